@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing Tolvane needs.
+# Usage: scripts/deps.sh [run|test]   (test adds the packages only the test suite uses)
+set -euo pipefail
+
+want=${1:-run}
+
+build_pkgs=(
+  build-essential cmake ninja-build ccache pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-multimedia-dev
+  libx11-dev libxfixes-dev libxi-dev libarchive-dev
+)
+runtime_pkgs=(
+  zip unzip tar ffmpeg
+  libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
+  fonts-dejavu-core qt6-qpa-plugins
+)
+test_pkgs=(
+  locales xvfb xdotool x11-utils trayer hyperfine
+)
+
+pkgs=("${build_pkgs[@]}" "${runtime_pkgs[@]}")
+[ "$want" = test ] && pkgs+=("${test_pkgs[@]}")
+
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_cmd[@]}" apt-get update -qq
+  "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# The locale tests compare output under a German locale.
+if [ "$want" = test ] && ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  "${sudo_cmd[@]}" sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' | "${sudo_cmd[@]}" tee -a /etc/locale.gen >/dev/null
+  "${sudo_cmd[@]}" locale-gen >/dev/null
+fi

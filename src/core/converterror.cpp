@@ -1,0 +1,18 @@
+#include "core/converterror.h"
+
+ConvertError::ConvertError(Kind kind, const QString& message)
+    : m_kind(kind), m_message(message), m_utf8(description().toUtf8())
+{
+}
+
+QString ConvertError::description() const
+{
+    return m_kind == Kind::cancelled ? QStringLiteral("Cancelled") : m_message;
+}
+
+QString errorDescription(const std::exception& e)
+{
+    if (auto* ce = dynamic_cast<const ConvertError*>(&e))
+        return ce->description();
+    return QString::fromUtf8(e.what());
+}

@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QMutex>
+#include <QObject>
+#include <QStringList>
+#include <QUuid>
+#include <chrono>
+#include <optional>
+#include <sys/types.h>
+
+class QTimer;
+
+// One unit of background work as its progress panel shows it. The published properties
+// live on the main thread; the cancel flag and the running child are shared with the
+// worker under `m_lock`.
+class Job : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Phase { running, done, cancelled, failed };
+    struct State {
+        Phase phase = Phase::running;
+        QString message; // the failure text when failed
+        bool operator==(const State&) const = default;
+        static State failed(const QString& message) { return {Phase::failed, message}; }
+    };
+
+    Job(const QString& title, const QString& detail, qint64 bytes, QObject* parent = nullptr);
+    ~Job() override;
+
+    QUuid id() const { return m_id; }
+    QString title() const { return m_title; }
+    QString detail() const { return m_detail; }
+    std::optional<double> progress() const { return m_progress; }
+    State state() const { return m_state; }
+    bool isRunning() const { return m_state.phase == Phase::running; }
+    std::optional<double> remaining() const { return m_remaining; }
+    bool showsProgress() const { return m_showsProgress; }
+    QStringList results() const { return m_results; }
+    qint64 bytes() const { return m_bytes; }
+    // Seconds since the job was created.
+    double elapsed() const;
+
+    void setTitle(const QString& title);
+    void setDetail(const QString& detail);
+    void setProgress(std::optional<double> progress);
+    void setState(const State& state);
+    void setRemaining(std::optional<double> seconds);
+    void setShowsProgress(bool shows) { m_showsProgress = shows; }
+    void setResults(const QStringList& results) { m_results = results; }
+
+    // Any thread: clamps to 0…1 and publishes on the main thread while the job still runs.
+    void report(double fraction);
+
+    // Any thread: sets the cancel flag once and terminates the registered child's process group.
+    void cancel();
+    bool isCancelled() const;
+    // Throws ConvertError::cancelled() when the flag is set.
+    void throwIfCancelled() const;
+
+    // The process runner registers the process group of its child. Returns false when the job
+    // was already cancelled: the caller must terminate the child itself.
+    bool attachProcess(pid_t processGroup);
+    void detachProcess();
+
+    // Estimate of the time left, recomputed every 0.5 s on the main thread while running.
+    void startEstimating();
+    // Main thread: ends the job with its results and the error the work ended with, if any.
+    void finish(const QStringList& results, const std::optional<QString>& error);
+
+signals:
+    void titleChanged();
+    void detailChanged();
+    void progressChanged();
+    void stateChanged();
+    void remainingChanged();
+
+private:
+    void updateEstimate();
+
+    const QUuid m_id;
+    QString m_title;
+    QString m_detail;
+    std::optional<double> m_progress;
+    State m_state;
+    std::optional<double> m_remaining;
+    bool m_showsProgress = true;
+    QStringList m_results;
+    const qint64 m_bytes;
+    const std::chrono::steady_clock::time_point m_started;
+    QTimer* m_ticker = nullptr;
+    std::optional<double> m_smoothed;
+
+    mutable QMutex m_lock;
+    pid_t m_process = 0;
+    bool m_cancelled = false;
+
+    friend class JobTest;
+};

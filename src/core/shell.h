@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+class Job;
+
+// Finds and runs outside programs: never through a shell, standard input from /dev/null,
+// PATH set to the search path, each child in its own process group so that cancelling a job
+// ends the child and everything it started.
+namespace Shell {
+
+struct Result {
+    int status = 0;          // exit status, or 128 + signal number when killed by a signal
+    QByteArray stdoutBytes;  // everything the child wrote to standard output
+    QString stderrText;      // standard error, UTF-8 with bad sequences replaced
+    QString out() const { return QString::fromUtf8(stdoutBytes); }
+};
+
+// The folders searched for programs, in order; also the PATH of every child. Tests may replace
+// it with the colon-separated TOLVANE_SEARCH_PATH environment variable.
+QStringList searchPaths();
+
+// The full path of `name` in the first search folder that holds an executable file by that name.
+std::optional<QString> find(const QString& name);
+
+// Runs `program` (a full path) with `args` and waits for it. Returns whatever the exit status;
+// throws ConvertError::cancelled() when `job` was cancelled during the run, and
+// ConvertError::failed when the program cannot be started. `onLine` receives each complete
+// standard-output line, without its line feed, while the child runs.
+Result run(const QString& program, const QStringList& args, const std::optional<QString>& cwd = std::nullopt,
+           Job* job = nullptr, const std::function<void(const QString& line)>& onLine = {});
+
+// "<program file name> failed: " + the last three non-empty lines of standard error joined by
+// spaces, or "exit <status>" when standard error has none.
+QString failureText(const QString& program, const Result& result);
+
+} // namespace Shell
