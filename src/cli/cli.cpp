@@ -18,6 +18,12 @@ QString usageLine()
                           "--render-wheel MODE OUT.png FILE… [--highlight N] | --render-tool TOOL OUT.png FILE…");
 }
 
+void print(const QString& line)
+{
+    const QByteArray bytes = line.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+}
+
 int run(const QStringList& args)
 {
     std::fputs(usageLine().toUtf8().constData(), stdout);

@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+// The headless command line: scripting and testing without the tray application.
 namespace CLI {
 
 // True when the process was started as a command: a first argument that begins with "--"
@@ -11,9 +12,18 @@ bool isCommandLine(int argc, char** argv);
 // Creates the application object the command needs and runs it; returns the exit status.
 int main(int argc, char** argv);
 
-// Runs one command over the whole argument list (program path first).
+// Runs one command over the whole argument list (program path first); returns 0 on success,
+// 1 after an error line, 2 after the usage line.
 int run(const QStringList& args);
 
 QString usageLine();
+
+// Writes one line to standard output as UTF-8.
+void print(const QString& line);
+
+// A command-line path as an absolute, cleaned path: a leading tilde expanded, relative paths
+// resolved against the current folder. Never checked for existence.
+QString path(const QString& argument);
+QStringList paths(const QStringList& arguments);
 
 } // namespace CLI
