@@ -14,6 +14,11 @@ Job::Job(const QString& title, const QString& detail, qint64 bytes, QObject* par
 
 Job::~Job() = default;
 
+std::shared_ptr<Job> Job::create(const QString& title, const QString& detail, qint64 bytes)
+{
+    return std::shared_ptr<Job>(new Job(title, detail, bytes), [](Job* job) { job->deleteLater(); });
+}
+
 double Job::elapsed() const
 {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - m_started).count();

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QUuid>
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <sys/types.h>
 
@@ -26,6 +27,9 @@ public:
     };
 
     Job(const QString& title, const QString& detail, qint64 bytes, QObject* parent = nullptr);
+    // A job shared by its panel, its runner and its caller; the last owner to let go may be a
+    // worker thread, so the object is deleted on its own thread.
+    static std::shared_ptr<Job> create(const QString& title, const QString& detail, qint64 bytes);
     ~Job() override;
 
     QUuid id() const { return m_id; }
