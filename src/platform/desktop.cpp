@@ -2,6 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QUrl>
@@ -11,15 +12,24 @@ namespace Desktop {
 void reveal(const QStringList& paths)
 {
     if (paths.isEmpty()) return;
+    const QString folder = QFileInfo(paths.first()).absolutePath();
     QStringList uris;
     for (const QString& p : paths) uris << QUrl::fromLocalFile(p).toString();
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
     call << uris << QString();
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
-    if (reply.type() != QDBusMessage::ReplyMessage)
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(paths.first()).absolutePath()));
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+        return;
+    }
+    // Asynchronous, so a slow or missing file manager never stalls the caller.
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 3000));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [watcher, folder] {
+        if (watcher->isError()) QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+        watcher->deleteLater();
+    });
 }
 
 } // namespace Desktop
