@@ -1,9 +1,43 @@
 #include "cli/cli.h"
 
+#include "core/catalog.h"
+
+#include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <clocale>
 #include <cstdio>
+#include <pwd.h>
 
 namespace CLI {
+
+namespace {
+
+// Options that draw widgets and so need a GUI application object (rendered offscreen).
+bool needsGui(const QString& option)
+{
+    return option.startsWith(QLatin1String("--render-")) || option == QLatin1String("--icon");
+}
+
+int targets(const QStringList& rest)
+{
+    const QStringList files = paths(rest);
+    for (WheelMode mode : allWheelModes()) {
+        QStringList titles;
+        for (const WheelItem& item : Catalog::items(mode, files)) titles << item.title();
+        print(rawValue(mode) + QStringLiteral(": ") + titles.join(QStringLiteral(" · ")));
+    }
+    return 0;
+}
+
+int count()
+{
+    print(QString::number(Catalog::conversionPathCount()));
+    return 0;
+}
+
+} // namespace
 
 bool isCommandLine(int argc, char** argv)
 {
@@ -24,17 +58,56 @@ void print(const QString& line)
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
 }
 
+QString path(const QString& argument)
+{
+    QString p = argument;
+    if (p == QLatin1String("~") || p.startsWith(QLatin1String("~/"))) {
+        p = QDir::homePath() + p.mid(1);
+    } else if (p.startsWith(QLatin1Char('~'))) {
+        const qsizetype slash = p.indexOf(QLatin1Char('/'));
+        const QByteArray user = p.mid(1, slash < 0 ? -1 : slash - 1).toLocal8Bit();
+        if (const passwd* pw = ::getpwnam(user.constData()))
+            p = QString::fromLocal8Bit(pw->pw_dir) + (slash < 0 ? QString() : p.mid(slash));
+    }
+    return QDir::cleanPath(QDir::current().absoluteFilePath(p));
+}
+
+QStringList paths(const QStringList& arguments)
+{
+    QStringList out;
+    out.reserve(arguments.size());
+    for (const QString& a : arguments) out << path(a);
+    return out;
+}
+
 int run(const QStringList& args)
 {
-    std::fputs(usageLine().toUtf8().constData(), stdout);
-    std::fputc('\n', stdout);
+    const QString option = args.value(1);
+    const QStringList rest = args.mid(2);
+    if (option == QLatin1String("--targets")) return targets(rest);
+    if (option == QLatin1String("--count")) return count();
+    print(usageLine());
     return 2;
 }
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    return run(QCoreApplication::arguments());
+    const QString option = QString::fromLocal8Bit(argv[1]);
+    std::unique_ptr<QCoreApplication> app;
+    if (needsGui(option)) {
+        // Renderings never need a display.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    QCoreApplication::setApplicationName(QStringLiteral("Tolvane"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Tolvane"));
+    // Qt adopts the user's locale at start-up; numbers printed and passed to programs stay in "C".
+    std::setlocale(LC_NUMERIC, "C");
+    const int status = run(QCoreApplication::arguments());
+    std::fflush(stdout);
+    return status;
 }
 
 } // namespace CLI

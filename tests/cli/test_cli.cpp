@@ -1,0 +1,94 @@
+#include "cli/cli.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Run tolvane(const QStringList& args, const QString& locale = QStringLiteral("C.UTF-8"))
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LC_ALL", locale);
+    env.insert("LANG", locale);
+    p.setProcessEnvironment(env);
+    p.start(TOLVANE_BIN, args);
+    if (!p.waitForFinished(30000)) return {};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+} // namespace
+
+class CliTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void targetsAndCount()
+    {
+        const Run targets = tolvane({"--targets", "a.jpg", "b.png"});
+        QCOMPARE(targets.status, 0);
+        QCOMPARE(targets.out,
+                 QString("conversions: JPG · PNG · WEBP · HEIC · TIFF · AVIF · BMP · PDF · DOCX\n"
+                         "tools: COMPRESS · METADATA · CROP · CREATE PDF · COLLAGE\n"
+                         "actions: SEND · FLOAT · COPY · MOVE · COPY PATH · TERMINAL\n"));
+        QVERIFY(targets.err.isEmpty());
+
+        const Run none = tolvane({"--targets"});
+        QCOMPARE(none.status, 0);
+        QCOMPARE(none.out, QString("conversions: \ntools: \nactions: SEND · FLOAT · COPY · MOVE · COPY PATH · TERMINAL\n"));
+
+        const Run count = tolvane({"--count"});
+        QCOMPARE(count.status, 0);
+        bool ok = false;
+        QVERIFY(count.out.trimmed().toInt(&ok) > 0 && ok);
+    }
+
+    void usageErrors_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("unknown option") << QStringList{"--bogus"};
+        QTest::newRow("app in other case") << QStringList{"--App"};
+        QTest::newRow("longer than app") << QStringList{"--apple"};
+        QTest::newRow("convert without file") << QStringList{"--convert", "png"};
+    }
+
+    void usageErrors()
+    {
+        QFETCH(QStringList, args);
+        const Run r = tolvane(args);
+        QCOMPARE(r.status, 2);
+        QCOMPARE(r.out, CLI::usageLine() + "\n");
+    }
+
+    void outputIgnoresTheLocale()
+    {
+        for (const QStringList& args : {QStringList{"--count"}, QStringList{"--targets", "x.mp4", "y.mkv"},
+                                        QStringList{"--bogus"}}) {
+            const Run c = tolvane(args);
+            const Run de = tolvane(args, "de_DE.UTF-8");
+            QCOMPARE(de.status, c.status);
+            QCOMPARE(de.out, c.out);
+        }
+    }
+
+    void paths()
+    {
+        QTemporaryDir dir;
+        QDir::setCurrent(dir.path());
+        QCOMPARE(CLI::path("~/clip.mov"), QDir::homePath() + "/clip.mov");
+        QCOMPARE(CLI::path("sub/../clip.mov"), dir.path() + "/clip.mov");
+        QCOMPARE(CLI::path("./a b.png"), dir.path() + "/a b.png");
+        QCOMPARE(CLI::path("/x/./y/../z.pdf"), QString("/x/z.pdf"));
+    }
+};
+
+QTEST_GUILESS_MAIN(CliTest)
+#include "test_cli.moc"
