@@ -17,5 +17,5 @@ done
 export XDG_CONFIG_HOME="$dir/config"
 cd "$dir"
 hyperfine --warmup 3 --runs 40 -N \
-  "true" \
-  "$bin --targets $(printf '%q ' "$dir"/*)"
+  -n "true" "true" \
+  -n "tolvane --targets (50 files)" "$bin --targets $(printf '%q ' "$dir"/*)"
