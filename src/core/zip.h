@@ -1,0 +1,25 @@
+#pragma once
+
+#include "core/safeextract.h"
+
+#include <QByteArray>
+#include <QMap>
+#include <QString>
+#include <optional>
+
+// The zip container of the package writers and readers (EPUB, XLSX, PPTX, ODS).
+namespace Zip {
+
+// Writes `parts` (relative path with "/" between folders → bytes) as a new zip archive at
+// `outputPath`, replacing a file there. With a `mimetype`, the archive's first entry is
+// "mimetype", stored uncompressed without extra fields, holding exactly its UTF-8 bytes; the
+// parts follow, compressed, their top-level names in code-point order. Paths that are empty,
+// absolute or hold "." or ".." components are refused.
+void write(const QMap<QString, QByteArray>& parts, const QString& outputPath,
+           const std::optional<QString>& mimetype = std::nullopt);
+
+// Unpacks the archive into a new scratch folder and returns it; the caller reads from it and
+// removes it. Nothing is ever written outside that folder; on failure it is removed.
+QString extract(const QString& archivePath, const ExtractLimits& limits = {});
+
+} // namespace Zip
