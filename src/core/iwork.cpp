@@ -1,0 +1,229 @@
+#include "core/iwork.h"
+
+#include "core/converterror.h"
+#include "core/job.h"
+#include "core/output.h"
+#include "core/shell.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+// How soon a cancelled caller's job or a passed time limit reaches the running LibreOffice.
+constexpr auto watchTick = std::chrono::milliseconds(50);
+
+const QString failurePrefix = QStringLiteral("LibreOffice couldn’t convert the file. ");
+
+std::optional<QString> program()
+{
+    if (auto path = Shell::find(QStringLiteral("soffice"))) return path;
+    return Shell::find(QStringLiteral("libreoffice"));
+}
+
+// The --convert-to argument for a target extension. Filters are named where the extension alone
+// finds none for some inputs (an HTML document opens in the web module, which knows no "docx").
+std::optional<QString> convertTo(const QString& ext)
+{
+    if (ext == QLatin1String("pdf")) return QStringLiteral("pdf");
+    if (ext == QLatin1String("docx")) return QStringLiteral("docx:MS Word 2007 XML");
+    if (ext == QLatin1String("xlsx")) return QStringLiteral("xlsx:Calc MS Excel 2007 XML");
+    if (ext == QLatin1String("pptx")) return QStringLiteral("pptx:Impress MS PowerPoint 2007 XML");
+    return std::nullopt;
+}
+
+// The extension for an export format's name, or for the save form the output's own extension.
+QString targetExtension(const std::optional<QString>& format, const QString& output)
+{
+    if (!format) return QFileInfo(output).suffix().toLower();
+    if (*format == QLatin1String("PDF")) return QStringLiteral("pdf");
+    if (*format == QLatin1String("Microsoft Word")) return QStringLiteral("docx");
+    if (*format == QLatin1String("Microsoft PowerPoint")) return QStringLiteral("pptx");
+    if (*format == QLatin1String("Microsoft Excel")) return QStringLiteral("xlsx");
+    throw ConvertError::unsupported(QStringLiteral("Can’t make %1 with LibreOffice").arg(*format));
+}
+
+// A scratch folder that is removed with everything in it when the exchange ends, however it ends.
+class ScratchFolder
+{
+  public:
+    ScratchFolder() : m_path(Output::scratch()) {}
+    ~ScratchFolder() { QDir(m_path).removeRecursively(); }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+    const QString& path() const { return m_path; }
+
+  private:
+    QString m_path;
+};
+
+// Cancels the run's own job when the caller's job is cancelled or when the time limit passes;
+// the process runner then ends the run's whole process group.
+class Watchdog
+{
+  public:
+    Watchdog(Job& run, Job* caller, std::chrono::milliseconds limit)
+        : m_thread([this, &run, caller, deadline = std::chrono::steady_clock::now() + limit] {
+              std::unique_lock lock(m_mutex);
+              while (!m_stopped) {
+                  if (caller && caller->isCancelled()) {
+                      run.cancel();
+                      return;
+                  }
+                  const auto now = std::chrono::steady_clock::now();
+                  if (now >= deadline) {
+                      m_timedOut = true;
+                      run.cancel();
+                      return;
+                  }
+                  m_wake.wait_until(lock, std::min(now + watchTick, deadline));
+              }
+          })
+    {
+    }
+
+    ~Watchdog() { stop(); }
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+    void stop()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stopped = true;
+        }
+        m_wake.notify_all();
+        if (m_thread.joinable()) m_thread.join();
+    }
+
+    bool timedOut() const { return m_timedOut; }
+
+  private:
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_stopped = false;
+    std::atomic<bool> m_timedOut = false;
+    std::thread m_thread; // last: starts once the members it uses exist
+};
+
+// The file LibreOffice wrote into its private output folder: the input's base name with the new
+// extension, or else the only file there.
+std::optional<QString> writtenFile(const QString& folder, const QString& input, const QString& ext)
+{
+    const QDir dir(folder);
+    const QStringList files = dir.entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    const QString expected = QFileInfo(input).completeBaseName() + QLatin1Char('.') + ext;
+    if (files.contains(expected)) return dir.filePath(expected);
+    if (files.size() == 1) return dir.filePath(files.first());
+    return std::nullopt;
+}
+
+// Moves the result to the caller's path without replacing anything there; copies across file
+// systems.
+void moveResult(const QString& from, const QString& to)
+{
+    const QByteArray src = QFile::encodeName(from), dst = QFile::encodeName(to);
+    if (::renameat2(AT_FDCWD, src.constData(), AT_FDCWD, dst.constData(), RENAME_NOREPLACE) == 0) return;
+    const int error = errno;
+    if (error != EXDEV && error != EINVAL && error != ENOSYS)
+        throw ConvertError::failed(QStringLiteral("Couldn’t save the converted file: %1")
+                                       .arg(QString::fromLocal8Bit(std::strerror(error))));
+    QFile file(from);
+    if (!file.copy(to))
+        throw ConvertError::failed(
+            QStringLiteral("Couldn’t save the converted file: %1").arg(file.errorString()));
+}
+
+} // namespace
+
+namespace IWork {
+
+QString appName(App app)
+{
+    switch (app) {
+    case App::pages:
+        return QStringLiteral("Pages");
+    case App::keynote:
+        return QStringLiteral("Keynote");
+    case App::numbers:
+        return QStringLiteral("Numbers");
+    }
+    return {};
+}
+
+bool isInstalled(App)
+{
+    return program().has_value();
+}
+
+void export_(App, const QString& input, const QString& output, const std::optional<QString>& format,
+             const std::optional<QString>&, Job* job, std::chrono::milliseconds timeLimit)
+{
+    const std::optional<QString> soffice = program();
+    if (!soffice)
+        throw ConvertError::missingTool(QStringLiteral(
+            "This conversion needs LibreOffice. Install it with: sudo apt install libreoffice"));
+
+    const QString ext = targetExtension(format, output);
+    const std::optional<QString> target = convertTo(ext);
+    if (!target)
+        throw ConvertError::unsupported(
+            ext.isEmpty() ? QStringLiteral("Can’t make a file without an extension with LibreOffice")
+                          : QStringLiteral("Can’t make %1 with LibreOffice").arg(ext.toUpper()));
+    if (job) job->throwIfCancelled();
+
+    const ScratchFolder profile;
+    const ScratchFolder outFolder;
+    const QString source = QFileInfo(input).absoluteFilePath();
+    const QStringList args{
+        QStringLiteral("--headless"),
+        QStringLiteral("--norestore"),
+        QStringLiteral("--nologo"),
+        QStringLiteral("--nodefault"),
+        QStringLiteral("--nolockcheck"),
+        QStringLiteral("-env:UserInstallation=") +
+            QUrl::fromLocalFile(profile.path()).toString(QUrl::FullyEncoded),
+        QStringLiteral("--convert-to"),
+        *target,
+        QStringLiteral("--outdir"),
+        outFolder.path(),
+        source,
+    };
+
+    // The caller's job is watched rather than handed to the runner, so that a time limit can
+    // stop the run through a job of its own.
+    Job run(QString(), QString(), 0);
+    Shell::Result result;
+    {
+        Watchdog watchdog(run, job, timeLimit);
+        try {
+            result = Shell::run(*soffice, args, std::nullopt, &run);
+        } catch (const ConvertError& e) {
+            if (!e.isCancelled()) throw;
+            watchdog.stop();
+            if (watchdog.timedOut() && !(job && job->isCancelled()))
+                throw ConvertError::failed(QStringLiteral("LibreOffice took too long and was stopped."));
+            throw;
+        }
+    }
+
+    if (result.status != 0) throw ConvertError::failed(failurePrefix + result.stderrText.trimmed());
+    // LibreOffice reports some failures (an unreadable input, no filter) only on standard error
+    // and still exits with 0.
+    const std::optional<QString> written = writtenFile(outFolder.path(), source, ext);
+    if (!written || QFileInfo(*written).size() <= 0)
+        throw ConvertError::failed(failurePrefix + QStringLiteral("It produced no output."));
+    moveResult(*written, output);
+}
+
+} // namespace IWork
