@@ -38,4 +38,8 @@ Result run(const QString& program, const QStringList& args, const std::optional<
 // spaces, or "exit <status>" when standard error has none.
 QString failureText(const QString& program, const Result& result);
 
+// Async-signal-safe: sends SIGTERM to the process group of every child running now, for a
+// command line's SIGINT and SIGTERM handlers.
+void terminateAll();
+
 } // namespace Shell

@@ -1,0 +1,367 @@
+#include "core/shell.h"
+
+#include "core/converterror.h"
+#include "core/job.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcessEnvironment>
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <linux/close_range.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Time a cancelled child gets to end after SIGTERM before its whole group is killed.
+constexpr auto killGrace = std::chrono::seconds(2);
+// Once the child has exited, a grandchild may still hold the pipes: output is read until they
+// stay quiet this long, and for no longer than drainLimit in all.
+constexpr int quietMs = 100;
+constexpr auto drainLimit = std::chrono::seconds(1);
+// How often the wait looks at the job's cancel flag (and at the child, without a pidfd).
+constexpr int tickMs = 100;
+
+// Process groups of the children running now, for terminateAll() in a signal handler.
+constexpr int maxLiveGroups = 64;
+std::atomic<pid_t> liveGroups[maxLiveGroups];
+static_assert(std::atomic<pid_t>::is_always_lock_free);
+
+void addLiveGroup(pid_t group)
+{
+    for (auto& slot : liveGroups) {
+        pid_t empty = 0;
+        if (slot.compare_exchange_strong(empty, group)) return;
+    }
+}
+
+void removeLiveGroup(pid_t group)
+{
+    for (auto& slot : liveGroups) {
+        pid_t expected = group;
+        if (slot.compare_exchange_strong(expected, 0)) return;
+    }
+}
+
+QString systemError(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+class Fd
+{
+public:
+    Fd() = default;
+    explicit Fd(int fd) : m_fd(fd) {}
+    ~Fd() { reset(); }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return m_fd; }
+    bool isOpen() const { return m_fd >= 0; }
+    void reset(int fd = -1)
+    {
+        if (m_fd >= 0) ::close(m_fd);
+        m_fd = fd;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+// Keeps a descriptor clear of 0, 1 and 2, which the child overwrites with its own.
+int aboveStandard(int fd)
+{
+    if (fd < 0 || fd > 2) return fd;
+    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+    ::close(fd);
+    return moved;
+}
+
+bool makePipe(Fd& readEnd, Fd& writeEnd)
+{
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) return false;
+    readEnd.reset(aboveStandard(fds[0]));
+    writeEnd.reset(aboveStandard(fds[1]));
+    return readEnd.isOpen() && writeEnd.isOpen();
+}
+
+// Everything the child needs, prepared before the fork.
+struct ChildSetup {
+    const char* path;
+    char* const* argv;
+    char* const* envp;
+    const char* cwd; // null: inherit
+    int input, output, error, report;
+    pid_t parent;
+    int openMax;
+};
+
+[[noreturn]] void failChild(int report, int error)
+{
+    while (::write(report, &error, sizeof error) < 0 && errno == EINTR) {
+    }
+    ::_exit(127);
+}
+
+// Runs in the forked child: async-signal-safe calls only.
+[[noreturn]] void startChild(const ChildSetup& s)
+{
+    // The parent's handlers must never run in this copy of it; all signals are blocked until here.
+    struct sigaction byDefault = {};
+    byDefault.sa_handler = SIG_DFL;
+    sigemptyset(&byDefault.sa_mask);
+    for (int sig = 1; sig < NSIG; ++sig) ::sigaction(sig, &byDefault, nullptr);
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+
+    ::setpgid(0, 0);
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (::getppid() != s.parent) ::_exit(127);
+
+    if (::dup2(s.input, 0) < 0 || ::dup2(s.output, 1) < 0 || ::dup2(s.error, 2) < 0)
+        failChild(s.report, errno);
+    if (s.cwd && ::chdir(s.cwd) != 0) failChild(s.report, errno);
+    if (::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
+        for (int fd = 3; fd < s.openMax; ++fd) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+    ::execve(s.path, s.argv, s.envp);
+    failChild(s.report, errno);
+}
+
+struct Argv {
+    std::vector<QByteArray> store;
+    std::vector<char*> pointers;
+
+    explicit Argv(std::vector<QByteArray> items) : store(std::move(items))
+    {
+        for (QByteArray& item : store) pointers.push_back(item.data());
+        pointers.push_back(nullptr);
+    }
+};
+
+std::vector<QByteArray> childEnvironment()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PATH"), Shell::searchPaths().join(QLatin1Char(':')));
+    std::vector<QByteArray> entries;
+    for (const QString& entry : env.toStringList()) entries.push_back(entry.toLocal8Bit());
+    return entries;
+}
+
+// Looks without reaping, so that the pid stays ours until the job has let go of it.
+bool hasExited(pid_t pid)
+{
+    siginfo_t info = {};
+    if (::waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) != 0) return errno == ECHILD;
+    return info.si_pid == pid;
+}
+
+int reap(pid_t pid)
+{
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+    return status;
+}
+
+// Reads what one pipe has. Returns false at its end.
+bool readSome(int fd, QByteArray& into)
+{
+    char buffer[65536];
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) return errno == EINTR || errno == EAGAIN;
+    if (n == 0) return false;
+    into.append(buffer, n);
+    return true;
+}
+
+} // namespace
+
+namespace Shell {
+
+QStringList searchPaths()
+{
+    if (qEnvironmentVariableIsSet("TOLVANE_SEARCH_PATH"))
+        return qEnvironmentVariable("TOLVANE_SEARCH_PATH").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    return {QStringLiteral("/usr/local/bin"), QStringLiteral("/usr/bin"), QStringLiteral("/bin"),
+            QStringLiteral("/usr/sbin"), QStringLiteral("/snap/bin")};
+}
+
+std::optional<QString> find(const QString& name)
+{
+    if (name.isEmpty() || name.contains(QLatin1Char('/'))) return std::nullopt;
+    for (const QString& folder : searchPaths()) {
+        const QString path = folder + QLatin1Char('/') + name;
+        const QByteArray encoded = QFile::encodeName(path);
+        struct stat st;
+        if (::stat(encoded.constData(), &st) == 0 && S_ISREG(st.st_mode) &&
+            ::access(encoded.constData(), X_OK) == 0)
+            return path;
+    }
+    return std::nullopt;
+}
+
+Result run(const QString& program, const QStringList& args, const std::optional<QString>& cwd, Job* job,
+           const std::function<void(const QString& line)>& onLine)
+{
+    const QString name = QFileInfo(program).fileName();
+    const auto startError = [&](int error) {
+        return ConvertError::failed(QStringLiteral("Couldn’t start %1: %2").arg(name, systemError(error)));
+    };
+
+    const QByteArray path = QFile::encodeName(program);
+    std::vector<QByteArray> argItems{path};
+    for (const QString& arg : args) argItems.push_back(QFile::encodeName(arg));
+    Argv argv(std::move(argItems));
+    Argv envp(childEnvironment());
+    const QByteArray workingFolder = cwd ? QFile::encodeName(*cwd) : QByteArray();
+
+    Fd input(aboveStandard(::open("/dev/null", O_RDONLY | O_CLOEXEC)));
+    if (!input.isOpen()) throw startError(errno);
+    Fd outRead, outWrite, errRead, errWrite, reportRead, reportWrite;
+    if (!makePipe(outRead, outWrite) || !makePipe(errRead, errWrite) || !makePipe(reportRead, reportWrite))
+        throw startError(errno);
+
+    const ChildSetup setup{path.constData(), argv.pointers.data(), envp.pointers.data(),
+                           cwd ? workingFolder.constData() : nullptr, input.get(), outWrite.get(),
+                           errWrite.get(), reportWrite.get(), ::getpid(),
+                           int(std::clamp(::sysconf(_SC_OPEN_MAX), 1024L, 65536L))};
+
+    sigset_t all, previous;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_SETMASK, &all, &previous);
+    const pid_t pid = ::fork();
+    if (pid == 0) startChild(setup);
+    const int forkError = errno;
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    if (pid < 0) throw startError(forkError);
+
+    input.reset();
+    outWrite.reset();
+    errWrite.reset();
+    reportWrite.reset();
+    // Also set here, so that the group exists before anyone may signal it.
+    ::setpgid(pid, pid);
+    addLiveGroup(pid);
+    // A cancel that came before the registration finds no process: end the child ourselves.
+    if (job && !job->attachProcess(pid)) ::kill(-pid, SIGTERM);
+
+    // Unregisters before reaping, so that nobody signals a group whose id may be reused.
+    const auto release = [&] {
+        if (job) job->detachProcess();
+        removeLiveGroup(pid);
+        return reap(pid);
+    };
+
+    int childError = 0;
+    ssize_t got;
+    while ((got = ::read(reportRead.get(), &childError, sizeof childError)) < 0 && errno == EINTR) {
+    }
+    if (got == ssize_t(sizeof childError)) {
+        release();
+        if (job && job->isCancelled()) throw ConvertError::cancelled();
+        throw startError(childError);
+    }
+    reportRead.reset();
+
+    ::fcntl(outRead.get(), F_SETFL, ::fcntl(outRead.get(), F_GETFL) | O_NONBLOCK);
+    ::fcntl(errRead.get(), F_SETFL, ::fcntl(errRead.get(), F_GETFL) | O_NONBLOCK);
+    // Wakes the wait when the child exits; without it (old kernels, filters) the wait ticks.
+    Fd exitFd(int(::syscall(SYS_pidfd_open, pid, 0)));
+
+    Result result;
+    QByteArray errBytes, pending;
+    std::optional<Clock::time_point> cancelSeen, exitedAt;
+    bool killed = false;
+    try {
+        for (;;) {
+            const auto now = Clock::now();
+            if (!exitedAt && hasExited(pid)) exitedAt = now;
+            if (exitedAt && ((!outRead.isOpen() && !errRead.isOpen()) || now - *exitedAt >= drainLimit))
+                break;
+            if (job && !exitedAt) {
+                if (!cancelSeen && job->isCancelled()) cancelSeen = now;
+                if (cancelSeen && !killed && now - *cancelSeen >= killGrace) {
+                    ::kill(-pid, SIGKILL);
+                    killed = true;
+                }
+            }
+
+            pollfd fds[3];
+            nfds_t count = 0;
+            const auto watch = [&](int fd) { fds[count++] = pollfd{fd, POLLIN, 0}; };
+            if (outRead.isOpen()) watch(outRead.get());
+            if (errRead.isOpen()) watch(errRead.get());
+            if (exitFd.isOpen() && !exitedAt) watch(exitFd.get());
+            const int timeout = exitedAt ? quietMs : !exitFd.isOpen() || job ? tickMs : -1;
+
+            const int ready = ::poll(fds, count, timeout);
+            if (ready < 0 && errno != EINTR)
+                throw ConvertError::failed(
+                    QStringLiteral("Couldn’t run %1: %2").arg(name, systemError(errno)));
+            if (ready == 0 && exitedAt) break;
+            if (ready <= 0) continue;
+
+            for (nfds_t i = 0; i < count; ++i) {
+                if (!fds[i].revents) continue;
+                if (fds[i].fd == outRead.get()) {
+                    const qsizetype before = result.stdoutBytes.size();
+                    if (!readSome(outRead.get(), result.stdoutBytes)) outRead.reset();
+                    if (!onLine) continue;
+                    pending.append(result.stdoutBytes.constData() + before,
+                                   result.stdoutBytes.size() - before);
+                    qsizetype start = 0;
+                    for (qsizetype lf; (lf = pending.indexOf('\n', start)) >= 0; start = lf + 1)
+                        onLine(QString::fromUtf8(pending.constData() + start, lf - start));
+                    pending.remove(0, start);
+                } else if (fds[i].fd == errRead.get()) {
+                    if (!readSome(errRead.get(), errBytes)) errRead.reset();
+                }
+            }
+        }
+    } catch (...) {
+        ::kill(-pid, SIGKILL);
+        release();
+        throw;
+    }
+
+    result.status = release();
+    if (job && job->isCancelled()) throw ConvertError::cancelled();
+    result.stderrText = QString::fromUtf8(errBytes);
+    return result;
+}
+
+QString failureText(const QString& program, const Result& result)
+{
+    const QStringList lines = result.stderrText.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QString tail = lines.mid(std::max<qsizetype>(0, lines.size() - 3)).join(QLatin1Char(' '));
+    return QFileInfo(program).fileName() + QStringLiteral(" failed: ")
+        + (tail.isEmpty() ? QStringLiteral("exit ") + QString::number(result.status) : tail);
+}
+
+void terminateAll()
+{
+    for (auto& slot : liveGroups) {
+        const pid_t group = slot.load();
+        if (group > 0) ::kill(-group, SIGTERM);
+    }
+}
+
+} // namespace Shell
