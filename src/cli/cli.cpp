@@ -1,18 +1,28 @@
 #include "cli/cli.h"
 
 #include "core/catalog.h"
+#include "core/shell.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <clocale>
+#include <csignal>
 #include <cstdio>
 #include <pwd.h>
 
 namespace CLI {
 
 namespace {
+
+// Ctrl-C or a kill ends the children a command is waiting for, then the command itself.
+void endChildrenAndExit(int signal)
+{
+    Shell::terminateAll();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
 
 // Options that draw widgets and so need a GUI application object (rendered offscreen).
 bool needsGui(const QString& option)
@@ -105,6 +115,8 @@ int main(int argc, char** argv)
     QCoreApplication::setOrganizationName(QStringLiteral("Tolvane"));
     // Qt adopts the user's locale at start-up; numbers printed and passed to programs stay in "C".
     std::setlocale(LC_NUMERIC, "C");
+    std::signal(SIGINT, endChildrenAndExit);
+    std::signal(SIGTERM, endChildrenAndExit);
     const int status = run(QCoreApplication::arguments());
     std::fflush(stdout);
     return status;
