@@ -1,0 +1,45 @@
+#include "cli/renderhud.h"
+
+#include "app/hudview.h"
+#include "cli/snapshot.h"
+#include "core/job.h"
+
+#include <QPainter>
+#include <QVBoxLayout>
+#include <QWidget>
+
+namespace CLI {
+
+namespace {
+
+class Backdrop : public QWidget
+{
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        painter.fillRect(rect(), backdrop(QRectF(rect())));
+    }
+};
+
+} // namespace
+
+QString renderHud(const QString& pngPath)
+{
+    const auto running = Job::create(QStringLiteral("Converting to MP4"), QStringLiteral("geese.mov"), 0);
+    running->setProgress(0.42);
+    running->setRemaining(37);
+    const auto finished = Job::create(QStringLiteral("Converting to MP4"), QStringLiteral("3 of 3 saved"), 0);
+    finished->setProgress(1.0);
+    finished->setState({Job::Phase::done, {}});
+
+    Backdrop background;
+    auto* stack = new QVBoxLayout(&background);
+    stack->setContentsMargins(14, 14, 14, 14);
+    stack->setSpacing(10);
+    stack->addWidget(new HUDView(running), 0, Qt::AlignHCenter);
+    stack->addWidget(new HUDView(finished), 0, Qt::AlignHCenter);
+    return snapshot(background, QSize(328, 186), pngPath);
+}
+
+} // namespace CLI

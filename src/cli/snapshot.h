@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QLinearGradient>
+#include <QRectF>
+#include <QSize>
+#include <QString>
+
+class QWidget;
+
+namespace CLI {
+
+// Lays `widget` out at `size` without showing it on a screen, lets queued work run for
+// 0.4 s, renders it at one pixel per point and writes a PNG. Never replaces an existing file:
+// a taken name gets a number. Returns the path written; throws ConvertError.
+QString snapshot(QWidget& widget, QSize size, const QString& pngPath);
+
+// The warm backdrop of the settings and progress-panel renderings, from the top-left corner
+// of `rect` to its bottom-right corner.
+QLinearGradient backdrop(const QRectF& rect);
+
+} // namespace CLI
