@@ -1,6 +1,8 @@
 #include "cli/cli.h"
 
+#include "cli/renderhud.h"
 #include "core/catalog.h"
+#include "core/converterror.h"
 #include "core/shell.h"
 
 #include <QApplication>
@@ -8,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <clocale>
+#include <functional>
 #include <csignal>
 #include <cstdio>
 #include <pwd.h>
@@ -39,6 +42,18 @@ int targets(const QStringList& rest)
         print(rawValue(mode) + QStringLiteral(": ") + titles.join(QStringLiteral(" · ")));
     }
     return 0;
+}
+
+// Runs a command that prints one line on success; a thrown error becomes the "error: " line.
+int printing(const std::function<QString()>& command)
+{
+    try {
+        print(command());
+        return 0;
+    } catch (const std::exception& e) {
+        print(QStringLiteral("error: ") + errorDescription(e));
+        return 1;
+    }
 }
 
 int count()
@@ -90,19 +105,41 @@ QStringList paths(const QStringList& arguments)
     return out;
 }
 
+namespace {
+int usage()
+{
+    print(usageLine());
+    return 2;
+}
+
+// Commands speak only through standard output; Qt's own chatter (offscreen platform notes,
+// missing runtime folder) would garble scripted use.
+void quiet(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtFatalMsg) {
+        std::fputs(message.toLocal8Bit().constData(), stderr);
+        std::abort();
+    }
+}
+} // namespace
+
 int run(const QStringList& args)
 {
     const QString option = args.value(1);
     const QStringList rest = args.mid(2);
     if (option == QLatin1String("--targets")) return targets(rest);
     if (option == QLatin1String("--count")) return count();
-    print(usageLine());
-    return 2;
+    if (option == QLatin1String("--render-hud")) {
+        if (rest.isEmpty()) return usage();
+        return printing([&] { return renderHud(path(rest.first())); });
+    }
+    return usage();
 }
 
 int main(int argc, char** argv)
 {
     const QString option = QString::fromLocal8Bit(argv[1]);
+    qInstallMessageHandler(quiet);
     std::unique_ptr<QCoreApplication> app;
     if (needsGui(option)) {
         // Renderings never need a display.

@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include <QDir>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -58,6 +59,7 @@ private slots:
         QTest::newRow("app in other case") << QStringList{"--App"};
         QTest::newRow("longer than app") << QStringList{"--apple"};
         QTest::newRow("convert without file") << QStringList{"--convert", "png"};
+        QTest::newRow("render-hud without path") << QStringList{"--render-hud"};
     }
 
     void usageErrors()
@@ -77,6 +79,21 @@ private slots:
             QCOMPARE(de.status, c.status);
             QCOMPARE(de.out, c.out);
         }
+    }
+
+    void renderHudWritesThePanelsQuietly()
+    {
+        QTemporaryDir dir;
+        const QString png = dir.filePath("hud.png");
+        const Run r = tolvane({"--render-hud", png});
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out, png + "\n");
+        QVERIFY(r.err.isEmpty());
+        QCOMPARE(QImage(png).size(), QSize(328, 186));
+
+        const Run bad = tolvane({"--render-hud", dir.filePath("missing/hud.png")});
+        QCOMPARE(bad.status, 1);
+        QVERIFY(bad.out.startsWith("error: "));
     }
 
     void paths()
