@@ -1,9 +1,14 @@
 #include "core/job.h"
 
 #include "core/converterror.h"
+#include "core/etastore.h"
 
 #include <QMetaObject>
 #include <QPointer>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
 #include <csignal>
 
 Job::Job(const QString& title, const QString& detail, qint64 bytes, QObject* parent)
@@ -105,4 +110,73 @@ void Job::detachProcess()
 {
     QMutexLocker locker(&m_lock);
     m_process = 0;
+}
+
+void Job::startEstimating()
+{
+    Q_ASSERT(QThread::currentThread() == thread());
+    updateEstimate();
+    delete m_ticker;
+    m_ticker = new QTimer(this);
+    m_ticker->setInterval(500);
+    // The timer is the job's child and its tick holds the job only weakly: a released job
+    // stops ticking even when it was never finished.
+    QPointer<Job> self(this);
+    connect(m_ticker, &QTimer::timeout, this, [self] {
+        if (self) self->updateEstimate();
+    });
+    m_ticker->start();
+}
+
+void Job::updateEstimate()
+{
+    updateEstimate(elapsed());
+}
+
+void Job::updateEstimate(double t)
+{
+    if (!isRunning()) return;
+    const std::optional<double> history = ETAStore::expectedDuration(m_title, m_bytes);
+    const std::optional<double> fromHistory =
+        history ? std::optional<double>(std::max(*history - t, 0.0)) : std::nullopt;
+
+    double estimate = 0;
+    const double p = m_progress.value_or(0);
+    if (m_progress && p >= 0.03 && p < 1 && t >= 0.6) {
+        estimate = t * (1 - p) / p;
+        // The history leads early on and has handed over completely at two thirds.
+        if (fromHistory) {
+            const double w = std::min(1.5 * p, 1.0);
+            estimate = w * estimate + (1 - w) * *fromHistory;
+        }
+    } else if (fromHistory) {
+        estimate = *fromHistory;
+    } else {
+        return;
+    }
+    // Once shown, the estimate never rises and falls at least as fast as the ticks pass.
+    if (m_smoothed) estimate = std::min(0.4 * estimate + 0.6 * *m_smoothed, *m_smoothed - 0.5);
+    m_smoothed = estimate > 0 ? estimate : 0.0; // NaN counts as 0
+    setRemaining(t > 0.8 ? m_smoothed : std::nullopt);
+}
+
+void Job::finish(const QStringList& results, const std::optional<QString>& error)
+{
+    Q_ASSERT(QThread::currentThread() == thread());
+    if (!isRunning()) return;
+    m_results = results;
+    delete m_ticker;
+    m_ticker = nullptr;
+    setRemaining(std::nullopt);
+    // Read once, so a cancel arriving now cannot give a recorded run that ends cancelled.
+    const bool cancelled = isCancelled();
+    if (cancelled) {
+        setState({Phase::cancelled, QString()});
+    } else if (error) {
+        setState(State::failed(*error));
+    } else {
+        ETAStore::record(m_title, m_bytes, elapsed());
+        setProgress(1.0);
+        setState({Phase::done, QString()});
+    }
 }

@@ -67,9 +67,11 @@ public:
     bool attachProcess(pid_t processGroup);
     void detachProcess();
 
-    // Estimate of the time left, recomputed every 0.5 s on the main thread while running.
+    // Main thread: estimates the time left at once and then every 0.5 s while the job runs.
     void startEstimating();
-    // Main thread: ends the job with its results and the error the work ended with, if any.
+    // Main thread: ends the job with its results and the message of the error the work ended
+    // with, if any. A set cancel flag wins over the error; only a clean run is recorded in the
+    // timing history. Later calls do nothing.
     void finish(const QStringList& results, const std::optional<QString>& error);
 
 signals:
@@ -81,6 +83,8 @@ signals:
 
 private:
     void updateEstimate();
+    // One estimate step as if `elapsed` seconds had passed since the start.
+    void updateEstimate(double elapsed);
 
     const QUuid m_id;
     QString m_title;
@@ -91,7 +95,7 @@ private:
     bool m_showsProgress = true;
     QStringList m_results;
     const qint64 m_bytes;
-    const std::chrono::steady_clock::time_point m_started;
+    std::chrono::steady_clock::time_point m_started; // tests move it back to stand for a long run
     QTimer* m_ticker = nullptr;
     std::optional<double> m_smoothed;
 
@@ -100,4 +104,5 @@ private:
     bool m_cancelled = false;
 
     friend class JobTest;
+    friend class EstimateTest;
 };
