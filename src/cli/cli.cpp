@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include "cli/etademo.h"
 #include "cli/renderhud.h"
 #include "core/catalog.h"
 #include "core/converterror.h"
@@ -81,6 +82,7 @@ void print(const QString& line)
 {
     const QByteArray bytes = line.toUtf8() + '\n';
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout); // live output when piped (the estimate demonstration)
 }
 
 QString path(const QString& argument)
@@ -129,6 +131,7 @@ int run(const QStringList& args)
     const QStringList rest = args.mid(2);
     if (option == QLatin1String("--targets")) return targets(rest);
     if (option == QLatin1String("--count")) return count();
+    if (option == QLatin1String("--eta-demo")) return etaDemo();
     if (option == QLatin1String("--render-hud")) {
         if (rest.isEmpty()) return usage();
         return printing([&] { return renderHud(path(rest.first())); });

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QImage>
+#include <QRegularExpression>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -94,6 +95,17 @@ private slots:
         const Run bad = tolvane({"--render-hud", dir.filePath("missing/hud.png")});
         QCOMPARE(bad.status, 1);
         QVERIFY(bad.out.startsWith("error: "));
+    }
+
+    void etaDemoPrintsEightLinesInAnyLocale()
+    {
+        const Run r = tolvane({"--eta-demo"}, "de_DE.UTF-8");
+        QCOMPARE(r.status, 0);
+        const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+        QVERIFY2(lines.size() >= 7 && lines.size() <= 9, qPrintable(r.out));
+        const QRegularExpression line(R"(^t=\d+s  progress=[ \d]\d+%  estimate=(\d+\.\d|–)s?$)");
+        for (const QString& l : lines) QVERIFY2(line.match(l).hasMatch(), qPrintable(l));
+        QVERIFY(lines.last().contains("progress=100%"));
     }
 
     void paths()
