@@ -1,0 +1,279 @@
+#include "platform/x11dragwatcher.h"
+
+#include "platform/modifiermasks.h"
+
+#include <QSocketNotifier>
+#include <QUrl>
+
+// Xlib's macros (None, Bool, Status…) clash with Qt's names, so its headers come last.
+#include <X11/X.h>
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XInput2.h>
+#include <X11/extensions/Xfixes.h>
+#include <X11/keysym.h>
+
+#include <climits>
+#include <type_traits>
+
+static_assert(std::is_same_v<Window, unsigned long> && std::is_same_v<Atom, unsigned long>
+              && std::is_same_v<Time, unsigned long>);
+static_assert(ModifierMasks::shift == ShiftMask && ModifierMasks::control == ControlMask
+              && ModifierMasks::alt == Mod1Mask && ModifierMasks::super == Mod4Mask);
+
+namespace {
+
+// A list beyond this is not a drag of files anyone meant; reading stops there.
+constexpr qsizetype maxListBytes = 64 * 1024 * 1024;
+
+} // namespace
+
+std::unique_ptr<X11DragWatcher> X11DragWatcher::open(const QByteArray& displayName)
+{
+    Display* display = XOpenDisplay(displayName.isEmpty() ? nullptr : displayName.constData());
+    if (!display) return nullptr;
+    std::unique_ptr<X11DragWatcher> watcher(new X11DragWatcher(display));
+    if (!watcher->setUp()) return nullptr;
+    return watcher;
+}
+
+X11DragWatcher::X11DragWatcher(Display* display)
+    : m_display(display)
+{
+    m_timeout.setSingleShot(true);
+    connect(&m_timeout, &QTimer::timeout, this, [this] {
+        if (m_converting) finishConversion({});
+    });
+}
+
+X11DragWatcher::~X11DragWatcher()
+{
+    delete m_notifier;
+    if (m_window) XDestroyWindow(m_display, m_window);
+    XCloseDisplay(m_display);
+}
+
+bool X11DragWatcher::setUp()
+{
+    int fixesError = 0;
+    if (!XFixesQueryExtension(m_display, &m_fixesEventBase, &fixesError)) return false;
+    int fixesMajor = 5, fixesMinor = 0;
+    if (!XFixesQueryVersion(m_display, &fixesMajor, &fixesMinor)) return false;
+
+    m_root = DefaultRootWindow(m_display);
+    // Never mapped: it only receives the converted selection.
+    m_window = XCreateSimpleWindow(m_display, m_root, -10, -10, 1, 1, 0, 0, 0);
+    XSelectInput(m_display, m_window, PropertyChangeMask);
+    m_xdndSelection = XInternAtom(m_display, "XdndSelection", False);
+    m_uriList = XInternAtom(m_display, "text/uri-list", False);
+    m_property = XInternAtom(m_display, "TOLVANE_DRAGGED_FILES", False);
+    m_incr = XInternAtom(m_display, "INCR", False);
+    XFixesSelectSelectionInput(m_display, m_window, m_xdndSelection,
+                               XFixesSetSelectionOwnerNotifyMask | XFixesSelectionWindowDestroyNotifyMask
+                                   | XFixesSelectionClientCloseNotifyMask);
+
+    // Without XInput2 presses are still caught by the monitor's idle check, only later.
+    int xiEvent = 0, xiError = 0;
+    if (XQueryExtension(m_display, "XInputExtension", &m_xiOpcode, &xiEvent, &xiError)) {
+        // 2.1 and later deliver raw events even while another client grabs the pointer.
+        int major = 2, minor = 2;
+        if (XIQueryVersion(m_display, &major, &minor) == Success) {
+            unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+            XISetMask(bits, XI_RawButtonPress);
+            XIEventMask mask{XIAllMasterDevices, int(sizeof bits), bits};
+            XISelectEvents(m_display, m_root, &mask, 1);
+        } else {
+            m_xiOpcode = -1;
+        }
+    } else {
+        m_xiOpcode = -1;
+    }
+    XFlush(m_display);
+
+    m_notifier = new QSocketNotifier(ConnectionNumber(m_display), QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &X11DragWatcher::pump);
+    pumpLater();
+    return true;
+}
+
+void X11DragWatcher::pump()
+{
+    while (XPending(m_display) > 0) {
+        XEvent event;
+        XNextEvent(m_display, &event);
+        handle(event);
+    }
+}
+
+void X11DragWatcher::pumpLater()
+{
+    if (m_pumpQueued || XEventsQueued(m_display, QueuedAlready) == 0) return;
+    m_pumpQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_pumpQueued = false;
+            pump();
+        },
+        Qt::QueuedConnection);
+}
+
+void X11DragWatcher::handle(XEvent& event)
+{
+    if (event.type == m_fixesEventBase + XFixesSelectionNotify) {
+        const auto& notify = reinterpret_cast<const XFixesSelectionNotifyEvent&>(event);
+        if (notify.selection != m_xdndSelection) return;
+        ++m_changes;
+        if (notify.owner != None) m_ownerTime = notify.selection_timestamp;
+        return;
+    }
+    if (event.type == GenericEvent && event.xcookie.extension == m_xiOpcode) {
+        if (!XGetEventData(m_display, &event.xcookie)) return;
+        int button = 0;
+        if (event.xcookie.evtype == XI_RawButtonPress)
+            button = static_cast<const XIRawEvent*>(event.xcookie.data)->detail;
+        XFreeEventData(m_display, &event.xcookie);
+        if (button <= 0) return;
+        // Raw events carry the physical button; a left-handed mapping makes another one the first.
+        unsigned char map[256];
+        const int mapped = XGetPointerMapping(m_display, map, int(sizeof map));
+        if ((button <= mapped ? map[button - 1] : button) == 1) emit buttonPressed();
+        return;
+    }
+    if (event.type == SelectionNotify) {
+        const XSelectionEvent& answer = event.xselection;
+        if (!m_converting || m_incremental || answer.requestor != m_window || answer.selection != m_xdndSelection)
+            return;
+        // An answer to a request that timed out names that request's time; sources that echo
+        // CurrentTime cannot be told apart, and their answer is the same drag's.
+        if (m_requestTime != CurrentTime && answer.time != m_requestTime) return;
+        if (answer.property == None) {
+            finishConversion({});
+            return;
+        }
+        readAnswer(false);
+        return;
+    }
+    if (event.type == PropertyNotify) {
+        const XPropertyEvent& change = event.xproperty;
+        if (m_converting && m_incremental && change.window == m_window && change.atom == m_property
+            && change.state == PropertyNewValue)
+            readAnswer(true);
+    }
+}
+
+void X11DragWatcher::requestFiles(FilesHandler done)
+{
+    m_waiting.push_back(std::move(done));
+    if (!m_converting) startConversion();
+}
+
+void X11DragWatcher::startConversion()
+{
+    m_converting = true;
+    m_incremental = false;
+    m_data.clear();
+    // Sources refuse a request made with CurrentTime; the time they took the selection works.
+    m_requestTime = m_ownerTime;
+    XDeleteProperty(m_display, m_window, m_property);
+    XConvertSelection(m_display, m_xdndSelection, m_uriList, m_property, m_window, m_requestTime);
+    XFlush(m_display);
+    m_timeout.start(answerTimeoutMs);
+}
+
+void X11DragWatcher::readAnswer(bool incremental)
+{
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const int status = XGetWindowProperty(m_display, m_window, m_property, 0, LONG_MAX / 4, True,
+                                          AnyPropertyType, &type, &format, &count, &after, &data);
+    QByteArray chunk;
+    if (status == Success && data && format == 8) chunk = QByteArray(reinterpret_cast<const char*>(data), qsizetype(count));
+    if (data) XFree(data);
+    if (status != Success) {
+        finishConversion({});
+        return;
+    }
+    if (!incremental) {
+        if (type == m_incr) {
+            // The source sends the list in pieces, each announced by a new value of the property.
+            m_incremental = true;
+            m_timeout.start(answerTimeoutMs);
+            return;
+        }
+        finishConversion(format == 8 ? filePaths(chunk) : QStringList());
+        return;
+    }
+    if (count == 0) {
+        finishConversion(filePaths(m_data));
+        return;
+    }
+    if (format != 8 || m_data.size() + chunk.size() > maxListBytes) {
+        finishConversion({});
+        return;
+    }
+    m_data += chunk;
+    m_timeout.start(answerTimeoutMs);
+}
+
+void X11DragWatcher::finishConversion(const QStringList& paths)
+{
+    m_timeout.stop();
+    m_converting = false;
+    m_incremental = false;
+    m_data.clear();
+    FilesHandler done = std::move(m_waiting.front());
+    m_waiting.pop_front();
+    if (!m_waiting.empty()) startConversion();
+    done(paths);
+}
+
+unsigned X11DragWatcher::pointerState()
+{
+    Window root = None, child = None;
+    int rootX = 0, rootY = 0, x = 0, y = 0;
+    unsigned int state = 0;
+    // The state is filled in even when the pointer is on another screen.
+    XQueryPointer(m_display, m_root, &root, &child, &rootX, &rootY, &x, &y, &state);
+    pumpLater();
+    return state;
+}
+
+bool X11DragWatcher::buttonDown()
+{
+    return pointerState() & Button1Mask;
+}
+
+unsigned X11DragWatcher::modifiers()
+{
+    return pointerState();
+}
+
+bool X11DragWatcher::escDown()
+{
+    char keys[32] = {};
+    XQueryKeymap(m_display, keys);
+    const KeyCode code = XKeysymToKeycode(m_display, XK_Escape);
+    pumpLater();
+    return code != 0 && (keys[code / 8] & (1 << (code % 8)));
+}
+
+QStringList X11DragWatcher::filePaths(const QByteArray& uriList)
+{
+    QStringList paths;
+    for (QByteArray line : uriList.split('\n')) {
+        // Lines end in CRLF; some sources also end the list with a NUL.
+        line.replace('\0', QByteArray());
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith('#')) continue;
+        QUrl url = QUrl::fromEncoded(line);
+        if (!url.isValid() || url.scheme() != QLatin1String("file")) continue;
+        if (url.host().compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0) url.setHost(QString());
+        if (!url.host().isEmpty()) continue;
+        const QString path = url.toLocalFile();
+        if (path.startsWith(QLatin1Char('/'))) paths << path;
+    }
+    return paths;
+}

@@ -1,0 +1,248 @@
+#include "platform/x11dragwatcher.h"
+
+#include "platform/modifiermasks.h"
+
+#include <QGuiApplication>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QtTest>
+
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr unsigned numLockBit = 1u << 4; // Mod2Mask
+constexpr int patience = 5000;
+
+// An Xvfb of the test's own; it picks a free display number itself and dies with the test.
+class VirtualScreen
+{
+public:
+    VirtualScreen()
+    {
+        const QByteArray program = QStandardPaths::findExecutable(QStringLiteral("Xvfb")).toLocal8Bit();
+        if (program.isEmpty()) {
+            m_failure = QStringLiteral("Xvfb is not installed (Debian package xvfb)");
+            return;
+        }
+        int fds[2];
+        if (pipe(fds) != 0) {
+            m_failure = QStringLiteral("no pipe for Xvfb");
+            return;
+        }
+        const QByteArray fd = QByteArray::number(fds[1]);
+        m_pid = fork();
+        if (m_pid == 0) {
+            close(fds[0]);
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, STDOUT_FILENO);
+            dup2(null, STDERR_FILENO);
+            execl(program.constData(), "Xvfb", "-displayfd", fd.constData(), "-screen", "0", "1280x800x24",
+                  "-nolisten", "tcp", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        QByteArray number;
+        pollfd ready{fds[0], POLLIN, 0};
+        char c = 0;
+        while (poll(&ready, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        close(fds[0]);
+        if (number.isEmpty()) m_failure = QStringLiteral("Xvfb did not start");
+        else m_display = ':' + number;
+    }
+
+    ~VirtualScreen()
+    {
+        if (m_pid <= 0) return;
+        kill(m_pid, SIGTERM);
+        waitpid(m_pid, nullptr, 0);
+    }
+
+    QByteArray display() const { return m_display; }
+    QString failure() const { return m_failure; }
+
+private:
+    pid_t m_pid = -1;
+    QByteArray m_display;
+    QString m_failure;
+};
+
+void xdotool(const QStringList& args)
+{
+    QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), args), 0);
+}
+
+} // namespace
+
+#define REQUIRE_SCREEN() \
+    if (!m_noScreen.isEmpty()) QSKIP(qPrintable(m_noScreen))
+
+class X11DragWatcherTest : public QObject
+{
+    Q_OBJECT
+public:
+    explicit X11DragWatcherTest(const QString& noScreen)
+        : m_noScreen(noScreen)
+    {
+    }
+
+private slots:
+    void filePaths_data()
+    {
+        QTest::addColumn<QByteArray>("list");
+        QTest::addColumn<QStringList>("paths");
+
+        QTest::newRow("CRLF lines, a comment") << QByteArray("# from\r\nfile:///home/u/a.png\r\nfile:///u/b.pdf\r\n")
+                                               << QStringList{"/home/u/a.png", "/u/b.pdf"};
+        QTest::newRow("percent-encoded") << QByteArray("file:///tmp/a%20b/%C3%BCn%C3%AF.txt\r\nfile:///tmp/100%25")
+                                         << QStringList{"/tmp/a b/ünï.txt", "/tmp/100%"};
+        QTest::newRow("localhost, another host")
+            << QByteArray("file://localhost/etc/hosts\r\nfile://server/share/x\r\n") << QStringList{"/etc/hosts"};
+        QTest::newRow("other schemes")
+            << QByteArray("https://example.org/a.png\r\ntrash:///b\r\nfile:///c\r\n") << QStringList{"/c"};
+        QTest::newRow("bare newlines, closing NUL") << QByteArray("file:///a\nfile:///b\n\0", 20)
+                                                    << QStringList{"/a", "/b"};
+        QTest::newRow("only comments") << QByteArray("#file:///a\r\n\r\n") << QStringList{};
+    }
+
+    void filePaths()
+    {
+        QFETCH(QByteArray, list);
+        QFETCH(QStringList, paths);
+        QCOMPARE(X11DragWatcher::filePaths(list), paths);
+    }
+
+    void init()
+    {
+        if (!m_noScreen.isEmpty()) return;
+        m_watcher = X11DragWatcher::open();
+        QVERIFY(m_watcher);
+    }
+
+    void cleanup()
+    {
+        m_watcher.reset();
+        if (m_noScreen.isEmpty())
+            QProcess::execute("xdotool", {"mouseup", "1", "keyup", "shift", "Control_L", "Alt_L", "Super_L", "Escape"});
+    }
+
+    void dragReportsTheDraggedFiles_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QStringList>("files");
+
+        const QStringList files{"/tmp/tolvane drag/a b.png", "/tmp/tolvane drag/ünï €.pdf", "/tmp/100%.txt"};
+        QTest::newRow("files") << files << files;
+        QTest::newRow("text only") << QStringList{"--text"} << QStringList{};
+    }
+
+    void dragReportsTheDraggedFiles()
+    {
+        REQUIRE_SCREEN();
+        QFETCH(QStringList, arguments);
+        QFETCH(QStringList, files);
+
+        QProcess source;
+        source.start(QCoreApplication::applicationDirPath() + "/dragsource", arguments);
+        QVERIFY(source.waitForStarted());
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT((said += source.readAllStandardOutput()).contains("ready"), patience);
+
+        const quint64 before = m_watcher->changeCount();
+        xdotool({"mousemove", "100", "100", "mousedown", "1"});
+        QTRY_VERIFY_WITH_TIMEOUT(m_watcher->changeCount() != before, patience);
+        std::optional<QStringList> answer;
+        m_watcher->requestFiles([&](const QStringList& paths) { answer = paths; });
+        QVERIFY(!answer);
+        QTRY_VERIFY_WITH_TIMEOUT(answer.has_value(), patience);
+
+        xdotool({"mousemove", "400", "400", "mouseup", "1"});
+        QTRY_VERIFY_WITH_TIMEOUT((said += source.readAllStandardOutput()).contains("dropped"), patience);
+        source.kill();
+        source.waitForFinished();
+        QCOMPARE(*answer, files);
+    }
+
+    void modifiers_data()
+    {
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<bool>("numLock");
+        QTest::addColumn<unsigned>("mask");
+
+        QTest::newRow("Shift") << QStringList{"shift"} << false << ModifierMasks::of(ModifierKey::shift);
+        QTest::newRow("Control") << QStringList{"Control_L"} << false << ModifierMasks::of(ModifierKey::control);
+        QTest::newRow("Alt") << QStringList{"Alt_L"} << false << ModifierMasks::of(ModifierKey::option);
+        QTest::newRow("Super") << QStringList{"Super_L"} << false << ModifierMasks::of(ModifierKey::command);
+        QTest::newRow("Shift and Super") << QStringList{"shift", "Super_L"} << false
+                                         << (ModifierMasks::shift | ModifierMasks::super);
+        QTest::newRow("Shift with NumLock on") << QStringList{"shift"} << true << ModifierMasks::shift;
+    }
+
+    void modifiers()
+    {
+        REQUIRE_SCREEN();
+        QFETCH(QStringList, keys);
+        QFETCH(bool, numLock);
+        QFETCH(unsigned, mask);
+
+        if (numLock) {
+            xdotool({"key", "Num_Lock"});
+            QTRY_VERIFY_WITH_TIMEOUT(m_watcher->modifiers() & numLockBit, patience);
+        }
+        xdotool(QStringList{"keydown"} + keys);
+        QTRY_COMPARE_WITH_TIMEOUT(m_watcher->modifiers() & ModifierMasks::counted, mask, patience);
+        xdotool(QStringList{"keyup"} + keys);
+        if (numLock) xdotool({"key", "Num_Lock"});
+        QTRY_COMPARE_WITH_TIMEOUT(m_watcher->modifiers(), 0u, patience);
+    }
+
+    void escape()
+    {
+        REQUIRE_SCREEN();
+        QVERIFY(!m_watcher->escDown());
+        xdotool({"keydown", "Escape"});
+        QTRY_VERIFY_WITH_TIMEOUT(m_watcher->escDown(), patience);
+        xdotool({"keyup", "Escape"});
+        QTRY_VERIFY_WITH_TIMEOUT(!m_watcher->escDown(), patience);
+    }
+
+    // Only the left button counts, wherever it is pressed.
+    void leftPressesAnywhere()
+    {
+        REQUIRE_SCREEN();
+        QSignalSpy presses(m_watcher.get(), &DragSource::buttonPressed);
+        xdotool({"mousemove", "600", "600", "mousedown", "3", "mouseup", "3", "mousedown", "1"});
+        QTRY_COMPARE_WITH_TIMEOUT(presses.count(), 1, patience);
+        QVERIFY(m_watcher->buttonDown());
+        xdotool({"mouseup", "1"});
+        QTRY_VERIFY_WITH_TIMEOUT(!m_watcher->buttonDown(), patience);
+        QCOMPARE(presses.count(), 1);
+    }
+
+private:
+    QString m_noScreen;
+    std::unique_ptr<X11DragWatcher> m_watcher;
+};
+
+int main(int argc, char** argv)
+{
+    VirtualScreen screen;
+    if (screen.failure().isEmpty()) {
+        qputenv("DISPLAY", screen.display());
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    } else {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QGuiApplication app(argc, argv);
+    X11DragWatcherTest test(screen.failure());
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_x11dragwatcher.moc"
