@@ -1,0 +1,43 @@
+#include "cli/icon.h"
+
+#include "app/appicon.h"
+#include "core/converterror.h"
+#include "core/output.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QLocale>
+#include <cmath>
+
+namespace CLI {
+
+std::optional<double> iconSize(const QString& text)
+{
+    if (text.isEmpty() || text.trimmed() != text) return std::nullopt;
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double value = c.toDouble(text, &ok);
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
+
+QString renderIcon(const QString& pngPath, double size)
+{
+    if (!std::isfinite(size) || size < 1 || size > maxIconSize)
+        throw ConvertError::failed(QStringLiteral("The icon size must be between 1 and %1 pixels")
+                                       .arg(QString::number(maxIconSize)));
+    const QImage image = AppIcon::appIcon(int(size), size);
+    if (image.isNull()) throw ConvertError::failed(QStringLiteral("snapshot failed"));
+
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG") || png.isEmpty())
+        throw ConvertError::failed(QStringLiteral("png failed"));
+    return Output::write(pngPath, [&png](const QString& temporary) {
+        QFile file(temporary);
+        if (!file.open(QIODevice::WriteOnly) || file.write(png) != png.size() || !file.flush())
+            throw ConvertError::failed(QStringLiteral("Couldn’t write the image: ") + file.errorString());
+    });
+}
+
+} // namespace CLI
