@@ -1,7 +1,9 @@
 #include "cli/cli.h"
 
 #include "cli/etademo.h"
+#include "cli/icon.h"
 #include "cli/renderhud.h"
+#include "cli/renderwheel.h"
 #include "core/catalog.h"
 #include "core/converterror.h"
 #include "core/shell.h"
@@ -132,6 +134,27 @@ int run(const QStringList& args)
     if (option == QLatin1String("--targets")) return targets(rest);
     if (option == QLatin1String("--count")) return count();
     if (option == QLatin1String("--eta-demo")) return etaDemo();
+    if (option == QLatin1String("--render-wheel")) {
+        if (rest.size() < 3) return usage();
+        const std::optional<WheelMode> mode = wheelModeFromRaw(rest[0]);
+        if (!mode) return usage();
+        const QString out = path(rest[1]);
+        QStringList files = rest.mid(2);
+        const std::optional<int> highlight = takeHighlight(files);
+        return printing([&] { return renderWheel(*mode, out, paths(files), highlight); });
+    }
+    if (option == QLatin1String("--icon")) {
+        if (rest.size() < 2) return usage();
+        const std::optional<double> size = iconSize(rest[1]);
+        if (!size) return usage();
+        try {
+            renderIcon(path(rest[0]), *size);
+            return 0;
+        } catch (const std::exception& e) {
+            print(QStringLiteral("error: ") + errorDescription(e));
+            return 1;
+        }
+    }
     if (option == QLatin1String("--render-hud")) {
         if (rest.isEmpty()) return usage();
         return printing([&] { return renderHud(path(rest.first())); });

@@ -61,6 +61,10 @@ private slots:
         QTest::newRow("longer than app") << QStringList{"--apple"};
         QTest::newRow("convert without file") << QStringList{"--convert", "png"};
         QTest::newRow("render-hud without path") << QStringList{"--render-hud"};
+        QTest::newRow("unknown wheel mode") << QStringList{"--render-wheel", "bogus", "w.png", "a.jpg"};
+        QTest::newRow("wheel without file") << QStringList{"--render-wheel", "tools", "w.png"};
+        QTest::newRow("icon size not a number") << QStringList{"--icon", "i.png", "abc"};
+        QTest::newRow("icon without size") << QStringList{"--icon", "i.png"};
     }
 
     void usageErrors()
@@ -95,6 +99,26 @@ private slots:
         const Run bad = tolvane({"--render-hud", dir.filePath("missing/hud.png")});
         QCOMPARE(bad.status, 1);
         QVERIFY(bad.out.startsWith("error: "));
+    }
+
+    void wheelAndIconRenderings()
+    {
+        QTemporaryDir dir;
+        const QString wheel = dir.filePath("w.png");
+        const Run r = tolvane({"--render-wheel", "tools", wheel, dir.filePath("a.jpg"), "--highlight", "2"});
+        QCOMPARE(r.status, 0);
+        QCOMPARE(r.out, wheel + "\n");
+        QCOMPARE(QImage(wheel).size(), QSize(360, 360));
+
+        const QString icon = dir.filePath("i.png");
+        const Run i = tolvane({"--icon", icon, "64.7"}, "de_DE.UTF-8");
+        QCOMPARE(i.status, 0);
+        QVERIFY(i.out.isEmpty());
+        QCOMPARE(QImage(icon).size(), QSize(64, 64));
+
+        const Run zero = tolvane({"--icon", dir.filePath("z.png"), "0"});
+        QCOMPARE(zero.status, 1);
+        QVERIFY(zero.out.startsWith("error: "));
     }
 
     void etaDemoPrintsEightLinesInAnyLocale()
