@@ -2,10 +2,8 @@
 
 #include "app/appicon.h"
 #include "core/converterror.h"
-#include "core/output.h"
+#include "cli/snapshot.h"
 
-#include <QBuffer>
-#include <QFile>
 #include <QLocale>
 #include <cmath>
 
@@ -28,16 +26,7 @@ QString renderIcon(const QString& pngPath, double size)
                                        .arg(QString::number(maxIconSize)));
     const QImage image = AppIcon::appIcon(int(size), size);
     if (image.isNull()) throw ConvertError::failed(QStringLiteral("snapshot failed"));
-
-    QByteArray png;
-    QBuffer buffer(&png);
-    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG") || png.isEmpty())
-        throw ConvertError::failed(QStringLiteral("png failed"));
-    return Output::write(pngPath, [&png](const QString& temporary) {
-        QFile file(temporary);
-        if (!file.open(QIODevice::WriteOnly) || file.write(png) != png.size() || !file.flush())
-            throw ConvertError::failed(QStringLiteral("Couldn’t write the image: ") + file.errorString());
-    });
+    return writePng(image, pngPath);
 }
 
 } // namespace CLI

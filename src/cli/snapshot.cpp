@@ -31,7 +31,11 @@ QString snapshot(QWidget& widget, QSize size, const QString& pngPath)
     image.fill(Qt::transparent);
     widget.render(&image);
     if (!wasVisible) widget.hide();
+    return writePng(image, pngPath);
+}
 
+QString writePng(const QImage& image, const QString& pngPath)
+{
     QByteArray png;
     QBuffer buffer(&png);
     if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG") || png.isEmpty())

@@ -5,6 +5,7 @@
 #include <QSize>
 #include <QString>
 
+class QImage;
 class QWidget;
 
 namespace CLI {
@@ -13,6 +14,10 @@ namespace CLI {
 // 0.4 s, renders it at one pixel per point and writes a PNG. Never replaces an existing file:
 // a taken name gets a number. Returns the path written; throws ConvertError.
 QString snapshot(QWidget& widget, QSize size, const QString& pngPath);
+
+// Encodes `image` as PNG and writes it through a temporary file, never replacing an existing
+// file. Returns the path written; throws ConvertError ("png failed" when encoding gives nothing).
+QString writePng(const QImage& image, const QString& pngPath);
 
 // The warm backdrop of the settings and progress-panel renderings, from the top-left corner
 // of `rect` to its bottom-right corner.
