@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class Job;
+
+// The one entry point of format conversions: finds what the source is and hands it to the
+// engine of its category.
+namespace Converter {
+
+// Converts `source` into the format `target` (a catalog format key) and returns the written
+// files; an empty list when the source already is in that format. Blocks until done; throws
+// ConvertError. `progress` receives fractions 0…1 of this file, possibly from another thread.
+QStringList convert(const QString& source, const QString& target, Job& job,
+                    const std::function<void(double)>& progress);
+
+// Where the result of `source` in the format `target` goes: a free name in the output folder,
+// the source's base name, the target as the extension ("gz" becomes "tar.gz").
+QString destination(const QString& source, const QString& target);
+
+} // namespace Converter

@@ -1,0 +1,151 @@
+#include "engines/media.h"
+
+#include "core/converterror.h"
+#include "core/shell.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+std::optional<double> number(const QString& text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+// A decimal integer: an optional sign, then digits only.
+std::optional<int> decimalInteger(const QString& text)
+{
+    const qsizetype start = text.startsWith(QLatin1Char('+')) || text.startsWith(QLatin1Char('-')) ? 1 : 0;
+    if (text.size() <= start) return std::nullopt;
+    for (qsizetype i = start; i < text.size(); ++i)
+        if (text.at(i) < QLatin1Char('0') || text.at(i) > QLatin1Char('9')) return std::nullopt;
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    return ok ? std::optional<int>(value) : std::nullopt;
+}
+
+std::optional<int> integer(const QJsonValue& value)
+{
+    if (!value.isDouble()) return std::nullopt;
+    const double d = value.toDouble();
+    if (d != std::trunc(d) || std::abs(d) > 2147483647.0) return std::nullopt;
+    return int(d);
+}
+
+std::optional<QString> string(const QJsonValue& value)
+{
+    return value.isString() ? std::optional<QString>(value.toString()) : std::nullopt;
+}
+
+// "30000/1001" as a rate; anything but two positive numbers gives none.
+std::optional<double> frameRate(const QString& text)
+{
+    QList<double> parts;
+    for (const QString& part : text.split(QLatin1Char('/'), Qt::SkipEmptyParts))
+        if (const auto n = number(part)) parts << *n;
+    if (parts.size() != 2 || !(parts[0] > 0) || !(parts[1] > 0)) return std::nullopt;
+    return parts[0] / parts[1];
+}
+
+} // namespace
+
+namespace Media {
+
+QString missingToolText()
+{
+    return QStringLiteral("This needs ffmpeg. Install it with: sudo apt install ffmpeg");
+}
+
+QString require(const QString& program)
+{
+    if (const auto path = Shell::find(program)) return *path;
+    throw ConvertError::missingTool(missingToolText());
+}
+
+Probe parseProbe(const QByteArray& json)
+{
+    Probe p;
+    const QJsonDocument doc = QJsonDocument::fromJson(json);
+    if (!doc.isObject()) return p;
+    const QJsonObject top = doc.object();
+
+    if (const auto d = string(top.value(QLatin1String("format")).toObject().value(QLatin1String("duration"))))
+        p.duration = number(*d).value_or(0);
+
+    for (const QJsonValue& item : top.value(QLatin1String("streams")).toArray()) {
+        if (!item.isObject()) continue;
+        const QJsonObject s = item.toObject();
+        const auto type = string(s.value(QLatin1String("codec_type")));
+        const auto codec = string(s.value(QLatin1String("codec_name")));
+        const bool cover = s.value(QLatin1String("disposition")).toObject().value(QLatin1String("attached_pic")) == QJsonValue(1);
+
+        if (type == QLatin1String("video") && !p.videoCodec && !cover) {
+            p.videoCodec = codec;
+            p.width = integer(s.value(QLatin1String("width"))).value_or(0);
+            p.height = integer(s.value(QLatin1String("height"))).value_or(0);
+            if (const auto rate = string(s.value(QLatin1String("avg_frame_rate"))))
+                p.fps = frameRate(*rate).value_or(30);
+        } else if (type == QLatin1String("audio") && !p.audioCodec) {
+            p.audioCodec = codec;
+            p.channels = integer(s.value(QLatin1String("channels"))).value_or(2);
+            const auto rate = string(s.value(QLatin1String("sample_rate")));
+            p.sampleRate = rate ? decimalInteger(*rate).value_or(44100) : 44100;
+        }
+        if (p.duration == 0)
+            if (const auto d = string(s.value(QLatin1String("duration")))) p.duration = number(*d).value_or(0);
+    }
+    return p;
+}
+
+Probe probe(const QString& path)
+{
+    const auto ffprobe = Shell::find(QStringLiteral("ffprobe"));
+    if (!ffprobe) return {};
+    try {
+        const Shell::Result r = Shell::run(*ffprobe, {QStringLiteral("-v"), QStringLiteral("error"),
+                                                      QStringLiteral("-print_format"), QStringLiteral("json"),
+                                                      QStringLiteral("-show_format"), QStringLiteral("-show_streams"),
+                                                      path});
+        return parseProbe(r.stdoutBytes);
+    } catch (const ConvertError&) {
+        return {};
+    }
+}
+
+std::optional<double> progressFraction(const QString& line, double duration)
+{
+    if (!(duration > 0)) return std::nullopt;
+    // Both keys carry microseconds, whatever the second one's name says.
+    if (!line.startsWith(QLatin1String("out_time_us=")) && !line.startsWith(QLatin1String("out_time_ms=")))
+        return std::nullopt;
+    const QStringList parts = line.split(QLatin1Char('='), Qt::SkipEmptyParts);
+    const double micros = number(parts.value(parts.size() - 1)).value_or(0);
+    // ffmpeg reports negative times at the start of some inputs, and N/A before the first frame.
+    const double fraction = micros / 1e6 / duration;
+    return std::isfinite(fraction) ? std::clamp(fraction, 0.0, 0.99) : 0.0;
+}
+
+void ffmpeg(const QStringList& args, double duration, Job* job, const std::function<void(double)>& progress)
+{
+    const QString program = require(QStringLiteral("ffmpeg"));
+    static const QStringList prefix{QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"), QStringLiteral("-y"),
+                                    QStringLiteral("-loglevel"),    QStringLiteral("error"),    QStringLiteral("-progress"),
+                                    QStringLiteral("pipe:1"),       QStringLiteral("-nostats")};
+    std::function<void(const QString&)> onLine;
+    if (duration > 0 && progress) {
+        onLine = [&](const QString& line) {
+            if (const auto fraction = progressFraction(line, duration)) progress(*fraction);
+        };
+    }
+    const Shell::Result result = Shell::run(program, prefix + args, std::nullopt, job, onLine);
+    if (result.status != 0) throw ConvertError::failed(Shell::failureText(program, result));
+}
+
+} // namespace Media

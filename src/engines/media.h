@@ -1,0 +1,83 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+class Job;
+
+// Audio and video through ffmpeg and ffprobe: what a file holds, the one ffmpeg runner with
+// its progress, the encoder options of each container, conversion, waveform peaks and stills.
+// Everything blocks the calling thread; nothing is shared between calls.
+namespace Media {
+
+// What a media file holds. The defaults are what is assumed when nothing could be read.
+struct Probe {
+    double duration = 0;               // seconds
+    std::optional<QString> videoCodec; // first video stream that is not an attached picture
+    std::optional<QString> audioCodec; // first audio stream
+    int width = 0;
+    int height = 0;
+    double fps = 30;
+    int channels = 2;
+    int sampleRate = 44100;
+};
+
+// The error of every media route when ffmpeg or ffprobe is not installed.
+QString missingToolText();
+
+// The full path of `program` ("ffmpeg", "ffprobe"); throws the missing-tool error without it.
+QString require(const QString& program);
+
+// Never fails: whatever ffprobe cannot tell keeps its default.
+Probe probe(const QString& path);
+// The reading of ffprobe's JSON (-show_format -show_streams); bad input gives the defaults.
+Probe parseProbe(const QByteArray& json);
+
+// Runs ffmpeg with the fixed prefix (quiet, no stdin, overwrite, progress on stdout) and `args`,
+// which end with the output path. Progress is measured over `duration` seconds; the job's
+// cancel ends ffmpeg and throws ConvertError::cancelled(). A failure throws ffmpeg's last
+// error lines.
+void ffmpeg(const QStringList& args, double duration, Job* job, const std::function<void(double)>& progress);
+// The fraction, within 0…0.99, that one line of ffmpeg's progress report stands for, or none
+// for lines that carry no output time. Needs a duration above 0.
+std::optional<double> progressFraction(const QString& line, double duration);
+
+// True for the audio-only target keys: the picture is dropped and only audio is encoded.
+bool isAudioTarget(const QString& key);
+// Audio encoder options for an output extension; `probe` does not change them. Without a
+// bitrate each container gets its default quality.
+QStringList audioArgs(const QString& ext, const std::optional<Probe>& probe = std::nullopt,
+                      std::optional<int> bitrate = std::nullopt);
+// Video encoder options for an output extension at constant rate factor `crf`.
+QStringList videoArgs(const QString& ext, int crf);
+// Whether the probed streams can be copied into the container `ext` without re-encoding.
+bool canCopy(const Probe& probe, const QString& ext);
+// Whether this ffmpeg has the libvorbis encoder; asked once per process.
+bool hasLibVorbis();
+
+// The first ffmpeg run of a conversion (after the fixed prefix): audio extraction, GIF,
+// stream copy or re-encode.
+QStringList conversionArgs(const QString& source, const QString& output, bool audio, const QString& target,
+                           const Probe& probe);
+// The re-encode that follows a failed stream copy.
+QStringList retryArgs(const QString& source, const QString& output, const QString& target, const Probe& probe);
+// Converts `source` into `output` (a temporary path whose extension is the target's); a stream
+// copy that fails for any reason but cancelling is repeated once as a re-encode.
+void convert(const QString& source, const QString& output, bool audio, const QString& target, const Probe& probe,
+             Job* job, const std::function<void(double)>& progress);
+
+// Normalised peaks (0…1) of the file's audio, decoded as mono at 8000 Hz: at most `buckets`
+// values, the loudest 1; empty without readable audio.
+QList<float> waveform(const QString& path, int buckets);
+// The peak reduction of `waveform` over decoded samples.
+QList<float> peaks(const QList<float>& samples, int buckets);
+// One picture of the video at `seconds`, fitted inside a `maxSize` square; a null image when
+// none can be had.
+QImage frame(const QString& path, double seconds, double maxSize);
+
+} // namespace Media

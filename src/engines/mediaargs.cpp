@@ -1,0 +1,147 @@
+#include "engines/media.h"
+
+#include "core/converterror.h"
+#include "core/shell.h"
+
+namespace {
+
+QString kbps(int n)
+{
+    return QString::number(n) + QLatin1Char('k');
+}
+
+bool isMovie(const QString& ext)
+{
+    return ext == QLatin1String("mp4") || ext == QLatin1String("mov");
+}
+
+// Even sides, which the 4:2:0 encoders need.
+const QStringList evenScale{QStringLiteral("-vf"), QStringLiteral("scale=trunc(iw/2)*2:trunc(ih/2)*2")};
+// The first real picture stream ("V" skips attached cover pictures) and every audio stream.
+const QStringList pictureAndAudio{QStringLiteral("-map"), QStringLiteral("0:V:0"), QStringLiteral("-map"),
+                                  QStringLiteral("0:a?")};
+const QStringList faststart{QStringLiteral("-movflags"), QStringLiteral("+faststart")};
+const QStringList keepMetadata{QStringLiteral("-map_metadata"), QStringLiteral("0")};
+
+constexpr int conversionCrf = 21;
+
+} // namespace
+
+namespace Media {
+
+bool isAudioTarget(const QString& key)
+{
+    static const QStringList keys{"mp3", "m4a", "wav", "flac", "ogg", "opus", "aiff", "wma"};
+    return keys.contains(key);
+}
+
+QStringList audioArgs(const QString& ext, const std::optional<Probe>&, std::optional<int> bitrate)
+{
+    const auto rate = [&](int fallback) { return QStringList{QStringLiteral("-b:a"), kbps(bitrate.value_or(fallback))}; };
+    if (ext == QLatin1String("mp3")) {
+        return QStringList{"-c:a", "libmp3lame"}
+            + (bitrate ? rate(0) : QStringList{QStringLiteral("-q:a"), QStringLiteral("2")});
+    }
+    if (ext == QLatin1String("m4a") || isMovie(ext)) return QStringList{"-c:a", "aac"} + rate(256);
+    if (ext == QLatin1String("mkv")) return QStringList{"-c:a", "aac"} + rate(192);
+    if (ext == QLatin1String("wav")) return {"-c:a", "pcm_s16le"};
+    if (ext == QLatin1String("aiff")) return {"-c:a", "pcm_s16be"};
+    if (ext == QLatin1String("flac")) return {"-c:a", "flac", "-compression_level", "8"};
+    if (ext == QLatin1String("ogg")) {
+        if (hasLibVorbis()) return {"-c:a", "libvorbis", "-q:a", "6"};
+        return QStringList{"-c:a", "vorbis", "-strict", "-2", "-ac", "2"}
+            + (bitrate ? rate(0) : QStringList{QStringLiteral("-q:a"), QStringLiteral("6")});
+    }
+    if (ext == QLatin1String("opus") || ext == QLatin1String("webm")) return QStringList{"-c:a", "libopus"} + rate(128);
+    if (ext == QLatin1String("wma") || ext == QLatin1String("wmv")) return QStringList{"-c:a", "wmav2"} + rate(192);
+    if (ext == QLatin1String("avi")) return {"-c:a", "libmp3lame", "-q:a", "3"};
+    return {};
+}
+
+QStringList videoArgs(const QString& ext, int crf)
+{
+    if (isMovie(ext) || ext == QLatin1String("mkv"))
+        return {"-c:v", "libx264", "-preset", "medium", "-crf", QString::number(crf), "-pix_fmt", "yuv420p"};
+    if (ext == QLatin1String("webm")) {
+        return {"-c:v",       "libvpx-vp9", "-crf",      QString::number(crf + 11), "-b:v", "0", "-row-mt", "1",
+                "-deadline", "good",       "-cpu-used", "4",                       "-pix_fmt", "yuv420p"};
+    }
+    if (ext == QLatin1String("avi")) return {"-c:v", "mpeg4", "-q:v", "3", "-vtag", "xvid"};
+    if (ext == QLatin1String("wmv")) return {"-c:v", "wmv2", "-q:v", "3"};
+    return {};
+}
+
+bool canCopy(const Probe& probe, const QString& ext)
+{
+    if (!probe.videoCodec) return false;
+    const QString& v = *probe.videoCodec;
+    const auto audioIn = [&](const QStringList& codecs) { return !probe.audioCodec || codecs.contains(*probe.audioCodec); };
+    if (isMovie(ext)) return QStringList{"h264", "hevc", "mpeg4"}.contains(v) && audioIn({"aac", "mp3", "alac"});
+    if (ext == QLatin1String("mkv")) return true;
+    if (ext == QLatin1String("webm")) return QStringList{"vp8", "vp9", "av1"}.contains(v) && audioIn({"opus", "vorbis"});
+    return false;
+}
+
+bool hasLibVorbis()
+{
+    static const bool has = [] {
+        const auto program = Shell::find(QStringLiteral("ffmpeg"));
+        if (!program) return false;
+        try {
+            return Shell::run(*program, {QStringLiteral("-hide_banner"), QStringLiteral("-encoders")})
+                .out()
+                .contains(QLatin1String("libvorbis"));
+        } catch (const ConvertError&) {
+            return false;
+        }
+    }();
+    return has;
+}
+
+QStringList conversionArgs(const QString& source, const QString& output, bool audio, const QString& target,
+                           const Probe& probe)
+{
+    QStringList args{QStringLiteral("-i"), source};
+    if (audio) {
+        args << QStringLiteral("-vn") << keepMetadata << audioArgs(target, probe);
+    } else if (target == QLatin1String("gif")) {
+        const int width = probe.width > 0 && probe.width < 720 ? probe.width : 720;
+        args << QStringLiteral("-an") << QStringLiteral("-vf")
+             << QStringLiteral("fps=15,scale=") + QString::number(width)
+                    + QStringLiteral(":-1:flags=lanczos,split[a][b];[a]palettegen=stats_mode=diff[p];"
+                                     "[b][p]paletteuse=dither=bayer:bayer_scale=4")
+             << QStringLiteral("-loop") << QStringLiteral("0");
+    } else if (canCopy(probe, target)) {
+        args << pictureAndAudio << QStringLiteral("-c") << QStringLiteral("copy") << keepMetadata;
+        // Players that expect HEVC in MP4 or QuickTime only accept the hvc1 sample entry.
+        if (probe.videoCodec == QLatin1String("hevc") && isMovie(target))
+            args << QStringLiteral("-tag:v") << QStringLiteral("hvc1");
+        if (isMovie(target)) args << faststart;
+    } else {
+        args << pictureAndAudio << evenScale << videoArgs(target, conversionCrf) << audioArgs(target, probe)
+             << keepMetadata;
+        if (isMovie(target)) args << faststart;
+    }
+    return args << output;
+}
+
+QStringList retryArgs(const QString& source, const QString& output, const QString& target, const Probe& probe)
+{
+    return QStringList{QStringLiteral("-i"), source} + pictureAndAudio + evenScale
+        + videoArgs(target, conversionCrf) + audioArgs(target, probe) + QStringList{output};
+}
+
+void convert(const QString& source, const QString& output, bool audio, const QString& target, const Probe& probe,
+             Job* job, const std::function<void(double)>& progress)
+{
+    try {
+        ffmpeg(conversionArgs(source, output, audio, target, probe), probe.duration, job, progress);
+    } catch (const ConvertError& e) {
+        // Only a stream copy is worth repeating: a container may refuse a stream it was
+        // thought to hold. The re-encode's outcome is the conversion's.
+        if (e.isCancelled() || audio || target == QLatin1String("gif") || !canCopy(probe, target)) throw;
+        ffmpeg(retryArgs(source, output, target, probe), probe.duration, job, progress);
+    }
+}
+
+} // namespace Media
