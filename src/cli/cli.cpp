@@ -1,5 +1,6 @@
 #include "cli/cli.h"
 
+#include "cli/convert.h"
 #include "cli/etademo.h"
 #include "cli/icon.h"
 #include "cli/renderhud.h"
@@ -133,6 +134,7 @@ int run(const QStringList& args)
     const QStringList rest = args.mid(2);
     if (option == QLatin1String("--targets")) return targets(rest);
     if (option == QLatin1String("--count")) return count();
+    if (option == QLatin1String("--convert")) return convert(rest);
     if (option == QLatin1String("--eta-demo")) return etaDemo();
     if (option == QLatin1String("--render-wheel")) {
         if (rest.size() < 3) return usage();

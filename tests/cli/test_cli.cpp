@@ -121,6 +121,28 @@ private slots:
         QVERIFY(zero.out.startsWith("error: "));
     }
 
+    void convertTwiceKeepsBothResults()
+    {
+        QTemporaryDir dir;
+        const QString clip = dir.filePath("clip.mkv");
+        QProcess ffmpeg;
+        ffmpeg.start("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "testsrc2=d=1:s=160x120", "-c:v", "libx264", clip});
+        QVERIFY(ffmpeg.waitForFinished(30000) && ffmpeg.exitCode() == 0);
+
+        const QRegularExpression line(R"(^✓ clip\.mkv → (clip( 2)?\.mp4)  \(\d+\.\ds\)\n$)");
+        const Run first = tolvane({"--convert", "mp4", clip}, "de_DE.UTF-8");
+        QCOMPARE(first.status, 0);
+        QCOMPARE(line.match(first.out).captured(1), QString("clip.mp4"));
+        const Run second = tolvane({"--convert", "mp4", clip});
+        QCOMPARE(line.match(second.out).captured(1), QString("clip 2.mp4"));
+        QVERIFY(QFile::exists(dir.filePath("clip.mp4")) && QFile::exists(dir.filePath("clip 2.mp4")));
+
+        const Run missing = tolvane({"--convert", "mp4", dir.filePath("gone.mov"), clip});
+        QCOMPARE(missing.status, 1);
+        QVERIFY(missing.out.startsWith("✗ gone.mov → mp4: "));
+        QVERIFY(missing.out.contains("\n✓ clip.mkv → clip 3.mp4"));
+    }
+
     void etaDemoPrintsEightLinesInAnyLocale()
     {
         const Run r = tolvane({"--eta-demo"}, "de_DE.UTF-8");
