@@ -9,19 +9,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
-#include <atomic>
 #include <cerrno>
-#include <condition_variable>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <mutex>
-#include <thread>
 
 namespace {
-
-// How soon a cancelled caller's job or a passed time limit reaches the running LibreOffice.
-constexpr auto watchTick = std::chrono::milliseconds(50);
 
 const QString failurePrefix = QStringLiteral("LibreOffice couldn’t convert the file. ");
 
@@ -65,55 +57,6 @@ class ScratchFolder
 
   private:
     QString m_path;
-};
-
-// Cancels the run's own job when the caller's job is cancelled or when the time limit passes;
-// the process runner then ends the run's whole process group.
-class Watchdog
-{
-  public:
-    Watchdog(Job& run, Job* caller, std::chrono::milliseconds limit)
-        : m_thread([this, &run, caller, deadline = std::chrono::steady_clock::now() + limit] {
-              std::unique_lock lock(m_mutex);
-              while (!m_stopped) {
-                  if (caller && caller->isCancelled()) {
-                      run.cancel();
-                      return;
-                  }
-                  const auto now = std::chrono::steady_clock::now();
-                  if (now >= deadline) {
-                      m_timedOut = true;
-                      run.cancel();
-                      return;
-                  }
-                  m_wake.wait_until(lock, std::min(now + watchTick, deadline));
-              }
-          })
-    {
-    }
-
-    ~Watchdog() { stop(); }
-    Watchdog(const Watchdog&) = delete;
-    Watchdog& operator=(const Watchdog&) = delete;
-
-    void stop()
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_stopped = true;
-        }
-        m_wake.notify_all();
-        if (m_thread.joinable()) m_thread.join();
-    }
-
-    bool timedOut() const { return m_timedOut; }
-
-  private:
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_stopped = false;
-    std::atomic<bool> m_timedOut = false;
-    std::thread m_thread; // last: starts once the members it uses exist
 };
 
 // The file LibreOffice wrote into its private output folder: the input's base name with the new
@@ -200,23 +143,8 @@ void export_(App, const QString& input, const QString& output, const std::option
         source,
     };
 
-    // The caller's job is watched rather than handed to the runner, so that a time limit can
-    // stop the run through a job of its own.
-    Job run(QString(), QString(), 0);
-    Shell::Result result;
-    {
-        Watchdog watchdog(run, job, timeLimit);
-        try {
-            result = Shell::run(*soffice, args, std::nullopt, &run);
-        } catch (const ConvertError& e) {
-            if (!e.isCancelled()) throw;
-            watchdog.stop();
-            if (watchdog.timedOut() && !(job && job->isCancelled()))
-                throw ConvertError::failed(QStringLiteral("LibreOffice took too long and was stopped."));
-            throw;
-        }
-    }
-
+    const Shell::Result result = Shell::run(*soffice, args, std::nullopt, job, {}, timeLimit);
+    if (result.timedOut) throw ConvertError::failed(QStringLiteral("LibreOffice took too long and was stopped."));
     if (result.status != 0) throw ConvertError::failed(failurePrefix + result.stderrText.trimmed());
     // LibreOffice reports some failures (an unreadable input, no filter) only on standard error
     // and still exits with 0.

@@ -219,7 +219,7 @@ std::optional<QString> find(const QString& name)
 }
 
 Result run(const QString& program, const QStringList& args, const std::optional<QString>& cwd, Job* job,
-           const std::function<void(const QString& line)>& onLine)
+           const std::function<void(const QString& line)>& onLine, std::optional<std::chrono::milliseconds> timeLimit)
 {
     const QString name = QFileInfo(program).fileName();
     const auto startError = [&](int error) {
@@ -289,6 +289,8 @@ Result run(const QString& program, const QStringList& args, const std::optional<
     Result result;
     QByteArray errBytes, pending;
     std::optional<Clock::time_point> cancelSeen, exitedAt;
+    const std::optional<Clock::time_point> deadline =
+        timeLimit ? std::optional(Clock::now() + *timeLimit) : std::nullopt;
     bool killed = false;
     try {
         for (;;) {
@@ -296,8 +298,13 @@ Result run(const QString& program, const QStringList& args, const std::optional<
             if (!exitedAt && hasExited(pid)) exitedAt = now;
             if (exitedAt && ((!outRead.isOpen() && !errRead.isOpen()) || now - *exitedAt >= drainLimit))
                 break;
-            if (job && !exitedAt) {
-                if (!cancelSeen && job->isCancelled()) cancelSeen = now;
+            if (deadline && !exitedAt && !result.timedOut && now >= *deadline) {
+                result.timedOut = true;
+                ::kill(-pid, SIGTERM);
+                cancelSeen = now;
+            }
+            if ((job || result.timedOut) && !exitedAt) {
+                if (!cancelSeen && job && job->isCancelled()) cancelSeen = now;
                 if (cancelSeen && !killed && now - *cancelSeen >= killGrace) {
                     ::kill(-pid, SIGKILL);
                     killed = true;
@@ -310,7 +317,7 @@ Result run(const QString& program, const QStringList& args, const std::optional<
             if (outRead.isOpen()) watch(outRead.get());
             if (errRead.isOpen()) watch(errRead.get());
             if (exitFd.isOpen() && !exitedAt) watch(exitFd.get());
-            const int timeout = exitedAt ? quietMs : !exitFd.isOpen() || job ? tickMs : -1;
+            const int timeout = exitedAt ? quietMs : !exitFd.isOpen() || job || deadline ? tickMs : -1;
 
             const int ready = ::poll(fds, count, timeout);
             if (ready < 0 && errno != EINTR)

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <functional>
 #include <optional>
 
@@ -17,6 +18,7 @@ struct Result {
     int status = 0;          // exit status, or 128 + signal number when killed by a signal
     QByteArray stdoutBytes;  // everything the child wrote to standard output
     QString stderrText;      // standard error, UTF-8 with bad sequences replaced
+    bool timedOut = false;   // the time limit passed and the child's group was ended
     QString out() const { return QString::fromUtf8(stdoutBytes); }
 };
 
@@ -31,8 +33,11 @@ std::optional<QString> find(const QString& name);
 // throws ConvertError::cancelled() when `job` was cancelled during the run, and
 // ConvertError::failed when the program cannot be started. `onLine` receives each complete
 // standard-output line, without its line feed, while the child runs.
+// With a time limit, a child still running when it passes has its group ended like a cancel and
+// the result says so (timedOut).
 Result run(const QString& program, const QStringList& args, const std::optional<QString>& cwd = std::nullopt,
-           Job* job = nullptr, const std::function<void(const QString& line)>& onLine = {});
+           Job* job = nullptr, const std::function<void(const QString& line)>& onLine = {},
+           std::optional<std::chrono::milliseconds> timeLimit = std::nullopt);
 
 // "<program file name> failed: " + the last three non-empty lines of standard error joined by
 // spaces, or "exit <status>" when standard error has none.
