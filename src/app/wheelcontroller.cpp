@@ -12,27 +12,9 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPropertyAnimation>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
 #include <cmath>
-
-namespace {
-
-// A file size in decimal units, KB to GB, as file browsers show it: "Zero KB", "1 KB",
-// "310 KB", "2.3 MB", "1.25 GB".
-QString byteCount(qint64 bytes)
-{
-    if (bytes <= 0) return QStringLiteral("Zero KB");
-    const double kb = std::max(1.0, std::round(double(bytes) / 1e3));
-    if (kb < 1000) return QString::number(kb, 'f', 0) + QStringLiteral(" KB");
-    const double mb = std::round(double(bytes) / 1e5) / 10;
-    if (mb < 1000) return QString::number(mb, 'g', 15) + QStringLiteral(" MB");
-    const double gb = std::round(double(bytes) / 1e7) / 100;
-    return QString::number(gb, 'f', 2).remove(QRegularExpression(QStringLiteral("\\.?0+$"))) + QStringLiteral(" GB");
-}
-
-} // namespace
 
 WheelController::WheelController(QObject* parent)
     : QObject(parent), m_model(std::make_unique<WheelModel>()), m_panel(std::make_unique<WheelPanel>()),
@@ -142,7 +124,7 @@ QString WheelController::restingText(const QStringList& files)
     if (files.isEmpty()) return QString();
     const QString& file = files.first();
     if (QFileInfo(file).isDir() && !Catalog::format(file)) return QStringLiteral("Folder");
-    return byteCount(Fmt::fileSize(file));
+    return Fmt::byteCount(Fmt::fileSize(file));
 }
 
 QPointF WheelController::clamp(QPointF point, const QRectF& available)

@@ -40,4 +40,18 @@ QString time(double seconds, bool fraction)
     return QString::asprintf("%lld:%02d.%02d", static_cast<long long>(whole / 60), int(whole % 60), int(hundredths));
 }
 
+QString byteCount(qint64 bytes)
+{
+    if (bytes <= 0) return QStringLiteral("Zero KB");
+    const double kb = std::max(1.0, std::round(double(bytes) / 1e3));
+    if (kb < 1000) return QString::number(kb, 'f', 0) + QStringLiteral(" KB");
+    const double mb = std::round(double(bytes) / 1e5) / 10;
+    if (mb < 1000) return QString::number(mb, 'g', 15) + QStringLiteral(" MB");
+    const double gb = std::round(double(bytes) / 1e7) / 100;
+    QString text = QString::number(gb, 'f', 2);
+    while (text.endsWith(QLatin1Char('0'))) text.chop(1);
+    if (text.endsWith(QLatin1Char('.'))) text.chop(1);
+    return text + QStringLiteral(" GB");
+}
+
 } // namespace Fmt

@@ -14,4 +14,8 @@ qint64 fileSize(const QString& path);
 // are shown as 2^53.
 QString time(double seconds, bool fraction);
 
+// A size in decimal units, KB to GB, as file browsers show it: "Zero KB", "1 KB", "310 KB",
+// "2.3 MB", "1.25 GB".
+QString byteCount(qint64 bytes);
+
 } // namespace Fmt

@@ -37,6 +37,26 @@ private slots:
         QCOMPARE(Fmt::time(seconds, true), withFraction);
     }
 
+    void byteCount_data()
+    {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << qint64(0) << "Zero KB";
+        QTest::newRow("one byte") << qint64(1) << "1 KB";
+        QTest::newRow("kilobytes") << qint64(310'400) << "310 KB";
+        QTest::newRow("rounds into megabytes") << qint64(999'600) << "1 MB";
+        QTest::newRow("megabytes") << qint64(2'340'000) << "2.3 MB";
+        QTest::newRow("gigabytes") << qint64(1'250'000'000) << "1.25 GB";
+        QTest::newRow("whole gigabytes") << qint64(3'000'000'000) << "3 GB";
+    }
+
+    void byteCount()
+    {
+        QFETCH(qint64, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(Fmt::byteCount(bytes), text);
+    }
+
     void fileSize()
     {
         QTemporaryDir dir;
