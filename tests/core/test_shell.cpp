@@ -10,81 +10,48 @@
 #include <csignal>
 #include <future>
 
-namespace {
-
-Shell::Result sh(const QString& script, const QStringList& extra = {}, const std::optional<QString>& cwd = {},
-                 Job* job = nullptr, const std::function<void(const QString&)>& onLine = {})
-{
-    return Shell::run("/bin/sh", QStringList{"-c", script, "sh"} + extra, cwd, job, onLine);
-}
-
-// False once the process is gone or only a zombie is left of it.
-bool alive(pid_t pid)
-{
-    QFile stat(QString("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly)) return false;
-    const QByteArray text = stat.readAll();
-    const qsizetype close = text.lastIndexOf(')');
-    return close > 0 && text.size() > close + 2 && text.at(close + 2) != 'Z';
-}
-
-// A generous bound for runs that must end promptly; a hang fails the test instead of blocking it.
-template <typename T>
-bool endsSoon(std::future<T>& future)
-{
-    return future.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
-}
-
-void makeProgram(const QString& path, QFile::Permissions permissions)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("#!/bin/sh\n");
-    file.close();
-    QVERIFY(file.setPermissions(permissions));
-}
-
-constexpr auto executable = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
-constexpr auto plain = QFile::ReadOwner | QFile::WriteOwner;
-
-} // namespace
-
 class ShellTest : public QObject
 {
     Q_OBJECT
-private slots:
-    void cleanup() { qunsetenv("TOLVANE_SEARCH_PATH"); }
 
-    void linesArriveWhileRunning()
+    // False once the process is gone or only a zombie is left of it ("pid (name) Z ...").
+    static bool alive(pid_t pid)
     {
-        QTemporaryDir dir;
-        const QString flag = dir.filePath("flag");
-        QStringList lines;
-        // The child goes on only once the callback has seen its first line; "seen" proves it did.
-        const auto result = sh("printf 'one\\n'; i=0;"
-                               "while [ ! -e \"$1\" ] && [ $i -lt 300 ]; do sleep 0.01; i=$((i+1)); done;"
-                               "[ -e \"$1\" ] && echo seen; printf 'two\\r\\nlast'",
-                               {flag}, {}, nullptr, [&](const QString& line) {
-                                   lines << line;
-                                   if (line == "one") QFile(flag).open(QIODevice::WriteOnly);
-                               });
-        QCOMPARE(lines, QStringList({"one", "seen", "two\r"}));
-        QCOMPARE(result.stdoutBytes, QByteArray("one\nseen\ntwo\r\nlast"));
-        QCOMPARE(result.status, 0);
+        QFile stat(QString("/proc/%1/stat").arg(pid));
+        return stat.open(QIODevice::ReadOnly) && !stat.readAll().contains(") Z ");
     }
 
+  private slots:
+    void cleanup() { qunsetenv("TOLVANE_SEARCH_PATH"); }
+
+    // Every complete line reaches the callback, without its line feed; a last line without one
+    // stays in the bytes only. A failure's text is the last three lines of standard error.
     void results_data()
     {
         QTest::addColumn<QString>("script");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("out");
         QTest::addColumn<QString>("err");
-        QTest::newRow("silent failure") << "exit 1" << 1 << "" << "";
-        QTest::newRow("standard error") << "echo done; echo oops >&2; exit 3" << 3 << "done\n" << "oops\n";
-        QTest::newRow("bad UTF-8") << "printf 'a\\377b' >&2; printf '\\377'" << 0 << "\uFFFD" << "a\uFFFDb";
-        QTest::newRow("killed") << "kill -KILL $$" << 137 << "" << "";
-        QTest::newRow("stdin is the null device") << "cat; readlink /proc/$$/fd/0" << 0 << "/dev/null\n"
-                                                  << "";
+        QTest::addColumn<QString>("failure"); // empty: not checked
+        // The child goes on once the callback has seen its first line: "seen" proves it did.
+        const char* whileRunning = "echo one; i=0; while [ ! -e flag ] && [ $i -lt 300 ]; do sleep 0.01; "
+                                   "i=$((i+1)); done; [ -e flag ] && echo seen; printf 'two\\r\\nlast'";
+        // Both pipes are read while the child runs, and lines split across reads stay whole.
+        const char* large = "head -c 1048576 /dev/zero | tr '\\0' e >&2; yes abcdefg | head -n 150000";
+        // clang-format off
+        QTest::newRow("lines while running") << whileRunning << 0 << "one\nseen\ntwo\r\nlast" << "" << "";
+        QTest::newRow("large output") << large << 0 << QString("abcdefg\n").repeated(150000)
+                                      << QString(1048576, 'e') << "";
+        QTest::newRow("silent failure") << "exit 1" << 1 << "" << "" << "sh failed: exit 1";
+        QTest::newRow("standard error") << "printf 'one\\ntwo\\n\\nthree\\nfour\\n' >&2; exit 3" << 3 << ""
+                                        << "one\ntwo\n\nthree\nfour\n" << "sh failed: two three four";
+        QTest::newRow("bad UTF-8") << "printf 'a\\377b' >&2; printf '\\377'" << 0 << "\uFFFD" << "a\uFFFDb"
+                                   << "sh failed: a\uFFFDb";
+        QTest::newRow("killed") << "echo >&2; echo >&2; kill -9 $$" << 137 << "" << "\n\n"
+                                << "sh failed: exit 137";
+        QTest::newRow("stdin") << "cat; readlink /proc/$$/fd/0" << 0 << "/dev/null\n" << "" << "";
+        QTest::newRow("folder and PATH") << "pwd -P; echo \"$PATH\"" << 0 << "$DIR\n$PATH\n" << "" << "";
+        // clang-format on
     }
 
     void results()
@@ -93,171 +60,81 @@ private slots:
         QFETCH(int, status);
         QFETCH(QString, out);
         QFETCH(QString, err);
-        const auto result = sh(script);
+        QFETCH(QString, failure);
+        QTemporaryDir dir;
+        QStringList lines;
+        const auto result = Shell::run("/bin/sh", {"-c", script}, dir.path(), nullptr, [&](const QString& l) {
+            if (lines.isEmpty()) QFile(dir.filePath("flag")).open(QIODevice::WriteOnly);
+            lines << l;
+        });
+        out.replace("$DIR", QDir(dir.path()).canonicalPath())
+            .replace("$PATH", Shell::searchPaths().join(':'));
         QCOMPARE(result.status, status);
         QCOMPARE(result.out(), out);
+        QCOMPARE(lines, out.split('\n').mid(0, out.count('\n')));
         QCOMPARE(result.stderrText, err);
+        if (!failure.isEmpty()) QCOMPARE(Shell::failureText("/bin/sh", result), failure);
     }
 
-    void environmentAndFolder()
+    // Every run ends promptly, and one that is abandoned leaves no process behind.
+    void endsPromptly_data()
     {
-        QTemporaryDir dir;
-        const auto result = sh("echo \"$PATH\"; pwd -P", {}, dir.path());
-        const QString folder = QDir(dir.path()).canonicalPath();
-        QCOMPARE(result.out(), Shell::searchPaths().join(':') + "\n" + folder + "\n");
-    }
-
-    // Both pipes are read while the child runs, and lines split across reads stay whole.
-    void largeOutputDoesNotStall()
-    {
-        int count = 0;
-        bool intact = true;
-        auto future = std::async(std::launch::async, [&] {
-            return sh("head -c 1048576 /dev/zero | tr '\\0' e >&2; yes abcdefg | head -n 150000", {}, {},
-                      nullptr, [&](const QString& line) {
-                          ++count;
-                          intact = intact && line == "abcdefg";
-                      });
-        });
-        QVERIFY(endsSoon(future));
-        const auto result = future.get();
-        QCOMPARE(result.stderrText.size(), 1048576);
-        QCOMPARE(result.stdoutBytes.size(), 150000 * 8);
-        QCOMPARE(count, 150000);
-        QVERIFY(intact);
-    }
-
-    void grandchildHoldingPipes()
-    {
-        auto future = std::async(std::launch::async, [] { return sh("sleep 30 & echo $!; echo hi"); });
-        QVERIFY(endsSoon(future));
-        const auto result = future.get();
-        const QStringList lines = result.out().split('\n');
-        QCOMPARE(lines.value(1), QString("hi"));
-        ::kill(pid_t(lines.value(0).toInt()), SIGKILL);
-    }
-
-    // Every way a run can be abandoned ends it promptly and leaves no process behind.
-    void abandon_data()
-    {
-        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("script"); // its last line is the pid to watch; for "start", the program
         QTest::addColumn<QString>("how");
-        QTest::addColumn<QString>("error");
+        QTest::addColumn<QString>("outcome");
+        // clang-format off
+        QTest::newRow("grandchild holds the pipes") << "sleep 30 & echo $!" << "wait" << "exit 0";
         QTest::newRow("cancel before the start") << "echo $$; exec sleep 30" << "early" << "Cancelled";
-        QTest::newRow("cancel while running") << "echo $$; exec sleep 30" << "cancel" << "Cancelled";
         QTest::newRow("cancel the whole group") << "sleep 30 & echo $!; wait" << "cancel" << "Cancelled";
-        QTest::newRow("group ignoring SIGTERM") << "trap '' TERM; sleep 30 & echo $!; wait"
-                                                << "cancel"
-                                                << "Cancelled";
         QTest::newRow("callback throws") << "echo $$; exec sleep 30" << "throw" << "bad progress";
+        QTest::newRow("terminate all") << "echo $$; exec sleep 30" << "terminate" << "exit 143";
+        QTest::newRow("missing") << "/no/x" << "start" << "Couldn’t start x: No such file or directory";
+        // clang-format on
     }
 
-    void abandon()
+    void endsPromptly()
     {
         QFETCH(QString, script);
         QFETCH(QString, how);
-        QFETCH(QString, error);
+        QFETCH(QString, outcome);
         Job job("Test", QString(), 0);
         if (how == "early") job.cancel();
         std::atomic<pid_t> pid = 0;
+        const auto onLine = [&](const QString& line) {
+            pid = line.toInt();
+            if (how == "throw") throw ConvertError::failed("bad progress");
+        };
         auto future = std::async(std::launch::async, [&] {
             try {
-                sh(script, {}, {}, &job, [&](const QString& line) {
-                    pid = line.toInt();
-                    if (how == "throw") throw ConvertError::failed("bad progress");
-                });
-                return QString("finished");
+                const auto result = how == "start" ? Shell::run(script, {}, {}, &job)
+                                                   : Shell::run("/bin/sh", {"-c", script}, {}, &job, onLine);
+                return "exit " + QString::number(result.status);
             } catch (const ConvertError& e) {
                 return e.description();
             }
         });
-        if (how == "cancel") {
-            QTRY_VERIFY(pid > 0);
-            job.cancel();
-        }
-        QVERIFY(future.wait_for(std::chrono::seconds(8)) == std::future_status::ready);
-        QCOMPARE(future.get(), error);
-        if (pid > 0) QTRY_VERIFY(!alive(pid));
+        if (how == "cancel" || how == "terminate") QTRY_VERIFY(pid > 0);
+        if (how == "cancel") job.cancel();
+        if (how == "terminate") Shell::terminateAll();
+        // A generous bound: a run that hangs for its child's 30 seconds fails instead of passing late.
+        QVERIFY(future.wait_for(std::chrono::seconds(5)) == std::future_status::ready);
+        QCOMPARE(future.get(), outcome);
+        if (how == "wait") ::kill(pid, SIGKILL); // a grandchild outlives a finished run by design
+        QTRY_VERIFY(!alive(pid));
     }
 
-    void terminateAll()
-    {
-        std::atomic<bool> started = false;
-        auto future = std::async(std::launch::async, [&] {
-            return sh("echo go; exec sleep 30", {}, {}, nullptr, [&](const QString&) { started = true; });
-        });
-        QTRY_VERIFY(started);
-        Shell::terminateAll();
-        QVERIFY(endsSoon(future));
-        QCOMPARE(future.get().status, 128 + SIGTERM);
-    }
-
-    void startFailures_data()
-    {
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("missing") << "/nonexistent/tolvane-none"
-                                 << "Couldn’t start tolvane-none: No such file or directory";
-        QTest::newRow("folder") << "/tmp" << "Couldn’t start tmp: Permission denied";
-    }
-
-    void startFailures()
-    {
-        QFETCH(QString, program);
-        QFETCH(QString, message);
-        Job job("Test", QString(), 0);
-        try {
-            Shell::run(program, {}, std::nullopt, &job);
-            QFAIL("a program that cannot start ran");
-        } catch (const ConvertError& e) {
-            QCOMPARE(e.kind(), ConvertError::Kind::failed);
-            QCOMPARE(e.description(), message);
-        }
-        // The job holds no process any more: a cancel now signals nothing.
-        job.cancel();
-    }
-
+    // The first search folder holding an executable file by that name wins.
     void find()
     {
-        QTemporaryDir first, second;
-        makeProgram(first.filePath("both"), executable);
-        makeProgram(second.filePath("both"), executable);
-        makeProgram(first.filePath("later"), plain);
-        makeProgram(second.filePath("later"), executable);
-        makeProgram(first.filePath("plain"), plain);
-        QVERIFY(QDir(first.path()).mkdir("folder"));
-        qputenv("TOLVANE_SEARCH_PATH", (first.path() + ":" + second.path()).toUtf8());
-
-        QCOMPARE(Shell::searchPaths(), QStringList({first.path(), second.path()}));
-        QCOMPARE(Shell::find("both").value_or(QString()), first.filePath("both"));
-        QCOMPARE(Shell::find("later").value_or(QString()), second.filePath("later"));
-        QVERIFY(!Shell::find("plain"));
-        QVERIFY(!Shell::find("folder"));
-        QVERIFY(!Shell::find("missing"));
-        makeProgram(second.filePath("installed"), executable);
-        QCOMPARE(Shell::find("installed").value_or(QString()), second.filePath("installed"));
-    }
-
-    void failureText_data()
-    {
-        QTest::addColumn<QString>("stderrText");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("last three lines") << "one\ntwo\n\nthree\nfour\n" << 2 << "zip failed: two three four";
-        QTest::newRow("one line, no feed") << "bad option" << 1 << "zip failed: bad option";
-        QTest::newRow("blank") << "\n\n" << 3 << "zip failed: exit 3";
-        QTest::newRow("empty") << "" << 3 << "zip failed: exit 3";
-    }
-
-    void failureText()
-    {
-        QFETCH(QString, stderrText);
-        QFETCH(int, status);
-        QFETCH(QString, expected);
-        Shell::Result result;
-        result.status = status;
-        result.stderrText = stderrText;
-        QCOMPARE(Shell::failureText("/usr/bin/zip", result), expected);
+        QTemporaryDir root;
+        const QString a = root.filePath("a"), b = root.filePath("b");
+        const char* setup =
+            "mkdir -p a/folder b; touch a/both b/both a/later b/later a/plain; chmod +x a/both b/*";
+        QCOMPARE(Shell::run("/bin/sh", {"-c", setup}, root.path()).status, 0);
+        qputenv("TOLVANE_SEARCH_PATH", (a + ":" + b).toUtf8());
+        QCOMPARE(Shell::find("both").value_or(QString()), a + "/both");
+        QCOMPARE(Shell::find("later").value_or(QString()), b + "/later");
+        QVERIFY(!Shell::find("plain") && !Shell::find("folder") && !Shell::find("missing"));
     }
 };
 
