@@ -89,6 +89,7 @@ class ShellTest : public QObject
         QTest::newRow("callback throws") << "echo $$; exec sleep 30" << "throw" << "bad progress";
         QTest::newRow("terminate all") << "echo $$; exec sleep 30" << "terminate" << "exit 143";
         QTest::newRow("missing") << "/no/x" << "start" << "Couldn’t start x: No such file or directory";
+        QTest::newRow("time limit") << "sleep 30 & echo $!; wait" << "limit" << "timed out, exit 143";
         // clang-format on
     }
 
@@ -106,9 +107,10 @@ class ShellTest : public QObject
         };
         auto future = std::async(std::launch::async, [&] {
             try {
+                const auto limit = how == "limit" ? std::optional(std::chrono::milliseconds(300)) : std::nullopt;
                 const auto result = how == "start" ? Shell::run(script, {}, {}, &job)
-                                                   : Shell::run("/bin/sh", {"-c", script}, {}, &job, onLine);
-                return "exit " + QString::number(result.status);
+                                                   : Shell::run("/bin/sh", {"-c", script}, {}, &job, onLine, limit);
+                return (result.timedOut ? "timed out, exit " : "exit ") + QString::number(result.status);
             } catch (const ConvertError& e) {
                 return e.description();
             }
