@@ -148,6 +148,14 @@ void X11DragWatcher::handle(XEvent& event)
         // CurrentTime cannot be told apart, and their answer is the same drag's.
         if (m_requestTime != CurrentTime && answer.time != m_requestTime) return;
         if (answer.property == None) {
+            // Qt sources answer only the time of their latest position message, which becomes
+            // CurrentTime while the drag is over a window that takes no drops: ask once more so.
+            if (m_requestTime != CurrentTime) {
+                m_requestTime = CurrentTime;
+                XConvertSelection(m_display, m_xdndSelection, m_uriList, m_property, m_window, CurrentTime);
+                XFlush(m_display);
+                return;
+            }
             finishConversion({});
             return;
         }
