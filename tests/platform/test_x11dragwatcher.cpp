@@ -8,71 +8,12 @@
 #include <QStandardPaths>
 #include <QtTest>
 
-#include <csignal>
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "../support/xvfb.h"
 
 namespace {
 
 constexpr unsigned numLockBit = 1u << 4; // Mod2Mask
 constexpr int patience = 5000;
-
-// An Xvfb of the test's own; it picks a free display number itself and dies with the test.
-class VirtualScreen
-{
-public:
-    VirtualScreen()
-    {
-        const QByteArray program = QStandardPaths::findExecutable(QStringLiteral("Xvfb")).toLocal8Bit();
-        if (program.isEmpty()) {
-            m_failure = QStringLiteral("Xvfb is not installed (Debian package xvfb)");
-            return;
-        }
-        int fds[2];
-        if (pipe(fds) != 0) {
-            m_failure = QStringLiteral("no pipe for Xvfb");
-            return;
-        }
-        const QByteArray fd = QByteArray::number(fds[1]);
-        m_pid = fork();
-        if (m_pid == 0) {
-            close(fds[0]);
-            prctl(PR_SET_PDEATHSIG, SIGTERM);
-            const int null = open("/dev/null", O_WRONLY);
-            dup2(null, STDOUT_FILENO);
-            dup2(null, STDERR_FILENO);
-            execl(program.constData(), "Xvfb", "-displayfd", fd.constData(), "-screen", "0", "1280x800x24",
-                  "-nolisten", "tcp", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        QByteArray number;
-        pollfd ready{fds[0], POLLIN, 0};
-        char c = 0;
-        while (poll(&ready, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-        close(fds[0]);
-        if (number.isEmpty()) m_failure = QStringLiteral("Xvfb did not start");
-        else m_display = ':' + number;
-    }
-
-    ~VirtualScreen()
-    {
-        if (m_pid <= 0) return;
-        kill(m_pid, SIGTERM);
-        waitpid(m_pid, nullptr, 0);
-    }
-
-    QByteArray display() const { return m_display; }
-    QString failure() const { return m_failure; }
-
-private:
-    pid_t m_pid = -1;
-    QByteArray m_display;
-    QString m_failure;
-};
 
 void xdotool(const QStringList& args)
 {
@@ -234,12 +175,7 @@ private:
 int main(int argc, char** argv)
 {
     VirtualScreen screen;
-    if (screen.failure().isEmpty()) {
-        qputenv("DISPLAY", screen.display());
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    } else {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
+    screen.useForThisProcess();
     QGuiApplication app(argc, argv);
     X11DragWatcherTest test(screen.failure());
     return QTest::qExec(&test, argc, argv);

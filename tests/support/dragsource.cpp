@@ -2,6 +2,8 @@
 //   dragsource PATH…   drags the files
 //   dragsource --text  drags plain text only
 // It covers the top-left 200 × 200 pixels of the screen and prints "ready" once it is on screen.
+// Like a file manager it offers a copy or a move, preferring the move; after each drag it prints
+// how the drag ended: "dropped copy", "dropped move", "dropped link" or "dropped none".
 
 #include <QApplication>
 #include <QDrag>
@@ -45,8 +47,12 @@ protected:
         }
         auto* drag = new QDrag(this);
         drag->setMimeData(data);
-        drag->exec(Qt::CopyAction);
-        std::puts("dropped");
+        const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
+        const char* name = action == Qt::CopyAction ? "copy"
+                           : action == Qt::MoveAction ? "move"
+                           : action == Qt::LinkAction ? "link"
+                                                      : "none";
+        std::printf("dropped %s\n", name);
         std::fflush(stdout);
     }
 
