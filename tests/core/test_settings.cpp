@@ -49,22 +49,17 @@ private slots:
         QTest::addColumn<QVariant>("stored");
         QTest::addColumn<QVariant>("expected");
         QTest::newRow("unknown key name") << "convertKey" << QVariant("fn") << QVariant::fromValue(ModifierKey::shift);
-        QTest::newRow("tools key") << "toolsKey" << QVariant("shift") << QVariant::fromValue(ModifierKey::shift);
         QTest::newRow("wrong case folder") << "saveLocation" << QVariant("Folder")
                                            << QVariant::fromValue(SaveLocation::besideOriginal);
-        QTest::newRow("folder") << "saveLocation" << QVariant("folder") << QVariant::fromValue(SaveLocation::folder);
         QTest::newRow("wrong case iterm") << "terminalApp" << QVariant("iTerm")
                                           << QVariant::fromValue(TerminalApp::terminal);
         QTest::newRow("quality text") << "imageQuality" << QVariant("lots") << QVariant(0.88);
         QTest::newRow("quality too high") << "imageQuality" << QVariant(5.0) << QVariant(1.0);
-        QTest::newRow("quality zero") << "imageQuality" << QVariant(0.0) << QVariant(Settings::minImageQuality);
         QTest::newRow("quality nan") << "imageQuality" << QVariant("nan") << QVariant(0.88);
         QTest::newRow("dpi negative") << "pdfDPI" << QVariant(-3) << QVariant(Settings::minPdfDPI);
-        QTest::newRow("dpi huge") << "pdfDPI" << QVariant(1e9) << QVariant(Settings::maxPdfDPI);
         QTest::newRow("dpi ok") << "pdfDPI" << QVariant("150") << QVariant(150.0);
         QTest::newRow("bool garbage") << "enabled" << QVariant("maybe") << QVariant(true);
         QTest::newRow("bool false text") << "enabled" << QVariant("false") << QVariant(false);
-        QTest::newRow("bool zero") << "highlightSound" << QVariant("0") << QVariant(false);
     }
 
     void tolerantReading()
@@ -77,13 +72,11 @@ private slots:
         s.reload();
         QVariant actual;
         if (key == "convertKey") actual = QVariant::fromValue(s.convertKey());
-        if (key == "toolsKey") actual = QVariant::fromValue(s.toolsKey());
         if (key == "saveLocation") actual = QVariant::fromValue(s.saveLocation());
         if (key == "terminalApp") actual = QVariant::fromValue(s.terminalApp());
         if (key == "imageQuality") actual = s.imageQuality();
         if (key == "pdfDPI") actual = s.pdfDPI();
         if (key == "enabled") actual = s.enabled();
-        if (key == "highlightSound") actual = s.highlightSound();
         QCOMPARE(actual, expected);
         // The stored text is left as the user wrote it.
         QCOMPARE(Settings::store()->value(key).toString(), stored.toString());
