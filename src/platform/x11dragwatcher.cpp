@@ -13,6 +13,7 @@
 #include <X11/extensions/Xfixes.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <climits>
 #include <type_traits>
 
@@ -78,10 +79,7 @@ bool X11DragWatcher::setUp()
         // 2.1 and later deliver raw events even while another client grabs the pointer.
         int major = 2, minor = 2;
         if (XIQueryVersion(m_display, &major, &minor) == Success) {
-            unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
-            XISetMask(bits, XI_RawButtonPress);
-            XIEventMask mask{XIAllMasterDevices, int(sizeof bits), bits};
-            XISelectEvents(m_display, m_root, &mask, 1);
+            selectRawEvents();
         } else {
             m_xiOpcode = -1;
         }
@@ -128,16 +126,7 @@ void X11DragWatcher::handle(XEvent& event)
         return;
     }
     if (event.type == GenericEvent && event.xcookie.extension == m_xiOpcode) {
-        if (!XGetEventData(m_display, &event.xcookie)) return;
-        int button = 0;
-        if (event.xcookie.evtype == XI_RawButtonPress)
-            button = static_cast<const XIRawEvent*>(event.xcookie.data)->detail;
-        XFreeEventData(m_display, &event.xcookie);
-        if (button <= 0) return;
-        // Raw events carry the physical button; a left-handed mapping makes another one the first.
-        unsigned char map[256];
-        const int mapped = XGetPointerMapping(m_display, map, int(sizeof map));
-        if ((button <= mapped ? map[button - 1] : button) == 1) emit buttonPressed();
+        handleRawEvent(event);
         return;
     }
     if (event.type == SelectionNotify) {
@@ -148,15 +137,8 @@ void X11DragWatcher::handle(XEvent& event)
         // CurrentTime cannot be told apart, and their answer is the same drag's.
         if (m_requestTime != CurrentTime && answer.time != m_requestTime) return;
         if (answer.property == None) {
-            // Qt sources answer only the time of their latest position message, which becomes
-            // CurrentTime while the drag is over a window that takes no drops: ask once more so.
-            if (m_requestTime != CurrentTime) {
-                m_requestTime = CurrentTime;
-                XConvertSelection(m_display, m_xdndSelection, m_uriList, m_property, m_window, CurrentTime);
-                XFlush(m_display);
-                return;
-            }
-            finishConversion({});
+            // Refused: the time was not the one the source wants (or it has no file list).
+            if (!requestNext()) finishConversion({});
             return;
         }
         readAnswer(false);
@@ -170,6 +152,65 @@ void X11DragWatcher::handle(XEvent& event)
     }
 }
 
+void X11DragWatcher::handleRawEvent(XEvent& event)
+{
+    if (!XGetEventData(m_display, &event.xcookie)) return;
+    const int type = event.xcookie.evtype;
+    const auto* raw = static_cast<const XIRawEvent*>(event.xcookie.data);
+    const int detail = raw->detail;
+    const Time time = raw->time;
+    XFreeEventData(m_display, &event.xcookie);
+
+    if (type == XI_RawButtonPress && isLeftButton(detail)) {
+        follow(true);
+        m_recent.push_front(time);
+        emit buttonPressed();
+        return;
+    }
+    // The release's time is never tried: a Qt source files its drop under it, and would hand
+    // over that drop's data for it during a later drag.
+    if (type == XI_RawButtonRelease) {
+        if (isLeftButton(detail)) follow(false);
+        return;
+    }
+    if (!m_following) return;
+    m_recent.push_front(time);
+    if (m_recent.size() > size_t(recentInputs)) m_recent.pop_back();
+}
+
+bool X11DragWatcher::isLeftButton(int physicalButton)
+{
+    if (physicalButton <= 0) return false;
+    // Raw events carry the physical button; a left-handed mapping makes another one the first.
+    unsigned char map[256];
+    const int mapped = XGetPointerMapping(m_display, map, int(sizeof map));
+    return (physicalButton <= mapped ? map[physicalButton - 1] : physicalButton) == 1;
+}
+
+void X11DragWatcher::follow(bool on)
+{
+    m_recent.clear();
+    if (on == m_following || m_xiOpcode < 0) return;
+    m_following = on;
+    selectRawEvents();
+}
+
+void X11DragWatcher::selectRawEvents()
+{
+    unsigned char bits[XIMaskLen(XI_LASTEVENT)] = {};
+    XISetMask(bits, XI_RawButtonPress);
+    XISetMask(bits, XI_RawButtonRelease);
+    // Motion while no press is followed would only wake the application for nothing.
+    if (m_following) {
+        XISetMask(bits, XI_RawMotion);
+        XISetMask(bits, XI_RawKeyPress);
+        XISetMask(bits, XI_RawKeyRelease);
+    }
+    XIEventMask mask{XIAllMasterDevices, int(sizeof bits), bits};
+    XISelectEvents(m_display, m_root, &mask, 1);
+    XFlush(m_display);
+}
+
 void X11DragWatcher::requestFiles(FilesHandler done)
 {
     m_waiting.push_back(std::move(done));
@@ -181,12 +222,58 @@ void X11DragWatcher::startConversion()
     m_converting = true;
     m_incremental = false;
     m_data.clear();
-    // Sources refuse a request made with CurrentTime; the time they took the selection works.
-    m_requestTime = m_ownerTime;
+    m_tried.clear();
+    m_requests = 0;
     XDeleteProperty(m_display, m_window, m_property);
+    requestNext();
+    m_timeout.start(answerTimeoutMs);
+    // Xlib reads what has come in when it flushes, so a quick answer may already wait in its
+    // queue, where the socket notifier cannot see it.
+    pumpLater();
+}
+
+bool X11DragWatcher::requestNext()
+{
+    if (m_requests == maxRequests) return false;
+    catchUpOnInput();
+    // Most sources want the time they took the selection at. Qt sources want the time of the
+    // input event behind their latest position message (most likely the newest; events that
+    // come in meanwhile are newer still), or CurrentTime while over a window that takes no
+    // drops. Each refusal costs a round trip through the source, so the likely times go first.
+    std::vector<Time> order;
+    if (m_ownerTime != CurrentTime) order.push_back(m_ownerTime);
+    if (!m_recent.empty()) order.push_back(m_recent.front());
+    order.push_back(CurrentTime);
+    order.insert(order.end(), m_recent.begin() + (m_recent.empty() ? 0 : 1), m_recent.end());
+    auto next = std::find_if(order.begin(), order.end(), [this](Time time) {
+        return std::find(m_tried.begin(), m_tried.end(), time) == m_tried.end();
+    });
+    // A source still catching up with the pointer refuses a time that it takes a moment later.
+    if (next == order.end()) {
+        m_tried.clear();
+        next = order.begin();
+    }
+    ++m_requests;
+    m_tried.push_back(*next);
+    m_requestTime = *next;
     XConvertSelection(m_display, m_xdndSelection, m_uriList, m_property, m_window, m_requestTime);
     XFlush(m_display);
-    m_timeout.start(answerTimeoutMs);
+    return true;
+}
+
+void X11DragWatcher::catchUpOnInput()
+{
+    if (!m_following) return;
+    XSync(m_display, False);
+    // Button events keep their place in the queue, behind the owner changes that came first.
+    const auto isMotionOrKey = [](Display*, XEvent* event, XPointer opcode) -> Bool {
+        const XGenericEventCookie& cookie = event->xcookie;
+        if (event->type != GenericEvent || cookie.extension != *reinterpret_cast<int*>(opcode)) return False;
+        return cookie.evtype == XI_RawMotion || cookie.evtype == XI_RawKeyPress || cookie.evtype == XI_RawKeyRelease;
+    };
+    XEvent event;
+    while (XCheckIfEvent(m_display, &event, isMotionOrKey, reinterpret_cast<XPointer>(&m_xiOpcode)))
+        handleRawEvent(event);
 }
 
 void X11DragWatcher::readAnswer(bool incremental)
@@ -245,6 +332,8 @@ unsigned X11DragWatcher::pointerState()
     unsigned int state = 0;
     // The state is filled in even when the pointer is on another screen.
     XQueryPointer(m_display, m_root, &root, &child, &rootX, &rootY, &x, &y, &state);
+    // Stops following a press whose raw release never came.
+    if (m_following && !(state & Button1Mask)) follow(false);
     pumpLater();
     return state;
 }

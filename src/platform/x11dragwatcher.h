@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QTimer>
 #include <deque>
+#include <vector>
 
 class QSocketNotifier;
 struct _XDisplay;
@@ -14,7 +15,9 @@ union _XEvent;
 // waits on the application's event queue. XFixes owner changes of XdndSelection are the change
 // count, XInput2 raw button events on the root window the global press monitor (no grab), and
 // the files come from converting XdndSelection to text/uri-list, answered through the
-// connection's socket.
+// connection's socket. While the left button is down it also keeps the times of the latest raw
+// motion, key and button events: a Qt source hands its data over only for the time of the input
+// event behind its latest position message, which nothing else reveals.
 class X11DragWatcher : public DragSource
 {
     Q_OBJECT
@@ -34,8 +37,11 @@ public:
     // this machine are kept, percent-decoded.
     static QStringList filePaths(const QByteArray& uriList);
 
-    // How long a source may take to hand over its file list.
+    // How long a source may take to hand over its file list, all attempts together.
     static constexpr int answerTimeoutMs = 2000;
+    // How many of the latest input times are kept, and how many requests one reading may make.
+    static constexpr int recentInputs = 16;
+    static constexpr int maxRequests = 32;
 
 private:
     explicit X11DragWatcher(_XDisplay* display);
@@ -45,7 +51,17 @@ private:
     // Round trips read events into Xlib's queue without waking the socket notifier.
     void pumpLater();
     void handle(_XEvent& event);
+    void handleRawEvent(_XEvent& event);
+    bool isLeftButton(int physicalButton);
+    // Raw motion and key events are selected only while a left press is followed.
+    void follow(bool on);
+    void selectRawEvents();
     void startConversion();
+    // Asks with the next time to try; false once the conversion has made all its requests.
+    bool requestNext();
+    // Handles the raw motion and key events the server has sent until now (a round trip),
+    // leaving the others queued: a source that keeps up with the pointer wants the very latest.
+    void catchUpOnInput();
     void readAnswer(bool incremental);
     void finishConversion(const QStringList& paths);
     unsigned pointerState();
@@ -64,13 +80,17 @@ private:
 
     quint64 m_changes = 0;
     unsigned long m_ownerTime = 0;
+    bool m_following = false;
+    std::deque<unsigned long> m_recent; // input times since the left press, newest first
 
     // The conversion in flight answers the front handler; later ones wait their turn so that
-    // each is read with the owner's timestamp of its own time.
+    // each is read with the timestamps of its own time.
     std::deque<FilesHandler> m_waiting;
     bool m_converting = false;
     bool m_incremental = false;
     unsigned long m_requestTime = 0;
+    std::vector<unsigned long> m_tried; // the request times of this round of attempts
+    int m_requests = 0;
     QByteArray m_data;
     QTimer m_timeout;
 };

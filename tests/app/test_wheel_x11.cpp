@@ -18,6 +18,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -104,8 +105,8 @@ private:
         return line;
     }
 
-    // Presses on the drag source, which starts a drag of the two files at once, and takes the
-    // drag to `pointer` in one jump, away from any window that takes drops.
+    // Presses on the drag source and takes the pointer to `pointer` in one jump, away from any
+    // window that takes drops: the source starts a drag of the two files on the way.
     void startDrag(QPoint pointer)
     {
         QVERIFY(xdotool(QStringList{"mousemove"} + at(onSource) + QStringList{"mousedown", "1", "mousemove"} +
@@ -271,6 +272,53 @@ private slots:
         QVERIFY(xdotool({"mouseup", "1"}));
         QTRY_COMPARE_WITH_TIMEOUT(m_drops.size(), 1, patience);
         QCOMPARE(m_drops[0].item, tools[0]);
+        QTRY_VERIFY_WITH_TIMEOUT(reported(), patience);
+        QCOMPARE(takeReport(), QByteArray("dropped copy"));
+    }
+
+    // A Qt source hands its files over only for the time of the input event behind its latest
+    // position message, so they must still come when the drag has crossed drop-aware windows
+    // (the source's own, then another) before the monitor asks.
+    void dragAcrossDropAwareWindows()
+    {
+        REQUIRE_SCREEN();
+        QWidget target;
+        target.setWindowFlags(Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+        target.setAcceptDrops(true);
+        target.setGeometry(700, 150, 300, 300);
+        target.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&target));
+
+        // A watcher of the test's own sees the press when the application's does.
+        const std::unique_ptr<X11DragWatcher> witness = X11DragWatcher::open();
+        QVERIFY(witness);
+        QSignalSpy presses(witness.get(), &DragSource::buttonPressed);
+        QVERIFY(xdotool(QStringList{"mousemove"} + at(onSource) + QStringList{"mousedown", "1"}));
+        QTRY_COMPARE_WITH_TIMEOUT(presses.count(), 1, patience);
+
+        // One run of xdotool, during which this process answers nothing, so the monitor asks
+        // only once the drag has gone all the way. Relative moves go through XTest like a real
+        // device's, raw events included (absolute ones are warps); each has time to reach the source.
+        const QPoint rest(850, 300);
+        QStringList steps;
+        QPoint from = onSource;
+        for (const QPoint to : {QPoint(120, 110), QPoint(140, 125), QPoint(160, 140), QPoint(450, 80), rest}) {
+            steps += QStringList{"mousemove_relative", "--"} + at(to - from) + QStringList{"sleep", "0.05"};
+            from = to;
+        }
+        QVERIFY(xdotool(steps));
+        tapKey(QStringLiteral("shift"), WheelMode::conversions);
+        if (QTest::currentTestFailed()) return;
+        const QList<WheelItem> items = Catalog::items(WheelMode::conversions, m_files);
+        QCOMPARE(wheel().model().items(), items);
+        QCOMPARE(wheel().anchor(), QPointF(rest));
+
+        QVERIFY(xdotool(QStringList{"mousemove"} + at(overPetal(0))));
+        QTRY_COMPARE_WITH_TIMEOUT(wheel().model().highlighted(), std::optional<int>(0), patience);
+        QVERIFY(xdotool({"mouseup", "1"}));
+        QTRY_COMPARE_WITH_TIMEOUT(m_drops.size(), 1, patience);
+        QCOMPARE(m_drops[0].item, items[0]);
+        QCOMPARE(m_drops[0].files, m_files);
         QTRY_VERIFY_WITH_TIMEOUT(reported(), patience);
         QCOMPARE(takeReport(), QByteArray("dropped copy"));
     }

@@ -77,17 +77,29 @@ private slots:
     void dragReportsTheDraggedFiles_data()
     {
         QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QList<QPoint>>("path"); // where the pointer goes from the press, 10 ms apart
+        QTest::addColumn<bool>("whileMoving");   // the files are asked for on the way, else after it
         QTest::addColumn<QStringList>("files");
 
         const QStringList files{"/tmp/tolvane drag/a b.png", "/tmp/tolvane drag/ünï €.pdf", "/tmp/100%.txt"};
-        QTest::newRow("files") << files << files;
-        QTest::newRow("text only") << QStringList{"--text"} << QStringList{};
+        const QList<QPoint> start{{130, 120}};
+        QTest::newRow("files") << files << start << false << files;
+        // The source, a Qt one, answers only for the time of its latest position message: after
+        // crossing windows that of the move back over itself, on the way that of the latest move.
+        QTest::newRow("files, asked after crossing windows")
+            << files << QList<QPoint>{{120, 110}, {140, 125}, {500, 400}, {600, 420}, {150, 150}} << false << files;
+        QList<QPoint> glide{{120, 110}};
+        for (int i = 1; i <= 60; ++i) glide << QPoint(120 + i, 110 + i);
+        QTest::newRow("files, asked while the pointer moves") << files << glide << true << files;
+        QTest::newRow("text only") << QStringList{"--text"} << start << false << QStringList{};
     }
 
     void dragReportsTheDraggedFiles()
     {
         REQUIRE_SCREEN();
         QFETCH(QStringList, arguments);
+        QFETCH(QList<QPoint>, path);
+        QFETCH(bool, whileMoving);
         QFETCH(QStringList, files);
 
         QProcess source;
@@ -97,12 +109,28 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT((said += source.readAllStandardOutput()).contains("ready"), patience);
 
         const quint64 before = m_watcher->changeCount();
+        QSignalSpy presses(m_watcher.get(), &DragSource::buttonPressed);
         xdotool({"mousemove", "100", "100", "mousedown", "1"});
+        QTRY_COMPARE_WITH_TIMEOUT(presses.count(), 1, patience);
+        // Relative moves go through XTest like a real device's, raw events included (absolute
+        // ones are warps). The source starts the drag on the first step.
+        QStringList steps;
+        QPoint from(100, 100);
+        for (const QPoint to : path) {
+            const QPoint by = to - from;
+            steps += {"mousemove_relative", "--", QString::number(by.x()), QString::number(by.y()), "sleep", "0.01"};
+            from = to;
+        }
+        QProcess mover;
+        mover.start(QStringLiteral("xdotool"), steps);
+        if (!whileMoving) QVERIFY(mover.waitForFinished());
         QTRY_VERIFY_WITH_TIMEOUT(m_watcher->changeCount() != before, patience);
         std::optional<QStringList> answer;
         m_watcher->requestFiles([&](const QStringList& paths) { answer = paths; });
         QVERIFY(!answer);
         QTRY_VERIFY_WITH_TIMEOUT(answer.has_value(), patience);
+        if (whileMoving) QVERIFY(mover.waitForFinished());
+        QCOMPARE(mover.exitCode(), 0);
 
         xdotool({"mousemove", "400", "400", "mouseup", "1"});
         QTRY_VERIFY_WITH_TIMEOUT((said += source.readAllStandardOutput()).contains("dropped"), patience);

@@ -1,9 +1,11 @@
-// A window that starts a drag on every left press, for the X11 tests to drive with xdotool.
+// A window that starts a drag when the pointer moves away from a left press, for the X11 tests
+// to drive with xdotool.
 //   dragsource PATH…   drags the files
 //   dragsource --text  drags plain text only
 // It covers the top-left 200 × 200 pixels of the screen and prints "ready" once it is on screen.
-// Like a file manager it offers a copy or a move, preferring the move; after each drag it prints
-// how the drag ended: "dropped copy", "dropped move", "dropped link" or "dropped none".
+// Like a file manager's window it takes part in drags over it (it is drop-aware) and offers a
+// copy or a move, preferring the move; after each drag it prints how the drag ended:
+// "dropped copy", "dropped move", "dropped link" or "dropped none".
 
 #include <QApplication>
 #include <QDrag>
@@ -12,6 +14,7 @@
 #include <QUrl>
 #include <QWidget>
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -23,6 +26,7 @@ public:
     {
         setWindowFlags(Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
         setGeometry(0, 0, 200, 200);
+        setAcceptDrops(true);
     }
 
 protected:
@@ -36,7 +40,26 @@ protected:
 
     void mousePressEvent(QMouseEvent* event) override
     {
-        if (event->button() != Qt::LeftButton) return;
+        if (event->button() == Qt::LeftButton) m_pressedAt = event->globalPosition().toPoint();
+    }
+
+    void mouseReleaseEvent(QMouseEvent* event) override
+    {
+        if (event->button() == Qt::LeftButton) m_pressedAt.reset();
+    }
+
+    void mouseMoveEvent(QMouseEvent* event) override
+    {
+        if (!m_pressedAt || !(event->buttons() & Qt::LeftButton)) return;
+        if ((event->globalPosition().toPoint() - *m_pressedAt).manhattanLength() < QApplication::startDragDistance())
+            return;
+        m_pressedAt.reset();
+        drag();
+    }
+
+private:
+    void drag()
+    {
         auto* data = new QMimeData;
         if (m_args == QStringList{QStringLiteral("--text")}) {
             data->setText(QStringLiteral("just some words"));
@@ -56,9 +79,9 @@ protected:
         std::fflush(stdout);
     }
 
-private:
     QStringList m_args;
     bool m_shown = false;
+    std::optional<QPoint> m_pressedAt;
 };
 
 } // namespace
