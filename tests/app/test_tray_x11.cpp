@@ -5,53 +5,29 @@
 #include "core/settings.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QDir>
-#include <QProcess>
 #include <QSettings>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
-#include <QtTest>
 
-#include "../support/xvfb.h"
-
-namespace {
+#include "../support/x11test.h"
 
 constexpr int patience = 10000;
 
-} // namespace
-
-#define REQUIRE_SCREEN() \
-    if (!m_noScreen.isEmpty()) QSKIP(qPrintable(m_noScreen))
-
-class TrayX11Test : public QObject
+class TrayX11Test : public ScreenTest
 {
     Q_OBJECT
 public:
-    explicit TrayX11Test(const QString& noScreen)
-        : m_noScreen(noScreen)
-    {
-    }
-
-private:
-    // The program as a user starts it, without arguments, on the test's screen; a runtime
-    // folder of its own keeps Qt's complaint about a missing one off its error output.
-    void startTolvane(QProcess& process)
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
-        process.setProcessEnvironment(env);
-        dieWithTest(process);
-        process.start(QStringLiteral(TOLVANE_BIN), {});
-    }
+    using ScreenTest::ScreenTest;
 
 private slots:
     void initTestCase()
     {
         if (!m_noScreen.isEmpty()) return;
         QVERIFY(m_runtime.isValid());
-        QVERIFY(QFile::setPermissions(m_runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        // The started programs inherit the screen and a runtime folder (owner-only, as Qt wants
+        // it), which keeps Qt's complaint about a missing one off their error output.
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
         // The welcome window of a first start stays shut, here and in the started programs.
         Settings::store()->clear();
         Settings::shared().reload();
@@ -61,14 +37,12 @@ private slots:
 
     void cleanupTestCase()
     {
-        for (QProcess* process : {&m_first, &m_trayer}) {
-            process->kill();
-            process->waitForFinished();
-        }
         // The killed instance could not take its socket away; a later start would, but the
         // temporary folder should not keep it meanwhile.
-        if (!m_noScreen.isEmpty()) return;
-        QFile::remove(QDir::tempPath() + QStringLiteral("/tolvane-%1-%2").arg(::getuid()).arg(qEnvironmentVariable("DISPLAY")));
+        if (m_noScreen.isEmpty())
+            QFile::remove(
+                QDir::tempPath() +
+                QStringLiteral("/tolvane-%1-%2").arg(::getuid()).arg(qEnvironmentVariable("DISPLAY")));
     }
 
     // No tray host: one line says so, the program keeps running, and a second start hands its
@@ -77,21 +51,22 @@ private slots:
     {
         REQUIRE_SCREEN();
         QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
-        startTolvane(m_first);
-        QVERIFY(m_first.waitForStarted());
+        ChildProcess first;
+        first.start(QStringLiteral(TOLVANE_BIN), {});
+        QVERIFY(first.waitForStarted());
         QByteArray errors;
-        QTRY_VERIFY_WITH_TIMEOUT((errors += m_first.readAllStandardError()).contains('\n'), patience);
+        QTRY_VERIFY_WITH_TIMEOUT((errors += first.readAllStandardError()).contains('\n'), patience);
 
-        QProcess second;
-        startTolvane(second);
+        ChildProcess second;
+        second.start(QStringLiteral(TOLVANE_BIN), {});
         QVERIFY(second.waitForFinished(patience));
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
         QCOMPARE(second.readAllStandardError(), QByteArray());
 
         // The first has served the hand-over by now, so anything it repeats has been written.
-        QCOMPARE(m_first.state(), QProcess::Running);
-        errors += m_first.readAllStandardError();
+        QCOMPARE(first.state(), QProcess::Running);
+        errors += first.readAllStandardError();
         QCOMPARE(errors.count('\n'), 1);
         QVERIFY2(errors.contains("tray"), errors.constData());
     }
@@ -101,45 +76,26 @@ private slots:
         REQUIRE_SCREEN();
         if (QStandardPaths::findExecutable(QStringLiteral("trayer")).isEmpty())
             QSKIP("trayer is not installed (Debian package trayer)");
-        dieWithTest(m_trayer);
-        m_trayer.start(QStringLiteral("trayer"),
-                       {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24"});
-        QVERIFY(m_trayer.waitForStarted());
+        ChildProcess trayer;
+        trayer.start(QStringLiteral("trayer"),
+                     {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24"});
+        QVERIFY(trayer.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), patience);
 
         AppDelegate app;
         app.launch();
         QSystemTrayIcon* icon = app.trayIcon();
-        QVERIFY(icon);
-        QVERIFY(icon->isVisible());
-        QTRY_VERIFY_WITH_TIMEOUT(!icon->geometry().isEmpty(), patience);
+        QVERIFY(icon && icon->isVisible());
         // Docked at the top right of the screen, where the host sits.
-        const auto docked = [icon] {
-            const QRect placed = icon->geometry();
-            return placed.top() < 48 && placed.right() > 1280 - 200;
-        };
-        QTRY_VERIFY2_WITH_TIMEOUT(docked(), qPrintable(QStringLiteral("%1,%2 %3×%4")
-                                                           .arg(icon->geometry().x())
-                                                           .arg(icon->geometry().y())
-                                                           .arg(icon->geometry().width())
-                                                           .arg(icon->geometry().height())),
-                                  patience);
+        QTRY_VERIFY_WITH_TIMEOUT(!icon->geometry().isEmpty() && icon->geometry().top() < 48 &&
+                                     icon->geometry().right() > 1280 - 200,
+                                 patience);
     }
 
 private:
-    QString m_noScreen;
     QTemporaryDir m_runtime;
-    QProcess m_first;
-    QProcess m_trayer;
 };
 
-int main(int argc, char** argv)
-{
-    VirtualScreen screen;
-    screen.useForThisProcess();
-    QApplication app(argc, argv);
-    TrayX11Test test(screen.failure());
-    return QTest::qExec(&test, argc, argv);
-}
+X11_TEST_MAIN(TrayX11Test, QApplication)
 
 #include "test_tray_x11.moc"

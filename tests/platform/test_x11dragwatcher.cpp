@@ -3,54 +3,33 @@
 #include "platform/modifiermasks.h"
 
 #include <QGuiApplication>
-#include <QProcess>
 #include <QSignalSpy>
-#include <QStandardPaths>
-#include <QtTest>
 
-#include "../support/xvfb.h"
-
-namespace {
+#include "../support/x11test.h"
 
 constexpr unsigned numLockBit = 1u << 4; // Mod2Mask
 constexpr int patience = 5000;
 
-void xdotool(const QStringList& args)
-{
-    QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), args), 0);
-}
-
-} // namespace
-
-#define REQUIRE_SCREEN() \
-    if (!m_noScreen.isEmpty()) QSKIP(qPrintable(m_noScreen))
-
-class X11DragWatcherTest : public QObject
+class X11DragWatcherTest : public ScreenTest
 {
     Q_OBJECT
 public:
-    explicit X11DragWatcherTest(const QString& noScreen)
-        : m_noScreen(noScreen)
-    {
-    }
+    using ScreenTest::ScreenTest;
 
 private slots:
     void filePaths_data()
     {
         QTest::addColumn<QByteArray>("list");
         QTest::addColumn<QStringList>("paths");
-
-        QTest::newRow("CRLF lines, a comment") << QByteArray("# from\r\nfile:///home/u/a.png\r\nfile:///u/b.pdf\r\n")
-                                               << QStringList{"/home/u/a.png", "/u/b.pdf"};
-        QTest::newRow("percent-encoded") << QByteArray("file:///tmp/a%20b/%C3%BCn%C3%AF.txt\r\nfile:///tmp/100%25")
-                                         << QStringList{"/tmp/a b/ünï.txt", "/tmp/100%"};
-        QTest::newRow("localhost, another host")
-            << QByteArray("file://localhost/etc/hosts\r\nfile://server/share/x\r\n") << QStringList{"/etc/hosts"};
-        QTest::newRow("other schemes")
-            << QByteArray("https://example.org/a.png\r\ntrash:///b\r\nfile:///c\r\n") << QStringList{"/c"};
-        QTest::newRow("bare newlines, closing NUL") << QByteArray("file:///a\nfile:///b\n\0", 20)
-                                                    << QStringList{"/a", "/b"};
-        QTest::newRow("only comments") << QByteArray("#file:///a\r\n\r\n") << QStringList{};
+        const auto row = [](const char* name, const QByteArray& list, const QStringList& paths) {
+            QTest::newRow(name) << list << paths;
+        };
+        row("CRLF lines, a comment", "# from\r\nfile:///a\r\nfile:///u/b.pdf\r\n", {"/a", "/u/b.pdf"});
+        row("percent-encoded", "file:///a%20b/%C3%BCn%C3%AF\r\nfile:///100%25", {"/a b/ünï", "/100%"});
+        row("localhost, another host", "file://localhost/etc/hosts\r\nfile://server/x\r\n", {"/etc/hosts"});
+        row("other schemes", "https://example.org/a.png\r\ntrash:///b\r\nfile:///c\r\n", {"/c"});
+        row("bare newlines, closing NUL", QByteArray("file:///a\nfile:///b\n\0", 20), {"/a", "/b"});
+        row("only comments", "#file:///a\r\n\r\n", {});
     }
 
     void filePaths()
@@ -60,153 +39,95 @@ private slots:
         QCOMPARE(X11DragWatcher::filePaths(list), paths);
     }
 
-    void init()
-    {
-        if (!m_noScreen.isEmpty()) return;
-        m_watcher = X11DragWatcher::open();
-        QVERIFY(m_watcher);
-    }
-
     void cleanup()
     {
-        m_watcher.reset();
-        if (m_noScreen.isEmpty())
-            QProcess::execute("xdotool", {"mouseup", "1", "keyup", "shift", "Control_L", "Alt_L", "Super_L", "Escape"});
+        if (m_noScreen.isEmpty()) releaseAll();
     }
 
-    void dragReportsTheDraggedFiles_data()
+    // Asked while the pointer moves: a Qt source answers only for the time of the input event
+    // behind its latest position message, here the latest move. The wheel's end-to-end test asks
+    // after the moves, also after crossing windows.
+    void draggedFiles_data()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QList<QPoint>>("path"); // where the pointer goes from the press, 10 ms apart
-        QTest::addColumn<bool>("whileMoving");   // the files are asked for on the way, else after it
-        QTest::addColumn<QStringList>("files");
-
-        const QStringList files{"/tmp/tolvane drag/a b.png", "/tmp/tolvane drag/ünï €.pdf", "/tmp/100%.txt"};
-        const QList<QPoint> start{{130, 120}};
-        QTest::newRow("files") << files << start << false << files;
-        // The source, a Qt one, answers only for the time of its latest position message: after
-        // crossing windows that of the move back over itself, on the way that of the latest move.
-        QTest::newRow("files, asked after crossing windows")
-            << files << QList<QPoint>{{120, 110}, {140, 125}, {500, 400}, {600, 420}, {150, 150}} << false << files;
-        QList<QPoint> glide{{120, 110}};
-        for (int i = 1; i <= 60; ++i) glide << QPoint(120 + i, 110 + i);
-        QTest::newRow("files, asked while the pointer moves") << files << glide << true << files;
-        QTest::newRow("text only") << QStringList{"--text"} << start << false << QStringList{};
+        QTest::addColumn<QStringList>("files"); // what is dragged; text when none
+        QTest::newRow("files") << QStringList{"/tmp/tolvane drag/a b.png", "/tmp/ünï €.pdf", "/tmp/100%.txt"};
+        QTest::newRow("text only") << QStringList{};
     }
 
-    void dragReportsTheDraggedFiles()
+    void draggedFiles()
     {
         REQUIRE_SCREEN();
-        QFETCH(QStringList, arguments);
-        QFETCH(QList<QPoint>, path);
-        QFETCH(bool, whileMoving);
+        const std::unique_ptr<X11DragWatcher> watcher = X11DragWatcher::open();
+        QVERIFY(watcher);
         QFETCH(QStringList, files);
 
-        QProcess source;
-        source.start(QCoreApplication::applicationDirPath() + "/dragsource", arguments);
-        QVERIFY(source.waitForStarted());
+        ChildProcess source;
         QByteArray said;
-        QTRY_VERIFY_WITH_TIMEOUT((said += source.readAllStandardOutput()).contains("ready"), patience);
-
-        const quint64 before = m_watcher->changeCount();
-        QSignalSpy presses(m_watcher.get(), &DragSource::buttonPressed);
-        xdotool({"mousemove", "100", "100", "mousedown", "1"});
+        QVERIFY(startDragSource(source, files.isEmpty() ? QStringList{"--text"} : files, said));
+        const quint64 before = watcher->changeCount();
+        QSignalSpy presses(watcher.get(), &DragSource::buttonPressed);
+        QVERIFY(xdotool({"mousemove", "100", "100", "mousedown", "1"}));
         QTRY_COMPARE_WITH_TIMEOUT(presses.count(), 1, patience);
-        // Relative moves go through XTest like a real device's, raw events included (absolute
-        // ones are warps). The source starts the drag on the first step.
-        QStringList steps;
-        QPoint from(100, 100);
-        for (const QPoint to : path) {
-            const QPoint by = to - from;
-            steps += {"mousemove_relative", "--", QString::number(by.x()), QString::number(by.y()), "sleep", "0.01"};
-            from = to;
-        }
+        // The source starts the drag on the first step; the pointer glides on, 10 ms a step.
+        QList<QPoint> glide{{120, 110}};
+        for (int i = 1; i <= 60; ++i) glide << QPoint(120 + i, 110 + i);
         QProcess mover;
-        mover.start(QStringLiteral("xdotool"), steps);
-        if (!whileMoving) QVERIFY(mover.waitForFinished());
-        QTRY_VERIFY_WITH_TIMEOUT(m_watcher->changeCount() != before, patience);
+        mover.start(QStringLiteral("xdotool"), relativeMoves({100, 100}, glide, QStringLiteral("0.01")));
+        QTRY_VERIFY_WITH_TIMEOUT(watcher->changeCount() != before, patience);
         std::optional<QStringList> answer;
-        m_watcher->requestFiles([&](const QStringList& paths) { answer = paths; });
+        watcher->requestFiles([&](const QStringList& paths) { answer = paths; });
         QVERIFY(!answer);
         QTRY_VERIFY_WITH_TIMEOUT(answer.has_value(), patience);
-        if (whileMoving) QVERIFY(mover.waitForFinished());
+        QVERIFY(mover.waitForFinished());
         QCOMPARE(mover.exitCode(), 0);
 
-        xdotool({"mousemove", "400", "400", "mouseup", "1"});
+        QVERIFY(xdotool({"mousemove", "400", "400", "mouseup", "1"}));
         QTRY_VERIFY_WITH_TIMEOUT((said += source.readAllStandardOutput()).contains("dropped"), patience);
-        source.kill();
-        source.waitForFinished();
         QCOMPARE(*answer, files);
     }
 
-    void modifiers_data()
+    // The counted modifiers (never NumLock), Esc and the left button as the server has them; only
+    // a press of the left button is signalled.
+    void inputState_data()
     {
-        QTest::addColumn<QStringList>("keys");
-        QTest::addColumn<bool>("numLock");
+        QTest::addColumn<QStringList>("press"); // xdotool steps that releaseAll() undoes, NumLock aside
         QTest::addColumn<unsigned>("mask");
-
-        QTest::newRow("Shift") << QStringList{"shift"} << false << ModifierMasks::of(ModifierKey::shift);
-        QTest::newRow("Control") << QStringList{"Control_L"} << false << ModifierMasks::of(ModifierKey::control);
-        QTest::newRow("Alt") << QStringList{"Alt_L"} << false << ModifierMasks::of(ModifierKey::option);
-        QTest::newRow("Super") << QStringList{"Super_L"} << false << ModifierMasks::of(ModifierKey::command);
-        QTest::newRow("Shift and Super") << QStringList{"shift", "Super_L"} << false
-                                         << (ModifierMasks::shift | ModifierMasks::super);
-        QTest::newRow("Shift with NumLock on") << QStringList{"shift"} << true << ModifierMasks::shift;
+        using namespace ModifierMasks;
+        QTest::newRow("Control and Alt") << QStringList{"keydown", "Control_L", "Alt_L"} << (control | alt);
+        QTest::newRow("Shift and Super") << QStringList{"keydown", "shift", "Super_L"} << (shift | super);
+        QTest::newRow("Esc") << QStringList{"keydown", "Escape"} << 0u;
+        QTest::newRow("left button after the right")
+            << QStringList{"mousemove", "600", "600", "mousedown", "3", "mouseup", "3", "mousedown", "1"}
+            << 0u;
+        // Last, so that a failure cannot leave NumLock on for the other rows.
+        QTest::newRow("Shift with NumLock on") << QStringList{"key", "Num_Lock", "keydown", "shift"} << shift;
     }
 
-    void modifiers()
+    void inputState()
     {
         REQUIRE_SCREEN();
-        QFETCH(QStringList, keys);
-        QFETCH(bool, numLock);
+        const std::unique_ptr<X11DragWatcher> watcher = X11DragWatcher::open();
+        QVERIFY(watcher);
+        QFETCH(QStringList, press);
         QFETCH(unsigned, mask);
+        const bool numLock = press.contains("Num_Lock"), esc = press.contains("Escape");
+        const bool button = press.contains("mousedown");
 
-        if (numLock) {
-            xdotool({"key", "Num_Lock"});
-            QTRY_VERIFY_WITH_TIMEOUT(m_watcher->modifiers() & numLockBit, patience);
-        }
-        xdotool(QStringList{"keydown"} + keys);
-        QTRY_COMPARE_WITH_TIMEOUT(m_watcher->modifiers() & ModifierMasks::counted, mask, patience);
-        xdotool(QStringList{"keyup"} + keys);
-        if (numLock) xdotool({"key", "Num_Lock"});
-        QTRY_COMPARE_WITH_TIMEOUT(m_watcher->modifiers(), 0u, patience);
+        QSignalSpy presses(watcher.get(), &DragSource::buttonPressed);
+        const auto state = [&](unsigned bits) {
+            const unsigned held = watcher->modifiers();
+            return std::tuple(held & bits, bool(held & numLockBit), watcher->escDown(), watcher->buttonDown(),
+                              int(presses.count()));
+        };
+        QVERIFY(xdotool(press));
+        QTRY_COMPARE_WITH_TIMEOUT(state(ModifierMasks::counted),
+                                  std::tuple(mask, numLock, esc, button, int(button)), patience);
+        releaseAll();
+        if (numLock) QVERIFY(xdotool({"key", "Num_Lock"}));
+        QTRY_COMPARE_WITH_TIMEOUT(state(~0u), std::tuple(0u, false, false, false, int(button)), patience);
     }
-
-    void escape()
-    {
-        REQUIRE_SCREEN();
-        QVERIFY(!m_watcher->escDown());
-        xdotool({"keydown", "Escape"});
-        QTRY_VERIFY_WITH_TIMEOUT(m_watcher->escDown(), patience);
-        xdotool({"keyup", "Escape"});
-        QTRY_VERIFY_WITH_TIMEOUT(!m_watcher->escDown(), patience);
-    }
-
-    // Only the left button counts, wherever it is pressed.
-    void leftPressesAnywhere()
-    {
-        REQUIRE_SCREEN();
-        QSignalSpy presses(m_watcher.get(), &DragSource::buttonPressed);
-        xdotool({"mousemove", "600", "600", "mousedown", "3", "mouseup", "3", "mousedown", "1"});
-        QTRY_COMPARE_WITH_TIMEOUT(presses.count(), 1, patience);
-        QVERIFY(m_watcher->buttonDown());
-        xdotool({"mouseup", "1"});
-        QTRY_VERIFY_WITH_TIMEOUT(!m_watcher->buttonDown(), patience);
-        QCOMPARE(presses.count(), 1);
-    }
-
-private:
-    QString m_noScreen;
-    std::unique_ptr<X11DragWatcher> m_watcher;
 };
 
-int main(int argc, char** argv)
-{
-    VirtualScreen screen;
-    screen.useForThisProcess();
-    QGuiApplication app(argc, argv);
-    X11DragWatcherTest test(screen.failure());
-    return QTest::qExec(&test, argc, argv);
-}
+X11_TEST_MAIN(X11DragWatcherTest, QGuiApplication, {"xdotool", "xdotool"})
 
 #include "test_x11dragwatcher.moc"
