@@ -9,16 +9,14 @@
 
 using namespace std::chrono_literals;
 
-namespace {
-
-QByteArray readFile(const QString& path)
+static QByteArray readFile(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 // Processes of the group that still run (zombies awaiting their reaper do not count).
-int livingMembers(const QString& group)
+static int livingMembers(const QString& group)
 {
     const QRegularExpression member("\\) [^Z] \\d+ " + group + ' ');
     int count = 0;
@@ -26,8 +24,6 @@ int livingMembers(const QString& group)
         count += QString::fromUtf8(readFile("/proc/" + pid + "/stat")).contains(member);
     return count;
 }
-
-} // namespace
 
 class IWorkTest : public QObject
 {

