@@ -1,7 +1,5 @@
 #include "core/catalog.h"
 
-#include <QDir>
-#include <QTemporaryDir>
 #include <QtTest>
 #include <latch>
 #include <thread>
@@ -34,7 +32,7 @@ class CatalogTest : public QObject
     void initTestCase()
     {
         // Only folders need to exist: a path that does not is judged as a file.
-        for (const QString& folder : words("Report.pages Notes.rtfd Deck.key Sheet.numbers Photos x.png"))
+        for (const QString& folder : words("Report.pages Notes.rtfd Deck.key Photos x.png"))
             QVERIFY(QDir(m_dir.path()).mkdir(folder));
     }
 
@@ -62,10 +60,9 @@ class CatalogTest : public QObject
         QTest::addColumn<QString>("key"); // empty: no format
         // clang-format off
         for (const auto& [name, key] : QList<std::pair<const char*, const char*>>{
-                 {"Holiday.TAR.GZ", "gz"}, {"backup.tgz", "gz"}, {"photo.JPEG", "jpg"}, {"photo.jpe", "jpg"},
-                 {"Clip.textClipping", "textClipping"}, {"notes.TXT", "txt"}, {"Report.pages", "pages"},
-                 {"Notes.rtfd", "rtfd"}, {"Report.pages/", "pages"}, {"Photos", ""}, {"x.png", ""},
-                 {"data.xyz", ""}, {"README", ""}, {"report.", ""}, {".png", ""}})
+                 {"Holiday.TAR.GZ", "gz"}, {"Clip.textClipping", "textClipping"}, {"notes.TXT", "txt"},
+                 {"Report.pages", "pages"}, {"Notes.rtfd", "rtfd"}, {"Report.pages/", "pages"}, {"x.png", ""},
+                 {"Photos", ""}, {"data.xyz", ""}, {"README", ""}, {"report.", ""}, {".png", ""}})
             QTest::newRow(name) << name << key;
         // clang-format on
     }
@@ -99,39 +96,24 @@ class CatalogTest : public QObject
         const char* images = "jpg png webp heic tiff avif bmp pdf docx";
         const char* pictures = "compress removeMetadata cropImage createPDF createCollage";
         const char* videos = "mp4 mov mkv webm avi wmv";
-        const char* audio = "m4a wav flac ogg opus aiff wma";
         // clang-format off
         QTest::newRow("nothing") << "" << "" << "";
         QTest::newRow("jpg") << "a.jpg" << QString(images).mid(4)
                              << "compress removeMetadata editImage annotateImage frameImage cropImage "
                                 "redactImage";
-        QTest::newRow("svg") << "a.svg" << images << "";
-        QTest::newRow("gif") << "a.gif" << videos << "removeMetadata";
-        QTest::newRow("mp4") << "a.mp4" << "mov mkv webm avi wmv gif mp3"
-                             << "compress removeMetadata muteVideo trimVideo cropVideo changeVideoSpeed "
-                                "videoSnapshots splitVideo redactVideo";
-        QTest::newRow("mp3") << "a.mp3" << audio
-                             << "compress removeMetadata normalizeAudio audioToVideo trimAudio audioChannels "
-                                "redactAudio";
-        QTest::newRow("ogg") << "a.ogg" << "mp3 m4a wav flac opus aiff wma" << "";
         QTest::newRow("keynote") << "Deck.key" << "pdf jpg png pptx" << "";
-        QTest::newRow("numbers") << "Sheet.numbers" << "xlsx ods csv tsv pdf" << "";
         QTest::newRow("rar") << "a.rar" << "zip tar gz" << "extractArchive";
         QTest::newRow("pages") << "Report.pages" << "docx pdf txt md html epub png jpg" << "";
-        QTest::newRow("pdf") << "a.pdf" << "docx pptx xlsx jpg png epub txt md"
-                             << "compress removeMetadata splitPDF organizePDF";
         QTest::newRow("folder") << "Photos" << "" << "";
         QTest::newRow("png+jpg") << "a.png b.jpg" << images << pictures;
         QTest::newRow("png twice") << "a.png a.png" << "jpg webp heic tiff avif bmp pdf docx" << pictures;
         QTest::newRow("png+svg") << "a.png b.svg" << images << "createPDF createCollage";
         QTest::newRow("mp4+mp3") << "a.mp4 b.mp3" << "mp3" << "";
-        QTest::newRow("mp3+mp4") << "a.mp3 b.mp4" << "mp3" << "";
         QTest::newRow("gif+mp4") << "a.gif b.mp4" << QString(videos) + " gif" << "";
-        QTest::newRow("mp4+gif") << "a.mp4 b.gif" << QString(videos) + " gif" << "";
         QTest::newRow("pdf+docx") << "a.pdf b.docx" << "docx jpg png epub txt md pdf" << "";
         QTest::newRow("docx+pdf") << "a.docx b.pdf" << "docx pdf txt md epub png jpg" << "";
-        QTest::newRow("epub+docx") << "a.epub b.docx" << "pdf docx txt md html epub" << "";
-        QTest::newRow("two mp3") << "a.mp3 b.mp3" << audio << "compress removeMetadata normalizeAudio";
+        QTest::newRow("two mp3") << "a.mp3 b.mp3" << "m4a wav flac ogg opus aiff wma"
+                                 << "compress removeMetadata normalizeAudio";
         QTest::newRow("two mp4") << "a.mp4 b.mp4" << QString(videos).mid(4) + " gif mp3"
                                  << "compress removeMetadata muteVideo joinVideos";
         QTest::newRow("png+mp3") << "a.png b.mp3" << "" << "";

@@ -9,125 +9,95 @@
 class SettingsTest : public QObject
 {
     Q_OBJECT
+    Settings& m_settings = Settings::shared();
+
 private slots:
     void init()
     {
         Settings::store()->clear();
-        Settings::shared().reload();
-    }
-
-    void storeLivesUnderTheConfigHome()
-    {
-        const QString home = qEnvironmentVariable("XDG_CONFIG_HOME");
-        QVERIFY(!home.isEmpty());
-        QCOMPARE(Settings::store()->fileName(), home + "/Tolvane/Tolvane.conf");
+        m_settings.reload();
     }
 
     void firstLaunchDefaults()
     {
-        const Settings& s = Settings::shared();
-        QCOMPARE(s.convertKey(), ModifierKey::shift);
-        QCOMPARE(s.toolsKey(), ModifierKey::option);
-        QCOMPARE(s.actionsKey(), ModifierKey::control);
-        QCOMPARE(s.saveLocation(), SaveLocation::besideOriginal);
+        const Settings& s = m_settings;
+        QCOMPARE(Settings::store()->fileName(),
+                 qEnvironmentVariable("XDG_CONFIG_HOME") + "/Tolvane/Tolvane.conf");
+        QCOMPARE(QStringList({rawValue(s.convertKey()), rawValue(s.toolsKey()), rawValue(s.actionsKey()),
+                              rawValue(s.saveLocation()), rawValue(s.terminalApp())}),
+                 QStringList({"shift", "option", "control", "besideOriginal", "terminal"}));
         QCOMPARE(s.outputFolder(), QStandardPaths::writableLocation(QStandardPaths::DownloadLocation));
-        QCOMPARE(s.imageQuality(), 0.88);
-        QCOMPARE(s.pdfDPI(), 300.0);
-        QVERIFY(s.highlightSound());
-        QVERIFY(s.haptics());
-        QVERIFY(!s.revealInFinder());
-        QCOMPARE(s.terminalApp(), TerminalApp::terminal);
-        QVERIFY(s.enabled());
-        QVERIFY(!s.onboarded());
+        QCOMPARE(std::pair(s.imageQuality(), s.pdfDPI()), std::pair(0.88, 300.0));
+        QVERIFY(s.highlightSound() && s.haptics() && !s.revealInFinder() && s.enabled() && !s.onboarded());
         // Reading never writes: the store stays empty.
         QVERIFY(Settings::store()->allKeys().isEmpty());
     }
 
+    // What a hand-edited file holds: unknown or miscased names fall back, numbers are clamped.
     void tolerantReading_data()
     {
         QTest::addColumn<QString>("key");
-        QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<QVariant>("expected");
-        QTest::newRow("unknown key name") << "convertKey" << QVariant("fn") << QVariant::fromValue(ModifierKey::shift);
-        QTest::newRow("wrong case folder") << "saveLocation" << QVariant("Folder")
-                                           << QVariant::fromValue(SaveLocation::besideOriginal);
-        QTest::newRow("wrong case iterm") << "terminalApp" << QVariant("iTerm")
-                                          << QVariant::fromValue(TerminalApp::terminal);
-        QTest::newRow("quality text") << "imageQuality" << QVariant("lots") << QVariant(0.88);
-        QTest::newRow("quality too high") << "imageQuality" << QVariant(5.0) << QVariant(1.0);
-        QTest::newRow("quality nan") << "imageQuality" << QVariant("nan") << QVariant(0.88);
-        QTest::newRow("dpi negative") << "pdfDPI" << QVariant(-3) << QVariant(Settings::minPdfDPI);
-        QTest::newRow("dpi ok") << "pdfDPI" << QVariant("150") << QVariant(150.0);
-        QTest::newRow("bool garbage") << "enabled" << QVariant("maybe") << QVariant(true);
-        QTest::newRow("bool false text") << "enabled" << QVariant("false") << QVariant(false);
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("expected");
+        // clang-format off
+        for (const auto& [key, stored, expected] : QList<std::array<const char*, 3>>{
+                 {"convertKey", "fn", "shift"}, {"saveLocation", "Folder", "besideOriginal"},
+                 {"terminalApp", "iTerm", "terminal"}, {"imageQuality", "lots", "0.88"},
+                 {"imageQuality", "5", "1"}, {"imageQuality", "nan", "0.88"}, {"pdfDPI", "-3", "36"},
+                 {"pdfDPI", "150", "150"},
+                 {"enabled", "maybe", "true"}, {"enabled", "false", "false"}})
+            QTest::addRow("%s %s", key, stored) << key << stored << expected;
+        // clang-format on
     }
 
     void tolerantReading()
     {
         QFETCH(QString, key);
-        QFETCH(QVariant, stored);
-        QFETCH(QVariant, expected);
+        QFETCH(QString, stored);
+        QFETCH(QString, expected);
         Settings::store()->setValue(key, stored);
-        Settings& s = Settings::shared();
-        s.reload();
-        QVariant actual;
-        if (key == "convertKey") actual = QVariant::fromValue(s.convertKey());
-        if (key == "saveLocation") actual = QVariant::fromValue(s.saveLocation());
-        if (key == "terminalApp") actual = QVariant::fromValue(s.terminalApp());
-        if (key == "imageQuality") actual = s.imageQuality();
-        if (key == "pdfDPI") actual = s.pdfDPI();
-        if (key == "enabled") actual = s.enabled();
+        m_settings.reload();
+        const QString actual = key == "convertKey"     ? rawValue(m_settings.convertKey())
+                               : key == "saveLocation" ? rawValue(m_settings.saveLocation())
+                               : key == "terminalApp"  ? rawValue(m_settings.terminalApp())
+                               : key == "imageQuality" ? QString::number(m_settings.imageQuality())
+                               : key == "pdfDPI"       ? QString::number(m_settings.pdfDPI())
+                                                       : QVariant(m_settings.enabled()).toString();
         QCOMPARE(actual, expected);
         // The stored text is left as the user wrote it.
-        QCOMPARE(Settings::store()->value(key).toString(), stored.toString());
+        QCOMPARE(Settings::store()->value(key).toString(), stored);
     }
 
     void changesAreWrittenAtOnceAndAnnounced()
     {
-        Settings& s = Settings::shared();
-        QSignalSpy spy(&s, &Settings::toolsKeyChanged);
-        s.setToolsKey(ModifierKey::command);
-        s.setToolsKey(ModifierKey::command);
+        QSignalSpy spy(&m_settings, &Settings::toolsKeyChanged);
+        m_settings.setToolsKey(ModifierKey::command);
+        m_settings.setToolsKey(ModifierKey::command);
         QCOMPARE(spy.count(), 1);
-        QCOMPARE(Settings::store()->value("toolsKey").toString(), QString("command"));
-
-        s.setImageQuality(0.5);
-        s.setRevealInFinder(true);
-        s.setSaveLocation(SaveLocation::folder);
-        s.reload(); // as a relaunch would
-        QCOMPARE(s.toolsKey(), ModifierKey::command);
-        QCOMPARE(s.imageQuality(), 0.5);
-        QVERIFY(s.revealInFinder());
-        QCOMPARE(s.saveLocation(), SaveLocation::folder);
+        m_settings.setImageQuality(0.5);
+        m_settings.setSaveLocation(SaveLocation::folder);
+        m_settings.reload(); // as a relaunch would: only what reached the store survives
+        QCOMPARE(m_settings.toolsKey(), ModifierKey::command);
+        QVERIFY(m_settings.saveLocation() == SaveLocation::folder && m_settings.imageQuality() == 0.5);
     }
 
+    // The chosen folder is used only while it is a folder; otherwise the result goes beside the original.
     void outputDirectory()
     {
         QTemporaryDir dir;
-        const QString sourceFolder = dir.filePath("in");
-        const QString out = dir.filePath("Converted");
-        QVERIFY(QDir().mkpath(sourceFolder));
-        QVERIFY(QDir().mkpath(out));
-        const QString source = sourceFolder + "/clip.mov";
-        Settings& s = Settings::shared();
-
-        QCOMPARE(s.outputDirectory(source), sourceFolder); // beside the original
-
-        s.setSaveLocation(SaveLocation::folder);
-        s.setOutputFolder(out);
-        QCOMPARE(s.outputDirectory(source), out);
-
+        const QString in = dir.filePath("in"), out = dir.filePath("Converted"), source = in + "/clip.mov";
+        QVERIFY(QDir().mkpath(in) && QDir().mkpath(out));
+        QCOMPARE(m_settings.outputDirectory(source), in);
+        m_settings.setSaveLocation(SaveLocation::folder);
+        m_settings.setOutputFolder(out);
+        QCOMPARE(m_settings.outputDirectory(source), out);
         QVERIFY(QDir(out).removeRecursively()); // the chosen folder went away
-        QCOMPARE(s.outputDirectory(source), sourceFolder);
-
-        QFile file(out); // a file where the folder was
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
-        QCOMPARE(s.outputDirectory(source), sourceFolder);
-
+        QCOMPARE(m_settings.outputDirectory(source), in);
+        QVERIFY(QFile(out).open(QIODevice::WriteOnly)); // a file where the folder was
+        QCOMPARE(m_settings.outputDirectory(source), in);
         qputenv("HOME", dir.path().toUtf8());
-        s.setOutputFolder("~/in");
-        QCOMPARE(s.outputDirectory("/elsewhere/x.png"), sourceFolder);
+        m_settings.setOutputFolder("~/in");
+        QCOMPARE(m_settings.outputDirectory("/elsewhere/x.png"), in);
     }
 };
 
