@@ -153,9 +153,8 @@ private slots:
     void probeOfARealFile()
     {
         const Media::Probe p = Media::probe(path("clip.mkv"));
-        QVERIFY2(qAbs(p.duration - 1) < 0.1, qPrintable(QString::number(p.duration)));
-        QCOMPARE(summary(p).section(' ', 1), QString("h264/aac 160x120 25fps 1ch 44100Hz"));
-        QVERIFY(!Media::probe(path("song.mp3")).videoCodec);
+        QVERIFY2(qAbs(p.duration - 1) < 0.1 && summary(p).section(' ', 1) == "h264/aac 160x120 25fps 1ch 44100Hz",
+                 qPrintable(summary(p)));
     }
 
     void progressFraction_data()
@@ -209,8 +208,7 @@ private slots:
 
         const auto result = streams(out);
         const QJsonObject video = result["video"].value(0);
-        const QString tag = video["codec_tag_string"].toString();
-        QTEST(video.isEmpty() ? "-" : video["codec_name"].toString() + " " + tag, "video");
+        QTEST(video.isEmpty() ? "-" : video["codec_name"].toString() + " " + video["codec_tag_string"].toString(), "video");
         QTEST(codecs(result["audio"]), "audio");
         if (!video.isEmpty()) QVERIFY(video["nb_read_frames"].toString().toInt() > 1);
         if (route == "retry") QVERIFY(Media::canCopy(Media::probe(src), target));
@@ -235,10 +233,9 @@ private slots:
         const QString gif = convert(copyOf("clip.mkv"), "gif").value(0);
         QCOMPARE(codecs(streams(gif)["video"]), QString("gif"));
         const QString back = convert(gif, "mp4").value(0);
-        QCOMPARE(QFileInfo(back).fileName(), QString("clip.mp4"));
         const QJsonObject video = streams(back)["video"].value(0);
-        QCOMPARE(video["codec_name"].toString(), QString("h264"));
-        QCOMPARE(video["width"].toInt(), 160);
+        QCOMPARE(QString("%1 %2 %3").arg(QFileInfo(back).fileName(), video["codec_name"].toString()).arg(video["width"].toInt()),
+                 "clip.mp4 h264 160");
         QVERIFY(video["nb_read_frames"].toString().toInt() > 1);
     }
 
@@ -330,8 +327,7 @@ private slots:
         qputenv("TOLVANE_SEARCH_PATH", bin.path().toUtf8());
         QVERIFY(QFile(dir.filePath(name)).open(QIODevice::WriteOnly));
         try {
-            QVERIFY(convert(dir.filePath(name), target).isEmpty());
-            QVERIFY(message.isEmpty());
+            QVERIFY(convert(dir.filePath(name), target).isEmpty() && message.isEmpty());
         } catch (const ConvertError& e) {
             QCOMPARE(e.message(), message);
             QCOMPARE(e.kind() == ConvertError::Kind::missingTool, tools.size() < 2);
