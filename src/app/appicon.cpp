@@ -1,6 +1,6 @@
 #include "app/appicon.h"
 
-#include "app/dropshadow.h"
+#include "toolkit/dropshadow.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -3,6 +3,7 @@
 #include "app/appdelegate.h"
 #include "core/jobs.h"
 #include "app/hud.h"
+#include "platform/desktop.h"
 
 #include <QApplication>
 #include <QLocalServer>
@@ -57,6 +58,7 @@ int main(int argc, char** argv)
         }
     });
     Jobs::setPresenter([](const std::shared_ptr<Job>& job, std::optional<QPointF> at) { HUD::shared().show(job, at); });
+    Jobs::setRevealer(Desktop::reveal);
     delegate.launch();
     return QApplication::exec();
 }

@@ -124,6 +124,17 @@ void DragMonitor::tick()
     }
 }
 
+unsigned DragMonitor::maskOf(ModifierKey key)
+{
+    switch (key) {
+    case ModifierKey::shift: return ModifierMasks::shift;
+    case ModifierKey::command: return ModifierMasks::super;
+    case ModifierKey::control: return ModifierMasks::control;
+    case ModifierKey::option: return ModifierMasks::alt;
+    }
+    return 0;
+}
+
 unsigned DragMonitor::currentFlags() const
 {
     return m_source->modifiers() & ModifierMasks::counted;
@@ -133,8 +144,8 @@ std::optional<WheelMode> DragMonitor::modeFor(unsigned flags) const
 {
     // Exact equality: a second held modifier defeats the match; the first equal mode wins.
     const Settings& settings = Settings::shared();
-    if (flags == ModifierMasks::of(settings.convertKey())) return WheelMode::conversions;
-    if (flags == ModifierMasks::of(settings.toolsKey())) return WheelMode::tools;
-    if (flags == ModifierMasks::of(settings.actionsKey())) return WheelMode::actions;
+    if (flags == maskOf(settings.convertKey())) return WheelMode::conversions;
+    if (flags == maskOf(settings.toolsKey())) return WheelMode::tools;
+    if (flags == maskOf(settings.actionsKey())) return WheelMode::actions;
     return std::nullopt;
 }

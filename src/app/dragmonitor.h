@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/modifierkey.h"
 #include "core/wheelmode.h"
 
 #include <QObject>
@@ -22,6 +23,9 @@ public:
     explicit DragMonitor(QObject* parent = nullptr);
     DragMonitor(std::unique_ptr<DragSource> source, QObject* parent = nullptr);
     ~DragMonitor() override;
+
+    // The window system's state bit that stands for `key`.
+    static unsigned maskOf(ModifierKey key);
 
     using ModeKeyAction = std::function<void(WheelMode, const QStringList& files)>;
 

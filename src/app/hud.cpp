@@ -1,6 +1,7 @@
 #include "app/hud.h"
 
 #include "core/settings.h"
+#include "toolkit/floatingpanel.h"
 
 #include <QCoreApplication>
 #include <QCursor>
@@ -78,11 +79,7 @@ void HUD::show(const std::shared_ptr<Job>& job, std::optional<QPointF> near)
     if (!job || m_panels.contains(job->id())) return;
     const QUuid id = job->id();
 
-    auto* window = new QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                                            Qt::WindowDoesNotAcceptFocus);
-    window->setAttribute(Qt::WA_ShowWithoutActivating);
-    window->setAttribute(Qt::WA_TranslucentBackground);
-    window->setFixedSize(HUDView::panelSize);
+    auto* window = new FloatingPanel(HUDView::panelSize);
 
     auto* view = new HUDView(job, window);
     view->move(0, 0);

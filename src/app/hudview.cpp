@@ -1,6 +1,7 @@
 #include "app/hudview.h"
 
-#include "app/progressbar.h"
+#include "toolkit/painting.h"
+#include "toolkit/progressbar.h"
 #include "core/job.h"
 #include "core/theme.h"
 
@@ -26,58 +27,6 @@ constexpr double cornerRadius = 16;
 QColor failedRed()
 {
     return QColor::fromRgbF(0.75f, 0.15f, 0.1f);
-}
-
-// The application's sans font at a size in device-independent pixels, whatever the
-// device's resolution, so the card keeps its proportions on screen and in images.
-QFont scaledFont(const QPainter& painter, double pixels, QFont::Weight weight)
-{
-    QFont f = QGuiApplication::font();
-    const int dpi = painter.device() ? painter.device()->logicalDpiY() : 96;
-    f.setPointSizeF(pixels * 72.0 / (dpi > 0 ? dpi : 96));
-    f.setWeight(weight);
-    return f;
-}
-
-// Wraps `text` at `width` into lines; returns them as substrings.
-QStringList wrapped(const QString& text, const QFont& f, double width, const QPaintDevice* device)
-{
-    QTextLayout layout(text, f, const_cast<QPaintDevice*>(device));
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    QStringList lines;
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-        line.setLineWidth(width);
-        lines << text.mid(line.textStart(), line.textLength()).trimmed();
-    }
-    layout.endLayout();
-    return lines;
-}
-
-// Up to `maxLines` lines of `text`; when it does not fit, characters are taken out of the
-// middle and replaced by an ellipsis, keeping as much of both ends as fits.
-QStringList elidedMiddle(const QString& text, const QFont& f, double width, int maxLines,
-                         const QPaintDevice* device)
-{
-    const QFontMetricsF metrics(f, const_cast<QPaintDevice*>(device));
-    if (maxLines <= 1) return {metrics.elidedText(text, Qt::ElideMiddle, width)};
-    QStringList lines = wrapped(text, f, width, device);
-    if (lines.size() <= maxLines) return lines;
-
-    const auto candidate = [&](qsizetype kept) {
-        return text.left(kept - kept / 2) + QChar(0x2026) + text.right(kept / 2);
-    };
-    qsizetype low = 0, high = text.size() - 1; // low always fits
-    while (low < high) {
-        const qsizetype mid = (low + high + 1) / 2;
-        if (wrapped(candidate(mid), f, width, device).size() <= maxLines)
-            low = mid;
-        else
-            high = mid - 1;
-    }
-    return wrapped(candidate(low), f, width, device);
 }
 
 QString lastPathComponent(const QString& path)
@@ -256,7 +205,7 @@ void HUDView::paint(QPainter& painter, const QRectF& rect, const HudState& state
     const double left = rect.left() + padX, right = rect.right() - padX;
     const QPaintDevice* device = painter.device();
 
-    const QFont headlineFont = scaledFont(painter, 13, QFont::DemiBold);
+    const QFont headlineFont = Painting::font(painter, 13, QFont::DemiBold);
     const QFontMetricsF headlineMetrics(headlineFont, const_cast<QPaintDevice*>(device));
     const double headlineLeft = close.right() + spacing;
     const double headlineRight = hasIcon ? icon.left() - spacing : right;
@@ -267,8 +216,8 @@ void HUDView::paint(QPainter& painter, const QRectF& rect, const HudState& state
                      headlineMetrics.elidedText(state.headline, Qt::ElideRight,
                                                 std::max(0.0, headlineRight - headlineLeft)));
 
-    const QFont sublineFont = scaledFont(painter, 11.5, QFont::Normal);
-    const QFont timeFont = scaledFont(painter, 11.5, QFont::Medium);
+    const QFont sublineFont = Painting::font(painter, 11.5, QFont::Normal);
+    const QFont timeFont = Painting::font(painter, 11.5, QFont::Medium);
     const QFontMetricsF sublineMetrics(sublineFont, const_cast<QPaintDevice*>(device));
     const QFontMetricsF timeMetrics(timeFont, const_cast<QPaintDevice*>(device));
     const double rowTop = close.bottom() + spacing;
@@ -287,7 +236,7 @@ void HUDView::paint(QPainter& painter, const QRectF& rect, const HudState& state
     painter.setFont(sublineFont);
     painter.setPen(Theme::inkSoft());
     const QStringList sublines =
-        elidedMiddle(state.subline, sublineFont, std::max(0.0, sublineRight - left), lines, device);
+        Painting::elidedMiddle(state.subline, sublineFont, std::max(0.0, sublineRight - left), lines, device);
     for (qsizetype i = 0; i < sublines.size(); ++i)
         painter.drawText(QPointF(left, baseline + double(i) * sublineMetrics.lineSpacing()), sublines[i]);
 

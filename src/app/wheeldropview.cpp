@@ -1,14 +1,12 @@
 #include "app/wheeldropview.h"
 
-#include "app/wheelcontroller.h"
-
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
 
-WheelDropView::WheelDropView(WheelController* controller, QWidget* parent)
-    : QWidget(parent), m_controller(controller)
+WheelDropView::WheelDropView(Track track, Drop drop, QWidget* parent)
+    : QWidget(parent), m_track(std::move(track)), m_drop(std::move(drop))
 {
     setAcceptDrops(true);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -19,15 +17,14 @@ QPointF WheelDropView::fromCentre(QPointF position) const
     return position - QPointF(width() / 2.0, height() / 2.0);
 }
 
-bool WheelDropView::accepts(const QDropEvent* event) const
-{
-    // A source that offers only a move would delete the originals after the drop: refused.
-    return m_controller && event->mimeData()->hasUrls() && (event->possibleActions() & Qt::CopyAction);
-}
-
 bool WheelDropView::answer(QDropEvent* event)
 {
-    if (!accepts(event) || !m_controller->track(fromCentre(event->position()))) {
+    // A source that offers only a move would delete the originals after the drop: refused, and
+    // no petal lights for it. It is asked again on the next move, since some sources offer a
+    // copy again once a key is released.
+    const bool copyable = event->mimeData()->hasUrls() && (event->possibleActions() & Qt::CopyAction);
+    const bool onPetal = m_track(copyable ? std::optional(fromCentre(event->position())) : std::nullopt);
+    if (!onPetal) {
         event->ignore();
         return false;
     }
@@ -39,14 +36,15 @@ bool WheelDropView::answer(QDropEvent* event)
 
 void WheelDropView::dragEnterEvent(QDragEnterEvent* event)
 {
-    // The enter is taken for any file drag so that the moves over gaps keep arriving; whether a
-    // drop is possible is answered per position.
-    if (!accepts(event)) {
+    // The enter of any file drag is taken, whatever actions the source offers right now, so
+    // that the moves keep arriving: once an enter is refused, the widget hears nothing more of
+    // this visit. Whether a drop is possible is answered per position.
+    if (!event->mimeData()->hasUrls()) {
         event->ignore();
         return;
     }
-    const bool onPetal = m_controller->track(fromCentre(event->position()));
-    event->setDropAction(onPetal ? Qt::CopyAction : Qt::IgnoreAction);
+    const bool canDrop = answer(event);
+    event->setDropAction(canDrop ? Qt::CopyAction : Qt::IgnoreAction);
     event->accept();
 }
 
@@ -57,7 +55,7 @@ void WheelDropView::dragMoveEvent(QDragMoveEvent* event)
 
 void WheelDropView::dragLeaveEvent(QDragLeaveEvent*)
 {
-    if (m_controller) m_controller->track(std::nullopt);
+    m_track(std::nullopt);
 }
 
 void WheelDropView::dropEvent(QDropEvent* event)
@@ -66,7 +64,7 @@ void WheelDropView::dropEvent(QDropEvent* event)
     QStringList files;
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile()) files << url.toLocalFile();
-    if (!m_controller->drop(files, mapToGlobal(event->position()).toPoint())) {
+    if (!m_drop(files, mapToGlobal(event->position()).toPoint())) {
         event->ignore();
         return;
     }

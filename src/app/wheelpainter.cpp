@@ -1,7 +1,8 @@
 #include "app/wheelpainter.h"
 
-#include "app/dropshadow.h"
-#include "app/symbols.h"
+#include "toolkit/dropshadow.h"
+#include "toolkit/painting.h"
+#include "toolkit/symbols.h"
 #include "app/wheelgeometry.h"
 #include "app/wheelmodel.h"
 #include "core/theme.h"
@@ -30,68 +31,6 @@ QColor mix(const QColor& from, const QColor& to, double t)
     const auto lerp = [t](float a, float b) { return float(a + (b - a) * t); };
     return QColor::fromRgbF(lerp(from.redF(), to.redF()), lerp(from.greenF(), to.greenF()),
                             lerp(from.blueF(), to.blueF()), lerp(from.alphaF(), to.alphaF()));
-}
-
-// A font `pixels` units tall on the painter's device, whatever its dpi.
-QFont font(const QPainter& painter, double pixels, QFont::Weight weight, double tracking)
-{
-    QFont f = QGuiApplication::font();
-    const int dpi = painter.device() ? painter.device()->logicalDpiY() : 96;
-    f.setPointSizeF(pixels * 72.0 / (dpi > 0 ? dpi : 96));
-    f.setWeight(weight);
-    f.setLetterSpacing(QFont::AbsoluteSpacing, tracking);
-    return f;
-}
-
-struct Lines
-{
-    QStringList lines;
-    double lineHeight = 0;
-    bool fits = true;
-};
-
-// Wraps at word boundaries into `width`; more than `maxLines` lines, or a word wider than the
-// width, does not fit, and then the last allowed line is elided.
-Lines wrap(const QString& text, const QFont& f, double width, int maxLines, QPaintDevice* device)
-{
-    Lines out;
-    const QFontMetricsF metrics(f, device);
-    out.lineHeight = metrics.lineSpacing();
-    QTextLayout layout(text, f, device);
-    QTextOption option(Qt::AlignHCenter);
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    for (;;) {
-        QTextLine line = layout.createLine();
-        if (!line.isValid()) break;
-        line.setLineWidth(width);
-        const QString part = text.mid(line.textStart(), line.textLength());
-        if (maxLines > 0 && out.lines.size() == maxLines - 1) {
-            const QString rest = text.mid(line.textStart()).trimmed();
-            if (metrics.horizontalAdvance(rest) > width) out.fits = false;
-            out.lines << metrics.elidedText(rest, Qt::ElideRight, width);
-            break;
-        }
-        const QString trimmed = part.trimmed();
-        // A break inside a word means a word wider than the line.
-        const int end = line.textStart() + line.textLength();
-        if (end < text.size() && !text.at(end - 1).isSpace() && !text.at(end).isSpace()) out.fits = false;
-        out.lines << trimmed;
-    }
-    layout.endLayout();
-    return out;
-}
-
-void drawLines(QPainter& painter, const Lines& lines, const QRectF& box)
-{
-    const double total = lines.lineHeight * lines.lines.size();
-    double y = box.center().y() - total / 2;
-    for (const QString& line : lines.lines) {
-        painter.drawText(QRectF(box.left() - 40, y, box.width() + 80, lines.lineHeight),
-                         Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextDontClip, line);
-        y += lines.lineHeight;
-    }
 }
 
 double level(const WheelModel& model, const WheelFrame& frame, int index)
@@ -150,8 +89,8 @@ void paintPetals(QPainter& painter, const WheelModel& model, const WheelFrame& f
 void paintLabels(QPainter& painter, const WheelModel& model, const WheelFrame& frame)
 {
     const int n = int(model.items().size());
-    const QFont symbolTitle = font(painter, 8.5, QFont::DemiBold, 0.2);
-    const QFont formatTitle = font(painter, n > 8 ? 12.5 : 14, QFont::DemiBold, 0.35);
+    const QFont symbolTitle = Painting::font(painter, 8.5, QFont::DemiBold, 0.2);
+    const QFont formatTitle = Painting::font(painter, n > 8 ? 12.5 : 14, QFont::DemiBold, 0.35);
     for (int i = 0; i < n; ++i) {
         const WheelItem& item = model.items()[i];
         const QPointF at = centre + WheelGeometry::polar(WheelGeometry::labelRadius, WheelGeometry::centreAngle(i, n));
@@ -184,11 +123,11 @@ void paintCapsule(QPainter& painter, const WheelModel& model, const QString& tex
     const double width = 70, textWidth = width - 12;
 
     // Shrinks down to 70 % before the second line is elided.
-    Lines lines;
+    Painting::Lines lines;
     QFont f;
     for (double scale = 1.0; scale >= 0.7 - 1e-9; scale -= 0.05) {
-        f = font(painter, size * scale, weight, tracking);
-        lines = wrap(text, f, textWidth, 2, painter.device());
+        f = Painting::font(painter, size * scale, weight, tracking);
+        lines = Painting::wrap(text, f, textWidth, 2, painter.device());
         if (lines.fits) break;
     }
     const double height = std::max(minHeight, lines.lineHeight * lines.lines.size() + 8);
@@ -202,15 +141,15 @@ void paintCapsule(QPainter& painter, const WheelModel& model, const QString& tex
     painter.strokePath(capsule, QPen(rgb(1, 1, 1, 0.7), 1));
     painter.setPen(Qt::black);
     painter.setFont(f);
-    drawLines(painter, lines, box);
+    Painting::drawCentred(painter, lines, box);
 }
 
 void paintBubble(QPainter& painter, const WheelModel& model)
 {
-    const QFont f = font(painter, 13, QFont::Medium, 0);
+    const QFont f = Painting::font(painter, 13, QFont::Medium, 0);
     const double width = 250, padding = 22;
     const QString message = model.emptyMessage();
-    const Lines lines = message.isEmpty() ? Lines{} : wrap(message, f, width - 2 * padding, 0, painter.device());
+    const Painting::Lines lines = message.isEmpty() ? Painting::Lines{} : Painting::wrap(message, f, width - 2 * padding, 0, painter.device());
     const double height = lines.lineHeight * lines.lines.size() + 2 * padding;
     const QRectF box(centre.x() - width / 2, centre.y() - height / 2, width, height);
     QPainterPath bubble;
@@ -221,7 +160,7 @@ void paintBubble(QPainter& painter, const WheelModel& model)
     painter.strokePath(bubble, QPen(rgb(0.86, 0.86, 0.86), 1));
     painter.setPen(rgb(0.35, 0.35, 0.35));
     painter.setFont(f);
-    drawLines(painter, lines, box);
+    Painting::drawCentred(painter, lines, box);
 }
 
 } // namespace

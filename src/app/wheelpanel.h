@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QWidget>
+#include "toolkit/floatingpanel.h"
 
-// The wheel's window: frameless, above everything, transparent outside the drawing, and never
-// focused or activated, so the application the user drags from keeps the focus.
-class WheelPanel : public QWidget
+// The wheel's window. It bypasses the window manager: it is shown mid-drag and must appear
+// exactly under the pointer at once.
+class WheelPanel : public FloatingPanel
 {
     Q_OBJECT
 public:

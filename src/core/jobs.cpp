@@ -3,7 +3,6 @@
 #include "core/converterror.h"
 #include "core/fmt.h"
 #include "core/settings.h"
-#include "platform/desktop.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -24,7 +23,7 @@ Jobs::Presenter& presenter()
 
 Jobs::Revealer& revealer()
 {
-    static Jobs::Revealer r = Desktop::reveal;
+    static Jobs::Revealer r;
     return r;
 }
 
@@ -72,7 +71,8 @@ void onMain(const std::shared_ptr<Job>& job, std::function<void()> update)
 void conclude(Job& job, const QStringList& results, const std::optional<QString>& error)
 {
     job.finish(results, error);
-    if (job.state().phase == Job::Phase::done && Settings::shared().revealInFinder() && !results.isEmpty())
+    if (job.state().phase == Job::Phase::done && Settings::shared().revealInFinder() && !results.isEmpty() &&
+        revealer())
         revealer()(results);
 }
 
@@ -163,7 +163,7 @@ void setPresenter(Presenter p)
 
 void setRevealer(Revealer r)
 {
-    revealer() = r ? std::move(r) : Revealer(Desktop::reveal);
+    revealer() = std::move(r);
 }
 
 } // namespace Jobs

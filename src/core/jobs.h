@@ -35,8 +35,8 @@ std::shared_ptr<Job> runOnce(const QString& title, const QString& detail, qint64
 // one, jobs run unseen.
 void setPresenter(Presenter presenter);
 
-// Shows the results of a done job when the user asked for that; the file manager unless
-// replaced. An empty function restores the file manager.
+// Shows the results of a done job when the user asked for that (the tray application installs
+// the file manager here). Without one, nothing is shown.
 void setRevealer(Revealer revealer);
 
 } // namespace Jobs

@@ -4,7 +4,7 @@
 #include "core/converterror.h"
 #include "core/output.h"
 #include "core/settings.h"
-#include "engines/media.h"
+#include "engines/media/media.h"
 
 namespace {
 

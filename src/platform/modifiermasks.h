@@ -1,7 +1,5 @@
 #pragma once
 
-#include "core/modifierkey.h"
-
 // The X11 state bits of the four keys that open wheels. NumLock (Mod2), CapsLock (Lock), the
 // pointer buttons and every other bit never count: a reading is masked with `counted` first.
 namespace ModifierMasks {
@@ -11,17 +9,5 @@ inline constexpr unsigned control = 1u << 2; // ControlMask
 inline constexpr unsigned alt = 1u << 3;     // Mod1Mask
 inline constexpr unsigned super = 1u << 6;   // Mod4Mask
 inline constexpr unsigned counted = shift | control | alt | super;
-
-// The one bit that stands for `key`.
-constexpr unsigned of(ModifierKey key)
-{
-    switch (key) {
-    case ModifierKey::shift: return shift;
-    case ModifierKey::command: return super;
-    case ModifierKey::control: return control;
-    case ModifierKey::option: return alt;
-    }
-    return 0;
-}
 
 } // namespace ModifierMasks

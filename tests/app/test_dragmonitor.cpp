@@ -102,7 +102,7 @@ private slots:
             if (key == "tools") Settings::shared().setToolsKey(*modifierKeyFromRaw(values[0]));
             if (key == "mods") {
                 source->mods = 0;
-                for (const QString& k : values) source->mods |= ModifierMasks::of(*modifierKeyFromRaw(k));
+                for (const QString& k : values) source->mods |= DragMonitor::maskOf(*modifierKeyFromRaw(k));
             }
             if (key == "tick") monitor.tick();
         }

@@ -1,4 +1,4 @@
-#include "engines/media.h"
+#include "engines/media/media.h"
 
 #include "core/converterror.h"
 #include "core/shell.h"

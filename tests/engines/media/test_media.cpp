@@ -1,5 +1,5 @@
 #include "engines/converter.h"
-#include "engines/media.h"
+#include "engines/media/media.h"
 
 #include "core/converterror.h"
 #include "core/job.h"

@@ -1,4 +1,4 @@
-#include "app/progressbar.h"
+#include "toolkit/progressbar.h"
 
 #include "core/theme.h"
 

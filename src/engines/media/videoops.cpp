@@ -1,6 +1,6 @@
-#include "engines/videoops.h"
+#include "engines/media/videoops.h"
 
-#include "engines/media.h"
+#include "engines/media/media.h"
 
 namespace VideoOps {
 

@@ -1,4 +1,4 @@
-#include "app/symbols.h"
+#include "toolkit/symbols.h"
 
 #include <QHash>
 #include <QImage>

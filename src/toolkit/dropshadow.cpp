@@ -1,4 +1,4 @@
-#include "app/dropshadow.h"
+#include "toolkit/dropshadow.h"
 
 #include <QImage>
 #include <QPaintDevice>

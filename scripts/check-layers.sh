@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Checks that includes go down only: each library under src/ may include the folders listed
+# for it and nothing else, and the layers below the widgets never include a Qt Widgets header.
+# Prints every offending line and exits 1 when there is one.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+declare -A allowed=(
+  [platform]="platform"
+  [core]="core"
+  [engines]="core engines"
+  [toolkit]="core engines toolkit"
+  [tools]="core engines toolkit tools"
+  [windows]="core engines platform toolkit windows"
+  [app]="core engines platform toolkit tools windows app"
+  [cli]="core engines platform toolkit tools windows app cli"
+)
+no_widgets="platform core engines"
+
+widgets_dir=$(find /usr/include -maxdepth 3 -type d -name QtWidgets -path '*qt6*' 2>/dev/null | head -n1)
+
+bad=0
+for dir in src/*/; do
+  layer=$(basename "$dir")
+  if [ -z "${allowed[$layer]+x}" ]; then
+    echo "src/$layer: a folder with no place in the layers" >&2
+    bad=1
+    continue
+  fi
+  while IFS=: read -r file line text; do
+    target=$(sed -E 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^/"]+)\/.*/\1/' <<<"$text")
+    if [[ " ${allowed[$layer]} " != *" $target "* ]]; then
+      echo "$file:$line: $layer may not include $target: $text" >&2
+      bad=1
+    fi
+  done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[^/"]+/' "$dir" || true)
+
+  if [[ " $no_widgets " == *" $layer "* ]] && [ -n "$widgets_dir" ]; then
+    while IFS=: read -r file line text; do
+      header=$(sed -E 's/.*<([^>]+)>.*/\1/' <<<"$text")
+      header=${header#QtWidgets/}
+      if [ "$header" = QtWidgets ] || [ -e "$widgets_dir/$header" ]; then
+        echo "$file:$line: $layer may not use Qt Widgets: $text" >&2
+        bad=1
+      fi
+    done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*<Q' "$dir" || true)
+  fi
+done
+
+# Nothing includes the command line but itself and the program's entry point.
+if grep -rnE '#[[:space:]]*include[[:space:]]*"cli/' src --include='*.h' --include='*.cpp' | grep -vE '^src/(cli/|main\.cpp)'; then
+  bad=1
+fi
+
+[ "$bad" -eq 0 ] && echo "layers: includes go down only"
+exit "$bad"
