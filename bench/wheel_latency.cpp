@@ -36,7 +36,7 @@ constexpr int taps = 20;
 // the build's own.
 class Input
 {
-public:
+  public:
     // False when the display or XTest is missing.
     bool open(const QByteArray& display);
     ~Input();
@@ -48,7 +48,7 @@ public:
     // Sends what is queued to the server now.
     void flush();
 
-private:
+  private:
     _XDisplay* m_display = nullptr;
     int (*m_key)(_XDisplay*, unsigned, int, unsigned long) = nullptr;
     int (*m_button)(_XDisplay*, unsigned, int, unsigned long) = nullptr;
@@ -81,24 +81,21 @@ void settle(int ms)
 // Notes the moment the wheel's window is exposed.
 class ExposeClock : public QObject
 {
-public:
-    ExposeClock(WheelPanel* panel, const QElapsedTimer& clock)
-        : m_panel(panel), m_clock(clock)
-    {
-    }
+  public:
+    ExposeClock(WheelPanel* panel, const QElapsedTimer& clock) : m_panel(panel), m_clock(clock) {}
 
     qint64 exposedAt = -1;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Expose && exposedAt < 0 && watched == m_panel->windowHandle()
-            && m_panel->windowHandle()->isExposed())
+        if (event->type() == QEvent::Expose && exposedAt < 0 && watched == m_panel->windowHandle() &&
+            m_panel->windowHandle()->isExposed())
             exposedAt = m_clock.nsecsElapsed();
         return false;
     }
 
-private:
+  private:
     WheelPanel* m_panel;
     const QElapsedTimer& m_clock;
 };
@@ -126,7 +123,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
 
     Input input;
-    if (!input.open(screen.display())) return fail("no XTest: libXtst.so.6 is missing (Debian package libxtst6)");
+    if (!input.open(screen.display()))
+        return fail("no XTest: libXtst.so.6 is missing (Debian package libxtst6)");
 
     Settings::shared().setOnboarded(true);
     Settings::shared().setHighlightSound(false);
@@ -184,18 +182,22 @@ int main(int argc, char** argv)
         source.readAllStandardOutput();
 
         const double latency = double(exposes.exposedAt - pressed);
-        if (i == 0) first = latency;
-        else latencies << latency;
+        if (i == 0)
+            first = latency;
+        else
+            latencies << latency;
     }
 
     std::sort(latencies.begin(), latencies.end());
-    const double median = latencies.size() % 2 ? latencies[latencies.size() / 2]
-                                               : (latencies[latencies.size() / 2 - 1] + latencies[latencies.size() / 2]) / 2;
+    const double median = latencies.size() % 2
+                              ? latencies[latencies.size() / 2]
+                              : (latencies[latencies.size() / 2 - 1] + latencies[latencies.size() / 2]) / 2;
     const double p95 = latencies[qsizetype(std::ceil(0.95 * double(latencies.size()))) - 1];
-    const QString report = QStringLiteral("key to wheel shown, %1 taps after a first of %2: median %3, p95 %4, "
-                                          "min %5, max %6 (target < 30 ms)\n")
-                               .arg(latencies.size())
-                               .arg(ms(first), ms(median), ms(p95), ms(latencies.first()), ms(latencies.last()));
+    const QString report =
+        QStringLiteral("key to wheel shown, %1 taps after a first of %2: median %3, p95 %4, "
+                       "min %5, max %6 (target < 30 ms)\n")
+            .arg(latencies.size())
+            .arg(ms(first), ms(median), ms(p95), ms(latencies.first()), ms(latencies.last()));
     std::fputs(report.toUtf8().constData(), stdout);
 
     source.kill();

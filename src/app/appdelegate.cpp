@@ -39,7 +39,8 @@ void AppDelegate::launch()
 
 void AppDelegate::setUpTrayIcon()
 {
-    for (double ratio : {1.0, 2.0}) m_icon.addPixmap(QPixmap::fromImage(AppIcon::menuBarImage(ratio)));
+    for (double ratio : {1.0, 2.0})
+        m_icon.addPixmap(QPixmap::fromImage(AppIcon::menuBarImage(ratio)));
     // A black glyph: let desktops that tint tray icons treat it as a mask.
     m_icon.setIsMask(true);
     m_tray = new QSystemTrayIcon(m_icon, this);
@@ -59,7 +60,8 @@ QList<AppDelegate::MenuEntry> AppDelegate::menuEntries()
     const Settings& s = Settings::shared();
     const bool enabled = s.enabled();
     QList<MenuEntry> entries;
-    entries.append({enabled ? QStringLiteral("Drag a file, then tap a key") : QStringLiteral("Tolvane is paused")});
+    entries.append(
+        {enabled ? QStringLiteral("Drag a file, then tap a key") : QStringLiteral("Tolvane is paused")});
     if (enabled) {
         const auto line = [](ModifierKey key, const char* word) {
             return MenuEntry{glyph(key) + QStringLiteral("  ") + QLatin1String(word), A::none, {}, true};
@@ -69,7 +71,8 @@ QList<AppDelegate::MenuEntry> AppDelegate::menuEntries()
         entries.append(line(s.actionsKey(), "Actions"));
     }
     entries.append({{}, A::separator});
-    entries.append({enabled ? QStringLiteral("Pause Tolvane") : QStringLiteral("Resume Tolvane"), A::toggleEnabled});
+    entries.append(
+        {enabled ? QStringLiteral("Pause Tolvane") : QStringLiteral("Resume Tolvane"), A::toggleEnabled});
     entries.append({QStringLiteral("Open Float Shelf"), A::openShelf});
     entries.append({{}, A::separator});
     entries.append({QStringLiteral("How Tolvane Works…"), A::showWelcome});
@@ -91,13 +94,26 @@ void AppDelegate::rebuildMenu()
         QAction* item = m_menu->addAction(entry.indented ? QStringLiteral("    ") + entry.text : entry.text);
         if (!entry.shortcut.isEmpty()) item->setShortcut(QKeySequence(entry.shortcut));
         switch (entry.action) {
-        case A::none: item->setEnabled(false); break;
-        case A::toggleEnabled: connect(item, &QAction::triggered, this, &AppDelegate::toggleEnabled); break;
-        case A::openShelf: connect(item, &QAction::triggered, this, &AppDelegate::openShelf); break;
-        case A::showWelcome: connect(item, &QAction::triggered, this, &AppDelegate::showWelcome); break;
-        case A::showSettings: connect(item, &QAction::triggered, this, &AppDelegate::showSettings); break;
-        case A::quit: connect(item, &QAction::triggered, qApp, &QCoreApplication::quit); break;
-        case A::separator: break;
+        case A::none:
+            item->setEnabled(false);
+            break;
+        case A::toggleEnabled:
+            connect(item, &QAction::triggered, this, &AppDelegate::toggleEnabled);
+            break;
+        case A::openShelf:
+            connect(item, &QAction::triggered, this, &AppDelegate::openShelf);
+            break;
+        case A::showWelcome:
+            connect(item, &QAction::triggered, this, &AppDelegate::showWelcome);
+            break;
+        case A::showSettings:
+            connect(item, &QAction::triggered, this, &AppDelegate::showSettings);
+            break;
+        case A::quit:
+            connect(item, &QAction::triggered, qApp, &QCoreApplication::quit);
+            break;
+        case A::separator:
+            break;
         }
     }
 }
@@ -111,7 +127,8 @@ void AppDelegate::toggleEnabled()
         m_tray->setIcon(m_icon);
     } else {
         QIcon dimmed;
-        for (const QSize& size : m_icon.availableSizes()) dimmed.addPixmap(m_icon.pixmap(size, QIcon::Disabled));
+        for (const QSize& size : m_icon.availableSizes())
+            dimmed.addPixmap(m_icon.pixmap(size, QIcon::Disabled));
         m_tray->setIcon(dimmed);
     }
 }

@@ -8,7 +8,6 @@
 #include <QPointer>
 #include <memory>
 
-
 class QMenu;
 class QSystemTrayIcon;
 class QWidget;
@@ -18,9 +17,10 @@ class QWidget;
 class AppDelegate : public QObject
 {
     Q_OBJECT
-public:
+  public:
     // One line of the tray menu, as data so the menu's content can be checked without a tray.
-    struct MenuEntry {
+    struct MenuEntry
+    {
         enum class Action { none, toggleEnabled, openShelf, showWelcome, showSettings, quit, separator };
         QString text;
         Action action = Action::none;
@@ -51,7 +51,7 @@ public:
     // A second start of the program asked this one to come forward.
     void reopen();
 
-private:
+  private:
     void setUpTrayIcon();
     void rebuildMenu();
 

@@ -1,8 +1,8 @@
 #include "app/appmain.h"
 
 #include "app/appdelegate.h"
-#include "core/jobs.h"
 #include "app/hud.h"
+#include "core/jobs.h"
 #include "platform/desktop.h"
 
 #include <QApplication>
@@ -57,7 +57,8 @@ int main(int argc, char** argv)
             delegate.reopen();
         }
     });
-    Jobs::setPresenter([](const std::shared_ptr<Job>& job, std::optional<QPointF> at) { HUD::shared().show(job, at); });
+    Jobs::setPresenter(
+        [](const std::shared_ptr<Job>& job, std::optional<QPointF> at) { HUD::shared().show(job, at); });
     Jobs::setRevealer(Desktop::reveal);
     delegate.launch();
     return QApplication::exec();

@@ -11,14 +11,10 @@
 
 using namespace std::chrono_literals;
 
-DragMonitor::DragMonitor(QObject* parent)
-    : DragMonitor(DragSource::system(), parent)
-{
-}
+DragMonitor::DragMonitor(QObject* parent) : DragMonitor(DragSource::system(), parent) {}
 
 DragMonitor::DragMonitor(std::unique_ptr<DragSource> source, QObject* parent)
-    : QObject(parent)
-    , m_source(std::move(source))
+    : QObject(parent), m_source(std::move(source))
 {
     m_timer.setInterval(16ms);
     m_timer.setTimerType(Qt::PreciseTimer);
@@ -127,10 +123,14 @@ void DragMonitor::tick()
 unsigned DragMonitor::maskOf(ModifierKey key)
 {
     switch (key) {
-    case ModifierKey::shift: return ModifierMasks::shift;
-    case ModifierKey::command: return ModifierMasks::super;
-    case ModifierKey::control: return ModifierMasks::control;
-    case ModifierKey::option: return ModifierMasks::alt;
+    case ModifierKey::shift:
+        return ModifierMasks::shift;
+    case ModifierKey::command:
+        return ModifierMasks::super;
+    case ModifierKey::control:
+        return ModifierMasks::control;
+    case ModifierKey::option:
+        return ModifierMasks::alt;
     }
     return 0;
 }

@@ -18,7 +18,7 @@ class DragSource;
 class DragMonitor : public QObject
 {
     Q_OBJECT
-public:
+  public:
     // On the desktop's drag source; without an X display the monitor does nothing.
     explicit DragMonitor(QObject* parent = nullptr);
     DragMonitor(std::unique_ptr<DragSource> source, QObject* parent = nullptr);
@@ -43,7 +43,7 @@ public:
     // One poll while the button is followed.
     void tick();
 
-private:
+  private:
     enum class State { idle, pressed, ignoring, dragging };
 
     unsigned currentFlags() const;

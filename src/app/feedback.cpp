@@ -26,8 +26,8 @@ QByteArray tickWav()
     for (int i = 0; i < samples; ++i) {
         const double t = double(i) / rate;
         const double envelope = std::min(1.0, t / 0.002) * std::exp(-t / 0.014);
-        const double wave = 0.7 * std::sin(2 * std::numbers::pi * 2900 * t) +
-                            0.3 * std::sin(2 * std::numbers::pi * 4350 * t);
+        const double wave =
+            0.7 * std::sin(2 * std::numbers::pi * 2900 * t) + 0.3 * std::sin(2 * std::numbers::pi * 4350 * t);
         const qint16 value = qint16(std::lround(wave * envelope * 30000));
         pcm.append(char(value & 0xff)).append(char((value >> 8) & 0xff));
     }

@@ -25,10 +25,14 @@ constexpr int fadeInMs = 150, fadeOutMs = 200;
 int dismissDelay(Job::Phase phase)
 {
     switch (phase) {
-    case Job::Phase::done: return 1600;
-    case Job::Phase::cancelled: return 600;
-    case Job::Phase::failed: return 7000;
-    case Job::Phase::running: break;
+    case Job::Phase::done:
+        return 1600;
+    case Job::Phase::cancelled:
+        return 600;
+    case Job::Phase::failed:
+        return 7000;
+    case Job::Phase::running:
+        break;
     }
     return 0;
 }
@@ -39,7 +43,8 @@ QList<HUD::Screen> currentScreens()
     QScreen* primary = QGuiApplication::primaryScreen();
     if (primary) screens << HUD::Screen{QRectF(primary->geometry()), QRectF(primary->availableGeometry())};
     for (QScreen* screen : QGuiApplication::screens())
-        if (screen != primary) screens << HUD::Screen{QRectF(screen->geometry()), QRectF(screen->availableGeometry())};
+        if (screen != primary)
+            screens << HUD::Screen{QRectF(screen->geometry()), QRectF(screen->availableGeometry())};
     return screens;
 }
 
@@ -64,7 +69,8 @@ HUD::HUD(QObject* parent) : QObject(parent) {}
 
 HUD::~HUD()
 {
-    for (const Entry& entry : std::as_const(m_panels)) delete entry.window.data();
+    for (const Entry& entry : std::as_const(m_panels))
+        delete entry.window.data();
 }
 
 HUD& HUD::shared()
@@ -168,7 +174,8 @@ void HUD::move(QWidget* panel, HUDView::MovePhase phase)
 QPointF HUD::origin(std::optional<QPointF> near, int index) const
 {
     const QList<Screen> screens = currentScreens();
-    return origin(near, index, savedOrigin(Settings::store()->value(originKey), screens), screens, QCursor::pos());
+    return origin(near, index, savedOrigin(Settings::store()->value(originKey), screens), screens,
+                  QCursor::pos());
 }
 
 QPointF HUD::origin(std::optional<QPointF> near, int index, std::optional<QPointF> saved,
@@ -185,7 +192,8 @@ QPointF HUD::origin(std::optional<QPointF> near, int index, std::optional<QPoint
         }
         // Later panels go downwards from the saved place; every one stays fully inside.
         const double x = std::min(std::max(saved->x(), f.left()), f.right() - w);
-        const double y = std::max(std::min(saved->y() + stackStep * index, f.bottom() - h - inset), f.top() + inset);
+        const double y =
+            std::max(std::min(saved->y() + stackStep * index, f.bottom() - h - inset), f.top() + inset);
         return {x, y};
     }
 
@@ -200,7 +208,8 @@ QPointF HUD::origin(std::optional<QPointF> near, int index, std::optional<QPoint
     // The first panel is centred above the point; later ones stack upwards. The top limit
     // is applied last, so it wins on a screen too short for the stack.
     const double x = std::min(std::max(p.x() - w / 2, f.left() + inset), f.right() - w - inset);
-    const double y = std::max(std::min(p.y() - dropGap - h - stackStep * index, f.bottom() - h - inset), f.top() + inset);
+    const double y =
+        std::max(std::min(p.y() - dropGap - h - stackStep * index, f.bottom() - h - inset), f.top() + inset);
     return {x, y};
 }
 

@@ -24,8 +24,9 @@ class QVariant;
 class HUD : public QObject
 {
     Q_OBJECT
-public:
-    struct Screen {
+  public:
+    struct Screen
+    {
         QRectF frame;
         QRectF available; // without panels and docks
     };
@@ -61,8 +62,9 @@ public:
     // Milliseconds after which the job's panel is set to close, or none while nothing is planned.
     std::optional<int> pendingDismissal(const QUuid& id) const;
 
-private:
-    struct Entry {
+  private:
+    struct Entry
+    {
         QPointer<QWidget> window;
         std::weak_ptr<Job> job;
         QTimer* dismissal = nullptr;

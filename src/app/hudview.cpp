@@ -1,9 +1,9 @@
 #include "app/hudview.h"
 
-#include "toolkit/painting.h"
-#include "toolkit/progressbar.h"
 #include "core/job.h"
 #include "core/theme.h"
+#include "toolkit/painting.h"
+#include "toolkit/progressbar.h"
 
 #include <QDir>
 #include <QEasingCurve>
@@ -129,10 +129,13 @@ QString HUDView::timeLeft(double s)
 QString HUDView::headline(const Job& job)
 {
     switch (job.state().phase) {
-    case Job::Phase::cancelled: return QStringLiteral("Cancelled");
-    case Job::Phase::failed: return QStringLiteral("Couldn’t finish");
+    case Job::Phase::cancelled:
+        return QStringLiteral("Cancelled");
+    case Job::Phase::failed:
+        return QStringLiteral("Couldn’t finish");
     case Job::Phase::running:
-    case Job::Phase::done: break;
+    case Job::Phase::done:
+        break;
     }
     return job.title();
 }
@@ -209,7 +212,8 @@ void HUDView::paint(QPainter& painter, const QRectF& rect, const HudState& state
     const QFontMetricsF headlineMetrics(headlineFont, const_cast<QPaintDevice*>(device));
     const double headlineLeft = close.right() + spacing;
     const double headlineRight = hasIcon ? icon.left() - spacing : right;
-    const double headlineBaseline = close.center().y() + (headlineMetrics.ascent() - headlineMetrics.descent()) / 2;
+    const double headlineBaseline =
+        close.center().y() + (headlineMetrics.ascent() - headlineMetrics.descent()) / 2;
     painter.setFont(headlineFont);
     painter.setPen(Theme::ink());
     painter.drawText(QPointF(headlineLeft, headlineBaseline),
@@ -246,7 +250,8 @@ void HUDView::paint(QPainter& painter, const QRectF& rect, const HudState& state
     painter.setBrush(Qt::NoBrush);
     painter.setPen(QPen(QColor::fromRgbF(1, 1, 1, 0.5f), 0.75));
     const double inset = 0.375; // keeps the whole stroke on the card
-    painter.drawRoundedRect(rect.adjusted(inset, inset, -inset, -inset), cornerRadius - inset, cornerRadius - inset);
+    painter.drawRoundedRect(rect.adjusted(inset, inset, -inset, -inset), cornerRadius - inset,
+                            cornerRadius - inset);
     painter.restore();
 }
 

@@ -12,13 +12,14 @@ class QPainter;
 class QVariantAnimation;
 
 // Everything a progress panel draws; the drawing is a function of this alone.
-struct HudState {
+struct HudState
+{
     enum class Icon { none, done, failed };
 
     QString headline;
     QString subline;
-    int sublineLines = 1;           // most lines the subline may wrap to
-    QString timeLeft;               // empty when not shown
+    int sublineLines = 1; // most lines the subline may wrap to
+    QString timeLeft;     // empty when not shown
     Icon icon = Icon::none;
     bool showsBar = false;
     std::optional<double> progress; // none draws the indeterminate bar
@@ -30,7 +31,7 @@ struct HudState {
 class HUDView : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     enum class MovePhase { changed, ended, reset };
     static constexpr QSize panelSize{300, 74};
 
@@ -54,13 +55,13 @@ public:
     static QRectF iconRect(const QRectF& rect);
     static QRectF barRect(const QRectF& rect);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
-private:
+  private:
     void jobChanged();
 
     std::shared_ptr<Job> m_job;

@@ -22,9 +22,9 @@ WheelController::WheelController(QObject* parent)
 {
     m_view = new WheelView(m_model.get(), m_panel.get());
     m_view->move(0, 0);
-    auto* dropView = new WheelDropView([this](std::optional<QPointF> point) { return track(point); },
-                                       [this](const QStringList& files, QPoint at) { return drop(files, at); },
-                                       m_panel.get());
+    auto* dropView = new WheelDropView(
+        [this](std::optional<QPointF> point) { return track(point); },
+        [this](const QStringList& files, QPoint at) { return drop(files, at); }, m_panel.get());
     dropView->setGeometry(m_panel->rect());
     dropView->raise();
 

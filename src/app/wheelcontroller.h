@@ -23,8 +23,9 @@ class WheelView;
 class WheelController : public QObject
 {
     Q_OBJECT
-public:
-    using DropHandler = std::function<void(const WheelItem& item, const QStringList& files, QPoint dropPoint)>;
+  public:
+    using DropHandler =
+        std::function<void(const WheelItem& item, const QStringList& files, QPoint dropPoint)>;
 
     // How far the wheel's centre stays inside the screen's available area: the petals stay on
     // screen, while the transparent corners of the 320 × 320 window may stick out 20.08.
@@ -64,7 +65,7 @@ public:
     // margin the centre lands edgeMargin from its right (bottom) side.
     static QPointF clamp(QPointF point, const QRectF& available);
 
-private:
+  private:
     // clamp() within the available area of the screen under the point; unchanged without screens.
     static QPointF clampToScreen(QPointF point);
 

@@ -15,7 +15,7 @@ class QDropEvent;
 class WheelDropView : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     // Highlights the petal under a point relative to the centre (none when the drag left);
     // true when a petal lies there.
     using Track = std::function<bool(std::optional<QPointF>)>;
@@ -24,13 +24,13 @@ public:
 
     WheelDropView(Track track, Drop drop, QWidget* parent = nullptr);
 
-protected:
+  protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
-private:
+  private:
     QPointF fromCentre(QPointF position) const;
     // Tracks the position; accepts as a copy over a petal when the source lets the files be
     // copied, refuses elsewhere.

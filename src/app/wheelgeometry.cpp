@@ -85,8 +85,7 @@ QPainterPath petal(int index, int count)
 std::optional<int> hitTest(QPointF point, int count)
 {
     const double d = std::hypot(point.x(), point.y());
-    if (count < 1)
-        return std::nullopt;
+    if (count < 1) return std::nullopt;
     if (!(innerRadius <= d && d <= outerRadius)) // also refuses NaN
         return std::nullopt;
 

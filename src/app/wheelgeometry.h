@@ -12,7 +12,7 @@ namespace WheelGeometry {
 inline constexpr double innerRadius = 48.64;  // also where the hit band starts
 inline constexpr double outerRadius = 119.52; // also where the hit band ends
 inline constexpr double labelRadius = 84.5312;
-inline constexpr double side = 320;           // the wheel's square frame
+inline constexpr double side = 320; // the wheel's square frame
 
 QPointF polar(double radius, double angle);
 

@@ -41,17 +41,14 @@ void WheelModel::setBloom(bool bloom)
 
 std::optional<int> WheelModel::validHighlight() const
 {
-    if (m_highlighted && *m_highlighted >= 0 && *m_highlighted < m_items.size())
-        return m_highlighted;
+    if (m_highlighted && *m_highlighted >= 0 && *m_highlighted < m_items.size()) return m_highlighted;
     return std::nullopt;
 }
 
 std::optional<QString> WheelModel::centerText() const
 {
-    if (const auto index = validHighlight())
-        return m_items[*index].title();
-    if (m_restingText.isEmpty())
-        return std::nullopt;
+    if (const auto index = validHighlight()) return m_items[*index].title();
+    if (m_restingText.isEmpty()) return std::nullopt;
     return m_restingText;
 }
 

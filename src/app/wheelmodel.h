@@ -12,7 +12,7 @@
 class WheelModel : public QObject
 {
     Q_OBJECT
-public:
+  public:
     explicit WheelModel(QObject* parent = nullptr);
 
     WheelMode mode() const { return m_mode; }
@@ -36,14 +36,14 @@ public:
     // The highlight when it names one of the current petals.
     std::optional<int> validHighlight() const;
 
-signals:
+  signals:
     void modeChanged();
     void itemsChanged();
     void highlightedChanged();
     void restingTextChanged();
     void bloomChanged();
 
-private:
+  private:
     WheelMode m_mode = WheelMode::conversions;
     QList<WheelItem> m_items;
     std::optional<int> m_highlighted;

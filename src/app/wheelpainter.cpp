@@ -1,11 +1,11 @@
 #include "app/wheelpainter.h"
 
-#include "toolkit/dropshadow.h"
-#include "toolkit/painting.h"
-#include "toolkit/symbols.h"
 #include "app/wheelgeometry.h"
 #include "app/wheelmodel.h"
 #include "core/theme.h"
+#include "toolkit/dropshadow.h"
+#include "toolkit/painting.h"
+#include "toolkit/symbols.h"
 
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -93,7 +93,8 @@ void paintLabels(QPainter& painter, const WheelModel& model, const WheelFrame& f
     const QFont formatTitle = Painting::font(painter, n > 8 ? 12.5 : 14, QFont::DemiBold, 0.35);
     for (int i = 0; i < n; ++i) {
         const WheelItem& item = model.items()[i];
-        const QPointF at = centre + WheelGeometry::polar(WheelGeometry::labelRadius, WheelGeometry::centreAngle(i, n));
+        const QPointF at =
+            centre + WheelGeometry::polar(WheelGeometry::labelRadius, WheelGeometry::centreAngle(i, n));
         const QColor colour = mix(Qt::black, Qt::white, level(model, frame, i));
         painter.setPen(colour);
         const auto symbol = item.symbol();
@@ -107,8 +108,8 @@ void paintLabels(QPainter& painter, const WheelModel& model, const WheelFrame& f
                              Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextDontClip, item.title());
         } else {
             painter.setFont(formatTitle);
-            painter.drawText(QRectF(at.x() - 80, at.y() - 20, 160, 40),
-                             Qt::AlignCenter | Qt::TextDontClip, item.title());
+            painter.drawText(QRectF(at.x() - 80, at.y() - 20, 160, 40), Qt::AlignCenter | Qt::TextDontClip,
+                             item.title());
         }
     }
 }
@@ -149,7 +150,9 @@ void paintBubble(QPainter& painter, const WheelModel& model)
     const QFont f = Painting::font(painter, 13, QFont::Medium, 0);
     const double width = 250, padding = 22;
     const QString message = model.emptyMessage();
-    const Painting::Lines lines = message.isEmpty() ? Painting::Lines{} : Painting::wrap(message, f, width - 2 * padding, 0, painter.device());
+    const Painting::Lines lines = message.isEmpty()
+                                      ? Painting::Lines{}
+                                      : Painting::wrap(message, f, width - 2 * padding, 0, painter.device());
     const double height = lines.lineHeight * lines.lines.size() + 2 * padding;
     const QRectF box(centre.x() - width / 2, centre.y() - height / 2, width, height);
     QPainterPath bubble;
@@ -196,8 +199,7 @@ void paint(QPainter& painter, const WheelModel& model, const WheelFrame& frame)
         paintRing(painter);
         paintPetals(painter, model, frame);
         paintLabels(painter, model, frame);
-        if (const auto text = model.centerText())
-            paintCapsule(painter, model, *text);
+        if (const auto text = model.centerText()) paintCapsule(painter, model, *text);
     }
     painter.restore();
 }

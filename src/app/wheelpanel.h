@@ -7,6 +7,6 @@
 class WheelPanel : public FloatingPanel
 {
     Q_OBJECT
-public:
+  public:
     explicit WheelPanel(QWidget* parent = nullptr);
 };

@@ -12,17 +12,17 @@ class WheelModel;
 class WheelView : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     explicit WheelView(WheelModel* model, QWidget* parent = nullptr);
 
     WheelModel* model() const { return m_model; }
     // What the next paint draws besides the model.
     WheelFrame frame() const { return m_frame; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     void itemsChanged();
     void highlightChanged();
     void bloomChanged();

@@ -14,9 +14,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <clocale>
-#include <functional>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <pwd.h>
 
 namespace CLI {
@@ -42,7 +42,8 @@ int targets(const QStringList& rest)
     const QStringList files = paths(rest);
     for (WheelMode mode : allWheelModes()) {
         QStringList titles;
-        for (const WheelItem& item : Catalog::items(mode, files)) titles << item.title();
+        for (const WheelItem& item : Catalog::items(mode, files))
+            titles << item.title();
         print(rawValue(mode) + QStringLiteral(": ") + titles.join(QStringLiteral(" · ")));
     }
     return 0;
@@ -77,8 +78,9 @@ bool isCommandLine(int argc, char** argv)
 
 QString usageLine()
 {
-    return QStringLiteral("usage: Tolvane --targets FILE… | --convert FORMAT FILE… | --tool TOOL FILE… | "
-                          "--render-wheel MODE OUT.png FILE… [--highlight N] | --render-tool TOOL OUT.png FILE…");
+    return QStringLiteral(
+        "usage: Tolvane --targets FILE… | --convert FORMAT FILE… | --tool TOOL FILE… | "
+        "--render-wheel MODE OUT.png FILE… [--highlight N] | --render-tool TOOL OUT.png FILE…");
 }
 
 void print(const QString& line)
@@ -106,7 +108,8 @@ QStringList paths(const QStringList& arguments)
 {
     QStringList out;
     out.reserve(arguments.size());
-    for (const QString& a : arguments) out << path(a);
+    for (const QString& a : arguments)
+        out << path(a);
     return out;
 }
 

@@ -13,8 +13,8 @@ namespace CLI {
 int etaDemo()
 {
     // A fresh title each run, so an earlier demonstration's history never shapes this one.
-    const auto job = Job::create(QStringLiteral("ETA demo ") + QUuid::createUuid().toString(QUuid::WithoutBraces),
-                                 QString(), 0);
+    const auto job = Job::create(
+        QStringLiteral("ETA demo ") + QUuid::createUuid().toString(QUuid::WithoutBraces), QString(), 0);
     job->startEstimating();
     QElapsedTimer clock;
     clock.start();

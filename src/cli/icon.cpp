@@ -1,8 +1,8 @@
 #include "cli/icon.h"
 
 #include "app/appicon.h"
-#include "core/converterror.h"
 #include "cli/snapshot.h"
+#include "core/converterror.h"
 
 #include <QLocale>
 #include <cmath>

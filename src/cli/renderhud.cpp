@@ -14,7 +14,7 @@ namespace {
 
 class Backdrop : public QWidget
 {
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);

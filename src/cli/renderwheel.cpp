@@ -19,7 +19,7 @@ constexpr int canvas = 360;
 
 class WheelBackdrop : public QWidget
 {
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
@@ -46,7 +46,8 @@ std::optional<int> takeHighlight(QStringList& rest)
     return ok ? std::optional<int>(index) : std::nullopt;
 }
 
-QString renderWheel(WheelMode mode, const QString& pngPath, const QStringList& files, std::optional<int> highlight)
+QString renderWheel(WheelMode mode, const QString& pngPath, const QStringList& files,
+                    std::optional<int> highlight)
 {
     WheelModel model;
     model.setMode(mode);

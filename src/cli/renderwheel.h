@@ -16,6 +16,7 @@ std::optional<int> takeHighlight(QStringList& rest);
 
 // Renders the wheel of `mode` for `files`, with petal `highlight` lit, fully opened over the
 // wheel gradient into a 360 × 360 PNG. Returns the path written; throws ConvertError.
-QString renderWheel(WheelMode mode, const QString& pngPath, const QStringList& files, std::optional<int> highlight);
+QString renderWheel(WheelMode mode, const QString& pngPath, const QStringList& files,
+                    std::optional<int> highlight);
 
 } // namespace CLI

@@ -12,7 +12,6 @@ QString ConvertError::description() const
 
 QString errorDescription(const std::exception& e)
 {
-    if (auto* ce = dynamic_cast<const ConvertError*>(&e))
-        return ce->description();
+    if (auto* ce = dynamic_cast<const ConvertError*>(&e)) return ce->description();
     return QString::fromUtf8(e.what());
 }

@@ -7,7 +7,7 @@
 // shown unchanged wherever it is caught.
 class ConvertError : public std::exception
 {
-public:
+  public:
     enum class Kind { unsupported, failed, missingTool, cancelled };
 
     static ConvertError unsupported(const QString& message) { return {Kind::unsupported, message}; }
@@ -22,7 +22,7 @@ public:
     QString description() const;
     const char* what() const noexcept override { return m_utf8.constData(); }
 
-private:
+  private:
     ConvertError(Kind kind, const QString& message);
 
     Kind m_kind;

@@ -144,7 +144,8 @@ void export_(App, const QString& input, const QString& output, const std::option
     };
 
     const Shell::Result result = Shell::run(*soffice, args, std::nullopt, job, {}, timeLimit);
-    if (result.timedOut) throw ConvertError::failed(QStringLiteral("LibreOffice took too long and was stopped."));
+    if (result.timedOut)
+        throw ConvertError::failed(QStringLiteral("LibreOffice took too long and was stopped."));
     if (result.status != 0) throw ConvertError::failed(failurePrefix + result.stderrText.trimmed());
     // LibreOffice reports some failures (an unreadable input, no filter) only on standard error
     // and still exits with 0.

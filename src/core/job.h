@@ -17,9 +17,10 @@ class QTimer;
 class Job : public QObject
 {
     Q_OBJECT
-public:
+  public:
     enum class Phase { running, done, cancelled, failed };
-    struct State {
+    struct State
+    {
         Phase phase = Phase::running;
         QString message; // the failure text when failed
         bool operator==(const State&) const = default;
@@ -74,14 +75,14 @@ public:
     // timing history. Later calls do nothing.
     void finish(const QStringList& results, const std::optional<QString>& error);
 
-signals:
+  signals:
     void titleChanged();
     void detailChanged();
     void progressChanged();
     void stateChanged();
     void remainingChanged();
 
-private:
+  private:
     void updateEstimate();
     // One estimate step as if `elapsed` seconds had passed since the start.
     void updateEstimate(double elapsed);

@@ -35,7 +35,8 @@ QString unexpectedStop()
 }
 
 // How one call of the work ended. Nothing thrown by the work gets past this.
-struct Attempt {
+struct Attempt
+{
     QStringList results;
     std::optional<QString> error;
     bool cancelled = false; // stopped because the user cancelled
@@ -86,9 +87,11 @@ double fraction(double p)
     return !(p > 0) ? 0.0 : p > 1 ? 1.0 : p;
 }
 
-std::shared_ptr<Job> start(const QString& title, const QString& detail, qint64 bytes, std::optional<QPointF> at)
+std::shared_ptr<Job> start(const QString& title, const QString& detail, qint64 bytes,
+                           std::optional<QPointF> at)
 {
-    Q_ASSERT(!QCoreApplication::instance() || QThread::currentThread() == QCoreApplication::instance()->thread());
+    Q_ASSERT(!QCoreApplication::instance() ||
+             QThread::currentThread() == QCoreApplication::instance()->thread());
     auto job = Job::create(title, detail, bytes);
     if (presenter()) presenter()(job, at);
     job->startEstimating();
@@ -133,19 +136,21 @@ void loop(const std::shared_ptr<Job>& job, const QStringList& files, const Jobs:
 
 namespace Jobs {
 
-std::shared_ptr<Job> run(const QString& title, const QStringList& files, std::optional<QPointF> at, FileWork work)
+std::shared_ptr<Job> run(const QString& title, const QStringList& files, std::optional<QPointF> at,
+                         FileWork work)
 {
     const QString detail =
         files.size() == 1 ? QFileInfo(QDir::cleanPath(files.first())).fileName() : savedText(0, files.size());
     qint64 bytes = 0;
-    for (const QString& file : files) bytes += Fmt::fileSize(file);
+    for (const QString& file : files)
+        bytes += Fmt::fileSize(file);
     auto job = start(title, detail, bytes, at);
     QThreadPool::globalInstance()->start([job, files, work = std::move(work)] { loop(job, files, work); });
     return job;
 }
 
-std::shared_ptr<Job> runOnce(const QString& title, const QString& detail, qint64 bytes, std::optional<QPointF> at,
-                             WholeWork work)
+std::shared_ptr<Job> runOnce(const QString& title, const QString& detail, qint64 bytes,
+                             std::optional<QPointF> at, WholeWork work)
 {
     auto job = start(title, detail, bytes, at);
     QThreadPool::globalInstance()->start([job, work = std::move(work)] {

@@ -25,11 +25,12 @@ using Revealer = std::function<void(const QStringList&)>;
 // Runs `work` once per file, in order, going on after a failed file and stopping when the job
 // is cancelled. With two or more files the detail counts the saved ones ("1 of 3 saved"); a
 // one-file job shows the file's name. Any failed file fails the job with the last message.
-std::shared_ptr<Job> run(const QString& title, const QStringList& files, std::optional<QPointF> at, FileWork work);
+std::shared_ptr<Job> run(const QString& title, const QStringList& files, std::optional<QPointF> at,
+                         FileWork work);
 
 // Runs `work` once over everything; `bytes` is the input size the estimate goes by.
-std::shared_ptr<Job> runOnce(const QString& title, const QString& detail, qint64 bytes, std::optional<QPointF> at,
-                             WholeWork work);
+std::shared_ptr<Job> runOnce(const QString& title, const QString& detail, qint64 bytes,
+                             std::optional<QPointF> at, WholeWork work);
 
 // Shows each new job near the drop point (the tray application's progress panels). Without
 // one, jobs run unseen.

@@ -8,10 +8,14 @@ QList<ModifierKey> allModifierKeys()
 QString rawValue(ModifierKey key)
 {
     switch (key) {
-    case ModifierKey::shift: return QStringLiteral("shift");
-    case ModifierKey::command: return QStringLiteral("command");
-    case ModifierKey::control: return QStringLiteral("control");
-    case ModifierKey::option: return QStringLiteral("option");
+    case ModifierKey::shift:
+        return QStringLiteral("shift");
+    case ModifierKey::command:
+        return QStringLiteral("command");
+    case ModifierKey::control:
+        return QStringLiteral("control");
+    case ModifierKey::option:
+        return QStringLiteral("option");
     }
     return {};
 }
@@ -26,10 +30,14 @@ std::optional<ModifierKey> modifierKeyFromRaw(const QString& raw)
 QString displayName(ModifierKey key)
 {
     switch (key) {
-    case ModifierKey::shift: return QStringLiteral("Shift");
-    case ModifierKey::command: return QStringLiteral("Super");
-    case ModifierKey::control: return QStringLiteral("Control");
-    case ModifierKey::option: return QStringLiteral("Alt");
+    case ModifierKey::shift:
+        return QStringLiteral("Shift");
+    case ModifierKey::command:
+        return QStringLiteral("Super");
+    case ModifierKey::control:
+        return QStringLiteral("Control");
+    case ModifierKey::option:
+        return QStringLiteral("Alt");
     }
     return {};
 }
@@ -37,10 +45,14 @@ QString displayName(ModifierKey key)
 QString glyph(ModifierKey key)
 {
     switch (key) {
-    case ModifierKey::shift: return QStringLiteral("⇧");
-    case ModifierKey::command: return QStringLiteral("❖");
-    case ModifierKey::control: return QStringLiteral("⌃");
-    case ModifierKey::option: return QStringLiteral("⎇");
+    case ModifierKey::shift:
+        return QStringLiteral("⇧");
+    case ModifierKey::command:
+        return QStringLiteral("❖");
+    case ModifierKey::control:
+        return QStringLiteral("⌃");
+    case ModifierKey::option:
+        return QStringLiteral("⎇");
     }
     return {};
 }

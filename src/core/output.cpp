@@ -42,7 +42,8 @@ bool isDirectory(const QString& path)
 
 QString withoutTrailingSlashes(QString path)
 {
-    while (path.size() > 1 && path.endsWith(QLatin1Char('/'))) path.chop(1);
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
     return path;
 }
 
@@ -109,7 +110,8 @@ QString unique(const QString& folder, const QString& base, const std::optional<Q
         return joined(folder, ext ? stem + QLatin1Char('.') + *ext : stem);
     };
     QString path = candidate(base);
-    for (qint64 n = 2; exists(path); ++n) path = candidate(base + QLatin1Char(' ') + QString::number(n));
+    for (qint64 n = 2; exists(path); ++n)
+        path = candidate(base + QLatin1Char(' ') + QString::number(n));
     return path;
 }
 
@@ -118,8 +120,8 @@ QString temporaryPath(const QString& destination)
     const QString dest = withoutTrailingSlashes(destination);
     const QString name = fileNameOf(dest);
     const qsizetype dot = extensionDot(name);
-    QString temporary = QStringLiteral(".tolvane-")
-        + QUuid::createUuid().toString(QUuid::WithoutBraces).left(8).toUpper();
+    QString temporary =
+        QStringLiteral(".tolvane-") + QUuid::createUuid().toString(QUuid::WithoutBraces).left(8).toUpper();
     if (dot >= 0) temporary += name.mid(dot);
     return joined(folderOf(dest), temporary);
 }
@@ -176,8 +178,8 @@ QString scratch()
 {
     const QString temp = QDir::tempPath();
     QDir().mkpath(temp);
-    const QString path = joined(temp, QStringLiteral("tolvane-")
-                                          + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
+    const QString path = joined(temp, QStringLiteral("tolvane-") +
+                                          QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
     if (::mkdir(encoded(path).constData(), 0700) != 0)
         throw ConvertError::failed(
             QStringLiteral("Couldn’t create a temporary folder: %1").arg(systemError(errno)));

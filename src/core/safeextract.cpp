@@ -25,15 +25,15 @@ constexpr int maxLinkHops = 40;
 
 // Entries are written under the destination's absolute path (the working folder is shared by
 // all threads), so absolute names are refused by our own check, not by libarchive's flag.
-constexpr int writeOptions = ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_SECURE_NODOTDOT | ARCHIVE_EXTRACT_SECURE_SYMLINKS;
+constexpr int writeOptions =
+    ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_SECURE_NODOTDOT | ARCHIVE_EXTRACT_SECURE_SYMLINKS;
 
 // The names of a path, without empty and "." components; ".." is kept.
 Components split(const QByteArray& path)
 {
     Components parts;
     for (const QByteArray& part : path.split('/'))
-        if (!part.isEmpty() && part != ".")
-            parts.append(part);
+        if (!part.isEmpty() && part != ".") parts.append(part);
     return parts;
 }
 
@@ -41,8 +41,7 @@ QByteArray readLink(const QByteArray& path)
 {
     QByteArray target(PATH_MAX, '\0');
     const ssize_t length = ::readlink(path.constData(), target.data(), target.size());
-    if (length <= 0 || length >= target.size())
-        return {};
+    if (length <= 0 || length >= target.size()) return {};
     target.truncate(length);
     return target;
 }
@@ -56,19 +55,16 @@ bool staysInside(const QByteArray& root, Components pending)
     while (!pending.isEmpty()) {
         const QByteArray part = pending.takeFirst();
         if (part == "..") {
-            if (resolved.isEmpty())
-                return false;
+            if (resolved.isEmpty()) return false;
             resolved.removeLast();
             continue;
         }
         resolved.append(part);
         const QByteArray path = root + '/' + resolved.join('/');
         struct stat st;
-        if (::lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode))
-            continue;
+        if (::lstat(path.constData(), &st) != 0 || !S_ISLNK(st.st_mode)) continue;
         const QByteArray target = readLink(path);
-        if (++hops > maxLinkHops || target.isEmpty() || target.startsWith('/'))
-            return false;
+        if (++hops > maxLinkHops || target.isEmpty() || target.startsWith('/')) return false;
         resolved.removeLast();
         pending = split(target) + pending;
     }
@@ -81,8 +77,7 @@ bool passesThroughLink(const QByteArray& root, const Components& folders)
     for (const QByteArray& folder : folders) {
         path += '/' + folder;
         struct stat st;
-        if (::lstat(path.constData(), &st) == 0 && S_ISLNK(st.st_mode))
-            return true;
+        if (::lstat(path.constData(), &st) == 0 && S_ISLNK(st.st_mode)) return true;
     }
     return false;
 }
@@ -93,61 +88,53 @@ QByteArray entryText(const char* local, const char* utf8)
     return local ? QByteArray(local) : QByteArray(utf8);
 }
 
-struct ReadDeleter {
+struct ReadDeleter
+{
     void operator()(archive* a) const { archive_read_free(a); }
 };
-struct WriteDeleter {
+struct WriteDeleter
+{
     void operator()(archive* a) const { archive_write_free(a); }
 };
 
 class Extractor
 {
-public:
+  public:
     Extractor(const QString& archivePath, const QString& destination, const ExtractLimits& limits)
-        : m_archivePath(archivePath),
-          m_name(QFileInfo(archivePath).fileName()),
-          m_root(QFile::encodeName(QFileInfo(destination).canonicalFilePath())),
-          m_limits(limits),
-          m_in(archive_read_new()),
-          m_out(archive_write_disk_new())
+        : m_archivePath(archivePath), m_name(QFileInfo(archivePath).fileName()),
+          m_root(QFile::encodeName(QFileInfo(destination).canonicalFilePath())), m_limits(limits),
+          m_in(archive_read_new()), m_out(archive_write_disk_new())
     {
     }
 
     void run()
     {
-        if (m_root.isEmpty())
-            refuse(QStringLiteral("the destination folder is missing"));
+        if (m_root.isEmpty()) refuse(QStringLiteral("the destination folder is missing"));
         archive_read_support_format_all(m_in.get());
         archive_read_support_filter_all(m_in.get());
         archive_write_disk_set_options(m_out.get(), writeOptions);
-        if (archive_read_open_filename(m_in.get(), QFile::encodeName(m_archivePath).constData(), 64 * 1024) != ARCHIVE_OK)
+        if (archive_read_open_filename(m_in.get(), QFile::encodeName(m_archivePath).constData(), 64 * 1024) !=
+            ARCHIVE_OK)
             refuse(errorText(m_in.get()));
 
         for (;;) {
             archive_entry* entry = nullptr;
             const int status = archive_read_next_header(m_in.get(), &entry);
-            if (status == ARCHIVE_EOF)
-                break;
-            if (status < ARCHIVE_WARN)
-                refuse(errorText(m_in.get()));
+            if (status == ARCHIVE_EOF) break;
+            if (status < ARCHIVE_WARN) refuse(errorText(m_in.get()));
             if (++m_entries > m_limits.maxEntries)
                 refuse(QStringLiteral("it holds more than %1 entries").arg(m_limits.maxEntries));
-            if (archive_entry_size_is_set(entry))
-                count(m_declared, archive_entry_size(entry));
-            if (!place(entry))
-                continue;
-            if (archive_write_header(m_out.get(), entry) < ARCHIVE_WARN)
-                refuse(errorText(m_out.get()));
+            if (archive_entry_size_is_set(entry)) count(m_declared, archive_entry_size(entry));
+            if (!place(entry)) continue;
+            if (archive_write_header(m_out.get(), entry) < ARCHIVE_WARN) refuse(errorText(m_out.get()));
             copyData();
-            if (archive_write_finish_entry(m_out.get()) < ARCHIVE_WARN)
-                refuse(errorText(m_out.get()));
+            if (archive_write_finish_entry(m_out.get()) < ARCHIVE_WARN) refuse(errorText(m_out.get()));
         }
-        if (archive_write_close(m_out.get()) < ARCHIVE_WARN)
-            refuse(errorText(m_out.get()));
+        if (archive_write_close(m_out.get()) < ARCHIVE_WARN) refuse(errorText(m_out.get()));
         checkLinks();
     }
 
-private:
+  private:
     [[noreturn]] void refuse(const QString& reason) const
     {
         throw ConvertError::failed(QStringLiteral("Couldn’t unpack %1: %2").arg(m_name, reason));
@@ -172,30 +159,28 @@ private:
     {
         const QByteArray name = entryText(archive_entry_pathname(entry), archive_entry_pathname_utf8(entry));
         const QString shown = QFile::decodeName(name);
-        if (name.startsWith('/'))
-            refuse(QStringLiteral("“%1” has an absolute path").arg(shown));
+        if (name.startsWith('/')) refuse(QStringLiteral("“%1” has an absolute path").arg(shown));
         const Components parts = split(name);
-        if (parts.contains(".."))
-            refuse(QStringLiteral("“%1” leads outside the folder").arg(shown));
+        if (parts.contains("..")) refuse(QStringLiteral("“%1” leads outside the folder").arg(shown));
         if (passesThroughLink(m_root, parts.mid(0, parts.size() - 1)))
             refuse(QStringLiteral("“%1” goes through a link").arg(shown));
-        if (parts.isEmpty())
-            return false;
+        if (parts.isEmpty()) return false;
 
         const QString linkOutside = QStringLiteral("the link “%1” points outside the folder").arg(shown);
         if (const char* local = archive_entry_hardlink(entry); local || archive_entry_hardlink_utf8(entry)) {
             const QByteArray target = entryText(local, archive_entry_hardlink_utf8(entry));
             const Components targetParts = split(target);
-            if (target.startsWith('/') || targetParts.isEmpty() || targetParts.contains("..")
-                || !staysInside(m_root, targetParts))
+            if (target.startsWith('/') || targetParts.isEmpty() || targetParts.contains("..") ||
+                !staysInside(m_root, targetParts))
                 refuse(linkOutside);
             archive_entry_copy_hardlink(entry, (m_root + '/' + targetParts.join('/')).constData());
         } else {
             switch (archive_entry_filetype(entry)) {
             case AE_IFLNK: {
-                const QByteArray target = entryText(archive_entry_symlink(entry), archive_entry_symlink_utf8(entry));
-                if (target.isEmpty() || target.startsWith('/')
-                    || !staysInside(m_root, parts.mid(0, parts.size() - 1) + split(target)))
+                const QByteArray target =
+                    entryText(archive_entry_symlink(entry), archive_entry_symlink_utf8(entry));
+                if (target.isEmpty() || target.startsWith('/') ||
+                    !staysInside(m_root, parts.mid(0, parts.size() - 1) + split(target)))
                     refuse(linkOutside);
                 break;
             }
@@ -221,10 +206,8 @@ private:
         la_int64_t offset = 0;
         for (;;) {
             const int status = archive_read_data_block(m_in.get(), &block, &size, &offset);
-            if (status == ARCHIVE_EOF)
-                return;
-            if (status < ARCHIVE_WARN)
-                refuse(errorText(m_in.get()));
+            if (status == ARCHIVE_EOF) return;
+            if (status < ARCHIVE_WARN) refuse(errorText(m_in.get()));
             count(m_written, qint64(size));
             if (archive_write_data_block(m_out.get(), block, size, offset) < ARCHIVE_WARN)
                 refuse(errorText(m_out.get()));
@@ -240,8 +223,7 @@ private:
                         QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString path = it.next();
-            if (!it.fileInfo().isSymLink())
-                continue;
+            if (!it.fileInfo().isSymLink()) continue;
             const QString relative = root.relativeFilePath(path);
             if (!staysInside(m_root, split(QFile::encodeName(relative))))
                 refuse(QStringLiteral("the link “%1” points outside the folder").arg(relative));

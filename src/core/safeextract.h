@@ -5,7 +5,8 @@
 
 // Bounds that stop a hostile archive from filling the disk or the folder table. They are
 // checked against the sizes the archive declares and against the bytes really unpacked.
-struct ExtractLimits {
+struct ExtractLimits
+{
     static constexpr qint64 defaultMaxBytes = qint64(4) << 30;
     static constexpr qint64 defaultMaxEntries = 500000;
 

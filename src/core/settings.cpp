@@ -50,8 +50,8 @@ Settings& Settings::shared()
 
 std::unique_ptr<QSettings> Settings::store()
 {
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tolvane"),
-                                       QStringLiteral("Tolvane"));
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                       QStringLiteral("Tolvane"), QStringLiteral("Tolvane"));
 }
 
 Settings::Settings()
@@ -67,8 +67,9 @@ void Settings::reload()
     v.convertKey = modifierKeyFromRaw(s->value("convertKey").toString()).value_or(d.convertKey);
     v.toolsKey = modifierKeyFromRaw(s->value("toolsKey").toString()).value_or(d.toolsKey);
     v.actionsKey = modifierKeyFromRaw(s->value("actionsKey").toString()).value_or(d.actionsKey);
-    v.saveLocation = s->value("saveLocation").toString() == QLatin1String("folder") ? SaveLocation::folder
-                                                                                    : SaveLocation::besideOriginal;
+    v.saveLocation = s->value("saveLocation").toString() == QLatin1String("folder")
+                         ? SaveLocation::folder
+                         : SaveLocation::besideOriginal;
     const QVariant folder = s->value("outputFolder");
     if (!folder.isValid())
         v.outputFolder = defaultOutputFolder();
@@ -80,7 +81,7 @@ void Settings::reload()
     v.haptics = readBool(*s, "haptics", d.haptics);
     v.revealInFinder = readBool(*s, "revealInFinder", d.revealInFinder);
     v.terminalApp = s->value("terminalApp").toString() == QLatin1String("iterm") ? TerminalApp::iterm
-                                                                                : TerminalApp::terminal;
+                                                                                 : TerminalApp::terminal;
     v.enabled = readBool(*s, "enabled", d.enabled);
     v.onboarded = readBool(*s, "onboarded", d.onboarded);
     QMutexLocker locker(&m_lock);
@@ -135,7 +136,8 @@ void Settings::setActionsKey(ModifierKey key)
 }
 void Settings::setSaveLocation(SaveLocation location)
 {
-    change(&Values::saveLocation, location, "saveLocation", rawValue(location), &Settings::saveLocationChanged);
+    change(&Values::saveLocation, location, "saveLocation", rawValue(location),
+           &Settings::saveLocationChanged);
 }
 void Settings::setOutputFolder(const QString& folder)
 {

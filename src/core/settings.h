@@ -15,7 +15,7 @@ class QSettings;
 class Settings : public QObject
 {
     Q_OBJECT
-public:
+  public:
     static Settings& shared();
     // The settings store itself, also used for the panel position and the estimate history.
     static std::unique_ptr<QSettings> store();
@@ -60,7 +60,7 @@ public:
     // Reads every value again from the store (tests and a fresh start).
     void reload();
 
-signals:
+  signals:
     void convertKeyChanged();
     void toolsKeyChanged();
     void actionsKeyChanged();
@@ -75,9 +75,10 @@ signals:
     void enabledChanged();
     void onboardedChanged();
 
-private:
+  private:
     Settings();
-    struct Values {
+    struct Values
+    {
         ModifierKey convertKey = ModifierKey::shift;
         ModifierKey toolsKey = ModifierKey::option;
         ModifierKey actionsKey = ModifierKey::control;

@@ -63,7 +63,7 @@ QString systemError(int error)
 
 class Fd
 {
-public:
+  public:
     Fd() = default;
     explicit Fd(int fd) : m_fd(fd) {}
     ~Fd() { reset(); }
@@ -77,7 +77,7 @@ public:
         m_fd = fd;
     }
 
-private:
+  private:
     int m_fd = -1;
 };
 
@@ -100,7 +100,8 @@ bool makePipe(Fd& readEnd, Fd& writeEnd)
 }
 
 // Everything the child needs, prepared before the fork.
-struct ChildSetup {
+struct ChildSetup
+{
     const char* path;
     char* const* argv;
     char* const* envp;
@@ -124,7 +125,8 @@ struct ChildSetup {
     struct sigaction byDefault = {};
     byDefault.sa_handler = SIG_DFL;
     sigemptyset(&byDefault.sa_mask);
-    for (int sig = 1; sig < NSIG; ++sig) ::sigaction(sig, &byDefault, nullptr);
+    for (int sig = 1; sig < NSIG; ++sig)
+        ::sigaction(sig, &byDefault, nullptr);
     sigset_t none;
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -137,19 +139,22 @@ struct ChildSetup {
         failChild(s.report, errno);
     if (s.cwd && ::chdir(s.cwd) != 0) failChild(s.report, errno);
     if (::close_range(3, ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
-        for (int fd = 3; fd < s.openMax; ++fd) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+        for (int fd = 3; fd < s.openMax; ++fd)
+            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
     }
     ::execve(s.path, s.argv, s.envp);
     failChild(s.report, errno);
 }
 
-struct Argv {
+struct Argv
+{
     std::vector<QByteArray> store;
     std::vector<char*> pointers;
 
     explicit Argv(std::vector<QByteArray> items) : store(std::move(items))
     {
-        for (QByteArray& item : store) pointers.push_back(item.data());
+        for (QByteArray& item : store)
+            pointers.push_back(item.data());
         pointers.push_back(nullptr);
     }
 };
@@ -159,7 +164,8 @@ std::vector<QByteArray> childEnvironment()
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PATH"), Shell::searchPaths().join(QLatin1Char(':')));
     std::vector<QByteArray> entries;
-    for (const QString& entry : env.toStringList()) entries.push_back(entry.toLocal8Bit());
+    for (const QString& entry : env.toStringList())
+        entries.push_back(entry.toLocal8Bit());
     return entries;
 }
 
@@ -219,7 +225,8 @@ std::optional<QString> find(const QString& name)
 }
 
 Result run(const QString& program, const QStringList& args, const std::optional<QString>& cwd, Job* job,
-           const std::function<void(const QString& line)>& onLine, std::optional<std::chrono::milliseconds> timeLimit)
+           const std::function<void(const QString& line)>& onLine,
+           std::optional<std::chrono::milliseconds> timeLimit)
 {
     const QString name = QFileInfo(program).fileName();
     const auto startError = [&](int error) {
@@ -228,7 +235,8 @@ Result run(const QString& program, const QStringList& args, const std::optional<
 
     const QByteArray path = QFile::encodeName(program);
     std::vector<QByteArray> argItems{path};
-    for (const QString& arg : args) argItems.push_back(QFile::encodeName(arg));
+    for (const QString& arg : args)
+        argItems.push_back(QFile::encodeName(arg));
     Argv argv(std::move(argItems));
     Argv envp(childEnvironment());
     const QByteArray workingFolder = cwd ? QFile::encodeName(*cwd) : QByteArray();
@@ -239,10 +247,11 @@ Result run(const QString& program, const QStringList& args, const std::optional<
     if (!makePipe(outRead, outWrite) || !makePipe(errRead, errWrite) || !makePipe(reportRead, reportWrite))
         throw startError(errno);
 
-    const ChildSetup setup{path.constData(), argv.pointers.data(), envp.pointers.data(),
-                           cwd ? workingFolder.constData() : nullptr, input.get(), outWrite.get(),
-                           errWrite.get(), reportWrite.get(), ::getpid(),
-                           int(std::clamp(::sysconf(_SC_OPEN_MAX), 1024L, 65536L))};
+    const ChildSetup setup{path.constData(),     argv.pointers.data(),
+                           envp.pointers.data(), cwd ? workingFolder.constData() : nullptr,
+                           input.get(),          outWrite.get(),
+                           errWrite.get(),       reportWrite.get(),
+                           ::getpid(),           int(std::clamp(::sysconf(_SC_OPEN_MAX), 1024L, 65536L))};
 
     sigset_t all, previous;
     sigfillset(&all);
@@ -359,8 +368,8 @@ QString failureText(const QString& program, const Result& result)
 {
     const QStringList lines = result.stderrText.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     const QString tail = lines.mid(std::max<qsizetype>(0, lines.size() - 3)).join(QLatin1Char(' '));
-    return QFileInfo(program).fileName() + QStringLiteral(" failed: ")
-        + (tail.isEmpty() ? QStringLiteral("exit ") + QString::number(result.status) : tail);
+    return QFileInfo(program).fileName() + QStringLiteral(" failed: ") +
+           (tail.isEmpty() ? QStringLiteral("exit ") + QString::number(result.status) : tail);
 }
 
 void terminateAll()

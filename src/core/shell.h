@@ -14,11 +14,12 @@ class Job;
 // ends the child and everything it started.
 namespace Shell {
 
-struct Result {
-    int status = 0;          // exit status, or 128 + signal number when killed by a signal
-    QByteArray stdoutBytes;  // everything the child wrote to standard output
-    QString stderrText;      // standard error, UTF-8 with bad sequences replaced
-    bool timedOut = false;   // the time limit passed and the child's group was ended
+struct Result
+{
+    int status = 0;         // exit status, or 128 + signal number when killed by a signal
+    QByteArray stdoutBytes; // everything the child wrote to standard output
+    QString stderrText;     // standard error, UTF-8 with bad sequences replaced
+    bool timedOut = false;  // the time limit passed and the child's group was ended
     QString out() const { return QString::fromUtf8(stdoutBytes); }
 };
 

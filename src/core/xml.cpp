@@ -12,14 +12,26 @@ QString xmlEscaped(const QString& text)
             continue;
         }
         switch (c.unicode()) {
-        case u'&': out += QLatin1String("&amp;"); break;
-        case u'<': out += QLatin1String("&lt;"); break;
-        case u'>': out += QLatin1String("&gt;"); break;
-        case u'"': out += QLatin1String("&quot;"); break;
-        case u'\'': out += QLatin1String("&apos;"); break;
+        case u'&':
+            out += QLatin1String("&amp;");
+            break;
+        case u'<':
+            out += QLatin1String("&lt;");
+            break;
+        case u'>':
+            out += QLatin1String("&gt;");
+            break;
+        case u'"':
+            out += QLatin1String("&quot;");
+            break;
+        case u'\'':
+            out += QLatin1String("&apos;");
+            break;
         case u'\t':
         case u'\n':
-        case u'\r': out += c; break;
+        case u'\r':
+            out += c;
+            break;
         default:
             if (c.unicode() >= 0x20 && !c.isSurrogate() && c.unicode() != 0xFFFE && c.unicode() != 0xFFFF)
                 out += c;

@@ -18,8 +18,7 @@ namespace {
 // whole folder a second time.
 bool isPartPath(const QString& path)
 {
-    if (path.isEmpty() || path.startsWith(QLatin1Char('/')))
-        return false;
+    if (path.isEmpty() || path.startsWith(QLatin1Char('/'))) return false;
     const QStringList names = path.split(QLatin1Char('/'));
     return std::none_of(names.begin(), names.end(), [](const QString& name) {
         return name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..");
@@ -40,8 +39,7 @@ void runZip(const QStringList& args, const QString& folder)
 {
     const QString zip = Shell::find(QStringLiteral("zip")).value_or(QStringLiteral("/usr/bin/zip"));
     const Shell::Result result = Shell::run(zip, args, folder);
-    if (result.status != 0)
-        throw ConvertError::failed(Shell::failureText(zip, result));
+    if (result.status != 0) throw ConvertError::failed(Shell::failureText(zip, result));
 }
 
 // The distinct first components of the part paths in code-point order ("META-INF" before
@@ -52,13 +50,12 @@ QStringList topLevelNames(const QMap<QString, QByteArray>& parts, bool hasMimety
     for (auto it = parts.keyBegin(); it != parts.keyEnd(); ++it)
         seen.insert(it->section(QLatin1Char('/'), 0, 0));
     // The mimetype entry is already in the archive and must stay stored.
-    if (hasMimetype)
-        seen.remove(QStringLiteral("mimetype"));
+    if (hasMimetype) seen.remove(QStringLiteral("mimetype"));
     QStringList names(seen.begin(), seen.end());
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) { return a.toUcs4() < b.toUcs4(); });
+    std::sort(names.begin(), names.end(),
+              [](const QString& a, const QString& b) { return a.toUcs4() < b.toUcs4(); });
     for (QString& name : names)
-        if (name.startsWith(QLatin1Char('-')))
-            name.prepend(QStringLiteral("./"));
+        if (name.startsWith(QLatin1Char('-'))) name.prepend(QStringLiteral("./"));
     return names;
 }
 
@@ -66,7 +63,8 @@ QStringList topLevelNames(const QMap<QString, QByteArray>& parts, bool hasMimety
 
 namespace Zip {
 
-void write(const QMap<QString, QByteArray>& parts, const QString& outputPath, const std::optional<QString>& mimetype)
+void write(const QMap<QString, QByteArray>& parts, const QString& outputPath,
+           const std::optional<QString>& mimetype)
 {
     for (auto it = parts.keyBegin(); it != parts.keyEnd(); ++it)
         if (!isPartPath(*it))
@@ -80,8 +78,7 @@ void write(const QMap<QString, QByteArray>& parts, const QString& outputPath, co
     // zip runs in the scratch folder, so the output must not be relative to ours.
     const QString output = QFileInfo(outputPath).absoluteFilePath();
     const QFileInfo existing(output);
-    if (existing.isSymLink() || !existing.isDir())
-        QFile::remove(output);
+    if (existing.isSymLink() || !existing.isDir()) QFile::remove(output);
 
     if (!mimetype) {
         runZip({"-X", "-r", "-9", "-q", output, "."}, folder);
@@ -90,8 +87,7 @@ void write(const QMap<QString, QByteArray>& parts, const QString& outputPath, co
     writeFile(folder + QStringLiteral("/mimetype"), mimetype->toUtf8());
     runZip({"-X", "-0", "-q", output, "mimetype"}, folder);
     const QStringList names = topLevelNames(parts, true);
-    if (!names.isEmpty())
-        runZip(QStringList{"-X", "-r", "-9", "-q", output} + names, folder);
+    if (!names.isEmpty()) runZip(QStringList{"-X", "-r", "-9", "-q", output} + names, folder);
 }
 
 QString extract(const QString& archivePath, const ExtractLimits& limits)

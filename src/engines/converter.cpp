@@ -40,7 +40,9 @@ QString destination(const QString& source, const QString& target)
 QStringList convert(const QString& source, const QString& target, Job& job,
                     const std::function<void(double)>& progress)
 {
-    const auto unknown = [] { return ConvertError::unsupported(QStringLiteral("Tolvane doesn’t know this kind of file")); };
+    const auto unknown = [] {
+        return ConvertError::unsupported(QStringLiteral("Tolvane doesn’t know this kind of file"));
+    };
     const auto key = Catalog::format(source);
     if (!key) throw unknown();
     const auto category = Catalog::category(*key);

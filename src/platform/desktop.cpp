@@ -14,7 +14,8 @@ void reveal(const QStringList& paths)
     if (paths.isEmpty()) return;
     const QString folder = QFileInfo(paths.first()).absolutePath();
     QStringList uris;
-    for (const QString& p : paths) uris << QUrl::fromLocalFile(p).toString();
+    for (const QString& p : paths)
+        uris << QUrl::fromLocalFile(p).toString();
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));

@@ -10,7 +10,7 @@
 class DragSource : public QObject
 {
     Q_OBJECT
-public:
+  public:
     using FilesHandler = std::function<void(const QStringList& paths)>;
 
     // The X11 watcher when the application runs on an X display that answers, else none.
@@ -29,10 +29,10 @@ public:
     virtual unsigned modifiers() = 0;
     virtual bool escDown() = 0;
 
-signals:
+  signals:
     // The left button went down in any window of the screen, this application's included.
     void buttonPressed();
 
-protected:
+  protected:
     using QObject::QObject;
 };

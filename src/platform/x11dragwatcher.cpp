@@ -17,10 +17,10 @@
 #include <climits>
 #include <type_traits>
 
-static_assert(std::is_same_v<Window, unsigned long> && std::is_same_v<Atom, unsigned long>
-              && std::is_same_v<Time, unsigned long>);
-static_assert(ModifierMasks::shift == ShiftMask && ModifierMasks::control == ControlMask
-              && ModifierMasks::alt == Mod1Mask && ModifierMasks::super == Mod4Mask);
+static_assert(std::is_same_v<Window, unsigned long> && std::is_same_v<Atom, unsigned long> &&
+              std::is_same_v<Time, unsigned long>);
+static_assert(ModifierMasks::shift == ShiftMask && ModifierMasks::control == ControlMask &&
+              ModifierMasks::alt == Mod1Mask && ModifierMasks::super == Mod4Mask);
 
 namespace {
 
@@ -38,8 +38,7 @@ std::unique_ptr<X11DragWatcher> X11DragWatcher::open(const QByteArray& displayNa
     return watcher;
 }
 
-X11DragWatcher::X11DragWatcher(Display* display)
-    : m_display(display)
+X11DragWatcher::X11DragWatcher(Display* display) : m_display(display)
 {
     m_timeout.setSingleShot(true);
     connect(&m_timeout, &QTimer::timeout, this, [this] {
@@ -70,8 +69,8 @@ bool X11DragWatcher::setUp()
     m_property = XInternAtom(m_display, "TOLVANE_DRAGGED_FILES", False);
     m_incr = XInternAtom(m_display, "INCR", False);
     XFixesSelectSelectionInput(m_display, m_window, m_xdndSelection,
-                               XFixesSetSelectionOwnerNotifyMask | XFixesSelectionWindowDestroyNotifyMask
-                                   | XFixesSelectionClientCloseNotifyMask);
+                               XFixesSetSelectionOwnerNotifyMask | XFixesSelectionWindowDestroyNotifyMask |
+                                   XFixesSelectionClientCloseNotifyMask);
 
     // Without XInput2 presses are still caught by the monitor's idle check, only later.
     int xiEvent = 0, xiError = 0;
@@ -131,7 +130,8 @@ void X11DragWatcher::handle(XEvent& event)
     }
     if (event.type == SelectionNotify) {
         const XSelectionEvent& answer = event.xselection;
-        if (!m_converting || m_incremental || answer.requestor != m_window || answer.selection != m_xdndSelection)
+        if (!m_converting || m_incremental || answer.requestor != m_window ||
+            answer.selection != m_xdndSelection)
             return;
         // An answer to a request that timed out names that request's time; sources that echo
         // CurrentTime cannot be told apart, and their answer is the same drag's.
@@ -146,8 +146,8 @@ void X11DragWatcher::handle(XEvent& event)
     }
     if (event.type == PropertyNotify) {
         const XPropertyEvent& change = event.xproperty;
-        if (m_converting && m_incremental && change.window == m_window && change.atom == m_property
-            && change.state == PropertyNewValue)
+        if (m_converting && m_incremental && change.window == m_window && change.atom == m_property &&
+            change.state == PropertyNewValue)
             readAnswer(true);
     }
 }
@@ -269,7 +269,8 @@ void X11DragWatcher::catchUpOnInput()
     const auto isMotionOrKey = [](Display*, XEvent* event, XPointer opcode) -> Bool {
         const XGenericEventCookie& cookie = event->xcookie;
         if (event->type != GenericEvent || cookie.extension != *reinterpret_cast<int*>(opcode)) return False;
-        return cookie.evtype == XI_RawMotion || cookie.evtype == XI_RawKeyPress || cookie.evtype == XI_RawKeyRelease;
+        return cookie.evtype == XI_RawMotion || cookie.evtype == XI_RawKeyPress ||
+               cookie.evtype == XI_RawKeyRelease;
     };
     XEvent event;
     while (XCheckIfEvent(m_display, &event, isMotionOrKey, reinterpret_cast<XPointer>(&m_xiOpcode)))
@@ -285,7 +286,8 @@ void X11DragWatcher::readAnswer(bool incremental)
     const int status = XGetWindowProperty(m_display, m_window, m_property, 0, LONG_MAX / 4, True,
                                           AnyPropertyType, &type, &format, &count, &after, &data);
     QByteArray chunk;
-    if (status == Success && data && format == 8) chunk = QByteArray(reinterpret_cast<const char*>(data), qsizetype(count));
+    if (status == Success && data && format == 8)
+        chunk = QByteArray(reinterpret_cast<const char*>(data), qsizetype(count));
     if (data) XFree(data);
     if (status != Success) {
         finishConversion({});

@@ -21,7 +21,7 @@ union _XEvent;
 class X11DragWatcher : public DragSource
 {
     Q_OBJECT
-public:
+  public:
     // A watcher on `displayName` (the DISPLAY variable when empty); none when no display
     // answers or it lacks the XFixes extension.
     static std::unique_ptr<X11DragWatcher> open(const QByteArray& displayName = {});
@@ -43,7 +43,7 @@ public:
     static constexpr int recentInputs = 16;
     static constexpr int maxRequests = 32;
 
-private:
+  private:
     explicit X11DragWatcher(_XDisplay* display);
     bool setUp();
     // Handles every event that has reached the connection.

@@ -12,8 +12,8 @@ namespace DropShadow {
 namespace {
 
 // One box blur of the alpha channel along rows (step 1) or columns (step = width).
-void boxPass(std::vector<float>& a, std::vector<float>& tmp, int lines, int length, int lineStep,
-             int step, int r)
+void boxPass(std::vector<float>& a, std::vector<float>& tmp, int lines, int length, int lineStep, int step,
+             int r)
 {
     if (r < 1) return;
     const float scale = 1.0f / float(2 * r + 1);
@@ -57,7 +57,8 @@ void paint(QPainter& painter, const QPainterPath& shape, const QColor& colour, d
     std::vector<float> a(size_t(w) * size_t(h));
     for (int y = 0; y < h; ++y) {
         const uchar* row = mask.constScanLine(y);
-        for (int x = 0; x < w; ++x) a[size_t(y) * size_t(w) + size_t(x)] = row[x];
+        for (int x = 0; x < w; ++x)
+            a[size_t(y) * size_t(w) + size_t(x)] = row[x];
     }
     // Three box passes approximate a Gaussian whose sigma is half the radius.
     const double sigma = radius * dpr / 2;
@@ -73,7 +74,8 @@ void paint(QPainter& painter, const QPainterPath& shape, const QColor& colour, d
     for (int y = 0; y < h; ++y) {
         QRgb* row = reinterpret_cast<QRgb*>(shadow.scanLine(y));
         for (int x = 0; x < w; ++x) {
-            const double alpha = std::clamp(a[size_t(y) * size_t(w) + size_t(x)] / 255.0, 0.0, 1.0) * c.alphaF();
+            const double alpha =
+                std::clamp(a[size_t(y) * size_t(w) + size_t(x)] / 255.0, 0.0, 1.0) * c.alphaF();
             row[x] = qPremultiply(qRgba(c.red(), c.green(), c.blue(), int(std::lround(alpha * 255))));
         }
     }

@@ -12,8 +12,7 @@ Qt::WindowFlags flags(bool unmanaged)
 
 } // namespace
 
-FloatingPanel::FloatingPanel(QSize size, bool unmanaged, QWidget* parent)
-    : QWidget(parent, flags(unmanaged))
+FloatingPanel::FloatingPanel(QSize size, bool unmanaged, QWidget* parent) : QWidget(parent, flags(unmanaged))
 {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TranslucentBackground);

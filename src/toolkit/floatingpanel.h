@@ -8,7 +8,7 @@
 class FloatingPanel : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     // `unmanaged` windows bypass the window manager entirely (no placement, no decoration).
     explicit FloatingPanel(QSize size, bool unmanaged = false, QWidget* parent = nullptr);
 };

@@ -47,7 +47,8 @@ Lines wrap(const QString& text, const QFont& f, double width, int maxLines, cons
     return out;
 }
 
-QStringList elidedMiddle(const QString& text, const QFont& f, double width, int maxLines, const QPaintDevice* device)
+QStringList elidedMiddle(const QString& text, const QFont& f, double width, int maxLines,
+                         const QPaintDevice* device)
 {
     const QFontMetricsF metrics(f, const_cast<QPaintDevice*>(device));
     if (maxLines <= 1) return {metrics.elidedText(text, Qt::ElideMiddle, width)};

@@ -27,7 +27,8 @@ Lines wrap(const QString& text, const QFont& f, double width, int maxLines, cons
 
 // Up to `maxLines` lines of `text`; when it does not fit, characters are taken out of the
 // middle and replaced by an ellipsis, keeping as much of both ends as fits.
-QStringList elidedMiddle(const QString& text, const QFont& f, double width, int maxLines, const QPaintDevice* device);
+QStringList elidedMiddle(const QString& text, const QFont& f, double width, int maxLines,
+                         const QPaintDevice* device);
 
 // Draws the lines centred horizontally and vertically in `box`; they may overhang it sideways.
 void drawCentred(QPainter& painter, const Lines& lines, const QRectF& box);

@@ -24,10 +24,15 @@ struct Canvas
     void poly(std::initializer_list<QPointF> points, bool closed = false)
     {
         const QPolygonF polygon(points);
-        if (closed) p.drawPolygon(polygon);
-        else p.drawPolyline(polygon);
+        if (closed)
+            p.drawPolygon(polygon);
+        else
+            p.drawPolyline(polygon);
     }
-    void rect(double x, double y, double w, double h, double r = 2) { p.drawRoundedRect(QRectF(x, y, w, h), r, r); }
+    void rect(double x, double y, double w, double h, double r = 2)
+    {
+        p.drawRoundedRect(QRectF(x, y, w, h), r, r);
+    }
     void circle(double x, double y, double r) { p.drawEllipse(QPointF(x, y), r, r); }
     void fill(const QPainterPath& path) { p.fillPath(path, p.pen().color()); }
     void dot(double x, double y, double r)
@@ -83,17 +88,20 @@ using Drawing = std::function<void(Canvas&)>;
 const QHash<QString, Drawing>& drawings()
 {
     static const QHash<QString, Drawing> table = {
-        {"arrow.down.right.and.arrow.up.left", [](Canvas& c) {
+        {"arrow.down.right.and.arrow.up.left",
+         [](Canvas& c) {
              c.line(3, 3, 10, 10);
              c.poly({{10, 5}, {10, 10}, {5, 10}});
              c.line(21, 21, 14, 14);
              c.poly({{14, 19}, {14, 14}, {19, 14}});
          }},
-        {"tag", [](Canvas& c) {
+        {"tag",
+         [](Canvas& c) {
              c.poly({{3, 3}, {12, 3}, {21, 12}, {12, 21}, {3, 12}}, true);
              c.dot(8, 8, 1.6);
          }},
-        {"slider.horizontal.3", [](Canvas& c) {
+        {"slider.horizontal.3",
+         [](Canvas& c) {
              const double knobs[] = {15, 8, 13};
              for (int i = 0; i < 3; ++i) {
                  const double y = 6 + 6 * i;
@@ -101,21 +109,28 @@ const QHash<QString, Drawing>& drawings()
                  c.dot(knobs[i], y, 2.6);
              }
          }},
-        {"pencil.and.outline", [](Canvas& c) {
+        {"pencil.and.outline",
+         [](Canvas& c) {
              c.poly({{15, 3}, {21, 9}, {9, 21}, {3, 21}, {3, 15}}, true);
              c.line(12.5, 5.5, 18.5, 11.5);
          }},
-        {"photo.artframe", [](Canvas& c) {
+        {"photo.artframe",
+         [](Canvas& c) {
              c.rect(2, 2, 20, 20, 1.5);
              c.rect(6, 6, 12, 12, 0.5);
              c.poly({{7, 16}, {10.5, 11.5}, {13.5, 14.5}, {15.5, 12.5}, {17, 16}});
          }},
-        {"crop", [](Canvas& c) {
+        {"crop",
+         [](Canvas& c) {
              c.poly({{6, 2}, {6, 18}, {22, 18}});
              c.poly({{2, 6}, {18, 6}, {18, 22}});
          }},
-        {"waveform", [](Canvas& c) { c.bars({4, 10, 17, 8, 14, 6, 3}, 3, 3, 12); }},
-        {"speaker.slash.fill", [](Canvas& c) {
+        {"waveform",
+         [](Canvas& c) {
+             c.bars({4, 10, 17, 8, 14, 6, 3}, 3, 3, 12);
+         }},
+        {"speaker.slash.fill",
+         [](Canvas& c) {
              QPainterPath speaker;
              speaker.addPolygon(QPolygonF({{3, 9}, {7, 9}, {13, 4}, {13, 20}, {7, 15}, {3, 15}}));
              speaker.closeSubpath();
@@ -123,26 +138,32 @@ const QHash<QString, Drawing>& drawings()
              c.p.drawPath(speaker);
              c.slash(3, 3, 21, 21);
          }},
-        {"scissors", [](Canvas& c) {
+        {"scissors",
+         [](Canvas& c) {
              c.circle(6, 18, 3);
              c.circle(18, 18, 3);
              c.line(8, 15.8, 18, 3);
              c.line(16, 15.8, 6, 3);
          }},
-        {"rectangle.split.2x1", [](Canvas& c) {
+        {"rectangle.split.2x1",
+         [](Canvas& c) {
              c.rect(2, 5, 20, 14);
              c.line(12, 5, 12, 19);
          }},
-        {"square.grid.2x2", [](Canvas& c) {
+        {"square.grid.2x2",
+         [](Canvas& c) {
              for (const double x : {3.0, 14.0})
-                 for (const double y : {3.0, 14.0}) c.rect(x, y, 7, 7, 1.5);
+                 for (const double y : {3.0, 14.0})
+                     c.rect(x, y, 7, 7, 1.5);
          }},
-        {"archivebox", [](Canvas& c) {
+        {"archivebox",
+         [](Canvas& c) {
              c.rect(2, 4, 20, 5, 1);
              c.poly({{4, 9}, {4, 20}, {20, 20}, {20, 9}});
              c.line(10, 13, 14, 13);
          }},
-        {"doc.badge.plus", [](Canvas& c) {
+        {"doc.badge.plus",
+         [](Canvas& c) {
              c.document(3, 2, 13, 19);
              QPainterPath badge;
              badge.addEllipse(QPointF(17.5, 17), 6, 6);
@@ -150,28 +171,33 @@ const QHash<QString, Drawing>& drawings()
              c.line(17.5, 13, 17.5, 21);
              c.line(13.5, 17, 21.5, 17);
          }},
-        {"doc.on.doc", [](Canvas& c) {
+        {"doc.on.doc",
+         [](Canvas& c) {
              c.document(8, 2, 13, 16);
              c.document(3, 6, 13, 16);
          }},
-        {"speedometer", [](Canvas& c) {
+        {"speedometer",
+         [](Canvas& c) {
              c.p.drawArc(QRectF(2, 4, 20, 20), -30 * 16, 240 * 16);
              c.line(12, 14, 17, 8.5);
              c.dot(12, 14, 2);
          }},
-        {"film.stack", [](Canvas& c) {
+        {"film.stack",
+         [](Canvas& c) {
              c.line(7, 3, 17, 3);
              c.line(5, 6, 19, 6);
              c.rect(3, 9, 18, 13);
              c.line(7, 9, 7, 22);
              c.line(17, 9, 17, 22);
          }},
-        {"camera", [](Canvas& c) {
+        {"camera",
+         [](Canvas& c) {
              c.poly({{8, 7}, {10, 4}, {14, 4}, {16, 7}});
              c.rect(2, 7, 20, 13, 2.5);
              c.circle(12, 13.5, 3.5);
          }},
-        {"film", [](Canvas& c) {
+        {"film",
+         [](Canvas& c) {
              c.rect(4, 2, 16, 20);
              c.line(8, 2, 8, 22);
              c.line(16, 2, 16, 22);
@@ -180,22 +206,26 @@ const QHash<QString, Drawing>& drawings()
                  c.line(16, y, 20, y);
              }
          }},
-        {"waveform.path.ecg", [](Canvas& c) {
+        {"waveform.path.ecg",
+         [](Canvas& c) {
              c.poly({{2, 12}, {7, 12}, {9, 7}, {12, 19}, {15, 4}, {17, 12}, {22, 12}});
          }},
-        {"hifispeaker.2", [](Canvas& c) {
+        {"hifispeaker.2",
+         [](Canvas& c) {
              for (const double x : {2.0, 13.0}) {
                  c.rect(x, 3, 9, 18, 1.5);
                  c.circle(x + 4.5, 15, 2.3);
                  c.dot(x + 4.5, 8, 1.2);
              }
          }},
-        {"rectangle.3.group", [](Canvas& c) {
+        {"rectangle.3.group",
+         [](Canvas& c) {
              c.rect(2, 3, 11, 18);
              c.rect(15, 3, 7, 8);
              c.rect(15, 13, 7, 8);
          }},
-        {"eye.slash", [](Canvas& c) {
+        {"eye.slash",
+         [](Canvas& c) {
              QPainterPath eye;
              eye.moveTo(2, 12);
              eye.quadTo(12, 1, 22, 12);
@@ -204,11 +234,13 @@ const QHash<QString, Drawing>& drawings()
              c.circle(12, 12, 3);
              c.slash(4, 3, 20, 21);
          }},
-        {"waveform.badge.minus", [](Canvas& c) {
+        {"waveform.badge.minus",
+         [](Canvas& c) {
              c.bars({5, 12, 17, 9, 13}, 2.5, 3, 10);
              c.line(16, 19, 22, 19);
          }},
-        {"dot.radiowaves.left.and.right", [](Canvas& c) {
+        {"dot.radiowaves.left.and.right",
+         [](Canvas& c) {
              c.dot(12, 12, 2.2);
              for (const double r : {5.5, 9.5}) {
                  const QRectF box(12 - r, 12 - r, 2 * r, 2 * r);
@@ -216,22 +248,28 @@ const QHash<QString, Drawing>& drawings()
                  c.p.drawArc(box, 140 * 16, 80 * 16);
              }
          }},
-        {"pin.fill", [](Canvas& c) {
+        {"pin.fill",
+         [](Canvas& c) {
              QPainterPath head;
-             head.addPolygon(QPolygonF({{8, 2}, {16, 2}, {15, 4}, {15, 10}, {18, 14}, {6, 14}, {9, 10}, {9, 4}}));
+             head.addPolygon(
+                 QPolygonF({{8, 2}, {16, 2}, {15, 4}, {15, 10}, {18, 14}, {6, 14}, {9, 10}, {9, 4}}));
              head.closeSubpath();
              c.fill(head);
              c.p.drawPath(head);
              c.line(12, 14, 12, 22);
          }},
-        {"folder", [](Canvas& c) {
+        {"folder",
+         [](Canvas& c) {
              c.poly({{2, 7}, {2, 20}, {22, 20}, {22, 8}, {11, 8}, {9, 5}, {3, 5}}, true);
          }},
-        {"doc.text", [](Canvas& c) {
+        {"doc.text",
+         [](Canvas& c) {
              c.document(5, 2, 14, 20);
-             for (const double y : {11.0, 14.5, 18.0}) c.line(8.5, y, 15.5, y);
+             for (const double y : {11.0, 14.5, 18.0})
+                 c.line(8.5, y, 15.5, y);
          }},
-        {"terminal", [](Canvas& c) {
+        {"terminal",
+         [](Canvas& c) {
              c.rect(2, 4, 20, 16, 2.5);
              c.poly({{6, 9}, {9, 12}, {6, 15}});
              c.line(11, 15, 16, 15);
@@ -276,8 +314,10 @@ void draw(QPainter& painter, const QString& name, const QRectF& box, const QColo
         p.setBrush(Qt::NoBrush);
         Canvas canvas{p};
         const auto it = drawings().constFind(name);
-        if (it != drawings().constEnd()) (*it)(canvas);
-        else fallback(canvas);
+        if (it != drawings().constEnd())
+            (*it)(canvas);
+        else
+            fallback(canvas);
     }
     const QRectF target(box.center().x() - side / 2, box.center().y() - side / 2, side, side);
     painter.save();

@@ -16,7 +16,7 @@ class AppDelegateTest : public QObject
         return out;
     }
 
-private slots:
+  private slots:
     void init()
     {
         Settings::store()->clear();
@@ -25,9 +25,9 @@ private slots:
 
     void menuFollowsTheSettingsAtEveryOpening()
     {
-        QCOMPARE(texts(), (QStringList{"Drag a file, then tap a key", "⇧  Convert", "⎇  Tools", "⌃  Actions", "---",
-                                       "Pause Tolvane", "Open Float Shelf", "---", "How Tolvane Works…",
-                                       "Settings…", "---", "Quit Tolvane"}));
+        QCOMPARE(texts(), (QStringList{"Drag a file, then tap a key", "⇧  Convert", "⎇  Tools", "⌃  Actions",
+                                       "---", "Pause Tolvane", "Open Float Shelf", "---",
+                                       "How Tolvane Works…", "Settings…", "---", "Quit Tolvane"}));
         // Only the status and mode lines are informational.
         for (const auto& e : AppDelegate::menuEntries())
             if (e.text.contains("  ") || e.text.startsWith("Drag"))
@@ -44,8 +44,8 @@ private slots:
         app.toggleEnabled();
         QVERIFY(!Settings::shared().enabled());
         QCOMPARE(Settings::store()->value("enabled").toBool(), false);
-        QCOMPARE(texts(), (QStringList{"Tolvane is paused", "---", "Resume Tolvane", "Open Float Shelf", "---",
-                                       "How Tolvane Works…", "Settings…", "---", "Quit Tolvane"}));
+        QCOMPARE(texts(), (QStringList{"Tolvane is paused", "---", "Resume Tolvane", "Open Float Shelf",
+                                       "---", "How Tolvane Works…", "Settings…", "---", "Quit Tolvane"}));
         app.toggleEnabled();
         QVERIFY(Settings::shared().enabled());
         QCOMPARE(texts().first(), QString("Drag a file, then tap a key"));

@@ -12,7 +12,7 @@ namespace {
 // A drag source the test drives by hand; file requests wait until the test answers them.
 class FakeSource : public DragSource
 {
-public:
+  public:
     quint64 count = 0, mods = 0, locks = 0;
     bool button = false, esc = false;
     QList<FilesHandler> requests;
@@ -29,7 +29,7 @@ public:
 class DragMonitorTest : public QObject
 {
     Q_OBJECT
-private slots:
+  private slots:
     // Each step acts on the fake source, the settings or the monitor; the log holds what the
     // monitor called back. Every file request must be answered by a step, and only once.
     //   down / up     the left button (down arrives through the press monitor)
@@ -71,7 +71,8 @@ private slots:
 
         row("paused", "off down drag tick tick up tick", {});
         row("pausing waits for a press", drag + "off tick up tick down drag tick", {"end"});
-        row("late answer", "down drag tick up tick down drag tick files=/old tick files=/new tick mods=shift tick",
+        row("late answer",
+            "down drag tick up tick down drag tick files=/old tick files=/new tick mods=shift tick",
             {"conversions /new"});
     }
 
@@ -83,14 +84,16 @@ private slots:
         QStringList seen;
         auto* source = new FakeSource;
         DragMonitor monitor{std::unique_ptr<DragSource>(source)};
-        monitor.setOnModeKey([&](WheelMode m, const QStringList& f) { seen << rawValue(m) + ' ' + f.join(','); });
+        monitor.setOnModeKey(
+            [&](WheelMode m, const QStringList& f) { seen << rawValue(m) + ' ' + f.join(','); });
         monitor.setOnCancel([&] { seen << "cancel"; });
         monitor.setOnDragEnd([&] { seen << "end"; });
         monitor.start();
 
         for (const QString& step : script.split(' ', Qt::SkipEmptyParts)) {
             const QString key = step.section('=', 0, 0);
-            const QStringList values = step.section('=', 1).split(QRegularExpression("[,+]"), Qt::SkipEmptyParts);
+            const QStringList values =
+                step.section('=', 1).split(QRegularExpression("[,+]"), Qt::SkipEmptyParts);
             if (key == "down" || key == "up") source->button = key == "down";
             if (key == "down") emit source->buttonPressed();
             if (key == "drag") ++source->count;
@@ -102,7 +105,8 @@ private slots:
             if (key == "tools") Settings::shared().setToolsKey(*modifierKeyFromRaw(values[0]));
             if (key == "mods") {
                 source->mods = 0;
-                for (const QString& k : values) source->mods |= DragMonitor::maskOf(*modifierKeyFromRaw(k));
+                for (const QString& k : values)
+                    source->mods |= DragMonitor::maskOf(*modifierKeyFromRaw(k));
             }
             if (key == "tick") monitor.tick();
         }

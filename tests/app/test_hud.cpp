@@ -9,8 +9,14 @@
 using JobPtr = std::shared_ptr<Job>;
 Q_DECLARE_METATYPE(JobPtr)
 
-static bool isOrange(QRgb c) { return qRed(c) >= 240 && qGreen(c) >= 60 && qGreen(c) <= 105 && qBlue(c) <= 30; }
-static bool isRed(QRgb c) { return qRed(c) >= 170 && qRed(c) <= 210 && qGreen(c) <= 60 && qBlue(c) <= 50; }
+static bool isOrange(QRgb c)
+{
+    return qRed(c) >= 240 && qGreen(c) >= 60 && qGreen(c) <= 105 && qBlue(c) <= 30;
+}
+static bool isRed(QRgb c)
+{
+    return qRed(c) >= 170 && qRed(c) <= 210 && qGreen(c) <= 60 && qBlue(c) <= 50;
+}
 
 static int count(const QImage& image, const QRect& area, bool (*test)(QRgb))
 {
@@ -19,7 +25,8 @@ static int count(const QImage& image, const QRect& area, bool (*test)(QRgb))
     return int(std::count_if(pixels, pixels + part.width() * part.height(), test));
 }
 
-static JobPtr job(Job::Phase phase = {}, QStringList results = {}, std::optional<double> part = {}, bool bar = true)
+static JobPtr job(Job::Phase phase = {}, QStringList results = {}, std::optional<double> part = {},
+                  bool bar = true)
 {
     auto j = Job::create(QStringLiteral("Converting to MP4"), QStringLiteral("3 files"), 0);
     j->setResults(results);
@@ -33,15 +40,16 @@ class HudTest : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     void timeLeft()
     {
         const std::pair<double, QString> rows[] = {
-            {4.9, "Almost done"},        {12.4, "About 12 sec left"},  {12.5, "About 13 sec left"},
-            {19.6, "About 20 sec left"}, {22.5, "About 25 sec left"},  {57.6, "About 60 sec left"},
+            {4.9, "Almost done"},        {12.4, "About 12 sec left"}, {12.5, "About 13 sec left"},
+            {19.6, "About 20 sec left"}, {22.5, "About 25 sec left"}, {57.6, "About 60 sec left"},
             {60, "About a minute left"}, {89, "About a minute left"}, {90, "About 2 min left"},
             {3599, "About 60 min left"}, {5400, "About 1.5 hr left"}};
-        for (const auto& [seconds, text] : rows) QCOMPARE(HUDView::timeLeft(seconds), text);
+        for (const auto& [seconds, text] : rows)
+            QCOMPARE(HUDView::timeLeft(seconds), text);
     }
 
     // The headline and subline, then the pixels: the orange part of the bar's middle row as a
@@ -118,7 +126,8 @@ private slots:
         const QPointF drop(400, 500);
         const auto a = job(), b = job(), c = job(), d = job(), toast = job(Job::Phase::done, {}, {}, false);
         const QPoint close = HUDView::closeButtonRect(QRectF(0, 0, 300, 74)).center().toPoint();
-        for (const auto& j : {a, b, c}) hud.show(j, drop);
+        for (const auto& j : {a, b, c})
+            hud.show(j, drop);
         QWidget* first = hud.panel(a->id());
         QVERIFY(first->windowFlags().testFlags(Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus));
         QCOMPARE(first->pos(), QPoint(250, 386));

@@ -17,10 +17,10 @@ constexpr int patience = 10000;
 class TrayX11Test : public ScreenTest
 {
     Q_OBJECT
-public:
+  public:
     using ScreenTest::ScreenTest;
 
-private slots:
+  private slots:
     void initTestCase()
     {
         if (!m_noScreen.isEmpty()) return;
@@ -92,7 +92,7 @@ private slots:
                                  patience);
     }
 
-private:
+  private:
     QTemporaryDir m_runtime;
 };
 

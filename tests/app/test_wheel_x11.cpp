@@ -54,10 +54,10 @@ QPoint serverCorner(WId id)
 class WheelX11Test : public ScreenTest
 {
     Q_OBJECT
-public:
+  public:
     using ScreenTest::ScreenTest;
 
-private:
+  private:
     WheelController& wheel() { return m_app->wheel(); }
 
     // Waits for the drag source to say how its drag ended: "dropped copy", "dropped none"…
@@ -94,7 +94,7 @@ private:
                xdotool({"keyup", key});
     }
 
-private slots:
+  private slots:
     void initTestCase()
     {
         if (!m_noScreen.isEmpty()) return;
@@ -106,8 +106,10 @@ private slots:
         QVERIFY(m_dir.isValid());
         QImage image(32, 24, QImage::Format_RGB32);
         image.fill(Qt::darkCyan);
-        for (const QString name : {"photo one.png", "photo två.png"}) m_files << m_dir.filePath(name);
-        for (const QString& file : m_files) QVERIFY(image.save(file));
+        for (const QString name : {"photo one.png", "photo två.png"})
+            m_files << m_dir.filePath(name);
+        for (const QString& file : m_files)
+            QVERIFY(image.save(file));
 
         m_app = std::make_unique<AppDelegate>();
         m_app->launch();
@@ -216,7 +218,8 @@ private slots:
 
         // The source offered a move and preferred it; the wheel took a copy.
         QCOMPARE(report(), QByteArray("dropped copy"));
-        for (const QString& file : m_files) QVERIFY(QFileInfo::exists(file));
+        for (const QString& file : m_files)
+            QVERIFY(QFileInfo::exists(file));
     }
 
     // Esc hides the wheel at once; a release over the hole in the middle is refused and the wheel
@@ -272,7 +275,7 @@ private slots:
         QCOMPARE(report(), QByteArray("dropped none"));
     }
 
-private:
+  private:
     QTemporaryDir m_dir;
     QStringList m_files;
     std::unique_ptr<AppDelegate> m_app;

@@ -16,17 +16,23 @@ using Dropped = QList<std::tuple<WheelItem, QStringList, QPoint>>;
 
 namespace {
 
-QPoint middle() { return QGuiApplication::primaryScreen()->availableGeometry().center(); }
+QPoint middle()
+{
+    return QGuiApplication::primaryScreen()->availableGeometry().center();
+}
 
 // The drop view's position over petal `i` of the six actions.
-QPointF overPetal(int i) { return QPointF(160, 160) + WheelGeometry::polar(84, WheelGeometry::centreAngle(i, 6)); }
+QPointF overPetal(int i)
+{
+    return QPointF(160, 160) + WheelGeometry::polar(84, WheelGeometry::centreAngle(i, 6));
+}
 
 } // namespace
 
 class WheelControllerTest : public QObject
 {
     Q_OBJECT
-private slots:
+  private slots:
     void initTestCase() { Settings::shared().setHighlightSound(false); }
 
     void showStaysOnScreenShowsAgainAndHides()
@@ -34,7 +40,9 @@ private slots:
         const QRectF a(QGuiApplication::primaryScreen()->availableGeometry());
         const QPointF m(WheelController::edgeMargin, WheelController::edgeMargin);
         WheelController wheel;
-        const auto centredAt = [&](QPointF p) { return (wheel.panel()->pos() + QPointF(160, 160) - p).manhattanLength() <= 1; };
+        const auto centredAt = [&](QPointF p) {
+            return (wheel.panel()->pos() + QPointF(160, 160) - p).manhattanLength() <= 1;
+        };
         // The whole wheel stays on the screen, even for a pointer off every screen.
         wheel.show(WheelMode::actions, {}, QPoint(-500, -500));
         QVERIFY(wheel.isVisible() && wheel.panel()->isVisible() && centredAt(a.topLeft() + m));
@@ -47,7 +55,8 @@ private slots:
         QVERIFY(centredAt(a.bottomRight() - m) && wheel.track(overPetal(1) - QPointF(160, 160)));
         wheel.hideSoon();
         wheel.show(WheelMode::conversions, {QStringLiteral("/nowhere/a.qqq")}, middle());
-        QVERIFY(centredAt(a.bottomRight() - m) && wheel.model().items().isEmpty() && !wheel.model().highlighted());
+        QVERIFY(centredAt(a.bottomRight() - m) && wheel.model().items().isEmpty() &&
+                !wheel.model().highlighted());
         wheel.model().setHighlighted(0); // left over from other petals: never dropped on
         QVERIFY(!wheel.drop({}, QPoint()));
 
@@ -66,10 +75,12 @@ private slots:
         QTest::addColumn<int>("petal");        // -1: refused
         QTest::addColumn<QStringList>("files");
         const QStringList pngs{"/home/u/a.png", "/home/u/b.png"}, none;
-        const QList<QUrl> urls{QUrl::fromLocalFile(pngs[0]), QUrl::fromLocalFile(pngs[1])}, web{QUrl("https://x")};
+        const QList<QUrl> urls{QUrl::fromLocalFile(pngs[0]), QUrl::fromLocalFile(pngs[1])},
+            web{QUrl("https://x")};
         const int any = Qt::CopyAction | Qt::MoveAction;
         QTest::newRow("petal") << overPetal(2) << any << urls << 2 << pngs;
-        QTest::newRow("web: the dragged files") << overPetal(0) << any << web << 0 << QStringList{"/home/u/old.txt"};
+        QTest::newRow("web: the dragged files")
+            << overPetal(0) << any << web << 0 << QStringList{"/home/u/old.txt"};
         QTest::newRow("gap") << QPointF(160 + 84, 160) << any << urls << -1 << none;
         QTest::newRow("move only") << overPetal(2) << int(Qt::MoveAction) << urls << -1 << none;
         QTest::newRow("text") << overPetal(2) << any << QList<QUrl>() << -1 << none;
@@ -84,7 +95,9 @@ private slots:
         QFETCH(QStringList, files);
         Dropped dropped;
         WheelController wheel;
-        wheel.setOnDrop([&](const WheelItem& i, const QStringList& f, QPoint p) { dropped.append({i, f, p}); });
+        wheel.setOnDrop([&](const WheelItem& i, const QStringList& f, QPoint p) {
+            dropped.append({i, f, p});
+        });
         wheel.show(WheelMode::actions, {"/home/u/old.txt"}, middle());
         auto* view = wheel.panel()->findChild<WheelDropView*>();
         QMimeData mime;

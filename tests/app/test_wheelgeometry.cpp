@@ -12,7 +12,7 @@ constexpr double pi = std::numbers::pi;
 class WheelGeometryTest : public QObject
 {
     Q_OBJECT
-private slots:
+  private slots:
     // Petal 0's outline runs: a side line, the outer corner, the outer arc's segments, a corner, a
     // side line, the inner corner, the inner arc's segments and the closing corner; each corner is
     // a cubic of three elements.
@@ -27,7 +27,9 @@ private slots:
         };
         for (const auto& [count, outer, inner, outerCorner, innerCorner, controlRadius, edgeRadius] : rows) {
             const QPainterPath path = petal(0, count);
-            auto at = [&](int i, double r, double a) { return QLineF(path.elementAt(i), polar(r, a)).length() < 1e-3; };
+            auto at = [&](int i, double r, double a) {
+                return QLineF(path.elementAt(i), polar(r, a)).length() < 1e-3;
+            };
             QCOMPARE(path.elementCount(), 15 + outer + inner);
             QCOMPARE(QPointF(path.elementAt(14 + outer + inner)), QPointF(path.elementAt(0))); // closed
 
@@ -77,17 +79,21 @@ private slots:
     {
         for (const int count : {1, 2, 3, 5, 6, 8, 12}) {
             QList<QPainterPath> petals;
-            for (int i = 0; i < count; ++i) petals << petal(i, count);
+            for (int i = 0; i < count; ++i)
+                petals << petal(i, count);
             for (double y = -124; y <= 124; y += 1.7) {
                 for (double x = -124; x <= 124; x += 1.7) {
-                    const auto contains = [&](const QPainterPath& path) { return path.contains(QPointF(x, y)); };
+                    const auto contains = [&](const QPainterPath& path) {
+                        return path.contains(QPointF(x, y));
+                    };
                     QVERIFY(std::ranges::count_if(petals, contains) <= 1);
                     // `count` stands for no petal.
                     const int drawn = int(std::ranges::find_if(petals, contains) - petals.begin());
                     const int hit = hitTest({x, y}, count).value_or(count), i = std::min(drawn, hit);
                     const QRectF pixel(x - 1, y - 1, 2, 2);
                     QVERIFY2(hit == drawn || (petals[i].intersects(pixel) && !petals[i].contains(pixel)),
-                             qPrintable(QString::asprintf("%d: (%g, %g) drawn %d, hit %d", count, x, y, drawn, hit)));
+                             qPrintable(QString::asprintf("%d: (%g, %g) drawn %d, hit %d", count, x, y, drawn,
+                                                          hit)));
                 }
             }
         }

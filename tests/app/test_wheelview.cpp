@@ -20,8 +20,14 @@ QImage render(const WheelModel& model)
     return image;
 }
 
-bool orange(QRgb c) { return qAlpha(c) > 200 && qRed(c) > 220 && qGreen(c) < 120 && qBlue(c) < 60; }
-bool pale(QRgb c) { return qAlpha(c) > 150 && qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) > 200; }
+bool orange(QRgb c)
+{
+    return qAlpha(c) > 200 && qRed(c) > 220 && qGreen(c) < 120 && qBlue(c) < 60;
+}
+bool pale(QRgb c)
+{
+    return qAlpha(c) > 150 && qRed(c) > 200 && qGreen(c) > 200 && qBlue(c) > 200;
+}
 
 // Whether most of 33 probes across the outer band of petal `index` of six pass `test` (the label
 // covers a few).
@@ -42,7 +48,7 @@ class WheelViewTest : public QObject
     Q_OBJECT
     WheelModel m_model;
 
-private slots:
+  private slots:
     void init()
     {
         m_model.setMode(WheelMode::actions);
@@ -54,10 +60,12 @@ private slots:
     {
         m_model.setHighlighted(2);
         const QImage lit = render(m_model);
-        for (int i = 0; i < 6; ++i) QVERIFY(i == 2 ? mostly(lit, i, orange) : mostly(lit, i, pale));
+        for (int i = 0; i < 6; ++i)
+            QVERIFY(i == 2 ? mostly(lit, i, orange) : mostly(lit, i, pale));
         m_model.setHighlighted(9); // stale: lights nothing
         const QImage stale = render(m_model);
-        for (int i = 0; i < 6; ++i) QVERIFY(mostly(stale, i, pale));
+        for (int i = 0; i < 6; ++i)
+            QVERIFY(mostly(stale, i, pale));
 
         WheelView view(&m_model);
         m_model.setHighlighted(4);
@@ -74,8 +82,9 @@ private slots:
             QVERIFY(pale(image.pixel(160, mode == WheelMode::actions ? 160 : 130)));
             QCOMPARE(qAlpha(image.pixel(160, 60)), 0);
         }
-        QCOMPARE(m_model.emptyMessage(), "No editing tools for this format. Tap Shift to convert or Control for "
-                                         "file actions.");
+        QCOMPARE(m_model.emptyMessage(),
+                 "No editing tools for this format. Tap Shift to convert or Control for "
+                 "file actions.");
     }
 
     void restingText()
@@ -85,9 +94,11 @@ private slots:
         QFile clip(dir.filePath("clip.mov"));
         QVERIFY(clip.open(QIODevice::WriteOnly) && clip.resize(2'300'000));
         QCOMPARE(WheelController::restingText({}), QString());
-        QCOMPARE(WheelController::restingText({dir.filePath("a"), dir.filePath("b"), dir.filePath("c")}), "3 items");
+        QCOMPARE(WheelController::restingText({dir.filePath("a"), dir.filePath("b"), dir.filePath("c")}),
+                 "3 items");
         QCOMPARE(WheelController::restingText({dir.filePath("Photos")}), "Folder");
-        QVERIFY(WheelController::restingText({dir.filePath("Notes.rtfd")}).endsWith(" KB")); // a package: its size
+        QVERIFY(WheelController::restingText({dir.filePath("Notes.rtfd")})
+                    .endsWith(" KB")); // a package: its size
         QCOMPARE(WheelController::restingText({dir.filePath("clip.mov")}), "2.3 MB");
         QCOMPARE(WheelController::restingText({dir.filePath("gone.pdf")}), "Zero KB");
     }

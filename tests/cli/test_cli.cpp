@@ -5,7 +5,11 @@
 
 namespace {
 
-struct Run { int status = -1; QString out, err; };
+struct Run
+{
+    int status = -1;
+    QString out, err;
+};
 
 Run tolvane(const QStringList& args, const QString& locale = QStringLiteral("C.UTF-8"))
 {
@@ -16,7 +20,8 @@ Run tolvane(const QStringList& args, const QString& locale = QStringLiteral("C.U
     p.setProcessEnvironment(env);
     p.start(TOLVANE_BIN, args);
     if (!p.waitForFinished(30000)) return {};
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
 }
 
 } // namespace
@@ -24,7 +29,7 @@ Run tolvane(const QStringList& args, const QString& locale = QStringLiteral("C.U
 class CliTest : public QObject
 {
     Q_OBJECT
-private slots:
+  private slots:
     void exactOutput_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -34,14 +39,17 @@ private slots:
         const QString actions = "actions: SEND · FLOAT · COPY · MOVE · COPY PATH · TERMINAL\n";
         QTest::newRow("targets") << QStringList{"--targets", "a.jpg", "b.png"} << 0
                                  << "conversions: JPG · PNG · WEBP · HEIC · TIFF · AVIF · BMP · PDF · DOCX\n"
-                                    "tools: COMPRESS · METADATA · CROP · CREATE PDF · COLLAGE\n" + actions;
-        QTest::newRow("targets of nothing") << QStringList{"--targets"} << 0 << "conversions: \ntools: \n" + actions;
+                                    "tools: COMPRESS · METADATA · CROP · CREATE PDF · COLLAGE\n" +
+                                        actions;
+        QTest::newRow("targets of nothing")
+            << QStringList{"--targets"} << 0 << "conversions: \ntools: \n" + actions;
         QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << usage;
         QTest::newRow("app in other case") << QStringList{"--App"} << 2 << usage;
         QTest::newRow("longer than app") << QStringList{"--apple"} << 2 << usage;
         QTest::newRow("convert without file") << QStringList{"--convert", "png"} << 2 << usage;
         QTest::newRow("render-hud without path") << QStringList{"--render-hud"} << 2 << usage;
-        QTest::newRow("unknown wheel mode") << QStringList{"--render-wheel", "bogus", "w.png", "a.jpg"} << 2 << usage;
+        QTest::newRow("unknown wheel mode")
+            << QStringList{"--render-wheel", "bogus", "w.png", "a.jpg"} << 2 << usage;
         QTest::newRow("wheel without file") << QStringList{"--render-wheel", "tools", "w.png"} << 2 << usage;
         QTest::newRow("icon size not a number") << QStringList{"--icon", "i.png", "abc"} << 2 << usage;
         QTest::newRow("icon without size") << QStringList{"--icon", "i.png"} << 2 << usage;
@@ -64,10 +72,14 @@ private slots:
         QTest::addColumn<QString>("out");      // for a failure, the start of the line
         QTest::addColumn<QSize>("size");       // of the picture written, 0x0 for a failure
         QTest::newRow("hud") << QStringList{"--render-hud", "@/hud.png"} << "@/hud.png\n" << QSize(328, 186);
-        QTest::newRow("hud, no folder") << QStringList{"--render-hud", "@/missing/hud.png"} << "error: " << QSize(0, 0);
-        QTest::newRow("wheel") << QStringList{"--render-wheel", "tools", "@/w.png", "@/a.jpg", "--highlight", "2"}
-                               << "@/w.png\n" << QSize(360, 360);
-        QTest::newRow("icon, decimal point") << QStringList{"--icon", "@/i.png", "64.7"} << "" << QSize(64, 64);
+        QTest::newRow("hud, no folder")
+            << QStringList{"--render-hud", "@/missing/hud.png"} << "error: " << QSize(0, 0);
+        QTest::newRow("wheel") << QStringList{"--render-wheel", "tools",       "@/w.png",
+                                              "@/a.jpg",        "--highlight", "2"}
+                               << "@/w.png\n"
+                               << QSize(360, 360);
+        QTest::newRow("icon, decimal point")
+            << QStringList{"--icon", "@/i.png", "64.7"} << "" << QSize(64, 64);
         QTest::newRow("icon of no size") << QStringList{"--icon", "@/z.png", "0"} << "error: " << QSize(0, 0);
     }
 
@@ -82,7 +94,8 @@ private slots:
         out.replace("@", dir.path());
         const Run r = tolvane(args, "de_DE.UTF-8");
         QCOMPARE(r.status, size.isEmpty() ? 1 : 0);
-        QVERIFY2((size.isEmpty() ? r.out.startsWith(out) : r.out == out) && r.err.isEmpty(), qPrintable(r.out + r.err));
+        QVERIFY2((size.isEmpty() ? r.out.startsWith(out) : r.out == out) && r.err.isEmpty(),
+                 qPrintable(r.out + r.err));
         QCOMPARE(QImage(args.filter(".png").value(0)).size(), size);
     }
 
@@ -91,7 +104,8 @@ private slots:
         QTemporaryDir dir;
         const QString clip = dir.filePath("clip.mkv");
         QProcess ffmpeg;
-        ffmpeg.start("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "testsrc2=d=1:s=160x120", "-c:v", "libx264", clip});
+        ffmpeg.start("ffmpeg",
+                     {"-v", "error", "-f", "lavfi", "-i", "testsrc2=d=1:s=160x120", "-c:v", "libx264", clip});
         QVERIFY(ffmpeg.waitForFinished(30000) && ffmpeg.exitCode() == 0);
 
         const QRegularExpression line(R"(^✓ clip\.mkv → (clip( 2)?\.mp4)  \(\d+\.\ds\)\n$)");
@@ -116,7 +130,8 @@ private slots:
         const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
         QVERIFY2(r.status == 0 && lines.size() >= 7 && lines.size() <= 9, qPrintable(r.out));
         const QRegularExpression line(R"(^t=\d+s  progress=[ \d]\d+%  estimate=(\d+\.\d|–)s?$)");
-        for (const QString& l : lines) QVERIFY2(line.match(l).hasMatch(), qPrintable(l));
+        for (const QString& l : lines)
+            QVERIFY2(line.match(l).hasMatch(), qPrintable(l));
         QVERIFY(lines.last().contains("progress=100%"));
     }
 

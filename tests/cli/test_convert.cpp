@@ -12,7 +12,7 @@
 class ConvertCommandTest : public QObject
 {
     Q_OBJECT
-private slots:
+  private slots:
     void nothingToDoAndUnknownKind()
     {
         QTemporaryDir dir;

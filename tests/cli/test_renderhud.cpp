@@ -10,7 +10,10 @@ class RenderHudTest : public QObject
 {
     Q_OBJECT
 
-    static bool isOrange(QRgb c) { return qRed(c) >= 240 && qGreen(c) >= 60 && qGreen(c) <= 105 && qBlue(c) <= 30; }
+    static bool isOrange(QRgb c)
+    {
+        return qRed(c) >= 240 && qGreen(c) >= 60 && qGreen(c) <= 105 && qBlue(c) <= 30;
+    }
 
     // The x of the rightmost orange pixel of row y from fromX on, or -1.
     static int orangeEnd(const QImage& image, int y, int fromX = 0)
@@ -21,7 +24,7 @@ class RenderHudTest : public QObject
         return end;
     }
 
-private slots:
+  private slots:
     // A taken name is never replaced: the panels go next to it.
     void rendersBothPanelsBesideAnExistingFile()
     {
@@ -39,7 +42,8 @@ private slots:
         // Panels sit at (14, 14) and (14, 98); their bars run 14 in from each side, 15 above the bottom.
         const int runningBar = 14 + 61, finishedBar = 98 + 61, barLeft = 28, barWidth = 272;
         const int running = orangeEnd(image, runningBar);
-        QVERIFY2(std::abs(running - (barLeft + int(0.42 * barWidth))) <= 3, qPrintable(QString::number(running)));
+        QVERIFY2(std::abs(running - (barLeft + int(0.42 * barWidth))) <= 3,
+                 qPrintable(QString::number(running)));
         QVERIFY(isOrange(image.pixel(barLeft + 2, runningBar)));
         QVERIFY(orangeEnd(image, finishedBar) >= barLeft + barWidth - 3);
         // Only the finished panel carries the check mark at its top right.

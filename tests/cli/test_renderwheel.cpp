@@ -13,7 +13,7 @@ using namespace WheelGeometry;
 class RenderWheelTest : public QObject
 {
     Q_OBJECT
-private slots:
+  private slots:
     void rendersTheIconAndTheWheel()
     {
         // Icon sizes that give no bitmap, or one of hundreds of megabytes, are refused and write nothing.
@@ -21,7 +21,8 @@ private slots:
         for (const double size : {0.0, -5.0, 0.5, 1e6, qInf(), qQNaN()})
             QVERIFY_THROWS_EXCEPTION(ConvertError, CLI::renderIcon(dir.filePath("icon.png"), size));
         QVERIFY(QDir(dir.path()).isEmpty());
-        for (const char* text : {"abc", "", " 5", "5px", "6,4"}) QVERIFY(!CLI::iconSize(text));
+        for (const char* text : {"abc", "", " 5", "5px", "6,4"})
+            QVERIFY(!CLI::iconSize(text));
         QCOMPARE(QImage(CLI::renderIcon(dir.filePath("icon.png"), 64.7)).size(), QSize(64, 64));
         // A taken name is never replaced.
         QCOMPARE(CLI::renderIcon(dir.filePath("icon.png"), 16), dir.filePath("icon 2.png"));
@@ -35,7 +36,8 @@ private slots:
         QVERIFY(pale(plain.pixel(one)) && pale(lit.pixel(four)));
         QVERIFY(qRed(lit.pixel(one)) > 220 && qGreen(lit.pixel(one)) < 150 && qBlue(lit.pixel(one)) < 90);
         // A wheel without petals still renders, with its message, whatever the highlight asks for.
-        QVERIFY(pale(QImage(CLI::renderWheel(WheelMode::conversions, dir.filePath("e.png"), {"/x"}, 3)).pixel(c)));
+        QVERIFY(pale(
+            QImage(CLI::renderWheel(WheelMode::conversions, dir.filePath("e.png"), {"/x"}, 3)).pixel(c)));
     }
 
     // What is left of the arguments goes on as the wheel's files.

@@ -5,7 +5,7 @@
 class ConvertErrorTest : public QObject
 {
     Q_OBJECT
-private slots:
+  private slots:
     void descriptions()
     {
         QCOMPARE(ConvertError::failed("Nothing was written").description(), QString("Nothing was written"));

@@ -18,16 +18,16 @@ class EstimateTest : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     // The history before, a run of the given mebibytes and seconds, and the history after it.
     void record()
     {
         const std::tuple<QVariant, QPointF, QVariantMap> rows[] = {
-            {{}, {10, 0.2}, {}},                        // too short to say anything
-            {"x", {10, 2}, history(0.5, 0.15)},        // first, over a malformed one
+            {{}, {10, 0.2}, {}},                // too short to say anything
+            {"x", {10, 2}, history(0.5, 0.15)}, // first, over a malformed one
             // Blended, the rate capped; other titles are kept as they are.
             {history(1, 0.5, {{"Other", 2}}), {10, 8}, history(1, 0.58, {{"Other", 2}})},
-            {{}, {1.0 / 1024, 2}, history(0.5, 150)},   // 0.01 MiB floor
+            {{}, {1.0 / 1024, 2}, history(0.5, 150)}, // 0.01 MiB floor
             // A run without input bytes says nothing about the cost per mebibyte.
             {history(1, 0.3), {0, 2}, history(0.8, 0.3)},
             {history(1), {0, 2}, history(0.8)},
@@ -44,13 +44,13 @@ private slots:
     void estimate()
     {
         const std::tuple<bool, double, QList<QPointF>> rows[] = {
-            {true, none, {{0, 10}, {0.5, 9.5}, {1, 9}}},     // history only
-            {false, none, {{1, none}, {5, none}}},           // nothing to go by
-            {false, 0.02, {{5, none}}},                      // under 3 %
-            {false, 0.25, {{1, 3}, {10, 2.5}}},              // never rises
-            {false, 0.5, {{0.6, 0.6}, {2, 0.1}, {3, 0}}},    // never below 0
+            {true, none, {{0, 10}, {0.5, 9.5}, {1, 9}}},  // history only
+            {false, none, {{1, none}, {5, none}}},        // nothing to go by
+            {false, 0.02, {{5, none}}},                   // under 3 %
+            {false, 0.25, {{1, 3}, {10, 2.5}}},           // never rises
+            {false, 0.5, {{0.6, 0.6}, {2, 0.1}, {3, 0}}}, // never below 0
             {true, 0.2, {{0.5, 9.5}, {1, 8.7}}}, // progress counts from 0.6 s, blended until two thirds
-            {true, 1.0, {{4, 6}}},                           // complete: the history still counts
+            {true, 1.0, {{4, 6}}},               // complete: the history still counts
         };
         for (const auto& [known, progress, ticks] : rows) {
             Settings::store()->setValue("etaHistory", known ? history(5, 0.5) : QVariantMap());

@@ -8,24 +8,35 @@
 class FmtTest : public QObject
 {
     Q_OBJECT
-private slots:
+  private slots:
     void time_data()
     {
         QTest::addColumn<double>("seconds");
         QTest::addColumn<QString>("plain");
         QTest::addColumn<QString>("withFraction");
         const double infinity = std::numeric_limits<double>::infinity();
-        QTest::newRow("zero") << 0.0 << "0:00" << "0:00.00";
-        QTest::newRow("minute") << 65.4 << "1:05" << "1:05.40";
-        QTest::newRow("no hours") << 3725.0 << "62:05" << "62:05.00";
-        QTest::newRow("fraction dropped") << 59.9 << "0:59" << "0:59.90";
-        QTest::newRow("rounds up to the minute") << 59.999 << "0:59" << "1:00.00";
-        QTest::newRow("negative") << -3.0 << "0:00" << "0:00.00";
-        QTest::newRow("not a number") << std::nan("") << "0:00" << "0:00";
-        QTest::newRow("infinity") << infinity << "0:00" << "0:00";
-        QTest::newRow("minus infinity") << -infinity << "0:00" << "0:00";
-        QTest::newRow("huge") << 1e300 << "150119987579016:32" << "150119987579016:32.00";
-        QTest::newRow("just below the bound") << 9007199254740991.0 << "150119987579016:31" << "150119987579016:31.00";
+        QTest::newRow("zero") << 0.0 << "0:00"
+                              << "0:00.00";
+        QTest::newRow("minute") << 65.4 << "1:05"
+                                << "1:05.40";
+        QTest::newRow("no hours") << 3725.0 << "62:05"
+                                  << "62:05.00";
+        QTest::newRow("fraction dropped") << 59.9 << "0:59"
+                                          << "0:59.90";
+        QTest::newRow("rounds up to the minute") << 59.999 << "0:59"
+                                                 << "1:00.00";
+        QTest::newRow("negative") << -3.0 << "0:00"
+                                  << "0:00.00";
+        QTest::newRow("not a number") << std::nan("") << "0:00"
+                                      << "0:00";
+        QTest::newRow("infinity") << infinity << "0:00"
+                                  << "0:00";
+        QTest::newRow("minus infinity") << -infinity << "0:00"
+                                        << "0:00";
+        QTest::newRow("huge") << 1e300 << "150119987579016:32"
+                              << "150119987579016:32.00";
+        QTest::newRow("just below the bound") << 9007199254740991.0 << "150119987579016:31"
+                                              << "150119987579016:31.00";
     }
 
     void time()

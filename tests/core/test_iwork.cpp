@@ -31,7 +31,7 @@ class IWorkTest : public QObject
     QTemporaryDir m_root;
     const QString m_tmp = m_root.filePath("tmp"); // TMPDIR of the code under test: empty after every exchange
 
-private slots:
+  private slots:
     void initTestCase()
     {
         QVERIFY(QDir().mkpath(m_tmp));
@@ -46,14 +46,21 @@ private slots:
         if (!IWork::isInstalled(IWork::App::pages)) QSKIP("LibreOffice is not installed");
         const QString input = m_root.filePath("Letter to Ana.docx");
         const QByteArray ns = "http://schemas.openxmlformats.org/";
-        Zip::write({{"[Content_Types].xml", "<Types xmlns='" + ns + "package/2006/content-types'><Default "
-                     "Extension='xml' ContentType='application/vnd.openxmlformats-officedocument."
-                     "wordprocessingml.document.main+xml'/></Types>"},
-                    {"_rels/.rels", "<Relationships xmlns='" + ns + "package/2006/relationships'>"
-                     "<Relationship Id='r' Type='" + ns + "officeDocument/2006/relationships/officeDocument' "
-                     "Target='word/document.xml'/></Relationships>"},
-                    {"word/document.xml", "<w:document xmlns:w='" + ns + "wordprocessingml/2006/main'>"
-                     "<w:body><w:p><w:r><w:t>A letter.</w:t></w:r></w:p></w:body></w:document>"}},
+        Zip::write({{"[Content_Types].xml",
+                     "<Types xmlns='" + ns +
+                         "package/2006/content-types'><Default "
+                         "Extension='xml' ContentType='application/vnd.openxmlformats-officedocument."
+                         "wordprocessingml.document.main+xml'/></Types>"},
+                    {"_rels/.rels", "<Relationships xmlns='" + ns +
+                                        "package/2006/relationships'>"
+                                        "<Relationship Id='r' Type='" +
+                                        ns +
+                                        "officeDocument/2006/relationships/officeDocument' "
+                                        "Target='word/document.xml'/></Relationships>"},
+                    {"word/document.xml",
+                     "<w:document xmlns:w='" + ns +
+                         "wordprocessingml/2006/main'>"
+                         "<w:body><w:p><w:r><w:t>A letter.</w:t></w:r></w:p></w:body></w:document>"}},
                    input);
         const QString output = m_root.filePath(".tolvane-0A1B2C3D.pdf");
         IWork::export_(IWork::App::pages, input, output, QString("PDF"), std::nullopt, nullptr);
@@ -78,8 +85,9 @@ private slots:
         QTest::newRow("nothing") << "soffice" << QByteArray("echo 'Error: not loaded' >&2") << noOutput;
         QTest::newRow("empty") << "soffice" << QByteArray(write).replace("printf converted", ":") << noOutput;
         QTest::newRow("exit 3") << "soffice" << QByteArray("echo '  boom' >&2\nexit 3") << failed + "boom";
-        QTest::newRow("missing") << "none" << write << "This conversion needs LibreOffice. "
-                                                       "Install it with: sudo apt install libreoffice";
+        QTest::newRow("missing") << "none" << write
+                                 << "This conversion needs LibreOffice. "
+                                    "Install it with: sudo apt install libreoffice";
         QTest::newRow("cancelled") << "soffice" << sleeps << "(cancelled)";
         QTest::newRow("time limit") << "soffice" << sleeps << "LibreOffice took too long and was stopped.";
     }
@@ -99,7 +107,8 @@ private slots:
         const QString input = fakes + "/Deck.key", output = fakes + "/.tolvane-00000000.pptx";
         Job job("Converting to PPTX", QString(), 0);
         std::jthread canceller([&, cancels = error == "(cancelled)"] { // once the fake runs
-            for (int i = 0; cancels && i < 999 && !readFile(log).endsWith("key\n"); ++i) QThread::msleep(10);
+            for (int i = 0; cancels && i < 999 && !readFile(log).endsWith("key\n"); ++i)
+                QThread::msleep(10);
             if (cancels) job.cancel();
         });
         try {

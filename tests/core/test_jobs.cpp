@@ -52,7 +52,7 @@ class JobTest : public QObject
         return paths;
     }
 
-private slots:
+  private slots:
     void init()
     {
         QTest::failOnWarning(QRegularExpression(".")); // only the failures a row expects are logged
@@ -84,17 +84,35 @@ private slots:
         QTest::addColumn<QString>("detail");
         QTest::addColumn<QString>("state");
         QTest::addColumn<int>("revealed"); // -1: the setting is off
-        QTest::newRow("one file") << "geese.mov" << "geese.mov" << "done" << 1;
-        QTest::newRow("setting off") << "geese.mov" << "geese.mov" << "done" << -1;
-        QTest::newRow("one fails") << "fail.mov" << "fail.mov" << "Can’t read fail.mov" << 0;
-        QTest::newRow("all fail") << "fail,int,std" << "0 of 3 saved" << "bad_alloc-ish" << 0;
-        QTest::newRow("empty list") << "" << "0 of 0 saved" << "done" << 0;
-        QTest::newRow("all saved") << "a,b" << "2 of 2 saved" << "done" << 2;
-        QTest::newRow("no results") << "none" << "none" << "done" << 0;
+        QTest::newRow("one file") << "geese.mov"
+                                  << "geese.mov"
+                                  << "done" << 1;
+        QTest::newRow("setting off") << "geese.mov"
+                                     << "geese.mov"
+                                     << "done" << -1;
+        QTest::newRow("one fails") << "fail.mov"
+                                   << "fail.mov"
+                                   << "Can’t read fail.mov" << 0;
+        QTest::newRow("all fail") << "fail,int,std"
+                                  << "0 of 3 saved"
+                                  << "bad_alloc-ish" << 0;
+        QTest::newRow("empty list") << ""
+                                    << "0 of 0 saved"
+                                    << "done" << 0;
+        QTest::newRow("all saved") << "a,b"
+                                   << "2 of 2 saved"
+                                   << "done" << 2;
+        QTest::newRow("no results") << "none"
+                                    << "none"
+                                    << "done" << 0;
         // A cancellation the user never asked for fails that file, and the loop goes on.
-        QTest::newRow("stray cancel") << "a,stop,c" << "2 of 3 saved" << "The work stopped unexpectedly" << 0;
+        QTest::newRow("stray cancel") << "a,stop,c"
+                                      << "2 of 3 saved"
+                                      << "The work stopped unexpectedly" << 0;
         // Files a cancel left untried are not counted as saved; what was saved is not revealed.
-        QTest::newRow("cancel later") << "a,fail,cancel,d" << "1 of 4 saved" << "cancelled" << 0;
+        QTest::newRow("cancel later") << "a,fail,cancel,d"
+                                      << "1 of 4 saved"
+                                      << "cancelled" << 0;
     }
 
     void run()

@@ -11,7 +11,7 @@ class SettingsTest : public QObject
     Q_OBJECT
     Settings& m_settings = Settings::shared();
 
-private slots:
+  private slots:
     void init()
     {
         Settings::store()->clear();

@@ -102,9 +102,11 @@ class ShellTest : public QObject
         };
         auto future = std::async(std::launch::async, [&] {
             try {
-                const auto limit = how == "limit" ? std::optional(std::chrono::milliseconds(300)) : std::nullopt;
-                const auto result = how == "start" ? Shell::run(script, {}, {}, &job)
-                                                   : Shell::run("/bin/sh", {"-c", script}, {}, &job, onLine, limit);
+                const auto limit =
+                    how == "limit" ? std::optional(std::chrono::milliseconds(300)) : std::nullopt;
+                const auto result = how == "start"
+                                        ? Shell::run(script, {}, {}, &job)
+                                        : Shell::run("/bin/sh", {"-c", script}, {}, &job, onLine, limit);
                 return (result.timedOut ? "timed out, exit " : "exit ") + QString::number(result.status);
             } catch (const ConvertError& e) {
                 return e.description();

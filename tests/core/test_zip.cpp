@@ -11,7 +11,8 @@ constexpr auto everything = QDir::AllEntries | QDir::Hidden | QDir::System | QDi
 
 // An archive member: a file ('f', a folder when the name ends in "/"), or a symbolic ('l') or
 // hard ('h') link to `data`. Archives starting with a hard link are tars, others zips.
-struct Member {
+struct Member
+{
     QByteArray name;
     QByteArray data;
     char kind = 'f';
@@ -54,7 +55,7 @@ class ZipTest : public QObject
     const QString m_tmp = m_root.filePath("tmp"); // what the code under test sees; empty after each test
     const QString m_in = m_root.filePath("in");   // the tests' own archives
 
-private slots:
+  private slots:
     void initTestCase()
     {
         QVERIFY(QDir().mkpath(m_tmp) && QDir().mkpath(m_in));
@@ -74,8 +75,10 @@ private slots:
         const QString out = m_in + "/book.epub";
         Zip::write({{"old.xml", "old"}, {"old/deep.xml", "old"}}, out);
         const QByteArray binary = QByteArray(70000, '\xfe') + QByteArray("\0\r\n\x1a", 4);
-        const QMap<QString, QByteArray> parts{{"OEBPS/chapter 1.xhtml", "<p>één</p>"}, {"images/a", binary},
-                                              {"META-INF/container.xml", "<c/>"}, {"-cover.xhtml", "<img/>"}};
+        const QMap<QString, QByteArray> parts{{"OEBPS/chapter 1.xhtml", "<p>één</p>"},
+                                              {"images/a", binary},
+                                              {"META-INF/container.xml", "<c/>"},
+                                              {"-cover.xhtml", "<img/>"}};
         Zip::write(parts, out, QString("application/epub+zip"));
 
         const QByteArray zip = readAll(out);
@@ -108,16 +111,19 @@ private slots:
         const QByteArray absolute = QFile::encodeName(m_root.filePath("evil"));
         const QString out = "the link “%1” points outside the folder", up = "“%1” leads outside the folder";
         QTest::newRow("parent") << Members{{"../evil", "x"}} << up.arg("../evil");
-        QTest::newRow("absolute") << Members{{absolute, "x"}} << "“" + QString(absolute) + "” has an absolute path";
+        QTest::newRow("absolute") << Members{{absolute, "x"}}
+                                  << "“" + QString(absolute) + "” has an absolute path";
         QTest::newRow("inner parent") << Members{{"a/", {}}, {"a/../../evil", "x"}} << up.arg("a/../../evil");
         QTest::newRow("link out") << Members{{"l", "../../outside", 'l'}} << out.arg("l");
         QTest::newRow("link absolute") << Members{{"l", "/etc", 'l'}} << out.arg("l");
-        QTest::newRow("through link") << Members{{"sub/", {}}, {"l", "sub", 'l'}, {"l/evil", "x"}}
-                                      << "“l/evil” goes through a link";
+        QTest::newRow("through link")
+            << Members{{"sub/", {}}, {"l", "sub", 'l'}, {"l/evil", "x"}} << "“l/evil” goes through a link";
         // Each link is harmless when made; together they point out.
-        QTest::newRow("link chain") << Members{{"d/", {}}, {"e", "d/..", 'l'}, {"d", ".", 'l'}} << out.arg("e");
+        QTest::newRow("link chain") << Members{{"d/", {}}, {"e", "d/..", 'l'}, {"d", ".", 'l'}}
+                                    << out.arg("e");
         QTest::newRow("hard link") << Members{{"h", "/etc/hostname", 'h'}} << out.arg("h");
-        QTest::newRow("bomb") << Members{{"bomb", QByteArray(1 << 20, '\0')}} << "it unpacks to more than 65536 bytes";
+        QTest::newRow("bomb") << Members{{"bomb", QByteArray(1 << 20, '\0')}}
+                              << "it unpacks to more than 65536 bytes";
         QTest::newRow("entries") << Members{{"a", "1"}, {"b", "2"}, {"c", "3"}, {"d", "4"}}
                                  << "it holds more than 3 entries";
     }

@@ -13,10 +13,10 @@ constexpr int patience = 5000;
 class X11DragWatcherTest : public ScreenTest
 {
     Q_OBJECT
-public:
+  public:
     using ScreenTest::ScreenTest;
 
-private slots:
+  private slots:
     void filePaths_data()
     {
         QTest::addColumn<QByteArray>("list");
@@ -70,7 +70,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(presses.count(), 1, patience);
         // The source starts the drag on the first step; the pointer glides on, 10 ms a step.
         QList<QPoint> glide{{120, 110}};
-        for (int i = 1; i <= 60; ++i) glide << QPoint(120 + i, 110 + i);
+        for (int i = 1; i <= 60; ++i)
+            glide << QPoint(120 + i, 110 + i);
         QProcess mover;
         mover.start(QStringLiteral("xdotool"), relativeMoves({100, 100}, glide, QStringLiteral("0.01")));
         QTRY_VERIFY_WITH_TIMEOUT(watcher->changeCount() != before, patience);

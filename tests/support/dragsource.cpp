@@ -20,16 +20,15 @@ namespace {
 
 class Source : public QWidget
 {
-public:
-    explicit Source(const QStringList& args)
-        : m_args(args)
+  public:
+    explicit Source(const QStringList& args) : m_args(args)
     {
         setWindowFlags(Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
         setGeometry(0, 0, 200, 200);
         setAcceptDrops(true);
     }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override
     {
         if (m_shown) return;
@@ -51,13 +50,14 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override
     {
         if (!m_pressedAt || !(event->buttons() & Qt::LeftButton)) return;
-        if ((event->globalPosition().toPoint() - *m_pressedAt).manhattanLength() < QApplication::startDragDistance())
+        if ((event->globalPosition().toPoint() - *m_pressedAt).manhattanLength() <
+            QApplication::startDragDistance())
             return;
         m_pressedAt.reset();
         drag();
     }
 
-private:
+  private:
     void drag()
     {
         auto* data = new QMimeData;
@@ -65,13 +65,14 @@ private:
             data->setText(QStringLiteral("just some words"));
         } else {
             QList<QUrl> urls;
-            for (const QString& path : m_args) urls << QUrl::fromLocalFile(path);
+            for (const QString& path : m_args)
+                urls << QUrl::fromLocalFile(path);
             data->setUrls(urls);
         }
         auto* drag = new QDrag(this);
         drag->setMimeData(data);
         const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
-        const char* name = action == Qt::CopyAction ? "copy"
+        const char* name = action == Qt::CopyAction   ? "copy"
                            : action == Qt::MoveAction ? "move"
                            : action == Qt::LinkAction ? "link"
                                                       : "none";

@@ -16,17 +16,17 @@
 
 class ScreenTest : public QObject
 {
-public:
+  public:
     explicit ScreenTest(const QString& noScreen) : m_noScreen(noScreen) {}
 
-protected:
+  protected:
     const QString m_noScreen;
 };
 
 // A child that dies with the test even when it crashes, and is ended when it goes out of scope.
 class ChildProcess : public QProcess
 {
-public:
+  public:
     ChildProcess() { dieWithTest(*this); }
     ~ChildProcess() override
     {

@@ -17,7 +17,7 @@
 // An Xvfb that picks a free display number itself and dies with the process that started it.
 class VirtualScreen
 {
-public:
+  public:
     VirtualScreen()
     {
         const QByteArray program = QStandardPaths::findExecutable(QStringLiteral("Xvfb")).toLocal8Bit();
@@ -46,10 +46,13 @@ public:
         QByteArray number;
         pollfd ready{fds[0], POLLIN, 0};
         char c = 0;
-        while (poll(&ready, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        while (poll(&ready, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
         close(fds[0]);
-        if (number.isEmpty()) m_failure = QStringLiteral("Xvfb did not start");
-        else m_display = ':' + number;
+        if (number.isEmpty())
+            m_failure = QStringLiteral("Xvfb did not start");
+        else
+            m_display = ':' + number;
     }
 
     ~VirtualScreen()
@@ -79,7 +82,7 @@ public:
         }
     }
 
-private:
+  private:
     pid_t m_pid = -1;
     QByteArray m_display;
     QString m_failure;

@@ -84,7 +84,9 @@ Probe parseProbe(const QByteArray& json)
         const QJsonObject s = item.toObject();
         const auto type = string(s.value(QLatin1String("codec_type")));
         const auto codec = string(s.value(QLatin1String("codec_name")));
-        const bool cover = s.value(QLatin1String("disposition")).toObject().value(QLatin1String("attached_pic")) == QJsonValue(1);
+        const bool cover =
+            s.value(QLatin1String("disposition")).toObject().value(QLatin1String("attached_pic")) ==
+            QJsonValue(1);
 
         if (type == QLatin1String("video") && !p.videoCodec && !cover) {
             p.videoCodec = codec;
@@ -99,7 +101,8 @@ Probe parseProbe(const QByteArray& json)
             p.sampleRate = rate ? decimalInteger(*rate).value_or(44100) : 44100;
         }
         if (p.duration == 0)
-            if (const auto d = string(s.value(QLatin1String("duration")))) p.duration = number(*d).value_or(0);
+            if (const auto d = string(s.value(QLatin1String("duration"))))
+                p.duration = number(*d).value_or(0);
     }
     return p;
 }
@@ -109,10 +112,10 @@ Probe probe(const QString& path)
     const auto ffprobe = Shell::find(QStringLiteral("ffprobe"));
     if (!ffprobe) return {};
     try {
-        const Shell::Result r = Shell::run(*ffprobe, {QStringLiteral("-v"), QStringLiteral("error"),
-                                                      QStringLiteral("-print_format"), QStringLiteral("json"),
-                                                      QStringLiteral("-show_format"), QStringLiteral("-show_streams"),
-                                                      path});
+        const Shell::Result r =
+            Shell::run(*ffprobe, {QStringLiteral("-v"), QStringLiteral("error"),
+                                  QStringLiteral("-print_format"), QStringLiteral("json"),
+                                  QStringLiteral("-show_format"), QStringLiteral("-show_streams"), path});
         return parseProbe(r.stdoutBytes);
     } catch (const ConvertError&) {
         return {};
@@ -135,8 +138,9 @@ std::optional<double> progressFraction(const QString& line, double duration)
 void ffmpeg(const QStringList& args, double duration, Job* job, const std::function<void(double)>& progress)
 {
     const QString program = require(QStringLiteral("ffmpeg"));
-    static const QStringList prefix{QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"), QStringLiteral("-y"),
-                                    QStringLiteral("-loglevel"),    QStringLiteral("error"),    QStringLiteral("-progress"),
+    static const QStringList prefix{QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
+                                    QStringLiteral("-y"),           QStringLiteral("-loglevel"),
+                                    QStringLiteral("error"),        QStringLiteral("-progress"),
                                     QStringLiteral("pipe:1"),       QStringLiteral("-nostats")};
     std::function<void(const QString&)> onLine;
     if (duration > 0 && progress) {

@@ -16,7 +16,8 @@ class Job;
 namespace Media {
 
 // What a media file holds. The defaults are what is assumed when nothing could be read.
-struct Probe {
+struct Probe
+{
     double duration = 0;               // seconds
     std::optional<QString> videoCodec; // first video stream that is not an attached picture
     std::optional<QString> audioCodec; // first audio stream
@@ -65,11 +66,12 @@ bool hasLibVorbis();
 QStringList conversionArgs(const QString& source, const QString& output, bool audio, const QString& target,
                            const Probe& probe);
 // The re-encode that follows a failed stream copy.
-QStringList retryArgs(const QString& source, const QString& output, const QString& target, const Probe& probe);
+QStringList retryArgs(const QString& source, const QString& output, const QString& target,
+                      const Probe& probe);
 // Converts `source` into `output` (a temporary path whose extension is the target's); a stream
 // copy that fails for any reason but cancelling is repeated once as a re-encode.
-void convert(const QString& source, const QString& output, bool audio, const QString& target, const Probe& probe,
-             Job* job, const std::function<void(double)>& progress);
+void convert(const QString& source, const QString& output, bool audio, const QString& target,
+             const Probe& probe, Job* job, const std::function<void(double)>& progress);
 
 // Normalised peaks (0…1) of the file's audio, decoded as mono at 8000 Hz: at most `buckets`
 // values, the loudest 1; empty without readable audio.

@@ -37,10 +37,12 @@ bool isAudioTarget(const QString& key)
 
 QStringList audioArgs(const QString& ext, const std::optional<Probe>&, std::optional<int> bitrate)
 {
-    const auto rate = [&](int fallback) { return QStringList{QStringLiteral("-b:a"), kbps(bitrate.value_or(fallback))}; };
+    const auto rate = [&](int fallback) {
+        return QStringList{QStringLiteral("-b:a"), kbps(bitrate.value_or(fallback))};
+    };
     if (ext == QLatin1String("mp3")) {
-        return QStringList{"-c:a", "libmp3lame"}
-            + (bitrate ? rate(0) : QStringList{QStringLiteral("-q:a"), QStringLiteral("2")});
+        return QStringList{"-c:a", "libmp3lame"} +
+               (bitrate ? rate(0) : QStringList{QStringLiteral("-q:a"), QStringLiteral("2")});
     }
     if (ext == QLatin1String("m4a") || isMovie(ext)) return QStringList{"-c:a", "aac"} + rate(256);
     if (ext == QLatin1String("mkv")) return QStringList{"-c:a", "aac"} + rate(192);
@@ -49,11 +51,13 @@ QStringList audioArgs(const QString& ext, const std::optional<Probe>&, std::opti
     if (ext == QLatin1String("flac")) return {"-c:a", "flac", "-compression_level", "8"};
     if (ext == QLatin1String("ogg")) {
         if (hasLibVorbis()) return {"-c:a", "libvorbis", "-q:a", "6"};
-        return QStringList{"-c:a", "vorbis", "-strict", "-2", "-ac", "2"}
-            + (bitrate ? rate(0) : QStringList{QStringLiteral("-q:a"), QStringLiteral("6")});
+        return QStringList{"-c:a", "vorbis", "-strict", "-2", "-ac", "2"} +
+               (bitrate ? rate(0) : QStringList{QStringLiteral("-q:a"), QStringLiteral("6")});
     }
-    if (ext == QLatin1String("opus") || ext == QLatin1String("webm")) return QStringList{"-c:a", "libopus"} + rate(128);
-    if (ext == QLatin1String("wma") || ext == QLatin1String("wmv")) return QStringList{"-c:a", "wmav2"} + rate(192);
+    if (ext == QLatin1String("opus") || ext == QLatin1String("webm"))
+        return QStringList{"-c:a", "libopus"} + rate(128);
+    if (ext == QLatin1String("wma") || ext == QLatin1String("wmv"))
+        return QStringList{"-c:a", "wmav2"} + rate(192);
     if (ext == QLatin1String("avi")) return {"-c:a", "libmp3lame", "-q:a", "3"};
     return {};
 }
@@ -63,8 +67,10 @@ QStringList videoArgs(const QString& ext, int crf)
     if (isMovie(ext) || ext == QLatin1String("mkv"))
         return {"-c:v", "libx264", "-preset", "medium", "-crf", QString::number(crf), "-pix_fmt", "yuv420p"};
     if (ext == QLatin1String("webm")) {
-        return {"-c:v",       "libvpx-vp9", "-crf",      QString::number(crf + 11), "-b:v", "0", "-row-mt", "1",
-                "-deadline", "good",       "-cpu-used", "4",                       "-pix_fmt", "yuv420p"};
+        return {"-c:v",      "libvpx-vp9", "-crf",      QString::number(crf + 11),
+                "-b:v",      "0",          "-row-mt",   "1",
+                "-deadline", "good",       "-cpu-used", "4",
+                "-pix_fmt",  "yuv420p"};
     }
     if (ext == QLatin1String("avi")) return {"-c:v", "mpeg4", "-q:v", "3", "-vtag", "xvid"};
     if (ext == QLatin1String("wmv")) return {"-c:v", "wmv2", "-q:v", "3"};
@@ -75,10 +81,14 @@ bool canCopy(const Probe& probe, const QString& ext)
 {
     if (!probe.videoCodec) return false;
     const QString& v = *probe.videoCodec;
-    const auto audioIn = [&](const QStringList& codecs) { return !probe.audioCodec || codecs.contains(*probe.audioCodec); };
-    if (isMovie(ext)) return QStringList{"h264", "hevc", "mpeg4"}.contains(v) && audioIn({"aac", "mp3", "alac"});
+    const auto audioIn = [&](const QStringList& codecs) {
+        return !probe.audioCodec || codecs.contains(*probe.audioCodec);
+    };
+    if (isMovie(ext))
+        return QStringList{"h264", "hevc", "mpeg4"}.contains(v) && audioIn({"aac", "mp3", "alac"});
     if (ext == QLatin1String("mkv")) return true;
-    if (ext == QLatin1String("webm")) return QStringList{"vp8", "vp9", "av1"}.contains(v) && audioIn({"opus", "vorbis"});
+    if (ext == QLatin1String("webm"))
+        return QStringList{"vp8", "vp9", "av1"}.contains(v) && audioIn({"opus", "vorbis"});
     return false;
 }
 
@@ -107,9 +117,9 @@ QStringList conversionArgs(const QString& source, const QString& output, bool au
     } else if (target == QLatin1String("gif")) {
         const int width = probe.width > 0 && probe.width < 720 ? probe.width : 720;
         args << QStringLiteral("-an") << QStringLiteral("-vf")
-             << QStringLiteral("fps=15,scale=") + QString::number(width)
-                    + QStringLiteral(":-1:flags=lanczos,split[a][b];[a]palettegen=stats_mode=diff[p];"
-                                     "[b][p]paletteuse=dither=bayer:bayer_scale=4")
+             << QStringLiteral("fps=15,scale=") + QString::number(width) +
+                    QStringLiteral(":-1:flags=lanczos,split[a][b];[a]palettegen=stats_mode=diff[p];"
+                                   "[b][p]paletteuse=dither=bayer:bayer_scale=4")
              << QStringLiteral("-loop") << QStringLiteral("0");
     } else if (canCopy(probe, target)) {
         args << pictureAndAudio << QStringLiteral("-c") << QStringLiteral("copy") << keepMetadata;
@@ -127,12 +137,12 @@ QStringList conversionArgs(const QString& source, const QString& output, bool au
 
 QStringList retryArgs(const QString& source, const QString& output, const QString& target, const Probe& probe)
 {
-    return QStringList{QStringLiteral("-i"), source} + pictureAndAudio + evenScale
-        + videoArgs(target, conversionCrf) + audioArgs(target, probe) + QStringList{output};
+    return QStringList{QStringLiteral("-i"), source} + pictureAndAudio + evenScale +
+           videoArgs(target, conversionCrf) + audioArgs(target, probe) + QStringList{output};
 }
 
-void convert(const QString& source, const QString& output, bool audio, const QString& target, const Probe& probe,
-             Job* job, const std::function<void(double)>& progress)
+void convert(const QString& source, const QString& output, bool audio, const QString& target,
+             const Probe& probe, Job* job, const std::function<void(double)>& progress)
 {
     try {
         ffmpeg(conversionArgs(source, output, audio, target, probe), probe.duration, job, progress);

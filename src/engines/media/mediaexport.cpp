@@ -25,7 +25,8 @@ std::optional<QList<float>> ffmpegSamples(const QString& path)
     const qsizetype count = r.stdoutBytes.size() / 4;
     QList<float> samples(count);
     const char* bytes = r.stdoutBytes.constData();
-    for (qsizetype i = 0; i < count; ++i) samples[i] = qFromLittleEndian<float>(bytes + 4 * i);
+    for (qsizetype i = 0; i < count; ++i)
+        samples[i] = qFromLittleEndian<float>(bytes + 4 * i);
     return samples;
 }
 
@@ -42,12 +43,14 @@ QList<float> peaks(const QList<float>& samples, int buckets)
     out.reserve(std::min<qsizetype>(buckets, n));
     for (qsizetype start = 0; start < n && out.size() < buckets; start += step) {
         float peak = 0;
-        for (qsizetype i = start; i < std::min(n, start + step); ++i) peak = std::max(peak, std::abs(samples[i]));
+        for (qsizetype i = start; i < std::min(n, start + step); ++i)
+            peak = std::max(peak, std::abs(samples[i]));
         out << peak;
     }
     const float loudest = *std::max_element(out.cbegin(), out.cend());
     if (loudest > 0)
-        for (float& v : out) v /= loudest;
+        for (float& v : out)
+            v /= loudest;
     return out;
 }
 
@@ -70,8 +73,8 @@ QImage frame(const QString& path, double seconds, double maxSize)
     const double at = std::isfinite(seconds) && seconds > 0 ? seconds : 0;
     Shell::Result r;
     try {
-        r = Shell::run(*program, {"-v", "error", "-ss", QString::asprintf("%.3f", at), "-i", path, "-frames:v", "1",
-                                  "-vf", fit, "-f", "image2pipe", "-c:v", "png", "-"});
+        r = Shell::run(*program, {"-v", "error", "-ss", QString::asprintf("%.3f", at), "-i", path,
+                                  "-frames:v", "1", "-vf", fit, "-f", "image2pipe", "-c:v", "png", "-"});
     } catch (const ConvertError&) {
         return {};
     }

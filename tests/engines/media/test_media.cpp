@@ -46,7 +46,8 @@ QHash<QString, QList<QJsonObject>> streams(const QString& path)
 QString codecs(const QList<QJsonObject>& streams) // "-" for none
 {
     QStringList names;
-    for (const QJsonObject& s : streams) names << s["codec_name"].toString();
+    for (const QJsonObject& s : streams)
+        names << s["codec_name"].toString();
     return names.isEmpty() ? "-" : names.join(' ');
 }
 
@@ -72,7 +73,11 @@ QString summary(const Media::Probe& p)
 {
     return QString("%1s %2/%3 %4x%5 %6fps %7ch %8Hz")
         .arg(QString::number(p.duration), p.videoCodec.value_or("-"), p.audioCodec.value_or("-"))
-        .arg(p.width).arg(p.height).arg(QString::number(p.fps)).arg(p.channels).arg(p.sampleRate);
+        .arg(p.width)
+        .arg(p.height)
+        .arg(QString::number(p.fps))
+        .arg(p.channels)
+        .arg(p.sampleRate);
 }
 
 } // namespace
@@ -96,7 +101,7 @@ class MediaTest : public QObject
         return folder + "/" + name;
     }
 
-private slots:
+  private slots:
     void initTestCase()
     {
         const QStringList x264{"-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p"};
@@ -153,7 +158,8 @@ private slots:
     void probeOfARealFile()
     {
         const Media::Probe p = Media::probe(path("clip.mkv"));
-        QVERIFY2(qAbs(p.duration - 1) < 0.1 && summary(p).section(' ', 1) == "h264/aac 160x120 25fps 1ch 44100Hz",
+        QVERIFY2(qAbs(p.duration - 1) < 0.1 &&
+                     summary(p).section(' ', 1) == "h264/aac 160x120 25fps 1ch 44100Hz",
                  qPrintable(summary(p)));
     }
 
@@ -185,12 +191,36 @@ private slots:
         QTest::addColumn<QString>("route"); // copy, retry or encode
         QTest::addColumn<QString>("video"); // codec and sample entry
         QTest::addColumn<QString>("audio");
-        QTest::newRow("mkv to mp4") << "clip.mkv" << "mp4" << "copy" << "h264 avc1" << "aac";
-        QTest::newRow("hevc to mp4") << "hevc.mkv" << "mp4" << "copy" << "hevc hvc1" << "aac";
-        QTest::newRow("failed copy") << "two.mkv" << "mp4" << "retry" << "h264 avc1" << "aac aac";
-        QTest::newRow("webm") << "clip.mkv" << "webm" << "encode" << "vp9 [0][0][0][0]" << "opus";
-        QTest::newRow("video to mp3") << "clip.mkv" << "mp3" << "encode" << "-" << "mp3";
-        QTest::newRow("song to m4a") << "song.mp3" << "m4a" << "encode" << "-" << "aac";
+        QTest::newRow("mkv to mp4") << "clip.mkv"
+                                    << "mp4"
+                                    << "copy"
+                                    << "h264 avc1"
+                                    << "aac";
+        QTest::newRow("hevc to mp4") << "hevc.mkv"
+                                     << "mp4"
+                                     << "copy"
+                                     << "hevc hvc1"
+                                     << "aac";
+        QTest::newRow("failed copy") << "two.mkv"
+                                     << "mp4"
+                                     << "retry"
+                                     << "h264 avc1"
+                                     << "aac aac";
+        QTest::newRow("webm") << "clip.mkv"
+                              << "webm"
+                              << "encode"
+                              << "vp9 [0][0][0][0]"
+                              << "opus";
+        QTest::newRow("video to mp3") << "clip.mkv"
+                                      << "mp3"
+                                      << "encode"
+                                      << "-"
+                                      << "mp3";
+        QTest::newRow("song to m4a") << "song.mp3"
+                                     << "m4a"
+                                     << "encode"
+                                     << "-"
+                                     << "aac";
     }
 
     void conversions()
@@ -204,11 +234,14 @@ private slots:
         QCOMPARE(QFileInfo(out).fileName(), QFileInfo(src).completeBaseName() + "." + target);
         QCOMPARE(filesIn(QFileInfo(src).path()).size(), 2);
         QVERIFY(!progress.isEmpty());
-        for (double f : progress) QVERIFY(f >= 0 && f <= 1);
+        for (double f : progress)
+            QVERIFY(f >= 0 && f <= 1);
 
         const auto result = streams(out);
         const QJsonObject video = result["video"].value(0);
-        QTEST(video.isEmpty() ? "-" : video["codec_name"].toString() + " " + video["codec_tag_string"].toString(), "video");
+        QTEST(video.isEmpty() ? "-"
+                              : video["codec_name"].toString() + " " + video["codec_tag_string"].toString(),
+              "video");
         QTEST(codecs(result["audio"]), "audio");
         if (!video.isEmpty()) QVERIFY(video["nb_read_frames"].toString().toInt() > 1);
         if (route == "retry") QVERIFY(Media::canCopy(Media::probe(src), target));
@@ -234,7 +267,9 @@ private slots:
         QCOMPARE(codecs(streams(gif)["video"]), QString("gif"));
         const QString back = convert(gif, "mp4").value(0);
         const QJsonObject video = streams(back)["video"].value(0);
-        QCOMPARE(QString("%1 %2 %3").arg(QFileInfo(back).fileName(), video["codec_name"].toString()).arg(video["width"].toInt()),
+        QCOMPARE(QString("%1 %2 %3")
+                     .arg(QFileInfo(back).fileName(), video["codec_name"].toString())
+                     .arg(video["width"].toInt()),
                  "clip.mp4 h264 160");
         QVERIFY(video["nb_read_frames"].toString().toInt() > 1);
     }
@@ -308,11 +343,16 @@ private slots:
         QTest::addColumn<QString>("message"); // empty: nothing to do
         const QStringList both{"ffmpeg", "ffprobe"};
         const QString missing = "This needs ffmpeg. Install it with: sudo apt install ffmpeg";
-        QTest::newRow("same format") << "clip.mkv" << "mkv" << both << "";
-        QTest::newRow("unknown") << "notes.xyz" << "pdf" << both << "Tolvane doesn’t know this kind of file";
-        QTest::newRow("no engine yet") << "a.png" << "jpg" << both << "Converting images isn’t available yet";
-        QTest::newRow("no tools") << "clip.mkv" << "mov" << QStringList{} << missing;
-        QTest::newRow("no ffprobe") << "clip.mkv" << "mov" << QStringList{"ffmpeg"} << missing;
+        QTest::newRow("same format") << "clip.mkv"
+                                     << "mkv" << both << "";
+        QTest::newRow("unknown") << "notes.xyz"
+                                 << "pdf" << both << "Tolvane doesn’t know this kind of file";
+        QTest::newRow("no engine yet") << "a.png"
+                                       << "jpg" << both << "Converting images isn’t available yet";
+        QTest::newRow("no tools") << "clip.mkv"
+                                  << "mov" << QStringList{} << missing;
+        QTest::newRow("no ffprobe") << "clip.mkv"
+                                    << "mov" << QStringList{"ffmpeg"} << missing;
     }
 
     void refusals()
