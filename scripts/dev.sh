@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # One entry point for people and CI.
 #   scripts/dev.sh run    install what is missing, build, start Tolvane
-#   scripts/dev.sh test   install what is missing, build, run every test
+#   scripts/dev.sh test   install what is missing, check layers and format, build, run every test
 #   scripts/dev.sh build  build only
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,6 +24,8 @@ case "$cmd" in
     ;;
   test)
     bash scripts/deps.sh test
+    bash scripts/check-layers.sh
+    bash scripts/check-format.sh
     configure_and_build
     cd "$build"
     ctest --output-on-failure --parallel "$(nproc)" "$@"
