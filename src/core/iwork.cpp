@@ -3,6 +3,7 @@
 #include "core/converterror.h"
 #include "core/job.h"
 #include "core/output.h"
+#include "core/scratchfolder.h"
 #include "core/shell.h"
 
 #include <QDir>
@@ -44,20 +45,6 @@ QString targetExtension(const std::optional<QString>& format, const QString& out
     if (*format == QLatin1String("Microsoft Excel")) return QStringLiteral("xlsx");
     throw ConvertError::unsupported(QStringLiteral("Can’t make %1 with LibreOffice").arg(*format));
 }
-
-// A scratch folder that is removed with everything in it when the exchange ends, however it ends.
-class ScratchFolder
-{
-  public:
-    ScratchFolder() : m_path(Output::scratch()) {}
-    ~ScratchFolder() { QDir(m_path).removeRecursively(); }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const QString& path() const { return m_path; }
-
-  private:
-    QString m_path;
-};
 
 // The file LibreOffice wrote into its private output folder: the input's base name with the new
 // extension, or else the only file there.

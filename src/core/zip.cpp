@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QScopeGuard>
 #include <QSet>
 #include <QStringList>
 #include <algorithm>
@@ -70,8 +69,8 @@ void write(const QMap<QString, QByteArray>& parts, const QString& outputPath,
         if (!isPartPath(*it))
             throw ConvertError::failed(QStringLiteral("Can’t write the package part “%1”").arg(*it));
 
-    const QString folder = Output::scratch();
-    const auto removeFolder = qScopeGuard([&] { QDir(folder).removeRecursively(); });
+    const ScratchFolder scratch;
+    const QString& folder = scratch.path();
     for (auto it = parts.begin(); it != parts.end(); ++it)
         writeFile(folder + QLatin1Char('/') + it.key(), it.value());
 
@@ -90,15 +89,10 @@ void write(const QMap<QString, QByteArray>& parts, const QString& outputPath,
     if (!names.isEmpty()) runZip(QStringList{"-X", "-r", "-9", "-q", output} + names, folder);
 }
 
-QString extract(const QString& archivePath, const ExtractLimits& limits)
+ScratchFolder extract(const QString& archivePath, const ExtractLimits& limits)
 {
-    const QString folder = Output::scratch();
-    try {
-        extractSafely(archivePath, folder, limits);
-    } catch (...) {
-        QDir(folder).removeRecursively();
-        throw;
-    }
+    ScratchFolder folder;
+    extractSafely(archivePath, folder.path(), limits);
     return folder;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/safeextract.h"
+#include "core/scratchfolder.h"
 
 #include <QByteArray>
 #include <QMap>
@@ -18,8 +19,8 @@ namespace Zip {
 void write(const QMap<QString, QByteArray>& parts, const QString& outputPath,
            const std::optional<QString>& mimetype = std::nullopt);
 
-// Unpacks the archive into a new scratch folder and returns it; the caller reads from it and
-// removes it. Nothing is ever written outside that folder; on failure it is removed.
-QString extract(const QString& archivePath, const ExtractLimits& limits = {});
+// Unpacks the archive into a new scratch folder and returns it; the folder goes when the caller
+// drops it. Nothing is ever written outside that folder; on failure it is removed.
+ScratchFolder extract(const QString& archivePath, const ExtractLimits& limits = {});
 
 } // namespace Zip

@@ -1,0 +1,35 @@
+#include "core/scratchfolder.h"
+
+#include "core/output.h"
+
+#include <QDir>
+#include <utility>
+
+ScratchFolder::ScratchFolder() : m_path(Output::scratch()) {}
+
+ScratchFolder::~ScratchFolder()
+{
+    remove();
+}
+
+ScratchFolder::ScratchFolder(ScratchFolder&& other) noexcept : m_path(std::exchange(other.m_path, QString())) {}
+
+ScratchFolder& ScratchFolder::operator=(ScratchFolder&& other) noexcept
+{
+    if (this != &other) {
+        remove();
+        m_path = std::exchange(other.m_path, QString());
+    }
+    return *this;
+}
+
+QString ScratchFolder::file(const QString& name) const
+{
+    return m_path + QLatin1Char('/') + name;
+}
+
+void ScratchFolder::remove()
+{
+    if (!m_path.isEmpty()) QDir(m_path).removeRecursively();
+    m_path.clear();
+}
