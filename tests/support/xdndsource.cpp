@@ -64,23 +64,23 @@ class Source
         attributes.override_redirect = True;
         attributes.background_pixel = 0x406080;
         attributes.event_mask = ButtonPressMask | ButtonReleaseMask | Button1MotionMask | ExposureMask;
-        m_window = XCreateWindow(display, m_root, 0, 0, 200, 200, 0, CopyFromParent, InputOutput, CopyFromParent,
-                                 CWOverrideRedirect | CWBackPixel | CWEventMask, &attributes);
-        for (auto& [atom, name] : std::initializer_list<std::pair<Atom*, const char*>>{
-                 {&m_aware, "XdndAware"},
-                 {&m_selection, "XdndSelection"},
-                 {&m_enter, "XdndEnter"},
-                 {&m_position, "XdndPosition"},
-                 {&m_status, "XdndStatus"},
-                 {&m_leave, "XdndLeave"},
-                 {&m_drop, "XdndDrop"},
-                 {&m_finished, "XdndFinished"},
-                 {&m_copy, "XdndActionCopy"},
-                 {&m_move, "XdndActionMove"},
-                 {&m_link, "XdndActionLink"},
-                 {&m_actionList, "XdndActionList"},
-                 {&m_uriType, "text/uri-list"},
-                 {&m_targets, "TARGETS"}})
+        m_window = XCreateWindow(display, m_root, 0, 0, 200, 200, 0, CopyFromParent, InputOutput,
+                                 CopyFromParent, CWOverrideRedirect | CWBackPixel | CWEventMask, &attributes);
+        for (auto& [atom, name] :
+             std::initializer_list<std::pair<Atom*, const char*>>{{&m_aware, "XdndAware"},
+                                                                  {&m_selection, "XdndSelection"},
+                                                                  {&m_enter, "XdndEnter"},
+                                                                  {&m_position, "XdndPosition"},
+                                                                  {&m_status, "XdndStatus"},
+                                                                  {&m_leave, "XdndLeave"},
+                                                                  {&m_drop, "XdndDrop"},
+                                                                  {&m_finished, "XdndFinished"},
+                                                                  {&m_copy, "XdndActionCopy"},
+                                                                  {&m_move, "XdndActionMove"},
+                                                                  {&m_link, "XdndActionLink"},
+                                                                  {&m_actionList, "XdndActionList"},
+                                                                  {&m_uriType, "text/uri-list"},
+                                                                  {&m_targets, "TARGETS"}})
             *atom = XInternAtom(display, name, False);
         XMapRaised(display, m_window);
         XFlush(display);
@@ -141,7 +141,8 @@ class Source
     void moved(const XMotionEvent& motion)
     {
         if (!m_dragging) {
-            if (!m_pressed || std::abs(motion.x_root - m_pressX) + std::abs(motion.y_root - m_pressY) < dragDistance)
+            if (!m_pressed ||
+                std::abs(motion.x_root - m_pressX) + std::abs(motion.y_root - m_pressY) < dragDistance)
                 return;
             begin(motion.time);
         }
@@ -179,8 +180,8 @@ class Source
     {
         m_dragging = true;
         XSetSelectionOwner(m_display, m_selection, m_window, time);
-        XGrabPointer(m_display, m_window, False, PointerMotionMask | ButtonReleaseMask, GrabModeAsync, GrabModeAsync,
-                     None, None, time);
+        XGrabPointer(m_display, m_window, False, PointerMotionMask | ButtonReleaseMask, GrabModeAsync,
+                     GrabModeAsync, None, None, time);
     }
 
     void sendPosition()
@@ -202,7 +203,8 @@ class Source
             int format = 0;
             unsigned long count = 0, after = 0;
             unsigned char* data = nullptr;
-            XGetWindowProperty(m_display, window, m_aware, 0, 1, False, XA_ATOM, &type, &format, &count, &after, &data);
+            XGetWindowProperty(m_display, window, m_aware, 0, 1, False, XA_ATOM, &type, &format, &count,
+                               &after, &data);
             if (data) XFree(data);
             if (type == XA_ATOM) return window;
             XTranslateCoordinates(m_display, m_root, window, x, y, &cx, &cy, &child);
