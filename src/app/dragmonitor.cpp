@@ -35,6 +35,10 @@ void DragMonitor::start()
         return;
     }
     connect(m_source.get(), &DragSource::buttonPressed, this, &DragMonitor::mouseDown);
+    // A key is looked at when it arrives rather than at the next poll.
+    connect(m_source.get(), &DragSource::keysChanged, this, [this] {
+        if (m_timer.isActive()) tick();
+    });
     m_idleTimer.start();
 }
 

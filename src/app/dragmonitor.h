@@ -14,7 +14,8 @@ class DragSource;
 
 // Turns dragging files anywhere on the screen and tapping a wheel key into a wheel request. It
 // follows each left press, polls the drag source sixty times a second while the button is
-// held, and reads Settings::shared() afresh at every use. Main thread only.
+// held (and at once when a key goes down or up), and reads Settings::shared() afresh at every
+// use. Main thread only.
 class DragMonitor : public QObject
 {
     Q_OBJECT
@@ -40,7 +41,7 @@ class DragMonitor : public QObject
     void start();
     // Begins following a left-button press.
     void mouseDown();
-    // One poll while the button is followed.
+    // One poll while the button is followed; also run when the source reports a key.
     void tick();
 
   private:

@@ -32,6 +32,9 @@ class DragSource : public QObject
   signals:
     // The left button went down in any window of the screen, this application's included.
     void buttonPressed();
+    // A key went down or up while the left button is down; modifiers() and escDown() already
+    // tell the new state. Emitted from the event loop, never from inside a call on the source.
+    void keysChanged();
 
   protected:
     using QObject::QObject;

@@ -176,6 +176,23 @@ void X11DragWatcher::handleRawEvent(XEvent& event)
     if (!m_following) return;
     m_recent.push_front(time);
     if (m_recent.size() > size_t(recentInputs)) m_recent.pop_back();
+    if (type == XI_RawKeyPress || type == XI_RawKeyRelease) keysChangedSoon();
+}
+
+void X11DragWatcher::keysChangedSoon()
+{
+    // Queued, because raw events are also read from inside requestFiles(), and coalesced, since
+    // the state is read afresh anyway. The server handles a key's raw and core events together,
+    // before any request, so a state read after the raw event already holds the key.
+    if (m_keysQueued) return;
+    m_keysQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_keysQueued = false;
+            emit keysChanged();
+        },
+        Qt::QueuedConnection);
 }
 
 bool X11DragWatcher::isLeftButton(int physicalButton)

@@ -52,6 +52,8 @@ class X11DragWatcher : public DragSource
     void pumpLater();
     void handle(_XEvent& event);
     void handleRawEvent(_XEvent& event);
+    // Signals keysChanged() once the current batch of events is handled.
+    void keysChangedSoon();
     bool isLeftButton(int physicalButton);
     // Raw motion and key events are selected only while a left press is followed.
     void follow(bool on);
@@ -77,6 +79,7 @@ class X11DragWatcher : public DragSource
     int m_xiOpcode = -1;
     QSocketNotifier* m_notifier = nullptr;
     bool m_pumpQueued = false;
+    bool m_keysQueued = false;
 
     quint64 m_changes = 0;
     unsigned long m_ownerTime = 0;

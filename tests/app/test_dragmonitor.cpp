@@ -41,6 +41,9 @@ class DragMonitorTest : public QObject
     //   tools=K       the tools key
     //   off           the monitor is paused
     //   tick          one poll
+    //   key           the source reports a key going down or up
+    // The event loop never runs here, so the monitor's own timer never polls: a callback after a
+    // key step with no tick came from the key event alone.
     void scripts_data()
     {
         QTest::addColumn<QString>("script");
@@ -68,6 +71,13 @@ class DragMonitorTest : public QObject
         row("Esc ends the drag", drag + "esc tick tick noesc tick esc tick mods=option tick", {"cancel"});
         row("Esc held from before", "esc " + drag + "tick noesc tick esc tick", {"cancel"});
         row("press during a drag", drag + "down tick mods=option tick up tick", {tools, "end"});
+
+        row("a key is looked at when it arrives", drag + "mods=shift key mods= key mods=option key",
+            {conv, tools});
+        row("Esc when it arrives", drag + "esc key mods=option key", {"cancel"});
+        row("a key after the release", drag + "up mods=shift key", {"end"});
+        row("a key before the drag is seen", "down drag mods=shift key tick files=/f tick",
+            {"conversions /f"});
 
         row("paused", "off down drag tick tick up tick", {});
         row("pausing waits for a press", drag + "off tick up tick down drag tick", {"end"});
@@ -109,6 +119,7 @@ class DragMonitorTest : public QObject
                     source->mods |= DragMonitor::maskOf(*modifierKeyFromRaw(k));
             }
             if (key == "tick") monitor.tick();
+            if (key == "key") emit source->keysChanged();
         }
         QTEST(seen, "log");
         QVERIFY(source->requests.isEmpty());

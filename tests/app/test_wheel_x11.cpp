@@ -19,6 +19,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QWindow>
 
 #include "../support/x11test.h"
 
@@ -60,12 +61,25 @@ class WheelX11Test : public ScreenTest
   private:
     WheelController& wheel() { return m_app->wheel(); }
 
-    // Waits for the drag source to say how its drag ended: "dropped copy", "dropped none"…
-    QByteArray report()
+    // Waits for `source` to print a line that starts with `prefix` and gives it, passing over the
+    // lines before it; empty when none comes. `said` keeps what is not read yet.
+    static QByteArray nextLine(QProcess& source, QByteArray& said, const QByteArray& prefix)
     {
-        const auto said = [&] { return (m_said += m_source.readAllStandardOutput()).contains('\n'); };
-        return QTest::qWaitFor(said, patience) ? std::exchange(m_said, {}).trimmed() : QByteArray();
+        QByteArray found;
+        const auto seen = [&] {
+            said += source.readAllStandardOutput();
+            for (qsizetype end = 0; found.isEmpty() && (end = said.indexOf('\n')) >= 0;) {
+                const QByteArray line = said.left(end).trimmed();
+                said.remove(0, end + 1);
+                if (line.startsWith(prefix)) found = line;
+            }
+            return !found.isEmpty();
+        };
+        return QTest::qWaitFor(seen, patience) ? found : QByteArray();
     }
+
+    // Waits for the drag source to say how its drag ended: "dropped copy", "dropped none"…
+    QByteArray report() { return nextLine(m_source, m_said, "dropped"); }
 
     // Presses on the drag source and takes the pointer to `pointer` in one jump, away from any
     // window that takes drops: the source starts a drag of the two files on the way.
@@ -218,6 +232,57 @@ class WheelX11Test : public ScreenTest
 
         // The source offered a move and preferred it; the wheel took a copy.
         QCOMPARE(report(), QByteArray("dropped copy"));
+        for (const QString& file : m_files)
+            QVERIFY(QFileInfo::exists(file));
+    }
+
+    // A GTK source offers only a move while Shift is held, and the wheel comes up under the pointer
+    // just after Shift went down, so a hand that moves during the tap has the source enter the
+    // wheel with a move only. Once Shift is let go the source offers a copy again at its next
+    // motion: the petal lights and the drop arrives as a copy. A release with Shift still held
+    // can only be a move, which is refused, and the files stay.
+    void shiftFromNarrowingSource_data()
+    {
+        QTest::addColumn<bool>("heldAtRelease");
+        QTest::newRow("Shift let go before the button") << false;
+        QTest::newRow("Shift held at the release") << true;
+    }
+
+    void shiftFromNarrowingSource()
+    {
+        REQUIRE_SCREEN();
+        QFETCH(bool, heldAtRelease);
+        ChildProcess source;
+        QByteArray said;
+        QVERIFY(startDragSource(source, m_files, said, QStringLiteral("xdndsource")));
+        const QPoint start(640, 400), nudged(643, 402);
+        QVERIFY(startDrag(start));
+        QVERIFY(xdotool({"keydown", "shift"}));
+        QTRY_VERIFY_WITH_TIMEOUT(wheel().isVisible() && wheel().model().mode() == WheelMode::conversions,
+                                 patience);
+        QWindow* window = wheel().panel()->windowHandle();
+        QTRY_VERIFY_WITH_TIMEOUT(window && window->isExposed(), patience);
+
+        QVERIFY(xdotool(relativeMoves(start, {nudged}, QStringLiteral("0"))));
+        QCOMPARE(nextLine(source, said, "status"), QByteArray("status none"));
+        const int index = 1;
+        const QPoint over = overPetal(index);
+        if (!heldAtRelease) QVERIFY(xdotool({"keyup", "shift"}));
+        QVERIFY(xdotool(relativeMoves(nudged, {over}, QStringLiteral("0"))));
+        QCOMPARE(nextLine(source, said, "status"), QByteArray(heldAtRelease ? "status none" : "status copy"));
+        QCOMPARE(wheel().model().highlighted(), heldAtRelease ? std::nullopt : std::optional<int>(index));
+
+        QVERIFY(xdotool({"mouseup", "1", "keyup", "shift"}));
+        QCOMPARE(nextLine(source, said, "dropped"),
+                 QByteArray(heldAtRelease ? "dropped none" : "dropped copy"));
+        if (heldAtRelease) {
+            QTRY_VERIFY_WITH_TIMEOUT(!wheel().isVisible(), patience);
+            QVERIFY(m_drops.isEmpty());
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(m_drops.size(), 1, patience);
+            QCOMPARE(m_drops[0].item, Catalog::items(WheelMode::conversions, m_files)[index]);
+            QCOMPARE(m_drops[0].files, m_files);
+        }
         for (const QString& file : m_files)
             QVERIFY(QFileInfo::exists(file));
     }

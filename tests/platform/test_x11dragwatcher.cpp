@@ -127,6 +127,27 @@ class X11DragWatcherTest : public ScreenTest
         if (numLock) QVERIFY(xdotool({"key", "Num_Lock"}));
         QTRY_COMPARE_WITH_TIMEOUT(state(~0u), std::tuple(0u, false, false, false, int(button)), patience);
     }
+
+    // Keys are signalled only while the left button is down, each once, and by the time of the
+    // signal the state already holds the key.
+    void keysSignalled()
+    {
+        REQUIRE_SCREEN();
+        const std::unique_ptr<X11DragWatcher> watcher = X11DragWatcher::open();
+        QVERIFY(watcher);
+        QList<unsigned> seen; // the counted modifiers at each signal
+        connect(watcher.get(), &DragSource::keysChanged, this,
+                [&] { seen << (watcher->modifiers() & ModifierMasks::counted); });
+        QSignalSpy presses(watcher.get(), &DragSource::buttonPressed);
+
+        QVERIFY(xdotool(
+            {"keydown", "Control_L", "keyup", "Control_L", "mousemove", "600", "600", "mousedown", "1"}));
+        QTRY_COMPARE_WITH_TIMEOUT(presses.count(), 1, patience);
+        QVERIFY(xdotool({"keydown", "shift"}));
+        QTRY_COMPARE_WITH_TIMEOUT(seen, QList<unsigned>{ModifierMasks::shift}, patience);
+        QVERIFY(xdotool({"keyup", "shift"}));
+        QTRY_COMPARE_WITH_TIMEOUT(seen, (QList<unsigned>{ModifierMasks::shift, 0}), patience);
+    }
 };
 
 X11_TEST_MAIN(X11DragWatcherTest, QGuiApplication, {"xdotool", "xdotool"})

@@ -64,12 +64,14 @@ inline QStringList relativeMoves(QPoint from, const QList<QPoint>& path, const Q
     return steps;
 }
 
-// Starts the drag source (tests/support/dragsource.cpp) with `args`; true once it is on screen.
-// `said` collects what it prints.
-inline bool startDragSource(ChildProcess& source, const QStringList& args, QByteArray& said)
+// Starts a drag source with `args`: `program` is dragsource (a Qt drag, tests/support/dragsource.cpp)
+// or xdndsource (a GTK-like one, tests/support/xdndsource.cpp). True once it is on screen; `said`
+// collects what it prints.
+inline bool startDragSource(ChildProcess& source, const QStringList& args, QByteArray& said,
+                            const QString& program = QStringLiteral("dragsource"))
 {
     source.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    source.start(QCoreApplication::applicationDirPath() + QStringLiteral("/dragsource"), args);
+    source.start(QCoreApplication::applicationDirPath() + QLatin1Char('/') + program, args);
     return source.waitForStarted() &&
            QTest::qWaitFor([&] { return (said += source.readAllStandardOutput()).contains("ready"); }, 5000);
 }
