@@ -30,7 +30,8 @@ class Book
     // addresses with a scheme, ".." past the root, links out.
     std::optional<QString> read(const QString& base, const QString& href) const
     {
-        if (href.startsWith(QLatin1Char('/')) || Regex::groups(href, QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:")))
+        if (href.startsWith(QLatin1Char('/')) ||
+            Regex::groups(href, QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]*:")))
             throw outside(href);
         const QString cleaned = QDir::cleanPath(base.isEmpty() ? href : base + QLatin1Char('/') + href);
         if (cleaned == QLatin1String("..") || cleaned.startsWith(QLatin1String("../"))) throw outside(href);

@@ -6,30 +6,28 @@
 namespace {
 
 // One line of cell text as paragraph content. The format collapses runs of spaces and drops
-// leading ones, so every space after the first of a run (and every leading one) is written as
-// a counted space element, and tabs as tab elements.
+// leading ones, so every space after the first of a run (and every leading one) is written as a
+// counted space element. Tabs stay characters: LibreOffice drops tab elements from cells.
 QString paragraphContent(const QString& line)
 {
     QString out;
     qsizetype i = 0;
     while (i < line.size()) {
-        const QChar c = line.at(i);
-        if (c == QLatin1Char('\t')) {
-            out += QLatin1String("<text:tab/>");
-            ++i;
-        } else if (c == QLatin1Char(' ')) {
-            qsizetype run = 0;
-            while (i + run < line.size() && line.at(i + run) == QLatin1Char(' ')) ++run;
+        qsizetype run = 0;
+        while (i + run < line.size() && line.at(i + run) == QLatin1Char(' '))
+            ++run;
+        if (run > 0) {
             const qsizetype counted = i == 0 ? run : run - 1;
             if (i > 0) out += QLatin1Char(' ');
             if (counted == 1) out += QLatin1String("<text:s/>");
-            if (counted > 1) out += QLatin1String("<text:s text:c=\"") + QString::number(counted) + QLatin1String("\"/>");
+            if (counted > 1)
+                out += QLatin1String("<text:s text:c=\"") + QString::number(counted) + QLatin1String("\"/>");
             i += run;
-        } else {
-            const qsizetype start = i;
-            while (i < line.size() && line.at(i) != QLatin1Char(' ') && line.at(i) != QLatin1Char('\t')) ++i;
-            out += xmlEscaped(line.mid(start, i - start));
         }
+        const qsizetype start = i;
+        while (i < line.size() && line.at(i) != QLatin1Char(' '))
+            ++i;
+        out += xmlEscaped(line.mid(start, i - start));
     }
     return out;
 }
@@ -62,18 +60,19 @@ void appendTable(QString& xml, const Sheet& sheet, const QString& name)
     for (const QStringList& row : sheet.rows) {
         xml += QLatin1String("<table:table-row>");
         if (row.isEmpty()) xml += QLatin1String("<table:table-cell/>");
-        for (const QString& text : row) xml += cell(text);
+        for (const QString& text : row)
+            xml += cell(text);
         xml += QLatin1String("</table:table-row>");
     }
     xml += QLatin1String("</table:table>");
 }
 
-const QLatin1String manifest(
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<manifest:manifest "
-    "xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0\" manifest:version=\"1.2\">"
-    "<manifest:file-entry manifest:full-path=\"/\" manifest:version=\"1.2\" "
-    "manifest:media-type=\"application/vnd.oasis.opendocument.spreadsheet\"/><manifest:file-entry "
-    "manifest:full-path=\"content.xml\" manifest:media-type=\"text/xml\"/></manifest:manifest>");
+const QLatin1String
+    manifest("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<manifest:manifest "
+             "xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0\" manifest:version=\"1.2\">"
+             "<manifest:file-entry manifest:full-path=\"/\" manifest:version=\"1.2\" "
+             "manifest:media-type=\"application/vnd.oasis.opendocument.spreadsheet\"/><manifest:file-entry "
+             "manifest:full-path=\"content.xml\" manifest:media-type=\"text/xml\"/></manifest:manifest>");
 
 } // namespace
 
@@ -81,12 +80,14 @@ namespace OOXML {
 
 void writeODS(const QList<Sheet>& sheets, const QString& path)
 {
-    const QList<Sheet> written = sheets.isEmpty() ? QList<Sheet>{Sheet{QStringLiteral("Sheet1"), {}}} : sheets;
+    const QList<Sheet> written =
+        sheets.isEmpty() ? QList<Sheet>{Sheet{QStringLiteral("Sheet1"), {}}} : sheets;
     qsizetype size = 512;
     for (const Sheet& sheet : written)
         for (const QStringList& row : sheet.rows) {
             size += 40;
-            for (const QString& text : row) size += text.size() + 100;
+            for (const QString& text : row)
+                size += text.size() + 100;
         }
     QString content;
     content.reserve(size);
@@ -97,7 +98,8 @@ void writeODS(const QList<Sheet>& sheets, const QString& path)
         "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" office:version=\"1.2\"><office:body>"
         "<office:spreadsheet>");
     QSet<QString> used;
-    for (const Sheet& sheet : written) appendTable(content, sheet, sheetName(sheet.name, used));
+    for (const Sheet& sheet : written)
+        appendTable(content, sheet, sheetName(sheet.name, used));
     content += QLatin1String("</office:spreadsheet></office:body></office:document-content>");
 
     Zip::write({{QStringLiteral("META-INF/manifest.xml"), QByteArray(manifest.data(), manifest.size())},

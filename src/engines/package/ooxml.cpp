@@ -22,8 +22,10 @@ QString cutAt(const QString& text, qsizetype units)
 
 QString withoutOuterApostrophes(QString name)
 {
-    while (name.startsWith(QLatin1Char('\''))) name.remove(0, 1);
-    while (name.endsWith(QLatin1Char('\''))) name.chop(1);
+    while (name.startsWith(QLatin1Char('\'')))
+        name.remove(0, 1);
+    while (name.endsWith(QLatin1Char('\'')))
+        name.chop(1);
     return name;
 }
 
@@ -60,7 +62,8 @@ QString sheetName(const QString& wanted, QSet<QString>& used)
 QString columnName(int index)
 {
     QString name;
-    for (qint64 n = qint64(index) + 1; n > 0; n = (n - 1) / 26) name.prepend(QChar(char16_t(u'A' + (n - 1) % 26)));
+    for (qint64 n = qint64(index) + 1; n > 0; n = (n - 1) / 26)
+        name.prepend(QChar(char16_t(u'A' + (n - 1) % 26)));
     return name;
 }
 
@@ -69,7 +72,8 @@ std::optional<QSizeF> pngSize(const QByteArray& png)
     if (png.size() < 25) return std::nullopt;
     const auto bigEndian = [&](int at) {
         quint32 value = 0;
-        for (int i = 0; i < 4; ++i) value = value << 8 | quint8(png.at(at + i));
+        for (int i = 0; i < 4; ++i)
+            value = value << 8 | quint8(png.at(at + i));
         return double(value);
     };
     return QSizeF(bigEndian(16), bigEndian(20));
@@ -96,19 +100,21 @@ QMap<QString, QByteArray> docProps(const QString& title, const QString& app)
     const QString now = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
     const QLatin1String typed(" xsi:type=\"dcterms:W3CDTF\">");
     const QString core =
-        QLatin1String("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<cp:coreProperties "
-                      "xmlns:cp=\"http://schemas.openxmlformats.org/package/2006/metadata/core-properties\" "
-                      "xmlns:dc=\"http://purl.org/dc/elements/1.1/\" xmlns:dcterms=\"http://purl.org/dc/terms/\" "
-                      "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"><dc:title>") +
-        xmlEscaped(title) + QLatin1String("</dc:title><dc:creator>Tolvane</dc:creator><dcterms:created") + typed +
-        now + QLatin1String("</dcterms:created><dcterms:modified") + typed + now +
+        QLatin1String(
+            "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<cp:coreProperties "
+            "xmlns:cp=\"http://schemas.openxmlformats.org/package/2006/metadata/core-properties\" "
+            "xmlns:dc=\"http://purl.org/dc/elements/1.1/\" xmlns:dcterms=\"http://purl.org/dc/terms/\" "
+            "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\"><dc:title>") +
+        xmlEscaped(title) + QLatin1String("</dc:title><dc:creator>Tolvane</dc:creator><dcterms:created") +
+        typed + now + QLatin1String("</dcterms:created><dcterms:modified") + typed + now +
         QLatin1String("</dcterms:modified></cp:coreProperties>");
     const QString appPart =
         QLatin1String("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<Properties "
                       "xmlns=\"http://schemas.openxmlformats.org/officeDocument/2006/extended-properties\">"
                       "<Application>") +
         xmlEscaped(app) + QLatin1String("</Application></Properties>");
-    return {{QStringLiteral("docProps/core.xml"), core.toUtf8()}, {QStringLiteral("docProps/app.xml"), appPart.toUtf8()}};
+    return {{QStringLiteral("docProps/core.xml"), core.toUtf8()},
+            {QStringLiteral("docProps/app.xml"), appPart.toUtf8()}};
 }
 
 } // namespace OOXML

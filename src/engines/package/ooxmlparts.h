@@ -18,7 +18,8 @@ inline constexpr QLatin1String spreadsheetNS("http://schemas.openxmlformats.org/
 // The opening of a relationships part, up to its first relationship.
 inline QString relationshipsStart()
 {
-    return QString(declaration) + QLatin1String("<Relationships xmlns=\"") + packageRelNS + QLatin1String("\">");
+    return QString(declaration) + QLatin1String("<Relationships xmlns=\"") + packageRelNS +
+           QLatin1String("\">");
 }
 
 // One relationship whose type is a path under the office document relationships namespace.
@@ -31,7 +32,8 @@ inline QString relationship(const QString& id, QLatin1String type, const QString
 // The package relationships of "_rels/.rels": the main part, then the document properties.
 inline QString packageRelationships(const QString& mainPart)
 {
-    return relationshipsStart() + relationship(QStringLiteral("rId1"), QLatin1String("/officeDocument"), mainPart) +
+    return relationshipsStart() +
+           relationship(QStringLiteral("rId1"), QLatin1String("/officeDocument"), mainPart) +
            QLatin1String("<Relationship Id=\"rId2\" Type=\"") + packageRelNS +
            QLatin1String("/metadata/core-properties\" Target=\"docProps/core.xml\"/>") +
            relationship(QStringLiteral("rId3"), QLatin1String("/extended-properties"),

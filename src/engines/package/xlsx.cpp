@@ -34,8 +34,9 @@ QString cell(const QString& text, const QString& ref)
 {
     if (const auto number = OOXML::cellNumber(text))
         return QLatin1String("<c r=\"") + ref + QLatin1String("\"><v>") + *number + QLatin1String("</v></c>");
-    return QLatin1String("<c r=\"") + ref + QLatin1String("\" t=\"inlineStr\"><is><t xml:space=\"preserve\">") +
-           xmlEscaped(text) + QLatin1String("</t></is></c>");
+    return QLatin1String("<c r=\"") + ref +
+           QLatin1String("\" t=\"inlineStr\"><is><t xml:space=\"preserve\">") + xmlEscaped(text) +
+           QLatin1String("</t></is></c>");
 }
 
 QByteArray worksheet(const Sheet& sheet)
@@ -43,12 +44,13 @@ QByteArray worksheet(const Sheet& sheet)
     qsizetype size = 256;
     for (const QStringList& row : sheet.rows) {
         size += 24;
-        for (const QString& text : row) size += text.size() + 72;
+        for (const QString& text : row)
+            size += text.size() + 72;
     }
     QString xml;
     xml.reserve(size);
-    xml += declaration + QLatin1String("<worksheet xmlns=\"") + spreadsheetNS + QLatin1String("\" xmlns:r=\"") +
-           relNS + QLatin1String("\"><sheetData>");
+    xml += declaration + QLatin1String("<worksheet xmlns=\"") + spreadsheetNS +
+           QLatin1String("\" xmlns:r=\"") + relNS + QLatin1String("\"><sheetData>");
     for (qsizetype r = 0; r < sheet.rows.size(); ++r) {
         const QString number = QString::number(r + 1);
         xml += QLatin1String("<row r=\"") + number + QLatin1String("\">");
@@ -66,7 +68,8 @@ const QLatin1String styles(
     "<patternFill patternType=\"none\"/></fill><fill><patternFill patternType=\"gray125\"/></fill></fills>"
     "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders><cellStyleXfs "
     "count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs><cellXfs "
-    "count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/></cellXfs><cellStyles "
+    "count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" "
+    "xfId=\"0\"/></cellXfs><cellStyles "
     "count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles></styleSheet>");
 
 } // namespace
@@ -75,8 +78,10 @@ namespace OOXML {
 
 void writeXLSX(const QList<Sheet>& sheets, const QString& path)
 {
-    const QList<Sheet> written = sheets.isEmpty() ? QList<Sheet>{Sheet{QStringLiteral("Sheet1"), {}}} : sheets;
-    for (const Sheet& sheet : written) checkLimits(sheet);
+    const QList<Sheet> written =
+        sheets.isEmpty() ? QList<Sheet>{Sheet{QStringLiteral("Sheet1"), {}}} : sheets;
+    for (const Sheet& sheet : written)
+        checkLimits(sheet);
 
     QMap<QString, QByteArray> parts = docProps(QFileInfo(path).completeBaseName(), QStringLiteral("Tolvane"));
     QSet<QString> used;
@@ -84,19 +89,22 @@ void writeXLSX(const QList<Sheet>& sheets, const QString& path)
     for (qsizetype i = 0; i < written.size(); ++i) {
         const QString k = QString::number(i + 1);
         const QString name = sheetName(written.at(i).name, used);
-        parts.insert(QLatin1String("xl/worksheets/sheet") + k + QLatin1String(".xml"), worksheet(written.at(i)));
+        parts.insert(QLatin1String("xl/worksheets/sheet") + k + QLatin1String(".xml"),
+                     worksheet(written.at(i)));
         entries += QLatin1String("<sheet name=\"") + xmlEscaped(name) + QLatin1String("\" sheetId=\"") + k +
                    QLatin1String("\" r:id=\"rId") + k + QLatin1String("\"/>");
-        overrides += override_(QLatin1String("/xl/worksheets/sheet") + k + QLatin1String(".xml"),
-                               QLatin1String("application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"));
+        overrides += override_(
+            QLatin1String("/xl/worksheets/sheet") + k + QLatin1String(".xml"),
+            QLatin1String("application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml"));
         relationships += relationship(QLatin1String("rId") + k, QLatin1String("/worksheet"),
                                       QLatin1String("worksheets/sheet") + k + QLatin1String(".xml"));
     }
     const QString stylesId = QLatin1String("rId") + QString::number(written.size() + 1);
 
     parts.insert(QStringLiteral("xl/workbook.xml"),
-                 (declaration + QLatin1String("<workbook xmlns=\"") + spreadsheetNS + QLatin1String("\" xmlns:r=\"") +
-                  relNS + QLatin1String("\"><sheets>") + entries + QLatin1String("</sheets></workbook>"))
+                 (declaration + QLatin1String("<workbook xmlns=\"") + spreadsheetNS +
+                  QLatin1String("\" xmlns:r=\"") + relNS + QLatin1String("\"><sheets>") + entries +
+                  QLatin1String("</sheets></workbook>"))
                      .toUtf8());
     parts.insert(QStringLiteral("xl/_rels/workbook.xml.rels"),
                  (relationshipsStart() + relationships +
@@ -106,15 +114,17 @@ void writeXLSX(const QList<Sheet>& sheets, const QString& path)
     parts.insert(
         QStringLiteral("[Content_Types].xml"),
         (contentTypesStart() +
-         override_(QStringLiteral("/xl/workbook.xml"),
-                   QLatin1String("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml")) +
+         override_(
+             QStringLiteral("/xl/workbook.xml"),
+             QLatin1String("application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+xml")) +
          override_(QStringLiteral("/xl/styles.xml"),
                    QLatin1String("application/vnd.openxmlformats-officedocument.spreadsheetml.styles+xml")) +
          overrides + contentTypesEnd())
             .toUtf8());
-    parts.insert(QStringLiteral("_rels/.rels"), packageRelationships(QStringLiteral("xl/workbook.xml")).toUtf8());
-    parts.insert(QStringLiteral("xl/styles.xml"), (declaration + QLatin1String("<styleSheet xmlns=\"") + spreadsheetNS +
-                                                   QLatin1String("\">") + styles)
+    parts.insert(QStringLiteral("_rels/.rels"),
+                 packageRelationships(QStringLiteral("xl/workbook.xml")).toUtf8());
+    parts.insert(QStringLiteral("xl/styles.xml"), (declaration + QLatin1String("<styleSheet xmlns=\"") +
+                                                   spreadsheetNS + QLatin1String("\">") + styles)
                                                       .toUtf8());
     Zip::write(parts, path);
 }

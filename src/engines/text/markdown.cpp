@@ -26,8 +26,8 @@ const QString codeSpanPattern = QStringLiteral("`([^`]+)`|\\x{E000}");
 const QString imagePattern = QStringLiteral("!\\[([^\\]]*)\\]\\(([^)\\s]+)[^)]*\\)");
 const QString linkPattern = QStringLiteral("\\[([^\\]]+)\\]\\(([^)\\s]+)[^)]*\\)");
 const QString strongPattern = QStringLiteral("\\*\\*(.+?)\\*\\*|__(.+?)__");
-const QString emphasisPattern = QStringLiteral(
-    "(?<![\\w*])\\*(?!\\s)(.+?)(?<!\\s)\\*(?!\\*)|(?<![\\w_])_(?!\\s)(.+?)(?<!\\s)_(?!\\w)");
+const QString emphasisPattern =
+    QStringLiteral("(?<![\\w*])\\*(?!\\s)(.+?)(?<!\\s)\\*(?!\\*)|(?<![\\w_])_(?!\\s)(.+?)(?<!\\s)_(?!\\w)");
 const QString strikePattern = QStringLiteral("~~(.+?)~~");
 const QString placeholderPattern = QStringLiteral("\\x{E000}([0-9]+)\\x{E000}");
 
@@ -40,8 +40,10 @@ bool isBlank(QChar c)
 QString trimBlanks(const QString& text)
 {
     qsizetype start = 0, end = text.size();
-    while (start < end && isBlank(text.at(start))) ++start;
-    while (end > start && isBlank(text.at(end - 1))) --end;
+    while (start < end && isBlank(text.at(start)))
+        ++start;
+    while (end > start && isBlank(text.at(end - 1)))
+        --end;
     return start == 0 && end == text.size() ? text : text.mid(start, end - start);
 }
 
@@ -57,7 +59,8 @@ QStringList tableCells(const QString& line)
     if (t.startsWith(QLatin1Char('|'))) t.remove(0, 1);
     if (t.endsWith(QLatin1Char('|'))) t.chop(1);
     QStringList cells = t.split(QLatin1Char('|'));
-    for (QString& cell : cells) cell = trimBlanks(cell);
+    for (QString& cell : cells)
+        cell = trimBlanks(cell);
     return cells;
 }
 
@@ -65,8 +68,8 @@ QString tableRow(const QString& line, const QString& tag)
 {
     QString row = QStringLiteral("<tr>");
     for (const QString& cell : tableCells(line))
-        row += QLatin1Char('<') + tag + QLatin1Char('>') + Markdown::inlineHtml(cell) + QLatin1String("</") + tag +
-               QLatin1Char('>');
+        row += QLatin1Char('<') + tag + QLatin1Char('>') + Markdown::inlineHtml(cell) + QLatin1String("</") +
+               tag + QLatin1Char('>');
     return row + QLatin1String("</tr>");
 }
 
@@ -78,7 +81,8 @@ class BlockWriter
 
     QString run()
     {
-        while (m_next < m_lines.size()) step(trimBlanks(m_lines.at(m_next)));
+        while (m_next < m_lines.size())
+            step(trimBlanks(m_lines.at(m_next)));
         flush();
         return m_blocks.join(QLatin1Char('\n'));
     }
@@ -92,8 +96,8 @@ class BlockWriter
             ++m_next;
         } else if (t.startsWith(QLatin1String("```")) || t.startsWith(QLatin1String("~~~"))) {
             fence(t.left(3));
-        } else if (const auto heading = t.startsWith(QLatin1Char('#')) ? Regex::groups(t, headingPattern)
-                                                                        : std::nullopt) {
+        } else if (const auto heading =
+                       t.startsWith(QLatin1Char('#')) ? Regex::groups(t, headingPattern) : std::nullopt) {
             const QString level = QString::number(heading->at(1).size());
             add(QLatin1String("<h") + level + QLatin1Char('>') + Markdown::inlineHtml(heading->at(2)) +
                 QLatin1String("</h") + level + QLatin1Char('>'));
@@ -196,7 +200,8 @@ class BlockWriter
     {
         const auto task = Regex::groups(item, taskPattern);
         if (!task) return item;
-        return (task->at(1) == QLatin1String(" ") ? QStringLiteral("☐ ") : QStringLiteral("☑ ")) + task->at(2);
+        return (task->at(1) == QLatin1String(" ") ? QStringLiteral("☐ ") : QStringLiteral("☑ ")) +
+               task->at(2);
     }
 
     const QStringList& m_lines;
@@ -225,8 +230,9 @@ QString inlineHtml(const QString& text)
     QString s = text;
     if (s.contains(QLatin1Char('`')) || s.contains(placeholderMark))
         s = Regex::replace(s, codeSpanPattern, [&](const QStringList& g) {
-            kept.append(g.at(1).isEmpty() ? g.at(0)
-                                          : QLatin1String("<code>") + xmlEscaped(g.at(1)) + QLatin1String("</code>"));
+            kept.append(g.at(1).isEmpty()
+                            ? g.at(0)
+                            : QLatin1String("<code>") + xmlEscaped(g.at(1)) + QLatin1String("</code>"));
             return placeholderMark + QString::number(kept.size() - 1) + placeholderMark;
         });
     s = xmlEscaped(s);
@@ -237,7 +243,8 @@ QString inlineHtml(const QString& text)
         });
     if (s.contains(QLatin1Char('[')))
         s = Regex::replace(s, linkPattern, [](const QStringList& g) {
-            return QLatin1String("<a href=\"") + g.at(2) + QLatin1String("\">") + g.at(1) + QLatin1String("</a>");
+            return QLatin1String("<a href=\"") + g.at(2) + QLatin1String("\">") + g.at(1) +
+                   QLatin1String("</a>");
         });
     if (s.contains(QLatin1String("**")) || s.contains(QLatin1String("__")))
         s = Regex::replace(s, strongPattern, [](const QStringList& g) {

@@ -20,8 +20,10 @@ bool isBlank(QChar c)
 QString trimBlanks(const QString& text)
 {
     qsizetype start = 0, end = text.size();
-    while (start < end && isBlank(text.at(start))) ++start;
-    while (end > start && isBlank(text.at(end - 1))) --end;
+    while (start < end && isBlank(text.at(start)))
+        ++start;
+    while (end > start && isBlank(text.at(end - 1)))
+        --end;
     return text.mid(start, end - start);
 }
 
@@ -36,8 +38,10 @@ QString markedRun(const QString& text, const QTextCharFormat& format)
 {
     if (text.trimmed().isEmpty()) return text;
     qsizetype start = 0, end = text.size();
-    while (text.at(start).isSpace()) ++start;
-    while (text.at(end - 1).isSpace()) --end;
+    while (text.at(start).isSpace())
+        ++start;
+    while (text.at(end - 1).isSpace())
+        --end;
     QString core = text.mid(start, end - start);
     if (format.fontWeight() >= QFont::Bold) core = QLatin1String("**") + core + QLatin1String("**");
     if (format.fontItalic()) core = QLatin1Char('*') + core + QLatin1Char('*');
@@ -51,7 +55,8 @@ QString markedText(const QTextBlock& block)
     QString marked;
     for (auto it = block.begin(); !it.atEnd(); ++it)
         marked += markedRun(it.fragment().text(), it.fragment().charFormat());
-    while (!marked.isEmpty() && isLineBreak(marked.back())) marked.chop(1);
+    while (!marked.isEmpty() && isLineBreak(marked.back()))
+        marked.chop(1);
     return trimBlanks(marked);
 }
 
@@ -60,11 +65,13 @@ QString headingMarker(const QTextBlock& block, const QString& t, double body)
 {
     if (const int level = block.blockFormat().headingLevel(); level > 0)
         return QString(qMin(level, 6), QLatin1Char('#')) + QLatin1Char(' ');
-    const QTextCharFormat format = block.begin().atEnd() ? block.charFormat() : block.begin().fragment().charFormat();
+    const QTextCharFormat format =
+        block.begin().atEnd() ? block.charFormat() : block.begin().fragment().charFormat();
     const double size = Doc::pointSize(format, *block.document());
     if (size >= 1.6 * body) return QStringLiteral("# ");
     if (size >= 1.3 * body) return QStringLiteral("## ");
-    if (size >= 1.12 * body && format.fontWeight() >= QFont::Bold && t.size() < 120) return QStringLiteral("### ");
+    if (size >= 1.12 * body && format.fontWeight() >= QFont::Bold && t.size() < 120)
+        return QStringLiteral("### ");
     return {};
 }
 
@@ -94,14 +101,16 @@ QString from(const QTextDocument& document)
     QStringList lines;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         QString text = block.text();
-        while (!text.isEmpty() && isLineBreak(text.back())) text.chop(1);
+        while (!text.isEmpty() && isLineBreak(text.back()))
+            text.chop(1);
         const QString t = trimBlanks(text);
         if (t.isEmpty()) {
             lines.append(QString());
         } else if (const QString marker = headingMarker(block, t, body); !marker.isEmpty()) {
             lines << marker + t << QString();
         } else if (const QTextList* list = block.textList()) {
-            lines.append((isBulleted(*list) ? QLatin1String("- ") : QLatin1String("1. ")) + markedText(block));
+            lines.append((isBulleted(*list) ? QLatin1String("- ") : QLatin1String("1. ")) +
+                         markedText(block));
         } else if (const auto bullet = Regex::groups(t, bulletPattern)) {
             lines.append(QLatin1String("- ") + bullet->at(1));
         } else {

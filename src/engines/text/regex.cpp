@@ -13,7 +13,8 @@ QStringList capturedGroups(const QRegularExpressionMatch& match)
     const int count = match.lastCapturedIndex() + 1;
     const int total = qMax(count, match.regularExpression().captureCount() + 1);
     groups.reserve(total);
-    for (int i = 0; i < total; ++i) groups.append(i < count ? match.captured(i) : QString());
+    for (int i = 0; i < total; ++i)
+        groups.append(i < count ? match.captured(i) : QString());
     return groups;
 }
 
@@ -30,8 +31,8 @@ const QRegularExpression& compiled(const QString& pattern)
     const QMutexLocker locker(&lock);
     auto it = cache.constFind(pattern);
     if (it == cache.constEnd()) {
-        auto expression = std::make_shared<QRegularExpression>(
-            pattern, QRegularExpression::UseUnicodePropertiesOption);
+        auto expression =
+            std::make_shared<QRegularExpression>(pattern, QRegularExpression::UseUnicodePropertiesOption);
         Q_ASSERT_X(expression->isValid(), "Regex", qPrintable(expression->errorString()));
         // Compiling now keeps the first matches of every thread from doing it again.
         expression->optimize();
@@ -69,7 +70,8 @@ QStringList matches(const QString& text, const QString& pattern)
 {
     QStringList found;
     QRegularExpressionMatchIterator it = compiled(pattern).globalMatch(text);
-    while (it.hasNext()) found.append(it.next().captured(0));
+    while (it.hasNext())
+        found.append(it.next().captured(0));
     return found;
 }
 

@@ -39,9 +39,10 @@ class MarkdownTest : public QObject
                                      << "<ul><li>a</li></ul>\n<ol><li>b</li></ol>";
         QTest::newRow("blank splits list") << "- a\n\n- b"
                                            << "<ul><li>a</li></ul>\n<ul><li>b</li></ul>";
-        QTest::newRow("table") << "| A | B |\n|:--|--:|\n| 1 | 2 |\nafter"
-                               << "<table><tr><th>A</th><th>B</th></tr><tr><td>1</td><td>2</td></tr></table>\n"
-                                  "<p>after</p>";
+        QTest::newRow("table")
+            << "| A | B |\n|:--|--:|\n| 1 | 2 |\nafter"
+            << "<table><tr><th>A</th><th>B</th></tr><tr><td>1</td><td>2</td></tr></table>\n"
+               "<p>after</p>";
         QTest::newRow("pipe without separator") << "| a | b\ntext"
                                                 << "<p>| a | b text</p>";
         QTest::newRow("code span escaped once") << "`a<b` & `**x**`"
@@ -60,15 +61,16 @@ class MarkdownTest : public QObject
                                << "<pre><code>  x = 1 &lt; 2</code></pre>\n<p>after</p>";
         QTest::newRow("unclosed fence") << "```\ncode\n\n# not a heading"
                                         << "<pre><code>code\n\n# not a heading</code></pre>";
-        QTest::newRow("nested quote") << "> a\n> > b\nc"
-                                      << "<blockquote><p>a</p>\n<blockquote><p>b</p></blockquote></blockquote>\n"
-                                         "<p>c</p>";
+        QTest::newRow("nested quote")
+            << "> a\n> > b\nc"
+            << "<blockquote><p>a</p>\n<blockquote><p>b</p></blockquote></blockquote>\n"
+               "<p>c</p>";
         // Placeholder characters the text itself holds stay as they are, even when a code span
         // of that number exists.
         const QString mark(QChar(0xE000));
-        QTest::newRow("stray placeholder") << mark + "9" + mark + " `c` " + mark + "0" + mark
-                                           << "<p>" + mark + "9" + mark + " <code>c</code> " + mark + "0" + mark +
-                                                  "</p>";
+        QTest::newRow("stray placeholder")
+            << mark + "9" + mark + " `c` " + mark + "0" + mark
+            << "<p>" + mark + "9" + mark + " <code>c</code> " + mark + "0" + mark + "</p>";
     }
 
     void html()

@@ -16,7 +16,8 @@ class RegexTest : public QObject
         QCOMPARE(Regex::groups("abc", "(a)|(z)"), QStringList({"a", "a", ""}));
         // Unicode properties: \w and \d reach beyond ASCII; inline flags work.
         QCOMPARE(Regex::groups("café", "^\\w+$"), QStringList({"café"}));
-        QCOMPARE(Regex::groups("<BODY>x\ny</body>", "(?is)<body>(.*)</body>"), QStringList({"<BODY>x\ny</body>", "x\ny"}));
+        QCOMPARE(Regex::groups("<BODY>x\ny</body>", "(?is)<body>(.*)</body>"),
+                 QStringList({"<BODY>x\ny</body>", "x\ny"}));
     }
 
     void replace()
@@ -25,7 +26,8 @@ class RegexTest : public QObject
         QCOMPARE(Regex::replace("a1b22c", "\\d+", drop), "abc");
         QCOMPARE(Regex::replace("abc", "\\d+", drop), "abc");
         // Replacements are literal and never searched again.
-        QCOMPARE(Regex::replace("a-b", "-", [](const QStringList&) { return QString("\\0--$1"); }), "a\\0--$1b");
+        QCOMPARE(Regex::replace("a-b", "-", [](const QStringList&) { return QString("\\0--$1"); }),
+                 "a\\0--$1b");
         QCOMPARE(Regex::replace("xx", "x", [](const QStringList& g) { return g[0] + g[0]; }), "xxxx");
         QCOMPARE(Regex::matches("a1b22c333", "\\d+"), QStringList({"1", "22", "333"}));
     }
@@ -39,10 +41,12 @@ class RegexTest : public QObject
         for (size_t i = 0; i < results.size(); ++i)
             threads.emplace_back([&, i] {
                 QString text;
-                for (int k = 0; k < 2000; ++k) text += QString("u%1@h%2 ").arg(k).arg(i);
+                for (int k = 0; k < 2000; ++k)
+                    text += QString("u%1@h%2 ").arg(k).arg(i);
                 results[i] = Regex::replace(text, pattern, [](const QStringList& g) { return g[2]; });
             });
-        for (std::thread& t : threads) t.join();
+        for (std::thread& t : threads)
+            t.join();
         for (size_t i = 0; i < results.size(); ++i)
             QCOMPARE(results[i], QString("h%1 ").arg(i).repeated(2000));
         QCOMPARE(&Regex::compiled(pattern), &Regex::compiled(QString(pattern)));
