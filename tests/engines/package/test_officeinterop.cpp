@@ -44,13 +44,13 @@ class OfficeInteropTest : public QObject
         OOXML::writeODS(sheets, m_dir.filePath("book-o.ods"));
 
         const ScratchFolder profile, out;
-        const Shell::Result result = Shell::run(
-            *Shell::find("soffice"),
-            {"--headless", "--norestore", "--nologo", "--nolockcheck",
-             "-env:UserInstallation=" + QUrl::fromLocalFile(profile.path()).toString(), "--convert-to",
-             "csv:Text - txt - csv (StarCalc):44,34,76,1", "--outdir", out.path(), m_dir.filePath("book-x.xlsx"),
-             m_dir.filePath("book-o.ods")},
-            std::nullopt, nullptr, {}, std::chrono::minutes(3));
+        const Shell::Result result =
+            Shell::run(*Shell::find("soffice"),
+                       {"--headless", "--norestore", "--nologo", "--nolockcheck",
+                        "-env:UserInstallation=" + QUrl::fromLocalFile(profile.path()).toString(),
+                        "--convert-to", "csv:Text - txt - csv (StarCalc):44,34,76,1", "--outdir", out.path(),
+                        m_dir.filePath("book-x.xlsx"), m_dir.filePath("book-o.ods")},
+                       std::nullopt, nullptr, {}, std::chrono::minutes(3));
         QCOMPARE(result.status, 0);
         const QByteArray expected = "\"Name\",\"Count\",\"Code\",\"Note\"\n"
                                     "\"Ada\",42,\"007\",\"x<y & \"\"z\"\"\"\n"
@@ -80,7 +80,8 @@ class OfficeInteropTest : public QObject
 
         const QString text = QString::fromLatin1(readAll(pdf));
         QCOMPARE(text.count(QRegularExpression("/Type\\s*/Page\\b(?!s)")), 3);
-        QCOMPARE(text.count(QRegularExpression("/MediaBox\\s*\\[\\s*0 0 612 792\\s*\\]")), text.count("/MediaBox"));
+        QCOMPARE(text.count(QRegularExpression("/MediaBox\\s*\\[\\s*0 0 612 792\\s*\\]")),
+                 text.count("/MediaBox"));
     }
 };
 
