@@ -28,10 +28,11 @@ static QByteArray packageDocument(const QStringList& items, const QStringList& s
 {
     QByteArray opf = "<package><manifest>\n";
     for (const QString& item : items)
-        opf += "<item id=\"" + item.section(' ', 0, 0).toUtf8() + "\" href=\"" + item.section(' ', 1).toUtf8() +
-               "\" media-type=\"application/xhtml+xml\"/>\n";
+        opf += "<item id=\"" + item.section(' ', 0, 0).toUtf8() + "\" href=\"" +
+               item.section(' ', 1).toUtf8() + "\" media-type=\"application/xhtml+xml\"/>\n";
     opf += "</manifest><spine>";
-    for (const QString& id : spine) opf += "<itemref idref=\"" + id.toUtf8() + "\"/>";
+    for (const QString& id : spine)
+        opf += "<itemref idref=\"" + id.toUtf8() + "\"/>";
     return opf + "</spine></package>";
 }
 
@@ -46,7 +47,7 @@ class EpubTest : public QObject
 {
     Q_OBJECT
     QTemporaryDir m_root;
-    const QString m_tmp = m_root.filePath("tmp");   // what the code under test sees; empty after each test
+    const QString m_tmp = m_root.filePath("tmp");     // what the code under test sees; empty after each test
     const QString m_books = m_root.filePath("books"); // the tests' own books
     const QString m_secret = m_root.filePath("secret.txt");
 
@@ -62,17 +63,19 @@ class EpubTest : public QObject
     {
         Parts parts;
         const ScratchFolder folder = Zip::extract(path);
-        for (const QString& name : {"mimetype", "META-INF/container.xml", "OEBPS/nav.xhtml", "OEBPS/content.opf",
-                                    "OEBPS/chapter001.xhtml", "OEBPS/chapter002.xhtml", "OEBPS/chapter003.xhtml"})
+        for (const QString& name :
+             {"mimetype", "META-INF/container.xml", "OEBPS/nav.xhtml", "OEBPS/content.opf",
+              "OEBPS/chapter001.xhtml", "OEBPS/chapter002.xhtml", "OEBPS/chapter003.xhtml"})
             if (QFile::exists(folder.file(name))) parts.insert(name, readAll(folder.file(name)));
         return parts;
     }
 
     static QList<EPUB::Chapter> threeChapters()
     {
-        return {{"One & only", "<h1>One</h1><p>first</p>"},
-                {"Two <b>", "<h1>Two</h1><p>second<br>line&nbsp;&eacute;</p><table><tr><td>1</td></tr></table>"},
-                {"Three", "<h1>Three</h1><p>third <img src=\"pic.png\" alt=\"\"></p>"}};
+        return {
+            {"One & only", "<h1>One</h1><p>first</p>"},
+            {"Two <b>", "<h1>Two</h1><p>second<br>line&nbsp;&eacute;</p><table><tr><td>1</td></tr></table>"},
+            {"Three", "<h1>Three</h1><p>third <img src=\"pic.png\" alt=\"\"></p>"}};
     }
 
   private slots:
@@ -93,25 +96,33 @@ class EpubTest : public QObject
         const QByteArray zip = readAll(path);
         QCOMPARE(zip.mid(8, 2), QByteArray("\0\0", 2)); // the first entry stored, without extra field
         QCOMPARE(zip.mid(26, 4) + zip.mid(30, 8), QByteArray("\x08\0\0\0mimetype", 12));
-        QStringList entries = Shell::run("/usr/bin/unzip", {"-Z1", path, "-x", "*/"}).out().split('\n', Qt::SkipEmptyParts);
+        QStringList entries =
+            Shell::run("/usr/bin/unzip", {"-Z1", path, "-x", "*/"}).out().split('\n', Qt::SkipEmptyParts);
         QCOMPARE(entries.takeFirst(), "mimetype");
         entries.sort();
-        QCOMPARE(entries, QStringList({"META-INF/container.xml", "OEBPS/chapter001.xhtml", "OEBPS/chapter002.xhtml",
-                                       "OEBPS/chapter003.xhtml", "OEBPS/content.opf", "OEBPS/nav.xhtml"}));
+        QCOMPARE(entries,
+                 QStringList({"META-INF/container.xml", "OEBPS/chapter001.xhtml", "OEBPS/chapter002.xhtml",
+                              "OEBPS/chapter003.xhtml", "OEBPS/content.opf", "OEBPS/nav.xhtml"}));
 
         Parts parts = unpacked(path);
         QCOMPARE(parts["META-INF/container.xml"].size(), 243);
         const QByteArray opf = parts["OEBPS/content.opf"];
         QVERIFY(opf.contains("<dc:title>A &amp; &lt;B&gt;</dc:title>"));
-        QVERIFY(QRegularExpression("<dc:identifier id=\"bookid\">urn:uuid:[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}<")
-                    .match(QString(opf)).hasMatch());
-        QVERIFY(QRegularExpression("dcterms:modified\">\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ<").match(QString(opf)).hasMatch());
+        QVERIFY(QRegularExpression(
+                    "<dc:identifier id=\"bookid\">urn:uuid:[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}<")
+                    .match(QString(opf))
+                    .hasMatch());
+        QVERIFY(QRegularExpression("dcterms:modified\">\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ<")
+                    .match(QString(opf))
+                    .hasMatch());
         QVERIFY(opf.contains("properties=\"nav\"/>\n    <item id=\"c1\" href=\"chapter001.xhtml\" "
                              "media-type=\"application/xhtml+xml\"/>\n<item id=\"c2\""));
-        QVERIFY(opf.contains("<spine><itemref idref=\"c1\"/>\n<itemref idref=\"c2\"/>\n<itemref idref=\"c3\"/>\n</spine>"));
+        QVERIFY(opf.contains(
+            "<spine><itemref idref=\"c1\"/>\n<itemref idref=\"c2\"/>\n<itemref idref=\"c3\"/>\n</spine>"));
         QVERIFY(parts["OEBPS/nav.xhtml"].contains(
             "<title>A &amp; &lt;B&gt;</title></head>\n<body><nav epub:type=\"toc\"><h1>Contents</h1><ol>"
-            "<li><a href=\"chapter001.xhtml\">One &amp; only</a></li>\n<li><a href=\"chapter002.xhtml\">Two &lt;b&gt;"
+            "<li><a href=\"chapter001.xhtml\">One &amp; only</a></li>\n<li><a href=\"chapter002.xhtml\">Two "
+            "&lt;b&gt;"
             "</a></li>\n<li><a href=\"chapter003.xhtml\">Three</a></li>\n</ol></nav></body></html>"));
         QVERIFY(parts["OEBPS/chapter002.xhtml"].contains("<title>Two &lt;b&gt;</title>"));
 
@@ -150,10 +161,11 @@ class EpubTest : public QObject
     {
         const QString path = m_books + "/three.epub";
         EPUB::write("Book", threeChapters(), path);
-        QCOMPARE(EPUB::readHTML(path), "<h1>One</h1><p>first</p>\n"
-                                       "<h1>Two</h1><p>second<br />line&#160;&#233;</p><table><tr><td>1</td></tr>"
-                                       "</table>\n"
-                                       "<h1>Three</h1><p>third </p>\n");
+        QCOMPARE(EPUB::readHTML(path),
+                 "<h1>One</h1><p>first</p>\n"
+                 "<h1>Two</h1><p>second<br />line&#160;&#233;</p><table><tr><td>1</td></tr>"
+                 "</table>\n"
+                 "<h1>Three</h1><p>third </p>\n");
     }
 
     // The spine decides the order, the navigation document included; hrefs are percent-decoded
@@ -195,12 +207,12 @@ class EpubTest : public QObject
         };
         const QString refused = "book.epub refers to “%1” outside the book, so it wasn’t read";
         QTest::newRow("climbing href") << spineOf(climb) << refused.arg(QString(climb));
-        QTest::newRow("encoded climb") << spineOf(QString(climb).replace("/", "%2F"))
-                                       << refused.arg(QString(climb));
+        QTest::newRow("encoded climb")
+            << spineOf(QString(climb).replace("/", "%2F")) << refused.arg(QString(climb));
         QTest::newRow("absolute href") << spineOf(m_secret) << refused.arg(m_secret);
         QTest::newRow("file address") << spineOf("file://" + m_secret) << refused.arg("file://" + m_secret);
-        QTest::newRow("climbing package") << Parts{{"META-INF/container.xml", container(climb)}}
-                                          << refused.arg(QString(climb));
+        QTest::newRow("climbing package")
+            << Parts{{"META-INF/container.xml", container(climb)}} << refused.arg(QString(climb));
     }
 
     void hostileBooks()
@@ -221,18 +233,23 @@ class EpubTest : public QObject
     {
         const QDir folder(m_books + "/linked");
         QVERIFY(folder.mkpath("META-INF") && folder.mkpath("OEBPS"));
-        QFile containerFile(folder.filePath("META-INF/container.xml")), opf(folder.filePath("OEBPS/content.opf"));
-        QVERIFY(containerFile.open(QIODevice::WriteOnly) && containerFile.write(container("OEBPS/content.opf")) > 0);
+        QFile containerFile(folder.filePath("META-INF/container.xml")),
+            opf(folder.filePath("OEBPS/content.opf"));
+        QVERIFY(containerFile.open(QIODevice::WriteOnly) &&
+                containerFile.write(container("OEBPS/content.opf")) > 0);
         QVERIFY(opf.open(QIODevice::WriteOnly) && opf.write(packageDocument({"c1 link.xhtml"}, {"c1"})) > 0);
         containerFile.close();
         opf.close();
         QVERIFY(QFile::link(m_secret, folder.filePath("OEBPS/link.xhtml")));
-        QCOMPARE(Shell::run("/usr/bin/zip", {"-q", "-y", "-r", m_books + "/link.epub", "."}, folder.path()).status, 0);
+        QCOMPARE(
+            Shell::run("/usr/bin/zip", {"-q", "-y", "-r", m_books + "/link.epub", "."}, folder.path()).status,
+            0);
         try {
             EPUB::readHTML(m_books + "/link.epub");
             QFAIL("a book with a link out was read");
         } catch (const ConvertError& e) {
-            QCOMPARE(e.message(), "Couldn’t unpack link.epub: the link “OEBPS/link.xhtml” points outside the folder");
+            QCOMPARE(e.message(),
+                     "Couldn’t unpack link.epub: the link “OEBPS/link.xhtml” points outside the folder");
         }
     }
 
@@ -244,7 +261,8 @@ class EpubTest : public QObject
         if (!java || !QFile::exists(jar)) QSKIP("epubcheck is not installed");
         const QString path = m_books + "/checked.epub";
         // The book holds no image files, so its chapters show none.
-        EPUB::write("A & <B>", threeChapters().mid(0, 2) << EPUB::Chapter{"Three", "<ul><li>x &mdash; y</li></ul>"},
+        EPUB::write("A & <B>",
+                    threeChapters().mid(0, 2) << EPUB::Chapter{"Three", "<ul><li>x &mdash; y</li></ul>"},
                     path);
         const Shell::Result result =
             Shell::run(*java, {"-jar", jar, path}, std::nullopt, nullptr, {}, std::chrono::minutes(3));
