@@ -228,31 +228,6 @@ class EpubTest : public QObject
         }
     }
 
-    // A link entry pointing out of the book stops the unpacking itself.
-    void linkOutOfTheBook()
-    {
-        const QDir folder(m_books + "/linked");
-        QVERIFY(folder.mkpath("META-INF") && folder.mkpath("OEBPS"));
-        QFile containerFile(folder.filePath("META-INF/container.xml")),
-            opf(folder.filePath("OEBPS/content.opf"));
-        QVERIFY(containerFile.open(QIODevice::WriteOnly) &&
-                containerFile.write(container("OEBPS/content.opf")) > 0);
-        QVERIFY(opf.open(QIODevice::WriteOnly) && opf.write(packageDocument({"c1 link.xhtml"}, {"c1"})) > 0);
-        containerFile.close();
-        opf.close();
-        QVERIFY(QFile::link(m_secret, folder.filePath("OEBPS/link.xhtml")));
-        QCOMPARE(
-            Shell::run("/usr/bin/zip", {"-q", "-y", "-r", m_books + "/link.epub", "."}, folder.path()).status,
-            0);
-        try {
-            EPUB::readHTML(m_books + "/link.epub");
-            QFAIL("a book with a link out was read");
-        } catch (const ConvertError& e) {
-            QCOMPARE(e.message(),
-                     "Couldn’t unpack link.epub: the link “OEBPS/link.xhtml” points outside the folder");
-        }
-    }
-
     void passesEpubcheck()
     {
         // Debian's epubcheck is a jar that only the kernel's binary-format hook makes executable.
