@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// EPUB 3 books: written from chapters of HTML, read back as the HTML of their reading order.
+namespace EPUB {
+
+struct Chapter
+{
+    QString title;
+    QString html; // the chapter's body content
+};
+
+// Writes a reflowable book at `path`: one "chapterNNN.xhtml" per chapter, a table of contents
+// and a new "urn:uuid:" identifier. Throws what Zip::write throws.
+void write(const QString& title, const QList<Chapter>& chapters, const QString& path);
+
+// Chapter HTML made fit for an XHTML body: named HTML entities become numeric references, bare
+// ampersands are escaped, and void elements (br, hr, img, meta, link, input) are closed.
+QString xhtml(const QString& html);
+
+// The bodies of the book's spine documents in reading order, each followed by a line feed,
+// without images. Throws ConvertError when the book can't be unpacked, has no package file, or
+// points at anything outside itself (absolute paths, ".." beyond its root, links out); nothing
+// outside the unpacked book is read. Spine items that are missing are skipped.
+QString readHTML(const QString& path);
+
+} // namespace EPUB

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+class QTextDocument;
+
+// Markdown's common subset, both ways: headings, rules, fenced code, block quotes, pipe tables,
+// flat lists with task items, paragraphs; images, links, bold, italic, code and strike. No
+// nested lists, setext headings, indented code, reference links or raw HTML.
+namespace Markdown {
+
+// The HTML fragment (no document head) of Markdown text; any text gives some HTML. Block
+// quotes nest up to 32 deep; deeper ">" marks stay text.
+QString html(const QString& markdown);
+
+// The inline pass of `html` for one piece of text: code spans, escaping, images, links, strong,
+// emphasis and strike.
+QString inlineHtml(const QString& text);
+
+// Markdown text of a document, ending with one line feed: headings from heading levels or font
+// sizes against the body size, bold, italic and links as marks, list items as "- " or "1. ".
+QString from(const QTextDocument& document);
+
+} // namespace Markdown

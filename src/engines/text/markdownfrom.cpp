@@ -1,0 +1,123 @@
+#include "engines/text/markdown.h"
+
+#include "engines/document/fontsize.h"
+#include "engines/text/regex.h"
+
+#include <QStringList>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextList>
+
+namespace {
+
+const QString bulletPattern = QStringLiteral("^[•◦▪●‣–-]\\s*(.*)");
+
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+QString trimBlanks(const QString& text)
+{
+    qsizetype start = 0, end = text.size();
+    while (start < end && isBlank(text.at(start)))
+        ++start;
+    while (end > start && isBlank(text.at(end - 1)))
+        --end;
+    return text.mid(start, end - start);
+}
+
+bool isLineBreak(QChar c)
+{
+    return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::LineSeparator ||
+           c == QChar::ParagraphSeparator;
+}
+
+// One run of text with its marks: bold, italic and a link around the text between its spaces.
+QString markedRun(const QString& text, const QTextCharFormat& format)
+{
+    if (text.trimmed().isEmpty()) return text;
+    qsizetype start = 0, end = text.size();
+    while (text.at(start).isSpace())
+        ++start;
+    while (text.at(end - 1).isSpace())
+        --end;
+    QString core = text.mid(start, end - start);
+    if (format.fontWeight() >= QFont::Bold) core = QLatin1String("**") + core + QLatin1String("**");
+    if (format.fontItalic()) core = QLatin1Char('*') + core + QLatin1Char('*');
+    if (format.isAnchor() && !format.anchorHref().isEmpty())
+        core = QLatin1Char('[') + core + QLatin1String("](") + format.anchorHref() + QLatin1Char(')');
+    return text.left(start) + core + text.mid(end);
+}
+
+QString markedText(const QTextBlock& block)
+{
+    QString marked;
+    for (auto it = block.begin(); !it.atEnd(); ++it)
+        marked += markedRun(it.fragment().text(), it.fragment().charFormat());
+    while (!marked.isEmpty() && isLineBreak(marked.back()))
+        marked.chop(1);
+    return trimBlanks(marked);
+}
+
+// "# " to "###### " for a heading, by its level or else by its size against the body size.
+QString headingMarker(const QTextBlock& block, const QString& t, double body)
+{
+    if (const int level = block.blockFormat().headingLevel(); level > 0)
+        return QString(qMin(level, 6), QLatin1Char('#')) + QLatin1Char(' ');
+    const QTextCharFormat format =
+        block.begin().atEnd() ? block.charFormat() : block.begin().fragment().charFormat();
+    const double size = Doc::pointSize(format, *block.document());
+    if (size >= 1.6 * body) return QStringLiteral("# ");
+    if (size >= 1.3 * body) return QStringLiteral("## ");
+    if (size >= 1.12 * body && format.fontWeight() >= QFont::Bold && t.size() < 120)
+        return QStringLiteral("### ");
+    return {};
+}
+
+bool isBulleted(const QTextList& list)
+{
+    const QTextListFormat::Style style = list.format().style();
+    return style == QTextListFormat::ListDisc || style == QTextListFormat::ListCircle ||
+           style == QTextListFormat::ListSquare;
+}
+
+// No blank line first and never two in a row; trimmed, with one final line feed.
+QString joined(const QStringList& lines)
+{
+    QStringList kept;
+    for (const QString& line : lines)
+        if (!line.isEmpty() || (!kept.isEmpty() && !kept.last().isEmpty())) kept.append(line);
+    return kept.join(QLatin1Char('\n')).trimmed() + QLatin1Char('\n');
+}
+
+} // namespace
+
+namespace Markdown {
+
+QString from(const QTextDocument& document)
+{
+    const double body = Doc::bodyFontSize(document);
+    QStringList lines;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        QString text = block.text();
+        while (!text.isEmpty() && isLineBreak(text.back()))
+            text.chop(1);
+        const QString t = trimBlanks(text);
+        if (t.isEmpty()) {
+            lines.append(QString());
+        } else if (const QString marker = headingMarker(block, t, body); !marker.isEmpty()) {
+            lines << marker + t << QString();
+        } else if (const QTextList* list = block.textList()) {
+            lines.append((isBulleted(*list) ? QLatin1String("- ") : QLatin1String("1. ")) +
+                         markedText(block));
+        } else if (const auto bullet = Regex::groups(t, bulletPattern)) {
+            lines.append(QLatin1String("- ") + bullet->at(1));
+        } else {
+            lines.append(markedText(block));
+        }
+    }
+    return joined(lines);
+}
+
+} // namespace Markdown

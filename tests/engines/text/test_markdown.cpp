@@ -1,0 +1,121 @@
+#include "engines/text/markdown.h"
+
+#include <QTextDocument>
+#include <QtTest>
+
+class MarkdownTest : public QObject
+{
+    Q_OBJECT
+  private slots:
+    void html_data()
+    {
+        QTest::addColumn<QString>("markdown");
+        QTest::addColumn<QString>("html");
+        QTest::newRow("heading") << "# Title"
+                                 << "<h1>Title</h1>";
+        QTest::newRow("closing hashes") << "### Notes ###"
+                                        << "<h3>Notes</h3>";
+        QTest::newRow("seven hashes") << "####### x"
+                                      << "<p>####### x</p>";
+        QTest::newRow("hash word") << "#word"
+                                   << "<p>#word</p>";
+        QTest::newRow("joined lines") << "a\r\nb"
+                                      << "<p>a b</p>";
+        QTest::newRow("two paragraphs") << "a\n\nb"
+                                        << "<p>a</p>\n<p>b</p>";
+        QTest::newRow("rules") << "* * *\n___"
+                               << "<hr/>\n<hr/>";
+        QTest::newRow("rule ends paragraph") << "Text\n---"
+                                             << "<p>Text</p>\n<hr/>";
+        QTest::newRow("dash item") << "- - x"
+                                   << "<ul><li>- x</li></ul>";
+        QTest::newRow("tasks") << "- [x] done\n- [ ] todo"
+                               << "<ul><li>☑ done</li><li>☐ todo</li></ul>";
+        QTest::newRow("ordered keeps brackets") << "1. [x] done"
+                                                << "<ol><li>[x] done</li></ol>";
+        QTest::newRow("continued item") << "- a\n  continued"
+                                        << "<ul><li>a continued</li></ul>";
+        QTest::newRow("kind change") << "- a\n1. b"
+                                     << "<ul><li>a</li></ul>\n<ol><li>b</li></ol>";
+        QTest::newRow("blank splits list") << "- a\n\n- b"
+                                           << "<ul><li>a</li></ul>\n<ul><li>b</li></ul>";
+        QTest::newRow("table")
+            << "| A | B |\n|:--|--:|\n| 1 | 2 |\nafter"
+            << "<table><tr><th>A</th><th>B</th></tr><tr><td>1</td><td>2</td></tr></table>\n"
+               "<p>after</p>";
+        QTest::newRow("pipe without separator") << "| a | b\ntext"
+                                                << "<p>| a | b text</p>";
+        QTest::newRow("code span escaped once") << "`a<b` & `**x**`"
+                                                << "<p><code>a&lt;b</code> &amp; <code>**x**</code></p>";
+        QTest::newRow("underscores") << "snake_case_name and _word_"
+                                     << "<p>snake_case_name and <em>word</em></p>";
+        QTest::newRow("stars kept") << "2 * 3 * 4"
+                                    << "<p>2 * 3 * 4</p>";
+        QTest::newRow("marks") << "**b** *i* ~~s~~ __u__"
+                               << "<p><strong>b</strong> <em>i</em> <del>s</del> <strong>u</strong></p>";
+        QTest::newRow("image title dropped") << "![alt](pic.png \"Title\")"
+                                             << "<p><img alt=\"alt\" src=\"pic.png\"/></p>";
+        QTest::newRow("link ampersand") << "[x](http://a?b=1&c=2)"
+                                        << "<p><a href=\"http://a?b=1&amp;c=2\">x</a></p>";
+        QTest::newRow("fence") << "~~~py\n  x = 1 < 2\n~~~\nafter"
+                               << "<pre><code>  x = 1 &lt; 2</code></pre>\n<p>after</p>";
+        QTest::newRow("unclosed fence") << "```\ncode\n\n# not a heading"
+                                        << "<pre><code>code\n\n# not a heading</code></pre>";
+        QTest::newRow("nested quote")
+            << "> a\n> > b\nc"
+            << "<blockquote><p>a</p>\n<blockquote><p>b</p></blockquote></blockquote>\n"
+               "<p>c</p>";
+        // Placeholder characters the text itself holds stay as they are, even when a code span
+        // of that number exists.
+        const QString mark(QChar(0xE000));
+        QTest::newRow("stray placeholder")
+            << mark + "9" + mark + " `c` " + mark + "0" + mark
+            << "<p>" + mark + "9" + mark + " <code>c</code> " + mark + "0" + mark + "</p>";
+    }
+
+    void html()
+    {
+        QFETCH(QString, markdown);
+        QFETCH(QString, html);
+        QCOMPARE(Markdown::html(markdown), html);
+    }
+
+    // Quotes nest as deep as a line has ">" marks, up to a bound; the rest stays text.
+    void deepQuotes()
+    {
+        const QString html = Markdown::html(QString(">").repeated(100000) + " deep");
+        QCOMPARE(html.count("<blockquote>"), 32);
+        QVERIFY(html.endsWith(QString("&gt;").repeated(100000 - 32) + " deep</p>" +
+                              QString("</blockquote>").repeated(32)));
+    }
+
+    void fromDocument()
+    {
+        QTextDocument document;
+        document.setDefaultFont(QFont("DejaVu Sans", 14));
+        document.setHtml("<p style='font-size:28pt'>Big</p>"
+                         "<p>Body text that is long enough to set the body size of this document.</p>"
+                         "<p style='font-size:16pt'><b>Bold sub</b></p>"
+                         "<p style='font-size:16pt'>Not bold</p>"
+                         "<ul><li>one</li></ul><ol><li>two</li></ol>"
+                         "<p><br/></p><p><br/></p><p><br/></p>"
+                         "<p>• typed</p>"
+                         "<p>plain <b>bold </b><i>it</i> <b><i>both</i></b> <a href='http://x'>link</a></p>");
+        QCOMPARE(Markdown::from(document),
+                 "# Big\n\n"
+                 "Body text that is long enough to set the body size of this document.\n"
+                 "### Bold sub\n\n"
+                 "Not bold\n- one\n1. two\n\n- typed\n"
+                 "plain **bold** *it* ***both*** [link](http://x)\n");
+
+        // A page styled in pixels: headings come from their level, not from their size.
+        document.setHtml("<html><head><style>body{font-size:16px}</style></head><body><p><br/></p>"
+                         "<h1>Head</h1><p>text</p><h2>Sub</h2></body></html>");
+        QCOMPARE(Markdown::from(document), "# Head\n\ntext\n## Sub\n");
+
+        QCOMPARE(Markdown::from(QTextDocument()), "\n");
+    }
+};
+
+QTEST_MAIN(MarkdownTest)
+#include "test_markdown.moc"
