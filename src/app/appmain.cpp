@@ -25,8 +25,8 @@ namespace App {
 
 namespace {
 
-// How long a later start waits for the first one to listen, which holds the lock from the
-// moment before it does.
+// How long a later start waits for the first one to answer; the first holds the lock from just
+// before it listens.
 constexpr int handOverLimitMs = 5000;
 constexpr int handOverRetryMs = 20;
 
@@ -84,22 +84,33 @@ bool takeLock(const QString& socket)
     return false;
 }
 
-// Hands this start over to the running instance; false when none of this user's answered.
-bool handOver(const QString& path, const QStringList& args)
+// Hands this start's arguments to the running instance; false when nobody of this user answered.
+bool handOver(const QString& path, const QStringList& args, const QDeadlineTimer& deadline)
 {
-    const QDeadlineTimer deadline(handOverLimitMs);
     QLocalSocket socket;
-    for (;;) {
-        socket.connectToServer(path);
-        if (socket.waitForConnected(int(std::max<qint64>(1, deadline.remainingTime())))) break;
-        if (deadline.hasExpired()) return false;
-        QThread::msleep(handOverRetryMs); // it holds the lock but is not listening yet
-    }
+    socket.connectToServer(path);
+    if (!socket.waitForConnected(int(std::max<qint64>(1, deadline.remainingTime())))) return false;
     if (peerUser(socket.socketDescriptor()) != ::geteuid()) return false;
     socket.write(args.join(QLatin1Char('\n')).toUtf8() + '\n');
     socket.waitForBytesWritten(handOverLimitMs);
     socket.disconnectFromServer();
     return true;
+}
+
+enum class Start { first, handedOver, unanswered };
+
+// Either this is the first instance (it holds the lock) or the one holding the lock takes the
+// arguments. The holder may not be listening yet, or may be on its way out and let go of the
+// lock, so both are tried again for a while.
+Start claimOrHandOver(const QString& socket, const QStringList& args)
+{
+    const QDeadlineTimer deadline(handOverLimitMs);
+    for (;;) {
+        if (takeLock(socket)) return Start::first;
+        if (handOver(socket, args, deadline)) return Start::handedOver;
+        if (deadline.hasExpired()) return Start::unanswered;
+        QThread::msleep(handOverRetryMs);
+    }
 }
 
 // Serves later starts of this user: each one brings this instance forward.
@@ -157,14 +168,18 @@ int main(int argc, char** argv)
         say(QStringLiteral("the folder for the instance socket in %1 is not private to this user; later "
                            "starts will not be handed over.")
                 .arg(QDir::tempPath()));
-    } else if (takeLock(*socket)) {
-        QLocalServer::removeServer(*socket); // left by an instance that crashed
-        server.listen(*socket);
-    } else if (handOver(*socket, QApplication::arguments())) {
-        return 0;
     } else {
-        say(QStringLiteral("another instance is running but does not answer."));
-        return 1;
+        switch (claimOrHandOver(*socket, QApplication::arguments())) {
+        case Start::first:
+            QLocalServer::removeServer(*socket); // left by an instance that crashed
+            server.listen(*socket);
+            break;
+        case Start::handedOver:
+            return 0;
+        case Start::unanswered:
+            say(QStringLiteral("another instance is running but does not answer."));
+            return 1;
+        }
     }
 
     AppDelegate delegate;
