@@ -29,7 +29,8 @@ class AppMainX11Test : public ScreenTest
             sockaddr_un address = {};
             address.sun_family = AF_UNIX;
             const QByteArray name = QFile::encodeName(path);
-            std::memcpy(address.sun_path, name.constData(), std::min(size_t(name.size()), sizeof address.sun_path - 1));
+            std::memcpy(address.sun_path, name.constData(),
+                        std::min(size_t(name.size()), sizeof address.sun_path - 1));
             m_listening = ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
                           ::listen(m_fd, 8) == 0;
         }
@@ -68,7 +69,8 @@ class AppMainX11Test : public ScreenTest
         app.start(QStringLiteral(TOLVANE_BIN), {});
         QByteArray errors;
         return app.waitForStarted() &&
-               QTest::qWaitFor([&] { return (errors += app.readAllStandardError()).contains("tray"); }, patience);
+               QTest::qWaitFor([&] { return (errors += app.readAllStandardError()).contains("tray"); },
+                               patience);
     }
 
   private slots:
@@ -92,7 +94,8 @@ class AppMainX11Test : public ScreenTest
     {
         QFETCH(QString, display);
         QProcess app;
-        app.setProcessEnvironment(environment({{"DISPLAY", display}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}}));
+        app.setProcessEnvironment(
+            environment({{"DISPLAY", display}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}}));
         app.start(QStringLiteral(TOLVANE_BIN), {});
         QVERIFY(app.waitForFinished(patience));
         QCOMPARE(app.exitStatus(), QProcess::NormalExit);
@@ -147,9 +150,9 @@ class AppMainX11Test : public ScreenTest
             QCOMPARE(second.exitCode(), 0);
             if (!runtimeFolder) {
                 QFileInfo folder(own);
-                QVERIFY(folder.isDir() && folder.permissions() == (QFile::ReadOwner | QFile::WriteOwner |
-                                                                   QFile::ExeOwner | QFile::ReadUser |
-                                                                   QFile::WriteUser | QFile::ExeUser));
+                QVERIFY(folder.isDir() &&
+                        folder.permissions() == (QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                 QFile::ReadUser | QFile::WriteUser | QFile::ExeUser));
             }
         }
         QCOMPARE(first.state(), QProcess::Running);
