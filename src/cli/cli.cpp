@@ -3,6 +3,7 @@
 #include "cli/convert.h"
 #include "cli/etademo.h"
 #include "cli/icon.h"
+#include "cli/interrupts.h"
 #include "cli/renderhud.h"
 #include "cli/renderwheel.h"
 #include "core/catalog.h"
@@ -12,41 +13,36 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
+#include <QGuiApplication>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <pwd.h>
 
 namespace CLI {
 
 namespace {
 
-// Ctrl-C or a kill ends the children a command is waiting for, then the command itself.
-void endChildrenAndExit(int signal)
-{
-    Shell::terminateAll();
-    std::signal(signal, SIG_DFL);
-    std::raise(signal);
-}
+// The application object a command needs: widgets for the renderings, painting for the icon;
+// the others run programs and at most an event loop.
+enum class Needs { core, gui, widgets };
 
-// Options that draw widgets and so need a GUI application object (rendered offscreen).
-bool needsGui(const QString& option)
+struct Command
 {
-    return option.startsWith(QLatin1String("--render-")) || option == QLatin1String("--icon");
-}
+    QStringView name;
+    QStringView arguments; // as the usage line writes them
+    bool listed;           // shown in the usage line
+    qsizetype minimum;     // the fewest arguments after the name; fewer give the usage line
+    Needs needs;
+    int (*handler)(const QStringList& rest); // null: not in this build, answered by the usage line
+};
 
-int targets(const QStringList& rest)
+int usage()
 {
-    const QStringList files = paths(rest);
-    for (WheelMode mode : allWheelModes()) {
-        QStringList titles;
-        for (const WheelItem& item : Catalog::items(mode, files))
-            titles << item.title();
-        print(rawValue(mode) + QStringLiteral(": ") + titles.join(QStringLiteral(" · ")));
-    }
-    return 0;
+    print(usageLine());
+    return 2;
 }
 
 // Runs a command that prints one line on success; a thrown error becomes the "error: " line.
@@ -61,10 +57,110 @@ int printing(const std::function<QString()>& command)
     }
 }
 
-int count()
+int targets(const QStringList& rest)
+{
+    const QStringList files = paths(rest);
+    for (WheelMode mode : allWheelModes()) {
+        QStringList titles;
+        for (const WheelItem& item : Catalog::items(mode, files))
+            titles << item.title();
+        print(rawValue(mode) + QStringLiteral(": ") + titles.join(QStringLiteral(" · ")));
+    }
+    return 0;
+}
+
+int count(const QStringList&)
 {
     print(QString::number(Catalog::conversionPathCount()));
     return 0;
+}
+
+int renderWheelCommand(const QStringList& rest)
+{
+    const std::optional<WheelMode> mode = wheelModeFromRaw(rest[0]);
+    if (!mode) return usage();
+    const QString out = path(rest[1]);
+    QStringList files = rest.mid(2);
+    const std::optional<int> highlight = takeHighlight(files);
+    return printing([&] { return renderWheel(*mode, out, paths(files), highlight); });
+}
+
+int renderHudCommand(const QStringList& rest)
+{
+    return printing([&] { return renderHud(path(rest[0])); });
+}
+
+int etaDemoCommand(const QStringList&)
+{
+    return etaDemo();
+}
+
+int iconCommand(const QStringList& rest)
+{
+    const std::optional<double> size = iconSize(rest[1]);
+    if (!size) return usage();
+    try {
+        renderIcon(path(rest[0]), *size);
+        return 0;
+    } catch (const std::exception& e) {
+        print(QStringLiteral("error: ") + errorDescription(e));
+        return 1;
+    }
+}
+
+const Command commands[] = {
+    {u"--targets", u"FILE…", true, 0, Needs::core, targets},
+    {u"--convert", u"FORMAT FILE…", true, 2, Needs::core, convert},
+    {u"--tool", u"TOOL FILE…", true, 2, Needs::widgets, nullptr},
+    {u"--render-wheel", u"MODE OUT.png FILE… [--highlight N]", true, 3, Needs::widgets, renderWheelCommand},
+    {u"--render-tool", u"TOOL OUT.png FILE…", true, 3, Needs::widgets, nullptr},
+    {u"--count", u"", false, 0, Needs::core, count},
+    {u"--render-hud", u"OUT.png", false, 1, Needs::widgets, renderHudCommand},
+    {u"--eta-demo", u"", false, 0, Needs::core, etaDemoCommand},
+    {u"--icon", u"OUT.png SIZE", false, 2, Needs::gui, iconCommand},
+};
+
+// Exact and case-sensitive.
+const Command* find(const QString& option)
+{
+    for (const Command& command : commands) {
+        if (option == command.name) return &command;
+    }
+    return nullptr;
+}
+
+std::unique_ptr<QCoreApplication> makeApplication(Needs needs, int& argc, char** argv)
+{
+    if (needs == Needs::core) return std::make_unique<QCoreApplication>(argc, argv);
+    // Renderings never need a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (needs == Needs::gui) return std::make_unique<QGuiApplication>(argc, argv);
+    return std::make_unique<QApplication>(argc, argv);
+}
+
+// Ctrl-C or a kill ends the children a command is waiting for, then the command itself; a
+// command that cleans up after itself installs Interrupts over this.
+void endChildrenAndExit(int signal)
+{
+    Shell::terminateAll();
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+// Commands speak only through standard output; Qt's own chatter (offscreen platform notes,
+// missing runtime folder) would garble scripted use.
+void quiet(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtFatalMsg) {
+        std::fputs(message.toLocal8Bit().constData(), stderr);
+        std::abort();
+    }
+}
+
+bool isBidiOrSeparator(char16_t c)
+{
+    return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x2028 && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069);
 }
 
 } // namespace
@@ -78,14 +174,39 @@ bool isCommandLine(int argc, char** argv)
 
 QString usageLine()
 {
-    return QStringLiteral(
-        "usage: Tolvane --targets FILE… | --convert FORMAT FILE… | --tool TOOL FILE… | "
-        "--render-wheel MODE OUT.png FILE… [--highlight N] | --render-tool TOOL OUT.png FILE…");
+    QStringList shown;
+    for (const Command& command : commands) {
+        if (command.listed)
+            shown << command.name.toString() + QLatin1Char(' ') + command.arguments.toString();
+    }
+    return QStringLiteral("usage: Tolvane ") + shown.join(QStringLiteral(" | "));
+}
+
+QString printable(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        if (c >= 0x20 && !(c >= 0x7F && c <= 0x9F) && !isBidiOrSeparator(c)) {
+            out += ch;
+        } else if (c == u'\n') {
+            out += QLatin1String("\\n");
+        } else if (c == u'\t') {
+            out += QLatin1String("\\t");
+        } else if (c == u'\r') {
+            out += QLatin1String("\\r");
+        } else {
+            out += c <= 0xFF ? QString::asprintf("\\x%02X", unsigned(c))
+                             : QString::asprintf("\\u%04X", unsigned(c));
+        }
+    }
+    return out;
 }
 
 void print(const QString& line)
 {
-    const QByteArray bytes = line.toUtf8() + '\n';
+    const QByteArray bytes = printable(line).toUtf8() + '\n';
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     std::fflush(stdout); // live output when piped (the estimate demonstration)
 }
@@ -113,80 +234,29 @@ QStringList paths(const QStringList& arguments)
     return out;
 }
 
-namespace {
-int usage()
-{
-    print(usageLine());
-    return 2;
-}
-
-// Commands speak only through standard output; Qt's own chatter (offscreen platform notes,
-// missing runtime folder) would garble scripted use.
-void quiet(QtMsgType type, const QMessageLogContext&, const QString& message)
-{
-    if (type == QtFatalMsg) {
-        std::fputs(message.toLocal8Bit().constData(), stderr);
-        std::abort();
-    }
-}
-} // namespace
-
 int run(const QStringList& args)
 {
-    const QString option = args.value(1);
+    const Command* command = find(args.value(1));
     const QStringList rest = args.mid(2);
-    if (option == QLatin1String("--targets")) return targets(rest);
-    if (option == QLatin1String("--count")) return count();
-    if (option == QLatin1String("--convert")) return convert(rest);
-    if (option == QLatin1String("--eta-demo")) return etaDemo();
-    if (option == QLatin1String("--render-wheel")) {
-        if (rest.size() < 3) return usage();
-        const std::optional<WheelMode> mode = wheelModeFromRaw(rest[0]);
-        if (!mode) return usage();
-        const QString out = path(rest[1]);
-        QStringList files = rest.mid(2);
-        const std::optional<int> highlight = takeHighlight(files);
-        return printing([&] { return renderWheel(*mode, out, paths(files), highlight); });
-    }
-    if (option == QLatin1String("--icon")) {
-        if (rest.size() < 2) return usage();
-        const std::optional<double> size = iconSize(rest[1]);
-        if (!size) return usage();
-        try {
-            renderIcon(path(rest[0]), *size);
-            return 0;
-        } catch (const std::exception& e) {
-            print(QStringLiteral("error: ") + errorDescription(e));
-            return 1;
-        }
-    }
-    if (option == QLatin1String("--render-hud")) {
-        if (rest.isEmpty()) return usage();
-        return printing([&] { return renderHud(path(rest.first())); });
-    }
-    return usage();
+    if (!command || !command->handler || rest.size() < command->minimum) return usage();
+    return command->handler(rest);
 }
 
 int main(int argc, char** argv)
 {
-    const QString option = QString::fromLocal8Bit(argv[1]);
     qInstallMessageHandler(quiet);
-    std::unique_ptr<QCoreApplication> app;
-    if (needsGui(option)) {
-        // Renderings never need a display.
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        app = std::make_unique<QApplication>(argc, argv);
-    } else {
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    }
+    const Command* command = find(QString::fromLocal8Bit(argv[1]));
+    const std::unique_ptr<QCoreApplication> app =
+        makeApplication(command ? command->needs : Needs::core, argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Tolvane"));
     QCoreApplication::setOrganizationName(QStringLiteral("Tolvane"));
     // Qt adopts the user's locale at start-up; numbers printed and passed to programs stay in "C".
     std::setlocale(LC_NUMERIC, "C");
-    std::signal(SIGINT, endChildrenAndExit);
-    std::signal(SIGTERM, endChildrenAndExit);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(signal, endChildrenAndExit);
     const int status = run(QCoreApplication::arguments());
     std::fflush(stdout);
+    if (const int signal = Interrupts::received()) endBy(signal);
     return status;
 }
 

@@ -9,7 +9,8 @@ namespace CLI {
 // and is not exactly "--app".
 bool isCommandLine(int argc, char** argv);
 
-// Creates the application object the command needs and runs it; returns the exit status.
+// Creates the application object the command needs and runs it; returns the exit status, or
+// ends the process by the signal that interrupted the command.
 int main(int argc, char** argv);
 
 // Runs one command over the whole argument list (program path first); returns 0 on success,
@@ -18,8 +19,13 @@ int run(const QStringList& args);
 
 QString usageLine();
 
-// Writes one line to standard output as UTF-8.
+// Writes one line to standard output as UTF-8, passed through printable().
 void print(const QString& line);
+
+// `text` with the characters that could end a line early or steer a terminal written as escapes:
+// C0 controls ("\n", "\t", "\r", else "\x1B"), DEL and C1 controls ("\x7F", "\x9B"), and the
+// bidirectional and line-separating format characters ("\u202E").
+QString printable(const QString& text);
 
 // A command-line path as an absolute, cleaned path: a leading tilde expanded, relative paths
 // resolved against the current folder. Never checked for existence.

@@ -1,41 +1,131 @@
 #include "cli/convert.h"
 
 #include "cli/cli.h"
+#include "cli/interrupts.h"
+#include "core/catalog.h"
 #include "core/converterror.h"
 #include "core/job.h"
+#include "core/settings.h"
 #include "engines/converter.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QThread>
+#include <QThreadPool>
+#include <atomic>
+#include <memory>
+#include <vector>
 
 namespace CLI {
 
+namespace {
+
+struct Outcome
+{
+    std::optional<QString> line; // none for a file never started
+    bool failed = false;
+};
+
+Outcome convertOne(const QString& file, const QString& format, Job& job)
+{
+    const QString name = QFileInfo(file).fileName();
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        QStringList results;
+        for (const QString& result : Converter::convert(file, format, job, [](double) {}))
+            results << QFileInfo(result).fileName();
+        return {QStringLiteral("✓ %1 → %2  (%3)")
+                    .arg(name, results.join(QStringLiteral(", ")),
+                         QString::asprintf("%.1fs", double(timer.nsecsElapsed()) / 1e9)),
+                false};
+    } catch (const std::exception& e) {
+        return {QStringLiteral("✗ %1 → %2: %3").arg(name, format, errorDescription(e)), true};
+    }
+}
+
+// The files of one command, their jobs, and the lines not yet printed. Lives on the main thread.
+class Batch
+{
+  public:
+    Batch(const QStringList& files, const QString& format) : m_files(files), m_format(format)
+    {
+        for (qsizetype i = 0; i < files.size(); ++i)
+            m_jobs.push_back(std::make_unique<Job>(QString(), QString(), 0));
+        m_outcomes.resize(size_t(files.size()));
+    }
+
+    // Returns true when every file succeeded.
+    bool run(Interrupts& interrupts)
+    {
+        QObject::connect(&interrupts, &Interrupts::interrupted, &m_loop, [this] { stop(); });
+        QThreadPool pool;
+        pool.setMaxThreadCount(int(std::min<qsizetype>(m_files.size(), QThread::idealThreadCount())));
+        for (qsizetype i = 0; i < m_files.size(); ++i) {
+            pool.start([this, i] {
+                const Outcome outcome =
+                    m_stopping ? Outcome{} : convertOne(m_files[i], m_format, *m_jobs[size_t(i)]);
+                QMetaObject::invokeMethod(
+                    &m_loop, [this, i, outcome] { finished(i, outcome); }, Qt::QueuedConnection);
+            });
+        }
+        m_loop.exec();
+        return !m_anyFailed;
+    }
+
+  private:
+    void stop()
+    {
+        m_stopping = true;
+        for (const auto& job : m_jobs)
+            job->cancel();
+    }
+
+    void finished(qsizetype index, const Outcome& outcome)
+    {
+        m_outcomes[size_t(index)] = outcome;
+        m_anyFailed = m_anyFailed || outcome.failed;
+        for (; m_printed < m_outcomes.size() && m_outcomes[m_printed]; ++m_printed) {
+            if (m_outcomes[m_printed]->line) print(*m_outcomes[m_printed]->line);
+        }
+        if (++m_finished == m_outcomes.size()) m_loop.quit();
+    }
+
+    const QStringList m_files;
+    const QString m_format;
+    std::vector<std::unique_ptr<Job>> m_jobs;
+    std::vector<std::optional<Outcome>> m_outcomes;
+    size_t m_printed = 0;
+    size_t m_finished = 0;
+    bool m_anyFailed = false;
+    std::atomic<bool> m_stopping{false};
+    QEventLoop m_loop;
+};
+
+} // namespace
+
+std::optional<QString> formatKey(const QString& typed)
+{
+    const QString key = typed.toLower();
+    if (!Catalog::category(key)) return std::nullopt;
+    return key;
+}
+
 int convert(const QStringList& rest)
 {
-    if (rest.size() < 2) {
-        print(usageLine());
-        return 2;
+    const std::optional<QString> format = formatKey(rest.first());
+    if (!format) {
+        print(QStringLiteral("error: Tolvane doesn’t know the format “%1”").arg(rest.first()));
+        return 1;
     }
-    const QString format = rest.first();
-    bool anyFailed = false;
-    for (const QString& file : paths(rest.mid(1))) {
-        const QString name = QFileInfo(file).fileName();
-        Job job(QString(), QString(), 0);
-        QElapsedTimer timer;
-        timer.start();
-        try {
-            QStringList results;
-            for (const QString& result : Converter::convert(file, format, job, [](double) {}))
-                results << QFileInfo(result).fileName();
-            print(QStringLiteral("✓ %1 → %2  (%3)")
-                      .arg(name, results.join(QStringLiteral(", ")),
-                           QString::asprintf("%.1fs", double(timer.nsecsElapsed()) / 1e9)));
-        } catch (const std::exception& e) {
-            anyFailed = true;
-            print(QStringLiteral("✗ %1 → %2: %3").arg(name, format, errorDescription(e)));
-        }
-    }
-    return anyFailed ? 1 : 0;
+    // The settings object belongs to the thread that first asks for it: this one, not a worker.
+    Settings::shared();
+    Interrupts interrupts;
+    Batch batch(paths(rest.mid(1)), *format);
+    const bool succeeded = batch.run(interrupts);
+    if (const int signal = Interrupts::received()) return 128 + signal;
+    return succeeded ? 0 : 1;
 }
 
 } // namespace CLI

@@ -3,14 +3,49 @@
 #include "core/converterror.h"
 #include "core/output.h"
 
+#include <QAbstractAnimation>
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
 #include <QImage>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 
 namespace CLI {
+
+namespace {
+
+// Longer than any animation of ours; a view that never settles is drawn as it stands then.
+constexpr int settleLimitMs = 5000;
+
+// An endless animation (an indeterminate bar) never ends and is drawn as it stands.
+bool ending(const QAbstractAnimation* animation)
+{
+    return animation->state() == QAbstractAnimation::Running && animation->loopCount() >= 0;
+}
+
+// Delivers the queued layout and polish work, then lets every animation under `widget` that
+// has an end reach it.
+void settle(QWidget& widget)
+{
+    QCoreApplication::sendPostedEvents();
+    const QList<QAbstractAnimation*> animations = widget.findChildren<QAbstractAnimation*>();
+    const auto animating = [&] { return std::any_of(animations.cbegin(), animations.cend(), ending); };
+    if (!animating()) return;
+    QEventLoop loop;
+    for (QAbstractAnimation* animation : animations) {
+        QObject::connect(animation, &QAbstractAnimation::stateChanged, &loop, [&] {
+            if (!animating()) loop.quit();
+        });
+    }
+    QTimer::singleShot(settleLimitMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    QCoreApplication::sendPostedEvents();
+}
+
+} // namespace
 
 QString snapshot(QWidget& widget, QSize size, const QString& pngPath)
 {
@@ -18,9 +53,7 @@ QString snapshot(QWidget& widget, QSize size, const QString& pngPath)
     widget.setAttribute(Qt::WA_DontShowOnScreen, true);
     widget.resize(size);
     widget.show();
-    QEventLoop loop;
-    QTimer::singleShot(400, &loop, &QEventLoop::quit);
-    loop.exec();
+    settle(widget);
 
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull()) {

@@ -10,8 +10,9 @@ class QWidget;
 
 namespace CLI {
 
-// Lays `widget` out at `size` without showing it on a screen, lets queued work run for
-// 0.4 s, renders it at one pixel per point and writes a PNG. Never replaces an existing file:
+// Lays `widget` out at `size` without showing it on a screen, delivers its queued work, lets
+// every animation under it that has an end finish, renders it at one pixel per point and writes
+// a PNG. Never replaces an existing file:
 // a taken name gets a number. Returns the path written; throws ConvertError.
 QString snapshot(QWidget& widget, QSize size, const QString& pngPath);
 

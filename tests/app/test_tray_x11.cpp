@@ -5,7 +5,6 @@
 #include "core/settings.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QSettings>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
@@ -33,16 +32,6 @@ class TrayX11Test : public ScreenTest
         Settings::shared().reload();
         Settings::shared().setOnboarded(true);
         Settings::shared().setHighlightSound(false);
-    }
-
-    void cleanupTestCase()
-    {
-        // The killed instance could not take its socket away; a later start would, but the
-        // temporary folder should not keep it meanwhile.
-        if (m_noScreen.isEmpty())
-            QFile::remove(
-                QDir::tempPath() +
-                QStringLiteral("/tolvane-%1-%2").arg(::getuid()).arg(qEnvironmentVariable("DISPLAY")));
     }
 
     // No tray host: one line says so, the program keeps running, and a second start hands its

@@ -8,7 +8,7 @@
 #include <unistd.h>
 
 // What the command-line binary's test leaves out: a same-format file and an unknown kind, which
-// need no ffmpeg.
+// need no ffmpeg, and the formats taken.
 class ConvertCommandTest : public QObject
 {
     Q_OBJECT
@@ -36,6 +36,34 @@ class ConvertCommandTest : public QObject
                  qPrintable(lines.at(0)));
         QCOMPARE(lines.at(1), QString("✗ notes.xyz → mkv: Tolvane doesn’t know this kind of file"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 2); // nothing written
+    }
+
+    void formatKey_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("key"); // empty: refused
+        QTest::newRow("lower case") << "mp4"
+                                    << "mp4";
+        QTest::newRow("capitals") << "WEBM"
+                                  << "webm";
+        QTest::newRow("mixed") << "Gz"
+                               << "gz";
+        QTest::newRow("a path") << "../x.mp4"
+                                << "";
+        QTest::newRow("a folder") << "mp4/"
+                                  << "";
+        QTest::newRow("a dot") << ".mp4"
+                               << "";
+        QTest::newRow("nothing") << ""
+                                 << "";
+        QTest::newRow("unknown") << "exe"
+                                 << "";
+    }
+
+    void formatKey()
+    {
+        QFETCH(QString, typed);
+        QTEST(CLI::formatKey(typed).value_or(QString()), "key");
     }
 };
 

@@ -1,7 +1,11 @@
 #include "cli/renderwheel.h"
 
 #include "app/wheelgeometry.h"
+#include "app/wheelmodel.h"
+#include "app/wheelview.h"
 #include "cli/icon.h"
+#include "cli/snapshot.h"
+#include "core/catalog.h"
 #include "core/converterror.h"
 
 #include <QImage>
@@ -38,6 +42,22 @@ class RenderWheelTest : public QObject
         // A wheel without petals still renders, with its message, whatever the highlight asks for.
         QVERIFY(pale(
             QImage(CLI::renderWheel(WheelMode::conversions, dir.filePath("e.png"), {"/x"}, 3)).pixel(c)));
+    }
+
+    // A view whose bloom has only begun is drawn once it has fully opened.
+    void snapshotWaitsForTheAnimation()
+    {
+        QTemporaryDir dir;
+        WheelModel model;
+        model.setMode(WheelMode::actions);
+        model.setItems(Catalog::items(WheelMode::actions, {}));
+        WheelView view(&model);
+        model.setBloom(true);
+        const QImage image(CLI::snapshot(view, QSize(int(side), int(side)), dir.filePath("bloom.png")));
+        // Near the rim of the top petal, which an unopened wheel leaves clear.
+        const QRgb rim =
+            image.pixel(QPoint(int(side / 2), int(side / 2)) + polar(115, centreAngle(0, 6)).toPoint());
+        QVERIFY2(qAlpha(rim) > 200, qPrintable(QString::number(qAlpha(rim))));
     }
 
     // What is left of the arguments goes on as the wheel's files.

@@ -1,0 +1,189 @@
+// Starting the tray application: one clear line without a display, and a single instance per
+// user and display that nobody else can stand in for.
+
+#include "core/settings.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+
+#include "../support/x11test.h"
+
+constexpr int patience = 10000;
+
+class AppMainX11Test : public ScreenTest
+{
+    Q_OBJECT
+  public:
+    using ScreenTest::ScreenTest;
+
+  private:
+    // Someone else's socket listening at `path`.
+    class Listener
+    {
+      public:
+        explicit Listener(const QString& path) : m_fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
+        {
+            sockaddr_un address = {};
+            address.sun_family = AF_UNIX;
+            const QByteArray name = QFile::encodeName(path);
+            std::memcpy(address.sun_path, name.constData(),
+                        std::min(size_t(name.size()), sizeof address.sun_path - 1));
+            m_listening = ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                          ::listen(m_fd, 8) == 0;
+        }
+        ~Listener() { ::close(m_fd); }
+        bool isListening() const { return m_listening; }
+        // Whether anyone has connected, even if they left again.
+        bool wasCalled() const
+        {
+            pollfd waiting{m_fd, POLLIN, 0};
+            return ::poll(&waiting, 1, 0) > 0;
+        }
+
+      private:
+        int m_fd;
+        bool m_listening = false;
+    };
+
+    // The started programs' environment: this test's screen and settings, with `changes`
+    // applied (an empty value removes the variable).
+    static QProcessEnvironment environment(const QList<std::pair<QString, QString>>& changes)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const auto& [name, value] : changes) {
+            if (value.isEmpty())
+                env.remove(name);
+            else
+                env.insert(name, value);
+        }
+        return env;
+    }
+
+    // Starts the tray application; true once it has launched (it says that there is no tray).
+    static bool startApp(ChildProcess& app, const QProcessEnvironment& env)
+    {
+        app.setProcessEnvironment(env);
+        app.start(QStringLiteral(TOLVANE_BIN), {});
+        QByteArray errors;
+        return app.waitForStarted() &&
+               QTest::qWaitFor([&] { return (errors += app.readAllStandardError()).contains("tray"); },
+                               patience);
+    }
+
+  private slots:
+    void initTestCase()
+    {
+        // The welcome window of a first start stays shut in the started programs.
+        Settings::store()->clear();
+        Settings::shared().reload();
+        Settings::shared().setOnboarded(true);
+        Settings::shared().setHighlightSound(false);
+    }
+
+    void saysThereIsNoDisplay_data()
+    {
+        QTest::addColumn<QString>("display");
+        QTest::newRow("no DISPLAY") << QString();
+        QTest::newRow("nobody at DISPLAY") << ":9873";
+    }
+
+    void saysThereIsNoDisplay()
+    {
+        QFETCH(QString, display);
+        QProcess app;
+        app.setProcessEnvironment(
+            environment({{"DISPLAY", display}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}}));
+        app.start(QStringLiteral(TOLVANE_BIN), {});
+        QVERIFY(app.waitForFinished(patience));
+        QCOMPARE(app.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(app.exitCode(), 1);
+        const QString said = QString::fromUtf8(app.readAllStandardError());
+        QVERIFY2(said.count('\n') == 1 && said.startsWith("Tolvane: no display") && said.contains("X11") &&
+                     said.contains("command line"),
+                 qPrintable(said));
+        QCOMPARE(app.readAllStandardOutput(), QByteArray());
+    }
+
+    // Someone listening first on a name where the socket could be (the old name in the temporary
+    // folder, or the socket in a folder of ours that others may enter) gets no hand-over, and the
+    // application starts all the same; with a private folder a second start still hands over.
+    void keepsTheInstanceToItsUser_data()
+    {
+        QTest::addColumn<bool>("runtimeFolder");
+        QTest::addColumn<bool>("openTemporaryFolder"); // tolvane-<uid> exists and anyone may enter it
+        QTest::newRow("runtime folder") << true << false;
+        QTest::newRow("no runtime folder") << false << false;
+        QTest::newRow("open temporary folder") << false << true;
+    }
+
+    void keepsTheInstanceToItsUser()
+    {
+        REQUIRE_SCREEN();
+        QFETCH(bool, runtimeFolder);
+        QFETCH(bool, openTemporaryFolder);
+        QTemporaryDir runtime, temporary;
+        const QString display = qEnvironmentVariable("DISPLAY");
+        const QString own = temporary.filePath(QStringLiteral("tolvane-%1").arg(::geteuid()));
+        QStringList taken{temporary.filePath(QStringLiteral("tolvane-%1-%2").arg(::geteuid()).arg(display))};
+        if (openTemporaryFolder) {
+            QVERIFY(QDir().mkdir(own) && ::chmod(QFile::encodeName(own).constData(), 0777) == 0);
+            taken << own + QStringLiteral("/tolvane-%1.socket").arg(display);
+        }
+        std::vector<std::unique_ptr<Listener>> others;
+        for (const QString& name : taken) {
+            others.push_back(std::make_unique<Listener>(name));
+            QVERIFY2(others.back()->isListening(), qPrintable(name));
+        }
+        const QProcessEnvironment env = environment(
+            {{"XDG_RUNTIME_DIR", runtimeFolder ? runtime.path() : QString()}, {"TMPDIR", temporary.path()}});
+
+        ChildProcess first;
+        QVERIFY(startApp(first, env));
+        if (!openTemporaryFolder) {
+            ChildProcess second;
+            second.setProcessEnvironment(env);
+            second.start(QStringLiteral(TOLVANE_BIN), {});
+            QVERIFY(second.waitForFinished(patience));
+            QCOMPARE(second.exitCode(), 0);
+            if (!runtimeFolder) {
+                QFileInfo folder(own);
+                QVERIFY(folder.isDir() &&
+                        folder.permissions() == (QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                 QFile::ReadUser | QFile::WriteUser | QFile::ExeUser));
+            }
+        }
+        QCOMPARE(first.state(), QProcess::Running);
+        for (qsizetype i = 0; i < taken.size(); ++i)
+            QVERIFY2(!others[size_t(i)]->wasCalled(), qPrintable(taken[i]));
+    }
+
+    // Started at the same moment, one stays and every other hands over to it.
+    void simultaneousStartsLeaveOne()
+    {
+        REQUIRE_SCREEN();
+        QTemporaryDir runtime;
+        const QProcessEnvironment env = environment({{"XDG_RUNTIME_DIR", runtime.path()}});
+        std::vector<std::unique_ptr<ChildProcess>> starts(6);
+        for (auto& start : starts) {
+            start = std::make_unique<ChildProcess>();
+            start->setProcessEnvironment(env);
+            start->start(QStringLiteral(TOLVANE_BIN), {});
+        }
+        const auto finished = [&] {
+            return std::count_if(starts.cbegin(), starts.cend(),
+                                 [](const auto& s) { return s->state() == QProcess::NotRunning; });
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(finished(), qsizetype(starts.size() - 1), patience);
+        for (const auto& start : starts) {
+            if (start->state() == QProcess::NotRunning)
+                QVERIFY(start->exitStatus() == QProcess::NormalExit && start->exitCode() == 0);
+        }
+    }
+};
+
+X11_TEST_MAIN(AppMainX11Test, QApplication)
+
+#include "test_appmain_x11.moc"
