@@ -18,7 +18,7 @@ class PeakFold
     void add(QByteArrayView bytes);
     void add(float sample);
 
-    qsizetype count() const { return m_count; }    // samples seen
+    qsizetype count() const { return m_count; }      // samples seen
     qsizetype kept() const { return m_bins.size(); } // values held, never above capacity()
     qsizetype capacity() const { return m_capacity; }
 
@@ -28,10 +28,10 @@ class PeakFold
   private:
     const int m_buckets;
     const qsizetype m_capacity;
-    QList<float> m_bins;       // the peak of each run of m_binSize samples, the last one filling
+    QList<float> m_bins; // the peak of each run of m_binSize samples, the last one filling
     qsizetype m_binSize = 1;
     qsizetype m_count = 0;
-    char m_partial[4] = {};    // the start of a value cut off at the end of the last bytes
+    char m_partial[4] = {}; // the start of a value cut off at the end of the last bytes
     int m_partialSize = 0;
 };
 

@@ -25,13 +25,13 @@ class WaveformTest : public QObject
     {
         QTemporaryDir dir;
         const QString clip = dir.filePath("rising.flac");
-        QCOMPARE(Shell::run("/usr/bin/ffmpeg", {"-v", "error", "-f", "lavfi", "-i",
-                                                "aevalsrc=sin(440*2*PI*t)*t*t:d=2", clip})
+        QCOMPARE(Shell::run("/usr/bin/ffmpeg",
+                            {"-v", "error", "-f", "lavfi", "-i", "aevalsrc=sin(440*2*PI*t)*t*t:d=2", clip})
                      .status,
                  0);
-        const QByteArray decoded =
-            Shell::run("/usr/bin/ffmpeg", {"-v", "error", "-i", clip, "-ac", "1", "-ar", "8000", "-f", "f32le", "-"})
-                .stdoutBytes;
+        const QByteArray decoded = Shell::run("/usr/bin/ffmpeg", {"-v", "error", "-i", clip, "-ac", "1",
+                                                                  "-ar", "8000", "-f", "f32le", "-"})
+                                       .stdoutBytes;
         QList<float> samples(decoded.size() / 4);
         for (qsizetype i = 0; i < samples.size(); ++i)
             samples[i] = qFromLittleEndian<float>(decoded.constData() + 4 * i);
