@@ -79,13 +79,14 @@ void Job::report(double fraction)
 
 void Job::cancel()
 {
-    pid_t child = 0;
+    QList<pid_t> children;
     {
         QMutexLocker locker(&m_lock);
         m_cancelled = true;
-        child = m_process;
+        children = m_processes;
     }
-    if (child > 0) ::kill(-child, SIGTERM);
+    for (const pid_t child : children)
+        ::kill(-child, SIGTERM);
 }
 
 bool Job::isCancelled() const
@@ -102,14 +103,14 @@ void Job::throwIfCancelled() const
 bool Job::attachProcess(pid_t processGroup)
 {
     QMutexLocker locker(&m_lock);
-    m_process = processGroup;
+    m_processes.append(processGroup);
     return !m_cancelled;
 }
 
-void Job::detachProcess()
+void Job::detachProcess(pid_t processGroup)
 {
     QMutexLocker locker(&m_lock);
-    m_process = 0;
+    m_processes.removeOne(processGroup);
 }
 
 void Job::startEstimating()

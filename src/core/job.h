@@ -57,16 +57,18 @@ class Job : public QObject
     // Any thread: clamps to 0…1 and publishes on the main thread while the job still runs.
     void report(double fraction);
 
-    // Any thread: sets the cancel flag once and terminates the registered child's process group.
+    // Any thread: sets the cancel flag once and terminates the process groups of the registered
+    // children.
     void cancel();
     bool isCancelled() const;
     // Throws ConvertError::cancelled() when the flag is set.
     void throwIfCancelled() const;
 
-    // The process runner registers the process group of its child. Returns false when the job
-    // was already cancelled: the caller must terminate the child itself.
+    // The process runner registers the process group of each child it runs for the job (several
+    // when files are converted side by side). Returns false when the job was already cancelled:
+    // the caller must terminate the child itself.
     bool attachProcess(pid_t processGroup);
-    void detachProcess();
+    void detachProcess(pid_t processGroup);
 
     // Main thread: estimates the time left at once and then every 0.5 s while the job runs.
     void startEstimating();
@@ -101,7 +103,7 @@ class Job : public QObject
     std::optional<double> m_smoothed;
 
     mutable QMutex m_lock;
-    pid_t m_process = 0;
+    QList<pid_t> m_processes;
     bool m_cancelled = false;
 
     friend class JobTest;

@@ -2,6 +2,7 @@
 
 #include "core/converterror.h"
 #include "core/fmt.h"
+#include "core/inputcheck.h"
 #include "core/settings.h"
 
 #include <QCoreApplication>
@@ -9,9 +10,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMetaObject>
+#include <QMutex>
 #include <QThread>
 #include <QThreadPool>
+#include <algorithm>
 #include <exception>
+#include <vector>
 
 namespace {
 
@@ -98,39 +102,140 @@ std::shared_ptr<Job> start(const QString& title, const QString& detail, qint64 b
     return job;
 }
 
-void loop(const std::shared_ptr<Job>& job, const QStringList& files, const Jobs::FileWork& work)
+// Threads of the pool that jobs run on. Each job takes one, and one more per file it converts
+// side by side, so this many let hundreds of jobs run at once; beyond that a job waits and says so.
+constexpr int poolThreads = 256;
+
+QThreadPool& pool()
 {
-    const qsizetype n = files.size();
-    QStringList results;
-    qsizetype failures = 0;
-    qsizetype done = 0; // files handled, failed ones included
-    std::optional<QString> lastError;
-    for (const QString& file : files) {
-        if (job->isCancelled()) break;
-        const qsizetype i = done;
-        const std::function<void(double)> progress = [job, i, n](double p) {
-            job->report((double(i) + fraction(p)) / double(n));
-        };
-        const Attempt a = attempt(*job, [&] { return work(file, *job, progress); });
-        if (a.cancelled) break;
-        if (a.error) {
-            ++failures;
-            lastError = a.error;
-            qWarning().noquote() << QStringLiteral("Tolvane: %1 failed: %2").arg(file, *a.error);
-        } else {
-            results += a.results;
-        }
-        ++done;
-        if (n != 1) {
-            const QString detail = savedText(done - failures, n);
-            onMain(job, [job, detail] { job->setDetail(detail); });
-        }
-        job->report(double(done) / double(n));
-    }
-    // The detail already counts the files really saved; recounting them as all files minus the
-    // failed ones would count the files a cancel left untried.
-    onMain(job, [job, results, lastError] { conclude(*job, results, lastError); });
+    // Owned by the application when there is one, so that it ends with it.
+    static QThreadPool* const p = [] {
+        auto* threads = new QThreadPool(QCoreApplication::instance());
+        threads->setObjectName(QStringLiteral("Jobs"));
+        threads->setMaxThreadCount(poolThreads);
+        return threads;
+    }();
+    return *p;
 }
+
+// Runs `task` on the pool at once or, when every thread is busy, shows the job as waiting until
+// a thread takes it.
+void launch(const std::shared_ptr<Job>& job, std::function<void()> task)
+{
+    if (pool().tryStart(task)) return;
+    const QString detail = job->detail();
+    job->setDetail(QStringLiteral("Waiting…"));
+    pool().start([job, detail, task = std::move(task)] {
+        onMain(job, [job, detail] { job->setDetail(detail); });
+        task();
+    });
+}
+
+// The files of one Jobs::run, taken in order by up to one worker per core. The worker that
+// hands in the last outstanding file finishes the job.
+class Batch : public std::enable_shared_from_this<Batch>
+{
+  public:
+    Batch(std::shared_ptr<Job> job, QStringList files, Jobs::FileWork work)
+        : m_job(std::move(job)), m_files(std::move(files)), m_work(std::move(work)), m_n(m_files.size()),
+          m_results(m_n), m_errors(m_n), m_fractions(m_n, 0.0)
+    {
+    }
+
+    // How many workers are worth starting.
+    int width() const { return int(std::clamp<qsizetype>(m_n, 1, QThread::idealThreadCount())); }
+
+    // One worker: takes the next file until none is left or the job is cancelled.
+    void work()
+    {
+        while (const std::optional<qsizetype> i = take()) {
+            const QString& file = m_files[*i];
+            const std::function<void(double)> progress = [self = shared_from_this(), i = *i](double p) {
+                QMutexLocker locker(&self->m_lock);
+                self->setFraction(i, fraction(p));
+            };
+            const Attempt a = attempt(*m_job, [&] {
+                InputCheck::refuseSpecial(file);
+                return m_work(file, *m_job, progress);
+            });
+            if (a.error && !a.cancelled)
+                qWarning().noquote() << QStringLiteral("Tolvane: %1 failed: %2").arg(file, *a.error);
+            handIn(*i, a);
+        }
+    }
+
+  private:
+    std::optional<qsizetype> take()
+    {
+        QMutexLocker locker(&m_lock);
+        if (m_job->isCancelled()) m_stopped = true;
+        if (m_stopped || m_next >= m_n) {
+            finishIfLast();
+            return std::nullopt;
+        }
+        ++m_inFlight;
+        return m_next++;
+    }
+
+    void handIn(qsizetype i, const Attempt& a)
+    {
+        QMutexLocker locker(&m_lock);
+        --m_inFlight;
+        // A cancelled file is neither saved nor failed, and no file is started after it.
+        if (a.cancelled) {
+            m_stopped = true;
+            return;
+        }
+        ++m_handled;
+        if (a.error) {
+            ++m_failures;
+            m_errors[i] = a.error;
+        } else {
+            m_results[i] = a.results;
+        }
+        if (m_n != 1) {
+            const QString detail = savedText(m_handled - m_failures, m_n);
+            onMain(m_job, [job = m_job, detail] { job->setDetail(detail); });
+        }
+        setFraction(i, 1);
+    }
+
+    // Under the lock, so that reports reach the main thread in the order they were made.
+    void setFraction(qsizetype i, double p)
+    {
+        m_sum += p - m_fractions[i];
+        m_fractions[i] = p;
+        m_job->report(m_sum / double(m_n));
+    }
+
+    // Under the lock. Results keep the order of the files, and the message is that of the last
+    // failed file in that order, whatever order the files ended in. The detail already counts
+    // the files really saved: a cancel may have left some untried.
+    void finishIfLast()
+    {
+        if (m_finished || m_inFlight > 0) return;
+        m_finished = true;
+        QStringList results;
+        std::optional<QString> lastError;
+        for (qsizetype i = 0; i < m_n; ++i) {
+            results += m_results[i];
+            if (m_errors[i]) lastError = m_errors[i];
+        }
+        onMain(m_job, [job = m_job, results, lastError] { conclude(*job, results, lastError); });
+    }
+
+    const std::shared_ptr<Job> m_job;
+    const QStringList m_files;
+    const Jobs::FileWork m_work;
+    const qsizetype m_n;
+    QMutex m_lock;
+    qsizetype m_next = 0, m_inFlight = 0, m_handled = 0, m_failures = 0;
+    bool m_stopped = false, m_finished = false;
+    std::vector<QStringList> m_results;
+    std::vector<std::optional<QString>> m_errors;
+    std::vector<double> m_fractions;
+    double m_sum = 0;
+};
 
 } // namespace
 
@@ -145,7 +250,13 @@ std::shared_ptr<Job> run(const QString& title, const QStringList& files, std::op
     for (const QString& file : files)
         bytes += Fmt::fileSize(file);
     auto job = start(title, detail, bytes, at);
-    QThreadPool::globalInstance()->start([job, files, work = std::move(work)] { loop(job, files, work); });
+    auto batch = std::make_shared<Batch>(job, files, std::move(work));
+    launch(job, [batch] {
+        // Further workers only where a thread is free at once: the first one alone gets through.
+        for (int extra = 1; extra < batch->width(); ++extra)
+            if (!pool().tryStart([batch] { batch->work(); })) break;
+        batch->work();
+    });
     return job;
 }
 
@@ -153,7 +264,7 @@ std::shared_ptr<Job> runOnce(const QString& title, const QString& detail, qint64
                              std::optional<QPointF> at, WholeWork work)
 {
     auto job = start(title, detail, bytes, at);
-    QThreadPool::globalInstance()->start([job, work = std::move(work)] {
+    launch(job, [job, work = std::move(work)] {
         const std::function<void(double)> progress = [job](double p) { job->report(p); };
         const Attempt a = attempt(*job, [&] { return work(*job, progress); });
         onMain(job, [job, a] { conclude(*job, a.results, a.error); });

@@ -9,12 +9,13 @@
 #include <optional>
 
 // The two runners of long work: create the job, present it, start its estimate, run the work
-// on the thread pool and finish the job on the main thread. Called on the main thread; both
-// return at once.
+// on the jobs' own thread pool and finish the job on the main thread. Called on the main thread;
+// both return at once. A job starts at once, or shows "Waiting…" as its detail until it does.
 namespace Jobs {
 
 // Work over one input file: returns the result paths it wrote (possibly none) or throws.
-// `progress` takes the fraction of this file done; it may be called from any thread.
+// `progress` takes the fraction of this file done; it may be called from any thread. Calls for
+// different files of one job may run at the same time.
 using FileWork =
     std::function<QStringList(const QString& file, Job& job, const std::function<void(double)>& progress)>;
 // Work over the whole job; `progress` takes the fraction of the whole job.
@@ -22,9 +23,12 @@ using WholeWork = std::function<QStringList(Job& job, const std::function<void(d
 using Presenter = std::function<void(const std::shared_ptr<Job>&, std::optional<QPointF>)>;
 using Revealer = std::function<void(const QStringList&)>;
 
-// Runs `work` once per file, in order, going on after a failed file and stopping when the job
-// is cancelled. With two or more files the detail counts the saved ones ("1 of 3 saved"); a
-// one-file job shows the file's name. Any failed file fails the job with the last message.
+// Runs `work` once per file, starting them in order and up to one per core side by side, going
+// on after a failed file and starting no more once the job is cancelled. A pipe, a device or a
+// socket fails its file without reaching `work`. With two or more files the detail counts the
+// saved ones ("1 of 3 saved") and the bar all of them; a one-file job shows the file's name.
+// Results keep the files' order; any failed file fails the job with the message of the last
+// failed one in that order.
 std::shared_ptr<Job> run(const QString& title, const QStringList& files, std::optional<QPointF> at,
                          FileWork work);
 

@@ -4,8 +4,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTextBoundaryFinder>
 #include <QUuid>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -72,6 +74,44 @@ QString joined(const QString& folder, const QString& name)
     return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
 }
 
+// The longest file name, in bytes, that the file system of `folder` takes.
+qsizetype nameMax(const QString& folder)
+{
+    const long max = ::pathconf(encoded(folder).constData(), _PC_NAME_MAX);
+    return max > 0 ? qsizetype(max) : NAME_MAX;
+}
+
+// `stem` cut after a whole character (a grapheme, so an accent or an emoji modifier stays
+// with its letter) so that stem + tail takes at most `limit` bytes of UTF-8, without spaces
+// left at the cut. A stem that cannot keep even one character is left whole, for the file
+// system to refuse: an empty one would hide the file or lose its name.
+QString fitted(const QString& stem, const QString& tail, qsizetype limit)
+{
+    const qsizetype room = limit - tail.toUtf8().size();
+    if (stem.toUtf8().size() <= room) return stem;
+    QTextBoundaryFinder characters(QTextBoundaryFinder::Grapheme, stem);
+    qsizetype cut = 0, bytes = 0;
+    for (qsizetype next = characters.toNextBoundary(); next > 0; next = characters.toNextBoundary()) {
+        bytes += QStringView(stem).sliced(cut, next - cut).toUtf8().size();
+        if (bytes > room) break;
+        cut = next;
+    }
+    while (cut > 0 && stem.at(cut - 1).isSpace())
+        --cut;
+    return cut > 0 ? stem.left(cut) : stem;
+}
+
+// A file name as its base and extension: a folder's whole name is its base; ".tar.gz" counts
+// as one extension.
+std::pair<QString, std::optional<QString>> split(const QString& name, bool folder)
+{
+    if (folder) return {name, std::nullopt};
+    if (name.toLower().endsWith(QLatin1String(".tar.gz")) && name.size() > 7)
+        return {name.left(name.size() - 7), name.right(6)};
+    if (const qsizetype dot = extensionDot(name); dot >= 0) return {name.left(dot), name.mid(dot + 1)};
+    return {name, std::nullopt};
+}
+
 // Moves `from` to `to` without ever replacing an item at `to`. Returns 0 or an errno value;
 // EEXIST means the name was taken.
 int moveNoReplace(const QString& from, const QString& to)
@@ -106,13 +146,23 @@ namespace Output {
 
 QString unique(const QString& folder, const QString& base, const std::optional<QString>& ext)
 {
-    const auto candidate = [&](const QString& stem) {
-        return joined(folder, ext ? stem + QLatin1Char('.') + *ext : stem);
+    const qsizetype limit = nameMax(folder);
+    const auto candidate = [&](const QString& number) {
+        const QString tail = ext ? number + QLatin1Char('.') + *ext : number;
+        return joined(folder, fitted(base, tail, limit) + tail);
     };
-    QString path = candidate(base);
+    QString path = candidate(QString());
     for (qint64 n = 2; exists(path); ++n)
-        path = candidate(base + QLatin1Char(' ') + QString::number(n));
+        path = candidate(QLatin1Char(' ') + QString::number(n));
     return path;
+}
+
+QString destination(const QString& folder, const QString& base, const QString& suffix,
+                    const std::optional<QString>& ext)
+{
+    static const QString roomForNumber = QStringLiteral(" 999");
+    const QString tail = ext ? suffix + QLatin1Char('.') + *ext : suffix;
+    return joined(folder, fitted(base, roomForNumber + tail, nameMax(folder)) + tail);
 }
 
 QString temporaryPath(const QString& destination)
@@ -150,27 +200,19 @@ QString commit(const QString& temporary, const QString& destination, bool destin
         destinationIsFolder || destination.endsWith(QLatin1Char('/')) || isDirectory(temporary);
     const QString dest = withoutTrailingSlashes(destination);
     const QString name = fileNameOf(dest);
-    QString base = name;
-    std::optional<QString> ext;
-    if (!folder) {
-        if (name.toLower().endsWith(QLatin1String(".tar.gz")) && name.size() > 7) {
-            base = name.left(name.size() - 7);
-            ext = name.right(6);
-        } else if (const qsizetype dot = extensionDot(name); dot >= 0) {
-            base = name.left(dot);
-            ext = name.mid(dot + 1);
-        }
-    }
+    const QString folderPath = folderOf(dest);
+    const auto [base, ext] = split(name, folder);
 
-    // Another commit may take the free name between the look and the move; the loser moves
-    // on to the next free name.
-    QString target = exists(dest) ? unique(folderOf(dest), base, ext) : dest;
+    // A name made too long by a suffix is shortened here rather than refused after the work.
+    QString target = unique(folderPath, base, ext);
+    if (fileNameOf(target) == name) target = dest;
     for (int attempt = 0;; ++attempt) {
         const int error = moveNoReplace(temporary, target);
         if (error == 0) return target;
         if (error != EEXIST || attempt + 1 >= maxCommitAttempts)
             throw ConvertError::failed(QStringLiteral("Couldn’t save %1: %2").arg(name, systemError(error)));
-        target = unique(folderOf(dest), base, ext);
+        // Another commit took the free name between the look and the move.
+        target = unique(folderPath, base, ext);
     }
 }
 

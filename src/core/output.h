@@ -10,8 +10,17 @@
 namespace Output {
 
 // The first free path in `folder`: "base.ext", then "base 2.ext", "base 3.ext", …
-// Without an extension the candidates are folders "base", "base 2", …
+// Without an extension the candidates are folders "base", "base 2", … A name longer than the
+// folder's file system takes keeps its number and extension and loses the end of the base,
+// cut after a whole character.
 QString unique(const QString& folder, const QString& base, const std::optional<QString>& ext);
+
+// Where a result named `base` + `suffix` (" Trimmed", or none) + "." + `ext` goes in `folder`
+// (no extension: a folder), with the base cut after a whole character when the name would be too
+// long for the file system, even once a commit numbers it (up to " 999"). Whether it is free is
+// left to the commit.
+QString destination(const QString& folder, const QString& base, const QString& suffix,
+                    const std::optional<QString>& ext);
 
 // Hands `producer` a hidden temporary path beside `destination` (".tolvane-XXXXXXXX.ext"),
 // then commits what it made. Returns the final path; on any error the temporary item is
@@ -19,7 +28,8 @@ QString unique(const QString& folder, const QString& base, const std::optional<Q
 QString write(const QString& destination, const std::function<void(const QString& temporary)>& producer);
 
 // Moves a finished temporary item to `destination`, or to the next free numbered name when
-// that is taken (also when another commit takes it at the same moment). `destinationIsFolder`
+// that is taken (also when another commit takes it at the same moment), shortened as unique()
+// does when it is too long. `destinationIsFolder`
 // marks a folder destination, whose whole name is the base.
 QString commit(const QString& temporary, const QString& destination, bool destinationIsFolder = false);
 

@@ -2,6 +2,7 @@
 
 #include "core/converterror.h"
 #include "core/job.h"
+#include "core/processgroup.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -187,16 +188,117 @@ int reap(pid_t pid)
     return status;
 }
 
-// Reads what one pipe has. Returns false at its end.
-bool readSome(int fd, QByteArray& into)
+// Reads what one pipe has into `buffer`: the byte count, 0 at the pipe's end, -1 when nothing was
+// there after all.
+ssize_t readChunk(int fd, char* buffer, size_t size)
 {
-    char buffer[65536];
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0) return errno == EINTR || errno == EAGAIN;
-    if (n == 0) return false;
-    into.append(buffer, n);
-    return true;
+    const ssize_t n = ::read(fd, buffer, size);
+    if (n < 0) return errno == EINTR || errno == EAGAIN ? -1 : 0;
+    return n;
 }
+
+// The wait of one run: reads both pipes while the child lives, ends it when the job is cancelled
+// or the time limit passes, and drains what is left once it has exited.
+class Wait
+{
+  public:
+    Wait(pid_t pid, const Shell::Options& options, const QString& name)
+        : m_pid(pid), m_options(options), m_name(name)
+    {
+        if (options.timeLimit) m_deadline = Clock::now() + *options.timeLimit;
+    }
+
+    // Returns once the child has exited and its pipes are drained, or the drain gave up.
+    void operator()(Fd& out, Fd& err, Fd& exitFd, Shell::Result& result)
+    {
+        for (;;) {
+            const auto now = Clock::now();
+            if (!m_exitedAt && hasExited(m_pid)) m_exitedAt = now;
+            if (m_exitedAt && ((!out.isOpen() && !err.isOpen()) || now - *m_exitedAt >= drainLimit)) return;
+            if (!m_exitedAt) stopIfAsked(now, result);
+
+            pollfd fds[3];
+            nfds_t count = 0;
+            const auto watch = [&](int fd) { fds[count++] = pollfd{fd, POLLIN, 0}; };
+            if (out.isOpen()) watch(out.get());
+            if (err.isOpen()) watch(err.get());
+            if (exitFd.isOpen() && !m_exitedAt) watch(exitFd.get());
+            const bool ticks = !exitFd.isOpen() || m_options.job || m_deadline;
+            const int timeout = m_exitedAt ? quietMs : ticks ? tickMs : -1;
+
+            const int ready = ::poll(fds, count, timeout);
+            if (ready < 0 && errno != EINTR)
+                throw ConvertError::failed(
+                    QStringLiteral("Couldn’t run %1: %2").arg(m_name, systemError(errno)));
+            if (ready == 0 && m_exitedAt) return;
+            for (nfds_t i = 0; ready > 0 && i < count; ++i) {
+                if (!fds[i].revents) continue;
+                if (fds[i].fd == out.get()) readOutput(out, result);
+                if (fds[i].fd == err.get()) readError(err);
+            }
+        }
+    }
+
+    // When the group was asked to end (a cancel or the time limit), the moment to kill what is
+    // left of it.
+    std::optional<Clock::time_point> killAt() const
+    {
+        if (m_stopAsked) return *m_stopAsked + killGrace;
+        if (m_options.job && m_options.job->isCancelled()) return Clock::now() + killGrace;
+        return std::nullopt;
+    }
+
+    QByteArray errorBytes() const { return m_errBytes; }
+
+  private:
+    // A cancel or the time limit: SIGTERM to the group (the job's cancel sends its own), then
+    // SIGKILL once the grace has passed with the child still running.
+    void stopIfAsked(Clock::time_point now, Shell::Result& result)
+    {
+        if (m_deadline && !result.timedOut && now >= *m_deadline) {
+            result.timedOut = true;
+            ::kill(-m_pid, SIGTERM);
+            m_stopAsked = now;
+        }
+        if (!m_stopAsked && m_options.job && m_options.job->isCancelled()) m_stopAsked = now;
+        if (m_stopAsked && !m_killed && now - *m_stopAsked >= killGrace) {
+            ::kill(-m_pid, SIGKILL);
+            m_killed = true;
+        }
+    }
+
+    void readOutput(Fd& out, Shell::Result& result)
+    {
+        const ssize_t n = readChunk(out.get(), m_buffer, sizeof m_buffer);
+        if (n == 0) out.reset();
+        if (n <= 0) return;
+        if (m_options.onOutput)
+            m_options.onOutput(QByteArrayView(m_buffer, n));
+        else
+            result.stdoutBytes.append(m_buffer, n);
+        if (!m_options.onLine) return;
+        m_pending.append(m_buffer, n);
+        qsizetype start = 0;
+        for (qsizetype lf; (lf = m_pending.indexOf('\n', start)) >= 0; start = lf + 1)
+            m_options.onLine(QString::fromUtf8(m_pending.constData() + start, lf - start));
+        m_pending.remove(0, start);
+    }
+
+    void readError(Fd& err)
+    {
+        const ssize_t n = readChunk(err.get(), m_buffer, sizeof m_buffer);
+        if (n == 0) err.reset();
+        if (n > 0) m_errBytes.append(m_buffer, n);
+    }
+
+    const pid_t m_pid;
+    const Shell::Options& m_options;
+    const QString m_name;
+    std::optional<Clock::time_point> m_deadline, m_stopAsked, m_exitedAt;
+    bool m_killed = false;
+    QByteArray m_errBytes, m_pending;
+    char m_buffer[65536];
+};
 
 } // namespace
 
@@ -228,10 +330,21 @@ Result run(const QString& program, const QStringList& args, const std::optional<
            const std::function<void(const QString& line)>& onLine,
            std::optional<std::chrono::milliseconds> timeLimit)
 {
+    Options options;
+    options.cwd = cwd;
+    options.job = job;
+    options.onLine = onLine;
+    options.timeLimit = timeLimit;
+    return run(program, args, options);
+}
+
+Result run(const QString& program, const QStringList& args, const Options& options)
+{
     const QString name = QFileInfo(program).fileName();
     const auto startError = [&](int error) {
         return ConvertError::failed(QStringLiteral("Couldn’t start %1: %2").arg(name, systemError(error)));
     };
+    Job* const job = options.job;
 
     const QByteArray path = QFile::encodeName(program);
     std::vector<QByteArray> argItems{path};
@@ -239,7 +352,7 @@ Result run(const QString& program, const QStringList& args, const std::optional<
         argItems.push_back(QFile::encodeName(arg));
     Argv argv(std::move(argItems));
     Argv envp(childEnvironment());
-    const QByteArray workingFolder = cwd ? QFile::encodeName(*cwd) : QByteArray();
+    const QByteArray workingFolder = options.cwd ? QFile::encodeName(*options.cwd) : QByteArray();
 
     Fd input(aboveStandard(::open("/dev/null", O_RDONLY | O_CLOEXEC)));
     if (!input.isOpen()) throw startError(errno);
@@ -248,7 +361,7 @@ Result run(const QString& program, const QStringList& args, const std::optional<
         throw startError(errno);
 
     const ChildSetup setup{path.constData(),     argv.pointers.data(),
-                           envp.pointers.data(), cwd ? workingFolder.constData() : nullptr,
+                           envp.pointers.data(), options.cwd ? workingFolder.constData() : nullptr,
                            input.get(),          outWrite.get(),
                            errWrite.get(),       reportWrite.get(),
                            ::getpid(),           int(std::clamp(::sysconf(_SC_OPEN_MAX), 1024L, 65536L))};
@@ -274,7 +387,7 @@ Result run(const QString& program, const QStringList& args, const std::optional<
 
     // Unregisters before reaping, so that nobody signals a group whose id may be reused.
     const auto release = [&] {
-        if (job) job->detachProcess();
+        if (job) job->detachProcess(pid);
         removeLiveGroup(pid);
         return reap(pid);
     };
@@ -296,71 +409,19 @@ Result run(const QString& program, const QStringList& args, const std::optional<
     Fd exitFd(int(::syscall(SYS_pidfd_open, pid, 0)));
 
     Result result;
-    QByteArray errBytes, pending;
-    std::optional<Clock::time_point> cancelSeen, exitedAt;
-    const std::optional<Clock::time_point> deadline =
-        timeLimit ? std::optional(Clock::now() + *timeLimit) : std::nullopt;
-    bool killed = false;
+    Wait waiting(pid, options, name);
     try {
-        for (;;) {
-            const auto now = Clock::now();
-            if (!exitedAt && hasExited(pid)) exitedAt = now;
-            if (exitedAt && ((!outRead.isOpen() && !errRead.isOpen()) || now - *exitedAt >= drainLimit))
-                break;
-            if (deadline && !exitedAt && !result.timedOut && now >= *deadline) {
-                result.timedOut = true;
-                ::kill(-pid, SIGTERM);
-                cancelSeen = now;
-            }
-            if ((job || result.timedOut) && !exitedAt) {
-                if (!cancelSeen && job && job->isCancelled()) cancelSeen = now;
-                if (cancelSeen && !killed && now - *cancelSeen >= killGrace) {
-                    ::kill(-pid, SIGKILL);
-                    killed = true;
-                }
-            }
-
-            pollfd fds[3];
-            nfds_t count = 0;
-            const auto watch = [&](int fd) { fds[count++] = pollfd{fd, POLLIN, 0}; };
-            if (outRead.isOpen()) watch(outRead.get());
-            if (errRead.isOpen()) watch(errRead.get());
-            if (exitFd.isOpen() && !exitedAt) watch(exitFd.get());
-            const int timeout = exitedAt ? quietMs : !exitFd.isOpen() || job || deadline ? tickMs : -1;
-
-            const int ready = ::poll(fds, count, timeout);
-            if (ready < 0 && errno != EINTR)
-                throw ConvertError::failed(
-                    QStringLiteral("Couldn’t run %1: %2").arg(name, systemError(errno)));
-            if (ready == 0 && exitedAt) break;
-            if (ready <= 0) continue;
-
-            for (nfds_t i = 0; i < count; ++i) {
-                if (!fds[i].revents) continue;
-                if (fds[i].fd == outRead.get()) {
-                    const qsizetype before = result.stdoutBytes.size();
-                    if (!readSome(outRead.get(), result.stdoutBytes)) outRead.reset();
-                    if (!onLine) continue;
-                    pending.append(result.stdoutBytes.constData() + before,
-                                   result.stdoutBytes.size() - before);
-                    qsizetype start = 0;
-                    for (qsizetype lf; (lf = pending.indexOf('\n', start)) >= 0; start = lf + 1)
-                        onLine(QString::fromUtf8(pending.constData() + start, lf - start));
-                    pending.remove(0, start);
-                } else if (fds[i].fd == errRead.get()) {
-                    if (!readSome(errRead.get(), errBytes)) errRead.reset();
-                }
-            }
-        }
+        waiting(outRead, errRead, exitFd, result);
     } catch (...) {
-        ::kill(-pid, SIGKILL);
+        ProcessGroup::end(pid, Clock::now());
         release();
         throw;
     }
-
+    // The child has exited, but what it started may live on; the zombie still holds the group.
+    if (const auto killAt = waiting.killAt()) ProcessGroup::end(pid, *killAt);
     result.status = release();
     if (job && job->isCancelled()) throw ConvertError::cancelled();
-    result.stderrText = QString::fromUtf8(errBytes);
+    result.stderrText = QString::fromUtf8(waiting.errorBytes());
     return result;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <chrono>
@@ -30,12 +31,26 @@ QStringList searchPaths();
 // The full path of `name` in the first search folder that holds an executable file by that name.
 std::optional<QString> find(const QString& name);
 
+// How a program is run; every field may keep its default.
+struct Options
+{
+    std::optional<QString> cwd; // the child's working folder; by default the application's
+    Job* job = nullptr;         // cancelling it ends the child's whole process group
+    // Each complete standard-output line, without its line feed, while the child runs.
+    std::function<void(const QString& line)> onLine;
+    // Standard-output bytes as they arrive, in order. With it the result keeps no standard output,
+    // so a child may write any amount.
+    std::function<void(QByteArrayView bytes)> onOutput;
+    // A child still running when it passes has its group ended like a cancel; the result says so.
+    std::optional<std::chrono::milliseconds> timeLimit;
+};
+
 // Runs `program` (a full path) with `args` and waits for it. Returns whatever the exit status;
-// throws ConvertError::cancelled() when `job` was cancelled during the run, and
-// ConvertError::failed when the program cannot be started. `onLine` receives each complete
-// standard-output line, without its line feed, while the child runs.
-// With a time limit, a child still running when it passes has its group ended like a cancel and
-// the result says so (timedOut).
+// throws ConvertError::cancelled() when the job was cancelled during the run, and
+// ConvertError::failed when the program cannot be started. After a cancel or the time limit the
+// call returns only once nothing of the child's process group is left: what ignores SIGTERM is
+// killed.
+Result run(const QString& program, const QStringList& args, const Options& options);
 Result run(const QString& program, const QStringList& args, const std::optional<QString>& cwd = std::nullopt,
            Job* job = nullptr, const std::function<void(const QString& line)>& onLine = {},
            std::optional<std::chrono::milliseconds> timeLimit = std::nullopt);

@@ -2,6 +2,7 @@
 
 #include "core/catalog.h"
 #include "core/converterror.h"
+#include "core/inputcheck.h"
 #include "core/output.h"
 #include "core/settings.h"
 #include "engines/media/media.h"
@@ -43,6 +44,8 @@ QStringList convert(const QString& source, const QString& target, Job& job,
     const auto unknown = [] {
         return ConvertError::unsupported(QStringLiteral("Tolvane doesn’t know this kind of file"));
     };
+    // Before any program opens it: reading a pipe or a device never ends.
+    InputCheck::refuseSpecial(source);
     const auto key = Catalog::format(source);
     if (!key) throw unknown();
     const auto category = Catalog::category(*key);

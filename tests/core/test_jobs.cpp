@@ -1,12 +1,16 @@
 #include "core/converterror.h"
 #include "core/jobs.h"
 #include "core/settings.h"
+#include "core/shell.h"
 
 #include <QtTest>
+#include <atomic>
+#include <condition_variable>
+#include <sys/stat.h>
 
 // Work by file name: "fail…" fails, "std…" and "int…" throw other things, "stop…" throws a
-// cancellation nobody asked for, "cancel…" is where the user cancels, "none…" saves nothing;
-// anything else reports half way and saves one result.
+// cancellation nobody asked for, "none…" saves nothing; anything else (a pipe too, if it were
+// ever handed over) reports half way and saves one result.
 static Jobs::FileWork fakeWork()
 {
     return [](const QString& file, Job& job, const std::function<void(double)>& progress) {
@@ -15,14 +19,34 @@ static Jobs::FileWork fakeWork()
         if (name.startsWith("std")) throw std::runtime_error("bad_alloc-ish");
         if (name.startsWith("int")) throw 42;
         if (name.startsWith("stop")) throw ConvertError::cancelled();
-        if (name.startsWith("cancel")) {
-            job.cancel();
-            job.throwIfCancelled();
-        }
         progress(0.5);
         return name.startsWith("none") ? QStringList() : QStringList{file + ".out"};
     };
 }
+
+// Lets worker threads wait, with a generous limit, for what other threads do.
+struct Gate
+{
+    std::mutex mutex;
+    std::condition_variable changed;
+    int arrived = 0;
+    bool fail2Ended = false, open = false;
+
+    void update(const std::function<void()>& change)
+    {
+        {
+            std::lock_guard lock(mutex);
+            change();
+        }
+        changed.notify_all();
+    }
+    // False when the condition did not come about in time.
+    bool waitFor(const std::function<bool()>& condition)
+    {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, std::chrono::seconds(10), condition);
+    }
+};
 
 class JobTest : public QObject
 {
@@ -37,16 +61,19 @@ class JobTest : public QObject
         return s.phase == Job::Phase::failed ? s.message : s.phase == Job::Phase::done ? "done" : "cancelled";
     }
 
-    // Files of 100 bytes each, named in a comma-separated list; the warning of each file the fake
-    // work fails is expected.
+    // Files of 100 bytes each, named in a comma-separated list, "pipe…" a named pipe; the warning
+    // of each file that fails is expected.
     QStringList files(const QString& names)
     {
         QStringList paths;
         for (const QString& name : names.split(',', Qt::SkipEmptyParts)) {
             QFile f(m_dir.filePath(name));
-            if (f.open(QIODevice::WriteOnly)) f.write(QByteArray(100, 'x'));
+            if (name.startsWith("pipe"))
+                ::mkfifo(QFile::encodeName(f.fileName()).constData(), 0600);
+            else if (f.open(QIODevice::WriteOnly))
+                f.write(QByteArray(100, 'x'));
             paths << f.fileName();
-            if (name.contains(QRegularExpression("^(fail|std|int|stop)")))
+            if (name.contains(QRegularExpression("^(fail|std|int|stop|pipe)")))
                 QTest::ignoreMessage(QtWarningMsg, QRegularExpression(f.fileName() + " failed: "));
         }
         return paths;
@@ -62,20 +89,91 @@ class JobTest : public QObject
         m_revealed.clear();
     }
 
-    void threeFilesSecondFails()
+    // Files run side by side and end in any order, yet the detail only counts up, the bar
+    // measures all files, the results keep the files' order and the message is that of the last
+    // failed file in that order.
+    void filesSideBySide()
     {
-        const QStringList paths = files("a.txt,fail.txt,c.txt");
-        const auto job = Jobs::run("Converting to PNG", paths, QPointF(10, 20), fakeWork());
+        const QStringList paths = files("a.txt,fail1.txt,c.txt,fail2.txt");
+        // Each file goes on only with all four running, and fail2 ends before fail1.
+        Gate gate;
+        const auto work = [&](const QString& file, Job&, const std::function<void(double)>& progress) {
+            const QString name = QFileInfo(file).completeBaseName();
+            gate.update([&] { ++gate.arrived; });
+            if (!gate.waitFor([&] { return gate.arrived == 4; })) throw ConvertError::failed("ran alone");
+            if (name == "fail1" && !gate.waitFor([&] { return gate.fail2Ended; }))
+                throw ConvertError::failed("fail2 never ended");
+            progress(0.5);
+            if (name == "fail2") gate.update([&] { gate.fail2Ended = true; });
+            if (name.startsWith("fail")) throw ConvertError::failed("Can’t read " + name);
+            return QStringList{file + ".out"};
+        };
+        const auto job = Jobs::run("Converting to PNG", paths, QPointF(10, 20), work);
         QCOMPARE(m_shownAt.value_or(QPointF()), QPointF(10, 20));
-        // The detail at each step of the progress: 0, 1, 1 and 2 of 3 saved as the files end.
-        QStringList log{job->detail()};
-        connect(job.get(), &Job::progressChanged, job.get(),
-                [&] { log << QString::number(*job->progress(), 'f', 3) + " " + job->detail(); });
+        QStringList details{job->detail()};
+        QList<double> bar;
+        connect(job.get(), &Job::detailChanged, job.get(), [&] { details << job->detail(); });
+        connect(job.get(), &Job::progressChanged, job.get(), [&] { bar << *job->progress(); });
         QVERIFY(ends(*job));
-        QCOMPARE(log, QStringList({"0 of 3 saved", "0.167 0 of 3 saved", "0.333 1 of 3 saved",
-                                   "0.667 1 of 3 saved", "0.833 1 of 3 saved", "1.000 2 of 3 saved"}));
-        QCOMPARE(job->state(), Job::State::failed("Can’t read fail.txt"));
+        QCOMPARE(job->state(), Job::State::failed("Can’t read fail2"));
         QCOMPARE(job->results(), QStringList({paths[0] + ".out", paths[2] + ".out"}));
+        QCOMPARE(details.first(), "0 of 4 saved");
+        QCOMPARE(details.last(), "2 of 4 saved");
+        QVERIFY2(std::is_sorted(details.begin(), details.end()), qPrintable(details.join(", ")));
+        QVERIFY(std::is_sorted(bar.begin(), bar.end()) && bar.first() <= 0.5 && bar.last() == 1.0);
+    }
+
+    // At most one file per core runs at once; a cancel ends every child running for the job, and
+    // files not yet started are neither tried nor counted.
+    void cancelEndsEveryFile()
+    {
+        const int cores = QThread::idealThreadCount();
+        QStringList names;
+        for (int i = 0; i < cores + 2; ++i)
+            names << QString("clip%1").arg(i);
+        std::atomic<int> started = 0, up = 0;
+        const auto work = [&](const QString&, Job& job, const auto&) -> QStringList {
+            ++started;
+            Shell::Options options;
+            options.job = &job;
+            options.onLine = [&](const QString&) { ++up; };
+            options.timeLimit = std::chrono::seconds(20);
+            Shell::run("/bin/sh", {"-c", "echo up; exec sleep 30"}, options);
+            return {};
+        };
+        const auto job = Jobs::run("Converting to MP3", files(names.join(',')), {}, work);
+        // No work ends before the cancel: as many run at once as have started.
+        QTRY_COMPARE_WITH_TIMEOUT(up.load(), cores, 10000);
+        job->cancel();
+        QVERIFY(ends(*job));
+        QCOMPARE(job->state().phase, Job::Phase::cancelled);
+        QCOMPARE(started.load(), cores);
+        QCOMPARE(job->detail(), QString("0 of %1 saved").arg(cores + 2));
+        QVERIFY(job->elapsed() < 10); // the children ended by the cancel, not by the time limit
+    }
+
+    // Jobs never queue behind each other unseen: more jobs than cores all start at once, none on
+    // the application's global pool.
+    void jobsNeverWaitUnseen()
+    {
+        const int count = 2 * QThread::idealThreadCount() + 1;
+        std::atomic<bool> onGlobalPool = false;
+        Gate gate;
+        QList<std::shared_ptr<Job>> jobs;
+        for (int i = 0; i < count; ++i)
+            jobs << Jobs::runOnce("Creating PDF", "", 0, {}, [&](Job&, auto) -> QStringList {
+                if (QThreadPool::globalInstance()->activeThreadCount() > 0) onGlobalPool = true;
+                gate.update([&] { ++gate.arrived; });
+                if (!gate.waitFor([&] { return gate.open; })) throw ConvertError::failed("never released");
+                return {};
+            });
+        QVERIFY(gate.waitFor([&] { return gate.arrived == count; }));
+        gate.update([&] { gate.open = true; });
+        for (const auto& job : jobs)
+            QTRY_COMPARE_WITH_TIMEOUT(job->state().phase, Job::Phase::done, 10000);
+        QVERIFY(!onGlobalPool);
+        for (const auto& job : jobs)
+            QVERIFY(job->detail().isEmpty());
     }
 
     void run_data()
@@ -109,10 +207,10 @@ class JobTest : public QObject
         QTest::newRow("stray cancel") << "a,stop,c"
                                       << "2 of 3 saved"
                                       << "The work stopped unexpectedly" << 0;
-        // Files a cancel left untried are not counted as saved; what was saved is not revealed.
-        QTest::newRow("cancel later") << "a,fail,cancel,d"
-                                      << "1 of 4 saved"
-                                      << "cancelled" << 0;
+        // A pipe is refused before any work opens it, where reading it would wait for a writer.
+        QTest::newRow("pipe") << "a,pipe"
+                              << "1 of 2 saved"
+                              << "pipe is a pipe, not a file" << 0;
     }
 
     void run()

@@ -1,7 +1,10 @@
 #include "core/converterror.h"
+#include "core/job.h"
 #include "core/output.h"
+#include "core/shell.h"
 
 #include <QtTest>
+#include <csignal>
 #include <future>
 #include <latch>
 
@@ -82,6 +85,90 @@ class OutputTest : public QObject
             QVERIFY(temp.startsWith("/a/.tolvane-") && temp.size() == 20 + ext.size() && temp.endsWith(ext));
         }
         // clang-format on
+    }
+
+    // A name that a number, a suffix or a new extension makes too long for the file system loses
+    // the end of its base, after a whole character, and keeps the rest.
+    void longNames_data()
+    {
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<QString>("ext");
+        QTest::addColumn<QString>("first");  // the base of the first free name
+        QTest::addColumn<QString>("second"); // the base of the next one, before " 2"
+        const QString ascii(250, 'a'), accents = QString("é").repeated(125),
+                                       thumbs = QString("👍🏽").repeated(32);
+        QTest::newRow("ASCII fits") << ascii << "mp4" << ascii << ascii.left(249);
+        QTest::newRow("ASCII, new extension") << ascii << "flac" << ascii << ascii.left(248);
+        QTest::newRow("two-byte characters") << accents << "mp4" << accents << accents.left(124);
+        // A code-point cut would keep a thumb without its skin tone; no space is left at a cut.
+        QTest::newRow("emoji") << thumbs << "gz" << thumbs.left(124) << thumbs.left(124);
+        QTest::newRow("space at the cut") << QString(247, 'a') + "  b"
+                                          << "mp4" << QString(247, 'a') + "  b" << QString(247, 'a');
+        QTest::newRow("folder") << ascii + "bcdef"
+                                << "" << ascii + "bcdef" << ascii + "bcd";
+    }
+
+    void longNames()
+    {
+        QFETCH(QString, base);
+        QFETCH(QString, ext);
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QTemporaryDir dir;
+        const std::optional<QString> extension = ext.isEmpty() ? std::nullopt : std::optional(ext);
+        const QString tail = ext.isEmpty() ? "" : "." + ext;
+        const QString one = Output::unique(dir.path(), base, extension);
+        QCOMPARE(one, dir.filePath(first + tail));
+        QVERIFY(ext.isEmpty() ? QDir().mkdir(one) : writeFile(one, "1"));
+        const QString two = Output::unique(dir.path(), base, extension);
+        QCOMPARE(two, dir.filePath(second + " 2" + tail));
+        QVERIFY(writeFile(two, "2")); // the file system takes it
+
+        // A tool's suffix is kept, also when the commit has to number the name.
+        const QString trimmed = Output::destination(dir.path(), base, " Trimmed", extension);
+        QVERIFY(trimmed.endsWith(" Trimmed" + tail) && trimmed.startsWith(dir.filePath(base.left(100))));
+        for (const QString& expected : {trimmed, trimmed.chopped(tail.size()) + " 2" + tail}) {
+            const QString made = Output::write(trimmed, [&](const QString& temp) {
+                QVERIFY(ext.isEmpty() ? QDir().mkdir(temp) : writeFile(temp, "3"));
+            });
+            QCOMPARE(made, expected);
+        }
+        // A destination made too long by hand is committed under a name that fits.
+        const QString made = Output::write(dir.filePath(base + " Muted" + tail), [&](const QString& temp) {
+            QVERIFY(ext.isEmpty() ? QDir().mkdir(temp) : writeFile(temp, "4"));
+        });
+        QVERIFY(made.endsWith(tail) && QFile::encodeName(QFileInfo(made).fileName()).size() <= 255);
+    }
+
+    // A cancelled producer leaves no temporary item, even when the program it ran started a
+    // helper that ignores SIGTERM and keeps writing to that name: the helper is gone too.
+    void cancelledWriteLeavesNothing()
+    {
+        QTemporaryDir dir, side;
+        const QString pidFile = side.filePath("helper");
+        Job job("Test", QString(), 0);
+        const char* helper =
+            "trap '' TERM; echo $$ > \"$2\"; while :; do echo more >> \"$1\"; sleep 0.02; done";
+        auto written = std::async(std::launch::async, [&] {
+            try {
+                return Output::write(dir.filePath("Out.txt"), [&](const QString& temp) {
+                    Shell::Options options;
+                    options.job = &job;
+                    options.timeLimit = std::chrono::seconds(20); // a failing test still ends
+                    Shell::run("/bin/sh",
+                               {"-c", "sh -c \"$1\" sh \"$2\" \"$3\" & wait", "sh", helper, temp, pidFile},
+                               options);
+                });
+            } catch (const ConvertError& e) {
+                return e.description();
+            }
+        });
+        QTRY_VERIFY(!QDir(dir.path()).entryList(everything).isEmpty() && readFile(pidFile).endsWith('\n'));
+        job.cancel();
+        QVERIFY(written.wait_for(std::chrono::seconds(10)) == std::future_status::ready);
+        QCOMPARE(written.get(), "Cancelled");
+        QVERIFY(!readFile(QString("/proc/%1/stat").arg(readFile(pidFile).trimmed())).contains(") S "));
+        QCOMPARE(QDir(dir.path()).entryList(everything), QStringList());
     }
 
     // Every commit racing for one name keeps its own result under its own name.

@@ -77,6 +77,7 @@ class ShellTest : public QObject
         QTest::addColumn<QString>("script"); // its last line is the pid to watch; for "start", the program
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("outcome");
+        const char* deaf = "(trap '' TERM; exec sleep 30) & echo $!; wait";
         // clang-format off
         QTest::newRow("grandchild holds the pipes") << "sleep 30 & echo $!" << "wait" << "exit 0";
         QTest::newRow("cancel before the start") << "echo $$; exec sleep 30" << "early" << "Cancelled";
@@ -85,6 +86,9 @@ class ShellTest : public QObject
         QTest::newRow("terminate all") << "echo $$; exec sleep 30" << "terminate" << "exit 143";
         QTest::newRow("missing") << "/no/x" << "start" << "Couldn’t start x: No such file or directory";
         QTest::newRow("time limit") << "sleep 30 & echo $!; wait" << "limit" << "timed out, exit 143";
+        // The child ends at once, but what it started ignores SIGTERM: it is killed before the run returns.
+        QTest::newRow("cancel: deaf member") << deaf << "cancel" << "Cancelled";
+        QTest::newRow("time limit: deaf member") << deaf << "limit" << "timed out, exit 143";
         // clang-format on
     }
 
@@ -119,7 +123,34 @@ class ShellTest : public QObject
         QVERIFY(future.wait_for(std::chrono::seconds(5)) == std::future_status::ready);
         QCOMPARE(future.get(), outcome);
         if (how == "wait") ::kill(pid, SIGKILL); // a grandchild outlives a finished run by design
+        // A cancelled or stopped run returns only once its whole group is gone.
+        if (how == "cancel" || how == "limit") QVERIFY(!alive(pid));
         QTRY_VERIFY(!alive(pid));
+    }
+
+    // Standard output handed over as it arrives is complete and in order, reaches the callback
+    // while the child runs (the child waits for the callback's flag), and is not also kept.
+    void streamsOutput()
+    {
+        QTemporaryDir dir;
+        const char* script = "printf 'one\\ntw'; while [ ! -e flag ]; do sleep 0.01; done; "
+                             "printf 'o\\n'; head -c 3000000 /dev/zero | tr '\\0' x";
+        QByteArray streamed;
+        QStringList lines;
+        Shell::Options options;
+        options.cwd = dir.path();
+        options.timeLimit = std::chrono::seconds(20); // a callback that only came at the end would hang
+        options.onOutput = [&](QByteArrayView bytes) {
+            if (streamed.isEmpty()) QFile(dir.filePath("flag")).open(QIODevice::WriteOnly);
+            streamed += bytes;
+        };
+        options.onLine = [&](const QString& line) { lines << line; };
+        const auto result = Shell::run("/bin/sh", {"-c", script}, options);
+        QVERIFY(!result.timedOut);
+        QCOMPARE(result.status, 0);
+        QCOMPARE(streamed, "one\ntwo\n" + QByteArray(3000000, 'x'));
+        QCOMPARE(lines, QStringList({"one", "two"}));
+        QVERIFY(result.stdoutBytes.isEmpty());
     }
 
     // The first search folder holding an executable file by that name wins.
