@@ -41,19 +41,22 @@ class ConverterInputsTest : public QObject
         const QString pipe = dir.filePath("live.wav"), zero = dir.filePath("zero.wav");
         QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
         QVERIFY(QFile::link("/dev/zero", zero));
-        for (const auto& [source, expected] :
-             {std::pair{pipe, QString("!live.wav is a pipe, not a file")}, {zero, "!zero.wav is a device, not a file"}}) {
-            auto converted = std::async(std::launch::async, [source = source] { return outcome(source, "mp3"); });
+        for (const auto& [source, expected] : {std::pair{pipe, QString("!live.wav is a pipe, not a file")},
+                                               {zero, "!zero.wav is a device, not a file"}}) {
+            auto converted =
+                std::async(std::launch::async, [source = source] { return outcome(source, "mp3"); });
             if (converted.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
                 // Let each program stuck on the pipe go before failing.
-                for (int i = 0; i < 30 && converted.wait_for(std::chrono::seconds(1)) != std::future_status::ready; ++i)
+                for (int i = 0;
+                     i < 30 && converted.wait_for(std::chrono::seconds(1)) != std::future_status::ready; ++i)
                     ::close(::open(QFile::encodeName(pipe).constData(), O_WRONLY | O_NONBLOCK));
                 QFAIL("the conversion waits on its input");
             }
             QCOMPARE(converted.get(), expected);
         }
-        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList({"live.wav", "zero.wav"}));
+        QCOMPARE(
+            QDir(dir.path()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList({"live.wav", "zero.wav"}));
     }
 
     // A source with a 250-byte base name converts twice: the second result's " 2" is made room
@@ -63,11 +66,13 @@ class ConverterInputsTest : public QObject
         QTemporaryDir dir;
         for (const QString& base : {QString(250, 'a'), QString("é").repeated(125)}) {
             const QString source = dir.filePath(base + ".wav");
-            QCOMPARE(Shell::run("/usr/bin/ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "sine=d=0.2", source}).status,
+            QCOMPARE(Shell::run("/usr/bin/ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "sine=d=0.2", source})
+                         .status,
                      0);
             QCOMPARE(outcome(source, "flac"), base + ".flac");
             const QString second = outcome(source, "flac");
-            QVERIFY2(second.endsWith(" 2.flac") && QFile::encodeName(second).size() <= 255, qPrintable(second));
+            QVERIFY2(second.endsWith(" 2.flac") && QFile::encodeName(second).size() <= 255,
+                     qPrintable(second));
             QVERIFY(base.startsWith(second.chopped(7)) && second.size() > 100);
             QVERIFY(QFileInfo(dir.filePath(second)).size() > 0);
         }
