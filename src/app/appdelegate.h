@@ -44,6 +44,9 @@ class AppDelegate : public QObject
     // The tray menu as it reads now; rebuilt every time it opens.
     static QList<MenuEntry> menuEntries();
 
+    // The tray icon, dimmed while paused.
+    static QIcon trayGlyph(bool paused);
+
     void toggleEnabled();
     void openShelf();
     void showWelcome();
@@ -53,11 +56,11 @@ class AppDelegate : public QObject
 
   private:
     void setUpTrayIcon();
+    void updateTrayIcon();
     void rebuildMenu();
 
     std::unique_ptr<DragMonitor> m_monitor;
     WheelController m_wheel;
     QSystemTrayIcon* m_tray = nullptr;
-    QIcon m_icon;
     std::unique_ptr<QMenu> m_menu;
 };
