@@ -127,17 +127,14 @@ void AppDelegate::toggleEnabled()
     s.setEnabled(!s.enabled());
 }
 
-QIcon AppDelegate::trayGlyph(bool paused)
+void AppDelegate::updateTrayIcon()
 {
+    if (!m_tray) return;
+    const bool paused = !Settings::shared().enabled();
     QIcon icon;
     for (double ratio : {1.0, 2.0})
         icon.addPixmap(QPixmap::fromImage(AppIcon::menuBarImage(ratio, paused)));
-    return icon;
-}
-
-void AppDelegate::updateTrayIcon()
-{
-    if (m_tray) m_tray->setIcon(trayGlyph(!Settings::shared().enabled()));
+    m_tray->setIcon(icon);
 }
 
 // The float shelf, the settings window and the welcome window come with their own windows;

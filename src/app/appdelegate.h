@@ -3,7 +3,6 @@
 #include "app/dragmonitor.h"
 #include "app/wheelcontroller.h"
 
-#include <QIcon>
 #include <QObject>
 #include <QPointer>
 #include <memory>
@@ -43,9 +42,6 @@ class AppDelegate : public QObject
 
     // The tray menu as it reads now; rebuilt every time it opens.
     static QList<MenuEntry> menuEntries();
-
-    // The tray icon, dimmed while paused.
-    static QIcon trayGlyph(bool paused);
 
     void toggleEnabled();
     void openShelf();
