@@ -57,7 +57,8 @@ void Compositor::watch()
         return;
     for (int n = 0; n < m_selections.size(); ++n)
         XFixesSelectSelectionInput(m_display, RootWindow(m_display, n), m_selections[n],
-                                   XFixesSetSelectionOwnerNotifyMask | XFixesSelectionWindowDestroyNotifyMask |
+                                   XFixesSetSelectionOwnerNotifyMask |
+                                       XFixesSelectionWindowDestroyNotifyMask |
                                        XFixesSelectionClientCloseNotifyMask);
     XFlush(m_display);
     m_notifier = new QSocketNotifier(ConnectionNumber(m_display), QSocketNotifier::Read, this);

@@ -13,6 +13,8 @@
 #include <cmath>
 
 #include "../support/x11test.h"
+
+// Last, for Xlib's macros.
 #include "../support/x11screen.h"
 
 namespace {

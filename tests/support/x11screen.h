@@ -28,7 +28,8 @@ class X11Screen
     // The colour the screen shows at `p`, as a viewer sees it (composited when a compositor runs).
     QRgb pixel(QPoint p) const
     {
-        XImage* image = XGetImage(m_display, DefaultRootWindow(m_display), p.x(), p.y(), 1, 1, AllPlanes, ZPixmap);
+        XImage* image =
+            XGetImage(m_display, DefaultRootWindow(m_display), p.x(), p.y(), 1, 1, AllPlanes, ZPixmap);
         if (!image) return 0;
         const unsigned long value = XGetPixel(image, 0, 0);
         XDestroyImage(image);

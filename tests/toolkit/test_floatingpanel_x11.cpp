@@ -8,6 +8,8 @@
 #include <QPainter>
 
 #include "../support/x11test.h"
+
+// Last, for Xlib's macros.
 #include "../support/x11screen.h"
 
 namespace {
@@ -19,7 +21,8 @@ const QColor ink(0, 0, 255, 100);
 QColor over(const QColor& top, const QColor& bottom)
 {
     const float a = top.alphaF();
-    return QColor::fromRgbF(top.redF() * a + bottom.redF() * (1 - a), top.greenF() * a + bottom.greenF() * (1 - a),
+    return QColor::fromRgbF(top.redF() * a + bottom.redF() * (1 - a),
+                            top.greenF() * a + bottom.greenF() * (1 - a),
                             top.blueF() * a + bottom.blueF() * (1 - a));
 }
 
