@@ -20,8 +20,9 @@
 namespace {
 
 constexpr QPointF centre(WheelGeometry::side / 2, WheelGeometry::side / 2);
-constexpr double ringOuter = 125.92, ringInner = 42.24, rimOuter = 125.42;
+constexpr double ringOuter = 125.92, ringInner = 42.24, rimOuter = 125.42, rimWidth = 1;
 constexpr double capsuleWidth = 70;
+constexpr double bubbleRadius = 18, bubbleStroke = 1;
 constexpr double discRadius = capsuleWidth / 2 + 1; // holds the capsule and its edge
 
 QColor rgb(double r, double g, double b, double a = 1)
@@ -48,7 +49,7 @@ void paintRing(QPainter& painter)
     // A light translucent fill stands in for the frosted material behind the petals.
     painter.fillPath(ring, rgb(0.96, 0.965, 0.97, 0.55));
     painter.fillPath(ring, rgb(0.75, 0.79, 0.80, 0.25));
-    QPen rim(QColor::fromRgbF(1, 1, 1, 0.33f), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    QPen rim(QColor::fromRgbF(1, 1, 1, 0.33f), rimWidth, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
     rim.setMiterLimit(10);
     painter.strokePath(WheelGeometry::ring(centre, rimOuter, ringInner), rim);
 }
@@ -164,7 +165,8 @@ Bubble bubble(const QPainter& painter, const WheelModel& model)
     if (!message.isEmpty())
         b.lines = Painting::wrap(message, b.font, width - 2 * padding, 0, painter.device());
     const double height = b.lines.lineHeight * b.lines.lines.size() + 2 * padding;
-    b.outline.addRoundedRect(QRectF(centre.x() - width / 2, centre.y() - height / 2, width, height), 18, 18);
+    b.outline.addRoundedRect(QRectF(centre.x() - width / 2, centre.y() - height / 2, width, height),
+                             bubbleRadius, bubbleRadius);
     return b;
 }
 
@@ -175,7 +177,7 @@ void paintBubble(QPainter& painter, const WheelModel& model)
 
     DropShadow::paint(painter, outline, rgb(0.14, 0.20, 0.24, 0.13), 14, QPointF(0, 8));
     painter.fillPath(outline, rgb(1, 1, 1, 0.95));
-    painter.strokePath(outline, QPen(rgb(0.86, 0.86, 0.86), 1));
+    painter.strokePath(outline, QPen(rgb(0.86, 0.86, 0.86), bubbleStroke));
     painter.setPen(rgb(0.35, 0.35, 0.35));
     painter.setFont(f);
     Painting::drawCentred(painter, lines, box);
@@ -224,12 +226,19 @@ QPainterPath outline(const WheelModel& model)
     if (model.items().isEmpty()) {
         QImage device(1, 1, QImage::Format_ARGB32_Premultiplied);
         const QPainter painter(&device); // measures the message as it will be drawn
-        return bubble(painter, model).outline;
+        // With the outer half of its edge's stroke.
+        const double grow = bubbleStroke / 2;
+        QPainterPath withEdge;
+        withEdge.addRoundedRect(
+            bubble(painter, model).outline.boundingRect().adjusted(-grow, -grow, grow, grow),
+            bubbleRadius + grow, bubbleRadius + grow);
+        return withEdge;
     }
     static const QPainterPath wheel = [] {
         QPainterPath disc;
         disc.addEllipse(centre, discRadius, discRadius);
-        return WheelGeometry::ring(centre, ringOuter, ringInner).united(disc);
+        // The rim's stroke reaches half its width into the hole.
+        return WheelGeometry::ring(centre, ringOuter, ringInner - rimWidth / 2).united(disc);
     }();
     return wheel;
 }
