@@ -8,7 +8,7 @@ want=${1:-run}
 build_pkgs=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-multimedia-dev
-  libx11-dev libxfixes-dev libxi-dev libarchive-dev
+  libx11-dev libxext-dev libxfixes-dev libxi-dev libarchive-dev
 )
 runtime_pkgs=(
   zip unzip tar ffmpeg
@@ -16,7 +16,7 @@ runtime_pkgs=(
   fonts-dejavu-core qt6-qpa-plugins
 )
 test_pkgs=(
-  locales xvfb xdotool x11-utils trayer hyperfine clang-format git epubcheck
+  locales xvfb xdotool x11-utils trayer xcompmgr hyperfine clang-format git epubcheck
 )
 
 pkgs=("${build_pkgs[@]}" "${runtime_pkgs[@]}")

@@ -39,16 +39,19 @@ void AppDelegate::launch()
 
 void AppDelegate::setUpTrayIcon()
 {
-    for (double ratio : {1.0, 2.0})
-        m_icon.addPixmap(QPixmap::fromImage(AppIcon::menuBarImage(ratio)));
-    // A black glyph: let desktops that tint tray icons treat it as a mask.
-    m_icon.setIsMask(true);
-    m_tray = new QSystemTrayIcon(m_icon, this);
+    m_tray = new QSystemTrayIcon(this);
+    updateTrayIcon();
+    // However the setting changes (the menu, the settings window), the icon follows.
+    connect(&Settings::shared(), &Settings::enabledChanged, this, &AppDelegate::updateTrayIcon);
     m_tray->setToolTip(QStringLiteral("Tolvane"));
     m_menu = std::make_unique<QMenu>();
     connect(m_menu.get(), &QMenu::aboutToShow, this, &AppDelegate::rebuildMenu);
     rebuildMenu();
     m_tray->setContextMenu(m_menu.get());
+    // A left click opens the menu too, as the right one does.
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger) m_menu->popup(QCursor::pos());
+    });
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         std::fputs("Tolvane: no system tray on this desktop; running without a tray icon.\n", stderr);
     m_tray->show();
@@ -122,15 +125,16 @@ void AppDelegate::toggleEnabled()
 {
     Settings& s = Settings::shared();
     s.setEnabled(!s.enabled());
+}
+
+void AppDelegate::updateTrayIcon()
+{
     if (!m_tray) return;
-    if (s.enabled()) {
-        m_tray->setIcon(m_icon);
-    } else {
-        QIcon dimmed;
-        for (const QSize& size : m_icon.availableSizes())
-            dimmed.addPixmap(m_icon.pixmap(size, QIcon::Disabled));
-        m_tray->setIcon(dimmed);
-    }
+    const bool paused = !Settings::shared().enabled();
+    QIcon icon;
+    for (double ratio : {1.0, 2.0})
+        icon.addPixmap(QPixmap::fromImage(AppIcon::menuBarImage(ratio, paused)));
+    m_tray->setIcon(icon);
 }
 
 // The float shelf, the settings window and the welcome window come with their own windows;

@@ -3,7 +3,6 @@
 #include "app/dragmonitor.h"
 #include "app/wheelcontroller.h"
 
-#include <QIcon>
 #include <QObject>
 #include <QPointer>
 #include <memory>
@@ -53,11 +52,11 @@ class AppDelegate : public QObject
 
   private:
     void setUpTrayIcon();
+    void updateTrayIcon();
     void rebuildMenu();
 
     std::unique_ptr<DragMonitor> m_monitor;
     WheelController m_wheel;
     QSystemTrayIcon* m_tray = nullptr;
-    QIcon m_icon;
     std::unique_ptr<QMenu> m_menu;
 };

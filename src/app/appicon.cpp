@@ -23,7 +23,7 @@ double degrees(double radians)
 
 } // namespace
 
-QImage menuBarImage(double devicePixelRatio)
+QImage menuBarImage(double devicePixelRatio, bool paused)
 {
     const double side = 18;
     const int pixels = int(std::ceil(side * devicePixelRatio));
@@ -33,21 +33,36 @@ QImage menuBarImage(double devicePixelRatio)
 
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    const QPointF c(side / 2, side / 2);
-    p.setPen(QPen(Qt::black, 1.6));
-    p.drawEllipse(QRectF(1.5, 1.5, side - 3, side - 3));
+    // The same marks twice: widened in a dark tone for the halo, then in the light tone on top.
+    const auto marks = [&p, side](const QColor& colour, double grow) {
+        const QPointF c(side / 2, side / 2);
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(colour, 1.6 + 2 * grow));
+        p.drawEllipse(QRectF(1.5, 1.5, side - 3, side - 3));
+        // The first spoke points straight up, the others follow clockwise on screen.
+        p.setPen(QPen(colour, 1.3 + 2 * grow, Qt::SolidLine, Qt::RoundCap));
+        for (int k = 0; k < 7; ++k) {
+            const double theta = pi / 2 - k * 2 * pi / 7;
+            const QPointF dir(std::cos(theta), -std::sin(theta));
+            p.drawLine(c + 2.6 * dir, c + 6.6 * dir);
+        }
+        p.setPen(Qt::NoPen);
+        p.setBrush(colour);
+        p.drawEllipse(c, 1.3 + grow, 1.3 + grow);
+    };
+    marks(QColor::fromRgbF(0.08f, 0.08f, 0.09f), 0.8);
+    marks(QColor::fromRgbF(0.98f, 0.98f, 0.98f), 0);
+    p.end();
+    if (!paused) return image;
 
-    // The first spoke points straight up, the others follow clockwise on screen.
-    p.setPen(QPen(Qt::black, 1.3, Qt::SolidLine, Qt::RoundCap));
-    for (int k = 0; k < 7; ++k) {
-        const double theta = pi / 2 - k * 2 * pi / 7;
-        const QPointF dir(std::cos(theta), -std::sin(theta));
-        p.drawLine(c + 2.6 * dir, c + 6.6 * dir);
-    }
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::black);
-    p.drawEllipse(c, 1.3, 1.3);
-    return image;
+    // Dimmed as a whole, so the overlapping marks do not show through one another.
+    QImage dimmed(image.size(), image.format());
+    dimmed.fill(Qt::transparent);
+    dimmed.setDevicePixelRatio(devicePixelRatio);
+    QPainter d(&dimmed);
+    d.setOpacity(0.45);
+    d.drawImage(QPointF(), image);
+    return dimmed;
 }
 
 void paint(QPainter& p, double w)

@@ -7,8 +7,9 @@ class QPainter;
 // The product's mark, drawn by our own code at any size.
 namespace AppIcon {
 
-// The 18 × 18 tray glyph in black on transparent: a ring of seven spokes around a hub.
-QImage menuBarImage(double devicePixelRatio = 1);
+// The 18 × 18 tray glyph on transparent: a ring of seven spokes around a hub, light with a dark
+// halo so that it reads on dark and light panels alike. Paused, the whole glyph is dimmed.
+QImage menuBarImage(double devicePixelRatio = 1, bool paused = false);
 
 // Draws the full-colour application icon into the square (0, 0, size, size) of the painter.
 void paint(QPainter& painter, double size);

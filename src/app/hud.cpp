@@ -86,6 +86,7 @@ void HUD::show(const std::shared_ptr<Job>& job, std::optional<QPointF> near)
     const QUuid id = job->id();
 
     auto* window = new FloatingPanel(HUDView::panelSize);
+    window->setShape(HUDView::outline(QRectF(window->rect())));
 
     auto* view = new HUDView(job, window);
     view->move(0, 0);

@@ -183,14 +183,20 @@ QRectF HUDView::barRect(const QRectF& rect)
             ProgressBar::height};
 }
 
+QPainterPath HUDView::outline(const QRectF& rect)
+{
+    QPainterPath card;
+    card.addRoundedRect(rect, cornerRadius, cornerRadius);
+    return card;
+}
+
 void HUDView::paint(QPainter& painter, const QRectF& rect, const HudState& state)
 {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
 
-    QPainterPath card;
-    card.addRoundedRect(rect, cornerRadius, cornerRadius);
+    const QPainterPath card = outline(rect);
     // A light translucent fill stands in for the blurred backdrop, under the warm wash.
     painter.fillPath(card, QColor::fromRgbF(0.97f, 0.96f, 0.95f, 0.72f));
     painter.setOpacity(0.9);
@@ -290,9 +296,7 @@ void HUDView::paintEvent(QPaintEvent*)
 
 void HUDView::mousePressEvent(QMouseEvent* event)
 {
-    QPainterPath card;
-    card.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
-    if (event->button() != Qt::LeftButton || !card.contains(event->position())) {
+    if (event->button() != Qt::LeftButton || !outline(QRectF(rect())).contains(event->position())) {
         event->ignore();
         return;
     }

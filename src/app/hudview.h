@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPainterPath>
 #include <QSize>
 #include <QString>
 #include <QWidget>
@@ -49,6 +50,8 @@ class HUDView : public QWidget
     // The job's state as drawn, with its progress unanimated and the segment at rest.
     static HudState state(const Job& job);
 
+    // The card's rounded outline in `rect`: what is drawn, and where a press counts.
+    static QPainterPath outline(const QRectF& rect);
     // Draws the card filling `rect` (normally panelSize).
     static void paint(QPainter& painter, const QRectF& rect, const HudState& state);
     static QRectF closeButtonRect(const QRectF& rect);

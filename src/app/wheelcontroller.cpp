@@ -4,6 +4,7 @@
 #include "app/wheeldropview.h"
 #include "app/wheelgeometry.h"
 #include "app/wheelmodel.h"
+#include "app/wheelpainter.h"
 #include "app/wheelpanel.h"
 #include "app/wheelview.h"
 #include "core/catalog.h"
@@ -56,6 +57,7 @@ void WheelController::show(WheelMode mode, const QStringList& files, QPoint glob
     m_model->setItems(items);
     m_model->setHighlighted(std::nullopt);
     m_model->setRestingText(restingText(files));
+    m_panel->setShape(WheelPainter::outline(*m_model));
 
     if (!wasVisible) {
         m_anchor = clampToScreen(QPointF(globalPos));

@@ -9,6 +9,7 @@
 
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QImage>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QRadialGradient>
@@ -19,7 +20,10 @@
 namespace {
 
 constexpr QPointF centre(WheelGeometry::side / 2, WheelGeometry::side / 2);
-constexpr double ringOuter = 125.92, ringInner = 42.24, rimOuter = 125.42;
+constexpr double ringOuter = 125.92, ringInner = 42.24, rimOuter = 125.42, rimWidth = 1;
+constexpr double capsuleWidth = 70;
+constexpr double bubbleRadius = 18, bubbleStroke = 1;
+constexpr double discRadius = capsuleWidth / 2 + 1; // holds the capsule and its edge
 
 QColor rgb(double r, double g, double b, double a = 1)
 {
@@ -45,7 +49,7 @@ void paintRing(QPainter& painter)
     // A light translucent fill stands in for the frosted material behind the petals.
     painter.fillPath(ring, rgb(0.96, 0.965, 0.97, 0.55));
     painter.fillPath(ring, rgb(0.75, 0.79, 0.80, 0.25));
-    QPen rim(QColor::fromRgbF(1, 1, 1, 0.33f), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    QPen rim(QColor::fromRgbF(1, 1, 1, 0.33f), rimWidth, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
     rim.setMiterLimit(10);
     painter.strokePath(WheelGeometry::ring(centre, rimOuter, ringInner), rim);
 }
@@ -121,7 +125,7 @@ void paintCapsule(QPainter& painter, const WheelModel& model, const QString& tex
     const QFont::Weight weight = compact ? QFont::DemiBold : QFont::Medium;
     const double tracking = compact ? 0.2 : 0.35;
     const double minHeight = compact ? 36 : 32;
-    const double width = 70, textWidth = width - 12;
+    const double width = capsuleWidth, textWidth = width - 12;
 
     // Shrinks down to 70 % before the second line is elided.
     Painting::Lines lines;
@@ -145,22 +149,35 @@ void paintCapsule(QPainter& painter, const WheelModel& model, const QString& tex
     Painting::drawCentred(painter, lines, box);
 }
 
-void paintBubble(QPainter& painter, const WheelModel& model)
+struct Bubble
 {
-    const QFont f = Painting::font(painter, 13, QFont::Medium, 0);
+    QFont font;
+    Painting::Lines lines;
+    QPainterPath outline;
+};
+
+Bubble bubble(const QPainter& painter, const WheelModel& model)
+{
+    Bubble b;
+    b.font = Painting::font(painter, 13, QFont::Medium, 0);
     const double width = 250, padding = 22;
     const QString message = model.emptyMessage();
-    const Painting::Lines lines = message.isEmpty()
-                                      ? Painting::Lines{}
-                                      : Painting::wrap(message, f, width - 2 * padding, 0, painter.device());
-    const double height = lines.lineHeight * lines.lines.size() + 2 * padding;
-    const QRectF box(centre.x() - width / 2, centre.y() - height / 2, width, height);
-    QPainterPath bubble;
-    bubble.addRoundedRect(box, 18, 18);
+    if (!message.isEmpty())
+        b.lines = Painting::wrap(message, b.font, width - 2 * padding, 0, painter.device());
+    const double height = b.lines.lineHeight * b.lines.lines.size() + 2 * padding;
+    b.outline.addRoundedRect(QRectF(centre.x() - width / 2, centre.y() - height / 2, width, height),
+                             bubbleRadius, bubbleRadius);
+    return b;
+}
 
-    DropShadow::paint(painter, bubble, rgb(0.14, 0.20, 0.24, 0.13), 14, QPointF(0, 8));
-    painter.fillPath(bubble, rgb(1, 1, 1, 0.95));
-    painter.strokePath(bubble, QPen(rgb(0.86, 0.86, 0.86), 1));
+void paintBubble(QPainter& painter, const WheelModel& model)
+{
+    const auto [f, lines, outline] = bubble(painter, model);
+    const QRectF box = outline.boundingRect();
+
+    DropShadow::paint(painter, outline, rgb(0.14, 0.20, 0.24, 0.13), 14, QPointF(0, 8));
+    painter.fillPath(outline, rgb(1, 1, 1, 0.95));
+    painter.strokePath(outline, QPen(rgb(0.86, 0.86, 0.86), bubbleStroke));
     painter.setPen(rgb(0.35, 0.35, 0.35));
     painter.setFont(f);
     Painting::drawCentred(painter, lines, box);
@@ -202,6 +219,28 @@ void paint(QPainter& painter, const WheelModel& model, const WheelFrame& frame)
         if (const auto text = model.centerText()) paintCapsule(painter, model, *text);
     }
     painter.restore();
+}
+
+QPainterPath outline(const WheelModel& model)
+{
+    if (model.items().isEmpty()) {
+        QImage device(1, 1, QImage::Format_ARGB32_Premultiplied);
+        const QPainter painter(&device); // measures the message as it will be drawn
+        // With the outer half of its edge's stroke.
+        const double grow = bubbleStroke / 2;
+        QPainterPath withEdge;
+        withEdge.addRoundedRect(
+            bubble(painter, model).outline.boundingRect().adjusted(-grow, -grow, grow, grow),
+            bubbleRadius + grow, bubbleRadius + grow);
+        return withEdge;
+    }
+    static const QPainterPath wheel = [] {
+        QPainterPath disc;
+        disc.addEllipse(centre, discRadius, discRadius);
+        // The rim's stroke reaches half its width into the hole.
+        return WheelGeometry::ring(centre, ringOuter, ringInner - rimWidth / 2).united(disc);
+    }();
+    return wheel;
 }
 
 } // namespace WheelPainter

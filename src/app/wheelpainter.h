@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QPainterPath>
 
 class QPainter;
 class WheelModel;
@@ -20,5 +21,8 @@ struct WheelFrame
 namespace WheelPainter {
 
 void paint(QPainter& painter, const WheelModel& model, const WheelFrame& frame);
+// The outline of everything the fully open wheel draws for the model's petals: the ring and
+// the centre disc, or the message bubble when there are none.
+QPainterPath outline(const WheelModel& model);
 
 } // namespace WheelPainter

@@ -1,10 +1,12 @@
-// The tray application on a real X server: its icon finds a place in a tray host, it runs on
-// without one, and a second start hands over to the first.
+// The tray application on a real X server: its icon finds a place in a tray host and opens the
+// menu on a left click, it runs on without a host, and a second start hands over to the first.
 
 #include "app/appdelegate.h"
 #include "core/settings.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QMenu>
 #include <QSettings>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
@@ -60,7 +62,7 @@ class TrayX11Test : public ScreenTest
         QVERIFY2(errors.contains("tray"), errors.constData());
     }
 
-    void iconFindsItsPlaceInATrayHost()
+    void iconFindsItsPlaceAndOpensTheMenu()
     {
         REQUIRE_SCREEN();
         if (QStandardPaths::findExecutable(QStringLiteral("trayer")).isEmpty())
@@ -79,6 +81,16 @@ class TrayX11Test : public ScreenTest
         QTRY_VERIFY_WITH_TIMEOUT(!icon->geometry().isEmpty() && icon->geometry().top() < 48 &&
                                      icon->geometry().right() > 1280 - 200,
                                  patience);
+
+        // A left click opens the menu at the pointer, as a right click does.
+        QMenu* menu = icon->contextMenu();
+        QVERIFY(menu && !menu->isVisible());
+        const QPoint centre = icon->geometry().center();
+        QVERIFY(xdotool(QStringList{"mousemove"} + at(centre) + QStringList{"click", "1"}));
+        QTRY_VERIFY_WITH_TIMEOUT(menu->isVisible(), patience);
+        QVERIFY(menu->geometry().adjusted(-2, -2, 2, 2).contains(centre));
+        QCOMPARE(menu->actions().first()->text(), QStringLiteral("Drag a file, then tap a key"));
+        menu->hide();
     }
 
   private:

@@ -87,6 +87,27 @@ class WheelViewTest : public QObject
                  "file actions.");
     }
 
+    // The outline that cuts the window where no compositor runs reaches every pixel the wheel
+    // draws solid (soft shadows aside), with petals and a long centre text or with the bubble.
+    void outlineHoldsTheDrawing()
+    {
+        m_model.setRestingText(QStringLiteral("A rather long name for the centre"));
+        for (const bool petals : {true, false}) {
+            if (!petals) m_model.setItems({});
+            const QImage image = render(m_model);
+            const QPainterPath outline = WheelPainter::outline(m_model);
+            int solid = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x) {
+                    if (qAlpha(image.pixel(x, y)) < 128) continue;
+                    ++solid;
+                    QVERIFY2(outline.intersects(QRectF(x, y, 1, 1)),
+                             qPrintable(QStringLiteral("%1, %2").arg(x).arg(y)));
+                }
+            QVERIFY(solid > 2000);
+        }
+    }
+
     void restingText()
     {
         QTemporaryDir dir;

@@ -1,0 +1,113 @@
+#include "platform/compositor.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QtGui/qguiapplication_platform.h>
+
+// Xlib's macros (None, Bool, Status…) clash with Qt's names, so its headers come last.
+#include <X11/Xlib.h>
+#include <X11/extensions/Xfixes.h>
+
+namespace {
+
+int ignoreErrors(Display*, XErrorEvent*)
+{
+    return 0;
+}
+
+} // namespace
+
+Compositor& Compositor::shared()
+{
+    static QPointer<Compositor> instance;
+    if (!instance) instance = new Compositor(QCoreApplication::instance());
+    return *instance;
+}
+
+Compositor::Compositor(QObject* parent) : QObject(parent)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) return;
+    // The server Qt talks to, on a connection of our own whose events nothing else reads.
+    QByteArray name;
+    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>(); x11 && x11->display())
+        name = DisplayString(x11->display());
+    m_display = XOpenDisplay(name.isEmpty() ? nullptr : name.constData());
+    if (!m_display) return;
+    for (int n = 0; n < ScreenCount(m_display); ++n) {
+        const QByteArray selection = "_NET_WM_CM_S" + QByteArray::number(n);
+        m_selections << XInternAtom(m_display, selection.constData(), False);
+    }
+    watch();
+}
+
+Compositor::~Compositor()
+{
+    delete m_notifier;
+    if (m_display) XCloseDisplay(m_display);
+}
+
+void Compositor::watch()
+{
+    int fixesError = 0, major = 5, minor = 0;
+    // Without XFixes the windows still ask each time they are shown.
+    if (!XFixesQueryExtension(m_display, &m_fixesEventBase, &fixesError) ||
+        !XFixesQueryVersion(m_display, &major, &minor))
+        return;
+    for (int n = 0; n < m_selections.size(); ++n)
+        XFixesSelectSelectionInput(m_display, RootWindow(m_display, n), m_selections[n],
+                                   XFixesSetSelectionOwnerNotifyMask |
+                                       XFixesSelectionWindowDestroyNotifyMask |
+                                       XFixesSelectionClientCloseNotifyMask);
+    XFlush(m_display);
+    m_notifier = new QSocketNotifier(ConnectionNumber(m_display), QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &Compositor::pump);
+}
+
+void Compositor::pump()
+{
+    bool ownerChanged = false;
+    while (XPending(m_display) > 0) {
+        XEvent event;
+        XNextEvent(m_display, &event);
+        if (event.type == m_fixesEventBase + XFixesSelectionNotify) ownerChanged = true;
+    }
+    if (ownerChanged) emit changed();
+}
+
+void Compositor::pumpLater()
+{
+    // A round trip may have read events into Xlib's queue, which does not wake the notifier.
+    if (!m_notifier || m_pumpQueued || XEventsQueued(m_display, QueuedAlready) == 0) return;
+    m_pumpQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_pumpQueued = false;
+            pump();
+        },
+        Qt::QueuedConnection);
+}
+
+bool Compositor::running(quintptr window)
+{
+    if (!m_display) return true;
+    const int screen = screenOf(window);
+    const bool owned = XGetSelectionOwner(m_display, m_selections.value(screen)) != 0;
+    pumpLater();
+    return owned;
+}
+
+int Compositor::screenOf(quintptr window)
+{
+    if (window == 0 || m_selections.size() < 2) return DefaultScreen(m_display);
+    // The window may be gone already; its error must not end the process.
+    XWindowAttributes attributes;
+    XSync(m_display, False);
+    XErrorHandler previous = XSetErrorHandler(ignoreErrors);
+    const Status found = XGetWindowAttributes(m_display, Window(window), &attributes);
+    XSync(m_display, False);
+    XSetErrorHandler(previous);
+    return found ? XScreenNumberOfScreen(attributes.screen) : DefaultScreen(m_display);
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QtGlobal>
+
+class QSocketNotifier;
+struct _XDisplay;
+
+// Whether the desktop composites windows, so that what a window leaves transparent shows what
+// lies beneath it. On X11 a compositing manager owns the _NET_WM_CM_S<n> selection of X screen n;
+// the other platforms (Wayland, offscreen) always composite. Main thread only.
+class Compositor : public QObject
+{
+    Q_OBJECT
+  public:
+    // The application's watch, created on first use and owned by the application object.
+    static Compositor& shared();
+    ~Compositor() override;
+
+    // Whether a compositor runs now on the X screen of `window` (the display's default screen
+    // for 0 or a window that is gone). Asks the server every time.
+    bool running(quintptr window = 0);
+
+  signals:
+    // A compositor started or stopped on some screen.
+    void changed();
+
+  private:
+    explicit Compositor(QObject* parent);
+    void watch();
+    void pump();
+    void pumpLater();
+    int screenOf(quintptr window);
+
+    _XDisplay* m_display = nullptr;
+    QList<unsigned long> m_selections; // _NET_WM_CM_S<n> for each screen n
+    int m_fixesEventBase = -1;
+    QSocketNotifier* m_notifier = nullptr;
+    bool m_pumpQueued = false;
+};

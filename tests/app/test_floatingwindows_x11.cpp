@@ -1,0 +1,168 @@
+// The wheel and the progress panels on a real X server: cut to their outlines where no
+// compositor runs, translucent where one does, and the wheel named for the window lists.
+
+#include "app/hud.h"
+#include "app/wheelcontroller.h"
+#include "app/wheelpanel.h"
+#include "core/settings.h"
+#include "platform/compositor.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <cmath>
+
+#include "../support/x11test.h"
+
+// Last, for Xlib's macros.
+#include "../support/x11screen.h"
+
+namespace {
+
+constexpr int patience = 10000;
+const QColor beneath(220, 30, 30);
+const QPoint wheelCentre(640, 360);
+const QPointF hudNear(640, 700); // the panel opens centred 40 above this point
+
+bool isBeneath(QRgb c)
+{
+    return std::abs(qRed(c) - beneath.red()) <= 6 && std::abs(qGreen(c) - beneath.green()) <= 6 &&
+           std::abs(qBlue(c) - beneath.blue()) <= 6;
+}
+
+// The ring's light grey drawn opaque: over the black of an unused alpha channel it would be
+// darker, over the red beneath it would redden.
+bool isOpaqueGrey(QRgb c)
+{
+    return std::abs(qRed(c) - qGreen(c)) <= 12 && qRed(c) > 200;
+}
+
+// The progress panel's warm light card, neither black nor the red beneath.
+bool isCard(QRgb c)
+{
+    return qGreen(c) > 150 && qBlue(c) > 80;
+}
+
+// A point `radius` from the wheel's centre, straight up (where no petal shadow falls).
+QPoint above(double radius)
+{
+    return wheelCentre - QPoint(0, int(std::lround(radius)));
+}
+
+// A window of one colour under the floating windows, standing for whatever the user has open.
+class Beneath : public QWidget
+{
+  public:
+    Beneath() : QWidget(nullptr, Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint)
+    {
+        setGeometry(300, 100, 700, 650);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), beneath); }
+};
+
+} // namespace
+
+class FloatingWindowsX11Test : public ScreenTest
+{
+    Q_OBJECT
+  public:
+    using ScreenTest::ScreenTest;
+
+  private slots:
+    void initTestCase()
+    {
+        if (!m_noScreen.isEmpty()) return;
+        Settings::shared().setHighlightSound(false);
+        QVERIFY(m_screen.isOpen() && m_files.isValid());
+        m_photo = m_files.filePath(QStringLiteral("photo.png"));
+        QFile photo(m_photo);
+        QVERIFY(photo.open(QIODevice::WriteOnly) && photo.write(QByteArray(2048, 'x')) == 2048);
+        m_beneath.show();
+        QTRY_VERIFY_WITH_TIMEOUT(isBeneath(m_screen.pixel(wheelCentre)), patience);
+    }
+
+    void init() { REQUIRE_SCREEN(); }
+
+    // Just outside the ring, in the window's corner and in the gap between the centre disc and the
+    // ring the screen shows what lies beneath; on the ring it shows the wheel, opaque.
+    void wheelWithoutCompositor()
+    {
+        QVERIFY(!Compositor::shared().running());
+        WheelController wheel;
+        wheel.show(WheelMode::conversions, {m_photo}, wheelCentre);
+        QTRY_VERIFY_WITH_TIMEOUT(!isBeneath(m_screen.pixel(above(122))), patience);
+        QVERIFY(isBeneath(m_screen.pixel(above(130))));
+        QVERIFY(isBeneath(m_screen.pixel(wheelCentre - QPoint(150, 150))));
+        QVERIFY(isBeneath(m_screen.pixel(above(39))));
+        QTRY_VERIFY_WITH_TIMEOUT(isOpaqueGrey(m_screen.pixel(above(122))), patience);
+        QVERIFY(m_screen.shaped(wheel.panel()->winId()));
+        wheel.hide(false);
+    }
+
+    // The panel's rounded corners show what lies beneath; its card is opaque.
+    void progressPanelWithoutCompositor()
+    {
+        QVERIFY(!Compositor::shared().running());
+        HUD hud;
+        const auto job = runningJob();
+        hud.show(job, hudNear);
+        QWidget* panel = hud.panel(job->id());
+        QVERIFY(panel);
+        const QPoint topLeft = panel->geometry().topLeft();
+        QTRY_VERIFY_WITH_TIMEOUT(isCard(m_screen.pixel(topLeft + QPoint(150, 60))), patience);
+        for (const QPoint corner : {QPoint(2, 2), QPoint(297, 2), QPoint(2, 71), QPoint(297, 71)})
+            QVERIFY(isBeneath(m_screen.pixel(topLeft + corner)));
+        QVERIFY(m_screen.shaped(panel->winId()));
+    }
+
+    // With a compositor the wheel keeps its alpha channel, uncut: the ring lets the red through,
+    // and beyond it the red shows unchanged.
+    void wheelWithCompositor()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("xcompmgr")).isEmpty())
+            QSKIP("xcompmgr is not installed (Debian package xcompmgr)");
+        ChildProcess compositor;
+        compositor.setStandardErrorFile(QProcess::nullDevice());
+        compositor.start(QStringLiteral("xcompmgr"), {});
+        QVERIFY(compositor.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(Compositor::shared().running(), patience);
+
+        const auto reddened = [](QRgb c) { return qRed(c) - qGreen(c) > 30 && !isBeneath(c); };
+        WheelController wheel;
+        wheel.show(WheelMode::conversions, {m_photo}, wheelCentre);
+        QTRY_VERIFY_WITH_TIMEOUT(reddened(m_screen.pixel(above(122))), patience);
+        QCOMPARE(m_screen.depth(wheel.panel()->winId()), 32);
+        QVERIFY(!m_screen.shaped(wheel.panel()->winId()));
+        QVERIFY(isBeneath(m_screen.pixel(above(130))));
+    }
+
+    // Window lists and tools that read only WM_NAME see the wheel by name too.
+    void wheelIsNamed()
+    {
+        WheelController wheel;
+        wheel.show(WheelMode::conversions, {m_photo}, wheelCentre);
+        const unsigned long window = wheel.panel()->winId();
+        QCOMPARE(m_screen.text(window, "WM_NAME"), QByteArray("Tolvane"));
+        QCOMPARE(m_screen.text(window, "_NET_WM_NAME"), QByteArray("Tolvane"));
+        wheel.hide(false);
+    }
+
+  private:
+    static std::shared_ptr<Job> runningJob()
+    {
+        auto job = Job::create(QStringLiteral("Converting to MP4"), QStringLiteral("clip.mov"), 0);
+        job->setShowsProgress(false);
+        return job;
+    }
+
+    X11Screen m_screen;
+    Beneath m_beneath;
+    QTemporaryDir m_files;
+    QString m_photo;
+};
+
+X11_TEST_MAIN(FloatingWindowsX11Test, QApplication)
+
+#include "test_floatingwindows_x11.moc"

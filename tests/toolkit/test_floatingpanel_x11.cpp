@@ -1,0 +1,149 @@
+// Floating windows on a real X server: without a compositor they are cut to their shape and
+// painted opaque, with one they are translucent, and they follow a compositor that comes or goes.
+
+#include "platform/compositor.h"
+#include "toolkit/floatingpanel.h"
+
+#include <QApplication>
+#include <QPainter>
+
+#include "../support/x11test.h"
+
+// Last, for Xlib's macros.
+#include "../support/x11screen.h"
+
+namespace {
+
+constexpr int patience = 10000;
+const QColor beneath(220, 30, 30);
+const QColor ink(0, 0, 255, 100);
+
+QColor over(const QColor& top, const QColor& bottom)
+{
+    const float a = top.alphaF();
+    return QColor::fromRgbF(top.redF() * a + bottom.redF() * (1 - a),
+                            top.greenF() * a + bottom.greenF() * (1 - a),
+                            top.blueF() * a + bottom.blueF() * (1 - a));
+}
+
+bool near(QRgb seen, const QColor& expected)
+{
+    return std::abs(qRed(seen) - expected.red()) <= 6 && std::abs(qGreen(seen) - expected.green()) <= 6 &&
+           std::abs(qBlue(seen) - expected.blue()) <= 6;
+}
+
+// A window of one colour under the panel, standing for whatever the user has open.
+class Beneath : public QWidget
+{
+  public:
+    Beneath() : QWidget(nullptr, Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint)
+    {
+        setGeometry(100, 100, 400, 400);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), beneath); }
+};
+
+// A disc inset in its 200 × 200 square, drawn in translucent blue.
+class Disc : public FloatingPanel
+{
+  public:
+    Disc() : FloatingPanel(QSize(200, 200), true)
+    {
+        QPainterPath disc;
+        disc.addEllipse(QRectF(20, 20, 160, 160));
+        setShape(disc);
+        move(200, 200);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        FloatingPanel::paintEvent(event);
+        QPainter painter(this);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.fillPath(shape(), ink);
+    }
+};
+
+const QPoint centre(300, 300), corner(205, 205);
+
+} // namespace
+
+class FloatingPanelX11Test : public ScreenTest
+{
+    Q_OBJECT
+  public:
+    using ScreenTest::ScreenTest;
+
+  private slots:
+    void initTestCase()
+    {
+        if (!m_noScreen.isEmpty()) return;
+        QVERIFY(m_screen.isOpen());
+        m_beneath.show();
+        QTRY_VERIFY_WITH_TIMEOUT(near(m_screen.pixel(corner), beneath), patience);
+    }
+
+    void init()
+    {
+        REQUIRE_SCREEN();
+        if (QStandardPaths::findExecutable(QStringLiteral("xcompmgr")).isEmpty())
+            QSKIP("xcompmgr is not installed (Debian package xcompmgr)");
+        QTRY_VERIFY_WITH_TIMEOUT(!Compositor::shared().running(), patience);
+    }
+
+    // Without a compositor the window is cut to the disc and opaque inside it; a compositor that
+    // starts while it is up makes it translucent (an alpha channel, no cut: the disc blended over
+    // what lies beneath, the corners clear), and when that one goes it is cut again.
+    void followsTheCompositor()
+    {
+        Disc panel;
+        panel.show();
+        const auto cut = [&] {
+            return !panel.isTranslucent() && m_screen.shaped(panel.winId()) &&
+                   near(m_screen.pixel(centre), over(ink, FloatingPanel::backdrop())) &&
+                   near(m_screen.pixel(corner), beneath);
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(cut(), patience);
+        // Just inside the disc's edge and just outside it, on the diagonal.
+        QVERIFY(!near(m_screen.pixel(QPoint(300 - 54, 300 - 54)), beneath));
+        QVERIFY(near(m_screen.pixel(QPoint(300 - 59, 300 - 59)), beneath));
+        {
+            ChildProcess compositor;
+            QVERIFY(startCompositor(compositor));
+            QTRY_VERIFY_WITH_TIMEOUT(panel.isTranslucent() && !m_screen.shaped(panel.winId()) &&
+                                         near(m_screen.pixel(centre), over(ink, beneath)),
+                                     patience);
+            QCOMPARE(m_screen.depth(panel.winId()), 32);
+            QVERIFY(near(m_screen.pixel(corner), beneath));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(cut(), patience);
+
+        // Hidden and shown again, it asks afresh.
+        panel.hide();
+        ChildProcess compositor;
+        QVERIFY(startCompositor(compositor));
+        panel.show();
+        QVERIFY(panel.isTranslucent());
+        QVERIFY(!m_screen.shaped(panel.winId()));
+    }
+
+  private:
+    // True once xcompmgr owns the compositing selection.
+    static bool startCompositor(ChildProcess& compositor)
+    {
+        compositor.setStandardErrorFile(QProcess::nullDevice());
+        compositor.start(QStringLiteral("xcompmgr"), {});
+        return compositor.waitForStarted() &&
+               QTest::qWaitFor([] { return Compositor::shared().running(); }, patience);
+    }
+
+    X11Screen m_screen;
+    Beneath m_beneath;
+};
+
+X11_TEST_MAIN(FloatingPanelX11Test, QApplication)
+
+#include "test_floatingpanel_x11.moc"
