@@ -4,6 +4,7 @@
 #include "core/converterror.h"
 #include "core/output.h"
 #include "core/settings.h"
+#include "engines/image/imageengine.h"
 #include "engines/media/media.h"
 
 namespace {
@@ -54,7 +55,7 @@ QStringList convert(const QString& source, const QString& target, Job& job,
     case FileCategory::video:
         return convertMedia(source, target, job, progress);
     case FileCategory::image:
-        throw notYet(QStringLiteral("images"));
+        return ImageEngine::convert(source, target, job, progress);
     case FileCategory::pdf:
         throw notYet(QStringLiteral("PDFs"));
     case FileCategory::document:
