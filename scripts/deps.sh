@@ -18,7 +18,7 @@ runtime_pkgs=(
   qt6-image-formats-plugins webp tesseract-ocr-eng opencv-data
 )
 test_pkgs=(
-  locales xvfb xdotool x11-utils trayer hyperfine clang-format git
+  locales xvfb xdotool x11-utils trayer hyperfine clang-format git qpdf
 )
 
 pkgs=("${build_pkgs[@]}" "${runtime_pkgs[@]}")

@@ -52,7 +52,8 @@ QString runContent(const QString& text)
 {
     QString out, pending;
     const auto flush = [&] {
-        if (!pending.isEmpty()) out += QStringLiteral(R"(<w:t xml:space="preserve">)") + xmlEscaped(pending) + "</w:t>";
+        if (!pending.isEmpty())
+            out += QStringLiteral(R"(<w:t xml:space="preserve">)") + xmlEscaped(pending) + "</w:t>";
         pending.clear();
     };
     for (const QChar c : text) {
@@ -78,8 +79,8 @@ QString paragraph(const QTextBlock& block)
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
         if (fragment.isValid())
-            p += QStringLiteral("<w:r>") + runProperties(fragment.charFormat()) + runContent(fragment.text()) +
-                 QStringLiteral("</w:r>");
+            p += QStringLiteral("<w:r>") + runProperties(fragment.charFormat()) +
+                 runContent(fragment.text()) + QStringLiteral("</w:r>");
     }
     return p + QStringLiteral("</w:p>");
 }
@@ -93,11 +94,13 @@ void writeDOCX(const QTextDocument& document, const QString& path)
     QString body;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
         body += paragraph(block);
-    const QString xml = QStringLiteral(R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
-                                       "\n"
-                                       R"(<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">)"
-                                       "<w:body>") +
-                        body + QStringLiteral("</w:body></w:document>");
+    const QString xml =
+        QStringLiteral(
+            R"(<?xml version="1.0" encoding="UTF-8" standalone="yes"?>)"
+            "\n"
+            R"(<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">)"
+            "<w:body>") +
+        body + QStringLiteral("</w:body></w:document>");
     Zip::write({{QStringLiteral("[Content_Types].xml"), QByteArray(contentTypes)},
                 {QStringLiteral("_rels/.rels"), QByteArray(packageRelationships)},
                 {QStringLiteral("word/document.xml"), xml.toUtf8()}},

@@ -27,7 +27,8 @@ std::unique_ptr<Poppler::Document> openForPages(const QString& pdf)
 }
 
 QStringList severalPages(const Poppler::Document& doc, const QString& folder, const QString& base,
-                         const QString& format, double dpi, Job& job, const std::function<void(double)>& progress)
+                         const QString& format, double dpi, Job& job,
+                         const std::function<void(double)>& progress)
 {
     const QString destination = Output::unique(folder, base, std::nullopt);
     const int n = doc.numPages();
@@ -55,8 +56,8 @@ QStringList severalPages(const Poppler::Document& doc, const QString& folder, co
 
 namespace Doc {
 
-QStringList writePageImages(const QString& pdf, const QString& src, const QString& format, double dpi, Job& job,
-                            const std::function<void(double)>& progress)
+QStringList writePageImages(const QString& pdf, const QString& src, const QString& format, double dpi,
+                            Job& job, const std::function<void(double)>& progress)
 {
     const std::unique_ptr<Poppler::Document> doc = openForPages(pdf);
     const QString folder = Settings::shared().outputDirectory(src);

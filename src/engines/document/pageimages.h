@@ -14,7 +14,7 @@ namespace Doc {
 // Nothing appears until the whole result is complete; on failure or cancel nothing is left.
 // `progress` hears (i + 1) / n after each page of a several-page document. Throws ConvertError
 // "Nothing to render" for a file that cannot be opened or has no pages.
-QStringList writePageImages(const QString& pdf, const QString& src, const QString& format, double dpi, Job& job,
-                            const std::function<void(double)>& progress);
+QStringList writePageImages(const QString& pdf, const QString& src, const QString& format, double dpi,
+                            Job& job, const std::function<void(double)>& progress);
 
 } // namespace Doc

@@ -142,7 +142,8 @@ Indexed quantize(const QImage& image, int paletteSize)
     while (int(boxes.size()) < paletteSize) {
         int pick = -1;
         for (int i = 0; i < int(boxes.size()); ++i)
-            if (!done[size_t(i)] && (pick < 0 || boxes[size_t(i)].pixels > boxes[size_t(pick)].pixels)) pick = i;
+            if (!done[size_t(i)] && (pick < 0 || boxes[size_t(i)].pixels > boxes[size_t(pick)].pixels))
+                pick = i;
         if (pick < 0) break;
         Box other;
         if (!split(boxes[size_t(pick)], other, h)) {

@@ -18,8 +18,7 @@ void setUpLibheif()
     std::call_once(once, [] { heif_init(nullptr); });
 }
 
-template <typename T, void (*Free)(T*)>
-struct Freer
+template <typename T, void (*Free)(T*)> struct Freer
 {
     void operator()(T* p) const { Free(p); }
 };
@@ -34,7 +33,8 @@ QByteArray exifOf(const heif_image_handle* handle)
     heif_item_id id;
     if (heif_image_handle_get_list_of_metadata_block_IDs(handle, "Exif", &id, 1) < 1) return {};
     QByteArray block(qsizetype(heif_image_handle_get_metadata_size(handle, id)), Qt::Uninitialized);
-    if (block.size() < 4 || heif_image_handle_get_metadata(handle, id, block.data()).code != heif_error_Ok) return {};
+    if (block.size() < 4 || heif_image_handle_get_metadata(handle, id, block.data()).code != heif_error_Ok)
+        return {};
     const quint32 offset = qFromBigEndian<quint32>(block.constData());
     if (offset > quint32(block.size() - 4)) return {};
     return block.mid(4 + qsizetype(offset));
@@ -63,9 +63,12 @@ bool recognizes(const QByteArray& head)
 Picture read(const QString& path, const QString& name, const std::function<void(QSize)>& checkSize)
 {
     setUpLibheif();
-    const auto unreadable = [&] { return ConvertError::failed(QStringLiteral("Couldn’t read %1 as an image").arg(name)); };
+    const auto unreadable = [&] {
+        return ConvertError::failed(QStringLiteral("Couldn’t read %1 as an image").arg(name));
+    };
     Context ctx(heif_context_alloc());
-    if (heif_context_read_from_file(ctx.get(), QFile::encodeName(path).constData(), nullptr).code != heif_error_Ok)
+    if (heif_context_read_from_file(ctx.get(), QFile::encodeName(path).constData(), nullptr).code !=
+        heif_error_Ok)
         throw unreadable();
     heif_image_handle* raw = nullptr;
     if (heif_context_get_primary_image_handle(ctx.get(), &raw).code != heif_error_Ok) throw unreadable();
@@ -92,7 +95,8 @@ Picture read(const QString& path, const QString& name, const std::function<void(
     return {out, exifOf(handle.get())};
 }
 
-void write(const QImage& image, const QString& path, const QString& format, int quality, const QByteArray& exif)
+void write(const QImage& image, const QString& path, const QString& format, int quality,
+           const QByteArray& exif)
 {
     setUpLibheif();
     const QString upper = format.toUpper();
@@ -115,7 +119,8 @@ void write(const QImage& image, const QString& path, const QString& format, int 
             .code != heif_error_Ok)
         throw failed();
     Image img(rawImage);
-    if (heif_image_add_plane(img.get(), heif_channel_interleaved, src.width(), src.height(), 8).code != heif_error_Ok)
+    if (heif_image_add_plane(img.get(), heif_channel_interleaved, src.width(), src.height(), 8).code !=
+        heif_error_Ok)
         throw failed();
     int stride = 0;
     uint8_t* plane = heif_image_get_plane(img.get(), heif_channel_interleaved, &stride);
@@ -123,13 +128,16 @@ void write(const QImage& image, const QString& path, const QString& format, int 
     for (int y = 0; y < src.height(); ++y)
         std::memcpy(plane + qsizetype(y) * stride, src.constScanLine(y), rowBytes);
     const QByteArray icc = image.colorSpace().isValid() ? image.colorSpace().iccProfile() : QByteArray();
-    if (!icc.isEmpty()) heif_image_set_raw_color_profile(img.get(), "prof", icc.constData(), size_t(icc.size()));
+    if (!icc.isEmpty())
+        heif_image_set_raw_color_profile(img.get(), "prof", icc.constData(), size_t(icc.size()));
 
     heif_image_handle* rawHandle = nullptr;
-    if (heif_context_encode_image(ctx.get(), img.get(), encoder.get(), nullptr, &rawHandle).code != heif_error_Ok)
+    if (heif_context_encode_image(ctx.get(), img.get(), encoder.get(), nullptr, &rawHandle).code !=
+        heif_error_Ok)
         throw failed();
     Handle handle(rawHandle);
-    if (!exif.isEmpty()) heif_context_add_exif_metadata(ctx.get(), handle.get(), exif.constData(), int(exif.size()));
+    if (!exif.isEmpty())
+        heif_context_add_exif_metadata(ctx.get(), handle.get(), exif.constData(), int(exif.size()));
     if (heif_context_write_to_file(ctx.get(), QFile::encodeName(path).constData()).code != heif_error_Ok)
         throw failed();
 }

@@ -23,6 +23,7 @@ Picture read(const QString& path, const QString& name, const std::function<void(
 
 // Encodes `image` as HEIC (`format` "heic") or AVIF ("avif") at `quality` 0…100, with its
 // colour profile and the Exif block, if any. Throws ConvertError when it cannot.
-void write(const QImage& image, const QString& path, const QString& format, int quality, const QByteArray& exif);
+void write(const QImage& image, const QString& path, const QString& format, int quality,
+           const QByteArray& exif);
 
 } // namespace Heif

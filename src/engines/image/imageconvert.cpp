@@ -30,7 +30,8 @@ QStringList convert(const QString& source, const QString& target, Job& job,
         progress(0.8);
         if (text.isEmpty()) text = QStringLiteral("(No text found)");
         const auto document = Doc::plainAttributed(text);
-        return {Output::write(destination, [&](const QString& temporary) { Doc::writeDOCX(*document, temporary); })};
+        return {Output::write(destination,
+                              [&](const QString& temporary) { Doc::writeDOCX(*document, temporary); })};
     }
 
     const ImageProps carried = carriedProperties(loaded.props);

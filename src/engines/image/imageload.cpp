@@ -25,14 +25,17 @@ QString fileName(const QString& path)
 void raiseAllocationLimit()
 {
     static std::once_flag once;
-    std::call_once(once, [] { QImageReader::setAllocationLimit(int(ImageEngine::maxPixels * 8 / (1024 * 1024))); });
+    std::call_once(once,
+                   [] { QImageReader::setAllocationLimit(int(ImageEngine::maxPixels * 8 / (1024 * 1024))); });
 }
 
 void checkSize(const QString& name, QSize size)
 {
     if (qint64(size.width()) * size.height() > ImageEngine::maxPixels)
-        throw ConvertError::failed(
-            QStringLiteral("%1 is too large to open (%2 × %3 pixels)").arg(name).arg(size.width()).arg(size.height()));
+        throw ConvertError::failed(QStringLiteral("%1 is too large to open (%2 × %3 pixels)")
+                                       .arg(name)
+                                       .arg(size.width())
+                                       .arg(size.height()));
 }
 
 // The pixels as the Exif orientation (1 to 8) asks them to be shown.
@@ -63,7 +66,8 @@ ImageEngine::Loaded loadSVG(const QString& path)
     // Text in a drawing needs the font database, which only a GUI application object provides;
     // without one Qt would abort the process.
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        throw ConvertError::failed(QStringLiteral("SVG drawings can’t be converted here: Tolvane was started without its graphics layer"));
+        throw ConvertError::failed(QStringLiteral(
+            "SVG drawings can’t be converted here: Tolvane was started without its graphics layer"));
     QSvgRenderer renderer(path);
     if (!renderer.isValid()) throw ConvertError::failed(QStringLiteral("Couldn’t read the SVG"));
     const QSizeF points = renderer.defaultSize();
@@ -110,7 +114,8 @@ Loaded load(const QString& path)
     raiseAllocationLimit();
     QImageReader reader(path);
     reader.setAutoTransform(false); // the Exif orientation is applied below, for every format alike
-    if (!reader.canRead()) throw ConvertError::failed(QStringLiteral("Couldn’t read %1 as an image").arg(name));
+    if (!reader.canRead())
+        throw ConvertError::failed(QStringLiteral("Couldn’t read %1 as an image").arg(name));
     if (reader.size().isValid()) checkSize(name, reader.size());
     QImage image;
     if (!reader.read(&image)) throw ConvertError::failed(QStringLiteral("Couldn’t decode %1").arg(name));

@@ -5,8 +5,8 @@
 #include <QFile>
 #include <QSet>
 #include <QtEndian>
-#include <exiv2/exiv2.hpp>
 #include <cmath>
+#include <exiv2/exiv2.hpp>
 #include <mutex>
 
 struct ImageProps::Data
@@ -43,9 +43,9 @@ std::string key(const QString& k)
 const QSet<QString>& descriptiveImageTags()
 {
     static const QSet<QString> tags{
-        "ImageDescription", "Make",     "Model",  "Orientation",  "XResolution", "YResolution",
-        "ResolutionUnit",   "Software", "DateTime", "Artist",     "HostComputer", "Copyright",
-        "DocumentName",     "WhitePoint", "PrimaryChromaticities"};
+        "ImageDescription", "Make",           "Model",        "Orientation", "XResolution",
+        "YResolution",      "ResolutionUnit", "Software",     "DateTime",    "Artist",
+        "HostComputer",     "Copyright",      "DocumentName", "WhitePoint",  "PrimaryChromaticities"};
     return tags;
 }
 
@@ -194,8 +194,7 @@ bool ImageProps::setValue(const QString& k, const QString& v)
 {
     setUpExiv2();
     try {
-        if (k.startsWith(QLatin1String("Iptc.")))
-            return d->iptc[key(k)].setValue(key(v)) == 0;
+        if (k.startsWith(QLatin1String("Iptc."))) return d->iptc[key(k)].setValue(key(v)) == 0;
         return d->exif[key(k)].setValue(key(v)) == 0;
     } catch (const std::exception&) {
         return false;

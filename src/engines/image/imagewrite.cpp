@@ -79,8 +79,8 @@ int percent(double quality)
 std::optional<QString> uti(const QString& format)
 {
     static const QHash<QString, QString> types{
-        {"jpg", "image/jpeg"}, {"png", "image/png"}, {"heic", "image/heic"}, {"avif", "image/avif"},
-        {"tiff", "image/tiff"}, {"bmp", "image/bmp"},  {"gif", "image/gif"}};
+        {"jpg", "image/jpeg"},  {"png", "image/png"}, {"heic", "image/heic"}, {"avif", "image/avif"},
+        {"tiff", "image/tiff"}, {"bmp", "image/bmp"}, {"gif", "image/gif"}};
     const auto it = types.constFind(format);
     return it == types.cend() ? std::nullopt : std::optional<QString>(*it);
 }
@@ -106,7 +106,8 @@ void write(const QImage& image, const QString& path, const QString& format, cons
     const double q = quality.value_or(Settings::shared().imageQuality());
     if (format == QLatin1String("webp")) return writeWebP(image, path, q);
     if (format == QLatin1String("pdf")) return writePDF({image}, {dpi}, path);
-    if (!uti(format)) throw ConvertError::unsupported(QStringLiteral("Can’t write %1 images").arg(upper(format)));
+    if (!uti(format))
+        throw ConvertError::unsupported(QStringLiteral("Can’t write %1 images").arg(upper(format)));
 
     const ImageProps fields = describing(props, image);
     const QImage pixels = withResolution(image, props);
@@ -130,14 +131,15 @@ void writeWebP(const QImage& image, const QString& path, double quality, Job* jo
 {
     const auto cwebp = Shell::find(QStringLiteral("cwebp"));
     if (!cwebp)
-        throw ConvertError::missingTool(QStringLiteral("WebP export needs cwebp. Install it with: sudo apt install webp"));
+        throw ConvertError::missingTool(
+            QStringLiteral("WebP export needs cwebp. Install it with: sudo apt install webp"));
     // The intermediate copy is read once by cwebp: a quick, lightly compressed PNG.
     ScratchFolder scratch;
     const QString png = scratch.file(QStringLiteral("image.png"));
     writeQt(image, png, QStringLiteral("png"), "png", 100);
-    const Shell::Result r = Shell::run(*cwebp,
-                                       {"-quiet", "-mt", "-q", QString::number(percent(quality)), png, "-o", path},
-                                       std::nullopt, job);
+    const Shell::Result r =
+        Shell::run(*cwebp, {"-quiet", "-mt", "-q", QString::number(percent(quality)), png, "-o", path},
+                   std::nullopt, job);
     if (r.status != 0) throw ConvertError::failed(Shell::failureText(*cwebp, r));
 }
 

@@ -43,7 +43,8 @@ QImage render(const Poppler::Page& page, double dpi)
     const auto size = renderSize(page.pageSizeF(), dpi);
     if (!size) throw ConvertError::failed(QStringLiteral("Page too large to render"));
     QImage image = page.renderToImage(dpi, dpi, 0, 0, size->width(), size->height());
-    if (image.isNull() || image.size() != *size) throw ConvertError::failed(QStringLiteral("Couldn’t render the page"));
+    if (image.isNull() || image.size() != *size)
+        throw ConvertError::failed(QStringLiteral("Couldn’t render the page"));
     // Drawn over opaque white paper, every pixel is opaque: only the format's label changes.
     if (image.hasAlphaChannel()) image.reinterpretAsFormat(QImage::Format_RGB32);
     return image;

@@ -29,7 +29,8 @@ QList<OCR::Line> recognizeLines(const QImage& image)
     auto api = std::make_unique<tesseract::TessBaseAPI>();
     if (api->Init(nullptr, "eng", tesseract::OEM_LSTM_ONLY) != 0)
         throw ConvertError::missingTool(
-            QStringLiteral("Text recognition needs English language data. Install it with: sudo apt install tesseract-ocr-eng"));
+            QStringLiteral("Text recognition needs English language data. Install it with: sudo apt install "
+                           "tesseract-ocr-eng"));
     api->SetVariable("debug_file", "/dev/null"); // its notes would garble the command line's output
     api->SetPageSegMode(tesseract::PSM_AUTO);
     const QImage grey = greyOnWhite(image);

@@ -34,8 +34,9 @@ QImage quadrants(int w, int h)
 QString corners(const QImage& img)
 {
     const auto name = [](QRgb c) {
-        const QList<std::pair<QString, QColor>> known{{"red", Qt::red},   {"green", Qt::green}, {"blue", Qt::blue},
-                                                      {"yellow", Qt::yellow}, {"white", Qt::white}, {"black", Qt::black}};
+        const QList<std::pair<QString, QColor>> known{{"red", Qt::red},     {"green", Qt::green},
+                                                      {"blue", Qt::blue},   {"yellow", Qt::yellow},
+                                                      {"white", Qt::white}, {"black", Qt::black}};
         for (const auto& [n, k] : known)
             if (std::abs(qRed(c) - k.red()) < 40 && std::abs(qGreen(c) - k.green()) < 40 &&
                 std::abs(qBlue(c) - k.blue()) < 40)
@@ -309,14 +310,16 @@ class ImageEngineTest : public QObject
         QByteArray ihdr("IHDR");
         ihdr += QByteArray("\x00\x00\x9C\x40\x00\x00\x9C\x40\x08\x06\x00\x00\x00", 13);
         const auto chunk = [](const QByteArray& typeAndData) {
-            const quint32 length = qToBigEndian(quint32(typeAndData.size() - 4)), crc = qToBigEndian(crc32(typeAndData));
+            const quint32 length = qToBigEndian(quint32(typeAndData.size() - 4)),
+                          crc = qToBigEndian(crc32(typeAndData));
             return QByteArray(reinterpret_cast<const char*>(&length), 4) + typeAndData +
                    QByteArray(reinterpret_cast<const char*>(&crc), 4);
         };
         png += chunk(ihdr) + chunk("IDAT" + qCompress(QByteArray(4096, 0)).mid(4)) + chunk("IEND");
         QTest::newRow("png") << "bomb.png" << png;
-        QTest::newRow("svg") << "bomb.svg"
-                             << QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='900000' height='900000'/>");
+        QTest::newRow("svg")
+            << "bomb.svg"
+            << QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='900000' height='900000'/>");
     }
     void hugeImagesAreRefused()
     {
@@ -345,7 +348,8 @@ class ImageEngineTest : public QObject
         QBuffer buffer(&png);
         buffer.open(QIODevice::WriteOnly);
         quadrants(8, 8).save(&buffer, "PNG");
-        QTest::newRow("unknown target") << "a.png" << png << "xyz" << "Can’t write XYZ images";
+        QTest::newRow("unknown target") << "a.png" << png << "xyz"
+                                        << "Can’t write XYZ images";
         QTest::newRow("not an image") << "notes.png" << QByteArray("just some words\n") << "jpg"
                                       << "Couldn’t read notes.png as an image";
     }
@@ -396,7 +400,9 @@ class ImageEngineTest : public QObject
         QDir().mkpath(path("bin"));
         QFile script(path("bin/cwebp"));
         QVERIFY(script.open(QIODevice::WriteOnly));
-        script.write(QString("#!/bin/sh\necho \"$@\" > '%1'\nexec /usr/bin/cwebp \"$@\"\n").arg(path("args")).toUtf8());
+        script.write(QString("#!/bin/sh\necho \"$@\" > '%1'\nexec /usr/bin/cwebp \"$@\"\n")
+                         .arg(path("args"))
+                         .toUtf8());
         script.close();
         script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("TOLVANE_SEARCH_PATH", path("bin").toUtf8());
@@ -444,7 +450,8 @@ class ImageEngineTest : public QObject
         for (int y = 0; y < 256; ++y)
             for (int x = 0; x < 256; ++x) {
                 const QRgb a = smooth.pixel(x, y), b = indexed.palette[quint8(indexed.pixels[y * 256 + x])];
-                error += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+                error += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                         std::abs(qBlue(a) - qBlue(b));
             }
         QVERIFY2(error / (256.0 * 256 * 3) < 6, qPrintable(QString::number(error / (256.0 * 256 * 3))));
     }
