@@ -35,9 +35,10 @@ inline QByteArray bytes(const QList<Page>& pages)
     for (qsizetype i = 0; i < pages.size(); ++i) {
         const Page& p = pages[i];
         const QRectF& b = p.mediaBox;
-        objects << "<< /Type /Page /Parent 2 0 R /MediaBox [" + number(b.left()) + " " + number(b.top()) + " " +
-                       number(b.right()) + " " + number(b.bottom()) + "] /Rotate " + QByteArray::number(p.rotate) +
-                       " /Contents " + QByteArray::number(4 + 2 * i) + " 0 R >>";
+        objects << "<< /Type /Page /Parent 2 0 R /MediaBox [" + number(b.left()) + " " + number(b.top()) +
+                       " " + number(b.right()) + " " + number(b.bottom()) + "] /Rotate " +
+                       QByteArray::number(p.rotate) + " /Contents " + QByteArray::number(4 + 2 * i) +
+                       " 0 R >>";
         objects << "<< /Length " + QByteArray::number(p.content.size()) + " >>\nstream\n" + p.content +
                        "\nendstream";
     }

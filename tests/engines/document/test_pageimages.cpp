@@ -29,10 +29,11 @@ class PageImagesTest : public QObject
     QString path(const QString& name) const { return m_dir.filePath(name); }
     QStringList entries() const
     {
-        return QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+        return QDir(m_dir.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
     }
-    QStringList pages(const QString& pdf, const QString& format, double dpi, QList<double>* progress = nullptr,
-                      Job* job = nullptr)
+    QStringList pages(const QString& pdf, const QString& format, double dpi,
+                      QList<double>* progress = nullptr, Job* job = nullptr)
     {
         Job own({}, {}, 0);
         return Doc::writePageImages(pdf, pdf, format, dpi, job ? *job : own, [&](double p) {

@@ -59,19 +59,23 @@ class ImageCliTest : public QObject
         QFile xml(unpacked.file("word/document.xml"));
         QVERIFY(xml.open(QIODevice::ReadOnly));
         const QByteArray document = xml.readAll();
-        QVERIFY2(document.contains("Invoice number 4711</w:t>") && document.contains("Total due &amp; payable</w:t>"),
+        QVERIFY2(document.contains("Invoice number 4711</w:t>") &&
+                     document.contains("Total due &amp; payable</w:t>"),
                  document.constData());
 
         // A word processor reads the same two lines back.
         const QString soffice = QStandardPaths::findExecutable("soffice");
         if (soffice.isEmpty()) QSKIP("LibreOffice is not installed");
         QProcess lo;
-        lo.start(soffice, {"-env:UserInstallation=file://" + path("profile"), "--headless", "--convert-to", "txt",
-                           "--outdir", path("txt"), path("scan.docx")});
+        lo.start(soffice, {"-env:UserInstallation=file://" + path("profile"), "--headless", "--convert-to",
+                           "txt", "--outdir", path("txt"), path("scan.docx")});
         QVERIFY(lo.waitForFinished(120000));
         QFile txt(path("txt/scan.txt"));
         QVERIFY(txt.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromUtf8(txt.readAll()).remove(QChar(0xFEFF)).trimmed().split(QRegularExpression("\\s*\\n\\s*")),
+        QCOMPARE(QString::fromUtf8(txt.readAll())
+                     .remove(QChar(0xFEFF))
+                     .trimmed()
+                     .split(QRegularExpression("\\s*\\n\\s*")),
                  (QStringList{"Invoice number 4711", "Total due & payable"}));
     }
 };

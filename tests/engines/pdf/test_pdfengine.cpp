@@ -50,15 +50,16 @@ class PdfEngineTest : public QObject
         // A blue square in the middle of the box; the rest is left unpainted.
         const double side = std::min(box.width(), box.height()) / 2;
         const QByteArray square = MiniPdf::number(box.center().x() - side / 2) + " " +
-                                  MiniPdf::number(box.center().y() - side / 2) + " " + MiniPdf::number(side) + " " +
-                                  MiniPdf::number(side) + " re";
+                                  MiniPdf::number(box.center().y() - side / 2) + " " + MiniPdf::number(side) +
+                                  " " + MiniPdf::number(side) + " re";
         QVERIFY(MiniPdf::write(path("p.pdf"), {{box, rotate, "0 0 1 rg " + square + " f"}}));
         const auto doc = PDFEngine::open(path("p.pdf"));
         const QImage image = PDFEngine::render(*doc->page(0), dpi);
         QCOMPARE(image.size(), pixels);
         QVERIFY(!image.hasAlphaChannel());
         QCOMPARE(image.pixelColor(0, 0), QColor(Qt::white));
-        if (pixels.width() > 10) QCOMPARE(image.pixelColor(pixels.width() / 2, pixels.height() / 2), QColor(Qt::blue));
+        if (pixels.width() > 10)
+            QCOMPARE(image.pixelColor(pixels.width() / 2, pixels.height() / 2), QColor(Qt::blue));
     }
 
     void unreadableAndLockedFilesAreRefused()
@@ -68,7 +69,8 @@ class PdfEngineTest : public QObject
         garbage.write("not a pdf at all");
         garbage.close();
         QCOMPARE(failureOf([&] { PDFEngine::open(path("x.pdf")); }), QString("Couldn’t open x.pdf"));
-        QCOMPARE(failureOf([&] { PDFEngine::open(path("missing.pdf")); }), QString("Couldn’t open missing.pdf"));
+        QCOMPARE(failureOf([&] { PDFEngine::open(path("missing.pdf")); }),
+                 QString("Couldn’t open missing.pdf"));
 
         const QString qpdf = QStandardPaths::findExecutable("qpdf");
         if (qpdf.isEmpty()) QSKIP("qpdf makes the locked file");
@@ -85,7 +87,8 @@ class PdfEngineTest : public QObject
         // 200 inches square at 300 dpi would be 3.6 billion pixels.
         QVERIFY(MiniPdf::write(path("big.pdf"), {{QRectF(0, 0, 14400, 14400), 0, ""}}));
         const auto doc = PDFEngine::open(path("big.pdf"));
-        QCOMPARE(failureOf([&] { PDFEngine::render(*doc->page(0), 300); }), QString("Page too large to render"));
+        QCOMPARE(failureOf([&] { PDFEngine::render(*doc->page(0), 300); }),
+                 QString("Page too large to render"));
         QVERIFY(!PDFEngine::renderSize(QSizeF(612, 792), qInf()));
         QCOMPARE(PDFEngine::renderSize(QSizeF(612, 792), 150), QSize(1275, 1650));
     }

@@ -110,8 +110,10 @@ class OcrTest : public QObject
 
     void recognisesRenderedText()
     {
-        const QImage img = page({{120, "The quick brown fox"}, {175, "jumps over the lazy dog"}, {330, "Second paragraph here"}});
-        QCOMPARE(OCR::recognize(img), QString("The quick brown fox\njumps over the lazy dog\n\nSecond paragraph here"));
+        const QImage img = page(
+            {{120, "The quick brown fox"}, {175, "jumps over the lazy dog"}, {330, "Second paragraph here"}});
+        QCOMPARE(OCR::recognize(img),
+                 QString("The quick brown fox\njumps over the lazy dog\n\nSecond paragraph here"));
 
         const QList<QRectF> boxes = OCR::textBoxes(img);
         QCOMPARE(boxes.size(), 3);
