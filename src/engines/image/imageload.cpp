@@ -106,7 +106,8 @@ Loaded load(const QString& path)
     if (QFileInfo(path).suffix().toLower() == QLatin1String("svg")) return loadSVG(path);
     const QString name = fileName(path);
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Reading a pipe or a device would wait for ever or never end.
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         throw ConvertError::failed(QStringLiteral("Couldn’t read %1 as an image").arg(name));
     if (Heif::recognizes(file.read(64))) return loadHeif(path);
     file.close();

@@ -301,43 +301,6 @@ class ImageEngineTest : public QObject
         QCOMPARE(loaded.image.pixelColor(pixels.width() / 2, pixels.height() / 2), QColor(Qt::blue));
     }
 
-    void hugeImagesAreRefused_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("bytes");
-        // A PNG header claiming 40000 × 40000 pixels over a few bytes of data.
-        QByteArray png("\x89PNG\r\n\x1A\n", 8);
-        QByteArray ihdr("IHDR");
-        ihdr += QByteArray("\x00\x00\x9C\x40\x00\x00\x9C\x40\x08\x06\x00\x00\x00", 13);
-        const auto chunk = [](const QByteArray& typeAndData) {
-            const quint32 length = qToBigEndian(quint32(typeAndData.size() - 4)),
-                          crc = qToBigEndian(crc32(typeAndData));
-            return QByteArray(reinterpret_cast<const char*>(&length), 4) + typeAndData +
-                   QByteArray(reinterpret_cast<const char*>(&crc), 4);
-        };
-        png += chunk(ihdr) + chunk("IDAT" + qCompress(QByteArray(4096, 0)).mid(4)) + chunk("IEND");
-        QTest::newRow("png") << "bomb.png" << png;
-        QTest::newRow("svg")
-            << "bomb.svg"
-            << QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='900000' height='900000'/>");
-    }
-    void hugeImagesAreRefused()
-    {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, bytes);
-        QFile f(path(name));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        f.close();
-        try {
-            convert(path(name), "jpg");
-            QFAIL("a huge image was accepted");
-        } catch (const ConvertError& e) {
-            QVERIFY2(e.message().contains("too large"), qPrintable(e.message()));
-        }
-        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{name});
-    }
-
     void refusalsLeaveNothingBehind_data()
     {
         QTest::addColumn<QString>("name");
@@ -352,6 +315,23 @@ class ImageEngineTest : public QObject
                                         << "Can’t write XYZ images";
         QTest::newRow("not an image") << "notes.png" << QByteArray("just some words\n") << "jpg"
                                       << "Couldn’t read notes.png as an image";
+        // A PNG claiming 40000 × 40000 pixels over a few bytes of data, and a drawing as wide.
+        const auto chunk = [](const QByteArray& typeAndData) {
+            const quint32 length = qToBigEndian(quint32(typeAndData.size() - 4)),
+                          crc = qToBigEndian(crc32(typeAndData));
+            return QByteArray(reinterpret_cast<const char*>(&length), 4) + typeAndData +
+                   QByteArray(reinterpret_cast<const char*>(&crc), 4);
+        };
+        const QByteArray bomb =
+            QByteArray("\x89PNG\r\n\x1A\n", 8) +
+            chunk("IHDR" + QByteArray("\x00\x00\x9C\x40\x00\x00\x9C\x40\x08\x06\x00\x00\x00", 13)) +
+            chunk("IDAT" + qCompress(QByteArray(4096, 0)).mid(4)) + chunk("IEND");
+        QTest::newRow("huge png") << "bomb.png" << bomb << "jpg"
+                                  << "bomb.png is too large to open (40000 × 40000 pixels)";
+        QTest::newRow("huge svg")
+            << "bomb.svg"
+            << QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='900000' height='900000'/>") << "jpg"
+            << "bomb.svg is too large to render (900000 × 900000 points)";
     }
     void refusalsLeaveNothingBehind()
     {
