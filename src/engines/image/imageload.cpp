@@ -103,20 +103,22 @@ namespace ImageEngine {
 
 Loaded load(const QString& path)
 {
-    if (QFileInfo(path).suffix().toLower() == QLatin1String("svg")) return loadSVG(path);
     const QString name = fileName(path);
-    QFile file(path);
+    const auto unreadable = [&] {
+        return ConvertError::failed(QStringLiteral("Couldn’t read %1 as an image").arg(name));
+    };
     // Reading a pipe or a device would wait for ever or never end.
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        throw ConvertError::failed(QStringLiteral("Couldn’t read %1 as an image").arg(name));
+    if (!QFileInfo(path).isFile()) throw unreadable();
+    if (QFileInfo(path).suffix().toLower() == QLatin1String("svg")) return loadSVG(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) throw unreadable();
     if (Heif::recognizes(file.read(64))) return loadHeif(path);
     file.close();
 
     raiseAllocationLimit();
     QImageReader reader(path);
     reader.setAutoTransform(false); // the Exif orientation is applied below, for every format alike
-    if (!reader.canRead())
-        throw ConvertError::failed(QStringLiteral("Couldn’t read %1 as an image").arg(name));
+    if (!reader.canRead()) throw unreadable();
     if (reader.size().isValid()) checkSize(name, reader.size());
     QImage image;
     if (!reader.read(&image)) throw ConvertError::failed(QStringLiteral("Couldn’t decode %1").arg(name));
