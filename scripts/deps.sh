@@ -9,14 +9,16 @@ build_pkgs=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-multimedia-dev
   libx11-dev libxext-dev libxfixes-dev libxi-dev libarchive-dev
+  libheif-dev libexiv2-dev libgif-dev libtesseract-dev libopencv-objdetect-dev libpoppler-qt6-dev
 )
 runtime_pkgs=(
   zip unzip tar ffmpeg
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
   fonts-dejavu-core qt6-qpa-plugins
+  qt6-image-formats-plugins webp tesseract-ocr-eng opencv-data
 )
 test_pkgs=(
-  locales xvfb xdotool x11-utils trayer xcompmgr hyperfine clang-format git epubcheck
+  locales xvfb xdotool x11-utils trayer xcompmgr hyperfine clang-format git epubcheck qpdf
 )
 
 pkgs=("${build_pkgs[@]}" "${runtime_pkgs[@]}")

@@ -5,6 +5,7 @@
 #include "core/inputcheck.h"
 #include "core/output.h"
 #include "core/settings.h"
+#include "engines/image/imageengine.h"
 #include "engines/media/media.h"
 
 namespace {
@@ -57,7 +58,7 @@ QStringList convert(const QString& source, const QString& target, Job& job,
     case FileCategory::video:
         return convertMedia(source, target, job, progress);
     case FileCategory::image:
-        throw notYet(QStringLiteral("images"));
+        return ImageEngine::convert(source, target, job, progress);
     case FileCategory::pdf:
         throw notYet(QStringLiteral("PDFs"));
     case FileCategory::document:

@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Image conversions side by side with other programs doing the same work: a 24-megapixel JPEG
+# photograph (with camera Exif) to PNG and to WebP through `tolvane --convert`, against
+# ImageMagick's convert and vips; a 20-page PDF to PNG at 150 dpi through the page-image writer,
+# against pdftoppm. Prints the median wall time of each and the ratios.
+# Installs the programs it compares against (and exiv2 for the Exif) when they are missing.
+# Usage: bench/image.sh [build folder]    RUNS=5 sets the runs per command.
+set -euo pipefail
+build=$(realpath "${1:-$(dirname "$0")/../build}")
+runs=${RUNS:-5}
+cmake --build "$build" --target tolvane bench_pageimages >/dev/null
+
+need=()
+for pair in convert-im6.q16:imagemagick vips:libvips-tools pdftoppm:poppler-utils exiv2:exiv2 ffmpeg:ffmpeg; do
+  command -v "${pair%%:*}" >/dev/null || need+=("${pair#*:}")
+done
+if [ ${#need[@]} -gt 0 ]; then
+  sudo_cmd=()
+  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+  echo "Installing: ${need[*]}"
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi
+
+dir=$(mktemp -d)
+trap 'rm -rf "$dir"' EXIT
+export XDG_CONFIG_HOME="$dir/config"
+cd "$dir"
+
+echo "making a 6000 × 4000 photograph and a 20-page PDF…"
+ffmpeg -v error -nostdin -y -f lavfi -i "testsrc2=s=6000x4000,noise=alls=12:allf=t" -frames:v 1 -q:v 3 photo.jpg
+exiv2 -q -M"set Exif.Image.Make Tolvane Optics" -M"set Exif.Image.Model T-24" -M"set Exif.Image.Orientation 1" \
+  -M"set Exif.Photo.DateTimeOriginal 2024:05:01 10:00:00" -M"set Exif.GPSInfo.GPSLatitude 59/1 54/1 0/1" \
+  -M"set Exif.GPSInfo.GPSLatitudeRef N" photo.jpg
+python3 - <<'PY'
+# Twenty Letter pages of text in the standard Helvetica with a ruled box each.
+lines = [f"Line {n}: the quick brown fox jumps over the lazy dog, again and again." for n in range(44)]
+objects, kids = [], []
+objects.append(b"<< /Type /Catalog /Pages 2 0 R >>")
+objects.append(None)
+objects.append(b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>")
+for page in range(20):
+    text = "".join(f"BT /F1 11 Tf 72 {715 - 15 * i} Td ({page + 1}.{l}) Tj ET\n" for i, l in enumerate(lines))
+    stream = (f"0.2 0.4 0.8 RG 2 w 50 50 512 692 re S\n" + text).encode()
+    objects.append(f"<< /Length {len(stream)} >>\nstream\n".encode() + stream + b"\nendstream")
+    objects.append(f"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents {len(objects)} 0 R "
+                   f"/Resources << /Font << /F1 3 0 R >> >> >>".encode())
+    kids.append(f"{len(objects)} 0 R")
+objects[1] = f"<< /Type /Pages /Kids [{' '.join(kids)}] /Count 20 >>".encode()
+out, offsets = bytearray(b"%PDF-1.4\n"), []
+for i, o in enumerate(objects):
+    offsets.append(len(out))
+    out += f"{i + 1} 0 obj\n".encode() + o + b"\nendobj\n"
+xref = len(out)
+out += f"xref\n0 {len(objects) + 1}\n0000000000 65535 f \n".encode()
+out += b"".join(f"{o:010d} 00000 n \n".encode() for o in offsets)
+out += f"trailer\n<< /Size {len(objects) + 1} /Root 1 0 R >>\nstartxref\n{xref}\n%%EOF\n".encode()
+open("document.pdf", "wb").write(out)
+PY
+
+# Runs each command of a case in turn, `runs` rounds, so a busy machine slows them alike;
+# outputs are removed before every run. Prints the medians and each ratio to the first.
+compare() {
+  python3 - "$runs" "$@" <<'PY'
+import glob, os, shutil, statistics, subprocess, sys, time
+runs, args = int(sys.argv[1]), sys.argv[2:]
+title, commands = args[0], [c.split("\x1f") for c in args[1:]]
+times = [[] for _ in commands]
+def clean():
+    for f in glob.glob("photo*.png") + glob.glob("photo*.webp") + glob.glob("ref*") + glob.glob("document*.png"):
+        os.remove(f)
+    for d in glob.glob("document*/") + glob.glob("pages*/"):
+        shutil.rmtree(d)
+    os.makedirs("pages", exist_ok=True)
+for _ in range(runs):
+    for i, cmd in enumerate(commands):
+        clean()
+        start = time.perf_counter()
+        subprocess.run(cmd, check=True, stdout=subprocess.DEVNULL)
+        times[i].append(time.perf_counter() - start)
+medians = [statistics.median(t) for t in times]
+parts = [f"{os.path.basename(c[0])} {m:.2f}s" for c, m in zip(commands, medians)]
+ratios = [f"×{medians[0] / m:.2f} of {os.path.basename(c[0])}" for c, m in zip(commands[1:], medians[1:])]
+print(f"{title}: " + ", ".join(parts) + " — tolvane takes " + ", ".join(ratios))
+PY
+}
+S=$'\x1f'
+im=$(command -v convert-im6.q16)
+compare "jpg → png" "$build/tolvane${S}--convert${S}png${S}photo.jpg" "$im${S}photo.jpg${S}ref.png" \
+  "vips${S}copy${S}photo.jpg${S}ref.png"
+compare "jpg → webp (q 88)" "$build/tolvane${S}--convert${S}webp${S}photo.jpg" \
+  "$im${S}photo.jpg${S}-quality${S}88${S}ref.webp" "vips${S}copy${S}photo.jpg${S}ref.webp[Q=88]"
+compare "20-page pdf → png at 150 dpi" "$build/bench_pageimages${S}document.pdf${S}png${S}150" \
+  "pdftoppm${S}-png${S}-r${S}150${S}document.pdf${S}pages/page"

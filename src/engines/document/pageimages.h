@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class Job;
+
+namespace Doc {
+
+// Turns the pages of `pdf` into `format` (jpg or png) images at `dpi`, named after `src` (the
+// file the user dropped) in its output folder: one page gives "<base>.<format>", several give
+// a folder "<base>" of "Page 001.<format>", "Page 002.<format>", … (free names are taken).
+// Nothing appears until the whole result is complete; on failure or cancel nothing is left.
+// `progress` hears (i + 1) / n after each page of a several-page document. Throws ConvertError
+// "Nothing to render" for a file that cannot be opened or has no pages.
+QStringList writePageImages(const QString& pdf, const QString& src, const QString& format, double dpi,
+                            Job& job, const std::function<void(double)>& progress);
+
+} // namespace Doc

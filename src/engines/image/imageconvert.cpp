@@ -1,0 +1,46 @@
+#include "engines/image/imageengine.h"
+
+#include "core/job.h"
+#include "core/output.h"
+#include "core/settings.h"
+#include "engines/document/docxwriter.h"
+#include "engines/document/plaintext.h"
+#include "engines/recognition/ocr.h"
+
+#include <QTextDocument>
+
+namespace ImageEngine {
+
+ImageProps carriedProperties(const ImageProps& props)
+{
+    return props.carried();
+}
+
+QStringList convert(const QString& source, const QString& target, Job& job,
+                    const std::function<void(double)>& progress)
+{
+    const Loaded loaded = load(source);
+    progress(0.4);
+    job.throwIfCancelled();
+    const QString destination =
+        Output::unique(Settings::shared().outputDirectory(source), Output::baseName(source), target);
+
+    if (target == QLatin1String("docx")) {
+        QString text = OCR::recognize(loaded.image);
+        progress(0.8);
+        if (text.isEmpty()) text = QStringLiteral("(No text found)");
+        const auto document = Doc::plainAttributed(text);
+        return {Output::write(destination,
+                              [&](const QString& temporary) { Doc::writeDOCX(*document, temporary); })};
+    }
+
+    const ImageProps carried = carriedProperties(loaded.props);
+    return {Output::write(destination, [&](const QString& temporary) {
+        if (target == QLatin1String("webp"))
+            writeWebP(loaded.image, temporary, Settings::shared().imageQuality(), &job);
+        else
+            write(loaded.image, temporary, target, carried, std::nullopt, loaded.dpi);
+    })};
+}
+
+} // namespace ImageEngine

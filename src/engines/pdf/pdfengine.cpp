@@ -1,0 +1,53 @@
+#include "engines/pdf/pdfengine.h"
+
+#include "core/converterror.h"
+
+#include <QFileInfo>
+#include <cmath>
+
+namespace {
+
+// Poppler allocates the bitmap itself and aborts the process when it cannot, so the size is
+// bounded before it is asked for.
+constexpr double maxPixels = double(qint64(1) << 28);
+
+} // namespace
+
+namespace PDFEngine {
+
+std::unique_ptr<Poppler::Document> open(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    std::unique_ptr<Poppler::Document> doc = Poppler::Document::load(path);
+    if (!doc) throw ConvertError::failed(QStringLiteral("Couldn’t open %1").arg(name));
+    // A locked document must not be asked anything else: poppler may crash on it.
+    if (doc->isLocked()) throw ConvertError::failed(QStringLiteral("%1 is password-protected").arg(name));
+    doc->setRenderHint(Poppler::Document::Antialiasing);
+    doc->setRenderHint(Poppler::Document::TextAntialiasing);
+    doc->setPaperColor(Qt::white);
+    return doc;
+}
+
+std::optional<QSize> renderSize(const QSizeF& points, double dpi)
+{
+    const double scale = dpi / 72;
+    const double w = std::max(1.0, std::round(points.width() * scale));
+    const double h = std::max(1.0, std::round(points.height() * scale));
+    if (!std::isfinite(w) || !std::isfinite(h) || w * h > maxPixels) return std::nullopt;
+    return QSize(int(w), int(h));
+}
+
+QImage render(const Poppler::Page& page, double dpi)
+{
+    // pageSizeF is the crop box with the page's rotation applied.
+    const auto size = renderSize(page.pageSizeF(), dpi);
+    if (!size) throw ConvertError::failed(QStringLiteral("Page too large to render"));
+    QImage image = page.renderToImage(dpi, dpi, 0, 0, size->width(), size->height());
+    if (image.isNull() || image.size() != *size)
+        throw ConvertError::failed(QStringLiteral("Couldn’t render the page"));
+    // Drawn over opaque white paper, every pixel is opaque: only the format's label changes.
+    if (image.hasAlphaChannel()) image.reinterpretAsFormat(QImage::Format_RGB32);
+    return image;
+}
+
+} // namespace PDFEngine

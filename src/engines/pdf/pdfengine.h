@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+#include <memory>
+#include <poppler-qt6.h>
+
+// PDF documents: opening with the refusals every PDF feature shares, and pages as pictures.
+// A document must stay on the thread that opened it.
+namespace PDFEngine {
+
+// The opened document, with anti-aliased rendering on white. Throws ConvertError "Couldn’t
+// open <file name>" when it cannot be read and "<file name> is password-protected" when locked.
+std::unique_ptr<Poppler::Document> open(const QString& path);
+
+// The page's crop box as an opaque picture at `dpi` (width and height follow the page's
+// rotation; each side rounded, at least 1 pixel). Throws ConvertError "Page too large to render"
+// above 2^28 pixels and "Couldn’t render the page" when rendering fails.
+QImage render(const Poppler::Page& page, double dpi);
+
+// The pixel size `render` gives a page of `points` at `dpi`; none when it is not a finite size
+// within the pixel bound.
+std::optional<QSize> renderSize(const QSizeF& points, double dpi);
+
+} // namespace PDFEngine

@@ -1,0 +1,75 @@
+#include "engines/recognition/ocr.h"
+
+#include "core/converterror.h"
+
+#include <QPainter>
+#include <leptonica/allheaders.h>
+#include <memory>
+#include <tesseract/baseapi.h>
+#include <tesseract/resultiterator.h>
+
+namespace {
+
+// The picture as Tesseract reads it best: grey, anything transparent on white.
+QImage greyOnWhite(const QImage& image)
+{
+    if (!image.hasAlphaChannel()) return image.convertToFormat(QImage::Format_Grayscale8);
+    QImage flat(image.size(), QImage::Format_RGB32);
+    flat.fill(Qt::white);
+    QPainter painter(&flat);
+    painter.drawImage(0, 0, image);
+    painter.end();
+    return flat.convertToFormat(QImage::Format_Grayscale8);
+}
+
+// The lines Tesseract finds in the image. Throws when Tesseract or its English data is missing.
+QList<OCR::Line> recognizeLines(const QImage& image)
+{
+    if (image.isNull() || image.width() < 3 || image.height() < 3) return {};
+    auto api = std::make_unique<tesseract::TessBaseAPI>();
+    if (api->Init(nullptr, "eng", tesseract::OEM_LSTM_ONLY) != 0)
+        throw ConvertError::missingTool(
+            QStringLiteral("Text recognition needs English language data. Install it with: sudo apt install "
+                           "tesseract-ocr-eng"));
+    api->SetVariable("debug_file", "/dev/null"); // its notes would garble the command line's output
+    api->SetPageSegMode(tesseract::PSM_AUTO);
+    const QImage grey = greyOnWhite(image);
+    api->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
+    api->SetSourceResolution(300);
+    QList<OCR::Line> lines;
+    if (api->Recognize(nullptr) != 0) return lines;
+    std::unique_ptr<tesseract::ResultIterator> it(api->GetIterator());
+    if (!it) return lines;
+    do {
+        int left = 0, top = 0, right = 0, bottom = 0;
+        if (!it->BoundingBox(tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom)) continue;
+        const std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_TEXTLINE));
+        lines << OCR::Line{OCR::normalized(QRectF(QPointF(left, top), QPointF(right, bottom)), image.size()),
+                           QString::fromUtf8(text ? text.get() : "").trimmed()};
+    } while (it->Next(tesseract::RIL_TEXTLINE));
+    api->End();
+    return lines;
+}
+
+} // namespace
+
+namespace OCR {
+
+QString recognize(const QImage& image)
+{
+    return readingOrder(recognizeLines(image));
+}
+
+QList<QRectF> textBoxes(const QImage& image)
+{
+    QList<QRectF> out;
+    try {
+        for (const Line& line : recognizeLines(image))
+            if (!line.text.isEmpty()) out << line.box;
+    } catch (const ConvertError&) {
+        // Without the recognition engine there is nothing to find.
+    }
+    return out;
+}
+
+} // namespace OCR

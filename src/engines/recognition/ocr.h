@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QRectF>
+#include <QString>
+
+// Text and faces found in a decoded image. Rectangles are normalised to the image (0 to 1 on
+// both axes) with the origin at the lower-left corner, so a larger y is higher in the picture.
+// Every call stands alone and blocks; calls may run on several threads at once.
+namespace OCR {
+
+// One line of recognised text and where it stands.
+struct Line
+{
+    QRectF box;
+    QString text;
+};
+
+// The image's text in reading order (see readingOrder); empty when there is none. Throws
+// ConvertError when the recognition engine or its English data is missing.
+QString recognize(const QImage& image);
+
+// One rectangle per line of text; empty when none is found or recognition cannot run.
+QList<QRectF> textBoxes(const QImage& image);
+
+// One rectangle per face seen from the front; empty when none is found or detection cannot run.
+QList<QRectF> faceBoxes(const QImage& image);
+
+// The lines top to bottom, lines whose middles lie within a hundredth of the image height of
+// the first line of their row read left to right; a line feed between lines and an empty line
+// where the space above a line is more than nine tenths of the previous line's height.
+// Lines without text are skipped.
+QString readingOrder(QList<Line> lines);
+
+// A pixel rectangle (origin top left) of an image of `size` as a normalised box.
+QRectF normalized(const QRectF& pixels, const QSize& size);
+
+} // namespace OCR

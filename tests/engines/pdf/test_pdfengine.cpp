@@ -1,0 +1,98 @@
+#include "engines/pdf/pdfengine.h"
+
+#include "core/converterror.h"
+
+#include "../../support/minipdf.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class PdfEngineTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    QString failureOf(const std::function<void()>& work)
+    {
+        try {
+            work();
+        } catch (const ConvertError& e) {
+            return e.message();
+        }
+        return "no failure";
+    }
+
+  private slots:
+    void pagesRenderAtTheirSize_data()
+    {
+        QTest::addColumn<QRectF>("box");
+        QTest::addColumn<int>("rotate");
+        QTest::addColumn<double>("dpi");
+        QTest::addColumn<QSize>("pixels");
+        QTest::newRow("letter") << QRectF(0, 0, 612, 792) << 0 << 72.0 << QSize(612, 792);
+        QTest::newRow("turned a quarter") << QRectF(0, 0, 612, 792) << 90 << 72.0 << QSize(792, 612);
+        QTest::newRow("turned a half") << QRectF(0, 0, 612, 792) << 180 << 72.0 << QSize(612, 792);
+        QTest::newRow("turned three quarters") << QRectF(0, 0, 612, 792) << 270 << 72.0 << QSize(792, 612);
+        QTest::newRow("half a point rounds up") << QRectF(0, 0, 100.5, 50) << 0 << 72.0 << QSize(101, 50);
+        QTest::newRow("a sliver is a pixel") << QRectF(0, 0, 0.2, 50) << 0 << 72.0 << QSize(1, 50);
+        QTest::newRow("letter at 300 dpi") << QRectF(0, 0, 612, 792) << 0 << 300.0 << QSize(2550, 3300);
+        QTest::newRow("offset box") << QRectF(100, 100, 200, 100) << 0 << 144.0 << QSize(400, 200);
+    }
+    void pagesRenderAtTheirSize()
+    {
+        QFETCH(QRectF, box);
+        QFETCH(int, rotate);
+        QFETCH(double, dpi);
+        QFETCH(QSize, pixels);
+        // A blue square in the middle of the box; the rest is left unpainted.
+        const double side = std::min(box.width(), box.height()) / 2;
+        const QByteArray square = MiniPdf::number(box.center().x() - side / 2) + " " +
+                                  MiniPdf::number(box.center().y() - side / 2) + " " + MiniPdf::number(side) +
+                                  " " + MiniPdf::number(side) + " re";
+        QVERIFY(MiniPdf::write(path("p.pdf"), {{box, rotate, "0 0 1 rg " + square + " f"}}));
+        const auto doc = PDFEngine::open(path("p.pdf"));
+        const QImage image = PDFEngine::render(*doc->page(0), dpi);
+        QCOMPARE(image.size(), pixels);
+        QVERIFY(!image.hasAlphaChannel());
+        QCOMPARE(image.pixelColor(0, 0), QColor(Qt::white));
+        if (pixels.width() > 10)
+            QCOMPARE(image.pixelColor(pixels.width() / 2, pixels.height() / 2), QColor(Qt::blue));
+    }
+
+    void unreadableAndLockedFilesAreRefused()
+    {
+        QFile garbage(path("x.pdf"));
+        QVERIFY(garbage.open(QIODevice::WriteOnly));
+        garbage.write("not a pdf at all");
+        garbage.close();
+        QCOMPARE(failureOf([&] { PDFEngine::open(path("x.pdf")); }), QString("Couldn’t open x.pdf"));
+        QCOMPARE(failureOf([&] { PDFEngine::open(path("missing.pdf")); }),
+                 QString("Couldn’t open missing.pdf"));
+
+        const QString qpdf = QStandardPaths::findExecutable("qpdf");
+        if (qpdf.isEmpty()) QSKIP("qpdf makes the locked file");
+        QVERIFY(MiniPdf::write(path("plain.pdf"), {{QRectF(0, 0, 100, 100), 0, ""}}));
+        QCOMPARE(QProcess::execute(qpdf, {"--encrypt", "secret", "owner", "256", "--", path("plain.pdf"),
+                                          path("Locked File.pdf")}),
+                 0);
+        QCOMPARE(failureOf([&] { PDFEngine::open(path("Locked File.pdf")); }),
+                 QString("Locked File.pdf is password-protected"));
+    }
+
+    void oversizedPagesAreRefusedBeforeRendering()
+    {
+        // 200 inches square at 300 dpi would be 3.6 billion pixels.
+        QVERIFY(MiniPdf::write(path("big.pdf"), {{QRectF(0, 0, 14400, 14400), 0, ""}}));
+        const auto doc = PDFEngine::open(path("big.pdf"));
+        QCOMPARE(failureOf([&] { PDFEngine::render(*doc->page(0), 300); }),
+                 QString("Page too large to render"));
+        QVERIFY(!PDFEngine::renderSize(QSizeF(612, 792), qInf()));
+        QCOMPARE(PDFEngine::renderSize(QSizeF(612, 792), 150), QSize(1275, 1650));
+    }
+};
+
+QTEST_MAIN(PdfEngineTest)
+#include "test_pdfengine.moc"

@@ -1,0 +1,148 @@
+#include "engines/recognition/ocr.h"
+
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QtTest>
+
+namespace {
+
+// A line whose box has its middle at `midY` (normalised, y up), `height` high, from `x`.
+OCR::Line line(const QString& text, double x, double midY, double height = 0.02)
+{
+    return {QRectF(x, midY - height / 2, 0.3, height), text};
+}
+
+// White paper with each line of text drawn at its pixel baseline, in a 40-pixel sans face.
+QImage page(const QList<std::pair<int, QString>>& lines, QSize size = QSize(1400, 700))
+{
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    QFont font("DejaVu Sans");
+    font.setPixelSize(40);
+    p.setFont(font);
+    p.setPen(Qt::black);
+    for (const auto& [baseline, text] : lines)
+        p.drawText(60, baseline, text);
+    return img;
+}
+
+// A drawn face, plain enough for a frontal-face detector, in the top-left quarter of the picture.
+QImage faceTopLeft()
+{
+    QImage img(800, 800, QImage::Format_RGB32);
+    img.fill(QColor(90, 110, 130));
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    const QColor skin(225, 190, 160), hair(60, 40, 30), brow(70, 50, 40), iris(40, 30, 30);
+    p.setBrush(skin);
+    p.drawEllipse(QRectF(110, 80, 180, 240));
+    p.setBrush(hair);
+    p.drawEllipse(QRectF(100, 60, 200, 70));
+    p.setBrush(skin);
+    p.drawRect(QRectF(120, 110, 160, 40));
+    p.setBrush(brow);
+    p.drawRect(QRectF(140, 158, 45, 7));
+    p.drawRect(QRectF(215, 158, 45, 7));
+    p.setBrush(QColor(250, 250, 250));
+    p.drawEllipse(QRectF(145, 175, 38, 18));
+    p.drawEllipse(QRectF(217, 175, 38, 18));
+    p.setBrush(iris);
+    p.drawEllipse(QRectF(156, 176, 16, 16));
+    p.drawEllipse(QRectF(228, 176, 16, 16));
+    p.setBrush(QColor(195, 155, 130));
+    p.drawPolygon(QPolygonF({QPointF(200, 190), QPointF(188, 250), QPointF(212, 250)}));
+    p.setBrush(QColor(170, 80, 80));
+    p.drawEllipse(QRectF(168, 270, 64, 18));
+    return img;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(OCR::Line)
+
+class OcrTest : public QObject
+{
+    Q_OBJECT
+  private slots:
+    void readingOrder_data()
+    {
+        QTest::addColumn<QList<OCR::Line>>("lines");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("two columns read across")
+            << QList<OCR::Line>{line("R2", 0.6, 0.77), line("L1", 0.1, 0.80), line("R1", 0.6, 0.805),
+                                line("L2", 0.1, 0.775)}
+            << "L1\nR1\nL2\nR2";
+        QTest::newRow("a fiftieth apart is top to bottom")
+            << QList<OCR::Line>{line("lower", 0.05, 0.50), line("upper", 0.5, 0.52)} << "upper\nlower";
+        QTest::newRow("a wide gap is a paragraph break")
+            << QList<OCR::Line>{line("one", 0.1, 0.90), line("two", 0.1, 0.875), line("three", 0.1, 0.80)}
+            << "one\ntwo\n\nthree";
+        QTest::newRow("lines without text are skipped")
+            << QList<OCR::Line>{line("a", 0.1, 0.9), line("  ", 0.1, 0.89), line("b", 0.1, 0.88)} << "a\nb";
+        QTest::newRow("nothing") << QList<OCR::Line>{} << "";
+    }
+    void readingOrder()
+    {
+        QFETCH(QList<OCR::Line>, lines);
+        QFETCH(QString, text);
+        QCOMPARE(OCR::readingOrder(lines), text);
+    }
+
+    // Middles 0.008 apart chain across the tolerance; a pairwise tolerance would not be an
+    // ordering and could make the sort misbehave. Every line must come out exactly once.
+    void chainedLinesKeepEveryLine()
+    {
+        QList<OCR::Line> lines;
+        QStringList words;
+        auto* random = QRandomGenerator::global();
+        for (int i = 0; i < 2000; ++i) {
+            const QString w = QString::number(i);
+            lines << line(w, random->bounded(1.0), 0.008 * (i % 120), 0.004);
+            words << w;
+        }
+        QStringList out = OCR::readingOrder(lines).split('\n', Qt::SkipEmptyParts);
+        std::sort(out.begin(), out.end());
+        std::sort(words.begin(), words.end());
+        QCOMPARE(out, words);
+    }
+
+    void recognisesRenderedText()
+    {
+        const QImage img = page(
+            {{120, "The quick brown fox"}, {175, "jumps over the lazy dog"}, {330, "Second paragraph here"}});
+        QCOMPARE(OCR::recognize(img),
+                 QString("The quick brown fox\njumps over the lazy dog\n\nSecond paragraph here"));
+
+        const QList<QRectF> boxes = OCR::textBoxes(img);
+        QCOMPARE(boxes.size(), 3);
+        for (const QRectF& box : boxes) {
+            QVERIFY(box.left() > 0.02 && box.left() < 0.06);
+            QVERIFY2(box.top() > 0.45 && box.bottom() < 0.9, "boxes are normalised with y growing upward");
+        }
+    }
+
+    void blankImagesHoldNothing()
+    {
+        QImage blank(400, 300, QImage::Format_RGB32);
+        blank.fill(Qt::white);
+        QCOMPARE(OCR::recognize(blank), QString());
+        QVERIFY(OCR::textBoxes(blank).isEmpty());
+        QVERIFY(OCR::faceBoxes(blank).isEmpty());
+        QVERIFY(OCR::faceBoxes(QImage()).isEmpty());
+    }
+
+    void facesAreFoundWithYUp()
+    {
+        const QList<QRectF> faces = OCR::faceBoxes(faceTopLeft());
+        QCOMPARE(faces.size(), 1);
+        // The face spans pixels 110…290 across and 60…320 down of 800: high up and on the left.
+        const QRectF face = faces.first();
+        QVERIFY2(face.left() < 0.15 && face.right() > 0.35 && face.right() < 0.5, "the face is on the left");
+        QVERIFY2(face.bottom() > 0.85 && face.top() > 0.55, "y grows upward from the bottom edge");
+    }
+};
+
+QTEST_MAIN(OcrTest)
+#include "test_ocr.moc"

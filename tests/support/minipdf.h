@@ -1,0 +1,66 @@
+#pragma once
+
+// Small PDF files written byte by byte, for page geometry QPdfWriter cannot make (crop boxes,
+// rotation, fractional and huge sizes).
+
+#include <QByteArray>
+#include <QFile>
+#include <QList>
+#include <QRectF>
+#include <QString>
+
+namespace MiniPdf {
+
+struct Page
+{
+    QRectF mediaBox;
+    int rotate = 0;
+    QByteArray content; // the page's drawing operators, e.g. "0 0 1 rg 10 10 50 50 re f"
+};
+
+inline QByteArray number(double v)
+{
+    return QByteArray::number(v, 'f', 3);
+}
+
+// The bytes of a PDF with these pages.
+inline QByteArray bytes(const QList<Page>& pages)
+{
+    QList<QByteArray> objects;
+    QByteArray kids;
+    for (qsizetype i = 0; i < pages.size(); ++i)
+        kids += QByteArray::number(3 + 2 * i) + " 0 R ";
+    objects << "<< /Type /Catalog /Pages 2 0 R >>";
+    objects << "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages.size()) + " >>";
+    for (qsizetype i = 0; i < pages.size(); ++i) {
+        const Page& p = pages[i];
+        const QRectF& b = p.mediaBox;
+        objects << "<< /Type /Page /Parent 2 0 R /MediaBox [" + number(b.left()) + " " + number(b.top()) +
+                       " " + number(b.right()) + " " + number(b.bottom()) + "] /Rotate " +
+                       QByteArray::number(p.rotate) + " /Contents " + QByteArray::number(4 + 2 * i) +
+                       " 0 R >>";
+        objects << "<< /Length " + QByteArray::number(p.content.size()) + " >>\nstream\n" + p.content +
+                       "\nendstream";
+    }
+    QByteArray out = "%PDF-1.4\n";
+    QList<qsizetype> offsets;
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        offsets << out.size();
+        out += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const qsizetype xref = out.size();
+    out += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (qsizetype o : offsets)
+        out += QByteArray::number(o).rightJustified(10, '0') + " 00000 n \n";
+    out += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+           QByteArray::number(xref) + "\n%%EOF\n";
+    return out;
+}
+
+inline bool write(const QString& path, const QList<Page>& pages)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes(pages)) > 0;
+}
+
+} // namespace MiniPdf
