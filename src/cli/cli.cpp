@@ -25,8 +25,9 @@ namespace CLI {
 
 namespace {
 
-// The application object a command needs: widgets for the renderings, painting for the icon;
-// the others run programs and at most an event loop.
+// The application object a command needs: widgets for the renderings; painting and fonts for
+// the icon and the conversions (images, SVG text, documents); the others run programs and at
+// most an event loop.
 enum class Needs { core, gui, widgets };
 
 struct Command
@@ -110,7 +111,7 @@ int iconCommand(const QStringList& rest)
 
 const Command commands[] = {
     {u"--targets", u"FILE…", true, 0, Needs::core, targets},
-    {u"--convert", u"FORMAT FILE…", true, 2, Needs::core, convert},
+    {u"--convert", u"FORMAT FILE…", true, 2, Needs::gui, convert},
     {u"--tool", u"TOOL FILE…", true, 2, Needs::widgets, nullptr},
     {u"--render-wheel", u"MODE OUT.png FILE… [--highlight N]", true, 3, Needs::widgets, renderWheelCommand},
     {u"--render-tool", u"TOOL OUT.png FILE…", true, 3, Needs::widgets, nullptr},

@@ -176,6 +176,30 @@ class CliTest : public QObject
         QCOMPARE(everything, QStringList({"in", "in/a.d", "in/a.mkv", "x"}));
     }
 
+    // Drawing text needs fonts, which only a GUI application has; a conversion gets one even
+    // with no display at all.
+    void svgWithTextWithoutADisplay()
+    {
+        QTemporaryDir dir;
+        QFile svg(dir.filePath("d.svg"));
+        QVERIFY(svg.open(QIODevice::WriteOnly));
+        svg.write("<svg xmlns='http://www.w3.org/2000/svg' width='200' height='100'><rect width='200' "
+                  "height='100' fill='#00aa00'/><text x='10' y='60' font-size='30'>Hi</text></svg>");
+        svg.close();
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(name);
+        p.setProcessEnvironment(env);
+        p.start(TOLVANE_BIN, {"--convert", "png", svg.fileName()});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+        const QImage png(dir.filePath("d.png"));
+        QVERIFY(!png.isNull());
+        QCOMPARE(png.pixelColor(150, 10), QColor(0, 0xaa, 0));
+    }
+
     void printable_data()
     {
         QTest::addColumn<QString>("text");
