@@ -165,13 +165,22 @@ QString destination(const QString& folder, const QString& base, const QString& s
     return joined(folder, fitted(base, roomForNumber + tail, nameMax(folder)) + tail);
 }
 
+namespace {
+const QLatin1String temporaryPrefix(".tolvane-");
+}
+
+bool isTemporary(const QString& path)
+{
+    return fileNameOf(withoutTrailingSlashes(path)).startsWith(temporaryPrefix);
+}
+
 QString temporaryPath(const QString& destination)
 {
     const QString dest = withoutTrailingSlashes(destination);
     const QString name = fileNameOf(dest);
     const qsizetype dot = extensionDot(name);
     QString temporary =
-        QStringLiteral(".tolvane-") + QUuid::createUuid().toString(QUuid::WithoutBraces).left(8).toUpper();
+        temporaryPrefix + QUuid::createUuid().toString(QUuid::WithoutBraces).left(8).toUpper();
     if (dot >= 0) temporary += name.mid(dot);
     return joined(folderOf(dest), temporary);
 }

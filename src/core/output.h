@@ -39,6 +39,9 @@ QString scratch();
 // The file name without its extension; ".tar.gz" and ".tgz" count as one extension.
 QString baseName(const QString& path);
 
+// Whether `path` names one of the hidden temporary items that write() hands its producers.
+bool isTemporary(const QString& path);
+
 // The temporary name used for a destination: ".tolvane-" + 8 upper-case hex digits + "." + ext.
 QString temporaryPath(const QString& destination);
 

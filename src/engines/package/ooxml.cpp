@@ -1,8 +1,10 @@
 #include "engines/package/ooxml.h"
 
+#include "core/output.h"
 #include "core/xml.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QTextBoundaryFinder>
 
 namespace {
@@ -93,6 +95,12 @@ std::optional<QString> cellNumber(const QString& cell)
     }
     if (digits > 15) return std::nullopt;
     return number;
+}
+
+QString titleFor(const QString& path, const std::optional<QString>& title)
+{
+    if (title) return *title;
+    return Output::isTemporary(path) ? QString() : QFileInfo(path).completeBaseName();
 }
 
 QMap<QString, QByteArray> docProps(const QString& title, const QString& app)

@@ -133,10 +133,11 @@ QString theme()
 
 namespace OOXML {
 
-void writePPTX(const QList<QByteArray>& slides, const QSizeF& pageSize, const QString& path)
+void writePPTX(const QList<QByteArray>& slides, const QSizeF& pageSize, const QString& path,
+               const std::optional<QString>& title)
 {
     const qint64 cx = slideSide(pageSize.width()), cy = slideSide(pageSize.height());
-    QMap<QString, QByteArray> parts = docProps(QFileInfo(path).completeBaseName(), QStringLiteral("Tolvane"));
+    QMap<QString, QByteArray> parts = docProps(titleFor(path, title), QStringLiteral("Tolvane"));
     QString overrides, ids, relationships;
     for (int i = 0; i < slides.size(); ++i) {
         const int n = i + 1;

@@ -76,14 +76,14 @@ const QLatin1String styles(
 
 namespace OOXML {
 
-void writeXLSX(const QList<Sheet>& sheets, const QString& path)
+void writeXLSX(const QList<Sheet>& sheets, const QString& path, const std::optional<QString>& title)
 {
     const QList<Sheet> written =
         sheets.isEmpty() ? QList<Sheet>{Sheet{QStringLiteral("Sheet1"), {}}} : sheets;
     for (const Sheet& sheet : written)
         checkLimits(sheet);
 
-    QMap<QString, QByteArray> parts = docProps(QFileInfo(path).completeBaseName(), QStringLiteral("Tolvane"));
+    QMap<QString, QByteArray> parts = docProps(titleFor(path, title), QStringLiteral("Tolvane"));
     QSet<QString> used;
     QString entries, overrides, relationships;
     for (qsizetype i = 0; i < written.size(); ++i) {

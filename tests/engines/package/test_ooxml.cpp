@@ -1,6 +1,7 @@
 #include "engines/package/ooxml.h"
 
 #include "core/converterror.h"
+#include "core/output.h"
 #include "core/shell.h"
 #include "core/zip.h"
 
@@ -127,6 +128,14 @@ class OoxmlTest : public QObject
                     "Id=\"rId2\" "
                     "Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/styles\""));
         QVERIFY(empty.value("xl/worksheets/sheet1.xml").contains("<sheetData></sheetData>"));
+
+        // Written through Output, the hidden temporary name never becomes the title.
+        const QString saved = Output::write(
+            m_dir.filePath("Report.xlsx"), [](const QString& temporary) { OOXML::writeXLSX({}, temporary); });
+        QVERIFY(parts(saved).value("docProps/core.xml").contains("<dc:title></dc:title>"));
+        const QString deck = m_dir.filePath("Deck.pptx");
+        OOXML::writePPTX({}, {612, 792}, deck, QString("Q3 & Q4"));
+        QVERIFY(parts(deck).value("docProps/core.xml").contains("<dc:title>Q3 &amp; Q4</dc:title>"));
     }
 
     // Beyond what a workbook holds, the writer refuses instead of writing a file that won't open.
