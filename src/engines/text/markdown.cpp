@@ -1,6 +1,7 @@
 #include "engines/text/markdown.h"
 
 #include "core/xml.h"
+#include "engines/text/blanks.h"
 #include "engines/text/regex.h"
 
 #include <QStringList>
@@ -31,22 +32,6 @@ const QString emphasisPattern =
 const QString strikePattern = QStringLiteral("~~(.+?)~~");
 const QString placeholderPattern = QStringLiteral("\\x{E000}([0-9]+)\\x{E000}");
 
-bool isBlank(QChar c)
-{
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
-}
-
-// The text without spaces and tabs at either end.
-QString trimBlanks(const QString& text)
-{
-    qsizetype start = 0, end = text.size();
-    while (start < end && isBlank(text.at(start)))
-        ++start;
-    while (end > start && isBlank(text.at(end - 1)))
-        --end;
-    return start == 0 && end == text.size() ? text : text.mid(start, end - start);
-}
-
 QString firstNonEmpty(const QStringList& groups)
 {
     return groups.at(1).isEmpty() ? groups.at(2) : groups.at(1);
@@ -55,12 +40,12 @@ QString firstNonEmpty(const QStringList& groups)
 // The cells of a table row: one leading and one trailing "|" dropped, split at every "|".
 QStringList tableCells(const QString& line)
 {
-    QString t = trimBlanks(line);
+    QString t = Blanks::trimmed(line);
     if (t.startsWith(QLatin1Char('|'))) t.remove(0, 1);
     if (t.endsWith(QLatin1Char('|'))) t.chop(1);
     QStringList cells = t.split(QLatin1Char('|'));
     for (QString& cell : cells)
-        cell = trimBlanks(cell);
+        cell = Blanks::trimmed(cell);
     return cells;
 }
 
@@ -82,7 +67,7 @@ class BlockWriter
     QString run()
     {
         while (m_next < m_lines.size())
-            step(trimBlanks(m_lines.at(m_next)));
+            step(Blanks::trimmed(m_lines.at(m_next)));
         flush();
         return m_blocks.join(QLatin1Char('\n'));
     }
@@ -108,7 +93,7 @@ class BlockWriter
         } else if (t.startsWith(QLatin1Char('>')) && m_depth < maxQuoteDepth) {
             quote();
         } else if (t.startsWith(QLatin1Char('|')) && m_next + 1 < m_lines.size() &&
-                   Regex::groups(trimBlanks(m_lines.at(m_next + 1)), separatorPattern)) {
+                   Regex::groups(Blanks::trimmed(m_lines.at(m_next + 1)), separatorPattern)) {
             table();
         } else if (Regex::groups(t, unorderedPattern)) {
             list(false);
@@ -140,7 +125,7 @@ class BlockWriter
         flush();
         QStringList code;
         for (++m_next; m_next < m_lines.size(); ++m_next) {
-            if (trimBlanks(m_lines.at(m_next)).startsWith(marker)) {
+            if (Blanks::trimmed(m_lines.at(m_next)).startsWith(marker)) {
                 ++m_next;
                 break;
             }
@@ -155,9 +140,9 @@ class BlockWriter
         flush();
         QStringList inner;
         for (; m_next < m_lines.size(); ++m_next) {
-            const QString t = trimBlanks(m_lines.at(m_next));
+            const QString t = Blanks::trimmed(m_lines.at(m_next));
             if (!t.startsWith(QLatin1Char('>'))) break;
-            inner.append(trimBlanks(t.mid(1)));
+            inner.append(Blanks::trimmed(t.mid(1)));
         }
         add(QLatin1String("<blockquote>") + BlockWriter(inner, m_depth + 1).run() +
             QLatin1String("</blockquote>"));
@@ -168,7 +153,7 @@ class BlockWriter
         flush();
         QString html = QStringLiteral("<table>") + tableRow(m_lines.at(m_next), QStringLiteral("th"));
         for (m_next += 2; m_next < m_lines.size(); ++m_next) {
-            if (!trimBlanks(m_lines.at(m_next)).startsWith(QLatin1Char('|'))) break;
+            if (!Blanks::trimmed(m_lines.at(m_next)).startsWith(QLatin1Char('|'))) break;
             html += tableRow(m_lines.at(m_next), QStringLiteral("td"));
         }
         add(html + QLatin1String("</table>"));
@@ -180,7 +165,7 @@ class BlockWriter
         QStringList items;
         for (; m_next < m_lines.size(); ++m_next) {
             const QString& line = m_lines.at(m_next);
-            const QString t = trimBlanks(line);
+            const QString t = Blanks::trimmed(line);
             if (const auto item = Regex::groups(t, ordered ? orderedPattern : unorderedPattern)) {
                 items.append(ordered ? item->at(1) : taskItem(item->at(1)));
             } else if (t.isEmpty() || items.isEmpty() || !line.startsWith(QLatin1String("  "))) {

@@ -1,6 +1,7 @@
 #include "engines/text/markdown.h"
 
 #include "engines/document/fontsize.h"
+#include "engines/text/blanks.h"
 #include "engines/text/regex.h"
 
 #include <QStringList>
@@ -11,21 +12,6 @@
 namespace {
 
 const QString bulletPattern = QStringLiteral("^[•◦▪●‣–-]\\s*(.*)");
-
-bool isBlank(QChar c)
-{
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
-}
-
-QString trimBlanks(const QString& text)
-{
-    qsizetype start = 0, end = text.size();
-    while (start < end && isBlank(text.at(start)))
-        ++start;
-    while (end > start && isBlank(text.at(end - 1)))
-        --end;
-    return text.mid(start, end - start);
-}
 
 bool isLineBreak(QChar c)
 {
@@ -57,7 +43,7 @@ QString markedText(const QTextBlock& block)
         marked += markedRun(it.fragment().text(), it.fragment().charFormat());
     while (!marked.isEmpty() && isLineBreak(marked.back()))
         marked.chop(1);
-    return trimBlanks(marked);
+    return Blanks::trimmed(marked);
 }
 
 // "# " to "###### " for a heading, by its level or else by its size against the body size.
@@ -103,7 +89,7 @@ QString from(const QTextDocument& document)
         QString text = block.text();
         while (!text.isEmpty() && isLineBreak(text.back()))
             text.chop(1);
-        const QString t = trimBlanks(text);
+        const QString t = Blanks::trimmed(text);
         if (t.isEmpty()) {
             lines.append(QString());
         } else if (const QString marker = headingMarker(block, t, body); !marker.isEmpty()) {
