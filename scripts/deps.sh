@@ -8,10 +8,10 @@ want=${1:-run}
 build_pkgs=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-multimedia-dev
-  libx11-dev libxfixes-dev libxi-dev libarchive-dev
+  libx11-dev libxfixes-dev libxi-dev libarchive-dev libqpdf-dev
 )
 runtime_pkgs=(
-  zip unzip tar ffmpeg
+  zip unzip tar ffmpeg poppler-utils
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
   fonts-dejavu-core qt6-qpa-plugins
 )
