@@ -50,7 +50,8 @@ std::optional<double> jpegResolution(const QByteArray& head)
         const quint8 marker = quint8(head[at + 1]);
         if (marker == 0xDA || marker == 0xD9) break; // the picture data starts: no more headers
         const quint16 length = be16(head, at + 2);
-        if (marker == 0xE0 && length >= 14 && at + 16 <= head.size() && head.mid(at + 4, 5) == "JFIF\0") {
+        if (marker == 0xE0 && length >= 14 && at + 16 <= head.size() &&
+            head.mid(at + 4, 5) == QByteArray("JFIF\0", 5)) {
             const quint8 units = quint8(head[at + 11]);
             const quint16 density = be16(head, at + 12);
             if (density == 0 || (units != 1 && units != 2)) return std::nullopt;
