@@ -22,7 +22,12 @@ QRect availableArea(const QWidget* panel)
 
 FloatShelf::FloatShelf(QObject* parent) : QObject(parent) {}
 
-FloatShelf::~FloatShelf() = default;
+FloatShelf::~FloatShelf()
+{
+    // The shared shelf goes with the application object, after its widgets are torn down: the
+    // panel is left to the ending process then.
+    if (QCoreApplication::closingDown()) (void)m_panel.release();
+}
 
 FloatShelf& FloatShelf::shared()
 {

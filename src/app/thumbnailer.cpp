@@ -1,4 +1,4 @@
-#include "toolkit/thumbnailer.h"
+#include "app/thumbnailer.h"
 
 #include "core/catalog.h"
 #include "core/scratchfolder.h"
