@@ -1,9 +1,8 @@
-// The desktop services: the clipboard forms file managers paste, the terminal arguments, and the
-// road to a nearby device through KDE Connect or Bluetooth.
+// The desktop services: the clipboard forms file managers paste, and the road to a nearby device
+// through KDE Connect or Bluetooth.
 
 #include "platform/clipboard.h"
 #include "platform/nearbysend.h"
-#include "platform/terminal.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -31,24 +30,6 @@ class DesktopTest : public QObject
         Clipboard::putText("a\nb");
         QCOMPARE(QGuiApplication::clipboard()->text(), QString("a\nb"));
         QVERIFY(!QGuiApplication::clipboard()->mimeData()->hasUrls());
-    }
-
-    void terminalArguments_data()
-    {
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QStringList>("args");
-        QTest::newRow("the default's alternatives entry: the working folder only")
-            << "/usr/bin/x-terminal-emulator" << QStringList{};
-        QTest::newRow("gnome") << "/usr/bin/gnome-terminal" << QStringList{"--working-directory=/w d"};
-        QTest::newRow("konsole") << "konsole" << QStringList{"--workdir", "/w d"};
-        QTest::newRow("kitty") << "/usr/bin/kitty" << QStringList{"--directory", "/w d"};
-        QTest::newRow("wezterm") << "/usr/bin/wezterm" << QStringList{"start", "--cwd", "/w d"};
-    }
-
-    void terminalArguments()
-    {
-        QFETCH(QString, program);
-        QTEST(Terminal::arguments(program, "/w d"), "args");
     }
 
     void sending_data()

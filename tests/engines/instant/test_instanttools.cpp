@@ -1,7 +1,6 @@
 #include "core/converterror.h"
 #include "core/job.h"
 #include "engines/instant/instanttools.h"
-#include "engines/instant/pageimage.h"
 
 #include <QDir>
 #include <QImage>
@@ -245,36 +244,6 @@ class InstantToolsTest : public QObject
         QVERIFY_THROWS_EXCEPTION(ConvertError, InstantTools::createPDF({files[0], files[0]}, cancelled,
                                                                        [&](double) { cancelled.cancel(); }));
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
-    }
-
-    void statedResolutions_data()
-    {
-        QTest::addColumn<QByteArray>("head");
-        QTest::addColumn<double>("dpi"); // 0: none
-        const QByteArray png("\x89PNG\r\n\x1a\n", 8);
-        const QByteArray ihdr = QByteArray::fromHex("0000000d49484452") + QByteArray(13 + 4, '\0');
-        const auto phys = [](const char* hex) { return QByteArray::fromHex(hex) + QByteArray(4, '\0'); };
-        QTest::newRow("png, 144 dpi in metres")
-            << png + ihdr + phys("00000009704859730000162500001625 01") << 5669 * 0.0254;
-        QTest::newRow("png, aspect only") << png + ihdr + phys("00000009704859730000162500001625 00") << 0.0;
-        QTest::newRow("png without pHYs") << png + ihdr + QByteArray::fromHex("0000000049444154") << 0.0;
-        const QByteArray soi = QByteArray::fromHex("ffd8");
-        QTest::newRow("jpeg, dpi") << soi + QByteArray::fromHex("ffe000104a46494600010101012c012c0000")
-                                   << 300.0;
-        QTest::newRow("jpeg, dots per cm")
-            << soi + QByteArray::fromHex("ffe000104a46494600010102007600760000") << 118 * 2.54;
-        QTest::newRow("jpeg, no units")
-            << soi + QByteArray::fromHex("ffe000104a46494600010100000100010000") << 0.0;
-        QTest::newRow("cut short") << soi + QByteArray::fromHex("ffe00010") << 0.0;
-        QTest::newRow("gif") << QByteArray("GIF89a") << 0.0;
-    }
-
-    void statedResolutions()
-    {
-        QFETCH(QByteArray, head);
-        QFETCH(double, dpi);
-        const std::optional<double> found = statedResolution(head);
-        QCOMPARE(found.value_or(0), dpi);
     }
 
     // Each archive into a folder of its own, numbered when the name is taken; a hostile one and a
