@@ -8,11 +8,11 @@ want=${1:-run}
 build_pkgs=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-multimedia-dev
-  libx11-dev libxext-dev libxfixes-dev libxi-dev libarchive-dev
+  libx11-dev libxext-dev libxfixes-dev libxi-dev libarchive-dev libqpdf-dev
   libheif-dev libexiv2-dev libgif-dev libtesseract-dev libopencv-objdetect-dev libpoppler-qt6-dev
 )
 runtime_pkgs=(
-  zip unzip tar ffmpeg
+  zip unzip tar ffmpeg poppler-utils
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
   fonts-dejavu-core qt6-qpa-plugins
   qt6-image-formats-plugins webp tesseract-ocr-eng opencv-data

@@ -1,7 +1,9 @@
 #include "app/appdelegate.h"
 
 #include "app/appicon.h"
+#include "app/dispatcher.h"
 #include "app/dragmonitor.h"
+#include "app/floatshelf.h"
 #include "core/settings.h"
 
 #include <QApplication>
@@ -34,6 +36,9 @@ void AppDelegate::launch()
         if (self) self->m_wheel.hideSoon();
     });
     m_monitor->start();
+    m_wheel.setOnDrop([](const WheelItem& item, const QStringList& files, QPoint at) {
+        Dispatcher::perform(item, files, at);
+    });
     if (!Settings::shared().onboarded()) QTimer::singleShot(400, this, &AppDelegate::showWelcome);
 }
 
@@ -137,9 +142,13 @@ void AppDelegate::updateTrayIcon()
     m_tray->setIcon(icon);
 }
 
-// The float shelf, the settings window and the welcome window come with their own windows;
-// until then their menu items are present and open nothing.
-void AppDelegate::openShelf() {}
+void AppDelegate::openShelf()
+{
+    FloatShelf::shared().show({});
+}
+
+// The settings window and the welcome window come with their own windows; until then their menu
+// items are present and open nothing.
 void AppDelegate::showWelcome() {}
 void AppDelegate::showSettings() {}
 

@@ -69,6 +69,9 @@ HUD::HUD(QObject* parent) : QObject(parent) {}
 
 HUD::~HUD()
 {
+    // The shared HUD goes with the application object, after its widgets are torn down: the
+    // windows are left to the ending process then.
+    if (QCoreApplication::closingDown()) return;
     for (const Entry& entry : std::as_const(m_panels))
         delete entry.window.data();
 }

@@ -6,6 +6,7 @@
 #include "cli/interrupts.h"
 #include "cli/renderhud.h"
 #include "cli/renderwheel.h"
+#include "cli/tool.h"
 #include "core/catalog.h"
 #include "core/converterror.h"
 #include "core/shell.h"
@@ -112,7 +113,7 @@ int iconCommand(const QStringList& rest)
 const Command commands[] = {
     {u"--targets", u"FILE…", true, 0, Needs::core, targets},
     {u"--convert", u"FORMAT FILE…", true, 2, Needs::gui, convert},
-    {u"--tool", u"TOOL FILE…", true, 2, Needs::widgets, nullptr},
+    {u"--tool", u"TOOL FILE…", true, 2, Needs::widgets, tool},
     {u"--render-wheel", u"MODE OUT.png FILE… [--highlight N]", true, 3, Needs::widgets, renderWheelCommand},
     {u"--render-tool", u"TOOL OUT.png FILE…", true, 3, Needs::widgets, nullptr},
     {u"--count", u"", false, 0, Needs::core, count},

@@ -3,6 +3,8 @@
 #include "core/catalog.h"
 #include "core/converterror.h"
 #include "core/inputcheck.h"
+#include "core/iwork.h"
+#include "core/job.h"
 #include "core/output.h"
 #include "core/settings.h"
 #include "engines/image/imageengine.h"
@@ -21,6 +23,25 @@ QStringList convertMedia(const QString& source, const QString& target, Job& job,
     return {Output::write(dest, [&](const QString& temporary) {
         Media::convert(source, temporary, audio, target, probe, &job, progress);
     })};
+}
+
+// Documents LibreOffice reads become PDFs through the office bridge until the document engine
+// takes them over.
+bool officeMakesPDF(const QString& key, const QString& target)
+{
+    static const QStringList readable{"docx", "doc", "odt", "rtf", "pages"};
+    return target == QLatin1String("pdf") && readable.contains(key);
+}
+
+QStringList officePDF(const QString& source, Job& job, const std::function<void(double)>& progress)
+{
+    const QString dest = Converter::destination(source, QStringLiteral("pdf"));
+    progress(0);
+    const QString result = Output::write(dest, [&](const QString& temporary) {
+        IWork::export_(IWork::App::pages, source, temporary, QStringLiteral("PDF"), std::nullopt, &job);
+    });
+    progress(1);
+    return {result};
 }
 
 // Categories whose engines are not part of this build yet.
@@ -62,6 +83,8 @@ QStringList convert(const QString& source, const QString& target, Job& job,
     case FileCategory::pdf:
         throw notYet(QStringLiteral("PDFs"));
     case FileCategory::document:
+        if (officeMakesPDF(*key, target)) return officePDF(source, job, progress);
+        throw notYet(QStringLiteral("documents"));
     case FileCategory::epub:
     case FileCategory::text:
         throw notYet(QStringLiteral("documents"));

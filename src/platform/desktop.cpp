@@ -5,6 +5,7 @@
 #include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QProcess>
 #include <QUrl>
 
 namespace Desktop {
@@ -31,6 +32,16 @@ void reveal(const QStringList& paths)
         if (watcher->isError()) QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
         watcher->deleteLater();
     });
+}
+
+bool startDetached(const QString& program, const QStringList& args, const QString& folder)
+{
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(args);
+    process.setWorkingDirectory(folder);
+    process.setStandardInputFile(QProcess::nullDevice());
+    return process.startDetached();
 }
 
 } // namespace Desktop

@@ -64,7 +64,10 @@ class CliTest : public QObject
         QTest::newRow("wheel without file") << QStringList{"--render-wheel", "tools", "w.png"} << 2 << usage;
         QTest::newRow("icon size not a number") << QStringList{"--icon", "i.png", "abc"} << 2 << usage;
         QTest::newRow("icon without size") << QStringList{"--icon", "i.png"} << 2 << usage;
-        QTest::newRow("tool, not in this build") << QStringList{"--tool", "muteVideo", "a.mp4"} << 2 << usage;
+        QTest::newRow("tool with a window")
+            << QStringList{"--tool", "cropImage", "a.png"} << 2 << "cropImage needs its window\n";
+        QTest::newRow("no such tool") << QStringList{"--tool", "cropimage", "a.png"} << 2 << usage;
+        QTest::newRow("tool without file") << QStringList{"--tool", "muteVideo"} << 2 << usage;
         QTest::newRow("format with a path")
             << QStringList{"--convert", "d/../../x/evil.mp4", "a.mp4"} << 1
             << "error: Tolvane doesn’t know the format “d/../../x/evil.mp4”\n";

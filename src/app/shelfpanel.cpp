@@ -1,0 +1,21 @@
+#include "app/shelfpanel.h"
+
+#include "app/floatshelf.h"
+#include "app/shelfview.h"
+
+#include <QVBoxLayout>
+
+ShelfPanel::ShelfPanel(FloatShelf& shelf)
+    : FloatingPanel(QSize(FloatShelf::width, FloatShelf::height(0))), m_view(new ShelfView(shelf, this))
+{
+    setWindowTitle(QStringLiteral("Float"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+}
+
+void ShelfPanel::place(const QRect& frame)
+{
+    setFixedSize(frame.size());
+    move(frame.topLeft());
+}

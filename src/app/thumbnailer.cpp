@@ -1,0 +1,117 @@
+#include "app/thumbnailer.h"
+
+#include "core/catalog.h"
+#include "core/scratchfolder.h"
+#include "core/shell.h"
+#include "engines/media/media.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QPointer>
+#include <QStandardPaths>
+#include <QThreadPool>
+#include <QUrl>
+
+namespace {
+
+QThreadPool& pool()
+{
+    static QPointer<QThreadPool> p;
+    if (!p) {
+        p = new QThreadPool(QCoreApplication::instance());
+        p->setMaxThreadCount(2);
+    }
+    return *p;
+}
+
+// The cached picture, when it was made from the file as it is now.
+QImage cached(const QString& path, int size)
+{
+    const qint64 mtime = QFileInfo(path).lastModified().toSecsSinceEpoch();
+    for (const bool large : {size > 128, size <= 128}) {
+        QImage image(Thumbnailer::cachePath(path, large));
+        if (!image.isNull() && image.text(QStringLiteral("Thumb::MTime")).toLongLong() == mtime) return image;
+    }
+    return {};
+}
+
+QImage scaledImage(const QString& path, int size)
+{
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    const QSize full = reader.size();
+    if (full.isValid()) reader.setScaledSize(full.scaled(size, size, Qt::KeepAspectRatio).expandedTo({1, 1}));
+    return reader.read();
+}
+
+QImage pdfPage(const QString& path, int size)
+{
+    const auto program = Shell::find(QStringLiteral("pdftoppm"));
+    if (!program) return {};
+    const ScratchFolder folder;
+    try {
+        const Shell::Result r = Shell::run(
+            *program, {QStringLiteral("-png"), QStringLiteral("-f"), QStringLiteral("1"),
+                       QStringLiteral("-l"), QStringLiteral("1"), QStringLiteral("-singlefile"),
+                       QStringLiteral("-scale-to"), QString::number(size), path, folder.file("page")});
+        if (r.status != 0) return {};
+    } catch (const std::exception&) {
+        return {};
+    }
+    return QImage(folder.file("page.png"));
+}
+
+QImage fitted(const QImage& image, int size)
+{
+    if (image.isNull() || (image.width() <= size && image.height() <= size)) return image;
+    return image.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
+} // namespace
+
+namespace Thumbnailer {
+
+QString cachePath(const QString& path, bool large)
+{
+    const QByteArray uri = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()).toEncoded();
+    const QString name = QString::fromLatin1(QCryptographicHash::hash(uri, QCryptographicHash::Md5).toHex());
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+           (large ? QStringLiteral("/thumbnails/large/") : QStringLiteral("/thumbnails/normal/")) + name +
+           QStringLiteral(".png");
+}
+
+QImage make(const QString& path, int size)
+{
+    if (size <= 0 || !QFileInfo(path).isFile()) return {};
+    if (const QImage image = cached(path, size); !image.isNull()) return fitted(image, size);
+    const auto key = Catalog::format(path);
+    const auto category = key ? Catalog::category(*key) : std::nullopt;
+    if (category == FileCategory::image) return scaledImage(path, size);
+    if (category == FileCategory::pdf) return fitted(pdfPage(path, size), size);
+    if (category == FileCategory::video) {
+        const QImage frame = Media::frame(path, 1.0, size); // past a black first frame
+        return frame.isNull() ? Media::frame(path, 0, size) : frame;
+    }
+    return {};
+}
+
+void request(const QString& path, int size, QObject* receiver, std::function<void(const QImage&)> done)
+{
+    QPointer<QObject> target(receiver);
+    pool().start([path, size, target, done = std::move(done)] {
+        const QImage image = make(path, size);
+        // Delivered through the application object, which outlives every receiver; the receiver
+        // itself is only looked at on its own thread.
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [target, done, image] {
+                if (target) done(image);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+} // namespace Thumbnailer

@@ -1,0 +1,86 @@
+#include "cli/tool.h"
+
+#include "cli/cli.h"
+#include "cli/interrupts.h"
+#include "core/converterror.h"
+#include "core/job.h"
+#include "core/settings.h"
+#include "engines/instant/instanttools.h"
+
+#include <QEventLoop>
+#include <QThreadPool>
+#include <optional>
+
+namespace CLI {
+
+namespace {
+
+QStringList work(ToolID id, const QStringList& files, Job& job)
+{
+    const std::function<void(double)> ignored = [](double) {};
+    if (id == ToolID::createPDF) return InstantTools::createPDF(files, job, ignored);
+    QStringList results;
+    for (const QString& file : files) {
+        switch (id) {
+        case ToolID::muteVideo:
+            results += InstantTools::mute(file, job, ignored);
+            break;
+        case ToolID::splitPDF:
+            results += InstantTools::splitPDF(file, job, ignored);
+            break;
+        default:
+            results += InstantTools::extractArchive(file);
+            break;
+        }
+    }
+    return results;
+}
+
+} // namespace
+
+int tool(const QStringList& rest)
+{
+    const std::optional<ToolID> id = toolIdFromRaw(rest.first());
+    if (!id) {
+        print(usageLine());
+        return 2;
+    }
+    if (!InstantTools::isWindowless(*id)) {
+        print(rawValue(*id) + QStringLiteral(" needs its window"));
+        return 2;
+    }
+    const QStringList files = paths(rest.mid(1));
+    // The settings object belongs to the thread that first asks for it: this one, not a worker.
+    Settings::shared();
+    Interrupts interrupts;
+    Job job(QString(), QString(), 0);
+    QEventLoop loop;
+    QObject::connect(&interrupts, &Interrupts::interrupted, &loop, [&job] { job.cancel(); });
+
+    // The work runs beside the event loop, so that a signal can cancel it and let it clean up.
+    QStringList results;
+    std::optional<QString> error;
+    QThreadPool pool;
+    pool.start([&] {
+        try {
+            results = work(*id, files, job);
+        } catch (const std::exception& e) {
+            error = errorDescription(e);
+        }
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec();
+    pool.waitForDone();
+
+    if (const int signal = Interrupts::received()) return 128 + signal;
+    if (error) {
+        print(QStringLiteral("error: ") + *error);
+        return 1;
+    }
+    if (results.isEmpty()) print(QString());
+    for (const QString& result : results)
+        print(result);
+    return 0;
+}
+
+} // namespace CLI

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "core/toolid.h"
+
+#include <QPointF>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+class Job;
+
+// The four tools that need no window: remove audio, split PDF, extract archive and create PDF.
+// The operations block the calling thread and throw ConvertError; results appear only once
+// complete (they are built under hidden ".tolvane-" names and committed through Output), and
+// nothing of a failed or cancelled run is left behind.
+namespace InstantTools {
+
+// True for muteVideo, splitPDF, extractArchive and createPDF.
+bool isWindowless(ToolID tool);
+
+// Main thread: starts the tool's job over the dropped files, shown near `at`, and returns at
+// once. Returns false, doing nothing, for a tool that needs its window.
+bool run(ToolID tool, const QStringList& files, std::optional<QPointF> at);
+
+// A copy of the video streams without any audio, "<base> Muted.<ext>" in the output folder.
+QStringList mute(const QString& source, Job& job, const std::function<void(double)>& progress);
+
+// A folder "<base> Pages" in the output folder holding "<base> Page 001.pdf", … one page each,
+// with the source's document information.
+QStringList splitPDF(const QString& source, Job& job, const std::function<void(double)>& progress);
+// The name of page `number` (1-based) of a split: "Report Page 007.pdf", "Report Page 1000.pdf".
+QString pageFileName(const QString& base, int number);
+
+// The archive unpacked into a folder "<base> Extracted" in the output folder. Entries that
+// would land outside it are refused.
+QStringList extractArchive(const QString& archive);
+
+// One PDF of the images in order, one page each, sized from the image's pixels and resolution
+// (pixels × 72 / dpi points; 72 dpi when the file states none). Named after the first image
+// ("beach and 2 more"). Images are decoded one at a time and released once their page is out.
+QStringList createPDF(const QStringList& images, Job& job, const std::function<void(double)>& progress);
+// The name of the PDF made from `images`: the first one's base name, " and N more" after it.
+QString createdPDFName(const QStringList& images);
+
+} // namespace InstantTools

@@ -1,0 +1,70 @@
+#include "engines/instant/instanttools.h"
+
+#include "core/converterror.h"
+#include "core/job.h"
+#include "core/output.h"
+#include "core/settings.h"
+#include "engines/instant/pageimage.h"
+
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+
+namespace {
+
+// Page layouts are given upright and turned, so that Qt never takes a wide page for a tall one.
+QPageLayout layoutFor(const PageImage& page)
+{
+    const QSizeF points(page.image.width() * 72.0 / page.dpi, page.image.height() * 72.0 / page.dpi);
+    const bool wide = points.width() > points.height();
+    const QSizeF upright = wide ? points.transposed() : points;
+    return QPageLayout(QPageSize(upright, QPageSize::Point, QString(), QPageSize::ExactMatch),
+                       wide ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF());
+}
+
+// Writes the images page by page; only the image of the page being written is in memory.
+void writePages(const QStringList& images, const QString& path, Job& job,
+                const std::function<void(double)>& progress)
+{
+    QPdfWriter writer(path);
+    writer.setCreator(QStringLiteral("Tolvane"));
+    writer.setResolution(72); // painter units are points
+    QPainter painter;
+    for (qsizetype i = 0; i < images.size(); ++i) {
+        job.throwIfCancelled();
+        const PageImage page = PageImage::load(images[i]);
+        const QPageLayout layout = layoutFor(page);
+        if (!writer.setPageLayout(layout))
+            throw ConvertError::failed(QStringLiteral("Couldn’t make a page for image %1").arg(i + 1));
+        if (i == 0) {
+            if (!painter.begin(&writer)) throw ConvertError::failed(QStringLiteral("Couldn’t write the PDF"));
+        } else if (!writer.newPage()) {
+            throw ConvertError::failed(QStringLiteral("Couldn’t write the PDF"));
+        }
+        painter.drawImage(layout.fullRect(QPageLayout::Point), page.image);
+        progress(double(i + 1) / double(images.size()));
+    }
+    if (!painter.end()) throw ConvertError::failed(QStringLiteral("Couldn’t write the PDF"));
+}
+
+} // namespace
+
+namespace InstantTools {
+
+QString createdPDFName(const QStringList& images)
+{
+    const QString first = Output::baseName(images.value(0));
+    return images.size() <= 1 ? first : QStringLiteral("%1 and %2 more").arg(first).arg(images.size() - 1);
+}
+
+QStringList createPDF(const QStringList& images, Job& job, const std::function<void(double)>& progress)
+{
+    if (images.isEmpty()) throw ConvertError::failed(QStringLiteral("No images to put in a PDF"));
+    const QString destination = Output::unique(Settings::shared().outputDirectory(images.first()),
+                                               createdPDFName(images), QStringLiteral("pdf"));
+    return {Output::write(destination,
+                          [&](const QString& temporary) { writePages(images, temporary, job, progress); })};
+}
+
+} // namespace InstantTools
