@@ -8,7 +8,7 @@ want=${1:-run}
 build_pkgs=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-multimedia-dev
-  libx11-dev libxfixes-dev libxi-dev libarchive-dev
+  libx11-dev libxfixes-dev libxi-dev libarchive-dev zlib1g-dev
 )
 runtime_pkgs=(
   zip unzip tar ffmpeg
