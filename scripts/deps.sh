@@ -16,7 +16,7 @@ runtime_pkgs=(
   fonts-dejavu-core qt6-qpa-plugins
 )
 test_pkgs=(
-  locales xvfb xdotool x11-utils trayer hyperfine clang-format git epubcheck
+  locales xvfb xdotool x11-utils trayer hyperfine clang-format git epubcheck poppler-utils
 )
 
 pkgs=("${build_pkgs[@]}" "${runtime_pkgs[@]}")

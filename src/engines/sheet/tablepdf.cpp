@@ -45,7 +45,10 @@ QString firstLine(const QString& text)
     return text;
 }
 
-QList<double> columnWidths(const Sheet& sheet, const QFontMetricsF& metrics)
+// Widths fit the first rows' texts; the first row is measured in the bold face it is drawn in, so
+// that a heading that fits its column is not cut short.
+QList<double> columnWidths(const Sheet& sheet, const QFontMetricsF& cellMetrics,
+                           const QFontMetricsF& headerMetrics)
 {
     qsizetype columns = 1;
     for (const QStringList& row : sheet.rows)
@@ -54,6 +57,7 @@ QList<double> columnWidths(const Sheet& sheet, const QFontMetricsF& metrics)
     const qsizetype measured = qMin<qsizetype>(sheet.rows.size(), measuredRows);
     for (qsizetype r = 0; r < measured; ++r) {
         const QStringList& row = sheet.rows.at(r);
+        const QFontMetricsF& metrics = r == 0 ? headerMetrics : cellMetrics;
         for (qsizetype c = 0; c < row.size(); ++c)
             if (widths[c] < maxColumn)
                 widths[c] = qMin(qMax(widths[c], metrics.horizontalAdvance(firstLine(row.at(c))) + 2 * inset),
@@ -73,7 +77,7 @@ class TablePainter
 
     void paint(const Sheet& sheet, bool& firstPage)
     {
-        const QList<double> widths = columnWidths(sheet, m_cellMetrics);
+        const QList<double> widths = columnWidths(sheet, m_cellMetrics, m_headerMetrics);
         double tableWidth = 0;
         for (double w : widths)
             tableWidth += w;
