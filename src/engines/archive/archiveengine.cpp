@@ -12,12 +12,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QUuid>
 #include <sys/stat.h>
 
 namespace {
 
 constexpr auto everything = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+
+bool isRealFolder(const QString& path)
+{
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
 
 // Removes a working item when the work ends, unless it was handed on.
 class Removal
@@ -27,7 +32,7 @@ class Removal
     ~Removal()
     {
         if (m_path.isEmpty()) return;
-        if (QFileInfo(m_path).isDir() && !QFileInfo(m_path).isSymLink())
+        if (isRealFolder(m_path))
             QDir(m_path).removeRecursively();
         else
             QFile::remove(m_path);
@@ -39,12 +44,6 @@ class Removal
   private:
     QString m_path;
 };
-
-bool isRealFolder(const QString& path)
-{
-    struct stat st;
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 // Zips made on a Mac carry resource forks in a "__MACOSX" folder beside the real content.
 void removeResourceForks(const QString& folder)
@@ -85,15 +84,6 @@ void writeEmptyZip(const QString& output)
         throw ConvertError::failed(QStringLiteral("Couldn’t write the archive: %1").arg(file.errorString()));
 }
 
-// A hidden name in `folder` for work in progress.
-QString hiddenPath(const QString& folder, const QString& ext = QString())
-{
-    QString name =
-        QStringLiteral(".tolvane-") + QUuid::createUuid().toString(QUuid::WithoutBraces).left(8).toUpper();
-    if (!ext.isEmpty()) name += QLatin1Char('.') + ext;
-    return QDir(folder).filePath(name);
-}
-
 } // namespace
 
 namespace ArchiveEngine {
@@ -122,7 +112,7 @@ void pack(const QString& folder, const QString& output, const QString& format)
                    folder);
     }
     const bool gz = format == QLatin1String("gz");
-    const QString tarPath = gz ? hiddenPath(QFileInfo(out).path(), QStringLiteral("tar")) : out;
+    const QString tarPath = gz ? Output::temporaryPath(out + QStringLiteral(".tar")) : out;
     Removal tarRemoval(gz ? tarPath : QString());
     const QStringList entries = names.isEmpty() ? QStringList{"-T", "/dev/null"} : QStringList{"--"} + names;
     run(QStringLiteral("tar"), QStringList{"-cf", tarPath} + entries, folder);
@@ -138,7 +128,7 @@ QStringList extractTool(const QString& archive)
         Output::unique(outFolder, Output::baseName(archive) + QStringLiteral(" Extracted"), std::nullopt);
 
     // Unpacked beside the destination, so that every later move is a rename on one file system.
-    const QString work = hiddenPath(outFolder);
+    const QString work = Output::temporaryPath(destination);
     if (!QDir().mkdir(work))
         throw ConvertError::failed(QStringLiteral("Couldn’t create a folder in %1").arg(outFolder));
     Removal workRemoval(work);

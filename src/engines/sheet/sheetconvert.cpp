@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QUuid>
 
 namespace {
 
@@ -19,8 +18,7 @@ const QStringList targets{"xlsx", "ods", "pdf", "csv", "tsv"};
 QString writeFolder(const QList<Sheet>& sheets, const QString& destination, const QString& ext,
                     QChar separator)
 {
-    const QString work = QFileInfo(destination).path() + QStringLiteral("/.tolvane-") +
-                         QUuid::createUuid().toString(QUuid::WithoutBraces).left(8).toUpper();
+    const QString work = Output::temporaryPath(destination);
     if (!QDir().mkpath(work))
         throw ConvertError::failed(
             QStringLiteral("Couldn’t create a folder in %1").arg(QFileInfo(work).path()));
