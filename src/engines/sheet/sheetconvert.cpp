@@ -1,6 +1,7 @@
 #include "engines/sheet/sheetengine.h"
 
 #include "core/converterror.h"
+#include "core/job.h"
 #include "core/output.h"
 #include "core/settings.h"
 #include "core/textfile.h"
@@ -48,6 +49,7 @@ QStringList convert(const QString& source, const QString& from, const QString& t
     if (sheets.isEmpty())
         throw ConvertError::failed(
             QStringLiteral("%1 has no sheets to convert").arg(QFileInfo(source).fileName()));
+    job.throwIfCancelled();
     progress(0.5);
 
     const QString folder = Settings::shared().outputDirectory(source);

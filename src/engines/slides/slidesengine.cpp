@@ -2,6 +2,7 @@
 
 #include "core/converterror.h"
 #include "core/iwork.h"
+#include "core/job.h"
 #include "core/output.h"
 #include "core/scratchfolder.h"
 #include "core/settings.h"
@@ -35,6 +36,7 @@ QStringList convert(const QString& source, const QString& to, Job& job,
         const ScratchFolder folder;
         const QString pdf = folder.file(QStringLiteral("slides.pdf"));
         IWork::export_(IWork::App::keynote, source, pdf, QStringLiteral("PDF"), std::nullopt, &job);
+        job.throwIfCancelled();
         progress(0.5);
         return pageImagesWriter(pdf, source, to, imageDPI, job, progress);
     }

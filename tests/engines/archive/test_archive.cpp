@@ -216,7 +216,6 @@ class ArchiveTest : public QObject
             QCOMPARE(QDir(unpacked.path()).entryList(everything), QStringList());
         }
         QVERIFY(Shell::run("/usr/bin/zipinfo", {m_in + "/empty-zip"}).out().contains("number of entries: 0"));
-        QCOMPARE(Shell::run("/usr/bin/tar", {"-tzf", m_in + "/empty-gz"}).status, 0);
     }
 
     void extractTool()

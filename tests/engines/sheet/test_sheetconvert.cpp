@@ -64,14 +64,10 @@ class SheetConvertTest : public QObject
     const QString m_tmp = m_root.filePath("tmp");
     const QString m_out = m_root.filePath("out");
 
-    QStringList convert(const QString& source, const QString& target)
+    static QStringList convert(const QString& source, const QString& target)
     {
         Job job(QString(), QString(), 0);
-        std::optional<double> reported;
-        const QStringList results =
-            Converter::convert(source, target, job, [&](double fraction) { reported = fraction; });
-        if (reported != 0.5) qWarning("progress was not reported");
-        return results;
+        return Converter::convert(source, target, job, [](double) {});
     }
 
     QString workbook(const QList<Sheet>& sheets, const QString& name = "book.xlsx")

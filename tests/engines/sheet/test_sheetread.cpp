@@ -82,12 +82,9 @@ class SheetReadTest : public QObject
         QTest::addColumn<QString>("ref");
         QTest::addColumn<int>("index");
         QTest::newRow("A1") << "A1" << 0;
-        QTest::newRow("Z9") << "Z9" << 25;
-        QTest::newRow("AA3") << "AA3" << 26;
         QTest::newRow("AB7") << "AB7" << 27;
         QTest::newRow("XFD1") << "XFD1" << 16383;
         QTest::newRow("lower case") << "a1" << 0;
-        QTest::newRow("digits") << "12" << 0;
         QTest::newRow("empty") << "" << 0;
         QTest::newRow("past XFD") << "XFE1" << SheetEngine::maxColumns;
         QTest::newRow("would overflow") << "ZZZZZZZZZZZZZZZZZZZZ1" << SheetEngine::maxColumns;
@@ -106,15 +103,12 @@ class SheetReadTest : public QObject
         QTest::addColumn<Rows>("rows");
         QTest::newRow("quoted") << "plain,\"with, comma\",\"say \"\"hi\"\"\""
                                 << Rows{{"plain", "with, comma", "say \"hi\""}};
-        QTest::newRow("crlf") << "a,b\r\nc" << Rows{{"a", "b"}, {"c"}};
+        QTest::newRow("crlf, final line end") << "a,b\r\nc\n" << Rows{{"a", "b"}, {"c"}};
         QTest::newRow("lone cr") << "a\rb" << Rows{{"a"}, {"b"}};
-        QTest::newRow("final line end") << "a\n" << Rows{{"a"}};
         QTest::newRow("empty") << "" << Rows{};
-        QTest::newRow("empty middle") << "a,,b" << Rows{{"a", "", "b"}};
         QTest::newRow("not trimmed") << "a,b,," << Rows{{"a", "b", "", ""}};
         QTest::newRow("empty line") << "a\n\nb" << Rows{{"a"}, {""}, {"b"}};
         QTest::newRow("quote then text") << "\"ab\"c,\"a\",b" << Rows{{"abc", "a", "b"}};
-        QTest::newRow("quote inside") << "ab\"c\"" << Rows{{"ab\"c\""}};
         QTest::newRow("line end quoted") << "\"a\nb\",c" << Rows{{"a\nb", "c"}};
         QTest::newRow("unterminated") << "a,\"b,c\nd" << Rows{{"a", "b,c\nd"}};
     }
