@@ -8,7 +8,7 @@ want=${1:-run}
 build_pkgs=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-multimedia-dev
-  libx11-dev libxext-dev libxfixes-dev libxi-dev libarchive-dev libqpdf-dev
+  libx11-dev libxext-dev libxfixes-dev libxi-dev libarchive-dev libqpdf-dev zlib1g-dev
   libheif-dev libexiv2-dev libgif-dev libtesseract-dev libopencv-objdetect-dev libpoppler-qt6-dev
 )
 runtime_pkgs=(

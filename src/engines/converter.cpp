@@ -7,8 +7,12 @@
 #include "core/job.h"
 #include "core/output.h"
 #include "core/settings.h"
+#include "engines/archive/archiveengine.h"
 #include "engines/image/imageengine.h"
 #include "engines/media/media.h"
+#include "engines/sheet/sheetengine.h"
+#include "engines/slides/slidesengine.h"
+#include "engines/subtitle/subtitleengine.h"
 
 namespace {
 
@@ -89,13 +93,13 @@ QStringList convert(const QString& source, const QString& target, Job& job,
     case FileCategory::text:
         throw notYet(QStringLiteral("documents"));
     case FileCategory::slides:
-        throw notYet(QStringLiteral("slides"));
+        return SlidesEngine::convert(source, target, job, progress);
     case FileCategory::spreadsheet:
-        throw notYet(QStringLiteral("spreadsheets"));
+        return SheetEngine::convert(source, *key, target, job, progress);
     case FileCategory::subtitle:
-        throw notYet(QStringLiteral("subtitles"));
+        return SubtitleEngine::convert(source, target);
     case FileCategory::archive:
-        throw notYet(QStringLiteral("archives"));
+        return ArchiveEngine::convert(source, *key, target, job);
     }
     throw unknown();
 }

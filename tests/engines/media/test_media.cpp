@@ -347,8 +347,6 @@ class MediaTest : public QObject
                                      << "mkv" << both << "";
         QTest::newRow("unknown") << "notes.xyz"
                                  << "pdf" << both << "Tolvane doesn’t know this kind of file";
-        QTest::newRow("no engine yet") << "a.srt"
-                                       << "vtt" << both << "Converting subtitles isn’t available yet";
         QTest::newRow("no tools") << "clip.mkv"
                                   << "mov" << QStringList{} << missing;
         QTest::newRow("no ffprobe") << "clip.mkv"

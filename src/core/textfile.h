@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Text files: read in whatever encoding they come in (CSV, TSV, subtitles), written as UTF-8.
+namespace TextFile {
+
+// The text of `bytes`: by their byte-order mark when they have one (which is dropped), else as
+// UTF-8 when they are valid UTF-8, else as Windows-1252, which every byte sequence is.
+QString decode(const QByteArray& bytes);
+
+// The decoded text of the file at `path`. Throws ConvertError::failed("Couldn’t read <name>: …").
+QString read(const QString& path);
+
+// Writes `text` as UTF-8 (no byte-order mark) to a new file at `path`. Throws ConvertError::failed.
+void write(const QString& path, const QString& text);
+
+} // namespace TextFile

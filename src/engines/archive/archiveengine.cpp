@@ -1,0 +1,159 @@
+#include "engines/archive/archiveengine.h"
+
+#include "core/catalog.h"
+#include "core/converterror.h"
+#include "core/job.h"
+#include "core/output.h"
+#include "core/safeextract.h"
+#include "core/settings.h"
+#include "core/shell.h"
+#include "engines/archive/gzip.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr auto everything = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+
+bool isRealFolder(const QString& path)
+{
+    struct stat st;
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Removes a working item when the work ends, unless it was handed on.
+class Removal
+{
+  public:
+    explicit Removal(QString path) : m_path(std::move(path)) {}
+    ~Removal()
+    {
+        if (m_path.isEmpty()) return;
+        if (isRealFolder(m_path))
+            QDir(m_path).removeRecursively();
+        else
+            QFile::remove(m_path);
+    }
+    Removal(const Removal&) = delete;
+    Removal& operator=(const Removal&) = delete;
+    void release() { m_path.clear(); }
+
+  private:
+    QString m_path;
+};
+
+// Zips made on a Mac carry resource forks in a "__MACOSX" folder beside the real content.
+void removeResourceForks(const QString& folder)
+{
+    const QString forks = folder + QStringLiteral("/__MACOSX");
+    if (isRealFolder(forks)) QDir(forks).removeRecursively();
+}
+
+void unpack(const QString& archive, const QString& format, const QString& folder)
+{
+    extractSafely(archive, folder);
+    if (format == QLatin1String("zip")) removeResourceForks(folder);
+}
+
+bool isPackFormat(const QString& format)
+{
+    return format == QLatin1String("zip") || format == QLatin1String("tar") || format == QLatin1String("gz");
+}
+
+QString program(const QString& name)
+{
+    return Shell::find(name).value_or(QStringLiteral("/usr/bin/") + name);
+}
+
+void run(const QString& name, const QStringList& args, const QString& cwd)
+{
+    const QString path = program(name);
+    const Shell::Result result = Shell::run(path, args, cwd);
+    if (result.status != 0) throw ConvertError::failed(Shell::failureText(path, result));
+}
+
+// The end record of a zip with no entries; the zip program refuses to write one.
+void writeEmptyZip(const QString& output)
+{
+    QFile file(output);
+    const QByteArray record = QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0');
+    if (!file.open(QIODevice::WriteOnly) || file.write(record) != record.size() || !file.flush())
+        throw ConvertError::failed(QStringLiteral("Couldn’t write the archive: %1").arg(file.errorString()));
+}
+
+} // namespace
+
+namespace ArchiveEngine {
+
+ScratchFolder extract(const QString& archive, const QString& format)
+{
+    ScratchFolder folder;
+    unpack(archive, format, folder.path());
+    return folder;
+}
+
+void pack(const QString& folder, const QString& output, const QString& format)
+{
+    if (!isPackFormat(format))
+        throw ConvertError::unsupported(QStringLiteral("Can’t write %1 archives").arg(format.toUpper()));
+    // Names come from an archive someone else made: "./" keeps "-x" from reading as an option.
+    QStringList names = QDir(folder).entryList(everything, QDir::Name);
+    for (QString& name : names)
+        name.prepend(QStringLiteral("./"));
+    const QString out = QFileInfo(output).absoluteFilePath();
+
+    if (format == QLatin1String("zip")) {
+        if (names.isEmpty()) return writeEmptyZip(out);
+        // -nw: a name holding "*" or "[" is a name, not a pattern.
+        return run(QStringLiteral("zip"), QStringList{"-r", "-y", "-q", "-X", "-nw", out, "--"} + names,
+                   folder);
+    }
+    const bool gz = format == QLatin1String("gz");
+    const QString tarPath = gz ? Output::temporaryPath(out + QStringLiteral(".tar")) : out;
+    Removal tarRemoval(gz ? tarPath : QString());
+    const QStringList entries = names.isEmpty() ? QStringList{"-T", "/dev/null"} : QStringList{"--"} + names;
+    run(QStringLiteral("tar"), QStringList{"-cf", tarPath} + entries, folder);
+    if (gz) Gzip::compressFile(tarPath, out);
+}
+
+QStringList extractTool(const QString& archive)
+{
+    const std::optional<QString> format = Catalog::format(archive);
+    if (!format) throw ConvertError::unsupported(QStringLiteral("Not an archive"));
+    const QString outFolder = Settings::shared().outputDirectory(archive);
+    const QString destination =
+        Output::unique(outFolder, Output::baseName(archive) + QStringLiteral(" Extracted"), std::nullopt);
+
+    // Unpacked beside the destination, so that every later move is a rename on one file system.
+    const QString work = Output::temporaryPath(destination);
+    if (!QDir().mkdir(work))
+        throw ConvertError::failed(QStringLiteral("Couldn’t create a folder in %1").arg(outFolder));
+    Removal workRemoval(work);
+    unpack(archive, *format, work);
+
+    const QStringList entries = QDir(work).entryList(everything);
+    // A link to a folder is not the archive's own top folder.
+    const bool unwrap = entries.size() == 1 && isRealFolder(QDir(work).filePath(entries.first()));
+    const QString moving = unwrap ? QDir(work).filePath(entries.first()) : work;
+    const QString committed = Output::commit(moving, destination, true);
+    if (!unwrap) workRemoval.release();
+    return {committed};
+}
+
+QStringList convert(const QString& archive, const QString& from, const QString& to, Job& job)
+{
+    if (!isPackFormat(to))
+        throw ConvertError::unsupported(QStringLiteral("Can’t write %1 archives").arg(to.toUpper()));
+    const ScratchFolder unpacked = extract(archive, from);
+    job.throwIfCancelled();
+    const QString ext = to == QLatin1String("gz") ? QStringLiteral("tar.gz") : to;
+    const QString destination =
+        Output::unique(Settings::shared().outputDirectory(archive), Output::baseName(archive), ext);
+    return {
+        Output::write(destination, [&](const QString& temporary) { pack(unpacked.path(), temporary, to); })};
+}
+
+} // namespace ArchiveEngine

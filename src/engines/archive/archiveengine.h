@@ -1,0 +1,33 @@
+#pragma once
+
+#include "core/scratchfolder.h"
+
+#include <QString>
+#include <QStringList>
+
+class Job;
+
+// Unpacks and packs zip, tar and tar.gz archives (rar is read only). Unpacking never writes
+// outside its folder; packing passes entry names to the programs so that none reads as an option.
+namespace ArchiveEngine {
+
+// Unpacks the archive into a new scratch folder and returns it (removed when dropped; also on
+// failure). `format` is the archive's key; zips lose the "__MACOSX" folder of resource forks.
+ScratchFolder extract(const QString& archive, const QString& format);
+
+// Writes an archive of what lies directly inside `folder` (hidden items too) at `output`, in the
+// format "zip", "tar" or "gz", without an enclosing folder. An empty folder gives a valid empty
+// archive. Other formats: ConvertError::unsupported("Can’t write <FORMAT> archives"), before
+// any program runs.
+void pack(const QString& folder, const QString& output, const QString& format);
+
+// The extract-archive tool: unpacks into "<base> Extracted" (" 2", " 3", … when taken) in the
+// output folder, unwrapping the archive's one top folder, and returns that folder. Nothing is
+// left behind on failure.
+QStringList extractTool(const QString& archive);
+
+// Archive to archive: unpacks `archive` (format `from`), then packs it as `to` under the source's
+// base name in the output folder ("gz" gives ".tar.gz"). Cancelling is seen between the two.
+QStringList convert(const QString& archive, const QString& from, const QString& to, Job& job);
+
+} // namespace ArchiveEngine

@@ -1,0 +1,172 @@
+#include "engines/subtitle/subtitleengine.h"
+
+#include "core/converterror.h"
+
+#include <QtTest>
+#include <clocale>
+
+using SubtitleEngine::Cue;
+using Cues = QList<Cue>;
+Q_DECLARE_METATYPE(Cues)
+
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+class SubtitleTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+    QString write(const QString& name, const QByteArray& bytes)
+    {
+        QFile file(m_dir.filePath(name));
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+        return file.fileName();
+    }
+
+  private slots:
+    void initTestCase()
+    {
+        // Times must not follow the user's decimal comma.
+        if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) qWarning("de_DE.UTF-8 is not available");
+    }
+
+    void times_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("seconds"); // -1: refused
+        QTest::newRow("srt") << "00:01:02,500" << 62.5;
+        QTest::newRow("vtt") << " 00:01:02.500\t" << 62.5;
+        QTest::newRow("minutes") << "01:02.5" << 62.5;
+        QTest::newRow("long hours") << "100:00:00.000" << 360000.0;
+        QTest::newRow("one part") << "62.5" << -1.0;
+        QTest::newRow("letter O") << "1O:00:05" << -1.0;
+        QTest::newRow("not a number") << "xx:01:02" << -1.0;
+        QTest::newRow("negative") << "00:-01:02" << -1.0;
+        QTest::newRow("nan") << "00:nan:02" << -1.0;
+        QTest::newRow("absurd") << "99999999999999:00:00" << -1.0;
+        QTest::newRow("arabic digits") << "٠٠:٠١:٠٢" << -1.0;
+    }
+
+    void times()
+    {
+        QFETCH(QString, text);
+        QFETCH(double, seconds);
+        const std::optional<double> parsed = SubtitleEngine::time(text);
+        if (seconds < 0)
+            QVERIFY2(!parsed, qPrintable(QString::number(parsed.value_or(0))));
+        else
+            QCOMPARE(parsed, seconds);
+    }
+
+    void parsing_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<Cues>("cues");
+        const Cues two{{1, 2.5, "Hello"}, {3, 4, "Two\nlines"}};
+        QTest::newRow("srt")
+            << "1\n00:00:01,000 --> 00:00:02,500\nHello\n\n2\n00:00:03,000 --> 00:00:04,000\nTwo\nlines\n"
+            << two;
+        QTest::newRow("crlf") << "1\r\n00:00:01,000 --> 00:00:02,500\r\nHello\r\n\r\n2\r\n00:00:03,000 --> "
+                                 "00:00:04,000\r\nTwo\r\nlines\r\n"
+                              << two;
+        QTest::newRow("vtt header and settings")
+            << "WEBVTT\nKind: captions\n\nNOTE a note\n\n00:01.000 --> 00:02.500 align:start\nHello\n\nid\n"
+               "00:03.000 --> 00:04.000\tline:0\nTwo\nlines\n"
+            << two;
+        QTest::newRow("blank line of spaces")
+            << "1\n00:00:01,000 --> 00:00:02,500\nHello\n \t \n2\n00:00:03,000 --> "
+               "00:00:04,000\nTwo\nlines"
+            << two;
+        QTest::newRow("empty text") << "00:00:01,000 --> 00:00:02,000\n" << Cues{{1, 2, ""}};
+        QTest::newRow("malformed times skipped")
+            << "1\n00:00:O1,000 --> 00:00:02,000\nLost\n\n2\n00:00:03,000 --> 00:00:04,000 --> x\nLost\n\n"
+               "3\n00:00:03,000 --> 00:00:04,000\nKept"
+            << Cues{{3, 4, "Kept"}};
+    }
+
+    void parsing()
+    {
+        QFETCH(QString, text);
+        QFETCH(Cues, cues);
+        const Cues parsed = SubtitleEngine::parse(text);
+        QCOMPARE(parsed.size(), cues.size());
+        for (qsizetype i = 0; i < cues.size(); ++i) {
+            QCOMPARE(parsed.at(i).start, cues.at(i).start);
+            QCOMPARE(parsed.at(i).end, cues.at(i).end);
+            QCOMPARE(parsed.at(i).text, cues.at(i).text);
+        }
+    }
+
+    void rendering()
+    {
+        const Cues cues{
+            {1.25, 3, "<i>Hello</i>"}, {3, 4, ""}, {4, 5, "Hello\nWorld"}, {5, 6, "World\nWorld"}};
+        QCOMPARE(SubtitleEngine::render(cues, "srt"), "1\n00:00:01,250 --> 00:00:03,000\n<i>Hello</i>\n\n"
+                                                      "2\n00:00:03,000 --> 00:00:04,000\n\n\n"
+                                                      "3\n00:00:04,000 --> 00:00:05,000\nHello\nWorld\n\n"
+                                                      "4\n00:00:05,000 --> 00:00:06,000\nWorld\nWorld\n");
+        QCOMPARE(SubtitleEngine::render(cues.mid(0, 1), "vtt"),
+                 "WEBVTT\n\n00:00:01.250 --> 00:00:03.000\n<i>Hello</i>\n");
+        QCOMPARE(SubtitleEngine::render(cues, "txt"), "Hello\n\nHello\nWorld\n");
+        QCOMPARE(SubtitleEngine::timestamp(3725.4996, false), "01:02:05.500");
+        QCOMPARE(SubtitleEngine::timestamp(360000, true), "100:00:00,000");
+    }
+
+    // srt → vtt (by the command line, under a German locale) → srt keeps every cue; the files go
+    // beside the source under free names.
+    void roundTripAndRefusals()
+    {
+        QByteArray srt;
+        for (int i = 0; i < 50; ++i)
+            srt += QByteArray::number(i + 1) + "\n" + SubtitleEngine::timestamp(i * 2.001, true).toUtf8() +
+                   " --> " + SubtitleEngine::timestamp(i * 2.001 + 1.5, true).toUtf8() + "\nCue " +
+                   QByteArray::number(i) + " – ünïcode\n<b>bold</b>\n\n";
+        const QString film = write("film.srt", srt);
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("LC_ALL", "de_DE.UTF-8");
+        p.setProcessEnvironment(env);
+        p.start(TOLVANE_BIN, {"--convert", "vtt", film});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        const QStringList vtt{m_dir.filePath("film.vtt")};
+        QVERIFY(readAll(vtt.first()).startsWith("WEBVTT\n\n00:00:00.000 --> 00:00:01.500\nCue 0"));
+        const QStringList back = SubtitleEngine::convert(vtt.first(), "srt");
+        QCOMPARE(back, QStringList{m_dir.filePath("film 2.srt")});
+        QCOMPARE(readAll(back.first()), srt.chopped(1));
+
+        // Windows-1252 text is read as such.
+        const QString latin = write("latin.srt", "1\n00:00:01,000 --> 00:00:02,000\nCaf\xe9 \x80\n");
+        QCOMPARE(readAll(SubtitleEngine::convert(latin, "txt").first()), "Café €\n");
+
+        const QString empty = write("empty.vtt", "");
+        for (const QString& target : {QString("srt"), QString("docx")}) {
+            try {
+                SubtitleEngine::convert(empty, target);
+                QFAIL("an empty file was converted");
+            } catch (const ConvertError& e) {
+                QCOMPARE(e.message(), "No subtitle cues found");
+            }
+        }
+        try {
+            SubtitleEngine::convert(film, "docx");
+            QFAIL("an unknown target was written");
+        } catch (const ConvertError& e) {
+            QCOMPARE(e.kind(), ConvertError::Kind::unsupported);
+            QCOMPARE(e.message(), "Can’t make DOCX from subtitles");
+        }
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 6);
+    }
+};
+
+QTEST_GUILESS_MAIN(SubtitleTest)
+#include "test_subtitle.moc"
