@@ -58,7 +58,7 @@ QStringList convert(const QString& source, const QString& from, const QString& t
         return QStringList{Output::write(Output::unique(folder, base, to), producer)};
     };
     if (to == QLatin1String("xlsx"))
-        return write([&](const QString& file) { OOXML::writeXLSX(sheets, file); });
+        return write([&](const QString& file) { OOXML::writeXLSX(sheets, file, base); });
     if (to == QLatin1String("ods")) return write([&](const QString& file) { OOXML::writeODS(sheets, file); });
     if (to == QLatin1String("pdf")) return write([&](const QString& file) { writePDF(sheets, file); });
 
