@@ -1,9 +1,10 @@
 #include "platform/compositor.h"
 
+#include "platform/x11eventpump.h"
+
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPointer>
-#include <QSocketNotifier>
 #include <QtGui/qguiapplication_platform.h>
 
 // Xlib's macros (None, Bool, Status…) clash with Qt's names, so its headers come last.
@@ -44,7 +45,7 @@ Compositor::Compositor(QObject* parent) : QObject(parent)
 
 Compositor::~Compositor()
 {
-    delete m_notifier;
+    delete m_pump;
     if (m_display) XCloseDisplay(m_display);
 }
 
@@ -61,33 +62,12 @@ void Compositor::watch()
                                        XFixesSelectionWindowDestroyNotifyMask |
                                        XFixesSelectionClientCloseNotifyMask);
     XFlush(m_display);
-    m_notifier = new QSocketNotifier(ConnectionNumber(m_display), QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &Compositor::pump);
-}
-
-void Compositor::pump()
-{
-    bool ownerChanged = false;
-    while (XPending(m_display) > 0) {
-        XEvent event;
-        XNextEvent(m_display, &event);
-        if (event.type == m_fixesEventBase + XFixesSelectionNotify) ownerChanged = true;
-    }
-    if (ownerChanged) emit changed();
-}
-
-void Compositor::pumpLater()
-{
-    // A round trip may have read events into Xlib's queue, which does not wake the notifier.
-    if (!m_notifier || m_pumpQueued || XEventsQueued(m_display, QueuedAlready) == 0) return;
-    m_pumpQueued = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_pumpQueued = false;
-            pump();
+    m_pump = new X11EventPump(
+        m_display,
+        [this](XEvent& event) {
+            if (event.type == m_fixesEventBase + XFixesSelectionNotify) emit changed();
         },
-        Qt::QueuedConnection);
+        this);
 }
 
 bool Compositor::running(quintptr window)
@@ -95,7 +75,7 @@ bool Compositor::running(quintptr window)
     if (!m_display) return true;
     const int screen = screenOf(window);
     const bool owned = XGetSelectionOwner(m_display, m_selections.value(screen)) != 0;
-    pumpLater();
+    if (m_pump) m_pump->pumpLater();
     return owned;
 }
 

@@ -4,7 +4,7 @@
 #include <QObject>
 #include <QtGlobal>
 
-class QSocketNotifier;
+class X11EventPump;
 struct _XDisplay;
 
 // Whether the desktop composites windows, so that what a window leaves transparent shows what
@@ -29,13 +29,10 @@ class Compositor : public QObject
   private:
     explicit Compositor(QObject* parent);
     void watch();
-    void pump();
-    void pumpLater();
     int screenOf(quintptr window);
 
     _XDisplay* m_display = nullptr;
     QList<unsigned long> m_selections; // _NET_WM_CM_S<n> for each screen n
     int m_fixesEventBase = -1;
-    QSocketNotifier* m_notifier = nullptr;
-    bool m_pumpQueued = false;
+    X11EventPump* m_pump = nullptr; // only while owner changes are watched
 };

@@ -1,8 +1,8 @@
 #include "platform/x11dragwatcher.h"
 
 #include "platform/modifiermasks.h"
+#include "platform/x11eventpump.h"
 
-#include <QSocketNotifier>
 #include <QUrl>
 
 // Xlib's macros (None, Bool, Status…) clash with Qt's names, so its headers come last.
@@ -48,7 +48,7 @@ X11DragWatcher::X11DragWatcher(Display* display) : m_display(display)
 
 X11DragWatcher::~X11DragWatcher()
 {
-    delete m_notifier;
+    delete m_pump;
     if (m_window) XDestroyWindow(m_display, m_window);
     XCloseDisplay(m_display);
 }
@@ -87,32 +87,10 @@ bool X11DragWatcher::setUp()
     }
     XFlush(m_display);
 
-    m_notifier = new QSocketNotifier(ConnectionNumber(m_display), QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &X11DragWatcher::pump);
-    pumpLater();
+    m_pump = new X11EventPump(
+        m_display, [this](XEvent& event) { handle(event); }, this);
+    m_pump->pumpLater();
     return true;
-}
-
-void X11DragWatcher::pump()
-{
-    while (XPending(m_display) > 0) {
-        XEvent event;
-        XNextEvent(m_display, &event);
-        handle(event);
-    }
-}
-
-void X11DragWatcher::pumpLater()
-{
-    if (m_pumpQueued || XEventsQueued(m_display, QueuedAlready) == 0) return;
-    m_pumpQueued = true;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            m_pumpQueued = false;
-            pump();
-        },
-        Qt::QueuedConnection);
 }
 
 void X11DragWatcher::handle(XEvent& event)
@@ -246,7 +224,7 @@ void X11DragWatcher::startConversion()
     m_timeout.start(answerTimeoutMs);
     // Xlib reads what has come in when it flushes, so a quick answer may already wait in its
     // queue, where the socket notifier cannot see it.
-    pumpLater();
+    m_pump->pumpLater();
 }
 
 bool X11DragWatcher::requestNext()
@@ -353,7 +331,7 @@ unsigned X11DragWatcher::pointerState()
     XQueryPointer(m_display, m_root, &root, &child, &rootX, &rootY, &x, &y, &state);
     // Stops following a press whose raw release never came.
     if (m_following && !(state & Button1Mask)) follow(false);
-    pumpLater();
+    m_pump->pumpLater();
     return state;
 }
 
@@ -372,7 +350,7 @@ bool X11DragWatcher::escDown()
     char keys[32] = {};
     XQueryKeymap(m_display, keys);
     const KeyCode code = XKeysymToKeycode(m_display, XK_Escape);
-    pumpLater();
+    m_pump->pumpLater();
     return code != 0 && (keys[code / 8] & (1 << (code % 8)));
 }
 

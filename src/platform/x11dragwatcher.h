@@ -7,7 +7,7 @@
 #include <deque>
 #include <vector>
 
-class QSocketNotifier;
+class X11EventPump;
 struct _XDisplay;
 union _XEvent;
 
@@ -46,10 +46,6 @@ class X11DragWatcher : public DragSource
   private:
     explicit X11DragWatcher(_XDisplay* display);
     bool setUp();
-    // Handles every event that has reached the connection.
-    void pump();
-    // Round trips read events into Xlib's queue without waking the socket notifier.
-    void pumpLater();
     void handle(_XEvent& event);
     void handleRawEvent(_XEvent& event);
     // Signals keysChanged() once the current batch of events is handled.
@@ -77,8 +73,7 @@ class X11DragWatcher : public DragSource
     unsigned long m_incr = 0;
     int m_fixesEventBase = 0;
     int m_xiOpcode = -1;
-    QSocketNotifier* m_notifier = nullptr;
-    bool m_pumpQueued = false;
+    X11EventPump* m_pump = nullptr;
     bool m_keysQueued = false;
 
     quint64 m_changes = 0;
