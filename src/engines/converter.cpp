@@ -7,6 +7,7 @@
 #include "core/settings.h"
 #include "engines/image/imageengine.h"
 #include "engines/media/media.h"
+#include "engines/pdf/pdfconvert.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ QStringList convert(const QString& source, const QString& target, Job& job,
     case FileCategory::image:
         return ImageEngine::convert(source, target, job, progress);
     case FileCategory::pdf:
-        throw notYet(QStringLiteral("PDFs"));
+        return PDFEngine::convert(source, target, job, progress);
     case FileCategory::document:
     case FileCategory::epub:
     case FileCategory::text:
