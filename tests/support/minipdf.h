@@ -24,7 +24,8 @@ inline QByteArray number(double v)
     return QByteArray::number(v, 'f', 3);
 }
 
-// Content operators that draw `text` (no parentheses or backslashes) at (x, y) in `font` at `size`.
+// Content operators that draw `text` (a PDF string body: parentheses and backslashes escaped) at
+// (x, y) in `font` at `size`.
 inline QByteArray text(const QByteArray& font, double size, double x, double y, const QByteArray& text)
 {
     return "BT /" + font + " " + number(size) + " Tf " + number(x) + " " + number(y) + " Td (" + text +
