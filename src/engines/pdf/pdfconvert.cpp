@@ -33,7 +33,7 @@ void writeUtf8(const QString& path, const QString& text)
     QFile file(path);
     const QByteArray bytes = text.toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
-        throw ConvertError::failed(QStringLiteral("Couldn’t write %1: %2").arg(path, file.errorString()));
+        throw ConvertError::failed(QStringLiteral("Couldn’t write the text: %1").arg(file.errorString()));
 }
 
 QString pageTexts(const QString& source, const Poppler::Document& doc, Job& job, const Progress& progress)

@@ -34,6 +34,7 @@ PageEntry page(const QList<Line>& lines)
         entry.runs->append({start, entry.text.size(), line.size, line.bold});
     }
     entry.text.chop(1);
+    if (!entry.runs->isEmpty()) entry.runs->last().end = entry.text.size();
     return entry;
 }
 
@@ -166,12 +167,13 @@ class PdfBlocksTest : public QObject
     void bodySize()
     {
         // Of two sizes with as many characters the smaller wins; text without a font counts as 12.
-        QCOMPARE(PDFEngine::bodySize({page({{"abcd", 10}, {"abc", 14}})}), 10.0);
+        QCOMPARE(PDFEngine::bodySize({page({{"abc", 10}, {"abcd", 14}})}), 10.0);
         QCOMPARE(
             PDFEngine::bodySize({PageEntry{"unfonted text", QList<PDFEngine::FontRun>{{0, 2, 9, false}}}}),
             12.0);
         QCOMPARE(PDFEngine::bodySize({PageEntry{"plain", std::nullopt}}), 12.0);
-        QCOMPARE(PDFEngine::bodySize({page({{"x", 10.6}, {"y", 10.4}})}), 10.0);
+        // Sizes count by whole points.
+        QCOMPARE(PDFEngine::bodySize({page({{"abc", 10.4}, {"abc", 9.6}, {"abcdef", 11.4}})}), 10.0);
     }
 
     void writers()
@@ -197,8 +199,6 @@ class PdfBlocksTest : public QObject
         const QTextBlock title = document.begin();
         QCOMPARE(title.charFormat().fontWeight(), int(QFont::Bold));
         QCOMPARE(title.charFormat().fontPointSize(), 20.0);
-        QCOMPARE(title.next().charFormat().fontPointSize(), 11.0);
-        QCOMPARE(title.next().charFormat().fontFamilies().toStringList(), QStringList{"Helvetica"});
         const QTextBlockFormat item = title.next().next().blockFormat();
         QCOMPARE(item.leftMargin() + item.textIndent(), 12.0); // the glyph hangs
         QCOMPARE(item.leftMargin(), 24.0);                     // the text and its wrapped lines
