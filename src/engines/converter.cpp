@@ -10,6 +10,7 @@
 #include "engines/archive/archiveengine.h"
 #include "engines/image/imageengine.h"
 #include "engines/media/media.h"
+#include "engines/pdf/pdfconvert.h"
 #include "engines/sheet/sheetengine.h"
 #include "engines/slides/slidesengine.h"
 #include "engines/subtitle/subtitleengine.h"
@@ -85,7 +86,7 @@ QStringList convert(const QString& source, const QString& target, Job& job,
     case FileCategory::image:
         return ImageEngine::convert(source, target, job, progress);
     case FileCategory::pdf:
-        throw notYet(QStringLiteral("PDFs"));
+        return PDFEngine::convert(source, target, job, progress);
     case FileCategory::document:
         if (officeMakesPDF(*key, target)) return officePDF(source, job, progress);
         throw notYet(QStringLiteral("documents"));

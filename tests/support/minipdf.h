@@ -1,7 +1,8 @@
 #pragma once
 
 // Small PDF files written byte by byte, for page geometry QPdfWriter cannot make (crop boxes,
-// rotation, fractional and huge sizes).
+// rotation, fractional and huge sizes) and for text in exact sizes in the standard fonts: every
+// page has /F1 (Helvetica) and /F2 (Helvetica-Bold).
 
 #include <QByteArray>
 #include <QFile>
@@ -23,6 +24,14 @@ inline QByteArray number(double v)
     return QByteArray::number(v, 'f', 3);
 }
 
+// Content operators that draw `text` (a PDF string body: parentheses and backslashes escaped) at
+// (x, y) in `font` at `size`.
+inline QByteArray text(const QByteArray& font, double size, double x, double y, const QByteArray& text)
+{
+    return "BT /" + font + " " + number(size) + " Tf " + number(x) + " " + number(y) + " Td (" + text +
+           ") Tj ET\n";
+}
+
 // The bytes of a PDF with these pages.
 inline QByteArray bytes(const QList<Page>& pages)
 {
@@ -30,6 +39,8 @@ inline QByteArray bytes(const QList<Page>& pages)
     QByteArray kids;
     for (qsizetype i = 0; i < pages.size(); ++i)
         kids += QByteArray::number(3 + 2 * i) + " 0 R ";
+    const QByteArray fonts = "/Resources << /Font << /F1 " + QByteArray::number(3 + 2 * pages.size()) +
+                             " 0 R /F2 " + QByteArray::number(4 + 2 * pages.size()) + " 0 R >> >>";
     objects << "<< /Type /Catalog /Pages 2 0 R >>";
     objects << "<< /Type /Pages /Kids [" + kids + "] /Count " + QByteArray::number(pages.size()) + " >>";
     for (qsizetype i = 0; i < pages.size(); ++i) {
@@ -38,10 +49,12 @@ inline QByteArray bytes(const QList<Page>& pages)
         objects << "<< /Type /Page /Parent 2 0 R /MediaBox [" + number(b.left()) + " " + number(b.top()) +
                        " " + number(b.right()) + " " + number(b.bottom()) + "] /Rotate " +
                        QByteArray::number(p.rotate) + " /Contents " + QByteArray::number(4 + 2 * i) +
-                       " 0 R >>";
+                       " 0 R " + fonts + " >>";
         objects << "<< /Length " + QByteArray::number(p.content.size()) + " >>\nstream\n" + p.content +
                        "\nendstream";
     }
+    objects << "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>";
+    objects << "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica-Bold >>";
     QByteArray out = "%PDF-1.4\n";
     QList<qsizetype> offsets;
     for (qsizetype i = 0; i < objects.size(); ++i) {

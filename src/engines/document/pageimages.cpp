@@ -8,7 +8,12 @@
 #include "engines/pdf/pdfengine.h"
 
 #include <QDir>
+#include <QThread>
 #include <QtDebug>
+#include <atomic>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -26,8 +31,61 @@ std::unique_ptr<Poppler::Document> openForPages(const QString& pdf)
     return doc;
 }
 
-QStringList severalPages(const Poppler::Document& doc, const QString& folder, const QString& base,
-                         const QString& format, double dpi, Job& job,
+// Renders pages `count` of `pdf` into `folder` on the calling thread (with `doc`) and up to one
+// helper thread per further core, each helper with a document of its own: a Poppler document
+// must stay on one thread. Returns how many pages were written; rethrows the first failure.
+int renderPages(const Poppler::Document& doc, const QString& pdf, int count, const QString& folder,
+                const QString& format, double dpi, Job& job, const std::function<void(double)>& progress)
+{
+    std::atomic<int> next{0};
+    std::mutex lock; // guards the fields below and serialises the progress reports
+    int handled = 0, written = 0;
+    std::exception_ptr failure;
+    const auto work = [&](const Poppler::Document& own) {
+        try {
+            for (int i = next++; i < count; i = next++) {
+                job.throwIfCancelled();
+                const std::unique_ptr<Poppler::Page> page = own.page(i);
+                if (page) {
+                    const QImage image = PDFEngine::render(*page, dpi);
+                    const QString name =
+                        QStringLiteral("Page %1.%2").arg(i + 1, 3, 10, QLatin1Char('0')).arg(format);
+                    ImageEngine::write(image, folder + QLatin1Char('/') + name, format, {}, std::nullopt,
+                                       dpi);
+                }
+                const std::lock_guard<std::mutex> guard(lock);
+                written += page ? 1 : 0;
+                progress(double(++handled) / count);
+            }
+        } catch (...) {
+            const std::lock_guard<std::mutex> guard(lock);
+            if (!failure) failure = std::current_exception();
+            next = count; // the others stop after their current page
+        }
+    };
+    std::vector<std::thread> helpers;
+    const int threads = std::min(count, std::max(1, QThread::idealThreadCount()));
+    for (int t = 1; t < threads; ++t)
+        helpers.emplace_back([&] {
+            std::unique_ptr<Poppler::Document> own;
+            try {
+                own = PDFEngine::open(pdf);
+            } catch (const ConvertError&) {
+                return; // the other threads render its share
+            }
+            work(*own);
+        });
+    work(doc);
+    for (std::thread& helper : helpers)
+        helper.join();
+    if (failure) std::rethrow_exception(failure);
+    // Pages already under way when the job was cancelled may all have finished.
+    job.throwIfCancelled();
+    return written;
+}
+
+QStringList severalPages(const Poppler::Document& doc, const QString& pdf, const QString& folder,
+                         const QString& base, const QString& format, double dpi, Job& job,
                          const std::function<void(double)>& progress)
 {
     const QString destination = Output::unique(folder, base, std::nullopt);
@@ -35,17 +93,7 @@ QStringList severalPages(const Poppler::Document& doc, const QString& folder, co
     return {Output::write(destination, [&](const QString& temporary) {
         if (!QDir().mkpath(temporary))
             throw ConvertError::failed(QStringLiteral("Couldn’t create the folder for %1").arg(base));
-        int written = 0;
-        for (int i = 0; i < n; ++i) {
-            job.throwIfCancelled();
-            const std::unique_ptr<Poppler::Page> page = doc.page(i);
-            if (!page) continue;
-            const QImage image = PDFEngine::render(*page, dpi);
-            const QString name = QStringLiteral("Page %1.%2").arg(i + 1, 3, 10, QLatin1Char('0')).arg(format);
-            ImageEngine::write(image, temporary + QLatin1Char('/') + name, format, {}, std::nullopt, dpi);
-            ++written;
-            progress(double(i + 1) / n);
-        }
+        const int written = renderPages(doc, pdf, n, temporary, format, dpi, job, progress);
         // A folder without pages would be reported as a result.
         if (written == 0) throw ConvertError::failed(QStringLiteral("Nothing to render"));
         if (written < n) qWarning("%d of %d pages could not be read and were left out", n - written, n);
@@ -71,7 +119,7 @@ QStringList writePageImages(const QString& pdf, const QString& src, const QStrin
             })};
         }
     }
-    return severalPages(*doc, folder, base, format, dpi, job, progress);
+    return severalPages(*doc, pdf, folder, base, format, dpi, job, progress);
 }
 
 } // namespace Doc

@@ -1,7 +1,10 @@
 #include "engines/pdf/pdfengine.h"
 
 #include "core/converterror.h"
+#include "engines/pdf/pdftext.h"
+#include "engines/recognition/ocr.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <cmath>
 
@@ -10,6 +13,9 @@ namespace {
 // Poppler allocates the bitmap itself and aborts the process when it cannot, so the size is
 // bounded before it is asked for.
 constexpr double maxPixels = double(qint64(1) << 28);
+
+// Scanned pages are read at this resolution whatever the conversion's own.
+constexpr double recognitionDPI = 200;
 
 } // namespace
 
@@ -48,6 +54,25 @@ QImage render(const Poppler::Page& page, double dpi)
     // Drawn over opaque white paper, every pixel is opaque: only the format's label changes.
     if (image.hasAlphaChannel()) image.reinterpretAsFormat(QImage::Format_RGB32);
     return image;
+}
+
+QString text(const Poppler::Page& page, const QString& layer)
+{
+    if (PDFText::hasText(layer)) return layer;
+    try {
+        return OCR::recognize(render(page, recognitionDPI));
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+QByteArray pngData(const QImage& image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        throw ConvertError::failed(QStringLiteral("PNG encoding failed"));
+    return bytes;
 }
 
 } // namespace PDFEngine

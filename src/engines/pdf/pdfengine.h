@@ -1,12 +1,14 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <poppler-qt6.h>
 
-// PDF documents: opening with the refusals every PDF feature shares, and pages as pictures.
-// A document must stay on the thread that opened it.
+// PDF documents: opening with the refusals every PDF feature shares, pages as pictures and as
+// text. A document must stay on the thread that opened it.
 namespace PDFEngine {
 
 // The opened document, with anti-aliased rendering on white. Throws ConvertError "Couldn’t
@@ -21,5 +23,13 @@ QImage render(const Poppler::Page& page, double dpi);
 // The pixel size `render` gives a page of `points` at `dpi`; none when it is not a finite size
 // within the pixel bound.
 std::optional<QSize> renderSize(const QSizeF& points, double dpi);
+
+// The text of `page`, whose text layer reads `layer`: `layer` itself, untrimmed, when it has
+// more than three characters besides whitespace and newlines; else the text recognised in the
+// page rendered at 200 dpi; "" when that fails. Never throws.
+QString text(const Poppler::Page& page, const QString& layer);
+
+// `image` as PNG bytes. Throws ConvertError "PNG encoding failed".
+QByteArray pngData(const QImage& image);
 
 } // namespace PDFEngine

@@ -7,6 +7,7 @@
 
 #include <QImageReader>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 
 namespace {
@@ -81,19 +82,20 @@ class PageImagesTest : public QObject
 
     void cancellingLeavesNothing()
     {
-        QVERIFY(MiniPdf::write(path("Long.pdf"), numberedPages(10)));
+        QVERIFY(MiniPdf::write(path("Long.pdf"), numberedPages(40)));
         Job job({}, {}, 0);
         QList<double> progress;
         try {
             Doc::writePageImages(path("Long.pdf"), path("Long.pdf"), "png", 72, job, [&](double p) {
                 progress << p;
-                if (progress.size() == 4) job.cancel(); // tested before page 5
+                if (progress.size() == 1) job.cancel();
             });
             QFAIL("the cancelled job finished");
         } catch (const ConvertError& e) {
             QVERIFY(e.isCancelled());
         }
-        QCOMPARE(progress.size(), 4);
+        // Pages are rendered side by side: only those under way when the job was cancelled finish.
+        QVERIFY(progress.size() <= std::max(1, QThread::idealThreadCount()));
         QCOMPARE(entries(), QStringList{"Long.pdf"});
     }
 

@@ -4,6 +4,8 @@
 
 #include "../../support/minipdf.h"
 
+#include <QPainter>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -91,6 +93,34 @@ class PdfEngineTest : public QObject
                  QString("Page too large to render"));
         QVERIFY(!PDFEngine::renderSize(QSizeF(612, 792), qInf()));
         QCOMPARE(PDFEngine::renderSize(QSizeF(612, 792), 150), QSize(1275, 1650));
+    }
+
+    void shortTextLayersAreReadFromThePicture()
+    {
+        // Page 1 is a picture of words without a text layer; page 2 is blank.
+        QPdfWriter writer(path("scan.pdf"));
+        writer.setResolution(72);
+        QPainter p(&writer);
+        QImage scan(1200, 300, QImage::Format_RGB32);
+        scan.fill(Qt::white);
+        QPainter s(&scan);
+        QFont font("DejaVu Sans");
+        font.setPixelSize(60);
+        s.setFont(font);
+        s.drawText(40, 150, "Pictured words");
+        s.end();
+        p.drawImage(QRectF(40, 40, 480, 120), scan);
+        writer.newPage();
+        p.end();
+
+        const auto doc = PDFEngine::open(path("scan.pdf"));
+        const auto pictured = doc->page(0), blank = doc->page(1);
+        QCOMPARE(PDFEngine::text(*pictured, " \n abcd \n"), QString(" \n abcd \n"));
+        QVERIFY(PDFEngine::text(*pictured, " abc ").contains("Pictured words"));
+        QCOMPARE(PDFEngine::text(*blank, ""), QString());
+
+        const QImage image = PDFEngine::render(*pictured, 36);
+        QCOMPARE(QImage::fromData(PDFEngine::pngData(image), "PNG").convertToFormat(image.format()), image);
     }
 };
 

@@ -1,0 +1,33 @@
+#include "engines/pdf/layouttext.h"
+
+#include "core/converterror.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <poppler/cpp/poppler-document.h>
+#include <poppler/cpp/poppler-page.h>
+
+namespace PDFEngine {
+
+LayoutText::LayoutText(const QString& path)
+    : m_doc(poppler::document::load_from_file(QFile::encodeName(path).toStdString()))
+{
+    if (!m_doc || m_doc->is_locked())
+        throw ConvertError::failed(QStringLiteral("Couldn’t open %1").arg(QFileInfo(path).fileName()));
+}
+
+LayoutText::~LayoutText() = default;
+
+std::optional<QString> LayoutText::page(int index) const
+{
+    if (index < 0 || index >= m_doc->pages()) return std::nullopt;
+    const std::unique_ptr<poppler::page> page(m_doc->create_page(index));
+    if (!page) return std::nullopt;
+    const std::vector<char> utf8 = page->text(poppler::rectf(), poppler::page::physical_layout).to_utf8();
+    QString text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+    // Poppler ends each page with a form feed, a separator between pages.
+    if (text.endsWith(QLatin1Char('\f'))) text.chop(1);
+    return text;
+}
+
+} // namespace PDFEngine

@@ -1,0 +1,182 @@
+#include "engines/pdf/pdfconvert.h"
+
+#include "core/converterror.h"
+#include "core/job.h"
+#include "core/output.h"
+#include "core/settings.h"
+#include "engines/document/docxwriter.h"
+#include "engines/document/pageimages.h"
+#include "engines/package/epub.h"
+#include "engines/package/ooxml.h"
+#include "engines/pdf/blocks.h"
+#include "engines/pdf/layouttext.h"
+#include "engines/pdf/pdfengine.h"
+#include "engines/pdf/pdftext.h"
+#include "engines/pdf/textlayer.h"
+#include "engines/text/regex.h"
+
+#include <QFile>
+#include <QTextDocument>
+
+namespace PDFEngine {
+
+namespace {
+
+using Progress = std::function<void(double)>;
+
+// Picture slides: the longer side at this many pixels, unless that passes the resolution cap.
+constexpr double slideLongSide = 2400;
+constexpr double slideMaxDPI = 220;
+
+void writeUtf8(const QString& path, const QString& text)
+{
+    QFile file(path);
+    const QByteArray bytes = text.toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
+        throw ConvertError::failed(QStringLiteral("Couldn’t write the text: %1").arg(file.errorString()));
+}
+
+QString pageTexts(const QString& source, const Poppler::Document& doc, Job& job, const Progress& progress)
+{
+    const TextLayer layer(source);
+    const int count = doc.numPages();
+    QStringList texts;
+    for (int i = 0; i < count; ++i) {
+        job.throwIfCancelled();
+        if (const std::unique_ptr<Poppler::Page> page = doc.page(i)) texts.append(text(*page, layer.text(i)));
+        progress(double(i + 1) / count);
+    }
+    return texts.join(QStringLiteral("\n\n"));
+}
+
+QList<EPUB::Chapter> chapters(const QList<Block>& blocks, const QString& base)
+{
+    QList<EPUB::Chapter> chapters;
+    QString title = base;
+    QList<Block> current;
+    for (const Block& block : blocks) {
+        if (block.kind == Block::Kind::heading && block.level == 1) {
+            if (!current.isEmpty()) chapters.append({title, html(current)});
+            current.clear();
+            title = block.text;
+        }
+        current.append(block);
+    }
+    // A document without any text still makes a book of one empty chapter.
+    if (!current.isEmpty() || chapters.isEmpty()) chapters.append({title, html(current)});
+    return chapters;
+}
+
+struct Slides
+{
+    QList<QByteArray> pictures; // PNG
+    QSizeF size{960, 540};      // of the first page, in points
+};
+
+Slides slides(const Poppler::Document& doc, Job& job, const Progress& progress)
+{
+    Slides deck;
+    const int count = doc.numPages();
+    for (int i = 0; i < count; ++i) {
+        job.throwIfCancelled();
+        const std::unique_ptr<Poppler::Page> page = doc.page(i);
+        if (!page) continue;
+        const QSizeF size = page->pageSizeF(); // the crop box, turned with the page
+        if (i == 0) deck.size = size;
+        const double dpi = std::min(slideLongSide / std::max(size.width(), size.height()) * 72, slideMaxDPI);
+        deck.pictures.append(pngData(render(*page, dpi)));
+        progress(double(i + 1) / count * 0.9);
+    }
+    return deck;
+}
+
+QString trimBlanks(const QString& text)
+{
+    qsizetype start = 0, end = text.size();
+    while (start < end && (text.at(start) == u' ' || text.at(start) == u'\t'))
+        ++start;
+    while (end > start && (text.at(end - 1) == u' ' || text.at(end - 1) == u'\t'))
+        --end;
+    return text.mid(start, end - start);
+}
+
+// A row per line with text: cells between tabs when there are any, else between runs of two or
+// more spaces.
+QList<QStringList> rows(const QString& text)
+{
+    QList<QStringList> result;
+    for (const QString& line : PDFText::lines(text)) {
+        const QString t = trimBlanks(line);
+        if (t.isEmpty()) continue;
+        const QStringList tabbed = line.split(QLatin1Char('\t'));
+        result.append(tabbed.size() >= 2 ? tabbed : t.split(Regex::compiled(QStringLiteral(" {2,}"))));
+    }
+    return result;
+}
+
+QList<Sheet> sheets(const QString& source, const Poppler::Document& doc, Job& job, const Progress& progress)
+{
+    const LayoutText layout(source);
+    QList<Sheet> book;
+    const int count = doc.numPages();
+    for (int i = 0; i < count; ++i) {
+        job.throwIfCancelled();
+        const std::unique_ptr<Poppler::Page> page = doc.page(i);
+        if (!page) continue;
+        book.append(
+            {QStringLiteral("Page %1").arg(i + 1), rows(text(*page, layout.page(i).value_or(QString())))});
+        progress(double(i + 1) / count);
+    }
+    return book;
+}
+
+QList<Block> documentBlocks(const QString& source, const Poppler::Document& doc, Job& job,
+                            const Progress& progress)
+{
+    const TextLayer layer(source);
+    return blocks(doc, layer, job, progress);
+}
+
+} // namespace
+
+QStringList convert(const QString& source, const QString& target, Job& job, const Progress& progress)
+{
+    const std::unique_ptr<Poppler::Document> doc = open(source);
+    const QString base = Output::baseName(source);
+    const QString destination = Output::unique(Settings::shared().outputDirectory(source), base, target);
+    const auto write = [&](const std::function<void(const QString&)>& producer) {
+        return QStringList{Output::write(destination, producer)};
+    };
+
+    if (target == QLatin1String("jpg") || target == QLatin1String("png"))
+        return Doc::writePageImages(source, source, target, Settings::shared().pdfDPI(), job, progress);
+    if (target == QLatin1String("txt")) {
+        const QString text = pageTexts(source, *doc, job, progress);
+        return write([&](const QString& path) { writeUtf8(path, text); });
+    }
+    if (target == QLatin1String("md")) {
+        const QString text = markdown(documentBlocks(source, *doc, job, progress));
+        return write([&](const QString& path) { writeUtf8(path, text); });
+    }
+    if (target == QLatin1String("docx")) {
+        QTextDocument document;
+        attributed(documentBlocks(source, *doc, job, progress), document);
+        return write([&](const QString& path) { Doc::writeDOCX(document, path); });
+    }
+    if (target == QLatin1String("epub")) {
+        const QList<EPUB::Chapter> book = chapters(documentBlocks(source, *doc, job, progress), base);
+        return write([&](const QString& path) { EPUB::write(base, book, path); });
+    }
+    if (target == QLatin1String("pptx")) {
+        const Slides deck = slides(*doc, job, progress);
+        return write([&](const QString& path) { OOXML::writePPTX(deck.pictures, deck.size, path); });
+    }
+    if (target == QLatin1String("xlsx")) {
+        const QList<Sheet> book = sheets(source, *doc, job, progress);
+        return write([&](const QString& path) { OOXML::writeXLSX(book, path); });
+    }
+    // No writer of Pages documents exists here, so "pages" is refused with the rest.
+    throw ConvertError::unsupported(QStringLiteral("Can’t make %1 from a PDF").arg(target.toUpper()));
+}
+
+} // namespace PDFEngine

@@ -1,0 +1,251 @@
+#include "engines/pdf/pdfconvert.h"
+
+#include "core/converterror.h"
+#include "core/job.h"
+#include "core/settings.h"
+#include "core/zip.h"
+#include "engines/package/ooxml.h"
+
+#include "../../support/minipdf.h"
+
+#include <QImageReader>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QRectF letter(0, 0, 612, 792);
+
+// Three letter pages: a short note, a title, a hyphenated paragraph, a bold heading and two
+// bullets; a blank page; a second title over a small table and a line of single spaces.
+QList<MiniPdf::Page> report()
+{
+    const QByteArray first =
+        MiniPdf::text("F1", 11, 72, 740, "Prepared for the board.") +
+        MiniPdf::text("F1", 22, 72, 700, "Annual Report") +
+        MiniPdf::text("F1", 11, 72, 670,
+                      "Sales grew in every region this year, and the team shipped the new-") +
+        MiniPdf::text("F1", 11, 72, 656, "found product line ahead of plan.") +
+        MiniPdf::text("F2", 11, 72, 630, "Highlights") +
+        MiniPdf::text("F1", 11, 72, 610, "\\267 Revenue up") +
+        MiniPdf::text("F1", 11, 72, 596, "\\267 Costs down");
+    QByteArray third = MiniPdf::text("F1", 22, 72, 720, "Second Chapter");
+    const QList<QList<QByteArray>> table{{"Item", "Qty", "Price"}, {"Apples", "3", "1.50"}};
+    for (int r = 0; r < 2; ++r)
+        for (int c = 0; c < 3; ++c)
+            third += MiniPdf::text("F1", 11, 72 + 128 * c, 690 - 14 * r, table[r][c]);
+    third += MiniPdf::text("F1", 11, 72, 650, "Total due now");
+    return {{letter, 0, first}, {letter, 0, ""}, {letter, 0, third}};
+}
+
+const QString firstPage = "Prepared for the board.\nAnnual Report\n"
+                          "Sales grew in every region this year, and the team shipped the new-\n"
+                          "found product line ahead of plan.\nHighlights\n• Revenue up\n• Costs down";
+
+// The cells of each row of a worksheet's XML, in order.
+QList<QStringList> cells(const QString& xml)
+{
+    QList<QStringList> rows;
+    QRegularExpression row("<row[^>]*>(.*?)</row>"), cell("<(?:v|t[^>]*)>([^<]*)</");
+    for (auto r = row.globalMatch(xml); r.hasNext();) {
+        QStringList texts;
+        for (auto c = cell.globalMatch(r.next().captured(1)); c.hasNext();)
+            texts << c.next().captured(1);
+        rows << texts;
+    }
+    return rows;
+}
+
+} // namespace
+
+class PdfConvertTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    QStringList entries() const
+    {
+        return QDir(m_dir.path())
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    }
+    QStringList convert(
+        const QString& target, Job* job = nullptr,
+        const std::function<void(double)>& progress = [](double) {})
+    {
+        Job own({}, {}, 0);
+        return PDFEngine::convert(path("Report.pdf"), target, job ? *job : own, progress);
+    }
+    static QString read(const QString& file)
+    {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+
+  private slots:
+    void init()
+    {
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.path());
+        QVERIFY(MiniPdf::write(path("Report.pdf"), report()));
+        Settings::shared().setPdfDPI(72);
+    }
+
+    void text()
+    {
+        QList<double> progress;
+        QCOMPARE(convert("txt", nullptr, [&](double p) { progress << p; }), QStringList{path("Report.txt")});
+        QCOMPARE(progress, (QList<double>{1 / 3.0, 2 / 3.0, 1}));
+        const QString text = read(path("Report.txt"));
+        // The blank page leaves its empty piece between two separators.
+        const QString start = firstPage + "\n\n\n\nSecond Chapter\n";
+        QVERIFY2(text.startsWith(start), qPrintable(text));
+        // The table's cells are read column by column, never run together.
+        QStringList words = text.mid(start.size()).split(QRegularExpression("\\s+"));
+        words.sort();
+        QCOMPARE(words, (QStringList{"1.50", "3", "Apples", "Item", "Price", "Qty", "Total", "due", "now"}));
+        QCOMPARE(convert("txt"), QStringList{path("Report 2.txt")});
+    }
+
+    void wordDocument()
+    {
+        QCOMPARE(convert("docx"), QStringList{path("Report.docx")});
+        const ScratchFolder unpacked = Zip::extract(path("Report.docx"));
+        const QString xml = read(unpacked.file("word/document.xml"));
+        const QRegularExpression title("<w:r>((?:(?!</w:r>).)*)>Annual Report</w:t>");
+        const QString run = title.match(xml).captured(1);
+        QVERIFY2(run.contains("<w:b/>"), qPrintable(xml));
+        QVERIFY(run.contains("<w:sz w:val=\"40\"/>"));
+        QVERIFY(xml.contains(">Revenue up</w:t>"));
+    }
+
+    void book()
+    {
+        QCOMPARE(convert("epub"), QStringList{path("Report.epub")});
+        const ScratchFolder unpacked = Zip::extract(path("Report.epub"));
+        QStringList titles;
+        for (int n = 1;
+             QFile::exists(unpacked.file(QString("OEBPS/chapter%1.xhtml").arg(n, 3, 10, QChar('0')))); ++n) {
+            const QString chapter =
+                read(unpacked.file(QString("OEBPS/chapter%1.xhtml").arg(n, 3, 10, QChar('0'))));
+            titles << QRegularExpression("<title>(.*)</title>").match(chapter).captured(1);
+        }
+        // Text before the first level-1 heading is a chapter named after the file.
+        QCOMPARE(titles, (QStringList{"Report", "Annual Report", "Second Chapter"}));
+        const QString second = read(unpacked.file("OEBPS/chapter002.xhtml"));
+        QVERIFY(
+            second.contains("<h3>Highlights</h3>\n<ul>\n<li>Revenue up</li>\n<li>Costs down</li>\n</ul>"));
+    }
+
+    void slides()
+    {
+        QList<double> progress;
+        QCOMPARE(convert("pptx", nullptr, [&](double p) { progress << p; }),
+                 QStringList{path("Report.pptx")});
+        QCOMPARE(progress.last(), 0.9);
+        const ScratchFolder unpacked = Zip::extract(path("Report.pptx"));
+        QVERIFY(
+            read(unpacked.file("ppt/presentation.xml")).contains("<p:sldSz cx=\"7772400\" cy=\"10058400\""));
+        for (int n = 1; n <= 3; ++n)
+            QCOMPARE(QImageReader(unpacked.file(QString("ppt/media/image%1.png").arg(n))).size(),
+                     QSize(1855, 2400));
+
+        // Small pages are pictured at 220 dpi, and the first page's turn sets the slide's shape.
+        QVERIFY(MiniPdf::write(path("Report.pdf"),
+                               {{QRectF(0, 0, 300, 400), 90, ""}, {QRectF(0, 0, 400, 300), 0, ""}}));
+        const ScratchFolder small = Zip::extract(convert("pptx").first());
+        QVERIFY(read(small.file("ppt/presentation.xml")).contains("<p:sldSz cx=\"5080000\" cy=\"3810000\""));
+        QCOMPARE(QImageReader(small.file("ppt/media/image2.png")).size(), QSize(1222, 917));
+    }
+
+    void workbook()
+    {
+        QCOMPARE(convert("xlsx"), QStringList{path("Report.xlsx")});
+        const ScratchFolder unpacked = Zip::extract(path("Report.xlsx"));
+        const QString workbook = read(unpacked.file("xl/workbook.xml"));
+        QVERIFY(workbook.contains("name=\"Page 1\"") && workbook.contains("name=\"Page 3\""));
+        QCOMPARE(cells(read(unpacked.file("xl/worksheets/sheet2.xml"))), QList<QStringList>());
+        QCOMPARE(
+            cells(read(unpacked.file("xl/worksheets/sheet3.xml"))),
+            (QList<QStringList>{
+                {"Second Chapter"}, {"Item", "Qty", "Price"}, {"Apples", "3", "1.50"}, {"Total due now"}}));
+        QCOMPARE(cells(read(unpacked.file("xl/worksheets/sheet1.xml"))).at(1), QStringList{"Annual Report"});
+    }
+
+    void pageImages()
+    {
+        QCOMPARE(convert("png"), QStringList{path("Report")});
+        QCOMPARE(QDir(path("Report")).entryList(QDir::Files, QDir::Name),
+                 (QStringList{"Page 001.png", "Page 002.png", "Page 003.png"}));
+        QCOMPARE(QImageReader(path("Report/Page 003.png")).size(), QSize(612, 792));
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("gif") << "gif"
+                             << "Can’t make GIF from a PDF";
+        QTest::newRow("pages") << "pages"
+                               << "Can’t make PAGES from a PDF";
+    }
+    void refusals()
+    {
+        QFETCH(QString, target);
+        try {
+            convert(target);
+            QFAIL("converted");
+        } catch (const ConvertError& e) {
+            QTEST(e.message(), "message");
+            QCOMPARE(e.kind(), ConvertError::Kind::unsupported);
+        }
+        QCOMPARE(entries(), QStringList{"Report.pdf"});
+    }
+
+    void cancelLeavesNothing_data()
+    {
+        QTest::addColumn<QString>("target");
+        for (const char* target : {"txt", "md", "docx", "epub", "pptx", "xlsx", "png"})
+            QTest::newRow(target) << target;
+    }
+    void cancelLeavesNothing()
+    {
+        QFETCH(QString, target);
+        Job job({}, {}, 0);
+        try {
+            convert(target, &job, [&](double) { job.cancel(); });
+            QFAIL("the cancelled job finished");
+        } catch (const ConvertError& e) {
+            QVERIFY(e.isCancelled());
+        }
+        QCOMPARE(entries(), QStringList{"Report.pdf"});
+    }
+
+    void commandLine()
+    {
+        QFile::copy(path("Report.pdf"), path("sample.pdf"));
+        QFile garbage(path("broken.pdf"));
+        QVERIFY(garbage.open(QIODevice::WriteOnly));
+        garbage.write("%PDF-1.4 and nothing more");
+        garbage.close();
+        QProcess tolvane;
+        tolvane.setWorkingDirectory(m_dir.path());
+        tolvane.start(TOLVANE_BIN, {"--convert", "md", "sample.pdf", "broken.pdf"});
+        QVERIFY(tolvane.waitForFinished(60000));
+        const QString out = QString::fromUtf8(tolvane.readAllStandardOutput());
+        QCOMPARE(tolvane.exitCode(), 1);
+        QVERIFY2(out.contains("✓ sample.pdf → sample.md"), qPrintable(out));
+        QVERIFY2(out.contains("✗ broken.pdf → md: Couldn’t open broken.pdf"), qPrintable(out));
+        const QString start(
+            "Prepared for the board.\n\n# Annual Report\n\n"
+            "Sales grew in every region this year, and the team shipped the newfound product line "
+            "ahead of plan.\n\n### Highlights\n\n- Revenue up\n- Costs down\n\n# Second Chapter\n\n");
+        const QString text = read(path("sample.md"));
+        QVERIFY2(text.startsWith(start), qPrintable(text));
+        // The table's cells make one paragraph.
+        QVERIFY(QRegularExpression("^Item [^\n]+ 1\\.50\n$").match(text.mid(start.size())).hasMatch());
+    }
+};
+
+QTEST_MAIN(PdfConvertTest)
+#include "test_pdfconvert.moc"
