@@ -13,13 +13,13 @@ build_pkgs=(
   libpoppler-glib-dev libpoppler-cpp-dev
 )
 runtime_pkgs=(
-  zip unzip tar ffmpeg poppler-utils
+  zip unzip tar ffmpeg
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
   fonts-dejavu-core qt6-qpa-plugins
   qt6-image-formats-plugins webp tesseract-ocr-eng opencv-data
 )
 test_pkgs=(
-  locales xvfb xdotool x11-utils trayer xcompmgr hyperfine clang-format git epubcheck qpdf
+  locales xvfb xdotool x11-utils trayer xcompmgr hyperfine clang-format git epubcheck qpdf poppler-utils
 )
 
 pkgs=("${build_pkgs[@]}" "${runtime_pkgs[@]}")

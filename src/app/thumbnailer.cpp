@@ -1,9 +1,8 @@
 #include "app/thumbnailer.h"
 
 #include "core/catalog.h"
-#include "core/scratchfolder.h"
-#include "core/shell.h"
 #include "engines/media/media.h"
+#include "engines/pdf/pdfengine.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -14,6 +13,7 @@
 #include <QStandardPaths>
 #include <QThreadPool>
 #include <QUrl>
+#include <algorithm>
 
 namespace {
 
@@ -49,19 +49,16 @@ QImage scaledImage(const QString& path, int size)
 
 QImage pdfPage(const QString& path, int size)
 {
-    const auto program = Shell::find(QStringLiteral("pdftoppm"));
-    if (!program) return {};
-    const ScratchFolder folder;
     try {
-        const Shell::Result r = Shell::run(
-            *program, {QStringLiteral("-png"), QStringLiteral("-f"), QStringLiteral("1"),
-                       QStringLiteral("-l"), QStringLiteral("1"), QStringLiteral("-singlefile"),
-                       QStringLiteral("-scale-to"), QString::number(size), path, folder.file("page")});
-        if (r.status != 0) return {};
+        const auto document = PDFEngine::open(path);
+        const std::unique_ptr<Poppler::Page> page(document->page(0));
+        if (!page) return {};
+        const QSizeF points = page->pageSizeF();
+        const double longest = std::max(points.width(), points.height());
+        return longest > 0 ? PDFEngine::render(*page, 72.0 * size / longest) : QImage();
     } catch (const std::exception&) {
         return {};
     }
-    return QImage(folder.file("page.png"));
 }
 
 QImage fitted(const QImage& image, int size)
