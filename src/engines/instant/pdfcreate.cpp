@@ -4,7 +4,7 @@
 #include "core/job.h"
 #include "core/output.h"
 #include "core/settings.h"
-#include "engines/instant/pageimage.h"
+#include "engines/image/imageengine.h"
 
 #include <QPageLayout>
 #include <QPageSize>
@@ -14,7 +14,7 @@
 namespace {
 
 // Page layouts are given upright and turned, so that Qt never takes a wide page for a tall one.
-QPageLayout layoutFor(const PageImage& page)
+QPageLayout layoutFor(const ImageEngine::Loaded& page)
 {
     const QSizeF points(page.image.width() * 72.0 / page.dpi, page.image.height() * 72.0 / page.dpi);
     const bool wide = points.width() > points.height();
@@ -33,7 +33,7 @@ void writePages(const QStringList& images, const QString& path, Job& job,
     QPainter painter;
     for (qsizetype i = 0; i < images.size(); ++i) {
         job.throwIfCancelled();
-        const PageImage page = PageImage::load(images[i]);
+        const ImageEngine::Loaded page = ImageEngine::load(images[i]);
         const QPageLayout layout = layoutFor(page);
         if (!writer.setPageLayout(layout))
             throw ConvertError::failed(QStringLiteral("Couldn’t make a page for image %1").arg(i + 1));
