@@ -5,6 +5,7 @@
 #include "core/inputcheck.h"
 #include "core/output.h"
 #include "core/settings.h"
+#include "engines/document/docengine.h"
 #include "engines/image/imageengine.h"
 #include "engines/media/media.h"
 
@@ -64,7 +65,7 @@ QStringList convert(const QString& source, const QString& target, Job& job,
     case FileCategory::document:
     case FileCategory::epub:
     case FileCategory::text:
-        throw notYet(QStringLiteral("documents"));
+        return Doc::convert(source, *key, target, job, progress);
     case FileCategory::slides:
         throw notYet(QStringLiteral("slides"));
     case FileCategory::spreadsheet:
