@@ -47,7 +47,9 @@ void drawPage(QPainter& painter, QTextDocument& document, int index, double scal
     painter.translate(margin * pixelsPerPoint, margin * pixelsPerPoint - clip.top());
     painter.setClipRect(clip);
     QAbstractTextDocumentLayout::PaintContext context;
-    context.clip = clip;
+    // The layout draws every line that touches the clip, so a line starting right at the page's
+    // end would be drawn here too (cut off, but its text in the page); a hair less excludes it.
+    context.clip = clip.adjusted(0, 0.5, 0, -0.5);
     context.palette.setColor(QPalette::Text, Qt::black);
     document.documentLayout()->draw(&painter, context);
     painter.restore();
