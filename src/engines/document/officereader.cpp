@@ -4,6 +4,7 @@
 #include "core/iwork.h"
 #include "core/scratchfolder.h"
 #include "core/shell.h"
+#include "engines/document/reader.h"
 #include "engines/document/textdecoding.h"
 
 #include <QDir>
@@ -102,8 +103,7 @@ std::unique_ptr<QTextDocument> readThroughOffice(const QString& path, Job* job)
         throw ConvertError::failed(QStringLiteral("LibreOffice took too long and was stopped."));
     if (result.status != 0) throw ConvertError::failed(failurePrefix + result.stderrText.trimmed());
 
-    auto document = std::make_unique<QTextDocument>();
-    document->setHtml(convertedHtml(out.path()));
+    auto document = attributed(convertedHtml(out.path()));
     holdPictures(*document, out.path());
     return document;
 }

@@ -42,6 +42,35 @@ QString folderOf(const QString& path)
     return QFileInfo(path).absolutePath();
 }
 
+// Qt's style sheets read lengths in px, em and ex only and take any other unit for nothing, so
+// word processors' inches and points are turned into pixels of 1/96 inch first. Font sizes,
+// which Qt does read in points (and keeps fractional there), stay as they are.
+QString pixelLengths(const QString& css)
+{
+    const auto lengths = [](const QStringList& g) {
+        const QString unit = g[2].toLower();
+        const double perUnit = unit == QLatin1String("in")   ? 96
+                               : unit == QLatin1String("cm") ? 96 / 2.54
+                               : unit == QLatin1String("mm") ? 96 / 25.4
+                               : unit == QLatin1String("pt") ? 96.0 / 72
+                                                             : 16;
+        return QString::number(g[1].toDouble() * perUnit, 'g', 6) + QLatin1String("px");
+    };
+    return Regex::replace(css, QStringLiteral("([\\w-]+)(\\s*:\\s*)([^;{}]*)"), [&](const QStringList& g) {
+        if (g[1].toLower().startsWith(QLatin1String("font"))) return g[0];
+        return g[1] + g[2] +
+               Regex::replace(g[3], QStringLiteral("(?i)(\\d*\\.?\\d+)(in|cm|mm|pt|pc)\\b"), lengths);
+    });
+}
+
+QString withPixelLengths(const QString& html)
+{
+    const auto inner = [](const QStringList& g) { return g[1] + pixelLengths(g[2]) + g[3]; };
+    QString out = Regex::replace(html, QStringLiteral("(?is)(<style[^>]*>)(.*?)(</style>)"), inner);
+    out = Regex::replace(out, QStringLiteral("(?i)(\\sstyle\\s*=\\s*\")([^\"]*)(\")"), inner);
+    return Regex::replace(out, QStringLiteral("(?i)(\\sstyle\\s*=\\s*')([^']*)(')"), inner);
+}
+
 Doc::ReadResult markdown(const QString& path)
 {
     const std::optional<QString> text = Doc::decodeUTF8(contents(path));
@@ -77,9 +106,13 @@ QString standalonePage(const QString& title, const QString& body)
 std::unique_ptr<QTextDocument> attributed(const QString& html, const QString& folder)
 {
     auto document = std::make_unique<QTextDocument>();
+    // Text without a size of its own has a browser's 12 pt, whatever the desktop's font.
+    QFont font = document->defaultFont();
+    font.setPointSizeF(12);
+    document->setDefaultFont(font);
     // Before the import: style sheets are fetched while it runs, pictures later.
     if (!folder.isEmpty()) document->setBaseUrl(QUrl::fromLocalFile(folder + QLatin1Char('/')));
-    document->setHtml(html);
+    document->setHtml(withPixelLengths(html));
     return document;
 }
 

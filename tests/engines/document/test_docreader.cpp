@@ -1,4 +1,5 @@
 #include "engines/document/clipping.h"
+#include "engines/document/fontsize.h"
 #include "engines/document/propertylist.h"
 #include "engines/document/reader.h"
 #include "engines/document/rtftext.h"
@@ -169,6 +170,25 @@ class DocReaderTest : public QObject
         QCOMPARE(it.fragment().text(), QString("code"));
         QVERIFY(it.fragment().charFormat().fontFamilies().toStringList().contains("Menlo"));
         QCOMPARE(read.text->metaInformation(QTextDocument::DocumentTitle), QString("notes"));
+    }
+
+    // Word processors' HTML measures in inches and points, and leaves the body size to the reader.
+    void wordProcessorHtml()
+    {
+        const auto document = Doc::attributed(
+            "<style>p.x { margin-bottom: 0.25in }</style>"
+            "<p class=\"x\" style=\"margin-top: 0.5in; margin-left: 2.54cm\"><font size=\"3\">plain</font> "
+            "<span style=\"font-size: 10.5pt\">small</span></p>");
+        const QTextBlock block = document->begin();
+        QCOMPARE(block.blockFormat().topMargin(), 48.0);
+        QCOMPARE(block.blockFormat().bottomMargin(), 24.0);
+        QCOMPARE(block.blockFormat().leftMargin(), 96.0);
+        QTextBlock::iterator it = block.begin();
+        QCOMPARE(Doc::pointSize(it.fragment().charFormat(), *document), 12.0);
+        ++it;
+        ++it;
+        QCOMPARE(it.fragment().text(), QString("small"));
+        QCOMPARE(Doc::pointSize(it.fragment().charFormat(), *document), 10.5);
     }
 
     void standalonePage()
