@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QSet>
 #include <QTextBlock>
 #include <QUrl>
@@ -50,13 +49,16 @@ QString convertedHtml(const QString& folder)
     return Doc::decodeText(file.readAll(), true);
 }
 
-QImage pictureInside(const QString& name, const QString& root)
+// The encoded bytes, not the pixels: a document of many photographs would otherwise hold them
+// all decoded at once.
+QByteArray pictureInside(const QString& name, const QString& root)
 {
     const QUrl url(name);
     if (url.isEmpty() || !url.isRelative() || name.startsWith(QLatin1Char('/'))) return {};
     const QString real = QFileInfo(QDir(root).filePath(url.path())).canonicalFilePath();
     if (real.isEmpty() || !real.startsWith(root + QLatin1Char('/'))) return {};
-    return QImageReader(real).read();
+    QFile file(real);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace

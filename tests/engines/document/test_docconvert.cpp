@@ -196,6 +196,13 @@ class DocConvertTest : public QObject
         QVERIFY(html.contains("<title>report</title>"));
         auto read = Doc::attributed(html);
         QCOMPARE(read->toPlainText().trimmed(), QString("Results & plans\nRevenue rose in every region."));
+
+        // A rich-text package is read through the text file inside it.
+        QDir().mkpath(path("letter.rtfd"));
+        file("letter.rtfd/TXT.rtf",
+             "{\\rtf1\\ansi{\\fonttbl\\f0 Helvetica;}\\f0 Hello {\\b bold} w\\'f6rld\\par Second}");
+        QCOMPARE(convert(path("letter.rtfd"), "txt"), QStringList{path("letter.txt")});
+        QCOMPARE(text("letter.txt").trimmed(), QString("Hello bold wörld\nSecond"));
     }
 };
 

@@ -1,4 +1,5 @@
 #include "engines/document/docxwriter.h"
+#include "engines/document/pictures.h"
 #include "engines/document/plaintext.h"
 #include "engines/document/reader.h"
 
@@ -153,9 +154,8 @@ class DocxWriterTest : public QObject
                 red = red || (it.fragment().text() == "red" && f.foreground().color() == QColor(Qt::red));
                 link = link || f.anchorHref() == "https://example.org/a%20b?x=1&y=2";
                 if (f.isImageFormat()) {
-                    const QImage image =
-                        back.resource(QTextDocument::ImageResource, QUrl(f.toImageFormat().name()))
-                            .value<QImage>();
+                    const auto held = Doc::picture(back, f.toImageFormat().name());
+                    const QImage image = held ? QImage::fromData(held->bytes) : QImage();
                     picture = image.size() == QSize(40, 20) && image.pixelColor(5, 5) == QColor(Qt::red);
                 }
             }
