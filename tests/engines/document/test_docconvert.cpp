@@ -123,6 +123,14 @@ class DocConvertTest : public QObject
         QCOMPARE(text("old.md"), QString("a\nb\n\nc & d"));
     }
 
+    // Markdown keeps the words around a picture and leaves out the picture's placeholder.
+    void htmlToMarkdown()
+    {
+        convert(file("page.html", "<h2>Trip</h2><p>Before <img src=\"none.png\"> after <b>bold</b></p>"),
+                "md");
+        QCOMPARE(text("page.md"), QString("## Trip\n\nBefore  after **bold**\n"));
+    }
+
     void refusalsAndNames()
     {
         const QString md = file("report.md", "# Report\n");
