@@ -10,7 +10,7 @@ build_pkgs=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-multimedia-dev
   libx11-dev libxext-dev libxfixes-dev libxi-dev libarchive-dev libqpdf-dev zlib1g-dev
   libheif-dev libexiv2-dev libgif-dev libtesseract-dev libopencv-objdetect-dev libpoppler-qt6-dev
-  libpoppler-glib-dev libpoppler-cpp-dev
+  libpoppler-glib-dev libpoppler-cpp-dev libuchardet-dev
 )
 runtime_pkgs=(
   zip unzip tar ffmpeg

@@ -3,11 +3,11 @@
 #include "core/catalog.h"
 #include "core/converterror.h"
 #include "core/inputcheck.h"
-#include "core/iwork.h"
 #include "core/job.h"
 #include "core/output.h"
 #include "core/settings.h"
 #include "engines/archive/archiveengine.h"
+#include "engines/document/docengine.h"
 #include "engines/image/imageengine.h"
 #include "engines/media/media.h"
 #include "engines/pdf/pdfconvert.h"
@@ -28,31 +28,6 @@ QStringList convertMedia(const QString& source, const QString& target, Job& job,
     return {Output::write(dest, [&](const QString& temporary) {
         Media::convert(source, temporary, audio, target, probe, &job, progress);
     })};
-}
-
-// Documents LibreOffice reads become PDFs through the office bridge until the document engine
-// takes them over.
-bool officeMakesPDF(const QString& key, const QString& target)
-{
-    static const QStringList readable{"docx", "doc", "odt", "rtf", "pages"};
-    return target == QLatin1String("pdf") && readable.contains(key);
-}
-
-QStringList officePDF(const QString& source, Job& job, const std::function<void(double)>& progress)
-{
-    const QString dest = Converter::destination(source, QStringLiteral("pdf"));
-    progress(0);
-    const QString result = Output::write(dest, [&](const QString& temporary) {
-        IWork::export_(IWork::App::pages, source, temporary, QStringLiteral("PDF"), std::nullopt, &job);
-    });
-    progress(1);
-    return {result};
-}
-
-// Categories whose engines are not part of this build yet.
-ConvertError notYet(const QString& what)
-{
-    return ConvertError::unsupported(QStringLiteral("Converting %1 isn’t available yet").arg(what));
 }
 
 } // namespace
@@ -88,11 +63,9 @@ QStringList convert(const QString& source, const QString& target, Job& job,
     case FileCategory::pdf:
         return PDFEngine::convert(source, target, job, progress);
     case FileCategory::document:
-        if (officeMakesPDF(*key, target)) return officePDF(source, job, progress);
-        throw notYet(QStringLiteral("documents"));
     case FileCategory::epub:
     case FileCategory::text:
-        throw notYet(QStringLiteral("documents"));
+        return Doc::convert(source, *key, target, job, progress);
     case FileCategory::slides:
         return SlidesEngine::convert(source, target, job, progress);
     case FileCategory::spreadsheet:

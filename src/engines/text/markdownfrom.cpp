@@ -40,7 +40,8 @@ QString markedText(const QTextBlock& block)
 {
     QString marked;
     for (auto it = block.begin(); !it.atEnd(); ++it)
-        marked += markedRun(it.fragment().text(), it.fragment().charFormat());
+        if (!it.fragment().charFormat().isImageFormat()) // a picture's placeholder is no text
+            marked += markedRun(it.fragment().text(), it.fragment().charFormat());
     while (!marked.isEmpty() && isLineBreak(marked.back()))
         marked.chop(1);
     return Blanks::trimmed(marked);
@@ -86,7 +87,7 @@ QString from(const QTextDocument& document)
     const double body = Doc::bodyFontSize(document);
     QStringList lines;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
-        QString text = block.text();
+        QString text = block.text().remove(QChar::ObjectReplacementCharacter);
         while (!text.isEmpty() && isLineBreak(text.back()))
             text.chop(1);
         const QString t = Blanks::trimmed(text);

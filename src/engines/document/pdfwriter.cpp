@@ -1,0 +1,104 @@
+#include "engines/document/pdfwriter.h"
+
+#include "core/converterror.h"
+#include "core/job.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QImage>
+#include <QLocale>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTextDocument>
+
+namespace {
+
+constexpr double margin = 64;
+// Documents are laid out in CSS pixels, the unit their HTML sizes are given in.
+constexpr double layoutDPI = 96;
+constexpr double pixelsPerPoint = layoutDPI / 72;
+
+// Gives the document's layout a device of exactly 96 dpi while it lives, whatever the screen.
+class LayoutDevice
+{
+  public:
+    explicit LayoutDevice(QTextDocument& document)
+        : m_document(document), m_device(1, 1, QImage::Format_RGB32)
+    {
+        const int dotsPerMeter = qRound(layoutDPI / 0.0254);
+        m_device.setDotsPerMeterX(dotsPerMeter);
+        m_device.setDotsPerMeterY(dotsPerMeter);
+        m_document.documentLayout()->setPaintDevice(&m_device);
+    }
+    ~LayoutDevice() { m_document.documentLayout()->setPaintDevice(nullptr); }
+    LayoutDevice(const LayoutDevice&) = delete;
+    LayoutDevice& operator=(const LayoutDevice&) = delete;
+
+  private:
+    QTextDocument& m_document;
+    QImage m_device;
+};
+
+void drawPage(QPainter& painter, QTextDocument& document, int index, double scale)
+{
+    const QSizeF area = document.pageSize();
+    const QRectF clip(QPointF(0, index * area.height()), area);
+    painter.save();
+    painter.scale(scale, scale);
+    painter.translate(margin * pixelsPerPoint, margin * pixelsPerPoint - clip.top());
+    painter.setClipRect(clip);
+    QAbstractTextDocumentLayout::PaintContext context;
+    // The layout draws every line that touches the clip, so a line starting right at the page's
+    // end would be drawn here too (cut off, but its text in the page); a hair less excludes it.
+    context.clip = clip.adjusted(0, 0.5, 0, -0.5);
+    context.palette.setColor(QPalette::Text, Qt::black);
+    document.documentLayout()->draw(&painter, context);
+    painter.restore();
+}
+
+} // namespace
+
+namespace Doc {
+
+QSizeF pageSize()
+{
+    switch (QLocale().territory()) {
+    case QLocale::UnitedStates:
+    case QLocale::Canada:
+    case QLocale::Mexico:
+    case QLocale::Philippines:
+    case QLocale::AnyTerritory:
+        return {612, 792};
+    default:
+        return {595, 842};
+    }
+}
+
+void writePDF(QTextDocument& document, const QString& path, const std::optional<QString>& title, Job* job)
+{
+    const QSizeF page = pageSize();
+    const LayoutDevice device(document);
+    document.setUseDesignMetrics(true);
+    document.setDocumentMargin(0);
+    document.setPageSize(QSizeF(page.width() - 2 * margin, page.height() - 2 * margin) * pixelsPerPoint);
+    const int pages = document.pageCount();
+    if (pages > maxPDFPages)
+        throw ConvertError::failed(
+            QStringLiteral("This document is too long to convert (more than 5,001 pages)"));
+
+    QPdfWriter writer(path);
+    writer.setCreator(QStringLiteral("Tolvane"));
+    if (title) writer.setTitle(*title);
+    writer.setPageSize(QPageSize(page, QPageSize::Point));
+    writer.setPageMargins(QMarginsF());
+    QPainter painter;
+    if (!painter.begin(&writer)) throw ConvertError::failed(QStringLiteral("Couldn’t create the PDF"));
+    const double scale = writer.resolution() / layoutDPI;
+    for (int i = 0; i < pages; ++i) {
+        if (job) job->throwIfCancelled();
+        if (i > 0) writer.newPage();
+        drawPage(painter, document, i, scale);
+    }
+    if (!painter.end()) throw ConvertError::failed(QStringLiteral("Couldn’t create the PDF"));
+}
+
+} // namespace Doc
