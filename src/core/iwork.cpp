@@ -96,25 +96,17 @@ bool isInstalled(App)
     return program().has_value();
 }
 
-void export_(App, const QString& input, const QString& output, const std::optional<QString>& format,
-             const std::optional<QString>&, Job* job, std::chrono::milliseconds timeLimit)
+ScratchFolder convertInto(const QString& input, const QString& filter, Job* job,
+                          std::chrono::milliseconds timeLimit)
 {
     const std::optional<QString> soffice = program();
     if (!soffice)
         throw ConvertError::missingTool(QStringLiteral(
             "This conversion needs LibreOffice. Install it with: sudo apt install libreoffice"));
-
-    const QString ext = targetExtension(format, output);
-    const std::optional<QString> target = convertTo(ext);
-    if (!target)
-        throw ConvertError::unsupported(
-            ext.isEmpty() ? QStringLiteral("Can’t make a file without an extension with LibreOffice")
-                          : QStringLiteral("Can’t make %1 with LibreOffice").arg(ext.toUpper()));
     if (job) job->throwIfCancelled();
 
     const ScratchFolder profile;
-    const ScratchFolder outFolder;
-    const QString source = QFileInfo(input).absoluteFilePath();
+    ScratchFolder outFolder;
     const QStringList args{
         QStringLiteral("--headless"),
         QStringLiteral("--norestore"),
@@ -124,19 +116,37 @@ void export_(App, const QString& input, const QString& output, const std::option
         QStringLiteral("-env:UserInstallation=") +
             QUrl::fromLocalFile(profile.path()).toString(QUrl::FullyEncoded),
         QStringLiteral("--convert-to"),
-        *target,
+        filter,
         QStringLiteral("--outdir"),
         outFolder.path(),
-        source,
+        QFileInfo(input).absoluteFilePath(),
     };
 
     const Shell::Result result = Shell::run(*soffice, args, std::nullopt, job, {}, timeLimit);
     if (result.timedOut)
         throw ConvertError::failed(QStringLiteral("LibreOffice took too long and was stopped."));
     if (result.status != 0) throw ConvertError::failed(failurePrefix + result.stderrText.trimmed());
+    return outFolder;
+}
+
+void export_(App, const QString& input, const QString& output, const std::optional<QString>& format,
+             const std::optional<QString>&, Job* job, std::chrono::milliseconds timeLimit)
+{
+    if (!program())
+        throw ConvertError::missingTool(QStringLiteral(
+            "This conversion needs LibreOffice. Install it with: sudo apt install libreoffice"));
+    const QString ext = targetExtension(format, output);
+    const std::optional<QString> target = convertTo(ext);
+    if (!target)
+        throw ConvertError::unsupported(
+            ext.isEmpty() ? QStringLiteral("Can’t make a file without an extension with LibreOffice")
+                          : QStringLiteral("Can’t make %1 with LibreOffice").arg(ext.toUpper()));
+
+    const ScratchFolder outFolder = convertInto(input, *target, job, timeLimit);
     // LibreOffice reports some failures (an unreadable input, no filter) only on standard error
     // and still exits with 0.
-    const std::optional<QString> written = writtenFile(outFolder.path(), source, ext);
+    const std::optional<QString> written =
+        writtenFile(outFolder.path(), QFileInfo(input).absoluteFilePath(), ext);
     if (!written || QFileInfo(*written).size() <= 0)
         throw ConvertError::failed(failurePrefix + QStringLiteral("It produced no output."));
     moveResult(*written, output);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/scratchfolder.h"
+
 #include <QString>
 #include <chrono>
 #include <optional>
@@ -31,5 +33,11 @@ bool isInstalled(App app);
 void export_(App app, const QString& input, const QString& output, const std::optional<QString>& format,
              const std::optional<QString>& properties, Job* job,
              std::chrono::milliseconds timeLimit = exchangeTimeLimit);
+
+// Runs LibreOffice's `--convert-to filter` on `input` and returns the private folder it wrote
+// into, with everything it wrote there (a page and its pictures, say). Throws ConvertError like
+// export_, except that an empty folder is the caller's to judge.
+ScratchFolder convertInto(const QString& input, const QString& filter, Job* job,
+                          std::chrono::milliseconds timeLimit = exchangeTimeLimit);
 
 } // namespace IWork

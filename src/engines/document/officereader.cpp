@@ -3,7 +3,6 @@
 #include "core/converterror.h"
 #include "core/iwork.h"
 #include "core/scratchfolder.h"
-#include "core/shell.h"
 #include "engines/document/reader.h"
 #include "engines/document/textdecoding.h"
 
@@ -17,14 +16,6 @@
 namespace {
 
 const QString failurePrefix = QStringLiteral("LibreOffice couldn’t convert the file. ");
-
-QString program()
-{
-    if (auto path = Shell::find(QStringLiteral("soffice"))) return *path;
-    if (auto path = Shell::find(QStringLiteral("libreoffice"))) return *path;
-    throw ConvertError::missingTool(
-        QStringLiteral("This conversion needs LibreOffice. Install it with: sudo apt install libreoffice"));
-}
 
 // The file LibreOffice reads: an RTFD package's text lives in its TXT.rtf.
 QString officeInput(const QString& path)
@@ -83,28 +74,8 @@ void holdPictures(QTextDocument& document, const QString& folder)
 
 std::unique_ptr<QTextDocument> readThroughOffice(const QString& path, Job* job)
 {
-    const QString soffice = program();
-    const QString input = officeInput(path);
-    const ScratchFolder profile, out;
-    const QStringList args{
-        QStringLiteral("--headless"),
-        QStringLiteral("--norestore"),
-        QStringLiteral("--nologo"),
-        QStringLiteral("--nodefault"),
-        QStringLiteral("--nolockcheck"),
-        QStringLiteral("-env:UserInstallation=") +
-            QUrl::fromLocalFile(profile.path()).toString(QUrl::FullyEncoded),
-        QStringLiteral("--convert-to"),
-        QStringLiteral("html:HTML (StarWriter)"),
-        QStringLiteral("--outdir"),
-        out.path(),
-        input,
-    };
-    const Shell::Result result = Shell::run(soffice, args, std::nullopt, job, {}, IWork::exchangeTimeLimit);
-    if (result.timedOut)
-        throw ConvertError::failed(QStringLiteral("LibreOffice took too long and was stopped."));
-    if (result.status != 0) throw ConvertError::failed(failurePrefix + result.stderrText.trimmed());
-
+    const ScratchFolder out =
+        IWork::convertInto(officeInput(path), QStringLiteral("html:HTML (StarWriter)"), job);
     auto document = attributed(convertedHtml(out.path()));
     holdPictures(*document, out.path());
     return document;
