@@ -12,7 +12,9 @@ ScratchFolder::~ScratchFolder()
     remove();
 }
 
-ScratchFolder::ScratchFolder(ScratchFolder&& other) noexcept : m_path(std::exchange(other.m_path, QString())) {}
+ScratchFolder::ScratchFolder(ScratchFolder&& other) noexcept : m_path(std::exchange(other.m_path, QString()))
+{
+}
 
 ScratchFolder& ScratchFolder::operator=(ScratchFolder&& other) noexcept
 {
