@@ -9,6 +9,7 @@ build_pkgs=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-multimedia-dev
   libx11-dev libxfixes-dev libxi-dev libarchive-dev
+  libavformat-dev libavcodec-dev libavutil-dev
 )
 runtime_pkgs=(
   zip unzip tar ffmpeg
