@@ -17,7 +17,8 @@ struct Reason
 const std::array<Reason, 10> reasons{{
     {{"No space left on device", "Disk quota exceeded", "File too large"},
      "The result is incomplete: the disk is full"},
-    {{"Permission denied", "Read-only file system"}, "Tolvane isn’t allowed to read the file or write beside it"},
+    {{"Permission denied", "Read-only file system"},
+     "Tolvane isn’t allowed to read the file or write beside it"},
     {{"No such file or directory"}, "The file is no longer there"},
     {{"matches no streams"}, "The file has no picture to make a video from"},
     {{"does not contain any stream"}, "The file has no sound or picture this format can hold"},
@@ -26,9 +27,10 @@ const std::array<Reason, 10> reasons{{
      "The file can’t be read: it may be damaged or not a media file"},
     {{"Unknown encoder", "Encoder not found", "Unrecognized option", "Option not found"},
      "This ffmpeg lacks an encoder the format needs"},
-    {{"Unable to find a suitable output format", "Requested output format"}, "ffmpeg can’t write this format"},
-    {{"Could not find tag for codec", "not currently supported in container", "incompatible with output codec",
-      "Could not write header"},
+    {{"Unable to find a suitable output format", "Requested output format"},
+     "ffmpeg can’t write this format"},
+    {{"Could not find tag for codec", "not currently supported in container",
+      "incompatible with output codec", "Could not write header"},
      "This format can’t hold the file’s streams"},
     {{"Error while opening encoder", "Error initializing output stream", "Error while opening decoder"},
      "The encoder can’t work with this file’s picture or sound"},
@@ -45,7 +47,7 @@ QString rawTail(const QString& errors)
 bool writeFailed(const QString& errors)
 {
     for (const char* sign : {"Error writing trailer", "Error closing file", "av_interleaved_write_frame()",
-                             "No space left on device", "Input/output error"})
+                             "No space left on device"})
         if (errors.contains(QLatin1String(sign), Qt::CaseInsensitive)) return true;
     return false;
 }
@@ -78,9 +80,10 @@ ConvertError incomplete(const QString& errors)
 {
     const bool full = errors.contains(QLatin1String("No space left on device")) ||
                       errors.contains(QLatin1String("Disk quota exceeded"));
-    return ConvertError::failed(full ? QStringLiteral("The result is incomplete: the disk is full")
-                                     : QStringLiteral("The result is incomplete: the disk may be full"),
-                                rawTail(errors));
+    return ConvertError::failed(
+        full ? QStringLiteral("The result is incomplete: the disk is full")
+             : QStringLiteral("The result is incomplete: the disk may be full or the file damaged"),
+        rawTail(errors));
 }
 
 } // namespace Media

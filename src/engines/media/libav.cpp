@@ -31,7 +31,7 @@ struct Api
     decltype(&avformat_seek_file) seekFile;
 };
 
-template<typename F> bool resolve(void* library, const char* name, F& into)
+template <typename F> bool resolve(void* library, const char* name, F& into)
 {
     into = reinterpret_cast<F>(::dlsym(library, name));
     return into != nullptr;
@@ -42,10 +42,12 @@ const Api* load()
     static Api api;
     void* util = ::dlopen("libavutil.so." AV_STRINGIFY(LIBAVUTIL_VERSION_MAJOR), RTLD_LAZY | RTLD_LOCAL);
     void* codec = ::dlopen("libavcodec.so." AV_STRINGIFY(LIBAVCODEC_VERSION_MAJOR), RTLD_LAZY | RTLD_LOCAL);
-    void* format = ::dlopen("libavformat.so." AV_STRINGIFY(LIBAVFORMAT_VERSION_MAJOR), RTLD_LAZY | RTLD_LOCAL);
+    void* format =
+        ::dlopen("libavformat.so." AV_STRINGIFY(LIBAVFORMAT_VERSION_MAJOR), RTLD_LAZY | RTLD_LOCAL);
     if (!util || !codec || !format) return nullptr;
     const bool ok = resolve(util, "av_log_set_level", api.logSetLevel) &&
-                    resolve(util, "av_dict_set", api.dictSet) && resolve(util, "av_dict_free", api.dictFree) &&
+                    resolve(util, "av_dict_set", api.dictSet) &&
+                    resolve(util, "av_dict_free", api.dictFree) &&
                     resolve(util, "av_get_media_type_string", api.mediaTypeString) &&
                     resolve(codec, "avcodec_descriptor_get", api.descriptor) &&
                     resolve(codec, "av_packet_alloc", api.packetAlloc) &&
@@ -109,10 +111,12 @@ bool isCover(const AVStream* s)
     return (s->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0;
 }
 
-double streamSeconds(const AVStream* s, const AVFormatContext* c)
+// The stream's own length, or the file's when the stream is its only picture or sound; 0 when
+// neither is known.
+double streamSeconds(const AVStream* s, const AVFormatContext* c, bool alone)
 {
     if (s->duration != AV_NOPTS_VALUE && s->duration > 0) return double(s->duration) * av_q2d(s->time_base);
-    return c->duration != AV_NOPTS_VALUE && c->duration > 0 ? double(c->duration) / AV_TIME_BASE : 0;
+    return alone && c->duration != AV_NOPTS_VALUE && c->duration > 0 ? double(c->duration) / AV_TIME_BASE : 0;
 }
 
 // The first picture stream that is not a cover, and the first sound stream; -1 for none.
@@ -152,7 +156,8 @@ Media::Probe probeOf(const Api& api, const AVFormatContext* c)
             p.channels = par->ch_layout.nb_channels;
             p.sampleRate = par->sample_rate;
         }
-        if (p.duration == 0 && s->duration != AV_NOPTS_VALUE) p.duration = printedSeconds(s->duration, s->time_base);
+        if (p.duration == 0 && s->duration != AV_NOPTS_VALUE)
+            p.duration = printedSeconds(s->duration, s->time_base);
     }
     return p;
 }
@@ -183,7 +188,8 @@ void readEnds(const Api& api, AVFormatContext* c, int video, int audio, LibAv::C
         if ((index == video || index == audio) && at != AV_NOPTS_VALUE) {
             const AVStream* s = c->streams[index];
             const int64_t start = s->start_time != AV_NOPTS_VALUE ? s->start_time : 0;
-            const double end = double(at - start + std::max<int64_t>(packet->duration, 0)) * av_q2d(s->time_base);
+            const double end =
+                double(at - start + std::max<int64_t>(packet->duration, 0)) * av_q2d(s->time_base);
             std::optional<double>& slot = index == video ? out.videoEnd : out.audioEnd;
             slot = std::max(slot.value_or(end), end);
         }
@@ -211,8 +217,8 @@ std::optional<Reading> read(const QString& path)
     if (!c) return r;
     r.probe = probeOf(*a, c);
     const auto [video, audio] = mainStreams(c);
-    if (video >= 0) r.videoSeconds = streamSeconds(c->streams[video], c);
-    if (audio >= 0) r.audioSeconds = streamSeconds(c->streams[audio], c);
+    if (video >= 0) r.videoSeconds = streamSeconds(c->streams[video], c, audio < 0);
+    if (audio >= 0) r.audioSeconds = streamSeconds(c->streams[audio], c, video < 0);
     return r;
 }
 

@@ -11,7 +11,8 @@
 namespace LibAv {
 
 // A source as the conversion sees it: the probe, and how long its first picture stream and its
-// first sound stream last (the stream's own length, else the file's; 0 without such a stream).
+// first sound stream last: the stream's own length, or the file's when the file holds no other
+// kind; 0 when unknown or without such a stream.
 struct Reading
 {
     Media::Probe probe;

@@ -108,11 +108,11 @@ class Referee
     std::thread m_thread;
 };
 
-// Whether packets of one kind reach `end` seconds, give or take the encoders' padding and frame
-// rounding, and a generous margin for sources whose header misstates their length.
+// Whether packets of one kind reach about as far as `expected` seconds (0: unknown), give or
+// take the encoders' padding, frame rounding and sources whose header misstates their length.
 bool reaches(const std::optional<double>& end, double expected)
 {
-    return end && *end >= expected - std::max(1.0, 0.1 * expected);
+    return end && (expected <= 0 || *end >= expected - std::max(1.0, 0.1 * expected));
 }
 
 // Throws when the result lacks a stream it should have or stops short.
@@ -127,10 +127,13 @@ void checkResult(const QString& output, const LibAv::Reading& source, bool audio
     const bool wantsAudio = audio || (target != QLatin1String("gif") && source.probe.audioCodec);
     if (wantsVideo && !contents->hasVideo)
         throw ConvertError::failed(QStringLiteral("The result has no picture"));
-    if (wantsAudio && !contents->hasAudio) throw ConvertError::failed(QStringLiteral("The result has no sound"));
+    if (wantsAudio && !contents->hasAudio)
+        throw ConvertError::failed(QStringLiteral("The result has no sound"));
 
+    // As far as ffmpeg says it wrote: a file cut short by the disk ends early.
     const double reach = std::max(contents->videoEnd.value_or(0), contents->audioEnd.value_or(0));
-    const bool asWritten = !report.outSeconds || reach >= *report.outSeconds - std::max(0.5, 0.02 * *report.outSeconds);
+    const bool asWritten =
+        !report.outSeconds || reach >= *report.outSeconds - std::max(0.5, 0.02 * *report.outSeconds);
     if (!asWritten || (wantsVideo && !reaches(contents->videoEnd, source.videoSeconds)) ||
         (wantsAudio && !reaches(contents->audioEnd, source.audioSeconds)))
         throw Media::incomplete(report.errors);
@@ -144,14 +147,17 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
              const std::function<void(double)>& progress)
 {
     if (job) job->throwIfCancelled();
-    const auto argsFor = [&](const Probe& probe) { return conversionArgs(source, output, audio, target, probe); };
+    const auto argsFor = [&](const Probe& probe) {
+        return conversionArgs(source, output, audio, target, probe);
+    };
     const QStringList started = argsFor(usualStreams(source));
 
     Referee referee(source, argsFor, started, job);
     std::optional<FfmpegReport> report;
     std::optional<ConvertError> error;
     try {
-        report = ffmpeg(started, [&] { return referee.duration(); }, &referee.runJob(), progress);
+        report = ffmpeg(
+            started, [&] { return referee.duration(); }, &referee.runJob(), progress);
     } catch (const ConvertError& e) {
         error = e;
     }

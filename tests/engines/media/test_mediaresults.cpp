@@ -30,7 +30,7 @@ QStringList filesIn(const QString& folder)
 bool fakeFfmpeg(const QTemporaryDir& bin, const QByteArray& body)
 {
     QFile script(bin.filePath("ffmpeg"));
-    if (!script.open(QIODevice::WriteOnly) || script.write("#!/bin/sh\n" + body) < 0) return false;
+    if (!script.open(QIODevice::WriteOnly) || script.write("#!/bin/bash\n" + body) < 0) return false;
     script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
     qputenv("TOLVANE_SEARCH_PATH", bin.path().toUtf8() + ":/usr/bin:/bin");
     return true;
@@ -74,7 +74,7 @@ class MediaResultsTest : public QObject
         QVERIFY(ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=320x240:r=25:d=2", "-f", "lavfi", "-i", "sine=d=2",
                         "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac",
                         path("clip.mkv")}));
-        QVERIFY(ffmpeg({"-f", "lavfi", "-i", "sine=d=2", path("tone.wav")}));
+        QVERIFY(ffmpeg({"-f", "lavfi", "-i", "sine=d=4", path("tone.wav")}));
     }
 
     void cleanup()
@@ -108,30 +108,41 @@ class MediaResultsTest : public QObject
         QCOMPARE(filesIn(disk.path()), QStringList());
     }
 
-    // ffmpeg that exits 0 after leaving half of its output, as a disk that fills up or a
-    // process killed mid-write can: the header may still claim the full length.
+    // ffmpeg that exits 0 with half of its output: cut short on disk, as by a disk that fills
+    // up (the header may still claim the full length), or stopped half way through its input.
     void truncatedResult_data()
     {
         QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("target");
-        QTest::newRow("copy") << "clip.mkv" << "mp4";
-        QTest::newRow("re-encode") << "clip.mkv" << "avi";
-        QTest::newRow("sound") << "tone.wav" << "flac";
-        QTest::newRow("gif") << "clip.mkv" << "gif";
+        QTest::addColumn<QByteArray>("fake"); // the script, after the real ffmpeg's path in $real
+        const QByteArray halfTheBytes =
+            "\"$real\" \"$@\" || exit\n"
+            "truncate -s \"$(( $(stat -c %s \"${@: -1}\") / 2 ))\" \"${@: -1}\"\n";
+        const QByteArray halfTheTime = "exec \"$real\" \"${@:1:$#-1}\" -t 1.5 \"${@: -1}\"\n";
+        QTest::newRow("copy cut on disk") << "clip.mkv"
+                                          << "mp4" << halfTheBytes;
+        QTest::newRow("re-encode cut on disk") << "clip.mkv"
+                                               << "avi" << halfTheBytes;
+        QTest::newRow("sound cut on disk") << "tone.wav"
+                                           << "flac" << halfTheBytes;
+        QTest::newRow("gif cut on disk") << "clip.mkv"
+                                         << "gif" << halfTheBytes;
+        QTest::newRow("sound stopped half way") << "tone.wav"
+                                                << "mp3" << halfTheTime;
     }
 
     void truncatedResult()
     {
         QFETCH(QString, source);
         QFETCH(QString, target);
+        QFETCH(QByteArray, fake);
         QTemporaryDir bin, folder;
-        const QString real = QStandardPaths::findExecutable("ffmpeg");
-        QVERIFY(fakeFfmpeg(bin, "for last; do :; done\n\"" + real.toUtf8() + "\" \"$@\" || exit\n"
-                                "truncate -s \"$(( $(stat -c %s \"$last\") / 2 ))\" \"$last\"\n"));
+        const QByteArray real = QStandardPaths::findExecutable("ffmpeg").toUtf8();
+        QVERIFY(fakeFfmpeg(bin, "real='" + real + "'\n" + fake));
         const QString copy = folder.filePath(source);
         QVERIFY(QFile::copy(path(source), copy));
         const ConvertError e = failure(copy, target);
-        QCOMPARE(e.message(), QString("The result is incomplete: the disk may be full"));
+        QCOMPARE(e.message(), QString("The result is incomplete: the disk may be full or the file damaged"));
         QCOMPARE(filesIn(folder.path()), QStringList{source});
     }
 
@@ -142,12 +153,16 @@ class MediaResultsTest : public QObject
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("detail"); // a piece of ffmpeg's own words
-        QTest::newRow("damaged") << "broken.mp4" << "mov"
+        QTest::newRow("damaged") << "broken.mp4"
+                                 << "mov"
                                  << "The file can’t be read: it may be damaged or not a media file"
                                  << "Invalid data found";
-        QTest::newRow("no picture") << "tone.wav" << "mp4"
-                                    << "The file has no picture to make a video from" << "matches no streams";
-        QTest::newRow("no sound") << "silent.mkv" << "mp3"
+        QTest::newRow("no picture") << "tone.wav"
+                                    << "mp4"
+                                    << "The file has no picture to make a video from"
+                                    << "matches no streams";
+        QTest::newRow("no sound") << "silent.mkv"
+                                  << "mp3"
                                   << "The file has no sound or picture this format can hold"
                                   << "does not contain any stream";
     }
@@ -160,7 +175,8 @@ class MediaResultsTest : public QObject
         QFile broken(folder.filePath("broken.mp4"));
         QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write(QByteArray(5000, '\x17')) == 5000);
         broken.close();
-        QVERIFY(ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x48:d=1", "-c:v", "ffv1", folder.filePath("silent.mkv")}));
+        QVERIFY(ffmpeg(
+            {"-f", "lavfi", "-i", "testsrc2=s=64x48:d=1", "-c:v", "ffv1", folder.filePath("silent.mkv")}));
         QVERIFY(QFile::copy(path("tone.wav"), folder.filePath("tone.wav")));
         const ConvertError e = failure(folder.filePath(source), target);
         QTEST(e.message(), "message");
@@ -182,7 +198,8 @@ class MediaResultsTest : public QObject
                "device\nError closing file /x/.tolvane-1F0C9A3B.mp4: No space left on device"
             << 1 << "The result is incomplete: the disk is full";
         QTest::newRow("container refuses a stream")
-            << "[mp4 @ 0x5601] Could not find tag for codec pcm_s24le in stream #2, codec not currently supported "
+            << "[mp4 @ 0x5601] Could not find tag for codec pcm_s24le in stream #2, codec not currently "
+               "supported "
                "in container\n    Last message repeated 1 times\nCould not write header for output file #0"
             << 1 << "This format can’t hold the file’s streams";
         QTest::newRow("no encoder") << "Unknown encoder 'libfdk_aac'" << 1
