@@ -4,10 +4,12 @@
 # short files in one `--convert` call against `xargs -P$(nproc) ffmpeg`. Prints the medians,
 # their ratio and whether the case keeps within its bound: 1.10× or 30 ms, whichever is larger,
 # for one file; 1.5× for the 50 files.
-# Usage: bench/media.sh [path/to/tolvane]    RUNS=N sets the runs per command (default 15).
+# Usage: bench/media.sh [path/to/tolvane]    ROUNDS=N (default 6) rounds of PER_ROUND=N (default 4)
+# runs of each command.
 set -euo pipefail
 bin=$(realpath "${1:-$(dirname "$0")/../build/tolvane}")
-runs=${RUNS:-15}
+rounds=${ROUNDS:-6}
+per_round=${PER_ROUND:-4}
 for tool in ffmpeg hyperfine python3 xargs; do
   command -v "$tool" >/dev/null || { echo "needs $tool" >&2; exit 1; }
 done
@@ -35,22 +37,34 @@ gif_filter="fps=15,scale='min(iw,720)':-1:flags=lanczos,split[a][b];[a]palettege
 gif_filter+="[b][p]paletteuse=dither=bayer:bayer_scale=4"
 
 results=()
-# compare NAME BOUND RESULT-TO-REMOVE TOLVANE-COMMAND -- FFMPEG-COMMAND
+# compare NAME BOUND RESULT-PATTERN TOLVANE-COMMAND -- FFMPEG-COMMAND
+# Hyperfine runs one command's runs before the other's; on a shared machine whose load drifts
+# that would favour one side, so the runs go in ROUNDS short rounds of alternating order and the
+# medians are taken over all of them.
 compare() {
   local name=$1 bound=$2 result=$3
   shift 3
   local split
   for ((split = 1; split <= $#; split++)); do [ "${!split}" = -- ] && break; done
-  local ours=("${@:1:split-1}") theirs=("${@:split+1}")
-  local json="$dir/$name.json"
-  hyperfine -N -w 2 -r "$runs" --export-json "$json" --style none --output null \
-    --prepare "find $(dirname "$result") -maxdepth 1 -name $(basename "$result") -delete" \
-    "$(printf '%q ' "${ours[@]}")" "$(printf '%q ' "${theirs[@]}")" >/dev/null
-  results+=("$(python3 - "$json" "$name" "$bound" <<'PY'
-import json, sys
-runs = json.load(open(sys.argv[1]))["results"]
-name, bound = sys.argv[2], sys.argv[3]
-ours, theirs = (r["median"] for r in runs)
+  local ours theirs
+  ours=$(printf '%q ' "${@:1:split-1}")
+  theirs=$(printf '%q ' "${@:split+1}")
+  local prepare="find $(dirname "$result") -maxdepth 1 -name $(basename "$result") -delete"
+  local round jsons=()
+  for ((round = 0; round < rounds; round++)); do
+    jsons+=("$dir/$name.$round.json")
+    if ((round % 2)); then set -- "$theirs" "$ours"; else set -- "$ours" "$theirs"; fi
+    hyperfine -N -w 1 -r "$per_round" --export-json "${jsons[-1]}" --style none --output null \
+      --prepare "$prepare" "$1" "$2" >/dev/null
+  done
+  results+=("$(python3 - "$name" "$bound" "$ours" "${jsons[@]}" <<'PY'
+import json, statistics, sys
+name, bound, ours_cmd, files = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4:]
+times = {"ours": [], "theirs": []}
+for f in files:
+    for r in json.load(open(f))["results"]:
+        times["ours" if r["command"] == ours_cmd else "theirs"] += r["times"]
+ours, theirs = statistics.median(times["ours"]), statistics.median(times["theirs"])
 ok = ours <= theirs * 1.5 if bound == "many" else ours <= max(theirs * 1.10, theirs + 0.030)
 limit = "1.5×" if bound == "many" else "1.10× or 30 ms"
 print(f"{name:<32} tolvane {ours * 1000:8.1f} ms  ffmpeg {theirs * 1000:8.1f} ms  "
