@@ -1,52 +1,95 @@
 #!/usr/bin/env bash
-# Overhead of a media conversion through `tolvane --convert` against ffmpeg alone with the same
-# arguments, on a 30-second 1080p clip, to webm and to mp3. Prints each ratio (target: under 1.05).
-# Usage: bench/media.sh [path/to/tolvane]    RUNS=3 sets the runs per command.
+# The media road's fixed costs: each conversion through `tolvane --convert` side by side with
+# ffmpeg alone running the arguments the conversion builds, both in one hyperfine run, and 50
+# short files in one `--convert` call against `xargs -P$(nproc) ffmpeg`. Prints the medians,
+# their ratio and whether the case keeps within its bound: 1.10× or 30 ms, whichever is larger,
+# for one file; 1.5× for the 50 files.
+# Usage: bench/media.sh [path/to/tolvane]    ROUNDS=N (default 6) rounds of PER_ROUND=N (default 4)
+# runs of each command.
 set -euo pipefail
-bin=${1:-$(dirname "$0")/../build/tolvane}
-bin=$(realpath "$bin")
-runs=${RUNS:-3}
-for tool in ffmpeg python3; do
+bin=$(realpath "${1:-$(dirname "$0")/../build/tolvane}")
+rounds=${ROUNDS:-6}
+per_round=${PER_ROUND:-4}
+for tool in ffmpeg hyperfine python3 xargs; do
   command -v "$tool" >/dev/null || { echo "needs $tool" >&2; exit 1; }
 done
 
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 export XDG_CONFIG_HOME="$dir/config"
-src="$dir/clip.mp4"
-echo "making a 30 s 1080p clip…"
-ffmpeg -v error -nostdin -y -f lavfi -i testsrc2=s=1920x1080:r=30:d=30 -f lavfi -i sine=f=440:d=30 \
-  -c:v libx264 -preset veryfast -pix_fmt yuv420p -c:a aac -shortest "$src"
+gen() { ffmpeg -v error -nostdin -y "$@"; }
+echo "making the sources…"
+gen -f lavfi -i sine=f=440:d=5 -ac 2 -ar 44100 "$dir/tone.wav"
+gen -f lavfi -i testsrc2=s=1280x720:r=30:d=10 -f lavfi -i sine=d=10 -c:v libx264 -preset veryfast \
+  -pix_fmt yuv420p -c:a aac "$dir/film.mkv"
+gen -f lavfi -i testsrc2=s=640x360:r=30:d=3 -f lavfi -i sine=d=3 -c:v libvpx-vp9 -deadline realtime \
+  -c:a libopus "$dir/short.webm"
+gen -f lavfi -i testsrc2=s=320x240:r=25:d=3 -c:v libx264 -preset veryfast -pix_fmt yuv420p "$dir/moving.mkv"
+mkdir "$dir/many"
+gen -i "$dir/tone.wav" -t 1 "$dir/one.wav"
+for i in $(seq -w 1 50); do cp "$dir/one.wav" "$dir/many/take$i.wav"; done
+find "$dir/many" -name '*.wav' | sort >"$dir/many.list"
 
-# The runner's fixed prefix and the arguments the conversion builds for these two targets.
+# The runner's fixed prefix, then the arguments the conversion builds for each case.
 prefix=(-hide_banner -nostdin -y -loglevel error -progress pipe:1 -nostats)
-webm_args=(-i "$src" -map 0:V:0 -map '0:a?' -vf 'scale=trunc(iw/2)*2:trunc(ih/2)*2'
-  -c:v libvpx-vp9 -crf 32 -b:v 0 -row-mt 1 -deadline good -cpu-used 4 -pix_fmt yuv420p
-  -c:a libopus -b:a 128k -map_metadata 0 "$dir/ref.webm")
-mp3_args=(-i "$src" -vn -map_metadata 0 -c:a libmp3lame -q:a 2 "$dir/ref.mp3")
+movie_audio=(-c:a aac -b:a 256k -map_metadata 0 -movflags +faststart)
+gif_filter="fps=15,scale='min(iw,720)':-1:flags=lanczos,split[a][b];[a]palettegen=stats_mode=diff[p];"
+gif_filter+="[b][p]paletteuse=dither=bayer:bayer_scale=4"
 
-# Runs our command and ffmpeg's alternately, `runs` times each, so that a busy machine slows both
-# alike; results are removed before each run. Prints both mean wall times and their ratio.
+results=()
+# compare NAME BOUND RESULT-PATTERN TOLVANE-COMMAND -- FFMPEG-COMMAND
+# Hyperfine runs one command's runs before the other's; on a shared machine whose load drifts
+# that would favour one side, so the runs go in ROUNDS short rounds of alternating order and the
+# medians are taken over all of them.
 compare() {
-  python3 - "$runs" "$dir" "$@" <<'PY'
-import glob, os, subprocess, sys, time
-runs, folder = int(sys.argv[1]), sys.argv[2]
-split = sys.argv.index("--")
-commands = [sys.argv[3:split], sys.argv[split + 1:]]
-totals = [0.0, 0.0]
-for _ in range(runs):
-    for i, cmd in enumerate(commands):
-        for f in glob.glob(os.path.join(folder, "clip*.webm")) + glob.glob(os.path.join(folder, "clip*.mp3")):
-            os.remove(f)
-        start = time.perf_counter()
-        subprocess.run(cmd, check=True, stdout=subprocess.DEVNULL)
-        totals[i] += time.perf_counter() - start
-ours, theirs = (t / runs for t in totals)
-print(f"tolvane {ours:.3f}s, ffmpeg {theirs:.3f}s, ratio {ours / theirs:.3f}")
+  local name=$1 bound=$2 result=$3
+  shift 3
+  local split
+  for ((split = 1; split <= $#; split++)); do [ "${!split}" = -- ] && break; done
+  local ours theirs
+  ours=$(printf '%q ' "${@:1:split-1}")
+  theirs=$(printf '%q ' "${@:split+1}")
+  local prepare="find $(dirname "$result") -maxdepth 1 -name $(basename "$result") -delete"
+  local round jsons=()
+  for ((round = 0; round < rounds; round++)); do
+    jsons+=("$dir/$name.$round.json")
+    if ((round % 2)); then set -- "$theirs" "$ours"; else set -- "$ours" "$theirs"; fi
+    hyperfine -N -w 1 -r "$per_round" --export-json "${jsons[-1]}" --style none --output null \
+      --prepare "$prepare" "$1" "$2" >/dev/null
+  done
+  results+=("$(python3 - "$name" "$bound" "$ours" "${jsons[@]}" <<'PY'
+import json, statistics, sys
+name, bound, ours_cmd, files = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4:]
+times = {"ours": [], "theirs": []}
+for f in files:
+    for r in json.load(open(f))["results"]:
+        times["ours" if r["command"] == ours_cmd else "theirs"] += r["times"]
+ours, theirs = statistics.median(times["ours"]), statistics.median(times["theirs"])
+ok = ours <= theirs * 1.5 if bound == "many" else ours <= max(theirs * 1.10, theirs + 0.030)
+limit = "1.5×" if bound == "many" else "1.10× or 30 ms"
+print(f"{name:<32} tolvane {ours * 1000:8.1f} ms  ffmpeg {theirs * 1000:8.1f} ms  "
+      f"ratio {ours / theirs:5.2f}  +{(ours - theirs) * 1000:6.1f} ms  {'within' if ok else 'OVER'} {limit}")
 PY
+)")
 }
 
-for target in mp3 webm; do
-  if [ "$target" = webm ]; then args=("${webm_args[@]}"); else args=("${mp3_args[@]}"); fi
-  echo "$target: $(compare "$bin" --convert "$target" "$src" -- ffmpeg "${prefix[@]}" "${args[@]}")"
-done
+compare "5 s wav to mp3" one "$dir/tone*.mp3" \
+  "$bin" --convert mp3 "$dir/tone.wav" -- \
+  ffmpeg "${prefix[@]}" -i "$dir/tone.wav" -vn -map_metadata 0 -c:a libmp3lame -q:a 2 "$dir/tone.mp3"
+compare "10 s 720p copy mkv to mp4" one "$dir/film*.mp4" \
+  "$bin" --convert mp4 "$dir/film.mkv" -- \
+  ffmpeg "${prefix[@]}" -i "$dir/film.mkv" -map 0:V:0 -map '0:a?' -c copy -map_metadata 0 \
+  -movflags +faststart "$dir/film.mp4"
+compare "3 s 360p re-encode webm to mp4" one "$dir/short*.mp4" \
+  "$bin" --convert mp4 "$dir/short.webm" -- \
+  ffmpeg "${prefix[@]}" -i "$dir/short.webm" -map 0:V:0 -map '0:a?' -vf 'scale=trunc(iw/2)*2:trunc(ih/2)*2' \
+  -c:v libx264 -preset medium -crf 21 -pix_fmt yuv420p "${movie_audio[@]}" "$dir/short.mp4"
+compare "3 s 240p gif" one "$dir/moving*.gif" \
+  "$bin" --convert gif "$dir/moving.mkv" -- \
+  ffmpeg "${prefix[@]}" -i "$dir/moving.mkv" -an -vf "$gif_filter" -loop 0 "$dir/moving.gif"
+compare "50 × 1 s wav to mp3, one call" many "$dir/many/*.mp3" \
+  "$bin" --convert mp3 $(cat "$dir/many.list") -- \
+  xargs -a "$dir/many.list" -P"$(nproc)" -I{} \
+  ffmpeg "${prefix[@]}" -i {} -vn -map_metadata 0 -c:a libmp3lame -q:a 2 {}.mp3
+
+printf '%s\n' "${results[@]}"

@@ -11,6 +11,7 @@ build_pkgs=(
   libx11-dev libxext-dev libxfixes-dev libxi-dev libarchive-dev libqpdf-dev zlib1g-dev
   libheif-dev libexiv2-dev libgif-dev libtesseract-dev libopencv-objdetect-dev libpoppler-qt6-dev
   libpoppler-glib-dev libpoppler-cpp-dev libuchardet-dev
+  libavformat-dev libavcodec-dev libavutil-dev
 )
 runtime_pkgs=(
   zip unzip tar ffmpeg

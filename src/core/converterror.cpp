@@ -15,3 +15,9 @@ QString errorDescription(const std::exception& e)
     if (auto* ce = dynamic_cast<const ConvertError*>(&e)) return ce->description();
     return QString::fromUtf8(e.what());
 }
+
+QString errorDetails(const std::exception& e)
+{
+    if (auto* ce = dynamic_cast<const ConvertError*>(&e)) return ce->details();
+    return {};
+}

@@ -22,11 +22,9 @@ QStringList convertMedia(const QString& source, const QString& target, Job& job,
 {
     const QString dest = Converter::destination(source, target);
     Media::require(QStringLiteral("ffmpeg"));
-    Media::require(QStringLiteral("ffprobe"));
-    const Media::Probe probe = Media::probe(source);
     const bool audio = Media::isAudioTarget(target);
     return {Output::write(dest, [&](const QString& temporary) {
-        Media::convert(source, temporary, audio, target, probe, &job, progress);
+        Media::convert(source, temporary, audio, target, &job, progress);
     })};
 }
 

@@ -1,5 +1,7 @@
 #include "engines/media/media.h"
 
+#include "engines/media/libav.h"
+
 #include "core/converterror.h"
 #include "core/shell.h"
 
@@ -109,6 +111,12 @@ Probe parseProbe(const QByteArray& json)
 
 Probe probe(const QString& path)
 {
+    if (const auto reading = LibAv::read(path)) return reading->probe;
+    return probeWithFfprobe(path);
+}
+
+Probe probeWithFfprobe(const QString& path)
+{
     const auto ffprobe = Shell::find(QStringLiteral("ffprobe"));
     if (!ffprobe) return {};
     try {
@@ -135,21 +143,35 @@ std::optional<double> progressFraction(const QString& line, double duration)
     return std::isfinite(fraction) ? std::clamp(fraction, 0.0, 0.99) : 0.0;
 }
 
-void ffmpeg(const QStringList& args, double duration, Job* job, const std::function<void(double)>& progress)
+FfmpegReport ffmpeg(const QStringList& args, const std::function<double()>& duration, Job* job,
+                    const std::function<void(double)>& progress)
 {
     const QString program = require(QStringLiteral("ffmpeg"));
     static const QStringList prefix{QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
                                     QStringLiteral("-y"),           QStringLiteral("-loglevel"),
                                     QStringLiteral("error"),        QStringLiteral("-progress"),
                                     QStringLiteral("pipe:1"),       QStringLiteral("-nostats")};
-    std::function<void(const QString&)> onLine;
-    if (duration > 0 && progress) {
-        onLine = [&](const QString& line) {
-            if (const auto fraction = progressFraction(line, duration)) progress(*fraction);
-        };
-    }
+    FfmpegReport report;
+    const auto onLine = [&](const QString& line) {
+        if (line == QLatin1String("progress=end")) report.ended = true;
+        if (line.startsWith(QLatin1String("out_time_us=")))
+            if (const auto micros = number(line.mid(12))) report.outSeconds = *micros / 1e6;
+        const double seconds = duration ? duration() : 0;
+        if (progress)
+            if (const auto fraction = progressFraction(line, seconds)) progress(*fraction);
+    };
     const Shell::Result result = Shell::run(program, prefix + args, std::nullopt, job, onLine);
-    if (result.status != 0) throw ConvertError::failed(Shell::failureText(program, result));
+    report.errors = result.stderrText;
+    if (result.status != 0) throw ffmpegFailure(result.stderrText, result.status);
+    if (const auto unfinished = unfinishedWrite(report)) throw *unfinished;
+    return report;
+}
+
+FfmpegReport ffmpeg(const QStringList& args, double duration, Job* job,
+                    const std::function<void(double)>& progress)
+{
+    return ffmpeg(
+        args, [duration] { return duration; }, job, progress);
 }
 
 } // namespace Media

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+class ConvertError;
 class Job;
 
 // Audio and video through ffmpeg and ffprobe: what a file holds, the one ffmpeg runner with
@@ -34,16 +35,40 @@ QString missingToolText();
 // The full path of `program` ("ffmpeg", "ffprobe"); throws the missing-tool error without it.
 QString require(const QString& program);
 
-// Never fails: whatever ffprobe cannot tell keeps its default.
+// Never fails: whatever cannot be told keeps its default. Read in-process by ffmpeg's libraries,
+// with the same result ffprobe would give; ffprobe itself only where the libraries are missing.
 Probe probe(const QString& path);
+// The same through the ffprobe program.
+Probe probeWithFfprobe(const QString& path);
 // The reading of ffprobe's JSON (-show_format -show_streams); bad input gives the defaults.
 Probe parseProbe(const QByteArray& json);
 
+// What one ffmpeg run said about itself.
+struct FfmpegReport
+{
+    bool ended = false;               // its last progress report came ("progress=end")
+    std::optional<double> outSeconds; // the output time in its last report
+    QString errors;                   // its standard error
+};
+
 // Runs ffmpeg with the fixed prefix (quiet, no stdin, overwrite, progress on stdout) and `args`,
-// which end with the output path. Progress is measured over `duration` seconds; the job's
-// cancel ends ffmpeg and throws ConvertError::cancelled(). A failure throws ffmpeg's last
-// error lines.
-void ffmpeg(const QStringList& args, double duration, Job* job, const std::function<void(double)>& progress);
+// which end with the output path. Progress is measured over `duration` seconds, read at each
+// report (0 while unknown: no progress). The job's cancel ends ffmpeg and throws
+// ConvertError::cancelled(). A failure throws ffmpegFailure(); so does an exit 0 that came
+// without the last report or with write errors (unfinishedWrite()).
+FfmpegReport ffmpeg(const QStringList& args, const std::function<double()>& duration, Job* job,
+                    const std::function<void(double)>& progress);
+FfmpegReport ffmpeg(const QStringList& args, double duration, Job* job,
+                    const std::function<void(double)>& progress);
+// The failure of an ffmpeg run in plain words, from its standard error and exit status; the last
+// lines of standard error as ffmpeg wrote them become the error's details.
+ConvertError ffmpegFailure(const QString& errors, int status);
+// Whether a run that exited 0 left its output unfinished: its last report never came, or it
+// could not write its trailer or close its file (ffmpeg 5.1 exits 0 on a full disk).
+std::optional<ConvertError> unfinishedWrite(const FfmpegReport& report);
+// "The result is incomplete: the disk is full", or "… the disk may be full or the file damaged"
+// when ffmpeg's standard error does not say so, with that standard error as details.
+ConvertError incomplete(const QString& errors);
 // The fraction, within 0…0.99, that one line of ffmpeg's progress report stands for, or none
 // for lines that carry no output time. Needs a duration above 0.
 std::optional<double> progressFraction(const QString& line, double duration);
@@ -69,9 +94,13 @@ QStringList conversionArgs(const QString& source, const QString& output, bool au
 QStringList retryArgs(const QString& source, const QString& output, const QString& target,
                       const Probe& probe);
 // Converts `source` into `output` (a temporary path whose extension is the target's); a stream
-// copy that fails for any reason but cancelling is repeated once as a re-encode.
-void convert(const QString& source, const QString& output, bool audio, const QString& target,
-             const Probe& probe, Job* job, const std::function<void(double)>& progress);
+// copy that fails for any reason but cancelling is repeated once as a re-encode. The source is
+// read while ffmpeg starts, on the guess that its streams can be copied; a run begun on a wrong
+// guess is ended and redone. The result is checked before it is handed back: it must hold the
+// streams asked for, reach as far as ffmpeg says it wrote, and last about as long as the source
+// (the disk may fill up under a run that still exits 0).
+void convert(const QString& source, const QString& output, bool audio, const QString& target, Job* job,
+             const std::function<void(double)>& progress);
 
 // Normalised peaks (0…1) of the file's audio, decoded as mono at 8000 Hz: at most `buckets`
 // values, the loudest 1; empty without readable audio.

@@ -115,11 +115,10 @@ QStringList conversionArgs(const QString& source, const QString& output, bool au
     if (audio) {
         args << QStringLiteral("-vn") << keepMetadata << audioArgs(target, probe);
     } else if (target == QLatin1String("gif")) {
-        const int width = probe.width > 0 && probe.width < 720 ? probe.width : 720;
+        // At most 720 pixels wide; asked of ffmpeg, so that no probe has to come first.
         args << QStringLiteral("-an") << QStringLiteral("-vf")
-             << QStringLiteral("fps=15,scale=") + QString::number(width) +
-                    QStringLiteral(":-1:flags=lanczos,split[a][b];[a]palettegen=stats_mode=diff[p];"
-                                   "[b][p]paletteuse=dither=bayer:bayer_scale=4")
+             << QStringLiteral("fps=15,scale='min(iw,720)':-1:flags=lanczos,split[a][b];"
+                               "[a]palettegen=stats_mode=diff[p];[b][p]paletteuse=dither=bayer:bayer_scale=4")
              << QStringLiteral("-loop") << QStringLiteral("0");
     } else if (canCopy(probe, target)) {
         args << pictureAndAudio << QStringLiteral("-c") << QStringLiteral("copy") << keepMetadata;
@@ -139,19 +138,6 @@ QStringList retryArgs(const QString& source, const QString& output, const QStrin
 {
     return QStringList{QStringLiteral("-i"), source} + pictureAndAudio + evenScale +
            videoArgs(target, conversionCrf) + audioArgs(target, probe) + QStringList{output};
-}
-
-void convert(const QString& source, const QString& output, bool audio, const QString& target,
-             const Probe& probe, Job* job, const std::function<void(double)>& progress)
-{
-    try {
-        ffmpeg(conversionArgs(source, output, audio, target, probe), probe.duration, job, progress);
-    } catch (const ConvertError& e) {
-        // Only a stream copy is worth repeating: a container may refuse a stream it was
-        // thought to hold. The re-encode's outcome is the conversion's.
-        if (e.isCancelled() || audio || target == QLatin1String("gif") || !canCopy(probe, target)) throw;
-        ffmpeg(retryArgs(source, output, target, probe), probe.duration, job, progress);
-    }
 }
 
 } // namespace Media

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "engines/media/media.h"
+
+#include <QString>
+#include <optional>
+
+// ffmpeg's own libraries read inside this process. They are loaded at the first call only, on
+// whatever thread makes it: loading costs about as much as starting a small program, so only
+// media work pays it. Every function is safe to call from several threads at once.
+namespace LibAv {
+
+// A source as the conversion sees it: the probe, and how long its first picture stream and its
+// first sound stream last: the stream's own length, or the file's when the file holds no other
+// kind; 0 when unknown or without such a stream.
+struct Reading
+{
+    Media::Probe probe;
+    double videoSeconds = 0;
+    double audioSeconds = 0;
+};
+
+// What a written file really holds: the stream kinds its header lists, and how far the packets
+// of its first picture and first sound stream reach from their start, in seconds (none when no
+// packet of that stream could be read near the end).
+struct Contents
+{
+    bool opened = false;
+    bool hasVideo = false;
+    bool hasAudio = false;
+    std::optional<double> videoEnd;
+    std::optional<double> audioEnd;
+};
+
+// Whether the libraries are there; loads them at the first call.
+bool available();
+
+// Reads the file the way ffprobe -show_format -show_streams does, so that the probe equals
+// Media::parseProbe of ffprobe's output; a file that cannot be opened gives the defaults.
+// None only when the libraries are missing.
+std::optional<Reading> read(const QString& path);
+
+// Looks at the packets near the end of the file; none when the libraries are missing.
+std::optional<Contents> contents(const QString& path);
+
+} // namespace LibAv

@@ -1,0 +1,186 @@
+#include "engines/media/media.h"
+
+#include "core/converterror.h"
+#include "core/job.h"
+#include "engines/media/libav.h"
+
+#include <QFileInfo>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+LibAv::Reading readSource(const QString& source)
+{
+    if (auto reading = LibAv::read(source)) return *reading;
+    LibAv::Reading r{Media::probeWithFfprobe(source)};
+    r.videoSeconds = r.audioSeconds = r.probe.duration;
+    return r;
+}
+
+// What a file of this kind usually holds, judged by its extension. The first run is started
+// on this guess while the file is read; a wrong guess costs a restart once the reading is in.
+Media::Probe usualStreams(const QString& source)
+{
+    const QString ext = QFileInfo(source).suffix().toLower();
+    Media::Probe guess;
+    const auto holds = [&](const char* video, const char* audio) {
+        if (video) guess.videoCodec = QString::fromLatin1(video);
+        if (audio) guess.audioCodec = QString::fromLatin1(audio);
+    };
+    if (Media::isAudioTarget(ext))
+        holds(nullptr, "audio");
+    else if (ext == QLatin1String("webm"))
+        holds("vp9", "opus");
+    else if (ext == QLatin1String("avi"))
+        holds("mpeg4", "mp3");
+    else if (ext == QLatin1String("wmv"))
+        holds("wmv2", "wmav2");
+    else if (ext == QLatin1String("gif"))
+        holds("gif", nullptr);
+    else
+        holds("h264", "aac");
+    return guess;
+}
+
+// Reads the source on a thread of its own while the first run goes on under a job of its own.
+// When the reading calls for other arguments, that run is ended; otherwise its duration is
+// published for progress. Until the run is over, the user's cancel is passed on to its job.
+class Referee
+{
+  public:
+    Referee(const QString& source, const std::function<QStringList(const Media::Probe&)>& argsFor,
+            const QStringList& started, Job* job)
+        : m_job(job), m_thread([=, this] { work(source, argsFor, started); })
+    {
+    }
+    ~Referee() { finish(); }
+    Referee(const Referee&) = delete;
+    Referee& operator=(const Referee&) = delete;
+
+    Job& runJob() { return m_runJob; }
+    // The source's duration once the reading has agreed with the run; 0 until then.
+    double duration() const { return m_duration.load(); }
+
+    // The run is over: stops watching, waits for the reading and returns it.
+    const LibAv::Reading& finish()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_over = true;
+        }
+        m_wake.notify_all();
+        if (m_thread.joinable()) m_thread.join();
+        return m_reading;
+    }
+    // After finish(): whether the reading called for the arguments the run was started with.
+    bool agreed() const { return m_agreed; }
+
+  private:
+    void work(const QString& source, const std::function<QStringList(const Media::Probe&)>& argsFor,
+              const QStringList& started)
+    {
+        m_reading = readSource(source);
+        m_agreed = argsFor(m_reading.probe) == started;
+        if (m_agreed)
+            m_duration = m_reading.probe.duration;
+        else
+            m_runJob.cancel();
+        // The same pace at which the process runner looks at a job's cancel flag.
+        std::unique_lock lock(m_mutex);
+        while (!m_over) {
+            if (m_job && m_job->isCancelled()) m_runJob.cancel();
+            m_wake.wait_for(lock, std::chrono::milliseconds(100));
+        }
+    }
+
+    Job* const m_job;
+    Job m_runJob{QString(), QString(), 0};
+    LibAv::Reading m_reading;
+    std::atomic<bool> m_agreed{false};
+    std::atomic<double> m_duration{0};
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_over = false;
+    std::thread m_thread;
+};
+
+// Whether packets of one kind reach about as far as `expected` seconds (0: unknown), give or
+// take the encoders' padding, frame rounding and sources whose header misstates their length.
+bool reaches(const std::optional<double>& end, double expected)
+{
+    return end && (expected <= 0 || *end >= expected - std::max(1.0, 0.1 * expected));
+}
+
+// Throws when the result lacks a stream it should have or stops short.
+void checkResult(const QString& output, const LibAv::Reading& source, bool audio, const QString& target,
+                 const Media::FfmpegReport& report)
+{
+    if (QFileInfo(output).size() <= 0) throw Media::incomplete(report.errors);
+    const auto contents = LibAv::contents(output);
+    if (!contents) return; // nothing to look inside with
+    if (!contents->opened) throw Media::incomplete(report.errors);
+    const bool wantsVideo = !audio;
+    const bool wantsAudio = audio || (target != QLatin1String("gif") && source.probe.audioCodec);
+    if (wantsVideo && !contents->hasVideo)
+        throw ConvertError::failed(QStringLiteral("The result has no picture"));
+    if (wantsAudio && !contents->hasAudio)
+        throw ConvertError::failed(QStringLiteral("The result has no sound"));
+
+    // As far as ffmpeg says it wrote: a file cut short by the disk ends early.
+    const double reach = std::max(contents->videoEnd.value_or(0), contents->audioEnd.value_or(0));
+    const bool asWritten =
+        !report.outSeconds || reach >= *report.outSeconds - std::max(0.5, 0.02 * *report.outSeconds);
+    if (!asWritten || (wantsVideo && !reaches(contents->videoEnd, source.videoSeconds)) ||
+        (wantsAudio && !reaches(contents->audioEnd, source.audioSeconds)))
+        throw Media::incomplete(report.errors);
+}
+
+} // namespace
+
+namespace Media {
+
+void convert(const QString& source, const QString& output, bool audio, const QString& target, Job* job,
+             const std::function<void(double)>& progress)
+{
+    if (job) job->throwIfCancelled();
+    const auto argsFor = [&](const Probe& probe) {
+        return conversionArgs(source, output, audio, target, probe);
+    };
+    const QStringList started = argsFor(usualStreams(source));
+
+    Referee referee(source, argsFor, started, job);
+    std::optional<FfmpegReport> report;
+    std::optional<ConvertError> error;
+    try {
+        report = ffmpeg(
+            started, [&] { return referee.duration(); }, &referee.runJob(), progress);
+    } catch (const ConvertError& e) {
+        error = e;
+    }
+    const LibAv::Reading& reading = referee.finish();
+    if (job) job->throwIfCancelled();
+    const Probe& probe = reading.probe;
+
+    if (!referee.agreed()) {
+        // Started on a wrong guess: the run the source calls for, with its own retry.
+        try {
+            report = ffmpeg(argsFor(probe), probe.duration, job, progress);
+            error.reset();
+        } catch (const ConvertError& e) {
+            error = e;
+        }
+    }
+    // Only a stream copy is worth repeating: a container may refuse a stream it was thought
+    // to hold. The re-encode's outcome is the conversion's.
+    if (error && !error->isCancelled() && !audio && target != QLatin1String("gif") && canCopy(probe, target))
+        report = ffmpeg(retryArgs(source, output, target, probe), probe.duration, job, progress);
+    else if (error)
+        throw *error;
+    checkResult(output, reading, audio, target, *report);
+}
+
+} // namespace Media
