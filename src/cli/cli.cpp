@@ -213,6 +213,12 @@ void print(const QString& line)
     std::fflush(stdout); // live output when piped (the estimate demonstration)
 }
 
+void printError(const QString& line)
+{
+    const QByteArray bytes = printable(line).toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+}
+
 QString path(const QString& argument)
 {
     QString p = argument;

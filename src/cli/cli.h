@@ -21,6 +21,8 @@ QString usageLine();
 
 // Writes one line to standard output as UTF-8, passed through printable().
 void print(const QString& line);
+// The same on standard error: what a person reads and a script need not parse.
+void printError(const QString& line);
 
 // `text` with the characters that could end a line early or steer a terminal written as escapes:
 // C0 controls ("\n", "\t", "\r", else "\x1B"), DEL and C1 controls ("\x7F", "\x9B"), and the

@@ -25,6 +25,7 @@ struct Outcome
 {
     std::optional<QString> line; // none for a file never started
     bool failed = false;
+    QString details; // an outside program's own words behind a failure
 };
 
 Outcome convertOne(const QString& file, const QString& format, Job& job)
@@ -41,7 +42,8 @@ Outcome convertOne(const QString& file, const QString& format, Job& job)
                          QString::asprintf("%.1fs", double(timer.nsecsElapsed()) / 1e9)),
                 false};
     } catch (const std::exception& e) {
-        return {QStringLiteral("✗ %1 → %2: %3").arg(name, format, errorDescription(e)), true};
+        return {QStringLiteral("✗ %1 → %2: %3").arg(name, format, errorDescription(e)), true,
+                errorDetails(e)};
     }
 }
 
@@ -88,6 +90,9 @@ class Batch
         m_anyFailed = m_anyFailed || outcome.failed;
         for (; m_printed < m_outcomes.size() && m_outcomes[m_printed]; ++m_printed) {
             if (m_outcomes[m_printed]->line) print(*m_outcomes[m_printed]->line);
+            for (const QString& detail :
+                 m_outcomes[m_printed]->details.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+                printError(QStringLiteral("    ") + detail);
         }
         if (++m_finished == m_outcomes.size()) m_loop.quit();
     }

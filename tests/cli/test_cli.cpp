@@ -179,6 +179,22 @@ class CliTest : public QObject
         QCOMPARE(everything, QStringList({"in", "in/a.d", "in/a.mkv", "x"}));
     }
 
+    // A failure reads plainly on standard output; ffmpeg's own words go to standard error.
+    void failureInPlainWords()
+    {
+        QTemporaryDir dir;
+        QFile bad(dir.filePath("bad.mkv"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write(QByteArray(4096, '\x01'));
+        bad.close();
+        const Run r = tolvane({"--convert", "mp4", bad.fileName()});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(QRegularExpression("^✗ bad\\.mkv → mp4: [^@\n]+\n$").match(r.out).hasMatch(),
+                 qPrintable(r.out));
+        QVERIFY2(r.err.startsWith("    ") && r.err.contains("Invalid data"), qPrintable(r.err));
+        QVERIFY(!QFile::exists(dir.filePath("bad.mp4")));
+    }
+
     // Drawing text needs fonts, which only a GUI application has; a conversion gets one even
     // with no display at all.
     void svgWithTextWithoutADisplay()
