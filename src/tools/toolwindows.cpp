@@ -97,6 +97,7 @@ ToolWindow* open(ToolID tool, const QStringList& files)
     context->setWindow(window);
     registry() << window;
     QObject::connect(window, &ToolWindow::closing, [window] { registry().removeOne(window); });
+    QObject::connect(window, &QObject::destroyed, [window] { registry().removeOne(window); });
     place(*window, route.size);
     window->show();
     window->activateWindow();

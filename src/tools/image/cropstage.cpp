@@ -30,19 +30,25 @@ void CropStage::arrange()
     const bool shown = !m_source.preview().isNull();
     m_overlay->setVisible(shown);
     m_loading->setVisible(!shown);
-    if (shown)
-        m_overlay->cover(pictureRect());
-    else
+    if (shown) {
+        const QRect picture = pictureRect();
+        m_overlay->cover(picture);
+        const double dpr = devicePixelRatioF();
+        const QSize pixels = (QSizeF(picture.size()) * dpr).toSize();
+        if (m_shown.size() != pixels) {
+            m_shown = m_source.preview().scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            m_shown.setDevicePixelRatio(dpr);
+        }
+    } else {
         m_loading->setGeometry(rect());
+    }
     update();
 }
 
 void CropStage::paintEvent(QPaintEvent*)
 {
     if (m_source.preview().isNull()) return;
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QRectF(pictureRect()), m_source.preview());
+    QPainter(this).drawImage(pictureRect().topLeft(), m_shown);
 }
 
 void CropStage::resizeEvent(QResizeEvent* event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QRect>
 #include <QWidget>
 
@@ -30,6 +31,9 @@ class CropStage : public QWidget
     void arrange();
 
     const ImageSource& m_source;
+    // The preview scaled to where it is drawn, made again when that changes, so that drags over
+    // it do not scale the whole preview each time.
+    QImage m_shown;
     CropOverlay* m_overlay;
     LoadingView* m_loading;
 };

@@ -138,13 +138,26 @@ class CropImageTest : public QObject
         QCOMPARE(view->aspects()->options(), (QStringList{"Free", "1:1", "16:9", "9:16", "4:3", "3:4"}));
         QVERIFY(!view->applyButton()->isEnabled());
         QCOMPARE(view->widthField()->value(), 0);
+        // A preset chosen before the picture is known (its load is delivered by the event loop,
+        // not yet run) takes hold once it is.
+        emit view->aspects()->edited(1);
+        QCOMPARE(view->model().rect(), QRectF(0, 0, 1, 1));
         QTRY_VERIFY_WITH_TIMEOUT(view->isSettled(), 30000);
         QVERIFY(view->applyButton()->isEnabled());
+        QVERIFY2(near(view->model().rect(), QRectF(0.125, 0, 0.75, 1)),
+                 qPrintable(text(view->model().rect())));
+        QCOMPARE(view->widthField()->value(), 3000);
+        view->resetButton()->click();
         QCOMPARE(view->widthField()->value(), 4000);
 
         choose(*view, "16:9");
+        // Return in the field commits the number and starts no job.
+        bool started = false;
+        Jobs::setPresenter([&](const std::shared_ptr<Job>&, std::optional<QPointF>) { started = true; });
+        view->widthField()->editor()->setFocus();
         view->widthField()->editor()->setText("1000");
         QTest::keyClick(view->widthField()->editor(), Qt::Key_Return);
+        QVERIFY(!started);
         QCOMPARE(view->heightField()->value(), 563);
         QVERIFY(near(view->stage()->overlay()->unitRect(), view->model().rect()));
         view->resetButton()->click();
