@@ -96,8 +96,9 @@ ToolWindow* open(ToolID tool, const QStringList& files)
     window->setWindowTitle(name(tool));
     context->setWindow(window);
     registry() << window;
-    QObject::connect(window, &ToolWindow::closing, [window] { registry().removeOne(window); });
-    QObject::connect(window, &QObject::destroyed, [window] { registry().removeOne(window); });
+    const auto forget = [window] { registry().removeOne(window); };
+    QObject::connect(window, &ToolWindow::closing, window, forget);
+    QObject::connect(window, &QObject::destroyed, forget); // also one deleted without closing
     place(*window, route.size);
     window->show();
     window->activateWindow();
