@@ -5,6 +5,7 @@
 #include "cli/icon.h"
 #include "cli/interrupts.h"
 #include "cli/renderhud.h"
+#include "cli/rendertool.h"
 #include "cli/renderwheel.h"
 #include "cli/tool.h"
 #include "core/catalog.h"
@@ -87,6 +88,21 @@ int renderWheelCommand(const QStringList& rest)
     return printing([&] { return renderWheel(*mode, out, paths(files), highlight); });
 }
 
+int renderToolCommand(const QStringList& rest)
+{
+    const std::optional<ToolID> tool = toolIdFromRaw(rest[0]);
+    if (!tool) return usage();
+    try {
+        const std::optional<QString> written = renderTool(*tool, path(rest[1]), paths(rest.mid(2)));
+        if (!written) return 1; // no tool window: nothing to say
+        print(*written);
+        return 0;
+    } catch (const std::exception& e) {
+        print(QStringLiteral("error: ") + errorDescription(e));
+        return 1;
+    }
+}
+
 int renderHudCommand(const QStringList& rest)
 {
     return printing([&] { return renderHud(path(rest[0])); });
@@ -115,7 +131,7 @@ const Command commands[] = {
     {u"--convert", u"FORMAT FILE…", true, 2, Needs::gui, convert},
     {u"--tool", u"TOOL FILE…", true, 2, Needs::widgets, tool},
     {u"--render-wheel", u"MODE OUT.png FILE… [--highlight N]", true, 3, Needs::widgets, renderWheelCommand},
-    {u"--render-tool", u"TOOL OUT.png FILE…", true, 3, Needs::widgets, nullptr},
+    {u"--render-tool", u"TOOL OUT.png FILE…", true, 3, Needs::widgets, renderToolCommand},
     {u"--count", u"", false, 0, Needs::core, count},
     {u"--render-hud", u"OUT.png", false, 1, Needs::widgets, renderHudCommand},
     {u"--eta-demo", u"", false, 0, Needs::core, etaDemoCommand},

@@ -4,15 +4,18 @@
 
 #include <QBitmap>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QWindow>
 
 namespace {
 
-Qt::WindowFlags flags(bool unmanaged)
+Qt::WindowFlags flags(FloatingPanel::Kind kind)
 {
-    Qt::WindowFlags f = Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                        Qt::WindowDoesNotAcceptFocus | Qt::NoDropShadowWindowHint;
-    if (unmanaged) f |= Qt::X11BypassWindowManagerHint;
+    Qt::WindowFlags f =
+        Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::NoDropShadowWindowHint;
+    if (kind != FloatingPanel::Kind::window) f |= Qt::WindowDoesNotAcceptFocus;
+    if (kind == FloatingPanel::Kind::overlay) f |= Qt::X11BypassWindowManagerHint;
     return f;
 }
 
@@ -27,17 +30,31 @@ QRegion region(const QPainterPath& shape, QSize size)
     return QRegion(QBitmap::fromImage(image.createAlphaMask()));
 }
 
+QPainterPath whole(QSize size)
+{
+    QPainterPath path;
+    path.addRect(QRectF(QPointF(), QSizeF(size)));
+    return path;
+}
+
 } // namespace
 
-FloatingPanel::FloatingPanel(QSize size, bool unmanaged, QWidget* parent) : QWidget(parent, flags(unmanaged))
+FloatingPanel::FloatingPanel(QSize size, Kind kind, QWidget* parent)
+    : QWidget(parent, flags(kind)), m_kind(kind)
 {
     // The window keeps its alpha channel either way, so a compositor that starts while it is up
     // shows it translucent without re-creating it.
-    setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TranslucentBackground);
-    setFocusPolicy(Qt::NoFocus);
-    setFixedSize(size);
-    m_shape.addRect(QRectF(QPointF(), QSizeF(size)));
+    if (kind == Kind::window) {
+        // Clicking the background takes the focus from a text field, which then commits.
+        setFocusPolicy(Qt::ClickFocus);
+        resize(size);
+    } else {
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        setFocusPolicy(Qt::NoFocus);
+        setFixedSize(size);
+    }
+    m_shape = whole(size);
     connect(&Compositor::shared(), &Compositor::changed, this, [this] {
         if (isVisible()) matchCompositor();
     });
@@ -45,6 +62,7 @@ FloatingPanel::FloatingPanel(QSize size, bool unmanaged, QWidget* parent) : QWid
 
 void FloatingPanel::setShape(const QPainterPath& shape)
 {
+    m_shapeSet = true;
     if (shape == m_shape) return;
     m_shape = shape;
     applyShape();
@@ -53,6 +71,16 @@ void FloatingPanel::setShape(const QPainterPath& shape)
 QColor FloatingPanel::backdrop()
 {
     return QColor::fromRgbF(0.93f, 0.94f, 0.945f);
+}
+
+Qt::Edges FloatingPanel::edgesAt(QPointF point, QSizeF size, double grip)
+{
+    Qt::Edges edges;
+    if (point.x() < grip) edges |= Qt::LeftEdge;
+    if (point.x() >= size.width() - grip) edges |= Qt::RightEdge;
+    if (point.y() < grip) edges |= Qt::TopEdge;
+    if (point.y() >= size.height() - grip) edges |= Qt::BottomEdge;
+    return edges;
 }
 
 void FloatingPanel::setVisible(bool visible)
@@ -72,7 +100,7 @@ void FloatingPanel::matchCompositor()
 
 void FloatingPanel::applyShape()
 {
-    if (m_translucent)
+    if (m_translucent || !m_shapeSet)
         clearMask();
     else
         setMask(region(m_shape, size()));
@@ -83,4 +111,28 @@ void FloatingPanel::paintEvent(QPaintEvent*)
     if (m_translucent) return;
     QPainter painter(this);
     painter.fillRect(rect(), backdrop());
+}
+
+void FloatingPanel::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (!m_shapeSet)
+        m_shape = whole(size());
+    else if (!m_translucent)
+        applyShape();
+}
+
+void FloatingPanel::mousePressEvent(QMouseEvent* event)
+{
+    if (m_kind != Kind::window || event->button() != Qt::LeftButton || !windowHandle()) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    setFocus(Qt::MouseFocusReason);
+    const Qt::Edges edges = edgesAt(event->position(), size());
+    if (edges)
+        windowHandle()->startSystemResize(edges);
+    else
+        windowHandle()->startSystemMove();
+    event->accept();
 }

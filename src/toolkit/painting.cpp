@@ -10,11 +10,17 @@ namespace Painting {
 
 QFont font(const QPainter& painter, double pixels, QFont::Weight weight, double tracking)
 {
+    QFont f = font(painter.device(), pixels, weight);
+    if (tracking != 0) f.setLetterSpacing(QFont::AbsoluteSpacing, tracking);
+    return f;
+}
+
+QFont font(const QPaintDevice* device, double pixels, QFont::Weight weight)
+{
     QFont f = QGuiApplication::font();
-    const int dpi = painter.device() ? painter.device()->logicalDpiY() : 96;
+    const int dpi = device ? device->logicalDpiY() : 96;
     f.setPointSizeF(pixels * 72.0 / (dpi > 0 ? dpi : 96));
     f.setWeight(weight);
-    if (tracking != 0) f.setLetterSpacing(QFont::AbsoluteSpacing, tracking);
     return f;
 }
 

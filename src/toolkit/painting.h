@@ -13,6 +13,8 @@ namespace Painting {
 // The application's sans font `pixels` device-independent pixels tall on the painter's device,
 // whatever its resolution, so a drawing keeps its proportions on screen and in images.
 QFont font(const QPainter& painter, double pixels, QFont::Weight weight, double tracking = 0);
+// The same for text drawn on `device` (a widget); 96 dots per inch when none.
+QFont font(const QPaintDevice* device, double pixels, QFont::Weight weight);
 
 struct Lines
 {

@@ -268,6 +268,23 @@ const QHash<QString, Drawing>& drawings()
              for (const double y : {11.0, 14.5, 18.0})
                  c.line(8.5, y, 15.5, y);
          }},
+        {"xmark",
+         [](Canvas& c) {
+             c.line(6, 6, 18, 18);
+             c.line(18, 6, 6, 18);
+         }},
+        {"checkmark",
+         [](Canvas& c) {
+             c.poly({{4.5, 12.5}, {9.5, 17.5}, {19.5, 6.5}});
+         }},
+        {"arrow.counterclockwise",
+         [](Canvas& c) {
+             QPainterPath arc;
+             arc.arcMoveTo(QRectF(4, 4, 16, 16), 150);
+             arc.arcTo(QRectF(4, 4, 16, 16), 150, -300);
+             c.p.drawPath(arc);
+             c.poly({{4.5, 4.5}, {5.1, 8.0}, {8.6, 7.3}});
+         }},
         {"terminal",
          [](Canvas& c) {
              c.rect(2, 4, 20, 16, 2.5);

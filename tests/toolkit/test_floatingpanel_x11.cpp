@@ -3,8 +3,12 @@
 
 #include "platform/compositor.h"
 #include "toolkit/floatingpanel.h"
+#include "toolkit/primarybutton.h"
+#include "toolkit/toolchrome.h"
+#include "toolkit/toolwindow.h"
 
 #include <QApplication>
+#include <QHBoxLayout>
 #include <QPainter>
 
 #include "../support/x11test.h"
@@ -128,6 +132,31 @@ class FloatingPanelX11Test : public ScreenTest
         panel.show();
         QVERIFY(panel.isTranslucent());
         QVERIFY(!m_screen.shaped(panel.winId()));
+    }
+
+    // A tool window takes the keyboard, unlike the panels: Return reaches its primary button.
+    // It is an opaque square without a compositor and has rounded corners over one.
+    void toolWindowTakesKeysAndRoundsOverACompositor()
+    {
+        auto* chrome = new ToolChrome(QStringLiteral("Tool"));
+        auto* apply = new PrimaryButton(QStringLiteral("Apply"));
+        chrome->footer()->addWidget(apply);
+        int pressed = 0;
+        connect(apply, &PrimaryButton::clicked, this, [&] { ++pressed; });
+        ToolWindow window(chrome, QSize(200, 200));
+        window.move(200, 200);
+        window.show();
+        window.activateWindow();
+        const QPoint edge(201, 201);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.isTranslucent() && !near(m_screen.pixel(edge), beneath), patience);
+        QTRY_VERIFY_WITH_TIMEOUT(window.isActiveWindow(), patience);
+        QVERIFY(xdotool({"key", "Return"}));
+        QTRY_COMPARE_WITH_TIMEOUT(pressed, 1, patience);
+
+        ChildProcess compositor;
+        QVERIFY(startCompositor(compositor));
+        QTRY_VERIFY_WITH_TIMEOUT(window.isTranslucent() && near(m_screen.pixel(edge), beneath), patience);
+        QVERIFY(!near(m_screen.pixel(QPoint(300, 300)), beneath));
     }
 
   private:

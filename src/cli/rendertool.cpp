@@ -1,0 +1,53 @@
+#include "cli/rendertool.h"
+
+#include "cli/snapshot.h"
+#include "core/converterror.h"
+#include "toolkit/toolview.h"
+#include "toolkit/toolwindow.h"
+#include "tools/toolwindows.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QImage>
+#include <QPainter>
+#include <QPointer>
+#include <QTimer>
+
+namespace CLI {
+
+namespace {
+
+// Far longer than any file takes to load; a view that is still loading then is drawn as it stands.
+constexpr int loadLimitMs = 60000;
+
+void waitUntilSettled(ToolView& view)
+{
+    if (view.isSettled()) return;
+    QEventLoop loop;
+    QObject::connect(&view, &ToolView::settled, &loop, &QEventLoop::quit);
+    QTimer::singleShot(loadLimitMs, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+} // namespace
+
+std::optional<QString> renderTool(ToolID tool, const QString& pngPath, const QStringList& files)
+{
+    const QPointer<ToolWindow> window = ToolWindows::open(tool, files);
+    if (!window) return std::nullopt;
+    if (auto* view = qobject_cast<ToolView*>(window->content())) waitUntilSettled(*view);
+    QCoreApplication::sendPostedEvents(); // layout of what the load brought
+    if (!window) return std::nullopt;
+
+    QImage image(window->size(), QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) throw ConvertError::failed(QStringLiteral("snapshot failed"));
+    image.setDevicePixelRatio(1);
+    {
+        QPainter painter(&image);
+        painter.fillRect(image.rect(), backdrop(QRectF(image.rect())));
+    }
+    window->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    return writePng(image, pngPath);
+}
+
+} // namespace CLI

@@ -1,0 +1,42 @@
+#include "toolkit/imagesource.h"
+
+#include "core/converterror.h"
+#include "engines/image/imageengine.h"
+#include "toolkit/imagegeometry.h"
+#include "toolkit/pools.h"
+
+namespace {
+
+struct Outcome
+{
+    QImage full, preview;
+    QString error;
+};
+
+} // namespace
+
+ImageSource::ImageSource(const QString& path, double previewSize, QObject* parent)
+    : QObject(parent), m_path(path)
+{
+    std::function<Outcome()> load = [path, previewSize] {
+        Outcome out;
+        try {
+            out.full = ImageEngine::load(path).image;
+            out.preview = downscaled(out.full, previewSize);
+        } catch (const std::exception& e) {
+            out.error = errorDescription(e);
+        }
+        return out;
+    };
+    Pools::deliver<Outcome>(Pools::loader(), this, std::move(load), [this](Outcome out) {
+        if (out.full.isNull()) {
+            m_error = out.error.isEmpty() ? QStringLiteral("Couldn’t read the image") : out.error;
+            emit errorChanged();
+            return;
+        }
+        m_full = out.full;
+        emit fullChanged();
+        m_preview = out.preview;
+        emit previewChanged();
+    });
+}

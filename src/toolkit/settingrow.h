@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QWidget>
+
+// A label at the left, a control at the right edge (never nearer than 8 points plus spacing),
+// and an optional note wrapped under them.
+class SettingRow : public QWidget
+{
+    Q_OBJECT
+  public:
+    SettingRow(const QString& label, QWidget* control, const QString& note = QString(),
+               QWidget* parent = nullptr);
+};

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <optional>
+
+class OrangeSlider;
+class QAbstractButton;
+class QLabel;
+
+// A labelled slider: the label in a column of its own width, the slider, the value as text in
+// a 62-point column and, when the value has a default, a button that restores it (faint and
+// inactive while the value is the default). The fill starts from 0 when the default lies
+// inside the range rather than at its lower end.
+class SliderRow : public QWidget
+{
+    Q_OBJECT
+  public:
+    struct Options
+    {
+        QString label;
+        double lo = 0, hi = 1;
+        std::optional<double> step;
+        std::optional<double> defaultValue;
+        std::function<QString(double)> format;
+        int labelWidth = 90;
+    };
+
+    explicit SliderRow(Options options, QWidget* parent = nullptr);
+
+    double value() const { return m_value; }
+    void setValue(double value);
+    OrangeSlider* slider() const { return m_slider; }
+    // None without a default.
+    QAbstractButton* resetButton() const { return m_reset; }
+
+    static bool centred(std::optional<double> defaultValue, double lo)
+    {
+        return defaultValue && *defaultValue != lo;
+    }
+
+  signals:
+    void edited(double value);
+
+  private:
+    void display(double value);
+
+    const Options m_options;
+    double m_value;
+    OrangeSlider* m_slider;
+    QLabel* m_text;
+    QAbstractButton* m_reset = nullptr;
+};

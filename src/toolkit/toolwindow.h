@@ -1,0 +1,37 @@
+#pragma once
+
+#include "toolkit/floatingpanel.h"
+
+class PrimaryButton;
+
+// The floating window of a tool (and of the settings): managed, always on top, moved by its
+// background and resized at its edges, in a fixed light look whatever the desktop's theme.
+// Escape presses its close button (or closes it); Return presses its primary button while
+// that is enabled and no text field has the focus. It is deleted once closed.
+class ToolWindow : public FloatingPanel
+{
+    Q_OBJECT
+  public:
+    ToolWindow(QWidget* content, QSize size, QWidget* parent = nullptr);
+
+    QWidget* content() const { return m_content; }
+    // The least size a window of `size` may be made: 0.8 of its width and 0.75 of its height,
+    // rounded up.
+    static QSize minimumFor(QSize size);
+    // The first visible primary button of the window; null when none.
+    PrimaryButton* primaryButton() const;
+    // Whether the widget with the window's focus is one that takes typed text.
+    bool textFieldFocused() const;
+
+  signals:
+    // The window has begun to close.
+    void closing();
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    QWidget* m_content;
+};

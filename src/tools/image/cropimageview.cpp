@@ -1,0 +1,158 @@
+#include "tools/image/cropimageview.h"
+
+#include "core/theme.h"
+#include "toolkit/cropoverlay.h"
+#include "toolkit/imagesource.h"
+#include "toolkit/numberfield.h"
+#include "toolkit/primarybutton.h"
+#include "toolkit/secondarybutton.h"
+#include "toolkit/segmented.h"
+#include "toolkit/textlabel.h"
+#include "toolkit/toolchrome.h"
+#include "tools/image/cropimage.h"
+#include "tools/image/cropmodel.h"
+#include "tools/image/cropstage.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace {
+
+// The presets offered, in this order; 4:5 is not among them.
+const QList<CropAspect> offered = {CropAspect::free, CropAspect::square,    CropAspect::wide,
+                                   CropAspect::tall, CropAspect::fourThree, CropAspect::threeFour};
+
+QHBoxLayout* row(QWidget* owner)
+{
+    auto* layout = new QHBoxLayout(owner);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+    return layout;
+}
+
+} // namespace
+
+CropImageView::CropImageView(std::shared_ptr<ToolContext> context, QWidget* parent)
+    : ToolView(std::move(context), parent),
+      m_source(new ImageSource(this->context().urls().value(0), previewSize, this)),
+      m_model(new CropModel(this)), m_stage(new CropStage(*m_source)),
+      m_reset(new SecondaryButton(QStringLiteral("Reset"))),
+      m_apply(new PrimaryButton(QStringLiteral("Apply")))
+{
+    auto* chrome = new ToolChrome(QStringLiteral("Crop Image"));
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(chrome);
+
+    auto* column = new QVBoxLayout(chrome->content());
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(14);
+    column->addWidget(m_stage, 1);
+    column->addWidget(aspectRow());
+    column->addWidget(sizeRow());
+
+    chrome->footer()->addWidget(m_reset);
+    chrome->footer()->addStretch(1);
+    chrome->footer()->addWidget(m_apply);
+    m_apply->setEnabled(false);
+
+    connect(chrome, &ToolChrome::closeRequested, this, [this] { this->context().close(); });
+    connect(m_reset, &SecondaryButton::clicked, m_model, &CropModel::reset);
+    connect(m_apply, &PrimaryButton::clicked, this, &CropImageView::apply);
+    connect(m_model, &CropModel::rectChanged, this, &CropImageView::showRect);
+    connect(m_model, &CropModel::aspectChanged, this, &CropImageView::showAspect);
+    connect(m_stage->overlay(), &CropOverlay::rectEdited, m_model, &CropModel::setRect);
+    connect(m_source, &ImageSource::fullChanged, this, &CropImageView::loaded);
+    connect(m_source, &ImageSource::previewChanged, this, &ToolView::settled);
+    connect(m_source, &ImageSource::errorChanged, this, &ToolView::settled);
+    showAspect();
+    showRect();
+}
+
+QWidget* CropImageView::aspectRow()
+{
+    auto* owner = new QWidget;
+    QHBoxLayout* layout = row(owner);
+    layout->addWidget(new TextLabel(QStringLiteral("Aspect ratio"), 12, QFont::Normal, Theme::inkSoft()));
+    layout->addStretch(1);
+    QStringList labels;
+    for (CropAspect aspect : offered)
+        labels << rawValue(aspect);
+    m_aspects = new Segmented(labels);
+    layout->addWidget(m_aspects);
+    connect(m_aspects, &Segmented::edited, this,
+            [this](int i) { m_model->setAspect(offered.value(i), fullSize()); });
+    return owner;
+}
+
+QWidget* CropImageView::sizeRow()
+{
+    auto* owner = new QWidget;
+    QHBoxLayout* layout = row(owner);
+    m_width = new NumberField(QStringLiteral("W"), 64);
+    m_height = new NumberField(QStringLiteral("H"), 64);
+    layout->addWidget(m_width);
+    layout->addWidget(m_height);
+    layout->addWidget(new TextLabel(QStringLiteral("px"), 11, QFont::Normal, Theme::inkSoft()));
+    layout->addStretch(1);
+    const qsizetype files = context().urls().size();
+    if (files >= 2) {
+        m_count = new TextLabel(QStringLiteral("Same crop for %1 images").arg(files), 11, QFont::Normal,
+                                Theme::inkSoft());
+        layout->addWidget(m_count);
+    }
+    // A typed size may leave the rectangle as it was; the fields then show it again.
+    connect(m_width, &NumberField::edited, this, [this](qint64 n) {
+        m_model->setRect(CropModel::typedWidth(m_model->rect(), n, fullSize(), ratio(m_model->aspect())));
+        showRect();
+    });
+    connect(m_height, &NumberField::edited, this, [this](qint64 n) {
+        m_model->setRect(CropModel::typedHeight(m_model->rect(), n, fullSize(), ratio(m_model->aspect())));
+        showRect();
+    });
+    return owner;
+}
+
+bool CropImageView::isSettled() const
+{
+    return m_source->isSettled();
+}
+
+QSize CropImageView::fullSize() const
+{
+    return m_source->full().size();
+}
+
+// A preset chosen while the picture was loading fits the rectangle once its size is known.
+void CropImageView::loaded()
+{
+    m_apply->setEnabled(true);
+    if (const std::optional<double> q = ratio(m_model->aspect()))
+        m_model->setRect(CropGeometry::fit(q, QSizeF(fullSize()), m_model->rect()));
+    showAspect();
+    showRect();
+}
+
+void CropImageView::showRect()
+{
+    const QRectF r = m_model->rect();
+    const QSize full = fullSize();
+    m_stage->overlay()->setUnitRect(r);
+    m_width->setValue(CropModel::pixels(r.width(), full.width()));
+    m_height->setValue(CropModel::pixels(r.height(), full.height()));
+}
+
+void CropImageView::showAspect()
+{
+    m_aspects->setSelected(int(offered.indexOf(m_model->aspect())));
+    m_stage->overlay()->setLimits({QSizeF(fullSize()), ratio(m_model->aspect()), minSide});
+}
+
+void CropImageView::apply()
+{
+    const QRectF rect = m_model->rect();
+    context().run(QStringLiteral("Cropping image"), std::nullopt,
+                  [rect](const QString& file, Job& job, const std::function<void(double)>& progress) {
+                      return CropImage::cropFile(file, rect, job, progress);
+                  });
+}

@@ -1,0 +1,113 @@
+#include "tools/toolwindows.h"
+
+#include "toolkit/toolcontext.h"
+#include "toolkit/toolview.h"
+#include "toolkit/toolwindow.h"
+#include "tools/image/cropimageview.h"
+#include "tools/placeholderview.h"
+
+#include <QCursor>
+#include <QDebug>
+#include <QGuiApplication>
+#include <QScreen>
+#include <iterator>
+
+namespace ToolWindows {
+
+namespace {
+
+template <class View> ToolView* make(std::shared_ptr<ToolContext> context)
+{
+    return new View(std::move(context));
+}
+
+// The tools the wheel runs at once never reach a window through it; asked for one, they get
+// a small empty one.
+ToolView* empty(std::shared_ptr<ToolContext> context)
+{
+    return new ToolView(std::move(context));
+}
+
+// Indexed by ToolID.
+const Route table[] = {
+    {ToolID::compress, {480, 470}, make<PlaceholderView>},
+    {ToolID::removeMetadata, {480, 560}, make<PlaceholderView>},
+    {ToolID::editImage, {640, 780}, make<PlaceholderView>},
+    {ToolID::annotateImage, {820, 700}, make<PlaceholderView>},
+    {ToolID::frameImage, {560, 720}, make<PlaceholderView>},
+    {ToolID::cropImage, {460, 640}, make<CropImageView>},
+    {ToolID::normalizeAudio, {460, 340}, make<PlaceholderView>},
+    {ToolID::muteVideo, {10, 10}, empty},
+    {ToolID::trimVideo, {720, 600}, make<PlaceholderView>},
+    {ToolID::splitPDF, {10, 10}, empty},
+    {ToolID::organizePDF, {720, 620}, make<PlaceholderView>},
+    {ToolID::extractArchive, {10, 10}, empty},
+    {ToolID::createPDF, {10, 10}, empty},
+    {ToolID::mergePDF, {460, 480}, make<PlaceholderView>},
+    {ToolID::cropVideo, {640, 680}, make<PlaceholderView>},
+    {ToolID::changeVideoSpeed, {640, 560}, make<PlaceholderView>},
+    {ToolID::joinVideos, {480, 480}, make<PlaceholderView>},
+    {ToolID::videoSnapshots, {720, 640}, make<PlaceholderView>},
+    {ToolID::splitVideo, {720, 620}, make<PlaceholderView>},
+    {ToolID::audioToVideo, {560, 560}, make<PlaceholderView>},
+    {ToolID::trimAudio, {640, 420}, make<PlaceholderView>},
+    {ToolID::audioChannels, {560, 470}, make<PlaceholderView>},
+    {ToolID::createCollage, {720, 680}, make<PlaceholderView>},
+    {ToolID::redactImage, {760, 680}, make<PlaceholderView>},
+    {ToolID::redactVideo, {760, 680}, make<PlaceholderView>},
+    {ToolID::redactAudio, {700, 470}, make<PlaceholderView>},
+};
+static_assert(std::size(table) == int(ToolID::redactAudio) + 1);
+
+QList<ToolWindow*>& registry()
+{
+    static QList<ToolWindow*> windows;
+    return windows;
+}
+
+// Centred on the available area of the screen under the pointer, else of the primary screen.
+void place(QWidget& window, QSize size)
+{
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    window.move(qRound(area.x() + (area.width() - size.width()) / 2.0),
+                qRound(area.y() + (area.height() - size.height()) / 2.0));
+}
+
+} // namespace
+
+std::span<const Route> routes()
+{
+    return table;
+}
+
+ToolWindow* open(ToolID tool, const QStringList& files)
+{
+    if (files.isEmpty()) {
+        qWarning().noquote()
+            << QStringLiteral("Tolvane: %1 opened without files; nothing to show").arg(rawValue(tool));
+        return nullptr;
+    }
+    const Route& route = table[int(tool)];
+    auto context = std::make_shared<ToolContext>(tool, files);
+    auto* window = new ToolWindow(route.make(context), route.size);
+    window->setWindowTitle(name(tool));
+    context->setWindow(window);
+    registry() << window;
+    const auto forget = [window] { registry().removeOne(window); };
+    QObject::connect(window, &ToolWindow::closing, window, forget);
+    QObject::connect(window, &QObject::destroyed, forget); // also one deleted without closing
+    place(*window, route.size);
+    window->show();
+    window->activateWindow();
+    return window;
+}
+
+QList<ToolWindow*> openWindows()
+{
+    return registry();
+}
+
+} // namespace ToolWindows
