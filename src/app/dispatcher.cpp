@@ -2,11 +2,11 @@
 
 #include "app/fileactions.h"
 #include "app/toast.h"
-#include "app/toolwindows.h"
 #include "core/catalog.h"
 #include "core/jobs.h"
 #include "engines/converter.h"
 #include "engines/instant/instanttools.h"
+#include "tools/toolwindows.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -55,7 +55,7 @@ Routes defaultRoutes()
             [](ToolID tool, const QStringList& files, std::optional<QPointF> at) {
                 InstantTools::run(tool, files, at);
             },
-            ToolWindows::open,
+            [](ToolID tool, const QStringList& files) { ToolWindows::open(tool, files); },
             [](ActionID action, const QStringList& files) { FileActions::perform(action, files); },
             [](const QString& title, const QString& detail) { Toast::show(title, detail); }};
 }

@@ -5,8 +5,9 @@
 #include "app/hud.h"
 #include "app/hudview.h"
 #include "app/toast.h"
-#include "app/toolwindows.h"
 #include "core/job.h"
+#include "toolkit/toolwindow.h"
+#include "tools/toolwindows.h"
 
 #include <QApplication>
 #include <QDir>
@@ -133,20 +134,15 @@ class DispatcherTest : public QObject
         QCOMPARE(r.calls, QStringList{});
     }
 
-    // Until tool windows exist, a toast names the tool; it is a finished job without a bar.
-    void toolWindowToastNamesTheTool()
+    // A tool petal that needs a window opens that tool's window for the dropped files.
+    void toolPetalOpensItsWindow()
     {
-        HUD& hud = HUD::shared();
-        const qsizetype before = hud.order().size();
-        ToolWindows::open(ToolID::trimVideo, {m_dir.filePath("a.mov")});
-        QCOMPARE(hud.order().size(), before + 1);
-        QWidget* panel = hud.panel(hud.order().last());
-        QVERIFY(panel && panel->isVisible());
-        const std::shared_ptr<Job> job = panel->findChild<HUDView*>()->job();
-        QCOMPARE(job->title(), QString("Trim Video"));
-        QCOMPARE(job->state().phase, Job::Phase::done);
-        QVERIFY(!job->showsProgress());
-        QVERIFY(hud.pendingDismissal(job->id()).has_value());
+        const qsizetype before = ToolWindows::openWindows().size();
+        Dispatcher::perform(WheelItem::tool(ToolID::trimVideo), {m_dir.filePath("a.mov")}, QPointF());
+        const QList<ToolWindow*> open = ToolWindows::openWindows();
+        QCOMPARE(open.size(), before + 1);
+        QVERIFY(open.last()->isVisible());
+        open.last()->close();
     }
 };
 

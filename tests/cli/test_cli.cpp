@@ -137,7 +137,7 @@ class CliTest : public QObject
 
         const Run r = tolvane(QStringList{"--convert", "MP4"} + files, "de_DE.UTF-8");
         QCOMPARE(r.status, 1);
-        QVERIFY2(!r.out.contains('\x1b') && r.err.isEmpty(), qPrintable(r.out + r.err));
+        QVERIFY2(!r.out.contains('\x1b') && !r.err.contains('\x1b'), qPrintable(r.out + r.err));
         const QStringList lines = r.out.split('\n');
         const QString time = R"(  \(\d+\.\ds\)$)";
         const QStringList expected{"^✓ long\\.mkv → long\\.mp4" + time,
