@@ -3,6 +3,7 @@
 #include "core/converterror.h"
 #include "core/etastore.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QPointer>
 #include <QThread>
@@ -21,7 +22,15 @@ Job::~Job() = default;
 
 std::shared_ptr<Job> Job::create(const QString& title, const QString& detail, qint64 bytes)
 {
-    return std::shared_ptr<Job>(new Job(title, detail, bytes), [](Job* job) { job->deleteLater(); });
+    return std::shared_ptr<Job>(new Job(title, detail, bytes), [](Job* job) {
+        // While the application object goes, its queued calls are destroyed under Qt's event
+        // lock; posting a deletion from there would wait on that lock for ever.
+        const bool ending = !QCoreApplication::instance() || QCoreApplication::closingDown();
+        if (ending && job->thread() == QThread::currentThread())
+            delete job;
+        else
+            job->deleteLater();
+    });
 }
 
 double Job::elapsed() const
