@@ -88,7 +88,7 @@ void HUD::show(const std::shared_ptr<Job>& job, std::optional<QPointF> near)
     if (!job || m_panels.contains(job->id())) return;
     const QUuid id = job->id();
 
-    auto* window = new FloatingPanel(HUDView::panelSize);
+    auto* window = new FloatingPanel(HUDView::panelSize, FloatingPanel::Kind::panel);
     window->setShape(HUDView::outline(QRectF(window->rect())));
 
     auto* view = new HUDView(job, window);

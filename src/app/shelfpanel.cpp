@@ -6,7 +6,8 @@
 #include <QVBoxLayout>
 
 ShelfPanel::ShelfPanel(FloatShelf& shelf)
-    : FloatingPanel(QSize(FloatShelf::width, FloatShelf::height(0))), m_view(new ShelfView(shelf, this))
+    : FloatingPanel(QSize(FloatShelf::width, FloatShelf::height(0)), Kind::panel),
+      m_view(new ShelfView(shelf, this))
 {
     setWindowTitle(QStringLiteral("Float"));
     auto* layout = new QVBoxLayout(this);

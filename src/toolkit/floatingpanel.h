@@ -25,10 +25,6 @@ class FloatingPanel : public QWidget
     };
 
     FloatingPanel(QSize size, Kind kind, QWidget* parent = nullptr);
-    explicit FloatingPanel(QSize size, bool unmanaged = false, QWidget* parent = nullptr)
-        : FloatingPanel(size, unmanaged ? Kind::overlay : Kind::panel, parent)
-    {
-    }
 
     Kind kind() const { return m_kind; }
 

@@ -53,7 +53,7 @@ class Beneath : public QWidget
 class Disc : public FloatingPanel
 {
   public:
-    Disc() : FloatingPanel(QSize(200, 200), true)
+    Disc() : FloatingPanel(QSize(200, 200), Kind::overlay)
     {
         QPainterPath disc;
         disc.addEllipse(QRectF(20, 20, 160, 160));
