@@ -6,6 +6,7 @@
 # Installs the programs it compares against (and exiv2 for the Exif) when they are missing.
 # Usage: bench/image.sh [build folder]    RUNS=5 sets the runs per command.
 set -euo pipefail
+here=$(realpath "$(dirname "$0")")
 build=$(realpath "${1:-$(dirname "$0")/../build}")
 runs=${RUNS:-5}
 cmake --build "$build" --target tolvane bench_pageimages >/dev/null
@@ -31,31 +32,7 @@ ffmpeg -v error -nostdin -y -f lavfi -i "testsrc2=s=6000x4000,noise=alls=12:allf
 exiv2 -q -M"set Exif.Image.Make Tolvane Optics" -M"set Exif.Image.Model T-24" -M"set Exif.Image.Orientation 1" \
   -M"set Exif.Photo.DateTimeOriginal 2024:05:01 10:00:00" -M"set Exif.GPSInfo.GPSLatitude 59/1 54/1 0/1" \
   -M"set Exif.GPSInfo.GPSLatitudeRef N" photo.jpg
-python3 - <<'PY'
-# Twenty Letter pages of text in the standard Helvetica with a ruled box each.
-lines = [f"Line {n}: the quick brown fox jumps over the lazy dog, again and again." for n in range(44)]
-objects, kids = [], []
-objects.append(b"<< /Type /Catalog /Pages 2 0 R >>")
-objects.append(None)
-objects.append(b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>")
-for page in range(20):
-    text = "".join(f"BT /F1 11 Tf 72 {715 - 15 * i} Td ({page + 1}.{l}) Tj ET\n" for i, l in enumerate(lines))
-    stream = (f"0.2 0.4 0.8 RG 2 w 50 50 512 692 re S\n" + text).encode()
-    objects.append(f"<< /Length {len(stream)} >>\nstream\n".encode() + stream + b"\nendstream")
-    objects.append(f"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents {len(objects)} 0 R "
-                   f"/Resources << /Font << /F1 3 0 R >> >> >>".encode())
-    kids.append(f"{len(objects)} 0 R")
-objects[1] = f"<< /Type /Pages /Kids [{' '.join(kids)}] /Count 20 >>".encode()
-out, offsets = bytearray(b"%PDF-1.4\n"), []
-for i, o in enumerate(objects):
-    offsets.append(len(out))
-    out += f"{i + 1} 0 obj\n".encode() + o + b"\nendobj\n"
-xref = len(out)
-out += f"xref\n0 {len(objects) + 1}\n0000000000 65535 f \n".encode()
-out += b"".join(f"{o:010d} 00000 n \n".encode() for o in offsets)
-out += f"trailer\n<< /Size {len(objects) + 1} /Root 1 0 R >>\nstartxref\n{xref}\n%%EOF\n".encode()
-open("document.pdf", "wb").write(out)
-PY
+python3 "$here/textpdf.py" 20 document.pdf
 
 # Runs each command of a case in turn, `runs` rounds, so a busy machine slows them alike;
 # outputs are removed before every run. Prints the medians and each ratio to the first.
