@@ -1,15 +1,14 @@
 #include "engines/sheet/sheetengine.h"
 
-#include "core/converterror.h"
+#include "../../support/enginefixtures_b.h"
 #include "core/zip.h"
+#include "engines/package/ooxml.h"
 
 #include <QtTest>
 
 using Rows = QList<QStringList>;
 
 namespace {
-
-constexpr auto everything = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
 
 const QByteArray ns = "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
                       "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\"";
@@ -28,23 +27,13 @@ QByteArray odsContent(const QByteArray& tables)
            tables + "</office:spreadsheet></office:body></office:document-content>";
 }
 
-QString message(const std::function<void()>& work)
-{
-    try {
-        work();
-    } catch (const ConvertError& e) {
-        return e.message();
-    }
-    return QStringLiteral("<no error>");
-}
-
 } // namespace
 
 class SheetReadTest : public QObject
 {
     Q_OBJECT
-    QTemporaryDir m_root;
-    const QString m_tmp = m_root.filePath("tmp");
+    ScratchTmp m_tmp;
+    QTemporaryDir& m_root = m_tmp.root; // the tests' own files, beside the scratch folder
 
     // A workbook whose first sheet is `rows`, with the given shared strings.
     QString xlsx(const QByteArray& rows, const QByteArray& shared = {})
@@ -69,32 +58,20 @@ class SheetReadTest : public QObject
     }
 
   private slots:
-    void initTestCase()
-    {
-        QVERIFY(QDir().mkpath(m_tmp));
-        qputenv("TMPDIR", QFile::encodeName(m_tmp));
-    }
+    void cleanup() { QCOMPARE(m_tmp.left(), QStringList()); }
 
-    void cleanup() { QCOMPARE(QDir(m_tmp).entryList(everything), QStringList()); }
-
-    void columnIndex_data()
+    // Column letters to indexes and back; a column past the last, however far, is reported as such.
+    void columns()
     {
-        QTest::addColumn<QString>("ref");
-        QTest::addColumn<int>("index");
-        QTest::newRow("A1") << "A1" << 0;
-        QTest::newRow("AB7") << "AB7" << 27;
-        QTest::newRow("XFD1") << "XFD1" << 16383;
-        QTest::newRow("lower case") << "a1" << 0;
-        QTest::newRow("empty") << "" << 0;
-        QTest::newRow("past XFD") << "XFE1" << SheetEngine::maxColumns;
-        QTest::newRow("would overflow") << "ZZZZZZZZZZZZZZZZZZZZ1" << SheetEngine::maxColumns;
-    }
-
-    void columnIndex()
-    {
-        QFETCH(QString, ref);
-        QFETCH(int, index);
-        QCOMPARE(SheetEngine::columnIndex(ref), index);
+        const QStringList names{"A", "Z", "AA", "AB", "ZZ", "AAA", "XFD"};
+        const QList<int> indexes{0, 25, 26, 27, 701, 702, 16383};
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            QCOMPARE(SheetEngine::columnIndex(names[i] + "7"), indexes[i]);
+            QCOMPARE(OOXML::columnName(indexes[i]), names[i]);
+        }
+        QCOMPARE(SheetEngine::columnIndex(""), 0);
+        QCOMPARE(SheetEngine::columnIndex("XFE1"), SheetEngine::maxColumns);
+        QCOMPARE(SheetEngine::columnIndex("ZZZZZZZZZZZZZZZZZZZZ1"), SheetEngine::maxColumns);
     }
 
     void delimitedText_data()
@@ -143,14 +120,10 @@ class SheetReadTest : public QObject
         QCOMPARE(sheets.first().name, "S");
         const Rows& rows = sheets.first().rows;
         QCOMPARE(rows.size(), 9);
-        QCOMPARE(rows.mid(0, 8), (Rows{{},
-                                       {},
-                                       {},
-                                       {},
-                                       {"zero"},
-                                       {"a", "rich", "", "d", "e"},
-                                       {"", "", "TRUE", "FALSE", "", "inline", "2", "#DIV/0!"},
-                                       {"a", "B"}}));
+        QCOMPARE(rows.mid(0, 8), Rows(4) + Rows({{"zero"},
+                                                 {"a", "rich", "", "d", "e"},
+                                                 {"", "", "TRUE", "FALSE", "", "inline", "2", "#DIV/0!"},
+                                                 {"a", "B"}}));
         QCOMPARE(rows.at(8).size(), 16384);
         QCOMPARE(rows.at(8).last(), "last");
     }
@@ -176,17 +149,37 @@ class SheetReadTest : public QObject
         QCOMPARE(sheets.at(1).rows, Rows{});
     }
 
-    // Content past the limits, a part outside the package and malformed XML are reported.
-    void xlsxRefusals()
+    // Content past the limits, a negative repeat, a part outside the package and malformed XML are
+    // reported, never read in part.
+    void refusals()
     {
-        QCOMPARE(message([&] { SheetEngine::readXLSX(xlsx("<row r=\"100001\"><c><v>x</v></c></row>")); }),
+        const auto xlsxSays = [&](const QByteArray& rows) {
+            return message([&] { SheetEngine::readXLSX(xlsx(rows)); });
+        };
+        const auto odsSays = [&](const QByteArray& tables) {
+            return message([&] { SheetEngine::readODS(ods(tables)); });
+        };
+        QCOMPARE(xlsxSays("<row r=\"100001\"><c><v>x</v></c></row>"),
                  "The sheet “S” has more than 100,000 rows, more than Tolvane converts");
+        QCOMPARE(xlsxSays("<row><c r=\"ZZZZZZZZZZZZZZ1\"><v>x</v></c></row>"),
+                 "The sheet “S” has cells past column XFD, the last a spreadsheet holds");
+        QVERIFY(
+            xlsxSays("<row><c><v>x</v></row>")
+                .startsWith("Couldn’t read book.xlsx: “xl/worksheets/sheet1.xml” is not well-formed XML"));
         QCOMPARE(
-            message([&] { SheetEngine::readXLSX(xlsx("<row><c r=\"ZZZZZZZZZZZZZZ1\"><v>x</v></c></row>")); }),
-            "The sheet “S” has cells past column XFD, the last a spreadsheet holds");
-        QVERIFY(message([&] {
-                    SheetEngine::readXLSX(xlsx("<row><c><v>x</v></row>"));
-                }).startsWith("Couldn’t read book.xlsx: “xl/worksheets/sheet1.xml” is not well-formed XML"));
+            odsSays(
+                "<table:table table:name=\"Big\"><table:table-row table:number-rows-repeated=\"100001\">"
+                "<table:table-cell><text:p>1</text:p></table:table-cell></table:table-row></table:table>"),
+            "The sheet “Big” has more than 100,000 rows, more than Tolvane converts");
+        QCOMPARE(odsSays("<table:table table:name=\"W\"><table:table-row><table:table-cell "
+                         "table:number-columns-repeated=\"20000\"><text:p>1</text:p></table:table-cell>"
+                         "</table:table-row></table:table>"),
+                 "The sheet “W” has more than 16,384 columns, more than Tolvane converts");
+        QCOMPARE(odsSays("<table:table><table:table-row table:number-rows-repeated=\"-2\"></table:table-row>"
+                         "</table:table>"),
+                 "Couldn’t read book.ods: a repeat count is negative");
+        QCOMPARE(message([&] { SheetEngine::read(m_root.filePath("x.xlsb"), "xlsb", nullptr); }),
+                 "Can’t read XLSB spreadsheets");
 
         const QString outside = m_root.filePath("outside.xlsx");
         Zip::write({{"xl/workbook.xml",
@@ -231,43 +224,12 @@ class SheetReadTest : public QObject
         QCOMPARE(second.rows.last(), QStringList{"same"});
     }
 
-    void odsRefusals()
-    {
-        QCOMPARE(message([&] {
-                     SheetEngine::readODS(
-                         ods("<table:table table:name=\"Big\"><table:table-row "
-                             "table:number-rows-repeated=\"100001\"><table:table-cell><text:p>1"
-                             "</text:p></table:table-cell></table:table-row></table:table>"));
-                 }),
-                 "The sheet “Big” has more than 100,000 rows, more than Tolvane converts");
-        QCOMPARE(message([&] {
-                     SheetEngine::readODS(
-                         ods("<table:table table:name=\"W\"><table:table-row><table:table-cell "
-                             "table:number-columns-repeated=\"20000\"><text:p>1</text:p>"
-                             "</table:table-cell></table:table-row></table:table>"));
-                 }),
-                 "The sheet “W” has more than 16,384 columns, more than Tolvane converts");
-        QCOMPARE(message([&] {
-                     SheetEngine::readODS(
-                         ods("<table:table><table:table-row table:number-rows-repeated=\"-2\">"
-                             "</table:table-row></table:table>"));
-                 }),
-                 "Couldn’t read book.ods: a repeat count is negative");
-        QCOMPARE(message([&] { SheetEngine::read(m_root.filePath("x.xlsb"), "xlsb", nullptr); }),
-                 "Can’t read XLSB spreadsheets");
-    }
-
+    // A byte order mark is skipped and text that is not UTF-8 read as Windows-1252.
     void delimitedFiles()
     {
-        QFile file(m_root.filePath("excel.csv"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("\xef\xbb\xbfName;x,\"1\"\r\n");
-        file.close();
-        QCOMPARE(SheetEngine::read(file.fileName(), "csv", nullptr).first().rows, (Rows{{"Name;x", "1"}}));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("Caf\xe9\tb\n");
-        file.close();
-        const QList<Sheet> sheets = SheetEngine::read(file.fileName(), "tsv", nullptr);
+        const QString csv = writeFile(m_root.filePath("excel.csv"), "\xef\xbb\xbfName;x,\"1\"\r\n");
+        QCOMPARE(SheetEngine::read(csv, "csv", nullptr).first().rows, (Rows{{"Name;x", "1"}}));
+        const QList<Sheet> sheets = SheetEngine::read(writeFile(csv, "Caf\xe9\tb\n"), "tsv", nullptr);
         QCOMPARE(sheets.first().name, "excel");
         QCOMPARE(sheets.first().rows, (Rows{{"Café", "b"}}));
     }
