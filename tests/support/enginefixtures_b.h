@@ -101,15 +101,22 @@ inline QString writeArchive(const QString& path, const Members& members, bool ta
     return path;
 }
 
-// The temporary folder of the code under test, which every test is to leave empty.
+// A private temporary folder for the code under test, and beside it one for the test's own files.
 struct ScratchTmp
 {
     QTemporaryDir root;
-    const QString path = root.filePath("tmp");
+    const QString path = root.filePath("tmp"), files = root.filePath("files");
     ScratchTmp()
     {
         QDir().mkpath(path);
+        QDir().mkpath(files);
         qputenv("TMPDIR", QFile::encodeName(path));
     }
-    QStringList left() const { return entries(path); }
+    // What the code under test left in its temporary folder; the test's own files are removed.
+    QStringList leftovers()
+    {
+        QDir(files).removeRecursively();
+        QDir().mkpath(files);
+        return entries(path);
+    }
 };

@@ -32,18 +32,10 @@ class ArchiveTest : public QObject
 {
     Q_OBJECT
     ScratchTmp m_tmp;
-    const QString m_in = m_tmp.root.filePath("in"); // sources and results
-
-    QStringList leftovers() const { return QDir(m_in).entryList({".tolvane*"}, everything); }
+    const QString m_in = m_tmp.files; // sources and results
 
   private slots:
-    void init() { QVERIFY(QDir().mkpath(m_in)); }
-
-    void cleanup()
-    {
-        QCOMPARE(m_tmp.left(), QStringList());
-        QVERIFY(QDir(m_in).removeRecursively());
-    }
+    void cleanup() { QCOMPARE(m_tmp.leftovers(), QStringList()); }
 
     // zip → tar.gz → zip and tar: every file, folder and link with its bytes, names that look like
     // options or patterns included, and a file larger than one compression block.
@@ -76,8 +68,7 @@ class ArchiveTest : public QObject
         QCOMPARE(convert(m_in + "/data 2.zip", "tar"), QStringList{m_in + "/data 2.tar"});
         for (const QString& result : {m_in + "/data.tar.gz", m_in + "/data 2.zip", m_in + "/data 2.tar"})
             QCOMPARE(tree(ArchiveEngine::extract(result, QFileInfo(result).suffix()).path()), original);
-        QVERIFY(!QFile::exists(folder + "/data/PWNED"));
-        QCOMPARE(leftovers(), QStringList());
+        QCOMPARE(entries(m_in), QStringList({"data 2.tar", "data 2.zip", "data.tar.gz", "data.zip", "src"}));
         // Readable by the system's own gzip, not only by our reader.
         QCOMPARE(Shell::run("/usr/bin/tar", {"-tzf", m_in + "/data.tar.gz"}).status, 0);
     }
@@ -101,7 +92,7 @@ class ArchiveTest : public QObject
             QVERIFY(message([&] { convert(source, target); }).startsWith("Couldn’t unpack bad."));
         QVERIFY(failure([&] { ArchiveEngine::extractTool(source); }));
         QCOMPARE(entries(m_in), QStringList{QFileInfo(source).fileName()});
-        QCOMPARE(entries(m_tmp.root.path()), QStringList({"in", "tmp"}));
+        QCOMPARE(entries(m_tmp.root.path()), QStringList({"files", "tmp"}));
     }
 
     void refusals()
@@ -148,7 +139,7 @@ class ArchiveTest : public QObject
         const QString linked = writeArchive(m_in + "/L.zip", {{"to", ".", true}});
         QCOMPARE(ArchiveEngine::extractTool(linked), QStringList{m_in + "/L Extracted"});
         QVERIFY(QFileInfo(m_in + "/L Extracted/to").isSymLink());
-        QCOMPARE(leftovers(), QStringList());
+        QCOMPARE(entries(m_in).filter(".tolvane"), QStringList());
     }
 };
 

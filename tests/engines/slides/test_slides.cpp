@@ -11,7 +11,7 @@ class SlidesTest : public QObject
 {
     Q_OBJECT
     ScratchTmp m_tmp;
-    const QString m_out = m_tmp.root.filePath("out");
+    const QString m_out = m_tmp.files;
 
     // A deck of a wide and a tall picture on 10 × 7.5 in slides.
     QString deck()
@@ -21,13 +21,7 @@ class SlidesTest : public QObject
     }
 
   private slots:
-    void init() { QVERIFY(QDir().mkpath(m_out)); }
-
-    void cleanup()
-    {
-        QCOMPARE(m_tmp.left(), QStringList());
-        QVERIFY(QDir(m_out).removeRecursively());
-    }
+    void cleanup() { QCOMPARE(m_tmp.leftovers(), QStringList()); }
 
     // Through LibreOffice: one PDF page of the slide's size per slide, or one picture per slide at
     // 150 dpi in a folder.

@@ -13,11 +13,6 @@ class SubtitleTest : public QObject
     Q_OBJECT
     QTemporaryDir m_dir;
 
-    QString write(const QString& name, const QByteArray& bytes)
-    {
-        return writeFile(m_dir.filePath(name), bytes);
-    }
-
   private slots:
     void initTestCase()
     {
@@ -107,7 +102,7 @@ class SubtitleTest : public QObject
             srt += QByteArray::number(i + 1) + "\n" + SubtitleEngine::timestamp(i * 2.001, true).toUtf8() +
                    " --> " + SubtitleEngine::timestamp(i * 2.001 + 1.5, true).toUtf8() + "\nCue " +
                    QByteArray::number(i) + " – ünïcode\n<b>bold</b>\n\n";
-        const QString film = write("film.srt", srt);
+        const QString film = writeFile(m_dir.filePath("film.srt"), srt);
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("LC_ALL", "de_DE.UTF-8");
@@ -122,11 +117,12 @@ class SubtitleTest : public QObject
         QCOMPARE(readAll(back.first()), srt.chopped(1));
 
         // Windows-1252 text is read as such.
-        const QString latin = write("latin.srt", "1\n00:00:01,000 --> 00:00:02,000\nCaf\xe9 \x80\n");
+        const QString latin =
+            writeFile(m_dir.filePath("latin.srt"), "1\n00:00:01,000 --> 00:00:02,000\nCaf\xe9 \x80\n");
         QCOMPARE(readAll(SubtitleEngine::convert(latin, "txt").first()), "Café €\n");
 
         // No cues is reported before the target is looked at.
-        const QString empty = write("empty.vtt", "");
+        const QString empty = writeFile(m_dir.filePath("empty.vtt"));
         for (const QString& target : {QString("srt"), QString("docx")})
             QCOMPARE(message([&] { SubtitleEngine::convert(empty, target); }), "No subtitle cues found");
         const auto docx = failure([&] { SubtitleEngine::convert(film, "docx"); });
