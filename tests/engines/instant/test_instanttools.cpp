@@ -5,7 +5,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QtTest>
 
 namespace {
@@ -29,10 +28,8 @@ void writePDF(const QString& path, int pages, const QString& title)
     QPdfWriter writer(path);
     writer.setTitle(title);
     QPainter painter(&writer);
-    for (int i = 0; i < pages; ++i) {
-        if (i > 0) writer.newPage();
-        painter.drawText(100, 100, QStringLiteral("Page %1").arg(i + 1));
-    }
+    for (int i = 1; i < pages; ++i)
+        writer.newPage();
 }
 
 // What pdfinfo says by field: "Pages", "Title", "Page    1 size"…
