@@ -1,53 +1,12 @@
 #include "engines/archive/archiveengine.h"
 
-#include "core/converterror.h"
-#include "core/job.h"
+#include "../../support/enginefixtures_b.h"
 #include "core/shell.h"
-#include "engines/converter.h"
 
 #include <QtTest>
-#include <archive.h>
-#include <archive_entry.h>
 #include <filesystem>
 
 namespace {
-
-constexpr auto everything = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
-
-// An archive member: a file, a folder (name ending in "/") or a symbolic link to `data`.
-struct Member
-{
-    QByteArray name;
-    QByteArray data;
-    bool link = false;
-};
-using Members = QList<Member>;
-
-QString writeArchive(const QString& path, const Members& members, bool tar = false)
-{
-    archive* a = archive_write_new();
-    tar ? archive_write_set_format_pax_restricted(a) : archive_write_set_format_zip(a);
-    archive_write_open_filename(a, QFile::encodeName(path).constData());
-    for (const Member& m : members) {
-        archive_entry* e = archive_entry_new();
-        archive_entry_set_pathname(e, m.name.constData());
-        archive_entry_set_filetype(e, m.name.endsWith('/') ? AE_IFDIR : m.link ? AE_IFLNK : AE_IFREG);
-        archive_entry_set_perm(e, 0644);
-        if (m.link) archive_entry_set_symlink(e, m.data.constData());
-        archive_entry_set_size(e, m.link || m.name.endsWith('/') ? 0 : m.data.size());
-        archive_write_header(a, e);
-        archive_write_data(a, m.data.constData(), archive_entry_size(e));
-        archive_entry_free(e);
-    }
-    archive_write_free(a);
-    return path;
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 // Every item under `folder` by relative path: a file's bytes, "->target" for a link, "/" for a folder.
 QMap<QString, QByteArray> tree(const QString& folder)
@@ -56,22 +15,13 @@ QMap<QString, QByteArray> tree(const QString& folder)
     QDirIterator it(folder, everything, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        const QString name = QDir(folder).relativeFilePath(path);
         const QFileInfo info = it.fileInfo();
-        items[name] = info.isSymLink()
-                          ? "->" + QByteArray(std::filesystem::read_symlink(path.toStdString()).c_str())
-                      : info.isDir() ? QByteArray("/")
-                                     : readAll(path);
+        items[QDir(folder).relativeFilePath(path)] =
+            info.isSymLink() ? "->" + QByteArray(std::filesystem::read_symlink(path.toStdString()).c_str())
+            : info.isDir()   ? QByteArray("/")
+                             : readAll(path);
     }
     return items;
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
 }
 
 } // namespace
@@ -81,42 +31,11 @@ Q_DECLARE_METATYPE(Members)
 class ArchiveTest : public QObject
 {
     Q_OBJECT
-    QTemporaryDir m_root;
-    const QString m_tmp = m_root.filePath("tmp"); // scratch folders; empty after each test
-    const QString m_in = m_root.filePath("in");   // sources and results
-
-    QStringList convert(const QString& source, const QString& target)
-    {
-        Job job(QString(), QString(), 0);
-        return Converter::convert(source, target, job,
-                                  [](double) { QFAIL("an archive reports no progress"); });
-    }
-
-    QStringList inputFolder() const { return QDir(m_in).entryList(everything); }
-
-    // The error `work` ends with.
-    static std::optional<ConvertError> failure(const std::function<void()>& work)
-    {
-        try {
-            work();
-        } catch (const ConvertError& e) {
-            return e;
-        }
-        return std::nullopt;
-    }
+    ScratchTmp m_tmp;
+    const QString m_in = m_tmp.files; // sources and results
 
   private slots:
-    void initTestCase()
-    {
-        QVERIFY(QDir().mkpath(m_tmp) && QDir().mkpath(m_in));
-        qputenv("TMPDIR", QFile::encodeName(m_tmp));
-    }
-
-    void cleanup()
-    {
-        QCOMPARE(QDir(m_tmp).entryList(everything), QStringList());
-        QVERIFY(QDir(m_in).removeRecursively() && QDir().mkpath(m_in));
-    }
+    void cleanup() { QCOMPARE(m_tmp.leftovers(), QStringList()); }
 
     // zip → tar.gz → zip and tar: every file, folder and link with its bytes, names that look like
     // options or patterns included, and a file larger than one compression block.
@@ -144,30 +63,23 @@ class ArchiveTest : public QObject
 
         const QString zip = m_in + "/data.zip";
         QCOMPARE(Shell::run("/usr/bin/zip", {"-qry", zip, "--", "./data", "./-top"}, folder).status, 0);
-        const QStringList gz = convert(zip, "gz");
-        QCOMPARE(gz, QStringList{m_in + "/data.tar.gz"});
-        QCOMPARE(convert(gz.first(), "zip"), QStringList{m_in + "/data 2.zip"});
+        QCOMPARE(convert(zip, "gz"), QStringList{m_in + "/data.tar.gz"});
+        QCOMPARE(convert(m_in + "/data.tar.gz", "zip"), QStringList{m_in + "/data 2.zip"});
         QCOMPARE(convert(m_in + "/data 2.zip", "tar"), QStringList{m_in + "/data 2.tar"});
-        for (const QString& result : {m_in + "/data.tar.gz", m_in + "/data 2.zip", m_in + "/data 2.tar"}) {
-            const ScratchFolder unpacked = ArchiveEngine::extract(result, QFileInfo(result).suffix());
-            QCOMPARE(tree(unpacked.path()), original);
-        }
-        QVERIFY(!QFile::exists(folder + "/data/PWNED"));
-        QCOMPARE(QDir(m_in).entryList(QStringList{".tolvane*"}, everything), QStringList());
+        for (const QString& result : {m_in + "/data.tar.gz", m_in + "/data 2.zip", m_in + "/data 2.tar"})
+            QCOMPARE(tree(ArchiveEngine::extract(result, QFileInfo(result).suffix()).path()), original);
+        QCOMPARE(entries(m_in), QStringList({"data 2.tar", "data 2.zip", "data.tar.gz", "data.zip", "src"}));
         // Readable by the system's own gzip, not only by our reader.
         QCOMPARE(Shell::run("/usr/bin/tar", {"-tzf", m_in + "/data.tar.gz"}).status, 0);
     }
 
-    // Hostile archives are refused: nothing is written beside the source or outside the scratch
-    // folder, which goes too.
+    // Hostile archives are refused by every way in: nothing is written beside the source or
+    // outside the scratch folder, which goes too.
     void hostileArchivesChangeNothing_data()
     {
         QTest::addColumn<Members>("members");
         QTest::addColumn<bool>("tar");
-        const QByteArray outside = QFile::encodeName(m_root.filePath("evil"));
         QTest::newRow("parent") << Members{{"ok.txt", "x"}, {"../evil", "x"}} << false;
-        QTest::newRow("absolute") << Members{{outside, "x"}} << true;
-        QTest::newRow("link out") << Members{{"l", QFile::encodeName(m_root.path()), true}} << false;
         QTest::newRow("link then file") << Members{{"l", "..", true}, {"l/evil", "x"}} << true;
     }
 
@@ -176,14 +88,11 @@ class ArchiveTest : public QObject
         QFETCH(Members, members);
         QFETCH(bool, tar);
         const QString source = writeArchive(m_in + (tar ? "/bad.tar" : "/bad.zip"), members, tar);
-        for (const QString& target : {tar ? QString("zip") : QString("tar"), QString("gz")}) {
-            const auto error = failure([&] { convert(source, target); });
-            QVERIFY(error);
-            QVERIFY2(error->message().startsWith("Couldn’t unpack bad."), qPrintable(error->message()));
-        }
+        for (const QString& target : {tar ? QString("zip") : QString("tar"), QString("gz")})
+            QVERIFY(message([&] { convert(source, target); }).startsWith("Couldn’t unpack bad."));
         QVERIFY(failure([&] { ArchiveEngine::extractTool(source); }));
-        QCOMPARE(inputFolder(), QStringList{QFileInfo(source).fileName()});
-        QCOMPARE(QDir(m_root.path()).entryList(everything), QStringList({"in", "tmp"}));
+        QCOMPARE(entries(m_in), QStringList{QFileInfo(source).fileName()});
+        QCOMPARE(entries(m_tmp.root.path()), QStringList({"files", "tmp"}));
     }
 
     void refusals()
@@ -192,32 +101,28 @@ class ArchiveTest : public QObject
         const auto refused = failure([&] { convert(zip, "7z"); });
         QVERIFY(refused && refused->kind() == ConvertError::Kind::unsupported);
         QCOMPARE(refused->message(), "Can’t write 7Z archives");
-        writeFile(m_in + "/corrupt.zip", "PK\x03\x04 not really a zip");
-        const auto corrupt = failure([&] { convert(m_in + "/corrupt.zip", "tar"); });
-        QVERIFY(corrupt && corrupt->message().startsWith("Couldn’t unpack corrupt.zip: "));
-
         // Cancelled while unpacking: nothing is packed.
         Job job(QString(), QString(), 0);
         job.cancel();
         const auto cancelled = failure([&] { ArchiveEngine::convert(zip, "zip", "tar", job); });
         QVERIFY(cancelled && cancelled->isCancelled());
-        QCOMPARE(inputFolder(), QStringList({"a.zip", "corrupt.zip"}));
+        QCOMPARE(entries(m_in), QStringList{"a.zip"});
     }
 
     // The programs refuse an empty list of names; the archives are written all the same.
     void emptyFolderPacksToEmptyArchives()
     {
-        const QString empty = m_in + "/empty";
-        QVERIFY(QDir().mkpath(empty));
+        QVERIFY(QDir().mkpath(m_in + "/empty"));
         for (const QString& format : {QString("zip"), QString("tar"), QString("gz")}) {
-            const QString out = m_in + "/empty-" + format;
-            ArchiveEngine::pack(empty, out, format);
-            const ScratchFolder unpacked = ArchiveEngine::extract(out, format);
-            QCOMPARE(QDir(unpacked.path()).entryList(everything), QStringList());
+            ArchiveEngine::pack(m_in + "/empty", m_in + "/empty-" + format, format);
+            QCOMPARE(entries(ArchiveEngine::extract(m_in + "/empty-" + format, format).path()),
+                     QStringList());
         }
         QVERIFY(Shell::run("/usr/bin/zipinfo", {m_in + "/empty-zip"}).out().contains("number of entries: 0"));
     }
 
+    // One top folder is unwrapped and Mac resource forks dropped; several items, or a lone link to a
+    // folder, are not unwrapped; a taken name is numbered.
     void extractTool()
     {
         const QString photos = writeArchive(
@@ -231,23 +136,10 @@ class ArchiveTest : public QObject
         QCOMPARE(ArchiveEngine::extractTool(two), QStringList{m_in + "/X Extracted"});
         QCOMPARE(tree(m_in + "/X Extracted"), (QMap<QString, QByteArray>{{"a", "1"}, {"b", "2"}}));
 
-        // A lone link to a folder is not the archive's top folder.
         const QString linked = writeArchive(m_in + "/L.zip", {{"to", ".", true}});
         QCOMPARE(ArchiveEngine::extractTool(linked), QStringList{m_in + "/L Extracted"});
         QVERIFY(QFileInfo(m_in + "/L Extracted/to").isSymLink());
-        QCOMPARE(QDir(m_in).entryList(QStringList{".tolvane*"}, everything), QStringList());
-    }
-
-    void commandLine()
-    {
-        const QString zip = writeArchive(m_in + "/folder.zip", {{"folder/", {}}, {"folder/a.txt", "a"}});
-        QProcess p;
-        p.start(TOLVANE_BIN, {"--convert", "gz", zip});
-        QVERIFY(p.waitForFinished(60000));
-        QCOMPARE(p.exitCode(), 0);
-        QVERIFY2(p.readAllStandardOutput().startsWith("✓ folder.zip → folder.tar.gz"), "unexpected output");
-        const ScratchFolder unpacked = ArchiveEngine::extract(m_in + "/folder.tar.gz", "gz");
-        QCOMPARE(readAll(unpacked.file("folder/a.txt")), "a");
+        QCOMPARE(entries(m_in).filter(".tolvane"), QStringList());
     }
 };
 

@@ -1,36 +1,17 @@
 #include "engines/subtitle/subtitleengine.h"
 
-#include "core/converterror.h"
+#include "../../support/enginefixtures_b.h"
 
 #include <QtTest>
 #include <clocale>
 
-using SubtitleEngine::Cue;
-using Cues = QList<Cue>;
+using Cues = QList<SubtitleEngine::Cue>;
 Q_DECLARE_METATYPE(Cues)
-
-namespace {
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-} // namespace
 
 class SubtitleTest : public QObject
 {
     Q_OBJECT
     QTemporaryDir m_dir;
-
-    QString write(const QString& name, const QByteArray& bytes)
-    {
-        QFile file(m_dir.filePath(name));
-        file.open(QIODevice::WriteOnly);
-        file.write(bytes);
-        return file.fileName();
-    }
 
   private slots:
     void initTestCase()
@@ -49,7 +30,6 @@ class SubtitleTest : public QObject
         QTest::newRow("long hours") << "100:00:00.000" << 360000.0;
         QTest::newRow("one part") << "62.5" << -1.0;
         QTest::newRow("letter O") << "1O:00:05" << -1.0;
-        QTest::newRow("not a number") << "xx:01:02" << -1.0;
         QTest::newRow("negative") << "00:-01:02" << -1.0;
         QTest::newRow("nan") << "00:nan:02" << -1.0;
         QTest::newRow("absurd") << "99999999999999:00:00" << -1.0;
@@ -75,9 +55,6 @@ class SubtitleTest : public QObject
         QTest::newRow("srt")
             << "1\n00:00:01,000 --> 00:00:02,500\nHello\n\n2\n00:00:03,000 --> 00:00:04,000\nTwo\nlines\n"
             << two;
-        QTest::newRow("crlf") << "1\r\n00:00:01,000 --> 00:00:02,500\r\nHello\r\n\r\n2\r\n00:00:03,000 --> "
-                                 "00:00:04,000\r\nTwo\r\nlines\r\n"
-                              << two;
         QTest::newRow("vtt header and settings")
             << "WEBVTT\nKind: captions\n\nNOTE a note\n\n00:01.000 --> 00:02.500 align:start\nHello\n\nid\n"
                "00:03.000 --> 00:04.000\tline:0\nTwo\nlines\n"
@@ -97,13 +74,8 @@ class SubtitleTest : public QObject
     {
         QFETCH(QString, text);
         QFETCH(Cues, cues);
-        const Cues parsed = SubtitleEngine::parse(text);
-        QCOMPARE(parsed.size(), cues.size());
-        for (qsizetype i = 0; i < cues.size(); ++i) {
-            QCOMPARE(parsed.at(i).start, cues.at(i).start);
-            QCOMPARE(parsed.at(i).end, cues.at(i).end);
-            QCOMPARE(parsed.at(i).text, cues.at(i).text);
-        }
+        QCOMPARE(SubtitleEngine::parse(text), cues);
+        QCOMPARE(SubtitleEngine::parse(text.replace('\n', "\r\n")), cues);
     }
 
     void rendering()
@@ -130,7 +102,7 @@ class SubtitleTest : public QObject
             srt += QByteArray::number(i + 1) + "\n" + SubtitleEngine::timestamp(i * 2.001, true).toUtf8() +
                    " --> " + SubtitleEngine::timestamp(i * 2.001 + 1.5, true).toUtf8() + "\nCue " +
                    QByteArray::number(i) + " – ünïcode\n<b>bold</b>\n\n";
-        const QString film = write("film.srt", srt);
+        const QString film = writeFile(m_dir.filePath("film.srt"), srt);
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("LC_ALL", "de_DE.UTF-8");
@@ -138,33 +110,26 @@ class SubtitleTest : public QObject
         p.start(TOLVANE_BIN, {"--convert", "vtt", film});
         QVERIFY(p.waitForFinished(60000));
         QCOMPARE(p.exitCode(), 0);
-        const QStringList vtt{m_dir.filePath("film.vtt")};
-        QVERIFY(readAll(vtt.first()).startsWith("WEBVTT\n\n00:00:00.000 --> 00:00:01.500\nCue 0"));
-        const QStringList back = SubtitleEngine::convert(vtt.first(), "srt");
+        QVERIFY(
+            readAll(m_dir.filePath("film.vtt")).startsWith("WEBVTT\n\n00:00:00.000 --> 00:00:01.500\nCue 0"));
+        const QStringList back = SubtitleEngine::convert(m_dir.filePath("film.vtt"), "srt");
         QCOMPARE(back, QStringList{m_dir.filePath("film 2.srt")});
         QCOMPARE(readAll(back.first()), srt.chopped(1));
 
         // Windows-1252 text is read as such.
-        const QString latin = write("latin.srt", "1\n00:00:01,000 --> 00:00:02,000\nCaf\xe9 \x80\n");
+        const QString latin =
+            writeFile(m_dir.filePath("latin.srt"), "1\n00:00:01,000 --> 00:00:02,000\nCaf\xe9 \x80\n");
         QCOMPARE(readAll(SubtitleEngine::convert(latin, "txt").first()), "Café €\n");
 
-        const QString empty = write("empty.vtt", "");
-        for (const QString& target : {QString("srt"), QString("docx")}) {
-            try {
-                SubtitleEngine::convert(empty, target);
-                QFAIL("an empty file was converted");
-            } catch (const ConvertError& e) {
-                QCOMPARE(e.message(), "No subtitle cues found");
-            }
-        }
-        try {
-            SubtitleEngine::convert(film, "docx");
-            QFAIL("an unknown target was written");
-        } catch (const ConvertError& e) {
-            QCOMPARE(e.kind(), ConvertError::Kind::unsupported);
-            QCOMPARE(e.message(), "Can’t make DOCX from subtitles");
-        }
-        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 6);
+        // No cues is reported before the target is looked at.
+        const QString empty = writeFile(m_dir.filePath("empty.vtt"));
+        for (const QString& target : {QString("srt"), QString("docx")})
+            QCOMPARE(message([&] { SubtitleEngine::convert(empty, target); }), "No subtitle cues found");
+        const auto docx = failure([&] { SubtitleEngine::convert(film, "docx"); });
+        QVERIFY(docx && docx->kind() == ConvertError::Kind::unsupported);
+        QCOMPARE(docx->message(), "Can’t make DOCX from subtitles");
+        QCOMPARE(entries(m_dir.path()),
+                 QStringList({"empty.vtt", "film 2.srt", "film.srt", "film.vtt", "latin.srt", "latin.txt"}));
     }
 };
 

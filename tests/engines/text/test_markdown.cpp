@@ -11,60 +11,41 @@ class MarkdownTest : public QObject
     {
         QTest::addColumn<QString>("markdown");
         QTest::addColumn<QString>("html");
-        QTest::newRow("heading") << "# Title"
-                                 << "<h1>Title</h1>";
-        QTest::newRow("closing hashes") << "### Notes ###"
-                                        << "<h3>Notes</h3>";
-        QTest::newRow("seven hashes") << "####### x"
-                                      << "<p>####### x</p>";
-        QTest::newRow("hash word") << "#word"
-                                   << "<p>#word</p>";
-        QTest::newRow("joined lines") << "a\r\nb"
-                                      << "<p>a b</p>";
-        QTest::newRow("two paragraphs") << "a\n\nb"
-                                        << "<p>a</p>\n<p>b</p>";
-        QTest::newRow("rules") << "* * *\n___"
-                               << "<hr/>\n<hr/>";
-        QTest::newRow("rule ends paragraph") << "Text\n---"
-                                             << "<p>Text</p>\n<hr/>";
-        QTest::newRow("dash item") << "- - x"
-                                   << "<ul><li>- x</li></ul>";
-        QTest::newRow("tasks") << "- [x] done\n- [ ] todo"
-                               << "<ul><li>☑ done</li><li>☐ todo</li></ul>";
-        QTest::newRow("ordered keeps brackets") << "1. [x] done"
-                                                << "<ol><li>[x] done</li></ol>";
-        QTest::newRow("continued item") << "- a\n  continued"
-                                        << "<ul><li>a continued</li></ul>";
-        QTest::newRow("kind change") << "- a\n1. b"
-                                     << "<ul><li>a</li></ul>\n<ol><li>b</li></ol>";
-        QTest::newRow("blank splits list") << "- a\n\n- b"
-                                           << "<ul><li>a</li></ul>\n<ul><li>b</li></ul>";
-        QTest::newRow("table")
-            << "| A | B |\n|:--|--:|\n| 1 | 2 |\nafter"
-            << "<table><tr><th>A</th><th>B</th></tr><tr><td>1</td><td>2</td></tr></table>\n"
-               "<p>after</p>";
-        QTest::newRow("pipe without separator") << "| a | b\ntext"
-                                                << "<p>| a | b text</p>";
-        QTest::newRow("code span escaped once") << "`a<b` & `**x**`"
-                                                << "<p><code>a&lt;b</code> &amp; <code>**x**</code></p>";
-        QTest::newRow("underscores") << "snake_case_name and _word_"
-                                     << "<p>snake_case_name and <em>word</em></p>";
-        QTest::newRow("stars kept") << "2 * 3 * 4"
-                                    << "<p>2 * 3 * 4</p>";
-        QTest::newRow("marks") << "**b** *i* ~~s~~ __u__"
-                               << "<p><strong>b</strong> <em>i</em> <del>s</del> <strong>u</strong></p>";
-        QTest::newRow("image title dropped") << "![alt](pic.png \"Title\")"
-                                             << "<p><img alt=\"alt\" src=\"pic.png\"/></p>";
-        QTest::newRow("link ampersand") << "[x](http://a?b=1&c=2)"
-                                        << "<p><a href=\"http://a?b=1&amp;c=2\">x</a></p>";
-        QTest::newRow("fence") << "~~~py\n  x = 1 < 2\n~~~\nafter"
-                               << "<pre><code>  x = 1 &lt; 2</code></pre>\n<p>after</p>";
-        QTest::newRow("unclosed fence") << "```\ncode\n\n# not a heading"
-                                        << "<pre><code>code\n\n# not a heading</code></pre>";
-        QTest::newRow("nested quote")
-            << "> a\n> > b\nc"
-            << "<blockquote><p>a</p>\n<blockquote><p>b</p></blockquote></blockquote>\n"
-               "<p>c</p>";
+        const char* const cases[][3] = {
+            {"heading", "# Title", "<h1>Title</h1>"},
+            {"closing hashes", "### Notes ###", "<h3>Notes</h3>"},
+            {"seven hashes", "####### x", "<p>####### x</p>"},
+            {"hash word", "#word", "<p>#word</p>"},
+            {"joined lines", "a\r\nb", "<p>a b</p>"},
+            {"two paragraphs", "a\n\nb", "<p>a</p>\n<p>b</p>"},
+            {"rules", "* * *\n___", "<hr/>\n<hr/>"},
+            {"rule ends paragraph", "Text\n---", "<p>Text</p>\n<hr/>"},
+            {"dash item", "- - x", "<ul><li>- x</li></ul>"},
+            {"tasks", "- [x] done\n- [ ] todo", "<ul><li>☑ done</li><li>☐ todo</li></ul>"},
+            {"ordered keeps brackets", "1. [x] done", "<ol><li>[x] done</li></ol>"},
+            {"continued item", "- a\n  continued", "<ul><li>a continued</li></ul>"},
+            {"kind change", "- a\n1. b", "<ul><li>a</li></ul>\n<ol><li>b</li></ol>"},
+            {"blank splits list", "- a\n\n- b", "<ul><li>a</li></ul>\n<ul><li>b</li></ul>"},
+            {"table", "| A | B |\n|:--|--:|\n| 1 | 2 |\nafter",
+             "<table><tr><th>A</th><th>B</th></tr><tr><td>1</td><td>2</td></tr></table>\n<p>after</p>"},
+            {"pipe without separator", "| a | b\ntext", "<p>| a | b text</p>"},
+            {"code span escaped once", "`a<b` & `**x**`",
+             "<p><code>a&lt;b</code> &amp; <code>**x**</code></p>"},
+            {"underscores", "snake_case_name and _word_", "<p>snake_case_name and <em>word</em></p>"},
+            {"stars kept", "2 * 3 * 4", "<p>2 * 3 * 4</p>"},
+            {"marks", "**b** *i* ~~s~~ __u__",
+             "<p><strong>b</strong> <em>i</em> <del>s</del> <strong>u</strong></p>"},
+            {"image title dropped", "![alt](pic.png \"Title\")", "<p><img alt=\"alt\" src=\"pic.png\"/></p>"},
+            {"link ampersand", "[x](http://a?b=1&c=2)", "<p><a href=\"http://a?b=1&amp;c=2\">x</a></p>"},
+            {"fence", "~~~py\n  x = 1 < 2\n~~~\nafter",
+             "<pre><code>  x = 1 &lt; 2</code></pre>\n<p>after</p>"},
+            {"unclosed fence", "```\ncode\n\n# not a heading",
+             "<pre><code>code\n\n# not a heading</code></pre>"},
+            {"nested quote", "> a\n> > b\nc",
+             "<blockquote><p>a</p>\n<blockquote><p>b</p></blockquote></blockquote>\n<p>c</p>"},
+        };
+        for (const auto& [name, markdown, html] : cases)
+            QTest::newRow(name) << QString(markdown) << QString(html);
         // Placeholder characters the text itself holds stay as they are, even when a code span
         // of that number exists.
         const QString mark(QChar(0xE000));
