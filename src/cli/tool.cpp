@@ -5,6 +5,7 @@
 #include "core/converterror.h"
 #include "core/job.h"
 #include "core/settings.h"
+#include "engines/archive/archiveengine.h"
 #include "engines/instant/instanttools.h"
 
 #include <QEventLoop>
@@ -29,7 +30,7 @@ QStringList work(ToolID id, const QStringList& files, Job& job)
             results += InstantTools::splitPDF(file, job, ignored);
             break;
         default:
-            results += InstantTools::extractArchive(file);
+            results += ArchiveEngine::extractTool(file);
             break;
         }
     }

@@ -122,7 +122,8 @@ void pack(const QString& folder, const QString& output, const QString& format)
 QStringList extractTool(const QString& archive)
 {
     const std::optional<QString> format = Catalog::format(archive);
-    if (!format) throw ConvertError::unsupported(QStringLiteral("Not an archive"));
+    if (!format || Catalog::category(*format) != FileCategory::archive)
+        throw ConvertError::failed(QStringLiteral("Not an archive"));
     const QString outFolder = Settings::shared().outputDirectory(archive);
     const QString destination =
         Output::unique(outFolder, Output::baseName(archive) + QStringLiteral(" Extracted"), std::nullopt);

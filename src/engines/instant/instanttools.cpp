@@ -1,5 +1,7 @@
 #include "engines/instant/instanttools.h"
 
+#include "engines/archive/archiveengine.h"
+
 #include "core/catalog.h"
 #include "core/converterror.h"
 #include "core/job.h"
@@ -39,7 +41,7 @@ bool run(ToolID tool, const QStringList& files, std::optional<QPointF> at)
     case ToolID::extractArchive:
         Jobs::run(QStringLiteral("Extracting"), files, at,
                   [](const QString& file, Job&, const std::function<void(double)>&) {
-                      return extractArchive(file);
+                      return ArchiveEngine::extractTool(file);
                   });
         return true;
     case ToolID::createPDF:
@@ -69,19 +71,6 @@ QStringList mute(const QString& source, Job& job, const std::function<void(doubl
                        QStringLiteral("-map_metadata"), QStringLiteral("0"), temporary},
                       duration, &job, progress);
     })};
-}
-
-QStringList extractArchive(const QString& archive)
-{
-    const std::optional<QString> key = Catalog::format(archive);
-    if (!key || Catalog::category(*key) != FileCategory::archive)
-        throw ConvertError::failed(QStringLiteral("Not an archive"));
-    const QString destination =
-        Output::unique(Settings::shared().outputDirectory(archive),
-                       Output::baseName(archive) + QStringLiteral(" Extracted"), std::nullopt);
-    StagingFolder staging(destination);
-    extractSafely(archive, staging.path());
-    return {staging.commit()};
 }
 
 } // namespace InstantTools

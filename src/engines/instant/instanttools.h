@@ -32,10 +32,6 @@ QStringList splitPDF(const QString& source, Job& job, const std::function<void(d
 // The name of page `number` (1-based) of a split: "Report Page 007.pdf", "Report Page 1000.pdf".
 QString pageFileName(const QString& base, int number);
 
-// The archive unpacked into a folder "<base> Extracted" in the output folder. Entries that
-// would land outside it are refused.
-QStringList extractArchive(const QString& archive);
-
 // One PDF of the images in order, one page each, sized from the image's pixels and resolution
 // (pixels × 72 / dpi points; 72 dpi when the file states none). Named after the first image
 // ("beach and 2 more"). Images are decoded one at a time and released once their page is out.
