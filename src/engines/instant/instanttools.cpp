@@ -7,7 +7,6 @@
 #include "core/job.h"
 #include "core/jobs.h"
 #include "core/output.h"
-#include "core/safeextract.h"
 #include "core/settings.h"
 #include "engines/instant/stagingfolder.h"
 #include "engines/media/media.h"
