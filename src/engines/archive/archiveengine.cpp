@@ -7,6 +7,7 @@
 #include "core/safeextract.h"
 #include "core/settings.h"
 #include "core/shell.h"
+#include "core/stagingfolder.h"
 #include "engines/archive/gzip.h"
 
 #include <QDir>
@@ -129,18 +130,15 @@ QStringList extractTool(const QString& archive)
         Output::unique(outFolder, Output::baseName(archive) + QStringLiteral(" Extracted"), std::nullopt);
 
     // Unpacked beside the destination, so that every later move is a rename on one file system.
-    const QString work = Output::temporaryPath(destination);
-    if (!QDir().mkdir(work))
-        throw ConvertError::failed(QStringLiteral("Couldn’t create a folder in %1").arg(outFolder));
-    Removal workRemoval(work);
-    unpack(archive, *format, work);
+    StagingFolder work(destination);
+    unpack(archive, *format, work.path());
 
-    const QStringList entries = QDir(work).entryList(everything);
+    const QStringList entries = QDir(work.path()).entryList(everything);
     // A link to a folder is not the archive's own top folder.
-    const bool unwrap = entries.size() == 1 && isRealFolder(QDir(work).filePath(entries.first()));
-    const QString moving = unwrap ? QDir(work).filePath(entries.first()) : work;
-    const QString committed = Output::commit(moving, destination, true);
-    if (!unwrap) workRemoval.release();
+    const bool unwrap = entries.size() == 1 && isRealFolder(QDir(work.path()).filePath(entries.first()));
+    const QString committed =
+        unwrap ? Output::commit(QDir(work.path()).filePath(entries.first()), destination, true)
+               : work.commit();
     return {committed};
 }
 

@@ -8,7 +8,6 @@
 #include "core/jobs.h"
 #include "core/output.h"
 #include "core/settings.h"
-#include "engines/instant/stagingfolder.h"
 #include "engines/media/media.h"
 
 #include <QFileInfo>

@@ -4,7 +4,7 @@
 #include "core/job.h"
 #include "core/output.h"
 #include "core/settings.h"
-#include "engines/instant/stagingfolder.h"
+#include "core/stagingfolder.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "engines/instant/stagingfolder.h"
+#include "core/stagingfolder.h"
 
 #include "core/converterror.h"
 #include "core/output.h"
@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QUuid>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -14,9 +13,7 @@
 StagingFolder::StagingFolder(const QString& destination) : m_destination(destination)
 {
     const QString parent = QFileInfo(destination).absolutePath();
-    const QString name =
-        QStringLiteral(".tolvane-") + QUuid::createUuid().toString(QUuid::WithoutBraces).left(8).toUpper();
-    m_path = QDir(parent).filePath(name);
+    m_path = Output::temporaryPath(QFileInfo(destination).absoluteFilePath());
     errno = 0;
     if (!QDir().mkpath(parent) || ::mkdir(QFile::encodeName(m_path).constData(), 0755) != 0) {
         const int error = errno ? errno : EACCES;

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// A new, empty hidden folder ".tolvane-XXXXXXXX" beside a destination folder, filled by a tool
+// A new, empty hidden folder (Output's temporary name) beside a destination folder, filled by a tool
 // and then committed under the destination's name. Removed with everything in it when the
 // owner goes without committing, however the work ends.
 class StagingFolder
