@@ -1,9 +1,12 @@
-// Starting the tray application: one clear line without a display, and a single instance per
-// user and display that nobody else can stand in for.
+// Starting the tray application: one clear line without a display or a tray, a single instance
+// per user and display that nobody else can stand in for, and the icon in a tray host.
 
+#include "app/appdelegate.h"
 #include "core/settings.h"
 
 #include <QApplication>
+#include <QMenu>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -63,11 +66,10 @@ class AppMainX11Test : public ScreenTest
     }
 
     // Starts the tray application; true once it has launched (it says that there is no tray).
-    static bool startApp(ChildProcess& app, const QProcessEnvironment& env)
+    static bool startApp(ChildProcess& app, const QProcessEnvironment& env, QByteArray& errors)
     {
         app.setProcessEnvironment(env);
         app.start(QStringLiteral(TOLVANE_BIN), {});
-        QByteArray errors;
         return app.waitForStarted() &&
                QTest::qWaitFor([&] { return (errors += app.readAllStandardError()).contains("tray"); },
                                patience);
@@ -109,7 +111,8 @@ class AppMainX11Test : public ScreenTest
 
     // Someone listening first on a name where the socket could be (the old name in the temporary
     // folder, or the socket in a folder of ours that others may enter) gets no hand-over, and the
-    // application starts all the same; with a private folder a second start still hands over.
+    // application starts all the same; with a private folder a second start still hands over,
+    // silently. Without a tray host the first says so in one line and runs on.
     void keepsTheInstanceToItsUser_data()
     {
         QTest::addColumn<bool>("runtimeFolder");
@@ -141,21 +144,27 @@ class AppMainX11Test : public ScreenTest
             {{"XDG_RUNTIME_DIR", runtimeFolder ? runtime.path() : QString()}, {"TMPDIR", temporary.path()}});
 
         ChildProcess first;
-        QVERIFY(startApp(first, env));
+        QByteArray errors;
+        QVERIFY(startApp(first, env, errors));
         if (!openTemporaryFolder) {
             ChildProcess second;
             second.setProcessEnvironment(env);
             second.start(QStringLiteral(TOLVANE_BIN), {});
             QVERIFY(second.waitForFinished(patience));
+            QCOMPARE(second.exitStatus(), QProcess::NormalExit);
             QCOMPARE(second.exitCode(), 0);
-            if (!runtimeFolder) {
-                QFileInfo folder(own);
-                QVERIFY(folder.isDir() &&
-                        folder.permissions() == (QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                                 QFile::ReadUser | QFile::WriteUser | QFile::ExeUser));
-            }
+            // Without a runtime folder Qt has its own complaint to make; the folder made instead
+            // is the user's alone.
+            QFileInfo folder(own);
+            if (runtimeFolder)
+                QCOMPARE(second.readAllStandardError(), QByteArray());
+            else
+                QVERIFY(folder.isDir() && folder.permissions() == QFile::Permissions(0x7700)); // rwx------
         }
         QCOMPARE(first.state(), QProcess::Running);
+        // The first has served any hand-over by now, so anything it repeats has been written.
+        errors += first.readAllStandardError();
+        QVERIFY2(!runtimeFolder || errors.count('\n') == 1, errors.constData());
         for (qsizetype i = 0; i < taken.size(); ++i)
             QVERIFY2(!others[size_t(i)]->wasCalled(), qPrintable(taken[i]));
     }
@@ -181,6 +190,36 @@ class AppMainX11Test : public ScreenTest
             if (start->state() == QProcess::NotRunning)
                 QVERIFY(start->exitStatus() == QProcess::NormalExit && start->exitCode() == 0);
         }
+    }
+
+    // Last, as the tray host would stay: the icon docks where the host sits, and a left click
+    // opens the menu at the pointer, as a right click does.
+    void iconFindsItsPlaceAndOpensTheMenu()
+    {
+        REQUIRE_SCREEN();
+        if (QStandardPaths::findExecutable(QStringLiteral("trayer")).isEmpty())
+            QSKIP("trayer is not installed (Debian package trayer)");
+        ChildProcess trayer;
+        trayer.start(QStringLiteral("trayer"),
+                     {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24"});
+        QVERIFY(trayer.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), patience);
+
+        AppDelegate app;
+        app.launch();
+        QSystemTrayIcon* icon = app.trayIcon();
+        QVERIFY(icon && icon->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!icon->geometry().isEmpty() && icon->geometry().top() < 48 &&
+                                     icon->geometry().right() > 1280 - 200,
+                                 patience);
+        QMenu* menu = icon->contextMenu();
+        QVERIFY(menu && !menu->isVisible());
+        const QPoint centre = icon->geometry().center();
+        QVERIFY(xdotool(QStringList{"mousemove"} + at(centre) + QStringList{"click", "1"}));
+        QTRY_VERIFY_WITH_TIMEOUT(menu->isVisible(), patience);
+        QVERIFY(menu->geometry().adjusted(-2, -2, 2, 2).contains(centre));
+        QCOMPARE(menu->actions().first()->text(), QStringLiteral("Drag a file, then tap a key"));
+        menu->hide();
     }
 };
 

@@ -73,22 +73,24 @@ class DispatcherTest : public QObject
         QTest::addColumn<QString>("target");
         QTest::addColumn<QStringList>("files");
         QTest::addColumn<QString>("call");
-        QTest::newRow("jpg, png and jpeg on JPG")
-            << "jpg" << QStringList{"a.jpg", "b.png", "c.jpeg"} << "convert Converting to JPG|jpg|b.png @3,4";
-        QTest::newRow(".tar.gz on GZIP")
-            << "gz" << QStringList{"backup.tar.gz"} << "note Already GZIP|backup.tar.gz";
-        QTest::newRow(".tar.gz on ZIP")
-            << "zip" << QStringList{"backup.TAR.GZ"} << "convert Converting to ZIP|zip|backup.TAR.GZ @3,4";
-        QTest::newRow("a plain folder passes") << "pdf" << QStringList{"Photos", "Report.pages"}
-                                               << "convert Converting to PDF|pdf|Photos,Report.pages @3,4";
-        QTest::newRow("a package is its kind") << "pages" << QStringList{"Report.pages", "x.md"}
-                                               << "convert Converting to PAGES|pages|x.md @3,4";
-        QTest::newRow("unknown kinds pass") << "pdf" << QStringList{"notes.xyz", "README"}
-                                            << "convert Converting to PDF|pdf|notes.xyz,README @3,4";
-        QTest::newRow("alias of the target")
-            << "tiff" << QStringList{"scan.TIF", "scan.tiff"} << "note Already TIFF|2 items";
-        QTest::newRow("clipping") << "textClipping" << QStringList{"a.txt"}
-                                  << "convert Converting to CLIPPING|textClipping|a.txt @3,4";
+        const auto row = [](const char* name, const char* target, const QStringList& files,
+                            const QString& call) {
+            QTest::newRow(name) << target << files << (call.startsWith("note") ? call : call + " @3,4");
+        };
+        // Files already of the target kind are left out, and when none is left a note says so.
+        row("jpg, png and jpeg on JPG", "jpg", {"a.jpg", "b.png", "c.jpeg"},
+            "convert Converting to JPG|jpg|b.png");
+        row(".tar.gz on GZIP", "gz", {"backup.tar.gz"}, "note Already GZIP|backup.tar.gz");
+        row(".tar.gz on ZIP", "zip", {"backup.TAR.GZ"}, "convert Converting to ZIP|zip|backup.TAR.GZ");
+        row("alias of the target", "tiff", {"scan.TIF", "scan.tiff"}, "note Already TIFF|2 items");
+        // A plain folder and unknown kinds pass to the converter; a package is of its kind.
+        row("a plain folder passes", "pdf", {"Photos", "Report.pages"},
+            "convert Converting to PDF|pdf|Photos,Report.pages");
+        row("a package is its kind", "pages", {"Report.pages", "x.md"},
+            "convert Converting to PAGES|pages|x.md");
+        row("unknown kinds pass", "pdf", {"notes.xyz", "README"},
+            "convert Converting to PDF|pdf|notes.xyz,README");
+        row("clipping", "textClipping", {"a.txt"}, "convert Converting to CLIPPING|textClipping|a.txt");
     }
 
     void formats()

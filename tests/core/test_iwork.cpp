@@ -2,7 +2,6 @@
 
 #include "core/converterror.h"
 #include "core/job.h"
-#include "core/zip.h"
 
 #include <QtTest>
 #include <thread>
@@ -39,33 +38,6 @@ class IWorkTest : public QObject
     }
 
     void cleanup() { QVERIFY(QDir(m_tmp).isEmpty()); }
-
-    void realConversion()
-    {
-        qunsetenv("TOLVANE_SEARCH_PATH");
-        if (!IWork::isInstalled(IWork::App::pages)) QSKIP("LibreOffice is not installed");
-        const QString input = m_root.filePath("Letter to Ana.docx");
-        const QByteArray ns = "http://schemas.openxmlformats.org/";
-        Zip::write({{"[Content_Types].xml",
-                     "<Types xmlns='" + ns +
-                         "package/2006/content-types'><Default "
-                         "Extension='xml' ContentType='application/vnd.openxmlformats-officedocument."
-                         "wordprocessingml.document.main+xml'/></Types>"},
-                    {"_rels/.rels", "<Relationships xmlns='" + ns +
-                                        "package/2006/relationships'>"
-                                        "<Relationship Id='r' Type='" +
-                                        ns +
-                                        "officeDocument/2006/relationships/officeDocument' "
-                                        "Target='word/document.xml'/></Relationships>"},
-                    {"word/document.xml",
-                     "<w:document xmlns:w='" + ns +
-                         "wordprocessingml/2006/main'>"
-                         "<w:body><w:p><w:r><w:t>A letter.</w:t></w:r></w:p></w:body></w:document>"}},
-                   input);
-        const QString output = m_root.filePath(".tolvane-0A1B2C3D.pdf");
-        IWork::export_(IWork::App::pages, input, output, QString("PDF"), std::nullopt, nullptr);
-        QVERIFY(readFile(output).startsWith("%PDF"));
-    }
 
     // A fake LibreOffice program of the given name logs its process id and arguments, then runs
     // the body.

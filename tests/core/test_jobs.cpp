@@ -182,35 +182,19 @@ class JobTest : public QObject
         QTest::addColumn<QString>("detail");
         QTest::addColumn<QString>("state");
         QTest::addColumn<int>("revealed"); // -1: the setting is off
-        QTest::newRow("one file") << "geese.mov"
-                                  << "geese.mov"
-                                  << "done" << 1;
-        QTest::newRow("setting off") << "geese.mov"
-                                     << "geese.mov"
-                                     << "done" << -1;
-        QTest::newRow("one fails") << "fail.mov"
-                                   << "fail.mov"
-                                   << "Can’t read fail.mov" << 0;
-        QTest::newRow("all fail") << "fail,int,std"
-                                  << "0 of 3 saved"
-                                  << "bad_alloc-ish" << 0;
-        QTest::newRow("empty list") << ""
-                                    << "0 of 0 saved"
-                                    << "done" << 0;
-        QTest::newRow("all saved") << "a,b"
-                                   << "2 of 2 saved"
-                                   << "done" << 2;
-        QTest::newRow("no results") << "none"
-                                    << "none"
-                                    << "done" << 0;
+        const auto row = [](const char* name, const char* names, const char* detail, const char* state,
+                            int revealed) { QTest::newRow(name) << names << detail << state << revealed; };
+        row("one file", "geese.mov", "geese.mov", "done", 1);
+        row("setting off", "geese.mov", "geese.mov", "done", -1);
+        row("one fails", "fail.mov", "fail.mov", "Can’t read fail.mov", 0);
+        row("all fail", "fail,int,std", "0 of 3 saved", "bad_alloc-ish", 0);
+        row("empty list", "", "0 of 0 saved", "done", 0);
+        row("all saved", "a,b", "2 of 2 saved", "done", 2);
+        row("no results", "none", "none", "done", 0);
         // A cancellation the user never asked for fails that file, and the loop goes on.
-        QTest::newRow("stray cancel") << "a,stop,c"
-                                      << "2 of 3 saved"
-                                      << "The work stopped unexpectedly" << 0;
+        row("stray cancel", "a,stop,c", "2 of 3 saved", "The work stopped unexpectedly", 0);
         // A pipe is refused before any work opens it, where reading it would wait for a writer.
-        QTest::newRow("pipe") << "a,pipe"
-                              << "1 of 2 saved"
-                              << "pipe is a pipe, not a file" << 0;
+        row("pipe", "a,pipe", "1 of 2 saved", "pipe is a pipe, not a file", 0);
     }
 
     void run()
