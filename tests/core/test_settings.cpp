@@ -30,39 +30,30 @@ class SettingsTest : public QObject
         QVERIFY(Settings::store()->allKeys().isEmpty());
     }
 
-    // What a hand-edited file holds: unknown or miscased names fall back, numbers are clamped.
-    void tolerantReading_data()
-    {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("expected");
-        // clang-format off
-        for (const auto& [key, stored, expected] : QList<std::array<const char*, 3>>{
-                 {"convertKey", "fn", "shift"}, {"saveLocation", "Folder", "besideOriginal"},
-                 {"terminalApp", "iTerm", "terminal"}, {"imageQuality", "lots", "0.88"},
-                 {"imageQuality", "5", "1"}, {"imageQuality", "nan", "0.88"}, {"pdfDPI", "-3", "36"},
-                 {"pdfDPI", "150", "150"},
-                 {"enabled", "maybe", "true"}, {"enabled", "false", "false"}})
-            QTest::addRow("%s %s", key, stored) << key << stored << expected;
-        // clang-format on
-    }
-
+    // What a hand-edited file holds: unknown or miscased names fall back, numbers are clamped, and
+    // the stored text is left as the user wrote it.
     void tolerantReading()
     {
-        QFETCH(QString, key);
-        QFETCH(QString, stored);
-        QFETCH(QString, expected);
-        Settings::store()->setValue(key, stored);
-        m_settings.reload();
-        const QString actual = key == "convertKey"     ? rawValue(m_settings.convertKey())
-                               : key == "saveLocation" ? rawValue(m_settings.saveLocation())
-                               : key == "terminalApp"  ? rawValue(m_settings.terminalApp())
-                               : key == "imageQuality" ? QString::number(m_settings.imageQuality())
-                               : key == "pdfDPI"       ? QString::number(m_settings.pdfDPI())
-                                                       : QVariant(m_settings.enabled()).toString();
-        QCOMPARE(actual, expected);
-        // The stored text is left as the user wrote it.
-        QCOMPARE(Settings::store()->value(key).toString(), stored);
+        const Settings& s = m_settings;
+        // clang-format off
+        const QList<std::array<QString, 3>> rows{
+            {"convertKey", "fn", "shift"}, {"saveLocation", "Folder", "besideOriginal"},
+            {"terminalApp", "iTerm", "terminal"}, {"imageQuality", "lots", "0.88"}, {"imageQuality", "5", "1"},
+            {"imageQuality", "nan", "0.88"}, {"pdfDPI", "-3", "36"}, {"pdfDPI", "150", "150"},
+            {"enabled", "maybe", "true"}, {"enabled", "false", "false"}};
+        // clang-format on
+        for (const auto& [key, stored, expected] : rows) {
+            Settings::store()->setValue(key, stored);
+            m_settings.reload();
+            const QString actual = key == "convertKey"     ? rawValue(s.convertKey())
+                                   : key == "saveLocation" ? rawValue(s.saveLocation())
+                                   : key == "terminalApp"  ? rawValue(s.terminalApp())
+                                   : key == "imageQuality" ? QString::number(s.imageQuality())
+                                   : key == "pdfDPI"       ? QString::number(s.pdfDPI())
+                                                           : QVariant(s.enabled()).toString();
+            QCOMPARE(actual, expected);
+            QCOMPARE(Settings::store()->value(key).toString(), stored);
+        }
     }
 
     // A change is announced once, clamped, and written at once: a relaunch still has it.
