@@ -5,12 +5,11 @@
 #include "core/settings.h"
 
 #include <QApplication>
+#include <QLocalServer>
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 
 #include "../support/x11test.h"
 
@@ -23,34 +22,6 @@ class AppMainX11Test : public ScreenTest
     using ScreenTest::ScreenTest;
 
   private:
-    // Someone else's socket listening at `path`.
-    class Listener
-    {
-      public:
-        explicit Listener(const QString& path) : m_fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
-        {
-            sockaddr_un address = {};
-            address.sun_family = AF_UNIX;
-            const QByteArray name = QFile::encodeName(path);
-            std::memcpy(address.sun_path, name.constData(),
-                        std::min(size_t(name.size()), sizeof address.sun_path - 1));
-            m_listening = ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-                          ::listen(m_fd, 8) == 0;
-        }
-        ~Listener() { ::close(m_fd); }
-        bool isListening() const { return m_listening; }
-        // Whether anyone has connected, even if they left again.
-        bool wasCalled() const
-        {
-            pollfd waiting{m_fd, POLLIN, 0};
-            return ::poll(&waiting, 1, 0) > 0;
-        }
-
-      private:
-        int m_fd;
-        bool m_listening = false;
-    };
-
     // The started programs' environment: this test's screen and settings, with `changes`
     // applied (an empty value removes the variable).
     static QProcessEnvironment environment(const QList<std::pair<QString, QString>>& changes)
@@ -130,10 +101,10 @@ class AppMainX11Test : public ScreenTest
             QVERIFY(QDir().mkdir(own) && ::chmod(QFile::encodeName(own).constData(), 0777) == 0);
             taken << own + QStringLiteral("/tolvane-%1.socket").arg(display);
         }
-        std::vector<std::unique_ptr<Listener>> others;
+        std::vector<std::unique_ptr<QLocalServer>> others; // someone else's sockets
         for (const QString& name : taken) {
-            others.push_back(std::make_unique<Listener>(name));
-            QVERIFY2(others.back()->isListening(), qPrintable(name));
+            others.push_back(std::make_unique<QLocalServer>());
+            QVERIFY2(others.back()->listen(name), qPrintable(name));
         }
         const QProcessEnvironment env = environment(
             {{"XDG_RUNTIME_DIR", runtimeFolder ? runtime.path() : QString()}, {"TMPDIR", temporary.path()}});
@@ -160,8 +131,11 @@ class AppMainX11Test : public ScreenTest
         // The first has served any hand-over by now, so anything it repeats has been written.
         errors += first.readAllStandardError();
         QVERIFY2(!runtimeFolder || errors.count('\n') == 1, errors.constData());
+        QCOMPARE(errors.contains("not private to this user"), openTemporaryFolder);
         for (qsizetype i = 0; i < taken.size(); ++i)
-            QVERIFY2(!others[size_t(i)]->wasCalled(), qPrintable(taken[i]));
+            QVERIFY2(!others[size_t(i)]->hasPendingConnections() &&
+                         !others[size_t(i)]->waitForNewConnection(0),
+                     qPrintable(taken[i]));
     }
 
     // Started at the same moment, one stays and every other hands over to it.

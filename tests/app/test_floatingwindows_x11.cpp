@@ -1,8 +1,6 @@
-// The wheel and the progress panels on a real X server where no compositor runs: cut to their
-// outlines, opaque within them, and the wheel named for the window lists. (How floating windows
-// follow a compositor is the toolkit's test.)
+// The wheel on a real X server where no compositor runs: cut to its outline, opaque within it, and
+// named for the window lists. (How floating windows follow a compositor is the toolkit's test.)
 
-#include "app/hud.h"
 #include "app/wheelcontroller.h"
 #include "app/wheelpanel.h"
 #include "core/settings.h"
@@ -23,7 +21,6 @@ namespace {
 constexpr int patience = 10000;
 const QColor beneath(220, 30, 30);
 const QPoint wheelCentre(640, 360);
-const QPointF hudNear(640, 700); // the panel opens centred 40 above this point
 
 bool isBeneath(QRgb c)
 {
@@ -36,12 +33,6 @@ bool isBeneath(QRgb c)
 bool isOpaqueGrey(QRgb c)
 {
     return std::abs(qRed(c) - qGreen(c)) <= 12 && qRed(c) > 200;
-}
-
-// The progress panel's warm light card, neither black nor the red beneath.
-bool isCard(QRgb c)
-{
-    return qGreen(c) > 150 && qBlue(c) > 80;
 }
 
 // A point `radius` from the wheel's centre, straight up (where no petal shadow falls).
@@ -104,23 +95,6 @@ class FloatingWindowsX11Test : public ScreenTest
         QCOMPARE(m_screen.text(window, "WM_NAME"), QByteArray("Tolvane"));
         QCOMPARE(m_screen.text(window, "_NET_WM_NAME"), QByteArray("Tolvane"));
         wheel.hide(false);
-    }
-
-    // The panel's rounded corners show what lies beneath; its card is opaque.
-    void progressPanelWithoutCompositor()
-    {
-        QVERIFY(!Compositor::shared().running());
-        HUD hud;
-        const auto job = Job::create(QStringLiteral("Converting to MP4"), QStringLiteral("clip.mov"), 0);
-        job->setShowsProgress(false); // no bar where the card is probed
-        hud.show(job, hudNear);
-        QWidget* panel = hud.panel(job->id());
-        QVERIFY(panel);
-        const QPoint topLeft = panel->geometry().topLeft();
-        QTRY_VERIFY_WITH_TIMEOUT(isCard(m_screen.pixel(topLeft + QPoint(150, 60))), patience);
-        for (const QPoint corner : {QPoint(2, 2), QPoint(297, 2), QPoint(2, 71), QPoint(297, 71)})
-            QVERIFY(isBeneath(m_screen.pixel(topLeft + corner)));
-        QVERIFY(m_screen.shaped(panel->winId()));
     }
 
   private:

@@ -1,6 +1,7 @@
 #include "app/hud.h"
 
 #include "core/settings.h"
+#include "toolkit/floatingpanel.h"
 
 #include <QPainter>
 #include <QSettings>
@@ -124,6 +125,11 @@ class HudTest : public QObject
             hud.show(j, drop);
         QWidget* first = hud.panel(a->id());
         QVERIFY(first->windowFlags().testFlags(Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus));
+        // Where no compositor runs the window is cut to the card: its rounded corners let the desktop
+        // through.
+        const QPainterPath shape = static_cast<FloatingPanel*>(first)->shape();
+        QVERIFY(shape.contains(QPointF(150, 37)) && !shape.contains(QPointF(2, 2)) &&
+                !shape.contains(QPointF(297, 71)));
         const QPoint third = hud.panel(c->id())->pos();
         QVERIFY(!hud.pendingDismissal(a->id()));
 
