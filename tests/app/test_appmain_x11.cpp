@@ -187,7 +187,6 @@ class AppMainX11Test : public ScreenTest
         QVERIFY(xdotool(QStringList{"mousemove"} + at(centre) + QStringList{"click", "1"}));
         QTRY_VERIFY_WITH_TIMEOUT(menu->isVisible(), patience);
         QVERIFY(menu->geometry().adjusted(-2, -2, 2, 2).contains(centre));
-        QCOMPARE(menu->actions().first()->text(), QStringLiteral("Drag a file, then tap a key"));
         menu->hide();
     }
 };

@@ -242,11 +242,9 @@ class WheelX11Test : public ScreenTest
             QVERIFY(QFileInfo::exists(file));
     }
 
-    // A GTK source offers only a move while Shift is held, and the wheel comes up under the pointer
-    // just after Shift went down, so a hand that moves during the tap has the source enter the
-    // wheel with a move only. Once Shift is let go the source offers a copy again at its next
-    // motion: the petal lights and the drop arrives as a copy. A release with Shift still held
-    // can only be a move, which is refused, and the files stay.
+    // A GTK source offers only a move while Shift is held, so with the wheel up under the pointer
+    // it enters with a move only. Once Shift is let go it offers a copy at its next motion: the
+    // petal lights and the drop arrives as a copy. A release with Shift held is refused.
     void shiftFromNarrowingSource_data()
     {
         QTest::addColumn<bool>("heldAtRelease");
@@ -281,14 +279,8 @@ class WheelX11Test : public ScreenTest
         QVERIFY(xdotool({"mouseup", "1", "keyup", "shift"}));
         QCOMPARE(nextLine(source, said, "dropped"),
                  QByteArray(heldAtRelease ? "dropped none" : "dropped copy"));
-        if (heldAtRelease) {
-            QTRY_VERIFY_WITH_TIMEOUT(!wheel().isVisible(), patience);
-            QVERIFY(m_drops.isEmpty());
-        } else {
-            QTRY_COMPARE_WITH_TIMEOUT(m_drops.size(), 1, patience);
-            QCOMPARE(m_drops[0].item, Catalog::items(WheelMode::conversions, m_files)[index]);
-            QCOMPARE(m_drops[0].files, m_files);
-        }
+        QTRY_VERIFY_WITH_TIMEOUT(!wheel().isVisible() && m_drops.size() == (heldAtRelease ? 0 : 1), patience);
+        if (!heldAtRelease) QCOMPARE(m_drops[0].item, Catalog::items(WheelMode::conversions, m_files)[index]);
         for (const QString& file : m_files)
             QVERIFY(QFileInfo::exists(file));
     }
@@ -351,7 +343,6 @@ class WheelX11Test : public ScreenTest
         QWidget* panel = hud.panel(hud.order().last());
         QTRY_VERIFY_WITH_TIMEOUT(panel->windowHandle() && panel->windowHandle()->isExposed(), patience);
         const std::shared_ptr<Job> job = panel->findChild<HUDView*>()->job();
-        QCOMPARE(job->title(), QString("Converting to PDF"));
         QTRY_VERIFY_WITH_TIMEOUT(!job->isRunning(), officePatience);
         QCOMPARE(job->state().phase, Job::Phase::done);
         QCOMPARE(job->results(), QStringList{m_dir.filePath("Letter.pdf")});
