@@ -1,6 +1,8 @@
 // The tray application's wheel on a real X server: a drag from another process, a modifier key
 // from XTest, the wheel under the pointer and the drop on a petal, all through the real
-// AppDelegate with its drag monitor; last, a Word document's whole road to a PDF beside it.
+// AppDelegate with its drag monitor; the wheel's cut where no compositor runs; last, a Word
+// document's whole road to a PDF beside it. (How floating windows follow a compositor is the
+// toolkit's test.)
 
 #include "app/appdelegate.h"
 #include "app/hud.h"
@@ -23,6 +25,9 @@
 #include <QWindow>
 
 #include "../support/x11test.h"
+
+// Last, for Xlib's macros.
+#include "../support/x11screen.h"
 
 namespace {
 
@@ -310,6 +315,44 @@ class WheelX11Test : public ScreenTest
         QVERIFY(xdotool({"keyup", "Escape", "mouseup", "1"}));
         QCOMPARE(report(), QByteArray("dropped none"));
         QVERIFY(m_drops.isEmpty());
+    }
+
+    // Where no compositor runs the wheel is cut to its outline and opaque within it: just outside
+    // the ring, in the window's corner and in the gap around the centre disc the screen shows the
+    // red window beneath, on the ring the wheel's light grey (darker over the black of an unused
+    // alpha channel, reddened over the red). Window lists that read only WM_NAME see its name.
+    void cutToItsOutlineWithoutCompositor()
+    {
+        REQUIRE_SCREEN();
+        const QPoint centre(640, 360);
+        QWidget beneath(nullptr, Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+        beneath.setGeometry(300, 100, 700, 650);
+        beneath.setPalette(QColor(220, 30, 30));
+        beneath.setAutoFillBackground(true);
+        beneath.show();
+        const X11Screen screen;
+        const auto isRed = [&](QPoint p) {
+            const QRgb c = screen.pixel(p);
+            return std::abs(qRed(c) - 220) <= 6 && std::abs(qGreen(c) - 30) <= 6 &&
+                   std::abs(qBlue(c) - 30) <= 6;
+        };
+        const auto isGrey = [&](QPoint p) {
+            const QRgb c = screen.pixel(p);
+            return std::abs(qRed(c) - qGreen(c)) <= 12 && qRed(c) > 200;
+        };
+        const auto above = [&](int radius) {
+            return centre - QPoint(0, radius);
+        }; // no petal shadow falls there
+        QTRY_VERIFY_WITH_TIMEOUT(isRed(centre), patience);
+        const auto hideAtEnd = qScopeGuard([&] { wheel().hide(false); });
+        wheel().show(WheelMode::conversions, m_files, centre);
+        QTRY_VERIFY_WITH_TIMEOUT(!isRed(above(122)), patience);
+        QVERIFY(isRed(above(130)) && isRed(centre - QPoint(150, 150)) && isRed(above(39)));
+        QTRY_VERIFY_WITH_TIMEOUT(isGrey(above(122)), patience);
+        const unsigned long window = wheel().panel()->winId();
+        QVERIFY(screen.shaped(window));
+        QCOMPARE(screen.text(window, "WM_NAME"), QByteArray("Tolvane"));
+        QCOMPARE(screen.text(window, "_NET_WM_NAME"), QByteArray("Tolvane"));
     }
 
     // With the drop handler a user has: the job's panel comes up on screen while LibreOffice
