@@ -89,9 +89,6 @@ class CatalogTest : public QObject
         const char* pictures = "compress removeMetadata cropImage createPDF createCollage";
         const char* videos = "mp4 mov mkv webm avi wmv";
         // clang-format off
-        QTest::newRow("jpg") << "a.jpg" << QString(images).mid(4)
-                             << "compress removeMetadata editImage annotateImage frameImage cropImage "
-                                "redactImage";
         QTest::newRow("folder") << "Photos" << "" << "";
         QTest::newRow("png twice") << "a.png a.png" << "jpg webp heic tiff avif bmp pdf docx" << pictures;
         QTest::newRow("png+svg") << "a.png b.svg" << images << "createPDF createCollage";
