@@ -1,13 +1,15 @@
-// Starting the tray application: one clear line without a display, and a single instance per
-// user and display that nobody else can stand in for.
+// Starting the tray application: one clear line without a display or a tray, a single instance
+// per user and display that nobody else can stand in for, and the icon in a tray host.
 
+#include "app/appdelegate.h"
 #include "core/settings.h"
 
 #include <QApplication>
+#include <QLocalServer>
+#include <QMenu>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 
 #include "../support/x11test.h"
 
@@ -20,34 +22,6 @@ class AppMainX11Test : public ScreenTest
     using ScreenTest::ScreenTest;
 
   private:
-    // Someone else's socket listening at `path`.
-    class Listener
-    {
-      public:
-        explicit Listener(const QString& path) : m_fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
-        {
-            sockaddr_un address = {};
-            address.sun_family = AF_UNIX;
-            const QByteArray name = QFile::encodeName(path);
-            std::memcpy(address.sun_path, name.constData(),
-                        std::min(size_t(name.size()), sizeof address.sun_path - 1));
-            m_listening = ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-                          ::listen(m_fd, 8) == 0;
-        }
-        ~Listener() { ::close(m_fd); }
-        bool isListening() const { return m_listening; }
-        // Whether anyone has connected, even if they left again.
-        bool wasCalled() const
-        {
-            pollfd waiting{m_fd, POLLIN, 0};
-            return ::poll(&waiting, 1, 0) > 0;
-        }
-
-      private:
-        int m_fd;
-        bool m_listening = false;
-    };
-
     // The started programs' environment: this test's screen and settings, with `changes`
     // applied (an empty value removes the variable).
     static QProcessEnvironment environment(const QList<std::pair<QString, QString>>& changes)
@@ -63,11 +37,10 @@ class AppMainX11Test : public ScreenTest
     }
 
     // Starts the tray application; true once it has launched (it says that there is no tray).
-    static bool startApp(ChildProcess& app, const QProcessEnvironment& env)
+    static bool startApp(ChildProcess& app, const QProcessEnvironment& env, QByteArray& errors)
     {
         app.setProcessEnvironment(env);
         app.start(QStringLiteral(TOLVANE_BIN), {});
-        QByteArray errors;
         return app.waitForStarted() &&
                QTest::qWaitFor([&] { return (errors += app.readAllStandardError()).contains("tray"); },
                                patience);
@@ -83,33 +56,29 @@ class AppMainX11Test : public ScreenTest
         Settings::shared().setHighlightSound(false);
     }
 
-    void saysThereIsNoDisplay_data()
-    {
-        QTest::addColumn<QString>("display");
-        QTest::newRow("no DISPLAY") << QString();
-        QTest::newRow("nobody at DISPLAY") << ":9873";
-    }
-
+    // Without DISPLAY or with nobody at it: one line on standard error, exit status 1.
     void saysThereIsNoDisplay()
     {
-        QFETCH(QString, display);
-        QProcess app;
-        app.setProcessEnvironment(
-            environment({{"DISPLAY", display}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}}));
-        app.start(QStringLiteral(TOLVANE_BIN), {});
-        QVERIFY(app.waitForFinished(patience));
-        QCOMPARE(app.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(app.exitCode(), 1);
-        const QString said = QString::fromUtf8(app.readAllStandardError());
-        QVERIFY2(said.count('\n') == 1 && said.startsWith("Tolvane: no display") && said.contains("X11") &&
-                     said.contains("command line"),
-                 qPrintable(said));
-        QCOMPARE(app.readAllStandardOutput(), QByteArray());
+        for (const QString display : {"", ":9873"}) {
+            QProcess app;
+            app.setProcessEnvironment(
+                environment({{"DISPLAY", display}, {"WAYLAND_DISPLAY", ""}, {"QT_QPA_PLATFORM", ""}}));
+            app.start(QStringLiteral(TOLVANE_BIN), {});
+            QVERIFY(app.waitForFinished(patience));
+            QCOMPARE(app.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(app.exitCode(), 1);
+            const QString said = QString::fromUtf8(app.readAllStandardError());
+            QVERIFY2(said.count('\n') == 1 && said.startsWith("Tolvane: no display") &&
+                         said.contains("X11") && said.contains("command line"),
+                     qPrintable(said));
+            QCOMPARE(app.readAllStandardOutput(), QByteArray());
+        }
     }
 
     // Someone listening first on a name where the socket could be (the old name in the temporary
     // folder, or the socket in a folder of ours that others may enter) gets no hand-over, and the
-    // application starts all the same; with a private folder a second start still hands over.
+    // application starts all the same; with a private folder a second start still hands over,
+    // silently. Without a tray host the first says so in one line and runs on.
     void keepsTheInstanceToItsUser_data()
     {
         QTest::addColumn<bool>("runtimeFolder");
@@ -132,32 +101,41 @@ class AppMainX11Test : public ScreenTest
             QVERIFY(QDir().mkdir(own) && ::chmod(QFile::encodeName(own).constData(), 0777) == 0);
             taken << own + QStringLiteral("/tolvane-%1.socket").arg(display);
         }
-        std::vector<std::unique_ptr<Listener>> others;
+        std::vector<std::unique_ptr<QLocalServer>> others; // someone else's sockets
         for (const QString& name : taken) {
-            others.push_back(std::make_unique<Listener>(name));
-            QVERIFY2(others.back()->isListening(), qPrintable(name));
+            others.push_back(std::make_unique<QLocalServer>());
+            QVERIFY2(others.back()->listen(name), qPrintable(name));
         }
         const QProcessEnvironment env = environment(
             {{"XDG_RUNTIME_DIR", runtimeFolder ? runtime.path() : QString()}, {"TMPDIR", temporary.path()}});
 
         ChildProcess first;
-        QVERIFY(startApp(first, env));
+        QByteArray errors;
+        QVERIFY(startApp(first, env, errors));
         if (!openTemporaryFolder) {
             ChildProcess second;
             second.setProcessEnvironment(env);
             second.start(QStringLiteral(TOLVANE_BIN), {});
             QVERIFY(second.waitForFinished(patience));
+            QCOMPARE(second.exitStatus(), QProcess::NormalExit);
             QCOMPARE(second.exitCode(), 0);
-            if (!runtimeFolder) {
-                QFileInfo folder(own);
-                QVERIFY(folder.isDir() &&
-                        folder.permissions() == (QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                                 QFile::ReadUser | QFile::WriteUser | QFile::ExeUser));
-            }
+            // Without a runtime folder Qt has its own complaint to make; the folder made instead
+            // is the user's alone.
+            QFileInfo folder(own);
+            if (runtimeFolder)
+                QCOMPARE(second.readAllStandardError(), QByteArray());
+            else
+                QVERIFY(folder.isDir() && folder.permissions() == QFile::Permissions(0x7700)); // rwx------
         }
         QCOMPARE(first.state(), QProcess::Running);
+        // The first has served any hand-over by now, so anything it repeats has been written.
+        errors += first.readAllStandardError();
+        QVERIFY2(!runtimeFolder || errors.count('\n') == 1, errors.constData());
+        QCOMPARE(errors.contains("not private to this user"), openTemporaryFolder);
         for (qsizetype i = 0; i < taken.size(); ++i)
-            QVERIFY2(!others[size_t(i)]->wasCalled(), qPrintable(taken[i]));
+            QVERIFY2(!others[size_t(i)]->hasPendingConnections() &&
+                         !others[size_t(i)]->waitForNewConnection(0),
+                     qPrintable(taken[i]));
     }
 
     // Started at the same moment, one stays and every other hands over to it.
@@ -181,6 +159,35 @@ class AppMainX11Test : public ScreenTest
             if (start->state() == QProcess::NotRunning)
                 QVERIFY(start->exitStatus() == QProcess::NormalExit && start->exitCode() == 0);
         }
+    }
+
+    // Last, as the tray host would stay: the icon docks where the host sits, and a left click
+    // opens the menu at the pointer, as a right click does.
+    void iconFindsItsPlaceAndOpensTheMenu()
+    {
+        REQUIRE_SCREEN();
+        if (QStandardPaths::findExecutable(QStringLiteral("trayer")).isEmpty())
+            QSKIP("trayer is not installed (Debian package trayer)");
+        ChildProcess trayer;
+        trayer.start(QStringLiteral("trayer"),
+                     {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24"});
+        QVERIFY(trayer.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(QSystemTrayIcon::isSystemTrayAvailable(), patience);
+
+        AppDelegate app;
+        app.launch();
+        QSystemTrayIcon* icon = app.trayIcon();
+        QVERIFY(icon && icon->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!icon->geometry().isEmpty() && icon->geometry().top() < 48 &&
+                                     icon->geometry().right() > 1280 - 200,
+                                 patience);
+        QMenu* menu = icon->contextMenu();
+        QVERIFY(menu && !menu->isVisible());
+        const QPoint centre = icon->geometry().center();
+        QVERIFY(xdotool(QStringList{"mousemove"} + at(centre) + QStringList{"click", "1"}));
+        QTRY_VERIFY_WITH_TIMEOUT(menu->isVisible(), patience);
+        QVERIFY(menu->geometry().adjusted(-2, -2, 2, 2).contains(centre));
+        menu->hide();
     }
 };
 

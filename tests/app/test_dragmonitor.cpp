@@ -65,6 +65,7 @@ class DragMonitorTest : public QObject
         row("Super for tools", "tools=command " + drag + "mods=command tick", {tools});
         row("held before the drag", "mods=shift down drag tick tick files=/f tick", {"conversions /f"});
         row("two keys", drag + "mods=shift+control tick mods=option tick mods=option+shift tick", {tools});
+        row("a release opens nothing", drag + "mods=shift+control tick mods=control tick", {});
         row("locks ignored", drag + "locks tick mods=option tick", {tools});
         row("one key, two modes", "tools=shift " + drag + "mods=shift tick", {conv});
 

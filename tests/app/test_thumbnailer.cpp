@@ -3,7 +3,6 @@
 #include "app/thumbnailer.h"
 
 #include <QDir>
-#include <QFile>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPdfWriter>
@@ -19,27 +18,22 @@ class ThumbnailerTest : public QObject
   private slots:
     void initTestCase() { qputenv("XDG_CACHE_HOME", QFile::encodeName(m_cache.path())); }
 
+    // A picture keeps its proportions, a PDF shows its first page; text and missing files have none.
     void ownPictures()
     {
         QImage wide(400, 200, QImage::Format_RGB32);
         wide.fill(Qt::red);
         QVERIFY(wide.save(m_dir.filePath("wide.png")));
         const QImage image = Thumbnailer::make(m_dir.filePath("wide.png"), 80);
-        QCOMPARE(image.size(), QSize(80, 40));
-        QCOMPARE(QColor(image.pixel(40, 20)), QColor(Qt::red));
-
+        QVERIFY(image.size() == QSize(80, 40) && QColor(image.pixel(40, 20)) == QColor(Qt::red));
         {
             QPdfWriter writer(m_dir.filePath("doc.pdf"));
-            QPainter painter(&writer);
-            painter.fillRect(QRect(0, 0, 100000, 100000), Qt::blue);
+            QPainter(&writer).fillRect(QRect(0, 0, 100000, 100000), Qt::blue);
         }
         const QImage page = Thumbnailer::make(m_dir.filePath("doc.pdf"), 80);
-        QVERIFY(!page.isNull() && page.height() == 80 && page.width() < 80);
-        QCOMPARE(QColor(page.pixel(page.width() / 2, 40)).blue(), 255);
-
-        QFile text(m_dir.filePath("notes.txt"));
-        QVERIFY(text.open(QIODevice::WriteOnly) && text.write("x"));
-        text.close();
+        QVERIFY(page.height() == 80 && page.width() < 80 &&
+                QColor(page.pixel(page.width() / 2, 40)).blue() == 255);
+        QVERIFY(QFile(m_dir.filePath("notes.txt")).open(QIODevice::WriteOnly));
         QVERIFY(Thumbnailer::make(m_dir.filePath("notes.txt"), 80).isNull());
         QVERIFY(Thumbnailer::make(m_dir.filePath("gone.png"), 80).isNull());
     }
@@ -51,19 +45,16 @@ class ThumbnailerTest : public QObject
         QImage own(64, 64, QImage::Format_RGB32);
         own.fill(Qt::green);
         QVERIFY(own.save(file));
+        const QString path = Thumbnailer::cachePath(file, false);
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
         QImage cached(128, 128, QImage::Format_RGB32);
         cached.fill(Qt::magenta);
         const qint64 mtime = QFileInfo(file).lastModified().toSecsSinceEpoch();
-        const QString path = Thumbnailer::cachePath(file, false);
-        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-
-        cached.setText("Thumb::MTime", QString::number(mtime));
-        QVERIFY(cached.save(path));
-        QCOMPARE(QColor(Thumbnailer::make(file, 64).pixel(10, 10)), QColor(Qt::magenta));
-
-        cached.setText("Thumb::MTime", QString::number(mtime - 60));
-        QVERIFY(cached.save(path));
-        QCOMPARE(QColor(Thumbnailer::make(file, 64).pixel(10, 10)), QColor(Qt::green));
+        for (const auto& [made, shown] : {std::pair{mtime, Qt::magenta}, {mtime - 60, Qt::green}}) {
+            cached.setText("Thumb::MTime", QString::number(made));
+            QVERIFY(cached.save(path));
+            QCOMPARE(QColor(Thumbnailer::make(file, 64).pixel(10, 10)), QColor(shown));
+        }
     }
 };
 

@@ -8,8 +8,10 @@
 
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QPropertyAnimation>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
 using Dropped = QList<std::tuple<WheelItem, QStringList, QPoint>>;
@@ -35,6 +37,7 @@ class WheelControllerTest : public QObject
   private slots:
     void initTestCase() { Settings::shared().setHighlightSound(false); }
 
+    // The wheel stays on screen, swaps petals in place, and hides only when nothing shows it again.
     void showStaysOnScreenShowsAgainAndHides()
     {
         const QRectF a(QGuiApplication::primaryScreen()->availableGeometry());
@@ -60,65 +63,57 @@ class WheelControllerTest : public QObject
         wheel.model().setHighlighted(0); // left over from other petals: never dropped on
         QVERIFY(!wheel.drop({}, QPoint()));
 
-        // Shown again within the delay (above), or during the fade, it stays up at full opacity.
+        // Shown again within the delay (above), or during the fade, it stays up at full opacity
+        // once neither is pending.
         wheel.hide(true);
         wheel.show(WheelMode::actions, {}, middle());
-        QTest::qWait(600);
+        QTRY_VERIFY(wheel.findChild<QPropertyAnimation*>()->state() == QAbstractAnimation::Stopped &&
+                    !wheel.findChild<QTimer*>()->isActive());
         QVERIFY(wheel.isVisible() && wheel.panel()->isVisible() && wheel.panel()->windowOpacity() == 1.0);
     }
 
-    void drops_data()
-    {
-        QTest::addColumn<QPointF>("at");
-        QTest::addColumn<int>("actions");
-        QTest::addColumn<QList<QUrl>>("urls"); // none: a text drag
-        QTest::addColumn<int>("petal");        // -1: refused
-        QTest::addColumn<QStringList>("files");
-        const QStringList pngs{"/home/u/a.png", "/home/u/b.png"}, none;
-        const QList<QUrl> urls{QUrl::fromLocalFile(pngs[0]), QUrl::fromLocalFile(pngs[1])},
-            web{QUrl("https://x")};
-        const int any = Qt::CopyAction | Qt::MoveAction;
-        QTest::newRow("petal") << overPetal(2) << any << urls << 2 << pngs;
-        QTest::newRow("web: the dragged files")
-            << overPetal(0) << any << web << 0 << QStringList{"/home/u/old.txt"};
-        QTest::newRow("gap") << QPointF(160 + 84, 160) << any << urls << -1 << none;
-        QTest::newRow("move only") << overPetal(2) << int(Qt::MoveAction) << urls << -1 << none;
-        QTest::newRow("text") << overPetal(2) << any << QList<QUrl>() << -1 << none;
-    }
-
+    // Over a petal a drop of files or of a web address is taken as a copy of the dragged files
+    // and called back on the next turn; a gap, a move-only drag and text are refused.
     void drops()
     {
-        QFETCH(QPointF, at);
-        QFETCH(int, actions);
-        QFETCH(QList<QUrl>, urls);
-        QFETCH(int, petal);
-        QFETCH(QStringList, files);
-        Dropped dropped;
-        WheelController wheel;
-        wheel.setOnDrop([&](const WheelItem& i, const QStringList& f, QPoint p) {
-            dropped.append({i, f, p});
-        });
-        wheel.show(WheelMode::actions, {"/home/u/old.txt"}, middle());
-        auto* view = wheel.panel()->findChild<WheelDropView*>();
-        QMimeData mime;
-        urls.isEmpty() ? mime.setText(QStringLiteral("hello")) : mime.setUrls(urls);
-
-        // QApplication passes on no drag event that does not come from the window system; the event
-        // is handed over the way the window hands it on.
-        QDragMoveEvent move(at.toPoint(), Qt::DropActions(actions), &mime, Qt::LeftButton, Qt::NoModifier);
-        static_cast<QObject*>(view)->event(&move);
-        QCOMPARE(move.isAccepted(), petal >= 0);
-        QCOMPARE(wheel.model().highlighted().value_or(-1), petal);
-
-        // The source proposes a move; the wheel takes a copy, and calls back on the next turn.
-        QDropEvent drop(at, Qt::DropActions(actions), &mime, Qt::LeftButton, Qt::ShiftModifier);
-        drop.setDropAction(Qt::MoveAction);
-        static_cast<QObject*>(view)->event(&drop);
-        QCOMPARE(drop.isAccepted() && drop.dropAction() == Qt::CopyAction && dropped.isEmpty(), petal >= 0);
-        QCoreApplication::processEvents();
-        const QPoint point = view->mapToGlobal(at).toPoint();
-        QCOMPARE(dropped, (petal < 0 ? Dropped() : Dropped{{wheel.model().items()[petal], files, point}}));
-        QTRY_COMPARE(wheel.panel()->isVisible(), petal < 0);
+        const QStringList pngs{"/home/u/a.png", "/home/u/b.png"}, none;
+        const QList<QUrl> urls{QUrl::fromLocalFile(pngs[0]), QUrl::fromLocalFile(pngs[1])};
+        const int any = Qt::CopyAction | Qt::MoveAction;
+        const std::tuple<QPointF, int, QList<QUrl>, int, QStringList> rows[] = {
+            {overPetal(2), any, urls, 2, pngs},
+            {overPetal(0), any, {QUrl("https://x")}, 0, {"/home/u/old.txt"}},
+            {QPointF(160 + 84, 160), any, urls, -1, none},
+            {overPetal(2), Qt::MoveAction, urls, -1, none},
+            {overPetal(2), any, {}, -1, none}, // text
+        };
+        for (const auto& [at, actions, urls, petal, files] : rows) {
+            Dropped dropped;
+            WheelController wheel;
+            wheel.setOnDrop([&](const WheelItem& i, const QStringList& f, QPoint p) {
+                dropped.append({i, f, p});
+            });
+            wheel.show(WheelMode::actions, {"/home/u/old.txt"}, middle());
+            auto* view = wheel.panel()->findChild<WheelDropView*>();
+            QMimeData mime;
+            urls.isEmpty() ? mime.setText(QStringLiteral("hello")) : mime.setUrls(urls);
+            // QApplication passes on no drag event that does not come from the window system; the
+            // event is handed over the way the window hands it on.
+            QDragMoveEvent move(at.toPoint(), Qt::DropActions(actions), &mime, Qt::LeftButton,
+                                Qt::NoModifier);
+            static_cast<QObject*>(view)->event(&move);
+            QCOMPARE(move.isAccepted(), petal >= 0);
+            QCOMPARE(wheel.model().highlighted().value_or(-1), petal);
+            QDropEvent drop(at, Qt::DropActions(actions), &mime, Qt::LeftButton, Qt::ShiftModifier);
+            drop.setDropAction(Qt::MoveAction);
+            static_cast<QObject*>(view)->event(&drop);
+            QCOMPARE(drop.isAccepted() && drop.dropAction() == Qt::CopyAction && dropped.isEmpty(),
+                     petal >= 0);
+            QCoreApplication::processEvents();
+            const QPoint point = view->mapToGlobal(at).toPoint();
+            QCOMPARE(dropped,
+                     (petal < 0 ? Dropped() : Dropped{{wheel.model().items()[petal], files, point}}));
+            QTRY_COMPARE(wheel.panel()->isVisible(), petal < 0);
+        }
     }
 };
 

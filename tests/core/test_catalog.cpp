@@ -32,7 +32,7 @@ class CatalogTest : public QObject
     void initTestCase()
     {
         // Only folders need to exist: a path that does not is judged as a file.
-        for (const QString& folder : words("Report.pages Notes.rtfd Deck.key Photos x.png"))
+        for (const QString& folder : words("Report.pages Photos x.png"))
             QVERIFY(QDir(m_dir.path()).mkdir(folder));
     }
 
@@ -51,27 +51,20 @@ class CatalogTest : public QObject
         a.join();
         b.join();
         QCOMPARE(results[0], results[1]);
+        // 299: every source-to-target path less those that would write Pages documents.
         QCOMPARE(results[0], QStringList({"299", "CREATE PDF", "COLLAGE", "ZIP", "TAR"}));
     }
 
-    void formats_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("key"); // empty: no format
-        // clang-format off
-        for (const auto& [name, key] : QList<std::pair<const char*, const char*>>{
-                 {"Holiday.TAR.GZ", "gz"}, {"Clip.textClipping", "textClipping"}, {"notes.TXT", "txt"},
-                 {"Report.pages", "pages"}, {"Notes.rtfd", "rtfd"}, {"Report.pages/", "pages"}, {"x.png", ""},
-                 {"Photos", ""}, {"data.xyz", ""}, {"README", ""}, {"report.", ""}, {".png", ""}})
-            QTest::newRow(name) << name << key;
-        // clang-format on
-    }
-
+    // The last extension, any case; a package folder is its format, other folders have none.
     void formats()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, key);
-        QCOMPARE(Catalog::format(m_dir.filePath(name)).value_or(QString()), key);
+        // clang-format off
+        for (const auto& [name, key] : QList<std::pair<QString, QString>>{
+                 {"Holiday.TAR.GZ", "gz"}, {"Clip.textClipping", "textClipping"}, {"Report.pages", "pages"},
+                 {"Report.pages/", "pages"}, {"x.png", ""}, {"Photos", ""}, {"data.xyz", ""}, {"README", ""},
+                 {"report.", ""}, {".png", ""}})
+            QVERIFY2(Catalog::format(m_dir.filePath(name)).value_or(QString()) == key, qPrintable(name));
+        // clang-format on
     }
 
     // Every alias leads to a known format; no format converts to itself or to a format never written.
@@ -84,10 +77,9 @@ class CatalogTest : public QObject
             for (const QString& target : Catalog::conversions(key))
                 QVERIFY2(target != key && target != "pages" && !Catalog::inputOnly().contains(target),
                          qPrintable(key + " → " + target));
-        // 310 source-to-target paths, less the 11 that would write Pages documents.
-        QCOMPARE(Catalog::conversionPathCount(), 299);
     }
 
+    // Several files get what every one of them offers, in the first one's order.
     void drags_data()
     {
         QTest::addColumn<QString>("names");
@@ -97,23 +89,12 @@ class CatalogTest : public QObject
         const char* pictures = "compress removeMetadata cropImage createPDF createCollage";
         const char* videos = "mp4 mov mkv webm avi wmv";
         // clang-format off
-        QTest::newRow("nothing") << "" << "" << "";
-        QTest::newRow("jpg") << "a.jpg" << QString(images).mid(4)
-                             << "compress removeMetadata editImage annotateImage frameImage cropImage "
-                                "redactImage";
-        QTest::newRow("keynote") << "Deck.key" << "pdf jpg png pptx" << "";
-        QTest::newRow("rar") << "a.rar" << "zip tar gz" << "extractArchive";
-        QTest::newRow("pages") << "Report.pages" << "docx pdf txt md html epub png jpg" << "";
         QTest::newRow("folder") << "Photos" << "" << "";
-        QTest::newRow("png+jpg") << "a.png b.jpg" << images << pictures;
         QTest::newRow("png twice") << "a.png a.png" << "jpg webp heic tiff avif bmp pdf docx" << pictures;
         QTest::newRow("png+svg") << "a.png b.svg" << images << "createPDF createCollage";
         QTest::newRow("mp4+mp3") << "a.mp4 b.mp3" << "mp3" << "";
         QTest::newRow("gif+mp4") << "a.gif b.mp4" << QString(videos) + " gif" << "";
         QTest::newRow("pdf+docx") << "a.pdf b.docx" << "docx jpg png epub txt md pdf" << "";
-        QTest::newRow("docx+pdf") << "a.docx b.pdf" << "docx pdf txt md epub png jpg" << "";
-        QTest::newRow("two mp3") << "a.mp3 b.mp3" << "m4a wav flac ogg opus aiff wma"
-                                 << "compress removeMetadata normalizeAudio";
         QTest::newRow("two mp4") << "a.mp4 b.mp4" << QString(videos).mid(4) + " gif mp3"
                                  << "compress removeMetadata muteVideo joinVideos";
         QTest::newRow("png+mp3") << "a.png b.mp3" << "" << "";
@@ -131,24 +112,18 @@ class CatalogTest : public QObject
         for (ToolID tool : Catalog::tools(paths(names)))
             raws << rawValue(tool);
         QCOMPARE(raws, words(tools));
-        // Every drag gets the six actions, whatever it holds.
-        QCOMPARE(titles(WheelMode::actions, names).join(','), "SEND,FLOAT,COPY,MOVE,COPY PATH,TERMINAL");
     }
 
+    // Items compare and hash by kind and payload, not by their titles; raw values, which settings
+    // store and the command line takes, are exact and case-sensitive.
     void names()
     {
-        QCOMPARE(titles(WheelMode::conversions, "a.zip"), words("TAR GZIP"));
-        QCOMPARE(WheelItem::format("textClipping").title(), QString("CLIPPING"));
-        // Same title, different tools: items compare and hash by kind and payload, not by title.
         const QSet<WheelItem> set{WheelItem::format("copy"),          WheelItem::action(ActionID::copy),
                                   WheelItem::tool(ToolID::cropImage), WheelItem::tool(ToolID::cropVideo),
                                   WheelItem::tool(ToolID::cropVideo), WheelItem::format("gz")};
         QCOMPARE(set.size(), 5);
-        // Raw values are what settings store and the command line types: exact, case-sensitive.
         for (ToolID tool : allToolIds())
             QCOMPARE(toolIdFromRaw(rawValue(tool)), tool);
-        for (ActionID action : allActionIds())
-            QCOMPARE(actionIdFromRaw(rawValue(action)), action);
         for (const QString& raw : words("Compress compress_ redact airdrop float_ send Tools tool"))
             QVERIFY2(!toolIdFromRaw(raw) && !actionIdFromRaw(raw) && !wheelModeFromRaw(raw), qPrintable(raw));
     }

@@ -5,7 +5,6 @@
 
 #include <QtTest>
 #include <atomic>
-#include <condition_variable>
 #include <sys/stat.h>
 
 // Work by file name: "fail…" fails, "std…" and "int…" throw other things, "stop…" throws a
@@ -24,29 +23,8 @@ static Jobs::FileWork fakeWork()
     };
 }
 
-// Lets worker threads wait, with a generous limit, for what other threads do.
-struct Gate
-{
-    std::mutex mutex;
-    std::condition_variable changed;
-    int arrived = 0;
-    bool fail2Ended = false, open = false;
-
-    void update(const std::function<void()>& change)
-    {
-        {
-            std::lock_guard lock(mutex);
-            change();
-        }
-        changed.notify_all();
-    }
-    // False when the condition did not come about in time.
-    bool waitFor(const std::function<bool()>& condition)
-    {
-        std::unique_lock lock(mutex);
-        return changed.wait_for(lock, std::chrono::seconds(10), condition);
-    }
-};
+// A generous limit for what one thread waits for another to do.
+constexpr int patience = 10000;
 
 class JobTest : public QObject
 {
@@ -96,15 +74,16 @@ class JobTest : public QObject
     {
         const QStringList paths = files("a.txt,fail1.txt,c.txt,fail2.txt");
         // Each file goes on only with all four running, and fail2 ends before fail1.
-        Gate gate;
+        QSemaphore running, fail2Ended;
         const auto work = [&](const QString& file, Job&, const std::function<void(double)>& progress) {
             const QString name = QFileInfo(file).completeBaseName();
-            gate.update([&] { ++gate.arrived; });
-            if (!gate.waitFor([&] { return gate.arrived == 4; })) throw ConvertError::failed("ran alone");
-            if (name == "fail1" && !gate.waitFor([&] { return gate.fail2Ended; }))
+            running.release();
+            if (!running.tryAcquire(4, patience)) throw ConvertError::failed("ran alone");
+            running.release(4);
+            if (name == "fail1" && !fail2Ended.tryAcquire(1, patience))
                 throw ConvertError::failed("fail2 never ended");
             progress(0.5);
-            if (name == "fail2") gate.update([&] { gate.fail2Ended = true; });
+            if (name == "fail2") fail2Ended.release();
             if (name.startsWith("fail")) throw ConvertError::failed("Can’t read " + name);
             return QStringList{file + ".out"};
         };
@@ -143,7 +122,7 @@ class JobTest : public QObject
         };
         const auto job = Jobs::run("Converting to MP3", files(names.join(',')), {}, work);
         // No work ends before the cancel: as many run at once as have started.
-        QTRY_COMPARE_WITH_TIMEOUT(up.load(), cores, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(up.load(), cores, patience);
         job->cancel();
         QVERIFY(ends(*job));
         QCOMPARE(job->state().phase, Job::Phase::cancelled);
@@ -158,75 +137,50 @@ class JobTest : public QObject
     {
         const int count = 2 * QThread::idealThreadCount() + 1;
         std::atomic<bool> onGlobalPool = false;
-        Gate gate;
+        QSemaphore arrived, open;
         QList<std::shared_ptr<Job>> jobs;
         for (int i = 0; i < count; ++i)
             jobs << Jobs::runOnce("Creating PDF", "", 0, {}, [&](Job&, auto) -> QStringList {
                 if (QThreadPool::globalInstance()->activeThreadCount() > 0) onGlobalPool = true;
-                gate.update([&] { ++gate.arrived; });
-                if (!gate.waitFor([&] { return gate.open; })) throw ConvertError::failed("never released");
+                arrived.release();
+                if (!open.tryAcquire(1, patience)) throw ConvertError::failed("never released");
                 return {};
             });
-        QVERIFY(gate.waitFor([&] { return gate.arrived == count; }));
-        gate.update([&] { gate.open = true; });
+        QVERIFY(arrived.tryAcquire(count, patience));
+        open.release(count);
         for (const auto& job : jobs)
-            QTRY_COMPARE_WITH_TIMEOUT(job->state().phase, Job::Phase::done, 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(job->state().phase, Job::Phase::done, patience);
         QVERIFY(!onGlobalPool);
-        for (const auto& job : jobs)
-            QVERIFY(job->detail().isEmpty());
     }
 
-    void run_data()
-    {
-        QTest::addColumn<QString>("names");
-        QTest::addColumn<QString>("detail");
-        QTest::addColumn<QString>("state");
-        QTest::addColumn<int>("revealed"); // -1: the setting is off
-        QTest::newRow("one file") << "geese.mov"
-                                  << "geese.mov"
-                                  << "done" << 1;
-        QTest::newRow("setting off") << "geese.mov"
-                                     << "geese.mov"
-                                     << "done" << -1;
-        QTest::newRow("one fails") << "fail.mov"
-                                   << "fail.mov"
-                                   << "Can’t read fail.mov" << 0;
-        QTest::newRow("all fail") << "fail,int,std"
-                                  << "0 of 3 saved"
-                                  << "bad_alloc-ish" << 0;
-        QTest::newRow("empty list") << ""
-                                    << "0 of 0 saved"
-                                    << "done" << 0;
-        QTest::newRow("all saved") << "a,b"
-                                   << "2 of 2 saved"
-                                   << "done" << 2;
-        QTest::newRow("no results") << "none"
-                                    << "none"
-                                    << "done" << 0;
-        // A cancellation the user never asked for fails that file, and the loop goes on.
-        QTest::newRow("stray cancel") << "a,stop,c"
-                                      << "2 of 3 saved"
-                                      << "The work stopped unexpectedly" << 0;
-        // A pipe is refused before any work opens it, where reading it would wait for a writer.
-        QTest::newRow("pipe") << "a,pipe"
-                              << "1 of 2 saved"
-                              << "pipe is a pipe, not a file" << 0;
-    }
-
+    // The detail, the end state, the revealed results (-1: the setting is off) and the history a
+    // clean run leaves.
     void run()
     {
-        QFETCH(QString, names);
-        QFETCH(QString, detail);
-        QFETCH(QString, state);
-        QFETCH(int, revealed);
-        Settings::shared().setRevealInFinder(revealed >= 0);
-        const auto job = Jobs::run("Converting to PNG", files(names), {}, fakeWork());
-        job->m_started -= std::chrono::seconds(5); // long enough that a clean run is recorded
-        QVERIFY(ends(*job));
-        QCOMPARE(job->detail(), detail);
-        QCOMPARE(describe(job->state()), state);
-        QCOMPARE(m_revealed.size() == 1 ? m_revealed.first().size() : 0, std::max(revealed, 0));
-        QCOMPARE(Settings::store()->contains("etaHistory"), state == "done");
+        const std::tuple<QString, QString, QString, int> rows[] = {
+            {"geese.mov", "geese.mov", "done", 1},
+            {"geese.mov", "geese.mov", "done", -1},
+            {"fail.mov", "fail.mov", "Can’t read fail.mov", 0},
+            {"fail,int,std", "0 of 3 saved", "bad_alloc-ish", 0},
+            {"", "0 of 0 saved", "done", 0},
+            {"a,b", "2 of 2 saved", "done", 2},
+            {"none", "none", "done", 0},
+            // A cancellation the user never asked for fails that file, and the loop goes on.
+            {"a,stop,c", "2 of 3 saved", "The work stopped unexpectedly", 0},
+            // A pipe is refused before any work opens it, where reading it would wait for a writer.
+            {"a,pipe", "1 of 2 saved", "pipe is a pipe, not a file", 0},
+        };
+        for (const auto& [names, detail, state, revealed] : rows) {
+            init();
+            Settings::shared().setRevealInFinder(revealed >= 0);
+            const auto job = Jobs::run("Converting to PNG", files(names), {}, fakeWork());
+            job->m_started -= std::chrono::seconds(5); // long enough that a clean run is recorded
+            QVERIFY(ends(*job));
+            QCOMPARE(job->detail(), detail);
+            QCOMPARE(describe(job->state()), state);
+            QCOMPARE(m_revealed.size() == 1 ? m_revealed.first().size() : 0, std::max(revealed, 0));
+            QCOMPARE(Settings::store()->contains("etaHistory"), state == "done");
+        }
     }
 
     void runOnceReportsTheWhole()

@@ -73,18 +73,19 @@ class OutputTest : public QObject
         QCOMPARE(QDir(dir.path()).entryList(everything).size(), existing.size() + !fails);
     }
 
+    // ".tar.gz" and ".tgz" are one extension, a hidden name has none; the temporary item is hidden beside the
+    // destination (one file system for the rename) and keeps its extension.
     void names()
     {
-        // clang-format off
-        for (const auto& [path, base, ext] : QList<std::tuple<QString, QString, QString>>{
-                 {"/a/Archive.TGZ", "Archive", ".TGZ"}, {"/a/Backup.tar.gz", "Backup", ".gz"},
-                 {"/a/movie.final.mp4", "movie.final", ".mp4"}, {"/a/.profile", ".profile", ""}}) {
+        const std::tuple<QString, QString, QString> rows[] = {{"/a/Archive.TGZ", "Archive", ".TGZ"},
+                                                              {"/a/Backup.tar.gz", "Backup", ".gz"},
+                                                              {"/a/movie.final.mp4", "movie.final", ".mp4"},
+                                                              {"/a/.profile", ".profile", ""}};
+        for (const auto& [path, base, ext] : rows) {
             QCOMPARE(Output::baseName(path), base);
-            // Hidden, beside the destination (one file system for the rename), keeping the extension.
             const QString temp = Output::temporaryPath(path);
             QVERIFY(temp.startsWith("/a/.tolvane-") && temp.size() == 20 + ext.size() && temp.endsWith(ext));
         }
-        // clang-format on
     }
 
     // A name that a number, a suffix or a new extension makes too long for the file system loses

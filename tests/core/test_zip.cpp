@@ -68,8 +68,8 @@ class ZipTest : public QObject
         QVERIFY(QDir(m_in).removeRecursively() && QDir().mkpath(m_in));
     }
 
-    // Written over an older archive: the mimetype comes first, stored, without extra field; the
-    // parts follow by top-level name in code-point order, a leading "-" not written as "./-…".
+    // Written over an older archive: the mimetype first (its stored header is the EPUB writer's
+    // test), then the parts by name in code-point order, a leading "-" not written as "./-…".
     void writeOverAndRoundTrip()
     {
         const QString out = m_in + "/book.epub";
@@ -81,10 +81,6 @@ class ZipTest : public QObject
                                               {"-cover.xhtml", "<img/>"}};
         Zip::write(parts, out, QString("application/epub+zip"));
 
-        const QByteArray zip = readAll(out);
-        QCOMPARE(zip.left(4) + zip.mid(8, 2), QByteArray("PK\x03\x04\0\0", 6)); // a local header, stored
-        // Both sizes 20, name length 8, no extra field, the name; the data is checked once unpacked.
-        QCOMPARE(zip.mid(18, 20), QByteArray("\x14\0\0\0\x14\0\0\0\x08\0\0\0mimetype", 20));
         QCOMPARE(Shell::run("/usr/bin/unzip", {"-Z1", out, "-x", "*/"}).out(),
                  "mimetype\n-cover.xhtml\nMETA-INF/container.xml\nOEBPS/chapter 1.xhtml\nimages/a\n");
 
