@@ -4,7 +4,6 @@
 #include "app/dispatcher.h"
 #include "app/hud.h"
 #include "app/hudview.h"
-#include "app/toast.h"
 #include "core/job.h"
 #include "toolkit/toolwindow.h"
 #include "tools/toolwindows.h"
