@@ -73,13 +73,16 @@ class JobTest : public QObject
     void filesSideBySide()
     {
         const QStringList paths = files("a.txt,fail1.txt,c.txt,fail2.txt");
-        // Each file goes on only with all four running, and fail2 ends before fail1.
+        // Each file goes on only with as many running as there are cores (all four on a big
+        // machine), and fail2 ends before fail1.
+        if (QThread::idealThreadCount() < 2) QSKIP("one core runs one file at a time");
+        const int together = std::min(4, QThread::idealThreadCount());
         QSemaphore running, fail2Ended;
         const auto work = [&](const QString& file, Job&, const std::function<void(double)>& progress) {
             const QString name = QFileInfo(file).completeBaseName();
             running.release();
-            if (!running.tryAcquire(4, patience)) throw ConvertError::failed("ran alone");
-            running.release(4);
+            if (!running.tryAcquire(together, patience)) throw ConvertError::failed("ran alone");
+            running.release(together);
             if (name == "fail1" && !fail2Ended.tryAcquire(1, patience))
                 throw ConvertError::failed("fail2 never ended");
             progress(0.5);
