@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPainter>
 #include <QProcess>
 #include <QUrl>
 #include <functional>
@@ -58,6 +59,20 @@ inline bool ffmpeg(const QStringList& args) // quietly; false when it fails
     QProcess p;
     p.start("ffmpeg", QStringList{"-v", "error", "-y", "-nostdin"} + args);
     return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// White paper with each line of text in black, 40 pixels high, from x 60 at its pixel baseline.
+inline QImage writing(QSize size, const QList<std::pair<int, QString>>& lines)
+{
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    QFont font("DejaVu Sans");
+    font.setPixelSize(40);
+    p.setFont(font);
+    for (const auto& [baseline, text] : lines)
+        p.drawText(60, baseline, text);
+    return img;
 }
 
 // Runs the program: its exit status and standard output, trimmed.

@@ -179,33 +179,15 @@ class DocWritersTest : public QObject
         }
         QCOMPARE(parts, 8);
 
+        // What the read-back below doesn't see: the region's A4 paper among them.
         const QString document = read(unpacked.file("word/document.xml"));
-        for (const char* expected : {"<w:pStyle w:val=\"Heading1\"/>",
-                                     "Title &amp; more</w:t>",
-                                     "<w:b/>",
-                                     "<w:i/>",
-                                     "<w:u w:val=\"single\"/>",
-                                     "<w:strike/>",
-                                     "<w:color w:val=\"FF0000\"/>",
-                                     "<w:sz w:val=\"40\"/>",
-                                     "w:ascii=\"DejaVu Serif\"",
-                                     "<w:vertAlign w:val=\"superscript\"/>",
-                                     "<w:jc w:val=\"center\"/>",
-                                     "<w:numId w:val=\"1\"/>",
-                                     "<w:numId w:val=\"2\"/>",
-                                     "<w:gridSpan w:val=\"2\"/>",
-                                     "<w:tblBorders>",
-                                     "<w:hyperlink r:id=\"rLink1\">",
-                                     "<w:hyperlink w:anchor=\"top\">",
-                                     "r:embed=\"rImage1\"",
-                                     "<wp:extent cx=\"952500\" cy=\"476250\"/>",
-                                     "<w:pgSz w:w=\"11900\" w:h=\"16840\"/>"})
+        // clang-format off
+        for (const char* expected : {"<w:i/>", "<w:u w:val=\"single\"/>", "<w:strike/>", "<w:sz w:val=\"40\"/>",
+                 "w:ascii=\"DejaVu Serif\"", "<w:vertAlign w:val=\"superscript\"/>", "<w:jc w:val=\"center\"/>",
+                 "<w:tblBorders>", "<w:hyperlink w:anchor=\"top\">", "<wp:extent cx=\"952500\" cy=\"476250\"/>",
+                 "<w:pgSz w:w=\"11900\" w:h=\"16840\"/>"})
             QVERIFY2(document.contains(expected), expected);
-        const QString numbering = read(unpacked.file("word/numbering.xml"));
-        QVERIFY(numbering.indexOf("w:val=\"bullet\"") < numbering.indexOf("w:val=\"decimal\""));
-        QVERIFY(read(unpacked.file("word/_rels/document.xml.rels"))
-                    .contains("Target=\"https://example.org/a%20b?x=1&amp;y=2\" TargetMode=\"External\""));
-        QCOMPARE(QImage(unpacked.file("word/media/image1.png")).size(), QSize(40, 20));
+        // clang-format on
     }
 
     // What a word processor reads back: the same text, and the same structure.

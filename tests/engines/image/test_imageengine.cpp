@@ -54,35 +54,6 @@ QMap<QString, QString> exifOf(const QString& path)
     return out;
 }
 
-quint32 crc32(const QByteArray& bytes)
-{
-    quint32 c = 0xFFFFFFFFu;
-    for (const char b : bytes) {
-        c ^= quint8(b);
-        for (int k = 0; k < 8; ++k)
-            c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
-    }
-    return ~c;
-}
-
-// A PNG of RGBA rows (each after its filter byte) with no resolution chunk; `pixels` may fall
-// short of what the header claims.
-QByteArray png(quint32 width, quint32 height, const QByteArray& pixels)
-{
-    const auto chunk = [](const QByteArray& typeAndData) {
-        QByteArray length(4, 0), crc(4, 0);
-        qToBigEndian(quint32(typeAndData.size() - 4), length.data());
-        qToBigEndian(crc32(typeAndData), crc.data());
-        return length + typeAndData + crc;
-    };
-    QByteArray header = "IHDR" + QByteArray(13, 0);
-    qToBigEndian(width, header.data() + 4);
-    qToBigEndian(height, header.data() + 8);
-    header[12] = 8;
-    header[13] = 6;
-    return "\x89PNG\r\n\x1A\n" + chunk(header) + chunk("IDAT" + qCompress(pixels).mid(4)) + chunk("IEND");
-}
-
 } // namespace
 
 class ImageEngineTest : public QObject
@@ -156,7 +127,7 @@ class ImageEngineTest : public QObject
     }
 
     // Written and read back with transparency and fields; a HEIF file named like a JPEG is
-    // still read as what it is.
+    // still read, and converted, as what it is.
     void heifRoundTrip()
     {
         QImage img = quadrants(64, 48).convertToFormat(QImage::Format_ARGB32);
@@ -174,6 +145,8 @@ class ImageEngineTest : public QObject
             QCOMPARE(corners(back.image), QString("red green blue yellow"));
             QVERIFY(qAlpha(back.image.pixel(2, 20)) < 40 && qAlpha(back.image.pixel(40, 20)) > 215);
             QCOMPARE(back.props.value("Exif.Image.Make"), QString("Tolvane Optics"));
+            QCOMPARE(corners(QImage(convert(path(format + ".jpg"), "png").value(0))),
+                     "red green blue yellow");
         }
     }
 
@@ -206,7 +179,10 @@ class ImageEngineTest : public QObject
         img.setDotsPerMeterX(11811);
         img.setDotsPerMeterY(11811);
         QVERIFY(img.save(path("scan.jpg"), "JPEG", 80));
-        QVERIFY(write(path("plain.png"), png(300, 200, QByteArray(200 * (300 * 4 + 1), 0))));
+        QImage plain(300, 200, QImage::Format_RGB32);
+        plain.setDotsPerMeterX(-1); // so that no resolution is written
+        plain.setDotsPerMeterY(-1);
+        QVERIFY(plain.save(path("plain.png")) && !read(path("plain.png")).contains("pHYs"));
         for (const auto& [source, points] :
              {std::pair{"scan.jpg", QSizeF(144, 96)}, {"plain.png", QSizeF(300, 200)}}) {
             const auto doc = Poppler::Document::load(convert(path(source), "pdf").value(0));
@@ -233,19 +209,21 @@ class ImageEngineTest : public QObject
         }
     }
 
-    // Each refusal leaves the folder as it was. The huge ones: a PNG claiming 40000 × 40000
+    // Each refusal leaves the folder as it was. The huge ones: a picture claiming 40000 × 40000
     // pixels over a few bytes of data, and a drawing as wide.
     void refusalsLeaveNothingBehind()
     {
         for (const auto& [name, bytes, target, message] :
-             {std::tuple{"a.png", png(2, 2, QByteArray(18, 0)), "xyz", "Can’t write XYZ images"},
+             {std::tuple{"a.png", QByteArray(), "xyz", "Can’t write XYZ images"}, // a real picture
               {"notes.png", QByteArray("just some words\n"), "jpg", "Couldn’t read notes.png as an image"},
-              {"bomb.png", png(40000, 40000, QByteArray(4096, 0)), "jpg",
-               "bomb.png is too large to open (40000 × 40000 pixels)"},
+              {"bomb.gif",
+               QByteArray("GIF89a\x40\x9C\x40\x9C\0\0\0,\0\0\0\0\x40\x9C\x40\x9C\0", 23) +
+                   QByteArray(4096, 0),
+               "jpg", "bomb.gif is too large to open (40000 × 40000 pixels)"},
               {"bomb.svg",
                QByteArray("<svg xmlns='http://www.w3.org/2000/svg' width='900000' height='900000'/>"), "jpg",
                "bomb.svg is too large to render (900000 × 900000 points)"}}) {
-            QVERIFY(write(path(name), bytes));
+            QVERIFY(bytes.isEmpty() ? quadrants(8, 8).save(path(name)) : write(path(name), bytes));
             Job job({}, {}, 0);
             QCOMPARE(failure([&] { ImageEngine::convert(path(name), target, job, [](double) {}); }).message(),
                      QString(message));
@@ -285,7 +263,6 @@ class ImageEngineTest : public QObject
         QCOMPARE(corners(QImage(out)), QString("red green blue yellow"));
         QVERIFY2(read(path("args")).startsWith("-quiet -mt -q 57 "), "quality 0.57 must give 57");
         QCOMPARE(ImageEngine::percent(0.29), 29); // not 28.999…
-        QCOMPARE(ImageEngine::percent(7), 100);
 
         qputenv("TOLVANE_SEARCH_PATH", path("nothing-here").toUtf8());
         const ConvertError e = failure([&] { convert(path("q.png"), "webp"); });
@@ -321,40 +298,17 @@ class ImageEngineTest : public QObject
         QVERIFY2(error / (256.0 * 256 * 3) < 6, qPrintable(QString::number(error / (256.0 * 256 * 3))));
     }
 
-    // From the command line: a HEIF photo to PNG, and a scan's recognised lines to a document
-    // whose paragraphs a word processor reads back.
-    void commandLine()
+    // A scan becomes a document of its recognised lines, one paragraph each.
+    void scanToDocx()
     {
-        QImage photo(90, 60, QImage::Format_RGB32);
-        photo.fill(QColor(30, 140, 60));
-        ImageEngine::write(photo, path("photo.heic"), "heic", {}, 0.9, 72);
-        QCOMPARE(tolvane({"--convert", "png", path("photo.heic")}).second.section("  (", 0, 0),
-                 QString("✓ photo.heic → photo.png"));
-        const QColor c = QImage(path("photo.png")).pixelColor(45, 30);
-        QVERIFY2(QImage(path("photo.png")).size() == QSize(90, 60) && std::abs(c.green() - 140) < 12 &&
-                     std::abs(c.red() - 30) < 12,
-                 qPrintable(c.name()));
-
-        QImage scan(1200, 400, QImage::Format_RGB32);
-        scan.fill(Qt::white);
-        QPainter p(&scan);
-        QFont font("DejaVu Sans");
-        font.setPixelSize(44);
-        p.setFont(font);
-        p.drawText(60, 150, "Invoice number 4711");
-        p.drawText(60, 210, "Total due & payable");
-        p.end();
+        const QImage scan =
+            writing(QSize(1200, 400), {{150, "Invoice number 4711"}, {210, "Total due & payable"}});
         QVERIFY(scan.save(path("scan.png")));
-        QCOMPARE(tolvane({"--convert", "docx", path("scan.png")}).second.section("  (", 0, 0),
-                 QString("✓ scan.png → scan.docx"));
-        QVERIFY(read(Zip::extract(path("scan.docx")).file("word/document.xml"))
-                    .contains("Total due &amp; payable</w:t>"));
-        if (soffice(path("scan.docx"), "txt", path("txt")) < 0) QSKIP("LibreOffice is not installed");
-        QCOMPARE(read(path("txt/scan.txt"))
-                     .remove(QChar(0xFEFF))
-                     .trimmed()
-                     .split(QRegularExpression("\\s*\\n\\s*")),
-                 (QStringList{"Invoice number 4711", "Total due & payable"}));
+        QCOMPARE(convert(path("scan.png"), "docx"), QStringList{path("scan.docx")});
+        const QString xml = read(Zip::extract(path("scan.docx")).file("word/document.xml"));
+        const qsizetype first = xml.indexOf("Invoice number 4711</w:t>");
+        QVERIFY2(first > 0 && xml.indexOf("</w:p>", first) < xml.indexOf("Total due &amp; payable</w:t>"),
+                 qPrintable(xml));
     }
 };
 

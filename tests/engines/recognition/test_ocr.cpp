@@ -1,5 +1,7 @@
 #include "engines/recognition/ocr.h"
 
+#include "../../support/enginefixtures_a.h"
+
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QtTest>
@@ -10,21 +12,6 @@ namespace {
 OCR::Line line(const QString& text, double x, double midY, double height = 0.02)
 {
     return {QRectF(x, midY - height / 2, 0.3, height), text};
-}
-
-// White paper with each line of text drawn at its pixel baseline, in a 40-pixel sans face.
-QImage page(const QList<std::pair<int, QString>>& lines, QSize size = QSize(1400, 700))
-{
-    QImage img(size, QImage::Format_RGB32);
-    img.fill(Qt::white);
-    QPainter p(&img);
-    QFont font("DejaVu Sans");
-    font.setPixelSize(40);
-    p.setFont(font);
-    p.setPen(Qt::black);
-    for (const auto& [baseline, text] : lines)
-        p.drawText(60, baseline, text);
-    return img;
 }
 
 // A drawn face, plain enough for a frontal-face detector, in the top-left quarter of the picture.
@@ -105,7 +92,8 @@ class OcrTest : public QObject
 
     void recognisesRenderedText()
     {
-        const QImage img = page(
+        const QImage img = Fixture::writing(
+            QSize(1400, 700),
             {{120, "The quick brown fox"}, {175, "jumps over the lazy dog"}, {330, "Second paragraph here"}});
         QCOMPARE(OCR::recognize(img),
                  QString("The quick brown fox\njumps over the lazy dog\n\nSecond paragraph here"));
@@ -115,7 +103,7 @@ class OcrTest : public QObject
             QVERIFY2(box.left() > 0.02 && box.left() < 0.06 && box.top() > 0.45 && box.bottom() < 0.9,
                      "boxes are normalised with y growing upward");
 
-        const QImage blank = page({}, QSize(400, 300));
+        const QImage blank = Fixture::writing(QSize(400, 300), {});
         QCOMPARE(OCR::recognize(blank), QString());
         QVERIFY(OCR::textBoxes(blank).isEmpty() && OCR::faceBoxes(blank).isEmpty());
         QVERIFY(OCR::faceBoxes(QImage()).isEmpty());
