@@ -5,7 +5,7 @@
 #include "engines/document/rtftext.h"
 #include "engines/document/textdecoding.h"
 
-#include "core/converterror.h"
+#include "../../support/enginefixtures_a.h"
 
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -13,32 +13,16 @@
 
 namespace {
 
-// A binary property list (as the system's writer makes them) of a clipping holding UTF-8 text
-// with an accent (kept as UTF-16 by that writer) and RTF.
-const QByteArray binaryClipping("\x62\x70\x6c\x69\x73\x74\x30\x30\xd1\x01\x02\x58\x55\x54\x49\x2d\x44\x61\x74"
-                                "\x61\xd2\x03\x04\x05\x06\x5a\x70"
-                                "\x75\x62\x6c\x69\x63\x2e\x72\x74\x66\x5f\x10\x16\x70\x75\x62\x6c\x69\x63\x2e"
-                                "\x75\x74\x66\x38\x2d\x70\x6c\x61"
-                                "\x69\x6e\x2d\x74\x65\x78\x74\x4d\x7b\x5c\x72\x74\x66\x31\x20\x6f\x74\x68\x65"
-                                "\x72\x7d\x6f\x10\x17\x00\x43\x00"
-                                "\x6c\x00\x69\x00\x70\x00\x70\x00\x65\x00\x64\x00\x20\x00\xe9\x00\x20\x00\x74"
-                                "\x00\x65\x00\x78\x00\x74\x00\x0a"
-                                "\x00\x6c\x00\x69\x00\x6e\x00\x65\x00\x20\x00\x74\x00\x77\x00\x6f\x08\x0b\x14"
-                                "\x19\x24\x3d\x4b\x00\x00\x00\x00"
-                                "\x00\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00\x07\x00\x00\x00\x00\x00\x00\x00"
-                                "\x00\x00\x00\x00\x00\x00\x00\x00"
-                                "\x7c",
-                                163);
-
-// {"UTI-Data": {"public.utf16-plain-text": "UTF-16 only"}} in binary form.
-const QByteArray binaryUtf16Clipping("\x62\x70\x6c\x69\x73\x74\x30\x30\xd1\x01\x02\x58\x55\x54\x49\x2d\x44"
-                                     "\x61\x74\x61\xd1\x03\x04\x5f\x10\x17\x70"
-                                     "\x75\x62\x6c\x69\x63\x2e\x75\x74\x66\x31\x36\x2d\x70\x6c\x61\x69\x6e"
-                                     "\x2d\x74\x65\x78\x74\x5b\x55\x54\x46\x2d"
-                                     "\x31\x36\x20\x6f\x6e\x6c\x79\x08\x0b\x14\x17\x31\x00\x00\x00\x00\x00"
-                                     "\x00\x01\x01\x00\x00\x00\x00\x00\x00\x00"
-                                     "\x05\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x3d",
-                                     98);
+// Binary property lists as the system's writer makes them: a clipping holding UTF-8 text with an
+// accent (kept as UTF-16 by that writer) and RTF, and {"UTI-Data": {"public.utf16-plain-text":
+// "UTF-16 only"}}.
+const QByteArray binaryClipping = QByteArray::fromBase64(
+    "YnBsaXN0MDDRAQJYVVRJLURhdGHSAwQFBlpwdWJsaWMucnRmXxAWcHVibGljLnV0ZjgtcGxhaW4tdGV4dE17XHJ0ZjEgb3Ro"
+    "ZXJ9bxAXAEMAbABpAHAAcABlAGQAIADpACAAdABlAHgAdAAKAGwAaQBuAGUAIAB0AHcAbwgLFBkkPUsAAAAAAAABAQAAAAAA"
+    "AAAHAAAAAAAAAAAAAAAAAAAAfA==");
+const QByteArray binaryUtf16Clipping = QByteArray::fromBase64(
+    "YnBsaXN0MDDRAQJYVVRJLURhdGHRAwRfEBdwdWJsaWMudXRmMTYtcGxhaW4tdGV4dFtVVEYtMTYgb25seQgLFBcxAAAAAAAA"
+    "AQEAAAAAAAAABQAAAAAAAAAAAAAAAAAAAD0=");
 
 QByteArray xmlClipping(const QByteArray& entries)
 {
@@ -47,15 +31,9 @@ QByteArray xmlClipping(const QByteArray& entries)
            entries + "</dict></dict></plist>";
 }
 
-QStringList blockTexts(const QTextDocument& document)
-{
-    QStringList texts;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
-        texts << block.text();
-    return texts;
-}
-
 } // namespace
+
+using namespace Fixture;
 
 class DocReaderTest : public QObject
 {
@@ -64,20 +42,8 @@ class DocReaderTest : public QObject
 
     QString file(const QString& name, const QByteArray& bytes)
     {
-        QFile f(m_dir.filePath(name));
-        if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
-            qFatal("can't write %s", qPrintable(name));
-        return f.fileName();
-    }
-
-    static QString failure(const std::function<void()>& work)
-    {
-        try {
-            work();
-        } catch (const ConvertError& e) {
-            return e.description();
-        }
-        return "no failure";
+        if (!write(m_dir.filePath(name), bytes)) qFatal("can't write %s", qPrintable(name));
+        return m_dir.filePath(name);
     }
 
   private slots:
@@ -118,7 +84,7 @@ class DocReaderTest : public QObject
     {
         const QByteArray latin1(
             "Caf\xE9 cr\xE8me br\xFBl\xE9\x65, na\xEFve fa\xE7\x61\x64\x65 et les \xE9l\xE8ves.");
-        QCOMPARE(failure([&] { Doc::read(file("a.md", latin1), "md", nullptr); }),
+        QCOMPARE(failure([&] { Doc::read(file("a.md", latin1), "md", nullptr); }).message(),
                  QString("Couldn’t read “a.md”: it isn’t UTF-8 text"));
         const QString expected = "Café crème brûlée, naïve façade et les élèves.";
         QCOMPARE(Doc::read(file("a.txt", latin1), "txt", nullptr).text->toPlainText(), expected);
@@ -127,33 +93,25 @@ class DocReaderTest : public QObject
 
     void plainTextLineEnds()
     {
-        for (const QByteArray& bytes :
-             {QByteArray("one\r\ntwo\r\n\r\nthree"), QByteArray("one\rtwo\r\rthree")}) {
+        for (const QByteArray bytes : {"one\r\ntwo\r\n\r\nthree", "one\rtwo\r\rthree"}) {
             const Doc::ReadResult read = Doc::read(file("ends.txt", bytes), "txt", nullptr);
-            QCOMPARE(blockTexts(*read.text), (QStringList{"one", "two", "", "three"}));
+            QCOMPARE(read.text->toRawText().split(QChar::ParagraphSeparator).join('|'), "one|two||three");
             QVERIFY(!read.html);
         }
         QCOMPARE(Doc::read(file("empty.txt", ""), "txt", nullptr).text->characterCount(), 1);
     }
 
-    void htmlBody_data()
-    {
-        QTest::addColumn<QByteArray>("page");
-        QTest::addColumn<QString>("html");
-        QTest::newRow("upper case with attributes")
-            << QByteArray("<HTML><BODY class=\"x\" onload=\"f()\"><p>Hi</p></BODY></HTML>") << "<p>Hi</p>";
-        QTest::newRow("two ends") << QByteArray("<body><p>a</p></body><p>b</p></body>")
-                                  << "<p>a</p></body><p>b</p>";
-        QTest::newRow("no body") << QByteArray("<p>just <b>this</b></p>") << "<p>just <b>this</b></p>";
-    }
-
+    // The body of an HTML page, whatever its case and attributes; up to its last end.
     void htmlBody()
     {
-        QFETCH(QByteArray, page);
-        QFETCH(QString, html);
-        const Doc::ReadResult read = Doc::read(file("page.html", page), "html", nullptr);
-        QCOMPARE(read.html.value_or("none"), html);
-        QVERIFY(!read.text->toPlainText().isEmpty());
+        for (const auto& [page, body] :
+             {std::pair{"<HTML><BODY class=\"x\" onload=\"f()\"><p>Hi</p></BODY></HTML>", "<p>Hi</p>"},
+              {"<body><p>a</p></body><p>b</p></body>", "<p>a</p></body><p>b</p>"},
+              {"<p>just <b>this</b></p>", "<p>just <b>this</b></p>"}}) {
+            const Doc::ReadResult read = Doc::read(file("page.html", page), "html", nullptr);
+            QCOMPARE(read.html.value_or("none"), QString(body));
+            QVERIFY(!read.text->toPlainText().isEmpty());
+        }
     }
 
     // The HTML of a Markdown source is its bare fragment; its text comes from the whole page,
@@ -194,11 +152,8 @@ class DocReaderTest : public QObject
     void standalonePage()
     {
         const QString page = Doc::standalonePage("a<b & \"c\"", "<p>x</p>");
-        QVERIFY(page.startsWith(
-            "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>a&lt;b &amp; &quot;c&quot;"
-            "</title>\n<style>\nbody{font:16px/1.55 "));
+        QVERIFY(page.contains("<title>a&lt;b &amp; &quot;c&quot;</title>"));
         QVERIFY(page.endsWith("</style></head><body>\n<p>x</p>\n</body></html>"));
-        QCOMPARE(Doc::standalonePage("", "").toUtf8().size(), 57 + 478 + 15);
     }
 
     void clippings_data()
@@ -229,14 +184,9 @@ class DocReaderTest : public QObject
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, text);
-        const QString path = file("note.textClipping", bytes);
         QString got;
-        try {
-            got = Doc::clippingText(path);
-        } catch (const ConvertError& e) {
-            got = "failed: " + e.description();
-        }
-        QCOMPARE(got, text);
+        const ConvertError e = failure([&] { got = Doc::clippingText(file("note.textClipping", bytes)); });
+        QCOMPARE(got.isEmpty() ? "failed: " + e.message() : got, text);
     }
 
     void rtf_data()
@@ -270,25 +220,18 @@ class DocReaderTest : public QObject
     void propertyListBomb()
     {
         // 40 arrays, each holding the next one twice, and an empty one at the end.
-        QByteArray bytes("bplist00");
-        QList<qsizetype> offsets;
+        QByteArray bytes("bplist00"), offsets;
         for (int i = 0; i < 40; ++i) {
-            offsets << bytes.size();
-            bytes += char(0xA2);
-            bytes += char(i + 1);
-            bytes += char(i + 1);
+            offsets += char(bytes.size());
+            bytes += QByteArray("\xA2") + char(i + 1) + char(i + 1);
         }
-        offsets << bytes.size();
-        bytes += char(0xA0);
-        const qsizetype table = bytes.size();
-        for (qsizetype offset : offsets)
-            bytes += char(offset);
+        offsets += char(bytes.size());
+        bytes += '\xA0';
         QByteArray trailer(32, '\0');
-        trailer[6] = 1;
-        trailer[7] = 1;
+        trailer[6] = trailer[7] = 1; // one byte per offset and per reference
         trailer[15] = char(offsets.size());
-        trailer[31] = char(table);
-        QVERIFY(!PropertyList::read(bytes + trailer));
+        trailer[31] = char(bytes.size()); // where the offsets start
+        QVERIFY(!PropertyList::read(bytes + offsets + trailer));
     }
 };
 

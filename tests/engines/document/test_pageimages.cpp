@@ -1,14 +1,14 @@
 #include "engines/document/pageimages.h"
 
-#include "core/converterror.h"
-#include "core/job.h"
-
+#include "../../support/enginefixtures_a.h"
 #include "../../support/minipdf.h"
 
 #include <QImageReader>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
+
+using namespace Fixture;
 
 namespace {
 
@@ -28,18 +28,12 @@ class PageImagesTest : public QObject
     Q_OBJECT
     QTemporaryDir m_dir;
     QString path(const QString& name) const { return m_dir.filePath(name); }
-    QStringList entries() const
+    QStringList pages(
+        const QString& pdf, const QString& format, double dpi,
+        const std::function<void(double)>& progress = [](double) {})
     {
-        return QDir(m_dir.path())
-            .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-    }
-    QStringList pages(const QString& pdf, const QString& format, double dpi,
-                      QList<double>* progress = nullptr, Job* job = nullptr)
-    {
-        Job own({}, {}, 0);
-        return Doc::writePageImages(pdf, pdf, format, dpi, job ? *job : own, [&](double p) {
-            if (progress) *progress << p;
-        });
+        Job job({}, {}, 0);
+        return Doc::writePageImages(pdf, pdf, format, dpi, job, progress);
     }
 
   private slots:
@@ -49,35 +43,29 @@ class PageImagesTest : public QObject
         QDir().mkpath(m_dir.path());
     }
 
-    void onePageGivesOneFile()
+    // One page gives one file, several a folder of numbered pages; taken names get a number.
+    void namesAndSizes()
     {
-        QVERIFY(MiniPdf::write(path("Report.pdf"), {{QRectF(0, 0, 595, 842), 0, ""}}));
-        QList<double> progress;
-        QCOMPARE(pages(path("Report.pdf"), "png", 300, &progress), QStringList{path("Report.png")});
-        QCOMPARE(QImageReader(path("Report.png")).size(), QSize(2479, 3508));
-        QCOMPARE(pages(path("Report.pdf"), "png", 72), QStringList{path("Report 2.png")});
-        QVERIFY(progress.isEmpty());
-        QCOMPARE(entries(), (QStringList{"Report 2.png", "Report.pdf", "Report.png"}));
-    }
+        QVERIFY(MiniPdf::write(path("One.pdf"), {{QRectF(0, 0, 595, 842), 0, ""}}));
+        QCOMPARE(pages(path("One.pdf"), "png", 300), QStringList{path("One.png")});
+        QCOMPARE(QImageReader(path("One.png")).size(), QSize(2479, 3508));
+        QCOMPARE(pages(path("One.pdf"), "png", 72), QStringList{path("One 2.png")});
 
-    void severalPagesGiveAFolder()
-    {
         QVERIFY(MiniPdf::write(path("Report.pdf"), numberedPages(12)));
         QList<double> progress;
-        QCOMPARE(pages(path("Report.pdf"), "jpg", 72, &progress), QStringList{path("Report")});
+        QCOMPARE(pages(path("Report.pdf"), "jpg", 72, [&](double p) { progress << p; }),
+                 QStringList{path("Report")});
         QStringList expected;
-        QList<double> fractions;
-        for (int i = 1; i <= 12; ++i) {
+        for (int i = 1; i <= 12; ++i)
             expected << QString("Page %1.jpg").arg(i, 3, 10, QChar('0'));
-            fractions << i / 12.0;
-        }
-        QCOMPARE(QDir(path("Report")).entryList(QDir::Files, QDir::Name), expected);
+        QCOMPARE(entries(path("Report")), expected);
         QCOMPARE(QImageReader(path("Report/Page 005.jpg")).size(), QSize(104, 60));
         QCOMPARE(QImageReader(path("Report/Page 012.jpg")).format(), QByteArray("jpeg"));
-        QCOMPARE(progress, fractions);
-
+        QCOMPARE(progress.size(), 12);
+        QCOMPARE(progress.last(), 1.0);
         QCOMPARE(pages(path("Report.pdf"), "png", 72), QStringList{path("Report 2")});
-        QCOMPARE(entries(), (QStringList{"Report", "Report 2", "Report.pdf"}));
+        QCOMPARE(entries(m_dir.path()),
+                 (QStringList{"One 2.png", "One.pdf", "One.png", "Report", "Report 2", "Report.pdf"}));
     }
 
     void cancellingLeavesNothing()
@@ -85,42 +73,26 @@ class PageImagesTest : public QObject
         QVERIFY(MiniPdf::write(path("Long.pdf"), numberedPages(40)));
         Job job({}, {}, 0);
         QList<double> progress;
-        try {
-            Doc::writePageImages(path("Long.pdf"), path("Long.pdf"), "png", 72, job, [&](double p) {
-                progress << p;
-                if (progress.size() == 1) job.cancel();
-            });
-            QFAIL("the cancelled job finished");
-        } catch (const ConvertError& e) {
-            QVERIFY(e.isCancelled());
-        }
+        QVERIFY(failure([&] {
+                    Doc::writePageImages(path("Long.pdf"), path("Long.pdf"), "png", 72, job, [&](double p) {
+                        progress << p;
+                        if (progress.size() == 1) job.cancel();
+                    });
+                }).isCancelled());
         // Pages are rendered side by side: only those under way when the job was cancelled finish.
         QVERIFY(progress.size() <= std::max(1, QThread::idealThreadCount()));
-        QCOMPARE(entries(), QStringList{"Long.pdf"});
+        QCOMPARE(entries(m_dir.path()), QStringList{"Long.pdf"});
     }
 
-    void nothingToRender_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("damaged") << QByteArray("%PDF-1.4\nnothing else") << "Nothing to render";
-        QTest::newRow("no pages") << MiniPdf::bytes({}) << "Nothing to render";
-    }
+    // A damaged file or one without pages.
     void nothingToRender()
     {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, message);
-        QFile f(path("Empty.pdf"));
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        f.close();
-        try {
-            pages(path("Empty.pdf"), "png", 72);
-            QFAIL("rendered an empty document");
-        } catch (const ConvertError& e) {
-            QCOMPARE(e.message(), message);
+        for (const QByteArray& bytes : {QByteArray("%PDF-1.4\nnothing else"), MiniPdf::bytes({})}) {
+            QVERIFY(write(path("Empty.pdf"), bytes));
+            QCOMPARE(failure([&] { pages(path("Empty.pdf"), "png", 72); }).message(),
+                     QString("Nothing to render"));
+            QCOMPARE(entries(m_dir.path()), QStringList{"Empty.pdf"});
         }
-        QCOMPARE(entries(), QStringList{"Empty.pdf"});
     }
 };
 

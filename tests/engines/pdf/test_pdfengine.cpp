@@ -1,31 +1,23 @@
+#include "engines/pdf/blocks.h"
 #include "engines/pdf/pdfengine.h"
+#include "engines/pdf/textlayer.h"
 
-#include "core/converterror.h"
-
+#include "../../support/enginefixtures_a.h"
 #include "../../support/minipdf.h"
 
 #include <QPainter>
 #include <QPdfWriter>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+
+using namespace Fixture;
 
 class PdfEngineTest : public QObject
 {
     Q_OBJECT
     QTemporaryDir m_dir;
     QString path(const QString& name) const { return m_dir.filePath(name); }
-
-    QString failureOf(const std::function<void()>& work)
-    {
-        try {
-            work();
-        } catch (const ConvertError& e) {
-            return e.message();
-        }
-        return "no failure";
-    }
 
   private slots:
     void pagesRenderAtTheirSize_data()
@@ -34,29 +26,29 @@ class PdfEngineTest : public QObject
         QTest::addColumn<int>("rotate");
         QTest::addColumn<double>("dpi");
         QTest::addColumn<QSize>("pixels");
-        QTest::newRow("letter") << QRectF(0, 0, 612, 792) << 0 << 72.0 << QSize(612, 792);
-        QTest::newRow("turned a quarter") << QRectF(0, 0, 612, 792) << 90 << 72.0 << QSize(792, 612);
-        QTest::newRow("turned a half") << QRectF(0, 0, 612, 792) << 180 << 72.0 << QSize(612, 792);
-        QTest::newRow("turned three quarters") << QRectF(0, 0, 612, 792) << 270 << 72.0 << QSize(792, 612);
+        const QRectF letter(0, 0, 612, 792);
+        QTest::newRow("letter at 300 dpi") << letter << 0 << 300.0 << QSize(2550, 3300);
+        QTest::newRow("turned a quarter") << letter << 90 << 72.0 << QSize(792, 612);
+        QTest::newRow("turned a half") << letter << 180 << 72.0 << QSize(612, 792);
+        QTest::newRow("turned three quarters") << letter << 270 << 72.0 << QSize(792, 612);
         QTest::newRow("half a point rounds up") << QRectF(0, 0, 100.5, 50) << 0 << 72.0 << QSize(101, 50);
         QTest::newRow("a sliver is a pixel") << QRectF(0, 0, 0.2, 50) << 0 << 72.0 << QSize(1, 50);
-        QTest::newRow("letter at 300 dpi") << QRectF(0, 0, 612, 792) << 0 << 300.0 << QSize(2550, 3300);
         QTest::newRow("offset box") << QRectF(100, 100, 200, 100) << 0 << 144.0 << QSize(400, 200);
     }
+    // Opaque, white where nothing is drawn, the drawing where it belongs.
     void pagesRenderAtTheirSize()
     {
         QFETCH(QRectF, box);
         QFETCH(int, rotate);
         QFETCH(double, dpi);
         QFETCH(QSize, pixels);
-        // A blue square in the middle of the box; the rest is left unpainted.
+        // A blue square in the middle of the box.
         const double side = std::min(box.width(), box.height()) / 2;
         const QByteArray square = MiniPdf::number(box.center().x() - side / 2) + " " +
                                   MiniPdf::number(box.center().y() - side / 2) + " " + MiniPdf::number(side) +
                                   " " + MiniPdf::number(side) + " re";
         QVERIFY(MiniPdf::write(path("p.pdf"), {{box, rotate, "0 0 1 rg " + square + " f"}}));
-        const auto doc = PDFEngine::open(path("p.pdf"));
-        const QImage image = PDFEngine::render(*doc->page(0), dpi);
+        const QImage image = PDFEngine::render(*PDFEngine::open(path("p.pdf"))->page(0), dpi);
         QCOMPARE(image.size(), pixels);
         QVERIFY(!image.hasAlphaChannel());
         QCOMPARE(image.pixelColor(0, 0), QColor(Qt::white));
@@ -64,60 +56,52 @@ class PdfEngineTest : public QObject
             QCOMPARE(image.pixelColor(pixels.width() / 2, pixels.height() / 2), QColor(Qt::blue));
     }
 
-    void unreadableAndLockedFilesAreRefused()
+    void unreadableLockedAndHugeFilesAreRefused()
     {
-        QFile garbage(path("x.pdf"));
-        QVERIFY(garbage.open(QIODevice::WriteOnly));
-        garbage.write("not a pdf at all");
-        garbage.close();
-        QCOMPARE(failureOf([&] { PDFEngine::open(path("x.pdf")); }), QString("Couldn’t open x.pdf"));
-        QCOMPARE(failureOf([&] { PDFEngine::open(path("missing.pdf")); }),
-                 QString("Couldn’t open missing.pdf"));
+        QVERIFY(write(path("x.pdf"), "not a pdf at all"));
+        QCOMPARE(failure([&] { PDFEngine::open(path("x.pdf")); }).message(), QString("Couldn’t open x.pdf"));
 
-        const QString qpdf = QStandardPaths::findExecutable("qpdf");
-        if (qpdf.isEmpty()) QSKIP("qpdf makes the locked file");
-        QVERIFY(MiniPdf::write(path("plain.pdf"), {{QRectF(0, 0, 100, 100), 0, ""}}));
-        QCOMPARE(QProcess::execute(qpdf, {"--encrypt", "secret", "owner", "256", "--", path("plain.pdf"),
-                                          path("Locked File.pdf")}),
-                 0);
-        QCOMPARE(failureOf([&] { PDFEngine::open(path("Locked File.pdf")); }),
-                 QString("Locked File.pdf is password-protected"));
-    }
-
-    void oversizedPagesAreRefusedBeforeRendering()
-    {
         // 200 inches square at 300 dpi would be 3.6 billion pixels.
         QVERIFY(MiniPdf::write(path("big.pdf"), {{QRectF(0, 0, 14400, 14400), 0, ""}}));
         const auto doc = PDFEngine::open(path("big.pdf"));
-        QCOMPARE(failureOf([&] { PDFEngine::render(*doc->page(0), 300); }),
+        QCOMPARE(failure([&] { PDFEngine::render(*doc->page(0), 300); }).message(),
                  QString("Page too large to render"));
         QVERIFY(!PDFEngine::renderSize(QSizeF(612, 792), qInf()));
-        QCOMPARE(PDFEngine::renderSize(QSizeF(612, 792), 150), QSize(1275, 1650));
+
+        const QString qpdf = QStandardPaths::findExecutable("qpdf");
+        if (qpdf.isEmpty()) QSKIP("qpdf makes the locked file");
+        QCOMPARE(QProcess::execute(qpdf, {"--encrypt", "secret", "owner", "256", "--", path("big.pdf"),
+                                          path("Locked File.pdf")}),
+                 0);
+        QCOMPARE(failure([&] { PDFEngine::open(path("Locked File.pdf")); }).message(),
+                 QString("Locked File.pdf is password-protected"));
     }
 
+    // A text layer too short to hold the page's words gives way to recognising the picture; in a
+    // document's blocks that text has no headings, and reading is the first half of the progress.
     void shortTextLayersAreReadFromThePicture()
     {
         // Page 1 is a picture of words without a text layer; page 2 is blank.
         QPdfWriter writer(path("scan.pdf"));
         writer.setResolution(72);
         QPainter p(&writer);
-        QImage scan(1200, 300, QImage::Format_RGB32);
-        scan.fill(Qt::white);
-        QPainter s(&scan);
-        QFont font("DejaVu Sans");
-        font.setPixelSize(60);
-        s.setFont(font);
-        s.drawText(40, 150, "Pictured words");
-        s.end();
-        p.drawImage(QRectF(40, 40, 480, 120), scan);
+        p.drawImage(QRectF(40, 40, 480, 120), writing(QSize(1200, 300), {{150, "Pictured words"}}));
         writer.newPage();
         p.end();
 
         const auto doc = PDFEngine::open(path("scan.pdf"));
-        const auto pictured = doc->page(0), blank = doc->page(1);
+        const auto pictured = doc->page(0);
         QCOMPARE(PDFEngine::text(*pictured, " \n abcd \n"), QString(" \n abcd \n"));
         QVERIFY(PDFEngine::text(*pictured, " abc ").contains("Pictured words"));
-        QCOMPARE(PDFEngine::text(*blank, ""), QString());
+        QCOMPARE(PDFEngine::text(*doc->page(1), ""), QString());
+        Job job({}, {}, 0);
+        QList<double> progress;
+        const auto blocks = PDFEngine::blocks(*doc, PDFEngine::TextLayer(path("scan.pdf")), job,
+                                              [&](double p) { progress << p; });
+        QCOMPARE(progress, (QList<double>{0.25, 0.5}));
+        QCOMPARE(blocks.size(), 2);
+        QVERIFY(blocks[0].kind == PDFEngine::Block::Kind::paragraph &&
+                blocks[0].text.contains("Pictured words"));
 
         const QImage image = PDFEngine::render(*pictured, 36);
         QCOMPARE(QImage::fromData(PDFEngine::pngData(image), "PNG").convertToFormat(image.format()), image);

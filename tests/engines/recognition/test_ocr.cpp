@@ -1,5 +1,7 @@
 #include "engines/recognition/ocr.h"
 
+#include "../../support/enginefixtures_a.h"
+
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QtTest>
@@ -12,21 +14,6 @@ OCR::Line line(const QString& text, double x, double midY, double height = 0.02)
     return {QRectF(x, midY - height / 2, 0.3, height), text};
 }
 
-// White paper with each line of text drawn at its pixel baseline, in a 40-pixel sans face.
-QImage page(const QList<std::pair<int, QString>>& lines, QSize size = QSize(1400, 700))
-{
-    QImage img(size, QImage::Format_RGB32);
-    img.fill(Qt::white);
-    QPainter p(&img);
-    QFont font("DejaVu Sans");
-    font.setPixelSize(40);
-    p.setFont(font);
-    p.setPen(Qt::black);
-    for (const auto& [baseline, text] : lines)
-        p.drawText(60, baseline, text);
-    return img;
-}
-
 // A drawn face, plain enough for a frontal-face detector, in the top-left quarter of the picture.
 QImage faceTopLeft()
 {
@@ -35,26 +22,22 @@ QImage faceTopLeft()
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
-    const QColor skin(225, 190, 160), hair(60, 40, 30), brow(70, 50, 40), iris(40, 30, 30);
-    p.setBrush(skin);
-    p.drawEllipse(QRectF(110, 80, 180, 240));
-    p.setBrush(hair);
-    p.drawEllipse(QRectF(100, 60, 200, 70));
-    p.setBrush(skin);
-    p.drawRect(QRectF(120, 110, 160, 40));
-    p.setBrush(brow);
-    p.drawRect(QRectF(140, 158, 45, 7));
-    p.drawRect(QRectF(215, 158, 45, 7));
-    p.setBrush(QColor(250, 250, 250));
-    p.drawEllipse(QRectF(145, 175, 38, 18));
-    p.drawEllipse(QRectF(217, 175, 38, 18));
-    p.setBrush(iris);
-    p.drawEllipse(QRectF(156, 176, 16, 16));
-    p.drawEllipse(QRectF(228, 176, 16, 16));
+    const auto ellipses = [&](const QColor& colour, const QList<QRectF>& boxes) {
+        p.setBrush(colour);
+        for (const QRectF& box : boxes)
+            p.drawEllipse(box);
+    };
+    const QColor skin(225, 190, 160);
+    ellipses(skin, {QRectF(110, 80, 180, 240)});
+    ellipses(QColor(60, 40, 30), {QRectF(100, 60, 200, 70)}); // hair
+    p.fillRect(QRectF(120, 110, 160, 40), skin);
+    p.fillRect(QRectF(140, 158, 45, 7), QColor(70, 50, 40)); // brows
+    p.fillRect(QRectF(215, 158, 45, 7), QColor(70, 50, 40));
+    ellipses(QColor(250, 250, 250), {QRectF(145, 175, 38, 18), QRectF(217, 175, 38, 18)});
+    ellipses(QColor(40, 30, 30), {QRectF(156, 176, 16, 16), QRectF(228, 176, 16, 16)});
     p.setBrush(QColor(195, 155, 130));
     p.drawPolygon(QPolygonF({QPointF(200, 190), QPointF(188, 250), QPointF(212, 250)}));
-    p.setBrush(QColor(170, 80, 80));
-    p.drawEllipse(QRectF(168, 270, 64, 18));
+    ellipses(QColor(170, 80, 80), {QRectF(168, 270, 64, 18)}); // mouth
     return img;
 }
 
@@ -86,8 +69,7 @@ class OcrTest : public QObject
     void readingOrder()
     {
         QFETCH(QList<OCR::Line>, lines);
-        QFETCH(QString, text);
-        QCOMPARE(OCR::readingOrder(lines), text);
+        QTEST(OCR::readingOrder(lines), "text");
     }
 
     // Middles 0.008 apart chain across the tolerance; a pairwise tolerance would not be an
@@ -110,26 +92,20 @@ class OcrTest : public QObject
 
     void recognisesRenderedText()
     {
-        const QImage img = page(
+        const QImage img = Fixture::writing(
+            QSize(1400, 700),
             {{120, "The quick brown fox"}, {175, "jumps over the lazy dog"}, {330, "Second paragraph here"}});
         QCOMPARE(OCR::recognize(img),
                  QString("The quick brown fox\njumps over the lazy dog\n\nSecond paragraph here"));
-
         const QList<QRectF> boxes = OCR::textBoxes(img);
         QCOMPARE(boxes.size(), 3);
-        for (const QRectF& box : boxes) {
-            QVERIFY(box.left() > 0.02 && box.left() < 0.06);
-            QVERIFY2(box.top() > 0.45 && box.bottom() < 0.9, "boxes are normalised with y growing upward");
-        }
-    }
+        for (const QRectF& box : boxes)
+            QVERIFY2(box.left() > 0.02 && box.left() < 0.06 && box.top() > 0.45 && box.bottom() < 0.9,
+                     "boxes are normalised with y growing upward");
 
-    void blankImagesHoldNothing()
-    {
-        QImage blank(400, 300, QImage::Format_RGB32);
-        blank.fill(Qt::white);
+        const QImage blank = Fixture::writing(QSize(400, 300), {});
         QCOMPARE(OCR::recognize(blank), QString());
-        QVERIFY(OCR::textBoxes(blank).isEmpty());
-        QVERIFY(OCR::faceBoxes(blank).isEmpty());
+        QVERIFY(OCR::textBoxes(blank).isEmpty() && OCR::faceBoxes(blank).isEmpty());
         QVERIFY(OCR::faceBoxes(QImage()).isEmpty());
     }
 
@@ -139,8 +115,9 @@ class OcrTest : public QObject
         QCOMPARE(faces.size(), 1);
         // The face spans pixels 110…290 across and 60…320 down of 800: high up and on the left.
         const QRectF face = faces.first();
-        QVERIFY2(face.left() < 0.15 && face.right() > 0.35 && face.right() < 0.5, "the face is on the left");
-        QVERIFY2(face.bottom() > 0.85 && face.top() > 0.55, "y grows upward from the bottom edge");
+        QVERIFY2(face.left() < 0.15 && face.right() > 0.35 && face.right() < 0.5 && face.bottom() > 0.85 &&
+                     face.top() > 0.55,
+                 "high up and on the left, with y growing upward from the bottom edge");
     }
 };
 
