@@ -31,7 +31,11 @@ QString markdown(const QList<Block>& blocks)
         if (line.isEmpty() && (lines.isEmpty() || lines.last().isEmpty())) return;
         lines.append(line);
     };
+    bool inList = false;
     for (const Block& block : blocks) {
+        // A list ends with a blank line: a line right after it would read as its last item's.
+        if (inList && block.kind != Block::Kind::bullet) add({});
+        inList = block.kind == Block::Kind::bullet;
         switch (block.kind) {
         case Block::Kind::heading:
             add(QString(block.level, QLatin1Char('#')) + QLatin1Char(' ') + block.text);
