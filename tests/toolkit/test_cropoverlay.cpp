@@ -34,15 +34,13 @@ class CropOverlayTest : public QObject
 {
     Q_OBJECT
   private slots:
+    // Every aspect survives being stored by name; unknown names are refused.
     void aspects()
     {
-        QCOMPARE(allCropAspects().size(), 7);
         for (CropAspect a : allCropAspects())
             QCOMPARE(cropAspectFromRaw(rawValue(a)), a);
         QVERIFY(!cropAspectFromRaw("free") && !cropAspectFromRaw("1:2"));
-        QVERIFY(!ratio(CropAspect::free));
         QCOMPARE(*ratio(CropAspect::tall), 0.5625);
-        QCOMPARE(*ratio(CropAspect::fourFive), 0.8);
     }
 
     void drags_data()
