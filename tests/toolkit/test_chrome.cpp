@@ -68,32 +68,21 @@ class ChromeTest : public QObject
         QCOMPARE(closing.count(), 1);
     }
 
-    // A long title stays centred across the whole band and runs under the close button.
-    void longTitleRunsUnderTheCloseButton()
+    // A long title stays centred across the whole band and runs under the close button; the
+    // corners are rounded over a compositor and square otherwise.
+    void titleAndCorners()
     {
-        const QString title(60, QChar('M'));
-        const QImage bare = over(Qt::white, {300, 60}, [&](QPainter& p) {
-            ToolChrome::paint(p, {300, 60}, title, false);
-        });
-        const QImage blank = over(Qt::white, {300, 60}, [&](QPainter& p) {
-            ToolChrome::paint(p, {300, 60}, "", false);
-        });
+        const auto chrome = [](const QColor& background, const QString& title, bool rounded) {
+            return over(background, {300, 200}, [&](QPainter& p) {
+                ToolChrome::paint(p, {300, 200}, title, rounded);
+            });
+        };
+        const QImage bare = chrome(Qt::white, QString(60, QChar('M')), false),
+                     blank = chrome(Qt::white, "", false);
         QVERIFY(bare.copy(0, 10, 42, 28) != blank.copy(0, 10, 42, 28));
         QVERIFY(bare.copy(258, 10, 42, 28) != blank.copy(258, 10, 42, 28));
-    }
-
-    // Rounded over a compositor, a square otherwise; the corner shows it.
-    void corners()
-    {
-        const auto corner = [](bool rounded) {
-            return over(Qt::black, {200, 200},
-                        [&](QPainter& p) {
-                            ToolChrome::paint(p, {200, 200}, "", rounded);
-                        })
-                .pixel(1, 1);
-        };
-        QCOMPARE(corner(true), qRgb(0, 0, 0));
-        QVERIFY(qGray(corner(false)) > 200);
+        QCOMPARE(chrome(Qt::black, "", true).pixel(1, 1), qRgb(0, 0, 0));
+        QVERIFY(qGray(chrome(Qt::black, "", false).pixel(1, 1)) > 200);
     }
 
     // A dark desktop palette changes nothing in a tool window.
@@ -123,22 +112,21 @@ class ChromeTest : public QObject
     // under the pointer.
     void buttons()
     {
-        const QImage on = over(Qt::white, {120, 28}, [](QPainter& p) {
-            PrimaryButton::paint(p, {0, 0, 120, 28}, "", true);
-        });
-        const QImage off = over(Qt::white, {120, 28}, [](QPainter& p) {
-            PrimaryButton::paint(p, {0, 0, 120, 28}, "", false);
-        });
-        QVERIFY2(close(on.pixel(60, 14), 255, 82, 0), qPrintable(rgb(on.pixel(60, 14))));
-        QVERIFY2(close(off.pixel(60, 14), 255, 194, 166), qPrintable(rgb(off.pixel(60, 14))));
-
-        const QImage still = over(Qt::black, {28, 28}, [](QPainter& p) {
-            CloseButton::paint(p, {0, 0, 28, 28}, false);
-        });
-        const QImage lit = over(Qt::black, {28, 28}, [](QPainter& p) {
-            CloseButton::paint(p, {0, 0, 28, 28}, true);
-        });
-        QVERIFY(qGray(lit.pixel(6, 14)) > qGray(still.pixel(6, 14)) + 40);
+        const auto primary = [](bool enabled) {
+            return over(Qt::white, {120, 28},
+                        [&](QPainter& p) {
+                            PrimaryButton::paint(p, {0, 0, 120, 28}, "", enabled);
+                        })
+                .pixel(60, 14);
+        };
+        QVERIFY2(close(primary(true), 255, 82, 0), qPrintable(rgb(primary(true))));
+        QVERIFY2(close(primary(false), 255, 194, 166), qPrintable(rgb(primary(false))));
+        const auto closeButton = [](bool lit) {
+            return qGray(over(Qt::black, {28, 28}, [&](QPainter& p) {
+                             CloseButton::paint(p, {0, 0, 28, 28}, lit);
+                         }).pixel(6, 14));
+        };
+        QVERIFY(closeButton(true) > closeButton(false) + 40);
 
         // No symbol, no gap: the title is centred; with one, it moves right.
         SecondaryButton plain("Reset"), marked("Reset", "arrow.counterclockwise");

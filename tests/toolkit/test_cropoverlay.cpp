@@ -7,25 +7,11 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "../support/rects.h"
+
 using CropGeometry::Handle;
 using CropGeometry::Limits;
 using Grip = std::optional<Handle>;
-
-namespace {
-
-bool near(const QRectF& a, const QRectF& b)
-{
-    const auto close = [](double x, double y) { return std::abs(x - y) < 1e-9; };
-    return close(a.x(), b.x()) && close(a.y(), b.y()) && close(a.width(), b.width()) &&
-           close(a.height(), b.height());
-}
-
-QString text(const QRectF& r)
-{
-    return QStringLiteral("(%1, %2, %3, %4)").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
-}
-
-} // namespace
 
 Q_DECLARE_METATYPE(Handle)
 Q_DECLARE_METATYPE(std::optional<double>)
@@ -34,15 +20,13 @@ class CropOverlayTest : public QObject
 {
     Q_OBJECT
   private slots:
+    // Every aspect survives being stored by name; unknown names are refused.
     void aspects()
     {
-        QCOMPARE(allCropAspects().size(), 7);
         for (CropAspect a : allCropAspects())
             QCOMPARE(cropAspectFromRaw(rawValue(a)), a);
         QVERIFY(!cropAspectFromRaw("free") && !cropAspectFromRaw("1:2"));
-        QVERIFY(!ratio(CropAspect::free));
         QCOMPARE(*ratio(CropAspect::tall), 0.5625);
-        QCOMPARE(*ratio(CropAspect::fourFive), 0.8);
     }
 
     void drags_data()
