@@ -34,32 +34,7 @@ exiv2 -q -M"set Exif.Image.Make Tolvane Optics" -M"set Exif.Image.Model T-24" -M
   -M"set Exif.GPSInfo.GPSLatitudeRef N" photo.jpg
 python3 "$here/textpdf.py" 20 document.pdf
 
-# Runs each command of a case in turn, `runs` rounds, so a busy machine slows them alike;
-# outputs are removed before every run. Prints the medians and each ratio to the first.
-compare() {
-  python3 - "$runs" "$@" <<'PY'
-import glob, os, shutil, statistics, subprocess, sys, time
-runs, args = int(sys.argv[1]), sys.argv[2:]
-title, commands = args[0], [c.split("\x1f") for c in args[1:]]
-times = [[] for _ in commands]
-def clean():
-    for f in glob.glob("photo*.png") + glob.glob("photo*.webp") + glob.glob("ref*") + glob.glob("document*.png"):
-        os.remove(f)
-    for d in glob.glob("document*/") + glob.glob("pages*/"):
-        shutil.rmtree(d)
-    os.makedirs("pages", exist_ok=True)
-for _ in range(runs):
-    for i, cmd in enumerate(commands):
-        clean()
-        start = time.perf_counter()
-        subprocess.run(cmd, check=True, stdout=subprocess.DEVNULL)
-        times[i].append(time.perf_counter() - start)
-medians = [statistics.median(t) for t in times]
-parts = [f"{os.path.basename(c[0])} {m:.2f}s" for c, m in zip(commands, medians)]
-ratios = [f"×{medians[0] / m:.2f} of {os.path.basename(c[0])}" for c, m in zip(commands[1:], medians[1:])]
-print(f"{title}: " + ", ".join(parts) + " — tolvane takes " + ", ".join(ratios))
-PY
-}
+compare() { python3 "$here/compare.py" "$runs" "photo*.png photo*.webp ref* document*.png document*/" "$@"; }
 S=$'\x1f'
 im=$(command -v convert-im6.q16)
 compare "jpg → png" "$build/tolvane${S}--convert${S}png${S}photo.jpg" "$im${S}photo.jpg${S}ref.png" \

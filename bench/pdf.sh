@@ -38,33 +38,7 @@ wait
 SH
 chmod +x pdftoppm-parallel
 
-# Runs each command of a case in turn, `runs` rounds, so a busy machine slows them alike;
-# outputs are removed before every run. Prints the medians and tolvane's time over each other's.
-compare() {
-  python3 - "$runs" "$@" <<'PY'
-import glob, os, shutil, statistics, subprocess, sys, time
-runs, args = int(sys.argv[1]), sys.argv[2:]
-title, commands = args[0], [c.split("\x1f") for c in args[1:]]
-times = [[] for _ in commands]
-def clean():
-    for f in glob.glob("document*.txt") + glob.glob("ref*"):
-        os.remove(f)
-    for d in glob.glob("document*/") + glob.glob("pages/"):
-        shutil.rmtree(d)
-    os.makedirs("pages")
-for _ in range(runs):
-    for i, cmd in enumerate(commands):
-        clean()
-        start = time.perf_counter()
-        subprocess.run(cmd, check=True, stdout=subprocess.DEVNULL)
-        times[i].append(time.perf_counter() - start)
-medians = [statistics.median(t) for t in times]
-names = [os.path.basename(c[0]) for c in commands]
-parts = [f"{n} {m:.2f}s" for n, m in zip(names, medians)]
-ratios = [f"×{medians[0] / m:.2f} of {n}" for n, m in zip(names[1:], medians[1:])]
-print(f"{title}: " + ", ".join(parts) + " — tolvane takes " + ", ".join(ratios))
-PY
-}
+compare() { python3 "$here/compare.py" "$runs" "document*.txt ref* document*/" "$@"; }
 S=$'\x1f'
 echo "$(nproc) cores, $runs runs each"
 compare "100-page pdf → txt" "$build/tolvane${S}--convert${S}txt${S}document.pdf" \
