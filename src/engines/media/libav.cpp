@@ -176,9 +176,12 @@ int64_t headerLength(const AVFormatContext* c)
     return longest;
 }
 
-// How far the packets of the first picture and sound streams reach past their start, reading
-// from where the file now stands to its end.
-void readEnds(const Api& api, AVFormatContext* c, int video, int audio, LibAv::Contents& out)
+// How far the packets of the first picture and sound streams reach past the start their
+// header states (0 when it states none), reading from where the file now stands to its end.
+// The starts are taken before any packet is read: after a seek, the demuxer of a file that
+// states none (ASF) would take the first packet it meets for the start.
+void readEnds(const Api& api, AVFormatContext* c, int video, int audio,
+              const std::pair<int64_t, int64_t>& starts, LibAv::Contents& out)
 {
     AVPacket* packet = api.packetAlloc();
     if (!packet) return;
@@ -187,7 +190,7 @@ void readEnds(const Api& api, AVFormatContext* c, int video, int audio, LibAv::C
         const int64_t at = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
         if ((index == video || index == audio) && at != AV_NOPTS_VALUE) {
             const AVStream* s = c->streams[index];
-            const int64_t start = s->start_time != AV_NOPTS_VALUE ? s->start_time : 0;
+            const int64_t start = index == video ? starts.first : starts.second;
             const double end =
                 double(at - start + std::max<int64_t>(packet->duration, 0)) * av_q2d(s->time_base);
             std::optional<double>& slot = index == video ? out.videoEnd : out.audioEnd;
@@ -234,11 +237,16 @@ std::optional<Contents> contents(const QString& path)
     const auto [video, audio] = mainStreams(c);
     out.hasVideo = video >= 0;
     out.hasAudio = audio >= 0;
+    const auto startOf = [c](int index) {
+        return index >= 0 && c->streams[index]->start_time != AV_NOPTS_VALUE ? c->streams[index]->start_time
+                                                                             : int64_t(0);
+    };
+    const std::pair starts{startOf(video), startOf(audio)};
     // Only the last seconds need reading; a file the demuxer cannot seek in is read whole.
     constexpr int64_t tail = 3 * AV_TIME_BASE;
     if (const int64_t length = headerLength(c); length > tail)
         a->seekFile(c, -1, INT64_MIN, length - tail, length - tail, 0);
-    readEnds(*a, c, video, audio, out);
+    readEnds(*a, c, video, audio, starts, out);
     return out;
 }
 

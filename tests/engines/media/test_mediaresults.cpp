@@ -1,6 +1,8 @@
 #include "engines/media/media.h"
 
+#include "core/job.h"
 #include "core/settings.h"
+#include "engines/converter.h"
 
 #include "../../support/enginefixtures_a.h"
 
@@ -118,6 +120,38 @@ class MediaResultsTest : public QObject
         const ConvertError e = failure([&] { convert(copy(source, folder), target); });
         QCOMPARE(e.message(), QString("The result is incomplete: the disk may be full or the file damaged"));
         QCOMPARE(entries(folder.path()), QStringList{source});
+    }
+
+    // A half-downloaded source converts as far as it goes and says so; a whole 12 s clip reaches
+    // every video target (ASF states no start, so its end was once measured from the seek).
+    void shortSourcesAndLongClips()
+    {
+        QTemporaryDir folder;
+        const QString clip = folder.filePath("long.mkv");
+        QVERIFY(
+            ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x48:r=10:d=12", "-f", "lavfi", "-i", "sine=d=12",
+                    "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac", clip}));
+        for (const QString target : {"mp4", "mov", "webm", "avi", "wmv", "gif"})
+            QVERIFY2(convert(clip, target).size() == 1, qPrintable(target));
+
+        for (const QString name : {"cut.mp3", "cut.flac", "cut.mp4"}) {
+            const QString whole = folder.filePath("whole." + QFileInfo(name).suffix());
+            QVERIFY(ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x48:r=10:d=20", "-f", "lavfi", "-i",
+                            "sine=d=20", "-shortest", "-movflags", "+faststart", whole}));
+            QFile in(whole);
+            QVERIFY(in.open(QIODevice::ReadOnly));
+            QVERIFY(write(folder.filePath(name), in.read(in.size() / 2)));
+            Job job({}, {}, 0);
+            const QStringList out = Converter::convert(folder.filePath(name), "m4a", job, [](double) {});
+            QCOMPARE(out.size(), 1);
+            const QStringList notes = job.notes();
+            QVERIFY2(notes.size() == 1 &&
+                         QRegularExpression("^The file is cut short: ([5-9]|1[0-4]) s of 20 s "
+                                            "converted$")
+                             .match(notes.value(0))
+                             .hasMatch(),
+                     qPrintable(notes.join('|')));
+        }
     }
 
     // What a user reads when ffmpeg refuses: plain words, with a piece of ffmpeg's own words kept
