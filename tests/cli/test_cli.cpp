@@ -114,8 +114,8 @@ class CliTest : public QObject
                                               "@/a.jpg",        "--highlight", "2"}
                                << "@/w.png\n"
                                << QSize(360, 360);
-        QTest::newRow("icon, decimal point")
-            << QStringList{"--icon", "@/i.png", "64.7"} << "@/i.png\n" << QSize(64, 64);
+        QTest::newRow("icon, decimal point") << QStringList{"--icon", "@/i.png", "64.7"} << "@/i.png\n"
+                                             << QSize(64, 64);
         QTest::newRow("crop tool") << QStringList{"--render-tool", "cropImage", "@/c.png", "@/photo.jpg"}
                                    << "@/c.png\n"
                                    << QSize(460, 640);
