@@ -41,6 +41,8 @@ int renderPages(const Poppler::Document& doc, const QString& pdf, int count, con
     std::mutex lock; // guards the fields below and serialises the progress reports
     int handled = 0, written = 0;
     std::exception_ptr failure;
+    // Names sort in page order: as many digits as the last page needs, at least three.
+    const int digits = std::max(3, int(QString::number(count).size()));
     const auto work = [&](const Poppler::Document& own) {
         try {
             for (int i = next++; i < count; i = next++) {
@@ -49,7 +51,7 @@ int renderPages(const Poppler::Document& doc, const QString& pdf, int count, con
                 if (page) {
                     const QImage image = PDFEngine::render(*page, dpi);
                     const QString name =
-                        QStringLiteral("Page %1.%2").arg(i + 1, 3, 10, QLatin1Char('0')).arg(format);
+                        QStringLiteral("Page %1.%2").arg(i + 1, digits, 10, QLatin1Char('0')).arg(format);
                     ImageEngine::write(image, folder + QLatin1Char('/') + name, format, {}, std::nullopt,
                                        dpi);
                 }

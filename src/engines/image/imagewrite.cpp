@@ -52,6 +52,14 @@ ImageProps describing(const ImageProps& props, const QImage& image)
     return out;
 }
 
+// Qt's TIFF encoder writes a palette without its alpha: a palette image with transparent colours
+// goes as 32-bit colour with alpha instead.
+QImage withAlphaKept(const QImage& image)
+{
+    if (image.colorCount() == 0 || !image.hasAlphaChannel()) return image;
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
 // Qt's encoders: `setting` is the quality for JPEG and PNG (for PNG it picks the zlib level,
 // 100 storing without compression) and the compression for TIFF (1 = LZW).
 void writeQt(const QImage& image, const QString& path, const QString& format, const QByteArray& qtFormat,
@@ -140,11 +148,11 @@ void write(const QImage& image, const QString& path, const QString& format, cons
     if (format == QLatin1String("jpg"))
         writeQt(flatten(pixels, Qt::white), path, format, "jpeg", percent(q));
     else if (format == QLatin1String("tiff"))
-        writeQt(pixels, path, format, "tiff", 1);
+        writeQt(withAlphaKept(pixels), path, format, "tiff", 1);
     else if (format == QLatin1String("png"))
         writeQt(pixels, path, format, "png", pngQuality);
-    else
-        writeQt(pixels, path, format, "bmp", -1);
+    else // Qt's BMP holds no alpha: transparent pixels would turn black
+        writeQt(flatten(pixels, Qt::white), path, format, "bmp", -1);
     fields.embedInto(path);
 }
 

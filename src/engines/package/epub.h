@@ -16,8 +16,10 @@ struct Chapter
 // and a new "urn:uuid:" identifier. Throws what Zip::write throws.
 void write(const QString& title, const QList<Chapter>& chapters, const QString& path);
 
-// Chapter HTML made fit for an XHTML body: named HTML entities become numeric references, bare
-// ampersands are escaped, and void elements (br, hr, img, meta, link, input) are closed.
+// Chapter HTML, well-formed or not, as well-formed XHTML for a body: tags and attribute names in
+// lower case, attributes quoted and once each, elements closed where a browser would close them
+// (void ones as "<br />"), named HTML entities as numeric references, bare "&" and "<" escaped.
+// Comments, the head, scripts and names that need a namespace ("o:p") are left out.
 QString xhtml(const QString& html);
 
 // The bodies of the book's spine documents in reading order, each followed by a line feed,

@@ -84,21 +84,4 @@ void write(const QString& title, const QList<Chapter>& chapters, const QString& 
     Zip::write(parts, path, QStringLiteral("application/epub+zip"));
 }
 
-QString xhtml(const QString& html)
-{
-    // XHTML knows only the five XML entities; the others are written as the characters' numbers.
-    QString s = Regex::replace(html, QStringLiteral("&([A-Za-z][A-Za-z0-9]*);"), [](const QStringList& g) {
-        static const QStringList xmlNames{"amp", "lt", "gt", "quot", "apos"};
-        if (xmlNames.contains(g.at(1))) return g.at(0);
-        const auto code = HtmlEntities::codePoint(g.at(1));
-        return code ? QLatin1String("&#") + QString::number(quint32(*code)) + QLatin1Char(';') : g.at(0);
-    });
-    s = Regex::replace(s, QStringLiteral("&(?!(amp|lt|gt|quot|apos|#[0-9]+|#x[0-9a-fA-F]+);)"),
-                       [](const QStringList&) { return QStringLiteral("&amp;"); });
-    // The name must end where the tag's name does: "<brand>" is no "<br>".
-    return Regex::replace(
-        s, QStringLiteral("<(br|hr|img|meta|link|input)(?=[\\s/>])([^>]*?)\\s*/?>"),
-        [](const QStringList& g) { return QLatin1Char('<') + g.at(1) + g.at(2) + QLatin1String(" />"); });
-}
-
 } // namespace EPUB

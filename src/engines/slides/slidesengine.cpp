@@ -33,7 +33,8 @@ QStringList convert(const QString& source, const QString& to, Job& job,
         IWork::export_(IWork::App::keynote, source, pdf, QStringLiteral("PDF"), std::nullopt, &job);
         job.throwIfCancelled();
         progress(0.5);
-        return Doc::writePageImages(pdf, source, to, imageDPI, job, progress);
+        return Doc::writePageImages(pdf, source, to, imageDPI, job,
+                                    [&](double p) { progress(0.5 + 0.5 * p); });
     }
 
     const QString format =

@@ -10,9 +10,11 @@
 #include "../../support/enginefixtures_a.h"
 
 #include <QDirIterator>
+#include <QFontDatabase>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextList>
 #include <QTextTable>
 #include <QXmlStreamReader>
@@ -102,14 +104,23 @@ class DocWritersTest : public QObject
         QCOMPARE(pdf.creator + "|" + pdf.title, QString("Tolvane|"));
     }
 
-    // Every line lands on exactly one page, inside the margins, at the size it was given.
+    // Every line lands on exactly one page, inside the margins, at the size it was given. The
+    // face is loaded from its file, so that no installed font can stand in for it.
     void pagesKeepEveryLine()
     {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        const int face = QFontDatabase::addApplicationFont("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+        QVERIFY2(face >= 0, "DejaVu Sans is not installed");
         QString text;
         for (int i = 1; i <= 150; ++i)
             text += QString("Line %1 of the text\n").arg(i);
-        Doc::writePDF(*Doc::plainAttributed(text), path("lines.pdf"), QString("Lines <1>"));
+        const auto document = Doc::plainAttributed(text);
+        QTextCharFormat family;
+        family.setFontFamilies(QFontDatabase::applicationFontFamilies(face));
+        QTextCursor cursor(document.get());
+        cursor.select(QTextCursor::Document);
+        cursor.mergeCharFormat(family);
+        Doc::writePDF(*document, path("lines.pdf"), QString("Lines <1>"));
         const PdfPages pdf = readPdf(path("lines.pdf"));
         QVERIFY(pdf.sizes.size() > 2);
         QCOMPARE(pdf.title, QString("Lines <1>"));
