@@ -51,6 +51,8 @@ QStringList convert(const QString& source, const QString& target, Job& job,
     const auto category = Catalog::category(*key);
     if (!category) throw unknown();
     if (*key == target) return {};
+    // Before any program or unpacker is handed it: noise under an office name is no document.
+    InputCheck::refuseMislabelled(source, *key);
 
     switch (*category) {
     case FileCategory::audio:

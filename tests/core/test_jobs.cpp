@@ -7,7 +7,7 @@
 #include <atomic>
 #include <sys/stat.h>
 
-// Work by file name: "fail…" fails, "std…" and "int…" throw other things, "stop…" throws a
+// Work by file name: "fail…" fails, "std…", "oom…" and "int…" throw other things, "stop…" throws a
 // cancellation nobody asked for, "none…" saves nothing; anything else (a pipe too, if it were
 // ever handed over) reports half way and saves one result.
 static Jobs::FileWork fakeWork()
@@ -17,6 +17,7 @@ static Jobs::FileWork fakeWork()
         if (name.startsWith("fail")) throw ConvertError::failed("Can’t read " + name);
         if (name.startsWith("std")) throw std::runtime_error("bad_alloc-ish");
         if (name.startsWith("int")) throw 42;
+        if (name.startsWith("oom")) throw std::bad_alloc();
         if (name.startsWith("stop")) throw ConvertError::cancelled();
         progress(0.5);
         return name.startsWith("none") ? QStringList() : QStringList{file + ".out"};
@@ -51,7 +52,7 @@ class JobTest : public QObject
             else if (f.open(QIODevice::WriteOnly))
                 f.write(QByteArray(100, 'x'));
             paths << f.fileName();
-            if (name.contains(QRegularExpression("^(fail|std|int|stop|pipe)")))
+            if (name.contains(QRegularExpression("^(fail|std|oom|int|stop|pipe)")))
                 QTest::ignoreMessage(QtWarningMsg, QRegularExpression(f.fileName() + " failed: "));
         }
         return paths;
@@ -165,6 +166,7 @@ class JobTest : public QObject
             {"geese.mov", "geese.mov", "done", -1},
             {"fail.mov", "fail.mov", "Can’t read fail.mov", 0},
             {"fail,int,std", "0 of 3 saved", "bad_alloc-ish", 0},
+            {"oom.mov", "oom.mov", "There wasn’t enough memory to finish: the file is too large", 0},
             {"", "0 of 0 saved", "done", 0},
             {"a,b", "2 of 2 saved", "done", 2},
             {"none", "none", "done", 0},

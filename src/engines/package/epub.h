@@ -24,7 +24,8 @@ QString xhtml(const QString& html);
 
 // The bodies of the book's spine documents in reading order, each followed by a line feed,
 // without images. Throws ConvertError when the book can't be unpacked, has no package file, or
-// points at anything outside itself (absolute paths, ".." beyond its root, links out); nothing
+// points at anything outside itself (absolute paths, ".." beyond its root, links out), and
+// ConvertError::unsupported ("book.epub is too large to convert") past 64 Mi characters; nothing
 // outside the unpacked book is read. Spine items that are missing are skipped.
 QString readHTML(const QString& path);
 

@@ -168,6 +168,12 @@ class EpubTest : public QObject
         QTest::newRow("file address") << spineOf("file://" + m_secret) << refused.arg("file://" + m_secret);
         QTest::newRow("climbing package")
             << Parts{{"META-INF/container.xml", container(climb)}} << refused.arg(QString(climb));
+        // 70 KB listed 20,000 times would be 1.4 GB of text.
+        const QByteArray chapter = page(QByteArray("<p>words words words</p>\n").repeated(2800));
+        Parts bomb{{"META-INF/container.xml", container(opf)},
+                   {opf, packageDocument({"c1 c1.xhtml"}, QStringList(20000, "c1"))},
+                   {"OEBPS/c1.xhtml", chapter}};
+        QTest::newRow("spine bomb") << bomb << "book.epub is too large to convert";
         QTest::newRow("no package") << Parts{{"META-INF/container.xml",
                                               "<container><rootfiles/></container>"}}
                                     << "This EPUB has no package file";
