@@ -107,6 +107,7 @@ class WheelViewTest : public QObject
     void restingTextKeepsToOneLine()
     {
         m_model.setMode(WheelMode::conversions);
+        m_model.setHighlighted(std::nullopt);
         const auto halfHeight = [&](const QString& text) {
             m_model.setRestingText(text);
             const QImage image = render(m_model);
