@@ -1,9 +1,9 @@
 #include "cli/convert.h"
 
 #include "cli/cli.h"
-#include "cli/interrupts.h"
 #include "core/catalog.h"
 #include "core/converterror.h"
+#include "core/interrupts.h"
 #include "core/job.h"
 #include "core/settings.h"
 #include "core/wheelitem.h"

@@ -1,5 +1,6 @@
 #include "core/converterror.h"
 #include "core/jobs.h"
+#include "core/output.h"
 #include "core/settings.h"
 #include "core/shell.h"
 
@@ -133,6 +134,36 @@ class JobTest : public QObject
         QCOMPARE(started.load(), cores);
         QCOMPARE(job->detail(), QString("0 of %1 saved").arg(cores + 2));
         QVERIFY(job->elapsed() < 10); // the children ended by the cancel, not by the time limit
+    }
+
+    // As the application ends every running job is cancelled and a child run without a job ends
+    // too: stopAll returns long before the children would end by themselves, and the hidden file
+    // the work was writing is gone by then.
+    void stopAllEndsTheWork()
+    {
+        std::atomic<int> up = 0;
+        const auto sleep = [&](Job* job, const QStringList& args) {
+            Shell::Options options;
+            options.job = job;
+            options.onLine = [&](const QString&) { ++up; };
+            options.timeLimit = std::chrono::seconds(60);
+            Shell::run("/bin/sh", QStringList{"-c", "echo up > \"$0\"; echo up; exec sleep 90"} + args,
+                       options);
+        };
+        const auto withChild = [&](const QString& file, Job& job, const auto&) -> QStringList {
+            return {
+                Output::write(file + ".out", [&](const QString& temporary) { sleep(&job, {temporary}); })};
+        };
+        const auto cancelled = Jobs::run("Converting", files("a.txt"), {}, withChild);
+        Jobs::runOnce("Previewing", "", 0, {}, [&](Job&, const auto&) -> QStringList {
+            sleep(nullptr, {"/dev/null"});
+            return {};
+        });
+        QTRY_COMPARE_WITH_TIMEOUT(up.load(), 2, patience);
+        QVERIFY(Jobs::stopAll(std::chrono::seconds(30)));
+        QVERIFY(cancelled->isCancelled());
+        QCOMPARE(QDir(m_dir.path()).entryList({"a.txt.out", ".tolvane-*"}, QDir::AllEntries | QDir::Hidden),
+                 QStringList());
     }
 
     // Jobs never queue behind each other unseen: more jobs than cores all start at once, none on
