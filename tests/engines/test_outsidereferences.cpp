@@ -194,7 +194,7 @@ class OutsideReferencesTest : public QObject
             m_outside.toUtf8() + "/canary.png\"/><image x=\"20\" width=\"20\" height=\"20\" href=\"file://" +
             m_outside.toUtf8() + "/canary.png\"/><image x=\"40\" width=\"20\" height=\"20\" xlink:href=\"" +
             m_web.toUtf8() + "/p.png\"/><image x=\"60\" width=\"20\" height=\"20\" xlink:href=\"" + data +
-            "\"/><use x=\"100\" xlink:href=\"#box\"/></svg>";
+            "\"/><a xlink:href=\"" + m_web.toUtf8() + "/\"><use x=\"100\" xlink:href=\"#box\"/></a></svg>";
         for (const QString name : {"drawing.svg", "drawing.png"}) {
             QVERIFY(write(path(name), svg));
             const ImageEngine::Loaded loaded = ImageEngine::load(path(name));

@@ -6,6 +6,7 @@
 #include <QImageReader>
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
+#include <optional>
 
 namespace {
 
@@ -45,25 +46,37 @@ QString confinedStyle(const QString& css)
         [](const QStringList& g) { return isInside(g[2]) ? g[0] : QStringLiteral("none"); });
 }
 
-void copyStartElement(const QXmlStreamReader& in, QXmlStreamWriter& out, int depth)
+bool isLink(const QString& name)
 {
-    out.writeStartElement(in.qualifiedName().toString());
-    for (const QXmlStreamAttribute& attribute : in.attributes()) {
+    return name == QLatin1String("href") || name.endsWith(QLatin1String(":href"));
+}
+
+// The element's attributes made to stand alone; none when it links out of the drawing, so that
+// the element is left out whole. A hyperlink (`a`) only loses its address: it loads nothing,
+// and what it holds is part of the drawing.
+std::optional<QXmlStreamAttributes> confinedAttributes(const QXmlStreamReader& in, int depth)
+{
+    const QXmlStreamAttributes attributes = in.attributes();
+    const bool hyperlink = in.name() == QLatin1String("a");
+    QXmlStreamAttributes out;
+    for (const QXmlStreamAttribute& attribute : attributes) {
         const QString name = attribute.qualifiedName().toString();
         QString value = attribute.value().toString();
-        if (name == QLatin1String("href") || name.endsWith(QLatin1String(":href"))) {
-            if (!isInside(value)) continue;
+        if (isLink(name)) {
+            if (!isInside(value) && hyperlink) continue;
+            if (!isInside(value)) return std::nullopt;
             if (value.trimmed().startsWith(QLatin1String("data:"), Qt::CaseInsensitive)) {
                 const auto data = confinedData(value, depth);
-                if (!data) continue;
+                if (!data) return std::nullopt;
                 value = *data;
             }
         } else if (value.contains(QLatin1String("url("), Qt::CaseInsensitive) ||
                    value.contains(QLatin1String("@import"), Qt::CaseInsensitive)) {
             value = confinedStyle(value);
         }
-        out.writeAttribute(name, value);
+        out.append(name, value);
     }
+    return out;
 }
 
 QByteArray confinedAt(const QByteArray& bytes, int depth)
@@ -81,8 +94,13 @@ QByteArray confinedAt(const QByteArray& bytes, int depth)
             out.writeStartDocument();
             break;
         case QXmlStreamReader::StartElement:
-            if (styleDepth > 0 || in.name() == QLatin1String("style")) ++styleDepth;
-            copyStartElement(in, out, depth);
+            if (const auto attributes = confinedAttributes(in, depth)) {
+                if (styleDepth > 0 || in.name() == QLatin1String("style")) ++styleDepth;
+                out.writeStartElement(in.qualifiedName().toString());
+                out.writeAttributes(*attributes);
+            } else {
+                in.skipCurrentElement();
+            }
             break;
         case QXmlStreamReader::EndElement:
             if (styleDepth > 0) --styleDepth;

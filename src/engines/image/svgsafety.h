@@ -11,8 +11,9 @@ bool recognizes(const QByteArray& bytes);
 
 // `bytes` as they are when they hold no SVG drawing. A drawing keeps only its references to
 // parts of itself ("#id") and to data: addresses (an SVG inside one made to stand alone too):
-// every other link, url() and style sheet @import is removed, as are processing instructions
-// and the document type. A compressed drawing or one that isn't well-formed XML gives nothing.
+// an element linking elsewhere is left out, every other url() becomes "none", style sheet
+// @imports go, as do processing instructions and the document type. A compressed drawing or one that isn't
+// well-formed XML gives nothing.
 QByteArray confined(const QByteArray& bytes);
 
 } // namespace Svg
