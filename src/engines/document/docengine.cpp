@@ -7,6 +7,7 @@
 #include "core/scratchfolder.h"
 #include "core/settings.h"
 #include "core/xml.h"
+#include "engines/document/bookpictures.h"
 #include "engines/document/docxwriter.h"
 #include "engines/document/htmlwriter.h"
 #include "engines/document/pageimages.h"
@@ -66,7 +67,8 @@ void write(Source& source, const QString& target, const QString& temporary, Job&
             Doc::writeHTML(*source.read.text, source.base, temporary);
     } else if (target == QLatin1String("epub")) {
         const QString body = source.read.html ? *source.read.html : Markdown::html(source.markdown());
-        EPUB::write(source.base, {{source.base, body}}, temporary);
+        const Doc::BookBody book = Doc::bookBody(body, *source.read.text);
+        EPUB::write(source.base, {{source.base, book.html}}, temporary, book.pictures);
     }
 }
 

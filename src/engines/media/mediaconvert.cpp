@@ -173,6 +173,7 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
              const std::function<void(double)>& progress)
 {
     if (job) job->throwIfCancelled();
+    refuseLists(source);
     const auto argsFor = [&](const Probe& probe) {
         return conversionArgs(source, output, audio, target, probe);
     };

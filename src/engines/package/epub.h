@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
@@ -12,9 +13,19 @@ struct Chapter
     QString html; // the chapter's body content
 };
 
-// Writes a reflowable book at `path`: one "chapterNNN.xhtml" per chapter, a table of contents
-// and a new "urn:uuid:" identifier. Throws what Zip::write throws.
-void write(const QString& title, const QList<Chapter>& chapters, const QString& path);
+// A file the chapters refer to, such as a picture.
+struct Resource
+{
+    QString href; // relative to the chapters, e.g. "images/picture1.png"
+    QString mediaType;
+    QByteArray bytes;
+};
+
+// Writes a reflowable book at `path`: one "chapterNNN.xhtml" per chapter, the `resources`
+// beside them, a table of contents and a new "urn:uuid:" identifier. Throws what Zip::write
+// throws.
+void write(const QString& title, const QList<Chapter>& chapters, const QString& path,
+           const QList<Resource>& resources = {});
 
 // Chapter HTML, well-formed or not, as well-formed XHTML for a body: tags and attribute names in
 // lower case, attributes quoted and once each, elements closed where a browser would close them

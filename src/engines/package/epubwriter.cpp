@@ -62,7 +62,8 @@ QString packageDocument(const QString& title, const QString& items, const QStrin
 
 namespace EPUB {
 
-void write(const QString& title, const QList<Chapter>& chapters, const QString& path)
+void write(const QString& title, const QList<Chapter>& chapters, const QString& path,
+           const QList<Resource>& resources)
 {
     QMap<QString, QByteArray> parts{{QStringLiteral("META-INF/container.xml"), QByteArray(container.data())}};
     QString items, spine, toc;
@@ -74,6 +75,13 @@ void write(const QString& title, const QList<Chapter>& chapters, const QString& 
         spine += QLatin1String("<itemref idref=\"") + id + QLatin1String("\"/>\n");
         toc += QLatin1String("<li><a href=\"") + file + QLatin1String("\">") +
                xmlEscaped(chapters.at(i).title) + QLatin1String("</a></li>\n");
+    }
+    for (qsizetype i = 0; i < resources.size(); ++i) {
+        const Resource& r = resources.at(i);
+        parts.insert(QLatin1String("OEBPS/") + r.href, r.bytes);
+        items += QLatin1String("<item id=\"r") + QString::number(i + 1) + QLatin1String("\" href=\"") +
+                 xmlEscaped(r.href) + QLatin1String("\" media-type=\"") + xmlEscaped(r.mediaType) +
+                 QLatin1String("\"/>\n");
     }
     parts.insert(QStringLiteral("OEBPS/nav.xhtml"),
                  (xhtmlHead + xmlEscaped(title) +

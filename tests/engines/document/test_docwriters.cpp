@@ -9,6 +9,7 @@
 
 #include "../../support/enginefixtures_a.h"
 
+#include <QBuffer>
 #include <QDirIterator>
 #include <QFontDatabase>
 #include <QImage>
@@ -54,7 +55,13 @@ PdfPages readPdf(const QString& path)
 // A document with every kind of thing the writer knows, as a word processor's HTML gives it.
 std::unique_ptr<QTextDocument> richDocument()
 {
-    auto document = Doc::attributed(
+    QImage picture(40, 20, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "PNG");
+    return Doc::attributed(
         "<h1>Title &amp; more</h1>"
         "<p>Plain <b>bold</b> <i>italic</i> <u>under</u> <s>struck</s> <span "
         "style=\"color:#ff0000\">red</span> "
@@ -63,11 +70,8 @@ std::unique_ptr<QTextDocument> richDocument()
         "<ul><li>one</li><li>two</li></ul><ol><li>first</li></ol>"
         "<table border=\"1\"><tr><td colspan=\"2\">wide</td></tr><tr><td>a</td><td>b</td></tr></table>"
         "<p><a href=\"https://example.org/a b?x=1&amp;y=2\">link</a> and <a href=\"#top\">inside</a></p>"
-        "<p><img src=\"pic\" width=\"100\"></p>");
-    QImage picture(40, 20, QImage::Format_RGB32);
-    picture.fill(Qt::red);
-    document->addResource(QTextDocument::ImageResource, QUrl("pic"), picture);
-    return document;
+        "<p><img src=\"data:image/png;base64," +
+        QString::fromLatin1(png.toBase64()) + "\" width=\"100\"></p>");
 }
 
 } // namespace
