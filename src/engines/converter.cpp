@@ -15,6 +15,8 @@
 #include "engines/slides/slidesengine.h"
 #include "engines/subtitle/subtitleengine.h"
 
+#include <QFileInfo>
+
 namespace {
 
 QStringList convertMedia(const QString& source, const QString& target, Job& job,
@@ -25,7 +27,7 @@ QStringList convertMedia(const QString& source, const QString& target, Job& job,
     const bool audio = Media::isAudioTarget(target);
     return {Output::write(dest, [&](const QString& temporary) {
         Media::convert(source, temporary, audio, target, &job, progress);
-    })};
+    }, &job)};
 }
 
 } // namespace
@@ -44,6 +46,10 @@ QStringList convert(const QString& source, const QString& target, Job& job,
     const auto unknown = [] {
         return ConvertError::unsupported(QStringLiteral("Tolvane doesn’t know this kind of file"));
     };
+    const QString name = QFileInfo(source).fileName();
+    // A file gone since it was chosen is said to be gone, whichever program would have read it.
+    if (!QFileInfo::exists(source))
+        throw ConvertError::failed(QStringLiteral("%1 is no longer there").arg(name));
     // Before any program opens it: reading a pipe or a device never ends.
     InputCheck::refuseSpecial(source);
     const auto key = Catalog::format(source);
@@ -51,6 +57,9 @@ QStringList convert(const QString& source, const QString& target, Job& job,
     const auto category = Catalog::category(*key);
     if (!category) throw unknown();
     if (*key == target) return {};
+    if (!Catalog::conversions(*key).contains(target))
+        throw ConvertError::unsupported(
+            QStringLiteral("%1 can’t be converted to %2").arg(name, target.toUpper()));
 
     switch (*category) {
     case FileCategory::audio:

@@ -97,7 +97,7 @@ QStringList severalPages(const Poppler::Document& doc, const QString& pdf, const
         // A folder without pages would be reported as a result.
         if (written == 0) throw ConvertError::failed(QStringLiteral("Nothing to render"));
         if (written < n) qWarning("%d of %d pages could not be read and were left out", n - written, n);
-    })};
+    }, &job)};
 }
 
 } // namespace
@@ -116,7 +116,7 @@ QStringList writePageImages(const QString& pdf, const QString& src, const QStrin
             const QString destination = Output::unique(folder, base, format);
             return {Output::write(destination, [&](const QString& temporary) {
                 ImageEngine::write(image, temporary, format, {}, std::nullopt, dpi);
-            })};
+            }, &job)};
         }
     }
     return severalPages(*doc, pdf, folder, base, format, dpi, job, progress);

@@ -31,7 +31,7 @@ QStringList convert(const QString& source, const QString& target, Job& job,
         if (text.isEmpty()) text = QStringLiteral("(No text found)");
         const auto document = Doc::plainAttributed(text);
         return {Output::write(destination,
-                              [&](const QString& temporary) { Doc::writeDOCX(*document, temporary); })};
+                              [&](const QString& temporary) { Doc::writeDOCX(*document, temporary); }, &job)};
     }
 
     const ImageProps carried = carriedProperties(loaded.props);
@@ -40,7 +40,7 @@ QStringList convert(const QString& source, const QString& target, Job& job,
             writeWebP(loaded.image, temporary, Settings::shared().imageQuality(), &job);
         else
             write(loaded.image, temporary, target, carried, std::nullopt, loaded.dpi);
-    })};
+    }, &job)};
 }
 
 } // namespace ImageEngine

@@ -68,7 +68,7 @@ QStringList mute(const QString& source, Job& job, const std::function<void(doubl
                        QStringLiteral("-c"), QStringLiteral("copy"), QStringLiteral("-an"),
                        QStringLiteral("-map_metadata"), QStringLiteral("0"), temporary},
                       duration, &job, progress);
-    })};
+    }, &job)};
 }
 
 } // namespace InstantTools

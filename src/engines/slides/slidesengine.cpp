@@ -42,7 +42,7 @@ QStringList convert(const QString& source, const QString& to, Job& job,
         Output::unique(Settings::shared().outputDirectory(source), Output::baseName(source), to);
     return {Output::write(destination, [&](const QString& temporary) {
         IWork::export_(IWork::App::keynote, source, temporary, format, std::nullopt, &job);
-    })};
+    }, &job)};
 }
 
 } // namespace SlidesEngine
