@@ -14,9 +14,10 @@ constexpr qsizetype bufferSize = 256 * 1024;
 
 } // namespace
 
-CheckedFile::CheckedFile(const QString& path) : m_path(path)
+CheckedFile::CheckedFile(const QString& path, Existing existing) : m_path(path)
 {
-    m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int flags = O_RDWR | O_CREAT | O_CLOEXEC | (existing == Existing::refuse ? O_EXCL : O_TRUNC);
+    m_fd = ::open(QFile::encodeName(path).constData(), flags, 0666);
     if (m_fd < 0) throw Output::writeFailure(errno);
     QIODevice::open(QIODevice::ReadWrite | QIODevice::Unbuffered);
     m_buffer.reserve(bufferSize);

@@ -11,8 +11,9 @@
 class CheckedFile : public QIODevice
 {
   public:
-    // Creates `path`, which must not exist yet; throws the plain failure when it can't.
-    explicit CheckedFile(const QString& path);
+    enum class Existing { replace, refuse };
+    // Creates `path`, emptying a file there or refusing it; throws the plain failure when it can't.
+    explicit CheckedFile(const QString& path, Existing existing = Existing::replace);
     ~CheckedFile() override;
 
     bool isSequential() const override { return false; }

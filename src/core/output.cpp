@@ -270,7 +270,7 @@ ConvertError explained(const ConvertError& failure, const QString& folder)
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {
-    CheckedFile file(path);
+    CheckedFile file(path, CheckedFile::Existing::refuse);
     file.write(bytes);
     file.finish();
 }

@@ -25,9 +25,10 @@ QStringList convertMedia(const QString& source, const QString& target, Job& job,
     const QString dest = Converter::destination(source, target);
     Media::require(QStringLiteral("ffmpeg"));
     const bool audio = Media::isAudioTarget(target);
-    return {Output::write(dest, [&](const QString& temporary) {
-        Media::convert(source, temporary, audio, target, &job, progress);
-    }, &job)};
+    return {Output::write(
+        dest,
+        [&](const QString& temporary) { Media::convert(source, temporary, audio, target, &job, progress); },
+        &job)};
 }
 
 } // namespace

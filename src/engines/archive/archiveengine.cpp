@@ -109,7 +109,8 @@ void pack(const QString& folder, const QString& output, const QString& format)
         // out of the user's folder.
         const ScratchFolder temporaries;
         return run(QStringLiteral("zip"),
-                   QStringList{"-b", temporaries.path(), "-r", "-y", "-q", "-X", "-nw", out, "--"} + names, folder);
+                   QStringList{"-b", temporaries.path(), "-r", "-y", "-q", "-X", "-nw", out, "--"} + names,
+                   folder);
     }
     const bool gz = format == QLatin1String("gz");
     const QString tarPath = gz ? Output::temporaryPath(out + QStringLiteral(".tar")) : out;
@@ -150,8 +151,8 @@ QStringList convert(const QString& archive, const QString& from, const QString& 
     const QString ext = to == QLatin1String("gz") ? QStringLiteral("tar.gz") : to;
     const QString destination =
         Output::unique(Settings::shared().outputDirectory(archive), Output::baseName(archive), ext);
-    return {
-        Output::write(destination, [&](const QString& temporary) { pack(unpacked.path(), temporary, to); }, &job)};
+    return {Output::write(
+        destination, [&](const QString& temporary) { pack(unpacked.path(), temporary, to); }, &job)};
 }
 
 } // namespace ArchiveEngine

@@ -184,7 +184,8 @@ void write(const QImage& image, const QString& path)
     int error = 0;
     CheckedFile file(path);
     const OutputFunc put = [](GifFileType* gif, const GifByteType* bytes, int size) {
-        return int(static_cast<CheckedFile*>(gif->UserData)->write(reinterpret_cast<const char*>(bytes), size));
+        return int(
+            static_cast<CheckedFile*>(gif->UserData)->write(reinterpret_cast<const char*>(bytes), size));
     };
     GifFileType* gif = EGifOpen(&file, put, &error);
     if (!gif || !map) {

@@ -145,8 +145,8 @@ void write(const QImage& image, const QString& path, const QString& format, int 
                            auto* out = static_cast<CheckedFile*>(userdata);
                            if (out->write(static_cast<const char*>(data), qint64(size)) == qint64(size))
                                return heif_error{heif_error_Ok, heif_suberror_Unspecified, "Success"};
-                           return heif_error{heif_error_Encoding_error, heif_suberror_Cannot_write_output_data,
-                                             "write failed"};
+                           return heif_error{heif_error_Encoding_error,
+                                             heif_suberror_Cannot_write_output_data, "write failed"};
                        }};
     const bool written = heif_context_write(ctx.get(), &writer, &file).code == heif_error_Ok;
     file.finish();

@@ -66,8 +66,8 @@ QStringList createPDF(const QStringList& images, Job& job, const std::function<v
     if (images.isEmpty()) throw ConvertError::failed(QStringLiteral("No images to put in a PDF"));
     const QString destination = Output::unique(Settings::shared().outputDirectory(images.first()),
                                                createdPDFName(images), QStringLiteral("pdf"));
-    return {Output::write(destination,
-                          [&](const QString& temporary) { writePages(images, temporary, job, progress); }, &job)};
+    return {Output::write(
+        destination, [&](const QString& temporary) { writePages(images, temporary, job, progress); }, &job)};
 }
 
 } // namespace InstantTools
