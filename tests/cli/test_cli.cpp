@@ -240,6 +240,23 @@ class CliTest : public QObject
                  (QStringList{"bad.mkv", "notes.xyz"}));
     }
 
+    // A target the file can't take, and a file that has gone, are said to be so in every family,
+    // before any program runs.
+    void refusedUpFront()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath("photo.jpg"), "not looked at"));
+        const Run r = tolvane({"--convert", "mp3", dir.filePath("photo.jpg")});
+        QCOMPARE(r.status, 1);
+        QCOMPARE(r.out, QString("✗ photo.jpg → mp3: photo.jpg can’t be converted to MP3\n"));
+        for (const QString name : {"gone.docx", "gone.wav", "gone.png", "gone.csv", "gone.zip"}) {
+            const Run gone = tolvane({"--convert", "pdf", dir.filePath(name)});
+            QCOMPARE(gone.status, 1);
+            QCOMPARE(gone.out, QString("✗ %1 → pdf: %1 is no longer there\n").arg(name));
+        }
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"photo.jpg"});
+    }
+
     // Drawing text needs fonts, which only a GUI application has; a conversion gets one even
     // with no display at all.
     void svgWithTextWithoutADisplay()

@@ -96,17 +96,22 @@ QStringList convert(const QString& source, const QString& key, const QString& ta
     const QString folder = Settings::shared().outputDirectory(source);
     // LibreOffice lays out a Pages document as it was designed; reading it first would lose that.
     if (key == QLatin1String("pages") && target == QLatin1String("pdf"))
-        return {Output::write(Output::unique(folder, base, target), [&](const QString& temporary) {
-            IWork::export_(IWork::App::pages, source, temporary, QStringLiteral("PDF"), std::nullopt, &job);
-        })};
+        return {Output::write(
+            Output::unique(folder, base, target),
+            [&](const QString& temporary) {
+                IWork::export_(IWork::App::pages, source, temporary, QStringLiteral("PDF"), std::nullopt,
+                               &job);
+            },
+            &job)};
 
     Source doc{source, key, base, read(source, key, &job)};
     progress(0.3);
     job.throwIfCancelled();
     if (target == QLatin1String("png") || target == QLatin1String("jpg"))
         return pageImages(doc, target, job, progress);
-    return {Output::write(Output::unique(folder, base, target),
-                          [&](const QString& temporary) { write(doc, target, temporary, job); })};
+    return {Output::write(
+        Output::unique(folder, base, target),
+        [&](const QString& temporary) { write(doc, target, temporary, job); }, &job)};
 }
 
 } // namespace Doc

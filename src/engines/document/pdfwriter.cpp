@@ -1,5 +1,6 @@
 #include "engines/document/pdfwriter.h"
 
+#include "core/checkedfile.h"
 #include "core/converterror.h"
 #include "core/job.h"
 #include "engines/document/pictures.h"
@@ -117,7 +118,8 @@ void writePDF(QTextDocument& document, const QString& path, const std::optional<
         throw ConvertError::failed(
             QStringLiteral("This document is too long to convert (more than 5,001 pages)"));
 
-    QPdfWriter writer(path);
+    CheckedFile file(path);
+    QPdfWriter writer(&file);
     writer.setCreator(QStringLiteral("Tolvane"));
     if (title) writer.setTitle(*title);
     writer.setPageSize(QPageSize(page, QPageSize::Point));
@@ -131,6 +133,7 @@ void writePDF(QTextDocument& document, const QString& path, const std::optional<
         drawPage(painter, document, i, scale);
     }
     if (!painter.end()) throw ConvertError::failed(QStringLiteral("Couldn’t create the PDF"));
+    file.finish();
 }
 
 } // namespace Doc

@@ -2,6 +2,7 @@
 #include "engines/image/heif.h"
 #include "engines/image/imageengine.h"
 
+#include "core/checkedfile.h"
 #include "core/converterror.h"
 #include "core/scratchfolder.h"
 #include "core/settings.h"
@@ -65,14 +66,15 @@ QImage withAlphaKept(const QImage& image)
 void writeQt(const QImage& image, const QString& path, const QString& format, const QByteArray& qtFormat,
              int setting)
 {
-    QImageWriter writer(path, qtFormat);
+    CheckedFile file(path);
+    QImageWriter writer(&file, qtFormat);
     if (qtFormat == "tiff")
         writer.setCompression(setting);
     else
         writer.setQuality(setting);
-    if (writer.write(image)) return;
-    if (writer.error() == QImageWriter::DeviceError)
-        throw ConvertError::unsupported(QStringLiteral("Can’t write %1 images").arg(upper(format)));
+    const bool written = writer.write(image);
+    // A failed write explains a failed encode.
+    if (written || file.error() != 0) return file.finish();
     throw ConvertError::failed(QStringLiteral("Couldn’t encode %1").arg(upper(format)));
 }
 
@@ -81,7 +83,7 @@ void writePAM(const QImage& image, const QString& path)
 {
     const bool alpha = image.hasAlphaChannel();
     const QImage rows = image.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
-    QFile file(path);
+    CheckedFile file(path);
     const QByteArray header =
         QStringLiteral("P7\nWIDTH %1\nHEIGHT %2\nDEPTH %3\nMAXVAL 255\nTUPLTYPE %4\nENDHDR\n")
             .arg(rows.width())
@@ -89,11 +91,12 @@ void writePAM(const QImage& image, const QString& path)
             .arg(alpha ? 4 : 3)
             .arg(alpha ? "RGB_ALPHA" : "RGB")
             .toLatin1();
-    bool ok = !rows.isNull() && file.open(QIODevice::WriteOnly) && file.write(header) == header.size();
+    bool ok = !rows.isNull() && file.write(header) == header.size();
     const qint64 rowBytes = qint64(rows.width()) * (alpha ? 4 : 3);
     for (int y = 0; ok && y < rows.height(); ++y)
         ok = file.write(reinterpret_cast<const char*>(rows.constScanLine(y)), rowBytes) == rowBytes;
-    if (!ok || !file.flush()) throw ConvertError::failed(QStringLiteral("Couldn’t encode WEBP"));
+    file.finish();
+    if (!ok) throw ConvertError::failed(QStringLiteral("Couldn’t encode WEBP"));
 }
 
 } // namespace
@@ -179,7 +182,8 @@ void writePDF(const QList<QImage>& images, const QList<double>& dpis, const QStr
         const double d = i < dpis.size() && dpis[i] > 0 ? dpis[i] : 72;
         return QSizeF(images[i].width() * 72 / d, images[i].height() * 72 / d);
     };
-    QPdfWriter pdf(path);
+    CheckedFile file(path);
+    QPdfWriter pdf(&file);
     pdf.setResolution(72); // one device pixel per point
     pdf.setCreator(QStringLiteral("Tolvane"));
     pdf.setPageMargins(QMarginsF());
@@ -195,6 +199,7 @@ void writePDF(const QList<QImage>& images, const QList<double>& dpis, const QStr
         painter.drawImage(QRectF(QPointF(0, 0), pageSize(i)), images[i]);
     }
     if (!painter.end()) throw ConvertError::failed(QStringLiteral("Couldn’t create the PDF"));
+    file.finish();
 }
 
 } // namespace ImageEngine

@@ -80,7 +80,7 @@ ConvertError ffmpegFailure(const QString& errors, int status);
 // Whether a run that exited 0 left its output unfinished: its last report never came, or it
 // could not write its trailer or close its file (ffmpeg 5.1 exits 0 on a full disk).
 std::optional<ConvertError> unfinishedWrite(const FfmpegReport& report);
-// "The result is incomplete: the disk is full", or "… the disk may be full or the file damaged"
+// "The disk is full", or "… the disk may be full or the file damaged"
 // when ffmpeg's standard error does not say so, with that standard error as details.
 ConvertError incomplete(const QString& errors);
 // The fraction, within 0…0.99, that one line of ffmpeg's progress report stands for, or none

@@ -1,5 +1,6 @@
 #include "engines/sheet/sheetengine.h"
 
+#include "core/checkedfile.h"
 #include "core/converterror.h"
 
 #include <QFontDatabase>
@@ -225,7 +226,8 @@ void writePDF(const QList<Sheet>& sheets, const QString& path)
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         throw ConvertError::failed(QStringLiteral("Couldn’t create the PDF: no fonts are available"));
 
-    QPdfWriter writer(path);
+    CheckedFile file(path);
+    QPdfWriter writer(&file);
     writer.setPageSize(QPageSize(QSizeF(pageWidth, pageHeight), QPageSize::Point));
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
     writer.setResolution(72);
@@ -237,6 +239,7 @@ void writePDF(const QList<Sheet>& sheets, const QString& path)
     for (const Sheet& sheet : sheets)
         table.paint(sheet, firstPage);
     if (!painter.end()) throw ConvertError::failed(QStringLiteral("Couldn’t write the PDF"));
+    file.finish();
 }
 
 } // namespace SheetEngine

@@ -41,9 +41,12 @@ QStringList convert(const QString& source, const QString& to, Job& job,
         to == QLatin1String("pdf") ? QStringLiteral("PDF") : QStringLiteral("Microsoft PowerPoint");
     const QString destination =
         Output::unique(Settings::shared().outputDirectory(source), Output::baseName(source), to);
-    return {Output::write(destination, [&](const QString& temporary) {
-        IWork::export_(IWork::App::keynote, source, temporary, format, std::nullopt, &job);
-    })};
+    return {Output::write(
+        destination,
+        [&](const QString& temporary) {
+            IWork::export_(IWork::App::keynote, source, temporary, format, std::nullopt, &job);
+        },
+        &job)};
 }
 
 } // namespace SlidesEngine

@@ -101,7 +101,7 @@ class SheetConvertTest : public QObject
         const QString book = workbook({{"S", {{"1"}}}});
         const auto docx = failure([&] { convert(book, "docx"); });
         QVERIFY(docx && docx->kind() == ConvertError::Kind::unsupported);
-        QCOMPARE(docx->message(), "Can’t make DOCX from a spreadsheet");
+        QCOMPARE(docx->message(), "book.xlsx can’t be converted to DOCX");
         const QString none = m_out + "/none.ods";
         Zip::write({{"content.xml", "<document-content><body><spreadsheet/></body></document-content>"}},
                    none);
