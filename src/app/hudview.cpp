@@ -147,9 +147,13 @@ QString HUDView::subline(const Job& job)
 {
     const Job::State state = job.state();
     if (state.phase == Job::Phase::failed) return state.message;
+    QString line = job.detail();
     if (state.phase == Job::Phase::done && job.results().size() == 1)
-        return QStringLiteral("Saved ") + lastPathComponent(job.results().first());
-    return job.detail();
+        line = QStringLiteral("Saved ") + lastPathComponent(job.results().first());
+    // What the work had to say beside a result it saved all the same ("The file is cut short").
+    if (state.phase == Job::Phase::done && !job.notes().isEmpty())
+        line += QStringLiteral(". ") + job.notes().join(QStringLiteral(". "));
+    return line;
 }
 
 HudState HUDView::state(const Job& job)

@@ -103,6 +103,11 @@ class HudTest : public QObject
         const QString name = "Quarterly report for the regional offices, final version with comments.mp4";
         const QImage wrapped = paint(name), single = paint("a.mp4");
         QCOMPARE(count(single, secondLine, isInk), 0);
+        // A note on the result follows its name.
+        const JobPtr cut = job(Job::Phase::done, {"/o/a.m4a"}, 1);
+        cut->addNote("The file is cut short: 9 s of 20 s converted");
+        QCOMPARE(HUDView::state(*cut).subline,
+                 QString("Saved a.m4a. The file is cut short: 9 s of 20 s converted"));
         QVERIFY(count(wrapped, secondLine, isInk) > 20);
         const QRect bar = HUDView::barRect(QRectF(wrapped.rect()), 2).toRect();
         QVERIFY(std::abs(count(wrapped, QRect(0, bar.center().y(), wrapped.width(), 1), isOrange) -
