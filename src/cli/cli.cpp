@@ -3,9 +3,9 @@
 #include "cli/convert.h"
 #include "cli/etademo.h"
 #include "cli/guimodule.h"
-#include "cli/interrupts.h"
 #include "core/catalog.h"
 #include "core/converterror.h"
+#include "core/interrupts.h"
 #include "core/shell.h"
 #include "engines/heavyengines.h"
 
@@ -255,7 +255,7 @@ int main(int argc, char** argv)
         std::signal(signal, endChildrenAndExit);
     const int status = run(QCoreApplication::arguments());
     std::fflush(stdout);
-    if (const int signal = Interrupts::received()) endBy(signal);
+    if (const int signal = Interrupts::received()) Interrupts::endBy(signal);
     return status;
 }
 

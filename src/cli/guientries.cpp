@@ -54,13 +54,7 @@ int iconCommand(const QStringList& rest)
 {
     const std::optional<double> size = iconSize(rest[1]);
     if (!size) return usage();
-    try {
-        renderIcon(path(rest[0]), *size);
-        return 0;
-    } catch (const std::exception& e) {
-        print(QStringLiteral("error: ") + errorDescription(e));
-        return 1;
-    }
+    return printing([&] { return renderIcon(path(rest[0]), *size); });
 }
 
 const GuiModule entries{App::main,         makeApplication,  tool,       renderWheelCommand,

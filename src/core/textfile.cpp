@@ -1,6 +1,7 @@
 #include "core/textfile.h"
 
 #include "core/converterror.h"
+#include "core/output.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -58,12 +59,7 @@ QString read(const QString& path)
 
 void write(const QString& path, const QString& text)
 {
-    QFile file(path);
-    const QByteArray bytes = text.toUtf8();
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) || file.write(bytes) != bytes.size() ||
-        !file.flush())
-        throw ConvertError::failed(
-            QStringLiteral("Couldn’t write %1: %2").arg(QFileInfo(path).fileName(), file.errorString()));
+    Output::writeFile(path, text.toUtf8());
 }
 
 } // namespace TextFile

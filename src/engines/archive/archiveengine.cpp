@@ -79,10 +79,7 @@ void run(const QString& name, const QStringList& args, const QString& cwd)
 // The end record of a zip with no entries; the zip program refuses to write one.
 void writeEmptyZip(const QString& output)
 {
-    QFile file(output);
-    const QByteArray record = QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0');
-    if (!file.open(QIODevice::WriteOnly) || file.write(record) != record.size() || !file.flush())
-        throw ConvertError::failed(QStringLiteral("Couldn’t write the archive: %1").arg(file.errorString()));
+    Output::writeFile(output, QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0'));
 }
 
 } // namespace
@@ -108,8 +105,11 @@ void pack(const QString& folder, const QString& output, const QString& format)
 
     if (format == QLatin1String("zip")) {
         if (names.isEmpty()) return writeEmptyZip(out);
-        // -nw: a name holding "*" or "[" is a name, not a pattern.
-        return run(QStringLiteral("zip"), QStringList{"-r", "-y", "-q", "-X", "-nw", out, "--"} + names,
+        // -nw: a name holding "*" or "[" is a name, not a pattern; -b: zip's temporary files stay
+        // out of the user's folder.
+        const ScratchFolder temporaries;
+        return run(QStringLiteral("zip"),
+                   QStringList{"-b", temporaries.path(), "-r", "-y", "-q", "-X", "-nw", out, "--"} + names,
                    folder);
     }
     const bool gz = format == QLatin1String("gz");
@@ -151,8 +151,8 @@ QStringList convert(const QString& archive, const QString& from, const QString& 
     const QString ext = to == QLatin1String("gz") ? QStringLiteral("tar.gz") : to;
     const QString destination =
         Output::unique(Settings::shared().outputDirectory(archive), Output::baseName(archive), ext);
-    return {
-        Output::write(destination, [&](const QString& temporary) { pack(unpacked.path(), temporary, to); })};
+    return {Output::write(
+        destination, [&](const QString& temporary) { pack(unpacked.path(), temporary, to); }, &job)};
 }
 
 } // namespace ArchiveEngine

@@ -1,5 +1,6 @@
 #include "engines/archive/gzip.h"
 
+#include "core/checkedfile.h"
 #include "core/converterror.h"
 
 #include <QFile>
@@ -78,7 +79,6 @@ class Writer
     Writer(const QString& input, const QString& output) : m_in(input), m_out(output)
     {
         if (!m_in.open(QIODevice::ReadOnly)) fail(m_in.errorString());
-        if (!m_out.open(QIODevice::WriteOnly)) fail(m_out.errorString());
     }
 
     void run()
@@ -100,7 +100,7 @@ class Writer
         while (!m_pending.empty())
             writeFirst();
         write(littleEndian32(quint32(m_crc)) + littleEndian32(quint32(m_total)));
-        if (!m_out.flush()) fail(m_out.errorString());
+        m_out.finish();
     }
 
   private:
@@ -113,7 +113,7 @@ class Writer
 
     void write(const QByteArray& bytes)
     {
-        if (m_out.write(bytes) != bytes.size()) fail(m_out.errorString());
+        if (m_out.write(bytes) != bytes.size()) m_out.finish();
     }
 
     void writeFirst()
@@ -125,7 +125,8 @@ class Writer
         m_total += block.inputSize;
     }
 
-    QFile m_in, m_out;
+    QFile m_in;
+    CheckedFile m_out;
     std::deque<std::future<Deflated>> m_pending;
     uLong m_crc = crc32(0, nullptr, 0);
     qint64 m_total = 0;

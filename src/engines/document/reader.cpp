@@ -4,6 +4,7 @@
 #include "core/output.h"
 #include "core/xml.h"
 #include "engines/document/clipping.h"
+#include "engines/document/confineddocument.h"
 #include "engines/document/officereader.h"
 #include "engines/document/plaintext.h"
 #include "engines/document/textdecoding.h"
@@ -13,7 +14,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QUrl>
 
 namespace {
 
@@ -105,14 +105,13 @@ QString standalonePage(const QString& title, const QString& body)
 
 std::unique_ptr<QTextDocument> attributed(const QString& html, const QString& folder)
 {
-    auto document = std::make_unique<QTextDocument>();
+    auto document = std::make_unique<ConfinedDocument>(folder);
     // Text without a size of its own has a browser's 12 pt, whatever the desktop's font.
     QFont font = document->defaultFont();
     font.setPointSizeF(12);
     document->setDefaultFont(font);
-    // Before the import: style sheets are fetched while it runs, pictures later.
-    if (!folder.isEmpty()) document->setBaseUrl(QUrl::fromLocalFile(folder + QLatin1Char('/')));
     document->setHtml(withPixelLengths(html));
+    leaveOutMissingPictures(*document);
     return document;
 }
 
