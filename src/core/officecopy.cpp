@@ -2,6 +2,8 @@
 
 #include "core/converterror.h"
 #include "core/officelinks.h"
+#include "core/output.h"
+#include "core/textfile.h"
 #include "core/zip.h"
 
 #include <QDirIterator>
@@ -13,23 +15,6 @@ namespace {
 
 // A document is repacked in memory; this bounds what unpacking it may take.
 const ExtractLimits documentLimits{qint64(1) << 30, 100000};
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw ConvertError::failed(
-            QStringLiteral("Couldn’t read “%1”: %2").arg(QFileInfo(path).fileName(), file.errorString()));
-    return file.readAll();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::NewOnly) || file.write(bytes) != bytes.size() || !file.flush())
-        throw ConvertError::failed(
-            QStringLiteral("Couldn’t write a private copy of the document: %1").arg(file.errorString()));
-}
 
 // The part with its links outside the package left out; Visual Markup parts, often not
 // well-formed, are kept as they are when they can't be read.
@@ -64,7 +49,7 @@ void repack(const QString& input, const QString& copy)
                     QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        parts.insert(path.mid(unpacked.path().size() + 1), contents(path));
+        parts.insert(path.mid(unpacked.path().size() + 1), TextFile::bytes(path));
     }
     const std::optional<QString> mimetype =
         parts.contains(QStringLiteral("mimetype"))
@@ -93,7 +78,7 @@ QString make(const QString& input, const QString& folder)
     if (head.startsWith("PK\x03\x04")) {
         repack(input, copy);
     } else if (head.startsWith("{\\rtf")) {
-        writeFile(copy, OfficeLinks::rtf(file.readAll()));
+        Output::writeFile(copy, OfficeLinks::rtf(file.readAll()));
     } else if (!file.copy(copy)) {
         throw ConvertError::failed(
             QStringLiteral("Couldn’t write a private copy of the document: %1").arg(file.errorString()));
