@@ -5,7 +5,7 @@
 # their ratio and whether the case keeps within its bound: 1.10× or 30 ms, whichever is larger,
 # for one file; 1.5× for the 50 files.
 # Usage: bench/media.sh [path/to/tolvane]    ROUNDS=N (default 6) rounds of PER_ROUND=N (default 4)
-# runs of each command.
+# runs of each command; CASES=REGEX runs only the cases whose names match.
 set -euo pipefail
 bin=$(realpath "${1:-$(dirname "$0")/../build/tolvane}")
 rounds=${ROUNDS:-6}
@@ -44,6 +44,7 @@ results=()
 compare() {
   local name=$1 bound=$2 result=$3
   shift 3
+  [[ $name =~ ${CASES:-.} ]] || return 0
   local split
   for ((split = 1; split <= $#; split++)); do [ "${!split}" = -- ] && break; done
   local ours theirs

@@ -1,10 +1,8 @@
-#include "app/appmain.h"
 #include "cli/cli.h"
-
-#include <QString>
+#include "cli/guimodule.h"
 
 int main(int argc, char** argv)
 {
     if (CLI::isCommandLine(argc, argv)) return CLI::main(argc, argv);
-    return App::main(argc, argv);
+    return CLI::appMain(argc, argv);
 }

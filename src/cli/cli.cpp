@@ -2,20 +2,15 @@
 
 #include "cli/convert.h"
 #include "cli/etademo.h"
-#include "cli/icon.h"
-#include "cli/renderhud.h"
-#include "cli/rendertool.h"
-#include "cli/renderwheel.h"
-#include "cli/tool.h"
+#include "cli/guimodule.h"
 #include "core/catalog.h"
 #include "core/converterror.h"
 #include "core/interrupts.h"
 #include "core/shell.h"
+#include "engines/heavyengines.h"
 
-#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
-#include <QGuiApplication>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
@@ -28,9 +23,9 @@ namespace CLI {
 namespace {
 
 // The application object a command needs: widgets for the renderings; painting and fonts for
-// the icon and the conversions (images, SVG text, documents); the others run programs and at
-// most an event loop.
-enum class Needs { core, gui, widgets };
+// the icon; for conversions, whatever their sources need (convertNeeds); the others run
+// programs and at most an event loop.
+enum class Needs { core, gui, widgets, convert };
 
 struct Command
 {
@@ -41,24 +36,6 @@ struct Command
     Needs needs;
     int (*handler)(const QStringList& rest); // null: not in this build, answered by the usage line
 };
-
-int usage()
-{
-    print(usageLine());
-    return 2;
-}
-
-// Runs a command that prints one line on success; a thrown error becomes the "error: " line.
-int printing(const std::function<QString()>& command)
-{
-    try {
-        print(command());
-        return 0;
-    } catch (const std::exception& e) {
-        print(QStringLiteral("error: ") + errorDescription(e));
-        return 1;
-    }
-}
 
 int targets(const QStringList& rest)
 {
@@ -78,58 +55,24 @@ int count(const QStringList&)
     return 0;
 }
 
-int renderWheelCommand(const QStringList& rest)
-{
-    const std::optional<WheelMode> mode = wheelModeFromRaw(rest[0]);
-    if (!mode) return usage();
-    const QString out = path(rest[1]);
-    QStringList files = rest.mid(2);
-    const std::optional<int> highlight = takeHighlight(files);
-    return printing([&] { return renderWheel(*mode, out, paths(files), highlight); });
-}
-
-int renderToolCommand(const QStringList& rest)
-{
-    const std::optional<ToolID> tool = toolIdFromRaw(rest[0]);
-    if (!tool) return usage();
-    try {
-        const std::optional<QString> written = renderTool(*tool, path(rest[1]), paths(rest.mid(2)));
-        if (!written) return 1; // no tool window: nothing to say
-        print(*written);
-        return 0;
-    } catch (const std::exception& e) {
-        print(QStringLiteral("error: ") + errorDescription(e));
-        return 1;
-    }
-}
-
-int renderHudCommand(const QStringList& rest)
-{
-    return printing([&] { return renderHud(path(rest[0])); });
-}
-
 int etaDemoCommand(const QStringList&)
 {
     return etaDemo();
 }
 
-int iconCommand(const QStringList& rest)
-{
-    const std::optional<double> size = iconSize(rest[1]);
-    if (!size) return usage();
-    return printing([&] { return renderIcon(path(rest[0]), *size); });
-}
-
 const Command commands[] = {
     {u"--targets", u"FILE…", true, 0, Needs::core, targets},
-    {u"--convert", u"FORMAT FILE…", true, 2, Needs::gui, convert},
-    {u"--tool", u"TOOL FILE…", true, 2, Needs::widgets, tool},
-    {u"--render-wheel", u"MODE OUT.png FILE… [--highlight N]", true, 3, Needs::widgets, renderWheelCommand},
-    {u"--render-tool", u"TOOL OUT.png FILE…", true, 3, Needs::widgets, renderToolCommand},
+    {u"--convert", u"FORMAT FILE…", true, 2, Needs::convert, convert},
+    {u"--tool", u"TOOL FILE…", true, 2, Needs::widgets, [](const QStringList& r) { return gui().tool(r); }},
+    {u"--render-wheel", u"MODE OUT.png FILE… [--highlight N]", true, 3, Needs::widgets,
+     [](const QStringList& r) { return gui().renderWheel(r); }},
+    {u"--render-tool", u"TOOL OUT.png FILE…", true, 3, Needs::widgets,
+     [](const QStringList& r) { return gui().renderTool(r); }},
     {u"--count", u"", false, 0, Needs::core, count},
-    {u"--render-hud", u"OUT.png", false, 1, Needs::widgets, renderHudCommand},
+    {u"--render-hud", u"OUT.png", false, 1, Needs::widgets,
+     [](const QStringList& r) { return gui().renderHud(r); }},
     {u"--eta-demo", u"", false, 0, Needs::core, etaDemoCommand},
-    {u"--icon", u"OUT.png SIZE", false, 2, Needs::gui, iconCommand},
+    {u"--icon", u"OUT.png SIZE", false, 2, Needs::gui, [](const QStringList& r) { return gui().icon(r); }},
 };
 
 // Exact and case-sensitive.
@@ -141,13 +84,28 @@ const Command* find(const QString& option)
     return nullptr;
 }
 
+// Media, archives and subtitles are converted without painting; every other source may lay out
+// text, draw pages or decode images through Qt. Unknown files fail without either.
+Needs convertNeeds(int argc, char** argv)
+{
+    for (int i = 3; i < argc; ++i) {
+        const auto key = Catalog::format(path(QString::fromLocal8Bit(argv[i])));
+        const auto category = key ? Catalog::category(*key) : std::nullopt;
+        if (category && Converter::isHeavy(*category)) return Needs::gui;
+    }
+    return Needs::core;
+}
+
+// Throws ConvertError when the module that makes the application object cannot be loaded.
 std::unique_ptr<QCoreApplication> makeApplication(Needs needs, int& argc, char** argv)
 {
-    if (needs == Needs::core) return std::make_unique<QCoreApplication>(argc, argv);
+    if ((needs == Needs::convert ? convertNeeds(argc, argv) : needs) == Needs::core)
+        return std::make_unique<QCoreApplication>(argc, argv);
     // Renderings never need a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (needs == Needs::gui) return std::make_unique<QGuiApplication>(argc, argv);
-    return std::make_unique<QApplication>(argc, argv);
+    if (needs == Needs::convert)
+        return std::unique_ptr<QCoreApplication>(Converter::heavyEngines().makeGuiApplication(argc, argv));
+    return std::unique_ptr<QCoreApplication>(gui().makeApplication(needs == Needs::widgets, argc, argv));
 }
 
 // Ctrl-C or a kill ends the children a command is waiting for, then the command itself; a
@@ -176,6 +134,23 @@ bool isBidiOrSeparator(char16_t c)
 }
 
 } // namespace
+
+int usage()
+{
+    print(usageLine());
+    return 2;
+}
+
+int printing(const std::function<QString()>& command)
+{
+    try {
+        print(command());
+        return 0;
+    } catch (const std::exception& e) {
+        print(QStringLiteral("error: ") + errorDescription(e));
+        return 1;
+    }
+}
 
 bool isCommandLine(int argc, char** argv)
 {
@@ -264,8 +239,14 @@ int main(int argc, char** argv)
 {
     qInstallMessageHandler(quiet);
     const Command* command = find(QString::fromLocal8Bit(argv[1]));
-    const std::unique_ptr<QCoreApplication> app =
-        makeApplication(command ? command->needs : Needs::core, argc, argv);
+    std::unique_ptr<QCoreApplication> app;
+    try {
+        app = makeApplication(command ? command->needs : Needs::core, argc, argv);
+    } catch (const std::exception& e) {
+        print(QStringLiteral("error: ") + errorDescription(e));
+        printError(QStringLiteral("    ") + errorDetails(e));
+        return 1;
+    }
     QCoreApplication::setApplicationName(QStringLiteral("Tolvane"));
     QCoreApplication::setOrganizationName(QStringLiteral("Tolvane"));
     // Qt adopts the user's locale at start-up; numbers printed and passed to programs stay in "C".

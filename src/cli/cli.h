@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <functional>
 
 // The headless command line: scripting and testing without the tray application.
 namespace CLI {
@@ -18,6 +19,11 @@ int main(int argc, char** argv);
 int run(const QStringList& args);
 
 QString usageLine();
+// Prints the usage line; returns 2.
+int usage();
+// Runs a command that prints one line on success; a thrown error becomes the "error: " line.
+// Returns 0 or 1.
+int printing(const std::function<QString()>& command);
 
 // Writes one line to standard output as UTF-8, passed through printable().
 void print(const QString& line);

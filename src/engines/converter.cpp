@@ -4,16 +4,13 @@
 #include "core/converterror.h"
 #include "core/inputcheck.h"
 #include "core/job.h"
+#include "core/modules.h"
 #include "core/output.h"
 #include "core/settings.h"
 #include "core/wheelitem.h"
 #include "engines/archive/archiveengine.h"
-#include "engines/document/docengine.h"
-#include "engines/image/imageengine.h"
+#include "engines/heavyengines.h"
 #include "engines/media/media.h"
-#include "engines/pdf/pdfconvert.h"
-#include "engines/sheet/sheetengine.h"
-#include "engines/slides/slidesengine.h"
 #include "engines/subtitle/subtitleengine.h"
 
 #include <QFileInfo>
@@ -35,6 +32,31 @@ QStringList convertMedia(const QString& source, const QString& target, Job& job,
 } // namespace
 
 namespace Converter {
+
+bool isHeavy(FileCategory category)
+{
+    switch (category) {
+    case FileCategory::audio:
+    case FileCategory::video:
+    case FileCategory::subtitle:
+    case FileCategory::archive:
+        return false;
+    case FileCategory::image:
+    case FileCategory::pdf:
+    case FileCategory::document:
+    case FileCategory::epub:
+    case FileCategory::text:
+    case FileCategory::slides:
+    case FileCategory::spreadsheet:
+        break;
+    }
+    return true;
+}
+
+const HeavyEngines& heavyEngines()
+{
+    return *static_cast<const HeavyEngines*>(Modules::entries(Modules::Module::engines));
+}
 
 QString destination(const QString& source, const QString& target)
 {
@@ -70,17 +92,13 @@ QStringList convert(const QString& source, const QString& target, Job& job,
     case FileCategory::video:
         return convertMedia(source, target, job, progress);
     case FileCategory::image:
-        return ImageEngine::convert(source, target, job, progress);
     case FileCategory::pdf:
-        return PDFEngine::convert(source, target, job, progress);
     case FileCategory::document:
     case FileCategory::epub:
     case FileCategory::text:
-        return Doc::convert(source, *key, target, job, progress);
     case FileCategory::slides:
-        return SlidesEngine::convert(source, target, job, progress);
     case FileCategory::spreadsheet:
-        return SheetEngine::convert(source, *key, target, job, progress);
+        return heavyEngines().convert(*category, source, *key, target, job, progress);
     case FileCategory::subtitle:
         return SubtitleEngine::convert(source, target);
     case FileCategory::archive:

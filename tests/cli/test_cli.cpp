@@ -272,6 +272,70 @@ class CliTest : public QObject
         QCOMPARE(QImage(dir.filePath("d.png")).pixelColor(150, 10), QColor(0, 0xaa, 0));
     }
 
+    // A command loads only what it uses: the wheel's listing and media need neither the GUI nor
+    // the module of heavy engines, nor Qt's GUI library; an image conversion opens the engines
+    // but not the GUI. Read from the dynamic loader's own account of the objects it mapped.
+    void loadsOnlyWhatItUses()
+    {
+        QTemporaryDir dir;
+        QProcess ffmpeg;
+        ffmpeg.start("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "sine=d=1", dir.filePath("tone.wav")});
+        QVERIFY(ffmpeg.waitForFinished(30000) && ffmpeg.exitCode() == 0);
+        QImage picture(16, 16, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        QVERIFY(picture.save(dir.filePath("picture.png")));
+
+        const QStringList gui{"libtolvane_gui.so", "libQt6Widgets.so"};
+        const QStringList heavy{"libtolvane_engines_heavy.so",
+                                "libQt6Gui.so",
+                                "libpoppler",
+                                "libtesseract",
+                                "libheif",
+                                "libopencv"};
+        const struct
+        {
+            QStringList args;
+            QString result;
+            QStringList present, absent;
+        } cases[] = {
+            {{"--targets", dir.filePath("x.mp3")}, {}, {"libtolvane_core.so"}, gui + heavy},
+            {{"--convert", "mp3", dir.filePath("tone.wav")},
+             "tone.mp3",
+             {"libtolvane_engines.so"},
+             gui + heavy},
+            {{"--convert", "jpg", dir.filePath("picture.png")},
+             "picture.jpg",
+             {"libtolvane_engines_heavy.so"},
+             gui},
+        };
+        for (const auto& c : cases) {
+            QProcess p;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("LD_DEBUG", "files");
+            p.setProcessEnvironment(env);
+            p.start(TOLVANE_BIN, c.args);
+            QVERIFY(p.waitForStarted(30000));
+            const qint64 pid = p.processId();
+            QVERIFY(p.waitForFinished(60000));
+            QVERIFY2(p.exitCode() == 0, qPrintable(c.args.join(' ')));
+            QVERIFY(c.result.isEmpty() || QFile::exists(dir.filePath(c.result)));
+            // Lines of this process only: "  PID:\tfile=NAME [0];  needed by …"
+            const QRegularExpression line(QString(R"(^\s*%1:\s+file=(\S+))").arg(pid),
+                                          QRegularExpression::MultilineOption);
+            QStringList loaded;
+            for (auto it = line.globalMatch(QString::fromLocal8Bit(p.readAllStandardError())); it.hasNext();)
+                loaded << QFileInfo(it.next().captured(1)).fileName();
+            const auto any = [&loaded](const QString& prefix) {
+                return std::any_of(loaded.cbegin(), loaded.cend(),
+                                   [&prefix](const QString& name) { return name.startsWith(prefix); });
+            };
+            for (const QString& name : c.present)
+                QVERIFY2(any(name), qPrintable(c.args.join(' ') + ": " + name + " not loaded"));
+            for (const QString& name : c.absent)
+                QVERIFY2(!any(name), qPrintable(c.args.join(' ') + " loads " + name));
+        }
+    }
+
     void countAndEtaDemoInAGermanLocale()
     {
         const Run count = tolvane({"--count"}, "de_DE.UTF-8");

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QImage>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -9,6 +8,7 @@
 #include <optional>
 
 class ConvertError;
+class QImage;
 class Job;
 
 // Audio and video through ffmpeg and ffprobe: what a file holds, the one ffmpeg runner with

@@ -3,6 +3,7 @@
 #include "core/converterror.h"
 #include "core/shell.h"
 
+#include <QImage>
 #include <algorithm>
 #include <cmath>
 #include <cstring>

@@ -1,0 +1,70 @@
+#include "app/appmain.h"
+#include "cli/cli.h"
+#include "cli/guimodule.h"
+#include "cli/icon.h"
+#include "cli/renderhud.h"
+#include "cli/rendertool.h"
+#include "cli/renderwheel.h"
+#include "cli/tool.h"
+#include "core/converterror.h"
+
+#include <QApplication>
+
+namespace CLI {
+
+namespace {
+
+QCoreApplication* makeApplication(bool widgets, int& argc, char** argv)
+{
+    if (widgets) return new QApplication(argc, argv);
+    return new QGuiApplication(argc, argv);
+}
+
+int renderWheelCommand(const QStringList& rest)
+{
+    const std::optional<WheelMode> mode = wheelModeFromRaw(rest[0]);
+    if (!mode) return usage();
+    const QString out = path(rest[1]);
+    QStringList files = rest.mid(2);
+    const std::optional<int> highlight = takeHighlight(files);
+    return printing([&] { return renderWheel(*mode, out, paths(files), highlight); });
+}
+
+int renderToolCommand(const QStringList& rest)
+{
+    const std::optional<ToolID> tool = toolIdFromRaw(rest[0]);
+    if (!tool) return usage();
+    try {
+        const std::optional<QString> written = renderTool(*tool, path(rest[1]), paths(rest.mid(2)));
+        if (!written) return 1; // no tool window: nothing to say
+        print(*written);
+        return 0;
+    } catch (const std::exception& e) {
+        print(QStringLiteral("error: ") + errorDescription(e));
+        return 1;
+    }
+}
+
+int renderHudCommand(const QStringList& rest)
+{
+    return printing([&] { return renderHud(path(rest[0])); });
+}
+
+int iconCommand(const QStringList& rest)
+{
+    const std::optional<double> size = iconSize(rest[1]);
+    if (!size) return usage();
+    return printing([&] { return renderIcon(path(rest[0]), *size); });
+}
+
+const GuiModule entries{App::main,         makeApplication,  tool,       renderWheelCommand,
+                        renderToolCommand, renderHudCommand, iconCommand};
+
+} // namespace
+
+} // namespace CLI
+
+extern "C" __attribute__((visibility("default"))) const void* tolvane_gui_entries()
+{
+    return &CLI::entries;
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+// The parts of the program that pull in heavy libraries live in shared modules beside the core
+// library and are loaded on first use, so a command pays only for what it runs.
+namespace Modules {
+
+enum class Module {
+    engines, // images, recognition, PDF, documents, slides, spreadsheets, packages
+    gui,     // tray, wheel, windows, renderings
+};
+
+// The entry table the module exports, loaded on the first call (any thread) and kept for the
+// life of the process. A module the process already holds (a program or test linked to it) is
+// used as it is. Throws ConvertError naming the module and the loader's reason when it cannot
+// be loaded.
+const void* entries(Module module);
+
+} // namespace Modules
