@@ -40,7 +40,9 @@ bool available();
 // None only when the libraries are missing.
 std::optional<Reading> read(const QString& path);
 
-// Looks at the packets near the end of the file; none when the libraries are missing.
-std::optional<Contents> contents(const QString& path);
+// Looks at the packets near the end of the file, read as the format `format` (a key such as
+// "mp4" or "wav") where it is one the results are written in, without probing others; none when
+// the libraries are missing.
+std::optional<Contents> contents(const QString& path, const QString& format);
 
 } // namespace LibAv

@@ -120,7 +120,7 @@ void checkResult(const QString& output, const LibAv::Reading& source, bool audio
                  const Media::FfmpegReport& report)
 {
     if (QFileInfo(output).size() <= 0) throw Media::incomplete(report.errors);
-    const auto contents = LibAv::contents(output);
+    const auto contents = LibAv::contents(output, target);
     if (!contents) return; // nothing to look inside with
     if (!contents->opened) throw Media::incomplete(report.errors);
     const bool wantsVideo = !audio;
