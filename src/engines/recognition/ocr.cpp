@@ -8,6 +8,7 @@
 #include <QThread>
 #include <QThreadPool>
 #include <algorithm>
+#include <dlfcn.h>
 #include <leptonica/allheaders.h>
 #include <memory>
 #include <tesseract/baseapi.h>
@@ -75,6 +76,20 @@ QList<OCR::Line> recognizeLines(const QImage& image)
     return lines;
 }
 
+// Tesseract spreads a page over a few OpenMP threads of its own. With a page on every core that
+// only adds threads that spin waiting for each other: on recognition's threads each page keeps
+// to its thread. A Tesseract built without OpenMP has nothing to set.
+void keepToThisThread()
+{
+    thread_local bool set = false;
+    if (set) return;
+    set = true;
+    using SetMaxActiveLevels = void (*)(int);
+    if (const auto setLevels =
+            reinterpret_cast<SetMaxActiveLevels>(::dlsym(RTLD_DEFAULT, "omp_set_max_active_levels")))
+        setLevels(0);
+}
+
 // Recognition's own threads, one per core, so that their engines outlive a single document.
 QThreadPool& pool()
 {
@@ -102,6 +117,7 @@ QFuture<QString> recognizeLater(QImage image)
     QFuture<QString> future = promise->future();
     promise->start();
     pool().start([promise, image = std::move(image)] {
+        keepToThisThread();
         QString text;
         try {
             text = recognize(image);
