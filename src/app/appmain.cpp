@@ -2,6 +2,7 @@
 
 #include "app/appdelegate.h"
 #include "app/hud.h"
+#include "core/interrupts.h"
 #include "core/jobs.h"
 #include "platform/desktop.h"
 
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QSystemTrayIcon>
 #include <QThread>
 #include <cerrno>
 #include <clocale>
@@ -29,6 +31,9 @@ namespace {
 // before it listens.
 constexpr int handOverLimitMs = 5000;
 constexpr int handOverRetryMs = 20;
+// How long the work of running jobs gets to end its children and remove its hidden files when the
+// application ends: a child gets a few seconds between SIGTERM and SIGKILL.
+constexpr auto stopLimit = std::chrono::seconds(10);
 
 void say(const QString& line)
 {
@@ -129,23 +134,19 @@ void serve(QLocalServer& server, AppDelegate& delegate)
     });
 }
 
-} // namespace
-
-std::optional<QString> instanceSocket()
+// Quit from the menu, a logout's SIGTERM, Ctrl-C and SIGHUP all end here once the event loop has
+// stopped: the icon goes at once, running jobs are cancelled, their children ended and their
+// hidden files removed; the application's own temporary files go with the application object.
+void endWork(AppDelegate& delegate)
 {
-    QString display = qEnvironmentVariable("DISPLAY");
-    display.replace(QLatin1Char('/'), QLatin1Char('_'));
-    const QString name = QStringLiteral("/tolvane-%1.socket").arg(display);
-
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty() && isPrivate(runtime)) return runtime + name;
-    const QString own = QDir::tempPath() + QStringLiteral("/tolvane-%1").arg(::geteuid());
-    if (::mkdir(QFile::encodeName(own).constData(), 0700) != 0 && errno != EEXIST) return std::nullopt;
-    if (!isPrivate(own)) return std::nullopt;
-    return own + name;
+    if (QSystemTrayIcon* tray = delegate.trayIcon()) tray->hide();
+    if (Jobs::stopAll(stopLimit)) return;
+    say(QStringLiteral("some work did not stop in time and was abandoned."));
+    std::fflush(stderr);
+    std::_Exit(1);
 }
 
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")) {
         say(noDisplay(QStringLiteral("DISPLAY is not set")));
@@ -188,7 +189,35 @@ int main(int argc, char** argv)
         [](const std::shared_ptr<Job>& job, std::optional<QPointF> at) { HUD::shared().show(job, at); });
     Jobs::setRevealer(Desktop::reveal);
     delegate.launch();
-    return QApplication::exec();
+    Interrupts interrupts;
+    QObject::connect(&interrupts, &Interrupts::interrupted, &app, &QCoreApplication::quit);
+    const int status = QApplication::exec();
+    endWork(delegate);
+    return status;
+}
+
+} // namespace
+
+std::optional<QString> instanceSocket()
+{
+    QString display = qEnvironmentVariable("DISPLAY");
+    display.replace(QLatin1Char('/'), QLatin1Char('_'));
+    const QString name = QStringLiteral("/tolvane-%1.socket").arg(display);
+
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && isPrivate(runtime)) return runtime + name;
+    const QString own = QDir::tempPath() + QStringLiteral("/tolvane-%1").arg(::geteuid());
+    if (::mkdir(QFile::encodeName(own).constData(), 0700) != 0 && errno != EEXIST) return std::nullopt;
+    if (!isPrivate(own)) return std::nullopt;
+    return own + name;
+}
+
+int main(int argc, char** argv)
+{
+    const int status = run(argc, argv);
+    // Ended by a signal once everything is cleaned up, as the signal's sender expects.
+    if (const int signal = Interrupts::received()) Interrupts::endBy(signal);
+    return status;
 }
 
 } // namespace App

@@ -5,11 +5,11 @@
 #include <QCoreApplication>
 #include <QDataStream>
 #include <QDir>
+#include <QPointer>
 #include <QSoundEffect>
 #include <QTemporaryFile>
 #include <QUrl>
 #include <cmath>
-#include <memory>
 #include <numbers>
 
 namespace Feedback {
@@ -46,21 +46,22 @@ QByteArray tickWav()
     return wav;
 }
 
-// Created on first use and kept for the process; none when the sound file cannot be written.
+// Created on first use; none when the sound file cannot be written. Both belong to the
+// application object, so that the file goes with it however the application ends.
 QSoundEffect* sound()
 {
-    static std::unique_ptr<QTemporaryFile> file;
-    static QSoundEffect* effect = nullptr;
-    static bool tried = false;
-    if (tried) return effect;
-    tried = true;
+    static QPointer<QSoundEffect> effect;
+    static QPointer<QCoreApplication> madeFor;
+    if (madeFor == QCoreApplication::instance()) return effect;
+    madeFor = QCoreApplication::instance();
 
-    file = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/tolvane-tick-XXXXXX.wav"));
+    auto* file =
+        new QTemporaryFile(QDir::tempPath() + QStringLiteral("/tolvane-tick-XXXXXX.wav"), madeFor.data());
     if (!file->open() || file->write(tickWav()) < 0 || !file->flush()) {
-        file.reset();
-        return nullptr;
+        delete file;
+        return effect = nullptr;
     }
-    effect = new QSoundEffect(QCoreApplication::instance());
+    effect = new QSoundEffect(madeFor.data());
     effect->setSource(QUrl::fromLocalFile(file->fileName()));
     effect->setVolume(0.22f);
     return effect;

@@ -23,6 +23,8 @@ namespace {
 
 // How long KDE Connect may take to list its devices or take a file.
 constexpr auto sendTimeLimit = std::chrono::seconds(20);
+// A terminal that ends with a failure within this long after its start failed to open.
+constexpr auto terminalWatch = std::chrono::seconds(3);
 
 QThreadPool& sendingPool()
 {
@@ -80,11 +82,11 @@ QString countText(qsizetype n, const char* one, const char* many)
 
 void sendNearby(const QStringList& files, const FileActions::Services& s)
 {
-    const auto toast = s.toast;
-    s.send(files, [toast](bool sent) {
+    const auto warn = s.warn;
+    s.send(files, [warn](bool sent) {
         if (!sent)
-            toast(QStringLiteral("Sending to nearby devices isn’t available on this computer"),
-                  QStringLiteral("Set up KDE Connect or Bluetooth, then try again."));
+            warn(QStringLiteral("Couldn’t send"),
+                 QStringLiteral("Set up KDE Connect or Bluetooth, then try again."));
     });
 }
 
@@ -116,14 +118,17 @@ void move(const QStringList& files, const FileActions::Services& s)
     std::optional<QString> lastError;
     for (const QString& file : files) {
         try {
-            s.move(file, *folder);
-            ++moved;
+            // An item already in the folder comes back under its own path, unmoved.
+            if (s.move(file, *folder) != QDir::cleanPath(file)) ++moved;
         } catch (const std::exception& e) {
             lastError = errorDescription(e);
         }
     }
     if (lastError)
-        s.toast(QStringLiteral("Couldn’t move everything"), *lastError);
+        s.warn(QStringLiteral("Couldn’t move everything"), *lastError);
+    else if (moved == 0)
+        s.toast(QStringLiteral("Already in ") + QFileInfo(QDir::cleanPath(*folder)).fileName(),
+                FileActions::abbreviated(*folder));
     else
         s.toast(countText(moved, "Moved 1 item", "Moved %1 items"), FileActions::abbreviated(*folder));
 }
@@ -143,7 +148,10 @@ void openTerminal(const QStringList& files, const FileActions::Services& s)
     if (Settings::shared().terminalApp() == TerminalApp::iterm)
         program = firstFound(Terminal::alternativePrograms(), s);
     if (!program) program = firstFound(Terminal::defaultPrograms(), s);
-    if (program) s.launch(*program, Terminal::arguments(*program, folder), folder);
+    if (!program) return;
+    const auto warn = s.warn;
+    s.launch(*program, Terminal::arguments(*program, folder), folder,
+             [warn](const QString& why) { warn(QStringLiteral("Couldn’t open a terminal"), why); });
 }
 
 } // namespace
@@ -155,10 +163,14 @@ Services defaultServices()
     return {chooseFolder,
             FileMove::moveInto,
             Shell::find,
-            Desktop::startDetached,
+            [](const QString& program, const QStringList& args, const QString& folder,
+               std::function<void(const QString&)> failed) {
+                Desktop::startWatched(program, args, folder, terminalWatch, std::move(failed));
+            },
             sendInBackground,
             [](const QStringList& files) { FloatShelf::shared().show(files); },
-            [](const QString& title, const QString& detail) { Toast::show(title, detail); }};
+            [](const QString& title, const QString& detail) { Toast::show(title, detail); },
+            [](const QString& title, const QString& detail) { Toast::warn(title, detail); }};
 }
 
 void perform(ActionID action, const QStringList& files)

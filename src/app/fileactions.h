@@ -21,14 +21,19 @@ struct Services
     std::function<QString(const QString& item, const QString& folder)> move;
     // The full path of an installed program.
     std::function<std::optional<QString>(const QString& name)> find;
-    // Starts a program in a folder, detached.
-    std::function<bool(const QString& program, const QStringList& args, const QString& folder)> launch;
+    // Starts a program in a folder, detached; `failed` is called on the main thread with the cause
+    // when it cannot start or fails at once.
+    std::function<void(const QString& program, const QStringList& args, const QString& folder,
+                       std::function<void(const QString& why)> failed)>
+        launch;
     // Sends files to a nearby device in the background; `done` is called on the main thread
     // with false when no way of sending is available.
     std::function<void(const QStringList& files, std::function<void(bool sent)> done)> send;
     // Parks files on the float shelf and shows it.
     std::function<void(const QStringList& files)> shelve;
     std::function<void(const QString& title, const QString& detail)> toast;
+    // A toast that reports a failure.
+    std::function<void(const QString& title, const QString& detail)> warn;
 };
 
 Services defaultServices();

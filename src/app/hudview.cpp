@@ -21,6 +21,8 @@
 namespace {
 
 constexpr double padX = 14, padY = 11, spacing = 8;
+// With two lines of subline above the bar, the rows close up and the bar moves down to make room.
+constexpr double tightSpacing = 5, tightPadY = 6;
 constexpr double closeSize = 18, iconSize = 16;
 constexpr double cornerRadius = 16;
 
@@ -132,7 +134,8 @@ QString HUDView::headline(const Job& job)
     case Job::Phase::cancelled:
         return QStringLiteral("Cancelled");
     case Job::Phase::failed:
-        return QStringLiteral("Couldn’t finish");
+        // A toast's title already says what failed.
+        return job.showsProgress() ? QStringLiteral("Couldn’t finish") : job.title();
     case Job::Phase::running:
     case Job::Phase::done:
         break;
@@ -144,9 +147,13 @@ QString HUDView::subline(const Job& job)
 {
     const Job::State state = job.state();
     if (state.phase == Job::Phase::failed) return state.message;
+    QString line = job.detail();
     if (state.phase == Job::Phase::done && job.results().size() == 1)
-        return QStringLiteral("Saved ") + lastPathComponent(job.results().first());
-    return job.detail();
+        line = QStringLiteral("Saved ") + lastPathComponent(job.results().first());
+    // What the work had to say beside a result it saved all the same ("The file is cut short").
+    if (state.phase == Job::Phase::done && !job.notes().isEmpty())
+        line += QStringLiteral(". ") + job.notes().join(QStringLiteral(". "));
+    return line;
 }
 
 HudState HUDView::state(const Job& job)
@@ -177,9 +184,10 @@ QRectF HUDView::iconRect(const QRectF& rect)
     return {rect.right() - padX - iconSize, centreY - iconSize / 2, iconSize, iconSize};
 }
 
-QRectF HUDView::barRect(const QRectF& rect)
+QRectF HUDView::barRect(const QRectF& rect, int sublineLines)
 {
-    return {rect.left() + padX, rect.bottom() - padY - ProgressBar::height, rect.width() - 2 * padX,
+    const double bottom = sublineLines > 1 ? tightPadY : padY;
+    return {rect.left() + padX, rect.bottom() - bottom - ProgressBar::height, rect.width() - 2 * padX,
             ProgressBar::height};
 }
 
@@ -230,27 +238,26 @@ void HUDView::paint(QPainter& painter, const QRectF& rect, const HudState& state
     const QFont timeFont = Painting::font(painter, 11.5, QFont::Medium);
     const QFontMetricsF sublineMetrics(sublineFont, const_cast<QPaintDevice*>(device));
     const QFontMetricsF timeMetrics(timeFont, const_cast<QPaintDevice*>(device));
-    const double rowTop = close.bottom() + spacing;
+    const double timeWidth = state.timeLeft.isEmpty() ? 0 : timeMetrics.horizontalAdvance(state.timeLeft);
+    const double sublineRight = state.timeLeft.isEmpty() ? right : right - timeWidth - spacing;
+    const QStringList sublines =
+        Painting::elidedMiddle(state.subline, sublineFont, std::max(0.0, sublineRight - left),
+                               std::max(1, state.sublineLines), device);
+    const int lines = int(sublines.size());
+    const double rowTop = close.bottom() + (lines > 1 && state.showsBar ? tightSpacing : spacing);
     const double baseline = rowTop + std::max(sublineMetrics.ascent(), timeMetrics.ascent());
 
-    double sublineRight = right;
     if (!state.timeLeft.isEmpty()) {
-        const double width = timeMetrics.horizontalAdvance(state.timeLeft);
         painter.setFont(timeFont);
         painter.setPen(Theme::ink());
-        painter.drawText(QPointF(right - width, baseline), state.timeLeft);
-        sublineRight = right - width - spacing;
+        painter.drawText(QPointF(right - timeWidth, baseline), state.timeLeft);
     }
-    // Above a bar there is room for one line only.
-    const int lines = state.showsBar ? 1 : std::max(1, state.sublineLines);
     painter.setFont(sublineFont);
     painter.setPen(Theme::inkSoft());
-    const QStringList sublines =
-        Painting::elidedMiddle(state.subline, sublineFont, std::max(0.0, sublineRight - left), lines, device);
     for (qsizetype i = 0; i < sublines.size(); ++i)
         painter.drawText(QPointF(left, baseline + double(i) * sublineMetrics.lineSpacing()), sublines[i]);
 
-    if (state.showsBar) ProgressBar::paint(painter, barRect(rect), state.progress, state.phase);
+    if (state.showsBar) ProgressBar::paint(painter, barRect(rect, lines), state.progress, state.phase);
 
     painter.setClipping(false);
     painter.setBrush(Qt::NoBrush);

@@ -56,7 +56,8 @@ class HUDView : public QWidget
     static void paint(QPainter& painter, const QRectF& rect, const HudState& state);
     static QRectF closeButtonRect(const QRectF& rect);
     static QRectF iconRect(const QRectF& rect);
-    static QRectF barRect(const QRectF& rect);
+    // The bar sits lower under a subline of two lines.
+    static QRectF barRect(const QRectF& rect, int sublineLines = 1);
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -1,6 +1,7 @@
 #include "app/shelfpanel.h"
 
 #include "app/floatshelf.h"
+#include "app/shelfpainter.h"
 #include "app/shelfview.h"
 
 #include <QVBoxLayout>
@@ -13,10 +14,12 @@ ShelfPanel::ShelfPanel(FloatShelf& shelf)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
+    setShape(ShelfPainter::outline(size()));
 }
 
 void ShelfPanel::place(const QRect& frame)
 {
     setFixedSize(frame.size());
+    setShape(ShelfPainter::outline(frame.size()));
     move(frame.topLeft());
 }

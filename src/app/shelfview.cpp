@@ -7,11 +7,13 @@
 #include "core/theme.h"
 
 #include <QDragEnterEvent>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollArea>
+#include <QToolTip>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -123,6 +125,25 @@ void ShelfView::rebuild()
 QRectF ShelfView::headerRect() const
 {
     return {0, 0, double(width()), ShelfPainter::headerHeight};
+}
+
+bool ShelfView::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QRectF header = headerRect();
+    const std::pair<FloatShelf::Edge, const char*> pins[] = {
+        {FloatShelf::Edge::left, "Pin to the left edge"}, {FloatShelf::Edge::right, "Pin to the right edge"}};
+    for (const auto& [edge, tip] : pins) {
+        const QRectF pin = ShelfPainter::pinRect(header, edge);
+        if (pin.contains(help->pos())) {
+            QToolTip::showText(help->globalPos(), QString::fromUtf8(tip), this, pin.toAlignedRect());
+            return true;
+        }
+    }
+    QToolTip::hideText();
+    event->ignore();
+    return true;
 }
 
 void ShelfView::paintEvent(QPaintEvent*)

@@ -24,6 +24,8 @@ class ShelfView : public QWidget
     bool isTargeted() const { return m_targeted; }
 
   protected:
+    // The pins explain themselves in a tooltip.
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;

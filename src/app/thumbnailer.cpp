@@ -1,12 +1,15 @@
 #include "app/thumbnailer.h"
 
 #include "core/catalog.h"
+#include "engines/image/svgsafety.h"
 #include "engines/media/media.h"
 #include "engines/pdf/pdfengine.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPointer>
@@ -41,6 +44,16 @@ QImage cached(const QString& path, int size)
 QImage scaledImage(const QString& path, int size)
 {
     QImageReader reader(path);
+    // A drawing is read without what it names outside itself.
+    QBuffer drawing;
+    if (reader.format().startsWith("svg")) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) return {};
+        drawing.setData(Svg::confined(file.readAll()));
+        drawing.open(QIODevice::ReadOnly);
+        reader.setDevice(&drawing);
+        reader.setFormat("svg");
+    }
     reader.setAutoTransform(true);
     const QSize full = reader.size();
     if (full.isValid()) reader.setScaledSize(full.scaled(size, size, Qt::KeepAspectRatio).expandedTo({1, 1}));

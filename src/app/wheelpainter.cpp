@@ -127,12 +127,15 @@ void paintCapsule(QPainter& painter, const WheelModel& model, const QString& tex
     const double minHeight = compact ? 36 : 32;
     const double width = capsuleWidth, textWidth = width - 12;
 
-    // Shrinks down to 70 % before the second line is elided.
+    // A petal's title may take two lines; the resting text is a size or a count ("113.4 MB"),
+    // read as one unit, so it keeps to one. Either shrinks down to 70 % before its last line is
+    // elided.
+    const int maxLines = model.validHighlight() ? 2 : 1;
     Painting::Lines lines;
     QFont f;
     for (double scale = 1.0; scale >= 0.7 - 1e-9; scale -= 0.05) {
         f = Painting::font(painter, size * scale, weight, tracking);
-        lines = Painting::wrap(text, f, textWidth, 2, painter.device());
+        lines = Painting::wrap(text, f, textWidth, maxLines, painter.device());
         if (lines.fits) break;
     }
     const double height = std::max(minHeight, lines.lineHeight * lines.lines.size() + 8);

@@ -3,13 +3,13 @@
 #include "cli/convert.h"
 #include "cli/etademo.h"
 #include "cli/icon.h"
-#include "cli/interrupts.h"
 #include "cli/renderhud.h"
 #include "cli/rendertool.h"
 #include "cli/renderwheel.h"
 #include "cli/tool.h"
 #include "core/catalog.h"
 #include "core/converterror.h"
+#include "core/interrupts.h"
 #include "core/shell.h"
 
 #include <QApplication>
@@ -117,13 +117,7 @@ int iconCommand(const QStringList& rest)
 {
     const std::optional<double> size = iconSize(rest[1]);
     if (!size) return usage();
-    try {
-        renderIcon(path(rest[0]), *size);
-        return 0;
-    } catch (const std::exception& e) {
-        print(QStringLiteral("error: ") + errorDescription(e));
-        return 1;
-    }
+    return printing([&] { return renderIcon(path(rest[0]), *size); });
 }
 
 const Command commands[] = {
@@ -280,7 +274,7 @@ int main(int argc, char** argv)
         std::signal(signal, endChildrenAndExit);
     const int status = run(QCoreApplication::arguments());
     std::fflush(stdout);
-    if (const int signal = Interrupts::received()) endBy(signal);
+    if (const int signal = Interrupts::received()) Interrupts::endBy(signal);
     return status;
 }
 

@@ -1,16 +1,18 @@
 #include "cli/convert.h"
 
 #include "cli/cli.h"
-#include "cli/interrupts.h"
 #include "core/catalog.h"
 #include "core/converterror.h"
+#include "core/interrupts.h"
 #include "core/job.h"
 #include "core/settings.h"
+#include "core/wheelitem.h"
 #include "engines/converter.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QHash>
 #include <QThread>
 #include <QThreadPool>
 #include <atomic>
@@ -37,10 +39,17 @@ Outcome convertOne(const QString& file, const QString& format, Job& job)
         QStringList results;
         for (const QString& result : Converter::convert(file, format, job, [](double) {}))
             results << QFileInfo(result).fileName();
-        return {QStringLiteral("✓ %1 → %2  (%3)")
-                    .arg(name, results.join(QStringLiteral(", ")),
-                         QString::asprintf("%.1fs", double(timer.nsecsElapsed()) / 1e9)),
-                false};
+        if (results.isEmpty())
+            return {QStringLiteral("✓ %1: already %2, nothing to do")
+                        .arg(name, WheelItem::format(format).title()),
+                    false,
+                    {}};
+        QString line = QStringLiteral("✓ %1 → %2  (%3)")
+                           .arg(name, results.join(QStringLiteral(", ")),
+                                QString::asprintf("%.1fs", double(timer.nsecsElapsed()) / 1e9));
+        for (const QString& note : job.notes())
+            line += QStringLiteral("  ") + note;
+        return {line, false, {}};
     } catch (const std::exception& e) {
         return {QStringLiteral("✗ %1 → %2: %3").arg(name, format, errorDescription(e)), true,
                 errorDetails(e)};
@@ -112,7 +121,11 @@ class Batch
 
 std::optional<QString> formatKey(const QString& typed)
 {
-    const QString key = typed.toLower();
+    // The petal labels that are not the upper-cased key, as --targets prints them.
+    static const QHash<QString, QString> labels{{QStringLiteral("gzip"), QStringLiteral("gz")},
+                                                {QStringLiteral("clipping"), QStringLiteral("textClipping")}};
+    QString key = typed.toLower();
+    key = Catalog::aliases().value(key, labels.value(key, key));
     if (!Catalog::category(key)) return std::nullopt;
     return key;
 }

@@ -6,8 +6,9 @@
 
 namespace CLI {
 
-// The catalog's key for a FORMAT argument typed in any letter case ("MP4" gives "mp4"); none for
-// a text that names no catalog format, such as one holding a path.
+// The catalog's key for a FORMAT argument typed in any letter case ("MP4" gives "mp4"), as a
+// petal label ("GZIP") or as a common alias ("jpeg", "tif"); none for a text that names no
+// catalog format, such as one holding a path.
 std::optional<QString> formatKey(const QString& typed);
 
 // --convert FORMAT FILE… (at least one file): converts the files side by side, as many at a time

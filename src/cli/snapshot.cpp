@@ -74,11 +74,7 @@ QString writePng(const QImage& image, const QString& pngPath)
     if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG") || png.isEmpty())
         throw ConvertError::failed(QStringLiteral("png failed"));
 
-    return Output::write(pngPath, [&png](const QString& temporary) {
-        QFile file(temporary);
-        if (!file.open(QIODevice::WriteOnly) || file.write(png) != png.size() || !file.flush())
-            throw ConvertError::failed(QStringLiteral("Couldn’t write the image: ") + file.errorString());
-    });
+    return Output::write(pngPath, [&png](const QString& temporary) { Output::writeFile(temporary, png); });
 }
 
 QLinearGradient backdrop(const QRectF& rect)

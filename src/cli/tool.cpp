@@ -1,8 +1,8 @@
 #include "cli/tool.h"
 
 #include "cli/cli.h"
-#include "cli/interrupts.h"
 #include "core/converterror.h"
+#include "core/interrupts.h"
 #include "core/job.h"
 #include "core/settings.h"
 #include "engines/archive/archiveengine.h"

@@ -40,8 +40,8 @@ class ConvertError : public std::exception
     QByteArray m_utf8;
 };
 
-// The description of any exception a worker may catch: ConvertError's text, or the
-// standard exception's what().
+// The description of any exception a worker may catch: ConvertError's text, a plain sentence
+// for memory exhaustion, or the standard exception's what().
 QString errorDescription(const std::exception& e);
 // The details of a ConvertError; empty for every other exception.
 QString errorDetails(const std::exception& e);

@@ -10,4 +10,10 @@ namespace InputCheck {
 // missing paths pass; the work judges those.
 void refuseSpecial(const QString& path);
 
+// Throws ConvertError::unsupported ("report.docx isn’t a Word document") when the container of
+// a file with format `key` is not the one that format is stored in: ZIP for OOXML, OpenDocument
+// and EPUB, OLE2 for the older office formats, "{\rtf" for RTF. Other formats, folders and
+// missing paths pass.
+void refuseMislabelled(const QString& path, const QString& key);
+
 } // namespace InputCheck

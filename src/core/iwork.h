@@ -34,8 +34,10 @@ void export_(App app, const QString& input, const QString& output, const std::op
              const std::optional<QString>& properties, Job* job,
              std::chrono::milliseconds timeLimit = exchangeTimeLimit);
 
-// Runs LibreOffice's `--convert-to filter` on `input` and returns the private folder it wrote
-// into, with everything it wrote there (a page and its pictures, say). Throws ConvertError like
+// Runs LibreOffice's `--convert-to filter` on a private copy of `input` (see OfficeCopy::make;
+// links to other files and the network left out) with a profile that follows no links, and
+// returns the private folder it wrote into, with everything it wrote there (a page and its
+// pictures, say). Throws ConvertError like
 // export_, except that an empty folder is the caller's to judge.
 ScratchFolder convertInto(const QString& input, const QString& filter, Job* job,
                           std::chrono::milliseconds timeLimit = exchangeTimeLimit);

@@ -109,6 +109,18 @@ void Job::throwIfCancelled() const
     if (isCancelled()) throw ConvertError::cancelled();
 }
 
+void Job::addNote(const QString& note)
+{
+    const QMutexLocker locker(&m_lock);
+    m_notes << note;
+}
+
+QStringList Job::notes() const
+{
+    const QMutexLocker locker(&m_lock);
+    return m_notes;
+}
+
 bool Job::attachProcess(pid_t processGroup)
 {
     QMutexLocker locker(&m_lock);

@@ -63,6 +63,10 @@ class Job : public QObject
     bool isCancelled() const;
     // Throws ConvertError::cancelled() when the flag is set.
     void throwIfCancelled() const;
+    // Any thread: a remark on work that succeeded all the same ("The file is cut short: …"),
+    // said beside its result.
+    void addNote(const QString& note);
+    QStringList notes() const;
 
     // The process runner registers the process group of each child it runs for the job (several
     // when files are converted side by side). Returns false when the job was already cancelled:
@@ -104,6 +108,7 @@ class Job : public QObject
 
     mutable QMutex m_lock;
     QList<pid_t> m_processes;
+    QStringList m_notes;
     bool m_cancelled = false;
 
     friend class JobTest;

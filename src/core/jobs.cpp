@@ -4,6 +4,7 @@
 #include "core/fmt.h"
 #include "core/inputcheck.h"
 #include "core/settings.h"
+#include "core/shell.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -91,12 +92,24 @@ double fraction(double p)
     return !(p > 0) ? 0.0 : p > 1 ? 1.0 : p;
 }
 
+// The jobs started so far that may still run, for stopAll(). Main thread.
+std::vector<std::weak_ptr<Job>>& started()
+{
+    static std::vector<std::weak_ptr<Job>> jobs;
+    return jobs;
+}
+
 std::shared_ptr<Job> start(const QString& title, const QString& detail, qint64 bytes,
                            std::optional<QPointF> at)
 {
     Q_ASSERT(!QCoreApplication::instance() ||
              QThread::currentThread() == QCoreApplication::instance()->thread());
     auto job = Job::create(title, detail, bytes);
+    std::erase_if(started(), [](const std::weak_ptr<Job>& j) {
+        const std::shared_ptr<Job> held = j.lock();
+        return !held || !held->isRunning();
+    });
+    started().push_back(job);
     if (presenter()) presenter()(job, at);
     job->startEstimating();
     return job;
@@ -270,6 +283,15 @@ std::shared_ptr<Job> runOnce(const QString& title, const QString& detail, qint64
         onMain(job, [job, a] { conclude(*job, a.results, a.error); });
     });
     return job;
+}
+
+bool stopAll(std::chrono::milliseconds limit)
+{
+    for (const std::weak_ptr<Job>& weak : std::exchange(started(), {}))
+        if (const std::shared_ptr<Job> job = weak.lock()) job->cancel();
+    pool().clear();
+    Shell::terminateAll();
+    return pool().waitForDone(int(limit.count()));
 }
 
 void setPresenter(Presenter p)

@@ -4,6 +4,7 @@
 
 #include <QPointF>
 #include <QStringList>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -43,5 +44,10 @@ void setPresenter(Presenter presenter);
 // Shows the results of a done job when the user asked for that (the tray application installs
 // the file manager here). Without one, nothing is shown.
 void setRevealer(Revealer revealer);
+
+// Main thread, as the application ends: cancels every job still running (which ends their
+// children), drops the work not started yet, ends any other child still running, and waits up to
+// `limit` for the work to unwind and remove its hidden files. False when work still ran at the limit.
+bool stopAll(std::chrono::milliseconds limit);
 
 } // namespace Jobs

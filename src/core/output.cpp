@@ -1,6 +1,8 @@
 #include "core/output.h"
 
+#include "core/checkedfile.h"
 #include "core/converterror.h"
+#include "core/job.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,6 +14,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace {
@@ -185,19 +188,91 @@ QString temporaryPath(const QString& destination)
     return joined(folderOf(dest), temporary);
 }
 
-QString write(const QString& destination, const std::function<void(const QString& temporary)>& producer)
+namespace {
+
+// Below this much free room, a failed write is taken for a full disk: a write that runs out of
+// space first fills what was left.
+constexpr qint64 fullDiskRoom = 64 * 1024;
+
+// The errno that explains why writing into `folder` fails, or 0 when it looks writable.
+int folderProblem(const QString& folder)
+{
+    const QByteArray path = encoded(folder);
+    if (::access(path.constData(), W_OK) != 0) return errno;
+    struct statvfs fs;
+    if (::statvfs(path.constData(), &fs) == 0 && qint64(fs.f_bavail) * qint64(fs.f_frsize) < fullDiskRoom)
+        return ENOSPC;
+    return 0;
+}
+
+void removeItem(const QString& path)
+{
+    if (isDirectory(path))
+        QDir(path).removeRecursively();
+    else
+        ::unlink(encoded(path).constData());
+}
+
+} // namespace
+
+QString write(const QString& destination, const std::function<void(const QString& temporary)>& producer,
+              const Job* job)
 {
     const QString temporary = temporaryPath(destination);
+    const QString folder = folderOf(temporary);
+    if (::access(encoded(folder).constData(), W_OK) != 0) throw writeFailure(errno);
     try {
         producer(temporary);
+        if (job) job->throwIfCancelled();
         return commit(temporary, destination);
+    } catch (const ConvertError& e) {
+        // Looked at before the temporary item goes, while it still takes the room it filled.
+        const ConvertError failure = explained(e, folder);
+        removeItem(temporary);
+        throw failure;
     } catch (...) {
-        if (isDirectory(temporary))
-            QDir(temporary).removeRecursively();
-        else
-            ::unlink(encoded(temporary).constData());
+        removeItem(temporary);
         throw;
     }
+}
+
+ConvertError writeFailure(int error, const QString& details)
+{
+    const auto failure = [&](const QString& message) { return ConvertError::failed(message, details); };
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        return failure(QStringLiteral("The disk is full"));
+    case EFBIG:
+        return failure(QStringLiteral("The result is too large for this disk"));
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return failure(QStringLiteral("Tolvane isn’t allowed to write the result in this folder"));
+    case ENOENT:
+    case ENOTDIR:
+        return failure(QStringLiteral("The folder for the result is no longer there"));
+    default:
+        return failure(QStringLiteral("Couldn’t write the result: %1").arg(systemError(error)));
+    }
+}
+
+ConvertError explained(const ConvertError& failure, const QString& folder)
+{
+    if (failure.kind() != ConvertError::Kind::failed) return failure;
+    const int problem = folderProblem(folder);
+    if (problem == 0) return failure;
+    const ConvertError plain = writeFailure(problem);
+    if (plain.message() == failure.message()) return failure;
+    const QString words = failure.details().isEmpty() ? failure.message() : failure.details();
+    return writeFailure(problem, words);
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    CheckedFile file(path, CheckedFile::Existing::refuse);
+    file.write(bytes);
+    file.finish();
 }
 
 QString commit(const QString& temporary, const QString& destination, bool destinationIsFolder)

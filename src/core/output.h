@@ -1,8 +1,13 @@
 #pragma once
 
+#include "core/converterror.h"
+
+#include <QByteArray>
 #include <QString>
 #include <functional>
 #include <optional>
+
+class Job;
 
 // Names and places result files. Producers write into a hidden temporary item beside the
 // destination; only a complete item is moved into place, under a name free at that moment.
@@ -24,8 +29,22 @@ QString destination(const QString& folder, const QString& base, const QString& s
 
 // Hands `producer` a hidden temporary path beside `destination` (".tolvane-XXXXXXXX.ext"),
 // then commits what it made. Returns the final path; on any error the temporary item is
-// removed and the error is rethrown.
-QString write(const QString& destination, const std::function<void(const QString& temporary)>& producer);
+// removed and the error is rethrown, as explained() words it. A folder that can't be written
+// fails before the producer runs; a `job` cancelled by then fails with "Cancelled" instead of
+// committing.
+QString write(const QString& destination, const std::function<void(const QString& temporary)>& producer,
+              const Job* job = nullptr);
+
+// The plain failure of a write that met `error` (an errno value): "The disk is full",
+// "Tolvane isn’t allowed to write the result in this folder", … `details` keeps the raw words.
+ConvertError writeFailure(int error, const QString& details = {});
+
+// `failure` as the plain failure of writing into `folder` when that folder can't be written or
+// its disk is full (the failure's own words become the details); otherwise `failure` itself.
+ConvertError explained(const ConvertError& failure, const QString& folder);
+
+// Writes `bytes` as the new file `path`; throws writeFailure() when any of it can't be written.
+void writeFile(const QString& path, const QByteArray& bytes);
 
 // Moves a finished temporary item to `destination`, or to the next free numbered name when
 // that is taken (also when another commit takes it at the same moment), shortened as unique()

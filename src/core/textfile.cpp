@@ -1,6 +1,7 @@
 #include "core/textfile.h"
 
 #include "core/converterror.h"
+#include "core/output.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -43,27 +44,27 @@ QString decode(const QByteArray& bytes)
     return fromWindows1252(bytes);
 }
 
-QString read(const QString& path)
+QByteArray bytes(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw ConvertError::failed(
-            QStringLiteral("Couldn’t read %1: %2").arg(QFileInfo(path).fileName(), file.errorString()));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw ConvertError::failed(
-            QStringLiteral("Couldn’t read %1: %2").arg(QFileInfo(path).fileName(), file.errorString()));
-    return decode(bytes);
+    const auto failed = [&] {
+        return ConvertError::failed(
+            QStringLiteral("Couldn’t read “%1”: %2").arg(QFileInfo(path).fileName(), file.errorString()));
+    };
+    if (!file.open(QIODevice::ReadOnly)) throw failed();
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) throw failed();
+    return bytes;
+}
+
+QString read(const QString& path)
+{
+    return decode(bytes(path));
 }
 
 void write(const QString& path, const QString& text)
 {
-    QFile file(path);
-    const QByteArray bytes = text.toUtf8();
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) || file.write(bytes) != bytes.size() ||
-        !file.flush())
-        throw ConvertError::failed(
-            QStringLiteral("Couldn’t write %1: %2").arg(QFileInfo(path).fileName(), file.errorString()));
+    Output::writeFile(path, text.toUtf8());
 }
 
 } // namespace TextFile

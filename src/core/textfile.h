@@ -10,7 +10,10 @@ namespace TextFile {
 // UTF-8 when they are valid UTF-8, else as Windows-1252, which every byte sequence is.
 QString decode(const QByteArray& bytes);
 
-// The decoded text of the file at `path`. Throws ConvertError::failed("Couldn’t read <name>: …").
+// The bytes of the file at `path`. Throws ConvertError::failed("Couldn’t read “<name>”: …").
+QByteArray bytes(const QString& path);
+
+// The decoded text of the file at `path`. Throws as bytes() does.
 QString read(const QString& path);
 
 // Writes `text` as UTF-8 (no byte-order mark) to a new file at `path`. Throws ConvertError::failed.

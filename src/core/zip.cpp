@@ -1,5 +1,6 @@
 #include "core/zip.h"
 
+#include "core/checkedfile.h"
 #include "core/converterror.h"
 #include "core/output.h"
 #include "core/shell.h"
@@ -10,6 +11,9 @@
 #include <QSet>
 #include <QStringList>
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -29,16 +33,45 @@ void writeFile(const QString& path, const QByteArray& bytes)
     const QString folder = QFileInfo(path).path();
     if (!QDir().mkpath(folder))
         throw ConvertError::failed(QStringLiteral("Couldn’t create the folder %1").arg(folder));
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
-        throw ConvertError::failed(QStringLiteral("Couldn’t write %1: %2").arg(path, file.errorString()));
+    Output::writeFile(path, bytes);
 }
 
-void runZip(const QStringList& args, const QString& folder)
+// zip keeps its temporary files in `temporaries`, never beside the archive.
+void runZip(const QStringList& args, const QString& folder, const QString& temporaries)
 {
     const QString zip = Shell::find(QStringLiteral("zip")).value_or(QStringLiteral("/usr/bin/zip"));
-    const Shell::Result result = Shell::run(zip, args, folder);
-    if (result.status != 0) throw ConvertError::failed(Shell::failureText(zip, result));
+    const Shell::Result result = Shell::run(zip, QStringList{"-b", temporaries} + args, folder);
+    if (result.status != 0)
+        throw Output::explained(ConvertError::failed(Shell::failureText(zip, result)), temporaries);
+}
+
+// Moves the finished archive `built` to the new file `output`, copying it through a checked
+// write when they are on different file systems; a failed copy leaves nothing at `output`.
+void place(const QString& built, const QString& output)
+{
+    const QByteArray from = QFile::encodeName(built), to = QFile::encodeName(output);
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) return;
+    QFile in(built);
+    if (!in.open(QIODevice::ReadOnly))
+        throw ConvertError::failed(QStringLiteral("Couldn’t read the new archive: %1").arg(in.errorString()));
+    try {
+        CheckedFile out(output);
+        try {
+            while (!in.atEnd()) {
+                const QByteArray chunk = in.read(1 << 20);
+                if (chunk.isEmpty() && in.error() != QFileDevice::NoError)
+                    throw ConvertError::failed(
+                        QStringLiteral("Couldn’t read the new archive: %1").arg(in.errorString()));
+                if (out.write(chunk) != chunk.size()) break;
+            }
+            out.finish();
+        } catch (...) {
+            ::unlink(to.constData());
+            throw;
+        }
+    } catch (const ConvertError& e) {
+        throw Output::explained(e, QFileInfo(output).path());
+    }
 }
 
 // The distinct first components of the part paths in code-point order ("META-INF" before
@@ -69,24 +102,29 @@ void write(const QMap<QString, QByteArray>& parts, const QString& outputPath,
         if (!isPartPath(*it))
             throw ConvertError::failed(QStringLiteral("Can’t write the package part “%1”").arg(*it));
 
+    // The archive is made whole in the scratch folder, beside the folder of its parts.
     const ScratchFolder scratch;
-    const QString& folder = scratch.path();
+    const QString folder = scratch.file(QStringLiteral("parts"));
+    const QString built = scratch.file(QStringLiteral("archive.zip"));
     for (auto it = parts.begin(); it != parts.end(); ++it)
         writeFile(folder + QLatin1Char('/') + it.key(), it.value());
+    if (!QDir().mkpath(folder))
+        throw ConvertError::failed(QStringLiteral("Couldn’t create the folder %1").arg(folder));
 
-    // zip runs in the scratch folder, so the output must not be relative to ours.
+    if (!mimetype) {
+        runZip({"-X", "-r", "-9", "-q", built, "."}, folder, scratch.path());
+    } else {
+        writeFile(folder + QStringLiteral("/mimetype"), mimetype->toUtf8());
+        runZip({"-X", "-0", "-q", built, "mimetype"}, folder, scratch.path());
+        const QStringList names = topLevelNames(parts, true);
+        if (!names.isEmpty())
+            runZip(QStringList{"-X", "-r", "-9", "-q", built} + names, folder, scratch.path());
+    }
+
     const QString output = QFileInfo(outputPath).absoluteFilePath();
     const QFileInfo existing(output);
     if (existing.isSymLink() || !existing.isDir()) QFile::remove(output);
-
-    if (!mimetype) {
-        runZip({"-X", "-r", "-9", "-q", output, "."}, folder);
-        return;
-    }
-    writeFile(folder + QStringLiteral("/mimetype"), mimetype->toUtf8());
-    runZip({"-X", "-0", "-q", output, "mimetype"}, folder);
-    const QStringList names = topLevelNames(parts, true);
-    if (!names.isEmpty()) runZip(QStringList{"-X", "-r", "-9", "-q", output} + names, folder);
+    place(built, output);
 }
 
 ScratchFolder extract(const QString& archivePath, const ExtractLimits& limits)

@@ -6,6 +6,7 @@
 #include "core/job.h"
 #include "core/output.h"
 #include "core/settings.h"
+#include "core/wheelitem.h"
 #include "engines/archive/archiveengine.h"
 #include "engines/document/docengine.h"
 #include "engines/image/imageengine.h"
@@ -15,6 +16,8 @@
 #include "engines/slides/slidesengine.h"
 #include "engines/subtitle/subtitleengine.h"
 
+#include <QFileInfo>
+
 namespace {
 
 QStringList convertMedia(const QString& source, const QString& target, Job& job,
@@ -23,9 +26,10 @@ QStringList convertMedia(const QString& source, const QString& target, Job& job,
     const QString dest = Converter::destination(source, target);
     Media::require(QStringLiteral("ffmpeg"));
     const bool audio = Media::isAudioTarget(target);
-    return {Output::write(dest, [&](const QString& temporary) {
-        Media::convert(source, temporary, audio, target, &job, progress);
-    })};
+    return {Output::write(
+        dest,
+        [&](const QString& temporary) { Media::convert(source, temporary, audio, target, &job, progress); },
+        &job)};
 }
 
 } // namespace
@@ -44,6 +48,10 @@ QStringList convert(const QString& source, const QString& target, Job& job,
     const auto unknown = [] {
         return ConvertError::unsupported(QStringLiteral("Tolvane doesn’t know this kind of file"));
     };
+    const QString name = QFileInfo(source).fileName();
+    // A file gone since it was chosen is said to be gone, whichever program would have read it.
+    if (!QFileInfo::exists(source))
+        throw ConvertError::failed(QStringLiteral("%1 is no longer there").arg(name));
     // Before any program opens it: reading a pipe or a device never ends.
     InputCheck::refuseSpecial(source);
     const auto key = Catalog::format(source);
@@ -51,6 +59,11 @@ QStringList convert(const QString& source, const QString& target, Job& job,
     const auto category = Catalog::category(*key);
     if (!category) throw unknown();
     if (*key == target) return {};
+    if (!Catalog::conversions(*key).contains(target))
+        throw ConvertError::unsupported(
+            QStringLiteral("%1 can’t be converted to %2").arg(name, WheelItem::format(target).title()));
+    // Before any program or unpacker is handed it: noise under an office name is no document.
+    InputCheck::refuseMislabelled(source, *key);
 
     switch (*category) {
     case FileCategory::audio:

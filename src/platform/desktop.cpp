@@ -1,12 +1,30 @@
 #include "platform/desktop.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProcess>
+#include <QTemporaryFile>
+#include <QTimer>
 #include <QUrl>
+#include <unistd.h>
+
+namespace {
+
+// The last non-empty line of what a program wrote, none when it wrote nothing.
+QString lastLine(QFile& log)
+{
+    if (!log.open(QIODevice::ReadOnly)) return {};
+    const QStringList lines = QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return lines.isEmpty() ? QString() : lines.last().trimmed();
+}
+
+} // namespace
 
 namespace Desktop {
 
@@ -42,6 +60,54 @@ bool startDetached(const QString& program, const QStringList& args, const QStrin
     process.setWorkingDirectory(folder);
     process.setStandardInputFile(QProcess::nullDevice());
     return process.startDetached();
+}
+
+void startWatched(const QString& program, const QStringList& args, const QString& folder,
+                  std::chrono::milliseconds watch, std::function<void(const QString& why)> failed)
+{
+    const QString name = QFileInfo(program).fileName();
+    // The log goes with the application object however it ends; the process has no parent, so
+    // that a program still running when we quit is not ended with us.
+    QPointer<QTemporaryFile> log = new QTemporaryFile(
+        QDir::tempPath() + QStringLiteral("/tolvane-start-XXXXXX.log"), QCoreApplication::instance());
+    if (!log->open()) {
+        delete log;
+        failed(QStringLiteral("%1 couldn’t be started: the temporary folder can’t be written").arg(name));
+        return;
+    }
+    log->close();
+    auto* process = new QProcess;
+    process->setProgram(program);
+    process->setArguments(args);
+    process->setWorkingDirectory(folder);
+    process->setStandardInputFile(QProcess::nullDevice());
+    process->setProcessChannelMode(QProcess::MergedChannels);
+    process->setStandardOutputFile(log->fileName());
+    process->setChildProcessModifier([] { ::setsid(); });
+
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, log, failed, name](int status, QProcess::ExitStatus how) {
+                         process->deleteLater();
+                         if (!log) return; // no longer watched
+                         if (how == QProcess::CrashExit || status != 0) {
+                             const QString said = lastLine(*log);
+                             failed(!said.isEmpty() ? said
+                                    : how == QProcess::CrashExit
+                                        ? QStringLiteral("%1 crashed").arg(name)
+                                        : QStringLiteral("%1 ended at once (exit %2)").arg(name).arg(status));
+                         }
+                         delete log;
+                     });
+    QObject::connect(
+        process, &QProcess::errorOccurred, process, [process, log, failed, name](QProcess::ProcessError e) {
+            if (e != QProcess::FailedToStart) return;
+            delete log;
+            failed(QStringLiteral("%1 couldn’t be started: %2").arg(name, process->errorString()));
+            process->deleteLater();
+        });
+    // Removing the file ends the watch; the program keeps writing to what it opened.
+    QTimer::singleShot(watch, process, [log] { delete log; });
+    process->start();
 }
 
 } // namespace Desktop

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QStringList>
+#include <chrono>
+#include <functional>
 
 // The desktop's workspace services.
 namespace Desktop {
@@ -12,5 +14,12 @@ void reveal(const QStringList& paths);
 // Starts `program` (a full path) in `folder`, detached: it outlives us and is never waited for.
 // False when it could not be started.
 bool startDetached(const QString& program, const QStringList& args, const QString& folder);
+
+// Starts `program` in `folder` to outlive us, in a session of its own, and watches it for `watch`:
+// when it cannot be started, or ends with a failure meanwhile, `failed` is called on the main
+// thread with the cause in plain words (the last line it wrote, else how it ended). What it
+// writes goes to a file of ours, removed when the watch ends, never to our own output.
+void startWatched(const QString& program, const QStringList& args, const QString& folder,
+                  std::chrono::milliseconds watch, std::function<void(const QString& why)> failed);
 
 } // namespace Desktop

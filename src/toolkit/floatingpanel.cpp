@@ -1,6 +1,7 @@
 #include "toolkit/floatingpanel.h"
 
 #include "platform/compositor.h"
+#include "platform/workspaces.h"
 
 #include <QBitmap>
 #include <QImage>
@@ -85,7 +86,11 @@ Qt::Edges FloatingPanel::edgesAt(QPointF point, QSizeF size, double grip)
 
 void FloatingPanel::setVisible(bool visible)
 {
-    if (visible && !isVisible()) matchCompositor();
+    if (visible && !isVisible()) {
+        matchCompositor();
+        // Progress panels and the shelf follow the user from workspace to workspace.
+        if (m_kind == Kind::panel) Workspaces::showOnAll(winId());
+    }
     QWidget::setVisible(visible);
 }
 

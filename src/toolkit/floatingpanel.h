@@ -15,7 +15,7 @@ class FloatingPanel : public QWidget
   public:
     enum class Kind {
         // Never focused or activated, so the application the user works in keeps the focus; of
-        // a fixed size. Progress panels.
+        // a fixed size; on every workspace. Progress panels and the shelf.
         panel,
         // A panel that bypasses the window manager entirely (no placement, no decoration). The wheel.
         overlay,

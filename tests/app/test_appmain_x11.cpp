@@ -1,7 +1,10 @@
 // Starting the tray application: one clear line without a display or a tray, a single instance
-// per user and display that nobody else can stand in for, and the icon in a tray host.
+// per user and display that nobody else can stand in for, and the icon in a tray host. Ending it
+// by a signal while it converts leaves nothing of the work or of its own behind.
 
 #include "app/appdelegate.h"
+#include "app/wheelgeometry.h"
+#include "core/catalog.h"
 #include "core/settings.h"
 
 #include <QApplication>
@@ -11,6 +14,7 @@
 #include <QTemporaryDir>
 #include <sys/stat.h>
 
+#include "../support/processes.h"
 #include "../support/x11test.h"
 
 constexpr int patience = 10000;
@@ -159,6 +163,81 @@ class AppMainX11Test : public ScreenTest
             if (start->state() == QProcess::NotRunning)
                 QVERIFY(start->exitStatus() == QProcess::NormalExit && start->exitCode() == 0);
         }
+    }
+
+    // A logout's SIGTERM, Ctrl-C or a hang-up while a dropped clip converts: ffmpeg ends, its
+    // hidden file goes, the application's own temporary files (the highlight sound) go, and the
+    // application ends by the signal.
+    void signalEndsTheWorkCleanly_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGINT") << SIGINT;
+        QTest::newRow("SIGHUP") << SIGHUP;
+    }
+
+    void signalEndsTheWorkCleanly()
+    {
+        REQUIRE_SCREEN();
+        QFETCH(int, signal);
+        for (const QString program : {"xdotool", "ffmpeg"})
+            if (QStandardPaths::findExecutable(program).isEmpty())
+                QSKIP(qPrintable(program + " is not installed"));
+        QTemporaryDir folder, runtime, temporary;
+        const QString clip = folder.filePath("clip.mkv");
+        QProcess ffmpeg;
+        ffmpeg.start("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "testsrc2=s=640x480:r=25:d=30", "-c:v",
+                                "libx264", "-preset", "ultrafast", clip});
+        QVERIFY(ffmpeg.waitForFinished(patience * 3) && ffmpeg.exitCode() == 0);
+        Settings::shared().setHighlightSound(true);
+        const auto quiet = qScopeGuard([] { Settings::shared().setHighlightSound(false); });
+
+        ChildProcess app;
+        QByteArray errors;
+        QVERIFY(startApp(
+            app, environment({{"XDG_RUNTIME_DIR", runtime.path()}, {"TMPDIR", temporary.path()}}), errors));
+        ChildProcess source;
+        QByteArray said;
+        QVERIFY(startDragSource(source, {clip}, said));
+        const auto released = qScopeGuard(releaseAll);
+        const QPoint centre(640, 400);
+        QVERIFY(xdotool(QStringList{"mousemove", "100", "100", "mousedown", "1", "mousemove"} + at(centre)));
+        QVERIFY(xdotool({"keydown", "shift"}));
+        const QList<WheelItem> items = Catalog::items(WheelMode::conversions, {clip});
+        const int index = int(items.indexOf(WheelItem::format("webm")));
+        QVERIFY(index >= 0);
+        const QPoint petal =
+            (QPointF(centre) + WheelGeometry::polar(WheelGeometry::labelRadius,
+                                                    WheelGeometry::centreAngle(index, int(items.size()))))
+                .toPoint();
+        // The petal lights, and the highlight sound is made, at a move over it once the wheel is up.
+        const QDir temporaryFolder(temporary.path());
+        const auto ours = [&] {
+            return temporaryFolder.entryList({"tolvane-*"}, QDir::AllEntries | QDir::Hidden);
+        };
+        int nudge = 0;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return xdotool(QStringList{"mousemove"} + at(petal + QPoint(++nudge % 2, 0))) &&
+                       !ours().isEmpty();
+            },
+            patience));
+        QVERIFY(xdotool({"keyup", "shift", "mouseup", "1"}));
+        const QDir clipFolder(folder.path());
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !clipFolder.entryList({".tolvane-*"}, QDir::AllEntries | QDir::Hidden).isEmpty(), patience * 3);
+        // Besides the drag source, ffmpeg works on the clip.
+        const QStringList sourceOnly{QString::number(source.processId())};
+        QVERIFY(processesNaming(QFile::encodeName(folder.path())).size() > 1);
+
+        QVERIFY(::kill(pid_t(app.processId()), signal) == 0);
+        QVERIFY(app.waitForFinished(patience * 2));
+        QCOMPARE(app.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(app.exitCode(), signal);
+        QCOMPARE(clipFolder.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"clip.mkv"});
+        QCOMPARE(processesNaming(QFile::encodeName(folder.path())), sourceOnly);
+        QCOMPARE(ours(), QStringList());
     }
 
     // Last, as the tray host would stay: the icon docks where the host sits, and a left click

@@ -16,32 +16,35 @@ namespace {
 
 struct Recorder
 {
-    QStringList toasts;   // "title|detail"
+    QStringList toasts;   // "title|detail", a warning's with "! " before it
     QStringList launched; // "program|args|folder"
     QStringList shelved;
     std::optional<QString> chosen; // the folder the chooser answers with
     QString asked;                 // what the chooser was asked
     QStringList installed;
     bool sendable = false;
+    QString launchFailure; // what a launched program fails with at once; none when empty
 
     FileActions::Services services()
     {
-        return {[this](const QString& message, const QString& start) {
-                    asked = message + " from " + start;
-                    return chosen;
-                },
-                FileMove::moveInto,
-                [this](const QString& name) {
-                    return installed.contains(name) ? std::optional<QString>("/usr/bin/" + name)
-                                                    : std::nullopt;
-                },
-                [this](const QString& program, const QStringList& args, const QString& folder) {
-                    launched << program + '|' + args.join(' ') + '|' + folder;
-                    return true;
-                },
-                [this](const QStringList&, std::function<void(bool)> done) { done(sendable); },
-                [this](const QStringList& files) { shelved += files; },
-                [this](const QString& title, const QString& detail) { toasts << title + '|' + detail; }};
+        return {
+            [this](const QString& message, const QString& start) {
+                asked = message + " from " + start;
+                return chosen;
+            },
+            FileMove::moveInto,
+            [this](const QString& name) {
+                return installed.contains(name) ? std::optional<QString>("/usr/bin/" + name) : std::nullopt;
+            },
+            [this](const QString& program, const QStringList& args, const QString& folder,
+                   std::function<void(const QString&)> failed) {
+                launched << program + '|' + args.join(' ') + '|' + folder;
+                if (!launchFailure.isEmpty()) failed(launchFailure);
+            },
+            [this](const QStringList&, std::function<void(bool)> done) { done(sendable); },
+            [this](const QStringList& files) { shelved += files; },
+            [this](const QString& title, const QString& detail) { toasts << title + '|' + detail; },
+            [this](const QString& title, const QString& detail) { toasts << "! " + title + '|' + detail; }};
     }
 };
 
@@ -103,13 +106,23 @@ class FileActionsTest : public QObject
         failing.chosen = home("to");
         FileActions::perform(ActionID::move, {home("from/gone"), home("from/c")}, failing.services());
         QCOMPARE(failing.toasts.size(), 1);
-        QVERIFY2(failing.toasts[0].startsWith("Couldn’t move everything|Couldn’t move “gone”: "),
+        QVERIFY2(failing.toasts[0].startsWith("! Couldn’t move everything|Couldn’t move “gone”: "),
                  qPrintable(failing.toasts[0]));
         QVERIFY(QFileInfo::exists(home("to/c")));
+
+        // Into the folder they are in: nothing moves, and the toast says so; one that moves counts.
+        Recorder stays;
+        stays.chosen = home("to");
+        touch(home("from/d"));
+        FileActions::perform(ActionID::move, {home("to/a.txt"), home("to/./b")}, stays.services());
+        FileActions::perform(ActionID::move, {home("to/c"), home("from/d")}, stays.services());
+        QCOMPARE(stays.toasts, (QStringList{"Already in to|~/to", "Moved 1 item|~/to"}));
+        QCOMPARE(QDir(home("to")).entryList(QDir::Files), (QStringList{"a 2.txt", "a.txt", "b", "c", "d"}));
     }
 
     // The terminal opens in the first item's folder, or in the item when it is one; the chosen
-    // alternative only when it is installed; nothing without any terminal.
+    // alternative only when it is installed; nothing without any terminal. One that fails at once
+    // says why in a warning.
     void terminal()
     {
         QVERIFY(QDir(m_home.path()).mkpath("proj"));
@@ -131,15 +144,19 @@ class FileActionsTest : public QObject
             QCOMPARE(r.launched.join(""), launched.replace("@", m_home.path()));
             QVERIFY(r.toasts.isEmpty());
         }
+        Recorder r;
+        r.installed = {"xterm"};
+        r.launchFailure = "xterm: Xt error: Can't open display: :99";
+        FileActions::perform(ActionID::openTerminal, {home("proj")}, r.services());
+        QCOMPARE(r.toasts,
+                 QStringList{"! Couldn’t open a terminal|xterm: Xt error: Can't open display: :99"});
     }
 
     void sendAndFloat()
     {
         Recorder r;
         FileActions::perform(ActionID::airDrop, {home("a.png")}, r.services());
-        QCOMPARE(r.toasts,
-                 QStringList{"Sending to nearby devices isn’t available on this computer|Set up KDE "
-                             "Connect or Bluetooth, then try again."});
+        QCOMPARE(r.toasts, QStringList{"! Couldn’t send|Set up KDE Connect or Bluetooth, then try again."});
         r.sendable = true;
         FileActions::perform(ActionID::airDrop, {home("a.png")}, r.services());
         QCOMPARE(r.toasts.size(), 1);

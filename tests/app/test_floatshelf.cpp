@@ -3,6 +3,7 @@
 
 #include "app/dragallhandle.h"
 #include "app/floatshelf.h"
+#include "app/shelfpainter.h"
 #include "app/shelfpanel.h"
 #include "app/shelfrow.h"
 #include "app/shelfview.h"
@@ -10,6 +11,7 @@
 #include <QApplication>
 #include <QMimeData>
 #include <QSignalSpy>
+#include <QToolTip>
 #include <QtTest>
 
 class FloatShelfTest : public QObject
@@ -69,11 +71,37 @@ class FloatShelfTest : public QObject
         QVERIFY(shelf.items().isEmpty() && !shelf.panel()->isVisible());
     }
 
-    // A pin moves the panel to its edge; the same pin tapped again frees it where it stands.
+    // The panel is cut to its rounded card at every size, so no square corners show where no
+    // compositor runs.
+    void cutToItsCard()
+    {
+        FloatShelf shelf;
+        shelf.show({});
+        for (const QStringList& items : {QStringList(), QStringList{"/p/a.png", "/p/b.png", "/p/c.png"}}) {
+            shelf.show(items);
+            const QPainterPath shape = shelf.panel()->shape();
+            const QRectF card(QPointF(), QSizeF(shelf.panel()->size()));
+            QCOMPARE(shape.boundingRect(), card);
+            QVERIFY(!shape.contains(QPointF(1, 1)) && !shape.contains(card.bottomRight() - QPointF(1, 1)));
+        }
+    }
+
+    // A pin moves the panel to its edge; the same pin tapped again frees it where it stands. Each
+    // pin says what it does in its tooltip.
     void pins()
     {
         FloatShelf shelf;
         shelf.show({"/p/a.png"});
+        ShelfView* view = shelf.panel()->view();
+        const QRectF header(0, 0, view->width(), ShelfPainter::headerHeight);
+        for (const auto& [edge, tip] : {std::pair{FloatShelf::Edge::left, "Pin to the left edge"},
+                                        std::pair{FloatShelf::Edge::right, "Pin to the right edge"}}) {
+            const QPoint at = ShelfPainter::pinRect(header, edge).center().toPoint();
+            QHelpEvent help(QEvent::ToolTip, at, view->mapToGlobal(at));
+            QCoreApplication::sendEvent(view, &help);
+            QTRY_VERIFY(QToolTip::isVisible());
+            QCOMPARE(QToolTip::text(), QString(tip));
+        }
         const int left = shelf.panel()->screen()->availableGeometry().x() + 8;
         shelf.togglePin(FloatShelf::Edge::right);
         QVERIFY(shelf.panel()->x() > left + 200);

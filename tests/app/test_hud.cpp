@@ -66,6 +66,7 @@ class HudTest : public QObject
             {job(P::done, {}, 1, false), title + "3 files", 0.0, 1}, // a toast
             {job(P::cancelled, {"/a"}, 0.5), "Cancelled / 3 files", 0.0, 0},
             {job(P::failed, {}, 0.5), "Couldn’t finish / disk full", 0.0, 2},
+            {job(P::failed, {}, 1, false), title + "disk full", 0.0, 2}, // a warning toast
         };
         for (const auto& [job, texts, filled, icon] : rows) {
             job->setRemaining(37);
@@ -83,6 +84,34 @@ class HudTest : public QObject
             QCOMPARE(count(image, mark, isOrange) > 30, icon == 1);
             QCOMPARE(count(image, mark, isRed) > 30, icon == 2);
         }
+    }
+
+    // A done job's long name takes two lines above its full bar, as a failure's message does
+    // without one: the second line is drawn where a short name leaves the card blank.
+    void doneShowsTwoLinesAboveTheBar()
+    {
+        const auto paint = [](const QString& result) {
+            const JobPtr done = job(Job::Phase::done, {"/o/" + result}, 1);
+            QImage image(HUDView::panelSize, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            HUDView::paint(painter, QRectF(image.rect()), HUDView::state(*done));
+            return image;
+        };
+        const auto isInk = [](QRgb c) { return qGray(c) < 170; };
+        const QRect secondLine(14, 51, 272, 7);
+        const QString name = "Quarterly report for the regional offices, final version with comments.mp4";
+        const QImage wrapped = paint(name), single = paint("a.mp4");
+        QCOMPARE(count(single, secondLine, isInk), 0);
+        // A note on the result follows its name.
+        const JobPtr cut = job(Job::Phase::done, {"/o/a.m4a"}, 1);
+        cut->addNote("The file is cut short: 9 s of 20 s converted");
+        QCOMPARE(HUDView::state(*cut).subline,
+                 QString("Saved a.m4a. The file is cut short: 9 s of 20 s converted"));
+        QVERIFY(count(wrapped, secondLine, isInk) > 20);
+        const QRect bar = HUDView::barRect(QRectF(wrapped.rect()), 2).toRect();
+        QVERIFY(std::abs(count(wrapped, QRect(0, bar.center().y(), wrapped.width(), 1), isOrange) -
+                         bar.width()) <= 3);
     }
 
     // On a 1440 × 900 screen whose top 30 are taken; the stored place is read as the HUD reads

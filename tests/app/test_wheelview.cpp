@@ -102,6 +102,26 @@ class WheelViewTest : public QObject
         }
     }
 
+    // The centre's size or count stays on one line, however wide: its capsule is as tall as a
+    // short one's.
+    void restingTextKeepsToOneLine()
+    {
+        m_model.setMode(WheelMode::conversions);
+        m_model.setHighlighted(std::nullopt);
+        const auto halfHeight = [&](const QString& text) {
+            m_model.setRestingText(text);
+            const QImage image = render(m_model);
+            int y = 160;
+            while (y > 100 && qAlpha(image.pixel(150, y)) >= 128)
+                --y;
+            return 160 - y;
+        };
+        const int one = halfHeight("2 items");
+        QVERIFY(one > 10);
+        for (const QString wide : {"113.4 MB", "1000 items", "1023.9 KB"})
+            QCOMPARE(halfHeight(wide), one);
+    }
+
     // The centre names a count, a folder, or the size of a file or package.
     void restingText()
     {

@@ -1,6 +1,8 @@
 // An interrupted --convert: the running ffmpeg is ended and its hidden temporary file removed
 // before the command ends by the signal.
 
+#include "../support/processes.h"
+
 #include <QDirIterator>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -14,19 +16,6 @@ class InterruptsTest : public QObject
 
     QTemporaryDir m_dir;
     QString m_clip;
-
-    // The processes whose command line names `text`.
-    static QStringList processesNaming(const QByteArray& text)
-    {
-        QStringList found;
-        QDirIterator it(QStringLiteral("/proc"), QDir::Dirs | QDir::NoDotAndDotDot);
-        while (it.hasNext()) {
-            it.next();
-            QFile cmdline(it.filePath() + QStringLiteral("/cmdline"));
-            if (cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(text)) found << it.fileName();
-        }
-        return found;
-    }
 
   private slots:
     void initTestCase()

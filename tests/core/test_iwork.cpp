@@ -67,6 +67,9 @@ class IWorkTest : public QObject
         QVERIFY(fake.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
         qputenv("TOLVANE_SEARCH_PATH", fakes.toUtf8());
         const QString input = fakes + "/Deck.key", output = fakes + "/.tolvane-00000000.pptx";
+        QFile deck(input);
+        QVERIFY(deck.open(QIODevice::WriteOnly) && deck.write("deck") == 4);
+        deck.close();
         Job job("Converting to PPTX", QString(), 0);
         std::jthread canceller([&, cancels = error == "(cancelled)"] { // once the fake runs
             for (int i = 0; cancels && i < 999 && !readFile(log).endsWith("key\n"); ++i)

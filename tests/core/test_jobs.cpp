@@ -1,5 +1,6 @@
 #include "core/converterror.h"
 #include "core/jobs.h"
+#include "core/output.h"
 #include "core/settings.h"
 #include "core/shell.h"
 
@@ -7,7 +8,7 @@
 #include <atomic>
 #include <sys/stat.h>
 
-// Work by file name: "fail…" fails, "std…" and "int…" throw other things, "stop…" throws a
+// Work by file name: "fail…" fails, "std…", "oom…" and "int…" throw other things, "stop…" throws a
 // cancellation nobody asked for, "none…" saves nothing; anything else (a pipe too, if it were
 // ever handed over) reports half way and saves one result.
 static Jobs::FileWork fakeWork()
@@ -17,6 +18,7 @@ static Jobs::FileWork fakeWork()
         if (name.startsWith("fail")) throw ConvertError::failed("Can’t read " + name);
         if (name.startsWith("std")) throw std::runtime_error("bad_alloc-ish");
         if (name.startsWith("int")) throw 42;
+        if (name.startsWith("oom")) throw std::bad_alloc();
         if (name.startsWith("stop")) throw ConvertError::cancelled();
         progress(0.5);
         return name.startsWith("none") ? QStringList() : QStringList{file + ".out"};
@@ -51,7 +53,7 @@ class JobTest : public QObject
             else if (f.open(QIODevice::WriteOnly))
                 f.write(QByteArray(100, 'x'));
             paths << f.fileName();
-            if (name.contains(QRegularExpression("^(fail|std|int|stop|pipe)")))
+            if (name.contains(QRegularExpression("^(fail|std|oom|int|stop|pipe)")))
                 QTest::ignoreMessage(QtWarningMsg, QRegularExpression(f.fileName() + " failed: "));
         }
         return paths;
@@ -134,6 +136,36 @@ class JobTest : public QObject
         QVERIFY(job->elapsed() < 10); // the children ended by the cancel, not by the time limit
     }
 
+    // As the application ends every running job is cancelled and a child run without a job ends
+    // too: stopAll returns long before the children would end by themselves, and the hidden file
+    // the work was writing is gone by then.
+    void stopAllEndsTheWork()
+    {
+        std::atomic<int> up = 0;
+        const auto sleep = [&](Job* job, const QStringList& args) {
+            Shell::Options options;
+            options.job = job;
+            options.onLine = [&](const QString&) { ++up; };
+            options.timeLimit = std::chrono::seconds(60);
+            Shell::run("/bin/sh", QStringList{"-c", "echo up > \"$0\"; echo up; exec sleep 90"} + args,
+                       options);
+        };
+        const auto withChild = [&](const QString& file, Job& job, const auto&) -> QStringList {
+            return {
+                Output::write(file + ".out", [&](const QString& temporary) { sleep(&job, {temporary}); })};
+        };
+        const auto cancelled = Jobs::run("Converting", files("a.txt"), {}, withChild);
+        Jobs::runOnce("Previewing", "", 0, {}, [&](Job&, const auto&) -> QStringList {
+            sleep(nullptr, {"/dev/null"});
+            return {};
+        });
+        QTRY_COMPARE_WITH_TIMEOUT(up.load(), 2, patience);
+        QVERIFY(Jobs::stopAll(std::chrono::seconds(30)));
+        QVERIFY(cancelled->isCancelled());
+        QCOMPARE(QDir(m_dir.path()).entryList({"a.txt.out", ".tolvane-*"}, QDir::AllEntries | QDir::Hidden),
+                 QStringList());
+    }
+
     // Jobs never queue behind each other unseen: more jobs than cores all start at once, none on
     // the application's global pool.
     void jobsNeverWaitUnseen()
@@ -165,6 +197,7 @@ class JobTest : public QObject
             {"geese.mov", "geese.mov", "done", -1},
             {"fail.mov", "fail.mov", "Can’t read fail.mov", 0},
             {"fail,int,std", "0 of 3 saved", "bad_alloc-ish", 0},
+            {"oom.mov", "oom.mov", "There wasn’t enough memory to finish: the file is too large", 0},
             {"", "0 of 0 saved", "done", 0},
             {"a,b", "2 of 2 saved", "done", 2},
             {"none", "none", "done", 0},

@@ -37,6 +37,27 @@ class ConverterInputsTest : public QObject
         QCOMPARE(entries(dir.path()), QStringList({"live.wav", "zero.wav"}));
     }
 
+    // Noise under an office name is refused before LibreOffice or an unpacker sees it; an RTF
+    // saved as .doc still passes.
+    void mislabelledFilesAreRefused()
+    {
+        QTemporaryDir dir;
+        for (const auto& [name, expected] : {std::pair{"report.docx", "report.docx isn’t a Word document"},
+                                             {"sums.xlsx", "sums.xlsx isn’t an Excel workbook"},
+                                             {"old.doc", "old.doc isn’t a Word document"},
+                                             {"notes.rtf", "notes.rtf isn’t an RTF document"},
+                                             {"book.epub", "book.epub isn’t an EPUB book"}})
+            QCOMPARE(message([&] {
+                         convert(writeFile(dir.filePath(name), "noise\x01\x02 PK{\\rtf"),
+                                 QString(name).endsWith(".xlsx") ? "csv" : "txt");
+                     }),
+                     QString(expected));
+        const QString rtfDoc = writeFile(dir.filePath("saved.doc"), "{\\rtf1\\ansi Plain words\\par}");
+        QCOMPARE(message([&] { convert(rtfDoc, "txt"); }), QString("<no error>"));
+        QCOMPARE(entries(dir.path()).filter(QRegularExpression("^(report|sums|old|notes|book)\\.")).size(),
+                 5);
+    }
+
     // A source with a 250-byte base name converts twice: the second result's " 2" is made room
     // for at the end of the base before ffmpeg starts, not refused after it is done.
     void longNameConverts()

@@ -2,11 +2,13 @@
 // through KDE Connect or Bluetooth.
 
 #include "platform/clipboard.h"
+#include "platform/desktop.h"
 #include "platform/nearbysend.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class DesktopTest : public QObject
@@ -72,6 +74,29 @@ class DesktopTest : public QObject
             }};
         QTEST(NearbySend::send({"/x/1.png", "/x/2.png"}, programs), "sent");
         QTEST(calls, "calls");
+    }
+
+    // A program that fails while watched says why in its last line, else by its exit; one that
+    // ends well is no failure. What they write is kept only while they are watched.
+    void startWatched()
+    {
+        QTemporaryDir temporary;
+        qputenv("TMPDIR", QFile::encodeName(temporary.path()));
+        const QDir folder(temporary.path());
+        const auto run = [&](const QString& program, const QStringList& args) -> std::optional<QString> {
+            std::optional<QString> said;
+            Desktop::startWatched(program, args, temporary.path(), std::chrono::seconds(30),
+                                  [&](const QString& why) { said = why; });
+            if (!QTest::qWaitFor([&] { return folder.isEmpty(); }, 10000)) return "the log stayed";
+            return said;
+        };
+        QCOMPARE(run("/bin/sh", {"-c", "echo starting; echo 'no display here' >&2; exit 3"}),
+                 std::optional<QString>("no display here"));
+        QCOMPARE(run("/bin/sh", {"-c", "exit 4"}), std::optional<QString>("sh ended at once (exit 4)"));
+        QCOMPARE(run("/bin/sh", {"-c", "echo fine"}), std::nullopt);
+        const std::optional<QString> missing = run(temporary.filePath("nothing"), {});
+        QVERIFY(missing && missing->startsWith("nothing couldn’t be started"));
+        qunsetenv("TMPDIR");
     }
 };
 

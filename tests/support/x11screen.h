@@ -4,6 +4,7 @@
 // Include it after every Qt header: Xlib's macros are undefined again at its end.
 
 #include <QByteArray>
+#include <QList>
 #include <QPoint>
 #include <QRgb>
 
@@ -62,6 +63,27 @@ class X11Screen
         XFree(property.value);
         return value;
     }
+
+    // The 32-bit values of the window's property `name` (a CARDINAL or an ATOM list), in order.
+    QList<unsigned long> values(unsigned long window, const char* name) const
+    {
+        Atom type = 0;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        QList<unsigned long> found;
+        if (XGetWindowProperty(m_display, window, XInternAtom(m_display, name, 0), 0, 1024, 0,
+                               AnyPropertyType, &type, &format, &count, &after, &data) == Success &&
+            data) {
+            // Xlib hands 32-bit items over as longs, sign-extended.
+            for (unsigned long i = 0; format == 32 && i < count; ++i)
+                found << (reinterpret_cast<const unsigned long*>(data)[i] & 0xFFFFFFFFul);
+            XFree(data);
+        }
+        return found;
+    }
+
+    unsigned long atom(const char* name) const { return XInternAtom(m_display, name, 0); }
 
   private:
     Display* m_display;

@@ -159,6 +159,24 @@ class FloatingPanelX11Test : public ScreenTest
         QVERIFY(!near(m_screen.pixel(QPoint(300, 300)), beneath));
     }
 
+    // Panels (progress panels, the shelf) show on every workspace, above the rest as before; tool
+    // windows stay on the workspace they opened on.
+    void panelsShowOnEveryWorkspace()
+    {
+        FloatingPanel panel(QSize(100, 60), FloatingPanel::Kind::panel);
+        FloatingPanel window(QSize(100, 60), FloatingPanel::Kind::window);
+        panel.show();
+        window.show();
+        QTRY_VERIFY_WITH_TIMEOUT(panel.windowHandle()->isExposed() && window.windowHandle()->isExposed(),
+                                 patience);
+        const unsigned long sticky = m_screen.atom("_NET_WM_STATE_STICKY");
+        QCOMPARE(m_screen.values(panel.winId(), "_NET_WM_DESKTOP"), QList<unsigned long>{0xFFFFFFFF});
+        const QList<unsigned long> states = m_screen.values(panel.winId(), "_NET_WM_STATE");
+        QVERIFY(states.contains(sticky) && states.contains(m_screen.atom("_NET_WM_STATE_ABOVE")));
+        QVERIFY(m_screen.values(window.winId(), "_NET_WM_DESKTOP").isEmpty());
+        QVERIFY(!m_screen.values(window.winId(), "_NET_WM_STATE").contains(sticky));
+    }
+
   private:
     // True once xcompmgr owns the compositing selection.
     static bool startCompositor(ChildProcess& compositor)

@@ -1,5 +1,6 @@
 #include "engines/archive/archivecopy.h"
 
+#include "core/checkedfile.h"
 #include "core/converterror.h"
 #include "core/job.h"
 #include "engines/archive/gzip.h"
@@ -145,8 +146,7 @@ class Sink
             m_gzip = std::make_unique<Gzip::Stream>(output);
             return;
         }
-        m_file.setFileName(output);
-        if (!m_file.open(QIODevice::WriteOnly)) fail(m_file.errorString());
+        m_file = std::make_unique<CheckedFile>(output);
     }
 
     static la_ssize_t write(archive*, void* client, const void* buffer, size_t length)
@@ -164,25 +164,20 @@ class Sink
     void finish()
     {
         if (m_gzip) return m_gzip->finish();
-        if (!m_file.flush()) fail(m_file.errorString());
+        m_file->finish();
     }
 
     // The first write error, when one happened.
     const std::optional<ConvertError>& error() const { return m_error; }
 
   private:
-    [[noreturn]] static void fail(const QString& reason)
-    {
-        throw ConvertError::failed(QStringLiteral("Couldn’t write the archive: %1").arg(reason));
-    }
-
     void put(const char* data, qint64 size)
     {
         if (m_gzip) return m_gzip->write(data, size);
-        if (m_file.write(data, size) != size) fail(m_file.errorString());
+        if (m_file->write(data, size) != size) m_file->finish(); // throws the write's failure
     }
 
-    QFile m_file;
+    std::unique_ptr<CheckedFile> m_file;
     std::unique_ptr<Gzip::Stream> m_gzip;
     std::optional<ConvertError> m_error;
 };

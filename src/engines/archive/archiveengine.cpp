@@ -80,10 +80,7 @@ void run(const QString& name, const QStringList& args, const QString& cwd)
 // The end record of a zip with no entries; the zip program refuses to write one.
 void writeEmptyZip(const QString& output)
 {
-    QFile file(output);
-    const QByteArray record = QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0');
-    if (!file.open(QIODevice::WriteOnly) || file.write(record) != record.size() || !file.flush())
-        throw ConvertError::failed(QStringLiteral("Couldn’t write the archive: %1").arg(file.errorString()));
+    Output::writeFile(output, QByteArray("PK\x05\x06", 4) + QByteArray(18, '\0'));
 }
 
 } // namespace
@@ -111,8 +108,11 @@ void pack(const QString& folder, const QString& output, const QString& format)
         QStringList dotted = names;
         for (QString& name : dotted)
             name.prepend(QStringLiteral("./"));
-        // -nw: a name holding "*" or "[" is a name, not a pattern.
-        return run(QStringLiteral("zip"), QStringList{"-r", "-y", "-q", "-X", "-nw", out, "--"} + dotted,
+        // -nw: a name holding "*" or "[" is a name, not a pattern; -b: zip's temporary files stay
+        // out of the user's folder.
+        const ScratchFolder temporaries;
+        return run(QStringLiteral("zip"),
+                   QStringList{"-b", temporaries.path(), "-r", "-y", "-q", "-X", "-nw", out, "--"} + dotted,
                    folder);
     }
     const bool gz = format == QLatin1String("gz");
@@ -152,16 +152,19 @@ QStringList convert(const QString& archive, const QString& from, const QString& 
     const QString ext = to == QLatin1String("gz") ? QStringLiteral("tar.gz") : to;
     const QString destination =
         Output::unique(Settings::shared().outputDirectory(archive), Output::baseName(archive), ext);
-    return {Output::write(destination, [&](const QString& temporary) {
-        try {
-            ArchiveCopy::convert(archive, from, temporary, to, job);
-        } catch (const ArchiveCopy::NeedsUnpacking&) {
-            QFile::remove(temporary);
-            const ScratchFolder unpacked = extract(archive, from);
-            job.throwIfCancelled();
-            pack(unpacked.path(), temporary, to);
-        }
-    })};
+    return {Output::write(
+        destination,
+        [&](const QString& temporary) {
+            try {
+                ArchiveCopy::convert(archive, from, temporary, to, job);
+            } catch (const ArchiveCopy::NeedsUnpacking&) {
+                QFile::remove(temporary);
+                const ScratchFolder unpacked = extract(archive, from);
+                job.throwIfCancelled();
+                pack(unpacked.path(), temporary, to);
+            }
+        },
+        &job)};
 }
 
 } // namespace ArchiveEngine

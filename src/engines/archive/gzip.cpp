@@ -1,5 +1,6 @@
 #include "engines/archive/gzip.h"
 
+#include "core/checkedfile.h"
 #include "core/converterror.h"
 
 #include <QFile>
@@ -83,7 +84,6 @@ class Stream::Writer
   public:
     explicit Writer(const QString& output) : m_out(output)
     {
-        if (!m_out.open(QIODevice::WriteOnly)) fail(m_out.errorString());
         static const char header[] = {'\x1f', '\x8b', 8, 0, 0, 0, 0, 0, 0, 3};
         writeOut(QByteArray(header, sizeof header));
         m_current.reserve(blockSize);
@@ -107,7 +107,7 @@ class Stream::Writer
         while (!m_pending.empty())
             writeFirst();
         writeOut(littleEndian32(quint32(m_crc)) + littleEndian32(quint32(m_total)));
-        if (!m_out.flush()) fail(m_out.errorString());
+        m_out.finish();
     }
 
   private:
@@ -123,7 +123,7 @@ class Stream::Writer
 
     void writeOut(const QByteArray& bytes)
     {
-        if (m_out.write(bytes) != bytes.size()) fail(m_out.errorString());
+        if (m_out.write(bytes) != bytes.size()) m_out.finish();
     }
 
     void writeFirst()
@@ -135,7 +135,7 @@ class Stream::Writer
         m_total += block.inputSize;
     }
 
-    QFile m_out;
+    CheckedFile m_out;
     QByteArray m_previous, m_current;
     std::deque<std::future<Deflated>> m_pending;
     uLong m_crc = crc32(0, nullptr, 0);

@@ -1,6 +1,7 @@
 #include "engines/document/clipping.h"
 
 #include "core/converterror.h"
+#include "core/textfile.h"
 #include "engines/document/propertylist.h"
 #include "engines/document/rtftext.h"
 
@@ -12,11 +13,7 @@ namespace Doc {
 
 QString clippingText(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw ConvertError::failed(
-            QStringLiteral("Couldn’t read “%1”: %2").arg(QFileInfo(path).fileName(), file.errorString()));
-    const std::optional<QVariant> top = PropertyList::read(file.readAll());
+    const std::optional<QVariant> top = PropertyList::read(TextFile::bytes(path));
     const QVariantMap data = top ? top->toMap().value(QStringLiteral("UTI-Data")).toMap() : QVariantMap();
     // The text may be held as a string or as its encoded bytes.
     const QVariant utf8 = data.value(QStringLiteral("public.utf8-plain-text"));

@@ -7,6 +7,7 @@
 #include "core/scratchfolder.h"
 #include "core/settings.h"
 #include "core/xml.h"
+#include "engines/document/bookpictures.h"
 #include "engines/document/docxwriter.h"
 #include "engines/document/htmlwriter.h"
 #include "engines/document/pageimages.h"
@@ -66,7 +67,8 @@ void write(Source& source, const QString& target, const QString& temporary, Job&
             Doc::writeHTML(*source.read.text, source.base, temporary);
     } else if (target == QLatin1String("epub")) {
         const QString body = source.read.html ? *source.read.html : Markdown::html(source.markdown());
-        EPUB::write(source.base, {{source.base, body}}, temporary);
+        const Doc::BookBody book = Doc::bookBody(body, *source.read.text);
+        EPUB::write(source.base, {{source.base, book.html}}, temporary, book.pictures);
     }
 }
 
@@ -94,17 +96,22 @@ QStringList convert(const QString& source, const QString& key, const QString& ta
     const QString folder = Settings::shared().outputDirectory(source);
     // LibreOffice lays out a Pages document as it was designed; reading it first would lose that.
     if (key == QLatin1String("pages") && target == QLatin1String("pdf"))
-        return {Output::write(Output::unique(folder, base, target), [&](const QString& temporary) {
-            IWork::export_(IWork::App::pages, source, temporary, QStringLiteral("PDF"), std::nullopt, &job);
-        })};
+        return {Output::write(
+            Output::unique(folder, base, target),
+            [&](const QString& temporary) {
+                IWork::export_(IWork::App::pages, source, temporary, QStringLiteral("PDF"), std::nullopt,
+                               &job);
+            },
+            &job)};
 
     Source doc{source, key, base, read(source, key, &job)};
     progress(0.3);
     job.throwIfCancelled();
     if (target == QLatin1String("png") || target == QLatin1String("jpg"))
         return pageImages(doc, target, job, progress);
-    return {Output::write(Output::unique(folder, base, target),
-                          [&](const QString& temporary) { write(doc, target, temporary, job); })};
+    return {Output::write(
+        Output::unique(folder, base, target),
+        [&](const QString& temporary) { write(doc, target, temporary, job); }, &job)};
 }
 
 } // namespace Doc

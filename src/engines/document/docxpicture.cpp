@@ -8,28 +8,6 @@ namespace {
 // Pictures are placed in English Metric Units, 9525 to a CSS pixel.
 constexpr double emuPerPixel = 9525;
 
-// The size a picture is shown at in CSS pixels: the document's, one side following the other
-// when only one is given, the picture's own when none; never wider than `maxWidth`.
-QSizeF shownSize(const QTextImageFormat& format, const QSize& own, double maxWidth)
-{
-    double w = format.hasProperty(QTextFormat::ImageWidth) ? format.width() : 0;
-    double h = format.hasProperty(QTextFormat::ImageHeight) ? format.height() : 0;
-    const double ratio = double(own.height()) / qMax(1, own.width());
-    if (w <= 0 && h <= 0) {
-        w = own.width();
-        h = own.height();
-    } else if (h <= 0) {
-        h = w * ratio;
-    } else if (w <= 0) {
-        w = h / ratio;
-    }
-    if (w > maxWidth) {
-        h *= maxWidth / w;
-        w = maxWidth;
-    }
-    return {qMax(1.0, w), qMax(1.0, h)};
-}
-
 QString inlineDrawing(const QString& relationship, int id, const QSizeF& size)
 {
     const QString cx = QString::number(qRound64(size.width() * emuPerPixel));
@@ -73,7 +51,7 @@ QString DocxBody::pictureRun(const QTextFragment& fragment)
                         picture->bytes});
         id = m_mediaIds.insert(name, m_media.last().id);
     }
-    const QSizeF size = shownSize(format, picture->size, m_textWidth / 0.75);
+    const QSizeF size = Doc::shownSize(format, picture->size, m_textWidth / 0.75);
     QString out;
     for (int i = 0; i < fragment.length(); ++i)
         out += inlineDrawing(*id, ++m_drawings, size);

@@ -1,6 +1,7 @@
 #include "engines/document/htmlwriter.h"
 
 #include "core/converterror.h"
+#include "core/output.h"
 #include "core/xml.h"
 #include "engines/document/pictures.h"
 
@@ -35,10 +36,7 @@ void writeHTML(const QTextDocument& document, const QString& title, const QStrin
 
 void writeUTF8(const QString& text, const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.flush())
-        throw ConvertError::failed(
-            QStringLiteral("Couldn’t write “%1”: %2").arg(QFileInfo(path).fileName(), file.errorString()));
+    Output::writeFile(path, text.toUtf8());
 }
 
 } // namespace Doc

@@ -9,9 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
-#include <QTextBlock>
-#include <QUrl>
 
 namespace {
 
@@ -40,45 +37,16 @@ QString convertedHtml(const QString& folder)
     return Doc::decodeText(file.readAll(), true);
 }
 
-// The encoded bytes, not the pixels: a document of many photographs would otherwise hold them
-// all decoded at once.
-QByteArray pictureInside(const QString& name, const QString& root)
-{
-    const QUrl url(name);
-    if (url.isEmpty() || !url.isRelative() || name.startsWith(QLatin1Char('/'))) return {};
-    const QString real = QFileInfo(QDir(root).filePath(url.path())).canonicalFilePath();
-    if (real.isEmpty() || !real.startsWith(root + QLatin1Char('/'))) return {};
-    QFile file(real);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 namespace Doc {
-
-void holdPictures(QTextDocument& document, const QString& folder)
-{
-    const QString root = QFileInfo(folder).canonicalFilePath();
-    QSet<QString> held;
-    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextCharFormat format = it.fragment().charFormat();
-            if (!format.isImageFormat()) continue;
-            const QString name = format.toImageFormat().name();
-            if (held.contains(name)) continue;
-            held.insert(name);
-            // Held even when null, so that the document never looks for the name elsewhere.
-            document.addResource(QTextDocument::ImageResource, QUrl(name), pictureInside(name, root));
-        }
-}
 
 std::unique_ptr<QTextDocument> readThroughOffice(const QString& path, Job* job)
 {
     const ScratchFolder out =
         IWork::convertInto(officeInput(path), QStringLiteral("html:HTML (StarWriter)"), job);
-    auto document = attributed(convertedHtml(out.path()));
-    holdPictures(*document, out.path());
-    return document;
+    // The pictures are read while the document is made, before the folder goes.
+    return attributed(convertedHtml(out.path()), out.path());
 }
 
 } // namespace Doc

@@ -14,8 +14,4 @@ namespace Doc {
 // missingTool without LibreOffice, cancelled, failed when LibreOffice can't read the file.
 std::unique_ptr<QTextDocument> readThroughOffice(const QString& path, Job* job);
 
-// Loads every picture `document` names from files inside `folder` into the document's own
-// resources; names leading anywhere else load nothing, ever.
-void holdPictures(QTextDocument& document, const QString& folder);
-
 } // namespace Doc

@@ -41,6 +41,8 @@ int renderPages(const Poppler::Document& doc, const QString& pdf, int count, con
     std::mutex lock; // guards the fields below and serialises the progress reports
     int handled = 0, written = 0;
     std::exception_ptr failure;
+    // Names sort in page order: as many digits as the last page needs, at least three.
+    const int digits = std::max(3, int(QString::number(count).size()));
     const auto work = [&](const Poppler::Document& own) {
         try {
             for (int i = next++; i < count; i = next++) {
@@ -49,7 +51,7 @@ int renderPages(const Poppler::Document& doc, const QString& pdf, int count, con
                 if (page) {
                     const QImage image = PDFEngine::render(*page, dpi);
                     const QString name =
-                        QStringLiteral("Page %1.%2").arg(i + 1, 3, 10, QLatin1Char('0')).arg(format);
+                        QStringLiteral("Page %1.%2").arg(i + 1, digits, 10, QLatin1Char('0')).arg(format);
                     ImageEngine::write(image, folder + QLatin1Char('/') + name, format, {}, std::nullopt,
                                        dpi);
                 }
@@ -90,14 +92,17 @@ QStringList severalPages(const Poppler::Document& doc, const QString& pdf, const
 {
     const QString destination = Output::unique(folder, base, std::nullopt);
     const int n = doc.numPages();
-    return {Output::write(destination, [&](const QString& temporary) {
-        if (!QDir().mkpath(temporary))
-            throw ConvertError::failed(QStringLiteral("Couldn’t create the folder for %1").arg(base));
-        const int written = renderPages(doc, pdf, n, temporary, format, dpi, job, progress);
-        // A folder without pages would be reported as a result.
-        if (written == 0) throw ConvertError::failed(QStringLiteral("Nothing to render"));
-        if (written < n) qWarning("%d of %d pages could not be read and were left out", n - written, n);
-    })};
+    return {Output::write(
+        destination,
+        [&](const QString& temporary) {
+            if (!QDir().mkpath(temporary))
+                throw ConvertError::failed(QStringLiteral("Couldn’t create the folder for %1").arg(base));
+            const int written = renderPages(doc, pdf, n, temporary, format, dpi, job, progress);
+            // A folder without pages would be reported as a result.
+            if (written == 0) throw ConvertError::failed(QStringLiteral("Nothing to render"));
+            if (written < n) qWarning("%d of %d pages could not be read and were left out", n - written, n);
+        },
+        &job)};
 }
 
 } // namespace
@@ -114,9 +119,12 @@ QStringList writePageImages(const QString& pdf, const QString& src, const QStrin
         if (const std::unique_ptr<Poppler::Page> page = doc->page(0)) {
             const QImage image = PDFEngine::render(*page, dpi);
             const QString destination = Output::unique(folder, base, format);
-            return {Output::write(destination, [&](const QString& temporary) {
-                ImageEngine::write(image, temporary, format, {}, std::nullopt, dpi);
-            })};
+            return {Output::write(
+                destination,
+                [&](const QString& temporary) {
+                    ImageEngine::write(image, temporary, format, {}, std::nullopt, dpi);
+                },
+                &job)};
         }
     }
     return severalPages(*doc, pdf, folder, base, format, dpi, job, progress);

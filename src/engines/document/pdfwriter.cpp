@@ -1,14 +1,19 @@
 #include "engines/document/pdfwriter.h"
 
+#include "core/checkedfile.h"
 #include "core/converterror.h"
 #include "core/job.h"
+#include "engines/document/pictures.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QImage>
 #include <QLocale>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <limits>
 
 namespace {
 
@@ -37,6 +42,32 @@ class LayoutDevice
     QTextDocument& m_document;
     QImage m_device;
 };
+
+// Pictures wider than the text are shown at its width, their height following: the layout
+// would otherwise let them run past the page's edge.
+void fitPictures(QTextDocument& document, double width)
+{
+    QList<std::pair<QTextFragment, QTextImageFormat>> narrowed;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            QTextImageFormat format = it.fragment().charFormat().toImageFormat();
+            const auto own = format.isValid() ? Doc::pictureSize(document, format.name()) : std::nullopt;
+            if (!own) continue;
+            const QSizeF shown = Doc::shownSize(format, *own, width);
+            if (shown.width() >=
+                Doc::shownSize(format, *own, std::numeric_limits<double>::infinity()).width())
+                continue;
+            format.setWidth(shown.width());
+            format.setHeight(shown.height());
+            narrowed.append({it.fragment(), format});
+        }
+    QTextCursor cursor(&document);
+    for (const auto& [fragment, format] : narrowed) {
+        cursor.setPosition(fragment.position());
+        cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+        cursor.setCharFormat(format);
+    }
+}
 
 void drawPage(QPainter& painter, QTextDocument& document, int index, double scale)
 {
@@ -79,13 +110,16 @@ void writePDF(QTextDocument& document, const QString& path, const std::optional<
     const LayoutDevice device(document);
     document.setUseDesignMetrics(true);
     document.setDocumentMargin(0);
-    document.setPageSize(QSizeF(page.width() - 2 * margin, page.height() - 2 * margin) * pixelsPerPoint);
+    const QSizeF area = QSizeF(page.width() - 2 * margin, page.height() - 2 * margin) * pixelsPerPoint;
+    fitPictures(document, area.width());
+    document.setPageSize(area);
     const int pages = document.pageCount();
     if (pages > maxPDFPages)
         throw ConvertError::failed(
             QStringLiteral("This document is too long to convert (more than 5,001 pages)"));
 
-    QPdfWriter writer(path);
+    CheckedFile file(path);
+    QPdfWriter writer(&file);
     writer.setCreator(QStringLiteral("Tolvane"));
     if (title) writer.setTitle(*title);
     writer.setPageSize(QPageSize(page, QPageSize::Point));
@@ -99,6 +133,7 @@ void writePDF(QTextDocument& document, const QString& path, const std::optional<
         drawPage(painter, document, i, scale);
     }
     if (!painter.end()) throw ConvertError::failed(QStringLiteral("Couldn’t create the PDF"));
+    file.finish();
 }
 
 } // namespace Doc

@@ -7,6 +7,7 @@
 #include <QSet>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QTextImageFormat>
 #include <QUrl>
 
 namespace {
@@ -57,6 +58,46 @@ std::optional<Picture> picture(const QTextDocument& document, const QString& nam
     }
     if (image.isNull()) return std::nullopt;
     return encodedPNG(name, image);
+}
+
+std::optional<QSize> pictureSize(const QTextDocument& document, const QString& name)
+{
+    const QVariant resource = document.resource(QTextDocument::ImageResource, QUrl(name));
+    QSize size;
+    if (resource.typeId() == QMetaType::QByteArray) {
+        QBuffer buffer;
+        buffer.setData(resource.toByteArray());
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        size = reader.size();
+        if (!size.isValid()) size = reader.read().size();
+    } else if (resource.typeId() == QMetaType::QImage) {
+        size = resource.value<QImage>().size();
+    } else if (resource.typeId() == QMetaType::QPixmap) {
+        size = resource.value<QPixmap>().size();
+    }
+    if (size.isEmpty()) return std::nullopt;
+    return size;
+}
+
+QSizeF shownSize(const QTextImageFormat& format, const QSize& own, double maxWidth)
+{
+    double w = format.hasProperty(QTextFormat::ImageWidth) ? format.width() : 0;
+    double h = format.hasProperty(QTextFormat::ImageHeight) ? format.height() : 0;
+    const double ratio = double(own.height()) / qMax(1, own.width());
+    if (w <= 0 && h <= 0) {
+        w = own.width();
+        h = own.height();
+    } else if (h <= 0) {
+        h = w * ratio;
+    } else if (w <= 0) {
+        w = h / ratio;
+    }
+    if (w > maxWidth) {
+        h *= maxWidth / w;
+        w = maxWidth;
+    }
+    return {qMax(1.0, w), qMax(1.0, h)};
 }
 
 QList<Picture> pictures(const QTextDocument& document)

@@ -2,8 +2,10 @@
 
 #include "core/converterror.h"
 #include "core/output.h"
+#include "core/textfile.h"
 #include "core/xml.h"
 #include "engines/document/clipping.h"
+#include "engines/document/confineddocument.h"
 #include "engines/document/officereader.h"
 #include "engines/document/plaintext.h"
 #include "engines/document/textdecoding.h"
@@ -13,7 +15,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QUrl>
 
 namespace {
 
@@ -27,15 +28,6 @@ const QLatin1String pageStyle(
     "\ntd,th{border:1px solid #ccc;padding:4px 8px}blockquote{border-left:3px solid "
     "#ddd;margin-left:0;padding-left:1em;color:#555}\nimg{max-width:100%}\n</style></head><body>\n");
 const QLatin1String pageEnd("\n</body></html>");
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw ConvertError::failed(
-            QStringLiteral("Couldn’t read “%1”: %2").arg(QFileInfo(path).fileName(), file.errorString()));
-    return file.readAll();
-}
 
 QString folderOf(const QString& path)
 {
@@ -73,7 +65,7 @@ QString withPixelLengths(const QString& html)
 
 Doc::ReadResult markdown(const QString& path)
 {
-    const std::optional<QString> text = Doc::decodeUTF8(contents(path));
+    const std::optional<QString> text = Doc::decodeUTF8(TextFile::bytes(path));
     if (!text)
         throw ConvertError::failed(
             QStringLiteral("Couldn’t read “%1”: it isn’t UTF-8 text").arg(QFileInfo(path).fileName()));
@@ -83,7 +75,7 @@ Doc::ReadResult markdown(const QString& path)
 
 Doc::ReadResult html(const QString& path)
 {
-    const QString text = Doc::decodeText(contents(path), true);
+    const QString text = Doc::decodeText(TextFile::bytes(path), true);
     const auto body = Regex::groups(text, QStringLiteral("(?is)<body[^>]*>(.*)</body>"));
     return {Doc::attributed(text, folderOf(path)), body ? body->at(1) : text};
 }
@@ -105,14 +97,13 @@ QString standalonePage(const QString& title, const QString& body)
 
 std::unique_ptr<QTextDocument> attributed(const QString& html, const QString& folder)
 {
-    auto document = std::make_unique<QTextDocument>();
+    auto document = std::make_unique<ConfinedDocument>(folder);
     // Text without a size of its own has a browser's 12 pt, whatever the desktop's font.
     QFont font = document->defaultFont();
     font.setPointSizeF(12);
     document->setDefaultFont(font);
-    // Before the import: style sheets are fetched while it runs, pictures later.
-    if (!folder.isEmpty()) document->setBaseUrl(QUrl::fromLocalFile(folder + QLatin1Char('/')));
     document->setHtml(withPixelLengths(html));
+    leaveOutMissingPictures(*document);
     return document;
 }
 
@@ -120,7 +111,7 @@ ReadResult read(const QString& path, const QString& key, Job* job)
 {
     if (key == QLatin1String("md")) return markdown(path);
     if (key == QLatin1String("txt"))
-        return {plainAttributed(unixLineEnds(decodeText(contents(path), false))), {}};
+        return {plainAttributed(unixLineEnds(decodeText(TextFile::bytes(path), false))), {}};
     if (key == QLatin1String("html")) return html(path);
     if (key == QLatin1String("textClipping")) return {plainAttributed(unixLineEnds(clippingText(path))), {}};
     if (key == QLatin1String("epub")) return book(path);

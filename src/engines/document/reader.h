@@ -22,7 +22,8 @@ struct ReadResult
 // beside the source. `job` lets a cancel end LibreOffice. Throws ConvertError.
 ReadResult read(const QString& path, const QString& key, Job* job);
 
-// `html` as a document; relative addresses (pictures, style sheets) are looked up in `folder`.
+// `html` as a document; pictures and style sheets are read only from `folder` and below, by
+// relative address (see fileInside), or from data: addresses.
 std::unique_ptr<QTextDocument> attributed(const QString& html, const QString& folder = QString());
 
 // The page Markdown and book sources are shown as, and HTML results are written as: a fixed

@@ -1,8 +1,8 @@
 #include "engines/image/gifwriter.h"
 
+#include "core/checkedfile.h"
 #include "core/converterror.h"
 
-#include <QFile>
 #include <QHash>
 #include <algorithm>
 #include <array>
@@ -182,7 +182,12 @@ void write(const QImage& image, const QString& path)
                               GifByteType(qBlue(indexed.palette[i]))};
     ColorMapObject* map = GifMakeMapObject(256, colours.data());
     int error = 0;
-    GifFileType* gif = EGifOpenFileName(QFile::encodeName(path).constData(), false, &error);
+    CheckedFile file(path);
+    const OutputFunc put = [](GifFileType* gif, const GifByteType* bytes, int size) {
+        return int(
+            static_cast<CheckedFile*>(gif->UserData)->write(reinterpret_cast<const char*>(bytes), size));
+    };
+    GifFileType* gif = EGifOpen(&file, put, &error);
     if (!gif || !map) {
         GifFreeMapObject(map);
         if (gif) EGifCloseFile(gif, &error);
@@ -204,6 +209,7 @@ void write(const QImage& image, const QString& path)
     }
     ok = EGifCloseFile(gif, &error) == GIF_OK && ok;
     GifFreeMapObject(map);
+    file.finish();
     if (!ok) throw failed();
 }
 

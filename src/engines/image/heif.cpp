@@ -1,5 +1,6 @@
 #include "engines/image/heif.h"
 
+#include "core/checkedfile.h"
 #include "core/converterror.h"
 
 #include <QColorSpace>
@@ -138,8 +139,18 @@ void write(const QImage& image, const QString& path, const QString& format, int 
     Handle handle(rawHandle);
     if (!exif.isEmpty())
         heif_context_add_exif_metadata(ctx.get(), handle.get(), exif.constData(), int(exif.size()));
-    if (heif_context_write_to_file(ctx.get(), QFile::encodeName(path).constData()).code != heif_error_Ok)
-        throw failed();
+    // Through a device of our own: libheif's file writer doesn't see a failed write.
+    CheckedFile file(path);
+    heif_writer writer{1, [](heif_context*, const void* data, size_t size, void* userdata) {
+                           auto* out = static_cast<CheckedFile*>(userdata);
+                           if (out->write(static_cast<const char*>(data), qint64(size)) == qint64(size))
+                               return heif_error{heif_error_Ok, heif_suberror_Unspecified, "Success"};
+                           return heif_error{heif_error_Encoding_error,
+                                             heif_suberror_Cannot_write_output_data, "write failed"};
+                       }};
+    const bool written = heif_context_write(ctx.get(), &writer, &file).code == heif_error_Ok;
+    file.finish();
+    if (!written) throw failed();
 }
 
 } // namespace Heif

@@ -30,17 +30,20 @@ QStringList convert(const QString& source, const QString& target, Job& job,
         progress(0.8);
         if (text.isEmpty()) text = QStringLiteral("(No text found)");
         const auto document = Doc::plainAttributed(text);
-        return {Output::write(destination,
-                              [&](const QString& temporary) { Doc::writeDOCX(*document, temporary); })};
+        return {Output::write(
+            destination, [&](const QString& temporary) { Doc::writeDOCX(*document, temporary); }, &job)};
     }
 
     const ImageProps carried = carriedProperties(loaded.props);
-    return {Output::write(destination, [&](const QString& temporary) {
-        if (target == QLatin1String("webp"))
-            writeWebP(loaded.image, temporary, Settings::shared().imageQuality(), &job);
-        else
-            write(std::move(loaded.image), temporary, target, carried, std::nullopt, loaded.dpi);
-    })};
+    return {Output::write(
+        destination,
+        [&](const QString& temporary) {
+            if (target == QLatin1String("webp"))
+                writeWebP(loaded.image, temporary, Settings::shared().imageQuality(), &job);
+            else
+                write(std::move(loaded.image), temporary, target, carried, std::nullopt, loaded.dpi);
+        },
+        &job)};
 }
 
 } // namespace ImageEngine

@@ -2,6 +2,7 @@
 #include "engines/image/imageengine.h"
 
 #include "core/converterror.h"
+#include "engines/image/svgsafety.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -68,7 +69,9 @@ ImageEngine::Loaded loadSVG(const QString& path)
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         throw ConvertError::failed(QStringLiteral(
             "SVG drawings can’t be converted here: Tolvane was started without its graphics layer"));
-    QSvgRenderer renderer(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) throw ConvertError::failed(QStringLiteral("Couldn’t read the SVG"));
+    QSvgRenderer renderer(Svg::confined(file.readAll()));
     if (!renderer.isValid()) throw ConvertError::failed(QStringLiteral("Couldn’t read the SVG"));
     const QSizeF points = renderer.defaultSize();
     const double m = std::max(points.width(), points.height());
@@ -119,6 +122,7 @@ Loaded load(const QString& path)
     QImageReader reader(path);
     reader.setAutoTransform(false); // the Exif orientation is applied below, for every format alike
     if (!reader.canRead()) throw unreadable();
+    if (reader.format().startsWith("svg")) return loadSVG(path);
     if (reader.size().isValid()) checkSize(name, reader.size());
     QImage image;
     if (!reader.read(&image)) throw ConvertError::failed(QStringLiteral("Couldn’t decode %1").arg(name));

@@ -238,8 +238,12 @@ void ImageProps::takeExifDpi()
 {
     const auto x = rational(d->exif, "Exif.Image.XResolution");
     const auto y = rational(d->exif, "Exif.Image.YResolution");
+    // Inches unless the unit says centimetres; a resolution without a unit (1) gives only the
+    // pixels' aspect, which is no size at all.
     const auto unit = d->exif.findKey(Exiv2::ExifKey("Exif.Image.ResolutionUnit"));
-    const double perUnit = unit != d->exif.end() && unit->count() > 0 && unit->toLong(0) == 3 ? 2.54 : 1;
+    const long code = unit != d->exif.end() && unit->count() > 0 ? unit->toLong(0) : 2;
+    if (code != 2 && code != 3) return setDpi(std::nullopt, std::nullopt);
+    const double perUnit = code == 3 ? 2.54 : 1;
     setDpi(x ? std::optional(*x * perUnit) : std::nullopt, y ? std::optional(*y * perUnit) : std::nullopt);
 }
 

@@ -2,6 +2,7 @@
 #include "engines/image/heif.h"
 #include "engines/image/imageengine.h"
 
+#include "core/checkedfile.h"
 #include "core/converterror.h"
 #include "core/scratchfolder.h"
 #include "core/settings.h"
@@ -51,19 +52,28 @@ ImageProps describing(const ImageProps& props, const QImage& image)
     return out;
 }
 
+// Qt's TIFF encoder writes a palette without its alpha: a palette image with transparent colours
+// goes as 32-bit colour with alpha instead.
+QImage withAlphaKept(const QImage& image)
+{
+    if (image.colorCount() == 0 || !image.hasAlphaChannel()) return image;
+    return image.convertToFormat(QImage::Format_ARGB32);
+}
+
 // Qt's encoders: `setting` is the quality for JPEG and PNG (for PNG it picks the zlib level,
 // 100 storing without compression) and the compression for TIFF (1 = LZW).
 void writeQt(const QImage& image, const QString& path, const QString& format, const QByteArray& qtFormat,
              int setting)
 {
-    QImageWriter writer(path, qtFormat);
+    CheckedFile file(path);
+    QImageWriter writer(&file, qtFormat);
     if (qtFormat == "tiff")
         writer.setCompression(setting);
     else
         writer.setQuality(setting);
-    if (writer.write(image)) return;
-    if (writer.error() == QImageWriter::DeviceError)
-        throw ConvertError::unsupported(QStringLiteral("Can’t write %1 images").arg(upper(format)));
+    const bool written = writer.write(image);
+    // A failed write explains a failed encode.
+    if (written || file.error() != 0) return file.finish();
     throw ConvertError::failed(QStringLiteral("Couldn’t encode %1").arg(upper(format)));
 }
 
@@ -72,7 +82,7 @@ void writePAM(const QImage& image, const QString& path)
 {
     const bool alpha = image.hasAlphaChannel();
     const QImage rows = image.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
-    QFile file(path);
+    CheckedFile file(path);
     const QByteArray header =
         QStringLiteral("P7\nWIDTH %1\nHEIGHT %2\nDEPTH %3\nMAXVAL 255\nTUPLTYPE %4\nENDHDR\n")
             .arg(rows.width())
@@ -80,11 +90,12 @@ void writePAM(const QImage& image, const QString& path)
             .arg(alpha ? 4 : 3)
             .arg(alpha ? "RGB_ALPHA" : "RGB")
             .toLatin1();
-    bool ok = !rows.isNull() && file.open(QIODevice::WriteOnly) && file.write(header) == header.size();
+    bool ok = !rows.isNull() && file.write(header) == header.size();
     const qint64 rowBytes = qint64(rows.width()) * (alpha ? 4 : 3);
     for (int y = 0; ok && y < rows.height(); ++y)
         ok = file.write(reinterpret_cast<const char*>(rows.constScanLine(y)), rowBytes) == rowBytes;
-    if (!ok || !file.flush()) throw ConvertError::failed(QStringLiteral("Couldn’t encode WEBP"));
+    file.finish();
+    if (!ok) throw ConvertError::failed(QStringLiteral("Couldn’t encode WEBP"));
 }
 
 } // namespace
@@ -140,11 +151,11 @@ void write(QImage image, const QString& path, const QString& format, const Image
     if (format == QLatin1String("jpg"))
         writeQt(flatten(pixels, Qt::white), path, format, "jpeg", percent(q));
     else if (format == QLatin1String("tiff"))
-        writeQt(pixels, path, format, "tiff", 1);
+        writeQt(withAlphaKept(pixels), path, format, "tiff", 1);
     else if (format == QLatin1String("png"))
         writeQt(pixels, path, format, "png", pngQuality);
-    else
-        writeQt(pixels, path, format, "bmp", -1);
+    else // Qt's BMP holds no alpha: transparent pixels would turn black
+        writeQt(flatten(pixels, Qt::white), path, format, "bmp", -1);
     fields.embedInto(path);
 }
 
@@ -171,7 +182,8 @@ void writePDF(const QList<QImage>& images, const QList<double>& dpis, const QStr
         const double d = i < dpis.size() && dpis[i] > 0 ? dpis[i] : 72;
         return QSizeF(images[i].width() * 72 / d, images[i].height() * 72 / d);
     };
-    QPdfWriter pdf(path);
+    CheckedFile file(path);
+    QPdfWriter pdf(&file);
     pdf.setResolution(72); // one device pixel per point
     pdf.setCreator(QStringLiteral("Tolvane"));
     pdf.setPageMargins(QMarginsF());
@@ -187,6 +199,7 @@ void writePDF(const QList<QImage>& images, const QList<double>& dpis, const QStr
         painter.drawImage(QRectF(QPointF(0, 0), pageSize(i)), images[i]);
     }
     if (!painter.end()) throw ConvertError::failed(QStringLiteral("Couldn’t create the PDF"));
+    file.finish();
 }
 
 } // namespace ImageEngine

@@ -62,13 +62,16 @@ QStringList mute(const QString& source, Job& job, const std::function<void(doubl
                                                ext.isEmpty() ? std::nullopt : std::optional<QString>(ext));
     const double duration = Media::probe(source).duration;
     job.throwIfCancelled();
-    return {Output::write(destination, [&](const QString& temporary) {
-        // Every video stream copied as it is, no audio, the container's metadata kept.
-        Media::ffmpeg({QStringLiteral("-i"), source, QStringLiteral("-map"), QStringLiteral("0:v"),
-                       QStringLiteral("-c"), QStringLiteral("copy"), QStringLiteral("-an"),
-                       QStringLiteral("-map_metadata"), QStringLiteral("0"), temporary},
-                      duration, &job, progress);
-    })};
+    return {Output::write(
+        destination,
+        [&](const QString& temporary) {
+            // Every video stream copied as it is, no audio, the container's metadata kept.
+            Media::ffmpeg({QStringLiteral("-i"), source, QStringLiteral("-map"), QStringLiteral("0:v"),
+                           QStringLiteral("-c"), QStringLiteral("copy"), QStringLiteral("-an"),
+                           QStringLiteral("-map_metadata"), QStringLiteral("0"), temporary},
+                          duration, &job, progress);
+        },
+        &job)};
 }
 
 } // namespace InstantTools

@@ -1,5 +1,6 @@
 #include "engines/instant/instanttools.h"
 
+#include "core/checkedfile.h"
 #include "core/converterror.h"
 #include "core/job.h"
 #include "core/output.h"
@@ -27,7 +28,8 @@ QPageLayout layoutFor(const ImageEngine::Loaded& page)
 void writePages(const QStringList& images, const QString& path, Job& job,
                 const std::function<void(double)>& progress)
 {
-    QPdfWriter writer(path);
+    CheckedFile file(path);
+    QPdfWriter writer(&file);
     writer.setCreator(QStringLiteral("Tolvane"));
     writer.setResolution(72); // painter units are points
     QPainter painter;
@@ -43,9 +45,11 @@ void writePages(const QStringList& images, const QString& path, Job& job,
             throw ConvertError::failed(QStringLiteral("Couldn’t write the PDF"));
         }
         painter.drawImage(layout.fullRect(QPageLayout::Point), page.image);
-        progress(double(i + 1) / double(images.size()));
+        // The last fifth of the bar is the file's completion, which reports nothing on the way.
+        progress(0.8 * double(i + 1) / double(images.size()));
     }
     if (!painter.end()) throw ConvertError::failed(QStringLiteral("Couldn’t write the PDF"));
+    file.finish();
 }
 
 } // namespace
@@ -63,8 +67,8 @@ QStringList createPDF(const QStringList& images, Job& job, const std::function<v
     if (images.isEmpty()) throw ConvertError::failed(QStringLiteral("No images to put in a PDF"));
     const QString destination = Output::unique(Settings::shared().outputDirectory(images.first()),
                                                createdPDFName(images), QStringLiteral("pdf"));
-    return {Output::write(destination,
-                          [&](const QString& temporary) { writePages(images, temporary, job, progress); })};
+    return {Output::write(
+        destination, [&](const QString& temporary) { writePages(images, temporary, job, progress); }, &job)};
 }
 
 } // namespace InstantTools

@@ -15,8 +15,7 @@ struct Reason
 // In order: the first reason whose sign appears wins, so causes come before their consequences
 // ("No space left on device" before the muxer's complaint about its trailer).
 const std::array<Reason, 10> reasons{{
-    {{"No space left on device", "Disk quota exceeded", "File too large"},
-     "The result is incomplete: the disk is full"},
+    {{"No space left on device", "Disk quota exceeded", "File too large"}, "The disk is full"},
     {{"Permission denied", "Read-only file system"},
      "Tolvane isn’t allowed to read the file or to write the result"},
     {{"No such file or directory"}, "The file, or the folder for the result, is no longer there"},
@@ -81,7 +80,7 @@ ConvertError incomplete(const QString& errors)
     const bool full = errors.contains(QLatin1String("No space left on device")) ||
                       errors.contains(QLatin1String("Disk quota exceeded"));
     return ConvertError::failed(
-        full ? QStringLiteral("The result is incomplete: the disk is full")
+        full ? QStringLiteral("The disk is full")
              : QStringLiteral("The result is incomplete: the disk may be full or the file damaged"),
         rawTail(errors));
 }

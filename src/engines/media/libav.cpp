@@ -31,6 +31,8 @@ struct Api
     decltype(&avformat_close_input) closeInput;
     decltype(&av_read_frame) readFrame;
     decltype(&avformat_seek_file) seekFile;
+    decltype(&av_demuxer_iterate) demuxerIterate;
+    decltype(&av_probe_input_format2) probeFormat;
 };
 
 template <typename F> bool resolve(void* library, const char* name, F& into)
@@ -60,7 +62,9 @@ const Api* load()
                     resolve(format, "avformat_find_stream_info", api.findStreamInfo) &&
                     resolve(format, "avformat_close_input", api.closeInput) &&
                     resolve(format, "av_read_frame", api.readFrame) &&
-                    resolve(format, "avformat_seek_file", api.seekFile);
+                    resolve(format, "avformat_seek_file", api.seekFile) &&
+                    resolve(format, "av_demuxer_iterate", api.demuxerIterate) &&
+                    resolve(format, "av_probe_input_format2", api.probeFormat);
     if (!ok) return nullptr;
     // The libraries would otherwise write their warnings to our standard error.
     api.logSetLevel(AV_LOG_QUIET);
@@ -84,6 +88,11 @@ class Input
     {
         AVDictionary* options = nullptr;
         m_api.dictSet(&options, "scan_all_pmts", "1", AV_DICT_DONT_OVERWRITE);
+        // Nothing the file names is opened: no other protocol, no demuxer that reads other files.
+        m_api.dictSet(&options, "protocol_whitelist", "file", 0);
+        if (const QByteArray formats = LibAv::safeDemuxers().join(QLatin1Char(',')).toLatin1();
+            !formats.isEmpty())
+            m_api.dictSet(&options, "format_whitelist", formats.constData(), 0);
         // The file protocol by name: a path is never read as another protocol's address.
         const QByteArray url = "file:" + QFile::encodeName(path);
         if (m_api.openInput(&m_context, url.constData(), format, &options) >= 0 && streamInfo &&
@@ -180,9 +189,12 @@ int64_t headerLength(const AVFormatContext* c)
     return longest;
 }
 
-// How far the packets of the first picture and sound streams reach past their start, reading
-// from where the file now stands to its end.
-void readEnds(const Api& api, AVFormatContext* c, int video, int audio, LibAv::Contents& out)
+// How far the packets of the first picture and sound streams reach past the start their
+// header states (0 when it states none), reading from where the file now stands to its end.
+// The starts are taken before any packet is read: after a seek, the demuxer of a file that
+// states none (ASF) would take the first packet it meets for the start.
+void readEnds(const Api& api, AVFormatContext* c, int video, int audio,
+              const std::pair<int64_t, int64_t>& starts, LibAv::Contents& out)
 {
     AVPacket* packet = api.packetAlloc();
     if (!packet) return;
@@ -191,7 +203,7 @@ void readEnds(const Api& api, AVFormatContext* c, int video, int audio, LibAv::C
         const int64_t at = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
         if ((index == video || index == audio) && at != AV_NOPTS_VALUE) {
             const AVStream* s = c->streams[index];
-            const int64_t start = s->start_time != AV_NOPTS_VALUE ? s->start_time : 0;
+            const int64_t start = index == video ? starts.first : starts.second;
             const double end =
                 double(at - start + std::max<int64_t>(packet->duration, 0)) * av_q2d(s->time_base);
             std::optional<double>& slot = index == video ? out.videoEnd : out.audioEnd;
@@ -238,6 +250,41 @@ std::optional<Reading> read(const QString& path)
     return r;
 }
 
+QStringList safeDemuxers()
+{
+    static const QStringList names = [] {
+        QStringList out;
+        const Api* a = api();
+        if (!a) return out;
+        void* state = nullptr;
+        while (const AVInputFormat* format = a->demuxerIterate(&state))
+            if (!Media::opensOtherFiles(QString::fromLatin1(format->name)))
+                out << QString::fromLatin1(format->name);
+        return out;
+    }();
+    return names;
+}
+
+std::optional<QString> demuxerName(const QString& path)
+{
+    const Api* a = api();
+    if (!a) return std::nullopt;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    QByteArray head = file.read(64 * 1024);
+    const int size = int(head.size());
+    head.append(QByteArray(AVPROBE_PADDING_SIZE, '\0'));
+    const QByteArray name = QFile::encodeName(path);
+    AVProbeData probe{};
+    probe.filename = name.constData();
+    probe.buf = reinterpret_cast<unsigned char*>(head.data());
+    probe.buf_size = size;
+    int score = 0;
+    const AVInputFormat* format = a->probeFormat(&probe, 1, &score);
+    if (!format) return std::nullopt;
+    return QString::fromLatin1(format->name);
+}
+
 std::optional<Contents> contents(const QString& path, const QString& format)
 {
     const Api* a = api();
@@ -250,11 +297,16 @@ std::optional<Contents> contents(const QString& path, const QString& format)
     const auto [video, audio] = mainStreams(c);
     out.hasVideo = video >= 0;
     out.hasAudio = audio >= 0;
+    const auto startOf = [c](int index) {
+        return index >= 0 && c->streams[index]->start_time != AV_NOPTS_VALUE ? c->streams[index]->start_time
+                                                                             : int64_t(0);
+    };
+    const std::pair starts{startOf(video), startOf(audio)};
     // Only the last seconds need reading; a file the demuxer cannot seek in is read whole.
     constexpr int64_t tail = 3 * AV_TIME_BASE;
     if (const int64_t length = headerLength(c); length > tail)
         a->seekFile(c, -1, INT64_MIN, length - tail, length - tail, 0);
-    readEnds(*a, c, video, audio, out);
+    readEnds(*a, c, video, audio, starts, out);
     return out;
 }
 

@@ -120,10 +120,11 @@ Probe probeWithFfprobe(const QString& path)
     const auto ffprobe = Shell::find(QStringLiteral("ffprobe"));
     if (!ffprobe) return {};
     try {
-        const Shell::Result r =
-            Shell::run(*ffprobe, {QStringLiteral("-v"), QStringLiteral("error"),
+        const Shell::Result r = Shell::run(
+            *ffprobe, QStringList{QStringLiteral("-v"), QStringLiteral("error"),
                                   QStringLiteral("-print_format"), QStringLiteral("json"),
-                                  QStringLiteral("-show_format"), QStringLiteral("-show_streams"), path});
+                                  QStringLiteral("-show_format"), QStringLiteral("-show_streams")} +
+                          inputGuard() + QStringList{path});
         return parseProbe(r.stdoutBytes);
     } catch (const ConvertError&) {
         return {};
@@ -160,7 +161,7 @@ FfmpegReport ffmpeg(const QStringList& args, const std::function<double()>& dura
         if (progress)
             if (const auto fraction = progressFraction(line, seconds)) progress(*fraction);
     };
-    const Shell::Result result = Shell::run(program, prefix + args, std::nullopt, job, onLine);
+    const Shell::Result result = Shell::run(program, prefix + guardedInputs(args), std::nullopt, job, onLine);
     report.errors = result.stderrText;
     if (result.status != 0) throw ffmpegFailure(result.stderrText, result.status);
     if (const auto unfinished = unfinishedWrite(report)) throw *unfinished;

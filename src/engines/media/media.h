@@ -43,6 +43,20 @@ Probe probeWithFfprobe(const QString& path);
 // The reading of ffprobe's JSON (-show_format -show_streams); bad input gives the defaults.
 Probe parseProbe(const QByteArray& json);
 
+// Whether the demuxer `name` ("hls", "concat", "mov,mp4,m4a,3gp,3g2,mj2" …) opens files or
+// addresses its input names: playlists, lists, manifests, sessions, scripts, picture sequences.
+bool opensOtherFiles(const QString& name);
+// Throws "<name> is a playlist, not a media file" when `path` is a playlist or a list of other
+// files, told by its first bytes (#EXTM3U, ffconcat, "file '…'" lines, a DASH manifest) and by
+// the demuxer ffmpeg's libraries would choose. Nothing but the file itself is read.
+void refuseLists(const QString& path);
+// The options that go before each input of an ffmpeg run: the file protocol only and the
+// demuxers that read nothing but their own file.
+QStringList inputGuard();
+// ffmpeg's arguments `args` with each input given without a format (-f) first refused when it is
+// a list and then preceded by inputGuard(). Throws what refuseLists throws.
+QStringList guardedInputs(const QStringList& args);
+
 // What one ffmpeg run said about itself.
 struct FfmpegReport
 {
@@ -52,8 +66,8 @@ struct FfmpegReport
 };
 
 // Runs ffmpeg with the fixed prefix (quiet, no stdin, overwrite, progress on stdout) and `args`,
-// which end with the output path. Progress is measured over `duration` seconds, read at each
-// report (0 while unknown: no progress). The job's cancel ends ffmpeg and throws
+// which end with the output path, through guardedInputs(). Progress is measured over `duration` seconds, read
+// at each report (0 while unknown: no progress). The job's cancel ends ffmpeg and throws
 // ConvertError::cancelled(). A failure throws ffmpegFailure(); so does an exit 0 that came
 // without the last report or with write errors (unfinishedWrite()).
 FfmpegReport ffmpeg(const QStringList& args, const std::function<double()>& duration, Job* job,
@@ -66,7 +80,7 @@ ConvertError ffmpegFailure(const QString& errors, int status);
 // Whether a run that exited 0 left its output unfinished: its last report never came, or it
 // could not write its trailer or close its file (ffmpeg 5.1 exits 0 on a full disk).
 std::optional<ConvertError> unfinishedWrite(const FfmpegReport& report);
-// "The result is incomplete: the disk is full", or "… the disk may be full or the file damaged"
+// "The disk is full", or "… the disk may be full or the file damaged"
 // when ffmpeg's standard error does not say so, with that standard error as details.
 ConvertError incomplete(const QString& errors);
 // The fraction, within 0…0.99, that one line of ffmpeg's progress report stands for, or none

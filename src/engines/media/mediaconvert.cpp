@@ -1,6 +1,7 @@
 #include "engines/media/media.h"
 
 #include "core/converterror.h"
+#include "core/fmt.h"
 #include "core/job.h"
 #include "engines/media/libav.h"
 
@@ -115,28 +116,53 @@ bool reaches(const std::optional<double>& end, double expected)
     return end && (expected <= 0 || *end >= expected - std::max(1.0, 0.1 * expected));
 }
 
-// Throws when the result lacks a stream it should have or stops short.
-void checkResult(const QString& output, const LibAv::Reading& source, bool audio, const QString& target,
-                 const Media::FfmpegReport& report)
+QString seconds(double s)
+{
+    return s < 60 ? QStringLiteral("%1 s").arg(qRound(s)) : Fmt::time(s, false);
+}
+
+// Whether the wanted streams of a file reach about as far as the source states.
+bool whole(const LibAv::Contents& c, const LibAv::Reading& source, bool video, bool audio)
+{
+    return (!video || reaches(c.videoEnd, source.videoSeconds)) &&
+           (!audio || reaches(c.audioEnd, source.audioSeconds));
+}
+
+// Throws when the result lacks a stream it should have or stops short. A result that holds
+// all that ffmpeg wrote but not the source's stated length is fine when the source itself ends
+// early (a half-downloaded file): it is converted as far as it goes, and the note says so.
+std::optional<QString> checkResult(const QString& source, const QString& output,
+                                   const LibAv::Reading& reading, bool audio, const QString& target,
+                                   const Media::FfmpegReport& report)
 {
     if (QFileInfo(output).size() <= 0) throw Media::incomplete(report.errors);
     const auto contents = LibAv::contents(output, target);
-    if (!contents) return; // nothing to look inside with
+    if (!contents) return std::nullopt; // nothing to look inside with
     if (!contents->opened) throw Media::incomplete(report.errors);
     const bool wantsVideo = !audio;
-    const bool wantsAudio = audio || (target != QLatin1String("gif") && source.probe.audioCodec);
+    const bool wantsAudio = audio || (target != QLatin1String("gif") && reading.probe.audioCodec);
     if (wantsVideo && !contents->hasVideo)
         throw ConvertError::failed(QStringLiteral("The result has no picture"));
     if (wantsAudio && !contents->hasAudio)
         throw ConvertError::failed(QStringLiteral("The result has no sound"));
+    if ((wantsVideo && !contents->videoEnd) || (wantsAudio && !contents->audioEnd))
+        throw Media::incomplete(report.errors);
 
     // As far as ffmpeg says it wrote: a file cut short by the disk ends early.
     const double reach = std::max(contents->videoEnd.value_or(0), contents->audioEnd.value_or(0));
-    const bool asWritten =
-        !report.outSeconds || reach >= *report.outSeconds - std::max(0.5, 0.02 * *report.outSeconds);
-    if (!asWritten || (wantsVideo && !reaches(contents->videoEnd, source.videoSeconds)) ||
-        (wantsAudio && !reaches(contents->audioEnd, source.audioSeconds)))
+    if (report.outSeconds && reach < *report.outSeconds - std::max(0.5, 0.02 * *report.outSeconds))
         throw Media::incomplete(report.errors);
+    if (whole(*contents, reading, wantsVideo, wantsAudio)) return std::nullopt;
+    // Short of the stated length: ffmpeg stopped early unless the source's own packets stop too.
+    const auto held = LibAv::contents(source);
+    if (!report.outSeconds || !held || whole(*held, reading, wantsVideo, wantsAudio))
+        throw Media::incomplete(report.errors);
+    const double converted =
+        std::min(wantsVideo ? *contents->videoEnd : reach, wantsAudio ? *contents->audioEnd : reach);
+    const double stated =
+        std::max(wantsVideo ? reading.videoSeconds : 0, wantsAudio ? reading.audioSeconds : 0);
+    return QStringLiteral("The file is cut short: %1 of %2 converted")
+        .arg(seconds(converted), seconds(stated));
 }
 
 } // namespace
@@ -147,6 +173,7 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
              const std::function<void(double)>& progress)
 {
     if (job) job->throwIfCancelled();
+    refuseLists(source);
     const auto argsFor = [&](const Probe& probe) {
         return conversionArgs(source, output, audio, target, probe);
     };
@@ -180,7 +207,8 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
         report = ffmpeg(retryArgs(source, output, target, probe), probe.duration, job, progress);
     else if (error)
         throw *error;
-    checkResult(output, reading, audio, target, *report);
+    const std::optional<QString> note = checkResult(source, output, reading, audio, target, *report);
+    if (note && job) job->addNote(*note);
 }
 
 } // namespace Media

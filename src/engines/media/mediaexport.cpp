@@ -22,8 +22,9 @@ QImage frame(const QString& path, double seconds, double maxSize)
     const double at = std::isfinite(seconds) && seconds > 0 ? seconds : 0;
     Shell::Result r;
     try {
-        r = Shell::run(*program, {"-v", "error", "-ss", QString::asprintf("%.3f", at), "-i", path,
-                                  "-frames:v", "1", "-vf", fit, "-f", "image2pipe", "-c:v", "png", "-"});
+        r = Shell::run(*program,
+                       guardedInputs({"-v", "error", "-ss", QString::asprintf("%.3f", at), "-i", path,
+                                      "-frames:v", "1", "-vf", fit, "-f", "image2pipe", "-c:v", "png", "-"}));
     } catch (const ConvertError&) {
         return {};
     }

@@ -111,7 +111,9 @@ QList<float> waveform(const QString& path, int buckets)
     options.onOutput = [&fold](QByteArrayView bytes) { fold.add(bytes); };
     try {
         const Shell::Result r = Shell::run(
-            *program, {"-v", "error", "-i", path, "-ac", "1", "-ar", "8000", "-f", "f32le", "-"}, options);
+            *program,
+            guardedInputs({"-v", "error", "-i", path, "-ac", "1", "-ar", "8000", "-f", "f32le", "-"}),
+            options);
         if (r.status != 0) return {};
     } catch (const ConvertError&) {
         return {};

@@ -15,6 +15,9 @@ namespace {
 
 // A book is read into memory whole; this bounds what unpacking it may take.
 const ExtractLimits bookLimits{qint64(1) << 30, 100000};
+// The most text a book's reading order may add up to: a spine may list one chapter many times,
+// and the text is laid out again several times over on its way to the result.
+constexpr qsizetype maxBookCharacters = qsizetype(64) << 20;
 
 class Book
 {
@@ -101,7 +104,11 @@ QString readHTML(const QString& path)
         const auto text = book.read(base, QUrl::fromPercentEncoding(href.toUtf8()));
         if (!text) continue;
         const auto body = Regex::groups(*text, QStringLiteral("(?is)<body[^>]*>(.*)</body>"));
-        html += (body ? body->at(1) : *text) + QLatin1Char('\n');
+        const QString chapter = body ? body->at(1) : *text;
+        if (html.size() + chapter.size() >= maxBookCharacters)
+            throw ConvertError::unsupported(
+                QStringLiteral("%1 is too large to convert").arg(QFileInfo(path).fileName()));
+        html += chapter + QLatin1Char('\n');
     }
     return Regex::replace(html, QStringLiteral("<img[^>]*>"), [](const QStringList&) { return QString(); });
 }

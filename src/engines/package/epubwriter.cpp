@@ -62,7 +62,8 @@ QString packageDocument(const QString& title, const QString& items, const QStrin
 
 namespace EPUB {
 
-void write(const QString& title, const QList<Chapter>& chapters, const QString& path)
+void write(const QString& title, const QList<Chapter>& chapters, const QString& path,
+           const QList<Resource>& resources)
 {
     QMap<QString, QByteArray> parts{{QStringLiteral("META-INF/container.xml"), QByteArray(container.data())}};
     QString items, spine, toc;
@@ -75,6 +76,13 @@ void write(const QString& title, const QList<Chapter>& chapters, const QString& 
         toc += QLatin1String("<li><a href=\"") + file + QLatin1String("\">") +
                xmlEscaped(chapters.at(i).title) + QLatin1String("</a></li>\n");
     }
+    for (qsizetype i = 0; i < resources.size(); ++i) {
+        const Resource& r = resources.at(i);
+        parts.insert(QLatin1String("OEBPS/") + r.href, r.bytes);
+        items += QLatin1String("<item id=\"r") + QString::number(i + 1) + QLatin1String("\" href=\"") +
+                 xmlEscaped(r.href) + QLatin1String("\" media-type=\"") + xmlEscaped(r.mediaType) +
+                 QLatin1String("\"/>\n");
+    }
     parts.insert(QStringLiteral("OEBPS/nav.xhtml"),
                  (xhtmlHead + xmlEscaped(title) +
                   QLatin1String("</title></head>\n<body><nav epub:type=\"toc\"><h1>Contents</h1><ol>") + toc +
@@ -82,23 +90,6 @@ void write(const QString& title, const QList<Chapter>& chapters, const QString& 
                      .toUtf8());
     parts.insert(QStringLiteral("OEBPS/content.opf"), packageDocument(title, items, spine).toUtf8());
     Zip::write(parts, path, QStringLiteral("application/epub+zip"));
-}
-
-QString xhtml(const QString& html)
-{
-    // XHTML knows only the five XML entities; the others are written as the characters' numbers.
-    QString s = Regex::replace(html, QStringLiteral("&([A-Za-z][A-Za-z0-9]*);"), [](const QStringList& g) {
-        static const QStringList xmlNames{"amp", "lt", "gt", "quot", "apos"};
-        if (xmlNames.contains(g.at(1))) return g.at(0);
-        const auto code = HtmlEntities::codePoint(g.at(1));
-        return code ? QLatin1String("&#") + QString::number(quint32(*code)) + QLatin1Char(';') : g.at(0);
-    });
-    s = Regex::replace(s, QStringLiteral("&(?!(amp|lt|gt|quot|apos|#[0-9]+|#x[0-9a-fA-F]+);)"),
-                       [](const QStringList&) { return QStringLiteral("&amp;"); });
-    // The name must end where the tag's name does: "<brand>" is no "<br>".
-    return Regex::replace(
-        s, QStringLiteral("<(br|hr|img|meta|link|input)(?=[\\s/>])([^>]*?)\\s*/?>"),
-        [](const QStringList& g) { return QLatin1Char('<') + g.at(1) + g.at(2) + QLatin1String(" />"); });
 }
 
 } // namespace EPUB

@@ -30,10 +30,7 @@ constexpr double slideMaxDPI = 220;
 
 void writeUtf8(const QString& path, const QString& text)
 {
-    QFile file(path);
-    const QByteArray bytes = text.toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush())
-        throw ConvertError::failed(QStringLiteral("Couldn’t write the text: %1").arg(file.errorString()));
+    Output::writeFile(path, text.toUtf8());
 }
 
 QString pageTexts(const QString& source, const Poppler::Document& doc, Job& job, const Progress& progress)
@@ -136,7 +133,7 @@ QStringList convert(const QString& source, const QString& target, Job& job, cons
     const QString base = Output::baseName(source);
     const QString destination = Output::unique(Settings::shared().outputDirectory(source), base, target);
     const auto write = [&](const std::function<void(const QString&)>& producer) {
-        return QStringList{Output::write(destination, producer)};
+        return QStringList{Output::write(destination, producer, &job)};
     };
 
     if (target == QLatin1String("jpg") || target == QLatin1String("png"))

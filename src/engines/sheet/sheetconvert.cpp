@@ -9,6 +9,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <cerrno>
+#include <sys/stat.h>
 
 namespace {
 
@@ -17,23 +19,19 @@ const QStringList targets{"xlsx", "ods", "pdf", "csv", "tsv"};
 // Several sheets as a folder of delimited files, filled in a hidden folder beside the wanted one
 // and committed whole; nothing of it stays behind when a write fails.
 QString writeFolder(const QList<Sheet>& sheets, const QString& destination, const QString& ext,
-                    QChar separator)
+                    QChar separator, const Job& job)
 {
-    const QString work = Output::temporaryPath(destination);
-    if (!QDir().mkpath(work))
-        throw ConvertError::failed(
-            QStringLiteral("Couldn’t create a folder in %1").arg(QFileInfo(work).path()));
-    try {
-        QSet<QString> used;
-        for (const Sheet& sheet : sheets)
-            TextFile::write(work + QLatin1Char('/') + OOXML::sheetName(sheet.name, used) + QLatin1Char('.') +
-                                ext,
-                            SheetEngine::delimited(sheet.rows, separator));
-        return Output::commit(work, destination, true);
-    } catch (...) {
-        QDir(work).removeRecursively();
-        throw;
-    }
+    return Output::write(
+        destination,
+        [&](const QString& work) {
+            if (::mkdir(QFile::encodeName(work).constData(), 0777) != 0) throw Output::writeFailure(errno);
+            QSet<QString> used;
+            for (const Sheet& sheet : sheets)
+                TextFile::write(work + QLatin1Char('/') + OOXML::sheetName(sheet.name, used) +
+                                    QLatin1Char('.') + ext,
+                                SheetEngine::delimited(sheet.rows, separator));
+        },
+        &job);
 }
 
 } // namespace
@@ -55,7 +53,7 @@ QStringList convert(const QString& source, const QString& from, const QString& t
     const QString folder = Settings::shared().outputDirectory(source);
     const QString base = Output::baseName(source);
     const auto write = [&](const std::function<void(const QString&)>& producer) {
-        return QStringList{Output::write(Output::unique(folder, base, to), producer)};
+        return QStringList{Output::write(Output::unique(folder, base, to), producer, &job)};
     };
     if (to == QLatin1String("xlsx"))
         return write([&](const QString& file) { OOXML::writeXLSX(sheets, file, base); });
@@ -66,7 +64,7 @@ QStringList convert(const QString& source, const QString& from, const QString& t
     if (sheets.size() == 1)
         return write(
             [&](const QString& file) { TextFile::write(file, delimited(sheets.first().rows, separator)); });
-    return {writeFolder(sheets, Output::unique(folder, base, std::nullopt), to, separator)};
+    return {writeFolder(sheets, Output::unique(folder, base, std::nullopt), to, separator, job)};
 }
 
 } // namespace SheetEngine

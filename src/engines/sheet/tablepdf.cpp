@@ -1,5 +1,6 @@
 #include "engines/sheet/sheetengine.h"
 
+#include "core/checkedfile.h"
 #include "core/converterror.h"
 
 #include <QFontDatabase>
@@ -8,6 +9,7 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QTextLayout>
 
 namespace {
 
@@ -19,6 +21,8 @@ constexpr double rowHeight = 15, textTop = 2, textHeight = 13, inset = 5;
 constexpr double minColumn = 30, maxColumn = 180;
 constexpr int measuredRows = 500;
 constexpr double rowsHeight = pageHeight - 2 * margin - 24;
+// A cell shows at most this many lines, so that every row fits a page.
+constexpr int maxCellLines = 30;
 
 struct Fonts
 {
@@ -37,12 +41,62 @@ Fonts fonts()
     return f;
 }
 
-// A cell is drawn on one line: the text up to its first line end.
-QString firstLine(const QString& text)
+// The cell's lines as written, at any line end, without trailing empty ones.
+QStringList writtenLines(const QString& text)
 {
-    for (qsizetype i = 0; i < text.size(); ++i)
-        if (text.at(i) == u'\n' || text.at(i) == u'\r') return text.left(i);
-    return text;
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) != u'\n' && text.at(i) != u'\r') continue;
+        lines.append(text.mid(start, i - start));
+        if (text.at(i) == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n') ++i;
+        start = i + 1;
+    }
+    lines.append(start == 0 ? text : text.mid(start));
+    while (lines.size() > 1 && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+double widestLine(const QString& text, const QFontMetricsF& metrics)
+{
+    double widest = 0;
+    for (const QString& line : writtenLines(text))
+        widest = qMax(widest, metrics.horizontalAdvance(line));
+    return widest;
+}
+
+// The cell's text in lines that fit `width`: broken at its line ends, wrapped at word boundaries
+// (or anywhere in a word wider than the box), at most `maxCellLines`, the last cut with "…" when
+// more would follow.
+QStringList wrapped(const QString& text, const QFont& font, const QFontMetricsF& metrics,
+                    QPaintDevice* device, double width)
+{
+    QStringList out;
+    for (const QString& line : writtenLines(text)) {
+        if (metrics.horizontalAdvance(line) <= width) {
+            out.append(line);
+        } else {
+            QTextLayout layout(line, font, device);
+            QTextOption option;
+            option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+            layout.setTextOption(option);
+            layout.beginLayout();
+            for (QTextLine piece = layout.createLine(); piece.isValid() && out.size() <= maxCellLines;
+                 piece = layout.createLine()) {
+                piece.setLineWidth(width);
+                out.append(line.mid(piece.textStart(), piece.textLength()).trimmed());
+            }
+            layout.endLayout();
+        }
+        if (out.size() > maxCellLines) {
+            out.resize(maxCellLines);
+            out.last() = metrics.elidedText(out.last() + QStringLiteral("…"), Qt::ElideRight, width,
+                                            Qt::TextSingleLine);
+            break;
+        }
+    }
+    return out;
 }
 
 // Widths fit the first rows' texts; the first row is measured in the bold face it is drawn in, so
@@ -60,8 +114,7 @@ QList<double> columnWidths(const Sheet& sheet, const QFontMetricsF& cellMetrics,
         const QFontMetricsF& metrics = r == 0 ? headerMetrics : cellMetrics;
         for (qsizetype c = 0; c < row.size(); ++c)
             if (widths[c] < maxColumn)
-                widths[c] = qMin(qMax(widths[c], metrics.horizontalAdvance(firstLine(row.at(c))) + 2 * inset),
-                                 maxColumn);
+                widths[c] = qMin(qMax(widths[c], widestLine(row.at(c), metrics) + 2 * inset), maxColumn);
     }
     return widths;
 }
@@ -82,38 +135,54 @@ class TablePainter
         for (double w : widths)
             tableWidth += w;
         const double scale = tableWidth <= 1 ? 1 : qMin(1.0, (pageWidth - 2 * margin) / tableWidth);
-        const qsizetype perPage = qMax<qsizetype>(1, qsizetype(rowsHeight / (scale * rowHeight)));
+        const double available = rowsHeight / scale;
 
-        qsizetype first = 0;
+        qsizetype r = 0;
         do {
             if (!firstPage && !m_writer.newPage())
                 throw ConvertError::failed(QStringLiteral("Couldn’t add a page to the PDF"));
             firstPage = false;
-            paintPage(sheet, widths, tableWidth, scale, first, qMin(sheet.rows.size(), first + perPage));
-            first += perPage;
-        } while (first < sheet.rows.size());
+            m_painter.save();
+            m_painter.setFont(m_fonts.title);
+            m_painter.setPen(Qt::black);
+            m_painter.drawText(QRectF(margin, titleTop, pageWidth - 2 * margin, 20),
+                               Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, sheet.name);
+            m_painter.translate(margin, tableTop);
+            m_painter.scale(scale, scale);
+            // Rows are as tall as their longest cell; a page takes the rows that fit, at least one.
+            for (double y = 0; r < sheet.rows.size(); ++r) {
+                const QList<QStringList> cells = rowLines(sheet.rows.at(r), r == 0, widths);
+                qsizetype lines = 1;
+                for (const QStringList& cell : cells)
+                    lines = qMax(lines, cell.size());
+                const double height = rowHeight + textHeight * double(lines - 1);
+                if (y > 0 && y + height > available) break;
+                paintRow(sheet.rows.at(r), cells, r, widths, QRectF(0, y, tableWidth, height));
+                y += height;
+            }
+            m_painter.restore();
+        } while (r < sheet.rows.size());
     }
 
   private:
-    void paintPage(const Sheet& sheet, const QList<double>& widths, double tableWidth, double scale,
-                   qsizetype first, qsizetype end)
+    // The lines of each cell of a row, wrapped to its column.
+    QList<QStringList> rowLines(const QStringList& row, bool header, const QList<double>& widths) const
     {
-        m_painter.save();
-        m_painter.setFont(m_fonts.title);
-        m_painter.setPen(Qt::black);
-        m_painter.drawText(QRectF(margin, titleTop, pageWidth - 2 * margin, 20),
-                           Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, sheet.name);
-        m_painter.translate(margin, tableTop);
-        m_painter.scale(scale, scale);
-        for (qsizetype r = first; r < end; ++r)
-            paintRow(sheet.rows.at(r), r, widths, tableWidth, rowHeight * double(r - first));
-        m_painter.restore();
+        QList<QStringList> cells;
+        cells.reserve(widths.size());
+        for (qsizetype c = 0; c < widths.size(); ++c) {
+            const QString text = c < row.size() ? row.at(c) : QString();
+            cells.append(text.isEmpty() ? QStringList()
+                                        : wrapped(text, header ? m_fonts.header : m_fonts.cell,
+                                                  header ? m_headerMetrics : m_cellMetrics, &m_writer,
+                                                  widths.at(c) - 2 * inset));
+        }
+        return cells;
     }
 
-    void paintRow(const QStringList& row, qsizetype index, const QList<double>& widths, double tableWidth,
-                  double y)
+    void paintRow(const QStringList& row, const QList<QStringList>& cells, qsizetype index,
+                  const QList<double>& widths, const QRectF& band)
     {
-        const QRectF band(0, y, tableWidth, rowHeight);
         if (index % 2 == 1) m_painter.fillRect(band, QColor::fromRgbF(0.96f, 0.96f, 0.96f));
         const bool header = index == 0;
         const QFontMetricsF& metrics = header ? m_headerMetrics : m_cellMetrics;
@@ -122,15 +191,15 @@ class TablePainter
         double x = 0;
         for (qsizetype c = 0; c < widths.size(); ++c) {
             const double width = widths.at(c);
-            const QString text = c < row.size() ? firstLine(row.at(c)) : QString();
-            if (!text.isEmpty()) {
-                const double box = width - 2 * inset;
-                const QString shown = metrics.elidedText(text, Qt::ElideRight, box, Qt::TextSingleLine);
-                const double left = Sheet::number(text)
-                                        ? x + width - inset - qMin(metrics.horizontalAdvance(text), box)
-                                        : x + inset;
-                m_painter.drawText(QRectF(left, y + textTop, box, textHeight),
-                                   Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, shown);
+            const double box = width - 2 * inset;
+            const bool number = c < row.size() && Sheet::number(row.at(c));
+            double top = band.top() + textTop;
+            for (const QString& line : cells.at(c)) {
+                const double left =
+                    number ? x + width - inset - qMin(metrics.horizontalAdvance(line), box) : x + inset;
+                m_painter.drawText(QRectF(left, top, box, textHeight),
+                                   Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, line);
+                top += textHeight;
             }
             x += width;
         }
@@ -157,7 +226,8 @@ void writePDF(const QList<Sheet>& sheets, const QString& path)
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         throw ConvertError::failed(QStringLiteral("Couldn’t create the PDF: no fonts are available"));
 
-    QPdfWriter writer(path);
+    CheckedFile file(path);
+    QPdfWriter writer(&file);
     writer.setPageSize(QPageSize(QSizeF(pageWidth, pageHeight), QPageSize::Point));
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
     writer.setResolution(72);
@@ -169,6 +239,7 @@ void writePDF(const QList<Sheet>& sheets, const QString& path)
     for (const Sheet& sheet : sheets)
         table.paint(sheet, firstPage);
     if (!painter.end()) throw ConvertError::failed(QStringLiteral("Couldn’t write the PDF"));
+    file.finish();
 }
 
 } // namespace SheetEngine

@@ -33,16 +33,20 @@ QStringList convert(const QString& source, const QString& to, Job& job,
         IWork::export_(IWork::App::keynote, source, pdf, QStringLiteral("PDF"), std::nullopt, &job);
         job.throwIfCancelled();
         progress(0.5);
-        return Doc::writePageImages(pdf, source, to, imageDPI, job, progress);
+        return Doc::writePageImages(pdf, source, to, imageDPI, job,
+                                    [&](double p) { progress(0.5 + 0.5 * p); });
     }
 
     const QString format =
         to == QLatin1String("pdf") ? QStringLiteral("PDF") : QStringLiteral("Microsoft PowerPoint");
     const QString destination =
         Output::unique(Settings::shared().outputDirectory(source), Output::baseName(source), to);
-    return {Output::write(destination, [&](const QString& temporary) {
-        IWork::export_(IWork::App::keynote, source, temporary, format, std::nullopt, &job);
-    })};
+    return {Output::write(
+        destination,
+        [&](const QString& temporary) {
+            IWork::export_(IWork::App::keynote, source, temporary, format, std::nullopt, &job);
+        },
+        &job)};
 }
 
 } // namespace SlidesEngine

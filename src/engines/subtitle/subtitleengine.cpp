@@ -6,6 +6,7 @@
 #include "core/textfile.h"
 #include "engines/text/regex.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -58,6 +59,17 @@ std::optional<SubtitleEngine::Cue> cue(const QStringList& lines)
     const std::optional<double> end = SubtitleEngine::time(endText.left(cut));
     if (!start || !end) return std::nullopt;
     return SubtitleEngine::Cue{*start, *end, lines.mid(timeLine + 1).join(QLatin1Char('\n'))};
+}
+
+// Whether a line of only spaces before lines[next] lies inside the cue of `block`: the cue has
+// its times and the lines up to the next blank one hold no times of their own.
+bool continuesCue(const QStringList& block, const QStringList& lines, qsizetype next)
+{
+    const auto timed = [](const QString& line) { return line.contains(QLatin1String("-->")); };
+    if (std::none_of(block.cbegin(), block.cend(), timed)) return false;
+    for (; next < lines.size() && !trimmed(lines.at(next)).isEmpty(); ++next)
+        if (timed(lines.at(next))) return false;
+    return true;
 }
 
 QString plainText(const QList<SubtitleEngine::Cue>& cues)
@@ -125,11 +137,12 @@ QList<Cue> parse(const QString& text)
         if (const std::optional<Cue> found = cue(block)) cues.append(*found);
         block.clear();
     };
-    for (const QString& line : normalized.split(QLatin1Char('\n'))) {
-        if (trimmed(line).isEmpty())
+    const QStringList lines = normalized.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (!trimmed(lines.at(i)).isEmpty())
+            block.append(lines.at(i));
+        else if (lines.at(i).isEmpty() || !continuesCue(block, lines, i + 1))
             flush();
-        else
-            block.append(line);
     }
     flush();
     return cues;

@@ -23,7 +23,8 @@ const QString unorderedPattern = QStringLiteral("^[-*+]\\s+(.*)");
 const QString orderedPattern = QStringLiteral("^\\d+[.)]\\s+(.*)");
 const QString taskPattern = QStringLiteral("^\\[([ xX])\\]\\s+(.*)");
 
-const QString codeSpanPattern = QStringLiteral("`([^`]+)`|\\x{E000}");
+// A code span, a placeholder character of the text, or a backslash escape of ASCII punctuation.
+const QString codeSpanPattern = QStringLiteral("`([^`]+)`|\\x{E000}|\\\\([!-/:-@\\[-`{-~])");
 const QString imagePattern = QStringLiteral("!\\[([^\\]]*)\\]\\(([^)\\s]+)[^)]*\\)");
 const QString linkPattern = QStringLiteral("\\[([^\\]]+)\\]\\(([^)\\s]+)[^)]*\\)");
 const QString strongPattern = QStringLiteral("\\*\\*(.+?)\\*\\*|__(.+?)__");
@@ -209,15 +210,17 @@ QString html(const QString& markdown)
 
 QString inlineHtml(const QString& text)
 {
-    // Code spans are kept aside first and put back last; so is any private-use placeholder
-    // character of the text itself, which then comes back unchanged.
+    // Code spans are kept aside first and put back last; so are escaped characters, which stay
+    // literal, and any private-use placeholder character of the text itself, which then comes
+    // back unchanged.
     QStringList kept;
     QString s = text;
-    if (s.contains(QLatin1Char('`')) || s.contains(placeholderMark))
+    if (s.contains(QLatin1Char('`')) || s.contains(placeholderMark) || s.contains(QLatin1Char('\\')))
         s = Regex::replace(s, codeSpanPattern, [&](const QStringList& g) {
-            kept.append(g.at(1).isEmpty()
-                            ? g.at(0)
-                            : QLatin1String("<code>") + xmlEscaped(g.at(1)) + QLatin1String("</code>"));
+            kept.append(!g.at(1).isEmpty()
+                            ? QLatin1String("<code>") + xmlEscaped(g.at(1)) + QLatin1String("</code>")
+                        : !g.at(2).isEmpty() ? xmlEscaped(g.at(2))
+                                             : g.at(0));
             return placeholderMark + QString::number(kept.size() - 1) + placeholderMark;
         });
     s = xmlEscaped(s);

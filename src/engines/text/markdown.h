@@ -13,12 +13,13 @@ namespace Markdown {
 // quotes nest up to 32 deep; deeper ">" marks stay text.
 QString html(const QString& markdown);
 
-// The inline pass of `html` for one piece of text: code spans, escaping, images, links, strong,
-// emphasis and strike.
+// The inline pass of `html` for one piece of text: code spans, backslash escapes, escaping,
+// images, links, strong, emphasis and strike.
 QString inlineHtml(const QString& text);
 
 // Markdown text of a document, ending with one line feed: headings from heading levels or font
 // sizes against the body size, bold, italic and links as marks, list items as "- " or "1. ".
+// Blocks are separated by a blank line; a block marker that opens a line of text is escaped.
 QString from(const QTextDocument& document);
 
 } // namespace Markdown

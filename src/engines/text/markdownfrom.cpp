@@ -11,12 +11,36 @@
 
 namespace {
 
-const QString bulletPattern = QStringLiteral("^[•◦▪●‣–-]\\s*(.*)");
+// A typed bullet; a hyphen or dash needs a space after it, so "-42" stays a number.
+const QString bulletPattern = QStringLiteral("^(?:[•◦▪●‣]\\s*|[–-]\\s+)(.*)");
+const QString orderedMarkerPattern = QStringLiteral("^\\d{1,9}[.)]");
 
 bool isLineBreak(QChar c)
 {
     return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::LineSeparator ||
            c == QChar::ParagraphSeparator;
+}
+
+// `text` with a backslash before a block marker at its start ("#", "-", "1." …), so that text
+// the document holds is never read back as a heading, list item, quote, rule or fence.
+QString escapedLineStart(const QString& text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && Blanks::isBlank(text.at(i)))
+        ++i;
+    if (i == text.size()) return text;
+    QString escaped = text;
+    if (QStringLiteral("#-+*>_`~").contains(text.at(i)))
+        escaped.insert(i, QLatin1Char('\\'));
+    else if (const auto marker = Regex::groups(text.mid(i, 11), orderedMarkerPattern))
+        escaped.insert(i + marker->at(0).size() - 1, QLatin1Char('\\'));
+    return escaped;
+}
+
+bool isMarked(const QTextCharFormat& format)
+{
+    return format.fontWeight() >= QFont::Bold || format.fontItalic() ||
+           (format.isAnchor() && !format.anchorHref().isEmpty());
 }
 
 // One run of text with its marks: bold, italic and a link around the text between its spaces.
@@ -39,9 +63,14 @@ QString markedRun(const QString& text, const QTextCharFormat& format)
 QString markedText(const QTextBlock& block)
 {
     QString marked;
-    for (auto it = block.begin(); !it.atEnd(); ++it)
-        if (!it.fragment().charFormat().isImageFormat()) // a picture's placeholder is no text
-            marked += markedRun(it.fragment().text(), it.fragment().charFormat());
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        const QTextCharFormat format = it.fragment().charFormat();
+        if (format.isImageFormat()) continue; // a picture's placeholder is no text
+        // The line's first words are escaped unless a mark of ours opens it.
+        const bool opensLine = Blanks::trimmed(marked).isEmpty();
+        const QString text = it.fragment().text();
+        marked += markedRun(opensLine && !isMarked(format) ? escapedLineStart(text) : text, format);
+    }
     while (!marked.isEmpty() && isLineBreak(marked.back()))
         marked.chop(1);
     return Blanks::trimmed(marked);
@@ -86,22 +115,31 @@ QString from(const QTextDocument& document)
 {
     const double body = Doc::bodyFontSize(document);
     QStringList lines;
+    bool inList = false;
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         QString text = block.text().remove(QChar::ObjectReplacementCharacter);
         while (!text.isEmpty() && isLineBreak(text.back()))
             text.chop(1);
         const QString t = Blanks::trimmed(text);
+        // List items follow each other line by line; every other block stands between blank
+        // lines, else a reader joins neighbouring paragraphs into one.
+        const QTextList* list = block.textList();
+        const auto bullet = list ? std::nullopt : Regex::groups(t, bulletPattern);
+        const QString marker = t.isEmpty() ? QString() : headingMarker(block, t, body);
+        const bool item = !t.isEmpty() && marker.isEmpty() && (list || bullet);
+        if (!item && inList) lines.append(QString());
+        inList = item;
         if (t.isEmpty()) {
             lines.append(QString());
-        } else if (const QString marker = headingMarker(block, t, body); !marker.isEmpty()) {
+        } else if (!marker.isEmpty()) {
             lines << marker + t << QString();
-        } else if (const QTextList* list = block.textList()) {
+        } else if (list) {
             lines.append((isBulleted(*list) ? QLatin1String("- ") : QLatin1String("1. ")) +
                          markedText(block));
-        } else if (const auto bullet = Regex::groups(t, bulletPattern)) {
-            lines.append(QLatin1String("- ") + bullet->at(1));
+        } else if (bullet) {
+            lines.append(QLatin1String("- ") + escapedLineStart(bullet->at(1)));
         } else {
-            lines.append(markedText(block));
+            lines << markedText(block) << QString();
         }
     }
     return joined(lines);

@@ -129,7 +129,7 @@ class ArchiveTest : public QObject
         const QString zip = writeArchive(m_in + "/a.zip", {{"a.txt", "a"}});
         const auto refused = failure([&] { convert(zip, "7z"); });
         QVERIFY(refused && refused->kind() == ConvertError::Kind::unsupported);
-        QCOMPARE(refused->message(), "Can’t write 7Z archives");
+        QCOMPARE(refused->message(), "a.zip can’t be converted to 7Z");
         // Cancelled while unpacking: nothing is packed.
         Job job(QString(), QString(), 0);
         job.cancel();

@@ -91,7 +91,7 @@ class DocConvertTest : public QObject
     {
         const QString md = file("report.md", "# Report\n");
         QCOMPARE(failure([&] { convert(md, "xlsx"); }).message(),
-                 QString("Can’t make XLSX from this document"));
+                 QString("report.md can’t be converted to XLSX"));
         file("report.pdf", "taken");
         QCOMPARE(convert(md, "pdf"), QStringList{path("report 2.pdf")});
         Job cancelled({}, {}, 0);

@@ -9,10 +9,13 @@
 
 #include "../../support/enginefixtures_a.h"
 
+#include <QBuffer>
 #include <QDirIterator>
+#include <QFontDatabase>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextList>
 #include <QTextTable>
 #include <QXmlStreamReader>
@@ -52,7 +55,13 @@ PdfPages readPdf(const QString& path)
 // A document with every kind of thing the writer knows, as a word processor's HTML gives it.
 std::unique_ptr<QTextDocument> richDocument()
 {
-    auto document = Doc::attributed(
+    QImage picture(40, 20, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    picture.save(&buffer, "PNG");
+    return Doc::attributed(
         "<h1>Title &amp; more</h1>"
         "<p>Plain <b>bold</b> <i>italic</i> <u>under</u> <s>struck</s> <span "
         "style=\"color:#ff0000\">red</span> "
@@ -61,11 +70,8 @@ std::unique_ptr<QTextDocument> richDocument()
         "<ul><li>one</li><li>two</li></ul><ol><li>first</li></ol>"
         "<table border=\"1\"><tr><td colspan=\"2\">wide</td></tr><tr><td>a</td><td>b</td></tr></table>"
         "<p><a href=\"https://example.org/a b?x=1&amp;y=2\">link</a> and <a href=\"#top\">inside</a></p>"
-        "<p><img src=\"pic\" width=\"100\"></p>");
-    QImage picture(40, 20, QImage::Format_RGB32);
-    picture.fill(Qt::red);
-    document->addResource(QTextDocument::ImageResource, QUrl("pic"), picture);
-    return document;
+        "<p><img src=\"data:image/png;base64," +
+        QString::fromLatin1(png.toBase64()) + "\" width=\"100\"></p>");
 }
 
 } // namespace
@@ -102,14 +108,23 @@ class DocWritersTest : public QObject
         QCOMPARE(pdf.creator + "|" + pdf.title, QString("Tolvane|"));
     }
 
-    // Every line lands on exactly one page, inside the margins, at the size it was given.
+    // Every line lands on exactly one page, inside the margins, at the size it was given. The
+    // face is loaded from its file, so that no installed font can stand in for it.
     void pagesKeepEveryLine()
     {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        const int face = QFontDatabase::addApplicationFont("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+        QVERIFY2(face >= 0, "DejaVu Sans is not installed");
         QString text;
         for (int i = 1; i <= 150; ++i)
             text += QString("Line %1 of the text\n").arg(i);
-        Doc::writePDF(*Doc::plainAttributed(text), path("lines.pdf"), QString("Lines <1>"));
+        const auto document = Doc::plainAttributed(text);
+        QTextCharFormat family;
+        family.setFontFamilies(QFontDatabase::applicationFontFamilies(face));
+        QTextCursor cursor(document.get());
+        cursor.select(QTextCursor::Document);
+        cursor.mergeCharFormat(family);
+        Doc::writePDF(*document, path("lines.pdf"), QString("Lines <1>"));
         const PdfPages pdf = readPdf(path("lines.pdf"));
         QVERIFY(pdf.sizes.size() > 2);
         QCOMPARE(pdf.title, QString("Lines <1>"));

@@ -68,6 +68,18 @@ class PageImagesTest : public QObject
                  (QStringList{"One 2.png", "One.pdf", "One.png", "Report", "Report 2", "Report.pdf"}));
     }
 
+    // Past 999 pages the numbers take another digit, so the names still sort in page order.
+    void longDocumentsSortInPageOrder()
+    {
+        QVERIFY(MiniPdf::write(path("Long.pdf"), numberedPages(1000)));
+        QCOMPARE(pages(path("Long.pdf"), "png", 4), QStringList{path("Long")});
+        const QStringList names = entries(path("Long"));
+        QCOMPARE(names.size(), 1000);
+        QCOMPARE(names.first(), QString("Page 0001.png"));
+        QCOMPARE(names[181], QString("Page 0182.png"));
+        QCOMPARE(names.last(), QString("Page 1000.png"));
+    }
+
     void cancellingLeavesNothing()
     {
         QVERIFY(MiniPdf::write(path("Long.pdf"), numberedPages(40)));

@@ -116,14 +116,24 @@ class ImageEngineTest : public QObject
         QVERIFY(!exif.contains("Exif.Thumbnail.Compression"));
     }
 
-    void transparencyBecomesWhiteInJpeg()
+    // Transparency stays where the format holds it and turns white where it doesn't, from full
+    // colour and from a palette alike.
+    void transparencyIsKeptOrWhite()
     {
         QImage img(40, 20, QImage::Format_ARGB32);
         img.fill(Qt::transparent);
         QPainter(&img).fillRect(20, 0, 20, 20, Qt::blue);
         QVERIFY(img.save(path("logo.png")));
-        QCOMPARE(corners(QImage(convert(path("logo.png"), "jpg").value(0))),
-                 QString("white blue white blue"));
+        QVERIFY(img.convertToFormat(QImage::Format_Indexed8).save(path("palette.png")));
+        QCOMPARE(QImageReader(path("palette.png")).imageFormat(), QImage::Format_Indexed8);
+        for (const QString source : {"logo", "palette"}) {
+            for (const QString target : {"jpg", "bmp"})
+                QCOMPARE(corners(QImage(convert(path(source + ".png"), target).value(0))),
+                         QString("white blue white blue"));
+            const QImage tiff(convert(path(source + ".png"), "tiff").value(0));
+            QCOMPARE(tiff.pixelColor(5, 5).alpha(), 0);
+            QCOMPARE(tiff.pixelColor(30, 5), QColor(Qt::blue));
+        }
     }
 
     // Written and read back with transparency and fields; a HEIF file named like a JPEG is
@@ -172,19 +182,33 @@ class ImageEngineTest : public QObject
         QCOMPARE(corners(QImage(path("out.tiff"))), QString("red green blue yellow"));
     }
 
-    // A picture's page has its printed size; without a stated resolution, one point a pixel.
+    // A picture's page has its printed size; without a stated resolution, or with one of no
+    // unit (an aspect only, in the JFIF header and the Exif fields), one point a pixel.
     void pdfPageHasThePhysicalSize()
     {
         QImage img = quadrants(600, 400);
         img.setDotsPerMeterX(11811);
         img.setDotsPerMeterY(11811);
         QVERIFY(img.save(path("scan.jpg"), "JPEG", 80));
+        QFile scan(path("scan.jpg"));
+        QVERIFY(scan.open(QIODevice::ReadOnly));
+        QByteArray aspect = scan.readAll();
+        QCOMPARE(aspect.mid(6, 5), QByteArray("JFIF", 5));
+        aspect.replace(13, 5, QByteArray("\0\0\1\0\1", 5));
+        QVERIFY(write(path("aspect.jpg"), aspect));
+        auto exif = Exiv2::ImageFactory::open(path("aspect.jpg").toStdString());
+        exif->readMetadata();
+        exif->exifData()["Exif.Image.XResolution"] = Exiv2::URational(1, 1);
+        exif->exifData()["Exif.Image.YResolution"] = Exiv2::URational(1, 1);
+        exif->exifData()["Exif.Image.ResolutionUnit"] = uint16_t(1);
+        exif->writeMetadata();
         QImage plain(300, 200, QImage::Format_RGB32);
         plain.setDotsPerMeterX(-1); // so that no resolution is written
         plain.setDotsPerMeterY(-1);
         QVERIFY(plain.save(path("plain.png")) && !read(path("plain.png")).contains("pHYs"));
-        for (const auto& [source, points] :
-             {std::pair{"scan.jpg", QSizeF(144, 96)}, {"plain.png", QSizeF(300, 200)}}) {
+        for (const auto& [source, points] : {std::pair{"scan.jpg", QSizeF(144, 96)},
+                                             {"plain.png", QSizeF(300, 200)},
+                                             {"aspect.jpg", QSizeF(600, 400)}}) {
             const auto doc = Poppler::Document::load(convert(path(source), "pdf").value(0));
             QVERIFY(doc && doc->numPages() == 1);
             QCOMPARE(doc->page(0)->pageSizeF(), points);

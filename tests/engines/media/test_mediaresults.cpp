@@ -1,6 +1,8 @@
 #include "engines/media/media.h"
 
+#include "core/job.h"
 #include "core/settings.h"
+#include "engines/converter.h"
 
 #include "../../support/enginefixtures_a.h"
 
@@ -81,7 +83,7 @@ class MediaResultsTest : public QObject
             Settings::shared().setOutputFolder(disk.path());
             Settings::shared().setSaveLocation(SaveLocation::folder);
             const ConvertError e = failure([&] { convert(path("clip.mkv"), target); });
-            QCOMPARE(e.message(), QString("The result is incomplete: the disk is full"));
+            QCOMPARE(e.message(), QString("The disk is full"));
             QVERIFY2(e.details().contains("No space left on device"), qPrintable(e.details()));
             QCOMPARE(entries(disk.path()), QStringList());
         }
@@ -123,6 +125,39 @@ class MediaResultsTest : public QObject
         QCOMPARE(entries(folder.path()), QStringList{source});
     }
 
+    // A half-downloaded source converts as far as it goes and says so; a whole 12 s clip reaches
+    // every video target (ASF states no start, so its end was once measured from the seek).
+    void shortSourcesAndLongClips()
+    {
+        QTemporaryDir folder;
+        const QString clip = folder.filePath("long.mkv");
+        QVERIFY(
+            ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x48:r=10:d=12", "-f", "lavfi", "-i", "sine=d=12",
+                    "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac", clip}));
+        for (const QString target : {"mp4", "mov", "webm", "avi", "wmv", "gif"})
+            QVERIFY2(convert(clip, target).size() == 1, qPrintable(target));
+
+        for (const QString name : {"cut.mp3", "cut.flac", "cut.mp4"}) {
+            const QString whole = folder.filePath("whole." + QFileInfo(name).suffix());
+            QVERIFY(ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x48:r=10:d=20", "-f", "lavfi", "-i",
+                            "sine=d=20", "-shortest", "-movflags", "+faststart", whole}));
+            QFile in(whole);
+            QVERIFY(in.open(QIODevice::ReadOnly));
+            QVERIFY(write(folder.filePath(name), in.read(in.size() / 2)));
+            Job job({}, {}, 0);
+            const QStringList out = Converter::convert(
+                folder.filePath(name), name.endsWith(".mp4") ? "mp3" : "m4a", job, [](double) {});
+            QCOMPARE(out.size(), 1);
+            const QStringList notes = job.notes();
+            QVERIFY2(notes.size() == 1 &&
+                         QRegularExpression("^The file is cut short: ([5-9]|1[0-4]) s of 20 s "
+                                            "converted$")
+                             .match(notes.value(0))
+                             .hasMatch(),
+                     qPrintable(notes.join('|')));
+        }
+    }
+
     // What a user reads when ffmpeg refuses: plain words, with a piece of ffmpeg's own words kept
     // aside.
     void plainFailures()
@@ -130,7 +165,7 @@ class MediaResultsTest : public QObject
         for (const auto& [source, target, message, detail] :
              {std::tuple{"broken.mp4", "mov", "The file can’t be read: it may be damaged or not a media file",
                          "Invalid data found"},
-              {"tone.wav", "mp4", "The file has no picture to make a video from", "matches no streams"},
+              {"tone.wav", "mp4", "tone.wav can’t be converted to MP4", ""},
               {"silent.mkv", "mp3", "The file has no sound or picture this format can hold",
                "does not contain any stream"}}) {
             QTemporaryDir folder;
@@ -152,7 +187,7 @@ class MediaResultsTest : public QObject
         QTest::newRow("full disk before the trailer")
             << "[mp4 @ 0x55d0c2f4a240] Error writing trailer of /x/.tolvane-1F0C9A3B.mp4: No space left on "
                "device\nError closing file /x/.tolvane-1F0C9A3B.mp4: No space left on device"
-            << 1 << "The result is incomplete: the disk is full";
+            << 1 << "The disk is full";
         QTest::newRow("container refuses a stream")
             << "[mp4 @ 0x5601] Could not find tag for codec pcm_s24le in stream #2, codec not currently "
                "supported in container\n    Last message repeated 1 times\nCould not write header for output "

@@ -16,7 +16,7 @@ namespace {
 struct Word
 {
     QString text;
-    double left, right;
+    double left, right, top;
 };
 using Page = QList<Word>;
 
@@ -25,12 +25,13 @@ QList<Page> pdfWords(const QString& pdf)
 {
     QList<Page> pages;
     const QRegularExpression word(
-        "xMin=\"([\\d.]+)\" yMin=\"[\\d.]+\" xMax=\"([\\d.]+)\"[^>]*>([^<]*)</word>");
+        "xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\"[^>]*>([^<]*)</word>");
     for (const QString& page :
          Shell::run(*Shell::find("pdftotext"), {"-bbox", pdf, "-"}).out().split("<page ").mid(1)) {
         pages.append(Page());
         for (const QRegularExpressionMatch& m : word.globalMatch(page))
-            pages.last().append({m.captured(3), m.captured(1).toDouble(), m.captured(2).toDouble()});
+            pages.last().append({m.captured(4), m.captured(1).toDouble(), m.captured(3).toDouble(),
+                                 m.captured(2).toDouble()});
     }
     return pages;
 }
@@ -100,7 +101,7 @@ class SheetConvertTest : public QObject
         const QString book = workbook({{"S", {{"1"}}}});
         const auto docx = failure([&] { convert(book, "docx"); });
         QVERIFY(docx && docx->kind() == ConvertError::Kind::unsupported);
-        QCOMPARE(docx->message(), "Can’t make DOCX from a spreadsheet");
+        QCOMPARE(docx->message(), "book.xlsx can’t be converted to DOCX");
         const QString none = m_out + "/none.ods";
         Zip::write({{"content.xml", "<document-content><body><spreadsheet/></body></document-content>"}},
                    none);
@@ -111,7 +112,8 @@ class SheetConvertTest : public QObject
 
     // 1000 short rows fill 31 pages of 33 rows, each with the title, no row lost or repeated; the
     // first row is bold, numbers are right-aligned. Forty wide columns are scaled down to the
-    // page's width; an empty sheet gets a page with its title only.
+    // page's width; an empty sheet gets a page with its title only. A cell's lines and its long
+    // text wrap within its column, and the next row starts below them.
     void tablePdf()
     {
         if (!Shell::find("pdftotext")) QSKIP("needs pdftotext (poppler-utils)");
@@ -122,9 +124,14 @@ class SheetConvertTest : public QObject
         for (int c = 0; c < 40; ++c)
             wide.append("Column" + QString::number(c) + " holds a long text that never fits into its box");
         const QString pdf = m_out + "/table.pdf";
-        SheetEngine::writePDF({{"Numbers", rows}, {"Wide", {wide, wide}}, {"Empty", {}}}, pdf);
+        const Rows notes{{"Note", "Size"},
+                         {"upper\r\nlower\n", "12"},
+                         {QString("word ").repeated(60) + "last", "7"},
+                         {"after", "1"}};
+        SheetEngine::writePDF({{"Numbers", rows}, {"Wide", {wide, wide}}, {"Notes", notes}, {"Empty", {}}},
+                              pdf);
         const QList<Page> pages = pdfWords(pdf);
-        QCOMPARE(pages.size(), 33);
+        QCOMPARE(pages.size(), 34);
         for (int p = 0; p < 31; ++p) {
             QCOMPARE(pages.at(p).first().text, "Numbers");
             QCOMPARE(pages.at(p).at(1).text, p == 0 ? "Name" : "R" + QString::number(33 * p));
@@ -141,6 +148,16 @@ class SheetConvertTest : public QObject
             right = qMax(right, word.right);
         QVERIFY2(right <= 806.5 && right > 700, qPrintable(QString::number(right)));
         QCOMPARE(find(pages.at(31), "Column39").size(), 2);
+
+        const Page& page = pages.at(32);
+        const Word upper = find(page, "upper").value(0), lower = find(page, "lower").value(0);
+        const Word twelve = find(page, "12").value(0), last = find(page, "last").value(0);
+        const Word seven = find(page, "7").value(0), after = find(page, "after").value(0);
+        QCOMPARE(find(page, "word").size(), 60);
+        QVERIFY2(lower.top > upper.top + 5 && qAbs(lower.left - upper.left) < 0.5, "the second line is lost");
+        QVERIFY2(qAbs(twelve.top - upper.top) < 1 && seven.top > lower.top + 5, "rows overlap");
+        QVERIFY2(last.top > seven.top + 5 && after.top > last.top + 5, "long text is not wrapped");
+        QVERIFY2(last.right < twelve.left, "long text runs into the next column");
         QCOMPARE(pages.last().size(), 1);
         QCOMPARE(pages.last().first().text, "Empty");
     }
@@ -149,8 +166,11 @@ class SheetConvertTest : public QObject
     void xlsThroughOffice()
     {
         if (!Shell::find("soffice")) QSKIP("LibreOffice is not installed");
-        IWork::export_(IWork::App::numbers, workbook({{"Old", {{"kept", "12"}}}}), m_out + "/book.xls",
-                       QString("Microsoft Excel"), std::nullopt, nullptr);
+        {
+            const ScratchFolder made =
+                IWork::convertInto(workbook({{"Old", {{"kept", "12"}}}}), "xls:MS Excel 97", nullptr);
+            QVERIFY(QFile::copy(made.file("book.xls"), m_out + "/book.xls"));
+        }
         QCOMPARE(readAll(convert(m_out + "/book.xls", "csv").first()), "kept,12\n");
     }
 };

@@ -35,9 +35,13 @@ class SlidesTest : public QObject
         QCOMPARE(text.count(QRegularExpression("/MediaBox\\s*\\[\\s*0 0 720 540\\s*\\]")),
                  text.count("/MediaBox"));
 
+        // Progress climbs from the export's half to the end of the pictures.
         Job job(QString(), QString(), 0);
-        const QStringList folder = SlidesEngine::convert(deck(), "jpg", job, [](double) {});
+        QList<double> steps;
+        const QStringList folder =
+            SlidesEngine::convert(deck(), "jpg", job, [&](double p) { steps.append(p); });
         QCOMPARE(folder, QStringList{m_out + "/deck"});
+        QCOMPARE(steps, QList<double>({0.5, 0.75, 1.0}));
         QCOMPARE(entries(folder.first()), QStringList({"Page 001.jpg", "Page 002.jpg"}));
         QCOMPARE(QImage(folder.first() + "/Page 002.jpg").size(), QSize(1500, 1125));
         QCOMPARE(QDir(m_out).entryList({".tolvane*"}, everything), QStringList());

@@ -63,6 +63,9 @@ class SubtitleTest : public QObject
             << "1\n00:00:01,000 --> 00:00:02,500\nHello\n \t \n2\n00:00:03,000 --> "
                "00:00:04,000\nTwo\nlines"
             << two;
+        QTest::newRow("line of spaces within a cue")
+            << "1\n00:00:01,000 --> 00:00:02,500\nHello\n\n2\n00:00:03,000 --> 00:00:04,000\nTwo\n  \nlines\n"
+            << two;
         QTest::newRow("empty text") << "00:00:01,000 --> 00:00:02,000\n" << Cues{{1, 2, ""}};
         QTest::newRow("malformed times skipped")
             << "1\n00:00:O1,000 --> 00:00:02,000\nLost\n\n2\n00:00:03,000 --> 00:00:04,000 --> x\nLost\n\n"

@@ -41,6 +41,7 @@ class MarkdownTest : public QObject
              "<pre><code>  x = 1 &lt; 2</code></pre>\n<p>after</p>"},
             {"unclosed fence", "```\ncode\n\n# not a heading",
              "<pre><code>code\n\n# not a heading</code></pre>"},
+            {"escapes", "\\# \\*a\\* \\\\ \\q `\\*`", "<p># *a* \\ \\q <code>\\*</code></p>"},
             {"nested quote", "> a\n> > b\nc",
              "<blockquote><p>a</p>\n<blockquote><p>b</p></blockquote></blockquote>\n<p>c</p>"},
         };
@@ -84,15 +85,26 @@ class MarkdownTest : public QObject
                          "<p>plain <b>bold </b><i>it</i> <b><i>both</i></b> <a href='http://x'>link</a></p>");
         QCOMPARE(Markdown::from(document),
                  "# Big\n\n"
-                 "Body text that is long enough to set the body size of this document.\n"
+                 "Body text that is long enough to set the body size of this document.\n\n"
                  "### Bold sub\n\n"
-                 "Not bold\n- one\n1. two\n\n- typed\n"
+                 "Not bold\n\n- one\n1. two\n\n- typed\n\n"
                  "plain **bold** *it* ***both*** [link](http://x)\n");
 
         // A page styled in pixels: headings come from their level, not from their size.
         document.setHtml("<html><head><style>body{font-size:16px}</style></head><body><p><br/></p>"
                          "<h1>Head</h1><p>text</p><h2>Sub</h2></body></html>");
-        QCOMPARE(Markdown::from(document), "# Head\n\ntext\n## Sub\n");
+        QCOMPARE(Markdown::from(document), "# Head\n\ntext\n\n## Sub\n");
+
+        // Text that opens with a block marker stays text when read back; marks of ours don't
+        // count. Table cells are blocks of their own.
+        document.setHtml("<p>-42</p><p># 5 left</p><p>1. not a list</p><p>&gt; said</p><p>- real</p>"
+                         "<p><b>-3</b> bold</p><table><tr><td>-7</td><td>+1</td></tr></table>");
+        const QString markdown = Markdown::from(document);
+        QCOMPARE(markdown, "\\-42\n\n\\# 5 left\n\n1\\. not a list\n\n\\> said\n\n- real\n\n"
+                           "**-3** bold\n\n\\-7\n\n\\+1\n");
+        QCOMPARE(Markdown::html(markdown), "<p>-42</p>\n<p># 5 left</p>\n<p>1. not a list</p>\n"
+                                           "<p>&gt; said</p>\n<ul><li>real</li></ul>\n"
+                                           "<p><strong>-3</strong> bold</p>\n<p>-7</p>\n<p>+1</p>");
 
         QCOMPARE(Markdown::from(QTextDocument()), "\n");
     }

@@ -1,4 +1,4 @@
-#include "cli/interrupts.h"
+#include "core/interrupts.h"
 
 #include <QSocketNotifier>
 #include <atomic>
@@ -6,8 +6,6 @@
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
-
-namespace CLI {
 
 namespace {
 
@@ -71,7 +69,7 @@ int Interrupts::received()
     return firstSignal.load();
 }
 
-void endBy(int signal)
+void Interrupts::endBy(int signal)
 {
     std::signal(signal, SIG_DFL);
     sigset_t only;
@@ -81,5 +79,3 @@ void endBy(int signal)
     std::raise(signal);
     std::_Exit(128 + signal); // not reached for the signals handled here
 }
-
-} // namespace CLI

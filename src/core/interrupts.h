@@ -4,11 +4,9 @@
 
 class QSocketNotifier;
 
-namespace CLI {
-
 // While it lives, SIGINT, SIGTERM and SIGHUP no longer end the process: the first one is
 // announced by `interrupted` on the thread that created the object (through a self-pipe, so
-// the handler itself only writes a byte), and the command can cancel its work and clean up.
+// the handler itself only writes a byte), and the program can cancel its work and clean up.
 // A second signal ends the process at once. Only one may exist at a time.
 class Interrupts : public QObject
 {
@@ -21,15 +19,13 @@ class Interrupts : public QObject
     // The first signal received since any Interrupts was created, 0 while there was none.
     static int received();
 
+    // Ends the process by `signal` with the signal's default action, so that a waiting shell
+    // sees an interrupted command (status 128 + signal) and a script stops as well.
+    [[noreturn]] static void endBy(int signal);
+
   signals:
     void interrupted(int signal);
 
   private:
     QSocketNotifier* m_notifier = nullptr;
 };
-
-// Ends the process by `signal` with the signal's default action, so that a waiting shell sees
-// an interrupted command (status 128 + signal) and a script stops as well.
-[[noreturn]] void endBy(int signal);
-
-} // namespace CLI
