@@ -100,7 +100,7 @@ bool makePipe(Fd& readEnd, Fd& writeEnd)
     return readEnd.isOpen() && writeEnd.isOpen();
 }
 
-// Everything the child needs, prepared before the fork.
+// Everything the child needs, prepared before it starts.
 struct ChildSetup
 {
     const char* path;
@@ -119,10 +119,11 @@ struct ChildSetup
     ::_exit(127);
 }
 
-// Runs in the forked child: async-signal-safe calls only.
+// Runs in the vforked child, on the parent's memory until execve: system calls only, nothing
+// that allocates or takes a lock, and no return.
 [[noreturn]] void startChild(const ChildSetup& s)
 {
-    // The parent's handlers must never run in this copy of it; all signals are blocked until here.
+    // The parent's handlers must never run in the child; all signals are blocked until here.
     struct sigaction byDefault = {};
     byDefault.sa_handler = SIG_DFL;
     sigemptyset(&byDefault.sa_mask);
@@ -366,10 +367,12 @@ Result run(const QString& program, const QStringList& args, const Options& optio
                            errWrite.get(),       reportWrite.get(),
                            ::getpid(),           int(std::clamp(::sysconf(_SC_OPEN_MAX), 1024L, 65536L))};
 
+    // vfork, not fork: copying the page tables of a process this large costs several
+    // milliseconds a child. The parent's thread waits until the child has called execve.
     sigset_t all, previous;
     sigfillset(&all);
     ::pthread_sigmask(SIG_SETMASK, &all, &previous);
-    const pid_t pid = ::fork();
+    const pid_t pid = ::vfork();
     if (pid == 0) startChild(setup);
     const int forkError = errno;
     ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);

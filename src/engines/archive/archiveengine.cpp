@@ -8,6 +8,7 @@
 #include "core/settings.h"
 #include "core/shell.h"
 #include "core/stagingfolder.h"
+#include "engines/archive/archivecopy.h"
 #include "engines/archive/gzip.h"
 
 #include <QDir>
@@ -97,19 +98,21 @@ void pack(const QString& folder, const QString& output, const QString& format)
 {
     if (!isPackFormat(format))
         throw ConvertError::unsupported(QStringLiteral("Can’t write %1 archives").arg(format.toUpper()));
-    // Names come from an archive someone else made: "./" keeps "-x" from reading as an option.
-    QStringList names = QDir(folder).entryList(everything, QDir::Name);
-    for (QString& name : names)
-        name.prepend(QStringLiteral("./"));
+    // Names come from an archive someone else made: after "--" (and "./" for zip, which strips it)
+    // a name like "-x" never reads as an option.
+    const QStringList names = QDir(folder).entryList(everything, QDir::Name);
     const QString out = QFileInfo(output).absoluteFilePath();
 
     if (format == QLatin1String("zip")) {
         if (names.isEmpty()) return writeEmptyZip(out);
+        QStringList dotted = names;
+        for (QString& name : dotted)
+            name.prepend(QStringLiteral("./"));
         // -nw: a name holding "*" or "[" is a name, not a pattern; -b: zip's temporary files stay
         // out of the user's folder.
         const ScratchFolder temporaries;
         return run(QStringLiteral("zip"),
-                   QStringList{"-b", temporaries.path(), "-r", "-y", "-q", "-X", "-nw", out, "--"} + names,
+                   QStringList{"-b", temporaries.path(), "-r", "-y", "-q", "-X", "-nw", out, "--"} + dotted,
                    folder);
     }
     const bool gz = format == QLatin1String("gz");
@@ -146,13 +149,22 @@ QStringList convert(const QString& archive, const QString& from, const QString& 
 {
     if (!isPackFormat(to))
         throw ConvertError::unsupported(QStringLiteral("Can’t write %1 archives").arg(to.toUpper()));
-    const ScratchFolder unpacked = extract(archive, from);
-    job.throwIfCancelled();
     const QString ext = to == QLatin1String("gz") ? QStringLiteral("tar.gz") : to;
     const QString destination =
         Output::unique(Settings::shared().outputDirectory(archive), Output::baseName(archive), ext);
     return {Output::write(
-        destination, [&](const QString& temporary) { pack(unpacked.path(), temporary, to); }, &job)};
+        destination,
+        [&](const QString& temporary) {
+            try {
+                ArchiveCopy::convert(archive, from, temporary, to, job);
+            } catch (const ArchiveCopy::NeedsUnpacking&) {
+                QFile::remove(temporary);
+                const ScratchFolder unpacked = extract(archive, from);
+                job.throwIfCancelled();
+                pack(unpacked.path(), temporary, to);
+            }
+        },
+        &job)};
 }
 
 } // namespace ArchiveEngine

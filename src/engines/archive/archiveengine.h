@@ -26,8 +26,9 @@ void pack(const QString& folder, const QString& output, const QString& format);
 // left behind on failure.
 QStringList extractTool(const QString& archive);
 
-// Archive to archive: unpacks `archive` (format `from`), then packs it as `to` under the source's
-// base name in the output folder ("gz" gives ".tar.gz"). Cancelling is seen between the two.
+// Archive to archive: copies `archive` (format `from`) entry by entry as `to` under the source's
+// base name in the output folder ("gz" gives ".tar.gz"), with the checks of unpacking; the
+// same result as unpacking and packing. Cancelling is seen between entries.
 QStringList convert(const QString& archive, const QString& from, const QString& to, Job& job);
 
 } // namespace ArchiveEngine

@@ -73,45 +73,55 @@ QByteArray littleEndian32(quint32 value)
     return bytes;
 }
 
-class Writer
+} // namespace
+
+namespace Gzip {
+
+// Full blocks are deflated as they fill, at most two per core at a time, and written in order;
+// the last, possibly empty, block ends the stream.
+class Stream::Writer
 {
   public:
-    Writer(const QString& input, const QString& output) : m_in(input), m_out(output)
-    {
-        if (!m_in.open(QIODevice::ReadOnly)) fail(m_in.errorString());
-    }
-
-    void run()
+    explicit Writer(const QString& output) : m_out(output)
     {
         static const char header[] = {'\x1f', '\x8b', 8, 0, 0, 0, 0, 0, 0, 3};
-        write(QByteArray(header, sizeof header));
-        const size_t inFlight = size_t(qMax(1, QThread::idealThreadCount())) * 2;
-        QByteArray previous, current = readBlock();
-        for (;;) {
-            const QByteArray following = current.size() == blockSize ? readBlock() : QByteArray();
-            const bool last = following.isEmpty();
-            m_pending.push_back(
-                std::async(std::launch::async, deflateBlock, current, previous.right(dictionarySize), last));
-            if (m_pending.size() >= inFlight) writeFirst();
-            if (last) break;
-            previous = current;
-            current = following;
+        writeOut(QByteArray(header, sizeof header));
+        m_current.reserve(blockSize);
+    }
+
+    void write(const char* data, qint64 size)
+    {
+        while (size > 0) {
+            const qint64 room = blockSize - m_current.size();
+            const qint64 taken = std::min(room, size);
+            m_current.append(data, taken);
+            data += taken;
+            size -= taken;
+            if (m_current.size() == blockSize) submit(false);
         }
+    }
+
+    void finish()
+    {
+        submit(true);
         while (!m_pending.empty())
             writeFirst();
-        write(littleEndian32(quint32(m_crc)) + littleEndian32(quint32(m_total)));
+        writeOut(littleEndian32(quint32(m_crc)) + littleEndian32(quint32(m_total)));
         m_out.finish();
     }
 
   private:
-    QByteArray readBlock()
+    void submit(bool last)
     {
-        QByteArray block = m_in.read(blockSize);
-        if (m_in.error() != QFileDevice::NoError) fail(m_in.errorString());
-        return block;
+        m_pending.push_back(
+            std::async(std::launch::async, deflateBlock, m_current, m_previous.right(dictionarySize), last));
+        m_previous = m_current;
+        m_current = QByteArray();
+        m_current.reserve(blockSize);
+        if (m_pending.size() >= size_t(qMax(1, QThread::idealThreadCount())) * 2) writeFirst();
     }
 
-    void write(const QByteArray& bytes)
+    void writeOut(const QByteArray& bytes)
     {
         if (m_out.write(bytes) != bytes.size()) m_out.finish();
     }
@@ -120,25 +130,44 @@ class Writer
     {
         const Deflated block = m_pending.front().get();
         m_pending.pop_front();
-        write(block.bytes);
+        writeOut(block.bytes);
         m_crc = crc32_combine(m_crc, block.crc, z_off_t(block.inputSize));
         m_total += block.inputSize;
     }
 
-    QFile m_in;
     CheckedFile m_out;
+    QByteArray m_previous, m_current;
     std::deque<std::future<Deflated>> m_pending;
     uLong m_crc = crc32(0, nullptr, 0);
     qint64 m_total = 0;
 };
 
-} // namespace
+Stream::Stream(const QString& output) : m_writer(std::make_unique<Writer>(output)) {}
 
-namespace Gzip {
+Stream::~Stream() = default;
+
+void Stream::write(const char* data, qint64 size)
+{
+    m_writer->write(data, size);
+}
+
+void Stream::finish()
+{
+    m_writer->finish();
+}
 
 void compressFile(const QString& input, const QString& output)
 {
-    Writer(input, output).run();
+    QFile in(input);
+    if (!in.open(QIODevice::ReadOnly)) fail(in.errorString());
+    Stream out(output);
+    for (;;) {
+        const QByteArray block = in.read(blockSize);
+        if (in.error() != QFileDevice::NoError) fail(in.errorString());
+        if (block.isEmpty()) break;
+        out.write(block.constData(), block.size());
+    }
+    out.finish();
 }
 
 } // namespace Gzip

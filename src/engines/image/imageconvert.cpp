@@ -19,7 +19,7 @@ ImageProps carriedProperties(const ImageProps& props)
 QStringList convert(const QString& source, const QString& target, Job& job,
                     const std::function<void(double)>& progress)
 {
-    const Loaded loaded = load(source);
+    Loaded loaded = load(source);
     progress(0.4);
     job.throwIfCancelled();
     const QString destination =
@@ -41,7 +41,7 @@ QStringList convert(const QString& source, const QString& target, Job& job,
             if (target == QLatin1String("webp"))
                 writeWebP(loaded.image, temporary, Settings::shared().imageQuality(), &job);
             else
-                write(loaded.image, temporary, target, carried, std::nullopt, loaded.dpi);
+                write(std::move(loaded.image), temporary, target, carried, std::nullopt, loaded.dpi);
         },
         &job)};
 }

@@ -38,8 +38,8 @@ QImage rasterize(QSvgRenderer& renderer, const QSizeF& size);
 // onto white), png, heic, avif, tiff (LZW), bmp, gif, webp (through cwebp) or pdf (one page of
 // pixels × 72 / dpi points). `props` go into jpg, png, tiff, heic and avif files; `quality`
 // (0…1, the image quality setting when none) applies to jpg, heic, avif and webp; `dpi` sizes
-// the pdf page only.
-void write(const QImage& image, const QString& path, const QString& format, const ImageProps& props,
+// the pdf page only. An image passed by std::move is written without a copy of its pixels.
+void write(QImage image, const QString& path, const QString& format, const ImageProps& props,
            std::optional<double> quality, double dpi);
 
 // WebP through the cwebp program, at `quality` 0…1; carries no metadata.

@@ -32,14 +32,13 @@ int dotsPerMeter(double dpi)
     return int(std::lround(dpi / 0.0254));
 }
 
-// The pixels with the resolution their file should declare: the carried one, else 72 dpi
-// (an image without one must not pick up Qt's screen default).
-QImage withResolution(const QImage& image, const ImageProps& props)
+// Gives the image the resolution its file should declare: the carried one, else 72 dpi (an
+// image without one must not pick up Qt's screen default). Only an image shared with another
+// QImage has its pixels copied.
+void setResolution(QImage& image, const ImageProps& props)
 {
-    QImage out = image;
-    out.setDotsPerMeterX(dotsPerMeter(props.dpiX().value_or(72)));
-    out.setDotsPerMeterY(dotsPerMeter(props.dpiY().value_or(props.dpiX().value_or(72))));
-    return out;
+    image.setDotsPerMeterX(dotsPerMeter(props.dpiX().value_or(72)));
+    image.setDotsPerMeterY(dotsPerMeter(props.dpiY().value_or(props.dpiX().value_or(72))));
 }
 
 // The properties with the pixel size of the image they now describe.
@@ -132,7 +131,7 @@ QImage flatten(const QImage& image, const QColor& color)
     return out;
 }
 
-void write(const QImage& image, const QString& path, const QString& format, const ImageProps& props,
+void write(QImage image, const QString& path, const QString& format, const ImageProps& props,
            std::optional<double> quality, double dpi)
 {
     const double q = quality.value_or(Settings::shared().imageQuality());
@@ -142,7 +141,8 @@ void write(const QImage& image, const QString& path, const QString& format, cons
         throw ConvertError::unsupported(QStringLiteral("Can’t write %1 images").arg(upper(format)));
 
     const ImageProps fields = describing(props, image);
-    const QImage pixels = withResolution(image, props);
+    setResolution(image, props);
+    const QImage& pixels = image;
     if (format == QLatin1String("heic") || format == QLatin1String("avif")) {
         const double lossy = format == QLatin1String("avif") ? std::max(q - 0.08, 0.5) : q;
         return Heif::write(pixels, path, format, percent(lossy), fields.exifBlock());

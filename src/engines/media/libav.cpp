@@ -1,6 +1,7 @@
 #include "engines/media/libav.h"
 
 #include <QFile>
+#include <QHash>
 #include <dlfcn.h>
 
 extern "C" {
@@ -25,6 +26,7 @@ struct Api
     decltype(&av_packet_free) packetFree;
     decltype(&av_packet_unref) packetUnref;
     decltype(&avformat_open_input) openInput;
+    decltype(&av_find_input_format) findInputFormat;
     decltype(&avformat_find_stream_info) findStreamInfo;
     decltype(&avformat_close_input) closeInput;
     decltype(&av_read_frame) readFrame;
@@ -56,6 +58,7 @@ const Api* load()
                     resolve(codec, "av_packet_free", api.packetFree) &&
                     resolve(codec, "av_packet_unref", api.packetUnref) &&
                     resolve(format, "avformat_open_input", api.openInput) &&
+                    resolve(format, "av_find_input_format", api.findInputFormat) &&
                     resolve(format, "avformat_find_stream_info", api.findStreamInfo) &&
                     resolve(format, "avformat_close_input", api.closeInput) &&
                     resolve(format, "av_read_frame", api.readFrame) &&
@@ -80,7 +83,8 @@ const Api* api()
 class Input
 {
   public:
-    Input(const Api& api, const QString& path, bool streamInfo) : m_api(api)
+    Input(const Api& api, const QString& path, bool streamInfo, const AVInputFormat* format = nullptr)
+        : m_api(api)
     {
         AVDictionary* options = nullptr;
         m_api.dictSet(&options, "scan_all_pmts", "1", AV_DICT_DONT_OVERWRITE);
@@ -91,7 +95,7 @@ class Input
             m_api.dictSet(&options, "format_whitelist", formats.constData(), 0);
         // The file protocol by name: a path is never read as another protocol's address.
         const QByteArray url = "file:" + QFile::encodeName(path);
-        if (m_api.openInput(&m_context, url.constData(), nullptr, &options) >= 0 && streamInfo &&
+        if (m_api.openInput(&m_context, url.constData(), format, &options) >= 0 && streamInfo &&
             m_api.findStreamInfo(m_context, nullptr) < 0)
             m_api.closeInput(&m_context);
         m_api.dictFree(&options);
@@ -210,6 +214,18 @@ void readEnds(const Api& api, AVFormatContext* c, int video, int audio,
     api.packetFree(&packet);
 }
 
+// The demuxer that reads files written in the format `key`; none for a key not listed, which is
+// probed.
+const AVInputFormat* demuxerFor(const Api& api, const QString& key)
+{
+    static const QHash<QString, const char*> names{
+        {"mp3", "mp3"},       {"m4a", "mov"}, {"mp4", "mov"},   {"mov", "mov"},   {"mkv", "matroska"},
+        {"webm", "matroska"}, {"wav", "wav"}, {"aiff", "aiff"}, {"flac", "flac"}, {"ogg", "ogg"},
+        {"opus", "ogg"},      {"wma", "asf"}, {"wmv", "asf"},   {"avi", "avi"},   {"gif", "gif"}};
+    const char* name = names.value(key);
+    return name ? api.findInputFormat(name) : nullptr;
+}
+
 } // namespace
 
 namespace LibAv {
@@ -269,12 +285,12 @@ std::optional<QString> demuxerName(const QString& path)
     return QString::fromLatin1(format->name);
 }
 
-std::optional<Contents> contents(const QString& path)
+std::optional<Contents> contents(const QString& path, const QString& format)
 {
     const Api* a = api();
     if (!a) return std::nullopt;
     Contents out;
-    const Input input(*a, path, false);
+    const Input input(*a, path, false, demuxerFor(*a, format));
     AVFormatContext* c = input.get();
     if (!c) return out;
     out.opened = true;

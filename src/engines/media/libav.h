@@ -50,7 +50,9 @@ QStringList safeDemuxers();
 // without the libraries or when none fits. Nothing but the file itself is read.
 std::optional<QString> demuxerName(const QString& path);
 
-// Looks at the packets near the end of the file; none when the libraries are missing.
-std::optional<Contents> contents(const QString& path);
+// Looks at the packets near the end of the file, read as the format `format` (a key such as
+// "mp4" or "wav") where it is one the results are written in, without probing others; none when
+// the libraries are missing.
+std::optional<Contents> contents(const QString& path, const QString& format = {});
 
 } // namespace LibAv

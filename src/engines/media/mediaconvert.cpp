@@ -136,7 +136,7 @@ std::optional<QString> checkResult(const QString& source, const QString& output,
                                    const Media::FfmpegReport& report)
 {
     if (QFileInfo(output).size() <= 0) throw Media::incomplete(report.errors);
-    const auto contents = LibAv::contents(output);
+    const auto contents = LibAv::contents(output, target);
     if (!contents) return std::nullopt; // nothing to look inside with
     if (!contents->opened) throw Media::incomplete(report.errors);
     const bool wantsVideo = !audio;

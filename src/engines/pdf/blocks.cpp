@@ -25,13 +25,6 @@ int wholePoints(double size)
     return int(std::lround(size));
 }
 
-PageEntry readPage(const Poppler::Page& page, const TextLayer& layer, int index)
-{
-    std::optional<PageText> read = layer.page(index);
-    if (read && PDFText::hasText(read->text)) return {read->text, read->runs};
-    return {PDFEngine::text(page, read ? read->text : QString()), std::nullopt};
-}
-
 struct LineFont
 {
     int size = 0;
@@ -114,15 +107,18 @@ class Cutter
 QList<Block> blocks(const Poppler::Document& doc, const TextLayer& layer, Job& job,
                     const std::function<void(double)>& progress)
 {
-    const int count = doc.numPages();
+    // Fonts come with text from the layer; recognised text has none.
+    QMap<int, std::optional<QList<FontRun>>> fonts;
+    const auto layerText = [&](int i) {
+        std::optional<PageText> read = layer.page(i);
+        if (read && PDFText::hasText(read->text)) fonts.insert(i, read->runs);
+        return read ? read->text : QString();
+    };
+    const QMap<int, QString> texts =
+        PDFEngine::texts(doc, layerText, job, [&](double done) { progress(done * 0.5); });
     QList<PageEntry> pages;
-    for (int i = 0; i < count; ++i) {
-        const std::unique_ptr<Poppler::Page> page = doc.page(i);
-        if (!page) continue;
-        pages.append(readPage(*page, layer, i));
-        job.throwIfCancelled();
-        progress(double(i + 1) / count * 0.5);
-    }
+    for (auto it = texts.cbegin(); it != texts.cend(); ++it)
+        pages.append({it.value(), fonts.value(it.key())});
     return blocks(pages);
 }
 

@@ -36,14 +36,10 @@ void writeUtf8(const QString& path, const QString& text)
 QString pageTexts(const QString& source, const Poppler::Document& doc, Job& job, const Progress& progress)
 {
     const TextLayer layer(source);
-    const int count = doc.numPages();
-    QStringList texts;
-    for (int i = 0; i < count; ++i) {
-        job.throwIfCancelled();
-        if (const std::unique_ptr<Poppler::Page> page = doc.page(i)) texts.append(text(*page, layer.text(i)));
-        progress(double(i + 1) / count);
-    }
-    return texts.join(QStringLiteral("\n\n"));
+    return texts(
+               doc, [&](int i) { return layer.text(i); }, job, progress)
+        .values()
+        .join(QStringLiteral("\n\n"));
 }
 
 QList<EPUB::Chapter> chapters(const QList<Block>& blocks, const QString& base)
@@ -114,16 +110,11 @@ QList<QStringList> rows(const QString& text)
 QList<Sheet> sheets(const QString& source, const Poppler::Document& doc, Job& job, const Progress& progress)
 {
     const LayoutText layout(source);
+    const QMap<int, QString> pages = texts(
+        doc, [&](int i) { return layout.page(i).value_or(QString()); }, job, progress);
     QList<Sheet> book;
-    const int count = doc.numPages();
-    for (int i = 0; i < count; ++i) {
-        job.throwIfCancelled();
-        const std::unique_ptr<Poppler::Page> page = doc.page(i);
-        if (!page) continue;
-        book.append(
-            {QStringLiteral("Page %1").arg(i + 1), rows(text(*page, layout.page(i).value_or(QString())))});
-        progress(double(i + 1) / count);
-    }
+    for (auto it = pages.cbegin(); it != pages.cend(); ++it)
+        book.append({QStringLiteral("Page %1").arg(it.key() + 1), rows(it.value())});
     return book;
 }
 

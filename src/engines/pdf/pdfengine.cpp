@@ -1,12 +1,14 @@
 #include "engines/pdf/pdfengine.h"
 
 #include "core/converterror.h"
+#include "core/job.h"
 #include "engines/pdf/pdftext.h"
 #include "engines/recognition/ocr.h"
 
 #include <QBuffer>
 #include <QFileInfo>
 #include <cmath>
+#include <deque>
 
 namespace {
 
@@ -64,6 +66,51 @@ QString text(const Poppler::Page& page, const QString& layer)
     } catch (const std::exception&) {
         return {};
     }
+}
+
+QMap<int, QString> texts(const Poppler::Document& doc, const std::function<QString(int)>& layer, Job& job,
+                         const std::function<void(double)>& progress)
+{
+    const int count = doc.numPages();
+    // Renders wait here for a free recognition thread, so that only a few pages are in memory.
+    const size_t inFlight = size_t(OCR::parallelism()) + 2;
+    QMap<int, QString> out;
+    std::deque<std::pair<int, QFuture<QString>>> pending;
+    int read = 0;
+    const auto done = [&](int index, const QString& text) {
+        out.insert(index, text);
+        progress(double(++read) / count);
+    };
+    const auto collect = [&] {
+        auto [index, future] = std::move(pending.front());
+        pending.pop_front();
+        done(index, future.result());
+    };
+    for (int i = 0; i < count; ++i) {
+        job.throwIfCancelled();
+        const std::unique_ptr<Poppler::Page> page = doc.page(i);
+        if (!page) continue;
+        const QString pageLayer = layer(i);
+        if (PDFText::hasText(pageLayer)) {
+            done(i, pageLayer);
+            continue;
+        }
+        QImage picture;
+        try {
+            picture = render(*page, recognitionDPI);
+        } catch (const std::exception&) {
+            done(i, QString());
+            continue;
+        }
+        pending.emplace_back(i, OCR::recognizeLater(std::move(picture)));
+        while (pending.size() >= inFlight)
+            collect();
+    }
+    while (!pending.empty()) {
+        job.throwIfCancelled();
+        collect();
+    }
+    return out;
 }
 
 QByteArray pngData(const QImage& image)

@@ -2,10 +2,14 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QMap>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <poppler-qt6.h>
+
+class Job;
 
 // PDF documents: opening with the refusals every PDF feature shares, pages as pictures and as
 // text. A document must stay on the thread that opened it.
@@ -28,6 +32,13 @@ std::optional<QSize> renderSize(const QSizeF& points, double dpi);
 // more than three characters besides whitespace and newlines; else the text recognised in the
 // page rendered at 200 dpi; "" when that fails. Never throws.
 QString text(const Poppler::Page& page, const QString& layer);
+
+// text() of every page that opens, by page index; `layer(i)` is page i's text layer. Pages
+// without one are rendered here, one after another, and recognised side by side. Progress goes
+// to 1 as pages are read, in order. Throws ConvertError::cancelled() when `job` is cancelled,
+// checked between pages.
+QMap<int, QString> texts(const Poppler::Document& doc, const std::function<QString(int)>& layer, Job& job,
+                         const std::function<void(double)>& progress);
 
 // `image` as PNG bytes. Throws ConvertError "PNG encoding failed".
 QByteArray pngData(const QImage& image);

@@ -2,7 +2,13 @@
 
 #include "core/converterror.h"
 
+#include <QCoreApplication>
 #include <QPainter>
+#include <QPromise>
+#include <QThread>
+#include <QThreadPool>
+#include <algorithm>
+#include <dlfcn.h>
 #include <leptonica/allheaders.h>
 #include <memory>
 #include <tesseract/baseapi.h>
@@ -22,23 +28,43 @@ QImage greyOnWhite(const QImage& image)
     return flat.convertToFormat(QImage::Format_Grayscale8);
 }
 
-// The lines Tesseract finds in the image. Throws when Tesseract or its English data is missing.
-QList<OCR::Line> recognizeLines(const QImage& image)
+// This thread's engine, made at its first use and kept for the thread's life: making one
+// costs more than recognising a page of little text. Throws when Tesseract or its English data
+// is missing.
+tesseract::TessBaseAPI& engine()
 {
-    if (image.isNull() || image.width() < 3 || image.height() < 3) return {};
-    auto api = std::make_unique<tesseract::TessBaseAPI>();
-    if (api->Init(nullptr, "eng", tesseract::OEM_LSTM_ONLY) != 0)
+    thread_local std::unique_ptr<tesseract::TessBaseAPI> api;
+    if (api) return *api;
+    auto made = std::make_unique<tesseract::TessBaseAPI>();
+    if (made->Init(nullptr, "eng", tesseract::OEM_LSTM_ONLY) != 0)
         throw ConvertError::missingTool(
             QStringLiteral("Text recognition needs English language data. Install it with: sudo apt install "
                            "tesseract-ocr-eng"));
-    api->SetVariable("debug_file", "/dev/null"); // its notes would garble the command line's output
-    api->SetPageSegMode(tesseract::PSM_AUTO);
+    made->SetVariable("debug_file", "/dev/null"); // its notes would garble the command line's output
+    made->SetPageSegMode(tesseract::PSM_AUTO);
+    api = std::move(made);
+    return *api;
+}
+
+// Forgets the engine's image and results when a recognition ends, however it ends.
+struct Cleared
+{
+    tesseract::TessBaseAPI& api;
+    ~Cleared() { api.Clear(); }
+};
+
+// The lines Tesseract finds in the image.
+QList<OCR::Line> recognizeLines(const QImage& image)
+{
+    if (image.isNull() || image.width() < 3 || image.height() < 3) return {};
+    tesseract::TessBaseAPI& api = engine();
+    const Cleared cleared{api};
     const QImage grey = greyOnWhite(image);
-    api->SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
-    api->SetSourceResolution(300);
+    api.SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
+    api.SetSourceResolution(300);
     QList<OCR::Line> lines;
-    if (api->Recognize(nullptr) != 0) return lines;
-    std::unique_ptr<tesseract::ResultIterator> it(api->GetIterator());
+    if (api.Recognize(nullptr) != 0) return lines;
+    std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
     if (!it) return lines;
     do {
         int left = 0, top = 0, right = 0, bottom = 0;
@@ -47,8 +73,33 @@ QList<OCR::Line> recognizeLines(const QImage& image)
         lines << OCR::Line{OCR::normalized(QRectF(QPointF(left, top), QPointF(right, bottom)), image.size()),
                            QString::fromUtf8(text ? text.get() : "").trimmed()};
     } while (it->Next(tesseract::RIL_TEXTLINE));
-    api->End();
     return lines;
+}
+
+// Tesseract spreads a page over a few OpenMP threads of its own. With a page on every core that
+// only adds threads that spin waiting for each other: on recognition's threads each page keeps
+// to its thread. A Tesseract built without OpenMP has nothing to set.
+void keepToThisThread()
+{
+    thread_local bool set = false;
+    if (set) return;
+    set = true;
+    using SetMaxActiveLevels = void (*)(int);
+    if (const auto setLevels =
+            reinterpret_cast<SetMaxActiveLevels>(::dlsym(RTLD_DEFAULT, "omp_set_max_active_levels")))
+        setLevels(0);
+}
+
+// Recognition's own threads, one per core, so that their engines outlive a single document.
+QThreadPool& pool()
+{
+    static QThreadPool* const threads = [] {
+        auto* p = new QThreadPool(QCoreApplication::instance());
+        p->setObjectName(QStringLiteral("Recognition"));
+        p->setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
+        return p;
+    }();
+    return *threads;
 }
 
 } // namespace
@@ -58,6 +109,30 @@ namespace OCR {
 QString recognize(const QImage& image)
 {
     return readingOrder(recognizeLines(image));
+}
+
+QFuture<QString> recognizeLater(QImage image)
+{
+    auto promise = std::make_shared<QPromise<QString>>();
+    QFuture<QString> future = promise->future();
+    promise->start();
+    pool().start([promise, image = std::move(image)] {
+        keepToThisThread();
+        QString text;
+        try {
+            text = recognize(image);
+        } catch (const std::exception&) {
+            // Without the engine there is no text, as for a page that has none.
+        }
+        promise->addResult(text);
+        promise->finish();
+    });
+    return future;
+}
+
+int parallelism()
+{
+    return pool().maxThreadCount();
 }
 
 QList<QRectF> textBoxes(const QImage& image)

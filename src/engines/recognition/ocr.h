@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFuture>
 #include <QImage>
 #include <QList>
 #include <QRectF>
@@ -7,7 +8,7 @@
 
 // Text and faces found in a decoded image. Rectangles are normalised to the image (0 to 1 on
 // both axes) with the origin at the lower-left corner, so a larger y is higher in the picture.
-// Every call stands alone and blocks; calls may run on several threads at once.
+// Calls block unless said otherwise and may run on several threads at once.
 namespace OCR {
 
 // One line of recognised text and where it stands.
@@ -20,6 +21,13 @@ struct Line
 // The image's text in reading order (see readingOrder); empty when there is none. Throws
 // ConvertError when the recognition engine or its English data is missing.
 QString recognize(const QImage& image);
+
+// recognize() on one of recognition's own threads, at most one per core at a time; the text is
+// "" when recognition cannot run. Each thread keeps its engine between calls.
+QFuture<QString> recognizeLater(QImage image);
+
+// How many images recognizeLater() works on at once.
+int parallelism();
 
 // One rectangle per line of text; empty when none is found or recognition cannot run.
 QList<QRectF> textBoxes(const QImage& image);

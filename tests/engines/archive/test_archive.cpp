@@ -5,6 +5,7 @@
 
 #include <QtTest>
 #include <filesystem>
+#include <unistd.h>
 
 namespace {
 
@@ -59,6 +60,9 @@ class ArchiveTest : public QObject
             writeFile(folder + "/" + it.key(), it.value());
         QVERIFY(QDir().mkpath(folder + "/data/empty"));
         QVERIFY(QFile::link("sub/large.log", folder + "/data/link"));
+        const auto script = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                            QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+        QVERIFY(QFile::setPermissions(folder + "/data/notes.txt", script));
         const QMap<QString, QByteArray> original = tree(folder);
 
         const QString zip = m_in + "/data.zip";
@@ -66,11 +70,33 @@ class ArchiveTest : public QObject
         QCOMPARE(convert(zip, "gz"), QStringList{m_in + "/data.tar.gz"});
         QCOMPARE(convert(m_in + "/data.tar.gz", "zip"), QStringList{m_in + "/data 2.zip"});
         QCOMPARE(convert(m_in + "/data 2.zip", "tar"), QStringList{m_in + "/data 2.tar"});
-        for (const QString& result : {m_in + "/data.tar.gz", m_in + "/data 2.zip", m_in + "/data 2.tar"})
-            QCOMPARE(tree(ArchiveEngine::extract(result, QFileInfo(result).suffix()).path()), original);
+        for (const QString& result : {m_in + "/data.tar.gz", m_in + "/data 2.zip", m_in + "/data 2.tar"}) {
+            const ScratchFolder unpacked = ArchiveEngine::extract(result, QFileInfo(result).suffix());
+            QCOMPARE(tree(unpacked.path()), original);
+            QCOMPARE(QFile::permissions(unpacked.path() + "/data/notes.txt") & 0xf0ff,
+                     script); // no user bits
+        }
         QCOMPARE(entries(m_in), QStringList({"data 2.tar", "data 2.zip", "data.tar.gz", "data.zip", "src"}));
-        // Readable by the system's own gzip, not only by our reader.
-        QCOMPARE(Shell::run("/usr/bin/tar", {"-tzf", m_in + "/data.tar.gz"}).status, 0);
+        // Readable by the system's tar and gzip, not only by our reader, and named as packed.
+        const Shell::Result listed = Shell::run("/usr/bin/tar", {"-tzf", m_in + "/data.tar.gz"});
+        QCOMPARE(listed.status, 0);
+        const QStringList names = listed.out().split('\n', Qt::SkipEmptyParts);
+        QVERIFY(names.contains("data/empty/") && names.contains("-top"));
+        QCOMPARE(names.filter(QRegularExpression("^\\./")), QStringList());
+    }
+
+    // A hard link is a link again in a tar and a second copy in a zip, which has none.
+    void hardLinksConvert()
+    {
+        const QString folder = m_in + "/src";
+        writeFile(folder + "/a.txt", "linked bytes");
+        QCOMPARE(::link(QFile::encodeName(folder + "/a.txt"), QFile::encodeName(folder + "/b.txt")), 0);
+        QCOMPARE(Shell::run("/usr/bin/tar", {"-cf", m_in + "/h.tar", "a.txt", "b.txt"}, folder).status, 0);
+        const QMap<QString, QByteArray> both{{"a.txt", "linked bytes"}, {"b.txt", "linked bytes"}};
+        for (const QString& format : {QString("zip"), QString("gz")}) {
+            const QString result = convert(m_in + "/h.tar", format).value(0);
+            QCOMPARE(tree(ArchiveEngine::extract(result, format).path()), both);
+        }
     }
 
     // Hostile archives are refused by every way in: nothing is written beside the source or
@@ -81,6 +107,9 @@ class ArchiveTest : public QObject
         QTest::addColumn<bool>("tar");
         QTest::newRow("parent") << Members{{"ok.txt", "x"}, {"../evil", "x"}} << false;
         QTest::newRow("link then file") << Members{{"l", "..", true}, {"l/evil", "x"}} << true;
+        QTest::newRow("absolute") << Members{{"ok.txt", "x"}, {"/tmp/evil", "x"}} << true;
+        QTest::newRow("link outside") << Members{{"l", "../../etc/passwd", true}} << false;
+        QTest::newRow("link leaves later") << Members{{"e", "d/..", true}, {"d", ".", true}} << true;
     }
 
     void hostileArchivesChangeNothing()

@@ -109,6 +109,9 @@ class MediaResultsTest : public QObject
         row("gif cut on disk", "clip.mkv", "gif", halfTheBytes);
         row("sound stopped half way", "tone.wav", "mp3",
             "exec \"$real\" \"${@:1:$#-1}\" -t 1.5 \"${@: -1}\"\n");
+        // Read as what was asked for, not as whatever the bytes resemble.
+        row("another format than asked", "tone.wav", "flac",
+            "exec \"$real\" \"${@:1:$#-1}\" -f ogg \"${@: -1}\"\n");
     }
     void truncatedResult()
     {

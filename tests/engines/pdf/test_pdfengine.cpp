@@ -106,6 +106,32 @@ class PdfEngineTest : public QObject
         const QImage image = PDFEngine::render(*pictured, 36);
         QCOMPARE(QImage::fromData(PDFEngine::pngData(image), "PNG").convertToFormat(image.format()), image);
     }
+
+    // Pages are recognised side by side; their texts still come in page order, pages with a text
+    // layer among them, and progress only grows.
+    void scannedPagesKeepTheirOrder()
+    {
+        const QStringList words{"Alpha", "Bravo", "Charlie", "Delta", "Echo", "Foxtrot"};
+        QPdfWriter writer(path("pages.pdf"));
+        writer.setResolution(72);
+        QPainter p(&writer);
+        for (qsizetype i = 0; i < words.size(); ++i) {
+            if (i > 0) writer.newPage();
+            p.drawImage(QRectF(40, 40, 480, 120), writing(QSize(1200, 300), {{150, words[i]}}));
+        }
+        p.end();
+        const auto doc = PDFEngine::open(path("pages.pdf"));
+        Job job({}, {}, 0);
+        QList<double> progress;
+        const QMap<int, QString> texts = PDFEngine::texts(
+            *doc, [](int i) { return i == 2 ? QString("Layer words") : QString(); }, job,
+            [&](double done) { progress << done; });
+        QCOMPARE(texts.keys(), QList<int>({0, 1, 2, 3, 4, 5}));
+        for (int i = 0; i < 6; ++i)
+            QVERIFY2(texts[i].contains(i == 2 ? QString("Layer words") : words[i]), qPrintable(texts[i]));
+        QCOMPARE(progress.size(), 6);
+        QVERIFY(std::is_sorted(progress.begin(), progress.end()) && progress.last() == 1.0);
+    }
 };
 
 QTEST_MAIN(PdfEngineTest)
