@@ -1,5 +1,5 @@
 #include "engines/document/clipping.h"
-#include "engines/document/fontsize.h"
+#include "engines/text/fontsize.h"
 #include "engines/document/propertylist.h"
 #include "engines/document/reader.h"
 #include "engines/document/rtftext.h"

@@ -1,4 +1,4 @@
-#include "engines/document/docengine.h"
+#include "engines/docengine.h"
 
 #include "core/converterror.h"
 #include "core/iwork.h"
@@ -10,7 +10,7 @@
 #include "engines/document/bookpictures.h"
 #include "engines/document/docxwriter.h"
 #include "engines/document/htmlwriter.h"
-#include "engines/document/pageimages.h"
+#include "engines/pdf/pageimages.h"
 #include "engines/document/pdfwriter.h"
 #include "engines/document/plaintext.h"
 #include "engines/document/reader.h"

@@ -1,11 +1,11 @@
-#include "engines/pdf/pdfconvert.h"
+#include "engines/pdfconvert.h"
 
 #include "core/converterror.h"
 #include "core/job.h"
 #include "core/output.h"
 #include "core/settings.h"
 #include "engines/document/docxwriter.h"
-#include "engines/document/pageimages.h"
+#include "engines/pdf/pageimages.h"
 #include "engines/package/epub.h"
 #include "engines/package/ooxml.h"
 #include "engines/pdf/blocks.h"
