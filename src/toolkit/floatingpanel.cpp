@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QWindow>
 
 namespace {
@@ -68,6 +69,13 @@ void FloatingPanel::setShape(const QPainterPath& shape)
     applyShape();
 }
 
+void FloatingPanel::setReach(const QPainterPath& reach)
+{
+    if (reach == m_reach) return;
+    m_reach = reach;
+    applyShape();
+}
+
 QColor FloatingPanel::backdrop()
 {
     return QColor::fromRgbF(0.93f, 0.94f, 0.945f);
@@ -85,7 +93,10 @@ Qt::Edges FloatingPanel::edgesAt(QPointF point, QSizeF size, double grip)
 
 void FloatingPanel::setVisible(bool visible)
 {
-    if (visible && !isVisible()) matchCompositor();
+    if (visible && !isVisible()) {
+        matchCompositor();
+        m_beneath = m_translucent || m_reach.isEmpty() ? QPixmap() : screenBeneath();
+    }
     QWidget::setVisible(visible);
 }
 
@@ -103,14 +114,28 @@ void FloatingPanel::applyShape()
     if (m_translucent || !m_shapeSet)
         clearMask();
     else
-        setMask(region(m_shape, size()));
+        setMask(region(m_reach.isEmpty() ? m_shape : m_shape.united(m_reach), size()));
+}
+
+QPixmap FloatingPanel::screenBeneath() const
+{
+    QScreen* on = screen();
+    if (!on) return {};
+    const QRect area = geometry().translated(-on->geometry().topLeft());
+    return on->grabWindow(0, area.x(), area.y(), area.width(), area.height());
 }
 
 void FloatingPanel::paintEvent(QPaintEvent*)
 {
     if (m_translucent) return;
     QPainter painter(this);
-    painter.fillRect(rect(), backdrop());
+    if (m_beneath.isNull()) {
+        painter.fillRect(rect(), backdrop());
+        return;
+    }
+    // Within the reach but outside the shape the window stands in for what lies beneath it.
+    painter.drawPixmap(rect(), m_beneath);
+    painter.fillPath(m_shape, backdrop());
 }
 
 void FloatingPanel::resizeEvent(QResizeEvent* event)
