@@ -8,6 +8,7 @@
 #include <QtGui/qguiapplication_platform.h>
 
 // Xlib's macros (None, Bool, Status…) clash with Qt's names, so its headers come last.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/Xfixes.h>
 
@@ -90,4 +91,27 @@ int Compositor::screenOf(quintptr window)
     XSync(m_display, False);
     XSetErrorHandler(previous);
     return found ? XScreenNumberOfScreen(attributes.screen) : DefaultScreen(m_display);
+}
+
+void Compositor::reconsider(quintptr window)
+{
+    if (!m_display || window == 0) return;
+    // Fully opaque, as a window without the property is; changing it is what counts.
+    const unsigned long opaque = 0xffffffffUL;
+    const Atom opacity = XInternAtom(m_display, "_NET_WM_WINDOW_OPACITY", False);
+    XSync(m_display, False);
+    XErrorHandler previous = XSetErrorHandler(ignoreErrors);
+    XChangeProperty(m_display, Window(window), opacity, XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&opaque), 1);
+    XSync(m_display, False);
+    XSetErrorHandler(previous);
+}
+
+void Compositor::repaint(const QRect& area)
+{
+    if (!m_display || area.isEmpty()) return;
+    // Exposing the root window makes a compositor draw that part of the screen again.
+    XClearArea(m_display, DefaultRootWindow(m_display), area.x(), area.y(), unsigned(area.width()),
+               unsigned(area.height()), True);
+    XFlush(m_display);
 }

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QRect>
 #include <QtGlobal>
 
 class X11EventPump;
@@ -21,6 +22,15 @@ class Compositor : public QObject
     // Whether a compositor runs now on the X screen of `window` (the display's default screen
     // for 0 or a window that is gone). Asks the server every time.
     bool running(quintptr window = 0);
+
+    // Some compositors work out a window's shadow before its first showing, while they take it
+    // for opaque, and keep drawing that shadow under the translucent window; and when a window
+    // goes they redraw only the window's own square, leaving the rest of its shadow behind.
+    // Asks the compositor to take the top-level `window` afresh (through its opacity, which
+    // window managers copy to their frames), once it has seen the window shown.
+    void reconsider(quintptr window);
+    // Asks the compositor to draw `area` of the screen (in the screen's pixels) afresh.
+    void repaint(const QRect& area);
 
   signals:
     // A compositor started or stopped on some screen.

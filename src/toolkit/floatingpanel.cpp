@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 namespace {
@@ -30,6 +31,16 @@ QRegion region(const QPainterPath& shape, QSize size)
     painter.end();
     return QRegion(QBitmap::fromImage(image.createAlphaMask()));
 }
+
+// The part of the screen a compositor's shadow of a window at `geometry` may reach.
+QRect shadowArea(const QRect& geometry)
+{
+    constexpr int reach = 64;
+    return geometry.adjusted(-reach, -reach, reach, reach);
+}
+
+// A moment for the compositor and the window manager to act on a window shown or hidden.
+constexpr int settleMs = 150;
 
 QPainterPath whole(QSize size)
 {
@@ -93,11 +104,34 @@ Qt::Edges FloatingPanel::edgesAt(QPointF point, QSizeF size, double grip)
 
 void FloatingPanel::setVisible(bool visible)
 {
-    if (visible && !isVisible()) {
+    const bool wasVisible = isVisible();
+    const QRect shadow = shadowArea(geometry());
+    if (visible && !wasVisible) {
         matchCompositor();
         m_beneath = m_translucent || m_reach.isEmpty() ? QPixmap() : screenBeneath();
     }
     QWidget::setVisible(visible);
+    if (!m_translucent || visible == wasVisible) return;
+    if (visible) {
+        settleOnCompositor();
+    } else {
+        // The window may be gone by then, so the compositor's watch keeps the timer.
+        Compositor* compositor = &Compositor::shared();
+        QTimer::singleShot(settleMs, compositor, [compositor, shadow] { compositor->repaint(shadow); });
+    }
+}
+
+void FloatingPanel::settleOnCompositor()
+{
+    // Once now that the compositor has seen the window shown, and again a while later with the
+    // screen around it redrawn, when the window manager has passed the change on to its frame.
+    for (const int delay : {settleMs, 4 * settleMs}) {
+        QTimer::singleShot(delay, this, [this, delay] {
+            if (!isVisible() || !m_translucent) return;
+            Compositor::shared().reconsider(internalWinId());
+            if (delay > settleMs) Compositor::shared().repaint(shadowArea(geometry()));
+        });
+    }
 }
 
 void FloatingPanel::matchCompositor()

@@ -57,6 +57,9 @@ class FloatingPanel : public QWidget
     // Asks whether a compositor runs and sets the look to match.
     void matchCompositor();
     void applyShape();
+    // Has the compositor take the newly shown window afresh, so no shadow it worked out
+    // beforehand stays under or around it.
+    void settleOnCompositor();
     // The screen under the window as it is now, before the window covers it.
     QPixmap screenBeneath() const;
 

@@ -1,5 +1,6 @@
-// Floating windows on a real X server: without a compositor they are cut to their shape and
-// painted opaque, with one they are translucent, and they follow a compositor that comes or goes.
+// Floating windows on a real X server with a window manager that frames the managed ones: without
+// a compositor they are cut to their shape and painted opaque, with one they are translucent, and
+// they follow a compositor that comes or goes.
 
 #include "platform/compositor.h"
 #include "toolkit/floatingpanel.h"
@@ -42,7 +43,7 @@ class Beneath : public QWidget
   public:
     Beneath() : QWidget(nullptr, Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint)
     {
-        setGeometry(100, 100, 400, 400);
+        setGeometry(100, 100, 800, 400);
     }
 
   protected:
@@ -53,12 +54,12 @@ class Beneath : public QWidget
 class Disc : public FloatingPanel
 {
   public:
-    Disc() : FloatingPanel(QSize(200, 200), Kind::overlay)
+    explicit Disc(Kind kind = Kind::overlay, QPoint at = {200, 200}) : FloatingPanel(QSize(200, 200), kind)
     {
         QPainterPath disc;
         disc.addEllipse(QRectF(20, 20, 160, 160));
         setShape(disc);
-        move(200, 200);
+        move(at);
     }
 
   protected:
@@ -86,7 +87,11 @@ class FloatingPanelX11Test : public ScreenTest
     {
         if (!m_noScreen.isEmpty()) return;
         QVERIFY(m_screen.isOpen());
+        m_windowManager.setStandardErrorFile(QProcess::nullDevice());
+        m_windowManager.start(QStringLiteral("openbox"), {});
+        QTRY_VERIFY_WITH_TIMEOUT(m_screen.owned("WM_S0"), patience);
         m_beneath.show();
+        m_beneath.lower(); // beneath the frames too
         QTRY_VERIFY_WITH_TIMEOUT(near(m_screen.pixel(corner), beneath), patience);
     }
 
@@ -159,20 +164,50 @@ class FloatingPanelX11Test : public ScreenTest
         QVERIFY(!near(m_screen.pixel(QPoint(300, 300)), beneath));
     }
 
+    // Over a compositor that draws shadows neither the overlay, whose X window existed before the
+    // compositor started, nor a framed window keeps a shadow under its clear corners or beside
+    // it; once hidden, nothing of either stays on screen.
+    void leavesNoShadow()
+    {
+        Disc overlay;
+        overlay.winId();
+        ChildProcess compositor;
+        QVERIFY(startCompositor(compositor, {"-c"}));
+        Disc framed(FloatingPanel::Kind::window, {550, 200});
+        overlay.move(200, 210); // moved while hidden, as the wheel is to each drag
+        overlay.show();
+        framed.show();
+        const QList<QPoint> origins{overlay.pos(), framed.pos()};
+        const auto all = [&](const QList<QPoint>& offsets, const QColor& colour) {
+            for (const QPoint o : origins) {
+                for (const QPoint p : offsets)
+                    if (!near(m_screen.pixel(o + p), colour)) return false;
+            }
+            return true;
+        };
+        // In the square but clear of the disc, and just past the square.
+        const QList<QPoint> corners{{5, 5}, {195, 195}, {210, 210}};
+        QTRY_VERIFY_WITH_TIMEOUT(all({{100, 100}}, over(ink, beneath)) && all(corners, beneath), patience);
+        overlay.hide();
+        framed.hide();
+        QTRY_VERIFY_WITH_TIMEOUT(all(corners + QList<QPoint>{{100, 100}}, beneath), patience);
+    }
+
   private:
     // True once xcompmgr owns the compositing selection.
-    static bool startCompositor(ChildProcess& compositor)
+    static bool startCompositor(ChildProcess& compositor, const QStringList& args = {})
     {
         compositor.setStandardErrorFile(QProcess::nullDevice());
-        compositor.start(QStringLiteral("xcompmgr"), {});
+        compositor.start(QStringLiteral("xcompmgr"), args);
         return compositor.waitForStarted() &&
                QTest::qWaitFor([] { return Compositor::shared().running(); }, patience);
     }
 
     X11Screen m_screen;
+    ChildProcess m_windowManager;
     Beneath m_beneath;
 };
 
-X11_TEST_MAIN(FloatingPanelX11Test, QApplication)
+X11_TEST_MAIN(FloatingPanelX11Test, QApplication, {"openbox", "openbox"})
 
 #include "test_floatingpanel_x11.moc"
