@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QtGui/qguiapplication_platform.h>
+#include <algorithm>
 
 // Xlib's macros (None, Bool, Status…) clash with Qt's names, so its headers come last.
 #include <X11/Xatom.h>
@@ -93,16 +94,16 @@ int Compositor::screenOf(quintptr window)
     return found ? XScreenNumberOfScreen(attributes.screen) : DefaultScreen(m_display);
 }
 
-void Compositor::reconsider(quintptr window)
+void Compositor::reconsider(quintptr window, double opacity)
 {
     if (!m_display || window == 0) return;
-    // Fully opaque, as a window without the property is; changing it is what counts.
-    const unsigned long opaque = 0xffffffffUL;
-    const Atom opacity = XInternAtom(m_display, "_NET_WM_WINDOW_OPACITY", False);
+    // The opacity the window has already, as Qt stores it: telling it again is what counts.
+    const auto value = static_cast<unsigned long>(std::clamp(opacity, 0.0, 1.0) * 0xffffffffUL);
+    const Atom property = XInternAtom(m_display, "_NET_WM_WINDOW_OPACITY", False);
     XSync(m_display, False);
     XErrorHandler previous = XSetErrorHandler(ignoreErrors);
-    XChangeProperty(m_display, Window(window), opacity, XA_CARDINAL, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(&opaque), 1);
+    XChangeProperty(m_display, Window(window), property, XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&value), 1);
     XSync(m_display, False);
     XSetErrorHandler(previous);
 }

@@ -23,12 +23,12 @@ class Compositor : public QObject
     // for 0 or a window that is gone). Asks the server every time.
     bool running(quintptr window = 0);
 
-    // Some compositors work out a window's shadow before its first showing, while they take it
-    // for opaque, and keep drawing that shadow under the translucent window; and when a window
-    // goes they redraw only the window's own square, leaving the rest of its shadow behind.
-    // Asks the compositor to take the top-level `window` afresh (through its opacity, which
-    // window managers copy to their frames), once it has seen the window shown.
-    void reconsider(quintptr window);
+    // Some compositors work out a shadow for a window moved before its first showing, taking it
+    // for opaque, and keep drawing it under the translucent window; when the window goes they
+    // redraw only its own square and leave the rest of the shadow behind. Tells the compositor
+    // the top-level `window`'s opacity (0 to 1) again, which makes it take the window afresh;
+    // window managers pass it on to their frames.
+    void reconsider(quintptr window, double opacity);
     // Asks the compositor to draw `area` of the screen (in the screen's pixels) afresh.
     void repaint(const QRect& area);
 

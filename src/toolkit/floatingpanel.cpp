@@ -123,12 +123,12 @@ void FloatingPanel::setVisible(bool visible)
 
 void FloatingPanel::settleOnCompositor()
 {
-    // Once now that the compositor has seen the window shown, and again a while later with the
-    // screen around it redrawn, when the window manager has passed the change on to its frame.
+    // A moment after showing, once the compositor has seen the window mapped, and again later
+    // with the screen around it redrawn, by when the window manager has passed it on to its frame.
     for (const int delay : {settleMs, 4 * settleMs}) {
         QTimer::singleShot(delay, this, [this, delay] {
             if (!isVisible() || !m_translucent) return;
-            Compositor::shared().reconsider(internalWinId());
+            Compositor::shared().reconsider(internalWinId(), windowOpacity());
             if (delay > settleMs) Compositor::shared().repaint(shadowArea(geometry()));
         });
     }
