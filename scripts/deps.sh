@@ -20,7 +20,7 @@ runtime_pkgs=(
   qt6-image-formats-plugins webp tesseract-ocr-eng opencv-data
 )
 test_pkgs=(
-  locales xvfb xdotool x11-utils trayer xcompmgr openbox hyperfine clang-format git epubcheck qpdf poppler-utils
+  locales xvfb xdotool x11-utils trayer xcompmgr hyperfine clang-format git epubcheck qpdf poppler-utils
 )
 
 pkgs=("${build_pkgs[@]}" "${runtime_pkgs[@]}")

@@ -52,12 +52,6 @@ class X11Screen
         return bounding != 0;
     }
 
-    // Whether some client owns the selection `name` (WM_S0 once a window manager runs).
-    bool owned(const char* name) const
-    {
-        return XGetSelectionOwner(m_display, XInternAtom(m_display, name, 0)) != 0;
-    }
-
     // The window's text property `name` (WM_NAME, _NET_WM_NAME, …) as stored.
     QByteArray text(unsigned long window, const char* name) const
     {
