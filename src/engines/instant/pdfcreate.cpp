@@ -2,6 +2,7 @@
 
 #include "core/checkedfile.h"
 #include "core/converterror.h"
+#include "core/inputcheck.h"
 #include "core/job.h"
 #include "core/output.h"
 #include "engines/image/imageengine.h"
@@ -68,6 +69,8 @@ QString createdPDFName(const QStringList& images)
 QStringList createPDF(const QStringList& images, Job& job, const Progress& progress)
 {
     if (images.isEmpty()) throw ConvertError::failed(QStringLiteral("No images to put in a PDF"));
+    for (const QString& image : images)
+        InputCheck::refuseSpecial(image);
     const QString destination = Output::result(images.first(), moreImages(images), QStringLiteral("pdf"));
     return {Output::write(
         destination, [&](const QString& temporary) { writePages(images, temporary, job, progress); }, &job)};

@@ -1,6 +1,7 @@
 #include "engines/instant/instanttools.h"
 
 #include "core/converterror.h"
+#include "core/inputcheck.h"
 #include "core/job.h"
 #include "core/output.h"
 #include "core/stagingfolder.h"
@@ -75,6 +76,7 @@ QString pageFileName(const QString& base, int number)
 
 QStringList splitPDF(const QString& source, Job& job, const Progress& progress)
 {
+    InputCheck::refuseSpecial(source);
     QPDF pdf;
     open(pdf, source);
     const QString base = Output::baseName(source);

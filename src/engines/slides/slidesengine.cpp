@@ -5,7 +5,7 @@
 #include "core/job.h"
 #include "core/output.h"
 #include "core/scratchfolder.h"
-#include "engines/document/pageimages.h"
+#include "engines/pdf/pageimages.h"
 
 namespace {
 
