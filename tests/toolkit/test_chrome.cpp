@@ -9,9 +9,12 @@
 #include "toolkit/stage.h"
 #include "toolkit/swatch.h"
 #include "toolkit/toolchrome.h"
+#include "toolkit/toolview.h"
 #include "toolkit/toolwindow.h"
+#include "toolkit/viewsource.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPainter>
@@ -34,6 +37,29 @@ bool close(QRgb c, int r, int g, int b, int slack = 12)
     return std::abs(qRed(c) - r) <= slack && std::abs(qGreen(c) - g) <= slack &&
            std::abs(qBlue(c) - b) <= slack;
 }
+
+// A source that settles when told.
+struct FakeSource : ViewSource
+{
+    bool done = false;
+    bool isSettled() const override { return done; }
+    void settle()
+    {
+        done = true;
+        emit settled();
+    }
+};
+
+// A view over the sources it is given.
+struct SourcedView : ToolView
+{
+    SourcedView(const QList<ViewSource*>& sources)
+        : ToolView(std::make_shared<ToolContext>(ToolID::trimAudio, QStringList{"/tmp/a.wav"}))
+    {
+        for (ViewSource* source : sources)
+            addSource(source);
+    }
+};
 
 QString rgb(QRgb c)
 {
@@ -66,6 +92,56 @@ class ChromeTest : public QObject
         QSignalSpy closing(&chrome, &ToolChrome::closeRequested);
         chrome.closeButton()->click();
         QCOMPARE(closing.count(), 1);
+    }
+
+    // A view is settled only once every source it names is, whichever settles last, and says
+    // so once; a view without sources is settled from the start.
+    void viewSettlesWithItsSources()
+    {
+        QVERIFY(SourcedView({}).isSettled());
+        for (const bool firstLast : {false, true}) {
+            FakeSource a, b;
+            SourcedView view({&a, &b});
+            QSignalSpy settled(&view, &ToolView::settled);
+            (firstLast ? b : a).settle();
+            QVERIFY(!view.isSettled());
+            QCOMPARE(settled.count(), 0);
+            (firstLast ? a : b).settle();
+            QVERIFY(view.isSettled());
+            emit b.settled();
+            QCOMPARE(settled.count(), 1);
+        }
+        FakeSource loaded;
+        loaded.done = true;
+        QVERIFY(SourcedView({&loaded}).isSettled());
+    }
+
+    // The view's frame carries the tool's name and closes its window; the view hears of the
+    // close once, by the close button, Escape or the window manager alike.
+    void viewHearsItsWindowClose()
+    {
+        const QList<std::function<void(ToolWindow&)>> ways = {
+            [](ToolWindow& w) { w.findChild<CloseButton*>()->click(); },
+            [](ToolWindow& w) { QTest::keyClick(&w, Qt::Key_Escape); },
+            [](ToolWindow& w) {
+                QCloseEvent event;
+                QCoreApplication::sendEvent(&w, &event);
+            },
+        };
+        for (const auto& way : ways) {
+            auto* view = new SourcedView({});
+            QCOMPARE(view->chrome()->title(), QString("Trim Audio"));
+            QCOMPARE(view->body(), view->chrome()->content());
+            auto* window = new ToolWindow(view, QSize(400, 300));
+            view->sharedContext()->setWindow(window);
+            window->show();
+            QSignalSpy closed(view, &ToolView::closed);
+            way(*window);
+            QCOMPARE(closed.count(), 1);
+            window->close();
+            QCOMPARE(closed.count(), 1);
+            delete window;
+        }
     }
 
     // A long title stays centred across the whole band and runs under the close button; the
