@@ -69,6 +69,7 @@ const Command commands[] = {
     {u"--render-tool", u"TOOL OUT.png FILE…", true, 3, Needs::widgets,
      [](const QStringList& r) { return gui().renderTool(r); }},
     {u"--count", u"", false, 0, Needs::core, count},
+    {u"--selftest", u"DIR", false, 1, Needs::gui, [](const QStringList& r) { return gui().selfTest(r); }},
     {u"--render-hud", u"OUT.png", false, 1, Needs::widgets,
      [](const QStringList& r) { return gui().renderHud(r); }},
     {u"--eta-demo", u"", false, 0, Needs::core, etaDemoCommand},

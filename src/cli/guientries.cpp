@@ -5,6 +5,7 @@
 #include "cli/renderhud.h"
 #include "cli/rendertool.h"
 #include "cli/renderwheel.h"
+#include "cli/selftest.h"
 #include "cli/tool.h"
 #include "core/converterror.h"
 
@@ -57,8 +58,8 @@ int iconCommand(const QStringList& rest)
     return printing([&] { return renderIcon(path(rest[0]), *size); });
 }
 
-const GuiModule entries{App::main,         makeApplication,  tool,       renderWheelCommand,
-                        renderToolCommand, renderHudCommand, iconCommand};
+const GuiModule entries{App::main,         makeApplication,  tool,        renderWheelCommand,
+                        renderToolCommand, renderHudCommand, iconCommand, selfTest};
 
 } // namespace
 

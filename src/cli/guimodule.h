@@ -18,6 +18,7 @@ struct GuiModule
     int (*renderTool)(const QStringList& rest);
     int (*renderHud)(const QStringList& rest);
     int (*icon)(const QStringList& rest);
+    int (*selfTest)(const QStringList& rest);
 };
 
 // The module's entries, loaded on first call; throws ConvertError when it cannot be loaded.

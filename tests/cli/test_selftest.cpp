@@ -1,0 +1,127 @@
+// --selftest through the program over the samples the fixture script makes: every check passes
+// and names its results with their sizes, a second run writes beside the first under new names,
+// and a missing sample fails only the checks that use it. Run under a German locale, whose
+// decimal comma must not reach the output.
+
+#include "core/fmt.h"
+
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QtTest>
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QStringList lines;
+};
+
+Run selftest(const QString& dir)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LC_ALL", "de_DE.UTF-8");
+    p.setProcessEnvironment(env);
+    p.start(TOLVANE_BIN, {"--selftest", dir});
+    if (!p.waitForFinished(120000)) return {};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)};
+}
+
+const QStringList names{"crop", "create pdf", "split pdf", "mute"};
+
+// "✓ <name>: <file> (<size>)  [<seconds>s]" for a check that wrote `result` in `dir`.
+void verifyPassed(const QString& line, const QString& name, const QString& dir, const QString& result)
+{
+    const QString path = QDir(dir).filePath(result);
+    QVERIFY2(QFileInfo::exists(path), qPrintable(path));
+    const QString head =
+        QStringLiteral("✓ %1: %2 (%3)").arg(name, result, Fmt::byteCount(Fmt::fileSize(path)));
+    static const QRegularExpression time(QStringLiteral("^  \\[\\d+\\.\\ds\\]$"));
+    QVERIFY2(line.startsWith(head) && time.match(line.mid(head.size())).hasMatch(), qPrintable(line));
+}
+
+} // namespace
+
+class SelfTestTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_samples;
+
+    // A fresh copy of the samples, so that each case starts from the same folder.
+    QString copy(QTemporaryDir& into) const
+    {
+        for (const QString& name : QDir(m_samples.path()).entryList(QDir::Files))
+            if (!QFile::copy(m_samples.filePath(name), into.filePath(name))) return {};
+        return into.path();
+    }
+
+  private slots:
+    void initTestCase()
+    {
+        QProcess script;
+        script.start("bash", {SAMPLES_SCRIPT, m_samples.path()});
+        QVERIFY(script.waitForFinished(120000));
+        QVERIFY2(script.exitCode() == 0, script.readAllStandardError().constData());
+        QCOMPARE(QDir(m_samples.path()).entryList(QDir::Files).size(), 6);
+    }
+
+    void passesAndNeverReplacesResults()
+    {
+        QTemporaryDir folder;
+        const QString dir = copy(folder);
+        QVERIFY(!dir.isEmpty());
+        const QStringList results{"photo Cropped%1.jpg", "photo and 1 more%1.pdf", "sample Pages%1",
+                                  "clip Muted%1.mp4"};
+        for (const QString& number : {QString(), QStringLiteral(" 2")}) {
+            const Run run = selftest(dir);
+            QCOMPARE(run.status, 0);
+            QCOMPARE(run.lines.size(), names.size() + 1);
+            for (qsizetype i = 0; i < names.size(); ++i)
+                verifyPassed(run.lines[i], names[i], dir, results[i].arg(number));
+            QCOMPARE(run.lines.last(), QStringLiteral("All tool checks passed."));
+        }
+        // The crop's fixed rectangle (0.1, 0.1, 0.5 × 0.4) of the 640 × 480 photo.
+        QCOMPARE(QImage(QDir(dir).filePath("photo Cropped.jpg")).size(), QSize(320, 192));
+        QCOMPARE(QDir(QDir(dir).filePath("sample Pages")).entryList(QDir::Files).size(), 3);
+    }
+
+    void missingSampleFailsOnlyItsChecks_data()
+    {
+        QTest::addColumn<QStringList>("removed");
+        QTest::addColumn<QStringList>("failing");
+        QTest::newRow("no clip.mp4") << QStringList{"clip.mp4"} << QStringList{"mute"};
+        QTest::newRow("no photo.png") << QStringList{"photo.png"} << QStringList{"create pdf"};
+        QTest::newRow("no sample.pdf") << QStringList{"sample.pdf"} << QStringList{"split pdf"};
+        QTest::newRow("empty folder")
+            << QStringList{"photo.jpg", "photo.png", "clip.mp4", "clip.mov", "song.mp3", "sample.pdf"}
+            << names;
+    }
+
+    void missingSampleFailsOnlyItsChecks()
+    {
+        QFETCH(QStringList, removed);
+        QFETCH(QStringList, failing);
+        QTemporaryDir folder;
+        const QString dir = copy(folder);
+        for (const QString& name : removed)
+            QVERIFY(QFile::remove(QDir(dir).filePath(name)));
+
+        const Run run = selftest(dir);
+        QCOMPARE(run.status, 1);
+        QCOMPARE(run.lines.size(), names.size() + 1);
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            const bool fails = failing.contains(names[i]);
+            const QString start = (fails ? QStringLiteral("✗ ") : QStringLiteral("✓ ")) + names[i] + ": ";
+            QVERIFY2(run.lines[i].startsWith(start), qPrintable(run.lines[i]));
+            if (fails) QVERIFY2(run.lines[i].size() > start.size(), "a failure names its cause");
+        }
+        QCOMPARE(run.lines.last(), QStringLiteral("%1 tool checks failed.").arg(failing.size()));
+    }
+};
+
+QTEST_GUILESS_MAIN(SelfTestTest)
+#include "test_selftest.moc"

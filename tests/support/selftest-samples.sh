@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Makes the six samples that `tolvane --selftest DIR` works on, in DIR: photo.jpg, photo.png,
+# clip.mp4 (3 s with sound), clip.mov (2 s, silent), song.mp3 (3 s stereo) and sample.pdf
+# (three pages of text). Needs only ffmpeg; nothing is downloaded.
+set -euo pipefail
+export LC_ALL=C # byte counts and numbers below, whatever the caller speaks
+dir=${1:?usage: selftest-samples.sh DIR}
+mkdir -p "$dir"
+cd "$dir"
+
+ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
+
+ff -f lavfi -i "testsrc2=size=640x480" -frames:v 1 photo.jpg
+ff -f lavfi -i "smptebars=size=320x240" -frames:v 1 photo.png
+ff -f lavfi -i "testsrc2=size=320x240:rate=25:duration=3" -f lavfi -i "sine=frequency=440:duration=3" \
+  -c:v libx264 -pix_fmt yuv420p -c:a aac -shortest clip.mp4
+ff -f lavfi -i "testsrc=size=320x240:rate=25:duration=2" -c:v libx264 -pix_fmt yuv420p clip.mov
+ff -f lavfi -i "sine=frequency=440:duration=3" -f lavfi -i "sine=frequency=660:duration=3" \
+  -filter_complex "[0:a][1:a]join=inputs=2:channel_layout=stereo" -c:a libmp3lame -b:a 128k song.mp3
+
+# A PDF written object by object; the cross-reference table needs each object's byte offset.
+pdf=$'%PDF-1.4\n'
+offsets=()
+object() {
+  offsets+=("${#pdf}")
+  pdf+="$1 0 obj"$'\n'"$2"$'\nendobj\n'
+}
+object 1 "<< /Type /Catalog /Pages 2 0 R >>"
+object 2 "<< /Type /Pages /Kids [4 0 R 6 0 R 8 0 R] /Count 3 >>"
+object 3 "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"
+for page in 1 2 3; do
+  content="BT /F1 36 Tf 72 700 Td (Sample page $page) Tj ET"
+  object $((2 + 2 * page)) "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R >> >> /Contents $((3 + 2 * page)) 0 R >>"
+  object $((3 + 2 * page)) "<< /Length ${#content} >>"$'\nstream\n'"$content"$'\nendstream'
+done
+xref=${#pdf}
+pdf+="xref"$'\n'"0 $((${#offsets[@]} + 1))"$'\n'"0000000000 65535 f "$'\n'
+for offset in "${offsets[@]}"; do
+  pdf+=$(printf '%010d 00000 n ' "$offset")$'\n'
+done
+pdf+="trailer"$'\n'"<< /Size $((${#offsets[@]} + 1)) /Root 1 0 R >>"$'\n'"startxref"$'\n'"$xref"$'\n%%EOF\n'
+printf '%s' "$pdf" >sample.pdf
