@@ -40,7 +40,7 @@ class ToolView : public QWidget
     void closed();
 
   protected:
-    // Names a source the view shows; call it from the constructor.
+    // Names a source the view shows, one it owns; call it from the constructor.
     void addSource(ViewSource* source);
 
   private:

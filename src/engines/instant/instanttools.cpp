@@ -30,11 +30,6 @@ const Tool table[] = {
 
 } // namespace
 
-std::span<const Tool> tools()
-{
-    return table;
-}
-
 const Tool* find(ToolID tool)
 {
     for (const Tool& row : table)

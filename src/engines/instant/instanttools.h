@@ -7,7 +7,6 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
-#include <span>
 
 class Job;
 
@@ -27,9 +26,8 @@ struct Tool
     QStringList (*whole)(const QStringList& files, Job& job, const std::function<void(double)>& progress);
 };
 
-// muteVideo, splitPDF, extractArchive and createPDF.
-std::span<const Tool> tools();
-// The row of `tool`; null for a tool that needs its window.
+// The row of muteVideo, splitPDF, extractArchive or createPDF; null for a tool that needs its
+// window.
 const Tool* find(ToolID tool);
 bool isWindowless(ToolID tool);
 
