@@ -14,7 +14,6 @@
 #include "toolkit/viewsource.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPainter>
@@ -114,34 +113,6 @@ class ChromeTest : public QObject
         FakeSource loaded;
         loaded.done = true;
         QVERIFY(SourcedView({&loaded}).isSettled());
-    }
-
-    // The view's frame carries the tool's name and closes its window; the view hears of the
-    // close once, by the close button, Escape or the window manager alike.
-    void viewHearsItsWindowClose()
-    {
-        const QList<std::function<void(ToolWindow&)>> ways = {
-            [](ToolWindow& w) { w.findChild<CloseButton*>()->click(); },
-            [](ToolWindow& w) { QTest::keyClick(&w, Qt::Key_Escape); },
-            [](ToolWindow& w) {
-                QCloseEvent event;
-                QCoreApplication::sendEvent(&w, &event);
-            },
-        };
-        for (const auto& way : ways) {
-            auto* view = new SourcedView({});
-            QCOMPARE(view->chrome()->title(), QString("Trim Audio"));
-            QCOMPARE(view->body(), view->chrome()->content());
-            auto* window = new ToolWindow(view, QSize(400, 300));
-            view->sharedContext()->setWindow(window);
-            window->show();
-            QSignalSpy closed(view, &ToolView::closed);
-            way(*window);
-            QCOMPARE(closed.count(), 1);
-            window->close();
-            QCOMPARE(closed.count(), 1);
-            delete window;
-        }
     }
 
     // A long title stays centred across the whole band and runs under the close button; the

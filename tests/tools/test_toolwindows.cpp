@@ -13,6 +13,7 @@
 #include "tools/toolwindows.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCursor>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -145,19 +146,30 @@ class ToolWindowsTest : public QObject
         QVERIFY(ToolWindows::openWindows().isEmpty());
     }
 
-    // Escape and the close button close the window and take it off the register.
+    // Escape, the close button and the window manager close the window and take it off the
+    // register; its view hears of it once.
     void closingUnregisters()
     {
-        ToolWindow* a = ToolWindows::open(ToolID::compress, {"/tmp/a.pdf"});
-        ToolWindow* b = ToolWindows::open(ToolID::compress, {"/tmp/b.pdf"});
-        QPointer<ToolWindow> gone = a;
-        QTest::keyClick(a, Qt::Key_Escape);
-        QVERIFY(gone && !gone->isVisible());
-        QCOMPARE(ToolWindows::openWindows(), QList<ToolWindow*>{b});
-        b->findChild<CloseButton*>()->click();
-        QVERIFY(ToolWindows::openWindows().isEmpty());
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!gone);
+        const QList<std::function<void(ToolWindow&)>> ways = {
+            [](ToolWindow& w) { QTest::keyClick(&w, Qt::Key_Escape); },
+            [](ToolWindow& w) { w.findChild<CloseButton*>()->click(); },
+            [](ToolWindow& w) {
+                QCloseEvent event; // as the window manager's close reaches the window
+                QCoreApplication::sendEvent(w.windowHandle(), &event);
+            },
+        };
+        ToolWindow* kept = ToolWindows::open(ToolID::compress, {"/tmp/b.pdf"});
+        for (const auto& way : ways) {
+            QPointer<ToolWindow> gone = ToolWindows::open(ToolID::compress, {"/tmp/a.pdf"});
+            QSignalSpy closed(gone->content(), SIGNAL(closed()));
+            way(*gone);
+            QVERIFY(gone && !gone->isVisible());
+            QCOMPARE(ToolWindows::openWindows(), QList<ToolWindow*>{kept});
+            gone->close();
+            QCOMPARE(closed.count(), 1);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(!gone);
+        }
     }
 
     void returnPressesAnEnabledPrimaryOutsideTextFields()
