@@ -1,6 +1,6 @@
 // Writes the page images of a PDF the way a PDF dropped on a png or jpg petal does.
 // Usage: bench_pageimages FILE.pdf FORMAT DPI
-#include "engines/document/pageimages.h"
+#include "engines/pdf/pageimages.h"
 #include "core/converterror.h"
 #include "core/job.h"
 

@@ -24,7 +24,7 @@ class AppDelegate : public QObject
         enum class Action { none, toggleEnabled, openShelf, showWelcome, showSettings, quit, separator };
         QString text;
         Action action = Action::none;
-        QString shortcut;
+        QString shortcut{}; // an entry may leave this and what follows unsaid
         bool indented = false;
     };
 

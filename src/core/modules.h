@@ -5,8 +5,9 @@
 namespace Modules {
 
 enum class Module {
-    engines, // images, recognition, PDF, documents, slides, spreadsheets, packages
-    gui,     // tray, wheel, windows, renderings
+    engines,     // images, PDF, documents, slides, spreadsheets, packages
+    recognition, // text and faces in pictures
+    gui,         // tray, wheel, windows, renderings
 };
 
 // The entry table the module exports, loaded on the first call (any thread) and kept for the

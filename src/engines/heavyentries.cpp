@@ -1,8 +1,8 @@
 #include "engines/heavyengines.h"
 
-#include "engines/document/docengine.h"
+#include "engines/docengine.h"
 #include "engines/image/imageengine.h"
-#include "engines/pdf/pdfconvert.h"
+#include "engines/pdfconvert.h"
 #include "engines/sheet/sheetengine.h"
 #include "engines/slides/slidesengine.h"
 

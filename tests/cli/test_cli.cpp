@@ -4,6 +4,8 @@
 #include "cli/cli.h"
 #include "cli/convert.h"
 
+#include "../support/minipdf.h"
+
 #include <QDirIterator>
 #include <QImage>
 #include <QtTest>
@@ -278,14 +280,17 @@ class CliTest : public QObject
         QImage picture(16, 16, QImage::Format_RGB32);
         picture.fill(Qt::red);
         QVERIFY(picture.save(dir.filePath("picture.png")));
+        QFile pdf(dir.filePath("letter.pdf"));
+        QVERIFY(pdf.open(QIODevice::WriteOnly) &&
+                pdf.write(MiniPdf::bytes(
+                    {{QRectF(0, 0, 300, 200), 0,
+                      MiniPdf::text("F1", 12, 20, 150, "Dear reader, this page has text.")}})) > 0);
+        pdf.close();
 
         const QStringList gui{"libtolvane_gui.so", "libQt6Widgets.so"};
-        const QStringList heavy{"libtolvane_engines_heavy.so",
-                                "libQt6Gui.so",
-                                "libpoppler",
-                                "libtesseract",
-                                "libheif",
-                                "libopencv"};
+        const QStringList recognition{"libtolvane_recognition.so", "libtesseract", "libopencv"};
+        const QStringList heavy =
+            QStringList{"libtolvane_engines_heavy.so", "libQt6Gui.so", "libpoppler", "libheif"} + recognition;
         const struct
         {
             QStringList args;
@@ -300,6 +305,14 @@ class CliTest : public QObject
             {{"--convert", "jpg", dir.filePath("picture.png")},
              "picture.jpg",
              {"libtolvane_engines_heavy.so"},
+             gui + recognition},
+            {{"--convert", "txt", dir.filePath("letter.pdf")},
+             "letter.txt",
+             {"libtolvane_engines_heavy.so", "libpoppler"},
+             gui + recognition},
+            {{"--convert", "docx", dir.filePath("picture.png")},
+             "picture.docx",
+             {"libtolvane_recognition.so", "libtesseract"},
              gui},
         };
         for (const auto& c : cases) {

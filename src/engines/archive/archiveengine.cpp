@@ -2,6 +2,7 @@
 
 #include "core/catalog.h"
 #include "core/converterror.h"
+#include "core/inputcheck.h"
 #include "core/job.h"
 #include "core/output.h"
 #include "core/safeextract.h"
@@ -125,6 +126,7 @@ void pack(const QString& folder, const QString& output, const QString& format)
 
 QStringList extractTool(const QString& archive)
 {
+    InputCheck::refuseSpecial(archive);
     const std::optional<QString> format = Catalog::format(archive);
     if (!format || Catalog::category(*format) != FileCategory::archive)
         throw ConvertError::failed(QStringLiteral("Not an archive"));

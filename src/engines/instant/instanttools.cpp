@@ -4,6 +4,7 @@
 
 #include "core/catalog.h"
 #include "core/converterror.h"
+#include "core/inputcheck.h"
 #include "core/job.h"
 #include "core/jobs.h"
 #include "core/output.h"
@@ -70,6 +71,7 @@ bool run(ToolID tool, const QStringList& files, std::optional<QPointF> at)
 
 QStringList mute(const QString& source, Job& job, const std::function<void(double)>& progress)
 {
+    InputCheck::refuseSpecial(source);
     Media::require(QStringLiteral("ffmpeg"));
     const QString ext = QFileInfo(source).suffix().toLower();
     const QString destination = Output::unique(Settings::shared().outputDirectory(source),

@@ -2,6 +2,7 @@
 
 #include "core/checkedfile.h"
 #include "core/converterror.h"
+#include "core/inputcheck.h"
 #include "core/job.h"
 #include "core/output.h"
 #include "core/settings.h"
@@ -65,6 +66,8 @@ QString createdPDFName(const QStringList& images)
 QStringList createPDF(const QStringList& images, Job& job, const std::function<void(double)>& progress)
 {
     if (images.isEmpty()) throw ConvertError::failed(QStringLiteral("No images to put in a PDF"));
+    for (const QString& image : images)
+        InputCheck::refuseSpecial(image);
     const QString destination = Output::unique(Settings::shared().outputDirectory(images.first()),
                                                createdPDFName(images), QStringLiteral("pdf"));
     return {Output::write(

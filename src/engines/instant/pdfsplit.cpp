@@ -1,6 +1,7 @@
 #include "engines/instant/instanttools.h"
 
 #include "core/converterror.h"
+#include "core/inputcheck.h"
 #include "core/job.h"
 #include "core/output.h"
 #include "core/settings.h"
@@ -76,6 +77,7 @@ QString pageFileName(const QString& base, int number)
 
 QStringList splitPDF(const QString& source, Job& job, const std::function<void(double)>& progress)
 {
+    InputCheck::refuseSpecial(source);
     QPDF pdf;
     open(pdf, source);
     const QString base = Output::baseName(source);

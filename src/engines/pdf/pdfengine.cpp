@@ -3,7 +3,7 @@
 #include "core/converterror.h"
 #include "core/job.h"
 #include "engines/pdf/pdftext.h"
-#include "engines/recognition/ocr.h"
+#include "engines/recognition/recognitionmodule.h"
 
 #include <QBuffer>
 #include <QFileInfo>
@@ -62,7 +62,7 @@ QString text(const Poppler::Page& page, const QString& layer)
 {
     if (PDFText::hasText(layer)) return layer;
     try {
-        return OCR::recognize(render(page, recognitionDPI));
+        return OCR::module().recognize(render(page, recognitionDPI));
     } catch (const std::exception&) {
         return {};
     }
@@ -73,7 +73,8 @@ QMap<int, QString> texts(const Poppler::Document& doc, const std::function<QStri
 {
     const int count = doc.numPages();
     // Renders wait here for a free recognition thread, so that only a few pages are in memory.
-    const size_t inFlight = size_t(OCR::parallelism()) + 2;
+    // Known once a page needs recognition: a document with text never loads the module.
+    size_t inFlight = 0;
     QMap<int, QString> out;
     std::deque<std::pair<int, QFuture<QString>>> pending;
     int read = 0;
@@ -102,7 +103,8 @@ QMap<int, QString> texts(const Poppler::Document& doc, const std::function<QStri
             done(i, QString());
             continue;
         }
-        pending.emplace_back(i, OCR::recognizeLater(std::move(picture)));
+        if (inFlight == 0) inFlight = size_t(OCR::module().parallelism()) + 2;
+        pending.emplace_back(i, OCR::module().recognizeLater(std::move(picture)));
         while (pending.size() >= inFlight)
             collect();
     }

@@ -6,7 +6,7 @@
 #include "core/output.h"
 #include "core/scratchfolder.h"
 #include "core/settings.h"
-#include "engines/document/pageimages.h"
+#include "engines/pdf/pageimages.h"
 
 namespace {
 

@@ -6,6 +6,10 @@
 #include <QPdfWriter>
 #include <QProcess>
 #include <QtTest>
+#include <fcntl.h>
+#include <future>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -148,6 +152,19 @@ class InstantToolsTest : public QObject
         QVERIFY(cancelled([&](Job& j) {
             InstantTools::createPDF({path("a.png"), path("a.png")}, j, [&](double) { j.cancel(); });
         }));
+        // A pipe is refused before anything reads it: reading one never ends.
+        QCOMPARE(::mkfifo(QFile::encodeName(path("live.mp4")).constData(), 0600), 0);
+        const std::function<void()> tools[] = {
+            [&] { InstantTools::mute(path("live.mp4"), job, ignored); },
+            [&] { InstantTools::splitPDF(path("live.mp4"), job, ignored); },
+            [&] { InstantTools::createPDF({path("live.mp4")}, job, ignored); }};
+        for (const auto& tool : tools) {
+            auto refused = std::async(std::launch::async, [&] { return message(tool); });
+            if (refused.wait_for(std::chrono::seconds(30)) != std::future_status::ready)
+                ::close(::open(QFile::encodeName(path("live.mp4")).constData(), O_WRONLY | O_NONBLOCK));
+            QCOMPARE(refused.get(), QString("live.mp4 is a pipe, not a file"));
+        }
+        QVERIFY(QFile::remove(path("live.mp4")));
         QCOMPARE(entries(dir.path()), QStringList({"Fake.pdf", "Locked.pdf", "Long.pdf", "a.png", "b.png"}));
     }
 

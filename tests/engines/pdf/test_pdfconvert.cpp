@@ -1,4 +1,4 @@
-#include "engines/pdf/pdfconvert.h"
+#include "engines/pdfconvert.h"
 
 #include "core/settings.h"
 #include "core/zip.h"

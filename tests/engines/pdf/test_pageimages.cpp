@@ -1,4 +1,4 @@
-#include "engines/document/pageimages.h"
+#include "engines/pdf/pageimages.h"
 
 #include "../../support/enginefixtures_a.h"
 #include "../../support/minipdf.h"

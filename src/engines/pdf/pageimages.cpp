@@ -1,4 +1,4 @@
-#include "engines/document/pageimages.h"
+#include "engines/pdf/pageimages.h"
 
 #include "core/converterror.h"
 #include "core/job.h"

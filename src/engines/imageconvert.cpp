@@ -5,7 +5,7 @@
 #include "core/settings.h"
 #include "engines/document/docxwriter.h"
 #include "engines/document/plaintext.h"
-#include "engines/recognition/ocr.h"
+#include "engines/recognition/recognitionmodule.h"
 
 #include <QTextDocument>
 
@@ -26,7 +26,7 @@ QStringList convert(const QString& source, const QString& target, Job& job,
         Output::unique(Settings::shared().outputDirectory(source), Output::baseName(source), target);
 
     if (target == QLatin1String("docx")) {
-        QString text = OCR::recognize(loaded.image);
+        QString text = OCR::module().recognize(loaded.image);
         progress(0.8);
         if (text.isEmpty()) text = QStringLiteral("(No text found)");
         const auto document = Doc::plainAttributed(text);

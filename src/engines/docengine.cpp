@@ -1,4 +1,4 @@
-#include "engines/document/docengine.h"
+#include "engines/docengine.h"
 
 #include "core/converterror.h"
 #include "core/iwork.h"
@@ -10,11 +10,11 @@
 #include "engines/document/bookpictures.h"
 #include "engines/document/docxwriter.h"
 #include "engines/document/htmlwriter.h"
-#include "engines/document/pageimages.h"
 #include "engines/document/pdfwriter.h"
 #include "engines/document/plaintext.h"
 #include "engines/document/reader.h"
 #include "engines/package/epub.h"
+#include "engines/pdf/pageimages.h"
 #include "engines/text/markdown.h"
 
 namespace {

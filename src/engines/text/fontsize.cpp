@@ -1,4 +1,4 @@
-#include "engines/document/fontsize.h"
+#include "engines/text/fontsize.h"
 
 #include <QMap>
 #include <QTextBlock>
