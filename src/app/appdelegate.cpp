@@ -147,10 +147,13 @@ void AppDelegate::openShelf()
     FloatShelf::shared().show({});
 }
 
-// The settings window and the welcome window come with their own windows; until then their menu
-// items are present and open nothing.
+// The welcome window comes with its own view; until then its menu item opens nothing.
 void AppDelegate::showWelcome() {}
-void AppDelegate::showSettings() {}
+
+void AppDelegate::showSettings()
+{
+    m_settings.show();
+}
 
 void AppDelegate::reopen()
 {

@@ -2,6 +2,7 @@
 
 #include "app/dragmonitor.h"
 #include "app/wheelcontroller.h"
+#include "windows/keptwindow.h"
 
 #include <QObject>
 #include <QPointer>
@@ -59,4 +60,6 @@ class AppDelegate : public QObject
     WheelController m_wheel;
     QSystemTrayIcon* m_tray = nullptr;
     std::unique_ptr<QMenu> m_menu;
+    // Made once and shown again; its maker comes with the settings view.
+    KeptWindow m_settings{KeptWindow::Maker()};
 };

@@ -1,23 +1,21 @@
 #include "app/hud.h"
 
-#include "core/settings.h"
+#include "core/hudorigin.h"
 #include "toolkit/floatingpanel.h"
+#include "toolkit/screens.h"
 
 #include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QPropertyAnimation>
 #include <QScreen>
-#include <QSettings>
 #include <QTimer>
-#include <QVariant>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
 
 namespace {
 
-const QString originKey = QStringLiteral("hudOrigin");
 constexpr double savedSlack = 20; // a saved place this far off every screen still counts
 constexpr double dropGap = 40;    // between the drop point and the first panel's lower edge
 constexpr int fadeInMs = 150, fadeOutMs = 200;
@@ -35,17 +33,6 @@ int dismissDelay(Job::Phase phase)
         break;
     }
     return 0;
-}
-
-QList<HUD::Screen> currentScreens()
-{
-    QList<HUD::Screen> screens;
-    QScreen* primary = QGuiApplication::primaryScreen();
-    if (primary) screens << HUD::Screen{QRectF(primary->geometry()), QRectF(primary->availableGeometry())};
-    for (QScreen* screen : QGuiApplication::screens())
-        if (screen != primary)
-            screens << HUD::Screen{QRectF(screen->geometry()), QRectF(screen->availableGeometry())};
-    return screens;
 }
 
 QRectF enlarged(const QRectF& r)
@@ -167,19 +154,18 @@ void HUD::move(QWidget* panel, HUDView::MovePhase phase)
     }
     case HUDView::MovePhase::ended:
         m_dragStart.reset();
-        Settings::store()->setValue(originKey, QVariantList{double(panel->x()), double(panel->y())});
+        HUDOrigin::save(panel->pos());
         break;
     case HUDView::MovePhase::reset:
-        Settings::store()->remove(originKey);
+        HUDOrigin::clear();
         break;
     }
 }
 
 QPointF HUD::origin(std::optional<QPointF> near, int index) const
 {
-    const QList<Screen> screens = currentScreens();
-    return origin(near, index, savedOrigin(Settings::store()->value(originKey), screens), screens,
-                  QCursor::pos());
+    const QList<Screen> screens = Screens::current();
+    return origin(near, index, HUDOrigin::saved(screens), screens, QCursor::pos());
 }
 
 QPointF HUD::origin(std::optional<QPointF> near, int index, std::optional<QPointF> saved,
@@ -215,29 +201,6 @@ QPointF HUD::origin(std::optional<QPointF> near, int index, std::optional<QPoint
     const double y =
         std::max(std::min(p.y() - dropGap - h - stackStep * index, f.bottom() - h - inset), f.top() + inset);
     return {x, y};
-}
-
-std::optional<QPointF> HUD::savedOrigin()
-{
-    return savedOrigin(Settings::store()->value(originKey), currentScreens());
-}
-
-std::optional<QPointF> HUD::savedOrigin(const QVariant& stored, const QList<Screen>& screens)
-{
-    // The store hands lists back as strings; anything that is not two finite numbers is ignored.
-    if (!stored.canConvert<QVariantList>()) return std::nullopt;
-    const QVariantList list = stored.toList();
-    if (list.size() != 2) return std::nullopt;
-    double xy[2];
-    for (int i = 0; i < 2; ++i) {
-        bool ok = false;
-        xy[i] = list[i].toDouble(&ok);
-        if (!ok || !std::isfinite(xy[i]) || list[i].typeId() == QMetaType::Bool) return std::nullopt;
-    }
-    const QPointF point(xy[0], xy[1]);
-    for (const Screen& s : screens)
-        if (enlarged(s.available).contains(point)) return point;
-    return std::nullopt;
 }
 
 QWidget* HUD::panel(const QUuid& id) const

@@ -2,6 +2,7 @@
 
 #include "app/hudview.h"
 #include "core/job.h"
+#include "core/screenarea.h"
 
 #include <QHash>
 #include <QList>
@@ -16,7 +17,6 @@
 
 class QPropertyAnimation;
 class QTimer;
-class QVariant;
 
 // The floating progress panels, one per job. Panels never take focus, stack near the drop
 // point (or below the place the user last dragged one to) and close a while after their job
@@ -25,11 +25,7 @@ class HUD : public QObject
 {
     Q_OBJECT
   public:
-    struct Screen
-    {
-        QRectF frame;
-        QRectF available; // without panels and docks
-    };
+    using Screen = ScreenArea;
 
     static constexpr double stackStep = 82; // distance between stacked panels
     static constexpr double inset = 12;     // kept free inside the available area
@@ -52,10 +48,6 @@ class HUD : public QObject
     // The same arithmetic over explicit inputs; `screens` lists the primary screen first.
     static QPointF origin(std::optional<QPointF> near, int index, std::optional<QPointF> saved,
                           const QList<Screen>& screens, const QPointF& cursor);
-
-    // The stored "hudOrigin" while it still lies on some screen (with 20 of slack), else none.
-    static std::optional<QPointF> savedOrigin();
-    static std::optional<QPointF> savedOrigin(const QVariant& stored, const QList<Screen>& screens);
 
     QWidget* panel(const QUuid& id) const;
     QList<QUuid> order() const { return m_order; }

@@ -1,8 +1,8 @@
 #include "app/shelfrow.h"
 
 #include "app/dragallhandle.h"
-#include "app/thumbnailer.h"
 #include "core/fmt.h"
+#include "toolkit/thumbnailer.h"
 
 #include <QApplication>
 #include <QDrag>

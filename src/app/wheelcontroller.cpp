@@ -2,13 +2,13 @@
 
 #include "app/feedback.h"
 #include "app/wheeldropview.h"
-#include "app/wheelgeometry.h"
-#include "app/wheelmodel.h"
-#include "app/wheelpainter.h"
 #include "app/wheelpanel.h"
-#include "app/wheelview.h"
 #include "core/catalog.h"
 #include "core/fmt.h"
+#include "toolkit/wheel/wheelgeometry.h"
+#include "toolkit/wheel/wheelmodel.h"
+#include "toolkit/wheel/wheelpainter.h"
+#include "toolkit/wheel/wheelview.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>

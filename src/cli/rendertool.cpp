@@ -17,16 +17,20 @@ namespace CLI {
 
 namespace {
 
-// Far longer than any file takes to load; a view that is still loading then is drawn as it stands.
+// Far longer than any file takes to load; a view still loading then is not drawn half-loaded.
 constexpr int loadLimitMs = 60000;
 
-void waitUntilSettled(ToolView& view)
+// False when the view is still loading at the limit; true too when its window went meanwhile.
+bool waitUntilSettled(ToolView* view)
 {
-    if (view.isSettled()) return;
+    const QPointer<ToolView> watched = view;
+    if (view->isSettled()) return true;
     QEventLoop loop;
-    QObject::connect(&view, &ToolView::settled, &loop, &QEventLoop::quit);
+    QObject::connect(view, &ToolView::settled, &loop, &QEventLoop::quit);
+    QObject::connect(view, &QObject::destroyed, &loop, &QEventLoop::quit);
     QTimer::singleShot(loadLimitMs, &loop, &QEventLoop::quit);
     loop.exec();
+    return !watched || watched->isSettled();
 }
 
 } // namespace
@@ -35,7 +39,8 @@ std::optional<QString> renderTool(ToolID tool, const QString& pngPath, const QSt
 {
     const QPointer<ToolWindow> window = ToolWindows::open(tool, files);
     if (!window) return std::nullopt;
-    if (auto* view = qobject_cast<ToolView*>(window->content())) waitUntilSettled(*view);
+    if (auto* view = qobject_cast<ToolView*>(window->content()); view && !waitUntilSettled(view))
+        throw ConvertError::failed(QStringLiteral("the window was still loading its files after a minute"));
     QCoreApplication::sendPostedEvents(); // layout of what the load brought
     if (!window) return std::nullopt;
 

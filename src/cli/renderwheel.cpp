@@ -1,10 +1,10 @@
 #include "cli/renderwheel.h"
 
 #include "app/wheelcontroller.h"
-#include "app/wheelmodel.h"
-#include "app/wheelview.h"
 #include "cli/snapshot.h"
 #include "core/catalog.h"
+#include "toolkit/wheel/wheelmodel.h"
+#include "toolkit/wheel/wheelview.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -5,6 +5,7 @@
 #include "core/fmt.h"
 #include "core/interrupts.h"
 #include "core/job.h"
+#include "core/progress.h"
 #include "core/settings.h"
 #include "engines/instant/instanttools.h"
 #include "tools/image/cropimage.h"
@@ -30,7 +31,7 @@ struct SelfCheck
     std::function<QStringList(const QString& samples, Job& job)> work;
 };
 
-const std::function<void(double)> ignored = [](double) {};
+const Progress ignored = [](double) {};
 
 QString sample(const QString& samples, const char* name)
 {

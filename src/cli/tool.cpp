@@ -6,7 +6,6 @@
 #include "core/job.h"
 #include "core/progress.h"
 #include "core/settings.h"
-#include "engines/archive/archiveengine.h"
 #include "engines/instant/instanttools.h"
 
 #include <QEventLoop>
@@ -15,31 +14,6 @@
 
 namespace CLI {
 
-namespace {
-
-QStringList work(ToolID id, const QStringList& files, Job& job)
-{
-    const Progress ignored = [](double) {};
-    if (id == ToolID::createPDF) return InstantTools::createPDF(files, job, ignored);
-    QStringList results;
-    for (const QString& file : files) {
-        switch (id) {
-        case ToolID::muteVideo:
-            results += InstantTools::mute(file, job, ignored);
-            break;
-        case ToolID::splitPDF:
-            results += InstantTools::splitPDF(file, job, ignored);
-            break;
-        default:
-            results += ArchiveEngine::extractTool(file);
-            break;
-        }
-    }
-    return results;
-}
-
-} // namespace
-
 int tool(const QStringList& rest)
 {
     const std::optional<ToolID> id = toolIdFromRaw(rest.first());
@@ -47,7 +21,8 @@ int tool(const QStringList& rest)
         print(usageLine());
         return 2;
     }
-    if (!InstantTools::isWindowless(*id)) {
+    const InstantTools::Tool* row = InstantTools::find(*id);
+    if (!row) {
         print(rawValue(*id) + QStringLiteral(" needs its window"));
         return 2;
     }
@@ -65,7 +40,7 @@ int tool(const QStringList& rest)
     QThreadPool pool;
     pool.start([&] {
         try {
-            results = work(*id, files, job);
+            results = InstantTools::work(*row, files, job, [](double) {});
         } catch (const std::exception& e) {
             error = errorDescription(e);
         }

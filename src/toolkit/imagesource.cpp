@@ -16,7 +16,7 @@ struct Outcome
 } // namespace
 
 ImageSource::ImageSource(const QString& path, double previewSize, QObject* parent)
-    : QObject(parent), m_path(path)
+    : ViewSource(parent), m_path(path)
 {
     std::function<Outcome()> load = [path, previewSize] {
         Outcome out;
@@ -32,11 +32,13 @@ ImageSource::ImageSource(const QString& path, double previewSize, QObject* paren
         if (out.full.isNull()) {
             m_error = out.error.isEmpty() ? QStringLiteral("Couldn’t read the image") : out.error;
             emit errorChanged();
+            emit settled();
             return;
         }
         m_full = out.full;
-        emit fullChanged();
         m_preview = out.preview;
+        emit fullChanged();
         emit previewChanged();
+        emit settled();
     });
 }

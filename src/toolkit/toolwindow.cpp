@@ -3,6 +3,7 @@
 #include "core/theme.h"
 #include "toolkit/closebutton.h"
 #include "toolkit/primarybutton.h"
+#include "toolkit/toolview.h"
 
 #include <QAbstractSpinBox>
 #include <QCloseEvent>
@@ -53,6 +54,8 @@ ToolWindow::ToolWindow(QWidget* content, QSize size, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(content);
+    if (auto* view = qobject_cast<ToolView*>(content))
+        connect(this, &ToolWindow::closing, view, &ToolView::windowClosed);
 }
 
 QSize ToolWindow::minimumFor(QSize size)

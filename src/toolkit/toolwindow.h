@@ -7,7 +7,8 @@ class PrimaryButton;
 // The floating window of a tool (and of the settings): managed, always on top, moved by its
 // background and resized at its edges, in a fixed light look whatever the desktop's theme.
 // Escape presses its close button (or closes it); Return presses its primary button while
-// that is enabled and no text field has the focus. It is deleted once closed.
+// that is enabled and no text field has the focus. It is deleted once closed; a tool view inside
+// is told when it begins to close.
 class ToolWindow : public FloatingPanel
 {
     Q_OBJECT

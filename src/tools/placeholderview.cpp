@@ -2,23 +2,17 @@
 
 #include "core/theme.h"
 #include "toolkit/textlabel.h"
-#include "toolkit/toolchrome.h"
 
 #include <QVBoxLayout>
 
 PlaceholderView::PlaceholderView(std::shared_ptr<ToolContext> context, QWidget* parent)
     : ToolView(std::move(context), parent)
 {
-    auto* chrome = new ToolChrome(name(this->context().tool()));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(chrome);
-    auto* body = new QVBoxLayout(chrome->content());
+    auto* body = new QVBoxLayout(this->body());
     body->setContentsMargins(0, 0, 0, 0);
     auto* note = new TextLabel(QStringLiteral("%1 isn’t available yet.").arg(name(this->context().tool())),
                                13, QFont::Normal, Theme::inkSoft());
     note->setAlignment(Qt::AlignCenter);
     note->setWordWrap(true);
     body->addWidget(note);
-    connect(chrome, &ToolChrome::closeRequested, this, [this] { this->context().close(); });
 }

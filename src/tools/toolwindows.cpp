@@ -22,7 +22,7 @@ template <class View> ToolView* make(std::shared_ptr<ToolContext> context)
 }
 
 // The tools the wheel runs at once never reach a window through it; asked for one, they get
-// a small empty one.
+// a small one with their frame and nothing in it.
 ToolView* empty(std::shared_ptr<ToolContext> context)
 {
     return new ToolView(std::move(context));
@@ -37,12 +37,12 @@ const Route table[] = {
     {ToolID::frameImage, {560, 720}, make<PlaceholderView>},
     {ToolID::cropImage, {460, 640}, make<CropImageView>},
     {ToolID::normalizeAudio, {460, 340}, make<PlaceholderView>},
-    {ToolID::muteVideo, {10, 10}, empty},
+    {ToolID::muteVideo, {320, 200}, empty},
     {ToolID::trimVideo, {720, 600}, make<PlaceholderView>},
-    {ToolID::splitPDF, {10, 10}, empty},
+    {ToolID::splitPDF, {320, 200}, empty},
     {ToolID::organizePDF, {720, 620}, make<PlaceholderView>},
-    {ToolID::extractArchive, {10, 10}, empty},
-    {ToolID::createPDF, {10, 10}, empty},
+    {ToolID::extractArchive, {320, 200}, empty},
+    {ToolID::createPDF, {320, 200}, empty},
     {ToolID::mergePDF, {460, 480}, make<PlaceholderView>},
     {ToolID::cropVideo, {640, 680}, make<PlaceholderView>},
     {ToolID::changeVideoSpeed, {640, 560}, make<PlaceholderView>},

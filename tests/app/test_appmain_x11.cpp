@@ -3,9 +3,9 @@
 // by a signal while it converts leaves nothing of the work or of its own behind.
 
 #include "app/appdelegate.h"
-#include "app/wheelgeometry.h"
 #include "core/catalog.h"
 #include "core/settings.h"
+#include "toolkit/wheel/wheelgeometry.h"
 
 #include <QApplication>
 #include <QLocalServer>

@@ -1,5 +1,6 @@
 #include "app/hud.h"
 
+#include "core/hudorigin.h"
 #include "core/settings.h"
 #include "toolkit/floatingpanel.h"
 
@@ -138,7 +139,7 @@ class HudTest : public QObject
             {drop, 0, at(qQNaN(), 200), above},
         };
         for (const auto& [near, index, stored, expected] : rows)
-            QCOMPARE(HUD::origin(near, index, HUD::savedOrigin(stored, desk), desk, {300, 300}), expected);
+            QCOMPARE(HUD::origin(near, index, HUDOrigin::saved(stored, desk), desk, {300, 300}), expected);
     }
 
     // Panels keep their places as others close; the close button cancels a running job and

@@ -8,13 +8,13 @@
 #include "app/hud.h"
 #include "app/hudview.h"
 #include "app/wheelcontroller.h"
-#include "app/wheelgeometry.h"
-#include "app/wheelmodel.h"
 #include "app/wheelpanel.h"
 #include "core/catalog.h"
 #include "core/jobs.h"
 #include "core/settings.h"
 #include "platform/x11dragwatcher.h"
+#include "toolkit/wheel/wheelgeometry.h"
+#include "toolkit/wheel/wheelmodel.h"
 
 #include <QApplication>
 #include <QDropEvent>

@@ -1,10 +1,10 @@
 #include "app/wheelcontroller.h"
 
 #include "app/wheeldropview.h"
-#include "app/wheelgeometry.h"
-#include "app/wheelmodel.h"
 #include "app/wheelpanel.h"
 #include "core/settings.h"
+#include "toolkit/wheel/wheelgeometry.h"
+#include "toolkit/wheel/wheelmodel.h"
 
 #include <QGuiApplication>
 #include <QMimeData>

@@ -1,9 +1,9 @@
-#include "app/wheelview.h"
+#include "toolkit/wheel/wheelview.h"
 
 #include "app/wheelcontroller.h"
-#include "app/wheelgeometry.h"
-#include "app/wheelmodel.h"
 #include "core/catalog.h"
+#include "toolkit/wheel/wheelgeometry.h"
+#include "toolkit/wheel/wheelmodel.h"
 
 #include <QPainter>
 #include <QTemporaryDir>

@@ -124,12 +124,6 @@ class CliTest : public QObject
         QTest::newRow("tool, unreadable file")
             << QStringList{"--render-tool", "cropImage", "@/u.png", "@/none.jpg"} << "@/u.png\n"
             << QSize(460, 640);
-        QTest::newRow("placeholder tool")
-            << QStringList{"--render-tool", "trimVideo", "@/t.png", "@/photo.jpg"} << "@/t.png\n"
-            << QSize(720, 600);
-        QTest::newRow("windowless tool")
-            << QStringList{"--render-tool", "muteVideo", "@/m.png", "@/a.mp4"} << "@/m.png\n"
-            << QSize(10, 10);
     }
 
     // Under a comma locale: the icon size is read with a decimal point all the same.

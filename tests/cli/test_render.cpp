@@ -1,14 +1,14 @@
 // The pictures the command line renders in-process: the HUD panels, the icon and the wheel.
 
-#include "app/wheelgeometry.h"
-#include "app/wheelmodel.h"
-#include "app/wheelview.h"
 #include "cli/icon.h"
 #include "cli/renderhud.h"
 #include "cli/renderwheel.h"
 #include "cli/snapshot.h"
 #include "core/catalog.h"
 #include "core/converterror.h"
+#include "toolkit/wheel/wheelgeometry.h"
+#include "toolkit/wheel/wheelmodel.h"
+#include "toolkit/wheel/wheelview.h"
 
 #include <QImage>
 #include <QTemporaryDir>

@@ -9,7 +9,9 @@
 #include "toolkit/stage.h"
 #include "toolkit/swatch.h"
 #include "toolkit/toolchrome.h"
+#include "toolkit/toolview.h"
 #include "toolkit/toolwindow.h"
+#include "toolkit/viewsource.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -34,6 +36,29 @@ bool close(QRgb c, int r, int g, int b, int slack = 12)
     return std::abs(qRed(c) - r) <= slack && std::abs(qGreen(c) - g) <= slack &&
            std::abs(qBlue(c) - b) <= slack;
 }
+
+// A source that settles when told.
+struct FakeSource : ViewSource
+{
+    bool done = false;
+    bool isSettled() const override { return done; }
+    void settle()
+    {
+        done = true;
+        emit settled();
+    }
+};
+
+// A view over the sources it is given.
+struct SourcedView : ToolView
+{
+    SourcedView(const QList<ViewSource*>& sources)
+        : ToolView(std::make_shared<ToolContext>(ToolID::trimAudio, QStringList{"/tmp/a.wav"}))
+    {
+        for (ViewSource* source : sources)
+            addSource(source);
+    }
+};
 
 QString rgb(QRgb c)
 {
@@ -66,6 +91,28 @@ class ChromeTest : public QObject
         QSignalSpy closing(&chrome, &ToolChrome::closeRequested);
         chrome.closeButton()->click();
         QCOMPARE(closing.count(), 1);
+    }
+
+    // A view is settled only once every source it names is, whichever settles last, and says
+    // so once; a view without sources is settled from the start.
+    void viewSettlesWithItsSources()
+    {
+        QVERIFY(SourcedView({}).isSettled());
+        for (const bool firstLast : {false, true}) {
+            FakeSource a, b;
+            SourcedView view({&a, &b});
+            QSignalSpy settled(&view, &ToolView::settled);
+            (firstLast ? b : a).settle();
+            QVERIFY(!view.isSettled());
+            QCOMPARE(settled.count(), 0);
+            (firstLast ? a : b).settle();
+            QVERIFY(view.isSettled());
+            emit b.settled();
+            QCOMPARE(settled.count(), 1);
+        }
+        FakeSource loaded;
+        loaded.done = true;
+        QVERIFY(SourcedView({&loaded}).isSettled());
     }
 
     // A long title stays centred across the whole band and runs under the close button; the

@@ -3,25 +3,31 @@
 
 #include "core/job.h"
 #include "core/jobs.h"
+#include "engines/instant/instanttools.h"
 #include "toolkit/closebutton.h"
 #include "toolkit/primarybutton.h"
+#include "toolkit/toolchrome.h"
 #include "toolkit/toolcontext.h"
 #include "toolkit/toolview.h"
 #include "toolkit/toolwindow.h"
 #include "tools/toolwindows.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCursor>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QMutex>
+#include <QPainter>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
+
+#include "../support/toolharness.h"
 
 namespace {
 
@@ -43,6 +49,22 @@ struct KeyedView
         QObject::connect(primary, &PrimaryButton::clicked, [this] { ++pressed; });
     }
 };
+
+// The bounds of the dark pixels within `area`: text and pictures over the light frame.
+QRect ink(const QImage& image, const QRect& area)
+{
+    QRect bounds;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (qGray(image.pixel(x, y)) < 110) bounds |= QRect(x, y, 1, 1);
+    return bounds;
+}
+
+bool near(const QRect& a, const QRect& b)
+{
+    return a.isValid() && (a.topLeft() - b.topLeft()).manhattanLength() <= 2 &&
+           (a.bottomRight() - b.bottomRight()).manhattanLength() <= 2;
+}
 
 QString writeFile(const QTemporaryDir& dir, const QString& name, int bytes)
 {
@@ -66,25 +88,48 @@ class ToolWindowsTest : public QObject
         Jobs::setPresenter({});
     }
 
-    // Each tool has its route at its own index and opens at its size with its minimum, titled with
-    // the tool's name; a second open of the same tool gives a second window.
-    void everyToolOpensAtItsSize()
+    // Every route, windowless tools and placeholders included: its window opens at its size and
+    // least size, titled with the tool's name, settles, and draws the name in its frame and
+    // the view's body over it (a windowless tool's body stays empty).
+    void everyRouteOpensSettlesAndRenders()
     {
+        QTemporaryDir dir;
+        const QString picture = dir.filePath("green.png");
+        QImage green(64, 48, QImage::Format_RGB32);
+        green.fill(Qt::darkGreen);
+        QVERIFY(green.save(picture));
         const auto routes = ToolWindows::routes();
         QCOMPARE(qsizetype(routes.size()), allToolIds().size());
+        ToolHarness harness;
         for (ToolID tool : allToolIds()) {
             const ToolWindows::Route& route = routes[int(tool)];
             QCOMPARE(int(route.tool), int(tool));
-            ToolWindow* w = ToolWindows::open(tool, {"/tmp/none.png"});
-            QVERIFY(w && w->isVisible());
+            ToolView* view = harness.open(tool, {picture});
+            QVERIFY2(view, qPrintable(rawValue(tool)));
+            auto* w = qobject_cast<ToolWindow*>(view->window());
             QCOMPARE(w->size(), route.size);
             QCOMPARE(w->minimumSize(), ToolWindow::minimumFor(route.size));
             QCOMPARE(w->windowTitle(), name(tool));
+
+            const QImage shot = w->grab().toImage();
+            QCOMPARE(shot.size(), route.size);
+            QImage frame(route.size, QImage::Format_ARGB32_Premultiplied);
+            frame.fill(Qt::white);
+            QPainter painter(&frame);
+            ToolChrome::paint(painter, route.size, name(tool), false);
+            const QRect band(48, 0, route.size.width() - 96, ToolChrome::headerHeight);
+            QVERIFY2(near(ink(shot, band), ink(frame, band)), qPrintable(rawValue(tool)));
+            const QRect body(view->body()->mapTo(w, QPoint()), view->body()->size());
+            QCOMPARE(ink(shot, body).isValid(), !InstantTools::isWindowless(tool));
             w->close();
         }
         QCOMPARE(ToolWindow::minimumFor(QSize(460, 640)), QSize(368, 480));
         QCOMPARE(ToolWindow::minimumFor(QSize(480, 470)), QSize(384, 353)); // never below 0.75 × 470
+    }
 
+    // A second open of the same tool gives a second window with its own files.
+    void windowsPerOpening()
+    {
         ToolWindow* a = ToolWindows::open(ToolID::trimAudio, {"/tmp/a.wav"});
         ToolWindow* b = ToolWindows::open(ToolID::trimAudio, {"/tmp/b.wav"});
         QVERIFY(a && b && a != b);
@@ -101,19 +146,30 @@ class ToolWindowsTest : public QObject
         QVERIFY(ToolWindows::openWindows().isEmpty());
     }
 
-    // Escape and the close button close the window and take it off the register.
+    // Escape, the close button and the window manager close the window and take it off the
+    // register; its view hears of it once.
     void closingUnregisters()
     {
-        ToolWindow* a = ToolWindows::open(ToolID::compress, {"/tmp/a.pdf"});
-        ToolWindow* b = ToolWindows::open(ToolID::compress, {"/tmp/b.pdf"});
-        QPointer<ToolWindow> gone = a;
-        QTest::keyClick(a, Qt::Key_Escape);
-        QVERIFY(gone && !gone->isVisible());
-        QCOMPARE(ToolWindows::openWindows(), QList<ToolWindow*>{b});
-        b->findChild<CloseButton*>()->click();
-        QVERIFY(ToolWindows::openWindows().isEmpty());
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!gone);
+        const QList<std::function<void(ToolWindow&)>> ways = {
+            [](ToolWindow& w) { QTest::keyClick(&w, Qt::Key_Escape); },
+            [](ToolWindow& w) { w.findChild<CloseButton*>()->click(); },
+            [](ToolWindow& w) {
+                QCloseEvent event; // as the window manager's close reaches the window
+                QCoreApplication::sendEvent(w.windowHandle(), &event);
+            },
+        };
+        ToolWindow* kept = ToolWindows::open(ToolID::compress, {"/tmp/b.pdf"});
+        for (const auto& way : ways) {
+            QPointer<ToolWindow> gone = ToolWindows::open(ToolID::compress, {"/tmp/a.pdf"});
+            QSignalSpy closed(gone->content(), SIGNAL(closed()));
+            way(*gone);
+            QVERIFY(gone && !gone->isVisible());
+            QCOMPARE(ToolWindows::openWindows(), QList<ToolWindow*>{kept});
+            gone->close();
+            QCOMPARE(closed.count(), 1);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(!gone);
+        }
     }
 
     void returnPressesAnEnabledPrimaryOutsideTextFields()

@@ -14,41 +14,57 @@
 
 namespace InstantTools {
 
+namespace {
+
+QStringList extract(const QString& file, Job&, const Progress&)
+{
+    return ArchiveEngine::extractTool(file);
+}
+
+const Tool table[] = {
+    {ToolID::muteVideo, "Removing audio", mute, nullptr},
+    {ToolID::splitPDF, "Splitting PDF", splitPDF, nullptr},
+    {ToolID::extractArchive, "Extracting", extract, nullptr},
+    {ToolID::createPDF, "Creating PDF", nullptr, createPDF},
+};
+
+} // namespace
+
+const Tool* find(ToolID tool)
+{
+    for (const Tool& row : table)
+        if (row.tool == tool) return &row;
+    return nullptr;
+}
+
 bool isWindowless(ToolID tool)
 {
-    switch (tool) {
-    case ToolID::muteVideo:
-    case ToolID::splitPDF:
-    case ToolID::extractArchive:
-    case ToolID::createPDF:
-        return true;
-    default:
-        return false;
-    }
+    return find(tool) != nullptr;
+}
+
+QStringList work(const Tool& tool, const QStringList& files, Job& job, const Progress& progress)
+{
+    if (tool.whole) return tool.whole(files, job, progress);
+    QStringList results;
+    for (const QString& file : files)
+        results += tool.each(file, job, progress);
+    return results;
 }
 
 bool run(ToolID tool, const QStringList& files, std::optional<QPointF> at)
 {
-    switch (tool) {
-    case ToolID::muteVideo:
-        Jobs::run(QStringLiteral("Removing audio"), files, at, mute);
-        return true;
-    case ToolID::splitPDF:
-        Jobs::run(QStringLiteral("Splitting PDF"), files, at, splitPDF);
-        return true;
-    case ToolID::extractArchive:
-        Jobs::run(QStringLiteral("Extracting"), files, at, [](const QString& file, Job&, const Progress&) {
-            return ArchiveEngine::extractTool(file);
-        });
-        return true;
-    case ToolID::createPDF:
-        Jobs::runOnce(
-            QStringLiteral("Creating PDF"), QStringLiteral("%1 images").arg(files.size()), 0, at,
-            [files](Job& job, const Progress& progress) { return createPDF(files, job, progress); });
-        return true;
-    default:
-        return false;
+    const Tool* row = find(tool);
+    if (!row) return false;
+    const QString title = QString::fromUtf8(row->title);
+    if (row->whole) {
+        Jobs::runOnce(title, QStringLiteral("%1 images").arg(files.size()), 0, at,
+                      [whole = row->whole, files](Job& job, const Progress& progress) {
+                          return whole(files, job, progress);
+                      });
+    } else {
+        Jobs::run(title, files, at, row->each);
     }
+    return true;
 }
 
 QStringList mute(const QString& source, Job& job, const Progress& progress)

@@ -17,8 +17,24 @@ class Job;
 // nothing of a failed or cancelled run is left behind.
 namespace InstantTools {
 
-// True for muteVideo, splitPDF, extractArchive and createPDF.
+// One row per tool that needs no window, read by the wheel's dispatcher and the command line
+// alike: the title of its job and its work, over each file in turn or over all files at once.
+struct Tool
+{
+    ToolID tool;
+    const char* title;
+    QStringList (*each)(const QString& file, Job& job, const Progress& progress);
+    QStringList (*whole)(const QStringList& files, Job& job, const Progress& progress);
+};
+
+// The row of muteVideo, splitPDF, extractArchive or createPDF; null for a tool that needs its
+// window.
+const Tool* find(ToolID tool);
 bool isWindowless(ToolID tool);
+
+// Blocks: the tool's work over `files`, each in turn, stopping at the first failure (whose
+// ConvertError is thrown; results written before it stay).
+QStringList work(const Tool& tool, const QStringList& files, Job& job, const Progress& progress);
 
 // Main thread: starts the tool's job over the dropped files, shown near `at`, and returns at
 // once. Returns false, doing nothing, for a tool that needs its window.

@@ -9,7 +9,6 @@
 #include "toolkit/secondarybutton.h"
 #include "toolkit/segmented.h"
 #include "toolkit/textlabel.h"
-#include "toolkit/toolchrome.h"
 #include "tools/image/cropimage.h"
 #include "tools/image/cropmodel.h"
 #include "tools/image/cropstage.h"
@@ -40,32 +39,25 @@ CropImageView::CropImageView(std::shared_ptr<ToolContext> context, QWidget* pare
       m_reset(new SecondaryButton(QStringLiteral("Reset"))),
       m_apply(new PrimaryButton(QStringLiteral("Apply")))
 {
-    auto* chrome = new ToolChrome(QStringLiteral("Crop Image"));
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(chrome);
-
-    auto* column = new QVBoxLayout(chrome->content());
+    addSource(m_source);
+    auto* column = new QVBoxLayout(body());
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(14);
     column->addWidget(m_stage, 1);
     column->addWidget(aspectRow());
     column->addWidget(sizeRow());
 
-    chrome->footer()->addWidget(m_reset);
-    chrome->footer()->addStretch(1);
-    chrome->footer()->addWidget(m_apply);
+    footer()->addWidget(m_reset);
+    footer()->addStretch(1);
+    footer()->addWidget(m_apply);
     m_apply->setEnabled(false);
 
-    connect(chrome, &ToolChrome::closeRequested, this, [this] { this->context().close(); });
     connect(m_reset, &SecondaryButton::clicked, m_model, &CropModel::reset);
     connect(m_apply, &PrimaryButton::clicked, this, &CropImageView::apply);
     connect(m_model, &CropModel::rectChanged, this, &CropImageView::showRect);
     connect(m_model, &CropModel::aspectChanged, this, &CropImageView::showAspect);
     connect(m_stage->overlay(), &CropOverlay::rectEdited, m_model, &CropModel::setRect);
     connect(m_source, &ImageSource::fullChanged, this, &CropImageView::loaded);
-    connect(m_source, &ImageSource::previewChanged, this, &ToolView::settled);
-    connect(m_source, &ImageSource::errorChanged, this, &ToolView::settled);
     showAspect();
     showRect();
 }
@@ -112,11 +104,6 @@ QWidget* CropImageView::sizeRow()
         showRect();
     });
     return owner;
-}
-
-bool CropImageView::isSettled() const
-{
-    return m_source->isSettled();
 }
 
 QSize CropImageView::fullSize() const

@@ -22,8 +22,6 @@ class CropImageView : public ToolView
 
     explicit CropImageView(std::shared_ptr<ToolContext> context, QWidget* parent = nullptr);
 
-    bool isSettled() const override;
-
     CropModel& model() const { return *m_model; }
     const ImageSource& source() const { return *m_source; }
     CropStage* stage() const { return m_stage; }

@@ -26,6 +26,7 @@
 #include <QTest>
 
 #include "../../support/rects.h"
+#include "../../support/toolharness.h"
 
 namespace {
 
@@ -155,25 +156,18 @@ class CropImageTest : public QObject
         QTemporaryDir dir;
         const QString photo = dir.filePath("x.jpg");
         writePhoto(photo);
-        QList<std::shared_ptr<Job>> jobs;
-        Jobs::setPresenter([&](const std::shared_ptr<Job>& job, std::optional<QPointF>) { jobs << job; });
-
+        ToolHarness harness;
         for (const QString expected : {"x Cropped.jpg", "x Cropped 2.jpg"}) {
-            ToolWindow* window = ToolWindows::open(ToolID::cropImage, {photo});
-            CropImageView* view = viewOf(window);
-            QTRY_VERIFY_WITH_TIMEOUT(view->applyButton()->isEnabled(), 30000);
+            CropImageView* view = harness.open<CropImageView>(ToolID::cropImage, {photo});
+            QVERIFY(view && view->applyButton()->isEnabled());
             QCOMPARE(view->source().full().size(), QSize(300, 400));
             choose(*view, "1:1");
             QCOMPARE(view->widthField()->value(), 300);
             QCOMPARE(view->heightField()->value(), 300);
-            if (jobs.isEmpty())
-                QTest::mouseClick(view->applyButton(), Qt::LeftButton);
-            else
-                QTest::keyClick(window, Qt::Key_Return);
-            QVERIFY(ToolWindows::openWindows().isEmpty());
-            QTRY_VERIFY_WITH_TIMEOUT(!jobs.last()->isRunning(), 30000);
-            QCOMPARE(jobs.last()->state().phase, Job::Phase::done);
-            QCOMPARE(jobs.last()->results(), QStringList{dir.filePath(expected)});
+            const std::shared_ptr<Job> job = harness.apply(*view);
+            QVERIFY(job && ToolWindows::openWindows().isEmpty());
+            QCOMPARE(job->state().phase, Job::Phase::done);
+            QCOMPARE(job->results(), QStringList{dir.filePath(expected)});
         }
 
         const QImage cropped(dir.filePath("x Cropped.jpg"));

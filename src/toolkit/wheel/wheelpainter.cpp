@@ -1,11 +1,11 @@
-#include "app/wheelpainter.h"
+#include "toolkit/wheel/wheelpainter.h"
 
-#include "app/wheelgeometry.h"
-#include "app/wheelmodel.h"
 #include "core/theme.h"
 #include "toolkit/dropshadow.h"
 #include "toolkit/painting.h"
 #include "toolkit/symbols.h"
+#include "toolkit/wheel/wheelgeometry.h"
+#include "toolkit/wheel/wheelmodel.h"
 
 #include <QFontMetricsF>
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
-#include "app/wheelview.h"
+#include "toolkit/wheel/wheelview.h"
 
-#include "app/wheelgeometry.h"
-#include "app/wheelmodel.h"
+#include "toolkit/wheel/wheelgeometry.h"
+#include "toolkit/wheel/wheelmodel.h"
 
 #include <QEasingCurve>
 #include <QPainter>

@@ -13,8 +13,8 @@ namespace Thumbnailer {
 // be made (the caller shows the file's icon).
 QImage make(const QString& path, int size);
 
-// make() on the thumbnail pool; `done` runs on `receiver`'s thread, and not at all once the
-// receiver is gone.
+// make() on the loader pool; `done` runs on the main thread, and not at all once the receiver
+// is gone. Call on the main thread.
 void request(const QString& path, int size, QObject* receiver, std::function<void(const QImage&)> done);
 
 // Where the freedesktop thumbnail cache keeps the picture of `path` ("normal" is 128 pixels,

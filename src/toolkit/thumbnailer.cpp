@@ -1,34 +1,22 @@
-#include "app/thumbnailer.h"
+#include "toolkit/thumbnailer.h"
 
 #include "core/catalog.h"
 #include "engines/image/svgsafety.h"
 #include "engines/media/media.h"
 #include "engines/pdf/pdfengine.h"
+#include "toolkit/pools.h"
 
 #include <QBuffer>
-#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QPointer>
 #include <QStandardPaths>
-#include <QThreadPool>
 #include <QUrl>
 #include <algorithm>
 
 namespace {
-
-QThreadPool& pool()
-{
-    static QPointer<QThreadPool> p;
-    if (!p) {
-        p = new QThreadPool(QCoreApplication::instance());
-        p->setMaxThreadCount(2);
-    }
-    return *p;
-}
 
 // The cached picture, when it was made from the file as it is now.
 QImage cached(const QString& path, int size)
@@ -110,18 +98,9 @@ QImage make(const QString& path, int size)
 
 void request(const QString& path, int size, QObject* receiver, std::function<void(const QImage&)> done)
 {
-    QPointer<QObject> target(receiver);
-    pool().start([path, size, target, done = std::move(done)] {
-        const QImage image = make(path, size);
-        // Delivered through the application object, which outlives every receiver; the receiver
-        // itself is only looked at on its own thread.
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [target, done, image] {
-                if (target) done(image);
-            },
-            Qt::QueuedConnection);
-    });
+    Pools::deliver<QImage>(
+        Pools::loader(), receiver, [path, size] { return make(path, size); },
+        [done = std::move(done)](QImage image) { done(image); });
 }
 
 } // namespace Thumbnailer

@@ -1,6 +1,6 @@
 // Thumbnails of our own, and the desktop's cache when it holds a fresh one.
 
-#include "app/thumbnailer.h"
+#include "toolkit/thumbnailer.h"
 
 #include <QDir>
 #include <QGuiApplication>

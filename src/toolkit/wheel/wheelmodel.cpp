@@ -1,4 +1,4 @@
-#include "app/wheelmodel.h"
+#include "toolkit/wheel/wheelmodel.h"
 
 #include "core/settings.h"
 

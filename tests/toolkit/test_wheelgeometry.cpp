@@ -1,4 +1,4 @@
-#include "app/wheelgeometry.h"
+#include "toolkit/wheel/wheelgeometry.h"
 
 #include <QTest>
 #include <cmath>

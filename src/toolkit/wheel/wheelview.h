@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/wheelpainter.h"
+#include "toolkit/wheel/wheelpainter.h"
 
 #include <QWidget>
 
