@@ -11,6 +11,7 @@
 #include "engines/archive/archiveengine.h"
 #include "engines/heavyengines.h"
 #include "engines/media/media.h"
+#include "engines/pdftextmodule.h"
 #include "engines/subtitle/subtitleengine.h"
 
 #include <QFileInfo>
@@ -33,8 +34,9 @@ QStringList convertMedia(const QString& source, const QString& target, Job& job,
 
 namespace Converter {
 
-bool isHeavy(FileCategory category)
+bool isHeavy(FileCategory category, const QString& target)
 {
+    if (category == FileCategory::pdf && target == QLatin1String("txt")) return false;
     switch (category) {
     case FileCategory::audio:
     case FileCategory::video:
@@ -91,8 +93,11 @@ QStringList convert(const QString& source, const QString& target, Job& job,
     case FileCategory::audio:
     case FileCategory::video:
         return convertMedia(source, target, job, progress);
-    case FileCategory::image:
     case FileCategory::pdf:
+        if (target == QLatin1String("txt"))
+            return PDFEngine::textModule().convertToText(source, job, progress);
+        [[fallthrough]];
+    case FileCategory::image:
     case FileCategory::document:
     case FileCategory::epub:
     case FileCategory::text:
