@@ -4,6 +4,7 @@
 #include "app/toast.h"
 #include "core/catalog.h"
 #include "core/jobs.h"
+#include "core/progress.h"
 #include "engines/converter.h"
 #include "engines/instant/instanttools.h"
 #include "tools/toolwindows.h"
@@ -39,10 +40,9 @@ bool alreadyIn(const QString& file, const QString& target)
 void startConversion(const QString& title, const QString& target, const QStringList& files,
                      std::optional<QPointF> at)
 {
-    Jobs::run(title, files, at,
-              [target](const QString& file, Job& job, const std::function<void(double)>& progress) {
-                  return Converter::convert(file, target, job, progress);
-              });
+    Jobs::run(title, files, at, [target](const QString& file, Job& job, const Progress& progress) {
+        return Converter::convert(file, target, job, progress);
+    });
 }
 
 } // namespace

@@ -58,6 +58,7 @@ void WheelController::show(WheelMode mode, const QStringList& files, QPoint glob
     m_model->setHighlighted(std::nullopt);
     m_model->setRestingText(restingText(files));
     m_panel->setShape(WheelPainter::outline(*m_model));
+    m_panel->setReach(WheelPainter::reach(*m_model));
 
     if (!wasVisible) {
         m_anchor = clampToScreen(QPointF(globalPos));

@@ -246,4 +246,12 @@ QPainterPath outline(const WheelModel& model)
     return wheel;
 }
 
+QPainterPath reach(const WheelModel& model)
+{
+    if (model.items().isEmpty()) return outline(model);
+    QPainterPath disc;
+    disc.addEllipse(centre, ringOuter, ringOuter);
+    return disc;
+}
+
 } // namespace WheelPainter

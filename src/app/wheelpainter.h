@@ -24,5 +24,8 @@ void paint(QPainter& painter, const WheelModel& model, const WheelFrame& frame);
 // The outline of everything the fully open wheel draws for the model's petals: the ring and
 // the centre disc, or the message bubble when there are none.
 QPainterPath outline(const WheelModel& model);
+// Where the wheel takes drops: the whole disc within the ring's outer edge, the gap around the
+// centre included, or the message bubble.
+QPainterPath reach(const WheelModel& model);
 
 } // namespace WheelPainter

@@ -4,6 +4,7 @@
 #include "core/converterror.h"
 #include "core/interrupts.h"
 #include "core/job.h"
+#include "core/progress.h"
 #include "core/settings.h"
 #include "engines/archive/archiveengine.h"
 #include "engines/instant/instanttools.h"
@@ -18,7 +19,7 @@ namespace {
 
 QStringList work(ToolID id, const QStringList& files, Job& job)
 {
-    const std::function<void(double)> ignored = [](double) {};
+    const Progress ignored = [](double) {};
     if (id == ToolID::createPDF) return InstantTools::createPDF(files, job, ignored);
     QStringList results;
     for (const QString& file : files) {

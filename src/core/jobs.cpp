@@ -149,21 +149,25 @@ void launch(const std::shared_ptr<Job>& job, std::function<void()> task)
 class Batch : public std::enable_shared_from_this<Batch>
 {
   public:
-    Batch(std::shared_ptr<Job> job, QStringList files, Jobs::FileWork work)
-        : m_job(std::move(job)), m_files(std::move(files)), m_work(std::move(work)), m_n(m_files.size()),
-          m_results(m_n), m_errors(m_n), m_fractions(m_n, 0.0)
+    Batch(std::shared_ptr<Job> job, QStringList files, Jobs::FileWork work, Jobs::Order order)
+        : m_job(std::move(job)), m_files(std::move(files)), m_work(std::move(work)), m_order(order),
+          m_n(m_files.size()), m_results(m_n), m_errors(m_n), m_fractions(m_n, 0.0)
     {
     }
 
     // How many workers are worth starting.
-    int width() const { return int(std::clamp<qsizetype>(m_n, 1, QThread::idealThreadCount())); }
+    int width() const
+    {
+        if (m_order == Jobs::Order::oneAfterAnother) return 1;
+        return int(std::clamp<qsizetype>(m_n, 1, QThread::idealThreadCount()));
+    }
 
     // One worker: takes the next file until none is left or the job is cancelled.
     void work()
     {
         while (const std::optional<qsizetype> i = take()) {
             const QString& file = m_files[*i];
-            const std::function<void(double)> progress = [self = shared_from_this(), i = *i](double p) {
+            const Progress progress = [self = shared_from_this(), i = *i](double p) {
                 QMutexLocker locker(&self->m_lock);
                 self->setFraction(i, fraction(p));
             };
@@ -240,6 +244,7 @@ class Batch : public std::enable_shared_from_this<Batch>
     const std::shared_ptr<Job> m_job;
     const QStringList m_files;
     const Jobs::FileWork m_work;
+    const Jobs::Order m_order;
     const qsizetype m_n;
     QMutex m_lock;
     qsizetype m_next = 0, m_inFlight = 0, m_handled = 0, m_failures = 0;
@@ -255,7 +260,7 @@ class Batch : public std::enable_shared_from_this<Batch>
 namespace Jobs {
 
 std::shared_ptr<Job> run(const QString& title, const QStringList& files, std::optional<QPointF> at,
-                         FileWork work)
+                         FileWork work, Order order)
 {
     const QString detail =
         files.size() == 1 ? QFileInfo(QDir::cleanPath(files.first())).fileName() : savedText(0, files.size());
@@ -263,7 +268,7 @@ std::shared_ptr<Job> run(const QString& title, const QStringList& files, std::op
     for (const QString& file : files)
         bytes += Fmt::fileSize(file);
     auto job = start(title, detail, bytes, at);
-    auto batch = std::make_shared<Batch>(job, files, std::move(work));
+    auto batch = std::make_shared<Batch>(job, files, std::move(work), order);
     launch(job, [batch] {
         // Further workers only where a thread is free at once: the first one alone gets through.
         for (int extra = 1; extra < batch->width(); ++extra)
@@ -278,7 +283,7 @@ std::shared_ptr<Job> runOnce(const QString& title, const QString& detail, qint64
 {
     auto job = start(title, detail, bytes, at);
     launch(job, [job, work = std::move(work)] {
-        const std::function<void(double)> progress = [job](double p) { job->report(p); };
+        const Progress progress = [job](double p) { job->report(p); };
         const Attempt a = attempt(*job, [&] { return work(*job, progress); });
         onMain(job, [job, a] { conclude(*job, a.results, a.error); });
     });

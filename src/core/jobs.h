@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/job.h"
+#include "core/progress.h"
 
 #include <QPointF>
 #include <QStringList>
@@ -16,22 +17,25 @@ namespace Jobs {
 
 // Work over one input file: returns the result paths it wrote (possibly none) or throws.
 // `progress` takes the fraction of this file done; it may be called from any thread. Calls for
-// different files of one job may run at the same time.
-using FileWork =
-    std::function<QStringList(const QString& file, Job& job, const std::function<void(double)>& progress)>;
+// different files of one job may run at the same time, unless the job runs them one after another.
+using FileWork = std::function<QStringList(const QString& file, Job& job, const Progress& progress)>;
 // Work over the whole job; `progress` takes the fraction of the whole job.
-using WholeWork = std::function<QStringList(Job& job, const std::function<void(double)>& progress)>;
+using WholeWork = std::function<QStringList(Job& job, const Progress& progress)>;
 using Presenter = std::function<void(const std::shared_ptr<Job>&, std::optional<QPointF>)>;
 using Revealer = std::function<void(const QStringList&)>;
 
-// Runs `work` once per file, starting them in order and up to one per core side by side, going
+// Whether the files of one job may run side by side (up to one per core) or one after another,
+// as work that already keeps every core busy (a video encoder) should.
+enum class Order { sideBySide, oneAfterAnother };
+
+// Runs `work` once per file, starting them in order, side by side or not as `order` says, going
 // on after a failed file and starting no more once the job is cancelled. A pipe, a device or a
 // socket fails its file without reaching `work`. With two or more files the detail counts the
 // saved ones ("1 of 3 saved") and the bar all of them; a one-file job shows the file's name.
 // Results keep the files' order; any failed file fails the job with the message of the last
 // failed one in that order.
 std::shared_ptr<Job> run(const QString& title, const QStringList& files, std::optional<QPointF> at,
-                         FileWork work);
+                         FileWork work, Order order = Order::sideBySide);
 
 // Runs `work` once over everything; `bytes` is the input size the estimate goes by.
 std::shared_ptr<Job> runOnce(const QString& title, const QString& detail, qint64 bytes,

@@ -3,6 +3,7 @@
 #include "core/checkedfile.h"
 #include "core/converterror.h"
 #include "core/job.h"
+#include "core/settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -143,15 +144,13 @@ int moveNoReplace(const QString& from, const QString& to)
     return 0;
 }
 
-} // namespace
-
-namespace Output {
-
-QString unique(const QString& folder, const QString& base, const std::optional<QString>& ext)
+// The first free "base suffix number.ext" in `folder`, the base cut to fit.
+QString firstFree(const QString& folder, const QString& base, const QString& suffix,
+                  const std::optional<QString>& ext)
 {
     const qsizetype limit = nameMax(folder);
     const auto candidate = [&](const QString& number) {
-        const QString tail = ext ? number + QLatin1Char('.') + *ext : number;
+        const QString tail = ext ? suffix + number + QLatin1Char('.') + *ext : suffix + number;
         return joined(folder, fitted(base, tail, limit) + tail);
     };
     QString path = candidate(QString());
@@ -160,12 +159,18 @@ QString unique(const QString& folder, const QString& base, const std::optional<Q
     return path;
 }
 
-QString destination(const QString& folder, const QString& base, const QString& suffix,
-                    const std::optional<QString>& ext)
+} // namespace
+
+namespace Output {
+
+QString unique(const QString& folder, const QString& base, const std::optional<QString>& ext)
 {
-    static const QString roomForNumber = QStringLiteral(" 999");
-    const QString tail = ext ? suffix + QLatin1Char('.') + *ext : suffix;
-    return joined(folder, fitted(base, roomForNumber + tail, nameMax(folder)) + tail);
+    return firstFree(folder, base, QString(), ext);
+}
+
+QString result(const QString& source, const QString& suffix, const std::optional<QString>& ext)
+{
+    return firstFree(Settings::shared().outputDirectory(source), baseName(source), suffix, ext);
 }
 
 namespace {

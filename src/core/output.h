@@ -20,12 +20,11 @@ namespace Output {
 // cut after a whole character.
 QString unique(const QString& folder, const QString& base, const std::optional<QString>& ext);
 
-// Where a result named `base` + `suffix` (" Trimmed", or none) + "." + `ext` goes in `folder`
-// (no extension: a folder), with the base cut after a whole character when the name would be too
-// long for the file system, even once a commit numbers it (up to " 999"). Whether it is free is
-// left to the commit.
-QString destination(const QString& folder, const QString& base, const QString& suffix,
-                    const std::optional<QString>& ext);
+// Where the result of `source` goes: the first free "base" + `suffix` (" Cropped", or none) +
+// ".ext" in the output folder the settings choose for it, numbered "base Cropped 2.ext", …
+// Without an extension the result is a folder. A name too long for the file system loses the
+// end of its base, never the suffix, the number or the extension.
+QString result(const QString& source, const QString& suffix, const std::optional<QString>& ext);
 
 // Hands `producer` a hidden temporary path beside `destination` (".tolvane-XXXXXXXX.ext"),
 // then commits what it made. Returns the final path; on any error the temporary item is

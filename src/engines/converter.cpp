@@ -5,32 +5,14 @@
 #include "core/inputcheck.h"
 #include "core/job.h"
 #include "core/modules.h"
-#include "core/output.h"
-#include "core/settings.h"
 #include "core/wheelitem.h"
 #include "engines/archive/archiveengine.h"
 #include "engines/heavyengines.h"
-#include "engines/media/media.h"
+#include "engines/media/mediaengine.h"
 #include "engines/pdftextmodule.h"
 #include "engines/subtitle/subtitleengine.h"
 
 #include <QFileInfo>
-
-namespace {
-
-QStringList convertMedia(const QString& source, const QString& target, Job& job,
-                         const std::function<void(double)>& progress)
-{
-    const QString dest = Converter::destination(source, target);
-    Media::require(QStringLiteral("ffmpeg"));
-    const bool audio = Media::isAudioTarget(target);
-    return {Output::write(
-        dest,
-        [&](const QString& temporary) { Media::convert(source, temporary, audio, target, &job, progress); },
-        &job)};
-}
-
-} // namespace
 
 namespace Converter {
 
@@ -60,14 +42,7 @@ const HeavyEngines& heavyEngines()
     return *static_cast<const HeavyEngines*>(Modules::entries(Modules::Module::engines));
 }
 
-QString destination(const QString& source, const QString& target)
-{
-    const QString ext = target == QLatin1String("gz") ? QStringLiteral("tar.gz") : target;
-    return Output::unique(Settings::shared().outputDirectory(source), Output::baseName(source), ext);
-}
-
-QStringList convert(const QString& source, const QString& target, Job& job,
-                    const std::function<void(double)>& progress)
+QStringList convert(const QString& source, const QString& target, Job& job, const Progress& progress)
 {
     const auto unknown = [] {
         return ConvertError::unsupported(QStringLiteral("Tolvane doesn’t know this kind of file"));
@@ -92,7 +67,7 @@ QStringList convert(const QString& source, const QString& target, Job& job,
     switch (*category) {
     case FileCategory::audio:
     case FileCategory::video:
-        return convertMedia(source, target, job, progress);
+        return MediaEngine::convert(source, target, job, progress);
     case FileCategory::pdf:
         if (target == QLatin1String("txt"))
             return PDFEngine::textModule().convertToText(source, job, progress);
@@ -103,11 +78,11 @@ QStringList convert(const QString& source, const QString& target, Job& job,
     case FileCategory::text:
     case FileCategory::slides:
     case FileCategory::spreadsheet:
-        return heavyEngines().convert(*category, source, *key, target, job, progress);
+        return heavyEngines().convert(*category, source, target, job, progress);
     case FileCategory::subtitle:
-        return SubtitleEngine::convert(source, target);
+        return SubtitleEngine::convert(source, target, job, progress);
     case FileCategory::archive:
-        return ArchiveEngine::convert(source, *key, target, job);
+        return ArchiveEngine::convert(source, target, job, progress);
     }
     throw unknown();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/progress.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -13,11 +15,6 @@ namespace Converter {
 // Converts `source` into the format `target` (a catalog format key) and returns the written
 // files; an empty list when the source already is in that format. Blocks until done; throws
 // ConvertError. `progress` receives fractions 0…1 of this file, possibly from another thread.
-QStringList convert(const QString& source, const QString& target, Job& job,
-                    const std::function<void(double)>& progress);
-
-// Where the result of `source` in the format `target` goes: a free name in the output folder,
-// the source's base name, the target as the extension ("gz" becomes "tar.gz").
-QString destination(const QString& source, const QString& target);
+QStringList convert(const QString& source, const QString& target, Job& job, const Progress& progress);
 
 } // namespace Converter

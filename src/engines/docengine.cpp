@@ -1,11 +1,11 @@
 #include "engines/docengine.h"
 
+#include "core/catalog.h"
 #include "core/converterror.h"
 #include "core/iwork.h"
 #include "core/job.h"
 #include "core/output.h"
 #include "core/scratchfolder.h"
-#include "core/settings.h"
 #include "core/xml.h"
 #include "engines/document/bookpictures.h"
 #include "engines/document/docxwriter.h"
@@ -40,8 +40,7 @@ struct Source
     }
 };
 
-QStringList pageImages(Source& source, const QString& target, Job& job,
-                       const std::function<void(double)>& progress)
+QStringList pageImages(Source& source, const QString& target, Job& job, const Progress& progress)
 {
     const ScratchFolder scratch;
     const QString pdf = scratch.file(QStringLiteral("pages.pdf"));
@@ -86,18 +85,17 @@ QString plainTextBody(const QString& text)
     return paragraphs.join(QLatin1Char('\n'));
 }
 
-QStringList convert(const QString& source, const QString& key, const QString& target, Job& job,
-                    const std::function<void(double)>& progress)
+QStringList convert(const QString& source, const QString& target, Job& job, const Progress& progress)
 {
+    const QString key = Catalog::format(source).value_or(QString());
     if (!targets.contains(target))
         throw ConvertError::unsupported(
             QStringLiteral("Can’t make %1 from this document").arg(target.toUpper()));
     const QString base = Output::baseName(source);
-    const QString folder = Settings::shared().outputDirectory(source);
     // LibreOffice lays out a Pages document as it was designed; reading it first would lose that.
     if (key == QLatin1String("pages") && target == QLatin1String("pdf"))
         return {Output::write(
-            Output::unique(folder, base, target),
+            Output::result(source, {}, target),
             [&](const QString& temporary) {
                 IWork::export_(IWork::App::pages, source, temporary, QStringLiteral("PDF"), std::nullopt,
                                &job);
@@ -110,7 +108,7 @@ QStringList convert(const QString& source, const QString& key, const QString& ta
     if (target == QLatin1String("png") || target == QLatin1String("jpg"))
         return pageImages(doc, target, job, progress);
     return {Output::write(
-        Output::unique(folder, base, target),
+        Output::result(source, {}, target),
         [&](const QString& temporary) { write(doc, target, temporary, job); }, &job)};
 }
 

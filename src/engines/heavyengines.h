@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/filecategory.h"
+#include "core/progress.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,9 +14,9 @@ class QCoreApplication;
 // documents, slides, spreadsheets) as one shared module, loaded when a conversion first needs it.
 struct HeavyEngines
 {
-    // Converter::convert for the categories the module holds; `key` is the source's format.
-    QStringList (*convert)(FileCategory category, const QString& source, const QString& key,
-                           const QString& target, Job& job, const std::function<void(double)>& progress);
+    // Converter::convert for the categories the module holds.
+    QStringList (*convert)(FileCategory category, const QString& source, const QString& target, Job& job,
+                           const Progress& progress);
     // A QGuiApplication, for work that lays out or paints text.
     QCoreApplication* (*makeGuiApplication)(int& argc, char** argv);
 };

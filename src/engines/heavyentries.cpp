@@ -10,8 +10,8 @@
 
 namespace {
 
-QStringList convert(FileCategory category, const QString& source, const QString& key, const QString& target,
-                    Job& job, const std::function<void(double)>& progress)
+QStringList convert(FileCategory category, const QString& source, const QString& target, Job& job,
+                    const Progress& progress)
 {
     switch (category) {
     case FileCategory::image:
@@ -21,11 +21,11 @@ QStringList convert(FileCategory category, const QString& source, const QString&
     case FileCategory::document:
     case FileCategory::epub:
     case FileCategory::text:
-        return Doc::convert(source, key, target, job, progress);
+        return Doc::convert(source, target, job, progress);
     case FileCategory::slides:
         return SlidesEngine::convert(source, target, job, progress);
     case FileCategory::spreadsheet:
-        return SheetEngine::convert(source, key, target, job, progress);
+        return SheetEngine::convert(source, target, job, progress);
     case FileCategory::audio:
     case FileCategory::video:
     case FileCategory::subtitle:

@@ -16,14 +16,12 @@ ImageProps carriedProperties(const ImageProps& props)
     return props.carried();
 }
 
-QStringList convert(const QString& source, const QString& target, Job& job,
-                    const std::function<void(double)>& progress)
+QStringList convert(const QString& source, const QString& target, Job& job, const Progress& progress)
 {
     Loaded loaded = load(source);
     progress(0.4);
     job.throwIfCancelled();
-    const QString destination =
-        Output::unique(Settings::shared().outputDirectory(source), Output::baseName(source), target);
+    const QString destination = Output::result(source, {}, target);
 
     if (target == QLatin1String("docx")) {
         QString text = OCR::module().recognize(loaded.image);

@@ -22,8 +22,6 @@ namespace PDFEngine {
 
 namespace {
 
-using Progress = std::function<void(double)>;
-
 // Picture slides: the longer side at this many pixels, unless that passes the resolution cap.
 constexpr double slideLongSide = 2400;
 constexpr double slideMaxDPI = 220;
@@ -131,7 +129,7 @@ QStringList convert(const QString& source, const QString& target, Job& job, cons
 {
     const std::unique_ptr<Poppler::Document> doc = open(source);
     const QString base = Output::baseName(source);
-    const QString destination = Output::unique(Settings::shared().outputDirectory(source), base, target);
+    const QString destination = Output::result(source, {}, target);
     const auto write = [&](const std::function<void(const QString&)>& producer) {
         return QStringList{Output::write(destination, producer, &job)};
     };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/progress.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -14,7 +16,6 @@ namespace PDFEngine {
 // Scanned pages are read by text recognition. Results are named after the source in its output
 // folder under a free name; nothing is left behind on failure or cancel. Throws ConvertError:
 // the refusals of `open`, "Can’t make <TARGET> from a PDF" for any other target.
-QStringList convert(const QString& source, const QString& target, Job& job,
-                    const std::function<void(double)>& progress);
+QStringList convert(const QString& source, const QString& target, Job& job, const Progress& progress);
 
 } // namespace PDFEngine

@@ -3,7 +3,6 @@
 #include "core/filecategory.h"
 #include "core/job.h"
 #include "core/output.h"
-#include "core/settings.h"
 #include "engines/heavyengines.h"
 #include "engines/pdf/pdftext.h"
 #include "engines/pdf/textlayer.h"
@@ -11,8 +10,6 @@
 #include <algorithm>
 
 namespace {
-
-using Progress = std::function<void(double)>;
 
 QStringList convertToText(const QString& source, Job& job, const Progress& progress)
 {
@@ -27,16 +24,14 @@ QStringList convertToText(const QString& source, Job& job, const Progress& progr
             // The heavy conversion reports this document's pages again from the first: progress
             // holds where it is until that passes it.
             const double reached = double(i) / count;
-            return Converter::heavyEngines().convert(FileCategory::pdf, source, QStringLiteral("pdf"),
-                                                     QStringLiteral("txt"), job,
+            return Converter::heavyEngines().convert(FileCategory::pdf, source, QStringLiteral("txt"), job,
                                                      [&](double p) { progress(std::max(p, reached)); });
         }
         pages.append(std::move(text));
         progress(double(i + 1) / count);
     }
     const QByteArray bytes = pages.join(QStringLiteral("\n\n")).toUtf8();
-    const QString destination = Output::unique(Settings::shared().outputDirectory(source),
-                                               Output::baseName(source), QStringLiteral("txt"));
+    const QString destination = Output::result(source, {}, QStringLiteral("txt"));
     return {Output::write(
         destination, [&](const QString& path) { Output::writeFile(path, bytes); }, &job)};
 }

@@ -1,9 +1,9 @@
 #include "engines/sheet/sheetengine.h"
 
+#include "core/catalog.h"
 #include "core/converterror.h"
 #include "core/job.h"
 #include "core/output.h"
-#include "core/settings.h"
 #include "core/textfile.h"
 #include "engines/package/ooxml.h"
 
@@ -38,22 +38,20 @@ QString writeFolder(const QList<Sheet>& sheets, const QString& destination, cons
 
 namespace SheetEngine {
 
-QStringList convert(const QString& source, const QString& from, const QString& to, Job& job,
-                    const std::function<void(double)>& progress)
+QStringList convert(const QString& source, const QString& to, Job& job, const Progress& progress)
 {
     if (!targets.contains(to))
         throw ConvertError::unsupported(QStringLiteral("Can’t make %1 from a spreadsheet").arg(to.toUpper()));
-    const QList<Sheet> sheets = read(source, from, &job);
+    const QList<Sheet> sheets = read(source, Catalog::format(source).value_or(QString()), &job);
     if (sheets.isEmpty())
         throw ConvertError::failed(
             QStringLiteral("%1 has no sheets to convert").arg(QFileInfo(source).fileName()));
     job.throwIfCancelled();
     progress(0.5);
 
-    const QString folder = Settings::shared().outputDirectory(source);
     const QString base = Output::baseName(source);
     const auto write = [&](const std::function<void(const QString&)>& producer) {
-        return QStringList{Output::write(Output::unique(folder, base, to), producer, &job)};
+        return QStringList{Output::write(Output::result(source, {}, to), producer, &job)};
     };
     if (to == QLatin1String("xlsx"))
         return write([&](const QString& file) { OOXML::writeXLSX(sheets, file, base); });
@@ -64,7 +62,7 @@ QStringList convert(const QString& source, const QString& from, const QString& t
     if (sheets.size() == 1)
         return write(
             [&](const QString& file) { TextFile::write(file, delimited(sheets.first().rows, separator)); });
-    return {writeFolder(sheets, Output::unique(folder, base, std::nullopt), to, separator, job)};
+    return {writeFolder(sheets, Output::result(source, {}, std::nullopt), to, separator, job)};
 }
 
 } // namespace SheetEngine

@@ -6,8 +6,10 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QtGui/qguiapplication_platform.h>
+#include <algorithm>
 
 // Xlib's macros (None, Bool, Status…) clash with Qt's names, so its headers come last.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/Xfixes.h>
 
@@ -90,4 +92,27 @@ int Compositor::screenOf(quintptr window)
     XSync(m_display, False);
     XSetErrorHandler(previous);
     return found ? XScreenNumberOfScreen(attributes.screen) : DefaultScreen(m_display);
+}
+
+void Compositor::reconsider(quintptr window, double opacity)
+{
+    if (!m_display || window == 0) return;
+    // The opacity the window has already, as Qt stores it: telling it again is what counts.
+    const auto value = static_cast<unsigned long>(std::clamp(opacity, 0.0, 1.0) * 0xffffffffUL);
+    const Atom property = XInternAtom(m_display, "_NET_WM_WINDOW_OPACITY", False);
+    XSync(m_display, False);
+    XErrorHandler previous = XSetErrorHandler(ignoreErrors);
+    XChangeProperty(m_display, Window(window), property, XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&value), 1);
+    XSync(m_display, False);
+    XSetErrorHandler(previous);
+}
+
+void Compositor::repaint(const QRect& area)
+{
+    if (!m_display || area.isEmpty()) return;
+    // Exposing the root window makes a compositor draw that part of the screen again.
+    XClearArea(m_display, DefaultRootWindow(m_display), area.x(), area.y(), unsigned(area.width()),
+               unsigned(area.height()), True);
+    XFlush(m_display);
 }

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QRect>
 #include <QtGlobal>
 
 class X11EventPump;
@@ -21,6 +22,15 @@ class Compositor : public QObject
     // Whether a compositor runs now on the X screen of `window` (the display's default screen
     // for 0 or a window that is gone). Asks the server every time.
     bool running(quintptr window = 0);
+
+    // Some compositors work out a shadow for a window moved before its first showing, taking it
+    // for opaque, and keep drawing it under the translucent window; when the window goes they
+    // redraw only its own square and leave the rest of the shadow behind. Tells the compositor
+    // the top-level `window`'s opacity (0 to 1) again, which makes it take the window afresh;
+    // window managers pass it on to their frames.
+    void reconsider(quintptr window, double opacity);
+    // Asks the compositor to draw `area` of the screen (in the screen's pixels) afresh.
+    void repaint(const QRect& area);
 
   signals:
     // A compositor started or stopped on some screen.

@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 namespace {
@@ -30,6 +32,16 @@ QRegion region(const QPainterPath& shape, QSize size)
     painter.end();
     return QRegion(QBitmap::fromImage(image.createAlphaMask()));
 }
+
+// The part of the screen a compositor's shadow of a window at `geometry` may reach.
+QRect shadowArea(const QRect& geometry)
+{
+    constexpr int reach = 64;
+    return geometry.adjusted(-reach, -reach, reach, reach);
+}
+
+// A moment for the compositor and the window manager to act on a window shown or hidden.
+constexpr int settleMs = 150;
 
 QPainterPath whole(QSize size)
 {
@@ -69,6 +81,13 @@ void FloatingPanel::setShape(const QPainterPath& shape)
     applyShape();
 }
 
+void FloatingPanel::setReach(const QPainterPath& reach)
+{
+    if (reach == m_reach) return;
+    m_reach = reach;
+    applyShape();
+}
+
 QColor FloatingPanel::backdrop()
 {
     return QColor::fromRgbF(0.93f, 0.94f, 0.945f);
@@ -86,12 +105,36 @@ Qt::Edges FloatingPanel::edgesAt(QPointF point, QSizeF size, double grip)
 
 void FloatingPanel::setVisible(bool visible)
 {
-    if (visible && !isVisible()) {
+    const bool wasVisible = isVisible();
+    const QRect shadow = shadowArea(geometry());
+    if (visible && !wasVisible) {
         matchCompositor();
+        m_beneath = m_translucent || m_reach.isEmpty() ? QPixmap() : screenBeneath();
         // Progress panels and the shelf follow the user from workspace to workspace.
         if (m_kind == Kind::panel) Workspaces::showOnAll(winId());
     }
     QWidget::setVisible(visible);
+    if (!m_translucent || visible == wasVisible) return;
+    if (visible) {
+        settleOnCompositor();
+    } else {
+        // The window may be gone by then, so the compositor's watch keeps the timer.
+        Compositor* compositor = &Compositor::shared();
+        QTimer::singleShot(settleMs, compositor, [compositor, shadow] { compositor->repaint(shadow); });
+    }
+}
+
+void FloatingPanel::settleOnCompositor()
+{
+    // A moment after showing, once the compositor has seen the window mapped, and again later
+    // with the screen around it redrawn, by when the window manager has passed it on to its frame.
+    for (const int delay : {settleMs, 4 * settleMs}) {
+        QTimer::singleShot(delay, this, [this, delay] {
+            if (!isVisible() || !m_translucent) return;
+            Compositor::shared().reconsider(internalWinId(), windowOpacity());
+            if (delay > settleMs) Compositor::shared().repaint(shadowArea(geometry()));
+        });
+    }
 }
 
 void FloatingPanel::matchCompositor()
@@ -108,14 +151,28 @@ void FloatingPanel::applyShape()
     if (m_translucent || !m_shapeSet)
         clearMask();
     else
-        setMask(region(m_shape, size()));
+        setMask(region(m_reach.isEmpty() ? m_shape : m_shape.united(m_reach), size()));
+}
+
+QPixmap FloatingPanel::screenBeneath() const
+{
+    QScreen* on = screen();
+    if (!on) return {};
+    const QRect area = geometry().translated(-on->geometry().topLeft());
+    return on->grabWindow(0, area.x(), area.y(), area.width(), area.height());
 }
 
 void FloatingPanel::paintEvent(QPaintEvent*)
 {
     if (m_translucent) return;
     QPainter painter(this);
-    painter.fillRect(rect(), backdrop());
+    if (m_beneath.isNull()) {
+        painter.fillRect(rect(), backdrop());
+        return;
+    }
+    // Within the reach but outside the shape the window stands in for what lies beneath it.
+    painter.drawPixmap(rect(), m_beneath);
+    painter.fillPath(m_shape, backdrop());
 }
 
 void FloatingPanel::resizeEvent(QResizeEvent* event)

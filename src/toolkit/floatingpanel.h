@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QWidget>
 
 // The base of every window that floats over the user's work (the wheel, progress panels, tool
@@ -31,6 +32,10 @@ class FloatingPanel : public QWidget
     // The outline of what the window draws, in its own coordinates; the whole window unless set.
     void setShape(const QPainterPath& shape);
     QPainterPath shape() const { return m_shape; }
+    // Where the window also takes the pointer and drops, though it draws nothing there (empty
+    // unless set). An X window takes input only within its cut, so without a compositor the cut
+    // covers this too and shows there what the screen showed when the window appeared.
+    void setReach(const QPainterPath& reach);
     // True while drawn translucent over a compositor; false while cut to the shape.
     bool isTranslucent() const { return m_translucent; }
 
@@ -52,9 +57,16 @@ class FloatingPanel : public QWidget
     // Asks whether a compositor runs and sets the look to match.
     void matchCompositor();
     void applyShape();
+    // Has the compositor take the newly shown window afresh, so no shadow it worked out
+    // beforehand stays under or around it.
+    void settleOnCompositor();
+    // The screen under the window as it is now, before the window covers it.
+    QPixmap screenBeneath() const;
 
     const Kind m_kind;
     QPainterPath m_shape;
     bool m_shapeSet = false;
     bool m_translucent = true;
+    QPainterPath m_reach;
+    QPixmap m_beneath; // taken at show time when the cut covers the reach
 };

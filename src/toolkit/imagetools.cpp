@@ -2,7 +2,6 @@
 
 #include "core/catalog.h"
 #include "core/output.h"
-#include "core/settings.h"
 #include "engines/image/imageengine.h"
 
 #include <cmath>
@@ -35,12 +34,10 @@ QString keptFormat(const QString& source)
 QString saveCopy(const QString& source, const QImage& image, const QString& suffix, const QString& format,
                  const ImageProps& props)
 {
-    const QString destination =
-        Output::destination(Settings::shared().outputDirectory(source), Output::baseName(source),
-                            QLatin1Char(' ') + suffix, format);
-    return Output::write(destination, [&](const QString& temporary) {
-        ImageEngine::write(image, temporary, format, props, std::nullopt, 72);
-    });
+    return Output::write(Output::result(source, QLatin1Char(' ') + suffix, format),
+                         [&](const QString& temporary) {
+                             ImageEngine::write(image, temporary, format, props, std::nullopt, 72);
+                         });
 }
 
 } // namespace ImageTools

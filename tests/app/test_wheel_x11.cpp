@@ -17,6 +17,7 @@
 #include "platform/x11dragwatcher.h"
 
 #include <QApplication>
+#include <QDropEvent>
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -53,6 +54,36 @@ QPoint serverCorner(WId id)
             .match(QString::fromLocal8Bit(info.readAllStandardOutput()));
     return {m.captured(1).toInt(), m.captured(2).toInt()};
 }
+
+// A window that takes any drop of files, as a file manager's folder does.
+class DropRecorder : public QWidget
+{
+  public:
+    explicit DropRecorder(const QRect& geometry)
+        : QWidget(nullptr, Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint)
+    {
+        setAcceptDrops(true);
+        setGeometry(geometry);
+        show();
+    }
+    bool dragOver = false;
+    int drops = 0;
+
+  protected:
+    void dragEnterEvent(QDragEnterEvent* event) override
+    {
+        dragOver = true;
+        event->acceptProposedAction();
+    }
+    void dragMoveEvent(QDragMoveEvent* event) override { event->acceptProposedAction(); }
+    void dragLeaveEvent(QDragLeaveEvent*) override { dragOver = false; }
+    void dropEvent(QDropEvent* event) override
+    {
+        dragOver = false;
+        ++drops;
+        event->acceptProposedAction();
+    }
+};
 
 // A Word document written by LibreOffice from a little HTML, with a profile of its own.
 bool makeDocx(const QString& folder)
@@ -290,31 +321,48 @@ class WheelX11Test : public ScreenTest
             QVERIFY(QFileInfo::exists(file));
     }
 
-    // Esc hides the wheel at once; a release over the hole in the middle is refused and the wheel
-    // goes a moment later. Either way nothing is dropped.
+    // Esc hides the wheel at once; a release over the hole in the middle or in the gap around the
+    // centre disc is refused and the wheel goes a moment later. Either way nothing is dropped: a
+    // release takes nothing to the folder-like window beneath, even where the wheel draws nothing.
     void endsWithoutDrop_data()
     {
         QTest::addColumn<QStringList>("end");
-        QTest::newRow("Esc") << QStringList{"keydown", "Escape"};
-        QTest::newRow("release over the hole") << QStringList{"mouseup", "1"};
+        QTest::addColumn<QPoint>("release"); // from the wheel's centre
+        QTest::newRow("Esc") << QStringList{"keydown", "Escape"} << QPoint();
+        QTest::newRow("release over the hole") << QStringList{"mouseup", "1"} << QPoint();
+        QTest::newRow("release in the gap") << QStringList{"mouseup", "1"} << QPoint(0, -39);
     }
 
     void endsWithoutDrop()
     {
         REQUIRE_SCREEN();
         QFETCH(QStringList, end);
-        QVERIFY(startDrag({640, 400}));
+        QFETCH(QPoint, release);
+        const bool released = end[0] == QLatin1String("mouseup");
+        const QPoint centre(640, 400);
+        std::optional<DropRecorder> beneath;
+        if (released) {
+            beneath.emplace(QRect(centre - QPoint(200, 200), QSize(400, 400)));
+            QVERIFY(QTest::qWaitForWindowExposed(&*beneath));
+        }
+        QVERIFY(startDrag(centre));
         QVERIFY(tapKey(QStringLiteral("Alt_L"), WheelMode::tools));
+        QWindow* window = wheel().panel()->windowHandle();
+        QTRY_VERIFY_WITH_TIMEOUT(window && window->isExposed(), patience);
+        // The source looks for the window under the pointer again only when the pointer moves.
+        QVERIFY(xdotool(QStringList{"mousemove"} + at(centre + release + QPoint(3, 3)) +
+                        QStringList{"mousemove"} + at(centre + release)));
+        if (beneath) QTRY_VERIFY_WITH_TIMEOUT(!beneath->dragOver, patience);
 
         QElapsedTimer sinceEnd;
         sinceEnd.start();
         QVERIFY(xdotool(end));
         QTRY_VERIFY_WITH_TIMEOUT(!wheel().isVisible() && !wheel().panel()->isVisible(), patience);
-        if (end[0] == QLatin1String("mouseup"))
-            QVERIFY2(sinceEnd.elapsed() >= 300, qPrintable(QString::number(sinceEnd.elapsed())));
+        if (released) QVERIFY2(sinceEnd.elapsed() >= 300, qPrintable(QString::number(sinceEnd.elapsed())));
         QVERIFY(xdotool({"keyup", "Escape", "mouseup", "1"}));
         QCOMPARE(report(), QByteArray("dropped none"));
         QVERIFY(m_drops.isEmpty());
+        if (beneath) QCOMPARE(beneath->drops, 0);
     }
 
     // Where no compositor runs the wheel is cut to its outline and opaque within it: just outside

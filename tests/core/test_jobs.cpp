@@ -107,10 +107,21 @@ class JobTest : public QObject
         QVERIFY(std::is_sorted(bar.begin(), bar.end()) && bar.first() <= 0.5 && bar.last() == 1.0);
     }
 
-    // At most one file per core runs at once; a cancel ends every child running for the job, and
-    // files not yet started are neither tried nor counted.
+    // At most one file per core runs at once, or one in all when the job runs its files one after
+    // another; a cancel ends every child running for the job, and files not yet started are
+    // neither tried nor counted.
+    void cancelEndsEveryFile_data()
+    {
+        QTest::addColumn<Jobs::Order>("order");
+        QTest::addColumn<int>("together");
+        QTest::newRow("side by side") << Jobs::Order::sideBySide << QThread::idealThreadCount();
+        QTest::newRow("one after another") << Jobs::Order::oneAfterAnother << 1;
+    }
+
     void cancelEndsEveryFile()
     {
+        QFETCH(Jobs::Order, order);
+        QFETCH(int, together);
         const int cores = QThread::idealThreadCount();
         QStringList names;
         for (int i = 0; i < cores + 2; ++i)
@@ -125,13 +136,13 @@ class JobTest : public QObject
             Shell::run("/bin/sh", {"-c", "echo up; exec sleep 30"}, options);
             return {};
         };
-        const auto job = Jobs::run("Converting to MP3", files(names.join(',')), {}, work);
+        const auto job = Jobs::run("Converting to MP3", files(names.join(',')), {}, work, order);
         // No work ends before the cancel: as many run at once as have started.
-        QTRY_COMPARE_WITH_TIMEOUT(up.load(), cores, patience);
+        QTRY_COMPARE_WITH_TIMEOUT(up.load(), together, patience);
         job->cancel();
         QVERIFY(ends(*job));
         QCOMPARE(job->state().phase, Job::Phase::cancelled);
-        QCOMPARE(started.load(), cores);
+        QCOMPARE(started.load(), together);
         QCOMPARE(job->detail(), QString("0 of %1 saved").arg(cores + 2));
         QVERIFY(job->elapsed() < 10); // the children ended by the cancel, not by the time limit
     }

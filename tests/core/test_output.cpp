@@ -125,14 +125,19 @@ class OutputTest : public QObject
         QCOMPARE(two, dir.filePath(second + " 2" + tail));
         QVERIFY(writeFile(two, "2")); // the file system takes it
 
-        // A tool's suffix is kept, also when the commit has to number the name.
-        const QString trimmed = Output::destination(dir.path(), base, " Trimmed", extension);
-        QVERIFY(trimmed.endsWith(" Trimmed" + tail) && trimmed.startsWith(dir.filePath(base.left(100))));
-        for (const QString& expected : {trimmed, trimmed.chopped(tail.size()) + " 2" + tail}) {
-            const QString made = Output::write(trimmed, [&](const QString& temp) {
-                QVERIFY(ext.isEmpty() ? QDir().mkdir(temp) : writeFile(temp, "3"));
-            });
-            QCOMPARE(made, expected);
+        // A tool's suffix is kept whole, also once the result's name is numbered.
+        const QString source = dir.filePath(base + ".src");
+        for (const QString number : {"", " 2"}) {
+            const QString trimmed = Output::result(source, " Trimmed", extension);
+            const QString name = QFileInfo(trimmed).fileName();
+            QVERIFY2(name.endsWith(" Trimmed" + number + tail) && name.startsWith(base.left(100)) &&
+                         QFile::encodeName(name).size() <= 255,
+                     qPrintable(name));
+            QCOMPARE(Output::write(trimmed,
+                                   [&](const QString& temp) {
+                                       QVERIFY(ext.isEmpty() ? QDir().mkdir(temp) : writeFile(temp, "3"));
+                                   }),
+                     trimmed);
         }
         // A destination made too long by hand is committed under a name that fits.
         const QString made = Output::write(dir.filePath(base + " Muted" + tail), [&](const QString& temp) {

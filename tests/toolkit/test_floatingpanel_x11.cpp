@@ -42,7 +42,7 @@ class Beneath : public QWidget
   public:
     Beneath() : QWidget(nullptr, Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint)
     {
-        setGeometry(100, 100, 400, 400);
+        setGeometry(100, 100, 800, 400);
     }
 
   protected:
@@ -53,12 +53,12 @@ class Beneath : public QWidget
 class Disc : public FloatingPanel
 {
   public:
-    Disc() : FloatingPanel(QSize(200, 200), Kind::overlay)
+    explicit Disc(Kind kind = Kind::overlay, QPoint at = {200, 200}) : FloatingPanel(QSize(200, 200), kind)
     {
         QPainterPath disc;
         disc.addEllipse(QRectF(20, 20, 160, 160));
         setShape(disc);
-        move(200, 200);
+        move(at);
     }
 
   protected:
@@ -177,12 +177,43 @@ class FloatingPanelX11Test : public ScreenTest
         QVERIFY(!m_screen.values(window.winId(), "_NET_WM_STATE").contains(sticky));
     }
 
+    // Over a compositor that draws shadows, windows that existed before it started and moved
+    // while hidden (as the wheel does before each drag) keep no shadow under their clear corners
+    // or beside them; once hidden, nothing of them stays on screen.
+    void leavesNoShadow()
+    {
+        Disc overlay;
+        Disc panel(FloatingPanel::Kind::panel, {550, 200});
+        overlay.winId();
+        panel.winId();
+        ChildProcess compositor;
+        QVERIFY(startCompositor(compositor, {"-c"}));
+        overlay.move(200, 210);
+        panel.move(560, 200);
+        overlay.show();
+        panel.show();
+        const QList<QPoint> origins{overlay.pos(), panel.pos()};
+        const auto all = [&](const QList<QPoint>& offsets, const QColor& colour) {
+            for (const QPoint o : origins) {
+                for (const QPoint p : offsets)
+                    if (!near(m_screen.pixel(o + p), colour)) return false;
+            }
+            return true;
+        };
+        // In the square but clear of the disc, and just past the square.
+        const QList<QPoint> corners{{5, 5}, {195, 195}, {210, 210}};
+        QTRY_VERIFY_WITH_TIMEOUT(all({{100, 100}}, over(ink, beneath)) && all(corners, beneath), patience);
+        overlay.hide();
+        panel.hide();
+        QTRY_VERIFY_WITH_TIMEOUT(all(corners + QList<QPoint>{{100, 100}}, beneath), patience);
+    }
+
   private:
     // True once xcompmgr owns the compositing selection.
-    static bool startCompositor(ChildProcess& compositor)
+    static bool startCompositor(ChildProcess& compositor, const QStringList& args = {})
     {
         compositor.setStandardErrorFile(QProcess::nullDevice());
-        compositor.start(QStringLiteral("xcompmgr"), {});
+        compositor.start(QStringLiteral("xcompmgr"), args);
         return compositor.waitForStarted() &&
                QTest::qWaitFor([] { return Compositor::shared().running(); }, patience);
     }

@@ -45,6 +45,25 @@ class PreviewRunnerTest : public QObject
         runner.request([]() -> QImage { throw std::runtime_error("no"); });
         QTRY_COMPARE(ready.count(), 2);
         QVERIFY(ready.last().at(0).value<QImage>().isNull());
+
+        // Any other result is served the same way, and a render that throws gives its default.
+        using Size = std::optional<qint64>;
+        QList<Size> sizes;
+        const auto keep = [&](Size size) { sizes << size; };
+        PreviewRunner estimates(pool);
+        for (const qint64 bytes : {100, 200, 300})
+            estimates.request<Size>(
+                [&, bytes] {
+                    gate.acquire();
+                    return Size(bytes);
+                },
+                keep);
+        gate.release(2);
+        QTRY_COMPARE(sizes.size(), 1);
+        QCOMPARE(sizes.first(), Size(300));
+        estimates.request<Size>([]() -> Size { throw std::runtime_error("no"); }, keep);
+        QTRY_COMPARE(sizes.size(), 2);
+        QVERIFY(!sizes.last());
     }
 
     void closedWindowHearsNothing()

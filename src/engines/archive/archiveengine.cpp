@@ -6,7 +6,6 @@
 #include "core/job.h"
 #include "core/output.h"
 #include "core/safeextract.h"
-#include "core/settings.h"
 #include "core/shell.h"
 #include "core/stagingfolder.h"
 #include "engines/archive/archivecopy.h"
@@ -130,9 +129,7 @@ QStringList extractTool(const QString& archive)
     const std::optional<QString> format = Catalog::format(archive);
     if (!format || Catalog::category(*format) != FileCategory::archive)
         throw ConvertError::failed(QStringLiteral("Not an archive"));
-    const QString outFolder = Settings::shared().outputDirectory(archive);
-    const QString destination =
-        Output::unique(outFolder, Output::baseName(archive) + QStringLiteral(" Extracted"), std::nullopt);
+    const QString destination = Output::result(archive, QStringLiteral(" Extracted"), std::nullopt);
 
     // Unpacked beside the destination, so that every later move is a rename on one file system.
     StagingFolder work(destination);
@@ -147,13 +144,16 @@ QStringList extractTool(const QString& archive)
     return {committed};
 }
 
-QStringList convert(const QString& archive, const QString& from, const QString& to, Job& job)
+QStringList convert(const QString& archive, const QString& to, Job& job, const Progress&)
 {
+    const std::optional<QString> format = Catalog::format(archive);
+    if (!format || Catalog::category(*format) != FileCategory::archive)
+        throw ConvertError::failed(QStringLiteral("Not an archive"));
+    const QString& from = *format;
     if (!isPackFormat(to))
         throw ConvertError::unsupported(QStringLiteral("Can’t write %1 archives").arg(to.toUpper()));
     const QString ext = to == QLatin1String("gz") ? QStringLiteral("tar.gz") : to;
-    const QString destination =
-        Output::unique(Settings::shared().outputDirectory(archive), Output::baseName(archive), ext);
+    const QString destination = Output::result(archive, {}, ext);
     return {Output::write(
         destination,
         [&](const QString& temporary) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/progress.h"
 #include "core/scratchfolder.h"
 
 #include <QString>
@@ -26,9 +27,9 @@ void pack(const QString& folder, const QString& output, const QString& format);
 // left behind on failure.
 QStringList extractTool(const QString& archive);
 
-// Archive to archive: copies `archive` (format `from`) entry by entry as `to` under the source's
+// Archive to archive: copies `archive` entry by entry as `to` under the source's
 // base name in the output folder ("gz" gives ".tar.gz"), with the checks of unpacking; the
 // same result as unpacking and packing. Cancelling is seen between entries.
-QStringList convert(const QString& archive, const QString& from, const QString& to, Job& job);
+QStringList convert(const QString& archive, const QString& to, Job& job, const Progress& progress);
 
 } // namespace ArchiveEngine

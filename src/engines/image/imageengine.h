@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/progress.h"
 #include "engines/image/imageprops.h"
 
 #include <QImage>
@@ -61,8 +62,7 @@ QImage flatten(const QImage& image, const QColor& color);
 
 // Converts one image file to `target` (an image format, pdf, or docx through text recognition)
 // beside it or in the output folder, under a free name. Returns the written file.
-QStringList convert(const QString& source, const QString& target, Job& job,
-                    const std::function<void(double)>& progress);
+QStringList convert(const QString& source, const QString& target, Job& job, const Progress& progress);
 
 // The quality 0…1 as a whole percentage for the encoders, rounded and clamped.
 int percent(double quality);

@@ -8,7 +8,6 @@
 #include "core/job.h"
 #include "core/jobs.h"
 #include "core/output.h"
-#include "core/settings.h"
 #include "engines/media/media.h"
 
 #include <QFileInfo>
@@ -38,29 +37,26 @@ bool run(ToolID tool, const QStringList& files, std::optional<QPointF> at)
         Jobs::run(QStringLiteral("Splitting PDF"), files, at, splitPDF);
         return true;
     case ToolID::extractArchive:
-        Jobs::run(QStringLiteral("Extracting"), files, at,
-                  [](const QString& file, Job&, const std::function<void(double)>&) {
-                      return ArchiveEngine::extractTool(file);
-                  });
+        Jobs::run(QStringLiteral("Extracting"), files, at, [](const QString& file, Job&, const Progress&) {
+            return ArchiveEngine::extractTool(file);
+        });
         return true;
     case ToolID::createPDF:
-        Jobs::runOnce(QStringLiteral("Creating PDF"), QStringLiteral("%1 images").arg(files.size()), 0, at,
-                      [files](Job& job, const std::function<void(double)>& progress) {
-                          return createPDF(files, job, progress);
-                      });
+        Jobs::runOnce(
+            QStringLiteral("Creating PDF"), QStringLiteral("%1 images").arg(files.size()), 0, at,
+            [files](Job& job, const Progress& progress) { return createPDF(files, job, progress); });
         return true;
     default:
         return false;
     }
 }
 
-QStringList mute(const QString& source, Job& job, const std::function<void(double)>& progress)
+QStringList mute(const QString& source, Job& job, const Progress& progress)
 {
     InputCheck::refuseSpecial(source);
     Media::require(QStringLiteral("ffmpeg"));
     const QString ext = QFileInfo(source).suffix().toLower();
-    const QString destination = Output::unique(Settings::shared().outputDirectory(source),
-                                               Output::baseName(source) + QStringLiteral(" Muted"),
+    const QString destination = Output::result(source, QStringLiteral(" Muted"),
                                                ext.isEmpty() ? std::nullopt : std::optional<QString>(ext));
     const double duration = Media::probe(source).duration;
     job.throwIfCancelled();

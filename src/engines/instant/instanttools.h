@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/progress.h"
 #include "core/toolid.h"
 
 #include <QPointF>
@@ -24,18 +25,18 @@ bool isWindowless(ToolID tool);
 bool run(ToolID tool, const QStringList& files, std::optional<QPointF> at);
 
 // A copy of the video streams without any audio, "<base> Muted.<ext>" in the output folder.
-QStringList mute(const QString& source, Job& job, const std::function<void(double)>& progress);
+QStringList mute(const QString& source, Job& job, const Progress& progress);
 
 // A folder "<base> Pages" in the output folder holding "<base> Page 001.pdf", … one page each,
 // with the source's document information.
-QStringList splitPDF(const QString& source, Job& job, const std::function<void(double)>& progress);
+QStringList splitPDF(const QString& source, Job& job, const Progress& progress);
 // The name of page `number` (1-based) of a split: "Report Page 007.pdf", "Report Page 1000.pdf".
 QString pageFileName(const QString& base, int number);
 
 // One PDF of the images in order, one page each, sized from the image's pixels and resolution
 // (pixels × 72 / dpi points; 72 dpi when the file states none). Named after the first image
 // ("beach and 2 more"). Images are decoded one at a time and released once their page is out.
-QStringList createPDF(const QStringList& images, Job& job, const std::function<void(double)>& progress);
+QStringList createPDF(const QStringList& images, Job& job, const Progress& progress);
 // The name of the PDF made from `images`: the first one's base name, " and N more" after it.
 QString createdPDFName(const QStringList& images);
 

@@ -5,7 +5,6 @@
 #include "core/inputcheck.h"
 #include "core/job.h"
 #include "core/output.h"
-#include "core/settings.h"
 #include "engines/image/imageengine.h"
 
 #include <QPageLayout>
@@ -26,8 +25,7 @@ QPageLayout layoutFor(const ImageEngine::Loaded& page)
 }
 
 // Writes the images page by page; only the image of the page being written is in memory.
-void writePages(const QStringList& images, const QString& path, Job& job,
-                const std::function<void(double)>& progress)
+void writePages(const QStringList& images, const QString& path, Job& job, const Progress& progress)
 {
     CheckedFile file(path);
     QPdfWriter writer(&file);
@@ -53,23 +51,27 @@ void writePages(const QStringList& images, const QString& path, Job& job,
     file.finish();
 }
 
+// What follows the first image's name in the PDF's name: " and 2 more", or nothing.
+QString moreImages(const QStringList& images)
+{
+    return images.size() <= 1 ? QString() : QStringLiteral(" and %1 more").arg(images.size() - 1);
+}
+
 } // namespace
 
 namespace InstantTools {
 
 QString createdPDFName(const QStringList& images)
 {
-    const QString first = Output::baseName(images.value(0));
-    return images.size() <= 1 ? first : QStringLiteral("%1 and %2 more").arg(first).arg(images.size() - 1);
+    return Output::baseName(images.value(0)) + moreImages(images);
 }
 
-QStringList createPDF(const QStringList& images, Job& job, const std::function<void(double)>& progress)
+QStringList createPDF(const QStringList& images, Job& job, const Progress& progress)
 {
     if (images.isEmpty()) throw ConvertError::failed(QStringLiteral("No images to put in a PDF"));
     for (const QString& image : images)
         InputCheck::refuseSpecial(image);
-    const QString destination = Output::unique(Settings::shared().outputDirectory(images.first()),
-                                               createdPDFName(images), QStringLiteral("pdf"));
+    const QString destination = Output::result(images.first(), moreImages(images), QStringLiteral("pdf"));
     return {Output::write(
         destination, [&](const QString& temporary) { writePages(images, temporary, job, progress); }, &job)};
 }

@@ -4,7 +4,6 @@
 #include "core/inputcheck.h"
 #include "core/job.h"
 #include "core/output.h"
-#include "core/settings.h"
 #include "core/stagingfolder.h"
 
 #include <QDir>
@@ -75,14 +74,13 @@ QString pageFileName(const QString& base, int number)
     return QStringLiteral("%1 Page %2.pdf").arg(base).arg(number, 3, 10, QLatin1Char('0'));
 }
 
-QStringList splitPDF(const QString& source, Job& job, const std::function<void(double)>& progress)
+QStringList splitPDF(const QString& source, Job& job, const Progress& progress)
 {
     InputCheck::refuseSpecial(source);
     QPDF pdf;
     open(pdf, source);
     const QString base = Output::baseName(source);
-    const QString destination = Output::unique(Settings::shared().outputDirectory(source),
-                                               base + QStringLiteral(" Pages"), std::nullopt);
+    const QString destination = Output::result(source, QStringLiteral(" Pages"), std::nullopt);
     StagingFolder staging(destination);
 
     QPDFAcroFormDocumentHelper forms(pdf);

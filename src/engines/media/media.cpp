@@ -145,7 +145,7 @@ std::optional<double> progressFraction(const QString& line, double duration)
 }
 
 FfmpegReport ffmpeg(const QStringList& args, const std::function<double()>& duration, Job* job,
-                    const std::function<void(double)>& progress)
+                    const Progress& progress)
 {
     const QString program = require(QStringLiteral("ffmpeg"));
     static const QStringList prefix{QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
@@ -168,8 +168,7 @@ FfmpegReport ffmpeg(const QStringList& args, const std::function<double()>& dura
     return report;
 }
 
-FfmpegReport ffmpeg(const QStringList& args, double duration, Job* job,
-                    const std::function<void(double)>& progress)
+FfmpegReport ffmpeg(const QStringList& args, double duration, Job* job, const Progress& progress)
 {
     return ffmpeg(
         args, [duration] { return duration; }, job, progress);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/progress.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -71,9 +73,8 @@ struct FfmpegReport
 // ConvertError::cancelled(). A failure throws ffmpegFailure(); so does an exit 0 that came
 // without the last report or with write errors (unfinishedWrite()).
 FfmpegReport ffmpeg(const QStringList& args, const std::function<double()>& duration, Job* job,
-                    const std::function<void(double)>& progress);
-FfmpegReport ffmpeg(const QStringList& args, double duration, Job* job,
-                    const std::function<void(double)>& progress);
+                    const Progress& progress);
+FfmpegReport ffmpeg(const QStringList& args, double duration, Job* job, const Progress& progress);
 // The failure of an ffmpeg run in plain words, from its standard error and exit status; the last
 // lines of standard error as ffmpeg wrote them become the error's details.
 ConvertError ffmpegFailure(const QString& errors, int status);
@@ -114,7 +115,7 @@ QStringList retryArgs(const QString& source, const QString& output, const QStrin
 // streams asked for, reach as far as ffmpeg says it wrote, and last about as long as the source
 // (the disk may fill up under a run that still exits 0).
 void convert(const QString& source, const QString& output, bool audio, const QString& target, Job* job,
-             const std::function<void(double)>& progress);
+             const Progress& progress);
 
 // Normalised peaks (0…1) of the file's audio, decoded as mono at 8000 Hz: at most `buckets`
 // values, the loudest 1; empty without readable audio.

@@ -170,7 +170,7 @@ std::optional<QString> checkResult(const QString& source, const QString& output,
 namespace Media {
 
 void convert(const QString& source, const QString& output, bool audio, const QString& target, Job* job,
-             const std::function<void(double)>& progress)
+             const Progress& progress)
 {
     if (job) job->throwIfCancelled();
     refuseLists(source);

@@ -104,8 +104,7 @@ class Cutter
 
 } // namespace
 
-QList<Block> blocks(const Poppler::Document& doc, const TextLayer& layer, Job& job,
-                    const std::function<void(double)>& progress)
+QList<Block> blocks(const Poppler::Document& doc, const TextLayer& layer, Job& job, const Progress& progress)
 {
     // Fonts come with text from the layer; recognised text has none.
     QMap<int, std::optional<QList<FontRun>>> fonts;

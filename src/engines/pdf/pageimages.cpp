@@ -3,7 +3,6 @@
 #include "core/converterror.h"
 #include "core/job.h"
 #include "core/output.h"
-#include "core/settings.h"
 #include "engines/image/imageengine.h"
 #include "engines/pdf/pdfengine.h"
 
@@ -35,7 +34,7 @@ std::unique_ptr<Poppler::Document> openForPages(const QString& pdf)
 // helper thread per further core, each helper with a document of its own: a Poppler document
 // must stay on one thread. Returns how many pages were written; rethrows the first failure.
 int renderPages(const Poppler::Document& doc, const QString& pdf, int count, const QString& folder,
-                const QString& format, double dpi, Job& job, const std::function<void(double)>& progress)
+                const QString& format, double dpi, Job& job, const Progress& progress)
 {
     std::atomic<int> next{0};
     std::mutex lock; // guards the fields below and serialises the progress reports
@@ -86,11 +85,11 @@ int renderPages(const Poppler::Document& doc, const QString& pdf, int count, con
     return written;
 }
 
-QStringList severalPages(const Poppler::Document& doc, const QString& pdf, const QString& folder,
+QStringList severalPages(const Poppler::Document& doc, const QString& pdf, const QString& src,
                          const QString& base, const QString& format, double dpi, Job& job,
-                         const std::function<void(double)>& progress)
+                         const Progress& progress)
 {
-    const QString destination = Output::unique(folder, base, std::nullopt);
+    const QString destination = Output::result(src, {}, std::nullopt);
     const int n = doc.numPages();
     return {Output::write(
         destination,
@@ -110,15 +109,14 @@ QStringList severalPages(const Poppler::Document& doc, const QString& pdf, const
 namespace Doc {
 
 QStringList writePageImages(const QString& pdf, const QString& src, const QString& format, double dpi,
-                            Job& job, const std::function<void(double)>& progress)
+                            Job& job, const Progress& progress)
 {
     const std::unique_ptr<Poppler::Document> doc = openForPages(pdf);
-    const QString folder = Settings::shared().outputDirectory(src);
     const QString base = Output::baseName(src);
     if (doc->numPages() == 1) {
         if (const std::unique_ptr<Poppler::Page> page = doc->page(0)) {
             const QImage image = PDFEngine::render(*page, dpi);
-            const QString destination = Output::unique(folder, base, format);
+            const QString destination = Output::result(src, {}, format);
             return {Output::write(
                 destination,
                 [&](const QString& temporary) {
@@ -127,7 +125,7 @@ QStringList writePageImages(const QString& pdf, const QString& src, const QStrin
                 &job)};
         }
     }
-    return severalPages(*doc, pdf, folder, base, format, dpi, job, progress);
+    return severalPages(*doc, pdf, src, base, format, dpi, job, progress);
 }
 
 } // namespace Doc

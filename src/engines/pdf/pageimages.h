@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/progress.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -15,6 +17,6 @@ namespace Doc {
 // `progress` hears (i + 1) / n after each page of a several-page document. Throws ConvertError
 // "Nothing to render" for a file that cannot be opened or has no pages.
 QStringList writePageImages(const QString& pdf, const QString& src, const QString& format, double dpi,
-                            Job& job, const std::function<void(double)>& progress);
+                            Job& job, const Progress& progress);
 
 } // namespace Doc

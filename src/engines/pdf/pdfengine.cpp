@@ -69,7 +69,7 @@ QString text(const Poppler::Page& page, const QString& layer)
 }
 
 QMap<int, QString> texts(const Poppler::Document& doc, const std::function<QString(int)>& layer, Job& job,
-                         const std::function<void(double)>& progress)
+                         const Progress& progress)
 {
     const int count = doc.numPages();
     // Renders wait here for a free recognition thread, so that only a few pages are in memory.

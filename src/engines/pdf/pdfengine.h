@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/progress.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QMap>
@@ -38,7 +40,7 @@ QString text(const Poppler::Page& page, const QString& layer);
 // to 1 as pages are read, in order. Throws ConvertError::cancelled() when `job` is cancelled,
 // checked between pages.
 QMap<int, QString> texts(const Poppler::Document& doc, const std::function<QString(int)>& layer, Job& job,
-                         const std::function<void(double)>& progress);
+                         const Progress& progress);
 
 // `image` as PNG bytes. Throws ConvertError "PNG encoding failed".
 QByteArray pngData(const QImage& image);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/progress.h"
 #include "engines/sheet/sheet.h"
 
 #include <QList>
@@ -47,9 +48,8 @@ int columnIndex(const QString& ref);
 // are no sheets, or no graphical application runs to measure text.
 void writePDF(const QList<Sheet>& sheets, const QString& path);
 
-// Converts the spreadsheet at `source` (format key `from`) into `to`: xlsx, ods, pdf, csv or tsv
+// Converts the spreadsheet at `source` into `to`: xlsx, ods, pdf, csv or tsv
 // (one file, or for several sheets a folder of one file per sheet). Returns what was written.
-QStringList convert(const QString& source, const QString& from, const QString& to, Job& job,
-                    const std::function<void(double)>& progress);
+QStringList convert(const QString& source, const QString& to, Job& job, const Progress& progress);
 
 } // namespace SheetEngine

@@ -5,7 +5,6 @@
 #include "core/job.h"
 #include "core/output.h"
 #include "core/scratchfolder.h"
-#include "core/settings.h"
 #include "engines/pdf/pageimages.h"
 
 namespace {
@@ -19,8 +18,7 @@ bool isImage(const QString& to)
 
 namespace SlidesEngine {
 
-QStringList convert(const QString& source, const QString& to, Job& job,
-                    const std::function<void(double)>& progress)
+QStringList convert(const QString& source, const QString& to, Job& job, const Progress& progress)
 {
     const bool image = isImage(to);
     if (!image && to != QLatin1String("pdf") && to != QLatin1String("pptx"))
@@ -39,8 +37,7 @@ QStringList convert(const QString& source, const QString& to, Job& job,
 
     const QString format =
         to == QLatin1String("pdf") ? QStringLiteral("PDF") : QStringLiteral("Microsoft PowerPoint");
-    const QString destination =
-        Output::unique(Settings::shared().outputDirectory(source), Output::baseName(source), to);
+    const QString destination = Output::result(source, {}, to);
     return {Output::write(
         destination,
         [&](const QString& temporary) {

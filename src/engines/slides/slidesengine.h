@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/progress.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -16,7 +18,6 @@ inline constexpr double imageDPI = 150;
 // Converts the deck into `to` ("pdf", "pptx", "jpg" or "png") and returns what was written: one
 // file, or for images one file per slide (a folder for several). Other targets are refused before
 // any program starts.
-QStringList convert(const QString& source, const QString& to, Job& job,
-                    const std::function<void(double)>& progress);
+QStringList convert(const QString& source, const QString& to, Job& job, const Progress& progress);
 
 } // namespace SlidesEngine

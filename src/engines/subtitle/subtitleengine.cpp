@@ -2,7 +2,6 @@
 
 #include "core/converterror.h"
 #include "core/output.h"
-#include "core/settings.h"
 #include "core/textfile.h"
 #include "engines/text/regex.h"
 
@@ -156,14 +155,14 @@ QString render(const QList<Cue>& cues, const QString& target)
     throw ConvertError::unsupported(QStringLiteral("Can’t make %1 from subtitles").arg(target.toUpper()));
 }
 
-QStringList convert(const QString& source, const QString& target)
+QStringList convert(const QString& source, const QString& target, Job& job, const Progress&)
 {
     const QList<Cue> cues = parse(TextFile::read(source));
     if (cues.isEmpty()) throw ConvertError::failed(QStringLiteral("No subtitle cues found"));
     const QString text = render(cues, target);
-    const QString destination =
-        Output::unique(Settings::shared().outputDirectory(source), Output::baseName(source), target);
-    return {Output::write(destination, [&](const QString& temporary) { TextFile::write(temporary, text); })};
+    const QString destination = Output::result(source, {}, target);
+    return {Output::write(
+        destination, [&](const QString& temporary) { TextFile::write(temporary, text); }, &job)};
 }
 
 } // namespace SubtitleEngine

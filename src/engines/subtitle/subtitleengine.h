@@ -1,11 +1,15 @@
 #pragma once
 
+#include "core/progress.h"
+
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <optional>
 
 // Converts SRT and WebVTT subtitles into SRT, WebVTT or plain text.
+class Job;
+
 namespace SubtitleEngine {
 
 struct Cue
@@ -35,6 +39,6 @@ QString render(const QList<Cue>& cues, const QString& target);
 
 // Converts the subtitle file into `target` beside it (or in the output folder) and returns the
 // written file. Throws ConvertError: "No subtitle cues found" before looking at the target.
-QStringList convert(const QString& source, const QString& target);
+QStringList convert(const QString& source, const QString& target, Job& job, const Progress& progress);
 
 } // namespace SubtitleEngine

@@ -7,8 +7,7 @@
 
 namespace CropImage {
 
-QStringList cropFile(const QString& file, const QRectF& rect, Job& job,
-                     const std::function<void(double)>& progress)
+QStringList cropFile(const QString& file, const QRectF& rect, Job& job, const Progress& progress)
 {
     const ImageEngine::Loaded loaded = ImageEngine::load(file);
     job.throwIfCancelled();

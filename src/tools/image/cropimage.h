@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/progress.h"
+
 #include <QRectF>
 #include <QStringList>
 #include <functional>
@@ -13,7 +15,6 @@ namespace CropImage {
 // `file` and saves it as "<base> Cropped.<format>" beside it or in the output folder, in the
 // picture's own format where the image engine writes it (else PNG), with its properties
 // carried and upright. Returns the path written; throws ConvertError.
-QStringList cropFile(const QString& file, const QRectF& rect, Job& job,
-                     const std::function<void(double)>& progress);
+QStringList cropFile(const QString& file, const QRectF& rect, Job& job, const Progress& progress);
 
 } // namespace CropImage

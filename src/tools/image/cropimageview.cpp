@@ -1,5 +1,6 @@
 #include "tools/image/cropimageview.h"
 
+#include "core/progress.h"
 #include "core/theme.h"
 #include "toolkit/cropoverlay.h"
 #include "toolkit/imagesource.h"
@@ -152,7 +153,7 @@ void CropImageView::apply()
 {
     const QRectF rect = m_model->rect();
     context().run(QStringLiteral("Cropping image"), std::nullopt,
-                  [rect](const QString& file, Job& job, const std::function<void(double)>& progress) {
+                  [rect](const QString& file, Job& job, const Progress& progress) {
                       return CropImage::cropFile(file, rect, job, progress);
                   });
 }

@@ -133,7 +133,7 @@ class ArchiveTest : public QObject
         // Cancelled while unpacking: nothing is packed.
         Job job(QString(), QString(), 0);
         job.cancel();
-        const auto cancelled = failure([&] { ArchiveEngine::convert(zip, "zip", "tar", job); });
+        const auto cancelled = failure([&] { ArchiveEngine::convert(zip, "tar", job, [](double) {}); });
         QVERIFY(cancelled && cancelled->isCancelled());
         QCOMPARE(entries(m_in), QStringList{"a.zip"});
     }
