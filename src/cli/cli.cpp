@@ -85,14 +85,16 @@ const Command* find(const QString& option)
     return nullptr;
 }
 
-// Media, archives and subtitles are converted without painting; every other source may lay out
-// text, draw pages or decode images through Qt. Unknown files fail without either.
+// Media, archives, subtitles and a PDF's text are converted without painting; every other source
+// may lay out text, draw pages or decode images through Qt. Unknown files fail without either.
 Needs convertNeeds(int argc, char** argv)
 {
+    const QString target =
+        argc > 2 ? formatKey(QString::fromLocal8Bit(argv[2])).value_or(QString()) : QString();
     for (int i = 3; i < argc; ++i) {
         const auto key = Catalog::format(path(QString::fromLocal8Bit(argv[i])));
         const auto category = key ? Catalog::category(*key) : std::nullopt;
-        if (category && Converter::isHeavy(*category)) return Needs::gui;
+        if (category && Converter::isHeavy(*category, target)) return Needs::gui;
     }
     return Needs::core;
 }

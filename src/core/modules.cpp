@@ -22,6 +22,7 @@ struct Row
 const Row rows[] = {
     {Module::engines, "libtolvane_engines_heavy.so", "tolvane_engines_heavy_entries"},
     {Module::recognition, "libtolvane_recognition.so", "tolvane_recognition_entries"},
+    {Module::pdfText, "libtolvane_pdftext.so", "tolvane_pdftext_entries"},
     {Module::gui, "libtolvane_gui.so", "tolvane_gui_entries"},
 };
 

@@ -7,6 +7,7 @@ namespace Modules {
 enum class Module {
     engines,     // images, PDF, documents, slides, spreadsheets, packages
     recognition, // text and faces in pictures
+    pdfText,     // the text of PDF pages, without Qt Gui
     gui,         // tray, wheel, windows, renderings
 };
 

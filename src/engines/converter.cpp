@@ -9,14 +9,16 @@
 #include "engines/archive/archiveengine.h"
 #include "engines/heavyengines.h"
 #include "engines/media/mediaengine.h"
+#include "engines/pdftextmodule.h"
 #include "engines/subtitle/subtitleengine.h"
 
 #include <QFileInfo>
 
 namespace Converter {
 
-bool isHeavy(FileCategory category)
+bool isHeavy(FileCategory category, const QString& target)
 {
+    if (category == FileCategory::pdf && target == QLatin1String("txt")) return false;
     switch (category) {
     case FileCategory::audio:
     case FileCategory::video:
@@ -66,8 +68,11 @@ QStringList convert(const QString& source, const QString& target, Job& job, cons
     case FileCategory::audio:
     case FileCategory::video:
         return MediaEngine::convert(source, target, job, progress);
-    case FileCategory::image:
     case FileCategory::pdf:
+        if (target == QLatin1String("txt"))
+            return PDFEngine::textModule().convertToText(source, job, progress);
+        [[fallthrough]];
+    case FileCategory::image:
     case FileCategory::document:
     case FileCategory::epub:
     case FileCategory::text:

@@ -23,8 +23,9 @@ struct HeavyEngines
 
 namespace Converter {
 
-// True when converting a file of this category runs in the heavy module.
-bool isHeavy(FileCategory category);
+// True when converting a file of this category into `target` runs in the heavy module from the
+// start: a PDF's text goes there only when a page has none.
+bool isHeavy(FileCategory category, const QString& target);
 
 // The module's entries, loaded on first call; throws ConvertError when it cannot be loaded.
 const HeavyEngines& heavyEngines();

@@ -286,6 +286,7 @@ class CliTest : public QObject
                     {{QRectF(0, 0, 300, 200), 0,
                       MiniPdf::text("F1", 12, 20, 150, "Dear reader, this page has text.")}})) > 0);
         pdf.close();
+        QVERIFY(MiniPdf::write(dir.filePath("blank.pdf"), {{QRectF(0, 0, 300, 200), 0, ""}}));
 
         const QStringList gui{"libtolvane_gui.so", "libQt6Widgets.so"};
         const QStringList recognition{"libtolvane_recognition.so", "libtesseract", "libopencv"};
@@ -308,8 +309,13 @@ class CliTest : public QObject
              gui + recognition},
             {{"--convert", "txt", dir.filePath("letter.pdf")},
              "letter.txt",
-             {"libtolvane_engines_heavy.so", "libpoppler"},
-             gui + recognition},
+             {"libtolvane_pdftext.so", "libpoppler-glib"},
+             gui + recognition +
+                 QStringList{"libtolvane_engines_heavy.so", "libQt6Gui.so", "libpoppler-qt6"}},
+            {{"--convert", "txt", dir.filePath("blank.pdf")},
+             "blank.txt",
+             {"libtolvane_pdftext.so", "libtolvane_engines_heavy.so", "libtolvane_recognition.so"},
+             gui},
             {{"--convert", "docx", dir.filePath("picture.png")},
              "picture.docx",
              {"libtolvane_recognition.so", "libtesseract"},

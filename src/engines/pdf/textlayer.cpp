@@ -97,9 +97,11 @@ TextLayer::TextLayer(const QString& path) : d(std::make_unique<Impl>())
     GError* error = nullptr;
     if (uri) d->doc = poppler_document_new_from_file(uri, nullptr, &error);
     g_free(uri);
+    const bool locked = error && error->domain == POPPLER_ERROR && error->code == POPPLER_ERROR_ENCRYPTED;
     if (error) g_error_free(error);
-    if (!d->doc)
-        throw ConvertError::failed(QStringLiteral("Couldn’t open %1").arg(QFileInfo(path).fileName()));
+    const QString name = QFileInfo(path).fileName();
+    if (locked) throw ConvertError::failed(QStringLiteral("%1 is password-protected").arg(name));
+    if (!d->doc) throw ConvertError::failed(QStringLiteral("Couldn’t open %1").arg(name));
 }
 
 TextLayer::~TextLayer() = default;

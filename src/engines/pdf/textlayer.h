@@ -31,7 +31,8 @@ struct PageText
 class TextLayer
 {
   public:
-    // Throws ConvertError "Couldn’t open <file name>" when the file can't be read or is locked.
+    // Throws ConvertError "Couldn’t open <file name>" when the file can't be read and
+    // "<file name> is password-protected" when it is locked.
     explicit TextLayer(const QString& path);
     ~TextLayer();
     TextLayer(const TextLayer&) = delete;

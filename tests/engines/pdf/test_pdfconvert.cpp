@@ -1,4 +1,5 @@
 #include "engines/pdfconvert.h"
+#include "engines/pdftextmodule.h"
 
 #include "core/settings.h"
 #include "core/zip.h"
@@ -93,6 +94,28 @@ class PdfConvertTest : public QObject
         words.sort();
         QCOMPARE(words, (QStringList{"1.50", "3", "Apples", "Item", "Price", "Qty", "Total", "due", "now"}));
         QCOMPARE(convert("txt"), QStringList{path("Report 2.txt")});
+    }
+
+    // Plain text read without the heavy module has the heavy conversion's bytes and progress; a
+    // page without text hands the document over, progress never going back.
+    void textWithoutTheHeavyModule()
+    {
+        const QList<MiniPdf::Page> pages = report();
+        for (const auto& document : {QList{pages[0], pages[2]}, pages}) {
+            QVERIFY(MiniPdf::write(path("Letter.pdf"), document));
+            Job job({}, {}, 0);
+            QList<double> heavy, light;
+            const QString expected =
+                PDFEngine::convert(path("Letter.pdf"), "txt", job, [&](double p) { heavy << p; }).value(0);
+            const QString result = PDFEngine::textModule()
+                                       .convertToText(path("Letter.pdf"), job, [&](double p) { light << p; })
+                                       .value(0);
+            QCOMPARE(result, path("Letter 2.txt"));
+            QCOMPARE(read(result).toUtf8(), read(expected).toUtf8());
+            QVERIFY2(std::is_sorted(light.cbegin(), light.cend()) && light.last() == 1, qPrintable(result));
+            if (document.size() == 2) QCOMPARE(light, heavy);
+            QVERIFY(QFile::remove(expected) && QFile::remove(result));
+        }
     }
 
     // Headings by size and weight, joined hyphenation, bullets; the table's cells make one paragraph.

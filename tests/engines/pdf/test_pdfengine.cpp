@@ -60,6 +60,8 @@ class PdfEngineTest : public QObject
     {
         QVERIFY(write(path("x.pdf"), "not a pdf at all"));
         QCOMPARE(failure([&] { PDFEngine::open(path("x.pdf")); }).message(), QString("Couldn’t open x.pdf"));
+        QCOMPARE(failure([&] { PDFEngine::TextLayer(path("x.pdf")); }).message(),
+                 QString("Couldn’t open x.pdf"));
 
         // 200 inches square at 300 dpi would be 3.6 billion pixels.
         QVERIFY(MiniPdf::write(path("big.pdf"), {{QRectF(0, 0, 14400, 14400), 0, ""}}));
@@ -73,8 +75,11 @@ class PdfEngineTest : public QObject
         QCOMPARE(QProcess::execute(qpdf, {"--encrypt", "secret", "owner", "256", "--", path("big.pdf"),
                                           path("Locked File.pdf")}),
                  0);
-        QCOMPARE(failure([&] { PDFEngine::open(path("Locked File.pdf")); }).message(),
-                 QString("Locked File.pdf is password-protected"));
+        // The text layer, read on its own for plain text, refuses it in the same words.
+        for (const auto& open : std::initializer_list<std::function<void()>>{
+                 [&] { PDFEngine::open(path("Locked File.pdf")); },
+                 [&] { PDFEngine::TextLayer(path("Locked File.pdf")); }})
+            QCOMPARE(failure(open).message(), QString("Locked File.pdf is password-protected"));
     }
 
     // A text layer too short to hold the page's words gives way to recognising the picture; in a

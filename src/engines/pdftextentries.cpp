@@ -1,0 +1,46 @@
+#include "engines/pdftextmodule.h"
+
+#include "core/filecategory.h"
+#include "core/job.h"
+#include "core/output.h"
+#include "engines/heavyengines.h"
+#include "engines/pdf/pdftext.h"
+#include "engines/pdf/textlayer.h"
+
+#include <algorithm>
+
+namespace {
+
+QStringList convertToText(const QString& source, Job& job, const Progress& progress)
+{
+    const PDFEngine::TextLayer layer(source);
+    const int count = layer.pageCount();
+    QStringList pages;
+    pages.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        job.throwIfCancelled();
+        QString text = layer.text(i);
+        if (!PDFText::hasText(text)) {
+            // The heavy conversion reports this document's pages again from the first: progress
+            // holds where it is until that passes it.
+            const double reached = double(i) / count;
+            return Converter::heavyEngines().convert(FileCategory::pdf, source, QStringLiteral("txt"), job,
+                                                     [&](double p) { progress(std::max(p, reached)); });
+        }
+        pages.append(std::move(text));
+        progress(double(i + 1) / count);
+    }
+    const QByteArray bytes = pages.join(QStringLiteral("\n\n")).toUtf8();
+    const QString destination = Output::result(source, {}, QStringLiteral("txt"));
+    return {Output::write(
+        destination, [&](const QString& path) { Output::writeFile(path, bytes); }, &job)};
+}
+
+const PDFTextModule entries{convertToText};
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) const void* tolvane_pdftext_entries()
+{
+    return &entries;
+}
