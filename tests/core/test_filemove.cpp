@@ -4,25 +4,14 @@
 #include "core/converterror.h"
 #include "core/filemove.h"
 
+#include "../support/files.h"
+
 #include <QDir>
 #include <QFile>
 #include <QtTest>
 #include <sys/stat.h>
 
 namespace {
-
-void write(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QByteArray read(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 dev_t deviceOf(const QString& path)
 {
@@ -46,12 +35,12 @@ class FileMoveTest : public QObject
                                                     {".profile", ".profile 2"}};
         for (const auto& [name, moved] : rows) {
             QTemporaryDir from, to;
-            write(from.filePath(name), "moved");
-            write(to.filePath(name), "was there");
+            writeFile(from.filePath(name), "moved");
+            writeFile(to.filePath(name), "was there");
             const QString result = FileMove::moveInto(from.filePath(name), to.path());
             QCOMPARE(result, to.filePath(moved));
-            QCOMPARE(read(result), QByteArray("moved"));
-            QCOMPARE(read(to.filePath(name)), QByteArray("was there"));
+            QCOMPARE(readAll(result), QByteArray("moved"));
+            QCOMPARE(readAll(to.filePath(name)), QByteArray("was there"));
             QVERIFY(!QFileInfo::exists(from.filePath(name)));
         }
     }
@@ -72,7 +61,7 @@ class FileMoveTest : public QObject
         QVERIFY(failure("gone.txt").startsWith("Couldn’t move “gone.txt”: "));
         QVERIFY(QFileInfo(dir.filePath("box/inner")).isDir());
         // An item already in the folder stays as it is rather than becoming "x 2".
-        write(dir.filePath("box/x.txt"), "x");
+        writeFile(dir.filePath("box/x.txt"), "x");
         QCOMPARE(FileMove::moveInto(dir.filePath("box/x.txt"), dir.filePath("box")),
                  dir.filePath("box/x.txt"));
         QCOMPARE(QDir(dir.filePath("box")).entryList(QDir::Files), QStringList{"x.txt"});
@@ -92,7 +81,7 @@ class FileMoveTest : public QObject
         QVERIFY(QDir(tree).mkpath("empty") && QDir(tree).mkpath("docs"));
         QByteArray big(3 << 20, 'x');
         big[12345] = 'y';
-        write(tree + "/docs/big.bin", big);
+        writeFile(tree + "/docs/big.bin", big);
         QVERIFY(QFile::setPermissions(tree + "/docs/big.bin", QFile::ReadOwner | QFile::ExeOwner));
         QVERIFY(QFile::link("docs/big.bin", tree + "/link"));
         const QDateTime mtime = QDateTime::fromSecsSinceEpoch(1'000'000'000);
@@ -100,18 +89,18 @@ class FileMoveTest : public QObject
             QFile f(tree + "/docs/big.bin");
             QVERIFY(f.open(QIODevice::ReadOnly) && f.setFileTime(mtime, QFileDevice::FileModificationTime));
         }
-        write(to.filePath("Project"), "a file of the same name");
+        writeFile(to.filePath("Project"), "a file of the same name");
 
         const QString moved = FileMove::moveInto(tree, to.path());
         QCOMPARE(moved, to.filePath("Project 2"));
         QVERIFY(!QFileInfo::exists(tree));
-        QCOMPARE(read(moved + "/docs/big.bin"), big);
+        QCOMPARE(readAll(moved + "/docs/big.bin"), big);
         QCOMPARE(QFileInfo(moved + "/docs/big.bin").permissions() & 0x7000,
                  QFile::ReadOwner | QFile::ExeOwner);
         QCOMPARE(QFileInfo(moved + "/docs/big.bin").lastModified(), mtime);
         QCOMPARE(QFileInfo(moved + "/link").symLinkTarget(), moved + "/docs/big.bin");
         QVERIFY(QFileInfo(moved + "/empty").isDir());
-        QCOMPARE(read(to.filePath("Project")), QByteArray("a file of the same name"));
+        QCOMPARE(readAll(to.filePath("Project")), QByteArray("a file of the same name"));
         QCOMPARE(QDir(to.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  (QStringList{"Project", "Project 2"}));
     }

@@ -3,16 +3,12 @@
 #include "core/converterror.h"
 #include "core/job.h"
 
+#include "../support/files.h"
+
 #include <QtTest>
 #include <thread>
 
 using namespace std::chrono_literals;
-
-static QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 class IWorkTest : public QObject
 {
@@ -72,20 +68,20 @@ class IWorkTest : public QObject
         deck.close();
         Job job("Converting to PPTX", QString(), 0);
         std::jthread canceller([&, cancels = error == "(cancelled)"] { // once the fake runs
-            for (int i = 0; cancels && i < 999 && !readFile(log).endsWith("key\n"); ++i)
+            for (int i = 0; cancels && i < 999 && !readAll(log).endsWith("key\n"); ++i)
                 QThread::msleep(10);
             if (cancels) job.cancel();
         });
         try {
             IWork::export_(IWork::App::keynote, input, output, QString("Microsoft PowerPoint"), std::nullopt,
                            &job, error.contains("too long") ? 500ms : 1h);
-            QCOMPARE(readFile(output) + error.toUtf8(), "converted"); // and no failure was expected
+            QCOMPARE(readAll(output) + error.toUtf8(), "converted"); // and no failure was expected
         } catch (const ConvertError& e) {
             QCOMPARE(e.isCancelled() ? "(cancelled)" : e.message(), error);
             QCOMPARE(e.kind() == ConvertError::Kind::missingTool, program == "none");
             QVERIFY(!QFile::exists(output));
         }
-        const QStringList logged = QString::fromUtf8(readFile(log)).split('\n', Qt::SkipEmptyParts);
+        const QStringList logged = QString::fromUtf8(readAll(log)).split('\n', Qt::SkipEmptyParts);
         QCOMPARE(logged.size() > 1, program != "none"); // a refused exchange runs nothing
         if (program == "none") return;
         QVERIFY(logged.join('|').contains("|--convert-to|pptx:Impress MS PowerPoint 2007 XML|--outdir|"));

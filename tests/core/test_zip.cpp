@@ -3,49 +3,10 @@
 #include "core/converterror.h"
 #include "core/shell.h"
 
+#include "../support/files.h"
+
 #include <QtTest>
-#include <archive.h>
-#include <archive_entry.h>
 
-constexpr auto everything = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
-
-// An archive member: a file ('f', a folder when the name ends in "/"), or a symbolic ('l') or
-// hard ('h') link to `data`. Archives starting with a hard link are tars, others zips.
-struct Member
-{
-    QByteArray name;
-    QByteArray data;
-    char kind = 'f';
-};
-
-static QString writeArchive(const QString& path, const QList<Member>& members)
-{
-    archive* a = archive_write_new();
-    (members.first().kind == 'h' ? archive_write_set_format_pax_restricted : archive_write_set_format_zip)(a);
-    archive_write_open_filename(a, QFile::encodeName(path).constData());
-    for (const Member& m : members) {
-        archive_entry* e = archive_entry_new();
-        archive_entry_set_pathname(e, m.name.constData());
-        archive_entry_set_filetype(e, m.name.endsWith('/') ? AE_IFDIR : m.kind == 'l' ? AE_IFLNK : AE_IFREG);
-        archive_entry_set_perm(e, 0755);
-        if (m.kind == 'l') archive_entry_set_symlink(e, m.data.constData());
-        if (m.kind == 'h') archive_entry_set_hardlink(e, m.data.constData());
-        archive_entry_set_size(e, m.kind == 'f' ? m.data.size() : 0);
-        archive_write_header(a, e);
-        archive_write_data(a, m.data.constData(), archive_entry_size(e));
-        archive_entry_free(e);
-    }
-    archive_write_free(a);
-    return path;
-}
-
-static QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-using Members = QList<Member>;
 Q_DECLARE_METATYPE(Member)
 
 class ZipTest : public QObject

@@ -4,14 +4,13 @@
 #include "engines/media/media.h"
 
 #include "../support/enginefixtures_a.h"
+#include "../support/openwatch.h"
 
 #include <QBuffer>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <poppler-qt6.h>
-#include <sys/inotify.h>
-#include <unistd.h>
 
 using namespace Fixture;
 
@@ -91,25 +90,6 @@ QList<QImage> picturesOf(const QStringList& results, QString& text)
     }
     return out;
 }
-
-// Watches a file for being opened, by anyone.
-class OpenWatch
-{
-  public:
-    explicit OpenWatch(const QString& path) : m_fd(inotify_init1(IN_NONBLOCK))
-    {
-        inotify_add_watch(m_fd, QFile::encodeName(path).constData(), IN_OPEN);
-    }
-    ~OpenWatch() { ::close(m_fd); }
-    bool opened() const
-    {
-        char events[4096];
-        return ::read(m_fd, events, sizeof events) > 0;
-    }
-
-  private:
-    int m_fd;
-};
 
 } // namespace
 
@@ -253,7 +233,7 @@ class OutsideReferencesTest : public QObject
             {"bare.wav", "# clips\nfile 'clip.mp3'\n"},
             {"session.mp4",
              "v=0\no=- 0 0 IN IP4 127.0.0.1\ns=x\nc=IN IP4 127.0.0.1\nm=audio 5004 RTP/AVP 0\n"}};
-        const OpenWatch outside(clip), inFolder(beside);
+        const OpenWatch outside({clip}), inFolder({beside});
         for (const auto& [name, bytes] : lists) {
             QVERIFY(write(path(name), bytes));
             const QString target = name.endsWith(".mp4") ? "mp3" : "m4a";

@@ -4,38 +4,17 @@
 #include "engines/package/ooxml.h"
 
 #include "../../support/enginefixtures_b.h"
+#include "../../support/openwatch.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
 #include <poppler-qt6.h>
-#include <sys/inotify.h>
-#include <unistd.h>
 
 namespace {
 
 const QByteArray secret = "CANARY-SECRET-7731";
 const QString body = "Body text survives";
-
-// Counts the opens of the files it watches, from its making on.
-class OpenWatch
-{
-  public:
-    explicit OpenWatch(const QStringList& files) : m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
-    {
-        for (const QString& file : files)
-            inotify_add_watch(m_fd, QFile::encodeName(file).constData(), IN_OPEN | IN_ACCESS);
-    }
-    ~OpenWatch() { ::close(m_fd); }
-    bool opened() const
-    {
-        char events[4096];
-        return ::read(m_fd, events, sizeof events) > 0;
-    }
-
-  private:
-    int m_fd;
-};
 
 QString resultText(const QString& path)
 {

@@ -1,0 +1,67 @@
+#pragma once
+
+// Files and archives the tests make and read back.
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <archive.h>
+#include <archive_entry.h>
+
+constexpr auto everything = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+
+inline QStringList entries(const QString& folder)
+{
+    return QDir(folder).entryList(everything, QDir::Name);
+}
+
+inline QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// Writes `bytes` at `path`, making its folder, and returns the path.
+inline QString writeFile(const QString& path, const QByteArray& bytes = {})
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) file.write(bytes);
+    return path;
+}
+
+// An archive member: a file ('f', a folder when the name ends in "/"), or a symbolic ('l') or
+// hard ('h') link to `data`.
+struct Member
+{
+    QByteArray name;
+    QByteArray data;
+    char kind = 'f';
+};
+using Members = QList<Member>;
+
+// A zip (a tar when asked, or when it holds a hard link, which zips can't) of `members`, written
+// by libarchive so that names no packer writes are possible.
+inline QString writeArchive(const QString& path, const Members& members, bool tar = false)
+{
+    tar = tar || std::any_of(members.cbegin(), members.cend(), [](const Member& m) { return m.kind == 'h'; });
+    archive* a = archive_write_new();
+    tar ? archive_write_set_format_pax_restricted(a) : archive_write_set_format_zip(a);
+    archive_write_open_filename(a, QFile::encodeName(path).constData());
+    for (const Member& m : members) {
+        archive_entry* e = archive_entry_new();
+        const bool folder = m.name.endsWith('/');
+        archive_entry_set_pathname(e, m.name.constData());
+        archive_entry_set_filetype(e, folder ? AE_IFDIR : m.kind == 'l' ? AE_IFLNK : AE_IFREG);
+        archive_entry_set_perm(e, folder ? 0755 : 0644);
+        if (m.kind == 'l') archive_entry_set_symlink(e, m.data.constData());
+        if (m.kind == 'h') archive_entry_set_hardlink(e, m.data.constData());
+        archive_entry_set_size(e, m.kind == 'f' && !folder ? m.data.size() : 0);
+        archive_write_header(a, e);
+        archive_write_data(a, m.data.constData(), archive_entry_size(e));
+        archive_entry_free(e);
+    }
+    archive_write_free(a);
+    return path;
+}
