@@ -31,8 +31,6 @@ struct Api
     decltype(&avformat_close_input) closeInput;
     decltype(&av_read_frame) readFrame;
     decltype(&avformat_seek_file) seekFile;
-    decltype(&av_demuxer_iterate) demuxerIterate;
-    decltype(&av_probe_input_format2) probeFormat;
 };
 
 template <typename F> bool resolve(void* library, const char* name, F& into)
@@ -62,9 +60,7 @@ const Api* load()
                     resolve(format, "avformat_find_stream_info", api.findStreamInfo) &&
                     resolve(format, "avformat_close_input", api.closeInput) &&
                     resolve(format, "av_read_frame", api.readFrame) &&
-                    resolve(format, "avformat_seek_file", api.seekFile) &&
-                    resolve(format, "av_demuxer_iterate", api.demuxerIterate) &&
-                    resolve(format, "av_probe_input_format2", api.probeFormat);
+                    resolve(format, "avformat_seek_file", api.seekFile);
     if (!ok) return nullptr;
     // The libraries would otherwise write their warnings to our standard error.
     api.logSetLevel(AV_LOG_QUIET);
@@ -90,7 +86,7 @@ class Input
         m_api.dictSet(&options, "scan_all_pmts", "1", AV_DICT_DONT_OVERWRITE);
         // Nothing the file names is opened: no other protocol, no demuxer that reads other files.
         m_api.dictSet(&options, "protocol_whitelist", "file", 0);
-        if (const QByteArray formats = LibAv::safeDemuxers().join(QLatin1Char(',')).toLatin1();
+        if (const QByteArray formats = Media::mediaDemuxers().join(QLatin1Char(',')).toLatin1();
             !formats.isEmpty())
             m_api.dictSet(&options, "format_whitelist", formats.constData(), 0);
         // The file protocol by name: a path is never read as another protocol's address.
@@ -248,41 +244,6 @@ std::optional<Reading> read(const QString& path)
     if (video >= 0) r.videoSeconds = streamSeconds(c->streams[video], c, audio < 0);
     if (audio >= 0) r.audioSeconds = streamSeconds(c->streams[audio], c, video < 0);
     return r;
-}
-
-QStringList safeDemuxers()
-{
-    static const QStringList names = [] {
-        QStringList out;
-        const Api* a = api();
-        if (!a) return out;
-        void* state = nullptr;
-        while (const AVInputFormat* format = a->demuxerIterate(&state))
-            if (!Media::opensOtherFiles(QString::fromLatin1(format->name)))
-                out << QString::fromLatin1(format->name);
-        return out;
-    }();
-    return names;
-}
-
-std::optional<QString> demuxerName(const QString& path)
-{
-    const Api* a = api();
-    if (!a) return std::nullopt;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    QByteArray head = file.read(64 * 1024);
-    const int size = int(head.size());
-    head.append(QByteArray(AVPROBE_PADDING_SIZE, '\0'));
-    const QByteArray name = QFile::encodeName(path);
-    AVProbeData probe{};
-    probe.filename = name.constData();
-    probe.buf = reinterpret_cast<unsigned char*>(head.data());
-    probe.buf_size = size;
-    int score = 0;
-    const AVInputFormat* format = a->probeFormat(&probe, 1, &score);
-    if (!format) return std::nullopt;
-    return QString::fromLatin1(format->name);
 }
 
 std::optional<Contents> contents(const QString& path, const QString& format)

@@ -41,15 +41,6 @@ bool available();
 // None only when the libraries are missing.
 std::optional<Reading> read(const QString& path);
 
-// The names of the demuxers these libraries hold that read nothing but their own file (see
-// Media::opensOtherFiles), as ffmpeg's -format_whitelist takes them; empty without the
-// libraries. Every file opened here is limited to them and to the file protocol.
-QStringList safeDemuxers();
-
-// The demuxer the libraries would choose for the file by its first 64 KiB and its name; none
-// without the libraries or when none fits. Nothing but the file itself is read.
-std::optional<QString> demuxerName(const QString& path);
-
 // Looks at the packets near the end of the file, read as the format `format` (a key such as
 // "mp4" or "wav") where it is one the results are written in, without probing others; none when
 // the libraries are missing.

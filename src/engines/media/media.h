@@ -45,15 +45,17 @@ Probe probeWithFfprobe(const QString& path);
 // The reading of ffprobe's JSON (-show_format -show_streams); bad input gives the defaults.
 Probe parseProbe(const QByteArray& json);
 
-// Whether the demuxer `name` ("hls", "concat", "mov,mp4,m4a,3gp,3g2,mj2" …) opens files or
-// addresses its input names: playlists, lists, manifests, sessions, scripts, picture sequences.
-bool opensOtherFiles(const QString& name);
-// Throws "<name> is a playlist, not a media file" when `path` is a playlist or a list of other
-// files, told by its first bytes (#EXTM3U, ffconcat, "file '…'" lines, a DASH manifest) and by
-// the demuxer ffmpeg's libraries would choose. Nothing but the file itself is read.
+// The demuxers a media file is read with, as ffmpeg's -format_whitelist takes them: containers
+// and streams that read nothing but their own file. Playlists, lists, manifests, sessions,
+// scripts, picture sequences and devices are not among them. Every input, in ffmpeg and in this
+// process, is limited to these and to the file protocol.
+const QStringList& mediaDemuxers();
+// Throws "<name> is a playlist, not a media file" when `path` is a playlist, a list of other
+// files, a manifest or a session description, told by its first bytes (#EXTM3U, ffconcat,
+// "file '…'" lines, DASH and IMF manifests, SDP). Nothing but the file itself is read.
 void refuseLists(const QString& path);
-// The options that go before each input of an ffmpeg run: the file protocol only and the
-// demuxers that read nothing but their own file.
+// The options that go before each input of an ffmpeg run: the file protocol and mediaDemuxers()
+// only.
 QStringList inputGuard();
 // ffmpeg's arguments `args` with each input given without a format (-f) first refused when it is
 // a list and then preceded by inputGuard(). Throws what refuseLists throws.

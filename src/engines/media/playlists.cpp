@@ -1,11 +1,9 @@
 #include "engines/media/media.h"
 
 #include "core/converterror.h"
-#include "engines/media/libav.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
 
 namespace {
 
@@ -22,8 +20,10 @@ QByteArray textStart(const QString& path)
 bool looksLikeList(const QByteArray& head)
 {
     const QByteArray lower = head.toLower();
-    if (lower.startsWith("#extm3u") || lower.startsWith("ffconcat version")) return true;
-    if (lower.startsWith("<") && lower.contains("<mpd")) return true;
+    for (const char* sign : {"#extm3u", "ffconcat version", "v=0"})
+        if (lower.startsWith(sign)) return true;
+    if (lower.startsWith("<") && (lower.contains("<mpd") || lower.contains("<compositionplaylist")))
+        return true;
     // A concat list without its header: its first line that is no comment names a file.
     for (const QByteArray& line : lower.split('\n')) {
         const QByteArray l = line.trimmed();
@@ -37,30 +37,32 @@ bool looksLikeList(const QByteArray& head)
 
 namespace Media {
 
-bool opensOtherFiles(const QString& name)
+const QStringList& mediaDemuxers()
 {
-    static const QSet<QString> listing{"hls",  "applehttp",   "concat",   "dash",    "imf", "sdp",
-                                       "rtsp", "rtp",         "avisynth", "lavfi",   "tee", "image2",
-                                       "mpd",  "vapoursynth", "bluray",   "dvdvideo"};
-    for (const QString& part : name.split(QLatin1Char(',')))
-        if (listing.contains(part.trimmed())) return true;
-    return false;
+    static const QStringList names{
+        // Containers.
+        "mov", "matroska", "avi", "asf", "flv", "mpegts", "mpeg", "nut", "ogg", "rm", "dv", "mxf", "gxf",
+        "wtv", "nuv", "ivf", "gif", "apng", "mjpeg", "yuv4mpegpipe",
+        // Video streams.
+        "mpegvideo", "m4v", "h261", "h263", "h264", "hevc", "vc1", "dirac", "obu",
+        // Sound files and streams.
+        "mp3", "wav", "w64", "flac", "aiff", "aac", "ac3", "eac3", "dts", "dtshd", "truehd", "mlp", "amr",
+        "amrnb", "amrwb", "ape", "wv", "tta", "tak", "mpc", "mpc8", "au", "caf", "voc", "xwma", "oma", "dsf",
+        "iff", "qcp", "loas", "spdif", "shn", "sox"};
+    return names;
 }
 
 void refuseLists(const QString& path)
 {
-    const auto demuxer = LibAv::demuxerName(path);
-    if (looksLikeList(textStart(path)) || (demuxer && opensOtherFiles(*demuxer)))
+    if (looksLikeList(textStart(path)))
         throw ConvertError::failed(
             QStringLiteral("%1 is a playlist, not a media file").arg(QFileInfo(path).fileName()));
 }
 
 QStringList inputGuard()
 {
-    QStringList guard{QStringLiteral("-protocol_whitelist"), QStringLiteral("file")};
-    if (const QStringList formats = LibAv::safeDemuxers(); !formats.isEmpty())
-        guard << QStringLiteral("-format_whitelist") << formats.join(QLatin1Char(','));
-    return guard;
+    return {QStringLiteral("-protocol_whitelist"), QStringLiteral("file"),
+            QStringLiteral("-format_whitelist"), mediaDemuxers().join(QLatin1Char(','))};
 }
 
 QStringList guardedInputs(const QStringList& args)
