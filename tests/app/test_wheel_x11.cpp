@@ -349,10 +349,13 @@ class WheelX11Test : public ScreenTest
         QVERIFY(tapKey(QStringLiteral("Alt_L"), WheelMode::tools));
         QWindow* window = wheel().panel()->windowHandle();
         QTRY_VERIFY_WITH_TIMEOUT(window && window->isExposed(), patience);
-        // The source looks for the window under the pointer again only when the pointer moves.
-        QVERIFY(xdotool(QStringList{"mousemove"} + at(centre + release + QPoint(3, 3)) +
-                        QStringList{"mousemove"} + at(centre + release)));
+        // The source looks for the window under the pointer again only when the pointer moves, and
+        // a busy source takes two quick moves for the last alone: back where the drag is, no move.
+        // So the pointer stops first beside the release, in the same part of the wheel, until the
+        // window beneath has lost the drag.
+        QVERIFY(xdotool(QStringList{"mousemove"} + at(centre + release + QPoint(1, -1))));
         if (beneath) QTRY_VERIFY_WITH_TIMEOUT(!beneath->dragOver, patience);
+        QVERIFY(xdotool(QStringList{"mousemove"} + at(centre + release)));
 
         QElapsedTimer sinceEnd;
         sinceEnd.start();
@@ -395,7 +398,9 @@ class WheelX11Test : public ScreenTest
         const auto hideAtEnd = qScopeGuard([&] { wheel().hide(false); });
         wheel().show(WheelMode::conversions, m_files, centre);
         QTRY_VERIFY_WITH_TIMEOUT(!isRed(above(122)), patience);
-        QVERIFY(isRed(above(130)) && isRed(centre - QPoint(150, 150)) && isRed(above(39)));
+        QVERIFY(isRed(above(130)) && isRed(centre - QPoint(150, 150)));
+        // The grey outline is there from the first paint, while the ring still grows across the gap.
+        QTRY_VERIFY_WITH_TIMEOUT(isRed(above(39)), patience);
         QTRY_VERIFY_WITH_TIMEOUT(isGrey(above(122)), patience);
         const unsigned long window = wheel().panel()->winId();
         QVERIFY(screen.shaped(window));
