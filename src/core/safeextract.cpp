@@ -1,5 +1,6 @@
 #include "core/safeextract.h"
 
+#include "core/archivenames.h"
 #include "core/converterror.h"
 
 #include <QDir>
@@ -18,24 +19,12 @@
 
 namespace {
 
-using Components = QList<QByteArray>;
-
-// The kernel gives up after about this many links in one lookup; so do we.
-constexpr int maxLinkHops = 40;
+using namespace ArchiveNames;
 
 // Entries are written under the destination's absolute path (the working folder is shared by
 // all threads), so absolute names are refused by our own check, not by libarchive's flag.
 constexpr int writeOptions =
     ARCHIVE_EXTRACT_TIME | ARCHIVE_EXTRACT_SECURE_NODOTDOT | ARCHIVE_EXTRACT_SECURE_SYMLINKS;
-
-// The names of a path, without empty and "." components; ".." is kept.
-Components split(const QByteArray& path)
-{
-    Components parts;
-    for (const QByteArray& part : path.split('/'))
-        if (!part.isEmpty() && part != ".") parts.append(part);
-    return parts;
-}
 
 QByteArray readLink(const QByteArray& path)
 {
@@ -80,12 +69,6 @@ bool passesThroughLink(const QByteArray& root, const Components& folders)
         if (::lstat(path.constData(), &st) == 0 && S_ISLNK(st.st_mode)) return true;
     }
     return false;
-}
-
-// A name libarchive gives in the locale's encoding, or in UTF-8 when it can't convert it.
-QByteArray entryText(const char* local, const char* utf8)
-{
-    return local ? QByteArray(local) : QByteArray(utf8);
 }
 
 struct ReadDeleter
@@ -138,12 +121,6 @@ class Extractor
     [[noreturn]] void refuse(const QString& reason) const
     {
         throw ConvertError::failed(QStringLiteral("Couldn’t unpack %1: %2").arg(m_name, reason));
-    }
-
-    static QString errorText(archive* a)
-    {
-        const char* text = archive_error_string(a);
-        return text ? QString::fromLocal8Bit(text) : QStringLiteral("the archive can’t be read");
     }
 
     void count(qint64& total, qint64 bytes) const

@@ -1,5 +1,6 @@
 #include "engines/archive/archivecopy.h"
 
+#include "core/archivenames.h"
 #include "core/checkedfile.h"
 #include "core/converterror.h"
 #include "core/job.h"
@@ -22,24 +23,7 @@
 
 namespace {
 
-using Components = QList<QByteArray>;
-
-// As in the extractor: the kernel gives up after about this many links in one lookup.
-constexpr int maxLinkHops = 40;
-
-// The names of a path, without empty and "." components; ".." is kept.
-Components split(const QByteArray& path)
-{
-    Components parts;
-    for (const QByteArray& part : path.split('/'))
-        if (!part.isEmpty() && part != ".") parts.append(part);
-    return parts;
-}
-
-QByteArray entryText(const char* local, const char* utf8)
-{
-    return local ? QByteArray(local) : QByteArray(utf8);
-}
+using namespace ArchiveNames;
 
 // What the result holds so far, by path, standing in for the unpacked folder of the extractor.
 struct Node
@@ -250,12 +234,6 @@ class Copier
         if (m_sink.error()) throw *m_sink.error();
         throw ConvertError::failed(
             QStringLiteral("Couldn’t write the archive: %1").arg(errorText(m_out.get())));
-    }
-
-    static QString errorText(archive* a)
-    {
-        const char* text = archive_error_string(a);
-        return text ? QString::fromLocal8Bit(text) : QStringLiteral("the archive can’t be read");
     }
 
     void count(qint64& total, qint64 bytes) const

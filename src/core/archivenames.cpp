@@ -1,0 +1,26 @@
+#include "core/archivenames.h"
+
+#include <archive.h>
+
+namespace ArchiveNames {
+
+Components split(const QByteArray& path)
+{
+    Components parts;
+    for (const QByteArray& part : path.split('/'))
+        if (!part.isEmpty() && part != ".") parts.append(part);
+    return parts;
+}
+
+QByteArray entryText(const char* local, const char* utf8)
+{
+    return local ? QByteArray(local) : QByteArray(utf8);
+}
+
+QString errorText(archive* a)
+{
+    const char* text = archive_error_string(a);
+    return text ? QString::fromLocal8Bit(text) : QStringLiteral("the archive can’t be read");
+}
+
+} // namespace ArchiveNames

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+struct archive;
+
+// Entry names as the archive readers (the unpacker and the archive-to-archive copy) check them.
+namespace ArchiveNames {
+
+using Components = QList<QByteArray>;
+
+// The kernel gives up after about this many links in one lookup; so do the readers.
+inline constexpr int maxLinkHops = 40;
+
+// The names of a path, without empty and "." components; ".." is kept.
+Components split(const QByteArray& path);
+
+// A name libarchive gives in the locale's encoding, or in UTF-8 when it can't convert it.
+QByteArray entryText(const char* local, const char* utf8);
+
+// libarchive's last error on `a`, or a plain phrase when it gives none.
+QString errorText(archive* a);
+
+} // namespace ArchiveNames
