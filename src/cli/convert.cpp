@@ -70,6 +70,13 @@ class Batch
     // Returns true when every file succeeded.
     bool run(Interrupts& interrupts)
     {
+        if (m_files.size() == 1) {
+            // One file runs on this thread: no worker to start, and the allocator keeps its
+            // single-thread path. The loop is not running, so a signal cancels from its handler.
+            interrupts.cancelOnSignal(*m_jobs.front());
+            finished(0, convertOne(m_files.front(), m_format, *m_jobs.front()));
+            return !m_anyFailed;
+        }
         QObject::connect(&interrupts, &Interrupts::interrupted, &m_loop, [this] { stop(); });
         QThreadPool pool;
         pool.setMaxThreadCount(int(std::min<qsizetype>(m_files.size(), QThread::idealThreadCount())));

@@ -1,5 +1,7 @@
 #include "core/interrupts.h"
 
+#include "core/job.h"
+
 #include <QSocketNotifier>
 #include <atomic>
 #include <cerrno>
@@ -13,6 +15,7 @@ constexpr int handled[] = {SIGINT, SIGTERM, SIGHUP};
 
 std::atomic<int> firstSignal{0};
 std::atomic<int> wakeFd{-1};
+std::atomic<Job*> signalledJob{nullptr};
 struct sigaction earlier[std::size(handled)];
 
 void onSignal(int signal)
@@ -24,6 +27,7 @@ void onSignal(int signal)
         std::raise(signal);
         return;
     }
+    if (Job* job = signalledJob.load()) job->cancelFromSignal();
     const int saved = errno;
     const unsigned char byte = static_cast<unsigned char>(signal);
     // A full pipe already holds a wake-up, so a failed write loses nothing.
@@ -55,6 +59,7 @@ Interrupts::Interrupts(QObject* parent) : QObject(parent)
 
 Interrupts::~Interrupts()
 {
+    signalledJob.store(nullptr);
     if (!m_notifier) return;
     for (size_t i = 0; i < std::size(handled); ++i)
         ::sigaction(handled[i], &earlier[i], nullptr);
@@ -62,6 +67,12 @@ Interrupts::~Interrupts()
     const int readEnd = int(m_notifier->socket());
     delete m_notifier;
     ::close(readEnd);
+}
+
+void Interrupts::cancelOnSignal(Job& job)
+{
+    signalledJob.store(&job);
+    if (received()) job.cancelFromSignal(); // a signal before this call
 }
 
 int Interrupts::received()

@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+class Job;
 class QSocketNotifier;
 
 // While it lives, SIGINT, SIGTERM and SIGHUP no longer end the process: the first one is
@@ -15,6 +16,10 @@ class Interrupts : public QObject
     explicit Interrupts(QObject* parent = nullptr);
     // Puts the earlier handlers back.
     ~Interrupts() override;
+
+    // Work running on this object's own thread hears no `interrupted` until it returns: the first
+    // signal also sets `job`'s cancel flag, from the handler. The job must outlive this object.
+    void cancelOnSignal(Job& job);
 
     // The first signal received since any Interrupts was created, 0 while there was none.
     static int received();

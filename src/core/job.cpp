@@ -91,7 +91,7 @@ void Job::cancel()
     QList<pid_t> children;
     {
         QMutexLocker locker(&m_lock);
-        m_cancelled = true;
+        m_cancelled.store(true);
         children = m_processes;
     }
     for (const pid_t child : children)
@@ -100,8 +100,7 @@ void Job::cancel()
 
 bool Job::isCancelled() const
 {
-    QMutexLocker locker(&m_lock);
-    return m_cancelled;
+    return m_cancelled.load();
 }
 
 void Job::throwIfCancelled() const
@@ -125,7 +124,7 @@ bool Job::attachProcess(pid_t processGroup)
 {
     QMutexLocker locker(&m_lock);
     m_processes.append(processGroup);
-    return !m_cancelled;
+    return !m_cancelled.load();
 }
 
 void Job::detachProcess(pid_t processGroup)

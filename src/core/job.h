@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QStringList>
 #include <QUuid>
+#include <atomic>
 #include <chrono>
 #include <memory>
 #include <optional>
@@ -60,6 +61,9 @@ class Job : public QObject
     // Any thread: sets the cancel flag once and terminates the process groups of the registered
     // children.
     void cancel();
+    // Safe in a signal handler: sets the cancel flag alone. The process runner ends a registered
+    // child itself once it sees the flag.
+    void cancelFromSignal() noexcept { m_cancelled.store(true); }
     bool isCancelled() const;
     // Throws ConvertError::cancelled() when the flag is set.
     void throwIfCancelled() const;
@@ -109,7 +113,7 @@ class Job : public QObject
     mutable QMutex m_lock;
     QList<pid_t> m_processes;
     QStringList m_notes;
-    bool m_cancelled = false;
+    std::atomic<bool> m_cancelled{false}; // lock-free, read without m_lock
 
     friend class JobTest;
     friend class EstimateTest;

@@ -252,7 +252,7 @@ class Wait
     QByteArray errorBytes() const { return m_errBytes; }
 
   private:
-    // A cancel or the time limit: SIGTERM to the group (the job's cancel sends its own), then
+    // A cancel or the time limit: SIGTERM to the group, then
     // SIGKILL once the grace has passed with the child still running.
     void stopIfAsked(Clock::time_point now, Shell::Result& result)
     {
@@ -261,7 +261,11 @@ class Wait
             ::kill(-m_pid, SIGTERM);
             m_stopAsked = now;
         }
-        if (!m_stopAsked && m_options.job && m_options.job->isCancelled()) m_stopAsked = now;
+        if (!m_stopAsked && m_options.job && m_options.job->isCancelled()) {
+            // A cancel set from a signal handler has not reached the group yet.
+            ::kill(-m_pid, SIGTERM);
+            m_stopAsked = now;
+        }
         if (m_stopAsked && !m_killed && now - *m_stopAsked >= killGrace) {
             ::kill(-m_pid, SIGKILL);
             m_killed = true;
