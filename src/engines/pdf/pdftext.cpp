@@ -51,13 +51,25 @@ QStringList lines(const QString& text)
 
 bool hasText(const QString& text)
 {
-    const QString t = trimmed(text, true);
+    const auto strip = [](QChar c) { return isWhitespace(c) || isNewline(c); };
+    qsizetype start = 0, end = text.size();
+    while (start < end && strip(text.at(start)))
+        ++start;
+    while (end > start && strip(text.at(end - 1)))
+        --end;
+    const QStringView t = QStringView(text).mid(start, end - start);
     if (t.size() < 4) return false;
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, t);
-    int count = 0;
-    while (count < 4 && finder.toNextBoundary() > 0)
-        ++count;
-    return count == 4;
+    // Grapheme breaks look only backwards, so a break inside a prefix is a break of the whole text
+    // (the prefix's own end is not): a page's text need not be segmented beyond its first few.
+    const auto graphemes = [](QStringView part, bool whole) {
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, part);
+        int count = 0;
+        for (qsizetype at = 0; count < 4 && (at = finder.toNextBoundary()) > 0;)
+            count += whole || at < part.size();
+        return count;
+    };
+    constexpr qsizetype prefix = 64;
+    return (t.size() > prefix && graphemes(t.first(prefix), false) == 4) || graphemes(t, true) == 4;
 }
 
 } // namespace PDFText

@@ -125,6 +125,10 @@ class PdfTextTest : public QObject
         // text from four of them.
         QCOMPARE(PDFText::characterCount("e\u0301te\u0301"), 3);
         QVERIFY(!PDFText::hasText(" \n e\u0301te\u0301 \n") && !PDFText::hasText("\u00a0abc\u00a0"));
+        QVERIFY(PDFText::hasText(" \n e\u0301te\u0301s \n"));
+        // A cluster longer than any short look at the start of a page.
+        const QString cluster = "x" + QString(100, QChar(0x0301));
+        QVERIFY(PDFText::hasText(cluster + "yzw") && !PDFText::hasText(cluster + "yz"));
     }
 
     void blocks_data()
