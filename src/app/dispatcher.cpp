@@ -3,10 +3,11 @@
 #include "app/fileactions.h"
 #include "app/toast.h"
 #include "core/catalog.h"
+#include "core/converterror.h"
 #include "core/jobs.h"
 #include "core/progress.h"
 #include "engines/converter.h"
-#include "engines/instant/instanttools.h"
+#include "engines/heavyengines.h"
 #include "tools/toolwindows.h"
 
 #include <QFile>
@@ -53,7 +54,7 @@ Routes defaultRoutes()
 {
     return {startConversion,
             [](ToolID tool, const QStringList& files, std::optional<QPointF> at) {
-                InstantTools::run(tool, files, at);
+                Converter::heavyEngines().runInstant(tool, files, at);
             },
             [](ToolID tool, const QStringList& files) { ToolWindows::open(tool, files); },
             [](ActionID action, const QStringList& files) { FileActions::perform(action, files); },
@@ -87,7 +88,16 @@ void perform(const WheelItem& item, const QStringList& files, QPointF at, const 
         }
         routes.convert(QStringLiteral("Converting to ") + label, *target, kept, at);
     } else if (const auto tool = item.toolId()) {
-        if (InstantTools::isWindowless(*tool))
+        // The windowless tools live in the engines' module; a module that cannot be loaded is
+        // said at once rather than taken for a tool that needs its window.
+        bool windowless = false;
+        try {
+            windowless = Converter::heavyEngines().instantTool(*tool) != nullptr;
+        } catch (const std::exception& e) {
+            routes.note(item.title(), errorDescription(e));
+            return;
+        }
+        if (windowless)
             routes.instant(*tool, files, at);
         else
             routes.window(*tool, files);

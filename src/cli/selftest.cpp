@@ -7,7 +7,7 @@
 #include "core/job.h"
 #include "core/progress.h"
 #include "core/settings.h"
-#include "engines/instant/instanttools.h"
+#include "engines/heavyengines.h"
 #include "tools/image/cropimage.h"
 
 #include <QDir>
@@ -38,6 +38,13 @@ QString sample(const QString& samples, const char* name)
     return QDir(samples).filePath(QString::fromLatin1(name));
 }
 
+// A windowless tool's work over `files`, as its petal runs it.
+QStringList instant(ToolID tool, const QStringList& files, Job& job)
+{
+    const HeavyEngines& engines = Converter::heavyEngines();
+    return engines.instantWork(*engines.instantTool(tool), files, job, ignored);
+}
+
 // Every tool's checks in the order they run, each the operation its window or petal runs.
 const std::vector<SelfCheck>& selfChecks()
 {
@@ -48,16 +55,15 @@ const std::vector<SelfCheck>& selfChecks()
          }},
         {QStringLiteral("create pdf"),
          [](const QString& dir, Job& job) {
-             return InstantTools::createPDF({sample(dir, "photo.jpg"), sample(dir, "photo.png")}, job,
-                                            ignored);
+             return instant(ToolID::createPDF, {sample(dir, "photo.jpg"), sample(dir, "photo.png")}, job);
          }},
         {QStringLiteral("split pdf"),
          [](const QString& dir, Job& job) {
-             return InstantTools::splitPDF(sample(dir, "sample.pdf"), job, ignored);
+             return instant(ToolID::splitPDF, {sample(dir, "sample.pdf")}, job);
          }},
         {QStringLiteral("mute"),
          [](const QString& dir, Job& job) {
-             return InstantTools::mute(sample(dir, "clip.mp4"), job, ignored);
+             return instant(ToolID::muteVideo, {sample(dir, "clip.mp4")}, job);
          }},
     };
     return checks;

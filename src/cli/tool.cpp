@@ -6,7 +6,7 @@
 #include "core/job.h"
 #include "core/progress.h"
 #include "core/settings.h"
-#include "engines/instant/instanttools.h"
+#include "engines/heavyengines.h"
 
 #include <QEventLoop>
 #include <QThreadPool>
@@ -21,7 +21,14 @@ int tool(const QStringList& rest)
         print(usageLine());
         return 2;
     }
-    const InstantTools::Tool* row = InstantTools::find(*id);
+    const HeavyEngines* engines = nullptr;
+    try {
+        engines = &Converter::heavyEngines();
+    } catch (const std::exception& e) {
+        print(QStringLiteral("error: ") + errorDescription(e));
+        return 1;
+    }
+    const InstantTools::Tool* row = engines->instantTool(*id);
     if (!row) {
         print(rawValue(*id) + QStringLiteral(" needs its window"));
         return 2;
@@ -40,7 +47,7 @@ int tool(const QStringList& rest)
     QThreadPool pool;
     pool.start([&] {
         try {
-            results = InstantTools::work(*row, files, job, [](double) {});
+            results = engines->instantWork(*row, files, job, [](double) {});
         } catch (const std::exception& e) {
             error = errorDescription(e);
         }

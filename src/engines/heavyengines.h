@@ -2,13 +2,23 @@
 
 #include "core/filecategory.h"
 #include "core/progress.h"
+#include "core/toolid.h"
 
+#include <QByteArray>
+#include <QPointF>
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
+#include <optional>
 
+class ImageProps;
 class Job;
 class QCoreApplication;
+class QImage;
+namespace InstantTools {
+struct Tool;
+}
 
 // The engine families with heavy libraries (images and their codecs, recognition, PDF,
 // documents, slides, spreadsheets) as one shared module, loaded when a conversion first needs it.
@@ -19,6 +29,24 @@ struct HeavyEngines
                            const Progress& progress);
     // A QGuiApplication, for work that lays out or paints text.
     QCoreApplication* (*makeGuiApplication)(int& argc, char** argv);
+
+    // The GUI reaches the heavy families only through these, so that the tray at rest holds none
+    // of their libraries. Each is the engine function of the same name.
+    QImage (*loadImage)(const QString& path); // ImageEngine::load's upright image
+    // The same with, in `carried`, what a re-encoded copy keeps of its properties. They are made
+    // and freed inside the module: outside it they are only handed back to it.
+    QImage (*loadImageForCopy)(const QString& path, std::shared_ptr<const ImageProps>& carried);
+    std::optional<QString> (*imageUti)(const QString& format);
+    void (*writeImage)(QImage image, const QString& path, const QString& format, const ImageProps& props,
+                       std::optional<double> quality, double dpi);
+    QByteArray (*confinedSvg)(const QByteArray& svg);
+    // The first page of a PDF with its longer side `size` pixels; null when it cannot be read.
+    QImage (*pdfFirstPage)(const QString& path, int size);
+    QImage (*videoFrame)(const QString& path, double seconds, double maxSize);
+    const InstantTools::Tool* (*instantTool)(ToolID tool); // null for a tool that needs its window
+    QStringList (*instantWork)(const InstantTools::Tool& tool, const QStringList& files, Job& job,
+                               const Progress& progress);
+    bool (*runInstant)(ToolID tool, const QStringList& files, std::optional<QPointF> at);
 };
 
 namespace Converter {

@@ -2,11 +2,16 @@
 
 #include "engines/docengine.h"
 #include "engines/image/imageengine.h"
+#include "engines/image/svgsafety.h"
+#include "engines/instant/instanttools.h"
+#include "engines/media/media.h"
+#include "engines/pdf/pdfengine.h"
 #include "engines/pdfconvert.h"
 #include "engines/sheet/sheetengine.h"
 #include "engines/slides/slidesengine.h"
 
 #include <QGuiApplication>
+#include <algorithm>
 
 namespace {
 
@@ -40,7 +45,35 @@ QCoreApplication* makeGuiApplication(int& argc, char** argv)
     return new QGuiApplication(argc, argv);
 }
 
-const HeavyEngines entries{convert, makeGuiApplication};
+QImage loadImage(const QString& path)
+{
+    return ImageEngine::load(path).image;
+}
+
+QImage loadImageForCopy(const QString& path, std::shared_ptr<const ImageProps>& carried)
+{
+    ImageEngine::Loaded loaded = ImageEngine::load(path);
+    carried = std::make_shared<const ImageProps>(ImageEngine::carriedProperties(loaded.props));
+    return std::move(loaded.image);
+}
+
+QImage pdfFirstPage(const QString& path, int size)
+{
+    try {
+        const auto document = PDFEngine::open(path);
+        const std::unique_ptr<Poppler::Page> page(document->page(0));
+        if (!page) return {};
+        const QSizeF points = page->pageSizeF();
+        const double longest = std::max(points.width(), points.height());
+        return longest > 0 ? PDFEngine::render(*page, 72.0 * size / longest) : QImage();
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+const HeavyEngines entries{convert,          makeGuiApplication, loadImage,          loadImageForCopy,
+                           ImageEngine::uti, ImageEngine::write, Svg::confined,      pdfFirstPage,
+                           Media::frame,     InstantTools::find, InstantTools::work, InstantTools::run};
 
 } // namespace
 

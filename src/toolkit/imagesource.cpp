@@ -1,7 +1,7 @@
 #include "toolkit/imagesource.h"
 
 #include "core/converterror.h"
-#include "engines/image/imageengine.h"
+#include "engines/heavyengines.h"
 #include "toolkit/imagegeometry.h"
 #include "toolkit/pools.h"
 
@@ -21,7 +21,7 @@ ImageSource::ImageSource(const QString& path, double previewSize, QObject* paren
     std::function<Outcome()> load = [path, previewSize] {
         Outcome out;
         try {
-            out.full = ImageEngine::load(path).image;
+            out.full = Converter::heavyEngines().loadImage(path);
             out.preview = downscaled(out.full, previewSize);
         } catch (const std::exception& e) {
             out.error = errorDescription(e);

@@ -2,7 +2,7 @@
 
 #include "core/catalog.h"
 #include "core/output.h"
-#include "engines/image/imageengine.h"
+#include "engines/heavyengines.h"
 
 #include <cmath>
 
@@ -27,17 +27,17 @@ std::optional<QImage> crop(const QImage& image, const QRectF& unit)
 QString keptFormat(const QString& source)
 {
     const QString key = Catalog::format(source).value_or(QStringLiteral("png"));
-    if (ImageEngine::uti(key)) return key;
+    if (Converter::heavyEngines().imageUti(key)) return key;
     return key == QLatin1String("webp") ? key : QStringLiteral("png");
 }
 
 QString saveCopy(const QString& source, const QImage& image, const QString& suffix, const QString& format,
                  const ImageProps& props)
 {
-    return Output::write(Output::result(source, QLatin1Char(' ') + suffix, format),
-                         [&](const QString& temporary) {
-                             ImageEngine::write(image, temporary, format, props, std::nullopt, 72);
-                         });
+    return Output::write(
+        Output::result(source, QLatin1Char(' ') + suffix, format), [&](const QString& temporary) {
+            Converter::heavyEngines().writeImage(image, temporary, format, props, std::nullopt, 72);
+        });
 }
 
 } // namespace ImageTools

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "engines/image/imageprops.h"
-
 #include <QImage>
 #include <QRectF>
 #include <QString>
 #include <optional>
+
+class ImageProps;
 
 // What the image tools share between their windows and their saves.
 namespace ImageTools {

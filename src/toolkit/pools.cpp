@@ -1,6 +1,10 @@
 #include "toolkit/pools.h"
 
+#include <QMutex>
 #include <QThread>
+#include <QWaitCondition>
+#include <algorithm>
+#include <atomic>
 
 namespace {
 
@@ -26,6 +30,34 @@ QThreadPool& loader()
 {
     static QThreadPool* const pool = make("Loader");
     return *pool;
+}
+
+void forBands(QThreadPool& pool, int count, int band, const std::function<void(int, int)>& work)
+{
+    band = std::max(1, band);
+    const int bands = (count + band - 1) / band;
+    std::atomic<int> next{0};
+    auto drain = [&] {
+        for (int b = next++; b < bands; b = next++)
+            work(b * band, std::min(count, (b + 1) * band));
+    };
+    QMutex lock;
+    QWaitCondition idle;
+    int running = 0;
+    for (int extra = 1; extra < std::min(bands, pool.maxThreadCount()); ++extra) {
+        QMutexLocker locked(&lock);
+        if (!pool.tryStart([&] {
+                drain();
+                QMutexLocker done(&lock);
+                if (--running == 0) idle.wakeAll();
+            }))
+            break;
+        ++running;
+    }
+    drain();
+    QMutexLocker locked(&lock);
+    while (running > 0)
+        idle.wait(&lock);
 }
 
 } // namespace Pools

@@ -16,6 +16,11 @@ QThreadPool& preview();
 // Decoding of pictures, thumbnails and searches in them.
 QThreadPool& loader();
 
+// Calls `work(first, end)` for the bands of `band` rows that cover [0, count), on the calling
+// thread and on whichever of `pool`'s threads are free at once; returns when all are done. Safe
+// to call from a thread of `pool` itself, as it never waits for a thread to come free.
+void forBands(QThreadPool& pool, int count, int band, const std::function<void(int, int)>& work);
+
 // Runs `work` on `pool` and hands its result to `done` on the main thread, unless `receiver`
 // is gone by then: a window closed meanwhile never hears of it. Call on the main thread.
 template <class T>

@@ -1,9 +1,7 @@
 #include "toolkit/thumbnailer.h"
 
 #include "core/catalog.h"
-#include "engines/image/svgsafety.h"
-#include "engines/media/media.h"
-#include "engines/pdf/pdfengine.h"
+#include "engines/heavyengines.h"
 #include "toolkit/pools.h"
 
 #include <QBuffer>
@@ -37,7 +35,7 @@ QImage scaledImage(const QString& path, int size)
     if (reader.format().startsWith("svg")) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) return {};
-        drawing.setData(Svg::confined(file.readAll()));
+        drawing.setData(Converter::heavyEngines().confinedSvg(file.readAll()));
         drawing.open(QIODevice::ReadOnly);
         reader.setDevice(&drawing);
         reader.setFormat("svg");
@@ -46,20 +44,6 @@ QImage scaledImage(const QString& path, int size)
     const QSize full = reader.size();
     if (full.isValid()) reader.setScaledSize(full.scaled(size, size, Qt::KeepAspectRatio).expandedTo({1, 1}));
     return reader.read();
-}
-
-QImage pdfPage(const QString& path, int size)
-{
-    try {
-        const auto document = PDFEngine::open(path);
-        const std::unique_ptr<Poppler::Page> page(document->page(0));
-        if (!page) return {};
-        const QSizeF points = page->pageSizeF();
-        const double longest = std::max(points.width(), points.height());
-        return longest > 0 ? PDFEngine::render(*page, 72.0 * size / longest) : QImage();
-    } catch (const std::exception&) {
-        return {};
-    }
 }
 
 QImage fitted(const QImage& image, int size)
@@ -87,11 +71,16 @@ QImage make(const QString& path, int size)
     if (const QImage image = cached(path, size); !image.isNull()) return fitted(image, size);
     const auto key = Catalog::format(path);
     const auto category = key ? Catalog::category(*key) : std::nullopt;
-    if (category == FileCategory::image) return scaledImage(path, size);
-    if (category == FileCategory::pdf) return fitted(pdfPage(path, size), size);
-    if (category == FileCategory::video) {
-        const QImage frame = Media::frame(path, 1.0, size); // past a black first frame
-        return frame.isNull() ? Media::frame(path, 0, size) : frame;
+    try {
+        if (category == FileCategory::image) return scaledImage(path, size);
+        const HeavyEngines& engines = Converter::heavyEngines();
+        if (category == FileCategory::pdf) return fitted(engines.pdfFirstPage(path, size), size);
+        if (category == FileCategory::video) {
+            const QImage later = engines.videoFrame(path, 1.0, size); // past a black first frame
+            return later.isNull() ? engines.videoFrame(path, 0, size) : later;
+        }
+    } catch (const std::exception&) {
+        // The engines' module could not be loaded: the file's icon stands in.
     }
     return {};
 }

@@ -132,6 +132,14 @@ class AppMainX11Test : public ScreenTest
                 QVERIFY(folder.isDir() && folder.permissions() == QFile::Permissions(0x7700)); // rwx------
         }
         QCOMPARE(first.state(), QProcess::Running);
+        // At rest the tray holds none of the heavy engines' libraries.
+        QFile maps(QStringLiteral("/proc/%1/maps").arg(first.processId()));
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        const QByteArray mapped = maps.readAll();
+        QVERIFY(mapped.contains("libtolvane_gui.so"));
+        for (const char* heavy :
+             {"libtolvane_engines_heavy.so", "libexiv2", "libpoppler", "libheif", "libqpdf"})
+            QVERIFY2(!mapped.contains(heavy), heavy);
         // The first has served any hand-over by now, so anything it repeats has been written.
         errors += first.readAllStandardError();
         QVERIFY2(!runtimeFolder || errors.count('\n') == 1, errors.constData());

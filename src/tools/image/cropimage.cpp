@@ -2,20 +2,21 @@
 
 #include "core/converterror.h"
 #include "core/job.h"
-#include "engines/image/imageengine.h"
+#include "engines/heavyengines.h"
 #include "toolkit/imagetools.h"
 
 namespace CropImage {
 
 QStringList cropFile(const QString& file, const QRectF& rect, Job& job, const Progress& progress)
 {
-    const ImageEngine::Loaded loaded = ImageEngine::load(file);
+    std::shared_ptr<const ImageProps> carried;
+    const QImage image = Converter::heavyEngines().loadImageForCopy(file, carried);
     job.throwIfCancelled();
     progress(0.5);
-    const std::optional<QImage> cropped = ImageTools::crop(loaded.image, rect);
+    const std::optional<QImage> cropped = ImageTools::crop(image, rect);
     if (!cropped) throw ConvertError::failed(QStringLiteral("Couldn’t crop"));
     return {ImageTools::saveCopy(file, *cropped, QStringLiteral("Cropped"), ImageTools::keptFormat(file),
-                                 ImageEngine::carriedProperties(loaded.props))};
+                                 *carried)};
 }
 
 } // namespace CropImage
