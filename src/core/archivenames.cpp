@@ -1,5 +1,6 @@
 #include "core/archivenames.h"
 
+#include <QFile>
 #include <archive.h>
 
 namespace ArchiveNames {
@@ -15,6 +16,14 @@ Components split(const QByteArray& path)
 QByteArray entryText(const char* local, const char* utf8)
 {
     return local ? QByteArray(local) : QByteArray(utf8);
+}
+
+std::optional<QString> escapes(const QByteArray& name, const Components& parts)
+{
+    const QString shown = QFile::decodeName(name);
+    if (name.startsWith('/')) return QStringLiteral("“%1” has an absolute path").arg(shown);
+    if (parts.contains("..")) return QStringLiteral("“%1” leads outside the folder").arg(shown);
+    return std::nullopt;
 }
 
 QString errorText(archive* a)

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <optional>
 
 struct archive;
 
@@ -19,6 +20,10 @@ Components split(const QByteArray& path);
 
 // A name libarchive gives in the locale's encoding, or in UTF-8 when it can't convert it.
 QByteArray entryText(const char* local, const char* utf8);
+
+// Why the entry `name` (split into `parts`) may not be unpacked: an absolute name or a ".."
+// that could lead out of the folder; none when its name stays inside.
+std::optional<QString> escapes(const QByteArray& name, const Components& parts);
 
 // libarchive's last error on `a`, or a plain phrase when it gives none.
 QString errorText(archive* a);

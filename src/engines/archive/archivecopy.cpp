@@ -247,9 +247,8 @@ class Copier
     {
         const QByteArray name = entryText(archive_entry_pathname(entry), archive_entry_pathname_utf8(entry));
         const QString shown = QFile::decodeName(name);
-        if (name.startsWith('/')) refuse(QStringLiteral("“%1” has an absolute path").arg(shown));
         const Components parts = split(name);
-        if (parts.contains("..")) refuse(QStringLiteral("“%1” leads outside the folder").arg(shown));
+        if (const auto why = escapes(name, parts)) refuse(*why);
         const Components folders = parts.mid(0, parts.size() - 1);
         if (m_tree.passesThroughLink(folders)) refuse(QStringLiteral("“%1” goes through a link").arg(shown));
         if (parts.isEmpty()) return;
