@@ -12,14 +12,8 @@ set -euo pipefail
 bin=$(realpath "${1:-$(dirname "$0")/../build/tolvane}")
 runs=${RUNS:-5}
 
-missing=()
-command -v bsdtar >/dev/null || missing+=(libarchive-tools)
-command -v pigz >/dev/null || missing+=(pigz)
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo_cmd=()
-  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+source "$(dirname "$0")/need.sh"
+need bsdtar:libarchive-tools pigz:pigz
 for tool in python3 zip soffice ffmpeg; do
   command -v "$tool" >/dev/null || { echo "needs $tool" >&2; exit 1; }
 done

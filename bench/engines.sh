@@ -16,17 +16,8 @@ build=$(realpath "${1:-$(dirname "$0")/../build}")
 runs=${RUNS:-3}
 cmake --build "$build" --target tolvane bench_scanpdf >/dev/null
 
-need=()
-for pair in bsdtar:libarchive-tools pigz:pigz tesseract:tesseract-ocr zip:zip ffmpeg:ffmpeg; do
-  command -v "${pair%%:*}" >/dev/null || need+=("${pair#*:}")
-done
-[ -x /usr/bin/time ] || need+=(time)
-if [ ${#need[@]} -gt 0 ]; then
-  sudo_cmd=()
-  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-  echo "Installing: ${need[*]}"
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+source "$here/need.sh"
+need bsdtar:libarchive-tools pigz:pigz tesseract:tesseract-ocr zip:zip ffmpeg:ffmpeg /usr/bin/time:time
 
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT

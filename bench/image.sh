@@ -11,16 +11,8 @@ build=$(realpath "${1:-$(dirname "$0")/../build}")
 runs=${RUNS:-5}
 cmake --build "$build" --target tolvane bench_pageimages >/dev/null
 
-need=()
-for pair in convert-im6.q16:imagemagick vips:libvips-tools pdftoppm:poppler-utils exiv2:exiv2 ffmpeg:ffmpeg; do
-  command -v "${pair%%:*}" >/dev/null || need+=("${pair#*:}")
-done
-if [ ${#need[@]} -gt 0 ]; then
-  sudo_cmd=()
-  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-  echo "Installing: ${need[*]}"
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
-fi
+source "$(dirname "$0")/need.sh"
+need convert-im6.q16:imagemagick vips:libvips-tools pdftoppm:poppler-utils exiv2:exiv2 ffmpeg:ffmpeg
 
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT

@@ -8,11 +8,8 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 runs=${RUNS:-7}
 
-if ! command -v pandoc >/dev/null; then
-  sudo_cmd=()
-  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends pandoc >/dev/null
-fi
+source bench/need.sh
+need pandoc:pandoc
 cmake --build "$build" --target bench_markdown >/dev/null
 bin=$(realpath "$build/bench_markdown")
 

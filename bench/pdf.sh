@@ -11,11 +11,8 @@ build=$(realpath "${1:-$(dirname "$0")/../build}")
 runs=${RUNS:-3}
 cmake --build "$build" --target tolvane >/dev/null
 
-if ! command -v pdftoppm >/dev/null; then
-  sudo_cmd=()
-  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends poppler-utils >/dev/null
-fi
+source "$here/need.sh"
+need pdftoppm:poppler-utils
 
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
