@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Checks that includes go down only: each library under src/ may include the folders listed
-# for it and nothing else (in quotes or angle brackets), the engine families include only the
-# families below them, and the layers below the widgets never include a Qt Widgets header. Also
-# that every src/ folder and engine family is built into a library and every tests/ area is built.
+# Checks that includes go down only: each layer under src/ may include the folders listed for it
+# and nothing else (in quotes or angle brackets), the engine families include only the families
+# below them, and the layers below the widgets never include a Qt Widgets header. Against the
+# libraries' table (src/binaries.txt, which the build reads too): every source is in a library,
+# every engine family is named there, and a source includes only headers of its own library, of
+# the libraries it links, or the entry table of a module it opens. Every tests/ area is built.
 # Prints every offending line and exits 1 when there is one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,10 +22,9 @@ declare -A allowed=(
 no_widgets="platform core engines"
 # The engine families from the top down: a family includes only itself and families after it.
 # The conversion entries beside engines/converter.cpp stand above them all.
-families="instant slides pdf document package sheet subtitle image recognition media archive text"
+families="heavy instant slides pdf pdftext document package sheet subtitle image recognition media archive text"
 
-# The build's lists of sources, one line, so that a list may run over several lines.
-cmake_lists=$(tr '\n' ' ' <CMakeLists.txt)
+table=src/binaries.txt
 widgets_dir=$(find /usr/include -maxdepth 3 -type d -name QtWidgets -path '*qt6*' 2>/dev/null | head -n1)
 
 bad=0
@@ -33,10 +34,6 @@ for dir in src/*/; do
     echo "src/$layer: a folder with no place in the layers" >&2
     bad=1
     continue
-  fi
-  if ! grep -qE "tolvane_glob\([^)]*[[:space:]]$layer([[:space:]/)])|\\\$\{src\}/$layer/" <<<"$cmake_lists"; then
-    echo "src/$layer: a folder built into no library (CMakeLists.txt)" >&2
-    bad=1
   fi
   while IFS=: read -r file line text; do
     target=$(sed -E 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*["<]([^/">]+)\/.*/\1/' <<<"$text")
@@ -67,8 +64,8 @@ for dir in src/engines/*/; do
     bad=1
     continue
   fi
-  if ! grep -qE "tolvane_glob\([^)]*engines/$family[[:space:])]" <<<"$cmake_lists"; then
-    echo "src/engines/$family: a family built into no library (CMakeLists.txt)" >&2
+  if ! grep -qE "^[a-z_]+[[:space:]]*\|.*\|.*\|.*[[:space:]]engines/$family([[:space:]]|$)" "$table"; then
+    echo "src/engines/$family: a family named in no library ($table)" >&2
     bad=1
   fi
   below=${families#* $family }
@@ -94,10 +91,51 @@ for dir in tests/*/; do
   fi
 done
 
-# The light engine families are built into the program itself: they reach the heavy families
-# only through the module's entry table (engines/heavyengines.h), never by their headers.
-if grep -rnE '#[[:space:]]*include[[:space:]]*["<]engines/(image|recognition|pdf|document|package|slides|sheet|instant)/' \
-  src/engines/media src/engines/archive src/engines/subtitle src/engines/converter.cpp; then
+# Each source and each header it includes belong to the library of the longest folder in the
+# table that holds them; a source may include its own library's headers, those of the libraries
+# it links (directly or through another) and the entry table of any module.
+if ! grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*["<][a-z]+/[^">]*\.h[">]' src --include='*.cpp' --include='*.h' |
+  awk -v table="$table" '
+    function owner(path,   dir, name, i, n, f, best, who) {
+      dir = path; sub(/\/[^\/]*$/, "", dir)
+      best = -1; who = ""
+      for (name in folders) {
+        n = split(folders[name], f, " ")
+        for (i = 1; i <= n; i++)
+          if ((dir == f[i] || index(dir, f[i] "/") == 1) && length(f[i]) > best) { best = length(f[i]); who = name }
+      }
+      return who
+    }
+    function reaches(from, to,   n, l, i) {
+      if (from == to) return 1
+      n = split(links[from], l, " ")
+      for (i = 1; i <= n; i++) if (reaches(l[i], to)) return 1
+      return 0
+    }
+    BEGIN {
+      FS = "|"
+      while ((getline line < table) > 0) {
+        if (line !~ /^[a-z]/) continue
+        split(line, c, "|")
+        for (i = 1; i <= 4; i++) { gsub(/^[ \t]+|[ \t]+$/, "", c[i]); gsub(/[ \t]+/, " ", c[i]) }
+        folders[c[1]] = c[4]; links[c[1]] = c[2]; if (c[3] != "") entry[c[3]] = 1
+        n = split(c[4], f, " "); for (i = 1; i <= n; i++) top[substr(f[i], 1, index(f[i] "/", "/") - 1)] = 1
+      }
+      links["tolvane"] = "tolvane_cli" # the program, src/main.cpp
+      FS = ":"
+    }
+    {
+      file = $1; sub(/^src\//, "", file)
+      text = $0; sub(/^[^:]*:[^:]*:/, "", text)
+      header = text; sub(/^[^"<]*["<]/, "", header); sub(/[">].*$/, "", header)
+      if (!(substr(header, 1, index(header, "/") - 1) in top)) next
+      from = file ~ /\// ? owner(file) : "tolvane"
+      if (from == "") { print "src/" file ": in no library (" table ")"; bad = 1; next }
+      to = owner(header)
+      if (to == "" || reaches(from, to) || (header in entry)) next
+      print $1 ":" $2 ": " from " does not link " to ": " text; bad = 1
+    }
+    END { exit bad }' >&2; then
   bad=1
 fi
 

@@ -1,9 +1,9 @@
 #include "app/hudview.h"
 
 #include "core/job.h"
-#include "core/theme.h"
 #include "toolkit/painting.h"
 #include "toolkit/progressbar.h"
+#include "toolkit/theme.h"
 
 #include <QDir>
 #include <QEasingCurve>

@@ -1,7 +1,7 @@
 #include "app/shelfpainter.h"
 
-#include "core/theme.h"
 #include "toolkit/painting.h"
+#include "toolkit/theme.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

@@ -4,7 +4,7 @@
 #include "app/floatshelf.h"
 #include "app/shelfpainter.h"
 #include "app/shelfrow.h"
-#include "core/theme.h"
+#include "toolkit/theme.h"
 
 #include <QDragEnterEvent>
 #include <QHelpEvent>

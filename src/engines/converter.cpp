@@ -9,7 +9,7 @@
 #include "engines/archive/archiveengine.h"
 #include "engines/heavyengines.h"
 #include "engines/media/mediaengine.h"
-#include "engines/pdftextmodule.h"
+#include "engines/pdftext/pdftextmodule.h"
 #include "engines/subtitle/subtitleengine.h"
 
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #include "toolkit/checkbox.h"
 
-#include "core/theme.h"
 #include "toolkit/painting.h"
 #include "toolkit/symbols.h"
+#include "toolkit/theme.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

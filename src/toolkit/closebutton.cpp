@@ -1,7 +1,7 @@
 #include "toolkit/closebutton.h"
 
-#include "core/theme.h"
 #include "toolkit/symbols.h"
+#include "toolkit/theme.h"
 
 #include <QPainter>
 

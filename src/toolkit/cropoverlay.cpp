@@ -1,6 +1,6 @@
 #include "toolkit/cropoverlay.h"
 
-#include "core/theme.h"
+#include "toolkit/theme.h"
 
 #include <QMouseEvent>
 #include <QPainter>

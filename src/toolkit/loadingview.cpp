@@ -1,7 +1,7 @@
 #include "toolkit/loadingview.h"
 
-#include "core/theme.h"
 #include "toolkit/painting.h"
+#include "toolkit/theme.h"
 
 #include <QPainter>
 #include <QTimer>

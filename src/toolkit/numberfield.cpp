@@ -1,8 +1,8 @@
 #include "toolkit/numberfield.h"
 
-#include "core/theme.h"
 #include "toolkit/painting.h"
 #include "toolkit/textlabel.h"
+#include "toolkit/theme.h"
 
 #include <QHBoxLayout>
 #include <QLineEdit>

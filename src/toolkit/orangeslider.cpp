@@ -1,7 +1,7 @@
 #include "toolkit/orangeslider.h"
 
-#include "core/theme.h"
 #include "toolkit/dropshadow.h"
+#include "toolkit/theme.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,7 +1,7 @@
 #include "toolkit/orangeswitch.h"
 
-#include "core/theme.h"
 #include "toolkit/dropshadow.h"
+#include "toolkit/theme.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,7 +1,7 @@
 #include "toolkit/segmented.h"
 
-#include "core/theme.h"
 #include "toolkit/painting.h"
+#include "toolkit/theme.h"
 
 #include <QFontMetricsF>
 #include <QMouseEvent>

@@ -1,7 +1,7 @@
 #include "toolkit/settingrow.h"
 
-#include "core/theme.h"
 #include "toolkit/textlabel.h"
+#include "toolkit/theme.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>

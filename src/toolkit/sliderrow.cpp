@@ -1,9 +1,9 @@
 #include "toolkit/sliderrow.h"
 
-#include "core/theme.h"
 #include "toolkit/orangeslider.h"
 #include "toolkit/symbols.h"
 #include "toolkit/textlabel.h"
+#include "toolkit/theme.h"
 
 #include <QAbstractButton>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #include "toolkit/swatch.h"
 
-#include "core/theme.h"
+#include "toolkit/theme.h"
 
 #include <QPainter>
 #include <QPainterPath>

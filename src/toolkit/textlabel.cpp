@@ -1,7 +1,7 @@
 #include "toolkit/textlabel.h"
 
-#include "core/theme.h"
 #include "toolkit/painting.h"
+#include "toolkit/theme.h"
 
 TextLabel::TextLabel(const QString& text, double pixels, QFont::Weight weight, const QColor& colour,
                      QWidget* parent)

@@ -1,9 +1,9 @@
 #include "toolkit/toolchrome.h"
 
-#include "core/theme.h"
 #include "toolkit/closebutton.h"
 #include "toolkit/floatingpanel.h"
 #include "toolkit/painting.h"
+#include "toolkit/theme.h"
 
 #include <QHBoxLayout>
 #include <QPainter>

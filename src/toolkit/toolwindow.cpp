@@ -1,8 +1,8 @@
 #include "toolkit/toolwindow.h"
 
-#include "core/theme.h"
 #include "toolkit/closebutton.h"
 #include "toolkit/primarybutton.h"
+#include "toolkit/theme.h"
 #include "toolkit/toolview.h"
 
 #include <QAbstractSpinBox>

@@ -1,7 +1,7 @@
 #include "tools/placeholderview.h"
 
-#include "core/theme.h"
 #include "toolkit/textlabel.h"
+#include "toolkit/theme.h"
 
 #include <QVBoxLayout>
 

@@ -1,9 +1,9 @@
 // The pictures the command line renders in-process: the HUD panels, the icon and the wheel.
 
-#include "cli/icon.h"
-#include "cli/renderhud.h"
-#include "cli/renderwheel.h"
-#include "cli/snapshot.h"
+#include "cli/gui/icon.h"
+#include "cli/gui/renderhud.h"
+#include "cli/gui/renderwheel.h"
+#include "cli/gui/snapshot.h"
 #include "core/catalog.h"
 #include "core/converterror.h"
 #include "toolkit/wheel/wheelgeometry.h"

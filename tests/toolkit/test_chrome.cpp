@@ -1,6 +1,5 @@
 // The frame of the tool windows, its buttons and the containers, probed offscreen.
 
-#include "core/theme.h"
 #include "toolkit/card.h"
 #include "toolkit/closebutton.h"
 #include "toolkit/primarybutton.h"
@@ -8,6 +7,7 @@
 #include "toolkit/settingrow.h"
 #include "toolkit/stage.h"
 #include "toolkit/swatch.h"
+#include "toolkit/theme.h"
 #include "toolkit/toolchrome.h"
 #include "toolkit/toolview.h"
 #include "toolkit/toolwindow.h"

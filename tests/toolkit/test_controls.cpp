@@ -1,13 +1,13 @@
 // The value controls: the slider's maths and drawing, the slider row's reset, the segments'
 // dividers and geometry, the number field's parsing, the check box and the switch.
 
-#include "core/theme.h"
 #include "toolkit/checkbox.h"
 #include "toolkit/numberfield.h"
 #include "toolkit/orangeslider.h"
 #include "toolkit/orangeswitch.h"
 #include "toolkit/segmented.h"
 #include "toolkit/sliderrow.h"
+#include "toolkit/theme.h"
 
 #include <QAbstractButton>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "engines/document/docxbody.h"
 
 #include "core/xml.h"
-#include "engines/text/fontsize.h"
+#include "engines/document/fontsize.h"
 
 #include <QSet>
 #include <QTextBlock>

@@ -10,7 +10,6 @@
 #include <optional>
 
 class ConvertError;
-class QImage;
 class Job;
 
 // Audio and video through ffmpeg and ffprobe: what a file holds, the one ffmpeg runner with
@@ -124,8 +123,5 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
 QList<float> waveform(const QString& path, int buckets);
 // The peak reduction of `waveform` over decoded samples.
 QList<float> peaks(const QList<float>& samples, int buckets);
-// One picture of the video at `seconds`, fitted inside a `maxSize` square; a null image when
-// none can be had.
-QImage frame(const QString& path, double seconds, double maxSize);
 
 } // namespace Media

@@ -2,7 +2,7 @@
 
 #include "core/job.h"
 #include "engines/pdf/pdfengine.h"
-#include "engines/pdf/pdftext.h"
+#include "engines/pdftext/pdftext.h"
 #include "engines/text/regex.h"
 
 #include <cmath>

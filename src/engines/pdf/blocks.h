@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/progress.h"
-#include "engines/pdf/textlayer.h"
+#include "engines/pdftext/textlayer.h"
 
 #include <QList>
 #include <QString>

@@ -1,5 +1,5 @@
 #include "engines/pdf/blocks.h"
-#include "engines/pdf/pdftext.h"
+#include "engines/pdftext/pdftext.h"
 
 #include "core/xml.h"
 

@@ -2,7 +2,7 @@
 
 #include "core/converterror.h"
 #include "core/job.h"
-#include "engines/pdf/pdftext.h"
+#include "engines/pdftext/pdftext.h"
 #include "engines/recognition/recognitionmodule.h"
 
 #include <QBuffer>

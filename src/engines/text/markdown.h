@@ -2,8 +2,6 @@
 
 #include <QString>
 
-class QTextDocument;
-
 // Markdown's common subset, both ways: headings, rules, fenced code, block quotes, pipe tables,
 // flat lists with task items, paragraphs; images, links, bold, italic, code and strike. No
 // nested lists, setext headings, indented code, reference links or raw HTML.
@@ -16,10 +14,5 @@ QString html(const QString& markdown);
 // The inline pass of `html` for one piece of text: code spans, backslash escapes, escaping,
 // images, links, strong, emphasis and strike.
 QString inlineHtml(const QString& text);
-
-// Markdown text of a document, ending with one line feed: headings from heading levels or font
-// sizes against the body size, bold, italic and links as marks, list items as "- " or "1. ".
-// Blocks are separated by a blank line; a block marker that opens a line of text is escaped.
-QString from(const QTextDocument& document);
 
 } // namespace Markdown

@@ -1,9 +1,9 @@
 #include "toolkit/wheel/wheelpainter.h"
 
-#include "core/theme.h"
 #include "toolkit/dropshadow.h"
 #include "toolkit/painting.h"
 #include "toolkit/symbols.h"
+#include "toolkit/theme.h"
 #include "toolkit/wheel/wheelgeometry.h"
 #include "toolkit/wheel/wheelmodel.h"
 

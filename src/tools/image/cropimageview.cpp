@@ -1,7 +1,6 @@
 #include "tools/image/cropimageview.h"
 
 #include "core/progress.h"
-#include "core/theme.h"
 #include "toolkit/cropoverlay.h"
 #include "toolkit/imagesource.h"
 #include "toolkit/numberfield.h"
@@ -9,6 +8,7 @@
 #include "toolkit/secondarybutton.h"
 #include "toolkit/segmented.h"
 #include "toolkit/textlabel.h"
+#include "toolkit/theme.h"
 #include "tools/image/cropimage.h"
 #include "tools/image/cropmodel.h"
 #include "tools/image/cropstage.h"

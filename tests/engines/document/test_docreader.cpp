@@ -1,9 +1,9 @@
 #include "engines/document/clipping.h"
+#include "engines/document/fontsize.h"
 #include "engines/document/propertylist.h"
 #include "engines/document/reader.h"
 #include "engines/document/rtftext.h"
 #include "engines/document/textdecoding.h"
-#include "engines/text/fontsize.h"
 
 #include "../../support/enginefixtures_a.h"
 

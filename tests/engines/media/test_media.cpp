@@ -1,3 +1,4 @@
+#include "engines/image/videoframe.h"
 #include "engines/media/media.h"
 #include "engines/media/waveform.h"
 

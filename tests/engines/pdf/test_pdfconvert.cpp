@@ -1,5 +1,5 @@
-#include "engines/pdfconvert.h"
-#include "engines/pdftextmodule.h"
+#include "engines/heavy/pdfconvert.h"
+#include "engines/pdftext/pdftextmodule.h"
 
 #include "core/settings.h"
 #include "core/zip.h"

@@ -1,6 +1,6 @@
 #include "engines/pdf/blocks.h"
 #include "engines/pdf/pdfengine.h"
-#include "engines/pdf/textlayer.h"
+#include "engines/pdftext/textlayer.h"
 
 #include "../../support/enginefixtures_a.h"
 #include "../../support/minipdf.h"

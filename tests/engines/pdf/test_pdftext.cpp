@@ -1,7 +1,7 @@
 #include "engines/pdf/blocks.h"
 #include "engines/pdf/layouttext.h"
-#include "engines/pdf/pdftext.h"
-#include "engines/pdf/textlayer.h"
+#include "engines/pdftext/pdftext.h"
+#include "engines/pdftext/textlayer.h"
 
 #include "../../support/minipdf.h"
 

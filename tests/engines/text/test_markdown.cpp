@@ -1,3 +1,4 @@
+#include "engines/document/markdownfrom.h"
 #include "engines/text/markdown.h"
 
 #include <QTextDocument>

@@ -1,7 +1,8 @@
-#include "engines/media/media.h"
+#include "engines/image/videoframe.h"
 
 #include "core/converterror.h"
 #include "core/shell.h"
+#include "engines/media/media.h"
 
 #include <QImage>
 #include <algorithm>

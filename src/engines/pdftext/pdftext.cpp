@@ -1,4 +1,4 @@
-#include "engines/pdf/pdftext.h"
+#include "engines/pdftext/pdftext.h"
 
 #include <QTextBoundaryFinder>
 

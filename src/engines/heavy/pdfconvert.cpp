@@ -1,4 +1,4 @@
-#include "engines/pdfconvert.h"
+#include "engines/heavy/pdfconvert.h"
 
 #include "core/converterror.h"
 #include "core/job.h"
@@ -11,8 +11,8 @@
 #include "engines/pdf/layouttext.h"
 #include "engines/pdf/pageimages.h"
 #include "engines/pdf/pdfengine.h"
-#include "engines/pdf/pdftext.h"
-#include "engines/pdf/textlayer.h"
+#include "engines/pdftext/pdftext.h"
+#include "engines/pdftext/textlayer.h"
 #include "engines/text/regex.h"
 
 #include <QFile>

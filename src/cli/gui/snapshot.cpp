@@ -1,4 +1,4 @@
-#include "cli/snapshot.h"
+#include "cli/gui/snapshot.h"
 
 #include "core/converterror.h"
 #include "core/output.h"

@@ -1,6 +1,6 @@
-#include "cli/rendertool.h"
+#include "cli/gui/rendertool.h"
 
-#include "cli/snapshot.h"
+#include "cli/gui/snapshot.h"
 #include "core/converterror.h"
 #include "toolkit/toolview.h"
 #include "toolkit/toolwindow.h"

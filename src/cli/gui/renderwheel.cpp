@@ -1,7 +1,7 @@
-#include "cli/renderwheel.h"
+#include "cli/gui/renderwheel.h"
 
 #include "app/wheelcontroller.h"
-#include "cli/snapshot.h"
+#include "cli/gui/snapshot.h"
 #include "core/catalog.h"
 #include "toolkit/wheel/wheelmodel.h"
 #include "toolkit/wheel/wheelview.h"

@@ -1,4 +1,4 @@
-#include "cli/tool.h"
+#include "cli/gui/tool.h"
 
 #include "cli/cli.h"
 #include "core/converterror.h"

@@ -1,7 +1,7 @@
-#include "engines/text/markdown.h"
+#include "engines/document/markdownfrom.h"
 
+#include "engines/document/fontsize.h"
 #include "engines/text/blanks.h"
-#include "engines/text/fontsize.h"
 #include "engines/text/regex.h"
 
 #include <QStringList>

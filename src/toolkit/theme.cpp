@@ -1,4 +1,4 @@
-#include "core/theme.h"
+#include "toolkit/theme.h"
 
 namespace Theme {
 

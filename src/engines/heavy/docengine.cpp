@@ -1,4 +1,4 @@
-#include "engines/docengine.h"
+#include "engines/heavy/docengine.h"
 
 #include "core/catalog.h"
 #include "core/converterror.h"
@@ -10,6 +10,7 @@
 #include "engines/document/bookpictures.h"
 #include "engines/document/docxwriter.h"
 #include "engines/document/htmlwriter.h"
+#include "engines/document/markdownfrom.h"
 #include "engines/document/pdfwriter.h"
 #include "engines/document/plaintext.h"
 #include "engines/document/reader.h"

@@ -1,4 +1,4 @@
-#include "engines/text/fontsize.h"
+#include "engines/document/fontsize.h"
 
 #include <QMap>
 #include <QTextBlock>

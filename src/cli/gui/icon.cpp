@@ -1,7 +1,7 @@
-#include "cli/icon.h"
+#include "cli/gui/icon.h"
 
 #include "app/appicon.h"
-#include "cli/snapshot.h"
+#include "cli/gui/snapshot.h"
 #include "core/converterror.h"
 
 #include <QLocale>

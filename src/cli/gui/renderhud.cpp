@@ -1,7 +1,7 @@
-#include "cli/renderhud.h"
+#include "cli/gui/renderhud.h"
 
 #include "app/hudview.h"
-#include "cli/snapshot.h"
+#include "cli/gui/snapshot.h"
 #include "core/job.h"
 
 #include <QPainter>

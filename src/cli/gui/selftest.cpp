@@ -1,4 +1,4 @@
-#include "cli/selftest.h"
+#include "cli/gui/selftest.h"
 
 #include "cli/cli.h"
 #include "core/converterror.h"

@@ -1,12 +1,12 @@
 #include "app/appmain.h"
 #include "cli/cli.h"
+#include "cli/gui/icon.h"
+#include "cli/gui/renderhud.h"
+#include "cli/gui/rendertool.h"
+#include "cli/gui/renderwheel.h"
+#include "cli/gui/selftest.h"
+#include "cli/gui/tool.h"
 #include "cli/guimodule.h"
-#include "cli/icon.h"
-#include "cli/renderhud.h"
-#include "cli/rendertool.h"
-#include "cli/renderwheel.h"
-#include "cli/selftest.h"
-#include "cli/tool.h"
 #include "core/converterror.h"
 
 #include <QApplication>

@@ -1,11 +1,11 @@
-#include "engines/pdftextmodule.h"
+#include "engines/pdftext/pdftextmodule.h"
 
 #include "core/filecategory.h"
 #include "core/job.h"
 #include "core/output.h"
 #include "engines/heavyengines.h"
-#include "engines/pdf/pdftext.h"
-#include "engines/pdf/textlayer.h"
+#include "engines/pdftext/pdftext.h"
+#include "engines/pdftext/textlayer.h"
 
 #include <algorithm>
 

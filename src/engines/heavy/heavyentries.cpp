@@ -1,12 +1,13 @@
 #include "engines/heavyengines.h"
 
-#include "engines/docengine.h"
+#include "engines/heavy/docengine.h"
+#include "engines/heavy/pdfconvert.h"
 #include "engines/image/imageengine.h"
 #include "engines/image/svgsafety.h"
+#include "engines/image/videoframe.h"
 #include "engines/instant/instanttools.h"
 #include "engines/media/media.h"
 #include "engines/pdf/pdfengine.h"
-#include "engines/pdfconvert.h"
 #include "engines/sheet/sheetengine.h"
 #include "engines/slides/slidesengine.h"
 

@@ -1,4 +1,4 @@
-#include "engines/pdf/textlayer.h"
+#include "engines/pdftext/textlayer.h"
 
 #include "core/converterror.h"
 
