@@ -52,13 +52,16 @@ namespace Dispatcher {
 
 Routes defaultRoutes()
 {
-    return {startConversion,
+    return {
+        .convert = startConversion,
+        .instant =
             [](ToolID tool, const QStringList& files, std::optional<QPointF> at) {
-                Converter::heavyEngines().runInstant(tool, files, at);
+                Modules::entries<HeavyEngines>().runInstant(tool, files, at);
             },
-            [](ToolID tool, const QStringList& files) { ToolWindows::open(tool, files); },
-            [](ActionID action, const QStringList& files) { FileActions::perform(action, files); },
-            [](const QString& title, const QString& detail) { Toast::show(title, detail); }};
+        .window = [](ToolID tool, const QStringList& files) { ToolWindows::open(tool, files); },
+        .action = [](ActionID action, const QStringList& files) { FileActions::perform(action, files); },
+        .note = [](const QString& title, const QString& detail) { Toast::show(title, detail); },
+    };
 }
 
 QStringList filesToConvert(const QStringList& files, const QString& target)
@@ -88,19 +91,16 @@ void perform(const WheelItem& item, const QStringList& files, QPointF at, const 
         }
         routes.convert(QStringLiteral("Converting to ") + label, *target, kept, at);
     } else if (const auto tool = item.toolId()) {
-        // The windowless tools live in the engines' module; a module that cannot be loaded is
-        // said at once rather than taken for a tool that needs its window.
-        bool windowless = false;
-        try {
-            windowless = Converter::heavyEngines().instantTool(*tool) != nullptr;
-        } catch (const std::exception& e) {
-            routes.note(item.title(), errorDescription(e));
+        if (!isWindowless(*tool)) {
+            routes.window(*tool, files);
             return;
         }
-        if (windowless)
+        // The windowless tools live in the engines' module; one that cannot be loaded is said.
+        try {
             routes.instant(*tool, files, at);
-        else
-            routes.window(*tool, files);
+        } catch (const std::exception& e) {
+            routes.note(item.title(), errorDescription(e));
+        }
     } else if (const auto action = item.actionId()) {
         routes.action(*action, files);
     }

@@ -34,7 +34,7 @@ struct Command
     bool listed;           // shown in the usage line
     qsizetype minimum;     // the fewest arguments after the name; fewer give the usage line
     Needs needs;
-    int (*handler)(const QStringList& rest); // null: not in this build, answered by the usage line
+    int (*handler)(const QStringList& rest); // null: served by the GUI module
 };
 
 int targets(const QStringList& rest)
@@ -63,17 +63,14 @@ int etaDemoCommand(const QStringList&)
 const Command commands[] = {
     {u"--targets", u"FILE…", true, 0, Needs::core, targets},
     {u"--convert", u"FORMAT FILE…", true, 2, Needs::convert, convert},
-    {u"--tool", u"TOOL FILE…", true, 2, Needs::widgets, [](const QStringList& r) { return gui().tool(r); }},
-    {u"--render-wheel", u"MODE OUT.png FILE… [--highlight N]", true, 3, Needs::widgets,
-     [](const QStringList& r) { return gui().renderWheel(r); }},
-    {u"--render-tool", u"TOOL OUT.png FILE…", true, 3, Needs::widgets,
-     [](const QStringList& r) { return gui().renderTool(r); }},
+    {u"--tool", u"TOOL FILE…", true, 2, Needs::widgets, nullptr},
+    {u"--render-wheel", u"MODE OUT.png FILE… [--highlight N]", true, 3, Needs::widgets, nullptr},
+    {u"--render-tool", u"TOOL OUT.png FILE…", true, 3, Needs::widgets, nullptr},
     {u"--count", u"", false, 0, Needs::core, count},
-    {u"--selftest", u"DIR", false, 1, Needs::gui, [](const QStringList& r) { return gui().selfTest(r); }},
-    {u"--render-hud", u"OUT.png", false, 1, Needs::widgets,
-     [](const QStringList& r) { return gui().renderHud(r); }},
+    {u"--selftest", u"DIR", false, 1, Needs::gui, nullptr},
+    {u"--render-hud", u"OUT.png", false, 1, Needs::widgets, nullptr},
     {u"--eta-demo", u"", false, 0, Needs::core, etaDemoCommand},
-    {u"--icon", u"OUT.png SIZE", false, 2, Needs::gui, [](const QStringList& r) { return gui().icon(r); }},
+    {u"--icon", u"OUT.png SIZE", false, 2, Needs::gui, nullptr},
 };
 
 // Exact and case-sensitive.
@@ -107,8 +104,10 @@ std::unique_ptr<QCoreApplication> makeApplication(Needs needs, int& argc, char**
     // Renderings never need a display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     if (needs == Needs::convert)
-        return std::unique_ptr<QCoreApplication>(Converter::heavyEngines().makeGuiApplication(argc, argv));
-    return std::unique_ptr<QCoreApplication>(gui().makeApplication(needs == Needs::widgets, argc, argv));
+        return std::unique_ptr<QCoreApplication>(
+            Modules::entries<HeavyEngines>().makeGuiApplication(argc, argv));
+    return std::unique_ptr<QCoreApplication>(
+        Modules::entries<GuiModule>().makeApplication(needs == Needs::widgets, argc, argv));
 }
 
 // Ctrl-C or a kill ends the children a command is waiting for, then the command itself; a
@@ -234,7 +233,8 @@ int run(const QStringList& args)
 {
     const Command* command = find(args.value(1));
     const QStringList rest = args.mid(2);
-    if (!command || !command->handler || rest.size() < command->minimum) return usage();
+    if (!command || rest.size() < command->minimum) return usage();
+    if (!command->handler) return Modules::entries<GuiModule>().command(command->name, rest);
     return command->handler(rest);
 }
 

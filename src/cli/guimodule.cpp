@@ -2,20 +2,14 @@
 
 #include "cli/cli.h"
 #include "core/converterror.h"
-#include "core/modules.h"
 
 namespace CLI {
-
-const GuiModule& gui()
-{
-    return *static_cast<const GuiModule*>(Modules::entries(Modules::Module::gui));
-}
 
 int appMain(int argc, char** argv)
 {
     const GuiModule* module = nullptr;
     try {
-        module = &gui();
+        module = &Modules::entries<GuiModule>();
     } catch (const std::exception& e) {
         const QString details = errorDetails(e);
         printError(QStringLiteral("Tolvane: ") + errorDescription(e) +

@@ -1,28 +1,27 @@
 #pragma once
 
+#include "core/modules.h"
+
 #include <QStringList>
+#include <QStringView>
 
 class QCoreApplication;
 
 namespace CLI {
 
 // The GUI (tray, wheel, windows, renderings) as a shared module, loaded when a command or the
-// tray application first needs it. Commands take the arguments after their name.
+// tray application first needs it.
 struct GuiModule
 {
+    static constexpr Modules::Module module = Modules::Module::gui;
+
     int (*appMain)(int argc, char** argv);
     // A QApplication when `widgets`, else a QGuiApplication.
     QCoreApplication* (*makeApplication)(bool widgets, int& argc, char** argv);
-    int (*tool)(const QStringList& rest);
-    int (*renderWheel)(const QStringList& rest);
-    int (*renderTool)(const QStringList& rest);
-    int (*renderHud)(const QStringList& rest);
-    int (*icon)(const QStringList& rest);
-    int (*selfTest)(const QStringList& rest);
+    // Runs the command of that name ("--tool") on the arguments after it; its exit status. The
+    // module keeps its own table of the commands it serves; an unknown name gives the usage line.
+    int (*command)(QStringView name, const QStringList& arguments);
 };
-
-// The module's entries, loaded on first call; throws ConvertError when it cannot be loaded.
-const GuiModule& gui();
 
 // Runs the tray application from the module; says why in one line and returns 1 when the
 // module cannot be loaded.

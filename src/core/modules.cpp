@@ -30,7 +30,9 @@ const Row rows[] = {
 QByteArray ownFolder()
 {
     Dl_info info{};
-    if (::dladdr(reinterpret_cast<const void*>(&entries), &info) == 0 || !info.dli_fname) return {};
+    if (::dladdr(reinterpret_cast<const void*>(static_cast<const void* (*)(Module)>(&entries)), &info) == 0 ||
+        !info.dli_fname)
+        return {};
     return QFile::encodeName(QFileInfo(QFile::decodeName(info.dli_fname)).absolutePath());
 }
 

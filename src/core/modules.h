@@ -17,4 +17,11 @@ enum class Module {
 // be loaded.
 const void* entries(Module module);
 
+// The same, typed: each entry table names its own module (`static constexpr Module module`), so
+// `Modules::entries<HeavyEngines>()` is the one way to reach a module.
+template <class Table> const Table& entries()
+{
+    return *static_cast<const Table*>(entries(Table::module));
+}
+
 } // namespace Modules

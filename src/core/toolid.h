@@ -44,3 +44,6 @@ QString name(ToolID tool);
 QString title(ToolID tool);
 // The name of the petal's icon, drawn by our own painter.
 QString symbol(ToolID tool);
+// Whether the tool runs at once from its petal (remove audio, split PDF, extract archive, create
+// PDF) rather than opening its window.
+bool isWindowless(ToolID tool);

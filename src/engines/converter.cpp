@@ -37,11 +37,6 @@ bool isHeavy(FileCategory category, const QString& target)
     return true;
 }
 
-const HeavyEngines& heavyEngines()
-{
-    return *static_cast<const HeavyEngines*>(Modules::entries(Modules::Module::engines));
-}
-
 QStringList convert(const QString& source, const QString& target, Job& job, const Progress& progress)
 {
     const auto unknown = [] {
@@ -70,7 +65,7 @@ QStringList convert(const QString& source, const QString& target, Job& job, cons
         return MediaEngine::convert(source, target, job, progress);
     case FileCategory::pdf:
         if (target == QLatin1String("txt"))
-            return PDFEngine::textModule().convertToText(source, job, progress);
+            return Modules::entries<PDFTextModule>().convertToText(source, job, progress);
         [[fallthrough]];
     case FileCategory::image:
     case FileCategory::document:
@@ -78,7 +73,7 @@ QStringList convert(const QString& source, const QString& target, Job& job, cons
     case FileCategory::text:
     case FileCategory::slides:
     case FileCategory::spreadsheet:
-        return heavyEngines().convert(*category, source, target, job, progress);
+        return Modules::entries<HeavyEngines>().convert(*category, source, target, job, progress);
     case FileCategory::subtitle:
         return SubtitleEngine::convert(source, target, job, progress);
     case FileCategory::archive:

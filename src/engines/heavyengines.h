@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/filecategory.h"
+#include "core/modules.h"
 #include "core/progress.h"
 #include "core/toolid.h"
 
@@ -24,6 +25,8 @@ struct Tool;
 // documents, slides, spreadsheets) as one shared module, loaded when a conversion first needs it.
 struct HeavyEngines
 {
+    static constexpr Modules::Module module = Modules::Module::engines;
+
     // Converter::convert for the categories the module holds.
     QStringList (*convert)(FileCategory category, const QString& source, const QString& target, Job& job,
                            const Progress& progress);
@@ -54,8 +57,5 @@ namespace Converter {
 // True when converting a file of this category into `target` runs in the heavy module from the
 // start: a PDF's text goes there only when a page has none.
 bool isHeavy(FileCategory category, const QString& target);
-
-// The module's entries, loaded on first call; throws ConvertError when it cannot be loaded.
-const HeavyEngines& heavyEngines();
 
 } // namespace Converter

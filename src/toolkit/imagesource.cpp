@@ -21,7 +21,7 @@ ImageSource::ImageSource(const QString& path, double previewSize, QObject* paren
     std::function<Outcome()> load = [path, previewSize] {
         Outcome out;
         try {
-            out.full = Converter::heavyEngines().loadImage(path);
+            out.full = Modules::entries<HeavyEngines>().loadImage(path);
             out.preview = downscaled(out.full, previewSize);
         } catch (const std::exception& e) {
             out.error = errorDescription(e);

@@ -27,7 +27,7 @@ std::optional<QImage> crop(const QImage& image, const QRectF& unit)
 QString keptFormat(const QString& source)
 {
     const QString key = Catalog::format(source).value_or(QStringLiteral("png"));
-    if (Converter::heavyEngines().imageUti(key)) return key;
+    if (Modules::entries<HeavyEngines>().imageUti(key)) return key;
     return key == QLatin1String("webp") ? key : QStringLiteral("png");
 }
 
@@ -36,7 +36,7 @@ QString saveCopy(const QString& source, const QImage& image, const QString& suff
 {
     return Output::write(
         Output::result(source, QLatin1Char(' ') + suffix, format), [&](const QString& temporary) {
-            Converter::heavyEngines().writeImage(image, temporary, format, props, std::nullopt, 72);
+            Modules::entries<HeavyEngines>().writeImage(image, temporary, format, props, std::nullopt, 72);
         });
 }
 

@@ -35,7 +35,7 @@ QImage scaledImage(const QString& path, int size)
     if (reader.format().startsWith("svg")) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) return {};
-        drawing.setData(Converter::heavyEngines().confinedSvg(file.readAll()));
+        drawing.setData(Modules::entries<HeavyEngines>().confinedSvg(file.readAll()));
         drawing.open(QIODevice::ReadOnly);
         reader.setDevice(&drawing);
         reader.setFormat("svg");
@@ -73,7 +73,7 @@ QImage make(const QString& path, int size)
     const auto category = key ? Catalog::category(*key) : std::nullopt;
     try {
         if (category == FileCategory::image) return scaledImage(path, size);
-        const HeavyEngines& engines = Converter::heavyEngines();
+        const HeavyEngines& engines = Modules::entries<HeavyEngines>();
         if (category == FileCategory::pdf) return fitted(engines.pdfFirstPage(path, size), size);
         if (category == FileCategory::video) {
             const QImage later = engines.videoFrame(path, 1.0, size); // past a black first frame

@@ -120,7 +120,7 @@ class ToolWindowsTest : public QObject
             const QRect band(48, 0, route.size.width() - 96, ToolChrome::headerHeight);
             QVERIFY2(near(ink(shot, band), ink(frame, band)), qPrintable(rawValue(tool)));
             const QRect body(view->body()->mapTo(w, QPoint()), view->body()->size());
-            QCOMPARE(ink(shot, body).isValid(), !InstantTools::isWindowless(tool));
+            QCOMPARE(ink(shot, body).isValid(), !isWindowless(tool));
             w->close();
         }
         QCOMPARE(ToolWindow::minimumFor(QSize(460, 640)), QSize(368, 480));

@@ -58,8 +58,30 @@ int iconCommand(const QStringList& rest)
     return printing([&] { return renderIcon(path(rest[0]), *size); });
 }
 
-const GuiModule entries{App::main,         makeApplication,  tool,        renderWheelCommand,
-                        renderToolCommand, renderHudCommand, iconCommand, selfTest};
+struct Command
+{
+    QStringView name;
+    int (*run)(const QStringList& rest);
+};
+
+// The commands the command line hands to this module, by the name it gave them.
+const Command commands[] = {
+    {u"--tool", tool},         {u"--render-wheel", renderWheelCommand}, {u"--render-tool", renderToolCommand},
+    {u"--selftest", selfTest}, {u"--render-hud", renderHudCommand},     {u"--icon", iconCommand},
+};
+
+int command(QStringView name, const QStringList& rest)
+{
+    for (const Command& row : commands)
+        if (row.name == name) return row.run(rest);
+    return usage();
+}
+
+const GuiModule entries{
+    .appMain = App::main,
+    .makeApplication = makeApplication,
+    .command = command,
+};
 
 } // namespace
 

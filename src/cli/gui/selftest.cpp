@@ -41,7 +41,7 @@ QString sample(const QString& samples, const char* name)
 // A windowless tool's work over `files`, as its petal runs it.
 QStringList instant(ToolID tool, const QStringList& files, Job& job)
 {
-    const HeavyEngines& engines = Converter::heavyEngines();
+    const HeavyEngines& engines = Modules::entries<HeavyEngines>();
     return engines.instantWork(*engines.instantTool(tool), files, job, ignored);
 }
 

@@ -23,7 +23,7 @@ int tool(const QStringList& rest)
     }
     const HeavyEngines* engines = nullptr;
     try {
-        engines = &Converter::heavyEngines();
+        engines = &Modules::entries<HeavyEngines>();
     } catch (const std::exception& e) {
         print(QStringLiteral("error: ") + errorDescription(e));
         return 1;

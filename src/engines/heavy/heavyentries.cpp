@@ -6,7 +6,6 @@
 #include "engines/image/svgsafety.h"
 #include "engines/image/videoframe.h"
 #include "engines/instant/instanttools.h"
-#include "engines/media/media.h"
 #include "engines/pdf/pdfengine.h"
 #include "engines/sheet/sheetengine.h"
 #include "engines/slides/slidesengine.h"
@@ -72,9 +71,20 @@ QImage pdfFirstPage(const QString& path, int size)
     }
 }
 
-const HeavyEngines entries{convert,          makeGuiApplication, loadImage,          loadImageForCopy,
-                           ImageEngine::uti, ImageEngine::write, Svg::confined,      pdfFirstPage,
-                           Media::frame,     InstantTools::find, InstantTools::work, InstantTools::run};
+const HeavyEngines entries{
+    .convert = convert,
+    .makeGuiApplication = makeGuiApplication,
+    .loadImage = loadImage,
+    .loadImageForCopy = loadImageForCopy,
+    .imageUti = ImageEngine::uti,
+    .writeImage = ImageEngine::write,
+    .confinedSvg = Svg::confined,
+    .pdfFirstPage = pdfFirstPage,
+    .videoFrame = Media::frame,
+    .instantTool = InstantTools::find,
+    .instantWork = InstantTools::work,
+    .runInstant = InstantTools::run,
+};
 
 } // namespace
 

@@ -24,7 +24,7 @@ QStringList convert(const QString& source, const QString& target, Job& job, cons
     const QString destination = Output::result(source, {}, target);
 
     if (target == QLatin1String("docx")) {
-        QString text = OCR::module().recognize(loaded.image);
+        QString text = Modules::entries<RecognitionModule>().recognize(loaded.image);
         progress(0.8);
         if (text.isEmpty()) text = QStringLiteral("(No text found)");
         const auto document = Doc::plainAttributed(text);

@@ -37,11 +37,6 @@ const Tool* find(ToolID tool)
     return nullptr;
 }
 
-bool isWindowless(ToolID tool)
-{
-    return find(tool) != nullptr;
-}
-
 QStringList work(const Tool& tool, const QStringList& files, Job& job, const Progress& progress)
 {
     if (tool.whole) return tool.whole(files, job, progress);

@@ -30,7 +30,6 @@ struct Tool
 // The row of muteVideo, splitPDF, extractArchive or createPDF; null for a tool that needs its
 // window.
 const Tool* find(ToolID tool);
-bool isWindowless(ToolID tool);
 
 // Blocks: the tool's work over `files`, each in turn, stopping at the first failure (whose
 // ConvertError is thrown; results written before it stay).

@@ -62,7 +62,7 @@ QString text(const Poppler::Page& page, const QString& layer)
 {
     if (PDFText::hasText(layer)) return layer;
     try {
-        return OCR::module().recognize(render(page, recognitionDPI));
+        return Modules::entries<RecognitionModule>().recognize(render(page, recognitionDPI));
     } catch (const std::exception&) {
         return {};
     }
@@ -103,8 +103,8 @@ QMap<int, QString> texts(const Poppler::Document& doc, const std::function<QStri
             done(i, QString());
             continue;
         }
-        if (inFlight == 0) inFlight = size_t(OCR::module().parallelism()) + 2;
-        pending.emplace_back(i, OCR::module().recognizeLater(std::move(picture)));
+        if (inFlight == 0) inFlight = size_t(Modules::entries<RecognitionModule>().parallelism()) + 2;
+        pending.emplace_back(i, Modules::entries<RecognitionModule>().recognizeLater(std::move(picture)));
         while (pending.size() >= inFlight)
             collect();
     }

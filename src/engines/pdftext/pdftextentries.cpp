@@ -24,8 +24,9 @@ QStringList convertToText(const QString& source, Job& job, const Progress& progr
             // The heavy conversion reports this document's pages again from the first: progress
             // holds where it is until that passes it.
             const double reached = double(i) / count;
-            return Converter::heavyEngines().convert(FileCategory::pdf, source, QStringLiteral("txt"), job,
-                                                     [&](double p) { progress(std::max(p, reached)); });
+            return Modules::entries<HeavyEngines>().convert(
+                FileCategory::pdf, source, QStringLiteral("txt"), job,
+                [&](double p) { progress(std::max(p, reached)); });
         }
         pages.append(std::move(text));
         progress(double(i + 1) / count);
@@ -36,7 +37,7 @@ QStringList convertToText(const QString& source, Job& job, const Progress& progr
         destination, [&](const QString& path) { Output::writeFile(path, bytes); }, &job)};
 }
 
-const PDFTextModule entries{convertToText};
+const PDFTextModule entries{.convertToText = convertToText};
 
 } // namespace
 

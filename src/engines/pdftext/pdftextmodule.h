@@ -12,19 +12,11 @@ class Job;
 // a PDF with text becomes plain text at little more than the cost of reading it.
 struct PDFTextModule
 {
+    static constexpr Modules::Module module = Modules::Module::pdfText;
+
     // PDF → txt, with the same result, refusals and progress as the heavy module's conversion;
     // a document with a page that has no text is handed to that conversion whole, since its
     // pages are rendered and recognised.
     QStringList (*convertToText)(const QString& source, Job& job,
                                  const std::function<void(double)>& progress);
 };
-
-namespace PDFEngine {
-
-// The module's entries, loaded on first call; throws ConvertError when it cannot be loaded.
-inline const PDFTextModule& textModule()
-{
-    return *static_cast<const PDFTextModule*>(Modules::entries(Modules::Module::pdfText));
-}
-
-} // namespace PDFEngine

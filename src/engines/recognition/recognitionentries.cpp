@@ -3,8 +3,13 @@
 
 namespace {
 
-const RecognitionModule entries{OCR::recognize, OCR::recognizeLater, OCR::parallelism, OCR::textBoxes,
-                                OCR::faceBoxes};
+const RecognitionModule entries{
+    .recognize = OCR::recognize,
+    .recognizeLater = OCR::recognizeLater,
+    .parallelism = OCR::parallelism,
+    .textBoxes = OCR::textBoxes,
+    .faceBoxes = OCR::faceBoxes,
+};
 
 } // namespace
 

@@ -10,7 +10,7 @@ namespace CropImage {
 QStringList cropFile(const QString& file, const QRectF& rect, Job& job, const Progress& progress)
 {
     std::shared_ptr<const ImageProps> carried;
-    const QImage image = Converter::heavyEngines().loadImageForCopy(file, carried);
+    const QImage image = Modules::entries<HeavyEngines>().loadImageForCopy(file, carried);
     job.throwIfCancelled();
     progress(0.5);
     const std::optional<QImage> cropped = ImageTools::crop(image, rect);

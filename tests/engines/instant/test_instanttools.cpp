@@ -67,6 +67,14 @@ class InstantToolsTest : public QObject
     QString file(const QString& name) const { return m_dir.filePath(name); }
 
   private slots:
+    // The tool table in core routes a drop without loading this module: it must name exactly
+    // the tools that have a row here, or a drop would open a missing window or run nothing.
+    void coreKnowsTheWindowlessTools()
+    {
+        for (ToolID tool : allToolIds())
+            QVERIFY2(isWindowless(tool) == (InstantTools::find(tool) != nullptr), qPrintable(rawValue(tool)));
+    }
+
     // The audio goes, the video is copied. (How results are named: see test_tool.)
     void muteKeepsOnlyVideo()
     {

@@ -107,7 +107,7 @@ class PdfConvertTest : public QObject
             QList<double> heavy, light;
             const QString expected =
                 PDFEngine::convert(path("Letter.pdf"), "txt", job, [&](double p) { heavy << p; }).value(0);
-            const QString result = PDFEngine::textModule()
+            const QString result = Modules::entries<PDFTextModule>()
                                        .convertToText(path("Letter.pdf"), job, [&](double p) { light << p; })
                                        .value(0);
             QCOMPARE(result, path("Letter 2.txt"));
