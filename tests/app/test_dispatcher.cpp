@@ -4,6 +4,7 @@
 #include "app/dispatcher.h"
 #include "app/hud.h"
 #include "app/hudview.h"
+#include "core/converterror.h"
 #include "core/job.h"
 #include "toolkit/toolwindow.h"
 #include "tools/toolwindows.h"
@@ -108,6 +109,19 @@ class DispatcherTest : public QObject
             Dispatcher::perform(WheelItem::action(action), files, QPointF(5, 6), r.routes());
             QCOMPARE(r.calls, QStringList{QStringLiteral("action %1 a.mov,b.mov").arg(rawValue(action))});
         }
+    }
+
+    // A windowless tool whose module can't be loaded says why, instead of ending the tray.
+    void unloadableToolModuleIsSaid()
+    {
+        Recorder r;
+        Dispatcher::Routes routes = r.routes();
+        routes.instant = [](ToolID, const QStringList&, std::optional<QPointF>) {
+            throw ConvertError::failed(
+                QStringLiteral("Tolvane can’t load its part libtolvane_engines_heavy.so"));
+        };
+        Dispatcher::perform(WheelItem::tool(ToolID::splitPDF), {m_dir.filePath("a.pdf")}, QPointF(), routes);
+        QCOMPARE(r.calls, QStringList{"note SPLIT|Tolvane can’t load its part libtolvane_engines_heavy.so"});
     }
 
     // A drop of nothing (the files vanished on the way) starts nothing.
