@@ -109,7 +109,8 @@ class WriteFailuresTest : public QObject
     // about the failed write stay off standard error.
     void aFullDiskIsReportedWithoutLibraryNoise()
     {
-        QTemporaryDir results, settings;
+        QTemporaryDir results(m_sources.filePath("full-XXXXXX")),
+            settings(m_sources.filePath("settings-XXXXXX"));
         if (::mount("tmpfs", QFile::encodeName(results.path()).constData(), "tmpfs", 0, "size=1m") != 0)
             QSKIP("mounting a tmpfs needs root");
         const auto unmount = qScopeGuard([&] { ::umount(QFile::encodeName(results.path()).constData()); });
@@ -137,6 +138,7 @@ class WriteFailuresTest : public QObject
                      qPrintable(row));
             QCOMPARE(entries(results.path()), before);
         }
+        QCOMPARE(entries(m_scratch.path()), QStringList());
     }
 
     // Cancelled while the picture is encoded: the finished picture is not kept.

@@ -97,7 +97,7 @@ QByteArray jpegWithText()
 }
 
 // Every text a reader of the file can get at: its bytes, the inflated text chunks of a PNG, and
-// a PDF with its streams uncompressed.
+// a PDF with its streams uncompressed. Empty when the file can't be read so.
 QByteArray readable(const QString& path)
 {
     QFile file(path);
@@ -120,9 +120,10 @@ QByteArray readable(const QString& path)
     } else if (out.startsWith("%PDF")) {
         QTemporaryDir dir;
         const QString plain = dir.filePath("plain.pdf");
-        QProcess::execute("qpdf", {"--qdf", "--object-streams=disable", path, plain});
         QFile opened(plain);
-        if (!opened.open(QIODevice::ReadOnly)) return {};
+        if (QProcess::execute("qpdf", {"--qdf", "--object-streams=disable", path, plain}) != 0 ||
+            !opened.open(QIODevice::ReadOnly))
+            return {};
         out += opened.readAll();
     }
     return out;
@@ -131,6 +132,7 @@ QByteArray readable(const QString& path)
 QStringList carried(const QString& path)
 {
     const QByteArray text = readable(path);
+    if (text.isEmpty()) return {"(unreadable)"};
     QStringList out;
     for (const QString& word : privateWords)
         if (text.contains(word.toUtf8())) out << word;
