@@ -7,6 +7,7 @@
 #include "engines/image/imageengine.h"
 #include "engines/instant/instanttools.h"
 
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QtTest>
 #include <sys/mount.h>
@@ -100,6 +101,42 @@ class WriteFailuresTest : public QObject
                 QVERIFY2(e->message() == cause, qPrintable(row + ": " + e->message()));
                 QVERIFY2(entries(results.path()).isEmpty(), qPrintable(row));
             }
+        }
+        QCOMPARE(entries(m_scratch.path()), QStringList());
+    }
+
+    // On a full disk the command line says the plain cause once; the image libraries' own words
+    // about the failed write stay off standard error.
+    void aFullDiskIsReportedWithoutLibraryNoise()
+    {
+        QTemporaryDir results(m_sources.filePath("full-XXXXXX")),
+            settings(m_sources.filePath("settings-XXXXXX"));
+        if (::mount("tmpfs", QFile::encodeName(results.path()).constData(), "tmpfs", 0, "size=1m") != 0)
+            QSKIP("mounting a tmpfs needs root");
+        const auto unmount = qScopeGuard([&] { ::umount(QFile::encodeName(results.path()).constData()); });
+        const QString png = results.filePath("noise.png"), jpeg = results.filePath("noise.jpg");
+        QVERIFY(QFile::copy(source("noise.png"), png));
+        QVERIFY(noise().save(jpeg));
+        QFile filler(results.filePath("filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (filler.write(QByteArray(4096, '\0')) == 4096) {
+        }
+        filler.close();
+        const QStringList before = entries(results.path());
+        for (const auto& [file, target] : {std::pair{jpeg, "png"}, {jpeg, "tiff"}, {png, "jpg"}}) {
+            QProcess tolvane;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("XDG_CONFIG_HOME", settings.path()); // results go beside the files
+            tolvane.setProcessEnvironment(environment);
+            tolvane.start(TOLVANE_BIN, {"--convert", target, file});
+            QVERIFY(tolvane.waitForFinished(120000));
+            const QString out = QString::fromUtf8(tolvane.readAllStandardOutput());
+            const QString err = QString::fromUtf8(tolvane.readAllStandardError());
+            const QString row = QString(target) + ": " + out + " / " + err;
+            QVERIFY2(tolvane.exitCode() == 1 && out.contains(": The disk is full"), qPrintable(row));
+            QVERIFY2(!err.contains("libpng") && !err.contains("TIFF") && !err.contains("JPEG"),
+                     qPrintable(row));
+            QCOMPARE(entries(results.path()), before);
         }
         QCOMPARE(entries(m_scratch.path()), QStringList());
     }

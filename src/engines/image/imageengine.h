@@ -50,6 +50,11 @@ void writeWebP(const QImage& image, const QString& path, double quality, Job* jo
 // entry for it), the pixels kept losslessly. Refuses an empty list.
 void writePDF(const QList<QImage>& images, const QList<double>& dpis, const QString& path);
 
+// `image` without the text its file carried (comments, PNG text chunks, XMP), which Qt's
+// encoders would write out again: a result keeps only the properties ImageProps carries. The
+// pixels are shared with `image`, not copied. write() calls it itself.
+QImage withoutText(const QImage& image);
+
 // What a re-encoded copy of an image with `props` keeps (see ImageProps::carried).
 ImageProps carriedProperties(const ImageProps& props);
 

@@ -8,6 +8,7 @@
 #include "core/settings.h"
 #include "core/shell.h"
 
+#include <QBuffer>
 #include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
@@ -61,20 +62,29 @@ QImage withAlphaKept(const QImage& image)
 }
 
 // Qt's encoders: `setting` is the quality for JPEG and PNG (for PNG it picks the zlib level,
-// 100 storing without compression) and the compression for TIFF (1 = LZW).
+// 100 storing without compression) and the compression for TIFF (1 = LZW). The file is encoded
+// in memory and then written: libpng and libtiff would print their own words about a failed
+// write on standard error, where the plain failure is said once.
 void writeQt(const QImage& image, const QString& path, const QString& format, const QByteArray& qtFormat,
              int setting)
 {
-    CheckedFile file(path);
-    QImageWriter writer(&file, qtFormat);
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, qtFormat);
     if (qtFormat == "tiff")
         writer.setCompression(setting);
     else
         writer.setQuality(setting);
-    const bool written = writer.write(image);
-    // A failed write explains a failed encode.
-    if (written || file.error() != 0) return file.finish();
-    throw ConvertError::failed(QStringLiteral("Couldn’t encode %1").arg(upper(format)));
+    if (!writer.write(image))
+        throw ConvertError::failed(QStringLiteral("Couldn’t encode %1").arg(upper(format)));
+    buffer.close();
+    CheckedFile file(path);
+    // In pieces of the file's own buffer size, so that the encoded bytes are not copied whole.
+    constexpr qsizetype piece = 256 * 1024;
+    for (qsizetype at = 0; at < encoded.size() && file.error() == 0; at += piece)
+        file.write(encoded.constData() + at, std::min(piece, encoded.size() - at));
+    file.finish();
 }
 
 // A portable arbitrary map: a short header and the raw 8-bit RGB or RGBA rows.
@@ -131,9 +141,32 @@ QImage flatten(const QImage& image, const QColor& color)
     return out;
 }
 
+QImage withoutText(const QImage& image)
+{
+    if (image.textKeys().isEmpty()) return image;
+    // QImage can't forget its text: a new image over the same pixels, which holds a reference
+    // to them until it goes. Read-only pixels are copied before anything draws into them.
+    auto* owner = new QImage(image);
+    QImage out(
+        owner->constBits(), owner->width(), owner->height(), owner->bytesPerLine(), owner->format(),
+        [](void* info) { delete static_cast<QImage*>(info); }, owner);
+    if (out.isNull()) {
+        delete owner;
+        throw ConvertError::failed(QStringLiteral("Out of memory"));
+    }
+    out.setColorTable(owner->colorTable());
+    out.setColorSpace(owner->colorSpace());
+    out.setDotsPerMeterX(owner->dotsPerMeterX());
+    out.setDotsPerMeterY(owner->dotsPerMeterY());
+    out.setOffset(owner->offset());
+    out.setDevicePixelRatio(owner->devicePixelRatio());
+    return out;
+}
+
 void write(QImage image, const QString& path, const QString& format, const ImageProps& props,
            std::optional<double> quality, double dpi)
 {
+    image = withoutText(image);
     const double q = quality.value_or(Settings::shared().imageQuality());
     if (format == QLatin1String("webp")) return writeWebP(image, path, q);
     if (format == QLatin1String("pdf")) return writePDF({image}, {dpi}, path);

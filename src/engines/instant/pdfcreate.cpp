@@ -43,7 +43,8 @@ void writePages(const QStringList& images, const QString& path, Job& job, const 
         } else if (!writer.newPage()) {
             throw ConvertError::failed(QStringLiteral("Couldn’t write the PDF"));
         }
-        painter.drawImage(layout.fullRect(QPageLayout::Point), page.image);
+        // The PDF engine stores a picture as JPEG, with the text the picture's file carried.
+        painter.drawImage(layout.fullRect(QPageLayout::Point), ImageEngine::withoutText(page.image));
         // The last fifth of the bar is the file's completion, which reports nothing on the way.
         progress(0.8 * double(i + 1) / double(images.size()));
     }
