@@ -61,12 +61,13 @@ bool CheckedFile::flushBuffer()
 qint64 CheckedFile::writeData(const char* data, qint64 size)
 {
     // After a failure the file is lost anyway: refusing further writes stops the writer early.
-    if (m_error != 0 || m_fd < 0) return -1;
+    const qint64 refused = m_absorb ? size : -1;
+    if (m_error != 0 || m_fd < 0) return refused;
     const qint64 at = pos();
-    if (at != m_bufferStart + m_buffer.size() && !flushBuffer()) return -1;
+    if (at != m_bufferStart + m_buffer.size() && !flushBuffer()) return refused;
     if (m_buffer.isEmpty()) m_bufferStart = at;
     m_buffer.append(data, qsizetype(size));
-    if (m_buffer.size() >= bufferSize && !flushBuffer()) return -1;
+    if (m_buffer.size() >= bufferSize && !flushBuffer()) return refused;
     return size;
 }
 

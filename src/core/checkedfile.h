@@ -22,6 +22,9 @@ class CheckedFile : public QIODevice
     void finish();
     // The errno of the first failed write, or 0.
     int error() const { return m_error; }
+    // After a failure, further writes are taken and dropped instead of refused: for encoders that
+    // print their own noise when a write is refused (libpng, libtiff). finish() still throws.
+    void absorbFailures() { m_absorb = true; }
 
   protected:
     qint64 readData(char* data, qint64 maxSize) override;
@@ -34,6 +37,7 @@ class CheckedFile : public QIODevice
     QString m_path;
     int m_fd = -1;
     int m_error = 0;
+    bool m_absorb = false;
     QByteArray m_buffer;
     qint64 m_bufferStart = 0; // where in the file the buffer begins
 };

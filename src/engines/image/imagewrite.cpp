@@ -8,7 +8,6 @@
 #include "core/settings.h"
 #include "core/shell.h"
 
-#include <QBuffer>
 #include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
@@ -68,22 +67,18 @@ QImage withAlphaKept(const QImage& image)
 void writeQt(const QImage& image, const QString& path, const QString& format, const QByteArray& qtFormat,
              int setting)
 {
-    QByteArray encoded;
-    QBuffer buffer(&encoded);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, qtFormat);
+    // Streamed to the file; a write that fails is absorbed so that the encoder finishes without
+    // printing its own error, and finish() reports the real cause.
+    CheckedFile file(path);
+    file.absorbFailures();
+    QImageWriter writer(&file, qtFormat);
     if (qtFormat == "tiff")
         writer.setCompression(setting);
     else
         writer.setQuality(setting);
-    if (!writer.write(image))
+    const bool written = writer.write(image);
+    if (!written && file.error() == 0)
         throw ConvertError::failed(QStringLiteral("Couldn’t encode %1").arg(upper(format)));
-    buffer.close();
-    CheckedFile file(path);
-    // In pieces of the file's own buffer size, so that the encoded bytes are not copied whole.
-    constexpr qsizetype piece = 256 * 1024;
-    for (qsizetype at = 0; at < encoded.size() && file.error() == 0; at += piece)
-        file.write(encoded.constData() + at, std::min(piece, encoded.size() - at));
     file.finish();
 }
 
