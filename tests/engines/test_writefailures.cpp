@@ -138,6 +138,20 @@ class WriteFailuresTest : public QObject
         QCOMPARE(entries(m_scratch.path()), QStringList());
     }
 
+    // A disk with room for bytes but not for more files: unpacking fails when it makes one.
+    void unpackingOutOfFiles()
+    {
+        for (int i = 0; i < 12; ++i)
+            writeFile(source("many/") + QString::number(i), "x");
+        const QString archive = source("many.zip");
+        QCOMPARE(Shell::run("/usr/bin/zip", {"-qr", archive, "many"}, m_sources.path()).status, 0);
+        QTemporaryDir results;
+        if (!mountResults(results.path(), "size=1m,nr_inodes=8")) QSKIP("mounting a tmpfs needs root");
+        const auto unmount = qScopeGuard([&] { ::umount(QFile::encodeName(results.path()).constData()); });
+        QCOMPARE(message([&] { ArchiveEngine::extractTool(archive); }), "The disk is full");
+        QCOMPARE(entries(results.path()), QStringList());
+    }
+
     // Cancelled while the picture is encoded: the finished picture is not kept.
     void cancelledDuringAnEncode()
     {
