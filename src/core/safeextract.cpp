@@ -2,6 +2,8 @@
 
 #include "core/archivenames.h"
 #include "core/converterror.h"
+#include "core/entryreader.h"
+#include "core/output.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -12,6 +14,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <cerrno>
 #include <climits>
 #include <memory>
 #include <sys/stat.h>
@@ -108,12 +111,19 @@ class Extractor
             if (++m_entries > m_limits.maxEntries)
                 refuse(QStringLiteral("it holds more than %1 entries").arg(m_limits.maxEntries));
             if (archive_entry_size_is_set(entry)) count(m_declared, archive_entry_size(entry));
-            if (!place(entry)) continue;
-            if (archive_write_header(m_out.get(), entry) < ARCHIVE_WARN) refuse(errorText(m_out.get()));
-            copyData();
-            if (archive_write_finish_entry(m_out.get()) < ARCHIVE_WARN) refuse(errorText(m_out.get()));
+            const QByteArray name =
+                entryText(archive_entry_pathname(entry), archive_entry_pathname_utf8(entry));
+            if (!place(entry, name)) continue;
+            if (archive_write_header(m_out.get(), entry) < ARCHIVE_WARN) writeFailed();
+            // Folders and symbolic links carry no data of their own.
+            if (archive_entry_filetype(entry) == AE_IFREG || archive_entry_hardlink(entry))
+                copyData(name, entry);
+            else if (archive_read_data_skip(m_in.get()) < ARCHIVE_WARN)
+                refuse(errorText(m_in.get()));
+            // Warnings here are about what the disk can't keep (an owner, extended attributes).
+            if (archive_write_finish_entry(m_out.get()) < ARCHIVE_WARN) writeFailed();
         }
-        if (archive_write_close(m_out.get()) < ARCHIVE_WARN) refuse(errorText(m_out.get()));
+        if (archive_write_close(m_out.get()) < ARCHIVE_WARN) writeFailed();
         checkLinks();
     }
 
@@ -121,6 +131,23 @@ class Extractor
     [[noreturn]] void refuse(const QString& reason) const
     {
         throw ConvertError::failed(QStringLiteral("Couldn’t unpack %1: %2").arg(m_name, reason));
+    }
+
+    // A failure of the disk writer: the disk's own cause in plain words when the disk refused,
+    // the refusal of the entry otherwise.
+    [[noreturn]] void writeFailed() const
+    {
+        const int error = archive_errno(m_out.get());
+        switch (error) {
+        case ENOSPC:
+        case EDQUOT:
+        case EFBIG:
+        case EROFS:
+        case EIO:
+            throw Output::writeFailure(error, errorText(m_out.get()));
+        default:
+            refuse(errorText(m_out.get()));
+        }
     }
 
     void count(qint64& total, qint64 bytes) const
@@ -132,9 +159,8 @@ class Extractor
 
     // Checks the entry and points it into the destination. False for entries left out: the
     // archive's own root folder and special files.
-    bool place(archive_entry* entry)
+    bool place(archive_entry* entry, const QByteArray& name)
     {
-        const QByteArray name = entryText(archive_entry_pathname(entry), archive_entry_pathname_utf8(entry));
         const QString shown = QFile::decodeName(name);
         const Components parts = split(name);
         if (const auto why = escapes(name, parts)) refuse(*why);
@@ -175,18 +201,18 @@ class Extractor
         return true;
     }
 
-    void copyData()
+    // The entry's data, exactly as much as it declares; every failed write fails the unpacking.
+    void copyData(const QByteArray& name, archive_entry* entry)
     {
-        const void* block = nullptr;
-        size_t size = 0;
-        la_int64_t offset = 0;
-        for (;;) {
-            const int status = archive_read_data_block(m_in.get(), &block, &size, &offset);
-            if (status == ARCHIVE_EOF) return;
-            if (status < ARCHIVE_WARN) refuse(errorText(m_in.get()));
-            count(m_written, qint64(size));
-            if (archive_write_data_block(m_out.get(), block, size, offset) < ARCHIVE_WARN)
-                refuse(errorText(m_out.get()));
+        const qint64 declared = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : -1;
+        EntryReader reader(m_in.get(), m_name, name, declared,
+                           [this](qint64 bytes) { count(m_written, bytes); });
+        while (const std::optional<EntryReader::Block> block = reader.next()) {
+            if (archive_write_data_block(m_out.get(), block->data, size_t(block->size), block->offset) ==
+                ARCHIVE_OK)
+                continue;
+            const int error = archive_errno(m_out.get());
+            throw Output::writeFailure(error > 0 ? error : EIO, errorText(m_out.get()));
         }
     }
 

@@ -18,6 +18,7 @@ struct ExtractLimits
 // folder `destination`. Refuses absolute names, ".." components, links whose target leaves the
 // folder (also through other links), writing through links, and archives beyond `limits`; special
 // files (devices, pipes, sockets) are skipped. Throws ConvertError::failed("Couldn’t unpack
-// <archive name>: <reason>"); what was unpacked before the failure stays in `destination`, which
-// the caller removes.
+// <archive name>: <reason>"), "<entry> in <archive name> is damaged" for data that fail their
+// checksum or their declared size, and Output::writeFailure() when the disk refuses a write; what
+// was unpacked before the failure stays in `destination`, which the caller removes.
 void extractSafely(const QString& archive, const QString& destination, const ExtractLimits& limits = {});

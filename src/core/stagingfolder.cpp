@@ -18,8 +18,8 @@ StagingFolder::StagingFolder(const QString& destination) : m_destination(destina
     if (!QDir().mkpath(parent) || ::mkdir(QFile::encodeName(m_path).constData(), 0755) != 0) {
         const int error = errno ? errno : EACCES;
         m_path.clear();
-        throw ConvertError::failed(QStringLiteral("Couldn’t create a folder in %1: %2")
-                                       .arg(parent, QString::fromLocal8Bit(std::strerror(error))));
+        throw Output::writeFailure(error, QStringLiteral("Couldn’t create a folder in %1: %2")
+                                              .arg(parent, QString::fromLocal8Bit(std::strerror(error))));
     }
 }
 

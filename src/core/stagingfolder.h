@@ -8,7 +8,7 @@
 class StagingFolder
 {
   public:
-    // Creates it (and the destination's parent folders); throws ConvertError::failed with the
+    // Creates it (and the destination's parent folders); throws Output::writeFailure() of the
     // file system's error.
     explicit StagingFolder(const QString& destination);
     ~StagingFolder();

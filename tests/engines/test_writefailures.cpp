@@ -4,13 +4,17 @@
 #include "core/output.h"
 #include "core/settings.h"
 #include "core/shell.h"
+#include "engines/archive/archiveengine.h"
 #include "engines/image/imageengine.h"
 #include "engines/instant/instanttools.h"
 
+#include <QPainter>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QtTest>
 #include <sys/mount.h>
+#include <unistd.h>
 
 // Results that can't be written: a full disk and a read-only folder, for every writer.
 class WriteFailuresTest : public QObject
@@ -40,6 +44,17 @@ class WriteFailuresTest : public QObject
         return text;
     }
 
+    // A PDF of `pages` pages of noise, each larger than the tiny disk.
+    static void writeNoisePDF(const QString& path, int pages)
+    {
+        QPdfWriter writer(path);
+        QPainter painter(&writer);
+        for (int i = 0; i < pages; ++i) {
+            if (i > 0) writer.newPage();
+            painter.drawImage(QRect(0, 0, 2000, 2000), noise());
+        }
+    }
+
     // A fresh tmpfs for the results, with `options`; the conversions write there.
     static bool mountResults(const QString& folder, const char* options)
     {
@@ -66,6 +81,15 @@ class WriteFailuresTest : public QObject
         writeFile(source("lines.srt"), srt);
         writeFile(source("tree/noise.bin"), readAll(source("noise.png")));
         QCOMPARE(Shell::run("/usr/bin/tar", {"-cf", source("tree.tar"), "tree"}, m_sources.path()).status, 0);
+        QCOMPARE(Shell::run("/usr/bin/zip", {"-qr", source("tree.zip"), "tree"}, m_sources.path()).status, 0);
+        // A hard link, which a zip can't hold, takes the way through an unpacked folder.
+        writeFile(source("linked/noise.bin"), readAll(source("noise.png")));
+        QCOMPARE(::link(QFile::encodeName(source("linked/noise.bin")),
+                        QFile::encodeName(source("linked/again.bin"))),
+                 0);
+        QCOMPARE(Shell::run("/usr/bin/tar", {"-cf", source("linked.tar"), "linked"}, m_sources.path()).status,
+                 0);
+        writeNoisePDF(source("noise.pdf"), 3);
         QCOMPARE(Shell::run("/usr/bin/ffmpeg",
                             {"-v", "error", "-f", "lavfi", "-i", "anoisesrc=d=3", source("noise.wav")})
                      .status,
@@ -81,6 +105,12 @@ class WriteFailuresTest : public QObject
             {"text.md", "epub"},   {"text.md", "html"},   {"table.csv", "pdf"},      {"table.csv", "xlsx"},
             {"table.csv", "ods"},  {"lines.srt", "vtt"},  {"tree.tar", "zip"},       {"tree.tar", "gz"},
             {"noise.wav", "flac"}, {"noise.wav", "mp3"},  {"noise.png", "createPDF"}};
+        // What libarchive and qpdf write.
+        const QList<std::pair<QString, QString>> unpacked{{"tree.zip", "tar"},
+                                                          {"linked.tar", "zip"},
+                                                          {"tree.zip", "extractArchive"},
+                                                          {"tree.tar", "extractArchive"},
+                                                          {"noise.pdf", "splitPDF"}};
         for (const auto& [options, cause] :
              {std::pair{"size=32k", "The disk is full"},
               std::pair{"ro,size=32k", "Tolvane isn’t allowed to write the result in this folder"}}) {
@@ -88,11 +118,15 @@ class WriteFailuresTest : public QObject
             if (!mountResults(results.path(), options)) QSKIP("mounting a tmpfs needs root");
             const auto unmount =
                 qScopeGuard([&] { ::umount(QFile::encodeName(results.path()).constData()); });
-            for (const auto& [name, target] : conversions) {
+            for (const auto& [name, target] : conversions + unpacked) {
                 Job job(QString(), QString(), 0);
                 const auto e = failure([&, &name = name, &target = target] {
                     if (target == "createPDF")
                         InstantTools::createPDF({source(name)}, job, [](double) {});
+                    else if (target == "splitPDF")
+                        InstantTools::splitPDF(source(name), job, [](double) {});
+                    else if (target == "extractArchive")
+                        ArchiveEngine::extractTool(source(name));
                     else
                         convert(source(name), target);
                 });
@@ -139,6 +173,20 @@ class WriteFailuresTest : public QObject
             QCOMPARE(entries(results.path()), before);
         }
         QCOMPARE(entries(m_scratch.path()), QStringList());
+    }
+
+    // A disk with room for bytes but not for more files: unpacking fails when it makes one.
+    void unpackingOutOfFiles()
+    {
+        for (int i = 0; i < 12; ++i)
+            writeFile(source("many/") + QString::number(i), "x");
+        const QString archive = source("many.zip");
+        QCOMPARE(Shell::run("/usr/bin/zip", {"-qr", archive, "many"}, m_sources.path()).status, 0);
+        QTemporaryDir results;
+        if (!mountResults(results.path(), "size=1m,nr_inodes=8")) QSKIP("mounting a tmpfs needs root");
+        const auto unmount = qScopeGuard([&] { ::umount(QFile::encodeName(results.path()).constData()); });
+        QCOMPARE(message([&] { ArchiveEngine::extractTool(archive); }), "The disk is full");
+        QCOMPARE(entries(results.path()), QStringList());
     }
 
     // Cancelled while the picture is encoded: the finished picture is not kept.

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 #include <algorithm>
 #include <archive.h>
 #include <archive_entry.h>
@@ -64,4 +65,27 @@ inline QString writeArchive(const QString& path, const Members& members, bool ta
     }
     archive_write_free(a);
     return path;
+}
+
+enum class ZipField { crc, size };
+
+// Rewrites what the local and the central header of the zip entry `name` declare as its CRC or
+// its unpacked size, as a damaged or a forged zip would.
+inline void patchZipEntry(const QString& path, const QByteArray& name, ZipField field, quint32 value)
+{
+    struct Header
+    {
+        QByteArray signature;
+        int nameLength, nameAt, crc, size;
+    };
+    QByteArray zip = readAll(path);
+    for (const Header& h : {Header{"PK\x03\x04", 26, 30, 14, 22}, Header{"PK\x01\x02", 28, 46, 16, 24}})
+        for (qsizetype at = zip.indexOf(h.signature); at >= 0 && at + h.nameAt < zip.size();
+             at = zip.indexOf(h.signature, at + 4)) {
+            const auto length = qFromLittleEndian<quint16>(zip.constData() + at + h.nameLength);
+            if (zip.mid(at + h.nameAt, length) == name)
+                qToLittleEndian(value, zip.data() + at + (field == ZipField::crc ? h.crc : h.size));
+        }
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) file.write(zip);
 }

@@ -3,6 +3,7 @@
 #include "core/archivenames.h"
 #include "core/checkedfile.h"
 #include "core/converterror.h"
+#include "core/entryreader.h"
 #include "core/job.h"
 #include "engines/archive/gzip.h"
 
@@ -286,7 +287,7 @@ class Copier
         if (!archive_entry_size_is_set(entry)) throw ArchiveCopy::NeedsUnpacking();
         archive_entry_set_size(out.get(), archive_entry_size(entry));
         writeHeader(out.get());
-        copyData(archive_entry_size(entry));
+        copyData(name, archive_entry_size(entry));
     }
 
     // Records an item of the result, after the folders it lies in, which are written first when
@@ -367,21 +368,15 @@ class Copier
     }
 
     // The entry's bytes, holes of sparse files filled in, exactly `size` of them.
-    void copyData(qint64 size)
+    void copyData(const QByteArray& name, qint64 size)
     {
-        const void* block = nullptr;
-        size_t length = 0;
-        la_int64_t offset = 0;
+        EntryReader reader(m_in.get(), m_name, name, size, [this](qint64 bytes) { count(m_written, bytes); });
         qint64 at = 0;
-        for (;;) {
-            const int status = archive_read_data_block(m_in.get(), &block, &length, &offset);
-            if (status == ARCHIVE_EOF) break;
-            if (status < ARCHIVE_WARN) refuse(errorText(m_in.get()));
-            count(m_written, qint64(length));
-            if (offset < at || offset + qint64(length) > size) throw ArchiveCopy::NeedsUnpacking();
-            writeZeros(offset - at);
-            writeData(block, qint64(length));
-            at = offset + qint64(length);
+        while (const std::optional<EntryReader::Block> block = reader.next()) {
+            if (block->offset < at) throw ArchiveCopy::NeedsUnpacking();
+            writeZeros(block->offset - at);
+            writeData(block->data, block->size);
+            at = block->offset + block->size;
         }
         writeZeros(size - at);
         if (archive_write_finish_entry(m_out.get()) < ARCHIVE_WARN) writeFailed();

@@ -24,7 +24,8 @@ struct NeedsUnpacking : std::runtime_error
 
 // Writes `archive` (format `from`) to the new file `output` as `to`: "zip", "tar" or "gz" (a
 // gzip-compressed tar). Throws ConvertError::failed("Couldn’t unpack <archive name>: …") for a
-// source that is refused or unreadable, ConvertError::failed for a failed write,
+// source that is refused or unreadable, "<entry> in <archive name> is damaged" for data that fail
+// their checksum or their declared size, ConvertError::failed for a failed write,
 // ConvertError::cancelled() when `job` is cancelled (tested between entries), and
 // NeedsUnpacking. On any throw the output is incomplete and the caller removes it.
 void convert(const QString& archive, const QString& from, const QString& output, const QString& to, Job& job,

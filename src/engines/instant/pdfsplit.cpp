@@ -1,5 +1,6 @@
 #include "engines/instant/instanttools.h"
 
+#include "core/checkedfile.h"
 #include "core/converterror.h"
 #include "core/inputcheck.h"
 #include "core/job.h"
@@ -10,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFAcroFormDocumentHelper.hh>
 #include <qpdf/QPDFExc.hh>
@@ -46,7 +48,34 @@ void copyInfo(QPDF& source, QPDF& out)
     out.getTrailer().replaceKey("/Info", out.copyForeignObject(info));
 }
 
-// A new document holding only `page`, written to `path`.
+// The end of qpdf's output: a new file whose every write is checked. qpdf's own file writer
+// loses the failure of its last flush, which on a full disk leaves an empty page as success.
+class CheckedPipeline : public Pipeline
+{
+  public:
+    explicit CheckedPipeline(const QString& path)
+        : Pipeline("checked file", nullptr), m_file(path, CheckedFile::Existing::refuse)
+    {
+    }
+
+    void write(unsigned char const* data, size_t length) override
+    {
+        // A refused write throws the failure it met.
+        if (m_file.write(reinterpret_cast<const char*>(data), qint64(length)) != qint64(length))
+            m_file.finish();
+    }
+
+    // qpdf finishes its output after every stream it writes, not only at the end.
+    void finish() override {}
+
+    // Puts out the rest and closes the file, once the writer is done; throws the first failure.
+    void close() { m_file.finish(); }
+
+  private:
+    CheckedFile m_file;
+};
+
+// A new document holding only `page`, written to the new file `path`.
 void writePage(QPDF& source, QPDFAcroFormDocumentHelper& sourceForms, QPDFPageObjectHelper& page,
                const QString& path)
 {
@@ -61,8 +90,11 @@ void writePage(QPDF& source, QPDFAcroFormDocumentHelper& sourceForms, QPDFPageOb
         forms.fixCopiedAnnotations(copied.getObjectHandle(), page.getObjectHandle(), sourceForms);
     }
     copyInfo(source, out);
-    QPDFWriter writer(out, QFile::encodeName(path).constData());
+    CheckedPipeline file(path);
+    QPDFWriter writer(out);
+    writer.setOutputPipeline(&file);
     writer.write();
+    file.close();
 }
 
 } // namespace
@@ -96,6 +128,8 @@ QStringList splitPDF(const QString& source, Job& job, const Progress& progress)
         const QString path = QDir(staging.path()).filePath(pageFileName(base, i + 1));
         try {
             writePage(pdf, forms, pages[size_t(i)], path);
+        } catch (const ConvertError&) {
+            throw;
         } catch (const std::exception&) {
             throw ConvertError::failed(QStringLiteral("Couldn’t write page %1").arg(i + 1));
         }

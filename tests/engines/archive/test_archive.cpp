@@ -124,6 +124,104 @@ class ArchiveTest : public QObject
         QCOMPARE(entries(m_tmp.root.path()), QStringList({"files", "tmp"}));
     }
 
+    // An entry whose bytes don't match what its headers declare fails every way in, named, and
+    // nothing is kept: not the entries before it, not a hidden beginning.
+    void damagedEntriesFailEveryRoad()
+    {
+        const QString folder = m_in + "/src";
+        QByteArray photo;
+        for (int i = 0; photo.size() < 200000; ++i)
+            photo += QByteArray::number(i * 7919 % 100003);
+        writeFile(folder + "/photos/a.jpg", photo);
+        writeFile(folder + "/notes.txt", "intact");
+        const QString zip = m_in + "/backup.zip";
+        const auto damage = [&](const QStringList& options, ZipField field, quint32 value) {
+            QFile::remove(zip);
+            QCOMPARE(Shell::run("/usr/bin/zip",
+                                QStringList{"-qX"} + options + QStringList{zip, "notes.txt", "photos/a.jpg"},
+                                folder)
+                         .status,
+                     0);
+            patchZipEntry(zip, "photos/a.jpg", field, value);
+        };
+        struct Row
+        {
+            const char* what;
+            QStringList options;
+            ZipField field;
+            quint32 value;
+        };
+        for (const Row& row : {Row{"stored, wrong checksum", {"-0"}, ZipField::crc, 0x12345678},
+                               Row{"deflated, wrong checksum", {}, ZipField::crc, 0x12345678},
+                               Row{"deflated, longer than it is", {}, ZipField::size, 300000},
+                               Row{"stored, longer than it is", {"-0"}, ZipField::size, 300000},
+                               Row{"deflated, shorter than it is", {}, ZipField::size, 100000}}) {
+            damage(row.options, row.field, row.value);
+            for (const QString& road :
+                 {QString("tar"), QString("gz"), QString("zip"), QString("extract"), QString("unpack")}) {
+                Job job(QString(), QString(), 0);
+                const auto e = failure([&] {
+                    if (road == "extract")
+                        ArchiveEngine::extractTool(zip);
+                    else if (road == "unpack")
+                        ArchiveEngine::extract(zip, "zip");
+                    else
+                        ArchiveEngine::convert(zip, road, job, [](double) {});
+                });
+                const QByteArray where = QByteArray(row.what) + " → " + road.toUtf8();
+                QVERIFY2(e, where);
+                QVERIFY2(e->message() == "photos/a.jpg in backup.zip is damaged",
+                         where + ": " + e->message().toUtf8());
+                QVERIFY2(entries(m_in) == QStringList({"backup.zip", "src"}), where);
+                QVERIFY2(entries(m_tmp.path).isEmpty(), where);
+            }
+        }
+    }
+
+    // What other programs write unpacks and converts whole: long and non-ASCII names, empty files,
+    // sparse files with holes at the end, entries whose sizes follow their data (zip to a pipe),
+    // and the zips Python writes.
+    void archivesOtherProgramsWrite()
+    {
+        const QString folder = m_in + "/src";
+        const QByteArray longName = QByteArray(60, 'l') + "/" + QByteArray(120, 'n') + ".txt";
+        writeFile(folder + "/data/" + longName, "long");
+        writeFile(folder + "/data/ünï cödé.txt", "names");
+        writeFile(folder + "/data/empty");
+        QFile sparse(writeFile(folder + "/data/sparse.bin"));
+        QVERIFY(sparse.open(QIODevice::ReadWrite) && sparse.seek(1000000) && sparse.write("middle") == 6 &&
+                sparse.resize(3000000));
+        sparse.close();
+        QVERIFY(QFile::link("empty", folder + "/data/link"));
+        const QMap<QString, QByteArray> original = tree(folder);
+        QMap<QString, QByteArray> followed = original; // Python's zip keeps a link as its target's copy
+        followed["data/link"] = "";
+
+        const QString shell = "/bin/sh";
+        const QList<std::pair<QString, QStringList>> packers{
+            {"gnu.tar", {"-c", "tar --sparse -cf \"$0\" data"}},
+            {"pax.tar.gz", {"-c", "tar --sparse --format=posix -czf \"$0\" data"}},
+            {"zip.zip", {"-c", "zip -qry \"$0\" data"}},
+            {"piped.zip", {"-c", "zip -qry - data > \"$0\""}},
+            {"python.zip",
+             {"-c", "python3 -c 'import shutil, sys; shutil.make_archive(sys.argv[1], \"zip\", "
+                    "\".\", \"data\")' \"${0%.zip}\""}}};
+        for (const auto& [name, script] : packers) {
+            const QString archive = m_in + "/" + name;
+            const Shell::Result packed = Shell::run(shell, script + QStringList{archive}, folder);
+            QVERIFY2(packed.status == 0, qPrintable(name + ": " + packed.stderrText));
+            const QString format = name.endsWith(".zip") ? "zip" : name.endsWith(".gz") ? "gz" : "tar";
+            const QMap<QString, QByteArray>& expected = name == "python.zip" ? followed : original;
+            QCOMPARE(tree(ArchiveEngine::extract(archive, format).path()), expected);
+            for (const QString& to : {QString("tar"), QString("gz"), QString("zip")}) {
+                Job job(QString(), QString(), 0);
+                const QString result = ArchiveEngine::convert(archive, to, job, [](double) {}).value(0);
+                QCOMPARE(tree(ArchiveEngine::extract(result, to).path()), expected);
+                QVERIFY(QFile::remove(result));
+            }
+        }
+    }
+
     void refusals()
     {
         const QString zip = writeArchive(m_in + "/a.zip", {{"a.txt", "a"}});
