@@ -30,7 +30,8 @@ struct Outcome
     QString details; // an outside program's own words behind a failure
 };
 
-Outcome convertOne(const QString& file, const QString& format, Job& job)
+// `typed` is the format as the user wrote it, which the failure line repeats.
+Outcome convertOne(const QString& file, const QString& format, const QString& typed, Job& job)
 {
     const QString name = QFileInfo(file).fileName();
     QElapsedTimer timer;
@@ -51,8 +52,7 @@ Outcome convertOne(const QString& file, const QString& format, Job& job)
             line += QStringLiteral("  ") + note;
         return {line, false, {}};
     } catch (const std::exception& e) {
-        return {QStringLiteral("✗ %1 → %2: %3").arg(name, format, errorDescription(e)), true,
-                errorDetails(e)};
+        return {QStringLiteral("✗ %1 → %2: %3").arg(name, typed, errorDescription(e)), true, errorDetails(e)};
     }
 }
 
@@ -60,7 +60,8 @@ Outcome convertOne(const QString& file, const QString& format, Job& job)
 class Batch
 {
   public:
-    Batch(const QStringList& files, const QString& format) : m_files(files), m_format(format)
+    Batch(const QStringList& files, const QString& format, const QString& typed)
+        : m_files(files), m_format(format), m_typed(typed)
     {
         for (qsizetype i = 0; i < files.size(); ++i)
             m_jobs.push_back(std::make_unique<Job>(QString(), QString(), 0));
@@ -74,7 +75,7 @@ class Batch
             // One file runs on this thread: no worker to start, and the allocator keeps its
             // single-thread path. The loop is not running, so a signal cancels from its handler.
             interrupts.cancelOnSignal(*m_jobs.front());
-            finished(0, convertOne(m_files.front(), m_format, *m_jobs.front()));
+            finished(0, convertOne(m_files.front(), m_format, m_typed, *m_jobs.front()));
             return !m_anyFailed;
         }
         QObject::connect(&interrupts, &Interrupts::interrupted, &m_loop, [this] { stop(); });
@@ -83,7 +84,7 @@ class Batch
         for (qsizetype i = 0; i < m_files.size(); ++i) {
             pool.start([this, i] {
                 const Outcome outcome =
-                    m_stopping ? Outcome{} : convertOne(m_files[i], m_format, *m_jobs[size_t(i)]);
+                    m_stopping ? Outcome{} : convertOne(m_files[i], m_format, m_typed, *m_jobs[size_t(i)]);
                 QMetaObject::invokeMethod(
                     &m_loop, [this, i, outcome] { finished(i, outcome); }, Qt::QueuedConnection);
             });
@@ -115,6 +116,7 @@ class Batch
 
     const QStringList m_files;
     const QString m_format;
+    const QString m_typed;
     std::vector<std::unique_ptr<Job>> m_jobs;
     std::vector<std::optional<Outcome>> m_outcomes;
     size_t m_printed = 0;
@@ -147,7 +149,7 @@ int convert(const QStringList& rest)
     // The settings object belongs to the thread that first asks for it: this one, not a worker.
     Settings::shared();
     Interrupts interrupts;
-    Batch batch(paths(rest.mid(1)), *format);
+    Batch batch(paths(rest.mid(1)), *format, rest.first());
     const bool succeeded = batch.run(interrupts);
     if (const int signal = Interrupts::received()) return 128 + signal;
     return succeeded ? 0 : 1;

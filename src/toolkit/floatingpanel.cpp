@@ -7,7 +7,6 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QScreen>
 #include <QTimer>
 #include <QWindow>
 
@@ -109,7 +108,6 @@ void FloatingPanel::setVisible(bool visible)
     const QRect shadow = shadowArea(geometry());
     if (visible && !wasVisible) {
         matchCompositor();
-        m_beneath = m_translucent || m_reach.isEmpty() ? QPixmap() : screenBeneath();
         // Progress panels and the shelf follow the user from workspace to workspace.
         if (m_kind == Kind::panel) Workspaces::showOnAll(winId());
     }
@@ -154,25 +152,10 @@ void FloatingPanel::applyShape()
         setMask(region(m_reach.isEmpty() ? m_shape : m_shape.united(m_reach), size()));
 }
 
-QPixmap FloatingPanel::screenBeneath() const
-{
-    QScreen* on = screen();
-    if (!on) return {};
-    const QRect area = geometry().translated(-on->geometry().topLeft());
-    return on->grabWindow(0, area.x(), area.y(), area.width(), area.height());
-}
-
 void FloatingPanel::paintEvent(QPaintEvent*)
 {
     if (m_translucent) return;
-    QPainter painter(this);
-    if (m_beneath.isNull()) {
-        painter.fillRect(rect(), backdrop());
-        return;
-    }
-    // Within the reach but outside the shape the window stands in for what lies beneath it.
-    painter.drawPixmap(rect(), m_beneath);
-    painter.fillPath(m_shape, backdrop());
+    QPainter(this).fillRect(rect(), backdrop());
 }
 
 void FloatingPanel::resizeEvent(QResizeEvent* event)

@@ -2,7 +2,6 @@
 
 #include <QColor>
 #include <QPainterPath>
-#include <QPixmap>
 #include <QWidget>
 
 // The base of every window that floats over the user's work (the wheel, progress panels, tool
@@ -34,7 +33,8 @@ class FloatingPanel : public QWidget
     QPainterPath shape() const { return m_shape; }
     // Where the window also takes the pointer and drops, though it draws nothing there (empty
     // unless set). An X window takes input only within its cut, so without a compositor the cut
-    // covers this too and shows there what the screen showed when the window appeared.
+    // covers this too and is painted plainly there: a copy of the screen, taken mid-drag, would
+    // hold the drag's icon, frozen.
     void setReach(const QPainterPath& reach);
     // True while drawn translucent over a compositor; false while cut to the shape.
     bool isTranslucent() const { return m_translucent; }
@@ -60,13 +60,10 @@ class FloatingPanel : public QWidget
     // Has the compositor take the newly shown window afresh, so no shadow it worked out
     // beforehand stays under or around it.
     void settleOnCompositor();
-    // The screen under the window as it is now, before the window covers it.
-    QPixmap screenBeneath() const;
 
     const Kind m_kind;
     QPainterPath m_shape;
     bool m_shapeSet = false;
     bool m_translucent = true;
     QPainterPath m_reach;
-    QPixmap m_beneath; // taken at show time when the cut covers the reach
 };

@@ -368,10 +368,11 @@ class WheelX11Test : public ScreenTest
         if (beneath) QCOMPARE(beneath->drops, 0);
     }
 
-    // Where no compositor runs the wheel is cut to its outline and opaque within it: just outside
-    // the ring, in the window's corner and in the gap around the centre disc the screen shows the
-    // red window beneath, on the ring the wheel's light grey (darker over the black of an unused
-    // alpha channel, reddened over the red). Window lists that read only WM_NAME see its name.
+    // Where no compositor runs the wheel is cut to its outline and its reach and opaque within
+    // them: just outside the ring and in the window's corner the screen shows the red window
+    // beneath, on the ring the wheel's light grey (darker over the black of an unused alpha
+    // channel, reddened over the red), in the gap around the centre disc the plain backdrop.
+    // Window lists that read only WM_NAME see its name.
     void cutToItsOutlineWithoutCompositor()
     {
         REQUIRE_SCREEN();
@@ -400,12 +401,50 @@ class WheelX11Test : public ScreenTest
         QTRY_VERIFY_WITH_TIMEOUT(!isRed(above(122)), patience);
         QVERIFY(isRed(above(130)) && isRed(centre - QPoint(150, 150)));
         // The grey outline is there from the first paint, while the ring still grows across the gap.
-        QTRY_VERIFY_WITH_TIMEOUT(isRed(above(39)), patience);
         QTRY_VERIFY_WITH_TIMEOUT(isGrey(above(122)), patience);
+        QTRY_VERIFY_WITH_TIMEOUT(isGrey(above(39)), patience);
         const unsigned long window = wheel().panel()->winId();
         QVERIFY(screen.shaped(window));
         QCOMPARE(screen.text(window, "WM_NAME"), QByteArray("Tolvane"));
         QCOMPARE(screen.text(window, "_NET_WM_NAME"), QByteArray("Tolvane"));
+    }
+
+    // A source shows its drag's icon under the pointer, where the wheel comes up: where no
+    // compositor runs, no frozen piece of it shows in the gap around the centre disc, which is
+    // painted plainly.
+    void noDragIconInTheGap()
+    {
+        REQUIRE_SCREEN();
+        const QPoint centre(640, 400);
+        const X11Screen screen;
+        const auto isIcon = [&](QPoint p) {
+            const QRgb c = screen.pixel(p);
+            return qRed(c) < 40 && std::abs(qGreen(c) - 70) <= 30 && qBlue(c) > 200;
+        };
+        const auto isPlain = [&](QPoint p) {
+            const QRgb c = screen.pixel(p);
+            return std::abs(qRed(c) - qBlue(c)) <= 12 && qRed(c) > 200;
+        };
+        const QList<QPoint> gap{{0, -39}, {0, 39}, {-39, 0}, {39, 0}, {27, 27}, {-27, -27}};
+        QVERIFY(startDrag(centre));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            std::all_of(gap.cbegin(), gap.cend(), [&](QPoint p) { return isIcon(centre + p); }), patience);
+        QVERIFY(tapKey(QStringLiteral("shift"), WheelMode::conversions));
+        QWindow* window = wheel().panel()->windowHandle();
+        QTRY_VERIFY_WITH_TIMEOUT(window && window->isExposed(), patience);
+        const auto colours = [&] {
+            QStringList names;
+            for (const QPoint p : gap)
+                names << QColor(screen.pixel(centre + p)).name();
+            return names.join(' ');
+        };
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            std::all_of(gap.cbegin(), gap.cend(), [&](QPoint p) { return isPlain(centre + p); }),
+            qPrintable(colours()), patience);
+        QVERIFY(xdotool({"keydown", "Escape"}));
+        QTRY_VERIFY_WITH_TIMEOUT(!wheel().isVisible(), patience);
+        QVERIFY(xdotool({"keyup", "Escape", "mouseup", "1"}));
+        QCOMPARE(report(), QByteArray("dropped none"));
     }
 
     // With the drop handler a user has: the job's panel comes up on screen while LibreOffice

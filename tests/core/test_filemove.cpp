@@ -8,10 +8,27 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QtTest>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace {
+
+// What the wrapped write() below does to the bytes it is given for a file in `lossyFolder`
+// named ".tolvane-…": "drop" stores all but the last byte, "flip" changes the first one. Either
+// way it says it wrote them all, as a disk that loses writes does.
+QByteArray lossyFolder, lossyKind;
+
+bool isLossy(int fd)
+{
+    if (lossyFolder.isEmpty()) return false;
+    char target[4096];
+    const ssize_t n = ::readlink(QByteArray("/proc/self/fd/" + QByteArray::number(fd)).constData(), target,
+                                 sizeof target - 1);
+    return n > 0 && QByteArray(target, n).startsWith(lossyFolder + "/.tolvane-");
+}
 
 dev_t deviceOf(const QString& path)
 {
@@ -20,6 +37,16 @@ dev_t deviceOf(const QString& path)
 }
 
 } // namespace
+
+// Every write() of the process, the library's included, passes here.
+extern "C" __attribute__((visibility("default"))) ssize_t write(int fd, const void* data, size_t size)
+{
+    if (size == 0 || !isLossy(fd)) return ::syscall(SYS_write, fd, data, size);
+    QByteArray bytes(static_cast<const char*>(data), qsizetype(size));
+    if (lossyKind == "flip") bytes[0] = char(bytes[0] ^ 0x20);
+    const ssize_t n = ::syscall(SYS_write, fd, bytes.constData(), lossyKind == "drop" ? size - 1 : size);
+    return n < 0 ? n : ssize_t(size);
+}
 
 class FileMoveTest : public QObject
 {
@@ -103,6 +130,36 @@ class FileMoveTest : public QObject
         QCOMPARE(readAll(to.filePath("Project")), QByteArray("a file of the same name"));
         QCOMPARE(QDir(to.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  (QStringList{"Project", "Project 2"}));
+    }
+
+    // A copy that doesn't read back as the original (a write cut short or changed on its way to
+    // the other disk, though it said all was written) fails the move: the original stays whole
+    // and no hidden copy is left.
+    void unfaithfulCopyKeepsTheOriginal()
+    {
+        QTemporaryDir from;
+        const QString shm = QStringLiteral("/dev/shm");
+        if (!QFileInfo(shm).isWritable() || deviceOf(shm) == deviceOf(from.path()))
+            QSKIP("no second file system to move to");
+        const QByteArray bytes = QByteArray("Original bytes, ") + QByteArray(100000, 'o');
+        for (const QByteArray kind : {"drop", "flip"}) {
+            QTemporaryDir to(shm + "/tolvane-move-XXXXXX");
+            QVERIFY(to.isValid());
+            const QString file = writeFile(from.filePath("Report.txt"), bytes);
+            lossyFolder = QFile::encodeName(to.path());
+            lossyKind = kind;
+            const auto healed = qScopeGuard([] { lossyFolder.clear(); });
+            QString message;
+            try {
+                FileMove::moveInto(file, to.path());
+            } catch (const ConvertError& e) {
+                message = e.message();
+            }
+            QVERIFY2(message.startsWith("Couldn’t move “Report.txt”: "), qPrintable(kind + ": " + message));
+            QCOMPARE(readAll(file), bytes);
+            QCOMPARE(QDir(to.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                     QStringList());
+        }
     }
 };
 

@@ -147,6 +147,28 @@ class JobTest : public QObject
         QVERIFY(job->elapsed() < 10); // the children ended by the cancel, not by the time limit
     }
 
+    // Work that ignores the cancel and ends normally still keeps the next file from starting: once
+    // the user has cancelled nothing more is saved.
+    void noFileAfterACancel()
+    {
+        std::atomic<int> started = 0;
+        const auto work = [&](const QString& file, Job& job, const auto&) -> QStringList {
+            if (++started == 1 && !QTest::qWaitFor([&] { return job.isCancelled(); }, patience))
+                throw ConvertError::failed("never cancelled");
+            return {Output::write(file + ".out", [](const QString& temporary) {
+                QFile(temporary).open(QIODevice::WriteOnly);
+            })};
+        };
+        const auto job =
+            Jobs::run("Converting to MP4", files("one,two,three"), {}, work, Jobs::Order::oneAfterAnother);
+        QTRY_COMPARE_WITH_TIMEOUT(started.load(), 1, patience);
+        job->cancel();
+        QVERIFY(ends(*job));
+        QCOMPARE(job->state().phase, Job::Phase::cancelled);
+        QCOMPARE(started.load(), 1);
+        QCOMPARE(QDir(m_dir.path()).entryList({"two.out", "three.out"}), QStringList());
+    }
+
     // As the application ends every running job is cancelled and a child run without a job ends
     // too: stopAll returns long before the children would end by themselves, and the hidden file
     // the work was writing is gone by then.

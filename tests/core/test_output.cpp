@@ -177,6 +177,26 @@ class OutputTest : public QObject
         QCOMPARE(QDir(dir.path()).entryList(everything), QStringList());
     }
 
+    // A new file is only ever created: a file, a link to one or a link to nowhere already at the
+    // name is refused and left as it was, and nothing is written through the link.
+    void writeFileOnlyCreates()
+    {
+        QTemporaryDir dir;
+        const QString kept = dir.filePath("kept.txt"), nowhere = dir.filePath("nowhere.txt");
+        QVERIFY(writeFile(kept, "mine"));
+        QVERIFY(QFile::link(kept, dir.filePath("link.txt")));
+        QVERIFY(QFile::link(nowhere, dir.filePath("dangling.txt")));
+        for (const QString name : {"kept.txt", "link.txt", "dangling.txt"}) {
+            QVERIFY_THROWS_EXCEPTION(ConvertError, Output::writeFile(dir.filePath(name), "theirs"));
+            QCOMPARE(readFile(kept), QByteArray("mine"));
+            QVERIFY(!QFileInfo::exists(nowhere));
+        }
+        QVERIFY(QFileInfo(dir.filePath("link.txt")).isSymLink() &&
+                QFileInfo(dir.filePath("dangling.txt")).isSymLink());
+        Output::writeFile(dir.filePath("new.txt"), "new");
+        QCOMPARE(readFile(dir.filePath("new.txt")), QByteArray("new"));
+    }
+
     // Every commit racing for one name keeps its own result under its own name.
     void racingCommits()
     {

@@ -5,12 +5,15 @@
 // It covers the top-left 200 × 200 pixels of the screen and prints "ready" once it is on screen.
 // Like a file manager's window it takes part in drags over it (it is drop-aware) and offers a
 // copy or a move, preferring the move; after each drag it prints how the drag ended:
-// "dropped copy", "dropped move", "dropped link" or "dropped none".
+// "dropped copy", "dropped move", "dropped link" or "dropped none". Like a file manager or a
+// browser it shows an icon of what is dragged under the pointer, in a window of its own: a
+// 96 × 96 blue square (0, 70, 255) centred on the pointer.
 
 #include <QApplication>
 #include <QDrag>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPixmap>
 #include <QUrl>
 #include <QWidget>
 #include <cstdio>
@@ -71,6 +74,10 @@ class Source : public QWidget
         }
         auto* drag = new QDrag(this);
         drag->setMimeData(data);
+        QPixmap icon(96, 96);
+        icon.fill(QColor(0, 70, 255));
+        drag->setPixmap(icon);
+        drag->setHotSpot(QPoint(48, 48));
         const Qt::DropAction action = drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::MoveAction);
         const char* name = action == Qt::CopyAction   ? "copy"
                            : action == Qt::MoveAction ? "move"

@@ -44,14 +44,24 @@ std::optional<QString> renderTool(ToolID tool, const QString& pngPath, const QSt
     QCoreApplication::sendPostedEvents(); // layout of what the load brought
     if (!window) return std::nullopt;
 
+    QImage drawn(window->size(), QImage::Format_ARGB32_Premultiplied);
     QImage image(window->size(), QImage::Format_ARGB32_Premultiplied);
-    if (image.isNull()) throw ConvertError::failed(QStringLiteral("snapshot failed"));
-    image.setDevicePixelRatio(1);
+    if (drawn.isNull() || image.isNull()) throw ConvertError::failed(QStringLiteral("snapshot failed"));
+    drawn.setDevicePixelRatio(1);
+    drawn.fill(Qt::transparent);
+    window->render(&drawn, QPoint(), QRegion(), QWidget::DrawChildren);
     {
         QPainter painter(&image);
         painter.fillRect(image.rect(), backdrop(QRectF(image.rect())));
+        painter.drawImage(0, 0, drawn);
     }
-    window->render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+    // Where the window draws nothing (its rounded corners) the desktop would show: transparent.
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(drawn.constScanLine(y));
+        auto* to = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(from[x]) == 0) to[x] = 0;
+    }
     return writePng(image, pngPath);
 }
 
