@@ -15,7 +15,8 @@ constexpr qint64 maxInflated = qint64(256) << 20;
 // The bytes a gzip stream holds; nothing when it is damaged or inflates past the limit.
 std::optional<QByteArray> inflated(const QByteArray& gzip)
 {
-    const std::unique_ptr<archive, decltype(&archive_read_free)> reader(archive_read_new(), archive_read_free);
+    const std::unique_ptr<archive, decltype(&archive_read_free)> reader(archive_read_new(),
+                                                                        archive_read_free);
     archive_read_support_filter_gzip(reader.get());
     archive_read_support_format_raw(reader.get());
     archive_entry* entry = nullptr;

@@ -144,8 +144,9 @@ QByteArray confinedAt(const QByteArray& bytes, int depth)
 
 bool isRaster(const QByteArray& bytes)
 {
-    static const QList<QByteArray> magics{QByteArray("\x89PNG"), QByteArray("\xFF\xD8\xFF"), QByteArray("GIF8"),
-                                          QByteArray("II*\0", 4),   QByteArray("MM\0*", 4),       QByteArray("BM")};
+    static const QList<QByteArray> magics{QByteArray("\x89PNG"),  QByteArray("\xFF\xD8\xFF"),
+                                          QByteArray("GIF8"),     QByteArray("II*\0", 4),
+                                          QByteArray("MM\0*", 4), QByteArray("BM")};
     for (const QByteArray& magic : magics)
         if (bytes.startsWith(magic)) return true;
     return bytes.startsWith("RIFF") && bytes.mid(8, 4) == "WEBP";

@@ -111,7 +111,8 @@ class OfficeCopyTest : public QObject
         QFETCH(QString, name);
         QFETCH(QString, body);
         const QByteArray rels =
-            "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship "
+            "<Relationships "
+            "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship "
             "Id=\"r1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
             "officeDocument\" Target=\"/word/main.xml\"/></Relationships>";
         QMap<QString, QByteArray> parts{{body, "<w:document><w:body>"}, {"word/document.xml", "<a><b></a>"}};
@@ -122,7 +123,8 @@ class OfficeCopyTest : public QObject
         } catch (const ConvertError& e) {
             error = e.message();
         }
-        QCOMPARE(error.value_or("<no error>"), QString("%1 is damaged: its part “%2” can’t be read").arg(name, body));
+        QCOMPARE(error.value_or("<no error>"),
+                 QString("%1 is damaged: its part “%2” can’t be read").arg(name, body));
     }
 
     // A drawing keeps itself and loses its links, whatever it is called, compressed or not, as a
@@ -133,14 +135,15 @@ class OfficeCopyTest : public QObject
         const QByteArray metafile = gzipped("\x01\x00\x00\x00 EMF metafile records");
         const QByteArray inlined = "<draw:frame><draw:image><office:binary-data>" + drawing.toBase64() +
                                    "</office:binary-data></draw:image></draw:frame>";
-        const QMap<QString, QByteArray> out = copied({{"content.xml", content(inlined)},
-                                                      {"Pictures/a.svg", drawing},
-                                                      {"Pictures/b.png", drawing},
-                                                      {"Pictures/c.svgz", gzipped(drawing)},
-                                                      {"Pictures/d", "\n  " + drawing.mid(drawing.indexOf("<svg"))},
-                                                      {"Pictures/e.svg", drawing + "<unclosed>"},
-                                                      {"Pictures/f.png", photo},
-                                                      {"Pictures/g.emz", metafile}});
+        const QMap<QString, QByteArray> out =
+            copied({{"content.xml", content(inlined)},
+                    {"Pictures/a.svg", drawing},
+                    {"Pictures/b.png", drawing},
+                    {"Pictures/c.svgz", gzipped(drawing)},
+                    {"Pictures/d", "\n  " + drawing.mid(drawing.indexOf("<svg"))},
+                    {"Pictures/e.svg", drawing + "<unclosed>"},
+                    {"Pictures/f.png", photo},
+                    {"Pictures/g.emz", metafile}});
         for (const char* name : {"Pictures/a.svg", "Pictures/b.png", "Pictures/c.svgz", "Pictures/d"}) {
             const QByteArray part = out.value(name);
             QVERIFY2(part.contains("id=\"kept\"") && !part.contains(outside), name);
@@ -150,7 +153,8 @@ class OfficeCopyTest : public QObject
         QCOMPARE(out.value("Pictures/g.emz"), metafile);
         const QByteArray xml = out.value("content.xml");
         const qsizetype from = xml.indexOf("<office:binary-data>") + 20;
-        const QByteArray inner = QByteArray::fromBase64(xml.mid(from, xml.indexOf("</office:binary-data>") - from));
+        const QByteArray inner =
+            QByteArray::fromBase64(xml.mid(from, xml.indexOf("</office:binary-data>") - from));
         QVERIFY2(inner.contains("id=\"kept\"") && !inner.contains(outside), inner.constData());
     }
 };
