@@ -2,35 +2,41 @@
 
 #include "core/converterror.h"
 #include "core/officelinks.h"
+#include "core/officepicture.h"
 #include "core/output.h"
 #include "core/textfile.h"
 #include "core/zip.h"
 
+#include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
+#include <QXmlStreamReader>
 
 namespace {
 
 // A document is repacked in memory; this bounds what unpacking it may take.
 const ExtractLimits documentLimits{qint64(1) << 30, 100000};
 
-// The part with its links outside the package left out; Visual Markup parts, often not
-// well-formed, are kept as they are when they can't be read.
-QByteArray cleanedPart(const QString& name, const QByteArray& bytes, bool encrypted, const QString& document)
+// The part that holds the document's body: the one the package's relationships name as the
+// office document, or else OpenDocument's content.
+QString bodyPart(const QMap<QString, QByteArray>& parts)
 {
-    std::optional<QByteArray> cleaned;
-    const bool rels = name.endsWith(QLatin1String(".rels"), Qt::CaseInsensitive);
-    if (rels)
-        cleaned = OfficeLinks::relationships(bytes, name);
-    else
-        cleaned = OfficeLinks::part(bytes, name);
-    if (cleaned) return *cleaned;
-    // An encrypted part opens only with a password, which no conversion has.
-    if (encrypted || name.endsWith(QLatin1String(".vml"), Qt::CaseInsensitive)) return bytes;
-    throw ConvertError::failed(
-        QStringLiteral("%1 is damaged: its part “%2” can’t be read").arg(document, name));
+    QXmlStreamReader reader(parts.value(QStringLiteral("_rels/.rels")));
+    reader.setNamespaceProcessing(false);
+    while (!reader.atEnd()) {
+        if (reader.readNext() != QXmlStreamReader::StartElement) continue;
+        const QXmlStreamAttributes attributes = reader.attributes();
+        if (reader.name() == QLatin1String("Relationship") &&
+            attributes.value(QLatin1String("Type")).endsWith(QLatin1String("/officeDocument"))) {
+            QString target = QDir::cleanPath(attributes.value(QLatin1String("Target")).toString());
+            while (target.startsWith(QLatin1Char('/')))
+                target.remove(0, 1);
+            return target;
+        }
+    }
+    return QStringLiteral("content.xml");
 }
 
 bool isMarkup(const QString& name)
@@ -40,9 +46,31 @@ bool isMarkup(const QString& name)
     return false;
 }
 
+struct Package
+{
+    QString document, body;
+    bool encrypted;
+};
+
+// The part with its links outside the package left out. A part that can't be read (an empty one
+// among them) is emptied: left as it is, a suite that reads what it can of it might follow its
+// links. Only a body that can't be read leaves no document; Visual Markup parts, often not
+// well-formed, and encrypted parts, which open only with a password, are kept as they are.
+QByteArray cleanedPart(const QString& name, const QByteArray& bytes, const Package& package)
+{
+    const std::optional<QByteArray> cleaned = name.endsWith(QLatin1String(".rels"), Qt::CaseInsensitive)
+                                                  ? OfficeLinks::relationships(bytes, name)
+                                                  : OfficeLinks::part(bytes, name);
+    if (cleaned) return *cleaned;
+    if (package.encrypted || name.endsWith(QLatin1String(".vml"), Qt::CaseInsensitive)) return bytes;
+    if (name == package.body)
+        throw ConvertError::failed(
+            QStringLiteral("%1 is damaged: its part “%2” can’t be read").arg(package.document, name));
+    return {};
+}
+
 void repack(const QString& input, const QString& copy)
 {
-    const QString document = QFileInfo(input).fileName();
     const ScratchFolder unpacked = Zip::extract(input, documentLimits);
     QMap<QString, QByteArray> parts;
     QDirIterator it(unpacked.path(), QDir::Files | QDir::Hidden | QDir::NoSymLinks,
@@ -55,9 +83,13 @@ void repack(const QString& input, const QString& copy)
         parts.contains(QStringLiteral("mimetype"))
             ? std::optional(QString::fromUtf8(parts.take(QStringLiteral("mimetype"))))
             : std::nullopt;
-    const bool encrypted = parts.value(QStringLiteral("META-INF/manifest.xml")).contains("encryption-data");
+    const Package package{QFileInfo(input).fileName(), bodyPart(parts),
+                          parts.value(QStringLiteral("META-INF/manifest.xml")).contains("encryption-data")};
     for (auto part = parts.begin(); part != parts.end(); ++part)
-        if (isMarkup(part.key())) part.value() = cleanedPart(part.key(), part.value(), encrypted, document);
+        if (isMarkup(part.key()))
+            part.value() = cleanedPart(part.key(), part.value(), package);
+        else if (!package.encrypted)
+            part.value() = OfficePicture::confined(part.value());
     Zip::write(parts, copy, mimetype);
 }
 

@@ -1,5 +1,7 @@
 #include "core/officelinks.h"
 
+#include "core/officepicture.h"
+
 #include <QDir>
 #include <QList>
 #include <QRegularExpression>
@@ -126,13 +128,25 @@ QString attribute(const QXmlStreamReader& reader, QLatin1String name)
     return {};
 }
 
-// Reads one part and lists its edits; false when the part is not well-formed.
+// A picture written into the part as base64 text, confined; nothing when it stays as it is.
+std::optional<QString> confinedInline(const QString& base64)
+{
+    const QByteArray picture = QByteArray::fromBase64(base64.toLatin1());
+    const QByteArray confined = OfficePicture::confined(picture);
+    if (confined == picture) return std::nullopt;
+    return QString::fromLatin1(confined.toBase64());
+}
+
+// Reads one part and lists its edits; false when the part is not well-formed. Prefixes are
+// taken as written, declared or not, as office suites read them.
 bool scan(const QString& text, const QString& folder, QList<Edit>& edits)
 {
     QXmlStreamReader reader(text);
+    reader.setNamespaceProcessing(false);
     QList<Field> fields;
     qsizetype instructionStart = -1; // inside an instruction element's text when not -1
-    QString instruction;
+    qsizetype binaryStart = -1;      // inside an inline picture's text when not -1
+    QString instruction, binary;
     while (!reader.atEnd()) {
         const QXmlStreamReader::TokenType token = reader.readNext();
         const qsizetype end = reader.characterOffset();
@@ -147,6 +161,9 @@ bool scan(const QString& text, const QString& folder, QList<Edit>& edits)
             if (isInstruction) {
                 instructionStart = tag.endsWith(QLatin1String("/>")) ? -1 : end;
                 instruction.clear();
+            } else if (name == QLatin1String("binary-data")) {
+                binaryStart = tag.endsWith(QLatin1String("/>")) ? -1 : end;
+                binary.clear();
             } else if (name == QLatin1String("fldChar")) {
                 const QString type = attribute(reader, QLatin1String("fldCharType"));
                 if (type == QLatin1String("begin")) fields.append(Field());
@@ -166,6 +183,13 @@ bool scan(const QString& text, const QString& folder, QList<Edit>& edits)
             if (changed != tag) edits.append({start, end, changed});
         } else if (token == QXmlStreamReader::Characters && instructionStart >= 0) {
             instruction += reader.text();
+        } else if (token == QXmlStreamReader::Characters && binaryStart >= 0) {
+            binary += reader.text();
+        } else if (token == QXmlStreamReader::EndElement && name == QLatin1String("binary-data") &&
+                   binaryStart >= 0) {
+            if (const auto confined = confinedInline(binary))
+                edits.append({binaryStart, text.lastIndexOf(QLatin1Char('<'), end - 1), *confined});
+            binaryStart = -1;
         } else if (token == QXmlStreamReader::EndElement && isInstruction && instructionStart >= 0) {
             const std::pair span{instructionStart, text.lastIndexOf(QLatin1Char('<'), end - 1)};
             instructionStart = -1;
@@ -299,6 +323,7 @@ std::optional<QByteArray> relationships(const QByteArray& xml, const QString& re
     QString folder = folderOf(relsPath);
     folder = folder == QLatin1String("_rels") ? QString() : folderOf(folder);
     QXmlStreamReader reader(xml);
+    reader.setNamespaceProcessing(false);
     QByteArray out;
     QXmlStreamWriter writer(&out);
     writer.writeStartDocument(QStringLiteral("1.0"), true);

@@ -21,8 +21,9 @@ std::optional<QByteArray> relationships(const QByteArray& xml, const QString& re
 // An XML part of a package with every field instruction that includes others emptied (the
 // field shows its last result) and every link to a resource outside the package (an xlink:href
 // or o:href with a scheme, an absolute path or ".." past the root; hyperlinks excepted) made
-// empty. The bytes come back unchanged when there
-// is nothing to remove; nothing when `xml` is not well-formed.
+// empty; a picture written into the part (OpenDocument's binary-data) is confined like a picture
+// part (OfficePicture). The bytes come back unchanged when there is nothing to remove; nothing
+// when `xml` is not well-formed (undeclared prefixes are taken as written).
 std::optional<QByteArray> part(const QByteArray& xml, const QString& partPath);
 
 // RTF with every field instruction that includes others emptied. Unchanged when there is none.

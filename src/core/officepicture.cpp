@@ -1,0 +1,51 @@
+#include "core/officepicture.h"
+
+#include "core/svgdrawing.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <memory>
+#include <optional>
+
+namespace {
+
+// More than any real drawing inflates to; a bomb stops here.
+constexpr qint64 maxInflated = qint64(256) << 20;
+
+// The bytes a gzip stream holds; nothing when it is damaged or inflates past the limit.
+std::optional<QByteArray> inflated(const QByteArray& gzip)
+{
+    const std::unique_ptr<archive, decltype(&archive_read_free)> reader(archive_read_new(),
+                                                                        archive_read_free);
+    archive_read_support_filter_gzip(reader.get());
+    archive_read_support_format_raw(reader.get());
+    archive_entry* entry = nullptr;
+    if (archive_read_open_memory(reader.get(), gzip.constData(), size_t(gzip.size())) != ARCHIVE_OK ||
+        archive_read_next_header(reader.get(), &entry) != ARCHIVE_OK)
+        return std::nullopt;
+    QByteArray out;
+    char buffer[65536];
+    la_ssize_t n = 0;
+    while ((n = archive_read_data(reader.get(), buffer, sizeof buffer)) > 0) {
+        out.append(buffer, qsizetype(n));
+        if (out.size() > maxInflated) return std::nullopt;
+    }
+    if (n < 0) return std::nullopt;
+    return out;
+}
+
+} // namespace
+
+namespace OfficePicture {
+
+QByteArray confined(const QByteArray& picture)
+{
+    if (!SvgDrawing::mayBe(picture)) return picture;
+    if (!picture.startsWith("\x1f\x8b")) return SvgDrawing::confined(picture);
+    // Compressed metafiles are common and name nothing; only a compressed drawing is opened up.
+    const std::optional<QByteArray> inner = inflated(picture);
+    if (!inner) return {};
+    return SvgDrawing::mayBe(*inner) ? SvgDrawing::confined(*inner) : picture;
+}
+
+} // namespace OfficePicture

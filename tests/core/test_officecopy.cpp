@@ -1,0 +1,163 @@
+#include "core/converterror.h"
+#include "core/officecopy.h"
+#include "core/scratchfolder.h"
+#include "core/zip.h"
+
+#include "../support/files.h"
+
+#include <QDirIterator>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <optional>
+
+namespace {
+
+const QByteArray outside = "file:///home/someone/canary.png";
+
+const QByteArray drawing = "<?xml version=\"1.0\"?><svg xmlns=\"http://www.w3.org/2000/svg\" "
+                           "xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"10\" height=\"10\">"
+                           "<rect id=\"kept\" width=\"10\" height=\"10\" fill=\"#2040E0\"/>"
+                           "<image width=\"10\" height=\"10\" xlink:href=\"" +
+                           outside + "\"/></svg>";
+
+QByteArray gzipped(const QByteArray& bytes)
+{
+    QTemporaryDir dir;
+    const QString path = writeFile(dir.filePath("part"), bytes);
+    QProcess gzip;
+    gzip.start("gzip", {"-n", "-c", path});
+    gzip.waitForFinished();
+    return gzip.readAllStandardOutput();
+}
+
+QByteArray content(const QByteArray& body)
+{
+    return "<?xml version=\"1.0\"?><office:document-content "
+           "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+           "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+           "xmlns:draw=\"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0\" "
+           "xmlns:xlink=\"http://www.w3.org/1999/xlink\"><office:body><office:text>" +
+           body + "</office:text></office:body></office:document-content>";
+}
+
+// A manifest as older suites wrote it: a document type, and a prefix it never declares.
+const QByteArray oldManifest =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE manifest:manifest PUBLIC \"-//OpenOffice.org//DTD "
+    "Manifest 1.0//EN\" \"Manifest.dtd\">\n<manifest:manifest><manifest:file-entry "
+    "manifest:media-type=\"application/vnd.oasis.opendocument.text\" manifest:full-path=\"/\"/>"
+    "</manifest:manifest>";
+
+} // namespace
+
+// The private copy an office suite is given: it keeps what real documents hold (empty parts,
+// old manifests), makes what it can't read harmless, and confines every drawing however it is
+// named, compressed or written into a part.
+class OfficeCopyTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+    QMap<QString, QByteArray> copied(const QMap<QString, QByteArray>& parts, const QString& name = "doc.odt")
+    {
+        const QString source = m_dir.filePath("in/" + name);
+        QDir().mkpath(m_dir.filePath("in"));
+        QFile::remove(source);
+        Zip::write(parts, source, QStringLiteral("application/vnd.oasis.opendocument.text"));
+        const ScratchFolder folder;
+        const ScratchFolder unpacked = Zip::extract(OfficeCopy::make(source, folder.path()));
+        QMap<QString, QByteArray> out;
+        QDirIterator it(unpacked.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            out.insert(path.mid(unpacked.path().size() + 1), readAll(path));
+        }
+        return out;
+    }
+
+  private slots:
+    // Parts that aren't well-formed are emptied, not a reason to refuse the document; empty
+    // parts and old manifests are kept as written.
+    void realPartsAreKept()
+    {
+        const QByteArray body = content("<text:p>Words</text:p><draw:image xlink:href=\"" + outside + "\"/>");
+        const QMap<QString, QByteArray> out =
+            copied({{"content.xml", body},
+                    {"Configurations2/accelerator/current.xml", {}},
+                    {"META-INF/manifest.xml", oldManifest},
+                    {"settings.xml", "<office:settings><unclosed></office:settings>"},
+                    {"styles.xml", "<a xlink:href=\"" + outside + "\"><b></a>"}});
+        QCOMPARE(out.value("Configurations2/accelerator/current.xml", "<missing>"), QByteArray());
+        QCOMPARE(out.value("META-INF/manifest.xml"), oldManifest);
+        QCOMPARE(out.value("settings.xml", "<missing>"), QByteArray());
+        QCOMPARE(out.value("styles.xml", "<missing>"), QByteArray());
+        QVERIFY(out.value("content.xml").contains("<text:p>Words</text:p>"));
+        QVERIFY(!out.value("content.xml").contains(outside));
+    }
+
+    // Without its body there is no document: the plain message names the part.
+    void unreadableBodyIsRefused_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("body");
+        QTest::newRow("OpenDocument") << "doc.odt"
+                                      << "content.xml";
+        QTest::newRow("named by the package") << "doc.docx"
+                                              << "word/main.xml";
+    }
+
+    void unreadableBodyIsRefused()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, body);
+        const QByteArray rels =
+            "<Relationships "
+            "xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"><Relationship "
+            "Id=\"r1\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships/"
+            "officeDocument\" Target=\"/word/main.xml\"/></Relationships>";
+        QMap<QString, QByteArray> parts{{body, "<w:document><w:body>"}, {"word/document.xml", "<a><b></a>"}};
+        if (name.endsWith(".docx")) parts.insert("_rels/.rels", rels);
+        std::optional<QString> error;
+        try {
+            copied(parts, name);
+        } catch (const ConvertError& e) {
+            error = e.message();
+        }
+        QCOMPARE(error.value_or("<no error>"),
+                 QString("%1 is damaged: its part “%2” can’t be read").arg(name, body));
+    }
+
+    // A drawing keeps itself and loses its links, whatever it is called, compressed or not, as a
+    // part or written into one; other pictures are kept byte for byte.
+    void drawingsAreConfined()
+    {
+        const QByteArray photo = "\x89PNG\r\n\x1a\n<svg><image href=\"" + outside + "\"/></svg>";
+        const QByteArray metafile = gzipped("\x01\x00\x00\x00 EMF metafile records");
+        const QByteArray inlined = "<draw:frame><draw:image><office:binary-data>" + drawing.toBase64() +
+                                   "</office:binary-data></draw:image></draw:frame>";
+        const QMap<QString, QByteArray> out =
+            copied({{"content.xml", content(inlined)},
+                    {"Pictures/a.svg", drawing},
+                    {"Pictures/b.png", drawing},
+                    {"Pictures/c.svgz", gzipped(drawing)},
+                    {"Pictures/d", "\n  " + drawing.mid(drawing.indexOf("<svg"))},
+                    {"Pictures/e.svg", drawing + "<unclosed>"},
+                    {"Pictures/f.png", photo},
+                    {"Pictures/g.emz", metafile}});
+        for (const char* name : {"Pictures/a.svg", "Pictures/b.png", "Pictures/c.svgz", "Pictures/d"}) {
+            const QByteArray part = out.value(name);
+            QVERIFY2(part.contains("id=\"kept\"") && !part.contains(outside), name);
+        }
+        QCOMPARE(out.value("Pictures/e.svg", "<missing>"), QByteArray());
+        QCOMPARE(out.value("Pictures/f.png"), photo);
+        QCOMPARE(out.value("Pictures/g.emz"), metafile);
+        const QByteArray xml = out.value("content.xml");
+        const qsizetype from = xml.indexOf("<office:binary-data>") + 20;
+        const QByteArray inner =
+            QByteArray::fromBase64(xml.mid(from, xml.indexOf("</office:binary-data>") - from));
+        QVERIFY2(inner.contains("id=\"kept\"") && !inner.contains(outside), inner.constData());
+    }
+};
+
+QTEST_MAIN(OfficeCopyTest)
+#include "test_officecopy.moc"
