@@ -45,7 +45,8 @@ void FileDrag::press(const QMouseEvent& event)
     if (event.button() == Qt::LeftButton) m_pressAt = event.position().toPoint();
 }
 
-bool FileDrag::move(QWidget* source, const QMouseEvent& event, const QStringList& files, Qt::DropActions actions)
+bool FileDrag::move(QWidget* source, const QMouseEvent& event, const QStringList& files,
+                    Qt::DropActions actions)
 {
     if (!m_pressAt || !(event.buttons() & Qt::LeftButton) ||
         (event.position().toPoint() - *m_pressAt).manhattanLength() < QApplication::startDragDistance())

@@ -35,7 +35,8 @@ QWidget* FramedView::body() const
 
 bool FramedView::hasFailedSource() const
 {
-    return std::any_of(m_sources.cbegin(), m_sources.cend(), [](const ViewSource* s) { return s->hasFailed(); });
+    return std::any_of(m_sources.cbegin(), m_sources.cend(),
+                       [](const ViewSource* s) { return s->hasFailed(); });
 }
 
 PrimaryButton* FramedView::primary(const QString& label)

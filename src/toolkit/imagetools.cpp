@@ -46,13 +46,16 @@ QString editCopy(const QString& file, const QString& suffix, Job& job, const Pro
     progress(0.5);
     const QImage edited = transform(image);
     if (edited.isNull())
-        throw ConvertError::failed(QStringLiteral("Couldn’t make the copy of %1").arg(QFileInfo(file).fileName()));
+        throw ConvertError::failed(
+            QStringLiteral("Couldn’t make the copy of %1").arg(QFileInfo(file).fileName()));
     job.throwIfCancelled();
     progress(0.8);
     const QString format = keptFormat(file);
     return Output::write(
         Output::result(file, QLatin1Char(' ') + suffix, format),
-        [&](const QString& temporary) { engines.writeImage(edited, temporary, format, *carried, std::nullopt, 72); },
+        [&](const QString& temporary) {
+            engines.writeImage(edited, temporary, format, *carried, std::nullopt, 72);
+        },
         &job);
 }
 

@@ -24,7 +24,8 @@ std::function<QStringList(const QString&, Job&)> instant(ToolID tool, const QStr
 
 const Check table[] = {
     {QStringLiteral("crop"), CropImage::selfCheck},
-    {QStringLiteral("create pdf"), instant(ToolID::createPDF, {QStringLiteral("photo.jpg"), QStringLiteral("photo.png")})},
+    {QStringLiteral("create pdf"),
+     instant(ToolID::createPDF, {QStringLiteral("photo.jpg"), QStringLiteral("photo.png")})},
     {QStringLiteral("split pdf"), instant(ToolID::splitPDF, {QStringLiteral("sample.pdf")})},
     {QStringLiteral("mute"), instant(ToolID::muteVideo, {QStringLiteral("clip.mp4")})},
 };

@@ -5,8 +5,8 @@
 
 #include "core/job.h"
 #include "core/jobs.h"
-#include "toolkit/primarybutton.h"
 #include "toolkit/framedview.h"
+#include "toolkit/primarybutton.h"
 #include "toolkit/toolview.h"
 #include "toolkit/toolwindow.h"
 #include "tools/toolwindows.h"

@@ -88,9 +88,10 @@ class EditCopyTest : public QObject
     void failuresLeaveNothing()
     {
         Job job("", "", 0);
+        const Progress ignored = [](double) {};
         const auto failure = [&](const QString& file, const std::function<QImage(const QImage&)>& edit) {
             try {
-                ImageTools::editCopy(file, "Edited", job, [](double) {}, edit);
+                ImageTools::editCopy(file, "Edited", job, ignored, edit);
             } catch (const ConvertError& e) {
                 return e.description();
             }
@@ -98,8 +99,9 @@ class EditCopyTest : public QObject
         };
         const auto same = [](const QImage& image) { return image; };
         QCOMPARE(failure(m_dir.filePath("gone.jpg"), same), QString("gone.jpg is no longer there"));
-        QCOMPARE(failure(m_photo, [](const QImage&) -> QImage { throw ConvertError::failed("Couldn’t crop"); }),
-                 QString("Couldn’t crop"));
+        QCOMPARE(
+            failure(m_photo, [](const QImage&) -> QImage { throw ConvertError::failed("Couldn’t crop"); }),
+            QString("Couldn’t crop"));
         QCOMPARE(failure(m_photo, [](const QImage&) { return QImage(); }),
                  QString("Couldn’t make the copy of photo.png"));
         QCOMPARE(everything(m_dir.path()), QStringList{"photo.png"});

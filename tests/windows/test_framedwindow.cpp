@@ -130,7 +130,8 @@ class FramedWindowTest : public QObject
         const QRect button(view->primaryButton()->mapTo(window, QPoint()), view->primaryButton()->size());
         QCOMPARE(button.right(), size.width() - ToolChrome::padding - 1);
         const QRgb fill = shot.pixel(button.left() + 6, button.center().y());
-        QVERIFY2(qRed(fill) > 230 && qGreen(fill) < 110 && qBlue(fill) < 40, qPrintable(QString::number(fill, 16)));
+        QVERIFY2(qRed(fill) > 230 && qGreen(fill) < 110 && qBlue(fill) < 40,
+                 qPrintable(QString::number(fill, 16)));
 
         QSignalSpy closed(view.data(), &FramedView::closed);
         view->chrome()->closeButton()->click();

@@ -9,11 +9,12 @@ namespace CropImage {
 
 QStringList cropFile(const QString& file, const QRectF& rect, Job& job, const Progress& progress)
 {
-    return {ImageTools::editCopy(file, QStringLiteral("Cropped"), job, progress, [&rect](const QImage& image) {
+    const auto cut = [&rect](const QImage& image) {
         const std::optional<QImage> cropped = ImageTools::crop(image, rect);
         if (!cropped) throw ConvertError::failed(QStringLiteral("Couldn’t crop"));
         return *cropped;
-    })};
+    };
+    return {ImageTools::editCopy(file, QStringLiteral("Cropped"), job, progress, cut)};
 }
 
 QStringList selfCheck(const QString& samples, Job& job)
