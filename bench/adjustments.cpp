@@ -1,7 +1,7 @@
 // Applies every photo adjustment at once to a generated picture of the given size in
 // megapixels (4:3) and prints the render's wall time and the process's peak memory as a
 // multiple of the decoded picture. Usage: bench_adjustments [MEGAPIXELS]
-#include "tools/image/adjustmentsrenderer.h"
+#include "tools/image/editphoto/adjustmentsrenderer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

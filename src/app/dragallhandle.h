@@ -1,10 +1,9 @@
 #pragma once
 
-#include <QPixmap>
+#include "toolkit/filedrag.h"
+
 #include <QStringList>
 #include <QWidget>
-
-class QMimeData;
 
 // The strip at the foot of the float shelf that drags every parked file at once.
 class DragAllHandle : public QWidget
@@ -16,11 +15,6 @@ class DragAllHandle : public QWidget
     QStringList files() const { return m_files; }
     void setFiles(const QStringList& files);
 
-    // What a drag out of the shelf carries: the files as URLs, in order.
-    static QMimeData* mimeData(const QStringList& files);
-    // The files' icons fanned out, 4 pixels further right and down for each file.
-    static QPixmap dragImage(const QStringList& files);
-
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -28,5 +22,5 @@ class DragAllHandle : public QWidget
 
   private:
     QStringList m_files;
-    std::optional<QPoint> m_pressAt;
+    FileDrag m_drag;
 };

@@ -1,14 +1,10 @@
 #include "app/shelfrow.h"
 
-#include "app/dragallhandle.h"
 #include "core/fmt.h"
 #include "toolkit/thumbnailer.h"
 
-#include <QApplication>
-#include <QDrag>
 #include <QFileIconProvider>
 #include <QFileInfo>
-#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -60,25 +56,18 @@ void ShelfRow::leaveEvent(QEvent*)
 
 void ShelfRow::mousePressEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton) m_pressAt = event->position().toPoint();
+    m_drag.press(*event);
 }
 
 void ShelfRow::mouseMoveEvent(QMouseEvent* event)
 {
     setHover(true);
-    if (!m_pressAt || !(event->buttons() & Qt::LeftButton) ||
-        (event->position().toPoint() - *m_pressAt).manhattanLength() < QApplication::startDragDistance())
-        return;
-    m_pressAt.reset();
-    auto* drag = new QDrag(this);
-    drag->setMimeData(DragAllHandle::mimeData({m_path}));
-    drag->setPixmap(DragAllHandle::dragImage({m_path}));
-    drag->exec(Qt::CopyAction | Qt::LinkAction, Qt::CopyAction);
+    m_drag.move(this, *event, {m_path}, Qt::CopyAction | Qt::LinkAction);
 }
 
 void ShelfRow::mouseReleaseEvent(QMouseEvent* event)
 {
-    const bool clicked = m_pressAt && ShelfPainter::removeRect(rect()).contains(event->position());
-    m_pressAt.reset();
-    if (clicked && m_look.hover && m_onRemove) m_onRemove();
+    const bool pressed = m_drag.release();
+    if (pressed && m_look.hover && ShelfPainter::removeRect(rect()).contains(event->position()) && m_onRemove)
+        m_onRemove();
 }

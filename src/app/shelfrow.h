@@ -1,10 +1,10 @@
 #pragma once
 
 #include "app/shelfpainter.h"
+#include "toolkit/filedrag.h"
 
 #include <QWidget>
 #include <functional>
-#include <optional>
 
 // One parked file on the float shelf: its picture, name and size, a remove button while the
 // pointer is over it, and a drag of the file out of the shelf.
@@ -35,5 +35,5 @@ class ShelfRow : public QWidget
     ShelfPainter::Row m_look;
     bool m_hasThumbnail = false;
     std::function<void()> m_onRemove;
-    std::optional<QPoint> m_pressAt;
+    FileDrag m_drag;
 };

@@ -51,6 +51,12 @@ bool holds(const QByteArray& head, Container container)
 
 namespace InputCheck {
 
+void refuseGone(const QString& path)
+{
+    if (QFileInfo::exists(path)) return;
+    throw ConvertError::failed(QStringLiteral("%1 is no longer there").arg(QFileInfo(path).fileName()));
+}
+
 void refuseSpecial(const QString& path)
 {
     struct stat st;

@@ -5,6 +5,11 @@
 // The look at an input before any work opens it.
 namespace InputCheck {
 
+// Throws ConvertError::failed ("clip.mp4 is no longer there") when nothing is at `path`, or
+// only a link to nothing: a file gone since it was chosen is said to be gone, whichever program
+// would have read it.
+void refuseGone(const QString& path);
+
 // Throws ConvertError::unsupported with a plain reason when `path` (links followed) is a pipe, a
 // device or a socket: reading one would wait for a writer or never end. Files, folders and
 // missing paths pass; the work judges those.

@@ -43,9 +43,7 @@ QStringList convert(const QString& source, const QString& target, Job& job, cons
         return ConvertError::unsupported(QStringLiteral("Tolvane doesn’t know this kind of file"));
     };
     const QString name = QFileInfo(source).fileName();
-    // A file gone since it was chosen is said to be gone, whichever program would have read it.
-    if (!QFileInfo::exists(source))
-        throw ConvertError::failed(QStringLiteral("%1 is no longer there").arg(name));
+    InputCheck::refuseGone(source);
     // Before any program opens it: reading a pipe or a device never ends.
     InputCheck::refuseSpecial(source);
     const auto key = Catalog::format(source);

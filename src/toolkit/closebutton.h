@@ -3,7 +3,7 @@
 #include <QAbstractButton>
 
 // The round close button at the leading edge of a tool window's title band; lighter while the
-// pointer is over it. Escape presses it (the tool window's doing).
+// pointer is over it. Escape closes the window as it does (the tool window's doing).
 class CloseButton : public QAbstractButton
 {
     Q_OBJECT

@@ -22,6 +22,7 @@ class ImageSource : public ViewSource
     std::optional<QString> error() const { return m_error; }
     // True once loaded or failed; settled() follows the other signals.
     bool isSettled() const override { return !m_full.isNull() || m_error.has_value(); }
+    bool hasFailed() const override { return m_error.has_value(); }
 
   signals:
     void fullChanged();

@@ -1,9 +1,13 @@
 #include "toolkit/imagetools.h"
 
 #include "core/catalog.h"
+#include "core/converterror.h"
+#include "core/inputcheck.h"
+#include "core/job.h"
 #include "core/output.h"
 #include "engines/heavyengines.h"
 
+#include <QFileInfo>
 #include <cmath>
 
 namespace ImageTools {
@@ -31,13 +35,28 @@ QString keptFormat(const QString& source)
     return key == QLatin1String("webp") ? key : QStringLiteral("png");
 }
 
-QString saveCopy(const QString& source, const QImage& image, const QString& suffix, const QString& format,
-                 const ImageProps& props)
+QString editCopy(const QString& file, const QString& suffix, Job& job, const Progress& progress,
+                 const std::function<QImage(const QImage&)>& transform)
 {
+    InputCheck::refuseGone(file);
+    const HeavyEngines& engines = Modules::entries<HeavyEngines>();
+    std::shared_ptr<const ImageProps> carried;
+    const QImage image = engines.loadImageForCopy(file, carried);
+    job.throwIfCancelled();
+    progress(0.5);
+    const QImage edited = transform(image);
+    if (edited.isNull())
+        throw ConvertError::failed(
+            QStringLiteral("Couldn’t make the copy of %1").arg(QFileInfo(file).fileName()));
+    job.throwIfCancelled();
+    progress(0.8);
+    const QString format = keptFormat(file);
     return Output::write(
-        Output::result(source, QLatin1Char(' ') + suffix, format), [&](const QString& temporary) {
-            Modules::entries<HeavyEngines>().writeImage(image, temporary, format, props, std::nullopt, 72);
-        });
+        Output::result(file, QLatin1Char(' ') + suffix, format),
+        [&](const QString& temporary) {
+            engines.writeImage(edited, temporary, format, *carried, std::nullopt, 72);
+        },
+        &job);
 }
 
 } // namespace ImageTools

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "core/progress.h"
+
 #include <QImage>
 #include <QRectF>
 #include <QString>
+#include <functional>
 #include <optional>
 
-class ImageProps;
+class Job;
 
 // What the image tools share between their windows and their saves.
 namespace ImageTools {
@@ -19,11 +22,15 @@ std::optional<QImage> crop(const QImage& image, const QRectF& unit);
 // (jpg, png, heic, tiff, avif, bmp, gif), webp for webp, and png for everything else.
 QString keptFormat(const QString& source);
 
-// Writes `image` as a new copy of `source`: "<base> <suffix>.<format>" in the source's output
-// folder (" 2", " 3", … after the suffix while the name is taken), through a hidden temporary
-// file committed only once complete, with `props` embedded. Returns the path written; throws
-// ConvertError, leaving nothing behind.
-QString saveCopy(const QString& source, const QImage& image, const QString& suffix, const QString& format,
-                 const ImageProps& props);
+// The one road of an image tool's copy of `file`: loads the picture upright with its
+// properties carried, checks for a cancel, applies `transform` and writes its result as
+// "<base> <suffix>.<format>" in the file's output folder (" 2", " 3", … after the suffix while
+// the name is taken), in keptFormat(file), with the carried properties. The copy goes through a
+// hidden temporary file committed only once complete and only while `job` still runs. Reports
+// 0.5 once loaded and 0.8 once transformed. Returns the path written; throws ConvertError
+// ("photo.jpg is no longer there", the loader's reason, the transform's, Cancelled), leaving
+// nothing behind. Worker thread; `transform` may throw ConvertError.
+QString editCopy(const QString& file, const QString& suffix, Job& job, const Progress& progress,
+                 const std::function<QImage(const QImage&)>& transform);
 
 } // namespace ImageTools

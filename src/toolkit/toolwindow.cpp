@@ -1,9 +1,8 @@
 #include "toolkit/toolwindow.h"
 
-#include "toolkit/closebutton.h"
+#include "toolkit/framedview.h"
 #include "toolkit/primarybutton.h"
 #include "toolkit/theme.h"
-#include "toolkit/toolview.h"
 
 #include <QAbstractSpinBox>
 #include <QCloseEvent>
@@ -54,8 +53,7 @@ ToolWindow::ToolWindow(QWidget* content, QSize size, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(content);
-    if (auto* view = qobject_cast<ToolView*>(content))
-        connect(this, &ToolWindow::closing, view, &ToolView::windowClosed);
+    if (FramedView* framed = view()) connect(this, &ToolWindow::closing, framed, &FramedView::windowClosed);
 }
 
 QSize ToolWindow::minimumFor(QSize size)
@@ -63,12 +61,15 @@ QSize ToolWindow::minimumFor(QSize size)
     return QSize(int(std::ceil(size.width() * 0.8)), int(std::ceil(size.height() * 0.75)));
 }
 
+FramedView* ToolWindow::view() const
+{
+    return qobject_cast<FramedView*>(m_content);
+}
+
 PrimaryButton* ToolWindow::primaryButton() const
 {
-    for (PrimaryButton* button : findChildren<PrimaryButton*>()) {
-        if (button->isVisibleTo(this)) return button;
-    }
-    return nullptr;
+    const FramedView* framed = view();
+    return framed ? framed->primaryButton() : nullptr;
 }
 
 bool ToolWindow::textFieldFocused() const
@@ -89,15 +90,14 @@ void ToolWindow::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_Escape:
-        if (auto* button = findChild<CloseButton*>())
-            button->click();
-        else
-            close();
+        close();
         return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (textFieldFocused()) break;
-        if (PrimaryButton* button = primaryButton(); button && button->isEnabled()) button->click();
+        if (PrimaryButton* button = primaryButton();
+            button && button->isEnabled() && button->isVisibleTo(this))
+            button->click();
         return;
     default:
         break;

@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-// Something a tool view loads before it shows its files as they will stay: a picture, a sound,
+// Something a framed view loads before it shows its files as they will stay: a picture, a sound,
 // a video. It settles once, loaded or failed, and emits settled() then; it never unsettles.
 class ViewSource : public QObject
 {
@@ -11,6 +11,8 @@ class ViewSource : public QObject
     using QObject::QObject;
 
     virtual bool isSettled() const = 0;
+    // Whether it settled without what it loads: the view then has nothing to apply to.
+    virtual bool hasFailed() const { return false; }
 
   signals:
     void settled();

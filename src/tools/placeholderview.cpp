@@ -8,11 +8,9 @@
 PlaceholderView::PlaceholderView(std::shared_ptr<ToolContext> context, QWidget* parent)
     : ToolView(std::move(context), parent)
 {
-    auto* body = new QVBoxLayout(this->body());
-    body->setContentsMargins(0, 0, 0, 0);
     auto* note = new TextLabel(QStringLiteral("%1 isn’t available yet.").arg(name(this->context().tool())),
                                13, QFont::Normal, Theme::inkSoft());
     note->setAlignment(Qt::AlignCenter);
     note->setWordWrap(true);
-    body->addWidget(note);
+    column()->addWidget(note);
 }

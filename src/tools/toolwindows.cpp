@@ -3,7 +3,7 @@
 #include "toolkit/toolcontext.h"
 #include "toolkit/toolview.h"
 #include "toolkit/toolwindow.h"
-#include "tools/image/cropimageview.h"
+#include "tools/image/crop/cropimageview.h"
 #include "tools/placeholderview.h"
 
 #include <QCursor>

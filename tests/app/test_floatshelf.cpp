@@ -7,6 +7,7 @@
 #include "app/shelfpanel.h"
 #include "app/shelfrow.h"
 #include "app/shelfview.h"
+#include "toolkit/filedrag.h"
 
 #include <QApplication>
 #include <QMimeData>
@@ -132,10 +133,10 @@ class FloatShelfTest : public QObject
         QCOMPARE(drop.dropAction(), Qt::CopyAction);
         QCOMPARE(shelf.items(), (QStringList{"/p/one.png", "/p/Folder"}));
 
-        std::unique_ptr<QMimeData> out(DragAllHandle::mimeData(shelf.items()));
+        std::unique_ptr<QMimeData> out(FileDrag::mimeData(shelf.items()));
         QCOMPARE(out->urls(),
                  (QList<QUrl>{QUrl::fromLocalFile("/p/one.png"), QUrl::fromLocalFile("/p/Folder")}));
-        QCOMPARE(DragAllHandle::dragImage(shelf.items()).size(), QSize(52, 52));
+        QCOMPARE(FileDrag::image(shelf.items()).size(), QSize(52, 52));
     }
 };
 

@@ -17,6 +17,7 @@ struct Run
 {
     int status = -1;
     QStringList lines;
+    QString err;
 };
 
 Run selftest(const QString& dir)
@@ -27,7 +28,8 @@ Run selftest(const QString& dir)
     p.setProcessEnvironment(env);
     p.start(TOLVANE_BIN, {"--selftest", dir});
     if (!p.waitForFinished(120000)) return {};
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
+            QString::fromUtf8(p.readAllStandardError())};
 }
 
 const QStringList names{"crop", "create pdf", "split pdf", "mute"};
@@ -120,6 +122,33 @@ class SelfTestTest : public QObject
             if (fails) QVERIFY2(run.lines[i].size() > start.size(), "a failure names its cause");
         }
         QCOMPARE(run.lines.last(), QStringLiteral("%1 tool checks failed.").arg(failing.size()));
+    }
+
+    // A sample gone is said to be gone by the image, PDF and media checks alike, and the
+    // programs' own words about it stay off standard error.
+    void missingSampleIsSaidToBeGone_data()
+    {
+        QTest::addColumn<QString>("removed");
+        QTest::addColumn<QStringList>("failing");
+        QTest::newRow("image") << "photo.jpg" << QStringList{"crop", "create pdf"};
+        QTest::newRow("second image") << "photo.png" << QStringList{"create pdf"};
+        QTest::newRow("pdf") << "sample.pdf" << QStringList{"split pdf"};
+        QTest::newRow("media") << "clip.mp4" << QStringList{"mute"};
+    }
+
+    void missingSampleIsSaidToBeGone()
+    {
+        QFETCH(QString, removed);
+        QFETCH(QStringList, failing);
+        QTemporaryDir folder;
+        const QString dir = copy(folder);
+        QVERIFY(QFile::remove(QDir(dir).filePath(removed)));
+        const Run run = selftest(dir);
+        QCOMPARE(run.status, 1);
+        for (const QString& name : failing)
+            QVERIFY2(run.lines.contains(QStringLiteral("✗ %1: %2 is no longer there").arg(name, removed)),
+                     qPrintable(run.lines.join('\n')));
+        QCOMPARE(run.err, QString());
     }
 };
 

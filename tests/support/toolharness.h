@@ -5,6 +5,7 @@
 
 #include "core/job.h"
 #include "core/jobs.h"
+#include "toolkit/framedview.h"
 #include "toolkit/primarybutton.h"
 #include "toolkit/toolview.h"
 #include "toolkit/toolwindow.h"
@@ -41,18 +42,17 @@ class ToolHarness
     template <class View = ToolView> View* open(ToolID tool, const QStringList& files)
     {
         ToolWindow* window = ToolWindows::open(tool, files);
-        auto* view = window ? qobject_cast<View*>(window->content()) : nullptr;
+        auto* view = window ? qobject_cast<View*>(window->view()) : nullptr;
         if (!view || !QTest::qWaitFor([view] { return view->isSettled(); }, limitMs)) return nullptr;
         QCoreApplication::sendPostedEvents(); // the layout of what the load brought
         return view;
     }
 
-    // Presses the window's primary button and waits until the job it handed over ends; null
+    // Presses the view's primary button and waits until the job it handed over ends; null
     // when the button is missing or disabled, or no job was handed over.
-    std::shared_ptr<Job> apply(ToolView& view)
+    std::shared_ptr<Job> apply(FramedView& view)
     {
-        auto* window = qobject_cast<ToolWindow*>(view.window());
-        PrimaryButton* button = window ? window->primaryButton() : nullptr;
+        PrimaryButton* button = view.primaryButton();
         if (!button || !button->isEnabled()) return nullptr;
         const qsizetype before = m_jobs.size();
         button->click();

@@ -3,8 +3,7 @@
 
 #include "platform/compositor.h"
 #include "toolkit/floatingpanel.h"
-#include "toolkit/primarybutton.h"
-#include "toolkit/toolchrome.h"
+#include "toolkit/framedview.h"
 #include "toolkit/toolwindow.h"
 
 #include <QApplication>
@@ -73,6 +72,17 @@ class Disc : public FloatingPanel
 
 const QPoint centre(300, 300), corner(205, 205);
 
+// A framed view whose primary button counts its presses.
+struct CountingView : FramedView
+{
+    int& presses;
+    explicit CountingView(int& presses) : FramedView(QStringLiteral("Tool")), presses(presses)
+    {
+        primary(QStringLiteral("Apply"));
+    }
+    void apply() override { ++presses; }
+};
+
 } // namespace
 
 class FloatingPanelX11Test : public ScreenTest
@@ -138,12 +148,8 @@ class FloatingPanelX11Test : public ScreenTest
     // It is an opaque square without a compositor and has rounded corners over one.
     void toolWindowTakesKeysAndRoundsOverACompositor()
     {
-        auto* chrome = new ToolChrome(QStringLiteral("Tool"));
-        auto* apply = new PrimaryButton(QStringLiteral("Apply"));
-        chrome->footer()->addWidget(apply);
         int pressed = 0;
-        connect(apply, &PrimaryButton::clicked, this, [&] { ++pressed; });
-        ToolWindow window(chrome, QSize(200, 200));
+        ToolWindow window(new CountingView(pressed), QSize(200, 200));
         window.move(200, 200);
         window.show();
         window.activateWindow();

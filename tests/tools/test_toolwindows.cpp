@@ -5,6 +5,7 @@
 #include "core/jobs.h"
 #include "engines/instant/instanttools.h"
 #include "toolkit/closebutton.h"
+#include "toolkit/framedview.h"
 #include "toolkit/primarybutton.h"
 #include "toolkit/toolchrome.h"
 #include "toolkit/toolcontext.h"
@@ -31,23 +32,20 @@
 
 namespace {
 
-// A view with a primary button and a text field, as a real tool has.
-struct KeyedView
+// A framed view with a primary button and a text field, as a real tool has.
+struct KeyedView : FramedView
 {
-    QWidget* content = new QWidget;
-    PrimaryButton* primary = new PrimaryButton("Apply");
     QLineEdit* field = new QLineEdit;
+    PrimaryButton* primary;
     int pressed = 0;
 
-    KeyedView()
+    KeyedView() : FramedView("Keys")
     {
-        auto* layout = new QVBoxLayout(content);
-        layout->addWidget(new CloseButton);
-        layout->addWidget(field);
-        layout->addWidget(primary);
-        layout->addStretch(1);
-        QObject::connect(primary, &PrimaryButton::clicked, [this] { ++pressed; });
+        column()->addWidget(field);
+        column()->addStretch(1);
+        primary = FramedView::primary("Apply");
     }
+    void apply() override { ++pressed; }
 };
 
 // The bounds of the dark pixels within `area`: text and pictures over the light frame.
@@ -174,8 +172,8 @@ class ToolWindowsTest : public QObject
 
     void returnPressesAnEnabledPrimaryOutsideTextFields()
     {
-        KeyedView view;
-        ToolWindow window(view.content, QSize(300, 200));
+        auto& view = *new KeyedView;
+        ToolWindow window(&view, QSize(300, 200));
         window.show();
         QTest::keyClick(&window, Qt::Key_Return);
         QCOMPARE(view.pressed, 1);

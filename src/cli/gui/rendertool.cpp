@@ -2,7 +2,7 @@
 
 #include "cli/gui/snapshot.h"
 #include "core/converterror.h"
-#include "toolkit/toolview.h"
+#include "toolkit/framedview.h"
 #include "toolkit/toolwindow.h"
 #include "tools/toolwindows.h"
 
@@ -21,12 +21,12 @@ namespace {
 constexpr int loadLimitMs = 60000;
 
 // False when the view is still loading at the limit; true too when its window went meanwhile.
-bool waitUntilSettled(ToolView* view)
+bool waitUntilSettled(FramedView* view)
 {
-    const QPointer<ToolView> watched = view;
+    const QPointer<FramedView> watched = view;
     if (view->isSettled()) return true;
     QEventLoop loop;
-    QObject::connect(view, &ToolView::settled, &loop, &QEventLoop::quit);
+    QObject::connect(view, &FramedView::settled, &loop, &QEventLoop::quit);
     QObject::connect(view, &QObject::destroyed, &loop, &QEventLoop::quit);
     QTimer::singleShot(loadLimitMs, &loop, &QEventLoop::quit);
     loop.exec();
@@ -39,7 +39,7 @@ std::optional<QString> renderTool(ToolID tool, const QString& pngPath, const QSt
 {
     const QPointer<ToolWindow> window = ToolWindows::open(tool, files);
     if (!window) return std::nullopt;
-    if (auto* view = qobject_cast<ToolView*>(window->content()); view && !waitUntilSettled(view))
+    if (FramedView* view = window->view(); view && !waitUntilSettled(view))
         throw ConvertError::failed(QStringLiteral("the window was still loading its files after a minute"));
     QCoreApplication::sendPostedEvents(); // layout of what the load brought
     if (!window) return std::nullopt;

@@ -5,69 +5,18 @@
 #include "core/fmt.h"
 #include "core/interrupts.h"
 #include "core/job.h"
-#include "core/progress.h"
 #include "core/settings.h"
-#include "engines/heavyengines.h"
-#include "tools/image/cropimage.h"
+#include "tools/selfchecks.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QThreadPool>
 #include <atomic>
-#include <functional>
-#include <vector>
 
 namespace CLI {
 
 namespace {
-
-// One operation of the self-test: the label printed for it and its work over the samples'
-// folder, which returns the paths it wrote or throws.
-struct SelfCheck
-{
-    QString name;
-    std::function<QStringList(const QString& samples, Job& job)> work;
-};
-
-const Progress ignored = [](double) {};
-
-QString sample(const QString& samples, const char* name)
-{
-    return QDir(samples).filePath(QString::fromLatin1(name));
-}
-
-// A windowless tool's work over `files`, as its petal runs it.
-QStringList instant(ToolID tool, const QStringList& files, Job& job)
-{
-    const HeavyEngines& engines = Modules::entries<HeavyEngines>();
-    return engines.instantWork(*engines.instantTool(tool), files, job, ignored);
-}
-
-// Every tool's checks in the order they run, each the operation its window or petal runs.
-const std::vector<SelfCheck>& selfChecks()
-{
-    static const std::vector<SelfCheck> checks{
-        {QStringLiteral("crop"),
-         [](const QString& dir, Job& job) {
-             return CropImage::cropFile(sample(dir, "photo.jpg"), QRectF(0.1, 0.1, 0.5, 0.4), job, ignored);
-         }},
-        {QStringLiteral("create pdf"),
-         [](const QString& dir, Job& job) {
-             return instant(ToolID::createPDF, {sample(dir, "photo.jpg"), sample(dir, "photo.png")}, job);
-         }},
-        {QStringLiteral("split pdf"),
-         [](const QString& dir, Job& job) {
-             return instant(ToolID::splitPDF, {sample(dir, "sample.pdf")}, job);
-         }},
-        {QStringLiteral("mute"),
-         [](const QString& dir, Job& job) {
-             return instant(ToolID::muteVideo, {sample(dir, "clip.mp4")}, job);
-         }},
-    };
-    return checks;
-}
 
 // Each result by its file name and its size as file browsers give it.
 QString passLine(const QString& name, const QStringList& results, double seconds)
@@ -87,7 +36,7 @@ QString selfTestSummary(int failures)
 }
 
 // Prints the check's line; returns whether it passed.
-bool runCheck(const SelfCheck& check, const QString& samples, Job& job)
+bool runCheck(const SelfChecks::Check& check, const QString& samples, Job& job)
 {
     QElapsedTimer timer;
     timer.start();
@@ -123,7 +72,7 @@ int selfTest(const QStringList& rest)
     int failures = 0;
     QThreadPool pool;
     pool.start([&] {
-        for (const SelfCheck& check : selfChecks()) {
+        for (const SelfChecks::Check& check : SelfChecks::all()) {
             if (stopping) break;
             if (!runCheck(check, samples, job)) ++failures;
         }

@@ -64,6 +64,7 @@ bool run(ToolID tool, const QStringList& files, std::optional<QPointF> at)
 
 QStringList mute(const QString& source, Job& job, const Progress& progress)
 {
+    InputCheck::refuseGone(source);
     InputCheck::refuseSpecial(source);
     Media::require(QStringLiteral("ffmpeg"));
     const QString ext = QFileInfo(source).suffix().toLower();

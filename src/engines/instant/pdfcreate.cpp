@@ -70,8 +70,10 @@ QString createdPDFName(const QStringList& images)
 QStringList createPDF(const QStringList& images, Job& job, const Progress& progress)
 {
     if (images.isEmpty()) throw ConvertError::failed(QStringLiteral("No images to put in a PDF"));
-    for (const QString& image : images)
+    for (const QString& image : images) {
+        InputCheck::refuseGone(image);
         InputCheck::refuseSpecial(image);
+    }
     const QString destination = Output::result(images.first(), moreImages(images), QStringLiteral("pdf"));
     return {Output::write(
         destination, [&](const QString& temporary) { writePages(images, temporary, job, progress); }, &job)};

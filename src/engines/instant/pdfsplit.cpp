@@ -108,6 +108,7 @@ QString pageFileName(const QString& base, int number)
 
 QStringList splitPDF(const QString& source, Job& job, const Progress& progress)
 {
+    InputCheck::refuseGone(source);
     InputCheck::refuseSpecial(source);
     QPDF pdf;
     open(pdf, source);

@@ -17,4 +17,7 @@ namespace CropImage {
 // carried and upright. Returns the path written; throws ConvertError.
 QStringList cropFile(const QString& file, const QRectF& rect, Job& job, const Progress& progress);
 
+// The self-test's crop: the rectangle (0.1, 0.1, 0.5 × 0.4) of photo.jpg in `samples`.
+QStringList selfCheck(const QString& samples, Job& job);
+
 } // namespace CropImage

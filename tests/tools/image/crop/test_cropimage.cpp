@@ -12,10 +12,10 @@
 #include "toolkit/secondarybutton.h"
 #include "toolkit/segmented.h"
 #include "toolkit/toolwindow.h"
-#include "tools/image/cropimage.h"
-#include "tools/image/cropimageview.h"
-#include "tools/image/cropmodel.h"
-#include "tools/image/cropstage.h"
+#include "tools/image/crop/cropimage.h"
+#include "tools/image/crop/cropimageview.h"
+#include "tools/image/crop/cropmodel.h"
+#include "tools/image/crop/cropstage.h"
 #include "tools/toolwindows.h"
 
 #include <QDir>
@@ -25,8 +25,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "../../support/rects.h"
-#include "../../support/toolharness.h"
+#include "../../../support/rects.h"
+#include "../../../support/toolharness.h"
 
 namespace {
 
@@ -119,14 +119,14 @@ class CropImageTest : public QObject
         CropImageView* view = viewOf(ToolWindows::open(ToolID::cropImage, {file, file, file}));
         QCOMPARE(view->countText()->text(), QString("Same crop for 3 images"));
         QCOMPARE(view->aspects()->options(), (QStringList{"Free", "1:1", "16:9", "9:16", "4:3", "3:4"}));
-        QVERIFY(!view->applyButton()->isEnabled());
+        QVERIFY(!view->primaryButton()->isEnabled());
         QCOMPARE(view->widthField()->value(), 0);
         // A preset chosen before the picture is known (its load is delivered by the event loop,
         // not yet run) takes hold once it is.
         emit view->aspects()->edited(1);
         QCOMPARE(view->model().rect(), QRectF(0, 0, 1, 1));
         QTRY_VERIFY_WITH_TIMEOUT(view->isSettled(), 30000);
-        QVERIFY(view->applyButton()->isEnabled());
+        QVERIFY(view->primaryButton()->isEnabled());
         QVERIFY2(near(view->model().rect(), QRectF(0.125, 0, 0.75, 1)),
                  qPrintable(text(view->model().rect())));
         QCOMPARE(view->widthField()->value(), 3000);
@@ -159,7 +159,7 @@ class CropImageTest : public QObject
         ToolHarness harness;
         for (const QString expected : {"x Cropped.jpg", "x Cropped 2.jpg"}) {
             CropImageView* view = harness.open<CropImageView>(ToolID::cropImage, {photo});
-            QVERIFY(view && view->applyButton()->isEnabled());
+            QVERIFY(view && view->primaryButton()->isEnabled());
             QCOMPARE(view->source().full().size(), QSize(300, 400));
             choose(*view, "1:1");
             QCOMPARE(view->widthField()->value(), 300);

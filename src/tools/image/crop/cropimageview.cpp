@@ -1,17 +1,16 @@
-#include "tools/image/cropimageview.h"
+#include "tools/image/crop/cropimageview.h"
 
 #include "core/progress.h"
 #include "toolkit/cropoverlay.h"
 #include "toolkit/imagesource.h"
 #include "toolkit/numberfield.h"
-#include "toolkit/primarybutton.h"
 #include "toolkit/secondarybutton.h"
 #include "toolkit/segmented.h"
 #include "toolkit/textlabel.h"
 #include "toolkit/theme.h"
-#include "tools/image/cropimage.h"
-#include "tools/image/cropmodel.h"
-#include "tools/image/cropstage.h"
+#include "tools/image/crop/cropimage.h"
+#include "tools/image/crop/cropmodel.h"
+#include "tools/image/crop/cropstage.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -36,24 +35,17 @@ CropImageView::CropImageView(std::shared_ptr<ToolContext> context, QWidget* pare
     : ToolView(std::move(context), parent),
       m_source(new ImageSource(this->context().urls().value(0), previewSize, this)),
       m_model(new CropModel(this)), m_stage(new CropStage(*m_source)),
-      m_reset(new SecondaryButton(QStringLiteral("Reset"))),
-      m_apply(new PrimaryButton(QStringLiteral("Apply")))
+      m_reset(new SecondaryButton(QStringLiteral("Reset")))
 {
     addSource(m_source);
-    auto* column = new QVBoxLayout(body());
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(14);
-    column->addWidget(m_stage, 1);
-    column->addWidget(aspectRow());
-    column->addWidget(sizeRow());
-
+    column()->setSpacing(14);
+    column()->addWidget(m_stage, 1);
+    column()->addWidget(aspectRow());
+    column()->addWidget(sizeRow());
     footer()->addWidget(m_reset);
-    footer()->addStretch(1);
-    footer()->addWidget(m_apply);
-    m_apply->setEnabled(false);
+    primary(QStringLiteral("Apply"));
 
     connect(m_reset, &SecondaryButton::clicked, m_model, &CropModel::reset);
-    connect(m_apply, &PrimaryButton::clicked, this, &CropImageView::apply);
     connect(m_model, &CropModel::rectChanged, this, &CropImageView::showRect);
     connect(m_model, &CropModel::aspectChanged, this, &CropImageView::showAspect);
     connect(m_stage->overlay(), &CropOverlay::rectEdited, m_model, &CropModel::setRect);
@@ -114,7 +106,6 @@ QSize CropImageView::fullSize() const
 // A preset chosen while the picture was loading fits the rectangle once its size is known.
 void CropImageView::loaded()
 {
-    m_apply->setEnabled(true);
     if (const std::optional<double> q = ratio(m_model->aspect()))
         m_model->setRect(CropGeometry::fit(q, QSizeF(fullSize()), m_model->rect()));
     showAspect();

@@ -1,4 +1,4 @@
-#include "tools/image/tonecurve.h"
+#include "tools/image/editphoto/tonecurve.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "tools/image/whitebalance.h"
+#include "tools/image/editphoto/whitebalance.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "tools/image/cropstage.h"
+#include "tools/image/crop/cropstage.h"
 
 #include "toolkit/cropoverlay.h"
 #include "toolkit/imagegeometry.h"

@@ -1,4 +1,4 @@
-#include "tools/image/cropmodel.h"
+#include "tools/image/crop/cropmodel.h"
 
 #include "toolkit/cropgeometry.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/image/photoadjustments.h"
+#include "tools/image/editphoto/photoadjustments.h"
 
 #include <QImage>
 

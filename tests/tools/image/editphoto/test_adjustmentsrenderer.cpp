@@ -1,7 +1,7 @@
 // The photo adjustments on generated pictures: which way each slider moves the colours, what is
 // left alone, and what happens at the ends of the ranges.
 
-#include "tools/image/adjustmentsrenderer.h"
+#include "tools/image/editphoto/adjustmentsrenderer.h"
 
 #include <QRandomGenerator>
 #include <QTest>

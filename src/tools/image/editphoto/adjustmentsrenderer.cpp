@@ -1,8 +1,8 @@
-#include "tools/image/adjustmentsrenderer.h"
+#include "tools/image/editphoto/adjustmentsrenderer.h"
 
 #include "toolkit/pools.h"
-#include "tools/image/tonecurve.h"
-#include "tools/image/whitebalance.h"
+#include "tools/image/editphoto/tonecurve.h"
+#include "tools/image/editphoto/whitebalance.h"
 
 #include <algorithm>
 #include <array>

@@ -6,7 +6,6 @@ class CropModel;
 class CropStage;
 class ImageSource;
 class NumberField;
-class PrimaryButton;
 class QLabel;
 class SecondaryButton;
 class Segmented;
@@ -31,7 +30,9 @@ class CropImageView : public ToolView
     // None for a single file.
     QLabel* countText() const { return m_count; }
     SecondaryButton* resetButton() const { return m_reset; }
-    PrimaryButton* applyButton() const { return m_apply; }
+
+  protected:
+    void apply() override;
 
   private:
     QWidget* aspectRow();
@@ -40,7 +41,6 @@ class CropImageView : public ToolView
     void loaded();
     void showRect();
     void showAspect();
-    void apply();
 
     ImageSource* m_source;
     CropModel* m_model;
@@ -50,5 +50,4 @@ class CropImageView : public ToolView
     NumberField* m_height = nullptr;
     QLabel* m_count = nullptr;
     SecondaryButton* m_reset;
-    PrimaryButton* m_apply;
 };

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <span>
+
+class Job;
+
+// The self-test's table of checks, beside the table of tool windows: each tool's own operation
+// once, with fixed choices, over the samples that tests/support/selftest-samples.sh makes
+// (photo.jpg, photo.png, clip.mp4, clip.mov, song.mp3, sample.pdf). A tool with a folder adds
+// its rows here, its work reached in that folder.
+namespace SelfChecks {
+
+struct Check
+{
+    QString name; // printed for the check
+    // Blocks: the paths written in or beside the samples' folder; throws ConvertError.
+    std::function<QStringList(const QString& samples, Job& job)> work;
+};
+
+// The checks in the order the self-test runs and prints them.
+std::span<const Check> all();
+
+} // namespace SelfChecks
