@@ -3,7 +3,6 @@
 
 #include "core/job.h"
 #include "core/jobs.h"
-#include "engines/instant/instanttools.h"
 #include "toolkit/closebutton.h"
 #include "toolkit/framedview.h"
 #include "toolkit/primarybutton.h"
@@ -28,6 +27,7 @@
 #include <QTest>
 #include <QVBoxLayout>
 
+#include "../support/ink.h"
 #include "../support/toolharness.h"
 
 namespace {
@@ -47,16 +47,6 @@ struct KeyedView : FramedView
     }
     void apply() override { ++pressed; }
 };
-
-// The bounds of the dark pixels within `area`: text and pictures over the light frame.
-QRect ink(const QImage& image, const QRect& area)
-{
-    QRect bounds;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            if (qGray(image.pixel(x, y)) < 110) bounds |= QRect(x, y, 1, 1);
-    return bounds;
-}
 
 bool near(const QRect& a, const QRect& b)
 {

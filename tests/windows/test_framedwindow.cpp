@@ -11,6 +11,8 @@
 #include "toolkit/viewsource.h"
 #include "windows/keptwindow.h"
 
+#include "../support/ink.h"
+
 #include <QApplication>
 #include <QPainter>
 #include <QPointer>
@@ -56,16 +58,6 @@ struct PanelView : FramedView
 };
 
 const QSize size(420, 360);
-
-// The bounds of the dark pixels within `area`: the title over the light frame.
-QRect ink(const QImage& image, const QRect& area)
-{
-    QRect bounds;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            if (qGray(image.pixel(x, y)) < 110) bounds |= QRect(x, y, 1, 1);
-    return bounds;
-}
 
 } // namespace
 
