@@ -32,4 +32,9 @@ QString errorText(archive* a)
     return text ? QString::fromLocal8Bit(text) : QStringLiteral("the archive can’t be read");
 }
 
+ConvertError unpackFailure(const QString& archive, const QString& reason)
+{
+    return ConvertError::failed(QStringLiteral("Couldn’t unpack %1: %2").arg(archive, reason));
+}
+
 } // namespace ArchiveNames

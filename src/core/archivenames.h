@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/converterror.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -27,5 +29,8 @@ std::optional<QString> escapes(const QByteArray& name, const Components& parts);
 
 // libarchive's last error on `a`, or a plain phrase when it gives none.
 QString errorText(archive* a);
+
+// "Couldn’t unpack <archive>: <reason>", for an archive a reader can't take.
+ConvertError unpackFailure(const QString& archive, const QString& reason);
 
 } // namespace ArchiveNames

@@ -32,8 +32,7 @@ std::optional<EntryReader::Block> EntryReader::next()
         return std::nullopt;
     }
     if (status < ARCHIVE_WARN)
-        throw ConvertError::failed(
-            QStringLiteral("Couldn’t unpack %1: %2").arg(m_archiveName, ArchiveNames::errorText(m_in)));
+        throw ArchiveNames::unpackFailure(m_archiveName, ArchiveNames::errorText(m_in));
     m_count(qint64(size));
     // A warning while reading data is libarchive doubting the data itself: a checksum or a size
     // that doesn't match.

@@ -130,7 +130,7 @@ class Extractor
   private:
     [[noreturn]] void refuse(const QString& reason) const
     {
-        throw ConvertError::failed(QStringLiteral("Couldn’t unpack %1: %2").arg(m_name, reason));
+        throw ArchiveNames::unpackFailure(m_name, reason);
     }
 
     // A failure of the disk writer: the disk's own cause in plain words when the disk refused,

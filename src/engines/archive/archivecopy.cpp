@@ -227,7 +227,7 @@ class Copier
   private:
     [[noreturn]] void refuse(const QString& reason) const
     {
-        throw ConvertError::failed(QStringLiteral("Couldn’t unpack %1: %2").arg(m_name, reason));
+        throw ArchiveNames::unpackFailure(m_name, reason);
     }
 
     [[noreturn]] void writeFailed() const
