@@ -79,7 +79,8 @@ QRgb average(const QImage& image, QRect cell)
     }
     if (a == 0) return 0;
     const quint64 n = quint64(cell.width()) * quint64(cell.height());
-    return qRgba(int((red + a / 2) / a), int((green + a / 2) / a), int((blue + a / 2) / a), int((a + n / 2) / n));
+    return qRgba(int((red + a / 2) / a), int((green + a / 2) / a), int((blue + a / 2) / a),
+                 int((a + n / 2) / n));
 }
 
 } // namespace

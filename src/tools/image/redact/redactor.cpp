@@ -20,7 +20,8 @@ constexpr double slack = 1e-7;
 
 bool finite(const QRectF& r)
 {
-    return std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) && std::isfinite(r.height());
+    return std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) &&
+           std::isfinite(r.height());
 }
 
 // `from` (ARGB32) over `box` of `out`, from the point `origin` of `from`.
@@ -95,7 +96,8 @@ QImage cover(const QImage& image, QRect region, RedactStyle style, double amount
     case RedactStyle::blur:
         return RedactCover::blurred(image, region, amount);
     case RedactStyle::pixelate:
-        return RedactCover::pixelated(image, region, int(std::lround(amount)), QPoint(150, image.height() - 150));
+        return RedactCover::pixelated(image, region, int(std::lround(amount)),
+                                      QPoint(150, image.height() - 150));
     case RedactStyle::black:
     case RedactStyle::white:
         break;
@@ -130,8 +132,8 @@ std::optional<QImage> render(const QImage& image, const QList<QRectF>& unitBoxes
     QRegion later;
     for (qsizetype i = boxes.size() - 1; i >= 0; --i) {
         const QRect box = boxes[i];
-        const double amount = style == RedactStyle::blur ? blurRadius(src.size(), box)
-                                                         : double(blockSize(src.size(), box));
+        const double amount =
+            style == RedactStyle::blur ? blurRadius(src.size(), box) : double(blockSize(src.size(), box));
         parts[amount] += QRegion(box).subtracted(later);
         later += box;
     }

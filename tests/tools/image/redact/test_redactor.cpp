@@ -98,13 +98,16 @@ class RedactorTest : public QObject
         QTest::addColumn<QRect>("pixels");
         QTest::newRow("grown by 2") << QSize(1000, 800) << QRectF(0.25, 0.5, 0.5, 0.25)
                                     << QRect(QPoint(248, 398), QPoint(751, 601));
-        QTest::newRow("a point covers 4 x 4") << QSize(100, 100) << QRectF(0.5, 0.5, 0, 0) << QRect(48, 48, 4, 4);
+        QTest::newRow("a point covers 4 x 4")
+            << QSize(100, 100) << QRectF(0.5, 0.5, 0, 0) << QRect(48, 48, 4, 4);
         QTest::newRow("inexact products stay whole")
             << QSize(1000, 1000) << QRectF(0.3, 0.1, 0.3, 0.7) << QRect(298, 98, 304, 704);
         QTest::newRow("a part pixel is covered whole")
             << QSize(10, 10) << QRectF(0.35, 0.35, 0.3, 0.3) << QRect(QPoint(1, 1), QPoint(8, 8));
-        QTest::newRow("cut at the edges") << QSize(100, 50) << QRectF(-0.5, 0.9, 0.6, 5) << QRect(0, 43, 12, 7);
-        QTest::newRow("drawn backwards") << QSize(100, 100) << QRectF(0.6, 0.6, -0.2, -0.2) << QRect(38, 38, 24, 24);
+        QTest::newRow("cut at the edges")
+            << QSize(100, 50) << QRectF(-0.5, 0.9, 0.6, 5) << QRect(0, 43, 12, 7);
+        QTest::newRow("drawn backwards")
+            << QSize(100, 100) << QRectF(0.6, 0.6, -0.2, -0.2) << QRect(38, 38, 24, 24);
         QTest::newRow("off the picture") << QSize(100, 100) << QRectF(1.1, 0.2, 0.3, 0.3) << QRect();
         QTest::newRow("just off, but grown onto it")
             << QSize(100, 100) << QRectF(1.0, 0.2, 0.3, 0.3) << QRect(98, 18, 2, 34);
@@ -133,7 +136,8 @@ class RedactorTest : public QObject
                 QCOMPARE(out.pixel(248, 398), style == RedactStyle::black ? 0xff000000u : 0xffffffffu);
             // A sliver at the edge of a tiny picture, where 3 % of the picture is under a pixel.
             const QImage tiny = noise({10, 10}, false, 3);
-            QCOMPARE(same(rendered(tiny, {QRectF(1, 0.2, 0.5, 0.5)}, style), tiny, QRect(8, 0, 2, 10)), 20 - 18);
+            QCOMPARE(same(rendered(tiny, {QRectF(1, 0.2, 0.5, 0.5)}, style), tiny, QRect(8, 0, 2, 10)),
+                     20 - 18);
         }
     }
 
@@ -153,7 +157,8 @@ class RedactorTest : public QObject
                         QCOMPARE(qAlpha(out.pixel(x, y)), 255);
         }
         // A picture without alpha stays without it, in a format the writers take.
-        QCOMPARE(rendered(noise({20, 20}), {QRectF(0, 0, 1, 1)}, RedactStyle::blur).format(), QImage::Format_RGB32);
+        QCOMPARE(rendered(noise({20, 20}), {QRectF(0, 0, 1, 1)}, RedactStyle::blur).format(),
+                 QImage::Format_RGB32);
     }
 
     void laterBoxesLieOverEarlierOnes()
@@ -175,7 +180,8 @@ class RedactorTest : public QObject
     {
         const QImage img = noise({300, 200}, true, 11);
         for (QRect region : {QRect(120, 80, 40, 30), QRect(0, 0, 30, 200), QRect(280, 190, 20, 10)}) {
-            QCOMPARE(RedactCover::blurred(img, region, 9), RedactCover::blurred(img, img.rect(), 9).copy(region));
+            QCOMPARE(RedactCover::blurred(img, region, 9),
+                     RedactCover::blurred(img, img.rect(), 9).copy(region));
             QCOMPARE(RedactCover::pixelated(img, region, 16, {150, 50}),
                      RedactCover::pixelated(img, img.rect(), 16, {150, 50}).copy(region));
         }
@@ -203,7 +209,8 @@ class RedactorTest : public QObject
         QSet<QRgb> colours;
         for (int y = box.top(); y <= box.bottom(); ++y)
             for (int x = box.left(); x <= box.right(); ++x) {
-                const QPoint corner(std::max(box.left(), x - (x - 6) % 8), std::max(box.top(), y - (y - 6) % 8));
+                const QPoint corner(std::max(box.left(), x - (x - 6) % 8),
+                                    std::max(box.top(), y - (y - 6) % 8));
                 QCOMPARE(out.pixel(x, y), out.pixel(corner));
                 colours << out.pixel(x, y);
             }
@@ -272,8 +279,8 @@ class RedactorTest : public QObject
         for (RedactStyle style : {RedactStyle::pixelate, RedactStyle::blur}) {
             const QImage out = rendered(img, {unit}, style);
             const QRect box = Redactor::pixelBox(unit, size);
-            const double amount = style == RedactStyle::blur ? Redactor::blurRadius(size, box)
-                                                             : Redactor::blockSize(size, box);
+            const double amount =
+                style == RedactStyle::blur ? Redactor::blurRadius(size, box) : Redactor::blockSize(size, box);
             QImage smooth = out.scaled((QSizeF(size) * 1.5 / amount).toSize(), Qt::IgnoreAspectRatio,
                                        Qt::SmoothTransformation);
             smooth = smooth.scaled(out.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
