@@ -41,9 +41,9 @@ QImage cover(const QImage& image, QRect region, RedactStyle style, double amount
 // showing the blurred or pixelated picture at the same place; a later box lies over an earlier
 // one, and everything outside the boxes keeps its pixels, alpha included. Boxes that share a
 // deviation or block size are covered from one blurred or pixelated picture, so that where they
-// meet they look as one. The result is ARGB32
-// (RGB32 when `image` has no alpha). Nothing when the result or a covering can't be made, or a
-// box isn't a number: a box is never left showing what it should hide.
+// meet they look as one. The result is ARGB32 (RGB32 when `image` has no alpha). Nothing when
+// the result or a covering can't be made, or a box isn't finite: a box is never left showing
+// what it should hide.
 std::optional<QImage> render(const QImage& image, const QList<QRectF>& unitBoxes, RedactStyle style,
                              const Cover& makeCover = cover);
 
