@@ -1,0 +1,94 @@
+// The detectors the redaction window uses, on real Tesseract and OpenCV: where they put what
+// they find, and that covering what they find hides it.
+
+#include "core/modules.h"
+#include "engines/recognition/recognitionmodule.h"
+#include "tools/image/redact/redactdetector.h"
+#include "tools/image/redact/redactor.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QRandomGenerator>
+#include <QtTest>
+
+namespace {
+
+// Black writing on white, each line `pixels` high with its baseline at a share of the height.
+QImage writing(QSize size, int pixels, const QList<std::pair<double, QString>>& lines)
+{
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    QFont font("DejaVu Sans");
+    font.setPixelSize(pixels);
+    p.setFont(font);
+    for (const auto& [baseline, text] : lines)
+        p.drawText(QPointF(0.05 * size.width(), baseline * size.height()), text);
+    return img;
+}
+
+} // namespace
+
+class RedactDetectorTest : public QObject
+{
+    Q_OBJECT
+  private slots:
+    // Lines are found where they were drawn, top down, also on a picture that is searched shrunk.
+    void textIsFoundFromTheTop_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("pixels");
+        QTest::newRow("as it is") << QSize(1400, 700) << 40;
+        QTest::newRow("shrunk to be searched") << QSize(4000, 2000) << 110;
+    }
+    void textIsFoundFromTheTop()
+    {
+        QFETCH(QSize, size);
+        QFETCH(int, pixels);
+        const QImage img = writing(size, pixels, {{0.2, "Meet me on Tuesday"}, {0.8, "at the old harbour"}});
+        QList<QRectF> boxes = RedactDetector::standard().text(img);
+        QCOMPARE(boxes.size(), 2);
+        std::sort(boxes.begin(), boxes.end(), [](QRectF a, QRectF b) { return a.top() < b.top(); });
+        // Each box holds its line: from just above the letters down to the baseline, in unit space.
+        const double height = double(pixels) / size.height();
+        for (const auto& [box, baseline] : {std::pair{boxes[0], 0.2}, std::pair{boxes[1], 0.8}}) {
+            QVERIFY2(box.left() > 0.04 && box.left() < 0.07, qPrintable(QString::number(box.left())));
+            QVERIFY(box.top() > baseline - height && box.top() < baseline - height / 2);
+            QVERIFY(box.bottom() >= baseline - 0.005 && box.bottom() < baseline + height / 2);
+        }
+    }
+
+    void noFaceInNoise()
+    {
+        QVERIFY2(QFile::exists("/usr/share/opencv4/haarcascades/haarcascade_frontalface_default.xml"),
+                 "the search has its cascade and really runs");
+        QRandomGenerator random(5);
+        QImage img(900, 600, QImage::Format_RGB32);
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                img.setPixel(x, y, random.generate() | 0xff000000u);
+        QVERIFY(RedactDetector::standard().faces(img).isEmpty());
+        QVERIFY(RedactDetector::standard().faces(QImage()).isEmpty());
+    }
+
+    // What the search finds, pixelated or blurred, can no longer be read.
+    void foundTextCoveredIsGone()
+    {
+        const QImage img = writing({900, 300}, 70, {{0.45, "Tuesday"}, {0.85, "Harbour"}});
+        const QList<QRectF> boxes = RedactDetector::standard().text(img);
+        QCOMPARE(boxes.size(), 2);
+        const RecognitionModule& ocr = Modules::entries<RecognitionModule>();
+        QCOMPARE(ocr.recognize(img), QString("Tuesday\nHarbour"));
+        for (RedactStyle style : {RedactStyle::pixelate, RedactStyle::blur}) {
+            const std::optional<QImage> out = Redactor::render(img, boxes, style);
+            QVERIFY(out);
+            const QString text = ocr.recognize(*out);
+            QVERIFY2(!text.contains("Tuesday", Qt::CaseInsensitive) &&
+                         !text.contains("Harbour", Qt::CaseInsensitive),
+                     qPrintable(text));
+        }
+    }
+};
+
+QTEST_MAIN(RedactDetectorTest)
+#include "test_redactdetector.moc"
