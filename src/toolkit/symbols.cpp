@@ -262,6 +262,45 @@ const QHash<QString, Drawing>& drawings()
          [](Canvas& c) {
              c.poly({{2, 7}, {2, 20}, {22, 20}, {22, 8}, {11, 8}, {9, 5}, {3, 5}}, true);
          }},
+        {"folder.fill",
+         [](Canvas& c) {
+             QPainterPath folder;
+             folder.addPolygon(QPolygonF({{2, 7}, {2, 20}, {22, 20}, {22, 8}, {11, 8}, {9, 5}, {3, 5}}));
+             folder.closeSubpath();
+             c.fill(folder);
+             c.p.drawPath(folder);
+         }},
+        {"exclamationmark.triangle.fill",
+         [](Canvas& c) {
+             QPainterPath triangle;
+             triangle.addPolygon(QPolygonF({{12, 3}, {22, 20.5}, {2, 20.5}}));
+             triangle.closeSubpath();
+             c.fill(triangle);
+             c.p.drawPath(triangle);
+             QPainterPath mark;
+             mark.addRoundedRect(QRectF(11, 8.5, 2, 6.5), 1, 1);
+             mark.addEllipse(QPointF(12, 17.5), 1.2, 1.2);
+             c.clear(mark);
+         }},
+        {"checkmark.circle.fill",
+         [](Canvas& c) {
+             c.dot(12, 12, 10);
+             QPainterPathStroker stroker;
+             stroker.setWidth(2.2);
+             stroker.setCapStyle(Qt::RoundCap);
+             stroker.setJoinStyle(Qt::RoundJoin);
+             QPainterPath line;
+             line.moveTo(7.5, 12.5);
+             line.lineTo(10.8, 15.8);
+             line.lineTo(16.8, 8.8);
+             c.clear(stroker.createStroke(line));
+         }},
+        {"xmark.circle",
+         [](Canvas& c) {
+             c.circle(12, 12, 9.5);
+             c.line(8.5, 8.5, 15.5, 15.5);
+             c.line(15.5, 8.5, 8.5, 15.5);
+         }},
         {"doc.text",
          [](Canvas& c) {
              c.document(5, 2, 14, 20);
