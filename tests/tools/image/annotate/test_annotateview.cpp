@@ -358,11 +358,11 @@ class AnnotateViewTest : public QObject
         const QImage first(dir.filePath("Beach Annotated 2.png"));
         QCOMPARE(first.size(), QSize(400, 300));
         const QPointF y = marks.first().points.first();
-        QVERIFY(qGray(first.pixel(200, qRound(y.y() * 300))) > 240);   // the white line
-        QCOMPARE(QColor(first.pixel(200, 20)).hue() / 10, 24);          // blue elsewhere
+        QVERIFY(qGray(first.pixel(200, qRound(y.y() * 300))) > 240); // the white line
+        QCOMPARE(QColor(first.pixel(200, 20)).hue() / 10, 24);       // blue elsewhere
         const QImage second(dir.filePath("Tall Annotated.png"));
         QCOMPARE(second.size(), QSize(300, 600));
-        QVERIFY(qGray(second.pixel(150, qRound(y.y() * 600))) > 240);  // same unit place
+        QVERIFY(qGray(second.pixel(150, qRound(y.y() * 600))) > 240); // same unit place
         QCOMPARE(second.pixel(150, 50), qRgb(0, 255, 0));
         QCOMPARE(ImageProps::read(dir.filePath("Beach Annotated 2.png")).value("Exif.GPSInfo.GPSLatitude"),
                  QString("59/1 54/1 0/1"));

@@ -100,7 +100,8 @@ class MarkRendererTest : public QObject
         QFETCH(int, thickness);
         const double y = (row + (thickness % 2 ? 0.5 : 0.0)) / size.height();
         const Mark line = mark(Mark::Kind::line, {{0.1, y}, {0.9, y}}, Qt::black, width);
-        QCOMPARE(MarkRenderer::lineWidth(line, QSizeF(size)), std::max(width * std::min(size.width(), size.height()), 1.0));
+        QCOMPARE(MarkRenderer::lineWidth(line, QSizeF(size)),
+                 std::max(width * std::min(size.width(), size.height()), 1.0));
         const QImage image = rendered(size, {line});
         QCOMPARE(image.size(), size);
         QCOMPARE(darkRun(image, size.width() / 2, row), thickness);
@@ -110,10 +111,11 @@ class MarkRendererTest : public QObject
     // the head and shaft to its left.
     void arrowOfAClickPointsRight()
     {
-        const Mark arrow = mark(Mark::Kind::arrow, {{0.5, 0.5}, {0.5, 0.5}}, Qt::black, 0.02); // lw 4, head 18
+        const Mark arrow =
+            mark(Mark::Kind::arrow, {{0.5, 0.5}, {0.5, 0.5}}, Qt::black, 0.02); // lw 4, head 18
         const QImage image = rendered(QSize(200, 200), {arrow});
-        QVERIFY(dark(image, 90, 100));  // shaft and head
-        QVERIFY(dark(image, 88, 95));   // within the head's upper side
+        QVERIFY(dark(image, 90, 100)); // shaft and head
+        QVERIFY(dark(image, 88, 95));  // within the head's upper side
         QVERIFY(dark(image, 88, 105));
         QVERIFY(!dark(image, 106, 100)); // nothing beyond the tip
         QVERIFY(!dark(image, 100, 91));  // the head's sides meet at the tip
@@ -128,7 +130,8 @@ class MarkRendererTest : public QObject
         QTest::addColumn<QList<QPoint>>("clear");
         // Box (50, 50)–(150, 130) on 200 × 200, line width 10: the rectangle's corners are rounded
         // by 10, so its stroke leaves (47, 47) clear, which a square corner's would ink.
-        QTest::newRow("rect") << int(Mark::Kind::rect) << QList<QPoint>{{100, 50}, {50, 90}, {150, 90}, {100, 130}}
+        QTest::newRow("rect") << int(Mark::Kind::rect)
+                              << QList<QPoint>{{100, 50}, {50, 90}, {150, 90}, {100, 130}}
                               << QList<QPoint>{{100, 90}, {40, 90}, {100, 140}, {47, 47}, {152, 132}};
         QTest::newRow("ellipse") << int(Mark::Kind::ellipse)
                                  << QList<QPoint>{{100, 50}, {50, 90}, {150, 90}, {100, 130}}
@@ -142,10 +145,11 @@ class MarkRendererTest : public QObject
         QFETCH(int, kind);
         QFETCH(QList<QPoint>, inked);
         QFETCH(QList<QPoint>, clear);
-        const QImage image =
-            rendered(QSize(200, 200), {mark(Mark::Kind(kind), {{0.75, 0.65}, {0.25, 0.25}}, Qt::black, 0.05)});
+        const QImage image = rendered(
+            QSize(200, 200), {mark(Mark::Kind(kind), {{0.75, 0.65}, {0.25, 0.25}}, Qt::black, 0.05)});
         for (const QPoint& p : inked)
-            QVERIFY2(dark(image, p.x(), p.y()), qPrintable(QString("(%1, %2) left blank").arg(p.x()).arg(p.y())));
+            QVERIFY2(dark(image, p.x(), p.y()),
+                     qPrintable(QString("(%1, %2) left blank").arg(p.x()).arg(p.y())));
         for (const QPoint& p : clear)
             QVERIFY2(!dark(image, p.x(), p.y()), qPrintable(QString("(%1, %2) inked").arg(p.x()).arg(p.y())));
     }
@@ -156,15 +160,16 @@ class MarkRendererTest : public QObject
     {
         QColor halfRed(255, 0, 0);
         halfRed.setAlphaF(0.5f);
-        const Mark stroke = mark(Mark::Kind::highlight, {{0.1, 0.5}, {0.9, 0.5}, {0.5, 0.1}, {0.5, 0.9}}, halfRed,
-                                 0.01); // lw 2, 10 wide
+        const Mark stroke =
+            mark(Mark::Kind::highlight, {{0.1, 0.5}, {0.9, 0.5}, {0.5, 0.1}, {0.5, 0.9}}, halfRed,
+                 0.01); // lw 2, 10 wide
         const QImage image = rendered(QSize(200, 200), {stroke});
         const QColor on = image.pixelColor(40, 100);
         QCOMPARE(on.red(), 255);
         QVERIFY2(std::abs(on.green() - 166) <= 2, qPrintable(QString::number(on.green()))); // 255 × 0.65
-        QCOMPARE(image.pixelColor(100, 100), on);                 // the crossing
-        QCOMPARE(image.pixelColor(17, 100), QColor(Qt::white));   // flat end: nothing before the start
-        QCOMPARE(image.pixelColor(40, 107), QColor(Qt::white));   // five line widths: 95…105
+        QCOMPARE(image.pixelColor(100, 100), on);                                           // the crossing
+        QCOMPARE(image.pixelColor(17, 100), QColor(Qt::white)); // flat end: nothing before the start
+        QCOMPARE(image.pixelColor(40, 107), QColor(Qt::white)); // five line widths: 95…105
         QCOMPARE(image.pixelColor(40, 104), on);
     }
 
@@ -221,7 +226,7 @@ class MarkRendererTest : public QObject
         Mark badge = mark(Mark::Kind::number, {{0.5, 0.5}}, fill, 0.006);
         badge.number = 8;
         const QImage image = rendered(QSize(400, 300), {badge}); // radius 10 at the floor
-        QCOMPARE(image.pixelColor(207, 150).rgb(), fill.rgb()); // inside the rim
+        QCOMPARE(image.pixelColor(207, 150).rgb(), fill.rgb());  // inside the rim
         QCOMPARE(image.pixelColor(212, 150), QColor(Qt::white));
         const QRect figure = inkOf(image.copy(190, 140, 21, 21), label);
         QVERIFY2(figure.isValid() && figure.height() >= 6, "the figure is drawn in the label colour");
