@@ -4,6 +4,7 @@
 #include "toolkit/dropshadow.h"
 #include "toolkit/painting.h"
 
+#include <QColorSpace>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
@@ -158,6 +159,8 @@ std::optional<QImage> render(const QImage& image, const QList<Mark>& marks)
     std::optional<QImage> canvas = Bitmap::make(QSizeF(image.size()), false);
     if (!canvas) return std::nullopt;
     canvas->setDevicePixelRatio(1);
+    // The photo's pixels are copied as they are, so the copy keeps the photo's colour profile.
+    if (image.colorSpace().isValid()) canvas->setColorSpace(image.colorSpace());
     QPainter painter(&*canvas);
     if (!painter.isActive()) return std::nullopt;
     painter.drawImage(QPointF(0, 0), image);
