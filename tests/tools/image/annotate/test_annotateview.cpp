@@ -264,7 +264,6 @@ class AnnotateViewTest : public QObject
         click(*view, 0.95, 0.2);
         QCOMPARE(field->geometry().right() + 1, qRound(picture.right()));
         QTest::keyClicks(field, " \t ");
-        QVERIFY(!view->model().canSave() || !view->model().marks().isEmpty());
         QTest::keyClick(field, Qt::Key_Return);
         QCOMPARE(view->model().marks().size(), 1); // blank: no mark
         QVERIFY(!field->isVisible());
