@@ -32,5 +32,8 @@ QString keptFormat(const QString& source);
 // nothing behind. Worker thread; `transform` may throw ConvertError.
 QString editCopy(const QString& file, const QString& suffix, Job& job, const Progress& progress,
                  const std::function<QImage(const QImage&)>& transform);
+// The same, written in `format` whatever the file's own format.
+QString editCopy(const QString& file, const QString& suffix, const QString& format, Job& job,
+                 const Progress& progress, const std::function<QImage(const QImage&)>& transform);
 
 } // namespace ImageTools

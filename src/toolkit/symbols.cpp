@@ -324,6 +324,60 @@ const QHash<QString, Drawing>& drawings()
              c.p.drawPath(arc);
              c.poly({{4.5, 4.5}, {5.1, 8.0}, {8.6, 7.3}});
          }},
+        {"arrow.up.right",
+         [](Canvas& c) {
+             c.line(6, 18, 18, 6);
+             c.poly({{9, 6}, {18, 6}, {18, 15}});
+         }},
+        {"rectangle", [](Canvas& c) { c.rect(3, 6, 18, 12, 2.5); }},
+        {"circle", [](Canvas& c) { c.circle(12, 12, 8.5); }},
+        {"line.diagonal", [](Canvas& c) { c.line(5, 19, 19, 5); }},
+        {"scribble",
+         [](Canvas& c) {
+             QPainterPath path(QPointF(3, 16));
+             path.cubicTo(6, 6, 9, 6, 10, 12);
+             path.cubicTo(11, 18, 14, 18, 15, 11);
+             path.cubicTo(16, 6, 19, 7, 21, 10);
+             c.p.drawPath(path);
+         }},
+        {"highlighter",
+         [](Canvas& c) {
+             c.poly({{14, 3}, {21, 10}, {12, 19}, {5, 12}}, true);
+             c.poly({{5, 12}, {3, 21}, {12, 19}});
+             c.line(15, 21, 21, 21);
+         }},
+        {"textformat",
+         [](Canvas& c) {
+             c.poly({{3, 19}, {8, 5}, {13, 19}});
+             c.line(5, 14, 11, 14);
+             c.circle(17.5, 16, 3);
+             c.line(20.5, 12.5, 20.5, 19);
+         }},
+        {"1.circle",
+         [](Canvas& c) {
+             c.circle(12, 12, 9);
+             c.poly({{10, 9}, {12.5, 7.5}, {12.5, 16.5}});
+         }},
+        {"arrow.uturn.backward",
+         [](Canvas& c) {
+             c.poly({{8, 5}, {4, 9}, {8, 13}});
+             QPainterPath path(QPointF(4.5, 9));
+             path.lineTo(15, 9);
+             path.cubicTo(18.5, 9, 20, 11.5, 20, 14);
+             path.cubicTo(20, 16.5, 18.5, 19, 15, 19);
+             path.lineTo(9, 19);
+             c.p.drawPath(path);
+         }},
+        {"arrow.uturn.forward",
+         [](Canvas& c) {
+             c.poly({{16, 5}, {20, 9}, {16, 13}});
+             QPainterPath path(QPointF(19.5, 9));
+             path.lineTo(9, 9);
+             path.cubicTo(5.5, 9, 4, 11.5, 4, 14);
+             path.cubicTo(4, 16.5, 5.5, 19, 9, 19);
+             path.lineTo(15, 19);
+             c.p.drawPath(path);
+         }},
         {"terminal",
          [](Canvas& c) {
              c.rect(2, 4, 20, 16, 2.5);

@@ -3,6 +3,7 @@
 #include "toolkit/toolcontext.h"
 #include "toolkit/toolview.h"
 #include "toolkit/toolwindow.h"
+#include "tools/image/annotate/annotateview.h"
 #include "tools/image/crop/cropimageview.h"
 #include "tools/placeholderview.h"
 
@@ -33,7 +34,7 @@ const Route table[] = {
     {ToolID::compress, {480, 470}, make<PlaceholderView>},
     {ToolID::removeMetadata, {480, 560}, make<PlaceholderView>},
     {ToolID::editImage, {640, 780}, make<PlaceholderView>},
-    {ToolID::annotateImage, {820, 700}, make<PlaceholderView>},
+    {ToolID::annotateImage, {820, 700}, make<AnnotateView>},
     {ToolID::frameImage, {560, 720}, make<PlaceholderView>},
     {ToolID::cropImage, {460, 640}, make<CropImageView>},
     {ToolID::normalizeAudio, {460, 340}, make<PlaceholderView>},
