@@ -73,8 +73,8 @@ PageThumbs::PageThumbs(const QString& path, QSize box, QObject* parent)
             });
         const QMutexLocker locker(&shared->lock);
         shared->finished = true;
-        shared->done = true;
         post(*shared, receiver, takeOver);
+        shared->done = true; // after the last hand-over is queued
     });
 }
 
