@@ -6,6 +6,8 @@
 #include "core/shell.h"
 
 #include <QDir>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -66,6 +68,36 @@ class PdfPagesTest : public QObject
         QCOMPARE(PagesFixture::read(path("report.pdf")).size(), 4); // the source is untouched
         QFile::remove(first[0]);
         QFile::remove(second[0]);
+    }
+
+    // Files other writers made: Qt's PDF writer, and a page tree whose rotation its pages inherit.
+    void otherWritersFiles()
+    {
+        {
+            QPdfWriter writer(path("qt.pdf"));
+            QPainter painter(&writer);
+            for (int i = 0; i < 3; ++i) {
+                if (i > 0) writer.newPage();
+                painter.fillRect(QRect(100 * i, 100, 500, 500), Qt::blue);
+            }
+        }
+        QFile file(path("inherited.pdf"));
+        QByteArray bytes =
+            MiniPdf::bytes({{QRectF(0, 0, 300, 400), 0, MiniPdf::text("F1", 24, 40, 200, "Turned")}});
+        bytes.replace("/Rotate 0 ", "     ").replace("/Type /Pages ", "/Type /Pages /Rotate 90 ");
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        QCOMPARE(PagesFixture::read(path("inherited.pdf")), QStringList{"Turned@90"});
+
+        Job job(QString(), QString(), 0);
+        const QStringList qt = PDFPages::organize(path("qt.pdf"), {{2, 0}, {0, 90}}, job, quiet);
+        QCOMPARE(PagesFixture::read(qt[0]), (QStringList{"@0", "@90"}));
+        const QStringList turned = PDFPages::organize(path("inherited.pdf"), {{0, 90}}, job, quiet);
+        QCOMPARE(PagesFixture::read(turned[0]), QStringList{"Turned@180"});
+        const QStringList merged = PDFPages::merge({path("inherited.pdf"), path("qt.pdf")}, job, quiet);
+        QCOMPARE(PagesFixture::read(merged[0]), (QStringList{"Turned@90", "@0", "@0", "@0"}));
+        for (const QString& made : qt + turned + merged + QStringList{path("qt.pdf"), path("inherited.pdf")})
+            QFile::remove(made);
     }
 
     // Every page of every file, in the order given, each keeping its own rotation; named after

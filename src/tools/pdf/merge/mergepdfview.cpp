@@ -26,6 +26,8 @@ MergePDFView::MergePDFView(std::shared_ptr<ToolContext> context, QWidget* parent
     m_list->setAutoFillBackground(false);
     scroll->setWidget(m_list);
     column()->addWidget(scroll, 1);
+    connect(m_list, &OrderList::dragMoved, scroll,
+            [scroll](QPoint at) { scroll->ensureVisible(at.x(), at.y(), 0, 24); });
     primary(QStringLiteral("Merge %1 PDFs").arg(this->context().urls().size()));
 }
 

@@ -50,6 +50,10 @@ void OrderList::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath clip;
+    clip.addRoundedRect(QRectF(0, 0, width(), std::min<double>(height(), minimumSizeHint().height())), 12,
+                        12);
+    painter.setClipPath(clip);
     QFont font = painter.font();
     for (int i = 0; i < int(m_urls.size()); ++i) {
         const QRectF row = rowRect(i);
@@ -100,6 +104,7 @@ void OrderList::mouseMoveEvent(QMouseEvent* event)
     if (!m_moved && (event->position() - m_pressedAt).manhattanLength() < QApplication::startDragDistance())
         return;
     m_moved = true;
+    emit dragMoved(event->position().toPoint());
     const std::optional<int> over = rowAt(event->position());
     if (!over || *over == *m_dragging) return;
     m_urls.move(*m_dragging, *over);

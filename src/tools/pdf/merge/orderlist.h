@@ -32,6 +32,8 @@ class OrderList : public QWidget
 
   signals:
     void urlsChanged(const QStringList& urls);
+    // A drag went on at `point`: the scroll area brings what lies around it into view.
+    void dragMoved(QPoint point);
 
   protected:
     void paintEvent(QPaintEvent* event) override;

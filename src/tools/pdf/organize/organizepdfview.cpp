@@ -61,6 +61,8 @@ OrganizePDFView::OrganizePDFView(std::shared_ptr<ToolContext> context, QWidget* 
     connect(m_delete, &SecondaryButton::clicked, m_list, &PageList::remove);
     connect(m_grid, &PageGrid::tapped, m_list, &PageList::tap);
     connect(m_grid, &PageGrid::dragEntered, m_list, &PageList::dragEntered);
+    connect(m_grid, &PageGrid::dragMoved, this,
+            [this](QPoint at) { m_scroll->ensureVisible(at.x(), at.y(), 0, 48); });
     connect(m_list, &PageList::changed, this, &OrganizePDFView::showState);
     connect(m_thumbs, &PageThumbs::counted, this, &OrganizePDFView::counted);
     // Pictures of a closed window's pages would never be seen.

@@ -159,6 +159,7 @@ void PageGrid::mouseMoveEvent(QMouseEvent* event)
         if ((event->position() - m_pressedAt).manhattanLength() < QApplication::startDragDistance()) return;
         m_dragging = m_pressed;
     }
+    emit dragMoved(event->position().toPoint());
     if (const std::optional<int> tile = tileAt(event->position()))
         emit dragEntered(*m_dragging, m_list.pages()[*tile].id);
 }

@@ -39,6 +39,8 @@ class PageGrid : public QWidget
   signals:
     void tapped(quint64 id, bool toggle);
     void dragEntered(quint64 dragged, quint64 target);
+    // A drag went on at `point`: the scroll area brings what lies around it into view.
+    void dragMoved(QPoint point);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
