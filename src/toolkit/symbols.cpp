@@ -384,6 +384,48 @@ const QHash<QString, Drawing>& drawings()
              c.poly({{6, 9}, {9, 12}, {6, 15}});
              c.line(11, 15, 16, 15);
          }},
+        {"rotate.left",
+         [](Canvas& c) {
+             c.rect(9, 10, 11, 10, 1.5);
+             QPainterPath arc;
+             arc.moveTo(6, 13);
+             arc.cubicTo(5, 7, 9, 4, 14, 5);
+             c.p.drawPath(arc);
+             c.poly({{3.5, 10.5}, {6, 13.5}, {8.5, 10.5}});
+         }},
+        {"rotate.right",
+         [](Canvas& c) {
+             c.rect(4, 10, 11, 10, 1.5);
+             QPainterPath arc;
+             arc.moveTo(18, 13);
+             arc.cubicTo(19, 7, 15, 4, 10, 5);
+             c.p.drawPath(arc);
+             c.poly({{15.5, 10.5}, {18, 13.5}, {20.5, 10.5}});
+         }},
+        {"plus.square.on.square",
+         [](Canvas& c) {
+             c.rect(3, 3, 13, 13, 2.5);
+             QPainterPath front;
+             front.addRoundedRect(QRectF(8, 8, 13, 13), 2.5, 2.5);
+             c.clear(front);
+             c.p.drawPath(front);
+             c.line(14.5, 11.5, 14.5, 17.5);
+             c.line(11.5, 14.5, 17.5, 14.5);
+         }},
+        {"trash",
+         [](Canvas& c) {
+             c.line(4, 6.5, 20, 6.5);
+             c.poly({{9, 6.5}, {9.5, 3.5}, {14.5, 3.5}, {15, 6.5}});
+             c.poly({{6, 6.5}, {7, 20.5}, {17, 20.5}, {18, 6.5}});
+             c.line(10.5, 10, 10.5, 17);
+             c.line(13.5, 10, 13.5, 17);
+         }},
+        {"line.3.horizontal",
+         [](Canvas& c) {
+             c.line(4, 7, 20, 7);
+             c.line(4, 12, 20, 12);
+             c.line(4, 17, 20, 17);
+         }},
     };
     return table;
 }

@@ -5,6 +5,8 @@
 #include "toolkit/toolwindow.h"
 #include "tools/image/annotate/annotateview.h"
 #include "tools/image/crop/cropimageview.h"
+#include "tools/pdf/merge/mergepdfview.h"
+#include "tools/pdf/organize/organizepdfview.h"
 #include "tools/placeholderview.h"
 
 #include <QCursor>
@@ -41,10 +43,10 @@ const Route table[] = {
     {ToolID::muteVideo, {320, 200}, empty},
     {ToolID::trimVideo, {720, 600}, make<PlaceholderView>},
     {ToolID::splitPDF, {320, 200}, empty},
-    {ToolID::organizePDF, {720, 620}, make<PlaceholderView>},
+    {ToolID::organizePDF, {720, 620}, make<OrganizePDFView>},
     {ToolID::extractArchive, {320, 200}, empty},
     {ToolID::createPDF, {320, 200}, empty},
-    {ToolID::mergePDF, {460, 480}, make<PlaceholderView>},
+    {ToolID::mergePDF, {460, 480}, make<MergePDFView>},
     {ToolID::cropVideo, {640, 680}, make<PlaceholderView>},
     {ToolID::changeVideoSpeed, {640, 560}, make<PlaceholderView>},
     {ToolID::joinVideos, {480, 480}, make<PlaceholderView>},
