@@ -291,6 +291,11 @@ const QHash<QString, Drawing>& drawings()
              c.poly({{6, 9}, {9, 12}, {6, 15}});
              c.line(11, 15, 16, 15);
          }},
+        {"magnifyingglass",
+         [](Canvas& c) {
+             c.circle(10, 10, 6.5);
+             c.line(14.8, 14.8, 20.5, 20.5);
+         }},
     };
     return table;
 }
