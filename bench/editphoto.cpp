@@ -1,10 +1,10 @@
 // Saves an edited copy of a photo as the Edit Photo window does, with every adjustment moved,
 // and prints the wall time and the peak memory the save added, also as a multiple of the
 // decoded picture. Usage: bench_editphoto FILE
+#include "tools/image/editphoto/editphoto.h"
 #include "core/converterror.h"
 #include "core/job.h"
 #include "engines/heavyengines.h"
-#include "tools/image/editphoto/editphoto.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

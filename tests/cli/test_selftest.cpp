@@ -76,8 +76,8 @@ class SelfTestTest : public QObject
         QTemporaryDir folder;
         const QString dir = copy(folder);
         QVERIFY(!dir.isEmpty());
-        const QStringList results{"photo Cropped%1.jpg", "photo Edited%1.jpg", "photo and 1 more%1.pdf", "sample Pages%1",
-                                  "clip Muted%1.mp4"};
+        const QStringList results{"photo Cropped%1.jpg", "photo Edited%1.jpg", "photo and 1 more%1.pdf",
+                                  "sample Pages%1", "clip Muted%1.mp4"};
         for (const QString& number : {QString(), QStringLiteral(" 2")}) {
             const Run run = selftest(dir);
             QCOMPARE(run.status, 0);

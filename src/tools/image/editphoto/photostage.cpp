@@ -34,7 +34,8 @@ class PixelView : public QWidget
 PhotoStage::PhotoStage(QWidget* parent)
     : QWidget(parent), m_loading(new LoadingView(this)), m_scroller(new QScrollArea(this)),
       m_zoom(new StageButton(QStringLiteral("100%"), QStringLiteral("magnifyingglass"), this)),
-      m_compare(new StageButton(QStringLiteral("Hold to Compare"), QStringLiteral("rectangle.split.2x1"), this))
+      m_compare(
+          new StageButton(QStringLiteral("Hold to Compare"), QStringLiteral("rectangle.split.2x1"), this))
 {
     m_scroller->setAlignment(Qt::AlignCenter);
     m_scroller->setWidget(new PixelView);

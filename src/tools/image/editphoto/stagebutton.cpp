@@ -42,7 +42,8 @@ void StageButton::paint(QPainter& painter, const QRectF& rect, const QString& ti
 
     const QColor ink = QColor::fromRgbF(1, 1, 1, 0.85f);
     const double x = rect.left() + inset;
-    Symbols::draw(painter, symbol, QRectF(x, rect.center().y() - symbolSide / 2, symbolSide, symbolSide), ink);
+    Symbols::draw(painter, symbol, QRectF(x, rect.center().y() - symbolSide / 2, symbolSide, symbolSide),
+                  ink);
     painter.setFont(Painting::font(painter, textPixels, QFont::Medium));
     painter.setPen(ink);
     const double textX = x + symbolSide + gap;

@@ -199,7 +199,8 @@ class EditPhotoTest : public QObject
         QCOMPARE(compare->text(), QString("Hold to Compare"));
         QTest::mousePress(compare, Qt::LeftButton);
         QCOMPARE(view->stage()->image(), view->source().preview());
-        QVERIFY2(qAbs(centre().red() - 120) <= 2 && centre().blue() == centre().red(), // the preview's scaling
+        QVERIFY2(qAbs(centre().red() - 120) <= 2 &&
+                     centre().blue() == centre().red(), // the preview's scaling
                  qPrintable(centre().name()));
         QTest::mouseRelease(compare, Qt::LeftButton);
         QCOMPARE(view->stage()->image().pixel(0, 0), qRgb(80, 0, 200));
@@ -277,7 +278,8 @@ class EditPhotoTest : public QObject
     {
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir("sub"));
-        const QStringList photos{dir.filePath("a.png"), dir.filePath("IMG_1.jpeg"), dir.filePath("sub/c.bmp")};
+        const QStringList photos{dir.filePath("a.png"), dir.filePath("IMG_1.jpeg"),
+                                 dir.filePath("sub/c.bmp")};
         for (const QString& p : photos)
             writePicture(p);
         ToolHarness harness;
