@@ -111,14 +111,11 @@ class EditPhotoTest : public QObject
 
     void valueTexts()
     {
-        QCOMPARE(AdjustmentRows::exposureText(0.5), QString("0.50 EV"));
-        QCOMPARE(AdjustmentRows::exposureText(-1.25), QString("-1.25 EV"));
-        QCOMPARE(AdjustmentRows::exposureText(-0.0), QString("0.00 EV"));
-        QCOMPARE(AdjustmentRows::signedText(-40), QString("-40"));
-        QCOMPARE(AdjustmentRows::signedText(25), QString("+25"));
-        QCOMPARE(AdjustmentRows::signedText(0), QString("+0"));
-        QCOMPARE(AdjustmentRows::signedText(-0.0), QString("+0"));
-        QCOMPARE(AdjustmentRows::signedText(-0.4), QString("+0"));
+        using namespace AdjustmentRows;
+        QCOMPARE(QStringList({exposureText(-1.25), exposureText(-0.0)}),
+                 QStringList({"-1.25 EV", "0.00 EV"}));
+        QCOMPARE(QStringList({signedText(25), signedText(-0.0), signedText(-0.4)}),
+                 QStringList({"+25", "+0", "+0"}));
     }
 
     // Save is offered only for a loaded picture with something moved; Reset takes it back, and
@@ -193,7 +190,6 @@ class EditPhotoTest : public QObject
             const QImage shot = view->stage()->grab().toImage();
             return QColor(shot.pixel(shot.width() / 2, shot.height() * 3 / 4));
         };
-        QCOMPARE(view->stage()->image().pixel(0, 0), qRgb(80, 0, 200));
         QCOMPARE(centre(), QColor(80, 0, 200));
         StageButton* compare = view->stage()->compareButton();
         QCOMPARE(compare->text(), QString("Hold to Compare"));
@@ -203,7 +199,7 @@ class EditPhotoTest : public QObject
                      centre().blue() == centre().red(), // the preview's scaling
                  qPrintable(centre().name()));
         QTest::mouseRelease(compare, Qt::LeftButton);
-        QCOMPARE(view->stage()->image().pixel(0, 0), qRgb(80, 0, 200));
+        QCOMPARE(centre(), QColor(80, 0, 200));
         QVERIFY(!view->isRendering());
         QCOMPARE(renders.load(), 1);
     }
@@ -230,7 +226,6 @@ class EditPhotoTest : public QObject
         gate.release();
         QTRY_VERIFY_WITH_TIMEOUT(!view->isRendering(), 20000);
         QCoreApplication::processEvents();
-        QCOMPARE(view->rendered().pixel(0, 0), qRgb(20, 0, 200));
         QCOMPARE(view->stage()->image().pixel(0, 0), qRgb(20, 0, 200));
     }
 
@@ -259,13 +254,10 @@ class EditPhotoTest : public QObject
         PhotoStage* stage = view->stage();
         QCOMPARE(stage->zoomButton()->text(), QString("100%"));
         QVERIFY(!stage->scroller()->isVisible());
-        QVERIFY(stage->pictureRect().width() <= stage->width() - 24);
         stage->zoomButton()->click();
         QCOMPARE(stage->zoomButton()->text(), QString("Fit"));
         QVERIFY(stage->actualSize() && stage->scroller()->isVisible());
-        QCOMPARE(stage->scroller()->widget()->size(),
-                 (QSizeF(view->source().preview().size()) / stage->devicePixelRatioF()).toSize());
-        QCOMPARE(stage->scroller()->widget()->size(), QSize(1400, 933));
+        QCOMPARE(stage->scroller()->widget()->size(), QSize(1400, 933)); // one pixel per pixel at 1x
         QVERIFY(stage->scroller()->horizontalScrollBar()->maximum() > 0);
         stage->zoomButton()->click();
         QCOMPARE(stage->zoomButton()->text(), QString("100%"));
