@@ -4,6 +4,7 @@
 #include "engines/heavyengines.h"
 #include "tools/image/annotate/annotateimage.h"
 #include "tools/image/crop/cropimage.h"
+#include "tools/image/editphoto/editphoto.h"
 
 #include <QDir>
 
@@ -25,6 +26,7 @@ std::function<QStringList(const QString&, Job&)> instant(ToolID tool, const QStr
 
 const Check table[] = {
     {QStringLiteral("crop"), CropImage::selfCheck},
+    {QStringLiteral("edit"), EditPhoto::selfCheck},
     {QStringLiteral("annotate"), AnnotateImage::selfCheck},
     {QStringLiteral("create pdf"),
      instant(ToolID::createPDF, {QStringLiteral("photo.jpg"), QStringLiteral("photo.png")})},

@@ -32,7 +32,7 @@ Run selftest(const QString& dir)
             QString::fromUtf8(p.readAllStandardError())};
 }
 
-const QStringList names{"crop", "annotate", "create pdf", "split pdf", "mute"};
+const QStringList names{"crop", "edit", "annotate", "create pdf", "split pdf", "mute"};
 
 // "✓ <name>: <file> (<size>)  [<seconds>s]" for a check that wrote `result` in `dir`.
 void verifyPassed(const QString& line, const QString& name, const QString& dir, const QString& result)
@@ -76,8 +76,8 @@ class SelfTestTest : public QObject
         QTemporaryDir folder;
         const QString dir = copy(folder);
         QVERIFY(!dir.isEmpty());
-        const QStringList results{"photo Cropped%1.jpg", "photo Annotated%1.jpg", "photo and 1 more%1.pdf",
-                                  "sample Pages%1", "clip Muted%1.mp4"};
+        const QStringList results{"photo Cropped%1.jpg",    "photo Edited%1.jpg", "photo Annotated%1.jpg",
+                                  "photo and 1 more%1.pdf", "sample Pages%1",     "clip Muted%1.mp4"};
         for (const QString& number : {QString(), QStringLiteral(" 2")}) {
             const Run run = selftest(dir);
             QCOMPARE(run.status, 0);
@@ -130,7 +130,7 @@ class SelfTestTest : public QObject
     {
         QTest::addColumn<QString>("removed");
         QTest::addColumn<QStringList>("failing");
-        QTest::newRow("image") << "photo.jpg" << QStringList{"crop", "annotate", "create pdf"};
+        QTest::newRow("image") << "photo.jpg" << QStringList{"crop", "edit", "annotate", "create pdf"};
         QTest::newRow("second image") << "photo.png" << QStringList{"create pdf"};
         QTest::newRow("pdf") << "sample.pdf" << QStringList{"split pdf"};
         QTest::newRow("media") << "clip.mp4" << QStringList{"mute"};
