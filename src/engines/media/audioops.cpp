@@ -51,8 +51,7 @@ double measurePeak(const QString& source, Job& job)
     const QString program = Media::require(QStringLiteral("ffmpeg"));
     job.throwIfCancelled();
     const Shell::Result r = Shell::run(program, Media::guardedInputs(ToolArgs::peakMeasure(source)), std::nullopt, &job);
-    if (r.status != 0) throw Media::ffmpegFailure(r.stderrText, r.status);
-    if (const auto peak = maxVolume(r.stderrText)) return *peak;
+    if (const auto peak = maxVolume(r.stderrText); peak && r.status == 0) return *peak;
     // Without a measured peak any gain would be a guess.
     throw ConvertError::failed(
         QStringLiteral("Couldn’t measure the loudest peak of %1: it has no sound ffmpeg can read")
