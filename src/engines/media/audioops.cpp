@@ -67,6 +67,7 @@ QStringList trimAudio(const QString& source, double from, double to, Job& job, c
 {
     ToolRun::checkSource(source);
     const QString ext = ToolRun::ext(source);
+    ToolRun::refusePastTheEnd(from, Media::probe(source).duration, pastTheEnd(source));
     return writeAudio(
         source, QStringLiteral("Trimmed"), to - from, job, progress,
         [&](const QString& temporary) { return ToolArgs::trimAudio(source, from, to, ext, temporary); },

@@ -123,8 +123,9 @@ QStringList join(const QList<JoinClip>& clips, const QString& out)
             pairs += QStringLiteral("[v%1][a%1]").arg(n(i));
         } else {
             // A silent track as long as the clip keeps the concatenation's sound in step.
-            inputs << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-t")
-                   << fixed(clips[i].duration, 3) << QStringLiteral("-i")
+            // "-f" right before "-i": the generated input is the one the guard leaves alone.
+            inputs << QStringLiteral("-t") << fixed(clips[i].duration, 3) << QStringLiteral("-f")
+                   << QStringLiteral("lavfi") << QStringLiteral("-i")
                    << QStringLiteral("anullsrc=r=48000:cl=stereo");
             pairs += QStringLiteral("[v%1][%2:a]").arg(n(i), n(next++));
         }

@@ -4,6 +4,7 @@
 #include "../../support/enginefixtures_a.h"
 #include "core/job.h"
 #include "engines/media/toolops.h"
+#include "engines/media/toolrun.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -119,6 +120,18 @@ class AudioOpsTest : public QObject
         QVERIFY(hiddenIn(m_dir.path()).isEmpty());
     }
 
+    // ffmpeg asked for a range past the end writes a file without a moment of sound and exits 0.
+    void emptyResultIsRefused()
+    {
+        QVERIFY(Fixture::ffmpeg({"-i", path("Talk.m4a"), "-ss", "7", "-to", "9", path("empty.m4a")}));
+        QVERIFY(QFileInfo(path("empty.m4a")).size() > 0);
+        QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "sine", "-t", "0", path("empty.wav")})); // a stream, no sound
+        for (const QString name : {"empty.m4a", "empty.wav"})
+            QCOMPARE(Fixture::failure([&] { ToolRun::requireContent(path(name), "empty"); }).message(), "empty");
+        ToolRun::requireContent(path("Talk.m4a"), "empty");
+        QVERIFY(QFile::remove(path("empty.m4a")) && QFile::remove(path("empty.wav")));
+    }
+
     void channelsFollowEachFile()
     {
         // A mono file made stereo fills both sides; a 5.1 file made mono keeps its centre.
@@ -177,11 +190,15 @@ class AudioOpsTest : public QObject
     {
         const QString out = ToolOps::normalize(path("Tone.wav"), LoudnessTarget::peak, m_job, {}).value(0);
         QVERIFY2(qAbs(levels(out).first + 1.0) < 0.2, qPrintable(QString::number(levels(out).first)));
-        // A file whose peak can't be measured fails instead of getting a guessed gain.
-        const ConvertError e =
-            Fixture::failure([&] { ToolOps::normalize(path("Picture.mp4"), LoudnessTarget::peak, m_job, {}); });
-        QVERIFY2(e.message().startsWith("Couldn’t measure the loudest peak of Picture.mp4"), qPrintable(e.message()));
-        QVERIFY(!QFile::exists(path("Picture Normalized.mp4")));
+        // A file whose peak can't be measured fails instead of getting a guessed gain: one without
+        // sound, and one whose sound lasts no time, which ffmpeg would "normalize" without a word.
+        QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "sine", "-t", "0", path("Empty.wav")}));
+        for (const QString name : {"Empty.wav", "Picture.mp4"}) {
+            const ConvertError e =
+                Fixture::failure([&] { ToolOps::normalize(path(name), LoudnessTarget::peak, m_job, {}); });
+            QVERIFY2(e.message().startsWith("Couldn’t measure the loudest peak of " + name), qPrintable(e.message()));
+        }
+        QVERIFY(!QFile::exists(path("Picture Normalized.mp4")) && !QFile::exists(path("Empty Normalized.wav")));
     }
 
     void visualize()

@@ -98,7 +98,7 @@ class ToolArgsTest : public QObject
         QVERIFY(joinGraph({{"a", 640, 360, 120, true, 3}}).contains(",fps=60,"));
         QVERIFY(joinGraph({{"a", 1, 1, 30, true, 3}}).contains("pad=2:2:"));
         const QStringList silent = ToolArgs::join({{"A", 640, 360, 30, true, 3}, {"B", 640, 360, 30, false, 10.5}}, "o");
-        QCOMPARE(silent.mid(0, 10), QStringList({"-i", "A", "-i", "B", "-f", "lavfi", "-t", "10.500", "-i",
+        QCOMPARE(silent.mid(0, 10), QStringList({"-i", "A", "-i", "B", "-t", "10.500", "-f", "lavfi", "-i",
                                                  "anullsrc=r=48000:cl=stereo"}));
         QVERIFY(joinGraph({{"A", 640, 360, 30, true, 3}, {"B", 640, 360, 30, false, 10.5}})
                     .endsWith("[v0][a0][v1][2:a]concat=n=2:v=1:a=1[v][a]"));
