@@ -22,12 +22,13 @@ QStringList trimVideo(const QString& source, TimeRange range, bool fast, Job& jo
     const QString pastTheEnd =
         QStringLiteral("The chosen range lies past the end of %1").arg(ToolRun::fileName(source));
     ToolRun::refusePastTheEnd(range.start, Media::probe(source).duration, pastTheEnd);
-    const QString destination = ToolRun::destination(source, QStringLiteral("Trimmed"), ToolRun::extension(source));
+    const QString destination =
+        ToolRun::destination(source, QStringLiteral("Trimmed"), ToolRun::extension(source));
     return {Output::write(
         destination,
         [&](const QString& temporary) {
-            ToolRun::ffmpeg(ToolArgs::trimVideo(source, range, fast, ext, temporary), range.end - range.start, job,
-                            progress);
+            ToolRun::ffmpeg(ToolArgs::trimVideo(source, range, fast, ext, temporary), range.end - range.start,
+                            job, progress);
             ToolRun::requireContent(temporary, pastTheEnd);
         },
         &job)};
@@ -54,8 +55,8 @@ QStringList splitVideo(const QString& source, const QList<TimeRange>& parts, boo
         const QString name = QStringLiteral("%1 Clip %2").arg(base).arg(i + 1) +
                              (ext.isEmpty() ? QString() : QLatin1Char('.') + ext);
         const QString clip = QDir(staging.path()).filePath(name);
-        ToolRun::ffmpeg(ToolArgs::trimVideo(source, parts[i], fast, ext, clip), parts[i].end - parts[i].start, job,
-                        [&](double p) {
+        ToolRun::ffmpeg(ToolArgs::trimVideo(source, parts[i], fast, ext, clip), parts[i].end - parts[i].start,
+                        job, [&](double p) {
                             if (progress) progress((i + p) / count);
                         });
         ToolRun::requireContent(clip, pastTheEnd(i));

@@ -74,26 +74,29 @@ class VideoOpsTest : public QObject
     {
         const QString fast = ToolOps::trimVideo(path("Trip.mp4"), {0.5, 2.5}, true, m_job, {}).value(0);
         const QString slow = ToolOps::trimVideo(path("Trip.mp4"), {0.5, 2.5}, false, m_job, {}).value(0);
-        QCOMPARE(QStringList({fast, slow}), QStringList({path("Trip Trimmed.mp4"), path("Trip Trimmed 2.mp4")}));
+        QCOMPARE(QStringList({fast, slow}),
+                 QStringList({path("Trip Trimmed.mp4"), path("Trip Trimmed 2.mp4")}));
         QVERIFY(near(ffprobe(slow).duration, 2.0));
         QVERIFY(ffprobe(fast).audio && ffprobe(fast).duration > 1.5);
 
         QVERIFY(QDir(m_dir.path()).mkdir("Trip Clips"));
         QList<double> reported;
-        const QStringList folder =
-            ToolOps::splitVideo(path("Trip.mp4"), {{0, 1}, {1, 2}, {2, 3}}, false, m_job, [&](double p) {
-                reported << p;
-            });
+        const QStringList folder = ToolOps::splitVideo(path("Trip.mp4"), {{0, 1}, {1, 2}, {2, 3}}, false,
+                                                       m_job, [&](double p) { reported << p; });
         QCOMPARE(folder, QStringList{path("Trip Clips 2")});
-        QCOMPARE(Fixture::entries(folder[0]), QStringList({"Trip Clip 1.mp4", "Trip Clip 2.mp4", "Trip Clip 3.mp4"}));
+        QCOMPARE(Fixture::entries(folder[0]),
+                 QStringList({"Trip Clip 1.mp4", "Trip Clip 2.mp4", "Trip Clip 3.mp4"}));
         QVERIFY(reported.contains(1.0 / 3));
         QVERIFY(near(ffprobe(folder[0] + "/Trip Clip 3.mp4").duration, 1.0));
 
         // Past the end: ffmpeg writes an empty clip and exits 0; the whole split fails instead.
-        const ConvertError e =
-            Fixture::failure([&] { ToolOps::splitVideo(path("Trip.mp4"), {{0, 1}, {4, 5}}, true, m_job, {}); });
+        const ConvertError e = Fixture::failure([&] {
+            ToolOps::splitVideo(path("Trip.mp4"), {{0, 1}, {4, 5}}, true, m_job, {});
+        });
         QCOMPARE(e.message(), "Part 2 lies past the end of Trip.mp4");
-        const ConvertError t = Fixture::failure([&] { ToolOps::trimVideo(path("Trip.mp4"), {5, 6}, false, m_job, {}); });
+        const ConvertError t = Fixture::failure([&] {
+            ToolOps::trimVideo(path("Trip.mp4"), {5, 6}, false, m_job, {});
+        });
         QCOMPARE(t.message(), "The chosen range lies past the end of Trip.mp4");
         QVERIFY(!QFile::exists(path("Trip Clips 3")) && !QFile::exists(path("Trip Trimmed 3.mp4")));
         QVERIFY(QDir(m_dir.path()).entryList({".tolvane-*"}, QDir::AllEntries | QDir::Hidden).isEmpty());
@@ -101,7 +104,8 @@ class VideoOpsTest : public QObject
 
     void pictureAndPace()
     {
-        const QString crop = ToolOps::cropVideo(path("Trip.mp4"), QRectF(0.25, 0.25, 0.5, 0.5), m_job, {}).value(0);
+        const QString crop =
+            ToolOps::cropVideo(path("Trip.mp4"), QRectF(0.25, 0.25, 0.5, 0.5), m_job, {}).value(0);
         QCOMPARE(crop, path("Trip Cropped.mp4"));
         QCOMPARE(QSize(ffprobe(crop).width, ffprobe(crop).height), QSize(320, 180));
 
@@ -112,8 +116,9 @@ class VideoOpsTest : public QObject
         QCOMPARE(slow, path("Quiet Speed .5x.mov"));
         QVERIFY(near(ffprobe(slow).duration, 4.0) && !ffprobe(slow).audio);
         for (const double bad : {0.0, -2.0, qInf(), qQNaN()})
-            QCOMPARE(Fixture::failure([&] { ToolOps::speed(path("Trip.mp4"), bad, true, "x", m_job, {}); }).kind(),
-                     ConvertError::Kind::unsupported);
+            QCOMPARE(
+                Fixture::failure([&] { ToolOps::speed(path("Trip.mp4"), bad, true, "x", m_job, {}); }).kind(),
+                ConvertError::Kind::unsupported);
     }
 
     void snapshotsInTimeOrder()
@@ -121,7 +126,8 @@ class VideoOpsTest : public QObject
         const QStringList shots = ToolOps::snapshots(path("Trip.mp4"), {2.0, 0.5}, m_job, {});
         QCOMPARE(shots, QStringList({path("Trip Snapshot 1.png"), path("Trip Snapshot 2.png")}));
         QCOMPARE(QImage(shots[0]).size(), QSize(640, 360));
-        QCOMPARE(ToolOps::snapshots(path("Trip.mp4"), {1.0}, m_job, {}), QStringList{path("Trip Snapshot.png")});
+        QCOMPARE(ToolOps::snapshots(path("Trip.mp4"), {1.0}, m_job, {}),
+                 QStringList{path("Trip Snapshot.png")});
         QCOMPARE(Fixture::failure([&] { ToolOps::snapshots(path("Trip.mp4"), {9.0}, m_job, {}); }).message(),
                  "Nothing was written");
     }
@@ -135,7 +141,9 @@ class VideoOpsTest : public QObject
         QCOMPARE(QSize(p.width, p.height), QSize(640, 360));
         QVERIFY(near(p.duration, 5.0, 0.2));
         // A first clip without a picture would size the join at 2 × 2.
-        QCOMPARE(Fixture::failure([&] { ToolOps::join({path("Sound.m4a"), path("Trip.mp4")}, m_job, {}); }).message(),
+        QCOMPARE(Fixture::failure([&] {
+                     ToolOps::join({path("Sound.m4a"), path("Trip.mp4")}, m_job, {});
+                 }).message(),
                  "Sound.m4a has no picture to size the joined video by");
         QVERIFY(!QFile::exists(path("Sound Joined.mp4")));
     }
@@ -145,13 +153,14 @@ class VideoOpsTest : public QObject
         // A 40-pixel box, too small for a fixed blur radius on the chroma planes.
         const QRectF small(0.1, 0.1, 40.0 / 640, 40.0 / 360);
         const QString blur =
-            ToolOps::redactVideo(path("Trip.mp4"), {small}, RedactStyle::blur, std::nullopt, m_job, {}).value(0);
+            ToolOps::redactVideo(path("Trip.mp4"), {small}, RedactStyle::blur, std::nullopt, m_job, {})
+                .value(0);
         QCOMPARE(blur, path("Trip Redacted.mp4"));
         QVERIFY(near(ffprobe(blur).duration, 3.0) && ffprobe(blur).audio);
         QCOMPARE(ffprobe(blur).title, QString()); // the source's title is not carried
 
-        const QString black = ToolOps::redactVideo(path("Trip.mp4"), {QRectF(0.25, 0.25, 0.5, 0.5)}, RedactStyle::black,
-                                                   TimeRange{1, 2}, m_job, {})
+        const QString black = ToolOps::redactVideo(path("Trip.mp4"), {QRectF(0.25, 0.25, 0.5, 0.5)},
+                                                   RedactStyle::black, TimeRange{1, 2}, m_job, {})
                                   .value(0);
         const QImage during = QImage(ToolOps::snapshots(black, {1.5}, m_job, {}).value(0));
         const QImage after = QImage(ToolOps::snapshots(black, {2.5}, m_job, {}).value(0));
@@ -165,8 +174,9 @@ class VideoOpsTest : public QObject
     {
         QTemporaryDir bin;
         const QString log = bin.filePath("runs.log");
-        Fixture::write(bin.filePath("ffmpeg"),
-                       QStringLiteral("#!/bin/sh\necho run >> '%1'\nexec /usr/bin/ffmpeg \"$@\"\n").arg(log).toUtf8());
+        Fixture::write(
+            bin.filePath("ffmpeg"),
+            QStringLiteral("#!/bin/sh\necho run >> '%1'\nexec /usr/bin/ffmpeg \"$@\"\n").arg(log).toUtf8());
         QFile::setPermissions(bin.filePath("ffmpeg"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("TOLVANE_SEARCH_PATH", bin.path().toUtf8());
         Job job({}, {}, 0);
@@ -178,7 +188,9 @@ class VideoOpsTest : public QObject
         qunsetenv("TOLVANE_SEARCH_PATH");
         QVERIFY(e.isCancelled());
         QCOMPARE(Fixture::read(log), "run\n");
-        QVERIFY(QDir(m_dir.path()).entryList({".tolvane-*", "Trip Clips 3"}, QDir::AllEntries | QDir::Hidden).isEmpty());
+        QVERIFY(QDir(m_dir.path())
+                    .entryList({".tolvane-*", "Trip Clips 3"}, QDir::AllEntries | QDir::Hidden)
+                    .isEmpty());
     }
 };
 
