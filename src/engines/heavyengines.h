@@ -4,6 +4,8 @@
 #include "core/modules.h"
 #include "core/progress.h"
 #include "core/toolid.h"
+#include "engines/compress/compresssettings.h"
+#include "engines/metadata/metafield.h"
 
 #include <QByteArray>
 #include <QPointF>
@@ -50,6 +52,18 @@ struct HeavyEngines
     QStringList (*instantWork)(const InstantTools::Tool& tool, const QStringList& files, Job& job,
                                const Progress& progress);
     bool (*runInstant)(ToolID tool, const QStringList& files, std::optional<QPointF> at);
+    // Compressor::image and Compressor::pdf.
+    ImageCompressResult (*compressImage)(const QString& source, const ImageCompressSettings& settings,
+                                         const QString& destination, const std::function<bool()>& stopped);
+    void (*compressPDF)(const QString& source, CompressLevel level, const QString& destination, Job& job,
+                        const Progress& progress);
+    // MetadataEngine's readers and writers of images and PDFs.
+    ImageFields (*imageFields)(const QString& path);
+    void (*writeImageTags)(const QString& source, const QString& destination, const QList<MetaField>& fields,
+                           bool strip, bool removeGPS);
+    QList<MetaField> (*pdfFields)(const QString& path);
+    void (*writePDFTags)(const QString& source, const QString& destination, const QList<MetaField>& fields,
+                         bool strip);
 };
 
 namespace Converter {

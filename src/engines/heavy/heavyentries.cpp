@@ -1,11 +1,15 @@
 #include "engines/heavyengines.h"
 
+#include "engines/compress/heavy/imagecompressor.h"
+#include "engines/compress/heavy/pdfcompressor.h"
 #include "engines/heavy/docengine.h"
 #include "engines/heavy/pdfconvert.h"
 #include "engines/image/imageengine.h"
 #include "engines/image/svgsafety.h"
 #include "engines/image/videoframe.h"
 #include "engines/instant/instanttools.h"
+#include "engines/metadata/heavy/imagemetadata.h"
+#include "engines/metadata/heavy/pdfmetadata.h"
 #include "engines/pdf/pdfengine.h"
 #include "engines/sheet/sheetengine.h"
 #include "engines/slides/slidesengine.h"
@@ -84,6 +88,12 @@ const HeavyEngines entries{
     .instantTool = InstantTools::find,
     .instantWork = InstantTools::work,
     .runInstant = InstantTools::run,
+    .compressImage = Compressor::image,
+    .compressPDF = Compressor::pdf,
+    .imageFields = MetadataEngine::imageFields,
+    .writeImageTags = MetadataEngine::writeImage,
+    .pdfFields = MetadataEngine::pdfFields,
+    .writePDFTags = MetadataEngine::writePDF,
 };
 
 } // namespace
