@@ -106,8 +106,7 @@ void setKeywords(Exiv2::Image& image, const QStringList& words, const QString& f
             image.iptcData().add(Exiv2::IptcKey("Iptc.Application2.Keywords"), &keyword);
         }
     } else if (image.checkMode(Exiv2::mdXmp) & Exiv2::amWrite) {
-        Exiv2::XmpTextValue bag;
-        bag.setXmpArrayType(Exiv2::XmpValue::xaBag);
+        Exiv2::XmpArrayValue bag(Exiv2::xmpBag); // each read adds an item
         for (const QString& word : words)
             bag.read(word.toStdString());
         image.xmpData().add(Exiv2::XmpKey("Xmp.dc.subject"), &bag);
@@ -134,16 +133,14 @@ void edit(Exiv2::Image& image, const QList<MetaField>& fields, bool removeGPS, c
     }
 }
 
-void strip(Exiv2::Image& image)
+// Everything goes but the orientation, read from the source, and the colour profile.
+void strip(Exiv2::Image& image, int orientation)
 {
-    const auto orientation = image.exifData().findKey(Exiv2::ExifKey("Exif.Image.Orientation"));
-    const std::optional<long> turned =
-        orientation == image.exifData().end() ? std::nullopt : std::optional(orientation->toLong());
     std::optional<Exiv2::DataBuf> profile;
     if (image.iccProfileDefined()) profile = Exiv2::DataBuf(image.iccProfile()->pData_, image.iccProfile()->size_);
     image.clearMetadata();
     if (profile) image.setIccProfile(*profile, false);
-    if (turned) image.exifData()["Exif.Image.Orientation"] = uint16_t(*turned);
+    if (orientation != 1) image.exifData()["Exif.Image.Orientation"] = uint16_t(orientation);
 }
 
 // Writes `bytes` at `destination` and rewrites its tags there with exiv2.
@@ -257,7 +254,9 @@ void writeImage(const QString& source, const QString& destination, const QList<M
     }
     if (strip) {
         rewrite(format == QLatin1String("png") ? pngWithoutText(bytes) : bytes, destination,
-                [](Exiv2::Image& image) { ::strip(image); });
+                [orientation = ImageProps::read(source).orientation()](Exiv2::Image& image) {
+                    ::strip(image, orientation);
+                });
     } else {
         rewrite(bytes, destination, [&](Exiv2::Image& image) { edit(image, edits, removeGPS, format); });
     }
