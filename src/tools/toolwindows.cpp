@@ -3,6 +3,8 @@
 #include "toolkit/toolcontext.h"
 #include "toolkit/toolview.h"
 #include "toolkit/toolwindow.h"
+#include "tools/file/compress/compressview.h"
+#include "tools/file/metadata/metadataview.h"
 #include "tools/image/crop/cropimageview.h"
 #include "tools/placeholderview.h"
 
@@ -30,8 +32,8 @@ ToolView* empty(std::shared_ptr<ToolContext> context)
 
 // Indexed by ToolID.
 const Route table[] = {
-    {ToolID::compress, {480, 470}, make<PlaceholderView>},
-    {ToolID::removeMetadata, {480, 560}, make<PlaceholderView>},
+    {ToolID::compress, {480, 470}, make<CompressView>},
+    {ToolID::removeMetadata, {480, 560}, make<MetadataView>},
     {ToolID::editImage, {640, 780}, make<PlaceholderView>},
     {ToolID::annotateImage, {820, 700}, make<PlaceholderView>},
     {ToolID::frameImage, {560, 720}, make<PlaceholderView>},

@@ -32,7 +32,10 @@ Run selftest(const QString& dir)
             QString::fromUtf8(p.readAllStandardError())};
 }
 
-const QStringList names{"crop", "create pdf", "split pdf", "mute"};
+const QStringList names{"crop",           "compress image", "metadata strip", "metadata edit",
+                        "create pdf",     "compress pdf",   "pdf metadata",   "split pdf",
+                        "compress audio", "audio metadata", "mute",           "compress video",
+                        "video metadata strip"};
 
 // "✓ <name>: <file> (<size>)  [<seconds>s]" for a check that wrote `result` in `dir`.
 void verifyPassed(const QString& line, const QString& name, const QString& dir, const QString& result)
@@ -76,8 +79,12 @@ class SelfTestTest : public QObject
         QTemporaryDir folder;
         const QString dir = copy(folder);
         QVERIFY(!dir.isEmpty());
-        const QStringList results{"photo Cropped%1.jpg", "photo and 1 more%1.pdf", "sample Pages%1",
-                                  "clip Muted%1.mp4"};
+        const QStringList results{
+            "photo Cropped%1.jpg",      "photo Compressed%1.jpg",     "photo No Metadata%1.jpg",
+            "photo Tagged%1.jpg",       "photo and 1 more%1.pdf",     "sample Compressed%1.pdf",
+            "sample Tagged%1.pdf",      "sample Pages%1",             "song Compressed%1.mp3",
+            "song Tagged%1.mp3",        "clip Muted%1.mp4",           "clip Compressed%1.mp4",
+            "clip No Metadata%1.mp4"};
         for (const QString& number : {QString(), QStringLiteral(" 2")}) {
             const Run run = selftest(dir);
             QCOMPARE(run.status, 0);
@@ -95,9 +102,12 @@ class SelfTestTest : public QObject
     {
         QTest::addColumn<QStringList>("removed");
         QTest::addColumn<QStringList>("failing");
-        QTest::newRow("no clip.mp4") << QStringList{"clip.mp4"} << QStringList{"mute"};
+        QTest::newRow("no clip.mp4") << QStringList{"clip.mp4"}
+                                     << QStringList{"mute", "compress video", "video metadata strip"};
         QTest::newRow("no photo.png") << QStringList{"photo.png"} << QStringList{"create pdf"};
-        QTest::newRow("no sample.pdf") << QStringList{"sample.pdf"} << QStringList{"split pdf"};
+        QTest::newRow("no sample.pdf") << QStringList{"sample.pdf"}
+                                       << QStringList{"compress pdf", "pdf metadata", "split pdf"};
+        QTest::newRow("no song.mp3") << QStringList{"song.mp3"} << QStringList{"compress audio", "audio metadata"};
         QTest::newRow("empty folder")
             << QStringList{"photo.jpg", "photo.png", "clip.mp4", "clip.mov", "song.mp3", "sample.pdf"}
             << names;
@@ -130,10 +140,12 @@ class SelfTestTest : public QObject
     {
         QTest::addColumn<QString>("removed");
         QTest::addColumn<QStringList>("failing");
-        QTest::newRow("image") << "photo.jpg" << QStringList{"crop", "create pdf"};
+        QTest::newRow("image") << "photo.jpg"
+                               << QStringList{"crop", "compress image", "metadata strip", "metadata edit", "create pdf"};
         QTest::newRow("second image") << "photo.png" << QStringList{"create pdf"};
-        QTest::newRow("pdf") << "sample.pdf" << QStringList{"split pdf"};
-        QTest::newRow("media") << "clip.mp4" << QStringList{"mute"};
+        QTest::newRow("pdf") << "sample.pdf" << QStringList{"compress pdf", "pdf metadata", "split pdf"};
+        QTest::newRow("media") << "clip.mp4" << QStringList{"mute", "compress video", "video metadata strip"};
+        QTest::newRow("song") << "song.mp3" << QStringList{"compress audio", "audio metadata"};
     }
 
     void missingSampleIsSaidToBeGone()

@@ -1,6 +1,7 @@
 #include "engines/compress/compresssettings.h"
 
 #include <QStringList>
+#include <cmath>
 
 namespace {
 
@@ -43,3 +44,14 @@ double imageQuality(CompressLevel level)
     }
     return 0.5;
 }
+
+namespace Compressor {
+
+qint64 goalBytes(const ImageCompressSettings& settings, qint64 sourceBytes)
+{
+    const double goal = settings.mode == ImageCompressMode::percent ? (1 - settings.percent / 100) * double(sourceBytes)
+                                                                    : settings.targetKB * 1024;
+    return std::isfinite(goal) ? qint64(std::trunc(goal)) : 0;
+}
+
+} // namespace Compressor

@@ -37,3 +37,10 @@ struct ImageCompressResult
     // times, at low quality) is larger: the file is written all the same.
     bool metGoal = true;
 };
+
+namespace Compressor {
+
+// The goal in bytes of a goal mode for a source of `sourceBytes`; 0 or less can't be met.
+qint64 goalBytes(const ImageCompressSettings& settings, qint64 sourceBytes);
+
+} // namespace Compressor

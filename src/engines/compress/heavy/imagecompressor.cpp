@@ -54,13 +54,6 @@ bool fits(qint64 size, qint64 goal)
 
 namespace Compressor {
 
-qint64 goalBytes(const ImageCompressSettings& settings, qint64 sourceBytes)
-{
-    const double goal = settings.mode == ImageCompressMode::percent ? (1 - settings.percent / 100) * double(sourceBytes)
-                                                                    : settings.targetKB * 1024;
-    return std::isfinite(goal) ? qint64(std::trunc(goal)) : 0;
-}
-
 ImageCompressResult image(const QString& source, const ImageCompressSettings& settings, const QString& destination,
                   const std::function<bool()>& stopped)
 {

@@ -17,7 +17,4 @@ namespace Compressor {
 ImageCompressResult image(const QString& source, const ImageCompressSettings& settings, const QString& destination,
                   const std::function<bool()>& stopped = {});
 
-// The goal in bytes of a goal mode for a source of `sourceBytes`; 0 or less can't be met.
-qint64 goalBytes(const ImageCompressSettings& settings, qint64 sourceBytes);
-
 } // namespace Compressor
