@@ -13,7 +13,8 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() != 5 || (args[1] != "image" && args[1] != "pdf")) {
-        std::fputs("usage: bench_compress image SRC DST TARGET_KB | pdf SRC DST high|balanced|small\n", stderr);
+        std::fputs("usage: bench_compress image SRC DST TARGET_KB | pdf SRC DST high|balanced|small\n",
+                   stderr);
         return 2;
     }
     Job job(QString(), QString(), 0);
@@ -22,7 +23,8 @@ int main(int argc, char** argv)
             const ImageCompressSettings settings{ImageCompressMode::target, CompressLevel::balanced, 50,
                                                  args[4].toDouble(), 0};
             const ImageCompressResult result = Compressor::image(args[2], settings, args[3]);
-            std::printf("%lld bytes%s\n", static_cast<long long>(result.bytes), result.metGoal ? "" : " (goal missed)");
+            std::printf("%lld bytes%s\n", static_cast<long long>(result.bytes),
+                        result.metGoal ? "" : " (goal missed)");
         } else {
             const CompressLevel level = args[4] == "small"  ? CompressLevel::small
                                         : args[4] == "high" ? CompressLevel::high

@@ -32,10 +32,10 @@ Run selftest(const QString& dir)
             QString::fromUtf8(p.readAllStandardError())};
 }
 
-const QStringList names{"crop",           "compress image", "metadata strip", "metadata edit",
-                        "create pdf",     "compress pdf",   "pdf metadata",   "split pdf",
-                        "compress audio", "audio metadata", "mute",           "compress video",
-                        "video metadata strip"};
+const QStringList names{
+    "crop",         "compress image", "metadata strip",      "metadata edit",  "create pdf",
+    "compress pdf", "pdf metadata",   "split pdf",           "compress audio", "audio metadata",
+    "mute",         "compress video", "video metadata strip"};
 
 // "✓ <name>: <file> (<size>)  [<seconds>s]" for a check that wrote `result` in `dir`.
 void verifyPassed(const QString& line, const QString& name, const QString& dir, const QString& result)
@@ -80,10 +80,10 @@ class SelfTestTest : public QObject
         const QString dir = copy(folder);
         QVERIFY(!dir.isEmpty());
         const QStringList results{
-            "photo Cropped%1.jpg",      "photo Compressed%1.jpg",     "photo No Metadata%1.jpg",
-            "photo Tagged%1.jpg",       "photo and 1 more%1.pdf",     "sample Compressed%1.pdf",
-            "sample Tagged%1.pdf",      "sample Pages%1",             "song Compressed%1.mp3",
-            "song Tagged%1.mp3",        "clip Muted%1.mp4",           "clip Compressed%1.mp4",
+            "photo Cropped%1.jpg",   "photo Compressed%1.jpg", "photo No Metadata%1.jpg",
+            "photo Tagged%1.jpg",    "photo and 1 more%1.pdf", "sample Compressed%1.pdf",
+            "sample Tagged%1.pdf",   "sample Pages%1",         "song Compressed%1.mp3",
+            "song Tagged%1.mp3",     "clip Muted%1.mp4",       "clip Compressed%1.mp4",
             "clip No Metadata%1.mp4"};
         for (const QString& number : {QString(), QStringLiteral(" 2")}) {
             const Run run = selftest(dir);
@@ -105,9 +105,10 @@ class SelfTestTest : public QObject
         QTest::newRow("no clip.mp4") << QStringList{"clip.mp4"}
                                      << QStringList{"mute", "compress video", "video metadata strip"};
         QTest::newRow("no photo.png") << QStringList{"photo.png"} << QStringList{"create pdf"};
-        QTest::newRow("no sample.pdf") << QStringList{"sample.pdf"}
-                                       << QStringList{"compress pdf", "pdf metadata", "split pdf"};
-        QTest::newRow("no song.mp3") << QStringList{"song.mp3"} << QStringList{"compress audio", "audio metadata"};
+        QTest::newRow("no sample.pdf")
+            << QStringList{"sample.pdf"} << QStringList{"compress pdf", "pdf metadata", "split pdf"};
+        QTest::newRow("no song.mp3") << QStringList{"song.mp3"}
+                                     << QStringList{"compress audio", "audio metadata"};
         QTest::newRow("empty folder")
             << QStringList{"photo.jpg", "photo.png", "clip.mp4", "clip.mov", "song.mp3", "sample.pdf"}
             << names;
@@ -141,7 +142,8 @@ class SelfTestTest : public QObject
         QTest::addColumn<QString>("removed");
         QTest::addColumn<QStringList>("failing");
         QTest::newRow("image") << "photo.jpg"
-                               << QStringList{"crop", "compress image", "metadata strip", "metadata edit", "create pdf"};
+                               << QStringList{"crop", "compress image", "metadata strip", "metadata edit",
+                                              "create pdf"};
         QTest::newRow("second image") << "photo.png" << QStringList{"create pdf"};
         QTest::newRow("pdf") << "sample.pdf" << QStringList{"compress pdf", "pdf metadata", "split pdf"};
         QTest::newRow("media") << "clip.mp4" << QStringList{"mute", "compress video", "video metadata strip"};

@@ -5,8 +5,10 @@
 
 namespace {
 
-const QStringList levels{QStringLiteral("High quality"), QStringLiteral("Balanced"), QStringLiteral("Smallest")};
-const QStringList modes{QStringLiteral("Quality"), QStringLiteral("Reduce by"), QStringLiteral("Target size")};
+const QStringList levels{QStringLiteral("High quality"), QStringLiteral("Balanced"),
+                         QStringLiteral("Smallest")};
+const QStringList modes{QStringLiteral("Quality"), QStringLiteral("Reduce by"),
+                        QStringLiteral("Target size")};
 
 } // namespace
 
@@ -49,8 +51,9 @@ namespace Compressor {
 
 qint64 goalBytes(const ImageCompressSettings& settings, qint64 sourceBytes)
 {
-    const double goal = settings.mode == ImageCompressMode::percent ? (1 - settings.percent / 100) * double(sourceBytes)
-                                                                    : settings.targetKB * 1024;
+    const double goal = settings.mode == ImageCompressMode::percent
+                            ? (1 - settings.percent / 100) * double(sourceBytes)
+                            : settings.targetKB * 1024;
     return std::isfinite(goal) ? qint64(std::trunc(goal)) : 0;
 }
 

@@ -39,19 +39,27 @@ QStringList videoArgs(const QString& source, const QString& destination, Compres
                       bool hevc, int height)
 {
     const QString ext = QFileInfo(destination).suffix().toLower();
-    const QString filter = maxHeight > 0 && maxHeight < height ? QStringLiteral("scale=-2:%1").arg(maxHeight)
-                                                               : QStringLiteral("scale=trunc(iw/2)*2:trunc(ih/2)*2");
+    const QString filter = maxHeight > 0 && maxHeight < height
+                               ? QStringLiteral("scale=-2:%1").arg(maxHeight)
+                               : QStringLiteral("scale=trunc(iw/2)*2:trunc(ih/2)*2");
     const QString rate = level == CompressLevel::small ? QStringLiteral("96k") : QStringLiteral("128k");
     QStringList args{"-i", source, "-map", "0:V:0", "-map", "0:a?", "-vf", filter};
     if (hevc && holdsHevc(ext)) {
-        args << QStringList{"-c:v",    "libx265", "-preset",     "medium",          "-crf",     QString::number(hevcCrf(level)),
-                            "-tag:v",  "hvc1",    "-x265-params", "log-level=error", "-pix_fmt", "yuv420p"};
+        args << QStringList{"-c:v",         "libx265",
+                            "-preset",      "medium",
+                            "-crf",         QString::number(hevcCrf(level)),
+                            "-tag:v",       "hvc1",
+                            "-x265-params", "log-level=error",
+                            "-pix_fmt",     "yuv420p"};
         args << Media::audioArgs(ext, std::nullopt, rate.chopped(1).toInt());
-        if (ext != QLatin1String("mkv")) args << "-movflags" << "+faststart";
+        if (ext != QLatin1String("mkv"))
+            args << "-movflags"
+                 << "+faststart";
     } else {
         args << withAudioRate(VideoOps::reencode(ext, h264Crf(level)), rate);
     }
-    args << "-map_metadata" << "0" << destination;
+    args << "-map_metadata"
+         << "0" << destination;
     return args;
 }
 

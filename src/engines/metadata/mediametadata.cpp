@@ -12,8 +12,9 @@ namespace {
 
 const QList<MetaField>& mediaTable()
 {
-    static const QList<MetaField> table{{"title", "Title", {}}, {"artist", "Artist", {}}, {"album", "Album", {}},
-                                        {"date", "Year", {}},   {"genre", "Genre", {}},   {"comment", "Comments", {}}};
+    static const QList<MetaField> table{{"title", "Title", {}}, {"artist", "Artist", {}},
+                                        {"album", "Album", {}}, {"date", "Year", {}},
+                                        {"genre", "Genre", {}}, {"comment", "Comments", {}}};
     return table;
 }
 
@@ -29,11 +30,15 @@ QMap<QString, QString> containerTags(const QString& path)
         const QStringList args = QStringList{"-v", "error", "-print_format", "json", "-show_format"} +
                                  Media::inputGuard() + QStringList{"-i", path};
         const Shell::Result result = Shell::run(*ffprobe, args, options);
-        const QJsonObject json =
-            QJsonDocument::fromJson(result.stdoutBytes).object().value("format").toObject().value("tags").toObject();
+        const QJsonObject json = QJsonDocument::fromJson(result.stdoutBytes)
+                                     .object()
+                                     .value("format")
+                                     .toObject()
+                                     .value("tags")
+                                     .toObject();
         for (auto it = json.begin(); it != json.end(); ++it)
-            tags.insert(it.key().toLower(), it.value().isString() ? it.value().toString()
-                                                                  : it.value().toVariant().toString());
+            tags.insert(it.key().toLower(),
+                        it.value().isString() ? it.value().toString() : it.value().toVariant().toString());
     } catch (const std::exception&) {
         tags.clear();
     }
@@ -53,12 +58,13 @@ QList<MetaField> mediaFields(const QString& path)
     return fields;
 }
 
-QStringList mediaArgs(const QString& source, const QString& destination, const QList<MetaField>& fields, bool strip)
+QStringList mediaArgs(const QString& source, const QString& destination, const QList<MetaField>& fields,
+                      bool strip)
 {
     QStringList args{"-i", source};
     if (strip) {
-        args << QStringList{"-map", "0:V?", "-map", "0:a?", "-c", "copy", "-map_metadata", "-1",
-                            "-map_chapters", "-1", "-fflags", "+bitexact"};
+        args << QStringList{"-map",          "0:V?", "-map",          "0:a?", "-c",      "copy",
+                            "-map_metadata", "-1",   "-map_chapters", "-1",   "-fflags", "+bitexact"};
     } else {
         args << QStringList{"-map", "0", "-c", "copy", "-map_metadata", "0"};
         for (const MetaField& field : fields)

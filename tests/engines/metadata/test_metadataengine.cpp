@@ -69,7 +69,8 @@ QMap<QString, QString> exifOf(const QString& path)
     for (const auto& d : image->exifData())
         out.insert(QString::fromStdString(d.key()), QString::fromStdString(d.toString()));
     for (const auto& d : image->iptcData())
-        out.insert(QString::fromStdString(d.key()), out.value(QString::fromStdString(d.key())) + "|" + QString::fromStdString(d.toString()));
+        out.insert(QString::fromStdString(d.key()),
+                   out.value(QString::fromStdString(d.key())) + "|" + QString::fromStdString(d.toString()));
     for (const auto& d : image->xmpData())
         out.insert(QString::fromStdString(d.key()), QString::fromStdString(d.toString()));
     return out;
@@ -142,7 +143,8 @@ class MetadataEngineTest : public QObject
         QVERIFY(read.hasGPS);
 
         // Only the title changed: the author, the keywords and the location stay.
-        MetadataEngine::writeImage(path("photo.jpg"), path("titled.jpg"), {field("title", "Beach")}, false, false);
+        MetadataEngine::writeImage(path("photo.jpg"), path("titled.jpg"), {field("title", "Beach")}, false,
+                                   false);
         QMap<QString, QString> tags = exifOf(path("titled.jpg"));
         QCOMPARE(tags.value("Exif.Image.ImageDescription"), QStringLiteral("Beach"));
         QCOMPARE(tags.value("Exif.Image.Artist"), QStringLiteral("Ann"));
@@ -151,14 +153,16 @@ class MetadataEngineTest : public QObject
 
         // Keywords by the keyword rule; the author cleared; the location removed alone.
         MetadataEngine::writeImage(path("photo.jpg"), path("edited.jpg"),
-                                   {field("keywords", " sun, \t , beach ,sea"), field("author", "")}, false, true);
+                                   {field("keywords", " sun, \t , beach ,sea"), field("author", "")}, false,
+                                   true);
         tags = exifOf(path("edited.jpg"));
         QCOMPARE(tags.value("Iptc.Application2.Keywords"), QStringLiteral("|sun|beach|sea"));
         QVERIFY(!tags.contains("Exif.Image.Artist") && !tags.contains("Xmp.dc.creator"));
         QVERIFY(!hasGPS(tags));
         QCOMPARE(tags.value("Exif.Image.Make"), QStringLiteral("Tolvane"));
 
-        MetadataEngine::writeImage(path("photo.jpg"), path("bare.jpg"), {field("title", "ignored")}, true, true);
+        MetadataEngine::writeImage(path("photo.jpg"), path("bare.jpg"), {field("title", "ignored")}, true,
+                                   true);
         tags = exifOf(path("bare.jpg"));
         QCOMPARE(tags.keys(), QStringList{"Exif.Image.Orientation"});
         QCOMPARE(tags.value("Exif.Image.Orientation"), QStringLiteral("6"));
@@ -176,7 +180,8 @@ class MetadataEngineTest : public QObject
         QCOMPARE(exifOf(path("shot bare.png")).keys(), QStringList{"Exif.Image.Orientation"});
         QVERIFY(!readAll(path("shot bare.png")).contains("Someone"));
         QVERIFY(QImage(path("shot bare.png")).text("Author").isEmpty());
-        MetadataEngine::writeImage(path("shot.png"), path("shot tagged.png"), {field("copyright", "CC")}, false, false);
+        MetadataEngine::writeImage(path("shot.png"), path("shot tagged.png"), {field("copyright", "CC")},
+                                   false, false);
         const QMap<QString, QString> png = exifOf(path("shot tagged.png"));
         QCOMPARE(png.value("Exif.Image.Copyright"), QStringLiteral("CC"));
         QCOMPARE(png.value("Exif.Image.Artist"), QStringLiteral("Ann"));
@@ -185,9 +190,12 @@ class MetadataEngineTest : public QObject
         tagLikeACamera(path("pic.webp"), false);
         QVERIFY(MetadataEngine::imageFields(path("pic.webp")).hasGPS);
         // WebP has no IPTC: keywords go into XMP and read back.
-        MetadataEngine::writeImage(path("pic.webp"), path("pic tagged.webp"), {field("keywords", "a, b")}, false, false);
-        QCOMPARE(valueOf(MetadataEngine::imageFields(path("pic tagged.webp")).editable, "keywords"), QStringLiteral("a, b"));
-        QCOMPARE(valueOf(MetadataEngine::imageFields(path("pic tagged.webp")).editable, "author"), QStringLiteral("Ann"));
+        MetadataEngine::writeImage(path("pic.webp"), path("pic tagged.webp"), {field("keywords", "a, b")},
+                                   false, false);
+        QCOMPARE(valueOf(MetadataEngine::imageFields(path("pic tagged.webp")).editable, "keywords"),
+                 QStringLiteral("a, b"));
+        QCOMPARE(valueOf(MetadataEngine::imageFields(path("pic tagged.webp")).editable, "author"),
+                 QStringLiteral("Ann"));
         MetadataEngine::writeImage(path("pic.webp"), path("pic bare.webp"), {}, true, true);
         const ImageFields bare = MetadataEngine::imageFields(path("pic bare.webp"));
         QVERIFY(!bare.hasGPS);
@@ -197,8 +205,8 @@ class MetadataEngineTest : public QObject
 
     void animatedGifKeepsEveryFrame()
     {
-        QVERIFY(run("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc=size=32x32:rate=5:duration=1",
-                               path("anim.gif")}));
+        QVERIFY(run("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i",
+                               "testsrc=size=32x32:rate=5:duration=1", path("anim.gif")}));
         QByteArray gif = readAll(path("anim.gif"));
         QCOMPARE(QImageReader(path("anim.gif")).imageCount(), 5);
         const QByteArray comment("\x21\xFE\x0BSecret Spot\x00", 15);
@@ -216,21 +224,25 @@ class MetadataEngineTest : public QObject
 
         // A GIF has no place for a title: the save says so instead of dropping it.
         const QString why = message([&] {
-            MetadataEngine::writeImage(path("anim.gif"), path("titled.gif"), {{"title", "Title", "x"}}, false, false);
+            MetadataEngine::writeImage(path("anim.gif"), path("titled.gif"), {{"title", "Title", "x"}}, false,
+                                       false);
         });
         QCOMPARE(why, QStringLiteral("Title can’t be saved in GIF files"));
     }
 
     void pdfInfoAndXmp()
     {
-        QVERIFY(MiniPdf::write(path("plain.pdf"), {{QRectF(0, 0, 200, 200), 0, MiniPdf::text("F1", 12, 10, 10, "Hi")}}));
+        QVERIFY(MiniPdf::write(path("plain.pdf"),
+                               {{QRectF(0, 0, 200, 200), 0, MiniPdf::text("F1", 12, 10, 10, "Hi")}}));
         {
             QPDF pdf;
             pdf.processFile(QFile::encodeName(path("plain.pdf")).constData());
-            auto info = pdf.makeIndirectObject(QPDFObjectHandle::parse(
-                "<< /Title (Old) /Author (Ann) /Creator (Writer) /Producer (Press) /CreationDate (D:20240101) >>"));
+            auto info = pdf.makeIndirectObject(
+                QPDFObjectHandle::parse("<< /Title (Old) /Author (Ann) /Creator (Writer) /Producer (Press) "
+                                        "/CreationDate (D:20240101) >>"));
             pdf.getTrailer().replaceKey("/Info", info);
-            auto xmp = QPDFObjectHandle::newStream(&pdf, "<x:xmpmeta><dc:creator>Ann</dc:creator></x:xmpmeta>");
+            auto xmp =
+                QPDFObjectHandle::newStream(&pdf, "<x:xmpmeta><dc:creator>Ann</dc:creator></x:xmpmeta>");
             xmp.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/Metadata"));
             xmp.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/XML"));
             pdf.getRoot().replaceKey("/Metadata", xmp);
@@ -273,12 +285,51 @@ class MetadataEngineTest : public QObject
         cover.fill(Qt::blue);
         QVERIFY(cover.save(path("cover.jpg")));
         tagLikeACamera(path("cover.jpg"));
-        QVERIFY(run("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "sine=duration=1", "-i", path("cover.jpg"),
-                               "-map", "0", "-map", "1", "-c:a", "libmp3lame", "-c:v", "copy", "-disposition:v",
-                               "attached_pic", "-metadata", "title=Song", "-metadata", "ARTIST=Band", path("song.mp3")}));
-        QVERIFY(run("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "testsrc2=size=64x48:duration=1", "-f",
-                               "lavfi", "-i", "sine=duration=1", "-c:v", "libx264", "-c:a", "aac", "-metadata",
-                               "title=Clip", "-metadata", "location=+48.8584+002.2945/", "-shortest", path("clip.mp4")}));
+        QVERIFY(run("ffmpeg", {"-v",
+                               "error",
+                               "-y",
+                               "-f",
+                               "lavfi",
+                               "-i",
+                               "sine=duration=1",
+                               "-i",
+                               path("cover.jpg"),
+                               "-map",
+                               "0",
+                               "-map",
+                               "1",
+                               "-c:a",
+                               "libmp3lame",
+                               "-c:v",
+                               "copy",
+                               "-disposition:v",
+                               "attached_pic",
+                               "-metadata",
+                               "title=Song",
+                               "-metadata",
+                               "ARTIST=Band",
+                               path("song.mp3")}));
+        QVERIFY(run("ffmpeg", {"-v",
+                               "error",
+                               "-y",
+                               "-f",
+                               "lavfi",
+                               "-i",
+                               "testsrc2=size=64x48:duration=1",
+                               "-f",
+                               "lavfi",
+                               "-i",
+                               "sine=duration=1",
+                               "-c:v",
+                               "libx264",
+                               "-c:a",
+                               "aac",
+                               "-metadata",
+                               "title=Clip",
+                               "-metadata",
+                               "location=+48.8584+002.2945/",
+                               "-shortest",
+                               path("clip.mp4")}));
         QCOMPARE(valueOf(MetadataEngine::mediaFields(path("song.mp3")), "artist"), QStringLiteral("Band"));
         QCOMPARE(valueOf(MetadataEngine::mediaFields(path("clip.mp4")), "title"), QStringLiteral("Clip"));
 
@@ -316,7 +367,8 @@ class MetadataEngineTest : public QObject
         QList<MetaField> fields = original;
         QVERIFY(MetadataEngine::changedFields(fields, original).isEmpty());
         fields[0].value = "B";
-        QCOMPARE(MetadataEngine::changedFields(fields, original), (QList<MetaField>{{"title", "Title", "B"}}));
+        QCOMPARE(MetadataEngine::changedFields(fields, original),
+                 (QList<MetaField>{{"title", "Title", "B"}}));
         fields[0].value = "A";
         QVERIFY(MetadataEngine::changedFields(fields, original).isEmpty());
         QCOMPARE(MetadataEngine::keywordList(" sun, \t ,beach , sea,"), (QStringList{"sun", "beach", "sea"}));

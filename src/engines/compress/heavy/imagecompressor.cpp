@@ -54,8 +54,8 @@ bool fits(qint64 size, qint64 goal)
 
 namespace Compressor {
 
-ImageCompressResult image(const QString& source, const ImageCompressSettings& settings, const QString& destination,
-                  const std::function<bool()>& stopped)
+ImageCompressResult image(const QString& source, const ImageCompressSettings& settings,
+                          const QString& destination, const std::function<bool()>& stopped)
 {
     ImageEngine::Loaded loaded = ImageEngine::load(source);
     QString format = Catalog::format(source).value_or(QStringLiteral("jpg"));

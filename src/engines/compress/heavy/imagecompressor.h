@@ -14,7 +14,7 @@ namespace Compressor {
 // seven trials per pass, shrinking by 0.8 between up to six passes. A write whose size cannot be
 // read never counts as fitting. `stopped` is asked before every trial: when it answers true the
 // call throws Cancelled. Throws the image engine's errors.
-ImageCompressResult image(const QString& source, const ImageCompressSettings& settings, const QString& destination,
-                  const std::function<bool()>& stopped = {});
+ImageCompressResult image(const QString& source, const ImageCompressSettings& settings,
+                          const QString& destination, const std::function<bool()>& stopped = {});
 
 } // namespace Compressor

@@ -21,8 +21,8 @@ QByteArray number(double v)
 } // namespace
 
 PagePictures::PagePictures(const QString& path, int pages)
-    : m_file(std::make_unique<CheckedFile>(path, CheckedFile::Existing::refuse)), m_offsets(2 + 3 * pages, -1),
-      m_pages(pages)
+    : m_file(std::make_unique<CheckedFile>(path, CheckedFile::Existing::refuse)),
+      m_offsets(2 + 3 * pages, -1), m_pages(pages)
 {
     const QByteArray header("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
     m_file->write(header);
@@ -49,9 +49,9 @@ void PagePictures::add(const QByteArray& jpeg, const QSize& pixels, const QSizeF
     const int page = pageObject(m_added++);
     const QByteArray w = number(points.width()), h = number(points.height());
     const QByteArray contents = "q " + w + " 0 0 " + h + " 0 0 cm /Im0 Do Q";
-    object(page, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + w + " " + h + "] /Resources << /XObject << /Im0 " +
-                     QByteArray::number(page + 2) + " 0 R >> >> /Contents " + QByteArray::number(page + 1) +
-                     " 0 R >>");
+    object(page, "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + w + " " + h +
+                     "] /Resources << /XObject << /Im0 " + QByteArray::number(page + 2) +
+                     " 0 R >> >> /Contents " + QByteArray::number(page + 1) + " 0 R >>");
     object(page + 1, "<< /Length " + QByteArray::number(contents.size()) + " >>", contents);
     object(page + 2,
            "<< /Type /XObject /Subtype /Image /Width " + QByteArray::number(pixels.width()) + " /Height " +

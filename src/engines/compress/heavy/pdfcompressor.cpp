@@ -27,7 +27,8 @@ class CheckedPipeline : public Pipeline
 
     void write(unsigned char const* data, size_t length) override
     {
-        if (m_file.write(reinterpret_cast<const char*>(data), qint64(length)) != qint64(length)) m_file.finish();
+        if (m_file.write(reinterpret_cast<const char*>(data), qint64(length)) != qint64(length))
+            m_file.finish();
     }
     void finish() override {}
     void close() { m_file.finish(); }
@@ -59,7 +60,8 @@ void repack(const QString& source, const QString& destination)
             ->noWarn()
             ->checkConfiguration();
         job.run();
-        if (job.getExitCode() == QPDFJob::EXIT_ERROR) throw ConvertError::failed(QStringLiteral("Couldn’t write the PDF"));
+        if (job.getExitCode() == QPDFJob::EXIT_ERROR)
+            throw ConvertError::failed(QStringLiteral("Couldn’t write the PDF"));
     } catch (const ConvertError&) {
         throw;
     } catch (const std::exception& e) {
@@ -102,7 +104,8 @@ void pictures(const QString& source, const QString& destination, Job& job, const
 
 namespace Compressor {
 
-void pdf(const QString& source, CompressLevel level, const QString& destination, Job& job, const Progress& progress)
+void pdf(const QString& source, CompressLevel level, const QString& destination, Job& job,
+         const Progress& progress)
 {
     if (level == CompressLevel::small) {
         pictures(source, destination, job, progress);

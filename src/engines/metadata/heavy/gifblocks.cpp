@@ -50,7 +50,8 @@ std::optional<QByteArray> withoutTags(const QByteArray& data)
             }
         } else if (kind == 0x2C) {
             if (at + 10 > data.size()) return std::nullopt;
-            const qsizetype pixels = at + 10 + colourTableBytes(quint8(data[at + 9])) + 1; // past the code size
+            const qsizetype pixels =
+                at + 10 + colourTableBytes(quint8(data[at + 9])) + 1; // past the code size
             const std::optional<qsizetype> next = skipSubBlocks(data, pixels);
             if (!next) return std::nullopt;
             end = *next;

@@ -111,7 +111,8 @@ void setKeywords(Exiv2::Image& image, const QStringList& words, const QString& f
             bag.read(word.toStdString());
         image.xmpData().add(Exiv2::XmpKey("Xmp.dc.subject"), &bag);
     } else {
-        throw ConvertError::failed(QStringLiteral("Keywords can’t be saved in %1 files").arg(format.toUpper()));
+        throw ConvertError::failed(
+            QStringLiteral("Keywords can’t be saved in %1 files").arg(format.toUpper()));
     }
 }
 
@@ -125,7 +126,8 @@ void edit(Exiv2::Image& image, const QList<MetaField>& fields, bool removeGPS, c
             eraseAll(image.exifData(), [i](const std::string& k) { return k == exifKeys[i]; });
             if (!field.value.isEmpty()) image.exifData()[exifKeys[i]] = field.value.toStdString();
         }
-        if (field.key == QLatin1String("keywords")) setKeywords(image, MetadataEngine::keywordList(field.value), format);
+        if (field.key == QLatin1String("keywords"))
+            setKeywords(image, MetadataEngine::keywordList(field.value), format);
     }
     if (removeGPS) {
         eraseAll(image.exifData(), isGPS);
@@ -137,14 +139,16 @@ void edit(Exiv2::Image& image, const QList<MetaField>& fields, bool removeGPS, c
 void strip(Exiv2::Image& image, int orientation)
 {
     std::optional<Exiv2::DataBuf> profile;
-    if (image.iccProfileDefined()) profile = Exiv2::DataBuf(image.iccProfile()->pData_, image.iccProfile()->size_);
+    if (image.iccProfileDefined())
+        profile = Exiv2::DataBuf(image.iccProfile()->pData_, image.iccProfile()->size_);
     image.clearMetadata();
     if (profile) image.setIccProfile(*profile, false);
     if (orientation != 1) image.exifData()["Exif.Image.Orientation"] = uint16_t(orientation);
 }
 
 // Writes `bytes` at `destination` and rewrites its tags there with exiv2.
-void rewrite(const QByteArray& bytes, const QString& destination, const std::function<void(Exiv2::Image&)>& change)
+void rewrite(const QByteArray& bytes, const QString& destination,
+             const std::function<void(Exiv2::Image&)>& change)
 {
     Output::writeFile(destination, bytes);
     try {
@@ -160,8 +164,8 @@ void rewrite(const QByteArray& bytes, const QString& destination, const std::fun
 }
 
 // Formats exiv2 cannot write: HEIC and AVIF are encoded again with the tags that stay.
-void reencode(const QString& source, const QString& destination, const QString& format, const QList<MetaField>& fields,
-              bool strip, bool removeGPS)
+void reencode(const QString& source, const QString& destination, const QString& format,
+              const QList<MetaField>& fields, bool strip, bool removeGPS)
 {
     ImageEngine::Loaded loaded = ImageEngine::load(source);
     ImageProps props = strip ? ImageProps() : ImageEngine::carriedProperties(loaded.props);
@@ -174,7 +178,8 @@ void reencode(const QString& source, const QString& destination, const QString& 
             if (!field.value.isEmpty()) props.setValue(QString::fromLatin1(exifKeys[i]), field.value);
         }
         if (!known)
-            throw ConvertError::failed(QStringLiteral("%1 can’t be saved in %2 files").arg(field.label, format.toUpper()));
+            throw ConvertError::failed(
+                QStringLiteral("%1 can’t be saved in %2 files").arg(field.label, format.toUpper()));
     }
     if (removeGPS)
         for (const QString& key : props.keys())
@@ -203,7 +208,8 @@ ImageFields imageFields(const QString& path)
     out.editable << MetaField{"keywords", "Keywords", keywords(*image).join(QStringLiteral(", "))};
 
     const QString camera = QStringList{value(exif, "Exif.Image.Make"), value(exif, "Exif.Image.Model")}
-                               .filter(QRegularExpression(QStringLiteral("."))).join(QLatin1Char(' '));
+                               .filter(QRegularExpression(QStringLiteral(".")))
+                               .join(QLatin1Char(' '));
     if (!camera.isEmpty()) out.info << qMakePair(QStringLiteral("Camera"), camera);
     if (const QString lens = value(exif, "Exif.Photo.LensModel"); !lens.isEmpty())
         out.info << qMakePair(QStringLiteral("Lens"), lens);
@@ -212,18 +218,22 @@ ImageFields imageFields(const QString& path)
     QSize size(int(image->pixelWidth()), int(image->pixelHeight()));
     if (size.isEmpty()) size = QImageReader(path).size();
     if (!size.isEmpty())
-        out.info << qMakePair(QStringLiteral("Size"), QStringLiteral("%1 × %2").arg(size.width()).arg(size.height()));
+        out.info << qMakePair(QStringLiteral("Size"),
+                              QStringLiteral("%1 × %2").arg(size.width()).arg(size.height()));
     for (const auto& d : exif)
         out.hasGPS = out.hasGPS || isGPS(d.key());
     for (const auto& d : image->xmpData())
         out.hasGPS = out.hasGPS || isGPS(d.key());
-    const auto lat = degrees(exif, "Exif.GPSInfo.GPSLatitude"), lon = degrees(exif, "Exif.GPSInfo.GPSLongitude");
+    const auto lat = degrees(exif, "Exif.GPSInfo.GPSLatitude"),
+               lon = degrees(exif, "Exif.GPSInfo.GPSLongitude");
     if (lat && lon) {
-        const QString latRef = value(exif, "Exif.GPSInfo.GPSLatitudeRef"), lonRef = value(exif, "Exif.GPSInfo.GPSLongitudeRef");
-        out.info << qMakePair(QStringLiteral("Location"),
-                              QStringLiteral("%1° %2, %3° %4")
-                                  .arg(QString::number(*lat, 'f', 4), latRef.isEmpty() ? QStringLiteral("N") : latRef,
-                                       QString::number(*lon, 'f', 4), lonRef.isEmpty() ? QStringLiteral("E") : lonRef));
+        const QString latRef = value(exif, "Exif.GPSInfo.GPSLatitudeRef"),
+                      lonRef = value(exif, "Exif.GPSInfo.GPSLongitudeRef");
+        out.info << qMakePair(
+            QStringLiteral("Location"),
+            QStringLiteral("%1° %2, %3° %4")
+                .arg(QString::number(*lat, 'f', 4), latRef.isEmpty() ? QStringLiteral("N") : latRef,
+                     QString::number(*lon, 'f', 4), lonRef.isEmpty() ? QStringLiteral("E") : lonRef));
     }
     return out;
 }
@@ -234,16 +244,19 @@ void writeImage(const QString& source, const QString& destination, const QList<M
     setUpExiv2();
     const QString format = Catalog::format(source).value_or(QStringLiteral("jpg"));
     QFile file(source);
-    if (!file.open(QIODevice::ReadOnly)) throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
+    if (!file.open(QIODevice::ReadOnly))
+        throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
     const QByteArray bytes = file.readAll();
     if (bytes.isEmpty()) throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
     const QList<MetaField> edits = strip ? QList<MetaField>() : fields;
 
     if (format == QLatin1String("gif") || format == QLatin1String("bmp")) {
         if (!edits.isEmpty())
-            throw ConvertError::failed(QStringLiteral("%1 can’t be saved in %2 files").arg(edits[0].label, format.toUpper()));
+            throw ConvertError::failed(
+                QStringLiteral("%1 can’t be saved in %2 files").arg(edits[0].label, format.toUpper()));
         // A BMP holds no tags; a GIF keeps every frame and loses only its comments and tags.
-        const std::optional<QByteArray> kept = format == QLatin1String("gif") ? GifBlocks::withoutTags(bytes) : bytes;
+        const std::optional<QByteArray> kept =
+            format == QLatin1String("gif") ? GifBlocks::withoutTags(bytes) : bytes;
         if (!kept) throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
         Output::writeFile(destination, *kept);
         return;

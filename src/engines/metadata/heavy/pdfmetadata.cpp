@@ -97,7 +97,8 @@ void writePDF(const QString& source, const QString& destination, const QList<Met
         writer.setOutputPipeline(&buffer);
         writer.write();
         const std::unique_ptr<Buffer> written(buffer.getBuffer());
-        bytes = QByteArray(reinterpret_cast<const char*>(written->getBuffer()), qsizetype(written->getSize()));
+        bytes =
+            QByteArray(reinterpret_cast<const char*>(written->getBuffer()), qsizetype(written->getSize()));
     } catch (const std::exception& e) {
         throw ConvertError::failed(QStringLiteral("Couldn’t write the PDF"), QString::fromUtf8(e.what()));
     }

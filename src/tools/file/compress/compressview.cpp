@@ -48,7 +48,8 @@ QStringList levelTitles()
 QString pdfNote(CompressLevel level)
 {
     return level == CompressLevel::small
-               ? QStringLiteral("Smallest turns each page into an image, so text can’t be selected afterwards.")
+               ? QStringLiteral(
+                     "Smallest turns each page into an image, so text can’t be selected afterwards.")
                : QStringLiteral("Images inside the PDF are recompressed; text and vectors stay sharp.");
 }
 
@@ -70,7 +71,8 @@ CompressView::CompressView(std::shared_ptr<ToolContext> context, QWidget* parent
     column()->addWidget(header());
     buildControls(column());
     column()->addStretch(1);
-    column()->addWidget(noteText(QStringLiteral("The originals are kept. Compressed copies are saved next to them.")));
+    column()->addWidget(
+        noteText(QStringLiteral("The originals are kept. Compressed copies are saved next to them.")));
     footer()->addStretch(1);
     primary(QStringLiteral("Compress"));
     if (m_kind == CompressWork::Kind::image) {
@@ -138,8 +140,8 @@ void CompressView::buildControls(QVBoxLayout* layout)
             bitrate->setSelected(i);
         });
         layout->addWidget(labelled(QStringLiteral("Bitrate"), bitrate));
-        layout->addWidget(
-            noteText(QStringLiteral("WAV and AIFF are saved as lossless FLAC; FLAC is recompressed at its strongest setting.")));
+        layout->addWidget(noteText(QStringLiteral(
+            "WAV and AIFF are saved as lossless FLAC; FLAC is recompressed at its strongest setting.")));
         return;
     }
     m_level = new Segmented(levelTitles());
@@ -187,7 +189,8 @@ void CompressView::buildImageControls(QVBoxLayout* layout)
         setImageSettings(s);
     });
     layout->addWidget(m_level);
-    m_percent = new SliderRow({QStringLiteral("Reduce by"), 10, 90, 5, std::nullopt, CompressWork::percentText, 90});
+    m_percent =
+        new SliderRow({QStringLiteral("Reduce by"), 10, 90, 5, std::nullopt, CompressWork::percentText, 90});
     m_percent->setValue(m_choices.image.percent);
     connect(m_percent, &SliderRow::edited, this, [this](double v) {
         ImageCompressSettings s = m_choices.image;
@@ -195,7 +198,8 @@ void CompressView::buildImageControls(QVBoxLayout* layout)
         setImageSettings(s);
     });
     layout->addWidget(m_percent);
-    m_target = new SliderRow({QStringLiteral("Target size"), 50, 5000, 50, std::nullopt, CompressWork::targetText, 90});
+    m_target = new SliderRow(
+        {QStringLiteral("Target size"), 50, 5000, 50, std::nullopt, CompressWork::targetText, 90});
     m_target->setValue(m_choices.image.targetKB);
     connect(m_target, &SliderRow::edited, this, [this](double v) {
         ImageCompressSettings s = m_choices.image;
@@ -261,12 +265,13 @@ void CompressView::estimateImage()
     const QString file = context().urls().value(0);
     const ImageCompressSettings settings = m_choices.image;
     const std::function<std::optional<qint64>()> render = [file, settings, stop]() -> std::optional<qint64> {
-        const QString temporary = QDir::temp().filePath(QStringLiteral("tolvane-est-%1.%2")
-                                                            .arg(QUuid::createUuid().toString(QUuid::WithoutBraces),
-                                                                 QFileInfo(file).suffix()));
+        const QString temporary = QDir::temp().filePath(
+            QStringLiteral("tolvane-est-%1.%2")
+                .arg(QUuid::createUuid().toString(QUuid::WithoutBraces), QFileInfo(file).suffix()));
         std::optional<qint64> size;
         try {
-            Modules::entries<HeavyEngines>().compressImage(file, settings, temporary, [stop] { return stop->load(); });
+            Modules::entries<HeavyEngines>().compressImage(file, settings, temporary,
+                                                           [stop] { return stop->load(); });
             size = Fmt::fileSize(temporary);
         } catch (...) {
         }
@@ -275,9 +280,9 @@ void CompressView::estimateImage()
     };
     m_estimates->request<std::optional<qint64>>(render, [this](std::optional<qint64> size) {
         const int files = int(context().urls().size());
-        m_estimate = size && *size >= 1
-                         ? std::optional(CompressWork::estimateText(*size, Fmt::fileSize(context().urls().value(0)), files))
-                         : std::nullopt;
+        m_estimate = size && *size >= 1 ? std::optional(CompressWork::estimateText(
+                                              *size, Fmt::fileSize(context().urls().value(0)), files))
+                                        : std::nullopt;
         showSize();
         m_firstEstimate->settle();
     });

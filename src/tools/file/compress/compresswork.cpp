@@ -1,8 +1,8 @@
 #include "tools/file/compress/compresswork.h"
 
 #include "core/catalog.h"
-#include "core/inputcheck.h"
 #include "core/fmt.h"
+#include "core/inputcheck.h"
 #include "core/job.h"
 #include "core/output.h"
 #include "engines/compress/videocompressor.h"
@@ -60,11 +60,13 @@ QStringList audioArgs(const QString& file, const QString& output, int bitrate, c
     return args << output;
 }
 
-QStringList compressFile(const QString& file, Kind kind, const Choices& choices, Job& job, const Progress& progress)
+QStringList compressFile(const QString& file, Kind kind, const Choices& choices, Job& job,
+                         const Progress& progress)
 {
     InputCheck::refuseGone(file);
     InputCheck::refuseSpecial(file);
-    const QString destination = Output::result(file, QStringLiteral(" Compressed"), resultExtension(kind, file));
+    const QString destination =
+        Output::result(file, QStringLiteral(" Compressed"), resultExtension(kind, file));
     const auto produce = [&](const QString& temporary) {
         switch (kind) {
         case Kind::image: {

@@ -39,7 +39,8 @@ QStringList audioArgs(const QString& file, const QString& output, int bitrate, c
 // Writes "<base> Compressed.<ext>" for `file` (numbered while taken) beside it or in the output
 // folder and returns it; a size goal out of reach is said in a note on the job. Throws
 // ConvertError.
-QStringList compressFile(const QString& file, Kind kind, const Choices& choices, Job& job, const Progress& progress);
+QStringList compressFile(const QString& file, Kind kind, const Choices& choices, Job& job,
+                         const Progress& progress);
 
 // The header's estimate: "1.2 MB (−48%)", "310 KB each (+12%)".
 QString estimateText(qint64 bytes, qint64 sourceBytes, int files);

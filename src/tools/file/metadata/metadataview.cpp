@@ -38,7 +38,8 @@ QWidget* divider()
 } // namespace
 
 MetadataView::MetadataView(std::shared_ptr<ToolContext> context, QWidget* parent)
-    : ToolView(std::move(context), parent), m_strip(new SecondaryButton(QStringLiteral("Remove All Metadata")))
+    : ToolView(std::move(context), parent),
+      m_strip(new SecondaryButton(QStringLiteral("Remove All Metadata")))
 {
     column()->setSpacing(12);
     const QStringList& files = this->context().urls();
@@ -62,9 +63,10 @@ MetadataView::MetadataView(std::shared_ptr<ToolContext> context, QWidget* parent
         primary(QStringLiteral("Save Changes"));
         showChanges();
     } else {
-        auto* text = new TextLabel(QStringLiteral("Remove camera details, location, author and other embedded tags "
-                                                  "from every file. Copies are saved next to the originals."),
-                                   12.5, QFont::Normal, Theme::inkSoft());
+        auto* text =
+            new TextLabel(QStringLiteral("Remove camera details, location, author and other embedded tags "
+                                         "from every file. Copies are saved next to the originals."),
+                          12.5, QFont::Normal, Theme::inkSoft());
         text->setWordWrap(true);
         column()->addWidget(text);
     }
@@ -133,7 +135,8 @@ void MetadataView::run(bool strip)
     const MetadataWork::Kind kind = MetadataWork::kind(context().urls().value(0));
     const QList<MetaField> changed = MetadataEngine::changedFields(m_fields, m_original);
     const bool removeGPS = m_removeGPS && m_removeGPS->isChecked();
-    context().run(strip ? QStringLiteral("Removing metadata") : QStringLiteral("Saving metadata"), std::nullopt,
+    context().run(strip ? QStringLiteral("Removing metadata") : QStringLiteral("Saving metadata"),
+                  std::nullopt,
                   [kind, strip, changed, removeGPS](const QString& file, Job& job, const Progress&) {
                       return MetadataWork::writeFile(file, kind, strip, changed, removeGPS, job);
                   });

@@ -44,8 +44,8 @@ ImageFields read(const QString& file)
     return {MetadataEngine::mediaFields(file), {}, false};
 }
 
-QStringList writeFile(const QString& file, Kind kind, bool strip, const QList<MetaField>& changed, bool removeGPS,
-                      Job& job)
+QStringList writeFile(const QString& file, Kind kind, bool strip, const QList<MetaField>& changed,
+                      bool removeGPS, Job& job)
 {
     InputCheck::refuseGone(file);
     InputCheck::refuseSpecial(file);
@@ -70,7 +70,8 @@ QStringList checkImageStrip(const QString& samples, Job& job)
 
 QStringList checkImageEdit(const QString& samples, Job& job)
 {
-    return writeFile(sample(samples, "photo.jpg"), Kind::image, false, {{"author", {}, "Tolvane Test"}}, false, job);
+    return writeFile(sample(samples, "photo.jpg"), Kind::image, false, {{"author", {}, "Tolvane Test"}},
+                     false, job);
 }
 
 QStringList checkPDF(const QString& samples, Job& job)
@@ -80,7 +81,8 @@ QStringList checkPDF(const QString& samples, Job& job)
 
 QStringList checkAudio(const QString& samples, Job& job)
 {
-    return writeFile(sample(samples, "song.mp3"), Kind::media, false, {{"artist", {}, "Tolvane"}}, false, job);
+    return writeFile(sample(samples, "song.mp3"), Kind::media, false, {{"artist", {}, "Tolvane"}}, false,
+                     job);
 }
 
 QStringList checkVideoStrip(const QString& samples, Job& job)

@@ -20,8 +20,8 @@ ImageFields read(const QString& file);
 // fields the user changed) for `file`, numbered while the name is taken, beside it or in the
 // output folder, with the file's extension in lower case. `kind` is the first file's. Returns
 // the file written; throws ConvertError.
-QStringList writeFile(const QString& file, Kind kind, bool strip, const QList<MetaField>& changed, bool removeGPS,
-                      Job& job);
+QStringList writeFile(const QString& file, Kind kind, bool strip, const QList<MetaField>& changed,
+                      bool removeGPS, Job& job);
 
 // The self-test's rows over the samples in `samples`.
 QStringList checkImageStrip(const QString& samples, Job& job);

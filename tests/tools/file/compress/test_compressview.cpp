@@ -5,8 +5,8 @@
 #include "core/job.h"
 #include "engines/media/media.h"
 #include "toolkit/toolwindow.h"
-#include "tools/file/compress/compresswork.h"
 #include "tools/file/compress/compressview.h"
+#include "tools/file/compress/compresswork.h"
 #include "tools/toolwindows.h"
 
 #include <QDir>
@@ -72,7 +72,8 @@ class CompressViewTest : public QObject
 
         const Media::Probe probe;
         QCOMPARE(CompressWork::audioArgs("in.wav", "t.flac", 128, probe),
-                 (QStringList{"-i", "in.wav", "-vn", "-map_metadata", "0", "-c:a", "flac", "-compression_level", "12", "t.flac"}));
+                 (QStringList{"-i", "in.wav", "-vn", "-map_metadata", "0", "-c:a", "flac",
+                              "-compression_level", "12", "t.flac"}));
         QCOMPARE(CompressWork::audioArgs("in.mp3", "t.mp3", 192, probe).mid(5),
                  (QStringList{"-c:a", "libmp3lame", "-b:a", "192k", "t.mp3"}));
         QCOMPARE(CompressWork::audioArgs("in.m4a", "t.m4a", 96, probe).mid(5, 4),
@@ -132,7 +133,8 @@ class CompressViewTest : public QObject
     void windowWritesCompressedCopies()
     {
         QVERIFY(noisy({300, 200}).save(path("scan.bmp")));
-        QVERIFY(QProcess::execute("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "sine=duration=1", path("take.wav")}) == 0);
+        QVERIFY(QProcess::execute("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "sine=duration=1",
+                                             path("take.wav")}) == 0);
         ToolHarness harness;
         for (const QString& number : {QString(), QStringLiteral(" 2")}) {
             auto* view = harness.open<CompressView>(ToolID::compress, {path("scan.bmp")});

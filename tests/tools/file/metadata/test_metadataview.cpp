@@ -11,8 +11,8 @@
 #include "tools/toolwindows.h"
 
 #include <QLineEdit>
-#include <QPdfWriter>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QTemporaryDir>
 #include <QTest>
 
