@@ -1,5 +1,6 @@
 #include "tools/file/compress/compressview.h"
 
+#include "core/converterror.h"
 #include "core/fmt.h"
 #include "engines/heavyengines.h"
 #include "toolkit/checkbox.h"
@@ -256,7 +257,7 @@ void CompressView::setLevel(CompressLevel level)
 
 void CompressView::estimateImage()
 {
-    if (m_stop && !m_stop->exchange(true)) ++m_stopped;
+    if (m_stop) m_stop->store(true);
     auto stop = std::make_shared<std::atomic<bool>>(false);
     m_stop = stop;
     ++m_started;
@@ -264,7 +265,8 @@ void CompressView::estimateImage()
     showSize();
     const QString file = context().urls().value(0);
     const ImageCompressSettings settings = m_choices.image;
-    const std::function<std::optional<qint64>()> render = [file, settings, stop]() -> std::optional<qint64> {
+    const std::function<std::optional<qint64>()> render = [file, settings, stop,
+                                                           stopped = m_stopped]() -> std::optional<qint64> {
         const QString temporary = QDir::temp().filePath(
             QStringLiteral("tolvane-est-%1.%2")
                 .arg(QUuid::createUuid().toString(QUuid::WithoutBraces), QFileInfo(file).suffix()));
@@ -273,6 +275,8 @@ void CompressView::estimateImage()
             Modules::entries<HeavyEngines>().compressImage(file, settings, temporary,
                                                            [stop] { return stop->load(); });
             size = Fmt::fileSize(temporary);
+        } catch (const ConvertError& e) {
+            if (e.isCancelled()) ++*stopped;
         } catch (...) {
         }
         QFile::remove(temporary);

@@ -32,9 +32,12 @@ class CompressView : public ToolView
     QLabel* sizeText() const { return m_size; }
     // The estimate shown, if any ("…" while one runs).
     std::optional<QString> estimate() const { return m_estimate; }
-    // Estimates started so far, and those stopped because a newer one replaced them.
+    // Estimates started so far, and those that stopped part-way because a newer one replaced
+    // them or the window closed.
     int estimatesStarted() const { return m_started; }
-    int estimatesStopped() const { return m_stopped; }
+    int estimatesStopped() const { return m_stopped->load(); }
+    // The same count, readable after the window has gone.
+    std::shared_ptr<const std::atomic<int>> stoppedCount() const { return m_stopped; }
     QLabel* note() const { return m_note; }
 
   protected:
@@ -63,5 +66,5 @@ class CompressView : public ToolView
     EstimateSource* m_firstEstimate = nullptr;
     std::shared_ptr<std::atomic<bool>> m_stop;
     int m_started = 0;
-    int m_stopped = 0;
+    std::shared_ptr<std::atomic<int>> m_stopped = std::make_shared<std::atomic<int>>(0);
 };
