@@ -230,6 +230,38 @@ class MetadataEngineTest : public QObject
         QCOMPARE(why, QStringLiteral("Title can’t be saved in GIF files"));
     }
 
+    void heicIsEncodedAgainWithTheTagsThatStay()
+    {
+        ImageProps props;
+        QVERIFY(props.setValue("Exif.Image.Artist", "Ann"));
+        QVERIFY(props.setValue("Exif.GPSInfo.GPSLatitudeRef", "N"));
+        QVERIFY(props.setValue("Exif.GPSInfo.GPSLatitude", "48/1 51/1 0/1"));
+        QImage picture(64, 48, QImage::Format_RGB32);
+        picture.fill(Qt::cyan);
+        ImageEngine::write(picture, path("pic.heic"), "heic", props, 0.8, 72);
+        const ImageFields read = MetadataEngine::imageFields(path("pic.heic"));
+        QCOMPARE(valueOf(read.editable, "author"), QStringLiteral("Ann"));
+        QVERIFY(read.hasGPS);
+
+        MetadataEngine::writeImage(path("pic.heic"), path("pic titled.heic"), {field("title", "Sky")}, false,
+                                   true);
+        const ImageProps titled = ImageEngine::load(path("pic titled.heic")).props;
+        QCOMPARE(titled.value("Exif.Image.ImageDescription"), std::optional<QString>("Sky"));
+        QCOMPARE(titled.value("Exif.Image.Artist"), std::optional<QString>("Ann"));
+        QVERIFY(!titled.value("Exif.GPSInfo.GPSLatitude"));
+
+        MetadataEngine::writeImage(path("pic.heic"), path("pic bare.heic"), {}, true, true);
+        QVERIFY(!ImageEngine::load(path("pic bare.heic")).props.value("Exif.Image.Artist"));
+        QCOMPARE(ImageEngine::load(path("pic bare.heic")).image.size(), QSize(64, 48));
+
+        QCOMPARE(message([&] {
+                     MetadataEngine::writeImage(path("pic.heic"), path("pic kw.heic"),
+                                                {{"keywords", "Keywords", "sea"}}, false, false);
+                 }),
+                 QStringLiteral("Keywords can’t be saved in HEIC files"));
+        QVERIFY(!QFile::exists(path("pic kw.heic")));
+    }
+
     void pdfInfoAndXmp()
     {
         QVERIFY(MiniPdf::write(path("plain.pdf"),

@@ -61,14 +61,14 @@ bool isGPS(const std::string& key)
     return key.rfind("Exif.GPSInfo.", 0) == 0 || key.rfind("Xmp.exif.GPS", 0) == 0;
 }
 
-QStringList keywords(const Exiv2::Image& image)
+QStringList keywords(const Exiv2::IptcData& iptc, const Exiv2::XmpData& xmp)
 {
     QStringList words;
-    for (const auto& d : image.iptcData())
+    for (const auto& d : iptc)
         if (d.key() == "Iptc.Application2.Keywords") words << text(d.toString());
     if (!words.isEmpty()) return words;
-    const auto subject = image.xmpData().findKey(Exiv2::XmpKey("Xmp.dc.subject"));
-    if (subject != image.xmpData().end())
+    const auto subject = xmp.findKey(Exiv2::XmpKey("Xmp.dc.subject"));
+    if (subject != xmp.end())
         for (long i = 0; i < subject->count(); ++i)
             words << text(subject->toString(i));
     return words;
@@ -195,17 +195,34 @@ ImageFields imageFields(const QString& path)
 {
     setUpExiv2();
     ImageFields out;
-    Exiv2::Image::AutoPtr image;
+    Exiv2::ExifData exif;
+    Exiv2::IptcData iptc;
+    Exiv2::XmpData xmp;
+    QSize size;
+    const std::optional<QString> format = Catalog::format(path);
     try {
-        image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
-        image->readMetadata();
+        if (format == QStringLiteral("heic") || format == QStringLiteral("avif")) {
+            // This exiv2 reads nothing in HEIF files; the decoder hands their Exif block over.
+            const ImageEngine::Loaded loaded = ImageEngine::load(path);
+            const QByteArray block = loaded.props.exifBlock();
+            if (!block.isEmpty())
+                Exiv2::ExifParser::decode(exif, reinterpret_cast<const Exiv2::byte*>(block.constData()),
+                                          uint32_t(block.size()));
+            size = loaded.image.size();
+        } else {
+            Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+            image->readMetadata();
+            exif = image->exifData();
+            iptc = image->iptcData();
+            xmp = image->xmpData();
+            size = QSize(int(image->pixelWidth()), int(image->pixelHeight()));
+        }
     } catch (const std::exception&) {
         return out;
     }
-    const Exiv2::ExifData& exif = image->exifData();
     for (int i = 0; i < 3; ++i)
         out.editable << MetaField{fieldKeys[i], labels[i], value(exif, exifKeys[i])};
-    out.editable << MetaField{"keywords", "Keywords", keywords(*image).join(QStringLiteral(", "))};
+    out.editable << MetaField{"keywords", "Keywords", keywords(iptc, xmp).join(QStringLiteral(", "))};
 
     const QString camera = QStringList{value(exif, "Exif.Image.Make"), value(exif, "Exif.Image.Model")}
                                .filter(QRegularExpression(QStringLiteral(".")))
@@ -215,14 +232,13 @@ ImageFields imageFields(const QString& path)
         out.info << qMakePair(QStringLiteral("Lens"), lens);
     if (const QString taken = value(exif, "Exif.Photo.DateTimeOriginal"); !taken.isEmpty())
         out.info << qMakePair(QStringLiteral("Taken"), taken);
-    QSize size(int(image->pixelWidth()), int(image->pixelHeight()));
     if (size.isEmpty()) size = QImageReader(path).size();
     if (!size.isEmpty())
         out.info << qMakePair(QStringLiteral("Size"),
                               QStringLiteral("%1 × %2").arg(size.width()).arg(size.height()));
     for (const auto& d : exif)
         out.hasGPS = out.hasGPS || isGPS(d.key());
-    for (const auto& d : image->xmpData())
+    for (const auto& d : xmp)
         out.hasGPS = out.hasGPS || isGPS(d.key());
     const auto lat = degrees(exif, "Exif.GPSInfo.GPSLatitude"),
                lon = degrees(exif, "Exif.GPSInfo.GPSLongitude");
