@@ -8,6 +8,7 @@
 #include "engines/metadata/heavy/pdfmetadata.h"
 #include "engines/metadata/mediametadata.h"
 
+#include "../../support/enginefixtures_a.h"
 #include "../../support/enginefixtures_b.h"
 #include "../../support/minipdf.h"
 
@@ -18,6 +19,7 @@
 #include <QProcess>
 #include <QtTest>
 #include <exiv2/exiv2.hpp>
+#include <poppler-qt6.h>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFWriter.hh>
@@ -308,6 +310,32 @@ class MetadataEngineTest : public QObject
         QVERIFY(!stripped.getTrailer().hasKey("/Info"));
         QCOMPARE(QPDFPageDocumentHelper(stripped).getAllPages().size(), size_t(1));
         QCOMPARE(valueOf(MetadataEngine::pdfFields(path("bare.pdf")), "Title"), QString());
+    }
+
+    // A PDF LibreOffice exported from a template it installs: read, retitled and stripped.
+    void pdfOfAnotherProgram()
+    {
+        const QString templ =
+            "/usr/lib/libreoffice/share/template/common/officorr/Modern_business_letter_serif.ott";
+        if (!QFile::exists(templ)) QSKIP("LibreOffice's templates are not installed");
+        QTemporaryDir out;
+        QCOMPARE(Fixture::soffice(templ, "pdf", out.path()), 0);
+        const QString pdf = out.filePath("Modern_business_letter_serif.pdf");
+        QCOMPARE(valueOf(MetadataEngine::pdfFields(pdf), "Creator"), QStringLiteral("Writer"));
+
+        MetadataEngine::writePDF(pdf, out.filePath("titled.pdf"), {field("Title", "Letter")}, false);
+        QCOMPARE(valueOf(MetadataEngine::pdfFields(out.filePath("titled.pdf")), "Title"),
+                 QStringLiteral("Letter"));
+        QCOMPARE(valueOf(MetadataEngine::pdfFields(out.filePath("titled.pdf")), "Creator"),
+                 QStringLiteral("Writer"));
+        MetadataEngine::writePDF(pdf, out.filePath("bare.pdf"), {}, true);
+        QVERIFY(!readAll(out.filePath("bare.pdf")).contains("LibreOffice"));
+        const std::unique_ptr<Poppler::Document> before(Poppler::Document::load(pdf)),
+            after(Poppler::Document::load(out.filePath("bare.pdf")));
+        QVERIFY(before && after);
+        QCOMPARE(after->numPages(), before->numPages());
+        QCOMPARE(std::unique_ptr<Poppler::Page>(after->page(0))->text({}),
+                 std::unique_ptr<Poppler::Page>(before->page(0))->text({}));
     }
 
     void mediaEditAndStrip()
