@@ -22,7 +22,7 @@ declare -A allowed=(
 no_widgets="platform core engines"
 # The engine families from the top down: a family includes only itself and families after it.
 # The conversion entries beside engines/converter.cpp stand above them all.
-families="heavy instant slides pdf pdftext document package sheet subtitle image recognition media archive text"
+families="heavy compress metadata instant slides pdf pdftext document package sheet subtitle image recognition media archive text"
 
 table=src/binaries.txt
 widgets_dir=$(find /usr/include -maxdepth 3 -type d -name QtWidgets -path '*qt6*' 2>/dev/null | head -n1)

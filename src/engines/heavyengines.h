@@ -4,6 +4,8 @@
 #include "core/modules.h"
 #include "core/progress.h"
 #include "core/toolid.h"
+#include "engines/compress/compresssettings.h"
+#include "engines/metadata/metafield.h"
 #include "engines/pagechoice.h"
 
 #include <QByteArray>
@@ -63,6 +65,18 @@ struct HeavyEngines
     QStringList (*organizePDF)(const QString& source, const std::vector<PageChoice>& pages, Job& job,
                                const Progress& progress);
     QStringList (*mergePDFs)(const QStringList& files, Job& job, const Progress& progress);
+    // Compressor::image and Compressor::pdf.
+    ImageCompressResult (*compressImage)(const QString& source, const ImageCompressSettings& settings,
+                                         const QString& destination, const std::function<bool()>& stopped);
+    void (*compressPDF)(const QString& source, CompressLevel level, const QString& destination, Job& job,
+                        const Progress& progress);
+    // MetadataEngine's readers and writers of images and PDFs.
+    ImageFields (*imageFields)(const QString& path);
+    void (*writeImageTags)(const QString& source, const QString& destination, const QList<MetaField>& fields,
+                           bool strip, bool removeGPS);
+    QList<MetaField> (*pdfFields)(const QString& path);
+    void (*writePDFTags)(const QString& source, const QString& destination, const QList<MetaField>& fields,
+                         bool strip);
 };
 
 namespace Converter {

@@ -7,6 +7,8 @@
 #include "tools/audio/normalize/normalizecheck.h"
 #include "tools/audio/trim/trimaudiocheck.h"
 #include "tools/audio/visualizer/visualizercheck.h"
+#include "tools/file/compress/compresswork.h"
+#include "tools/file/metadata/metadatawork.h"
 #include "tools/image/annotate/annotateimage.h"
 #include "tools/image/crop/cropimage.h"
 #include "tools/image/editphoto/editphoto.h"
@@ -40,8 +42,13 @@ const Check table[] = {
     {QStringLiteral("crop"), CropImage::selfCheck},
     {QStringLiteral("edit"), EditPhoto::selfCheck},
     {QStringLiteral("annotate"), AnnotateImage::selfCheck},
+    {QStringLiteral("compress image"), CompressWork::checkImage},
+    {QStringLiteral("metadata strip"), MetadataWork::checkImageStrip},
+    {QStringLiteral("metadata edit"), MetadataWork::checkImageEdit},
     {QStringLiteral("create pdf"),
      instant(ToolID::createPDF, {QStringLiteral("photo.jpg"), QStringLiteral("photo.png")})},
+    {QStringLiteral("compress pdf"), CompressWork::checkPDF},
+    {QStringLiteral("pdf metadata"), MetadataWork::checkPDF},
     {QStringLiteral("split pdf"), instant(ToolID::splitPDF, {QStringLiteral("sample.pdf")})},
     {QStringLiteral("trim audio"), TrimAudioCheck::trim},
     {QStringLiteral("mono"), AudioChannelsCheck::mono},
@@ -50,6 +57,8 @@ const Check table[] = {
     {QStringLiteral("normalize peak"), NormalizeCheck::peak},
     {QStringLiteral("visualize"), VisualizerCheck::wave},
     {QStringLiteral("visualize bars+bg"), VisualizerCheck::barsOnPicture},
+    {QStringLiteral("compress audio"), CompressWork::checkAudio},
+    {QStringLiteral("audio metadata"), MetadataWork::checkAudio},
     {QStringLiteral("trim video"), TrimVideoCheck::reencoded},
     {QStringLiteral("trim video fast"), TrimVideoCheck::fast},
     {QStringLiteral("split video"), SplitVideoCheck::split},
@@ -62,6 +71,8 @@ const Check table[] = {
     {QStringLiteral("redact pixelate+range"), RedactVideoCheck::pixelateRange},
     {QStringLiteral("redact black"), RedactVideoCheck::black},
     {QStringLiteral("mute"), instant(ToolID::muteVideo, {QStringLiteral("clip.mp4")})},
+    {QStringLiteral("compress video"), CompressWork::checkVideo},
+    {QStringLiteral("video metadata strip"), MetadataWork::checkVideoStrip},
 };
 
 } // namespace

@@ -3,6 +3,8 @@
 #include "toolkit/toolcontext.h"
 #include "toolkit/toolview.h"
 #include "toolkit/toolwindow.h"
+#include "tools/file/compress/compressview.h"
+#include "tools/file/metadata/metadataview.h"
 #include "tools/image/annotate/annotateview.h"
 #include "tools/image/crop/cropimageview.h"
 #include "tools/image/editphoto/editphotoview.h"
@@ -34,8 +36,8 @@ ToolView* empty(std::shared_ptr<ToolContext> context)
 
 // Indexed by ToolID.
 const Route table[] = {
-    {ToolID::compress, {480, 470}, make<PlaceholderView>},
-    {ToolID::removeMetadata, {480, 560}, make<PlaceholderView>},
+    {ToolID::compress, {480, 470}, make<CompressView>},
+    {ToolID::removeMetadata, {480, 560}, make<MetadataView>},
     {ToolID::editImage, {640, 780}, make<EditPhotoView>},
     {ToolID::annotateImage, {820, 700}, make<AnnotateView>},
     {ToolID::frameImage, {560, 720}, make<PlaceholderView>},

@@ -32,26 +32,49 @@ Run selftest(const QString& dir)
             QString::fromUtf8(p.readAllStandardError())};
 }
 
-const QStringList names{"crop",         "edit",
-                        "annotate",     "create pdf",
-                        "split pdf",    "trim audio",
-                        "mono",         "bleep",
-                        "normalize",    "normalize peak",
-                        "visualize",    "visualize bars+bg",
-                        "trim video",   "trim video fast",
-                        "split video",  "crop video",
-                        "speed 2x",     "speed .25x",
-                        "snapshots",    "join",
-                        "redact blur",  "redact pixelate+range",
-                        "redact black", "mute"};
-const QStringList audioChecks{"trim audio",       "mono", "bleep", "normalize", "normalize peak", "visualize",
-                              "visualize bars+bg"};
-const QStringList clipChecks{"trim video",   "trim video fast",
-                             "split video",  "crop video",
-                             "speed 2x",     "speed .25x",
-                             "snapshots",    "join",
-                             "redact blur",  "redact pixelate+range",
-                             "redact black", "mute"};
+const QStringList names{"crop",
+                        "edit",
+                        "annotate",
+                        "compress image",
+                        "metadata strip",
+                        "metadata edit",
+                        "create pdf",
+                        "compress pdf",
+                        "pdf metadata",
+                        "split pdf",
+                        "trim audio",
+                        "mono",
+                        "bleep",
+                        "normalize",
+                        "normalize peak",
+                        "visualize",
+                        "visualize bars+bg",
+                        "compress audio",
+                        "audio metadata",
+                        "trim video",
+                        "trim video fast",
+                        "split video",
+                        "crop video",
+                        "speed 2x",
+                        "speed .25x",
+                        "snapshots",
+                        "join",
+                        "redact blur",
+                        "redact pixelate+range",
+                        "redact black",
+                        "mute",
+                        "compress video",
+                        "video metadata strip"};
+const QStringList audioChecks{"trim audio",        "mono",           "bleep",
+                              "normalize",         "normalize peak", "visualize",
+                              "visualize bars+bg", "compress audio", "audio metadata"};
+const QStringList clipChecks{"trim video",     "trim video fast",
+                             "split video",    "crop video",
+                             "speed 2x",       "speed .25x",
+                             "snapshots",      "join",
+                             "redact blur",    "redact pixelate+range",
+                             "redact black",   "mute",
+                             "compress video", "video metadata strip"};
 
 // "✓ <name>: <file> (<size>), …  [<seconds>s]" for a check that wrote `results` in `dir`.
 void verifyPassed(const QString& line, const QString& name, const QString& dir, const QStringList& results)
@@ -100,54 +123,40 @@ class SelfTestTest : public QObject
         QVERIFY(!dir.isEmpty());
         // Each run's results; the second run finds the first's and takes the next free names.
         const QList<QStringList> runs[] = {
-            {{"photo Cropped.jpg"},
-             {"photo Edited.jpg"},
-             {"photo Annotated.jpg"},
-             {"photo and 1 more.pdf"},
-             {"sample Pages"},
-             {"song Trimmed.mp3"},
-             {"song Mono.mp3"},
-             {"song Bleeped.mp3"},
-             {"song Normalized.mp3"},
-             {"song Normalized 2.mp3"},
-             {"song Visualizer.mp4"},
-             {"song Visualizer 2.mp4"},
-             {"clip Trimmed.mp4"},
-             {"clip Trimmed 2.mp4"},
-             {"clip Clips"},
-             {"clip Cropped.mp4"},
-             {"clip Speed 2x.mp4"},
-             {"clip Speed .25x.mp4"},
-             {"clip Snapshot 1.png", "clip Snapshot 2.png"},
-             {"clip Joined.mp4"},
-             {"clip Redacted.mp4"},
-             {"clip Redacted 2.mp4"},
-             {"clip Redacted 3.mp4"},
-             {"clip Muted.mp4"}},
-            {{"photo Cropped 2.jpg"},
-             {"photo Edited 2.jpg"},
-             {"photo Annotated 2.jpg"},
-             {"photo and 1 more 2.pdf"},
-             {"sample Pages 2"},
-             {"song Trimmed 2.mp3"},
-             {"song Mono 2.mp3"},
-             {"song Bleeped 2.mp3"},
-             {"song Normalized 3.mp3"},
-             {"song Normalized 4.mp3"},
-             {"song Visualizer 3.mp4"},
-             {"song Visualizer 4.mp4"},
-             {"clip Trimmed 3.mp4"},
-             {"clip Trimmed 4.mp4"},
-             {"clip Clips 2"},
-             {"clip Cropped 2.mp4"},
-             {"clip Speed 2x 2.mp4"},
-             {"clip Speed .25x 2.mp4"},
-             {"clip Snapshot 1 2.png", "clip Snapshot 2 2.png"},
-             {"clip Joined 2.mp4"},
-             {"clip Redacted 4.mp4"},
-             {"clip Redacted 5.mp4"},
-             {"clip Redacted 6.mp4"},
-             {"clip Muted 2.mp4"}},
+            {{"photo Cropped.jpg"},     {"photo Edited.jpg"},
+             {"photo Annotated.jpg"},   {"photo Compressed.jpg"},
+             {"photo No Metadata.jpg"}, {"photo Tagged.jpg"},
+             {"photo and 1 more.pdf"},  {"sample Compressed.pdf"},
+             {"sample Tagged.pdf"},     {"sample Pages"},
+             {"song Trimmed.mp3"},      {"song Mono.mp3"},
+             {"song Bleeped.mp3"},      {"song Normalized.mp3"},
+             {"song Normalized 2.mp3"}, {"song Visualizer.mp4"},
+             {"song Visualizer 2.mp4"}, {"song Compressed.mp3"},
+             {"song Tagged.mp3"},       {"clip Trimmed.mp4"},
+             {"clip Trimmed 2.mp4"},    {"clip Clips"},
+             {"clip Cropped.mp4"},      {"clip Speed 2x.mp4"},
+             {"clip Speed .25x.mp4"},   {"clip Snapshot 1.png", "clip Snapshot 2.png"},
+             {"clip Joined.mp4"},       {"clip Redacted.mp4"},
+             {"clip Redacted 2.mp4"},   {"clip Redacted 3.mp4"},
+             {"clip Muted.mp4"},        {"clip Compressed.mp4"},
+             {"clip No Metadata.mp4"}},
+            {{"photo Cropped 2.jpg"},     {"photo Edited 2.jpg"},
+             {"photo Annotated 2.jpg"},   {"photo Compressed 2.jpg"},
+             {"photo No Metadata 2.jpg"}, {"photo Tagged 2.jpg"},
+             {"photo and 1 more 2.pdf"},  {"sample Compressed 2.pdf"},
+             {"sample Tagged 2.pdf"},     {"sample Pages 2"},
+             {"song Trimmed 2.mp3"},      {"song Mono 2.mp3"},
+             {"song Bleeped 2.mp3"},      {"song Normalized 3.mp3"},
+             {"song Normalized 4.mp3"},   {"song Visualizer 3.mp4"},
+             {"song Visualizer 4.mp4"},   {"song Compressed 2.mp3"},
+             {"song Tagged 2.mp3"},       {"clip Trimmed 3.mp4"},
+             {"clip Trimmed 4.mp4"},      {"clip Clips 2"},
+             {"clip Cropped 2.mp4"},      {"clip Speed 2x 2.mp4"},
+             {"clip Speed .25x 2.mp4"},   {"clip Snapshot 1 2.png", "clip Snapshot 2 2.png"},
+             {"clip Joined 2.mp4"},       {"clip Redacted 4.mp4"},
+             {"clip Redacted 5.mp4"},     {"clip Redacted 6.mp4"},
+             {"clip Muted 2.mp4"},        {"clip Compressed 2.mp4"},
+             {"clip No Metadata 2.mp4"}},
         };
         for (const QList<QStringList>& results : runs) {
             const Run run = selftest(dir);
@@ -170,7 +179,8 @@ class SelfTestTest : public QObject
         QTest::newRow("no clip.mov") << QStringList{"clip.mov"} << QStringList{"join"};
         QTest::newRow("no song.mp3") << QStringList{"song.mp3"} << audioChecks;
         QTest::newRow("no photo.png") << QStringList{"photo.png"} << QStringList{"create pdf"};
-        QTest::newRow("no sample.pdf") << QStringList{"sample.pdf"} << QStringList{"split pdf"};
+        QTest::newRow("no sample.pdf")
+            << QStringList{"sample.pdf"} << QStringList{"compress pdf", "pdf metadata", "split pdf"};
         QTest::newRow("empty folder")
             << QStringList{"photo.jpg", "photo.png", "clip.mp4", "clip.mov", "song.mp3", "sample.pdf"}
             << names;
@@ -203,10 +213,12 @@ class SelfTestTest : public QObject
     {
         QTest::addColumn<QString>("removed");
         QTest::addColumn<QStringList>("failing");
-        QTest::newRow("image") << "photo.jpg"
-                               << QStringList{"crop", "edit", "annotate", "create pdf", "visualize bars+bg"};
+        QTest::newRow("image") << "photo.jpg" << QStringList{"crop",           "edit",
+                                                             "annotate",       "compress image",
+                                                             "metadata strip", "metadata edit",
+                                                             "create pdf",     "visualize bars+bg"};
         QTest::newRow("second image") << "photo.png" << QStringList{"create pdf"};
-        QTest::newRow("pdf") << "sample.pdf" << QStringList{"split pdf"};
+        QTest::newRow("pdf") << "sample.pdf" << QStringList{"compress pdf", "pdf metadata", "split pdf"};
         QTest::newRow("media") << "clip.mp4" << clipChecks;
         QTest::newRow("sound") << "song.mp3" << audioChecks;
     }

@@ -1,13 +1,16 @@
 #include "engines/heavyengines.h"
 
 #include "core/converterror.h"
-
+#include "engines/compress/heavy/imagecompressor.h"
+#include "engines/compress/heavy/pdfcompressor.h"
 #include "engines/heavy/docengine.h"
 #include "engines/heavy/pdfconvert.h"
 #include "engines/image/imageengine.h"
 #include "engines/image/svgsafety.h"
 #include "engines/image/videoframe.h"
 #include "engines/instant/instanttools.h"
+#include "engines/metadata/heavy/imagemetadata.h"
+#include "engines/metadata/heavy/pdfmetadata.h"
 #include "engines/pdf/pdfengine.h"
 #include "engines/pdf/pdfpages.h"
 #include "engines/sheet/sheetengine.h"
@@ -102,6 +105,12 @@ const HeavyEngines entries{
     .pdfThumbnails = PDFPages::thumbnails,
     .organizePDF = PDFPages::organize,
     .mergePDFs = PDFPages::merge,
+    .compressImage = Compressor::image,
+    .compressPDF = Compressor::pdf,
+    .imageFields = MetadataEngine::imageFields,
+    .writeImageTags = MetadataEngine::writeImage,
+    .pdfFields = MetadataEngine::pdfFields,
+    .writePDFTags = MetadataEngine::writePDF,
 };
 
 } // namespace

@@ -1,0 +1,120 @@
+#include "engines/compress/heavy/pdfcompressor.h"
+
+#include "core/checkedfile.h"
+#include "core/converterror.h"
+#include "core/job.h"
+#include "engines/compress/heavy/pagepictures.h"
+#include "engines/pdf/pdfengine.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageWriter>
+#include <qpdf/Pipeline.hh>
+#include <qpdf/QPDFJob.hh>
+#include <qpdf/QPDFLogger.hh>
+
+namespace {
+
+constexpr double pageDpi = 110;
+constexpr int jpegQuality = 50;
+constexpr double renderShare = 0.8;
+
+// qpdf's output, every write checked; qpdf's own file writer loses the failure of its last flush.
+class CheckedPipeline : public Pipeline
+{
+  public:
+    explicit CheckedPipeline(const QString& path) : Pipeline("checked file", nullptr), m_file(path) {}
+
+    void write(unsigned char const* data, size_t length) override
+    {
+        if (m_file.write(reinterpret_cast<const char*>(data), qint64(length)) != qint64(length))
+            m_file.finish();
+    }
+    void finish() override {}
+    void close() { m_file.finish(); }
+
+  private:
+    CheckedFile m_file;
+};
+
+// The document kept, its images stored as JPEG where that is smaller, its streams recompressed
+// and its objects packed into object streams.
+void repack(const QString& source, const QString& destination)
+{
+    const auto file = std::make_shared<CheckedPipeline>(destination);
+    auto logger = QPDFLogger::create();
+    logger->setInfo(logger->discard());
+    logger->setWarn(logger->discard());
+    logger->setError(logger->discard());
+    logger->setSave(file, false);
+    try {
+        QPDFJob job;
+        job.setLogger(logger);
+        job.config()
+            ->inputFile(QFile::encodeName(source).toStdString())
+            ->outputFile("-")
+            ->optimizeImages()
+            ->recompressFlate()
+            ->compressionLevel("9")
+            ->objectStreams("generate")
+            ->noWarn()
+            ->checkConfiguration();
+        job.run();
+        if (job.getExitCode() == QPDFJob::EXIT_ERROR)
+            throw ConvertError::failed(QStringLiteral("Couldn’t write the PDF"));
+    } catch (const ConvertError&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw ConvertError::failed(QStringLiteral("Couldn’t write the PDF"), QString::fromUtf8(e.what()));
+    }
+    file->close();
+}
+
+QByteArray jpeg(const QImage& picture, int page)
+{
+    QByteArray data;
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(jpegQuality);
+    if (!writer.write(picture.convertToFormat(QImage::Format_RGB32)) || data.isEmpty())
+        throw ConvertError::failed(QStringLiteral("Couldn’t encode page %1").arg(page + 1));
+    return data;
+}
+
+void pictures(const QString& source, const QString& destination, Job& job, const Progress& progress)
+{
+    const std::unique_ptr<Poppler::Document> document = PDFEngine::open(source);
+    const int pages = document->numPages();
+    if (pages < 1) throw ConvertError::failed(QStringLiteral("The PDF has no pages"));
+    PagePictures out(destination, pages);
+    for (int i = 0; i < pages; ++i) {
+        job.throwIfCancelled();
+        const std::unique_ptr<Poppler::Page> page(document->page(i));
+        if (!page) throw ConvertError::failed(QStringLiteral("Couldn’t read page %1").arg(i + 1));
+        const QImage picture = PDFEngine::render(*page, pageDpi);
+        const QSizeF points(picture.width() * 72.0 / pageDpi, picture.height() * 72.0 / pageDpi);
+        out.add(jpeg(picture, i), picture.size(), points);
+        progress((i + 1) * renderShare / pages);
+    }
+    out.finish();
+}
+
+} // namespace
+
+namespace Compressor {
+
+void pdf(const QString& source, CompressLevel level, const QString& destination, Job& job,
+         const Progress& progress)
+{
+    if (level == CompressLevel::small) {
+        pictures(source, destination, job, progress);
+    } else {
+        PDFEngine::open(source); // a locked or unreadable file fails with the same words everywhere
+        job.throwIfCancelled();
+        repack(source, destination);
+    }
+    progress(1);
+}
+
+} // namespace Compressor

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QByteArray>
+#include <optional>
+
+namespace GifBlocks {
+
+// The GIF `data` without its comment blocks and the application blocks that carry tags (XMP and
+// the like); every frame, its timing and the loop count stay, byte for byte. None when `data` is
+// not a well-formed GIF.
+std::optional<QByteArray> withoutTags(const QByteArray& data);
+
+} // namespace GifBlocks

@@ -1,0 +1,294 @@
+#include "engines/metadata/heavy/imagemetadata.h"
+
+#include "core/catalog.h"
+#include "core/converterror.h"
+#include "core/output.h"
+#include "engines/image/imageengine.h"
+#include "engines/metadata/heavy/gifblocks.h"
+
+#include <QFile>
+#include <QImageReader>
+#include <QRegularExpression>
+#include <QtEndian>
+#include <cmath>
+#include <exiv2/exiv2.hpp>
+#include <mutex>
+
+namespace {
+
+void setUpExiv2()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
+        Exiv2::XmpParser::initialize();
+    });
+}
+
+QString text(const std::string& s)
+{
+    return QString::fromStdString(s).trimmed();
+}
+
+// The tag's text; empty when it is absent.
+QString value(const Exiv2::ExifData& data, const char* key)
+{
+    const auto it = data.findKey(Exiv2::ExifKey(key));
+    return it == data.end() ? QString() : text(it->toString());
+}
+
+const char* const exifKeys[] = {"Exif.Image.ImageDescription", "Exif.Image.Artist", "Exif.Image.Copyright"};
+const char* const xmpKeys[] = {"Xmp.dc.description", "Xmp.dc.creator", "Xmp.dc.rights"};
+const char* const fieldKeys[] = {"title", "author", "copyright"};
+const char* const labels[] = {"Title", "Author", "Copyright"};
+
+// Degrees from exiv2's three rationals; none when they are not three finite numbers.
+std::optional<double> degrees(const Exiv2::ExifData& exif, const char* key)
+{
+    const auto it = exif.findKey(Exiv2::ExifKey(key));
+    if (it == exif.end() || it->count() != 3) return std::nullopt;
+    double sum = 0;
+    for (long i = 0; i < 3; ++i) {
+        const Exiv2::Rational r = it->toRational(i);
+        if (r.second == 0) return std::nullopt;
+        sum += double(r.first) / r.second / std::pow(60.0, double(i));
+    }
+    return std::isfinite(sum) ? std::optional(sum) : std::nullopt;
+}
+
+bool isGPS(const std::string& key)
+{
+    return key.rfind("Exif.GPSInfo.", 0) == 0 || key.rfind("Xmp.exif.GPS", 0) == 0;
+}
+
+QStringList keywords(const Exiv2::IptcData& iptc, const Exiv2::XmpData& xmp)
+{
+    QStringList words;
+    for (const auto& d : iptc)
+        if (d.key() == "Iptc.Application2.Keywords") words << text(d.toString());
+    if (!words.isEmpty()) return words;
+    const auto subject = xmp.findKey(Exiv2::XmpKey("Xmp.dc.subject"));
+    if (subject != xmp.end())
+        for (long i = 0; i < subject->count(); ++i)
+            words << text(subject->toString(i));
+    return words;
+}
+
+template <class Data> void eraseAll(Data& data, const std::function<bool(const std::string&)>& matches)
+{
+    for (auto it = data.begin(); it != data.end();)
+        it = matches(it->key()) ? data.erase(it) : std::next(it);
+}
+
+// A PNG without its text, time and Exif chunks, which exiv2 leaves in place.
+QByteArray pngWithoutText(const QByteArray& data)
+{
+    static const QByteArrayList dropped{"tEXt", "zTXt", "iTXt", "eXIf", "tIME"};
+    QByteArray out = data.left(8);
+    for (qsizetype at = 8; at + 12 <= data.size();) {
+        const qsizetype length = qFromBigEndian<quint32>(data.constData() + at);
+        const qsizetype end = at + 12 + length;
+        if (length < 0 || end > data.size()) return data;
+        if (!dropped.contains(data.mid(at + 4, 4))) out += data.mid(at, end - at);
+        at = end;
+    }
+    return out;
+}
+
+void setKeywords(Exiv2::Image& image, const QStringList& words, const QString& format)
+{
+    eraseAll(image.iptcData(), [](const std::string& k) { return k == "Iptc.Application2.Keywords"; });
+    eraseAll(image.xmpData(), [](const std::string& k) { return k == "Xmp.dc.subject"; });
+    if (words.isEmpty()) return;
+    if (image.checkMode(Exiv2::mdIptc) & Exiv2::amWrite) {
+        for (const QString& word : words) {
+            Exiv2::StringValue keyword(word.toStdString());
+            image.iptcData().add(Exiv2::IptcKey("Iptc.Application2.Keywords"), &keyword);
+        }
+    } else if (image.checkMode(Exiv2::mdXmp) & Exiv2::amWrite) {
+        Exiv2::XmpArrayValue bag(Exiv2::xmpBag); // each read adds an item
+        for (const QString& word : words)
+            bag.read(word.toStdString());
+        image.xmpData().add(Exiv2::XmpKey("Xmp.dc.subject"), &bag);
+    } else {
+        throw ConvertError::failed(
+            QStringLiteral("Keywords can’t be saved in %1 files").arg(format.toUpper()));
+    }
+}
+
+void edit(Exiv2::Image& image, const QList<MetaField>& fields, bool removeGPS, const QString& format)
+{
+    for (const MetaField& field : fields) {
+        for (int i = 0; i < 3; ++i) {
+            if (field.key != QLatin1String(fieldKeys[i])) continue;
+            // A stale copy in XMP would win over the new text in most readers.
+            eraseAll(image.xmpData(), [i](const std::string& k) { return k == xmpKeys[i]; });
+            eraseAll(image.exifData(), [i](const std::string& k) { return k == exifKeys[i]; });
+            if (!field.value.isEmpty()) image.exifData()[exifKeys[i]] = field.value.toStdString();
+        }
+        if (field.key == QLatin1String("keywords"))
+            setKeywords(image, MetadataEngine::keywordList(field.value), format);
+    }
+    if (removeGPS) {
+        eraseAll(image.exifData(), isGPS);
+        eraseAll(image.xmpData(), isGPS);
+    }
+}
+
+// Everything goes but the orientation, read from the source, and the colour profile.
+void strip(Exiv2::Image& image, int orientation)
+{
+    std::optional<Exiv2::DataBuf> profile;
+    if (image.iccProfileDefined())
+        profile = Exiv2::DataBuf(image.iccProfile()->pData_, image.iccProfile()->size_);
+    image.clearMetadata();
+    if (profile) image.setIccProfile(*profile, false);
+    if (orientation != 1) image.exifData()["Exif.Image.Orientation"] = uint16_t(orientation);
+}
+
+// Writes `bytes` at `destination` and rewrites its tags there with exiv2.
+void rewrite(const QByteArray& bytes, const QString& destination,
+             const std::function<void(Exiv2::Image&)>& change)
+{
+    Output::writeFile(destination, bytes);
+    try {
+        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(QFile::encodeName(destination).toStdString());
+        image->readMetadata();
+        change(*image);
+        image->writeMetadata();
+    } catch (const ConvertError&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw ConvertError::failed(QStringLiteral("Couldn’t write the image"), QString::fromUtf8(e.what()));
+    }
+}
+
+// Formats exiv2 cannot write: HEIC and AVIF are encoded again with the tags that stay.
+void reencode(const QString& source, const QString& destination, const QString& format,
+              const QList<MetaField>& fields, bool strip, bool removeGPS)
+{
+    ImageEngine::Loaded loaded = ImageEngine::load(source);
+    ImageProps props = strip ? ImageProps() : ImageEngine::carriedProperties(loaded.props);
+    for (const MetaField& field : fields) {
+        bool known = false;
+        for (int i = 0; i < 3; ++i) {
+            if (field.key != QLatin1String(fieldKeys[i])) continue;
+            known = true;
+            props.remove(QString::fromLatin1(exifKeys[i]));
+            if (!field.value.isEmpty()) props.setValue(QString::fromLatin1(exifKeys[i]), field.value);
+        }
+        if (!known)
+            throw ConvertError::failed(
+                QStringLiteral("%1 can’t be saved in %2 files").arg(field.label, format.toUpper()));
+    }
+    if (removeGPS)
+        for (const QString& key : props.keys())
+            if (isGPS(key.toStdString())) props.remove(key);
+    ImageEngine::write(std::move(loaded.image), destination, format, props, 0.95, loaded.dpi);
+}
+
+} // namespace
+
+namespace MetadataEngine {
+
+ImageFields imageFields(const QString& path)
+{
+    setUpExiv2();
+    ImageFields out;
+    Exiv2::ExifData exif;
+    Exiv2::IptcData iptc;
+    Exiv2::XmpData xmp;
+    QSize size;
+    const std::optional<QString> format = Catalog::format(path);
+    try {
+        if (format == QStringLiteral("heic") || format == QStringLiteral("avif")) {
+            // This exiv2 reads nothing in HEIF files; the decoder hands their Exif block over.
+            const ImageEngine::Loaded loaded = ImageEngine::load(path);
+            const QByteArray block = loaded.props.exifBlock();
+            if (!block.isEmpty())
+                Exiv2::ExifParser::decode(exif, reinterpret_cast<const Exiv2::byte*>(block.constData()),
+                                          uint32_t(block.size()));
+            size = loaded.image.size();
+        } else {
+            Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+            image->readMetadata();
+            exif = image->exifData();
+            iptc = image->iptcData();
+            xmp = image->xmpData();
+            size = QSize(int(image->pixelWidth()), int(image->pixelHeight()));
+        }
+    } catch (const std::exception&) {
+        return out;
+    }
+    for (int i = 0; i < 3; ++i)
+        out.editable << MetaField{fieldKeys[i], labels[i], value(exif, exifKeys[i])};
+    out.editable << MetaField{"keywords", "Keywords", keywords(iptc, xmp).join(QStringLiteral(", "))};
+
+    const QString camera = QStringList{value(exif, "Exif.Image.Make"), value(exif, "Exif.Image.Model")}
+                               .filter(QRegularExpression(QStringLiteral(".")))
+                               .join(QLatin1Char(' '));
+    if (!camera.isEmpty()) out.info << qMakePair(QStringLiteral("Camera"), camera);
+    if (const QString lens = value(exif, "Exif.Photo.LensModel"); !lens.isEmpty())
+        out.info << qMakePair(QStringLiteral("Lens"), lens);
+    if (const QString taken = value(exif, "Exif.Photo.DateTimeOriginal"); !taken.isEmpty())
+        out.info << qMakePair(QStringLiteral("Taken"), taken);
+    if (size.isEmpty()) size = QImageReader(path).size();
+    if (!size.isEmpty())
+        out.info << qMakePair(QStringLiteral("Size"),
+                              QStringLiteral("%1 × %2").arg(size.width()).arg(size.height()));
+    for (const auto& d : exif)
+        out.hasGPS = out.hasGPS || isGPS(d.key());
+    for (const auto& d : xmp)
+        out.hasGPS = out.hasGPS || isGPS(d.key());
+    const auto lat = degrees(exif, "Exif.GPSInfo.GPSLatitude"),
+               lon = degrees(exif, "Exif.GPSInfo.GPSLongitude");
+    if (lat && lon) {
+        const QString latRef = value(exif, "Exif.GPSInfo.GPSLatitudeRef"),
+                      lonRef = value(exif, "Exif.GPSInfo.GPSLongitudeRef");
+        out.info << qMakePair(
+            QStringLiteral("Location"),
+            QStringLiteral("%1° %2, %3° %4")
+                .arg(QString::number(*lat, 'f', 4), latRef.isEmpty() ? QStringLiteral("N") : latRef,
+                     QString::number(*lon, 'f', 4), lonRef.isEmpty() ? QStringLiteral("E") : lonRef));
+    }
+    return out;
+}
+
+void writeImage(const QString& source, const QString& destination, const QList<MetaField>& fields, bool strip,
+                bool removeGPS)
+{
+    setUpExiv2();
+    const QString format = Catalog::format(source).value_or(QStringLiteral("jpg"));
+    QFile file(source);
+    if (!file.open(QIODevice::ReadOnly))
+        throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
+    const QByteArray bytes = file.readAll();
+    if (bytes.isEmpty()) throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
+    const QList<MetaField> edits = strip ? QList<MetaField>() : fields;
+
+    if (format == QLatin1String("gif") || format == QLatin1String("bmp")) {
+        if (!edits.isEmpty())
+            throw ConvertError::failed(
+                QStringLiteral("%1 can’t be saved in %2 files").arg(edits[0].label, format.toUpper()));
+        // A BMP holds no tags; a GIF keeps every frame and loses only its comments and tags.
+        const std::optional<QByteArray> kept =
+            format == QLatin1String("gif") ? GifBlocks::withoutTags(bytes) : bytes;
+        if (!kept) throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
+        Output::writeFile(destination, *kept);
+        return;
+    }
+    if (format == QLatin1String("heic") || format == QLatin1String("avif")) {
+        reencode(source, destination, format, edits, strip, removeGPS);
+        return;
+    }
+    if (strip) {
+        rewrite(format == QLatin1String("png") ? pngWithoutText(bytes) : bytes, destination,
+                [orientation = ImageProps::read(source).orientation()](Exiv2::Image& image) {
+                    ::strip(image, orientation);
+                });
+    } else {
+        rewrite(bytes, destination, [&](Exiv2::Image& image) { edit(image, edits, removeGPS, format); });
+    }
+}
+
+} // namespace MetadataEngine

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "engines/metadata/metafield.h"
+
+// The tags of still images and GIFs, read and rewritten with exiv2 without touching the pixels
+// where the format allows (JPEG, PNG, TIFF, WebP).
+namespace MetadataEngine {
+
+// Never fails: an image whose tags cannot be read has no editable fields and no facts.
+ImageFields imageFields(const QString& path);
+
+// Writes a copy of `source` at `destination` (a new file). Stripped: no tag, comment, text or
+// location is left, but the orientation and the colour profile stay and a GIF keeps every
+// frame. Edited: `fields` (only those the user changed) are set, "" removing a tag, and every
+// other tag stays; `removeGPS` also drops the location. Keywords go where the format holds
+// them (IPTC, else XMP); a format that has no place for an edited field fails with a message
+// saying so, never dropping the edit silently. Throws "Couldn’t read the image", "Couldn’t
+// write the image" and the like.
+void writeImage(const QString& source, const QString& destination, const QList<MetaField>& fields, bool strip,
+                bool removeGPS);
+
+} // namespace MetadataEngine

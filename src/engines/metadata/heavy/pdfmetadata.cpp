@@ -1,0 +1,108 @@
+#include "engines/metadata/heavy/pdfmetadata.h"
+
+#include "core/converterror.h"
+#include "core/output.h"
+#include "engines/pdf/pdfengine.h"
+
+#include <QFile>
+#include <qpdf/Pl_Buffer.hh>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+#include <qpdf/QUtil.hh>
+
+namespace {
+
+const QList<MetaField>& pdfTable()
+{
+    static const QList<MetaField> table{{"Title", "Title", {}},
+                                        {"Author", "Author", {}},
+                                        {"Subject", "Subject", {}},
+                                        {"Keywords", "Keywords", {}},
+                                        {"Creator", "Creator", {}}};
+    return table;
+}
+
+std::string name(const QString& key)
+{
+    return "/" + key.toStdString();
+}
+
+void strip(QPDF& pdf)
+{
+    pdf.getTrailer().removeKey("/Info");
+    QPDFObjectHandle root = pdf.getRoot();
+    root.removeKey("/Metadata");
+    root.removeKey("/PieceInfo");
+    for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
+        page.getObjectHandle().removeKey("/Metadata");
+        page.getObjectHandle().removeKey("/PieceInfo");
+    }
+}
+
+void edit(QPDF& pdf, const QList<MetaField>& fields)
+{
+    QPDFObjectHandle trailer = pdf.getTrailer();
+    QPDFObjectHandle info = trailer.getKey("/Info");
+    if (!info.isDictionary()) {
+        info = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
+        trailer.replaceKey("/Info", info);
+    }
+    for (const MetaField& field : fields) {
+        if (field.value.isEmpty())
+            info.removeKey(name(field.key));
+        else
+            info.replaceKey(name(field.key), QPDFObjectHandle::newUnicodeString(field.value.toStdString()));
+    }
+    pdf.getRoot().removeKey("/Metadata");
+}
+
+} // namespace
+
+namespace MetadataEngine {
+
+QList<MetaField> pdfFields(const QString& path)
+{
+    QList<MetaField> fields = pdfTable();
+    try {
+        QPDF pdf;
+        pdf.setSuppressWarnings(true);
+        pdf.processFile(QFile::encodeName(path).constData());
+        QPDFObjectHandle info = pdf.getTrailer().getKey("/Info");
+        if (!info.isDictionary()) return fields;
+        for (MetaField& field : fields) {
+            QPDFObjectHandle v = info.getKey(name(field.key));
+            if (v.isString()) field.value = QString::fromStdString(v.getUTF8Value());
+        }
+    } catch (const std::exception&) {
+        return pdfTable();
+    }
+    return fields;
+}
+
+void writePDF(const QString& source, const QString& destination, const QList<MetaField>& fields, bool strip)
+{
+    PDFEngine::open(source); // refuses a locked or unreadable file in the words every PDF tool uses
+    QByteArray bytes;
+    try {
+        QPDF pdf;
+        pdf.setSuppressWarnings(true);
+        pdf.processFile(QFile::encodeName(source).constData());
+        if (strip)
+            ::strip(pdf);
+        else
+            edit(pdf, fields);
+        Pl_Buffer buffer("pdf");
+        QPDFWriter writer(pdf);
+        writer.setOutputPipeline(&buffer);
+        writer.write();
+        const std::unique_ptr<Buffer> written(buffer.getBuffer());
+        bytes =
+            QByteArray(reinterpret_cast<const char*>(written->getBuffer()), qsizetype(written->getSize()));
+    } catch (const std::exception& e) {
+        throw ConvertError::failed(QStringLiteral("Couldn’t write the PDF"), QString::fromUtf8(e.what()));
+    }
+    Output::writeFile(destination, bytes);
+}
+
+} // namespace MetadataEngine

@@ -1,0 +1,150 @@
+#include "tools/file/compress/compresswork.h"
+
+#include "core/catalog.h"
+#include "core/fmt.h"
+#include "core/inputcheck.h"
+#include "core/job.h"
+#include "core/output.h"
+#include "engines/compress/videocompressor.h"
+#include "engines/heavyengines.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <cmath>
+
+namespace {
+
+QString sample(const QString& samples, const QString& name)
+{
+    return QDir(samples).filePath(name);
+}
+
+} // namespace
+
+namespace CompressWork {
+
+Kind kind(const QString& firstFile)
+{
+    const std::optional<QString> format = Catalog::format(firstFile);
+    const std::optional<FileCategory> category = format ? Catalog::category(*format) : std::nullopt;
+    if (category == FileCategory::image) return Kind::image;
+    if (category == FileCategory::audio) return Kind::audio;
+    if (category == FileCategory::video) return Kind::video;
+    return Kind::pdf;
+}
+
+QString title(Kind kind)
+{
+    static const QStringList names{"Compress Images", "Compress Audio", "Compress Video", "Compress PDF"};
+    return names[int(kind)];
+}
+
+QString resultExtension(Kind kind, const QString& file)
+{
+    const QString ext = QFileInfo(file).suffix().toLower();
+    if (kind == Kind::image && ext == QLatin1String("bmp")) return QStringLiteral("png");
+    if (kind == Kind::audio && QStringList{"wav", "aiff", "aif"}.contains(ext)) return QStringLiteral("flac");
+    return ext;
+}
+
+QStringList audioArgs(const QString& file, const QString& output, int bitrate, const Media::Probe& probe)
+{
+    const QString ext = QFileInfo(output).suffix().toLower();
+    QStringList args{"-i", file, "-vn", "-map_metadata", "0"};
+    if (ext == QLatin1String("flac"))
+        args << QStringList{"-c:a", "flac", "-compression_level", "12"};
+    else if (ext == QLatin1String("mp3"))
+        args << QStringList{"-c:a", "libmp3lame", "-b:a", QString::number(bitrate) + QLatin1Char('k')};
+    else
+        args << Media::audioArgs(ext, probe, bitrate);
+    return args << output;
+}
+
+QStringList compressFile(const QString& file, Kind kind, const Choices& choices, Job& job,
+                         const Progress& progress)
+{
+    InputCheck::refuseGone(file);
+    InputCheck::refuseSpecial(file);
+    const QString destination =
+        Output::result(file, QStringLiteral(" Compressed"), resultExtension(kind, file));
+    const auto produce = [&](const QString& temporary) {
+        switch (kind) {
+        case Kind::image: {
+            const qint64 goal = choices.image.mode == ImageCompressMode::quality
+                                    ? 0
+                                    : Compressor::goalBytes(choices.image, Fmt::fileSize(file));
+            const ImageCompressResult result = Modules::entries<HeavyEngines>().compressImage(
+                file, choices.image, temporary, [&job] { return job.isCancelled(); });
+            if (!result.metGoal)
+                job.addNote(QStringLiteral("%1 can’t be made as small as %2; its smallest copy is %3")
+                                .arg(QFileInfo(file).fileName(), Fmt::byteCount(std::max<qint64>(goal, 0)),
+                                     Fmt::byteCount(result.bytes)));
+            break;
+        }
+        case Kind::video:
+            Compressor::video(file, choices.level, choices.maxHeight, choices.hevc, temporary, job, progress);
+            break;
+        case Kind::audio: {
+            const Media::Probe probe = Media::probe(file);
+            Media::ffmpeg(audioArgs(file, temporary, choices.bitrate, probe), probe.duration, &job, progress);
+            break;
+        }
+        case Kind::pdf:
+            Modules::entries<HeavyEngines>().compressPDF(file, choices.level, temporary, job, progress);
+            break;
+        }
+    };
+    return {Output::write(destination, produce, &job)};
+}
+
+QString estimateText(qint64 bytes, qint64 sourceBytes, int files)
+{
+    const double change = std::trunc((1 - double(bytes) / double(std::max<qint64>(sourceBytes, 1))) * 100);
+    return QStringLiteral("%1%2 (%3%4%)")
+        .arg(Fmt::byteCount(bytes), files > 1 ? QStringLiteral(" each") : QString(),
+             change >= 0 ? QStringLiteral("−") : QStringLiteral("+"))
+        .arg(qint64(std::abs(change)));
+}
+
+QString percentText(double value)
+{
+    return QString::number(qint64(std::trunc(value))) + QLatin1Char('%');
+}
+
+QString targetText(double kb)
+{
+    if (kb < 1000) return QString::number(qint64(std::trunc(kb))) + QStringLiteral(" KB");
+    return QString::number(kb / 1024, 'f', 1) + QStringLiteral(" MB");
+}
+
+QStringList checkImage(const QString& samples, Job& job)
+{
+    Choices choices;
+    choices.image = {ImageCompressMode::target, CompressLevel::balanced, 50, 60, 0};
+    return compressFile(sample(samples, "photo.jpg"), Kind::image, choices, job, [](double) {});
+}
+
+QStringList checkPDF(const QString& samples, Job& job)
+{
+    Choices choices;
+    choices.level = CompressLevel::small;
+    return compressFile(sample(samples, "sample.pdf"), Kind::pdf, choices, job, [](double) {});
+}
+
+QStringList checkAudio(const QString& samples, Job& job)
+{
+    Choices choices;
+    choices.bitrate = 64;
+    return compressFile(sample(samples, "song.mp3"), Kind::audio, choices, job, [](double) {});
+}
+
+QStringList checkVideo(const QString& samples, Job& job)
+{
+    Choices choices;
+    choices.level = CompressLevel::small;
+    choices.maxHeight = 480;
+    choices.hevc = true;
+    return compressFile(sample(samples, "clip.mp4"), Kind::video, choices, job, [](double) {});
+}
+
+} // namespace CompressWork

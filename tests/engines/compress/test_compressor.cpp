@@ -1,0 +1,304 @@
+// The compressors: images at each level and under a size goal (met, or said to be missed), PDFs
+// page for page at every level, videos through libx264 and libx265 on lavfi clips, and a
+// cancelled compression that leaves no file.
+
+#include "core/job.h"
+#include "core/output.h"
+#include "engines/compress/heavy/imagecompressor.h"
+#include "engines/compress/heavy/pdfcompressor.h"
+#include "engines/compress/videocompressor.h"
+#include "engines/media/media.h"
+
+#include "../../support/enginefixtures_b.h"
+#include "../../support/minipdf.h"
+
+#include <QImageReader>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QtTest>
+#include <poppler-qt6.h>
+
+namespace {
+
+// A noisy picture, so that JPEG sizes follow the quality.
+QImage noisy(QSize size)
+{
+    QImage image(size, QImage::Format_RGB32);
+    QRandomGenerator random(7);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            image.setPixel(x, y,
+                           qRgb((x * 255) / size.width() + int(random.bounded(40)), (y * 200) / size.height(),
+                                int(random.bounded(256))));
+    return image;
+}
+
+QByteArray head(const QString& path, int n)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.read(n) : QByteArray();
+}
+
+ImageCompressSettings settings(ImageCompressMode mode, CompressLevel level = CompressLevel::balanced,
+                               double percent = 50, double targetKB = 500, int maxSide = 0)
+{
+    return {mode, level, percent, targetKB, maxSide};
+}
+
+// A PDF of `pages` Letter pages, each saying its number.
+QString textPDF(const QString& path, int pages)
+{
+    QList<MiniPdf::Page> list;
+    for (int i = 1; i <= pages; ++i)
+        list << MiniPdf::Page{QRectF(0, 0, 612, 792), 0,
+                              MiniPdf::text("F1", 30, 72, 700, "Page " + QByteArray::number(i))};
+    return MiniPdf::write(path, list) ? path : QString();
+}
+
+QString probeField(const QString& path, const QString& entries)
+{
+    QProcess p;
+    p.start("ffprobe", {"-v", "error", "-select_streams", "v:0", "-show_entries", entries, "-of",
+                        "default=nw=1:nk=1", path});
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+bool ffmpeg(const QStringList& args)
+{
+    return QProcess::execute("ffmpeg", QStringList{"-v", "error", "-y"} + args) == 0;
+}
+
+const Progress ignored = [](double) {};
+
+} // namespace
+
+class CompressorTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+  private slots:
+    void imageLevelsKeepFormatAndShrinkLosslessOnly()
+    {
+        const QImage picture = noisy({1200, 800});
+        QVERIFY(picture.save(path("photo.jpg"), "jpg", 95));
+        QVERIFY(picture.save(path("shot.png")));
+        QVERIFY(picture.save(path("old.bmp")));
+        QVERIFY(picture.save(path("odd.xyz"), "png"));
+
+        struct Case
+        {
+            QString source;
+            CompressLevel level;
+            int maxSide;
+            QSize size;
+            QByteArray magic;
+        };
+        const QList<Case> cases{
+            {"shot.png", CompressLevel::high, 0, {1200, 800}, "\x89PNG"},
+            {"shot.png", CompressLevel::balanced, 0, {900, 600}, "\x89PNG"},
+            {"shot.png", CompressLevel::small, 0, {600, 400}, "\x89PNG"},
+            {"shot.png",
+             CompressLevel::small,
+             3000,
+             {1200, 800},
+             "\x89PNG"}, // a limit switches shrinking off
+            {"photo.jpg", CompressLevel::small, 0, {1200, 800}, "\xFF\xD8\xFF"},
+            {"photo.jpg", CompressLevel::high, 600, {600, 400}, "\xFF\xD8\xFF"},
+            {"old.bmp", CompressLevel::high, 0, {1200, 800}, "\x89PNG"},
+            {"odd.xyz", CompressLevel::high, 0, {1200, 800}, "\xFF\xD8\xFF"},
+        };
+        for (const Case& c : cases) {
+            const QString out = path("out");
+            QFile::remove(out);
+            Compressor::image(path(c.source),
+                              settings(ImageCompressMode::quality, c.level, 50, 500, c.maxSide), out);
+            QCOMPARE(QImageReader(out).size(), c.size);
+            QVERIFY2(head(out, int(c.magic.size())) == c.magic, qPrintable(c.source));
+        }
+        // Lower levels give smaller JPEGs.
+        qint64 last = std::numeric_limits<qint64>::max();
+        for (CompressLevel level : {CompressLevel::high, CompressLevel::balanced, CompressLevel::small}) {
+            const auto result = Compressor::image(path("photo.jpg"),
+                                                  settings(ImageCompressMode::quality, level), path("q.jpg"));
+            QVERIFY(result.bytes < last && result.bytes == QFileInfo(path("q.jpg")).size());
+            last = result.bytes;
+        }
+    }
+
+    void goalsAreMetOrSaidToBeMissed()
+    {
+        const QImage picture = noisy({1200, 800});
+        QVERIFY(picture.save(path("goal.jpg"), "jpg", 95));
+        QVERIFY(picture.save(path("goal.png")));
+        const qint64 jpgBytes = QFileInfo(path("goal.jpg")).size(),
+                     pngBytes = QFileInfo(path("goal.png")).size();
+
+        auto r = Compressor::image(path("goal.jpg"), settings(ImageCompressMode::target, {}, 0, 60),
+                                   path("t.jpg"));
+        QVERIFY(r.metGoal);
+        QVERIFY(QFileInfo(path("t.jpg")).size() <= 60 * 1024);
+        QCOMPARE(QImageReader(path("t.jpg")).size(), QSize(1200, 800));
+
+        r = Compressor::image(path("goal.jpg"), settings(ImageCompressMode::percent, {}, 70), path("p.jpg"));
+        QVERIFY(r.metGoal && QFileInfo(path("p.jpg")).size() <= jpgBytes * 3 / 10);
+
+        // A lossless picture reaches a goal by shrinking only.
+        r = Compressor::image(path("goal.png"), settings(ImageCompressMode::percent, {}, 50), path("p.png"));
+        QVERIFY(r.metGoal && QFileInfo(path("p.png")).size() <= pngBytes / 2);
+        QVERIFY(QImageReader(path("p.png")).size().width() < 1200);
+
+        // Out of reach: the last resort is written and the miss is told.
+        r = Compressor::image(path("goal.jpg"), settings(ImageCompressMode::target, {}, 0, 0.5),
+                              path("miss.jpg"));
+        QVERIFY(!r.metGoal);
+        QVERIFY(QImageReader(path("miss.jpg")).canRead());
+        r = Compressor::image(path("goal.png"), settings(ImageCompressMode::percent, {}, 100),
+                              path("miss.png"));
+        QVERIFY(!r.metGoal);
+
+        // A written size that reads as nothing never passes for one that fits.
+        QVERIFY(QFile::link("/dev/null", path("null.jpg")));
+        r = Compressor::image(path("goal.jpg"), settings(ImageCompressMode::target, {}, 0, 60),
+                              path("null.jpg"));
+        QVERIFY(!r.metGoal);
+
+        // Asked to stop, it stops before the next trial.
+        int asked = 0;
+        const auto stopAtThird = [&asked] { return ++asked >= 3; };
+        const ConvertError e = *failure([&] {
+            Compressor::image(path("goal.jpg"), settings(ImageCompressMode::target, {}, 0, 60), path("s.jpg"),
+                              stopAtThird);
+        });
+        QVERIFY(e.isCancelled());
+        QCOMPARE(asked, 3);
+    }
+
+    void pdfKeepsEveryPage_data()
+    {
+        QTest::addColumn<CompressLevel>("level");
+        QTest::newRow("high") << CompressLevel::high;
+        QTest::newRow("balanced") << CompressLevel::balanced;
+        QTest::newRow("small") << CompressLevel::small;
+    }
+
+    void pdfKeepsEveryPage()
+    {
+        QFETCH(CompressLevel, level);
+        const QString source = textPDF(path("thirty.pdf"), 30);
+        QVERIFY(!source.isEmpty());
+        const QString out = path(QStringLiteral("thirty %1.pdf").arg(int(level)));
+        QFile::remove(out);
+        Job job("", "", 0);
+        double last = 0;
+        Compressor::pdf(source, level, out, job, [&last](double p) { last = p; });
+        QCOMPARE(last, 1.0);
+        const std::unique_ptr<Poppler::Document> doc(Poppler::Document::load(out));
+        QVERIFY(doc && !doc->isLocked());
+        QCOMPARE(doc->numPages(), 30);
+        for (int i : {0, 29}) {
+            const std::unique_ptr<Poppler::Page> page(doc->page(i));
+            QVERIFY(std::abs(page->pageSizeF().width() - 612) < 1 &&
+                    std::abs(page->pageSizeF().height() - 792) < 1);
+            const QString text = page->text({});
+            if (level == CompressLevel::small)
+                QVERIFY(text.isEmpty());
+            else
+                QCOMPARE(text.trimmed(), QStringLiteral("Page %1").arg(i + 1));
+        }
+    }
+
+    void cancelledCompressionLeavesNoFile()
+    {
+        QTemporaryDir dir;
+        const QString source = textPDF(dir.filePath("doc.pdf"), 5);
+        Job job("", "", 0);
+        int pages = 0;
+        const Progress cancelAfterTwo = [&](double) {
+            if (++pages == 2) job.cancel();
+        };
+        const auto e = failure([&] {
+            Output::write(
+                dir.filePath("doc Compressed.pdf"),
+                [&](const QString& temp) {
+                    Compressor::pdf(source, CompressLevel::small, temp, job, cancelAfterTwo);
+                },
+                &job);
+        });
+        QVERIFY(e && e->isCancelled());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"doc.pdf"});
+
+        // A page that can't be pictured fails the whole file rather than going missing.
+        QVERIFY(MiniPdf::write(dir.filePath("huge.pdf"),
+                               {{QRectF(0, 0, 612, 792), 0, {}}, {QRectF(0, 0, 14400, 14400), 0, {}}}));
+        Job fresh("", "", 0);
+        const auto huge = failure([&] {
+            Output::write(
+                dir.filePath("huge Compressed.pdf"),
+                [&](const QString& temp) {
+                    Compressor::pdf(dir.filePath("huge.pdf"), CompressLevel::small, temp, fresh, ignored);
+                },
+                &fresh);
+        });
+        QVERIFY(huge && !huge->isCancelled());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 (QStringList{"doc.pdf", "huge.pdf"}));
+    }
+
+    void videoArgumentsFollowTheLevel()
+    {
+        const QStringList h264 =
+            Compressor::videoArgs("in.mov", "out.mp4", CompressLevel::balanced, 720, false, 1080);
+        QCOMPARE(h264.mid(0, 8),
+                 (QStringList{"-i", "in.mov", "-map", "0:V:0", "-map", "0:a?", "-vf", "scale=-2:720"}));
+        QVERIFY(h264.join(' ').contains("-c:v libx264 -preset medium -crf 27 -pix_fmt yuv420p"));
+        QVERIFY(h264.join(' ').contains("-c:a aac -b:a 128k"));
+        QVERIFY(h264.join(' ').contains("-movflags +faststart"));
+        QCOMPARE(h264.last(), QStringLiteral("out.mp4"));
+
+        const QStringList hevc =
+            Compressor::videoArgs("in.mp4", "out.mkv", CompressLevel::small, 1080, true, 720);
+        QVERIFY(hevc.contains("scale=trunc(iw/2)*2:trunc(ih/2)*2")); // never enlarged
+        QVERIFY(hevc.join(' ').contains(
+            "-c:v libx265 -preset medium -crf 34 -tag:v hvc1 -x265-params log-level=error"));
+        QVERIFY(hevc.join(' ').contains("-b:a 96k"));
+        QVERIFY(!hevc.contains("-movflags"));
+    }
+
+    void videoThroughTheEncoders_data()
+    {
+        QTest::addColumn<CompressLevel>("level");
+        QTest::addColumn<bool>("hevc");
+        QTest::addColumn<QString>("codec");
+        QTest::newRow("h264 high") << CompressLevel::high << false << "h264";
+        QTest::newRow("h264 small") << CompressLevel::small << false << "h264";
+        QTest::newRow("hevc high") << CompressLevel::high << true << "hevc";
+        QTest::newRow("hevc balanced") << CompressLevel::balanced << true << "hevc";
+        QTest::newRow("hevc small") << CompressLevel::small << true << "hevc";
+    }
+
+    void videoThroughTheEncoders()
+    {
+        QFETCH(CompressLevel, level);
+        QFETCH(bool, hevc);
+        QFETCH(QString, codec);
+        const QString clip = path("clip.mp4");
+        if (!QFile::exists(clip))
+            QVERIFY(ffmpeg({"-f", "lavfi", "-i", "testsrc2=size=320x240:rate=25:duration=1", "-f", "lavfi",
+                            "-i", "sine=duration=1", "-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac",
+                            "-shortest", clip}));
+        const QString out = path(QStringLiteral("small %1 %2.mp4").arg(int(level)).arg(hevc));
+        Job job("", "", 0);
+        Compressor::video(clip, level, 120, hevc, out, job, ignored);
+        QCOMPARE(probeField(out, "stream=codec_name"), codec);
+        QCOMPARE(probeField(out, "stream=height"), QStringLiteral("120"));
+        if (hevc) QCOMPARE(probeField(out, "stream=codec_tag_string"), QStringLiteral("hvc1"));
+        QVERIFY(Media::probe(out).audioCodec.has_value());
+    }
+};
+
+QTEST_MAIN(CompressorTest)
+#include "test_compressor.moc"

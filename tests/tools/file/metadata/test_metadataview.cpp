@@ -1,0 +1,132 @@
+// The Metadata window: what it shows for a photo with a location, a PDF and several files, when
+// Save Changes is enabled, and the copies its buttons write (only changed fields, " 2" names,
+// lower-case extensions).
+
+#include "core/job.h"
+#include "engines/image/imageprops.h"
+#include "toolkit/checkbox.h"
+#include "toolkit/primarybutton.h"
+#include "toolkit/secondarybutton.h"
+#include "tools/file/metadata/metadataview.h"
+#include "tools/toolwindows.h"
+
+#include <QLineEdit>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "../../../support/toolharness.h"
+
+namespace {
+
+void writePhoto(const QString& path)
+{
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(Qt::yellow);
+    QVERIFY(image.save(path, "JPEG"));
+    ImageProps props;
+    QVERIFY(props.setValue("Exif.Image.Artist", "Ann"));
+    QVERIFY(props.setValue("Exif.Image.Make", "Tolvane"));
+    QVERIFY(props.setValue("Exif.GPSInfo.GPSLatitudeRef", "N"));
+    QVERIFY(props.setValue("Exif.GPSInfo.GPSLatitude", "48/1 51/1 0/1"));
+    QVERIFY(props.setValue("Exif.GPSInfo.GPSLongitudeRef", "E"));
+    QVERIFY(props.setValue("Exif.GPSInfo.GPSLongitude", "2/1 17/1 0/1"));
+    props.embedInto(path);
+}
+
+// Clicks `button` and waits for the job it hands over.
+std::shared_ptr<Job> click(ToolHarness& harness, QAbstractButton* button)
+{
+    const qsizetype before = harness.jobs().size();
+    button->click();
+    if (harness.jobs().size() == before) return nullptr;
+    const std::shared_ptr<Job> job = harness.jobs().last();
+    return QTest::qWaitFor([&job] { return !job->isRunning(); }, ToolHarness::limitMs) ? job : nullptr;
+}
+
+} // namespace
+
+class MetadataViewTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+  private slots:
+    void photoWithLocation()
+    {
+        writePhoto(path("trip.JPG"));
+        ToolHarness harness;
+        auto* view = harness.open<MetadataView>(ToolID::removeMetadata, {path("trip.JPG")});
+        QVERIFY(view);
+        QCOMPARE(view->editors().size(), 4);
+        QCOMPARE(view->editors()[1]->text(), QStringLiteral("Ann"));
+        QStringList labels;
+        for (const auto& row : view->info())
+            labels << row.first;
+        QCOMPARE(labels, (QStringList{"Camera", "Size", "Location"}));
+        QVERIFY(view->removeLocation());
+
+        QVERIFY(!view->primaryButton()->isEnabled());
+        view->editors()[0]->setText("Paris");
+        QVERIFY(view->primaryButton()->isEnabled());
+        view->editors()[0]->setText("");
+        QVERIFY(!view->primaryButton()->isEnabled());
+        view->removeLocation()->click();
+        QVERIFY(view->primaryButton()->isEnabled());
+
+        const std::shared_ptr<Job> job = harness.apply(*view);
+        QVERIFY(job && job->state().phase == Job::Phase::done);
+        QCOMPARE(job->results(), QStringList{path("trip Tagged.jpg")});
+        const ImageProps saved = ImageProps::read(path("trip Tagged.jpg"));
+        QCOMPARE(saved.value("Exif.Image.Artist"), std::optional<QString>("Ann"));
+        QVERIFY(!saved.value("Exif.GPSInfo.GPSLatitude"));
+
+        for (const QString& number : {QString(), QStringLiteral(" 2")}) {
+            auto* again = harness.open<MetadataView>(ToolID::removeMetadata, {path("trip.JPG")});
+            QVERIFY(again);
+            const std::shared_ptr<Job> strip = click(harness, again->stripButton());
+            QVERIFY(strip && strip->state().phase == Job::Phase::done);
+            QCOMPARE(strip->title(), QStringLiteral("Removing metadata"));
+            QCOMPARE(strip->results(), QStringList{path("trip No Metadata" + number + ".jpg")});
+            QVERIFY(!ImageProps::read(strip->results()[0]).value("Exif.Image.Artist"));
+        }
+    }
+
+    void pdfAndSeveralFiles()
+    {
+        {
+            QPdfWriter writer(path("doc.pdf"));
+            writer.setTitle("Plan");
+            QPainter painter(&writer);
+        }
+        ToolHarness harness;
+        auto* pdf = harness.open<MetadataView>(ToolID::removeMetadata, {path("doc.pdf")});
+        QVERIFY(pdf);
+        QStringList labels;
+        for (const MetaField& f : pdf->fields())
+            labels << f.label;
+        QCOMPARE(labels, (QStringList{"Title", "Author", "Subject", "Keywords", "Creator"}));
+        QCOMPARE(pdf->fields()[0].value, QStringLiteral("Plan"));
+        QVERIFY(pdf->info().isEmpty() && !pdf->removeLocation());
+
+        QStringList photos;
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+            writePhoto(path(name));
+            photos << path(name);
+        }
+        auto* many = harness.open<MetadataView>(ToolID::removeMetadata, photos);
+        QVERIFY(many);
+        QVERIFY(many->editors().isEmpty() && !many->primaryButton());
+        const std::shared_ptr<Job> job = click(harness, many->stripButton());
+        QVERIFY(job && job->state().phase == Job::Phase::done);
+        QCOMPARE(job->results().size(), 3);
+        for (const QString& result : job->results())
+            QVERIFY(!ImageProps::read(result).value("Exif.GPSInfo.GPSLatitude"));
+    }
+};
+
+QTEST_MAIN(MetadataViewTest)
+#include "test_metadataview.moc"
