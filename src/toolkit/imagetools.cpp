@@ -36,7 +36,7 @@ QString keptFormat(const QString& source)
 }
 
 QString editCopy(const QString& file, const QString& suffix, Job& job, const Progress& progress,
-                 const std::function<QImage(const QImage&)>& transform)
+                 const std::function<QImage(const QImage&)>& transform, const std::optional<QString>& format)
 {
     InputCheck::refuseGone(file);
     const HeavyEngines& engines = Modules::entries<HeavyEngines>();
@@ -50,11 +50,11 @@ QString editCopy(const QString& file, const QString& suffix, Job& job, const Pro
             QStringLiteral("Couldn’t make the copy of %1").arg(QFileInfo(file).fileName()));
     job.throwIfCancelled();
     progress(0.8);
-    const QString format = keptFormat(file);
+    const QString written = format.value_or(keptFormat(file));
     return Output::write(
-        Output::result(file, QLatin1Char(' ') + suffix, format),
+        Output::result(file, QLatin1Char(' ') + suffix, written),
         [&](const QString& temporary) {
-            engines.writeImage(edited, temporary, format, *carried, std::nullopt, 72);
+            engines.writeImage(edited, temporary, written, *carried, std::nullopt, 72);
         },
         &job);
 }

@@ -2,7 +2,9 @@
 
 #include "core/toolid.h"
 #include "engines/heavyengines.h"
+#include "tools/image/collage/createcollage.h"
 #include "tools/image/crop/cropimage.h"
+#include "tools/image/frame/addbackground.h"
 
 #include <QDir>
 
@@ -24,6 +26,8 @@ std::function<QStringList(const QString&, Job&)> instant(ToolID tool, const QStr
 
 const Check table[] = {
     {QStringLiteral("crop"), CropImage::selfCheck},
+    {QStringLiteral("add bg"), AddBackground::selfCheck},
+    {QStringLiteral("collage"), CreateCollage::selfCheck},
     {QStringLiteral("create pdf"),
      instant(ToolID::createPDF, {QStringLiteral("photo.jpg"), QStringLiteral("photo.png")})},
     {QStringLiteral("split pdf"), instant(ToolID::splitPDF, {QStringLiteral("sample.pdf")})},

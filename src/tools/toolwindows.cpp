@@ -3,7 +3,9 @@
 #include "toolkit/toolcontext.h"
 #include "toolkit/toolview.h"
 #include "toolkit/toolwindow.h"
+#include "tools/image/collage/collageview.h"
 #include "tools/image/crop/cropimageview.h"
+#include "tools/image/frame/addbackgroundview.h"
 #include "tools/placeholderview.h"
 
 #include <QCursor>
@@ -34,7 +36,7 @@ const Route table[] = {
     {ToolID::removeMetadata, {480, 560}, make<PlaceholderView>},
     {ToolID::editImage, {640, 780}, make<PlaceholderView>},
     {ToolID::annotateImage, {820, 700}, make<PlaceholderView>},
-    {ToolID::frameImage, {560, 720}, make<PlaceholderView>},
+    {ToolID::frameImage, {560, 720}, make<AddBackgroundView>},
     {ToolID::cropImage, {460, 640}, make<CropImageView>},
     {ToolID::normalizeAudio, {460, 340}, make<PlaceholderView>},
     {ToolID::muteVideo, {320, 200}, empty},
@@ -52,7 +54,7 @@ const Route table[] = {
     {ToolID::audioToVideo, {560, 560}, make<PlaceholderView>},
     {ToolID::trimAudio, {640, 420}, make<PlaceholderView>},
     {ToolID::audioChannels, {560, 470}, make<PlaceholderView>},
-    {ToolID::createCollage, {720, 680}, make<PlaceholderView>},
+    {ToolID::createCollage, {720, 680}, make<CollageView>},
     {ToolID::redactImage, {760, 680}, make<PlaceholderView>},
     {ToolID::redactVideo, {760, 680}, make<PlaceholderView>},
     {ToolID::redactAudio, {700, 470}, make<PlaceholderView>},
