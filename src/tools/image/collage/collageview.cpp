@@ -14,6 +14,7 @@
 #include "tools/image/collage/thumbstrip.h"
 #include "tools/image/frame/backdrop.h"
 #include "tools/image/frame/canvaslimit.h"
+#include "tools/image/frame/firstpreview.h"
 #include "tools/image/frame/previewpane.h"
 #include "tools/image/frame/stripscroller.h"
 
@@ -34,7 +35,8 @@ QHBoxLayout* row(QWidget* owner, int spacing)
 
 CollageView::CollageView(std::shared_ptr<ToolContext> context, QWidget* parent)
     : ToolView(std::move(context), parent), m_order(this->context().urls()),
-      m_thumbs(new CollageThumbs(m_order, this)), m_runner(new PreviewRunner(this)), m_pane(new PreviewPane(14)),
+      m_thumbs(new CollageThumbs(m_order, this)), m_runner(new PreviewRunner(this)),
+      m_first(new FirstPreview(this)), m_pane(new PreviewPane(14)),
       m_strip(new ThumbStrip),
       m_spacing(new SliderRow({QStringLiteral("Spacing"), 0, 0.06, std::nullopt, std::nullopt,
                                [this](double v) { return spacingText(v, m_settings.width); }, 90})),
@@ -42,6 +44,7 @@ CollageView::CollageView(std::shared_ptr<ToolContext> context, QWidget* parent)
           {QStringLiteral("Corners"), 0, 0.08, std::nullopt, std::nullopt, &CollageView::cornersText, 90}))
 {
     addSource(m_thumbs);
+    addSource(m_first);
     column()->setSpacing(12);
     column()->addWidget(new Stage(false, m_pane), 1);
     column()->addWidget(new StripScroller(m_strip));
@@ -63,7 +66,10 @@ CollageView::CollageView(std::shared_ptr<ToolContext> context, QWidget* parent)
         setSettings(s);
     });
     connect(m_strip, &ThumbStrip::swap, this, &CollageView::swap);
-    connect(m_runner, &PreviewRunner::ready, m_pane, &PreviewPane::setImage);
+    connect(m_runner, &PreviewRunner::ready, this, [this](const QImage& image) {
+        m_pane->setImage(image);
+        m_first->arrived();
+    });
     connect(m_thumbs, &CollageThumbs::settled, this, [this] {
         showThumbs();
         rerender();
@@ -183,7 +189,10 @@ void CollageView::rerender()
             pictures << thumb;
             sizes << thumb.size();
         }
-    if (pictures.isEmpty()) return;
+    if (pictures.isEmpty()) {
+        m_first->arrived(); // nothing to show, and the thumbnails have failed the view
+        return;
+    }
     // A collage that could not be saved says so here rather than when saving.
     try {
         CanvasLimit::check(CollageRenderer::canvasSize(sizes, m_settings), QStringLiteral("The collage"));

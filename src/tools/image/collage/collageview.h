@@ -4,6 +4,7 @@
 #include "tools/image/collage/collagesettings.h"
 
 class CollageThumbs;
+class FirstPreview;
 class PreviewPane;
 class PreviewRunner;
 class Segmented;
@@ -57,6 +58,7 @@ class CollageView : public ToolView
     CollageSettings m_settings;
     CollageThumbs* m_thumbs;
     PreviewRunner* m_runner;
+    FirstPreview* m_first;
     PreviewPane* m_pane;
     ThumbStrip* m_strip;
     Segmented* m_layouts = nullptr;

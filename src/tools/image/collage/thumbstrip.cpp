@@ -114,6 +114,7 @@ void ThumbStrip::setThumbs(const QList<QImage>& thumbs)
         under->addWidget(right);
         stack->addLayout(under);
         m_row->insertWidget(i, tile);
+        tile->show(); // the strip may be on screen already
         m_tiles << tile;
         m_left << left;
         m_right << right;

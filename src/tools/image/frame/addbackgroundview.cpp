@@ -14,6 +14,7 @@
 #include "toolkit/theme.h"
 #include "tools/image/frame/addbackground.h"
 #include "tools/image/frame/backdroptile.h"
+#include "tools/image/frame/firstpreview.h"
 #include "tools/image/frame/framerenderer.h"
 #include "tools/image/frame/previewpane.h"
 #include "tools/image/frame/stripscroller.h"
@@ -44,7 +45,8 @@ QHBoxLayout* chips(QWidget* owner, int spacing)
 AddBackgroundView::AddBackgroundView(std::shared_ptr<ToolContext> context, QWidget* parent)
     : ToolView(std::move(context), parent),
       m_source(new ImageSource(this->context().urls().value(0), previewSize, this)),
-      m_customColour(255, 149, 0), m_runner(new PreviewRunner(this)), m_pane(new PreviewPane(16)),
+      m_customColour(255, 149, 0), m_runner(new PreviewRunner(this)),
+      m_first(new FirstPreview(this)), m_pane(new PreviewPane(16)),
       m_padding(new SliderRow({QStringLiteral("Padding"), 0, 0.5, std::nullopt, std::nullopt,
                                [this](double v) { return paddingText(v, sides().width()); }, 90})),
       m_corners(new SliderRow({QStringLiteral("Corners"), 0, 0.25, std::nullopt, std::nullopt,
@@ -59,6 +61,7 @@ AddBackgroundView::AddBackgroundView(std::shared_ptr<ToolContext> context, QWidg
             QStringLiteral("Images (*.png *.jpg *.jpeg *.heic *.heif *.webp *.tif *.tiff *.gif *.bmp *.avif)"));
     };
     addSource(m_source);
+    addSource(m_first);
     column()->setSpacing(14);
     column()->addWidget(new Stage(false, m_pane), 1);
     column()->addWidget(backdropRow());
@@ -81,9 +84,15 @@ AddBackgroundView::AddBackgroundView(std::shared_ptr<ToolContext> context, QWidg
     connect(m_shadow, &SliderRow::edited, this, edit(&FrameSettings::shadow));
     // Reset keeps the picked picture and the well's colour.
     connect(m_reset, &SecondaryButton::clicked, this, [this] { setSettings(FrameSettings()); });
-    connect(m_runner, &PreviewRunner::ready, m_pane, &PreviewPane::setImage);
+    connect(m_runner, &PreviewRunner::ready, this, [this](const QImage& image) {
+        m_pane->setImage(image);
+        m_first->arrived();
+    });
     connect(m_source, &ImageSource::previewChanged, this, &AddBackgroundView::rerender);
-    connect(m_source, &ImageSource::errorChanged, this, [this] { m_pane->setError(m_source->error()); });
+    connect(m_source, &ImageSource::errorChanged, this, [this] {
+        m_pane->setError(m_source->error());
+        m_first->arrived();
+    });
     connect(m_source, &ImageSource::fullChanged, this, &AddBackgroundView::showSettings);
     showSettings();
 }

@@ -7,6 +7,7 @@
 #include <functional>
 
 class BackdropTile;
+class FirstPreview;
 class ImageSource;
 class PreviewPane;
 class PreviewRunner;
@@ -74,6 +75,7 @@ class AddBackgroundView : public ToolView
     QColor m_customColour;
     Picker m_picker;
     PreviewRunner* m_runner;
+    FirstPreview* m_first;
     PreviewPane* m_pane;
     QList<Swatch*> m_gradients;
     QList<Swatch*> m_solids;

@@ -9,13 +9,11 @@ StripScroller::StripScroller(QWidget* content, QWidget* parent) : QScrollArea(pa
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setWidgetResizable(false);
-    content->setAttribute(Qt::WA_TranslucentBackground);
     content->adjustSize();
     setWidget(content);
-    viewport()->setAutoFillBackground(false);
-    setAutoFillBackground(false);
-    setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
-    setFixedHeight(content->sizeHint().height());
+    // The window's wash shows through: neither the viewport nor the row paints a background.
+    setStyleSheet(QStringLiteral("background: transparent;"));
+    setFixedHeight(content->sizeHint().expandedTo(content->minimumSize()).height());
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
