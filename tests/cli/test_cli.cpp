@@ -121,6 +121,13 @@ class CliTest : public QObject
         QTest::newRow("crop tool") << QStringList{"--render-tool", "cropImage", "@/c.png", "@/photo.jpg"}
                                    << "@/c.png\n"
                                    << QSize(460, 640);
+        QTest::newRow("frame tool") << QStringList{"--render-tool", "frameImage", "@/f.png", "@/photo.jpg"}
+                                    << "@/f.png\n"
+                                    << QSize(560, 720);
+        QTest::newRow("collage tool")
+            << QStringList{"--render-tool", "createCollage", "@/k.png", "@/photo.jpg", "@/photo.jpg"}
+            << "@/k.png\n"
+            << QSize(720, 680);
         QTest::newRow("tool, unreadable file")
             << QStringList{"--render-tool", "cropImage", "@/u.png", "@/none.jpg"} << "@/u.png\n"
             << QSize(460, 640);
@@ -153,6 +160,15 @@ class CliTest : public QObject
             QCOMPARE(png.pixelColor(1, 1).alpha(), 0);
             QCOMPARE(png.pixelColor(png.width() - 2, png.height() - 2).alpha(), 0);
             QCOMPARE(png.pixelColor(230, 2).alpha(), 255);
+        }
+        // Their rendered previews have arrived: the photo in the middle of the stage.
+        const QPoint stage = QTest::currentDataTag() == QLatin1String("frame tool")     ? QPoint(280, 235)
+                             : QTest::currentDataTag() == QLatin1String("collage tool") ? QPoint(250, 257)
+                                                                                        : QPoint();
+        if (!stage.isNull()) {
+            const QColor middle = png.pixelColor(stage);
+            QVERIFY2(middle.green() > 130 && middle.red() < 40 && middle.blue() < 40,
+                     qPrintable(middle.name()));
         }
     }
 

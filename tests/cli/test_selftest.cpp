@@ -32,7 +32,7 @@ Run selftest(const QString& dir)
             QString::fromUtf8(p.readAllStandardError())};
 }
 
-const QStringList names{"crop", "create pdf", "split pdf", "mute"};
+const QStringList names{"crop", "add bg", "collage", "create pdf", "split pdf", "mute"};
 
 // "✓ <name>: <file> (<size>)  [<seconds>s]" for a check that wrote `result` in `dir`.
 void verifyPassed(const QString& line, const QString& name, const QString& dir, const QString& result)
@@ -76,8 +76,9 @@ class SelfTestTest : public QObject
         QTemporaryDir folder;
         const QString dir = copy(folder);
         QVERIFY(!dir.isEmpty());
-        const QStringList results{"photo Cropped%1.jpg", "photo and 1 more%1.pdf", "sample Pages%1",
-                                  "clip Muted%1.mp4"};
+        const QStringList results{"photo Cropped%1.jpg", "photo With Background%1.png",
+                                  "photo Collage%1.png", "photo and 1 more%1.pdf",
+                                  "sample Pages%1",      "clip Muted%1.mp4"};
         for (const QString& number : {QString(), QStringLiteral(" 2")}) {
             const Run run = selftest(dir);
             QCOMPARE(run.status, 0);
@@ -88,6 +89,9 @@ class SelfTestTest : public QObject
         }
         // The crop's fixed rectangle (0.1, 0.1, 0.5 × 0.4) of the 640 × 480 photo.
         QCOMPARE(QImage(QDir(dir).filePath("photo Cropped.jpg")).size(), QSize(320, 192));
+        // Padded by 64 into 768 × 608, then made square; featured is 3 : 2 at 1600 wide.
+        QCOMPARE(QImage(QDir(dir).filePath("photo With Background.png")).size(), QSize(768, 768));
+        QCOMPARE(QImage(QDir(dir).filePath("photo Collage.png")).size(), QSize(1600, 1067));
         QCOMPARE(QDir(QDir(dir).filePath("sample Pages")).entryList(QDir::Files).size(), 3);
     }
 
@@ -96,7 +100,7 @@ class SelfTestTest : public QObject
         QTest::addColumn<QStringList>("removed");
         QTest::addColumn<QStringList>("failing");
         QTest::newRow("no clip.mp4") << QStringList{"clip.mp4"} << QStringList{"mute"};
-        QTest::newRow("no photo.png") << QStringList{"photo.png"} << QStringList{"create pdf"};
+        QTest::newRow("no photo.png") << QStringList{"photo.png"} << QStringList{"collage", "create pdf"};
         QTest::newRow("no sample.pdf") << QStringList{"sample.pdf"} << QStringList{"split pdf"};
         QTest::newRow("empty folder")
             << QStringList{"photo.jpg", "photo.png", "clip.mp4", "clip.mov", "song.mp3", "sample.pdf"}
@@ -130,8 +134,8 @@ class SelfTestTest : public QObject
     {
         QTest::addColumn<QString>("removed");
         QTest::addColumn<QStringList>("failing");
-        QTest::newRow("image") << "photo.jpg" << QStringList{"crop", "create pdf"};
-        QTest::newRow("second image") << "photo.png" << QStringList{"create pdf"};
+        QTest::newRow("image") << "photo.jpg" << QStringList{"crop", "add bg", "collage", "create pdf"};
+        QTest::newRow("second image") << "photo.png" << QStringList{"collage", "create pdf"};
         QTest::newRow("pdf") << "sample.pdf" << QStringList{"split pdf"};
         QTest::newRow("media") << "clip.mp4" << QStringList{"mute"};
     }

@@ -12,10 +12,14 @@ const QList<CollageLayout>& all()
 QString rawValue(CollageLayout layout)
 {
     switch (layout) {
-    case CollageLayout::grid: return QStringLiteral("Grid");
-    case CollageLayout::row: return QStringLiteral("Row");
-    case CollageLayout::column: return QStringLiteral("Column");
-    case CollageLayout::featured: return QStringLiteral("Featured");
+    case CollageLayout::grid:
+        return QStringLiteral("Grid");
+    case CollageLayout::row:
+        return QStringLiteral("Row");
+    case CollageLayout::column:
+        return QStringLiteral("Column");
+    case CollageLayout::featured:
+        return QStringLiteral("Featured");
     }
     return {};
 }

@@ -33,8 +33,8 @@ Cells cells(qsizetype count, CollageLayout layout, const QList<double>& aspects)
         const qsizetype rows = (count + cols - 1) / cols;
         out.proportion = QSizeF(double(cols), double(rows));
         for (qsizetype i = 0; i < count; ++i)
-            out.cells << QRectF(double(i % cols) / double(cols), double(i / cols) / double(rows), 1.0 / double(cols),
-                                1.0 / double(rows));
+            out.cells << QRectF(double(i % cols) / double(cols), double(i / cols) / double(rows),
+                                1.0 / double(cols), 1.0 / double(rows));
         return out;
     }
     case CollageLayout::row: {
@@ -104,7 +104,8 @@ QImage render(const QList<QImage>& pictures, const CollageSettings& settings)
         const QImage& picture = pictures[i];
         if (picture.isNull()) continue;
         const QRectF u = unit[i];
-        const QRectF r = QRectF(W * u.x(), H * u.y(), W * u.width(), H * u.height()).adjusted(g, g, -g, -g) & inner;
+        const QRectF r =
+            QRectF(W * u.x(), H * u.y(), W * u.width(), H * u.height()).adjusted(g, g, -g, -g) & inner;
         if (!(r.width() > 1 && r.height() > 1)) continue;
         const double s = std::max(r.width() / picture.width(), r.height() / picture.height());
         const double dw = picture.width() * s, dh = picture.height() * s;

@@ -37,7 +37,9 @@ QStringList makeCollage(const QStringList& files, const CollageSettings& setting
     progress(0.85);
     return {Output::write(
         Output::result(files.first(), QStringLiteral(" Collage"), QStringLiteral("png")),
-        [&](const QString& temporary) { engines.writeNewImage(collage, temporary, QStringLiteral("png"), 72); },
+        [&](const QString& temporary) {
+            engines.writeNewImage(collage, temporary, QStringLiteral("png"), 72);
+        },
         &job)};
 }
 

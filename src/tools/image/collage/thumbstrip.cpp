@@ -64,7 +64,8 @@ class Thumb : public QWidget
         painter.setClipPath(shape);
         const double s = std::max(width() / double(m_image.width()), height() / double(m_image.height()));
         const QSizeF drawn(m_image.width() * s, m_image.height() * s);
-        painter.drawImage(QRectF(QPointF(width() - drawn.width(), height() - drawn.height()) / 2, drawn), m_image);
+        painter.drawImage(QRectF(QPointF(width() - drawn.width(), height() - drawn.height()) / 2, drawn),
+                          m_image);
     }
 
   private:

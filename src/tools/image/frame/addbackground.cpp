@@ -27,7 +27,8 @@ QStringList selfCheck(const QString& samples, Job& job)
 {
     FrameSettings settings;
     settings.ratio = FrameRatio::square;
-    return frameFile(QDir(samples).filePath(QStringLiteral("photo.jpg")), settings, QImage(), job, [](double) {});
+    return frameFile(QDir(samples).filePath(QStringLiteral("photo.jpg")), settings, QImage(), job,
+                     [](double) {});
 }
 
 } // namespace AddBackground

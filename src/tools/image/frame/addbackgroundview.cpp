@@ -45,8 +45,8 @@ QHBoxLayout* chips(QWidget* owner, int spacing)
 AddBackgroundView::AddBackgroundView(std::shared_ptr<ToolContext> context, QWidget* parent)
     : ToolView(std::move(context), parent),
       m_source(new ImageSource(this->context().urls().value(0), previewSize, this)),
-      m_customColour(255, 149, 0), m_runner(new PreviewRunner(this)),
-      m_first(new FirstPreview(this)), m_pane(new PreviewPane(16)),
+      m_customColour(255, 149, 0), m_runner(new PreviewRunner(this)), m_first(new FirstPreview(this)),
+      m_pane(new PreviewPane(16)),
       m_padding(new SliderRow({QStringLiteral("Padding"), 0, 0.5, std::nullopt, std::nullopt,
                                [this](double v) { return paddingText(v, sides().width()); }, 90})),
       m_corners(new SliderRow({QStringLiteral("Corners"), 0, 0.25, std::nullopt, std::nullopt,
@@ -58,7 +58,8 @@ AddBackgroundView::AddBackgroundView(std::shared_ptr<ToolContext> context, QWidg
     m_picker = [](QWidget* parent) {
         return QFileDialog::getOpenFileName(
             parent, QStringLiteral("Choose a background picture"), QString(),
-            QStringLiteral("Images (*.png *.jpg *.jpeg *.heic *.heif *.webp *.tif *.tiff *.gif *.bmp *.avif)"));
+            QStringLiteral(
+                "Images (*.png *.jpg *.jpeg *.heic *.heif *.webp *.tif *.tiff *.gif *.bmp *.avif)"));
     };
     addSource(m_source);
     addSource(m_first);
@@ -259,7 +260,7 @@ void AddBackgroundView::apply()
 {
     context().run(QStringLiteral("Adding background"), std::nullopt,
                   [settings = m_settings, background = m_background](const QString& file, Job& job,
-                                                                      const Progress& progress) {
+                                                                     const Progress& progress) {
                       return AddBackground::frameFile(file, settings, background, job, progress);
                   });
 }

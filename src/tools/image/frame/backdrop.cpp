@@ -7,9 +7,12 @@ bool Backdrop::operator==(const Backdrop& other) const
     if (kind != other.kind) return false;
     switch (kind) {
     case Kind::gradient:
-    case Kind::solid: return index == other.index;
-    case Kind::custom: return colour == other.colour;
-    case Kind::image: return path == other.path;
+    case Kind::solid:
+        return index == other.index;
+    case Kind::custom:
+        return colour == other.colour;
+    case Kind::image:
+        return path == other.path;
     }
     return false;
 }
@@ -33,10 +36,10 @@ const QList<QList<QColor>>& Backdrop::gradients()
 const QList<QColor>& Backdrop::solids()
 {
     static const QList<QColor> table{
-        QColor(255, 255, 255), QColor(242, 201, 76), QColor(139, 195, 74), QColor(46, 158, 91),
-        QColor(31, 158, 143),  QColor(69, 199, 217), QColor(47, 91, 234),  QColor(30, 42, 68),
+        QColor(255, 255, 255), QColor(242, 201, 76),  QColor(139, 195, 74), QColor(46, 158, 91),
+        QColor(31, 158, 143),  QColor(69, 199, 217),  QColor(47, 91, 234),  QColor(30, 42, 68),
         QColor(123, 79, 214),  QColor(169, 139, 224), QColor(224, 90, 138), QColor(217, 54, 54),
-        QColor(240, 112, 90),  QColor(240, 138, 36), QColor(122, 75, 50),  QColor(0, 0, 0),
+        QColor(240, 112, 90),  QColor(240, 138, 36),  QColor(122, 75, 50),  QColor(0, 0, 0),
     };
     return table;
 }

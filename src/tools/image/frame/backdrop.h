@@ -13,9 +13,9 @@ struct Backdrop
     enum class Kind { gradient, solid, custom, image };
 
     Kind kind = Kind::gradient;
-    int index = 0;  // gradient and solid
-    QColor colour;  // custom
-    QString path;   // image
+    int index = 0; // gradient and solid
+    QColor colour; // custom
+    QString path;  // image
 
     static Backdrop gradient(int i) { return {Kind::gradient, i, {}, {}}; }
     static Backdrop solid(int i) { return {Kind::solid, i, {}, {}}; }

@@ -46,10 +46,9 @@ void BackdropTile::paintEvent(QPaintEvent*)
         painter.setPen(pen);
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(photo, 2, 2);
-        painter.drawPolyline(QPolygonF{QPointF(photo.left() + 2, photo.bottom() - 2),
-                                       QPointF(photo.left() + 6, photo.top() + 5),
-                                       QPointF(photo.left() + 9, photo.bottom() - 4),
-                                       QPointF(photo.right() - 2, photo.bottom() - 2)});
+        painter.drawPolyline(QPolygonF{
+            QPointF(photo.left() + 2, photo.bottom() - 2), QPointF(photo.left() + 6, photo.top() + 5),
+            QPointF(photo.left() + 9, photo.bottom() - 4), QPointF(photo.right() - 2, photo.bottom() - 2)});
         const QPointF plus(photo.right() + 1, photo.top());
         painter.drawLine(plus - QPointF(3, 0), plus + QPointF(3, 0));
         painter.drawLine(plus - QPointF(0, 3), plus + QPointF(0, 3));

@@ -12,10 +12,14 @@ const QList<FrameRatio>& all()
 QString rawValue(FrameRatio ratio)
 {
     switch (ratio) {
-    case FrameRatio::auto_: return QStringLiteral("Auto");
-    case FrameRatio::square: return QStringLiteral("1:1");
-    case FrameRatio::wide: return QStringLiteral("16:9");
-    case FrameRatio::portrait: return QStringLiteral("4:5");
+    case FrameRatio::auto_:
+        return QStringLiteral("Auto");
+    case FrameRatio::square:
+        return QStringLiteral("1:1");
+    case FrameRatio::wide:
+        return QStringLiteral("16:9");
+    case FrameRatio::portrait:
+        return QStringLiteral("4:5");
     }
     return {};
 }
@@ -30,10 +34,14 @@ std::optional<FrameRatio> fromRaw(const QString& raw)
 std::optional<double> value(FrameRatio ratio)
 {
     switch (ratio) {
-    case FrameRatio::auto_: return std::nullopt;
-    case FrameRatio::square: return 1.0;
-    case FrameRatio::wide: return 16.0 / 9.0;
-    case FrameRatio::portrait: return 0.8;
+    case FrameRatio::auto_:
+        return std::nullopt;
+    case FrameRatio::square:
+        return 1.0;
+    case FrameRatio::wide:
+        return 16.0 / 9.0;
+    case FrameRatio::portrait:
+        return 0.8;
     }
     return std::nullopt;
 }

@@ -21,10 +21,12 @@ void paintBackdrop(QPainter& painter, const QRectF& pixels, QSizeF canvas, const
 {
     switch (backdrop.kind) {
     case Backdrop::Kind::gradient:
-        painter.fillRect(pixels, Backdrop::gradientStyle(backdrop.index, {0, 0},
-                                                         {canvas.width(), canvas.height()}));
+        painter.fillRect(pixels,
+                         Backdrop::gradientStyle(backdrop.index, {0, 0}, {canvas.width(), canvas.height()}));
         return;
-    case Backdrop::Kind::solid: painter.fillRect(pixels, Backdrop::solidColour(backdrop.index)); return;
+    case Backdrop::Kind::solid:
+        painter.fillRect(pixels, Backdrop::solidColour(backdrop.index));
+        return;
     case Backdrop::Kind::custom:
         painter.fillRect(pixels, backdrop.colour.isValid() ? backdrop.colour.toRgb() : QColor(Qt::white));
         return;
@@ -34,7 +36,8 @@ void paintBackdrop(QPainter& painter, const QRectF& pixels, QSizeF canvas, const
         const double bw = background.width(), bh = background.height();
         const double f = std::max(canvas.width() / bw, canvas.height() / bh);
         const double dw = f * bw, dh = f * bh;
-        painter.drawImage(QRectF((canvas.width() - dw) * 0.5, (canvas.height() - dh) * 0.5, dw, dh), background);
+        painter.drawImage(QRectF((canvas.width() - dw) * 0.5, (canvas.height() - dh) * 0.5, dw, dh),
+                          background);
         return;
     }
     }
@@ -56,7 +59,8 @@ void paintShadow(QPainter& painter, const QPainterPath& shape, QSize pixels, con
     {
         QPainter inSmall(&small);
         inSmall.setRenderHint(QPainter::Antialiasing);
-        DropShadow::paint(inSmall, QTransform::fromScale(f, f).map(shape), colour, at.blur * f, at.shadowOffset * f);
+        DropShadow::paint(inSmall, QTransform::fromScale(f, f).map(shape), colour, at.blur * f,
+                          at.shadowOffset * f);
     }
     painter.drawImage(QRectF(0, 0, small.width() / f, small.height() / f), small);
 }

@@ -71,13 +71,16 @@ class FrameTest : public QObject
         QTest::addColumn<QSize>("pixels");
         QTest::addColumn<QPointF>("at");
         const double wide = 700 * 16.0 / 9;
-        QTest::newRow("default") << QSizeF(1000, 500) << 0.1 << "Auto" << QSize(1200, 700) << QPointF(100, 100);
+        QTest::newRow("default") << QSizeF(1000, 500) << 0.1 << "Auto" << QSize(1200, 700)
+                                 << QPointF(100, 100);
         QTest::newRow("16:9 grows the width")
             << QSizeF(1000, 500) << 0.1 << "16:9" << QSize(1244, 700) << QPointF((wide - 1000) / 2, 100);
         QTest::newRow("1:1 grows the height")
             << QSizeF(1000, 500) << 0.1 << "1:1" << QSize(1200, 1200) << QPointF(100, 350);
-        QTest::newRow("4:5 of a square") << QSizeF(500, 500) << 0.1 << "4:5" << QSize(600, 750) << QPointF(50, 125);
-        QTest::newRow("already 16:9") << QSizeF(1600, 900) << 0.0 << "16:9" << QSize(1600, 900) << QPointF(0, 0);
+        QTest::newRow("4:5 of a square")
+            << QSizeF(500, 500) << 0.1 << "4:5" << QSize(600, 750) << QPointF(50, 125);
+        QTest::newRow("already 16:9")
+            << QSizeF(1600, 900) << 0.0 << "16:9" << QSize(1600, 900) << QPointF(0, 0);
         QTest::newRow("no padding") << QSizeF(333, 777) << 0.0 << "Auto" << QSize(333, 777) << QPointF(0, 0);
     }
 
@@ -179,8 +182,8 @@ class FrameTest : public QObject
         s.backdrop = Backdrop::image("/elsewhere/bg.png");
         const QImage framed = FrameRenderer::render(filled({100, 100}, Qt::black), s, background);
         QCOMPARE(framed.size(), QSize(200, 200));
-        for (auto [x, colour] : {std::pair{2, Qt::red}, {75, Qt::red}, {100, Qt::green}, {125, Qt::blue},
-                                 {197, Qt::blue}})
+        for (auto [x, colour] :
+             {std::pair{2, Qt::red}, {75, Qt::red}, {100, Qt::green}, {125, Qt::blue}, {197, Qt::blue}})
             QVERIFY2(near(framed.pixel(x, 10), colour, 8), qPrintable(QString::number(x)));
         QVERIFY(near(FrameRenderer::render(filled({100, 100}, Qt::black), s).pixel(5, 5), Qt::white));
     }
@@ -267,13 +270,15 @@ class FrameTest : public QObject
         }
         QVERIFY(filled({4, 4}, Qt::white).save(dir.filePath("a With Background.png")));
         ToolHarness harness;
-        auto* view = harness.open<AddBackgroundView>(ToolID::frameImage, {dir.filePath("a.jpg"), dir.filePath("b.jpg")});
+        auto* view = harness.open<AddBackgroundView>(ToolID::frameImage,
+                                                     {dir.filePath("a.jpg"), dir.filePath("b.jpg")});
         QVERIFY(view);
         emit view->ratios()->edited(1);
         const std::shared_ptr<Job> job = harness.apply(*view);
         QVERIFY(job);
         QCOMPARE(job->state().phase, Job::Phase::done);
-        const QStringList expected{dir.filePath("a With Background 2.png"), dir.filePath("b With Background.png")};
+        const QStringList expected{dir.filePath("a With Background 2.png"),
+                                   dir.filePath("b With Background.png")};
         QCOMPARE(job->results(), expected);
         for (const QString& path : expected) {
             const QImage framed(path);
