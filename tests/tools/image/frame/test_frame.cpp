@@ -81,6 +81,9 @@ class FrameTest : public QObject
             << QSizeF(500, 500) << 0.1 << "4:5" << QSize(600, 750) << QPointF(50, 125);
         QTest::newRow("already 16:9")
             << QSizeF(1600, 900) << 0.0 << "16:9" << QSize(1600, 900) << QPointF(0, 0);
+        // 1256.89 pixels wide: the last column, only partly inside the canvas, is painted too.
+        QTest::newRow("width rounded up") << QSizeF(1000, 507) << 0.1 << "16:9" << QSize(1257, 707)
+                                          << QPointF((707 * 16.0 / 9 - 1000) / 2, 100);
         QTest::newRow("no padding") << QSizeF(333, 777) << 0.0 << "Auto" << QSize(333, 777) << QPointF(0, 0);
     }
 
@@ -98,6 +101,10 @@ class FrameTest : public QObject
         const QImage framed = FrameRenderer::render(filled(picture.toSize(), Qt::red), s);
         QCOMPARE(framed.size(), pixels);
         QVERIFY(!framed.hasAlphaChannel());
+        const int r = pixels.width() - 1, b = pixels.height() - 1;
+        for (const QPoint corner : {QPoint(0, 0), QPoint(r, 0), QPoint(0, b), QPoint(r, b)})
+            QVERIFY2(near(framed.pixel(corner), Backdrop::solidColour(1)),
+                     qPrintable(rgb(framed.pixel(corner))));
     }
 
     void settingsAndTables()
