@@ -10,8 +10,32 @@
 #include "tools/image/frame/canvaslimit.h"
 
 #include <QDir>
+#include <cmath>
 
 namespace CreateCollage {
+
+namespace {
+
+// The longest side picture `i` needs. Where the layout places its cells before the pictures
+// are known (grid, featured), what fills its cell: twelve photographs then take little more
+// than one. Otherwise (row, column) the output width.
+double neededSide(QSize picture, qsizetype i, qsizetype count, const CollageSettings& settings)
+{
+    const double width = settings.width;
+    if (settings.layout == CollageLayout::row || settings.layout == CollageLayout::column ||
+        picture.isEmpty())
+        return width;
+    const CollageRenderer::Cells c = CollageRenderer::cells(count, settings.layout, {});
+    if (i >= c.cells.size()) return width;
+    const double height = std::round(width * c.proportion.height() / c.proportion.width());
+    const QRectF cell = c.cells[i];
+    const double fill =
+        std::max(cell.width() * width / picture.width(), cell.height() * height / picture.height());
+    // One pixel more, so that no picture is drawn larger than it was scaled to.
+    return std::min(width, std::ceil(fill * std::max(picture.width(), picture.height())) + 1);
+}
+
+} // namespace
 
 QStringList makeCollage(const QStringList& files, const CollageSettings& settings, Job& job,
                         const Progress& progress)
@@ -25,7 +49,8 @@ QStringList makeCollage(const QStringList& files, const CollageSettings& setting
         job.throwIfCancelled();
         InputCheck::refuseGone(files[i]);
         // Only the scaled copy is kept, so at most one full-size picture is held at a time.
-        pictures << downscaled(engines.loadImage(files[i]), settings.width);
+        const QImage full = engines.loadImage(files[i]);
+        pictures << downscaled(full, neededSide(full.size(), i, files.size(), settings));
         sizes << pictures.last().size();
         progress(double(i + 1) / n * 0.7);
     }

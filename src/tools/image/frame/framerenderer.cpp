@@ -14,7 +14,7 @@ namespace {
 
 // The shadow's mask is blurred at most at this many pixels: a blurred rounded rectangle has no
 // detail a smaller mask loses, and a 24-megapixel one would cost far more than the picture.
-constexpr double shadowPixels = 4'000'000;
+constexpr double shadowPixels = 1'000'000;
 
 void paintBackdrop(QPainter& painter, const QRectF& pixels, QSizeF canvas, const Backdrop& backdrop,
                    const QImage& background)

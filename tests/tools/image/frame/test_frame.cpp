@@ -154,6 +154,17 @@ class FrameTest : public QObject
         QVERIFY(near(shadowed.pixel(2, 2), yellow, 8)); // far from the picture
         QVERIFY(near(square.pixel(150, 46), yellow));
 
+        // A canvas too large to blur at full size has its shadow blurred smaller and laid over
+        // it at the same place: compare with the same frame at a quarter of the size.
+        const QImage large = FrameRenderer::render(filled({2000, 1000}, Qt::red), plain(0.25, 0, 1));
+        const QImage quarter = FrameRenderer::render(filled({500, 250}, Qt::red), plain(0.25, 0, 1));
+        for (const QPoint at : {QPoint(375, 120), QPoint(375, 380), QPoint(120, 250), QPoint(100, 100)}) {
+            const int big = qGreen(large.pixel(at * 4)), small = qGreen(quarter.pixel(at));
+            QVERIFY2(std::abs(big - small) <= 12,
+                     qPrintable(QStringLiteral("%1: %2 against %3").arg(at.x()).arg(big).arg(small)));
+        }
+        QVERIFY(qGreen(quarter.pixel(375, 120)) < yellow.green() - 40);
+
         // Transparent parts of the picture: white over the shadow's fill, else the backdrop.
         const QImage clear = filled({200, 100}, Qt::transparent, QImage::Format_ARGB32_Premultiplied);
         const QImage onWhite = FrameRenderer::render(clear, plain(0.25, 0, 0.4));
