@@ -247,6 +247,23 @@ class CollageTest : public QObject
         QCOMPARE(CreateCollage::detail(1), QString("1 images"));
     }
 
+    // The save scales each picture to what fills its cell: a sharp edge stays sharp.
+    void savedPicturesStaySharp()
+    {
+        QTemporaryDir dir;
+        QImage halves = filled({1600, 1600}, Qt::red);
+        QPainter(&halves).fillRect(800, 0, 800, 1600, Qt::blue);
+        QVERIFY(halves.save(dir.filePath("halves.png")));
+        Job job("", "", 0);
+        for (const CollageLayout layout : {CollageLayout::grid, CollageLayout::featured}) {
+            const QStringList out = CreateCollage::makeCollage(
+                {dir.filePath("halves.png")}, settings(layout, 0, 0, 0, 400), job, [](double) {});
+            const QImage saved(out.value(0));
+            QCOMPARE(saved.size(), QSize(400, 400));
+            QVERIFY(near(saved.pixel(198, 200), Qt::red, 12) && near(saved.pixel(201, 200), Qt::blue, 12));
+        }
+    }
+
     // The window: tiles numbered in order with the end arrows off, texts, a move that renames
     // the result, and the save beside the new first file under the next free name.
     void theWindow()
