@@ -1,5 +1,6 @@
 #include "tools/image/frame/addbackgroundview.h"
 
+#include "core/converterror.h"
 #include "engines/heavyengines.h"
 #include "toolkit/imagegeometry.h"
 #include "toolkit/imagesource.h"
@@ -14,6 +15,7 @@
 #include "toolkit/theme.h"
 #include "tools/image/frame/addbackground.h"
 #include "tools/image/frame/backdroptile.h"
+#include "tools/image/frame/canvaslimit.h"
 #include "tools/image/frame/firstpreview.h"
 #include "tools/image/frame/framerenderer.h"
 #include "tools/image/frame/previewpane.h"
@@ -251,6 +253,16 @@ void AddBackgroundView::rerender()
 {
     const QImage preview = m_source->preview();
     if (preview.isNull()) return;
+    // A frame that could not be saved at full size says so here rather than when saving.
+    try {
+        CanvasLimit::check(FrameRenderer::layout(QSizeF(m_source->full().size()), m_settings).canvas,
+                           QStringLiteral("The framed picture"));
+    } catch (const ConvertError& e) {
+        m_pane->setError(e.description());
+        m_runner->request([] { return QImage(); }); // and an older rendering never shows
+        return;
+    }
+    m_pane->setError(std::nullopt);
     m_runner->request([preview, settings = m_settings, background = m_background] {
         return FrameRenderer::render(preview, settings, downscaled(background, backgroundPreviewSize));
     });

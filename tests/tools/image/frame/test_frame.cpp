@@ -5,6 +5,7 @@
 #include "core/job.h"
 #include "engines/image/imageprops.h"
 #include "toolkit/imagesource.h"
+#include "toolkit/loadingview.h"
 #include "toolkit/previewrunner.h"
 #include "toolkit/secondarybutton.h"
 #include "toolkit/segmented.h"
@@ -230,6 +231,22 @@ class FrameTest : public QObject
             QVERIFY2(e.description().contains("20100 × 40000"), qPrintable(e.description()));
         }
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"tall.png"});
+
+        // The window says so in place of its preview, which would have fitted, and shows the
+        // preview again once the padding is brought back within the bound.
+        ToolHarness harness;
+        auto* view = harness.open<AddBackgroundView>(ToolID::frameImage, {file});
+        QVERIFY(view);
+        QVERIFY(view->pane()->loading()->error() == std::nullopt && !view->pane()->image().isNull());
+        FrameSettings padded = view->settings();
+        padded.padding = 0.5;
+        view->setSettings(padded);
+        QTRY_VERIFY_WITH_TIMEOUT(view->pane()->image().isNull(), 30000);
+        QVERIFY(view->pane()->loading()->error().value_or("").contains("20100 × 40000"));
+        padded.padding = 0.2;
+        view->setSettings(padded);
+        QTRY_VERIFY_WITH_TIMEOUT(!view->pane()->image().isNull(), 30000);
+        QCOMPARE(view->pane()->loading()->error(), std::nullopt);
     }
 
     // The window: pixel texts of the full picture, swatches, ratio and Reset, a cancelled and a
