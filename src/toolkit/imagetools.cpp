@@ -36,30 +36,27 @@ QString keptFormat(const QString& source)
 }
 
 QString editCopy(const QString& file, const QString& suffix, Job& job, const Progress& progress,
-                 const std::function<QImage(const QImage&)>& transform)
-{
-    return editCopy(file, suffix, keptFormat(file), job, progress, transform);
-}
-
-QString editCopy(const QString& file, const QString& suffix, const QString& format, Job& job,
-                 const Progress& progress, const std::function<QImage(const QImage&)>& transform)
+                 const std::function<QImage(const QImage&)>& transform, const std::optional<QString>& format)
 {
     InputCheck::refuseGone(file);
     const HeavyEngines& engines = Modules::entries<HeavyEngines>();
     std::shared_ptr<const ImageProps> carried;
-    const QImage image = engines.loadImageForCopy(file, carried);
+    QImage image = engines.loadImageForCopy(file, carried);
     job.throwIfCancelled();
     progress(0.5);
-    const QImage edited = transform(image);
+    QImage edited = transform(image);
+    image = QImage(); // one full-size picture less while the copy is encoded
     if (edited.isNull())
         throw ConvertError::failed(
             QStringLiteral("Couldn’t make the copy of %1").arg(QFileInfo(file).fileName()));
     job.throwIfCancelled();
     progress(0.8);
+    const QString written = format.value_or(keptFormat(file));
     return Output::write(
-        Output::result(file, QLatin1Char(' ') + suffix, format),
+        Output::result(file, QLatin1Char(' ') + suffix, written),
         [&](const QString& temporary) {
-            engines.writeImage(edited, temporary, format, *carried, std::nullopt, 72);
+            // Handed over rather than shared, so the encoder sets its resolution without a copy.
+            engines.writeImage(std::move(edited), temporary, written, *carried, std::nullopt, 72);
         },
         &job);
 }

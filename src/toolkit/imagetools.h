@@ -29,11 +29,10 @@ QString keptFormat(const QString& source);
 // hidden temporary file committed only once complete and only while `job` still runs. Reports
 // 0.5 once loaded and 0.8 once transformed. Returns the path written; throws ConvertError
 // ("photo.jpg is no longer there", the loader's reason, the transform's, Cancelled), leaving
-// nothing behind. Worker thread; `transform` may throw ConvertError.
+// nothing behind. Worker thread; `transform` may throw ConvertError. A `format` given is used
+// instead of keptFormat(file), for tools whose copies are always of one format.
 QString editCopy(const QString& file, const QString& suffix, Job& job, const Progress& progress,
-                 const std::function<QImage(const QImage&)>& transform);
-// The same, written in `format` whatever the file's own format.
-QString editCopy(const QString& file, const QString& suffix, const QString& format, Job& job,
-                 const Progress& progress, const std::function<QImage(const QImage&)>& transform);
+                 const std::function<QImage(const QImage&)>& transform,
+                 const std::optional<QString>& format = std::nullopt);
 
 } // namespace ImageTools

@@ -72,6 +72,11 @@ void SliderRow::setValue(double value)
     display(value);
 }
 
+QString SliderRow::valueText() const
+{
+    return m_text->text();
+}
+
 void SliderRow::display(double value)
 {
     m_value = value;

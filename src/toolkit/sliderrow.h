@@ -30,6 +30,9 @@ class SliderRow : public QWidget
 
     double value() const { return m_value; }
     void setValue(double value);
+    // Shows the value's text again, for a text that depends on more than the value.
+    void refresh() { display(m_value); }
+    QString valueText() const;
     OrangeSlider* slider() const { return m_slider; }
     // None without a default.
     QAbstractButton* resetButton() const { return m_reset; }

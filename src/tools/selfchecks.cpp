@@ -10,8 +10,10 @@
 #include "tools/file/compress/compresswork.h"
 #include "tools/file/metadata/metadatawork.h"
 #include "tools/image/annotate/annotateimage.h"
+#include "tools/image/collage/createcollage.h"
 #include "tools/image/crop/cropimage.h"
 #include "tools/image/editphoto/editphoto.h"
+#include "tools/image/frame/addbackground.h"
 #include "tools/video/crop/cropvideocheck.h"
 #include "tools/video/join/joincheck.h"
 #include "tools/video/redact/redactvideocheck.h"
@@ -40,8 +42,10 @@ std::function<QStringList(const QString&, Job&)> instant(ToolID tool, const QStr
 
 const Check table[] = {
     {QStringLiteral("crop"), CropImage::selfCheck},
+    {QStringLiteral("add bg"), AddBackground::selfCheck},
     {QStringLiteral("edit"), EditPhoto::selfCheck},
     {QStringLiteral("annotate"), AnnotateImage::selfCheck},
+    {QStringLiteral("collage"), CreateCollage::selfCheck},
     {QStringLiteral("compress image"), CompressWork::checkImage},
     {QStringLiteral("metadata strip"), MetadataWork::checkImageStrip},
     {QStringLiteral("metadata edit"), MetadataWork::checkImageEdit},

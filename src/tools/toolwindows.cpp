@@ -6,8 +6,10 @@
 #include "tools/file/compress/compressview.h"
 #include "tools/file/metadata/metadataview.h"
 #include "tools/image/annotate/annotateview.h"
+#include "tools/image/collage/collageview.h"
 #include "tools/image/crop/cropimageview.h"
 #include "tools/image/editphoto/editphotoview.h"
+#include "tools/image/frame/addbackgroundview.h"
 #include "tools/pdf/merge/mergepdfview.h"
 #include "tools/pdf/organize/organizepdfview.h"
 #include "tools/placeholderview.h"
@@ -40,7 +42,7 @@ const Route table[] = {
     {ToolID::removeMetadata, {480, 560}, make<MetadataView>},
     {ToolID::editImage, {640, 780}, make<EditPhotoView>},
     {ToolID::annotateImage, {820, 700}, make<AnnotateView>},
-    {ToolID::frameImage, {560, 720}, make<PlaceholderView>},
+    {ToolID::frameImage, {560, 720}, make<AddBackgroundView>},
     {ToolID::cropImage, {460, 640}, make<CropImageView>},
     {ToolID::normalizeAudio, {460, 340}, make<PlaceholderView>},
     {ToolID::muteVideo, {320, 200}, empty},
@@ -58,7 +60,7 @@ const Route table[] = {
     {ToolID::audioToVideo, {560, 560}, make<PlaceholderView>},
     {ToolID::trimAudio, {640, 420}, make<PlaceholderView>},
     {ToolID::audioChannels, {560, 470}, make<PlaceholderView>},
-    {ToolID::createCollage, {720, 680}, make<PlaceholderView>},
+    {ToolID::createCollage, {720, 680}, make<CollageView>},
     {ToolID::redactImage, {760, 680}, make<PlaceholderView>},
     {ToolID::redactVideo, {760, 680}, make<PlaceholderView>},
     {ToolID::redactAudio, {700, 470}, make<PlaceholderView>},

@@ -127,6 +127,13 @@ class CliTest : public QObject
         QTest::newRow("annotate tool")
             << QStringList{"--render-tool", "annotateImage", "@/a.png", "@/photo.jpg"} << "@/a.png\n"
             << QSize(820, 700);
+        QTest::newRow("frame tool") << QStringList{"--render-tool", "frameImage", "@/f.png", "@/photo.jpg"}
+                                    << "@/f.png\n"
+                                    << QSize(560, 720);
+        QTest::newRow("collage tool")
+            << QStringList{"--render-tool", "createCollage", "@/k.png", "@/photo.jpg", "@/photo.jpg"}
+            << "@/k.png\n"
+            << QSize(720, 680);
         QTest::newRow("tool, unreadable file")
             << QStringList{"--render-tool", "cropImage", "@/u.png", "@/none.jpg"} << "@/u.png\n"
             << QSize(460, 640);
@@ -160,8 +167,14 @@ class CliTest : public QObject
             QCOMPARE(png.pixelColor(png.width() - 2, png.height() - 2).alpha(), 0);
             QCOMPARE(png.pixelColor(230, 2).alpha(), 255);
         }
-        if (QTest::currentDataTag() == QLatin1String("edit tool")) { // the photo on the stage
-            const QColor middle = png.pixelColor(320, 215);
+        // Their rendered previews have arrived: the photo in the middle of the stage.
+        const QString tag = QString::fromLatin1(QTest::currentDataTag());
+        const QPoint stage = tag == "frame tool"     ? QPoint(280, 235)
+                             : tag == "collage tool" ? QPoint(250, 257)
+                             : tag == "edit tool"    ? QPoint(320, 215)
+                                                     : QPoint();
+        if (!stage.isNull()) {
+            const QColor middle = png.pixelColor(stage);
             QVERIFY2(middle.green() > 130 && middle.red() < 40 && middle.blue() < 40,
                      qPrintable(middle.name()));
         }

@@ -33,8 +33,10 @@ Run selftest(const QString& dir)
 }
 
 const QStringList names{"crop",
+                        "add bg",
                         "edit",
                         "annotate",
+                        "collage",
                         "compress image",
                         "metadata strip",
                         "metadata edit",
@@ -123,8 +125,9 @@ class SelfTestTest : public QObject
         QVERIFY(!dir.isEmpty());
         // Each run's results; the second run finds the first's and takes the next free names.
         const QList<QStringList> runs[] = {
-            {{"photo Cropped.jpg"},     {"photo Edited.jpg"},
-             {"photo Annotated.jpg"},   {"photo Compressed.jpg"},
+            {{"photo Cropped.jpg"},     {"photo With Background.png"},
+             {"photo Edited.jpg"},      {"photo Annotated.jpg"},
+             {"photo Collage.png"},     {"photo Compressed.jpg"},
              {"photo No Metadata.jpg"}, {"photo Tagged.jpg"},
              {"photo and 1 more.pdf"},  {"sample Compressed.pdf"},
              {"sample Tagged.pdf"},     {"sample Pages"},
@@ -140,8 +143,9 @@ class SelfTestTest : public QObject
              {"clip Redacted 2.mp4"},   {"clip Redacted 3.mp4"},
              {"clip Muted.mp4"},        {"clip Compressed.mp4"},
              {"clip No Metadata.mp4"}},
-            {{"photo Cropped 2.jpg"},     {"photo Edited 2.jpg"},
-             {"photo Annotated 2.jpg"},   {"photo Compressed 2.jpg"},
+            {{"photo Cropped 2.jpg"},     {"photo With Background 2.png"},
+             {"photo Edited 2.jpg"},      {"photo Annotated 2.jpg"},
+             {"photo Collage 2.png"},     {"photo Compressed 2.jpg"},
              {"photo No Metadata 2.jpg"}, {"photo Tagged 2.jpg"},
              {"photo and 1 more 2.pdf"},  {"sample Compressed 2.pdf"},
              {"sample Tagged 2.pdf"},     {"sample Pages 2"},
@@ -168,6 +172,9 @@ class SelfTestTest : public QObject
         }
         // The crop's fixed rectangle (0.1, 0.1, 0.5 × 0.4) of the 640 × 480 photo.
         QCOMPARE(QImage(QDir(dir).filePath("photo Cropped.jpg")).size(), QSize(320, 192));
+        // Padded by 64 into 768 × 608, then made square; featured is 3 : 2 at 1600 wide.
+        QCOMPARE(QImage(QDir(dir).filePath("photo With Background.png")).size(), QSize(768, 768));
+        QCOMPARE(QImage(QDir(dir).filePath("photo Collage.png")).size(), QSize(1600, 1067));
         QCOMPARE(QDir(QDir(dir).filePath("sample Pages")).entryList(QDir::Files).size(), 3);
     }
 
@@ -178,7 +185,7 @@ class SelfTestTest : public QObject
         QTest::newRow("no clip.mp4") << QStringList{"clip.mp4"} << clipChecks;
         QTest::newRow("no clip.mov") << QStringList{"clip.mov"} << QStringList{"join"};
         QTest::newRow("no song.mp3") << QStringList{"song.mp3"} << audioChecks;
-        QTest::newRow("no photo.png") << QStringList{"photo.png"} << QStringList{"create pdf"};
+        QTest::newRow("no photo.png") << QStringList{"photo.png"} << QStringList{"collage", "create pdf"};
         QTest::newRow("no sample.pdf")
             << QStringList{"sample.pdf"} << QStringList{"compress pdf", "pdf metadata", "split pdf"};
         QTest::newRow("empty folder")
@@ -213,11 +220,12 @@ class SelfTestTest : public QObject
     {
         QTest::addColumn<QString>("removed");
         QTest::addColumn<QStringList>("failing");
-        QTest::newRow("image") << "photo.jpg" << QStringList{"crop",           "edit",
+        QTest::newRow("image") << "photo.jpg" << QStringList{"crop",           "add bg",
+                                                             "edit",           "collage",
                                                              "annotate",       "compress image",
                                                              "metadata strip", "metadata edit",
                                                              "create pdf",     "visualize bars+bg"};
-        QTest::newRow("second image") << "photo.png" << QStringList{"create pdf"};
+        QTest::newRow("second image") << "photo.png" << QStringList{"collage", "create pdf"};
         QTest::newRow("pdf") << "sample.pdf" << QStringList{"compress pdf", "pdf metadata", "split pdf"};
         QTest::newRow("media") << "clip.mp4" << clipChecks;
         QTest::newRow("sound") << "song.mp3" << audioChecks;

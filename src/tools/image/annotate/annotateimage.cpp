@@ -39,7 +39,7 @@ Mark fixed(Mark::Kind kind, const QList<QPointF>& points, const QColor& color)
 
 QStringList annotateFile(const QString& file, const QList<Mark>& marks, Job& job, const Progress& progress)
 {
-    return {ImageTools::editCopy(file, suffix, QStringLiteral("png"), job, progress, drawing(file, marks))};
+    return {ImageTools::editCopy(file, suffix, job, progress, drawing(file, marks), QStringLiteral("png"))};
 }
 
 QStringList selfCheck(const QString& samples, Job& job)

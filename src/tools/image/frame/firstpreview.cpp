@@ -1,0 +1,8 @@
+#include "tools/image/frame/firstpreview.h"
+
+void FirstPreview::arrived()
+{
+    if (m_settled) return;
+    m_settled = true;
+    emit settled();
+}
