@@ -26,15 +26,12 @@ struct AudioPlayback::PreviewFile
     ~PreviewFile() { QFile::remove(path); }
 };
 
-namespace {
-
-struct Rendered
+// What a render hands back: the file, or why there is none.
+struct AudioPlayback::Rendered
 {
-    std::shared_ptr<AudioPlayback::PreviewFile> file;
+    std::shared_ptr<PreviewFile> file;
     QString error;
 };
-
-} // namespace
 
 AudioPlayback::AudioPlayback(QObject* parent)
     : QObject(parent), m_runner(new PreviewRunner(this)), m_timer(new QTimer(this)),
@@ -58,9 +55,9 @@ QStringList AudioPlayback::previewArgs(const QString& path, const QStringList& f
                                        const QString& output)
 {
     const double length = std::clamp(duration, 0.0, previewLimit);
-    return QStringList{QStringLiteral("-i"), path, QStringLiteral("-t"), QString::number(length, 'f', 2)} + filter +
-           QStringList{QStringLiteral("-vn"), QStringLiteral("-c:a"), QStringLiteral("aac"), QStringLiteral("-b:a"),
-                       QStringLiteral("192k"), output};
+    return QStringList{QStringLiteral("-i"), path, QStringLiteral("-t"), QString::number(length, 'f', 2)} +
+           filter + QStringList{QStringLiteral("-vn"),  QStringLiteral("-c:a"), QStringLiteral("aac"),
+                                QStringLiteral("-b:a"), QStringLiteral("192k"), output};
 }
 
 void AudioPlayback::play(const QString& path, double from, std::optional<double> to)
@@ -92,8 +89,8 @@ void AudioPlayback::playRendered(const QString& path, const QStringList& filter,
 {
     stop();
     const quint64 generation = m_generation;
-    auto file = std::make_shared<PreviewFile>(
-        QDir::temp().filePath(QStringLiteral("tolvane-preview-%1.m4a").arg(QUuid::createUuid().toString(QUuid::WithoutBraces))));
+    auto file = std::make_shared<PreviewFile>(QDir::temp().filePath(
+        QStringLiteral("tolvane-preview-%1.m4a").arg(QUuid::createUuid().toString(QUuid::WithoutBraces))));
     const std::shared_ptr<Job> job = Job::create(QStringLiteral("Preview"), path, 0);
     m_rendering = job;
     std::function<Rendered()> render = [args = previewArgs(path, filter, duration, file->path), file, job] {
@@ -108,17 +105,19 @@ void AudioPlayback::playRendered(const QString& path, const QStringList& filter,
     };
     // The file is let go here; the render holds it, and then whoever takes its result.
     file.reset();
-    m_runner->request<Rendered>(std::move(render), [this, generation, job, onError = std::move(onError)](Rendered out) {
-        // Stopped, closed or asked again meanwhile: the result is dropped and its file with it.
-        if (generation != m_generation || job->isCancelled()) return;
-        m_rendering.reset();
-        if (!out.file) {
-            if (onError) onError(out.error.isEmpty() ? QStringLiteral("Couldn’t render the preview") : out.error);
-            return;
-        }
-        m_preview = out.file;
-        start(out.file->path, 0, std::nullopt);
-    });
+    m_runner->request<Rendered>(
+        std::move(render), [this, generation, job, onError = std::move(onError)](Rendered out) {
+            // Stopped, closed or asked again meanwhile: the result is dropped and its file with it.
+            if (generation != m_generation || job->isCancelled()) return;
+            m_rendering.reset();
+            if (!out.file) {
+                if (onError)
+                    onError(out.error.isEmpty() ? QStringLiteral("Couldn’t render the preview") : out.error);
+                return;
+            }
+            m_preview = out.file;
+            start(out.file->path, 0, std::nullopt);
+        });
 }
 
 void AudioPlayback::start(const QString& path, double from, std::optional<double> to)
@@ -160,7 +159,8 @@ void AudioPlayback::tick()
         m_time = m_stopAt ? std::min(heard, std::max(*m_stopAt, m_from)) : heard;
         emit timeChanged(m_time);
     }
-    if (m_stream->failure() || (m_sink->error() != QAudio::NoError && m_sink->error() != QAudio::UnderrunError)) {
+    if (m_stream->failure() ||
+        (m_sink->error() != QAudio::NoError && m_sink->error() != QAudio::UnderrunError)) {
         fail();
         return;
     }

@@ -56,6 +56,7 @@ class AudioPlayback : public QObject
 
   private:
     struct PreviewFile;
+    struct Rendered;
 
     void start(const QString& path, double from, std::optional<double> to);
     void tick();
@@ -67,8 +68,8 @@ class AudioPlayback : public QObject
     std::unique_ptr<PcmStream> m_stream;
     QAudioSink* m_sink = nullptr;
     QIODevice* m_device = nullptr;
-    QByteArray m_pending;      // taken from the stream, not yet accepted by the device
-    quint64 m_generation = 0;  // bumped by every stop: a render begun before never plays
+    QByteArray m_pending;     // taken from the stream, not yet accepted by the device
+    quint64 m_generation = 0; // bumped by every stop: a render begun before never plays
     std::shared_ptr<Job> m_rendering;
     std::shared_ptr<PreviewFile> m_preview; // the rendered file now playing
     double m_from = 0;

@@ -32,8 +32,9 @@ AudioSource::AudioSource(const QString& path, int buckets, QObject* parent)
         m_samples = out.samples;
         m_ready = true;
         if (!(m_probe.duration > 0))
-            m_error = out.hasFfmpeg ? QStringLiteral("Couldn’t read the length of %1").arg(QFileInfo(m_path).fileName())
-                                    : Media::missingToolText();
+            m_error = out.hasFfmpeg
+                          ? QStringLiteral("Couldn’t read the length of %1").arg(QFileInfo(m_path).fileName())
+                          : Media::missingToolText();
         emit loaded();
         emit settled();
     });

@@ -43,14 +43,17 @@ QString seconds(double value)
     return QString::number(value, 'f', 3);
 }
 
-void decode(const std::shared_ptr<PcmStream::Shared>& shared, const QStringList& args)
+} // namespace
+
+void PcmStream::decode(const std::shared_ptr<Shared>& shared, const QStringList& args)
 {
     QString why;
     try {
         Shell::Options options;
         options.job = shared->job.get();
         options.onOutput = [&shared](QByteArrayView bytes) { shared->push(bytes); };
-        const Shell::Result r = Shell::run(Media::require(QStringLiteral("ffmpeg")), Media::guardedInputs(args), options);
+        const Shell::Result r =
+            Shell::run(Media::require(QStringLiteral("ffmpeg")), Media::guardedInputs(args), options);
         if (r.status != 0) why = Shell::failureText(QStringLiteral("ffmpeg"), r);
     } catch (const std::exception& e) {
         why = errorDescription(e);
@@ -58,13 +61,11 @@ void decode(const std::shared_ptr<PcmStream::Shared>& shared, const QStringList&
     shared->end(why);
 }
 
-} // namespace
-
 PcmStream::PcmStream(const QString& path, double from, std::optional<double> length)
     : m_shared(std::make_shared<Shared>())
 {
     m_shared->job = Job::create(QStringLiteral("Playback"), path, 0);
-    m_thread = std::thread(decode, m_shared, args(path, from, length));
+    m_thread = std::thread(&PcmStream::decode, m_shared, args(path, from, length));
 }
 
 PcmStream::~PcmStream()
@@ -76,11 +77,17 @@ PcmStream::~PcmStream()
 
 QStringList PcmStream::args(const QString& path, double from, std::optional<double> length)
 {
-    QStringList a = {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-nostdin"),
-                     QStringLiteral("-ss"), seconds(std::max(from, 0.0)), QStringLiteral("-i"), path};
+    QStringList a = {QStringLiteral("-v"),
+                     QStringLiteral("error"),
+                     QStringLiteral("-nostdin"),
+                     QStringLiteral("-ss"),
+                     seconds(std::max(from, 0.0)),
+                     QStringLiteral("-i"),
+                     path};
     if (length) a << QStringLiteral("-t") << seconds(std::max(*length, 0.0));
     a << QStringLiteral("-vn") << QStringLiteral("-f") << QStringLiteral("s16le") << QStringLiteral("-ac")
-      << QString::number(channels) << QStringLiteral("-ar") << QString::number(rate) << QStringLiteral("pipe:1");
+      << QString::number(channels) << QStringLiteral("-ar") << QString::number(rate)
+      << QStringLiteral("pipe:1");
     return a;
 }
 

@@ -38,6 +38,9 @@ class PcmStream
 
   private:
     struct Shared;
+    // The decoder's thread: runs ffmpeg into the shared buffer until it ends or is cancelled.
+    static void decode(const std::shared_ptr<Shared>& shared, const QStringList& args);
+
     std::shared_ptr<Shared> m_shared;
     std::thread m_thread;
 };

@@ -110,7 +110,8 @@ void RangeWaveform::paint(QPainter& painter, QSizeF size, const State& s)
     paintHandle(painter, startX - 4 + inset, h);
     paintHandle(painter, endX - 18 + inset, h);
 
-    if (s.duration > 0 && s.playhead) painter.fillRect(QRectF(w * *s.playhead / s.duration - 1, 0, 2, h), Qt::white);
+    if (s.duration > 0 && s.playhead)
+        painter.fillRect(QRectF(w * *s.playhead / s.duration - 1, 0, 2, h), Qt::white);
     painter.restore();
 }
 
@@ -130,7 +131,8 @@ void RangeWaveform::mousePressEvent(QMouseEvent* event)
 void RangeWaveform::mouseMoveEvent(QMouseEvent* event)
 {
     if (!m_grab) return;
-    const auto range = dragged(m_state, m_grab->value, event->position().x() - m_grab->pressX, width(), m_grab->leading);
+    const auto range =
+        dragged(m_state, m_grab->value, event->position().x() - m_grab->pressX, width(), m_grab->leading);
     if (!range || (range->first == m_state.start && range->second == m_state.end)) return;
     emit edited(range->first, range->second);
 }

@@ -29,6 +29,8 @@ class SliderRow : public QWidget
     explicit SliderRow(Options options, QWidget* parent = nullptr);
 
     double value() const { return m_value; }
+    QString label() const;
+    void setLabel(const QString& label);
     void setValue(double value);
     OrangeSlider* slider() const { return m_slider; }
     // None without a default.
@@ -48,6 +50,7 @@ class SliderRow : public QWidget
     const Options m_options;
     double m_value;
     OrangeSlider* m_slider;
+    QLabel* m_label;
     QLabel* m_text;
     QAbstractButton* m_reset = nullptr;
 };

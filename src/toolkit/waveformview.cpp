@@ -48,8 +48,9 @@ QList<WaveformView::Bar> WaveformView::bars(const QList<float>& samples, QSizeF 
         const double h = std::max(size.height() * double(samples[i]) * 0.92, 1.5);
         const double fraction = double(i) / double(n);
         const bool outside = dim && (fraction < dim->first || fraction > dim->second);
-        out << Bar{QRectF(step * 0.2 + step * double(i), (size.height() - h) / 2, std::max(step * 0.6, 1.0), h),
-                   step * 0.3, outside ? 0.3 : 1.0};
+        out << Bar{
+            QRectF(step * 0.2 + step * double(i), (size.height() - h) / 2, std::max(step * 0.6, 1.0), h),
+            step * 0.3, outside ? 0.3 : 1.0};
     }
     return out;
 }

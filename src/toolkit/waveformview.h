@@ -37,8 +37,8 @@ class WaveformView : public QWidget
     // The bars of `samples` in an area of `size` with its origin at 0, 0: bucket i spans the
     // middle 60 % of its step (never narrower than 1 point).
     static QList<Bar> bars(const QList<float>& samples, QSizeF size, const Span& dim);
-    static void paint(QPainter& painter, const QRectF& area, const QList<float>& samples, const QColor& colour,
-                      const Span& dim);
+    static void paint(QPainter& painter, const QRectF& area, const QList<float>& samples,
+                      const QColor& colour, const Span& dim);
 
   protected:
     void paintEvent(QPaintEvent* event) override;

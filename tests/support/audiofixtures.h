@@ -14,7 +14,8 @@ inline bool makeAudio(const QString& path, const QString& source, const QStringL
 {
     QProcess p;
     p.setStandardInputFile(QProcess::nullDevice());
-    p.start(QStringLiteral("ffmpeg"), QStringList{"-v", "error", "-y", "-f", "lavfi", "-i", source} + extra + QStringList{path});
+    p.start(QStringLiteral("ffmpeg"),
+            QStringList{"-v", "error", "-y", "-f", "lavfi", "-i", source} + extra + QStringList{path});
     return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
@@ -45,14 +46,16 @@ class PulseSink
         m_server.setProcessEnvironment(env);
         m_server.setProcessChannelMode(QProcess::MergedChannels);
         m_server.setStandardInputFile(QProcess::nullDevice());
-        m_server.start(QStringLiteral("pulseaudio"),
-                       {"--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "-n", "--disable-shm=yes",
-                        "-L", "module-null-sink sink_name=null", "-L",
-                        QStringLiteral("module-native-protocol-unix auth-anonymous=1 socket=%1").arg(socket)});
+        m_server.start(
+            QStringLiteral("pulseaudio"),
+            {"--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no", "-n", "--disable-shm=yes", "-L",
+             "module-null-sink sink_name=null", "-L",
+             QStringLiteral("module-native-protocol-unix auth-anonymous=1 socket=%1").arg(socket)});
         if (!m_server.waitForStarted(10000)) return false;
         qputenv("PULSE_SERVER", QStringLiteral("unix:%1").arg(socket).toUtf8());
-        return QTest::qWaitFor([&] { return QFile::exists(socket) || m_server.state() == QProcess::NotRunning; },
-                               30000) &&
+        return QTest::qWaitFor(
+                   [&] { return QFile::exists(socket) || m_server.state() == QProcess::NotRunning; },
+                   30000) &&
                QFile::exists(socket);
     }
 

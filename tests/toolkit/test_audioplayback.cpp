@@ -70,7 +70,8 @@ class AudioPlaybackTest : public QObject
         QVERIFY(playback.isPlaying());
         QVERIFY(QTest::qWaitFor([&] { return !playback.isPlaying(); }, limitMs));
         // The position is what the device played, kept after the end.
-        QVERIFY2(playback.time() >= lowest && playback.time() <= highest, qPrintable(QString::number(playback.time())));
+        QVERIFY2(playback.time() >= lowest && playback.time() <= highest,
+                 qPrintable(QString::number(playback.time())));
         QCOMPARE(beeps, 0);
         if (to > from) QVERIFY(times.size() > 10); // read while playing, not only at the end
     }
@@ -108,8 +109,8 @@ class AudioPlaybackTest : public QObject
     {
         const QStringList filter{"-af", "pan=mono|c0=1.0*c0"};
         QCOMPARE(AudioPlayback::previewArgs("/a/s.mp3", filter, 45.5, "/t/p.m4a"),
-                 QStringList({"-i", "/a/s.mp3", "-t", "45.50", "-af", "pan=mono|c0=1.0*c0", "-vn", "-c:a", "aac",
-                              "-b:a", "192k", "/t/p.m4a"}));
+                 QStringList({"-i", "/a/s.mp3", "-t", "45.50", "-af", "pan=mono|c0=1.0*c0", "-vn", "-c:a",
+                              "aac", "-b:a", "192k", "/t/p.m4a"}));
         QCOMPARE(AudioPlayback::previewArgs("s", {}, 180, "o").at(3), QString("60.00"));
     }
 
@@ -130,9 +131,11 @@ class AudioPlaybackTest : public QObject
     {
         AudioPlayback playback;
         QString error;
-        playback.playRendered(m_tone, {"-af", "nosuchfilter=1"}, 30, [&error](const QString& e) { error = e; });
+        playback.playRendered(m_tone, {"-af", "nosuchfilter=1"}, 30,
+                              [&error](const QString& e) { error = e; });
         QVERIFY(QTest::qWaitFor([&] { return !error.isEmpty(); }, limitMs));
-        QVERIFY2(error.contains("ffmpeg") || error.contains("filter", Qt::CaseInsensitive), qPrintable(error));
+        QVERIFY2(error.contains("ffmpeg") || error.contains("filter", Qt::CaseInsensitive),
+                 qPrintable(error));
         QVERIFY(!playback.isPlaying());
         QVERIFY(previewFiles().isEmpty());
     }
@@ -162,8 +165,10 @@ class AudioPlaybackTest : public QObject
         {
             AudioPlayback playback;
             QStringList errors;
-            playback.playRendered(m_tone, {"-af", "nosuchfilter=1"}, 5, [&errors](const QString& e) { errors << e; });
-            playback.playRendered(m_tone, {"-af", "volume=0.5"}, 5, [&errors](const QString& e) { errors << e; });
+            playback.playRendered(m_tone, {"-af", "nosuchfilter=1"}, 5,
+                                  [&errors](const QString& e) { errors << e; });
+            playback.playRendered(m_tone, {"-af", "volume=0.5"}, 5,
+                                  [&errors](const QString& e) { errors << e; });
             QVERIFY(QTest::qWaitFor([&] { return playback.isPlaying(); }, limitMs));
             settlePreviews();
             QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));

@@ -92,9 +92,9 @@ class WaveformTest : public QObject
         image.fill(Qt::transparent);
         view.render(&image);
         QCOMPARE(QColor(image.pixel(25, 20)), QColor(Qt::red)); // the loud bar's middle
-        QCOMPARE(qAlpha(image.pixel(25, 3)), 255);                // a full bar reaches near the top
-        QCOMPARE(qAlpha(image.pixel(75, 5)), 0);                  // the silent one stays small
-        QCOMPARE(qAlpha(image.pixel(5, 20)), 0);                  // the gap before a bar
+        QCOMPARE(qAlpha(image.pixel(25, 3)), 255);              // a full bar reaches near the top
+        QCOMPARE(qAlpha(image.pixel(75, 5)), 0);                // the silent one stays small
+        QCOMPARE(qAlpha(image.pixel(5, 20)), 0);                // the gap before a bar
     }
 
     void handleDrags()
@@ -107,7 +107,7 @@ class WaveformTest : public QObject
         QCOMPARE(RangeWaveform::dragged(s, 2, 50, 100, true), R({5, 6}));
         QCOMPARE(RangeWaveform::dragged(s, 2, 90, 100, true), R({5.95, 6})); // stops short of the end
         QCOMPARE(RangeWaveform::dragged(s, 6, -90, 100, false), R({2, 2.05}));
-        QCOMPARE(RangeWaveform::dragged(s, 2, -500, 100, true), R({0, 6}));   // clamped to the file
+        QCOMPARE(RangeWaveform::dragged(s, 2, -500, 100, true), R({0, 6})); // clamped to the file
         QCOMPARE(RangeWaveform::dragged(s, 6, 500, 100, false), R({2, 10}));
         QCOMPARE(RangeWaveform::dragged(s, 2, 10, 0, true), R());
         s.duration = 0;
