@@ -4,6 +4,7 @@
 
 #include "../support/audiofixtures.h"
 #include "toolkit/audioplayback.h"
+#include "toolkit/pcmstream.h"
 #include "toolkit/pools.h"
 
 #include <QApplication>
@@ -74,6 +75,22 @@ class AudioPlaybackTest : public QObject
                  qPrintable(QString::number(playback.time())));
         QCOMPARE(beeps, 0);
         if (to > from) QVERIFY(times.size() > 10); // read while playing, not only at the end
+    }
+
+    // The decoder stays about a second ahead of the reader, however long the file: ten minutes
+    // of PCM would be 115 MB.
+    void decodingStaysBounded()
+    {
+        const QString hour = m_dir.filePath("long.flac");
+        QVERIFY(makeAudio(hour, "sine=f=440:d=600", {"-ac", "2"}));
+        PcmStream stream(hour, 0, std::nullopt);
+        const qsizetype chunk = 65536; // what the process runner reads at a time
+        for (int round = 0; round < 3; ++round) {
+            QVERIFY(QTest::qWaitFor([&] { return stream.waiting() >= PcmStream::ahead; }, limitMs));
+            QVERIFY2(stream.waiting() <= PcmStream::ahead + chunk, qPrintable(QString::number(stream.waiting())));
+            QCOMPARE(stream.take(PcmStream::ahead / 2).size(), PcmStream::ahead / 2);
+        }
+        QVERIFY(!stream.atEnd());
     }
 
     void stopEndsAtOnce()

@@ -104,7 +104,7 @@ class WaveformTest : public QObject
         s.start = 2;
         s.end = 6;
         using R = std::optional<std::pair<double, double>>;
-        QCOMPARE(RangeWaveform::dragged(s, 2, 50, 100, true), R({5, 6}));
+        QCOMPARE(RangeWaveform::dragged(s, 2, 30, 100, true), R({5, 6}));
         QCOMPARE(RangeWaveform::dragged(s, 2, 90, 100, true), R({5.95, 6})); // stops short of the end
         QCOMPARE(RangeWaveform::dragged(s, 6, -90, 100, false), R({2, 2.05}));
         QCOMPARE(RangeWaveform::dragged(s, 2, -500, 100, true), R({0, 6})); // clamped to the file
