@@ -113,7 +113,10 @@ class AudioChannelsTest : public QObject
         QVERIFY(view->playback().isRendering());
         view->window()->close();
         QVERIFY(Pools::preview().waitForDone(60000));
-        QCoreApplication::sendPostedEvents(); // the render's delivery, before the view goes
+        // The render's delivery while the closed window still exists.
+        const QPointer<AudioChannelsView> alive = view;
+        QCoreApplication::sendPostedEvents(QCoreApplication::instance(), QEvent::MetaCall);
+        QVERIFY(alive);
         QCOMPARE(started, 0);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(previewFiles().isEmpty());

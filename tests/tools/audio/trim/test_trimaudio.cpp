@@ -12,6 +12,7 @@
 #include "tools/audio/trim/trimaudioview.h"
 
 #include <QLabel>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
@@ -30,7 +31,7 @@ class TrimAudioTest : public QObject
     void initTestCase()
     {
         QVERIFY2(m_sink.start(), qPrintable(m_sink.why()));
-        m_burst = m_dir.filePath("burst.m4a");
+        m_burst = m_dir.filePath("burst.wav");
         QVERIFY(makeAudio(m_burst, "aevalsrc='if(between(t,1,3),sin(2*PI*440*t),0)':d=5"));
     }
 
@@ -47,7 +48,8 @@ class TrimAudioTest : public QObject
 
         view->autoTrim()->click();
         QVERIFY(std::abs(view->start() - 0.92) < 0.04 && std::abs(view->end() - 3.08) < 0.04);
-        QCOMPARE(view->selectedText()->text(), QString("0:02.16 selected"));
+        QVERIFY2(QRegularExpression("^0:02\\.1[5-7] selected$").match(view->selectedText()->text()).hasMatch(),
+                 qPrintable(view->selectedText()->text()));
         view->setRange(2, 2.5); // a drag of the handles
         view->autoTrim()->click();
         QCOMPARE(view->start(), 0.0); // unticked: the whole file again
@@ -96,7 +98,7 @@ class TrimAudioTest : public QObject
         QCOMPARE(job->title(), QString("Trimming audio"));
         QCOMPARE(job->state().phase, Job::Phase::done);
         QCOMPARE(job->results(),
-                 QStringList({m_dir.filePath("burst Trimmed.m4a"), m_dir.filePath("Other Trimmed.mp3")}));
+                 QStringList({m_dir.filePath("burst Trimmed.wav"), m_dir.filePath("Other Trimmed.mp3")}));
         for (const QString& out : job->results())
             QVERIFY2(std::abs(Media::probe(out).duration - 1.5) < 0.1, qPrintable(out));
     }
