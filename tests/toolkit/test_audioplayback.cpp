@@ -87,7 +87,8 @@ class AudioPlaybackTest : public QObject
         const qsizetype chunk = 65536; // what the process runner reads at a time
         for (int round = 0; round < 3; ++round) {
             QVERIFY(QTest::qWaitFor([&] { return stream.waiting() >= PcmStream::ahead; }, limitMs));
-            QVERIFY2(stream.waiting() <= PcmStream::ahead + chunk, qPrintable(QString::number(stream.waiting())));
+            QVERIFY2(stream.waiting() <= PcmStream::ahead + chunk,
+                     qPrintable(QString::number(stream.waiting())));
             QCOMPARE(stream.take(PcmStream::ahead / 2).size(), PcmStream::ahead / 2);
         }
         QVERIFY(!stream.atEnd());

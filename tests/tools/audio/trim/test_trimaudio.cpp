@@ -48,8 +48,9 @@ class TrimAudioTest : public QObject
 
         view->autoTrim()->click();
         QVERIFY(std::abs(view->start() - 0.92) < 0.04 && std::abs(view->end() - 3.08) < 0.04);
-        QVERIFY2(QRegularExpression("^0:02\\.1[5-7] selected$").match(view->selectedText()->text()).hasMatch(),
-                 qPrintable(view->selectedText()->text()));
+        QVERIFY2(
+            QRegularExpression("^0:02\\.1[5-7] selected$").match(view->selectedText()->text()).hasMatch(),
+            qPrintable(view->selectedText()->text()));
         view->setRange(2, 2.5); // a drag of the handles
         view->autoTrim()->click();
         QCOMPARE(view->start(), 0.0); // unticked: the whole file again
