@@ -19,6 +19,20 @@ inline bool makeAudio(const QString& path, const QString& source, const QStringL
     return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
+// A temporary folder of this test's own as the process's temporary folder, so that counting
+// preview files there sees no other test's. Restored when it goes.
+class PrivateTemp
+{
+  public:
+    PrivateTemp() : m_previous(qgetenv("TMPDIR")) { qputenv("TMPDIR", m_dir.path().toUtf8()); }
+    ~PrivateTemp() { qputenv("TMPDIR", m_previous); }
+    bool isValid() const { return m_dir.isValid() && QDir::tempPath() == m_dir.path(); }
+
+  private:
+    QTemporaryDir m_dir;
+    QByteArray m_previous;
+};
+
 // A PulseAudio server with one null sink, in a folder of its own, that this process plays
 // into: start() before anything asks for a sound device. It runs as root too (CI's container),
 // where the server only warns. Stopped when it goes.

@@ -34,6 +34,7 @@ void settlePreviews()
 class AudioPlaybackTest : public QObject
 {
     Q_OBJECT
+    PrivateTemp m_temp; // first: what follows makes its files there
     QTemporaryDir m_dir;
     PulseSink m_sink;
     QString m_tone; // 5 s of 440 Hz
@@ -42,6 +43,7 @@ class AudioPlaybackTest : public QObject
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
+        QVERIFY(m_temp.isValid());
         QVERIFY2(m_sink.start(), qPrintable(m_sink.why()));
         m_tone = m_dir.filePath("tone.mp3");
         QVERIFY(makeAudio(m_tone, "sine=f=440:d=5", {"-ac", "2"}));

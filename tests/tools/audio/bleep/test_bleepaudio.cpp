@@ -49,11 +49,16 @@ QStringList previewFiles()
 class BleepAudioTest : public QObject
 {
     Q_OBJECT
+    PrivateTemp m_temp; // first: what follows makes its files there
     QTemporaryDir m_dir;
     PulseSink m_sink;
 
   private slots:
-    void initTestCase() { QVERIFY2(m_sink.start(), qPrintable(m_sink.why())); }
+    void initTestCase()
+    {
+        QVERIFY(m_temp.isValid());
+        QVERIFY2(m_sink.start(), qPrintable(m_sink.why()));
+    }
 
     void drawingSelectingAndResizing()
     {

@@ -40,6 +40,7 @@ QStringList previewFiles()
 class AudioChannelsTest : public QObject
 {
     Q_OBJECT
+    PrivateTemp m_temp; // first: what follows makes its files there
     QTemporaryDir m_dir;
     PulseSink m_sink;
     QString m_stereo;
@@ -47,6 +48,7 @@ class AudioChannelsTest : public QObject
   private slots:
     void initTestCase()
     {
+        QVERIFY(m_temp.isValid());
         QVERIFY2(m_sink.start(), qPrintable(m_sink.why()));
         m_stereo = m_dir.filePath("duet.flac");
         QVERIFY(makeAudio(m_stereo, "sine=f=440:d=4", {"-ac", "2"}));
