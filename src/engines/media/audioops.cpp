@@ -50,7 +50,8 @@ double measurePeak(const QString& source, Job& job)
 {
     const QString program = Media::require(QStringLiteral("ffmpeg"));
     job.throwIfCancelled();
-    const Shell::Result r = Shell::run(program, Media::guardedInputs(ToolArgs::peakMeasure(source)), std::nullopt, &job);
+    const Shell::Result r =
+        Shell::run(program, Media::guardedInputs(ToolArgs::peakMeasure(source)), std::nullopt, &job);
     if (const auto peak = maxVolume(r.stderrText); peak && r.status == 0) return *peak;
     // Without a measured peak any gain would be a guess.
     throw ConvertError::failed(
@@ -67,6 +68,7 @@ QStringList trimAudio(const QString& source, double from, double to, Job& job, c
 {
     ToolRun::checkSource(source);
     const QString ext = ToolRun::ext(source);
+    ToolRun::refusePastTheEnd(from, Media::probe(source).duration, pastTheEnd(source));
     return writeAudio(
         source, QStringLiteral("Trimmed"), to - from, job, progress,
         [&](const QString& temporary) { return ToolArgs::trimAudio(source, from, to, ext, temporary); },
@@ -78,13 +80,15 @@ QString channelFilter(bool stereo, int sourceChannels, double left, double right
     const double l = left / 100, r = right / 100;
     using ToolArgs::gain;
     // More than two channels are mixed down to the two sides first, centre and surrounds included.
-    const QString downmix = sourceChannels > 2 ? QStringLiteral("aformat=channel_layouts=stereo,") : QString();
+    const QString downmix =
+        sourceChannels > 2 ? QStringLiteral("aformat=channel_layouts=stereo,") : QString();
     if (!stereo)
         return sourceChannels < 2
                    ? QStringLiteral("pan=mono|c0=%1*c0").arg(gain(l))
                    : downmix + QStringLiteral("pan=mono|c0=%1*c0+%2*c1").arg(gain(l * 0.5), gain(r * 0.5));
-    return sourceChannels < 2 ? QStringLiteral("pan=stereo|c0=%1*c0|c1=%2*c0").arg(gain(l), gain(r))
-                              : downmix + QStringLiteral("pan=stereo|c0=%1*c0|c1=%2*c1").arg(gain(l), gain(r));
+    return sourceChannels < 2
+               ? QStringLiteral("pan=stereo|c0=%1*c0|c1=%2*c0").arg(gain(l), gain(r))
+               : downmix + QStringLiteral("pan=stereo|c0=%1*c0|c1=%2*c1").arg(gain(l), gain(r));
 }
 
 QStringList channels(const QString& source, bool stereo, double left, double right, Job& job,
@@ -95,10 +99,9 @@ QStringList channels(const QString& source, bool stereo, double left, double rig
     const Media::Probe probe = Media::probe(source);
     // Each file's own channel count: a mono file among stereo ones still fills both sides.
     const QString filter = channelFilter(stereo, probe.channels, left, right);
-    return writeAudio(source, stereo ? QStringLiteral("Stereo") : QStringLiteral("Mono"), probe.duration, job,
-                      progress, [&](const QString& temporary) {
-                          return ToolArgs::channels(source, filter, ext, temporary);
-                      });
+    return writeAudio(
+        source, stereo ? QStringLiteral("Stereo") : QStringLiteral("Mono"), probe.duration, job, progress,
+        [&](const QString& temporary) { return ToolArgs::channels(source, filter, ext, temporary); });
 }
 
 QStringList bleep(const QString& source, const QList<BleepRange>& ranges, Job& job, const Progress& progress)
@@ -146,12 +149,11 @@ QStringList normalize(const QString& source, LoudnessTarget target, Job& job, co
     ToolRun::checkSource(source);
     const QString ext = ToolRun::ext(source);
     const Media::Probe probe = Media::probe(source);
-    const QString filter =
-        target == LoudnessTarget::peak ? peakFilter(measurePeak(source, job)) : loudnessFilter(target, probe.sampleRate);
-    return writeAudio(source, QStringLiteral("Normalized"), probe.duration, job, progress,
-                      [&](const QString& temporary) {
-                          return ToolArgs::normalize(source, filter, ext, temporary);
-                      });
+    const QString filter = target == LoudnessTarget::peak ? peakFilter(measurePeak(source, job))
+                                                          : loudnessFilter(target, probe.sampleRate);
+    return writeAudio(
+        source, QStringLiteral("Normalized"), probe.duration, job, progress,
+        [&](const QString& temporary) { return ToolArgs::normalize(source, filter, ext, temporary); });
 }
 
 } // namespace ToolOps

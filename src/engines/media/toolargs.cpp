@@ -36,15 +36,16 @@ QString gain(double value)
 
 QStringList trimAudio(const QString& source, double from, double to, const QString& ext, const QString& out)
 {
-    return QStringList{QStringLiteral("-i"), source, QStringLiteral("-ss"), fixed(from, 3), QStringLiteral("-to"),
-                       fixed(to, 3)} +
+    return QStringList{QStringLiteral("-i"),  source,      QStringLiteral("-ss"), fixed(from, 3),
+                       QStringLiteral("-to"), fixed(to, 3)} +
            audioOnly + keepMetadata + Media::audioArgs(ext) + QStringList{out};
 }
 
 QStringList channels(const QString& source, const QString& filter, const QString& ext, const QString& out)
 {
-    return QStringList{QStringLiteral("-i"), source} + audioOnly + QStringList{QStringLiteral("-af"), filter} +
-           keepMetadata + Media::audioArgs(ext) + QStringList{out};
+    return QStringList{QStringLiteral("-i"), source} + audioOnly +
+           QStringList{QStringLiteral("-af"), filter} + keepMetadata + Media::audioArgs(ext) +
+           QStringList{out};
 }
 
 QStringList bleep(const QString& source, const QList<BleepRange>& sorted, int channels, const QString& ext,
@@ -56,10 +57,16 @@ QStringList bleep(const QString& source, const QList<BleepRange>& sorted, int ch
 
 QStringList peakMeasure(const QString& source)
 {
-    return {QStringLiteral("-hide_banner"), QStringLiteral("-nostats"), QStringLiteral("-i"),
+    return {QStringLiteral("-hide_banner"),
+            QStringLiteral("-nostats"),
+            QStringLiteral("-i"),
             source,
-            QStringLiteral("-map"),         QStringLiteral("0:a"),      QStringLiteral("-af"),
-            QStringLiteral("volumedetect"), QStringLiteral("-f"),       QStringLiteral("null"),
+            QStringLiteral("-map"),
+            QStringLiteral("0:a"),
+            QStringLiteral("-af"),
+            QStringLiteral("volumedetect"),
+            QStringLiteral("-f"),
+            QStringLiteral("null"),
             QStringLiteral("-")};
 }
 
@@ -82,17 +89,19 @@ QString visualGraph(VisualShape shape, VisualStyle style, const QString& color, 
         v = QStringLiteral("showwaves=s=%1:mode=line:rate=30:colors=0x%2:draw=full").arg(strip, color);
         break;
     case VisualStyle::bars:
-        v = QStringLiteral("showfreqs=s=%1:mode=bar:ascale=sqrt:fscale=log:colors=0x%2:win_size=2048:overlap=0,"
-                           "fps=30")
+        v = QStringLiteral(
+                "showfreqs=s=%1:mode=bar:ascale=sqrt:fscale=log:colors=0x%2:win_size=2048:overlap=0,"
+                "fps=30")
                 .arg(strip, color);
         break;
     }
     const QString size = integer(f.width) + QLatin1Char(':') + integer(f.height);
     const QString b =
-        background ? QStringLiteral("color=black:s=%1:r=30[c];[1:v]scale=%2:force_original_aspect_ratio=increase,"
-                                    "crop=%2,setsar=1[img];[c][img]overlay=0:0[bg]")
-                         .arg(frame, size)
-                   : QStringLiteral("color=black:s=%1:r=30[bg]").arg(frame);
+        background
+            ? QStringLiteral("color=black:s=%1:r=30[c];[1:v]scale=%2:force_original_aspect_ratio=increase,"
+                             "crop=%2,setsar=1[img];[c][img]overlay=0:0[bg]")
+                  .arg(frame, size)
+            : QStringLiteral("color=black:s=%1:r=30[bg]").arg(frame);
     return b + QStringLiteral(";[0:a]") + v +
            QStringLiteral(",format=rgba,colorkey=black:0.01:0.0[w];[bg][w]overlay=0:(H-h)/2:shortest=1,"
                           "format=yuv420p[v]");

@@ -34,7 +34,8 @@ QStringList visualize(const QString& source, VisualShape shape, VisualStyle styl
 
 // The re-encode arguments of trimmed, split, sped-up clips for the container `ext`, or the
 // stream copy cut at key frames when `fast`.
-QStringList trimVideo(const QString& source, TimeRange range, bool fast, const QString& ext, const QString& out);
+QStringList trimVideo(const QString& source, TimeRange range, bool fast, const QString& ext,
+                      const QString& out);
 QString cropFilter(const QRectF& rect);
 QStringList cropVideo(const QString& source, const QRectF& rect, const QString& ext, const QString& out);
 // The picture's and, given the source's sample rate, the sound's speed graph.

@@ -110,7 +110,8 @@ QStringList filter(const QList<BleepRange>& ranges, int channels)
                 QStringLiteral("[out]")};
     QStringList spans;
     for (const BleepRange& r : ranges)
-        spans << QStringLiteral("between(t,%1,%2)").arg(ToolArgs::fixed(r.start, 3), ToolArgs::fixed(r.end, 3));
+        spans
+            << QStringLiteral("between(t,%1,%2)").arg(ToolArgs::fixed(r.start, 3), ToolArgs::fixed(r.end, 3));
     const QString e = spans.join(QLatin1Char('+'));
     const QString tone = QStringLiteral("0.3*sin(2*PI*1000*t)*(") + e + QLatin1Char(')');
     // One expression per output channel: mono for mono sources, two channels for all others.

@@ -52,6 +52,11 @@ void requireContent(const QString& path, const QString& message)
     throw ConvertError::failed(message);
 }
 
+void refusePastTheEnd(double start, double duration, const QString& message)
+{
+    if (duration > 0 && start >= duration) throw ConvertError::failed(message);
+}
+
 QString fileName(const QString& path)
 {
     return QFileInfo(path).fileName();

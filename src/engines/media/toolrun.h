@@ -31,6 +31,11 @@ void ffmpeg(const QStringList& args, double duration, Job& job, const Progress& 
 // an empty file, and exits as if it succeeded, for a range that starts past the source's end.
 void requireContent(const QString& path, const QString& message);
 
+// Throws `message` when a range that starts at `start` seconds begins at or after the end of a
+// source of `duration` seconds (0: unknown). A stream copy seeking there copies from the last key
+// frame instead, so a result that has content is not yet proof of the right range.
+void refusePastTheEnd(double start, double duration, const QString& message);
+
 // "Talk.m4a", for messages.
 QString fileName(const QString& path);
 

@@ -18,7 +18,8 @@ bool isMovie(const QString& ext)
 
 QStringList faststart(const QString& ext)
 {
-    return isMovie(ext) ? QStringList{QStringLiteral("-movflags"), QStringLiteral("+faststart")} : QStringList{};
+    return isMovie(ext) ? QStringList{QStringLiteral("-movflags"), QStringLiteral("+faststart")}
+                        : QStringList{};
 }
 
 // The first picture stream and every sound stream, if any.
@@ -41,16 +42,19 @@ BoxExpr boxExpr(const QRectF& r)
     using ToolArgs::fixed;
     return {QStringLiteral("trunc(iw*%1/2)*2").arg(fixed(r.width(), 5)),
             QStringLiteral("trunc(ih*%1/2)*2").arg(fixed(r.height(), 5)),
-            QStringLiteral("trunc(iw*%1)").arg(fixed(r.x(), 5)), QStringLiteral("trunc(ih*%1)").arg(fixed(r.y(), 5))};
+            QStringLiteral("trunc(iw*%1)").arg(fixed(r.x(), 5)),
+            QStringLiteral("trunc(ih*%1)").arg(fixed(r.y(), 5))};
 }
 
 } // namespace
 
 namespace ToolArgs {
 
-QStringList trimVideo(const QString& source, TimeRange range, bool fast, const QString& ext, const QString& out)
+QStringList trimVideo(const QString& source, TimeRange range, bool fast, const QString& ext,
+                      const QString& out)
 {
-    QStringList args{QStringLiteral("-ss"), fixed(range.start, 3), QStringLiteral("-i"), source,
+    QStringList args{QStringLiteral("-ss"), fixed(range.start, 3),
+                     QStringLiteral("-i"),  source,
                      QStringLiteral("-t"),  fixed(range.end - range.start, 3)};
     args << pictureAndSound << QStringLiteral("-map_metadata") << QStringLiteral("0");
     if (fast)
@@ -80,8 +84,9 @@ QString speedGraph(double speed, bool keepPitch, std::optional<int> sampleRate)
 {
     QString g = QStringLiteral("[0:v]setpts=PTS/%1[v]").arg(fixed(speed, 4));
     if (sampleRate) {
-        const QString chain = keepPitch ? ToolOps::atempo(speed)
-                                        : QStringLiteral("asetrate=%1*%2,aresample=%1").arg(n(*sampleRate), fixed(speed, 4));
+        const QString chain =
+            keepPitch ? ToolOps::atempo(speed)
+                      : QStringLiteral("asetrate=%1*%2,aresample=%1").arg(n(*sampleRate), fixed(speed, 4));
         g += QStringLiteral(";[0:a]") + chain + QStringLiteral("[a]");
     }
     return g;
@@ -90,17 +95,27 @@ QString speedGraph(double speed, bool keepPitch, std::optional<int> sampleRate)
 QStringList speed(const QString& source, double speed, bool keepPitch, std::optional<int> sampleRate,
                   const QString& ext, const QString& out)
 {
-    QStringList args{QStringLiteral("-i"), source, QStringLiteral("-filter_complex"),
-                     speedGraph(speed, keepPitch, sampleRate), QStringLiteral("-map"), QStringLiteral("[v]")};
+    QStringList args{QStringLiteral("-i"),
+                     source,
+                     QStringLiteral("-filter_complex"),
+                     speedGraph(speed, keepPitch, sampleRate),
+                     QStringLiteral("-map"),
+                     QStringLiteral("[v]")};
     if (sampleRate) args << QStringLiteral("-map") << QStringLiteral("[a]");
     return args + VideoOps::reencode(ext, crf) + QStringList{out};
 }
 
 QStringList snapshot(const QString& source, double time, const QString& out)
 {
-    return {QStringLiteral("-ss"),      fixed(time, 3),      QStringLiteral("-i"), source,
-            QStringLiteral("-frames:v"), QStringLiteral("1"), QStringLiteral("-update"),
-            QStringLiteral("1"),        out};
+    return {QStringLiteral("-ss"),
+            fixed(time, 3),
+            QStringLiteral("-i"),
+            source,
+            QStringLiteral("-frames:v"),
+            QStringLiteral("1"),
+            QStringLiteral("-update"),
+            QStringLiteral("1"),
+            out};
 }
 
 QStringList join(const QList<JoinClip>& clips, const QString& out)
@@ -115,16 +130,18 @@ QStringList join(const QList<JoinClip>& clips, const QString& out)
     QString g, pairs;
     int next = int(clips.size());
     for (int i = 0; i < clips.size(); ++i) {
-        g += QStringLiteral("[%1:v:0]scale=%2:%3:force_original_aspect_ratio=decrease,pad=%2:%3:(ow-iw)/2:(oh-ih)/2,"
-                            "setsar=1,fps=%4,format=yuv420p[v%1];")
+        g += QStringLiteral(
+                 "[%1:v:0]scale=%2:%3:force_original_aspect_ratio=decrease,pad=%2:%3:(ow-iw)/2:(oh-ih)/2,"
+                 "setsar=1,fps=%4,format=yuv420p[v%1];")
                  .arg(n(i), n(w), n(h), n(r));
         if (clips[i].audio) {
             g += QStringLiteral("[%1:a:0]aresample=48000,aformat=channel_layouts=stereo[a%1];").arg(n(i));
             pairs += QStringLiteral("[v%1][a%1]").arg(n(i));
         } else {
             // A silent track as long as the clip keeps the concatenation's sound in step.
-            inputs << QStringLiteral("-f") << QStringLiteral("lavfi") << QStringLiteral("-t")
-                   << fixed(clips[i].duration, 3) << QStringLiteral("-i")
+            // "-f" right before "-i": the generated input is the one the guard leaves alone.
+            inputs << QStringLiteral("-t") << fixed(clips[i].duration, 3) << QStringLiteral("-f")
+                   << QStringLiteral("lavfi") << QStringLiteral("-i")
                    << QStringLiteral("anullsrc=r=48000:cl=stereo");
             pairs += QStringLiteral("[v%1][%2:a]").arg(n(i), n(next++));
         }
@@ -153,9 +170,9 @@ QStringList join(const QList<JoinClip>& clips, const QString& out)
 
 QString redactGraph(const QList<QRectF>& boxes, RedactStyle style, const std::optional<TimeRange>& range)
 {
-    const QString enable = range ? QStringLiteral(":enable='between(t,%1,%2)'")
-                                       .arg(fixed(range->start, 3), fixed(range->end, 3))
-                                 : QString();
+    const QString enable =
+        range ? QStringLiteral(":enable='between(t,%1,%2)'").arg(fixed(range->start, 3), fixed(range->end, 3))
+              : QString();
     // The blur's radius is capped by half the box (and half the chroma plane), which a fixed
     // radius would exceed on small boxes.
     const QString blur = QStringLiteral("boxblur=luma_radius='min(20,min(w,h)/2)':luma_power=4:"
@@ -173,7 +190,8 @@ QString redactGraph(const QList<QRectF>& boxes, RedactStyle style, const std::op
                               .arg(fixed(boxes[i].x(), 5), fixed(boxes[i].y(), 5)) +
                           enable + QLatin1Char('[') + s + QLatin1Char(']');
         } else {
-            const QString color = style == RedactStyle::black ? QStringLiteral("black") : QStringLiteral("white");
+            const QString color =
+                style == RedactStyle::black ? QStringLiteral("black") : QStringLiteral("white");
             chains << QStringLiteral("[%1]drawbox=x=%2:y=%3:w=%4:h=%5:color=%6:t=fill")
                               .arg(label, b.x, b.y, b.w, b.h, color) +
                           enable + QLatin1Char('[') + s + QLatin1Char(']');
@@ -197,8 +215,8 @@ QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, Redac
                        QStringLiteral("0:a?"),
                        QStringLiteral("-map_metadata"),
                        QStringLiteral("-1")} +
-           Media::videoArgs(ext, crf) + QStringList{QStringLiteral("-c:a"), QStringLiteral("copy")} + faststart(ext) +
-           QStringList{out};
+           Media::videoArgs(ext, crf) + QStringList{QStringLiteral("-c:a"), QStringLiteral("copy")} +
+           faststart(ext) + QStringList{out};
 }
 
 } // namespace ToolArgs

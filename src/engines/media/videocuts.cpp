@@ -4,6 +4,7 @@
 #include "core/job.h"
 #include "core/output.h"
 #include "core/stagingfolder.h"
+#include "engines/media/media.h"
 #include "engines/media/toolargs.h"
 #include "engines/media/toolrun.h"
 
@@ -18,14 +19,17 @@ QStringList trimVideo(const QString& source, TimeRange range, bool fast, Job& jo
 {
     ToolRun::checkSource(source);
     const QString ext = ToolRun::ext(source);
-    const QString destination = ToolRun::destination(source, QStringLiteral("Trimmed"), ToolRun::extension(source));
+    const QString pastTheEnd =
+        QStringLiteral("The chosen range lies past the end of %1").arg(ToolRun::fileName(source));
+    ToolRun::refusePastTheEnd(range.start, Media::probe(source).duration, pastTheEnd);
+    const QString destination =
+        ToolRun::destination(source, QStringLiteral("Trimmed"), ToolRun::extension(source));
     return {Output::write(
         destination,
         [&](const QString& temporary) {
-            ToolRun::ffmpeg(ToolArgs::trimVideo(source, range, fast, ext, temporary), range.end - range.start, job,
-                            progress);
-            ToolRun::requireContent(temporary, QStringLiteral("The chosen range lies past the end of %1")
-                                                   .arg(ToolRun::fileName(source)));
+            ToolRun::ffmpeg(ToolArgs::trimVideo(source, range, fast, ext, temporary), range.end - range.start,
+                            job, progress);
+            ToolRun::requireContent(temporary, pastTheEnd);
         },
         &job)};
 }
@@ -37,6 +41,12 @@ QStringList splitVideo(const QString& source, const QList<TimeRange>& parts, boo
     ToolRun::checkSource(source);
     const QString ext = ToolRun::ext(source);
     const QString base = Output::baseName(source);
+    const auto pastTheEnd = [&](int i) {
+        return QStringLiteral("Part %1 lies past the end of %2").arg(i + 1).arg(ToolRun::fileName(source));
+    };
+    const double duration = Media::probe(source).duration;
+    for (int i = 0; i < parts.size(); ++i)
+        ToolRun::refusePastTheEnd(parts[i].start, duration, pastTheEnd(i));
     const QString destination = Output::result(source, QStringLiteral(" Clips"), std::nullopt);
     // Every clip is made in a hidden folder, so that a split delivers all its clips or none.
     StagingFolder staging(destination);
@@ -45,13 +55,11 @@ QStringList splitVideo(const QString& source, const QList<TimeRange>& parts, boo
         const QString name = QStringLiteral("%1 Clip %2").arg(base).arg(i + 1) +
                              (ext.isEmpty() ? QString() : QLatin1Char('.') + ext);
         const QString clip = QDir(staging.path()).filePath(name);
-        ToolRun::ffmpeg(ToolArgs::trimVideo(source, parts[i], fast, ext, clip), parts[i].end - parts[i].start, job,
-                        [&](double p) {
+        ToolRun::ffmpeg(ToolArgs::trimVideo(source, parts[i], fast, ext, clip), parts[i].end - parts[i].start,
+                        job, [&](double p) {
                             if (progress) progress((i + p) / count);
                         });
-        ToolRun::requireContent(clip, QStringLiteral("Part %1 lies past the end of %2")
-                                          .arg(i + 1)
-                                          .arg(ToolRun::fileName(source)));
+        ToolRun::requireContent(clip, pastTheEnd(i));
         if (progress) progress((i + 1) / count);
     }
     job.throwIfCancelled();

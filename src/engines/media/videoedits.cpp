@@ -19,7 +19,8 @@ QStringList writeVideo(const QString& source, const QString& suffix, double dura
 {
     const QString destination = ToolRun::destination(source, suffix, ToolRun::extension(source));
     return {Output::write(
-        destination, [&](const QString& temporary) { ToolRun::ffmpeg(argsFor(temporary), duration, job, progress); },
+        destination,
+        [&](const QString& temporary) { ToolRun::ffmpeg(argsFor(temporary), duration, job, progress); },
         &job)};
 }
 
@@ -38,9 +39,9 @@ QStringList cropVideo(const QString& source, const QRectF& rect, Job& job, const
     ToolRun::checkSource(source);
     const QString ext = ToolRun::ext(source);
     const double duration = Media::probe(source).duration;
-    return writeVideo(source, QStringLiteral("Cropped"), duration, job, progress, [&](const QString& temporary) {
-        return ToolArgs::cropVideo(source, rect, ext, temporary);
-    });
+    return writeVideo(
+        source, QStringLiteral("Cropped"), duration, job, progress,
+        [&](const QString& temporary) { return ToolArgs::cropVideo(source, rect, ext, temporary); });
 }
 
 QString atempo(double speed)
@@ -87,12 +88,15 @@ QStringList join(const QStringList& clips, Job& job, const Progress& progress)
     }
     // The first clip sizes the whole join; a guessed size would be a 2 × 2 video.
     if (probed.first().width <= 0 || probed.first().height <= 0)
-        throw ConvertError::unsupported(
-            QStringLiteral("%1 has no picture to size the joined video by").arg(ToolRun::fileName(clips.first())));
-    const QString destination = ToolRun::destination(clips.first(), QStringLiteral("Joined"), QStringLiteral("mp4"));
+        throw ConvertError::unsupported(QStringLiteral("%1 has no picture to size the joined video by")
+                                            .arg(ToolRun::fileName(clips.first())));
+    const QString destination =
+        ToolRun::destination(clips.first(), QStringLiteral("Joined"), QStringLiteral("mp4"));
     return {Output::write(
         destination,
-        [&](const QString& temporary) { ToolRun::ffmpeg(ToolArgs::join(probed, temporary), total, job, progress); },
+        [&](const QString& temporary) {
+            ToolRun::ffmpeg(ToolArgs::join(probed, temporary), total, job, progress);
+        },
         &job)};
 }
 
@@ -103,9 +107,10 @@ QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, Redac
     ToolRun::checkSource(source);
     const QString ext = ToolRun::ext(source);
     const double duration = Media::probe(source).duration;
-    return writeVideo(source, QStringLiteral("Redacted"), duration, job, progress, [&](const QString& temporary) {
-        return ToolArgs::redactVideo(source, boxes, style, range, ext, temporary);
-    });
+    return writeVideo(source, QStringLiteral("Redacted"), duration, job, progress,
+                      [&](const QString& temporary) {
+                          return ToolArgs::redactVideo(source, boxes, style, range, ext, temporary);
+                      });
 }
 
 } // namespace ToolOps

@@ -1,6 +1,7 @@
 #include "engines/media/toolops.h"
 
 #include "core/converterror.h"
+#include "core/inputcheck.h"
 #include "core/job.h"
 #include "core/output.h"
 #include "core/scratchfolder.h"
@@ -18,7 +19,8 @@ void checkColor(const QString& color)
 {
     static const QRegularExpression hex(QStringLiteral("^[0-9A-Fa-f]{6}$"));
     if (!hex.match(color).hasMatch())
-        throw ConvertError::unsupported(QStringLiteral("“%1” is not a colour of six hexadecimal digits").arg(color));
+        throw ConvertError::unsupported(
+            QStringLiteral("“%1” is not a colour of six hexadecimal digits").arg(color));
 }
 
 // The background as a PNG that ffmpeg reads as nothing but a PNG: upright, any format the
@@ -30,7 +32,8 @@ void writeBackground(const QString& image, const QString& png, const VisualFrame
     } catch (const ConvertError& e) {
         if (e.isCancelled()) throw;
         throw ConvertError::failed(
-            QStringLiteral("Couldn’t read the background picture %1").arg(ToolRun::fileName(image)), e.message());
+            QStringLiteral("Couldn’t read the background picture %1").arg(ToolRun::fileName(image)),
+            e.message());
     }
 }
 
@@ -46,13 +49,16 @@ QStringList visualize(const QString& source, VisualShape shape, VisualStyle styl
     const Media::Probe probe = Media::probe(source);
     // The length bounds the video; without it ffmpeg would write an empty one.
     if (!(probe.duration > 0))
-        throw ConvertError::failed(QStringLiteral("Couldn’t read the length of %1").arg(ToolRun::fileName(source)));
+        throw ConvertError::failed(
+            QStringLiteral("Couldn’t read the length of %1").arg(ToolRun::fileName(source)));
     const VisualFrame frame = visualFrame(shape);
-    const QString destination = ToolRun::destination(source, QStringLiteral("Visualizer"), QStringLiteral("mp4"));
+    const QString destination =
+        ToolRun::destination(source, QStringLiteral("Visualizer"), QStringLiteral("mp4"));
 
     std::optional<ScratchFolder> scratch;
     std::optional<QString> png;
     if (background) {
+        InputCheck::refuseGone(*background);
         job.throwIfCancelled();
         scratch.emplace();
         png = scratch->file(QStringLiteral("background.png"));
@@ -64,9 +70,8 @@ QStringList visualize(const QString& source, VisualShape shape, VisualStyle styl
             ToolRun::ffmpeg(ToolArgs::visualize(source, shape, style, color, png, probe.duration, temporary),
                             probe.duration, job, progress);
             ToolRun::requireContent(
-                temporary,
-                QStringLiteral("The video of %1 came out empty: its sound could not be read")
-                    .arg(ToolRun::fileName(source)));
+                temporary, QStringLiteral("The video of %1 came out empty: its sound could not be read")
+                               .arg(ToolRun::fileName(source)));
         },
         &job)};
 }

@@ -4,6 +4,7 @@
 #include "../../support/enginefixtures_a.h"
 #include "core/job.h"
 #include "engines/media/toolops.h"
+#include "engines/media/toolrun.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -113,10 +114,25 @@ class AudioOpsTest : public QObject
         QCOMPARE(mp3, QStringList{path("Song Trimmed.mp3")});
 
         // Past the end ffmpeg writes an empty file and exits 0; that file must not be delivered.
-        const ConvertError e = Fixture::failure([&] { ToolOps::trimAudio(path("Talk.m4a"), 7, 9, m_job, {}); });
+        const ConvertError e =
+            Fixture::failure([&] { ToolOps::trimAudio(path("Talk.m4a"), 7, 9, m_job, {}); });
         QCOMPARE(e.message(), "The chosen range lies past the end of Talk.m4a");
         QVERIFY(!QFile::exists(path("Talk Trimmed 4.m4a")));
         QVERIFY(hiddenIn(m_dir.path()).isEmpty());
+    }
+
+    // ffmpeg asked for a range past the end writes a file without a moment of sound and exits 0.
+    void emptyResultIsRefused()
+    {
+        QVERIFY(Fixture::ffmpeg({"-i", path("Talk.m4a"), "-ss", "7", "-to", "9", path("empty.m4a")}));
+        QVERIFY(QFileInfo(path("empty.m4a")).size() > 0);
+        QVERIFY(Fixture::ffmpeg(
+            {"-f", "lavfi", "-i", "sine", "-t", "0", path("empty.wav")})); // a stream, no sound
+        for (const QString name : {"empty.m4a", "empty.wav"})
+            QCOMPARE(Fixture::failure([&] { ToolRun::requireContent(path(name), "empty"); }).message(),
+                     "empty");
+        ToolRun::requireContent(path("Talk.m4a"), "empty");
+        QVERIFY(QFile::remove(path("empty.m4a")) && QFile::remove(path("empty.wav")));
     }
 
     void channelsFollowEachFile()
@@ -127,8 +143,8 @@ class AudioOpsTest : public QObject
         QCOMPARE(ffprobe(stereo).channels, 2);
         QVERIFY(levels(stereo, "0", "4").first > -20);
         QProcess right;
-        right.start("ffmpeg", {"-hide_banner", "-nostats", "-i", stereo, "-af", "pan=mono|c0=c1,volumedetect", "-f",
-                               "null", "-"});
+        right.start("ffmpeg", {"-hide_banner", "-nostats", "-i", stereo, "-af", "pan=mono|c0=c1,volumedetect",
+                               "-f", "null", "-"});
         right.waitForFinished();
         QVERIFY(!right.readAllStandardError().contains("max_volume: -91"));
 
@@ -155,10 +171,14 @@ class AudioOpsTest : public QObject
     {
         QTest::addColumn<QString>("source");
         QTest::addColumn<QString>("result");
-        QTest::newRow("m4a") << "Talk.m4a" << "Talk Normalized.m4a";
-        QTest::newRow("wav") << "Tone.wav" << "Tone Normalized.wav";
-        QTest::newRow("flac") << "Centre.flac" << "Centre Normalized.flac";
-        QTest::newRow("mp3") << "Song.MP3" << "Song Normalized.mp3";
+        QTest::newRow("m4a") << "Talk.m4a"
+                             << "Talk Normalized.m4a";
+        QTest::newRow("wav") << "Tone.wav"
+                             << "Tone Normalized.wav";
+        QTest::newRow("flac") << "Centre.flac"
+                              << "Centre Normalized.flac";
+        QTest::newRow("mp3") << "Song.MP3"
+                             << "Song Normalized.mp3";
     }
     void normalizeEveryContainer()
     {
@@ -177,17 +197,23 @@ class AudioOpsTest : public QObject
     {
         const QString out = ToolOps::normalize(path("Tone.wav"), LoudnessTarget::peak, m_job, {}).value(0);
         QVERIFY2(qAbs(levels(out).first + 1.0) < 0.2, qPrintable(QString::number(levels(out).first)));
-        // A file whose peak can't be measured fails instead of getting a guessed gain.
-        const ConvertError e =
-            Fixture::failure([&] { ToolOps::normalize(path("Picture.mp4"), LoudnessTarget::peak, m_job, {}); });
-        QVERIFY2(e.message().startsWith("Couldn’t measure the loudest peak of Picture.mp4"), qPrintable(e.message()));
-        QVERIFY(!QFile::exists(path("Picture Normalized.mp4")));
+        // A file whose peak can't be measured fails instead of getting a guessed gain: one without
+        // sound, and one whose sound lasts no time, which ffmpeg would "normalize" without a word.
+        QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "sine", "-t", "0", path("Empty.wav")}));
+        for (const QString name : {"Empty.wav", "Picture.mp4"}) {
+            const ConvertError e =
+                Fixture::failure([&] { ToolOps::normalize(path(name), LoudnessTarget::peak, m_job, {}); });
+            QVERIFY2(e.message().startsWith("Couldn’t measure the loudest peak of " + name),
+                     qPrintable(e.message()));
+        }
+        QVERIFY(!QFile::exists(path("Picture Normalized.mp4")) &&
+                !QFile::exists(path("Empty Normalized.wav")));
     }
 
     void visualize()
     {
-        const QString square = ToolOps::visualize(path("Song.MP3"), VisualShape::square, VisualStyle::wave, "FF5200",
-                                                  std::nullopt, m_job, {})
+        const QString square = ToolOps::visualize(path("Song.MP3"), VisualShape::square, VisualStyle::wave,
+                                                  "FF5200", std::nullopt, m_job, {})
                                    .value(0);
         QCOMPARE(square, path("Song Visualizer.mp4"));
         const Probed s = ffprobe(square);
@@ -197,9 +223,10 @@ class AudioOpsTest : public QObject
         QVERIFY(qAbs(s.duration - 5.0) < 0.2);
 
         // A background whose name ffmpeg would take for a numbered sequence reaches it as a PNG.
-        const QString portrait = ToolOps::visualize(path("Song.MP3"), VisualShape::portrait, VisualStyle::bars,
-                                                    "FFFFFF", path("bg 100%d.png"), m_job, {})
-                                     .value(0);
+        const QString portrait =
+            ToolOps::visualize(path("Song.MP3"), VisualShape::portrait, VisualStyle::bars, "FFFFFF",
+                               path("bg 100%d.png"), m_job, {})
+                .value(0);
         const Probed p = ffprobe(portrait);
         QCOMPARE(QSize(p.width, p.height), QSize(1080, 1920));
 
@@ -226,8 +253,8 @@ class AudioOpsTest : public QObject
         std::optional<ConvertError> error;
         std::thread worker([&] {
             error = Fixture::failure([&] {
-                ToolOps::visualize(longSong, VisualShape::landscape, VisualStyle::wave, "FFFFFF", std::nullopt, job,
-                                   [&](double) { job.cancel(); });
+                ToolOps::visualize(longSong, VisualShape::landscape, VisualStyle::wave, "FFFFFF",
+                                   std::nullopt, job, [&](double) { job.cancel(); });
             });
         });
         worker.join();

@@ -47,8 +47,9 @@ class ToolArgsTest : public QObject
 
         const BleepRange one{QUuid::createUuid(), 1.0, 2.5};
         const QString tone = "0.3*sin(2*PI*1000*t)*(between(t,1.000,2.500))";
-        const QString graph = "[0:a]volume=0:enable='between(t,1.000,2.500)'[muted];aevalsrc='%1':s=48000[beep];"
-                              "[muted][beep]amix=inputs=2:duration=first:normalize=0[out]";
+        const QString graph =
+            "[0:a]volume=0:enable='between(t,1.000,2.500)'[muted];aevalsrc='%1':s=48000[beep];"
+            "[muted][beep]amix=inputs=2:duration=first:normalize=0[out]";
         QCOMPARE(Bleeper::filter({one}, 2),
                  QStringList({"-filter_complex", graph.arg(tone + "|" + tone), "-map", "[out]"}));
         QCOMPARE(Bleeper::filter({one}, 1)[1], graph.arg(tone));
@@ -65,17 +66,18 @@ class ToolArgsTest : public QObject
                  "color=black:s=1920x1080:r=30[bg];[0:a]showfreqs=s=1920x360:mode=bar:ascale=sqrt:fscale=log:"
                  "colors=0x38D9F5:win_size=2048:overlap=0,fps=30,format=rgba,colorkey=black:0.01:0.0[w];"
                  "[bg][w]overlay=0:(H-h)/2:shortest=1,format=yuv420p[v]");
-        const QStringList visual =
-            ToolArgs::visualize("/m/s.mp3", VisualShape::portrait, VisualStyle::wave, "FF5200", "/t/bg.png", 61.5, "o");
+        const QStringList visual = ToolArgs::visualize("/m/s.mp3", VisualShape::portrait, VisualStyle::wave,
+                                                       "FF5200", "/t/bg.png", 61.5, "o");
         QVERIFY(visual.join(' ').contains("-f png_pipe -i /t/bg.png"));
         QVERIFY(visual.join(' ').contains("-shortest -t 61.500 "));
     }
 
     void videoArguments()
     {
-        QCOMPARE(ToolArgs::trimVideo("/v/Clip.MOV", {1.5, 4.25}, true, "mov", "o.mov"),
-                 QStringList({"-ss", "1.500", "-i", "/v/Clip.MOV", "-t", "2.750", "-map", "0:v:0", "-map", "0:a?",
-                              "-map_metadata", "0", "-c", "copy", "-avoid_negative_ts", "make_zero", "o.mov"}));
+        QCOMPARE(
+            ToolArgs::trimVideo("/v/Clip.MOV", {1.5, 4.25}, true, "mov", "o.mov"),
+            QStringList({"-ss", "1.500", "-i", "/v/Clip.MOV", "-t", "2.750", "-map", "0:v:0", "-map", "0:a?",
+                         "-map_metadata", "0", "-c", "copy", "-avoid_negative_ts", "make_zero", "o.mov"}));
         QCOMPARE(ToolArgs::cropFilter(QRectF(0, 0, 1, 1)),
                  "crop=trunc(iw*1.00000/2)*2:trunc(ih*1.00000/2)*2:trunc(iw*0.00000):trunc(ih*0.00000)");
 
@@ -97,8 +99,9 @@ class ToolArgsTest : public QObject
                 joinGraph({{"a", 1279, 721, 29.97, true, 3}}).contains(",fps=30,"));
         QVERIFY(joinGraph({{"a", 640, 360, 120, true, 3}}).contains(",fps=60,"));
         QVERIFY(joinGraph({{"a", 1, 1, 30, true, 3}}).contains("pad=2:2:"));
-        const QStringList silent = ToolArgs::join({{"A", 640, 360, 30, true, 3}, {"B", 640, 360, 30, false, 10.5}}, "o");
-        QCOMPARE(silent.mid(0, 10), QStringList({"-i", "A", "-i", "B", "-f", "lavfi", "-t", "10.500", "-i",
+        const QStringList silent =
+            ToolArgs::join({{"A", 640, 360, 30, true, 3}, {"B", 640, 360, 30, false, 10.5}}, "o");
+        QCOMPARE(silent.mid(0, 10), QStringList({"-i", "A", "-i", "B", "-t", "10.500", "-f", "lavfi", "-i",
                                                  "anullsrc=r=48000:cl=stereo"}));
         QVERIFY(joinGraph({{"A", 640, 360, 30, true, 3}, {"B", 640, 360, 30, false, 10.5}})
                     .endsWith("[v0][a0][v1][2:a]concat=n=2:v=1:a=1[v][a]"));
@@ -106,14 +109,16 @@ class ToolArgsTest : public QObject
         const QRectF box(0.1, 0.2, 0.3, 0.4);
         const QString blur = "boxblur=luma_radius='min(20,min(w,h)/2)':luma_power=4:"
                              "chroma_radius='min(20,min(cw,ch)/2)':chroma_power=4";
-        QCOMPARE(ToolArgs::redactGraph({box}, RedactStyle::blur, std::nullopt),
-                 "[0:v:0]split[b0][c0];[c0]crop=trunc(iw*0.30000/2)*2:trunc(ih*0.40000/2)*2:trunc(iw*0.10000):"
-                 "trunc(ih*0.20000)," +
-                     blur + "[e0];[b0][e0]overlay=trunc(W*0.10000):trunc(H*0.20000)[s0]");
+        QCOMPARE(
+            ToolArgs::redactGraph({box}, RedactStyle::blur, std::nullopt),
+            "[0:v:0]split[b0][c0];[c0]crop=trunc(iw*0.30000/2)*2:trunc(ih*0.40000/2)*2:trunc(iw*0.10000):"
+            "trunc(ih*0.20000)," +
+                blur + "[e0];[b0][e0]overlay=trunc(W*0.10000):trunc(H*0.20000)[s0]");
         const QString ranged = ToolArgs::redactGraph({box, box}, RedactStyle::black, TimeRange{2, 5});
         QCOMPARE(ranged.count(":enable='between(t,2.000,5.000)'"), 2);
         QVERIFY(ranged.contains(";[s0]drawbox=x=trunc(iw*0.10000):y=trunc(ih*0.20000):"));
-        const QStringList redact = ToolArgs::redactVideo("s.mp4", {box, box}, RedactStyle::white, {}, "mp4", "o");
+        const QStringList redact =
+            ToolArgs::redactVideo("s.mp4", {box, box}, RedactStyle::white, {}, "mp4", "o");
         QCOMPARE(redact[redact.indexOf("[s1]") - 1], "-map");
         QCOMPARE(redact[redact.indexOf("-map_metadata") + 1], "-1");
     }
