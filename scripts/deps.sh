@@ -21,7 +21,7 @@ runtime_pkgs=(
 )
 test_pkgs=(
   locales xvfb xdotool x11-utils trayer xcompmgr hyperfine clang-format git epubcheck qpdf poppler-utils
-  python3
+  python3 pulseaudio
 )
 
 pkgs=("${build_pkgs[@]}" "${runtime_pkgs[@]}")

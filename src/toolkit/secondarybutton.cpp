@@ -27,6 +27,15 @@ SecondaryButton::SecondaryButton(const QString& title, const QString& symbol, QW
     setFixedSize(sizeHint());
 }
 
+void SecondaryButton::setContent(const QString& title, const QString& symbol)
+{
+    if (title == text() && symbol == m_symbol) return;
+    m_symbol = symbol;
+    setText(title);
+    setFixedSize(sizeHint());
+    update();
+}
+
 QSize SecondaryButton::sizeHint() const
 {
     const QFontMetricsF metrics(Painting::font(this, textPixels, QFont::Medium));

@@ -36,14 +36,14 @@ class ResetButton : public QAbstractButton
 
 SliderRow::SliderRow(Options options, QWidget* parent)
     : QWidget(parent), m_options(std::move(options)), m_value(m_options.lo), m_slider(new OrangeSlider),
+      m_label(new TextLabel(m_options.label, 13, QFont::Normal, Theme::ink())),
       m_text(new TextLabel(QString(), 12.5, QFont::Normal, Theme::ink()))
 {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(12);
-    auto* label = new TextLabel(m_options.label, 13, QFont::Normal, Theme::ink());
-    label->setFixedWidth(m_options.labelWidth);
-    row->addWidget(label);
+    m_label->setFixedWidth(m_options.labelWidth);
+    row->addWidget(m_label);
     m_slider->setRange(m_options.lo, m_options.hi);
     m_slider->setStep(m_options.step);
     m_slider->setCentered(centred(m_options.defaultValue, m_options.lo));
@@ -64,6 +64,16 @@ SliderRow::SliderRow(Options options, QWidget* parent)
         emit edited(v);
     });
     display(m_value);
+}
+
+QString SliderRow::label() const
+{
+    return m_label->text();
+}
+
+void SliderRow::setLabel(const QString& label)
+{
+    m_label->setText(label);
 }
 
 void SliderRow::setValue(double value)

@@ -29,6 +29,8 @@ class SliderRow : public QWidget
     explicit SliderRow(Options options, QWidget* parent = nullptr);
 
     double value() const { return m_value; }
+    QString label() const;
+    void setLabel(const QString& label);
     void setValue(double value);
     // Shows the value's text again, for a text that depends on more than the value.
     void refresh() { display(m_value); }
@@ -51,6 +53,7 @@ class SliderRow : public QWidget
     const Options m_options;
     double m_value;
     OrangeSlider* m_slider;
+    QLabel* m_label;
     QLabel* m_text;
     QAbstractButton* m_reset = nullptr;
 };

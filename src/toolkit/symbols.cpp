@@ -431,6 +431,31 @@ const QHash<QString, Drawing>& drawings()
              c.circle(10, 10, 6.5);
              c.line(14.8, 14.8, 20.5, 20.5);
          }},
+        {"play.fill",
+         [](Canvas& c) {
+             QPainterPath triangle;
+             triangle.addPolygon(QPolygonF({{7, 4}, {19, 12}, {7, 20}}));
+             triangle.closeSubpath();
+             c.fill(triangle);
+             c.p.drawPath(triangle);
+         }},
+        {"stop.fill",
+         [](Canvas& c) {
+             QPainterPath square;
+             square.addRoundedRect(QRectF(5, 5, 14, 14), 2.5, 2.5);
+             c.fill(square);
+         }},
+        {"minus.circle",
+         [](Canvas& c) {
+             c.circle(12, 12, 9.5);
+             c.line(7.5, 12, 16.5, 12);
+         }},
+        {"photo",
+         [](Canvas& c) {
+             c.rect(2, 4, 20, 16, 2.5);
+             c.poly({{3, 18}, {9, 11}, {14, 16}, {16.5, 13.5}, {21, 18}});
+             c.dot(16, 8.5, 1.8);
+         }},
     };
     return table;
 }

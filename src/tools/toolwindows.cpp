@@ -3,6 +3,11 @@
 #include "toolkit/toolcontext.h"
 #include "toolkit/toolview.h"
 #include "toolkit/toolwindow.h"
+#include "tools/audio/bleep/bleepaudioview.h"
+#include "tools/audio/channels/audiochannelsview.h"
+#include "tools/audio/normalize/normalizeview.h"
+#include "tools/audio/trim/trimaudioview.h"
+#include "tools/audio/visualizer/visualizerview.h"
 #include "tools/file/compress/compressview.h"
 #include "tools/file/metadata/metadataview.h"
 #include "tools/image/annotate/annotateview.h"
@@ -44,7 +49,7 @@ const Route table[] = {
     {ToolID::annotateImage, {820, 700}, make<AnnotateView>},
     {ToolID::frameImage, {560, 720}, make<AddBackgroundView>},
     {ToolID::cropImage, {460, 640}, make<CropImageView>},
-    {ToolID::normalizeAudio, {460, 340}, make<PlaceholderView>},
+    {ToolID::normalizeAudio, {460, 340}, make<NormalizeView>},
     {ToolID::muteVideo, {320, 200}, empty},
     {ToolID::trimVideo, {720, 600}, make<PlaceholderView>},
     {ToolID::splitPDF, {320, 200}, empty},
@@ -57,13 +62,13 @@ const Route table[] = {
     {ToolID::joinVideos, {480, 480}, make<PlaceholderView>},
     {ToolID::videoSnapshots, {720, 640}, make<PlaceholderView>},
     {ToolID::splitVideo, {720, 620}, make<PlaceholderView>},
-    {ToolID::audioToVideo, {560, 560}, make<PlaceholderView>},
-    {ToolID::trimAudio, {640, 420}, make<PlaceholderView>},
-    {ToolID::audioChannels, {560, 470}, make<PlaceholderView>},
+    {ToolID::audioToVideo, {560, 560}, make<VisualizerView>},
+    {ToolID::trimAudio, {640, 420}, make<TrimAudioView>},
+    {ToolID::audioChannels, {560, 470}, make<AudioChannelsView>},
     {ToolID::createCollage, {720, 680}, make<CollageView>},
     {ToolID::redactImage, {760, 680}, make<PlaceholderView>},
     {ToolID::redactVideo, {760, 680}, make<PlaceholderView>},
-    {ToolID::redactAudio, {700, 470}, make<PlaceholderView>},
+    {ToolID::redactAudio, {700, 470}, make<BleepAudioView>},
 };
 static_assert(std::size(table) == int(ToolID::redactAudio) + 1);
 

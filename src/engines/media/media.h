@@ -119,8 +119,8 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
              const Progress& progress);
 
 // Normalised peaks (0…1) of the file's audio, decoded as mono at 8000 Hz: at most `buckets`
-// values, the loudest 1; empty without readable audio.
-QList<float> waveform(const QString& path, int buckets);
+// values, the loudest 1; empty without readable audio. Cancelling `job` ends the read (empty).
+QList<float> waveform(const QString& path, int buckets, Job* job = nullptr);
 // The peak reduction of `waveform` over decoded samples.
 QList<float> peaks(const QList<float>& samples, int buckets);
 

@@ -101,13 +101,14 @@ QList<float> peaks(const QList<float>& samples, int buckets)
     return runPeaks(magnitudes(samples), 1, samples.size(), buckets);
 }
 
-QList<float> waveform(const QString& path, int buckets)
+QList<float> waveform(const QString& path, int buckets, Job* job)
 {
     const auto program = Shell::find(QStringLiteral("ffmpeg"));
     if (!program || buckets <= 0) return {};
     // Decoded audio is folded as it arrives: an hour of it would be 115 MB.
     PeakFold fold(buckets);
     Shell::Options options;
+    options.job = job;
     options.onOutput = [&fold](QByteArrayView bytes) { fold.add(bytes); };
     try {
         const Shell::Result r = Shell::run(

@@ -1,0 +1,186 @@
+#include "toolkit/audioplayback.h"
+
+#include "core/converterror.h"
+#include "core/job.h"
+#include "engines/media/media.h"
+#include "toolkit/pcmstream.h"
+#include "toolkit/previewrunner.h"
+
+#include <QApplication>
+#include <QAudioDevice>
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <QDir>
+#include <QFile>
+#include <QMediaDevices>
+#include <QTimer>
+#include <QUuid>
+#include <algorithm>
+
+// A rendered preview, removed when the last holder lets go: the player while it plays, or the
+// render whose result was not wanted.
+struct AudioPlayback::PreviewFile
+{
+    const QString path;
+    explicit PreviewFile(QString p) : path(std::move(p)) {}
+    ~PreviewFile() { QFile::remove(path); }
+};
+
+// What a render hands back: the file, or why there is none.
+struct AudioPlayback::Rendered
+{
+    std::shared_ptr<PreviewFile> file;
+    QString error;
+};
+
+AudioPlayback::AudioPlayback(QObject* parent)
+    : QObject(parent), m_runner(new PreviewRunner(this)), m_timer(new QTimer(this)),
+      m_beep([] { QApplication::beep(); })
+{
+    m_timer->setInterval(tickMs);
+    connect(m_timer, &QTimer::timeout, this, &AudioPlayback::tick);
+}
+
+AudioPlayback::~AudioPlayback()
+{
+    stop();
+}
+
+bool AudioPlayback::isRendering() const
+{
+    return m_rendering && !m_rendering->isCancelled() && m_runner->isBusy();
+}
+
+QStringList AudioPlayback::previewArgs(const QString& path, const QStringList& filter, double duration,
+                                       const QString& output)
+{
+    const double length = std::clamp(duration, 0.0, previewLimit);
+    return QStringList{QStringLiteral("-i"), path, QStringLiteral("-t"), QString::number(length, 'f', 2)} +
+           filter + QStringList{QStringLiteral("-vn"),  QStringLiteral("-c:a"), QStringLiteral("aac"),
+                                QStringLiteral("-b:a"), QStringLiteral("192k"), output};
+}
+
+void AudioPlayback::play(const QString& path, double from, std::optional<double> to)
+{
+    stop();
+    start(path, from, to);
+}
+
+void AudioPlayback::stop()
+{
+    ++m_generation;
+    if (m_rendering) m_rendering->cancel();
+    m_rendering.reset();
+    m_timer->stop();
+    if (m_sink) {
+        m_sink->stop();
+        delete m_sink;
+        m_sink = nullptr;
+        m_device = nullptr;
+    }
+    m_stream.reset();
+    m_pending.clear();
+    m_preview.reset();
+    setPlaying(false);
+}
+
+void AudioPlayback::playRendered(const QString& path, const QStringList& filter, double duration,
+                                 std::function<void(const QString&)> onError)
+{
+    stop();
+    const quint64 generation = m_generation;
+    auto file = std::make_shared<PreviewFile>(QDir::temp().filePath(
+        QStringLiteral("tolvane-preview-%1.m4a").arg(QUuid::createUuid().toString(QUuid::WithoutBraces))));
+    const std::shared_ptr<Job> job = Job::create(QStringLiteral("Preview"), path, 0);
+    m_rendering = job;
+    std::function<Rendered()> render = [args = previewArgs(path, filter, duration, file->path), file, job] {
+        Rendered out;
+        try {
+            Media::ffmpeg(args, 0.0, job.get(), {});
+            out.file = file;
+        } catch (const std::exception& e) {
+            out.error = errorDescription(e);
+        }
+        return out;
+    };
+    // The file is let go here; the render holds it, and then whoever takes its result.
+    file.reset();
+    m_runner->request<Rendered>(
+        std::move(render), [this, generation, job, onError = std::move(onError)](Rendered out) {
+            // Stopped, closed or asked again meanwhile: the result is dropped and its file with it.
+            if (generation != m_generation || job->isCancelled()) return;
+            m_rendering.reset();
+            if (!out.file) {
+                if (onError)
+                    onError(out.error.isEmpty() ? QStringLiteral("Couldn’t render the preview") : out.error);
+                return;
+            }
+            m_preview = out.file;
+            start(out.file->path, 0, std::nullopt);
+        });
+}
+
+void AudioPlayback::start(const QString& path, double from, std::optional<double> to)
+{
+    m_from = from;
+    m_stopAt = to;
+    m_time = from;
+    emit timeChanged(m_time);
+    QAudioFormat format;
+    format.setSampleRate(PcmStream::rate);
+    format.setChannelCount(PcmStream::channels);
+    format.setSampleFormat(QAudioFormat::Int16);
+    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+    if (device.isNull()) {
+        fail();
+        return;
+    }
+    m_stream = std::make_unique<PcmStream>(path, from, to ? std::optional(*to - from) : std::nullopt);
+    m_sink = new QAudioSink(device, format, this);
+    m_device = m_sink->start();
+    if (!m_device || m_sink->error() != QAudio::NoError) {
+        fail();
+        return;
+    }
+    setPlaying(true);
+    m_timer->start();
+}
+
+void AudioPlayback::tick()
+{
+    if (!m_sink || !m_stream) return;
+    if (m_pending.isEmpty()) m_pending = m_stream->take(std::max<qsizetype>(m_sink->bytesFree(), 0));
+    if (!m_pending.isEmpty()) {
+        const qint64 written = m_device->write(m_pending);
+        if (written > 0) m_pending.remove(0, written);
+    }
+    const double heard = m_from + double(m_sink->processedUSecs()) / 1e6;
+    if (heard != m_time) {
+        m_time = m_stopAt ? std::min(heard, std::max(*m_stopAt, m_from)) : heard;
+        emit timeChanged(m_time);
+    }
+    if (m_stream->failure() ||
+        (m_sink->error() != QAudio::NoError && m_sink->error() != QAudio::UnderrunError)) {
+        fail();
+        return;
+    }
+    if (m_stopAt && *m_stopAt <= m_time) {
+        stop();
+        return;
+    }
+    const bool drained = m_sink->state() == QAudio::IdleState || m_sink->bytesFree() >= m_sink->bufferSize();
+    if (m_stream->atEnd() && m_pending.isEmpty() && drained) stop();
+}
+
+void AudioPlayback::fail()
+{
+    stop();
+    if (m_beep) m_beep();
+}
+
+void AudioPlayback::setPlaying(bool playing)
+{
+    if (playing == m_playing) return;
+    m_playing = playing;
+    emit playingChanged(playing);
+}
