@@ -42,6 +42,8 @@ struct HeavyEngines
     std::optional<QString> (*imageUti)(const QString& format);
     void (*writeImage)(QImage image, const QString& path, const QString& format, const ImageProps& props,
                        std::optional<double> quality, double dpi);
+    // writeImage for a picture of the tools' own making, which has no properties to carry.
+    void (*writeNewImage)(QImage image, const QString& path, const QString& format, double dpi);
     QByteArray (*confinedSvg)(const QByteArray& svg);
     // The first page of a PDF with its longer side `size` pixels; null when it cannot be read.
     QImage (*pdfFirstPage)(const QString& path, int size);

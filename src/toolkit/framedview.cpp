@@ -53,9 +53,15 @@ PrimaryButton* FramedView::primary(const QString& label)
     return m_primary;
 }
 
+void FramedView::setPrimaryAllowed(bool allowed)
+{
+    m_allowed = allowed;
+    enablePrimary();
+}
+
 void FramedView::enablePrimary()
 {
-    if (m_primary) m_primary->setEnabled(m_settled && !hasFailedSource());
+    if (m_primary) m_primary->setEnabled(m_settled && !hasFailedSource() && m_allowed);
 }
 
 void FramedView::addSource(ViewSource* source)

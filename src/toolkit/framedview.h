@@ -12,7 +12,8 @@ class ViewSource;
 // The view inside a framed window: a tool's, the settings', the welcome window's. It draws the
 // chrome titled with its title, holds a body and a footer for the view to fill, and closes its
 // window from the close button. It is settled once every source it names has settled; its one
-// primary button is enabled only while it is settled with no failed source, and runs apply().
+// primary button is enabled only while it is settled with no failed source and the view allows
+// it, and runs apply().
 class FramedView : public QWidget
 {
     Q_OBJECT
@@ -54,6 +55,9 @@ class FramedView : public QWidget
     PrimaryButton* primary(const QString& label);
     // What the primary button does: a tool captures its parameters and hands the work over.
     virtual void apply() {}
+    // The view's own condition for its primary button (its choices differ from doing nothing,
+    // …), on top of the settling; true until the view says otherwise.
+    void setPrimaryAllowed(bool allowed);
 
   private:
     void sourceSettled();
@@ -66,4 +70,5 @@ class FramedView : public QWidget
     QList<ViewSource*> m_sources;
     bool m_settled = true;
     bool m_closed = false;
+    bool m_allowed = true;
 };

@@ -36,12 +36,13 @@ QString keptFormat(const QString& source)
 }
 
 QString editCopy(const QString& file, const QString& suffix, Job& job, const Progress& progress,
-                 const std::function<QImage(const QImage&)>& transform)
+                 const std::function<QImage(const QImage&)>& transform, Properties properties)
 {
     InputCheck::refuseGone(file);
     const HeavyEngines& engines = Modules::entries<HeavyEngines>();
     std::shared_ptr<const ImageProps> carried;
-    const QImage image = engines.loadImageForCopy(file, carried);
+    const QImage image = properties == Properties::carried ? engines.loadImageForCopy(file, carried)
+                                                           : engines.loadImage(file);
     job.throwIfCancelled();
     progress(0.5);
     const QImage edited = transform(image);
@@ -54,7 +55,10 @@ QString editCopy(const QString& file, const QString& suffix, Job& job, const Pro
     return Output::write(
         Output::result(file, QLatin1Char(' ') + suffix, format),
         [&](const QString& temporary) {
-            engines.writeImage(edited, temporary, format, *carried, std::nullopt, 72);
+            if (carried)
+                engines.writeImage(edited, temporary, format, *carried, std::nullopt, 72);
+            else
+                engines.writeNewImage(edited, temporary, format, 72);
         },
         &job);
 }

@@ -3,6 +3,7 @@
 #include "core/toolid.h"
 #include "engines/heavyengines.h"
 #include "tools/image/crop/cropimage.h"
+#include "tools/image/redact/redactimage.h"
 
 #include <QDir>
 
@@ -24,6 +25,7 @@ std::function<QStringList(const QString&, Job&)> instant(ToolID tool, const QStr
 
 const Check table[] = {
     {QStringLiteral("crop"), CropImage::selfCheck},
+    {QStringLiteral("redact"), RedactImage::selfCheck},
     {QStringLiteral("create pdf"),
      instant(ToolID::createPDF, {QStringLiteral("photo.jpg"), QStringLiteral("photo.png")})},
     {QStringLiteral("split pdf"), instant(ToolID::splitPDF, {QStringLiteral("sample.pdf")})},

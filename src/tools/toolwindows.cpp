@@ -4,6 +4,7 @@
 #include "toolkit/toolview.h"
 #include "toolkit/toolwindow.h"
 #include "tools/image/crop/cropimageview.h"
+#include "tools/image/redact/redactimageview.h"
 #include "tools/placeholderview.h"
 
 #include <QCursor>
@@ -53,7 +54,7 @@ const Route table[] = {
     {ToolID::trimAudio, {640, 420}, make<PlaceholderView>},
     {ToolID::audioChannels, {560, 470}, make<PlaceholderView>},
     {ToolID::createCollage, {720, 680}, make<PlaceholderView>},
-    {ToolID::redactImage, {760, 680}, make<PlaceholderView>},
+    {ToolID::redactImage, {760, 680}, make<RedactImageView>},
     {ToolID::redactVideo, {760, 680}, make<PlaceholderView>},
     {ToolID::redactAudio, {700, 470}, make<PlaceholderView>},
 };

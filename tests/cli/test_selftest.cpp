@@ -32,7 +32,7 @@ Run selftest(const QString& dir)
             QString::fromUtf8(p.readAllStandardError())};
 }
 
-const QStringList names{"crop", "create pdf", "split pdf", "mute"};
+const QStringList names{"crop", "redact", "create pdf", "split pdf", "mute"};
 
 // "✓ <name>: <file> (<size>)  [<seconds>s]" for a check that wrote `result` in `dir`.
 void verifyPassed(const QString& line, const QString& name, const QString& dir, const QString& result)
@@ -43,6 +43,16 @@ void verifyPassed(const QString& line, const QString& name, const QString& dir, 
         QStringLiteral("✓ %1: %2 (%3)").arg(name, result, Fmt::byteCount(Fmt::fileSize(path)));
     static const QRegularExpression time(QStringLiteral("^  \\[\\d+\\.\\ds\\]$"));
     QVERIFY2(line.startsWith(head) && time.match(line.mid(head.size())).hasMatch(), qPrintable(line));
+}
+
+// The mean difference of the grey levels of two pictures over `area`.
+double difference(const QImage& a, const QImage& b, QRect area)
+{
+    double sum = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            sum += std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y)));
+    return sum / (double(area.width()) * area.height());
 }
 
 } // namespace
@@ -76,8 +86,8 @@ class SelfTestTest : public QObject
         QTemporaryDir folder;
         const QString dir = copy(folder);
         QVERIFY(!dir.isEmpty());
-        const QStringList results{"photo Cropped%1.jpg", "photo and 1 more%1.pdf", "sample Pages%1",
-                                  "clip Muted%1.mp4"};
+        const QStringList results{"photo Cropped%1.jpg", "photo Redacted%1.jpg", "photo and 1 more%1.pdf",
+                                  "sample Pages%1", "clip Muted%1.mp4"};
         for (const QString& number : {QString(), QStringLiteral(" 2")}) {
             const Run run = selftest(dir);
             QCOMPARE(run.status, 0);
@@ -89,6 +99,14 @@ class SelfTestTest : public QObject
         // The crop's fixed rectangle (0.1, 0.1, 0.5 × 0.4) of the 640 × 480 photo.
         QCOMPARE(QImage(QDir(dir).filePath("photo Cropped.jpg")).size(), QSize(320, 192));
         QCOMPARE(QDir(QDir(dir).filePath("sample Pages")).entryList(QDir::Files).size(), 3);
+        // The redaction found the line written on the photo and hid it; elsewhere the photo is
+        // as it was, give or take its encoding.
+        const QImage photo(QDir(dir).filePath("photo.jpg"));
+        const QImage redacted(QDir(dir).filePath("photo Redacted.jpg"));
+        QCOMPARE(redacted.size(), photo.size());
+        const double writing = difference(photo, redacted, QRect(40, 408, 460, 40));
+        const double rest = difference(photo, redacted, QRect(0, 60, 640, 260));
+        QVERIFY2(writing > 25 && rest < 4, qPrintable(QString("%1 %2").arg(writing).arg(rest)));
     }
 
     void missingSampleFailsOnlyItsChecks_data()
@@ -130,7 +148,7 @@ class SelfTestTest : public QObject
     {
         QTest::addColumn<QString>("removed");
         QTest::addColumn<QStringList>("failing");
-        QTest::newRow("image") << "photo.jpg" << QStringList{"crop", "create pdf"};
+        QTest::newRow("image") << "photo.jpg" << QStringList{"crop", "redact", "create pdf"};
         QTest::newRow("second image") << "photo.png" << QStringList{"create pdf"};
         QTest::newRow("pdf") << "sample.pdf" << QStringList{"split pdf"};
         QTest::newRow("media") << "clip.mp4" << QStringList{"mute"};

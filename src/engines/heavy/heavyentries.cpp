@@ -57,6 +57,11 @@ QImage loadImageForCopy(const QString& path, std::shared_ptr<const ImageProps>& 
     return std::move(loaded.image);
 }
 
+void writeNewImage(QImage image, const QString& path, const QString& format, double dpi)
+{
+    ImageEngine::write(std::move(image), path, format, ImageProps(), std::nullopt, dpi);
+}
+
 QImage pdfFirstPage(const QString& path, int size)
 {
     try {
@@ -78,6 +83,7 @@ const HeavyEngines entries{
     .loadImageForCopy = loadImageForCopy,
     .imageUti = ImageEngine::uti,
     .writeImage = ImageEngine::write,
+    .writeNewImage = writeNewImage,
     .confinedSvg = Svg::confined,
     .pdfFirstPage = pdfFirstPage,
     .videoFrame = Media::frame,
