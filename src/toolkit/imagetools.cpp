@@ -41,8 +41,8 @@ QString editCopy(const QString& file, const QString& suffix, Job& job, const Pro
     InputCheck::refuseGone(file);
     const HeavyEngines& engines = Modules::entries<HeavyEngines>();
     std::shared_ptr<const ImageProps> carried;
-    const QImage image = properties == Properties::carried ? engines.loadImageForCopy(file, carried)
-                                                           : engines.loadImage(file);
+    const QImage image =
+        properties == Properties::carried ? engines.loadImageForCopy(file, carried) : engines.loadImage(file);
     job.throwIfCancelled();
     progress(0.5);
     const QImage edited = transform(image);

@@ -20,7 +20,8 @@ QRectF dragged(QPointF from, QPointF to, QSizeF shown)
 {
     if (shown.width() <= 0 || shown.height() <= 0) return {};
     const QRectF box(std::min(from.x(), to.x()) / shown.width(), std::min(from.y(), to.y()) / shown.height(),
-                     std::abs(to.x() - from.x()) / shown.width(), std::abs(to.y() - from.y()) / shown.height());
+                     std::abs(to.x() - from.x()) / shown.width(),
+                     std::abs(to.y() - from.y()) / shown.height());
     return box & unit;
 }
 
@@ -46,7 +47,7 @@ QList<QRectF> found(const QList<QRectF>& boxes, bool faces)
 QString note(qsizetype count, bool faces)
 {
     if (count == 0) return faces ? QStringLiteral("No faces found.") : QStringLiteral("No text found.");
-    const QString what = !faces ? QStringLiteral("text areas")
+    const QString what = !faces       ? QStringLiteral("text areas")
                          : count == 1 ? QStringLiteral("face")
                                       : QStringLiteral("faces");
     return QStringLiteral("Found %1 %2. Click a box to keep it uncovered.").arg(count).arg(what);

@@ -27,14 +27,16 @@ namespace RedactImage {
 QStringList redactFile(const QString& file, const QList<QRectF>& boxes, RedactStyle style, Job& job,
                        const Progress& progress, const Redactor::Cover& cover)
 {
-    return {redacted(file, [&boxes](const QImage&) { return boxes; }, style, job, progress, cover)};
+    return {redacted(
+        file, [&boxes](const QImage&) { return boxes; }, style, job, progress, cover)};
 }
 
 QStringList selfCheck(const QString& samples, Job& job)
 {
     const RedactDetector detector = RedactDetector::standard();
-    return {redacted(QDir(samples).filePath(QStringLiteral("photo.jpg")), detector.text, RedactStyle::pixelate,
-                     job, [](double) {}, Redactor::cover)};
+    return {redacted(
+        QDir(samples).filePath(QStringLiteral("photo.jpg")), detector.text, RedactStyle::pixelate, job,
+        [](double) {}, Redactor::cover)};
 }
 
 } // namespace RedactImage

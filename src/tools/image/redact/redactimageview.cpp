@@ -26,8 +26,8 @@ RedactImageView::RedactImageView(std::shared_ptr<ToolContext> context, QWidget* 
     : ToolView(std::move(context), parent),
       m_source(new ImageSource(this->context().urls().value(0), previewSize, this)),
       m_stage(new RedactStage(*m_source)),
-      m_note(new TextLabel(QStringLiteral("Drag over the photo to cover an area. Click a box to remove it."), 12,
-                           QFont::Normal, Theme::inkSoft())),
+      m_note(new TextLabel(QStringLiteral("Drag over the photo to cover an area. Click a box to remove it."),
+                           12, QFont::Normal, Theme::inkSoft())),
       m_clear(new SecondaryButton(QStringLiteral("Clear")))
 {
     addSource(m_source);
@@ -39,7 +39,8 @@ RedactImageView::RedactImageView(std::shared_ptr<ToolContext> context, QWidget* 
     footer()->addWidget(m_clear);
     primary(QStringLiteral("Save Redacted Copy"));
 
-    connect(m_stage, &RedactStage::drawn, this, [this](const QRectF& box) { setBoxes(m_boxes + QList{box}); });
+    connect(m_stage, &RedactStage::drawn, this,
+            [this](const QRectF& box) { setBoxes(m_boxes + QList{box}); });
     connect(m_stage, &RedactStage::clicked, this, [this](int i) {
         QList<QRectF> boxes = m_boxes;
         boxes.removeAt(i);
@@ -123,12 +124,13 @@ void RedactImageView::detect(bool faces)
         }
     };
     // A window closed meanwhile never hears of the result.
-    Pools::deliver<QList<QRectF>>(Pools::loader(), this, std::move(search), [this, faces](QList<QRectF> found) {
-        setDetecting(false);
-        const QList<QRectF> boxes = RedactBoxes::found(found, faces);
-        setBoxes(m_boxes + boxes);
-        m_note->setText(RedactBoxes::note(boxes.size(), faces));
-    });
+    Pools::deliver<QList<QRectF>>(Pools::loader(), this, std::move(search),
+                                  [this, faces](QList<QRectF> found) {
+                                      setDetecting(false);
+                                      const QList<QRectF> boxes = RedactBoxes::found(found, faces);
+                                      setBoxes(m_boxes + boxes);
+                                      m_note->setText(RedactBoxes::note(boxes.size(), faces));
+                                  });
 }
 
 void RedactImageView::apply()

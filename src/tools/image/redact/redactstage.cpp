@@ -69,7 +69,8 @@ QRectF RedactStage::pictureRect() const
     return fittedRect(QSizeF(preview.size()), QSizeF(size()), padding);
 }
 
-void RedactStage::paintBox(QPainter& painter, const QRectF& unit, QSizeF shown, RedactStyle style, bool filled)
+void RedactStage::paintBox(QPainter& painter, const QRectF& unit, QSizeF shown, RedactStyle style,
+                           bool filled)
 {
     const QRectF r(unit.x() * shown.width(), unit.y() * shown.height(), unit.width() * shown.width(),
                    unit.height() * shown.height());
@@ -82,9 +83,10 @@ void RedactStage::paintBox(QPainter& painter, const QRectF& unit, QSizeF shown, 
     painter.setBrush(filled ? QBrush(fillOf(style)) : QBrush(Qt::NoBrush));
     painter.drawRect(r);
     if (const QString symbol = symbolOf(style); filled && !symbol.isEmpty())
-        Symbols::draw(painter, symbol,
-                      QRectF(r.center() - QPointF(symbolSide / 2, symbolSide / 2), QSizeF(symbolSide, symbolSide)),
-                      Qt::white);
+        Symbols::draw(
+            painter, symbol,
+            QRectF(r.center() - QPointF(symbolSide / 2, symbolSide / 2), QSizeF(symbolSide, symbolSide)),
+            Qt::white);
     painter.restore();
 }
 
