@@ -4,6 +4,7 @@
 #include "core/converterror.h"
 #include "core/job.h"
 #include "core/jobs.h"
+#include "toolkit/pools.h"
 #include "toolkit/primarybutton.h"
 #include "toolkit/secondarybutton.h"
 #include "toolkit/segmented.h"
@@ -214,7 +215,9 @@ class RedactImageTest : public QObject
         QVERIFY(!view);
         go.release();
         QVERIFY(done.tryAcquire(1, ToolHarness::limitMs));
-        QTest::qWait(0); // the hand-over, queued to the main thread, meets no window
+        // The hand-over, queued to the main thread once the search returns, meets no window.
+        QTRY_VERIFY_WITH_TIMEOUT(Pools::loader().activeThreadCount() == 0, ToolHarness::limitMs);
+        QCoreApplication::sendPostedEvents();
     }
 
     // Save writes "<base> Redacted.<ext>" for every dropped file with the boxes hidden in the
