@@ -5,6 +5,8 @@
 #include "app/dragmonitor.h"
 #include "app/floatshelf.h"
 #include "core/settings.h"
+#include "toolkit/toolwindow.h"
+#include "windows/settings/settingsview.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -16,7 +18,8 @@
 #include <cstdio>
 
 AppDelegate::AppDelegate(std::unique_ptr<DragMonitor> monitor, QObject* parent)
-    : QObject(parent), m_monitor(monitor ? std::move(monitor) : std::make_unique<DragMonitor>())
+    : QObject(parent), m_monitor(monitor ? std::move(monitor) : std::make_unique<DragMonitor>()),
+      m_settings([] { return new ToolWindow(new SettingsView, QSize(540, 680)); })
 {
 }
 

@@ -60,6 +60,6 @@ class AppDelegate : public QObject
     WheelController m_wheel;
     QSystemTrayIcon* m_tray = nullptr;
     std::unique_ptr<QMenu> m_menu;
-    // Made once and shown again; its maker comes with the settings view.
-    KeptWindow m_settings{KeptWindow::Maker()};
+    // Made once and shown again.
+    KeptWindow m_settings;
 };

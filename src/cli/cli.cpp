@@ -68,6 +68,7 @@ const Command commands[] = {
     {u"--render-tool", u"TOOL OUT.png FILE…", true, 3, Needs::widgets, nullptr},
     {u"--count", u"", false, 0, Needs::core, count},
     {u"--selftest", u"DIR", false, 1, Needs::gui, nullptr},
+    {u"--render-settings", u"OUT.png", false, 1, Needs::widgets, nullptr},
     {u"--render-hud", u"OUT.png", false, 1, Needs::widgets, nullptr},
     {u"--eta-demo", u"", false, 0, Needs::core, etaDemoCommand},
     {u"--icon", u"OUT.png SIZE", false, 2, Needs::gui, nullptr},

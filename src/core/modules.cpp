@@ -43,6 +43,10 @@ const void* load(const Row& row)
             QStringLiteral("Tolvane can’t load its part %1").arg(QString::fromLatin1(row.file)),
             QString::fromLocal8Bit(reason ? reason : "unknown reason"));
     };
+    // Recognition brings OpenMP, whose idle workers spin by default: on a busy machine they starve
+    // everything else, recognition included. The runtime reads its policy once, as it loads.
+    if (row.module == Module::recognition && !qEnvironmentVariableIsSet("OMP_WAIT_POLICY"))
+        qputenv("OMP_WAIT_POLICY", "passive");
     void* handle = ::dlopen(row.file, RTLD_NOW | RTLD_NOLOAD);
     if (!handle) {
         const QByteArray folder = ownFolder();

@@ -4,14 +4,17 @@
 #include "core/modules.h"
 #include "core/progress.h"
 #include "core/toolid.h"
+#include "engines/pagechoice.h"
 
 #include <QByteArray>
 #include <QPointF>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class ImageProps;
 class Job;
@@ -52,6 +55,13 @@ struct HeavyEngines
     QStringList (*instantWork)(const InstantTools::Tool& tool, const QStringList& files, Job& job,
                                const Progress& progress);
     bool (*runInstant)(ToolID tool, const QStringList& files, std::optional<QPointF> at);
+    // PDFPages: page counts, page pictures, and the organize and merge writers.
+    int (*pdfPageCount)(const QString& path);
+    void (*pdfThumbnails)(const QString& path, QSize box,
+                          const std::function<bool(int page, const QImage& picture)>& each);
+    QStringList (*organizePDF)(const QString& source, const std::vector<PageChoice>& pages, Job& job,
+                               const Progress& progress);
+    QStringList (*mergePDFs)(const QStringList& files, Job& job, const Progress& progress);
 };
 
 namespace Converter {

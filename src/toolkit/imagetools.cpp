@@ -38,6 +38,13 @@ QString keptFormat(const QString& source)
 QString editCopy(const QString& file, const QString& suffix, Job& job, const Progress& progress,
                  const std::function<QImage(const QImage&)>& transform, Properties properties)
 {
+    return editCopy(file, suffix, keptFormat(file), job, progress, transform, properties);
+}
+
+QString editCopy(const QString& file, const QString& suffix, const QString& format, Job& job,
+                 const Progress& progress, const std::function<QImage(const QImage&)>& transform,
+                 Properties properties)
+{
     InputCheck::refuseGone(file);
     const HeavyEngines& engines = Modules::entries<HeavyEngines>();
     std::shared_ptr<const ImageProps> carried;
@@ -51,7 +58,6 @@ QString editCopy(const QString& file, const QString& suffix, Job& job, const Pro
             QStringLiteral("Couldn’t make the copy of %1").arg(QFileInfo(file).fileName()));
     job.throwIfCancelled();
     progress(0.8);
-    const QString format = keptFormat(file);
     return Output::write(
         Output::result(file, QLatin1Char(' ') + suffix, format),
         [&](const QString& temporary) {

@@ -39,5 +39,9 @@ enum class Properties { carried, none };
 QString editCopy(const QString& file, const QString& suffix, Job& job, const Progress& progress,
                  const std::function<QImage(const QImage&)>& transform,
                  Properties properties = Properties::carried);
+// The same, written in `format` whatever the file's own format.
+QString editCopy(const QString& file, const QString& suffix, const QString& format, Job& job,
+                 const Progress& progress, const std::function<QImage(const QImage&)>& transform,
+                 Properties properties = Properties::carried);
 
 } // namespace ImageTools

@@ -262,6 +262,45 @@ const QHash<QString, Drawing>& drawings()
          [](Canvas& c) {
              c.poly({{2, 7}, {2, 20}, {22, 20}, {22, 8}, {11, 8}, {9, 5}, {3, 5}}, true);
          }},
+        {"folder.fill",
+         [](Canvas& c) {
+             QPainterPath folder;
+             folder.addPolygon(QPolygonF({{2, 7}, {2, 20}, {22, 20}, {22, 8}, {11, 8}, {9, 5}, {3, 5}}));
+             folder.closeSubpath();
+             c.fill(folder);
+             c.p.drawPath(folder);
+         }},
+        {"exclamationmark.triangle.fill",
+         [](Canvas& c) {
+             QPainterPath triangle;
+             triangle.addPolygon(QPolygonF({{12, 3}, {22, 20.5}, {2, 20.5}}));
+             triangle.closeSubpath();
+             c.fill(triangle);
+             c.p.drawPath(triangle);
+             QPainterPath mark;
+             mark.addRoundedRect(QRectF(11, 8.5, 2, 6.5), 1, 1);
+             mark.addEllipse(QPointF(12, 17.5), 1.2, 1.2);
+             c.clear(mark);
+         }},
+        {"checkmark.circle.fill",
+         [](Canvas& c) {
+             c.dot(12, 12, 10);
+             QPainterPathStroker stroker;
+             stroker.setWidth(2.2);
+             stroker.setCapStyle(Qt::RoundCap);
+             stroker.setJoinStyle(Qt::RoundJoin);
+             QPainterPath line;
+             line.moveTo(7.5, 12.5);
+             line.lineTo(10.8, 15.8);
+             line.lineTo(16.8, 8.8);
+             c.clear(stroker.createStroke(line));
+         }},
+        {"xmark.circle",
+         [](Canvas& c) {
+             c.circle(12, 12, 9.5);
+             c.line(8.5, 8.5, 15.5, 15.5);
+             c.line(15.5, 8.5, 8.5, 15.5);
+         }},
         {"doc.text",
          [](Canvas& c) {
              c.document(5, 2, 14, 20);
@@ -285,11 +324,107 @@ const QHash<QString, Drawing>& drawings()
              c.p.drawPath(arc);
              c.poly({{4.5, 4.5}, {5.1, 8.0}, {8.6, 7.3}});
          }},
+        {"arrow.up.right",
+         [](Canvas& c) {
+             c.line(6, 18, 18, 6);
+             c.poly({{9, 6}, {18, 6}, {18, 15}});
+         }},
+        {"rectangle", [](Canvas& c) { c.rect(3, 6, 18, 12, 2.5); }},
+        {"circle", [](Canvas& c) { c.circle(12, 12, 8.5); }},
+        {"line.diagonal", [](Canvas& c) { c.line(5, 19, 19, 5); }},
+        {"scribble",
+         [](Canvas& c) {
+             QPainterPath path(QPointF(3, 16));
+             path.cubicTo(6, 6, 9, 6, 10, 12);
+             path.cubicTo(11, 18, 14, 18, 15, 11);
+             path.cubicTo(16, 6, 19, 7, 21, 10);
+             c.p.drawPath(path);
+         }},
+        {"highlighter",
+         [](Canvas& c) {
+             c.poly({{14, 3}, {21, 10}, {12, 19}, {5, 12}}, true);
+             c.poly({{5, 12}, {3, 21}, {12, 19}});
+             c.line(15, 21, 21, 21);
+         }},
+        {"textformat",
+         [](Canvas& c) {
+             c.poly({{3, 19}, {8, 5}, {13, 19}});
+             c.line(5, 14, 11, 14);
+             c.circle(17.5, 16, 3);
+             c.line(20.5, 12.5, 20.5, 19);
+         }},
+        {"1.circle",
+         [](Canvas& c) {
+             c.circle(12, 12, 9);
+             c.poly({{10, 9}, {12.5, 7.5}, {12.5, 16.5}});
+         }},
+        {"arrow.uturn.backward",
+         [](Canvas& c) {
+             c.poly({{8, 5}, {4, 9}, {8, 13}});
+             QPainterPath path(QPointF(4.5, 9));
+             path.lineTo(15, 9);
+             path.cubicTo(18.5, 9, 20, 11.5, 20, 14);
+             path.cubicTo(20, 16.5, 18.5, 19, 15, 19);
+             path.lineTo(9, 19);
+             c.p.drawPath(path);
+         }},
+        {"arrow.uturn.forward",
+         [](Canvas& c) {
+             c.poly({{16, 5}, {20, 9}, {16, 13}});
+             QPainterPath path(QPointF(19.5, 9));
+             path.lineTo(9, 9);
+             path.cubicTo(5.5, 9, 4, 11.5, 4, 14);
+             path.cubicTo(4, 16.5, 5.5, 19, 9, 19);
+             path.lineTo(15, 19);
+             c.p.drawPath(path);
+         }},
         {"terminal",
          [](Canvas& c) {
              c.rect(2, 4, 20, 16, 2.5);
              c.poly({{6, 9}, {9, 12}, {6, 15}});
              c.line(11, 15, 16, 15);
+         }},
+        {"rotate.left",
+         [](Canvas& c) {
+             c.rect(9, 10, 11, 10, 1.5);
+             QPainterPath arc;
+             arc.moveTo(6, 13);
+             arc.cubicTo(5, 7, 9, 4, 14, 5);
+             c.p.drawPath(arc);
+             c.poly({{3.5, 10.5}, {6, 13.5}, {8.5, 10.5}});
+         }},
+        {"rotate.right",
+         [](Canvas& c) {
+             c.rect(4, 10, 11, 10, 1.5);
+             QPainterPath arc;
+             arc.moveTo(18, 13);
+             arc.cubicTo(19, 7, 15, 4, 10, 5);
+             c.p.drawPath(arc);
+             c.poly({{15.5, 10.5}, {18, 13.5}, {20.5, 10.5}});
+         }},
+        {"plus.square.on.square",
+         [](Canvas& c) {
+             c.rect(3, 3, 13, 13, 2.5);
+             QPainterPath front;
+             front.addRoundedRect(QRectF(8, 8, 13, 13), 2.5, 2.5);
+             c.clear(front);
+             c.p.drawPath(front);
+             c.line(14.5, 11.5, 14.5, 17.5);
+             c.line(11.5, 14.5, 17.5, 14.5);
+         }},
+        {"trash",
+         [](Canvas& c) {
+             c.line(4, 6.5, 20, 6.5);
+             c.poly({{9, 6.5}, {9.5, 3.5}, {14.5, 3.5}, {15, 6.5}});
+             c.poly({{6, 6.5}, {7, 20.5}, {17, 20.5}, {18, 6.5}});
+             c.line(10.5, 10, 10.5, 17);
+             c.line(13.5, 10, 13.5, 17);
+         }},
+        {"line.3.horizontal",
+         [](Canvas& c) {
+             c.line(4, 7, 20, 7);
+             c.line(4, 12, 20, 12);
+             c.line(4, 17, 20, 17);
          }},
         {"face.dashed",
          [](Canvas& c) {

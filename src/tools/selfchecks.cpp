@@ -2,6 +2,7 @@
 
 #include "core/toolid.h"
 #include "engines/heavyengines.h"
+#include "tools/image/annotate/annotateimage.h"
 #include "tools/image/crop/cropimage.h"
 #include "tools/image/redact/redactimage.h"
 
@@ -25,6 +26,7 @@ std::function<QStringList(const QString&, Job&)> instant(ToolID tool, const QStr
 
 const Check table[] = {
     {QStringLiteral("crop"), CropImage::selfCheck},
+    {QStringLiteral("annotate"), AnnotateImage::selfCheck},
     {QStringLiteral("redact"), RedactImage::selfCheck},
     {QStringLiteral("create pdf"),
      instant(ToolID::createPDF, {QStringLiteral("photo.jpg"), QStringLiteral("photo.png")})},

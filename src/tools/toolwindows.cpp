@@ -3,8 +3,11 @@
 #include "toolkit/toolcontext.h"
 #include "toolkit/toolview.h"
 #include "toolkit/toolwindow.h"
+#include "tools/image/annotate/annotateview.h"
 #include "tools/image/crop/cropimageview.h"
 #include "tools/image/redact/redactimageview.h"
+#include "tools/pdf/merge/mergepdfview.h"
+#include "tools/pdf/organize/organizepdfview.h"
 #include "tools/placeholderview.h"
 
 #include <QCursor>
@@ -34,17 +37,17 @@ const Route table[] = {
     {ToolID::compress, {480, 470}, make<PlaceholderView>},
     {ToolID::removeMetadata, {480, 560}, make<PlaceholderView>},
     {ToolID::editImage, {640, 780}, make<PlaceholderView>},
-    {ToolID::annotateImage, {820, 700}, make<PlaceholderView>},
+    {ToolID::annotateImage, {820, 700}, make<AnnotateView>},
     {ToolID::frameImage, {560, 720}, make<PlaceholderView>},
     {ToolID::cropImage, {460, 640}, make<CropImageView>},
     {ToolID::normalizeAudio, {460, 340}, make<PlaceholderView>},
     {ToolID::muteVideo, {320, 200}, empty},
     {ToolID::trimVideo, {720, 600}, make<PlaceholderView>},
     {ToolID::splitPDF, {320, 200}, empty},
-    {ToolID::organizePDF, {720, 620}, make<PlaceholderView>},
+    {ToolID::organizePDF, {720, 620}, make<OrganizePDFView>},
     {ToolID::extractArchive, {320, 200}, empty},
     {ToolID::createPDF, {320, 200}, empty},
-    {ToolID::mergePDF, {460, 480}, make<PlaceholderView>},
+    {ToolID::mergePDF, {460, 480}, make<MergePDFView>},
     {ToolID::cropVideo, {640, 680}, make<PlaceholderView>},
     {ToolID::changeVideoSpeed, {640, 560}, make<PlaceholderView>},
     {ToolID::joinVideos, {480, 480}, make<PlaceholderView>},

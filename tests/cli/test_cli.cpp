@@ -121,6 +121,9 @@ class CliTest : public QObject
         QTest::newRow("crop tool") << QStringList{"--render-tool", "cropImage", "@/c.png", "@/photo.jpg"}
                                    << "@/c.png\n"
                                    << QSize(460, 640);
+        QTest::newRow("annotate tool")
+            << QStringList{"--render-tool", "annotateImage", "@/a.png", "@/photo.jpg"} << "@/a.png\n"
+            << QSize(820, 700);
         QTest::newRow("tool, unreadable file")
             << QStringList{"--render-tool", "cropImage", "@/u.png", "@/none.jpg"} << "@/u.png\n"
             << QSize(460, 640);

@@ -2,6 +2,7 @@
 
 #include "cli/gui/icon.h"
 #include "cli/gui/renderhud.h"
+#include "cli/gui/rendersettings.h"
 #include "cli/gui/renderwheel.h"
 #include "cli/gui/snapshot.h"
 #include "core/catalog.h"
@@ -69,6 +70,19 @@ class RenderTest : public QObject
         QCOMPARE(orangeEnd(image, 14 + 20, 250), -1);
         // The backdrop shows around the panels.
         QVERIFY(qRed(image.pixel(2, 2)) > 240 && qAlpha(image.pixel(2, 2)) == 255);
+    }
+
+    // The settings window, 540 × 680, on the backdrop with 10 around it; its "Done" is at the
+    // bottom right of the window.
+    void settings()
+    {
+        QTemporaryDir dir;
+        const QImage image(CLI::renderSettings(dir.filePath("settings.png")));
+        QCOMPARE(image.size(), QSize(560, 700));
+        QVERIFY(qRed(image.pixel(3, 3)) > 240 && qAlpha(image.pixel(3, 3)) == 255);
+        const int footer = 700 - 10 - 27;
+        QVERIFY(isOrange(image.pixel(560 - 10 - 40, footer)));
+        QVERIFY(!isOrange(image.pixel(280, footer)));
     }
 
     void iconAndWheel()

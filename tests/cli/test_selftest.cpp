@@ -32,7 +32,7 @@ Run selftest(const QString& dir)
             QString::fromUtf8(p.readAllStandardError())};
 }
 
-const QStringList names{"crop", "redact", "create pdf", "split pdf", "mute"};
+const QStringList names{"crop", "annotate", "redact", "create pdf", "split pdf", "mute"};
 
 // "✓ <name>: <file> (<size>)  [<seconds>s]" for a check that wrote `result` in `dir`.
 void verifyPassed(const QString& line, const QString& name, const QString& dir, const QString& result)
@@ -86,8 +86,8 @@ class SelfTestTest : public QObject
         QTemporaryDir folder;
         const QString dir = copy(folder);
         QVERIFY(!dir.isEmpty());
-        const QStringList results{"photo Cropped%1.jpg", "photo Redacted%1.jpg", "photo and 1 more%1.pdf",
-                                  "sample Pages%1", "clip Muted%1.mp4"};
+        const QStringList results{"photo Cropped%1.jpg",    "photo Annotated%1.jpg", "photo Redacted%1.jpg",
+                                  "photo and 1 more%1.pdf", "sample Pages%1",        "clip Muted%1.mp4"};
         for (const QString& number : {QString(), QStringLiteral(" 2")}) {
             const Run run = selftest(dir);
             QCOMPARE(run.status, 0);
@@ -148,7 +148,7 @@ class SelfTestTest : public QObject
     {
         QTest::addColumn<QString>("removed");
         QTest::addColumn<QStringList>("failing");
-        QTest::newRow("image") << "photo.jpg" << QStringList{"crop", "redact", "create pdf"};
+        QTest::newRow("image") << "photo.jpg" << QStringList{"crop", "annotate", "redact", "create pdf"};
         QTest::newRow("second image") << "photo.png" << QStringList{"create pdf"};
         QTest::newRow("pdf") << "sample.pdf" << QStringList{"split pdf"};
         QTest::newRow("media") << "clip.mp4" << QStringList{"mute"};

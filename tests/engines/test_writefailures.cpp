@@ -7,6 +7,7 @@
 #include "engines/archive/archiveengine.h"
 #include "engines/image/imageengine.h"
 #include "engines/instant/instanttools.h"
+#include "engines/pdf/pdfpages.h"
 
 #include <QPainter>
 #include <QPdfWriter>
@@ -110,7 +111,9 @@ class WriteFailuresTest : public QObject
                                                           {"linked.tar", "zip"},
                                                           {"tree.zip", "extractArchive"},
                                                           {"tree.tar", "extractArchive"},
-                                                          {"noise.pdf", "splitPDF"}};
+                                                          {"noise.pdf", "splitPDF"},
+                                                          {"noise.pdf", "organizePDF"},
+                                                          {"noise.pdf", "mergePDF"}};
         for (const auto& [options, cause] :
              {std::pair{"size=32k", "The disk is full"},
               std::pair{"ro,size=32k", "Tolvane isn’t allowed to write the result in this folder"}}) {
@@ -125,6 +128,10 @@ class WriteFailuresTest : public QObject
                         InstantTools::createPDF({source(name)}, job, [](double) {});
                     else if (target == "splitPDF")
                         InstantTools::splitPDF(source(name), job, [](double) {});
+                    else if (target == "organizePDF")
+                        PDFPages::organize(source(name), {{2, 90}, {0, 0}, {1, 0}}, job, [](double) {});
+                    else if (target == "mergePDF")
+                        PDFPages::merge({source(name), source(name)}, job, [](double) {});
                     else if (target == "extractArchive")
                         ArchiveEngine::extractTool(source(name));
                     else

@@ -2,6 +2,7 @@
 #include "cli/cli.h"
 #include "cli/gui/icon.h"
 #include "cli/gui/renderhud.h"
+#include "cli/gui/rendersettings.h"
 #include "cli/gui/rendertool.h"
 #include "cli/gui/renderwheel.h"
 #include "cli/gui/selftest.h"
@@ -46,6 +47,11 @@ int renderToolCommand(const QStringList& rest)
     }
 }
 
+int renderSettingsCommand(const QStringList& rest)
+{
+    return printing([&] { return renderSettings(path(rest[0])); });
+}
+
 int renderHudCommand(const QStringList& rest)
 {
     return printing([&] { return renderHud(path(rest[0])); });
@@ -65,10 +71,17 @@ struct Command
 };
 
 // The commands the command line hands to this module, by the name it gave them.
+// clang-format off
 const Command commands[] = {
-    {u"--tool", tool},         {u"--render-wheel", renderWheelCommand}, {u"--render-tool", renderToolCommand},
-    {u"--selftest", selfTest}, {u"--render-hud", renderHudCommand},     {u"--icon", iconCommand},
+    {u"--tool", tool},
+    {u"--render-wheel", renderWheelCommand},
+    {u"--render-tool", renderToolCommand},
+    {u"--selftest", selfTest},
+    {u"--render-settings", renderSettingsCommand},
+    {u"--render-hud", renderHudCommand},
+    {u"--icon", iconCommand},
 };
+// clang-format on
 
 int command(QStringView name, const QStringList& rest)
 {

@@ -4,25 +4,10 @@
 #include "cli/gui/snapshot.h"
 #include "core/job.h"
 
-#include <QPainter>
 #include <QVBoxLayout>
 #include <QWidget>
 
 namespace CLI {
-
-namespace {
-
-class Backdrop : public QWidget
-{
-  protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        painter.fillRect(rect(), backdrop(QRectF(rect())));
-    }
-};
-
-} // namespace
 
 QString renderHud(const QString& pngPath)
 {

@@ -9,6 +9,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QImage>
+#include <QPainter>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
@@ -83,6 +84,12 @@ QLinearGradient backdrop(const QRectF& rect)
     g.setColorAt(0, QColor::fromRgbF(1.0f, 0.6f, 0.25f));
     g.setColorAt(1, QColor::fromRgbF(0.9f, 0.4f, 0.45f));
     return g;
+}
+
+void Backdrop::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), backdrop(QRectF(rect())));
 }
 
 } // namespace CLI

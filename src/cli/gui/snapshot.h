@@ -4,9 +4,9 @@
 #include <QRectF>
 #include <QSize>
 #include <QString>
+#include <QWidget>
 
 class QImage;
-class QWidget;
 
 namespace CLI {
 
@@ -23,5 +23,12 @@ QString writePng(const QImage& image, const QString& pngPath);
 // The warm backdrop of the settings and progress-panel renderings, from the top-left corner
 // of `rect` to its bottom-right corner.
 QLinearGradient backdrop(const QRectF& rect);
+
+// A widget filled with that backdrop, to lay renderings out on.
+class Backdrop : public QWidget
+{
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+};
 
 } // namespace CLI

@@ -7,6 +7,7 @@
 #include "engines/image/videoframe.h"
 #include "engines/instant/instanttools.h"
 #include "engines/pdf/pdfengine.h"
+#include "engines/pdf/pdfpages.h"
 #include "engines/sheet/sheetengine.h"
 #include "engines/slides/slidesengine.h"
 
@@ -90,6 +91,10 @@ const HeavyEngines entries{
     .instantTool = InstantTools::find,
     .instantWork = InstantTools::work,
     .runInstant = InstantTools::run,
+    .pdfPageCount = PDFPages::count,
+    .pdfThumbnails = PDFPages::thumbnails,
+    .organizePDF = PDFPages::organize,
+    .mergePDFs = PDFPages::merge,
 };
 
 } // namespace

@@ -1,0 +1,177 @@
+#include "engines/pdf/pdfpages.h"
+
+#include "../../support/pdfpagesfixture.h"
+#include "core/converterror.h"
+#include "core/job.h"
+#include "core/shell.h"
+
+#include <QDir>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const Progress quiet = [](double) {};
+
+// The message of the ConvertError `work` throws; none when it doesn't throw one.
+template <class Work> std::optional<ConvertError> failure(Work work)
+{
+    try {
+        work();
+    } catch (const ConvertError& e) {
+        return e;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+// Whole pages copied into new PDFs, read back through Poppler: order, rotation, duplicates,
+// names, and the files refused.
+class PdfPagesTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    QStringList files() const { return QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden); }
+
+  private slots:
+    void initTestCase()
+    {
+        QVERIFY(PagesFixture::write(path("report.pdf"), 4, {0, 90}));
+        QVERIFY(PagesFixture::write(path("a.pdf"), 2, {}, "A"));
+        QVERIFY(PagesFixture::write(path("b.pdf"), 1, {180}, "B"));
+        QCOMPARE(Shell::run("/usr/bin/qpdf", {"--encrypt", "user", "owner", "256", "--", path("report.pdf"),
+                                              path("locked.pdf")})
+                     .status,
+                 0);
+        QVERIFY(PagesFixture::write(path("empty.pdf"), 0));
+    }
+
+    // Reordered, turned (on top of the page's own rotation), duplicated and left out; the
+    // document information is kept; a second result takes " 2".
+    void organizeWritesTheChosenPages()
+    {
+        Job job(QString(), QString(), 0);
+        const std::vector<PageChoice> choices{{3, 0}, {1, 270}, {1, 270}, {0, 90}, {0, 180}};
+        const QStringList first = PDFPages::organize(path("report.pdf"), choices, job, quiet);
+        QCOMPARE(first, QStringList{path("report Organized.pdf")});
+        QCOMPARE(PagesFixture::read(first[0]),
+                 (QStringList{"Page4@0", "Page2@0", "Page2@0", "Page1@90", "Page1@180"}));
+        QCOMPARE(PagesFixture::info(first[0], "Title"), QString("Quarterly"));
+        QCOMPARE(PagesFixture::info(first[0], "Author"), QString("Ann Lee"));
+        const QStringList second = PDFPages::organize(path("report.pdf"), {{2, 90}}, job, quiet);
+        QCOMPARE(second, QStringList{path("report Organized 2.pdf")});
+        QCOMPARE(PagesFixture::read(second[0]), QStringList{"Page3@90"});
+        QCOMPARE(PagesFixture::read(path("report.pdf")).size(), 4); // the source is untouched
+        QFile::remove(first[0]);
+        QFile::remove(second[0]);
+    }
+
+    // Files other writers made: Qt's PDF writer, and a page tree whose rotation its pages inherit.
+    void otherWritersFiles()
+    {
+        {
+            QPdfWriter writer(path("qt.pdf"));
+            QPainter painter(&writer);
+            for (int i = 0; i < 3; ++i) {
+                if (i > 0) writer.newPage();
+                painter.fillRect(QRect(100 * i, 100, 500, 500), Qt::blue);
+            }
+        }
+        QFile file(path("inherited.pdf"));
+        QByteArray bytes =
+            MiniPdf::bytes({{QRectF(0, 0, 300, 400), 0, MiniPdf::text("F1", 24, 40, 200, "Turned")}});
+        bytes.replace("/Rotate 0 ", "     ").replace("/Type /Pages ", "/Type /Pages /Rotate 90 ");
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+        QCOMPARE(PagesFixture::read(path("inherited.pdf")), QStringList{"Turned@90"});
+
+        Job job(QString(), QString(), 0);
+        const QStringList qt = PDFPages::organize(path("qt.pdf"), {{2, 0}, {0, 90}}, job, quiet);
+        QCOMPARE(PagesFixture::read(qt[0]), (QStringList{"@0", "@90"}));
+        const QStringList turned = PDFPages::organize(path("inherited.pdf"), {{0, 90}}, job, quiet);
+        QCOMPARE(PagesFixture::read(turned[0]), QStringList{"Turned@180"});
+        const QStringList merged = PDFPages::merge({path("inherited.pdf"), path("qt.pdf")}, job, quiet);
+        QCOMPARE(PagesFixture::read(merged[0]), (QStringList{"Turned@90", "@0", "@0", "@0"}));
+        for (const QString& made : qt + turned + merged + QStringList{path("qt.pdf"), path("inherited.pdf")})
+            QFile::remove(made);
+    }
+
+    // Every page of every file, in the order given, each keeping its own rotation; named after
+    // the first file of that order.
+    void mergeJoinsFilesInOrder()
+    {
+        Job job(QString(), QString(), 0);
+        const QStringList merged = PDFPages::merge({path("b.pdf"), path("a.pdf"), path("b.pdf")}, job, quiet);
+        QCOMPARE(merged, QStringList{path("b Merged.pdf")});
+        QCOMPARE(PagesFixture::read(merged[0]), (QStringList{"B1@180", "A1@0", "A2@0", "B1@180"}));
+        QCOMPARE(PDFPages::merge({path("b.pdf")}, job, quiet), QStringList{path("b Merged 2.pdf")});
+        QFile::remove(path("b Merged.pdf"));
+        QFile::remove(path("b Merged 2.pdf"));
+    }
+
+    // Files and pages that can't be had fail the whole job, with the cause, and leave nothing;
+    // so does a cancelled job.
+    void failuresLeaveNothing()
+    {
+        const QStringList before = files();
+        Job job(QString(), QString(), 0);
+        const auto organize = [&](const QString& name, std::vector<PageChoice> pages) {
+            return failure([&] { PDFPages::organize(path(name), pages, job, quiet); });
+        };
+        const auto merge = [&](const QStringList& names) {
+            QStringList paths;
+            for (const QString& name : names)
+                paths << path(name);
+            return failure([&] { PDFPages::merge(paths, job, quiet); });
+        };
+        const QList<std::pair<std::optional<ConvertError>, QString>> cases{
+            {organize("locked.pdf", {{0, 0}}), "locked.pdf is password-protected"},
+            {merge({"a.pdf", "locked.pdf"}), "locked.pdf is password-protected"},
+            {organize("missing.pdf", {{0, 0}}), "missing.pdf is no longer there"},
+            {merge({"a.pdf", "missing.pdf"}), "missing.pdf is no longer there"},
+            {organize("report.pdf", {{0, 0}, {4, 0}}), "report.pdf has no page 5"},
+            {organize("report.pdf", {}), "There are no pages to write"},
+            {merge({"empty.pdf"}), "There are no pages to write"},
+        };
+        for (const auto& [e, message] : cases) {
+            QVERIFY2(e, qPrintable(message));
+            QCOMPARE(e->message(), message);
+        }
+        job.cancel();
+        QVERIFY(organize("report.pdf", {{0, 0}})->isCancelled());
+        QVERIFY(merge({"a.pdf", "b.pdf"})->isCancelled());
+        QCOMPARE(files(), before);
+    }
+
+    // Pictures of every page in order, fitted to the box; the caller can stop them.
+    void thumbnailsFitAndStop()
+    {
+        QList<int> seen;
+        PDFPages::thumbnails(path("report.pdf"), QSize(110, 140), [&](int page, const QImage& picture) {
+            seen << page;
+            const bool fits = picture.width() <= 110 && picture.height() <= 140;
+            const bool wide = picture.width() > picture.height(); // page 2 is turned
+            return fits && (picture.width() == 110 || picture.height() == 140) && wide == (page == 1);
+        });
+        QCOMPARE(seen, (QList<int>{0, 1, 2, 3}));
+        seen.clear();
+        PDFPages::thumbnails(path("report.pdf"), QSize(110, 140), [&](int page, const QImage&) {
+            seen << page;
+            return page < 1;
+        });
+        QCOMPARE(seen, (QList<int>{0, 1}));
+        PDFPages::thumbnails(path("locked.pdf"), QSize(110, 140), [&](int page, const QImage&) {
+            seen << page;
+            return true;
+        });
+        QCOMPARE(seen.size(), 2);
+        QCOMPARE(PDFPages::count(path("report.pdf")), 4);
+    }
+};
+
+QTEST_MAIN(PdfPagesTest)
+#include "test_pdfpages.moc"

@@ -1,0 +1,245 @@
+// The Organize PDF tool: the page list's edits, the window driven with the mouse and its
+// buttons down to the PDF it writes (read back through Poppler), files it refuses, and its page
+// pictures stopping when asked.
+
+#include "core/job.h"
+#include "core/shell.h"
+#include "toolkit/loadingview.h"
+#include "toolkit/pools.h"
+#include "toolkit/primarybutton.h"
+#include "toolkit/secondarybutton.h"
+#include "tools/pdf/organize/organizepdfview.h"
+#include "tools/pdf/organize/pagegrid.h"
+#include "tools/pdf/organize/pagelist.h"
+#include "tools/pdf/organize/pagethumbs.h"
+
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "../../../support/pdfpagesfixture.h"
+#include "../../../support/toolharness.h"
+
+namespace {
+
+// The tiles' pages, 1-based, with their rotation when not 0: "2r90".
+QStringList order(const PageList& list)
+{
+    QStringList out;
+    for (const PageItem& page : list.pages())
+        out << QString::number(page.source + 1) + (page.rotation ? "r" + QString::number(page.rotation) : "");
+    return out;
+}
+
+quint64 idAt(const PageList& list, int position)
+{
+    return list.pages()[position - 1].id;
+}
+
+QPoint tile(const PageGrid& grid, int position)
+{
+    return grid.frameRect(position - 1).center().toPoint();
+}
+
+void click(PageGrid& grid, int position, Qt::KeyboardModifiers modifiers = {})
+{
+    QTest::mouseClick(&grid, Qt::LeftButton, modifiers, tile(grid, position));
+}
+
+void mouse(QWidget& widget, QEvent::Type type, QPoint at, Qt::MouseButtons held)
+{
+    QMouseEvent event(type, at, widget.mapToGlobal(at),
+                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held, Qt::NoModifier);
+    QCoreApplication::sendEvent(&widget, &event);
+}
+
+// Presses on tile `from`, moves over tile `to` and lets go there.
+void drag(PageGrid& grid, int from, int to)
+{
+    const QPoint start = tile(grid, from), end = tile(grid, to);
+    mouse(grid, QEvent::MouseButtonPress, start, Qt::LeftButton);
+    mouse(grid, QEvent::MouseMove, start + QPoint(0, 30), Qt::LeftButton);
+    mouse(grid, QEvent::MouseMove, end, Qt::LeftButton);
+    mouse(grid, QEvent::MouseButtonRelease, end, Qt::NoButton);
+}
+
+} // namespace
+
+class OrganizePdfTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+  private slots:
+    void initTestCase()
+    {
+        QVERIFY(PagesFixture::write(path("report.pdf"), 4, {0, 90}));
+        QVERIFY(PagesFixture::write(path("long.pdf"), 80));
+        QCOMPARE(Shell::run("/usr/bin/qpdf", {"--encrypt", "user", "owner", "256", "--", path("report.pdf"),
+                                              path("locked.pdf")})
+                     .status,
+                 0);
+    }
+
+    void cleanup()
+    {
+        for (ToolWindow* w : ToolWindows::openWindows())
+            w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    void listEdits()
+    {
+        PageList list;
+        list.reset(4);
+        QSignalSpy changed(&list, &PageList::changed);
+        // Rotation stays in 0…359 both ways.
+        list.tap(idAt(list, 1), false);
+        list.rotate(-90);
+        QCOMPARE(order(list), (QStringList{"1r270", "2", "3", "4"}));
+        list.rotate(90);
+        QCOMPARE(order(list), (QStringList{"1", "2", "3", "4"}));
+        // Copies follow their tiles; the originals stay selected, the copies are not.
+        const quint64 two = idAt(list, 2), four = idAt(list, 4);
+        list.tap(two, false);
+        list.tap(four, true);
+        QVERIFY(list.canDelete());
+        list.duplicate();
+        QCOMPARE(order(list), (QStringList{"1", "2", "2", "3", "4", "4"}));
+        QCOMPARE(list.selection(), (QSet<quint64>{two, four}));
+        QVERIFY(idAt(list, 3) != two && idAt(list, 6) != four);
+        // A plain click leaves one selected; a Ctrl-click on it deselects it.
+        list.tap(four, false);
+        QCOMPARE(list.selection(), QSet<quint64>{four});
+        list.tap(four, true);
+        QVERIFY(list.selection().isEmpty() && !list.canDelete());
+        // Deleting keeps the order of the rest and clears the selection; never all of them.
+        list.tap(idAt(list, 1), false);
+        list.tap(idAt(list, 3), true);
+        list.remove();
+        QCOMPARE(order(list), (QStringList{"2", "3", "4", "4"}));
+        QVERIFY(list.selection().isEmpty());
+        for (int i = 1; i <= 4; ++i)
+            list.tap(idAt(list, i), true);
+        QVERIFY(!list.canDelete());
+        // The dragged tile takes the place of the tile it enters.
+        list.reset(4);
+        list.dragEntered(idAt(list, 1), idAt(list, 3));
+        QCOMPARE(order(list), (QStringList{"2", "3", "1", "4"}));
+        list.reset(4);
+        list.dragEntered(idAt(list, 4), idAt(list, 2));
+        QCOMPARE(order(list), (QStringList{"1", "4", "2", "3"}));
+        changed.clear();
+        list.dragEntered(idAt(list, 2), idAt(list, 2));
+        QCOMPARE(changed.size(), 0);
+        QCOMPARE(order(list), (QStringList{"1", "4", "2", "3"}));
+    }
+
+    // Clicks, Ctrl-clicks, the toolbar and a drag, then Save: the PDF holds what was shown.
+    void theWindowWritesWhatWasArranged()
+    {
+        ToolHarness harness;
+        auto* view = harness.open<OrganizePDFView>(ToolID::organizePDF, {path("report.pdf")});
+        QVERIFY(view);
+        PageGrid& grid = *view->grid();
+        QCOMPARE(view->counter()->text(), QString("4 pages"));
+        QVERIFY(view->primaryButton()->isEnabled());
+        QTRY_COMPARE_WITH_TIMEOUT(view->thumbs().pictures().size(), 4, 30000);
+        QVERIFY(!view->rotateRightButton()->isEnabled() && !view->deleteButton()->isEnabled());
+
+        click(grid, 2);
+        view->rotateRightButton()->click();
+        click(grid, 4, Qt::ControlModifier);
+        view->duplicateButton()->click();
+        QCOMPARE(order(view->pages()), (QStringList{"1", "2r90", "2r90", "3", "4", "4"}));
+        click(grid, 1);
+        QVERIFY(view->deleteButton()->isEnabled());
+        view->deleteButton()->click();
+        drag(grid, 5, 1);
+        QCOMPARE(order(view->pages()), (QStringList{"4", "2r90", "2r90", "3", "4"}));
+        QCOMPARE(view->counter()->text(), QString("5 pages"));
+        view->rotateLeftButton()->click(); // the selection went with Delete: nothing turns
+        QCOMPARE(order(view->pages()), (QStringList{"4", "2r90", "2r90", "3", "4"}));
+
+        const std::shared_ptr<Job> job = harness.apply(*view);
+        QVERIFY(job);
+        QCOMPARE(job->state().phase, Job::Phase::done);
+        QCOMPARE(job->results(), QStringList{path("report Organized.pdf")});
+        // Page 2 stood at 90 of its own: turned 90 more it reads upside down.
+        QCOMPARE(PagesFixture::read(job->results()[0]),
+                 (QStringList{"Page4@0", "Page2@180", "Page2@180", "Page3@0", "Page4@0"}));
+        QCOMPARE(PagesFixture::info(job->results()[0], "Title"), QString("Quarterly"));
+
+        // Reset brings back the document's pages as they are.
+        auto* again = harness.open<OrganizePDFView>(ToolID::organizePDF, {path("report.pdf")});
+        QVERIFY(again);
+        click(*again->grid(), 1);
+        again->deleteButton()->click();
+        again->resetButton()->click();
+        QCOMPARE(order(again->pages()), (QStringList{"1", "2", "3", "4"}));
+        QFile::remove(path("report Organized.pdf"));
+    }
+
+    // A locked file says so in the window, which then has nothing to save.
+    void aLockedFileIsRefused()
+    {
+        ToolHarness harness;
+        auto* view = harness.open<OrganizePDFView>(ToolID::organizePDF, {path("locked.pdf")});
+        QVERIFY(view);
+        QCOMPARE(view->errorView()->error(), std::optional<QString>("locked.pdf is password-protected"));
+        QCOMPARE(view->counter()->text(), QString("0 pages"));
+        QVERIFY(!view->primaryButton()->isEnabled());
+        QVERIFY(!harness.apply(*view));
+    }
+
+    // The file lost pages after the window read it: the save fails instead of writing fewer.
+    void aPageGoneBySaveTimeFailsTheFile()
+    {
+        QVERIFY(PagesFixture::write(path("draft.pdf"), 4));
+        ToolHarness harness;
+        auto* view = harness.open<OrganizePDFView>(ToolID::organizePDF, {path("draft.pdf")});
+        QVERIFY(view);
+        QVERIFY(PagesFixture::write(path("draft.pdf"), 2));
+        const std::shared_ptr<Job> job = harness.apply(*view);
+        QVERIFY(job);
+        QCOMPARE(job->state(), Job::State::failed("draft.pdf has no page 3"));
+        QVERIFY(!QFile::exists(path("draft Organized.pdf")));
+    }
+
+    // Stopped pictures end at the next page; a source destroyed meanwhile is never called.
+    void picturesStop()
+    {
+        PageThumbs whole(path("long.pdf"), OrganizePDFView::pictureBox);
+        QTRY_VERIFY_WITH_TIMEOUT(whole.isSettled(), 30000);
+        QVERIFY(!whole.hasFailed());
+        QVERIFY(whole.pictures().size() >= PageThumbs::firstScreen);
+        QTRY_COMPARE_WITH_TIMEOUT(whole.pictures().size(), 80, 30000);
+        QVERIFY(!whole.pictures().value(79).isNull());
+
+        PageThumbs stopped(path("long.pdf"), OrganizePDFView::pictureBox);
+        stopped.stop();
+        QTRY_VERIFY_WITH_TIMEOUT(stopped.isDone(), 30000);
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(stopped.isSettled());
+        QVERIFY(stopped.pictures().size() <= 1);
+
+        // Closing the window stops its pictures.
+        ToolWindow* window = ToolWindows::open(ToolID::organizePDF, {path("long.pdf")});
+        auto* view = qobject_cast<OrganizePDFView*>(window->view());
+        QVERIFY(view);
+        view->windowClosed();
+        QTRY_VERIFY_WITH_TIMEOUT(view->thumbs().isDone(), 30000);
+        QCoreApplication::sendPostedEvents(); // the last hand-over
+        QVERIFY(view->isSettled());
+        QVERIFY(view->thumbs().pictures().size() < 80);
+
+        delete new PageThumbs(path("long.pdf"), OrganizePDFView::pictureBox);
+        QVERIFY(Pools::loader().waitForDone(30000));
+        QCoreApplication::processEvents();
+    }
+};
+
+QTEST_MAIN(OrganizePdfTest)
+#include "test_organizepdf.moc"
