@@ -124,6 +124,9 @@ class CliTest : public QObject
         QTest::newRow("annotate tool")
             << QStringList{"--render-tool", "annotateImage", "@/a.png", "@/photo.jpg"} << "@/a.png\n"
             << QSize(820, 700);
+        QTest::newRow("redact tool") << QStringList{"--render-tool", "redactImage", "@/r.png", "@/photo.jpg"}
+                                     << "@/r.png\n"
+                                     << QSize(760, 680);
         QTest::newRow("tool, unreadable file")
             << QStringList{"--render-tool", "cropImage", "@/u.png", "@/none.jpg"} << "@/u.png\n"
             << QSize(460, 640);
@@ -147,6 +150,12 @@ class CliTest : public QObject
                  qPrintable(r.out + r.err));
         const QImage png(args.filter(".png").value(0));
         QCOMPARE(png.size(), size);
+        if (QTest::currentDataTag() == QLatin1String("redact tool")) {
+            // The photo is loaded on the stage.
+            const QColor middle = png.pixelColor(380, 340);
+            QVERIFY2(middle.green() > 130 && middle.red() < 40 && middle.blue() < 40,
+                     qPrintable(middle.name()));
+        }
         if (QTest::currentDataTag() == QLatin1String("crop tool")) {
             // The photo fills the middle of the stage; outside the window's rounded corners the
             // desktop shows through.
