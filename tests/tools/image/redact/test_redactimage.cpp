@@ -151,6 +151,13 @@ class RedactImageTest : public QObject
 
         view->clearButton()->click();
         QVERIFY(view->boxes().isEmpty() && !view->primaryButton()->isEnabled());
+
+        // A picture that can't be read gives nothing to draw on or search.
+        auto* broken = harness.open<RedactImageView>(ToolID::redactImage, {m_dir.filePath("missing.png")});
+        QVERIFY(broken && broken->stage()->pictureRect().isEmpty());
+        drag(broken->stage(), QPoint(20, 20), QPoint(200, 200));
+        QVERIFY(broken->boxes().isEmpty() && !broken->findFaces()->isEnabled() &&
+                !broken->findText()->isEnabled());
     }
 
     // Found boxes are added after those there: faces grown and cut to the picture, text as it
