@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QPointer>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QSemaphore>
 #include <QTemporaryDir>
 #include <QTest>
@@ -108,6 +109,9 @@ class RedactImageTest : public QObject
     QString m_photo;
 
   private slots:
+    // The covering's pools, first asked for on a job's worker, belong to the main thread.
+    void init() { QTest::failOnWarning(QRegularExpression("different thread")); }
+
     void initTestCase()
     {
         m_photo = m_dir.filePath("noise.png");
