@@ -426,6 +426,11 @@ const QHash<QString, Drawing>& drawings()
              c.line(4, 12, 20, 12);
              c.line(4, 17, 20, 17);
          }},
+        {"magnifyingglass",
+         [](Canvas& c) {
+             c.circle(10, 10, 6.5);
+             c.line(14.8, 14.8, 20.5, 20.5);
+         }},
         {"face.dashed",
          [](Canvas& c) {
              c.p.save();

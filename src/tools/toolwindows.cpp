@@ -5,6 +5,7 @@
 #include "toolkit/toolwindow.h"
 #include "tools/image/annotate/annotateview.h"
 #include "tools/image/crop/cropimageview.h"
+#include "tools/image/editphoto/editphotoview.h"
 #include "tools/image/redact/redactimageview.h"
 #include "tools/pdf/merge/mergepdfview.h"
 #include "tools/pdf/organize/organizepdfview.h"
@@ -36,7 +37,7 @@ ToolView* empty(std::shared_ptr<ToolContext> context)
 const Route table[] = {
     {ToolID::compress, {480, 470}, make<PlaceholderView>},
     {ToolID::removeMetadata, {480, 560}, make<PlaceholderView>},
-    {ToolID::editImage, {640, 780}, make<PlaceholderView>},
+    {ToolID::editImage, {640, 780}, make<EditPhotoView>},
     {ToolID::annotateImage, {820, 700}, make<AnnotateView>},
     {ToolID::frameImage, {560, 720}, make<PlaceholderView>},
     {ToolID::cropImage, {460, 640}, make<CropImageView>},

@@ -121,6 +121,9 @@ class CliTest : public QObject
         QTest::newRow("crop tool") << QStringList{"--render-tool", "cropImage", "@/c.png", "@/photo.jpg"}
                                    << "@/c.png\n"
                                    << QSize(460, 640);
+        QTest::newRow("edit tool") << QStringList{"--render-tool", "editImage", "@/e.png", "@/photo.jpg"}
+                                   << "@/e.png\n"
+                                   << QSize(640, 780);
         QTest::newRow("annotate tool")
             << QStringList{"--render-tool", "annotateImage", "@/a.png", "@/photo.jpg"} << "@/a.png\n"
             << QSize(820, 700);
@@ -165,6 +168,11 @@ class CliTest : public QObject
             QCOMPARE(png.pixelColor(1, 1).alpha(), 0);
             QCOMPARE(png.pixelColor(png.width() - 2, png.height() - 2).alpha(), 0);
             QCOMPARE(png.pixelColor(230, 2).alpha(), 255);
+        }
+        if (QTest::currentDataTag() == QLatin1String("edit tool")) { // the photo on the stage
+            const QColor middle = png.pixelColor(320, 215);
+            QVERIFY2(middle.green() > 130 && middle.red() < 40 && middle.blue() < 40,
+                     qPrintable(middle.name()));
         }
     }
 

@@ -55,6 +55,7 @@ struct PanelView : FramedView
         primary("Done");
     }
     void apply() override { ++applied; }
+    void allow(bool allowed) { setPrimaryAllowed(allowed); }
 };
 
 const QSize size(420, 360);
@@ -88,6 +89,24 @@ class FramedWindowTest : public QObject
             view->primaryButton()->click();
             QCOMPARE(view->applied, fail ? 0 : 2);
         }
+    }
+
+    // The view's own condition holds the button back, settled or not; it counts only once settled.
+    void viewHoldsThePrimaryBack()
+    {
+        PanelView view;
+        view.allow(false);
+        view.first->settle(false);
+        view.second->settle(false);
+        QVERIFY(view.isSettled() && !view.primaryButton()->isEnabled());
+        view.allow(true);
+        QVERIFY(view.primaryButton()->isEnabled());
+        view.allow(false);
+        QVERIFY(!view.primaryButton()->isEnabled());
+
+        PanelView loading;
+        loading.allow(true);
+        QVERIFY(!loading.primaryButton()->isEnabled());
     }
 
     // Shown through a kept window, it settles, renders its title, body and enabled primary
