@@ -35,7 +35,7 @@ enum class Properties { carried, none };
 // 0.5 once loaded and 0.8 once transformed. Returns the path written; throws ConvertError
 // ("photo.jpg is no longer there", the loader's reason, the transform's, Cancelled), leaving
 // nothing behind. Worker thread; `transform` may throw ConvertError. With Properties::none the
-// copy holds its pixels alone, at 72 dpi.
+// copy holds its pixels and their colour profile alone, at 72 dpi.
 QString editCopy(const QString& file, const QString& suffix, Job& job, const Progress& progress,
                  const std::function<QImage(const QImage&)>& transform,
                  Properties properties = Properties::carried);
