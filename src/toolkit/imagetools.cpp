@@ -36,12 +36,14 @@ QString keptFormat(const QString& source)
 }
 
 QString editCopy(const QString& file, const QString& suffix, Job& job, const Progress& progress,
-                 const std::function<QImage(const QImage&)>& transform, const std::optional<QString>& format)
+                 const std::function<QImage(const QImage&)>& transform, const std::optional<QString>& format,
+                 Properties properties)
 {
     InputCheck::refuseGone(file);
     const HeavyEngines& engines = Modules::entries<HeavyEngines>();
     std::shared_ptr<const ImageProps> carried;
-    QImage image = engines.loadImageForCopy(file, carried);
+    QImage image =
+        properties == Properties::carried ? engines.loadImageForCopy(file, carried) : engines.loadImage(file);
     job.throwIfCancelled();
     progress(0.5);
     QImage edited = transform(image);
@@ -56,7 +58,10 @@ QString editCopy(const QString& file, const QString& suffix, Job& job, const Pro
         Output::result(file, QLatin1Char(' ') + suffix, written),
         [&](const QString& temporary) {
             // Handed over rather than shared, so the encoder sets its resolution without a copy.
-            engines.writeImage(std::move(edited), temporary, written, *carried, std::nullopt, 72);
+            if (carried)
+                engines.writeImage(std::move(edited), temporary, written, *carried, std::nullopt, 72);
+            else
+                engines.writeNewImage(std::move(edited), temporary, written, 72);
         },
         &job);
 }

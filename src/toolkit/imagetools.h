@@ -22,6 +22,11 @@ std::optional<QImage> crop(const QImage& image, const QRectF& unit);
 // (jpg, png, heic, tiff, avif, bmp, gif), webp for webp, and png for everything else.
 QString keptFormat(const QString& source);
 
+// What a copy keeps of its source's properties (Exif, GPS, IPTC, resolution): what a
+// re-encoded copy carries, or nothing at all, for a copy that must not tell where or with what
+// its source was taken.
+enum class Properties { carried, none };
+
 // The one road of an image tool's copy of `file`: loads the picture upright with its
 // properties carried, checks for a cancel, applies `transform` and writes its result as
 // "<base> <suffix>.<format>" in the file's output folder (" 2", " 3", … after the suffix while
@@ -30,9 +35,11 @@ QString keptFormat(const QString& source);
 // 0.5 once loaded and 0.8 once transformed. Returns the path written; throws ConvertError
 // ("photo.jpg is no longer there", the loader's reason, the transform's, Cancelled), leaving
 // nothing behind. Worker thread; `transform` may throw ConvertError. A `format` given is used
-// instead of keptFormat(file), for tools whose copies are always of one format.
+// instead of keptFormat(file), for tools whose copies are always of one format. With
+// Properties::none the copy holds its pixels and their colour profile alone, at 72 dpi.
 QString editCopy(const QString& file, const QString& suffix, Job& job, const Progress& progress,
                  const std::function<QImage(const QImage&)>& transform,
-                 const std::optional<QString>& format = std::nullopt);
+                 const std::optional<QString>& format = std::nullopt,
+                 Properties properties = Properties::carried);
 
 } // namespace ImageTools

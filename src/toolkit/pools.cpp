@@ -10,9 +10,19 @@ namespace {
 
 QThreadPool* make(const char* name)
 {
-    auto* pool = new QThreadPool(QCoreApplication::instance());
+    auto* pool = new QThreadPool;
     pool->setObjectName(QString::fromLatin1(name));
     pool->setMaxThreadCount(QThread::idealThreadCount());
+    // The application owns the pool, and a parent must live on its child's thread: a pool first
+    // asked for by a job's worker is handed to the main thread and adopted there.
+    QCoreApplication* app = QCoreApplication::instance();
+    if (QThread::currentThread() == app->thread()) {
+        pool->setParent(app);
+    } else {
+        pool->moveToThread(app->thread());
+        QMetaObject::invokeMethod(
+            app, [pool, app] { pool->setParent(app); }, Qt::QueuedConnection);
+    }
     return pool;
 }
 

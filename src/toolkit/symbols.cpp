@@ -456,6 +456,46 @@ const QHash<QString, Drawing>& drawings()
              c.poly({{3, 18}, {9, 11}, {14, 16}, {16.5, 13.5}, {21, 18}});
              c.dot(16, 8.5, 1.8);
          }},
+        {"face.dashed",
+         [](Canvas& c) {
+             c.p.save();
+             QPen dashed = c.p.pen();
+             dashed.setCapStyle(Qt::FlatCap);
+             dashed.setDashPattern({1.6, 1.4});
+             c.p.setPen(dashed);
+             c.circle(12, 12, 9);
+             c.p.restore();
+             c.dot(9, 10.5, 1.2);
+             c.dot(15, 10.5, 1.2);
+             QPainterPath smile;
+             smile.arcMoveTo(QRectF(8.5, 10, 7, 6), 200);
+             smile.arcTo(QRectF(8.5, 10, 7, 6), 200, 140);
+             c.p.drawPath(smile);
+         }},
+        {"text.viewfinder",
+         [](Canvas& c) {
+             c.poly({{3, 8}, {3, 3}, {8, 3}});
+             c.poly({{16, 3}, {21, 3}, {21, 8}});
+             c.poly({{21, 16}, {21, 21}, {16, 21}});
+             c.poly({{8, 21}, {3, 21}, {3, 16}});
+             c.line(7.5, 9, 16.5, 9);
+             c.line(7.5, 12.5, 16.5, 12.5);
+             c.line(7.5, 16, 13, 16);
+         }},
+        {"drop",
+         [](Canvas& c) {
+             QPainterPath path(QPointF(12, 3));
+             path.cubicTo(12, 3, 5, 11, 5, 15);
+             path.arcTo(QRectF(5, 8, 14, 14), 180, 180);
+             path.cubicTo(19, 11, 12, 3, 12, 3);
+             c.p.drawPath(path);
+         }},
+        {"square.grid.3x3",
+         [](Canvas& c) {
+             for (int row = 0; row < 3; ++row)
+                 for (int column = 0; column < 3; ++column)
+                     c.rect(3 + 6.5 * column, 3 + 6.5 * row, 5, 5, 1);
+         }},
     };
     return table;
 }

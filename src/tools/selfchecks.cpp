@@ -14,6 +14,7 @@
 #include "tools/image/crop/cropimage.h"
 #include "tools/image/editphoto/editphoto.h"
 #include "tools/image/frame/addbackground.h"
+#include "tools/image/redact/redactimage.h"
 #include "tools/video/crop/cropvideocheck.h"
 #include "tools/video/join/joincheck.h"
 #include "tools/video/redact/redactvideocheck.h"
@@ -45,6 +46,7 @@ const Check table[] = {
     {QStringLiteral("add bg"), AddBackground::selfCheck},
     {QStringLiteral("edit"), EditPhoto::selfCheck},
     {QStringLiteral("annotate"), AnnotateImage::selfCheck},
+    {QStringLiteral("redact"), RedactImage::selfCheck},
     {QStringLiteral("collage"), CreateCollage::selfCheck},
     {QStringLiteral("compress image"), CompressWork::checkImage},
     {QStringLiteral("metadata strip"), MetadataWork::checkImageStrip},

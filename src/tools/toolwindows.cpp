@@ -15,6 +15,7 @@
 #include "tools/image/crop/cropimageview.h"
 #include "tools/image/editphoto/editphotoview.h"
 #include "tools/image/frame/addbackgroundview.h"
+#include "tools/image/redact/redactimageview.h"
 #include "tools/pdf/merge/mergepdfview.h"
 #include "tools/pdf/organize/organizepdfview.h"
 #include "tools/placeholderview.h"
@@ -66,7 +67,7 @@ const Route table[] = {
     {ToolID::trimAudio, {640, 420}, make<TrimAudioView>},
     {ToolID::audioChannels, {560, 470}, make<AudioChannelsView>},
     {ToolID::createCollage, {720, 680}, make<CollageView>},
-    {ToolID::redactImage, {760, 680}, make<PlaceholderView>},
+    {ToolID::redactImage, {760, 680}, make<RedactImageView>},
     {ToolID::redactVideo, {760, 680}, make<PlaceholderView>},
     {ToolID::redactAudio, {700, 470}, make<BleepAudioView>},
 };

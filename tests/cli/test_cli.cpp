@@ -134,6 +134,9 @@ class CliTest : public QObject
             << QStringList{"--render-tool", "createCollage", "@/k.png", "@/photo.jpg", "@/photo.jpg"}
             << "@/k.png\n"
             << QSize(720, 680);
+        QTest::newRow("redact tool") << QStringList{"--render-tool", "redactImage", "@/r.png", "@/photo.jpg"}
+                                     << "@/r.png\n"
+                                     << QSize(760, 680);
         QTest::newRow("tool, unreadable file")
             << QStringList{"--render-tool", "cropImage", "@/u.png", "@/none.jpg"} << "@/u.png\n"
             << QSize(460, 640);
@@ -157,6 +160,12 @@ class CliTest : public QObject
                  qPrintable(r.out + r.err));
         const QImage png(args.filter(".png").value(0));
         QCOMPARE(png.size(), size);
+        if (QTest::currentDataTag() == QLatin1String("redact tool")) {
+            // The photo is loaded on the stage.
+            const QColor middle = png.pixelColor(380, 340);
+            QVERIFY2(middle.green() > 130 && middle.red() < 40 && middle.blue() < 40,
+                     qPrintable(middle.name()));
+        }
         if (QTest::currentDataTag() == QLatin1String("crop tool")) {
             // The photo fills the middle of the stage; outside the window's rounded corners the
             // desktop shows through.

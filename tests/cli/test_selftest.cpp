@@ -32,41 +32,15 @@ Run selftest(const QString& dir)
             QString::fromUtf8(p.readAllStandardError())};
 }
 
-const QStringList names{"crop",
-                        "add bg",
-                        "edit",
-                        "annotate",
-                        "collage",
-                        "compress image",
-                        "metadata strip",
-                        "metadata edit",
-                        "create pdf",
-                        "compress pdf",
-                        "pdf metadata",
-                        "split pdf",
-                        "trim audio",
-                        "mono",
-                        "bleep",
-                        "normalize",
-                        "normalize peak",
-                        "visualize",
-                        "visualize bars+bg",
-                        "compress audio",
-                        "audio metadata",
-                        "trim video",
-                        "trim video fast",
-                        "split video",
-                        "crop video",
-                        "speed 2x",
-                        "speed .25x",
-                        "snapshots",
-                        "join",
-                        "redact blur",
-                        "redact pixelate+range",
-                        "redact black",
-                        "mute",
-                        "compress video",
-                        "video metadata strip"};
+const QStringList names{"crop",           "add bg",         "edit",           "annotate",
+                        "redact",         "collage",        "compress image", "metadata strip",
+                        "metadata edit",  "create pdf",     "compress pdf",   "pdf metadata",
+                        "split pdf",      "trim audio",     "mono",           "bleep",
+                        "normalize",      "normalize peak", "visualize",      "visualize bars+bg",
+                        "compress audio", "audio metadata", "trim video",     "trim video fast",
+                        "split video",    "crop video",     "speed 2x",       "speed .25x",
+                        "snapshots",      "join",           "redact blur",    "redact pixelate+range",
+                        "redact black",   "mute",           "compress video", "video metadata strip"};
 const QStringList audioChecks{"trim audio",        "mono",           "bleep",
                               "normalize",         "normalize peak", "visualize",
                               "visualize bars+bg", "compress audio", "audio metadata"};
@@ -90,6 +64,16 @@ void verifyPassed(const QString& line, const QString& name, const QString& dir, 
     const QString head = QStringLiteral("✓ %1: %2").arg(name, parts.join(QStringLiteral(", ")));
     static const QRegularExpression time(QStringLiteral("^  \\[\\d+\\.\\ds\\]$"));
     QVERIFY2(line.startsWith(head) && time.match(line.mid(head.size())).hasMatch(), qPrintable(line));
+}
+
+// The mean difference of the grey levels of two pictures over `area`.
+double difference(const QImage& a, const QImage& b, QRect area)
+{
+    double sum = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            sum += std::abs(qGray(a.pixel(x, y)) - qGray(b.pixel(x, y)));
+    return sum / (double(area.width()) * area.height());
 }
 
 } // namespace
@@ -125,41 +109,77 @@ class SelfTestTest : public QObject
         QVERIFY(!dir.isEmpty());
         // Each run's results; the second run finds the first's and takes the next free names.
         const QList<QStringList> runs[] = {
-            {{"photo Cropped.jpg"},     {"photo With Background.png"},
-             {"photo Edited.jpg"},      {"photo Annotated.jpg"},
-             {"photo Collage.png"},     {"photo Compressed.jpg"},
-             {"photo No Metadata.jpg"}, {"photo Tagged.jpg"},
-             {"photo and 1 more.pdf"},  {"sample Compressed.pdf"},
-             {"sample Tagged.pdf"},     {"sample Pages"},
-             {"song Trimmed.mp3"},      {"song Mono.mp3"},
-             {"song Bleeped.mp3"},      {"song Normalized.mp3"},
-             {"song Normalized 2.mp3"}, {"song Visualizer.mp4"},
-             {"song Visualizer 2.mp4"}, {"song Compressed.mp3"},
-             {"song Tagged.mp3"},       {"clip Trimmed.mp4"},
-             {"clip Trimmed 2.mp4"},    {"clip Clips"},
-             {"clip Cropped.mp4"},      {"clip Speed 2x.mp4"},
-             {"clip Speed .25x.mp4"},   {"clip Snapshot 1.png", "clip Snapshot 2.png"},
-             {"clip Joined.mp4"},       {"clip Redacted.mp4"},
-             {"clip Redacted 2.mp4"},   {"clip Redacted 3.mp4"},
-             {"clip Muted.mp4"},        {"clip Compressed.mp4"},
+            {{"photo Cropped.jpg"},
+             {"photo With Background.png"},
+             {"photo Edited.jpg"},
+             {"photo Annotated.jpg"},
+             {"photo Redacted.jpg"},
+             {"photo Collage.png"},
+             {"photo Compressed.jpg"},
+             {"photo No Metadata.jpg"},
+             {"photo Tagged.jpg"},
+             {"photo and 1 more.pdf"},
+             {"sample Compressed.pdf"},
+             {"sample Tagged.pdf"},
+             {"sample Pages"},
+             {"song Trimmed.mp3"},
+             {"song Mono.mp3"},
+             {"song Bleeped.mp3"},
+             {"song Normalized.mp3"},
+             {"song Normalized 2.mp3"},
+             {"song Visualizer.mp4"},
+             {"song Visualizer 2.mp4"},
+             {"song Compressed.mp3"},
+             {"song Tagged.mp3"},
+             {"clip Trimmed.mp4"},
+             {"clip Trimmed 2.mp4"},
+             {"clip Clips"},
+             {"clip Cropped.mp4"},
+             {"clip Speed 2x.mp4"},
+             {"clip Speed .25x.mp4"},
+             {"clip Snapshot 1.png", "clip Snapshot 2.png"},
+             {"clip Joined.mp4"},
+             {"clip Redacted.mp4"},
+             {"clip Redacted 2.mp4"},
+             {"clip Redacted 3.mp4"},
+             {"clip Muted.mp4"},
+             {"clip Compressed.mp4"},
              {"clip No Metadata.mp4"}},
-            {{"photo Cropped 2.jpg"},     {"photo With Background 2.png"},
-             {"photo Edited 2.jpg"},      {"photo Annotated 2.jpg"},
-             {"photo Collage 2.png"},     {"photo Compressed 2.jpg"},
-             {"photo No Metadata 2.jpg"}, {"photo Tagged 2.jpg"},
-             {"photo and 1 more 2.pdf"},  {"sample Compressed 2.pdf"},
-             {"sample Tagged 2.pdf"},     {"sample Pages 2"},
-             {"song Trimmed 2.mp3"},      {"song Mono 2.mp3"},
-             {"song Bleeped 2.mp3"},      {"song Normalized 3.mp3"},
-             {"song Normalized 4.mp3"},   {"song Visualizer 3.mp4"},
-             {"song Visualizer 4.mp4"},   {"song Compressed 2.mp3"},
-             {"song Tagged 2.mp3"},       {"clip Trimmed 3.mp4"},
-             {"clip Trimmed 4.mp4"},      {"clip Clips 2"},
-             {"clip Cropped 2.mp4"},      {"clip Speed 2x 2.mp4"},
-             {"clip Speed .25x 2.mp4"},   {"clip Snapshot 1 2.png", "clip Snapshot 2 2.png"},
-             {"clip Joined 2.mp4"},       {"clip Redacted 4.mp4"},
-             {"clip Redacted 5.mp4"},     {"clip Redacted 6.mp4"},
-             {"clip Muted 2.mp4"},        {"clip Compressed 2.mp4"},
+            {{"photo Cropped 2.jpg"},
+             {"photo With Background 2.png"},
+             {"photo Edited 2.jpg"},
+             {"photo Annotated 2.jpg"},
+             {"photo Redacted 2.jpg"},
+             {"photo Collage 2.png"},
+             {"photo Compressed 2.jpg"},
+             {"photo No Metadata 2.jpg"},
+             {"photo Tagged 2.jpg"},
+             {"photo and 1 more 2.pdf"},
+             {"sample Compressed 2.pdf"},
+             {"sample Tagged 2.pdf"},
+             {"sample Pages 2"},
+             {"song Trimmed 2.mp3"},
+             {"song Mono 2.mp3"},
+             {"song Bleeped 2.mp3"},
+             {"song Normalized 3.mp3"},
+             {"song Normalized 4.mp3"},
+             {"song Visualizer 3.mp4"},
+             {"song Visualizer 4.mp4"},
+             {"song Compressed 2.mp3"},
+             {"song Tagged 2.mp3"},
+             {"clip Trimmed 3.mp4"},
+             {"clip Trimmed 4.mp4"},
+             {"clip Clips 2"},
+             {"clip Cropped 2.mp4"},
+             {"clip Speed 2x 2.mp4"},
+             {"clip Speed .25x 2.mp4"},
+             {"clip Snapshot 1 2.png", "clip Snapshot 2 2.png"},
+             {"clip Joined 2.mp4"},
+             {"clip Redacted 4.mp4"},
+             {"clip Redacted 5.mp4"},
+             {"clip Redacted 6.mp4"},
+             {"clip Muted 2.mp4"},
+             {"clip Compressed 2.mp4"},
              {"clip No Metadata 2.mp4"}},
         };
         for (const QList<QStringList>& results : runs) {
@@ -176,6 +196,14 @@ class SelfTestTest : public QObject
         QCOMPARE(QImage(QDir(dir).filePath("photo With Background.png")).size(), QSize(768, 768));
         QCOMPARE(QImage(QDir(dir).filePath("photo Collage.png")).size(), QSize(1600, 1067));
         QCOMPARE(QDir(QDir(dir).filePath("sample Pages")).entryList(QDir::Files).size(), 3);
+        // The redaction found the line written on the photo and hid it; elsewhere the photo is
+        // as it was, give or take its encoding.
+        const QImage photo(QDir(dir).filePath("photo.jpg"));
+        const QImage redacted(QDir(dir).filePath("photo Redacted.jpg"));
+        QCOMPARE(redacted.size(), photo.size());
+        const double writing = difference(photo, redacted, QRect(40, 408, 460, 40));
+        const double rest = difference(photo, redacted, QRect(0, 60, 640, 260));
+        QVERIFY2(writing > 25 && rest < 4, qPrintable(QString("%1 %2").arg(writing).arg(rest)));
     }
 
     void missingSampleFailsOnlyItsChecks_data()

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the six samples that `tolvane --selftest DIR` works on, in DIR: photo.jpg, photo.png,
 # clip.mp4 (3 s with sound), clip.mov (2 s, silent), song.mp3 (3 s stereo) and sample.pdf
-# (three pages of text). Needs only ffmpeg; nothing is downloaded.
+# (three pages of text). Needs only ffmpeg and the DejaVu fonts; nothing is downloaded.
 set -euo pipefail
 export LC_ALL=C # byte counts and numbers below, whatever the caller speaks
 dir=${1:?usage: selftest-samples.sh DIR}
@@ -10,7 +10,11 @@ cd "$dir"
 
 ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
 
-ff -f lavfi -i "testsrc2=size=640x480" -frames:v 1 photo.jpg
+# The photo carries a line of writing on a white band, for the redaction's text search to find.
+font=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
+ff -f lavfi -i "testsrc2=size=640x480" -frames:v 1 \
+  -vf "drawbox=x=0:y=380:w=640:h=100:color=white:t=fill,drawtext=fontfile=$font:text='Meet me at the harbour':fontsize=36:fontcolor=black:x=40:y=412" \
+  photo.jpg
 ff -f lavfi -i "smptebars=size=320x240" -frames:v 1 photo.png
 ff -f lavfi -i "testsrc2=size=320x240:rate=25:duration=3" -f lavfi -i "sine=frequency=440:duration=3" \
   -c:v libx264 -pix_fmt yuv420p -c:a aac -shortest clip.mp4
