@@ -20,8 +20,7 @@
 
 AppDelegate::AppDelegate(std::unique_ptr<DragMonitor> monitor, QObject* parent)
     : QObject(parent), m_monitor(monitor ? std::move(monitor) : std::make_unique<DragMonitor>()),
-      m_settings([] { return new ToolWindow(new SettingsView, QSize(540, 680)); }),
-      m_welcome([this] {
+      m_settings([] { return new ToolWindow(new SettingsView, QSize(540, 680)); }), m_welcome([this] {
           const auto done = [this] {
               Settings::shared().setOnboarded(true);
               if (QWidget* window = m_welcome.window()) window->close();

@@ -5,9 +5,9 @@
 #include "toolkit/primarybutton.h"
 #include "windows/welcome/welcomeview.h"
 
+#include <QMenu>
 #include <QPainter>
 #include <QSettings>
-#include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QtTest>

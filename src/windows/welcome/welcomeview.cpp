@@ -67,9 +67,10 @@ WelcomeView::WelcomeView(std::function<void()> onDone, const std::optional<QStri
         m_steps << labels;
     }
     stack->addLayout(steps);
-    stack->addWidget(wrapped(QStringLiteral("The wheel stays open after you let go of the key. Press Escape to "
-                                            "cancel. Files never leave your computer."),
-                             12, QFont::Normal, Theme::inkSoft()));
+    stack->addWidget(
+        wrapped(QStringLiteral("The wheel stays open after you let go of the key. Press Escape to "
+                               "cancel. Files never leave your computer."),
+                12, QFont::Normal, Theme::inkSoft()));
     if (sample) stack->addWidget(tryItBox(*sample));
     stack->addStretch(1);
 
@@ -82,7 +83,8 @@ WelcomeView::WelcomeView(std::function<void()> onDone, const std::optional<QStri
     primary(QStringLiteral("Got It"));
 
     const Settings& s = Settings::shared();
-    for (auto changed : {&Settings::convertKeyChanged, &Settings::toolsKeyChanged, &Settings::actionsKeyChanged})
+    for (auto changed :
+         {&Settings::convertKeyChanged, &Settings::toolsKeyChanged, &Settings::actionsKeyChanged})
         connect(&s, changed, this, &WelcomeView::showKeys);
     showKeys();
 }
@@ -117,7 +119,8 @@ QWidget* WelcomeView::tryItBox(const QString& sample)
 {
     auto* box = new QFrame;
     box->setObjectName(QStringLiteral("tryIt"));
-    box->setStyleSheet(QStringLiteral("#tryIt { background: rgba(255, 255, 255, 140); border-radius: 12px; }"));
+    box->setStyleSheet(
+        QStringLiteral("#tryIt { background: rgba(255, 255, 255, 140); border-radius: 12px; }"));
     auto* line = new QHBoxLayout(box);
     line->setContentsMargins(10, 10, 10, 10);
     line->setSpacing(12);
@@ -144,7 +147,8 @@ void WelcomeView::apply()
     if (m_onDone) m_onDone();
 }
 
-QList<WelcomeView::Step> WelcomeView::steps(ModifierKey convertKey, ModifierKey toolsKey, ModifierKey actionsKey)
+QList<WelcomeView::Step> WelcomeView::steps(ModifierKey convertKey, ModifierKey toolsKey,
+                                            ModifierKey actionsKey)
 {
     return {
         {glyph(convertKey), QStringLiteral("Convert"),
@@ -152,13 +156,15 @@ QList<WelcomeView::Step> WelcomeView::steps(ModifierKey convertKey, ModifierKey 
         {glyph(toolsKey), QStringLiteral("Tools"),
          QStringLiteral("Tap %1 for compress, crop, trim, split, merge…").arg(displayName(toolsKey))},
         {glyph(actionsKey), QStringLiteral("Actions"),
-         QStringLiteral("Tap %1 for Send, Float, Copy, Move, Copy Path, Terminal.").arg(displayName(actionsKey))},
+         QStringLiteral("Tap %1 for Send, Float, Copy, Move, Copy Path, Terminal.")
+             .arg(displayName(actionsKey))},
     };
 }
 
 QString WelcomeView::tryItText(ModifierKey convertKey)
 {
-    return QStringLiteral("Try it: drag this picture onto your desktop or into a folder, and tap %1 on the way.")
+    return QStringLiteral(
+               "Try it: drag this picture onto your desktop or into a folder, and tap %1 on the way.")
         .arg(displayName(convertKey));
 }
 
@@ -176,7 +182,8 @@ std::optional<QString> WelcomeView::makeSample(const std::function<QImage()>& pi
     const QImage image = picture ? picture() : QImage();
     QByteArray png;
     QBuffer buffer(&png);
-    if (image.isNull() || !buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) return std::nullopt;
+    if (image.isNull() || !buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        return std::nullopt;
     try {
         const QString written =
             Output::write(path, [&](const QString& temporary) { Output::writeFile(temporary, png); });

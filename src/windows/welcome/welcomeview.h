@@ -27,7 +27,8 @@ class WelcomeView : public FramedView
     };
 
     // `sample` is the file the try-it box offers; without one the box is left out.
-    WelcomeView(std::function<void()> onDone, const std::optional<QString>& sample, QWidget* parent = nullptr);
+    WelcomeView(std::function<void()> onDone, const std::optional<QString>& sample,
+                QWidget* parent = nullptr);
 
     // The sample picture "Tolvane Sample.png" in the application's data folder
     // (~/.local/share/Tolvane): made once from `picture` and kept, remade only when the file there

@@ -67,10 +67,7 @@ class WelcomeViewTest : public QObject
     QString sample() const { return folder() + "/Tolvane Sample.png"; }
 
   private slots:
-    void initTestCase()
-    {
-        qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path()));
-    }
+    void initTestCase() { qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path())); }
 
     void init()
     {
@@ -120,7 +117,8 @@ class WelcomeViewTest : public QObject
             QSKIP("mounting a tmpfs needs root");
         const auto unmount = qScopeGuard([&] { ::umount(QFile::encodeName(folder()).constData()); });
         QCOMPARE(WelcomeView::makeSample(picture), std::nullopt);
-        QCOMPARE(QDir(folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+        QCOMPARE(QDir(folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
     }
 
     // The steps name the keys as this desktop does, with their glyphs, and follow the settings.
@@ -166,13 +164,13 @@ class WelcomeViewTest : public QObject
         image.fill(Qt::transparent);
         window.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
         QCOMPARE(image.size(), QSize(640, 520));
-        if (!qEnvironmentVariableIsEmpty("TOLVANE_KEEP_RENDER")) image.save(qEnvironmentVariable("TOLVANE_KEEP_RENDER"));
 
         auto* demo = window.findChild<DemoWheel*>();
         QVERIFY(demo);
         const QPointF centre = QPointF(demo->mapTo(&window, demo->rect().center())) + QPointF(0.5, 0.5);
         const auto petal = [&](int index) {
-            return (centre + DemoWheel::scale * WheelGeometry::polar(117, WheelGeometry::centreAngle(index, 8)))
+            return (centre +
+                    DemoWheel::scale * WheelGeometry::polar(117, WheelGeometry::centreAngle(index, 8)))
                 .toPoint();
         };
         QVERIFY2(isOrange(image.pixel(petal(0))), qPrintable(QColor(image.pixel(petal(0))).name()));
@@ -187,8 +185,7 @@ class WelcomeViewTest : public QObject
         QVERIFY(tile && tile->isVisible());
         QCOMPARE(tile->path(), *made);
         const std::unique_ptr<QMimeData> data(FileDrag::mimeData({tile->path()}));
-        QCOMPARE(data->data("text/uri-list"),
-                 QUrl::fromLocalFile(*made).toEncoded() + "\r\n");
+        QCOMPARE(data->data("text/uri-list"), QUrl::fromLocalFile(*made).toEncoded() + "\r\n");
         QVERIFY(data->data("text/uri-list").contains("Tolvane%20Sample.png"));
     }
 };
