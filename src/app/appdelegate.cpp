@@ -7,6 +7,7 @@
 #include "core/settings.h"
 #include "toolkit/toolwindow.h"
 #include "windows/settings/settingsview.h"
+#include "windows/welcome/welcomeview.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -19,7 +20,14 @@
 
 AppDelegate::AppDelegate(std::unique_ptr<DragMonitor> monitor, QObject* parent)
     : QObject(parent), m_monitor(monitor ? std::move(monitor) : std::make_unique<DragMonitor>()),
-      m_settings([] { return new ToolWindow(new SettingsView, QSize(540, 680)); })
+      m_settings([] { return new ToolWindow(new SettingsView, QSize(540, 680)); }), m_welcome([this] {
+          const auto done = [this] {
+              Settings::shared().setOnboarded(true);
+              if (QWidget* window = m_welcome.window()) window->close();
+          };
+          const auto sample = WelcomeView::makeSample([] { return AppIcon::appIcon(512, 512); });
+          return new ToolWindow(new WelcomeView(done, sample), QSize(640, 520));
+      })
 {
 }
 
@@ -150,8 +158,10 @@ void AppDelegate::openShelf()
     FloatShelf::shared().show({});
 }
 
-// The welcome window comes with its own view; until then its menu item opens nothing.
-void AppDelegate::showWelcome() {}
+void AppDelegate::showWelcome()
+{
+    m_welcome.show();
+}
 
 void AppDelegate::showSettings()
 {

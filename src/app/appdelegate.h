@@ -38,6 +38,9 @@ class AppDelegate : public QObject
     WheelController& wheel() { return m_wheel; }
     DragMonitor& monitor() { return *m_monitor; }
     QSystemTrayIcon* trayIcon() const { return m_tray; }
+    // The settings and the welcome window once shown; null before.
+    QWidget* settingsWindow() const { return m_settings.window(); }
+    QWidget* welcomeWindow() const { return m_welcome.window(); }
     // Where a drop on a petal goes.
     void setOnDrop(WheelController::DropHandler handler) { m_wheel.setOnDrop(std::move(handler)); }
 
@@ -46,6 +49,7 @@ class AppDelegate : public QObject
 
     void toggleEnabled();
     void openShelf();
+    // The welcome window; its "Got It" marks the user onboarded and closes it.
     void showWelcome();
     void showSettings();
     // A second start of the program asked this one to come forward.
@@ -62,4 +66,5 @@ class AppDelegate : public QObject
     std::unique_ptr<QMenu> m_menu;
     // Made once and shown again.
     KeptWindow m_settings;
+    KeptWindow m_welcome;
 };

@@ -2,10 +2,14 @@
 #include "app/appicon.h"
 #include "core/settings.h"
 #include "platform/dragsource.h"
+#include "toolkit/primarybutton.h"
+#include "windows/welcome/welcomeview.h"
 
+#include <QMenu>
 #include <QPainter>
 #include <QSettings>
 #include <QSystemTrayIcon>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
 
@@ -46,6 +50,42 @@ class AppDelegateTest : public QObject
     {
         Settings::store()->clear();
         Settings::shared().reload();
+    }
+
+    // A first launch shows the welcome window; closing it leaves the user to be welcomed again,
+    // "Got It" does not. The menu's "How Tolvane Works…" brings the same window back, and a
+    // second start of the program brings the settings forward.
+    void welcomeAndSettingsOpen()
+    {
+        QTemporaryDir data;
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+        AppDelegate app(std::make_unique<DragMonitor>(std::unique_ptr<DragSource>()));
+        app.launch();
+        QTRY_VERIFY_WITH_TIMEOUT(app.welcomeWindow() && app.welcomeWindow()->isVisible(), 10000);
+        QWidget* welcome = app.welcomeWindow();
+        QCOMPARE(welcome->size(), QSize(640, 520));
+        QVERIFY(welcome->findChild<WelcomeView*>());
+        QVERIFY(QFileInfo(data.filePath("Tolvane/Tolvane Sample.png")).isFile());
+        welcome->close();
+        QVERIFY(!welcome->isVisible());
+        QCOMPARE(Settings::shared().onboarded(), false);
+
+        QAction* howItWorks = nullptr;
+        for (QAction* action : app.trayIcon()->contextMenu()->actions())
+            if (action->text() == "How Tolvane Works…") howItWorks = action;
+        QVERIFY(howItWorks);
+        howItWorks->trigger();
+        QCOMPARE(app.welcomeWindow(), welcome);
+        QVERIFY(welcome->isVisible());
+        welcome->findChild<PrimaryButton*>()->click();
+        QVERIFY(!welcome->isVisible());
+        QCOMPARE(Settings::store()->value("onboarded").toBool(), true);
+
+        QVERIFY(!app.settingsWindow());
+        app.reopen();
+        QVERIFY(app.settingsWindow() && app.settingsWindow()->isVisible());
+        QCOMPARE(app.settingsWindow()->size(), QSize(540, 680));
+        qunsetenv("XDG_DATA_HOME");
     }
 
     void menuFollowsTheSettingsAtEveryOpening()

@@ -50,6 +50,25 @@ class AppMainX11Test : public ScreenTest
                                patience);
     }
 
+    // The sizes ("540x680") of the windows process `pid` shows, as the X server knows them.
+    static QStringList shownSizes(qint64 pid)
+    {
+        QProcess search;
+        search.start(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--pid", QString::number(pid)});
+        if (!search.waitForFinished(patience)) return {};
+        QStringList sizes;
+        for (const QByteArray& id : search.readAllStandardOutput().split('\n')) {
+            if (id.isEmpty()) continue;
+            QProcess geometry;
+            geometry.start(QStringLiteral("xdotool"), {"getwindowgeometry", QString::fromLatin1(id)});
+            if (!geometry.waitForFinished(patience)) continue;
+            const QString said = QString::fromUtf8(geometry.readAllStandardOutput());
+            const qsizetype at = said.indexOf(QLatin1String("Geometry: "));
+            if (at >= 0) sizes << said.mid(at + 10).section(QLatin1Char('\n'), 0, 0).trimmed();
+        }
+        return sizes;
+    }
+
   private slots:
     void initTestCase()
     {
@@ -130,6 +149,8 @@ class AppMainX11Test : public ScreenTest
                 QCOMPARE(second.readAllStandardError(), QByteArray());
             else
                 QVERIFY(folder.isDir() && folder.permissions() == QFile::Permissions(0x7700)); // rwx------
+            // The first brings its settings window forward for the second.
+            QTRY_VERIFY_WITH_TIMEOUT(shownSizes(first.processId()).contains("540x680"), patience);
         }
         QCOMPARE(first.state(), QProcess::Running);
         // At rest the tray holds none of the heavy engines' libraries.

@@ -6,10 +6,13 @@
 #include "core/fmt.h"
 
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
+
+#include "../support/processes.h"
 
 namespace {
 
@@ -20,11 +23,12 @@ struct Run
     QString err;
 };
 
-Run selftest(const QString& dir)
+Run selftest(const QString& dir, const QString& configHome = {})
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("LC_ALL", "de_DE.UTF-8");
+    if (!configHome.isEmpty()) env.insert("XDG_CONFIG_HOME", configHome);
     p.setProcessEnvironment(env);
     p.start(TOLVANE_BIN, {"--selftest", dir});
     if (!p.waitForFinished(120000)) return {};
@@ -204,6 +208,30 @@ class SelfTestTest : public QObject
         const double writing = difference(photo, redacted, QRect(40, 408, 460, 40));
         const double rest = difference(photo, redacted, QRect(0, 60, 640, 260));
         QVERIFY2(writing > 25 && rest < 4, qPrintable(QString("%1 %2").arg(writing).arg(rest)));
+    }
+
+    // A user who saves results in a folder of their own gets nothing of the self-test there, nor
+    // in their settings: the results stay beside the samples. No program is left running on them.
+    void keepsOutOfTheUsersFolder()
+    {
+        QTemporaryDir folder, config, usersFolder;
+        const QString dir = copy(folder);
+        QVERIFY(!dir.isEmpty() && QDir().mkpath(config.filePath("Tolvane")));
+        const QByteArray settings =
+            "[General]\nsaveLocation=folder\noutputFolder=" + QFile::encodeName(usersFolder.path()) + "\n";
+        QFile file(config.filePath("Tolvane/Tolvane.conf"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(settings) == settings.size());
+        file.close();
+
+        const Run run = selftest(dir, config.path());
+        QCOMPARE(run.status, 0);
+        verifyPassed(run.lines[0], "crop", dir, "photo Cropped.jpg");
+        verifyPassed(run.lines[5], "mute", dir, "clip Muted.mp4");
+        QCOMPARE(QDir(usersFolder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), settings);
+        QCOMPARE(processesNaming(QFile::encodeName(dir)), QStringList());
     }
 
     void missingSampleFailsOnlyItsChecks_data()

@@ -1,5 +1,6 @@
 #include "app/appmain.h"
 #include "cli/cli.h"
+#include "cli/gui/endwork.h"
 #include "cli/gui/icon.h"
 #include "cli/gui/renderhud.h"
 #include "cli/gui/rendersettings.h"
@@ -83,10 +84,18 @@ const Command commands[] = {
 };
 // clang-format on
 
+// How long the background work a command leaves gets to end once the command is done.
+constexpr auto endLimit = std::chrono::seconds(10);
+
 int command(QStringView name, const QStringList& rest)
 {
-    for (const Command& row : commands)
-        if (row.name == name) return row.run(rest);
+    for (const Command& row : commands) {
+        if (row.name != name) continue;
+        const int status = row.run(rest);
+        if (endBackgroundWork(endLimit)) return status;
+        printError(QStringLiteral("some background work did not stop in time and was abandoned."));
+        return status == 0 ? 1 : status;
+    }
     return usage();
 }
 

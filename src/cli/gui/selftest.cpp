@@ -11,6 +11,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QThreadPool>
 #include <atomic>
 
@@ -57,8 +59,16 @@ bool runCheck(const SelfChecks::Check& check, const QString& samples, Job& job)
 int selfTest(const QStringList& rest)
 {
     const QString samples = path(rest.first());
+    // The checks run on the default settings in a store of their own: results go beside the
+    // samples whatever the user chose, and nothing a check stores reaches the user's settings.
+    const QTemporaryDir ownSettings;
+    if (!ownSettings.isValid()) {
+        print(QStringLiteral("error: Couldn’t create a temporary folder: ") + ownSettings.errorString());
+        return 1;
+    }
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, ownSettings.path());
     // The settings object belongs to the thread that first asks for it: this one, not the worker.
-    Settings::shared();
+    Settings::shared().reload();
     Interrupts interrupts;
     Job job(QString(), QString(), 0);
     std::atomic<bool> stopping{false};

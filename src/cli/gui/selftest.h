@@ -8,7 +8,8 @@ namespace CLI {
 // DIR (photo.jpg, photo.png, clip.mp4, clip.mov, song.mp3, sample.pdf), one check after another
 // whatever the others gave. Prints "✓ <name>: <file> (<size>), …  [0.4s]" or
 // "✗ <name>: <message>" for each, then "All tool checks passed." or "<n> tool checks failed.".
-// Results stay beside the samples (or in the output folder) under free names. Returns 0 when
+// The checks run on the default settings, whatever the user chose: results stay beside the
+// samples under free names. Returns 0 when
 // every check passed, else 1; SIGINT, SIGTERM or SIGHUP cancels the running check, which removes
 // what it had begun, skips the rest and returns 128 + the signal.
 int selfTest(const QStringList& rest);
