@@ -225,8 +225,9 @@ class SelfTestTest : public QObject
 
         const Run run = selftest(dir, config.path());
         QCOMPARE(run.status, 0);
-        verifyPassed(run.lines[0], "crop", dir, "photo Cropped.jpg");
-        verifyPassed(run.lines[5], "mute", dir, "clip Muted.mp4");
+        verifyPassed(run.lines[0], "crop", dir, {"photo Cropped.jpg"});
+        const qsizetype mute = names.indexOf("mute");
+        verifyPassed(run.lines[mute], "mute", dir, {"clip Muted.mp4"});
         QCOMPARE(QDir(usersFolder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList());
         QVERIFY(file.open(QIODevice::ReadOnly));
