@@ -23,6 +23,9 @@ cleanup() {
 trap cleanup EXIT
 export XDG_CONFIG_HOME="$dir/config" XDG_RUNTIME_DIR="$dir/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
+# The tray of someone who has seen the welcome window: at rest, with no window open.
+mkdir -p "$XDG_CONFIG_HOME/Tolvane"
+printf '[General]\nonboarded=true\n' >"$XDG_CONFIG_HOME/Tolvane/Tolvane.conf"
 cd "$dir"
 
 ROUNDS=${ROUNDS:-4} CASES='^(5 s wav to mp3|10 s 720p copy)' bash "$here/media.sh" "$build/tolvane"
