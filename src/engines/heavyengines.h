@@ -49,6 +49,9 @@ struct HeavyEngines
     // The first page of a PDF with its longer side `size` pixels; null when it cannot be read.
     QImage (*pdfFirstPage)(const QString& path, int size);
     QImage (*videoFrame)(const QString& path, double seconds, double maxSize);
+    // The picture of the image file `path`, upright and scaled down (never up) to just cover
+    // width × height, written as the new PNG file `png` without properties. Throws ConvertError.
+    void (*coverPng)(const QString& path, const QString& png, int width, int height);
     const InstantTools::Tool* (*instantTool)(ToolID tool); // null for a tool that needs its window
     QStringList (*instantWork)(const InstantTools::Tool& tool, const QStringList& files, Job& job,
                                const Progress& progress);

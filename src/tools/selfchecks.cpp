@@ -2,9 +2,25 @@
 
 #include "core/toolid.h"
 #include "engines/heavyengines.h"
+<<<<<<< HEAD
 #include "tools/image/annotate/annotateimage.h"
 #include "tools/image/crop/cropimage.h"
 #include "tools/image/editphoto/editphoto.h"
+=======
+#include "tools/audio/bleep/bleepcheck.h"
+#include "tools/audio/channels/audiochannelscheck.h"
+#include "tools/audio/normalize/normalizecheck.h"
+#include "tools/audio/trim/trimaudiocheck.h"
+#include "tools/audio/visualizer/visualizercheck.h"
+#include "tools/image/crop/cropimage.h"
+#include "tools/video/crop/cropvideocheck.h"
+#include "tools/video/join/joincheck.h"
+#include "tools/video/redact/redactvideocheck.h"
+#include "tools/video/snapshots/snapshotscheck.h"
+#include "tools/video/speed/speedcheck.h"
+#include "tools/video/split/splitvideocheck.h"
+#include "tools/video/trim/trimvideocheck.h"
+>>>>>>> mediaops
 
 #include <QDir>
 
@@ -31,6 +47,24 @@ const Check table[] = {
     {QStringLiteral("create pdf"),
      instant(ToolID::createPDF, {QStringLiteral("photo.jpg"), QStringLiteral("photo.png")})},
     {QStringLiteral("split pdf"), instant(ToolID::splitPDF, {QStringLiteral("sample.pdf")})},
+    {QStringLiteral("trim audio"), TrimAudioCheck::trim},
+    {QStringLiteral("mono"), AudioChannelsCheck::mono},
+    {QStringLiteral("bleep"), BleepCheck::bleep},
+    {QStringLiteral("normalize"), NormalizeCheck::podcast},
+    {QStringLiteral("normalize peak"), NormalizeCheck::peak},
+    {QStringLiteral("visualize"), VisualizerCheck::wave},
+    {QStringLiteral("visualize bars+bg"), VisualizerCheck::barsOnPicture},
+    {QStringLiteral("trim video"), TrimVideoCheck::reencoded},
+    {QStringLiteral("trim video fast"), TrimVideoCheck::fast},
+    {QStringLiteral("split video"), SplitVideoCheck::split},
+    {QStringLiteral("crop video"), CropVideoCheck::crop},
+    {QStringLiteral("speed 2x"), SpeedCheck::twice},
+    {QStringLiteral("speed .25x"), SpeedCheck::quarter},
+    {QStringLiteral("snapshots"), SnapshotsCheck::snapshots},
+    {QStringLiteral("join"), JoinCheck::join},
+    {QStringLiteral("redact blur"), RedactVideoCheck::blur},
+    {QStringLiteral("redact pixelate+range"), RedactVideoCheck::pixelateRange},
+    {QStringLiteral("redact black"), RedactVideoCheck::black},
     {QStringLiteral("mute"), instant(ToolID::muteVideo, {QStringLiteral("clip.mp4")})},
 };
 

@@ -32,15 +32,37 @@ Run selftest(const QString& dir)
             QString::fromUtf8(p.readAllStandardError())};
 }
 
-const QStringList names{"crop", "edit", "annotate", "create pdf", "split pdf", "mute"};
+const QStringList names{"crop",         "edit",
+                        "annotate",     "create pdf",
+                        "split pdf",    "trim audio",
+                        "mono",         "bleep",
+                        "normalize",    "normalize peak",
+                        "visualize",    "visualize bars+bg",
+                        "trim video",   "trim video fast",
+                        "split video",  "crop video",
+                        "speed 2x",     "speed .25x",
+                        "snapshots",    "join",
+                        "redact blur",  "redact pixelate+range",
+                        "redact black", "mute"};
+const QStringList audioChecks{"trim audio",       "mono", "bleep", "normalize", "normalize peak", "visualize",
+                              "visualize bars+bg"};
+const QStringList clipChecks{"trim video",   "trim video fast",
+                             "split video",  "crop video",
+                             "speed 2x",     "speed .25x",
+                             "snapshots",    "join",
+                             "redact blur",  "redact pixelate+range",
+                             "redact black", "mute"};
 
-// "✓ <name>: <file> (<size>)  [<seconds>s]" for a check that wrote `result` in `dir`.
-void verifyPassed(const QString& line, const QString& name, const QString& dir, const QString& result)
+// "✓ <name>: <file> (<size>), …  [<seconds>s]" for a check that wrote `results` in `dir`.
+void verifyPassed(const QString& line, const QString& name, const QString& dir, const QStringList& results)
 {
-    const QString path = QDir(dir).filePath(result);
-    QVERIFY2(QFileInfo::exists(path), qPrintable(path));
-    const QString head =
-        QStringLiteral("✓ %1: %2 (%3)").arg(name, result, Fmt::byteCount(Fmt::fileSize(path)));
+    QStringList parts;
+    for (const QString& result : results) {
+        const QString path = QDir(dir).filePath(result);
+        QVERIFY2(QFileInfo::exists(path), qPrintable(path));
+        parts << QStringLiteral("%1 (%2)").arg(result, Fmt::byteCount(Fmt::fileSize(path)));
+    }
+    const QString head = QStringLiteral("✓ %1: %2").arg(name, parts.join(QStringLiteral(", ")));
     static const QRegularExpression time(QStringLiteral("^  \\[\\d+\\.\\ds\\]$"));
     QVERIFY2(line.startsWith(head) && time.match(line.mid(head.size())).hasMatch(), qPrintable(line));
 }
@@ -76,14 +98,63 @@ class SelfTestTest : public QObject
         QTemporaryDir folder;
         const QString dir = copy(folder);
         QVERIFY(!dir.isEmpty());
-        const QStringList results{"photo Cropped%1.jpg",    "photo Edited%1.jpg", "photo Annotated%1.jpg",
-                                  "photo and 1 more%1.pdf", "sample Pages%1",     "clip Muted%1.mp4"};
-        for (const QString& number : {QString(), QStringLiteral(" 2")}) {
+        // Each run's results; the second run finds the first's and takes the next free names.
+        const QList<QStringList> runs[] = {
+            {{"photo Cropped.jpg"},
+             {"photo Edited.jpg"},
+             {"photo Annotated.jpg"},
+             {"photo and 1 more.pdf"},
+             {"sample Pages"},
+             {"song Trimmed.mp3"},
+             {"song Mono.mp3"},
+             {"song Bleeped.mp3"},
+             {"song Normalized.mp3"},
+             {"song Normalized 2.mp3"},
+             {"song Visualizer.mp4"},
+             {"song Visualizer 2.mp4"},
+             {"clip Trimmed.mp4"},
+             {"clip Trimmed 2.mp4"},
+             {"clip Clips"},
+             {"clip Cropped.mp4"},
+             {"clip Speed 2x.mp4"},
+             {"clip Speed .25x.mp4"},
+             {"clip Snapshot 1.png", "clip Snapshot 2.png"},
+             {"clip Joined.mp4"},
+             {"clip Redacted.mp4"},
+             {"clip Redacted 2.mp4"},
+             {"clip Redacted 3.mp4"},
+             {"clip Muted.mp4"}},
+            {{"photo Cropped 2.jpg"},
+             {"photo Edited 2.jpg"},
+             {"photo Annotated 2.jpg"},
+             {"photo and 1 more 2.pdf"},
+             {"sample Pages 2"},
+             {"song Trimmed 2.mp3"},
+             {"song Mono 2.mp3"},
+             {"song Bleeped 2.mp3"},
+             {"song Normalized 3.mp3"},
+             {"song Normalized 4.mp3"},
+             {"song Visualizer 3.mp4"},
+             {"song Visualizer 4.mp4"},
+             {"clip Trimmed 3.mp4"},
+             {"clip Trimmed 4.mp4"},
+             {"clip Clips 2"},
+             {"clip Cropped 2.mp4"},
+             {"clip Speed 2x 2.mp4"},
+             {"clip Speed .25x 2.mp4"},
+             {"clip Snapshot 1 2.png", "clip Snapshot 2 2.png"},
+             {"clip Joined 2.mp4"},
+             {"clip Redacted 4.mp4"},
+             {"clip Redacted 5.mp4"},
+             {"clip Redacted 6.mp4"},
+             {"clip Muted 2.mp4"}},
+        };
+        for (const QList<QStringList>& results : runs) {
             const Run run = selftest(dir);
             QCOMPARE(run.status, 0);
             QCOMPARE(run.lines.size(), names.size() + 1);
             for (qsizetype i = 0; i < names.size(); ++i)
-                verifyPassed(run.lines[i], names[i], dir, results[i].arg(number));
+                verifyPassed(run.lines[i], names[i], dir, results[i]);
             QCOMPARE(run.lines.last(), QStringLiteral("All tool checks passed."));
         }
         // The crop's fixed rectangle (0.1, 0.1, 0.5 × 0.4) of the 640 × 480 photo.
@@ -95,7 +166,9 @@ class SelfTestTest : public QObject
     {
         QTest::addColumn<QStringList>("removed");
         QTest::addColumn<QStringList>("failing");
-        QTest::newRow("no clip.mp4") << QStringList{"clip.mp4"} << QStringList{"mute"};
+        QTest::newRow("no clip.mp4") << QStringList{"clip.mp4"} << clipChecks;
+        QTest::newRow("no clip.mov") << QStringList{"clip.mov"} << QStringList{"join"};
+        QTest::newRow("no song.mp3") << QStringList{"song.mp3"} << audioChecks;
         QTest::newRow("no photo.png") << QStringList{"photo.png"} << QStringList{"create pdf"};
         QTest::newRow("no sample.pdf") << QStringList{"sample.pdf"} << QStringList{"split pdf"};
         QTest::newRow("empty folder")
@@ -130,10 +203,12 @@ class SelfTestTest : public QObject
     {
         QTest::addColumn<QString>("removed");
         QTest::addColumn<QStringList>("failing");
-        QTest::newRow("image") << "photo.jpg" << QStringList{"crop", "edit", "annotate", "create pdf"};
+        QTest::newRow("image") << "photo.jpg"
+                               << QStringList{"crop", "edit", "annotate", "create pdf", "visualize bars+bg"};
         QTest::newRow("second image") << "photo.png" << QStringList{"create pdf"};
         QTest::newRow("pdf") << "sample.pdf" << QStringList{"split pdf"};
-        QTest::newRow("media") << "clip.mp4" << QStringList{"mute"};
+        QTest::newRow("media") << "clip.mp4" << clipChecks;
+        QTest::newRow("sound") << "song.mp3" << audioChecks;
     }
 
     void missingSampleIsSaidToBeGone()

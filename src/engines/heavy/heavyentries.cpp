@@ -1,5 +1,7 @@
 #include "engines/heavyengines.h"
 
+#include "core/converterror.h"
+
 #include "engines/heavy/docengine.h"
 #include "engines/heavy/pdfconvert.h"
 #include "engines/image/imageengine.h"
@@ -72,6 +74,16 @@ QImage pdfFirstPage(const QString& path, int size)
     }
 }
 
+void coverPng(const QString& path, const QString& png, int width, int height)
+{
+    QImage image = ImageEngine::load(path).image;
+    if (image.isNull()) throw ConvertError::failed(QStringLiteral("The picture is empty"));
+    const QSize cover = image.size().scaled(QSize(width, height), Qt::KeepAspectRatioByExpanding);
+    if (cover.width() < image.width())
+        image = image.scaled(cover, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    ImageEngine::write(std::move(image), png, QStringLiteral("png"), ImageProps(), std::nullopt, 72);
+}
+
 const HeavyEngines entries{
     .convert = convert,
     .makeGuiApplication = makeGuiApplication,
@@ -82,6 +94,7 @@ const HeavyEngines entries{
     .confinedSvg = Svg::confined,
     .pdfFirstPage = pdfFirstPage,
     .videoFrame = Media::frame,
+    .coverPng = coverPng,
     .instantTool = InstantTools::find,
     .instantWork = InstantTools::work,
     .runInstant = InstantTools::run,

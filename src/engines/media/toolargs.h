@@ -1,0 +1,64 @@
+#pragma once
+
+#include "engines/media/toolchoices.h"
+
+#include <QList>
+#include <QRectF>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// The ffmpeg arguments of the tool operations (after the runner's fixed prefix), built from the
+// operation's choices alone: `out` is the path written, `ext` the result's extension. Numbers
+// are written the same in every locale.
+namespace ToolArgs {
+
+// `value` with exactly `decimals` decimals and a point: fixed(12.3456, 3) is "12.346".
+QString fixed(double value, int decimals);
+// The shortest decimal text that reads back as `value`, always with a fraction: "1.0", "0.005".
+QString gain(double value);
+
+QStringList trimAudio(const QString& source, double from, double to, const QString& ext, const QString& out);
+QStringList channels(const QString& source, const QString& filter, const QString& ext, const QString& out);
+QStringList bleep(const QString& source, const QList<BleepRange>& sorted, int channels, const QString& ext,
+                  const QString& out);
+// The measuring pass of the peak target; its standard error names the loudest peak.
+QStringList peakMeasure(const QString& source);
+QStringList normalize(const QString& source, const QString& filter, const QString& ext, const QString& out);
+
+// The filter graph of a visualizer video; `color` must already be six hexadecimal digits.
+QString visualGraph(VisualShape shape, VisualStyle style, const QString& color, bool background);
+// `background` is a PNG file the operation made.
+QStringList visualize(const QString& source, VisualShape shape, VisualStyle style, const QString& color,
+                      const std::optional<QString>& background, double duration, const QString& out);
+
+// The re-encode arguments of trimmed, split, sped-up clips for the container `ext`, or the
+// stream copy cut at key frames when `fast`.
+QStringList trimVideo(const QString& source, TimeRange range, bool fast, const QString& ext,
+                      const QString& out);
+QString cropFilter(const QRectF& rect);
+QStringList cropVideo(const QString& source, const QRectF& rect, const QString& ext, const QString& out);
+// The picture's and, given the source's sample rate, the sound's speed graph.
+QString speedGraph(double speed, bool keepPitch, std::optional<int> sampleRate);
+QStringList speed(const QString& source, double speed, bool keepPitch, std::optional<int> sampleRate,
+                  const QString& ext, const QString& out);
+QStringList snapshot(const QString& source, double time, const QString& out);
+
+// What a join needs to know of each clip.
+struct JoinClip
+{
+    QString path;
+    int width = 0;
+    int height = 0;
+    double fps = 30;
+    bool audio = false;
+    double duration = 0;
+};
+// Sized by the first clip, which must have a picture size.
+QStringList join(const QList<JoinClip>& clips, const QString& out);
+
+QString redactGraph(const QList<QRectF>& boxes, RedactStyle style, const std::optional<TimeRange>& range);
+QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, RedactStyle style,
+                        const std::optional<TimeRange>& range, const QString& ext, const QString& out);
+
+} // namespace ToolArgs

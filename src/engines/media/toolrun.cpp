@@ -1,0 +1,65 @@
+#include "engines/media/toolrun.h"
+
+#include "core/converterror.h"
+#include "core/inputcheck.h"
+#include "core/job.h"
+#include "core/output.h"
+#include "engines/media/libav.h"
+#include "engines/media/media.h"
+
+#include <QFileInfo>
+
+namespace ToolRun {
+
+std::optional<QString> extension(const QString& source)
+{
+    const QString e = ext(source);
+    return e.isEmpty() ? std::nullopt : std::optional<QString>(e);
+}
+
+QString ext(const QString& source)
+{
+    return QFileInfo(source).suffix().toLower();
+}
+
+void checkSource(const QString& source)
+{
+    InputCheck::refuseGone(source);
+    InputCheck::refuseSpecial(source);
+    Media::require(QStringLiteral("ffmpeg"));
+}
+
+QString destination(const QString& source, const QString& suffix, const std::optional<QString>& ext)
+{
+    return Output::result(source, QLatin1Char(' ') + suffix, ext);
+}
+
+void ffmpeg(const QStringList& args, double duration, Job& job, const Progress& progress)
+{
+    job.throwIfCancelled();
+    Media::ffmpeg(args, duration, &job, progress);
+}
+
+void requireContent(const QString& path, const QString& message)
+{
+    if (const auto contents = LibAv::contents(path)) {
+        const bool reaches = std::max(contents->videoEnd.value_or(0), contents->audioEnd.value_or(0)) > 0;
+        if (contents->opened && (contents->hasVideo || contents->hasAudio) && reaches) return;
+        throw ConvertError::failed(message);
+    }
+    const Media::Probe probe = Media::probeWithFfprobe(path);
+    if ((probe.audioCodec || probe.videoCodec) && probe.duration > 0) return;
+    throw ConvertError::failed(message);
+}
+
+void refusePastTheEnd(double start, double duration, const QString& message)
+{
+    if (duration > 0 && start >= duration) throw ConvertError::failed(message);
+}
+
+QString fileName(const QString& path)
+{
+    return QFileInfo(path).fileName();
+}
+
+} // namespace ToolRun

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "core/progress.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class Job;
+
+// The steps every tool operation shares: checking the source, naming the result, running
+// ffmpeg and looking at what it wrote.
+namespace ToolRun {
+
+// The source's extension, lower-cased; none when it has none.
+std::optional<QString> extension(const QString& source);
+// The same as text, empty when there is none.
+QString ext(const QString& source);
+
+// Refuses a source that is gone or that is a pipe, device or socket, and a missing ffmpeg.
+void checkSource(const QString& source);
+
+// The first free "<base> <suffix>.<ext>" in the source's output folder.
+QString destination(const QString& source, const QString& suffix, const std::optional<QString>& ext);
+
+// One ffmpeg run of an operation, after the job's cancel flag is looked at: a cancel that came
+// since the previous run stops here.
+void ffmpeg(const QStringList& args, double duration, Job& job, const Progress& progress);
+
+// Throws `message` when the file at `path` holds no stream or lasts no time: ffmpeg writes such
+// an empty file, and exits as if it succeeded, for a range that starts past the source's end.
+void requireContent(const QString& path, const QString& message);
+
+// Throws `message` when a range that starts at `start` seconds begins at or after the end of a
+// source of `duration` seconds (0: unknown). A stream copy seeking there copies from the last key
+// frame instead, so a result that has content is not yet proof of the right range.
+void refusePastTheEnd(double start, double duration, const QString& message);
+
+// "Talk.m4a", for messages.
+QString fileName(const QString& path);
+
+} // namespace ToolRun

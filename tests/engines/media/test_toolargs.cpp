@@ -1,0 +1,137 @@
+// The tool operations' ffmpeg arguments, built without running anything, under the C locale
+// and again under a German one, whose decimal comma must never reach ffmpeg.
+
+#include "core/converterror.h"
+#include "engines/media/toolargs.h"
+#include "engines/media/toolops.h"
+
+#include <QtTest>
+#include <clocale>
+
+class ToolArgsTest : public QObject
+{
+    Q_OBJECT
+
+    void locales_data()
+    {
+        QTest::addColumn<QByteArray>("locale");
+        QTest::newRow("C") << QByteArray("C.UTF-8");
+        QTest::newRow("de_DE") << QByteArray("de_DE.UTF-8");
+    }
+    void useLocale()
+    {
+        QFETCH_GLOBAL(QByteArray, locale);
+        QVERIFY2(std::setlocale(LC_ALL, locale.constData()), locale.constData());
+        QLocale::setDefault(QLocale(locale.startsWith("de") ? QLocale::German : QLocale::C));
+    }
+
+  private slots:
+    void initTestCase_data() { locales_data(); }
+    void init() { useLocale(); }
+
+    void audioArguments()
+    {
+        const QStringList trim = ToolArgs::trimAudio("/m/Talk.m4a", 0, 12.3456, "m4a", "/m/t.m4a");
+        QCOMPARE(trim, QStringList({"-i", "/m/Talk.m4a", "-ss", "0.000", "-to", "12.346", "-map", "0:a",
+                                    "-map_metadata", "0", "-c:a", "aac", "-b:a", "256k", "/m/t.m4a"}));
+
+        QCOMPARE(ToolOps::channelFilter(false, 2, 100, 100), "pan=mono|c0=0.5*c0+0.5*c1");
+        QCOMPARE(ToolOps::channelFilter(true, 1, 100, 0), "pan=stereo|c0=1.0*c0|c1=0.0*c0");
+        QCOMPARE(ToolOps::channelFilter(true, 2, 100, 50), "pan=stereo|c0=1.0*c0|c1=0.5*c1");
+        QCOMPARE(ToolOps::channelFilter(false, 1, 75, 100), "pan=mono|c0=0.75*c0");
+        QCOMPARE(ToolOps::channelFilter(true, 2, 125, 0.5), "pan=stereo|c0=1.25*c0|c1=0.005*c1");
+        QCOMPARE(ToolOps::channelFilter(false, 2, 100, 80), "pan=mono|c0=0.5*c0+0.4*c1");
+        // Six channels are mixed down first, so centre and surrounds still reach the result.
+        QCOMPARE(ToolOps::channelFilter(false, 6, 100, 100),
+                 "aformat=channel_layouts=stereo,pan=mono|c0=0.5*c0+0.5*c1");
+
+        const BleepRange one{QUuid::createUuid(), 1.0, 2.5};
+        const QString tone = "0.3*sin(2*PI*1000*t)*(between(t,1.000,2.500))";
+        const QString graph =
+            "[0:a]volume=0:enable='between(t,1.000,2.500)'[muted];aevalsrc='%1':s=48000[beep];"
+            "[muted][beep]amix=inputs=2:duration=first:normalize=0[out]";
+        QCOMPARE(Bleeper::filter({one}, 2),
+                 QStringList({"-filter_complex", graph.arg(tone + "|" + tone), "-map", "[out]"}));
+        QCOMPARE(Bleeper::filter({one}, 1)[1], graph.arg(tone));
+        QCOMPARE(Bleeper::filter({one}, 6)[1], graph.arg(tone + "|" + tone));
+
+        QCOMPARE(ToolOps::loudnessFilter(LoudnessTarget::streaming, 48000),
+                 "loudnorm=I=-14:TP=-1:LRA=11,aformat=sample_rates=48000");
+        QCOMPARE(ToolOps::loudnessFilter(LoudnessTarget::broadcast, 44100),
+                 "loudnorm=I=-23:TP=-2:LRA=15,aformat=sample_rates=44100");
+        QCOMPARE(ToolOps::peakFilter(-0.4), "volume=-0.60dB");
+        QCOMPARE(ToolOps::peakFilter(-7.5), "volume=6.50dB");
+
+        QCOMPARE(ToolArgs::visualGraph(VisualShape::landscape, VisualStyle::bars, "38D9F5", false),
+                 "color=black:s=1920x1080:r=30[bg];[0:a]showfreqs=s=1920x360:mode=bar:ascale=sqrt:fscale=log:"
+                 "colors=0x38D9F5:win_size=2048:overlap=0,fps=30,format=rgba,colorkey=black:0.01:0.0[w];"
+                 "[bg][w]overlay=0:(H-h)/2:shortest=1,format=yuv420p[v]");
+        const QStringList visual = ToolArgs::visualize("/m/s.mp3", VisualShape::portrait, VisualStyle::wave,
+                                                       "FF5200", "/t/bg.png", 61.5, "o");
+        QVERIFY(visual.join(' ').contains("-f png_pipe -i /t/bg.png"));
+        QVERIFY(visual.join(' ').contains("-shortest -t 61.500 "));
+    }
+
+    void videoArguments()
+    {
+        QCOMPARE(
+            ToolArgs::trimVideo("/v/Clip.MOV", {1.5, 4.25}, true, "mov", "o.mov"),
+            QStringList({"-ss", "1.500", "-i", "/v/Clip.MOV", "-t", "2.750", "-map", "0:v:0", "-map", "0:a?",
+                         "-map_metadata", "0", "-c", "copy", "-avoid_negative_ts", "make_zero", "o.mov"}));
+        QCOMPARE(ToolArgs::cropFilter(QRectF(0, 0, 1, 1)),
+                 "crop=trunc(iw*1.00000/2)*2:trunc(ih*1.00000/2)*2:trunc(iw*0.00000):trunc(ih*0.00000)");
+
+        QCOMPARE(ToolOps::atempo(4), "atempo=2,atempo=2.0000");
+        QCOMPARE(ToolOps::atempo(0.25), "atempo=0.5,atempo=0.5000");
+        QCOMPARE(ToolOps::atempo(3), "atempo=2,atempo=1.5000");
+        QCOMPARE(ToolOps::atempo(1.25), "atempo=1.2500");
+        for (const double bad : {0.0, -1.0, qInf(), qQNaN()})
+            QVERIFY_THROWS_EXCEPTION(ConvertError, ToolOps::atempo(bad));
+        QCOMPARE(ToolArgs::speedGraph(0.5, false, 44100),
+                 "[0:v]setpts=PTS/0.5000[v];[0:a]asetrate=44100*0.5000,aresample=44100[a]");
+        QCOMPARE(ToolArgs::speedGraph(2, true, std::nullopt), "[0:v]setpts=PTS/2.0000[v]");
+
+        const auto joinGraph = [](const QList<ToolArgs::JoinClip>& clips) {
+            const QStringList args = ToolArgs::join(clips, "o.mp4");
+            return args[args.indexOf("-filter_complex") + 1];
+        };
+        QVERIFY(joinGraph({{"a", 1279, 721, 29.97, true, 3}}).contains("scale=1278:720:") &&
+                joinGraph({{"a", 1279, 721, 29.97, true, 3}}).contains(",fps=30,"));
+        QVERIFY(joinGraph({{"a", 640, 360, 120, true, 3}}).contains(",fps=60,"));
+        QVERIFY(joinGraph({{"a", 1, 1, 30, true, 3}}).contains("pad=2:2:"));
+        const QStringList silent =
+            ToolArgs::join({{"A", 640, 360, 30, true, 3}, {"B", 640, 360, 30, false, 10.5}}, "o");
+        QCOMPARE(silent.mid(0, 10), QStringList({"-i", "A", "-i", "B", "-t", "10.500", "-f", "lavfi", "-i",
+                                                 "anullsrc=r=48000:cl=stereo"}));
+        QVERIFY(joinGraph({{"A", 640, 360, 30, true, 3}, {"B", 640, 360, 30, false, 10.5}})
+                    .endsWith("[v0][a0][v1][2:a]concat=n=2:v=1:a=1[v][a]"));
+
+        const QRectF box(0.1, 0.2, 0.3, 0.4);
+        const QString blur = "boxblur=luma_radius='min(20,min(w,h)/2)':luma_power=4:"
+                             "chroma_radius='min(20,min(cw,ch)/2)':chroma_power=4";
+        QCOMPARE(
+            ToolArgs::redactGraph({box}, RedactStyle::blur, std::nullopt),
+            "[0:v:0]split[b0][c0];[c0]crop=trunc(iw*0.30000/2)*2:trunc(ih*0.40000/2)*2:trunc(iw*0.10000):"
+            "trunc(ih*0.20000)," +
+                blur + "[e0];[b0][e0]overlay=trunc(W*0.10000):trunc(H*0.20000)[s0]");
+        const QString ranged = ToolArgs::redactGraph({box, box}, RedactStyle::black, TimeRange{2, 5});
+        QCOMPARE(ranged.count(":enable='between(t,2.000,5.000)'"), 2);
+        QVERIFY(ranged.contains(";[s0]drawbox=x=trunc(iw*0.10000):y=trunc(ih*0.20000):"));
+        const QStringList redact =
+            ToolArgs::redactVideo("s.mp4", {box, box}, RedactStyle::white, {}, "mp4", "o");
+        QCOMPARE(redact[redact.indexOf("[s1]") - 1], "-map");
+        QCOMPARE(redact[redact.indexOf("-map_metadata") + 1], "-1");
+    }
+
+    void rawValues()
+    {
+        QCOMPARE(loudnessTargetFromRaw("Peak"), LoudnessTarget::peak);
+        QCOMPARE(loudnessTargetFromRaw("peak"), std::nullopt);
+        QCOMPARE(visualShapeFromRaw("square"), std::nullopt);
+        QCOMPARE(rawValue(VisualStyle::bars), "Bars");
+        QCOMPARE(allLoudnessTargets().size(), 4);
+    }
+};
+
+QTEST_GUILESS_MAIN(ToolArgsTest)
+#include "test_toolargs.moc"
