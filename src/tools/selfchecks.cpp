@@ -2,17 +2,14 @@
 
 #include "core/toolid.h"
 #include "engines/heavyengines.h"
-<<<<<<< HEAD
-#include "tools/image/annotate/annotateimage.h"
-#include "tools/image/crop/cropimage.h"
-#include "tools/image/editphoto/editphoto.h"
-=======
 #include "tools/audio/bleep/bleepcheck.h"
 #include "tools/audio/channels/audiochannelscheck.h"
 #include "tools/audio/normalize/normalizecheck.h"
 #include "tools/audio/trim/trimaudiocheck.h"
 #include "tools/audio/visualizer/visualizercheck.h"
+#include "tools/image/annotate/annotateimage.h"
 #include "tools/image/crop/cropimage.h"
+#include "tools/image/editphoto/editphoto.h"
 #include "tools/video/crop/cropvideocheck.h"
 #include "tools/video/join/joincheck.h"
 #include "tools/video/redact/redactvideocheck.h"
@@ -20,7 +17,6 @@
 #include "tools/video/speed/speedcheck.h"
 #include "tools/video/split/splitvideocheck.h"
 #include "tools/video/trim/trimvideocheck.h"
->>>>>>> mediaops
 
 #include <QDir>
 
