@@ -1,0 +1,77 @@
+#include "toolkit/video/mediaplayer.h"
+
+#include <QAudioDevice>
+#include <QAudioOutput>
+#include <QGuiApplication>
+#include <QMediaDevices>
+#include <QMediaPlayer>
+#include <QTransform>
+#include <QUrl>
+#include <QVideoFrame>
+#include <QVideoSink>
+#include <cmath>
+
+MediaPlayer::MediaPlayer(const QString& path, QObject* parent)
+    : VideoPlayer(parent), m_player(new QMediaPlayer(this))
+{
+    auto* sink = new QVideoSink(this);
+    m_player->setVideoSink(sink);
+    // Without an output device an audio output only reports errors.
+    if (!QMediaDevices::audioOutputs().isEmpty()) m_player->setAudioOutput(new QAudioOutput(this));
+    connect(sink, &QVideoSink::videoFrameChanged, this, &MediaPlayer::received);
+    connect(m_player, &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
+        if (status == QMediaPlayer::EndOfMedia) emit ended();
+        if (m_told) return;
+        if (status == QMediaPlayer::LoadedMedia || status == QMediaPlayer::BufferedMedia) {
+            m_told = true;
+            emit playable();
+        } else if (status == QMediaPlayer::InvalidMedia) {
+            m_told = true;
+            emit failed();
+        }
+    });
+    connect(m_player, &QMediaPlayer::errorOccurred, this, [this] {
+        if (m_told) return;
+        m_told = true;
+        emit failed();
+    });
+    m_player->setSource(QUrl::fromLocalFile(path));
+}
+
+bool MediaPlayer::available()
+{
+    if (qEnvironmentVariableIntValue("TOLVANE_NO_PLAYER") == 1) return false;
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
+void MediaPlayer::play()
+{
+    m_player->play();
+}
+
+void MediaPlayer::pause()
+{
+    m_player->pause();
+}
+
+void MediaPlayer::setPosition(double seconds)
+{
+    m_player->setPosition(qint64(std::llround(seconds * 1000)));
+}
+
+double MediaPlayer::position() const
+{
+    return double(m_player->position()) / 1000;
+}
+
+void MediaPlayer::received(const QVideoFrame& videoFrame)
+{
+    QImage picture = videoFrame.toImage();
+    if (picture.isNull()) return;
+    // The frame comes as stored; a portrait phone clip is stored on its side.
+    const int angle = int(videoFrame.rotationAngle());
+    if (angle != 0) picture = picture.transformed(QTransform().rotate(angle));
+    if (videoFrame.mirrored()) picture = picture.mirrored(true, false);
+    emit frame(picture);
+}
