@@ -114,7 +114,7 @@ void VideoModel::seek(double seconds)
     setTime(c);
     if (hasPlayer())
         m_player->setPosition(c);
-    else
+    else if (m_probed) // before it, the probe's own still at 0 s is on its way
         loadStill(c);
 }
 
