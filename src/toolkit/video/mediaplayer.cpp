@@ -3,6 +3,7 @@
 #include <QAudioDevice>
 #include <QAudioOutput>
 #include <QGuiApplication>
+#include <QLibrary>
 #include <QMediaDevices>
 #include <QMediaPlayer>
 #include <QTransform>
@@ -10,6 +11,35 @@
 #include <QVideoFrame>
 #include <QVideoSink>
 #include <cmath>
+
+namespace {
+
+// Whether the media framework has the elements the player is built from. Qt's player on it
+// crashes while it is being made when one is missing (a desktop without the base plug-ins), so
+// it is asked first, through the framework's own registry.
+bool frameworkComplete()
+{
+    static const bool complete = [] {
+        QLibrary library(QStringLiteral("gstreamer-1.0"), 0);
+        using Init = int (*)(int*, char***, void**);
+        using Find = void* (*)(const char*);
+        using Unref = void (*)(void*);
+        const auto init = reinterpret_cast<Init>(library.resolve("gst_init_check"));
+        const auto find = reinterpret_cast<Find>(library.resolve("gst_element_factory_find"));
+        const auto unref = reinterpret_cast<Unref>(library.resolve("gst_object_unref"));
+        if (!init || !find || !unref || !init(nullptr, nullptr, nullptr)) return false;
+        for (const char* element : {"uridecodebin", "decodebin", "videoconvert", "videoscale", "audioconvert",
+                                    "audioresample", "volume", "queue", "input-selector"}) {
+            void* factory = find(element);
+            if (!factory) return false;
+            unref(factory);
+        }
+        return true;
+    }();
+    return complete;
+}
+
+} // namespace
 
 MediaPlayer::MediaPlayer(const QString& path, QObject* parent)
     : VideoPlayer(parent), m_player(new QMediaPlayer(this))
@@ -42,7 +72,7 @@ bool MediaPlayer::available()
 {
     if (qEnvironmentVariableIntValue("TOLVANE_NO_PLAYER") == 1) return false;
     const QString platform = QGuiApplication::platformName();
-    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal") && frameworkComplete();
 }
 
 void MediaPlayer::play()

@@ -14,8 +14,8 @@ class MediaPlayer : public VideoPlayer
   public:
     explicit MediaPlayer(const QString& path, QObject* parent = nullptr);
 
-    // Whether media can be played here at all: a display to show it on, and no request to
-    // show stills (TOLVANE_NO_PLAYER=1, which tests set).
+    // Whether media can be played here at all: a display to show it on, the media framework's
+    // plug-ins, and no request to show stills (TOLVANE_NO_PLAYER=1).
     static bool available();
 
     void play() override;
