@@ -64,6 +64,9 @@ VideoModel::VideoModel(const QString& path, Backend backend, QObject* parent)
         m_player = player;
         connect(player, &VideoPlayer::playable, this, [this] {
             m_playable = true;
+            // Paused rather than stopped, a player shows the frame of every seek.
+            m_player->pause();
+            m_player->setPosition(m_time);
             emit playerChanged();
         });
         connect(player, &VideoPlayer::failed, this, &VideoModel::playerFailed);
