@@ -72,7 +72,8 @@ bool MediaPlayer::available()
 {
     if (qEnvironmentVariableIntValue("TOLVANE_NO_PLAYER") == 1) return false;
     const QString platform = QGuiApplication::platformName();
-    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal") && frameworkComplete();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal") &&
+           frameworkComplete();
 }
 
 void MediaPlayer::play()
