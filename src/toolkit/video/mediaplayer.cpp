@@ -6,7 +6,6 @@
 #include <QLibrary>
 #include <QMediaDevices>
 #include <QMediaPlayer>
-#include <QTransform>
 #include <QUrl>
 #include <QVideoFrame>
 #include <QVideoSink>
@@ -98,11 +97,7 @@ double MediaPlayer::position() const
 
 void MediaPlayer::received(const QVideoFrame& videoFrame)
 {
-    QImage picture = videoFrame.toImage();
-    if (picture.isNull()) return;
-    // The frame comes as stored; a portrait phone clip is stored on its side.
-    const int angle = int(videoFrame.rotationAngle());
-    if (angle != 0) picture = picture.transformed(QTransform().rotate(angle));
-    if (videoFrame.mirrored()) picture = picture.mirrored(true, false);
-    emit frame(picture);
+    // Already turned upright as the file asks (a portrait phone clip is stored on its side).
+    const QImage picture = videoFrame.toImage();
+    if (!picture.isNull()) emit frame(picture);
 }
