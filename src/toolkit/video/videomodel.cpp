@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <vector>
 
 // What the probe and thumbnail task shares with the model: a closed window tells it to stop.
 struct VideoModel::Work
@@ -85,12 +86,16 @@ VideoModel::VideoModel(const QString& path, Backend backend, QObject* parent)
         const Media::Probe p = probe(path);
         post(self, [p](VideoModel& model) { model.probed(p); });
         const double d = std::isfinite(p.duration) && p.duration > 0 ? p.duration : 0;
+        // Four grabs at a time: each is an ffmpeg run that decodes from the key frame before it.
+        std::vector<QImage> grabbed(thumbCount);
+        Pools::forBands(Pools::loader(), thumbCount, thumbCount / 4, [&](int first, int end) {
+            for (int i = first; i < end && !work->abandoned; ++i)
+                grabbed[i] = frame(path, d * (i + 0.5) / thumbCount, thumbSize);
+        });
+        if (work->abandoned) return;
         QList<QImage> thumbs;
-        for (int i = 0; i < thumbCount; ++i) {
-            if (work->abandoned) return;
-            const QImage thumb = frame(path, d * (i + 0.5) / thumbCount, thumbSize);
+        for (const QImage& thumb : grabbed)
             if (!thumb.isNull()) thumbs << thumb;
-        }
         post(self, [thumbs](VideoModel& model) { model.thumbsMade(thumbs); });
     });
 }
