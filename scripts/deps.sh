@@ -18,6 +18,7 @@ runtime_pkgs=(
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
   fonts-dejavu-core qt6-qpa-plugins
   qt6-image-formats-plugins webp tesseract-ocr-eng opencv-data
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
 )
 test_pkgs=(
   locales xvfb xdotool x11-utils trayer xcompmgr hyperfine clang-format git epubcheck qpdf poppler-utils

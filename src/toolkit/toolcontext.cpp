@@ -16,11 +16,12 @@ std::optional<QPointF> ToolContext::hudPoint() const
     return QPointF(frame.x() + frame.width() / 2, frame.y() + frame.height() / 2 + 40);
 }
 
-void ToolContext::run(const QString& title, const std::optional<QStringList>& files, Jobs::FileWork work)
+void ToolContext::run(const QString& title, const std::optional<QStringList>& files, Jobs::FileWork work,
+                      Jobs::Order order)
 {
     const std::optional<QPointF> at = hudPoint();
     close();
-    Jobs::run(title, files.value_or(m_urls), at, std::move(work));
+    Jobs::run(title, files.value_or(m_urls), at, std::move(work), order);
 }
 
 void ToolContext::runOnce(const QString& title, const std::optional<QString>& detail, Jobs::WholeWork work)

@@ -27,8 +27,10 @@ class ToolContext
     void close();
 
     // One job that calls `work` once per file: of `files`, or of the context's files when none.
-    // `work` runs on a worker thread and must use only what it captured by value.
-    void run(const QString& title, const std::optional<QStringList>& files, Jobs::FileWork work);
+    // `work` runs on a worker thread and must use only what it captured by value; `order` says
+    // whether files may run side by side.
+    void run(const QString& title, const std::optional<QStringList>& files, Jobs::FileWork work,
+             Jobs::Order order = Jobs::Order::sideBySide);
     // One job that calls `work` once over all the context's files; its detail is `detail`, or
     // the first file's name, and its size is that of all the files.
     void runOnce(const QString& title, const std::optional<QString>& detail, Jobs::WholeWork work);

@@ -19,6 +19,8 @@
 #include "tools/pdf/merge/mergepdfview.h"
 #include "tools/pdf/organize/organizepdfview.h"
 #include "tools/placeholderview.h"
+#include "tools/video/split/splitvideoview.h"
+#include "tools/video/trim/trimvideoview.h"
 
 #include <QCursor>
 #include <QDebug>
@@ -52,7 +54,7 @@ const Route table[] = {
     {ToolID::cropImage, {460, 640}, make<CropImageView>},
     {ToolID::normalizeAudio, {460, 340}, make<NormalizeView>},
     {ToolID::muteVideo, {320, 200}, empty},
-    {ToolID::trimVideo, {720, 600}, make<PlaceholderView>},
+    {ToolID::trimVideo, {720, 600}, make<TrimVideoView>},
     {ToolID::splitPDF, {320, 200}, empty},
     {ToolID::organizePDF, {720, 620}, make<OrganizePDFView>},
     {ToolID::extractArchive, {320, 200}, empty},
@@ -62,7 +64,7 @@ const Route table[] = {
     {ToolID::changeVideoSpeed, {640, 560}, make<PlaceholderView>},
     {ToolID::joinVideos, {480, 480}, make<PlaceholderView>},
     {ToolID::videoSnapshots, {720, 640}, make<PlaceholderView>},
-    {ToolID::splitVideo, {720, 620}, make<PlaceholderView>},
+    {ToolID::splitVideo, {720, 620}, make<SplitVideoView>},
     {ToolID::audioToVideo, {560, 560}, make<VisualizerView>},
     {ToolID::trimAudio, {640, 420}, make<TrimAudioView>},
     {ToolID::audioChannels, {560, 470}, make<AudioChannelsView>},
