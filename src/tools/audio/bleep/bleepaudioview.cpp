@@ -4,6 +4,7 @@
 #include "engines/media/toolops.h"
 #include "toolkit/audioplayback.h"
 #include "toolkit/audiosource.h"
+#include "toolkit/layouts.h"
 #include "toolkit/primarybutton.h"
 #include "toolkit/secondarybutton.h"
 #include "toolkit/textlabel.h"
@@ -17,14 +18,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QHBoxLayout* row(QWidget* owner, int spacing = 10)
-{
-    auto* layout = new QHBoxLayout(owner);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(spacing);
-    return layout;
-}
 
 // A hairline across the body.
 QWidget* divider()
@@ -83,7 +76,7 @@ BleepAudioView::BleepAudioView(std::shared_ptr<ToolContext> context, QWidget* pa
 QWidget* BleepAudioView::headerRow()
 {
     auto* owner = new QWidget;
-    QHBoxLayout* layout = row(owner, 8);
+    QHBoxLayout* layout = Layouts::row(owner, 8);
     layout->addWidget(new TextLabel(QStringLiteral("Bleeps"), 13, QFont::DemiBold, Theme::section()));
     m_count = new TextLabel(QString(), 13, QFont::Normal, Theme::ink());
     layout->addWidget(m_count);
@@ -97,7 +90,7 @@ QWidget* BleepAudioView::headerRow()
 QWidget* BleepAudioView::labelled(const QString& label, QWidget* content)
 {
     auto* owner = new QWidget;
-    QHBoxLayout* layout = row(owner);
+    QHBoxLayout* layout = Layouts::row(owner, 10);
     auto* text = new TextLabel(label, 12.5, QFont::Medium, Theme::section());
     text->setFixedWidth(46);
     layout->addWidget(text);
@@ -108,7 +101,7 @@ QWidget* BleepAudioView::labelled(const QString& label, QWidget* content)
 QWidget* BleepAudioView::timeRow()
 {
     auto* owner = new QWidget;
-    QHBoxLayout* layout = row(owner);
+    QHBoxLayout* layout = Layouts::row(owner, 10);
     layout->setContentsMargins(56, 0, 0, 0);
     layout->addWidget(new TextLabel(QStringLiteral("0:00.00"), 11, QFont::Normal, Theme::inkSoft()));
     layout->addStretch(1);
@@ -120,7 +113,7 @@ QWidget* BleepAudioView::timeRow()
 QWidget* BleepAudioView::previewRow()
 {
     auto* owner = new QWidget;
-    QHBoxLayout* layout = row(owner);
+    QHBoxLayout* layout = Layouts::row(owner, 10);
     layout->addWidget(new TextLabel(QStringLiteral("Preview"), 12.5, QFont::Normal, Theme::ink()));
     m_error = new TextLabel(QString(), 11, QFont::Normal, Qt::red);
     layout->addWidget(m_error, 1);

@@ -3,6 +3,7 @@
 #include "engines/media/toolops.h"
 #include "toolkit/audioplayback.h"
 #include "toolkit/audiosource.h"
+#include "toolkit/layouts.h"
 #include "toolkit/secondarybutton.h"
 #include "toolkit/segmented.h"
 #include "toolkit/sliderrow.h"
@@ -18,14 +19,6 @@
 #include <cmath>
 
 namespace {
-
-QHBoxLayout* row(QWidget* owner, int spacing = 10)
-{
-    auto* layout = new QHBoxLayout(owner);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(spacing);
-    return layout;
-}
 
 SliderRow* gainSlider()
 {
@@ -105,7 +98,7 @@ AudioChannelsView::AudioChannelsView(std::shared_ptr<ToolContext> context, QWidg
 QWidget* AudioChannelsView::channelRow()
 {
     auto* owner = new QWidget;
-    QHBoxLayout* layout = row(owner);
+    QHBoxLayout* layout = Layouts::row(owner, 10);
     auto* label = new TextLabel(QString(), 11, QFont::DemiBold, Theme::inkSoft());
     label->setFixedWidth(34);
     QColor colour = Theme::inkSoft();
@@ -122,7 +115,7 @@ QWidget* AudioChannelsView::channelRow()
 QWidget* AudioChannelsView::layoutRow()
 {
     auto* owner = new QWidget;
-    QHBoxLayout* layout = row(owner);
+    QHBoxLayout* layout = Layouts::row(owner, 10);
     m_sourceText = new TextLabel(QString(), 12, QFont::Normal, Theme::inkSoft());
     m_layout = new Segmented({QStringLiteral("Mono"), QStringLiteral("Stereo")});
     layout->addWidget(m_sourceText);
@@ -134,7 +127,7 @@ QWidget* AudioChannelsView::layoutRow()
 QWidget* AudioChannelsView::playRow()
 {
     auto* owner = new QWidget;
-    QHBoxLayout* layout = row(owner);
+    QHBoxLayout* layout = Layouts::row(owner, 10);
     m_error = new TextLabel(QString(), 11, QFont::Normal, Qt::red);
     m_error->setWordWrap(true);
     m_error->setMaximumHeight(m_error->fontMetrics().lineSpacing() * 2 + 2);

@@ -5,6 +5,7 @@
 #include "toolkit/audioplayback.h"
 #include "toolkit/audiosource.h"
 #include "toolkit/checkbox.h"
+#include "toolkit/layouts.h"
 #include "toolkit/loadingview.h"
 #include "toolkit/primarybutton.h"
 #include "toolkit/rangewaveform.h"
@@ -19,14 +20,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QHBoxLayout* row(QWidget* owner)
-{
-    auto* layout = new QHBoxLayout(owner);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(8);
-    return layout;
-}
 
 TextLabel* figures(double pixels)
 {
@@ -51,7 +44,7 @@ TrimAudioView::TrimAudioView(std::shared_ptr<ToolContext> context, QWidget* pare
     column()->setSpacing(12);
 
     auto* top = new QWidget;
-    QHBoxLayout* topRow = row(top);
+    QHBoxLayout* topRow = Layouts::row(top, 8);
     topRow->addWidget(
         new TextLabel(QStringLiteral("Drag the ends to trim"), 12.5, QFont::Normal, Theme::ink()));
     topRow->addStretch(1);
@@ -60,7 +53,7 @@ TrimAudioView::TrimAudioView(std::shared_ptr<ToolContext> context, QWidget* pare
     column()->addWidget(waveArea());
 
     auto* times = new QWidget;
-    QHBoxLayout* timesRow = row(times);
+    QHBoxLayout* timesRow = Layouts::row(times, 8);
     timesRow->addWidget(m_startText);
     timesRow->addStretch(1);
     timesRow->addWidget(m_endText);
@@ -68,7 +61,7 @@ TrimAudioView::TrimAudioView(std::shared_ptr<ToolContext> context, QWidget* pare
     column()->addWidget(m_autoTrim);
 
     auto* playRow = new QWidget;
-    QHBoxLayout* play = row(playRow);
+    QHBoxLayout* play = Layouts::row(playRow, 8);
     play->addStretch(1);
     play->addWidget(m_play);
     column()->addWidget(playRow);

@@ -5,6 +5,7 @@
 #include "engines/media/toolops.h"
 #include "toolkit/audiosource.h"
 #include "toolkit/imagegeometry.h"
+#include "toolkit/layouts.h"
 #include "toolkit/pools.h"
 #include "toolkit/secondarybutton.h"
 #include "toolkit/segmented.h"
@@ -22,14 +23,6 @@ namespace {
 
 // Large enough for the preview at any scale of the window.
 constexpr double backgroundPreviewSize = 1200;
-
-QHBoxLayout* row(QWidget* owner)
-{
-    auto* layout = new QHBoxLayout(owner);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(8);
-    return layout;
-}
 
 template <class T> QStringList labels(const QList<T>& cases)
 {
@@ -85,7 +78,7 @@ VisualizerView::VisualizerView(std::shared_ptr<ToolContext> context, QWidget* pa
 QWidget* VisualizerView::choiceRow(const QString& label, QWidget* control)
 {
     auto* owner = new QWidget;
-    QHBoxLayout* layout = row(owner);
+    QHBoxLayout* layout = Layouts::row(owner, 8);
     layout->addWidget(new TextLabel(label, 13, QFont::Normal, Theme::ink()));
     layout->addStretch(1);
     layout->addWidget(control);
@@ -95,7 +88,7 @@ QWidget* VisualizerView::choiceRow(const QString& label, QWidget* control)
 QWidget* VisualizerView::colourRow()
 {
     auto* dots = new QWidget;
-    QHBoxLayout* layout = row(dots);
+    QHBoxLayout* layout = Layouts::row(dots, 8);
     layout->setSpacing(4);
     for (int i = 0; i < colours().size(); ++i) {
         auto* dot = new ColourDot(colours()[i].shown);
@@ -112,7 +105,7 @@ QWidget* VisualizerView::colourRow()
 QWidget* VisualizerView::backgroundRow()
 {
     auto* buttons = new QWidget;
-    QHBoxLayout* layout = row(buttons);
+    QHBoxLayout* layout = Layouts::row(buttons, 8);
     m_black = new SecondaryButton(QStringLiteral("Use Black"));
     m_image = new SecondaryButton(QString());
     layout->addWidget(m_black);

@@ -1,6 +1,7 @@
 #include "tools/file/metadata/metadataview.h"
 
 #include "toolkit/checkbox.h"
+#include "toolkit/layouts.h"
 #include "toolkit/primarybutton.h"
 #include "toolkit/secondarybutton.h"
 #include "toolkit/textlabel.h"
@@ -13,14 +14,6 @@
 #include <QLineEdit>
 
 namespace {
-
-QHBoxLayout* row(QWidget* owner)
-{
-    auto* layout = new QHBoxLayout(owner);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(8);
-    return layout;
-}
 
 QWidget* divider()
 {
@@ -44,7 +37,7 @@ MetadataView::MetadataView(std::shared_ptr<ToolContext> context, QWidget* parent
     column()->setSpacing(12);
     const QStringList& files = this->context().urls();
     auto* header = new QWidget;
-    QHBoxLayout* top = row(header);
+    QHBoxLayout* top = Layouts::row(header, 8);
     top->setSpacing(10);
     auto* icon = new QLabel;
     icon->setPixmap(QFileIconProvider().icon(QFileInfo(files.value(0))).pixmap(36, 36));
@@ -81,7 +74,7 @@ void MetadataView::load()
     m_hasGPS = read.hasGPS;
     for (qsizetype i = 0; i < m_fields.size(); ++i) {
         auto* owner = new QWidget;
-        QHBoxLayout* line = row(owner);
+        QHBoxLayout* line = Layouts::row(owner, 8);
         auto* label = new TextLabel(m_fields[i].label, 13, QFont::Normal, Theme::ink());
         label->setFixedWidth(80);
         line->addWidget(label);
@@ -98,7 +91,7 @@ void MetadataView::load()
     if (!m_info.isEmpty()) column()->addWidget(divider());
     for (const auto& [name, text] : std::as_const(m_info)) {
         auto* owner = new QWidget;
-        QHBoxLayout* line = row(owner);
+        QHBoxLayout* line = Layouts::row(owner, 8);
         auto* label = new TextLabel(name, 12, QFont::Normal, Theme::inkSoft());
         label->setFixedWidth(80);
         line->addWidget(label, 0, Qt::AlignTop);

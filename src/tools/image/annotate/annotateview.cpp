@@ -2,6 +2,7 @@
 
 #include "core/progress.h"
 #include "toolkit/imagesource.h"
+#include "toolkit/layouts.h"
 #include "toolkit/primarybutton.h"
 #include "toolkit/secondarybutton.h"
 #include "toolkit/segmented.h"
@@ -31,14 +32,6 @@ class KindGroup : public QWidget
         painter.drawRoundedRect(QRectF(rect()), 9, 9);
     }
 };
-
-QHBoxLayout* row(QWidget* owner, int spacing)
-{
-    auto* layout = new QHBoxLayout(owner);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(spacing);
-    return layout;
-}
 
 } // namespace
 
@@ -87,11 +80,11 @@ AnnotateView::AnnotateView(std::shared_ptr<ToolContext> context, QWidget* parent
 QWidget* AnnotateView::toolbar()
 {
     auto* owner = new QWidget;
-    QHBoxLayout* layout = row(owner, 10);
+    QHBoxLayout* layout = Layouts::row(owner, 10);
     layout->addWidget(kindGroup());
     layout->addStretch(1);
     auto* colors = new QWidget;
-    QHBoxLayout* dots = row(colors, 5);
+    QHBoxLayout* dots = Layouts::row(colors, 5);
     for (const QColor& color : palette()) {
         auto* button = new PaletteButton(color);
         connect(button, &PaletteButton::clicked, m_model, [this, color] { m_model->setColor(color); });
@@ -108,7 +101,7 @@ QWidget* AnnotateView::toolbar()
 QWidget* AnnotateView::kindGroup()
 {
     auto* group = new KindGroup;
-    QHBoxLayout* layout = row(group, 2);
+    QHBoxLayout* layout = Layouts::row(group, 2);
     layout->setContentsMargins(2, 2, 2, 2);
     for (Mark::Kind kind : allMarkKinds()) {
         auto* button = new KindButton(kind);

@@ -1,6 +1,7 @@
 #include "tools/image/collage/collageview.h"
 
 #include "core/converterror.h"
+#include "toolkit/layouts.h"
 #include "toolkit/previewrunner.h"
 #include "toolkit/segmented.h"
 #include "toolkit/sliderrow.h"
@@ -22,14 +23,6 @@
 #include <cmath>
 
 namespace {
-
-QHBoxLayout* row(QWidget* owner, int spacing)
-{
-    auto* layout = new QHBoxLayout(owner);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(spacing);
-    return layout;
-}
 
 } // namespace
 
@@ -80,7 +73,7 @@ CollageView::CollageView(std::shared_ptr<ToolContext> context, QWidget* parent)
 QWidget* CollageView::layoutRow()
 {
     auto* owner = new QWidget;
-    QHBoxLayout* layout = row(owner, 8);
+    QHBoxLayout* layout = Layouts::row(owner, 8);
     layout->addWidget(new TextLabel(QStringLiteral("Layout"), 13, QFont::Normal, Theme::ink()));
     QStringList labels;
     for (CollageLayout l : CollageLayouts::all())
@@ -99,12 +92,12 @@ QWidget* CollageView::layoutRow()
 QWidget* CollageView::backgroundRow()
 {
     auto* owner = new QWidget;
-    QHBoxLayout* layout = row(owner, 8);
+    QHBoxLayout* layout = Layouts::row(owner, 8);
     auto* label = new TextLabel(QStringLiteral("Background"), 13, QFont::Normal, Theme::ink());
     label->setFixedWidth(90);
     layout->addWidget(label);
     auto* chips = new QWidget;
-    QHBoxLayout* chipRow = row(chips, 3);
+    QHBoxLayout* chipRow = Layouts::row(chips, 3);
     for (int i = 0; i < Backdrop::solids().size(); ++i) {
         auto* swatch = new Swatch(Backdrop::solids()[i], 24);
         connect(swatch, &Swatch::clicked, this, [this, i] {

@@ -3,6 +3,7 @@
 #include "core/progress.h"
 #include "toolkit/cropoverlay.h"
 #include "toolkit/imagesource.h"
+#include "toolkit/layouts.h"
 #include "toolkit/numberfield.h"
 #include "toolkit/secondarybutton.h"
 #include "toolkit/segmented.h"
@@ -20,14 +21,6 @@ namespace {
 // The presets offered, in this order; 4:5 is not among them.
 const QList<CropAspect> offered = {CropAspect::free, CropAspect::square,    CropAspect::wide,
                                    CropAspect::tall, CropAspect::fourThree, CropAspect::threeFour};
-
-QHBoxLayout* row(QWidget* owner)
-{
-    auto* layout = new QHBoxLayout(owner);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(8);
-    return layout;
-}
 
 } // namespace
 
@@ -57,7 +50,7 @@ CropImageView::CropImageView(std::shared_ptr<ToolContext> context, QWidget* pare
 QWidget* CropImageView::aspectRow()
 {
     auto* owner = new QWidget;
-    QHBoxLayout* layout = row(owner);
+    QHBoxLayout* layout = Layouts::row(owner, 8);
     layout->addWidget(new TextLabel(QStringLiteral("Aspect ratio"), 12, QFont::Normal, Theme::inkSoft()));
     layout->addStretch(1);
     QStringList labels;
@@ -73,7 +66,7 @@ QWidget* CropImageView::aspectRow()
 QWidget* CropImageView::sizeRow()
 {
     auto* owner = new QWidget;
-    QHBoxLayout* layout = row(owner);
+    QHBoxLayout* layout = Layouts::row(owner, 8);
     m_width = new NumberField(QStringLiteral("W"), 64);
     m_height = new NumberField(QStringLiteral("H"), 64);
     layout->addWidget(m_width);
