@@ -3,6 +3,7 @@
 
 #include "cli/cli.h"
 #include "cli/convert.h"
+#include "core/toolid.h"
 
 #include "../support/minipdf.h"
 
@@ -76,6 +77,7 @@ class CliTest : public QObject
                                          {"--apple"},
                                          {"--convert", "png"},
                                          {"--render-hud"},
+                                         {"--render-settings"},
                                          {"--render-wheel", "bogus", "w.png", "a.jpg"},
                                          {"--render-wheel", "tools", "w.png"},
                                          {"--icon", "i.png", "abc"},
@@ -86,8 +88,13 @@ class CliTest : public QObject
                                          {"--render-tool", "cropImage", "n.png"}};
         for (const QStringList& args : refused)
             QTest::newRow(qPrintable(args.join(' '))) << args << 2 << usage;
-        QTest::newRow("tool with a window")
-            << QStringList{"--tool", "cropImage", "a.png"} << 2 << "cropImage needs its window\n";
+        // Every tool but the four that run from their petal needs its window.
+        for (ToolID tool : allToolIds()) {
+            if (isWindowless(tool)) continue;
+            QTest::newRow(qPrintable("window " + rawValue(tool)))
+                << QStringList{"--tool", rawValue(tool), "a.png"} << 2
+                << rawValue(tool) + " needs its window\n";
+        }
         QTest::newRow("format with an escape") << QStringList{"--convert", "mp4\x1b[2J", "a.mp4"} << 1
                                                << "error: Tolvane doesn’t know the format “mp4\\x1B[2J”\n";
     }
