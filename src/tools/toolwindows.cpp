@@ -20,6 +20,7 @@
 #include "tools/pdf/organize/organizepdfview.h"
 #include "tools/placeholderview.h"
 #include "tools/video/crop/cropvideoview.h"
+#include "tools/video/speed/speedview.h"
 #include "tools/video/split/splitvideoview.h"
 #include "tools/video/trim/trimvideoview.h"
 
@@ -62,7 +63,7 @@ const Route table[] = {
     {ToolID::createPDF, {320, 200}, empty},
     {ToolID::mergePDF, {460, 480}, make<MergePDFView>},
     {ToolID::cropVideo, {640, 680}, make<CropVideoView>},
-    {ToolID::changeVideoSpeed, {640, 560}, make<PlaceholderView>},
+    {ToolID::changeVideoSpeed, {640, 560}, make<SpeedView>},
     {ToolID::joinVideos, {480, 480}, make<PlaceholderView>},
     {ToolID::videoSnapshots, {720, 640}, make<PlaceholderView>},
     {ToolID::splitVideo, {720, 620}, make<SplitVideoView>},
