@@ -56,7 +56,10 @@ SnapshotsView::SnapshotsView(std::shared_ptr<ToolContext> context, QWidget* pare
 
 void SnapshotsView::take()
 {
+    // While playing, the playhead trails the player by up to a tick: read where it paused.
+    const bool wasPlaying = m_model->isPlaying();
     m_model->pause();
+    if (wasPlaying) m_model->tick();
     const double t = m_model->time();
     m_waiting.append({m_shots.take(t), t});
     refresh();
