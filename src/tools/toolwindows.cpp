@@ -19,6 +19,9 @@
 #include "tools/pdf/merge/mergepdfview.h"
 #include "tools/pdf/organize/organizepdfview.h"
 #include "tools/placeholderview.h"
+#include "tools/video/crop/cropvideoview.h"
+#include "tools/video/snapshots/snapshotsview.h"
+#include "tools/video/speed/speedview.h"
 #include "tools/video/split/splitvideoview.h"
 #include "tools/video/trim/trimvideoview.h"
 
@@ -60,10 +63,10 @@ const Route table[] = {
     {ToolID::extractArchive, {320, 200}, empty},
     {ToolID::createPDF, {320, 200}, empty},
     {ToolID::mergePDF, {460, 480}, make<MergePDFView>},
-    {ToolID::cropVideo, {640, 680}, make<PlaceholderView>},
-    {ToolID::changeVideoSpeed, {640, 560}, make<PlaceholderView>},
+    {ToolID::cropVideo, {640, 680}, make<CropVideoView>},
+    {ToolID::changeVideoSpeed, {640, 560}, make<SpeedView>},
     {ToolID::joinVideos, {480, 480}, make<PlaceholderView>},
-    {ToolID::videoSnapshots, {720, 640}, make<PlaceholderView>},
+    {ToolID::videoSnapshots, {720, 640}, make<SnapshotsView>},
     {ToolID::splitVideo, {720, 620}, make<SplitVideoView>},
     {ToolID::audioToVideo, {560, 560}, make<VisualizerView>},
     {ToolID::trimAudio, {640, 420}, make<TrimAudioView>},
