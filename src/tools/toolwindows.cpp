@@ -19,6 +19,7 @@
 #include "tools/pdf/merge/mergepdfview.h"
 #include "tools/pdf/organize/organizepdfview.h"
 #include "tools/placeholderview.h"
+#include "tools/video/join/joinvideosview.h"
 #include "tools/video/split/splitvideoview.h"
 #include "tools/video/trim/trimvideoview.h"
 
@@ -62,7 +63,7 @@ const Route table[] = {
     {ToolID::mergePDF, {460, 480}, make<MergePDFView>},
     {ToolID::cropVideo, {640, 680}, make<PlaceholderView>},
     {ToolID::changeVideoSpeed, {640, 560}, make<PlaceholderView>},
-    {ToolID::joinVideos, {480, 480}, make<PlaceholderView>},
+    {ToolID::joinVideos, {480, 480}, make<JoinVideosView>},
     {ToolID::videoSnapshots, {720, 640}, make<PlaceholderView>},
     {ToolID::splitVideo, {720, 620}, make<SplitVideoView>},
     {ToolID::audioToVideo, {560, 560}, make<VisualizerView>},
