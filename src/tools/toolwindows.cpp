@@ -20,6 +20,7 @@
 #include "tools/pdf/organize/organizepdfview.h"
 #include "tools/placeholderview.h"
 #include "tools/video/join/joinvideosview.h"
+#include "tools/video/redact/redactvideoview.h"
 #include "tools/video/split/splitvideoview.h"
 #include "tools/video/trim/trimvideoview.h"
 
@@ -71,7 +72,7 @@ const Route table[] = {
     {ToolID::audioChannels, {560, 470}, make<AudioChannelsView>},
     {ToolID::createCollage, {720, 680}, make<CollageView>},
     {ToolID::redactImage, {760, 680}, make<RedactImageView>},
-    {ToolID::redactVideo, {760, 680}, make<PlaceholderView>},
+    {ToolID::redactVideo, {760, 680}, make<RedactVideoView>},
     {ToolID::redactAudio, {700, 470}, make<BleepAudioView>},
 };
 static_assert(std::size(table) == int(ToolID::redactAudio) + 1);
