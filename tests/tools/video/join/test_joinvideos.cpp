@@ -56,10 +56,15 @@ class JoinVideosTest : public QObject
         QVERIFY(makeClip(path("a.mp4"), 1.0));
         QVERIFY(makeClip(path("b.mp4"), 2.5, "160x120"));
         QVERIFY(makeClip(path("c.mp4"), 1.5));
-        QProcess p;
-        p.start("ffmpeg",
-                {"-v", "error", "-y", "-f", "lavfi", "-i", "sine=d=1", "-c:a", "aac", path("voice.m4a")});
-        QVERIFY(p.waitForFinished(60000) && p.exitCode() == 0);
+        QProcess voice;
+        voice.start("ffmpeg",
+                    {"-v", "error", "-y", "-f", "lavfi", "-i", "sine=d=1", "-c:a", "aac", path("voice.m4a")});
+        QVERIFY(voice.waitForFinished(60000) && voice.exitCode() == 0);
+        // A phone's portrait clip: stored 320 × 240, shown a quarter turn round.
+        QProcess turn;
+        turn.start("ffmpeg", {"-v", "error", "-y", "-i", path("a.mp4"), "-c", "copy", "-metadata:s:v:0",
+                              "rotate=90", path("portrait.mp4")});
+        QVERIFY(turn.waitForFinished(60000) && turn.exitCode() == 0);
     }
 
     // Lengths in whole seconds, the total summed before it is cut; a clip not probed yet shows
@@ -102,6 +107,26 @@ class JoinVideosTest : public QObject
         QCOMPARE(job->results(), QStringList{path("c Joined.mp4")});
         const double d = probedDuration(job->results().value(0));
         QVERIFY2(std::abs(d - 5.0) < 0.2, qPrintable(QString::number(d)));
+    }
+
+    // A portrait clip first makes a portrait video: its size is read as it is shown, both by
+    // the libraries and by ffprobe.
+    void portraitClipFirst()
+    {
+        const QString portrait = path("portrait.mp4");
+        QCOMPARE(Media::probe(portrait).width, 240);
+        QCOMPARE(Media::probe(portrait).height, 320);
+        QCOMPARE(Media::probeWithFfprobe(portrait).width, 240);
+        QCOMPARE(Media::probeWithFfprobe(portrait).height, 320);
+        ToolHarness harness;
+        auto* view = harness.open<JoinVideosView>(ToolID::joinVideos, {portrait, path("b.mp4")});
+        QVERIFY(view);
+        const std::shared_ptr<Job> job = harness.apply(*view);
+        QVERIFY(job);
+        QVERIFY2(job->state().phase == Job::Phase::done, qPrintable(job->state().message));
+        const Media::Probe joined = Media::probeWithFfprobe(job->results().value(0));
+        QCOMPARE(QSize(joined.width, joined.height), QSize(240, 320));
+        QVERIFY2(std::abs(joined.duration - 3.5) < 0.2, qPrintable(QString::number(joined.duration)));
     }
 
     // A sound first has no picture to size the video by: the window says so and will not join
