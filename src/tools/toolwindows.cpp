@@ -20,6 +20,8 @@
 #include "tools/pdf/organize/organizepdfview.h"
 #include "tools/placeholderview.h"
 #include "tools/video/crop/cropvideoview.h"
+#include "tools/video/join/joinvideosview.h"
+#include "tools/video/redact/redactvideoview.h"
 #include "tools/video/snapshots/snapshotsview.h"
 #include "tools/video/speed/speedview.h"
 #include "tools/video/split/splitvideoview.h"
@@ -65,7 +67,7 @@ const Route table[] = {
     {ToolID::mergePDF, {460, 480}, make<MergePDFView>},
     {ToolID::cropVideo, {640, 680}, make<CropVideoView>},
     {ToolID::changeVideoSpeed, {640, 560}, make<SpeedView>},
-    {ToolID::joinVideos, {480, 480}, make<PlaceholderView>},
+    {ToolID::joinVideos, {480, 480}, make<JoinVideosView>},
     {ToolID::videoSnapshots, {720, 640}, make<SnapshotsView>},
     {ToolID::splitVideo, {720, 620}, make<SplitVideoView>},
     {ToolID::audioToVideo, {560, 560}, make<VisualizerView>},
@@ -73,7 +75,7 @@ const Route table[] = {
     {ToolID::audioChannels, {560, 470}, make<AudioChannelsView>},
     {ToolID::createCollage, {720, 680}, make<CollageView>},
     {ToolID::redactImage, {760, 680}, make<RedactImageView>},
-    {ToolID::redactVideo, {760, 680}, make<PlaceholderView>},
+    {ToolID::redactVideo, {760, 680}, make<RedactVideoView>},
     {ToolID::redactAudio, {700, 470}, make<BleepAudioView>},
 };
 static_assert(std::size(table) == int(ToolID::redactAudio) + 1);

@@ -2,7 +2,10 @@
 
 #include <QFile>
 #include <QHash>
+#include <cmath>
+#include <cstring>
 #include <dlfcn.h>
+#include <utility>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -140,6 +143,21 @@ std::pair<int, int> mainStreams(const AVFormatContext* c)
     return {video, audio};
 }
 
+// Whether the stream's display matrix turns its picture by a quarter turn (90° or 270°), so that
+// it is shown, and decoded by ffmpeg, with width and height swapped.
+bool quarterTurned(const AVStream* s)
+{
+    for (int i = 0; i < s->nb_side_data; ++i) {
+        const AVPacketSideData& side = s->side_data[i];
+        if (side.type != AV_PKT_DATA_DISPLAYMATRIX || side.size < 9 * int(sizeof(int32_t))) continue;
+        int32_t m[9];
+        std::memcpy(m, side.data, sizeof m);
+        const double degrees = std::atan2(double(m[1]), double(m[0])) * 180 / M_PI;
+        return std::abs(std::lround(degrees / 90)) % 2 == 1;
+    }
+    return false;
+}
+
 // The same steps as Media::parseProbe over the values ffprobe would print.
 Media::Probe probeOf(const Api& api, const AVFormatContext* c)
 {
@@ -158,6 +176,7 @@ Media::Probe probeOf(const Api& api, const AVFormatContext* c)
             p.videoCodec = codec;
             p.width = par->width;
             p.height = par->height;
+            if (quarterTurned(s)) std::swap(p.width, p.height);
             const AVRational rate = s->avg_frame_rate;
             p.fps = rate.num > 0 && rate.den > 0 ? double(rate.num) / double(rate.den) : 30;
         } else if (type == QLatin1String("audio") && !p.audioCodec) {

@@ -23,6 +23,8 @@ struct Probe
     double duration = 0;               // seconds
     std::optional<QString> videoCodec; // first video stream that is not an attached picture
     std::optional<QString> audioCodec; // first audio stream
+    // The picture as shown: a quarter-turned display rotation swaps the stored width and height,
+    // as ffmpeg swaps them when it decodes.
     int width = 0;
     int height = 0;
     double fps = 30;

@@ -1,5 +1,7 @@
 #include "tools/image/redact/redactboxes.h"
 
+#include "toolkit/unitbox.h"
+
 #include <cmath>
 
 namespace {
@@ -16,18 +18,9 @@ bool finite(const QRectF& r)
 
 namespace RedactBoxes {
 
-QRectF dragged(QPointF from, QPointF to, QSizeF shown)
-{
-    if (shown.width() <= 0 || shown.height() <= 0) return {};
-    const QRectF box(std::min(from.x(), to.x()) / shown.width(), std::min(from.y(), to.y()) / shown.height(),
-                     std::abs(to.x() - from.x()) / shown.width(),
-                     std::abs(to.y() - from.y()) / shown.height());
-    return box & unit;
-}
-
 bool kept(const QRectF& box)
 {
-    return box.width() > minSide && box.height() > minSide;
+    return UnitBox::kept(box, minSide);
 }
 
 QList<QRectF> found(const QList<QRectF>& boxes, bool faces)

@@ -10,14 +10,9 @@
 // and height, origin at the top left): how a drag, a search and its note turn into boxes.
 namespace RedactBoxes {
 
-// A drag must move this far, in points, before it draws.
-constexpr double minDrag = 4;
 // A drawn box narrower or lower than this share of the picture is dropped.
 constexpr double minSide = 0.005;
 
-// The box between the drag's start `from` and its current point `to` (points on a picture shown
-// at `shown`), cut to the picture.
-QRectF dragged(QPointF from, QPointF to, QSizeF shown);
 // Whether a drawn box is large enough to keep.
 bool kept(const QRectF& box);
 

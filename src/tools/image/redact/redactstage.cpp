@@ -5,6 +5,7 @@
 #include "toolkit/loadingview.h"
 #include "toolkit/symbols.h"
 #include "toolkit/theme.h"
+#include "toolkit/unitbox.h"
 #include "tools/image/redact/redactboxes.h"
 
 #include <QMouseEvent>
@@ -145,9 +146,9 @@ void RedactStage::track(QPointF position)
     const QRectF picture = pictureRect();
     const QPointF at = position - picture.topLeft();
     const QPointF moved = at - *m_press;
-    if (!m_dragging && std::hypot(moved.x(), moved.y()) < RedactBoxes::minDrag) return;
+    if (!m_dragging && std::hypot(moved.x(), moved.y()) < UnitBox::minDrag) return;
     m_dragging = true;
-    m_draft = RedactBoxes::dragged(*m_press, at, picture.size());
+    m_draft = UnitBox::dragged(*m_press, at, picture.size());
     update();
 }
 

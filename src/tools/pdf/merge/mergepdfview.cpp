@@ -3,9 +3,9 @@
 #include "core/fmt.h"
 #include "core/progress.h"
 #include "engines/heavyengines.h"
+#include "toolkit/orderlist.h"
 #include "toolkit/textlabel.h"
 #include "toolkit/theme.h"
-#include "tools/pdf/merge/orderlist.h"
 
 #include <QScrollArea>
 #include <QVBoxLayout>

@@ -4,9 +4,9 @@
 #include "core/fmt.h"
 #include "core/job.h"
 #include "core/shell.h"
+#include "toolkit/orderlist.h"
 #include "toolkit/primarybutton.h"
 #include "tools/pdf/merge/mergepdfview.h"
-#include "tools/pdf/merge/orderlist.h"
 
 #include <QDir>
 #include <QSignalSpy>

@@ -1,4 +1,4 @@
-#include "tools/pdf/merge/orderlist.h"
+#include "toolkit/orderlist.h"
 
 #include "toolkit/symbols.h"
 #include "toolkit/theme.h"
@@ -13,15 +13,21 @@
 
 OrderList::OrderList(const QStringList& urls, const std::function<QString(const QString&)>& detail,
                      QWidget* parent)
-    : QWidget(parent), m_urls(urls)
+    : QWidget(parent), m_urls(urls), m_detail(detail)
 {
     const QFileIconProvider icons;
-    for (const QString& url : urls) {
-        if (m_details.contains(url)) continue;
-        m_details.insert(url, detail(url));
-        m_icons.insert(url, icons.icon(QFileInfo(url)));
-    }
+    for (const QString& url : urls)
+        if (!m_icons.contains(url)) m_icons.insert(url, icons.icon(QFileInfo(url)));
+    refreshDetails();
     setMinimumHeight(minimumSizeHint().height());
+}
+
+void OrderList::refreshDetails()
+{
+    m_details.clear();
+    for (const QString& url : std::as_const(m_urls))
+        if (!m_details.contains(url)) m_details.insert(url, m_detail(url));
+    update();
 }
 
 QRectF OrderList::rowRect(int index) const

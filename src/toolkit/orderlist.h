@@ -18,12 +18,14 @@ class OrderList : public QWidget
     static constexpr double rowHeight = 44;
     static constexpr double rowGap = 2;
 
-    // `detail` gives a file's second line; it is asked once per file.
+    // `detail` gives a file's second line; it is asked once per file, and again by refreshDetails().
     OrderList(const QStringList& urls, const std::function<QString(const QString&)>& detail,
               QWidget* parent = nullptr);
 
     const QStringList& urls() const { return m_urls; }
     QString detail(const QString& url) const { return m_details.value(url); }
+    // Asks `detail` again for every file, once what it tells has changed.
+    void refreshDetails();
     QRectF rowRect(int index) const;
     std::optional<int> rowAt(QPointF point) const;
 
@@ -43,6 +45,7 @@ class OrderList : public QWidget
 
   private:
     QStringList m_urls;
+    std::function<QString(const QString&)> m_detail;
     QHash<QString, QString> m_details;
     QHash<QString, QIcon> m_icons;
     std::optional<int> m_dragging;

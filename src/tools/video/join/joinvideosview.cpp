@@ -1,0 +1,89 @@
+#include "tools/video/join/joinvideosview.h"
+
+#include "core/fmt.h"
+#include "engines/media/toolops.h"
+#include "toolkit/orderlist.h"
+#include "toolkit/textlabel.h"
+#include "toolkit/theme.h"
+#include "tools/video/join/clipprobes.h"
+
+#include <QFileInfo>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+JoinVideosView::JoinVideosView(std::shared_ptr<ToolContext> context, QWidget* parent)
+    : ToolView(std::move(context), parent),
+      m_probes(new ClipProbes(this->context().urls(), Media::probe, this)),
+      m_list(new OrderList(this->context().urls(),
+                           [this](const QString& path) { return detail(path, m_probes->probes()); })),
+      m_problem(new TextLabel(QString(), 12, QFont::Normal, Theme::orange())),
+      m_total(new TextLabel(QString(), 12, QFont::Normal, Theme::inkSoft()))
+{
+    addSource(m_probes);
+    column()->setSpacing(10);
+    column()->addWidget(new TextLabel(QStringLiteral("Drag to set the playback order. Clips are scaled to "
+                                                     "match the first one."),
+                                      12, QFont::Normal, Theme::inkSoft()));
+    auto* scroll = new QScrollArea;
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->viewport()->setAutoFillBackground(false);
+    scroll->setStyleSheet(
+        QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
+    m_list->setAutoFillBackground(false);
+    scroll->setWidget(m_list);
+    column()->addWidget(scroll, 1);
+    m_problem->setWordWrap(true);
+    column()->addWidget(m_problem);
+    footer()->addWidget(m_total);
+    primary(QStringLiteral("Join %1 Videos").arg(this->context().urls().size()));
+
+    connect(m_list, &OrderList::dragMoved, scroll,
+            [scroll](QPoint at) { scroll->ensureVisible(at.x(), at.y(), 0, 24); });
+    connect(m_list, &OrderList::urlsChanged, this, &JoinVideosView::refresh);
+    connect(m_probes, &ClipProbes::settled, this, [this] {
+        m_list->refreshDetails();
+        refresh();
+    });
+    refresh();
+}
+
+QString JoinVideosView::detail(const QString& path, const QHash<QString, Media::Probe>& probes)
+{
+    const QString size = Fmt::byteCount(Fmt::fileSize(path));
+    const auto probe = probes.constFind(path);
+    if (probe == probes.constEnd()) return size;
+    return Fmt::time(probe->duration, false) + QStringLiteral(" · ") + size;
+}
+
+QString JoinVideosView::total(const QHash<QString, Media::Probe>& probes)
+{
+    double sum = 0;
+    for (const Media::Probe& probe : probes)
+        sum += probe.duration;
+    return QStringLiteral("Total ") + Fmt::time(sum, false);
+}
+
+void JoinVideosView::refresh()
+{
+    m_total->setText(total(m_probes->probes()));
+    // The operation refuses a first clip without a picture: say so before it is tried.
+    const QString first = m_list->urls().value(0);
+    const auto probe = m_probes->probes().constFind(first);
+    const bool blind = probe != m_probes->probes().constEnd() && (probe->width <= 0 || probe->height <= 0);
+    m_problem->setText(blind ? QStringLiteral("%1 has no picture to size the joined video by. Drag a video "
+                                              "with a picture to the top.")
+                                   .arg(QFileInfo(first).fileName())
+                             : QString());
+    m_problem->setVisible(blind);
+    setPrimaryAllowed(!blind);
+}
+
+void JoinVideosView::apply()
+{
+    const QStringList order = m_list->urls();
+    context().runOnce(
+        QStringLiteral("Joining videos"), QStringLiteral("%1 clips").arg(order.size()),
+        [order](Job& job, const Progress& progress) { return ToolOps::join(order, job, progress); });
+}
