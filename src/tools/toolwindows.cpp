@@ -18,7 +18,6 @@
 #include "tools/image/redact/redactimageview.h"
 #include "tools/pdf/merge/mergepdfview.h"
 #include "tools/pdf/organize/organizepdfview.h"
-#include "tools/placeholderview.h"
 #include "tools/video/crop/cropvideoview.h"
 #include "tools/video/join/joinvideosview.h"
 #include "tools/video/redact/redactvideoview.h"
