@@ -24,6 +24,13 @@
 namespace {
 
 QString dir;
+// The video the video cases work on: FILM_SIZE (1280x720) and FILM_SECONDS (8).
+const QStringList filmSize =
+    qEnvironmentVariable("FILM_SIZE", QStringLiteral("1280x720")).split(QLatin1Char('x'));
+const int filmWidth = filmSize.value(0).toInt(), filmHeight = filmSize.value(1).toInt();
+const int filmSeconds = qEnvironmentVariableIntValue("FILM_SECONDS") > 0
+                            ? qEnvironmentVariableIntValue("FILM_SECONDS")
+                            : 8;
 
 QString at(const QString& name)
 {
@@ -181,7 +188,8 @@ QList<Case> cases()
              return ToolOps::join({film, quiet}, j, {});
          },
          [=] {
-             return run(ToolArgs::join({{film, 1280, 720, 30, true, 8}, {quiet, 640, 480, 25, false, 3}},
+             return run(ToolArgs::join({{film, filmWidth, filmHeight, 30, true, double(filmSeconds)},
+                                        {quiet, 640, 480, 25, false, 3}},
                                        out("j.mp4")),
                         out("j.mp4"));
          }},
@@ -216,9 +224,10 @@ int main(int argc, char** argv)
                 "-filter_complex", "[0:a][1:a]join=inputs=2:channel_layout=stereo", "-c:a", "libmp3lame",
                 "-b:a", "192k", at("Song.mp3")}) &&
         ffmpeg({"-f", "lavfi", "-i", "sine=f=440:d=10", "-ac", "2", "-c:a", "libmp3lame", at("Short.mp3")}) &&
-        ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=1280x720:r=30:d=8", "-f", "lavfi", "-i", "sine=d=8:r=44100",
-                "-c:v", "libx264", "-preset", "veryfast", "-pix_fmt", "yuv420p", "-c:a", "aac",
-                at("Film.mp4")}) &&
+        ffmpeg({"-f", "lavfi", "-i",
+                QStringLiteral("testsrc2=s=%1x%2:r=30:d=%3").arg(filmWidth).arg(filmHeight).arg(filmSeconds),
+                "-f", "lavfi", "-i", QStringLiteral("sine=d=%1:r=44100").arg(filmSeconds), "-c:v", "libx264",
+                "-preset", "veryfast", "-pix_fmt", "yuv420p", "-c:a", "aac", at("Film.mp4")}) &&
         ffmpeg({"-f", "lavfi", "-i", "testsrc=s=640x480:r=25:d=3", "-c:v", "libx264", "-preset", "veryfast",
                 "-pix_fmt", "yuv420p", at("Quiet.mov")}) &&
         ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=1600x1200", "-frames:v", "1", at("Backdrop.png")});
