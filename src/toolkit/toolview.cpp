@@ -1,6 +1,11 @@
 #include "toolkit/toolview.h"
 
 ToolView::ToolView(std::shared_ptr<ToolContext> context, QWidget* parent)
-    : FramedView(name(context->tool()), parent), m_context(std::move(context))
+    : ToolView(context, name(context->tool()), parent)
+{
+}
+
+ToolView::ToolView(std::shared_ptr<ToolContext> context, const QString& title, QWidget* parent)
+    : FramedView(title, parent), m_context(std::move(context))
 {
 }

@@ -104,7 +104,7 @@ class ToolWindowsTest : public QObject
             QImage frame(route.size, QImage::Format_ARGB32_Premultiplied);
             frame.fill(Qt::white);
             QPainter painter(&frame);
-            ToolChrome::paint(painter, route.size, name(tool), false);
+            ToolChrome::paint(painter, route.size, view->title(), false);
             const QRect band(48, 0, route.size.width() - 96, ToolChrome::headerHeight);
             QVERIFY2(near(ink(shot, band), ink(frame, band)), qPrintable(rawValue(tool)));
             const QRect body(view->body()->mapTo(w, QPoint()), view->body()->size());

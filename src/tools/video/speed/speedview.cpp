@@ -14,8 +14,9 @@
 #include <QHBoxLayout>
 
 SpeedView::SpeedView(std::shared_ptr<ToolContext> context, QWidget* parent)
-    : ToolView(std::move(context), parent), m_model(new VideoModel(this->context().urls().value(0), this)),
-      m_speeds(new Segmented), m_pitch(new Checkbox(QStringLiteral("Keep the audio’s pitch"))),
+    : ToolView(std::move(context), QStringLiteral("Change Speed"), parent),
+      m_model(new VideoModel(this->context().urls().value(0), this)), m_speeds(new Segmented),
+      m_pitch(new Checkbox(QStringLiteral("Keep the audio’s pitch"))),
       m_length(new TextLabel(QString(), 12, QFont::Normal, Theme::inkSoft()))
 {
     addSource(m_model);

@@ -76,6 +76,7 @@ class SpeedVideoTest : public QObject
         ToolHarness harness;
         auto* view = harness.open<SpeedView>(ToolID::changeVideoSpeed, {m_clip});
         QVERIFY(view);
+        QCOMPARE(view->title(), QString("Change Speed")); // not the tool's own name
         QCOMPARE(view->window()->size(), QSize(640, 560));
         QCOMPARE(view->speeds()->options(),
                  (QStringList{".25x", ".5x", ".75x", "1.25x", "1.5x", "2x", "3x", "4x"}));
