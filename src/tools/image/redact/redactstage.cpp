@@ -118,7 +118,7 @@ void RedactStage::paintEvent(QPaintEvent*)
     painter.translate(picture.topLeft());
     for (const QRectF& box : m_boxes)
         paintBox(painter, box, picture.size(), m_style, true);
-    if (m_draft) paintBox(painter, *m_draft, picture.size(), m_style, false);
+    if (m_drag.draft()) paintBox(painter, *m_drag.draft(), picture.size(), m_style, false);
 }
 
 void RedactStage::resizeEvent(QResizeEvent* event)
@@ -131,46 +131,25 @@ void RedactStage::mousePressEvent(QMouseEvent* event)
 {
     const QRectF picture = pictureRect();
     if (event->button() != Qt::LeftButton || !picture.contains(event->position())) return;
-    m_press = event->position() - picture.topLeft();
-    m_dragging = false;
+    m_drag.press(event->position() - picture.topLeft());
 }
 
 void RedactStage::mouseMoveEvent(QMouseEvent* event)
 {
-    if (m_press) track(event->position());
-}
-
-// The draft follows the pointer once it has moved far enough to be a drag.
-void RedactStage::track(QPointF position)
-{
     const QRectF picture = pictureRect();
-    const QPointF at = position - picture.topLeft();
-    const QPointF moved = at - *m_press;
-    if (!m_dragging && std::hypot(moved.x(), moved.y()) < UnitBox::minDrag) return;
-    m_dragging = true;
-    m_draft = UnitBox::dragged(*m_press, at, picture.size());
-    update();
+    if (m_drag.move(event->position() - picture.topLeft(), picture.size())) update();
 }
 
+// A drag draws a box; a click removes the topmost box under it.
 void RedactStage::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (!m_press || event->button() != Qt::LeftButton) return;
-    track(event->position());
+    if (!m_drag.isPressed() || event->button() != Qt::LeftButton) return;
     const QRectF picture = pictureRect();
-    const QPointF press = *m_press;
-    m_press.reset();
-    if (m_dragging) {
-        const std::optional<QRectF> draft = m_draft;
-        m_draft.reset();
-        m_dragging = false;
-        update();
-        if (draft && RedactBoxes::kept(*draft)) emit drawn(*draft);
-        return;
+    const BoxDrag::Ended ended = m_drag.release(event->position() - picture.topLeft(), picture.size());
+    update();
+    if (ended.drawn) {
+        if (RedactBoxes::kept(*ended.drawn)) emit drawn(*ended.drawn);
+    } else if (ended.clicked) {
+        if (const std::optional<int> i = BoxDrag::topmostAt(m_boxes, *ended.clicked)) emit clicked(*i);
     }
-    const QPointF unit(press.x() / picture.width(), press.y() / picture.height());
-    for (qsizetype i = m_boxes.size() - 1; i >= 0; --i)
-        if (m_boxes[i].contains(unit)) {
-            emit clicked(int(i));
-            return;
-        }
 }

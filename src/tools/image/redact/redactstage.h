@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/redactstyle.h"
+#include "toolkit/boxdrag.h"
 
 #include <QImage>
 #include <QList>
@@ -27,7 +28,7 @@ class RedactStage : public QWidget
     void setBoxes(const QList<QRectF>& boxes);
     void setStyle(RedactStyle style);
     // The box being dragged, none between drags.
-    std::optional<QRectF> draft() const { return m_draft; }
+    std::optional<QRectF> draft() const { return m_drag.draft(); }
     // Where the preview is drawn, in points; empty without a preview.
     QRectF pictureRect() const;
 
@@ -51,7 +52,6 @@ class RedactStage : public QWidget
 
   private:
     void arrange();
-    void track(QPointF position);
 
     const ImageSource& m_source;
     LoadingView* m_loading;
@@ -59,8 +59,5 @@ class RedactStage : public QWidget
     QImage m_shown;
     QList<QRectF> m_boxes;
     RedactStyle m_style = RedactStyle::black;
-    // Where the press began on the picture, while a button is down over it.
-    std::optional<QPointF> m_press;
-    bool m_dragging = false;
-    std::optional<QRectF> m_draft;
+    BoxDrag m_drag;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/redactstyle.h"
+#include "toolkit/boxdrag.h"
 
 #include <QImage>
 #include <QList>
@@ -29,7 +30,7 @@ class RedactVideoStage : public QWidget
     const QImage& frame() const { return m_frame; }
     void setBoxes(const QList<QRectF>& boxes);
     void setStyle(RedactStyle style);
-    std::optional<QRectF> draft() const { return m_draft; }
+    std::optional<QRectF> draft() const { return m_drag.draft(); }
     // Where the frame is drawn, in points; empty without a frame.
     QRectF pictureRect() const;
 
@@ -48,14 +49,11 @@ class RedactVideoStage : public QWidget
     void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
-    void track(QPointF position);
     void paintBox(QPainter& painter, const QRectF& box, QSizeF shown, bool filled) const;
 
     LoadingView* m_loading;
     QImage m_frame;
     QList<QRectF> m_boxes;
     RedactStyle m_style = RedactStyle::blur;
-    std::optional<QPointF> m_press; // on the frame, while the button is down over it
-    bool m_dragging = false;
-    std::optional<QRectF> m_draft;
+    BoxDrag m_drag;
 };
