@@ -16,6 +16,36 @@
 #include <QTimer>
 #include <QUuid>
 #include <algorithm>
+#include <vector>
+
+namespace {
+
+// Qt 6.4's PulseAudio sink asks the server to drain on every underrun and never cancels that
+// request: its answer can come back on the sound server's thread after the sink was stopped,
+// and calls into the sink then. A stopped sink is therefore kept for a while before it goes;
+// the server answers a drain of a stream it has deleted at once, well inside this time.
+constexpr int retiredSinkMs = 3000;
+
+// Held here so that a sink still waiting when the application ends stays reachable: it is left
+// to the process's end, as deleting it after the sound system's own teardown crashes.
+std::vector<QAudioSink*>& retiredSinks()
+{
+    static std::vector<QAudioSink*> sinks;
+    return sinks;
+}
+
+void retire(QAudioSink* sink)
+{
+    sink->stop();
+    sink->disconnect();
+    retiredSinks().push_back(sink);
+    QTimer::singleShot(retiredSinkMs, QCoreApplication::instance(), [sink] {
+        std::erase(retiredSinks(), sink);
+        delete sink;
+    });
+}
+
+} // namespace
 
 // A rendered preview, removed when the last holder lets go: the player while it plays, or the
 // render whose result was not wanted.
@@ -73,8 +103,7 @@ void AudioPlayback::stop()
     m_rendering.reset();
     m_timer->stop();
     if (m_sink) {
-        m_sink->stop();
-        delete m_sink;
+        retire(m_sink);
         m_sink = nullptr;
         m_device = nullptr;
     }
@@ -136,7 +165,9 @@ void AudioPlayback::start(const QString& path, double from, std::optional<double
         return;
     }
     m_stream = std::make_unique<PcmStream>(path, from, to ? std::optional(*to - from) : std::nullopt);
-    m_sink = new QAudioSink(device, format, this);
+    // Without a parent: Qt hands the parent on to the sink's own back end, which would then be
+    // deleted with the player while the sink lives on, retired.
+    m_sink = new QAudioSink(device, format);
     m_device = m_sink->start();
     if (!m_device || m_sink->error() != QAudio::NoError) {
         fail();
