@@ -77,6 +77,7 @@ VideoModel::VideoModel(const QString& path, Backend backend, QObject* parent)
             pause();
         });
         connect(player, &VideoPlayer::frame, this, [this](const QImage& picture) {
+            if (m_standIn) return; // the stand-in's frames are the picture meanwhile
             m_frame = picture;
             pictureArrived();
         });
@@ -136,6 +137,7 @@ void VideoModel::loadStill(double seconds)
 
 void VideoModel::pause()
 {
+    leaveStandIn();
     if (m_player) m_player->pause();
     m_ticker->stop();
     m_stopAt.reset();
@@ -166,10 +168,52 @@ void VideoModel::step(int direction)
     seek(m_time + direction / fps());
 }
 
+bool VideoModel::playStandIn(const QString& clip, double origin, double rate)
+{
+    if (!hasPlayer() || !(rate > 0)) return false;
+    pause();
+    VideoPlayer* standIn = m_backend.player(clip);
+    if (!standIn) return false;
+    standIn->setParent(this);
+    m_standIn = standIn;
+    m_standInOrigin = origin;
+    m_standInRate = rate;
+    connect(standIn, &VideoPlayer::playable, this, [this, standIn] {
+        if (standIn == m_standIn) standIn->play();
+    });
+    connect(standIn, &VideoPlayer::frame, this, [this, standIn](const QImage& picture) {
+        if (standIn != m_standIn) return;
+        m_frame = picture;
+        pictureArrived();
+    });
+    // A clip that ends or cannot be played hands back to the file.
+    for (auto signal : {&VideoPlayer::ended, &VideoPlayer::failed})
+        connect(standIn, signal, this, [this, standIn] {
+            if (standIn != m_standIn) return;
+            tick();
+            pause();
+        });
+    m_ticker->start();
+    setPlaying(true);
+    return true;
+}
+
+void VideoModel::leaveStandIn()
+{
+    if (!m_standIn) return;
+    VideoPlayer* standIn = m_standIn;
+    m_standIn.clear();
+    standIn->pause();
+    // Later: this may run inside one of the stand-in's own signals.
+    standIn->deleteLater();
+    if (hasPlayer()) m_player->setPosition(m_time);
+}
+
 void VideoModel::tick()
 {
     if (!m_player) return;
-    const double at = m_player->position();
+    const double at =
+        m_standIn ? m_standInOrigin + m_standIn->position() * m_standInRate : m_player->position();
     setTime(m_duration > 0 ? std::clamp(at, 0.0, m_duration) : std::max(at, 0.0));
     if (m_stopAt && m_time >= *m_stopAt) pause();
 }

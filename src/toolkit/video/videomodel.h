@@ -76,6 +76,12 @@ class VideoModel : public ViewSource
     void togglePlay(const std::optional<TimeRange>& range);
     // One frame back (−1) or forward (+1), paused.
     void step(int direction);
+    // Plays `clip`, a rendering of the file from `origin` that runs `rate` times as fast, in the
+    // file's place: its frames are the picture and the playhead follows it through the file. Its
+    // end, pause() and every control that pauses leave it, the file's player waiting at the point
+    // reached. False, and nothing changes, without a player.
+    bool playStandIn(const QString& clip, double origin, double rate);
+    bool isPlayingStandIn() const { return !m_standIn.isNull(); }
     // The playhead follows the player; stops at the stop time. The timer calls it while playing.
     void tick();
 
@@ -101,6 +107,7 @@ class VideoModel : public ViewSource
     void setTime(double seconds);
     void setPlaying(bool playing);
     void playerFailed();
+    void leaveStandIn();
     void pictureArrived();
     void settleIfDone(bool wasSettled);
 
@@ -115,6 +122,9 @@ class VideoModel : public ViewSource
     QImage m_frame;
     QList<QImage> m_thumbs;
     QPointer<VideoPlayer> m_player;
+    QPointer<VideoPlayer> m_standIn;
+    double m_standInOrigin = 0;
+    double m_standInRate = 1;
     bool m_playable = false;
     bool m_probed = false;
     bool m_thumbsReady = false;

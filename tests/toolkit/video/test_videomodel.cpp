@@ -233,6 +233,52 @@ class VideoModelTest : public QObject
 
     // A model that goes while its probe runs: nothing is delivered to it and no thumbnail is
     // grabbed for it.
+    // A stand-in clip plays in the file's place: its frames are the picture and the playhead runs
+    // through the file at its rate; its end, a failure, a pause or a step hands back to the file
+    // at the point reached, and a second stand-in replaces the first.
+    void standIn()
+    {
+        QList<QPointer<FakePlayer>> players;
+        VideoModel::Backend b = backend(std::make_shared<Frames>(), 20, 25);
+        b.player = [&players](const QString&) { return players.emplaceBack(new FakePlayer).data(); };
+        VideoModel model(QStringLiteral("clip.mp4"), b);
+        QVERIFY(settle(model));
+        QVERIFY(!model.playStandIn("clip-2x.mp4", 0, 2)); // the file cannot play yet
+        FakePlayer* file = players.value(0);
+        emit file->playable();
+        QImage red(8, 8, QImage::Format_RGB32), blue(8, 8, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        blue.fill(Qt::blue);
+        const std::function<void(FakePlayer&)> ways[] = {
+            [](FakePlayer& clip) { emit clip.ended(); }, [](FakePlayer& clip) { emit clip.failed(); },
+            [&](FakePlayer&) { model.togglePlay(std::nullopt); }, [&](FakePlayer&) { model.step(1); }};
+        for (int i = 0; i < 4; ++i) {
+            const double origin = model.time();
+            QVERIFY(model.playStandIn("clip-2x.mp4", origin, 2));
+            QPointer<FakePlayer> clip = players.last();
+            emit clip->playable();
+            QVERIFY(clip->playing && !file->playing && model.isPlaying());
+            emit clip->frame(red);
+            emit file->frame(blue); // the file's frames wait meanwhile
+            QCOMPARE(model.picture(), red);
+            clip->at = 1.5;
+            model.tick();
+            QCOMPARE(model.time(), origin + 3);
+            ways[i](*clip);
+            const double reached = origin + 3 + (i == 3 ? 1.0 / 25 : 0);
+            QVERIFY(!model.isPlaying() && !model.isPlayingStandIn());
+            QCOMPARE(model.time(), reached);
+            QCOMPARE(file->at, reached); // the file shows where the clip was
+            emit file->frame(blue);
+            QCOMPARE(model.picture(), blue);
+            QVERIFY(QTest::qWaitFor([&] { return clip.isNull(); }, 30000));
+        }
+        QVERIFY(model.playStandIn("a.mp4", 0, 2));
+        QPointer<FakePlayer> first = players.last();
+        QVERIFY(model.playStandIn("b.mp4", 0, 0.5));
+        QVERIFY(QTest::qWaitFor([&] { return first.isNull(); }, 30000));
+    }
+
     void goneWhileProbing()
     {
         auto frames = std::make_shared<Frames>();

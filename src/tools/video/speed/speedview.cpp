@@ -2,6 +2,7 @@
 
 #include "engines/media/toolops.h"
 #include "toolkit/checkbox.h"
+#include "toolkit/secondarybutton.h"
 #include "toolkit/segmented.h"
 #include "toolkit/textlabel.h"
 #include "toolkit/theme.h"
@@ -10,14 +11,23 @@
 #include "toolkit/video/videomodel.h"
 #include "toolkit/video/videopreview.h"
 #include "tools/video/speed/speedlabels.h"
+#include "tools/video/speed/speedpreview.h"
 
 #include <QHBoxLayout>
 
 SpeedView::SpeedView(std::shared_ptr<ToolContext> context, QWidget* parent)
+    : SpeedView(std::move(context), VideoModel::Backend::standard(), parent)
+{
+}
+
+SpeedView::SpeedView(std::shared_ptr<ToolContext> context, VideoModel::Backend backend, QWidget* parent)
     : ToolView(std::move(context), QStringLiteral("Change Speed"), parent),
-      m_model(new VideoModel(this->context().urls().value(0), this)), m_speeds(new Segmented),
-      m_pitch(new Checkbox(QStringLiteral("Keep the audio’s pitch"))),
-      m_length(new TextLabel(QString(), 12, QFont::Normal, Theme::inkSoft()))
+      m_model(new VideoModel(this->context().urls().value(0), std::move(backend), this)),
+      m_speeds(new Segmented), m_pitch(new Checkbox(QStringLiteral("Keep the audio’s pitch"))),
+      m_length(new TextLabel(QString(), 12, QFont::Normal, Theme::inkSoft())),
+      m_previewButton(new SecondaryButton(QString(), QStringLiteral("play.fill"))),
+      m_preview(new SpeedPreview(*m_model, this)),
+      m_error(new TextLabel(QString(), 11, QFont::Normal, Qt::red))
 {
     addSource(m_model);
     QStringList labels;
@@ -32,11 +42,13 @@ SpeedView::SpeedView(std::shared_ptr<ToolContext> context, QWidget* parent)
     auto* playRow = new QHBoxLayout;
     playRow->addWidget(new TransportBar(*m_model));
     playRow->addStretch(1);
+    playRow->addWidget(m_previewButton);
     column()->addLayout(playRow);
     column()->addWidget(m_speeds, 0, Qt::AlignHCenter);
     column()->addWidget(m_pitch, 0, Qt::AlignLeft);
     column()->addWidget(m_length);
-    footer()->addStretch(1);
+    m_error->setWordWrap(true);
+    footer()->addWidget(m_error, 1);
     primary(QStringLiteral("Save at 2x"));
 
     connect(m_speeds, &Segmented::edited, this, [this](int i) {
@@ -44,7 +56,16 @@ SpeedView::SpeedView(std::shared_ptr<ToolContext> context, QWidget* parent)
         refresh();
     });
     connect(m_model, &VideoModel::durationChanged, this, &SpeedView::refresh);
-    connect(this, &FramedView::closed, m_model, &VideoModel::pause);
+    connect(m_model, &VideoModel::playerChanged, this, &SpeedView::refresh);
+    connect(m_previewButton, &QAbstractButton::clicked, this, [this] {
+        m_error->clear();
+        m_preview->request(m_speed, m_pitch->isChecked());
+    });
+    connect(m_preview, &SpeedPreview::failed, m_error, &QLabel::setText);
+    connect(this, &FramedView::closed, this, [this] {
+        m_preview->stop();
+        m_model->pause();
+    });
     refresh();
 }
 
@@ -52,12 +73,16 @@ void SpeedView::refresh()
 {
     m_speeds->setSelected(int(SpeedLabels::offered().indexOf(m_speed)));
     m_length->setText(SpeedLabels::newLength(m_model->duration(), m_speed));
+    m_previewButton->setContent(QStringLiteral("Preview at ") + SpeedLabels::label(m_speed),
+                                QStringLiteral("play.fill"));
+    m_previewButton->setEnabled(m_model->hasPlayer() && m_model->duration() > 0);
     primary(QStringLiteral("Save at ") + SpeedLabels::label(m_speed));
     setPrimaryAllowed(m_model->duration() > 0);
 }
 
 void SpeedView::apply()
 {
+    m_preview->stop();
     m_model->pause();
     const double speed = m_speed;
     const bool keepPitch = m_pitch->isChecked();
