@@ -408,6 +408,28 @@ class CliTest : public QObject
         }
     }
 
+    // An archive library that can't be loaded fails the archive's conversion, naming the library
+    // and the loader's reason, and leaves nothing behind.
+    void archiveLibraryThatWontLoad()
+    {
+        QTemporaryDir dir, libraries;
+        Zip::write({{"a.txt", "hello"}}, dir.filePath("box.zip"));
+        QVERIFY(writeFile(libraries.filePath("libarchive.so.13"), "not a library"));
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("LD_LIBRARY_PATH", libraries.path() + ':' + env.value("LD_LIBRARY_PATH"));
+        p.setProcessEnvironment(env);
+        p.start(TOLVANE_BIN, {"--convert", "gz", dir.filePath("box.zip")});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 1);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()),
+                 QString("✗ box.zip → gz: Tolvane can’t load libarchive.so.13\n"));
+        QVERIFY(QString::fromLocal8Bit(p.readAllStandardError())
+                    .contains(libraries.filePath("libarchive.so.13")));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"box.zip"});
+    }
+
     void countAndEtaDemoInAGermanLocale()
     {
         const Run count = tolvane({"--count"}, "de_DE.UTF-8");
