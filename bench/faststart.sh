@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
 # The fixed costs of starting, side by side in one run: 5 s wav → mp3 and a 10 s stream copy
 # against ffmpeg alone (bench/media.sh; goal within 1.10× or 30 ms), `--targets` of one file
-# against a program that only starts Qt Core (goal within 1.5×), a 100-page PDF → txt against
-# pdftotext (goal within 1.3×), and the tray application's start until its icon sits in a tray
-# (Xvfb with trayer) and its resident memory at idle (goal about 30 MiB). Prints medians.
+# against a program that only starts Qt Core (goal within 1.5×), a 10 MB zip of 400 files →
+# tar.gz against `bsdtar -cf - @in.zip | pigz` (goal within 1.2× or 30 ms), a 100-page PDF → txt
+# against pdftotext (goal within 1.3×), and the tray application's start until its icon sits in a
+# tray (Xvfb with trayer) and its resident memory at idle (goal about 30 MiB). Prints medians.
+# Installs bsdtar and pigz when missing.
 # Usage: bench/faststart.sh [build folder]    RUNS=N (default 10) runs of the short cases.
 set -euo pipefail
 here=$(realpath "$(dirname "$0")")
 build=$(realpath "${1:-$here/../build}")
 runs=${RUNS:-10}
-for tool in ffmpeg hyperfine python3 pdftotext Xvfb trayer xwininfo; do
+for tool in ffmpeg hyperfine python3 pdftotext Xvfb trayer xwininfo zip; do
   command -v "$tool" >/dev/null || { echo "needs $tool" >&2; exit 1; }
 done
+source "$here/need.sh"
+need bsdtar:libarchive-tools pigz:pigz
 cmake --build "$build" --target tolvane bench_corefloor >/dev/null
 
 dir=$(mktemp -d)
@@ -38,6 +42,35 @@ import json, statistics, sys
 floor, ours = (statistics.median(r["times"]) for r in json.load(open(sys.argv[1]))["results"])
 print(f"{'--targets, one file':<32} tolvane {ours * 1000:8.1f} ms  Qt Core {floor * 1000:8.1f} ms  "
       f"ratio {ours / floor:5.2f}  {'within' if ours <= floor * 1.5 else 'OVER'} 1.5×")
+PY
+
+# Half of the files compress well, half not at all; the zip is about 10 MB.
+python3 - <<'PY'
+import os, random
+rng = random.Random(7)
+words = "the quick brown fox jumps over the lazy dog lorem ipsum dolor sit amet".split()
+for i in range(400):
+    os.makedirs(f"small/part{i % 8}", exist_ok=True)
+    data = rng.randbytes(40_000) if i % 2 == 0 else " ".join(rng.choice(words) for _ in range(10_000)).encode()[:40_000]
+    open(f"small/part{i % 8}/file{i:03}.{'bin' if i % 2 == 0 else 'txt'}", "wb").write(data)
+PY
+(cd small && zip -q -r ../small.zip .)
+python3 - "$runs" "$build/tolvane" <<'PY'
+import os, statistics, subprocess, sys, time
+runs, ours = int(sys.argv[1]), sys.argv[2]
+commands = [[ours, "--convert", "gz", "small.zip"], ["sh", "-c", "bsdtar -cf - @small.zip | pigz >ref.tar.gz"]]
+times = [[], []]
+for i in range(runs * 2):  # alternating, so that a busy machine slows both alike
+    for k in (0, 1) if i % 2 == 0 else (1, 0):
+        for result in ("small.tar.gz", "ref.tar.gz"):
+            if os.path.exists(result): os.remove(result)
+        start = time.perf_counter()
+        subprocess.run(commands[k], check=True, stdout=subprocess.DEVNULL)
+        times[k].append(time.perf_counter() - start)
+ours, peer = (statistics.median(t) * 1000 for t in times)
+within = ours <= peer * 1.2 or ours - peer <= 30
+print(f"{'10 MB zip of 400 files → tar.gz':<32} tolvane {ours:8.1f} ms  bsdtar | pigz {peer:8.1f} ms  "
+      f"ratio {ours / peer:5.2f}  {'within' if within else 'OVER'} 1.2× or 30 ms")
 PY
 
 python3 "$here/textpdf.py" 100 document.pdf

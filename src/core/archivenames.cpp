@@ -1,7 +1,8 @@
 #include "core/archivenames.h"
 
+#include "core/libarchive.h"
+
 #include <QFile>
-#include <archive.h>
 
 namespace ArchiveNames {
 
@@ -28,7 +29,7 @@ std::optional<QString> escapes(const QByteArray& name, const Components& parts)
 
 QString errorText(archive* a)
 {
-    const char* text = archive_error_string(a);
+    const char* text = LibArchive::get().errorString(a);
     return text ? QString::fromLocal8Bit(text) : QStringLiteral("the archive can’t be read");
 }
 

@@ -2,9 +2,9 @@
 
 #include "core/archivenames.h"
 #include "core/converterror.h"
+#include "core/libarchive.h"
 
 #include <QFile>
-#include <archive.h>
 
 EntryReader::EntryReader(archive* in, const QString& archiveName, const QByteArray& entryName,
                          qint64 declared, std::function<void(qint64)> count)
@@ -24,7 +24,7 @@ std::optional<EntryReader::Block> EntryReader::next()
     const void* data = nullptr;
     size_t size = 0;
     la_int64_t offset = 0;
-    const int status = archive_read_data_block(m_in, &data, &size, &offset);
+    const int status = LibArchive::get().readDataBlock(m_in, &data, &size, &offset);
     if (status == ARCHIVE_EOF) {
         // The end's offset covers a hole after the last block of a sparse file; a reader that
         // gives something else there is held to the size it declared.

@@ -1,9 +1,8 @@
 #include "core/officepicture.h"
 
+#include "core/libarchive.h"
 #include "core/svgdrawing.h"
 
-#include <archive.h>
-#include <archive_entry.h>
 #include <memory>
 #include <optional>
 
@@ -15,18 +14,18 @@ constexpr qint64 maxInflated = qint64(256) << 20;
 // The bytes a gzip stream holds; nothing when it is damaged or inflates past the limit.
 std::optional<QByteArray> inflated(const QByteArray& gzip)
 {
-    const std::unique_ptr<archive, decltype(&archive_read_free)> reader(archive_read_new(),
-                                                                        archive_read_free);
-    archive_read_support_filter_gzip(reader.get());
-    archive_read_support_format_raw(reader.get());
+    const LibArchive& lib = LibArchive::get();
+    const std::unique_ptr<archive, decltype(lib.readFree)> reader(lib.readNew(), lib.readFree);
+    lib.readSupportFilterGzip(reader.get());
+    lib.readSupportFormatRaw(reader.get());
     archive_entry* entry = nullptr;
-    if (archive_read_open_memory(reader.get(), gzip.constData(), size_t(gzip.size())) != ARCHIVE_OK ||
-        archive_read_next_header(reader.get(), &entry) != ARCHIVE_OK)
+    if (lib.readOpenMemory(reader.get(), gzip.constData(), size_t(gzip.size())) != ARCHIVE_OK ||
+        lib.readNextHeader(reader.get(), &entry) != ARCHIVE_OK)
         return std::nullopt;
     QByteArray out;
     char buffer[65536];
     la_ssize_t n = 0;
-    while ((n = archive_read_data(reader.get(), buffer, sizeof buffer)) > 0) {
+    while ((n = lib.readData(reader.get(), buffer, sizeof buffer)) > 0) {
         out.append(buffer, qsizetype(n));
         if (out.size() > maxInflated) return std::nullopt;
     }

@@ -3,6 +3,7 @@
 #include "core/archivenames.h"
 #include "core/converterror.h"
 #include "core/entryreader.h"
+#include "core/libarchive.h"
 #include "core/output.h"
 
 #include <QDir>
@@ -10,9 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
-
-#include <archive.h>
-#include <archive_entry.h>
 
 #include <cerrno>
 #include <climits>
@@ -76,11 +74,11 @@ bool passesThroughLink(const QByteArray& root, const Components& folders)
 
 struct ReadDeleter
 {
-    void operator()(archive* a) const { archive_read_free(a); }
+    void operator()(archive* a) const { LibArchive::get().readFree(a); }
 };
 struct WriteDeleter
 {
-    void operator()(archive* a) const { archive_write_free(a); }
+    void operator()(archive* a) const { LibArchive::get().writeFree(a); }
 };
 
 class Extractor
@@ -89,41 +87,40 @@ class Extractor
     Extractor(const QString& archivePath, const QString& destination, const ExtractLimits& limits)
         : m_archivePath(archivePath), m_name(QFileInfo(archivePath).fileName()),
           m_root(QFile::encodeName(QFileInfo(destination).canonicalFilePath())), m_limits(limits),
-          m_in(archive_read_new()), m_out(archive_write_disk_new())
+          m_in(m_lib.readNew()), m_out(m_lib.writeDiskNew())
     {
     }
 
     void run()
     {
         if (m_root.isEmpty()) refuse(QStringLiteral("the destination folder is missing"));
-        archive_read_support_format_all(m_in.get());
-        archive_read_support_filter_all(m_in.get());
-        archive_write_disk_set_options(m_out.get(), writeOptions);
-        if (archive_read_open_filename(m_in.get(), QFile::encodeName(m_archivePath).constData(), 64 * 1024) !=
+        m_lib.readSupportFormatAll(m_in.get());
+        m_lib.readSupportFilterAll(m_in.get());
+        m_lib.writeDiskSetOptions(m_out.get(), writeOptions);
+        if (m_lib.readOpenFilename(m_in.get(), QFile::encodeName(m_archivePath).constData(), 64 * 1024) !=
             ARCHIVE_OK)
             refuse(errorText(m_in.get()));
 
         for (;;) {
             archive_entry* entry = nullptr;
-            const int status = archive_read_next_header(m_in.get(), &entry);
+            const int status = m_lib.readNextHeader(m_in.get(), &entry);
             if (status == ARCHIVE_EOF) break;
             if (status < ARCHIVE_WARN) refuse(errorText(m_in.get()));
             if (++m_entries > m_limits.maxEntries)
                 refuse(QStringLiteral("it holds more than %1 entries").arg(m_limits.maxEntries));
-            if (archive_entry_size_is_set(entry)) count(m_declared, archive_entry_size(entry));
-            const QByteArray name =
-                entryText(archive_entry_pathname(entry), archive_entry_pathname_utf8(entry));
+            if (m_lib.entrySizeIsSet(entry)) count(m_declared, m_lib.entrySize(entry));
+            const QByteArray name = entryText(m_lib.entryPathname(entry), m_lib.entryPathnameUtf8(entry));
             if (!place(entry, name)) continue;
-            if (archive_write_header(m_out.get(), entry) < ARCHIVE_WARN) writeFailed();
+            if (m_lib.writeHeader(m_out.get(), entry) < ARCHIVE_WARN) writeFailed();
             // Folders and symbolic links carry no data of their own.
-            if (archive_entry_filetype(entry) == AE_IFREG || archive_entry_hardlink(entry))
+            if (m_lib.entryFiletype(entry) == AE_IFREG || m_lib.entryHardlink(entry))
                 copyData(name, entry);
-            else if (archive_read_data_skip(m_in.get()) < ARCHIVE_WARN)
+            else if (m_lib.readDataSkip(m_in.get()) < ARCHIVE_WARN)
                 refuse(errorText(m_in.get()));
             // Warnings here are about what the disk can't keep (an owner, extended attributes).
-            if (archive_write_finish_entry(m_out.get()) < ARCHIVE_WARN) writeFailed();
+            if (m_lib.writeFinishEntry(m_out.get()) < ARCHIVE_WARN) writeFailed();
         }
-        if (archive_write_close(m_out.get()) < ARCHIVE_WARN) writeFailed();
+        if (m_lib.writeClose(m_out.get()) < ARCHIVE_WARN) writeFailed();
         checkLinks();
     }
 
@@ -137,7 +134,7 @@ class Extractor
     // the refusal of the entry otherwise.
     [[noreturn]] void writeFailed() const
     {
-        const int error = archive_errno(m_out.get());
+        const int error = m_lib.errorNumber(m_out.get());
         switch (error) {
         case ENOSPC:
         case EDQUOT:
@@ -169,18 +166,17 @@ class Extractor
         if (parts.isEmpty()) return false;
 
         const QString linkOutside = QStringLiteral("the link “%1” points outside the folder").arg(shown);
-        if (const char* local = archive_entry_hardlink(entry); local || archive_entry_hardlink_utf8(entry)) {
-            const QByteArray target = entryText(local, archive_entry_hardlink_utf8(entry));
+        if (const char* local = m_lib.entryHardlink(entry); local || m_lib.entryHardlinkUtf8(entry)) {
+            const QByteArray target = entryText(local, m_lib.entryHardlinkUtf8(entry));
             const Components targetParts = split(target);
             if (target.startsWith('/') || targetParts.isEmpty() || targetParts.contains("..") ||
                 !staysInside(m_root, targetParts))
                 refuse(linkOutside);
-            archive_entry_copy_hardlink(entry, (m_root + '/' + targetParts.join('/')).constData());
+            m_lib.entryCopyHardlink(entry, (m_root + '/' + targetParts.join('/')).constData());
         } else {
-            switch (archive_entry_filetype(entry)) {
+            switch (m_lib.entryFiletype(entry)) {
             case AE_IFLNK: {
-                const QByteArray target =
-                    entryText(archive_entry_symlink(entry), archive_entry_symlink_utf8(entry));
+                const QByteArray target = entryText(m_lib.entrySymlink(entry), m_lib.entrySymlinkUtf8(entry));
                 if (target.isEmpty() || target.startsWith('/') ||
                     !staysInside(m_root, parts.mid(0, parts.size() - 1) + split(target)))
                     refuse(linkOutside);
@@ -188,30 +184,30 @@ class Extractor
             }
             // The unpacked tree must stay readable and removable by its owner.
             case AE_IFDIR:
-                archive_entry_set_perm(entry, archive_entry_perm(entry) | 0700);
+                m_lib.entrySetPerm(entry, m_lib.entryPerm(entry) | 0700);
                 break;
             case AE_IFREG:
-                archive_entry_set_perm(entry, archive_entry_perm(entry) | 0600);
+                m_lib.entrySetPerm(entry, m_lib.entryPerm(entry) | 0600);
                 break;
             default:
                 return false;
             }
         }
-        archive_entry_copy_pathname(entry, (m_root + '/' + parts.join('/')).constData());
+        m_lib.entryCopyPathname(entry, (m_root + '/' + parts.join('/')).constData());
         return true;
     }
 
     // The entry's data, exactly as much as it declares; every failed write fails the unpacking.
     void copyData(const QByteArray& name, archive_entry* entry)
     {
-        const qint64 declared = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : -1;
+        const qint64 declared = m_lib.entrySizeIsSet(entry) ? m_lib.entrySize(entry) : -1;
         EntryReader reader(m_in.get(), m_name, name, declared,
                            [this](qint64 bytes) { count(m_written, bytes); });
         while (const std::optional<EntryReader::Block> block = reader.next()) {
-            if (archive_write_data_block(m_out.get(), block->data, size_t(block->size), block->offset) ==
+            if (m_lib.writeDataBlock(m_out.get(), block->data, size_t(block->size), block->offset) ==
                 ARCHIVE_OK)
                 continue;
-            const int error = archive_errno(m_out.get());
+            const int error = m_lib.errorNumber(m_out.get());
             throw Output::writeFailure(error > 0 ? error : EIO, errorText(m_out.get()));
         }
     }
@@ -232,6 +228,7 @@ class Extractor
         }
     }
 
+    const LibArchive& m_lib = LibArchive::get();
     QString m_archivePath;
     QString m_name;
     QByteArray m_root;

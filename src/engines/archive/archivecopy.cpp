@@ -5,15 +5,13 @@
 #include "core/converterror.h"
 #include "core/entryreader.h"
 #include "core/job.h"
+#include "core/libarchive.h"
 #include "engines/archive/gzip.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QList>
-
-#include <archive.h>
-#include <archive_entry.h>
 
 #include <ctime>
 #include <grp.h>
@@ -169,15 +167,15 @@ class Sink
 
 struct ReadDeleter
 {
-    void operator()(archive* a) const { archive_read_free(a); }
+    void operator()(archive* a) const { LibArchive::get().readFree(a); }
 };
 struct WriteDeleter
 {
-    void operator()(archive* a) const { archive_write_free(a); }
+    void operator()(archive* a) const { LibArchive::get().writeFree(a); }
 };
 struct EntryDeleter
 {
-    void operator()(archive_entry* e) const { archive_entry_free(e); }
+    void operator()(archive_entry* e) const { LibArchive::get().entryFree(e); }
 };
 using Entry = std::unique_ptr<archive_entry, EntryDeleter>;
 
@@ -188,39 +186,39 @@ class Copier
            Job& job, const ExtractLimits& limits)
         : m_archivePath(archivePath), m_name(QFileInfo(archivePath).fileName()),
           m_dropForks(from == QLatin1String("zip")), m_zip(to == QLatin1String("zip")), m_job(job),
-          m_limits(limits), m_sink(output, to == QLatin1String("gz")), m_in(archive_read_new()),
-          m_out(archive_write_new())
+          m_limits(limits), m_sink(output, to == QLatin1String("gz")), m_in(m_lib.readNew()),
+          m_out(m_lib.writeNew())
     {
     }
 
     void run()
     {
-        archive_read_support_format_all(m_in.get());
-        archive_read_support_filter_all(m_in.get());
-        if (archive_read_open_filename(m_in.get(), QFile::encodeName(m_archivePath).constData(), 1 << 20) !=
+        m_lib.readSupportFormatAll(m_in.get());
+        m_lib.readSupportFilterAll(m_in.get());
+        if (m_lib.readOpenFilename(m_in.get(), QFile::encodeName(m_archivePath).constData(), 1 << 20) !=
             ARCHIVE_OK)
             refuse(errorText(m_in.get()));
         if (m_zip)
-            archive_write_set_format_zip(m_out.get());
+            m_lib.writeSetFormatZip(m_out.get());
         else
-            archive_write_set_format_gnutar(m_out.get());
-        if (archive_write_open(m_out.get(), &m_sink, nullptr, &Sink::write, nullptr) != ARCHIVE_OK)
+            m_lib.writeSetFormatGnutar(m_out.get());
+        if (m_lib.writeOpen(m_out.get(), &m_sink, nullptr, &Sink::write, nullptr) != ARCHIVE_OK)
             writeFailed();
 
         for (;;) {
             m_job.throwIfCancelled();
             archive_entry* entry = nullptr;
-            const int status = archive_read_next_header(m_in.get(), &entry);
+            const int status = m_lib.readNextHeader(m_in.get(), &entry);
             if (status == ARCHIVE_EOF) break;
             if (status < ARCHIVE_WARN) refuse(errorText(m_in.get()));
             if (++m_entries > m_limits.maxEntries)
                 refuse(QStringLiteral("it holds more than %1 entries").arg(m_limits.maxEntries));
-            if (archive_entry_size_is_set(entry)) count(m_declared, archive_entry_size(entry));
+            if (m_lib.entrySizeIsSet(entry)) count(m_declared, m_lib.entrySize(entry));
             copy(entry);
         }
         checkLinks();
         m_job.throwIfCancelled();
-        if (archive_write_close(m_out.get()) != ARCHIVE_OK) writeFailed();
+        if (m_lib.writeClose(m_out.get()) != ARCHIVE_OK) writeFailed();
         m_sink.finish();
     }
 
@@ -246,7 +244,7 @@ class Copier
 
     void copy(archive_entry* entry)
     {
-        const QByteArray name = entryText(archive_entry_pathname(entry), archive_entry_pathname_utf8(entry));
+        const QByteArray name = entryText(m_lib.entryPathname(entry), m_lib.entryPathnameUtf8(entry));
         const QString shown = QFile::decodeName(name);
         const Components parts = split(name);
         if (const auto why = escapes(name, parts)) refuse(*why);
@@ -256,38 +254,38 @@ class Copier
 
         // Zips made on a Mac carry resource forks in a "__MACOSX" folder beside the content.
         const bool written = !(m_dropForks && parts.first() == "__MACOSX" &&
-                               (parts.size() > 1 || archive_entry_filetype(entry) == AE_IFDIR));
+                               (parts.size() > 1 || m_lib.entryFiletype(entry) == AE_IFDIR));
         const QString linkOutside = QStringLiteral("the link “%1” points outside the folder").arg(shown);
-        const char* hardLocal = archive_entry_hardlink(entry);
-        if (hardLocal || archive_entry_hardlink_utf8(entry)) {
-            const QByteArray target = entryText(hardLocal, archive_entry_hardlink_utf8(entry));
+        const char* hardLocal = m_lib.entryHardlink(entry);
+        if (hardLocal || m_lib.entryHardlinkUtf8(entry)) {
+            const QByteArray target = entryText(hardLocal, m_lib.entryHardlinkUtf8(entry));
             const Components targetParts = split(target);
             if (target.startsWith('/') || targetParts.isEmpty() || targetParts.contains("..") ||
                 !m_tree.staysInside(targetParts))
                 refuse(linkOutside);
             return writeHardLink(entry, parts, targetParts, written);
         }
-        const int type = archive_entry_filetype(entry);
+        const int type = m_lib.entryFiletype(entry);
         if (type != AE_IFLNK && type != AE_IFDIR && type != AE_IFREG)
             return skipData(); // devices, pipes and sockets are left out
-        const QByteArray target =
-            type == AE_IFLNK ? entryText(archive_entry_symlink(entry), archive_entry_symlink_utf8(entry))
-                             : QByteArray();
+        const QByteArray target = type == AE_IFLNK
+                                      ? entryText(m_lib.entrySymlink(entry), m_lib.entrySymlinkUtf8(entry))
+                                      : QByteArray();
         if (type == AE_IFLNK &&
             (target.isEmpty() || target.startsWith('/') || !m_tree.staysInside(folders + split(target))))
             refuse(linkOutside);
         if (!add(parts, {type, target, false, written}) || !written) return skipData();
 
         Entry out = newEntry(parts, entry, type);
-        if (type == AE_IFLNK) archive_entry_copy_symlink(out.get(), target.constData());
+        if (type == AE_IFLNK) m_lib.entryCopySymlink(out.get(), target.constData());
         if (type != AE_IFREG) {
             writeHeader(out.get());
             return skipData();
         }
-        if (!archive_entry_size_is_set(entry)) throw ArchiveCopy::NeedsUnpacking();
-        archive_entry_set_size(out.get(), archive_entry_size(entry));
+        if (!m_lib.entrySizeIsSet(entry)) throw ArchiveCopy::NeedsUnpacking();
+        m_lib.entrySetSize(out.get(), m_lib.entrySize(entry));
         writeHeader(out.get());
-        copyData(name, archive_entry_size(entry));
+        copyData(name, m_lib.entrySize(entry));
     }
 
     // Records an item of the result, after the folders it lies in, which are written first when
@@ -317,12 +315,12 @@ class Copier
         const Node* linked = m_tree.find(target);
         // A zip has no hard links, and data carried by a link entry rewrites its target's.
         if (!linked || linked->type != AE_IFREG || !linked->written || (written && m_zip) ||
-            (archive_entry_size_is_set(entry) && archive_entry_size(entry) > 0))
+            (m_lib.entrySizeIsSet(entry) && m_lib.entrySize(entry) > 0))
             throw ArchiveCopy::NeedsUnpacking();
         if (!add(parts, {AE_IFREG, {}, false, written}) || !written) return skipData();
         Entry out = newEntry(parts, entry, AE_IFREG);
-        archive_entry_copy_hardlink(out.get(), target.join('/').constData());
-        archive_entry_set_size(out.get(), 0);
+        m_lib.entryCopyHardlink(out.get(), target.join('/').constData());
+        m_lib.entrySetSize(out.get(), 0);
         writeHeader(out.get());
         skipData();
     }
@@ -331,33 +329,30 @@ class Copier
     // none), its permissions with owner access as unpacking gives them, and the current user.
     Entry newEntry(const Components& parts, archive_entry* source, int type) const
     {
-        Entry out(archive_entry_new());
-        archive_entry_copy_pathname(out.get(), parts.join('/').constData());
-        archive_entry_set_filetype(out.get(), type);
-        const int perm = source ? int(archive_entry_perm(source) & 0777) : 0755;
-        archive_entry_set_perm(out.get(), type == AE_IFLNK   ? 0777
-                                          : type == AE_IFDIR ? perm | 0700
-                                                             : perm | 0600);
-        if (source && archive_entry_mtime_is_set(source))
-            archive_entry_set_mtime(out.get(), archive_entry_mtime(source), archive_entry_mtime_nsec(source));
+        Entry out(m_lib.entryNew());
+        m_lib.entryCopyPathname(out.get(), parts.join('/').constData());
+        m_lib.entrySetFiletype(out.get(), type);
+        const int perm = source ? int(m_lib.entryPerm(source) & 0777) : 0755;
+        m_lib.entrySetPerm(out.get(), type == AE_IFLNK ? 0777 : type == AE_IFDIR ? perm | 0700 : perm | 0600);
+        if (source && m_lib.entryMtimeIsSet(source))
+            m_lib.entrySetMtime(out.get(), m_lib.entryMtime(source), m_lib.entryMtimeNsec(source));
         else
-            archive_entry_set_mtime(out.get(), std::time(nullptr), 0);
-        archive_entry_set_uid(out.get(), m_owner.uid);
-        archive_entry_set_gid(out.get(), m_owner.gid);
-        if (!m_owner.user.isEmpty()) archive_entry_copy_uname(out.get(), m_owner.user.constData());
-        if (!m_owner.group.isEmpty()) archive_entry_copy_gname(out.get(), m_owner.group.constData());
+            m_lib.entrySetMtime(out.get(), std::time(nullptr), 0);
+        m_lib.entrySetUid(out.get(), m_owner.uid);
+        m_lib.entrySetGid(out.get(), m_owner.gid);
+        if (!m_owner.user.isEmpty()) m_lib.entryCopyUname(out.get(), m_owner.user.constData());
+        if (!m_owner.group.isEmpty()) m_lib.entryCopyGname(out.get(), m_owner.group.constData());
         return out;
     }
 
     void writeHeader(archive_entry* entry)
     {
-        if (archive_write_header(m_out.get(), entry) < ARCHIVE_WARN) writeFailed();
+        if (m_lib.writeHeader(m_out.get(), entry) < ARCHIVE_WARN) writeFailed();
     }
 
     void writeData(const void* data, qint64 size)
     {
-        if (size > 0 && archive_write_data(m_out.get(), data, size_t(size)) != la_ssize_t(size))
-            writeFailed();
+        if (size > 0 && m_lib.writeData(m_out.get(), data, size_t(size)) != la_ssize_t(size)) writeFailed();
     }
 
     void writeZeros(qint64 size)
@@ -379,12 +374,12 @@ class Copier
             at = block->offset + block->size;
         }
         writeZeros(size - at);
-        if (archive_write_finish_entry(m_out.get()) < ARCHIVE_WARN) writeFailed();
+        if (m_lib.writeFinishEntry(m_out.get()) < ARCHIVE_WARN) writeFailed();
     }
 
     void skipData()
     {
-        if (archive_read_data_skip(m_in.get()) < ARCHIVE_WARN) refuse(errorText(m_in.get()));
+        if (m_lib.readDataSkip(m_in.get()) < ARCHIVE_WARN) refuse(errorText(m_in.get()));
     }
 
     // A link checked when it was read can point outside once links it goes through are in
@@ -397,6 +392,7 @@ class Copier
                     QStringLiteral("the link “%1” points outside the folder").arg(QFile::decodeName(link)));
     }
 
+    const LibArchive& m_lib = LibArchive::get();
     const QString m_archivePath;
     const QString m_name;
     const bool m_dropForks;
