@@ -2,6 +2,7 @@
 
 #include "core/converterror.h"
 #include "core/output.h"
+#include "core/scratchfolder.h"
 #include "core/shell.h"
 
 #include <QCryptographicHash>
@@ -72,8 +73,9 @@ void writeSettings(const QString& folder)
             throw ConvertError::failed(QStringLiteral("its folder can’t be created"));
         Output::writeFile(folder + settingsFile, settingsDocument());
     } catch (const ConvertError& e) {
-        throw ConvertError::failed(QStringLiteral("Couldn’t prepare LibreOffice’s private profile: %1").arg(e.message()),
-                                   e.details());
+        throw ConvertError::failed(
+            QStringLiteral("Couldn’t prepare LibreOffice’s private profile: %1").arg(e.message()),
+            e.details());
     }
 }
 
@@ -89,7 +91,8 @@ void removeItem(const QString& path)
 void empty(const QString& folder)
 {
     const QDir dir(folder);
-    for (const QString& name : dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+    for (const QString& name :
+         dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
         removeItem(dir.filePath(name));
 }
 
@@ -127,7 +130,8 @@ std::optional<QString> templatePath(const QString& soffice)
     hash.addData(file.read(1 << 20) + '\n');
     hash.addData(QByteArray::number(version.lastModified().toMSecsSinceEpoch()) + '\n');
     hash.addData(settingsDocument());
-    return cache + QStringLiteral("/tolvane/office-profile-") + QString::fromLatin1(hash.result().toHex().left(16));
+    return cache + QStringLiteral("/tolvane/office-profile-") +
+           QString::fromLatin1(hash.result().toHex().left(16));
 }
 
 // Copies the profile `from` into the empty folder `to`, leaving out links.
@@ -163,16 +167,22 @@ std::optional<Leftover> setUp(const QString& soffice, const QString& target, Job
     if (!QDir().mkpath(parent) || !::mkdtemp(pattern.data())) return std::nullopt;
     Leftover folder(QFile::decodeName(pattern));
     writeSettings(folder.path());
+    // Setting up, LibreOffice leaves its temporary folder behind: it gets one of ours.
+    const ScratchFolder temporary;
     const QStringList args{
+        QStringLiteral("TMPDIR=") + temporary.path(),
+        soffice,
         QStringLiteral("--headless"),
         QStringLiteral("--norestore"),
         QStringLiteral("--nologo"),
         QStringLiteral("--nodefault"),
         QStringLiteral("--nolockcheck"),
-        QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(folder.path()).toString(QUrl::FullyEncoded),
+        QStringLiteral("-env:UserInstallation=") +
+            QUrl::fromLocalFile(folder.path()).toString(QUrl::FullyEncoded),
         QStringLiteral("--terminate_after_init"),
     };
-    const Shell::Result result = Shell::run(soffice, args, std::nullopt, job, {}, setupTimeLimit);
+    const QString env = Shell::find(QStringLiteral("env")).value_or(QStringLiteral("/usr/bin/env"));
+    const Shell::Result result = Shell::run(env, args, std::nullopt, job, {}, setupTimeLimit);
     if (result.timedOut || result.status != 0) return std::nullopt;
     forgetLanguage(folder.path());
     if (!OfficeProfile::holdsSettings(folder.path())) return std::nullopt;
@@ -229,7 +239,8 @@ bool holdsSettings(const QString& folder)
     QString prop;
     while (!reader.atEnd()) {
         const QXmlStreamReader::TokenType token = reader.readNext();
-        if (token == QXmlStreamReader::EndElement && reader.name() == QLatin1String("node") && !nodes.isEmpty())
+        if (token == QXmlStreamReader::EndElement && reader.name() == QLatin1String("node") &&
+            !nodes.isEmpty())
             nodes.removeLast();
         if (token != QXmlStreamReader::StartElement) continue;
         const QXmlStreamAttributes attributes = reader.attributes();
@@ -241,7 +252,8 @@ bool holdsSettings(const QString& folder)
         } else if (reader.name() == QLatin1String("prop")) {
             prop = attributes.value(QLatin1String("oor:name")).toString();
         } else if (reader.name() == QLatin1String("value")) {
-            const QString path = nodes.isEmpty() ? item : item + QLatin1Char('/') + nodes.join(QLatin1Char('/'));
+            const QString path =
+                nodes.isEmpty() ? item : item + QLatin1Char('/') + nodes.join(QLatin1Char('/'));
             values.insert(path + QLatin1Char('|') + prop, reader.readElementText());
         }
     }

@@ -35,7 +35,8 @@ bool clashes(const QStringList& names)
         for (qsizetype slash = name.indexOf(QLatin1Char('/')); slash >= 0;
              slash = name.indexOf(QLatin1Char('/'), slash + 1))
             folders.insert(name.left(slash));
-    return std::any_of(names.begin(), names.end(), [&](const QString& name) { return folders.contains(name); });
+    return std::any_of(names.begin(), names.end(),
+                       [&](const QString& name) { return folders.contains(name); });
 }
 
 void put16(QByteArray& out, quint32 value)
@@ -81,8 +82,7 @@ std::optional<QByteArray> deflated(const QByteArray& bytes)
     const int status = deflate(&z, Z_FINISH);
     const qsizetype written = qsizetype(z.total_out);
     deflateEnd(&z);
-    if (status != Z_STREAM_END)
-        throw ConvertError::failed(QStringLiteral("Couldn’t compress the archive"));
+    if (status != Z_STREAM_END) throw ConvertError::failed(QStringLiteral("Couldn’t compress the archive"));
     if (written >= bytes.size()) return std::nullopt;
     out.truncate(written);
     return out;
@@ -140,10 +140,10 @@ class ArchiveWriter
             put16(record, farOffset ? 45 : entry.deflated ? 20 : 10);
             fields(record, entry);
             put16(record, farOffset ? 12 : 0);
-            put16(record, 0);                // comment
-            put16(record, 0);                // disk
-            put16(record, 0);                // internal attributes
-            put32(record, 0100644u << 16);   // a plain file, rw-r--r--
+            put16(record, 0);              // comment
+            put16(record, 0);              // disk
+            put16(record, 0);              // internal attributes
+            put32(record, 0100644u << 16); // a plain file, rw-r--r--
             put32(record, farOffset ? zip64Marker : quint32(entry.offset));
             record += entry.name;
             if (farOffset) {
@@ -227,7 +227,8 @@ void write(const QMap<QString, QByteArray>& parts, const QString& outputPath,
         if (!mimetype || *it != QLatin1String("mimetype")) names.append(*it);
     }
     if (clashes(names))
-        throw ConvertError::failed(QStringLiteral("Can’t write a package part and a folder of the same name"));
+        throw ConvertError::failed(
+            QStringLiteral("Can’t write a package part and a folder of the same name"));
     std::sort(names.begin(), names.end(),
               [](const QString& a, const QString& b) { return a.toUcs4() < b.toUcs4(); });
 

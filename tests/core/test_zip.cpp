@@ -74,7 +74,8 @@ class ZipTest : public QObject
 
         QVERIFY(Shell::run("/usr/bin/unzip", {"-tq", out}).out().startsWith("No errors detected"));
         QVERIFY(Shell::run("/usr/bin/unzip", {"-Z", out}).out().contains("number of entries: 70003\n"));
-        const QStringList listed = Shell::run("/usr/bin/unzip", {"-Z1", out}).out().split('\n', Qt::SkipEmptyParts);
+        const QStringList listed =
+            Shell::run("/usr/bin/unzip", {"-Z1", out}).out().split('\n', Qt::SkipEmptyParts);
         QCOMPARE(listed.size(), parts.size());
         QCOMPARE(listed.first(), "empty");
         QCOMPARE(listed.at(1), "noise.bin");
