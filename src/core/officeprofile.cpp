@@ -158,11 +158,23 @@ void forgetLanguage(const QString& folder)
     Output::writeFile(file.fileName(), lines.join('\n'));
 }
 
+// Removes the folders of setups that ended without cleaning up (a killed process), old enough
+// that no setup can still be running in them.
+void removeAbandoned(const QString& parent)
+{
+    const QDateTime cutoff = QDateTime::currentDateTime().addSecs(-2 * 60 * setupTimeLimit.count());
+    const QDir dir(parent);
+    for (const QFileInfo& info : dir.entryInfoList({QStringLiteral(".office-profile-*")},
+                                                   QDir::AllEntries | QDir::Hidden | QDir::System))
+        if (info.lastModified() < cutoff) removeItem(info.filePath());
+}
+
 // Lets LibreOffice set up a new profile that holds the settings, in a folder beside `target`
 // (so that it can be renamed into place); nothing when LibreOffice fails at it.
 std::optional<Leftover> setUp(const QString& soffice, const QString& target, Job* job)
 {
     const QString parent = QFileInfo(target).path();
+    removeAbandoned(parent);
     QByteArray pattern = QFile::encodeName(parent + QStringLiteral("/.office-profile-XXXXXX"));
     if (!QDir().mkpath(parent) || !::mkdtemp(pattern.data())) return std::nullopt;
     Leftover folder(QFile::decodeName(pattern));
