@@ -66,27 +66,40 @@ struct Entry
     quint64 offset = 0;
 };
 
-// Raw deflate at the level `zip -9` used, or nothing when that doesn't make the part smaller
-// (pictures, empty parts), which is then stored as zip stores it.
-std::optional<QByteArray> deflated(const QByteArray& bytes)
+// Raw deflate at the level `zip -9` used, one stream reset for each part of an archive (a
+// package may hold thousands of small parts), or nothing when deflating doesn't make the part
+// smaller (pictures, empty parts), which is then stored as zip stores it.
+class Deflater
 {
-    if (bytes.isEmpty()) return std::nullopt;
-    z_stream z{};
-    if (deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-        throw ConvertError::failed(QStringLiteral("Couldn’t start compressing the archive"));
-    QByteArray out(qsizetype(deflateBound(&z, uLong(bytes.size()))), Qt::Uninitialized);
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.constData()));
-    z.avail_in = uInt(bytes.size());
-    z.next_out = reinterpret_cast<Bytef*>(out.data());
-    z.avail_out = uInt(out.size());
-    const int status = deflate(&z, Z_FINISH);
-    const qsizetype written = qsizetype(z.total_out);
-    deflateEnd(&z);
-    if (status != Z_STREAM_END) throw ConvertError::failed(QStringLiteral("Couldn’t compress the archive"));
-    if (written >= bytes.size()) return std::nullopt;
-    out.truncate(written);
-    return out;
-}
+  public:
+    Deflater()
+    {
+        if (deflateInit2(&m_z, Z_BEST_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+            throw ConvertError::failed(QStringLiteral("Couldn’t start compressing the archive"));
+    }
+    ~Deflater() { deflateEnd(&m_z); }
+    Deflater(const Deflater&) = delete;
+    Deflater& operator=(const Deflater&) = delete;
+
+    std::optional<QByteArray> deflated(const QByteArray& bytes)
+    {
+        if (bytes.isEmpty() || deflateReset(&m_z) != Z_OK) return std::nullopt;
+        QByteArray out(qsizetype(deflateBound(&m_z, uLong(bytes.size()))), Qt::Uninitialized);
+        m_z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.constData()));
+        m_z.avail_in = uInt(bytes.size());
+        m_z.next_out = reinterpret_cast<Bytef*>(out.data());
+        m_z.avail_out = uInt(out.size());
+        if (deflate(&m_z, Z_FINISH) != Z_STREAM_END)
+            throw ConvertError::failed(QStringLiteral("Couldn’t compress the archive"));
+        const qsizetype written = qsizetype(m_z.total_out);
+        if (written >= bytes.size()) return std::nullopt;
+        out.truncate(written);
+        return out;
+    }
+
+  private:
+    z_stream m_z{};
+};
 
 // The time zip stamps an entry with: the local time now, to two seconds.
 std::pair<quint16, quint16> dosTimeNow()
@@ -113,7 +126,7 @@ class ArchiveWriter
         entry.size = quint32(bytes.size());
         entry.crc = quint32(crc32(0, reinterpret_cast<const Bytef*>(bytes.constData()), uInt(bytes.size())));
         entry.offset = quint64(m_at);
-        const std::optional<QByteArray> packed = compress ? deflated(bytes) : std::nullopt;
+        const std::optional<QByteArray> packed = compress ? m_deflater.deflated(bytes) : std::nullopt;
         entry.deflated = packed.has_value();
         const QByteArray& data = packed ? *packed : bytes;
         entry.compressedSize = quint32(data.size());
@@ -208,6 +221,7 @@ class ArchiveWriter
 
     CheckedFile& m_file;
     const std::pair<quint16, quint16> m_stamp;
+    Deflater m_deflater;
     QList<Entry> m_entries;
     qint64 m_at = 0;
 };

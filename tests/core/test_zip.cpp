@@ -80,11 +80,8 @@ class ZipTest : public QObject
         QCOMPARE(listed.first(), "empty");
         QCOMPARE(listed.at(1), "noise.bin");
         QCOMPARE(listed.last(), "écrit/čísla.xml");
-        const ScratchFolder folder = Zip::extract(out);
-        QCOMPARE(QDir(folder.file("p")).count(), 70000u + 2);
         for (const char* name : {"p/69999", "noise.bin", "écrit/čísla.xml", "empty"})
-            QCOMPARE(readAll(folder.file(name)), parts.value(name));
-        QVERIFY(QFileInfo(out).size() < noise.size() + 70000 * 200); // the small parts are deflated
+            QCOMPARE(Shell::run("/usr/bin/unzip", {"-p", out, name}).stdoutBytes, parts.value(name));
     }
 
     void refusesEscapingPartPaths()
