@@ -3,6 +3,7 @@
 #include "core/converterror.h"
 #include "core/job.h"
 #include "core/officecopy.h"
+#include "core/officeprofile.h"
 #include "core/output.h"
 #include "core/scratchfolder.h"
 #include "core/shell.h"
@@ -75,32 +76,6 @@ void moveResult(const QString& from, const QString& to)
             QStringLiteral("Couldn’t save the converted file: %1").arg(file.errorString()));
 }
 
-// Settings of the private profile: links in a document are never updated or followed, remote
-// content is blocked, cached formula results are used instead of recalculating, and macros never
-// run. The copy handed over has its links left out already; this is the second line.
-const char profileSettings[] = R"(<?xml version="1.0" encoding="UTF-8"?>
-<oor:items xmlns:oor="http://openoffice.org/2001/registry" xmlns:xs="http://www.w3.org/2001/XMLSchema">
-<item oor:path="/org.openoffice.Office.Common/Security/Scripting"><prop oor:name="BlockUntrustedRefererLinks" oor:op="fuse"><value>true</value></prop></item>
-<item oor:path="/org.openoffice.Office.Common/Security/Scripting"><prop oor:name="MacroSecurityLevel" oor:op="fuse"><value>3</value></prop></item>
-<item oor:path="/org.openoffice.Office.Common/Security/Scripting"><prop oor:name="DisableMacrosExecution" oor:op="fuse"><value>true</value></prop></item>
-<item oor:path="/org.openoffice.Office.Writer/Content/Update"><prop oor:name="Link" oor:op="fuse"><value>0</value></prop></item>
-<item oor:path="/org.openoffice.Office.Calc/Content/Update"><prop oor:name="Link" oor:op="fuse"><value>1</value></prop></item>
-<item oor:path="/org.openoffice.Office.Calc/Formula/Load"><prop oor:name="OOXMLRecalcMode" oor:op="fuse"><value>1</value></prop></item>
-<item oor:path="/org.openoffice.Office.Calc/Formula/Load"><prop oor:name="ODFRecalcMode" oor:op="fuse"><value>1</value></prop></item>
-</oor:items>
-)";
-
-void writeProfile(const QString& folder)
-{
-    const QString user = folder + QStringLiteral("/user");
-    QFile file(user + QStringLiteral("/registrymodifications.xcu"));
-    const qsizetype size = qsizetype(sizeof(profileSettings) - 1);
-    if (!QDir().mkpath(user) || !file.open(QIODevice::NewOnly) || file.write(profileSettings, size) != size ||
-        !file.flush())
-        throw ConvertError::failed(
-            QStringLiteral("Couldn’t prepare LibreOffice’s private profile: %1").arg(file.errorString()));
-}
-
 } // namespace
 
 namespace IWork {
@@ -133,7 +108,7 @@ ScratchFolder convertInto(const QString& input, const QString& filter, Job* job,
     if (job) job->throwIfCancelled();
 
     const ScratchFolder profile, inFolder;
-    writeProfile(profile.path());
+    OfficeProfile::make(*soffice, profile.path(), job);
     // LibreOffice reads only the private copy, whose links lead nowhere.
     const QString copy = OfficeCopy::make(input, inFolder.path());
     ScratchFolder outFolder;

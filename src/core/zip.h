@@ -14,8 +14,9 @@ namespace Zip {
 // Writes `parts` (relative path with "/" between folders → bytes) as a new zip archive at
 // `outputPath`, replacing a file there. With a `mimetype`, the archive's first entry is
 // "mimetype", stored uncompressed without extra fields, holding exactly its UTF-8 bytes; the
-// parts follow, compressed, their top-level names in code-point order. Paths that are empty,
-// absolute or hold "." or ".." components are refused.
+// parts follow in code-point order of their paths, each deflated unless that doesn't make it
+// smaller. Paths that are empty, absolute or hold "." or ".." components are refused, as is a
+// part whose path is another's folder. A failed write leaves nothing at `outputPath`.
 void write(const QMap<QString, QByteArray>& parts, const QString& outputPath,
            const std::optional<QString>& mimetype = std::nullopt);
 

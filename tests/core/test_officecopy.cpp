@@ -1,6 +1,7 @@
 #include "core/converterror.h"
 #include "core/officecopy.h"
 #include "core/scratchfolder.h"
+#include "core/shell.h"
 #include "core/zip.h"
 
 #include "../support/files.h"
@@ -93,6 +94,39 @@ class OfficeCopyTest : public QObject
         QCOMPARE(out.value("styles.xml", "<missing>"), QByteArray());
         QVERIFY(out.value("content.xml").contains("<text:p>Words</text:p>"));
         QVERIFY(!out.value("content.xml").contains(outside));
+    }
+
+    // Packages LibreOffice installed come out with every file part, the mimetype first, stored
+    // and without extra fields where suites look for it, and pictures byte for byte.
+    void realPackagesKeepTheirParts()
+    {
+        for (const char* kind : {"ott", "ots", "otp"}) {
+            QDirIterator it("/usr/lib/libreoffice/share/template", {QString("*.") + kind}, QDir::Files,
+                            QDirIterator::Subdirectories);
+            if (!it.hasNext()) QSKIP("LibreOffice installed no templates");
+            const QString source = it.next();
+            const ScratchFolder folder;
+            const QString copy = OfficeCopy::make(source, folder.path());
+            const auto listed = [](const QString& zip) {
+                return Shell::run("/usr/bin/unzip", {"-Z1", zip, "-x", "*/"})
+                    .out()
+                    .split('\n', Qt::SkipEmptyParts);
+            };
+            QStringList before = listed(source), after = listed(copy);
+            QCOMPARE(after.value(0), "mimetype");
+            std::sort(before.begin(), before.end());
+            std::sort(after.begin(), after.end());
+            QCOMPARE(after, before);
+
+            const QByteArray head = readAll(copy).left(200),
+                             mimetype = head.mid(38, head.indexOf("PK", 30) - 38);
+            QVERIFY2(head.mid(8, 2) == QByteArray(2, '\0') && head.mid(28, 2) == QByteArray(2, '\0'), kind);
+            QVERIFY2(mimetype.startsWith("application/vnd.oasis.opendocument."), mimetype.constData());
+            const ScratchFolder original = Zip::extract(source), copied = Zip::extract(copy);
+            for (const QString& name : after)
+                if (name.startsWith("Pictures/") || name.startsWith("Thumbnails/"))
+                    QVERIFY2(readAll(copied.file(name)) == readAll(original.file(name)), qPrintable(name));
+        }
     }
 
     // Without its body there is no document: the plain message names the part.

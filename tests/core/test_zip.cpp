@@ -56,12 +56,43 @@ class ZipTest : public QObject
         QVERIFY(!QFileInfo::exists(path)); // the unpacked folder goes with its owner
     }
 
+    // What other readers must take from the writer: more entries than the classic directory
+    // counts (zip64), a name outside ASCII, parts deflate can't shrink, empty parts.
+    void otherReadersAgree()
+    {
+        const QString out = m_in + "/many.zip";
+        QMap<QString, QByteArray> parts;
+        for (int i = 0; i < 70000; ++i)
+            parts.insert(QString("p/%1").arg(i, 5, 10, QChar('0')), QByteArray::number(i));
+        QByteArray noise(100000, '\0');
+        for (qsizetype i = 0; i < noise.size(); ++i)
+            noise[i] = char((i * 7919 + (i >> 3) * 104729) >> 5);
+        parts.insert("écrit/čísla.xml", "<a>ünïcode</a>");
+        parts.insert("noise.bin", noise);
+        parts.insert("empty", {});
+        Zip::write(parts, out);
+
+        QVERIFY(Shell::run("/usr/bin/unzip", {"-tq", out}).out().startsWith("No errors detected"));
+        QVERIFY(Shell::run("/usr/bin/unzip", {"-Z", out}).out().contains("number of entries: 70003\n"));
+        const QStringList listed =
+            Shell::run("/usr/bin/unzip", {"-Z1", out}).out().split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(listed.size(), parts.size());
+        QCOMPARE(listed.first(), "empty");
+        QCOMPARE(listed.at(1), "noise.bin");
+        QCOMPARE(listed.last(), "écrit/čísla.xml");
+        for (const char* name : {"p/69999", "noise.bin", "écrit/čísla.xml", "empty"})
+            QCOMPARE(Shell::run("/usr/bin/unzip", {"-p", out, name}).stdoutBytes, parts.value(name));
+    }
+
     void refusesEscapingPartPaths()
     {
         const QString absolute = m_root.filePath("escape.xml");
         for (const QString& path : {QString("../escape.xml"), absolute, QString("a/../../escape.xml")})
             QVERIFY_THROWS_EXCEPTION(ConvertError, Zip::write({{"a.xml", "a"}, {path, "x"}}, m_tmp + "/no"));
         QVERIFY(!QFile::exists(absolute));
+        // A part can't also be the folder of another.
+        QVERIFY_THROWS_EXCEPTION(ConvertError, Zip::write({{"a", "x"}, {"a/b.xml", "y"}}, m_tmp + "/no"));
+        QVERIFY(!QFile::exists(m_tmp + "/no"));
     }
 
     // Whatever an archive tries, nothing lands outside the scratch folder, which is removed.

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+class Job;
+
+// The private LibreOffice profile every exchange runs with. LibreOffice starts twice on a new
+// profile (it exits once to settle its extensions), so the first exchange with a LibreOffice
+// build prepares a template, kept in the user's cache folder and keyed on the build's version
+// file, and each exchange runs on a copy of its own: documents never share a profile.
+namespace OfficeProfile {
+
+// Makes the empty folder `folder` a private profile for the LibreOffice program `soffice`: a copy
+// of the template for its build, made first when there is none or when the one there lacks a
+// setting (see holdsSettings); where no template can be had, a new profile holding only the
+// settings. Throws ConvertError: cancelled when `job` is cancelled while the template is made,
+// failed when the profile can't be written.
+void make(const QString& soffice, const QString& folder, Job* job);
+
+// Whether the profile in `folder` holds, as LibreOffice reads it, every setting a private
+// profile must have: links in a document are never updated or followed, remote content is
+// blocked, cached formula results are used instead of recalculating, and macros never run.
+bool holdsSettings(const QString& folder);
+
+} // namespace OfficeProfile
