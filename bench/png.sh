@@ -4,7 +4,7 @@
 # build (today's main, say) both cases run it too, so that the new writer's time and file size
 # show against the old ones and the PNG → JPEG road shows it hasn't slowed. Prints the medians of
 # alternating rounds, the ratios, and the size of each PNG written.
-# Installs vips and exiv2 when they are missing.
+# Installs vips, exiv2 and pngcheck when they are missing.
 # Usage: bench/png.sh [build folder] [baseline build folder]    RUNS=5 sets the rounds.
 set -euo pipefail
 here=$(realpath "$(dirname "$0")")
@@ -14,7 +14,7 @@ runs=${RUNS:-5}
 cmake --build "$build" --target tolvane >/dev/null
 
 source "$here/need.sh"
-need vips:libvips-tools exiv2:exiv2 ffmpeg:ffmpeg
+need vips:libvips-tools exiv2:exiv2 ffmpeg:ffmpeg pngcheck:pngcheck
 
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
@@ -36,9 +36,12 @@ commands=("$dir/tolvane${S}--convert${S}png${S}photo.jpg" "vips${S}copy${S}photo
 [ -n "$baseline" ] && commands+=("$dir/tolvane-baseline${S}--convert${S}png${S}photo.jpg")
 python3 "$here/compare.py" "$runs" "photo*.png ref.png" "24 MP jpg → png" "${commands[@]}"
 
-# Each writer's file once more, for its size.
-megabytes() { python3 -c "import os,sys; print(f'{os.path.getsize(sys.argv[1]) / 1e6:.2f} MB')" "$1"; }
-./tolvane --convert png photo.jpg >/dev/null && sizes="tolvane $(megabytes photo.png)" && rm photo.png
+# Each writer's file once more, for its size; the last round left its file behind.
+rm -f photo*.png ref.png
+megabytes() { python3 -c "import os,sys; print(f'{os.path.getsize(sys.argv[1]) / 1e6:.3f} MB')" "$1"; }
+./tolvane --convert png photo.jpg >/dev/null && sizes="tolvane $(megabytes photo.png)"
+pngcheck -q photo.png || echo "pngcheck finds fault with tolvane's file" >&2
+rm photo.png
 vips copy photo.jpg ref.png && sizes+=", vips $(megabytes ref.png)" && rm ref.png
 if [ -n "$baseline" ]; then
   ./tolvane-baseline --convert png photo.jpg >/dev/null && sizes+=", baseline $(megabytes photo.png)"
