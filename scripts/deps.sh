@@ -22,7 +22,7 @@ runtime_pkgs=(
 )
 test_pkgs=(
   locales xvfb xdotool x11-utils trayer xcompmgr hyperfine clang-format git epubcheck qpdf poppler-utils
-  python3 pulseaudio
+  python3 pulseaudio pngcheck
 )
 
 pkgs=("${build_pkgs[@]}" "${runtime_pkgs[@]}")
