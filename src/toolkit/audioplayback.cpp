@@ -1,20 +1,17 @@
 #include "toolkit/audioplayback.h"
 
-#include "core/converterror.h"
 #include "core/job.h"
 #include "engines/media/media.h"
 #include "toolkit/pcmstream.h"
+#include "toolkit/previewclip.h"
 #include "toolkit/previewrunner.h"
 
 #include <QApplication>
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QAudioSink>
-#include <QDir>
-#include <QFile>
 #include <QMediaDevices>
 #include <QTimer>
-#include <QUuid>
 #include <algorithm>
 #include <vector>
 
@@ -46,22 +43,6 @@ void retire(QAudioSink* sink)
 }
 
 } // namespace
-
-// A rendered preview, removed when the last holder lets go: the player while it plays, or the
-// render whose result was not wanted.
-struct AudioPlayback::PreviewFile
-{
-    const QString path;
-    explicit PreviewFile(QString p) : path(std::move(p)) {}
-    ~PreviewFile() { QFile::remove(path); }
-};
-
-// What a render hands back: the file, or why there is none.
-struct AudioPlayback::Rendered
-{
-    std::shared_ptr<PreviewFile> file;
-    QString error;
-};
 
 AudioPlayback::AudioPlayback(QObject* parent)
     : QObject(parent), m_runner(new PreviewRunner(this)), m_timer(new QTimer(this)),
@@ -118,24 +99,13 @@ void AudioPlayback::playRendered(const QString& path, const QStringList& filter,
 {
     stop();
     const quint64 generation = m_generation;
-    auto file = std::make_shared<PreviewFile>(QDir::temp().filePath(
-        QStringLiteral("tolvane-preview-%1.m4a").arg(QUuid::createUuid().toString(QUuid::WithoutBraces))));
     const std::shared_ptr<Job> job = Job::create(QStringLiteral("Preview"), path, 0);
     m_rendering = job;
-    std::function<Rendered()> render = [args = previewArgs(path, filter, duration, file->path), file, job] {
-        Rendered out;
-        try {
-            Media::ffmpeg(args, 0.0, job.get(), {});
-            out.file = file;
-        } catch (const std::exception& e) {
-            out.error = errorDescription(e);
-        }
-        return out;
-    };
-    // The file is let go here; the render holds it, and then whoever takes its result.
-    file.reset();
-    m_runner->request<Rendered>(
-        std::move(render), [this, generation, job, onError = std::move(onError)](Rendered out) {
+    std::function<PreviewClip::Result()> render = PreviewClip::render(
+        QStringLiteral("m4a"), [&](const QString& out) { return previewArgs(path, filter, duration, out); },
+        job);
+    m_runner->request<PreviewClip::Result>(
+        std::move(render), [this, generation, job, onError = std::move(onError)](PreviewClip::Result out) {
             // Stopped, closed or asked again meanwhile: the result is dropped and its file with it.
             if (generation != m_generation || job->isCancelled()) return;
             m_rendering.reset();

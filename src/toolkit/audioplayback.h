@@ -9,6 +9,9 @@
 class Job;
 class PcmStream;
 class PreviewRunner;
+namespace PreviewClip {
+struct File;
+}
 class QAudioSink;
 class QIODevice;
 class QTimer;
@@ -55,9 +58,6 @@ class AudioPlayback : public QObject
     void timeChanged(double seconds);
 
   private:
-    struct PreviewFile;
-    struct Rendered;
-
     void start(const QString& path, double from, std::optional<double> to);
     void tick();
     void setPlaying(bool playing);
@@ -71,7 +71,7 @@ class AudioPlayback : public QObject
     QByteArray m_pending;     // taken from the stream, not yet accepted by the device
     quint64 m_generation = 0; // bumped by every stop: a render begun before never plays
     std::shared_ptr<Job> m_rendering;
-    std::shared_ptr<PreviewFile> m_preview; // the rendered file now playing
+    std::shared_ptr<PreviewClip::File> m_preview; // the rendered file now playing
     double m_from = 0;
     std::optional<double> m_stopAt;
     bool m_playing = false;

@@ -1,31 +1,11 @@
 #include "tools/video/speed/speedpreview.h"
 
-#include "core/converterror.h"
 #include "core/job.h"
 #include "engines/media/media.h"
+#include "toolkit/previewclip.h"
 #include "toolkit/previewrunner.h"
 #include "toolkit/video/videomodel.h"
 #include "tools/video/speed/speedclip.h"
-
-#include <QDir>
-#include <QFile>
-#include <QUuid>
-
-// A rendered clip, removed when the last holder lets go: the preview while it plays, or the
-// render whose result was not wanted.
-struct SpeedPreview::ClipFile
-{
-    const QString path;
-    explicit ClipFile(QString p) : path(std::move(p)) {}
-    ~ClipFile() { QFile::remove(path); }
-};
-
-// What a render hands back: the clip, or why there is none.
-struct SpeedPreview::Rendered
-{
-    std::shared_ptr<ClipFile> file;
-    QString error;
-};
 
 SpeedPreview::SpeedPreview(VideoModel& model, QObject* parent)
     : QObject(parent), m_model(model), m_runner(new PreviewRunner(this))
@@ -63,31 +43,24 @@ void SpeedPreview::request(double speed, bool keepPitch)
     if (!(span.length > 0)) return;
     const Media::Probe& probe = m_model.probe();
     const std::optional<int> rate = probe.audioCodec ? std::optional<int>(probe.sampleRate) : std::nullopt;
-    auto file = std::make_shared<ClipFile>(QDir::temp().filePath(
-        QStringLiteral("tolvane-preview-%1.mp4").arg(QUuid::createUuid().toString(QUuid::WithoutBraces))));
     const std::shared_ptr<Job> job = Job::create(QStringLiteral("Preview"), m_model.path(), 0);
-    std::function<Rendered()> render =
-        [args = SpeedClip::args(m_model.path(), span, speed, keepPitch, rate, file->path), file, job] {
-            Rendered out;
-            try {
-                Media::ffmpeg(args, 0.0, job.get(), {});
-                out.file = file;
-            } catch (const std::exception& e) {
-                out.error = errorDescription(e);
-            }
-            return out;
-        };
-    file.reset(); // the render holds it now, and then whoever takes its result
+    std::function<PreviewClip::Result()> render = PreviewClip::render(
+        QStringLiteral("mp4"),
+        [&](const QString& out) {
+            return SpeedClip::args(m_model.path(), span, speed, keepPitch, rate, out);
+        },
+        job);
     m_rendering = job;
     const quint64 generation = ++m_generation;
-    m_runner->request<Rendered>(std::move(render), [this, generation, job, span, speed](Rendered out) {
-        if (generation != m_generation || job->isCancelled()) return; // its file goes with `out`
-        m_rendering.reset();
-        if (!out.file) {
-            emit failed(out.error.isEmpty() ? QStringLiteral("Couldn’t render the preview") : out.error);
-            return;
-        }
-        m_clip = out.file;
-        if (!m_model.playStandIn(m_clip->path, span.from, speed)) m_clip.reset();
-    });
+    m_runner->request<PreviewClip::Result>(
+        std::move(render), [this, generation, job, span, speed](PreviewClip::Result out) {
+            if (generation != m_generation || job->isCancelled()) return; // its file goes with `out`
+            m_rendering.reset();
+            if (!out.file) {
+                emit failed(out.error.isEmpty() ? QStringLiteral("Couldn’t render the preview") : out.error);
+                return;
+            }
+            m_clip = out.file;
+            if (!m_model.playStandIn(m_clip->path, span.from, speed)) m_clip.reset();
+        });
 }

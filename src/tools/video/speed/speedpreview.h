@@ -6,6 +6,9 @@
 
 class Job;
 class PreviewRunner;
+namespace PreviewClip {
+struct File;
+}
 class VideoModel;
 
 // The speed window's preview: renders a short clip from the playhead at a factor into a temporary
@@ -33,12 +36,9 @@ class SpeedPreview : public QObject
     void failed(const QString& reason);
 
   private:
-    struct ClipFile;
-    struct Rendered;
-
     VideoModel& m_model;
     PreviewRunner* m_runner;
     quint64 m_generation = 0; // bumped by every request and stop: an older render never plays
     std::shared_ptr<Job> m_rendering;
-    std::shared_ptr<ClipFile> m_clip;
+    std::shared_ptr<PreviewClip::File> m_clip;
 };
