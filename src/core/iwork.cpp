@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QUrl>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -112,20 +111,11 @@ ScratchFolder convertInto(const QString& input, const QString& filter, Job* job,
     // LibreOffice reads only the private copy, whose links lead nowhere.
     const QString copy = OfficeCopy::make(input, inFolder.path());
     ScratchFolder outFolder;
-    const QStringList args{
-        QStringLiteral("--headless"),
-        QStringLiteral("--norestore"),
-        QStringLiteral("--nologo"),
-        QStringLiteral("--nodefault"),
-        QStringLiteral("--nolockcheck"),
-        QStringLiteral("-env:UserInstallation=") +
-            QUrl::fromLocalFile(profile.path()).toString(QUrl::FullyEncoded),
-        QStringLiteral("--convert-to"),
-        filter,
-        QStringLiteral("--outdir"),
-        outFolder.path(),
-        copy,
-    };
+    const QStringList args =
+        OfficeProfile::runArgs(profile.path()) +
+        QStringList{
+            QStringLiteral("--convert-to"), filter, QStringLiteral("--outdir"), outFolder.path(), copy,
+        };
 
     const Shell::Result result = Shell::run(*soffice, args, std::nullopt, job, {}, timeLimit);
     if (result.timedOut)

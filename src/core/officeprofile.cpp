@@ -181,18 +181,9 @@ std::optional<Leftover> setUp(const QString& soffice, const QString& target, Job
     writeSettings(folder.path());
     // Setting up, LibreOffice leaves its temporary folder behind: it gets one of ours.
     const ScratchFolder temporary;
-    const QStringList args{
-        QStringLiteral("TMPDIR=") + temporary.path(),
-        soffice,
-        QStringLiteral("--headless"),
-        QStringLiteral("--norestore"),
-        QStringLiteral("--nologo"),
-        QStringLiteral("--nodefault"),
-        QStringLiteral("--nolockcheck"),
-        QStringLiteral("-env:UserInstallation=") +
-            QUrl::fromLocalFile(folder.path()).toString(QUrl::FullyEncoded),
-        QStringLiteral("--terminate_after_init"),
-    };
+    const QStringList args = QStringList{QStringLiteral("TMPDIR=") + temporary.path(), soffice} +
+                             OfficeProfile::runArgs(folder.path()) +
+                             QStringList{QStringLiteral("--terminate_after_init")};
     const QString env = Shell::find(QStringLiteral("env")).value_or(QStringLiteral("/usr/bin/env"));
     const Shell::Result result = Shell::run(env, args, std::nullopt, job, {}, setupTimeLimit);
     if (result.timedOut || result.status != 0) return std::nullopt;
@@ -275,6 +266,18 @@ bool holdsSettings(const QString& folder)
             QLatin1String(setting.value))
             return false;
     return true;
+}
+
+QStringList runArgs(const QString& folder)
+{
+    return {
+        QStringLiteral("--headless"),
+        QStringLiteral("--norestore"),
+        QStringLiteral("--nologo"),
+        QStringLiteral("--nodefault"),
+        QStringLiteral("--nolockcheck"),
+        QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded),
+    };
 }
 
 } // namespace OfficeProfile

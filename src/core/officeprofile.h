@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class Job;
 
@@ -21,5 +22,9 @@ void make(const QString& soffice, const QString& folder, Job* job);
 // profile must have: links in a document are never updated or followed, remote content is
 // blocked, cached formula results are used instead of recalculating, and macros never run.
 bool holdsSettings(const QString& folder);
+
+// LibreOffice's arguments for a run without a window, splash, recovery or lock check on the
+// private profile in `folder`.
+QStringList runArgs(const QString& folder);
 
 } // namespace OfficeProfile
