@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <utility>
 
 class ConvertError;
 class Job;
@@ -67,16 +68,25 @@ struct FfmpegReport
 {
     bool ended = false;               // its last progress report came ("progress=end")
     std::optional<double> outSeconds; // the output time in its last report
-    QString errors;                   // its standard error
+    std::optional<qint64> outBytes;   // the size of the output in its last report
+    QString errors;                   // its standard error at level error and above
+    QString log;                      // its information lines: how it read its inputs and wrote
 };
 
-// Runs ffmpeg with the fixed prefix (quiet, no stdin, overwrite, progress on stdout) and `args`,
-// which end with the output path, through guardedInputs(). Progress is measured over `duration` seconds, read
-// at each report (0 while unknown: no progress). The job's cancel ends ffmpeg and throws
+// ffmpeg's standard error, each line tagged with its level ("[error] …", after the tags of the
+// component that wrote it): the lines at level error and above, and the information lines, both
+// with the level tags removed. A line without a tag belongs to the level of the line before; a
+// first untagged line counts as an error.
+std::pair<QString, QString> splitLog(const QString& standardError);
+
+// Runs ffmpeg with the fixed prefix (no stdin, overwrite, progress on stdout, levels tagged) and
+// `args`, which end with the output path, through guardedInputs(). Progress is measured over
+// `duration` seconds, read at each report (0 while unknown: no progress). `onInfo` is handed each
+// information line as it comes. The job's cancel ends ffmpeg and throws
 // ConvertError::cancelled(). A failure throws ffmpegFailure(); so does an exit 0 that came
 // without the last report or with write errors (unfinishedWrite()).
 FfmpegReport ffmpeg(const QStringList& args, const std::function<double()>& duration, Job* job,
-                    const Progress& progress);
+                    const Progress& progress, const std::function<void(const QString&)>& onInfo = {});
 FfmpegReport ffmpeg(const QStringList& args, double duration, Job* job, const Progress& progress);
 // The failure of an ffmpeg run in plain words, from its standard error and exit status; the last
 // lines of standard error as ffmpeg wrote them become the error's details.
