@@ -241,7 +241,7 @@ void readEnds(const Api& api, AVFormatContext* c, int video, int audio,
 // rather than guessed from the bitrate of what was read.
 bool settled(const AVFormatContext* c)
 {
-    if (!c || c->nb_streams == 0 || (c->ctx_flags & AVFMTCTX_NOHEADER) || headerLength(c) <= 0 ||
+    if (!c || (c->ctx_flags & AVFMTCTX_NOHEADER) || headerLength(c) <= 0 ||
         c->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE)
         return false;
     const auto [video, audio] = mainStreams(c);
