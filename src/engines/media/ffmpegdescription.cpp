@@ -58,7 +58,8 @@ bool FfmpegDescription::add(const QString& line)
     if (m_section == Section::input) {
         if (const auto length = statedLength(line)) m_reading.duration = *length;
         if (const auto s = streamLine(line)) {
-            if (s->kind == QLatin1String("Video") && !s->cover && !m_reading.videoCodec) m_reading.videoCodec = s->codec;
+            if (s->kind == QLatin1String("Video") && !s->cover && !m_reading.videoCodec)
+                m_reading.videoCodec = s->codec;
             if (s->kind == QLatin1String("Audio") && !m_reading.audioCodec) m_reading.audioCodec = s->codec;
         }
     } else if (m_section == Section::output) {

@@ -58,7 +58,8 @@ Media::Probe usualStreams(const QString& source)
 class Watch
 {
   public:
-    Watch(const std::function<QStringList(const Media::Probe&)>& argsFor, const QStringList& started, Job* job)
+    Watch(const std::function<QStringList(const Media::Probe&)>& argsFor, const QStringList& started,
+          Job* job)
         : m_argsFor(argsFor), m_started(started), m_job(job), m_thread([this] { relay(); })
     {
     }
@@ -123,9 +124,9 @@ class Watch
 QString muxerFor(const QString& target)
 {
     static const QHash<QString, QString> names{
-        {"mp3", "mp3"},       {"m4a", "ipod"}, {"mp4", "mp4"},   {"mov", "mov"},   {"mkv", "matroska"},
-        {"webm", "webm"},     {"wav", "wav"},  {"aiff", "aiff"}, {"flac", "flac"}, {"ogg", "ogg"},
-        {"opus", "opus"},     {"wma", "asf"},  {"wmv", "asf"},   {"avi", "avi"},   {"gif", "gif"}};
+        {"mp3", "mp3"},   {"m4a", "ipod"}, {"mp4", "mp4"},   {"mov", "mov"},   {"mkv", "matroska"},
+        {"webm", "webm"}, {"wav", "wav"},  {"aiff", "aiff"}, {"flac", "flac"}, {"ogg", "ogg"},
+        {"opus", "opus"}, {"wma", "asf"},  {"wmv", "asf"},   {"avi", "avi"},   {"gif", "gif"}};
     return names.value(target);
 }
 

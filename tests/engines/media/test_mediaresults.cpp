@@ -194,8 +194,8 @@ class MediaResultsTest : public QObject
         }
         const auto loaded = [] { return read("/proc/self/maps").contains("libavformat"); };
         QVERIFY(!loaded());
-        for (const auto& [source, target] : {std::pair{"tone.wav", "mp3"}, {"tone.wav", "flac"},
-                                             {"clip.mkv", "mp4"}, {"clip.mkv", "gif"}}) {
+        for (const auto& [source, target] :
+             {std::pair{"tone.wav", "mp3"}, {"tone.wav", "flac"}, {"clip.mkv", "mp4"}, {"clip.mkv", "gif"}}) {
             QTemporaryDir folder;
             QCOMPARE(convert(copy(source, folder), target).size(), 1);
         }
@@ -211,8 +211,7 @@ class MediaResultsTest : public QObject
     // must never pass for a stream or an output.
     void description()
     {
-        const QStringList lines =
-            QString(R"(Input #0, mov,mp4,m4a,3gp,3g2,mj2, from 'in.mp4':
+        const QStringList lines = QString(R"(Input #0, mov,mp4,m4a,3gp,3g2,mj2, from 'in.mp4':
   Metadata:
     title           : one
                     : Output #0, mp3, to 'elsewhere':
@@ -229,7 +228,7 @@ Output #0, mp4, to 'out.mp4':
     comment         : one
                     :   Stream #0:1: Audio: aac
   Stream #0:0: Video: h264 (avc1 / 0x31637661), yuv420p(progressive), 320x240, q=2-31, 25 fps)")
-                .split('\n');
+                                      .split('\n');
         FfmpegDescription said;
         QList<int> completedAt;
         for (int i = 0; i < lines.size(); ++i)
@@ -243,8 +242,9 @@ Output #0, mp4, to 'out.mp4':
         QVERIFY(said.outputVideo && !said.outputAudio);
 
         FfmpegDescription unstated;
-        for (const QString line : {"Input #0, matroska,webm, from 'live.mkv':", "  Duration: N/A, start: 0.000000",
-                                   "  Stream #0:0: Audio: opus, 48000 Hz, stereo, fltp", "Stream mapping:"})
+        for (const QString line :
+             {"Input #0, matroska,webm, from 'live.mkv':", "  Duration: N/A, start: 0.000000",
+              "  Stream #0:0: Audio: opus, 48000 Hz, stereo, fltp", "Stream mapping:"})
             unstated.add(line);
         QVERIFY(unstated.input && unstated.input->duration == 0 && unstated.input->audioCodec == "opus");
     }
@@ -253,11 +253,12 @@ Output #0, mp4, to 'out.mp4':
     // part that wrote them; an untagged line goes with the line before.
     void logLevels()
     {
-        const auto [errors, info] = Media::splitLog(
-            "Killed\n[info] Input #0, wav, from 'a.wav':\n[info]   Duration: 00:00:05.00, bitrate: 1411 kb/s\n"
-            "[warning] Guessed Channel Layout for Input Stream #0.0 : stereo\n"
-            "[mp3 @ 0x55d0] [error] Error writing trailer: No space left on device\n"
-            "    Last message repeated 1 times\n[info] video:0kB audio:32kB\n");
+        const auto [errors, info] =
+            Media::splitLog("Killed\n[info] Input #0, wav, from 'a.wav':\n[info]   Duration: 00:00:05.00, "
+                            "bitrate: 1411 kb/s\n"
+                            "[warning] Guessed Channel Layout for Input Stream #0.0 : stereo\n"
+                            "[mp3 @ 0x55d0] [error] Error writing trailer: No space left on device\n"
+                            "    Last message repeated 1 times\n[info] video:0kB audio:32kB\n");
         QCOMPARE(errors, QString("Killed\n[mp3 @ 0x55d0] Error writing trailer: No space left on device\n"
                                  "    Last message repeated 1 times"));
         QCOMPARE(info, QString("Input #0, wav, from 'a.wav':\n  Duration: 00:00:05.00, bitrate: 1411 kb/s\n"
