@@ -122,11 +122,14 @@ QStringList conversionArgs(const QString& source, const QString& output, bool au
 QStringList retryArgs(const QString& source, const QString& output, const QString& target,
                       const Probe& probe);
 // Converts `source` into `output` (a temporary path whose extension is the target's); a stream
-// copy that fails for any reason but cancelling is repeated once as a re-encode. The source is
-// read while ffmpeg starts, on the guess that its streams can be copied; a run begun on a wrong
-// guess is ended and redone. The result is checked before it is handed back: it must hold the
-// streams asked for, reach as far as ffmpeg says it wrote, and last about as long as the source
-// (the disk may fill up under a run that still exits 0).
+// copy that fails for any reason but cancelling is repeated once as a re-encode. ffmpeg starts on
+// a guess of the source's streams from its extension; a run whose description of the source
+// calls for other arguments is ended and redone. The result is checked before it is handed back:
+// from ffmpeg's own report where that shows it whole (the source's stated length reached, the
+// streams asked for written, every byte it wrote on disk), otherwise by reading the source and
+// the result in this process: it must hold the streams asked for, reach as far as ffmpeg says it
+// wrote, and last about as long as the source (the disk may fill up under a run that still exits
+// 0). While conversions fill the cores, each ffmpeg runs on one thread.
 void convert(const QString& source, const QString& output, bool audio, const QString& target, Job* job,
              const Progress& progress);
 
