@@ -232,11 +232,12 @@ class Wait
                 throw ConvertError::failed(
                     QStringLiteral("Couldn’t run %1: %2").arg(m_name, systemError(errno)));
             if (ready == 0 && m_exitedAt) return;
-            for (nfds_t i = 0; ready > 0 && i < count; ++i) {
-                if (!fds[i].revents) continue;
-                if (fds[i].fd == out.get()) readOutput(out, result);
-                if (fds[i].fd == err.get()) readError(err);
-            }
+            // Standard error first: what a child wrote there before a line of standard output
+            // reaches its callback first too.
+            for (nfds_t i = 0; ready > 0 && i < count; ++i)
+                if (fds[i].revents && fds[i].fd == err.get()) readError(err);
+            for (nfds_t i = 0; ready > 0 && i < count; ++i)
+                if (fds[i].revents && fds[i].fd == out.get()) readOutput(out, result);
         }
     }
 
@@ -293,7 +294,14 @@ class Wait
     {
         const ssize_t n = readChunk(err.get(), m_buffer, sizeof m_buffer);
         if (n == 0) err.reset();
-        if (n > 0) m_errBytes.append(m_buffer, n);
+        if (n <= 0) return;
+        const qsizetype from = m_errBytes.size();
+        m_errBytes.append(m_buffer, n);
+        if (!m_options.onErrorLine) return;
+        qsizetype start = m_errLineStart;
+        for (qsizetype lf; (lf = m_errBytes.indexOf('\n', std::max(start, from))) >= 0; start = lf + 1)
+            m_options.onErrorLine(QString::fromUtf8(m_errBytes.constData() + start, lf - start));
+        m_errLineStart = start;
     }
 
     const pid_t m_pid;
@@ -302,6 +310,7 @@ class Wait
     std::optional<Clock::time_point> m_deadline, m_stopAsked, m_exitedAt;
     bool m_killed = false;
     QByteArray m_errBytes, m_pending;
+    qsizetype m_errLineStart = 0; // where the standard-error line not yet handed on starts
     char m_buffer[65536];
 };
 

@@ -41,6 +41,9 @@ struct Options
     // Standard-output bytes as they arrive, in order. With it the result keeps no standard output,
     // so a child may write any amount.
     std::function<void(QByteArrayView bytes)> onOutput;
+    // Each complete standard-error line, without its line feed, while the child runs; the result
+    // still keeps the whole of standard error.
+    std::function<void(const QString& line)> onErrorLine;
     // A child still running when it passes has its group ended like a cancel; the result says so.
     std::optional<std::chrono::milliseconds> timeLimit;
 };

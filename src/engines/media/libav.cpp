@@ -82,11 +82,18 @@ const Api* api()
 class Input
 {
   public:
-    Input(const Api& api, const QString& path, bool streamInfo, const AVInputFormat* format = nullptr)
+    Input(const Api& api, const QString& path, bool streamInfo, const AVInputFormat* format = nullptr,
+          bool quick = false)
         : m_api(api)
     {
         AVDictionary* options = nullptr;
         m_api.dictSet(&options, "scan_all_pmts", "1", AV_DICT_DONT_OVERWRITE);
+        if (quick) {
+            // Only the streams' first 32 KiB or 0.2 s; which format the file is in is still
+            // told from as much of it as by default.
+            m_api.dictSet(&options, "probesize", "32768", 0);
+            m_api.dictSet(&options, "analyzeduration", "200000", 0);
+        }
         // Nothing the file names is opened: no other protocol, no demuxer that reads other files.
         m_api.dictSet(&options, "protocol_whitelist", "file", 0);
         if (const QByteArray formats = Media::mediaDemuxers().join(QLatin1Char(',')).toLatin1();
@@ -229,6 +236,22 @@ void readEnds(const Api& api, AVFormatContext* c, int video, int audio,
     api.packetFree(&packet);
 }
 
+// Whether a quick reading of the file is as good as the default one: it found the streams, and
+// their parameters, the container lists them all in its header, and its length is stated
+// rather than guessed from the bitrate of what was read.
+bool settled(const AVFormatContext* c)
+{
+    if (!c || (c->ctx_flags & AVFMTCTX_NOHEADER) || headerLength(c) <= 0 ||
+        c->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE)
+        return false;
+    const auto [video, audio] = mainStreams(c);
+    if (video < 0 && audio < 0) return false;
+    if (video >= 0 && (c->streams[video]->codecpar->width <= 0 || c->streams[video]->codecpar->height <= 0))
+        return false;
+    return audio < 0 || (c->streams[audio]->codecpar->sample_rate > 0 &&
+                         c->streams[audio]->codecpar->ch_layout.nb_channels > 0);
+}
+
 // The demuxer that reads files written in the format `key`; none for a key not listed, which is
 // probed.
 const AVInputFormat* demuxerFor(const Api& api, const QString& key)
@@ -255,8 +278,10 @@ std::optional<Reading> read(const QString& path)
     const Api* a = api();
     if (!a) return std::nullopt;
     Reading r;
-    const Input input(*a, path, true);
-    const AVFormatContext* c = input.get();
+    // A quick reading tells most files apart; the default one is read where it leaves a doubt.
+    std::optional<Input> input(std::in_place, *a, path, true, nullptr, true);
+    if (!settled(input->get())) input.emplace(*a, path, true);
+    const AVFormatContext* c = input->get();
     if (!c) return r;
     r.probe = probeOf(*a, c);
     const auto [video, audio] = mainStreams(c);

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <utility>
 
 class ConvertError;
 class Job;
@@ -67,16 +68,25 @@ struct FfmpegReport
 {
     bool ended = false;               // its last progress report came ("progress=end")
     std::optional<double> outSeconds; // the output time in its last report
-    QString errors;                   // its standard error
+    std::optional<qint64> outBytes;   // the size of the output in its last report
+    QString errors;                   // its standard error at level error and above
+    QString log;                      // its information lines: how it read its inputs and wrote
 };
 
-// Runs ffmpeg with the fixed prefix (quiet, no stdin, overwrite, progress on stdout) and `args`,
-// which end with the output path, through guardedInputs(). Progress is measured over `duration` seconds, read
-// at each report (0 while unknown: no progress). The job's cancel ends ffmpeg and throws
+// ffmpeg's standard error, each line tagged with its level ("[error] …", after the tags of the
+// component that wrote it): the lines at level error and above, and the information lines, both
+// with the level tags removed. A line without a tag belongs to the level of the line before; a
+// first untagged line counts as an error.
+std::pair<QString, QString> splitLog(const QString& standardError);
+
+// Runs ffmpeg with the fixed prefix (no stdin, overwrite, progress on stdout, levels tagged) and
+// `args`, which end with the output path, through guardedInputs(). Progress is measured over
+// `duration` seconds, read at each report (0 while unknown: no progress). `onInfo` is handed each
+// information line as it comes. The job's cancel ends ffmpeg and throws
 // ConvertError::cancelled(). A failure throws ffmpegFailure(); so does an exit 0 that came
 // without the last report or with write errors (unfinishedWrite()).
 FfmpegReport ffmpeg(const QStringList& args, const std::function<double()>& duration, Job* job,
-                    const Progress& progress);
+                    const Progress& progress, const std::function<void(const QString&)>& onInfo = {});
 FfmpegReport ffmpeg(const QStringList& args, double duration, Job* job, const Progress& progress);
 // The failure of an ffmpeg run in plain words, from its standard error and exit status; the last
 // lines of standard error as ffmpeg wrote them become the error's details.
@@ -112,11 +122,14 @@ QStringList conversionArgs(const QString& source, const QString& output, bool au
 QStringList retryArgs(const QString& source, const QString& output, const QString& target,
                       const Probe& probe);
 // Converts `source` into `output` (a temporary path whose extension is the target's); a stream
-// copy that fails for any reason but cancelling is repeated once as a re-encode. The source is
-// read while ffmpeg starts, on the guess that its streams can be copied; a run begun on a wrong
-// guess is ended and redone. The result is checked before it is handed back: it must hold the
-// streams asked for, reach as far as ffmpeg says it wrote, and last about as long as the source
-// (the disk may fill up under a run that still exits 0).
+// copy that fails for any reason but cancelling is repeated once as a re-encode. ffmpeg starts on
+// a guess of the source's streams from its extension; a run whose description of the source
+// calls for other arguments is ended and redone. The result is checked before it is handed back:
+// from ffmpeg's own report where that shows it whole (the source's stated length reached, the
+// streams asked for written, every byte it wrote on disk), otherwise by reading the source and
+// the result in this process: it must hold the streams asked for, reach as far as ffmpeg says it
+// wrote, and last about as long as the source (the disk may fill up under a run that still exits
+// 0). While conversions fill the cores, each ffmpeg runs on one thread.
 void convert(const QString& source, const QString& output, bool audio, const QString& target, Job* job,
              const Progress& progress);
 

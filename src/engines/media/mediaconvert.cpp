@@ -3,9 +3,14 @@
 #include "core/converterror.h"
 #include "core/fmt.h"
 #include "core/job.h"
+#include "engines/media/ffmpegdescription.h"
 #include "engines/media/libav.h"
 
 #include <QFileInfo>
+#include <QHash>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QThread>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -47,27 +52,41 @@ Media::Probe usualStreams(const QString& source)
     return guess;
 }
 
-// Reads the source on a thread of its own while the first run goes on under a job of its own.
-// When the reading calls for other arguments, that run is ended; otherwise its duration is
-// published for progress. Until the run is over, the user's cancel is passed on to its job.
-class Referee
+// Watches the first run, which goes on under a job of its own: passes the user's cancel on to
+// it, and once ffmpeg has described the source, ends it when the source calls for other
+// arguments; otherwise publishes the source's duration for progress.
+class Watch
 {
   public:
-    Referee(const QString& source, const std::function<QStringList(const Media::Probe&)>& argsFor,
-            const QStringList& started, Job* job)
-        : m_job(job), m_thread([=, this] { work(source, argsFor, started); })
+    Watch(const std::function<QStringList(const Media::Probe&)>& argsFor, const QStringList& started,
+          Job* job)
+        : m_argsFor(argsFor), m_started(started), m_job(job), m_thread([this] { relay(); })
     {
     }
-    ~Referee() { finish(); }
-    Referee(const Referee&) = delete;
-    Referee& operator=(const Referee&) = delete;
+    ~Watch() { finish(); }
+    Watch(const Watch&) = delete;
+    Watch& operator=(const Watch&) = delete;
 
     Job& runJob() { return m_runJob; }
-    // The source's duration once the reading has agreed with the run; 0 until then.
-    double duration() const { return m_duration.load(); }
+    // The source's duration once ffmpeg's description agreed with the run; 0 until then.
+    double duration() const { return m_duration; }
+    // One information line of the run, on the thread that runs it.
+    void add(const QString& line)
+    {
+        if (!m_said.add(line)) return;
+        if (m_argsFor(*m_said.input) == m_started) {
+            m_duration = m_said.input->duration;
+        } else {
+            m_stopped = true;
+            m_runJob.cancel();
+        }
+    }
+    const FfmpegDescription& said() const { return m_said; }
+    // Whether the run was ended for arguments the source does not call for.
+    bool stoppedRun() const { return m_stopped; }
 
-    // The run is over: stops watching, waits for the reading and returns it.
-    const LibAv::Reading& finish()
+    // The run is over: stops passing the cancel on.
+    void finish()
     {
         {
             const std::lock_guard lock(m_mutex);
@@ -75,21 +94,11 @@ class Referee
         }
         m_wake.notify_all();
         if (m_thread.joinable()) m_thread.join();
-        return m_reading;
     }
-    // After finish(): whether the reading called for the arguments the run was started with.
-    bool agreed() const { return m_agreed; }
 
   private:
-    void work(const QString& source, const std::function<QStringList(const Media::Probe&)>& argsFor,
-              const QStringList& started)
+    void relay()
     {
-        m_reading = readSource(source);
-        m_agreed = argsFor(m_reading.probe) == started;
-        if (m_agreed)
-            m_duration = m_reading.probe.duration;
-        else
-            m_runJob.cancel();
         // The same pace at which the process runner looks at a job's cancel flag.
         std::unique_lock lock(m_mutex);
         while (!m_over) {
@@ -98,16 +107,59 @@ class Referee
         }
     }
 
+    const std::function<QStringList(const Media::Probe&)> m_argsFor;
+    const QStringList m_started;
     Job* const m_job;
     Job m_runJob{QString(), QString(), 0};
-    LibAv::Reading m_reading;
-    std::atomic<bool> m_agreed{false};
+    FfmpegDescription m_said;
     std::atomic<double> m_duration{0};
+    bool m_stopped = false;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_over = false;
     std::thread m_thread;
 };
+
+// The muxer ffmpeg names for each target it writes.
+QString muxerFor(const QString& target)
+{
+    static const QHash<QString, QString> names{
+        {"mp3", "mp3"},   {"m4a", "ipod"}, {"mp4", "mp4"},   {"mov", "mov"},   {"mkv", "matroska"},
+        {"webm", "webm"}, {"wav", "wav"},  {"aiff", "aiff"}, {"flac", "flac"}, {"ogg", "ogg"},
+        {"opus", "opus"}, {"wma", "asf"},  {"wmv", "asf"},   {"avi", "avi"},   {"gif", "gif"}};
+    return names.value(target);
+}
+
+// Whether ffmpeg's own report shows the whole result, so that nothing needs reading back: it
+// described the source with a stated length, wrote the target's format with every stream asked
+// for, said no error, reached that length, and the file holds every byte it says it wrote.
+bool shownWhole(const Media::FfmpegReport& report, const FfmpegDescription& said, const QString& source,
+                const QString& output, bool audio, const QString& target)
+{
+    // A line break in a name could pose as a line of the description.
+    const QRegularExpression lineBreak(QStringLiteral("[\\r\\n]"));
+    if (source.contains(lineBreak) || output.contains(lineBreak)) return false;
+    if (!said.input || !(said.input->duration > 0) || !report.ended || !report.errors.isEmpty()) return false;
+    if (said.outputFormat.isEmpty() || said.outputFormat != muxerFor(target)) return false;
+    const bool wantsVideo = !audio;
+    const bool wantsAudio = audio || (target != QLatin1String("gif") && said.input->audioCodec);
+    if ((wantsVideo && !said.outputVideo) || (wantsAudio && !said.outputAudio)) return false;
+    const double stated = said.input->duration;
+    if (!report.outSeconds || *report.outSeconds < stated - std::max(0.25, 0.005 * stated)) return false;
+    return report.outBytes && *report.outBytes > 0 && QFileInfo(output).size() == *report.outBytes;
+}
+
+// Conversions running in this process now. While they fill the cores, each new ffmpeg runs its
+// decoding, filtering and encoding on one thread: more would only contend with the others'.
+std::atomic<int> running{0};
+
+QStringList oneThreadWhenFull(QStringList args)
+{
+    if (running.load() < QThread::idealThreadCount()) return args;
+    args.insert(args.size() - 1, QStringLiteral("1"));
+    args.insert(args.size() - 2, QStringLiteral("-threads"));
+    return QStringList{QStringLiteral("-threads"), QStringLiteral("1")} + args;
+}
 
 // Whether packets of one kind reach about as far as `expected` seconds (0: unknown), give or
 // take the encoders' padding, frame rounding and sources whose header misstates their length.
@@ -178,24 +230,31 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
         return conversionArgs(source, output, audio, target, probe);
     };
     const QStringList started = argsFor(usualStreams(source));
+    running.fetch_add(1);
+    const auto done = qScopeGuard([] { running.fetch_sub(1); });
 
-    Referee referee(source, argsFor, started, job);
+    Watch watch(argsFor, started, job);
     std::optional<FfmpegReport> report;
     std::optional<ConvertError> error;
     try {
         report = ffmpeg(
-            started, [&] { return referee.duration(); }, &referee.runJob(), progress);
+            oneThreadWhenFull(started), [&] { return watch.duration(); }, &watch.runJob(), progress,
+            [&](const QString& line) { watch.add(line); });
     } catch (const ConvertError& e) {
         error = e;
     }
-    const LibAv::Reading& reading = referee.finish();
+    watch.finish();
     if (job) job->throwIfCancelled();
-    const Probe& probe = reading.probe;
+    if (report && shownWhole(*report, watch.said(), source, output, audio, target)) return;
 
-    if (!referee.agreed()) {
+    // ffmpeg's report leaves a doubt or called for other arguments: the source and the result
+    // are read in this process.
+    const LibAv::Reading reading = readSource(source);
+    const Probe& probe = reading.probe;
+    if (watch.stoppedRun() || argsFor(probe) != started) {
         // Started on a wrong guess: the run the source calls for, with its own retry.
         try {
-            report = ffmpeg(argsFor(probe), probe.duration, job, progress);
+            report = ffmpeg(oneThreadWhenFull(argsFor(probe)), probe.duration, job, progress);
             error.reset();
         } catch (const ConvertError& e) {
             error = e;
@@ -204,7 +263,8 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
     // Only a stream copy is worth repeating: a container may refuse a stream it was thought
     // to hold. The re-encode's outcome is the conversion's.
     if (error && !error->isCancelled() && !audio && target != QLatin1String("gif") && canCopy(probe, target))
-        report = ffmpeg(retryArgs(source, output, target, probe), probe.duration, job, progress);
+        report = ffmpeg(oneThreadWhenFull(retryArgs(source, output, target, probe)), probe.duration, job,
+                        progress);
     else if (error)
         throw *error;
     const std::optional<QString> note = checkResult(source, output, reading, audio, target, *report);

@@ -132,9 +132,24 @@ class MediaTest : public QObject
         QVERIFY(ffmpeg({"-f", "lavfi", "-i", "sine=d=1.5:sample_rate=22050", "-ac", "2", path("tone.wav")}));
         QVERIFY(ffmpeg(sources(1) + QStringList{"-c:v", "mpeg4", "-c:a", "pcm_s16be", path("pcm.mov")}));
         QVERIFY(write(path("broken.mp4"), QByteArray(4096, 'x')));
+        // Files a quick look at their first 32 KiB misreads: a cover picture larger than that, a
+        // length only guessed from the bitrate, sound that starts a second after the picture in
+        // containers that announce streams as they come.
+        QVERIFY(ffmpeg({"-f", "lavfi", "-i", "sine=d=3", "-f", "lavfi", "-i",
+                        "nullsrc=s=320x320:d=0.04,geq=random(1)*255:128:128", "-map", "0", "-map", "1",
+                        "-c:v", "png", "-disposition:v", "attached_pic", path("cover.mp3")}));
+        QVERIFY(QFileInfo(path("cover.mp3")).size() > 100000);
+        QVERIFY(ffmpeg({"-f", "lavfi", "-i", "aevalsrc=sin(40*t*t*2*PI*t)*t/4+random(0)*t*t/40:d=12", "-q:a",
+                        "6", "-write_xing", "0", path("plain.mp3")}));
+        QVERIFY(ffmpeg({"-f", "lavfi", "-i", "sine=d=3", "-c:a", "aac", "-f", "adts", path("raw.aac")}));
+        for (const QString ext : {"ts", "flv"})
+            QVERIFY(ffmpeg(sources(3, "160x120", true) + QStringList{"-itsoffset", "1", "-f", "lavfi", "-i",
+                                                                     "sine=d=2", "-map", "0", "-map", "1",
+                                                                     path("late." + ext)}));
         for (const QString& name :
              QStringList{"clip.mkv", "long.mkv", "hevc.mkv", "two.mkv", "song.mp3", "tall.mp4", "thin.mkv",
-                         "rising.flac", "clip.webm", "tone.wav", "pcm.mov", "broken.mp4", "missing.mp4"})
+                         "rising.flac", "clip.webm", "tone.wav", "pcm.mov", "broken.mp4", "missing.mp4",
+                         "cover.mp3", "plain.mp3", "raw.aac", "late.ts", "late.flv"})
             QCOMPARE(name + summary(Media::probe(path(name))),
                      name + summary(Media::probeWithFfprobe(path(name))));
         QCOMPARE(summary(Media::probe(path("clip.mkv"))).section(' ', 1),

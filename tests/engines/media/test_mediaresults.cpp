@@ -1,3 +1,4 @@
+#include "engines/media/ffmpegdescription.h"
 #include "engines/media/media.h"
 
 #include "core/job.h"
@@ -174,6 +175,94 @@ class MediaResultsTest : public QObject
             QVERIFY2(e.details().contains(detail), qPrintable(e.details()));
             QCOMPARE(entries(folder.path()), QStringList{source});
         }
+    }
+
+    // A whole result that ffmpeg's own report vouches for is handed back without loading the
+    // media libraries into this process: checked in a fresh run of this test alone.
+    void wholeReportReadsNothingInProcess()
+    {
+        if (qEnvironmentVariableIsEmpty("TOLVANE_FRESH_RUN")) {
+            QProcess child;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("TOLVANE_FRESH_RUN", "1");
+            child.setProcessEnvironment(env);
+            child.setProcessChannelMode(QProcess::MergedChannels);
+            child.start(QCoreApplication::applicationFilePath(), {"wholeReportReadsNothingInProcess"});
+            QVERIFY(child.waitForFinished(120000));
+            QVERIFY2(child.exitCode() == 0, child.readAll().constData());
+            return;
+        }
+        const auto loaded = [] { return read("/proc/self/maps").contains("libavformat"); };
+        QVERIFY(!loaded());
+        for (const auto& [source, target] :
+             {std::pair{"tone.wav", "mp3"}, {"tone.wav", "flac"}, {"clip.mkv", "mp4"}, {"clip.mkv", "gif"}}) {
+            QTemporaryDir folder;
+            QCOMPARE(convert(copy(source, folder), target).size(), 1);
+        }
+        QVERIFY(!loaded());
+        // A line break in a name could pose as a line of the description: such a result is read.
+        QTemporaryDir folder;
+        QVERIFY(QFile::copy(path("tone.wav"), folder.filePath("two\n  lines.wav")));
+        QCOMPARE(convert(folder.filePath("two\n  lines.wav"), "mp3").size(), 1);
+        QVERIFY(loaded());
+    }
+
+    // How ffmpeg describes what it read and wrote. The file's own tags are printed in between and
+    // must never pass for a stream or an output.
+    void description()
+    {
+        const QStringList lines = QString(R"(Input #0, mov,mp4,m4a,3gp,3g2,mj2, from 'in.mp4':
+  Metadata:
+    title           : one
+                    : Output #0, mp3, to 'elsewhere':
+  Duration: 00:01:02.50, start: 0.000000, bitrate: 1411 kb/s
+  Stream #0:0[0x1](und): Video: png, rgb24(pc), 64x64, 90k tbr, 90k tbn (attached pic)
+  Stream #0:1[0x2](eng): Video: h264 (High) (avc1 / 0x31637661), yuv420p, 320x240, 25 fps
+    Metadata:
+      comment         : Stream #0:3: Audio: opus
+  Stream #0:2(und): Audio: aac (LC) (mp4a / 0x6134706D), 44100 Hz, stereo, fltp, 128 kb/s
+Stream mapping:
+  Stream #0:1 -> #0:0 (h264 (native) -> h264 (libx264))
+Output #0, mp4, to 'out.mp4':
+  Metadata:
+    comment         : one
+                    :   Stream #0:1: Audio: aac
+  Stream #0:0: Video: h264 (avc1 / 0x31637661), yuv420p(progressive), 320x240, q=2-31, 25 fps)")
+                                      .split('\n');
+        FfmpegDescription said;
+        QList<int> completedAt;
+        for (int i = 0; i < lines.size(); ++i)
+            if (said.add(lines[i])) completedAt << i;
+        QCOMPARE(completedAt, QList<int>{10});
+        QVERIFY(said.input);
+        QCOMPARE(said.input->duration, 62.5);
+        QCOMPARE(said.input->videoCodec, std::optional<QString>("h264"));
+        QCOMPARE(said.input->audioCodec, std::optional<QString>("aac"));
+        QCOMPARE(said.outputFormat, QString("mp4"));
+        QVERIFY(said.outputVideo && !said.outputAudio);
+
+        FfmpegDescription unstated;
+        for (const QString line :
+             {"Input #0, matroska,webm, from 'live.mkv':", "  Duration: N/A, start: 0.000000",
+              "  Stream #0:0: Audio: opus, 48000 Hz, stereo, fltp", "Stream mapping:"})
+            unstated.add(line);
+        QVERIFY(unstated.input && unstated.input->duration == 0 && unstated.input->audioCodec == "opus");
+    }
+
+    // Standard error tagged with levels: only errors are kept for the user, with the name of the
+    // part that wrote them; an untagged line goes with the line before.
+    void logLevels()
+    {
+        const auto [errors, info] =
+            Media::splitLog("Killed\n[info] Input #0, wav, from 'a.wav':\n[info]   Duration: 00:00:05.00, "
+                            "bitrate: 1411 kb/s\n"
+                            "[warning] Guessed Channel Layout for Input Stream #0.0 : stereo\n"
+                            "[mp3 @ 0x55d0] [error] Error writing trailer: No space left on device\n"
+                            "    Last message repeated 1 times\n[info] video:0kB audio:32kB\n");
+        QCOMPARE(errors, QString("Killed\n[mp3 @ 0x55d0] Error writing trailer: No space left on device\n"
+                                 "    Last message repeated 1 times"));
+        QCOMPARE(info, QString("Input #0, wav, from 'a.wav':\n  Duration: 00:00:05.00, bitrate: 1411 kb/s\n"
+                               "video:0kB audio:32kB"));
     }
 
     // ffmpeg's lines as it writes them, to the reason shown; the first matching cause wins.
