@@ -356,7 +356,7 @@ class CliTest : public QObject
             {{"--convert", "mp3", dir.filePath("tone.wav")},
              "tone.mp3",
              {"libtolvane_engines.so"},
-             gui + heavy + archives},
+             gui + heavy + archives + QStringList{"libavformat.so"}},
             {{"--convert", "vtt", dir.filePath("lines.srt")}, "lines.vtt", {}, gui + heavy + archives},
             {{"--convert", "gz", dir.filePath("box.zip")}, "box.tar.gz", {"libarchive.so"}, gui + heavy},
             {{"--convert", "jpg", dir.filePath("picture.png")},
@@ -381,6 +381,10 @@ class CliTest : public QObject
             QProcess p;
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
             env.insert("LD_DEBUG", "files");
+            // Into a file per process: children (ffmpeg) must not find the loader's lines in their
+            // own standard error, which the program reads.
+            QTemporaryDir debug;
+            env.insert("LD_DEBUG_OUTPUT", debug.filePath("ld"));
             p.setProcessEnvironment(env);
             p.start(TOLVANE_BIN, c.args);
             QVERIFY(p.waitForStarted(30000));
@@ -392,7 +396,9 @@ class CliTest : public QObject
             const QRegularExpression line(QString(R"(^\s*%1:\s+file=(\S+))").arg(pid),
                                           QRegularExpression::MultilineOption);
             QStringList loaded;
-            for (auto it = line.globalMatch(QString::fromLocal8Bit(p.readAllStandardError())); it.hasNext();)
+            QFile log(debug.filePath(QStringLiteral("ld.%1").arg(pid)));
+            QVERIFY(log.open(QIODevice::ReadOnly));
+            for (auto it = line.globalMatch(QString::fromLocal8Bit(log.readAll())); it.hasNext();)
                 loaded << QFileInfo(it.next().captured(1)).fileName();
             const auto any = [&loaded](const QString& prefix) {
                 return std::any_of(loaded.cbegin(), loaded.cend(),
@@ -400,11 +406,8 @@ class CliTest : public QObject
             };
             for (const QString& name : c.present)
                 QVERIFY2(any(name), qPrintable(c.args.join(' ') + ": " + name + " not loaded"));
-            for (const QString& name : c.absent) {
-                // ffmpeg's own libavformat brings the XML library, which counts only without it.
-                if (name == QLatin1String("libxml2.so") && any("libavformat.so")) continue;
+            for (const QString& name : c.absent)
                 QVERIFY2(!any(name), qPrintable(c.args.join(' ') + " loads " + name));
-            }
         }
     }
 
