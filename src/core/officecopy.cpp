@@ -4,11 +4,10 @@
 #include "core/officelinks.h"
 #include "core/officepicture.h"
 #include "core/output.h"
-#include "core/textfile.h"
+#include "core/saferead.h"
 #include "core/zip.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
@@ -71,14 +70,7 @@ QByteArray cleanedPart(const QString& name, const QByteArray& bytes, const Packa
 
 void repack(const QString& input, const QString& copy)
 {
-    const ScratchFolder unpacked = Zip::extract(input, documentLimits);
-    QMap<QString, QByteArray> parts;
-    QDirIterator it(unpacked.path(), QDir::Files | QDir::Hidden | QDir::NoSymLinks,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        parts.insert(path.mid(unpacked.path().size() + 1), TextFile::bytes(path));
-    }
+    QMap<QString, QByteArray> parts = readSafely(input, documentLimits);
     const std::optional<QString> mimetype =
         parts.contains(QStringLiteral("mimetype"))
             ? std::optional(QString::fromUtf8(parts.take(QStringLiteral("mimetype"))))
