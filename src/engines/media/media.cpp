@@ -193,11 +193,12 @@ FfmpegReport ffmpeg(const QStringList& args, const std::function<double()>& dura
 {
     const QString program = require(QStringLiteral("ffmpeg"));
     // Information and warnings too, each tagged with its level: the information describes what
-    // ffmpeg read and wrote; only errors are shown to the user.
-    static const QStringList prefix{QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),
-                                    QStringLiteral("-y"),           QStringLiteral("-loglevel"),
-                                    QStringLiteral("level+info"),   QStringLiteral("-progress"),
-                                    QStringLiteral("pipe:1"),       QStringLiteral("-nostats")};
+    // ffmpeg read and wrote, and at level verbose ends with what it did with each stream; only
+    // errors are shown to the user.
+    static const QStringList prefix{
+        QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),      QStringLiteral("-y"),
+        QStringLiteral("-loglevel"),    QStringLiteral("level+verbose"), QStringLiteral("-progress"),
+        QStringLiteral("pipe:1"),       QStringLiteral("-nostats")};
     FfmpegReport report;
     Shell::Options options;
     options.job = job;
@@ -216,7 +217,9 @@ FfmpegReport ffmpeg(const QStringList& args, const std::function<double()>& dura
         options.onErrorLine = [&](const QString& line) {
             const auto t = tagged(line);
             if (t) informing = t->first == Level::info;
-            if (informing) onInfo(t ? t->second : line);
+            // An untagged line continues the one before: a tag's name or value across a line
+            // break, which could otherwise pose as a line of ffmpeg's own at the left margin.
+            if (informing && t) onInfo(t->second);
         };
     }
     const Shell::Result result = Shell::run(program, prefix + guardedInputs(args), options);

@@ -82,7 +82,8 @@ std::pair<QString, QString> splitLog(const QString& standardError);
 // Runs ffmpeg with the fixed prefix (no stdin, overwrite, progress on stdout, levels tagged) and
 // `args`, which end with the output path, through guardedInputs(). Progress is measured over
 // `duration` seconds, read at each report (0 while unknown: no progress). `onInfo` is handed each
-// information line as it comes. The job's cancel ends ffmpeg and throws
+// information line (levels info and verbose) that carries its own level tag, without the tag, as it
+// comes; lines that continue another are not handed on. The job's cancel ends ffmpeg and throws
 // ConvertError::cancelled(). A failure throws ffmpegFailure(); so does an exit 0 that came
 // without the last report or with write errors (unfinishedWrite()).
 FfmpegReport ffmpeg(const QStringList& args, const std::function<double()>& duration, Job* job,
@@ -125,8 +126,8 @@ QStringList retryArgs(const QString& source, const QString& output, const QStrin
 // copy that fails for any reason but cancelling is repeated once as a re-encode. ffmpeg starts on
 // a guess of the source's streams from its extension; a run whose description of the source
 // calls for other arguments is ended and redone. The result is checked before it is handed back:
-// from ffmpeg's own report where that shows it whole (the source's stated length reached, the
-// streams asked for written, every byte it wrote on disk), otherwise by reading the source and
+// from ffmpeg's own report where that shows it whole (the source's stated length reached, each
+// stream asked for written whole, every byte it wrote on disk), otherwise by reading the source and
 // the result in this process: it must hold the streams asked for, reach as far as ffmpeg says it
 // wrote, and last about as long as the source (the disk may fill up under a run that still exits
 // 0). While conversions fill the cores, each ffmpeg runs on one thread.

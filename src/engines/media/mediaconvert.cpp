@@ -131,8 +131,9 @@ QString muxerFor(const QString& target)
 }
 
 // Whether ffmpeg's own report shows the whole result, so that nothing needs reading back: it
-// described the source with a stated length, wrote the target's format with the one stream asked
-// for, said no error, reached that length, and the file holds every byte it says it wrote.
+// described the source with a stated length, wrote the target's format with the streams asked
+// for, said no error, reached that length with each of those streams, and the file holds every
+// byte it says it wrote.
 bool shownWhole(const Media::FfmpegReport& report, const FfmpegDescription& said, const QString& source,
                 const QString& output, bool audio, const QString& target)
 {
@@ -144,11 +145,12 @@ bool shownWhole(const Media::FfmpegReport& report, const FfmpegDescription& said
     const bool wantsVideo = !audio;
     const bool wantsAudio = audio || (target != QLatin1String("gif") && said.input->audioCodec);
     if ((wantsVideo && !said.outputVideo) || (wantsAudio && !said.outputAudio)) return false;
-    // ffmpeg's time is its furthest stream's: picture and sound are each read back instead, so
-    // that one of them stopping early can't pass.
-    if (wantsVideo && wantsAudio) return false;
     const double stated = said.input->duration;
-    if (!report.outSeconds || *report.outSeconds < stated - std::max(0.25, 0.005 * stated)) return false;
+    const double least = stated - std::max(0.25, 0.005 * stated);
+    if (!report.outSeconds || *report.outSeconds < least) return false;
+    // ffmpeg's time is its furthest stream's: each stream asked for must show on its own that it
+    // is whole, so that one of them stopping early can't pass.
+    if (!said.streamsReach(least, wantsVideo, wantsAudio)) return false;
     return report.outBytes && *report.outBytes > 0 && QFileInfo(output).size() == *report.outBytes;
 }
 

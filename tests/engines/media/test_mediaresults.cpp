@@ -60,6 +60,7 @@ class MediaResultsTest : public QObject
         QVERIFY(ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=320x240:r=25:d=2", "-f", "lavfi", "-i", "sine=d=2",
                         "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac",
                         path("clip.mkv")}));
+        QVERIFY(ffmpeg({"-i", path("clip.mkv"), "-c", "copy", path("clip.mp4")}));
         QVERIFY(ffmpeg({"-f", "lavfi", "-i", "sine=d=4", path("tone.wav")}));
         QVERIFY(ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x48:d=1", "-c:v", "ffv1", path("silent.mkv")}));
         QVERIFY(write(path("broken.mp4"), QByteArray(5000, '\x17')));
@@ -110,6 +111,9 @@ class MediaResultsTest : public QObject
         row("gif cut on disk", "clip.mkv", "gif", halfTheBytes);
         row("sound stopped half way", "tone.wav", "mp3",
             "exec \"$real\" \"${@:1:$#-1}\" -t 1.5 \"${@: -1}\"\n");
+        // ffmpeg's time is the picture's, which goes on to the end.
+        row("sound stopped beside the picture", "clip.mp4", "avi",
+            "exec \"$real\" \"${@:1:$#-1}\" -af atrim=end=0.5 \"${@: -1}\"\n");
         // Read as what was asked for, not as whatever the bytes resemble.
         row("another format than asked", "tone.wav", "flac",
             "exec \"$real\" \"${@:1:$#-1}\" -f ogg \"${@: -1}\"\n");
@@ -205,9 +209,10 @@ class MediaResultsTest : public QObject
                 QCOMPARE(convert(copy(source, folder), target).size(), 1);
             QVERIFY(!loaded());
         } else if (scenario == "pictureAndSound") {
-            // ffmpeg's time is the furthest stream's: each stream is read back.
-            QCOMPARE(convert(copy("clip.mkv", folder), "mp4").size(), 1);
-            QVERIFY(loaded());
+            // Each stream shown whole by ffmpeg's statistics, copied and re-encoded.
+            for (const QString target : {"mp4", "avi"})
+                QCOMPARE(convert(copy("clip.mkv", folder), target).size(), 1);
+            QVERIFY(!loaded());
         } else {
             // A line break in a name could pose as a line of the description: such a result is read.
             QVERIFY(QFile::copy(path("tone.wav"), folder.filePath("two\n  lines.wav")));
@@ -256,6 +261,124 @@ Output #0, mp4, to 'out.mp4':
               "  Stream #0:0: Audio: opus, 48000 Hz, stereo, fltp", "Stream mapping:"})
             unstated.add(line);
         QVERIFY(unstated.input && unstated.input->duration == 0 && unstated.input->audioCodec == "opus");
+    }
+
+    // ffmpeg's closing statistics, as 5.1 writes them at level verbose, tied to the output's
+    // description and the stream mapping: each stream asked for must show it is whole on its own.
+    void statistics_data()
+    {
+        QTest::addColumn<QString>("transcript");
+        QTest::addColumn<bool>("video");
+        QTest::addColumn<bool>("audio");
+        QTest::addColumn<bool>("whole");
+        // A stream copy of a 2 s clip and a re-encode of a 3 s one, as real runs wrote them.
+        const QString copied = R"(Input #0, matroska,webm, from 'clip.mkv':
+  Duration: 00:00:02.02, start: 0.000000, bitrate: 766 kb/s
+  Stream #0:0: Video: h264 (Constrained Baseline), yuv420p(progressive, left), 320x240, 25 fps, 25 tbr, 1k tbn
+  Stream #0:1: Audio: aac (LC), 44100 Hz, mono, fltp
+Output #0, mp4, to 'out.mp4':
+  Metadata:
+    comment         : one
+                    :   Output stream #0:1 (audio): 88 packets muxed (17620 bytes);
+  Stream #0:0: Video: h264 (Constrained Baseline) (avc1 / 0x31637661), yuv420p, 320x240, q=2-31, 25 fps, 16k tbn
+  Stream #0:1: Audio: aac (LC) (mp4a / 0x6134706D), 44100 Hz, mono, fltp
+Stream mapping:
+  Stream #0:0 -> #0:0 (copy)
+  Stream #0:1 -> #0:1 (copy)
+[mp4 @ 0x55b5c32f6300] Starting second pass: moving the moov atom to the beginning of the file
+video:170kB audio:17kB subtitle:0kB other streams:0kB global headers:0kB muxing overhead: 1.424642%
+Input file #0 (clip.mkv):
+  Input stream #0:0 (video): 50 packets read (174358 bytes); 
+  Input stream #0:1 (audio): 88 packets read (17620 bytes); 
+  Total: 138 packets (191978 bytes) demuxed
+Output file #0 (out.mp4):
+  Output stream #0:0 (video): 50 packets muxed (174358 bytes); 
+  Output stream #0:1 (audio): 88 packets muxed (17620 bytes); 
+  Total: 138 packets (191978 bytes) muxed)";
+        const QString encoded = R"(Input #0, matroska,webm, from 'short.webm':
+  Duration: 00:00:03.01, start: -0.007000, bitrate: 879 kb/s
+  Stream #0:0: Video: vp9 (Profile 0), yuv420p(tv, progressive), 640x360, SAR 1:1 DAR 16:9, 30 fps, 30 tbr, 1k tbn
+  Stream #0:1: Audio: opus, 48000 Hz, mono, fltp, delay 312
+Stream mapping:
+  Stream #0:0 -> #0:0 (vp9 (native) -> h264 (libx264))
+  Stream #0:1 -> #0:1 (opus (native) -> aac (native))
+[graph 0 input from stream 0:0 @ 0x5597c83ce5c0] w:640 h:360 pixfmt:yuv420p tb:1/1000 fr:30/1 sar:1/1
+Output #0, mp4, to 'out.mp4':
+  Stream #0:0: Video: h264 (avc1 / 0x31637661), yuv420p(tv, progressive), 640x360, q=2-31, 30 fps, 15360 tbn
+    Metadata:
+      title           : Output stream #0:1 (audio): 999 frames encoded (999999 samples); 1 packets muxed (1 bytes);
+  Stream #0:1: Audio: aac (LC) (mp4a / 0x6134706D), 48000 Hz, mono, fltp, delay 1024, 256 kb/s
+Input file #0 (short.webm):
+  Input stream #0:0 (video): 90 packets read (301310 bytes); 90 frames decoded; 
+  Input stream #0:1 (audio): 151 packets read (26961 bytes); 151 frames decoded (144000 samples); 
+Output file #0 (out.mp4):
+  Output stream #0:0 (video): 90 frames encoded; 90 packets muxed (348827 bytes); 
+  Output stream #0:1 (audio): 141 frames encoded (144000 samples); 142 packets muxed (50759 bytes); 
+  Total: 232 packets (399586 bytes) muxed)";
+        const auto row = [](const char* name, QString transcript, bool video, bool audio, bool whole) {
+            QTest::newRow(name) << transcript << video << audio << whole;
+        };
+        row("copy", copied, true, true, true);
+        row("re-encode", encoded, true, true, true);
+        // Shortness hidden behind the other stream, which ffmpeg's time follows.
+        row("copied sound short of its input",
+            QString(copied).replace("88 packets muxed", "87 packets muxed"), true, true, false);
+        row("encoded sound stops early",
+            QString(encoded).replace("(144000 samples); 142", "(48000 samples); 142"), true, true, false);
+        row("encoded picture stops early", QString(encoded).replace("90 frames encoded", "60 frames encoded"),
+            true, true, false);
+        row("short sound not asked for",
+            QString(encoded).replace("(144000 samples); 142", "(48000 samples); 142"), true, false, true);
+        // Any doubt is no proof.
+        row("statistics missing",
+            QString(copied).remove(QRegularExpression("  Output stream #0:1 \\(audio\\): 88[^\n]*\n")), true,
+            true, false);
+        row("mapping missing", QString(copied).remove("  Stream #0:1 -> #0:1 (copy)\n"), true, true, false);
+        row("copy said to be encoded",
+            QString(copied).replace("(audio): 88 packets muxed",
+                                    "(audio): 88 frames encoded (88 samples); 88 packets muxed"),
+            true, true, false);
+        row("no frame rate", QString(encoded).replace("q=2-31, 30 fps,", "q=2-31,"), true, true, false);
+        row("number past any size", QString(copied).replace("88 packets", "99999999999999999999 packets"),
+            true, true, false);
+        row("stream told twice", copied + "\n  Output stream #0:1 (audio): 88 packets muxed (17620 bytes); ",
+            true, true, false);
+        row("kind asked for not written",
+            QString(encoded).remove(QRegularExpression("  Stream #0:1: Audio[^\n]*\n")), true, true, false);
+        // The file's tags, printed further indented, and statistics outside their section.
+        row("statistics further indented",
+            QString(encoded).replace("  Output stream #0:1 (audio)", "    Output stream #0:1 (audio)"), true,
+            true, false);
+        row("statistics outside their section",
+            QString(copied).replace("Output file #0 (out.mp4):", "Output file #1 (other.mp4):"), true, true,
+            false);
+    }
+    void statistics()
+    {
+        QFETCH(QString, transcript);
+        QFETCH(bool, video);
+        QFETCH(bool, audio);
+        FfmpegDescription said;
+        for (const QString& line : transcript.split('\n'))
+            said.add(line);
+        QVERIFY(said.input);
+        QTEST(said.streamsReach(said.input->duration - 0.25, video, audio), "whole");
+    }
+
+    // A tag's name may hold a line break, and what follows it reaches standard error untagged at
+    // the left margin: only lines ffmpeg tagged itself are read as its description.
+    void untaggedLinesAreNotRead()
+    {
+        QTemporaryDir folder;
+        const QString tagged = folder.filePath("tagged.mp3");
+        QVERIFY(ffmpeg({"-i", path("tone.wav"), "-metadata", "x\nOutput file #0 (forged):=v", tagged}));
+        QStringList lines;
+        Media::ffmpeg(
+            {"-i", tagged, "-f", "null", "-"}, [] { return 0.0; }, nullptr, {},
+            [&](const QString& line) { lines << line; });
+        QVERIFY2(lines.filter(QRegularExpression("^Output file #0 \\(")).size() == 1,
+                 qPrintable(lines.join('\n')));
+        QVERIFY2(lines.filter("forged").isEmpty(), qPrintable(lines.join('\n')));
     }
 
     // Standard error tagged with levels: only errors are kept for the user, with the name of the
@@ -318,7 +441,8 @@ Output #0, mp4, to 'out.mp4':
         QVERIFY(work.wait_for(std::chrono::seconds(10)) == std::future_status::ready);
         QVERIFY(work.get());
         QCOMPARE(::kill(read(pidFile).trimmed().toInt(), 0), -1);
-        QCOMPARE(entries(m_dir.path()), (QStringList{"broken.mp4", "clip.mkv", "silent.mkv", "tone.wav"}));
+        QCOMPARE(entries(m_dir.path()),
+                 (QStringList{"broken.mp4", "clip.mkv", "clip.mp4", "silent.mkv", "tone.wav"}));
     }
 };
 
