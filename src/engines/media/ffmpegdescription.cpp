@@ -63,8 +63,10 @@ bool FfmpegDescription::add(const QString& line)
         add(line);
         return true;
     }
+    // A line of one of ffmpeg's parts ("[mp4 @ 0x…] …") may come from another thread in between.
+    if (line.startsWith(QLatin1Char('['))) return false;
     if (!line.startsWith(QLatin1Char(' '))) {
-        // Each line at the left margin opens a section or ends the one before.
+        // Each other line at the left margin opens a section or ends the one before.
         m_section = Section::none;
         if (inputStart.match(line).hasMatch()) {
             m_section = Section::input;

@@ -271,7 +271,8 @@ Output #0, mp4, to 'out.mp4':
         QTest::addColumn<bool>("video");
         QTest::addColumn<bool>("audio");
         QTest::addColumn<bool>("whole");
-        // A stream copy of a 2 s clip and a re-encode of a 3 s one, as real runs wrote them.
+        // A stream copy of a 2 s clip and a re-encode of a 3 s one, as real runs wrote them; a line of
+        // a decoder thread may come in between.
         const QString copied = R"(Input #0, matroska,webm, from 'clip.mkv':
   Duration: 00:00:02.02, start: 0.000000, bitrate: 766 kb/s
   Stream #0:0: Video: h264 (Constrained Baseline), yuv420p(progressive, left), 320x240, 25 fps, 25 tbr, 1k tbn
@@ -304,6 +305,7 @@ Stream mapping:
   Stream #0:1 -> #0:1 (opus (native) -> aac (native))
 [graph 0 input from stream 0:0 @ 0x5597c83ce5c0] w:640 h:360 pixfmt:yuv420p tb:1/1000 fr:30/1 sar:1/1
 Output #0, mp4, to 'out.mp4':
+[h264 @ 0x5597c8310a40] Reinit context to 640x368, pix_fmt: yuv420p
   Stream #0:0: Video: h264 (avc1 / 0x31637661), yuv420p(tv, progressive), 640x360, q=2-31, 30 fps, 15360 tbn
     Metadata:
       title           : Output stream #0:1 (audio): 999 frames encoded (999999 samples); 1 packets muxed (1 bytes);
