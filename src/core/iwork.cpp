@@ -106,7 +106,8 @@ ScratchFolder convertInto(const QString& input, const QString& filter, Job* job,
             "This conversion needs LibreOffice. Install it with: sudo apt install libreoffice"));
     if (job) job->throwIfCancelled();
 
-    const ScratchFolder profile, inFolder;
+    // LibreOffice reads and writes its profile busily: in memory it converts noticeably sooner.
+    const ScratchFolder profile(Output::ScratchPlace::memory), inFolder;
     OfficeProfile::make(*soffice, profile.path(), job);
     // LibreOffice reads only the private copy, whose links lead nowhere.
     const QString copy = OfficeCopy::make(input, inFolder.path());

@@ -14,7 +14,10 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/magic.h>
+#include <optional>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -31,6 +34,21 @@ QString systemError(int error)
 QByteArray encoded(const QString& path)
 {
     return QFile::encodeName(path);
+}
+
+// A folder on a memory file system where this user may make folders, unless TMPDIR says where
+// temporary files go.
+std::optional<QString> memoryFolder()
+{
+    if (!qEnvironmentVariableIsEmpty("TMPDIR")) return std::nullopt;
+    for (const QString& candidate : {qEnvironmentVariable("XDG_RUNTIME_DIR"), QStringLiteral("/dev/shm")}) {
+        struct statfs fs;
+        if (candidate.isEmpty() || ::statfs(encoded(candidate).constData(), &fs) != 0 ||
+            fs.f_type != TMPFS_MAGIC || ::access(encoded(candidate).constData(), W_OK | X_OK) != 0)
+            continue;
+        return candidate;
+    }
+    return std::nullopt;
 }
 
 // lstat, so that a dangling link also counts as a taken name.
@@ -305,9 +323,10 @@ QString commit(const QString& temporary, const QString& destination, bool destin
     }
 }
 
-QString scratch()
+QString scratch(ScratchPlace place)
 {
-    const QString temp = QDir::tempPath();
+    const QString temp =
+        place == ScratchPlace::memory ? memoryFolder().value_or(QDir::tempPath()) : QDir::tempPath();
     QDir().mkpath(temp);
     const QString path = joined(temp, QStringLiteral("tolvane-") +
                                           QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());

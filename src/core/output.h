@@ -51,8 +51,14 @@ void writeFile(const QString& path, const QByteArray& bytes);
 // marks a folder destination, whose whole name is the base.
 QString commit(const QString& temporary, const QString& destination, bool destinationIsFolder = false);
 
-// A new, empty folder "tolvane-<uuid>" in the temporary directory; the caller removes it.
-QString scratch();
+// Where a scratch folder goes: the temporary directory, or memory for a small folder that is
+// written and read a great deal (LibreOffice's profile).
+enum class ScratchPlace { temporary, memory };
+
+// A new, empty folder "tolvane-<uuid>" in the temporary directory; the caller removes it. In
+// memory: the user's runtime folder or /dev/shm when one is a memory file system and the user
+// has not chosen a temporary directory (TMPDIR), else the temporary directory too.
+QString scratch(ScratchPlace place = ScratchPlace::temporary);
 
 // The file name without its extension; ".tar.gz" and ".tgz" count as one extension.
 QString baseName(const QString& path);

@@ -5,7 +5,7 @@
 #include <QDir>
 #include <utility>
 
-ScratchFolder::ScratchFolder() : m_path(Output::scratch()) {}
+ScratchFolder::ScratchFolder(Output::ScratchPlace place) : m_path(Output::scratch(place)) {}
 
 ScratchFolder::~ScratchFolder()
 {

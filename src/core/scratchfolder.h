@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/output.h"
+
 #include <QString>
 
 // A new, empty private folder in the temporary directory (made by Output::scratch), removed with
@@ -7,7 +9,7 @@
 class ScratchFolder
 {
   public:
-    ScratchFolder();
+    explicit ScratchFolder(Output::ScratchPlace place = Output::ScratchPlace::temporary);
     ~ScratchFolder();
     ScratchFolder(ScratchFolder&& other) noexcept;
     ScratchFolder& operator=(ScratchFolder&& other) noexcept;

@@ -7,6 +7,8 @@
 #include <csignal>
 #include <future>
 #include <latch>
+#include <linux/magic.h>
+#include <sys/statfs.h>
 
 class OutputTest : public QObject
 {
@@ -216,6 +218,35 @@ class OutputTest : public QObject
             QCOMPARE(readFile(results[i].get()), QByteArray::number(i));
         QCOMPARE(readFile(destination), QByteArray("original"));
         QCOMPARE(QDir(dir.path()).entryList(everything).size(), 17);
+    }
+
+    // A folder for memory goes to a memory file system unless TMPDIR says where temporary files
+    // go; a runtime folder on disk is passed over.
+    void scratchInMemory()
+    {
+        struct statfs fs;
+        if (::statfs("/dev/shm", &fs) != 0 || fs.f_type != TMPFS_MAGIC)
+            QSKIP("/dev/shm is not in memory here");
+        QTemporaryDir disk, runtime("/dev/shm/tolvane-test-XXXXXX");
+        QVERIFY(runtime.isValid());
+        const QByteArray tmpdir = qgetenv("TMPDIR"), xdg = qgetenv("XDG_RUNTIME_DIR");
+        const auto restore = qScopeGuard([&] {
+            qputenv("TMPDIR", tmpdir);
+            qputenv("XDG_RUNTIME_DIR", xdg);
+        });
+        const auto parentOf = [](Output::ScratchPlace place) {
+            const QString path = Output::scratch(place);
+            QDir(path).removeRecursively();
+            return QFileInfo(path).path();
+        };
+        qputenv("TMPDIR", disk.path().toUtf8());
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        QCOMPARE(parentOf(Output::ScratchPlace::memory), disk.path());
+        qunsetenv("TMPDIR");
+        QCOMPARE(parentOf(Output::ScratchPlace::memory), runtime.path());
+        QCOMPARE(parentOf(Output::ScratchPlace::temporary), QDir::tempPath());
+        qputenv("XDG_RUNTIME_DIR", disk.path().toUtf8());
+        QCOMPARE(parentOf(Output::ScratchPlace::memory), QStringLiteral("/dev/shm"));
     }
 };
 
