@@ -1,5 +1,6 @@
 #include "core/safeextract.h"
 
+#include "core/archiveinput.h"
 #include "core/archivenames.h"
 #include "core/converterror.h"
 #include "core/entryreader.h"
@@ -72,10 +73,6 @@ bool passesThroughLink(const QByteArray& root, const Components& folders)
     return false;
 }
 
-struct ReadDeleter
-{
-    void operator()(archive* a) const { LibArchive::get().readFree(a); }
-};
 struct WriteDeleter
 {
     void operator()(archive* a) const { LibArchive::get().writeFree(a); }
@@ -85,38 +82,24 @@ class Extractor
 {
   public:
     Extractor(const QString& archivePath, const QString& destination, const ExtractLimits& limits)
-        : m_archivePath(archivePath), m_name(QFileInfo(archivePath).fileName()),
-          m_root(QFile::encodeName(QFileInfo(destination).canonicalFilePath())), m_limits(limits),
-          m_in(m_lib.readNew()), m_out(m_lib.writeDiskNew())
+        : m_input(archivePath, limits, 64 * 1024),
+          m_root(QFile::encodeName(QFileInfo(destination).canonicalFilePath())), m_out(m_lib.writeDiskNew())
     {
     }
 
     void run()
     {
         if (m_root.isEmpty()) refuse(QStringLiteral("the destination folder is missing"));
-        m_lib.readSupportFormatAll(m_in.get());
-        m_lib.readSupportFilterAll(m_in.get());
         m_lib.writeDiskSetOptions(m_out.get(), writeOptions);
-        if (m_lib.readOpenFilename(m_in.get(), QFile::encodeName(m_archivePath).constData(), 64 * 1024) !=
-            ARCHIVE_OK)
-            refuse(errorText(m_in.get()));
-
-        for (;;) {
-            archive_entry* entry = nullptr;
-            const int status = m_lib.readNextHeader(m_in.get(), &entry);
-            if (status == ARCHIVE_EOF) break;
-            if (status < ARCHIVE_WARN) refuse(errorText(m_in.get()));
-            if (++m_entries > m_limits.maxEntries)
-                refuse(QStringLiteral("it holds more than %1 entries").arg(m_limits.maxEntries));
-            if (m_lib.entrySizeIsSet(entry)) count(m_declared, m_lib.entrySize(entry));
+        while (archive_entry* entry = m_input.next()) {
             const QByteArray name = entryText(m_lib.entryPathname(entry), m_lib.entryPathnameUtf8(entry));
             if (!place(entry, name)) continue;
             if (m_lib.writeHeader(m_out.get(), entry) < ARCHIVE_WARN) writeFailed();
             // Folders and symbolic links carry no data of their own.
             if (m_lib.entryFiletype(entry) == AE_IFREG || m_lib.entryHardlink(entry))
                 copyData(name, entry);
-            else if (m_lib.readDataSkip(m_in.get()) < ARCHIVE_WARN)
-                refuse(errorText(m_in.get()));
+            else if (m_lib.readDataSkip(m_input.get()) < ARCHIVE_WARN)
+                refuse(errorText(m_input.get()));
             // Warnings here are about what the disk can't keep (an owner, extended attributes).
             if (m_lib.writeFinishEntry(m_out.get()) < ARCHIVE_WARN) writeFailed();
         }
@@ -125,10 +108,7 @@ class Extractor
     }
 
   private:
-    [[noreturn]] void refuse(const QString& reason) const
-    {
-        throw ArchiveNames::unpackFailure(m_name, reason);
-    }
+    [[noreturn]] void refuse(const QString& reason) const { m_input.refuse(reason); }
 
     // A failure of the disk writer: the disk's own cause in plain words when the disk refused,
     // the refusal of the entry otherwise.
@@ -145,13 +125,6 @@ class Extractor
         default:
             refuse(errorText(m_out.get()));
         }
-    }
-
-    void count(qint64& total, qint64 bytes) const
-    {
-        if (bytes > m_limits.maxBytes - total)
-            refuse(QStringLiteral("it unpacks to more than %1 bytes").arg(m_limits.maxBytes));
-        total += qMax<qint64>(bytes, 0);
     }
 
     // Checks the entry and points it into the destination. False for entries left out: the
@@ -201,8 +174,8 @@ class Extractor
     void copyData(const QByteArray& name, archive_entry* entry)
     {
         const qint64 declared = m_lib.entrySizeIsSet(entry) ? m_lib.entrySize(entry) : -1;
-        EntryReader reader(m_in.get(), m_name, name, declared,
-                           [this](qint64 bytes) { count(m_written, bytes); });
+        EntryReader reader(m_input.get(), m_input.name(), name, declared,
+                           [this](qint64 bytes) { m_input.countUnpacked(bytes); });
         while (const std::optional<EntryReader::Block> block = reader.next()) {
             if (m_lib.writeDataBlock(m_out.get(), block->data, size_t(block->size), block->offset) ==
                 ARCHIVE_OK)
@@ -229,15 +202,9 @@ class Extractor
     }
 
     const LibArchive& m_lib = LibArchive::get();
-    QString m_archivePath;
-    QString m_name;
+    ArchiveInput m_input;
     QByteArray m_root;
-    ExtractLimits m_limits;
-    std::unique_ptr<archive, ReadDeleter> m_in;
     std::unique_ptr<archive, WriteDeleter> m_out;
-    qint64 m_entries = 0;
-    qint64 m_declared = 0;
-    qint64 m_written = 0;
 };
 
 } // namespace

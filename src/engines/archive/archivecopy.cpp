@@ -1,5 +1,6 @@
 #include "engines/archive/archivecopy.h"
 
+#include "core/archiveinput.h"
 #include "core/archivenames.h"
 #include "core/checkedfile.h"
 #include "core/converterror.h"
@@ -165,10 +166,6 @@ class Sink
     std::optional<ConvertError> m_error;
 };
 
-struct ReadDeleter
-{
-    void operator()(archive* a) const { LibArchive::get().readFree(a); }
-};
 struct WriteDeleter
 {
     void operator()(archive* a) const { LibArchive::get().writeFree(a); }
@@ -184,20 +181,14 @@ class Copier
   public:
     Copier(const QString& archivePath, const QString& from, const QString& output, const QString& to,
            Job& job, const ExtractLimits& limits)
-        : m_archivePath(archivePath), m_name(QFileInfo(archivePath).fileName()),
-          m_dropForks(from == QLatin1String("zip")), m_zip(to == QLatin1String("zip")), m_job(job),
-          m_limits(limits), m_sink(output, to == QLatin1String("gz")), m_in(m_lib.readNew()),
+        : m_dropForks(from == QLatin1String("zip")), m_zip(to == QLatin1String("zip")), m_job(job),
+          m_sink(output, to == QLatin1String("gz")), m_input(archivePath, limits, 1 << 20),
           m_out(m_lib.writeNew())
     {
     }
 
     void run()
     {
-        m_lib.readSupportFormatAll(m_in.get());
-        m_lib.readSupportFilterAll(m_in.get());
-        if (m_lib.readOpenFilename(m_in.get(), QFile::encodeName(m_archivePath).constData(), 1 << 20) !=
-            ARCHIVE_OK)
-            refuse(errorText(m_in.get()));
         if (m_zip)
             m_lib.writeSetFormatZip(m_out.get());
         else
@@ -207,13 +198,8 @@ class Copier
 
         for (;;) {
             m_job.throwIfCancelled();
-            archive_entry* entry = nullptr;
-            const int status = m_lib.readNextHeader(m_in.get(), &entry);
-            if (status == ARCHIVE_EOF) break;
-            if (status < ARCHIVE_WARN) refuse(errorText(m_in.get()));
-            if (++m_entries > m_limits.maxEntries)
-                refuse(QStringLiteral("it holds more than %1 entries").arg(m_limits.maxEntries));
-            if (m_lib.entrySizeIsSet(entry)) count(m_declared, m_lib.entrySize(entry));
+            archive_entry* entry = m_input.next();
+            if (!entry) break;
             copy(entry);
         }
         checkLinks();
@@ -223,23 +209,13 @@ class Copier
     }
 
   private:
-    [[noreturn]] void refuse(const QString& reason) const
-    {
-        throw ArchiveNames::unpackFailure(m_name, reason);
-    }
+    [[noreturn]] void refuse(const QString& reason) const { m_input.refuse(reason); }
 
     [[noreturn]] void writeFailed() const
     {
         if (m_sink.error()) throw *m_sink.error();
         throw ConvertError::failed(
             QStringLiteral("Couldn’t write the archive: %1").arg(errorText(m_out.get())));
-    }
-
-    void count(qint64& total, qint64 bytes) const
-    {
-        if (bytes > m_limits.maxBytes - total)
-            refuse(QStringLiteral("it unpacks to more than %1 bytes").arg(m_limits.maxBytes));
-        total += qMax<qint64>(bytes, 0);
     }
 
     void copy(archive_entry* entry)
@@ -365,7 +341,8 @@ class Copier
     // The entry's bytes, holes of sparse files filled in, exactly `size` of them.
     void copyData(const QByteArray& name, qint64 size)
     {
-        EntryReader reader(m_in.get(), m_name, name, size, [this](qint64 bytes) { count(m_written, bytes); });
+        EntryReader reader(m_input.get(), m_input.name(), name, size,
+                           [this](qint64 bytes) { m_input.countUnpacked(bytes); });
         qint64 at = 0;
         while (const std::optional<EntryReader::Block> block = reader.next()) {
             if (block->offset < at) throw ArchiveCopy::NeedsUnpacking();
@@ -379,7 +356,7 @@ class Copier
 
     void skipData()
     {
-        if (m_lib.readDataSkip(m_in.get()) < ARCHIVE_WARN) refuse(errorText(m_in.get()));
+        if (m_lib.readDataSkip(m_input.get()) < ARCHIVE_WARN) refuse(errorText(m_input.get()));
     }
 
     // A link checked when it was read can point outside once links it goes through are in
@@ -393,20 +370,14 @@ class Copier
     }
 
     const LibArchive& m_lib = LibArchive::get();
-    const QString m_archivePath;
-    const QString m_name;
     const bool m_dropForks;
     const bool m_zip;
     Job& m_job;
-    const ExtractLimits m_limits;
     const Owner m_owner;
     Sink m_sink; // before the writer, which may still write to it when freed
-    std::unique_ptr<archive, ReadDeleter> m_in;
+    ArchiveInput m_input;
     std::unique_ptr<archive, WriteDeleter> m_out;
     Tree m_tree;
-    qint64 m_entries = 0;
-    qint64 m_declared = 0;
-    qint64 m_written = 0;
 };
 
 } // namespace

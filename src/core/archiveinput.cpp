@@ -1,0 +1,54 @@
+#include "core/archiveinput.h"
+
+#include "core/archivenames.h"
+#include "core/libarchive.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+void ArchiveInput::Free::operator()(archive* a) const
+{
+    LibArchive::get().readFree(a);
+}
+
+ArchiveInput::ArchiveInput(const QString& path, const ExtractLimits& limits, std::size_t blockSize)
+    : m_name(QFileInfo(path).fileName()), m_limits(limits), m_in(LibArchive::get().readNew())
+{
+    const LibArchive& lib = LibArchive::get();
+    lib.readSupportFormatAll(m_in.get());
+    lib.readSupportFilterAll(m_in.get());
+    if (lib.readOpenFilename(m_in.get(), QFile::encodeName(path).constData(), blockSize) != ARCHIVE_OK)
+        refuse(ArchiveNames::errorText(m_in.get()));
+}
+
+ArchiveInput::~ArchiveInput() = default;
+
+archive_entry* ArchiveInput::next()
+{
+    const LibArchive& lib = LibArchive::get();
+    archive_entry* entry = nullptr;
+    const int status = lib.readNextHeader(m_in.get(), &entry);
+    if (status == ARCHIVE_EOF) return nullptr;
+    if (status < ARCHIVE_WARN) refuse(ArchiveNames::errorText(m_in.get()));
+    if (++m_entries > m_limits.maxEntries)
+        refuse(QStringLiteral("it holds more than %1 entries").arg(m_limits.maxEntries));
+    if (lib.entrySizeIsSet(entry)) count(m_declared, lib.entrySize(entry));
+    return entry;
+}
+
+void ArchiveInput::countUnpacked(qint64 bytes)
+{
+    count(m_unpacked, bytes);
+}
+
+void ArchiveInput::refuse(const QString& reason) const
+{
+    throw ArchiveNames::unpackFailure(m_name, reason);
+}
+
+void ArchiveInput::count(qint64& total, qint64 bytes) const
+{
+    if (bytes > m_limits.maxBytes - total)
+        refuse(QStringLiteral("it unpacks to more than %1 bytes").arg(m_limits.maxBytes));
+    total += qMax<qint64>(bytes, 0);
+}

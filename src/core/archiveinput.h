@@ -1,0 +1,50 @@
+#pragma once
+
+#include "core/safeextract.h"
+
+#include <QString>
+#include <cstddef>
+#include <memory>
+
+struct archive;
+struct archive_entry;
+
+// An archive opened for reading, in any format and compression libarchive knows, whose entries
+// are counted against limits as they come: how many there are, the sizes they declare and the
+// bytes really unpacked. Every refusal is "Couldn’t unpack <archive name>: <reason>".
+class ArchiveInput
+{
+  public:
+    // Reads `path` in blocks of `blockSize` bytes; refuses an archive that can't be opened.
+    ArchiveInput(const QString& path, const ExtractLimits& limits, std::size_t blockSize);
+    ~ArchiveInput();
+    ArchiveInput(const ArchiveInput&) = delete;
+    ArchiveInput& operator=(const ArchiveInput&) = delete;
+
+    archive* get() const { return m_in.get(); }
+    // The archive's file name, as messages give it.
+    const QString& name() const { return m_name; }
+
+    // The next entry, or null at the end. Refuses a header that can't be read, more entries than
+    // the limits allow, and declared sizes that together go past them.
+    archive_entry* next();
+    // Counts bytes really unpacked (the entries' data); refuses past the limit.
+    void countUnpacked(qint64 bytes);
+
+    [[noreturn]] void refuse(const QString& reason) const;
+
+  private:
+    struct Free
+    {
+        void operator()(archive* a) const;
+    };
+
+    void count(qint64& total, qint64 bytes) const;
+
+    QString m_name;
+    ExtractLimits m_limits;
+    std::unique_ptr<archive, Free> m_in;
+    qint64 m_entries = 0;
+    qint64 m_declared = 0;
+    qint64 m_unpacked = 0;
+};
