@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScrollArea>
 #include <cmath>
 
 OrderList::OrderList(const QStringList& urls, const std::function<QString(const QString&)>& detail,
@@ -124,4 +125,20 @@ void OrderList::mouseReleaseEvent(QMouseEvent*)
     m_dragging.reset();
     m_moved = false;
     update();
+}
+
+QWidget* OrderList::scrolled()
+{
+    auto* scroll = new QScrollArea;
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->viewport()->setAutoFillBackground(false);
+    scroll->setStyleSheet(
+        QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
+    setAutoFillBackground(false);
+    scroll->setWidget(this);
+    connect(this, &OrderList::dragMoved, scroll,
+            [scroll](QPoint at) { scroll->ensureVisible(at.x(), at.y(), 0, 24); });
+    return scroll;
 }

@@ -10,7 +10,7 @@
 // A list of files in an order the user arranges by dragging: each row shows its position, the
 // file's icon and name, a detail line and a drag handle. Dragging a row over another moves it
 // there while the drag goes on; reordering is the only change it makes. It is as tall as its
-// rows (put it in a scroll area). Main thread.
+// rows (put it in a scroll area: scrolled()). Main thread.
 class OrderList : public QWidget
 {
     Q_OBJECT
@@ -28,6 +28,9 @@ class OrderList : public QWidget
     void refreshDetails();
     QRectF rowRect(int index) const;
     std::optional<int> rowAt(QPointF point) const;
+
+    // A scroll area on the window's own background holding this list, following its drags.
+    QWidget* scrolled();
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

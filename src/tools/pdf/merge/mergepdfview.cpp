@@ -7,7 +7,6 @@
 #include "toolkit/textlabel.h"
 #include "toolkit/theme.h"
 
-#include <QScrollArea>
 #include <QVBoxLayout>
 
 MergePDFView::MergePDFView(std::shared_ptr<ToolContext> context, QWidget* parent)
@@ -16,18 +15,7 @@ MergePDFView::MergePDFView(std::shared_ptr<ToolContext> context, QWidget* parent
     column()->setSpacing(10);
     column()->addWidget(
         new TextLabel(QStringLiteral("Drag to change the order."), 12, QFont::Normal, Theme::inkSoft()));
-    auto* scroll = new QScrollArea;
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->viewport()->setAutoFillBackground(false);
-    scroll->setStyleSheet(
-        QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
-    m_list->setAutoFillBackground(false);
-    scroll->setWidget(m_list);
-    column()->addWidget(scroll, 1);
-    connect(m_list, &OrderList::dragMoved, scroll,
-            [scroll](QPoint at) { scroll->ensureVisible(at.x(), at.y(), 0, 24); });
+    column()->addWidget(m_list->scrolled(), 1);
     primary(QStringLiteral("Merge %1 PDFs").arg(this->context().urls().size()));
 }
 

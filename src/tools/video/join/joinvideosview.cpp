@@ -8,7 +8,6 @@
 #include "tools/video/join/clipprobes.h"
 
 #include <QFileInfo>
-#include <QScrollArea>
 #include <QVBoxLayout>
 
 JoinVideosView::JoinVideosView(std::shared_ptr<ToolContext> context, QWidget* parent)
@@ -24,23 +23,12 @@ JoinVideosView::JoinVideosView(std::shared_ptr<ToolContext> context, QWidget* pa
     column()->addWidget(new TextLabel(QStringLiteral("Drag to set the playback order. Clips are scaled to "
                                                      "match the first one."),
                                       12, QFont::Normal, Theme::inkSoft()));
-    auto* scroll = new QScrollArea;
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->viewport()->setAutoFillBackground(false);
-    scroll->setStyleSheet(
-        QStringLiteral("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }"));
-    m_list->setAutoFillBackground(false);
-    scroll->setWidget(m_list);
-    column()->addWidget(scroll, 1);
+    column()->addWidget(m_list->scrolled(), 1);
     m_problem->setWordWrap(true);
     column()->addWidget(m_problem);
     footer()->addWidget(m_total);
     primary(QStringLiteral("Join %1 Videos").arg(this->context().urls().size()));
 
-    connect(m_list, &OrderList::dragMoved, scroll,
-            [scroll](QPoint at) { scroll->ensureVisible(at.x(), at.y(), 0, 24); });
     connect(m_list, &OrderList::urlsChanged, this, &JoinVideosView::refresh);
     connect(m_probes, &ClipProbes::settled, this, [this] {
         m_list->refreshDetails();
