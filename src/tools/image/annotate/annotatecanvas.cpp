@@ -60,12 +60,7 @@ void AnnotateCanvas::arrange()
     const bool shown = !m_source.preview().isNull();
     m_loading->setVisible(!shown);
     if (shown) {
-        const double dpr = devicePixelRatioF();
-        const QSize pixels = (pictureRect().size() * dpr).toSize();
-        if (m_shown.size() != pixels && !pixels.isEmpty()) {
-            m_shown = m_source.preview().scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-            m_shown.setDevicePixelRatio(dpr);
-        }
+        m_shown.fit(m_source.preview(), pictureRect().size(), devicePixelRatioF());
     } else {
         m_loading->setGeometry(rect());
     }
@@ -94,7 +89,7 @@ void AnnotateCanvas::paintEvent(QPaintEvent*)
     const QRectF picture = pictureRect();
     if (picture.isEmpty()) return;
     QPainter painter(this);
-    painter.drawImage(picture.topLeft(), m_shown);
+    painter.drawImage(picture.topLeft(), m_shown.image());
     painter.translate(picture.topLeft());
     painter.setClipRect(QRectF(QPointF(), picture.size()));
     MarkRenderer::draw(painter, m_model.shown(), picture.size());

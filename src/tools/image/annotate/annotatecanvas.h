@@ -1,5 +1,7 @@
 #pragma once
 
+#include "toolkit/fittedimage.h"
+
 #include <QImage>
 #include <QPointF>
 #include <QRectF>
@@ -46,7 +48,7 @@ class AnnotateCanvas : public QWidget
     const ImageSource& m_source;
     AnnotateModel& m_model;
     // The preview scaled to where it is drawn, made again only when that changes.
-    QImage m_shown;
+    FittedImage m_shown;
     LoadingView* m_loading;
     QLineEdit* m_field;
     bool m_dragging = false;

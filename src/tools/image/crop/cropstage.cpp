@@ -33,12 +33,7 @@ void CropStage::arrange()
     if (shown) {
         const QRect picture = pictureRect();
         m_overlay->cover(picture);
-        const double dpr = devicePixelRatioF();
-        const QSize pixels = (QSizeF(picture.size()) * dpr).toSize();
-        if (m_shown.size() != pixels) {
-            m_shown = m_source.preview().scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-            m_shown.setDevicePixelRatio(dpr);
-        }
+        m_shown.fit(m_source.preview(), picture.size(), devicePixelRatioF());
     } else {
         m_loading->setGeometry(rect());
     }
@@ -48,7 +43,7 @@ void CropStage::arrange()
 void CropStage::paintEvent(QPaintEvent*)
 {
     if (m_source.preview().isNull()) return;
-    QPainter(this).drawImage(pictureRect().topLeft(), m_shown);
+    QPainter(this).drawImage(pictureRect().topLeft(), m_shown.image());
 }
 
 void CropStage::resizeEvent(QResizeEvent* event)

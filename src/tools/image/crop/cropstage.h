@@ -1,5 +1,7 @@
 #pragma once
 
+#include "toolkit/fittedimage.h"
+
 #include <QImage>
 #include <QRect>
 #include <QWidget>
@@ -33,7 +35,7 @@ class CropStage : public QWidget
     const ImageSource& m_source;
     // The preview scaled to where it is drawn, made again when that changes, so that drags over
     // it do not scale the whole preview each time.
-    QImage m_shown;
+    FittedImage m_shown;
     CropOverlay* m_overlay;
     LoadingView* m_loading;
 };

@@ -78,13 +78,7 @@ void PhotoStage::arrange()
     m_loading->setGeometry(rect());
     m_scroller->setGeometry(rect());
     if (shown && !m_actualSize) {
-        const double dpr = devicePixelRatioF();
-        const QSize pixels = (QSizeF(pictureRect().size()) * dpr).toSize();
-        if (m_fitted.size() != pixels || m_fittedFrom != m_image.cacheKey()) {
-            m_fitted = m_image.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-            m_fitted.setDevicePixelRatio(dpr);
-            m_fittedFrom = m_image.cacheKey();
-        }
+        m_fitted.fit(m_image, pictureRect().size(), devicePixelRatioF());
     }
     m_zoom->move(buttonInset, buttonInset);
     m_compare->move(width() - buttonInset - m_compare->width(), buttonInset);
@@ -96,7 +90,7 @@ void PhotoStage::arrange()
 void PhotoStage::paintEvent(QPaintEvent*)
 {
     if (m_image.isNull() || m_actualSize) return;
-    QPainter(this).drawImage(pictureRect().topLeft(), m_fitted);
+    QPainter(this).drawImage(pictureRect().topLeft(), m_fitted.image());
 }
 
 void PhotoStage::resizeEvent(QResizeEvent* event)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "toolkit/fittedimage.h"
+
 #include <QImage>
 #include <QWidget>
 #include <optional>
@@ -45,8 +47,7 @@ class PhotoStage : public QWidget
 
     QImage m_image;
     // The picture scaled to where it is fitted, made again when either changes.
-    QImage m_fitted;
-    qint64 m_fittedFrom = 0;
+    FittedImage m_fitted;
     bool m_actualSize = false;
     LoadingView* m_loading;
     QScrollArea* m_scroller;

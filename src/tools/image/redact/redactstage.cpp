@@ -96,12 +96,7 @@ void RedactStage::arrange()
     const bool shown = !m_source.preview().isNull();
     m_loading->setVisible(!shown);
     if (shown) {
-        const double dpr = devicePixelRatioF();
-        const QSize pixels = (pictureRect().size() * dpr).toSize();
-        if (m_shown.size() != pixels) {
-            m_shown = m_source.preview().scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-            m_shown.setDevicePixelRatio(dpr);
-        }
+        m_shown.fit(m_source.preview(), pictureRect().size(), devicePixelRatioF());
     } else {
         m_loading->setGeometry(rect());
     }
@@ -114,7 +109,7 @@ void RedactStage::paintEvent(QPaintEvent*)
     QPainter painter(this);
     const QRectF picture = pictureRect();
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(picture, m_shown);
+    painter.drawImage(picture, m_shown.image());
     painter.translate(picture.topLeft());
     for (const QRectF& box : m_boxes)
         paintBox(painter, box, picture.size(), m_style, true);

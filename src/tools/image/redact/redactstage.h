@@ -2,6 +2,7 @@
 
 #include "core/redactstyle.h"
 #include "toolkit/boxdrag.h"
+#include "toolkit/fittedimage.h"
 
 #include <QImage>
 #include <QList>
@@ -56,7 +57,7 @@ class RedactStage : public QWidget
     const ImageSource& m_source;
     LoadingView* m_loading;
     // The preview scaled to where it is drawn, made again only when that changes.
-    QImage m_shown;
+    FittedImage m_shown;
     QList<QRectF> m_boxes;
     RedactStyle m_style = RedactStyle::black;
     BoxDrag m_drag;
