@@ -7,6 +7,7 @@
 #include "core/output.h"
 #include "engines/heavyengines.h"
 
+#include <QColorSpace>
 #include <QFileInfo>
 #include <cmath>
 
@@ -26,6 +27,14 @@ std::optional<QImage> crop(const QImage& image, const QRectF& unit)
     const QImage part = image.copy(wanted.toRect());
     if (part.isNull()) return std::nullopt;
     return part;
+}
+
+QImage inSRgb(const QImage& image)
+{
+    const QColorSpace space = image.colorSpace();
+    if (!space.isValid() || space == QColorSpace::SRgb) return image;
+    const QImage converted = image.convertedToColorSpace(QColorSpace::SRgb);
+    return converted.isNull() ? image : converted;
 }
 
 QString keptFormat(const QString& source)

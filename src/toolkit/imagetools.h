@@ -18,6 +18,11 @@ namespace ImageTools {
 // to the image. None when nothing of it lies on the image.
 std::optional<QImage> crop(const QImage& image, const QRectF& unit);
 
+// `image` with its pixels in sRGB, the space of every renderer's bitmap, for drawing: Qt draws
+// a picture's values as they are, whatever its colour profile. The image itself when it is
+// sRGB already or has no profile Qt reads (none, or CMYK, which the decoder made RGB).
+QImage inSRgb(const QImage& image);
+
 // The format a copy of `source` keeps: its own format key when the image engine writes it
 // (jpg, png, heic, tiff, avif, bmp, gif), webp for webp, and png for everything else.
 QString keptFormat(const QString& source);

@@ -1,6 +1,7 @@
 #include "tools/image/collage/collagerenderer.h"
 
 #include "toolkit/bitmap.h"
+#include "toolkit/imagetools.h"
 #include "tools/image/frame/backdrop.h"
 #include "tools/image/frame/canvaslimit.h"
 
@@ -114,7 +115,9 @@ QImage render(const QList<QImage>& pictures, const CollageSettings& settings)
         clip.addRoundedRect(r, std::min(r.width() / 2, k), std::min(r.height() / 2, k));
         painter.save();
         painter.setClipPath(clip);
-        painter.drawImage(QRectF(r.center().x() - dw / 2, r.center().y() - dh / 2, dw, dh), picture);
+        // Converted here, so that only one converted copy is held at a time.
+        painter.drawImage(QRectF(r.center().x() - dw / 2, r.center().y() - dh / 2, dw, dh),
+                          ImageTools::inSRgb(picture));
         painter.restore();
     }
     painter.end();

@@ -27,7 +27,8 @@ Cells cells(qsizetype count, CollageLayout layout, const QList<double>& aspects)
 QSizeF canvasSize(const QList<QSize>& pictures, const CollageSettings& settings);
 
 // The collage, opaque; a null image for no pictures, a canvas past CanvasLimit or when no
-// bitmap can be made. Each picture fills its cell less the gap, centred and cut equally.
+// bitmap can be made. Each picture fills its cell less the gap, centred and cut equally, its
+// colours turned to sRGB from its colour profile.
 QImage render(const QList<QImage>& pictures, const CollageSettings& settings);
 
 } // namespace CollageRenderer

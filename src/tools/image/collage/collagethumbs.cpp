@@ -2,6 +2,7 @@
 
 #include "engines/heavyengines.h"
 #include "toolkit/imagegeometry.h"
+#include "toolkit/imagetools.h"
 #include "toolkit/pools.h"
 
 CollageThumbs::CollageThumbs(const QStringList& files, QObject* parent) : ViewSource(parent)
@@ -13,7 +14,8 @@ CollageThumbs::CollageThumbs(const QStringList& files, QObject* parent) : ViewSo
             if (out.contains(file)) continue;
             try {
                 // Only the thumbnail is kept: one full picture is held at a time.
-                const QImage thumb = downscaled(Modules::entries<HeavyEngines>().loadImage(file), size);
+                const QImage thumb =
+                    ImageTools::inSRgb(downscaled(Modules::entries<HeavyEngines>().loadImage(file), size));
                 if (!thumb.isNull()) out.insert(file, thumb);
             } catch (const std::exception&) {
             }

@@ -7,7 +7,7 @@
 #include <QStringList>
 
 // The collage window's thumbnails, made once on the loader pool: each file that can be read,
-// at most `size` pixels on its longer side. A file that can't be read has none, silently.
+// at most `size` pixels on its longer side, in sRGB. A file that can't be read has none, silently.
 // It fails when no file could be read, as there is nothing to make a collage of. Main thread.
 class CollageThumbs : public ViewSource
 {

@@ -2,6 +2,7 @@
 
 #include "toolkit/bitmap.h"
 #include "toolkit/dropshadow.h"
+#include "toolkit/imagetools.h"
 #include "tools/image/frame/canvaslimit.h"
 
 #include <QPainter>
@@ -37,7 +38,7 @@ void paintBackdrop(QPainter& painter, const QRectF& pixels, QSizeF canvas, const
         const double f = std::max(canvas.width() / bw, canvas.height() / bh);
         const double dw = f * bw, dh = f * bh;
         painter.drawImage(QRectF((canvas.width() - dw) * 0.5, (canvas.height() - dh) * 0.5, dw, dh),
-                          background);
+                          ImageTools::inSRgb(background));
         return;
     }
     }
@@ -112,7 +113,7 @@ QImage render(const QImage& picture, const FrameSettings& settings, const QImage
         painter.fillPath(shape, Qt::white);
     }
     painter.setClipPath(shape);
-    painter.drawImage(at.picture, picture);
+    painter.drawImage(at.picture, ImageTools::inSRgb(picture));
     painter.end();
     return *bitmap;
 }

@@ -28,6 +28,7 @@ Layout layout(QSizeF picture, const FrameSettings& settings);
 
 // The framed picture, opaque, its size the canvas rounded to whole pixels. `background` is
 // drawn only for an image backdrop (filling the canvas, centred); without it the canvas is white.
+// Both pictures are drawn in sRGB, converted from their colour profiles.
 // A null image when the picture is empty, the canvas is past CanvasLimit or no bitmap can be made.
 QImage render(const QImage& picture, const FrameSettings& settings, const QImage& background = {});
 

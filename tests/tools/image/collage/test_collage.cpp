@@ -14,10 +14,12 @@
 
 #include <QAbstractButton>
 #include <QDir>
+#include <QFileInfo>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "../../../support/profiledpictures.h"
 #include "../../../support/rects.h"
 #include "../../../support/toolharness.h"
 
@@ -339,6 +341,45 @@ class CollageTest : public QObject
         QVERIFY2(column->pane()->loading()->error()->contains("2400 × 96000"),
                  qPrintable(*column->pane()->loading()->error()));
         QVERIFY(column->pane()->image().isNull());
+    }
+
+    // Pictures tagged with a colour profile are drawn as they look, in sRGB: in the tiles, the
+    // preview and the saved collage. sRGB, untagged and CMYK pictures keep their values.
+    void colourProfiles()
+    {
+        QTemporaryDir dir;
+        const QList<ProfiledPicture> pictures = writeProfiledPictures(dir.path(), {60, 40});
+        QCOMPARE(pictures.size(), 6);
+        QStringList files;
+        for (const ProfiledPicture& p : pictures)
+            files << p.path;
+        ToolHarness harness;
+        auto* view = harness.open<CollageView>(ToolID::createCollage, files);
+        QVERIFY(view);
+        emit view->layouts()->edited(1); // a row of six, each a sixth of the width
+        const auto probe = [&pictures](const QImage& image, qsizetype i) {
+            const QPoint at(int((double(i) + 0.5) * image.width() / 6), image.height() / 2);
+            return near(image.pixel(at), pictures[i].shown, 4)
+                       ? QString()
+                       : QFileInfo(pictures[i].path).fileName() + QStringLiteral(" shows (%1, %2, %3)")
+                                                                      .arg(qRed(image.pixel(at)))
+                                                                      .arg(qGreen(image.pixel(at)))
+                                                                      .arg(qBlue(image.pixel(at)));
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(view->pane()->image().height(), 1100 * 40 / 360, 30000);
+        for (qsizetype i = 0; i < pictures.size(); ++i) {
+            const QImage tile = view->strip()->leftButton(i)->parentWidget()->grab().toImage();
+            QVERIFY(near(tile.pixel(28, 22), pictures[i].shown, 4));
+            QCOMPARE(probe(view->pane()->image(), i), QString());
+        }
+
+        const std::shared_ptr<Job> job = harness.apply(*view);
+        QVERIFY(job);
+        const QImage saved(job->results().value(0));
+        QCOMPARE(saved.size(), QSize(2400, 267));
+        QVERIFY(!saved.colorSpace().isValid() || saved.colorSpace() == QColorSpace::SRgb);
+        for (qsizetype i = 0; i < pictures.size(); ++i)
+            QCOMPARE(probe(saved, i), QString());
     }
 };
 

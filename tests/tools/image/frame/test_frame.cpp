@@ -19,10 +19,12 @@
 #include "tools/image/frame/previewpane.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "../../../support/profiledpictures.h"
 #include "../../../support/toolharness.h"
 
 namespace {
@@ -322,6 +324,39 @@ class FrameTest : public QObject
             QCOMPARE(ImageProps::read(path).value("Exif.GPSInfo.GPSLatitude"), QString("59/1 54/1 0/1"));
         }
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 5);
+    }
+
+    // Pictures tagged with a colour profile are drawn as they look, in sRGB: the picture and the
+    // background picture, in the preview and in the saved copies. sRGB, untagged and CMYK
+    // pictures keep their values.
+    void colourProfiles()
+    {
+        QTemporaryDir dir;
+        const QList<ProfiledPicture> pictures = writeProfiledPictures(dir.path(), {80, 60});
+        QCOMPARE(pictures.size(), 6);
+        QStringList files;
+        for (const ProfiledPicture& p : pictures)
+            files << p.path;
+        ToolHarness harness;
+        auto* view = harness.open<AddBackgroundView>(ToolID::frameImage, files);
+        QVERIFY(view);
+        view->setPicker([&pictures](QWidget*) { return pictures[1].path; });
+        view->pickImage();
+        QTRY_VERIFY_WITH_TIMEOUT(near(view->pane()->image().pixel(0, 0), pictures[1].shown, 4), 30000);
+        const QImage preview = view->pane()->image();
+        QVERIFY2(near(preview.pixel(48, 38), pictures[0].shown, 4), qPrintable(rgb(preview.pixel(48, 38))));
+
+        const std::shared_ptr<Job> job = harness.apply(*view);
+        QVERIFY(job);
+        QCOMPARE(job->results().size(), pictures.size());
+        for (qsizetype i = 0; i < pictures.size(); ++i) {
+            const QImage framed(job->results()[i]);
+            QCOMPARE(framed.size(), QSize(96, 76));
+            QVERIFY(!framed.colorSpace().isValid() || framed.colorSpace() == QColorSpace::SRgb);
+            QVERIFY2(near(framed.pixel(48, 38), pictures[i].shown, 4),
+                     qPrintable(QFileInfo(pictures[i].path).fileName() + rgb(framed.pixel(48, 38))));
+            QVERIFY2(near(framed.pixel(0, 0), pictures[1].shown, 4), qPrintable(rgb(framed.pixel(0, 0))));
+        }
     }
 };
 
