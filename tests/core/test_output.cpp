@@ -4,11 +4,80 @@
 #include "core/shell.h"
 
 #include <QtTest>
+#include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <dlfcn.h>
+#include <fcntl.h>
 #include <future>
 #include <latch>
 #include <linux/magic.h>
+#include <sys/stat.h>
 #include <sys/statfs.h>
+#include <unistd.h>
+
+// The calls that move an item into place, stood in for here so that a test can have someone
+// else take the chosen name just before the move, and can take the no-replace rename away as
+// some file systems do. Untouched, each passes straight on to the C library.
+namespace {
+
+struct Moves
+{
+    int namesTaken = 0; // how many coming moves find their name taken just before them
+    bool noReplaceRename = true;
+};
+Moves moves;
+
+// Someone else's file appears at `path`, or inside the folder already there.
+void takeName(const char* path)
+{
+    if (moves.namesTaken <= 0) return;
+    --moves.namesTaken;
+    struct stat st;
+    const bool folder = ::lstat(path, &st) == 0 && S_ISDIR(st.st_mode);
+    const QByteArray file = folder ? QByteArray(path) + "/theirs" : QByteArray(path);
+    const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+    if (fd >= 0 && ::write(fd, "theirs", 6) == 6) ::close(fd);
+}
+
+template <class Call> Call next(const char* name)
+{
+    return reinterpret_cast<Call>(::dlsym(RTLD_NEXT, name));
+}
+
+} // namespace
+
+extern "C" int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned flags) noexcept
+{
+    if (!moves.noReplaceRename && (flags & RENAME_NOREPLACE)) {
+        errno = EINVAL;
+        return -1;
+    }
+    takeName(to);
+    static const auto call = next<int (*)(int, const char*, int, const char*, unsigned)>("renameat2");
+    return call(fromDir, from, toDir, to, flags);
+}
+
+extern "C" int renameat(int fromDir, const char* from, int toDir, const char* to) noexcept
+{
+    takeName(to);
+    static const auto call = next<int (*)(int, const char*, int, const char*)>("renameat");
+    return call(fromDir, from, toDir, to);
+}
+
+extern "C" int rename(const char* from, const char* to) noexcept
+{
+    takeName(to);
+    static const auto call = next<int (*)(const char*, const char*)>("rename");
+    return call(from, to);
+}
+
+extern "C" int link(const char* from, const char* to) noexcept
+{
+    takeName(to);
+    static const auto call = next<int (*)(const char*, const char*)>("link");
+    return call(from, to);
+}
 
 class OutputTest : public QObject
 {
@@ -197,6 +266,45 @@ class OutputTest : public QObject
                 QFileInfo(dir.filePath("dangling.txt")).isSymLink());
         Output::writeFile(dir.filePath("new.txt"), "new");
         QCOMPARE(readFile(dir.filePath("new.txt")), QByteArray("new"));
+    }
+
+    // A name someone else takes between the look for a free one and the move stays theirs: the
+    // result goes on to the next free name. So it does where the file system has no no-replace
+    // rename and a file is linked, or a folder claimed, in its place.
+    void commitLeavesANameTakenBeforeTheMove_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::addColumn<bool>("noReplaceRename");
+        QTest::newRow("file") << false << true;
+        QTest::newRow("folder") << true << true;
+        QTest::newRow("file, linked") << false << false;
+        QTest::newRow("folder, claimed") << true << false;
+    }
+
+    void commitLeavesANameTakenBeforeTheMove()
+    {
+        QFETCH(bool, folder);
+        QFETCH(bool, noReplaceRename);
+        QTemporaryDir dir;
+        const QString destination = dir.filePath(folder ? "Deck" : "Report.txt");
+        const QString temporary = Output::temporaryPath(destination);
+        QVERIFY(folder ? QDir().mkdir(destination) : writeFile(destination, "original"));
+        QVERIFY(folder ? QDir().mkdir(temporary) && writeFile(temporary + "/page", "ours")
+                       : writeFile(temporary, "ours"));
+        moves = {1, noReplaceRename};
+        QString result;
+        try {
+            result = Output::commit(temporary, destination, folder);
+        } catch (const ConvertError& e) {
+            result = e.description();
+        }
+        moves = {};
+        QCOMPARE(result, dir.filePath(folder ? "Deck 3" : "Report 3.txt"));
+        QCOMPARE(readFile(folder ? result + "/page" : result), QByteArray("ours"));
+        const QString taken = dir.filePath(folder ? "Deck 2" : "Report 2.txt");
+        QCOMPARE(readFile(QFileInfo(taken).isDir() ? taken + "/theirs" : taken), QByteArray("theirs"));
+        if (!folder) QCOMPARE(readFile(destination), QByteArray("original"));
+        QCOMPARE(QDir(dir.path()).entryList(everything).size(), 3); // no temporary item left
     }
 
     // Every commit racing for one name keeps its own result under its own name.

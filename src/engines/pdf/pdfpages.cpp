@@ -74,22 +74,27 @@ void appendPage(Source& source, int index, int rotation, QPDF& out)
         QPDFObjectHandle own = page.getKey("/Rotate");
         const int turned = normalized((own.isInteger() ? own.getIntValueAsInt() : 0) + rotation);
         if (turned != 0 || own.isInteger()) copy.replaceKey("/Rotate", QPDFObjectHandle::newInteger(turned));
-        QPDFPageDocumentHelper(out).addPage(QPDFPageObjectHelper(copy), false);
         // Form fields travel with their widgets, so a filled-in form keeps working.
         QPDFAcroFormDocumentHelper sourceForms(source.pdf);
         if (!again && sourceForms.hasAcroForm())
             QPDFAcroFormDocumentHelper(out).fixCopiedAnnotations(copy, page, sourceForms);
+        // Added last: a page that fails on the way is never among the pages written.
+        QPDFPageDocumentHelper(out).addPage(QPDFPageObjectHelper(copy), false);
     } catch (const std::exception&) {
         throw ConvertError::failed(
             QStringLiteral("Couldn’t read page %1 of %2").arg(index + 1).arg(source.name));
     }
 }
 
-// Writes `out` as `destination` through Output; a document with no pages is never written.
-QString save(QPDF& out, const QString& destination, Job& job)
+// Writes `out` as `destination` through Output once it holds the `asked` pages; a document
+// with no pages, or short of a page, is never written.
+QString save(QPDF& out, size_t asked, const QString& destination, Job& job)
 {
-    if (QPDFPageDocumentHelper(out).getAllPages().empty())
-        throw ConvertError::failed(QStringLiteral("There are no pages to write"));
+    if (asked == 0) throw ConvertError::failed(QStringLiteral("There are no pages to write"));
+    const size_t written = QPDFPageDocumentHelper(out).getAllPages().size();
+    if (written != asked)
+        throw ConvertError::failed(
+            QStringLiteral("Only %1 of the %2 pages could be copied").arg(written).arg(asked));
     return Output::write(
         destination,
         [&out](const QString& temporary) {
@@ -120,7 +125,7 @@ QStringList organize(const QString& source, const std::vector<PageChoice>& pages
         progress(0.8 * double(k + 1) / double(n));
     }
     QPDFIO::copyInfo(opened->pdf, *out);
-    return {save(*out, Output::result(source, QStringLiteral(" Organized"), QStringLiteral("pdf")), job)};
+    return {save(*out, n, Output::result(source, QStringLiteral(" Organized"), QStringLiteral("pdf")), job)};
 }
 
 QStringList merge(const QStringList& files, Job& job, const Progress& progress)
@@ -129,15 +134,18 @@ QStringList merge(const QStringList& files, Job& job, const Progress& progress)
     // Every source stays open until the merged document is written: its pages refer to them.
     std::vector<std::unique_ptr<Source>> sources;
     const std::unique_ptr<QPDF> out = emptyDocument();
+    size_t asked = 0;
     for (qsizetype k = 0; k < files.size(); ++k) {
         job.throwIfCancelled();
         sources.push_back(openSource(files[k]));
         Source& source = *sources.back();
+        asked += source.pages.size();
         for (int i = 0; i < int(source.pages.size()); ++i)
             appendPage(source, i, 0, *out);
         progress(0.8 * double(k + 1) / double(files.size()));
     }
-    return {save(*out, Output::result(files.first(), QStringLiteral(" Merged"), QStringLiteral("pdf")), job)};
+    return {save(*out, asked, Output::result(files.first(), QStringLiteral(" Merged"), QStringLiteral("pdf")),
+                 job)};
 }
 
 } // namespace PDFPages

@@ -29,13 +29,14 @@ void thumbnails(const QString& path, QSize box,
 
 // A new PDF of the source's pages as `pages` lists them, in that order, each turned by its
 // choice's rotation beyond its own, with the source's document information:
-// "<base> Organized.pdf" in the output folder. A listed page the source doesn't have fails the
-// whole file.
+// "<base> Organized.pdf" in the output folder. A listed page the source doesn't have, or one that
+// can't be copied, fails the whole file.
 QStringList organize(const QString& source, const std::vector<PageChoice>& pages, Job& job,
                      const Progress& progress);
 
 // One PDF of every page of `files` in order, named after the first: "<base> Merged.pdf" in its
-// output folder. The job's cancel is checked before each file.
+// output folder. The job's cancel is checked before each file; a page that can't be copied fails
+// the whole file.
 QStringList merge(const QStringList& files, Job& job, const Progress& progress);
 
 } // namespace PDFPages

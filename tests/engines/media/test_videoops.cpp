@@ -115,10 +115,31 @@ class VideoOpsTest : public QObject
         const QString slow = ToolOps::speed(path("Quiet.mov"), 0.5, false, ".5x", m_job, {}).value(0);
         QCOMPARE(slow, path("Quiet Speed .5x.mov"));
         QVERIFY(near(ffprobe(slow).duration, 4.0) && !ffprobe(slow).audio);
-        for (const double bad : {0.0, -2.0, qInf(), qQNaN()})
-            QCOMPARE(
-                Fixture::failure([&] { ToolOps::speed(path("Trip.mp4"), bad, true, "x", m_job, {}); }).kind(),
-                ConvertError::Kind::unsupported);
+    }
+
+    // A speed that is not a number above zero is refused before ffmpeg starts or anything is
+    // written, whether the sound keeps its pitch or not: an ffmpeg that logs each start stays
+    // silent. Resampled sound comes first: were the refusal gone, the tempo chain that keeps the
+    // pitch would never end for an endless speed, where this fails at once.
+    void speedRefusedBeforeWork()
+    {
+        QTemporaryDir bin;
+        const QString log = bin.filePath("runs.log");
+        Fixture::write(bin.filePath("ffmpeg"),
+                       QStringLiteral("#!/bin/sh\necho run >> '%1'\nexit 1\n").arg(log).toUtf8());
+        QFile::setPermissions(bin.filePath("ffmpeg"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("TOLVANE_SEARCH_PATH", bin.path().toUtf8());
+        const auto restore = qScopeGuard([] { qunsetenv("TOLVANE_SEARCH_PATH"); });
+        const QStringList before = Fixture::entries(m_dir.path());
+        for (const bool keepPitch : {false, true})
+            for (const double bad : {qQNaN(), qInf(), -qInf(), 0.0, -2.0}) {
+                const ConvertError e = Fixture::failure(
+                    [&] { ToolOps::speed(path("Trip.mp4"), bad, keepPitch, "x", m_job, {}); });
+                QCOMPARE(e.kind(), ConvertError::Kind::unsupported);
+                QCOMPARE(e.message(), "The speed must be a number above zero");
+                QVERIFY(!QFile::exists(log));
+                QCOMPARE(Fixture::entries(m_dir.path()), before);
+            }
     }
 
     void snapshotsInTimeOrder()

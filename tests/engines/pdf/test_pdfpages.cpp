@@ -48,6 +48,22 @@ class PdfPagesTest : public QObject
                      .status,
                  0);
         QVERIFY(PagesFixture::write(path("empty.pdf"), 0));
+        // A form whose second page has a widget with its field written inline where a reference
+        // belongs: qpdf reads and rewrites the file, yet can't carry that field into a new one.
+        QFile form(path("form.txt"));
+        QVERIFY(form.open(QIODevice::WriteOnly));
+        form.write(
+            "%PDF-1.7\n1 0 obj << /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [5 0 R] >> >> endobj\n"
+            "2 0 obj << /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >> endobj\n"
+            "3 0 obj << /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] >> endobj\n"
+            "4 0 obj << /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Annots [5 0 R] >> endobj\n"
+            "5 0 obj << /Type /Annot /Subtype /Widget /Rect [10 10 100 30] /FT /Tx /T (w)\n"
+            "  /Parent << /FT /Tx /T (name) /Kids [5 0 R] >> >> endobj\n"
+            "trailer << /Root 1 0 R >>\n%%EOF\n");
+        form.close();
+        Shell::run("/usr/bin/qpdf", {path("form.txt"), path("form.pdf")}); // warns of the missing xref
+        QFile::remove(path("form.txt"));
+        QCOMPARE(PDFPages::count(path("form.pdf")), 2);
     }
 
     // Reordered, turned (on top of the page's own rotation), duplicated and left out; the
@@ -136,6 +152,8 @@ class PdfPagesTest : public QObject
             {organize("report.pdf", {{0, 0}, {4, 0}}), "report.pdf has no page 5"},
             {organize("report.pdf", {}), "There are no pages to write"},
             {merge({"empty.pdf"}), "There are no pages to write"},
+            {organize("form.pdf", {{0, 0}, {1, 0}}), "Couldn’t read page 2 of form.pdf"},
+            {merge({"a.pdf", "form.pdf"}), "Couldn’t read page 2 of form.pdf"},
         };
         for (const auto& [e, message] : cases) {
             QVERIFY2(e, qPrintable(message));
