@@ -5,9 +5,9 @@
 
 namespace {
 
-// Documents, pictures and parts held whole by all the jobs together; enough for the largest
-// parts real documents hold, well short of what a desktop can spare.
-constexpr qint64 sharedCapacity = qint64(256) << 20;
+// What all the jobs together may hold whole of the documents they read: enough to make a part of
+// 64 MiB harmless, well short of what a desktop can spare.
+constexpr qint64 sharedCapacity = qint64(384) << 20;
 
 } // namespace
 

@@ -26,7 +26,6 @@ PartReader::~PartReader() = default;
 std::optional<QString> PartReader::next()
 {
     const LibArchive& lib = LibArchive::get();
-    if (m_job) m_job->throwIfCancelled();
     // Passing over the rest checks it as reading would not: libarchive skips what is left.
     if (m_entry && lib.readDataSkip(m_input->get()) < ARCHIVE_WARN)
         m_input->refuse(errorText(m_input->get()));

@@ -16,7 +16,7 @@ class Job;
 // and "." components; folders, links and special files are passed over. Refuses what
 // extractSafely() refuses of names and sizes (absolute names, a ".." leading out, archives beyond
 // `limits`) and throws its errors, damaged entries included; a cancelled `job` throws
-// ConvertError::cancelled between pieces.
+// ConvertError::cancelled as the next piece of data is asked for.
 class PartReader
 {
   public:
