@@ -153,8 +153,8 @@ class Repacker
                 .arg(m_package.document, name, Fmt::byteCount(m_limit)));
     }
 
-    // The rest of the current part after `head`, within the budget: its share is taken before
-    // it is read, waiting for other copies to give theirs back.
+    // The current part whole, `head` being what was read of it already, within the budget: its
+    // share is taken before the rest is read, waiting for other copies to give theirs back.
     Held whole(PartReader& reader, const QString& name, const QByteArray& head = {})
     {
         const qint64 declared = reader.declaredSize();
@@ -163,6 +163,7 @@ class Repacker
             m_budget.take(holdFactor * (declared >= 0 ? declared : m_limit));
         if (!share) tooLarge(name);
         Held held{head, std::move(*share)};
+        held.bytes.reserve(qsizetype(declared >= 0 ? declared : 0));
         for (QByteArrayView piece = reader.piece(); !piece.isEmpty(); piece = reader.piece()) {
             held.bytes += piece;
             if (held.bytes.size() > m_limit) tooLarge(name);
