@@ -110,7 +110,7 @@ ScratchFolder convertInto(const QString& input, const QString& filter, Job* job,
     const ScratchFolder profile(Output::ScratchPlace::memory), inFolder;
     OfficeProfile::make(*soffice, profile.path(), job);
     // LibreOffice reads only the private copy, whose links lead nowhere.
-    const QString copy = OfficeCopy::make(input, inFolder.path());
+    const QString copy = OfficeCopy::make(input, inFolder.path(), job);
     ScratchFolder outFolder;
     const QStringList args =
         OfficeProfile::runArgs(profile.path()) +

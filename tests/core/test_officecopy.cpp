@@ -1,5 +1,8 @@
 #include "core/converterror.h"
+#include "core/iwork.h"
+#include "core/job.h"
 #include "core/officecopy.h"
+#include "core/saferead.h"
 #include "core/scratchfolder.h"
 #include "core/shell.h"
 #include "core/zip.h"
@@ -8,9 +11,11 @@
 
 #include <QDirIterator>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <optional>
+#include <thread>
 
 namespace {
 
@@ -59,12 +64,20 @@ class OfficeCopyTest : public QObject
     Q_OBJECT
     QTemporaryDir m_dir;
 
-    QMap<QString, QByteArray> copied(const QMap<QString, QByteArray>& parts, const QString& name = "doc.odt")
+    QString document(const QMap<QString, QByteArray>& parts, const QString& name = "doc.odt")
     {
         const QString source = m_dir.filePath("in/" + name);
         QDir().mkpath(m_dir.filePath("in"));
         QFile::remove(source);
-        Zip::write(parts, source, QStringLiteral("application/vnd.oasis.opendocument.text"));
+        Zip::write(parts, source,
+                   name.endsWith(".odt") ? std::optional<QString>("application/vnd.oasis.opendocument.text")
+                                         : std::nullopt);
+        return source;
+    }
+
+    QMap<QString, QByteArray> copied(const QMap<QString, QByteArray>& parts, const QString& name = "doc.odt")
+    {
+        const QString source = document(parts, name);
         const ScratchFolder folder;
         const ScratchFolder unpacked = Zip::extract(OfficeCopy::make(source, folder.path()));
         QMap<QString, QByteArray> out;
@@ -190,6 +203,162 @@ class OfficeCopyTest : public QObject
         const QByteArray inner =
             QByteArray::fromBase64(xml.mid(from, xml.indexOf("</office:binary-data>") - from));
         QVERIFY2(inner.contains("id=\"kept\"") && !inner.contains(outside), inner.constData());
+    }
+
+    // Parts of any size stream to the copy unchanged, however little may be held whole: one that
+    // deflates, one that can't; the markup beside them is still cleaned.
+    void bigPartsStreamToTheCopy()
+    {
+        QByteArray noise(3 << 20, Qt::Uninitialized);
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+        const QByteArray zeros(24 << 20, '\0');
+        const QString source =
+            document({{"content.xml", content("<draw:image xlink:href=\"" + outside + "\"/>")},
+                      {"media/film.mp4", noise},
+                      {"media/zeros.bin", zeros}});
+        MemoryBudget budget(1 << 20);
+        const ScratchFolder folder;
+        QString copy;
+        try {
+            copy = OfficeCopy::make(source, folder.path(), nullptr, budget);
+        } catch (const ConvertError& e) {
+            QFAIL(qPrintable(e.message()));
+        }
+        QVERIFY(Shell::run("/usr/bin/unzip", {"-tq", copy}).out().startsWith("No errors detected"));
+        QVERIFY(QFileInfo(copy).size() < noise.size() + (1 << 20));
+        QVERIFY(Shell::run("/usr/bin/unzip", {"-p", copy, "media/film.mp4"}).stdoutBytes == noise);
+        QVERIFY(Shell::run("/usr/bin/unzip", {"-p", copy, "media/zeros.bin"}).stdoutBytes == zeros);
+        QVERIFY(!Shell::run("/usr/bin/unzip", {"-p", copy, "content.xml"}).stdoutBytes.contains(outside));
+        QCOMPARE(budget.inUse(), 0);
+    }
+
+    // Copies made at once share one budget that holds one of their parts at a time: each waits
+    // for the others rather than going past it or failing, and all of it is given back.
+    void copiesShareTheBudget()
+    {
+        QByteArray filler;
+        for (int i = 0; filler.size() < 120000; ++i)
+            filler += "<text:p>Paragraph " + QByteArray::number(i) + "</text:p>";
+        const QByteArray big(2 << 20, 'x');
+        const QString source =
+            document({{"content.xml", content(filler + "<draw:image xlink:href=\"" + outside + "\"/>")},
+                      {"styles.xml", content(filler)},
+                      {"Pictures/a.svg", drawing},
+                      {"media/big.bin", big}});
+        MemoryBudget budget(1 << 20);
+        std::vector<QMap<QString, QByteArray>> results(8);
+        std::vector<QString> errors(results.size());
+        std::vector<std::thread> threads;
+        for (size_t i = 0; i < results.size(); ++i)
+            threads.emplace_back([&, i] {
+                try {
+                    const ScratchFolder folder;
+                    results[i] = readSafely(OfficeCopy::make(source, folder.path(), nullptr, budget));
+                } catch (const ConvertError& e) {
+                    errors[i] = e.message();
+                }
+            });
+        for (std::thread& thread : threads)
+            thread.join();
+        for (size_t i = 0; i < results.size(); ++i) {
+            QCOMPARE(errors[i], QString());
+            const QByteArray body = results[i].value("content.xml");
+            QVERIFY(body.contains(filler) && !body.contains(outside));
+            QVERIFY(results[i].value("Pictures/a.svg").contains("id=\"kept\""));
+            QVERIFY(results[i].value("media/big.bin") == big);
+        }
+        QVERIFY(budget.peak() > 6 * filler.size() && budget.peak() <= budget.capacity());
+        QCOMPARE(budget.inUse(), 0);
+    }
+
+    // However a copy ends, failed or cancelled while it holds a part, its share is given back
+    // and nothing of the copy is left.
+    void budgetIsGivenBackWhenACopyFails()
+    {
+        const QByteArray rels =
+            "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\"/>";
+        const QString damaged = document({{"content.xml", "<office:document-content>"}});
+        const QString relationshipsFirst =
+            document({{"_rels/.rels", rels}, {"word/document.xml", "<w:document/>"}}, "doc.docx");
+        Job job("Converting to PDF", QString(), 0);
+        job.cancel();
+        for (const auto& [source, kind] : {std::pair{damaged, ConvertError::Kind::failed},
+                                           std::pair{relationshipsFirst, ConvertError::Kind::cancelled}}) {
+            MemoryBudget budget(1 << 20);
+            const ScratchFolder folder;
+            std::optional<ConvertError::Kind> error;
+            try {
+                OfficeCopy::make(source, folder.path(),
+                                 kind == ConvertError::Kind::cancelled ? &job : nullptr, budget);
+            } catch (const ConvertError& e) {
+                error = e.kind();
+            }
+            QVERIFY2(error == kind, qPrintable(source));
+            QVERIFY2(budget.peak() > 0 && budget.inUse() == 0, qPrintable(source));
+            QCOMPARE(entries(folder.path()), QStringList());
+        }
+    }
+
+    // Bombs and parts too large to make harmless are refused in plain words.
+    void hostileDocumentsAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("part");
+        QTest::addColumn<quint32>("declared"); // what the headers claim of the part's size, 0 for the truth
+        QTest::addColumn<QString>("message");
+        const QByteArray zeros(2 << 20, '\0');
+        QTest::newRow("past the bound")
+            << QByteArray("media/x.bin") << quint32(0xfffffff0)
+            << "Couldn’t unpack doc.odt: it unpacks to more than 1073741824 bytes";
+        QTest::newRow("understated") << QByteArray("media/x.bin") << quint32(16)
+                                     << "media/x.bin in doc.odt is damaged";
+        QTest::newRow("markup too large")
+            << QByteArray("settings.xml") << quint32(0)
+            << "doc.odt is too large to open safely: its part “settings.xml” holds more than 175 KB";
+    }
+
+    void hostileDocumentsAreRefused()
+    {
+        QFETCH(QByteArray, part);
+        QFETCH(quint32, declared);
+        QFETCH(QString, message);
+        const QString source =
+            document({{"content.xml", content("<text:p>Words</text:p>")}, {part, QByteArray(2 << 20, '\0')}});
+        if (declared) patchZipEntry(source, part, ZipField::size, declared);
+        MemoryBudget budget(1 << 20);
+        const ScratchFolder folder;
+        std::optional<QString> error;
+        try {
+            OfficeCopy::make(source, folder.path(), nullptr, budget);
+        } catch (const ConvertError& e) {
+            error = e.message();
+        }
+        QCOMPARE(error.value_or("<no error>"), message);
+        QCOMPARE(entries(folder.path()), QStringList());
+    }
+
+    // A DOCX LibreOffice saved, with a part added far larger than what is held whole, converts
+    // to the same text as without it.
+    void bigPartConvertsAsBefore()
+    {
+        if (!IWork::isInstalled(IWork::App::pages)) QSKIP("LibreOffice is not installed");
+        const QString dir = m_dir.filePath("real");
+        writeFile(dir + "/page.html",
+                  "<html><body><h1>Note</h1><p>Seven plain words stand on this page.</p></body></html>");
+        Shell::run(*Shell::find("soffice"),
+                   {"--headless", "--norestore", "-env:UserInstallation=file://" + dir + "/profile",
+                    "--convert-to", "docx:MS Word 2007 XML", "--outdir", dir, dir + "/page.html"});
+        QVERIFY(QFile::copy(dir + "/page.docx", dir + "/big.docx"));
+        writeFile(dir + "/extra/zeros.bin", QByteArray(24 << 20, '\0'));
+        QCOMPARE(Shell::run("/usr/bin/zip", {"-q", "big.docx", "extra/zeros.bin"}, dir).status, 0);
+        QStringList texts;
+        for (const char* name : {"page", "big"}) {
+            const QString pdf = dir + "/" + name + ".pdf";
+            IWork::export_(IWork::App::pages, dir + "/" + name + ".docx", pdf, QString("PDF"), std::nullopt,
+                           nullptr);
+            texts.append(Shell::run("/usr/bin/pdftotext", {pdf, "-"}).out());
+        }
+        QVERIFY2(texts.first().contains("Seven plain words"), qPrintable(texts.first()));
+        QCOMPARE(texts.last(), texts.first());
     }
 };
 

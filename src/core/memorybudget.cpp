@@ -1,0 +1,89 @@
+#include "core/memorybudget.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+// What all the jobs together may hold whole of the documents they read: enough to make a part of
+// 64 MiB harmless, well short of what a desktop can spare.
+constexpr qint64 sharedCapacity = qint64(384) << 20;
+
+} // namespace
+
+MemoryBudget::Share::~Share()
+{
+    release();
+}
+
+MemoryBudget::Share::Share(Share&& other) noexcept
+    : m_budget(std::exchange(other.m_budget, nullptr)), m_size(std::exchange(other.m_size, 0))
+{
+}
+
+MemoryBudget::Share& MemoryBudget::Share::operator=(Share&& other) noexcept
+{
+    if (this != &other) {
+        release();
+        m_budget = std::exchange(other.m_budget, nullptr);
+        m_size = std::exchange(other.m_size, 0);
+    }
+    return *this;
+}
+
+void MemoryBudget::Share::release()
+{
+    if (m_budget) m_budget->give(m_size);
+    m_budget = nullptr;
+    m_size = 0;
+}
+
+MemoryBudget::MemoryBudget(qint64 capacity) : m_capacity(capacity) {}
+
+MemoryBudget& MemoryBudget::shared()
+{
+    static MemoryBudget budget(sharedCapacity);
+    return budget;
+}
+
+qint64 MemoryBudget::inUse() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_inUse;
+}
+
+qint64 MemoryBudget::peak() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_peak;
+}
+
+std::optional<MemoryBudget::Share> MemoryBudget::tryTake(qint64 bytes)
+{
+    bytes = std::max<qint64>(bytes, 0);
+    const std::lock_guard lock(m_mutex);
+    if (bytes > m_capacity - m_inUse) return std::nullopt;
+    m_inUse += bytes;
+    m_peak = std::max(m_peak, m_inUse);
+    return Share(this, bytes);
+}
+
+std::optional<MemoryBudget::Share> MemoryBudget::take(qint64 bytes)
+{
+    bytes = std::max<qint64>(bytes, 0);
+    if (bytes > m_capacity) return std::nullopt;
+    std::unique_lock lock(m_mutex);
+    m_freed.wait(lock, [&] { return bytes <= m_capacity - m_inUse; });
+    m_inUse += bytes;
+    m_peak = std::max(m_peak, m_inUse);
+    return Share(this, bytes);
+}
+
+void MemoryBudget::give(qint64 bytes)
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_inUse -= bytes;
+    }
+    m_freed.notify_all();
+}
