@@ -10,10 +10,11 @@ cd "$dir"
 
 ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
 
-# The photo carries a line of writing on a white band, for the redaction's text search to find.
+# The photo carries a line of writing on a white band, for the redaction's text search to find,
+# and a little grain at a high quality, so that it is larger than the 60 KB its compression aims at.
 font=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
-ff -f lavfi -i "testsrc2=size=640x480" -frames:v 1 \
-  -vf "drawbox=x=0:y=380:w=640:h=100:color=white:t=fill,drawtext=fontfile=$font:text='Meet me at the harbour':fontsize=36:fontcolor=black:x=40:y=412" \
+ff -f lavfi -i "testsrc2=size=640x480" -frames:v 1 -q:v 2 \
+  -vf "noise=alls=6:allf=t,drawbox=x=0:y=380:w=640:h=100:color=white:t=fill,drawtext=fontfile=$font:text='Meet me at the harbour':fontsize=36:fontcolor=black:x=40:y=412" \
   photo.jpg
 ff -f lavfi -i "smptebars=size=320x240" -frames:v 1 photo.png
 ff -f lavfi -i "testsrc2=size=320x240:rate=25:duration=3" -f lavfi -i "sine=frequency=440:duration=3" \

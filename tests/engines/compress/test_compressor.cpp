@@ -13,6 +13,7 @@
 #include "../../support/minipdf.h"
 
 #include <QImageReader>
+#include <QMap>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QtTest>
@@ -70,6 +71,96 @@ bool ffmpeg(const QStringList& args)
 }
 
 const Progress ignored = [](double) {};
+
+// Noise of `n` bytes, so that neither Flate nor JPEG gets it small by accident.
+QByteArray noise(qsizetype n, quint32 seed)
+{
+    QByteArray bytes(n, Qt::Uninitialized);
+    QRandomGenerator random(seed);
+    for (char& b : bytes)
+        b = char(random.bounded(256));
+    return bytes;
+}
+
+// An 8-bit picture object of raw samples, Flate-compressed, with `extra` entries.
+QByteArray picture(int width, int height, const QByteArray& space, int components, const QByteArray& extra,
+                   quint32 seed)
+{
+    const QByteArray data = qCompress(noise(qsizetype(width) * height * components, seed)).mid(4);
+    return "<< /Type /XObject /Subtype /Image /Width " + QByteArray::number(width) + " /Height " +
+           QByteArray::number(height) + " /ColorSpace " + space +
+           " /BitsPerComponent 8 /Filter /FlateDecode " + extra + " /Length " +
+           QByteArray::number(data.size()) + " >>\nstream\n" + data + "\nendstream";
+}
+
+// One Letter page drawing pictures in the ways the screen level must measure or leave alone:
+// 5 drawn twice (largest 2 × 1.33 in), 7 inside a form scaled by half under a page scaled by
+// two (4 in), 8 with a decode array, 9 through a palette, 10 with a soft mask (11); 8 to 10 at
+// 1 in wide.
+QByteArray placedPictures()
+{
+    const QByteArray page = "q 144 0 0 96 36 600 cm /A Do Q q 72 0 0 48 300 600 cm /A Do Q "
+                            "q 2 0 0 2 0 0 cm /F Do Q q 72 0 0 48 36 36 cm /D Do Q "
+                            "q 72 0 0 48 150 36 cm /P Do Q q 72 0 0 48 300 36 cm /M Do Q";
+    const QByteArray form = "q 288 0 0 288 0 0 cm /B Do Q";
+    const QList<QByteArray> objects{
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R /Resources << /XObject << "
+        "/A 5 0 R /F 6 0 R /D 8 0 R /P 9 0 R /M 10 0 R >> >> >>",
+        "<< /Length " + QByteArray::number(page.size()) + " >>\nstream\n" + page + "\nendstream",
+        picture(600, 400, "/DeviceRGB", 3, {}, 1),
+        "<< /Type /XObject /Subtype /Form /BBox [0 0 612 792] /Matrix [0.5 0 0 0.5 0 0] /Resources << "
+        "/XObject << /B 7 0 R >> >> /Length " +
+            QByteArray::number(form.size()) + " >>\nstream\n" + form + "\nendstream",
+        picture(1200, 1200, "/DeviceGray", 1, {}, 2),
+        picture(600, 400, "/DeviceRGB", 3, "/Decode [1 0 1 0 1 0]", 3),
+        picture(600, 400, "[/Indexed /DeviceRGB 255 <" + noise(768, 4).toHex() + ">]", 1, {}, 5),
+        picture(600, 400, "/DeviceRGB", 3, "/SMask 11 0 R", 6),
+        picture(600, 400, "/DeviceGray", 1, {}, 7),
+    };
+    QByteArray out = "%PDF-1.5\n";
+    QList<qsizetype> offsets;
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        offsets << out.size();
+        out += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const qsizetype xref = out.size();
+    out += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (qsizetype o : offsets)
+        out += QByteArray::number(o).rightJustified(10, '0') + " 00000 n \n";
+    return out + "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
+           " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+}
+
+struct Listed
+{
+    int width;
+    QString type, encoding;
+    int xppi;
+};
+
+// The pictures `pdfimages -list` finds, in the order it meets them.
+QList<Listed> listed(const QString& pdf)
+{
+    QProcess p;
+    p.start("pdfimages", {"-list", pdf});
+    p.waitForFinished(60000);
+    QList<Listed> list;
+    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split('\n').mid(2)) {
+        const QStringList f = line.simplified().split(' ');
+        if (f.size() >= 14) list << Listed{f[3].toInt(), f[2], f[8], f[12].toInt()};
+    }
+    return list;
+}
+
+// Whether poppler draws every page of `pdf` without a complaint.
+bool renders(const QString& pdf, const QString& prefix)
+{
+    QProcess p;
+    p.start("pdftoppm", {"-r", "30", "-png", pdf, prefix});
+    return p.waitForFinished(60000) && p.exitCode() == 0 && p.readAllStandardError().isEmpty();
+}
 
 } // namespace
 
@@ -209,6 +300,52 @@ class CompressorTest : public QObject
             else
                 QCOMPARE(text.trimmed(), QStringLiteral("Page %1").arg(i + 1));
         }
+    }
+
+    // High stores pictures as JPEG at their own size; balanced also brings each one drawn above
+    // 150 ppi down to 150 ppi at its largest drawn size, leaving alone what it can't carry over.
+    void pdfLevelsTreatPicturesApart()
+    {
+        QTemporaryDir dir;
+        // A scan: a grey page picture at 300 ppi that img2pdf stores losslessly.
+        QImage scan = noisy({1275, 1650}).convertToFormat(QImage::Format_Grayscale8);
+        scan.setDotsPerMeterX(11811);
+        scan.setDotsPerMeterY(11811);
+        QVERIFY(scan.save(dir.filePath("scan.png")));
+        QVERIFY(QProcess::execute("img2pdf", {"-o", dir.filePath("scan.pdf"), dir.filePath("scan.png")}) ==
+                0);
+        QMap<CompressLevel, QString> out;
+        for (CompressLevel level : {CompressLevel::high, CompressLevel::balanced}) {
+            out[level] = dir.filePath(QStringLiteral("scan %1.pdf").arg(int(level)));
+            Job job("", "", 0);
+            Compressor::pdf(dir.filePath("scan.pdf"), level, out[level], job, ignored);
+            QVERIFY(renders(out[level], dir.filePath("page")));
+        }
+        const Listed high = listed(out[CompressLevel::high]).value(0),
+                     balanced = listed(out[CompressLevel::balanced]).value(0);
+        QCOMPARE(high.encoding, QStringLiteral("jpeg"));
+        QCOMPARE(high.xppi, 300);
+        QCOMPARE(balanced.encoding, QStringLiteral("jpeg"));
+        QVERIFY2(std::abs(balanced.xppi - 150) <= 1, qPrintable(QString::number(balanced.xppi)));
+        const qint64 source = QFileInfo(dir.filePath("scan.pdf")).size(),
+                     highBytes = QFileInfo(out[CompressLevel::high]).size(),
+                     balancedBytes = QFileInfo(out[CompressLevel::balanced]).size();
+        QVERIFY(highBytes < source && balancedBytes < highBytes / 2);
+
+        // Pictures placed every way a page can: widths after balanced by object number.
+        QFile placed(dir.filePath("placed.pdf"));
+        QVERIFY(placed.open(QIODevice::WriteOnly) && placed.write(placedPictures()) > 0);
+        placed.close();
+        Job job("", "", 0);
+        Compressor::pdf(placed.fileName(), CompressLevel::balanced, dir.filePath("placed out.pdf"), job,
+                        ignored);
+        QVERIFY(renders(dir.filePath("placed out.pdf"), dir.filePath("placed")));
+        // In drawing order: 5 twice, 7, 8, 9, 10 and its mask.
+        QStringList widths;
+        for (const Listed& l : listed(dir.filePath("placed out.pdf")))
+            widths << l.type + " " + QString::number(l.width);
+        QCOMPARE(widths, (QStringList{"image 300", "image 300", "image 600", "image 600", "image 600",
+                                      "image 150", "smask 600"}));
     }
 
     void cancelledCompressionLeavesNoFile()

@@ -123,7 +123,7 @@ QString keptNothing(const QString& file, Kind kind, const Choices& choices)
 {
     const bool byLevel = kind == Kind::pdf || kind == Kind::video ||
                          (kind == Kind::image && choices.image.mode == ImageCompressMode::quality);
-    const QString what = byLevel                ? QStringLiteral("this level makes")
+    const QString what = byLevel               ? QStringLiteral("this level makes")
                          : kind == Kind::audio ? QStringLiteral("this bitrate makes")
                                                : QStringLiteral("these settings make");
     return QStringLiteral("%1 is already as small as %2 it").arg(QFileInfo(file).fileName(), what);
