@@ -150,13 +150,16 @@ class CompressViewTest : public QObject
         QTemporaryDir dir;
         const auto in = [&dir](const QString& name) { return dir.filePath(name); };
         // Files other programs wrote that are as small as they get: text set by LibreOffice, a
-        // PDF that only wraps a JPEG, a JPEG already at a low quality, a low-rate MP3.
+        // PDF that only wraps a JPEG, a JPEG already at a low quality, a tightly packed PNG, a low-rate
+        // MP3.
         QFile html(in("letter.html"));
         QVERIFY(html.open(QIODevice::WriteOnly) && html.write("<p>Dear reader, a short letter.</p>") > 0);
         html.close();
         QVERIFY(run("soffice", {"--headless", "-env:UserInstallation=file://" + in("profile"), "--convert-to",
                                 "pdf", "--outdir", dir.path(), in("letter.html")}));
         QVERIFY(noisy({400, 300}).save(in("photo.jpg"), "jpg", 40));
+        QVERIFY(run("/usr/bin/convert", {"-size", "300x200", "gradient:navy-orange", "-depth", "8", "-strip",
+                                         "-define", "png:compression-level=9", in("sky.png")}));
         QVERIFY(run("img2pdf", {"-o", in("photos.pdf"), in("photo.jpg")}));
         QVERIFY(run("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "sine=duration=1", "-b:a", "48k",
                                in("song.mp3")}));
@@ -180,6 +183,7 @@ class CompressViewTest : public QObject
             {"photos Compressed.pdf", Kind::pdf, high,
              "photos Compressed.pdf is already as small as this level makes it"},
             {"photo.jpg", Kind::image, high, "photo.jpg is already as small as this level makes it"},
+            {"sky.png", Kind::image, high, "sky.png is already as small as this level makes it"},
             {"song.mp3", Kind::audio, loud, "song.mp3 is already as small as this bitrate makes it"},
         };
         const QStringList sources = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
