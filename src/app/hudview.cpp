@@ -151,8 +151,11 @@ QString HUDView::subline(const Job& job)
     if (state.phase == Job::Phase::done && job.results().size() == 1)
         line = QStringLiteral("Saved ") + lastPathComponent(job.results().first());
     // What the work had to say beside a result it saved all the same ("The file is cut short").
-    if (state.phase == Job::Phase::done && !job.notes().isEmpty())
-        line += QStringLiteral(". ") + job.notes().join(QStringLiteral(". "));
+    // With nothing saved the notes say it all: each names its file.
+    if (state.phase == Job::Phase::done && !job.notes().isEmpty()) {
+        const QString notes = job.notes().join(QStringLiteral(". "));
+        line = job.results().isEmpty() ? notes : line + QStringLiteral(". ") + notes;
+    }
     return line;
 }
 

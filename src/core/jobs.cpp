@@ -203,15 +203,15 @@ class Batch : public std::enable_shared_from_this<Batch>
             m_stopped = true;
             return;
         }
-        ++m_handled;
         if (a.error) {
-            ++m_failures;
             m_errors[i] = a.error;
         } else {
             m_results[i] = a.results;
+            // A file that left no result (already in its format, or no smaller) is not saved.
+            if (!a.results.isEmpty()) ++m_saved;
         }
         if (m_n != 1) {
-            const QString detail = savedText(m_handled - m_failures, m_n);
+            const QString detail = savedText(m_saved, m_n);
             onMain(m_job, [job = m_job, detail] { job->setDetail(detail); });
         }
         setFraction(i, 1);
@@ -247,7 +247,7 @@ class Batch : public std::enable_shared_from_this<Batch>
     const Jobs::Order m_order;
     const qsizetype m_n;
     QMutex m_lock;
-    qsizetype m_next = 0, m_inFlight = 0, m_handled = 0, m_failures = 0;
+    qsizetype m_next = 0, m_inFlight = 0, m_saved = 0;
     bool m_stopped = false, m_finished = false;
     std::vector<QStringList> m_results;
     std::vector<std::optional<QString>> m_errors;

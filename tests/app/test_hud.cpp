@@ -109,6 +109,11 @@ class HudTest : public QObject
         cut->addNote("The file is cut short: 9 s of 20 s converted");
         QCOMPARE(HUDView::state(*cut).subline,
                  QString("Saved a.m4a. The file is cut short: 9 s of 20 s converted"));
+        // With nothing saved, the notes stand alone: the file name they follow already names it.
+        const JobPtr kept = job(Job::Phase::done, {}, 1);
+        kept->setDetail("a.pdf");
+        kept->addNote("a.pdf is already as small as this level makes it");
+        QCOMPARE(HUDView::state(*kept).subline, QString("a.pdf is already as small as this level makes it"));
         QVERIFY(count(wrapped, secondLine, isInk) > 20);
         const QRect bar = HUDView::barRect(QRectF(wrapped.rect()), 2).toRect();
         QVERIFY(std::abs(count(wrapped, QRect(0, bar.center().y(), wrapped.width(), 1), isOrange) -

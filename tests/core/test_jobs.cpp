@@ -234,6 +234,8 @@ class JobTest : public QObject
             {"", "0 of 0 saved", "done", 0},
             {"a,b", "2 of 2 saved", "done", 2},
             {"none", "none", "done", 0},
+            // A file that leaves no result is not counted as saved.
+            {"a,none", "1 of 2 saved", "done", 1},
             // A cancellation the user never asked for fails that file, and the loop goes on.
             {"a,stop,c", "2 of 3 saved", "The work stopped unexpectedly", 0},
             // A pipe is refused before any work opens it, where reading it would wait for a writer.

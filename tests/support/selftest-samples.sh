@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the six samples that `tolvane --selftest DIR` works on, in DIR: photo.jpg, photo.png,
 # clip.mp4 (3 s with sound), clip.mov (2 s, silent), song.mp3 (3 s stereo) and sample.pdf
-# (three pages of text). Needs only ffmpeg and the DejaVu fonts; nothing is downloaded.
+# (three pages of text, a photo on the first). Needs only ffmpeg and the DejaVu fonts; nothing is downloaded.
 set -euo pipefail
 export LC_ALL=C # byte counts and numbers below, whatever the caller speaks
 dir=${1:?usage: selftest-samples.sh DIR}
@@ -10,10 +10,11 @@ cd "$dir"
 
 ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
 
-# The photo carries a line of writing on a white band, for the redaction's text search to find.
+# The photo carries a line of writing on a white band, for the redaction's text search to find,
+# and a little grain at a high quality, so that it is larger than the 60 KB its compression aims at.
 font=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
-ff -f lavfi -i "testsrc2=size=640x480" -frames:v 1 \
-  -vf "drawbox=x=0:y=380:w=640:h=100:color=white:t=fill,drawtext=fontfile=$font:text='Meet me at the harbour':fontsize=36:fontcolor=black:x=40:y=412" \
+ff -f lavfi -i "testsrc2=size=640x480" -frames:v 1 -q:v 2 \
+  -vf "noise=alls=6:allf=t,drawbox=x=0:y=380:w=640:h=100:color=white:t=fill,drawtext=fontfile=$font:text='Meet me at the harbour':fontsize=36:fontcolor=black:x=40:y=412" \
   photo.jpg
 ff -f lavfi -i "smptebars=size=320x240" -frames:v 1 photo.png
 ff -f lavfi -i "testsrc2=size=320x240:rate=25:duration=3" -f lavfi -i "sine=frequency=440:duration=3" \
@@ -22,25 +23,41 @@ ff -f lavfi -i "testsrc=size=320x240:rate=25:duration=2" -c:v libx264 -pix_fmt y
 ff -f lavfi -i "sine=frequency=440:duration=3" -f lavfi -i "sine=frequency=660:duration=3" \
   -filter_complex "[0:a][1:a]join=inputs=2:channel_layout=stereo" -c:a libmp3lame -b:a 128k song.mp3
 
-# A PDF written object by object; the cross-reference table needs each object's byte offset.
-pdf=$'%PDF-1.4\n'
+# A PDF written object by object, its first page holding a photo of the whole page at 150 dpi
+# (so that its smallest copy really is smaller); the cross-reference table needs each object's
+# byte offset. The photo's bytes go straight into the file, as a shell string can't hold them.
+ff -f lavfi -i "testsrc2=size=1275x1650" -vf "noise=alls=8:allf=t" -frames:v 1 -q:v 2 picture.jpg
+pdfsize() { stat -c %s sample.pdf; }
+printf '%%PDF-1.4\n' >sample.pdf
 offsets=()
 object() {
-  offsets+=("${#pdf}")
-  pdf+="$1 0 obj"$'\n'"$2"$'\nendobj\n'
+  offsets+=("$(pdfsize)")
+  printf '%s 0 obj\n%s\nendobj\n' "$1" "$2" >>sample.pdf
 }
 object 1 "<< /Type /Catalog /Pages 2 0 R >>"
 object 2 "<< /Type /Pages /Kids [4 0 R 6 0 R 8 0 R] /Count 3 >>"
 object 3 "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"
 for page in 1 2 3; do
   content="BT /F1 36 Tf 72 700 Td (Sample page $page) Tj ET"
-  object $((2 + 2 * page)) "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R >> >> /Contents $((3 + 2 * page)) 0 R >>"
+  photo=
+  if [ "$page" = 1 ]; then
+    content="q 612 0 0 792 0 0 cm /Im1 Do Q $content"
+    photo="/XObject << /Im1 10 0 R >>"
+  fi
+  object $((2 + 2 * page)) "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R >> $photo >> /Contents $((3 + 2 * page)) 0 R >>"
   object $((3 + 2 * page)) "<< /Length ${#content} >>"$'\nstream\n'"$content"$'\nendstream'
 done
-xref=${#pdf}
-pdf+="xref"$'\n'"0 $((${#offsets[@]} + 1))"$'\n'"0000000000 65535 f "$'\n'
-for offset in "${offsets[@]}"; do
-  pdf+=$(printf '%010d 00000 n ' "$offset")$'\n'
-done
-pdf+="trailer"$'\n'"<< /Size $((${#offsets[@]} + 1)) /Root 1 0 R >>"$'\n'"startxref"$'\n'"$xref"$'\n%%EOF\n'
-printf '%s' "$pdf" >sample.pdf
+offsets+=("$(pdfsize)")
+printf '10 0 obj\n<< /Type /XObject /Subtype /Image /Width 1275 /Height 1650 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode /Length %s >>\nstream\n' \
+  "$(stat -c %s picture.jpg)" >>sample.pdf
+cat picture.jpg >>sample.pdf
+printf '\nendstream\nendobj\n' >>sample.pdf
+rm picture.jpg
+xref=$(pdfsize)
+{
+  printf 'xref\n0 %d\n0000000000 65535 f \n' $((${#offsets[@]} + 1))
+  for offset in "${offsets[@]}"; do
+    printf '%010d 00000 n \n' "$offset"
+  done
+  printf 'trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n' $((${#offsets[@]} + 1)) "$xref"
+} >>sample.pdf

@@ -11,8 +11,10 @@
 
 #include "../../support/enginefixtures_b.h"
 #include "../../support/minipdf.h"
+#include "../../support/placedpictures.h"
 
 #include <QImageReader>
+#include <QMap>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QtTest>
@@ -70,6 +72,35 @@ bool ffmpeg(const QStringList& args)
 }
 
 const Progress ignored = [](double) {};
+
+struct Listed
+{
+    int width;
+    QString type, encoding;
+    int xppi;
+};
+
+// The pictures `pdfimages -list` finds, in the order it meets them.
+QList<Listed> listed(const QString& pdf)
+{
+    QProcess p;
+    p.start("pdfimages", {"-list", pdf});
+    p.waitForFinished(60000);
+    QList<Listed> list;
+    for (const QString& line : QString::fromUtf8(p.readAllStandardOutput()).split('\n').mid(2)) {
+        const QStringList f = line.simplified().split(' ');
+        if (f.size() >= 14) list << Listed{f[3].toInt(), f[2], f[8], f[12].toInt()};
+    }
+    return list;
+}
+
+// Whether poppler draws every page of `pdf` without a complaint.
+bool renders(const QString& pdf, const QString& prefix)
+{
+    QProcess p;
+    p.start("pdftoppm", {"-r", "30", "-png", pdf, prefix});
+    return p.waitForFinished(60000) && p.exitCode() == 0 && p.readAllStandardError().isEmpty();
+}
 
 } // namespace
 
@@ -209,6 +240,52 @@ class CompressorTest : public QObject
             else
                 QCOMPARE(text.trimmed(), QStringLiteral("Page %1").arg(i + 1));
         }
+    }
+
+    // High stores pictures as JPEG at their own size; balanced also brings each one drawn above
+    // 150 ppi down to 150 ppi at its largest drawn size, leaving alone what it can't carry over.
+    void pdfLevelsTreatPicturesApart()
+    {
+        QTemporaryDir dir;
+        // A scan: a grey page picture at 300 ppi that img2pdf stores losslessly.
+        QImage scan = noisy({1275, 1650}).convertToFormat(QImage::Format_Grayscale8);
+        scan.setDotsPerMeterX(11811);
+        scan.setDotsPerMeterY(11811);
+        QVERIFY(scan.save(dir.filePath("scan.png")));
+        QVERIFY(QProcess::execute("img2pdf", {"-o", dir.filePath("scan.pdf"), dir.filePath("scan.png")}) ==
+                0);
+        QMap<CompressLevel, QString> out;
+        for (CompressLevel level : {CompressLevel::high, CompressLevel::balanced}) {
+            out[level] = dir.filePath(QStringLiteral("scan %1.pdf").arg(int(level)));
+            Job job("", "", 0);
+            Compressor::pdf(dir.filePath("scan.pdf"), level, out[level], job, ignored);
+            QVERIFY(renders(out[level], dir.filePath("page")));
+        }
+        const Listed high = listed(out[CompressLevel::high]).value(0),
+                     balanced = listed(out[CompressLevel::balanced]).value(0);
+        QCOMPARE(high.encoding, QStringLiteral("jpeg"));
+        QCOMPARE(high.xppi, 300);
+        QCOMPARE(balanced.encoding, QStringLiteral("jpeg"));
+        QVERIFY2(std::abs(balanced.xppi - 150) <= 1, qPrintable(QString::number(balanced.xppi)));
+        const qint64 source = QFileInfo(dir.filePath("scan.pdf")).size(),
+                     highBytes = QFileInfo(out[CompressLevel::high]).size(),
+                     balancedBytes = QFileInfo(out[CompressLevel::balanced]).size();
+        QVERIFY(highBytes < source && balancedBytes < highBytes / 2);
+
+        // Pictures placed every way a page can: widths after balanced by object number.
+        QFile placed(dir.filePath("placed.pdf"));
+        QVERIFY(placed.open(QIODevice::WriteOnly) && placed.write(PlacedPictures::bytes()) > 0);
+        placed.close();
+        Job job("", "", 0);
+        Compressor::pdf(placed.fileName(), CompressLevel::balanced, dir.filePath("placed out.pdf"), job,
+                        ignored);
+        QVERIFY(renders(dir.filePath("placed out.pdf"), dir.filePath("placed")));
+        // In drawing order: 5 twice, 7, 8, 9, 10 and its mask.
+        QStringList widths;
+        for (const Listed& l : listed(dir.filePath("placed out.pdf")))
+            widths << l.type + " " + QString::number(l.width);
+        QCOMPARE(widths, (QStringList{"image 300", "image 300", "image 600", "image 600", "image 600",
+                                      "image 150", "smask 600"}));
     }
 
     void cancelledCompressionLeavesNoFile()

@@ -3,21 +3,27 @@
 #include "core/checkedfile.h"
 #include "core/converterror.h"
 #include "core/job.h"
+#include "core/scratchfolder.h"
 #include "engines/compress/heavy/pagepictures.h"
+#include "engines/compress/heavy/screenpictures.h"
 #include "engines/pdf/pdfengine.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QImageWriter>
 #include <qpdf/Pipeline.hh>
+#include <qpdf/QPDF.hh>
 #include <qpdf/QPDFJob.hh>
 #include <qpdf/QPDFLogger.hh>
+#include <qpdf/QPDFWriter.hh>
 
 namespace {
 
 constexpr double pageDpi = 110;
 constexpr int jpegQuality = 50;
 constexpr double renderShare = 0.8;
+// The resolution pictures keep when a PDF is made for reading on screen.
+constexpr double screenPpi = 150;
 
 // qpdf's output, every write checked; qpdf's own file writer loses the failure of its last flush.
 class CheckedPipeline : public Pipeline
@@ -70,6 +76,27 @@ void repack(const QString& source, const QString& destination)
     file->close();
 }
 
+// `source` with its pictures brought down to screen resolution, written into `scratch`; the
+// source itself when no picture was changed.
+QString screened(const QString& source, const ScratchFolder& scratch, Job& job)
+{
+    const QString out = scratch.file(QStringLiteral("screen.pdf"));
+    try {
+        QPDF pdf;
+        pdf.setSuppressWarnings(true);
+        pdf.processFile(QFile::encodeName(source).constData());
+        if (ScreenPictures::downsample(pdf, screenPpi, job) == 0) return source;
+        QPDFWriter writer(pdf, QFile::encodeName(out).constData());
+        writer.setStreamDataMode(qpdf_s_preserve);
+        writer.write();
+    } catch (const ConvertError&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw ConvertError::failed(QStringLiteral("Couldn’t write the PDF"), QString::fromUtf8(e.what()));
+    }
+    return out;
+}
+
 QByteArray jpeg(const QImage& picture, int page)
 {
     QByteArray data;
@@ -112,7 +139,10 @@ void pdf(const QString& source, CompressLevel level, const QString& destination,
     } else {
         PDFEngine::open(source); // a locked or unreadable file fails with the same words everywhere
         job.throwIfCancelled();
-        repack(source, destination);
+        const ScratchFolder scratch;
+        const QString input = level == CompressLevel::balanced ? screened(source, scratch, job) : source;
+        job.throwIfCancelled();
+        repack(input, destination);
     }
     progress(1);
 }

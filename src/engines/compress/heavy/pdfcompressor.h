@@ -11,7 +11,8 @@ namespace Compressor {
 
 // Writes a smaller copy of the PDF `source` at `destination` (a new file). High and balanced
 // keep the document as it is and let its images be stored as JPEG where that is smaller, with
-// its streams and objects packed tighter; the smallest level turns every page into a JPEG
+// its streams and objects packed tighter; balanced first scales every picture drawn above
+// 150 ppi down to 150 ppi, as JPEG; the smallest level turns every page into a JPEG
 // picture of the page's size at 110 dpi, page by page, so memory holds one page at a time. A
 // page that cannot be read, rendered or encoded fails the call. Throws the PDF engine's errors
 // ("… is password-protected"), "Couldn’t write the PDF", write failures and Cancelled (asked

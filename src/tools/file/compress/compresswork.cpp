@@ -1,6 +1,7 @@
 #include "tools/file/compress/compresswork.h"
 
 #include "core/catalog.h"
+#include "core/converterror.h"
 #include "core/fmt.h"
 #include "core/inputcheck.h"
 #include "core/job.h"
@@ -14,9 +15,19 @@
 
 namespace {
 
-QString sample(const QString& samples, const QString& name)
+// Thrown out of the writer so that it removes its temporary file: the copy is no smaller.
+struct NotSmaller
 {
-    return QDir(samples).filePath(name);
+};
+
+// A self-check over the sample `name`; it passes only when it kept a smaller copy.
+QStringList selfCheck(const QString& samples, const char* name, CompressWork::Kind kind,
+                      const CompressWork::Choices& choices, Job& job)
+{
+    const QString file = QDir(samples).filePath(QString::fromLatin1(name));
+    const QStringList results = CompressWork::compressFile(file, kind, choices, job, [](double) {});
+    if (results.isEmpty()) throw ConvertError::failed(CompressWork::keptNothing(file, kind, choices));
+    return results;
 }
 
 } // namespace
@@ -67,18 +78,20 @@ QStringList compressFile(const QString& file, Kind kind, const Choices& choices,
     InputCheck::refuseSpecial(file);
     const QString destination =
         Output::result(file, QStringLiteral(" Compressed"), resultExtension(kind, file));
+    const qint64 sourceBytes = QFileInfo(file).size();
+    QString missedGoal;
     const auto produce = [&](const QString& temporary) {
         switch (kind) {
         case Kind::image: {
             const qint64 goal = choices.image.mode == ImageCompressMode::quality
                                     ? 0
-                                    : Compressor::goalBytes(choices.image, Fmt::fileSize(file));
+                                    : Compressor::goalBytes(choices.image, sourceBytes);
             const ImageCompressResult result = Modules::entries<HeavyEngines>().compressImage(
                 file, choices.image, temporary, [&job] { return job.isCancelled(); });
             if (!result.metGoal)
-                job.addNote(QStringLiteral("%1 can’t be made as small as %2; its smallest copy is %3")
-                                .arg(QFileInfo(file).fileName(), Fmt::byteCount(std::max<qint64>(goal, 0)),
-                                     Fmt::byteCount(result.bytes)));
+                missedGoal = QStringLiteral("%1 can’t be made as small as %2; its smallest copy is %3")
+                                 .arg(QFileInfo(file).fileName(), Fmt::byteCount(std::max<qint64>(goal, 0)),
+                                      Fmt::byteCount(result.bytes));
             break;
         }
         case Kind::video:
@@ -93,8 +106,27 @@ QStringList compressFile(const QString& file, Kind kind, const Choices& choices,
             Modules::entries<HeavyEngines>().compressPDF(file, choices.level, temporary, job, progress);
             break;
         }
+        job.throwIfCancelled();
+        if (QFileInfo(temporary).size() >= sourceBytes) throw NotSmaller{};
     };
-    return {Output::write(destination, produce, &job)};
+    try {
+        const QString written = Output::write(destination, produce, &job);
+        if (!missedGoal.isEmpty()) job.addNote(missedGoal);
+        return {written};
+    } catch (const NotSmaller&) {
+        job.addNote(keptNothing(file, kind, choices));
+        return {};
+    }
+}
+
+QString keptNothing(const QString& file, Kind kind, const Choices& choices)
+{
+    const bool byLevel = kind == Kind::pdf || kind == Kind::video ||
+                         (kind == Kind::image && choices.image.mode == ImageCompressMode::quality);
+    const QString what = byLevel               ? QStringLiteral("this level makes")
+                         : kind == Kind::audio ? QStringLiteral("this bitrate makes")
+                                               : QStringLiteral("these settings make");
+    return QStringLiteral("%1 is already as small as %2 it").arg(QFileInfo(file).fileName(), what);
 }
 
 QString estimateText(qint64 bytes, qint64 sourceBytes, int files)
@@ -121,21 +153,21 @@ QStringList checkImage(const QString& samples, Job& job)
 {
     Choices choices;
     choices.image = {ImageCompressMode::target, CompressLevel::balanced, 50, 60, 0};
-    return compressFile(sample(samples, "photo.jpg"), Kind::image, choices, job, [](double) {});
+    return selfCheck(samples, "photo.jpg", Kind::image, choices, job);
 }
 
 QStringList checkPDF(const QString& samples, Job& job)
 {
     Choices choices;
     choices.level = CompressLevel::small;
-    return compressFile(sample(samples, "sample.pdf"), Kind::pdf, choices, job, [](double) {});
+    return selfCheck(samples, "sample.pdf", Kind::pdf, choices, job);
 }
 
 QStringList checkAudio(const QString& samples, Job& job)
 {
     Choices choices;
     choices.bitrate = 64;
-    return compressFile(sample(samples, "song.mp3"), Kind::audio, choices, job, [](double) {});
+    return selfCheck(samples, "song.mp3", Kind::audio, choices, job);
 }
 
 QStringList checkVideo(const QString& samples, Job& job)
@@ -144,7 +176,7 @@ QStringList checkVideo(const QString& samples, Job& job)
     choices.level = CompressLevel::small;
     choices.maxHeight = 480;
     choices.hevc = true;
-    return compressFile(sample(samples, "clip.mp4"), Kind::video, choices, job, [](double) {});
+    return selfCheck(samples, "clip.mp4", Kind::video, choices, job);
 }
 
 } // namespace CompressWork

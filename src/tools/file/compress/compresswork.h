@@ -37,10 +37,14 @@ QString resultExtension(Kind kind, const QString& file);
 QStringList audioArgs(const QString& file, const QString& output, int bitrate, const Media::Probe& probe);
 
 // Writes "<base> Compressed.<ext>" for `file` (numbered while taken) beside it or in the output
-// folder and returns it; a size goal out of reach is said in a note on the job. Throws
-// ConvertError.
+// folder and returns it; a size goal out of reach is said in a note on the job. A copy that is
+// not smaller than `file` is not kept: nothing is left behind, the job gets the keptNothing()
+// note and the list is empty. Throws ConvertError.
 QStringList compressFile(const QString& file, Kind kind, const Choices& choices, Job& job,
                          const Progress& progress);
+// The note for a file whose copy came out no smaller: "<name> is already as small as this level
+// makes it" (this bitrate, these settings for the size goals).
+QString keptNothing(const QString& file, Kind kind, const Choices& choices);
 
 // The header's estimate: "1.2 MB (−48%)", "310 KB each (+12%)".
 QString estimateText(qint64 bytes, qint64 sourceBytes, int files);
@@ -48,7 +52,7 @@ QString estimateText(qint64 bytes, qint64 sourceBytes, int files);
 QString percentText(double value);
 QString targetText(double kb);
 
-// The self-test's rows over the samples in `samples`.
+// The self-test's rows over the samples in `samples`; a copy not kept fails the row.
 QStringList checkImage(const QString& samples, Job& job);
 QStringList checkPDF(const QString& samples, Job& job);
 QStringList checkAudio(const QString& samples, Job& job);

@@ -35,6 +35,14 @@ QStringList estimateFiles()
     return QDir::temp().entryList({"tolvane-est-*"}, QDir::Files);
 }
 
+bool run(const QString& program, const QStringList& args, const QString& folder = {})
+{
+    QProcess p;
+    p.setWorkingDirectory(folder);
+    p.start(program, args);
+    return p.waitForFinished(120000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
 QByteArray head(const QString& path)
 {
     QFile f(path);
@@ -133,6 +141,72 @@ class CompressViewTest : public QObject
         QVERIFY(pdf->note()->text().startsWith("Smallest turns each page"));
         QCOMPARE(pdf->estimatesStarted(), 0);
         QVERIFY(!pdf->estimate());
+    }
+
+    // A copy that comes out no smaller than its source is not kept, whatever the kind: nothing
+    // is left beside the source, and the job ends done with a note instead of a result.
+    void noSmallerCopyIsKept()
+    {
+        QTemporaryDir dir;
+        const auto in = [&dir](const QString& name) { return dir.filePath(name); };
+        // Files other programs wrote that are as small as they get: text set by LibreOffice, a
+        // PDF that only wraps a JPEG, a JPEG already at a low quality, a tightly packed PNG, a low-rate
+        // MP3.
+        QFile html(in("letter.html"));
+        QVERIFY(html.open(QIODevice::WriteOnly) && html.write("<p>Dear reader, a short letter.</p>") > 0);
+        html.close();
+        QVERIFY(run("soffice", {"--headless", "-env:UserInstallation=file://" + in("profile"), "--convert-to",
+                                "pdf", "--outdir", dir.path(), in("letter.html")}));
+        QVERIFY(noisy({400, 300}).save(in("photo.jpg"), "jpg", 40));
+        QVERIFY(run("/usr/bin/convert", {"-size", "300x200", "gradient:navy-orange", "-depth", "8", "-strip",
+                                         "-define", "png:compression-level=9", in("sky.png")}));
+        QVERIFY(run("img2pdf", {"-o", in("photos.pdf"), in("photo.jpg")}));
+        QVERIFY(run("ffmpeg", {"-v", "error", "-y", "-f", "lavfi", "-i", "sine=duration=1", "-b:a", "48k",
+                               in("song.mp3")}));
+        QDir(in("profile")).removeRecursively();
+        QFile::remove(in("letter.html"));
+        // img2pdf's own file packs a little tighter; that copy is as tight as it gets.
+        Job packing("", "", 0);
+        CompressWork::Choices high;
+        high.level = CompressLevel::high;
+        QCOMPARE(CompressWork::compressFile(in("photos.pdf"), CompressWork::Kind::pdf, high, packing,
+                                            [](double) {}),
+                 QStringList{in("photos Compressed.pdf")});
+
+        using CompressWork::Kind;
+        CompressWork::Choices smallest, loud;
+        smallest.level = CompressLevel::small;
+        high.image.level = CompressLevel::high;
+        loud.bitrate = 192;
+        const std::tuple<QString, Kind, CompressWork::Choices, QString> rows[] = {
+            {"letter.pdf", Kind::pdf, smallest, "letter.pdf is already as small as this level makes it"},
+            {"photos Compressed.pdf", Kind::pdf, high,
+             "photos Compressed.pdf is already as small as this level makes it"},
+            {"photo.jpg", Kind::image, high, "photo.jpg is already as small as this level makes it"},
+            {"sky.png", Kind::image, high, "sky.png is already as small as this level makes it"},
+            {"song.mp3", Kind::audio, loud, "song.mp3 is already as small as this bitrate makes it"},
+        };
+        const QStringList sources = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        for (const auto& [name, kind, choices, note] : rows) {
+            Job job("", "", 0);
+            const QStringList kept = CompressWork::compressFile(in(name), kind, choices, job, [](double) {});
+            QVERIFY2(kept.isEmpty(), qPrintable(name));
+            QCOMPARE(job.notes(), QStringList{note});
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), sources);
+        }
+
+        // Through the window: both files dropped, the job is done with their notes and no result.
+        ToolHarness harness;
+        auto* view =
+            harness.open<CompressView>(ToolID::compress, {in("photos Compressed.pdf"), in("letter.pdf")});
+        QVERIFY(view);
+        view->setLevel(CompressLevel::small);
+        const std::shared_ptr<Job> job = harness.apply(*view);
+        QVERIFY(job && job->state().phase == Job::Phase::done);
+        QCOMPARE(job->results(), QStringList());
+        QCOMPARE(job->detail(), QStringLiteral("0 of 2 saved"));
+        QCOMPARE(job->notes().size(), 2);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), sources);
     }
 
     void windowWritesCompressedCopies()
