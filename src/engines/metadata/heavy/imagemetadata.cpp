@@ -5,6 +5,8 @@
 #include "core/output.h"
 #include "engines/image/imageengine.h"
 #include "engines/metadata/heavy/gifblocks.h"
+#include "engines/metadata/heavy/jpegsegments.h"
+#include "engines/metadata/heavy/tifftags.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -163,6 +165,26 @@ void rewrite(const QByteArray& bytes, const QString& destination,
     }
 }
 
+// A TIFF loses its tags or its location on every page by our own hand; exiv2, which would keep
+// four pages at most and leave the later pages' directories dangling, edits single pages only.
+void writeTiff(const QByteArray& bytes, const QString& destination, const QList<MetaField>& edits, bool strip,
+               bool removeGPS)
+{
+    if (!edits.isEmpty() && TiffTags::pageCount(bytes) > 1)
+        throw ConvertError::failed(
+            QStringLiteral("%1 can’t be saved in TIFF files of several pages").arg(edits[0].label));
+    std::optional<QByteArray> kept = bytes;
+    if (strip || removeGPS)
+        kept = TiffTags::without(bytes, strip ? TiffTags::Drop::allTags : TiffTags::Drop::location);
+    if (!kept) throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
+    if (edits.isEmpty()) {
+        Output::writeFile(destination, *kept);
+        return;
+    }
+    rewrite(*kept, destination,
+            [&](Exiv2::Image& image) { edit(image, edits, removeGPS, QStringLiteral("tiff")); });
+}
+
 // Formats exiv2 cannot write: HEIC and AVIF are encoded again with the tags that stay.
 void reencode(const QString& source, const QString& destination, const QString& format,
               const QList<MetaField>& fields, bool strip, bool removeGPS)
@@ -262,7 +284,7 @@ void writeImage(const QString& source, const QString& destination, const QList<M
     QFile file(source);
     if (!file.open(QIODevice::ReadOnly))
         throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes = file.readAll();
     if (bytes.isEmpty()) throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
     const QList<MetaField> edits = strip ? QList<MetaField>() : fields;
 
@@ -280,6 +302,17 @@ void writeImage(const QString& source, const QString& destination, const QList<M
     if (format == QLatin1String("heic") || format == QLatin1String("avif")) {
         reencode(source, destination, format, edits, strip, removeGPS);
         return;
+    }
+    // exiv2 rewrites a JPEG's first picture and a TIFF's first pages only, and carries the
+    // rest over as it finds it.
+    if (TiffTags::pageCount(bytes) > 0) {
+        writeTiff(bytes, destination, edits, strip, removeGPS);
+        return;
+    }
+    if (bytes.startsWith("\xFF\xD8") && (strip || removeGPS)) {
+        const auto keep = strip ? JpegSegments::Keep::decoding : JpegSegments::Keep::tags;
+        bytes = JpegSegments::firstPicture(bytes, keep).value_or(QByteArray());
+        if (bytes.isEmpty()) throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
     }
     if (strip) {
         rewrite(format == QLatin1String("png") ? pngWithoutText(bytes) : bytes, destination,
