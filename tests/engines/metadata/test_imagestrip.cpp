@@ -93,16 +93,9 @@ QByteArray withPageBefore(QByteArray pageTwo)
         pageTwo.append(char(i * 4));
     QByteArray ifd;
     put(ifd, 9, 2);
-    for (const auto& [tag, type, value] :
-         std::initializer_list<std::tuple<int, int, quint32>>{{256, 3, 8},
-                                                              {257, 3, 8},
-                                                              {258, 3, 8},
-                                                              {259, 3, 1},
-                                                              {262, 3, 1},
-                                                              {273, 4, pixels},
-                                                              {277, 3, 1},
-                                                              {278, 3, 8},
-                                                              {279, 4, 64}}) {
+    const quint32 entries[][3] = {{256, 3, 8},      {257, 3, 8}, {258, 3, 8}, {259, 3, 1}, {262, 3, 1},
+                                  {273, 4, pixels}, {277, 3, 1}, {278, 3, 8}, {279, 4, 64}};
+    for (const auto& [tag, type, value] : entries) {
         put(ifd, tag, 2), put(ifd, type, 2), put(ifd, 1, 4);
         type == 3 ? (put(ifd, value, 2), put(ifd, 0, 2)) : put(ifd, value, 4);
     }
@@ -262,6 +255,11 @@ class ImageStripTest : public QObject
         const QByteArray bare = readAll(path("shot bare.png"));
         QVERIFY(!bare.contains("zTXt") && !bare.contains("iTXt"));
         QCOMPARE(QImage(path("shot bare.png")), QImage(png));
+
+        // What follows the end goes, and the text before it goes all the same.
+        writeFile(path("trailed.png"), readAll(png) + QByteArray(16, '\xFF'));
+        MetadataEngine::writeImage(path("trailed.png"), path("trailed bare.png"), {}, true, false);
+        QCOMPARE(readAll(path("trailed bare.png")), bare);
     }
 };
 

@@ -82,19 +82,22 @@ template <class Data> void eraseAll(Data& data, const std::function<bool(const s
         it = matches(it->key()) ? data.erase(it) : std::next(it);
 }
 
-// A PNG without its text, time and Exif chunks, which exiv2 leaves in place.
-QByteArray pngWithoutText(const QByteArray& data)
+// A PNG without its text, time and Exif chunks, which exiv2 leaves in place, and without what
+// follows its end; none when its chunks cannot be followed.
+std::optional<QByteArray> pngWithoutText(const QByteArray& data)
 {
     static const QByteArrayList dropped{"tEXt", "zTXt", "iTXt", "eXIf", "tIME"};
     QByteArray out = data.left(8);
     for (qsizetype at = 8; at + 12 <= data.size();) {
         const qsizetype length = qFromBigEndian<quint32>(data.constData() + at);
         const qsizetype end = at + 12 + length;
-        if (length < 0 || end > data.size()) return data;
-        if (!dropped.contains(data.mid(at + 4, 4))) out += data.mid(at, end - at);
+        if (length < 0 || end > data.size()) return std::nullopt;
+        const QByteArray kind = data.mid(at + 4, 4);
+        if (!dropped.contains(kind)) out += data.mid(at, end - at);
+        if (kind == "IEND") return out;
         at = end;
     }
-    return out;
+    return std::nullopt;
 }
 
 void setKeywords(Exiv2::Image& image, const QStringList& words, const QString& format)
@@ -314,8 +317,12 @@ void writeImage(const QString& source, const QString& destination, const QList<M
         bytes = JpegSegments::firstPicture(bytes, keep).value_or(QByteArray());
         if (bytes.isEmpty()) throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
     }
+    if (strip && bytes.startsWith("\x89PNG\r\n\x1A\n")) {
+        bytes = pngWithoutText(bytes).value_or(QByteArray());
+        if (bytes.isEmpty()) throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
+    }
     if (strip) {
-        rewrite(format == QLatin1String("png") ? pngWithoutText(bytes) : bytes, destination,
+        rewrite(bytes, destination,
                 [orientation = ImageProps::read(source).orientation()](Exiv2::Image& image) {
                     ::strip(image, orientation);
                 });

@@ -58,7 +58,7 @@ class Pass
         const std::optional<QList<qint64>> pages = chain();
         if (!pages || pages->isEmpty()) return std::nullopt;
         for (qint64 page : *pages)
-            directory(page, false);
+            directory(page, false, 0);
         return result();
     }
 
@@ -120,10 +120,10 @@ class Pass
     }
 
     // Walks the directory at `at`; `going` when it is left out as a whole. A pointer that leads
-    // nowhere is left as it was.
-    void directory(qint64 at, bool going)
+    // nowhere, or deeper than any real file nests, is left as it was.
+    void directory(qint64 at, bool going, int depth)
     {
-        if (m_seen.contains(at) || (going && m_pages.contains(at))) return;
+        if (depth > 8 || m_seen.contains(at) || (going && m_pages.contains(at))) return;
         m_seen.insert(at);
         if (at < 8 || at + 2 > m_in.size()) return;
         const qint64 count = u16(at), end = at + 2 + 12 * count + 4;
@@ -138,7 +138,7 @@ class Pass
             const bool keep = !going && keeps(e);
             if (leadsToDirectory(e.tag, e.type))
                 for (qint64 sub : numbers(e))
-                    directory(sub, !keep);
+                    directory(sub, !keep, depth + 1);
             const QByteArray original = m_in.mid(e.at, 12);
             std::optional<QByteArray> entry = keep ? std::optional(original) : std::nullopt;
             if (keep && e.tag == xmpPacket && m_drop == Drop::location) entry = withoutLocation(e);
