@@ -5,6 +5,8 @@
 #include "core/output.h"
 #include "engines/image/imageengine.h"
 #include "engines/metadata/heavy/gifblocks.h"
+#include "engines/metadata/heavy/jpegsegments.h"
+#include "engines/metadata/heavy/tifftags.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -80,19 +82,22 @@ template <class Data> void eraseAll(Data& data, const std::function<bool(const s
         it = matches(it->key()) ? data.erase(it) : std::next(it);
 }
 
-// A PNG without its text, time and Exif chunks, which exiv2 leaves in place.
-QByteArray pngWithoutText(const QByteArray& data)
+// A PNG without its text, time and Exif chunks, which exiv2 leaves in place, and without what
+// follows its end; none when its chunks cannot be followed.
+std::optional<QByteArray> pngWithoutText(const QByteArray& data)
 {
     static const QByteArrayList dropped{"tEXt", "zTXt", "iTXt", "eXIf", "tIME"};
     QByteArray out = data.left(8);
     for (qsizetype at = 8; at + 12 <= data.size();) {
         const qsizetype length = qFromBigEndian<quint32>(data.constData() + at);
         const qsizetype end = at + 12 + length;
-        if (length < 0 || end > data.size()) return data;
-        if (!dropped.contains(data.mid(at + 4, 4))) out += data.mid(at, end - at);
+        if (length < 0 || end > data.size()) return std::nullopt;
+        const QByteArray kind = data.mid(at + 4, 4);
+        if (!dropped.contains(kind)) out += data.mid(at, end - at);
+        if (kind == "IEND") return out;
         at = end;
     }
-    return out;
+    return std::nullopt;
 }
 
 void setKeywords(Exiv2::Image& image, const QStringList& words, const QString& format)
@@ -161,6 +166,26 @@ void rewrite(const QByteArray& bytes, const QString& destination,
     } catch (const std::exception& e) {
         throw ConvertError::failed(QStringLiteral("Couldn’t write the image"), QString::fromUtf8(e.what()));
     }
+}
+
+// A TIFF loses its tags or its location on every page by our own hand; exiv2, which would keep
+// four pages at most and leave the later pages' directories dangling, edits single pages only.
+void writeTiff(const QByteArray& bytes, const QString& destination, const QList<MetaField>& edits, bool strip,
+               bool removeGPS)
+{
+    if (!edits.isEmpty() && TiffTags::pageCount(bytes) > 1)
+        throw ConvertError::failed(
+            QStringLiteral("%1 can’t be saved in TIFF files of several pages").arg(edits[0].label));
+    std::optional<QByteArray> kept = bytes;
+    if (strip || removeGPS)
+        kept = TiffTags::without(bytes, strip ? TiffTags::Drop::allTags : TiffTags::Drop::location);
+    if (!kept) throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
+    if (edits.isEmpty()) {
+        Output::writeFile(destination, *kept);
+        return;
+    }
+    rewrite(*kept, destination,
+            [&](Exiv2::Image& image) { edit(image, edits, removeGPS, QStringLiteral("tiff")); });
 }
 
 // Formats exiv2 cannot write: HEIC and AVIF are encoded again with the tags that stay.
@@ -262,7 +287,7 @@ void writeImage(const QString& source, const QString& destination, const QList<M
     QFile file(source);
     if (!file.open(QIODevice::ReadOnly))
         throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
-    const QByteArray bytes = file.readAll();
+    QByteArray bytes = file.readAll();
     if (bytes.isEmpty()) throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
     const QList<MetaField> edits = strip ? QList<MetaField>() : fields;
 
@@ -281,8 +306,23 @@ void writeImage(const QString& source, const QString& destination, const QList<M
         reencode(source, destination, format, edits, strip, removeGPS);
         return;
     }
+    // exiv2 rewrites a JPEG's first picture and a TIFF's first pages only, and carries the
+    // rest over as it finds it.
+    if (TiffTags::pageCount(bytes) > 0) {
+        writeTiff(bytes, destination, edits, strip, removeGPS);
+        return;
+    }
+    if (bytes.startsWith("\xFF\xD8") && (strip || removeGPS)) {
+        const auto keep = strip ? JpegSegments::Keep::decoding : JpegSegments::Keep::tags;
+        bytes = JpegSegments::firstPicture(bytes, keep).value_or(QByteArray());
+        if (bytes.isEmpty()) throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
+    }
+    if (strip && bytes.startsWith("\x89PNG\r\n\x1A\n")) {
+        bytes = pngWithoutText(bytes).value_or(QByteArray());
+        if (bytes.isEmpty()) throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
+    }
     if (strip) {
-        rewrite(format == QLatin1String("png") ? pngWithoutText(bytes) : bytes, destination,
+        rewrite(bytes, destination,
                 [orientation = ImageProps::read(source).orientation()](Exiv2::Image& image) {
                     ::strip(image, orientation);
                 });

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <optional>
+
+namespace TiffTags {
+
+enum class Drop {
+    location, // the GPS directories and the location kept in XMP
+    allTags   // every tag a reader does not need to show a page, but the orientation and the
+              // colour profile
+};
+
+// The classic TIFF `data` with the chosen tags taken out of every page and of the directories
+// they lead to. The work is done in place: removed entries leave their directory, their values
+// and sub-directories are overwritten with zeros so that no byte of them is left, and the pixels
+// stay where they were. None when `data` is not a classic TIFF whose pages can be followed.
+std::optional<QByteArray> without(const QByteArray& data, Drop drop);
+
+// The number of pages of a classic TIFF; 0 when `data` is none.
+int pageCount(const QByteArray& data);
+
+} // namespace TiffTags

@@ -1,0 +1,267 @@
+// What a stripped or location-free copy of an image leaves behind, on files that exiftool and
+// ImageMagick wrote: a JPEG with a second picture behind a multi-picture index, a two-page TIFF
+// with tags on both pages, and a PNG with compressed and international text.
+
+#include "engines/metadata/heavy/imagemetadata.h"
+
+#include "core/converterror.h"
+
+#include "../../support/files.h"
+
+#include <QImageReader>
+#include <QProcess>
+#include <QtEndian>
+#include <QtTest>
+
+namespace {
+
+QString run(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return QStringLiteral("<%1 failed: %2>").arg(program, QString::fromUtf8(p.readAllStandardError()));
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// exiftool's report of every tag it finds, embedded pictures and later pages included, with
+// the groups the tags came from.
+QString report(const QString& path)
+{
+    return run("exiftool", {"-a", "-ee", "-G1", "-u", path});
+}
+
+// Tags that tell where, with what and by whom a picture was taken, the location in Exif and in
+// XMP. GPSMapDatum is a text that sits outside its directory, so a byte search finds it where a
+// directory was only unlinked.
+QStringList personal(const QString& who, const QString& where)
+{
+    return {"-Artist=" + who,
+            "-SerialNumber=SN-" + who,
+            "-XMP-dc:Creator=" + who,
+            "-GPSLatitude=48.85837",
+            "-GPSLatitudeRef=N",
+            "-GPSLongitude=2.294481",
+            "-GPSLongitudeRef=E",
+            "-GPSMapDatum=" + where,
+            "-XMP-exif:GPSLatitude=48.85837 N",
+            "-XMP-exif:GPSMapDatum=" + where};
+}
+
+bool tag(const QString& path, const QStringList& tags)
+{
+    return !run("exiftool", QStringList{"-q", "-overwrite_original"} + tags + QStringList{path})
+                .startsWith('<');
+}
+
+// Inserts a multi-picture index after the first picture's Exif and appends `second` behind the
+// first picture's end, as phones write them.
+QByteArray withSecondPicture(QByteArray first, const QByteArray& second)
+{
+    qsizetype at = 2;
+    while (quint8(first[at + 1]) != 0xE1)
+        at += 2 + qFromBigEndian<quint16>(first.constData() + at + 2);
+    at += 2 + qFromBigEndian<quint16>(first.constData() + at + 2);
+    QByteArray index("MPF\0MM\0*\0\0\0\x08\0\x03", 14);
+    const auto u16 = [&](quint16 v) { index.append(char(v >> 8)).append(char(v)); };
+    const auto u32 = [&](quint32 v) { u16(v >> 16), u16(v & 0xFFFF); };
+    u16(0xB000), u16(7), u32(4), index.append("0100");
+    u16(0xB001), u16(4), u32(1), u32(2);
+    u16(0xB002), u16(7), u32(32), u32(8 + 2 + 3 * 12 + 4);
+    u32(0);
+    const quint32 firstSize = quint32(first.size() + 4 + index.size() + 32);
+    const quint32 secondAt = firstSize - quint32(at + 8); // from the index's byte order mark
+    u32(0x20030000), u32(firstSize), u32(0), u32(0);
+    u32(0x00010001), u32(quint32(second.size())), u32(secondAt), u32(0);
+    QByteArray segment("\xFF\xE2", 2);
+    segment.append(char((index.size() + 2) >> 8)).append(char(index.size() + 2)).append(index);
+    return first.insert(at, segment) + second;
+}
+
+// A TIFF whose page 2 is `pageTwo` left where it is and whose page 1, an 8 × 8 grey ramp, is
+// appended, so that page 2 keeps the Exif and GPS directories exiftool gave it.
+QByteArray withPageBefore(QByteArray pageTwo)
+{
+    const bool little = pageTwo.startsWith("II");
+    const auto put = [&](QByteArray& to, quint32 v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            to.append(char(little ? v >> (8 * i) : v >> (8 * (bytes - 1 - i))));
+    };
+    if (pageTwo.size() % 2) pageTwo.append('\0');
+    const quint32 pixels = quint32(pageTwo.size());
+    for (int i = 0; i < 64; ++i)
+        pageTwo.append(char(i * 4));
+    QByteArray ifd;
+    put(ifd, 9, 2);
+    const quint32 entries[][3] = {{256, 3, 8},      {257, 3, 8}, {258, 3, 8}, {259, 3, 1}, {262, 3, 1},
+                                  {273, 4, pixels}, {277, 3, 1}, {278, 3, 8}, {279, 4, 64}};
+    for (const auto& [tag, type, value] : entries) {
+        put(ifd, tag, 2), put(ifd, type, 2), put(ifd, 1, 4);
+        type == 3 ? (put(ifd, value, 2), put(ifd, 0, 2)) : put(ifd, value, 4);
+    }
+    ifd.append(pageTwo.mid(4, 4)); // then the first page of before
+    QByteArray first;
+    put(first, quint32(pageTwo.size()), 4);
+    pageTwo.replace(4, 4, first);
+    return pageTwo + ifd;
+}
+
+QList<QImage> pages(const QString& path)
+{
+    QList<QImage> out;
+    QImageReader reader(path);
+    for (int i = 0; i < reader.imageCount() && reader.jumpToImage(i); ++i)
+        out << reader.read().convertToFormat(QImage::Format_ARGB32);
+    return out;
+}
+
+} // namespace
+
+class ImageStripTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    // What of `texts` the file's bytes or exiftool's report still hold, and exiftool's warnings;
+    // empty when the file is clean.
+    static QString left(const QString& file, const QStringList& texts)
+    {
+        const QByteArray bytes = readAll(file);
+        const QString tags = report(file);
+        QStringList found;
+        for (const QString& t : texts)
+            if (bytes.contains(t.toUtf8()) || tags.contains(t)) found << t;
+        if (found.isEmpty() && !tags.startsWith('<') && !tags.contains("Warning")) return {};
+        return file + " holds " + found.join(", ") + "\n" + tags;
+    }
+
+  private slots:
+    void jpegWithASecondPicture()
+    {
+        const QString first = path("first.jpg"), second = path("second.jpg");
+        QVERIFY(run("/usr/bin/convert", {"-size", "64x48", "gradient:red-blue", first}).isEmpty());
+        QVERIFY(run("/usr/bin/convert", {"-size", "32x24", "gradient:green-yellow", second}).isEmpty());
+        QVERIFY(run("/usr/bin/convert", {"-size", "16x12", "xc:orange", path("thumb.jpg")}).isEmpty());
+        // An Exif thumbnail ends in its own FF D9 long before the first picture does.
+        QVERIFY(
+            tag(first, personal("Ann", "DatumOne") +
+                           QStringList{"-Comment=Ann's comment", "-ThumbnailImage<=" + path("thumb.jpg")}));
+        QVERIFY(tag(second, personal("Bob", "DatumTwo") + QStringList{"-Comment=Bob's comment"}));
+        const QString phone =
+            writeFile(path("phone.jpg"), withSecondPicture(readAll(first), readAll(second)));
+        const QString before = report(phone);
+        QVERIFY2(before.contains("[MPImage2]") && before.contains("SN-Bob") && before.contains("DatumTwo"),
+                 qPrintable(before));
+        const QImage picture = QImage(first).convertToFormat(QImage::Format_ARGB32);
+
+        MetadataEngine::writeImage(phone, path("bare.jpg"), {}, true, false);
+        QCOMPARE(
+            left(path("bare.jpg"), {"Ann", "Bob", "Datum", "MPF", "MPImage", "GPS", "Serial", "Comment"}),
+            QString());
+        QCOMPARE(QImage(path("bare.jpg")).convertToFormat(QImage::Format_ARGB32), picture);
+
+        // Without the location the first picture keeps its other tags but holds no second one.
+        MetadataEngine::writeImage(phone, path("nowhere.jpg"), {}, false, true);
+        QCOMPARE(left(path("nowhere.jpg"), {"Bob", "Datum", "MPF", "MPImage", "GPS"}), QString());
+        const QString kept = report(path("nowhere.jpg"));
+        QVERIFY2(kept.contains("SN-Ann") && kept.contains("Ann's comment") &&
+                     kept.contains("Thumbnail Image"),
+                 qPrintable(kept));
+        QCOMPARE(QImage(path("nowhere.jpg")).convertToFormat(QImage::Format_ARGB32), picture);
+
+        // A picture cut short has no end to find; its scans stay as far as they go.
+        const QByteArray whole = readAll(first);
+        writeFile(path("cut.jpg"), whole.left(whole.size() - 6));
+        MetadataEngine::writeImage(path("cut.jpg"), path("cut bare.jpg"), {}, true, false);
+        QVERIFY(!readAll(path("cut bare.jpg")).contains("Ann"));
+        QVERIFY(readAll(path("cut bare.jpg")).endsWith(whole.left(whole.size() - 6).right(40)));
+    }
+
+    void tiffWithTagsOnEveryPage()
+    {
+        const QString pageTwo = path("page2.tif");
+        QVERIFY(run("/usr/bin/convert", {"-size", "20x10", "-depth", "8", "gradient:blue-white", pageTwo})
+                    .isEmpty());
+        QVERIFY(tag(pageTwo, personal("Carl", "DatumTwo") + QStringList{"-ImageDescription=Carl's page"}));
+        const QString scan = writeFile(path("scan.tif"), withPageBefore(readAll(pageTwo)));
+        // exiftool writes page 1's location into every GPS directory it finds, page 2's too.
+        QVERIFY(tag(scan, personal("Ann", "DatumOne")));
+        const QString before = report(scan);
+        QVERIFY2(before.contains("Carl's page") && before.contains("[IFD1]") && before.contains("SN-Ann"),
+                 qPrintable(before));
+        QVERIFY2(run("tiffinfo", {scan}).count("GPS directory") == 2, qPrintable(run("tiffinfo", {scan})));
+        const QList<QImage> original = pages(scan);
+        QCOMPARE(original.size(), 2);
+
+        // Every page keeps its pixels and no tag of any page is left.
+        MetadataEngine::writeImage(scan, path("bare.tif"), {}, true, false);
+        QCOMPARE(
+            left(path("bare.tif"), {"Ann", "Carl", "Datum", "GPS", "Serial", "Artist", "Description", "XMP"}),
+            QString());
+        QCOMPARE(pages(path("bare.tif")), original);
+        QVERIFY(!run("tiffinfo", {path("bare.tif")}).contains("directory within"));
+        // Compressions that keep their tables and predictor in tags still decode.
+        for (const QStringList& how : {QStringList{"-c", "lzw:2"}, QStringList{"-c", "jpeg"}}) {
+            const QString packed = path("packed.tif");
+            QCOMPARE(run("tiffcp", how + QStringList{"-r", "16", scan, packed}), QString());
+            const QString bare = path(how[1].left(4) + " bare.tif");
+            MetadataEngine::writeImage(packed, bare, {}, true, false);
+            QCOMPARE(left(bare, {"Ann", "Carl"}), QString());
+            const QList<QImage> decoded = pages(packed);
+            QVERIFY2(decoded.size() == 2 && !decoded[0].isNull() && !decoded[1].isNull(),
+                     qPrintable(how.join(" ") + QString::number(decoded.size())));
+            QCOMPARE(pages(bare), decoded);
+            QFile::remove(packed);
+        }
+
+        // Without the location, neither page has one, and the rest of both pages' tags stay.
+        MetadataEngine::writeImage(scan, path("nowhere.tif"), {}, false, true);
+        QCOMPARE(left(path("nowhere.tif"), {"Datum", "GPS"}), QString());
+        const QString kept = report(path("nowhere.tif"));
+        QVERIFY2(kept.contains("Carl's page") && kept.contains("SN-Ann") && kept.contains("[IFD1]"),
+                 qPrintable(kept));
+        QCOMPARE(pages(path("nowhere.tif")), original);
+
+        // exiv2 would keep four pages at most and leave page 2's directories dangling: a title
+        // for a scan of several pages is refused rather than saved on a damaged copy.
+        QString why;
+        try {
+            MetadataEngine::writeImage(scan, path("titled.tif"), {{"title", "Title", "Scan"}}, false, false);
+        } catch (const ConvertError& e) {
+            why = e.message();
+        }
+        QCOMPARE(why, QStringLiteral("Title can’t be saved in TIFF files of several pages"));
+        MetadataEngine::writeImage(pageTwo, path("titled.tif"), {{"title", "Title", "Scan"}}, false, true);
+        QVERIFY(report(path("titled.tif")).contains("Scan"));
+        QCOMPARE(left(path("titled.tif"), {"Datum", "GPS"}), QString());
+    }
+
+    void pngCompressedAndInternationalText()
+    {
+        const QString png = path("shot.png");
+        QVERIFY(run("/usr/bin/convert", {"-size", "20x10", "xc:red", png}).isEmpty());
+        const QString long_ = QString("Rue de Rivoli 99, Paris; ").repeated(6);
+        // exiftool writes compressed text as zTXt and a text with a language as iTXt.
+        QVERIFY(tag(png, {"-api", "Compress=1", "-PNG:Comment=" + long_, "-PNG:Title-de=" + long_}));
+        const QString before = report(png);
+        QVERIFY2(before.contains("Rue de Rivoli") && before.contains("Title (de)"), qPrintable(before));
+        QVERIFY(!readAll(png).contains("Rivoli")); // both are compressed
+        QVERIFY(readAll(png).contains("zTXt") && readAll(png).contains("iTXt"));
+
+        MetadataEngine::writeImage(png, path("shot bare.png"), {}, true, false);
+        QCOMPARE(left(path("shot bare.png"), {"Rivoli", "Title", "Comment"}), QString());
+        const QByteArray bare = readAll(path("shot bare.png"));
+        QVERIFY(!bare.contains("zTXt") && !bare.contains("iTXt"));
+        QCOMPARE(QImage(path("shot bare.png")), QImage(png));
+
+        // What follows the end goes, and the text before it goes all the same.
+        writeFile(path("trailed.png"), readAll(png) + QByteArray(16, '\xFF'));
+        MetadataEngine::writeImage(path("trailed.png"), path("trailed bare.png"), {}, true, false);
+        QCOMPARE(readAll(path("trailed bare.png")), bare);
+    }
+};
+
+QTEST_MAIN(ImageStripTest)
+#include "test_imagestrip.moc"
