@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the six samples that `tolvane --selftest DIR` works on, in DIR: photo.jpg, photo.png,
 # clip.mp4 (3 s with sound), clip.mov (2 s, silent), song.mp3 (3 s stereo) and sample.pdf
-# (three pages of text). Needs only ffmpeg and the DejaVu fonts; nothing is downloaded.
+# (three pages of text, with a title, an author and the rest of the document information).
+# Needs only ffmpeg and the DejaVu fonts; nothing is downloaded.
 set -euo pipefail
 export LC_ALL=C # byte counts and numbers below, whatever the caller speaks
 dir=${1:?usage: selftest-samples.sh DIR}
@@ -37,10 +38,12 @@ for page in 1 2 3; do
   object $((2 + 2 * page)) "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R >> >> /Contents $((3 + 2 * page)) 0 R >>"
   object $((3 + 2 * page)) "<< /Length ${#content} >>"$'\nstream\n'"$content"$'\nendstream'
 done
+# Document information of every kind, which an edit of the title must not leave behind.
+object 10 "<< /Title (Sample) /Author (Ann Sample) /Subject (Samples) /Keywords (test) /Creator (Writer) /Producer (Press) /CreationDate (D:20240101120000Z) /ModDate (D:20240102120000Z) >>"
 xref=${#pdf}
 pdf+="xref"$'\n'"0 $((${#offsets[@]} + 1))"$'\n'"0000000000 65535 f "$'\n'
 for offset in "${offsets[@]}"; do
   pdf+=$(printf '%010d 00000 n ' "$offset")$'\n'
 done
-pdf+="trailer"$'\n'"<< /Size $((${#offsets[@]} + 1)) /Root 1 0 R >>"$'\n'"startxref"$'\n'"$xref"$'\n%%EOF\n'
+pdf+="trailer"$'\n'"<< /Size $((${#offsets[@]} + 1)) /Root 1 0 R /Info 10 0 R >>"$'\n'"startxref"$'\n'"$xref"$'\n%%EOF\n'
 printf '%s' "$pdf" >sample.pdf
