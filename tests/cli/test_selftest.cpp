@@ -207,8 +207,8 @@ class SelfTestTest : public QObject
         const QString said = QString::fromUtf8(info.readAllStandardOutput());
         QVERIFY2(said.contains(QRegularExpression("^Title: +Test$", QRegularExpression::MultilineOption)),
                  qPrintable(said));
-        for (const char* gone : {"Author:", "Subject:", "Keywords:", "Creator:", "Producer:", "CreationDate:",
-                                 "ModDate:"})
+        for (const char* gone :
+             {"Author:", "Subject:", "Keywords:", "Creator:", "Producer:", "CreationDate:", "ModDate:"})
             QVERIFY2(!said.contains(gone), gone);
         // The redaction found the line written on the photo and hid it; elsewhere the photo is
         // as it was, give or take its encoding.

@@ -36,11 +36,11 @@ QByteArray readAll(const QString& path)
 // and an ICC profile.
 bool tag(const QString& jpeg)
 {
-    return !run("exiftool", {"-q", "-overwrite_original", "-GPSLatitude=48.8584", "-GPSLatitudeRef=N",
-                             "-GPSLongitude=2.2945", "-GPSLongitudeRef=E", "-SerialNumber=SN4242",
-                             "-Artist=Ann Artist", "-Comment=Ann Comment", "-IPTC:By-line=Ann Byline",
-                             "-XMP:Creator=Ann Xmp", "-ICC_Profile<=/usr/share/color/icc/ghostscript/default_rgb.icc",
-                             jpeg})
+    return !run("exiftool",
+                {"-q", "-overwrite_original", "-GPSLatitude=48.8584", "-GPSLatitudeRef=N",
+                 "-GPSLongitude=2.2945", "-GPSLongitudeRef=E", "-SerialNumber=SN4242", "-Artist=Ann Artist",
+                 "-Comment=Ann Comment", "-IPTC:By-line=Ann Byline", "-XMP:Creator=Ann Xmp",
+                 "-ICC_Profile<=/usr/share/color/icc/ghostscript/default_rgb.icc", jpeg})
                 .isEmpty();
 }
 
@@ -66,19 +66,20 @@ void annotate(const QString& from, const QString& to)
     QPDFObjectHandle first = pages[0].getObjectHandle();
     const char* dates = "/M (D:20240101120000Z) /CreationDate (D:20240101110000Z)";
     auto note = pdf.makeIndirectObject(QPDFObjectHandle::parse(
-        std::string("<< /Type /Annot /Subtype /Text /Rect [4 4 20 20] /Contents (Look here) /T (Ann Note) ") + dates +
-        " >>"));
+        std::string("<< /Type /Annot /Subtype /Text /Rect [4 4 20 20] /Contents (Look here) /T (Ann Note) ") +
+        dates + " >>"));
     auto popup = pdf.makeIndirectObject(QPDFObjectHandle::parse(
         "<< /Type /Annot /Subtype /Popup /Rect [20 4 60 30] /T (Ann Note) /M (D:20240101120000Z) >>"));
-    auto field = pdf.makeIndirectObject(QPDFObjectHandle::parse(
-        "<< /Type /Annot /Subtype /Widget /FT /Tx /T (fullname) /Rect [4 24 40 34] /M (D:20240101120000Z) >>"));
+    auto field = pdf.makeIndirectObject(
+        QPDFObjectHandle::parse("<< /Type /Annot /Subtype /Widget /FT /Tx /T (fullname) /Rect [4 24 40 34] "
+                                "/M (D:20240101120000Z) >>"));
     note.replaceKey("/Popup", popup);
     popup.replaceKey("/Parent", note);
     first.replaceKey("/Annots", QPDFObjectHandle::newArray({note, popup, field}));
     pdf.getRoot().replaceKey("/AcroForm", QPDFObjectHandle::parse("<< >>"));
     pdf.getRoot().getKey("/AcroForm").replaceKey("/Fields", QPDFObjectHandle::newArray({field}));
-    picture(pages[0]).getDict().replaceKey("/Metadata",
-                                           QPDFObjectHandle::newStream(&pdf, "<x:xmpmeta>Ann Xobject</x:xmpmeta>"));
+    picture(pages[0]).getDict().replaceKey(
+        "/Metadata", QPDFObjectHandle::newStream(&pdf, "<x:xmpmeta>Ann Xobject</x:xmpmeta>"));
 
     QPDFObjectHandle second = picture(pages[1]);
     const std::shared_ptr<Buffer> jpeg = second.getRawStreamData();
@@ -86,7 +87,8 @@ void annotate(const QString& from, const QString& to)
     Pl_Flate flate("flate", &deflated, Pl_Flate::a_deflate);
     flate.write(jpeg->getBuffer(), jpeg->getSize());
     flate.finish();
-    second.replaceStreamData(deflated.getBufferSharedPointer(), QPDFObjectHandle::parse("[/FlateDecode /DCTDecode]"),
+    second.replaceStreamData(deflated.getBufferSharedPointer(),
+                             QPDFObjectHandle::parse("[/FlateDecode /DCTDecode]"),
                              QPDFObjectHandle::newNull());
     QPDFWriter writer(pdf, QFile::encodeName(to).constData());
     writer.write();
@@ -106,8 +108,8 @@ class PdfMetadataTest : public QObject
     {
         QVERIFY(!run("/usr/bin/convert", {"-size", "96x64", "gradient:red-blue", path("rgb.jpg")}).isEmpty());
         // A CMYK picture carries the Adobe segment its decoder needs.
-        QVERIFY(!run("/usr/bin/convert", {"-size", "96x64", "plasma:fractal", "-seed", "4", "-colorspace", "CMYK",
-                                          path("cmyk.jpg")})
+        QVERIFY(!run("/usr/bin/convert", {"-size", "96x64", "plasma:fractal", "-seed", "4", "-colorspace",
+                                          "CMYK", path("cmyk.jpg")})
                      .isEmpty());
         QVERIFY(tag(path("rgb.jpg")) && tag(path("cmyk.jpg")));
         QVERIFY(readAll(path("cmyk.jpg")).contains("Adobe"));
@@ -126,7 +128,8 @@ class PdfMetadataTest : public QObject
         QVERIFY(!tags.isEmpty());
         for (const char* word : {"GPS", "Serial", "Artist", "Comment", "By-line", "Creator", "Ann ", "[ICC"})
             QVERIFY2(!tags.contains(word), word);
-        QVERIFY(!run("qpdf", {"--qdf", "--object-streams=disable", path("bare.pdf"), path("flat.pdf")}).isEmpty());
+        QVERIFY(!run("qpdf", {"--qdf", "--object-streams=disable", path("bare.pdf"), path("flat.pdf")})
+                     .isEmpty());
         const QByteArray flat = readAll(path("flat.pdf"));
         for (const char* word : {"Ann ", "SN4242", "D:2024", "Exif", "Photoshop", "xmpmeta", "ICC_PROFILE"})
             QVERIFY2(!flat.contains(word), word);
@@ -139,7 +142,8 @@ class PdfMetadataTest : public QObject
         QCOMPARE(annots.getArrayNItems(), 3);
         QVERIFY(!annots.getArrayItem(0).hasKey("/T") && !annots.getArrayItem(0).hasKey("/CreationDate"));
         QVERIFY(!annots.getArrayItem(1).hasKey("/T") && !annots.getArrayItem(1).hasKey("/M"));
-        QCOMPARE(annots.getArrayItem(2).getKey("/T").getUTF8Value(), std::string("fullname")); // the form's field
+        QCOMPARE(annots.getArrayItem(2).getKey("/T").getUTF8Value(),
+                 std::string("fullname")); // the form's field
         QVERIFY(!annots.getArrayItem(2).hasKey("/M"));
         QVERIFY(picture(pages[1]).getDict().getKey("/Filter").isNameAndEquals("/DCTDecode"));
     }
@@ -148,37 +152,43 @@ class PdfMetadataTest : public QObject
     void editKeepsOnlyTheFieldsGiven()
     {
         QVERIFY(!run("/usr/bin/convert", {"-size", "32x32", "xc:white", path("white.jpg")}).isEmpty());
-        QVERIFY(!run("img2pdf", {"--author", "Ann Author", "--subject", "Trip", "--keywords", "sea",
-                                 "--creator", "Scanner", "--title", "Old", path("white.jpg"), "-o", path("doc.pdf")})
-                     .isEmpty());
+        QVERIFY(
+            !run("img2pdf", {"--author", "Ann Author", "--subject", "Trip", "--keywords", "sea", "--creator",
+                             "Scanner", "--title", "Old", path("white.jpg"), "-o", path("doc.pdf")})
+                 .isEmpty());
         MetadataEngine::writePDF(path("doc.pdf"), path("titled.pdf"),
-                                 {{"Title", {}, "New"}, {"Author", {}, ""}, {"Creator", {}, "Scanner"}}, false);
+                                 {{"Title", {}, "New"}, {"Author", {}, ""}, {"Creator", {}, "Scanner"}},
+                                 false);
         const QString info = QString::fromUtf8(run("pdfinfo", {"-isodates", path("titled.pdf")}));
         QVERIFY(info.contains("Title:           New") && info.contains("Creator:         Scanner"));
-        for (const char* gone : {"Author:", "Subject:", "Keywords:", "Producer:", "CreationDate:", "ModDate:"})
+        for (const char* gone :
+             {"Author:", "Subject:", "Keywords:", "Producer:", "CreationDate:", "ModDate:"})
             QVERIFY2(!info.contains(gone), gone);
         QCOMPARE(run("pdfinfo", {"-meta", path("titled.pdf")}), QByteArray("\n")); // no XMP left to disagree
     }
 
     void jpegSegments()
     {
-        QVERIFY(!run("/usr/bin/convert", {"-size", "40x30", "plasma:fractal", "-seed", "2", "-interlace", "JPEG",
-                                          path("progressive.jpg")})
+        QVERIFY(!run("/usr/bin/convert", {"-size", "40x30", "plasma:fractal", "-seed", "2", "-interlace",
+                                          "JPEG", path("progressive.jpg")})
                      .isEmpty());
         const QByteArray plain = readAll(path("progressive.jpg"));
         QVERIFY(tag(path("progressive.jpg")));
         const QByteArray tagged = readAll(path("progressive.jpg")) + "Ann trailer";
 
         QCOMPARE(JpegSegments::withoutTags("Ann"), std::nullopt);
-        QCOMPARE(JpegSegments::withoutTags(plain), std::nullopt); // nothing to remove
+        QCOMPARE(JpegSegments::withoutTags(plain), std::nullopt);           // nothing to remove
         QCOMPARE(JpegSegments::withoutTags(tagged.left(40)), std::nullopt); // cut inside a segment
 
         const std::optional<QByteArray> bare = JpegSegments::withoutTags(tagged);
-        QVERIFY(bare && !bare->contains("Ann") && !bare->contains("Exif") && !bare->contains("http://ns.adobe"));
+        QVERIFY(bare && !bare->contains("Ann") && !bare->contains("Exif") &&
+                !bare->contains("http://ns.adobe"));
         QCOMPARE(QImage::fromData(*bare), QImage::fromData(plain));
-        QVERIFY(bare->endsWith(plain.mid(plain.indexOf("\xff\xc2")))); // frame, tables, every scan, byte for byte
+        QVERIFY(
+            bare->endsWith(plain.mid(plain.indexOf("\xff\xc2")))); // frame, tables, every scan, byte for byte
         // Cut short in its last scan: what is there stays.
-        const std::optional<QByteArray> cut = JpegSegments::withoutTags(tagged.left(tagged.indexOf("Ann trailer") - 10));
+        const std::optional<QByteArray> cut =
+            JpegSegments::withoutTags(tagged.left(tagged.indexOf("Ann trailer") - 10));
         QVERIFY(cut && !cut->contains("Exif") && bare->startsWith(*cut));
     }
 };

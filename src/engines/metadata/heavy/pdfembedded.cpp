@@ -2,6 +2,7 @@
 
 #include "engines/metadata/heavy/jpegsegments.h"
 
+#include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 
@@ -59,50 +60,75 @@ std::vector<std::string> filterNames(QPDFObjectHandle filter)
     return names;
 }
 
-// The JPEG bytes of a picture stored as /DCTDecode, after any filters before it (a JPEG kept
-// Flate-compressed, for one) are undone; none when that cannot be done without loss.
-std::optional<QByteArray> storedJpeg(QPDF& pdf, QPDFObjectHandle stream, const std::vector<std::string>& filters)
+// Gives pictures their JPEG without tags as the file is written, one at a time, from a copy of
+// each that still reads the original data; filtering them all up front would hold every
+// picture of a scanned book in memory at once.
+class TagFilter : public QPDFObjectHandle::StreamDataProvider
 {
-    QPDFObjectHandle dict = stream.getDict();
-    const std::shared_ptr<Buffer> raw = stream.getRawStreamData();
-    std::string bytes(reinterpret_cast<const char*>(raw->getBuffer()), raw->getSize());
-    if (filters.size() > 1) {
-        QPDFObjectHandle before = QPDFObjectHandle::newArray();
-        QPDFObjectHandle beforeParms = QPDFObjectHandle::newArray();
-        QPDFObjectHandle parms = dict.getKey("/DecodeParms");
-        for (size_t i = 0; i + 1 < filters.size(); ++i) {
-            before.appendItem(QPDFObjectHandle::newName(filters[i]));
-            beforeParms.appendItem(parms.isArray() && int(i) < parms.getArrayNItems() ? parms.getArrayItem(int(i))
-                                                                                     : QPDFObjectHandle::newNull());
-        }
-        // A stream of our own, never referenced, so the writer leaves it out.
-        QPDFObjectHandle inner = QPDFObjectHandle::newStream(&pdf);
-        inner.replaceStreamData(bytes, before, beforeParms);
-        try {
-            const std::shared_ptr<Buffer> decoded = inner.getStreamData(qpdf_dl_specialized);
-            bytes.assign(reinterpret_cast<const char*>(decoded->getBuffer()), decoded->getSize());
-        } catch (const std::exception&) {
-            return std::nullopt;
-        }
-    }
-    return QByteArray(bytes.data(), qsizetype(bytes.size()));
-}
+  public:
+    TagFilter() { m_scratch.emptyPDF(); }
 
-void stripJpeg(QPDF& pdf, QPDFObjectHandle stream)
+    // The JPEG of `stream` without its tags, after any filters before /DCTDecode (a JPEG kept
+    // Flate-compressed, say) are undone; none when that cannot be done without loss, or when
+    // there is nothing to remove.
+    std::optional<QByteArray> bare(QPDFObjectHandle stream, const std::vector<std::string>& filters)
+    {
+        const std::shared_ptr<Buffer> raw = stream.getRawStreamData();
+        QByteArray jpeg(reinterpret_cast<const char*>(raw->getBuffer()), qsizetype(raw->getSize()));
+        if (filters.size() > 1) {
+            QPDFObjectHandle before = QPDFObjectHandle::newArray();
+            QPDFObjectHandle beforeParms = QPDFObjectHandle::newArray();
+            QPDFObjectHandle parms = stream.getDict().getKey("/DecodeParms");
+            for (size_t i = 0; i + 1 < filters.size(); ++i) {
+                before.appendItem(QPDFObjectHandle::newName(filters[i]));
+                beforeParms.appendItem(parms.isArray() && int(i) < parms.getArrayNItems()
+                                           ? parms.getArrayItem(int(i))
+                                           : QPDFObjectHandle::newNull());
+            }
+            QPDFObjectHandle inner = QPDFObjectHandle::newStream(&m_scratch);
+            inner.replaceStreamData(jpeg.toStdString(), before, beforeParms);
+            try {
+                const std::shared_ptr<Buffer> decoded = inner.getStreamData(qpdf_dl_specialized);
+                jpeg = QByteArray(reinterpret_cast<const char*>(decoded->getBuffer()),
+                                  qsizetype(decoded->getSize()));
+            } catch (const std::exception&) {
+                return std::nullopt;
+            }
+        }
+        return JpegSegments::withoutTags(jpeg);
+    }
+
+    void add(QPDFObjGen stream, QPDFObjectHandle copy, std::vector<std::string> filters)
+    {
+        m_streams.emplace(stream, std::make_pair(copy, std::move(filters)));
+    }
+
+    void provideStreamData(QPDFObjGen const& stream, Pipeline* pipeline) override
+    {
+        const auto& [copy, filters] = m_streams.at(stream);
+        const std::optional<QByteArray> jpeg = bare(copy, filters);
+        if (!jpeg) throw std::runtime_error("a picture could not be read a second time");
+        pipeline->write(reinterpret_cast<const unsigned char*>(jpeg->constData()), size_t(jpeg->size()));
+        pipeline->finish();
+    }
+
+  private:
+    QPDF m_scratch; // where filters are undone, away from the document being written
+    std::map<QPDFObjGen, std::pair<QPDFObjectHandle, std::vector<std::string>>> m_streams;
+};
+
+void stripJpeg(const std::shared_ptr<TagFilter>& filter, QPDFObjectHandle stream)
 {
     QPDFObjectHandle dict = stream.getDict();
     if (dict.hasKey("/F")) return; // its data lives in another file
-    const std::vector<std::string> filters = filterNames(dict.getKey("/Filter"));
-    if (filters.empty() || filters.back() != "/DCTDecode") return;
-    const std::optional<QByteArray> jpeg = storedJpeg(pdf, stream, filters);
-    if (!jpeg) return;
-    const std::optional<QByteArray> bare = JpegSegments::withoutTags(*jpeg);
-    if (!bare) return;
+    std::vector<std::string> filters = filterNames(dict.getKey("/Filter"));
+    if (filters.empty() || filters.back() != "/DCTDecode" || !filter->bare(stream, filters)) return;
     QPDFObjectHandle parms = dict.getKey("/DecodeParms");
     if (parms.isArray())
         parms = parms.getArrayNItems() > 0 ? parms.getArrayItem(parms.getArrayNItems() - 1)
-                                         : QPDFObjectHandle::newNull();
-    stream.replaceStreamData(bare->toStdString(), QPDFObjectHandle::newName("/DCTDecode"),
+                                           : QPDFObjectHandle::newNull();
+    filter->add(stream.getObjGen(), stream.copyStream(), std::move(filters));
+    stream.replaceStreamData(filter, QPDFObjectHandle::newName("/DCTDecode"),
                              parms.isDictionary() ? parms : QPDFObjectHandle::newNull());
 }
 
@@ -112,9 +138,10 @@ namespace PDFEmbedded {
 
 void strip(QPDF& pdf)
 {
+    const auto filter = std::make_shared<TagFilter>();
     for (QPDFObjectHandle& object : pdf.getAllObjects()) {
         dropPrivateKeys(object);
-        if (object.isStream()) stripJpeg(pdf, object);
+        if (object.isStream()) stripJpeg(filter, object);
     }
     stripAnnotations(pdf);
 }

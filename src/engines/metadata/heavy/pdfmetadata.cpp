@@ -1,14 +1,12 @@
 #include "engines/metadata/heavy/pdfmetadata.h"
 
 #include "core/converterror.h"
-#include "core/output.h"
 #include "engines/metadata/heavy/pdfembedded.h"
 #include "engines/pdf/pdfengine.h"
+#include "engines/pdf/qpdfio.h"
 
 #include <QFile>
-#include <qpdf/Pl_Buffer.hh>
 #include <qpdf/QPDF.hh>
-#include <qpdf/QPDFWriter.hh>
 
 namespace {
 
@@ -29,7 +27,8 @@ std::string name(const QString& key)
 
 bool isTableKey(const QString& key)
 {
-    return std::any_of(pdfTable().begin(), pdfTable().end(), [&](const MetaField& f) { return f.key == key; });
+    return std::any_of(pdfTable().begin(), pdfTable().end(),
+                       [&](const MetaField& f) { return f.key == key; });
 }
 
 void strip(QPDF& pdf)
@@ -83,7 +82,6 @@ QList<MetaField> pdfFields(const QString& path, bool* read)
 void writePDF(const QString& source, const QString& destination, const QList<MetaField>& fields, bool strip)
 {
     PDFEngine::open(source); // refuses a locked or unreadable file in the words every PDF tool uses
-    QByteArray bytes;
     try {
         QPDF pdf;
         pdf.setSuppressWarnings(true);
@@ -92,17 +90,12 @@ void writePDF(const QString& source, const QString& destination, const QList<Met
             ::strip(pdf);
         else
             edit(pdf, fields);
-        Pl_Buffer buffer("pdf");
-        QPDFWriter writer(pdf);
-        writer.setOutputPipeline(&buffer);
-        writer.write();
-        const std::unique_ptr<Buffer> written(buffer.getBuffer());
-        bytes =
-            QByteArray(reinterpret_cast<const char*>(written->getBuffer()), qsizetype(written->getSize()));
+        QPDFIO::write(pdf, destination);
+    } catch (const ConvertError&) {
+        throw;
     } catch (const std::exception& e) {
         throw ConvertError::failed(QStringLiteral("Couldn’t write the PDF"), QString::fromUtf8(e.what()));
     }
-    Output::writeFile(destination, bytes);
 }
 
 } // namespace MetadataEngine

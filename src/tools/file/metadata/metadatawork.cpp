@@ -60,8 +60,8 @@ QStringList writeFile(const QString& file, Kind kind, bool strip, const QList<Me
     InputCheck::refuseSpecial(file);
     if (kind == Kind::pdf && !strip && !fieldsRead)
         throw ConvertError::failed(
-            QStringLiteral("Couldn’t read the details of %1, so they were left as they are").arg(
-                QFileInfo(file).fileName()));
+            QStringLiteral("Couldn’t read the details of %1, so they were left as they are")
+                .arg(QFileInfo(file).fileName()));
     const QString suffix = strip ? QStringLiteral(" No Metadata") : QStringLiteral(" Tagged");
     const QString destination = Output::result(file, suffix, QFileInfo(file).suffix().toLower());
     const bool gif = Catalog::format(file) == QStringLiteral("gif");
