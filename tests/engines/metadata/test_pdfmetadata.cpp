@@ -1,7 +1,7 @@
 // Stripping a PDF reaches what its pictures and annotations say about their makers: img2pdf's
 // copy of tagged JPEGs, with comments, a form field and an XMP stream added, keeps no author,
-// date, location, serial number or comment, and draws exactly as before. An edit keeps only the
-// fields given. The JPEG segment filter on its own, on files ImageMagick and exiftool wrote.
+// date, location, serial number or comment, and draws exactly as before. The JPEG segment
+// filter on its own, on files ImageMagick and exiftool wrote.
 
 #include "engines/metadata/heavy/jpegsegments.h"
 #include "engines/metadata/heavy/pdfmetadata.h"
@@ -146,25 +146,6 @@ class PdfMetadataTest : public QObject
                  std::string("fullname")); // the form's field
         QVERIFY(!annots.getArrayItem(2).hasKey("/M"));
         QVERIFY(picture(pages[1]).getDict().getKey("/Filter").isNameAndEquals("/DCTDecode"));
-    }
-
-    // An edit leaves the fields given and nothing else, whatever the source held.
-    void editKeepsOnlyTheFieldsGiven()
-    {
-        QVERIFY(!run("/usr/bin/convert", {"-size", "32x32", "xc:white", path("white.jpg")}).isEmpty());
-        QVERIFY(
-            !run("img2pdf", {"--author", "Ann Author", "--subject", "Trip", "--keywords", "sea", "--creator",
-                             "Scanner", "--title", "Old", path("white.jpg"), "-o", path("doc.pdf")})
-                 .isEmpty());
-        MetadataEngine::writePDF(path("doc.pdf"), path("titled.pdf"),
-                                 {{"Title", {}, "New"}, {"Author", {}, ""}, {"Creator", {}, "Scanner"}},
-                                 false);
-        const QString info = QString::fromUtf8(run("pdfinfo", {"-isodates", path("titled.pdf")}));
-        QVERIFY(info.contains("Title:           New") && info.contains("Creator:         Scanner"));
-        for (const char* gone :
-             {"Author:", "Subject:", "Keywords:", "Producer:", "CreationDate:", "ModDate:"})
-            QVERIFY2(!info.contains(gone), gone);
-        QCOMPARE(run("pdfinfo", {"-meta", path("titled.pdf")}), QByteArray("\n")); // no XMP left to disagree
     }
 
     void jpegSegments()
