@@ -76,7 +76,7 @@ struct HeavyEngines
     ImageFields (*imageFields)(const QString& path);
     void (*writeImageTags)(const QString& source, const QString& destination, const QList<MetaField>& fields,
                            bool strip, bool removeGPS);
-    QList<MetaField> (*pdfFields)(const QString& path);
+    QList<MetaField> (*pdfFields)(const QString& path, bool* read);
     void (*writePDFTags)(const QString& source, const QString& destination, const QList<MetaField>& fields,
                          bool strip);
 };

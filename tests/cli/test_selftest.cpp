@@ -1,7 +1,7 @@
 // --selftest through the program over the samples the fixture script makes: every check passes
-// and names its results with their sizes, a second run writes beside the first under new names,
-// and a missing sample fails only the checks that use it. Run under a German locale, whose
-// decimal comma must not reach the output.
+// and names its results with their sizes, the retitled PDF keeps nothing but its title, a
+// second run writes beside the first under new names, and a missing sample fails only the
+// checks that use it. Run under a German locale, whose decimal comma must not reach the output.
 
 #include "core/fmt.h"
 
@@ -200,6 +200,16 @@ class SelfTestTest : public QObject
         QCOMPARE(QImage(QDir(dir).filePath("photo With Background.png")).size(), QSize(768, 768));
         QCOMPARE(QImage(QDir(dir).filePath("photo Collage.png")).size(), QSize(1600, 1067));
         QCOMPARE(QDir(QDir(dir).filePath("sample Pages")).entryList(QDir::Files).size(), 3);
+        // The copy titled "Test" holds that title and none of the sample's other information.
+        QProcess info;
+        info.start("pdfinfo", {QDir(dir).filePath("sample Tagged.pdf")});
+        QVERIFY(info.waitForFinished(60000) && info.exitCode() == 0);
+        const QString said = QString::fromUtf8(info.readAllStandardOutput());
+        QVERIFY2(said.contains(QRegularExpression("^Title: +Test$", QRegularExpression::MultilineOption)),
+                 qPrintable(said));
+        for (const char* gone :
+             {"Author:", "Subject:", "Keywords:", "Creator:", "Producer:", "CreationDate:", "ModDate:"})
+            QVERIFY2(!said.contains(gone), gone);
         // The redaction found the line written on the photo and hid it; elsewhere the photo is
         // as it was, give or take its encoding.
         const QImage photo(QDir(dir).filePath("photo.jpg"));

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the six samples that `tolvane --selftest DIR` works on, in DIR: photo.jpg, photo.png,
 # clip.mp4 (3 s with sound), clip.mov (2 s, silent), song.mp3 (3 s stereo) and sample.pdf
-# (three pages of text, a photo on the first). Needs only ffmpeg and the DejaVu fonts; nothing is downloaded.
+# (three pages of text, a photo on the first, a title, an author and the rest of the document
+# information). Needs only ffmpeg and the DejaVu fonts; nothing is downloaded.
 set -euo pipefail
 export LC_ALL=C # byte counts and numbers below, whatever the caller speaks
 dir=${1:?usage: selftest-samples.sh DIR}
@@ -53,11 +54,13 @@ printf '10 0 obj\n<< /Type /XObject /Subtype /Image /Width 1275 /Height 1650 /Co
 cat picture.jpg >>sample.pdf
 printf '\nendstream\nendobj\n' >>sample.pdf
 rm picture.jpg
+# Document information of every kind, which an edit of the title must not leave behind.
+object 11 "<< /Title (Sample) /Author (Ann Sample) /Subject (Samples) /Keywords (test) /Creator (Writer) /Producer (Press) /CreationDate (D:20240101120000Z) /ModDate (D:20240102120000Z) >>"
 xref=$(pdfsize)
 {
   printf 'xref\n0 %d\n0000000000 65535 f \n' $((${#offsets[@]} + 1))
   for offset in "${offsets[@]}"; do
     printf '%010d 00000 n \n' "$offset"
   done
-  printf 'trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n' $((${#offsets[@]} + 1)) "$xref"
+  printf 'trailer\n<< /Size %d /Root 1 0 R /Info 11 0 R >>\nstartxref\n%d\n%%%%EOF\n' $((${#offsets[@]} + 1)) "$xref"
 } >>sample.pdf

@@ -23,6 +23,8 @@ struct ImageFields
     QList<MetaField> editable;
     QList<QPair<QString, QString>> info;
     bool hasGPS = false;
+    // False when the file could not be read at all, so its fields stand for nothing.
+    bool readable = true;
 };
 
 namespace MetadataEngine {

@@ -1,6 +1,6 @@
 // The metadata engine's round trips on files made here and tagged with exiv2, qpdf and ffmpeg:
-// read, edit (untouched tags stay) and strip (orientation kept, locations, XMP and cover art
-// gone) for JPEG, PNG, WebP, GIF, PDF, MP3 and MP4.
+// read, edit (untouched tags stay; a PDF's edit holds all its fields) and strip (orientation
+// kept, locations, XMP and cover art gone) for JPEG, PNG, WebP, GIF, PDF, MP3 and MP4.
 
 #include "engines/image/imageengine.h"
 #include "engines/metadata/heavy/gifblocks.h"
@@ -297,9 +297,7 @@ class MetadataEngineTest : public QObject
         edited.processFile(QFile::encodeName(path("retitled.pdf")).constData());
         QPDFObjectHandle info = edited.getTrailer().getKey("/Info");
         QCOMPARE(info.getKey("/Title").getUTF8Value(), std::string("New"));
-        QCOMPARE(info.getKey("/Author").getUTF8Value(), std::string("Ann"));
-        QCOMPARE(info.getKey("/Producer").getUTF8Value(), std::string("Press"));
-        QVERIFY(info.hasKey("/CreationDate"));
+        QCOMPARE(info.getKeys(), std::set<std::string>{"/Title"}); // an edit replaces them all
         QVERIFY(!edited.getRoot().hasKey("/Metadata"));
 
         MetadataEngine::writePDF(path("tagged.pdf"), path("bare.pdf"), {}, true);
@@ -323,7 +321,9 @@ class MetadataEngineTest : public QObject
         const QString pdf = out.filePath("Modern_business_letter_serif.pdf");
         QCOMPARE(valueOf(MetadataEngine::pdfFields(pdf), "Creator"), QStringLiteral("Writer"));
 
-        MetadataEngine::writePDF(pdf, out.filePath("titled.pdf"), {field("Title", "Letter")}, false);
+        QList<MetaField> fields = MetadataEngine::pdfFields(pdf);
+        fields[0].value = "Letter";
+        MetadataEngine::writePDF(pdf, out.filePath("titled.pdf"), fields, false);
         QCOMPARE(valueOf(MetadataEngine::pdfFields(out.filePath("titled.pdf")), "Title"),
                  QStringLiteral("Letter"));
         QCOMPARE(valueOf(MetadataEngine::pdfFields(out.filePath("titled.pdf")), "Creator"),

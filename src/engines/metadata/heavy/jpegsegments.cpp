@@ -4,8 +4,8 @@
 
 namespace {
 
-constexpr quint8 soi = 0xD8, eoi = 0xD9, sos = 0xDA, app0 = 0xE0, app2 = 0xE2, app14 = 0xEE, app15 = 0xEF,
-                 com = 0xFE;
+constexpr quint8 soi = 0xD8, eoi = 0xD9, sos = 0xDA, tem = 0x01, app0 = 0xE0, app2 = 0xE2, app14 = 0xEE,
+                 app15 = 0xEF, com = 0xFE;
 
 bool isRestart(quint8 code)
 {
@@ -18,8 +18,9 @@ bool kept(quint8 code, const QByteArray& payload, JpegSegments::Keep keep)
     if (keep == JpegSegments::Keep::tags) return true;
     if (code == com) return false;
     if (code < app0 || code > app15) return true;
+    const bool profile = code == app2 && payload.startsWith(QByteArrayLiteral("ICC_PROFILE\0"));
     return (code == app0 && payload.startsWith(QByteArrayLiteral("JFIF\0"))) ||
-           (code == app2 && payload.startsWith(QByteArrayLiteral("ICC_PROFILE\0"))) ||
+           (profile && keep == JpegSegments::Keep::decoding) ||
            (code == app14 && payload.startsWith("Adobe"));
 }
 
@@ -48,6 +49,7 @@ std::optional<QByteArray> firstPicture(const QByteArray& data, Keep keep)
 {
     if (data.size() < 4 || quint8(data[0]) != 0xFF || quint8(data[1]) != soi) return std::nullopt;
     QByteArray out = data.left(2);
+    out.reserve(data.size());
     qsizetype at = 2;
     while (at < data.size()) {
         if (quint8(data[at]) != 0xFF) return std::nullopt;
@@ -56,7 +58,8 @@ std::optional<QByteArray> firstPicture(const QByteArray& data, Keep keep)
         if (at + 1 >= data.size()) return std::nullopt;
         const quint8 code = quint8(data[at + 1]);
         if (code == eoi) return out + data.mid(at, 2);
-        if (isRestart(code) || code == 0x01) { // markers without a length
+        if (code == soi || code == 0x00) return std::nullopt;
+        if (isRestart(code) || code == tem) { // markers without a length
             out += data.mid(at, 2);
             at += 2;
             continue;

@@ -6,15 +6,17 @@
 namespace JpegSegments {
 
 enum class Keep {
-    tags,    // every segment but the multi-picture index
-    decoding // only what a decoder needs: JFIF, the Adobe colour transform, the colour profile,
-             // the tables and the scans
+    tags,     // every segment but the multi-picture index
+    decoding, // only what a decoder needs: JFIF, the Adobe colour transform, the colour profile,
+              // the tables and the scans
+    drawing   // as decoding, without the colour profile: for a picture whose colours are given
+              // elsewhere (a PDF's colour space)
 };
 
 // The first picture of the JPEG `data` alone: what follows its end (further pictures, appended
-// data) is left out with the multi-picture index that points there, and the scans stay byte for
-// byte. A picture cut short keeps its scans as far as they go. None when `data` is not a JPEG
-// whose segments can be followed.
+// data) is left out with the multi-picture index that points there, and the frame, tables and
+// scans stay byte for byte, so it decodes to the same pixels. A picture cut short in its last scan
+// keeps its scans as far as they go. None when `data` is not a JPEG whose segments can be followed.
 std::optional<QByteArray> firstPicture(const QByteArray& data, Keep keep);
 
 } // namespace JpegSegments

@@ -1,15 +1,12 @@
 #include "engines/metadata/heavy/pdfmetadata.h"
 
 #include "core/converterror.h"
-#include "core/output.h"
+#include "engines/metadata/heavy/pdfembedded.h"
 #include "engines/pdf/pdfengine.h"
+#include "engines/pdf/qpdfio.h"
 
 #include <QFile>
-#include <qpdf/Pl_Buffer.hh>
 #include <qpdf/QPDF.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
-#include <qpdf/QPDFWriter.hh>
-#include <qpdf/QUtil.hh>
 
 namespace {
 
@@ -28,32 +25,31 @@ std::string name(const QString& key)
     return "/" + key.toStdString();
 }
 
+bool isTableKey(const QString& key)
+{
+    return std::any_of(pdfTable().begin(), pdfTable().end(),
+                       [&](const MetaField& f) { return f.key == key; });
+}
+
 void strip(QPDF& pdf)
 {
     pdf.getTrailer().removeKey("/Info");
-    QPDFObjectHandle root = pdf.getRoot();
-    root.removeKey("/Metadata");
-    root.removeKey("/PieceInfo");
-    for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
-        page.getObjectHandle().removeKey("/Metadata");
-        page.getObjectHandle().removeKey("/PieceInfo");
-    }
+    PDFEmbedded::strip(pdf);
 }
 
+// The document information becomes the fields given and nothing else: producer, dates and any
+// private entry go. The catalog's XMP, which readers show before it, would keep the old values.
 void edit(QPDF& pdf, const QList<MetaField>& fields)
 {
-    QPDFObjectHandle trailer = pdf.getTrailer();
-    QPDFObjectHandle info = trailer.getKey("/Info");
-    if (!info.isDictionary()) {
-        info = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
-        trailer.replaceKey("/Info", info);
-    }
-    for (const MetaField& field : fields) {
-        if (field.value.isEmpty())
-            info.removeKey(name(field.key));
-        else
+    QPDFObjectHandle info = QPDFObjectHandle::newDictionary();
+    for (const MetaField& field : fields)
+        if (!field.value.isEmpty() && isTableKey(field.key))
             info.replaceKey(name(field.key), QPDFObjectHandle::newUnicodeString(field.value.toStdString()));
-    }
+    QPDFObjectHandle trailer = pdf.getTrailer();
+    if (info.getKeys().empty())
+        trailer.removeKey("/Info");
+    else
+        trailer.replaceKey("/Info", pdf.makeIndirectObject(info));
     pdf.getRoot().removeKey("/Metadata");
 }
 
@@ -61,29 +57,31 @@ void edit(QPDF& pdf, const QList<MetaField>& fields)
 
 namespace MetadataEngine {
 
-QList<MetaField> pdfFields(const QString& path)
+QList<MetaField> pdfFields(const QString& path, bool* read)
 {
+    if (read) *read = false;
     QList<MetaField> fields = pdfTable();
     try {
         QPDF pdf;
         pdf.setSuppressWarnings(true);
         pdf.processFile(QFile::encodeName(path).constData());
         QPDFObjectHandle info = pdf.getTrailer().getKey("/Info");
-        if (!info.isDictionary()) return fields;
-        for (MetaField& field : fields) {
-            QPDFObjectHandle v = info.getKey(name(field.key));
-            if (v.isString()) field.value = QString::fromStdString(v.getUTF8Value());
+        if (info.isDictionary()) {
+            for (MetaField& field : fields) {
+                QPDFObjectHandle v = info.getKey(name(field.key));
+                if (v.isString()) field.value = QString::fromStdString(v.getUTF8Value());
+            }
         }
     } catch (const std::exception&) {
         return pdfTable();
     }
+    if (read) *read = true;
     return fields;
 }
 
 void writePDF(const QString& source, const QString& destination, const QList<MetaField>& fields, bool strip)
 {
     PDFEngine::open(source); // refuses a locked or unreadable file in the words every PDF tool uses
-    QByteArray bytes;
     try {
         QPDF pdf;
         pdf.setSuppressWarnings(true);
@@ -92,17 +90,12 @@ void writePDF(const QString& source, const QString& destination, const QList<Met
             ::strip(pdf);
         else
             edit(pdf, fields);
-        Pl_Buffer buffer("pdf");
-        QPDFWriter writer(pdf);
-        writer.setOutputPipeline(&buffer);
-        writer.write();
-        const std::unique_ptr<Buffer> written(buffer.getBuffer());
-        bytes =
-            QByteArray(reinterpret_cast<const char*>(written->getBuffer()), qsizetype(written->getSize()));
+        QPDFIO::write(pdf, destination);
+    } catch (const ConvertError&) {
+        throw;
     } catch (const std::exception& e) {
         throw ConvertError::failed(QStringLiteral("Couldn’t write the PDF"), QString::fromUtf8(e.what()));
     }
-    Output::writeFile(destination, bytes);
 }
 
 } // namespace MetadataEngine

@@ -72,6 +72,7 @@ void MetadataView::load()
     m_fields = m_original = read.editable;
     m_info = read.info;
     m_hasGPS = read.hasGPS;
+    m_readable = read.readable;
     for (qsizetype i = 0; i < m_fields.size(); ++i) {
         auto* owner = new QWidget;
         QHBoxLayout* line = Layouts::row(owner, 8);
@@ -126,11 +127,12 @@ void MetadataView::apply()
 void MetadataView::run(bool strip)
 {
     const MetadataWork::Kind kind = MetadataWork::kind(context().urls().value(0));
-    const QList<MetaField> changed = MetadataEngine::changedFields(m_fields, m_original);
+    const QList<MetaField> fields = MetadataWork::edits(kind, m_fields, m_original);
     const bool removeGPS = m_removeGPS && m_removeGPS->isChecked();
+    const bool readable = m_readable;
     context().run(strip ? QStringLiteral("Removing metadata") : QStringLiteral("Saving metadata"),
                   std::nullopt,
-                  [kind, strip, changed, removeGPS](const QString& file, Job& job, const Progress&) {
-                      return MetadataWork::writeFile(file, kind, strip, changed, removeGPS, job);
+                  [kind, strip, fields, removeGPS, readable](const QString& file, Job& job, const Progress&) {
+                      return MetadataWork::writeFile(file, kind, strip, fields, removeGPS, job, readable);
                   });
 }

@@ -8,8 +8,9 @@ class QLineEdit;
 class SecondaryButton;
 
 // The Metadata window. For one file: its editable fields, an image's facts, and "Remove
-// location" for an image that has one; Save Changes writes a tagged copy with only the fields
-// changed, and is enabled only while something changed. For several files: what stripping does.
+// location" for an image that has one; Save Changes writes a tagged copy (an image's or a
+// medium's changed fields; a PDF's five, which replace its document information), and is enabled
+// only while something changed. For several files: what stripping does.
 // Remove All Metadata writes a stripped copy of every file.
 class MetadataView : public ToolView
 {
@@ -40,6 +41,7 @@ class MetadataView : public ToolView
     QList<MetaField> m_original;
     QList<QPair<QString, QString>> m_info;
     bool m_hasGPS = false;
+    bool m_readable = true;
     QList<QLineEdit*> m_editors;
     Checkbox* m_removeGPS = nullptr;
     SecondaryButton* m_strip;

@@ -1,6 +1,7 @@
 #include "tools/file/metadata/metadatawork.h"
 
 #include "core/catalog.h"
+#include "core/converterror.h"
 #include "core/inputcheck.h"
 #include "core/output.h"
 #include "engines/heavyengines.h"
@@ -36,29 +37,41 @@ ImageFields read(const QString& file)
     switch (kind(file)) {
     case Kind::image:
         return Modules::entries<HeavyEngines>().imageFields(file);
-    case Kind::pdf:
-        return {Modules::entries<HeavyEngines>().pdfFields(file), {}, false};
+    case Kind::pdf: {
+        bool readable = false;
+        QList<MetaField> fields = Modules::entries<HeavyEngines>().pdfFields(file, &readable);
+        return {std::move(fields), {}, false, readable};
+    }
     case Kind::media:
         break;
     }
     return {MetadataEngine::mediaFields(file), {}, false};
 }
 
-QStringList writeFile(const QString& file, Kind kind, bool strip, const QList<MetaField>& changed,
-                      bool removeGPS, Job& job)
+QList<MetaField> edits(Kind kind, const QList<MetaField>& fields, const QList<MetaField>& original)
+{
+    return kind == Kind::pdf ? fields : MetadataEngine::changedFields(fields, original);
+}
+
+QStringList writeFile(const QString& file, Kind kind, bool strip, const QList<MetaField>& fields,
+                      bool removeGPS, Job& job, bool fieldsRead)
 {
     InputCheck::refuseGone(file);
     InputCheck::refuseSpecial(file);
+    if (kind == Kind::pdf && !strip && !fieldsRead)
+        throw ConvertError::failed(
+            QStringLiteral("Couldn’t read the details of %1, so they were left as they are")
+                .arg(QFileInfo(file).fileName()));
     const QString suffix = strip ? QStringLiteral(" No Metadata") : QStringLiteral(" Tagged");
     const QString destination = Output::result(file, suffix, QFileInfo(file).suffix().toLower());
     const bool gif = Catalog::format(file) == QStringLiteral("gif");
     const auto produce = [&](const QString& temporary) {
         if (kind == Kind::image || gif)
-            Modules::entries<HeavyEngines>().writeImageTags(file, temporary, changed, strip, removeGPS);
+            Modules::entries<HeavyEngines>().writeImageTags(file, temporary, fields, strip, removeGPS);
         else if (kind == Kind::pdf)
-            Modules::entries<HeavyEngines>().writePDFTags(file, temporary, changed, strip);
+            Modules::entries<HeavyEngines>().writePDFTags(file, temporary, fields, strip);
         else
-            MetadataEngine::writeMedia(file, temporary, changed, strip, job);
+            MetadataEngine::writeMedia(file, temporary, fields, strip, job);
     };
     return {Output::write(destination, produce, &job)};
 }

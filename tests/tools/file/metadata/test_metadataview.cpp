@@ -1,6 +1,6 @@
 // The Metadata window: what it shows for a photo with a location, a PDF and several files, when
-// Save Changes is enabled, and the copies its buttons write (only changed fields, " 2" names,
-// lower-case extensions).
+// Save Changes is enabled, and the copies its buttons write (an image's changed fields, a PDF's
+// five and nothing else, " 2" names, lower-case extensions).
 
 #include "core/job.h"
 #include "engines/image/imageprops.h"
@@ -15,7 +15,9 @@
 #include <QPdfWriter>
 #include <QTemporaryDir>
 #include <QTest>
+#include <qpdf/QPDF.hh>
 
+#include "../../../support/enginefixtures_a.h"
 #include "../../../support/toolharness.h"
 
 namespace {
@@ -125,6 +127,41 @@ class MetadataViewTest : public QObject
         QCOMPARE(job->results().size(), 3);
         for (const QString& result : job->results())
             QVERIFY(!ImageProps::read(result).value("Exif.GPSInfo.GPSLatitude"));
+    }
+
+    // Save Changes gives a PDF's document information the five fields and nothing else; a PDF
+    // that could not be read when the window opened is not written, even if it can be now.
+    void pdfEditReplacesOrRefuses()
+    {
+        const auto writePdf = [](const QString& file) {
+            QPdfWriter writer(file);
+            writer.setTitle("Plan");
+            writer.setCreator("Writer");
+            QPainter painter(&writer);
+        };
+        writePdf(path("plan.pdf"));
+        QVERIFY(Fixture::write(path("later.pdf"), "not yet a PDF"));
+        ToolHarness harness;
+        auto* later = harness.open<MetadataView>(ToolID::removeMetadata, {path("later.pdf")});
+        auto* plan = harness.open<MetadataView>(ToolID::removeMetadata, {path("plan.pdf")});
+        QVERIFY(later && plan);
+        writePdf(path("later.pdf"));
+
+        plan->editors()[0]->setText("Plan B");
+        const std::shared_ptr<Job> saved = harness.apply(*plan);
+        QVERIFY(saved && saved->state().phase == Job::Phase::done);
+        QPDF tagged;
+        tagged.processFile(QFile::encodeName(path("plan Tagged.pdf")).constData());
+        QPDFObjectHandle info = tagged.getTrailer().getKey("/Info");
+        QCOMPARE(info.getKeys(), (std::set<std::string>{"/Title", "/Creator"}));
+        QCOMPARE(info.getKey("/Title").getUTF8Value(), std::string("Plan B"));
+
+        later->editors()[1]->setText("Ann");
+        const std::shared_ptr<Job> refused = harness.apply(*later);
+        QVERIFY(refused && refused->state().phase == Job::Phase::failed);
+        QCOMPARE(refused->state().message,
+                 QStringLiteral("Couldn’t read the details of later.pdf, so they were left as they are"));
+        QVERIFY(!QFile::exists(path("later Tagged.pdf")));
     }
 };
 
