@@ -11,23 +11,6 @@ namespace {
 
 const char* const cascadePath = "/usr/share/opencv4/haarcascades/haarcascade_frontalface_default.xml";
 
-// Boxes that overlap by half of the smaller one or more, found twice where two runs of the
-// search meet, become the one box that holds both.
-QList<QRectF> merged(QList<QRectF> boxes)
-{
-    for (qsizetype i = 0; i < boxes.size(); ++i)
-        for (qsizetype j = i + 1; j < boxes.size(); ++j) {
-            const QRectF common = boxes[i] & boxes[j];
-            const double smaller =
-                std::min(boxes[i].width() * boxes[i].height(), boxes[j].width() * boxes[j].height());
-            if (common.width() * common.height() < smaller / 2) continue;
-            boxes[i] |= boxes[j];
-            boxes.removeAt(j);
-            j = i; // the grown box may now meet one it passed
-        }
-    return boxes;
-}
-
 // The faces of one run, in pixels of the whole picture `full`.
 QList<QRectF> search(cv::CascadeClassifier& classifier, const cv::Mat& level, const FaceSearch::Run& run,
                      QSize full)

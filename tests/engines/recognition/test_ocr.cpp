@@ -119,6 +119,26 @@ class OcrTest : public QObject
         QVERIFY(OCR::faceBoxes(QImage()).isEmpty());
     }
 
+    // A panorama longer than Tesseract takes in one piece: a line far past its limit is found,
+    // and a line the overlapping pieces both read is one box.
+    void textOnAPictureTooLongForTesseract()
+    {
+        QImage img(33500, 400, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter p(&img);
+        QFont font("DejaVu Sans");
+        font.setPixelSize(40);
+        p.setFont(font);
+        p.drawText(2000, 120, "Meet me on Tuesday");
+        p.drawText(33000, 300, "Harbour");
+        p.end();
+        QList<QRectF> boxes = OCR::textBoxes(img);
+        QCOMPARE(boxes.size(), 2);
+        std::sort(boxes.begin(), boxes.end(), [](QRectF a, QRectF b) { return a.left() < b.left(); });
+        QVERIFY(qAbs(boxes[0].left() * 33500 - 2000) < 20 && boxes[0].top() > 0.5);
+        QVERIFY(qAbs(boxes[1].left() * 33500 - 33000) < 20 && boxes[1].bottom() < 0.5);
+    }
+
     // However large the picture, some run of the search holds each face whole, centred in its
     // kept part and within its sizes, from the narrowest wanted up to the picture's shorter side,
     // and no run is handed more than a few megapixels.
