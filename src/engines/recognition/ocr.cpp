@@ -173,8 +173,9 @@ QList<QRectF> textBoxes(const QImage& image)
     } catch (const ConvertError&) {
         // Without the recognition engine there is nothing to find.
     }
+    if (pieces(size.width()).size() * pieces(size.height()).size() > 1) found = merged(found);
     QList<QRectF> out;
-    for (const QRectF& box : merged(found))
+    for (const QRectF& box : found)
         out << normalized(box, size);
     return out;
 }
