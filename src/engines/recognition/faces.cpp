@@ -1,5 +1,7 @@
 #include "engines/recognition/ocr.h"
 
+#include "engines/recognition/facesearch.h"
+
 #include <QFile>
 #include <QtDebug>
 #include <opencv2/imgproc.hpp>
@@ -9,9 +11,25 @@ namespace {
 
 const char* const cascadePath = "/usr/share/opencv4/haarcascades/haarcascade_frontalface_default.xml";
 
-// Detection works on a copy no larger than this on its longer side: faces stay well above
-// the detector's 24-pixel window and a large photo takes a fraction of the time.
-constexpr int detectionSide = 1600;
+// The faces of one run, in pixels of the whole picture `full`.
+QList<QRectF> search(cv::CascadeClassifier& classifier, const cv::Mat& level, const FaceSearch::Run& run,
+                     QSize full)
+{
+    std::vector<cv::Rect> found;
+    // Fine steps between scales and few neighbours needed: the boxes serve redaction, where a
+    // missed face costs more than an extra box.
+    classifier.detectMultiScale(
+        level(cv::Rect(run.area.x(), run.area.y(), run.area.width(), run.area.height())), found, 1.05, 3, 0,
+        cv::Size(run.smallest, run.smallest), run.largest ? cv::Size(run.largest, run.largest) : cv::Size());
+    const double sx = double(full.width()) / level.cols, sy = double(full.height()) / level.rows;
+    QList<QRectF> out;
+    for (const cv::Rect& r : found) {
+        const QRectF box(r.x + run.area.x(), r.y + run.area.y(), r.width, r.height);
+        if (QRectF(run.keep).contains(box.center()))
+            out << QRectF(box.x() * sx, box.y() * sy, box.width() * sx, box.height() * sy);
+    }
+    return out;
+}
 
 } // namespace
 
@@ -25,23 +43,30 @@ QList<QRectF> faceBoxes(const QImage& image)
         qWarning("Face detection needs the opencv-data package");
         return {};
     }
-    QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
-    if (std::max(grey.width(), grey.height()) > detectionSide)
-        grey = grey.scaled(detectionSide, detectionSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    const cv::Mat mat(grey.height(), grey.width(), CV_8UC1, const_cast<uchar*>(grey.constBits()),
-                      size_t(grey.bytesPerLine()));
-    std::vector<cv::Rect> found;
+    const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
+    const cv::Mat full(grey.height(), grey.width(), CV_8UC1, const_cast<uchar*>(grey.constBits()),
+                       size_t(grey.bytesPerLine()));
+    QList<QRectF> found;
     try {
-        // Fine steps between scales and few neighbours needed: the boxes serve redaction, where a
-        // missed face costs more than an extra box.
-        const int smallest = std::max(24, std::min(grey.width(), grey.height()) / 40);
-        classifier.detectMultiScale(mat, found, 1.05, 3, 0, cv::Size(smallest, smallest));
+        cv::Mat level;
+        double shrink = 0;
+        for (const FaceSearch::Run& run : FaceSearch::runs(grey.size())) {
+            if (run.shrink != shrink) {
+                shrink = run.shrink;
+                const QSize size = FaceSearch::shrunk(grey.size(), shrink);
+                if (shrink == 1)
+                    level = full;
+                else
+                    cv::resize(full, level, cv::Size(size.width(), size.height()), 0, 0, cv::INTER_AREA);
+            }
+            found << search(classifier, level, run, grey.size());
+        }
     } catch (const cv::Exception&) {
         return {};
     }
     QList<QRectF> out;
-    for (const cv::Rect& r : found)
-        out << normalized(QRectF(r.x, r.y, r.width, r.height), grey.size());
+    for (const QRectF& r : merged(found))
+        out << normalized(r, grey.size());
     return out;
 }
 

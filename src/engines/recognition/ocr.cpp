@@ -76,6 +76,26 @@ QList<OCR::Line> recognizeLines(const QImage& image)
     return lines;
 }
 
+// Tesseract keeps coordinates in 16 bits and refuses a picture with a longer side.
+constexpr int tesseractSide = 32767;
+// Pieces of a picture too long for Tesseract overlap by more than a tall line of text, so that
+// every line lies whole in one of them.
+constexpr int pieceOverlap = 2048;
+
+// `length` cut into as few pieces as Tesseract takes, each overlapping the next; as [start, end).
+QList<std::pair<int, int>> pieces(int length)
+{
+    if (length <= tesseractSide) return {{0, length}};
+    const int count =
+        (length - pieceOverlap + tesseractSide - pieceOverlap - 1) / (tesseractSide - pieceOverlap);
+    QList<std::pair<int, int>> out;
+    for (int i = 0; i < count; ++i) {
+        const int start = int(qint64(length - tesseractSide) * i / (count - 1));
+        out << std::pair{start, start + tesseractSide};
+    }
+    return out;
+}
+
 // Tesseract spreads a page over a few OpenMP threads of its own. With a page on every core that
 // only adds threads that spin waiting for each other: on recognition's threads each page keeps
 // to its thread. A Tesseract built without OpenMP has nothing to set.
@@ -137,13 +157,26 @@ int parallelism()
 
 QList<QRectF> textBoxes(const QImage& image)
 {
-    QList<QRectF> out;
+    const QSize size = image.size();
+    QList<QRectF> found; // in pixels of the image, origin top left
     try {
-        for (const Line& line : recognizeLines(image))
-            if (!line.text.isEmpty()) out << line.box;
+        for (const auto& [left, right] : pieces(size.width()))
+            for (const auto& [top, bottom] : pieces(size.height())) {
+                const QRect piece(left, top, right - left, bottom - top);
+                const QImage part = piece.size() == size ? image : image.copy(piece);
+                for (const Line& line : recognizeLines(part))
+                    if (!line.text.isEmpty())
+                        found << QRectF(left + line.box.x() * piece.width(),
+                                        top + (1 - line.box.bottom()) * piece.height(),
+                                        line.box.width() * piece.width(), line.box.height() * piece.height());
+            }
     } catch (const ConvertError&) {
         // Without the recognition engine there is nothing to find.
     }
+    if (pieces(size.width()).size() * pieces(size.height()).size() > 1) found = merged(found);
+    QList<QRectF> out;
+    for (const QRectF& box : found)
+        out << normalized(box, size);
     return out;
 }
 

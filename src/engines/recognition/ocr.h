@@ -29,7 +29,8 @@ QFuture<QString> recognizeLater(QImage image);
 // How many images recognizeLater() works on at once.
 int parallelism();
 
-// One rectangle per line of text; empty when none is found or recognition cannot run.
+// One rectangle per line of text, read at the image's full resolution (in overlapping pieces
+// where a side is longer than Tesseract takes); empty when none is found or recognition cannot run.
 QList<QRectF> textBoxes(const QImage& image);
 
 // One rectangle per face seen from the front; empty when none is found or detection cannot run.
@@ -40,6 +41,10 @@ QList<QRectF> faceBoxes(const QImage& image);
 // where the space above a line is more than nine tenths of the previous line's height.
 // Lines without text are skipped.
 QString readingOrder(QList<Line> lines);
+
+// Boxes that overlap by half of the smaller one or more, one thing found twice where two parts of
+// a search meet, each become the one box that holds both.
+QList<QRectF> merged(QList<QRectF> boxes);
 
 // A pixel rectangle (origin top left) of an image of `size` as a normalised box.
 QRectF normalized(const QRectF& pixels, const QSize& size);

@@ -11,6 +11,21 @@ QRectF normalized(const QRectF& pixels, const QSize& size)
     return QRectF(pixels.left() / w, 1 - pixels.bottom() / h, pixels.width() / w, pixels.height() / h);
 }
 
+QList<QRectF> merged(QList<QRectF> boxes)
+{
+    for (qsizetype i = 0; i < boxes.size(); ++i)
+        for (qsizetype j = i + 1; j < boxes.size(); ++j) {
+            const QRectF common = boxes[i] & boxes[j];
+            const double smaller =
+                std::min(boxes[i].width() * boxes[i].height(), boxes[j].width() * boxes[j].height());
+            if (common.width() * common.height() < smaller / 2) continue;
+            boxes[i] |= boxes[j];
+            boxes.removeAt(j);
+            j = i; // the grown box may now meet one it passed
+        }
+    return boxes;
+}
+
 QString readingOrder(QList<Line> lines)
 {
     lines.removeIf([](const Line& l) { return l.text.trimmed().isEmpty(); });

@@ -1,5 +1,7 @@
 #include "engines/recognition/ocr.h"
 
+#include "engines/recognition/facesearch.h"
+
 #include "../../support/enginefixtures_a.h"
 
 #include <QPainter>
@@ -14,12 +16,9 @@ OCR::Line line(const QString& text, double x, double midY, double height = 0.02)
     return {QRectF(x, midY - height / 2, 0.3, height), text};
 }
 
-// A drawn face, plain enough for a frontal-face detector, in the top-left quarter of the picture.
-QImage faceTopLeft()
+// A drawn face, plain enough for a frontal-face detector: the head spans (100, 60) to (300, 320).
+void drawFace(QPainter& p)
 {
-    QImage img(800, 800, QImage::Format_RGB32);
-    img.fill(QColor(90, 110, 130));
-    QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     const auto ellipses = [&](const QColor& colour, const QList<QRectF>& boxes) {
@@ -38,6 +37,17 @@ QImage faceTopLeft()
     p.setBrush(QColor(195, 155, 130));
     p.drawPolygon(QPolygonF({QPointF(200, 190), QPointF(188, 250), QPointF(212, 250)}));
     ellipses(QColor(170, 80, 80), {QRectF(168, 270, 64, 18)}); // mouth
+}
+
+const QColor backdrop(90, 110, 130);
+
+// The drawn face in the top-left quarter of the picture.
+QImage faceTopLeft()
+{
+    QImage img(800, 800, QImage::Format_RGB32);
+    img.fill(backdrop);
+    QPainter p(&img);
+    drawFace(p);
     return img;
 }
 
@@ -107,6 +117,104 @@ class OcrTest : public QObject
         QCOMPARE(OCR::recognize(blank), QString());
         QVERIFY(OCR::textBoxes(blank).isEmpty() && OCR::faceBoxes(blank).isEmpty());
         QVERIFY(OCR::faceBoxes(QImage()).isEmpty());
+    }
+
+    // A panorama longer than Tesseract takes in one piece: a line far past its limit is found,
+    // and a line the overlapping pieces both read is one box.
+    void textOnAPictureTooLongForTesseract()
+    {
+        QImage img(33500, 400, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter p(&img);
+        QFont font("DejaVu Sans");
+        font.setPixelSize(40);
+        p.setFont(font);
+        p.drawText(2000, 120, "Meet me on Tuesday");
+        p.drawText(33000, 300, "Harbour");
+        p.end();
+        QList<QRectF> boxes = OCR::textBoxes(img);
+        QCOMPARE(boxes.size(), 2);
+        std::sort(boxes.begin(), boxes.end(), [](QRectF a, QRectF b) { return a.left() < b.left(); });
+        QVERIFY(qAbs(boxes[0].left() * 33500 - 2000) < 20 && boxes[0].top() > 0.5);
+        QVERIFY(qAbs(boxes[1].left() * 33500 - 33000) < 20 && boxes[1].bottom() < 0.5);
+    }
+
+    // However large the picture, some run of the search holds each face whole, centred in its
+    // kept part and within its sizes, from the narrowest wanted up to the picture's shorter side,
+    // and no run is handed more than a few megapixels.
+    void faceSearchCoversThePicture_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<int>("narrowest");
+        QTest::newRow("small") << QSize(800, 600) << 24;
+        QTest::newRow("shown whole") << QSize(1600, 1067) << 27;
+        QTest::newRow("24 MP") << QSize(6000, 4000) << 40;
+        QTest::newRow("portrait 48 MP") << QSize(6000, 8000) << 40;
+        QTest::newRow("panorama") << QSize(24000, 900) << 24;
+        QTest::newRow("square 100 MP") << QSize(10000, 10000) << 40;
+    }
+    void faceSearchCoversThePicture()
+    {
+        QFETCH(QSize, size);
+        QFETCH(int, narrowest);
+        const QList<FaceSearch::Run> runs = FaceSearch::runs(size);
+        for (const FaceSearch::Run& run : runs)
+            QVERIFY(qint64(run.area.width()) * run.area.height() <= 4'000'000);
+        const int shorter = std::min(size.width(), size.height());
+        QList<double> sides;
+        for (double side = narrowest; side < shorter; side *= 1.1)
+            sides << side;
+        sides << shorter;
+        for (double side : sides)
+            for (int i = 0; i <= 12; ++i)
+                for (int j = 0; j <= 12; ++j) {
+                    const QRectF face((size.width() - side) * i / 12, (size.height() - side) * j / 12, side,
+                                      side);
+                    const bool held = std::any_of(runs.begin(), runs.end(), [&](const FaceSearch::Run& run) {
+                        const QSize level = FaceSearch::shrunk(size, run.shrink);
+                        const double sx = double(level.width()) / size.width(),
+                                     sy = double(level.height()) / size.height();
+                        const QRectF there(face.x() * sx, face.y() * sy, face.width() * sx,
+                                           face.height() * sy);
+                        // A hundredth of a pixel for the rounding of the face's edges.
+                        return QRectF(run.area).adjusted(-0.01, -0.01, 0.01, 0.01).contains(there) &&
+                               QRectF(run.keep).contains(there.center()) &&
+                               std::min(there.width(), there.height()) >= run.smallest &&
+                               (run.largest == 0 || std::max(there.width(), there.height()) <= run.largest);
+                    });
+                    QVERIFY2(
+                        held,
+                        qPrintable(QString("a face of %1 at %2, %3").arg(side).arg(face.x()).arg(face.y())));
+                }
+    }
+
+    // A face a little over 40 pixels wide on a 24-megapixel photo, also where tiles meet, is
+    // found, and one as large as the searches at two resolutions overlap is found once.
+    void facesOnALargePhoto_data()
+    {
+        QTest::addColumn<double>("head");
+        QTest::addColumn<QPointF>("centre");
+        QTest::newRow("40 px where tiles meet") << 32.0 << QPointF(1500, 1334);
+        QTest::newRow("40 px in a corner") << 32.0 << QPointF(5960, 3960);
+        QTest::newRow("130 px, in reach of two resolutions") << 105.0 << QPointF(3000, 2000);
+    }
+    void facesOnALargePhoto()
+    {
+        QFETCH(double, head);
+        QFETCH(QPointF, centre);
+        QImage img(6000, 4000, QImage::Format_RGB32);
+        img.fill(backdrop);
+        QPainter p(&img);
+        const double k = head / 200;
+        p.translate(centre - QPointF(200, 190) * k);
+        p.scale(k, k);
+        drawFace(p);
+        p.end();
+        const QList<QRectF> faces = OCR::faceBoxes(img);
+        QCOMPARE(faces.size(), 1);
+        const QRectF face(faces[0].x() * 6000, (1 - faces[0].bottom()) * 4000, faces[0].width() * 6000,
+                          faces[0].height() * 4000);
+        QVERIFY(face.contains(centre) && face.width() < head * 2);
     }
 
     void facesAreFoundWithYUp()

@@ -5,12 +5,8 @@
 #include "engines/recognition/recognitionmodule.h"
 
 #include <QtDebug>
-#include <algorithm>
 
 namespace {
-
-// Text keeps enough pixels at this size, and a large photo is searched in a fraction of the time.
-constexpr int searchSide = 1600;
 
 // Recognition's boxes have their origin at the bottom left; the redaction's at the top left.
 QList<QRectF> topDown(const QList<QRectF>& boxes)
@@ -38,16 +34,8 @@ QList<QRectF> search(QList<QRectF> (*RecognitionModule::*entry)(const QImage&), 
 RedactDetector RedactDetector::standard()
 {
     return {
-        // The face search greys and shrinks its own copy.
         .faces = [](const QImage& image) { return search(&RecognitionModule::faceBoxes, image); },
-        // The text search greys its copy (putting what is transparent on white) but keeps its size.
-        .text =
-            [](const QImage& image) {
-                const bool large = std::max(image.width(), image.height()) > searchSide;
-                return search(&RecognitionModule::textBoxes,
-                              large ? image.scaled(searchSide, searchSide, Qt::KeepAspectRatio,
-                                                   Qt::SmoothTransformation)
-                                    : image);
-            },
+        // At full resolution: a line a shrunk copy blurs away may still be read from the saved copy.
+        .text = [](const QImage& image) { return search(&RecognitionModule::textBoxes, image); },
     };
 }

@@ -14,7 +14,7 @@ struct RedactDetector
     std::function<QList<QRectF>(const QImage&)> text;
 
     // Faces seen from the front (OpenCV's Haar cascade) and lines of text (Tesseract), through
-    // the recognition module, each searched on a grey copy no longer than 1600 pixels. Finds
-    // nothing when the module, the cascade or the language data is missing.
+    // the recognition module, each searched at the picture's full resolution. Finds nothing
+    // when the module, the cascade or the language data is missing.
     static RedactDetector standard();
 };

@@ -1,14 +1,18 @@
 // The detectors the redaction window uses, on real Tesseract and OpenCV: where they put what
 // they find, and that covering what they find hides it.
 
+#include "core/job.h"
 #include "core/modules.h"
 #include "engines/recognition/recognitionmodule.h"
 #include "tools/image/redact/redactdetector.h"
+#include "tools/image/redact/redactimage.h"
 #include "tools/image/redact/redactor.h"
 
 #include <QFile>
 #include <QPainter>
+#include <QProcess>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -39,7 +43,7 @@ class RedactDetectorTest : public QObject
         QTest::addColumn<QSize>("size");
         QTest::addColumn<int>("pixels");
         QTest::newRow("as it is") << QSize(1400, 700) << 40;
-        QTest::newRow("shrunk to be searched") << QSize(4000, 2000) << 110;
+        QTest::newRow("large") << QSize(4000, 2000) << 110;
     }
     void textIsFoundFromTheTop()
     {
@@ -69,6 +73,68 @@ class RedactDetectorTest : public QObject
                 img.setPixel(x, y, random.generate() | 0xff000000u);
         QVERIFY(RedactDetector::standard().faces(img).isEmpty());
         QVERIFY(RedactDetector::standard().faces(QImage()).isEmpty());
+    }
+
+    // Every line of a 24-megapixel photo, the smallest at 24 points, is found and, saved
+    // pixelated, can no longer be read by Tesseract's own command.
+    void smallTextOnALargePhotoIsFoundAndHidden_data()
+    {
+        QTest::addColumn<double>("dpi");
+        QTest::newRow("printed at 300 dpi") << 300.0;
+        QTest::newRow("a point a pixel") << 72.0;
+    }
+    void smallTextOnALargePhotoIsFoundAndHidden()
+    {
+        QFETCH(double, dpi);
+        const QList<std::pair<int, QString>> lines{{24, "IBAN DE89 3704 0044 0532 0130 00"},
+                                                   {32, "Phone 0171 2345 6789"},
+                                                   {40, "Invoice number 4711"},
+                                                   {56, "Lindenstrasse 12"},
+                                                   {100, "Greta Hansen"}};
+        QImage img(6000, 4000, QImage::Format_RGB32);
+        img.fill(QColor(236, 232, 222));
+        QPainter p(&img);
+        p.setPen(QColor(30, 30, 40));
+        QList<QRectF> inked;
+        double baseline = 4000 * 0.15;
+        for (const auto& [points, text] : lines) {
+            QFont font("DejaVu Sans");
+            font.setPixelSize(qRound(points * dpi / 72));
+            p.setFont(font);
+            p.drawText(QPointF(400, baseline), text);
+            inked << QFontMetricsF(font).tightBoundingRect(text).translated(400, baseline);
+            baseline += font.pixelSize() * 2.5;
+        }
+        p.end();
+
+        const QList<QRectF> boxes = RedactDetector::standard().text(img);
+        // Nearly all of each line's middle row lies in the boxes.
+        for (const QRectF& ink : inked) {
+            const QRect row = QRectF(ink.left(), ink.center().y(), ink.width(), 1).toAlignedRect();
+            QRegion covered;
+            for (const QRectF& b : boxes)
+                covered +=
+                    QRectF(b.x() * 6000, b.y() * 4000, b.width() * 6000, b.height() * 4000).toAlignedRect() &
+                    row;
+            int width = 0;
+            for (const QRect& r : covered)
+                width += r.width();
+            QVERIFY2(width > row.width() * 0.9, qPrintable(QString("%1 px high").arg(ink.height())));
+        }
+
+        QTemporaryDir dir;
+        const QString file = dir.filePath("photo.png");
+        QVERIFY(img.save(file));
+        Job job({}, {}, 0);
+        const QStringList out =
+            RedactImage::redactFile(file, boxes, RedactStyle::pixelate, job, [](double) {});
+        QCOMPARE(out.size(), 1);
+        QProcess ocr;
+        ocr.start("tesseract", {out.first(), "-"});
+        QVERIFY(ocr.waitForFinished(120000) && ocr.exitCode() == 0);
+        const QString read = QString::fromUtf8(ocr.readAllStandardOutput());
+        for (const char* word : {"IBAN", "0532", "Phone", "6789", "Invoice", "4711", "Linden", "Hansen"})
+            QVERIFY2(!read.contains(word, Qt::CaseInsensitive), qPrintable(read));
     }
 
     // What the search finds, pixelated or blurred, can no longer be read.
