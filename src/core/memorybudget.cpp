@@ -1,6 +1,7 @@
 #include "core/memorybudget.h"
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 namespace {
@@ -68,12 +69,15 @@ std::optional<MemoryBudget::Share> MemoryBudget::tryTake(qint64 bytes)
     return Share(this, bytes);
 }
 
-std::optional<MemoryBudget::Share> MemoryBudget::take(qint64 bytes)
+std::optional<MemoryBudget::Share> MemoryBudget::take(qint64 bytes, const std::function<bool()>& stop)
 {
     bytes = std::max<qint64>(bytes, 0);
     if (bytes > m_capacity) return std::nullopt;
     std::unique_lock lock(m_mutex);
-    m_freed.wait(lock, [&] { return bytes <= m_capacity - m_inUse; });
+    // A cancel sets a flag and wakes nobody, so the wait looks at it now and then.
+    while (
+        !m_freed.wait_for(lock, std::chrono::milliseconds(50), [&] { return bytes <= m_capacity - m_inUse; }))
+        if (stop && stop()) return std::nullopt;
     m_inUse += bytes;
     m_peak = std::max(m_peak, m_inUse);
     return Share(this, bytes);

@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <optional>
 
@@ -47,8 +48,9 @@ class MemoryBudget
     // `bytes` when they are free now, or nothing.
     std::optional<Share> tryTake(qint64 bytes);
     // `bytes`, waiting until others give enough back; nothing, at once, when they are more than
-    // the whole budget. A caller that waits must hold no other share, or two could wait forever.
-    std::optional<Share> take(qint64 bytes);
+    // the whole budget, and nothing as soon as `stop` (asked while waiting) says so. A caller that
+    // waits must hold no other share, or two could wait forever.
+    std::optional<Share> take(qint64 bytes, const std::function<bool()>& stop = {});
 
   private:
     void give(qint64 bytes);

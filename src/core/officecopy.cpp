@@ -3,6 +3,7 @@
 #include "core/checkedfile.h"
 #include "core/converterror.h"
 #include "core/fmt.h"
+#include "core/job.h"
 #include "core/officelinks.h"
 #include "core/officepicture.h"
 #include "core/output.h"
@@ -160,7 +161,9 @@ class Repacker
         const qint64 declared = reader.declaredSize();
         if (declared > m_limit) tooLarge(name);
         std::optional<MemoryBudget::Share> share =
-            m_budget.take(holdFactor * (declared >= 0 ? declared : m_limit));
+            m_budget.take(holdFactor * (declared >= 0 ? declared : m_limit),
+                          [this] { return m_job && m_job->isCancelled(); });
+        if (!share && m_job) m_job->throwIfCancelled();
         if (!share) tooLarge(name);
         Held held{head, std::move(*share)};
         held.bytes.reserve(qsizetype(declared >= 0 ? declared : 0));

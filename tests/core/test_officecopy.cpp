@@ -14,6 +14,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <atomic>
 #include <optional>
 #include <thread>
 
@@ -297,6 +298,38 @@ class OfficeCopyTest : public QObject
             QVERIFY2(budget.peak() > 0 && budget.inUse() == 0, qPrintable(source));
             QCOMPARE(entries(folder.path()), QStringList());
         }
+    }
+
+    // A copy waiting for room in the budget ends when its job is cancelled, without taking any.
+    void cancelEndsAWaitForTheBudget()
+    {
+        const QString source = document({{"content.xml", content("<text:p>Words</text:p>")}});
+        MemoryBudget budget(1 << 20);
+        std::optional<MemoryBudget::Share> everything = budget.tryTake(budget.capacity());
+        QVERIFY(everything);
+        Job job("Converting to PDF", QString(), 0);
+        const ScratchFolder folder;
+        std::optional<ConvertError::Kind> error;
+        std::atomic<bool> finished = false;
+        std::thread copy([&] {
+            try {
+                OfficeCopy::make(source, folder.path(), &job, budget);
+            } catch (const ConvertError& e) {
+                error = e.kind();
+            }
+            finished = true;
+        });
+        const auto joined = qScopeGuard([&] {
+            everything.reset(); // a copy the cancel did not reach goes on, and the test fails
+            copy.join();
+        });
+        QTest::qWait(200);
+        QVERIFY(!finished); // still waiting for room
+        job.cancel();
+        QTRY_VERIFY_WITH_TIMEOUT(finished, 10000);
+        QCOMPARE(error, std::optional(ConvertError::Kind::cancelled));
+        QCOMPARE(budget.inUse(), budget.capacity());
+        QCOMPARE(entries(folder.path()), QStringList());
     }
 
     // Bombs and parts too large to make harmless are refused in plain words.
