@@ -19,6 +19,24 @@ struct Page
     QByteArray content; // the page's drawing operators, e.g. "0 0 1 rg 10 10 50 50 re f"
 };
 
+// A whole file of `objects`, numbered from 1 in order, the first being the catalog, with the
+// cross-reference table their byte offsets make.
+inline QByteArray assemble(const QList<QByteArray>& objects, const QByteArray& version)
+{
+    QByteArray out = "%PDF-" + version + "\n";
+    QList<qsizetype> offsets;
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        offsets << out.size();
+        out += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const qsizetype xref = out.size();
+    out += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (qsizetype o : offsets)
+        out += QByteArray::number(o).rightJustified(10, '0') + " 00000 n \n";
+    return out + "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
+           " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+}
+
 inline QByteArray number(double v)
 {
     return QByteArray::number(v, 'f', 3);
@@ -55,19 +73,7 @@ inline QByteArray bytes(const QList<Page>& pages)
     }
     objects << "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>";
     objects << "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica-Bold >>";
-    QByteArray out = "%PDF-1.4\n";
-    QList<qsizetype> offsets;
-    for (qsizetype i = 0; i < objects.size(); ++i) {
-        offsets << out.size();
-        out += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const qsizetype xref = out.size();
-    out += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (qsizetype o : offsets)
-        out += QByteArray::number(o).rightJustified(10, '0') + " 00000 n \n";
-    out += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
-           QByteArray::number(xref) + "\n%%EOF\n";
-    return out;
+    return assemble(objects, "1.4");
 }
 
 inline bool write(const QString& path, const QList<Page>& pages)

@@ -3,6 +3,8 @@
 // A PDF whose pictures are drawn in the ways a reader of page placements must follow or leave
 // alone.
 
+#include "minipdf.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QRandomGenerator>
@@ -56,18 +58,7 @@ inline QByteArray bytes()
         picture(600, 400, "/DeviceRGB", 3, "/SMask 11 0 R", 6),
         picture(600, 400, "/DeviceGray", 1, {}, 7),
     };
-    QByteArray out = "%PDF-1.5\n";
-    QList<qsizetype> offsets;
-    for (qsizetype i = 0; i < objects.size(); ++i) {
-        offsets << out.size();
-        out += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const qsizetype xref = out.size();
-    out += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (qsizetype o : offsets)
-        out += QByteArray::number(o).rightJustified(10, '0') + " 00000 n \n";
-    return out + "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) +
-           " /Root 1 0 R >>\nstartxref\n" + QByteArray::number(xref) + "\n%%EOF\n";
+    return MiniPdf::assemble(objects, "1.5");
 }
 
 } // namespace PlacedPictures

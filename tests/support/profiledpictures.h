@@ -57,3 +57,11 @@ inline QList<ProfiledPicture> writeProfiledPictures(const QString& folder, QSize
     }
     return out;
 }
+
+inline QStringList paths(const QList<ProfiledPicture>& pictures)
+{
+    QStringList out;
+    for (const ProfiledPicture& p : pictures)
+        out << p.path;
+    return out;
+}

@@ -350,9 +350,7 @@ class CollageTest : public QObject
         QTemporaryDir dir;
         const QList<ProfiledPicture> pictures = writeProfiledPictures(dir.path(), {60, 40});
         QCOMPARE(pictures.size(), 6);
-        QStringList files;
-        for (const ProfiledPicture& p : pictures)
-            files << p.path;
+        const QStringList files = paths(pictures);
         ToolHarness harness;
         auto* view = harness.open<CollageView>(ToolID::createCollage, files);
         QVERIFY(view);

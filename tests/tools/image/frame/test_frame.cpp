@@ -334,9 +334,7 @@ class FrameTest : public QObject
         QTemporaryDir dir;
         const QList<ProfiledPicture> pictures = writeProfiledPictures(dir.path(), {80, 60});
         QCOMPARE(pictures.size(), 6);
-        QStringList files;
-        for (const ProfiledPicture& p : pictures)
-            files << p.path;
+        const QStringList files = paths(pictures);
         ToolHarness harness;
         auto* view = harness.open<AddBackgroundView>(ToolID::frameImage, files);
         QVERIFY(view);
