@@ -30,7 +30,6 @@ OrangeSwitch::OrangeSwitch(QWidget* parent)
         m_position = v.toDouble();
         update();
     });
-    connect(this, &QAbstractButton::toggled, this, &OrangeSwitch::slide);
 }
 
 bool OrangeSwitch::isAnimating() const
@@ -38,15 +37,23 @@ bool OrangeSwitch::isAnimating() const
     return m_animation->state() == QAbstractAnimation::Running;
 }
 
+void OrangeSwitch::checkStateSet()
+{
+    // Called on every setChecked, signals blocked or not; toggled alone would miss a blocked one.
+    slide(isChecked());
+}
+
 void OrangeSwitch::slide(bool on)
 {
+    const double end = on ? 1.0 : 0.0;
+    if (isAnimating() ? m_animation->endValue().toDouble() == end : m_position == end) return;
     m_animation->stop();
     m_animation->setStartValue(m_position);
-    m_animation->setEndValue(on ? 1.0 : 0.0);
+    m_animation->setEndValue(end);
     if (isVisible())
         m_animation->start();
     else
-        m_position = on ? 1 : 0; // nothing to watch
+        m_position = end; // nothing to watch
 }
 
 void OrangeSwitch::paint(QPainter& painter, const QRectF& rect, double position)

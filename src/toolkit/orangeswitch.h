@@ -6,7 +6,8 @@ class QVariantAnimation;
 
 // An on/off switch: an orange capsule with its knob at the trailing end when on, a muted one
 // with the knob at the leading end when off. The knob slides and the colour follows over
-// 0.15 s, from wherever the knob is when toggled again.
+// 0.15 s, from wherever the knob is when toggled again. The knob follows every change of the
+// checked state, also one made with the switch's signals blocked.
 class OrangeSwitch : public QAbstractButton
 {
     Q_OBJECT
@@ -21,6 +22,7 @@ class OrangeSwitch : public QAbstractButton
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void checkStateSet() override;
 
   private:
     void slide(bool on);

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -211,6 +212,25 @@ class ControlsTest : public QObject
         QVERIFY(!toggle.isChecked());
         toggle.click();
         QTRY_COMPARE(toggle.position(), 1.0);
+
+        // Set with its signals blocked, as a control following its setting is, the knob moves
+        // too, shown or not. The probe sits where the knob rests when off: orange track when on.
+        const auto orangeAtRest = [&toggle] {
+            const QImage drawn = toggle.grab().toImage();
+            return orangish(drawn.pixel(drawn.height() / 2, drawn.height() / 2));
+        };
+        for (bool shown : {true, false}) {
+            toggle.setVisible(shown);
+            toggle.setChecked(true);
+            QTRY_COMPARE(toggle.position(), 1.0);
+            QVERIFY(orangeAtRest());
+            {
+                const QSignalBlocker quiet(&toggle);
+                toggle.setChecked(false);
+            }
+            QTRY_COMPARE(toggle.position(), 0.0);
+            QVERIFY(!orangeAtRest());
+        }
     }
 };
 

@@ -32,12 +32,19 @@ namespace {
 
 const QList<double> dpiChoices{150, 200, 300, 600};
 
-// A switch that shows `value` and calls `set` when the user flips it.
-OrangeSwitch* boundSwitch(bool value, std::function<void(bool)> set)
+// A switch that shows a setting, read by `get`, at all times: it writes the setting with `set`
+// when the user flips it, and follows `changed` when something else does.
+OrangeSwitch* boundSwitch(bool (Settings::*get)() const, void (Settings::*set)(bool),
+                          void (Settings::*changed)())
 {
+    Settings& s = Settings::shared();
     auto* toggle = new OrangeSwitch;
-    toggle->setChecked(value);
-    QObject::connect(toggle, &QAbstractButton::toggled, toggle, std::move(set));
+    toggle->setChecked((s.*get)());
+    QObject::connect(toggle, &QAbstractButton::toggled, toggle, [&s, set](bool on) { (s.*set)(on); });
+    QObject::connect(&s, changed, toggle, [&s, get, toggle] {
+        const QSignalBlocker quiet(toggle);
+        toggle->setChecked((s.*get)());
+    });
     return toggle;
 }
 
@@ -211,7 +218,8 @@ QWidget* SettingsView::savingCard()
 
     card->rows()->addWidget(
         new SettingRow(QStringLiteral("Show results in the file manager"),
-                       boundSwitch(s.revealInFinder(), [&s](bool on) { s.setRevealInFinder(on); })));
+                       boundSwitch(&Settings::revealInFinder, &Settings::setRevealInFinder,
+                                   &Settings::revealInFinderChanged)));
 
     m_hudReset = new SecondaryButton(QStringLiteral("Reset Position"));
     connect(m_hudReset, &QAbstractButton::clicked, this, [this] {
@@ -286,7 +294,8 @@ QWidget* SettingsView::feedbackCard()
     Settings& s = Settings::shared();
     card->rows()->addWidget(
         new SettingRow(QStringLiteral("Tick sound when a petal lights up"),
-                       boundSwitch(s.highlightSound(), [&s](bool on) { s.setHighlightSound(on); })));
+                       boundSwitch(&Settings::highlightSound, &Settings::setHighlightSound,
+                                   &Settings::highlightSoundChanged)));
     // There is no haptic device here, so its row is left out; the setting stays.
     auto* terminal =
         new Segmented({QStringLiteral("Default terminal"), QStringLiteral("Alternative terminal")});
@@ -303,18 +312,16 @@ QWidget* SettingsView::generalCard()
 {
     auto* card = new Card(QStringLiteral("General"));
     Settings& s = Settings::shared();
-    m_login = boundSwitch(Autostart::isEnabled(), [this](bool on) { setLaunchAtLogin(on); });
+    m_login = new OrangeSwitch;
+    m_login->setChecked(Autostart::isEnabled());
+    connect(m_login, &QAbstractButton::toggled, this, &SettingsView::setLaunchAtLogin);
     m_loginRow = new SettingRow(QStringLiteral("Open at login"), m_login);
     card->rows()->addWidget(m_loginRow);
 
-    auto* enabled = boundSwitch(s.enabled(), [&s](bool on) { s.setEnabled(on); });
     const auto label = [&s] { return QStringLiteral("Tolvane is ") + (s.enabled() ? "on" : "paused"); };
-    m_enabledRow = new SettingRow(label(), enabled);
-    connect(&s, &Settings::enabledChanged, m_enabledRow, [this, enabled, label, &s] {
-        const QSignalBlocker quiet(enabled);
-        enabled->setChecked(s.enabled());
-        m_enabledRow->setLabel(label());
-    });
+    m_enabledRow = new SettingRow(
+        label(), boundSwitch(&Settings::enabled, &Settings::setEnabled, &Settings::enabledChanged));
+    connect(&s, &Settings::enabledChanged, m_enabledRow, [this, label] { m_enabledRow->setLabel(label()); });
     card->rows()->addWidget(m_enabledRow);
     return card;
 }

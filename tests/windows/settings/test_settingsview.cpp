@@ -45,6 +45,16 @@ void clickSegment(Segmented* segments, int index)
     QTest::mouseClick(segments, Qt::LeftButton, {}, rects.at(index).center().toPoint());
 }
 
+// Whether the switch is drawn on: where its knob rests when off, only an on switch shows its
+// orange track. Waits for the knob to come to rest.
+bool drawnOn(OrangeSwitch* toggle)
+{
+    if (!QTest::qWaitFor([toggle] { return !toggle->isAnimating(); })) return false;
+    const QImage image = toggle->grab().toImage();
+    const QRgb c = image.pixel(image.height() / 2, image.height() / 2);
+    return qRed(c) > 220 && qGreen(c) < 160 && qBlue(c) < 90;
+}
+
 bool visibleIn(const QWidget* widget, const QWidget& view)
 {
     return widget && widget->isVisibleTo(&view);
@@ -161,6 +171,42 @@ class SettingsViewTest : public QObject
         QVERIFY(master->findChild<OrangeSwitch*>()->isChecked());
     }
 
+    // Every switch shows its setting, also when the setting changes elsewhere: the tray's Pause
+    // leaves the master switch drawn off, and a click on it then resumes.
+    void switchesFollowTheirSettings()
+    {
+        Settings& s = Settings::shared();
+        SettingsView view;
+        view.resize(540, 680);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        using Row = std::tuple<QString, bool (Settings::*)() const, void (Settings::*)(bool)>;
+        const Row rows[] = {
+            {"Show results in the file manager", &Settings::revealInFinder, &Settings::setRevealInFinder},
+            {"Tick sound when a petal lights up", &Settings::highlightSound, &Settings::setHighlightSound},
+            {"Tolvane is", &Settings::enabled, &Settings::setEnabled},
+        };
+        for (const auto& [label, get, set] : rows) {
+            auto* toggle = control<OrangeSwitch>(view, label);
+            QVERIFY(toggle);
+            const bool start = (s.*get)();
+            QCOMPARE(drawnOn(toggle), start);
+            for (bool on : {!start, start}) {
+                (s.*set)(on);
+                QVERIFY2(toggle->isChecked() == on && drawnOn(toggle) == on, qPrintable(label));
+            }
+        }
+
+        s.setEnabled(false); // from the tray menu
+        SettingRow* master = row(view, "Tolvane is");
+        QCOMPARE(master->label(), QString("Tolvane is paused"));
+        auto* toggle = master->findChild<OrangeSwitch*>();
+        QVERIFY(!drawnOn(toggle));
+        toggle->click();
+        QVERIFY(s.enabled());
+        QVERIFY(drawnOn(toggle));
+    }
+
     // "Open at login" writes an autostart entry that starts this program, and removes it; when
     // the entry can't be written the switch stays off and says why.
     void openAtLoginWritesTheEntry()
@@ -186,10 +232,12 @@ class SettingsViewTest : public QObject
         blocker.close();
         login->click();
         QVERIFY(!login->isChecked());
+        QVERIFY(!drawnOn(login));
         QVERIFY(row(view, "Open at login")->note().startsWith("Couldn’t"));
         QVERIFY(QFile::remove(folder));
         login->click();
         QVERIFY(login->isChecked());
+        QVERIFY(drawnOn(login));
         QCOMPARE(row(view, "Open at login")->note(), QString());
         login->click();
     }

@@ -64,7 +64,8 @@ TextLabel* noteText(const QString& text)
 } // namespace
 
 CompressView::CompressView(std::shared_ptr<ToolContext> context, QWidget* parent)
-    : ToolView(std::move(context), parent), m_kind(CompressWork::kind(this->context().urls().value(0)))
+    : ToolView(context, CompressWork::title(CompressWork::kind(context->urls().value(0))), parent),
+      m_kind(CompressWork::kind(this->context().urls().value(0)))
 {
     for (const QString& file : this->context().urls())
         m_total += Fmt::fileSize(file);

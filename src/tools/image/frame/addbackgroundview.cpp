@@ -2,6 +2,7 @@
 
 #include "core/converterror.h"
 #include "engines/heavyengines.h"
+#include "toolkit/flowlayout.h"
 #include "toolkit/imagegeometry.h"
 #include "toolkit/imagesource.h"
 #include "toolkit/pools.h"
@@ -129,8 +130,9 @@ QWidget* AddBackgroundView::backdropRow()
     gradients->addWidget(m_pictureTile);
     rows->addWidget(new StripScroller(first));
 
+    // Sixteen colours and the well are wider than the window: this row wraps.
     auto* second = new QWidget;
-    QHBoxLayout* solids = chips(second, 4);
+    auto* solids = new FlowLayout(second, 4);
     for (int i = 0; i < Backdrop::solids().size(); ++i) {
         auto* swatch = new Swatch(Backdrop::solids()[i], 34);
         connect(swatch, &Swatch::clicked, this, [this, i] {
@@ -147,7 +149,7 @@ QWidget* AddBackgroundView::backdropRow()
         if (c.isValid()) setCustomColour(c);
     });
     solids->addWidget(m_well);
-    rows->addWidget(new StripScroller(second));
+    rows->addWidget(second);
     return owner;
 }
 

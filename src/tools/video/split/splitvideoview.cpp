@@ -18,6 +18,7 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 
 SplitVideoView::SplitVideoView(std::shared_ptr<ToolContext> context, QWidget* parent)
     : ToolView(std::move(context), parent), m_model(new VideoModel(this->context().urls().value(0), this)),
@@ -100,7 +101,7 @@ void SplitVideoView::refresh()
     m_timeline->setMarkers(m_splits);
     m_add->setEnabled(SplitSections::canSplitAt(m_model->time(), m_model->duration()));
     m_clear->setEnabled(!m_splits.isEmpty());
-    primary(QStringLiteral("Save %1 Clips").arg(count));
+    primary(count == 1 ? QStringLiteral("Save 1 Clip") : QStringLiteral("Save %1 Clips").arg(count));
     setPrimaryAllowed(count > 1);
     refreshChips();
 }
@@ -117,8 +118,10 @@ void SplitVideoView::refreshChips()
     }
     const QList<TimeRange> clips = sections();
     for (qsizetype i = 0; i < clips.size(); ++i) {
-        const QString text =
-            QStringLiteral("Clip %1 · %2").arg(i + 1).arg(Fmt::time(clips[i].end - clips[i].start, false));
+        // Whole seconds of the length in hundredths, as the points read: 4.1 − 1.1 falls a hair
+        // short of 3 and must not show as 0:02.
+        const double length = std::round((clips[i].end - clips[i].start) * 100) / 100;
+        const QString text = QStringLiteral("Clip %1 · %2").arg(i + 1).arg(Fmt::time(length, false));
         auto* chip = new TextLabel(text, 11.5, QFont::Medium, Theme::ink());
         chip->setFixedHeight(24);
         chip->setStyleSheet(

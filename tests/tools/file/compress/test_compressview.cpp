@@ -88,6 +88,25 @@ class CompressViewTest : public QObject
                  Media::audioArgs("m4a", probe, 96));
     }
 
+    // The window is named after the kind of its first file; an unknown kind is a PDF's.
+    void titleNamesTheKind()
+    {
+        QVERIFY(noisy({40, 30}).save(path("small.png")));
+        const std::pair<QString, QString> rows[] = {
+            {"small.png", "Compress Images"}, {"tune.mp3", "Compress Audio"}, {"film.mp4", "Compress Video"},
+            {"paper.pdf", "Compress PDF"},    {"notes.xyz", "Compress PDF"},
+        };
+        ToolHarness harness;
+        for (const auto& [name, title] : rows) {
+            QFile file(path(name));
+            if (!file.exists()) QVERIFY(file.open(QIODevice::WriteOnly));
+            file.close();
+            auto* view = harness.open<CompressView>(ToolID::compress, {path(name), path("small.png")});
+            QVERIFY(view);
+            QCOMPARE(view->title(), title);
+        }
+    }
+
     void estimateFollowsThePictureSettings()
     {
         QVERIFY(noisy({2400, 1600}).save(path("big.jpg"), "jpg", 95));

@@ -11,6 +11,7 @@
 #include "toolkit/segmented.h"
 #include "toolkit/sliderrow.h"
 #include "toolkit/swatch.h"
+#include "toolkit/toolchrome.h"
 #include "tools/image/frame/addbackground.h"
 #include "tools/image/frame/addbackgroundview.h"
 #include "tools/image/frame/backdroptile.h"
@@ -267,6 +268,22 @@ class FrameTest : public QObject
         QCOMPARE(view->shadowRow()->valueText(), QString("80 px"));
         QCOMPARE(view->pane()->image().size(), QSize(1080, 855)); // the 900 × 675 preview, padded by 90
         QVERIFY(view->gradientSwatches()[0]->isSelected());
+
+        // Every swatch and tile shows whole inside the window's card at its fixed size.
+        QWidget* window = view->window();
+        QCOMPARE(window->size(), QSize(560, 720));
+        QWidget* card = view->chrome()->content();
+        const QRect cardRect(card->mapTo(window, QPoint()), card->size());
+        QList<QWidget*> chips{view->pictureTile()};
+        for (Swatch* swatch : view->gradientSwatches() + view->solidSwatches())
+            chips << swatch;
+        for (QWidget* chip : chips) {
+            const QRect rect(chip->mapTo(window, QPoint()), chip->size());
+            QVERIFY2(
+                cardRect.contains(rect) && chip->visibleRegion() == QRegion(chip->rect()),
+                qPrintable(
+                    QString("%1,%2 %3×%4").arg(rect.x()).arg(rect.y()).arg(rect.width()).arg(rect.height())));
+        }
 
         view->solidSwatches()[3]->click();
         QVERIFY(view->solidSwatches()[3]->isSelected() && !view->gradientSwatches()[0]->isSelected());

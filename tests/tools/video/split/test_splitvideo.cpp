@@ -80,7 +80,7 @@ class SplitVideoTest : public QObject
         const double d = model.duration();
         QVERIFY(std::abs(d - 6) < 0.1);
         // One clip only: saving it would copy the video.
-        QCOMPARE(view->primaryButton()->text(), QString("Save 1 Clips"));
+        QCOMPARE(view->primaryButton()->text(), QString("Save 1 Clip"));
         QVERIFY(!view->primaryButton()->isEnabled());
         QVERIFY(!view->addButton()->isEnabled()); // the playhead is at the start
         QVERIFY(!view->clearButton()->isEnabled());
@@ -115,6 +115,22 @@ class SplitVideoTest : public QObject
         QVERIFY(view->splits().isEmpty());
         QVERIFY(!view->clearButton()->isEnabled());
         QVERIFY(!view->primaryButton()->isEnabled());
+        QCOMPARE(view->primaryButton()->text(), QString("Save 1 Clip"));
+    }
+
+    // A clip's length reads in whole seconds of what its points show: 4.1 − 1.1 is 3 s, even
+    // where the subtraction lands a hair below.
+    void clipLengths()
+    {
+        ToolHarness harness;
+        auto* view = harness.open<SplitVideoView>(ToolID::splitVideo, {m_clip});
+        QVERIFY(view);
+        for (double at : {1.1, 4.1, 5.2}) {
+            view->model().seek(at);
+            view->addSplit();
+        }
+        QCOMPARE(chipTexts(view->chips()).mid(0, 3),
+                 (QStringList{"Clip 1 · 0:01", "Clip 2 · 0:03", "Clip 3 · 0:01"}));
     }
 
     void savesTheClips()
