@@ -3,9 +3,9 @@
 #include <QAbstractEventDispatcher>
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>
-#include <QCoreApplication>
-#include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QGuiApplication>
+#include <QTimer>
 #include <QtGui/qguiapplication_platform.h>
 
 // Xlib's macros (None, Bool, Status…) clash with Qt's names, so its headers come last.
@@ -21,8 +21,10 @@ constexpr int patienceMs = 1000;
 class LastStamp : public QAbstractNativeEventFilter
 {
   public:
-    LastStamp(xcb_window_t window, xcb_atom_t marker) : m_window(window), m_marker(marker) {}
-    bool seen = false;
+    LastStamp(xcb_window_t window, xcb_atom_t marker, QEventLoop& wait)
+        : m_window(window), m_marker(marker), m_wait(wait)
+    {
+    }
 
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
     {
@@ -30,13 +32,14 @@ class LastStamp : public QAbstractNativeEventFilter
         const auto* event = static_cast<const xcb_generic_event_t*>(message);
         if ((event->response_type & 0x7f) != XCB_PROPERTY_NOTIFY) return false;
         const auto* notify = static_cast<const xcb_property_notify_event_t*>(message);
-        if (notify->window == m_window && notify->atom == m_marker) seen = true;
+        if (notify->window == m_window && notify->atom == m_marker) m_wait.quit();
         return false;
     }
 
   private:
     xcb_window_t m_window;
     xcb_atom_t m_marker;
+    QEventLoop& m_wait;
 };
 
 // The server's present time: the stamp of a property change on a window of a connection of our own.
@@ -94,9 +97,14 @@ void catchUp()
     const Atom lastAtom = XInternAtom(display, "TOLVANE_CLOCK_READ", False);
     const Time now = serverTime(display, stampAtom);
     const xcb_window_t window = qtWindow(x11->connection());
-    LastStamp last(window, xcb_atom_t(lastAtom));
     QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
-    if (dispatcher) dispatcher->installNativeEventFilter(&last);
+    if (!dispatcher) {
+        XCloseDisplay(display);
+        return;
+    }
+    QEventLoop wait;
+    LastStamp last(window, xcb_atom_t(lastAtom), wait);
+    dispatcher->installNativeEventFilter(&last);
     // Qt moves its time only forwards, comparing modulo 2^32: each stamp below is ahead of the one
     // before by less than half the circle, so from any time Qt may hold (behind the server or
     // ahead of it) the three steps end at the present.
@@ -105,11 +113,9 @@ void catchUp()
         stamp(display, window, stampAtom, step);
     stamp(display, window, lastAtom, t);
     XFlush(display);
-    const QDeadlineTimer deadline(patienceMs);
-    while (dispatcher && !last.seen && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents,
-                                        20);
-    if (dispatcher) dispatcher->removeNativeEventFilter(&last);
+    QTimer::singleShot(patienceMs, &wait, &QEventLoop::quit);
+    wait.exec(QEventLoop::ExcludeUserInputEvents);
+    dispatcher->removeNativeEventFilter(&last);
     XCloseDisplay(display);
 }
 
