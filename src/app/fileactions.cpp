@@ -92,7 +92,10 @@ void sendNearby(const QStringList& files, const FileActions::Services& s)
 
 void copyFiles(const QStringList& files, const FileActions::Services& s)
 {
-    Clipboard::putFiles(files);
+    if (const std::optional<QString> why = s.copyFiles(files)) {
+        s.warn(QStringLiteral("Couldn’t copy"), *why);
+        return;
+    }
     const QString title = files.size() == 1 ? QStringLiteral("Copied ") + QFileInfo(files.first()).fileName()
                                             : QStringLiteral("Copied %1 items").arg(files.size());
     s.toast(title, QStringLiteral("Paste in your file manager to make a copy."));
@@ -100,7 +103,12 @@ void copyFiles(const QStringList& files, const FileActions::Services& s)
 
 void copyPaths(const QStringList& files, const FileActions::Services& s)
 {
-    Clipboard::putText(files.join(QLatin1Char('\n')));
+    if (const std::optional<QString> why = s.copyText(files.join(QLatin1Char('\n')))) {
+        s.warn(files.size() == 1 ? QStringLiteral("Couldn’t copy the path")
+                                 : QStringLiteral("Couldn’t copy the paths"),
+               *why);
+        return;
+    }
     if (files.size() == 1)
         s.toast(QStringLiteral("Copied path"), FileActions::abbreviated(files.first()));
     else
@@ -170,7 +178,9 @@ Services defaultServices()
             sendInBackground,
             [](const QStringList& files) { FloatShelf::shared().show(files); },
             [](const QString& title, const QString& detail) { Toast::show(title, detail); },
-            [](const QString& title, const QString& detail) { Toast::warn(title, detail); }};
+            [](const QString& title, const QString& detail) { Toast::warn(title, detail); },
+            Clipboard::putFiles,
+            Clipboard::putText};
 }
 
 void perform(ActionID action, const QStringList& files)

@@ -34,6 +34,9 @@ struct Services
     std::function<void(const QString& title, const QString& detail)> toast;
     // A toast that reports a failure.
     std::function<void(const QString& title, const QString& detail)> warn;
+    // Put files, or text, on the clipboard; each returns why the clipboard doesn't hold them.
+    std::function<std::optional<QString>(const QStringList& files)> copyFiles;
+    std::function<std::optional<QString>(const QString& text)> copyText;
 };
 
 Services defaultServices();

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 class QMimeData;
 
@@ -12,8 +13,10 @@ namespace Clipboard {
 // ("copy" and the URIs, one a line: a paste makes a copy) and the paths as plain text, one a line.
 QMimeData* filesData(const QStringList& paths);
 
-// Replace the clipboard's content; this process serves it until something else is copied.
-void putFiles(const QStringList& paths);
-void putText(const QString& text);
+// Replace the clipboard's content; this process serves it until something else is copied. Each
+// returns why the clipboard doesn't hold the content afterwards, in plain words, or nothing when
+// it does.
+std::optional<QString> putFiles(const QStringList& paths);
+std::optional<QString> putText(const QString& text);
 
 } // namespace Clipboard

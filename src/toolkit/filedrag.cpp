@@ -1,5 +1,7 @@
 #include "toolkit/filedrag.h"
 
+#include "platform/x11clock.h"
+
 #include <QApplication>
 #include <QDrag>
 #include <QFileIconProvider>
@@ -52,6 +54,8 @@ bool FileDrag::move(QWidget* source, const QMouseEvent& event, const QStringList
         (event.position().toPoint() - *m_pressAt).manhattanLength() < QApplication::startDragDistance())
         return false;
     m_pressAt.reset();
+    // The drag's claim on the drag selection is stamped with the application's time.
+    X11Clock::catchUp();
     auto* drag = new QDrag(source);
     drag->setMimeData(mimeData(files));
     drag->setPixmap(image(files));

@@ -5,6 +5,7 @@
 #include "core/converterror.h"
 #include "core/filemove.h"
 #include "core/settings.h"
+#include "platform/clipboard.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -23,7 +24,8 @@ struct Recorder
     QString asked;                 // what the chooser was asked
     QStringList installed;
     bool sendable = false;
-    QString launchFailure; // what a launched program fails with at once; none when empty
+    QString launchFailure;                   // what a launched program fails with at once; none when empty
+    std::optional<QString> clipboardRefusal; // why the clipboard won't take anything
 
     FileActions::Services services()
     {
@@ -44,7 +46,13 @@ struct Recorder
             [this](const QStringList&, std::function<void(bool)> done) { done(sendable); },
             [this](const QStringList& files) { shelved += files; },
             [this](const QString& title, const QString& detail) { toasts << title + '|' + detail; },
-            [this](const QString& title, const QString& detail) { toasts << "! " + title + '|' + detail; }};
+            [this](const QString& title, const QString& detail) { toasts << "! " + title + '|' + detail; },
+            [this](const QStringList& files) {
+                return clipboardRefusal ? clipboardRefusal : Clipboard::putFiles(files);
+            },
+            [this](const QString& text) {
+                return clipboardRefusal ? clipboardRefusal : Clipboard::putText(text);
+            }};
     }
 };
 
@@ -81,6 +89,16 @@ class FileActionsTest : public QObject
         QCOMPARE(r.toasts, (QStringList{"Copied a.txt|Paste in your file manager to make a copy.",
                                         "Copied 2 items|Paste in your file manager to make a copy.",
                                         "Copied path|~/a.txt", "Copied 2 paths|"}));
+
+        // A clipboard that won't take them gets no word of success.
+        Recorder refused;
+        refused.clipboardRefusal = "held elsewhere";
+        FileActions::perform(ActionID::copy, {home("a.txt")}, refused.services());
+        FileActions::perform(ActionID::copyPath, {home("a.txt")}, refused.services());
+        FileActions::perform(ActionID::copyPath, {"/x/a.txt", "/y/b c.txt"}, refused.services());
+        QCOMPARE(refused.toasts,
+                 (QStringList{"! Couldn’t copy|held elsewhere", "! Couldn’t copy the path|held elsewhere",
+                              "! Couldn’t copy the paths|held elsewhere"}));
     }
 
     // The chooser starts in the first item's folder; a cancelled one moves nothing and says
