@@ -3,6 +3,7 @@
 
 #include "../../support/enginefixtures_a.h"
 #include "core/job.h"
+#include "engines/instant/instanttools.h"
 #include "engines/media/keptstreams.h"
 #include "engines/media/subtitlecues.h"
 #include "engines/media/toolops.h"
@@ -114,40 +115,31 @@ class VideoStreamsTest : public QObject
         QTest::addColumn<QString>("firstText");
         QTest::addColumn<double>("firstStart");
         QTest::addColumn<double>("firstEnd");
+        QTest::addColumn<double>("lastEnd");
+        const auto add = [](const char* name, const char* source, const char* operation,
+                            const char* subtitles, int cues, const char* text, double start, double end,
+                            double lastEnd) {
+            QTest::newRow(name) << QString(source) << QString(operation) << QString(subtitles) << cues
+                                << QString(text) << start << end << lastEnd;
+        };
         // Cut at 0.8 and 1.6: "First" goes, "Second" starts 0.1 in, "Third" is cut at the end.
-        QTest::newRow("trim") << "Film.mkv"
-                              << "trim"
-                              << "subrip:eng" << 2 << "Second" << 0.1 << 0.6;
-        QTest::newRow("trim mp4") << "Film.mp4"
-                                  << "trim"
-                                  << "mov_text:eng" << 2 << "Second" << 0.1 << 0.6;
+        // The columns: the first cue's text, start and end, and the last cue's end.
+        add("trim", "Film.mkv", "trim", "subrip:eng", 2, "Second", 0.1, 0.6, 0.8);
+        add("trim mp4", "Film.mp4", "trim", "mov_text:eng", 2, "Second", 0.1, 0.6, 0.8);
         // From 0.85 the copy starts at the key frame at 0.8 and keeps whole cues.
-        QTest::newRow("trim fast") << "Film.mkv"
-                                   << "fast"
-                                   << "subrip:eng" << 2 << "Second" << 0.1 << 0.6;
+        add("trim fast", "Film.mkv", "fast", "subrip:eng", 2, "Second", 0.1, 0.6, 1.1);
         // The second of the parts 0–1 and 1–2: "Second" runs on from its start.
-        QTest::newRow("split") << "Film.mkv"
-                               << "split"
-                               << "subrip:eng" << 2 << "Second" << 0.0 << 0.4;
-        QTest::newRow("crop") << "Film.mkv"
-                              << "crop"
-                              << "subrip:eng" << 3 << "First" << 0.2 << 0.7;
-        QTest::newRow("crop mp4") << "Film.mp4"
-                                  << "crop"
-                                  << "mov_text:eng" << 3 << "First" << 0.2 << 0.7;
-        QTest::newRow("redact") << "Film.mkv"
-                                << "redact"
-                                << "subrip:eng" << 3 << "First" << 0.2 << 0.7;
-        QTest::newRow("speed") << "Film.mkv"
-                               << "speed"
-                               << "subrip:eng" << 3 << "First" << 0.1 << 0.35;
-        QTest::newRow("speed mp4") << "Film.mp4"
-                                   << "speed"
-                                   << "mov_text:eng" << 3 << "First" << 0.1 << 0.35;
+        add("split", "Film.mkv", "split", "subrip:eng", 2, "Second", 0.0, 0.4, 0.9);
+        add("crop", "Film.mkv", "crop", "subrip:eng", 3, "First", 0.2, 0.7, 1.9);
+        add("crop mp4", "Film.mp4", "crop", "mov_text:eng", 3, "First", 0.2, 0.7, 1.9);
+        add("redact", "Film.mkv", "redact", "subrip:eng", 3, "First", 0.2, 0.7, 1.9);
+        add("speed", "Film.mkv", "speed", "subrip:eng", 3, "First", 0.1, 0.35, 0.95);
+        add("speed mp4", "Film.mp4", "speed", "mov_text:eng", 3, "First", 0.1, 0.35, 0.95);
+        // Removing the sound keeps the subtitles.
+        add("mute", "Film.mkv", "mute", "subrip:eng", 3, "First", 0.2, 0.7, 1.9);
+        add("mute mp4", "Film.mp4", "mute", "mov_text:eng", 3, "First", 0.2, 0.7, 1.9);
         // Twice the film: six cues, the fourth "First" again 2 s on.
-        QTest::newRow("join") << "Film.mkv"
-                              << "join"
-                              << "mov_text:eng" << 6 << "First" << 0.2 << 0.7;
+        add("join", "Film.mkv", "join", "mov_text:eng", 6, "First", 0.2, 0.7, 3.9);
     }
 
     void everyOperationKeepsTheStreams()
@@ -171,12 +163,14 @@ class VideoStreamsTest : public QObject
                 ToolOps::redactVideo(file, {{0.1, 0.1, 0.3, 0.3}}, RedactStyle::black, {}, job, {}).value(0);
         else if (operation == "speed")
             result = ToolOps::speed(file, 2, true, "2x", job, {}).value(0);
+        else if (operation == "mute")
+            result = InstantTools::mute(file, job, {}).value(0);
         else
             result = ToolOps::join({file, file}, job, {}).value(0);
         QVERIFY2(QFileInfo::exists(result), qPrintable(result));
 
         const Streams got = read(result);
-        QCOMPARE(got.sound, (QStringList{"eng", "deu"}));
+        QCOMPARE(got.sound, (operation == "mute" ? QStringList{} : QStringList{"eng", "deu"}));
         QTEST(got.subtitles.value(0), "subtitles");
         QCOMPARE(got.subtitles.size(), 1);
         QTEST(int(got.cues.size()), "cues");
@@ -188,6 +182,9 @@ class VideoStreamsTest : public QObject
         if (operation != "fast")
             QVERIFY2(qAbs(got.cues.first().end - firstEnd) < 0.06,
                      qPrintable(QString::number(got.cues.first().end)));
+        QFETCH(double, lastEnd);
+        QVERIFY2(qAbs(got.cues.last().end - lastEnd) < 0.06,
+                 qPrintable(QString::number(got.cues.last().end)));
         if (operation == "join") QVERIFY(qAbs(got.cues[3].start - 2.2) < 0.1);
         QVERIFY(job.notes().isEmpty());
     }
