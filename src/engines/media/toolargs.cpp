@@ -107,6 +107,53 @@ QString visualGraph(VisualShape shape, VisualStyle style, const QString& color, 
                           "format=yuv420p[v]");
 }
 
+QStringList extraInputs(const Extras& extras)
+{
+    QStringList args;
+    // "-f" right before "-i": a file the operation wrote is the one input the guard leaves alone.
+    for (const Extras::Track& t : extras.tracks)
+        args << QStringLiteral("-f") << QStringLiteral("srt") << QStringLiteral("-i") << t.path;
+    return args;
+}
+
+QStringList extraOutputs(const Extras& extras, int firstTrack)
+{
+    QStringList args;
+    int subtitle = 0;
+    int video = 1;
+    const auto tag = [&](const QString& stream, const QString& key, const QString& value) {
+        if (!value.isEmpty())
+            args << QStringLiteral("-metadata:s:") + stream << key + QLatin1Char('=') + value;
+    };
+    for (const Extras::Copied& c : extras.copied) {
+        args << QStringLiteral("-map") << QStringLiteral("0:") + integer(c.index);
+        if (c.cover) {
+            const QString v = integer(video++);
+            args << QStringLiteral("-c:v:") + v << c.codec << QStringLiteral("-disposition:v:") + v
+                 << QStringLiteral("attached_pic");
+        } else {
+            const QString s = integer(subtitle++);
+            args << QStringLiteral("-c:s:") + s << c.codec;
+            tag(QStringLiteral("s:") + s, QStringLiteral("language"), c.language);
+            tag(QStringLiteral("s:") + s, QStringLiteral("title"), c.title);
+        }
+    }
+    for (int i = 0; i < extras.tracks.size(); ++i) {
+        const Extras::Track& t = extras.tracks[i];
+        const QString s = integer(subtitle++);
+        args << QStringLiteral("-map") << integer(firstTrack + i) + QStringLiteral(":0")
+             << QStringLiteral("-c:s:") + s << t.codec;
+        tag(QStringLiteral("s:") + s, QStringLiteral("language"), t.language);
+        tag(QStringLiteral("s:") + s, QStringLiteral("title"), t.title);
+    }
+    if (extras.attachments) args << QStringLiteral("-map") << QStringLiteral("0:t?");
+    for (int k = 0; k < extras.sound.size(); ++k) {
+        tag(QStringLiteral("a:") + integer(k), QStringLiteral("language"), extras.sound[k].language);
+        tag(QStringLiteral("a:") + integer(k), QStringLiteral("title"), extras.sound[k].title);
+    }
+    return args;
+}
+
 QStringList visualize(const QString& source, VisualShape shape, VisualStyle style, const QString& color,
                       const std::optional<QString>& background, double duration, const QString& out)
 {

@@ -51,18 +51,17 @@ BoxExpr boxExpr(const QRectF& r)
 namespace ToolArgs {
 
 QStringList trimVideo(const QString& source, TimeRange range, bool fast, const QString& ext,
-                      const QString& out)
+                      const QString& out, const Extras& extras)
 {
-    QStringList args{QStringLiteral("-ss"), fixed(range.start, 3),
-                     QStringLiteral("-i"),  source,
-                     QStringLiteral("-t"),  fixed(range.end - range.start, 3)};
+    QStringList args{QStringLiteral("-ss"), fixed(range.start, 3), QStringLiteral("-i"), source};
+    args << extraInputs(extras) << QStringLiteral("-t") << fixed(range.end - range.start, 3);
     args << pictureAndSound << QStringLiteral("-map_metadata") << QStringLiteral("0");
     if (fast)
         args << QStringLiteral("-c") << QStringLiteral("copy") << QStringLiteral("-avoid_negative_ts")
              << QStringLiteral("make_zero");
     else
         args << VideoOps::reencode(ext, crf);
-    return args << out;
+    return args << extraOutputs(extras, 1) << out;
 }
 
 QString cropFilter(const QRectF& rect)
@@ -71,23 +70,31 @@ QString cropFilter(const QRectF& rect)
     return QStringLiteral("crop=%1:%2:%3:%4").arg(b.w, b.h, b.x, b.y);
 }
 
-QStringList cropVideo(const QString& source, const QRectF& rect, const QString& ext, const QString& out)
+QStringList cropVideo(const QString& source, const QRectF& rect, const QString& ext, const QString& out,
+                      const Extras& extras)
 {
     return QStringList{QStringLiteral("-i"), source} + pictureAndSound +
            QStringList{QStringLiteral("-vf"), cropFilter(rect)} + Media::videoArgs(ext, crf) +
            QStringList{QStringLiteral("-c:a"), QStringLiteral("copy"), QStringLiteral("-map_metadata"),
                        QStringLiteral("0")} +
-           faststart(ext) + QStringList{out};
+           faststart(ext) + extraOutputs(extras, 1) + QStringList{out};
 }
 
 QString speedGraph(double speed, bool keepPitch, std::optional<int> sampleRate)
 {
+    return speedGraph(speed, keepPitch, sampleRate ? QList<int>{*sampleRate} : QList<int>{});
+}
+
+QString speedGraph(double speed, bool keepPitch, const QList<int>& sampleRates)
+{
     QString g = QStringLiteral("[0:v]setpts=PTS/%1[v]").arg(fixed(speed, 4));
-    if (sampleRate) {
+    const bool one = sampleRates.size() == 1;
+    for (int k = 0; k < sampleRates.size(); ++k) {
         const QString chain =
             keepPitch ? ToolOps::atempo(speed)
-                      : QStringLiteral("asetrate=%1*%2,aresample=%1").arg(n(*sampleRate), fixed(speed, 4));
-        g += QStringLiteral(";[0:a]") + chain + QStringLiteral("[a]");
+                      : QStringLiteral("asetrate=%1*%2,aresample=%1").arg(n(sampleRates[k]), fixed(speed, 4));
+        g += (one ? QStringLiteral(";[0:a]") : QStringLiteral(";[0:a:%1]").arg(n(k))) + chain +
+             (one ? QStringLiteral("[a]") : QStringLiteral("[a%1]").arg(n(k)));
     }
     return g;
 }
@@ -95,14 +102,20 @@ QString speedGraph(double speed, bool keepPitch, std::optional<int> sampleRate)
 QStringList speed(const QString& source, double speed, bool keepPitch, std::optional<int> sampleRate,
                   const QString& ext, const QString& out)
 {
-    QStringList args{QStringLiteral("-i"),
-                     source,
-                     QStringLiteral("-filter_complex"),
-                     speedGraph(speed, keepPitch, sampleRate),
-                     QStringLiteral("-map"),
-                     QStringLiteral("[v]")};
-    if (sampleRate) args << QStringLiteral("-map") << QStringLiteral("[a]");
-    return args + VideoOps::reencode(ext, crf) + QStringList{out};
+    return ToolArgs::speed(source, speed, keepPitch, sampleRate ? QList<int>{*sampleRate} : QList<int>{}, ext,
+                           out, {});
+}
+
+QStringList speed(const QString& source, double speed, bool keepPitch, const QList<int>& sampleRates,
+                  const QString& ext, const QString& out, const Extras& extras)
+{
+    QStringList args{QStringLiteral("-i"), source};
+    args << extraInputs(extras) << QStringLiteral("-filter_complex")
+         << speedGraph(speed, keepPitch, sampleRates) << QStringLiteral("-map") << QStringLiteral("[v]");
+    for (int k = 0; k < sampleRates.size(); ++k)
+        args << QStringLiteral("-map")
+             << (sampleRates.size() == 1 ? QStringLiteral("[a]") : QStringLiteral("[a%1]").arg(n(k)));
+    return args + VideoOps::reencode(ext, crf) + extraOutputs(extras, 1) + QStringList{out};
 }
 
 QStringList snapshot(const QString& source, double time, const QString& out)
@@ -118,7 +131,7 @@ QStringList snapshot(const QString& source, double time, const QString& out)
             out};
 }
 
-QStringList join(const QList<JoinClip>& clips, const QString& out)
+QStringList join(const QList<JoinClip>& clips, const QString& out, int soundTracks, const Extras& extras)
 {
     const JoinClip& first = clips.first();
     const int w = std::max(2, first.width / 2 * 2);
@@ -134,7 +147,14 @@ QStringList join(const QList<JoinClip>& clips, const QString& out)
                  "[%1:v:0]scale=%2:%3:force_original_aspect_ratio=decrease,pad=%2:%3:(ow-iw)/2:(oh-ih)/2,"
                  "setsar=1,fps=%4,format=yuv420p[v%1];")
                  .arg(n(i), n(w), n(h), n(r));
-        if (clips[i].audio) {
+        if (soundTracks > 1) {
+            pairs += QStringLiteral("[v%1]").arg(n(i));
+            for (int k = 0; k < soundTracks; ++k) {
+                g += QStringLiteral("[%1:a:%2]aresample=48000,aformat=channel_layouts=stereo[a%1_%2];")
+                         .arg(n(i), n(k));
+                pairs += QStringLiteral("[a%1_%2]").arg(n(i), n(k));
+            }
+        } else if (clips[i].audio) {
             g += QStringLiteral("[%1:a:0]aresample=48000,aformat=channel_layouts=stereo[a%1];").arg(n(i));
             pairs += QStringLiteral("[v%1][a%1]").arg(n(i));
         } else {
@@ -146,26 +166,22 @@ QStringList join(const QList<JoinClip>& clips, const QString& out)
             pairs += QStringLiteral("[v%1][%2:a]").arg(n(i), n(next++));
         }
     }
-    g += pairs + QStringLiteral("concat=n=%1:v=1:a=1[v][a]").arg(n(int(clips.size())));
-    return inputs + QStringList{QStringLiteral("-filter_complex"),
-                                g,
-                                QStringLiteral("-map"),
-                                QStringLiteral("[v]"),
-                                QStringLiteral("-map"),
-                                QStringLiteral("[a]"),
-                                QStringLiteral("-c:v"),
-                                QStringLiteral("libx264"),
-                                QStringLiteral("-preset"),
-                                QStringLiteral("medium"),
-                                QStringLiteral("-crf"),
-                                QStringLiteral("20"),
-                                QStringLiteral("-c:a"),
-                                QStringLiteral("aac"),
-                                QStringLiteral("-b:a"),
-                                QStringLiteral("192k"),
-                                QStringLiteral("-movflags"),
-                                QStringLiteral("+faststart"),
-                                out};
+    QStringList maps{QStringLiteral("-map"), QStringLiteral("[v]")};
+    QString outs = QStringLiteral("[v]");
+    for (int k = 0; k < std::max(1, soundTracks); ++k) {
+        const QString label = soundTracks > 1 ? QStringLiteral("[a%1]").arg(n(k)) : QStringLiteral("[a]");
+        outs += label;
+        maps << QStringLiteral("-map") << label;
+    }
+    g += pairs +
+         QStringLiteral("concat=n=%1:v=1:a=%2").arg(n(int(clips.size())), n(std::max(1, soundTracks))) + outs;
+    const int firstTrack = next;
+    return inputs + extraInputs(extras) + QStringList{QStringLiteral("-filter_complex"), g} + maps +
+           QStringList{QStringLiteral("-c:v"),   QStringLiteral("libx264"),   QStringLiteral("-preset"),
+                       QStringLiteral("medium"), QStringLiteral("-crf"),      QStringLiteral("20"),
+                       QStringLiteral("-c:a"),   QStringLiteral("aac"),       QStringLiteral("-b:a"),
+                       QStringLiteral("192k"),   QStringLiteral("-movflags"), QStringLiteral("+faststart")} +
+           extraOutputs(extras, firstTrack) + QStringList{out};
 }
 
 QString redactGraph(const QList<QRectF>& boxes, RedactStyle style, const std::optional<TimeRange>& range)
@@ -202,7 +218,8 @@ QString redactGraph(const QList<QRectF>& boxes, RedactStyle style, const std::op
 }
 
 QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, RedactStyle style,
-                        const std::optional<TimeRange>& range, const QString& ext, const QString& out)
+                        const std::optional<TimeRange>& range, const QString& ext, const QString& out,
+                        const Extras& extras)
 {
     // Like a redacted photo, the copy keeps none of the file's global metadata (names, places).
     return QStringList{QStringLiteral("-i"),
@@ -216,7 +233,7 @@ QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, Redac
                        QStringLiteral("-map_metadata"),
                        QStringLiteral("-1")} +
            Media::videoArgs(ext, crf) + QStringList{QStringLiteral("-c:a"), QStringLiteral("copy")} +
-           faststart(ext) + QStringList{out};
+           faststart(ext) + extraOutputs(extras, 1) + QStringList{out};
 }
 
 } // namespace ToolArgs

@@ -3,6 +3,8 @@
 #include "core/converterror.h"
 #include "core/job.h"
 #include "core/output.h"
+#include "core/scratchfolder.h"
+#include "engines/media/keptstreams.h"
 #include "engines/media/media.h"
 #include "engines/media/toolargs.h"
 #include "engines/media/toolrun.h"
@@ -39,9 +41,10 @@ QStringList cropVideo(const QString& source, const QRectF& rect, Job& job, const
     ToolRun::checkSource(source);
     const QString ext = ToolRun::ext(source);
     const double duration = Media::probe(source).duration;
+    const ToolArgs::Extras extras = KeptStreams::copied(Media::streams(source), ext, true, true, job);
     return writeVideo(
         source, QStringLiteral("Cropped"), duration, job, progress,
-        [&](const QString& temporary) { return ToolArgs::cropVideo(source, rect, ext, temporary); });
+        [&](const QString& temporary) { return ToolArgs::cropVideo(source, rect, ext, temporary, extras); });
 }
 
 QString atempo(double speed)
@@ -68,36 +71,27 @@ QStringList speed(const QString& source, double speed, bool keepPitch, const QSt
     ToolRun::checkSource(source);
     const QString ext = ToolRun::ext(source);
     const Media::Probe probe = Media::probe(source);
-    const std::optional<int> rate = probe.audioCodec ? std::optional<int>(probe.sampleRate) : std::nullopt;
+    const QList<Media::Stream> streams = Media::streams(source);
+    ToolArgs::Extras extras = KeptStreams::copied(streams, ext, false, true, job);
+    // Every sound track goes through its own tempo chain, at its own sample rate.
+    QList<int> rates;
+    for (const Media::Stream& a : Media::streamsOf(streams, Media::Stream::Kind::audio)) {
+        rates << (a.sampleRate > 0 ? a.sampleRate : probe.sampleRate);
+        extras.sound << ToolArgs::Extras::Tags{a.language, a.title};
+    }
+    if (rates.isEmpty() && probe.audioCodec) rates << probe.sampleRate;
+    const ScratchFolder scratch;
+    const QList<KeptStreams::TextTrack> text = KeptStreams::readText(
+        source, streams, ext, QStringLiteral("picture subtitles can’t be retimed"), scratch.path(), job);
+    extras.tracks =
+        KeptStreams::written(
+            text, [&](const QList<SubtitleCues::Cue>& cues) { return SubtitleCues::scaled(cues, speed); },
+            scratch.path(), QStringLiteral("speed"))
+            .tracks;
     return writeVideo(source, QStringLiteral("Speed ") + label, probe.duration / speed, job, progress,
                       [&](const QString& temporary) {
-                          return ToolArgs::speed(source, speed, keepPitch, rate, ext, temporary);
+                          return ToolArgs::speed(source, speed, keepPitch, rates, ext, temporary, extras);
                       });
-}
-
-QStringList join(const QStringList& clips, Job& job, const Progress& progress)
-{
-    if (clips.isEmpty()) throw ConvertError::unsupported(QStringLiteral("There are no clips to join"));
-    QList<ToolArgs::JoinClip> probed;
-    double total = 0;
-    for (const QString& clip : clips) {
-        ToolRun::checkSource(clip);
-        const Media::Probe p = Media::probe(clip);
-        probed << ToolArgs::JoinClip{clip, p.width, p.height, p.fps, p.audioCodec.has_value(), p.duration};
-        total += p.duration;
-    }
-    // The first clip sizes the whole join; a guessed size would be a 2 × 2 video.
-    if (probed.first().width <= 0 || probed.first().height <= 0)
-        throw ConvertError::unsupported(QStringLiteral("%1 has no picture to size the joined video by")
-                                            .arg(ToolRun::fileName(clips.first())));
-    const QString destination =
-        ToolRun::destination(clips.first(), QStringLiteral("Joined"), QStringLiteral("mp4"));
-    return {Output::write(
-        destination,
-        [&](const QString& temporary) {
-            ToolRun::ffmpeg(ToolArgs::join(probed, temporary), total, job, progress);
-        },
-        &job)};
 }
 
 QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, RedactStyle style,
@@ -107,9 +101,15 @@ QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, Redac
     ToolRun::checkSource(source);
     const QString ext = ToolRun::ext(source);
     const double duration = Media::probe(source).duration;
+    // A cover picture may show what the boxes hide. The tracks' languages are not the file's
+    // metadata that the copy leaves behind.
+    const QList<Media::Stream> streams = Media::streams(source);
+    ToolArgs::Extras extras = KeptStreams::copied(streams, ext, true, false, job);
+    for (const Media::Stream& a : Media::streamsOf(streams, Media::Stream::Kind::audio))
+        extras.sound << ToolArgs::Extras::Tags{a.language, {}};
     return writeVideo(source, QStringLiteral("Redacted"), duration, job, progress,
                       [&](const QString& temporary) {
-                          return ToolArgs::redactVideo(source, boxes, style, range, ext, temporary);
+                          return ToolArgs::redactVideo(source, boxes, style, range, ext, temporary, extras);
                       });
 }
 

@@ -1,0 +1,157 @@
+#include "engines/media/keptstreams.h"
+
+#include "core/converterror.h"
+#include "core/job.h"
+#include "engines/media/toolrun.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+bool isMovie(const QString& ext)
+{
+    return ext == QLatin1String("mp4") || ext == QLatin1String("mov") || ext == QLatin1String("m4v");
+}
+
+const QStringList pictureSubtitles{QStringLiteral("dvd_subtitle"), QStringLiteral("hdmv_pgs_subtitle"),
+                                   QStringLiteral("dvb_subtitle"), QStringLiteral("xsub")};
+
+QString cantHold(const QString& ext)
+{
+    return QStringLiteral("%1 files can’t hold them").arg(KeptStreams::containerName(ext));
+}
+
+QString fileIn(const QString& folder, const QString& name)
+{
+    return QDir(folder).filePath(name);
+}
+
+} // namespace
+
+namespace KeptStreams {
+
+bool isText(const QString& codec)
+{
+    static const QStringList text{QStringLiteral("subrip"), QStringLiteral("srt"),
+                                  QStringLiteral("ass"),    QStringLiteral("ssa"),
+                                  QStringLiteral("webvtt"), QStringLiteral("mov_text"),
+                                  QStringLiteral("text"),   QStringLiteral("microdvd")};
+    return text.contains(codec);
+}
+
+std::optional<QString> subtitleEncoder(const QString& codec, const QString& ext)
+{
+    const QString copy = QStringLiteral("copy");
+    if (ext == QLatin1String("mkv")) {
+        if (pictureSubtitles.contains(codec) && codec != QLatin1String("xsub")) return copy;
+        if (QStringList{"subrip", "ass", "ssa", "webvtt"}.contains(codec)) return copy;
+        if (isText(codec)) return QStringLiteral("srt");
+        return std::nullopt;
+    }
+    if (isMovie(ext)) {
+        if (codec == QLatin1String("mov_text")) return copy;
+        if (isText(codec)) return QStringLiteral("mov_text");
+        return std::nullopt;
+    }
+    if (ext == QLatin1String("webm")) {
+        if (codec == QLatin1String("webvtt")) return copy;
+        if (isText(codec)) return QStringLiteral("webvtt");
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+QString containerName(const QString& ext)
+{
+    if (ext == QLatin1String("mov")) return QStringLiteral("QuickTime");
+    if (ext == QLatin1String("webm")) return QStringLiteral("WebM");
+    return ext.toUpper();
+}
+
+void subtitleLeftOut(Job& job, const Media::Stream& stream, int ordinal, const QString& reason)
+{
+    job.addNote(QStringLiteral("The subtitles “%1”%2 were left out: %3")
+                    .arg(Media::streamName(stream, ordinal),
+                         isText(stream.codec) ? QString() : QStringLiteral(" (picture subtitles)"), reason));
+}
+
+ToolArgs::Extras copied(const QList<Media::Stream>& streams, const QString& ext, bool subtitles, bool covers,
+                        Job& job)
+{
+    ToolArgs::Extras extras;
+    int ordinal = 0;
+    for (const Media::Stream& s : streams) {
+        if (covers && s.cover && isMovie(ext))
+            extras.copied << ToolArgs::Extras::Copied{s.index, QStringLiteral("copy"), true, {}, {}};
+        if (!subtitles || s.kind != Media::Stream::Kind::subtitle) continue;
+        ++ordinal;
+        if (const auto encoder = subtitleEncoder(s.codec, ext))
+            extras.copied << ToolArgs::Extras::Copied{s.index, *encoder, false, s.language, s.title};
+        else
+            subtitleLeftOut(job, s, ordinal, cantHold(ext));
+    }
+    extras.attachments = ext == QLatin1String("mkv");
+    return extras;
+}
+
+QList<TextTrack> readText(const QString& source, const QList<Media::Stream>& streams, const QString& ext,
+                          const QString& pictureReason, const QString& folder, Job& job)
+{
+    QList<TextTrack> tracks;
+    QStringList args{QStringLiteral("-i"), source};
+    int ordinal = 0;
+    for (const Media::Stream& s : streams) {
+        if (s.kind != Media::Stream::Kind::subtitle) continue;
+        ++ordinal;
+        const auto into = subtitleEncoder(s.codec, ext);
+        if (!into) {
+            subtitleLeftOut(job, s, ordinal, cantHold(ext));
+        } else if (!isText(s.codec)) {
+            subtitleLeftOut(job, s, ordinal, pictureReason);
+        } else {
+            // Retimed cues are written anew, so a track that could be copied is encoded instead.
+            const QString encoder = *into == QLatin1String("copy")
+                                        ? (ext == QLatin1String("mkv")    ? QStringLiteral("srt")
+                                           : ext == QLatin1String("webm") ? QStringLiteral("webvtt")
+                                                                          : QStringLiteral("mov_text"))
+                                        : *into;
+            tracks << TextTrack{s, encoder, {}};
+            args << QStringLiteral("-map") << QStringLiteral("0:%1").arg(s.index) << QStringLiteral("-c:s")
+                 << QStringLiteral("srt") << QStringLiteral("-f") << QStringLiteral("srt")
+                 << fileIn(folder, QStringLiteral("read-%1.srt").arg(s.index));
+        }
+    }
+    if (tracks.isEmpty()) return tracks;
+    ToolRun::ffmpeg(args, 0, job, {});
+    for (TextTrack& t : tracks) {
+        QFile file(fileIn(folder, QStringLiteral("read-%1.srt").arg(t.stream.index)));
+        if (!file.open(QIODevice::ReadOnly))
+            throw ConvertError::failed(QStringLiteral("The subtitles of %1 could not be read: %2")
+                                           .arg(ToolRun::fileName(source), file.errorString()));
+        t.cues = SubtitleCues::parse(QString::fromUtf8(file.readAll()));
+    }
+    return tracks;
+}
+
+ToolArgs::Extras
+written(const QList<TextTrack>& tracks,
+        const std::function<QList<SubtitleCues::Cue>(const QList<SubtitleCues::Cue>&)>& retime,
+        const QString& folder, const QString& name)
+{
+    ToolArgs::Extras extras;
+    for (int k = 0; k < tracks.size(); ++k) {
+        const QString path = fileIn(folder, QStringLiteral("%1-%2.srt").arg(name).arg(k));
+        QFile file(path);
+        const QByteArray text = SubtitleCues::write(retime(tracks[k].cues)).toUtf8();
+        if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush())
+            throw ConvertError::failed(
+                QStringLiteral("The subtitles could not be written to a temporary file: %1")
+                    .arg(file.errorString()));
+        extras.tracks << ToolArgs::Extras::Track{path, tracks[k].encoder, tracks[k].stream.language,
+                                                 tracks[k].stream.title};
+    }
+    return extras;
+}
+
+} // namespace KeptStreams

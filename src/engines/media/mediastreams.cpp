@@ -1,0 +1,88 @@
+#include "engines/media/mediastreams.h"
+
+#include "core/converterror.h"
+#include "core/shell.h"
+#include "engines/media/media.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+
+namespace {
+
+Media::Stream::Kind kindOf(const QString& type)
+{
+    using Kind = Media::Stream::Kind;
+    if (type == QLatin1String("video")) return Kind::video;
+    if (type == QLatin1String("audio")) return Kind::audio;
+    if (type == QLatin1String("subtitle")) return Kind::subtitle;
+    if (type == QLatin1String("attachment")) return Kind::attachment;
+    return Kind::other;
+}
+
+} // namespace
+
+namespace Media {
+
+QList<Stream> parseStreams(const QByteArray& json)
+{
+    QList<Stream> out;
+    const QJsonDocument doc = QJsonDocument::fromJson(json);
+    for (const QJsonValue& item : doc.object().value(QLatin1String("streams")).toArray()) {
+        const QJsonObject s = item.toObject();
+        const QJsonValue index = s.value(QLatin1String("index"));
+        if (!index.isDouble()) continue;
+        const QJsonObject tags = s.value(QLatin1String("tags")).toObject();
+        Stream stream;
+        stream.index = index.toInt();
+        stream.kind = kindOf(s.value(QLatin1String("codec_type")).toString());
+        stream.codec = s.value(QLatin1String("codec_name")).toString();
+        stream.language = tags.value(QLatin1String("language")).toString();
+        if (stream.language == QLatin1String("und")) stream.language.clear();
+        stream.title = tags.value(QLatin1String("title")).toString();
+        stream.cover =
+            s.value(QLatin1String("disposition")).toObject().value(QLatin1String("attached_pic")) ==
+            QJsonValue(1);
+        stream.sampleRate = s.value(QLatin1String("sample_rate")).toString().toInt();
+        out << stream;
+    }
+    return out;
+}
+
+QList<Stream> streams(const QString& path)
+{
+    const auto ffprobe = Shell::find(QStringLiteral("ffprobe"));
+    if (!ffprobe) return {};
+    try {
+        const Shell::Result r =
+            Shell::run(*ffprobe, QStringList{QStringLiteral("-v"), QStringLiteral("error"),
+                                             QStringLiteral("-print_format"), QStringLiteral("json"),
+                                             QStringLiteral("-show_streams")} +
+                                     inputGuard() + QStringList{path});
+        return parseStreams(r.stdoutBytes);
+    } catch (const ConvertError&) {
+        return {};
+    }
+}
+
+QList<Stream> streamsOf(const QList<Stream>& all, Stream::Kind kind)
+{
+    QList<Stream> out;
+    for (const Stream& s : all)
+        if (s.kind == kind && !s.cover) out << s;
+    return out;
+}
+
+QString streamName(const Stream& stream, int ordinal)
+{
+    if (!stream.title.isEmpty()) return stream.title;
+    if (!stream.language.isEmpty()) {
+        const QLocale::Language l = QLocale::codeToLanguage(stream.language, QLocale::ISO639Part2);
+        if (l != QLocale::AnyLanguage && l != QLocale::C) return QLocale::languageToString(l);
+        return stream.language;
+    }
+    return QStringLiteral("number %1").arg(ordinal);
+}
+
+} // namespace Media

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// Every stream a media file holds, for the operations that carry more than one picture and one
+// sound into their result.
+namespace Media {
+
+struct Stream
+{
+    enum class Kind { video, audio, subtitle, attachment, other };
+    int index = 0;           // the stream's number in the file, as ffmpeg's "0:<index>" names it
+    Kind kind = Kind::other; // a cover picture is a video stream with `cover` set
+    QString codec;
+    QString language; // ISO 639-2 ("eng"); empty when untagged or "und"
+    QString title;
+    bool cover = false;
+    int sampleRate = 0; // audio only; 0 when unknown
+};
+
+// The streams in file order; empty when the file cannot be read or ffprobe is missing.
+QList<Stream> streams(const QString& path);
+// The reading of ffprobe's JSON (-show_streams); bad input gives an empty list.
+QList<Stream> parseStreams(const QByteArray& json);
+// The streams of `kind` that are not cover pictures, in file order.
+QList<Stream> streamsOf(const QList<Stream>& all, Stream::Kind kind);
+// How a message names the stream: its title, else its language in English words, else
+// "number <n>" counted within its kind from 1 (`ordinal`).
+QString streamName(const Stream& stream, int ordinal);
+
+} // namespace Media

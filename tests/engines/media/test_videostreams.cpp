@@ -1,0 +1,235 @@
+// Every video operation keeps the sound tracks and subtitles of a two-language film, with the
+// subtitles cut, retimed or joined the way the picture is; what a container cannot hold is named.
+
+#include "../../support/enginefixtures_a.h"
+#include "core/job.h"
+#include "engines/instant/instanttools.h"
+#include "engines/media/keptstreams.h"
+#include "engines/media/subtitlecues.h"
+#include "engines/media/toolops.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct Streams
+{
+    QStringList sound;             // the languages of the sound tracks
+    QStringList subtitles;         // codec:language of each subtitle track
+    QList<SubtitleCues::Cue> cues; // of the first subtitle track
+};
+
+Streams read(const QString& path)
+{
+    QProcess p;
+    p.start("ffprobe", {"-v", "error", "-print_format", "json", "-show_streams", path});
+    p.waitForFinished(60000);
+    Streams out;
+    for (const QJsonValue& v :
+         QJsonDocument::fromJson(p.readAllStandardOutput()).object()["streams"].toArray()) {
+        const QJsonObject s = v.toObject();
+        const QString language = s["tags"].toObject()["language"].toString();
+        if (s["codec_type"] == "audio") out.sound << language;
+        if (s["codec_type"] == "subtitle") out.subtitles << s["codec_name"].toString() + ":" + language;
+    }
+    QProcess f;
+    f.start("ffmpeg", {"-v", "error", "-i", path, "-map", "0:s:0?", "-f", "srt", "-"});
+    f.waitForFinished(60000);
+    out.cues = SubtitleCues::parse(QString::fromUtf8(f.readAllStandardOutput()));
+    return out;
+}
+
+} // namespace
+
+class VideoStreamsTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+  private slots:
+    void initTestCase()
+    {
+        // 2 s at 25 fps with a key frame every 0.4 s, an English and a German sound track and
+        // English subtitles: "First" 0.2–0.7, "Second" 0.9–1.4, "Third" 1.5–1.9.
+        QVERIFY(Fixture::write(path("film.srt"), "1\n00:00:00,200 --> 00:00:00,700\nFirst\n\n"
+                                                 "2\n00:00:00,900 --> 00:00:01,400\nSecond\n\n"
+                                                 "3\n00:00:01,500 --> 00:00:01,900\nThird\n\n"));
+        const QStringList sources{"-f",
+                                  "lavfi",
+                                  "-i",
+                                  "testsrc2=s=160x120:r=25:d=2",
+                                  "-f",
+                                  "lavfi",
+                                  "-i",
+                                  "sine=f=440:d=2",
+                                  "-f",
+                                  "lavfi",
+                                  "-i",
+                                  "sine=f=660:d=2",
+                                  "-i",
+                                  path("film.srt"),
+                                  "-map",
+                                  "0",
+                                  "-map",
+                                  "1",
+                                  "-map",
+                                  "2",
+                                  "-map",
+                                  "3",
+                                  "-c:v",
+                                  "libx264",
+                                  "-preset",
+                                  "ultrafast",
+                                  "-g",
+                                  "10",
+                                  "-pix_fmt",
+                                  "yuv420p",
+                                  "-c:a",
+                                  "aac",
+                                  "-metadata:s:a:0",
+                                  "language=eng",
+                                  "-metadata:s:a:1",
+                                  "language=deu",
+                                  "-metadata:s:s:0",
+                                  "language=eng",
+                                  "-metadata:s:s:0",
+                                  "title=English"};
+        QVERIFY(Fixture::ffmpeg(sources + QStringList{"-c:s", "srt", path("Film.mkv")}));
+        QVERIFY(Fixture::ffmpeg(sources + QStringList{"-c:s", "mov_text", path("Film.mp4")}));
+    }
+
+    // Each operation's result: both sound tracks, the subtitles in the container's own form, and
+    // the first cue where the operation puts it.
+    void everyOperationKeepsTheStreams_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QString>("subtitles");
+        QTest::addColumn<int>("cues");
+        QTest::addColumn<QString>("firstText");
+        QTest::addColumn<double>("firstStart");
+        QTest::addColumn<double>("firstEnd");
+        QTest::addColumn<double>("lastEnd");
+        const auto add = [](const char* name, const char* source, const char* operation,
+                            const char* subtitles, int cues, const char* text, double start, double end,
+                            double lastEnd) {
+            QTest::newRow(name) << QString(source) << QString(operation) << QString(subtitles) << cues
+                                << QString(text) << start << end << lastEnd;
+        };
+        // Cut at 0.8 and 1.6: "First" goes, "Second" starts 0.1 in, "Third" is cut at the end.
+        // The columns: the first cue's text, start and end, and the last cue's end.
+        add("trim", "Film.mkv", "trim", "subrip:eng", 2, "Second", 0.1, 0.6, 0.8);
+        add("trim mp4", "Film.mp4", "trim", "mov_text:eng", 2, "Second", 0.1, 0.6, 0.8);
+        // From 0.85 the copy starts at the key frame at 0.8 and keeps whole cues.
+        add("trim fast", "Film.mkv", "fast", "subrip:eng", 2, "Second", 0.1, 0.6, 1.1);
+        // The second of the parts 0–1 and 1–2: "Second" runs on from its start.
+        add("split", "Film.mkv", "split", "subrip:eng", 2, "Second", 0.0, 0.4, 0.9);
+        add("crop", "Film.mkv", "crop", "subrip:eng", 3, "First", 0.2, 0.7, 1.9);
+        add("crop mp4", "Film.mp4", "crop", "mov_text:eng", 3, "First", 0.2, 0.7, 1.9);
+        add("redact", "Film.mkv", "redact", "subrip:eng", 3, "First", 0.2, 0.7, 1.9);
+        add("speed", "Film.mkv", "speed", "subrip:eng", 3, "First", 0.1, 0.35, 0.95);
+        add("speed mp4", "Film.mp4", "speed", "mov_text:eng", 3, "First", 0.1, 0.35, 0.95);
+        // Removing the sound keeps the subtitles.
+        add("mute", "Film.mkv", "mute", "subrip:eng", 3, "First", 0.2, 0.7, 1.9);
+        add("mute mp4", "Film.mp4", "mute", "mov_text:eng", 3, "First", 0.2, 0.7, 1.9);
+        // Twice the film: six cues, the fourth "First" again 2 s on.
+        add("join", "Film.mkv", "join", "mov_text:eng", 6, "First", 0.2, 0.7, 3.9);
+    }
+
+    void everyOperationKeepsTheStreams()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, operation);
+        const QString file = path(source);
+        Job job({}, {}, 0);
+        QString result;
+        if (operation == "trim")
+            result = ToolOps::trimVideo(file, {0.8, 1.6}, false, job, {}).value(0);
+        else if (operation == "fast")
+            result = ToolOps::trimVideo(file, {0.85, 1.6}, true, job, {}).value(0);
+        else if (operation == "split")
+            result = QDir(ToolOps::splitVideo(file, {{0, 1}, {1, 2}}, false, job, {}).value(0))
+                         .filePath("Film Clip 2." + QFileInfo(file).suffix());
+        else if (operation == "crop")
+            result = ToolOps::cropVideo(file, {0.25, 0.25, 0.5, 0.5}, job, {}).value(0);
+        else if (operation == "redact")
+            result =
+                ToolOps::redactVideo(file, {{0.1, 0.1, 0.3, 0.3}}, RedactStyle::black, {}, job, {}).value(0);
+        else if (operation == "speed")
+            result = ToolOps::speed(file, 2, true, "2x", job, {}).value(0);
+        else if (operation == "mute")
+            result = InstantTools::mute(file, job, {}).value(0);
+        else
+            result = ToolOps::join({file, file}, job, {}).value(0);
+        QVERIFY2(QFileInfo::exists(result), qPrintable(result));
+
+        const Streams got = read(result);
+        QCOMPARE(got.sound, (operation == "mute" ? QStringList{} : QStringList{"eng", "deu"}));
+        QTEST(got.subtitles.value(0), "subtitles");
+        QCOMPARE(got.subtitles.size(), 1);
+        QTEST(int(got.cues.size()), "cues");
+        QTEST(got.cues.first().text, "firstText");
+        QFETCH(double, firstStart);
+        QFETCH(double, firstEnd);
+        QVERIFY2(qAbs(got.cues.first().start - firstStart) < 0.06,
+                 qPrintable(QString::number(got.cues.first().start)));
+        if (operation != "fast")
+            QVERIFY2(qAbs(got.cues.first().end - firstEnd) < 0.06,
+                     qPrintable(QString::number(got.cues.first().end)));
+        QFETCH(double, lastEnd);
+        QVERIFY2(qAbs(got.cues.last().end - lastEnd) < 0.06,
+                 qPrintable(QString::number(got.cues.last().end)));
+        if (operation == "join") QVERIFY(qAbs(got.cues[3].start - 2.2) < 0.1);
+        QVERIFY(job.notes().isEmpty());
+    }
+
+    // A stream the result's container cannot hold is named in a note, not dropped in silence.
+    void whatCannotBeKeptIsNamed()
+    {
+        const QList<Media::Stream> streams{
+            {3, Media::Stream::Kind::subtitle, "hdmv_pgs_subtitle", "eng", "English", false, 0},
+            {4, Media::Stream::Kind::subtitle, "subrip", "deu", {}, false, 0},
+            {5, Media::Stream::Kind::subtitle, "subrip", {}, {}, false, 0}};
+        Job job({}, {}, 0);
+        const ToolArgs::Extras mp4 = KeptStreams::copied(streams, "mp4", true, true, job);
+        QCOMPARE(mp4.copied.size(), 2);
+        QCOMPARE(mp4.copied[0].codec, "mov_text");
+        QCOMPARE(job.notes(),
+                 (QStringList{"The subtitles “English” (picture subtitles) were left out: MP4 files "
+                              "can’t hold them"}));
+        Job avi({}, {}, 0);
+        QVERIFY(KeptStreams::copied(streams, "avi", true, true, avi).copied.isEmpty());
+        QCOMPARE(avi.notes().value(1), "The subtitles “German” were left out: AVI files can’t hold them");
+        QCOMPARE(avi.notes().value(2), "The subtitles “number 3” were left out: AVI files can’t hold them");
+        QCOMPARE(KeptStreams::subtitleEncoder("mov_text", "webm"), "webvtt");
+        QCOMPARE(KeptStreams::subtitleEncoder("hdmv_pgs_subtitle", "mkv"), "copy");
+    }
+
+    // Cutting keeps what overlaps the range, clipped to it; scaling divides every time.
+    void cuesAreCutAndScaled()
+    {
+        const QList<SubtitleCues::Cue> cues =
+            SubtitleCues::parse("1\r\n00:00:01,000 --> 00:00:03,500\r\nA\r\ntwo lines\r\n\r\n"
+                                "2\n01:00:00.250 --> 01:00:02.000\nB\n");
+        QCOMPARE(cues.size(), 2);
+        QCOMPARE(cues[0].text, "A\ntwo lines");
+        QCOMPARE(cues[1].start, 3600.25);
+        const auto cut = SubtitleCues::cut(cues, 2, 3601);
+        QCOMPARE(cut.size(), 2);
+        QCOMPARE(cut[0].start, 0.0);
+        QCOMPARE(cut[0].end, 1.5);
+        QCOMPARE(cut[1].end, 3599.0);
+        QVERIFY(SubtitleCues::cut(cues, 3.5, 3600.25).isEmpty());
+        QCOMPARE(SubtitleCues::write(SubtitleCues::scaled(cues, 2)).section('\n', 1, 1),
+                 "00:00:00,500 --> 00:00:01,750");
+    }
+};
+
+QTEST_GUILESS_MAIN(VideoStreamsTest)
+#include "test_videostreams.moc"
