@@ -4,6 +4,7 @@
 #include "core/job.h"
 #include "core/output.h"
 #include "core/stagingfolder.h"
+#include "engines/media/libav.h"
 #include "engines/media/media.h"
 #include "engines/media/toolargs.h"
 #include "engines/media/toolrun.h"
@@ -12,6 +13,29 @@
 #include <algorithm>
 
 // The operations that cut a video in time: trim, split and single frames.
+
+namespace {
+
+// Where ffmpeg starts to begin with the frame shown at `seconds`; ffmpeg itself would begin with
+// the first frame at or after it.
+double frameCut(const QString& source, double seconds)
+{
+    const std::optional<LibAv::ShownFrame> f = LibAv::shownFrame(source, seconds);
+    return f ? f->cut : seconds;
+}
+
+// `range` in frames: from the one shown at its start up to the one shown at its end, which is left
+// to what follows (the next clip of a split); a range that ends on the last frame keeps it.
+TimeRange frameRange(const QString& source, TimeRange range)
+{
+    TimeRange frames{frameCut(source, range.start), range.end};
+    if (const std::optional<LibAv::ShownFrame> end = LibAv::shownFrame(source, range.end);
+        end && !end->last && end->cut > frames.start)
+        frames.end = end->cut;
+    return frames;
+}
+
+} // namespace
 
 namespace ToolOps {
 
@@ -27,8 +51,9 @@ QStringList trimVideo(const QString& source, TimeRange range, bool fast, Job& jo
     return {Output::write(
         destination,
         [&](const QString& temporary) {
-            ToolRun::ffmpeg(ToolArgs::trimVideo(source, range, fast, ext, temporary), range.end - range.start,
-                            job, progress);
+            const TimeRange frames = frameRange(source, range);
+            ToolRun::ffmpeg(ToolArgs::trimVideo(source, frames, fast, ext, temporary),
+                            frames.end - frames.start, job, progress);
             ToolRun::requireContent(temporary, pastTheEnd);
         },
         &job)};
@@ -55,8 +80,9 @@ QStringList splitVideo(const QString& source, const QList<TimeRange>& parts, boo
         const QString name = QStringLiteral("%1 Clip %2").arg(base).arg(i + 1) +
                              (ext.isEmpty() ? QString() : QLatin1Char('.') + ext);
         const QString clip = QDir(staging.path()).filePath(name);
-        ToolRun::ffmpeg(ToolArgs::trimVideo(source, parts[i], fast, ext, clip), parts[i].end - parts[i].start,
-                        job, [&](double p) {
+        const TimeRange frames = frameRange(source, parts[i]);
+        ToolRun::ffmpeg(ToolArgs::trimVideo(source, frames, fast, ext, clip), frames.end - frames.start, job,
+                        [&](double p) {
                             if (progress) progress((i + p) / count);
                         });
         ToolRun::requireContent(clip, pastTheEnd(i));
@@ -80,7 +106,8 @@ QStringList snapshots(const QString& source, const QList<double>& times, Job& jo
         results << Output::write(
             destination,
             [&](const QString& temporary) {
-                ToolRun::ffmpeg(ToolArgs::snapshot(source, sorted[i], temporary), 0, job, {});
+                ToolRun::ffmpeg(ToolArgs::snapshot(source, frameCut(source, sorted[i]), temporary), 0, job,
+                                {});
             },
             &job);
         if (progress) progress(double(i + 1) / sorted.size());
