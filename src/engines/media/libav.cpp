@@ -367,12 +367,13 @@ std::optional<ShownFrame> shownFrame(const QString& path, double seconds)
     ShownFrame f;
     f.start = *shown;
     f.last = ended && shown + 1 == starts.end();
-    // Halfway to the frame before, or as far before as the frame after lies behind.
-    if (shown != starts.begin())
-        f.cut = (*(shown - 1) + f.start) / 2;
-    else
-        f.cut = shown + 1 != starts.end() ? f.start - (*(shown + 1) - f.start) / 2 : f.start - 0.0005;
-    f.cut = std::max(f.cut, 0.0);
+    // Just before it (2 ms, or a quarter of the way to its neighbour where frames come faster):
+    // far enough for a seek written to the millisecond, and near enough that an output timed from
+    // the cut begins with this frame rather than a copy of it filling the gap.
+    const double gap = shown != starts.begin()     ? f.start - *(shown - 1)
+                       : shown + 1 != starts.end() ? *(shown + 1) - f.start
+                                                   : 0.008;
+    f.cut = std::max(f.start - std::min(0.002, gap / 4), 0.0);
     return f;
 }
 

@@ -25,13 +25,18 @@ double frameCut(const QString& source, double seconds)
 }
 
 // `range` in frames: from the one shown at its start up to the one shown at its end, which is left
-// to what follows (the next clip of a split); a range that ends on the last frame keeps it.
-TimeRange frameRange(const QString& source, TimeRange range)
+// to what follows (the next clip of a split); a range that ends on the last frame keeps it. A fast
+// cut keeps its times: it starts at the key frame before the start, which holds the frame shown,
+// and a cut moved before a key frame would take the whole group before it.
+TimeRange frameRange(const QString& source, TimeRange range, bool fast)
 {
+    if (fast) return range;
     TimeRange frames{frameCut(source, range.start), range.end};
-    if (const std::optional<LibAv::ShownFrame> end = LibAv::shownFrame(source, range.end);
-        end && !end->last && end->cut > frames.start)
+    const std::optional<LibAv::ShownFrame> end = LibAv::shownFrame(source, range.end);
+    if (end && !end->last && end->cut > frames.start)
         frames.end = end->cut;
+    else // no frame to end before (a range before the picture starts keeps its length)
+        frames.end = std::max(range.end, frames.start + (range.end - range.start));
     return frames;
 }
 
@@ -51,7 +56,7 @@ QStringList trimVideo(const QString& source, TimeRange range, bool fast, Job& jo
     return {Output::write(
         destination,
         [&](const QString& temporary) {
-            const TimeRange frames = frameRange(source, range);
+            const TimeRange frames = frameRange(source, range, fast);
             ToolRun::ffmpeg(ToolArgs::trimVideo(source, frames, fast, ext, temporary),
                             frames.end - frames.start, job, progress);
             ToolRun::requireContent(temporary, pastTheEnd);
@@ -80,7 +85,7 @@ QStringList splitVideo(const QString& source, const QList<TimeRange>& parts, boo
         const QString name = QStringLiteral("%1 Clip %2").arg(base).arg(i + 1) +
                              (ext.isEmpty() ? QString() : QLatin1Char('.') + ext);
         const QString clip = QDir(staging.path()).filePath(name);
-        const TimeRange frames = frameRange(source, parts[i]);
+        const TimeRange frames = frameRange(source, parts[i], fast);
         ToolRun::ffmpeg(ToolArgs::trimVideo(source, frames, fast, ext, clip), frames.end - frames.start, job,
                         [&](double p) {
                             if (progress) progress((i + p) / count);
