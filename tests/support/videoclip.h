@@ -56,32 +56,13 @@ inline double probedDuration(const QString& path)
 // `delay` seconds before the picture.
 inline bool makeNumberedClip(const QString& path, double delay = 0)
 {
+    const QString args = QStringLiteral("-v error -y -f lavfi -i sine=d=%1 -itsoffset %2 -f lavfi -i "
+                                        "nullsrc=s=160x120:r=30000/1001:d=2,geq=lum='16+3*N':cb=128:cr=128,"
+                                        "format=yuv420p -map 1:v -map 0:a -c:v libx264 -g 30 -c:a aac")
+                             .arg(2 + delay, 0, 'f', 3)
+                             .arg(delay, 0, 'f', 3);
     QProcess p;
-    p.start(QStringLiteral("ffmpeg"),
-            {"-v",
-             "error",
-             "-y",
-             "-f",
-             "lavfi",
-             "-i",
-             QStringLiteral("sine=d=%1").arg(2 + delay, 0, 'f', 3),
-             "-itsoffset",
-             QString::number(delay, 'f', 3),
-             "-f",
-             "lavfi",
-             "-i",
-             "nullsrc=s=160x120:r=30000/1001:d=2,geq=lum='16+3*N':cb=128:cr=128,format=yuv420p",
-             "-map",
-             "1:v",
-             "-map",
-             "0:a",
-             "-c:v",
-             "libx264",
-             "-g",
-             "30",
-             "-c:a",
-             "aac",
-             path});
+    p.start(QStringLiteral("ffmpeg"), args.split(' ') << path);
     return p.waitForFinished(60000) && p.exitCode() == 0;
 }
 
