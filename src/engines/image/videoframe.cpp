@@ -2,6 +2,7 @@
 
 #include "core/converterror.h"
 #include "core/shell.h"
+#include "engines/media/libav.h"
 #include "engines/media/media.h"
 
 #include <QImage>
@@ -21,7 +22,10 @@ QImage frame(const QString& path, double seconds, double maxSize)
     // one pixel for very thin pictures.
     const QString factor = QStringLiteral("min(1,min(%1/iw,%1/ih))").arg(m);
     const QString fit = QStringLiteral("scale=w='max(1,round(iw*%1))':h='max(1,round(ih*%1))'").arg(factor);
-    const double at = std::isfinite(seconds) && seconds > 0 ? seconds : 0;
+    // The frame shown at that moment: the last that starts at or before it, where ffmpeg's seek
+    // alone would give the first at or after it.
+    const std::optional<LibAv::ShownFrame> shown = LibAv::shownFrame(path, seconds);
+    const double at = shown ? shown->cut : std::isfinite(seconds) && seconds > 0 ? seconds : 0;
     Shell::Result r;
     try {
         r = Shell::run(*program,

@@ -2,10 +2,12 @@
 
 #include <QFile>
 #include <QHash>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <dlfcn.h>
 #include <utility>
+#include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -313,6 +315,66 @@ std::optional<Contents> contents(const QString& path, const QString& format)
         a->seekFile(c, -1, INT64_MIN, length - tail, length - tail, 0);
     readEnds(*a, c, video, audio, starts, out);
     return out;
+}
+
+std::optional<ShownFrame> shownFrame(const QString& path, double seconds)
+{
+    const Api* a = api();
+    if (!a || !std::isfinite(seconds)) return std::nullopt;
+    const Input input(*a, path, true, nullptr, true);
+    AVFormatContext* c = input.get();
+    const int video = c ? mainStreams(c).first : -1;
+    if (video < 0) return std::nullopt;
+    const int64_t origin = c->start_time != AV_NOPTS_VALUE ? c->start_time : 0;
+    if (c->duration != AV_NOPTS_VALUE && c->duration > 0 && seconds > double(c->duration) / AV_TIME_BASE)
+        return std::nullopt;
+    const double t = std::max(seconds, 0.0) + 0.0005;
+    // From a second early, so that the frame before the shown one is read as well.
+    if (seconds > 1) {
+        const int64_t target = origin + int64_t((seconds - 1) * AV_TIME_BASE);
+        a->seekFile(c, -1, INT64_MIN, target, target, 0);
+    }
+    const double base = av_q2d(c->streams[video]->time_base);
+    const double zero = double(origin) / AV_TIME_BASE;
+    std::vector<double> starts;
+    std::optional<double> next;
+    bool ended = false;
+    AVPacket* packet = a->packetAlloc();
+    if (!packet) return std::nullopt;
+    for (int budget = 20000; budget > 0; --budget) {
+        if (a->readFrame(c, packet) < 0) {
+            ended = true;
+            break;
+        }
+        const int64_t at = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        const int64_t decoded = packet->dts != AV_NOPTS_VALUE ? packet->dts : at;
+        const bool counts = packet->stream_index == video && !(packet->flags & AV_PKT_FLAG_DISCARD);
+        a->packetUnref(packet);
+        if (!counts || at == AV_NOPTS_VALUE) continue;
+        const double start = double(at) * base - zero;
+        starts.push_back(start);
+        if (start > t && (!next || start < *next)) next = start;
+        // Frames are decoded in a growing order and none starts before it is decoded: once one is
+        // decoded after the next frame's start, every frame up to that one has been read.
+        if (next && double(decoded) * base - zero > *next) break;
+    }
+    a->packetFree(&packet);
+    std::sort(starts.begin(), starts.end());
+    starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
+    if (starts.empty()) return std::nullopt;
+    const auto after = std::upper_bound(starts.begin(), starts.end(), t);
+    const auto shown = after == starts.begin() ? after : after - 1;
+    ShownFrame f;
+    f.start = *shown;
+    f.last = ended && shown + 1 == starts.end();
+    // Just before it (2 ms, or a quarter of the way to its neighbour where frames come faster):
+    // far enough for a seek written to the millisecond, and near enough that an output timed from
+    // the cut begins with this frame rather than a copy of it filling the gap.
+    const double gap = shown != starts.begin()     ? f.start - *(shown - 1)
+                       : shown + 1 != starts.end() ? *(shown + 1) - f.start
+                                                   : 0.008;
+    f.cut = std::max(f.start - std::min(0.002, gap / 4), 0.0);
+    return f;
 }
 
 } // namespace LibAv

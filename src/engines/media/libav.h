@@ -46,4 +46,22 @@ std::optional<Reading> read(const QString& path);
 // the libraries are missing.
 std::optional<Contents> contents(const QString& path, const QString& format = {});
 
+// The picture of the first picture stream shown at a moment: the last frame that starts at or
+// before it (within half a millisecond: stored times are often rounded to one), or the first
+// frame for a moment before it. Times are seconds from the start ffmpeg's -ss counts from (the
+// file's earliest stream).
+struct ShownFrame
+{
+    double start = 0;
+    // A point between the frame before and this one (0 for the first): ffmpeg started there, as
+    // it starts at the first frame at or after its -ss, begins with this frame.
+    double cut = 0;
+    // No frame follows this one.
+    bool last = false;
+};
+
+// None when the libraries are missing, the file has no picture or no frame times, or the moment
+// lies past the end of the file.
+std::optional<ShownFrame> shownFrame(const QString& path, double seconds);
+
 } // namespace LibAv

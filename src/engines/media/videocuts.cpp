@@ -6,6 +6,7 @@
 #include "core/scratchfolder.h"
 #include "core/stagingfolder.h"
 #include "engines/media/keptstreams.h"
+#include "engines/media/libav.h"
 #include "engines/media/media.h"
 #include "engines/media/toolargs.h"
 #include "engines/media/toolrun.h"
@@ -52,6 +53,30 @@ class CutStreams
     QList<KeptStreams::TextTrack> m_text;
 };
 
+// Where ffmpeg starts to begin with the frame shown at `seconds`; ffmpeg itself would begin with
+// the first frame at or after it.
+double frameCut(const QString& source, double seconds)
+{
+    const std::optional<LibAv::ShownFrame> f = LibAv::shownFrame(source, seconds);
+    return f ? f->cut : seconds;
+}
+
+// `range` in frames: from the one shown at its start up to the one shown at its end, which is left
+// to what follows (the next clip of a split); a range that ends on the last frame keeps it. A fast
+// cut keeps its times: it starts at the key frame before the start, which holds the frame shown,
+// and a cut moved before a key frame would take the whole group before it.
+TimeRange frameRange(const QString& source, TimeRange range, bool fast)
+{
+    if (fast) return range;
+    TimeRange frames{frameCut(source, range.start), range.end};
+    const std::optional<LibAv::ShownFrame> end = LibAv::shownFrame(source, range.end);
+    if (end && !end->last && end->cut > frames.start)
+        frames.end = end->cut;
+    else // no frame to end before (a range before the picture starts keeps its length)
+        frames.end = std::max(range.end, frames.start + (range.end - range.start));
+    return frames;
+}
+
 } // namespace
 
 namespace ToolOps {
@@ -64,14 +89,15 @@ QStringList trimVideo(const QString& source, TimeRange range, bool fast, Job& jo
         QStringLiteral("The chosen range lies past the end of %1").arg(ToolRun::fileName(source));
     ToolRun::refusePastTheEnd(range.start, Media::probe(source).duration, pastTheEnd);
     const CutStreams streams(source, ext, fast, job);
-    const ToolArgs::Extras extras = streams.forRange(range, 1);
+    const TimeRange frames = frameRange(source, range, fast);
+    const ToolArgs::Extras extras = streams.forRange(frames, 1);
     const QString destination =
         ToolRun::destination(source, QStringLiteral("Trimmed"), ToolRun::extension(source));
     return {Output::write(
         destination,
         [&](const QString& temporary) {
-            ToolRun::ffmpeg(ToolArgs::trimVideo(source, range, fast, ext, temporary, extras),
-                            range.end - range.start, job, progress);
+            ToolRun::ffmpeg(ToolArgs::trimVideo(source, frames, fast, ext, temporary, extras),
+                            frames.end - frames.start, job, progress);
             ToolRun::requireContent(temporary, pastTheEnd);
         },
         &job)};
@@ -99,11 +125,11 @@ QStringList splitVideo(const QString& source, const QList<TimeRange>& parts, boo
         const QString name = QStringLiteral("%1 Clip %2").arg(base).arg(i + 1) +
                              (ext.isEmpty() ? QString() : QLatin1Char('.') + ext);
         const QString clip = QDir(staging.path()).filePath(name);
-        ToolRun::ffmpeg(
-            ToolArgs::trimVideo(source, parts[i], fast, ext, clip, streams.forRange(parts[i], i + 1)),
-            parts[i].end - parts[i].start, job, [&](double p) {
-                if (progress) progress((i + p) / count);
-            });
+        const TimeRange frames = frameRange(source, parts[i], fast);
+        ToolRun::ffmpeg(ToolArgs::trimVideo(source, frames, fast, ext, clip, streams.forRange(frames, i + 1)),
+                        frames.end - frames.start, job, [&](double p) {
+                            if (progress) progress((i + p) / count);
+                        });
         ToolRun::requireContent(clip, pastTheEnd(i));
         if (progress) progress((i + 1) / count);
     }
@@ -125,7 +151,8 @@ QStringList snapshots(const QString& source, const QList<double>& times, Job& jo
         results << Output::write(
             destination,
             [&](const QString& temporary) {
-                ToolRun::ffmpeg(ToolArgs::snapshot(source, sorted[i], temporary), 0, job, {});
+                ToolRun::ffmpeg(ToolArgs::snapshot(source, frameCut(source, sorted[i]), temporary), 0, job,
+                                {});
             },
             &job);
         if (progress) progress(double(i + 1) / sorted.size());

@@ -87,7 +87,8 @@ void MediaPlayer::pause()
 
 void MediaPlayer::setPosition(double seconds)
 {
-    m_player->setPosition(qint64(std::llround(seconds * 1000)));
+    // Up to the next millisecond: one below would show the frame before one that starts there.
+    m_player->setPosition(qint64(std::ceil(seconds * 1000 - 1e-6)));
 }
 
 double MediaPlayer::position() const

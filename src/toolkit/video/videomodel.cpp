@@ -168,16 +168,37 @@ void VideoModel::step(int direction)
     seek(m_time + direction / fps());
 }
 
-bool VideoModel::playStandIn(const QString& clip, double origin, double rate)
+bool VideoModel::playStandIn(const QString& clip, double origin, double rate, bool more)
 {
     if (!hasPlayer() || !(rate > 0)) return false;
     pause();
-    VideoPlayer* standIn = m_backend.player(clip);
+    VideoPlayer* standIn = makeStandIn(clip);
     if (!standIn) return false;
-    standIn->setParent(this);
     m_standIn = standIn;
     m_standInOrigin = origin;
     m_standInRate = rate;
+    m_standInMore = more;
+    m_ticker->start();
+    setPlaying(true);
+    return true;
+}
+
+void VideoModel::followStandIn(const QString& clip, double origin, bool more)
+{
+    if (!m_standIn) return;
+    if (m_follower) m_follower->deleteLater();
+    m_follower = makeStandIn(clip);
+    m_followerOrigin = origin;
+    m_followerMore = more;
+    if (m_follower && m_standInOver) advanceStandIn();
+}
+
+VideoPlayer* VideoModel::makeStandIn(const QString& clip)
+{
+    VideoPlayer* standIn = m_backend.player(clip);
+    if (!standIn) return nullptr;
+    standIn->setParent(this);
+    // A follower waits, loaded, until it takes over.
     connect(standIn, &VideoPlayer::playable, this, [this, standIn] {
         if (standIn == m_standIn) standIn->play();
     });
@@ -186,20 +207,47 @@ bool VideoModel::playStandIn(const QString& clip, double origin, double rate)
         m_frame = picture;
         pictureArrived();
     });
-    // A clip that ends or cannot be played hands back to the file.
-    for (auto signal : {&VideoPlayer::ended, &VideoPlayer::failed})
-        connect(standIn, signal, this, [this, standIn] {
-            if (standIn != m_standIn) return;
-            tick();
-            pause();
-        });
-    m_ticker->start();
-    setPlaying(true);
-    return true;
+    connect(standIn, &VideoPlayer::ended, this, [this, standIn] {
+        if (standIn == m_standIn) standInEnded();
+    });
+    // A clip that cannot be played hands back to the file.
+    connect(standIn, &VideoPlayer::failed, this, [this, standIn] {
+        if (standIn != m_standIn && standIn != m_follower) return;
+        tick();
+        pause();
+    });
+    return standIn;
+}
+
+void VideoModel::standInEnded()
+{
+    tick();
+    if (m_follower)
+        advanceStandIn();
+    else if (m_standInMore)
+        m_standInOver = true; // the playhead holds at the piece's end until the next one comes
+    else
+        pause();
+}
+
+void VideoModel::advanceStandIn()
+{
+    // Later: this may run inside one of the ended stand-in's own signals.
+    m_standIn->deleteLater();
+    m_standIn = m_follower;
+    m_follower.clear();
+    m_standInOrigin = m_followerOrigin;
+    m_standInMore = m_followerMore;
+    m_standInOver = false;
+    m_standIn->play();
+    emit standInAdvanced();
 }
 
 void VideoModel::leaveStandIn()
 {
+    if (m_follower) m_follower->deleteLater();
+    m_follower.clear();
+    m_standInOver = false;
     if (!m_standIn) return;
     VideoPlayer* standIn = m_standIn;
     m_standIn.clear();

@@ -79,8 +79,12 @@ class VideoModel : public ViewSource
     // Plays `clip`, a rendering of the file from `origin` that runs `rate` times as fast, in the
     // file's place: its frames are the picture and the playhead follows it through the file. Its
     // end, pause() and every control that pauses leave it, the file's player waiting at the point
-    // reached. False, and nothing changes, without a player.
-    bool playStandIn(const QString& clip, double origin, double rate);
+    // reached. False, and nothing changes, without a player. With `more`, further pieces follow
+    // (followStandIn): at its end playback holds, still playing, until the next one comes.
+    bool playStandIn(const QString& clip, double origin, double rate, bool more = false);
+    // The piece that plays, at the same rate, once the one playing ends; loaded meanwhile. Ignored
+    // unless a stand-in plays.
+    void followStandIn(const QString& clip, double origin, bool more);
     bool isPlayingStandIn() const { return !m_standIn.isNull(); }
     // The playhead follows the player; stops at the stop time. The timer calls it while playing.
     void tick();
@@ -97,6 +101,8 @@ class VideoModel : public ViewSource
     void thumbsChanged();
     // The player became usable, or went.
     void playerChanged();
+    // The stand-in that followed took over from the one that ended.
+    void standInAdvanced();
 
   private:
     struct Work;
@@ -108,6 +114,9 @@ class VideoModel : public ViewSource
     void setPlaying(bool playing);
     void playerFailed();
     void leaveStandIn();
+    VideoPlayer* makeStandIn(const QString& clip);
+    void standInEnded();
+    void advanceStandIn();
     void pictureArrived();
     void settleIfDone(bool wasSettled);
 
@@ -125,6 +134,11 @@ class VideoModel : public ViewSource
     QPointer<VideoPlayer> m_standIn;
     double m_standInOrigin = 0;
     double m_standInRate = 1;
+    bool m_standInMore = false;
+    bool m_standInOver = false; // ended, its follower awaited
+    QPointer<VideoPlayer> m_follower;
+    double m_followerOrigin = 0;
+    bool m_followerMore = false;
     bool m_playable = false;
     bool m_probed = false;
     bool m_thumbsReady = false;

@@ -2,7 +2,9 @@
 // order of an operation's ffmpeg runs when its job is cancelled between them.
 
 #include "../../support/enginefixtures_a.h"
+#include "../../support/videoclip.h"
 #include "core/job.h"
+#include "engines/image/videoframe.h"
 #include "engines/media/toolops.h"
 
 #include <QImage>
@@ -11,6 +13,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <numeric>
 
 namespace {
 
@@ -151,6 +154,58 @@ class VideoOpsTest : public QObject
                  QStringList{path("Trip Snapshot.png")});
         QCOMPARE(Fixture::failure([&] { ToolOps::snapshots(path("Trip.mp4"), {9.0}, m_job, {}); }).message(),
                  "Nothing was written");
+    }
+
+    // A still, a snapshot and the first frame of a trimmed or split clip are the frame shown at
+    // their time: the last one that starts at or before it, counted from the file's start also
+    // where the picture starts after the sound, and the first one for a time before the picture.
+    // A split loses no frame and doubles none at its seams.
+    void framesShownAtATime()
+    {
+        const double frame = 1001.0 / 30000;
+        QVERIFY(makeNumberedClip(path("Count.mp4")) && makeNumberedClip(path("Late.mkv"), 0.5));
+        const double late = pictureDelay(path("Late.mkv"));
+        QVERIFY(late > 0.45);
+        const struct
+        {
+            const char* file;
+            double at;
+            int shown;
+        } rows[] = {{"Count.mp4", 0, 0},
+                    {"Count.mp4", 5 * frame, 5},
+                    {"Count.mp4", 5.5 * frame, 5},
+                    {"Count.mp4", 5.97 * frame, 5},
+                    {"Count.mp4", 41 * frame, 41},
+                    {"Count.mp4", 41.6 * frame, 41},
+                    {"Late.mkv", 0.2, 0},
+                    {"Late.mkv", late + 7.5 * frame, 7},
+                    {"Late.mkv", late + 40.4 * frame, 40}};
+        for (const auto& r : rows) {
+            const QString row = QStringLiteral("%1 at %2").arg(r.file).arg(r.at);
+            const QString file = path(r.file);
+            QVERIFY2(frameNumber(Media::frame(file, r.at, 1000)) == r.shown, qPrintable(row));
+            const QString shot = ToolOps::snapshots(file, {r.at}, m_job, {}).value(0);
+            QVERIFY2(frameNumber(QImage(shot)) == r.shown, qPrintable(row));
+            const QString trimmed = ToolOps::trimVideo(file, {r.at, r.at + 0.3}, false, m_job, {}).value(0);
+            QVERIFY2(frameNumbers(trimmed).value(0) == r.shown, qPrintable(row));
+            QVERIFY(QFile::remove(shot) && QFile::remove(trimmed));
+        }
+
+        const QString clips =
+            ToolOps::splitVideo(path("Count.mp4"),
+                                {{0, 10.5 * frame}, {10.5 * frame, 30 * frame}, {30 * frame, 2.002}}, false,
+                                m_job, {})
+                .value(0);
+        QList<int> numbers, firsts;
+        for (int i = 1; i <= 3; ++i) {
+            const QList<int> clip = frameNumbers(clips + QStringLiteral("/Count Clip %1.mp4").arg(i));
+            firsts << clip.value(0);
+            numbers += clip;
+        }
+        QCOMPARE(firsts, (QList<int>{0, 10, 30}));
+        QList<int> every(60);
+        std::iota(every.begin(), every.end(), 0);
+        QCOMPARE(numbers, every);
     }
 
     void join()

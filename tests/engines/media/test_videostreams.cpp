@@ -13,6 +13,7 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <optional>
 
 namespace {
 
@@ -20,7 +21,7 @@ struct Streams
 {
     QStringList sound;             // the languages of the sound tracks
     QStringList subtitles;         // codec:language of each subtitle track
-    QList<SubtitleCues::Cue> cues; // of the first subtitle track
+    QList<SubtitleCues::Cue> cues; // of the first subtitle track, from the picture's start
 };
 
 Streams read(const QString& path)
@@ -29,17 +30,25 @@ Streams read(const QString& path)
     p.start("ffprobe", {"-v", "error", "-print_format", "json", "-show_streams", path});
     p.waitForFinished(60000);
     Streams out;
+    // A re-encoded picture may start a little late (the encoder's delay, which a container
+    // shifts every stream by): cues count from the picture, as a viewer sees them.
+    std::optional<double> picture;
     for (const QJsonValue& v :
          QJsonDocument::fromJson(p.readAllStandardOutput()).object()["streams"].toArray()) {
         const QJsonObject s = v.toObject();
         const QString language = s["tags"].toObject()["language"].toString();
         if (s["codec_type"] == "audio") out.sound << language;
         if (s["codec_type"] == "subtitle") out.subtitles << s["codec_name"].toString() + ":" + language;
+        if (s["codec_type"] == "video" && !picture) picture = s["start_time"].toString().toDouble();
     }
     QProcess f;
     f.start("ffmpeg", {"-v", "error", "-i", path, "-map", "0:s:0?", "-f", "srt", "-"});
     f.waitForFinished(60000);
     out.cues = SubtitleCues::parse(QString::fromUtf8(f.readAllStandardOutput()));
+    for (SubtitleCues::Cue& cue : out.cues) {
+        cue.start -= picture.value_or(0);
+        cue.end -= picture.value_or(0);
+    }
     return out;
 }
 

@@ -83,7 +83,8 @@ CropVideoView::CropVideoView(std::shared_ptr<ToolContext> context, QWidget* pare
         m_model, &VideoModel::durationChanged, this,
         [this] {
             m_scrub->setRange(0, std::max(m_model->duration(), 0.01));
-            if (m_model->duration() > 0) loadFrame(m_model->duration() * 0.1);
+            // The slider stands where the frame shown was taken.
+            if (m_model->duration() > 0) scrubbed(m_model->duration() * 0.1);
         },
         Qt::QueuedConnection);
     m_scrub->setRange(0, 0.01);

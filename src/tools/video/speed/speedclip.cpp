@@ -6,12 +6,31 @@
 
 namespace SpeedClip {
 
-Span span(double time, double duration, double speed)
+namespace {
+
+// A piece from `from`; what it would leave of the file, when less than half a second, goes too.
+Span from(double from, double duration, double speed, double played)
 {
-    if (!(duration > 0) || !(speed > 0)) return {};
-    double from = std::clamp(time, 0.0, duration);
-    if (duration - from < 0.5) from = 0;
-    return {from, std::min(playedSeconds * speed, duration - from)};
+    const double rest = duration - from;
+    const double length = played * speed;
+    return {from, rest - length < 0.5 ? rest : length};
+}
+
+} // namespace
+
+Span span(double time, double duration, double speed, double played)
+{
+    if (!(duration > 0) || !(speed > 0) || !(played > 0)) return {};
+    const double start = std::clamp(time, 0.0, duration);
+    return from(duration - start < 0.5 ? 0 : start, duration, speed, played);
+}
+
+Span following(const Span& piece, double duration, double speed, double played)
+{
+    const double start = piece.from + piece.length;
+    if (!(duration > 0) || !(speed > 0) || !(played > 0) || !(piece.length > 0) || duration - start < 1e-3)
+        return {start, 0};
+    return from(start, duration, speed, played);
 }
 
 QStringList args(const QString& source, const Span& span, double speed, bool keepPitch,

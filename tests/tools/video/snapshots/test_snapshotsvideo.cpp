@@ -120,6 +120,25 @@ class SnapshotsVideoTest : public QObject
             QCOMPARE(QImage(result).size(), QSize(320, 240));
     }
 
+    // Paused between two frames, the preview shows the earlier one, and that is the one saved.
+    void savesTheFrameShown()
+    {
+        const QString clip = m_dir.filePath("Count.mp4");
+        QVERIFY(makeNumberedClip(clip));
+        for (const double at : {12.5, 12.9}) {
+            ToolHarness harness;
+            auto* view = harness.open<SnapshotsView>(ToolID::videoSnapshots, {clip});
+            QVERIFY(view);
+            view->model().seek(at * 1001 / 30000);
+            QVERIFY(QTest::qWaitFor([view] { return frameNumber(view->model().picture()) == 12; }, 30000));
+            view->take();
+            const std::shared_ptr<Job> job = harness.apply(*view);
+            QVERIFY(job && job->state().phase == Job::Phase::done);
+            QCOMPARE(frameNumber(QImage(job->results().value(0))), 12);
+            QVERIFY(QFile::remove(job->results().value(0)));
+        }
+    }
+
     void oneTakeReadsSingular()
     {
         ToolHarness harness;

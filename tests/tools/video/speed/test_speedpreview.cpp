@@ -41,8 +41,9 @@ class FakePlayer : public VideoPlayer
     void play() override {}
     void pause() override {}
     void setPosition(double) override {}
-    double position() const override { return 0; }
+    double position() const override { return at; }
     const QString path;
+    double at = 0;
 };
 
 // The strongest frequency from 100 to 3000 Hz in the middle second of the sound of `path`, read
@@ -207,15 +208,72 @@ class SpeedPreviewTest : public QObject
             QVERIFY(view->preview().isRendering());
             QVERIFY(QTest::qWaitFor([&] { return view->model().isPlayingStandIn(); }, limitMs));
             const QString clip = view->preview().clip();
-            QCOMPARE(m_players.size(), 2);
-            QCOMPARE(m_players.last()->path, clip);
+            QCOMPARE(m_players.value(1)->path, clip);
             QVERIFY(clip.startsWith(QDir::temp().filePath("tolvane-preview-")));
             const double d = probedDuration(clip), heard = toneOf(clip);
             QVERIFY2(std::abs(d - SpeedClip::span(2, 30, r.speed).length / r.speed) < 0.15,
                      qPrintable(QString::number(d)));
             QVERIFY2(std::abs(heard - r.tone) < r.tone * 0.03, qPrintable(QString::number(heard)));
         }
-        QVERIFY(previewFiles().isEmpty()); // each went with its window
+        // Each went with its window, the next piece's render too.
+        QVERIFY(QTest::qWaitFor([] { return previewFiles().isEmpty(); }, limitMs));
+    }
+
+    // In pieces that play half a second each (2 s of a 10 s file at 4x), the preview plays on
+    // from piece to piece to the end of the file, whether or not the next piece is ready when one
+    // ends; the playhead moves on, and a piece's file goes once the next has taken over. A pause
+    // ends it: nothing more plays and no file stays.
+    void playsOnAcrossPieces()
+    {
+        for (const bool pauseMidway : {false, true}) {
+            auto view = open(m_short);
+            QVERIFY(view);
+            view->preview().setPieceSeconds(0.5);
+            choose(*view, 4);
+            view->previewButton()->click();
+            QStringList played;
+            double last = -1;
+            while (true) {
+                QVERIFY(QTest::qWaitFor(
+                    [&] {
+                        return view->model().isPlayingStandIn() && !played.contains(view->preview().clip());
+                    },
+                    limitMs));
+                played << view->preview().clip();
+                QVERIFY(QFile::exists(played.last()));
+                for (const QString& gone : played.mid(0, played.size() - 1))
+                    QVERIFY(!QFile::exists(gone));
+                FakePlayer* player = nullptr;
+                for (FakePlayer* p : m_players)
+                    if (p && p->path == played.last()) player = p;
+                QVERIFY(player);
+                player->at = 0.25;
+                view->model().tick();
+                QVERIFY(view->model().time() > last);
+                last = view->model().time();
+                if (pauseMidway && played.size() == 2) {
+                    view->model().pause();
+                    break;
+                }
+                if (played.size() % 2 == 0) // the next piece ready before this one ends
+                    QVERIFY(QTest::qWaitFor([&] { return !view->preview().isRendering(); }, limitMs));
+                player->at = 0.5;
+                emit player->ended();
+                if (!view->model().isPlaying()) break;
+            }
+            QVERIFY(QTest::qWaitFor(
+                [] { return Pools::preview().activeThreadCount() == 0 && previewFiles().isEmpty(); },
+                limitMs));
+            QCoreApplication::processEvents();
+            QVERIFY(!view->model().isPlaying() && !view->model().isPlayingStandIn());
+            if (pauseMidway) {
+                QCOMPARE(played.size(), 2);
+                QCOMPARE(view->model().time(), last);
+            } else {
+                QCOMPARE(played.size(), 5);
+                QCOMPARE(view->model().time(), 10.0);
+            }
+        }
     }
 
     // Asked twice at once, only the second plays; a clip is deleted once the next replaces it
