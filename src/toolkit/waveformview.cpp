@@ -37,6 +37,17 @@ void WaveformView::setPadding(double vertical, double horizontal)
     update();
 }
 
+QList<float> WaveformView::fitted(const QList<float>& samples)
+{
+    const auto loudest = std::max_element(samples.cbegin(), samples.cend());
+    if (loudest == samples.cend() || !(*loudest > 0)) return samples;
+    QList<float> out;
+    out.reserve(samples.size());
+    for (const float s : samples)
+        out << s / *loudest;
+    return out;
+}
+
 QList<WaveformView::Bar> WaveformView::bars(const QList<float>& samples, QSizeF size, const Span& dim)
 {
     QList<Bar> out;

@@ -34,6 +34,9 @@ class WaveformView : public QWidget
     // Blank space above and below the bars, and left and right of them.
     void setPadding(double vertical, double horizontal = 0);
 
+    // Peak amplitudes scaled for drawing: the loudest at 1, the others in proportion; all-silent
+    // samples stay as they are.
+    static QList<float> fitted(const QList<float>& samples);
     // The bars of `samples` in an area of `size` with its origin at 0, 0: bucket i spans the
     // middle 60 % of its step (never narrower than 1 point).
     static QList<Bar> bars(const QList<float>& samples, QSizeF size, const Span& dim);

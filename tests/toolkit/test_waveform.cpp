@@ -81,6 +81,9 @@ class WaveformTest : public QObject
             opacity << b.opacity;
         QCOMPARE(opacity, QList<double>({0.3, 0.3, 1, 1, 1, 1, 0.3, 0.3, 0.3, 0.3}));
         QVERIFY(WaveformView::bars({}, QSizeF(100, 50), std::nullopt).isEmpty());
+        // Quiet peaks are drawn as loud as the loudest allows; silence stays silent.
+        QCOMPARE(WaveformView::fitted({0.02f, 0.08f, 0}), QList<float>({0.25f, 1, 0}));
+        QCOMPARE(WaveformView::fitted({0, 0}), QList<float>({0, 0}));
     }
 
     void drawnBars()

@@ -11,6 +11,8 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
+#include <numbers>
+#include <optional>
 
 namespace {
 
@@ -60,6 +62,50 @@ double measurePeak(const QString& source, Job& job)
         r.stderrText.trimmed());
 }
 
+// Cover pictures go along where the container holds them and the source has no real picture
+// stream, which would be copied with them.
+bool keepsCovers(const Media::Probe& probe, const QString& ext)
+{
+    return ToolArgs::carriesCovers(ext) && !probe.videoCodec;
+}
+
+// The standard downmix of surround sound: each channel's share of the left and the right side.
+// The centre and the surrounds come in at −3 dB, a back centre at −6 dB on each side, the
+// low-frequency channel not at all. pan ignores the channels a layout lacks, so one table covers
+// 5.1 with back or side surrounds and 7.1.
+struct Share
+{
+    const char* channel;
+    double left;
+    double right;
+};
+constexpr double minus3dB = std::numbers::sqrt2 / 2;
+constexpr Share downmix[] = {{"FL", 1, 0},        {"FR", 0, 1},        {"FC", minus3dB, minus3dB},
+                             {"SL", minus3dB, 0}, {"SR", 0, minus3dB}, {"BL", minus3dB, 0},
+                             {"BR", 0, minus3dB}, {"BC", 0.5, 0.5}};
+
+// One output channel of `downmix`: the left side at the gain `left`, the right at `right`, each
+// left out when none.
+QString mix(std::optional<double> left, std::optional<double> right)
+{
+    QStringList terms;
+    for (const Share& s : downmix) {
+        if (!(left && s.left > 0) && !(right && s.right > 0)) continue;
+        const double g = left.value_or(0) * s.left + right.value_or(0) * s.right;
+        // Four decimals keep the products short; the coefficients need no more.
+        terms << ToolArgs::gain(std::round(g * 1e4) / 1e4) + QLatin1Char('*') + QLatin1String(s.channel);
+    }
+    return terms.join(QLatin1Char('+'));
+}
+
+// Mono is the mean of the two sides.
+QString surroundFilter(bool stereo, double l, double r)
+{
+    if (!stereo) return QStringLiteral("pan=mono|c0=") + mix(l / 2, r / 2);
+    return QStringLiteral("pan=stereo|c0=") + mix(l, std::nullopt) + QStringLiteral("|c1=") +
+           mix(std::nullopt, r);
+}
+
 } // namespace
 
 namespace ToolOps {
@@ -68,10 +114,13 @@ QStringList trimAudio(const QString& source, double from, double to, Job& job, c
 {
     ToolRun::checkSource(source);
     const QString ext = ToolRun::ext(source);
-    ToolRun::refusePastTheEnd(from, Media::probe(source).duration, pastTheEnd(source));
+    const Media::Probe probe = Media::probe(source);
+    ToolRun::refusePastTheEnd(from, probe.duration, pastTheEnd(source));
     return writeAudio(
         source, QStringLiteral("Trimmed"), to - from, job, progress,
-        [&](const QString& temporary) { return ToolArgs::trimAudio(source, from, to, ext, temporary); },
+        [&](const QString& temporary) {
+            return ToolArgs::trimAudio(source, from, to, ext, keepsCovers(probe, ext), temporary);
+        },
         pastTheEnd(source));
 }
 
@@ -79,16 +128,13 @@ QString channelFilter(bool stereo, int sourceChannels, double left, double right
 {
     const double l = left / 100, r = right / 100;
     using ToolArgs::gain;
-    // More than two channels are mixed down to the two sides first, centre and surrounds included.
-    const QString downmix =
-        sourceChannels > 2 ? QStringLiteral("aformat=channel_layouts=stereo,") : QString();
+    if (sourceChannels > 2) return surroundFilter(stereo, l, r);
     if (!stereo)
         return sourceChannels < 2
                    ? QStringLiteral("pan=mono|c0=%1*c0").arg(gain(l))
-                   : downmix + QStringLiteral("pan=mono|c0=%1*c0+%2*c1").arg(gain(l * 0.5), gain(r * 0.5));
-    return sourceChannels < 2
-               ? QStringLiteral("pan=stereo|c0=%1*c0|c1=%2*c0").arg(gain(l), gain(r))
-               : downmix + QStringLiteral("pan=stereo|c0=%1*c0|c1=%2*c1").arg(gain(l), gain(r));
+                   : QStringLiteral("pan=mono|c0=%1*c0+%2*c1").arg(gain(l * 0.5), gain(r * 0.5));
+    return sourceChannels < 2 ? QStringLiteral("pan=stereo|c0=%1*c0|c1=%2*c0").arg(gain(l), gain(r))
+                              : QStringLiteral("pan=stereo|c0=%1*c0|c1=%2*c1").arg(gain(l), gain(r));
 }
 
 QStringList channels(const QString& source, bool stereo, double left, double right, Job& job,
@@ -99,9 +145,10 @@ QStringList channels(const QString& source, bool stereo, double left, double rig
     const Media::Probe probe = Media::probe(source);
     // Each file's own channel count: a mono file among stereo ones still fills both sides.
     const QString filter = channelFilter(stereo, probe.channels, left, right);
-    return writeAudio(
-        source, stereo ? QStringLiteral("Stereo") : QStringLiteral("Mono"), probe.duration, job, progress,
-        [&](const QString& temporary) { return ToolArgs::channels(source, filter, ext, temporary); });
+    return writeAudio(source, stereo ? QStringLiteral("Stereo") : QStringLiteral("Mono"), probe.duration, job,
+                      progress, [&](const QString& temporary) {
+                          return ToolArgs::channels(source, filter, ext, keepsCovers(probe, ext), temporary);
+                      });
 }
 
 QStringList bleep(const QString& source, const QList<BleepRange>& ranges, Job& job, const Progress& progress)
@@ -113,10 +160,10 @@ QStringList bleep(const QString& source, const QList<BleepRange>& ranges, Job& j
     QList<BleepRange> sorted = ranges;
     std::stable_sort(sorted.begin(), sorted.end(),
                      [](const BleepRange& a, const BleepRange& b) { return a.start < b.start; });
-    return writeAudio(source, QStringLiteral("Bleeped"), probe.duration, job, progress,
-                      [&](const QString& temporary) {
-                          return ToolArgs::bleep(source, sorted, probe.channels, ext, temporary);
-                      });
+    return writeAudio(
+        source, QStringLiteral("Bleeped"), probe.duration, job, progress, [&](const QString& temporary) {
+            return ToolArgs::bleep(source, sorted, probe.channels, ext, keepsCovers(probe, ext), temporary);
+        });
 }
 
 QString loudnessFilter(LoudnessTarget target, int sampleRate)
@@ -151,9 +198,10 @@ QStringList normalize(const QString& source, LoudnessTarget target, Job& job, co
     const Media::Probe probe = Media::probe(source);
     const QString filter = target == LoudnessTarget::peak ? peakFilter(measurePeak(source, job))
                                                           : loudnessFilter(target, probe.sampleRate);
-    return writeAudio(
-        source, QStringLiteral("Normalized"), probe.duration, job, progress,
-        [&](const QString& temporary) { return ToolArgs::normalize(source, filter, ext, temporary); });
+    return writeAudio(source, QStringLiteral("Normalized"), probe.duration, job, progress,
+                      [&](const QString& temporary) {
+                          return ToolArgs::normalize(source, filter, ext, keepsCovers(probe, ext), temporary);
+                      });
 }
 
 } // namespace ToolOps

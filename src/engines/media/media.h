@@ -134,8 +134,9 @@ QStringList retryArgs(const QString& source, const QString& output, const QStrin
 void convert(const QString& source, const QString& output, bool audio, const QString& target, Job* job,
              const Progress& progress);
 
-// Normalised peaks (0…1) of the file's audio, decoded as mono at 8000 Hz: at most `buckets`
-// values, the loudest 1; empty without readable audio. Cancelling `job` ends the read (empty).
+// Peak amplitudes (0…1, 1 is full scale) of the file's audio, decoded as mono at 8000 Hz: at
+// most `buckets` values, as loud as the sound is, so that a quiet recording stays quiet; empty
+// without readable audio. Cancelling `job` ends the read (empty).
 QList<float> waveform(const QString& path, int buckets, Job* job = nullptr);
 // The peak reduction of `waveform` over decoded samples.
 QList<float> peaks(const QList<float>& samples, int buckets);

@@ -3,6 +3,7 @@
 #include "engines/media/media.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -14,6 +15,21 @@ QString integer(int value)
 
 const QStringList keepMetadata{QStringLiteral("-map_metadata"), QStringLiteral("0")};
 const QStringList audioOnly{QStringLiteral("-map"), QStringLiteral("0:a")};
+
+// The source's picture streams copied as attached pictures; the "?" lets a source without any
+// through.
+QStringList coverPictures(bool covers)
+{
+    if (!covers) return {};
+    return {QStringLiteral("-map"), QStringLiteral("0:v?"),           QStringLiteral("-c:v"),
+            QStringLiteral("copy"), QStringLiteral("-disposition:v"), QStringLiteral("attached_pic")};
+}
+
+// One colour per channel: showfreqs draws a channel without a colour of its own in white.
+QString everyChannel(const QString& color, int channels)
+{
+    return QStringList(std::max(channels, 1), QStringLiteral("0x") + color).join(QLatin1Char('|'));
+}
 
 } // namespace
 
@@ -34,25 +50,36 @@ QString gain(double value)
     return text;
 }
 
-QStringList trimAudio(const QString& source, double from, double to, const QString& ext, const QString& out)
+bool carriesCovers(const QString& ext)
 {
-    return QStringList{QStringLiteral("-i"),  source,      QStringLiteral("-ss"), fixed(from, 3),
-                       QStringLiteral("-to"), fixed(to, 3)} +
-           audioOnly + keepMetadata + Media::audioArgs(ext) + QStringList{out};
+    static const QStringList containers{QStringLiteral("mp3"), QStringLiteral("m4a"), QStringLiteral("flac")};
+    return containers.contains(ext);
 }
 
-QStringList channels(const QString& source, const QString& filter, const QString& ext, const QString& out)
+QStringList trimAudio(const QString& source, double from, double to, const QString& ext, bool covers,
+                      const QString& out)
 {
-    return QStringList{QStringLiteral("-i"), source} + audioOnly +
+    // Cut by a filter rather than -ss/-to on the output, which would drop a cover picture: its
+    // one frame lies at the start.
+    const QString cut =
+        QStringLiteral("atrim=start=%1:end=%2,asetpts=PTS-STARTPTS").arg(fixed(from, 3), fixed(to, 3));
+    return QStringList{QStringLiteral("-i"), source} + audioOnly + coverPictures(covers) +
+           QStringList{QStringLiteral("-af"), cut} + keepMetadata + Media::audioArgs(ext) + QStringList{out};
+}
+
+QStringList channels(const QString& source, const QString& filter, const QString& ext, bool covers,
+                     const QString& out)
+{
+    return QStringList{QStringLiteral("-i"), source} + audioOnly + coverPictures(covers) +
            QStringList{QStringLiteral("-af"), filter} + keepMetadata + Media::audioArgs(ext) +
            QStringList{out};
 }
 
 QStringList bleep(const QString& source, const QList<BleepRange>& sorted, int channels, const QString& ext,
-                  const QString& out)
+                  bool covers, const QString& out)
 {
-    return QStringList{QStringLiteral("-i"), source} + Bleeper::filter(sorted, channels) + keepMetadata +
-           Media::audioArgs(ext) + QStringList{out};
+    return QStringList{QStringLiteral("-i"), source} + Bleeper::filter(sorted, channels) +
+           coverPictures(covers) + keepMetadata + Media::audioArgs(ext) + QStringList{out};
 }
 
 QStringList peakMeasure(const QString& source)
@@ -70,12 +97,13 @@ QStringList peakMeasure(const QString& source)
             QStringLiteral("-")};
 }
 
-QStringList normalize(const QString& source, const QString& filter, const QString& ext, const QString& out)
+QStringList normalize(const QString& source, const QString& filter, const QString& ext, bool covers,
+                      const QString& out)
 {
-    return channels(source, filter, ext, out);
+    return channels(source, filter, ext, covers, out);
 }
 
-QString visualGraph(VisualShape shape, VisualStyle style, const QString& color, bool background)
+QString visualGraph(VisualShape shape, VisualStyle style, const QString& color, int channels, bool background)
 {
     const VisualFrame f = visualFrame(shape);
     const QString frame = integer(f.width) + QLatin1Char('x') + integer(f.height);
@@ -89,10 +117,9 @@ QString visualGraph(VisualShape shape, VisualStyle style, const QString& color, 
         v = QStringLiteral("showwaves=s=%1:mode=line:rate=30:colors=0x%2:draw=full").arg(strip, color);
         break;
     case VisualStyle::bars:
-        v = QStringLiteral(
-                "showfreqs=s=%1:mode=bar:ascale=sqrt:fscale=log:colors=0x%2:win_size=2048:overlap=0,"
-                "fps=30")
-                .arg(strip, color);
+        v = QStringLiteral("showfreqs=s=%1:mode=bar:ascale=sqrt:fscale=log:colors=%2:win_size=2048:overlap=0,"
+                           "fps=30")
+                .arg(strip, everyChannel(color, channels));
         break;
     }
     const QString size = integer(f.width) + QLatin1Char(':') + integer(f.height);
@@ -155,7 +182,8 @@ QStringList extraOutputs(const Extras& extras, int firstTrack)
 }
 
 QStringList visualize(const QString& source, VisualShape shape, VisualStyle style, const QString& color,
-                      const std::optional<QString>& background, double duration, const QString& out)
+                      int channels, const std::optional<QString>& background, double duration,
+                      const QString& out)
 {
     QStringList args{QStringLiteral("-i"), source};
     // The picture is a PNG the operation wrote itself, read as exactly that.
@@ -163,7 +191,7 @@ QStringList visualize(const QString& source, VisualShape shape, VisualStyle styl
         args << QStringLiteral("-protocol_whitelist") << QStringLiteral("file") << QStringLiteral("-f")
              << QStringLiteral("png_pipe") << QStringLiteral("-i") << *background;
     return args + QStringList{QStringLiteral("-filter_complex"),
-                              visualGraph(shape, style, color, background.has_value()),
+                              visualGraph(shape, style, color, channels, background.has_value()),
                               QStringLiteral("-map"),
                               QStringLiteral("[v]"),
                               QStringLiteral("-map"),

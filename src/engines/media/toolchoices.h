@@ -60,8 +60,8 @@ VisualFrame visualFrame(VisualShape shape);
 namespace Bleeper {
 
 // The four ffmpeg arguments ("-filter_complex", graph, "-map", "[out]") that silence `ranges`
-// (in the order given) and mix a 1000 Hz tone in there, one tone expression per output channel
-// for `channels` below 2, else two. An empty list changes nothing.
+// (in the order given) of a source with `channels` channels and mix a 1000 Hz tone into each of
+// them there. An empty list changes nothing.
 QStringList filter(const QList<BleepRange>& ranges, int channels);
 
 } // namespace Bleeper

@@ -20,7 +20,8 @@ class Job;
 // ffmpeg runs of one operation stops it before the next run starts.
 namespace ToolOps {
 
-// Audio. Results keep the source's extension, lower-cased, and its container's encoder.
+// Audio. Results keep the source's extension, lower-cased, and its container's encoder; in
+// mp3, m4a and flac they keep the source's cover pictures too.
 
 // "<base> Trimmed.<ext>": the audio from `from` to `to` seconds. Fails with a plain message
 // when the range lies past the end of this file.
@@ -32,12 +33,14 @@ QStringList channels(const QString& source, bool stereo, double left, double rig
                      const Progress& progress);
 
 // The pan filter for `stereo` (else mono) output of a source with `sourceChannels` channels and
-// gains in percent. Sources with more than two channels are first mixed down to stereo, so no
-// channel is lost. Example: stereo of stereo at 100 and 50 is "pan=stereo|c0=1.0*c0|c1=0.5*c1".
+// gains in percent. Sources with more than two channels are mixed down to stereo the standard
+// way (centre and surrounds at −3 dB, no low-frequency channel) before the gains; their mono is
+// the mean of that stereo. Example: stereo of stereo at 100 and 50 is
+// "pan=stereo|c0=1.0*c0|c1=0.5*c1".
 QString channelFilter(bool stereo, int sourceChannels, double left, double right);
 
 // "<base> Bleeped.<ext>": the source silenced inside `ranges` (at least one; sorted by start
-// here) and a 1000 Hz tone mixed in there.
+// here) and a 1000 Hz tone mixed into every channel there.
 QStringList bleep(const QString& source, const QList<BleepRange>& ranges, Job& job, const Progress& progress);
 
 // "<base> Normalized.<ext>": loudness normalised to `target`'s level, or for the peak target

@@ -67,7 +67,8 @@ QStringList visualize(const QString& source, VisualShape shape, VisualStyle styl
     return {Output::write(
         destination,
         [&](const QString& temporary) {
-            ToolRun::ffmpeg(ToolArgs::visualize(source, shape, style, color, png, probe.duration, temporary),
+            ToolRun::ffmpeg(ToolArgs::visualize(source, shape, style, color, probe.channels, png,
+                                                probe.duration, temporary),
                             probe.duration, job, progress);
             ToolRun::requireContent(
                 temporary, QStringLiteral("The video of %1 came out empty: its sound could not be read")

@@ -28,12 +28,9 @@ QList<float> runPeaks(const QList<float>& bins, qsizetype binSize, qsizetype n, 
         float peak = 0;
         for (qsizetype i = start / binSize; i <= (end - 1) / binSize; ++i)
             peak = std::max(peak, bins[i]);
-        out << peak;
+        // Decoders may overshoot full scale a little.
+        out << std::min(peak, 1.0f);
     }
-    const float loudest = *std::max_element(out.cbegin(), out.cend());
-    if (loudest > 0)
-        for (float& v : out)
-            v /= loudest;
     return out;
 }
 

@@ -22,7 +22,7 @@ class PeakFold
     qsizetype kept() const { return m_bins.size(); } // values held, never above capacity()
     qsizetype capacity() const { return m_capacity; }
 
-    // At most `buckets` values from 0 to 1, the loudest 1; empty when no sample came.
+    // At most `buckets` peak amplitudes from 0 to 1 (full scale); empty when no sample came.
     QList<float> peaks() const;
 
   private:

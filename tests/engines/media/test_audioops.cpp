@@ -6,13 +6,16 @@
 #include "engines/media/toolops.h"
 #include "engines/media/toolrun.h"
 
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <atomic>
+#include <functional>
 #include <thread>
+#include <tuple>
 
 namespace {
 
@@ -63,6 +66,27 @@ std::pair<double, double> levels(const QString& path, const QString& from = {}, 
     return {number(R"(max_volume:\s*(-?[\d.]+) dB)"), number(R"(Summary:[\s\S]*I:\s*(-?[\d.]+) LUFS)")};
 }
 
+// The peak of one channel of `path` between two times, in dB.
+double channelPeak(const QString& path, int channel, const QString& from, const QString& to)
+{
+    QProcess p;
+    p.start("ffmpeg", {"-hide_banner", "-nostats", "-ss", from, "-to", to, "-i", path, "-af",
+                       QString("pan=mono|c0=c%1,volumedetect").arg(channel), "-f", "null", "-"});
+    p.waitForFinished(60000);
+    const auto m = QRegularExpression(R"(max_volume:\s*(-?[\d.]+) dB)").match(p.readAllStandardError());
+    return m.hasMatch() ? m.captured(1).toDouble() : qQNaN();
+}
+
+// How many picture streams of `path` are marked as attached (cover) pictures.
+int coverPictures(const QString& path)
+{
+    QProcess p;
+    p.start("ffprobe", {"-v", "error", "-select_streams", "v", "-show_entries",
+                        "stream_disposition=attached_pic", "-of", "csv=p=0", path});
+    p.waitForFinished(60000);
+    return int(QString(p.readAllStandardOutput()).split('\n').filter("1").size());
+}
+
 QStringList hiddenIn(const QString& folder)
 {
     return QDir(folder).entryList({".tolvane-*"}, QDir::AllEntries | QDir::Hidden);
@@ -100,6 +124,16 @@ class AudioOpsTest : public QObject
                      .isEmpty());
         QVERIFY(!make("bg.png", {"-f", "lavfi", "-i", "color=red:s=800x600", "-frames:v", "1"}).isEmpty());
         QVERIFY(QFile::rename(path("bg.png"), path("bg 100%d.png")));
+        // The same song with a cover picture, as a tagger leaves it: PNG in MP3 and FLAC, JPEG in M4A.
+        QVERIFY(!make("cover.png", {"-f", "lavfi", "-i", "testsrc2=s=64x64", "-frames:v", "1"}).isEmpty());
+        QVERIFY(!make("cover.jpg", {"-f", "lavfi", "-i", "testsrc2=s=64x64", "-frames:v", "1"}).isEmpty());
+        for (const auto& [name, picture, codec] :
+             {std::tuple{"Cover.mp3", "cover.png", "libmp3lame"}, std::tuple{"Cover.m4a", "cover.jpg", "aac"},
+              std::tuple{"Cover.flac", "cover.png", "flac"}})
+            QVERIFY(
+                !make(name, {"-f", "lavfi", "-i", "sine=d=2.5", "-i", path(picture), "-map", "0:a", "-map",
+                             "1:v", "-c:a", codec, "-c:v", "copy", "-disposition:v", "attached_pic"})
+                     .isEmpty());
     }
 
     void trimNamesAndRange()
@@ -148,11 +182,18 @@ class AudioOpsTest : public QObject
         right.waitForFinished();
         QVERIFY(!right.readAllStandardError().contains("max_volume: -91"));
 
+        // Surround sound is mixed down the standard way: the centre (a tone at −18 dB) reaches
+        // each side, and mono, 3 dB down.
         const QString mono = ToolOps::channels(path("Centre.flac"), false, 100, 100, m_job, {}).value(0);
         QCOMPARE(mono, path("Centre Mono.flac"));
         QCOMPARE(ffprobe(mono).channels, 1);
-        // The centre at −18 dB comes through the standard downmix at about −29 dB; lost, it would be −91.
-        QVERIFY2(levels(mono).first > -35, qPrintable(QString::number(levels(mono).first)));
+        const QString both = ToolOps::channels(path("Centre.flac"), true, 100, 100, m_job, {}).value(0);
+        QCOMPARE(ffprobe(both).channels, 2);
+        for (const auto& [file, channel] : {std::pair{mono, 0}, std::pair{both, 0}, std::pair{both, 1}}) {
+            const double peak = channelPeak(file, channel, "0", "3");
+            QVERIFY2(qAbs(peak + 21.1) < 0.5,
+                     qPrintable(QString("%1 c%2: %3").arg(file).arg(channel).arg(peak)));
+        }
     }
 
     void bleepSilencesTheRanges()
@@ -165,6 +206,37 @@ class AudioOpsTest : public QObject
         QVERIFY(qAbs(levels(out, "1.25", "1.55").first + 10.5) < 0.6);
         QVERIFY(qAbs(levels(out, "2.6", "2.9").first + 7.5) < 0.6);
         QVERIFY_THROWS_EXCEPTION(ConvertError, ToolOps::bleep(path("Tone.wav"), {}, m_job, {}));
+
+        // Every channel of surround sound is silenced and sounds the tone, the centre's own
+        // tone gone.
+        const QString surround =
+            ToolOps::bleep(path("Centre.flac"), {{QUuid::createUuid(), 1.0, 2.0}}, m_job, {}).value(0);
+        QCOMPARE(ffprobe(surround).channels, 6);
+        for (int channel = 0; channel < 6; ++channel) {
+            const double peak = channelPeak(surround, channel, "1.1", "1.9");
+            QVERIFY2(qAbs(peak + 10.5) < 0.6, qPrintable(QString("c%1: %2").arg(channel).arg(peak)));
+        }
+    }
+
+    // Each audio tool keeps the cover picture of an MP3, M4A or FLAC file.
+    void coversAreKept()
+    {
+        const QList<BleepRange> bleeps{{QUuid::createUuid(), 1.0, 1.5}};
+        const QList<std::pair<QString, std::function<QStringList(const QString&)>>> tools{
+            {"trim", [&](const QString& f) { return ToolOps::trimAudio(f, 0.5, 2, m_job, {}); }},
+            {"channels", [&](const QString& f) { return ToolOps::channels(f, false, 100, 100, m_job, {}); }},
+            {"bleep", [&](const QString& f) { return ToolOps::bleep(f, bleeps, m_job, {}); }},
+            {"normalize",
+             [&](const QString& f) { return ToolOps::normalize(f, LoudnessTarget::peak, m_job, {}); }}};
+        for (const QString name : {"Cover.mp3", "Cover.m4a", "Cover.flac"}) {
+            QCOMPARE(coverPictures(path(name)), 1);
+            for (const auto& [tool, run] : tools) {
+                const QString out = run(path(name)).value(0);
+                QVERIFY2(coverPictures(out) == 1, qPrintable(name + " " + tool));
+                QVERIFY(!ffprobe(out).audio.isEmpty());
+                QVERIFY(QFile::remove(out));
+            }
+        }
     }
 
     void normalizeEveryContainer_data()
@@ -229,6 +301,25 @@ class AudioOpsTest : public QObject
                 .value(0);
         const Probed p = ffprobe(portrait);
         QCOMPARE(QSize(p.width, p.height), QSize(1080, 1920));
+
+        // Bars of a stereo song are drawn in the chosen colour on both channels, none in white.
+        const QString duet = make("Duet.mp3", {"-f", "lavfi", "-i", "sine=f=440:d=1.5", "-ac", "2"});
+        const QString bars = ToolOps::visualize(duet, VisualShape::square, VisualStyle::bars, "38D9F5",
+                                                std::nullopt, m_job, {})
+                                 .value(0);
+        QVERIFY(Fixture::ffmpeg({"-ss", "1", "-i", bars, "-frames:v", "1", path("frame.png")}));
+        const QImage frame(path("frame.png"));
+        QCOMPARE(frame.size(), QSize(1080, 1080));
+        int chosen = 0, white = 0;
+        for (int y = 360; y < 720; ++y)
+            for (int x = 0; x < frame.width(); ++x) {
+                const QColor c = frame.pixelColor(x, y);
+                if (c.value() > 180 && c.hsvSaturation() < 40) ++white;
+                // The edges of bars come out paler, where the colour is shared with the black.
+                else if (c.value() > 96 && c.hsvSaturation() > 96 && qAbs(c.hsvHue() - 191) < 15)
+                    ++chosen;
+            }
+        QVERIFY2(chosen > 500 && white < chosen / 100, qPrintable(QString("%1 %2").arg(chosen).arg(white)));
 
         for (const QString bad : {"red", "FF520", "FF5200:x", "0xFF5200", "FF5200[v]"})
             QCOMPARE(Fixture::failure([&] {

@@ -253,13 +253,14 @@ class MediaTest : public QObject
         QCOMPARE(entries(QFileInfo(src).path()), QStringList{"long.mkv"});
     }
 
-    // Peaks are each run's loudest sample, scaled to the loudest of all: runs 1–3, 4–6, 7–9; the
-    // tenth sample is never looked at. A real clip gives exactly the peaks of its whole decode,
+    // Peaks are each run's loudest sample, as loud as it is: runs 1–3, 4–6, 7–9; the tenth sample
+    // is never looked at. A real clip gives exactly the peaks of its whole decode,
     // however the bytes are cut; a video without sound has no waveform.
     void waveform()
     {
         const QList<float> samples{0.1f, -0.2f, 0.1f, 0.4f, 0, 0, 0, 0.1f, 0, -0.8f};
-        QCOMPARE(Media::peaks(samples, 3), (QList<float>{0.5f, 1, 0.25f}));
+        QCOMPARE(Media::peaks(samples, 3), (QList<float>{0.2f, 0.4f, 0.1f}));
+        QCOMPARE(Media::peaks({1.5f, -0.5f}, 2), (QList<float>{1, 0.5f})); // overshoot is full scale
         QCOMPARE(Media::peaks({0, 0, 0}, 2), (QList<float>{0, 0}));
 
         QProcess p;

@@ -9,6 +9,7 @@
 #include "toolkit/secondarybutton.h"
 #include "toolkit/textlabel.h"
 #include "toolkit/theme.h"
+#include "toolkit/waveformview.h"
 #include "tools/audio/bleep/bleeplane.h"
 #include "tools/audio/bleep/bleepwavearea.h"
 
@@ -127,7 +128,7 @@ QWidget* BleepAudioView::previewRow()
 void BleepAudioView::loaded()
 {
     m_model.duration = m_source->duration();
-    m_wave->setSamples(m_source->samples());
+    m_wave->setSamples(WaveformView::fitted(m_source->samples()));
     refresh();
 }
 

@@ -167,7 +167,7 @@ void AudioChannelsView::togglePlay()
 void AudioChannelsView::refresh()
 {
     const double left = m_left->value(), right = m_right->value();
-    const QList<float>& samples = m_source->samples();
+    const QList<float> samples = WaveformView::fitted(m_source->samples());
     m_layout->setSelected(m_stereo ? 1 : 0);
     m_rowLabels[0]->setText(m_stereo ? QStringLiteral("L") : QStringLiteral("Mono"));
     m_rowWaves[0]->setSamples(scaled(samples, m_stereo ? left : (left + right) / 2));

@@ -13,6 +13,7 @@
 #include "toolkit/silence.h"
 #include "toolkit/textlabel.h"
 #include "toolkit/theme.h"
+#include "toolkit/waveformview.h"
 
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -101,7 +102,7 @@ void TrimAudioView::setRange(double start, double end)
 
 void TrimAudioView::loaded()
 {
-    m_waveform->setSamples(m_source->samples());
+    m_waveform->setSamples(WaveformView::fitted(m_source->samples()));
     m_waveform->setDuration(m_source->duration());
     m_loading->setError(m_source->error());
     m_loading->setVisible(m_source->error().has_value());

@@ -12,6 +12,7 @@
 #include "toolkit/stage.h"
 #include "toolkit/textlabel.h"
 #include "toolkit/theme.h"
+#include "toolkit/waveformview.h"
 #include "tools/audio/visualizer/colourdot.h"
 #include "tools/audio/visualizer/visualizerpreview.h"
 
@@ -152,8 +153,8 @@ void VisualizerView::refresh()
     m_black->setVisible(m_background.has_value());
     m_image->setContent(m_background ? QStringLiteral("Change Image…") : QStringLiteral("Choose Image…"),
                         QStringLiteral("photo"));
-    m_preview->setState(
-        {m_source->samples(), m_shape, m_style, colours()[m_colour].shown, m_backgroundPreview});
+    m_preview->setState({WaveformView::fitted(m_source->samples()), m_shape, m_style,
+                         colours()[m_colour].shown, m_backgroundPreview});
     m_duration->setText(QStringLiteral("Duration ") + Fmt::time(m_source->duration(), false));
 }
 

@@ -15,6 +15,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <cmath>
 
 #include "../../../support/audiofixtures.h"
@@ -67,6 +68,25 @@ class TrimAudioTest : public QObject
         QTest::mouseRelease(wave, Qt::LeftButton, {}, QPoint(wave->width() - 2, 60));
         QVERIFY(std::abs(view->start() - (view->end() - 0.05)) < 1e-9);
         QCOMPARE(view->selectedText()->text(), QString("0:00.05 selected"));
+    }
+
+    // A quiet recording: a hum at 0.008 of full scale, speech at 0.15 from 1 s to 3 s of 4. The
+    // hum is silence however quiet the speech is; the range is found to a bucket.
+    void silenceTrimOfAQuietRecording()
+    {
+        const QString quiet = m_dir.filePath("quiet.wav");
+        QVERIFY(
+            makeAudio(quiet, "aevalsrc='if(between(t,1,3),0.15*sin(2*PI*440*t),0.008*sin(2*PI*100*t))':d=4"));
+        ToolHarness harness;
+        auto* view = harness.open<TrimAudioView>(ToolID::trimAudio, {quiet});
+        QVERIFY(view);
+        view->autoTrim()->click();
+        const double bucket = 4.0 / 420 + 1e-6;
+        QVERIFY2(std::abs(view->start() - 0.92) <= bucket && std::abs(view->end() - 3.08) <= bucket,
+                 qPrintable(QString("%1…%2").arg(view->start()).arg(view->end())));
+        // Drawn as loud as the waveform allows: the speech fills the height.
+        const QList<float>& drawn = view->waveform()->state().samples;
+        QCOMPARE(*std::max_element(drawn.cbegin(), drawn.cend()), 1.0f);
     }
 
     // The selection plays and ends by itself at its end, the button following.
