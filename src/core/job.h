@@ -109,6 +109,12 @@ class Job : public QObject
     std::chrono::steady_clock::time_point m_started; // tests move it back to stand for a long run
     QTimer* m_ticker = nullptr;
     std::optional<double> m_smoothed;
+    // The tick from which the progress rate is measured: the first that could use the progress.
+    struct Sample
+    {
+        double elapsed, progress;
+    };
+    std::optional<Sample> m_rateFrom;
 
     mutable QMutex m_lock;
     QList<pid_t> m_processes;
