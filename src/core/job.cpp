@@ -157,7 +157,7 @@ void Job::updateEstimate()
 void Job::updateEstimate(double t)
 {
     if (!isRunning()) return;
-    const std::optional<double> history = ETAStore::expectedDuration(m_title, m_bytes);
+    const std::optional<double> history = ETAStore::expectedDuration(historyKey(), m_bytes);
     const std::optional<double> fromHistory =
         history ? std::optional<double>(std::max(*history - t, 0.0)) : std::nullopt;
 
@@ -207,7 +207,7 @@ void Job::finish(const QStringList& results, const std::optional<QString>& error
     } else if (error) {
         setState(State::failed(*error));
     } else {
-        ETAStore::record(m_title, m_bytes, elapsed());
+        ETAStore::record(historyKey(), m_bytes, elapsed());
         setProgress(1.0);
         setState({Phase::done, QString()});
     }
