@@ -143,6 +143,11 @@ void silenceStandardError()
 {
     const int copy = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
     const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    // Started without a descriptor 2: /dev/null has just taken its place, and nothing is lost.
+    if (null == STDERR_FILENO) {
+        ::fcntl(null, F_SETFD, 0);
+        return;
+    }
     if (copy >= 0 && null >= 0 && ::dup2(null, STDERR_FILENO) == STDERR_FILENO) {
         ownErrorFd = copy;
     } else if (copy >= 0) {
