@@ -11,12 +11,15 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <cerrno>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
 #include <functional>
 #include <memory>
 #include <pwd.h>
+#include <unistd.h>
 
 namespace CLI {
 
@@ -120,12 +123,45 @@ void endChildrenAndExit(int signal)
     std::raise(signal);
 }
 
+// Where the command's own standard-error lines go; see silenceStandardError().
+int ownErrorFd = STDERR_FILENO;
+
+void writeAll(int fd, const QByteArray& bytes)
+{
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;
+        done += n;
+    }
+}
+
+// Libraries write their warnings straight to descriptor 2 (libtiff's "TIFFReadDirectory: …",
+// fontconfig, GLib), and a child not started through Shell would inherit it: while a command
+// runs, descriptor 2 leads to /dev/null and the command's own lines go to a copy of the real one.
+void silenceStandardError()
+{
+    const int copy = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    // Started without a descriptor 2: /dev/null has just taken its place, and nothing is lost.
+    if (null == STDERR_FILENO) {
+        ::fcntl(null, F_SETFD, 0);
+        return;
+    }
+    if (copy >= 0 && null >= 0 && ::dup2(null, STDERR_FILENO) == STDERR_FILENO) {
+        ownErrorFd = copy;
+    } else if (copy >= 0) {
+        ::close(copy);
+    }
+    if (null >= 0) ::close(null);
+}
+
 // Commands speak only through standard output; Qt's own chatter (offscreen platform notes,
-// missing runtime folder) would garble scripted use.
+// missing runtime folder, decoders' warnings) would garble scripted use.
 void quiet(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
     if (type == QtFatalMsg) {
-        std::fputs(message.toLocal8Bit().constData(), stderr);
+        writeAll(ownErrorFd, message.toLocal8Bit() + '\n');
         std::abort();
     }
 }
@@ -203,8 +239,7 @@ void print(const QString& line)
 
 void printError(const QString& line)
 {
-    const QByteArray bytes = printable(line).toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+    writeAll(ownErrorFd, printable(line).toUtf8() + '\n');
 }
 
 QString path(const QString& argument)
@@ -241,6 +276,7 @@ int run(const QStringList& args)
 
 int main(int argc, char** argv)
 {
+    silenceStandardError();
     qInstallMessageHandler(quiet);
     const Command* command = find(QString::fromLocal8Bit(argv[1]));
     std::unique_ptr<QCoreApplication> app;
@@ -248,7 +284,6 @@ int main(int argc, char** argv)
         app = makeApplication(command ? command->needs : Needs::core, argc, argv);
     } catch (const std::exception& e) {
         print(QStringLiteral("error: ") + errorDescription(e));
-        printError(QStringLiteral("    ") + errorDetails(e));
         return 1;
     }
     QCoreApplication::setApplicationName(QStringLiteral("Tolvane"));

@@ -27,7 +27,8 @@ int printing(const std::function<QString()>& command);
 
 // Writes one line to standard output as UTF-8, passed through printable().
 void print(const QString& line);
-// The same on standard error: what a person reads and a script need not parse.
+// The same on the standard error the command was started with (descriptor 2 itself leads
+// nowhere while a command runs): what a person reads and a script need not parse.
 void printError(const QString& line);
 
 // `text` with the characters that could end a line early or steer a terminal written as escapes:

@@ -27,7 +27,6 @@ struct Outcome
 {
     std::optional<QString> line; // none for a file never started
     bool failed = false;
-    QString details; // an outside program's own words behind a failure
 };
 
 // `typed` is the format as the user wrote it, which the failure line repeats.
@@ -43,16 +42,16 @@ Outcome convertOne(const QString& file, const QString& format, const QString& ty
         if (results.isEmpty())
             return {QStringLiteral("✓ %1: already %2, nothing to do")
                         .arg(name, WheelItem::format(format).title()),
-                    false,
-                    {}};
+                    false};
         QString line = QStringLiteral("✓ %1 → %2  (%3)")
                            .arg(name, results.join(QStringLiteral(", ")),
                                 QString::asprintf("%.1fs", double(timer.nsecsElapsed()) / 1e9));
         for (const QString& note : job.notes())
             line += QStringLiteral("  ") + note;
-        return {line, false, {}};
+        return {line, false};
     } catch (const std::exception& e) {
-        return {QStringLiteral("✗ %1 → %2: %3").arg(name, typed, errorDescription(e)), true, errorDetails(e)};
+        // The message alone, in plain words: an outside program's own lines stay off the terminal.
+        return {QStringLiteral("✗ %1 → %2: %3").arg(name, typed, errorDescription(e)), true};
     }
 }
 
@@ -107,9 +106,6 @@ class Batch
         m_anyFailed = m_anyFailed || outcome.failed;
         for (; m_printed < m_outcomes.size() && m_outcomes[m_printed]; ++m_printed) {
             if (m_outcomes[m_printed]->line) print(*m_outcomes[m_printed]->line);
-            for (const QString& detail :
-                 m_outcomes[m_printed]->details.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-                printError(QStringLiteral("    ") + detail);
         }
         if (++m_finished == m_outcomes.size()) m_loop.quit();
     }

@@ -157,14 +157,25 @@ void Job::updateEstimate()
 void Job::updateEstimate(double t)
 {
     if (!isRunning()) return;
-    const std::optional<double> history = ETAStore::expectedDuration(m_title, m_bytes);
+    const std::optional<double> history = ETAStore::expectedDuration(historyKey(), m_bytes);
     const std::optional<double> fromHistory =
         history ? std::optional<double>(std::max(*history - t, 0.0)) : std::nullopt;
 
-    double estimate = 0;
+    // Work often leaps ahead at its start: an encoder swallows its look-ahead at once, and
+    // ffmpeg's position follows its fastest stream, the sound, meanwhile. A rate taken from the
+    // start would promise too little time, and the estimate never rises again; so the rate is
+    // measured from the first tick that could use the progress, once a second has passed.
+    std::optional<double> fromProgress;
     const double p = m_progress.value_or(0);
     if (m_progress && p >= 0.03 && p < 1 && t >= 0.6) {
-        estimate = t * (1 - p) / p;
+        if (!m_rateFrom) m_rateFrom = Sample{t, p};
+        const double span = t - m_rateFrom->elapsed;
+        const double done = p - m_rateFrom->progress;
+        if (span >= 1 && done > 0) fromProgress = span * (1 - p) / done;
+    }
+    double estimate = 0;
+    if (fromProgress) {
+        estimate = *fromProgress;
         // The history leads early on and has handed over completely at two thirds.
         if (fromHistory) {
             const double w = std::min(1.5 * p, 1.0);
@@ -196,7 +207,7 @@ void Job::finish(const QStringList& results, const std::optional<QString>& error
     } else if (error) {
         setState(State::failed(*error));
     } else {
-        ETAStore::record(m_title, m_bytes, elapsed());
+        ETAStore::record(historyKey(), m_bytes, elapsed());
         setProgress(1.0);
         setState({Phase::done, QString()});
     }

@@ -47,6 +47,11 @@ class Job : public QObject
     // Seconds since the job was created.
     double elapsed() const;
 
+    // The entry of the timing history the estimate reads and a clean run writes: the title unless
+    // set. Jobs that share a title over inputs that take very different times keep apart.
+    QString historyKey() const { return m_historyKey.isEmpty() ? m_title : m_historyKey; }
+    void setHistoryKey(const QString& key) { m_historyKey = key; }
+
     void setTitle(const QString& title);
     void setDetail(const QString& detail);
     void setProgress(std::optional<double> progress);
@@ -99,6 +104,7 @@ class Job : public QObject
 
     const QUuid m_id;
     QString m_title;
+    QString m_historyKey;
     QString m_detail;
     std::optional<double> m_progress;
     State m_state;
@@ -109,6 +115,12 @@ class Job : public QObject
     std::chrono::steady_clock::time_point m_started; // tests move it back to stand for a long run
     QTimer* m_ticker = nullptr;
     std::optional<double> m_smoothed;
+    // The tick from which the progress rate is measured: the first that could use the progress.
+    struct Sample
+    {
+        double elapsed, progress;
+    };
+    std::optional<Sample> m_rateFrom;
 
     mutable QMutex m_lock;
     QList<pid_t> m_processes;

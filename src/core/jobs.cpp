@@ -1,5 +1,6 @@
 #include "core/jobs.h"
 
+#include "core/catalog.h"
 #include "core/converterror.h"
 #include "core/fmt.h"
 #include "core/inputcheck.h"
@@ -100,11 +101,12 @@ std::vector<std::weak_ptr<Job>>& started()
 }
 
 std::shared_ptr<Job> start(const QString& title, const QString& detail, qint64 bytes,
-                           std::optional<QPointF> at)
+                           std::optional<QPointF> at, const QString& historyKey)
 {
     Q_ASSERT(!QCoreApplication::instance() ||
              QThread::currentThread() == QCoreApplication::instance()->thread());
     auto job = Job::create(title, detail, bytes);
+    job->setHistoryKey(historyKey);
     std::erase_if(started(), [](const std::weak_ptr<Job>& j) {
         const std::shared_ptr<Job> held = j.lock();
         return !held || !held->isRunning();
@@ -267,7 +269,11 @@ std::shared_ptr<Job> run(const QString& title, const QStringList& files, std::op
     qint64 bytes = 0;
     for (const QString& file : files)
         bytes += Fmt::fileSize(file);
-    auto job = start(title, detail, bytes, at);
+    // "Compressing" a photo and a film share a title, not a pace: each kind of source keeps
+    // its own timing history.
+    const std::optional<QString> format = files.isEmpty() ? std::nullopt : Catalog::format(files.first());
+    auto job = start(title, detail, bytes, at,
+                     format ? title + QStringLiteral(" (") + *format + QLatin1Char(')') : title);
     auto batch = std::make_shared<Batch>(job, files, std::move(work), order);
     launch(job, [batch] {
         // Further workers only where a thread is free at once: the first one alone gets through.
@@ -281,7 +287,7 @@ std::shared_ptr<Job> run(const QString& title, const QStringList& files, std::op
 std::shared_ptr<Job> runOnce(const QString& title, const QString& detail, qint64 bytes,
                              std::optional<QPointF> at, WholeWork work)
 {
-    auto job = start(title, detail, bytes, at);
+    auto job = start(title, detail, bytes, at, title);
     launch(job, [job, work = std::move(work)] {
         const Progress progress = [job](double p) { job->report(p); };
         const Attempt a = attempt(*job, [&] { return work(*job, progress); });

@@ -257,7 +257,7 @@ class CliTest : public QObject
         QCOMPARE(everything, QStringList({"in", "in/a.d", "in/a.mkv", "x"}));
     }
 
-    // A failure reads plainly on standard output, ffmpeg's own words go to standard error; a file
+    // A failure reads plainly on standard output and nothing reaches standard error; a file
     // already in the format needs no work, an unknown kind fails, and neither writes anything.
     void failuresAndNothingToDo()
     {
@@ -267,7 +267,7 @@ class CliTest : public QObject
         QCOMPARE(r.status, 1);
         QVERIFY2(QRegularExpression("^✗ bad\\.mkv → mp4: [^@\n]+\n$").match(r.out).hasMatch(),
                  qPrintable(r.out));
-        QVERIFY2(r.err.startsWith("    ") && r.err.contains("Invalid data"), qPrintable(r.err));
+        QCOMPARE(r.err, QString());
 
         QVERIFY(writeFile(dir.filePath("notes.xyz"), ""));
         const Run same =
@@ -279,6 +279,47 @@ class CliTest : public QObject
         QCOMPARE(lines[1], QString("✗ notes.xyz → mkv: Tolvane doesn’t know this kind of file"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
                  (QStringList{"bad.mkv", "notes.xyz"}));
+    }
+
+    // Files other programs wrote and a copy broke off short: each failure is said in our words on
+    // standard output, while ffmpeg's lines ("[mov,mp4,… @ 0x…] moov atom not found") and
+    // libtiff's warnings stay off both streams. A German locale keeps its comma out of the times.
+    void damagedFilesFailInPlainWords()
+    {
+        QTemporaryDir dir;
+        QProcess ffmpeg;
+        ffmpeg.start("ffmpeg",
+                     {"-v", "error", "-f", "lavfi", "-i", "testsrc2=d=1:s=160x120", "-f", "lavfi", "-i",
+                      "sine=d=1", "-c:v", "libx264", "-c:a", "aac", "-shortest", dir.filePath("clip.mp4")});
+        QVERIFY(ffmpeg.waitForFinished(30000) && ffmpeg.exitCode() == 0);
+        QProcess convert;
+        convert.start("/usr/bin/convert", {"-size", "320x240", "gradient:red-blue", "-compress", "lzw",
+                                           dir.filePath("picture.tif")});
+        QVERIFY(convert.waitForFinished(30000) && convert.exitCode() == 0);
+        for (const QString& name : {QString("clip.mp4"), QString("picture.tif")}) {
+            QFile whole(dir.filePath(name));
+            QVERIFY(whole.open(QIODevice::ReadOnly));
+            const QByteArray bytes = whole.readAll();
+            QVERIFY(writeFile(dir.filePath("cut " + name), bytes.left(bytes.size() / 2)));
+        }
+
+        const Run sound = tolvane(
+            {"--convert", "mp3", dir.filePath("cut clip.mp4"), dir.filePath("clip.mp4")}, "de_DE.UTF-8");
+        QCOMPARE(sound.status, 1);
+        const QStringList lines = sound.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0], QString("✗ cut clip.mp4 → mp3: The file can’t be read: it may be damaged or not a "
+                                   "media file"));
+        QVERIFY2(
+            QRegularExpression("^✓ clip\\.mp4 → clip\\.mp3  \\(\\d+\\.\\ds\\)$").match(lines[1]).hasMatch(),
+            qPrintable(lines[1]));
+        QCOMPARE(sound.err, QString());
+
+        const Run picture = tolvane({"--convert", "png", dir.filePath("cut picture.tif")}, "de_DE.UTF-8");
+        QCOMPARE(picture.status, 1);
+        QVERIFY2(picture.out.startsWith("✗ cut picture.tif → png: ") && !picture.out.contains("TIFF"),
+                 qPrintable(picture.out));
+        QCOMPARE(picture.err, QString());
     }
 
     // A target the file can't take, and a file that has gone, are said to be so in every family,
@@ -411,8 +452,8 @@ class CliTest : public QObject
         }
     }
 
-    // An archive library that can't be loaded fails the archive's conversion, naming the library
-    // and the loader's reason, and leaves nothing behind.
+    // An archive library that can't be loaded fails the archive's conversion, naming the library,
+    // and leaves nothing behind.
     void archiveLibraryThatWontLoad()
     {
         QTemporaryDir dir, libraries;
@@ -428,8 +469,7 @@ class CliTest : public QObject
         QCOMPARE(p.exitCode(), 1);
         QCOMPARE(QString::fromUtf8(p.readAllStandardOutput()),
                  QString("✗ box.zip → gz: Tolvane can’t load libarchive.so.13\n"));
-        QVERIFY(QString::fromLocal8Bit(p.readAllStandardError())
-                    .contains(libraries.filePath("libarchive.so.13")));
+        QCOMPARE(p.readAllStandardError(), QByteArray());
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"box.zip"});
     }
 

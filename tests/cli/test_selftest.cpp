@@ -312,6 +312,29 @@ class SelfTestTest : public QObject
                      qPrintable(run.lines.join('\n')));
         QCOMPARE(run.err, QString());
     }
+
+    // A clip broken off short fails every check that reads it, each in our words, and ffmpeg's own
+    // lines ("[mov,mp4,… @ 0x…] moov atom not found") stay off both streams.
+    void damagedClipFailsInPlainWords()
+    {
+        QTemporaryDir folder;
+        const QString dir = copy(folder);
+        QFile clip(QDir(dir).filePath("clip.mp4"));
+        QVERIFY(clip.open(QIODevice::ReadWrite) && clip.resize(clip.size() / 2));
+        clip.close();
+        const Run run = selftest(dir);
+        QCOMPARE(run.status, 1);
+        for (const QString& name : clipChecks) {
+            const QString because = name == "join"
+                                        ? "clip.mp4 has no picture to size the joined video by"
+                                        : "The file can’t be read: it may be damaged or not a media file";
+            QVERIFY2(run.lines.contains(QStringLiteral("✗ %1: %2").arg(name, because)),
+                     qPrintable(run.lines.join('\n')));
+        }
+        QVERIFY2(!run.lines.join('\n').contains(" @ 0x"), qPrintable(run.lines.join('\n')));
+        QCOMPARE(run.err, QString());
+        QCOMPARE(run.lines.last(), QStringLiteral("%1 tool checks failed.").arg(clipChecks.size()));
+    }
 };
 
 QTEST_GUILESS_MAIN(SelfTestTest)

@@ -254,6 +254,21 @@ class JobTest : public QObject
         }
     }
 
+    // Jobs that share a title keep a timing history per kind of source: a photo's quick compression
+    // never tells a film's compression it is nearly done.
+    void historyPerKindOfSource()
+    {
+        const auto photo = Jobs::run("Compressing", files("photo.jpg"), {}, fakeWork());
+        photo->m_started -= std::chrono::seconds(2);
+        QVERIFY(ends(*photo));
+        QCOMPARE(Settings::store()->value("etaHistory").toMap().keys(), QStringList{"Compressing (jpg)"});
+        // Started estimating at once: only a source of the same kind finds a history to go by.
+        const auto film = Jobs::run("Compressing", files("film.mp4"), {}, fakeWork());
+        const auto another = Jobs::run("Compressing", files("another.jpg"), {}, fakeWork());
+        QVERIFY(!film->m_smoothed && another->m_smoothed);
+        QTRY_VERIFY_WITH_TIMEOUT(!film->isRunning() && !another->isRunning(), patience);
+    }
+
     void runOnceReportsTheWhole()
     {
         const auto job = Jobs::runOnce("Creating PDF", "", 0, {}, [](Job&, auto progress) -> QStringList {
