@@ -268,6 +268,7 @@ std::shared_ptr<Job> run(const QString& title, const QStringList& files, std::op
     for (const QString& file : files)
         bytes += Fmt::fileSize(file);
     auto job = start(title, detail, bytes, at);
+    job->setSources(files);
     auto batch = std::make_shared<Batch>(job, files, std::move(work), order);
     launch(job, [batch] {
         // Further workers only where a thread is free at once: the first one alone gets through.

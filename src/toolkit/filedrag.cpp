@@ -1,5 +1,7 @@
 #include "toolkit/filedrag.h"
 
+#include "platform/dragsource.h"
+
 #include <QApplication>
 #include <QDrag>
 #include <QFileIconProvider>
@@ -7,6 +9,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QUrl>
 #include <QWidget>
 #include <algorithm>
@@ -57,6 +60,8 @@ bool FileDrag::move(QWidget* source, const QMouseEvent& event, const QStringList
     drag->setPixmap(image(files));
     // The pointer holds the front icon by its middle.
     drag->setHotSpot(QPoint(iconSide / 2, iconSide / 2));
+    DragSource::setOwnDrag(files);
+    const auto ended = qScopeGuard([] { DragSource::setOwnDrag(std::nullopt); });
     drag->exec(actions, Qt::CopyAction);
     return true;
 }
