@@ -16,6 +16,7 @@
 #include <QPainterPath>
 #include <QTextLayout>
 #include <QVariantAnimation>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -34,6 +35,20 @@ QColor failedRed()
 QString lastPathComponent(const QString& path)
 {
     return QFileInfo(QDir::cleanPath(path)).fileName();
+}
+
+QString folderOf(const QString& path)
+{
+    return QFileInfo(QDir::cleanPath(path)).absolutePath();
+}
+
+// A folder as the user knows it: inside the home folder, from "~".
+QString shownFolder(const QString& folder)
+{
+    const QString home = QDir::cleanPath(QDir::homePath());
+    if (folder == home) return QStringLiteral("~");
+    if (folder.startsWith(home + QLatin1Char('/'))) return QLatin1Char('~') + folder.mid(home.size());
+    return folder;
 }
 
 void paintClose(QPainter& painter, const QRectF& r)
@@ -148,8 +163,17 @@ QString HUDView::subline(const Job& job)
     const Job::State state = job.state();
     if (state.phase == Job::Phase::failed) return state.message;
     QString line = job.detail();
-    if (state.phase == Job::Phase::done && job.results().size() == 1)
-        line = QStringLiteral("Saved ") + lastPathComponent(job.results().first());
+    if (state.phase == Job::Phase::done && job.results().size() == 1) {
+        const QString result = job.results().first();
+        line = QStringLiteral("Saved ") + lastPathComponent(result);
+        // A result that went elsewhere than beside its file says where, or it is not found.
+        const QString folder = folderOf(result);
+        const QStringList sources = job.sources();
+        if (!sources.isEmpty() && std::none_of(sources.cbegin(), sources.cend(), [&](const QString& source) {
+                return folderOf(source) == folder;
+            }))
+            line += QStringLiteral(" in ") + shownFolder(folder);
+    }
     // What the work had to say beside a result it saved all the same ("The file is cut short").
     // With nothing saved the notes say it all: each names its file.
     if (state.phase == Job::Phase::done && !job.notes().isEmpty()) {

@@ -15,6 +15,7 @@
 #include <QPropertyAnimation>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <cmath>
 
 WheelController::WheelController(QObject* parent)
@@ -67,6 +68,7 @@ void WheelController::show(WheelMode mode, const QStringList& files, QPoint glob
         // A fade still running from a recent hide would take the new wheel with it.
         m_fade->stop();
         m_panel->setWindowOpacity(1.0);
+        takeInput(true);
         m_panel->show();
         m_visible = true;
     }
@@ -81,6 +83,8 @@ void WheelController::hide(bool animated)
     m_visible = false;
     m_model->setHighlighted(std::nullopt);
     if (animated) {
+        // A press during the fade belongs to what lies beneath, such as the next file to drag.
+        takeInput(false);
         m_fade->stop();
         m_fade->setStartValue(m_panel->windowOpacity());
         m_fade->start();
@@ -89,6 +93,11 @@ void WheelController::hide(bool animated)
         m_panel->hide();
         m_model->setBloom(false);
     }
+}
+
+void WheelController::takeInput(bool on)
+{
+    if (QWindow* window = m_panel->windowHandle()) window->setFlag(Qt::WindowTransparentForInput, !on);
 }
 
 void WheelController::hideSoon()

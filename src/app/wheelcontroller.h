@@ -68,6 +68,8 @@ class WheelController : public QObject
   private:
     // clamp() within the available area of the screen under the point; unchanged without screens.
     static QPointF clampToScreen(QPointF point);
+    // Whether the wheel's window takes the pointer and drops, or lets them through.
+    void takeInput(bool on);
 
     std::unique_ptr<WheelModel> m_model;
     QStringList m_files;

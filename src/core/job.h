@@ -43,6 +43,8 @@ class Job : public QObject
     std::optional<double> remaining() const { return m_remaining; }
     bool showsProgress() const { return m_showsProgress; }
     QStringList results() const { return m_results; }
+    // The files the job works on, when it was given files (Jobs::run); empty otherwise.
+    QStringList sources() const { return m_sources; }
     qint64 bytes() const { return m_bytes; }
     // Seconds since the job was created.
     double elapsed() const;
@@ -59,6 +61,7 @@ class Job : public QObject
     void setRemaining(std::optional<double> seconds);
     void setShowsProgress(bool shows) { m_showsProgress = shows; }
     void setResults(const QStringList& results) { m_results = results; }
+    void setSources(const QStringList& sources) { m_sources = sources; }
 
     // Any thread: clamps to 0…1 and publishes on the main thread while the job still runs.
     void report(double fraction);
@@ -111,6 +114,7 @@ class Job : public QObject
     std::optional<double> m_remaining;
     bool m_showsProgress = true;
     QStringList m_results;
+    QStringList m_sources;
     const qint64 m_bytes;
     std::chrono::steady_clock::time_point m_started; // tests move it back to stand for a long run
     QTimer* m_ticker = nullptr;

@@ -274,6 +274,7 @@ std::shared_ptr<Job> run(const QString& title, const QStringList& files, std::op
     const std::optional<QString> format = files.isEmpty() ? std::nullopt : Catalog::format(files.first());
     auto job = start(title, detail, bytes, at,
                      format ? title + QStringLiteral(" (") + *format + QLatin1Char(')') : title);
+    job->setSources(files);
     auto batch = std::make_shared<Batch>(job, files, std::move(work), order);
     launch(job, [batch] {
         // Further workers only where a thread is free at once: the first one alone gets through.

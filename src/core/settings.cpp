@@ -189,5 +189,13 @@ QString Settings::outputDirectory(const QString& source) const
         const QFileInfo info(folder);
         if (!folder.isEmpty() && info.isDir()) return QDir::cleanPath(info.absoluteFilePath());
     }
-    return QFileInfo(source).absolutePath();
+    const QString beside = QFileInfo(source).absolutePath();
+    if (beside != QDir::cleanPath(dataFolder())) return beside;
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    return !pictures.isEmpty() && QFileInfo(pictures).isDir() ? QDir::cleanPath(pictures) : QDir::homePath();
+}
+
+QString Settings::dataFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Tolvane");
 }

@@ -54,8 +54,12 @@ class Settings : public QObject
     void setOnboarded(bool on);
 
     // The folder that receives the results made from `source`: the chosen output folder when
-    // that is the setting and it exists as a folder, else the source's own folder.
+    // that is the setting and it exists as a folder, else the source's own folder. A source in
+    // the application's data folder (the welcome window's sample) is not the user's to look
+    // for there: its results go to the user's pictures folder, or home when there is none.
     QString outputDirectory(const QString& source) const;
+    // The application's own data folder (~/.local/share/Tolvane), hidden from the user.
+    static QString dataFolder();
 
     // Reads every value again from the store (tests and a fresh start).
     void reload();

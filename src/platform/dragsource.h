@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 // What the desktop tells about a drag in any application: the drag selection's change count,
 // the dragged files, the left pointer button, the modifier keys and Esc. Main thread only.
@@ -15,6 +16,13 @@ class DragSource : public QObject
 
     // The X11 watcher when the application runs on an X display that answers, else none.
     static std::unique_ptr<DragSource> system();
+
+    // The files of the drag this application runs itself, from its start to its end (none
+    // otherwise). requestFiles() answers with them: the application's own drag source hands its
+    // list over only for the time of its latest pointer message, which any change to one of its
+    // windows (a fading panel) moves to a time no watcher learns.
+    static void setOwnDrag(const std::optional<QStringList>& files);
+    static std::optional<QStringList> ownDrag();
 
     // Moves by one each time the drag selection changes hands.
     virtual quint64 changeCount() = 0;

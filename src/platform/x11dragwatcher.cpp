@@ -208,6 +208,11 @@ void X11DragWatcher::selectRawEvents()
 
 void X11DragWatcher::requestFiles(FilesHandler done)
 {
+    if (const std::optional<QStringList> own = ownDrag()) {
+        QMetaObject::invokeMethod(
+            this, [done = std::move(done), files = *own] { done(files); }, Qt::QueuedConnection);
+        return;
+    }
     m_waiting.push_back(std::move(done));
     if (!m_converting) startConversion();
 }

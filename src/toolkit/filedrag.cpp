@@ -1,5 +1,6 @@
 #include "toolkit/filedrag.h"
 
+#include "platform/dragsource.h"
 #include "platform/x11clock.h"
 
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QUrl>
 #include <QWidget>
 #include <algorithm>
@@ -61,6 +63,8 @@ bool FileDrag::move(QWidget* source, const QMouseEvent& event, const QStringList
     drag->setPixmap(image(files));
     // The pointer holds the front icon by its middle.
     drag->setHotSpot(QPoint(iconSide / 2, iconSide / 2));
+    DragSource::setOwnDrag(files);
+    const auto ended = qScopeGuard([] { DragSource::setOwnDrag(std::nullopt); });
     drag->exec(actions, Qt::CopyAction);
     return true;
 }

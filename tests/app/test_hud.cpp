@@ -4,6 +4,7 @@
 #include "core/settings.h"
 #include "toolkit/floatingpanel.h"
 
+#include <QDir>
 #include <QPainter>
 #include <QSettings>
 #include <QtTest>
@@ -84,6 +85,27 @@ class HudTest : public QObject
             QVERIFY2(std::abs(run - filled * bar.width()) <= 3, qPrintable(texts));
             QCOMPARE(count(image, mark, isOrange) > 30, icon == 1);
             QCOMPARE(count(image, mark, isRed) > 30, icon == 2);
+        }
+    }
+
+    // A result that landed away from every file of its job names its folder, from "~" inside
+    // the home folder; one beside any of them, or of a job given no files, names none.
+    void savedElsewhereNamesTheFolder()
+    {
+        const QString home = QDir::homePath();
+        const std::tuple<QStringList, QString, QString> rows[] = {
+            {{"/in/a.mov"}, "/in/a.mp4", "Saved a.mp4"},
+            {{}, "/o/a.mp4", "Saved a.mp4"},
+            {{"/in/a.mov"}, home + "/Pictures/a.mp4", "Saved a.mp4 in ~/Pictures"},
+            {{"/in/a.mov"}, home + "/a.mp4", "Saved a.mp4 in ~"},
+            {{"/in/a.mov"}, home + "Else/a.mp4", "Saved a.mp4 in " + home + "Else"},
+            {{"/in/a.mov"}, "/o/pages/", "Saved pages in /o"},
+            {{"/x/b.mov", "/o/a.mov"}, "/o/a.mp4", "Saved a.mp4"},
+        };
+        for (const auto& [sources, result, line] : rows) {
+            const JobPtr done = job(Job::Phase::done, {result}, 1);
+            done->setSources(sources);
+            QCOMPARE(HUDView::subline(*done), line);
         }
     }
 

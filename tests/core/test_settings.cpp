@@ -86,6 +86,32 @@ class SettingsTest : public QObject
         m_settings.setOutputFolder("~/in");
         QCOMPARE(m_settings.outputDirectory("/elsewhere/x.png"), in);
     }
+
+    // The application's own files (the welcome sample) lie hidden: their results go to the
+    // pictures folder the desktop names, or home without one, or to the chosen folder.
+    void outputOfOwnFiles()
+    {
+        QTemporaryDir home;
+        const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+        const auto restore = qScopeGuard([&] {
+            qputenv("HOME", oldHome);
+            qputenv("XDG_CONFIG_HOME", oldConfig);
+        });
+        qputenv("HOME", home.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", home.filePath(".config").toUtf8());
+        const QString sample = Settings::dataFolder() + "/Tolvane Sample.png";
+        QCOMPARE(m_settings.outputDirectory(sample), home.path());
+        QVERIFY(QDir().mkpath(home.filePath(".config")) && QDir().mkpath(home.filePath("Bilder")));
+        QFile dirs(home.filePath(".config/user-dirs.dirs"));
+        QVERIFY(dirs.open(QIODevice::WriteOnly) && dirs.write("XDG_PICTURES_DIR=\"$HOME/Bilder\"\n") > 0);
+        dirs.close();
+        QCOMPARE(m_settings.outputDirectory(sample), home.filePath("Bilder"));
+        QCOMPARE(m_settings.outputDirectory(Settings::dataFolder() + "/sub/x.png"),
+                 Settings::dataFolder() + "/sub");
+        m_settings.setSaveLocation(SaveLocation::folder);
+        m_settings.setOutputFolder(home.filePath(".config"));
+        QCOMPARE(m_settings.outputDirectory(sample), home.filePath(".config"));
+    }
 };
 
 QTEST_GUILESS_MAIN(SettingsTest)

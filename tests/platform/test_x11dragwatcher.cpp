@@ -87,6 +87,27 @@ class X11DragWatcherTest : public ScreenTest
         QCOMPARE(*answer, files);
     }
 
+    // The application's own drag is answered with its files, from the event loop; once it has
+    // ended the selection is asked again, and with no drag under way it gives none.
+    void ownDrag()
+    {
+        REQUIRE_SCREEN();
+        const std::unique_ptr<X11DragWatcher> watcher = X11DragWatcher::open();
+        QVERIFY(watcher);
+        const QStringList files{"/tmp/Tolvane Sample.png"};
+        std::optional<QStringList> answer;
+        DragSource::setOwnDrag(files);
+        watcher->requestFiles([&](const QStringList& paths) { answer = paths; });
+        QVERIFY(!answer);
+        QTRY_VERIFY_WITH_TIMEOUT(answer.has_value(), patience);
+        QCOMPARE(*answer, files);
+        DragSource::setOwnDrag(std::nullopt);
+        answer.reset();
+        watcher->requestFiles([&](const QStringList& paths) { answer = paths; });
+        QTRY_VERIFY_WITH_TIMEOUT(answer.has_value(), patience);
+        QCOMPARE(*answer, QStringList());
+    }
+
     // The counted modifiers (never NumLock), Esc and the left button as the server has them; only
     // a press of the left button is signalled.
     void inputState_data()

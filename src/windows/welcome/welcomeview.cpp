@@ -15,7 +15,6 @@
 #include <QFrame>
 #include <QGraphicsDropShadowEffect>
 #include <QHBoxLayout>
-#include <QStandardPaths>
 #include <QVBoxLayout>
 
 namespace {
@@ -170,8 +169,7 @@ QString WelcomeView::tryItText(ModifierKey convertKey)
 
 std::optional<QString> WelcomeView::makeSample(const std::function<QImage()>& picture)
 {
-    const QString folder =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/Tolvane");
+    const QString folder = Settings::dataFolder();
     QDir().mkpath(folder);
     const QString path = folder + QLatin1Char('/') + sampleName();
     if (QFileInfo::exists(path)) {

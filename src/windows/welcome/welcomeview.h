@@ -31,7 +31,7 @@ class WelcomeView : public FramedView
                 QWidget* parent = nullptr);
 
     // The sample picture "Tolvane Sample.png" in the application's data folder
-    // (~/.local/share/Tolvane): made once from `picture` and kept, remade only when the file there
+    // (Settings::dataFolder()): made once from `picture` and kept, remade only when the file there
     // no longer decodes. Written whole or not at all; none when it can't be made.
     static std::optional<QString> makeSample(const std::function<QImage()>& picture);
     // The three rows for these keys, in the order convert, tools, actions.
