@@ -9,6 +9,8 @@
 // browser it shows an icon of what is dragged under the pointer, in a window of its own: a
 // 96 × 96 blue square (0, 70, 255) centred on the pointer.
 
+#include "cornerwindow.h"
+
 #include <QApplication>
 #include <QDrag>
 #include <QMimeData>
@@ -21,25 +23,12 @@
 
 namespace {
 
-class Source : public QWidget
+class Source : public CornerWindow
 {
   public:
-    explicit Source(const QStringList& args) : m_args(args)
-    {
-        setWindowFlags(Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
-        setGeometry(0, 0, 200, 200);
-        setAcceptDrops(true);
-    }
+    explicit Source(const QStringList& args) : m_args(args) {}
 
   protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        if (m_shown) return;
-        m_shown = true;
-        std::puts("ready");
-        std::fflush(stdout);
-    }
-
     void mousePressEvent(QMouseEvent* event) override
     {
         if (event->button() == Qt::LeftButton) m_pressedAt = event->globalPosition().toPoint();
@@ -88,7 +77,6 @@ class Source : public QWidget
     }
 
     QStringList m_args;
-    bool m_shown = false;
     std::optional<QPoint> m_pressedAt;
 };
 

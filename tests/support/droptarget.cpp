@@ -5,6 +5,8 @@
 // dropped URLs in order, separated by spaces) for each drop; "dropped" alone when the drop
 // carried none.
 
+#include "cornerwindow.h"
+
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -15,25 +17,9 @@
 
 namespace {
 
-class Target : public QWidget
+class Target : public CornerWindow
 {
-  public:
-    Target()
-    {
-        setWindowFlags(Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
-        setGeometry(0, 0, 200, 200);
-        setAcceptDrops(true);
-    }
-
   protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        if (m_shown) return;
-        m_shown = true;
-        std::puts("ready");
-        std::fflush(stdout);
-    }
-
     void dragEnterEvent(QDragEnterEvent* event) override
     {
         if (!event->mimeData()->hasUrls()) return;
@@ -57,9 +43,6 @@ class Target : public QWidget
         std::puts(line.constData());
         std::fflush(stdout);
     }
-
-  private:
-    bool m_shown = false;
 };
 
 } // namespace
