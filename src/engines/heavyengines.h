@@ -39,24 +39,27 @@ struct HeavyEngines
     QCoreApplication* (*makeGuiApplication)(int& argc, char** argv);
 
     // The GUI reaches the heavy families only through these, so that the tray at rest holds none
-    // of their libraries. Each is the engine function of the same name.
+    // of their libraries. Each is an engine function under a name of its own, or a thin wrapper
+    // over one; the comments here and the initialiser in engines/heavy/heavyentries.cpp say which.
     QImage (*loadImage)(const QString& path); // ImageEngine::load's upright image
     // The same with, in `carried`, what a re-encoded copy keeps of its properties. They are made
     // and freed inside the module: outside it they are only handed back to it.
     QImage (*loadImageForCopy)(const QString& path, std::shared_ptr<const ImageProps>& carried);
-    std::optional<QString> (*imageUti)(const QString& format);
+    std::optional<QString> (*imageUti)(const QString& format); // ImageEngine::uti
+    // ImageEngine::write.
     void (*writeImage)(QImage image, const QString& path, const QString& format, const ImageProps& props,
                        std::optional<double> quality, double dpi);
     // writeImage for a picture of the tools' own making, which has no properties to carry.
     void (*writeNewImage)(QImage image, const QString& path, const QString& format, double dpi);
-    QByteArray (*confinedSvg)(const QByteArray& svg);
+    QByteArray (*confinedSvg)(const QByteArray& svg); // Svg::confined
     // The first page of a PDF with its longer side `size` pixels; null when it cannot be read.
     QImage (*pdfFirstPage)(const QString& path, int size);
-    QImage (*videoFrame)(const QString& path, double seconds, double maxSize);
+    QImage (*videoFrame)(const QString& path, double seconds, double maxSize); // Media::frame
     // The picture of the image file `path`, upright and scaled down (never up) to just cover
     // width × height, written as the new PNG file `png` without properties. Throws ConvertError.
     void (*coverPng)(const QString& path, const QString& png, int width, int height);
-    const InstantTools::Tool* (*instantTool)(ToolID tool); // null for a tool that needs its window
+    // InstantTools::find, work and run; find gives null for a tool that needs its window.
+    const InstantTools::Tool* (*instantTool)(ToolID tool);
     QStringList (*instantWork)(const InstantTools::Tool& tool, const QStringList& files, Job& job,
                                const Progress& progress);
     bool (*runInstant)(ToolID tool, const QStringList& files, std::optional<QPointF> at);

@@ -16,13 +16,15 @@ class SliderRow : public QWidget
 {
     Q_OBJECT
   public:
+    // Built by name ({.label = ..., .lo = ..., .hi = ...}); a field left out keeps its default.
     struct Options
     {
-        QString label;
-        double lo = 0, hi = 1;
-        std::optional<double> step;
-        std::optional<double> defaultValue;
-        std::function<QString(double)> format;
+        QString label{};
+        double lo = 0;
+        double hi = 1;
+        std::optional<double> step{};            // none: values do not snap
+        std::optional<double> defaultValue{};    // none: no reset button
+        std::function<QString(double)> format{}; // none: the value as a plain number
         int labelWidth = 90;
     };
 

@@ -98,12 +98,18 @@ class ControlsTest : public QObject
     void sliderRowReset()
     {
         // Centred only when the default is above the bottom of the range; no default, no reset button.
-        SliderRow plain({"Plain", 0, 10, std::nullopt, std::nullopt, {}, 80});
+        SliderRow plain({.label = "Plain", .lo = 0, .hi = 10, .labelWidth = 80});
         QVERIFY(!plain.resetButton());
-        SliderRow low({"Low", 0, 10, std::nullopt, 0.0, {}, 80});
+        SliderRow low({.label = "Low", .lo = 0, .hi = 10, .defaultValue = 0.0, .labelWidth = 80});
         QVERIFY(!low.slider()->state().centered);
 
-        SliderRow row({"Warmth", -100, 100, 1.0, 0.0, [](double v) { return QString("%1°").arg(v); }, 80});
+        SliderRow row({.label = "Warmth",
+                       .lo = -100,
+                       .hi = 100,
+                       .step = 1.0,
+                       .defaultValue = 0.0,
+                       .format = [](double v) { return QString("%1°").arg(v); },
+                       .labelWidth = 80});
         QVERIFY(row.slider()->state().centered);
         row.setValue(0);
         QVERIFY(!row.resetButton()->isEnabled()); // faint and inactive at the default

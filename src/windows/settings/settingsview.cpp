@@ -267,9 +267,13 @@ QWidget* SettingsView::qualityCard()
     auto* card = new Card(QStringLiteral("Quality"));
     Settings& s = Settings::shared();
     // Whole percent, read so that 0.88 is 88 and not 87.99….
-    auto* quality =
-        new SliderRow({QStringLiteral("Image quality"), 0.5, 1.0, 0.01, std::nullopt,
-                       [](double v) { return QString::number(int(std::floor(v * 100 + 1e-6))) + '%'; }, 110});
+    auto* quality = new SliderRow(
+        {.label = QStringLiteral("Image quality"),
+         .lo = 0.5,
+         .hi = 1.0,
+         .step = 0.01,
+         .format = [](double v) { return QString::number(int(std::floor(v * 100 + 1e-6))) + '%'; },
+         .labelWidth = 110});
     quality->setValue(s.imageQuality());
     connect(quality, &SliderRow::edited, this, [&s](double v) { s.setImageQuality(v); });
     connect(&s, &Settings::imageQualityChanged, quality,

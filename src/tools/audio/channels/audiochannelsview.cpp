@@ -22,14 +22,8 @@ namespace {
 
 SliderRow* gainSlider()
 {
-    SliderRow::Options o;
-    o.lo = 0;
-    o.hi = 150;
-    o.step = 1;
-    o.defaultValue = 100;
-    o.format = [](double v) { return QString::number(std::trunc(v), 'f', 0) + QLatin1Char('%'); };
-    o.labelWidth = 90;
-    auto* slider = new SliderRow(o);
+    const auto percent = [](double v) { return QString::number(std::trunc(v), 'f', 0) + QLatin1Char('%'); };
+    auto* slider = new SliderRow({.lo = 0, .hi = 150, .step = 1, .defaultValue = 100, .format = percent});
     slider->setValue(100);
     return slider;
 }

@@ -191,8 +191,11 @@ void CompressView::buildImageControls(QVBoxLayout* layout)
         setImageSettings(s);
     });
     layout->addWidget(m_level);
-    m_percent =
-        new SliderRow({QStringLiteral("Reduce by"), 10, 90, 5, std::nullopt, CompressWork::percentText, 90});
+    m_percent = new SliderRow({.label = QStringLiteral("Reduce by"),
+                               .lo = 10,
+                               .hi = 90,
+                               .step = 5,
+                               .format = CompressWork::percentText});
     m_percent->setValue(m_choices.image.percent);
     connect(m_percent, &SliderRow::edited, this, [this](double v) {
         ImageCompressSettings s = m_choices.image;
@@ -200,8 +203,11 @@ void CompressView::buildImageControls(QVBoxLayout* layout)
         setImageSettings(s);
     });
     layout->addWidget(m_percent);
-    m_target = new SliderRow(
-        {QStringLiteral("Target size"), 50, 5000, 50, std::nullopt, CompressWork::targetText, 90});
+    m_target = new SliderRow({.label = QStringLiteral("Target size"),
+                              .lo = 50,
+                              .hi = 5000,
+                              .step = 50,
+                              .format = CompressWork::targetText});
     m_target->setValue(m_choices.image.targetKB);
     connect(m_target, &SliderRow::edited, this, [this](double v) {
         ImageCompressSettings s = m_choices.image;

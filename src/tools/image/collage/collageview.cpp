@@ -30,10 +30,12 @@ CollageView::CollageView(std::shared_ptr<ToolContext> context, QWidget* parent)
     : ToolView(std::move(context), parent), m_order(this->context().urls()),
       m_thumbs(new CollageThumbs(m_order, this)), m_runner(new PreviewRunner(this)),
       m_first(new FirstPreview(this)), m_pane(new PreviewPane(14)), m_strip(new ThumbStrip),
-      m_spacing(new SliderRow({QStringLiteral("Spacing"), 0, 0.06, std::nullopt, std::nullopt,
-                               [this](double v) { return spacingText(v, m_settings.width); }, 90})),
+      m_spacing(new SliderRow({.label = QStringLiteral("Spacing"),
+                               .lo = 0,
+                               .hi = 0.06,
+                               .format = [this](double v) { return spacingText(v, m_settings.width); }})),
       m_corners(new SliderRow(
-          {QStringLiteral("Corners"), 0, 0.08, std::nullopt, std::nullopt, &CollageView::cornersText, 90}))
+          {.label = QStringLiteral("Corners"), .lo = 0, .hi = 0.08, .format = &CollageView::cornersText}))
 {
     addSource(m_thumbs);
     addSource(m_first);

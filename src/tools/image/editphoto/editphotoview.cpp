@@ -58,7 +58,13 @@ QWidget* EditPhotoView::sliders()
             if (!m_rows.isEmpty()) layout->addSpacing(6);
             layout->addWidget(new SectionTitle(QString::fromUtf8(r.section)));
         }
-        auto* row = new SliderRow({QString::fromUtf8(r.label), r.lo, r.hi, r.step, 0.0, r.format, 96});
+        auto* row = new SliderRow({.label = QString::fromUtf8(r.label),
+                                   .lo = r.lo,
+                                   .hi = r.hi,
+                                   .step = r.step,
+                                   .defaultValue = 0.0,
+                                   .format = r.format,
+                                   .labelWidth = 96});
         row->setValue(0);
         layout->addWidget(row);
         m_rows << row;
