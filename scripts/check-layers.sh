@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Checks that includes go down only: each layer under src/ may include the folders listed for it
 # and nothing else (in quotes or angle brackets), the engine families include only the families
-# below them, and the layers below the widgets never include a Qt Widgets header. Against the
-# libraries' table (src/binaries.txt, which the build reads too): every source is in a library,
-# every engine family is named there, and a source includes only headers of its own library, of
-# the libraries it links, or the entry table of a module it opens. Every tests/ area is built.
+# below them, and the layers below the widgets never include a Qt Widgets header. A tool's folder
+# under src/tools/ includes no other tool's folder: only its own, its family's shared/ folder and
+# the tables at the tools' root. Against the libraries' table (src/binaries.txt, which the build
+# reads too): every source is in a library, every engine family is named there, and a source
+# includes only headers of its own library, of the libraries it links, or the entry table of a
+# module it opens. Every tests/ area is built.
 # Prints every offending line and exits 1 when there is one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -78,6 +80,34 @@ for dir in src/engines/*/; do
       bad=1
     fi
   done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*["<]engines/[^/">]+/' "$dir" || true)
+done
+
+# A tool's folder, src/tools/<family>/<tool>/, includes no other tool's: only its own folder, its
+# family's shared/ folder, a top-level tools/shared/ and the tables at the tools' root. What two
+# tools share sits in the family's shared/ folder, which in turn includes no tool's folder.
+for dir in src/tools/*/*/; do
+  family=$(basename "$(dirname "$dir")")
+  tool=$(basename "$dir")
+  [ "$family" = shared ] && continue
+  while IFS=: read -r file line text; do
+    header=$(sed -E 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*["<]tools\/([^">]*)[">].*/\1/' <<<"$text")
+    case "$header" in
+      */*/*) ;;
+      *) continue ;; # a table at the tools' root, or a top-level shared/ header
+    esac
+    case "$header" in
+      "$family/$tool/"* | "$family/shared/"* | shared/*) continue ;;
+    esac
+    place=${header%/*}
+    if [[ "$place" == */shared ]]; then
+      echo "$file:$line: tools/$family/$tool may not include another family's shared folder tools/$place: $text" >&2
+    elif [ "$tool" = shared ]; then
+      echo "$file:$line: the $family family's shared folder may not include the tool folder tools/$place: $text" >&2
+    else
+      echo "$file:$line: the tool tools/$family/$tool may not include another tool's folder tools/$place (move what they share to tools/$family/shared/): $text" >&2
+    fi
+    bad=1
+  done < <(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*["<]tools/' "$dir" || true)
 done
 
 # Every test area is built by the tests' loop.

@@ -2,8 +2,8 @@
 
 #include "toolkit/bitmap.h"
 #include "toolkit/imagetools.h"
-#include "tools/image/frame/backdrop.h"
-#include "tools/image/frame/canvaslimit.h"
+#include "tools/image/shared/backdrop.h"
+#include "tools/image/shared/canvaslimit.h"
 
 #include <QPainter>
 #include <QPainterPath>

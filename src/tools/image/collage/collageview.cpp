@@ -13,11 +13,11 @@
 #include "tools/image/collage/collagethumbs.h"
 #include "tools/image/collage/createcollage.h"
 #include "tools/image/collage/thumbstrip.h"
-#include "tools/image/frame/backdrop.h"
-#include "tools/image/frame/canvaslimit.h"
-#include "tools/image/frame/firstpreview.h"
-#include "tools/image/frame/previewpane.h"
-#include "tools/image/frame/stripscroller.h"
+#include "tools/image/shared/backdrop.h"
+#include "tools/image/shared/canvaslimit.h"
+#include "tools/image/shared/firstpreview.h"
+#include "tools/image/shared/previewpane.h"
+#include "tools/image/shared/stripscroller.h"
 
 #include <QHBoxLayout>
 #include <cmath>

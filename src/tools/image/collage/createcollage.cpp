@@ -7,7 +7,7 @@
 #include "engines/heavyengines.h"
 #include "toolkit/imagegeometry.h"
 #include "tools/image/collage/collagerenderer.h"
-#include "tools/image/frame/canvaslimit.h"
+#include "tools/image/shared/canvaslimit.h"
 
 #include <QDir>
 #include <cmath>

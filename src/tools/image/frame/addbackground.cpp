@@ -2,8 +2,8 @@
 
 #include "core/converterror.h"
 #include "toolkit/imagetools.h"
-#include "tools/image/frame/canvaslimit.h"
 #include "tools/image/frame/framerenderer.h"
+#include "tools/image/shared/canvaslimit.h"
 
 #include <QDir>
 

@@ -16,11 +16,11 @@
 #include "toolkit/theme.h"
 #include "tools/image/frame/addbackground.h"
 #include "tools/image/frame/backdroptile.h"
-#include "tools/image/frame/canvaslimit.h"
-#include "tools/image/frame/firstpreview.h"
 #include "tools/image/frame/framerenderer.h"
-#include "tools/image/frame/previewpane.h"
-#include "tools/image/frame/stripscroller.h"
+#include "tools/image/shared/canvaslimit.h"
+#include "tools/image/shared/firstpreview.h"
+#include "tools/image/shared/previewpane.h"
+#include "tools/image/shared/stripscroller.h"
 
 #include <QColorDialog>
 #include <QFileDialog>

@@ -3,7 +3,7 @@
 #include "toolkit/bitmap.h"
 #include "toolkit/dropshadow.h"
 #include "toolkit/imagetools.h"
-#include "tools/image/frame/canvaslimit.h"
+#include "tools/image/shared/canvaslimit.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "tools/image/frame/backdrop.h"
 #include "tools/image/frame/frameratio.h"
+#include "tools/image/shared/backdrop.h"
 
 // How a picture is framed. Padding is a fraction of the picture's longer side on every side,
 // corners a fraction of its shorter side, shadow a strength from 0 (none) to 1.

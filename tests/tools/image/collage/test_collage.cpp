@@ -10,7 +10,7 @@
 #include "tools/image/collage/collageview.h"
 #include "tools/image/collage/createcollage.h"
 #include "tools/image/collage/thumbstrip.h"
-#include "tools/image/frame/previewpane.h"
+#include "tools/image/shared/previewpane.h"
 
 #include <QAbstractButton>
 #include <QDir>

@@ -15,9 +15,9 @@
 #include "tools/image/frame/addbackground.h"
 #include "tools/image/frame/addbackgroundview.h"
 #include "tools/image/frame/backdroptile.h"
-#include "tools/image/frame/canvaslimit.h"
 #include "tools/image/frame/framerenderer.h"
-#include "tools/image/frame/previewpane.h"
+#include "tools/image/shared/canvaslimit.h"
+#include "tools/image/shared/previewpane.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "tools/image/frame/previewpane.h"
+#include "tools/image/shared/previewpane.h"
 
 #include "toolkit/imagegeometry.h"
 #include "toolkit/loadingview.h"

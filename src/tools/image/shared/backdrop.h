@@ -5,7 +5,7 @@
 #include <QList>
 #include <QString>
 
-// What the add-background tool paints behind a picture: a preset gradient, a preset colour, a
+// What the compositing tools paint behind their pictures: a preset gradient, a preset colour, a
 // colour the user picked, or a picture the user picked (the renderer is given that picture
 // decoded; it never reads the path).
 struct Backdrop

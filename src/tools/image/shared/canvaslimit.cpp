@@ -1,4 +1,4 @@
-#include "tools/image/frame/canvaslimit.h"
+#include "tools/image/shared/canvaslimit.h"
 
 #include "core/converterror.h"
 

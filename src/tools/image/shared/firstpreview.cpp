@@ -1,4 +1,4 @@
-#include "tools/image/frame/firstpreview.h"
+#include "tools/image/shared/firstpreview.h"
 
 void FirstPreview::arrived()
 {

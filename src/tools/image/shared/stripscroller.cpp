@@ -1,4 +1,4 @@
-#include "tools/image/frame/stripscroller.h"
+#include "tools/image/shared/stripscroller.h"
 
 #include <QScrollBar>
 #include <QWheelEvent>

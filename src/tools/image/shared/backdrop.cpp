@@ -1,4 +1,4 @@
-#include "tools/image/frame/backdrop.h"
+#include "tools/image/shared/backdrop.h"
 
 #include <QLinearGradient>
 
