@@ -1,7 +1,5 @@
 #include "tools/image/redact/redactboxes.h"
 
-#include "toolkit/unitbox.h"
-
 #include <cmath>
 
 namespace {
@@ -17,11 +15,6 @@ bool finite(const QRectF& r)
 } // namespace
 
 namespace RedactBoxes {
-
-bool kept(const QRectF& box)
-{
-    return UnitBox::kept(box, minSide);
-}
 
 QList<QRectF> found(const QList<QRectF>& boxes, bool faces)
 {

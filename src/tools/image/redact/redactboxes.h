@@ -13,9 +13,6 @@ namespace RedactBoxes {
 // A drawn box narrower or lower than this share of the picture is dropped.
 constexpr double minSide = 0.005;
 
-// Whether a drawn box is large enough to keep.
-bool kept(const QRectF& box);
-
 // What a search found, as boxes to add: faces grown by 15 % of their width on each side and 25 %
 // of their height above and below, so that hair, ears and chin are covered too; every box cut
 // to the picture, and those that miss it or aren't finite left out.
