@@ -1,7 +1,7 @@
 #include "core/zip.h"
 
+#include "core/archive/saferead.h"
 #include "core/converterror.h"
-#include "core/saferead.h"
 #include "core/shell.h"
 
 #include "../support/files.h"

@@ -1,12 +1,12 @@
 #include "engines/archive/archivecopy.h"
 
-#include "core/archiveinput.h"
-#include "core/archivenames.h"
+#include "core/archive/archiveinput.h"
+#include "core/archive/archivenames.h"
+#include "core/archive/entryreader.h"
+#include "core/archive/libarchive.h"
 #include "core/checkedfile.h"
 #include "core/converterror.h"
-#include "core/entryreader.h"
 #include "core/job.h"
-#include "core/libarchive.h"
 #include "engines/archive/gzip.h"
 
 #include <QFile>

@@ -1,11 +1,11 @@
 #include "engines/archive/archiveengine.h"
 
+#include "core/archive/safeextract.h"
 #include "core/catalog.h"
 #include "core/converterror.h"
 #include "core/inputcheck.h"
 #include "core/job.h"
 #include "core/output.h"
-#include "core/safeextract.h"
 #include "core/shell.h"
 #include "core/stagingfolder.h"
 #include "engines/archive/archivecopy.h"

@@ -1,7 +1,7 @@
 #include "engines/document/officereader.h"
 
 #include "core/converterror.h"
-#include "core/iwork.h"
+#include "core/libreoffice/iwork.h"
 #include "core/scratchfolder.h"
 #include "engines/document/reader.h"
 #include "engines/document/textdecoding.h"

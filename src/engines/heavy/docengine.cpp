@@ -2,8 +2,8 @@
 
 #include "core/catalog.h"
 #include "core/converterror.h"
-#include "core/iwork.h"
 #include "core/job.h"
+#include "core/libreoffice/iwork.h"
 #include "core/output.h"
 #include "core/scratchfolder.h"
 #include "core/xml.h"

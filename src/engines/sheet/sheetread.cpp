@@ -1,7 +1,7 @@
 #include "engines/sheet/sheetengine.h"
 
 #include "core/converterror.h"
-#include "core/iwork.h"
+#include "core/libreoffice/iwork.h"
 #include "core/output.h"
 #include "core/scratchfolder.h"
 #include "core/textfile.h"

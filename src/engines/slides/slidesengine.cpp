@@ -1,8 +1,8 @@
 #include "engines/slides/slidesengine.h"
 
 #include "core/converterror.h"
-#include "core/iwork.h"
 #include "core/job.h"
+#include "core/libreoffice/iwork.h"
 #include "core/output.h"
 #include "core/scratchfolder.h"
 #include "engines/pdf/pageimages.h"

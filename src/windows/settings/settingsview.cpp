@@ -2,7 +2,7 @@
 
 #include "core/catalog.h"
 #include "core/hudorigin.h"
-#include "core/iwork.h"
+#include "core/libreoffice/iwork.h"
 #include "core/modifierkey.h"
 #include "core/settings.h"
 #include "core/shell.h"

@@ -1,4 +1,4 @@
-#include "core/officelinks.h"
+#include "core/libreoffice/officelinks.h"
 #include "core/shell.h"
 #include "core/zip.h"
 #include "engines/package/ooxml.h"

@@ -1,7 +1,7 @@
 #include "engines/sheet/sheetengine.h"
 
 #include "../../support/enginefixtures_b.h"
-#include "core/iwork.h"
+#include "core/libreoffice/iwork.h"
 #include "core/shell.h"
 #include "core/zip.h"
 #include "engines/package/ooxml.h"

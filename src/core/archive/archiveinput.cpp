@@ -1,7 +1,7 @@
-#include "core/archiveinput.h"
+#include "core/archive/archiveinput.h"
 
-#include "core/archivenames.h"
-#include "core/libarchive.h"
+#include "core/archive/archivenames.h"
+#include "core/archive/libarchive.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
-#include "core/iwork.h"
+#include "core/libreoffice/iwork.h"
 
 #include "core/converterror.h"
 #include "core/job.h"
-#include "core/officecopy.h"
-#include "core/officeprofile.h"
+#include "core/libreoffice/officecopy.h"
+#include "core/libreoffice/officeprofile.h"
 #include "core/output.h"
 #include "core/scratchfolder.h"
 #include "core/shell.h"

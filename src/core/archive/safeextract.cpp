@@ -1,10 +1,10 @@
-#include "core/safeextract.h"
+#include "core/archive/safeextract.h"
 
-#include "core/archiveinput.h"
-#include "core/archivenames.h"
+#include "core/archive/archiveinput.h"
+#include "core/archive/archivenames.h"
+#include "core/archive/entryreader.h"
+#include "core/archive/libarchive.h"
 #include "core/converterror.h"
-#include "core/entryreader.h"
-#include "core/libarchive.h"
 #include "core/output.h"
 
 #include <QDir>

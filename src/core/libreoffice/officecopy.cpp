@@ -1,13 +1,13 @@
-#include "core/officecopy.h"
+#include "core/libreoffice/officecopy.h"
 
+#include "core/archive/partreader.h"
 #include "core/checkedfile.h"
 #include "core/converterror.h"
 #include "core/fmt.h"
 #include "core/job.h"
-#include "core/officelinks.h"
-#include "core/officepicture.h"
+#include "core/libreoffice/officelinks.h"
+#include "core/libreoffice/officepicture.h"
 #include "core/output.h"
-#include "core/partreader.h"
 #include "core/svgdrawing.h"
 #include "core/zipwriter.h"
 

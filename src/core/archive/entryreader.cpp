@@ -1,8 +1,8 @@
-#include "core/entryreader.h"
+#include "core/archive/entryreader.h"
 
-#include "core/archivenames.h"
+#include "core/archive/archivenames.h"
+#include "core/archive/libarchive.h"
 #include "core/converterror.h"
-#include "core/libarchive.h"
 
 #include <QFile>
 

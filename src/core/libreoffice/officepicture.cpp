@@ -1,6 +1,6 @@
-#include "core/officepicture.h"
+#include "core/libreoffice/officepicture.h"
 
-#include "core/libarchive.h"
+#include "core/archive/libarchive.h"
 #include "core/svgdrawing.h"
 
 #include <memory>

@@ -1,9 +1,9 @@
-#include "core/iwork.h"
+#include "core/libreoffice/iwork.h"
 
 #include "core/converterror.h"
 #include "core/shell.h"
 
-#include "../support/files.h"
+#include "../../support/files.h"
 
 #include <QRegularExpression>
 #include <QtTest>

@@ -1,13 +1,13 @@
+#include "core/archive/saferead.h"
 #include "core/converterror.h"
-#include "core/iwork.h"
 #include "core/job.h"
-#include "core/officecopy.h"
-#include "core/saferead.h"
+#include "core/libreoffice/iwork.h"
+#include "core/libreoffice/officecopy.h"
 #include "core/scratchfolder.h"
 #include "core/shell.h"
 #include "core/zip.h"
 
-#include "../support/files.h"
+#include "../../support/files.h"
 
 #include <QDirIterator>
 #include <QProcess>

@@ -1,6 +1,6 @@
-#include "core/officelinks.h"
+#include "core/libreoffice/officelinks.h"
 
-#include "core/officepicture.h"
+#include "core/libreoffice/officepicture.h"
 
 #include <QDir>
 #include <QList>

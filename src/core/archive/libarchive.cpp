@@ -1,4 +1,4 @@
-#include "core/libarchive.h"
+#include "core/archive/libarchive.h"
 
 #include "core/converterror.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/safeextract.h"
+#include "core/archive/safeextract.h"
 
 #include <QString>
 #include <cstddef>

@@ -1,6 +1,6 @@
-#include "core/saferead.h"
+#include "core/archive/saferead.h"
 
-#include "core/partreader.h"
+#include "core/archive/partreader.h"
 
 QMap<QString, QByteArray> readSafely(const QString& archive, const ExtractLimits& limits)
 {

@@ -1,4 +1,4 @@
-#include "core/officeprofile.h"
+#include "core/libreoffice/officeprofile.h"
 
 #include "core/converterror.h"
 #include "core/output.h"

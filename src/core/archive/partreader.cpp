@@ -1,10 +1,10 @@
-#include "core/partreader.h"
+#include "core/archive/partreader.h"
 
-#include "core/archiveinput.h"
-#include "core/archivenames.h"
-#include "core/entryreader.h"
+#include "core/archive/archiveinput.h"
+#include "core/archive/archivenames.h"
+#include "core/archive/entryreader.h"
+#include "core/archive/libarchive.h"
 #include "core/job.h"
-#include "core/libarchive.h"
 
 #include <QFile>
 

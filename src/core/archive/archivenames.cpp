@@ -1,6 +1,6 @@
-#include "core/archivenames.h"
+#include "core/archive/archivenames.h"
 
-#include "core/libarchive.h"
+#include "core/archive/libarchive.h"
 
 #include <QFile>
 
