@@ -10,6 +10,11 @@
 #include "core/output.h"
 #include "engines/media/toolargs.h"
 #include "engines/media/toolops.h"
+#include "tools/audio/bleep/bleepwork.h"
+#include "tools/audio/channels/audiochannelswork.h"
+#include "tools/audio/normalize/normalizework.h"
+#include "tools/audio/trim/trimaudiowork.h"
+#include "tools/audio/visualizer/visualizerwork.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -52,7 +57,7 @@ bool ffmpeg(const QStringList& args)
 double measuredPeak(const QString& source)
 {
     QProcess p;
-    p.start(QStringLiteral("ffmpeg"), ToolArgs::peakMeasure(source));
+    p.start(QStringLiteral("ffmpeg"), NormalizeWork::measureArgs(source));
     p.waitForFinished(-1);
     const auto m = QRegularExpression(R"(max_volume:\s*(-?[\d.]+) dB)").match(p.readAllStandardError());
     return m.captured(1).toDouble();
@@ -95,53 +100,55 @@ QList<Case> cases()
     };
     const QRectF box(0.1, 0.1, 0.3, 0.3);
     return {
-        {"trim audio 60 s mp3", [=](Job& j) { return ToolOps::trimAudio(song, 5, 45, j, {}); },
-         [=] { return run(ToolArgs::trimAudio(song, 5, 45, "mp3", out("t.mp3")), out("t.mp3")); }},
-        {"channels mono", [=](Job& j) { return ToolOps::channels(song, false, 100, 80, j, {}); },
+        {"trim audio 60 s mp3", [=](Job& j) { return TrimAudioWork::trim(song, 5, 45, j, {}); },
+         [=] { return run(TrimAudioWork::args(song, 5, 45, "mp3", true, out("t.mp3")), out("t.mp3")); }},
+        {"channels mono", [=](Job& j) { return AudioChannelsWork::convert(song, false, 100, 80, j, {}); },
          [=] {
-             return run(
-                 ToolArgs::channels(song, ToolOps::channelFilter(false, 2, 100, 80), "mp3", out("c.mp3")),
-                 out("c.mp3"));
+             return run(AudioChannelsWork::args(song, AudioChannelsWork::filter(false, 2, 100, 80), "mp3",
+                                                true, out("c.mp3")),
+                        out("c.mp3"));
          }},
         {"bleep",
          [=](Job& j) {
-             return ToolOps::bleep(song, {{QUuid::createUuid(), 2, 4}}, j, {});
+             return BleepWork::bleep(song, {{QUuid::createUuid(), 2, 4}}, j, {});
          },
          [=] {
-             return run(ToolArgs::bleep(song, {{QUuid::createUuid(), 2, 4}}, 2, "mp3", out("b.mp3")),
+             return run(BleepWork::args(song, {{QUuid::createUuid(), 2, 4}}, 2, "mp3", true, out("b.mp3")),
                         out("b.mp3"));
          }},
         {"normalize streaming",
-         [=](Job& j) { return ToolOps::normalize(song, LoudnessTarget::streaming, j, {}); },
+         [=](Job& j) { return NormalizeWork::normalize(song, LoudnessTarget::streaming, j, {}); },
          [=] {
-             return run(ToolArgs::normalize(song, ToolOps::loudnessFilter(LoudnessTarget::streaming, 44100),
-                                            "mp3", out("n.mp3")),
+             return run(NormalizeWork::args(song,
+                                            NormalizeWork::loudnessFilter(LoudnessTarget::streaming, 44100),
+                                            "mp3", true, out("n.mp3")),
                         out("n.mp3"));
          }},
-        {"normalize peak", [=](Job& j) { return ToolOps::normalize(song, LoudnessTarget::peak, j, {}); },
+        {"normalize peak",
+         [=](Job& j) { return NormalizeWork::normalize(song, LoudnessTarget::peak, j, {}); },
          [=] {
-             const QString filter = ToolOps::peakFilter(measuredPeak(song));
-             return run(ToolArgs::normalize(song, filter, "mp3", out("p.mp3")), out("p.mp3"));
+             const QString filter = NormalizeWork::peakFilter(measuredPeak(song));
+             return run(NormalizeWork::args(song, filter, "mp3", true, out("p.mp3")), out("p.mp3"));
          }},
         {"visualize wave",
          [=](Job& j) {
-             return ToolOps::visualize(at("Short.mp3"), VisualShape::square, VisualStyle::wave, "FF5200",
-                                       std::nullopt, j, {});
+             return VisualizerWork::visualize(at("Short.mp3"), VisualShape::square, VisualStyle::wave,
+                                              "FF5200", std::nullopt, j, {});
          },
          [=] {
-             return run(ToolArgs::visualize(at("Short.mp3"), VisualShape::square, VisualStyle::wave, "FF5200",
-                                            std::nullopt, 10, out("v.mp4")),
+             return run(VisualizerWork::args(at("Short.mp3"), VisualShape::square, VisualStyle::wave,
+                                             "FF5200", 2, std::nullopt, 10, out("v.mp4")),
                         out("v.mp4"));
          }},
         {"visualize bars+bg",
          [=](Job& j) {
-             return ToolOps::visualize(at("Short.mp3"), VisualShape::portrait, VisualStyle::bars, "FFFFFF",
-                                       bg, j, {});
+             return VisualizerWork::visualize(at("Short.mp3"), VisualShape::portrait, VisualStyle::bars,
+                                              "FFFFFF", bg, j, {});
          },
          [=] {
              // ffmpeg alone reads the picture itself, as a first build would have handed it over.
-             QStringList args = ToolArgs::visualize(at("Short.mp3"), VisualShape::portrait, VisualStyle::bars,
-                                                    "FFFFFF", bg, 10, out("w.mp4"));
+             QStringList args = VisualizerWork::args(at("Short.mp3"), VisualShape::portrait,
+                                                     VisualStyle::bars, "FFFFFF", 2, bg, 10, out("w.mp4"));
              args.removeAt(args.indexOf("-protocol_whitelist") + 1);
              args.removeOne("-protocol_whitelist");
              args.removeAt(args.indexOf("png_pipe") - 1);

@@ -2,11 +2,11 @@
 
 #include "core/toolid.h"
 #include "engines/heavyengines.h"
-#include "tools/audio/bleep/bleepcheck.h"
-#include "tools/audio/channels/audiochannelscheck.h"
-#include "tools/audio/normalize/normalizecheck.h"
-#include "tools/audio/trim/trimaudiocheck.h"
-#include "tools/audio/visualizer/visualizercheck.h"
+#include "tools/audio/bleep/bleepwork.h"
+#include "tools/audio/channels/audiochannelswork.h"
+#include "tools/audio/normalize/normalizework.h"
+#include "tools/audio/trim/trimaudiowork.h"
+#include "tools/audio/visualizer/visualizerwork.h"
 #include "tools/file/compress/compresswork.h"
 #include "tools/file/metadata/metadatawork.h"
 #include "tools/image/annotate/annotateimage.h"
@@ -56,13 +56,13 @@ const Check table[] = {
     {QStringLiteral("compress pdf"), CompressWork::checkPDF},
     {QStringLiteral("pdf metadata"), MetadataWork::checkPDF},
     {QStringLiteral("split pdf"), instant(ToolID::splitPDF, {QStringLiteral("sample.pdf")})},
-    {QStringLiteral("trim audio"), TrimAudioCheck::trim},
-    {QStringLiteral("mono"), AudioChannelsCheck::mono},
-    {QStringLiteral("bleep"), BleepCheck::bleep},
-    {QStringLiteral("normalize"), NormalizeCheck::podcast},
-    {QStringLiteral("normalize peak"), NormalizeCheck::peak},
-    {QStringLiteral("visualize"), VisualizerCheck::wave},
-    {QStringLiteral("visualize bars+bg"), VisualizerCheck::barsOnPicture},
+    {QStringLiteral("trim audio"), TrimAudioWork::selfCheck},
+    {QStringLiteral("mono"), AudioChannelsWork::selfCheck},
+    {QStringLiteral("bleep"), BleepWork::selfCheck},
+    {QStringLiteral("normalize"), NormalizeWork::checkPodcast},
+    {QStringLiteral("normalize peak"), NormalizeWork::checkPeak},
+    {QStringLiteral("visualize"), VisualizerWork::checkWave},
+    {QStringLiteral("visualize bars+bg"), VisualizerWork::checkBarsOnPicture},
     {QStringLiteral("compress audio"), CompressWork::checkAudio},
     {QStringLiteral("audio metadata"), MetadataWork::checkAudio},
     {QStringLiteral("trim video"), TrimVideoCheck::reencoded},

@@ -21,28 +21,6 @@ QString gain(double value);
 // Whether a result in the container `ext` can hold cover pictures: mp3, m4a and flac can.
 bool carriesCovers(const QString& ext);
 
-// The audio operations write the source's sound and, with `covers`, a copy of each of its
-// picture streams as an attached (cover) picture.
-QStringList trimAudio(const QString& source, double from, double to, const QString& ext, bool covers,
-                      const QString& out);
-QStringList channels(const QString& source, const QString& filter, const QString& ext, bool covers,
-                     const QString& out);
-QStringList bleep(const QString& source, const QList<BleepRange>& sorted, int channels, const QString& ext,
-                  bool covers, const QString& out);
-// The measuring pass of the peak target; its standard error names the loudest peak.
-QStringList peakMeasure(const QString& source);
-QStringList normalize(const QString& source, const QString& filter, const QString& ext, bool covers,
-                      const QString& out);
-
-// The filter graph of a visualizer video of a source with `channels` channels, each drawn in
-// `color`, which must already be six hexadecimal digits.
-QString visualGraph(VisualShape shape, VisualStyle style, const QString& color, int channels,
-                    bool background);
-// `background` is a PNG file the operation made.
-QStringList visualize(const QString& source, VisualShape shape, VisualStyle style, const QString& color,
-                      int channels, const std::optional<QString>& background, double duration,
-                      const QString& out);
-
 // What a video result carries besides its picture and sound: subtitles, cover pictures and
 // attachments.
 struct Extras

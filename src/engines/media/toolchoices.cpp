@@ -1,8 +1,5 @@
 #include "engines/media/toolchoices.h"
 
-#include "engines/media/toolargs.h"
-
-#include <algorithm>
 #include <array>
 
 namespace {
@@ -101,26 +98,3 @@ VisualFrame visualFrame(VisualShape shape)
     }
     return {1920, 1080, 360};
 }
-
-namespace Bleeper {
-
-QStringList filter(const QList<BleepRange>& ranges, int channels)
-{
-    if (ranges.isEmpty())
-        return {QStringLiteral("-filter_complex"), QStringLiteral("[0:a]anull[out]"), QStringLiteral("-map"),
-                QStringLiteral("[out]")};
-    QStringList spans;
-    for (const BleepRange& r : ranges)
-        spans
-            << QStringLiteral("between(t,%1,%2)").arg(ToolArgs::fixed(r.start, 3), ToolArgs::fixed(r.end, 3));
-    const QString e = spans.join(QLatin1Char('+'));
-    const QString tone = QStringLiteral("0.3*sin(2*PI*1000*t)*(") + e + QLatin1Char(')');
-    // One expression per channel of the source: every channel that is silenced sounds the tone.
-    const QString a = QStringList(std::max(channels, 1), tone).join(QLatin1Char('|'));
-    return {QStringLiteral("-filter_complex"),
-            QStringLiteral("[0:a]volume=0:enable='") + e + QStringLiteral("'[muted];aevalsrc='") + a +
-                QStringLiteral("':s=48000[beep];[muted][beep]amix=inputs=2:duration=first:normalize=0[out]"),
-            QStringLiteral("-map"), QStringLiteral("[out]")};
-}
-
-} // namespace Bleeper

@@ -55,13 +55,3 @@ struct VisualFrame
 };
 // 1920 × 1080 with a 360 strip, 1080 × 1920 with 480, 1080 × 1080 with 360.
 VisualFrame visualFrame(VisualShape shape);
-
-// The mute-and-tone filter of bleeped audio.
-namespace Bleeper {
-
-// The four ffmpeg arguments ("-filter_complex", graph, "-map", "[out]") that silence `ranges`
-// (in the order given) of a source with `channels` channels and mix a 1000 Hz tone into each of
-// them there. An empty list changes nothing.
-QStringList filter(const QList<BleepRange>& ranges, int channels);
-
-} // namespace Bleeper

@@ -1,7 +1,6 @@
 #include "tools/audio/bleep/bleepaudioview.h"
 
 #include "core/fmt.h"
-#include "engines/media/toolops.h"
 #include "toolkit/audioplayback.h"
 #include "toolkit/audiosource.h"
 #include "toolkit/layouts.h"
@@ -12,6 +11,7 @@
 #include "toolkit/waveformview.h"
 #include "tools/audio/bleep/bleeplane.h"
 #include "tools/audio/bleep/bleepwavearea.h"
+#include "tools/audio/bleep/bleepwork.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -148,7 +148,7 @@ void BleepAudioView::playBleeped()
         return;
     }
     const QPointer<QLabel> error = m_error;
-    m_playback->playRendered(m_source->path(), Bleeper::filter(m_model.ranges, m_source->probe().channels),
+    m_playback->playRendered(m_source->path(), BleepWork::filter(m_model.ranges, m_source->probe().channels),
                              m_model.duration, [error](const QString& message) {
                                  if (error) error->setText(message);
                              });
@@ -174,6 +174,6 @@ void BleepAudioView::apply()
     const QList<BleepRange> ranges = m_model.ranges;
     context().run(QStringLiteral("Bleeping audio"), std::nullopt,
                   [ranges](const QString& file, Job& job, const Progress& progress) {
-                      return ToolOps::bleep(file, ranges, job, progress);
+                      return BleepWork::bleep(file, ranges, job, progress);
                   });
 }

@@ -1,6 +1,5 @@
 #include "tools/audio/channels/audiochannelsview.h"
 
-#include "engines/media/toolops.h"
 #include "toolkit/audioplayback.h"
 #include "toolkit/audiosource.h"
 #include "toolkit/layouts.h"
@@ -10,6 +9,7 @@
 #include "toolkit/textlabel.h"
 #include "toolkit/theme.h"
 #include "toolkit/waveformview.h"
+#include "tools/audio/channels/audiochannelswork.h"
 
 #include <QHBoxLayout>
 #include <QPainter>
@@ -142,7 +142,7 @@ QList<float> AudioChannelsView::scaled(const QList<float>& samples, double gain)
 
 QString AudioChannelsView::filter() const
 {
-    return ToolOps::channelFilter(m_stereo, m_source->probe().channels, m_left->value(), m_right->value());
+    return AudioChannelsWork::filter(m_stereo, m_source->probe().channels, m_left->value(), m_right->value());
 }
 
 void AudioChannelsView::togglePlay()
@@ -185,6 +185,6 @@ void AudioChannelsView::apply()
     const double left = m_left->value(), right = m_right->value();
     context().run(QStringLiteral("Converting channels"), std::nullopt,
                   [stereo, left, right](const QString& file, Job& job, const Progress& progress) {
-                      return ToolOps::channels(file, stereo, left, right, job, progress);
+                      return AudioChannelsWork::convert(file, stereo, left, right, job, progress);
                   });
 }

@@ -1,9 +1,9 @@
 #include "tools/audio/normalize/normalizeview.h"
 
-#include "engines/media/toolops.h"
 #include "toolkit/segmented.h"
 #include "toolkit/textlabel.h"
 #include "toolkit/theme.h"
+#include "tools/audio/normalize/normalizework.h"
 
 #include <QFileInfo>
 #include <QVBoxLayout>
@@ -62,6 +62,6 @@ void NormalizeView::apply()
     const LoudnessTarget target = m_target;
     context().run(QStringLiteral("Normalizing"), std::nullopt,
                   [target](const QString& file, Job& job, const Progress& progress) {
-                      return ToolOps::normalize(file, target, job, progress);
+                      return NormalizeWork::normalize(file, target, job, progress);
                   });
 }

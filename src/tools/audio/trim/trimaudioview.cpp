@@ -1,7 +1,6 @@
 #include "tools/audio/trim/trimaudioview.h"
 
 #include "core/fmt.h"
-#include "engines/media/toolops.h"
 #include "toolkit/audioplayback.h"
 #include "toolkit/audiosource.h"
 #include "toolkit/checkbox.h"
@@ -14,6 +13,7 @@
 #include "toolkit/textlabel.h"
 #include "toolkit/theme.h"
 #include "toolkit/waveformview.h"
+#include "tools/audio/trim/trimaudiowork.h"
 
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -150,6 +150,6 @@ void TrimAudioView::apply()
     const double from = m_start, to = m_end;
     context().run(QStringLiteral("Trimming audio"), std::nullopt,
                   [from, to](const QString& file, Job& job, const Progress& progress) {
-                      return ToolOps::trimAudio(file, from, to, job, progress);
+                      return TrimAudioWork::trim(file, from, to, job, progress);
                   });
 }

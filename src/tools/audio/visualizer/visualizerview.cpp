@@ -2,7 +2,6 @@
 
 #include "core/fmt.h"
 #include "engines/heavyengines.h"
-#include "engines/media/toolops.h"
 #include "toolkit/audiosource.h"
 #include "toolkit/imagegeometry.h"
 #include "toolkit/layouts.h"
@@ -15,6 +14,7 @@
 #include "toolkit/waveformview.h"
 #include "tools/audio/visualizer/colourdot.h"
 #include "tools/audio/visualizer/visualizerpreview.h"
+#include "tools/audio/visualizer/visualizerwork.h"
 
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -166,6 +166,6 @@ void VisualizerView::apply()
     const std::optional<QString> background = m_background;
     context().run(QStringLiteral("Making visualizer video"), std::nullopt,
                   [shape, style, hex, background](const QString& file, Job& job, const Progress& progress) {
-                      return ToolOps::visualize(file, shape, style, hex, background, job, progress);
+                      return VisualizerWork::visualize(file, shape, style, hex, background, job, progress);
                   });
 }

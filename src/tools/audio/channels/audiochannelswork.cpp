@@ -1,0 +1,95 @@
+#include "tools/audio/channels/audiochannelswork.h"
+
+#include "engines/media/media.h"
+#include "engines/media/toolargs.h"
+#include "engines/media/toolrun.h"
+#include "tools/audio/shared/audiowrite.h"
+
+#include <QDir>
+#include <cmath>
+#include <numbers>
+#include <optional>
+
+namespace {
+
+// The standard downmix of surround sound: each channel's share of the left and the right side.
+// The centre and the surrounds come in at −3 dB, a back centre at −6 dB on each side, the
+// low-frequency channel not at all. pan ignores the channels a layout lacks, so one table covers
+// 5.1 with back or side surrounds and 7.1.
+struct Share
+{
+    const char* channel;
+    double left;
+    double right;
+};
+constexpr double minus3dB = std::numbers::sqrt2 / 2;
+constexpr Share downmix[] = {{"FL", 1, 0},        {"FR", 0, 1},        {"FC", minus3dB, minus3dB},
+                             {"SL", minus3dB, 0}, {"SR", 0, minus3dB}, {"BL", minus3dB, 0},
+                             {"BR", 0, minus3dB}, {"BC", 0.5, 0.5}};
+
+// One output channel of `downmix`: the left side at the gain `left`, the right at `right`, each
+// left out when none.
+QString mix(std::optional<double> left, std::optional<double> right)
+{
+    QStringList terms;
+    for (const Share& s : downmix) {
+        if (!(left && s.left > 0) && !(right && s.right > 0)) continue;
+        const double g = left.value_or(0) * s.left + right.value_or(0) * s.right;
+        // Four decimals keep the products short; the coefficients need no more.
+        terms << ToolArgs::gain(std::round(g * 1e4) / 1e4) + QLatin1Char('*') + QLatin1String(s.channel);
+    }
+    return terms.join(QLatin1Char('+'));
+}
+
+// Mono is the mean of the two sides.
+QString surroundFilter(bool stereo, double l, double r)
+{
+    if (!stereo) return QStringLiteral("pan=mono|c0=") + mix(l / 2, r / 2);
+    return QStringLiteral("pan=stereo|c0=") + mix(l, std::nullopt) + QStringLiteral("|c1=") +
+           mix(std::nullopt, r);
+}
+
+} // namespace
+
+namespace AudioChannelsWork {
+
+QString filter(bool stereo, int sourceChannels, double left, double right)
+{
+    const double l = left / 100, r = right / 100;
+    using ToolArgs::gain;
+    if (sourceChannels > 2) return surroundFilter(stereo, l, r);
+    if (!stereo)
+        return sourceChannels < 2
+                   ? QStringLiteral("pan=mono|c0=%1*c0").arg(gain(l))
+                   : QStringLiteral("pan=mono|c0=%1*c0+%2*c1").arg(gain(l * 0.5), gain(r * 0.5));
+    return sourceChannels < 2 ? QStringLiteral("pan=stereo|c0=%1*c0|c1=%2*c0").arg(gain(l), gain(r))
+                              : QStringLiteral("pan=stereo|c0=%1*c0|c1=%2*c1").arg(gain(l), gain(r));
+}
+
+QStringList convert(const QString& source, bool stereo, double left, double right, Job& job,
+                    const Progress& progress)
+{
+    ToolRun::checkSource(source);
+    const QString ext = ToolRun::ext(source);
+    const Media::Probe probe = Media::probe(source);
+    // Each file's own channel count: a mono file among stereo ones still fills both sides.
+    const QString pan = filter(stereo, probe.channels, left, right);
+    return AudioWrite::write(source, stereo ? QStringLiteral("Stereo") : QStringLiteral("Mono"),
+                             probe.duration, job, progress, [&](const QString& temporary) {
+                                 return args(source, pan, ext, AudioWrite::keepsCovers(probe, ext),
+                                             temporary);
+                             });
+}
+
+QStringList args(const QString& source, const QString& filter, const QString& ext, bool covers,
+                 const QString& out)
+{
+    return AudioWrite::filtered(source, filter, ext, covers, out);
+}
+
+QStringList selfCheck(const QString& samples, Job& job)
+{
+    return convert(QDir(samples).filePath(QStringLiteral("song.mp3")), false, 100, 80, job, [](double) {});
+}
+
+} // namespace AudioChannelsWork

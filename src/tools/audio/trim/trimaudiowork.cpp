@@ -1,0 +1,50 @@
+#include "tools/audio/trim/trimaudiowork.h"
+
+#include "engines/media/media.h"
+#include "engines/media/toolargs.h"
+#include "engines/media/toolrun.h"
+#include "tools/audio/shared/audiowrite.h"
+
+#include <QDir>
+
+namespace {
+
+QString pastTheEnd(const QString& source)
+{
+    return QStringLiteral("The chosen range lies past the end of %1").arg(ToolRun::fileName(source));
+}
+
+} // namespace
+
+namespace TrimAudioWork {
+
+QStringList trim(const QString& source, double from, double to, Job& job, const Progress& progress)
+{
+    ToolRun::checkSource(source);
+    const QString ext = ToolRun::ext(source);
+    const Media::Probe probe = Media::probe(source);
+    ToolRun::refusePastTheEnd(from, probe.duration, pastTheEnd(source));
+    return AudioWrite::write(
+        source, QStringLiteral("Trimmed"), to - from, job, progress,
+        [&](const QString& temporary) {
+            return args(source, from, to, ext, AudioWrite::keepsCovers(probe, ext), temporary);
+        },
+        pastTheEnd(source));
+}
+
+QStringList args(const QString& source, double from, double to, const QString& ext, bool covers,
+                 const QString& out)
+{
+    // Cut by a filter rather than -ss/-to on the output, which would drop a cover picture: its
+    // one frame lies at the start.
+    const QString cut = QStringLiteral("atrim=start=%1:end=%2,asetpts=PTS-STARTPTS")
+                            .arg(ToolArgs::fixed(from, 3), ToolArgs::fixed(to, 3));
+    return AudioWrite::filtered(source, cut, ext, covers, out);
+}
+
+QStringList selfCheck(const QString& samples, Job& job)
+{
+    return trim(QDir(samples).filePath(QStringLiteral("song.mp3")), 0.5, 2.5, job, [](double) {});
+}
+
+} // namespace TrimAudioWork

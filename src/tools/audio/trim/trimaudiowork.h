@@ -1,0 +1,26 @@
+#pragma once
+
+#include "core/progress.h"
+
+#include <QString>
+#include <QStringList>
+
+class Job;
+
+// The Trim Audio tool's work on one file, on a worker thread. Blocks and throws ConvertError;
+// the source is never written.
+namespace TrimAudioWork {
+
+// "<base> Trimmed.<ext>": the audio from `from` to `to` seconds. Fails with a plain message
+// when the range lies past the end of this file.
+QStringList trim(const QString& source, double from, double to, Job& job, const Progress& progress);
+
+// The ffmpeg arguments of that result in the container `ext` at `out`, with the source's cover
+// pictures when `covers`.
+QStringList args(const QString& source, double from, double to, const QString& ext, bool covers,
+                 const QString& out);
+
+// The self-test's row "trim audio": song.mp3 in `samples` from 0.5 s to 2.5 s.
+QStringList selfCheck(const QString& samples, Job& job);
+
+} // namespace TrimAudioWork

@@ -1,0 +1,152 @@
+#pragma once
+
+// Helpers of the audio tools' work tests: the lavfi clips they run on, read back with ffprobe
+// and ffmpeg's meters, and the two locales their arguments are built under.
+
+#include "enginefixtures_a.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QTest>
+#include <clocale>
+
+namespace AudioClips {
+
+// Makes the clip `name` in `folder` and returns its path, empty when ffmpeg failed:
+// "Song.MP3", "Tone.wav": a 440 Hz tone from 1 s to 3 s of 5 s, stereo, at −7.5 dB (MP3, WAV);
+// "Talk.m4a": a mono 300 Hz tone of 4 s at 48 kHz;
+// "Centre.flac": a 5.1 tone of 3 s whose only sound is in the centre;
+// "Picture.mp4": a second of picture without sound;
+// "bg 100%d.png": a red 800 × 600 picture whose name ffmpeg would take for a numbered sequence;
+// "Cover.mp3", "Cover.m4a", "Cover.flac": 2.5 s of sound with a cover picture, as a tagger
+// leaves it: PNG in MP3 and FLAC, JPEG in M4A.
+inline QString make(const QString& folder, const QString& name)
+{
+    const QString path = QDir(folder).filePath(name);
+    const auto ffmpeg = [&](const QStringList& args, const QString& out) {
+        return Fixture::ffmpeg(args + QStringList{out});
+    };
+    const QString wave = "0.42*if(between(t,1,3),sin(2*PI*440*t),0)";
+    const QString tone = "aevalsrc='" + wave + "|" + wave + "':d=5:s=44100";
+    bool made = false;
+    if (name == "Song.MP3")
+        made = ffmpeg({"-f", "lavfi", "-i", tone, "-c:a", "libmp3lame"}, path);
+    else if (name == "Tone.wav")
+        made = ffmpeg({"-f", "lavfi", "-i", tone}, path);
+    else if (name == "Talk.m4a")
+        made = ffmpeg({"-f", "lavfi", "-i", "sine=f=300:d=4:r=48000", "-ac", "1"}, path);
+    else if (name == "Centre.flac")
+        made = ffmpeg({"-f", "lavfi", "-i", "sine=f=500:d=3:r=48000", "-af",
+                       "pan=5.1|FL=0*c0|FR=0*c0|FC=c0|LFE=0*c0|BL=0*c0|BR=0*c0"},
+                      path);
+    else if (name == "Picture.mp4")
+        made = ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=320x240:d=1", "-pix_fmt", "yuv420p"}, path);
+    else if (name == "bg 100%d.png") {
+        const QString plain = QDir(folder).filePath("bg.png");
+        made = ffmpeg({"-f", "lavfi", "-i", "color=red:s=800x600", "-frames:v", "1"}, plain) &&
+               QFile::rename(plain, path);
+    } else if (name.startsWith("Cover.")) {
+        const bool m4a = name.endsWith(".m4a");
+        const QString picture = QDir(folder).filePath(m4a ? "cover.jpg" : "cover.png");
+        const QString codec = m4a ? "aac" : name.endsWith(".mp3") ? "libmp3lame" : "flac";
+        made = ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x64", "-frames:v", "1"}, picture) &&
+               ffmpeg({"-f", "lavfi", "-i", "sine=d=2.5", "-i", picture, "-map", "0:a", "-map", "1:v", "-c:a",
+                       codec, "-c:v", "copy", "-disposition:v", "attached_pic"},
+                      path);
+    }
+    return made ? path : QString();
+}
+
+// ffprobe's reading of a file: its format and first stream of each kind.
+struct Probed
+{
+    double duration = 0;
+    int channels = 0, sampleRate = 0, width = 0, height = 0;
+    QString video, audio;
+};
+
+inline Probed ffprobe(const QString& path)
+{
+    QProcess p;
+    p.start("ffprobe", {"-v", "error", "-print_format", "json", "-show_format", "-show_streams", path});
+    p.waitForFinished(60000);
+    const QJsonObject top = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+    Probed out;
+    out.duration = top["format"].toObject()["duration"].toString().toDouble();
+    for (const QJsonValue& v : top["streams"].toArray()) {
+        const QJsonObject s = v.toObject();
+        if (s["codec_type"] == "audio" && out.audio.isEmpty()) {
+            out.audio = s["codec_name"].toString();
+            out.channels = s["channels"].toInt();
+            out.sampleRate = s["sample_rate"].toString().toInt();
+        } else if (s["codec_type"] == "video" && out.video.isEmpty()) {
+            out.video = s["codec_name"].toString();
+            out.width = s["width"].toInt();
+            out.height = s["height"].toInt();
+        }
+    }
+    return out;
+}
+
+// The loudest peak and the integrated loudness ffmpeg measures, in dB and LUFS.
+inline std::pair<double, double> levels(const QString& path, const QString& from = {}, const QString& to = {})
+{
+    QProcess p;
+    QStringList args{"-hide_banner", "-nostats"};
+    if (!from.isEmpty()) args << "-ss" << from << "-to" << to;
+    p.start("ffmpeg", args + QStringList{"-i", path, "-af", "volumedetect,ebur128", "-f", "null", "-"});
+    p.waitForFinished(60000);
+    const QString err = p.readAllStandardError();
+    const auto number = [&](const char* pattern) {
+        const auto m = QRegularExpression(pattern).match(err, 0);
+        return m.hasMatch() ? m.captured(1).toDouble() : qQNaN();
+    };
+    return {number(R"(max_volume:\s*(-?[\d.]+) dB)"), number(R"(Summary:[\s\S]*I:\s*(-?[\d.]+) LUFS)")};
+}
+
+// The peak of one channel of `path` between two times, in dB.
+inline double channelPeak(const QString& path, int channel, const QString& from, const QString& to)
+{
+    QProcess p;
+    p.start("ffmpeg", {"-hide_banner", "-nostats", "-ss", from, "-to", to, "-i", path, "-af",
+                       QString("pan=mono|c0=c%1,volumedetect").arg(channel), "-f", "null", "-"});
+    p.waitForFinished(60000);
+    const auto m = QRegularExpression(R"(max_volume:\s*(-?[\d.]+) dB)").match(p.readAllStandardError());
+    return m.hasMatch() ? m.captured(1).toDouble() : qQNaN();
+}
+
+// How many picture streams of `path` are marked as attached (cover) pictures.
+inline int coverPictures(const QString& path)
+{
+    QProcess p;
+    p.start("ffprobe", {"-v", "error", "-select_streams", "v", "-show_entries",
+                        "stream_disposition=attached_pic", "-of", "csv=p=0", path});
+    p.waitForFinished(60000);
+    return int(QString(p.readAllStandardOutput()).split('\n').filter("1").size());
+}
+
+inline QStringList hiddenIn(const QString& folder)
+{
+    return QDir(folder).entryList({".tolvane-*"}, QDir::AllEntries | QDir::Hidden);
+}
+
+// The rows of an arguments test: the C locale, and a German one, whose decimal comma must never
+// reach ffmpeg.
+inline void addLocales()
+{
+    QTest::addColumn<QByteArray>("locale");
+    QTest::newRow("C") << QByteArray("C.UTF-8");
+    QTest::newRow("de_DE") << QByteArray("de_DE.UTF-8");
+}
+// Switches the process to `locale`; false when the system lacks it.
+inline bool useLocale(const QByteArray& locale)
+{
+    if (!std::setlocale(LC_ALL, locale.constData())) return false;
+    QLocale::setDefault(QLocale(locale.startsWith("de") ? QLocale::German : QLocale::C));
+    return true;
+}
+
+} // namespace AudioClips
