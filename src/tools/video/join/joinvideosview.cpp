@@ -2,19 +2,18 @@
 
 #include "core/fmt.h"
 #include "engines/media/toolops.h"
+#include "toolkit/filefacts.h"
 #include "toolkit/orderlist.h"
 #include "toolkit/textlabel.h"
 #include "toolkit/theme.h"
-#include "tools/video/join/clipprobes.h"
 
 #include <QFileInfo>
 #include <QVBoxLayout>
 
 JoinVideosView::JoinVideosView(std::shared_ptr<ToolContext> context, QWidget* parent)
-    : ToolView(std::move(context), parent),
-      m_probes(new ClipProbes(this->context().urls(), Media::probe, this)),
+    : ToolView(std::move(context), parent), m_probes(new FileFacts<Media::Probe>(Media::probe, this)),
       m_list(new OrderList(this->context().urls(),
-                           [this](const QString& path) { return detail(path, m_probes->probes()); })),
+                           [this](const QString& path) { return detail(path, m_probes->byFile()); })),
       m_problem(new TextLabel(QString(), 12, QFont::Normal, Theme::orange())),
       m_total(new TextLabel(QString(), 12, QFont::Normal, Theme::inkSoft()))
 {
@@ -30,10 +29,11 @@ JoinVideosView::JoinVideosView(std::shared_ptr<ToolContext> context, QWidget* pa
     primary(QStringLiteral("Join %1 Videos").arg(this->context().urls().size()));
 
     connect(m_list, &OrderList::urlsChanged, this, &JoinVideosView::refresh);
-    connect(m_probes, &ClipProbes::settled, this, [this] {
+    connect(m_probes, &FactReader::published, this, [this] {
         m_list->refreshDetails();
         refresh();
     });
+    m_probes->request(this->context().urls());
     refresh();
 }
 
@@ -55,11 +55,11 @@ QString JoinVideosView::total(const QHash<QString, Media::Probe>& probes)
 
 void JoinVideosView::refresh()
 {
-    m_total->setText(total(m_probes->probes()));
+    m_total->setText(total(m_probes->byFile()));
     // The operation refuses a first clip without a picture: say so before it is tried.
     const QString first = m_list->urls().value(0);
-    const auto probe = m_probes->probes().constFind(first);
-    const bool blind = probe != m_probes->probes().constEnd() && (probe->width <= 0 || probe->height <= 0);
+    const auto probe = m_probes->byFile().constFind(first);
+    const bool blind = probe != m_probes->byFile().constEnd() && (probe->width <= 0 || probe->height <= 0);
     m_problem->setText(blind ? QStringLiteral("%1 has no picture to size the joined video by. Drag a video "
                                               "with a picture to the top.")
                                    .arg(QFileInfo(first).fileName())

@@ -5,8 +5,8 @@
 
 #include <QHash>
 
-class ClipProbes;
 class OrderList;
+template <class T> class FileFacts;
 class QLabel;
 
 // The Join Videos window: the dropped clips in an order the user arranges, each with its length
@@ -34,7 +34,7 @@ class JoinVideosView : public ToolView
   private:
     void refresh();
 
-    ClipProbes* m_probes;
+    FileFacts<Media::Probe>* m_probes;
     OrderList* m_list;
     QLabel* m_problem;
     QLabel* m_total;

@@ -1,14 +1,16 @@
-// The Merge PDFs tool: the rows' details, reordering by dragging a row, and the merged PDF read
-// back through Poppler; a locked file fails the merge and leaves nothing.
+// The Merge PDFs tool: the rows' details, read in the background, reordering by dragging a row,
+// and the merged PDF read back through Poppler; a locked file fails the merge and leaves nothing.
 
 #include "core/fmt.h"
 #include "core/job.h"
 #include "core/shell.h"
 #include "toolkit/orderlist.h"
+#include "toolkit/pools.h"
 #include "toolkit/primarybutton.h"
 #include "tools/pdf/merge/mergepdfview.h"
 
 #include <QDir>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -36,6 +38,12 @@ void drag(OrderList& list, int from, int to)
     mouse(list, QEvent::MouseButtonRelease, end, Qt::NoButton);
 }
 
+// A row's detail with the page count read now.
+QString detailNow(const QString& path)
+{
+    return MergePDFView::detail(path, MergePDFView::pageCount(path));
+}
+
 } // namespace
 
 class MergePdfTest : public QObject
@@ -61,10 +69,42 @@ class MergePdfTest : public QObject
     void rowDetails()
     {
         const auto size = [this](const QString& name) { return Fmt::byteCount(Fmt::fileSize(path(name))); };
-        QCOMPARE(MergePDFView::detail(path("a.pdf")), "2 pages · " + size("a.pdf"));
-        QCOMPARE(MergePDFView::detail(path("b.pdf")), "1 page · " + size("b.pdf"));
-        QCOMPARE(MergePDFView::detail(path("junk.pdf")), "0 pages · " + size("junk.pdf"));
-        QCOMPARE(MergePDFView::detail(path("locked.pdf")), "0 pages · " + size("locked.pdf"));
+        QCOMPARE(detailNow(path("a.pdf")), "2 pages · " + size("a.pdf"));
+        QCOMPARE(detailNow(path("b.pdf")), "1 page · " + size("b.pdf"));
+        QCOMPARE(detailNow(path("junk.pdf")), "0 pages · " + size("junk.pdf"));
+        QCOMPARE(detailNow(path("locked.pdf")), "0 pages · " + size("locked.pdf"));
+        QCOMPARE(MergePDFView::detail(path("c.pdf"), std::nullopt), size("c.pdf"));
+    }
+
+    // While every loader thread is taken the window opens at once, its rows showing their sizes
+    // alone and Merge held back; the counts arrive once the loader is free.
+    void pageCountsAreReadInTheBackground()
+    {
+        ToolHarness harness;
+        QThreadPool& loader = Pools::loader();
+        const auto gate = std::make_shared<QSemaphore>();
+        struct Opening
+        {
+            std::shared_ptr<QSemaphore> gate;
+            int threads;
+            ~Opening() { gate->release(threads); }
+        } opening{gate, loader.maxThreadCount()};
+        for (int i = 0; i < opening.threads; ++i)
+            loader.start([gate] { gate->acquire(); });
+
+        ToolWindow* window = ToolWindows::open(ToolID::mergePDF, {path("a.pdf"), path("c.pdf")});
+        auto* view = window ? qobject_cast<MergePDFView*>(window->view()) : nullptr;
+        QVERIFY(view);
+        QCoreApplication::processEvents();
+        QVERIFY(!view->isSettled());
+        QVERIFY(!view->primaryButton()->isEnabled());
+        QCOMPARE(view->list()->detail(path("a.pdf")), Fmt::byteCount(Fmt::fileSize(path("a.pdf"))));
+
+        gate->release(std::exchange(opening.threads, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(view->isSettled(), ToolHarness::limitMs);
+        QCOMPARE(view->list()->detail(path("a.pdf")), detailNow(path("a.pdf")));
+        QCOMPARE(view->list()->detail(path("c.pdf")), detailNow(path("c.pdf")));
+        QVERIFY(view->primaryButton()->isEnabled());
     }
 
     // [a, b, c] dragged into [c, a, b]: the result is named after c and starts with its pages;
@@ -80,7 +120,7 @@ class MergePdfTest : public QObject
         drag(*view->list(), 3, 1);
         QCOMPARE(view->list()->urls(), (QStringList{path("c.pdf"), path("a.pdf"), path("b.pdf")}));
         QCOMPARE(changed.size(), 1);
-        QCOMPARE(view->list()->detail(path("c.pdf")), MergePDFView::detail(path("c.pdf")));
+        QCOMPARE(view->list()->detail(path("c.pdf")), detailNow(path("c.pdf")));
         const std::shared_ptr<Job> job = harness.apply(*view);
         QVERIFY(job);
         QCOMPARE(job->state().phase, Job::Phase::done);
