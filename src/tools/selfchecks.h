@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/toolid.h"
+
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -9,12 +11,14 @@ class Job;
 
 // The self-test's table of checks, beside the table of tool windows: each tool's own operation
 // once, with fixed choices, over the samples that tests/support/selftest-samples.sh makes
-// (photo.jpg, photo.png, clip.mp4, clip.mov, song.mp3, sample.pdf). A tool with a folder adds
-// its rows here, its work reached in that folder.
+// (photo.jpg, photo.png, clip.mp4, clip.mov, song.mp3, sample.pdf). Every tool with a window has
+// at least one row, its work reached in that tool's folder; a windowless tool's row runs its
+// instant work.
 namespace SelfChecks {
 
 struct Check
 {
+    ToolID tool;  // whose work the check runs
     QString name; // printed for the check
     // Blocks: the paths written in or beside the samples' folder; throws ConvertError.
     std::function<QStringList(const QString& samples, Job& job)> work;

@@ -36,15 +36,18 @@ Run selftest(const QString& dir, const QString& configHome = {})
             QString::fromUtf8(p.readAllStandardError())};
 }
 
+// clang-format off
 const QStringList names{"crop",           "add bg",         "edit",           "annotate",
                         "redact",         "collage",        "compress image", "metadata strip",
                         "metadata edit",  "create pdf",     "compress pdf",   "pdf metadata",
-                        "split pdf",      "trim audio",     "mono",           "bleep",
+                        "split pdf",      "merge pdf",      "organize pdf",
+                        "trim audio",     "mono",           "bleep",
                         "normalize",      "normalize peak", "visualize",      "visualize bars+bg",
                         "compress audio", "audio metadata", "trim video",     "trim video fast",
                         "split video",    "crop video",     "speed 2x",       "speed .25x",
                         "snapshots",      "join",           "redact blur",    "redact pixelate+range",
                         "redact black",   "mute",           "compress video", "video metadata strip"};
+// clang-format on
 const QStringList audioChecks{"trim audio",        "mono",           "bleep",
                               "normalize",         "normalize peak", "visualize",
                               "visualize bars+bg", "compress audio", "audio metadata"};
@@ -68,6 +71,20 @@ void verifyPassed(const QString& line, const QString& name, const QString& dir, 
     const QString head = QStringLiteral("✓ %1: %2").arg(name, parts.join(QStringLiteral(", ")));
     static const QRegularExpression time(QStringLiteral("^  \\[\\d+\\.\\ds\\]$"));
     QVERIFY2(line.startsWith(head) && time.match(line.mid(head.size())).hasMatch(), qPrintable(line));
+}
+
+// What a poppler tool prints about a file; empty when it fails.
+QString popplerSays(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) return {};
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+bool hasLine(const QString& text, const QString& pattern)
+{
+    return text.contains(QRegularExpression(pattern, QRegularExpression::MultilineOption));
 }
 
 // The mean difference of the grey levels of two pictures over `area`.
@@ -126,6 +143,8 @@ class SelfTestTest : public QObject
              {"sample Compressed.pdf"},
              {"sample Tagged.pdf"},
              {"sample Pages"},
+             {"sample Merged.pdf"},
+             {"sample Organized.pdf"},
              {"song Trimmed.mp3"},
              {"song Mono.mp3"},
              {"song Bleeped.mp3"},
@@ -162,6 +181,8 @@ class SelfTestTest : public QObject
              {"sample Compressed 2.pdf"},
              {"sample Tagged 2.pdf"},
              {"sample Pages 2"},
+             {"sample Merged 2.pdf"},
+             {"sample Organized 2.pdf"},
              {"song Trimmed 2.mp3"},
              {"song Mono 2.mp3"},
              {"song Bleeped 2.mp3"},
@@ -200,6 +221,17 @@ class SelfTestTest : public QObject
         QCOMPARE(QImage(QDir(dir).filePath("photo With Background.png")).size(), QSize(768, 768));
         QCOMPARE(QImage(QDir(dir).filePath("photo Collage.png")).size(), QSize(1600, 1067));
         QCOMPARE(QDir(QDir(dir).filePath("sample Pages")).entryList(QDir::Files).size(), 3);
+        // The merge holds the sample's three pages twice over; the organized copy its third page
+        // first, then its first turned a quarter, and not its second.
+        const QString merged = popplerSays("pdfinfo", {QDir(dir).filePath("sample Merged.pdf")});
+        QVERIFY2(hasLine(merged, "^Pages: +6$"), qPrintable(merged));
+        const QString organized = QDir(dir).filePath("sample Organized.pdf");
+        const QString pages = popplerSays("pdfinfo", {"-f", "1", "-l", "2", organized});
+        QVERIFY2(hasLine(pages, "^Pages: +2$") && hasLine(pages, "^Page +1 rot: +0$") &&
+                     hasLine(pages, "^Page +2 rot: +90$"),
+                 qPrintable(pages));
+        QCOMPARE(popplerSays("pdftotext", {"-f", "1", "-l", "1", organized, "-"}).trimmed(),
+                 QString("Sample page 3"));
         // The copy titled "Test" holds that title and none of the sample's other information.
         QProcess info;
         info.start("pdfinfo", {QDir(dir).filePath("sample Tagged.pdf")});
@@ -254,7 +286,8 @@ class SelfTestTest : public QObject
         QTest::newRow("no song.mp3") << QStringList{"song.mp3"} << audioChecks;
         QTest::newRow("no photo.png") << QStringList{"photo.png"} << QStringList{"collage", "create pdf"};
         QTest::newRow("no sample.pdf")
-            << QStringList{"sample.pdf"} << QStringList{"compress pdf", "pdf metadata", "split pdf"};
+            << QStringList{"sample.pdf"}
+            << QStringList{"compress pdf", "pdf metadata", "split pdf", "merge pdf", "organize pdf"};
         QTest::newRow("empty folder")
             << QStringList{"photo.jpg", "photo.png", "clip.mp4", "clip.mov", "song.mp3", "sample.pdf"}
             << names;
@@ -293,7 +326,9 @@ class SelfTestTest : public QObject
                                                              "metadata strip", "metadata edit",
                                                              "create pdf",     "visualize bars+bg"};
         QTest::newRow("second image") << "photo.png" << QStringList{"collage", "create pdf"};
-        QTest::newRow("pdf") << "sample.pdf" << QStringList{"compress pdf", "pdf metadata", "split pdf"};
+        QTest::newRow("pdf") << "sample.pdf"
+                             << QStringList{"compress pdf", "pdf metadata", "split pdf", "merge pdf",
+                                            "organize pdf"};
         QTest::newRow("media") << "clip.mp4" << clipChecks;
         QTest::newRow("sound") << "song.mp3" << audioChecks;
     }

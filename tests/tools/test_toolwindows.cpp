@@ -1,5 +1,5 @@
 // Tool windows on two offscreen screens side by side: sizes, the registry, the keys, placement
-// under the pointer, and the road from a view's work to the job runner.
+// under the pointer, the road from a view's work to the job runner, and a self-check for each.
 
 #include "core/job.h"
 #include "core/jobs.h"
@@ -10,6 +10,7 @@
 #include "toolkit/toolcontext.h"
 #include "toolkit/toolview.h"
 #include "toolkit/toolwindow.h"
+#include "tools/selfchecks.h"
 #include "tools/toolwindows.h"
 
 #include <QApplication>
@@ -26,6 +27,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "../support/ink.h"
 #include "../support/toolharness.h"
@@ -113,6 +115,20 @@ class ToolWindowsTest : public QObject
         }
         QCOMPARE(ToolWindow::minimumFor(QSize(460, 640)), QSize(368, 480));
         QCOMPARE(ToolWindow::minimumFor(QSize(480, 470)), QSize(384, 353)); // never below 0.75 × 470
+    }
+
+    // Every tool with a window has its work run by the self-test at least once.
+    void everyWindowHasASelfCheck()
+    {
+        const auto checks = SelfChecks::all();
+        QStringList missing;
+        for (const ToolWindows::Route& route : ToolWindows::routes()) {
+            if (isWindowless(route.tool)) continue;
+            if (std::none_of(checks.begin(), checks.end(),
+                             [&](const SelfChecks::Check& check) { return check.tool == route.tool; }))
+                missing << rawValue(route.tool);
+        }
+        QVERIFY2(missing.isEmpty(), qPrintable("no self-check for " + missing.join(", ")));
     }
 
     // A second open of the same tool gives a second window with its own files.

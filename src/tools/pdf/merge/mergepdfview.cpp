@@ -7,6 +7,7 @@
 #include "toolkit/orderlist.h"
 #include "toolkit/textlabel.h"
 #include "toolkit/theme.h"
+#include "tools/pdf/merge/mergepdfwork.h"
 
 #include <QVBoxLayout>
 
@@ -48,8 +49,7 @@ void MergePDFView::apply()
 {
     const QStringList files = m_list->urls();
     if (files.isEmpty()) return;
-    context().runOnce(QStringLiteral("Merging PDFs"), QStringLiteral("%1 files").arg(files.size()),
-                      [files](Job& job, const Progress& progress) {
-                          return Modules::entries<HeavyEngines>().mergePDFs(files, job, progress);
-                      });
+    context().runOnce(
+        QStringLiteral("Merging PDFs"), QStringLiteral("%1 files").arg(files.size()),
+        [files](Job& job, const Progress& progress) { return MergePDFWork::merge(files, job, progress); });
 }

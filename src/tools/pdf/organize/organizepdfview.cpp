@@ -1,11 +1,11 @@
 #include "tools/pdf/organize/organizepdfview.h"
 
 #include "core/progress.h"
-#include "engines/heavyengines.h"
 #include "toolkit/loadingview.h"
 #include "toolkit/secondarybutton.h"
 #include "toolkit/textlabel.h"
 #include "toolkit/theme.h"
+#include "tools/pdf/organize/organizepdfwork.h"
 #include "tools/pdf/organize/pagegrid.h"
 #include "tools/pdf/organize/pagelist.h"
 #include "tools/pdf/organize/pagethumbs.h"
@@ -134,6 +134,6 @@ void OrganizePDFView::apply()
     if (pages.empty()) return;
     context().runOnce(QStringLiteral("Organizing PDF"), std::nullopt,
                       [file, pages](Job& job, const Progress& progress) {
-                          return Modules::entries<HeavyEngines>().organizePDF(file, pages, job, progress);
+                          return OrganizePDFWork::organize(file, pages, job, progress);
                       });
 }
