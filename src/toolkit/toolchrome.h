@@ -5,11 +5,11 @@
 class CloseButton;
 class QHBoxLayout;
 
-// The frame of every tool window: a 48-point title band with the round close button at its
-// leading edge and the title centred over the whole width, the tool's content inside 16 points
-// of padding, and a 54-point footer band for the tool's buttons, the bands set off by thin
-// rules. Drawn in the warm light look whatever the desktop's theme; with rounded corners while
-// its window is translucent, as a square otherwise.
+// The frame of every framed view's window (the tools', the settings', the welcome window's): a 48-point title
+// band with the round close button at its leading edge and the title centred over the whole width, the tool's
+// content inside 16 points of padding, and a 54-point footer band for the tool's buttons, the bands set off
+// by thin rules. Drawn in the warm light look whatever the desktop's theme; with rounded corners while its
+// window is translucent, as a square otherwise.
 class ToolChrome : public QWidget
 {
     Q_OBJECT

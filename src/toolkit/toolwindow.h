@@ -5,11 +5,10 @@
 class FramedView;
 class PrimaryButton;
 
-// The floating window of a framed view (a tool's, the settings'): managed, always on top, moved
-// by its background and resized at its edges, in a fixed light look whatever the desktop's
-// theme. Escape closes it; Return presses the view's primary button while that is shown and
-// enabled and no text field has the focus. It is deleted once closed; the view inside is told
-// when it begins to close.
+// The floating window of a framed view (a tool's, the settings', the welcome window's): managed, always on
+// top, moved by its background and resized at its edges, in a fixed light look whatever the desktop's theme.
+// Escape closes it; Return presses the view's primary button while that is shown and enabled and no text
+// field has the focus. It is deleted once closed; the view inside is told when it begins to close.
 class ToolWindow : public FloatingPanel
 {
     Q_OBJECT
