@@ -15,13 +15,13 @@
 #include "tools/image/editphoto/editphoto.h"
 #include "tools/image/frame/addbackground.h"
 #include "tools/image/redact/redactimage.h"
-#include "tools/video/crop/cropvideocheck.h"
-#include "tools/video/join/joincheck.h"
-#include "tools/video/redact/redactvideocheck.h"
-#include "tools/video/snapshots/snapshotscheck.h"
-#include "tools/video/speed/speedcheck.h"
-#include "tools/video/split/splitvideocheck.h"
-#include "tools/video/trim/trimvideocheck.h"
+#include "tools/video/crop/cropvideowork.h"
+#include "tools/video/join/joinwork.h"
+#include "tools/video/redact/redactvideowork.h"
+#include "tools/video/snapshots/snapshotswork.h"
+#include "tools/video/speed/speedwork.h"
+#include "tools/video/split/splitvideowork.h"
+#include "tools/video/trim/trimvideowork.h"
 
 #include <QDir>
 
@@ -65,17 +65,17 @@ const Check table[] = {
     {QStringLiteral("visualize bars+bg"), VisualizerCheck::barsOnPicture},
     {QStringLiteral("compress audio"), CompressWork::checkAudio},
     {QStringLiteral("audio metadata"), MetadataWork::checkAudio},
-    {QStringLiteral("trim video"), TrimVideoCheck::reencoded},
-    {QStringLiteral("trim video fast"), TrimVideoCheck::fast},
-    {QStringLiteral("split video"), SplitVideoCheck::split},
-    {QStringLiteral("crop video"), CropVideoCheck::crop},
-    {QStringLiteral("speed 2x"), SpeedCheck::twice},
-    {QStringLiteral("speed .25x"), SpeedCheck::quarter},
-    {QStringLiteral("snapshots"), SnapshotsCheck::snapshots},
-    {QStringLiteral("join"), JoinCheck::join},
-    {QStringLiteral("redact blur"), RedactVideoCheck::blur},
-    {QStringLiteral("redact pixelate+range"), RedactVideoCheck::pixelateRange},
-    {QStringLiteral("redact black"), RedactVideoCheck::black},
+    {QStringLiteral("trim video"), TrimVideoWork::checkReencoded},
+    {QStringLiteral("trim video fast"), TrimVideoWork::checkFast},
+    {QStringLiteral("split video"), SplitVideoWork::selfCheck},
+    {QStringLiteral("crop video"), CropVideoWork::selfCheck},
+    {QStringLiteral("speed 2x"), SpeedWork::checkTwice},
+    {QStringLiteral("speed .25x"), SpeedWork::checkQuarter},
+    {QStringLiteral("snapshots"), SnapshotsWork::selfCheck},
+    {QStringLiteral("join"), JoinWork::selfCheck},
+    {QStringLiteral("redact blur"), RedactVideoWork::checkBlur},
+    {QStringLiteral("redact pixelate+range"), RedactVideoWork::checkPixelateRange},
+    {QStringLiteral("redact black"), RedactVideoWork::checkBlack},
     {QStringLiteral("mute"), instant(ToolID::muteVideo, {QStringLiteral("clip.mp4")})},
     {QStringLiteral("compress video"), CompressWork::checkVideo},
     {QStringLiteral("video metadata strip"), MetadataWork::checkVideoStrip},
