@@ -9,12 +9,18 @@
 #include "core/job.h"
 #include "core/output.h"
 #include "engines/media/toolargs.h"
-#include "engines/media/toolops.h"
 #include "tools/audio/bleep/bleepwork.h"
 #include "tools/audio/channels/audiochannelswork.h"
 #include "tools/audio/normalize/normalizework.h"
 #include "tools/audio/trim/trimaudiowork.h"
 #include "tools/audio/visualizer/visualizerwork.h"
+#include "tools/video/crop/cropvideowork.h"
+#include "tools/video/join/joinwork.h"
+#include "tools/video/redact/redactvideowork.h"
+#include "tools/video/snapshots/snapshotswork.h"
+#include "tools/video/speed/speedwork.h"
+#include "tools/video/split/splitvideowork.h"
+#include "tools/video/trim/trimvideowork.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -157,54 +163,54 @@ QList<Case> cases()
          }},
         {"trim video",
          [=](Job& j) {
-             return ToolOps::trimVideo(film, {1, 6}, false, j, {});
+             return TrimVideoWork::trim(film, {1, 6}, false, j, {});
          },
          [=] {
              return run(ToolArgs::trimVideo(film, {1, 6}, false, "mp4", out("t.mp4")), out("t.mp4"));
          }},
         {"trim video fast",
          [=](Job& j) {
-             return ToolOps::trimVideo(film, {1, 6}, true, j, {});
+             return TrimVideoWork::trim(film, {1, 6}, true, j, {});
          },
          [=] {
              return run(ToolArgs::trimVideo(film, {1, 6}, true, "mp4", out("f.mp4")), out("f.mp4"));
          }},
         {"split video 2 parts",
          [=](Job& j) {
-             return ToolOps::splitVideo(film, {{0, 2}, {2, 4}}, false, j, {});
+             return SplitVideoWork::split(film, {{0, 2}, {2, 4}}, false, j, {});
          },
          [=] {
              run(ToolArgs::trimVideo(film, {0, 2}, false, "mp4", out("s1.mp4")), {});
              return run(ToolArgs::trimVideo(film, {2, 4}, false, "mp4", out("s2.mp4")), out("s1.mp4")) +
                     QStringList{out("s2.mp4")};
          }},
-        {"crop video", [=](Job& j) { return ToolOps::cropVideo(film, box, j, {}); },
-         [=] { return run(ToolArgs::cropVideo(film, box, "mp4", out("c.mp4")), out("c.mp4")); }},
-        {"speed 2x", [=](Job& j) { return ToolOps::speed(film, 2, true, "2x", j, {}); },
-         [=] { return run(ToolArgs::speed(film, 2, true, 44100, "mp4", out("x.mp4")), out("x.mp4")); }},
+        {"crop video", [=](Job& j) { return CropVideoWork::crop(film, box, j, {}); },
+         [=] { return run(CropVideoWork::args(film, box, "mp4", out("c.mp4")), out("c.mp4")); }},
+        {"speed 2x", [=](Job& j) { return SpeedWork::speed(film, 2, true, "2x", j, {}); },
+         [=] { return run(SpeedWork::args(film, 2, true, 44100, "mp4", out("x.mp4")), out("x.mp4")); }},
         {"snapshots 2",
          [=](Job& j) {
-             return ToolOps::snapshots(film, {1, 5}, j, {});
+             return SnapshotsWork::snapshots(film, {1, 5}, j, {});
          },
          [=] {
-             run(ToolArgs::snapshot(film, 1, out("1.png")), {});
-             return run(ToolArgs::snapshot(film, 5, out("2.png")), out("2.png")) + QStringList{out("1.png")};
+             run(SnapshotsWork::args(film, 1, out("1.png")), {});
+             return run(SnapshotsWork::args(film, 5, out("2.png")), out("2.png")) + QStringList{out("1.png")};
          }},
         {"join",
          [=](Job& j) {
-             return ToolOps::join({film, quiet}, j, {});
+             return JoinWork::join({film, quiet}, j, {});
          },
          [=] {
-             return run(ToolArgs::join({{film, filmWidth, filmHeight, 30, true, double(filmSeconds)},
+             return run(JoinWork::args({{film, filmWidth, filmHeight, 30, true, double(filmSeconds)},
                                         {quiet, 640, 480, 25, false, 3}},
                                        out("j.mp4")),
                         out("j.mp4"));
          }},
         {"redact blur",
-         [=](Job& j) { return ToolOps::redactVideo(film, {box}, RedactStyle::blur, std::nullopt, j, {}); },
+         [=](Job& j) { return RedactVideoWork::redact(film, {box}, RedactStyle::blur, std::nullopt, j, {}); },
          [=] {
              return run(
-                 ToolArgs::redactVideo(film, {box}, RedactStyle::blur, std::nullopt, "mp4", out("r.mp4")),
+                 RedactVideoWork::args(film, {box}, RedactStyle::blur, std::nullopt, "mp4", out("r.mp4")),
                  out("r.mp4"));
          }},
     };

@@ -7,7 +7,7 @@
 
 #include "core/job.h"
 #include "engines/compress/videocompressor.h"
-#include "engines/media/toolops.h"
+#include "tools/video/join/joinwork.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -97,7 +97,7 @@ int main(int argc, char** argv)
                           progress);
     });
     measure("join", [&](Job& job, const Progress& progress) {
-        ToolOps::join({film, silent}, job, progress);
+        JoinWork::join({film, silent}, job, progress);
     });
     return 0;
 }

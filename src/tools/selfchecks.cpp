@@ -17,13 +17,13 @@
 #include "tools/image/redact/redactimage.h"
 #include "tools/pdf/merge/mergepdfwork.h"
 #include "tools/pdf/organize/organizepdfwork.h"
-#include "tools/video/crop/cropvideocheck.h"
-#include "tools/video/join/joincheck.h"
-#include "tools/video/redact/redactvideocheck.h"
-#include "tools/video/snapshots/snapshotscheck.h"
-#include "tools/video/speed/speedcheck.h"
-#include "tools/video/split/splitvideocheck.h"
-#include "tools/video/trim/trimvideocheck.h"
+#include "tools/video/crop/cropvideowork.h"
+#include "tools/video/join/joinwork.h"
+#include "tools/video/redact/redactvideowork.h"
+#include "tools/video/snapshots/snapshotswork.h"
+#include "tools/video/speed/speedwork.h"
+#include "tools/video/split/splitvideowork.h"
+#include "tools/video/trim/trimvideowork.h"
 
 #include <QDir>
 
@@ -70,17 +70,17 @@ const Check table[] = {
     {ToolID::audioToVideo, QStringLiteral("visualize bars+bg"), VisualizerWork::checkBarsOnPicture},
     {ToolID::compress, QStringLiteral("compress audio"), CompressWork::checkAudio},
     {ToolID::removeMetadata, QStringLiteral("audio metadata"), MetadataWork::checkAudio},
-    {ToolID::trimVideo, QStringLiteral("trim video"), TrimVideoCheck::reencoded},
-    {ToolID::trimVideo, QStringLiteral("trim video fast"), TrimVideoCheck::fast},
-    {ToolID::splitVideo, QStringLiteral("split video"), SplitVideoCheck::split},
-    {ToolID::cropVideo, QStringLiteral("crop video"), CropVideoCheck::crop},
-    {ToolID::changeVideoSpeed, QStringLiteral("speed 2x"), SpeedCheck::twice},
-    {ToolID::changeVideoSpeed, QStringLiteral("speed .25x"), SpeedCheck::quarter},
-    {ToolID::videoSnapshots, QStringLiteral("snapshots"), SnapshotsCheck::snapshots},
-    {ToolID::joinVideos, QStringLiteral("join"), JoinCheck::join},
-    {ToolID::redactVideo, QStringLiteral("redact blur"), RedactVideoCheck::blur},
-    {ToolID::redactVideo, QStringLiteral("redact pixelate+range"), RedactVideoCheck::pixelateRange},
-    {ToolID::redactVideo, QStringLiteral("redact black"), RedactVideoCheck::black},
+    {ToolID::trimVideo, QStringLiteral("trim video"), TrimVideoWork::checkReencoded},
+    {ToolID::trimVideo, QStringLiteral("trim video fast"), TrimVideoWork::checkFast},
+    {ToolID::splitVideo, QStringLiteral("split video"), SplitVideoWork::selfCheck},
+    {ToolID::cropVideo, QStringLiteral("crop video"), CropVideoWork::selfCheck},
+    {ToolID::changeVideoSpeed, QStringLiteral("speed 2x"), SpeedWork::checkTwice},
+    {ToolID::changeVideoSpeed, QStringLiteral("speed .25x"), SpeedWork::checkQuarter},
+    {ToolID::videoSnapshots, QStringLiteral("snapshots"), SnapshotsWork::selfCheck},
+    {ToolID::joinVideos, QStringLiteral("join"), JoinWork::selfCheck},
+    {ToolID::redactVideo, QStringLiteral("redact blur"), RedactVideoWork::checkBlur},
+    {ToolID::redactVideo, QStringLiteral("redact pixelate+range"), RedactVideoWork::checkPixelateRange},
+    {ToolID::redactVideo, QStringLiteral("redact black"), RedactVideoWork::checkBlack},
     {ToolID::muteVideo, QStringLiteral("mute"), instant(ToolID::muteVideo, {QStringLiteral("clip.mp4")})},
     {ToolID::compress, QStringLiteral("compress video"), CompressWork::checkVideo},
     {ToolID::removeMetadata, QStringLiteral("video metadata strip"), MetadataWork::checkVideoStrip},

@@ -361,7 +361,7 @@ class SelfTestTest : public QObject
         QCOMPARE(run.status, 1);
         for (const QString& name : clipChecks) {
             const QString because = name == "join"
-                                        ? "clip.mp4 has no picture to size the joined video by"
+                                        ? "clip.mp4 has no picture to join"
                                         : "The file can’t be read: it may be damaged or not a media file";
             QVERIFY2(run.lines.contains(QStringLiteral("✗ %1: %2").arg(name, because)),
                      qPrintable(run.lines.join('\n')));

@@ -61,41 +61,23 @@ QStringList extraInputs(const Extras& extras);
 // picture is the first video output.
 QStringList extraOutputs(const Extras& extras, int firstTrack);
 
-// The re-encode arguments of trimmed, split, sped-up clips for the container `ext`, or the
-// stream copy cut at key frames when `fast`.
+// The rate factor of the video tools' re-encoded pictures.
+constexpr int videoCrf = 18;
+// The first picture stream and every sound stream, if any.
+QStringList pictureAndSound();
+// The index moved to the front of an MP4 or MOV result; nothing for other containers.
+QStringList faststart(const QString& ext);
+
+// A unit rectangle of the picture in ffmpeg's expression terms: even pixel sizes, whole offsets.
+struct BoxExpr
+{
+    QString w, h, x, y;
+};
+BoxExpr boxExpr(const QRectF& rect);
+
+// The cut of `range` of every stream that trimmed and split clips share, re-encoded for the
+// container `ext`, or the stream copy cut at key frames when `fast`.
 QStringList trimVideo(const QString& source, TimeRange range, bool fast, const QString& ext,
                       const QString& out, const Extras& extras = {});
-QString cropFilter(const QRectF& rect);
-QStringList cropVideo(const QString& source, const QRectF& rect, const QString& ext, const QString& out,
-                      const Extras& extras = {});
-// The picture's and, given the source's sample rate, the sound's speed graph.
-QString speedGraph(double speed, bool keepPitch, std::optional<int> sampleRate);
-// The same for a sound track per sample rate: with several, track k is "[0:a:k]" to "[ak]".
-QString speedGraph(double speed, bool keepPitch, const QList<int>& sampleRates);
-QStringList speed(const QString& source, double speed, bool keepPitch, std::optional<int> sampleRate,
-                  const QString& ext, const QString& out);
-QStringList speed(const QString& source, double speed, bool keepPitch, const QList<int>& sampleRates,
-                  const QString& ext, const QString& out, const Extras& extras);
-QStringList snapshot(const QString& source, double time, const QString& out);
-
-// What a join needs to know of each clip.
-struct JoinClip
-{
-    QString path;
-    int width = 0;
-    int height = 0;
-    double fps = 30;
-    bool audio = false;
-    double duration = 0;
-};
-// Sized by the first clip, which must have a picture size. With `soundTracks` above 1 every clip
-// has that many sound tracks, and track k of each is joined into the result's track k.
-QStringList join(const QList<JoinClip>& clips, const QString& out, int soundTracks = 1,
-                 const Extras& extras = {});
-
-QString redactGraph(const QList<QRectF>& boxes, RedactStyle style, const std::optional<TimeRange>& range);
-QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, RedactStyle style,
-                        const std::optional<TimeRange>& range, const QString& ext, const QString& out,
-                        const Extras& extras = {});
 
 } // namespace ToolArgs

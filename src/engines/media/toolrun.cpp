@@ -8,6 +8,7 @@
 #include "engines/media/media.h"
 
 #include <QFileInfo>
+#include <algorithm>
 
 namespace ToolRun {
 
@@ -55,6 +56,35 @@ void requireContent(const QString& path, const QString& message)
 void refusePastTheEnd(double start, double duration, const QString& message)
 {
     if (duration > 0 && start >= duration) throw ConvertError::failed(message);
+}
+
+double frameCut(const QString& source, double seconds)
+{
+    const std::optional<LibAv::ShownFrame> f = LibAv::shownFrame(source, seconds);
+    return f ? f->cut : seconds;
+}
+
+TimeRange frameRange(const QString& source, TimeRange range, bool fast)
+{
+    // A fast cut starts at the key frame before the start, which holds the frame shown, and a cut
+    // moved before a key frame would take the whole group before it.
+    if (fast) return range;
+    TimeRange frames{frameCut(source, range.start), range.end};
+    const std::optional<LibAv::ShownFrame> end = LibAv::shownFrame(source, range.end);
+    if (end && !end->last && end->cut > frames.start)
+        frames.end = end->cut;
+    else // no frame to end before (a range before the picture starts keeps its length)
+        frames.end = std::max(range.end, frames.start + (range.end - range.start));
+    return frames;
+}
+
+QStringList writeVideo(const QString& source, const QString& suffix, double duration, Job& job,
+                       const Progress& progress, const std::function<QStringList(const QString&)>& argsFor)
+{
+    const QString target = destination(source, suffix, extension(source));
+    return {Output::write(
+        target, [&](const QString& temporary) { ffmpeg(argsFor(temporary), duration, job, progress); },
+        &job)};
 }
 
 QString fileName(const QString& path)

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "core/progress.h"
+#include "engines/media/toolchoices.h"
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 class Job;
@@ -35,6 +37,20 @@ void requireContent(const QString& path, const QString& message);
 // source of `duration` seconds (0: unknown). A stream copy seeking there copies from the last key
 // frame instead, so a result that has content is not yet proof of the right range.
 void refusePastTheEnd(double start, double duration, const QString& message);
+
+// Where ffmpeg starts to begin with the frame of `source` shown at `seconds`; ffmpeg itself
+// would begin with the first frame at or after it.
+double frameCut(const QString& source, double seconds);
+
+// `range` of `source` in frames: from the one shown at its start up to the one shown at its end,
+// which is left to what follows (the next clip of a split); a range that ends on the last frame
+// keeps it. A `fast` cut (stream copy) keeps its times.
+TimeRange frameRange(const QString& source, TimeRange range, bool fast);
+
+// One ffmpeg run writing "<base> <suffix>.<ext>" with the source's extension: `argsFor` gives
+// the arguments that write the hidden temporary file it is handed, which is then committed.
+QStringList writeVideo(const QString& source, const QString& suffix, double duration, Job& job,
+                       const Progress& progress, const std::function<QStringList(const QString&)>& argsFor);
 
 // "Talk.m4a", for messages.
 QString fileName(const QString& path);

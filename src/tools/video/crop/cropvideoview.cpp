@@ -1,7 +1,6 @@
 #include "tools/video/crop/cropvideoview.h"
 
 #include "core/fmt.h"
-#include "engines/media/toolops.h"
 #include "toolkit/cropoverlay.h"
 #include "toolkit/orangeslider.h"
 #include "toolkit/secondarybutton.h"
@@ -12,6 +11,7 @@
 #include "toolkit/video/videomodel.h"
 #include "tools/video/crop/cropvideosizes.h"
 #include "tools/video/crop/cropvideostage.h"
+#include "tools/video/crop/cropvideowork.h"
 
 #include <QHBoxLayout>
 #include <algorithm>
@@ -156,7 +156,7 @@ void CropVideoView::apply()
     context().run(
         QStringLiteral("Cropping video"), std::nullopt,
         [rect](const QString& file, Job& job, const Progress& progress) {
-            return ToolOps::cropVideo(file, rect, job, progress);
+            return CropVideoWork::crop(file, rect, job, progress);
         },
         Jobs::Order::oneAfterAnother);
 }

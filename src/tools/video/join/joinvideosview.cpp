@@ -1,13 +1,12 @@
 #include "tools/video/join/joinvideosview.h"
 
 #include "core/fmt.h"
-#include "engines/media/toolops.h"
 #include "toolkit/filefacts.h"
 #include "toolkit/orderlist.h"
 #include "toolkit/textlabel.h"
 #include "toolkit/theme.h"
+#include "tools/video/join/joinwork.h"
 
-#include <QFileInfo>
 #include <QVBoxLayout>
 
 JoinVideosView::JoinVideosView(std::shared_ptr<ToolContext> context, QWidget* parent)
@@ -56,15 +55,10 @@ QString JoinVideosView::total(const QHash<QString, Media::Probe>& probes)
 void JoinVideosView::refresh()
 {
     m_total->setText(total(m_probes->byFile()));
-    // The operation refuses a first clip without a picture: say so before it is tried.
-    const QString first = m_list->urls().value(0);
-    const auto probe = m_probes->byFile().constFind(first);
-    const bool blind = probe != m_probes->byFile().constEnd() && (probe->width <= 0 || probe->height <= 0);
-    m_problem->setText(blind ? QStringLiteral("%1 has no picture to size the joined video by. Drag a video "
-                                              "with a picture to the top.")
-                                   .arg(QFileInfo(first).fileName())
-                             : QString());
-    m_problem->setVisible(blind);
+    // The work refuses a clip without a picture: say so before it is tried.
+    const std::optional<QString> blind = JoinWork::clipWithoutPicture(m_list->urls(), m_probes->byFile());
+    m_problem->setText(blind ? JoinWork::noPicture(*blind) : QString());
+    m_problem->setVisible(blind.has_value());
     setPrimaryAllowed(!blind);
 }
 
@@ -73,5 +67,5 @@ void JoinVideosView::apply()
     const QStringList order = m_list->urls();
     context().runOnce(
         QStringLiteral("Joining videos"), QStringLiteral("%1 clips").arg(order.size()),
-        [order](Job& job, const Progress& progress) { return ToolOps::join(order, job, progress); });
+        [order](Job& job, const Progress& progress) { return JoinWork::join(order, job, progress); });
 }

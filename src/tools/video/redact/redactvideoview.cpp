@@ -1,7 +1,6 @@
 #include "tools/video/redact/redactvideoview.h"
 
 #include "core/fmt.h"
-#include "engines/media/toolops.h"
 #include "toolkit/secondarybutton.h"
 #include "toolkit/segmented.h"
 #include "toolkit/textlabel.h"
@@ -9,6 +8,7 @@
 #include "toolkit/video/timeline.h"
 #include "toolkit/video/videomodel.h"
 #include "tools/video/redact/redactvideostage.h"
+#include "tools/video/redact/redactvideowork.h"
 
 #include <QHBoxLayout>
 #include <QTimer>
@@ -146,6 +146,6 @@ void RedactVideoView::apply()
     const std::optional<TimeRange> range = m_wholeVideo ? std::nullopt : std::optional<TimeRange>(m_range);
     context().run(QStringLiteral("Redacting video"), std::nullopt,
                   [boxes, style, range](const QString& file, Job& job, const Progress& progress) {
-                      return ToolOps::redactVideo(file, boxes, style, range, job, progress);
+                      return RedactVideoWork::redact(file, boxes, style, range, job, progress);
                   });
 }

@@ -1,6 +1,5 @@
 #include "tools/video/snapshots/snapshotsview.h"
 
-#include "engines/media/toolops.h"
 #include "toolkit/pools.h"
 #include "toolkit/secondarybutton.h"
 #include "toolkit/textlabel.h"
@@ -10,6 +9,7 @@
 #include "toolkit/video/videomodel.h"
 #include "toolkit/video/videopreview.h"
 #include "tools/video/snapshots/shottile.h"
+#include "tools/video/snapshots/snapshotswork.h"
 
 #include <QHBoxLayout>
 #include <QScrollArea>
@@ -126,6 +126,6 @@ void SnapshotsView::apply()
     const QList<double> times = m_shots.times();
     context().runOnce(QStringLiteral("Saving snapshots"), SnapshotShots::detail(int(times.size())),
                       [file, times](Job& job, const Progress& progress) {
-                          return ToolOps::snapshots(file, times, job, progress);
+                          return SnapshotsWork::snapshots(file, times, job, progress);
                       });
 }

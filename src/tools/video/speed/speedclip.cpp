@@ -1,6 +1,7 @@
 #include "tools/video/speed/speedclip.h"
 
 #include "engines/media/toolargs.h"
+#include "tools/video/speed/speedwork.h"
 
 #include <algorithm>
 
@@ -38,7 +39,7 @@ QStringList args(const QString& source, const Span& span, double speed, bool kee
 {
     using ToolArgs::fixed;
     // Scaled after the speed graph, whose picture comes out as [v]; even sides for the encoder.
-    const QString graph = ToolArgs::speedGraph(speed, keepPitch, sampleRate) +
+    const QString graph = SpeedWork::speedGraph(speed, keepPitch, sampleRate) +
                           QStringLiteral(";[v]scale=w='min(%1,trunc(iw/2)*2)':h=-2[pv]").arg(maxWidth);
     QStringList a{QStringLiteral("-ss"),
                   fixed(span.from, 3),

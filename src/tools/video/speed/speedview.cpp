@@ -1,6 +1,5 @@
 #include "tools/video/speed/speedview.h"
 
-#include "engines/media/toolops.h"
 #include "toolkit/checkbox.h"
 #include "toolkit/secondarybutton.h"
 #include "toolkit/segmented.h"
@@ -12,6 +11,7 @@
 #include "toolkit/video/videopreview.h"
 #include "tools/video/speed/speedlabels.h"
 #include "tools/video/speed/speedpreview.h"
+#include "tools/video/speed/speedwork.h"
 
 #include <QHBoxLayout>
 
@@ -90,7 +90,7 @@ void SpeedView::apply()
     context().run(
         QStringLiteral("Changing speed"), std::nullopt,
         [speed, keepPitch, label](const QString& file, Job& job, const Progress& progress) {
-            return ToolOps::speed(file, speed, keepPitch, label, job, progress);
+            return SpeedWork::speed(file, speed, keepPitch, label, job, progress);
         },
         Jobs::Order::oneAfterAnother);
 }

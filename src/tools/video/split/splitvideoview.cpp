@@ -1,7 +1,6 @@
 #include "tools/video/split/splitvideoview.h"
 
 #include "core/fmt.h"
-#include "engines/media/toolops.h"
 #include "toolkit/checkbox.h"
 #include "toolkit/primarybutton.h"
 #include "toolkit/secondarybutton.h"
@@ -13,6 +12,7 @@
 #include "toolkit/video/videopreview.h"
 #include "tools/video/split/splitpointbutton.h"
 #include "tools/video/split/splitsections.h"
+#include "tools/video/split/splitvideowork.h"
 
 #include <QHBoxLayout>
 #include <QScrollArea>
@@ -147,6 +147,6 @@ void SplitVideoView::apply()
     const QString file = context().urls().value(0);
     context().runOnce(QStringLiteral("Splitting video"), QStringLiteral("%1 clips").arg(parts.size()),
                       [file, parts, fast](Job& job, const Progress& progress) {
-                          return ToolOps::splitVideo(file, parts, fast, job, progress);
+                          return SplitVideoWork::split(file, parts, fast, job, progress);
                       });
 }

@@ -1,7 +1,6 @@
 #include "tools/video/trim/trimvideoview.h"
 
 #include "core/fmt.h"
-#include "engines/media/toolops.h"
 #include "toolkit/checkbox.h"
 #include "toolkit/secondarybutton.h"
 #include "toolkit/textlabel.h"
@@ -10,6 +9,7 @@
 #include "toolkit/video/transportbar.h"
 #include "toolkit/video/videomodel.h"
 #include "toolkit/video/videopreview.h"
+#include "tools/video/trim/trimvideowork.h"
 
 #include <QHBoxLayout>
 #include <QVBoxLayout>
@@ -94,7 +94,7 @@ void TrimVideoView::apply()
     context().run(
         QStringLiteral("Trimming video"), std::nullopt,
         [range, fast](const QString& file, Job& job, const Progress& progress) {
-            return ToolOps::trimVideo(file, range, fast, job, progress);
+            return TrimVideoWork::trim(file, range, fast, job, progress);
         },
         Jobs::Order::oneAfterAnother);
 }

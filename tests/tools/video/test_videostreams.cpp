@@ -1,12 +1,16 @@
-// Every video operation keeps the sound tracks and subtitles of a two-language film, with the
-// subtitles cut, retimed or joined the way the picture is; what a container cannot hold is named.
+// Every video tool's work keeps the sound tracks and subtitles of a two-language film, with the
+// subtitles cut, retimed or joined the way the picture is.
 
 #include "../../support/enginefixtures_a.h"
 #include "core/job.h"
 #include "engines/instant/instanttools.h"
-#include "engines/media/keptstreams.h"
 #include "engines/media/subtitlecues.h"
-#include "engines/media/toolops.h"
+#include "tools/video/crop/cropvideowork.h"
+#include "tools/video/join/joinwork.h"
+#include "tools/video/redact/redactvideowork.h"
+#include "tools/video/speed/speedwork.h"
+#include "tools/video/split/splitvideowork.h"
+#include "tools/video/trim/trimvideowork.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -159,23 +163,23 @@ class VideoStreamsTest : public QObject
         Job job({}, {}, 0);
         QString result;
         if (operation == "trim")
-            result = ToolOps::trimVideo(file, {0.8, 1.6}, false, job, {}).value(0);
+            result = TrimVideoWork::trim(file, {0.8, 1.6}, false, job, {}).value(0);
         else if (operation == "fast")
-            result = ToolOps::trimVideo(file, {0.85, 1.6}, true, job, {}).value(0);
+            result = TrimVideoWork::trim(file, {0.85, 1.6}, true, job, {}).value(0);
         else if (operation == "split")
-            result = QDir(ToolOps::splitVideo(file, {{0, 1}, {1, 2}}, false, job, {}).value(0))
+            result = QDir(SplitVideoWork::split(file, {{0, 1}, {1, 2}}, false, job, {}).value(0))
                          .filePath("Film Clip 2." + QFileInfo(file).suffix());
         else if (operation == "crop")
-            result = ToolOps::cropVideo(file, {0.25, 0.25, 0.5, 0.5}, job, {}).value(0);
+            result = CropVideoWork::crop(file, {0.25, 0.25, 0.5, 0.5}, job, {}).value(0);
         else if (operation == "redact")
-            result =
-                ToolOps::redactVideo(file, {{0.1, 0.1, 0.3, 0.3}}, RedactStyle::black, {}, job, {}).value(0);
+            result = RedactVideoWork::redact(file, {{0.1, 0.1, 0.3, 0.3}}, RedactStyle::black, {}, job, {})
+                         .value(0);
         else if (operation == "speed")
-            result = ToolOps::speed(file, 2, true, "2x", job, {}).value(0);
+            result = SpeedWork::speed(file, 2, true, "2x", job, {}).value(0);
         else if (operation == "mute")
             result = InstantTools::mute(file, job, {}).value(0);
         else
-            result = ToolOps::join({file, file}, job, {}).value(0);
+            result = JoinWork::join({file, file}, job, {}).value(0);
         QVERIFY2(QFileInfo::exists(result), qPrintable(result));
 
         const Streams got = read(result);
@@ -196,47 +200,6 @@ class VideoStreamsTest : public QObject
                  qPrintable(QString::number(got.cues.last().end)));
         if (operation == "join") QVERIFY(qAbs(got.cues[3].start - 2.2) < 0.1);
         QVERIFY(job.notes().isEmpty());
-    }
-
-    // A stream the result's container cannot hold is named in a note, not dropped in silence.
-    void whatCannotBeKeptIsNamed()
-    {
-        const QList<Media::Stream> streams{
-            {3, Media::Stream::Kind::subtitle, "hdmv_pgs_subtitle", "eng", "English", false, 0},
-            {4, Media::Stream::Kind::subtitle, "subrip", "deu", {}, false, 0},
-            {5, Media::Stream::Kind::subtitle, "subrip", {}, {}, false, 0}};
-        Job job({}, {}, 0);
-        const ToolArgs::Extras mp4 = KeptStreams::copied(streams, "mp4", true, true, job);
-        QCOMPARE(mp4.copied.size(), 2);
-        QCOMPARE(mp4.copied[0].codec, "mov_text");
-        QCOMPARE(job.notes(),
-                 (QStringList{"The subtitles “English” (picture subtitles) were left out: MP4 files "
-                              "can’t hold them"}));
-        Job avi({}, {}, 0);
-        QVERIFY(KeptStreams::copied(streams, "avi", true, true, avi).copied.isEmpty());
-        QCOMPARE(avi.notes().value(1), "The subtitles “German” were left out: AVI files can’t hold them");
-        QCOMPARE(avi.notes().value(2), "The subtitles “number 3” were left out: AVI files can’t hold them");
-        QCOMPARE(KeptStreams::subtitleEncoder("mov_text", "webm"), "webvtt");
-        QCOMPARE(KeptStreams::subtitleEncoder("hdmv_pgs_subtitle", "mkv"), "copy");
-    }
-
-    // Cutting keeps what overlaps the range, clipped to it; scaling divides every time.
-    void cuesAreCutAndScaled()
-    {
-        const QList<SubtitleCues::Cue> cues =
-            SubtitleCues::parse("1\r\n00:00:01,000 --> 00:00:03,500\r\nA\r\ntwo lines\r\n\r\n"
-                                "2\n01:00:00.250 --> 01:00:02.000\nB\n");
-        QCOMPARE(cues.size(), 2);
-        QCOMPARE(cues[0].text, "A\ntwo lines");
-        QCOMPARE(cues[1].start, 3600.25);
-        const auto cut = SubtitleCues::cut(cues, 2, 3601);
-        QCOMPARE(cut.size(), 2);
-        QCOMPARE(cut[0].start, 0.0);
-        QCOMPARE(cut[0].end, 1.5);
-        QCOMPARE(cut[1].end, 3599.0);
-        QVERIFY(SubtitleCues::cut(cues, 3.5, 3600.25).isEmpty());
-        QCOMPARE(SubtitleCues::write(SubtitleCues::scaled(cues, 2)).section('\n', 1, 1),
-                 "00:00:00,500 --> 00:00:01,750");
     }
 };
 

@@ -1,0 +1,115 @@
+#include "tools/video/redact/redactvideowork.h"
+
+#include "core/converterror.h"
+#include "engines/media/keptstreams.h"
+#include "engines/media/media.h"
+#include "engines/media/toolrun.h"
+
+#include <QDir>
+
+namespace {
+
+QString n(int value)
+{
+    return QString::number(value);
+}
+
+QString clip(const QString& samples)
+{
+    return QDir(samples).filePath(QStringLiteral("clip.mp4"));
+}
+
+} // namespace
+
+namespace RedactVideoWork {
+
+QStringList redact(const QString& source, const QList<QRectF>& boxes, RedactStyle style,
+                   const std::optional<TimeRange>& range, Job& job, const Progress& progress)
+{
+    if (boxes.isEmpty()) throw ConvertError::unsupported(QStringLiteral("There are no areas to redact"));
+    ToolRun::checkSource(source);
+    const QString ext = ToolRun::ext(source);
+    const double duration = Media::probe(source).duration;
+    // A cover picture may show what the boxes hide. The tracks' languages are not the file's
+    // metadata that the copy leaves behind.
+    const QList<Media::Stream> streams = Media::streams(source);
+    ToolArgs::Extras extras = KeptStreams::copied(streams, ext, true, false, job);
+    for (const Media::Stream& a : Media::streamsOf(streams, Media::Stream::Kind::audio))
+        extras.sound << ToolArgs::Extras::Tags{a.language, {}};
+    return ToolRun::writeVideo(
+        source, QStringLiteral("Redacted"), duration, job, progress,
+        [&](const QString& temporary) { return args(source, boxes, style, range, ext, temporary, extras); });
+}
+
+QString redactGraph(const QList<QRectF>& boxes, RedactStyle style, const std::optional<TimeRange>& range)
+{
+    using ToolArgs::fixed;
+    const QString enable =
+        range ? QStringLiteral(":enable='between(t,%1,%2)'").arg(fixed(range->start, 3), fixed(range->end, 3))
+              : QString();
+    // The blur's radius is capped by half the box (and half the chroma plane), which a fixed
+    // radius would exceed on small boxes.
+    const QString blur = QStringLiteral("boxblur=luma_radius='min(20,min(w,h)/2)':luma_power=4:"
+                                        "chroma_radius='min(20,min(cw,ch)/2)':chroma_power=4");
+    QStringList chains;
+    QString label = QStringLiteral("0:v:0");
+    for (int i = 0; i < boxes.size(); ++i) {
+        const ToolArgs::BoxExpr b = ToolArgs::boxExpr(boxes[i]);
+        const QString s = QStringLiteral("s") + n(i);
+        if (style == RedactStyle::blur || style == RedactStyle::pixelate) {
+            const QString effect = style == RedactStyle::blur ? blur : QStringLiteral("pixelize=w=18:h=18");
+            chains << QStringLiteral("[%1]split[b%2][c%2];[c%2]crop=%3:%4:%5:%6,%7[e%2];[b%2][e%2]overlay=")
+                              .arg(label, n(i), b.w, b.h, b.x, b.y, effect) +
+                          QStringLiteral("trunc(W*%1):trunc(H*%2)")
+                              .arg(fixed(boxes[i].x(), 5), fixed(boxes[i].y(), 5)) +
+                          enable + QLatin1Char('[') + s + QLatin1Char(']');
+        } else {
+            const QString color =
+                style == RedactStyle::black ? QStringLiteral("black") : QStringLiteral("white");
+            chains << QStringLiteral("[%1]drawbox=x=%2:y=%3:w=%4:h=%5:color=%6:t=fill")
+                              .arg(label, b.x, b.y, b.w, b.h, color) +
+                          enable + QLatin1Char('[') + s + QLatin1Char(']');
+        }
+        label = s;
+    }
+    return chains.join(QLatin1Char(';'));
+}
+
+QStringList args(const QString& source, const QList<QRectF>& boxes, RedactStyle style,
+                 const std::optional<TimeRange>& range, const QString& ext, const QString& out,
+                 const ToolArgs::Extras& extras)
+{
+    // Like a redacted photo, the copy keeps none of the file's global metadata (names, places).
+    return QStringList{QStringLiteral("-i"),
+                       source,
+                       QStringLiteral("-filter_complex"),
+                       redactGraph(boxes, style, range),
+                       QStringLiteral("-map"),
+                       QStringLiteral("[s%1]").arg(n(int(boxes.size()) - 1)),
+                       QStringLiteral("-map"),
+                       QStringLiteral("0:a?"),
+                       QStringLiteral("-map_metadata"),
+                       QStringLiteral("-1")} +
+           Media::videoArgs(ext, ToolArgs::videoCrf) +
+           QStringList{QStringLiteral("-c:a"), QStringLiteral("copy")} + ToolArgs::faststart(ext) +
+           ToolArgs::extraOutputs(extras, 1) + QStringList{out};
+}
+
+QStringList checkBlur(const QString& samples, Job& job)
+{
+    return redact(clip(samples), {QRectF(0.1, 0.1, 0.3, 0.3)}, RedactStyle::blur, std::nullopt, job, {});
+}
+
+QStringList checkPixelateRange(const QString& samples, Job& job)
+{
+    return redact(clip(samples), {QRectF(0.1, 0.1, 0.3, 0.3), QRectF(0.5, 0.5, 0.2, 0.2)},
+                  RedactStyle::pixelate, TimeRange{1.0, 2.0}, job, {});
+}
+
+QStringList checkBlack(const QString& samples, Job& job)
+{
+    return redact(clip(samples), {QRectF(0.4, 0.4, 0.2, 0.1)}, RedactStyle::black, TimeRange{0.5, 1.5}, job,
+                  {});
+}
+
+} // namespace RedactVideoWork

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "core/progress.h"
+#include "engines/media/toolargs.h"
+#include "engines/media/toolchoices.h"
+
+#include <QList>
+#include <QRectF>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class Job;
+
+// The Redact Video tool's work on one file, on a worker thread. Blocks and throws ConvertError;
+// the source is never written, the result is committed under a free name and a failure or a
+// cancel leaves nothing behind. Progress is this file's fraction, 0…1. Boxes are unit rectangles
+// of the picture (x, y from the top left, width, height, each 0…1).
+namespace RedactVideoWork {
+
+// "<base> Redacted.<ext>": each of `boxes` (at least one) covered in turn in `style`, during
+// `range` or the whole video; the audio copied, the file's global metadata and cover pictures
+// dropped.
+QStringList redact(const QString& source, const QList<QRectF>& boxes, RedactStyle style,
+                   const std::optional<TimeRange>& range, Job& job, const Progress& progress);
+
+// The filter graph covering `boxes`, its last output labelled "[s<count - 1>]".
+QString redactGraph(const QList<QRectF>& boxes, RedactStyle style, const std::optional<TimeRange>& range);
+// The ffmpeg arguments of that result in the container `ext` at `out`.
+QStringList args(const QString& source, const QList<QRectF>& boxes, RedactStyle style,
+                 const std::optional<TimeRange>& range, const QString& ext, const QString& out,
+                 const ToolArgs::Extras& extras = {});
+
+// The self-test's row "redact blur": the box (0.1, 0.1, 0.3 × 0.3) of clip.mp4 in `samples`
+// blurred throughout.
+QStringList checkBlur(const QString& samples, Job& job);
+// The row "redact pixelate+range": two boxes pixelated from 1 s to 2 s.
+QStringList checkPixelateRange(const QString& samples, Job& job);
+// The row "redact black": the box (0.4, 0.4, 0.2 × 0.1) in black from 0.5 s to 1.5 s.
+QStringList checkBlack(const QString& samples, Job& job);
+
+} // namespace RedactVideoWork

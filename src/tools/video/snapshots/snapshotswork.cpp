@@ -1,0 +1,52 @@
+#include "tools/video/snapshots/snapshotswork.h"
+
+#include "core/output.h"
+#include "engines/media/toolargs.h"
+#include "engines/media/toolrun.h"
+
+#include <QDir>
+#include <algorithm>
+
+namespace SnapshotsWork {
+
+QStringList snapshots(const QString& source, const QList<double>& times, Job& job, const Progress& progress)
+{
+    ToolRun::checkSource(source);
+    QList<double> sorted = times;
+    std::sort(sorted.begin(), sorted.end());
+    QStringList results;
+    for (int i = 0; i < sorted.size(); ++i) {
+        const QString suffix =
+            sorted.size() == 1 ? QStringLiteral("Snapshot") : QStringLiteral("Snapshot %1").arg(i + 1);
+        const QString destination = ToolRun::destination(source, suffix, QStringLiteral("png"));
+        // A time past the end writes no frame, which the commit reports as nothing written.
+        results << Output::write(
+            destination,
+            [&](const QString& temporary) {
+                ToolRun::ffmpeg(args(source, ToolRun::frameCut(source, sorted[i]), temporary), 0, job, {});
+            },
+            &job);
+        if (progress) progress(double(i + 1) / sorted.size());
+    }
+    return results;
+}
+
+QStringList args(const QString& source, double time, const QString& out)
+{
+    return {QStringLiteral("-ss"),
+            ToolArgs::fixed(time, 3),
+            QStringLiteral("-i"),
+            source,
+            QStringLiteral("-frames:v"),
+            QStringLiteral("1"),
+            QStringLiteral("-update"),
+            QStringLiteral("1"),
+            out};
+}
+
+QStringList selfCheck(const QString& samples, Job& job)
+{
+    return snapshots(QDir(samples).filePath(QStringLiteral("clip.mp4")), {0.5, 1.5}, job, {});
+}
+
+} // namespace SnapshotsWork

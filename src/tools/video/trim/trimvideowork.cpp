@@ -1,0 +1,45 @@
+#include "tools/video/trim/trimvideowork.h"
+
+#include "core/output.h"
+#include "engines/media/cutstreams.h"
+#include "engines/media/media.h"
+#include "engines/media/toolargs.h"
+#include "engines/media/toolrun.h"
+
+#include <QDir>
+
+namespace TrimVideoWork {
+
+QStringList trim(const QString& source, TimeRange range, bool fast, Job& job, const Progress& progress)
+{
+    ToolRun::checkSource(source);
+    const QString ext = ToolRun::ext(source);
+    const QString pastTheEnd =
+        QStringLiteral("The chosen range lies past the end of %1").arg(ToolRun::fileName(source));
+    ToolRun::refusePastTheEnd(range.start, Media::probe(source).duration, pastTheEnd);
+    const CutStreams streams(source, ext, fast, job);
+    const TimeRange frames = ToolRun::frameRange(source, range, fast);
+    const ToolArgs::Extras extras = streams.forRange(frames, 1);
+    const QString destination =
+        ToolRun::destination(source, QStringLiteral("Trimmed"), ToolRun::extension(source));
+    return {Output::write(
+        destination,
+        [&](const QString& temporary) {
+            ToolRun::ffmpeg(ToolArgs::trimVideo(source, frames, fast, ext, temporary, extras),
+                            frames.end - frames.start, job, progress);
+            ToolRun::requireContent(temporary, pastTheEnd);
+        },
+        &job)};
+}
+
+QStringList checkReencoded(const QString& samples, Job& job)
+{
+    return trim(QDir(samples).filePath(QStringLiteral("clip.mp4")), {0.5, 2.5}, false, job, {});
+}
+
+QStringList checkFast(const QString& samples, Job& job)
+{
+    return trim(QDir(samples).filePath(QStringLiteral("clip.mp4")), {0.5, 2.5}, true, job, {});
+}
+
+} // namespace TrimVideoWork

@@ -1,0 +1,58 @@
+// What a video result keeps besides its picture and sound: the streams a container cannot hold
+// are named, and subtitle cues are cut and scaled the way the picture is.
+
+#include "core/job.h"
+#include "engines/media/keptstreams.h"
+#include "engines/media/subtitlecues.h"
+
+#include <QtTest>
+
+class KeptStreamsTest : public QObject
+{
+    Q_OBJECT
+
+  private slots:
+    // A stream the result's container cannot hold is named in a note, not dropped in silence.
+    void whatCannotBeKeptIsNamed()
+    {
+        const QList<Media::Stream> streams{
+            {3, Media::Stream::Kind::subtitle, "hdmv_pgs_subtitle", "eng", "English", false, 0},
+            {4, Media::Stream::Kind::subtitle, "subrip", "deu", {}, false, 0},
+            {5, Media::Stream::Kind::subtitle, "subrip", {}, {}, false, 0}};
+        Job job({}, {}, 0);
+        const ToolArgs::Extras mp4 = KeptStreams::copied(streams, "mp4", true, true, job);
+        QCOMPARE(mp4.copied.size(), 2);
+        QCOMPARE(mp4.copied[0].codec, "mov_text");
+        QCOMPARE(job.notes(),
+                 (QStringList{"The subtitles “English” (picture subtitles) were left out: MP4 files "
+                              "can’t hold them"}));
+        Job avi({}, {}, 0);
+        QVERIFY(KeptStreams::copied(streams, "avi", true, true, avi).copied.isEmpty());
+        QCOMPARE(avi.notes().value(1), "The subtitles “German” were left out: AVI files can’t hold them");
+        QCOMPARE(avi.notes().value(2), "The subtitles “number 3” were left out: AVI files can’t hold them");
+        QCOMPARE(KeptStreams::subtitleEncoder("mov_text", "webm"), "webvtt");
+        QCOMPARE(KeptStreams::subtitleEncoder("hdmv_pgs_subtitle", "mkv"), "copy");
+    }
+
+    // Cutting keeps what overlaps the range, clipped to it; scaling divides every time.
+    void cuesAreCutAndScaled()
+    {
+        const QList<SubtitleCues::Cue> cues =
+            SubtitleCues::parse("1\r\n00:00:01,000 --> 00:00:03,500\r\nA\r\ntwo lines\r\n\r\n"
+                                "2\n01:00:00.250 --> 01:00:02.000\nB\n");
+        QCOMPARE(cues.size(), 2);
+        QCOMPARE(cues[0].text, "A\ntwo lines");
+        QCOMPARE(cues[1].start, 3600.25);
+        const auto cut = SubtitleCues::cut(cues, 2, 3601);
+        QCOMPARE(cut.size(), 2);
+        QCOMPARE(cut[0].start, 0.0);
+        QCOMPARE(cut[0].end, 1.5);
+        QCOMPARE(cut[1].end, 3599.0);
+        QVERIFY(SubtitleCues::cut(cues, 3.5, 3600.25).isEmpty());
+        QCOMPARE(SubtitleCues::write(SubtitleCues::scaled(cues, 2)).section('\n', 1, 1),
+                 "00:00:00,500 --> 00:00:01,750");
+    }
+};
+
+QTEST_GUILESS_MAIN(KeptStreamsTest)
+#include "test_keptstreams.moc"

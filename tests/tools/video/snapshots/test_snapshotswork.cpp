@@ -1,0 +1,42 @@
+// The Video Snapshots tool's work run for real on a lavfi clip.
+
+#include "../../../support/enginefixtures_a.h"
+#include "core/job.h"
+#include "tools/video/snapshots/snapshotswork.h"
+
+#include <QImage>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class SnapshotsWorkTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    Job m_job{{}, {}, 0};
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+  private slots:
+    void initTestCase()
+    {
+        // 640 × 360 at 30 fps with sound, 3 s.
+        QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=640x360:r=30:d=3", "-f", "lavfi", "-i",
+                                 "sine=d=3", "-pix_fmt", "yuv420p", "-c:v", "libx264", "-preset", "ultrafast",
+                                 path("Trip.mp4")}));
+    }
+
+    void snapshotsInTimeOrder()
+    {
+        const QStringList shots = SnapshotsWork::snapshots(path("Trip.mp4"), {2.0, 0.5}, m_job, {});
+        QCOMPARE(shots, QStringList({path("Trip Snapshot 1.png"), path("Trip Snapshot 2.png")}));
+        QCOMPARE(QImage(shots[0]).size(), QSize(640, 360));
+        QCOMPARE(SnapshotsWork::snapshots(path("Trip.mp4"), {1.0}, m_job, {}),
+                 QStringList{path("Trip Snapshot.png")});
+        QCOMPARE(
+            Fixture::failure([&] { SnapshotsWork::snapshots(path("Trip.mp4"), {9.0}, m_job, {}); }).message(),
+            "Nothing was written");
+    }
+};
+
+QTEST_GUILESS_MAIN(SnapshotsWorkTest)
+#include "test_snapshotswork.moc"

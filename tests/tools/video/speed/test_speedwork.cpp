@@ -1,0 +1,88 @@
+// The Change Video Speed tool's work run for real on lavfi clips, its refusal of a speed that is
+// not a number above zero, and its tempo chains and graphs built under the C locale and a German
+// one.
+
+#include "../../../support/decimallocales.h"
+#include "../../../support/enginefixtures_a.h"
+#include "../../../support/probedclip.h"
+#include "core/converterror.h"
+#include "core/job.h"
+#include "tools/video/speed/speedwork.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+class SpeedWorkTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    Job m_job{{}, {}, 0};
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+  private slots:
+    void initTestCase()
+    {
+        // 640 × 360 at 30 fps with sound, 3 s; a silent 320 × 240 clip at 25 fps, 2 s.
+        QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=640x360:r=30:d=3", "-f", "lavfi", "-i",
+                                 "sine=d=3", "-pix_fmt", "yuv420p", "-c:v", "libx264", "-preset", "ultrafast",
+                                 path("Trip.mp4")}));
+        QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=320x240:r=25:d=2", "-pix_fmt", "yuv420p",
+                                 "-c:v", "libx264", "-preset", "ultrafast", path("Quiet.mov")}));
+    }
+
+    void pace()
+    {
+        const QString fast = SpeedWork::speed(path("Trip.mp4"), 2, true, "2x", m_job, {}).value(0);
+        QCOMPARE(fast, path("Trip Speed 2x.mp4"));
+        QVERIFY(near(ffprobe(fast).duration, 1.5) && ffprobe(fast).audio);
+        const QString slow = SpeedWork::speed(path("Quiet.mov"), 0.5, false, ".5x", m_job, {}).value(0);
+        QCOMPARE(slow, path("Quiet Speed .5x.mov"));
+        QVERIFY(near(ffprobe(slow).duration, 4.0) && !ffprobe(slow).audio);
+    }
+
+    // A speed that is not a number above zero is refused before ffmpeg starts or anything is
+    // written, whether the sound keeps its pitch or not: an ffmpeg that logs each start stays
+    // silent. Resampled sound comes first: were the refusal gone, the tempo chain that keeps the
+    // pitch would never end for an endless speed, where this fails at once.
+    void speedRefusedBeforeWork()
+    {
+        QTemporaryDir bin;
+        const QString log = bin.filePath("runs.log");
+        Fixture::write(bin.filePath("ffmpeg"),
+                       QStringLiteral("#!/bin/sh\necho run >> '%1'\nexit 1\n").arg(log).toUtf8());
+        QFile::setPermissions(bin.filePath("ffmpeg"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("TOLVANE_SEARCH_PATH", bin.path().toUtf8());
+        const auto restore = qScopeGuard([] { qunsetenv("TOLVANE_SEARCH_PATH"); });
+        const QStringList before = Fixture::entries(m_dir.path());
+        for (const bool keepPitch : {false, true})
+            for (const double bad : {qQNaN(), qInf(), -qInf(), 0.0, -2.0}) {
+                const ConvertError e = Fixture::failure(
+                    [&] { SpeedWork::speed(path("Trip.mp4"), bad, keepPitch, "x", m_job, {}); });
+                QCOMPARE(e.kind(), ConvertError::Kind::unsupported);
+                QCOMPARE(e.message(), "The speed must be a number above zero");
+                QVERIFY(!QFile::exists(log));
+                QCOMPARE(Fixture::entries(m_dir.path()), before);
+            }
+    }
+
+    void tempoAndGraph_data() { decimalLocaleRows(); }
+    void tempoAndGraph()
+    {
+        const RowLocale locale;
+        QVERIFY(locale.isSet());
+        QCOMPARE(SpeedWork::atempo(4), "atempo=2,atempo=2.0000");
+        QCOMPARE(SpeedWork::atempo(0.25), "atempo=0.5,atempo=0.5000");
+        QCOMPARE(SpeedWork::atempo(3), "atempo=2,atempo=1.5000");
+        QCOMPARE(SpeedWork::atempo(1.25), "atempo=1.2500");
+        // NaN first: its tempo chain ends even when it is let through, the others' never do.
+        for (const double bad : {qQNaN(), 0.0, -1.0, qInf()})
+            QVERIFY_THROWS_EXCEPTION(ConvertError, SpeedWork::atempo(bad));
+        QCOMPARE(SpeedWork::speedGraph(0.5, false, 44100),
+                 "[0:v]setpts=PTS/0.5000[v];[0:a]asetrate=44100*0.5000,aresample=44100[a]");
+        QCOMPARE(SpeedWork::speedGraph(2, true, std::nullopt), "[0:v]setpts=PTS/2.0000[v]");
+    }
+};
+
+QTEST_GUILESS_MAIN(SpeedWorkTest)
+#include "test_speedwork.moc"

@@ -1,0 +1,168 @@
+// The work of the video tools that cut in time (trim, split, snapshots) and of redact, run for
+// real on lavfi clips and read back with ffprobe, and the order of a split's ffmpeg runs when its
+// job is cancelled between them.
+
+#include "../../support/enginefixtures_a.h"
+#include "../../support/probedclip.h"
+#include "../../support/videoclip.h"
+#include "core/job.h"
+#include "engines/image/videoframe.h"
+#include "tools/video/redact/redactvideowork.h"
+#include "tools/video/snapshots/snapshotswork.h"
+#include "tools/video/split/splitvideowork.h"
+#include "tools/video/trim/trimvideowork.h"
+
+#include <QImage>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <numeric>
+
+class VideoWorkTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    Job m_job{{}, {}, 0};
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+  private slots:
+    void initTestCase()
+    {
+        // 640 × 360 at 30 fps with sound and a title, 3 s.
+        QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=640x360:r=30:d=3", "-f", "lavfi", "-i",
+                                 "sine=d=3", "-pix_fmt", "yuv420p", "-c:v", "libx264", "-preset", "ultrafast",
+                                 "-metadata", "title=Secret place", path("Trip.mp4")}));
+    }
+
+    void trimAndSplit()
+    {
+        const QString fast = TrimVideoWork::trim(path("Trip.mp4"), {0.5, 2.5}, true, m_job, {}).value(0);
+        const QString slow = TrimVideoWork::trim(path("Trip.mp4"), {0.5, 2.5}, false, m_job, {}).value(0);
+        QCOMPARE(QStringList({fast, slow}),
+                 QStringList({path("Trip Trimmed.mp4"), path("Trip Trimmed 2.mp4")}));
+        QVERIFY(near(ffprobe(slow).duration, 2.0));
+        QVERIFY(ffprobe(fast).audio && ffprobe(fast).duration > 1.5);
+
+        QVERIFY(QDir(m_dir.path()).mkdir("Trip Clips"));
+        QList<double> reported;
+        const QStringList folder = SplitVideoWork::split(path("Trip.mp4"), {{0, 1}, {1, 2}, {2, 3}}, false,
+                                                         m_job, [&](double p) { reported << p; });
+        QCOMPARE(folder, QStringList{path("Trip Clips 2")});
+        QCOMPARE(Fixture::entries(folder[0]),
+                 QStringList({"Trip Clip 1.mp4", "Trip Clip 2.mp4", "Trip Clip 3.mp4"}));
+        QVERIFY(reported.contains(1.0 / 3));
+        QVERIFY(near(ffprobe(folder[0] + "/Trip Clip 3.mp4").duration, 1.0));
+
+        // Past the end: ffmpeg writes an empty clip and exits 0; the whole split fails instead.
+        const ConvertError e = Fixture::failure([&] {
+            SplitVideoWork::split(path("Trip.mp4"), {{0, 1}, {4, 5}}, true, m_job, {});
+        });
+        QCOMPARE(e.message(), "Part 2 lies past the end of Trip.mp4");
+        const ConvertError t = Fixture::failure([&] {
+            TrimVideoWork::trim(path("Trip.mp4"), {5, 6}, false, m_job, {});
+        });
+        QCOMPARE(t.message(), "The chosen range lies past the end of Trip.mp4");
+        QVERIFY(!QFile::exists(path("Trip Clips 3")) && !QFile::exists(path("Trip Trimmed 3.mp4")));
+        QVERIFY(QDir(m_dir.path()).entryList({".tolvane-*"}, QDir::AllEntries | QDir::Hidden).isEmpty());
+    }
+
+    // A still, a snapshot and the first frame of a trimmed or split clip are the frame shown at
+    // their time: the last one that starts at or before it, counted from the file's start also
+    // where the picture starts after the sound, and the first one for a time before the picture.
+    // A split loses no frame and doubles none at its seams.
+    void framesShownAtATime()
+    {
+        const double frame = 1001.0 / 30000;
+        QVERIFY(makeNumberedClip(path("Count.mp4")) && makeNumberedClip(path("Late.mkv"), 0.5));
+        const double late = pictureDelay(path("Late.mkv"));
+        QVERIFY(late > 0.45);
+        const struct
+        {
+            const char* file;
+            double at;
+            int shown;
+        } rows[] = {{"Count.mp4", 0, 0},
+                    {"Count.mp4", 5 * frame, 5},
+                    {"Count.mp4", 5.5 * frame, 5},
+                    {"Count.mp4", 5.97 * frame, 5},
+                    {"Count.mp4", 41 * frame, 41},
+                    {"Count.mp4", 41.6 * frame, 41},
+                    {"Late.mkv", 0.2, 0},
+                    {"Late.mkv", late + 7.5 * frame, 7},
+                    {"Late.mkv", late + 40.4 * frame, 40}};
+        for (const auto& r : rows) {
+            const QString row = QStringLiteral("%1 at %2").arg(r.file).arg(r.at);
+            const QString file = path(r.file);
+            QVERIFY2(frameNumber(Media::frame(file, r.at, 1000)) == r.shown, qPrintable(row));
+            const QString shot = SnapshotsWork::snapshots(file, {r.at}, m_job, {}).value(0);
+            QVERIFY2(frameNumber(QImage(shot)) == r.shown, qPrintable(row));
+            const QString trimmed = TrimVideoWork::trim(file, {r.at, r.at + 0.3}, false, m_job, {}).value(0);
+            QVERIFY2(frameNumbers(trimmed).value(0) == r.shown, qPrintable(row));
+            QVERIFY(QFile::remove(shot) && QFile::remove(trimmed));
+        }
+
+        const QString clips =
+            SplitVideoWork::split(path("Count.mp4"),
+                                  {{0, 10.5 * frame}, {10.5 * frame, 30 * frame}, {30 * frame, 2.002}}, false,
+                                  m_job, {})
+                .value(0);
+        QList<int> numbers, firsts;
+        for (int i = 1; i <= 3; ++i) {
+            const QList<int> clip = frameNumbers(clips + QStringLiteral("/Count Clip %1.mp4").arg(i));
+            firsts << clip.value(0);
+            numbers += clip;
+        }
+        QCOMPARE(firsts, (QList<int>{0, 10, 30}));
+        QList<int> every(60);
+        std::iota(every.begin(), every.end(), 0);
+        QCOMPARE(numbers, every);
+    }
+
+    void redact()
+    {
+        // A 40-pixel box, too small for a fixed blur radius on the chroma planes.
+        const QRectF small(0.1, 0.1, 40.0 / 640, 40.0 / 360);
+        const QString blur =
+            RedactVideoWork::redact(path("Trip.mp4"), {small}, RedactStyle::blur, std::nullopt, m_job, {})
+                .value(0);
+        QCOMPARE(blur, path("Trip Redacted.mp4"));
+        QVERIFY(near(ffprobe(blur).duration, 3.0) && ffprobe(blur).audio);
+        QCOMPARE(ffprobe(blur).title, QString()); // the source's title is not carried
+
+        const QString black = RedactVideoWork::redact(path("Trip.mp4"), {QRectF(0.25, 0.25, 0.5, 0.5)},
+                                                      RedactStyle::black, TimeRange{1, 2}, m_job, {})
+                                  .value(0);
+        const QImage during = QImage(SnapshotsWork::snapshots(black, {1.5}, m_job, {}).value(0));
+        const QImage after = QImage(SnapshotsWork::snapshots(black, {2.5}, m_job, {}).value(0));
+        QVERIFY(qGray(during.pixel(320, 180)) < 20 && qGray(during.pixel(200, 120)) < 20);
+        QVERIFY(qGray(after.pixel(320, 180)) > 20 || qGray(after.pixel(200, 120)) > 20);
+    }
+
+    // A cancel that comes between two runs of one operation stops it before the next run starts:
+    // an ffmpeg that logs each start shows one run only.
+    void cancelBetweenRuns()
+    {
+        QTemporaryDir bin;
+        const QString log = bin.filePath("runs.log");
+        Fixture::write(
+            bin.filePath("ffmpeg"),
+            QStringLiteral("#!/bin/sh\necho run >> '%1'\nexec /usr/bin/ffmpeg \"$@\"\n").arg(log).toUtf8());
+        QFile::setPermissions(bin.filePath("ffmpeg"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("TOLVANE_SEARCH_PATH", bin.path().toUtf8());
+        Job job({}, {}, 0);
+        const ConvertError e = Fixture::failure([&] {
+            SplitVideoWork::split(path("Trip.mp4"), {{0, 1}, {1, 2}}, true, job, [&](double p) {
+                if (p >= 0.5) job.cancel();
+            });
+        });
+        qunsetenv("TOLVANE_SEARCH_PATH");
+        QVERIFY(e.isCancelled());
+        QCOMPARE(Fixture::read(log), "run\n");
+        QVERIFY(QDir(m_dir.path())
+                    .entryList({".tolvane-*", "Trip Clips 3"}, QDir::AllEntries | QDir::Hidden)
+                    .isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(VideoWorkTest)
+#include "test_videowork.moc"
