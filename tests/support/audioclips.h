@@ -3,7 +3,9 @@
 // Helpers of the audio tools' work tests: the lavfi clips they run on, read back with ffprobe
 // and ffmpeg's meters, and the two locales their arguments are built under.
 
+#include "decimallocales.h"
 #include "enginefixtures_a.h"
+#include "probedclip.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -60,37 +62,6 @@ inline QString make(const QString& folder, const QString& name)
     return made ? path : QString();
 }
 
-// ffprobe's reading of a file: its format and first stream of each kind.
-struct Probed
-{
-    double duration = 0;
-    int channels = 0, sampleRate = 0, width = 0, height = 0;
-    QString video, audio;
-};
-
-inline Probed ffprobe(const QString& path)
-{
-    QProcess p;
-    p.start("ffprobe", {"-v", "error", "-print_format", "json", "-show_format", "-show_streams", path});
-    p.waitForFinished(60000);
-    const QJsonObject top = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
-    Probed out;
-    out.duration = top["format"].toObject()["duration"].toString().toDouble();
-    for (const QJsonValue& v : top["streams"].toArray()) {
-        const QJsonObject s = v.toObject();
-        if (s["codec_type"] == "audio" && out.audio.isEmpty()) {
-            out.audio = s["codec_name"].toString();
-            out.channels = s["channels"].toInt();
-            out.sampleRate = s["sample_rate"].toString().toInt();
-        } else if (s["codec_type"] == "video" && out.video.isEmpty()) {
-            out.video = s["codec_name"].toString();
-            out.width = s["width"].toInt();
-            out.height = s["height"].toInt();
-        }
-    }
-    return out;
-}
-
 // The loudest peak and the integrated loudness ffmpeg measures, in dB and LUFS.
 inline std::pair<double, double> levels(const QString& path, const QString& from = {}, const QString& to = {})
 {
@@ -131,22 +102,6 @@ inline int coverPictures(const QString& path)
 inline QStringList hiddenIn(const QString& folder)
 {
     return QDir(folder).entryList({".tolvane-*"}, QDir::AllEntries | QDir::Hidden);
-}
-
-// The rows of an arguments test: the C locale, and a German one, whose decimal comma must never
-// reach ffmpeg.
-inline void addLocales()
-{
-    QTest::addColumn<QByteArray>("locale");
-    QTest::newRow("C") << QByteArray("C.UTF-8");
-    QTest::newRow("de_DE") << QByteArray("de_DE.UTF-8");
-}
-// Switches the process to `locale`; false when the system lacks it.
-inline bool useLocale(const QByteArray& locale)
-{
-    if (!std::setlocale(LC_ALL, locale.constData())) return false;
-    QLocale::setDefault(QLocale(locale.startsWith("de") ? QLocale::German : QLocale::C));
-    return true;
 }
 
 } // namespace AudioClips

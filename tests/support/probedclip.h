@@ -1,7 +1,9 @@
-// What ffprobe reads of a video result: its length, first picture size, whether it has sound,
-// and its title.
+// The clips the media tools' work tests run on, made from ffmpeg's lavfi sources, and what
+// ffprobe reads of a result: its length and title, and its first picture and first sound.
 
 #pragma once
+
+#include "enginefixtures_a.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,8 +15,8 @@
 struct Probed
 {
     double duration = 0;
-    int width = 0, height = 0;
-    bool audio = false;
+    int channels = 0, sampleRate = 0, width = 0, height = 0;
+    QString video, audio; // the first picture's and the first sound's codec, empty when none
     QString title;
 };
 
@@ -30,8 +32,12 @@ inline Probed ffprobe(const QString& path)
     out.title = format["tags"].toObject()["title"].toString();
     for (const QJsonValue& v : top["streams"].toArray()) {
         const QJsonObject s = v.toObject();
-        if (s["codec_type"] == "audio") out.audio = true;
-        if (s["codec_type"] == "video" && out.width == 0) {
+        if (s["codec_type"] == "audio" && out.audio.isEmpty()) {
+            out.audio = s["codec_name"].toString();
+            out.channels = s["channels"].toInt();
+            out.sampleRate = s["sample_rate"].toString().toInt();
+        } else if (s["codec_type"] == "video" && out.video.isEmpty()) {
+            out.video = s["codec_name"].toString();
             out.width = s["width"].toInt();
             out.height = s["height"].toInt();
         }
@@ -42,4 +48,20 @@ inline Probed ffprobe(const QString& path)
 inline bool near(double value, double expected, double slack = 0.15)
 {
     return qAbs(value - expected) <= slack;
+}
+
+// "Trip": 640 × 360 at 30 fps with a tone, 3 s, H.264; `extra` output options go before the path.
+inline bool makeTrip(const QString& path, const QStringList& extra = {})
+{
+    return Fixture::ffmpeg(QStringList{"-f", "lavfi", "-i", "testsrc2=s=640x360:r=30:d=3", "-f", "lavfi",
+                                       "-i", "sine=d=3", "-pix_fmt", "yuv420p", "-c:v", "libx264", "-preset",
+                                       "ultrafast"} +
+                           extra + QStringList{path});
+}
+
+// "Quiet": 320 × 240 at 25 fps without sound, 2 s, H.264.
+inline bool makeQuiet(const QString& path)
+{
+    return Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=320x240:r=25:d=2", "-pix_fmt", "yuv420p", "-c:v",
+                            "libx264", "-preset", "ultrafast", path});
 }

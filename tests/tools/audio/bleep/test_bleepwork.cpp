@@ -24,13 +24,12 @@ class BleepWorkTest : public QObject
         for (const QString name : {"Tone.wav", "Centre.flac"})
             QVERIFY(!make(m_dir.path(), name).isEmpty());
     }
-    void cleanup() { useLocale("C.UTF-8"); }
 
-    void filter_data() { addLocales(); }
+    void filter_data() { decimalLocaleRows(); }
     void filter()
     {
-        QFETCH(QByteArray, locale);
-        QVERIFY2(useLocale(locale), locale.constData());
+        const RowLocale locale;
+        QVERIFY2(locale.isSet(), QTest::currentDataTag());
         const BleepRange one{QUuid::createUuid(), 1.0, 2.5};
         const QString tone = "0.3*sin(2*PI*1000*t)*(between(t,1.000,2.500))";
         const QString graph =

@@ -24,13 +24,12 @@ class AudioChannelsWorkTest : public QObject
         for (const QString name : {"Talk.m4a", "Centre.flac"})
             QVERIFY(!make(m_dir.path(), name).isEmpty());
     }
-    void cleanup() { useLocale("C.UTF-8"); }
 
-    void filters_data() { addLocales(); }
+    void filters_data() { decimalLocaleRows(); }
     void filters()
     {
-        QFETCH(QByteArray, locale);
-        QVERIFY2(useLocale(locale), locale.constData());
+        const RowLocale locale;
+        QVERIFY2(locale.isSet(), QTest::currentDataTag());
         QCOMPARE(AudioChannelsWork::filter(false, 2, 100, 100), "pan=mono|c0=0.5*c0+0.5*c1");
         QCOMPARE(AudioChannelsWork::filter(true, 1, 100, 0), "pan=stereo|c0=1.0*c0|c1=0.0*c0");
         QCOMPARE(AudioChannelsWork::filter(true, 2, 100, 50), "pan=stereo|c0=1.0*c0|c1=0.5*c1");

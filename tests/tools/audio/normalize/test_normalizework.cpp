@@ -24,13 +24,12 @@ class NormalizeWorkTest : public QObject
         for (const QString name : {"Song.MP3", "Talk.m4a", "Tone.wav", "Centre.flac", "Picture.mp4"})
             QVERIFY(!make(m_dir.path(), name).isEmpty());
     }
-    void cleanup() { useLocale("C.UTF-8"); }
 
-    void filters_data() { addLocales(); }
+    void filters_data() { decimalLocaleRows(); }
     void filters()
     {
-        QFETCH(QByteArray, locale);
-        QVERIFY2(useLocale(locale), locale.constData());
+        const RowLocale locale;
+        QVERIFY2(locale.isSet(), QTest::currentDataTag());
         QCOMPARE(NormalizeWork::loudnessFilter(LoudnessTarget::streaming, 48000),
                  "loudnorm=I=-14:TP=-1:LRA=11,aformat=sample_rates=48000");
         QCOMPARE(NormalizeWork::loudnessFilter(LoudnessTarget::broadcast, 44100),

@@ -24,13 +24,12 @@ class TrimAudioWorkTest : public QObject
         for (const QString name : {"Song.MP3", "Talk.m4a"})
             QVERIFY(!make(m_dir.path(), name).isEmpty());
     }
-    void cleanup() { useLocale("C.UTF-8"); }
 
-    void arguments_data() { addLocales(); }
+    void arguments_data() { decimalLocaleRows(); }
     void arguments()
     {
-        QFETCH(QByteArray, locale);
-        QVERIFY2(useLocale(locale), locale.constData());
+        const RowLocale locale;
+        QVERIFY2(locale.isSet(), QTest::currentDataTag());
         const QStringList trim = TrimAudioWork::args("/m/Talk.m4a", 0, 12.3456, "m4a", false, "/m/t.m4a");
         QCOMPARE(trim, QStringList({"-i", "/m/Talk.m4a", "-map", "0:a", "-af",
                                     "atrim=start=0.000:end=12.346,asetpts=PTS-STARTPTS", "-map_metadata", "0",

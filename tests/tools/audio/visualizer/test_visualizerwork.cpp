@@ -27,13 +27,12 @@ class VisualizerWorkTest : public QObject
         for (const QString name : {"Song.MP3", "Talk.m4a", "bg 100%d.png"})
             QVERIFY(!make(m_dir.path(), name).isEmpty());
     }
-    void cleanup() { useLocale("C.UTF-8"); }
 
-    void arguments_data() { addLocales(); }
+    void arguments_data() { decimalLocaleRows(); }
     void arguments()
     {
-        QFETCH(QByteArray, locale);
-        QVERIFY2(useLocale(locale), locale.constData());
+        const RowLocale locale;
+        QVERIFY2(locale.isSet(), QTest::currentDataTag());
         QCOMPARE(VisualizerWork::graph(VisualShape::landscape, VisualStyle::bars, "38D9F5", 1, false),
                  "color=black:s=1920x1080:r=30[bg];[0:a]showfreqs=s=1920x360:mode=bar:ascale=sqrt:fscale=log:"
                  "colors=0x38D9F5:win_size=2048:overlap=0,fps=30,format=rgba,colorkey=black:0.01:0.0[w];"

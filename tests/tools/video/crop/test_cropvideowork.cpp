@@ -2,7 +2,6 @@
 // locale and a German one.
 
 #include "../../../support/decimallocales.h"
-#include "../../../support/enginefixtures_a.h"
 #include "../../../support/probedclip.h"
 #include "core/job.h"
 #include "tools/video/crop/cropvideowork.h"
@@ -22,9 +21,7 @@ class CropVideoWorkTest : public QObject
     void initTestCase()
     {
         // 640 × 360 at 30 fps with sound, 3 s.
-        QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=640x360:r=30:d=3", "-f", "lavfi", "-i",
-                                 "sine=d=3", "-pix_fmt", "yuv420p", "-c:v", "libx264", "-preset", "ultrafast",
-                                 path("Trip.mp4")}));
+        QVERIFY(makeTrip(path("Trip.mp4")));
     }
 
     void crop()

@@ -1,6 +1,6 @@
 // The Video Snapshots tool's work run for real on a lavfi clip.
 
-#include "../../../support/enginefixtures_a.h"
+#include "../../../support/probedclip.h"
 #include "core/job.h"
 #include "tools/video/snapshots/snapshotswork.h"
 
@@ -20,9 +20,7 @@ class SnapshotsWorkTest : public QObject
     void initTestCase()
     {
         // 640 × 360 at 30 fps with sound, 3 s.
-        QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=640x360:r=30:d=3", "-f", "lavfi", "-i",
-                                 "sine=d=3", "-pix_fmt", "yuv420p", "-c:v", "libx264", "-preset", "ultrafast",
-                                 path("Trip.mp4")}));
+        QVERIFY(makeTrip(path("Trip.mp4")));
     }
 
     void snapshotsInTimeOrder()
