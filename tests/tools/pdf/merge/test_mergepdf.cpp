@@ -15,28 +15,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "../../../support/orderlistdrag.h"
 #include "../../../support/pdfpagesfixture.h"
 #include "../../../support/toolharness.h"
 
 namespace {
-
-void mouse(QWidget& widget, QEvent::Type type, QPoint at, Qt::MouseButtons held)
-{
-    QMouseEvent event(type, at, widget.mapToGlobal(at),
-                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held, Qt::NoModifier);
-    QCoreApplication::sendEvent(&widget, &event);
-}
-
-// Presses on row `from` (1-based), moves over row `to` and lets go there.
-void drag(OrderList& list, int from, int to)
-{
-    const QPoint start = list.rowRect(from - 1).center().toPoint(),
-                 end = list.rowRect(to - 1).center().toPoint();
-    mouse(list, QEvent::MouseButtonPress, start, Qt::LeftButton);
-    mouse(list, QEvent::MouseMove, start + QPoint(30, 0), Qt::LeftButton);
-    mouse(list, QEvent::MouseMove, end, Qt::LeftButton);
-    mouse(list, QEvent::MouseButtonRelease, end, Qt::NoButton);
-}
 
 // A row's detail with the page count read now.
 QString detailNow(const QString& path)
