@@ -106,40 +106,39 @@ QList<Case> cases()
     };
     const QRectF box(0.1, 0.1, 0.3, 0.3);
     return {
-        {"trim audio 60 s mp3", [=](Job& j) { return TrimAudioWork::trim(song, 5, 45, j, {}); },
+        {"trim audio 60 s mp3", [=](Job& j) { return ToolOps::trimAudio(song, 5, 45, j, {}); },
          [=] { return run(TrimAudioWork::args(song, 5, 45, "mp3", true, out("t.mp3")), out("t.mp3")); }},
-        {"channels mono", [=](Job& j) { return AudioChannelsWork::convert(song, false, 100, 80, j, {}); },
+        {"channels mono", [=](Job& j) { return ToolOps::channels(song, false, 100, 80, j, {}); },
          [=] {
-             return run(AudioChannelsWork::args(song, AudioChannelsWork::filter(false, 2, 100, 80), "mp3",
-                                                true, out("c.mp3")),
+             return run(AudioChannelsWork::args(song, ToolOps::channelFilter(false, 2, 100, 80), "mp3", true,
+                                                out("c.mp3")),
                         out("c.mp3"));
          }},
         {"bleep",
          [=](Job& j) {
-             return BleepWork::bleep(song, {{QUuid::createUuid(), 2, 4}}, j, {});
+             return ToolOps::bleep(song, {{QUuid::createUuid(), 2, 4}}, j, {});
          },
          [=] {
              return run(BleepWork::args(song, {{QUuid::createUuid(), 2, 4}}, 2, "mp3", true, out("b.mp3")),
                         out("b.mp3"));
          }},
         {"normalize streaming",
-         [=](Job& j) { return NormalizeWork::normalize(song, LoudnessTarget::streaming, j, {}); },
+         [=](Job& j) { return ToolOps::normalize(song, LoudnessTarget::streaming, j, {}); },
          [=] {
              return run(NormalizeWork::args(song,
                                             NormalizeWork::loudnessFilter(LoudnessTarget::streaming, 44100),
                                             "mp3", true, out("n.mp3")),
                         out("n.mp3"));
          }},
-        {"normalize peak",
-         [=](Job& j) { return NormalizeWork::normalize(song, LoudnessTarget::peak, j, {}); },
+        {"normalize peak", [=](Job& j) { return ToolOps::normalize(song, LoudnessTarget::peak, j, {}); },
          [=] {
              const QString filter = NormalizeWork::peakFilter(measuredPeak(song));
              return run(NormalizeWork::args(song, filter, "mp3", true, out("p.mp3")), out("p.mp3"));
          }},
         {"visualize wave",
          [=](Job& j) {
-             return VisualizerWork::visualize(at("Short.mp3"), VisualShape::square, VisualStyle::wave,
-                                              "FF5200", std::nullopt, j, {});
+             return ToolOps::visualize(at("Short.mp3"), VisualShape::square, VisualStyle::wave, "FF5200",
+                                       std::nullopt, j, {});
          },
          [=] {
              return run(VisualizerWork::args(at("Short.mp3"), VisualShape::square, VisualStyle::wave,
@@ -148,8 +147,8 @@ QList<Case> cases()
          }},
         {"visualize bars+bg",
          [=](Job& j) {
-             return VisualizerWork::visualize(at("Short.mp3"), VisualShape::portrait, VisualStyle::bars,
-                                              "FFFFFF", bg, j, {});
+             return ToolOps::visualize(at("Short.mp3"), VisualShape::portrait, VisualStyle::bars, "FFFFFF",
+                                       bg, j, {});
          },
          [=] {
              // ffmpeg alone reads the picture itself, as a first build would have handed it over.
@@ -163,34 +162,34 @@ QList<Case> cases()
          }},
         {"trim video",
          [=](Job& j) {
-             return TrimVideoWork::trim(film, {1, 6}, false, j, {});
+             return ToolOps::trimVideo(film, {1, 6}, false, j, {});
          },
          [=] {
              return run(ToolArgs::trimVideo(film, {1, 6}, false, "mp4", out("t.mp4")), out("t.mp4"));
          }},
         {"trim video fast",
          [=](Job& j) {
-             return TrimVideoWork::trim(film, {1, 6}, true, j, {});
+             return ToolOps::trimVideo(film, {1, 6}, true, j, {});
          },
          [=] {
              return run(ToolArgs::trimVideo(film, {1, 6}, true, "mp4", out("f.mp4")), out("f.mp4"));
          }},
         {"split video 2 parts",
          [=](Job& j) {
-             return SplitVideoWork::split(film, {{0, 2}, {2, 4}}, false, j, {});
+             return ToolOps::splitVideo(film, {{0, 2}, {2, 4}}, false, j, {});
          },
          [=] {
              run(ToolArgs::trimVideo(film, {0, 2}, false, "mp4", out("s1.mp4")), {});
              return run(ToolArgs::trimVideo(film, {2, 4}, false, "mp4", out("s2.mp4")), out("s1.mp4")) +
                     QStringList{out("s2.mp4")};
          }},
-        {"crop video", [=](Job& j) { return CropVideoWork::crop(film, box, j, {}); },
+        {"crop video", [=](Job& j) { return ToolOps::cropVideo(film, box, j, {}); },
          [=] { return run(CropVideoWork::args(film, box, "mp4", out("c.mp4")), out("c.mp4")); }},
-        {"speed 2x", [=](Job& j) { return SpeedWork::speed(film, 2, true, "2x", j, {}); },
+        {"speed 2x", [=](Job& j) { return ToolOps::speed(film, 2, true, "2x", j, {}); },
          [=] { return run(SpeedWork::args(film, 2, true, 44100, "mp4", out("x.mp4")), out("x.mp4")); }},
         {"snapshots 2",
          [=](Job& j) {
-             return SnapshotsWork::snapshots(film, {1, 5}, j, {});
+             return ToolOps::snapshots(film, {1, 5}, j, {});
          },
          [=] {
              run(SnapshotsWork::args(film, 1, out("1.png")), {});
@@ -198,7 +197,7 @@ QList<Case> cases()
          }},
         {"join",
          [=](Job& j) {
-             return JoinWork::join({film, quiet}, j, {});
+             return ToolOps::join({film, quiet}, j, {});
          },
          [=] {
              return run(JoinWork::args({{film, filmWidth, filmHeight, 30, true, double(filmSeconds)},
@@ -207,7 +206,7 @@ QList<Case> cases()
                         out("j.mp4"));
          }},
         {"redact blur",
-         [=](Job& j) { return RedactVideoWork::redact(film, {box}, RedactStyle::blur, std::nullopt, j, {}); },
+         [=](Job& j) { return ToolOps::redactVideo(film, {box}, RedactStyle::blur, std::nullopt, j, {}); },
          [=] {
              return run(
                  RedactVideoWork::args(film, {box}, RedactStyle::blur, std::nullopt, "mp4", out("r.mp4")),

@@ -97,7 +97,7 @@ int main(int argc, char** argv)
                           progress);
     });
     measure("join", [&](Job& job, const Progress& progress) {
-        JoinWork::join({film, silent}, job, progress);
+        ToolOps::join({film, silent}, job, progress);
     });
     return 0;
 }

@@ -34,12 +34,11 @@ class AudioWorkTest : public QObject
     {
         const QList<BleepRange> bleeps{{QUuid::createUuid(), 1.0, 1.5}};
         const QList<std::pair<QString, std::function<QStringList(const QString&)>>> tools{
-            {"trim", [&](const QString& f) { return TrimAudioWork::trim(f, 0.5, 2, m_job, {}); }},
-            {"channels",
-             [&](const QString& f) { return AudioChannelsWork::convert(f, false, 100, 100, m_job, {}); }},
-            {"bleep", [&](const QString& f) { return BleepWork::bleep(f, bleeps, m_job, {}); }},
+            {"trim", [&](const QString& f) { return ToolOps::trimAudio(f, 0.5, 2, m_job, {}); }},
+            {"channels", [&](const QString& f) { return ToolOps::channels(f, false, 100, 100, m_job, {}); }},
+            {"bleep", [&](const QString& f) { return ToolOps::bleep(f, bleeps, m_job, {}); }},
             {"normalize",
-             [&](const QString& f) { return NormalizeWork::normalize(f, LoudnessTarget::peak, m_job, {}); }}};
+             [&](const QString& f) { return ToolOps::normalize(f, LoudnessTarget::peak, m_job, {}); }}};
         for (const QString name : {"Cover.mp3", "Cover.m4a", "Cover.flac"}) {
             QCOMPARE(coverPictures(path(name)), 1);
             for (const auto& [tool, run] : tools) {
@@ -55,8 +54,8 @@ class AudioWorkTest : public QObject
     {
         QTemporaryDir empty;
         qputenv("TOLVANE_SEARCH_PATH", empty.path().toUtf8());
-        const ConvertError e = Fixture::failure(
-            [&] { NormalizeWork::normalize(path("Tone.wav"), LoudnessTarget::peak, m_job, {}); });
+        const ConvertError e =
+            Fixture::failure([&] { ToolOps::normalize(path("Tone.wav"), LoudnessTarget::peak, m_job, {}); });
         qunsetenv("TOLVANE_SEARCH_PATH");
         QCOMPARE(e.kind(), ConvertError::Kind::missingTool);
     }

@@ -163,23 +163,23 @@ class VideoStreamsTest : public QObject
         Job job({}, {}, 0);
         QString result;
         if (operation == "trim")
-            result = TrimVideoWork::trim(file, {0.8, 1.6}, false, job, {}).value(0);
+            result = ToolOps::trimVideo(file, {0.8, 1.6}, false, job, {}).value(0);
         else if (operation == "fast")
-            result = TrimVideoWork::trim(file, {0.85, 1.6}, true, job, {}).value(0);
+            result = ToolOps::trimVideo(file, {0.85, 1.6}, true, job, {}).value(0);
         else if (operation == "split")
-            result = QDir(SplitVideoWork::split(file, {{0, 1}, {1, 2}}, false, job, {}).value(0))
+            result = QDir(ToolOps::splitVideo(file, {{0, 1}, {1, 2}}, false, job, {}).value(0))
                          .filePath("Film Clip 2." + QFileInfo(file).suffix());
         else if (operation == "crop")
-            result = CropVideoWork::crop(file, {0.25, 0.25, 0.5, 0.5}, job, {}).value(0);
+            result = ToolOps::cropVideo(file, {0.25, 0.25, 0.5, 0.5}, job, {}).value(0);
         else if (operation == "redact")
-            result = RedactVideoWork::redact(file, {{0.1, 0.1, 0.3, 0.3}}, RedactStyle::black, {}, job, {})
-                         .value(0);
+            result =
+                ToolOps::redactVideo(file, {{0.1, 0.1, 0.3, 0.3}}, RedactStyle::black, {}, job, {}).value(0);
         else if (operation == "speed")
-            result = SpeedWork::speed(file, 2, true, "2x", job, {}).value(0);
+            result = ToolOps::speed(file, 2, true, "2x", job, {}).value(0);
         else if (operation == "mute")
             result = InstantTools::mute(file, job, {}).value(0);
         else
-            result = JoinWork::join({file, file}, job, {}).value(0);
+            result = ToolOps::join({file, file}, job, {}).value(0);
         QVERIFY2(QFileInfo::exists(result), qPrintable(result));
 
         const Streams got = read(result);

@@ -34,8 +34,8 @@ class VideoWorkTest : public QObject
 
     void trimAndSplit()
     {
-        const QString fast = TrimVideoWork::trim(path("Trip.mp4"), {0.5, 2.5}, true, m_job, {}).value(0);
-        const QString slow = TrimVideoWork::trim(path("Trip.mp4"), {0.5, 2.5}, false, m_job, {}).value(0);
+        const QString fast = ToolOps::trimVideo(path("Trip.mp4"), {0.5, 2.5}, true, m_job, {}).value(0);
+        const QString slow = ToolOps::trimVideo(path("Trip.mp4"), {0.5, 2.5}, false, m_job, {}).value(0);
         QCOMPARE(QStringList({fast, slow}),
                  QStringList({path("Trip Trimmed.mp4"), path("Trip Trimmed 2.mp4")}));
         QVERIFY(near(ffprobe(slow).duration, 2.0));
@@ -43,8 +43,8 @@ class VideoWorkTest : public QObject
 
         QVERIFY(QDir(m_dir.path()).mkdir("Trip Clips"));
         QList<double> reported;
-        const QStringList folder = SplitVideoWork::split(path("Trip.mp4"), {{0, 1}, {1, 2}, {2, 3}}, false,
-                                                         m_job, [&](double p) { reported << p; });
+        const QStringList folder = ToolOps::splitVideo(path("Trip.mp4"), {{0, 1}, {1, 2}, {2, 3}}, false,
+                                                       m_job, [&](double p) { reported << p; });
         QCOMPARE(folder, QStringList{path("Trip Clips 2")});
         QCOMPARE(Fixture::entries(folder[0]),
                  QStringList({"Trip Clip 1.mp4", "Trip Clip 2.mp4", "Trip Clip 3.mp4"}));
@@ -53,11 +53,11 @@ class VideoWorkTest : public QObject
 
         // Past the end: ffmpeg writes an empty clip and exits 0; the whole split fails instead.
         const ConvertError e = Fixture::failure([&] {
-            SplitVideoWork::split(path("Trip.mp4"), {{0, 1}, {4, 5}}, true, m_job, {});
+            ToolOps::splitVideo(path("Trip.mp4"), {{0, 1}, {4, 5}}, true, m_job, {});
         });
         QCOMPARE(e.message(), "Part 2 lies past the end of Trip.mp4");
         const ConvertError t = Fixture::failure([&] {
-            TrimVideoWork::trim(path("Trip.mp4"), {5, 6}, false, m_job, {});
+            ToolOps::trimVideo(path("Trip.mp4"), {5, 6}, false, m_job, {});
         });
         QCOMPARE(t.message(), "The chosen range lies past the end of Trip.mp4");
         QVERIFY(!QFile::exists(path("Trip Clips 3")) && !QFile::exists(path("Trip Trimmed 3.mp4")));
@@ -92,17 +92,17 @@ class VideoWorkTest : public QObject
             const QString row = QStringLiteral("%1 at %2").arg(r.file).arg(r.at);
             const QString file = path(r.file);
             QVERIFY2(frameNumber(Media::frame(file, r.at, 1000)) == r.shown, qPrintable(row));
-            const QString shot = SnapshotsWork::snapshots(file, {r.at}, m_job, {}).value(0);
+            const QString shot = ToolOps::snapshots(file, {r.at}, m_job, {}).value(0);
             QVERIFY2(frameNumber(QImage(shot)) == r.shown, qPrintable(row));
-            const QString trimmed = TrimVideoWork::trim(file, {r.at, r.at + 0.3}, false, m_job, {}).value(0);
+            const QString trimmed = ToolOps::trimVideo(file, {r.at, r.at + 0.3}, false, m_job, {}).value(0);
             QVERIFY2(frameNumbers(trimmed).value(0) == r.shown, qPrintable(row));
             QVERIFY(QFile::remove(shot) && QFile::remove(trimmed));
         }
 
         const QString clips =
-            SplitVideoWork::split(path("Count.mp4"),
-                                  {{0, 10.5 * frame}, {10.5 * frame, 30 * frame}, {30 * frame, 2.002}}, false,
-                                  m_job, {})
+            ToolOps::splitVideo(path("Count.mp4"),
+                                {{0, 10.5 * frame}, {10.5 * frame, 30 * frame}, {30 * frame, 2.002}}, false,
+                                m_job, {})
                 .value(0);
         QList<int> numbers, firsts;
         for (int i = 1; i <= 3; ++i) {
@@ -121,17 +121,17 @@ class VideoWorkTest : public QObject
         // A 40-pixel box, too small for a fixed blur radius on the chroma planes.
         const QRectF small(0.1, 0.1, 40.0 / 640, 40.0 / 360);
         const QString blur =
-            RedactVideoWork::redact(path("Trip.mp4"), {small}, RedactStyle::blur, std::nullopt, m_job, {})
+            ToolOps::redactVideo(path("Trip.mp4"), {small}, RedactStyle::blur, std::nullopt, m_job, {})
                 .value(0);
         QCOMPARE(blur, path("Trip Redacted.mp4"));
         QVERIFY(near(ffprobe(blur).duration, 3.0) && !ffprobe(blur).audio.isEmpty());
         QCOMPARE(ffprobe(blur).title, QString()); // the source's title is not carried
 
-        const QString black = RedactVideoWork::redact(path("Trip.mp4"), {QRectF(0.25, 0.25, 0.5, 0.5)},
-                                                      RedactStyle::black, TimeRange{1, 2}, m_job, {})
+        const QString black = ToolOps::redactVideo(path("Trip.mp4"), {QRectF(0.25, 0.25, 0.5, 0.5)},
+                                                   RedactStyle::black, TimeRange{1, 2}, m_job, {})
                                   .value(0);
-        const QImage during = QImage(SnapshotsWork::snapshots(black, {1.5}, m_job, {}).value(0));
-        const QImage after = QImage(SnapshotsWork::snapshots(black, {2.5}, m_job, {}).value(0));
+        const QImage during = QImage(ToolOps::snapshots(black, {1.5}, m_job, {}).value(0));
+        const QImage after = QImage(ToolOps::snapshots(black, {2.5}, m_job, {}).value(0));
         QVERIFY(qGray(during.pixel(320, 180)) < 20 && qGray(during.pixel(200, 120)) < 20);
         QVERIFY(qGray(after.pixel(320, 180)) > 20 || qGray(after.pixel(200, 120)) > 20);
     }
@@ -149,7 +149,7 @@ class VideoWorkTest : public QObject
         qputenv("TOLVANE_SEARCH_PATH", bin.path().toUtf8());
         Job job({}, {}, 0);
         const ConvertError e = Fixture::failure([&] {
-            SplitVideoWork::split(path("Trip.mp4"), {{0, 1}, {1, 2}}, true, job, [&](double p) {
+            ToolOps::splitVideo(path("Trip.mp4"), {{0, 1}, {1, 2}}, true, job, [&](double p) {
                 if (p >= 0.5) job.cancel();
             });
         });

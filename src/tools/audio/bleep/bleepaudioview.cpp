@@ -148,7 +148,7 @@ void BleepAudioView::playBleeped()
         return;
     }
     const QPointer<QLabel> error = m_error;
-    m_playback->playRendered(m_source->path(), BleepWork::filter(m_model.ranges, m_source->probe().channels),
+    m_playback->playRendered(m_source->path(), Bleeper::filter(m_model.ranges, m_source->probe().channels),
                              m_model.duration, [error](const QString& message) {
                                  if (error) error->setText(message);
                              });
@@ -174,6 +174,6 @@ void BleepAudioView::apply()
     const QList<BleepRange> ranges = m_model.ranges;
     context().run(QStringLiteral("Bleeping audio"), std::nullopt,
                   [ranges](const QString& file, Job& job, const Progress& progress) {
-                      return BleepWork::bleep(file, ranges, job, progress);
+                      return ToolOps::bleep(file, ranges, job, progress);
                   });
 }

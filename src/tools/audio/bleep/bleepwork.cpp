@@ -11,6 +11,23 @@
 
 namespace BleepWork {
 
+QStringList args(const QString& source, const QList<BleepRange>& sorted, int channels, const QString& ext,
+                 bool covers, const QString& out)
+{
+    return AudioWrite::graphed(source, Bleeper::filter(sorted, channels), ext, covers, out);
+}
+
+QStringList selfCheck(const QString& samples, Job& job)
+{
+    return ToolOps::bleep(QDir(samples).filePath(QStringLiteral("song.mp3")),
+                          {{QUuid::createUuid(), 0.5, 1.0}, {QUuid::createUuid(), 2.0, 2.4}}, job,
+                          [](double) {});
+}
+
+} // namespace BleepWork
+
+namespace ToolOps {
+
 QStringList bleep(const QString& source, const QList<BleepRange>& ranges, Job& job, const Progress& progress)
 {
     if (ranges.isEmpty()) throw ConvertError::unsupported(QStringLiteral("There are no bleeps to apply"));
@@ -20,11 +37,16 @@ QStringList bleep(const QString& source, const QList<BleepRange>& ranges, Job& j
     QList<BleepRange> sorted = ranges;
     std::stable_sort(sorted.begin(), sorted.end(),
                      [](const BleepRange& a, const BleepRange& b) { return a.start < b.start; });
-    return AudioWrite::write(
-        source, QStringLiteral("Bleeped"), probe.duration, job, progress, [&](const QString& temporary) {
-            return args(source, sorted, probe.channels, ext, AudioWrite::keepsCovers(probe, ext), temporary);
-        });
+    return AudioWrite::write(source, QStringLiteral("Bleeped"), probe.duration, job, progress,
+                             [&](const QString& temporary) {
+                                 return BleepWork::args(source, sorted, probe.channels, ext,
+                                                        AudioWrite::keepsCovers(probe, ext), temporary);
+                             });
 }
+
+} // namespace ToolOps
+
+namespace Bleeper {
 
 QStringList filter(const QList<BleepRange>& ranges, int channels)
 {
@@ -45,16 +67,4 @@ QStringList filter(const QList<BleepRange>& ranges, int channels)
             QStringLiteral("-map"), QStringLiteral("[out]")};
 }
 
-QStringList args(const QString& source, const QList<BleepRange>& sorted, int channels, const QString& ext,
-                 bool covers, const QString& out)
-{
-    return AudioWrite::graphed(source, filter(sorted, channels), ext, covers, out);
-}
-
-QStringList selfCheck(const QString& samples, Job& job)
-{
-    return bleep(QDir(samples).filePath(QStringLiteral("song.mp3")),
-                 {{QUuid::createUuid(), 0.5, 1.0}, {QUuid::createUuid(), 2.0, 2.4}}, job, [](double) {});
-}
-
-} // namespace BleepWork
+} // namespace Bleeper

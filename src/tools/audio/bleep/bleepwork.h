@@ -11,16 +11,25 @@ class Job;
 
 // The Bleep Audio tool's work on one file, on a worker thread, and the filter its preview plays.
 // The operation blocks and throws ConvertError; the source is never written.
-namespace BleepWork {
+namespace ToolOps {
 
 // "<base> Bleeped.<ext>": the source silenced inside `ranges` (at least one; sorted by start
 // here) and a 1000 Hz tone mixed into every channel there.
 QStringList bleep(const QString& source, const QList<BleepRange>& ranges, Job& job, const Progress& progress);
 
+} // namespace ToolOps
+
+namespace Bleeper {
+
 // The four ffmpeg arguments ("-filter_complex", graph, "-map", "[out]") that silence `ranges`
 // (in the order given) of a source with `channels` channels and mix a 1000 Hz tone into each of
 // them there. An empty list changes nothing.
 QStringList filter(const QList<BleepRange>& ranges, int channels);
+
+} // namespace Bleeper
+
+// What the operation is built from, and its self-test rows.
+namespace BleepWork {
 
 // The ffmpeg arguments of the result for `sorted` ranges of a source with `channels` channels,
 // in the container `ext` at `out`, with the source's cover pictures when `covers`.

@@ -142,7 +142,7 @@ QList<float> AudioChannelsView::scaled(const QList<float>& samples, double gain)
 
 QString AudioChannelsView::filter() const
 {
-    return AudioChannelsWork::filter(m_stereo, m_source->probe().channels, m_left->value(), m_right->value());
+    return ToolOps::channelFilter(m_stereo, m_source->probe().channels, m_left->value(), m_right->value());
 }
 
 void AudioChannelsView::togglePlay()
@@ -185,6 +185,6 @@ void AudioChannelsView::apply()
     const double left = m_left->value(), right = m_right->value();
     context().run(QStringLiteral("Converting channels"), std::nullopt,
                   [stereo, left, right](const QString& file, Job& job, const Progress& progress) {
-                      return AudioChannelsWork::convert(file, stereo, left, right, job, progress);
+                      return ToolOps::channels(file, stereo, left, right, job, progress);
                   });
 }

@@ -53,7 +53,38 @@ QString surroundFilter(bool stereo, double l, double r)
 
 namespace AudioChannelsWork {
 
-QString filter(bool stereo, int sourceChannels, double left, double right)
+QStringList args(const QString& source, const QString& filter, const QString& ext, bool covers,
+                 const QString& out)
+{
+    return AudioWrite::filtered(source, filter, ext, covers, out);
+}
+
+QStringList selfCheck(const QString& samples, Job& job)
+{
+    return ToolOps::channels(QDir(samples).filePath(QStringLiteral("song.mp3")), false, 100, 80, job,
+                             [](double) {});
+}
+
+} // namespace AudioChannelsWork
+
+namespace ToolOps {
+
+QStringList channels(const QString& source, bool stereo, double left, double right, Job& job,
+                     const Progress& progress)
+{
+    ToolRun::checkSource(source);
+    const QString ext = ToolRun::ext(source);
+    const Media::Probe probe = Media::probe(source);
+    // Each file's own channel count: a mono file among stereo ones still fills both sides.
+    const QString pan = channelFilter(stereo, probe.channels, left, right);
+    return AudioWrite::write(source, stereo ? QStringLiteral("Stereo") : QStringLiteral("Mono"),
+                             probe.duration, job, progress, [&](const QString& temporary) {
+                                 return AudioChannelsWork::args(
+                                     source, pan, ext, AudioWrite::keepsCovers(probe, ext), temporary);
+                             });
+}
+
+QString channelFilter(bool stereo, int sourceChannels, double left, double right)
 {
     const double l = left / 100, r = right / 100;
     using ToolArgs::gain;
@@ -66,30 +97,4 @@ QString filter(bool stereo, int sourceChannels, double left, double right)
                               : QStringLiteral("pan=stereo|c0=%1*c0|c1=%2*c1").arg(gain(l), gain(r));
 }
 
-QStringList convert(const QString& source, bool stereo, double left, double right, Job& job,
-                    const Progress& progress)
-{
-    ToolRun::checkSource(source);
-    const QString ext = ToolRun::ext(source);
-    const Media::Probe probe = Media::probe(source);
-    // Each file's own channel count: a mono file among stereo ones still fills both sides.
-    const QString pan = filter(stereo, probe.channels, left, right);
-    return AudioWrite::write(source, stereo ? QStringLiteral("Stereo") : QStringLiteral("Mono"),
-                             probe.duration, job, progress, [&](const QString& temporary) {
-                                 return args(source, pan, ext, AudioWrite::keepsCovers(probe, ext),
-                                             temporary);
-                             });
-}
-
-QStringList args(const QString& source, const QString& filter, const QString& ext, bool covers,
-                 const QString& out)
-{
-    return AudioWrite::filtered(source, filter, ext, covers, out);
-}
-
-QStringList selfCheck(const QString& samples, Job& job)
-{
-    return convert(QDir(samples).filePath(QStringLiteral("song.mp3")), false, 100, 80, job, [](double) {});
-}
-
-} // namespace AudioChannelsWork
+} // namespace ToolOps

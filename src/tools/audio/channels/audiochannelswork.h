@@ -9,19 +9,24 @@ class Job;
 
 // The Convert Audio Channels tool's work on one file, on a worker thread. Blocks and throws
 // ConvertError; the source is never written.
-namespace AudioChannelsWork {
+namespace ToolOps {
 
 // "<base> Stereo.<ext>" or "<base> Mono.<ext>": the channels mixed by filter() of this file's own
 // channel count with the gains `left` and `right` in percent (100 = unchanged).
-QStringList convert(const QString& source, bool stereo, double left, double right, Job& job,
-                    const Progress& progress);
+QStringList channels(const QString& source, bool stereo, double left, double right, Job& job,
+                     const Progress& progress);
 
 // The pan filter for `stereo` (else mono) output of a source with `sourceChannels` channels and
 // gains in percent. Sources with more than two channels are mixed down to stereo the standard
 // way (centre and surrounds at −3 dB, no low-frequency channel) before the gains; their mono is
 // the mean of that stereo. Example: stereo of stereo at 100 and 50 is
 // "pan=stereo|c0=1.0*c0|c1=0.5*c1".
-QString filter(bool stereo, int sourceChannels, double left, double right);
+QString channelFilter(bool stereo, int sourceChannels, double left, double right);
+
+} // namespace ToolOps
+
+// What the operation is built from, and its self-test rows.
+namespace AudioChannelsWork {
 
 // The ffmpeg arguments of a result through `filter` in the container `ext` at `out`, with the
 // source's cover pictures when `covers`.

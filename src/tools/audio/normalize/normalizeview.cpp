@@ -62,6 +62,6 @@ void NormalizeView::apply()
     const LoudnessTarget target = m_target;
     context().run(QStringLiteral("Normalizing"), std::nullopt,
                   [target](const QString& file, Job& job, const Progress& progress) {
-                      return NormalizeWork::normalize(file, target, job, progress);
+                      return ToolOps::normalize(file, target, job, progress);
                   });
 }

@@ -74,19 +74,6 @@ QString peakFilter(double maxVolume)
     return QStringLiteral("volume=%1dB").arg(ToolArgs::fixed(-1 - maxVolume, 2));
 }
 
-QStringList normalize(const QString& source, LoudnessTarget target, Job& job, const Progress& progress)
-{
-    ToolRun::checkSource(source);
-    const QString ext = ToolRun::ext(source);
-    const Media::Probe probe = Media::probe(source);
-    const QString filter = target == LoudnessTarget::peak ? peakFilter(measurePeak(source, job))
-                                                          : loudnessFilter(target, probe.sampleRate);
-    return AudioWrite::write(
-        source, QStringLiteral("Normalized"), probe.duration, job, progress, [&](const QString& temporary) {
-            return args(source, filter, ext, AudioWrite::keepsCovers(probe, ext), temporary);
-        });
-}
-
 QStringList measureArgs(const QString& source)
 {
     return {QStringLiteral("-hide_banner"),
@@ -110,12 +97,30 @@ QStringList args(const QString& source, const QString& filter, const QString& ex
 
 QStringList checkPodcast(const QString& samples, Job& job)
 {
-    return normalize(sample(samples), LoudnessTarget::podcast, job, [](double) {});
+    return ToolOps::normalize(sample(samples), LoudnessTarget::podcast, job, [](double) {});
 }
 
 QStringList checkPeak(const QString& samples, Job& job)
 {
-    return normalize(sample(samples), LoudnessTarget::peak, job, [](double) {});
+    return ToolOps::normalize(sample(samples), LoudnessTarget::peak, job, [](double) {});
 }
 
 } // namespace NormalizeWork
+
+namespace ToolOps {
+
+QStringList normalize(const QString& source, LoudnessTarget target, Job& job, const Progress& progress)
+{
+    ToolRun::checkSource(source);
+    const QString ext = ToolRun::ext(source);
+    const Media::Probe probe = Media::probe(source);
+    const QString filter = target == LoudnessTarget::peak
+                               ? NormalizeWork::peakFilter(measurePeak(source, job))
+                               : NormalizeWork::loudnessFilter(target, probe.sampleRate);
+    return AudioWrite::write(
+        source, QStringLiteral("Normalized"), probe.duration, job, progress, [&](const QString& temporary) {
+            return NormalizeWork::args(source, filter, ext, AudioWrite::keepsCovers(probe, ext), temporary);
+        });
+}
+
+} // namespace ToolOps

@@ -10,11 +10,16 @@ class Job;
 
 // The Normalize Volume tool's work on one file, on a worker thread. Blocks and throws
 // ConvertError; the source is never written.
-namespace NormalizeWork {
+namespace ToolOps {
 
 // "<base> Normalized.<ext>": loudness normalised to `target`'s level, or for the peak target
 // the loudest peak raised or lowered to −1 dB. A peak that cannot be measured fails the file.
 QStringList normalize(const QString& source, LoudnessTarget target, Job& job, const Progress& progress);
+
+} // namespace ToolOps
+
+// What the operation is built from, and its self-test rows.
+namespace NormalizeWork {
 
 // The loudness filter of a target other than peak, keeping the source's `sampleRate`.
 QString loudnessFilter(LoudnessTarget target, int sampleRate);

@@ -150,6 +150,6 @@ void TrimAudioView::apply()
     const double from = m_start, to = m_end;
     context().run(QStringLiteral("Trimming audio"), std::nullopt,
                   [from, to](const QString& file, Job& job, const Progress& progress) {
-                      return TrimAudioWork::trim(file, from, to, job, progress);
+                      return ToolOps::trimAudio(file, from, to, job, progress);
                   });
 }

@@ -18,20 +18,6 @@ QString pastTheEnd(const QString& source)
 
 namespace TrimAudioWork {
 
-QStringList trim(const QString& source, double from, double to, Job& job, const Progress& progress)
-{
-    ToolRun::checkSource(source);
-    const QString ext = ToolRun::ext(source);
-    const Media::Probe probe = Media::probe(source);
-    ToolRun::refusePastTheEnd(from, probe.duration, pastTheEnd(source));
-    return AudioWrite::write(
-        source, QStringLiteral("Trimmed"), to - from, job, progress,
-        [&](const QString& temporary) {
-            return args(source, from, to, ext, AudioWrite::keepsCovers(probe, ext), temporary);
-        },
-        pastTheEnd(source));
-}
-
 QStringList args(const QString& source, double from, double to, const QString& ext, bool covers,
                  const QString& out)
 {
@@ -44,7 +30,26 @@ QStringList args(const QString& source, double from, double to, const QString& e
 
 QStringList selfCheck(const QString& samples, Job& job)
 {
-    return trim(QDir(samples).filePath(QStringLiteral("song.mp3")), 0.5, 2.5, job, [](double) {});
+    return ToolOps::trimAudio(QDir(samples).filePath(QStringLiteral("song.mp3")), 0.5, 2.5, job,
+                              [](double) {});
 }
 
 } // namespace TrimAudioWork
+
+namespace ToolOps {
+
+QStringList trimAudio(const QString& source, double from, double to, Job& job, const Progress& progress)
+{
+    ToolRun::checkSource(source);
+    const QString ext = ToolRun::ext(source);
+    const Media::Probe probe = Media::probe(source);
+    ToolRun::refusePastTheEnd(from, probe.duration, pastTheEnd(source));
+    return AudioWrite::write(
+        source, QStringLiteral("Trimmed"), to - from, job, progress,
+        [&](const QString& temporary) {
+            return TrimAudioWork::args(source, from, to, ext, AudioWrite::keepsCovers(probe, ext), temporary);
+        },
+        pastTheEnd(source));
+}
+
+} // namespace ToolOps

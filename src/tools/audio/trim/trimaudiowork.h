@@ -9,11 +9,16 @@ class Job;
 
 // The Trim Audio tool's work on one file, on a worker thread. Blocks and throws ConvertError;
 // the source is never written.
-namespace TrimAudioWork {
+namespace ToolOps {
 
 // "<base> Trimmed.<ext>": the audio from `from` to `to` seconds. Fails with a plain message
 // when the range lies past the end of this file.
-QStringList trim(const QString& source, double from, double to, Job& job, const Progress& progress);
+QStringList trimAudio(const QString& source, double from, double to, Job& job, const Progress& progress);
+
+} // namespace ToolOps
+
+// What the operation is built from, and its self-test rows.
+namespace TrimAudioWork {
 
 // The ffmpeg arguments of that result in the container `ext` at `out`, with the source's cover
 // pictures when `covers`.

@@ -166,6 +166,6 @@ void VisualizerView::apply()
     const std::optional<QString> background = m_background;
     context().run(QStringLiteral("Making visualizer video"), std::nullopt,
                   [shape, style, hex, background](const QString& file, Job& job, const Progress& progress) {
-                      return VisualizerWork::visualize(file, shape, style, hex, background, job, progress);
+                      return ToolOps::visualize(file, shape, style, hex, background, job, progress);
                   });
 }

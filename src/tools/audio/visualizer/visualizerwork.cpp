@@ -59,41 +59,6 @@ QString sample(const QString& samples, const char* name)
 
 namespace VisualizerWork {
 
-QStringList visualize(const QString& source, VisualShape shape, VisualStyle style, const QString& color,
-                      const std::optional<QString>& background, Job& job, const Progress& progress)
-{
-    checkColor(color);
-    ToolRun::checkSource(source);
-    const Media::Probe probe = Media::probe(source);
-    // The length bounds the video; without it ffmpeg would write an empty one.
-    if (!(probe.duration > 0))
-        throw ConvertError::failed(
-            QStringLiteral("Couldn’t read the length of %1").arg(ToolRun::fileName(source)));
-    const VisualFrame frame = visualFrame(shape);
-    const QString destination =
-        ToolRun::destination(source, QStringLiteral("Visualizer"), QStringLiteral("mp4"));
-
-    std::optional<ScratchFolder> scratch;
-    std::optional<QString> png;
-    if (background) {
-        InputCheck::refuseGone(*background);
-        job.throwIfCancelled();
-        scratch.emplace();
-        png = scratch->file(QStringLiteral("background.png"));
-        writeBackground(*background, *png, frame);
-    }
-    return {Output::write(
-        destination,
-        [&](const QString& temporary) {
-            ToolRun::ffmpeg(args(source, shape, style, color, probe.channels, png, probe.duration, temporary),
-                            probe.duration, job, progress);
-            ToolRun::requireContent(
-                temporary, QStringLiteral("The video of %1 came out empty: its sound could not be read")
-                               .arg(ToolRun::fileName(source)));
-        },
-        &job)};
-}
-
 QString graph(VisualShape shape, VisualStyle style, const QString& color, int channels, bool background)
 {
     const VisualFrame f = visualFrame(shape);
@@ -159,14 +124,54 @@ QStringList args(const QString& source, VisualShape shape, VisualStyle style, co
 
 QStringList checkWave(const QString& samples, Job& job)
 {
-    return visualize(sample(samples, "song.mp3"), VisualShape::square, VisualStyle::wave,
-                     QStringLiteral("FF5200"), std::nullopt, job, [](double) {});
+    return ToolOps::visualize(sample(samples, "song.mp3"), VisualShape::square, VisualStyle::wave,
+                              QStringLiteral("FF5200"), std::nullopt, job, [](double) {});
 }
 
 QStringList checkBarsOnPicture(const QString& samples, Job& job)
 {
-    return visualize(sample(samples, "song.mp3"), VisualShape::portrait, VisualStyle::bars,
-                     QStringLiteral("FFFFFF"), sample(samples, "photo.jpg"), job, [](double) {});
+    return ToolOps::visualize(sample(samples, "song.mp3"), VisualShape::portrait, VisualStyle::bars,
+                              QStringLiteral("FFFFFF"), sample(samples, "photo.jpg"), job, [](double) {});
 }
 
 } // namespace VisualizerWork
+
+namespace ToolOps {
+
+QStringList visualize(const QString& source, VisualShape shape, VisualStyle style, const QString& color,
+                      const std::optional<QString>& background, Job& job, const Progress& progress)
+{
+    checkColor(color);
+    ToolRun::checkSource(source);
+    const Media::Probe probe = Media::probe(source);
+    // The length bounds the video; without it ffmpeg would write an empty one.
+    if (!(probe.duration > 0))
+        throw ConvertError::failed(
+            QStringLiteral("Couldn’t read the length of %1").arg(ToolRun::fileName(source)));
+    const VisualFrame frame = visualFrame(shape);
+    const QString destination =
+        ToolRun::destination(source, QStringLiteral("Visualizer"), QStringLiteral("mp4"));
+
+    std::optional<ScratchFolder> scratch;
+    std::optional<QString> png;
+    if (background) {
+        InputCheck::refuseGone(*background);
+        job.throwIfCancelled();
+        scratch.emplace();
+        png = scratch->file(QStringLiteral("background.png"));
+        writeBackground(*background, *png, frame);
+    }
+    return {Output::write(
+        destination,
+        [&](const QString& temporary) {
+            ToolRun::ffmpeg(VisualizerWork::args(source, shape, style, color, probe.channels, png,
+                                                 probe.duration, temporary),
+                            probe.duration, job, progress);
+            ToolRun::requireContent(
+                temporary, QStringLiteral("The video of %1 came out empty: its sound could not be read")
+                               .arg(ToolRun::fileName(source)));
+        },
+        &job)};
+}
+
+} // namespace ToolOps

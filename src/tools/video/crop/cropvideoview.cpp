@@ -156,7 +156,7 @@ void CropVideoView::apply()
     context().run(
         QStringLiteral("Cropping video"), std::nullopt,
         [rect](const QString& file, Job& job, const Progress& progress) {
-            return CropVideoWork::crop(file, rect, job, progress);
+            return ToolOps::cropVideo(file, rect, job, progress);
         },
         Jobs::Order::oneAfterAnother);
 }

@@ -8,17 +8,6 @@
 
 namespace CropVideoWork {
 
-QStringList crop(const QString& source, const QRectF& rect, Job& job, const Progress& progress)
-{
-    ToolRun::checkSource(source);
-    const QString ext = ToolRun::ext(source);
-    const double duration = Media::probe(source).duration;
-    const ToolArgs::Extras extras = KeptStreams::copied(Media::streams(source), ext, true, true, job);
-    return ToolRun::writeVideo(
-        source, QStringLiteral("Cropped"), duration, job, progress,
-        [&](const QString& temporary) { return args(source, rect, ext, temporary, extras); });
-}
-
 QString cropFilter(const QRectF& rect)
 {
     const ToolArgs::BoxExpr b = ToolArgs::boxExpr(rect);
@@ -37,7 +26,23 @@ QStringList args(const QString& source, const QRectF& rect, const QString& ext, 
 
 QStringList selfCheck(const QString& samples, Job& job)
 {
-    return crop(QDir(samples).filePath(QStringLiteral("clip.mp4")), QRectF(0.1, 0.2, 0.5, 0.5), job, {});
+    return ToolOps::cropVideo(QDir(samples).filePath(QStringLiteral("clip.mp4")), QRectF(0.1, 0.2, 0.5, 0.5),
+                              job, {});
 }
 
 } // namespace CropVideoWork
+
+namespace ToolOps {
+
+QStringList cropVideo(const QString& source, const QRectF& rect, Job& job, const Progress& progress)
+{
+    ToolRun::checkSource(source);
+    const QString ext = ToolRun::ext(source);
+    const double duration = Media::probe(source).duration;
+    const ToolArgs::Extras extras = KeptStreams::copied(Media::streams(source), ext, true, true, job);
+    return ToolRun::writeVideo(
+        source, QStringLiteral("Cropped"), duration, job, progress,
+        [&](const QString& temporary) { return CropVideoWork::args(source, rect, ext, temporary, extras); });
+}
+
+} // namespace ToolOps

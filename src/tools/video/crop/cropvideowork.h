@@ -13,10 +13,15 @@ class Job;
 // source is never written, the result is committed under a free name and a failure or a cancel
 // leaves nothing behind. Progress is this file's fraction, 0…1. Rectangles are unit rectangles of
 // the picture (x, y from the top left, width, height, each 0…1).
-namespace CropVideoWork {
+namespace ToolOps {
 
 // "<base> Cropped.<ext>": the picture cut to `rect` (even sides), the audio copied.
-QStringList crop(const QString& source, const QRectF& rect, Job& job, const Progress& progress);
+QStringList cropVideo(const QString& source, const QRectF& rect, Job& job, const Progress& progress);
+
+} // namespace ToolOps
+
+// What the operation is built from, and its self-test rows.
+namespace CropVideoWork {
 
 // The crop filter of `rect`.
 QString cropFilter(const QRectF& rect);

@@ -67,5 +67,5 @@ void JoinVideosView::apply()
     const QStringList order = m_list->urls();
     context().runOnce(
         QStringLiteral("Joining videos"), QStringLiteral("%1 clips").arg(order.size()),
-        [order](Job& job, const Progress& progress) { return JoinWork::join(order, job, progress); });
+        [order](Job& job, const Progress& progress) { return ToolOps::join(order, job, progress); });
 }

@@ -46,74 +46,6 @@ QString n(int value)
 
 namespace JoinWork {
 
-QStringList join(const QStringList& clips, Job& job, const Progress& progress)
-{
-    if (clips.isEmpty()) throw ConvertError::unsupported(QStringLiteral("There are no clips to join"));
-    QHash<QString, Media::Probe> probes;
-    for (const QString& clip : clips) {
-        ToolRun::checkSource(clip);
-        probes.insert(clip, Media::probe(clip));
-    }
-    // The first clip sizes the whole join (a guessed size would be a 2 × 2 video), and ffmpeg
-    // cannot join a clip without a picture: refused here, naming the clip.
-    if (const std::optional<QString> blind = clipWithoutPicture(clips, probes))
-        throw ConvertError::unsupported(noPicture(*blind));
-    const ScratchFolder scratch;
-    QList<Clip> probed;
-    double total = 0;
-    int commonSound = INT_MAX;
-    int commonText = INT_MAX;
-    for (int i = 0; i < clips.size(); ++i) {
-        const QString& clip = clips[i];
-        const Media::Probe p = probes.value(clip);
-        const QList<Media::Stream> streams = Media::streams(clip);
-        Clip c{{clip, p.width, p.height, p.fps, p.audioCodec.has_value(), p.duration},
-               Media::streamsOf(streams, Media::Stream::Kind::audio),
-               {}};
-        const QString folder = scratch.file(QString::number(i));
-        if (!QDir().mkpath(folder))
-            throw ConvertError::failed(
-                QStringLiteral("A temporary folder could not be made for the subtitles"));
-        c.text = KeptStreams::readText(clip, streams, QStringLiteral("mp4"),
-                                       QStringLiteral("picture subtitles can’t be joined"), folder, job);
-        commonSound = std::min(commonSound, int(c.sound.size()));
-        commonText = std::min(commonText, int(c.text.size()));
-        probed << c;
-        total += p.duration;
-    }
-    // A clip without sound gets a silent first track; further tracks only join when all have them.
-    const int soundTracks = std::max(1, commonSound);
-    QList<JoinClip> joinClips;
-    ToolArgs::Extras extras;
-    for (const Clip& c : probed) {
-        joinClips << c.args;
-        for (qsizetype k = soundTracks; k < c.sound.size(); ++k)
-            job.addNote(QStringLiteral("The sound track “%1” of %2 was left out: not every clip has it")
-                            .arg(Media::streamName(c.sound[k], int(k) + 1), ToolRun::fileName(c.args.path)));
-        for (qsizetype k = commonText; k < c.text.size(); ++k)
-            KeptStreams::subtitleLeftOut(job, c.text[k].stream, int(k) + 1,
-                                         QStringLiteral("not every clip has them"));
-    }
-    for (int k = 0; k < std::min(soundTracks, int(probed.first().sound.size())); ++k)
-        extras.sound << ToolArgs::Extras::Tags{probed.first().sound[k].language,
-                                               probed.first().sound[k].title};
-    QList<KeptStreams::TextTrack> joined;
-    for (int k = 0; k < commonText; ++k)
-        joined << joinedTrack(probed, k);
-    extras.tracks = KeptStreams::written(
-                        joined, [](const QList<SubtitleCues::Cue>& cues) { return cues; }, scratch.path(),
-                        QStringLiteral("joined"))
-                        .tracks;
-    const QString destination =
-        ToolRun::destination(clips.first(), QStringLiteral("Joined"), QStringLiteral("mp4"));
-    return {Output::write(
-        destination,
-        [&](const QString& temporary) {
-            ToolRun::ffmpeg(args(joinClips, temporary, soundTracks, extras), total, job, progress);
-        },
-        &job)};
-}
-
 std::optional<QString> clipWithoutPicture(const QStringList& clips,
                                           const QHash<QString, Media::Probe>& probes)
 {
@@ -186,8 +118,80 @@ QStringList args(const QList<JoinClip>& clips, const QString& out, int soundTrac
 QStringList selfCheck(const QString& samples, Job& job)
 {
     const QDir dir(samples);
-    return join({dir.filePath(QStringLiteral("clip.mp4")), dir.filePath(QStringLiteral("clip.mov"))}, job,
-                {});
+    return ToolOps::join({dir.filePath(QStringLiteral("clip.mp4")), dir.filePath(QStringLiteral("clip.mov"))},
+                         job, {});
 }
 
 } // namespace JoinWork
+
+namespace ToolOps {
+
+QStringList join(const QStringList& clips, Job& job, const Progress& progress)
+{
+    if (clips.isEmpty()) throw ConvertError::unsupported(QStringLiteral("There are no clips to join"));
+    QHash<QString, Media::Probe> probes;
+    for (const QString& clip : clips) {
+        ToolRun::checkSource(clip);
+        probes.insert(clip, Media::probe(clip));
+    }
+    // The first clip sizes the whole join (a guessed size would be a 2 × 2 video), and ffmpeg
+    // cannot join a clip without a picture: refused here, naming the clip.
+    if (const std::optional<QString> blind = JoinWork::clipWithoutPicture(clips, probes))
+        throw ConvertError::unsupported(JoinWork::noPicture(*blind));
+    const ScratchFolder scratch;
+    QList<Clip> probed;
+    double total = 0;
+    int commonSound = INT_MAX;
+    int commonText = INT_MAX;
+    for (int i = 0; i < clips.size(); ++i) {
+        const QString& clip = clips[i];
+        const Media::Probe p = probes.value(clip);
+        const QList<Media::Stream> streams = Media::streams(clip);
+        Clip c{{clip, p.width, p.height, p.fps, p.audioCodec.has_value(), p.duration},
+               Media::streamsOf(streams, Media::Stream::Kind::audio),
+               {}};
+        const QString folder = scratch.file(QString::number(i));
+        if (!QDir().mkpath(folder))
+            throw ConvertError::failed(
+                QStringLiteral("A temporary folder could not be made for the subtitles"));
+        c.text = KeptStreams::readText(clip, streams, QStringLiteral("mp4"),
+                                       QStringLiteral("picture subtitles can’t be joined"), folder, job);
+        commonSound = std::min(commonSound, int(c.sound.size()));
+        commonText = std::min(commonText, int(c.text.size()));
+        probed << c;
+        total += p.duration;
+    }
+    // A clip without sound gets a silent first track; further tracks only join when all have them.
+    const int soundTracks = std::max(1, commonSound);
+    QList<JoinWork::JoinClip> joinClips;
+    ToolArgs::Extras extras;
+    for (const Clip& c : probed) {
+        joinClips << c.args;
+        for (qsizetype k = soundTracks; k < c.sound.size(); ++k)
+            job.addNote(QStringLiteral("The sound track “%1” of %2 was left out: not every clip has it")
+                            .arg(Media::streamName(c.sound[k], int(k) + 1), ToolRun::fileName(c.args.path)));
+        for (qsizetype k = commonText; k < c.text.size(); ++k)
+            KeptStreams::subtitleLeftOut(job, c.text[k].stream, int(k) + 1,
+                                         QStringLiteral("not every clip has them"));
+    }
+    for (int k = 0; k < std::min(soundTracks, int(probed.first().sound.size())); ++k)
+        extras.sound << ToolArgs::Extras::Tags{probed.first().sound[k].language,
+                                               probed.first().sound[k].title};
+    QList<KeptStreams::TextTrack> joined;
+    for (int k = 0; k < commonText; ++k)
+        joined << joinedTrack(probed, k);
+    extras.tracks = KeptStreams::written(
+                        joined, [](const QList<SubtitleCues::Cue>& cues) { return cues; }, scratch.path(),
+                        QStringLiteral("joined"))
+                        .tracks;
+    const QString destination =
+        ToolRun::destination(clips.first(), QStringLiteral("Joined"), QStringLiteral("mp4"));
+    return {Output::write(
+        destination,
+        [&](const QString& temporary) {
+            ToolRun::ffmpeg(JoinWork::args(joinClips, temporary, soundTracks, extras), total, job, progress);
+        },
+        &job)};
+}
+
+} // namespace ToolOps

@@ -15,13 +15,18 @@ class Job;
 // The Join Videos tool's work, on a worker thread. Blocks and throws ConvertError; the clips are
 // never written, the result is committed under a free name and a failure or a cancel leaves
 // nothing behind. Progress is the join's fraction, 0…1.
-namespace JoinWork {
+namespace ToolOps {
 
 // "<first clip's base> Joined.mp4" in the first clip's output folder: the clips in order, each
 // fitted into the first clip's picture size at its frame rate, a silent track for clips without
 // sound, the sound tracks and text subtitles every clip has. Refused before any ffmpeg run when
 // the list is empty or a clip has no picture (noPicture names the first such clip).
 QStringList join(const QStringList& clips, Job& job, const Progress& progress);
+
+} // namespace ToolOps
+
+// What the operation is built from, and its self-test rows.
+namespace JoinWork {
 
 // The first of `clips`, in order, whose probe in `probes` shows no picture size; none when every
 // clip has one. A clip without a probe yet counts as having one.

@@ -146,6 +146,6 @@ void RedactVideoView::apply()
     const std::optional<TimeRange> range = m_wholeVideo ? std::nullopt : std::optional<TimeRange>(m_range);
     context().run(QStringLiteral("Redacting video"), std::nullopt,
                   [boxes, style, range](const QString& file, Job& job, const Progress& progress) {
-                      return RedactVideoWork::redact(file, boxes, style, range, job, progress);
+                      return ToolOps::redactVideo(file, boxes, style, range, job, progress);
                   });
 }

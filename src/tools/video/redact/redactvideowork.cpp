@@ -23,24 +23,6 @@ QString clip(const QString& samples)
 
 namespace RedactVideoWork {
 
-QStringList redact(const QString& source, const QList<QRectF>& boxes, RedactStyle style,
-                   const std::optional<TimeRange>& range, Job& job, const Progress& progress)
-{
-    if (boxes.isEmpty()) throw ConvertError::unsupported(QStringLiteral("There are no areas to redact"));
-    ToolRun::checkSource(source);
-    const QString ext = ToolRun::ext(source);
-    const double duration = Media::probe(source).duration;
-    // A cover picture may show what the boxes hide. The tracks' languages are not the file's
-    // metadata that the copy leaves behind.
-    const QList<Media::Stream> streams = Media::streams(source);
-    ToolArgs::Extras extras = KeptStreams::copied(streams, ext, true, false, job);
-    for (const Media::Stream& a : Media::streamsOf(streams, Media::Stream::Kind::audio))
-        extras.sound << ToolArgs::Extras::Tags{a.language, {}};
-    return ToolRun::writeVideo(
-        source, QStringLiteral("Redacted"), duration, job, progress,
-        [&](const QString& temporary) { return args(source, boxes, style, range, ext, temporary, extras); });
-}
-
 QString redactGraph(const QList<QRectF>& boxes, RedactStyle style, const std::optional<TimeRange>& range)
 {
     using ToolArgs::fixed;
@@ -97,19 +79,43 @@ QStringList args(const QString& source, const QList<QRectF>& boxes, RedactStyle 
 
 QStringList checkBlur(const QString& samples, Job& job)
 {
-    return redact(clip(samples), {QRectF(0.1, 0.1, 0.3, 0.3)}, RedactStyle::blur, std::nullopt, job, {});
+    return ToolOps::redactVideo(clip(samples), {QRectF(0.1, 0.1, 0.3, 0.3)}, RedactStyle::blur, std::nullopt,
+                                job, {});
 }
 
 QStringList checkPixelateRange(const QString& samples, Job& job)
 {
-    return redact(clip(samples), {QRectF(0.1, 0.1, 0.3, 0.3), QRectF(0.5, 0.5, 0.2, 0.2)},
-                  RedactStyle::pixelate, TimeRange{1.0, 2.0}, job, {});
+    return ToolOps::redactVideo(clip(samples), {QRectF(0.1, 0.1, 0.3, 0.3), QRectF(0.5, 0.5, 0.2, 0.2)},
+                                RedactStyle::pixelate, TimeRange{1.0, 2.0}, job, {});
 }
 
 QStringList checkBlack(const QString& samples, Job& job)
 {
-    return redact(clip(samples), {QRectF(0.4, 0.4, 0.2, 0.1)}, RedactStyle::black, TimeRange{0.5, 1.5}, job,
-                  {});
+    return ToolOps::redactVideo(clip(samples), {QRectF(0.4, 0.4, 0.2, 0.1)}, RedactStyle::black,
+                                TimeRange{0.5, 1.5}, job, {});
 }
 
 } // namespace RedactVideoWork
+
+namespace ToolOps {
+
+QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, RedactStyle style,
+                        const std::optional<TimeRange>& range, Job& job, const Progress& progress)
+{
+    if (boxes.isEmpty()) throw ConvertError::unsupported(QStringLiteral("There are no areas to redact"));
+    ToolRun::checkSource(source);
+    const QString ext = ToolRun::ext(source);
+    const double duration = Media::probe(source).duration;
+    // A cover picture may show what the boxes hide. The tracks' languages are not the file's
+    // metadata that the copy leaves behind.
+    const QList<Media::Stream> streams = Media::streams(source);
+    ToolArgs::Extras extras = KeptStreams::copied(streams, ext, true, false, job);
+    for (const Media::Stream& a : Media::streamsOf(streams, Media::Stream::Kind::audio))
+        extras.sound << ToolArgs::Extras::Tags{a.language, {}};
+    return ToolRun::writeVideo(
+        source, QStringLiteral("Redacted"), duration, job, progress, [&](const QString& temporary) {
+            return RedactVideoWork::args(source, boxes, style, range, ext, temporary, extras);
+        });
+}
+
+} // namespace ToolOps

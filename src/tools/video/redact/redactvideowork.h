@@ -16,13 +16,18 @@ class Job;
 // the source is never written, the result is committed under a free name and a failure or a
 // cancel leaves nothing behind. Progress is this file's fraction, 0…1. Boxes are unit rectangles
 // of the picture (x, y from the top left, width, height, each 0…1).
-namespace RedactVideoWork {
+namespace ToolOps {
 
 // "<base> Redacted.<ext>": each of `boxes` (at least one) covered in turn in `style`, during
 // `range` or the whole video; the audio copied, the file's global metadata and cover pictures
 // dropped.
-QStringList redact(const QString& source, const QList<QRectF>& boxes, RedactStyle style,
-                   const std::optional<TimeRange>& range, Job& job, const Progress& progress);
+QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, RedactStyle style,
+                        const std::optional<TimeRange>& range, Job& job, const Progress& progress);
+
+} // namespace ToolOps
+
+// What the operation is built from, and its self-test rows.
+namespace RedactVideoWork {
 
 // The filter graph covering `boxes`, its last output labelled "[s<count - 1>]".
 QString redactGraph(const QList<QRectF>& boxes, RedactStyle style, const std::optional<TimeRange>& range);

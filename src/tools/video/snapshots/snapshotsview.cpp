@@ -126,6 +126,6 @@ void SnapshotsView::apply()
     const QList<double> times = m_shots.times();
     context().runOnce(QStringLiteral("Saving snapshots"), SnapshotShots::detail(int(times.size())),
                       [file, times](Job& job, const Progress& progress) {
-                          return SnapshotsWork::snapshots(file, times, job, progress);
+                          return ToolOps::snapshots(file, times, job, progress);
                       });
 }

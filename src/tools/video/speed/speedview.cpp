@@ -90,7 +90,7 @@ void SpeedView::apply()
     context().run(
         QStringLiteral("Changing speed"), std::nullopt,
         [speed, keepPitch, label](const QString& file, Job& job, const Progress& progress) {
-            return SpeedWork::speed(file, speed, keepPitch, label, job, progress);
+            return ToolOps::speed(file, speed, keepPitch, label, job, progress);
         },
         Jobs::Order::oneAfterAnother);
 }

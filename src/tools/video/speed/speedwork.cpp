@@ -27,53 +27,6 @@ QString n(int value)
 
 namespace SpeedWork {
 
-QStringList speed(const QString& source, double speed, bool keepPitch, const QString& label, Job& job,
-                  const Progress& progress)
-{
-    checkSpeed(speed);
-    ToolRun::checkSource(source);
-    const QString ext = ToolRun::ext(source);
-    const Media::Probe probe = Media::probe(source);
-    const QList<Media::Stream> streams = Media::streams(source);
-    ToolArgs::Extras extras = KeptStreams::copied(streams, ext, false, true, job);
-    // Every sound track goes through its own tempo chain, at its own sample rate.
-    QList<int> rates;
-    for (const Media::Stream& a : Media::streamsOf(streams, Media::Stream::Kind::audio)) {
-        rates << (a.sampleRate > 0 ? a.sampleRate : probe.sampleRate);
-        extras.sound << ToolArgs::Extras::Tags{a.language, a.title};
-    }
-    if (rates.isEmpty() && probe.audioCodec) rates << probe.sampleRate;
-    const ScratchFolder scratch;
-    const QList<KeptStreams::TextTrack> text = KeptStreams::readText(
-        source, streams, ext, QStringLiteral("picture subtitles can’t be retimed"), scratch.path(), job);
-    extras.tracks =
-        KeptStreams::written(
-            text, [&](const QList<SubtitleCues::Cue>& cues) { return SubtitleCues::scaled(cues, speed); },
-            scratch.path(), QStringLiteral("speed"))
-            .tracks;
-    return ToolRun::writeVideo(source, QStringLiteral("Speed ") + label, probe.duration / speed, job,
-                               progress, [&](const QString& temporary) {
-                                   return args(source, speed, keepPitch, rates, ext, temporary, extras);
-                               });
-}
-
-QString atempo(double speed)
-{
-    checkSpeed(speed);
-    // One atempo filter takes factors from 0.5 to 2; larger changes are chained.
-    QStringList chain;
-    while (speed > 2) {
-        chain << QStringLiteral("atempo=2");
-        speed /= 2;
-    }
-    while (speed < 0.5) {
-        chain << QStringLiteral("atempo=0.5");
-        speed *= 2;
-    }
-    chain << QStringLiteral("atempo=") + ToolArgs::fixed(speed, 4);
-    return chain.join(QLatin1Char(','));
-}
-
 QString speedGraph(double speed, bool keepPitch, std::optional<int> sampleRate)
 {
     return speedGraph(speed, keepPitch, sampleRate ? QList<int>{*sampleRate} : QList<int>{});
@@ -86,7 +39,7 @@ QString speedGraph(double speed, bool keepPitch, const QList<int>& sampleRates)
     const bool one = sampleRates.size() == 1;
     for (int k = 0; k < sampleRates.size(); ++k) {
         const QString chain =
-            keepPitch ? atempo(speed)
+            keepPitch ? ToolOps::atempo(speed)
                       : QStringLiteral("asetrate=%1*%2,aresample=%1").arg(n(sampleRates[k]), fixed(speed, 4));
         g += (one ? QStringLiteral(";[0:a]") : QStringLiteral(";[0:a:%1]").arg(n(k))) + chain +
              (one ? QStringLiteral("[a]") : QStringLiteral("[a%1]").arg(n(k)));
@@ -115,13 +68,66 @@ QStringList args(const QString& source, double speed, bool keepPitch, const QLis
 
 QStringList checkTwice(const QString& samples, Job& job)
 {
-    return speed(QDir(samples).filePath(QStringLiteral("clip.mp4")), 2, true, QStringLiteral("2x"), job, {});
+    return ToolOps::speed(QDir(samples).filePath(QStringLiteral("clip.mp4")), 2, true, QStringLiteral("2x"),
+                          job, {});
 }
 
 QStringList checkQuarter(const QString& samples, Job& job)
 {
-    return speed(QDir(samples).filePath(QStringLiteral("clip.mp4")), 0.25, false, QStringLiteral(".25x"), job,
-                 {});
+    return ToolOps::speed(QDir(samples).filePath(QStringLiteral("clip.mp4")), 0.25, false,
+                          QStringLiteral(".25x"), job, {});
 }
 
 } // namespace SpeedWork
+
+namespace ToolOps {
+
+QStringList speed(const QString& source, double speed, bool keepPitch, const QString& label, Job& job,
+                  const Progress& progress)
+{
+    checkSpeed(speed);
+    ToolRun::checkSource(source);
+    const QString ext = ToolRun::ext(source);
+    const Media::Probe probe = Media::probe(source);
+    const QList<Media::Stream> streams = Media::streams(source);
+    ToolArgs::Extras extras = KeptStreams::copied(streams, ext, false, true, job);
+    // Every sound track goes through its own tempo chain, at its own sample rate.
+    QList<int> rates;
+    for (const Media::Stream& a : Media::streamsOf(streams, Media::Stream::Kind::audio)) {
+        rates << (a.sampleRate > 0 ? a.sampleRate : probe.sampleRate);
+        extras.sound << ToolArgs::Extras::Tags{a.language, a.title};
+    }
+    if (rates.isEmpty() && probe.audioCodec) rates << probe.sampleRate;
+    const ScratchFolder scratch;
+    const QList<KeptStreams::TextTrack> text = KeptStreams::readText(
+        source, streams, ext, QStringLiteral("picture subtitles can’t be retimed"), scratch.path(), job);
+    extras.tracks =
+        KeptStreams::written(
+            text, [&](const QList<SubtitleCues::Cue>& cues) { return SubtitleCues::scaled(cues, speed); },
+            scratch.path(), QStringLiteral("speed"))
+            .tracks;
+    return ToolRun::writeVideo(source, QStringLiteral("Speed ") + label, probe.duration / speed, job,
+                               progress, [&](const QString& temporary) {
+                                   return SpeedWork::args(source, speed, keepPitch, rates, ext, temporary,
+                                                          extras);
+                               });
+}
+
+QString atempo(double speed)
+{
+    checkSpeed(speed);
+    // One atempo filter takes factors from 0.5 to 2; larger changes are chained.
+    QStringList chain;
+    while (speed > 2) {
+        chain << QStringLiteral("atempo=2");
+        speed /= 2;
+    }
+    while (speed < 0.5) {
+        chain << QStringLiteral("atempo=0.5");
+        speed *= 2;
+    }
+    chain << QStringLiteral("atempo=") + ToolArgs::fixed(speed, 4);
+    return chain.join(QLatin1Char(','));
+}
+
+} // namespace ToolOps

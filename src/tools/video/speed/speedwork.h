@@ -13,7 +13,7 @@ class Job;
 // The Change Video Speed tool's work on one file, on a worker thread. Blocks and throws
 // ConvertError; the source is never written, the result is committed under a free name and a
 // failure or a cancel leaves nothing behind. Progress is this file's fraction, 0…1.
-namespace SpeedWork {
+namespace ToolOps {
 
 // "<base> Speed <label>.<ext>": played `speed` times as fast (above 0 and finite, else refused
 // before any work), the sound's pitch kept when `keepPitch`, else following the speed; every
@@ -24,6 +24,11 @@ QStringList speed(const QString& source, double speed, bool keepPitch, const QSt
 
 // The tempo filter chain for a factor above 0: "atempo=2,atempo=1.5000" for 3. Refuses any other.
 QString atempo(double speed);
+
+} // namespace ToolOps
+
+// What the operation is built from, and its self-test rows.
+namespace SpeedWork {
 
 // The picture's and, given the source's sample rate, the sound's speed graph.
 QString speedGraph(double speed, bool keepPitch, std::optional<int> sampleRate);

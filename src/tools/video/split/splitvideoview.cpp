@@ -147,6 +147,6 @@ void SplitVideoView::apply()
     const QString file = context().urls().value(0);
     context().runOnce(QStringLiteral("Splitting video"), QStringLiteral("%1 clips").arg(parts.size()),
                       [file, parts, fast](Job& job, const Progress& progress) {
-                          return SplitVideoWork::split(file, parts, fast, job, progress);
+                          return ToolOps::splitVideo(file, parts, fast, job, progress);
                       });
 }

@@ -13,8 +13,18 @@
 
 namespace SplitVideoWork {
 
-QStringList split(const QString& source, const QList<TimeRange>& parts, bool fast, Job& job,
-                  const Progress& progress)
+QStringList selfCheck(const QString& samples, Job& job)
+{
+    return ToolOps::splitVideo(QDir(samples).filePath(QStringLiteral("clip.mp4")), {{0, 1.5}, {1.5, 3.0}},
+                               false, job, {});
+}
+
+} // namespace SplitVideoWork
+
+namespace ToolOps {
+
+QStringList splitVideo(const QString& source, const QList<TimeRange>& parts, bool fast, Job& job,
+                       const Progress& progress)
 {
     if (parts.isEmpty()) throw ConvertError::unsupported(QStringLiteral("There are no parts to split into"));
     ToolRun::checkSource(source);
@@ -47,9 +57,4 @@ QStringList split(const QString& source, const QList<TimeRange>& parts, bool fas
     return {staging.commit()};
 }
 
-QStringList selfCheck(const QString& samples, Job& job)
-{
-    return split(QDir(samples).filePath(QStringLiteral("clip.mp4")), {{0, 1.5}, {1.5, 3.0}}, false, job, {});
-}
-
-} // namespace SplitVideoWork
+} // namespace ToolOps

@@ -94,7 +94,7 @@ void TrimVideoView::apply()
     context().run(
         QStringLiteral("Trimming video"), std::nullopt,
         [range, fast](const QString& file, Job& job, const Progress& progress) {
-            return TrimVideoWork::trim(file, range, fast, job, progress);
+            return ToolOps::trimVideo(file, range, fast, job, progress);
         },
         Jobs::Order::oneAfterAnother);
 }

@@ -10,7 +10,21 @@
 
 namespace TrimVideoWork {
 
-QStringList trim(const QString& source, TimeRange range, bool fast, Job& job, const Progress& progress)
+QStringList checkReencoded(const QString& samples, Job& job)
+{
+    return ToolOps::trimVideo(QDir(samples).filePath(QStringLiteral("clip.mp4")), {0.5, 2.5}, false, job, {});
+}
+
+QStringList checkFast(const QString& samples, Job& job)
+{
+    return ToolOps::trimVideo(QDir(samples).filePath(QStringLiteral("clip.mp4")), {0.5, 2.5}, true, job, {});
+}
+
+} // namespace TrimVideoWork
+
+namespace ToolOps {
+
+QStringList trimVideo(const QString& source, TimeRange range, bool fast, Job& job, const Progress& progress)
 {
     ToolRun::checkSource(source);
     const QString ext = ToolRun::ext(source);
@@ -32,14 +46,4 @@ QStringList trim(const QString& source, TimeRange range, bool fast, Job& job, co
         &job)};
 }
 
-QStringList checkReencoded(const QString& samples, Job& job)
-{
-    return trim(QDir(samples).filePath(QStringLiteral("clip.mp4")), {0.5, 2.5}, false, job, {});
-}
-
-QStringList checkFast(const QString& samples, Job& job)
-{
-    return trim(QDir(samples).filePath(QStringLiteral("clip.mp4")), {0.5, 2.5}, true, job, {});
-}
-
-} // namespace TrimVideoWork
+} // namespace ToolOps

@@ -35,27 +35,27 @@ class BleepWorkTest : public QObject
         const QString graph =
             "[0:a]volume=0:enable='between(t,1.000,2.500)'[muted];aevalsrc='%1':s=48000[beep];"
             "[muted][beep]amix=inputs=2:duration=first:normalize=0[out]";
-        QCOMPARE(BleepWork::filter({one}, 2),
+        QCOMPARE(Bleeper::filter({one}, 2),
                  QStringList({"-filter_complex", graph.arg(tone + "|" + tone), "-map", "[out]"}));
-        QCOMPARE(BleepWork::filter({one}, 1)[1], graph.arg(tone));
-        QCOMPARE(BleepWork::filter({one}, 6)[1], graph.arg(QStringList(6, tone).join('|')));
+        QCOMPARE(Bleeper::filter({one}, 1)[1], graph.arg(tone));
+        QCOMPARE(Bleeper::filter({one}, 6)[1], graph.arg(QStringList(6, tone).join('|')));
     }
 
     void bleepSilencesTheRanges()
     {
         const QList<BleepRange> ranges{{QUuid::createUuid(), 2.0, 2.5}, {QUuid::createUuid(), 1.2, 1.6}};
-        const QString out = BleepWork::bleep(path("Tone.wav"), ranges, m_job, {}).value(0);
+        const QString out = ToolOps::bleep(path("Tone.wav"), ranges, m_job, {}).value(0);
         QCOMPARE(out, path("Tone Bleeped.wav"));
         QVERIFY(qAbs(ffprobe(out).duration - 5.0) < 0.1);
         // Inside a range only the tone (amplitude 0.3, −10.5 dB) is left; outside, the source.
         QVERIFY(qAbs(levels(out, "1.25", "1.55").first + 10.5) < 0.6);
         QVERIFY(qAbs(levels(out, "2.6", "2.9").first + 7.5) < 0.6);
-        QVERIFY_THROWS_EXCEPTION(ConvertError, BleepWork::bleep(path("Tone.wav"), {}, m_job, {}));
+        QVERIFY_THROWS_EXCEPTION(ConvertError, ToolOps::bleep(path("Tone.wav"), {}, m_job, {}));
 
         // Every channel of surround sound is silenced and sounds the tone, the centre's own
         // tone gone.
         const QString surround =
-            BleepWork::bleep(path("Centre.flac"), {{QUuid::createUuid(), 1.0, 2.0}}, m_job, {}).value(0);
+            ToolOps::bleep(path("Centre.flac"), {{QUuid::createUuid(), 1.0, 2.0}}, m_job, {}).value(0);
         QCOMPARE(ffprobe(surround).channels, 6);
         for (int channel = 0; channel < 6; ++channel) {
             const double peak = channelPeak(surround, channel, "1.1", "1.9");

@@ -56,8 +56,7 @@ class NormalizeWorkTest : public QObject
         QFETCH(QString, source);
         QFETCH(QString, result);
         const Probed before = ffprobe(path(source));
-        const QString out =
-            NormalizeWork::normalize(path(source), LoudnessTarget::streaming, m_job, {}).value(0);
+        const QString out = ToolOps::normalize(path(source), LoudnessTarget::streaming, m_job, {}).value(0);
         QCOMPARE(out, path(result));
         const Probed after = ffprobe(out);
         QCOMPARE(after.sampleRate, before.sampleRate);
@@ -67,15 +66,14 @@ class NormalizeWorkTest : public QObject
 
     void normalizePeak()
     {
-        const QString out =
-            NormalizeWork::normalize(path("Tone.wav"), LoudnessTarget::peak, m_job, {}).value(0);
+        const QString out = ToolOps::normalize(path("Tone.wav"), LoudnessTarget::peak, m_job, {}).value(0);
         QVERIFY2(qAbs(levels(out).first + 1.0) < 0.2, qPrintable(QString::number(levels(out).first)));
         // A file whose peak can't be measured fails instead of getting a guessed gain: one without
         // sound, and one whose sound lasts no time, which ffmpeg would "normalize" without a word.
         QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "sine", "-t", "0", path("Empty.wav")}));
         for (const QString name : {"Empty.wav", "Picture.mp4"}) {
-            const ConvertError e = Fixture::failure(
-                [&] { NormalizeWork::normalize(path(name), LoudnessTarget::peak, m_job, {}); });
+            const ConvertError e =
+                Fixture::failure([&] { ToolOps::normalize(path(name), LoudnessTarget::peak, m_job, {}); });
             QVERIFY2(e.message().startsWith("Couldn’t measure the loudest peak of " + name),
                      qPrintable(e.message()));
         }

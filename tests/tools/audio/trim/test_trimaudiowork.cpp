@@ -39,17 +39,17 @@ class TrimAudioWorkTest : public QObject
     void trimNamesAndRange()
     {
         for (const QString suffix : {"", " 2", " 3"}) {
-            const QStringList r = TrimAudioWork::trim(path("Talk.m4a"), 0.5, 2.5, m_job, {});
+            const QStringList r = ToolOps::trimAudio(path("Talk.m4a"), 0.5, 2.5, m_job, {});
             QCOMPARE(r, QStringList{path("Talk Trimmed" + suffix + ".m4a")});
         }
         QCOMPARE(ffprobe(path("Talk Trimmed.m4a")).channels, 1);
         QVERIFY(qAbs(ffprobe(path("Talk Trimmed.m4a")).duration - 2.0) < 0.1);
-        const QStringList mp3 = TrimAudioWork::trim(path("Song.MP3"), 1, 3, m_job, {});
+        const QStringList mp3 = ToolOps::trimAudio(path("Song.MP3"), 1, 3, m_job, {});
         QCOMPARE(mp3, QStringList{path("Song Trimmed.mp3")});
 
         // Past the end ffmpeg writes an empty file and exits 0; that file must not be delivered.
         const ConvertError e =
-            Fixture::failure([&] { TrimAudioWork::trim(path("Talk.m4a"), 7, 9, m_job, {}); });
+            Fixture::failure([&] { ToolOps::trimAudio(path("Talk.m4a"), 7, 9, m_job, {}); });
         QCOMPARE(e.message(), "The chosen range lies past the end of Talk.m4a");
         QVERIFY(!QFile::exists(path("Talk Trimmed 4.m4a")));
         QVERIFY(hiddenIn(m_dir.path()).isEmpty());

@@ -47,8 +47,8 @@ class VisualizerWorkTest : public QObject
 
     void visualize()
     {
-        const QString square = VisualizerWork::visualize(path("Song.MP3"), VisualShape::square,
-                                                         VisualStyle::wave, "FF5200", std::nullopt, m_job, {})
+        const QString square = ToolOps::visualize(path("Song.MP3"), VisualShape::square, VisualStyle::wave,
+                                                  "FF5200", std::nullopt, m_job, {})
                                    .value(0);
         QCOMPARE(square, path("Song Visualizer.mp4"));
         const Probed s = ffprobe(square);
@@ -59,16 +59,16 @@ class VisualizerWorkTest : public QObject
 
         // A background whose name ffmpeg would take for a numbered sequence reaches it as a PNG.
         const QString portrait =
-            VisualizerWork::visualize(path("Song.MP3"), VisualShape::portrait, VisualStyle::bars, "FFFFFF",
-                                      path("bg 100%d.png"), m_job, {})
+            ToolOps::visualize(path("Song.MP3"), VisualShape::portrait, VisualStyle::bars, "FFFFFF",
+                               path("bg 100%d.png"), m_job, {})
                 .value(0);
         const Probed p = ffprobe(portrait);
         QCOMPARE(QSize(p.width, p.height), QSize(1080, 1920));
 
         // Bars of a stereo song are drawn in the chosen colour on both channels, none in white.
         QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "sine=f=440:d=1.5", "-ac", "2", path("Duet.mp3")}));
-        const QString bars = VisualizerWork::visualize(path("Duet.mp3"), VisualShape::square,
-                                                       VisualStyle::bars, "38D9F5", std::nullopt, m_job, {})
+        const QString bars = ToolOps::visualize(path("Duet.mp3"), VisualShape::square, VisualStyle::bars,
+                                                "38D9F5", std::nullopt, m_job, {})
                                  .value(0);
         QVERIFY(Fixture::ffmpeg({"-ss", "1", "-i", bars, "-frames:v", "1", path("frame.png")}));
         const QImage frame(path("frame.png"));
@@ -86,13 +86,13 @@ class VisualizerWorkTest : public QObject
 
         for (const QString bad : {"red", "FF520", "FF5200:x", "0xFF5200", "FF5200[v]"})
             QCOMPARE(Fixture::failure([&] {
-                         VisualizerWork::visualize(path("Song.MP3"), VisualShape::square, VisualStyle::line,
-                                                   bad, std::nullopt, m_job, {});
+                         ToolOps::visualize(path("Song.MP3"), VisualShape::square, VisualStyle::line, bad,
+                                            std::nullopt, m_job, {});
                      }).kind(),
                      ConvertError::Kind::unsupported);
         const ConvertError unreadable = Fixture::failure([&] {
-            VisualizerWork::visualize(path("Song.MP3"), VisualShape::square, VisualStyle::line, "FFFFFF",
-                                      path("Talk.m4a"), m_job, {});
+            ToolOps::visualize(path("Song.MP3"), VisualShape::square, VisualStyle::line, "FFFFFF",
+                               path("Talk.m4a"), m_job, {});
         });
         QCOMPARE(unreadable.message(), "Couldn’t read the background picture Talk.m4a");
         QVERIFY(hiddenIn(m_dir.path()).isEmpty());
@@ -107,8 +107,8 @@ class VisualizerWorkTest : public QObject
         std::optional<ConvertError> error;
         std::thread worker([&] {
             error = Fixture::failure([&] {
-                VisualizerWork::visualize(longSong, VisualShape::landscape, VisualStyle::wave, "FFFFFF",
-                                          std::nullopt, job, [&](double) { job.cancel(); });
+                ToolOps::visualize(longSong, VisualShape::landscape, VisualStyle::wave, "FFFFFF",
+                                   std::nullopt, job, [&](double) { job.cancel(); });
             });
         });
         worker.join();

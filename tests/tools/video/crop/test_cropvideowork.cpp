@@ -27,7 +27,7 @@ class CropVideoWorkTest : public QObject
     void crop()
     {
         const QString crop =
-            CropVideoWork::crop(path("Trip.mp4"), QRectF(0.25, 0.25, 0.5, 0.5), m_job, {}).value(0);
+            ToolOps::cropVideo(path("Trip.mp4"), QRectF(0.25, 0.25, 0.5, 0.5), m_job, {}).value(0);
         QCOMPARE(crop, path("Trip Cropped.mp4"));
         QCOMPARE(QSize(ffprobe(crop).width, ffprobe(crop).height), QSize(320, 180));
     }

@@ -29,7 +29,7 @@ class JoinWorkTest : public QObject
 
     void join()
     {
-        const QString joined = JoinWork::join({path("Trip.mp4"), path("Quiet.mov")}, m_job, {}).value(0);
+        const QString joined = ToolOps::join({path("Trip.mp4"), path("Quiet.mov")}, m_job, {}).value(0);
         QCOMPARE(joined, path("Trip Joined.mp4"));
         const Probed p = ffprobe(joined);
         QVERIFY(!p.audio.isEmpty());
@@ -37,7 +37,7 @@ class JoinWorkTest : public QObject
         QVERIFY(near(p.duration, 5.0, 0.2));
         // A first clip without a picture would size the join at 2 × 2.
         QCOMPARE(Fixture::failure([&] {
-                     JoinWork::join({path("Sound.m4a"), path("Trip.mp4")}, m_job, {});
+                     ToolOps::join({path("Sound.m4a"), path("Trip.mp4")}, m_job, {});
                  }).message(),
                  "Sound.m4a has no picture to join");
         QVERIFY(!QFile::exists(path("Sound Joined.mp4")));
@@ -60,7 +60,7 @@ class JoinWorkTest : public QObject
         const QString trip = path("Trip.mp4"), quiet = path("Quiet.mov"), sound = path("Sound.m4a");
         for (const QStringList& clips : {QStringList{trip, sound}, QStringList{trip, quiet, sound, trip}}) {
             Job job({}, {}, 0);
-            const ConvertError e = Fixture::failure([&] { JoinWork::join(clips, job, {}); });
+            const ConvertError e = Fixture::failure([&] { ToolOps::join(clips, job, {}); });
             QCOMPARE(e.message(), "Sound.m4a has no picture to join");
             QVERIFY(!QFile::exists(log));
             QCOMPARE(Fixture::entries(m_dir.path()), before);

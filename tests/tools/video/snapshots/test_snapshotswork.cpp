@@ -25,14 +25,13 @@ class SnapshotsWorkTest : public QObject
 
     void snapshotsInTimeOrder()
     {
-        const QStringList shots = SnapshotsWork::snapshots(path("Trip.mp4"), {2.0, 0.5}, m_job, {});
+        const QStringList shots = ToolOps::snapshots(path("Trip.mp4"), {2.0, 0.5}, m_job, {});
         QCOMPARE(shots, QStringList({path("Trip Snapshot 1.png"), path("Trip Snapshot 2.png")}));
         QCOMPARE(QImage(shots[0]).size(), QSize(640, 360));
-        QCOMPARE(SnapshotsWork::snapshots(path("Trip.mp4"), {1.0}, m_job, {}),
+        QCOMPARE(ToolOps::snapshots(path("Trip.mp4"), {1.0}, m_job, {}),
                  QStringList{path("Trip Snapshot.png")});
-        QCOMPARE(
-            Fixture::failure([&] { SnapshotsWork::snapshots(path("Trip.mp4"), {9.0}, m_job, {}); }).message(),
-            "Nothing was written");
+        QCOMPARE(Fixture::failure([&] { ToolOps::snapshots(path("Trip.mp4"), {9.0}, m_job, {}); }).message(),
+                 "Nothing was written");
     }
 };
 

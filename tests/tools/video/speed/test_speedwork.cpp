@@ -30,10 +30,10 @@ class SpeedWorkTest : public QObject
 
     void pace()
     {
-        const QString fast = SpeedWork::speed(path("Trip.mp4"), 2, true, "2x", m_job, {}).value(0);
+        const QString fast = ToolOps::speed(path("Trip.mp4"), 2, true, "2x", m_job, {}).value(0);
         QCOMPARE(fast, path("Trip Speed 2x.mp4"));
         QVERIFY(near(ffprobe(fast).duration, 1.5) && !ffprobe(fast).audio.isEmpty());
-        const QString slow = SpeedWork::speed(path("Quiet.mov"), 0.5, false, ".5x", m_job, {}).value(0);
+        const QString slow = ToolOps::speed(path("Quiet.mov"), 0.5, false, ".5x", m_job, {}).value(0);
         QCOMPARE(slow, path("Quiet Speed .5x.mov"));
         QVERIFY(near(ffprobe(slow).duration, 4.0) && ffprobe(slow).audio.isEmpty());
     }
@@ -55,7 +55,7 @@ class SpeedWorkTest : public QObject
         for (const bool keepPitch : {false, true})
             for (const double bad : {qQNaN(), qInf(), -qInf(), 0.0, -2.0}) {
                 const ConvertError e = Fixture::failure(
-                    [&] { SpeedWork::speed(path("Trip.mp4"), bad, keepPitch, "x", m_job, {}); });
+                    [&] { ToolOps::speed(path("Trip.mp4"), bad, keepPitch, "x", m_job, {}); });
                 QCOMPARE(e.kind(), ConvertError::Kind::unsupported);
                 QCOMPARE(e.message(), "The speed must be a number above zero");
                 QVERIFY(!QFile::exists(log));
@@ -68,13 +68,13 @@ class SpeedWorkTest : public QObject
     {
         const RowLocale locale;
         QVERIFY(locale.isSet());
-        QCOMPARE(SpeedWork::atempo(4), "atempo=2,atempo=2.0000");
-        QCOMPARE(SpeedWork::atempo(0.25), "atempo=0.5,atempo=0.5000");
-        QCOMPARE(SpeedWork::atempo(3), "atempo=2,atempo=1.5000");
-        QCOMPARE(SpeedWork::atempo(1.25), "atempo=1.2500");
+        QCOMPARE(ToolOps::atempo(4), "atempo=2,atempo=2.0000");
+        QCOMPARE(ToolOps::atempo(0.25), "atempo=0.5,atempo=0.5000");
+        QCOMPARE(ToolOps::atempo(3), "atempo=2,atempo=1.5000");
+        QCOMPARE(ToolOps::atempo(1.25), "atempo=1.2500");
         // NaN first: its tempo chain ends even when it is let through, the others' never do.
         for (const double bad : {qQNaN(), 0.0, -1.0, qInf()})
-            QVERIFY_THROWS_EXCEPTION(ConvertError, SpeedWork::atempo(bad));
+            QVERIFY_THROWS_EXCEPTION(ConvertError, ToolOps::atempo(bad));
         QCOMPARE(SpeedWork::speedGraph(0.5, false, 44100),
                  "[0:v]setpts=PTS/0.5000[v];[0:a]asetrate=44100*0.5000,aresample=44100[a]");
         QCOMPARE(SpeedWork::speedGraph(2, true, std::nullopt), "[0:v]setpts=PTS/2.0000[v]");
