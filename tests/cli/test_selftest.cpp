@@ -313,7 +313,6 @@ class SelfTestTest : public QObject
         QTest::newRow("no sample.pdf")
             << QStringList{"sample.pdf"}
             << QStringList{"compress pdf", "pdf metadata", "split pdf", "merge pdf", "organize pdf"};
-        QTest::newRow("no sample.zip") << QStringList{"sample.zip"} << QStringList{"extract archive"};
         const QStringList all{"photo.jpg", "photo.png",  "clip.mp4",  "clip.mov",
                               "song.mp3",  "sample.pdf", "sample.zip"};
         QTest::newRow("empty folder") << all << names;
