@@ -84,6 +84,8 @@ const Check table[] = {
     {ToolID::muteVideo, QStringLiteral("mute"), instant(ToolID::muteVideo, {QStringLiteral("clip.mp4")})},
     {ToolID::compress, QStringLiteral("compress video"), CompressWork::checkVideo},
     {ToolID::removeMetadata, QStringLiteral("video metadata strip"), MetadataWork::checkVideoStrip},
+    {ToolID::extractArchive, QStringLiteral("extract archive"),
+     instant(ToolID::extractArchive, {QStringLiteral("sample.zip")})},
 };
 
 } // namespace

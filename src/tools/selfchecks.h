@@ -11,9 +11,9 @@ class Job;
 
 // The self-test's table of checks, beside the table of tool windows: each tool's own operation
 // once, with fixed choices, over the samples that tests/support/selftest-samples.sh makes
-// (photo.jpg, photo.png, clip.mp4, clip.mov, song.mp3, sample.pdf). Every tool with a window has
-// at least one row, its work reached in that tool's folder; a windowless tool's row runs its
-// instant work.
+// (photo.jpg, photo.png, clip.mp4, clip.mov, song.mp3, sample.pdf, sample.zip). Every tool has at
+// least one row: a tool with a window, its work reached in that tool's folder; a windowless tool,
+// its instant work.
 namespace SelfChecks {
 
 struct Check

@@ -1,11 +1,13 @@
 // --selftest through the program over the samples the fixture script makes: every check passes
-// and names its results with their sizes, the retitled PDF keeps nothing but its title, a
-// second run writes beside the first under new names, and a missing sample fails only the
-// checks that use it. Run under a German locale, whose decimal comma must not reach the output.
+// and names its results with their sizes, the retitled PDF keeps nothing but its title, the
+// archive comes out whole, a second run writes beside the first under new names, and a missing
+// sample fails only the checks that use it. Run under a German locale, whose decimal comma must
+// not reach the output.
 
 #include "core/fmt.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -46,7 +48,8 @@ const QStringList names{"crop",           "add bg",         "edit",           "a
                         "compress audio", "audio metadata", "trim video",     "trim video fast",
                         "split video",    "crop video",     "speed 2x",       "speed .25x",
                         "snapshots",      "join",           "redact blur",    "redact pixelate+range",
-                        "redact black",   "mute",           "compress video", "video metadata strip"};
+                        "redact black",   "mute",           "compress video", "video metadata strip",
+                        "extract archive"};
 // clang-format on
 const QStringList audioChecks{"trim audio",        "mono",           "bleep",
                               "normalize",         "normalize peak", "visualize",
@@ -87,6 +90,20 @@ bool hasLine(const QString& text, const QString& pattern)
     return text.contains(QRegularExpression(pattern, QRegularExpression::MultilineOption));
 }
 
+// Each file under `folder`, by its path inside it, with its bytes; folders count only by what
+// they hold.
+QMap<QString, QByteArray> tree(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        files[QDir(folder).relativeFilePath(file.fileName())] =
+            file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+    }
+    return files;
+}
+
 // The mean difference of the grey levels of two pictures over `area`.
 double difference(const QImage& a, const QImage& b, QRect area)
 {
@@ -120,7 +137,7 @@ class SelfTestTest : public QObject
         script.start("bash", {SAMPLES_SCRIPT, m_samples.path()});
         QVERIFY(script.waitForFinished(120000));
         QVERIFY2(script.exitCode() == 0, script.readAllStandardError().constData());
-        QCOMPARE(QDir(m_samples.path()).entryList(QDir::Files).size(), 6);
+        QCOMPARE(QDir(m_samples.path()).entryList(QDir::Files).size(), 7);
     }
 
     void passesAndNeverReplacesResults()
@@ -167,7 +184,8 @@ class SelfTestTest : public QObject
              {"clip Redacted 3.mp4"},
              {"clip Muted.mp4"},
              {"clip Compressed.mp4"},
-             {"clip No Metadata.mp4"}},
+             {"clip No Metadata.mp4"},
+             {"sample Extracted"}},
             {{"photo Cropped 2.jpg"},
              {"photo With Background 2.png"},
              {"photo Edited 2.jpg"},
@@ -205,7 +223,8 @@ class SelfTestTest : public QObject
              {"clip Redacted 6.mp4"},
              {"clip Muted 2.mp4"},
              {"clip Compressed 2.mp4"},
-             {"clip No Metadata 2.mp4"}},
+             {"clip No Metadata 2.mp4"},
+             {"sample Extracted 2"}},
         };
         for (const QList<QStringList>& results : runs) {
             const Run run = selftest(dir);
@@ -250,6 +269,12 @@ class SelfTestTest : public QObject
         const double writing = difference(photo, redacted, QRect(40, 408, 460, 40));
         const double rest = difference(photo, redacted, QRect(0, 60, 640, 260));
         QVERIFY2(writing > 25 && rest < 4, qPrintable(QString("%1 %2").arg(writing).arg(rest)));
+        // The archive's two files, one of them in a folder, and nothing else; a second run
+        // leaves the first's as it was.
+        const QMap<QString, QByteArray> archived{{"notes.txt", "Sample notes\n"},
+                                                 {"letters/hello.txt", "Hello from the archive\n"}};
+        QCOMPARE(tree(QDir(dir).filePath("sample Extracted")), archived);
+        QCOMPARE(tree(QDir(dir).filePath("sample Extracted 2")), archived);
     }
 
     // A user who saves results in a folder of their own gets nothing of the self-test there, nor
@@ -288,9 +313,9 @@ class SelfTestTest : public QObject
         QTest::newRow("no sample.pdf")
             << QStringList{"sample.pdf"}
             << QStringList{"compress pdf", "pdf metadata", "split pdf", "merge pdf", "organize pdf"};
-        QTest::newRow("empty folder")
-            << QStringList{"photo.jpg", "photo.png", "clip.mp4", "clip.mov", "song.mp3", "sample.pdf"}
-            << names;
+        const QStringList all{"photo.jpg", "photo.png",  "clip.mp4",  "clip.mov",
+                              "song.mp3",  "sample.pdf", "sample.zip"};
+        QTest::newRow("empty folder") << all << names;
     }
 
     void missingSampleFailsOnlyItsChecks()
@@ -331,6 +356,7 @@ class SelfTestTest : public QObject
                                             "organize pdf"};
         QTest::newRow("media") << "clip.mp4" << clipChecks;
         QTest::newRow("sound") << "song.mp3" << audioChecks;
+        QTest::newRow("archive") << "sample.zip" << QStringList{"extract archive"};
     }
 
     void missingSampleIsSaidToBeGone()

@@ -101,11 +101,14 @@ class ToolTest : public QObject
     {
         QTemporaryDir dir;
         QVERIFY(QFile::copy(file("a.zip"), dir.filePath("good.zip")));
+        QFile notes(dir.filePath("notes.txt"));
+        QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("notes") == 5);
+        notes.close();
         const Run r = tolvane({"--tool", "extractArchive", dir.filePath("good.zip"),
                                dir.filePath("notes.txt"), dir.filePath("good.zip")});
         QCOMPARE(r.status, 1);
         QCOMPARE(r.out, QString("error: Not an archive\n"));
-        QCOMPARE(everything(dir.path()), (QStringList{"good Extracted", "good.zip"}));
+        QCOMPARE(everything(dir.path()), (QStringList{"good Extracted", "good.zip", "notes.txt"}));
     }
 
     // Interrupted while ffmpeg works: the half-written file goes and the shell sees the signal. The

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Makes the six samples that `tolvane --selftest DIR` works on, in DIR: photo.jpg, photo.png,
-# clip.mp4 (3 s with sound), clip.mov (2 s, silent), song.mp3 (3 s stereo) and sample.pdf
-# (three pages of text, a photo on the first, a title, an author and the rest of the document
-# information). Needs only ffmpeg and the DejaVu fonts; nothing is downloaded.
+# Makes the seven samples that `tolvane --selftest DIR` works on, in DIR: photo.jpg, photo.png,
+# clip.mp4 (3 s with sound), clip.mov (2 s, silent), song.mp3 (3 s stereo), sample.pdf (three
+# pages of text, a photo on the first, a title, an author and the rest of the document
+# information) and sample.zip (notes.txt, and letters/hello.txt in a folder). Needs only ffmpeg,
+# zip and the DejaVu fonts; nothing is downloaded.
 set -euo pipefail
 export LC_ALL=C # byte counts and numbers below, whatever the caller speaks
 dir=${1:?usage: selftest-samples.sh DIR}
@@ -23,6 +24,17 @@ ff -f lavfi -i "testsrc2=size=320x240:rate=25:duration=3" -f lavfi -i "sine=freq
 ff -f lavfi -i "testsrc=size=320x240:rate=25:duration=2" -c:v libx264 -pix_fmt yuv420p clip.mov
 ff -f lavfi -i "sine=frequency=440:duration=3" -f lavfi -i "sine=frequency=660:duration=3" \
   -filter_complex "[0:a][1:a]join=inputs=2:channel_layout=stereo" -c:a libmp3lame -b:a 128k song.mp3
+
+# Two small files, one in a folder, zipped from a scratch folder (never one of DIR's own). zip
+# adds to an archive already there, so an earlier run's goes first.
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+mkdir "$scratch/letters"
+printf 'Sample notes\n' >"$scratch/notes.txt"
+printf 'Hello from the archive\n' >"$scratch/letters/hello.txt"
+archive=$PWD/sample.zip
+rm -f "$archive"
+(cd "$scratch" && zip -q -r -X "$archive" notes.txt letters)
 
 # A PDF written object by object, its first page holding a photo of the whole page at 150 dpi
 # (so that its smallest copy really is smaller); the cross-reference table needs each object's

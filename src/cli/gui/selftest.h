@@ -5,13 +5,13 @@
 namespace CLI {
 
 // --selftest DIR: runs each tool's own operation once, with fixed choices, over the samples in
-// DIR (photo.jpg, photo.png, clip.mp4, clip.mov, song.mp3, sample.pdf), one check after another
-// whatever the others gave. Prints "✓ <name>: <file> (<size>), …  [0.4s]" or
+// DIR (photo.jpg, photo.png, clip.mp4, clip.mov, song.mp3, sample.pdf, sample.zip), one check
+// after another whatever the others gave. Prints "✓ <name>: <file> (<size>), …  [0.4s]" or
 // "✗ <name>: <message>" for each, then "All tool checks passed." or "<n> tool checks failed.".
 // The checks run on the default settings, whatever the user chose: results stay beside the
-// samples under free names. Returns 0 when
-// every check passed, else 1; SIGINT, SIGTERM or SIGHUP cancels the running check, which removes
-// what it had begun, skips the rest and returns 128 + the signal.
+// samples under free names. Returns 0 when every check passed, else 1; SIGINT, SIGTERM or SIGHUP
+// cancels the running check, which removes what it had begun, skips the rest and returns 128 +
+// the signal.
 int selfTest(const QStringList& rest);
 
 } // namespace CLI

@@ -125,6 +125,7 @@ void pack(const QString& folder, const QString& output, const QString& format)
 
 QStringList extractTool(const QString& archive)
 {
+    InputCheck::refuseGone(archive);
     InputCheck::refuseSpecial(archive);
     const std::optional<QString> format = Catalog::format(archive);
     if (!format || Catalog::category(*format) != FileCategory::archive)

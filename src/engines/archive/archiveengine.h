@@ -24,7 +24,7 @@ void pack(const QString& folder, const QString& output, const QString& format);
 
 // The extract-archive tool: unpacks into "<base> Extracted" (" 2", " 3", … when taken) in the
 // output folder, unwrapping the archive's one top folder, and returns that folder. Nothing is
-// left behind on failure.
+// left behind on failure; an archive gone since it was chosen is said to be gone.
 QStringList extractTool(const QString& archive);
 
 // Archive to archive: copies `archive` entry by entry as `to` under the source's
