@@ -356,7 +356,6 @@ class SelfTestTest : public QObject
                                             "organize pdf"};
         QTest::newRow("media") << "clip.mp4" << clipChecks;
         QTest::newRow("sound") << "song.mp3" << audioChecks;
-        QTest::newRow("archive") << "sample.zip" << QStringList{"extract archive"};
     }
 
     void missingSampleIsSaidToBeGone()

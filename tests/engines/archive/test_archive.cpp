@@ -234,6 +234,11 @@ class ArchiveTest : public QObject
         const auto cancelled = failure([&] { ArchiveEngine::convert(zip, "tar", job, [](double) {}); });
         QVERIFY(cancelled && cancelled->isCancelled());
         QCOMPARE(entries(m_in), QStringList{"a.zip"});
+        // An archive gone since it was chosen is said to be gone, in the user's words.
+        const auto gone = failure([&] { ArchiveEngine::extractTool(m_in + "/gone.zip"); });
+        QVERIFY(gone);
+        QCOMPARE(gone->message(), "gone.zip is no longer there");
+        QCOMPARE(entries(m_in), QStringList{"a.zip"});
     }
 
     // The programs refuse an empty list of names; the archives are written all the same.
