@@ -78,12 +78,17 @@ TimeRange frameRange(const QString& source, TimeRange range, bool fast)
     return frames;
 }
 
-QStringList writeVideo(const QString& source, const QString& suffix, double duration, Job& job,
-                       const Progress& progress, const std::function<QStringList(const QString&)>& argsFor)
+QStringList write(const QString& source, const QString& suffix, double duration, Job& job,
+                  const Progress& progress, const std::function<QStringList(const QString&)>& argsFor,
+                  const QString& empty)
 {
     const QString target = destination(source, suffix, extension(source));
     return {Output::write(
-        target, [&](const QString& temporary) { ffmpeg(argsFor(temporary), duration, job, progress); },
+        target,
+        [&](const QString& temporary) {
+            ffmpeg(argsFor(temporary), duration, job, progress);
+            if (!empty.isEmpty()) requireContent(temporary, empty);
+        },
         &job)};
 }
 

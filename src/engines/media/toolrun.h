@@ -48,9 +48,11 @@ double frameCut(const QString& source, double seconds);
 TimeRange frameRange(const QString& source, TimeRange range, bool fast);
 
 // One ffmpeg run writing "<base> <suffix>.<ext>" with the source's extension: `argsFor` gives
-// the arguments that write the hidden temporary file it is handed, which is then committed.
-QStringList writeVideo(const QString& source, const QString& suffix, double duration, Job& job,
-                       const Progress& progress, const std::function<QStringList(const QString&)>& argsFor);
+// the arguments that write the hidden temporary file it is handed, which is then committed. With
+// `empty`, a result that holds no stream or lasts no time fails with that message instead.
+QStringList write(const QString& source, const QString& suffix, double duration, Job& job,
+                  const Progress& progress, const std::function<QStringList(const QString&)>& argsFor,
+                  const QString& empty = {});
 
 // "Talk.m4a", for messages.
 QString fileName(const QString& path);

@@ -1,8 +1,11 @@
 // The steps the tool operations share, on files ffmpeg wrote.
 
 #include "../../support/enginefixtures_a.h"
+#include "core/job.h"
 #include "engines/media/toolrun.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -27,6 +30,23 @@ class ToolRunTest : public QObject
             QCOMPARE(Fixture::failure([&] { ToolRun::requireContent(path(name), "empty"); }).message(),
                      "empty");
         ToolRun::requireContent(path("Talk.m4a"), "empty");
+
+        // The write that asks for the check fails with its message and commits nothing; without
+        // the message the same run is kept.
+        Job job{{}, {}, 0};
+        const auto pastTheEnd = [&](const QString& temporary) {
+            return QStringList{"-i", path("Talk.m4a"), "-ss", "7", "-to", "9", "-c:a", "aac", temporary};
+        };
+        QCOMPARE(Fixture::failure([&] {
+                     ToolRun::write(
+                         path("Talk.m4a"), "Cut", 2, job, [](double) {}, pastTheEnd, "past the end");
+                 }).message(),
+                 "past the end");
+        QVERIFY(!QFileInfo::exists(path("Talk Cut.m4a")));
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).filter(".tolvane"), QStringList());
+        QCOMPARE(ToolRun::write(
+                     path("Talk.m4a"), "Cut", 2, job, [](double) {}, pastTheEnd),
+                 QStringList{path("Talk Cut.m4a")});
     }
 };
 

@@ -117,7 +117,7 @@ QStringList normalize(const QString& source, LoudnessTarget target, Job& job, co
     const QString filter = target == LoudnessTarget::peak
                                ? NormalizeWork::peakFilter(measurePeak(source, job))
                                : NormalizeWork::loudnessFilter(target, probe.sampleRate);
-    return AudioWrite::write(
+    return ToolRun::write(
         source, QStringLiteral("Normalized"), probe.duration, job, progress, [&](const QString& temporary) {
             return NormalizeWork::args(source, filter, ext, AudioWrite::keepsCovers(probe, ext), temporary);
         });

@@ -1,8 +1,6 @@
 #include "tools/audio/shared/audiowrite.h"
 
-#include "core/output.h"
 #include "engines/media/toolargs.h"
-#include "engines/media/toolrun.h"
 
 namespace {
 
@@ -21,20 +19,6 @@ QStringList coverPictures(bool covers)
 } // namespace
 
 namespace AudioWrite {
-
-QStringList write(const QString& source, const QString& suffix, double duration, Job& job,
-                  const Progress& progress, const std::function<QStringList(const QString&)>& argsFor,
-                  const QString& empty)
-{
-    const QString destination = ToolRun::destination(source, suffix, ToolRun::extension(source));
-    return {Output::write(
-        destination,
-        [&](const QString& temporary) {
-            ToolRun::ffmpeg(argsFor(temporary), duration, job, progress);
-            if (!empty.isEmpty()) ToolRun::requireContent(temporary, empty);
-        },
-        &job)};
-}
 
 // Cover pictures go along where the container holds them and the source has no real picture
 // stream, which would be copied with them.

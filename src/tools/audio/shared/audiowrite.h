@@ -1,13 +1,9 @@
 #pragma once
 
-#include "core/progress.h"
 #include "engines/media/media.h"
 
 #include <QString>
 #include <QStringList>
-#include <functional>
-
-class Job;
 
 // What the audio tools' operations share: results keep the source's extension, lower-cased, and
 // its container's encoder; in mp3, m4a and flac they keep the source's cover pictures too. A
@@ -15,12 +11,6 @@ class Job;
 // ("Talk Trimmed.m4a", then "Talk Trimmed 2.m4a", …); a failure or a cancel leaves nothing
 // behind.
 namespace AudioWrite {
-
-// One write through ffmpeg into "<base> <suffix>.<ext>", the arguments given by `argsFor` for the
-// temporary path. With `empty`, a result without sound fails with that message.
-QStringList write(const QString& source, const QString& suffix, double duration, Job& job,
-                  const Progress& progress, const std::function<QStringList(const QString&)>& argsFor,
-                  const QString& empty = {});
 
 // Whether a result in `ext` keeps the cover pictures of the source `probe` read.
 bool keepsCovers(const Media::Probe& probe, const QString& ext);

@@ -44,7 +44,7 @@ QStringList trimAudio(const QString& source, double from, double to, Job& job, c
     const QString ext = ToolRun::ext(source);
     const Media::Probe probe = Media::probe(source);
     ToolRun::refusePastTheEnd(from, probe.duration, pastTheEnd(source));
-    return AudioWrite::write(
+    return ToolRun::write(
         source, QStringLiteral("Trimmed"), to - from, job, progress,
         [&](const QString& temporary) {
             return TrimAudioWork::args(source, from, to, ext, AudioWrite::keepsCovers(probe, ext), temporary);

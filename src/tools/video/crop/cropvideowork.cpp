@@ -40,7 +40,7 @@ QStringList cropVideo(const QString& source, const QRectF& rect, Job& job, const
     const QString ext = ToolRun::ext(source);
     const double duration = Media::probe(source).duration;
     const ToolArgs::Extras extras = KeptStreams::copied(Media::streams(source), ext, true, true, job);
-    return ToolRun::writeVideo(
+    return ToolRun::write(
         source, QStringLiteral("Cropped"), duration, job, progress,
         [&](const QString& temporary) { return CropVideoWork::args(source, rect, ext, temporary, extras); });
 }

@@ -112,7 +112,7 @@ QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, Redac
     ToolArgs::Extras extras = KeptStreams::copied(streams, ext, true, false, job);
     for (const Media::Stream& a : Media::streamsOf(streams, Media::Stream::Kind::audio))
         extras.sound << ToolArgs::Extras::Tags{a.language, {}};
-    return ToolRun::writeVideo(
+    return ToolRun::write(
         source, QStringLiteral("Redacted"), duration, job, progress, [&](const QString& temporary) {
             return RedactVideoWork::args(source, boxes, style, range, ext, temporary, extras);
         });

@@ -106,11 +106,10 @@ QStringList speed(const QString& source, double speed, bool keepPitch, const QSt
             text, [&](const QList<SubtitleCues::Cue>& cues) { return SubtitleCues::scaled(cues, speed); },
             scratch.path(), QStringLiteral("speed"))
             .tracks;
-    return ToolRun::writeVideo(source, QStringLiteral("Speed ") + label, probe.duration / speed, job,
-                               progress, [&](const QString& temporary) {
-                                   return SpeedWork::args(source, speed, keepPitch, rates, ext, temporary,
-                                                          extras);
-                               });
+    return ToolRun::write(source, QStringLiteral("Speed ") + label, probe.duration / speed, job, progress,
+                          [&](const QString& temporary) {
+                              return SpeedWork::args(source, speed, keepPitch, rates, ext, temporary, extras);
+                          });
 }
 
 QString atempo(double speed)
