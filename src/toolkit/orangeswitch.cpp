@@ -43,6 +43,14 @@ void OrangeSwitch::checkStateSet()
     slide(isChecked());
 }
 
+void OrangeSwitch::nextCheckState()
+{
+    // A click by mouse or keyboard changes the state with checkStateSet held back, so the knob
+    // is moved here for the user's own clicks.
+    QAbstractButton::nextCheckState();
+    slide(isChecked());
+}
+
 void OrangeSwitch::slide(bool on)
 {
     const double end = on ? 1.0 : 0.0;

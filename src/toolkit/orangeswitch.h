@@ -23,6 +23,7 @@ class OrangeSwitch : public QAbstractButton
   protected:
     void paintEvent(QPaintEvent* event) override;
     void checkStateSet() override;
+    void nextCheckState() override;
 
   private:
     void slide(bool on);

@@ -237,6 +237,21 @@ class ControlsTest : public QObject
             QTRY_COMPARE(toggle.position(), 0.0);
             QVERIFY(!orangeAtRest());
         }
+
+        // A click with the mouse or the space bar, the user's own, moves the knob as well.
+        toggle.show();
+        QTest::mouseClick(&toggle, Qt::LeftButton);
+        QVERIFY(toggle.isChecked());
+        QTRY_COMPARE(toggle.position(), 1.0);
+        QVERIFY(orangeAtRest());
+        QTest::mouseClick(&toggle, Qt::LeftButton);
+        QVERIFY(!toggle.isChecked());
+        QTRY_COMPARE(toggle.position(), 0.0);
+        toggle.setFocusPolicy(Qt::StrongFocus);
+        toggle.setFocus();
+        QTest::keyClick(&toggle, Qt::Key_Space);
+        QVERIFY(toggle.isChecked());
+        QTRY_COMPARE(toggle.position(), 1.0);
     }
 };
 

@@ -22,6 +22,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
 namespace {
 
 SettingRow* row(const QWidget& view, const QString& label)
@@ -205,6 +207,42 @@ class SettingsViewTest : public QObject
         toggle->click();
         QVERIFY(s.enabled());
         QVERIFY(drawnOn(toggle));
+    }
+
+    // The user's mouse click moves the knob with the setting, and a view opened again draws
+    // what was chosen, so the next click does what the user sees.
+    void mouseClicksShowTheirSetting()
+    {
+        Settings& s = Settings::shared();
+        const std::pair<QString, std::function<bool()>> rows[] = {
+            {"Tick sound when a petal lights up", [&s] { return s.highlightSound(); }},
+            {"Tolvane is", [&s] { return s.enabled(); }},
+            {"Open at login", [] { return Autostart::isEnabled(); }},
+        };
+        for (const auto& [label, stored] : rows) {
+            for (int click = 0; click < 2; ++click) {
+                const bool before = stored();
+                {
+                    SettingsView view;
+                    view.resize(540, 680);
+                    view.show();
+                    QVERIFY(QTest::qWaitForWindowExposed(&view));
+                    auto* toggle = control<OrangeSwitch>(view, label);
+                    QVERIFY2(toggle, qPrintable(label));
+                    QCOMPARE(drawnOn(toggle), before);
+                    QTest::mouseClick(toggle, Qt::LeftButton);
+                    QVERIFY2(stored() == !before, qPrintable(label));
+                    QVERIFY2(drawnOn(toggle) == !before, qPrintable(label));
+                }
+                SettingsView again;
+                again.resize(540, 680);
+                again.show();
+                QVERIFY(QTest::qWaitForWindowExposed(&again));
+                QVERIFY2(drawnOn(control<OrangeSwitch>(again, label)) == !before, qPrintable(label));
+            }
+        }
+        SettingsView view;
+        QCOMPARE(row(view, "Tolvane is")->label(), QString("Tolvane is on"));
     }
 
     // "Open at login" writes an autostart entry that starts this program, and removes it; when
