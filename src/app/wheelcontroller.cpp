@@ -107,8 +107,9 @@ void WheelController::hideSoon()
 
 bool WheelController::track(std::optional<QPointF> point)
 {
+    // A source may go on dragging over the hidden wheel after Escape; nothing lights for it.
     const std::optional<int> index =
-        point ? WheelGeometry::hitTest(*point, int(m_model->items().size())) : std::nullopt;
+        point && m_visible ? WheelGeometry::hitTest(*point, int(m_model->items().size())) : std::nullopt;
     if (index != m_model->highlighted()) {
         m_model->setHighlighted(index);
         if (index) Feedback::tick();
@@ -119,7 +120,7 @@ bool WheelController::track(std::optional<QPointF> point)
 bool WheelController::drop(const QStringList& files, QPoint dropPoint)
 {
     const std::optional<int> index = m_model->validHighlight();
-    if (!index) return false;
+    if (!index || !m_visible) return false;
     const WheelItem item = m_model->items()[*index];
     const QStringList dropped = files.isEmpty() ? m_files : files;
 

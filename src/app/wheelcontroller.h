@@ -50,11 +50,12 @@ class WheelController : public QObject
     void hideSoon();
 
     // Highlights the petal under `point` (relative to the wheel centre, y downward; none when
-    // the drag left); ticks on a newly highlighted petal. True when a petal lies under it.
+    // the drag left); ticks on a newly highlighted petal. True when a petal lies under it;
+    // never while the wheel is hidden.
     bool track(std::optional<QPointF> point);
     // Accepts a drop on the highlighted petal: hides the wheel and, on the next turn of the
     // event loop, hands the item, the files (the dragged ones when `files` is empty) and the
-    // drop point to the drop handler. False refuses the drop.
+    // drop point to the drop handler. False refuses the drop, always while the wheel is hidden.
     bool drop(const QStringList& files, QPoint dropPoint);
 
     void setOnDrop(DropHandler handler) { m_onDrop = std::move(handler); }

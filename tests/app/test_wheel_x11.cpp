@@ -368,6 +368,32 @@ class WheelX11Test : public ScreenTest
         if (beneath) QCOMPARE(beneath->drops, 0);
     }
 
+    // A source that goes on dragging after Escape: the wheel hides, and a release over where a
+    // petal was lit, without moving, drops nothing.
+    void escapeThenReleaseOnPetal()
+    {
+        REQUIRE_SCREEN();
+        ChildProcess source;
+        QByteArray said;
+        QVERIFY(startDragSource(source, m_files, said, QStringLiteral("xdndsource")));
+        QVERIFY(startDrag(QPoint(640, 400)));
+        QVERIFY(tapKey(QStringLiteral("Alt_L"), WheelMode::tools));
+        QWindow* window = wheel().panel()->windowHandle();
+        QTRY_VERIFY_WITH_TIMEOUT(window && window->isExposed(), patience);
+        const QPoint over = overPetal(0);
+        QVERIFY(
+            xdotool(relativeMoves(QPoint(640, 400), {over + QPoint(1, 1), over}, QStringLiteral("0.05"))));
+        QTRY_COMPARE_WITH_TIMEOUT(wheel().model().highlighted(), std::optional<int>(0), patience);
+
+        QVERIFY(xdotool({"keydown", "Escape"}));
+        QTRY_VERIFY_WITH_TIMEOUT(!wheel().isVisible() && !wheel().panel()->isVisible(), patience);
+        QVERIFY(xdotool({"keyup", "Escape", "mouseup", "1"}));
+        QCOMPARE(nextLine(source, said, "dropped"), QByteArray("dropped none"));
+        QTest::qWait(200); // a drop is handed on at the next turn of the event loop
+        QVERIFY(m_drops.isEmpty());
+        QVERIFY(!wheel().model().highlighted());
+    }
+
     // Where no compositor runs the wheel is cut to its outline and its reach and opaque within
     // them: just outside the ring and in the window's corner the screen shows the red window
     // beneath, on the ring the wheel's light grey (darker over the black of an unused alpha

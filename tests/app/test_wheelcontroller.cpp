@@ -72,6 +72,24 @@ class WheelControllerTest : public QObject
         QVERIFY(wheel.isVisible() && wheel.panel()->isVisible() && wheel.panel()->windowOpacity() == 1.0);
     }
 
+    // Hidden by Escape while the source drags on, the wheel lights nothing and takes no drop.
+    void hiddenWheelTakesNoDrop()
+    {
+        WheelController wheel;
+        bool dropped = false;
+        wheel.setOnDrop([&dropped](const WheelItem&, const QStringList&, QPoint) { dropped = true; });
+        wheel.show(WheelMode::actions, {QStringLiteral("/tmp/a.txt")}, middle());
+        const QPointF petal = overPetal(1) - QPointF(160, 160);
+        QVERIFY(wheel.track(petal));
+        wheel.hide(false);
+        QVERIFY(!wheel.track(petal));
+        QVERIFY(!wheel.model().highlighted());
+        wheel.model().setHighlighted(1);
+        QVERIFY(!wheel.drop({}, QPoint()));
+        QCoreApplication::processEvents();
+        QVERIFY(!dropped);
+    }
+
     // Over a petal a drop of files or of a web address is taken as a copy of the dragged files
     // and called back on the next turn; a gap, a move-only drag and text are refused.
     void drops()
