@@ -112,13 +112,10 @@ ScratchFolder convertInto(const QString& input, const QString& filter, Job* job,
     // LibreOffice reads only the private copy, whose links lead nowhere.
     const QString copy = OfficeCopy::make(input, inFolder.path(), job);
     ScratchFolder outFolder;
-    const QStringList args =
-        OfficeProfile::runArgs(profile.path()) +
-        QStringList{
-            QStringLiteral("--convert-to"), filter, QStringLiteral("--outdir"), outFolder.path(), copy,
-        };
-
-    const Shell::Result result = Shell::run(*soffice, args, std::nullopt, job, {}, timeLimit);
+    const Shell::Result result = OfficeProfile::run(
+        *soffice, profile.path(),
+        {QStringLiteral("--convert-to"), filter, QStringLiteral("--outdir"), outFolder.path(), copy}, job,
+        timeLimit);
     if (result.timedOut)
         throw ConvertError::failed(QStringLiteral("LibreOffice took too long and was stopped."));
     if (result.status != 0) throw ConvertError::failed(failurePrefix + result.stderrText.trimmed());

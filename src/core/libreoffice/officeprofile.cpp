@@ -179,13 +179,8 @@ std::optional<Leftover> setUp(const QString& soffice, const QString& target, Job
     if (!QDir().mkpath(parent) || !::mkdtemp(pattern.data())) return std::nullopt;
     Leftover folder(QFile::decodeName(pattern));
     writeSettings(folder.path());
-    // Setting up, LibreOffice leaves its temporary folder behind: it gets one of ours.
-    const ScratchFolder temporary;
-    const QStringList args = QStringList{QStringLiteral("TMPDIR=") + temporary.path(), soffice} +
-                             OfficeProfile::runArgs(folder.path()) +
-                             QStringList{QStringLiteral("--terminate_after_init")};
-    const QString env = Shell::find(QStringLiteral("env")).value_or(QStringLiteral("/usr/bin/env"));
-    const Shell::Result result = Shell::run(env, args, std::nullopt, job, {}, setupTimeLimit);
+    const Shell::Result result = OfficeProfile::run(
+        soffice, folder.path(), {QStringLiteral("--terminate_after_init")}, job, setupTimeLimit);
     if (result.timedOut || result.status != 0) return std::nullopt;
     forgetLanguage(folder.path());
     if (!OfficeProfile::holdsSettings(folder.path())) return std::nullopt;
@@ -278,6 +273,18 @@ QStringList runArgs(const QString& folder)
         QStringLiteral("--nolockcheck"),
         QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded),
     };
+}
+
+Shell::Result run(const QString& soffice, const QString& folder, const QStringList& args, Job* job,
+                  std::chrono::milliseconds timeLimit)
+{
+    // LibreOffice leaves its temporary folder behind when it is stopped, and when setting up a
+    // profile: it gets one of ours, which goes when the run ends.
+    const ScratchFolder temporary;
+    const QString env = Shell::find(QStringLiteral("env")).value_or(QStringLiteral("/usr/bin/env"));
+    return Shell::run(
+        env, QStringList{QStringLiteral("TMPDIR=") + temporary.path(), soffice} + runArgs(folder) + args,
+        std::nullopt, job, {}, timeLimit);
 }
 
 } // namespace OfficeProfile

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "core/shell.h"
+
 #include <QString>
 #include <QStringList>
+#include <chrono>
 
 class Job;
 
@@ -26,5 +29,10 @@ bool holdsSettings(const QString& folder);
 // LibreOffice's arguments for a run without a window, splash, recovery or lock check on the
 // private profile in `folder`.
 QStringList runArgs(const QString& folder);
+
+// Runs `soffice` with runArgs(folder) and `args`, with a temporary folder of its own that is
+// removed when the run ends, also after a cancel or the time limit; as Shell::run otherwise.
+Shell::Result run(const QString& soffice, const QString& folder, const QStringList& args, Job* job,
+                  std::chrono::milliseconds timeLimit);
 
 } // namespace OfficeProfile

@@ -26,7 +26,8 @@ class IWorkTest : public QObject
     void cleanup() { QVERIFY(QDir(m_tmp).isEmpty()); }
 
     // A fake LibreOffice program of the given name logs its process id and arguments, then runs
-    // the body.
+    // the body. Like LibreOffice it keeps a folder in TMPDIR while it runs, which it removes when
+    // it exits but leaves when it is stopped.
     void exchange_data()
     {
         QTest::addColumn<QString>("program"); // "none": LibreOffice is missing
@@ -58,7 +59,9 @@ class IWorkTest : public QObject
         const QString fakes = m_root.filePath(QTest::currentDataTag()), log = fakes + "/log";
         QFile fake(fakes + '/' + program);
         QVERIFY(QDir().mkpath(fakes) && fake.open(QIODevice::WriteOnly));
-        fake.write("#!/bin/sh\n{ echo $$; printf '%s\\n' \"$@\"; } > '" + log.toUtf8() + "'\n" + body + '\n');
+        fake.write("#!/bin/sh\n{ echo $$; printf '%s\\n' \"$@\"; } > '" + log.toUtf8() +
+                   "'\n/bin/mkdir \"$TMPDIR/lu$$.tmp\" && trap '/bin/rmdir \"$TMPDIR/lu$$.tmp\"' EXIT\n" +
+                   body + '\n');
         fake.close();
         QVERIFY(fake.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
         qputenv("TOLVANE_SEARCH_PATH", fakes.toUtf8());
