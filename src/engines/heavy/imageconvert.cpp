@@ -5,9 +5,32 @@
 #include "core/settings.h"
 #include "engines/document/docxwriter.h"
 #include "engines/document/plaintext.h"
+#include "engines/image/jpegsegments.h"
 #include "engines/recognition/recognitionmodule.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QTextDocument>
+
+namespace {
+
+std::optional<QString> damageNote(const QString& source)
+{
+    QFile file(source);
+    if (!file.open(QIODevice::ReadOnly) || file.peek(2) != QByteArrayLiteral("\xFF\xD8")) return std::nullopt;
+    const QString name = QFileInfo(source).fileName();
+    switch (JpegSegments::cut(file.readAll())) {
+    case JpegSegments::Cut::lowerPart:
+        return QStringLiteral("%1 is damaged: its lower part is missing").arg(name);
+    case JpegSegments::Cut::detail:
+        return QStringLiteral("%1 is damaged: part of its detail is missing").arg(name);
+    case JpegSegments::Cut::whole:
+        break;
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 namespace ImageEngine {
 
@@ -19,6 +42,8 @@ ImageProps carriedProperties(const ImageProps& props)
 QStringList convert(const QString& source, const QString& target, Job& job, const Progress& progress)
 {
     Loaded loaded = load(source);
+    // A decoder fills in what a cut-short file lacks; the result is what there is, said so.
+    if (const std::optional<QString> damage = damageNote(source)) job.addNote(*damage);
     progress(0.4);
     job.throwIfCancelled();
     const QString destination = Output::result(source, {}, target);

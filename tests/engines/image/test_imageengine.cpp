@@ -9,6 +9,7 @@
 #include <QColorSpace>
 #include <QImageReader>
 #include <QPainter>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
@@ -267,6 +268,41 @@ class ImageEngineTest : public QObject
                     ImageEngine::convert(path("pic.bmp"), "tiff", job, [](double) {});
                 }).isCancelled());
         QCOMPARE(entries(m_dir.path()), (QStringList{"pic 2.png", "pic.bmp", "pic.png"}));
+    }
+
+    // A JPEG cut short, as ImageMagick writes it, baseline or progressive, still converts, and
+    // the note says what is missing; a whole one, with data after its end, gets no note.
+    void cutShortJpegIsSaidSo()
+    {
+        const auto magick = [](const QStringList& args) {
+            QProcess p;
+            p.start("convert", args);
+            return p.waitForFinished(60000) && p.exitCode() == 0;
+        };
+        const std::tuple<QString, QStringList, qreal, QString> rows[] = {
+            {"baseline.jpg", {}, 0.6, "baseline.jpg is damaged: its lower part is missing"},
+            {"progressive.jpg",
+             {"-interlace", "JPEG"},
+             0.6,
+             "progressive.jpg is damaged: part of its detail is missing"},
+            {"whole.jpg", {}, 1, ""},
+        };
+        for (const auto& [name, options, kept, note] : rows) {
+            QVERIFY(magick(QStringList{"-size", "320x240", "plasma:fractal", "-seed", "7", "-quality", "92"} +
+                           options + QStringList{path(name)}));
+            QFile file(path(name));
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            if (kept < 1)
+                QVERIFY(file.resize(qint64(file.size() * kept)));
+            else
+                QVERIFY(file.seek(file.size()) && file.write("trailing bytes of another program") > 0);
+            file.close();
+            Job job({}, {}, 0);
+            const QStringList written = ImageEngine::convert(path(name), "png", job, [](double) {});
+            QCOMPARE(written.size(), 1);
+            QCOMPARE(QImage(written.first()).size(), QSize(320, 240));
+            QCOMPARE(job.notes().join(' '), note);
+        }
     }
 
     void webpGoesThroughCwebpAtTheRoundedQuality()

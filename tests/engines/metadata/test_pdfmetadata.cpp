@@ -3,7 +3,7 @@
 // date, location, serial number or comment, and draws exactly as before. The JPEG segment
 // filter on its own, on files ImageMagick and exiftool wrote.
 
-#include "engines/metadata/heavy/jpegsegments.h"
+#include "engines/image/jpegsegments.h"
 #include "engines/metadata/heavy/pdfmetadata.h"
 
 #include <QImage>

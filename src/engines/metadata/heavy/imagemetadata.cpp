@@ -4,8 +4,8 @@
 #include "core/converterror.h"
 #include "core/output.h"
 #include "engines/image/imageengine.h"
+#include "engines/image/jpegsegments.h"
 #include "engines/metadata/heavy/gifblocks.h"
-#include "engines/metadata/heavy/jpegsegments.h"
 #include "engines/metadata/heavy/tifftags.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "engines/metadata/heavy/pdfembedded.h"
 
-#include "engines/metadata/heavy/jpegsegments.h"
+#include "engines/image/jpegsegments.h"
 
 #include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>

@@ -19,4 +19,11 @@ enum class Keep {
 // keeps its scans as far as they go. None when `data` is not a JPEG whose segments can be followed.
 std::optional<QByteArray> firstPicture(const QByteArray& data, Keep keep);
 
+enum class Cut { whole, lowerPart, detail };
+
+// Whether the JPEG `data` ends before its first picture does: what a decoder then leaves out is
+// the lower part of a picture coded top to bottom, or the finer passes of a progressive one.
+// Whole for data that is not a JPEG whose segments can be followed.
+Cut cut(const QByteArray& data);
+
 } // namespace JpegSegments
