@@ -20,11 +20,12 @@ constexpr double savedSlack = 20; // a saved place this far off every screen sti
 constexpr double dropGap = 40;    // between the drop point and the first panel's lower edge
 constexpr int fadeInMs = 150, fadeOutMs = 200;
 
-int dismissDelay(Job::Phase phase)
+int dismissDelay(const Job& job)
 {
-    switch (phase) {
+    switch (job.state().phase) {
     case Job::Phase::done:
-        return 1600;
+        // A note beside the result stays as long as a failure's message, to be read.
+        return job.notes().isEmpty() ? 1600 : 7000;
     case Job::Phase::cancelled:
         return 600;
     case Job::Phase::failed:
@@ -93,12 +94,26 @@ void HUD::show(const std::shared_ptr<Job>& job, std::optional<QPointF> near)
     view->setOnMove([hud, weakWindow](HUDView::MovePhase phase) {
         if (hud && weakWindow) hud->move(weakWindow, phase);
     });
+    // A finished panel grows downwards to say all it has to say, kept inside its screen.
+    const auto fit = [window](QSize size) {
+        if (size == window->size()) return;
+        window->setFixedSize(size);
+        window->setShape(HUDView::outline(QRectF(window->rect())));
+        for (const Screen& screen : Screens::current()) {
+            if (!screen.frame.contains(window->geometry().center())) continue;
+            const int bottom = qRound(screen.available.bottom() - inset);
+            if (window->geometry().bottom() > bottom) window->move(window->x(), bottom - size.height());
+            break;
+        }
+    };
+    connect(view, &HUDView::resized, window, fit);
 
     const QPointF at = origin(near, int(m_order.size()));
     window->move(qRound(at.x()), qRound(at.y()));
     window->setWindowOpacity(0);
     window->show();
     window->raise();
+    fit(view->size()); // a job that has already ended, such as a toast
 
     Entry entry;
     entry.window = window;
@@ -120,7 +135,7 @@ void HUD::scheduleDismissal(const QUuid& id)
     if (it == m_panels.constEnd() || !it->window) return;
     const std::shared_ptr<Job> job = it->job.lock();
     if (!job || job->isRunning()) return;
-    it->dismissal->start(dismissDelay(job->state().phase));
+    it->dismissal->start(dismissDelay(*job));
 }
 
 void HUD::dismiss(const QUuid& id)

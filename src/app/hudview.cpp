@@ -161,7 +161,11 @@ QString HUDView::headline(const Job& job)
 QString HUDView::subline(const Job& job)
 {
     const Job::State state = job.state();
-    if (state.phase == Job::Phase::failed) return state.message;
+    // Of several files, the count saved stays in view before the failure, which names its file.
+    if (state.phase == Job::Phase::failed)
+        return job.sources().size() > 1 && !job.detail().isEmpty()
+                   ? job.detail() + QStringLiteral(". ") + state.message
+                   : state.message;
     QString line = job.detail();
     if (state.phase == Job::Phase::done && job.results().size() == 1) {
         const QString result = job.results().first();
@@ -190,7 +194,7 @@ HudState HUDView::state(const Job& job)
     HudState s;
     s.headline = headline(job);
     s.subline = subline(job);
-    s.sublineLines = running ? 1 : 2;
+    s.sublineLines = running ? 1 : finishedLines;
     if (running && job.remaining()) s.timeLeft = timeLeft(*job.remaining());
     s.icon = phase == Job::Phase::done     ? HudState::Icon::done
              : phase == Job::Phase::failed ? HudState::Icon::failed
@@ -198,6 +202,28 @@ HudState HUDView::state(const Job& job)
     s.showsBar = job.showsProgress() && (running || phase == Job::Phase::done);
     s.progress = job.progress();
     return s;
+}
+
+QStringList HUDView::sublines(const HudState& state, const QPaintDevice* device)
+{
+    const QFont font = Painting::font(device, 11.5, QFont::Normal);
+    double width = panelSize.width() - 2 * padX;
+    if (!state.timeLeft.isEmpty())
+        width -= QFontMetricsF(Painting::font(device, 11.5, QFont::Medium), const_cast<QPaintDevice*>(device))
+                     .horizontalAdvance(state.timeLeft) +
+                 spacing;
+    return Painting::elidedMiddle(state.subline, font, std::max(0.0, width), std::max(1, state.sublineLines),
+                                  device);
+}
+
+QSize HUDView::sizeFor(const HudState& state, const QPaintDevice* device)
+{
+    const qsizetype lines = sublines(state, device).size();
+    if (lines <= 2) return panelSize;
+    const QFontMetricsF metrics(Painting::font(device, 11.5, QFont::Normal),
+                                const_cast<QPaintDevice*>(device));
+    return {panelSize.width(),
+            panelSize.height() + int(std::ceil(double(lines - 2) * metrics.lineSpacing()))};
 }
 
 QRectF HUDView::closeButtonRect(const QRectF& rect)
@@ -266,10 +292,7 @@ void HUDView::paint(QPainter& painter, const QRectF& rect, const HudState& state
     const QFontMetricsF sublineMetrics(sublineFont, const_cast<QPaintDevice*>(device));
     const QFontMetricsF timeMetrics(timeFont, const_cast<QPaintDevice*>(device));
     const double timeWidth = state.timeLeft.isEmpty() ? 0 : timeMetrics.horizontalAdvance(state.timeLeft);
-    const double sublineRight = state.timeLeft.isEmpty() ? right : right - timeWidth - spacing;
-    const QStringList sublines =
-        Painting::elidedMiddle(state.subline, sublineFont, std::max(0.0, sublineRight - left),
-                               std::max(1, state.sublineLines), device);
+    const QStringList sublines = HUDView::sublines(state, device);
     const int lines = int(sublines.size());
     const double rowTop = close.bottom() + (lines > 1 && state.showsBar ? tightSpacing : spacing);
     const double baseline = rowTop + std::max(sublineMetrics.ascent(), timeMetrics.ascent());
@@ -311,6 +334,10 @@ void HUDView::jobChanged()
     }
 
     const HudState s = state(*m_job);
+    if (const QSize size = sizeFor(s, this); size != this->size()) {
+        setFixedSize(size);
+        emit resized(size);
+    }
     const bool indeterminate = s.showsBar && !s.progress;
     if (indeterminate && m_phaseAnimation->state() != QAbstractAnimation::Running)
         m_phaseAnimation->start();

@@ -19,7 +19,7 @@ struct HudState
 
     QString headline;
     QString subline;
-    int sublineLines = 1; // most lines the subline may wrap to
+    int sublineLines = 1; // most lines the subline may wrap to before it is cut in the middle
     QString timeLeft;     // empty when not shown
     Icon icon = Icon::none;
     bool showsBar = false;
@@ -35,6 +35,8 @@ class HUDView : public QWidget
   public:
     enum class MovePhase { changed, ended, reset };
     static constexpr QSize panelSize{300, 74};
+    // Most lines a finished panel's subline wraps to; past two, the panel grows to hold them.
+    static constexpr int finishedLines = 5;
 
     explicit HUDView(std::shared_ptr<Job> job, QWidget* parent = nullptr);
     ~HUDView() override;
@@ -50,6 +52,11 @@ class HUDView : public QWidget
     // The job's state as drawn, with its progress unanimated and the segment at rest.
     static HudState state(const Job& job);
 
+    // The subline of `state` as drawn on `device` across a panel of panelSize's width.
+    static QStringList sublines(const HudState& state, const QPaintDevice* device);
+    // The card's size for `state`: panelSize, a line taller for each subline line past two.
+    static QSize sizeFor(const HudState& state, const QPaintDevice* device);
+
     // The card's rounded outline in `rect`: what is drawn, and where a press counts.
     static QPainterPath outline(const QRectF& rect);
     // Draws the card filling `rect` (normally panelSize).
@@ -58,6 +65,10 @@ class HUDView : public QWidget
     static QRectF iconRect(const QRectF& rect);
     // The bar sits lower under a subline of two lines.
     static QRectF barRect(const QRectF& rect, int sublineLines = 1);
+
+  signals:
+    // The card has taken a new size for its content; its window should follow.
+    void resized(QSize size);
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -88,6 +88,26 @@ QString savedText(qsizetype saved, qsizetype total)
     return QStringLiteral("%1 of %2 saved").arg(saved).arg(total);
 }
 
+// Whether `name` stands in `text` as a word of its own ("stop" is not named by "stopped").
+bool names(const QString& text, const QString& name)
+{
+    for (qsizetype at = text.indexOf(name); at >= 0; at = text.indexOf(name, at + 1)) {
+        const qsizetype end = at + name.size();
+        if ((at == 0 || !text[at - 1].isLetterOrNumber()) &&
+            (end == text.size() || !text[end].isLetterOrNumber()))
+            return true;
+    }
+    return false;
+}
+
+// A failure among several files names its file, unless the message already does.
+QString namedFailure(const QString& file, const QString& message)
+{
+    const QString name = QFileInfo(QDir::cleanPath(file)).fileName();
+    if (name.isEmpty() || names(message, name)) return message;
+    return name + QStringLiteral(": ") + message;
+}
+
 double fraction(double p)
 {
     return !(p > 0) ? 0.0 : p > 1 ? 1.0 : p;
@@ -206,7 +226,7 @@ class Batch : public std::enable_shared_from_this<Batch>
             return;
         }
         if (a.error) {
-            m_errors[i] = a.error;
+            m_errors[i] = m_n == 1 ? *a.error : namedFailure(m_files[i], *a.error);
         } else {
             m_results[i] = a.results;
             // A file that left no result (already in its format, or no smaller) is not saved.

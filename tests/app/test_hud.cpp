@@ -88,6 +88,22 @@ class HudTest : public QObject
         }
     }
 
+    // One failure among several files: the panel keeps the count saved and the failed file's
+    // name in view, whatever the message's length.
+    void failureAmongSeveralKeepsCountAndName()
+    {
+        const JobPtr failed =
+            Job::create(QStringLiteral("Converting to MOV"), QStringLiteral("2 of 3 saved"), 0);
+        failed->setSources({"/in/a.mp4", "/in/b.mp4", "/in/c.mp4"});
+        failed->setState(Job::State::failed(
+            QStringLiteral("b.mp4: The file can’t be read: it may be damaged or not a media file")));
+        const HudState s = HUDView::state(*failed);
+        QCOMPARE(s.headline, QString("Couldn’t finish"));
+        QImage image(HUDView::panelSize, QImage::Format_ARGB32_Premultiplied);
+        const QString shown = HUDView::sublines(s, &image).join(' ');
+        QVERIFY2(shown.startsWith("2 of 3 saved") && shown.contains("b.mp4"), qPrintable(shown));
+    }
+
     // A result that landed away from every file of its job names its folder, from "~" inside
     // the home folder; one beside any of them, or of a job given no files, names none.
     void savedElsewhereNamesTheFolder()
@@ -140,6 +156,56 @@ class HudTest : public QObject
         const QRect bar = HUDView::barRect(QRectF(wrapped.rect()), 2).toRect();
         QVERIFY(std::abs(count(wrapped, QRect(0, bar.center().y(), wrapped.width(), 1), isOrange) -
                          bar.width()) <= 3);
+    }
+
+    // A note that names tracks and files is read whole: the finished panel grows a line at a
+    // time to hold it, up to a limit past which the middle is cut; a short one keeps the card's size.
+    void longNotesAreReadWhole()
+    {
+        QImage device(HUDView::panelSize, QImage::Format_ARGB32_Premultiplied);
+        const JobPtr joined = job(Job::Phase::done, {"/o/holiday clip Joined.mp4"}, 1);
+        joined->addNote(
+            "The sound track “Director’s commentary (English)” of second holiday clip.mp4 was left "
+            "out: not every clip has it");
+        joined->addNote("The subtitles “Deutsch” were left out: not every clip has them");
+        const HudState s = HUDView::state(*joined);
+        const QStringList lines = HUDView::sublines(s, &device);
+        QVERIFY2(lines.size() > 2, qPrintable(lines.join('|')));
+        QCOMPARE(lines.join(' ').simplified(), s.subline.simplified());
+        const QSize grown = HUDView::sizeFor(s, &device);
+        QCOMPARE(grown.width(), HUDView::panelSize.width());
+        QVERIFY(grown.height() > HUDView::panelSize.height());
+        QCOMPARE(HUDView::sizeFor(HUDView::state(*job(Job::Phase::done, {"/o/a.mp4"}, 1)), &device),
+                 HUDView::panelSize);
+        // Drawn on the grown card, the last line sits above the bar.
+        QImage card(grown, QImage::Format_ARGB32_Premultiplied);
+        card.fill(Qt::white);
+        QPainter painter(&card);
+        HUDView::paint(painter, QRectF(card.rect()), s);
+        const QRect bar = HUDView::barRect(QRectF(card.rect()), int(lines.size())).toRect();
+        QVERIFY(std::abs(count(card, QRect(0, bar.center().y(), card.width(), 1), isOrange) - bar.width()) <=
+                3);
+        QVERIFY(count(card, QRect(14, bar.top() - 12, 272, 8), [](QRgb c) { return qGray(c) < 170; }) > 20);
+
+        // A note longer than the limit is still cut, in the middle, at the limit.
+        const JobPtr endless = job(Job::Phase::done, {"/o/a.mp4"}, 1);
+        endless->addNote(QString("All the words of a very long remark. ").repeated(20));
+        QCOMPARE(HUDView::sublines(HUDView::state(*endless), &device).size(), HUDView::finishedLines);
+
+        // The panel's window follows its card when the job ends.
+        HUD hud;
+        const JobPtr running = job();
+        hud.show(running, QPointF(400, 500));
+        QWidget* window = hud.panel(running->id());
+        QCOMPARE(window->size(), HUDView::panelSize);
+        running->setResults({"/o/holiday clip Joined.mp4"});
+        for (const QString& note : joined->notes())
+            running->addNote(note);
+        running->setState({Job::Phase::done, {}});
+        QTRY_VERIFY(window->height() > HUDView::panelSize.height());
+        QCOMPARE(window->findChild<HUDView*>()->size(), window->size());
+        QCOMPARE(hud.pendingDismissal(running->id()), 7000); // time to read it
+        QVERIFY(static_cast<FloatingPanel*>(window)->shape().contains(QPointF(150, window->height() - 20)));
     }
 
     // On a 1440 × 900 screen whose top 30 are taken; the stored place is read as the HUD reads

@@ -99,7 +99,7 @@ class JobTest : public QObject
         connect(job.get(), &Job::detailChanged, job.get(), [&] { details << job->detail(); });
         connect(job.get(), &Job::progressChanged, job.get(), [&] { bar << *job->progress(); });
         QVERIFY(ends(*job));
-        QCOMPARE(job->state(), Job::State::failed("Can’t read fail2"));
+        QCOMPARE(job->state(), Job::State::failed("fail2.txt: Can’t read fail2"));
         QCOMPARE(job->results(), QStringList({paths[0] + ".out", paths[2] + ".out"}));
         QCOMPARE(details.first(), "0 of 4 saved");
         QCOMPARE(details.last(), "2 of 4 saved");
@@ -229,7 +229,7 @@ class JobTest : public QObject
             {"geese.mov", "geese.mov", "done", 1},
             {"geese.mov", "geese.mov", "done", -1},
             {"fail.mov", "fail.mov", "Can’t read fail.mov", 0},
-            {"fail,int,std", "0 of 3 saved", "bad_alloc-ish", 0},
+            {"fail,int,std", "0 of 3 saved", "std: bad_alloc-ish", 0},
             {"oom.mov", "oom.mov", "There wasn’t enough memory to finish: the file is too large", 0},
             {"", "0 of 0 saved", "done", 0},
             {"a,b", "2 of 2 saved", "done", 2},
@@ -237,8 +237,9 @@ class JobTest : public QObject
             // A file that leaves no result is not counted as saved.
             {"a,none", "1 of 2 saved", "done", 1},
             // A cancellation the user never asked for fails that file, and the loop goes on.
-            {"a,stop,c", "2 of 3 saved", "The work stopped unexpectedly", 0},
+            {"a,stop,c", "2 of 3 saved", "stop: The work stopped unexpectedly", 0},
             // A pipe is refused before any work opens it, where reading it would wait for a writer.
+            // Of several files the failure names its file, unless its message already does.
             {"a,pipe", "1 of 2 saved", "pipe is a pipe, not a file", 0},
         };
         for (const auto& [names, detail, state, revealed] : rows) {
