@@ -1,8 +1,14 @@
 #include "engines/metadata/mediametadata.h"
 
+#include "core/catalog.h"
+#include "core/job.h"
+#include "core/scratchfolder.h"
 #include "core/shell.h"
+#include "engines/media/keptstreams.h"
 #include "engines/media/media.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
@@ -45,6 +51,42 @@ QMap<QString, QString> containerTags(const QString& path)
     return tags;
 }
 
+// The container a result is written in, by its name: "mp4", "mkv", "mp3", …
+QString containerOf(const QString& path)
+{
+    return Catalog::format(path).value_or(QFileInfo(path).suffix().toLower());
+}
+
+// Whether a cover picture goes into `ext` as an attached picture, without tags.
+bool holdsCovers(const QString& ext)
+{
+    static const QStringList containers{"mp3", "m4a", "flac", "mp4", "mov", "m4v"};
+    return containers.contains(ext);
+}
+
+// A cover picture encoded again, which leaves its own tags behind: a PNG as a PNG, any other as
+// a JPEG of high quality. `at` is the output stream's specifier.
+QStringList pictureCodec(const Media::Stream& cover, const QString& at)
+{
+    if (cover.codec == QLatin1String("png")) return {"-c:" + at, "png"};
+    return {"-c:" + at, "mjpeg", "-q:" + at, "2"};
+}
+
+// A picture attached to an MKV: the file made for it, its type and the name it goes in under.
+struct Attached
+{
+    QString path, mimeType, name;
+};
+
+Attached coverFile(const Media::Stream& cover, const QString& folder)
+{
+    const bool png = cover.codec == QLatin1String("png");
+    const QString path =
+        QDir(folder).filePath(QStringLiteral("cover-%1.%2").arg(cover.index).arg(png ? "png" : "jpg"));
+    return {path, png ? QStringLiteral("image/png") : QStringLiteral("image/jpeg"),
+            cover.fileName.isEmpty() ? QFileInfo(path).fileName() : cover.fileName};
+}
+
 } // namespace
 
 namespace MetadataEngine {
@@ -58,26 +100,89 @@ QList<MetaField> mediaFields(const QString& path)
     return fields;
 }
 
-QStringList mediaArgs(const QString& source, const QString& destination, const QList<MetaField>& fields,
-                      bool strip)
+QStringList editArgs(const QString& source, const QString& destination, const QList<MetaField>& fields)
 {
-    QStringList args{"-i", source};
-    if (strip) {
-        args << QStringList{"-map",          "0:V?", "-map",          "0:a?", "-c",      "copy",
-                            "-map_metadata", "-1",   "-map_chapters", "-1",   "-fflags", "+bitexact"};
-    } else {
-        args << QStringList{"-map", "0", "-c", "copy", "-map_metadata", "0"};
-        for (const MetaField& field : fields)
-            args << "-metadata" << field.key + QLatin1Char('=') + field.value;
-    }
+    QStringList args{"-i", source, "-map", "0", "-c", "copy", "-map_metadata", "0"};
+    for (const MetaField& field : fields)
+        args << "-metadata" << field.key + QLatin1Char('=') + field.value;
     args << destination;
     return args;
+}
+
+StripPlan stripPlan(const QString& source, const QString& destination, const QList<Media::Stream>& streams,
+                    const QString& folder)
+{
+    const QString ext = containerOf(destination);
+    StripPlan plan;
+    QStringList maps, options;
+    QList<Attached> attached;
+    int out = 0, data = 0;
+    bool coverLeftOut = false;
+    for (const Media::Stream& s : streams) {
+        const QString from = QStringLiteral("0:%1").arg(s.index);
+        const QString at = QString::number(out);
+        if (s.cover && ext == QLatin1String("mkv")) {
+            // This ffmpeg writes an attached picture into an MKV as a video track, so the picture
+            // is made on its own and attached like a font.
+            attached << coverFile(s, folder);
+            plan.covers << QStringList{"-map", from, "-frames:v", "1"} + pictureCodec(s, "v") +
+                               QStringList{"-fflags", "+bitexact",         "-f", "image2", "-update",
+                                           "1",       attached.last().path};
+            continue;
+        }
+        if (s.cover && !holdsCovers(ext)) {
+            coverLeftOut = true;
+            continue;
+        }
+        if (s.kind == Media::Stream::Kind::other) {
+            // A QuickTime chapter track holds the chapter titles, which go with the chapters.
+            if (s.codecTag != QLatin1String("text")) ++data;
+            continue;
+        }
+        maps << "-map" << from;
+        if (s.cover) options << pictureCodec(s, at) << "-disposition:" + at << "attached_pic";
+        if (s.kind == Media::Stream::Kind::attachment)
+            options << "-metadata:s:" + at
+                    << "filename=" + (s.fileName.isEmpty() ? "attachment-" + at : s.fileName)
+                    << "-metadata:s:" + at
+                    << "mimetype=" +
+                           (s.mimeType.isEmpty() ? QStringLiteral("application/octet-stream") : s.mimeType);
+        ++out;
+    }
+    if (!plan.covers.isEmpty()) plan.covers = QStringList{"-i", source} + plan.covers;
+
+    plan.args << "-i" << source << (streams.isEmpty() ? QStringList{"-map", "0"} : maps) << "-c"
+              << "copy" << options;
+    for (const Attached& a : attached) {
+        const QString tags = QStringLiteral("-metadata:s:%1").arg(out++);
+        plan.args << "-attach" << a.path << tags << "mimetype=" + a.mimeType << tags << "filename=" + a.name;
+    }
+    plan.args << QStringList{"-map_metadata", "-1",        "-map_chapters", "-1",
+                             "-fflags",       "+bitexact", destination};
+
+    if (coverLeftOut)
+        plan.notes << QStringLiteral("The cover picture was left out: %1 files without tags can’t hold it")
+                          .arg(KeptStreams::containerName(ext));
+    const QString dataNote = QStringLiteral("left out: such tracks hold timed details, locations among them, "
+                                            "that can’t be removed from them");
+    if (data == 1) plan.notes << QStringLiteral("A data track was ") + dataNote;
+    if (data > 1) plan.notes << QStringLiteral("%1 data tracks were ").arg(data) + dataNote;
+    return plan;
 }
 
 void writeMedia(const QString& source, const QString& destination, const QList<MetaField>& fields, bool strip,
                 Job& job)
 {
-    Media::ffmpeg(mediaArgs(source, destination, fields, strip), 0, &job, {});
+    if (!strip) {
+        Media::ffmpeg(editArgs(source, destination, fields), 0, &job, {});
+        return;
+    }
+    const ScratchFolder folder;
+    const StripPlan plan = stripPlan(source, destination, Media::streams(source), folder.path());
+    if (!plan.covers.isEmpty()) Media::ffmpeg(plan.covers, 0, &job, {});
+    Media::ffmpeg(plan.args, 0, &job, {});
+    for (const QString& note : plan.notes)
+        job.addNote(note);
 }
 
 } // namespace MetadataEngine
