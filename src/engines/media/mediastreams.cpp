@@ -38,12 +38,9 @@ QList<Stream> parseStreams(const QByteArray& json)
         stream.index = index.toInt();
         stream.kind = kindOf(s.value(QLatin1String("codec_type")).toString());
         stream.codec = s.value(QLatin1String("codec_name")).toString();
-        stream.codecTag = s.value(QLatin1String("codec_tag_string")).toString();
         stream.language = tags.value(QLatin1String("language")).toString();
         if (stream.language == QLatin1String("und")) stream.language.clear();
         stream.title = tags.value(QLatin1String("title")).toString();
-        stream.fileName = tags.value(QLatin1String("filename")).toString();
-        stream.mimeType = tags.value(QLatin1String("mimetype")).toString();
         stream.cover =
             s.value(QLatin1String("disposition")).toObject().value(QLatin1String("attached_pic")) ==
             QJsonValue(1);

@@ -14,12 +14,9 @@ struct Stream
     int index = 0;           // the stream's number in the file, as ffmpeg's "0:<index>" names it
     Kind kind = Kind::other; // a cover picture is a video stream with `cover` set
     QString codec;
-    QString codecTag; // the container's name for the codec ("avc1", "text"), as ffprobe prints it
     QString language; // ISO 639-2 ("eng"); empty when untagged or "und"
     QString title;
     bool cover = false;
-    QString fileName; // an attachment's or an attached picture's, when the container names it
-    QString mimeType;
     int sampleRate = 0; // audio only; 0 when unknown
 };
 

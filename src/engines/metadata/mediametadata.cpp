@@ -9,6 +9,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
@@ -24,24 +26,29 @@ const QList<MetaField>& mediaTable()
     return table;
 }
 
+// ffprobe's JSON for `path` with `show` ("-show_format"); throws when it cannot be had.
+QByteArray ffprobeJson(const QString& path, const QString& show, std::optional<std::chrono::seconds> limit)
+{
+    const QString ffprobe = Media::require(QStringLiteral("ffprobe"));
+    Media::refuseLists(path);
+    Shell::Options options;
+    if (limit) options.timeLimit = *limit;
+    const QStringList args = QStringList{"-v", "error", "-print_format", "json", show} + Media::inputGuard() +
+                             QStringList{"-i", path};
+    return Shell::run(ffprobe, args, options).stdoutBytes;
+}
+
 QMap<QString, QString> containerTags(const QString& path)
 {
     QMap<QString, QString> tags;
-    const std::optional<QString> ffprobe = Shell::find(QStringLiteral("ffprobe"));
-    if (!ffprobe) return tags;
     try {
-        Media::refuseLists(path);
-        Shell::Options options;
-        options.timeLimit = std::chrono::seconds(10);
-        const QStringList args = QStringList{"-v", "error", "-print_format", "json", "-show_format"} +
-                                 Media::inputGuard() + QStringList{"-i", path};
-        const Shell::Result result = Shell::run(*ffprobe, args, options);
-        const QJsonObject json = QJsonDocument::fromJson(result.stdoutBytes)
-                                     .object()
-                                     .value("format")
-                                     .toObject()
-                                     .value("tags")
-                                     .toObject();
+        const QJsonObject json =
+            QJsonDocument::fromJson(ffprobeJson(path, "-show_format", std::chrono::seconds(10)))
+                .object()
+                .value("format")
+                .toObject()
+                .value("tags")
+                .toObject();
         for (auto it = json.begin(); it != json.end(); ++it)
             tags.insert(it.key().toLower(),
                         it.value().isString() ? it.value().toString() : it.value().toVariant().toString());
@@ -49,6 +56,27 @@ QMap<QString, QString> containerTags(const QString& path)
         tags.clear();
     }
     return tags;
+}
+
+// The streams of `path` with the names their container gives them; empty when it cannot be read.
+QList<MetadataEngine::StripStream> stripStreams(const QString& path)
+{
+    QList<MetadataEngine::StripStream> out;
+    try {
+        const QByteArray json = ffprobeJson(path, "-show_streams", std::nullopt);
+        QHash<int, QJsonObject> byIndex;
+        for (const QJsonValue& v : QJsonDocument::fromJson(json).object().value("streams").toArray())
+            byIndex.insert(v.toObject().value("index").toInt(-1), v.toObject());
+        for (const Media::Stream& s : Media::parseStreams(json)) {
+            const QJsonObject raw = byIndex.value(s.index), tags = raw.value("tags").toObject();
+            out << MetadataEngine::StripStream{s, raw.value("codec_tag_string").toString(),
+                                               tags.value("filename").toString(),
+                                               tags.value("mimetype").toString()};
+        }
+    } catch (const std::exception&) {
+        out.clear();
+    }
+    return out;
 }
 
 // The container a result is written in, by its name: "mp4", "mkv", "mp3", …
@@ -78,7 +106,7 @@ struct Attached
     QString path, mimeType, name;
 };
 
-Attached coverFile(const Media::Stream& cover, const QString& folder)
+Attached coverFile(const MetadataEngine::StripStream& cover, const QString& folder)
 {
     const bool png = cover.codec == QLatin1String("png");
     const QString path =
@@ -109,7 +137,7 @@ QStringList editArgs(const QString& source, const QString& destination, const QL
     return args;
 }
 
-StripPlan stripPlan(const QString& source, const QString& destination, const QList<Media::Stream>& streams,
+StripPlan stripPlan(const QString& source, const QString& destination, const QList<StripStream>& streams,
                     const QString& folder)
 {
     const QString ext = containerOf(destination);
@@ -118,7 +146,7 @@ StripPlan stripPlan(const QString& source, const QString& destination, const QLi
     QList<Attached> attached;
     int out = 0, data = 0;
     bool coverLeftOut = false;
-    for (const Media::Stream& s : streams) {
+    for (const StripStream& s : streams) {
         const QString from = QStringLiteral("0:%1").arg(s.index);
         const QString at = QString::number(out);
         if (s.cover && ext == QLatin1String("mkv")) {
@@ -178,7 +206,7 @@ void writeMedia(const QString& source, const QString& destination, const QList<M
         return;
     }
     const ScratchFolder folder;
-    const StripPlan plan = stripPlan(source, destination, Media::streams(source), folder.path());
+    const StripPlan plan = stripPlan(source, destination, stripStreams(source), folder.path());
     if (!plan.covers.isEmpty()) Media::ffmpeg(plan.covers, 0, &job, {});
     Media::ffmpeg(plan.args, 0, &job, {});
     for (const QString& note : plan.notes)

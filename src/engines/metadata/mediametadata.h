@@ -17,6 +17,14 @@ QList<MetaField> mediaFields(const QString& path);
 // each of `fields` set ("" clears that tag).
 QStringList editArgs(const QString& source, const QString& destination, const QList<MetaField>& fields);
 
+// A stream of a file to strip: what Media::Stream holds and the names its container gives it.
+struct StripStream : Media::Stream
+{
+    QString codecTag; // the container's name for the codec ("avc1", "text"), as ffprobe prints it
+    QString fileName; // an attachment's or an attached picture's, when the container names it
+    QString mimeType;
+};
+
 // How a stripped copy of `source`, whose streams are `streams`, is written at `destination`.
 // Every picture, sound and subtitle stream and every attachment is copied as it is, without the
 // file's, the streams' and the chapters' tags (an attachment keeps its file name and type).
@@ -30,7 +38,7 @@ struct StripPlan
     QStringList args;   // ffmpeg's arguments that write the copy
     QStringList notes;  // what the copy leaves out, in the user's words
 };
-StripPlan stripPlan(const QString& source, const QString& destination, const QList<Media::Stream>& streams,
+StripPlan stripPlan(const QString& source, const QString& destination, const QList<StripStream>& streams,
                     const QString& folder);
 
 // Writes the stripped or edited copy at `destination`, whose extension names its container, and

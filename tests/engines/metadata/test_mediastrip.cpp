@@ -197,7 +197,7 @@ class MediaStripTest : public QObject
                              "among them, that can’t be removed from them"});
 
         // An Ogg file holds its cover among its tags, so the cover goes too, with a note.
-        Media::Stream sound, cover;
+        MetadataEngine::StripStream sound, cover;
         sound.kind = Media::Stream::Kind::audio;
         cover.index = 1, cover.kind = Media::Stream::Kind::video, cover.cover = true, cover.codec = "mjpeg";
         const MetadataEngine::StripPlan plan =
