@@ -58,6 +58,33 @@ QMap<QString, QString> containerTags(const QString& path)
     return tags;
 }
 
+// The kinds of picture that MP3 and FLAC files name, as ffmpeg spells them.
+const QStringList& pictureKinds()
+{
+    static const QStringList kinds{"Other",
+                                   "32x32 pixels 'file icon'",
+                                   "Other file icon",
+                                   "Cover (front)",
+                                   "Cover (back)",
+                                   "Leaflet page",
+                                   "Media (e.g. label side of CD)",
+                                   "Lead artist/lead performer/soloist",
+                                   "Artist/performer",
+                                   "Conductor",
+                                   "Band/Orchestra",
+                                   "Composer",
+                                   "Lyricist/text writer",
+                                   "Recording Location",
+                                   "During recording",
+                                   "During performance",
+                                   "Movie/video screen capture",
+                                   "A bright coloured fish",
+                                   "Illustration",
+                                   "Band/artist logotype",
+                                   "Publisher/Studio logotype"};
+    return kinds;
+}
+
 // The streams of `path` with the names their container gives them; empty when it cannot be read.
 QList<MetadataEngine::StripStream> stripStreams(const QString& path)
 {
@@ -69,9 +96,11 @@ QList<MetadataEngine::StripStream> stripStreams(const QString& path)
             byIndex.insert(v.toObject().value("index").toInt(-1), v.toObject());
         for (const Media::Stream& s : Media::parseStreams(json)) {
             const QJsonObject raw = byIndex.value(s.index), tags = raw.value("tags").toObject();
-            out << MetadataEngine::StripStream{s, raw.value("codec_tag_string").toString(),
-                                               tags.value("filename").toString(),
-                                               tags.value("mimetype").toString()};
+            // ffmpeg names a cover's kind in its comment, where a free text may stand too.
+            const QString comment = tags.value("comment").toString();
+            out << MetadataEngine::StripStream{
+                s, raw.value("codec_tag_string").toString(), tags.value("filename").toString(),
+                tags.value("mimetype").toString(), pictureKinds().contains(comment) ? comment : QString()};
         }
     } catch (const std::exception&) {
         out.clear();
@@ -169,6 +198,7 @@ StripPlan stripPlan(const QString& source, const QString& destination, const QLi
         }
         maps << "-map" << from;
         if (s.cover) options << pictureCodec(s, at) << "-disposition:" + at << "attached_pic";
+        if (s.cover && !s.pictureKind.isEmpty()) options << "-metadata:s:" + at << "comment=" + s.pictureKind;
         if (s.kind == Media::Stream::Kind::attachment)
             options << "-metadata:s:" + at
                     << "filename=" + (s.fileName.isEmpty() ? "attachment-" + at : s.fileName)

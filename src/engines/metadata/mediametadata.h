@@ -23,13 +23,15 @@ struct StripStream : Media::Stream
     QString codecTag; // the container's name for the codec ("avc1", "text"), as ffprobe prints it
     QString fileName; // an attachment's or an attached picture's, when the container names it
     QString mimeType;
+    QString pictureKind; // a cover's kind among the standard ones ("Cover (front)"), else empty
 };
 
 // How a stripped copy of `source`, whose streams are `streams`, is written at `destination`.
 // Every picture, sound and subtitle stream and every attachment is copied as it is, without the
 // file's, the streams' and the chapters' tags (an attachment keeps its file name and type).
-// Cover pictures are encoded again, as a picture's own Exif may hold a location; in an MKV they
-// go back in as attachments, made first in `folder`. Data tracks (timed details such as
+// Cover pictures are encoded again, as a picture's own Exif may hold a location, and keep their
+// kind (front cover, back cover, …); in an MKV they go back in as attachments, made first in
+// `folder`. Data tracks (timed details such as
 // locations) and covers the container holds only among its tags are left out, each kind named
 // in a note.
 struct StripPlan

@@ -182,6 +182,30 @@ class MediaStripTest : public QObject
         QVERIFY(qAbs(after["format"].toObject()["duration"].toString().toDouble() - 2.0) < 0.1);
     }
 
+    // A song's cover stays the same kind of picture, without its own tags.
+    void songKeepsItsCover_data()
+    {
+        QTest::addColumn<QString>("ext");
+        QTest::newRow("MP3") << "mp3";
+        QTest::newRow("M4A") << "m4a";
+        QTest::newRow("FLAC") << "flac";
+    }
+    void songKeepsItsCover()
+    {
+        QFETCH(QString, ext);
+        const QString song = path("song." + ext), bare = path("song bare." + ext);
+        QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "sine=duration=1", "-i", path("cover.jpg"), "-map", "0",
+                                 "-map", "1", "-c:v", "copy", "-disposition:v", "attached_pic",
+                                 "-metadata:s:v", "comment=Cover (back)", "-metadata", "artist=Ann", song}));
+        Job job("", "", 0);
+        MetadataEngine::writeMedia(song, bare, {}, true, job);
+        const QJsonObject after = probe(bare);
+        QCOMPARE(kinds(after), kinds(probe(song)));
+        QVERIFY(!readAll(bare).contains("CoverCam") && !readAll(bare).contains("Ann"));
+        const QStringList left = tags(after);
+        QCOMPARE(left, ext == "m4a" ? QStringList() : QStringList{"comment=Cover (back)"});
+    }
+
     // A timecode track is a data track: it is left out, and a note says so.
     void dataTracksAreNamed()
     {
