@@ -93,53 +93,31 @@ class MediaStripTest : public QObject
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QStringList>("make");
-        const QStringList sources{"-f", "lavfi",          "-i", "testsrc2=size=64x48:rate=10:duration=2",
-                                  "-f", "lavfi",          "-i", "sine=duration=2",
-                                  "-i", path("subs.srt"), "-i", path("chapters.txt")};
-        const QStringList tagged{"-map_chapters",   "3",
-                                 "-metadata",       "title=Holiday",
-                                 "-metadata",       "location=+48.8584+002.2945/",
-                                 "-metadata:s:a:0", "title=Voice",
-                                 "-metadata:s:s:0", "language=fra",
-                                 "-metadata:s:s:0", "title=French"};
-        QTest::newRow("MP4 with mov_text and a cover") << "film.mp4"
-                                                       << sources +
-                                                              QStringList{"-i",
-                                                                          path("cover.jpg"),
-                                                                          "-map",
-                                                                          "0",
-                                                                          "-map",
-                                                                          "1",
-                                                                          "-map",
-                                                                          "2",
-                                                                          "-map",
-                                                                          "4",
-                                                                          "-c:v:0",
-                                                                          "libx264",
-                                                                          "-preset",
-                                                                          "ultrafast",
-                                                                          "-c:a",
-                                                                          "aac",
-                                                                          "-c:s",
-                                                                          "mov_text",
-                                                                          "-c:v:1",
-                                                                          "copy",
-                                                                          "-disposition:v:1",
-                                                                          "attached_pic"} +
-                                                              tagged;
+        const auto words = [](const char* text) { return QString::fromUtf8(text).split(' '); };
+        const QStringList sources =
+            words("-f lavfi -i testsrc2=size=64x48:rate=10:duration=2 -f lavfi -i sine=duration=2 -i") +
+            QStringList{path("subs.srt"), "-i", path("chapters.txt")};
+        const QStringList tagged = words("-map_chapters 3 -metadata title=Holiday -metadata "
+                                         "location=+48.8584+002.2945/ -metadata:s:a:0 title=Voice "
+                                         "-metadata:s:s:0 language=fra -metadata:s:s:0 title=French");
+        QTest::newRow("MP4 with mov_text and a cover")
+            << "film.mp4"
+            << sources + QStringList{"-i", path("cover.jpg")} +
+                   words(
+                       "-map 0 -map 1 -map 2 -map 4 -c:v:0 libx264 -preset ultrafast -c:a aac -c:s mov_text "
+                       "-c:v:1 copy -disposition:v:1 attached_pic") +
+                   tagged;
         QTest::newRow("MKV with SubRip, a font and a cover")
             << "film.mkv"
-            << sources + QStringList{"-map",          "0",
-                                     "-map",          "1",
-                                     "-map",          "2",
-                                     "-c:v",          "libx264",
-                                     "-preset",       "ultrafast",
-                                     "-c:a",          "aac",
-                                     "-c:s",          "srt",
-                                     "-attach",       path("font.ttf"),
-                                     "-metadata:s:3", "mimetype=application/x-truetype-font",
-                                     "-attach",       path("cover.jpg"),
-                                     "-metadata:s:4", "mimetype=image/jpeg"} +
+            << sources +
+                   words("-map 0 -map 1 -map 2 -c:v libx264 -preset ultrafast -c:a aac -c:s srt -attach") +
+                   QStringList{path("font.ttf"),
+                               "-metadata:s:3",
+                               "mimetype=application/x-truetype-font",
+                               "-attach",
+                               path("cover.jpg"),
+                               "-metadata:s:4",
+                               "mimetype=image/jpeg"} +
                    tagged;
     }
     void filmKeepsEveryStream()
