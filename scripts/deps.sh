@@ -23,7 +23,7 @@ runtime_pkgs=(
 test_pkgs=(
   locales xvfb xdotool x11-utils trayer xcompmgr hyperfine clang-format git epubcheck qpdf poppler-utils
   python3 pulseaudio pngcheck xclip
-  libimage-exiftool-perl imagemagick img2pdf tesseract-ocr libtiff-tools ghostscript
+  libimage-exiftool-perl imagemagick img2pdf tesseract-ocr libtiff-tools ghostscript libheif-examples
 )
 
 pkgs=("${build_pkgs[@]}" "${runtime_pkgs[@]}")

@@ -1,10 +1,14 @@
-// What a stripped or location-free copy of an image leaves behind, on files that exiftool and
-// ImageMagick wrote: a JPEG with a second picture behind a multi-picture index, a two-page TIFF
-// with tags on both pages, and a PNG with compressed and international text.
+// What a stripped or location-free copy of an image leaves behind, on files that exiftool,
+// ImageMagick, heif-enc and cwebp wrote: a JPEG with a second picture behind a multi-picture
+// index, a two-page TIFF with tags on both pages, a PNG with compressed and international text,
+// and photos named as another format than they hold.
 
+#include "engines/metadata/heavy/imagecontent.h"
 #include "engines/metadata/heavy/imagemetadata.h"
+#include "engines/metadata/heavy/imagetags.h"
 
 #include "core/converterror.h"
+#include "engines/image/imageengine.h"
 
 #include "../../support/files.h"
 
@@ -260,6 +264,123 @@ class ImageStripTest : public QObject
         writeFile(path("trailed.png"), readAll(png) + QByteArray(16, '\xFF'));
         MetadataEngine::writeImage(path("trailed.png"), path("trailed bare.png"), {}, true, false);
         QCOMPARE(readAll(path("trailed bare.png")), bare);
+    }
+
+    // Phones and sharing apps hand out HEIC photos named .jpg: each photo is read and written as
+    // what it holds, and its copy keeps no tag that the strip or the location removal takes away.
+    void photosNamedAsAnotherFormat_data()
+    {
+        QTest::addColumn<QString>("made");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("HEIC named .jpg") << "heic"
+                                         << "jpg";
+        QTest::newRow("AVIF named .png") << "avif"
+                                         << "png";
+        QTest::newRow("WebP named .jpg") << "webp"
+                                         << "jpg";
+        QTest::newRow("PNG named .jpg") << "png"
+                                        << "jpg";
+    }
+    void photosNamedAsAnotherFormat()
+    {
+        QFETCH(QString, made);
+        QFETCH(QString, named);
+        const QString dir = path(made) + "/";
+        QVERIFY(QDir().mkpath(dir));
+        const QString png = dir + "picture.png", original = dir + "photo." + made;
+        // heif-enc's AV1 encoder takes 8-bit pictures only.
+        QVERIFY(
+            run("/usr/bin/convert", {"-size", "64x48", "gradient:red-blue", "-depth", "8", "PNG24:" + png})
+                .isEmpty());
+        const QStringList encode = made == "webp"  ? QStringList{"cwebp", "-quiet", png, "-o", original}
+                                   : made == "png" ? QStringList{"cp", png, original}
+                                                   : QStringList{"heif-enc", "-q", "80", png, "-o", original};
+        QVERIFY(!run(encode[0], encode.mid(1)).startsWith('<'));
+        QVERIFY(tag(original, personal("Ann", "DatumOne")));
+        const QString photo = dir + "photo." + named;
+        QVERIFY(QFile::rename(original, photo));
+        const QString before = report(photo);
+        QVERIFY2(before.contains("SN-Ann") && before.contains("GPS Latitude") && before.contains("DatumOne"),
+                 qPrintable(before));
+
+        // The window reads the location, so it offers to remove it.
+        const ImageFields read = MetadataEngine::imageFields(photo);
+        QVERIFY(read.hasGPS);
+        QVERIFY2(read.info.contains(
+                     qMakePair(QStringLiteral("Location"), QStringLiteral("48.8584° N, 2.2945° E"))),
+                 qPrintable(made));
+        QVERIFY(read.info.contains(qMakePair(QStringLiteral("Size"), QStringLiteral("64 × 48"))));
+
+        const QString bare = dir + "bare." + named;
+        MetadataEngine::writeImage(photo, bare, {}, true, false);
+        QCOMPARE(left(bare, {"Ann", "Datum", "GPS", "Serial", "Artist", "Creator"}), QString());
+        QCOMPARE(ImageContent::formatOf(bare), std::optional<QString>(made));
+        QCOMPARE(ImageEngine::load(bare).image.size(), QSize(64, 48));
+
+        const QString nowhere = dir + "nowhere." + named;
+        MetadataEngine::writeImage(photo, nowhere, {}, false, true);
+        QCOMPARE(left(nowhere, {"Datum", "GPS"}), QString());
+        QVERIFY2(report(nowhere).contains("SN-Ann"), qPrintable(report(nowhere)));
+        QVERIFY(!MetadataEngine::imageFields(nowhere).hasGPS);
+    }
+
+    // What a copy still holds of what was to go, read by what the file is.
+    void leftoversOfAPhoto()
+    {
+        const QString png = path("left.png"), heic = path("left.heic");
+        QVERIFY(
+            run("/usr/bin/convert", {"-size", "32x24", "xc:teal", "-depth", "8", "PNG24:" + png}).isEmpty());
+        QVERIFY(!run("heif-enc", {"-q", "80", png, "-o", heic}).startsWith('<'));
+        const auto leftovers = [](const QString& file, bool strip) {
+            const std::optional<ImageTags> tags = ImageTags::read(file, *ImageContent::formatOf(file));
+            return tags ? tags->leftovers(strip) : QStringList{"<unreadable>"};
+        };
+        QCOMPARE(leftovers(heic, true), QStringList());
+        QVERIFY(tag(heic, personal("Ann", "DatumOne")));
+        QCOMPARE(leftovers(heic, true), (QStringList{"the location", "the Exif tags", "the XMP tags"}));
+        QCOMPARE(leftovers(heic, false), QStringList{"the location"});
+        // The location in XMP alone still counts.
+        QVERIFY(tag(heic, {"-EXIF:all="}));
+        QCOMPARE(leftovers(heic, false), QStringList{"the location"});
+        QCOMPARE(leftovers(heic, true), (QStringList{"the location", "the XMP tags"}));
+
+        const QString jpg = path("left.jpg");
+        QVERIFY(run("/usr/bin/convert", {png, jpg}).isEmpty());
+        QVERIFY(tag(jpg, {"-Comment=Ann's", "-IPTC:Keywords=sea", "-Orientation#=6"}));
+        QCOMPARE(leftovers(jpg, true), (QStringList{"the IPTC tags", "the comment"}));
+        QCOMPARE(leftovers(jpg, false), QStringList());
+        MetadataEngine::writeImage(jpg, path("left bare.jpg"), {}, true, false);
+        QCOMPARE(leftovers(path("left bare.jpg"), true), QStringList());
+    }
+
+    void formatsToldByTheirBytes()
+    {
+        const auto ftyp = [](const QByteArray& brands) {
+            QByteArray box =
+                QByteArray(4, '\0') + "ftyp" + brands.left(4) + QByteArray(4, '\0') + brands.mid(4);
+            qToBigEndian<quint32>(quint32(box.size()), box.data());
+            return box + QByteArray("\0\0\0\x08meta", 8);
+        };
+        const QList<std::pair<QByteArray, std::optional<QString>>> cases{
+            {ftyp("heicmif1heic"), "heic"},
+            {ftyp("mif1mif1heicmiaf"), "heic"},
+            {ftyp("msf1msf1hevc"), "heic"},
+            {ftyp("heixmif1"), "heic"},
+            {ftyp("heismsf1"), "heic"},
+            {ftyp("mif1mif1miafavif"), "avif"},
+            {ftyp("avifavifmif1"), "avif"},
+            {ftyp("avismsf1"), "avif"},
+            {ftyp("mif1mif1"), "heic"},
+            {ftyp("isomisomavc1"), {}},
+            {ftyp("qt  qt  "), {}},
+            {"\xFF\xD8\xFF\xE0", "jpg"},
+            {"\x89PNG\r\n\x1A\n", "png"},
+            {QByteArray("RIFF\x10\0\0\0WEBPVP8 ", 16), "webp"},
+            {"GIF89a", "gif"},
+            {QByteArray("MM\0*\0\0\0\x08", 8), "tiff"},
+            {"<svg>", {}}};
+        for (const auto& [head, format] : cases)
+            QVERIFY2(ImageContent::format(head) == format, head.toHex().constData());
     }
 };
 

@@ -6,26 +6,19 @@
 #include "engines/image/imageengine.h"
 #include "engines/image/jpegsegments.h"
 #include "engines/metadata/heavy/gifblocks.h"
+#include "engines/metadata/heavy/imagecontent.h"
+#include "engines/metadata/heavy/imagetags.h"
 #include "engines/metadata/heavy/tifftags.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QRegularExpression>
 #include <QtEndian>
 #include <cmath>
 #include <exiv2/exiv2.hpp>
-#include <mutex>
 
 namespace {
-
-void setUpExiv2()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-        Exiv2::XmpParser::initialize();
-    });
-}
 
 QString text(const std::string& s)
 {
@@ -56,11 +49,6 @@ std::optional<double> degrees(const Exiv2::ExifData& exif, const char* key)
         sum += double(r.first) / r.second / std::pow(60.0, double(i));
     }
     return std::isfinite(sum) ? std::optional(sum) : std::nullopt;
-}
-
-bool isGPS(const std::string& key)
-{
-    return key.rfind("Exif.GPSInfo.", 0) == 0 || key.rfind("Xmp.exif.GPS", 0) == 0;
 }
 
 QStringList keywords(const Exiv2::IptcData& iptc, const Exiv2::XmpData& xmp)
@@ -135,8 +123,8 @@ void edit(Exiv2::Image& image, const QList<MetaField>& fields, bool removeGPS, c
             setKeywords(image, MetadataEngine::keywordList(field.value), format);
     }
     if (removeGPS) {
-        eraseAll(image.exifData(), isGPS);
-        eraseAll(image.xmpData(), isGPS);
+        eraseAll(image.exifData(), ImageTags::isLocation);
+        eraseAll(image.xmpData(), ImageTags::isLocation);
     }
 }
 
@@ -208,89 +196,14 @@ void reencode(const QString& source, const QString& destination, const QString& 
     }
     if (removeGPS)
         for (const QString& key : props.keys())
-            if (isGPS(key.toStdString())) props.remove(key);
+            if (ImageTags::isLocation(key.toStdString())) props.remove(key);
     ImageEngine::write(std::move(loaded.image), destination, format, props, 0.95, loaded.dpi);
 }
 
-} // namespace
-
-namespace MetadataEngine {
-
-ImageFields imageFields(const QString& path)
+// The copy of `bytes`, the contents of `source`, as a strip, a location removal or an edit makes it.
+void write(const QString& source, QByteArray bytes, const QString& destination, const QString& format,
+           const QList<MetaField>& edits, bool strip, bool removeGPS)
 {
-    setUpExiv2();
-    ImageFields out;
-    Exiv2::ExifData exif;
-    Exiv2::IptcData iptc;
-    Exiv2::XmpData xmp;
-    QSize size;
-    const std::optional<QString> format = Catalog::format(path);
-    try {
-        if (format == QStringLiteral("heic") || format == QStringLiteral("avif")) {
-            // This exiv2 reads nothing in HEIF files; the decoder hands their Exif block over.
-            const ImageEngine::Loaded loaded = ImageEngine::load(path);
-            const QByteArray block = loaded.props.exifBlock();
-            if (!block.isEmpty())
-                Exiv2::ExifParser::decode(exif, reinterpret_cast<const Exiv2::byte*>(block.constData()),
-                                          uint32_t(block.size()));
-            size = loaded.image.size();
-        } else {
-            Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
-            image->readMetadata();
-            exif = image->exifData();
-            iptc = image->iptcData();
-            xmp = image->xmpData();
-            size = QSize(int(image->pixelWidth()), int(image->pixelHeight()));
-        }
-    } catch (const std::exception&) {
-        return out;
-    }
-    for (int i = 0; i < 3; ++i)
-        out.editable << MetaField{fieldKeys[i], labels[i], value(exif, exifKeys[i])};
-    out.editable << MetaField{"keywords", "Keywords", keywords(iptc, xmp).join(QStringLiteral(", "))};
-
-    const QString camera = QStringList{value(exif, "Exif.Image.Make"), value(exif, "Exif.Image.Model")}
-                               .filter(QRegularExpression(QStringLiteral(".")))
-                               .join(QLatin1Char(' '));
-    if (!camera.isEmpty()) out.info << qMakePair(QStringLiteral("Camera"), camera);
-    if (const QString lens = value(exif, "Exif.Photo.LensModel"); !lens.isEmpty())
-        out.info << qMakePair(QStringLiteral("Lens"), lens);
-    if (const QString taken = value(exif, "Exif.Photo.DateTimeOriginal"); !taken.isEmpty())
-        out.info << qMakePair(QStringLiteral("Taken"), taken);
-    if (size.isEmpty()) size = QImageReader(path).size();
-    if (!size.isEmpty())
-        out.info << qMakePair(QStringLiteral("Size"),
-                              QStringLiteral("%1 × %2").arg(size.width()).arg(size.height()));
-    for (const auto& d : exif)
-        out.hasGPS = out.hasGPS || isGPS(d.key());
-    for (const auto& d : xmp)
-        out.hasGPS = out.hasGPS || isGPS(d.key());
-    const auto lat = degrees(exif, "Exif.GPSInfo.GPSLatitude"),
-               lon = degrees(exif, "Exif.GPSInfo.GPSLongitude");
-    if (lat && lon) {
-        const QString latRef = value(exif, "Exif.GPSInfo.GPSLatitudeRef"),
-                      lonRef = value(exif, "Exif.GPSInfo.GPSLongitudeRef");
-        out.info << qMakePair(
-            QStringLiteral("Location"),
-            QStringLiteral("%1° %2, %3° %4")
-                .arg(QString::number(*lat, 'f', 4), latRef.isEmpty() ? QStringLiteral("N") : latRef,
-                     QString::number(*lon, 'f', 4), lonRef.isEmpty() ? QStringLiteral("E") : lonRef));
-    }
-    return out;
-}
-
-void writeImage(const QString& source, const QString& destination, const QList<MetaField>& fields, bool strip,
-                bool removeGPS)
-{
-    setUpExiv2();
-    const QString format = Catalog::format(source).value_or(QStringLiteral("jpg"));
-    QFile file(source);
-    if (!file.open(QIODevice::ReadOnly))
-        throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
-    QByteArray bytes = file.readAll();
-    if (bytes.isEmpty()) throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
-    const QList<MetaField> edits = strip ? QList<MetaField>() : fields;
-
     if (format == QLatin1String("gif") || format == QLatin1String("bmp")) {
         if (!edits.isEmpty())
             throw ConvertError::failed(
@@ -302,7 +215,7 @@ void writeImage(const QString& source, const QString& destination, const QList<M
         Output::writeFile(destination, *kept);
         return;
     }
-    if (format == QLatin1String("heic") || format == QLatin1String("avif")) {
+    if (ImageContent::isHeif(format)) {
         reencode(source, destination, format, edits, strip, removeGPS);
         return;
     }
@@ -329,6 +242,94 @@ void writeImage(const QString& source, const QString& destination, const QList<M
     } else {
         rewrite(bytes, destination, [&](Exiv2::Image& image) { edit(image, edits, removeGPS, format); });
     }
+}
+
+// Fails when the copy at `destination` still holds what a strip (`strip`) or a location removal
+// promised to take away, so that no file is kept under a false promise.
+void refuseLeftovers(const QString& source, const QString& destination, const QString& format, bool strip)
+{
+    const QString name = QFileInfo(source).fileName();
+    // Read as what the copy holds, whatever the writer took it for.
+    const std::optional<ImageTags> tags =
+        ImageTags::read(destination, ImageContent::formatOf(destination).value_or(format));
+    if (!tags)
+        throw ConvertError::failed(
+            QStringLiteral("Couldn’t read back the copy of %1 to check its tags, so no copy was saved")
+                .arg(name));
+    QStringList left = tags->leftovers(strip);
+    if (left.isEmpty()) return;
+    const QString last = left.takeLast();
+    throw ConvertError::failed(
+        QStringLiteral("Couldn’t remove %1 from %2, so no copy was saved")
+            .arg(left.isEmpty() ? last : left.join(QStringLiteral(", ")) + " and " + last, name));
+}
+
+// What `path` holds, told by its bytes, else by its name.
+QString formatOf(const QString& path)
+{
+    return ImageContent::formatOf(path).value_or(Catalog::format(path).value_or(QString()));
+}
+
+} // namespace
+
+namespace MetadataEngine {
+
+ImageFields imageFields(const QString& path)
+{
+    ImageFields out;
+    const std::optional<ImageTags> tags = ImageTags::read(path, formatOf(path));
+    if (!tags) return out;
+    const Exiv2::ExifData& exif = tags->exif;
+    const Exiv2::XmpData& xmp = tags->xmp;
+    QSize size = tags->size;
+    for (int i = 0; i < 3; ++i)
+        out.editable << MetaField{fieldKeys[i], labels[i], value(exif, exifKeys[i])};
+    out.editable << MetaField{"keywords", "Keywords", keywords(tags->iptc, xmp).join(QStringLiteral(", "))};
+
+    const QString camera = QStringList{value(exif, "Exif.Image.Make"), value(exif, "Exif.Image.Model")}
+                               .filter(QRegularExpression(QStringLiteral(".")))
+                               .join(QLatin1Char(' '));
+    if (!camera.isEmpty()) out.info << qMakePair(QStringLiteral("Camera"), camera);
+    if (const QString lens = value(exif, "Exif.Photo.LensModel"); !lens.isEmpty())
+        out.info << qMakePair(QStringLiteral("Lens"), lens);
+    if (const QString taken = value(exif, "Exif.Photo.DateTimeOriginal"); !taken.isEmpty())
+        out.info << qMakePair(QStringLiteral("Taken"), taken);
+    if (size.isEmpty()) size = QImageReader(path).size();
+    if (!size.isEmpty())
+        out.info << qMakePair(QStringLiteral("Size"),
+                              QStringLiteral("%1 × %2").arg(size.width()).arg(size.height()));
+    for (const auto& d : exif)
+        out.hasGPS = out.hasGPS || ImageTags::isLocation(d.key());
+    for (const auto& d : xmp)
+        out.hasGPS = out.hasGPS || ImageTags::isLocation(d.key());
+    const auto lat = degrees(exif, "Exif.GPSInfo.GPSLatitude"),
+               lon = degrees(exif, "Exif.GPSInfo.GPSLongitude");
+    if (lat && lon) {
+        const QString latRef = value(exif, "Exif.GPSInfo.GPSLatitudeRef"),
+                      lonRef = value(exif, "Exif.GPSInfo.GPSLongitudeRef");
+        out.info << qMakePair(
+            QStringLiteral("Location"),
+            QStringLiteral("%1° %2, %3° %4")
+                .arg(QString::number(*lat, 'f', 4), latRef.isEmpty() ? QStringLiteral("N") : latRef,
+                     QString::number(*lon, 'f', 4), lonRef.isEmpty() ? QStringLiteral("E") : lonRef));
+    }
+    return out;
+}
+
+void writeImage(const QString& source, const QString& destination, const QList<MetaField>& fields, bool strip,
+                bool removeGPS)
+{
+    ImageTags::setUpExiv2();
+    QFile file(source);
+    if (!file.open(QIODevice::ReadOnly))
+        throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
+    QByteArray bytes = file.readAll();
+    if (bytes.isEmpty()) throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
+    const QString format = ImageContent::format(bytes.left(256))
+                               .value_or(Catalog::format(source).value_or(QStringLiteral("jpg")));
+    const QList<MetaField> edits = strip ? QList<MetaField>() : fields;
+    write(source, bytes, destination, format, edits, strip, removeGPS);
+    if (strip || removeGPS) refuseLeftovers(source, destination, format, strip);
 }
 
 } // namespace MetadataEngine

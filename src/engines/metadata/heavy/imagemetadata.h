@@ -3,7 +3,8 @@
 #include "engines/metadata/metafield.h"
 
 // The tags of still images and GIFs, read and rewritten with exiv2 without touching the pixels
-// where the format allows (JPEG, PNG, TIFF, WebP).
+// where the format allows (JPEG, PNG, TIFF, WebP). A file is read and written as what its bytes
+// hold, whatever its name says: a HEIC photo named .jpg is a HEIC photo.
 namespace MetadataEngine {
 
 // Never fails: an image whose tags cannot be read has no editable fields and no facts.
@@ -16,8 +17,9 @@ ImageFields imageFields(const QString& path);
 // TIFF. Both take a JPEG's first picture alone: pictures and data behind it go with the index
 // that points there. Keywords go where the format holds them (IPTC, else XMP); a format that
 // has no place for an edited field, and a TIFF of several pages, fail with a message saying so,
-// never dropping the edit silently. Throws "Couldn’t read the image", "Couldn’t write the
-// image" and the like.
+// never dropping the edit silently. A stripped or location-free copy is read back before it is
+// kept: one that still holds a location, Exif, XMP or IPTC tags it should have lost is refused,
+// naming what is left. Throws "Couldn’t read the image", "Couldn’t write the image" and the like.
 void writeImage(const QString& source, const QString& destination, const QList<MetaField>& fields, bool strip,
                 bool removeGPS);
 

@@ -13,17 +13,6 @@ constexpr quint16 stripOffsets = 273, stripCounts = 279, tileOffsets = 324, tile
                   xmpPacket = 700, jpegFormat = 513, jpegLength = 514, exifIfd = 34665, gpsIfd = 34853,
                   interopIfd = 40965;
 
-// What a reader needs to show a page: its layout, compression, colours and resolution.
-bool showsThePage(quint16 tag)
-{
-    static const QSet<quint16> tags{254, 255, 256, 257, 258, 259, 262, 263, 264,  265, 266, 273, 274,
-                                    277, 278, 279, 280, 281, 282, 283, 284, 290,  291, 292, 293, 296,
-                                    297, 301, 317, 318, 319, 320, 321, 322, 323,  324, 325, 332, 333,
-                                    334, 336, 338, 339, 340, 341, 342, 347, 512,  513, 514, 515, 517,
-                                    518, 519, 520, 521, 529, 530, 531, 532, 34675};
-    return tags.contains(tag);
-}
-
 bool leadsToDirectory(quint16 tag, quint16 type)
 {
     return tag == exifIfd || tag == gpsIfd || tag == interopIfd || tag == subIfds || type == 13;
@@ -115,7 +104,7 @@ class Pass
 
     bool keeps(const Entry& e) const
     {
-        if (m_drop == Drop::allTags) return showsThePage(e.tag);
+        if (m_drop == Drop::allTags) return TiffTags::showsThePage(e.tag);
         return e.tag != gpsIfd;
     }
 
@@ -240,6 +229,16 @@ int pageCount(const QByteArray& data)
     if (!isClassicTiff(data)) return 0;
     const std::optional<QList<qint64>> pages = Pass(data, Drop::allTags).chain();
     return pages ? int(pages->size()) : 0;
+}
+
+bool showsThePage(quint16 tag)
+{
+    static const QSet<quint16> tags{254, 255, 256, 257, 258, 259, 262, 263, 264,  265, 266, 273, 274,
+                                    277, 278, 279, 280, 281, 282, 283, 284, 290,  291, 292, 293, 296,
+                                    297, 301, 317, 318, 319, 320, 321, 322, 323,  324, 325, 332, 333,
+                                    334, 336, 338, 339, 340, 341, 342, 347, 512,  513, 514, 515, 517,
+                                    518, 519, 520, 521, 529, 530, 531, 532, 34675};
+    return tags.contains(tag);
 }
 
 } // namespace TiffTags

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QtGlobal>
 #include <optional>
 
 namespace TiffTags {
@@ -19,5 +20,9 @@ std::optional<QByteArray> without(const QByteArray& data, Drop drop);
 
 // The number of pages of a classic TIFF; 0 when `data` is none.
 int pageCount(const QByteArray& data);
+
+// Whether a reader needs the tag `tag` of a page to show it (its layout, compression, colours,
+// resolution and orientation): what a page keeps when every other tag goes.
+bool showsThePage(quint16 tag);
 
 } // namespace TiffTags

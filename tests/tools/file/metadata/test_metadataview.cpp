@@ -1,6 +1,6 @@
-// The Metadata window: what it shows for a photo with a location, a PDF and several files, when
-// Save Changes is enabled, and the copies its buttons write (an image's changed fields, a PDF's
-// five and nothing else, " 2" names, lower-case extensions).
+// The Metadata window: what it shows for a photo with a location (a HEIC named .jpg too), a PDF
+// and several files, when Save Changes is enabled, and the copies its buttons write (an image's
+// changed fields, a PDF's five and nothing else, " 2" names, lower-case extensions).
 
 #include "core/job.h"
 #include "engines/image/imageprops.h"
@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <qpdf/QPDF.hh>
@@ -95,6 +96,40 @@ class MetadataViewTest : public QObject
             QCOMPARE(strip->results(), QStringList{path("trip No Metadata" + number + ".jpg")});
             QVERIFY(!ImageProps::read(strip->results()[0]).value("Exif.Image.Artist"));
         }
+    }
+
+    // A phone's HEIC photo shared under a .jpg name: the window finds its location and the copy
+    // it saves has none.
+    void heicNamedJpeg()
+    {
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(Qt::green);
+        QVERIFY(picture.save(path("phone.png")));
+        QProcess heifEnc;
+        heifEnc.start("heif-enc", {"-q", "80", path("phone.png"), "-o", path("phone.heic")});
+        QVERIFY(heifEnc.waitForFinished(60000) && heifEnc.exitCode() == 0);
+        QProcess exiftool;
+        exiftool.start("exiftool", {"-q", "-overwrite_original", "-SerialNumber=SN-1",
+                                    "-GPSLatitude=48.85837", "-GPSLatitudeRef=N", "-GPSLongitude=2.294481",
+                                    "-GPSLongitudeRef=E", path("phone.heic")});
+        QVERIFY(exiftool.waitForFinished(60000) && exiftool.exitCode() == 0);
+        QVERIFY(QFile::rename(path("phone.heic"), path("shared.jpg")));
+
+        ToolHarness harness;
+        auto* view = harness.open<MetadataView>(ToolID::removeMetadata, {path("shared.jpg")});
+        QVERIFY(view);
+        QVERIFY(view->info().contains(
+            qMakePair(QStringLiteral("Location"), QStringLiteral("48.8584° N, 2.2945° E"))));
+        QVERIFY(view->removeLocation());
+        view->removeLocation()->click();
+        const std::shared_ptr<Job> job = harness.apply(*view);
+        QVERIFY(job && job->state().phase == Job::Phase::done);
+        QCOMPARE(job->results(), QStringList{path("shared Tagged.jpg")});
+        QProcess report;
+        report.start("exiftool", {"-a", "-ee", "-G1", path("shared Tagged.jpg")});
+        QVERIFY(report.waitForFinished(60000));
+        const QString tags = QString::fromUtf8(report.readAllStandardOutput());
+        QVERIFY2(tags.contains("HEIC") && tags.contains("SN-1") && !tags.contains("GPS"), qPrintable(tags));
     }
 
     void pdfAndSeveralFiles()

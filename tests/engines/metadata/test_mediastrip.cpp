@@ -1,0 +1,214 @@
+// A stripped copy of a film keeps every stream (picture, sound, subtitles, cover picture, fonts)
+// and loses every tag and chapter, the cover's own Exif included; what it cannot keep is named in
+// the job's notes. Films made by ffmpeg, with a cover that exiftool tagged.
+
+#include "core/job.h"
+#include "engines/metadata/mediametadata.h"
+
+#include "../../support/enginefixtures_a.h"
+#include "../../support/files.h"
+
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+
+QJsonObject probe(const QString& path)
+{
+    QProcess p;
+    p.start("ffprobe", {"-v", "error", "-print_format", "json", "-show_format", "-show_streams",
+                        "-show_chapters", path});
+    p.waitForFinished(60000);
+    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+}
+
+// Each stream as "<type> <codec>", "cover" added for an attached picture, in sorted order: a
+// matroska result lists its attachments last.
+QStringList kinds(const QJsonObject& probed)
+{
+    QStringList out;
+    for (const QJsonValue& v : probed["streams"].toArray()) {
+        const QJsonObject s = v.toObject();
+        out << s["codec_type"].toString() + " " + s["codec_name"].toString() +
+                   (s["disposition"].toObject()["attached_pic"].toInt() ? " cover" : "");
+    }
+    out.sort();
+    return out;
+}
+
+// Every tag of the file and its streams that a container does not write by itself.
+QStringList tags(const QJsonObject& probed)
+{
+    static const QStringList structural{"major_brand", "minor_version", "compatible_brands", "handler_name",
+                                        "vendor_id",   "DURATION",      "filename",          "mimetype"};
+    QStringList out;
+    const auto add = [&](const QJsonObject& t) {
+        for (auto it = t.begin(); it != t.end(); ++it)
+            if (!structural.contains(it.key()) && !(it.key() == "language" && it.value() == "und") &&
+                !(it.key() == "encoder" && it.value() == "Lavf")) // the muxer's own name
+                out << it.key() + "=" + it.value().toString();
+    };
+    add(probed["format"].toObject()["tags"].toObject());
+    for (const QJsonValue& v : probed["streams"].toArray())
+        add(v.toObject()["tags"].toObject());
+    return out;
+}
+
+} // namespace
+
+class MediaStripTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+  private slots:
+    void initTestCase()
+    {
+        writeFile(path("subs.srt"), "1\n00:00:00,000 --> 00:00:01,000\nHello there\n\n"
+                                    "2\n00:00:01,000 --> 00:00:02,000\nSecond line\n");
+        writeFile(path("chapters.txt"),
+                  ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1000\ntitle=Intro\n"
+                  "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1000\nEND=2000\ntitle=Rest\n");
+        QByteArray font;
+        for (int i = 0; i < 3000; ++i)
+            font.append(char((i * 7919) % 251));
+        writeFile(path("font.ttf"), font);
+        QImage cover(32, 32, QImage::Format_RGB32);
+        cover.fill(Qt::blue);
+        QVERIFY(cover.save(path("cover.jpg"), "JPEG", 95));
+        QProcess exiftool;
+        exiftool.start("exiftool", {"-q", "-overwrite_original", "-Make=CoverCam", "-GPSLatitude=48.8584",
+                                    "-GPSLatitudeRef=N", path("cover.jpg")});
+        QVERIFY(exiftool.waitForFinished(60000) && exiftool.exitCode() == 0);
+        QVERIFY(readAll(path("cover.jpg")).contains("CoverCam"));
+    }
+
+    void filmKeepsEveryStream_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("make");
+        const auto words = [](const char* text) { return QString::fromUtf8(text).split(' '); };
+        const QStringList sources =
+            words("-f lavfi -i testsrc2=size=64x48:rate=10:duration=2 -f lavfi -i sine=duration=2 -i") +
+            QStringList{path("subs.srt"), "-i", path("chapters.txt")};
+        const QStringList tagged = words("-map_chapters 3 -metadata title=Holiday -metadata "
+                                         "location=+48.8584+002.2945/ -metadata:s:a:0 title=Voice "
+                                         "-metadata:s:s:0 language=fra -metadata:s:s:0 title=French");
+        QTest::newRow("MP4 with mov_text and a cover")
+            << "film.mp4"
+            << sources + QStringList{"-i", path("cover.jpg")} +
+                   words(
+                       "-map 0 -map 1 -map 2 -map 4 -c:v:0 libx264 -preset ultrafast -c:a aac -c:s mov_text "
+                       "-c:v:1 copy -disposition:v:1 attached_pic") +
+                   tagged;
+        QTest::newRow("MKV with SubRip, a font and a cover")
+            << "film.mkv"
+            << sources +
+                   words("-map 0 -map 1 -map 2 -c:v libx264 -preset ultrafast -c:a aac -c:s srt -attach") +
+                   QStringList{path("font.ttf"),
+                               "-metadata:s:3",
+                               "mimetype=application/x-truetype-font",
+                               "-attach",
+                               path("cover.jpg"),
+                               "-metadata:s:4",
+                               "mimetype=image/jpeg"} +
+                   tagged;
+    }
+    void filmKeepsEveryStream()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, make);
+        const QString film = path(name);
+        QVERIFY(Fixture::ffmpeg(make + QStringList{film}));
+        const QJsonObject before = probe(film);
+        QCOMPARE(before["chapters"].toArray().size(), 2);
+        QVERIFY2(tags(before).contains("language=fra"), qPrintable(tags(before).join(", ")));
+        QVERIFY(kinds(before).contains("video mjpeg cover"));
+        QVERIFY(kinds(before).contains("subtitle " + QString(name.endsWith("mp4") ? "mov_text" : "subrip")));
+        QVERIFY(readAll(film).contains("CoverCam"));
+
+        Job job("", "", 0);
+        const QString bare = path("bare " + name);
+        MetadataEngine::writeMedia(film, bare, {}, true, job);
+        const QJsonObject after = probe(bare);
+        // The QuickTime chapter track goes with the chapters.
+        QStringList kept = kinds(before);
+        kept.removeAll("data bin_data");
+        QCOMPARE(kinds(after), kept);
+        QVERIFY2(tags(after).isEmpty(), qPrintable(tags(after).join(", ")));
+        QCOMPARE(after["chapters"].toArray().size(), 0);
+        QCOMPARE(job.notes(), QStringList());
+        const QByteArray bytes = readAll(bare);
+        for (const char* gone : {"CoverCam", "Intro", "Holiday", "French", "Voice", "48.8584"})
+            QVERIFY2(!bytes.contains(gone), gone);
+        if (name.endsWith("mkv")) QVERIFY(bytes.contains(readAll(path("font.ttf"))));
+
+        // The subtitles read as before, and the cover is the same picture.
+        QVERIFY(Fixture::ffmpeg({"-i", bare, "-map", "0:s:0", path(name + ".srt")}));
+        const QByteArray cues = readAll(path(name + ".srt"));
+        QVERIFY2(cues.contains("Hello there") && cues.contains("Second line"), cues.constData());
+        QVERIFY(Fixture::ffmpeg({"-i", bare, "-map", "0:v:1", "-frames:v", "1", path(name + " cover.png")}));
+        const QImage cover(path(name + " cover.png"));
+        QCOMPARE(cover.size(), QSize(32, 32));
+        QVERIFY(qAbs(cover.pixelColor(16, 16).blue() - 255) < 12 && cover.pixelColor(16, 16).red() < 12);
+        QVERIFY(qAbs(after["format"].toObject()["duration"].toString().toDouble() - 2.0) < 0.1);
+    }
+
+    // A song's cover stays the same kind of picture, without its own tags.
+    void songKeepsItsCover_data()
+    {
+        QTest::addColumn<QString>("ext");
+        QTest::newRow("MP3") << "mp3";
+        QTest::newRow("M4A") << "m4a";
+        QTest::newRow("FLAC") << "flac";
+    }
+    void songKeepsItsCover()
+    {
+        QFETCH(QString, ext);
+        const QString song = path("song." + ext), bare = path("song bare." + ext);
+        QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "sine=duration=1", "-i", path("cover.jpg"), "-map", "0",
+                                 "-map", "1", "-c:v", "copy", "-disposition:v", "attached_pic",
+                                 "-metadata:s:v", "comment=Cover (back)", "-metadata", "artist=Ann", song}));
+        Job job("", "", 0);
+        MetadataEngine::writeMedia(song, bare, {}, true, job);
+        const QJsonObject after = probe(bare);
+        QCOMPARE(kinds(after), kinds(probe(song)));
+        QVERIFY(!readAll(bare).contains("CoverCam") && !readAll(bare).contains("Ann"));
+        const QStringList left = tags(after);
+        QCOMPARE(left, ext == "m4a" ? QStringList() : QStringList{"comment=Cover (back)"});
+    }
+
+    // A timecode track is a data track: it is left out, and a note says so.
+    void dataTracksAreNamed()
+    {
+        const QString film = path("timed.mov");
+        QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc2=size=64x48:rate=10:duration=1", "-c:v",
+                                 "libx264", "-preset", "ultrafast", "-timecode", "01:00:00:00", film}));
+        QCOMPARE(kinds(probe(film)), (QStringList{"data ", "video h264"}));
+        Job job("", "", 0);
+        MetadataEngine::writeMedia(film, path("timed bare.mov"), {}, true, job);
+        QCOMPARE(kinds(probe(path("timed bare.mov"))), QStringList{"video h264"});
+        QCOMPARE(job.notes(),
+                 QStringList{"A data track was left out: such tracks hold timed details, locations "
+                             "among them, that can’t be removed from them"});
+
+        // An Ogg file holds its cover among its tags, so the cover goes too, with a note.
+        MetadataEngine::StripStream sound, cover;
+        sound.kind = Media::Stream::Kind::audio;
+        cover.index = 1, cover.kind = Media::Stream::Kind::video, cover.cover = true, cover.codec = "mjpeg";
+        const MetadataEngine::StripPlan plan =
+            MetadataEngine::stripPlan("in.ogg", "out.ogg", {sound, cover}, path("covers"));
+        QVERIFY(!plan.args.contains("0:1") && plan.covers.isEmpty());
+        QCOMPARE(plan.notes,
+                 QStringList{"The cover picture was left out: OGG files without tags can’t hold it"});
+    }
+};
+
+QTEST_MAIN(MediaStripTest)
+#include "test_mediastrip.moc"
