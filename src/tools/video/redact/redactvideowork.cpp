@@ -75,7 +75,9 @@ QStringList args(const QString& source, const QList<QRectF>& boxes, RedactStyle 
                  const std::optional<TimeRange>& range, QSize picture, const QString& ext, const QString& out,
                  const ToolArgs::Extras& extras)
 {
-    // Like a redacted photo, the copy keeps none of the file's global metadata (names, places).
+    // Like a redacted photo, the copy keeps none of the file's global metadata (names, places)
+    // nor its streams' tags. Dropping all metadata at once would strip the chapters' titles too,
+    // and an MP4 then refers to a chapter track that the muxer leaves out.
     return QStringList{QStringLiteral("-i"),
                        source,
                        QStringLiteral("-filter_complex"),
@@ -84,7 +86,9 @@ QStringList args(const QString& source, const QList<QRectF>& boxes, RedactStyle 
                        QStringLiteral("[s%1]").arg(n(int(boxes.size()) - 1)),
                        QStringLiteral("-map"),
                        QStringLiteral("0:a?"),
-                       QStringLiteral("-map_metadata"),
+                       QStringLiteral("-map_metadata:g"),
+                       QStringLiteral("-1"),
+                       QStringLiteral("-map_metadata:s"),
                        QStringLiteral("-1")} +
            Media::videoArgs(ext, ToolArgs::videoCrf) +
            QStringList{QStringLiteral("-c:a"), QStringLiteral("copy")} + ToolArgs::faststart(ext) +

@@ -20,8 +20,8 @@ class Job;
 namespace ToolOps {
 
 // "<base> Redacted.<ext>": each of `boxes` (at least one) covered in turn in `style`, during
-// `range` or the whole video; the audio copied, the file's global metadata and cover pictures
-// dropped.
+// `range` or the whole video; the audio copied and the chapters kept whole, the file's global
+// metadata and cover pictures dropped.
 QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, RedactStyle style,
                         const std::optional<TimeRange>& range, Job& job, const Progress& progress);
 

@@ -1,6 +1,7 @@
 // The Redact Video tool's filter graph and arguments, built under the C locale and a German one;
-// then its work on a clip of drawn digits, read back by recognition and measured block by block.
-// Its other work on real clips is tested with the other video tools' (test_videowork).
+// then its work on a clip of drawn digits, read back by recognition and measured block by block,
+// and on clips with chapters, read back by ffprobe. Its other work on real clips is tested with
+// the other video tools' (test_videowork).
 
 #include "../../../support/decimallocales.h"
 #include "../../../support/enginefixtures_a.h"
@@ -9,6 +10,9 @@
 #include "engines/recognition/recognitionmodule.h"
 #include "tools/video/redact/redactvideowork.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QPainter>
 #include <QtTest>
 #include <climits>
@@ -99,6 +103,12 @@ int measuredBlock(const QImage& frame, QRect box)
     return least;
 }
 
+struct Chapter
+{
+    double start = 0, end = 0;
+    QString title;
+};
+
 } // namespace
 
 class RedactVideoWorkTest : public QObject
@@ -146,7 +156,8 @@ class RedactVideoWorkTest : public QObject
         const QStringList redact =
             RedactVideoWork::args("s.mp4", {box, box}, RedactStyle::white, {}, picture, "mp4", "o");
         QCOMPARE(redact[redact.indexOf("[s1]") - 1], "-map");
-        QCOMPARE(redact[redact.indexOf("-map_metadata") + 1], "-1");
+        QCOMPARE(redact[redact.indexOf("-map_metadata:g") + 1], "-1");
+        QCOMPARE(redact[redact.indexOf("-map_metadata:s") + 1], "-1");
 
         // Blocks a third of the box's shorter side, 18 pixels at least and ffmpeg's 1024 at most.
         const QString pixelated = RedactVideoWork::redactGraph({unit(largeBox), unit(smallBox)},
@@ -199,6 +210,54 @@ class RedactVideoWorkTest : public QObject
             }
             QVERIFY(difference(during, source, area) > 10);
         }
+    }
+
+    // The chapters of an MP4 and of a Matroska film come through whole, times and titles, and
+    // nothing refers to a chapter track that isn't there; the film's own title is still dropped.
+    void keepsChaptersWhole_data()
+    {
+        QTest::addColumn<QString>("ext");
+        QTest::newRow("mp4") << "mp4";
+        QTest::newRow("mkv") << "mkv";
+    }
+    void keepsChaptersWhole()
+    {
+        QFETCH(QString, ext);
+        const QString plain = path("plain." + ext), film = path("Chapters." + ext);
+        QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=320x180:r=10:d=3", "-f", "lavfi", "-i",
+                                 "sine=d=3", "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p",
+                                 "-c:a", "aac", plain}));
+        QVERIFY(Fixture::write(path("chapters.txt"),
+                               ";FFMETADATA1\ntitle=Holiday\n"
+                               "[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1500\ntitle=Beach\n"
+                               "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1500\nEND=3000\n"
+                               "title=Harbour\n"));
+        QVERIFY(Fixture::ffmpeg({"-i", plain, "-i", path("chapters.txt"), "-map", "0", "-map_metadata", "1",
+                                 "-map_chapters", "1", "-c", "copy", film}));
+        Job job({}, {}, 0);
+        const QString out = ToolOps::redactVideo(film, {QRectF(0.1, 0.1, 0.3, 0.3)}, RedactStyle::pixelate,
+                                                 std::nullopt, job, {})
+                                .value(0);
+
+        QProcess probe;
+        probe.start("ffprobe",
+                    {"-v", "warning", "-print_format", "json", "-show_chapters", "-show_format", out});
+        QVERIFY(probe.waitForFinished(60000) && probe.exitCode() == 0);
+        const QString warnings = QString::fromUtf8(probe.readAllStandardError());
+        QVERIFY2(!warnings.contains("chapter", Qt::CaseInsensitive), qPrintable(warnings));
+        const QJsonObject top = QJsonDocument::fromJson(probe.readAllStandardOutput()).object();
+        QList<Chapter> chapters;
+        for (const QJsonValue& v : top["chapters"].toArray()) {
+            const QJsonObject c = v.toObject();
+            chapters << Chapter{c["start_time"].toString().toDouble(), c["end_time"].toString().toDouble(),
+                                c["tags"].toObject()["title"].toString()};
+        }
+        QCOMPARE(chapters.size(), 2);
+        QCOMPARE(chapters[0].title, QString("Beach"));
+        QCOMPARE(chapters[1].title, QString("Harbour"));
+        QVERIFY(qAbs(chapters[0].start) < 0.01 && qAbs(chapters[0].end - 1.5) < 0.01);
+        QVERIFY(qAbs(chapters[1].start - 1.5) < 0.01 && qAbs(chapters[1].end - 3) < 0.01);
+        QCOMPARE(top["format"].toObject()["tags"].toObject()["title"].toString(), QString());
     }
 };
 
