@@ -6,6 +6,8 @@
 #include "engines/media/toolrun.h"
 
 #include <QDir>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -23,7 +25,17 @@ QString clip(const QString& samples)
 
 namespace RedactVideoWork {
 
-QString redactGraph(const QList<QRectF>& boxes, RedactStyle style, const std::optional<TimeRange>& range)
+int pixelBlock(const QRectF& box, QSize picture)
+{
+    // The box's even size, as its crop in the graph takes it. A fixed block leaves large text
+    // readable: letters many blocks high keep their shapes.
+    const auto even = [](double side) { return int(std::floor(side / 2)) * 2; };
+    const int shorter = std::min(even(picture.width() * box.width()), even(picture.height() * box.height()));
+    return std::clamp((shorter + 2) / 3, 18, 1024);
+}
+
+QString redactGraph(const QList<QRectF>& boxes, RedactStyle style, const std::optional<TimeRange>& range,
+                    QSize picture)
 {
     using ToolArgs::fixed;
     const QString enable =
@@ -39,7 +51,9 @@ QString redactGraph(const QList<QRectF>& boxes, RedactStyle style, const std::op
         const ToolArgs::BoxExpr b = ToolArgs::boxExpr(boxes[i]);
         const QString s = QStringLiteral("s") + n(i);
         if (style == RedactStyle::blur || style == RedactStyle::pixelate) {
-            const QString effect = style == RedactStyle::blur ? blur : QStringLiteral("pixelize=w=18:h=18");
+            const QString block = n(pixelBlock(boxes[i], picture));
+            const QString effect =
+                style == RedactStyle::blur ? blur : QStringLiteral("pixelize=w=%1:h=%1").arg(block);
             chains << QStringLiteral("[%1]split[b%2][c%2];[c%2]crop=%3:%4:%5:%6,%7[e%2];[b%2][e%2]overlay=")
                               .arg(label, n(i), b.w, b.h, b.x, b.y, effect) +
                           QStringLiteral("trunc(W*%1):trunc(H*%2)")
@@ -58,19 +72,23 @@ QString redactGraph(const QList<QRectF>& boxes, RedactStyle style, const std::op
 }
 
 QStringList args(const QString& source, const QList<QRectF>& boxes, RedactStyle style,
-                 const std::optional<TimeRange>& range, const QString& ext, const QString& out,
+                 const std::optional<TimeRange>& range, QSize picture, const QString& ext, const QString& out,
                  const ToolArgs::Extras& extras)
 {
-    // Like a redacted photo, the copy keeps none of the file's global metadata (names, places).
+    // Like a redacted photo, the copy keeps none of the file's global metadata (names, places)
+    // nor its streams' tags. Dropping all metadata at once would strip the chapters' titles too,
+    // and an MP4 then refers to a chapter track that the muxer leaves out.
     return QStringList{QStringLiteral("-i"),
                        source,
                        QStringLiteral("-filter_complex"),
-                       redactGraph(boxes, style, range),
+                       redactGraph(boxes, style, range, picture),
                        QStringLiteral("-map"),
                        QStringLiteral("[s%1]").arg(n(int(boxes.size()) - 1)),
                        QStringLiteral("-map"),
                        QStringLiteral("0:a?"),
-                       QStringLiteral("-map_metadata"),
+                       QStringLiteral("-map_metadata:g"),
+                       QStringLiteral("-1"),
+                       QStringLiteral("-map_metadata:s"),
                        QStringLiteral("-1")} +
            Media::videoArgs(ext, ToolArgs::videoCrf) +
            QStringList{QStringLiteral("-c:a"), QStringLiteral("copy")} + ToolArgs::faststart(ext) +
@@ -105,7 +123,8 @@ QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, Redac
     if (boxes.isEmpty()) throw ConvertError::unsupported(QStringLiteral("There are no areas to redact"));
     ToolRun::checkSource(source);
     const QString ext = ToolRun::ext(source);
-    const double duration = Media::probe(source).duration;
+    const Media::Probe probe = Media::probe(source);
+    const double duration = probe.duration;
     // A cover picture may show what the boxes hide. The tracks' languages are not the file's
     // metadata that the copy leaves behind.
     const QList<Media::Stream> streams = Media::streams(source);
@@ -114,7 +133,8 @@ QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, Redac
         extras.sound << ToolArgs::Extras::Tags{a.language, {}};
     return ToolRun::write(
         source, QStringLiteral("Redacted"), duration, job, progress, [&](const QString& temporary) {
-            return RedactVideoWork::args(source, boxes, style, range, ext, temporary, extras);
+            return RedactVideoWork::args(source, boxes, style, range, QSize(probe.width, probe.height), ext,
+                                         temporary, extras);
         });
 }
 

@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QRectF>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -19,8 +20,8 @@ class Job;
 namespace ToolOps {
 
 // "<base> Redacted.<ext>": each of `boxes` (at least one) covered in turn in `style`, during
-// `range` or the whole video; the audio copied, the file's global metadata and cover pictures
-// dropped.
+// `range` or the whole video; the audio copied and the chapters kept whole, the file's global
+// metadata and cover pictures dropped.
 QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, RedactStyle style,
                         const std::optional<TimeRange>& range, Job& job, const Progress& progress);
 
@@ -29,11 +30,17 @@ QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, Redac
 // What the operation is built from, and its self-test rows.
 namespace RedactVideoWork {
 
-// The filter graph covering `boxes`, its last output labelled "[s<count - 1>]".
-QString redactGraph(const QList<QRectF>& boxes, RedactStyle style, const std::optional<TimeRange>& range);
+// The side in pixels of the blocks that pixelate `box` (a unit rectangle) of a picture of
+// `picture` pixels: a third of the box's shorter side, rounded up, so that side is at most three
+// blocks across; never under 18 nor over 1024 (ffmpeg's limit).
+int pixelBlock(const QRectF& box, QSize picture);
+// The filter graph covering `boxes` of a picture of `picture` pixels as shown, its last output
+// labelled "[s<count - 1>]".
+QString redactGraph(const QList<QRectF>& boxes, RedactStyle style, const std::optional<TimeRange>& range,
+                    QSize picture);
 // The ffmpeg arguments of that result in the container `ext` at `out`.
 QStringList args(const QString& source, const QList<QRectF>& boxes, RedactStyle style,
-                 const std::optional<TimeRange>& range, const QString& ext, const QString& out,
+                 const std::optional<TimeRange>& range, QSize picture, const QString& ext, const QString& out,
                  const ToolArgs::Extras& extras = {});
 
 // The self-test's row "redact blur": the box (0.1, 0.1, 0.3 × 0.3) of clip.mp4 in `samples`
