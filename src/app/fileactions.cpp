@@ -179,8 +179,8 @@ Services defaultServices()
             [](const QStringList& files) { FloatShelf::shared().show(files); },
             [](const QString& title, const QString& detail) { Toast::show(title, detail); },
             [](const QString& title, const QString& detail) { Toast::warn(title, detail); },
-            Clipboard::putFiles,
-            Clipboard::putText};
+            [](const QStringList& files) { return Clipboard::putFiles(files); },
+            [](const QString& text) { return Clipboard::putText(text); }};
 }
 
 void perform(ActionID action, const QStringList& files)

@@ -42,14 +42,13 @@ bool held()
     return x11 && x11->connection() && ownedOnX11(x11->connection());
 }
 
-std::optional<QString> put(const std::function<QMimeData*()>& make)
+std::optional<QString> put(const std::function<QMimeData*()>& make, const Clipboard::Claim& claim)
 {
-    QClipboard* clipboard = QGuiApplication::clipboard();
     // A claim stamped with a time the server refuses is lost without a word; with the time
     // brought to the present, a second try only loses to a program that copied meanwhile.
     for (int attempt = 0; attempt < 2; ++attempt) {
         X11Clock::catchUp();
-        clipboard->setMimeData(make());
+        claim(make());
         if (held()) return std::nullopt;
     }
     // Clearing now would take the clipboard from whoever holds it.
@@ -59,6 +58,11 @@ std::optional<QString> put(const std::function<QMimeData*()>& make)
 } // namespace
 
 namespace Clipboard {
+
+void claim(QMimeData* data)
+{
+    QGuiApplication::clipboard()->setMimeData(data);
+}
 
 QMimeData* filesData(const QStringList& paths)
 {
@@ -76,18 +80,20 @@ QMimeData* filesData(const QStringList& paths)
     return data;
 }
 
-std::optional<QString> putFiles(const QStringList& paths)
+std::optional<QString> putFiles(const QStringList& paths, const Claim& claim)
 {
-    return put([&] { return filesData(paths); });
+    return put([&] { return filesData(paths); }, claim);
 }
 
-std::optional<QString> putText(const QString& text)
+std::optional<QString> putText(const QString& text, const Claim& claim)
 {
-    return put([&] {
-        auto* data = new QMimeData;
-        data->setText(text);
-        return data;
-    });
+    return put(
+        [&] {
+            auto* data = new QMimeData;
+            data->setText(text);
+            return data;
+        },
+        claim);
 }
 
 } // namespace Clipboard

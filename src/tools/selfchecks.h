@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <functional>
 #include <span>
+#include <utility>
 
 class Job;
 
@@ -16,12 +17,29 @@ class Job;
 // its instant work.
 namespace SelfChecks {
 
+// What a check that passed gives: the files it wrote, or, from a tool that rightly keeps nothing
+// when it can't do better than its source (compression), that source and no files.
+struct Outcome
+{
+    // Implicit, as most checks give the files they wrote.
+    Outcome(QStringList written) : files(std::move(written)) {}
+    static Outcome alreadySmallest(const QString& source)
+    {
+        Outcome outcome(QStringList{});
+        outcome.unimproved = source;
+        return outcome;
+    }
+
+    QStringList files;
+    QString unimproved; // the source nothing smaller than which could be made; empty otherwise
+};
+
 struct Check
 {
     ToolID tool;  // whose work the check runs
     QString name; // printed for the check
-    // Blocks: the paths written in or beside the samples' folder; throws ConvertError.
-    std::function<QStringList(const QString& samples, Job& job)> work;
+    // Blocks: what it wrote in or beside the samples' folder; throws ConvertError on a fault.
+    std::function<Outcome(const QString& samples, Job& job)> work;
 };
 
 // The checks in the order the self-test runs and prints them.

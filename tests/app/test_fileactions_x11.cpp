@@ -1,14 +1,18 @@
 // Copying on a real X server: what COPY and COPY PATH put on the clipboard is what another
-// program pastes, and drags out of the float shelf still deliver, even after a drop target asked
-// for a drag's data with a clock ahead of the server's.
+// program pastes, a claim the window system doesn't honour is said as a failure, and drags out
+// of the float shelf still deliver, even after a drop target asked for a drag's data with a
+// clock ahead of the server's.
 
 #include "app/fileactions.h"
 #include "app/floatshelf.h"
 #include "app/shelfpanel.h"
 #include "app/shelfrow.h"
 #include "app/shelfview.h"
+#include "platform/clipboard.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QUrl>
@@ -124,6 +128,49 @@ class FileActionsX11Test : public ScreenTest
         // So does a drag after the copies.
         QCOMPARE(dragOut(shelf, a, target), "dropped " + uriA);
         releaseAll();
+    }
+
+    // A claim that the window system doesn't honour (another program takes the clipboard right
+    // after it, on every try) is said in plain words, with no "Copied" toast, and the other
+    // program keeps the clipboard; the next plain copy takes it back.
+    void refusedClaimIsSaid()
+    {
+        REQUIRE_SCREEN();
+        Display* peer = XOpenDisplay(nullptr);
+        QVERIFY(peer);
+        const auto closePeer = qScopeGuard([peer] { XCloseDisplay(peer); });
+        const Window other = XCreateSimpleWindow(peer, DefaultRootWindow(peer), 0, 0, 1, 1, 0, 0, 0);
+        const Atom clipboard = XInternAtom(peer, "CLIPBOARD", False);
+        int claims = 0;
+        const Clipboard::Claim overtaken = [&](QMimeData* data) {
+            Clipboard::claim(data);
+            ++claims;
+            XSetSelectionOwner(peer, clipboard, other, CurrentTime);
+            XSync(peer, False);
+        };
+        QStringList toasts;
+        FileActions::Services services = FileActions::defaultServices();
+        services.toast = [&](const QString& title, const QString& detail) { toasts << title + '|' + detail; };
+        services.warn = [&](const QString& title, const QString& detail) {
+            toasts << "! " + title + '|' + detail;
+        };
+        FileActions::Services refused = services;
+        refused.copyFiles = [&](const QStringList& files) { return Clipboard::putFiles(files, overtaken); };
+        refused.copyText = [&](const QString& text) { return Clipboard::putText(text, overtaken); };
+
+        const QString a = QDir::temp().filePath("a.txt"), b = QDir::temp().filePath("b.txt");
+        FileActions::perform(ActionID::copy, {a}, refused);
+        FileActions::perform(ActionID::copyPath, {a, b}, refused);
+        const QString why = "The window system didn’t hand the clipboard over to Tolvane. Try again.";
+        QCOMPARE(toasts, (QStringList{"! Couldn’t copy|" + why, "! Couldn’t copy the paths|" + why}));
+        QCOMPARE(claims, 4);
+        QCOMPARE(XGetSelectionOwner(peer, clipboard), other);
+
+        toasts.clear();
+        FileActions::perform(ActionID::copyPath, {a}, services);
+        QCOMPARE(toasts, QStringList{"Copied path|" + FileActions::abbreviated(a)});
+        QVERIFY(XGetSelectionOwner(peer, clipboard) != other);
+        QCOMPARE(QString::fromUtf8(pasted("UTF8_STRING")), a);
     }
 };
 

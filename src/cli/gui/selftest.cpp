@@ -20,14 +20,24 @@ namespace CLI {
 
 namespace {
 
-// Each result by its file name and its size as file browsers give it.
-QString passLine(const QString& name, const QStringList& results, double seconds)
+// "<name> (<size>)", the size as file browsers give it.
+QString sized(const QString& file)
+{
+    return QFileInfo(file).fileName() + QStringLiteral(" (") + Fmt::byteCount(Fmt::fileSize(file)) +
+           QLatin1Char(')');
+}
+
+// Each result by its file name and size, or what the tool rightly left alone.
+QString passLine(const QString& name, const SelfChecks::Outcome& outcome, double seconds)
 {
     QStringList files;
-    for (const QString& result : results)
-        files << QFileInfo(result).fileName() + QStringLiteral(" (") + Fmt::byteCount(Fmt::fileSize(result)) +
-                     QLatin1Char(')');
-    return QStringLiteral("✓ ") + name + QStringLiteral(": ") + files.join(QStringLiteral(", ")) +
+    for (const QString& result : outcome.files)
+        files << sized(result);
+    const QString what =
+        outcome.files.isEmpty() && !outcome.unimproved.isEmpty()
+            ? QStringLiteral("nothing smaller than %1 to keep").arg(sized(outcome.unimproved))
+            : files.join(QStringLiteral(", "));
+    return QStringLiteral("✓ ") + name + QStringLiteral(": ") + what +
            QString::asprintf("  [%.1fs]", seconds);
 }
 
@@ -37,23 +47,20 @@ QString selfTestSummary(int failures)
     return QString::number(failures) + QStringLiteral(" tool checks failed.");
 }
 
-// Prints the check's line; returns whether it passed.
-bool runCheck(const SelfChecks::Check& check, const QString& samples, Job& job)
+} // namespace
+
+CheckLine runCheck(const SelfChecks::Check& check, const QString& samples, Job& job)
 {
     QElapsedTimer timer;
     timer.start();
     try {
-        const QStringList results = check.work(samples, job);
-        print(passLine(check.name, results, double(timer.nsecsElapsed()) / 1e9));
-        return true;
+        const SelfChecks::Outcome outcome = check.work(samples, job);
+        return {true, passLine(check.name, outcome, double(timer.nsecsElapsed()) / 1e9)};
     } catch (const std::exception& e) {
         // The message alone: the programs' own lines behind it stay off the terminal.
-        print(QStringLiteral("✗ ") + check.name + QStringLiteral(": ") + errorDescription(e));
-        return false;
+        return {false, QStringLiteral("✗ ") + check.name + QStringLiteral(": ") + errorDescription(e)};
     }
 }
-
-} // namespace
 
 int selfTest(const QStringList& rest)
 {
@@ -83,7 +90,9 @@ int selfTest(const QStringList& rest)
     pool.start([&] {
         for (const SelfChecks::Check& check : SelfChecks::all()) {
             if (stopping) break;
-            if (!runCheck(check, samples, job)) ++failures;
+            const CheckLine line = runCheck(check, samples, job);
+            print(line.text);
+            if (!line.passed) ++failures;
         }
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });

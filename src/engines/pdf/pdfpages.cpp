@@ -61,7 +61,8 @@ int normalized(int degrees)
 
 // Appends a copy of page `index` of `source` to `out`, turned `rotation` degrees beyond its own.
 // A page copied before is copied again shallowly, since one page object can stand only once in
-// a page tree; its annotations are then shared with the first copy.
+// a page tree; its annotations are then shared with the first copy. Each copy is given its own
+// /Rotate, 0 included: a second copy starts from the first copy's dictionary, turn and all.
 void appendPage(Source& source, int index, int rotation, QPDF& out)
 {
     if (index < 0 || index >= int(source.pages.size()))
@@ -73,7 +74,7 @@ void appendPage(Source& source, int index, int rotation, QPDF& out)
         if (again) copy = out.makeIndirectObject(copy.shallowCopy());
         QPDFObjectHandle own = page.getKey("/Rotate");
         const int turned = normalized((own.isInteger() ? own.getIntValueAsInt() : 0) + rotation);
-        if (turned != 0 || own.isInteger()) copy.replaceKey("/Rotate", QPDFObjectHandle::newInteger(turned));
+        copy.replaceKey("/Rotate", QPDFObjectHandle::newInteger(turned));
         // Form fields travel with their widgets, so a filled-in form keeps working.
         QPDFAcroFormDocumentHelper sourceForms(source.pdf);
         if (!again && sourceForms.hasAcroForm())

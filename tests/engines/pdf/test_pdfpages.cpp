@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -114,6 +115,68 @@ class PdfPagesTest : public QObject
         QCOMPARE(PagesFixture::read(merged[0]), (QStringList{"Turned@90", "@0", "@0", "@0"}));
         for (const QString& made : qt + turned + merged + QStringList{path("qt.pdf"), path("inherited.pdf")})
             QFile::remove(made);
+    }
+
+    // Copies of one page turned apart keep apart, whether the page has a rotation of its own, has
+    // none, or takes one from its page tree; read back by Poppler and by pdfinfo.
+    void duplicatesTurnApart()
+    {
+        QVERIFY(PagesFixture::write(path("plain.txt"), 2));
+        QFile plain(path("plain.txt"));
+        QVERIFY(plain.open(QIODevice::ReadWrite));
+        const QByteArray bytes = plain.readAll().replace("/Rotate 0 ", "");
+        plain.resize(0);
+        QVERIFY(plain.write(bytes) == bytes.size());
+        plain.close();
+        // Rewritten by qpdf, which also mends the offsets the edit moved.
+        Shell::run("/usr/bin/qpdf", {path("plain.txt"), path("plain.pdf")});
+        QFile::remove(path("plain.txt"));
+        QFile rewritten(path("plain.pdf"));
+        QVERIFY(rewritten.open(QIODevice::ReadOnly) && !rewritten.readAll().contains("/Rotate"));
+        QCOMPARE(PagesFixture::read(path("plain.pdf")), (QStringList{"Page1@0", "Page2@0"}));
+        QByteArray inherited =
+            MiniPdf::bytes({{QRectF(0, 0, 300, 400), 0, MiniPdf::text("F1", 24, 40, 200, "Tree")}});
+        inherited.replace("/Rotate 0 ", "     ").replace("/Type /Pages ", "/Type /Pages /Rotate 90 ");
+        QFile tree(path("tree.pdf"));
+        QVERIFY(tree.open(QIODevice::WriteOnly) && tree.write(inherited) == inherited.size());
+        tree.close();
+
+        struct Case
+        {
+            QString file;
+            std::vector<PageChoice> choices;
+            QStringList pages;
+        };
+        const QList<Case> cases{
+            {"plain.pdf",
+             {{1, 90}, {1, 0}, {1, 270}, {0, 0}},
+             {"Page2@90", "Page2@0", "Page2@270", "Page1@0"}},
+            {"plain.pdf", {{1, 0}, {1, 180}, {1, 0}}, {"Page2@0", "Page2@180", "Page2@0"}},
+            {"tree.pdf", {{0, 90}, {0, 0}, {0, 270}}, {"Tree@180", "Tree@90", "Tree@0"}},
+            {"report.pdf",
+             {{1, 90}, {1, 0}, {0, 90}, {0, 0}},
+             {"Page2@180", "Page2@90", "Page1@90", "Page1@0"}},
+        };
+        Job job(QString(), QString(), 0);
+        for (const Case& c : cases) {
+            const QStringList made = PDFPages::organize(path(c.file), c.choices, job, quiet);
+            QCOMPARE(PagesFixture::read(made[0]), c.pages);
+            QProcess pdfinfo;
+            pdfinfo.start("pdfinfo", {"-f", "1", "-l", "99", made[0]});
+            QVERIFY(pdfinfo.waitForFinished(30000));
+            QStringList turns;
+            static const QRegularExpression rot("^Page +\\d+ rot: +(\\d+)$",
+                                                QRegularExpression::MultilineOption);
+            for (auto m = rot.globalMatch(QString::fromUtf8(pdfinfo.readAllStandardOutput())); m.hasNext();)
+                turns << m.next().captured(1);
+            QStringList expected;
+            for (const QString& page : c.pages)
+                expected << page.section('@', 1);
+            QCOMPARE(turns, expected);
+            QFile::remove(made[0]);
+        }
+        QFile::remove(path("plain.pdf"));
+        QFile::remove(path("tree.pdf"));
     }
 
     // Every page of every file, in the order given, each keeping its own rotation; named after

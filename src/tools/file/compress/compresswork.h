@@ -4,6 +4,7 @@
 #include "core/progress.h"
 #include "engines/compress/compresssettings.h"
 #include "engines/media/media.h"
+#include "tools/selfchecks.h"
 
 #include <QStringList>
 #include <optional>
@@ -52,10 +53,11 @@ QString estimateText(qint64 bytes, qint64 sourceBytes, int files);
 QString percentText(double value);
 QString targetText(double kb);
 
-// The self-test's rows over the samples in `samples`; a copy not kept fails the row.
-QStringList checkImage(const QString& samples, Job& job);
-QStringList checkPDF(const QString& samples, Job& job);
-QStringList checkAudio(const QString& samples, Job& job);
-QStringList checkVideo(const QString& samples, Job& job);
+// The self-test's rows over the samples in `samples`: the copy kept, or, when it came out no
+// smaller, the sample alone (the tool's right answer, not a fault). Throws ConvertError.
+SelfChecks::Outcome checkImage(const QString& samples, Job& job);
+SelfChecks::Outcome checkPDF(const QString& samples, Job& job);
+SelfChecks::Outcome checkAudio(const QString& samples, Job& job);
+SelfChecks::Outcome checkVideo(const QString& samples, Job& job);
 
 } // namespace CompressWork
