@@ -65,3 +65,48 @@ inline bool makeQuiet(const QString& path)
     return Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=320x240:r=25:d=2", "-pix_fmt", "yuv420p", "-c:v",
                             "libx264", "-preset", "ultrafast", path});
 }
+
+// The chapters of `path` as ffprobe reads them.
+struct ProbedChapter
+{
+    double start = 0, end = 0;
+    QString title;
+};
+
+inline QList<ProbedChapter> probedChapters(const QString& path)
+{
+    QProcess p;
+    p.start("ffprobe", {"-v", "error", "-print_format", "json", "-show_chapters", path});
+    p.waitForFinished(60000);
+    QList<ProbedChapter> out;
+    for (const QJsonValue& v :
+         QJsonDocument::fromJson(p.readAllStandardOutput()).object()["chapters"].toArray()) {
+        const QJsonObject c = v.toObject();
+        out << ProbedChapter{c["start_time"].toString().toDouble(), c["end_time"].toString().toDouble(),
+                             c["tags"].toObject()["title"].toString()};
+    }
+    return out;
+}
+
+// How many frames the first picture stream, or the first sound stream (`stream` "a:0"), holds,
+// counted by decoding them; −1 when ffprobe can't.
+inline int countedFrames(const QString& path, const QString& stream = "v:0")
+{
+    QProcess p;
+    p.start("ffprobe", {"-v", "error", "-count_frames", "-select_streams", stream, "-show_entries",
+                        "stream=nb_read_frames", "-of", "csv=p=0", path});
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) return -1;
+    bool ok = false;
+    const int n = QString::fromUtf8(p.readAllStandardOutput()).trimmed().toInt(&ok);
+    return ok ? n : -1;
+}
+
+// How long a stream ("a:0", the first sound) lasts as its container stores it; 0 when not stored.
+inline double streamDuration(const QString& path, const QString& stream)
+{
+    QProcess p;
+    p.start("ffprobe", {"-v", "error", "-select_streams", stream, "-show_entries", "stream=duration", "-of",
+                        "csv=p=0", path});
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed().toDouble();
+}

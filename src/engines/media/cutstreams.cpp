@@ -1,26 +1,51 @@
 #include "engines/media/cutstreams.h"
 
+#include "engines/media/libav.h"
 #include "engines/media/media.h"
 
+#include <algorithm>
+
 CutStreams::CutStreams(const QString& source, const QString& ext, bool fast, Job& job)
+    : m_source(source), m_fast(fast)
 {
     const QList<Media::Stream> streams = Media::streams(source);
     m_base = KeptStreams::copied(streams, ext, fast, true, job);
-    if (!fast)
-        m_text = KeptStreams::readText(source, streams, ext,
-                                       QStringLiteral("picture subtitles can’t be cut with the video"),
-                                       m_scratch.path(), job);
+    QList<Media::Stream> text = streams;
+    if (fast) {
+        // The copy keeps whole cues, which would run past the cut: its text subtitles are cut
+        // like a re-encode's instead.
+        text.clear();
+        for (const Media::Stream& s : streams)
+            if (s.kind == Media::Stream::Kind::subtitle && KeptStreams::isText(s.codec)) text << s;
+        m_base.copied.removeIf([&](const ToolArgs::Extras::Copied& c) {
+            return std::any_of(text.begin(), text.end(),
+                               [&](const Media::Stream& s) { return s.index == c.index; });
+        });
+        text.removeIf([&](const Media::Stream& s) { return !KeptStreams::subtitleEncoder(s.codec, ext); });
+    }
+    m_text = KeptStreams::readText(source, text, ext,
+                                   QStringLiteral("picture subtitles can’t be cut with the video"),
+                                   m_scratch.path(), job);
+    const double fps = Media::probe(source).fps;
+    m_frame = fps > 0 ? 1 / fps : 0;
 }
 
 ToolArgs::Extras CutStreams::forRange(TimeRange range, int part) const
 {
     ToolArgs::Extras extras = m_base;
+    double from = range.start;
+    if (m_fast)
+        if (const std::optional<double> key = LibAv::copyStart(m_source, range.start))
+            from = std::min(*key, range.start);
     extras.tracks = KeptStreams::written(
                         m_text,
                         [&](const QList<SubtitleCues::Cue>& cues) {
-                            return SubtitleCues::cut(cues, range.start, range.end);
+                            return SubtitleCues::cut(cues, from, range.end, m_frame);
                         },
                         m_scratch.path(), QStringLiteral("part%1").arg(part))
                         .tracks;
+    // The copy's picture starts at `from`, which ffmpeg puts `range.start - from` before zero.
+    for (ToolArgs::Extras::Track& t : extras.tracks)
+        t.offset = from - range.start;
     return extras;
 }

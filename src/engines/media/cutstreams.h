@@ -11,9 +11,10 @@
 class Job;
 
 // What a cut in time from one source carries besides its picture and sound, for the cuts of
-// trim and split. A stream copy (`fast`) takes the subtitles along as they are, cut at the same
-// key frame as the picture; a re-encode starts exactly at the range, so the text subtitles are
-// read once here and cut to each range. Throws ConvertError; notes what is left out in `job`.
+// trim and split. The text subtitles are read once here and cut to each range, the piece of a cue
+// shorter than a frame left out. A stream copy (`fast`) begins at the key frame before its range,
+// which it shows, so its cues count from that frame; it takes picture subtitles along as they
+// are, cut at the same key frame. Throws ConvertError; notes what is left out in `job`.
 class CutStreams
 {
   public:
@@ -23,6 +24,9 @@ class CutStreams
     ToolArgs::Extras forRange(TimeRange range, int part) const;
 
   private:
+    QString m_source;
+    bool m_fast = false;
+    double m_frame = 0; // seconds
     ScratchFolder m_scratch;
     ToolArgs::Extras m_base;
     QList<KeptStreams::TextTrack> m_text;

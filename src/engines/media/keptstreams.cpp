@@ -82,7 +82,11 @@ ToolArgs::Extras copied(const QList<Media::Stream>& streams, const QString& ext,
     ToolArgs::Extras extras;
     int ordinal = 0;
     for (const Media::Stream& s : streams) {
-        if (covers && s.cover && isMovie(ext))
+        // ffmpeg writes a QuickTime file without the cover it is handed, and says nothing.
+        if (covers && s.cover && ext == QLatin1String("mov"))
+            job.addNote(
+                QStringLiteral("The cover picture was left out: QuickTime files written here can’t hold it"));
+        else if (covers && s.cover && isMovie(ext))
             extras.copied << ToolArgs::Extras::Copied{s.index, QStringLiteral("copy"), true, {}, {}};
         if (!subtitles || s.kind != Media::Stream::Kind::subtitle) continue;
         ++ordinal;

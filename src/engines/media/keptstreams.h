@@ -21,7 +21,8 @@ std::optional<QString> subtitleEncoder(const QString& codec, const QString& ext)
 bool isText(const QString& codec);
 
 // What a result carries as it is beside a picture and sound that keep their timing: the
-// attachments, the cover pictures when `covers`, and the subtitles too when `subtitles`.
+// attachments, the cover pictures when `covers` (MP4 and M4V only: a QuickTime result gets a
+// note instead), and the subtitles too when `subtitles`.
 ToolArgs::Extras copied(const QList<Media::Stream>& streams, const QString& ext, bool subtitles, bool covers,
                         Job& job);
 

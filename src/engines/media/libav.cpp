@@ -377,4 +377,37 @@ std::optional<ShownFrame> shownFrame(const QString& path, double seconds)
     return f;
 }
 
+std::optional<double> copyStart(const QString& path, double seconds)
+{
+    const Api* a = api();
+    if (!a || !std::isfinite(seconds)) return std::nullopt;
+    const Input input(*a, path, true);
+    AVFormatContext* c = input.get();
+    const int video = c ? mainStreams(c).first : -1;
+    if (video < 0) return std::nullopt;
+    const int64_t origin = c->start_time != AV_NOPTS_VALUE ? c->start_time : 0;
+    // The seek ffmpeg makes: a little earlier where the stored times are decoding times of a
+    // picture with delayed frames.
+    int64_t target = origin + std::llround(std::max(seconds, 0.0) * AV_TIME_BASE);
+    if (!(c->iformat->flags & AVFMT_SEEK_TO_PTS))
+        for (unsigned i = 0; i < c->nb_streams; ++i)
+            if (c->streams[i]->codecpar->video_delay) {
+                target -= 3 * AV_TIME_BASE / 23;
+                break;
+            }
+    a->seekFile(c, -1, INT64_MIN, target, target, 0);
+    const double base = av_q2d(c->streams[video]->time_base);
+    std::optional<double> start;
+    AVPacket* packet = a->packetAlloc();
+    if (!packet) return std::nullopt;
+    for (int budget = 20000; budget > 0 && !start && a->readFrame(c, packet) >= 0; --budget) {
+        if (packet->stream_index == video && (packet->flags & AV_PKT_FLAG_KEY) &&
+            packet->pts != AV_NOPTS_VALUE)
+            start = double(packet->pts) * base - double(origin) / AV_TIME_BASE;
+        a->packetUnref(packet);
+    }
+    a->packetFree(&packet);
+    return start;
+}
+
 } // namespace LibAv

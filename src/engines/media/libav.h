@@ -64,4 +64,9 @@ struct ShownFrame
 // lies past the end of the file.
 std::optional<ShownFrame> shownFrame(const QString& path, double seconds);
 
+// Where a stream copy of `path` that ffmpeg seeks to `seconds` (-ss before the input) begins: the
+// start of the first key frame of its first picture stream after that seek, in the same seconds
+// as shownFrame(). None when the libraries are missing or no such frame is found.
+std::optional<double> copyStart(const QString& path, double seconds);
+
 } // namespace LibAv

@@ -56,14 +56,16 @@ QString write(const QList<Cue>& cues)
     return out;
 }
 
-QList<Cue> cut(const QList<Cue>& cues, double from, double to)
+QList<Cue> cut(const QList<Cue>& cues, double from, double to, double shortest)
 {
     QList<Cue> out;
     for (const Cue& c : cues) {
         const double start = std::max(c.start, from);
         const double end = std::min(c.end, to);
-        // Less than a millisecond left is nothing a viewer sees.
-        if (end - start < 0.001) continue;
+        // Less than a millisecond left is nothing a viewer sees, and the sliver of a cue that
+        // ends where a part begins would only flash.
+        const bool clipped = start > c.start || end < c.end;
+        if (end - start < 0.001 || (clipped && end - start < shortest)) continue;
         out << Cue{start - from, end - from, c.text};
     }
     return out;

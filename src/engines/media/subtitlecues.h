@@ -20,8 +20,9 @@ QList<Cue> parse(const QString& srt);
 QString write(const QList<Cue>& cues);
 
 // The cues as they fall in the part from `from` to `to` seconds, the part starting at 0: a cue
-// that overlaps an edge is cut there, one wholly outside (or that would last no time) is dropped.
-QList<Cue> cut(const QList<Cue>& cues, double from, double to);
+// that overlaps an edge is cut there, one wholly outside (or that would last no time) is dropped,
+// and so is one that the cut leaves shorter than `shortest` seconds (a frame's time).
+QList<Cue> cut(const QList<Cue>& cues, double from, double to, double shortest = 0);
 // The cues of a video played `speed` times as fast (above 0), each time divided by it.
 QList<Cue> scaled(const QList<Cue>& cues, double speed);
 // The cues `offset` seconds later.

@@ -39,8 +39,13 @@ QStringList extraInputs(const Extras& extras)
 {
     QStringList args;
     // "-f" right before "-i": a file the operation wrote is the one input the guard leaves alone.
-    for (const Extras::Track& t : extras.tracks)
+    for (const Extras::Track& t : extras.tracks) {
+        if (t.offset != 0) args << QStringLiteral("-itsoffset") << fixed(t.offset, 3);
         args << QStringLiteral("-f") << QStringLiteral("srt") << QStringLiteral("-i") << t.path;
+    }
+    if (!extras.chapters.isEmpty())
+        args << QStringLiteral("-f") << QStringLiteral("ffmetadata") << QStringLiteral("-i")
+             << extras.chapters;
     return args;
 }
 
@@ -75,6 +80,8 @@ QStringList extraOutputs(const Extras& extras, int firstTrack)
         tag(QStringLiteral("s:") + s, QStringLiteral("title"), t.title);
     }
     if (extras.attachments) args << QStringLiteral("-map") << QStringLiteral("0:t?");
+    if (!extras.chapters.isEmpty())
+        args << QStringLiteral("-map_chapters") << integer(firstTrack + int(extras.tracks.size()));
     for (int k = 0; k < extras.sound.size(); ++k) {
         tag(QStringLiteral("a:") + integer(k), QStringLiteral("language"), extras.sound[k].language);
         tag(QStringLiteral("a:") + integer(k), QStringLiteral("title"), extras.sound[k].title);

@@ -35,13 +35,15 @@ struct Extras
         QString language;
         QString title;
     };
-    // A subtitle file in SubRip form that the operation wrote, with its encoder and tags.
+    // A subtitle file in SubRip form that the operation wrote, with its encoder and tags, and
+    // the seconds its times are moved by to meet a picture that starts before the cut.
     struct Track
     {
         QString path;
         QString codec;
         QString language;
         QString title;
+        double offset = 0;
     };
     // The language and title of each sound track, for a track a filter made (which ffmpeg leaves
     // untagged) or a result that drops the source's metadata.
@@ -54,11 +56,14 @@ struct Extras
     QList<Track> tracks;
     QList<Tags> sound;
     bool attachments = false; // the first input's attachments (fonts of styled subtitles)
+    // A metadata file the operation wrote whose chapters the result holds instead of the first
+    // input's; empty to keep those.
+    QString chapters;
 };
-// The inputs of `extras.tracks`, to go after every other input.
+// The inputs of `extras.tracks` and its chapters, to go after every other input.
 QStringList extraInputs(const Extras& extras);
-// The maps, encoders and tags of `extras`, the first track being input `firstTrack`; the main
-// picture is the first video output.
+// The maps, encoders and tags of `extras`, the first track being input `firstTrack` and the
+// chapters the input after the last track; the main picture is the first video output.
 QStringList extraOutputs(const Extras& extras, int firstTrack);
 
 // The rate factor of the video tools' re-encoded pictures.

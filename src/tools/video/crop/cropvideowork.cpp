@@ -18,7 +18,8 @@ QStringList args(const QString& source, const QRectF& rect, const QString& ext, 
                  const ToolArgs::Extras& extras)
 {
     return QStringList{QStringLiteral("-i"), source} + ToolArgs::pictureAndSound() +
-           QStringList{QStringLiteral("-vf"), cropFilter(rect)} + Media::videoArgs(ext, ToolArgs::videoCrf) +
+           QStringList{QStringLiteral("-filter:v:0"), cropFilter(rect)} +
+           Media::videoArgs(ext, ToolArgs::videoCrf) +
            QStringList{QStringLiteral("-c:a"), QStringLiteral("copy"), QStringLiteral("-map_metadata"),
                        QStringLiteral("0")} +
            ToolArgs::faststart(ext) + ToolArgs::extraOutputs(extras, 1) + QStringList{out};

@@ -2,6 +2,7 @@
 
 #include "core/converterror.h"
 #include "core/scratchfolder.h"
+#include "engines/media/chapters.h"
 #include "engines/media/keptstreams.h"
 #include "engines/media/media.h"
 #include "engines/media/toolrun.h"
@@ -35,7 +36,9 @@ QString speedGraph(double speed, bool keepPitch, std::optional<int> sampleRate)
 QString speedGraph(double speed, bool keepPitch, const QList<int>& sampleRates)
 {
     using ToolArgs::fixed;
-    QString g = QStringLiteral("[0:v]setpts=PTS/%1[v]").arg(fixed(speed, 4));
+    // Back to the source's frame rate: frames timed anew would otherwise be filled up to it by the
+    // writer, which holds the last one past the end of the sound.
+    QString g = QStringLiteral("[0:v]setpts=PTS/%1,fps=source_fps[v]").arg(fixed(speed, 4));
     const bool one = sampleRates.size() == 1;
     for (int k = 0; k < sampleRates.size(); ++k) {
         const QString chain =
@@ -106,6 +109,9 @@ QStringList speed(const QString& source, double speed, bool keepPitch, const QSt
             text, [&](const QList<SubtitleCues::Cue>& cues) { return SubtitleCues::scaled(cues, speed); },
             scratch.path(), QStringLiteral("speed"))
             .tracks;
+    // The chapters are retimed with the picture; a source whose chapters can't be read gets none
+    // rather than the old times.
+    extras.chapters = Chapters::written(Chapters::scaled(Chapters::read(source), speed), scratch.path());
     return ToolRun::write(source, QStringLiteral("Speed ") + label, probe.duration / speed, job, progress,
                           [&](const QString& temporary) {
                               return SpeedWork::args(source, speed, keepPitch, rates, ext, temporary, extras);

@@ -17,7 +17,8 @@ namespace ToolOps {
 
 // "<base> Speed <label>.<ext>": played `speed` times as fast (above 0 and finite, else refused
 // before any work), the sound's pitch kept when `keepPitch`, else following the speed; every
-// sound track and the text subtitles retimed with the picture. `label` is the factor as the user
+// sound track, the text subtitles and the chapters retimed with the picture, which keeps the
+// source's frame rate. `label` is the factor as the user
 // saw it ("2x", ".25x").
 QStringList speed(const QString& source, double speed, bool keepPitch, const QString& label, Job& job,
                   const Progress& progress);

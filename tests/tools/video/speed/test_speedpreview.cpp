@@ -130,7 +130,8 @@ class SpeedPreviewTest : public QObject
                 QCOMPARE(a.mid(0, 6), (QStringList{"-ss", "2.500", "-t", QString::number(6 * speed, 'f', 3),
                                                    "-i", "/in/a.mp4"}));
                 const QString g = a.value(a.indexOf("-filter_complex") + 1);
-                QVERIFY2(g.startsWith(QStringLiteral("[0:v]setpts=PTS/%1[v]").arg(speed, 0, 'f', 4)),
+                QVERIFY2(g.startsWith(
+                             QStringLiteral("[0:v]setpts=PTS/%1,fps=source_fps[v]").arg(speed, 0, 'f', 4)),
                          qPrintable(g));
                 double product = 1;
                 int tempos = 0;

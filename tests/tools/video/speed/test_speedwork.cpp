@@ -38,6 +38,73 @@ class SpeedWorkTest : public QObject
         QVERIFY(near(ffprobe(slow).duration, 4.0) && ffprobe(slow).audio.isEmpty());
     }
 
+    // The result lasts the range divided by the speed: the picture holds the source's frame rate
+    // for exactly that long, as long as the sound, and the chapters and the container's length
+    // follow, in MP4 and in Matroska.
+    void lengthFollowsTheSpeed_data()
+    {
+        QTest::addColumn<QString>("ext");
+        QTest::addColumn<double>("speed");
+        QTest::addColumn<int>("frames"); // 8 s at 25 fps divided by the speed
+        QTest::newRow("mp4 1.5x") << "mp4" << 1.5 << 133;
+        QTest::newRow("mkv 2x") << "mkv" << 2.0 << 100;
+        QTest::newRow("mp4 .5x") << "mp4" << 0.5 << 400;
+    }
+    void lengthFollowsTheSpeed()
+    {
+        QFETCH(QString, ext);
+        QFETCH(double, speed);
+        // 8 s at 25 fps with a tone and the chapters "One" 0–3 s and "Two" 3–8 s.
+        const QString source = path("Eight." + ext);
+        if (!QFile::exists(source)) {
+            QVERIFY(Fixture::write(path("chapters.txt"), ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\n"
+                                                         "END=3000\ntitle=One\n[CHAPTER]\nTIMEBASE=1/1000\n"
+                                                         "START=3000\nEND=8000\ntitle=Two\n"));
+            QVERIFY(Fixture::ffmpeg({"-f",
+                                     "lavfi",
+                                     "-i",
+                                     "testsrc2=s=160x90:r=25:d=8",
+                                     "-f",
+                                     "lavfi",
+                                     "-i",
+                                     "sine=d=8",
+                                     "-i",
+                                     path("chapters.txt"),
+                                     "-map",
+                                     "0",
+                                     "-map",
+                                     "1",
+                                     "-map_chapters",
+                                     "2",
+                                     "-pix_fmt",
+                                     "yuv420p",
+                                     "-c:v",
+                                     "libx264",
+                                     "-preset",
+                                     "ultrafast",
+                                     "-c:a",
+                                     "aac",
+                                     source}));
+            QCOMPARE(probedChapters(source).size(), 2);
+        }
+        const QString result = ToolOps::speed(source, speed, true, "x", m_job, {}).value(0);
+        const double length = 8 / speed;
+        QFETCH(int, frames);
+        QCOMPARE(countedFrames(result), frames);
+        const double sound = countedFrames(result, "a:0") * 1024.0 / ffprobe(result).sampleRate;
+        QVERIFY2(qAbs(sound - length) < 0.1, qPrintable(QString::number(sound))); // in blocks of 1024
+
+        QVERIFY2(near(ffprobe(result).duration, length, 0.05),
+                 qPrintable(QString::number(ffprobe(result).duration)));
+        const QList<ProbedChapter> chapters = probedChapters(result);
+        QCOMPARE(chapters.size(), 2);
+        QCOMPARE(chapters[0].title, "One");
+        QVERIFY(near(chapters[0].start, 0, 0.002) && near(chapters[0].end, 3 / speed, 0.002));
+        QCOMPARE(chapters[1].title, "Two");
+        QVERIFY(near(chapters[1].start, 3 / speed, 0.002) && near(chapters[1].end, length, 0.002));
+        QVERIFY(QFile::remove(result));
+    }
+
     // A speed that is not a number above zero is refused before ffmpeg starts or anything is
     // written, whether the sound keeps its pitch or not: an ffmpeg that logs each start stays
     // silent. Resampled sound comes first: were the refusal gone, the tempo chain that keeps the
@@ -76,8 +143,8 @@ class SpeedWorkTest : public QObject
         for (const double bad : {qQNaN(), 0.0, -1.0, qInf()})
             QVERIFY_THROWS_EXCEPTION(ConvertError, ToolOps::atempo(bad));
         QCOMPARE(SpeedWork::speedGraph(0.5, false, 44100),
-                 "[0:v]setpts=PTS/0.5000[v];[0:a]asetrate=44100*0.5000,aresample=44100[a]");
-        QCOMPARE(SpeedWork::speedGraph(2, true, std::nullopt), "[0:v]setpts=PTS/2.0000[v]");
+                 "[0:v]setpts=PTS/0.5000,fps=source_fps[v];[0:a]asetrate=44100*0.5000,aresample=44100[a]");
+        QCOMPARE(SpeedWork::speedGraph(2, true, std::nullopt), "[0:v]setpts=PTS/2.0000,fps=source_fps[v]");
     }
 };
 

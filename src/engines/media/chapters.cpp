@@ -1,0 +1,105 @@
+#include "engines/media/chapters.h"
+
+#include "core/converterror.h"
+#include "core/shell.h"
+#include "engines/media/media.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cmath>
+
+namespace {
+
+// Keys and values of a metadata file escape its own punctuation and line ends with a backslash.
+QString escaped(const QString& text)
+{
+    QString out;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('=') || c == QLatin1Char(';') || c == QLatin1Char('#') ||
+            c == QLatin1Char('\\') || c == QLatin1Char('\n'))
+            out += QLatin1Char('\\');
+        out += c;
+    }
+    return out;
+}
+
+QString milliseconds(double seconds)
+{
+    return QString::number(std::llround(std::max(0.0, seconds) * 1000));
+}
+
+} // namespace
+
+namespace Chapters {
+
+QList<Chapter> parse(const QByteArray& json)
+{
+    QList<Chapter> out;
+    for (const QJsonValue& item :
+         QJsonDocument::fromJson(json).object().value(QLatin1String("chapters")).toArray()) {
+        const QJsonObject c = item.toObject();
+        bool startOk = false, endOk = false;
+        Chapter chapter;
+        chapter.start = c.value(QLatin1String("start_time")).toString().toDouble(&startOk);
+        chapter.end = c.value(QLatin1String("end_time")).toString().toDouble(&endOk);
+        if (!startOk || !endOk || !std::isfinite(chapter.start) || !std::isfinite(chapter.end)) continue;
+        const QJsonObject tags = c.value(QLatin1String("tags")).toObject();
+        for (auto t = tags.begin(); t != tags.end(); ++t)
+            chapter.tags << std::pair{t.key(), t.value().toString()};
+        out << chapter;
+    }
+    return out;
+}
+
+QList<Chapter> read(const QString& path)
+{
+    const auto ffprobe = Shell::find(QStringLiteral("ffprobe"));
+    if (!ffprobe) return {};
+    try {
+        return parse(Shell::run(*ffprobe, QStringList{QStringLiteral("-v"), QStringLiteral("error"),
+                                                      QStringLiteral("-print_format"), QStringLiteral("json"),
+                                                      QStringLiteral("-show_chapters")} +
+                                              Media::inputGuard() + QStringList{path})
+                         .stdoutBytes);
+    } catch (const ConvertError&) {
+        return {};
+    }
+}
+
+QList<Chapter> scaled(const QList<Chapter>& chapters, double speed)
+{
+    QList<Chapter> out = chapters;
+    for (Chapter& c : out) {
+        c.start /= speed;
+        c.end /= speed;
+    }
+    return out;
+}
+
+QString metadata(const QList<Chapter>& chapters)
+{
+    QString text = QStringLiteral(";FFMETADATA1\n");
+    for (const Chapter& c : chapters) {
+        text += QStringLiteral("[CHAPTER]\nTIMEBASE=1/1000\nSTART=%1\nEND=%2\n")
+                    .arg(milliseconds(c.start), milliseconds(c.end));
+        for (const auto& [key, value] : c.tags)
+            text += escaped(key) + QLatin1Char('=') + escaped(value) + QLatin1Char('\n');
+    }
+    return text;
+}
+
+QString written(const QList<Chapter>& chapters, const QString& folder)
+{
+    const QString path = QDir(folder).filePath(QStringLiteral("chapters.txt"));
+    QFile file(path);
+    const QByteArray text = metadata(chapters).toUtf8();
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush())
+        throw ConvertError::failed(QStringLiteral("The chapters could not be written to a temporary file: %1")
+                                       .arg(file.errorString()));
+    return path;
+}
+
+} // namespace Chapters

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <utility>
+
+// The chapters of a media file, and the ffmetadata text that hands chapters to ffmpeg as an
+// input of their own, for a result whose timing differs from its source's.
+namespace Chapters {
+
+struct Chapter
+{
+    double start = 0; // seconds
+    double end = 0;
+    QList<std::pair<QString, QString>> tags; // "title" and whatever else the chapter carries
+};
+
+// The chapters of `path` in file order; none when it has none or ffprobe can't read it.
+QList<Chapter> read(const QString& path);
+// The reading of ffprobe's JSON (-show_chapters); bad input gives none.
+QList<Chapter> parse(const QByteArray& json);
+
+// The chapters of a video played `speed` times as fast (above 0), each time divided by it.
+QList<Chapter> scaled(const QList<Chapter>& chapters, double speed);
+
+// ffmpeg's metadata file holding `chapters` and nothing else, times in milliseconds.
+QString metadata(const QList<Chapter>& chapters);
+
+// metadata() written as "chapters.txt" in `folder`; its path. Throws ConvertError.
+QString written(const QList<Chapter>& chapters, const QString& folder);
+
+} // namespace Chapters
