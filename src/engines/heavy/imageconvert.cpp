@@ -5,6 +5,7 @@
 #include "core/settings.h"
 #include "engines/document/docxwriter.h"
 #include "engines/document/plaintext.h"
+#include "engines/image/pixelbudget.h"
 #include "engines/recognition/recognitionmodule.h"
 
 #include <QTextDocument>
@@ -16,8 +17,11 @@ ImageProps carriedProperties(const ImageProps& props)
     return props.carried();
 }
 
-QStringList convert(const QString& source, const QString& target, Job& job, const Progress& progress)
+QStringList convert(const QString& source, const QString& target, Job& job, const Progress& progress,
+                    MemoryBudget& budget)
 {
+    // Held until the result is written: the pixels and their copies live that long.
+    const MemoryBudget::Share share = PixelBudget::take(PixelBudget::charge(source, target), job, budget);
     Loaded loaded = load(source);
     progress(0.4);
     job.throwIfCancelled();
