@@ -9,6 +9,10 @@ namespace {
 // What all the jobs together may hold whole of the documents they read: enough to make a part of
 // 64 MiB harmless, well short of what a desktop can spare.
 constexpr qint64 sharedCapacity = qint64(384) << 20;
+// What the pictures and pages converted at the same time may hold: a 12-megapixel photo and its
+// copies take about 100 MiB, so a batch of them still runs side by side, while one A0 page at
+// 300 dpi (about 1.1 GB with Poppler's copy) runs alone.
+constexpr qint64 picturesCapacity = qint64(1) << 30;
 
 } // namespace
 
@@ -44,6 +48,12 @@ MemoryBudget::MemoryBudget(qint64 capacity) : m_capacity(capacity) {}
 MemoryBudget& MemoryBudget::shared()
 {
     static MemoryBudget budget(sharedCapacity);
+    return budget;
+}
+
+MemoryBudget& MemoryBudget::pictures()
+{
+    static MemoryBudget budget(picturesCapacity);
     return budget;
 }
 

@@ -37,8 +37,11 @@ class MemoryBudget
     MemoryBudget(const MemoryBudget&) = delete;
     MemoryBudget& operator=(const MemoryBudget&) = delete;
 
-    // The budget of the whole process.
+    // The budget of the whole process for the parts of documents held whole (office copies).
     static MemoryBudget& shared();
+    // The budget of the whole process for decoded pictures and rendered pages, which are far
+    // larger than any part a document holds whole and must not crowd those out.
+    static MemoryBudget& pictures();
 
     qint64 capacity() const { return m_capacity; }
     // Bytes held now, and the most ever held at once.

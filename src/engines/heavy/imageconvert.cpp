@@ -6,6 +6,7 @@
 #include "engines/document/docxwriter.h"
 #include "engines/document/plaintext.h"
 #include "engines/image/jpegsegments.h"
+#include "engines/image/pixelbudget.h"
 #include "engines/recognition/recognitionmodule.h"
 
 #include <QFile>
@@ -39,8 +40,11 @@ ImageProps carriedProperties(const ImageProps& props)
     return props.carried();
 }
 
-QStringList convert(const QString& source, const QString& target, Job& job, const Progress& progress)
+QStringList convert(const QString& source, const QString& target, Job& job, const Progress& progress,
+                    MemoryBudget& budget)
 {
+    // Held until the result is written: the pixels and their copies live that long.
+    const MemoryBudget::Share share = PixelBudget::take(PixelBudget::charge(source, target), job, budget);
     Loaded loaded = load(source);
     // A decoder fills in what a cut-short file lacks; the result is what there is, said so.
     if (const std::optional<QString> damage = damageNote(source)) job.addNote(*damage);

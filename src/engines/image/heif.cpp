@@ -96,6 +96,19 @@ Picture read(const QString& path, const QString& name, const std::function<void(
     return {out, exifOf(handle.get())};
 }
 
+QSize size(const QString& path)
+{
+    setUpLibheif();
+    Context ctx(heif_context_alloc());
+    heif_image_handle* raw = nullptr;
+    if (heif_context_read_from_file(ctx.get(), QFile::encodeName(path).constData(), nullptr).code !=
+            heif_error_Ok ||
+        heif_context_get_primary_image_handle(ctx.get(), &raw).code != heif_error_Ok)
+        return {};
+    const Handle handle(raw);
+    return QSize(heif_image_handle_get_width(handle.get()), heif_image_handle_get_height(handle.get()));
+}
+
 void write(const QImage& image, const QString& path, const QString& format, int quality,
            const QByteArray& exif)
 {

@@ -21,6 +21,10 @@ struct Picture
 // throw to refuse it. Throws ConvertError naming `name` when the file cannot be read or decoded.
 Picture read(const QString& path, const QString& name, const std::function<void(QSize)>& checkSize);
 
+// The pixel size of the file's primary image, from its boxes without decoding it; an empty size
+// when the file can't be read.
+QSize size(const QString& path);
+
 // Encodes `image` as HEIC (`format` "heic") or AVIF ("avif") at `quality` 0…100, with its
 // colour profile and the Exif block, if any. Throws ConvertError when it cannot.
 void write(const QImage& image, const QString& path, const QString& format, int quality,

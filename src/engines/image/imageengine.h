@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/memorybudget.h"
 #include "core/progress.h"
 #include "engines/image/imageprops.h"
 
@@ -31,6 +32,9 @@ struct Loaded
 // The file's first image. SVG drawings (by extension) are rendered at a scale of at least 2
 // with at least 2048 pixels on the longer side.
 Loaded load(const QString& path);
+
+// The scale load() draws an SVG drawing of `points` at.
+double drawingScale(const QSizeF& points);
 
 // `renderer`'s drawing in an image of `size` pixels (each side rounded), transparent around it.
 QImage rasterize(QSvgRenderer& renderer, const QSizeF& size);
@@ -67,7 +71,9 @@ QImage flatten(const QImage& image, const QColor& color);
 
 // Converts one image file to `target` (an image format, pdf, or docx through text recognition)
 // beside it or in the output folder, under a free name. Returns the written file.
-QStringList convert(const QString& source, const QString& target, Job& job, const Progress& progress);
+// The picture's charge of `budget` is taken before it is decoded (see PixelBudget).
+QStringList convert(const QString& source, const QString& target, Job& job, const Progress& progress,
+                    MemoryBudget& budget = MemoryBudget::pictures());
 
 // The quality 0…1 as a whole percentage for the encoders, rounded and clamped.
 int percent(double quality);

@@ -74,8 +74,7 @@ ImageEngine::Loaded loadSVG(const QString& path)
     QSvgRenderer renderer(Svg::confined(file.readAll()));
     if (!renderer.isValid()) throw ConvertError::failed(QStringLiteral("Couldn’t read the SVG"));
     const QSizeF points = renderer.defaultSize();
-    const double m = std::max(points.width(), points.height());
-    const double scale = m <= 1 ? 2048 : std::max(2048 / m, 2.0);
+    const double scale = ImageEngine::drawingScale(points);
     const QSizeF pixels = points * scale;
     if (!std::isfinite(pixels.width() * pixels.height()) ||
         pixels.width() * pixels.height() > double(ImageEngine::maxPixels))
@@ -132,6 +131,12 @@ Loaded load(const QString& path)
     if (out.image.isNull()) throw ConvertError::failed(QStringLiteral("Couldn’t decode %1").arg(name));
     out.dpi = out.props.dpiX().value_or(72);
     return out;
+}
+
+double drawingScale(const QSizeF& points)
+{
+    const double m = std::max(points.width(), points.height());
+    return m <= 1 ? 2048 : std::max(2048 / m, 2.0);
 }
 
 QImage rasterize(QSvgRenderer& renderer, const QSizeF& size)

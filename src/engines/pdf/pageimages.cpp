@@ -4,6 +4,7 @@
 #include "core/job.h"
 #include "core/output.h"
 #include "engines/image/imageengine.h"
+#include "engines/image/pixelbudget.h"
 #include "engines/pdf/pdfengine.h"
 
 #include <QDir>
@@ -30,11 +31,21 @@ std::unique_ptr<Poppler::Document> openForPages(const QString& pdf)
     return doc;
 }
 
+// The page's charge of `budget`, taken before it is rendered: Poppler's bitmap and the picture
+// made of it. A page too large to render is refused by the render, not here.
+MemoryBudget::Share pageShare(const Poppler::Page& page, double dpi, const QString& format, Job& job,
+                              MemoryBudget& budget)
+{
+    const std::optional<QSize> size = PDFEngine::renderSize(page.pageSizeF(), dpi);
+    return PixelBudget::take(size ? PixelBudget::charge(*size, QImage::Format_RGB32, format) : 0, job,
+                             budget);
+}
+
 // Renders pages `count` of `pdf` into `folder` on the calling thread (with `doc`) and up to one
 // helper thread per further core, each helper with a document of its own: a Poppler document
 // must stay on one thread. Returns how many pages were written; rethrows the first failure.
 int renderPages(const Poppler::Document& doc, const QString& pdf, int count, const QString& folder,
-                const QString& format, double dpi, Job& job, const Progress& progress)
+                const QString& format, double dpi, Job& job, const Progress& progress, MemoryBudget& budget)
 {
     std::atomic<int> next{0};
     std::mutex lock; // guards the fields below and serialises the progress reports
@@ -48,6 +59,8 @@ int renderPages(const Poppler::Document& doc, const QString& pdf, int count, con
                 job.throwIfCancelled();
                 const std::unique_ptr<Poppler::Page> page = own.page(i);
                 if (page) {
+                    // Taken anew for each page, so a thread waiting for room holds none.
+                    const MemoryBudget::Share share = pageShare(*page, dpi, format, job, budget);
                     const QImage image = PDFEngine::render(*page, dpi);
                     const QString name =
                         QStringLiteral("Page %1.%2").arg(i + 1, digits, 10, QLatin1Char('0')).arg(format);
@@ -87,7 +100,7 @@ int renderPages(const Poppler::Document& doc, const QString& pdf, int count, con
 
 QStringList severalPages(const Poppler::Document& doc, const QString& pdf, const QString& src,
                          const QString& base, const QString& format, double dpi, Job& job,
-                         const Progress& progress)
+                         const Progress& progress, MemoryBudget& budget)
 {
     const QString destination = Output::result(src, {}, std::nullopt);
     const int n = doc.numPages();
@@ -96,7 +109,7 @@ QStringList severalPages(const Poppler::Document& doc, const QString& pdf, const
         [&](const QString& temporary) {
             if (!QDir().mkpath(temporary))
                 throw ConvertError::failed(QStringLiteral("Couldn’t create the folder for %1").arg(base));
-            const int written = renderPages(doc, pdf, n, temporary, format, dpi, job, progress);
+            const int written = renderPages(doc, pdf, n, temporary, format, dpi, job, progress, budget);
             // A folder without pages would be reported as a result.
             if (written == 0) throw ConvertError::failed(QStringLiteral("Nothing to render"));
             if (written < n) qWarning("%d of %d pages could not be read and were left out", n - written, n);
@@ -109,12 +122,13 @@ QStringList severalPages(const Poppler::Document& doc, const QString& pdf, const
 namespace Doc {
 
 QStringList writePageImages(const QString& pdf, const QString& src, const QString& format, double dpi,
-                            Job& job, const Progress& progress)
+                            Job& job, const Progress& progress, MemoryBudget& budget)
 {
     const std::unique_ptr<Poppler::Document> doc = openForPages(pdf);
     const QString base = Output::baseName(src);
     if (doc->numPages() == 1) {
         if (const std::unique_ptr<Poppler::Page> page = doc->page(0)) {
+            const MemoryBudget::Share share = pageShare(*page, dpi, format, job, budget);
             const QImage image = PDFEngine::render(*page, dpi);
             const QString destination = Output::result(src, {}, format);
             return {Output::write(
@@ -125,7 +139,7 @@ QStringList writePageImages(const QString& pdf, const QString& src, const QStrin
                 &job)};
         }
     }
-    return severalPages(*doc, pdf, src, base, format, dpi, job, progress);
+    return severalPages(*doc, pdf, src, base, format, dpi, job, progress, budget);
 }
 
 } // namespace Doc

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/memorybudget.h"
 #include "core/progress.h"
 
 #include <QString>
@@ -15,8 +16,10 @@ namespace Doc {
 // a folder "<base>" of "Page 001.<format>", "Page 002.<format>", … (free names are taken).
 // Nothing appears until the whole result is complete; on failure or cancel nothing is left.
 // `progress` hears (i + 1) / n after each page of a several-page document. Throws ConvertError
-// "Nothing to render" for a file that cannot be opened or has no pages.
+// "Nothing to render" for a file that cannot be opened or has no pages. Each page takes its
+// charge of `budget` before it is rendered and gives it back once written (see PixelBudget).
 QStringList writePageImages(const QString& pdf, const QString& src, const QString& format, double dpi,
-                            Job& job, const Progress& progress);
+                            Job& job, const Progress& progress,
+                            MemoryBudget& budget = MemoryBudget::pictures());
 
 } // namespace Doc

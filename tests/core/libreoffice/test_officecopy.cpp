@@ -272,6 +272,26 @@ class OfficeCopyTest : public QObject
         QCOMPARE(budget.inUse(), 0);
     }
 
+    // A copy alone holds each markup part at six times its size (its bytes, their text, the
+    // parser's copy, the result, its compressed form): the bound copies at once keep together.
+    void aCopyCountsItsPartsSixTimes()
+    {
+        QByteArray filler;
+        for (int i = 0; filler.size() < 100000; ++i)
+            filler += "<text:p>Paragraph " + QByteArray::number(i) + "</text:p>";
+        const QByteArray body = content(filler);
+        const QString source = document({{"content.xml", body}, {"styles.xml", content("<s/>")}});
+        MemoryBudget budget(1 << 20);
+        const ScratchFolder folder;
+        try {
+            OfficeCopy::make(source, folder.path(), nullptr, budget);
+        } catch (const ConvertError& e) {
+            QFAIL(qPrintable(e.message()));
+        }
+        QVERIFY2(budget.peak() >= 6 * body.size(), qPrintable(QString::number(budget.peak())));
+        QCOMPARE(budget.inUse(), 0);
+    }
+
     // However a copy ends, failed or cancelled while it holds a part, its share is given back
     // and nothing of the copy is left.
     void budgetIsGivenBackWhenACopyFails()
