@@ -8,7 +8,6 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
-#include <vector>
 // jpeglib.h needs size_t and FILE declared before it.
 #include <jpeglib.h>
 
@@ -113,13 +112,11 @@ std::optional<QImage> read(const QString& path, const QString& name,
     const QSize size = decoder.outputSize();
     QImage image(size, QImage::Format_RGB32);
     if (image.isNull()) throw failed();
-    const CmykTransform transform(decoder.profile(), decoder.inverted());
-    std::vector<uchar> row(size_t(size.width()) * 4);
-    for (int y = 0; y < size.height(); ++y) {
-        if (!decoder.readRow(row.data())) throw failed();
-        transform.convert(row.data(), reinterpret_cast<QRgb*>(image.scanLine(y)), size.width());
-    }
+    // The inks go into the picture's own pixels, four bytes each, and become colours there.
+    for (int y = 0; y < size.height(); ++y)
+        if (!decoder.readRow(image.scanLine(y))) throw failed();
     if (!decoder.finish()) throw failed();
+    CmykTransform(decoder.profile(), decoder.inverted()).convert(image);
     image.setColorSpace(QColorSpace::SRgb);
     return image;
 }

@@ -1,12 +1,11 @@
 #pragma once
 
 #include <QByteArray>
-#include <QRgb>
+#include <QImage>
 
 // Turns rows of 8-bit CMYK samples into sRGB pixels through a CMYK colour profile: the file's
 // own when it has a usable one, else the system's default CMYK profile, else (with neither)
-// by the plain formula R = (1 − C)(1 − K). Safe to use from one thread at a time; each load
-// makes its own.
+// by the plain formula R = (1 − C)(1 − K).
 class CmykTransform
 {
   public:
@@ -17,8 +16,10 @@ class CmykTransform
     CmykTransform(const CmykTransform&) = delete;
     CmykTransform& operator=(const CmykTransform&) = delete;
 
-    // `width` pixels of C, M, Y, K bytes from `cmyk` into opaque pixels at `out`.
-    void convert(const uchar* cmyk, QRgb* out, int width) const;
+    // Turns `image` (Format_RGB32), each of whose pixels holds C, M, Y, K bytes in that order
+    // in memory, into the opaque colours they give, in place. The rows are shared out to the
+    // worker pool.
+    void convert(QImage& image) const;
 
     // Whether a profile is applied; false when the plain formula stands in.
     bool isManaged() const { return m_transform != nullptr; }
@@ -27,6 +28,9 @@ class CmykTransform
     static const char* defaultProfilePath();
 
   private:
+    // `width` pixels of C, M, Y, K bytes from `cmyk` into opaque pixels at `out`.
+    void convertRow(const uchar* cmyk, QRgb* out, int width) const;
+
     void* m_transform = nullptr;
     bool m_inverted;
 };

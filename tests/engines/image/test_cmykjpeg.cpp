@@ -56,6 +56,24 @@ class CmykJpegTest : public QObject
         }
     }
 
+    // A taller picture, converted in bands on several threads: every pixel as ImageMagick shows
+    // it.
+    void everyRowConverted()
+    {
+        const QString source = path("gradient.jpg");
+        QCOMPARE(QProcess::execute("/usr/bin/convert",
+                                   {"-size", "120x400", "gradient:rgb(250,200,20)-rgb(20,60,200)", "-profile",
+                                    Cmyk::profiles + "srgb.icc", "-profile",
+                                    Cmyk::profiles + "default_cmyk.icc", "-quality", "95", source}),
+                 0);
+        const QImage shown = Cmyk::shownByImageMagick(source, true);
+        const QImage loaded = ImageEngine::load(source).image;
+        QCOMPARE(loaded.size(), shown.size());
+        for (int y = 0; y < loaded.height(); ++y)
+            for (int x = 0; x < loaded.width(); x += 7)
+                QCOMPARE(Cmyk::differs(loaded.pixel(x, y), shown.pixel(x, y), 3), QString());
+    }
+
     // Grey and RGB JPEGs, tagged and not, load exactly as Qt's decoder reads them.
     void greyAndRgbAsBefore()
     {
