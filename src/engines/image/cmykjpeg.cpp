@@ -34,12 +34,10 @@ class Decoder
         // Warnings (a damaged or truncated stream) are left to the decoder, which fills in
         // what is missing as Qt's decoder does; nothing is printed.
         m_error.manager.output_message = [](j_common_ptr) {};
-        jpeg_create_decompress(&m_info);
-        jpeg_stdio_src(&m_info, m_file);
     }
     ~Decoder()
     {
-        jpeg_destroy_decompress(&m_info);
+        jpeg_destroy_decompress(&m_info); // nothing to free when it was never created
         std::free(m_profile);
         std::fclose(m_file);
     }
@@ -50,6 +48,8 @@ class Decoder
     bool cmykHeader()
     {
         if (setjmp(m_error.jump)) return false;
+        jpeg_create_decompress(&m_info);
+        jpeg_stdio_src(&m_info, m_file);
         jpeg_save_markers(&m_info, JPEG_APP0 + 2, 0xffff);
         if (jpeg_read_header(&m_info, TRUE) != JPEG_HEADER_OK) return false;
         if (m_info.jpeg_color_space != JCS_CMYK && m_info.jpeg_color_space != JCS_YCCK) return false;
