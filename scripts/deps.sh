@@ -10,14 +10,15 @@ build_pkgs=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-multimedia-dev
   libx11-dev libxext-dev libxfixes-dev libxi-dev libarchive-dev libqpdf-dev zlib1g-dev
   libheif-dev libexiv2-dev libgif-dev libtesseract-dev libopencv-objdetect-dev libpoppler-qt6-dev
-  libpoppler-glib-dev libpoppler-cpp-dev libuchardet-dev
+  libpoppler-glib-dev libpoppler-cpp-dev libuchardet-dev liblcms2-dev libjpeg62-turbo-dev
   libavformat-dev libavcodec-dev libavutil-dev
 )
+# libgs-common holds the default CMYK colour profile, for CMYK pictures that carry none.
 runtime_pkgs=(
   zip unzip tar ffmpeg
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
   fonts-dejavu-core qt6-qpa-plugins
-  qt6-image-formats-plugins webp tesseract-ocr-eng opencv-data
+  qt6-image-formats-plugins webp tesseract-ocr-eng opencv-data libgs-common
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
 )
 test_pkgs=(

@@ -20,7 +20,7 @@ std::optional<QImage> crop(const QImage& image, const QRectF& unit);
 
 // `image` with its pixels in sRGB, the space of every renderer's bitmap, for drawing: Qt draws
 // a picture's values as they are, whatever its colour profile. The image itself when it is
-// sRGB already or has no profile Qt reads (none, or CMYK, which the decoder made RGB).
+// sRGB already or has no profile Qt reads (the loader gives CMYK pictures in sRGB).
 QImage inSRgb(const QImage& image);
 
 // The format a copy of `source` keeps: its own format key when the image engine writes it

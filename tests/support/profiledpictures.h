@@ -17,7 +17,8 @@ struct ProfiledPicture
 };
 
 // In `folder`, each `size` pixels: (200, 30, 30) tagged Adobe RGB, Display P3, sRGB and not at
-// all; grey 120 tagged with a grey profile of gamma 1.8; the same red as CMYK with a CMYK profile.
+// all; grey 120 tagged with a grey profile of gamma 1.8; the same red turned into CMYK inks
+// through a CMYK profile, which prints it duller.
 // Fewer when a picture could not be made.
 inline QList<ProfiledPicture> writeProfiledPictures(const QString& folder, QSize size)
 {
@@ -43,8 +44,8 @@ inline QList<ProfiledPicture> writeProfiledPictures(const QString& folder, QSize
          {"xc:rgb(120,120,120)", "-colorspace", "Gray", "-profile", system + "sgray.icc"},
          QColor(139, 139, 139)},
         {"cmyk.jpg",
-         {red, "-colorspace", "CMYK", "-profile", system + "default_cmyk.icc"},
-         QColor(200, 30, 30)},
+         {red, "-profile", system + "srgb.icc", "-profile", system + "default_cmyk.icc"},
+         QColor(200, 53, 57)},
     };
     QList<ProfiledPicture> out;
     for (const Row& row : rows) {

@@ -2,6 +2,7 @@
 
 #include "core/checkedfile.h"
 #include "core/converterror.h"
+#include "engines/image/iccprofile.h"
 
 #include <QColorSpace>
 #include <QFile>
@@ -141,7 +142,7 @@ void write(const QImage& image, const QString& path, const QString& format, int 
     const size_t rowBytes = size_t(src.width()) * (alpha ? 4 : 3);
     for (int y = 0; y < src.height(); ++y)
         std::memcpy(plane + qsizetype(y) * stride, src.constScanLine(y), rowBytes);
-    const QByteArray icc = image.colorSpace().isValid() ? image.colorSpace().iccProfile() : QByteArray();
+    const QByteArray icc = IccProfile::fitting(image, IccProfile::Model::rgb); // the samples are RGB
     if (!icc.isEmpty())
         heif_image_set_raw_color_profile(img.get(), "prof", icc.constData(), size_t(icc.size()));
 

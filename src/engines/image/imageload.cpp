@@ -2,8 +2,10 @@
 #include "engines/image/imageengine.h"
 
 #include "core/converterror.h"
+#include "engines/image/cmykjpeg.h"
 #include "engines/image/svgsafety.h"
 
+#include <QColorSpace>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -124,7 +126,16 @@ Loaded load(const QString& path)
     if (reader.format().startsWith("svg")) return loadSVG(path);
     if (reader.size().isValid()) checkSize(name, reader.size());
     QImage image;
-    if (!reader.read(&image)) throw ConvertError::failed(QStringLiteral("Couldn’t decode %1").arg(name));
+    if (reader.format() == "jpeg") {
+        if (std::optional<QImage> cmyk =
+                CmykJpeg::read(path, name, [&](QSize size) { checkSize(name, size); }))
+            image = std::move(*cmyk);
+    }
+    if (image.isNull() && !reader.read(&image))
+        throw ConvertError::failed(QStringLiteral("Couldn’t decode %1").arg(name));
+    // A profile Qt can't apply (a CMYK one on pixels it made RGB, or a damaged one) describes
+    // nothing the pixels are, and a copy must not carry it.
+    if (!image.colorSpace().isValid()) image.setColorSpace(QColorSpace());
     Loaded out;
     out.props = ImageProps::read(path);
     out.image = upright(image, out.props.orientation());

@@ -1,5 +1,6 @@
 #include "engines/image/gifwriter.h"
 #include "engines/image/heif.h"
+#include "engines/image/iccprofile.h"
 #include "engines/image/imageengine.h"
 #include "engines/image/pngwriter.h"
 
@@ -77,7 +78,9 @@ void writeQt(const QImage& image, const QString& path, const QString& format, co
         writer.setCompression(setting);
     else
         writer.setQuality(setting);
-    const bool written = writer.write(image);
+    // Qt's encoders write whatever profile the picture holds; pixels are copied only to drop one
+    // that doesn't fit.
+    const bool written = writer.write(IccProfile::forEncoder(image, qtFormat));
     if (!written && file.error() == 0)
         throw ConvertError::failed(QStringLiteral("Couldn’t encode %1").arg(upper(format)));
     file.finish();
@@ -174,7 +177,8 @@ void write(QImage image, const QString& path, const QString& format, const Image
     const QImage& pixels = image;
     if (format == QLatin1String("heic") || format == QLatin1String("avif")) {
         const double lossy = format == QLatin1String("avif") ? std::max(q - 0.08, 0.5) : q;
-        return Heif::write(pixels, path, format, percent(lossy), fields.exifBlock());
+        return Heif::write(IccProfile::forEncoder(pixels, "heif"), path, format, percent(lossy),
+                           fields.exifBlock());
     }
     if (format == QLatin1String("gif")) return GifWriter::write(pixels, path);
     if (format == QLatin1String("jpg"))
@@ -182,7 +186,7 @@ void write(QImage image, const QString& path, const QString& format, const Image
     else if (format == QLatin1String("tiff"))
         writeQt(withAlphaKept(pixels), path, format, "tiff", 1);
     else if (format == QLatin1String("png") && PngWriter::accepts(pixels))
-        PngWriter::write(pixels, path);
+        PngWriter::write(IccProfile::forEncoder(pixels, "png"), path);
     else if (format == QLatin1String("png"))
         writeQt(pixels, path, format, "png", pngQuality);
     else // Qt's BMP holds no alpha: transparent pixels would turn black

@@ -3,6 +3,7 @@
 #include "core/checkedfile.h"
 #include "core/converterror.h"
 #include "core/workers.h"
+#include "engines/image/iccprofile.h"
 #include "engines/image/pngrows.h"
 #include "engines/image/pngstrip.h"
 
@@ -71,13 +72,9 @@ QByteArray keyword(const QString& name)
 // when its profile doesn't describe the file's colour type (an RGB profile on grey pixels).
 QByteArray iccpChunk(const QImage& image, PngRows::Colour colour)
 {
-    const QColorSpace space = image.colorSpace();
-    if (!space.isValid()) return {};
-    const QByteArray profile = space.iccProfile();
-    if (profile.size() < 132 || qFromBigEndian<quint32>(profile.constData()) != quint32(profile.size()) ||
-        profile.mid(36, 4) != "acsp")
-        return {};
-    if (profile.mid(16, 4) != (colour == PngRows::Colour::grey ? "GRAY" : "RGB ")) return {};
+    const QByteArray profile = IccProfile::fitting(
+        image, colour == PngRows::Colour::grey ? IccProfile::Model::grey : IccProfile::Model::rgb);
+    if (profile.isEmpty()) return {};
     QByteArray packed(qsizetype(compressBound(uLong(profile.size()))), '\0');
     uLongf packedSize = uLongf(packed.size());
     if (compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize,
@@ -85,7 +82,7 @@ QByteArray iccpChunk(const QImage& image, PngRows::Colour colour)
                   Z_BEST_COMPRESSION) != Z_OK)
         fail();
     packed.truncate(qsizetype(packedSize));
-    return chunk("iCCP", keyword(space.description()) + QByteArray(2, '\0') + packed);
+    return chunk("iCCP", keyword(image.colorSpace().description()) + QByteArray(2, '\0') + packed);
 }
 
 QByteArray headerChunks(const QImage& image, PngRows::Colour colour)

@@ -344,7 +344,8 @@ class CollageTest : public QObject
     }
 
     // Pictures tagged with a colour profile are drawn as they look, in sRGB: in the tiles, the
-    // preview and the saved collage. sRGB, untagged and CMYK pictures keep their values.
+    // preview and the saved collage, CMYK ones through their profile. sRGB and untagged
+    // pictures keep their values.
     void colourProfiles()
     {
         QTemporaryDir dir;

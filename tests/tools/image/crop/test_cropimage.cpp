@@ -25,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "../../../support/cmykpictures.h"
 #include "../../../support/rects.h"
 #include "../../../support/toolharness.h"
 
@@ -178,6 +179,27 @@ class CropImageTest : public QObject
         QCOMPARE(props.orientation(), 1);
         QCOMPARE(props.value("Exif.GPSInfo.GPSLatitude"), QString("59/1 54/1 0/1"));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3); // no temporary left
+    }
+
+    // A CMYK photo, with its profile or without one, is shown and copied in the colours its
+    // profile gives it, and the copy carries no CMYK profile.
+    void cmykPhotos()
+    {
+        QTemporaryDir dir;
+        ToolHarness harness;
+        for (const bool withProfile : {true, false}) {
+            const QString photo = dir.filePath(withProfile ? "print.jpg" : "bare.jpg");
+            QVERIFY(Cmyk::writePicture(photo, {80, 60}, withProfile));
+            const QImage shown = Cmyk::shownByImageMagick(photo, withProfile);
+            CropImageView* view = harness.open<CropImageView>(ToolID::cropImage, {photo});
+            QVERIFY(view);
+            QCOMPARE(Cmyk::shows(view->source().full(), shown), QString());
+            const std::shared_ptr<Job> job = harness.apply(*view);
+            QVERIFY(job);
+            QCOMPARE(job->state().phase, Job::Phase::done);
+            QCOMPARE(job->results().size(), 1);
+            QCOMPARE(Cmyk::copyShows(job->results()[0], shown), QString());
+        }
     }
 
     // A format the engine cannot write gives PNG; an unreadable file fails with the loader's

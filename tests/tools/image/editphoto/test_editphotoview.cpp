@@ -28,6 +28,7 @@
 #include <QTest>
 #include <atomic>
 
+#include "../../../support/cmykpictures.h"
 #include "../../../support/toolharness.h"
 
 namespace {
@@ -293,6 +294,28 @@ class EditPhotoTest : public QObject
             }
         }
         QCOMPARE(allFiles(dir.path()).size(), 6);
+    }
+
+    // A CMYK photo, with its profile or without one, is shown and saved in the colours its
+    // profile gives it (sharpening leaves flat colour alone), with no CMYK profile in the copy.
+    void cmykPhotos()
+    {
+        QTemporaryDir dir;
+        ToolHarness harness;
+        for (const bool withProfile : {true, false}) {
+            const QString photo = dir.filePath(withProfile ? "print.jpg" : "bare.jpg");
+            QVERIFY(Cmyk::writePicture(photo, {80, 60}, withProfile));
+            const QImage shown = Cmyk::shownByImageMagick(photo, withProfile);
+            EditPhotoView* view = harness.open<EditPhotoView>(ToolID::editImage, {photo});
+            QVERIFY(view);
+            QCOMPARE(Cmyk::shows(view->source().full(), shown), QString());
+            move(*view, "Sharpness", 30);
+            const std::shared_ptr<Job> job = harness.apply(*view);
+            QVERIFY(job);
+            QCOMPARE(job->state().phase, Job::Phase::done);
+            QCOMPARE(job->results().size(), 1);
+            QCOMPARE(Cmyk::copyShows(job->results()[0], shown), QString());
+        }
     }
 
     // A JPEG copy keeps the camera's words, the place and the resolution, upright; a drawing

@@ -344,8 +344,8 @@ class FrameTest : public QObject
     }
 
     // Pictures tagged with a colour profile are drawn as they look, in sRGB: the picture and the
-    // background picture, in the preview and in the saved copies. sRGB, untagged and CMYK
-    // pictures keep their values.
+    // background picture, in the preview and in the saved copies, CMYK ones through their
+    // profile. sRGB and untagged pictures keep their values.
     void colourProfiles()
     {
         QTemporaryDir dir;

@@ -4,6 +4,7 @@
 #include "core/converterror.h"
 #include "core/job.h"
 #include "core/jobs.h"
+#include "toolkit/imagesource.h"
 #include "toolkit/pools.h"
 #include "toolkit/primarybutton.h"
 #include "toolkit/secondarybutton.h"
@@ -25,6 +26,7 @@
 #include <QTest>
 #include <exiv2/exiv2.hpp>
 
+#include "../../../support/cmykpictures.h"
 #include "../../../support/rects.h"
 #include "../../../support/toolharness.h"
 
@@ -298,6 +300,31 @@ class RedactImageTest : public QObject
         QVERIFY(after->xmpData().empty());
         QVERIFY(after->iptcData().empty());
         QVERIFY2(after->comment().empty(), after->comment().c_str());
+    }
+
+    // A CMYK photo, with its profile or without one, is shown and copied in the colours its
+    // profile gives it outside the box, and the copy carries no CMYK profile.
+    void cmykPhotos()
+    {
+        QTemporaryDir dir;
+        ToolHarness harness;
+        for (const bool withProfile : {true, false}) {
+            const QString photo = dir.filePath(withProfile ? "print.jpg" : "bare.jpg");
+            QVERIFY(Cmyk::writePicture(photo, {160, 120}, withProfile));
+            const QImage shown = Cmyk::shownByImageMagick(photo, withProfile);
+            auto* view = harness.open<RedactImageView>(ToolID::redactImage, {photo});
+            QVERIFY(view);
+            QCOMPARE(Cmyk::shows(view->source().full(), shown), QString());
+            choose(*view, RedactStyle::black);
+            drag(view->stage(), at(view->stage(), {0.05, 0.05}), at(view->stage(), {0.3, 0.2}));
+            QCOMPARE(view->boxes().size(), 1);
+            const std::shared_ptr<Job> job = harness.apply(*view);
+            QVERIFY(job);
+            QCOMPARE(job->state().phase, Job::Phase::done);
+            QCOMPARE(job->results().size(), 1);
+            QCOMPARE(Cmyk::copyShows(job->results()[0], shown), QString());
+            QCOMPARE(Cmyk::differs(QImage(job->results()[0]).pixel(16, 12), qRgb(0, 0, 0)), QString());
+        }
     }
 
     // A covering that can't be made fails the file with "Couldn’t render"; a cancel fails it as
