@@ -31,6 +31,22 @@ QImage writing(QSize size, int pixels, const QList<std::pair<double, QString>>& 
     return img;
 }
 
+// The share of `ink` (in pixels of a picture of `size`) that unit-space boxes cover.
+double covered(const QRectF& ink, const QList<QRectF>& boxes, QSize size)
+{
+    const QRect area = ink.toAlignedRect();
+    QRegion region;
+    for (const QRectF& b : boxes)
+        region += QRectF(b.x() * size.width(), b.y() * size.height(), b.width() * size.width(),
+                         b.height() * size.height())
+                      .toAlignedRect() &
+                  area;
+    qint64 pixels = 0;
+    for (const QRect& r : region)
+        pixels += qint64(r.width()) * r.height();
+    return double(pixels) / (qint64(area.width()) * area.height());
+}
+
 } // namespace
 
 class RedactDetectorTest : public QObject
@@ -135,6 +151,72 @@ class RedactDetectorTest : public QObject
         const QString read = QString::fromUtf8(ocr.readAllStandardOutput());
         for (const char* word : {"IBAN", "0532", "Phone", "6789", "Invoice", "4711", "Linden", "Hansen"})
             QVERIFY2(!read.contains(word, Qt::CaseInsensitive), qPrintable(read));
+    }
+
+    // Every line of a 24-megapixel photo, from 24 points at a point a pixel up, is boxed whole:
+    // light writing on a dark gradient, its lighter end too, as well as dark writing on a light
+    // one, wherever it stands, across the seams of the search's tiles, and running down.
+    void everyLineOnAGradientIsBoxed_data()
+    {
+        QTest::addColumn<QColor>("from");
+        QTest::addColumn<QColor>("to");
+        QTest::addColumn<QColor>("ink");
+        QTest::newRow("light on dark") << QColor(8, 10, 18) << QColor(96, 104, 122) << QColor(232, 230, 220);
+        QTest::newRow("dark on light")
+            << QColor(250, 248, 240) << QColor(150, 146, 140) << QColor(30, 30, 40);
+    }
+    void everyLineOnAGradientIsBoxed()
+    {
+        QFETCH(QColor, from);
+        QFETCH(QColor, to);
+        QFETCH(QColor, ink);
+        const QSize size(6000, 4000);
+        QImage img(size, QImage::Format_RGB32);
+        QPainter p(&img);
+        QLinearGradient shade(0, 0, size.width(), size.height());
+        shade.setColorAt(0, from);
+        shade.setColorAt(1, to);
+        p.fillRect(img.rect(), shade);
+        p.setPen(ink);
+        struct Written
+        {
+            int pixels;
+            QPointF at;
+            QString text;
+        };
+        const QList<Written> lines{{24, {400, 600}, "IBAN DE89 3704 0044 0532 0130 00"},
+                                   {32, {1250, 1345}, "Card 4111 1111 1111 1111"},
+                                   {24, {2700, 2500}, "Valid until 09/29 CVC 123"},
+                                   {56, {3300, 3350}, "Greta Hansen"},
+                                   {100, {600, 3600}, "Account 0532 0130"}};
+        QList<QRectF> inked;
+        for (const Written& line : lines) {
+            QFont font("DejaVu Sans");
+            font.setPixelSize(line.pixels);
+            p.setFont(font);
+            p.drawText(line.at, line.text);
+            inked << QFontMetricsF(font).tightBoundingRect(line.text).translated(line.at);
+        }
+        // Lines running down the right edge and up the left one.
+        QFont font("DejaVu Sans");
+        font.setPixelSize(32);
+        p.setFont(font);
+        QList<QRectF> upright;
+        for (const auto& [at, angle, text] : {std::tuple{QPointF(5400, 400), 90, "Phone 0171 2345 6789"},
+                                              std::tuple{QPointF(200, 3800), -90, "Ref 7781 0032 5519"}}) {
+            p.resetTransform();
+            p.translate(at);
+            p.rotate(angle);
+            p.drawText(QPointF(), text);
+            upright << p.transform().mapRect(QFontMetricsF(font).tightBoundingRect(text));
+        }
+        p.end();
+
+        const QList<QRectF> boxes = RedactDetector::standard().text(img);
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            QVERIFY2(covered(inked[i], boxes, size) > 0.9, qPrintable(lines[i].text));
+        QVERIFY2(covered(upright[0], boxes, size) > 0.9, "the line running down");
+        QVERIFY2(covered(upright[1], boxes, size) > 0.9, "the line running up");
     }
 
     // What the search finds, pixelated or blurred, can no longer be read.
