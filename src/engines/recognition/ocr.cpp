@@ -167,25 +167,22 @@ QList<QRectF> linesIn(const QImage& part, int angle)
     const QTransform turn = QImage::trueMatrix(QTransform().rotate(angle), part.width(), part.height());
     QImage picture = angle ? part.transformed(turn) : part;
     QList<QRectF> out;
-    const auto read = [&](Threshold threshold) {
-        for (const OCR::Line& line : recognizeGrey(picture, threshold))
+    const auto read = [&] {
+        for (const OCR::Line& line : recognizeGrey(picture, Threshold::local))
             if (!line.text.isEmpty()) {
                 const QRectF box(line.box.x() * picture.width(), (1 - line.box.bottom()) * picture.height(),
                                  line.box.width() * picture.width(), line.box.height() * picture.height());
                 out << turn.inverted().mapRect(box);
             }
     };
+    // One threshold for a whole picture with little writing on a gradient splits the ground
+    // itself and loses the writing on one side of it. Each neighbourhood gets a threshold of its
+    // own instead, which takes only what is darker than around it: the picture is read so for
+    // dark writing, and inverted for light writing.
     try {
-        read(Threshold::global);
-        // One threshold for a picture with little writing on a gradient splits the ground itself
-        // and loses the writing on one side. Where it finds nothing, every neighbourhood gets a
-        // threshold of its own, which takes only dark writing: the picture is read so, and
-        // inverted for light writing.
-        if (out.isEmpty()) {
-            read(Threshold::local);
-            picture.invertPixels();
-            read(Threshold::local);
-        }
+        read();
+        picture.invertPixels();
+        read();
     } catch (const ConvertError&) {
         // Without the recognition engine there is nothing to find.
     }

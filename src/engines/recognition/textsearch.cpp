@@ -53,7 +53,9 @@ QList<Run> runs(QSize size)
         const int columns = parts(level.width()), rows = parts(level.height());
         if (columns == 1 && rows == 1) {
             out << Run{shrink, whole};
-            break;
+            // A line as tall as this copy's shorter side is still read whole.
+            if (std::min(level.width(), level.height()) <= tallestInTile()) break;
+            continue;
         }
         for (int r = 0; r < rows; ++r)
             for (int c = 0; c < columns; ++c) {

@@ -8,7 +8,7 @@
 // nothing where its single threshold splits the background itself (light writing on the lighter
 // part of a dark gradient) and can't be shared among cores: a large picture is read in
 // overlapping tiles at full resolution for small lines, then shrunk for lines too tall for a
-// tile, until one shrunk copy is read whole.
+// tile, until a shrunk copy is no taller than such a line.
 namespace TextSearch {
 
 // One reading: `area` of the picture shrunk `shrink` times, in the shrunk picture's pixels.
@@ -21,9 +21,9 @@ struct Run
 // The size of a picture of `size` shrunk `shrink` times.
 QSize shrunk(QSize size, double shrink);
 
-// The runs that together hold every line of text whole in at least one of them, from the
-// smallest Tesseract reads at full resolution up to the picture's shorter side: a line up to
-// tallestInTile() pixels high (at the run's shrink) whose middle lies anywhere in the picture.
+// The runs that together hold every line of text, from the smallest Tesseract reads at full
+// resolution up to the picture's shorter side, whole in at least one of them, where it is no
+// more than tallestInTile() pixels high: very tall writing is read in a shrunk copy.
 QList<Run> runs(QSize size);
 
 // How tall a line, in the pixels of a run's shrunk picture, its tiles still hold whole.

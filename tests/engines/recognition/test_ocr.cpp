@@ -140,12 +140,14 @@ class OcrTest : public QObject
         QVERIFY(qAbs(boxes[1].left() * 33500 - 33000) < 20 && boxes[1].bottom() < 0.5);
     }
 
-    // However large the picture, some reading of the text search holds each piece of a line
-    // whole, as tall as it is wide, from 20 pixels to the picture's shorter side, at a size
-    // Tesseract reads; no reading is larger than a few megapixels or than Tesseract takes.
+    // However large or small the picture, some reading of the text search holds each piece of a
+    // line whole, as tall as it is wide, from 20 pixels to the picture's shorter side, between 16
+    // and tallestInTile() pixels high; no reading is larger than a few megapixels or than
+    // Tesseract takes.
     void textSearchCoversThePicture_data()
     {
         QTest::addColumn<QSize>("size");
+        QTest::newRow("small") << QSize(300, 200);
         QTest::newRow("read whole") << QSize(1800, 1200);
         QTest::newRow("just past one tile") << QSize(2400, 1600);
         QTest::newRow("24 MP") << QSize(6000, 4000);
@@ -176,10 +178,8 @@ class OcrTest : public QObject
                                      sy = double(level.height()) / size.height();
                         const QRectF there(piece.x() * sx, piece.y() * sy, piece.width() * sx,
                                            piece.height() * sy);
-                        const bool whole = run.area == QRect(QPoint(), level);
                         return QRectF(run.area).adjusted(-0.01, -0.01, 0.01, 0.01).contains(there) &&
-                               there.height() >= 16 &&
-                               (whole || there.height() <= TextSearch::tallestInTile());
+                               there.height() >= 16 && there.height() <= TextSearch::tallestInTile();
                     });
                     QVERIFY2(held,
                              qPrintable(
@@ -221,6 +221,29 @@ class OcrTest : public QObject
         for (const auto& [box, baseline] : {std::pair{boxes[0], 950}, std::pair{boxes[1], 1100}})
             QVERIFY2(qAbs(box.left() * 1800 - 60) < 10 && qAbs((1 - box.top()) * 1200 - baseline) < 10,
                      qPrintable(QString("%1 %2").arg(box.left() * 1800).arg((1 - box.top()) * 1200)));
+    }
+
+    // Writing a third as tall as the picture, too tall for Tesseract to read as it is, is read
+    // in a shrunk copy.
+    void tallWritingIsFound()
+    {
+        QImage img(1800, 1200, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter p(&img);
+        QFont font("DejaVu Sans");
+        font.setBold(true);
+        font.setPixelSize(500);
+        p.setFont(font);
+        p.drawText(60, 700, "SALE");
+        const QRectF ink = QFontMetricsF(font).tightBoundingRect("SALE").translated(60, 700);
+        p.end();
+        const QList<QRectF> boxes = OCR::textBoxes(img);
+        QCOMPARE(boxes.size(), 1);
+        const QRectF box(boxes[0].x() * 1800, (1 - boxes[0].bottom()) * 1200, boxes[0].width() * 1800,
+                         boxes[0].height() * 1200);
+        QVERIFY2(
+            box.adjusted(-10, -10, 10, 10).contains(ink),
+            qPrintable(QString("%1 %2 %3 %4").arg(box.x()).arg(box.y()).arg(box.width()).arg(box.height())));
     }
 
     // However large the picture, some run of the search holds each face whole, centred in its
