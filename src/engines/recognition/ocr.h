@@ -49,7 +49,7 @@ QString readingOrder(QList<Line> lines);
 QList<QRectF> merged(QList<QRectF> boxes);
 
 // merged(), and also the pieces of one line of text read in two tiles: boxes that meet across
-// and share half the height of the lower one or more become one.
+// and share half the height of the shorter one or more become one.
 QList<QRectF> mergedLines(QList<QRectF> boxes);
 
 // A pixel rectangle (origin top left) of an image of `size` as a normalised box.
