@@ -3,6 +3,7 @@
 
 #include "core/job.h"
 #include "core/modules.h"
+#include "engines/heavyengines.h"
 #include "engines/recognition/recognitionmodule.h"
 #include "tools/image/redact/redactdetector.h"
 #include "tools/image/redact/redactimage.h"
@@ -45,6 +46,16 @@ double covered(const QRectF& ink, const QList<QRectF>& boxes, QSize size)
     for (const QRect& r : region)
         pixels += qint64(r.width()) * r.height();
     return double(pixels) / (qint64(area.width()) * area.height());
+}
+
+// How many pixels of `image` are lighter than `grey`.
+qint64 lighter(const QImage& image, int grey)
+{
+    qint64 n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += qGray(image.pixel(x, y)) > grey;
+    return n;
 }
 
 } // namespace
@@ -217,6 +228,52 @@ class RedactDetectorTest : public QObject
             QVERIFY2(covered(inked[i], boxes, size) > 0.9, qPrintable(lines[i].text));
         QVERIFY2(covered(upright[0], boxes, size) > 0.9, "the line running down");
         QVERIFY2(covered(upright[1], boxes, size) > 0.9, "the line running up");
+    }
+
+    // A 24-megapixel JPEG that ImageMagick wrote, light writing on the lighter end of a dark
+    // gradient and a line running down: the window's search finds every line, and the saved
+    // copy keeps no light pixel of the writing.
+    void aDarkPhotoImageMagickWroteKeepsNoWriting()
+    {
+        QTemporaryDir dir;
+        const QString photo = dir.filePath("dark.jpg");
+        QVERIFY(QProcess::execute("/usr/bin/convert", {"-size",
+                                                       "4000x6000",
+                                                       "gradient:#5a6070-#080a12",
+                                                       "-rotate",
+                                                       "90",
+                                                       "-depth",
+                                                       "8",
+                                                       "-font",
+                                                       "DejaVu-Sans",
+                                                       "-fill",
+                                                       "#e6e6dc",
+                                                       "-pointsize",
+                                                       "24",
+                                                       "-annotate",
+                                                       "+3000+2800",
+                                                       "IBAN DE89 3704 0044 0532 0130 00",
+                                                       "-pointsize",
+                                                       "32",
+                                                       "-annotate",
+                                                       "+3000+2900",
+                                                       "Card 4111 1111 1111 1111",
+                                                       "-annotate",
+                                                       "90x90+5400+600",
+                                                       "Phone 0171 2345 6789",
+                                                       "-quality",
+                                                       "92",
+                                                       photo}) == 0);
+        const QImage img = Modules::entries<HeavyEngines>().loadImage(photo);
+        QCOMPARE(img.size(), QSize(6000, 4000));
+        QVERIFY(lighter(img, 180) > 1000); // the writing, and nothing else, is that light
+
+        const QList<QRectF> boxes = RedactDetector::standard().text(img);
+        QCOMPARE(boxes.size(), 3);
+        Job job({}, {}, 0);
+        const QStringList out = RedactImage::redactFile(photo, boxes, RedactStyle::black, job, [](double) {});
+        QCOMPARE(out, QStringList{dir.filePath("dark Redacted.jpg")});
+        QCOMPARE(lighter(QImage(out.first()), 180), 0);
     }
 
     // What the search finds, pixelated or blurred, can no longer be read.
