@@ -1,14 +1,20 @@
 #include "engines/recognition/ocr.h"
 
 #include "core/converterror.h"
+#include "engines/recognition/textsearch.h"
 
 #include <QCoreApplication>
+#include <QMap>
 #include <QPainter>
 #include <QPromise>
+#include <QSemaphore>
 #include <QThread>
 #include <QThreadPool>
+#include <QTransform>
 #include <algorithm>
+#include <atomic>
 #include <dlfcn.h>
+#include <functional>
 #include <leptonica/allheaders.h>
 #include <memory>
 #include <tesseract/baseapi.h>
@@ -53,15 +59,19 @@ struct Cleared
     ~Cleared() { api.Clear(); }
 };
 
-// The lines Tesseract finds in the image.
-QList<OCR::Line> recognizeLines(const QImage& image)
+// How Tesseract parts ink from paper in a grey picture: one threshold for the whole picture,
+// or one for every neighbourhood, which takes as ink only what is darker than around it.
+enum class Threshold { global = 0, local = 2 };
+
+// The lines Tesseract finds in a grey picture.
+QList<OCR::Line> recognizeGrey(const QImage& grey, Threshold threshold = Threshold::global)
 {
-    if (image.isNull() || image.width() < 3 || image.height() < 3) return {};
+    if (grey.isNull() || grey.width() < 3 || grey.height() < 3) return {};
     tesseract::TessBaseAPI& api = engine();
     const Cleared cleared{api};
-    const QImage grey = greyOnWhite(image);
     api.SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
     api.SetSourceResolution(300);
+    api.SetVariable("thresholding_method", threshold == Threshold::local ? "2" : "0");
     QList<OCR::Line> lines;
     if (api.Recognize(nullptr) != 0) return lines;
     std::unique_ptr<tesseract::ResultIterator> it(api.GetIterator());
@@ -70,30 +80,10 @@ QList<OCR::Line> recognizeLines(const QImage& image)
         int left = 0, top = 0, right = 0, bottom = 0;
         if (!it->BoundingBox(tesseract::RIL_TEXTLINE, &left, &top, &right, &bottom)) continue;
         const std::unique_ptr<char[]> text(it->GetUTF8Text(tesseract::RIL_TEXTLINE));
-        lines << OCR::Line{OCR::normalized(QRectF(QPointF(left, top), QPointF(right, bottom)), image.size()),
+        lines << OCR::Line{OCR::normalized(QRectF(QPointF(left, top), QPointF(right, bottom)), grey.size()),
                            QString::fromUtf8(text ? text.get() : "").trimmed()};
     } while (it->Next(tesseract::RIL_TEXTLINE));
     return lines;
-}
-
-// Tesseract keeps coordinates in 16 bits and refuses a picture with a longer side.
-constexpr int tesseractSide = 32767;
-// Pieces of a picture too long for Tesseract overlap by more than a tall line of text, so that
-// every line lies whole in one of them.
-constexpr int pieceOverlap = 2048;
-
-// `length` cut into as few pieces as Tesseract takes, each overlapping the next; as [start, end).
-QList<std::pair<int, int>> pieces(int length)
-{
-    if (length <= tesseractSide) return {{0, length}};
-    const int count =
-        (length - pieceOverlap + tesseractSide - pieceOverlap - 1) / (tesseractSide - pieceOverlap);
-    QList<std::pair<int, int>> out;
-    for (int i = 0; i < count; ++i) {
-        const int start = int(qint64(length - tesseractSide) * i / (count - 1));
-        out << std::pair{start, start + tesseractSide};
-    }
-    return out;
 }
 
 // Tesseract spreads a page over a few OpenMP threads of its own. With a page on every core that
@@ -122,13 +112,90 @@ QThreadPool& pool()
     return *threads;
 }
 
+// Calls `work` for every index below `count`, on recognition's threads and on this one, and
+// returns once all calls have ended. This thread takes its share, so that nothing waits on a
+// pool that is busy, even when this thread is one of its own.
+void forEach(int count, const std::function<void(int)>& work)
+{
+    struct Shared
+    {
+        std::function<void(int)> work;
+        int count;
+        std::atomic<int> next{0};
+        QSemaphore ended;
+    };
+    const auto shared = std::make_shared<Shared>();
+    shared->work = work;
+    shared->count = count;
+    // A helper that starts after all is taken finds nothing left and never calls `work`.
+    const auto take = [shared] {
+        keepToThisThread();
+        for (int i = shared->next++; i < shared->count; i = shared->next++) {
+            shared->work(i);
+            shared->ended.release();
+        }
+    };
+    for (int i = 1; i < std::min(count, pool().maxThreadCount()); ++i)
+        pool().start(take);
+    take();
+    shared->ended.acquire(count);
+}
+
+// Writing has sharp edges: a grey picture with fewer than a few dozen steps of a tenth of the
+// grey scale between neighbouring pixels holds none (a clear sky, a plain wall, a gradient).
+bool mayHoldWriting(const QImage& grey)
+{
+    constexpr int step = 24;
+    constexpr int enough = 64;
+    int edges = 0;
+    for (int y = 0; y + 1 < grey.height(); ++y) {
+        const uchar* row = grey.constScanLine(y);
+        const uchar* next = grey.constScanLine(y + 1);
+        for (int x = 0; x + 1 < grey.width(); ++x)
+            if ((std::abs(row[x] - row[x + 1]) >= step || std::abs(row[x] - next[x]) >= step) &&
+                ++edges >= enough)
+                return true;
+    }
+    return false;
+}
+
+// The boxes of the lines of text in a grey picture, in its pixels (origin top left), read
+// turned by `angle` degrees clockwise. Nothing when recognition cannot run.
+QList<QRectF> linesIn(const QImage& part, int angle)
+{
+    if (!mayHoldWriting(part)) return {};
+    const QTransform turn = QImage::trueMatrix(QTransform().rotate(angle), part.width(), part.height());
+    QImage picture = angle ? part.transformed(turn) : part;
+    QList<QRectF> out;
+    const auto read = [&] {
+        for (const OCR::Line& line : recognizeGrey(picture, Threshold::local))
+            if (!line.text.isEmpty()) {
+                const QRectF box(line.box.x() * picture.width(), (1 - line.box.bottom()) * picture.height(),
+                                 line.box.width() * picture.width(), line.box.height() * picture.height());
+                out << turn.inverted().mapRect(box);
+            }
+    };
+    // One threshold for a whole picture with little writing on a gradient splits the ground
+    // itself and loses the writing on one side of it. Each neighbourhood gets a threshold of its
+    // own instead, which takes only what is darker than around it: the picture is read so for
+    // dark writing, and inverted for light writing.
+    try {
+        read();
+        picture.invertPixels();
+        read();
+    } catch (const ConvertError&) {
+        // Without the recognition engine there is nothing to find.
+    }
+    return out;
+}
+
 } // namespace
 
 namespace OCR {
 
 QString recognize(const QImage& image)
 {
-    return readingOrder(recognizeLines(image));
+    return readingOrder(recognizeGrey(greyOnWhite(image)));
 }
 
 QFuture<QString> recognizeLater(QImage image)
@@ -157,26 +224,35 @@ int parallelism()
 
 QList<QRectF> textBoxes(const QImage& image)
 {
-    const QSize size = image.size();
-    QList<QRectF> found; // in pixels of the image, origin top left
-    try {
-        for (const auto& [left, right] : pieces(size.width()))
-            for (const auto& [top, bottom] : pieces(size.height())) {
-                const QRect piece(left, top, right - left, bottom - top);
-                const QImage part = piece.size() == size ? image : image.copy(piece);
-                for (const Line& line : recognizeLines(part))
-                    if (!line.text.isEmpty())
-                        found << QRectF(left + line.box.x() * piece.width(),
-                                        top + (1 - line.box.bottom()) * piece.height(),
-                                        line.box.width() * piece.width(), line.box.height() * piece.height());
-            }
-    } catch (const ConvertError&) {
-        // Without the recognition engine there is nothing to find.
-    }
-    if (pieces(size.width()).size() * pieces(size.height()).size() > 1) found = merged(found);
+    if (image.isNull()) return {};
+    const QImage grey = greyOnWhite(image);
+    const QList<TextSearch::Run> runs = TextSearch::runs(grey.size());
+    QMap<double, QImage> shrunk;
+    for (const TextSearch::Run& run : runs)
+        if (!shrunk.contains(run.shrink))
+            shrunk.insert(run.shrink, run.shrink == 1
+                                          ? grey
+                                          : grey.scaled(TextSearch::shrunk(grey.size(), run.shrink),
+                                                        Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    const QMap<double, QImage>& levels = shrunk; // only read from here on, by several threads
+    // Each run is read upright and turned so that lines running down, or up, stand upright.
+    const QList<int> angles{0, -90, 90};
+    QList<QList<QRectF>> found(runs.size() * angles.size()); // in pixels of the image, origin top left
+    forEach(int(found.size()), [&](int i) {
+        const TextSearch::Run& run = runs[i / angles.size()];
+        const QImage level = levels.value(run.shrink);
+        const double sx = double(grey.width()) / level.width(), sy = double(grey.height()) / level.height();
+        for (const QRectF& box :
+             linesIn(run.area == level.rect() ? level : level.copy(run.area), angles[i % angles.size()]))
+            found[i] << QRectF((run.area.x() + box.x()) * sx, (run.area.y() + box.y()) * sy, box.width() * sx,
+                               box.height() * sy);
+    });
+    QList<QRectF> all;
+    for (const QList<QRectF>& boxes : found)
+        all << boxes;
     QList<QRectF> out;
-    for (const QRectF& box : found)
-        out << normalized(box, size);
+    for (const QRectF& box : mergedLines(all))
+        out << normalized(box, grey.size());
     return out;
 }
 

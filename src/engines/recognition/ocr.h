@@ -29,8 +29,10 @@ QFuture<QString> recognizeLater(QImage image);
 // How many images recognizeLater() works on at once.
 int parallelism();
 
-// One rectangle per line of text, read at the image's full resolution (in overlapping pieces
-// where a side is longer than Tesseract takes); empty when none is found or recognition cannot run.
+// One rectangle per line of text, light or dark, across or running up or down, read in
+// overlapping tiles at the image's full resolution and in shrunk copies for taller lines
+// (TextSearch), on recognition's threads and the caller's; empty when none is found or
+// recognition cannot run.
 QList<QRectF> textBoxes(const QImage& image);
 
 // One rectangle per face seen from the front; empty when none is found or detection cannot run.
@@ -45,6 +47,10 @@ QString readingOrder(QList<Line> lines);
 // Boxes that overlap by half of the smaller one or more, one thing found twice where two parts of
 // a search meet, each become the one box that holds both.
 QList<QRectF> merged(QList<QRectF> boxes);
+
+// merged(), and also the pieces of one line of text read in two tiles: boxes that meet across
+// and share half the height of the shorter one or more become one.
+QList<QRectF> mergedLines(QList<QRectF> boxes);
 
 // A pixel rectangle (origin top left) of an image of `size` as a normalised box.
 QRectF normalized(const QRectF& pixels, const QSize& size);

@@ -11,19 +11,41 @@ QRectF normalized(const QRectF& pixels, const QSize& size)
     return QRectF(pixels.left() / w, 1 - pixels.bottom() / h, pixels.width() / w, pixels.height() / h);
 }
 
-QList<QRectF> merged(QList<QRectF> boxes)
+namespace {
+
+// Each pair of boxes that `same` takes for one thing becomes the box that holds both.
+template <typename Same> QList<QRectF> joined(QList<QRectF> boxes, Same same)
 {
     for (qsizetype i = 0; i < boxes.size(); ++i)
         for (qsizetype j = i + 1; j < boxes.size(); ++j) {
-            const QRectF common = boxes[i] & boxes[j];
-            const double smaller =
-                std::min(boxes[i].width() * boxes[i].height(), boxes[j].width() * boxes[j].height());
-            if (common.width() * common.height() < smaller / 2) continue;
+            if (!same(boxes[i], boxes[j])) continue;
             boxes[i] |= boxes[j];
             boxes.removeAt(j);
             j = i; // the grown box may now meet one it passed
         }
     return boxes;
+}
+
+bool overlapByHalf(const QRectF& a, const QRectF& b)
+{
+    const QRectF common = a & b;
+    return common.width() * common.height() >= std::min(a.width() * a.height(), b.width() * b.height()) / 2;
+}
+
+} // namespace
+
+QList<QRectF> merged(QList<QRectF> boxes)
+{
+    return joined(std::move(boxes), overlapByHalf);
+}
+
+QList<QRectF> mergedLines(QList<QRectF> boxes)
+{
+    return joined(std::move(boxes), [](const QRectF& a, const QRectF& b) {
+        const QRectF common = a & b;
+        return overlapByHalf(a, b) ||
+               (common.width() > 0 && common.height() >= std::min(a.height(), b.height()) / 2);
+    });
 }
 
 QString readingOrder(QList<Line> lines)

@@ -1,6 +1,7 @@
 #include "engines/recognition/ocr.h"
 
 #include "engines/recognition/facesearch.h"
+#include "engines/recognition/textsearch.h"
 
 #include "../../support/enginefixtures_a.h"
 
@@ -137,6 +138,112 @@ class OcrTest : public QObject
         std::sort(boxes.begin(), boxes.end(), [](QRectF a, QRectF b) { return a.left() < b.left(); });
         QVERIFY(qAbs(boxes[0].left() * 33500 - 2000) < 20 && boxes[0].top() > 0.5);
         QVERIFY(qAbs(boxes[1].left() * 33500 - 33000) < 20 && boxes[1].bottom() < 0.5);
+    }
+
+    // However large or small the picture, some reading of the text search holds each piece of a
+    // line whole, as tall as it is wide, from 20 pixels to the picture's shorter side, between 16
+    // and tallestInTile() pixels high; no reading is larger than a few megapixels or than
+    // Tesseract takes.
+    void textSearchCoversThePicture_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("small") << QSize(300, 200);
+        QTest::newRow("read whole") << QSize(1800, 1200);
+        QTest::newRow("just past one tile") << QSize(2400, 1600);
+        QTest::newRow("24 MP") << QSize(6000, 4000);
+        QTest::newRow("portrait 48 MP") << QSize(6000, 8000);
+        QTest::newRow("panorama") << QSize(33500, 400);
+        QTest::newRow("square 100 MP") << QSize(10000, 10000);
+    }
+    void textSearchCoversThePicture()
+    {
+        QFETCH(QSize, size);
+        const QList<TextSearch::Run> runs = TextSearch::runs(size);
+        for (const TextSearch::Run& run : runs)
+            QVERIFY(qint64(run.area.width()) * run.area.height() <= 4'000'000 && run.area.width() < 32767 &&
+                    run.area.height() < 32767);
+        const int shorter = std::min(size.width(), size.height());
+        QList<double> sides;
+        for (double side = 20; side < shorter; side *= 1.15)
+            sides << side;
+        sides << shorter;
+        for (double side : sides)
+            for (int i = 0; i <= 16; ++i)
+                for (int j = 0; j <= 16; ++j) {
+                    const QRectF piece((size.width() - side) * i / 16, (size.height() - side) * j / 16, side,
+                                       side);
+                    const bool held = std::any_of(runs.begin(), runs.end(), [&](const TextSearch::Run& run) {
+                        const QSize level = TextSearch::shrunk(size, run.shrink);
+                        const double sx = double(level.width()) / size.width(),
+                                     sy = double(level.height()) / size.height();
+                        const QRectF there(piece.x() * sx, piece.y() * sy, piece.width() * sx,
+                                           piece.height() * sy);
+                        return QRectF(run.area).adjusted(-0.01, -0.01, 0.01, 0.01).contains(there) &&
+                               there.height() >= 16 && there.height() <= TextSearch::tallestInTile();
+                    });
+                    QVERIFY2(held,
+                             qPrintable(
+                                 QString("a piece of %1 at %2, %3").arg(side).arg(piece.x()).arg(piece.y())));
+                }
+    }
+
+    // Pieces of one line read in two tiles become one box; lines above each other, and words of
+    // one line apart, stay apart.
+    void piecesOfALineAreJoined()
+    {
+        const QRectF left(100, 500, 900, 40), right(960, 498, 700, 44), below(100, 560, 900, 40),
+            apart(1800, 500, 300, 40);
+        QCOMPARE(OCR::mergedLines({left, right}), QList<QRectF>{left | right});
+        QCOMPARE(OCR::mergedLines({left, below, apart}), (QList<QRectF>{left, below, apart}));
+        QCOMPARE(OCR::merged({left, right}), (QList<QRectF>{left, right}));
+    }
+
+    // Light writing on the lighter end of a dark gradient: one threshold for the whole picture
+    // takes the writing and the ground around it alike for paper.
+    void lightWritingOnTheLighterEndOfAGradient()
+    {
+        QImage img(1800, 1200, QImage::Format_RGB32);
+        QPainter p(&img);
+        QLinearGradient shade(0, 0, 0, 1200);
+        shade.setColorAt(0, QColor(16, 16, 16));
+        shade.setColorAt(1, QColor(140, 140, 140));
+        p.fillRect(img.rect(), shade);
+        QFont font("DejaVu Sans");
+        font.setPixelSize(32);
+        p.setFont(font);
+        p.setPen(QColor(240, 240, 240));
+        p.drawText(60, 950, "Card 4111 1111 1111 1111");
+        p.drawText(60, 1100, "IBAN DE89 3704 0044");
+        p.end();
+        QList<QRectF> boxes = OCR::textBoxes(img);
+        QCOMPARE(boxes.size(), 2);
+        std::sort(boxes.begin(), boxes.end(), [](QRectF a, QRectF b) { return a.top() > b.top(); });
+        for (const auto& [box, baseline] : {std::pair{boxes[0], 950}, std::pair{boxes[1], 1100}})
+            QVERIFY2(qAbs(box.left() * 1800 - 60) < 10 && qAbs((1 - box.top()) * 1200 - baseline) < 10,
+                     qPrintable(QString("%1 %2").arg(box.left() * 1800).arg((1 - box.top()) * 1200)));
+    }
+
+    // Writing a third as tall as the picture, too tall for Tesseract to read as it is, is read
+    // in a shrunk copy.
+    void tallWritingIsFound()
+    {
+        QImage img(1800, 1200, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        QPainter p(&img);
+        QFont font("DejaVu Sans");
+        font.setBold(true);
+        font.setPixelSize(500);
+        p.setFont(font);
+        p.drawText(60, 700, "SALE");
+        const QRectF ink = QFontMetricsF(font).tightBoundingRect("SALE").translated(60, 700);
+        p.end();
+        const QList<QRectF> boxes = OCR::textBoxes(img);
+        QCOMPARE(boxes.size(), 1);
+        const QRectF box(boxes[0].x() * 1800, (1 - boxes[0].bottom()) * 1200, boxes[0].width() * 1800,
+                         boxes[0].height() * 1200);
+        QVERIFY2(
+            box.adjusted(-10, -10, 10, 10).contains(ink),
+            qPrintable(QString("%1 %2 %3 %4").arg(box.x()).arg(box.y()).arg(box.width()).arg(box.height())));
     }
 
     // However large the picture, some run of the search holds each face whole, centred in its

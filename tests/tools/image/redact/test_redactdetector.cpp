@@ -3,6 +3,7 @@
 
 #include "core/job.h"
 #include "core/modules.h"
+#include "engines/heavyengines.h"
 #include "engines/recognition/recognitionmodule.h"
 #include "tools/image/redact/redactdetector.h"
 #include "tools/image/redact/redactimage.h"
@@ -29,6 +30,32 @@ QImage writing(QSize size, int pixels, const QList<std::pair<double, QString>>& 
     for (const auto& [baseline, text] : lines)
         p.drawText(QPointF(0.05 * size.width(), baseline * size.height()), text);
     return img;
+}
+
+// The share of `ink` (in pixels of a picture of `size`) that unit-space boxes cover.
+double covered(const QRectF& ink, const QList<QRectF>& boxes, QSize size)
+{
+    const QRect area = ink.toAlignedRect();
+    QRegion region;
+    for (const QRectF& b : boxes)
+        region += QRectF(b.x() * size.width(), b.y() * size.height(), b.width() * size.width(),
+                         b.height() * size.height())
+                      .toAlignedRect() &
+                  area;
+    qint64 pixels = 0;
+    for (const QRect& r : region)
+        pixels += qint64(r.width()) * r.height();
+    return double(pixels) / (qint64(area.width()) * area.height());
+}
+
+// How many pixels of `image` are lighter than `grey`.
+qint64 lighter(const QImage& image, int grey)
+{
+    qint64 n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += qGray(image.pixel(x, y)) > grey;
+    return n;
 }
 
 } // namespace
@@ -135,6 +162,118 @@ class RedactDetectorTest : public QObject
         const QString read = QString::fromUtf8(ocr.readAllStandardOutput());
         for (const char* word : {"IBAN", "0532", "Phone", "6789", "Invoice", "4711", "Linden", "Hansen"})
             QVERIFY2(!read.contains(word, Qt::CaseInsensitive), qPrintable(read));
+    }
+
+    // Every line of a 24-megapixel photo, from 24 points at a point a pixel up, is boxed whole:
+    // light writing on a dark gradient, its lighter end too, as well as dark writing on a light
+    // one, wherever it stands, across the seams of the search's tiles, and running down.
+    void everyLineOnAGradientIsBoxed_data()
+    {
+        QTest::addColumn<QColor>("from");
+        QTest::addColumn<QColor>("to");
+        QTest::addColumn<QColor>("ink");
+        QTest::newRow("light on dark") << QColor(8, 10, 18) << QColor(96, 104, 122) << QColor(232, 230, 220);
+        QTest::newRow("dark on light")
+            << QColor(250, 248, 240) << QColor(150, 146, 140) << QColor(30, 30, 40);
+    }
+    void everyLineOnAGradientIsBoxed()
+    {
+        QFETCH(QColor, from);
+        QFETCH(QColor, to);
+        QFETCH(QColor, ink);
+        const QSize size(6000, 4000);
+        QImage img(size, QImage::Format_RGB32);
+        QPainter p(&img);
+        QLinearGradient shade(0, 0, size.width(), size.height());
+        shade.setColorAt(0, from);
+        shade.setColorAt(1, to);
+        p.fillRect(img.rect(), shade);
+        p.setPen(ink);
+        struct Written
+        {
+            int pixels;
+            QPointF at;
+            QString text;
+        };
+        const QList<Written> lines{{24, {400, 600}, "IBAN DE89 3704 0044 0532 0130 00"},
+                                   {32, {1250, 1345}, "Card 4111 1111 1111 1111"},
+                                   {24, {2700, 2500}, "Valid until 09/29 CVC 123"},
+                                   {56, {3300, 3350}, "Greta Hansen"},
+                                   {100, {600, 3600}, "Account 0532 0130"}};
+        QList<QRectF> inked;
+        for (const Written& line : lines) {
+            QFont font("DejaVu Sans");
+            font.setPixelSize(line.pixels);
+            p.setFont(font);
+            p.drawText(line.at, line.text);
+            inked << QFontMetricsF(font).tightBoundingRect(line.text).translated(line.at);
+        }
+        // Lines running down the right edge and up the left one.
+        QFont font("DejaVu Sans");
+        font.setPixelSize(32);
+        p.setFont(font);
+        QList<QRectF> upright;
+        for (const auto& [at, angle, text] : {std::tuple{QPointF(5400, 400), 90, "Phone 0171 2345 6789"},
+                                              std::tuple{QPointF(200, 3800), -90, "Ref 7781 0032 5519"}}) {
+            p.resetTransform();
+            p.translate(at);
+            p.rotate(angle);
+            p.drawText(QPointF(), text);
+            upright << p.transform().mapRect(QFontMetricsF(font).tightBoundingRect(text));
+        }
+        p.end();
+
+        const QList<QRectF> boxes = RedactDetector::standard().text(img);
+        for (qsizetype i = 0; i < lines.size(); ++i)
+            QVERIFY2(covered(inked[i], boxes, size) > 0.9, qPrintable(lines[i].text));
+        QVERIFY2(covered(upright[0], boxes, size) > 0.9, "the line running down");
+        QVERIFY2(covered(upright[1], boxes, size) > 0.9, "the line running up");
+    }
+
+    // A 24-megapixel JPEG that ImageMagick wrote, light writing on the lighter end of a dark
+    // gradient and a line running down: the window's search finds every line, and the saved
+    // copy keeps no light pixel of the writing.
+    void aDarkPhotoImageMagickWroteKeepsNoWriting()
+    {
+        QTemporaryDir dir;
+        const QString photo = dir.filePath("dark.jpg");
+        QVERIFY(QProcess::execute("/usr/bin/convert", {"-size",
+                                                       "4000x6000",
+                                                       "gradient:#5a6070-#080a12",
+                                                       "-rotate",
+                                                       "90",
+                                                       "-depth",
+                                                       "8",
+                                                       "-font",
+                                                       "DejaVu-Sans",
+                                                       "-fill",
+                                                       "#e6e6dc",
+                                                       "-pointsize",
+                                                       "24",
+                                                       "-annotate",
+                                                       "+3000+2800",
+                                                       "IBAN DE89 3704 0044 0532 0130 00",
+                                                       "-pointsize",
+                                                       "32",
+                                                       "-annotate",
+                                                       "+3000+2900",
+                                                       "Card 4111 1111 1111 1111",
+                                                       "-annotate",
+                                                       "90x90+5400+600",
+                                                       "Phone 0171 2345 6789",
+                                                       "-quality",
+                                                       "92",
+                                                       photo}) == 0);
+        const QImage img = Modules::entries<HeavyEngines>().loadImage(photo);
+        QCOMPARE(img.size(), QSize(6000, 4000));
+        QVERIFY(lighter(img, 180) > 1000); // the writing, and nothing else, is that light
+
+        const QList<QRectF> boxes = RedactDetector::standard().text(img);
+        QCOMPARE(boxes.size(), 3);
+        Job job({}, {}, 0);
+        const QStringList out = RedactImage::redactFile(photo, boxes, RedactStyle::black, job, [](double) {});
+        QCOMPARE(out, QStringList{dir.filePath("dark Redacted.jpg")});
+        QCOMPARE(lighter(QImage(out.first()), 180), 0);
     }
 
     // What the search finds, pixelated or blurred, can no longer be read.

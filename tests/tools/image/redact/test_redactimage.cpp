@@ -18,6 +18,7 @@
 
 #include <QBuffer>
 #include <QDir>
+#include <QMutex>
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -206,6 +207,35 @@ class RedactImageTest : public QObject
         QCOMPARE(view->style(), RedactStyle::blur);
         const QColor grey = view->stage()->grab().toImage().pixelColor(at(stage, {0.45, 0.45}));
         QVERIFY2(grey.saturation() < 30 && grey.value() > 60 && grey.value() < 200, qPrintable(grey.name()));
+    }
+
+    // Both searches are handed the whole picture, not the preview the window shows: small text
+    // or a small face of a large photo is found only there.
+    void searchesSeeTheWholePicture()
+    {
+        QTemporaryDir dir;
+        const QString photo = dir.filePath("large.png");
+        QImage large(2400, 1800, QImage::Format_RGB32);
+        large.fill(QColor(90, 110, 130));
+        QVERIFY(large.save(photo));
+        ToolHarness harness;
+        auto* view = harness.open<RedactImageView>(ToolID::redactImage, {photo});
+        QVERIFY(view);
+        QVERIFY(view->source().preview().width() < 2400); // the window shows a smaller copy
+        QList<QSize> seen;
+        QMutex guard;
+        const auto note = [&](const QImage& image) {
+            const QMutexLocker lock(&guard);
+            seen << image.size();
+            return QList<QRectF>();
+        };
+        view->setDetector({note, note});
+        for (bool faces : {true, false}) {
+            QTRY_VERIFY_WITH_TIMEOUT(view->findFaces()->isEnabled(), ToolHarness::limitMs);
+            (faces ? view->findFaces() : view->findText())->click();
+            QTRY_VERIFY_WITH_TIMEOUT(!view->isDetecting(), ToolHarness::limitMs);
+        }
+        QCOMPARE(seen, (QList<QSize>{QSize(2400, 1800), QSize(2400, 1800)}));
     }
 
     // A search still running when the window closes is dropped; the buttons wait for it.
