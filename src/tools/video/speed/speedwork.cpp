@@ -106,8 +106,8 @@ QStringList speed(const QString& source, double speed, bool keepPitch, const QSt
             text, [&](const QList<SubtitleCues::Cue>& cues) { return SubtitleCues::scaled(cues, speed); },
             scratch.path(), QStringLiteral("speed"))
             .tracks;
-    return ToolRun::write(source, QStringLiteral("Speed ") + label, probe.duration / speed, job, progress,
-                          [&](const QString& temporary) {
+    return ToolRun::write({source, {0, probe.duration}, speed}, QStringLiteral("Speed ") + label, job,
+                          progress, [&](const QString& temporary) {
                               return SpeedWork::args(source, speed, keepPitch, rates, ext, temporary, extras);
                           });
 }
