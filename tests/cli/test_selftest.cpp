@@ -85,6 +85,19 @@ QString popplerSays(const QString& program, const QStringList& args)
     return QString::fromUtf8(p.readAllStandardOutput());
 }
 
+// The length ffprobe reads of a media file, and how many cover pictures it holds.
+std::pair<double, int> lengthAndCovers(const QString& path)
+{
+    QProcess p;
+    p.start("ffprobe", {"-v", "error", "-show_entries", "format=duration:stream_disposition=attached_pic",
+                        "-of", "default=noprint_wrappers=1", path});
+    if (!p.waitForFinished(60000)) return {};
+    const QString said = QString::fromUtf8(p.readAllStandardOutput());
+    const auto duration =
+        QRegularExpression("^duration=([\\d.]+)$", QRegularExpression::MultilineOption).match(said);
+    return {duration.captured(1).toDouble(), int(said.count("DISPOSITION:attached_pic=1"))};
+}
+
 bool hasLine(const QString& text, const QString& pattern)
 {
     return text.contains(QRegularExpression(pattern, QRegularExpression::MultilineOption));
@@ -233,6 +246,20 @@ class SelfTestTest : public QObject
             for (qsizetype i = 0; i < names.size(); ++i)
                 verifyPassed(run.lines[i], names[i], dir, results[i]);
             QCOMPARE(run.lines.last(), QStringLiteral("All tool checks passed."));
+        }
+        // The song's results hold all of it (the trim its 2 s), those in its own format its cover.
+        for (const auto& [name, seconds] : {std::pair{"song Trimmed.mp3", 2.0},
+                                            {"song Mono.mp3", 3.0},
+                                            {"song Bleeped.mp3", 3.0},
+                                            {"song Normalized.mp3", 3.0},
+                                            {"song Normalized 2.mp3", 3.0},
+                                            {"song Visualizer.mp4", 3.0},
+                                            {"song Visualizer 2.mp4", 3.0},
+                                            {"song Compressed.mp3", 3.0},
+                                            {"song Tagged.mp3", 3.0}}) {
+            const auto [length, covers] = lengthAndCovers(QDir(dir).filePath(name));
+            QVERIFY2(std::abs(length - seconds) < 0.2, qPrintable(QString("%1: %2 s").arg(name).arg(length)));
+            QVERIFY2(covers == (QString(name).endsWith(".mp3") ? 1 : 0), name);
         }
         // The crop's fixed rectangle (0.1, 0.1, 0.5 × 0.4) of the 640 × 480 photo.
         QCOMPARE(QImage(QDir(dir).filePath("photo Cropped.jpg")).size(), QSize(320, 192));

@@ -14,6 +14,7 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <clocale>
+#include <optional>
 
 namespace AudioClips {
 
@@ -23,8 +24,8 @@ namespace AudioClips {
 // "Centre.flac": a 5.1 tone of 3 s whose only sound is in the centre;
 // "Picture.mp4": a second of picture without sound;
 // "bg 100%d.png": a red 800 × 600 picture whose name ffmpeg would take for a numbered sequence;
-// "Cover.mp3", "Cover.m4a", "Cover.flac": 2.5 s of sound with a cover picture, as a tagger
-// leaves it: PNG in MP3 and FLAC, JPEG in M4A.
+// "Cover.mp3", "Cover.m4a", "Cover.flac": 6 s of sound with a 64 × 64 cover picture, as a
+// tagger leaves it: PNG in MP3 and FLAC, JPEG in M4A.
 inline QString make(const QString& folder, const QString& name)
 {
     const QString path = QDir(folder).filePath(name);
@@ -55,7 +56,7 @@ inline QString make(const QString& folder, const QString& name)
         const QString picture = QDir(folder).filePath(m4a ? "cover.jpg" : "cover.png");
         const QString codec = m4a ? "aac" : name.endsWith(".mp3") ? "libmp3lame" : "flac";
         made = ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x64", "-frames:v", "1"}, picture) &&
-               ffmpeg({"-f", "lavfi", "-i", "sine=d=2.5", "-i", picture, "-map", "0:a", "-map", "1:v", "-c:a",
+               ffmpeg({"-f", "lavfi", "-i", "sine=d=6", "-i", picture, "-map", "0:a", "-map", "1:v", "-c:a",
                        codec, "-c:v", "copy", "-disposition:v", "attached_pic"},
                       path);
     }
@@ -97,6 +98,25 @@ inline int coverPictures(const QString& path)
                         "stream_disposition=attached_pic", "-of", "csv=p=0", path});
     p.waitForFinished(60000);
     return int(QString(p.readAllStandardOutput()).split('\n').filter("1").size());
+}
+
+// Where the packets of the first sound stream of `path` end, in seconds from its first; 0 when
+// it has none.
+inline double soundSeconds(const QString& path)
+{
+    QProcess p;
+    p.start("ffprobe", {"-v", "error", "-select_streams", "a:0", "-show_entries",
+                        "packet=pts_time,duration_time", "-of", "csv=p=0", path});
+    p.waitForFinished(60000);
+    std::optional<double> first;
+    double end = 0;
+    for (const QString& line : QString(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts)) {
+        const QStringList fields = line.split(',');
+        const double at = fields.value(0).toDouble();
+        if (!first) first = at;
+        end = std::max(end, at + fields.value(1).toDouble() - *first);
+    }
+    return end;
 }
 
 inline QStringList hiddenIn(const QString& folder)

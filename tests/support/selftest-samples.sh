@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Makes the seven samples that `tolvane --selftest DIR` works on, in DIR: photo.jpg, photo.png,
-# clip.mp4 (3 s with sound), clip.mov (2 s, silent), song.mp3 (3 s stereo), sample.pdf (three
-# pages of text, a photo on the first, a title, an author and the rest of the document
-# information) and sample.zip (notes.txt, and letters/hello.txt in a folder). Needs only ffmpeg,
-# zip and the DejaVu fonts; nothing is downloaded.
+# clip.mp4 (3 s with sound), clip.mov (2 s, silent), song.mp3 (3 s stereo, with a cover picture),
+# sample.pdf (three pages of text, a photo on the first, a title, an author and the rest of the
+# document information) and sample.zip (notes.txt, and letters/hello.txt in a folder). Needs only
+# ffmpeg, zip and the DejaVu fonts; nothing is downloaded.
 set -euo pipefail
 export LC_ALL=C # byte counts and numbers below, whatever the caller speaks
 dir=${1:?usage: selftest-samples.sh DIR}
@@ -22,8 +22,12 @@ ff -f lavfi -i "smptebars=size=320x240" -frames:v 1 photo.png
 ff -f lavfi -i "testsrc2=size=320x240:rate=25:duration=3" -f lavfi -i "sine=frequency=440:duration=3" \
   -c:v libx264 -pix_fmt yuv420p -c:a aac -shortest clip.mp4
 ff -f lavfi -i "testsrc=size=320x240:rate=25:duration=2" -c:v libx264 -pix_fmt yuv420p clip.mov
-ff -f lavfi -i "sine=frequency=440:duration=3" -f lavfi -i "sine=frequency=660:duration=3" \
-  -filter_complex "[0:a][1:a]join=inputs=2:channel_layout=stereo" -c:a libmp3lame -b:a 128k song.mp3
+# The song carries a cover picture, as most songs do.
+ff -f lavfi -i "testsrc2=size=64x64" -frames:v 1 cover.png
+ff -f lavfi -i "sine=frequency=440:duration=3" -f lavfi -i "sine=frequency=660:duration=3" -i cover.png \
+  -filter_complex "[0:a][1:a]join=inputs=2:channel_layout=stereo[a]" -map "[a]" -map 2:v -c:v copy \
+  -disposition:v attached_pic -c:a libmp3lame -b:a 128k song.mp3
+rm cover.png
 
 # Two small files, one in a folder, zipped from a scratch folder (never one of DIR's own). zip
 # adds to an archive already there, so an earlier run's goes first.

@@ -1,14 +1,52 @@
 #include "engines/media/toolrun.h"
 
 #include "core/converterror.h"
+#include "core/fmt.h"
 #include "core/inputcheck.h"
 #include "core/job.h"
 #include "core/output.h"
 #include "engines/media/libav.h"
 #include "engines/media/media.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+
+namespace {
+
+// How far the packets of the first picture and sound streams reach.
+double ends(const LibAv::Contents& c)
+{
+    return std::max(c.videoEnd.value_or(0), c.audioEnd.value_or(0));
+}
+
+// The least a result meant to last `seconds` may hold: encoders, frame rounding and sources
+// whose sound and picture end apart may take half a second or a tenth off, not more.
+double least(double seconds)
+{
+    return seconds - std::max(0.5, 0.1 * seconds);
+}
+
+// Whether the file is a PNG picture from its signature to its closing chunk: the one frame of a
+// still, whole. The media libraries read no pictures.
+bool wholePng(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 20) return false;
+    const QByteArray start = file.read(8);
+    if (!file.seek(file.size() - 12)) return false;
+    return start == QByteArray("\x89PNG\r\n\x1a\n", 8) &&
+           file.read(12) == QByteArray("\0\0\0\0IEND\xae\x42\x60\x82", 12);
+}
+
+// "0.3 s", "6 s", "1:05:00".
+QString shown(double seconds)
+{
+    if (seconds < 10) return QString::number(seconds, 'f', 1) + QStringLiteral(" s");
+    return seconds < 60 ? QStringLiteral("%1 s").arg(qRound(seconds)) : Fmt::time(seconds, false);
+}
+
+} // namespace
 
 namespace ToolRun {
 
@@ -78,18 +116,69 @@ TimeRange frameRange(const QString& source, TimeRange range, bool fast)
     return frames;
 }
 
-QStringList write(const QString& source, const QString& suffix, double duration, Job& job,
-                  const Progress& progress, const std::function<QStringList(const QString&)>& argsFor,
-                  const QString& empty)
+double length(const QList<Part>& parts)
 {
-    const QString target = destination(source, suffix, extension(source));
-    return {Output::write(
-        target,
+    double total = 0;
+    for (const Part& p : parts)
+        total += std::max(0.0, p.range.end - p.range.start) / p.speed;
+    return total;
+}
+
+void requireLength(const QString& path, const QString& name, const QList<Part>& parts, Job& job)
+{
+    if (QFileInfo(path).size() <= 0) return; // the commit says that nothing was written
+    const double wanted = length(parts);
+    if (wanted <= 0) {
+        if (!wholePng(path))
+            throw ConvertError::failed(QStringLiteral("%1 came out without a whole picture").arg(name));
+        return;
+    }
+    const std::optional<LibAv::Contents> made = LibAv::contents(path, QFileInfo(name).suffix().toLower());
+    // Packets without times (raw ADTS) reach nowhere: the header's length stands in.
+    const double packets = made && made->opened ? ends(*made) : 0;
+    const double reach = packets > 0 ? packets : Media::probeWithFfprobe(path).duration;
+    if (reach >= least(wanted)) return;
+    // Short: ffmpeg stopped early, unless the sources hold no more than the result does.
+    const auto stoppedEarly = [&] {
+        return ConvertError::failed(QStringLiteral("%1 came out %2 long instead of %3: ffmpeg stopped early")
+                                        .arg(name, shown(reach), shown(wanted)));
+    };
+    double held = 0;
+    QStringList notes;
+    for (const Part& p : parts) {
+        const std::optional<LibAv::Contents> source = LibAv::contents(p.source);
+        const std::optional<LibAv::Reading> stated = LibAv::read(p.source);
+        if (!source || !source->opened || !stated) throw stoppedEarly();
+        const double end = ends(*source) > 0 ? ends(*source) : p.range.end;
+        held += std::max(0.0, std::min(p.range.end, end) - p.range.start) / p.speed;
+        const double says = std::max(stated->videoSeconds, stated->audioSeconds);
+        if (end < least(says) && end < p.range.end)
+            notes << QStringLiteral("%1 is cut short: %2 of %3 made")
+                         .arg(fileName(p.source), shown(end), shown(says));
+    }
+    if (reach < least(held)) throw stoppedEarly();
+    for (const QString& note : notes)
+        job.addNote(note);
+}
+
+QString writeTo(const QString& destination, const QList<Part>& parts, Job& job, const Progress& progress,
+                const std::function<QStringList(const QString&)>& argsFor, const QString& empty)
+{
+    return Output::write(
+        destination,
         [&](const QString& temporary) {
-            ffmpeg(argsFor(temporary), duration, job, progress);
+            ffmpeg(argsFor(temporary), length(parts), job, progress);
             if (!empty.isEmpty()) requireContent(temporary, empty);
+            requireLength(temporary, fileName(destination), parts, job);
         },
-        &job)};
+        &job);
+}
+
+QStringList write(const Part& made, const QString& suffix, Job& job, const Progress& progress,
+                  const std::function<QStringList(const QString&)>& argsFor, const QString& empty)
+{
+    return {writeTo(destination(made.source, suffix, extension(made.source)), {made}, job, progress, argsFor,
+                    empty)};
 }
 
 QString fileName(const QString& path)

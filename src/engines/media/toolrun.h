@@ -3,6 +3,7 @@
 #include "core/progress.h"
 #include "engines/media/toolchoices.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -47,12 +48,36 @@ double frameCut(const QString& source, double seconds);
 // keeps it. A `fast` cut (stream copy) keeps its times.
 TimeRange frameRange(const QString& source, TimeRange range, bool fast);
 
-// One ffmpeg run writing "<base> <suffix>.<ext>" with the source's extension: `argsFor` gives
-// the arguments that write the hidden temporary file it is handed, which is then committed. With
-// `empty`, a result that holds no stream or lasts no time fails with that message instead.
-QStringList write(const QString& source, const QString& suffix, double duration, Job& job,
-                  const Progress& progress, const std::function<QStringList(const QString&)>& argsFor,
-                  const QString& empty = {});
+// What a result is made of, to tell how long it should last: `range` of `source`, in the
+// source's seconds, played at `speed`. A join is made of one part per clip; an empty range
+// stands for one frame (a still PNG picture).
+struct Part
+{
+    QString source;
+    TimeRange range;
+    double speed = 1;
+};
+
+// How long `parts` last one after another, in seconds.
+double length(const QList<Part>& parts);
+
+// Throws when the file at `path`, shown to the user as `name`, holds much less than `parts`: a
+// still picture that is not a whole PNG, anything else ending well before their length. A source whose
+// own packets stop before the length its header states (a cut-off download) gives what it holds:
+// that passes, with a note on `job` naming the source.
+void requireLength(const QString& path, const QString& name, const QList<Part>& parts, Job& job);
+
+// One ffmpeg run writing `destination` through its hidden temporary file, which is committed
+// once it holds `parts` (requireLength); the progress runs over their length. `argsFor` gives
+// the arguments that write the temporary path it is handed. With `empty`, a result that holds
+// no stream or lasts no time fails with that message first. Returns where the result landed.
+QString writeTo(const QString& destination, const QList<Part>& parts, Job& job, const Progress& progress,
+                const std::function<QStringList(const QString&)>& argsFor, const QString& empty = {});
+
+// writeTo() "<base> <suffix>.<ext>" with the extension of `made.source`, which the result is
+// made of.
+QStringList write(const Part& made, const QString& suffix, Job& job, const Progress& progress,
+                  const std::function<QStringList(const QString&)>& argsFor, const QString& empty = {});
 
 // "Talk.m4a", for messages.
 QString fileName(const QString& path);

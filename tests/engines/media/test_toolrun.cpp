@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -39,14 +40,51 @@ class ToolRunTest : public QObject
         };
         QCOMPARE(Fixture::failure([&] {
                      ToolRun::write(
-                         path("Talk.m4a"), "Cut", 2, job, [](double) {}, pastTheEnd, "past the end");
+                         {path("Talk.m4a"), {7, 9}}, "Cut", job, [](double) {}, pastTheEnd, "past the end");
                  }).message(),
                  "past the end");
         QVERIFY(!QFileInfo::exists(path("Talk Cut.m4a")));
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).filter(".tolvane"), QStringList());
         QCOMPARE(ToolRun::write(
-                     path("Talk.m4a"), "Cut", 2, job, [](double) {}, pastTheEnd),
+                     {path("Talk.m4a"), {7, 9}}, "Cut", job, [](double) {}, pastTheEnd),
                  QStringList{path("Talk Cut.m4a")});
+    }
+
+    // A result that stops well before what it was made of fails, naming both lengths, and leaves
+    // nothing; a source that itself ends before its header says gives what it holds, with a note
+    // naming it, but not where the range lies before its cut.
+    void shortResults()
+    {
+        QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "sine=d=6", "-c:a", "flac", path("Whole.flac")}));
+        QFile whole(path("Whole.flac"));
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        QVERIFY(Fixture::write(path("Cut.flac"), whole.read(whole.size() / 2)));
+        const auto copy = [&](const QString& source, const QStringList& limit) {
+            return [=](const QString& temporary) {
+                return QStringList{"-i", source} + limit + QStringList{"-c:a", "flac", temporary};
+            };
+        };
+        Job job{{}, {}, 0};
+        const auto fails = [&](const ToolRun::Part& part, const QStringList& limit) {
+            return Fixture::failure([&] { ToolRun::write(part, "Copy", job, {}, copy(part.source, limit)); })
+                .message();
+        };
+        QCOMPARE(fails({path("Whole.flac"), {0, 6}}, {"-t", "1"}),
+                 "Whole Copy.flac came out 1.0 s long instead of 6.0 s: ffmpeg stopped early");
+        QCOMPARE(fails({path("Whole.flac"), {0, 6}, 0.5}, {}),
+                 "Whole Copy.flac came out 6.0 s long instead of 12 s: ffmpeg stopped early");
+        QCOMPARE(fails({path("Cut.flac"), {0.5, 2}}, {"-t", "0.2"}),
+                 "Cut Copy.flac came out 0.2 s long instead of 1.5 s: ffmpeg stopped early");
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden).filter("Copy"), QStringList());
+        QCOMPARE(job.notes(), QStringList());
+
+        const QStringList written =
+            ToolRun::write({path("Cut.flac"), {0, 6}}, "Copy", job, {}, copy(path("Cut.flac"), {}));
+        QCOMPARE(written, QStringList{path("Cut Copy.flac")});
+        QVERIFY2(QRegularExpression("^Cut.flac is cut short: [23]\\.\\d s of 6\\.0 s made$")
+                     .match(job.notes().join('|'))
+                     .hasMatch(),
+                 qPrintable(job.notes().join('|')));
     }
 };
 

@@ -1,10 +1,13 @@
-// What every audio tool's work shares, run for real on lavfi clips: cover pictures kept, and a
-// missing ffmpeg named as such.
+// What every audio tool's work shares, run for real on lavfi clips: the whole sound and the
+// cover pictures kept, and a missing ffmpeg named as such.
 
 #include "tools/audio/bleep/bleepwork.h"
 #include "tools/audio/channels/audiochannelswork.h"
 #include "tools/audio/normalize/normalizework.h"
 #include "tools/audio/trim/trimaudiowork.h"
+#include "tools/audio/visualizer/visualizerwork.h"
+#include "tools/file/compress/compresswork.h"
+#include "tools/file/metadata/metadatawork.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -29,24 +32,96 @@ class AudioWorkTest : public QObject
             QVERIFY(!make(m_dir.path(), name).isEmpty());
     }
 
-    // Each audio tool keeps the cover picture of an MP3, M4A or FLAC file.
+    // Each audio tool keeps the whole sound and the cover picture of an MP3, M4A or FLAC file,
+    // and notes nothing about a whole file; the visualizer's video lasts as long as the sound.
+    // Metadata removal's covers are its own tests' concern.
+    void coversAreKept_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("tool");
+        for (const QString file : {"Cover.mp3", "Cover.m4a", "Cover.flac"})
+            for (const QString tool : {"trim", "channels", "normalize", "normalize peak", "bleep", "compress",
+                                       "metadata", "metadata strip", "visualize"})
+                QTest::newRow(qPrintable(file + " " + tool)) << file << tool;
+    }
+
     void coversAreKept()
     {
-        const QList<BleepRange> bleeps{{QUuid::createUuid(), 1.0, 1.5}};
-        const QList<std::pair<QString, std::function<QStringList(const QString&)>>> tools{
-            {"trim", [&](const QString& f) { return ToolOps::trimAudio(f, 0.5, 2, m_job, {}); }},
-            {"channels", [&](const QString& f) { return ToolOps::channels(f, false, 100, 100, m_job, {}); }},
-            {"bleep", [&](const QString& f) { return ToolOps::bleep(f, bleeps, m_job, {}); }},
-            {"normalize",
-             [&](const QString& f) { return ToolOps::normalize(f, LoudnessTarget::peak, m_job, {}); }}};
-        for (const QString name : {"Cover.mp3", "Cover.m4a", "Cover.flac"}) {
-            QCOMPARE(coverPictures(path(name)), 1);
-            for (const auto& [tool, run] : tools) {
-                const QString out = run(path(name)).value(0);
-                QVERIFY2(coverPictures(out) == 1, qPrintable(name + " " + tool));
-                QVERIFY(!ffprobe(out).audio.isEmpty());
-                QVERIFY(QFile::remove(out));
-            }
+        QFETCH(QString, file);
+        QFETCH(QString, tool);
+        const QString f = path(file);
+        Job job{{}, {}, 0};
+        CompressWork::Choices smaller;
+        smaller.bitrate = 32;
+        const QHash<QString, std::function<QStringList()>> tools{
+            {"trim", [&] { return ToolOps::trimAudio(f, 0.5, 5.5, job, {}); }},
+            {"channels", [&] { return ToolOps::channels(f, false, 100, 100, job, {}); }},
+            {"normalize", [&] { return ToolOps::normalize(f, LoudnessTarget::podcast, job, {}); }},
+            {"normalize peak", [&] { return ToolOps::normalize(f, LoudnessTarget::peak, job, {}); }},
+            {"bleep",
+             [&] {
+                 return ToolOps::bleep(f, {{QUuid::createUuid(), 1.0, 2.0}}, job, {});
+             }},
+            {"compress",
+             [&] { return CompressWork::compressFile(f, CompressWork::Kind::audio, smaller, job, {}); }},
+            {"metadata",
+             [&] {
+                 return MetadataWork::writeFile(f, MetadataWork::Kind::media, false, {{"artist", {}, "Ann"}},
+                                                false, job);
+             }},
+            {"metadata strip",
+             [&] { return MetadataWork::writeFile(f, MetadataWork::Kind::media, true, {}, false, job); }},
+            {"visualize", [&] {
+                 return ToolOps::visualize(f, VisualShape::square, VisualStyle::line, "FF5200", std::nullopt,
+                                           job, {});
+             }}};
+        QCOMPARE(coverPictures(f), 1);
+        QString out;
+        const ConvertError e = Fixture::failure([&] { out = tools.value(tool)().value(0); });
+        QVERIFY2(!out.isEmpty(), qPrintable(e.message() + " " + job.notes().join('|')));
+        const double seconds = soundSeconds(out);
+        QVERIFY2(near(seconds, tool == "trim" ? 5 : 6, 0.2), qPrintable(QString::number(seconds)));
+        if (tool != "metadata strip" && tool != "visualize") QCOMPARE(coverPictures(out), 1);
+        QCOMPARE(job.notes(), QStringList());
+        QVERIFY(QFile::remove(out));
+    }
+
+    // ffmpeg that exits 0 after 0.3 s of a result makes every audio tool fail, saying so, and
+    // leaves nothing behind.
+    void stoppedEarlyFails()
+    {
+        QTemporaryDir bin, folder;
+        const QString song = folder.filePath("Cover.mp3");
+        QVERIFY(QFile::copy(path("Cover.mp3"), song));
+        Fixture::write(bin.filePath("ffmpeg"),
+                       "#!/bin/bash\nexec /usr/bin/ffmpeg \"${@:1:$#-1}\" -t 0.3 \"${@: -1}\"\n");
+        QFile::setPermissions(bin.filePath("ffmpeg"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("TOLVANE_SEARCH_PATH", bin.path().toUtf8() + ":/usr/bin:/bin");
+        const auto restore = qScopeGuard([] { qunsetenv("TOLVANE_SEARCH_PATH"); });
+        const QList<std::pair<QString, std::function<void()>>> tools{
+            {"Cover Trimmed.mp3 came out 0.3 s long instead of 5.0 s",
+             [&] { ToolOps::trimAudio(song, 0.5, 5.5, m_job, {}); }},
+            {"Cover Mono.mp3 came out 0.3 s long instead of 6.0 s",
+             [&] { ToolOps::channels(song, false, 100, 100, m_job, {}); }},
+            {"Cover Normalized.mp3 came out 0.3 s long instead of 6.0 s",
+             [&] { ToolOps::normalize(song, LoudnessTarget::streaming, m_job, {}); }},
+            {"Cover Bleeped.mp3 came out 0.3 s long instead of 6.0 s",
+             [&] {
+                 ToolOps::bleep(song, {{QUuid::createUuid(), 1.0, 2.0}}, m_job, {});
+             }},
+            {"Cover Compressed.mp3 came out 0.3 s long instead of 6.0 s",
+             [&] {
+                 CompressWork::Choices smaller;
+                 smaller.bitrate = 32;
+                 CompressWork::compressFile(song, CompressWork::Kind::audio, smaller, m_job, {});
+             }},
+            {"Cover Visualizer.mp4 came out 0.3 s long instead of 6.0 s", [&] {
+                 ToolOps::visualize(song, VisualShape::square, VisualStyle::wave, "FF5200", std::nullopt,
+                                    m_job, {});
+             }}};
+        for (const auto& [message, run] : tools) {
+            QCOMPARE(Fixture::failure(run).message(), message + ": ffmpeg stopped early");
+            QCOMPARE(Fixture::entries(folder.path()), QStringList{"Cover.mp3"});
         }
     }
 

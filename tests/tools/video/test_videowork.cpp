@@ -1,18 +1,22 @@
 // The work of the video tools that cut in time (trim, split, snapshots) and of redact, run for
-// real on lavfi clips and read back with ffprobe, and the order of a split's ffmpeg runs when its
-// job is cancelled between them.
+// real on lavfi clips and read back with ffprobe, every tool's failure when ffmpeg stops early,
+// and the order of a split's ffmpeg runs when its job is cancelled between them.
 
 #include "../../support/enginefixtures_a.h"
 #include "../../support/probedclip.h"
 #include "../../support/videoclip.h"
 #include "core/job.h"
 #include "engines/image/videoframe.h"
+#include "tools/video/crop/cropvideowork.h"
+#include "tools/video/join/joinwork.h"
 #include "tools/video/redact/redactvideowork.h"
 #include "tools/video/snapshots/snapshotswork.h"
+#include "tools/video/speed/speedwork.h"
 #include "tools/video/split/splitvideowork.h"
 #include "tools/video/trim/trimvideowork.h"
 
 #include <QImage>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <numeric>
@@ -134,6 +138,86 @@ class VideoWorkTest : public QObject
         const QImage after = QImage(ToolOps::snapshots(black, {2.5}, m_job, {}).value(0));
         QVERIFY(qGray(during.pixel(320, 180)) < 20 && qGray(during.pixel(200, 120)) < 20);
         QVERIFY(qGray(after.pixel(320, 180)) > 20 || qGray(after.pixel(200, 120)) > 20);
+    }
+
+    // ffmpeg that exits 0 after 0.3 s of a result makes every video tool fail, saying so, and
+    // leaves nothing behind.
+    void stoppedEarlyFails()
+    {
+        QTemporaryDir bin, folder;
+        const QString trip = folder.filePath("Trip.mp4");
+        QVERIFY(QFile::copy(path("Trip.mp4"), trip));
+        Fixture::write(bin.filePath("ffmpeg"),
+                       "#!/bin/bash\nexec /usr/bin/ffmpeg \"${@:1:$#-1}\" -t 0.3 \"${@: -1}\"\n");
+        QFile::setPermissions(bin.filePath("ffmpeg"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("TOLVANE_SEARCH_PATH", bin.path().toUtf8() + ":/usr/bin:/bin");
+        const auto restore = qScopeGuard([] { qunsetenv("TOLVANE_SEARCH_PATH"); });
+        const QList<std::tuple<QString, QString, std::function<void()>>> tools{
+            {"Trip Trimmed.mp4", "2.0 s",
+             [&] {
+                 ToolOps::trimVideo(trip, {0.5, 2.5}, false, m_job, {});
+             }},
+            {"Trip Trimmed.mp4", "2.0 s",
+             [&] {
+                 ToolOps::trimVideo(trip, {0.5, 2.5}, true, m_job, {});
+             }},
+            {"Trip Clip 1.mp4", "1.5 s",
+             [&] {
+                 ToolOps::splitVideo(trip, {{0, 1.5}, {1.5, 3}}, false, m_job, {});
+             }},
+            {"Trip Joined.mp4", "6.0 s",
+             [&] {
+                 ToolOps::join({trip, trip}, m_job, {});
+             }},
+            {"Trip Cropped.mp4", "3.0 s",
+             [&] { ToolOps::cropVideo(trip, QRectF(0, 0, 0.5, 0.5), m_job, {}); }},
+            {"Trip Speed 2x.mp4", "1.5 s", [&] { ToolOps::speed(trip, 2, true, "2x", m_job, {}); }},
+            {"Trip Redacted.mp4", "3.0 s", [&] {
+                 ToolOps::redactVideo(trip, {QRectF(0, 0, 0.5, 0.5)}, RedactStyle::black, std::nullopt, m_job,
+                                      {});
+             }}};
+        for (const auto& [name, wanted, run] : tools) {
+            const QString message = Fixture::failure(run).message();
+            QVERIFY2(QRegularExpression(
+                         QString("^%1 came out \\d\\.\\d s long instead of %2: ffmpeg stopped early$")
+                             .arg(QRegularExpression::escape(name), wanted))
+                         .match(message)
+                         .hasMatch(),
+                     qPrintable(message));
+            QCOMPARE(Fixture::entries(folder.path()), QStringList{"Trip.mp4"});
+        }
+    }
+
+    // A clip broken off halfway gives what it holds, and a note says so; a range before the
+    // break needs none.
+    void cutClipIsNoted()
+    {
+        QTemporaryDir folder;
+        const QString whole = folder.filePath("Whole.mp4"), cut = folder.filePath("Cut.mp4");
+        QVERIFY(makeTrip(whole, {"-movflags", "+faststart"}));
+        QFile in(whole);
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        QVERIFY(Fixture::write(cut, in.read(in.size() * 2 / 3)));
+        const QList<std::function<QStringList(Job&)>> tools{
+            [&](Job& job) { return ToolOps::cropVideo(cut, QRectF(0, 0, 0.5, 0.5), job, {}); },
+            [&](Job& job) {
+                return ToolOps::splitVideo(cut, {{0, 1.5}, {1.5, 3}}, false, job, {});
+            },
+            [&](Job& job) {
+                return ToolOps::join({whole, cut}, job, {});
+            }};
+        for (const auto& run : tools) {
+            Job job({}, {}, 0);
+            QCOMPARE(run(job).size(), 1);
+            QVERIFY2(QRegularExpression("^Cut.mp4 is cut short: \\d\\.\\d s of 3\\.0 s made$")
+                         .match(job.notes().join('|'))
+                         .hasMatch(),
+                     qPrintable(job.notes().join('|')));
+        }
+        Job job({}, {}, 0);
+        const QString before = ToolOps::trimVideo(cut, {0.2, 1.2}, false, job, {}).value(0);
+        QVERIFY(near(ffprobe(before).duration, 1.0));
+        QCOMPARE(job.notes(), QStringList());
     }
 
     // A cancel that comes between two runs of one operation stops it before the next run starts:

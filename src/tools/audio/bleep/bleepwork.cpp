@@ -37,7 +37,7 @@ QStringList bleep(const QString& source, const QList<BleepRange>& ranges, Job& j
     QList<BleepRange> sorted = ranges;
     std::stable_sort(sorted.begin(), sorted.end(),
                      [](const BleepRange& a, const BleepRange& b) { return a.start < b.start; });
-    return ToolRun::write(source, QStringLiteral("Bleeped"), probe.duration, job, progress,
+    return ToolRun::write({source, {0, probe.duration}}, QStringLiteral("Bleeped"), job, progress,
                           [&](const QString& temporary) {
                               return BleepWork::args(source, sorted, probe.channels, ext,
                                                      AudioWrite::keepsCovers(probe, ext), temporary);

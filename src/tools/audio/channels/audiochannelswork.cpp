@@ -77,11 +77,11 @@ QStringList channels(const QString& source, bool stereo, double left, double rig
     const Media::Probe probe = Media::probe(source);
     // Each file's own channel count: a mono file among stereo ones still fills both sides.
     const QString pan = channelFilter(stereo, probe.channels, left, right);
-    return ToolRun::write(source, stereo ? QStringLiteral("Stereo") : QStringLiteral("Mono"), probe.duration,
-                          job, progress, [&](const QString& temporary) {
-                              return AudioChannelsWork::args(source, pan, ext,
-                                                             AudioWrite::keepsCovers(probe, ext), temporary);
-                          });
+    return ToolRun::write(
+        {source, {0, probe.duration}}, stereo ? QStringLiteral("Stereo") : QStringLiteral("Mono"), job,
+        progress, [&](const QString& temporary) {
+            return AudioChannelsWork::args(source, pan, ext, AudioWrite::keepsCovers(probe, ext), temporary);
+        });
 }
 
 QString channelFilter(bool stereo, int sourceChannels, double left, double right)

@@ -117,10 +117,11 @@ QStringList normalize(const QString& source, LoudnessTarget target, Job& job, co
     const QString filter = target == LoudnessTarget::peak
                                ? NormalizeWork::peakFilter(measurePeak(source, job))
                                : NormalizeWork::loudnessFilter(target, probe.sampleRate);
-    return ToolRun::write(
-        source, QStringLiteral("Normalized"), probe.duration, job, progress, [&](const QString& temporary) {
-            return NormalizeWork::args(source, filter, ext, AudioWrite::keepsCovers(probe, ext), temporary);
-        });
+    return ToolRun::write({source, {0, probe.duration}}, QStringLiteral("Normalized"), job, progress,
+                          [&](const QString& temporary) {
+                              return NormalizeWork::args(source, filter, ext,
+                                                         AudioWrite::keepsCovers(probe, ext), temporary);
+                          });
 }
 
 } // namespace ToolOps

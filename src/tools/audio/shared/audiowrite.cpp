@@ -7,13 +7,9 @@ namespace {
 const QStringList keepMetadata{QStringLiteral("-map_metadata"), QStringLiteral("0")};
 const QStringList audioOnly{QStringLiteral("-map"), QStringLiteral("0:a")};
 
-// The source's picture streams copied as attached pictures; the "?" lets a source without any
-// through.
-QStringList coverPictures(bool covers)
+QStringList coversOf(bool covers, int input)
 {
-    if (!covers) return {};
-    return {QStringLiteral("-map"), QStringLiteral("0:v?"),           QStringLiteral("-c:v"),
-            QStringLiteral("copy"), QStringLiteral("-disposition:v"), QStringLiteral("attached_pic")};
+    return covers ? ToolArgs::coverCopies(input) : QStringList{};
 }
 
 } // namespace
@@ -30,15 +26,19 @@ bool keepsCovers(const Media::Probe& probe, const QString& ext)
 QStringList filtered(const QString& source, const QString& filter, const QString& ext, bool covers,
                      const QString& out)
 {
-    return QStringList{QStringLiteral("-i"), source} + audioOnly + coverPictures(covers) +
+    return QStringList{QStringLiteral("-i"), source} + audioOnly + coversOf(covers, 0) +
            QStringList{QStringLiteral("-af"), filter} + keepMetadata + Media::audioArgs(ext) +
            QStringList{out};
 }
 
+// ffmpeg 5.1 ends the whole result a few frames in when a graph that makes sound of its own (a
+// tone) runs beside a stream copied from the graph's input file: the covers come from a second
+// reading of the source.
 QStringList graphed(const QString& source, const QStringList& graph, const QString& ext, bool covers,
                     const QString& out)
 {
-    return QStringList{QStringLiteral("-i"), source} + graph + coverPictures(covers) + keepMetadata +
+    const QStringList input{QStringLiteral("-i"), source};
+    return input + (covers ? input : QStringList{}) + graph + coversOf(covers, 1) + keepMetadata +
            Media::audioArgs(ext) + QStringList{out};
 }
 

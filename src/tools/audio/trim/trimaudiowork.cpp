@@ -45,7 +45,7 @@ QStringList trimAudio(const QString& source, double from, double to, Job& job, c
     const Media::Probe probe = Media::probe(source);
     ToolRun::refusePastTheEnd(from, probe.duration, pastTheEnd(source));
     return ToolRun::write(
-        source, QStringLiteral("Trimmed"), to - from, job, progress,
+        {source, {from, to}}, QStringLiteral("Trimmed"), job, progress,
         [&](const QString& temporary) {
             return TrimAudioWork::args(source, from, to, ext, AudioWrite::keepsCovers(probe, ext), temporary);
         },

@@ -3,7 +3,6 @@
 #include "core/converterror.h"
 #include "core/inputcheck.h"
 #include "core/job.h"
-#include "core/output.h"
 #include "core/scratchfolder.h"
 #include "engines/heavyengines.h"
 #include "engines/media/media.h"
@@ -161,17 +160,14 @@ QStringList visualize(const QString& source, VisualShape shape, VisualStyle styl
         png = scratch->file(QStringLiteral("background.png"));
         writeBackground(*background, *png, frame);
     }
-    return {Output::write(
-        destination,
+    return {ToolRun::writeTo(
+        destination, {{source, {0, probe.duration}}}, job, progress,
         [&](const QString& temporary) {
-            ToolRun::ffmpeg(VisualizerWork::args(source, shape, style, color, probe.channels, png,
-                                                 probe.duration, temporary),
-                            probe.duration, job, progress);
-            ToolRun::requireContent(
-                temporary, QStringLiteral("The video of %1 came out empty: its sound could not be read")
-                               .arg(ToolRun::fileName(source)));
+            return VisualizerWork::args(source, shape, style, color, probe.channels, png, probe.duration,
+                                        temporary);
         },
-        &job)};
+        QStringLiteral("The video of %1 came out empty: its sound could not be read")
+            .arg(ToolRun::fileName(source)))};
 }
 
 } // namespace ToolOps

@@ -8,6 +8,8 @@
 #include "core/output.h"
 #include "engines/compress/videocompressor.h"
 #include "engines/heavyengines.h"
+#include "engines/media/toolargs.h"
+#include "engines/media/toolrun.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -62,7 +64,13 @@ QString resultExtension(Kind kind, const QString& file)
 QStringList audioArgs(const QString& file, const QString& output, int bitrate, const Media::Probe& probe)
 {
     const QString ext = QFileInfo(output).suffix().toLower();
-    QStringList args{"-i", file, "-vn", "-map_metadata", "0"};
+    QStringList args{"-i", file};
+    // Cover pictures go along where the container holds them; a real picture stream is left out.
+    if (ToolArgs::carriesCovers(ext) && !probe.videoCodec)
+        args << QStringList{"-map", "0:a"} << ToolArgs::coverCopies(0);
+    else
+        args << QStringLiteral("-vn");
+    args << QStringList{"-map_metadata", "0"};
     if (ext == QLatin1String("flac"))
         args << QStringList{"-c:a", "flac", "-compression_level", "12"};
     else if (ext == QLatin1String("mp3"))
@@ -101,6 +109,8 @@ QStringList compressFile(const QString& file, Kind kind, const Choices& choices,
         case Kind::audio: {
             const Media::Probe probe = Media::probe(file);
             Media::ffmpeg(audioArgs(file, temporary, choices.bitrate, probe), probe.duration, &job, progress);
+            ToolRun::requireLength(temporary, QFileInfo(destination).fileName(),
+                                   {{file, {0, probe.duration}}}, job);
             break;
         }
         case Kind::pdf:

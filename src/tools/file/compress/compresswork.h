@@ -34,7 +34,8 @@ QString title(Kind kind);
 // The result's extension: the file's own in lower case, bmp as png, wav and aiff as flac.
 QString resultExtension(Kind kind, const QString& file);
 // ffmpeg's arguments for the audio route into `output`, chosen by its extension: flac at the
-// strongest setting, mp3 at `bitrate`, every other container's own encoder at `bitrate`.
+// strongest setting, mp3 at `bitrate`, every other container's own encoder at `bitrate`. An mp3,
+// m4a or flac result keeps the cover pictures.
 QStringList audioArgs(const QString& file, const QString& output, int bitrate, const Media::Probe& probe);
 
 // Writes "<base> Compressed.<ext>" for `file` (numbered while taken) beside it or in the output

@@ -42,7 +42,7 @@ QStringList cropVideo(const QString& source, const QRectF& rect, Job& job, const
     const double duration = Media::probe(source).duration;
     const ToolArgs::Extras extras = KeptStreams::copied(Media::streams(source), ext, true, true, job);
     return ToolRun::write(
-        source, QStringLiteral("Cropped"), duration, job, progress,
+        {source, {0, duration}}, QStringLiteral("Cropped"), job, progress,
         [&](const QString& temporary) { return CropVideoWork::args(source, rect, ext, temporary, extras); });
 }
 

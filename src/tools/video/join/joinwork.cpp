@@ -2,7 +2,6 @@
 
 #include "core/converterror.h"
 #include "core/job.h"
-#include "core/output.h"
 #include "core/scratchfolder.h"
 #include "engines/media/keptstreams.h"
 #include "engines/media/toolrun.h"
@@ -140,7 +139,7 @@ QStringList join(const QStringList& clips, Job& job, const Progress& progress)
         throw ConvertError::unsupported(JoinWork::noPicture(*blind));
     const ScratchFolder scratch;
     QList<Clip> probed;
-    double total = 0;
+    QList<ToolRun::Part> parts;
     int commonSound = INT_MAX;
     int commonText = INT_MAX;
     for (int i = 0; i < clips.size(); ++i) {
@@ -159,7 +158,7 @@ QStringList join(const QStringList& clips, Job& job, const Progress& progress)
         commonSound = std::min(commonSound, int(c.sound.size()));
         commonText = std::min(commonText, int(c.text.size()));
         probed << c;
-        total += p.duration;
+        parts << ToolRun::Part{clip, {0, p.duration}};
     }
     // A clip without sound gets a silent first track; further tracks only join when all have them.
     const int soundTracks = std::max(1, commonSound);
@@ -186,12 +185,9 @@ QStringList join(const QStringList& clips, Job& job, const Progress& progress)
                         .tracks;
     const QString destination =
         ToolRun::destination(clips.first(), QStringLiteral("Joined"), QStringLiteral("mp4"));
-    return {Output::write(
-        destination,
-        [&](const QString& temporary) {
-            ToolRun::ffmpeg(JoinWork::args(joinClips, temporary, soundTracks, extras), total, job, progress);
-        },
-        &job)};
+    return {ToolRun::writeTo(destination, parts, job, progress, [&](const QString& temporary) {
+        return JoinWork::args(joinClips, temporary, soundTracks, extras);
+    })};
 }
 
 } // namespace ToolOps

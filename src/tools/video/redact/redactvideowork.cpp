@@ -132,7 +132,7 @@ QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, Redac
     for (const Media::Stream& a : Media::streamsOf(streams, Media::Stream::Kind::audio))
         extras.sound << ToolArgs::Extras::Tags{a.language, {}};
     return ToolRun::write(
-        source, QStringLiteral("Redacted"), duration, job, progress, [&](const QString& temporary) {
+        {source, {0, duration}}, QStringLiteral("Redacted"), job, progress, [&](const QString& temporary) {
             return RedactVideoWork::args(source, boxes, style, range, QSize(probe.width, probe.height), ext,
                                          temporary, extras);
         });

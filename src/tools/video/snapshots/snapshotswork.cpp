@@ -1,6 +1,5 @@
 #include "tools/video/snapshots/snapshotswork.h"
 
-#include "core/output.h"
 #include "engines/media/toolargs.h"
 #include "engines/media/toolrun.h"
 
@@ -42,13 +41,10 @@ QStringList snapshots(const QString& source, const QList<double>& times, Job& jo
             sorted.size() == 1 ? QStringLiteral("Snapshot") : QStringLiteral("Snapshot %1").arg(i + 1);
         const QString destination = ToolRun::destination(source, suffix, QStringLiteral("png"));
         // A time past the end writes no frame, which the commit reports as nothing written.
-        results << Output::write(
-            destination,
-            [&](const QString& temporary) {
-                ToolRun::ffmpeg(SnapshotsWork::args(source, ToolRun::frameCut(source, sorted[i]), temporary),
-                                0, job, {});
-            },
-            &job);
+        results << ToolRun::writeTo(
+            destination, {{source, {sorted[i], sorted[i]}}}, job, {}, [&](const QString& temporary) {
+                return SnapshotsWork::args(source, ToolRun::frameCut(source, sorted[i]), temporary);
+            });
         if (progress) progress(double(i + 1) / sorted.size());
     }
     return results;

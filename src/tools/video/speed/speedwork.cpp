@@ -112,8 +112,8 @@ QStringList speed(const QString& source, double speed, bool keepPitch, const QSt
     // The chapters are retimed with the picture; a source whose chapters can't be read gets none
     // rather than the old times.
     extras.chapters = Chapters::written(Chapters::scaled(Chapters::read(source), speed), scratch.path());
-    return ToolRun::write(source, QStringLiteral("Speed ") + label, probe.duration / speed, job, progress,
-                          [&](const QString& temporary) {
+    return ToolRun::write({source, {0, probe.duration}, speed}, QStringLiteral("Speed ") + label, job,
+                          progress, [&](const QString& temporary) {
                               return SpeedWork::args(source, speed, keepPitch, rates, ext, temporary, extras);
                           });
 }

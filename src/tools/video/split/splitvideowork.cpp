@@ -46,11 +46,16 @@ QStringList splitVideo(const QString& source, const QList<TimeRange>& parts, boo
                              (ext.isEmpty() ? QString() : QLatin1Char('.') + ext);
         const QString clip = QDir(staging.path()).filePath(name);
         const TimeRange frames = ToolRun::frameRange(source, parts[i], fast);
-        ToolRun::ffmpeg(ToolArgs::trimVideo(source, frames, fast, ext, clip, streams.forRange(frames, i + 1)),
-                        frames.end - frames.start, job, [&](double p) {
-                            if (progress) progress((i + p) / count);
-                        });
-        ToolRun::requireContent(clip, pastTheEnd(i));
+        ToolRun::writeTo(
+            clip, {{source, frames}}, job,
+            [&](double p) {
+                if (progress) progress((i + p) / count);
+            },
+            [&](const QString& temporary) {
+                return ToolArgs::trimVideo(source, frames, fast, ext, temporary,
+                                           streams.forRange(frames, i + 1));
+            },
+            pastTheEnd(i));
         if (progress) progress((i + 1) / count);
     }
     job.throwIfCancelled();

@@ -34,16 +34,12 @@ QStringList trimVideo(const QString& source, TimeRange range, bool fast, Job& jo
     const CutStreams streams(source, ext, fast, job);
     const TimeRange frames = ToolRun::frameRange(source, range, fast);
     const ToolArgs::Extras extras = streams.forRange(frames, 1);
-    const QString destination =
-        ToolRun::destination(source, QStringLiteral("Trimmed"), ToolRun::extension(source));
-    return {Output::write(
-        destination,
+    return ToolRun::write(
+        {source, frames}, QStringLiteral("Trimmed"), job, progress,
         [&](const QString& temporary) {
-            ToolRun::ffmpeg(ToolArgs::trimVideo(source, frames, fast, ext, temporary, extras),
-                            frames.end - frames.start, job, progress);
-            ToolRun::requireContent(temporary, pastTheEnd);
+            return ToolArgs::trimVideo(source, frames, fast, ext, temporary, extras);
         },
-        &job)};
+        pastTheEnd);
 }
 
 } // namespace ToolOps
