@@ -1,8 +1,8 @@
 #include "engines/media/chapters.h"
 
 #include "core/converterror.h"
-#include "core/shell.h"
 #include "engines/media/media.h"
+#include "engines/media/mediastreams.h"
 
 #include <QDir>
 #include <QFile>
@@ -56,17 +56,7 @@ QList<Chapter> parse(const QByteArray& json)
 
 QList<Chapter> read(const QString& path)
 {
-    const auto ffprobe = Shell::find(QStringLiteral("ffprobe"));
-    if (!ffprobe) return {};
-    try {
-        return parse(Shell::run(*ffprobe, QStringList{QStringLiteral("-v"), QStringLiteral("error"),
-                                                      QStringLiteral("-print_format"), QStringLiteral("json"),
-                                                      QStringLiteral("-show_chapters")} +
-                                              Media::inputGuard() + QStringList{path})
-                         .stdoutBytes);
-    } catch (const ConvertError&) {
-        return {};
-    }
+    return parse(Media::probeJson(path, QStringLiteral("-show_chapters")));
 }
 
 QList<Chapter> scaled(const QList<Chapter>& chapters, double speed)

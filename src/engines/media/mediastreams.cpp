@@ -52,15 +52,19 @@ QList<Stream> parseStreams(const QByteArray& json)
 
 QList<Stream> streams(const QString& path)
 {
+    return parseStreams(probeJson(path, QStringLiteral("-show_streams")));
+}
+
+QByteArray probeJson(const QString& path, const QString& show)
+{
     const auto ffprobe = Shell::find(QStringLiteral("ffprobe"));
     if (!ffprobe) return {};
     try {
-        const Shell::Result r =
-            Shell::run(*ffprobe, QStringList{QStringLiteral("-v"), QStringLiteral("error"),
-                                             QStringLiteral("-print_format"), QStringLiteral("json"),
-                                             QStringLiteral("-show_streams")} +
-                                     inputGuard() + QStringList{path});
-        return parseStreams(r.stdoutBytes);
+        return Shell::run(*ffprobe,
+                          QStringList{QStringLiteral("-v"), QStringLiteral("error"),
+                                      QStringLiteral("-print_format"), QStringLiteral("json"), show} +
+                              inputGuard() + QStringList{path})
+            .stdoutBytes;
     } catch (const ConvertError&) {
         return {};
     }

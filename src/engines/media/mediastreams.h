@@ -22,6 +22,10 @@ struct Stream
 
 // The streams in file order; empty when the file cannot be read or ffprobe is missing.
 QList<Stream> streams(const QString& path);
+
+// ffprobe's JSON of `path` for one `show` option ("-show_streams", "-show_chapters"); empty
+// when the file cannot be read or ffprobe is missing.
+QByteArray probeJson(const QString& path, const QString& show);
 // The reading of ffprobe's JSON (-show_streams); bad input gives an empty list.
 QList<Stream> parseStreams(const QByteArray& json);
 // The streams of `kind` that are not cover pictures, in file order.
