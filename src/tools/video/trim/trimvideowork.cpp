@@ -1,6 +1,5 @@
 #include "tools/video/trim/trimvideowork.h"
 
-#include "core/output.h"
 #include "engines/media/cutstreams.h"
 #include "engines/media/media.h"
 #include "engines/media/toolargs.h"
