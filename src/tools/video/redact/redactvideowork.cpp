@@ -25,9 +25,25 @@ QString clip(const QString& samples)
 
 namespace RedactVideoWork {
 
+ToolArgs::BoxExpr coverExpr(const QRectF& box)
+{
+    // Outwards to even pixels, as the picture's half-size colour planes place a box: rounding
+    // inwards, or a crop that starts a row higher, would leave an edge of what it hides showing.
+    using ToolArgs::fixed;
+    const auto from = [](const char* side, double at) {
+        return QStringLiteral("trunc(%1*%2/2)*2").arg(QLatin1String(side), fixed(at, 5));
+    };
+    const auto size = [&](const char* side, double at, double extent) {
+        return QStringLiteral("'min(%1,ceil(%1*%2/2)*2)-%3'")
+            .arg(QLatin1String(side), fixed(at + extent, 5), from(side, at));
+    };
+    return {size("iw", box.x(), box.width()), size("ih", box.y(), box.height()), from("iw", box.x()),
+            from("ih", box.y())};
+}
+
 int pixelBlock(const QRectF& box, QSize picture)
 {
-    // The box's even size, as its crop in the graph takes it. A fixed block leaves large text
+    // The box's size in whole even pixels. A fixed block leaves large text
     // readable: letters many blocks high keep their shapes.
     const auto even = [](double side) { return int(std::floor(side / 2)) * 2; };
     const int shorter = std::min(even(picture.width() * box.width()), even(picture.height() * box.height()));
@@ -48,7 +64,7 @@ QString redactGraph(const QList<QRectF>& boxes, RedactStyle style, const std::op
     QStringList chains;
     QString label = QStringLiteral("0:v:0");
     for (int i = 0; i < boxes.size(); ++i) {
-        const ToolArgs::BoxExpr b = ToolArgs::boxExpr(boxes[i]);
+        const ToolArgs::BoxExpr b = coverExpr(boxes[i]);
         const QString s = QStringLiteral("s") + n(i);
         if (style == RedactStyle::blur || style == RedactStyle::pixelate) {
             const QString block = n(pixelBlock(boxes[i], picture));
@@ -56,7 +72,7 @@ QString redactGraph(const QList<QRectF>& boxes, RedactStyle style, const std::op
                 style == RedactStyle::blur ? blur : QStringLiteral("pixelize=w=%1:h=%1").arg(block);
             chains << QStringLiteral("[%1]split[b%2][c%2];[c%2]crop=%3:%4:%5:%6,%7[e%2];[b%2][e%2]overlay=")
                               .arg(label, n(i), b.w, b.h, b.x, b.y, effect) +
-                          QStringLiteral("trunc(W*%1):trunc(H*%2)")
+                          QStringLiteral("trunc(W*%1/2)*2:trunc(H*%2/2)*2")
                               .arg(fixed(boxes[i].x(), 5), fixed(boxes[i].y(), 5)) +
                           enable + QLatin1Char('[') + s + QLatin1Char(']');
         } else {

@@ -30,6 +30,9 @@ QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, Redac
 // What the operation is built from, and its self-test rows.
 namespace RedactVideoWork {
 
+// Where the graph covers `box` (a unit rectangle), in ffmpeg's terms: grown outwards to even
+// pixels, so that no edge of what it hides stays in view.
+ToolArgs::BoxExpr coverExpr(const QRectF& box);
 // The side in pixels of the blocks that pixelate `box` (a unit rectangle) of a picture of
 // `picture` pixels: a third of the box's shorter side, rounded up, so that side is at most three
 // blocks across; never under 18 nor over 1024 (ffmpeg's limit).

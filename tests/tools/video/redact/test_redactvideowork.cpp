@@ -144,15 +144,15 @@ class RedactVideoWorkTest : public QObject
         const QRectF box(0.1, 0.2, 0.3, 0.4);
         const QString blur = "boxblur=luma_radius='min(20,min(w,h)/2)':luma_power=4:"
                              "chroma_radius='min(20,min(cw,ch)/2)':chroma_power=4";
-        QCOMPARE(
-            RedactVideoWork::redactGraph({box}, RedactStyle::blur, std::nullopt, picture),
-            "[0:v:0]split[b0][c0];[c0]crop=trunc(iw*0.30000/2)*2:trunc(ih*0.40000/2)*2:trunc(iw*0.10000):"
-            "trunc(ih*0.20000)," +
-                blur + "[e0];[b0][e0]overlay=trunc(W*0.10000):trunc(H*0.20000)[s0]");
+        QCOMPARE(RedactVideoWork::redactGraph({box}, RedactStyle::blur, std::nullopt, picture),
+                 "[0:v:0]split[b0][c0];[c0]crop='min(iw,ceil(iw*0.40000/2)*2)-trunc(iw*0.10000/2)*2':"
+                 "'min(ih,ceil(ih*0.60000/2)*2)-trunc(ih*0.20000/2)*2':trunc(iw*0.10000/"
+                 "2)*2:trunc(ih*0.20000/2)*2," +
+                     blur + "[e0];[b0][e0]overlay=trunc(W*0.10000/2)*2:trunc(H*0.20000/2)*2[s0]");
         const QString ranged =
             RedactVideoWork::redactGraph({box, box}, RedactStyle::black, TimeRange{2, 5}, picture);
         QCOMPARE(ranged.count(":enable='between(t,2.000,5.000)'"), 2);
-        QVERIFY(ranged.contains(";[s0]drawbox=x=trunc(iw*0.10000):y=trunc(ih*0.20000):"));
+        QVERIFY(ranged.contains(";[s0]drawbox=x=trunc(iw*0.10000/2)*2:y=trunc(ih*0.20000/2)*2:"));
         const QStringList redact =
             RedactVideoWork::args("s.mp4", {box, box}, RedactStyle::white, {}, picture, "mp4", "o");
         QCOMPARE(redact[redact.indexOf("[s1]") - 1], "-map");
@@ -210,6 +210,44 @@ class RedactVideoWorkTest : public QObject
             }
             QVERIFY(difference(during, source, area) > 10);
         }
+    }
+
+    // A box whose edges fall between pixels, or on an odd row, is covered to its last row and
+    // column: on a picture of one-pixel stripes every pixel inside it is black, or evened out
+    // by the blocks.
+    void coversToTheEdge_data()
+    {
+        QTest::addColumn<RedactStyle>("style");
+        QTest::newRow("black") << RedactStyle::black;
+        QTest::newRow("pixelate") << RedactStyle::pixelate;
+    }
+
+    void coversToTheEdge()
+    {
+        QFETCH(RedactStyle, style);
+        QImage stripes(picture, QImage::Format_RGB32);
+        for (int y = 0; y < stripes.height(); ++y)
+            for (int x = 0; x < stripes.width(); ++x)
+                stripes.setPixel(x, y, (x + y) % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+        QVERIFY(stripes.save(path("stripes.png")));
+        const QString clip = path("Stripes.mkv");
+        QVERIFY(Fixture::ffmpeg({"-loop", "1", "-framerate", "5", "-i", path("stripes.png"), "-t", "1",
+                                 "-c:v", "ffv1", "-pix_fmt", "yuv420p", clip}));
+        // 0.7 × 360 is 251.99… in floating point, and 0.1234 × 640 is 78.98 on an odd column.
+        const QRectF box(0.1234, 0.7, 0.3, 0.2);
+        Job job({}, {}, 0);
+        const QString out = ToolOps::redactVideo(clip, {box}, style, std::nullopt, job, {}).value(0);
+        QVERIFY(QFileInfo(out).isFile());
+        const QImage frame = frameAt(out, 0.5, path("covered.png"));
+        QCOMPARE(frame.size(), picture);
+        const QRect inside(int(std::floor(box.x() * 640)), 252, int(std::ceil(box.right() * 640)) - 79, 72);
+        int showing = 0;
+        for (int y = inside.top(); y <= inside.bottom(); ++y)
+            for (int x = inside.left(); x <= inside.right(); ++x) {
+                const int grey = qGray(frame.pixel(x, y));
+                showing += style == RedactStyle::black ? grey > 60 : std::abs(grey - 128) > 60;
+            }
+        QVERIFY2(showing == 0, qPrintable(QString::number(showing) + " pixels of the stripes show"));
     }
 
     // The chapters of an MP4 and of a Matroska film come through whole, times and titles, and
