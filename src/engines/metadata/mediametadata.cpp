@@ -144,6 +144,28 @@ Attached coverFile(const MetadataEngine::StripStream& cover, const QString& fold
             cover.fileName.isEmpty() ? QFileInfo(path).fileName() : cover.fileName};
 }
 
+// This ffmpeg writes an attached picture into an MKV as a video track, so each cover is written
+// on its own first, by `plan.covers` with the picture options `codec`, and attached like a font.
+Attached attachedCover(MetadataEngine::StripPlan& plan, const MetadataEngine::StripStream& cover,
+                       const QStringList& codec, const QString& folder)
+{
+    const Attached attached = coverFile(cover, folder);
+    plan.covers << QStringList{"-map", QStringLiteral("0:%1").arg(cover.index), "-frames:v", "1"} + codec +
+                       QStringList{"-fflags", "+bitexact", "-f", "image2", "-update", "1", attached.path};
+    return attached;
+}
+
+// The arguments that attach `covers` after the `count` streams an MKV copy has already.
+QStringList attachments(const QList<Attached>& covers, int count)
+{
+    QStringList args;
+    for (const Attached& a : covers) {
+        const QString tags = QStringLiteral("-metadata:s:%1").arg(count++);
+        args << "-attach" << a.path << tags << "mimetype=" + a.mimeType << tags << "filename=" + a.name;
+    }
+    return args;
+}
+
 } // namespace
 
 namespace MetadataEngine {
@@ -157,13 +179,31 @@ QList<MetaField> mediaFields(const QString& path)
     return fields;
 }
 
-QStringList editArgs(const QString& source, const QString& destination, const QList<MetaField>& fields)
+StripPlan editPlan(const QString& source, const QString& destination, const QList<MetaField>& fields,
+                   const QList<StripStream>& streams, const QString& folder)
 {
-    QStringList args{"-i", source, "-map", "0", "-c", "copy", "-map_metadata", "0"};
+    StripPlan plan;
+    plan.args << "-i" << source << "-map"
+              << "0";
+    QList<Attached> attached;
+    int kept = int(streams.size());
+    if (containerOf(destination) == QLatin1String("mkv")) {
+        for (const StripStream& s : streams) {
+            if (!s.cover) continue;
+            attached << attachedCover(plan, s, {"-c", "copy"}, folder); // the picture's own bytes
+            plan.args << "-map" << QStringLiteral("-0:%1").arg(s.index);
+            --kept;
+        }
+    }
+    if (!plan.covers.isEmpty()) plan.covers = QStringList{"-i", source} + plan.covers;
+    plan.args << "-c"
+              << "copy"
+              << "-map_metadata"
+              << "0" << attachments(attached, kept);
     for (const MetaField& field : fields)
-        args << "-metadata" << field.key + QLatin1Char('=') + field.value;
-    args << destination;
-    return args;
+        plan.args << "-metadata" << field.key + QLatin1Char('=') + field.value;
+    plan.args << destination;
+    return plan;
 }
 
 StripPlan stripPlan(const QString& source, const QString& destination, const QList<StripStream>& streams,
@@ -179,12 +219,7 @@ StripPlan stripPlan(const QString& source, const QString& destination, const QLi
         const QString from = QStringLiteral("0:%1").arg(s.index);
         const QString at = QString::number(out);
         if (s.cover && ext == QLatin1String("mkv")) {
-            // This ffmpeg writes an attached picture into an MKV as a video track, so the picture
-            // is made on its own and attached like a font.
-            attached << coverFile(s, folder);
-            plan.covers << QStringList{"-map", from, "-frames:v", "1"} + pictureCodec(s, "v") +
-                               QStringList{"-fflags", "+bitexact",         "-f", "image2", "-update",
-                                           "1",       attached.last().path};
+            attached << attachedCover(plan, s, pictureCodec(s, "v"), folder);
             continue;
         }
         if (s.cover && !holdsCovers(ext)) {
@@ -210,11 +245,7 @@ StripPlan stripPlan(const QString& source, const QString& destination, const QLi
     if (!plan.covers.isEmpty()) plan.covers = QStringList{"-i", source} + plan.covers;
 
     plan.args << "-i" << source << (streams.isEmpty() ? QStringList{"-map", "0"} : maps) << "-c"
-              << "copy" << options;
-    for (const Attached& a : attached) {
-        const QString tags = QStringLiteral("-metadata:s:%1").arg(out++);
-        plan.args << "-attach" << a.path << tags << "mimetype=" + a.mimeType << tags << "filename=" + a.name;
-    }
+              << "copy" << options << attachments(attached, out);
     plan.args << QStringList{"-map_metadata", "-1",        "-map_chapters", "-1",
                              "-fflags",       "+bitexact", destination};
 
@@ -231,12 +262,9 @@ StripPlan stripPlan(const QString& source, const QString& destination, const QLi
 void writeMedia(const QString& source, const QString& destination, const QList<MetaField>& fields, bool strip,
                 Job& job)
 {
-    if (!strip) {
-        Media::ffmpeg(editArgs(source, destination, fields), 0, &job, {});
-        return;
-    }
     const ScratchFolder folder;
-    const StripPlan plan = stripPlan(source, destination, stripStreams(source), folder.path());
+    const StripPlan plan = strip ? stripPlan(source, destination, stripStreams(source), folder.path())
+                                 : editPlan(source, destination, fields, stripStreams(source), folder.path());
     if (!plan.covers.isEmpty()) Media::ffmpeg(plan.covers, 0, &job, {});
     Media::ffmpeg(plan.args, 0, &job, {});
     for (const QString& note : plan.notes)

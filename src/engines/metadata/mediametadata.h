@@ -13,10 +13,6 @@ namespace MetadataEngine {
 // cannot be read is empty. ffprobe gets at most a few seconds.
 QList<MetaField> mediaFields(const QString& path);
 
-// ffmpeg's arguments (after its fixed prefix) for an edit: every stream copied with its tags, and
-// each of `fields` set ("" clears that tag).
-QStringList editArgs(const QString& source, const QString& destination, const QList<MetaField>& fields);
-
 // A stream of a file to strip: what Media::Stream holds and the names its container gives it.
 struct StripStream : Media::Stream
 {
@@ -42,6 +38,12 @@ struct StripPlan
 };
 StripPlan stripPlan(const QString& source, const QString& destination, const QList<StripStream>& streams,
                     const QString& folder);
+
+// How an edited copy is written: every stream copied with its tags and each of `fields` set (""
+// clears that tag); an MKV's covers, whose bytes are first copied into `folder`, go back in as
+// the attachments they were.
+StripPlan editPlan(const QString& source, const QString& destination, const QList<MetaField>& fields,
+                   const QList<StripStream>& streams, const QString& folder);
 
 // Writes the stripped or edited copy at `destination`, whose extension names its container, and
 // adds the strip's notes to `job`; throws ffmpeg's failures and Cancelled.

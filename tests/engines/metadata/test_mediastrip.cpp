@@ -1,6 +1,7 @@
 // A stripped copy of a film keeps every stream (picture, sound, subtitles, cover picture, fonts)
 // and loses every tag and chapter, the cover's own Exif included; what it cannot keep is named in
-// the job's notes. Films made by ffmpeg, with a cover that exiftool tagged.
+// the job's notes; an edited copy keeps them all, tags included. Films made by ffmpeg, with a
+// cover that exiftool tagged.
 
 #include "core/job.h"
 #include "engines/metadata/mediametadata.h"
@@ -158,6 +159,28 @@ class MediaStripTest : public QObject
         QCOMPARE(cover.size(), QSize(32, 32));
         QVERIFY(qAbs(cover.pixelColor(16, 16).blue() - 255) < 12 && cover.pixelColor(16, 16).red() < 12);
         QVERIFY(qAbs(after["format"].toObject()["duration"].toString().toDouble() - 2.0) < 0.1);
+    }
+
+    // An edited copy keeps every stream with its tags and chapters, and its cover as the same
+    // picture, byte for byte: an MKV's cover stays an attachment, not a second video track.
+    void editKeepsEveryStream_data() { filmKeepsEveryStream_data(); }
+    void editKeepsEveryStream()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, make);
+        const QString film = path("edit " + name), edited = path("edited " + name);
+        QVERIFY(Fixture::ffmpeg(make + QStringList{film}));
+        const QJsonObject before = probe(film);
+        Job job("", "", 0);
+        MetadataEngine::writeMedia(film, edited, {MetaField{"title", "Title", "Trip"}}, false, job);
+        const QJsonObject after = probe(edited);
+        QCOMPARE(kinds(after), kinds(before));
+        QCOMPARE(after["format"].toObject()["tags"].toObject()["title"].toString(), QString("Trip"));
+        QVERIFY2(tags(after).contains("language=fra"), qPrintable(tags(after).join(", ")));
+        QCOMPARE(after["chapters"].toArray().size(), 2);
+        const QByteArray bytes = readAll(edited);
+        QVERIFY(bytes.contains(readAll(path("cover.jpg"))));
+        if (name.endsWith("mkv")) QVERIFY(bytes.contains(readAll(path("font.ttf"))));
     }
 
     // A song's cover stays the same kind of picture, without its own tags.
