@@ -2,6 +2,7 @@
 #include "core/zip.h"
 #include "engines/image/imageengine.h"
 #include "engines/media/media.h"
+#include "engines/metadata/mediametadata.h"
 
 #include "../support/enginefixtures_a.h"
 #include "../support/openwatch.h"
@@ -241,6 +242,8 @@ class OutsideReferencesTest : public QObject
                      name + " is a playlist, not a media file");
             QCOMPARE(Media::probe(path(name)).duration, 0.0);
             QVERIFY(Media::waveform(path(name), 10).isEmpty());
+            for (const MetaField& field : MetadataEngine::mediaFields(path(name)))
+                QCOMPARE(field.value, QString());
         }
         QVERIFY(!outside.opened());
         QVERIFY(!inFolder.opened());

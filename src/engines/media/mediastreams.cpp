@@ -55,15 +55,18 @@ QList<Stream> streams(const QString& path)
     return parseStreams(probeJson(path, QStringLiteral("-show_streams")));
 }
 
-QByteArray probeJson(const QString& path, const QString& show)
+QByteArray probeJson(const QString& path, const QString& show, std::optional<std::chrono::milliseconds> limit)
 {
     const auto ffprobe = Shell::find(QStringLiteral("ffprobe"));
     if (!ffprobe) return {};
+    Shell::Options options;
+    options.timeLimit = limit;
     try {
         return Shell::run(*ffprobe,
                           QStringList{QStringLiteral("-v"), QStringLiteral("error"),
                                       QStringLiteral("-print_format"), QStringLiteral("json"), show} +
-                              inputGuard() + QStringList{path})
+                              inputGuard() + QStringList{QStringLiteral("-i"), path},
+                          options)
             .stdoutBytes;
     } catch (const ConvertError&) {
         return {};

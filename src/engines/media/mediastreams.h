@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <chrono>
+#include <optional>
 
 // Every stream a media file holds, for the operations that carry more than one picture and one
 // sound into their result.
@@ -24,8 +26,9 @@ struct Stream
 QList<Stream> streams(const QString& path);
 
 // ffprobe's JSON of `path` for one `show` option ("-show_streams", "-show_chapters"); empty
-// when the file cannot be read or ffprobe is missing.
-QByteArray probeJson(const QString& path, const QString& show);
+// when the file cannot be read, ffprobe is missing or it runs past `limit`.
+QByteArray probeJson(const QString& path, const QString& show,
+                     std::optional<std::chrono::milliseconds> limit = std::nullopt);
 // The reading of ffprobe's JSON (-show_streams); bad input gives an empty list.
 QList<Stream> parseStreams(const QByteArray& json);
 // The streams of `kind` that are not cover pictures, in file order.

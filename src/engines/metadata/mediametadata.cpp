@@ -3,7 +3,6 @@
 #include "core/catalog.h"
 #include "core/job.h"
 #include "core/scratchfolder.h"
-#include "core/shell.h"
 #include "engines/media/keptstreams.h"
 #include "engines/media/media.h"
 
@@ -26,16 +25,12 @@ const QList<MetaField>& mediaTable()
     return table;
 }
 
-// ffprobe's JSON for `path` with `show` ("-show_format"); throws when it cannot be had.
+// ffprobe's JSON for `path` with `show` ("-show_format"); empty when it cannot be had. A
+// playlist is refused, as it would lead ffprobe to other files.
 QByteArray ffprobeJson(const QString& path, const QString& show, std::optional<std::chrono::seconds> limit)
 {
-    const QString ffprobe = Media::require(QStringLiteral("ffprobe"));
     Media::refuseLists(path);
-    Shell::Options options;
-    if (limit) options.timeLimit = *limit;
-    const QStringList args = QStringList{"-v", "error", "-print_format", "json", show} + Media::inputGuard() +
-                             QStringList{"-i", path};
-    return Shell::run(ffprobe, args, options).stdoutBytes;
+    return Media::probeJson(path, show, limit);
 }
 
 QMap<QString, QString> containerTags(const QString& path)
