@@ -65,7 +65,7 @@ QByteArray probeJson(const QString& path, const QString& show, std::optional<std
         return Shell::run(*ffprobe,
                           QStringList{QStringLiteral("-v"), QStringLiteral("error"),
                                       QStringLiteral("-print_format"), QStringLiteral("json"), show} +
-                              inputGuard() + QStringList{QStringLiteral("-i"), path},
+                              inputGuard() + QStringList{path},
                           options)
             .stdoutBytes;
     } catch (const ConvertError&) {
