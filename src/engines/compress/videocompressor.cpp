@@ -1,6 +1,9 @@
 #include "engines/compress/videocompressor.h"
 
+#include "core/scratchfolder.h"
+#include "engines/media/keptstreams.h"
 #include "engines/media/media.h"
+#include "engines/media/toolrun.h"
 #include "engines/media/videoops.h"
 
 #include <QFileInfo>
@@ -36,19 +39,19 @@ QStringList withAudioRate(QStringList args, const QString& rate)
 namespace Compressor {
 
 QStringList videoArgs(const QString& source, const QString& destination, CompressLevel level, int maxHeight,
-                      bool hevc, int height)
+                      bool hevc, int height, const ToolArgs::Extras& extras)
 {
     const QString ext = QFileInfo(destination).suffix().toLower();
     const QString filter = maxHeight > 0 && maxHeight < height
                                ? QStringLiteral("scale=-2:%1").arg(maxHeight)
                                : QStringLiteral("scale=trunc(iw/2)*2:trunc(ih/2)*2");
     const QString rate = level == CompressLevel::small ? QStringLiteral("96k") : QStringLiteral("128k");
-    QStringList args{"-i", source, "-map", "0:V:0", "-map", "0:a?", "-vf", filter};
+    QStringList args{"-i", source, "-map", "0:V:0", "-map", "0:a?", "-filter:v:0", filter};
     if (hevc && holdsHevc(ext)) {
         args << QStringList{"-c:v",         "libx265",
                             "-preset",      "medium",
                             "-crf",         QString::number(hevcCrf(level)),
-                            "-tag:v",       "hvc1",
+                            "-tag:v:0",     "hvc1",
                             "-x265-params", "log-level=error",
                             "-pix_fmt",     "yuv420p"};
         args << Media::audioArgs(ext, std::nullopt, rate.chopped(1).toInt());
@@ -58,17 +61,22 @@ QStringList videoArgs(const QString& source, const QString& destination, Compres
     } else {
         args << withAudioRate(VideoOps::reencode(ext, h264Crf(level)), rate);
     }
-    args << "-map_metadata"
+    args << ToolArgs::extraOutputs(extras, 1) << "-map_metadata"
          << "0" << destination;
     return args;
 }
 
 void video(const QString& source, CompressLevel level, int maxHeight, bool hevc, const QString& destination,
-           Job& job, const Progress& progress)
+           const QString& shownAs, Job& job, const Progress& progress)
 {
     const Media::Probe probe = Media::probe(source);
-    Media::ffmpeg(videoArgs(source, destination, level, maxHeight, hevc, probe.height), probe.duration, &job,
-                  progress);
+    const ScratchFolder scratch;
+    const QString ext = QFileInfo(destination).suffix().toLower();
+    const ToolArgs::Extras extras =
+        KeptStreams::copied(source, Media::streams(source), ext, {}, scratch.path(), job);
+    Media::ffmpeg(videoArgs(source, destination, level, maxHeight, hevc, probe.height, extras),
+                  probe.duration, &job, progress);
+    ToolRun::requireLength(destination, QFileInfo(shownAs).fileName(), {{source, {0, probe.duration}}}, job);
 }
 
 } // namespace Compressor

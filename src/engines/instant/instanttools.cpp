@@ -8,6 +8,7 @@
 #include "core/job.h"
 #include "core/jobs.h"
 #include "core/output.h"
+#include "core/scratchfolder.h"
 #include "engines/media/keptstreams.h"
 #include "engines/media/media.h"
 
@@ -72,15 +73,18 @@ QStringList mute(const QString& source, Job& job, const Progress& progress)
     const QString destination = Output::result(source, QStringLiteral(" Muted"),
                                                ext.isEmpty() ? std::nullopt : std::optional<QString>(ext));
     const double duration = Media::probe(source).duration;
-    // The subtitles and attachments stay; cover pictures are among the video streams.
-    const ToolArgs::Extras extras = KeptStreams::copied(Media::streams(source), ext, true, false, job);
+    // Every picture track, subtitle, cover and attachment stays, each in its kind.
+    const ScratchFolder scratch;
+    const ToolArgs::Extras extras =
+        KeptStreams::copied(source, Media::streams(source), ext, {.everyPicture = true}, scratch.path(), job);
     job.throwIfCancelled();
     return {Output::write(
         destination,
         [&](const QString& temporary) {
-            // Every video stream copied as it is, no audio, the container's metadata kept.
+            // Every picture track copied as it is ("V": covers are not among them), no sound, the
+            // container's metadata kept.
             Media::ffmpeg(QStringList{QStringLiteral("-i"), source, QStringLiteral("-map"),
-                                      QStringLiteral("0:v"), QStringLiteral("-c"), QStringLiteral("copy"),
+                                      QStringLiteral("0:V"), QStringLiteral("-c"), QStringLiteral("copy"),
                                       QStringLiteral("-an"), QStringLiteral("-map_metadata"),
                                       QStringLiteral("0")} +
                               ToolArgs::extraOutputs(extras, 1) + QStringList{temporary},

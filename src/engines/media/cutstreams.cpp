@@ -9,7 +9,8 @@ CutStreams::CutStreams(const QString& source, const QString& ext, bool fast, Job
     : m_source(source), m_fast(fast)
 {
     const QList<Media::Stream> streams = Media::streams(source);
-    m_base = KeptStreams::copied(streams, ext, fast, true, job);
+    m_base = KeptStreams::copied(source, streams, ext, {.subtitles = fast, .coverApart = true},
+                                 m_scratch.path(), job);
     QList<Media::Stream> text = streams;
     if (fast) {
         // The copy keeps whole cues, which would run past the cut: its text subtitles are cut

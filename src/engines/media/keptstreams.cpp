@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <algorithm>
 
 namespace {
 
@@ -25,6 +27,33 @@ QString cantHold(const QString& ext)
 QString fileIn(const QString& folder, const QString& name)
 {
     return QDir(folder).filePath(name);
+}
+
+// This ffmpeg writes a picture stream into an MKV as a video track, never as the attachment an
+// MKV's cover is: each cover's own bytes are taken out into `folder` in one run, to be attached
+// like a font.
+QList<ToolArgs::Extras::Attached> attachedCovers(const QString& source, const QList<Media::Stream>& covers,
+                                                 const QString& folder, Job& job)
+{
+    QList<ToolArgs::Extras::Attached> attached;
+    if (covers.isEmpty()) return attached;
+    QStringList args{QStringLiteral("-i"), source};
+    for (const Media::Stream& c : covers) {
+        const bool png = c.codec == QLatin1String("png");
+        const QString path =
+            fileIn(folder, QStringLiteral("cover-%1.%2").arg(c.index).arg(png ? "png" : "jpg"));
+        const QString mime = !c.mimeType.isEmpty() ? c.mimeType
+                             : png                 ? QStringLiteral("image/png")
+                                                   : QStringLiteral("image/jpeg");
+        attached << ToolArgs::Extras::Attached{
+            path, mime, c.fileName.isEmpty() ? QFileInfo(path).fileName() : c.fileName};
+        args << QStringLiteral("-map") << QStringLiteral("0:%1").arg(c.index) << QStringLiteral("-frames:v")
+             << QStringLiteral("1") << QStringLiteral("-c") << QStringLiteral("copy")
+             << QStringLiteral("-fflags") << QStringLiteral("+bitexact") << QStringLiteral("-f")
+             << QStringLiteral("image2") << QStringLiteral("-update") << QStringLiteral("1") << path;
+    }
+    ToolRun::ffmpeg(args, 0, job, {});
+    return attached;
 }
 
 } // namespace
@@ -76,26 +105,70 @@ void subtitleLeftOut(Job& job, const Media::Stream& stream, int ordinal, const Q
                          isText(stream.codec) ? QString() : QStringLiteral(" (picture subtitles)"), reason));
 }
 
-ToolArgs::Extras copied(const QList<Media::Stream>& streams, const QString& ext, bool subtitles, bool covers,
-                        Job& job)
+ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& streams, const QString& ext,
+                        const Carry& carry, const QString& folder, Job& job)
 {
+    using As = ToolArgs::Extras::Copied::As;
     ToolArgs::Extras extras;
-    int ordinal = 0;
+    QList<Media::Stream> toAttach;
+    int subtitle = 0, picture = 0, attachment = 0;
     for (const Media::Stream& s : streams) {
-        // ffmpeg writes a QuickTime file without the cover it is handed, and says nothing.
-        if (covers && s.cover && ext == QLatin1String("mov"))
-            job.addNote(
-                QStringLiteral("The cover picture was left out: QuickTime files written here can’t hold it"));
-        else if (covers && s.cover && isMovie(ext))
-            extras.copied << ToolArgs::Extras::Copied{s.index, QStringLiteral("copy"), true, {}, {}};
-        if (!subtitles || s.kind != Media::Stream::Kind::subtitle) continue;
-        ++ordinal;
-        if (const auto encoder = subtitleEncoder(s.codec, ext))
-            extras.copied << ToolArgs::Extras::Copied{s.index, *encoder, false, s.language, s.title};
-        else
-            subtitleLeftOut(job, s, ordinal, cantHold(ext));
+        switch (s.kind) {
+        case Media::Stream::Kind::audio:
+            break; // the operation maps every sound track itself
+        case Media::Stream::Kind::video:
+            if (s.cover) {
+                if (!carry.covers) break;
+                if ((isMovie(ext) && ext != QLatin1String("mov")) || ToolArgs::carriesCovers(ext))
+                    extras.copied << ToolArgs::Extras::Copied{
+                        s.index, QStringLiteral("copy"), As::cover, {}, {}};
+                else if (ext == QLatin1String("mkv"))
+                    toAttach << s;
+                else // ffmpeg writes a QuickTime file without the cover it is handed, and says nothing
+                    job.addNote(
+                        QStringLiteral("The cover picture was left out: %1 files written here can’t hold it")
+                            .arg(containerName(ext)));
+            } else if (++picture > 1 && !carry.everyPicture) {
+                job.addNote(QStringLiteral("The picture track “%1” was left out: only the first one is kept")
+                                .arg(Media::streamName(s, picture)));
+            }
+            break;
+        case Media::Stream::Kind::subtitle:
+            ++subtitle;
+            if (!carry.subtitles) break;
+            if (const auto encoder = subtitleEncoder(s.codec, ext))
+                extras.copied << ToolArgs::Extras::Copied{s.index, *encoder, As::subtitle, s.language,
+                                                          s.title};
+            else
+                subtitleLeftOut(job, s, subtitle, cantHold(ext));
+            break;
+        case Media::Stream::Kind::attachment:
+            ++attachment;
+            if (ext == QLatin1String("mkv"))
+                extras.copied << ToolArgs::Extras::Copied{
+                    s.index, QStringLiteral("copy"), As::attachment, {}, {}};
+            else
+                job.addNote(
+                    QStringLiteral("The attached file “%1” was left out: %2 files can’t hold it")
+                        .arg(s.fileName.isEmpty() ? QStringLiteral("number %1").arg(attachment) : s.fileName,
+                             containerName(ext)));
+            break;
+        case Media::Stream::Kind::other:
+            // A QuickTime chapter track holds the chapters' titles, which go with the chapters; a
+            // timecode track is written again from the picture's timecode.
+            if (s.codecTag == QLatin1String("text") || s.codecTag == QLatin1String("tmcd")) break;
+            job.addNote(QStringLiteral("A data track (%1) was left out: it can’t be copied into %2 files")
+                            .arg(s.codecTag.isEmpty() || s.codecTag.startsWith(QLatin1Char('[')) ? s.codec
+                                                                                                 : s.codecTag,
+                                 containerName(ext)));
+            break;
+        }
     }
-    extras.attachments = ext == QLatin1String("mkv");
+    if (carry.coverApart && std::any_of(extras.copied.begin(), extras.copied.end(),
+                                        [](const auto& c) { return c.as == As::cover; }))
+        extras.coverSource = source;
+    if (carry.everyPicture) extras.pictures = picture;
+    extras.attached = attachedCovers(source, toAttach, folder, job);
     return extras;
 }
 

@@ -20,11 +20,24 @@ std::optional<QString> subtitleEncoder(const QString& codec, const QString& ext)
 // Whether `codec` is a text subtitle, which can be read as cues and retimed.
 bool isText(const QString& codec);
 
-// What a result carries as it is beside a picture and sound that keep their timing: the
-// attachments, the cover pictures when `covers` (MP4 and M4V only: a QuickTime result gets a
-// note instead), and the subtitles too when `subtitles`.
-ToolArgs::Extras copied(const QList<Media::Stream>& streams, const QString& ext, bool subtitles, bool covers,
-                        Job& job);
+// What an operation leaves to copied() among the streams beside its first picture and sound.
+struct Carry
+{
+    bool subtitles = true;     // copied or converted as they are; false: the operation writes its own
+    bool covers = true;        // false: the operation leaves them out and says why
+    bool everyPicture = false; // the operation maps every picture track itself, not the first only
+    bool coverApart = false;   // the covers come from an input of their own (the first is seeked in)
+};
+
+// What a result in the container `ext` does with each stream of `source` (listed in `streams`)
+// beside its first picture and its sound, which the operation maps itself: subtitles copied or
+// converted to a kind `ext` holds, cover pictures kept as covers (MP4: an attached picture; MKV:
+// an attachment, its bytes first taken out into `folder` by one ffmpeg run), attachments kept
+// as attachments, QuickTime chapter tracks left to the chapters. Whatever the result can't
+// hold (subtitles, covers, attachments, data tracks, further picture tracks) is named in a note
+// on `job`. Throws ConvertError when the covers can't be taken out.
+ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& streams, const QString& ext,
+                        const Carry& carry, const QString& folder, Job& job);
 
 // A text subtitle track read whole, and the encoder it goes into the result with.
 struct TextTrack

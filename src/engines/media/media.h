@@ -12,6 +12,9 @@
 
 class ConvertError;
 class Job;
+namespace ToolArgs {
+struct Extras;
+}
 
 // Audio and video through ffmpeg and ffprobe: what a file holds, the one ffmpeg runner with
 // its progress, the encoder options of each container, conversion, waveform peaks and stills.
@@ -116,12 +119,13 @@ bool canCopy(const Probe& probe, const QString& ext);
 bool hasLibVorbis();
 
 // The first ffmpeg run of a conversion (after the fixed prefix): audio extraction, GIF,
-// stream copy or re-encode.
+// stream copy or re-encode, carrying `extras` (subtitles, covers, attachments) beside the first
+// picture and the sound.
 QStringList conversionArgs(const QString& source, const QString& output, bool audio, const QString& target,
-                           const Probe& probe);
+                           const Probe& probe, const ToolArgs::Extras& extras);
 // The re-encode that follows a failed stream copy.
-QStringList retryArgs(const QString& source, const QString& output, const QString& target,
-                      const Probe& probe);
+QStringList retryArgs(const QString& source, const QString& output, const QString& target, const Probe& probe,
+                      const ToolArgs::Extras& extras);
 // Converts `source` into `output` (a temporary path whose extension is the target's); a stream
 // copy that fails for any reason but cancelling is repeated once as a re-encode. ffmpeg starts on
 // a guess of the source's streams from its extension; a run whose description of the source

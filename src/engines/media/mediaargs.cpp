@@ -2,6 +2,7 @@
 
 #include "core/converterror.h"
 #include "core/shell.h"
+#include "engines/media/toolargs.h"
 
 namespace {
 
@@ -16,7 +17,8 @@ bool isMovie(const QString& ext)
 }
 
 // Even sides, which the 4:2:0 encoders need.
-const QStringList evenScale{QStringLiteral("-vf"), QStringLiteral("scale=trunc(iw/2)*2:trunc(ih/2)*2")};
+const QStringList evenScale{QStringLiteral("-filter:v:0"),
+                            QStringLiteral("scale=trunc(iw/2)*2:trunc(ih/2)*2")};
 // The first real picture stream ("V" skips attached cover pictures) and every audio stream.
 const QStringList pictureAndAudio{QStringLiteral("-map"), QStringLiteral("0:V:0"), QStringLiteral("-map"),
                                   QStringLiteral("0:a?")};
@@ -109,11 +111,15 @@ bool hasLibVorbis()
 }
 
 QStringList conversionArgs(const QString& source, const QString& output, bool audio, const QString& target,
-                           const Probe& probe)
+                           const Probe& probe, const ToolArgs::Extras& extras)
 {
-    QStringList args{QStringLiteral("-i"), source};
-    if (audio) {
+    QStringList args = QStringList{QStringLiteral("-i"), source} + ToolArgs::extraInputs(extras);
+    if (audio && extras.copied.isEmpty()) {
         args << QStringLiteral("-vn") << keepMetadata << audioArgs(target, probe);
+    } else if (audio) {
+        // The covers go along, copied as they are; a real picture is left behind.
+        args << QStringLiteral("-map") << QStringLiteral("0:a") << keepMetadata << audioArgs(target, probe)
+             << ToolArgs::extraOutputs(extras, 1);
     } else if (target == QLatin1String("gif")) {
         // At most 720 pixels wide; asked of ffmpeg, so that no probe has to come first.
         args << QStringLiteral("-an") << QStringLiteral("-vf")
@@ -124,20 +130,23 @@ QStringList conversionArgs(const QString& source, const QString& output, bool au
         args << pictureAndAudio << QStringLiteral("-c") << QStringLiteral("copy") << keepMetadata;
         // Players that expect HEVC in MP4 or QuickTime only accept the hvc1 sample entry.
         if (probe.videoCodec == QLatin1String("hevc") && isMovie(target))
-            args << QStringLiteral("-tag:v") << QStringLiteral("hvc1");
+            args << QStringLiteral("-tag:v:0") << QStringLiteral("hvc1");
         if (isMovie(target)) args << faststart;
+        args << ToolArgs::extraOutputs(extras, 1);
     } else {
         args << pictureAndAudio << evenScale << videoArgs(target, conversionCrf) << audioArgs(target, probe)
-             << keepMetadata;
+             << keepMetadata << ToolArgs::extraOutputs(extras, 1);
         if (isMovie(target)) args << faststart;
     }
     return args << output;
 }
 
-QStringList retryArgs(const QString& source, const QString& output, const QString& target, const Probe& probe)
+QStringList retryArgs(const QString& source, const QString& output, const QString& target, const Probe& probe,
+                      const ToolArgs::Extras& extras)
 {
-    return QStringList{QStringLiteral("-i"), source} + pictureAndAudio + evenScale +
-           videoArgs(target, conversionCrf) + audioArgs(target, probe) + QStringList{output};
+    return QStringList{QStringLiteral("-i"), source} + ToolArgs::extraInputs(extras) + pictureAndAudio +
+           evenScale + videoArgs(target, conversionCrf) + audioArgs(target, probe) +
+           ToolArgs::extraOutputs(extras, 1) + QStringList{output};
 }
 
 } // namespace Media

@@ -3,7 +3,9 @@
 #include "core/converterror.h"
 #include "core/fmt.h"
 #include "core/job.h"
+#include "core/scratchfolder.h"
 #include "engines/media/ffmpegdescription.h"
+#include "engines/media/keptstreams.h"
 #include "engines/media/libav.h"
 
 #include <QFileInfo>
@@ -222,6 +224,34 @@ std::optional<QString> checkResult(const QString& source, const QString& output,
         .arg(seconds(converted), seconds(stated));
 }
 
+// The subtitles, covers and attachments a conversion carries, with a note on the job for what
+// the target can't hold. A GIF holds none of them; an audio target holds only covers, and a
+// film's picture, subtitles and attachments are what converting it to sound leaves behind.
+ToolArgs::Extras sideStreams(const QString& source, bool audio, const QString& target, const QString& folder,
+                             Job* job)
+{
+    Job quiet(QString(), QString(), 0);
+    Job& notes = job ? *job : quiet;
+    QList<Media::Stream> streams = Media::streams(source);
+    if (audio) {
+        streams.removeIf([](const Media::Stream& s) { return !s.cover; });
+        if (!ToolArgs::carriesCovers(target)) {
+            if (!streams.isEmpty())
+                notes.addNote(
+                    QStringLiteral("The cover picture was left out: %1 files written here can’t hold it")
+                        .arg(KeptStreams::containerName(target)));
+            return {};
+        }
+        ToolArgs::Extras extras;
+        for (const Media::Stream& s : streams)
+            extras.copied << ToolArgs::Extras::Copied{
+                s.index, QStringLiteral("copy"), ToolArgs::Extras::Copied::As::cover, {}, {}};
+        extras.pictures = 0;
+        return extras;
+    }
+    return KeptStreams::copied(source, streams, target, {}, folder, notes);
+}
+
 } // namespace
 
 namespace Media {
@@ -231,8 +261,11 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
 {
     if (job) job->throwIfCancelled();
     refuseLists(source);
+    // What the result keeps beside the picture and sound is decided once, from the source's streams.
+    const ScratchFolder scratch;
+    const ToolArgs::Extras extras = sideStreams(source, audio, target, scratch.path(), job);
     const auto argsFor = [&](const Probe& probe) {
-        return conversionArgs(source, output, audio, target, probe);
+        return conversionArgs(source, output, audio, target, probe, extras);
     };
     const QStringList started = argsFor(usualStreams(source));
     running.fetch_add(1);
@@ -268,8 +301,8 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
     // Only a stream copy is worth repeating: a container may refuse a stream it was thought
     // to hold. The re-encode's outcome is the conversion's.
     if (error && !error->isCancelled() && !audio && target != QLatin1String("gif") && canCopy(probe, target))
-        report = ffmpeg(oneThreadWhenFull(retryArgs(source, output, target, probe)), probe.duration, job,
-                        progress);
+        report = ffmpeg(oneThreadWhenFull(retryArgs(source, output, target, probe, extras)), probe.duration,
+                        job, progress);
     else if (error)
         throw *error;
     const std::optional<QString> note = checkResult(source, output, reading, audio, target, *report);

@@ -45,6 +45,9 @@ QList<Stream> parseStreams(const QByteArray& json)
             s.value(QLatin1String("disposition")).toObject().value(QLatin1String("attached_pic")) ==
             QJsonValue(1);
         stream.sampleRate = s.value(QLatin1String("sample_rate")).toString().toInt();
+        stream.codecTag = s.value(QLatin1String("codec_tag_string")).toString();
+        stream.fileName = tags.value(QLatin1String("filename")).toString();
+        stream.mimeType = tags.value(QLatin1String("mimetype")).toString();
         out << stream;
     }
     return out;

@@ -20,6 +20,9 @@ struct Stream
     QString title;
     bool cover = false;
     int sampleRate = 0; // audio only; 0 when unknown
+    QString codecTag;   // the container's name for the codec ("avc1", "tmcd", "text"), as ffprobe prints it
+    QString fileName;   // an attachment's or an attached picture's, when the container names it
+    QString mimeType;
 };
 
 // The streams in file order; empty when the file cannot be read or ffprobe is missing.

@@ -52,6 +52,7 @@ QStringList extraInputs(const Extras& extras)
     if (!extras.chapters.isEmpty())
         args << QStringLiteral("-f") << QStringLiteral("ffmetadata") << QStringLiteral("-i")
              << extras.chapters;
+    if (!extras.coverSource.isEmpty()) args << QStringLiteral("-i") << extras.coverSource;
     return args;
 }
 
@@ -59,17 +60,25 @@ QStringList extraOutputs(const Extras& extras, int firstTrack)
 {
     QStringList args;
     int subtitle = 0;
-    int video = 1;
+    int video = extras.pictures;
+    int attachment = 0;
+    const int coverInput = extras.coverSource.isEmpty()
+                               ? 0
+                               : firstTrack + int(extras.tracks.size()) + (extras.chapters.isEmpty() ? 0 : 1);
     const auto tag = [&](const QString& stream, const QString& key, const QString& value) {
         if (!value.isEmpty())
             args << QStringLiteral("-metadata:s:") + stream << key + QLatin1Char('=') + value;
     };
     for (const Extras::Copied& c : extras.copied) {
-        args << QStringLiteral("-map") << QStringLiteral("0:") + integer(c.index);
-        if (c.cover) {
+        using As = Extras::Copied::As;
+        const int input = c.as == As::cover ? coverInput : 0;
+        args << QStringLiteral("-map") << integer(input) + QLatin1Char(':') + integer(c.index);
+        if (c.as == As::cover) {
             const QString v = integer(video++);
             args << QStringLiteral("-c:v:") + v << c.codec << QStringLiteral("-disposition:v:") + v
                  << QStringLiteral("attached_pic");
+        } else if (c.as == As::attachment) {
+            ++attachment;
         } else {
             const QString s = integer(subtitle++);
             args << QStringLiteral("-c:s:") + s << c.codec;
@@ -85,7 +94,13 @@ QStringList extraOutputs(const Extras& extras, int firstTrack)
         tag(QStringLiteral("s:") + s, QStringLiteral("language"), t.language);
         tag(QStringLiteral("s:") + s, QStringLiteral("title"), t.title);
     }
-    if (extras.attachments) args << QStringLiteral("-map") << QStringLiteral("0:t?");
+    // ffmpeg adds attached files after every mapped stream, so they follow the mapped attachments.
+    for (const Extras::Attached& a : extras.attached) {
+        const QString t = QStringLiteral("t:") + integer(attachment++);
+        args << QStringLiteral("-attach") << a.path;
+        tag(t, QStringLiteral("mimetype"), a.mimeType);
+        tag(t, QStringLiteral("filename"), a.fileName);
+    }
     if (!extras.chapters.isEmpty())
         args << QStringLiteral("-map_chapters") << integer(firstTrack + int(extras.tracks.size()));
     for (int k = 0; k < extras.sound.size(); ++k) {

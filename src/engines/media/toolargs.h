@@ -28,13 +28,15 @@ QStringList coverCopies(int input);
 // attachments.
 struct Extras
 {
-    // A stream of the first input, by its number there, its encoder ("copy", "mov_text") and the
-    // tags of a subtitle.
+    // A stream of the source, by its number there, its encoder ("copy", "mov_text", "mjpeg") and
+    // the tags of a subtitle. Subtitles and attachments come from the first input; covers from
+    // `coverSource` when that is set.
     struct Copied
     {
+        enum class As { subtitle, cover, attachment };
         int index = 0;
         QString codec;
-        bool cover = false;
+        As as = As::subtitle;
         QString language;
         QString title;
     };
@@ -48,6 +50,13 @@ struct Extras
         QString title;
         double offset = 0;
     };
+    // A file attached to an MKV result as it is (a cover picture taken out of the source).
+    struct Attached
+    {
+        QString path;
+        QString mimeType;
+        QString fileName;
+    };
     // The language and title of each sound track, for a track a filter made (which ffmpeg leaves
     // untagged) or a result that drops the source's metadata.
     struct Tags
@@ -57,16 +66,25 @@ struct Extras
     };
     QList<Copied> copied;
     QList<Track> tracks;
+    QList<Attached> attached;
     QList<Tags> sound;
-    bool attachments = false; // the first input's attachments (fonts of styled subtitles)
     // A metadata file the operation wrote whose chapters the result holds instead of the first
     // input's; empty to keep those.
     QString chapters;
+    // The source again, as an input of its own that nothing seeks in, for the covers of a cut:
+    // a cover's one packet sits at the file's start, before any cut that starts later, and would
+    // move every stream of a stream copy by the cut's start. Empty: covers come from the first
+    // input.
+    QString coverSource;
+    // How many picture tracks the operation maps before the covers.
+    int pictures = 1;
 };
-// The inputs of `extras.tracks` and its chapters, to go after every other input.
+// The inputs of `extras.tracks`, its chapters and its cover source, to go after every other
+// input, in that order.
 QStringList extraInputs(const Extras& extras);
-// The maps, encoders and tags of `extras`, the first track being input `firstTrack` and the
-// chapters the input after the last track; the main picture is the first video output.
+// The maps, encoders and tags of `extras`, the first track being input `firstTrack`, the
+// chapters and the cover source the inputs after the last track; the main picture is the first
+// video output.
 QStringList extraOutputs(const Extras& extras, int firstTrack);
 
 // The rate factor of the video tools' re-encoded pictures.

@@ -93,9 +93,7 @@ QList<MetadataEngine::StripStream> stripStreams(const QString& path)
             const QJsonObject raw = byIndex.value(s.index), tags = raw.value("tags").toObject();
             // ffmpeg names a cover's kind in its comment, where a free text may stand too.
             const QString comment = tags.value("comment").toString();
-            out << MetadataEngine::StripStream{
-                s, raw.value("codec_tag_string").toString(), tags.value("filename").toString(),
-                tags.value("mimetype").toString(), pictureKinds().contains(comment) ? comment : QString()};
+            out << MetadataEngine::StripStream{s, pictureKinds().contains(comment) ? comment : QString()};
         }
     } catch (const std::exception&) {
         out.clear();
@@ -174,31 +172,14 @@ QList<MetaField> mediaFields(const QString& path)
     return fields;
 }
 
-StripPlan editPlan(const QString& source, const QString& destination, const QList<MetaField>& fields,
-                   const QList<StripStream>& streams, const QString& folder)
+QStringList editArgs(const QString& source, const QString& destination, const QList<MetaField>& fields,
+                     const ToolArgs::Extras& extras)
 {
-    StripPlan plan;
-    plan.args << "-i" << source << "-map"
-              << "0";
-    QList<Attached> attached;
-    int kept = int(streams.size());
-    if (containerOf(destination) == QLatin1String("mkv")) {
-        for (const StripStream& s : streams) {
-            if (!s.cover) continue;
-            attached << attachedCover(plan, s, {"-c", "copy"}, folder); // the picture's own bytes
-            plan.args << "-map" << QStringLiteral("-0:%1").arg(s.index);
-            --kept;
-        }
-    }
-    if (!plan.covers.isEmpty()) plan.covers = QStringList{"-i", source} + plan.covers;
-    plan.args << "-c"
-              << "copy"
-              << "-map_metadata"
-              << "0" << attachments(attached, kept);
+    QStringList args{"-i", source, "-map", "0:V?", "-map", "0:a?", "-c", "copy", "-map_metadata", "0"};
+    args << ToolArgs::extraOutputs(extras, 1);
     for (const MetaField& field : fields)
-        plan.args << "-metadata" << field.key + QLatin1Char('=') + field.value;
-    plan.args << destination;
-    return plan;
+        args << "-metadata" << field.key + QLatin1Char('=') + field.value;
+    return args << destination;
 }
 
 StripPlan stripPlan(const QString& source, const QString& destination, const QList<StripStream>& streams,
@@ -258,8 +239,14 @@ void writeMedia(const QString& source, const QString& destination, const QList<M
                 Job& job)
 {
     const ScratchFolder folder;
-    const StripPlan plan = strip ? stripPlan(source, destination, stripStreams(source), folder.path())
-                                 : editPlan(source, destination, fields, stripStreams(source), folder.path());
+    if (!strip) {
+        const ToolArgs::Extras extras =
+            KeptStreams::copied(source, Media::streams(source), containerOf(destination),
+                                {.everyPicture = true}, folder.path(), job);
+        Media::ffmpeg(editArgs(source, destination, fields, extras), 0, &job, {});
+        return;
+    }
+    const StripPlan plan = stripPlan(source, destination, stripStreams(source), folder.path());
     if (!plan.covers.isEmpty()) Media::ffmpeg(plan.covers, 0, &job, {});
     Media::ffmpeg(plan.args, 0, &job, {});
     for (const QString& note : plan.notes)

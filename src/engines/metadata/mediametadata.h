@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engines/media/mediastreams.h"
+#include "engines/media/toolargs.h"
 #include "engines/metadata/metafield.h"
 
 class Job;
@@ -13,12 +14,9 @@ namespace MetadataEngine {
 // cannot be read is empty. ffprobe gets at most a few seconds.
 QList<MetaField> mediaFields(const QString& path);
 
-// A stream of a file to strip: what Media::Stream holds and the names its container gives it.
+// A stream of a file to strip: what Media::Stream holds and the kind of a cover.
 struct StripStream : Media::Stream
 {
-    QString codecTag; // the container's name for the codec ("avc1", "text"), as ffprobe prints it
-    QString fileName; // an attachment's or an attached picture's, when the container names it
-    QString mimeType;
     QString pictureKind; // a cover's kind among the standard ones ("Cover (front)"), else empty
 };
 
@@ -39,11 +37,10 @@ struct StripPlan
 StripPlan stripPlan(const QString& source, const QString& destination, const QList<StripStream>& streams,
                     const QString& folder);
 
-// How an edited copy is written: every stream copied with its tags and each of `fields` set (""
-// clears that tag); an MKV's covers, whose bytes are first copied into `folder`, go back in as
-// the attachments they were.
-StripPlan editPlan(const QString& source, const QString& destination, const QList<MetaField>& fields,
-                   const QList<StripStream>& streams, const QString& folder);
+// ffmpeg's arguments for an edited copy: every picture and sound track and what `extras` keeps
+// (KeptStreams::copied()), copied with their tags, and each of `fields` set ("" clears that tag).
+QStringList editArgs(const QString& source, const QString& destination, const QList<MetaField>& fields,
+                     const ToolArgs::Extras& extras);
 
 // Writes the stripped or edited copy at `destination`, whose extension names its container, and
 // adds the strip's notes to `job`; throws ffmpeg's failures and Cancelled.

@@ -329,8 +329,8 @@ class CompressorTest : public QObject
     {
         const QStringList h264 =
             Compressor::videoArgs("in.mov", "out.mp4", CompressLevel::balanced, 720, false, 1080);
-        QCOMPARE(h264.mid(0, 8),
-                 (QStringList{"-i", "in.mov", "-map", "0:V:0", "-map", "0:a?", "-vf", "scale=-2:720"}));
+        QCOMPARE(h264.mid(0, 8), (QStringList{"-i", "in.mov", "-map", "0:V:0", "-map", "0:a?", "-filter:v:0",
+                                              "scale=-2:720"}));
         QVERIFY(h264.join(' ').contains("-c:v libx264 -preset medium -crf 27 -pix_fmt yuv420p"));
         QVERIFY(h264.join(' ').contains("-c:a aac -b:a 128k"));
         QVERIFY(h264.join(' ').contains("-movflags +faststart"));
@@ -340,7 +340,7 @@ class CompressorTest : public QObject
             Compressor::videoArgs("in.mp4", "out.mkv", CompressLevel::small, 1080, true, 720);
         QVERIFY(hevc.contains("scale=trunc(iw/2)*2:trunc(ih/2)*2")); // never enlarged
         QVERIFY(hevc.join(' ').contains(
-            "-c:v libx265 -preset medium -crf 34 -tag:v hvc1 -x265-params log-level=error"));
+            "-c:v libx265 -preset medium -crf 34 -tag:v:0 hvc1 -x265-params log-level=error"));
         QVERIFY(hevc.join(' ').contains("-b:a 96k"));
         QVERIFY(!hevc.contains("-movflags"));
     }
@@ -369,7 +369,7 @@ class CompressorTest : public QObject
                             "-shortest", clip}));
         const QString out = path(QStringLiteral("small %1 %2.mp4").arg(int(level)).arg(hevc));
         Job job("", "", 0);
-        Compressor::video(clip, level, 120, hevc, out, job, ignored);
+        Compressor::video(clip, level, 120, hevc, out, out, job, ignored);
         QCOMPARE(probeField(out, "stream=codec_name"), codec);
         QCOMPARE(probeField(out, "stream=height"), QStringLiteral("120"));
         if (hevc) QCOMPARE(probeField(out, "stream=codec_tag_string"), QStringLiteral("hvc1"));

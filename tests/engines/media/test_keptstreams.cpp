@@ -15,19 +15,24 @@ class KeptStreamsTest : public QObject
     // A stream the result's container cannot hold is named in a note, not dropped in silence.
     void whatCannotBeKeptIsNamed()
     {
-        const QList<Media::Stream> streams{
-            {3, Media::Stream::Kind::subtitle, "hdmv_pgs_subtitle", "eng", "English", false, 0},
-            {4, Media::Stream::Kind::subtitle, "subrip", "deu", {}, false, 0},
-            {5, Media::Stream::Kind::subtitle, "subrip", {}, {}, false, 0}};
+        const auto subtitle = [](int index, const QString& codec, const QString& language,
+                                 const QString& title) {
+            Media::Stream s;
+            s.index = index, s.kind = Media::Stream::Kind::subtitle, s.codec = codec;
+            s.language = language, s.title = title;
+            return s;
+        };
+        const QList<Media::Stream> streams{subtitle(3, "hdmv_pgs_subtitle", "eng", "English"),
+                                           subtitle(4, "subrip", "deu", {}), subtitle(5, "subrip", {}, {})};
         Job job({}, {}, 0);
-        const ToolArgs::Extras mp4 = KeptStreams::copied(streams, "mp4", true, true, job);
+        const ToolArgs::Extras mp4 = KeptStreams::copied({}, streams, "mp4", {}, {}, job);
         QCOMPARE(mp4.copied.size(), 2);
         QCOMPARE(mp4.copied[0].codec, "mov_text");
         QCOMPARE(job.notes(),
                  (QStringList{"The subtitles “English” (picture subtitles) were left out: MP4 files "
                               "can’t hold them"}));
         Job avi({}, {}, 0);
-        QVERIFY(KeptStreams::copied(streams, "avi", true, true, avi).copied.isEmpty());
+        QVERIFY(KeptStreams::copied({}, streams, "avi", {}, {}, avi).copied.isEmpty());
         QCOMPARE(avi.notes().value(1), "The subtitles “German” were left out: AVI files can’t hold them");
         QCOMPARE(avi.notes().value(2), "The subtitles “number 3” were left out: AVI files can’t hold them");
         QCOMPARE(KeptStreams::subtitleEncoder("mov_text", "webm"), "webvtt");

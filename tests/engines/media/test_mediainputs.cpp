@@ -130,7 +130,7 @@ class MediaInputsTest : public QObject
             const QString output = args.last();
             roads << (args.contains("f32le")        ? "waveform"
                       : args.contains("image2pipe") ? "frame"
-                      : args.contains("0:v")        ? "mute"
+                      : args.contains("0:V")        ? "mute"
                                                     : QFileInfo(output).suffix());
         }
         QVERIFY2(failures.isEmpty(), qPrintable(failures.join('\n')));

@@ -104,7 +104,8 @@ QStringList compressFile(const QString& file, Kind kind, const Choices& choices,
             break;
         }
         case Kind::video:
-            Compressor::video(file, choices.level, choices.maxHeight, choices.hevc, temporary, job, progress);
+            Compressor::video(file, choices.level, choices.maxHeight, choices.hevc, temporary, destination,
+                              job, progress);
             break;
         case Kind::audio: {
             const Media::Probe probe = Media::probe(file);

@@ -1,5 +1,6 @@
 #include "tools/video/crop/cropvideowork.h"
 
+#include "core/scratchfolder.h"
 #include "engines/media/keptstreams.h"
 #include "engines/media/media.h"
 #include "engines/media/toolrun.h"
@@ -40,7 +41,9 @@ QStringList cropVideo(const QString& source, const QRectF& rect, Job& job, const
     ToolRun::checkSource(source);
     const QString ext = ToolRun::ext(source);
     const double duration = Media::probe(source).duration;
-    const ToolArgs::Extras extras = KeptStreams::copied(Media::streams(source), ext, true, true, job);
+    const ScratchFolder scratch;
+    const ToolArgs::Extras extras =
+        KeptStreams::copied(source, Media::streams(source), ext, {}, scratch.path(), job);
     return ToolRun::write(
         {source, {0, duration}}, QStringLiteral("Cropped"), job, progress,
         [&](const QString& temporary) { return CropVideoWork::args(source, rect, ext, temporary, extras); });

@@ -1,6 +1,7 @@
 #include "tools/video/redact/redactvideowork.h"
 
 #include "core/converterror.h"
+#include "core/scratchfolder.h"
 #include "engines/media/keptstreams.h"
 #include "engines/media/media.h"
 #include "engines/media/toolrun.h"
@@ -144,7 +145,9 @@ QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, Redac
     // A cover picture may show what the boxes hide. The tracks' languages are not the file's
     // metadata that the copy leaves behind.
     const QList<Media::Stream> streams = Media::streams(source);
-    ToolArgs::Extras extras = KeptStreams::copied(streams, ext, true, false, job);
+    const ScratchFolder scratch;
+    ToolArgs::Extras extras =
+        KeptStreams::copied(source, streams, ext, {.covers = false}, scratch.path(), job);
     for (const Media::Stream& a : Media::streamsOf(streams, Media::Stream::Kind::audio))
         extras.sound << ToolArgs::Extras::Tags{a.language, {}};
     return ToolRun::write(

@@ -93,7 +93,9 @@ QStringList speed(const QString& source, double speed, bool keepPitch, const QSt
     const QString ext = ToolRun::ext(source);
     const Media::Probe probe = Media::probe(source);
     const QList<Media::Stream> streams = Media::streams(source);
-    ToolArgs::Extras extras = KeptStreams::copied(streams, ext, false, true, job);
+    const ScratchFolder scratch;
+    ToolArgs::Extras extras =
+        KeptStreams::copied(source, streams, ext, {.subtitles = false}, scratch.path(), job);
     // Every sound track goes through its own tempo chain, at its own sample rate.
     QList<int> rates;
     for (const Media::Stream& a : Media::streamsOf(streams, Media::Stream::Kind::audio)) {
@@ -101,7 +103,6 @@ QStringList speed(const QString& source, double speed, bool keepPitch, const QSt
         extras.sound << ToolArgs::Extras::Tags{a.language, a.title};
     }
     if (rates.isEmpty() && probe.audioCodec) rates << probe.sampleRate;
-    const ScratchFolder scratch;
     const QList<KeptStreams::TextTrack> text = KeptStreams::readText(
         source, streams, ext, QStringLiteral("picture subtitles can’t be retimed"), scratch.path(), job);
     extras.tracks =
