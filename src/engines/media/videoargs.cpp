@@ -35,7 +35,7 @@ QStringList trimVideo(const QString& source, TimeRange range, bool fast, const Q
         args << QStringLiteral("-c") << QStringLiteral("copy") << QStringLiteral("-avoid_negative_ts")
              << QStringLiteral("make_zero");
     else
-        args << VideoOps::reencode(ext, videoCrf);
+        args << QStringLiteral("-filter:v:0") << VideoOps::evenSides() << VideoOps::reencode(ext, videoCrf);
     return args << extraOutputs(extras, 1) << out;
 }
 

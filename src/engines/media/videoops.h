@@ -10,4 +10,9 @@ namespace VideoOps {
 // the index moved to the front for "mp4" and "mov".
 QStringList reencode(const QString& ext, int crf);
 
+// The filter that gives a picture the even sides the 4:2:0 pictures of `reencode` need, one
+// row and one column less when a side is odd; it goes last on the picture's way out of a
+// filter graph.
+QString evenSides();
+
 } // namespace VideoOps

@@ -1,6 +1,7 @@
 // The work of the video tools that cut in time (trim, split, snapshots) and of redact, run for
-// real on lavfi clips and read back with ffprobe, every tool's failure when ffmpeg stops early,
-// and the order of a split's ffmpeg runs when its job is cancelled between them.
+// real on lavfi clips and read back with ffprobe, the re-encode of an odd-sized picture, every
+// tool's failure when ffmpeg stops early, and the order of a split's ffmpeg runs when its job is
+// cancelled between them.
 
 #include "../../support/enginefixtures_a.h"
 #include "../../support/probedclip.h"
@@ -138,6 +139,45 @@ class VideoWorkTest : public QObject
         const QImage after = QImage(ToolOps::snapshots(black, {2.5}, m_job, {}).value(0));
         QVERIFY(qGray(during.pixel(320, 180)) < 20 && qGray(during.pixel(200, 120)) < 20);
         QVERIFY(qGray(after.pixel(320, 180)) > 20 || qGray(after.pixel(200, 120)) > 20);
+    }
+
+    // A picture with odd sides, common in screen recordings, comes out of every tool that
+    // re-encodes it at the even size within it, as long as asked and with its sound.
+    void oddSizedPicture()
+    {
+        const QString odd = path("Screen.mp4");
+        // testsrc keeps odd sides (testsrc2 rounds them), and 4:4:4 H.264 can hold them.
+        QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc=s=321x241:r=30:d=2", "-f", "lavfi", "-i",
+                                 "sine=d=2", "-pix_fmt", "yuv444p", "-c:v", "libx264", "-preset", "ultrafast",
+                                 "-c:a", "aac", odd}));
+        QCOMPARE(ffprobe(odd).width, 321);
+        const QList<std::tuple<QString, double, std::function<QString()>>> rows{
+            {"trim", 1.0,
+             [&] {
+                 return ToolOps::trimVideo(odd, {0.5, 1.5}, false, m_job, {}).value(0);
+             }},
+            {"split", 1.0,
+             [&] {
+                 return ToolOps::splitVideo(odd, {{0, 1}, {1, 2}}, false, m_job, {}).value(0) +
+                        "/Screen Clip 2.mp4";
+             }},
+            {"speed up", 1.0, [&] { return ToolOps::speed(odd, 2, true, "2x", m_job, {}).value(0); }},
+            {"slow down", 4.0, [&] { return ToolOps::speed(odd, 0.5, false, ".5x", m_job, {}).value(0); }},
+            {"redact", 2.0, [&] {
+                 return ToolOps::redactVideo(odd, {QRectF(0.5, 0.5, 0.5, 0.5)}, RedactStyle::pixelate,
+                                             TimeRange{0.5, 1.5}, m_job, {})
+                     .value(0);
+             }}};
+        for (const auto& [tool, length, run] : rows) {
+            QString result;
+            const QString error = Fixture::failure([&] { result = run(); }).message();
+            QVERIFY2(error == "(no failure)", qPrintable(tool + ": " + error));
+            const Probed p = ffprobe(result);
+            const QString read =
+                QStringLiteral("%1: %2 × %3, %4 s").arg(tool).arg(p.width).arg(p.height).arg(p.duration);
+            QVERIFY2(p.width == 320 && p.height == 240, qPrintable(read));
+            QVERIFY2(near(p.duration, length) && !p.audio.isEmpty(), qPrintable(read));
+        }
     }
 
     // ffmpeg that exits 0 after 0.3 s of a result makes every video tool fail, saying so, and

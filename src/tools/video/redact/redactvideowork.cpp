@@ -5,6 +5,7 @@
 #include "engines/media/keptstreams.h"
 #include "engines/media/media.h"
 #include "engines/media/toolrun.h"
+#include "engines/media/videoops.h"
 
 #include <QDir>
 #include <algorithm>
@@ -85,6 +86,7 @@ QString redactGraph(const QList<QRectF>& boxes, RedactStyle style, const std::op
         }
         label = s;
     }
+    chains << QLatin1Char('[') + label + QLatin1Char(']') + VideoOps::evenSides() + QStringLiteral("[v]");
     return chains.join(QLatin1Char(';'));
 }
 
@@ -100,7 +102,7 @@ QStringList args(const QString& source, const QList<QRectF>& boxes, RedactStyle 
                        QStringLiteral("-filter_complex"),
                        redactGraph(boxes, style, range, picture),
                        QStringLiteral("-map"),
-                       QStringLiteral("[s%1]").arg(n(int(boxes.size()) - 1)),
+                       QStringLiteral("[v]"),
                        QStringLiteral("-map"),
                        QStringLiteral("0:a?"),
                        QStringLiteral("-map_metadata:g"),

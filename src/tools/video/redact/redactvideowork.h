@@ -37,8 +37,8 @@ ToolArgs::BoxExpr coverExpr(const QRectF& box);
 // `picture` pixels: a third of the box's shorter side, rounded up, so that side is at most three
 // blocks across; never under 18 nor over 1024 (ffmpeg's limit).
 int pixelBlock(const QRectF& box, QSize picture);
-// The filter graph covering `boxes` of a picture of `picture` pixels as shown, its last output
-// labelled "[s<count - 1>]".
+// The filter graph covering `boxes` of a picture of `picture` pixels as shown, its output
+// labelled "[v]" with even sides.
 QString redactGraph(const QList<QRectF>& boxes, RedactStyle style, const std::optional<TimeRange>& range,
                     QSize picture);
 // The ffmpeg arguments of that result in the container `ext` at `out`.

@@ -38,7 +38,8 @@ QString speedGraph(double speed, bool keepPitch, const QList<int>& sampleRates)
     using ToolArgs::fixed;
     // Back to the source's frame rate: frames timed anew would otherwise be filled up to it by the
     // writer, which holds the last one past the end of the sound.
-    QString g = QStringLiteral("[0:v]setpts=PTS/%1,fps=source_fps[v]").arg(fixed(speed, 4));
+    QString g =
+        QStringLiteral("[0:v]setpts=PTS/%1,fps=source_fps,%2[v]").arg(fixed(speed, 4), VideoOps::evenSides());
     const bool one = sampleRates.size() == 1;
     for (int k = 0; k < sampleRates.size(); ++k) {
         const QString chain =

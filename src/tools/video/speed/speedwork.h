@@ -31,7 +31,8 @@ QString atempo(double speed);
 // What the operation is built from, and its self-test rows.
 namespace SpeedWork {
 
-// The picture's and, given the source's sample rate, the sound's speed graph.
+// The picture's speed graph, to "[v]" with even sides, and, given the source's sample rate, the
+// sound's to "[a]".
 QString speedGraph(double speed, bool keepPitch, std::optional<int> sampleRate);
 // The same for a sound track per sample rate: with several, track k is "[0:a:k]" to "[ak]".
 QString speedGraph(double speed, bool keepPitch, const QList<int>& sampleRates);

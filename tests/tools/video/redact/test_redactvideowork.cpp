@@ -148,14 +148,16 @@ class RedactVideoWorkTest : public QObject
                  "[0:v:0]split[b0][c0];[c0]crop='min(iw,ceil(iw*0.40000/2)*2)-trunc(iw*0.10000/2)*2':"
                  "'min(ih,ceil(ih*0.60000/2)*2)-trunc(ih*0.20000/2)*2':trunc(iw*0.10000/"
                  "2)*2:trunc(ih*0.20000/2)*2," +
-                     blur + "[e0];[b0][e0]overlay=trunc(W*0.10000/2)*2:trunc(H*0.20000/2)*2[s0]");
+                     blur +
+                     "[e0];[b0][e0]overlay=trunc(W*0.10000/2)*2:trunc(H*0.20000/2)*2[s0];"
+                     "[s0]crop=trunc(iw/2)*2:trunc(ih/2)*2:0:0[v]");
         const QString ranged =
             RedactVideoWork::redactGraph({box, box}, RedactStyle::black, TimeRange{2, 5}, picture);
         QCOMPARE(ranged.count(":enable='between(t,2.000,5.000)'"), 2);
         QVERIFY(ranged.contains(";[s0]drawbox=x=trunc(iw*0.10000/2)*2:y=trunc(ih*0.20000/2)*2:"));
         const QStringList redact =
             RedactVideoWork::args("s.mp4", {box, box}, RedactStyle::white, {}, picture, "mp4", "o");
-        QCOMPARE(redact[redact.indexOf("[s1]") - 1], "-map");
+        QCOMPARE(redact[redact.indexOf("[v]") - 1], "-map");
         QCOMPARE(redact[redact.indexOf("-map_metadata:g") + 1], "-1");
         QCOMPARE(redact[redact.indexOf("-map_metadata:s") + 1], "-1");
 

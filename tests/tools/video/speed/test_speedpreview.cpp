@@ -131,7 +131,9 @@ class SpeedPreviewTest : public QObject
                                                    "-i", "/in/a.mp4"}));
                 const QString g = a.value(a.indexOf("-filter_complex") + 1);
                 QVERIFY2(g.startsWith(
-                             QStringLiteral("[0:v]setpts=PTS/%1,fps=source_fps[v]").arg(speed, 0, 'f', 4)),
+                             QStringLiteral(
+                                 "[0:v]setpts=PTS/%1,fps=source_fps,crop=trunc(iw/2)*2:trunc(ih/2)*2:0:0[v]")
+                                 .arg(speed, 0, 'f', 4)),
                          qPrintable(g));
                 double product = 1;
                 int tempos = 0;
