@@ -2,6 +2,7 @@
 
 #include "core/converterror.h"
 #include "engines/media/keptstreams.h"
+#include "engines/media/libav.h"
 #include "engines/media/media.h"
 #include "engines/media/toolrun.h"
 
@@ -24,6 +25,17 @@ QString clip(const QString& samples)
 } // namespace
 
 namespace RedactVideoWork {
+
+TimeRange shownTimes(const QString& source, TimeRange range)
+{
+    // The graph's `t` is each frame's start, and its times are written to the millisecond: the
+    // start moves to the cut before the frame shown there, the end 0.8 ms past the start of the
+    // frame shown there, less than any frame lasts, so that rounding leaves neither out.
+    TimeRange times{ToolRun::frameCut(source, range.start), range.end};
+    if (const std::optional<LibAv::ShownFrame> end = LibAv::shownFrame(source, range.end))
+        times.end = std::max(range.end, end->start + 0.0008);
+    return times;
+}
 
 ToolArgs::BoxExpr coverExpr(const QRectF& box)
 {
@@ -147,9 +159,11 @@ QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, Redac
     ToolArgs::Extras extras = KeptStreams::copied(streams, ext, true, false, job);
     for (const Media::Stream& a : Media::streamsOf(streams, Media::Stream::Kind::audio))
         extras.sound << ToolArgs::Extras::Tags{a.language, {}};
+    const std::optional<TimeRange> times =
+        range ? std::optional<TimeRange>(RedactVideoWork::shownTimes(source, *range)) : std::nullopt;
     return ToolRun::write(
         {source, {0, duration}}, QStringLiteral("Redacted"), job, progress, [&](const QString& temporary) {
-            return RedactVideoWork::args(source, boxes, style, range, QSize(probe.width, probe.height), ext,
+            return RedactVideoWork::args(source, boxes, style, times, QSize(probe.width, probe.height), ext,
                                          temporary, extras);
         });
 }

@@ -19,9 +19,9 @@ class Job;
 // of the picture (x, y from the top left, width, height, each 0…1).
 namespace ToolOps {
 
-// "<base> Redacted.<ext>": each of `boxes` (at least one) covered in turn in `style`, during
-// `range` or the whole video; the audio copied and the chapters kept whole, the file's global
-// metadata and cover pictures dropped.
+// "<base> Redacted.<ext>": each of `boxes` (at least one) covered in turn in `style`, on every
+// frame shown during `range` or the whole video; the audio copied and the chapters kept whole,
+// the file's global metadata and cover pictures dropped.
 QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, RedactStyle style,
                         const std::optional<TimeRange>& range, Job& job, const Progress& progress);
 
@@ -29,6 +29,11 @@ QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, Redac
 
 // What the operation is built from, and its self-test rows.
 namespace RedactVideoWork {
+
+// The times of the graph that cover `range` of `source` frame by frame: from just before the
+// frame shown at its start to just after the start of the frame shown at its end, so that both,
+// which are on screen during the range, are covered.
+TimeRange shownTimes(const QString& source, TimeRange range);
 
 // Where the graph covers `box` (a unit rectangle), in ffmpeg's terms: grown outwards to even
 // pixels, so that no edge of what it hides stays in view.
