@@ -1,12 +1,17 @@
 #include "tools/video/redact/redactvideowork.h"
 
 #include "core/converterror.h"
+#include "core/job.h"
 #include "engines/media/keptstreams.h"
 #include "engines/media/libav.h"
 #include "engines/media/media.h"
+#include "engines/media/mediastreams.h"
 #include "engines/media/toolrun.h"
 
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <algorithm>
 #include <cmath>
 
@@ -25,6 +30,21 @@ QString clip(const QString& samples)
 } // namespace
 
 namespace RedactVideoWork {
+
+QList<Attachment> attachments(const QByteArray& streamsJson)
+{
+    QList<Attachment> out;
+    const QJsonArray streams =
+        QJsonDocument::fromJson(streamsJson).object().value(QLatin1String("streams")).toArray();
+    for (const QJsonValue& v : streams) {
+        const QJsonObject s = v.toObject();
+        if (s.value(QLatin1String("codec_type")).toString() != QLatin1String("attachment")) continue;
+        const QJsonObject tags = s.value(QLatin1String("tags")).toObject();
+        out << Attachment{tags.value(QLatin1String("filename")).toString(),
+                          tags.value(QLatin1String("mimetype")).toString()};
+    }
+    return out;
+}
 
 TimeRange shownTimes(const QString& source, TimeRange range)
 {
@@ -101,11 +121,18 @@ QString redactGraph(const QList<QRectF>& boxes, RedactStyle style, const std::op
 
 QStringList args(const QString& source, const QList<QRectF>& boxes, RedactStyle style,
                  const std::optional<TimeRange>& range, QSize picture, const QString& ext, const QString& out,
-                 const ToolArgs::Extras& extras)
+                 const ToolArgs::Extras& extras, const QList<Attachment>& attached)
 {
     // Like a redacted photo, the copy keeps none of the file's global metadata (names, places)
     // nor its streams' tags. Dropping all metadata at once would strip the chapters' titles too,
-    // and an MP4 then refers to a chapter track that the muxer leaves out.
+    // and an MP4 then refers to a chapter track that the muxer leaves out. An attachment gets
+    // back the two tags a Matroska file can't be written without.
+    QStringList tags;
+    for (int k = 0; extras.attachments && k < attached.size(); ++k) {
+        const QString at = QStringLiteral("-metadata:s:t:") + n(k);
+        if (!attached[k].fileName.isEmpty()) tags << at << QStringLiteral("filename=") + attached[k].fileName;
+        if (!attached[k].mimeType.isEmpty()) tags << at << QStringLiteral("mimetype=") + attached[k].mimeType;
+    }
     return QStringList{QStringLiteral("-i"),
                        source,
                        QStringLiteral("-filter_complex"),
@@ -120,7 +147,7 @@ QStringList args(const QString& source, const QList<QRectF>& boxes, RedactStyle 
                        QStringLiteral("-1")} +
            Media::videoArgs(ext, ToolArgs::videoCrf) +
            QStringList{QStringLiteral("-c:a"), QStringLiteral("copy")} + ToolArgs::faststart(ext) +
-           ToolArgs::extraOutputs(extras, 1) + QStringList{out};
+           ToolArgs::extraOutputs(extras, 1) + tags + QStringList{out};
 }
 
 QStringList checkBlur(const QString& samples, Job& job)
@@ -153,18 +180,22 @@ QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, Redac
     const QString ext = ToolRun::ext(source);
     const Media::Probe probe = Media::probe(source);
     const double duration = probe.duration;
+    const QByteArray json = Media::probeJson(source, QStringLiteral("-show_streams"));
+    const QList<Media::Stream> streams = Media::parseStreams(json);
     // A cover picture may show what the boxes hide. The tracks' languages are not the file's
-    // metadata that the copy leaves behind.
-    const QList<Media::Stream> streams = Media::streams(source);
+    // metadata that the copy leaves behind; their titles are free text that may name someone.
     ToolArgs::Extras extras = KeptStreams::copied(streams, ext, true, false, job);
+    for (ToolArgs::Extras::Copied& c : extras.copied)
+        c.title.clear();
     for (const Media::Stream& a : Media::streamsOf(streams, Media::Stream::Kind::audio))
         extras.sound << ToolArgs::Extras::Tags{a.language, {}};
     const std::optional<TimeRange> times =
         range ? std::optional<TimeRange>(RedactVideoWork::shownTimes(source, *range)) : std::nullopt;
+    const QList<RedactVideoWork::Attachment> attached = RedactVideoWork::attachments(json);
     return ToolRun::write(
         {source, {0, duration}}, QStringLiteral("Redacted"), job, progress, [&](const QString& temporary) {
             return RedactVideoWork::args(source, boxes, style, times, QSize(probe.width, probe.height), ext,
-                                         temporary, extras);
+                                         temporary, extras, attached);
         });
 }
 

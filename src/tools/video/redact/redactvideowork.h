@@ -4,6 +4,7 @@
 #include "engines/media/toolargs.h"
 #include "engines/media/toolchoices.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QRectF>
 #include <QSize>
@@ -20,8 +21,9 @@ class Job;
 namespace ToolOps {
 
 // "<base> Redacted.<ext>": each of `boxes` (at least one) covered in turn in `style`, on every
-// frame shown during `range` or the whole video; the audio copied and the chapters kept whole,
-// the file's global metadata and cover pictures dropped.
+// frame shown during `range` or the whole video; the audio copied and the chapters kept whole.
+// No tag of the file or its streams is kept but the tracks' languages and an attachment's file
+// name and type, which it can't be written without; cover pictures are left out.
 QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, RedactStyle style,
                         const std::optional<TimeRange>& range, Job& job, const Progress& progress);
 
@@ -29,6 +31,15 @@ QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, Redac
 
 // What the operation is built from, and its self-test rows.
 namespace RedactVideoWork {
+
+// The tags of an attachment that a Matroska file can't be written without.
+struct Attachment
+{
+    QString fileName;
+    QString mimeType;
+};
+// Those of every attachment in ffprobe's JSON of a file's streams, in the file's order.
+QList<Attachment> attachments(const QByteArray& streamsJson);
 
 // The times of the graph that cover `range` of `source` frame by frame: from just before the
 // frame shown at its start to just after the start of the frame shown at its end, so that both,
@@ -46,10 +57,11 @@ int pixelBlock(const QRectF& box, QSize picture);
 // labelled "[s<count - 1>]".
 QString redactGraph(const QList<QRectF>& boxes, RedactStyle style, const std::optional<TimeRange>& range,
                     QSize picture);
-// The ffmpeg arguments of that result in the container `ext` at `out`.
+// The ffmpeg arguments of that result in the container `ext` at `out`, the attachments of
+// `extras` tagged with `attached`.
 QStringList args(const QString& source, const QList<QRectF>& boxes, RedactStyle style,
                  const std::optional<TimeRange>& range, QSize picture, const QString& ext, const QString& out,
-                 const ToolArgs::Extras& extras = {});
+                 const ToolArgs::Extras& extras = {}, const QList<Attachment>& attached = {});
 
 // The self-test's row "redact blur": the box (0.1, 0.1, 0.3 × 0.3) of clip.mp4 in `samples`
 // blurred throughout.
