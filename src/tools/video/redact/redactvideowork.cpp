@@ -182,8 +182,17 @@ QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, Redac
     const double duration = probe.duration;
     const QByteArray json = Media::probeJson(source, QStringLiteral("-show_streams"));
     const QList<Media::Stream> streams = Media::parseStreams(json);
-    // A cover picture may show what the boxes hide. The tracks' languages are not the file's
-    // metadata that the copy leaves behind; their titles are free text that may name someone.
+    // A cover picture may show what the boxes hide.
+    const auto covers =
+        std::count_if(streams.begin(), streams.end(), [](const Media::Stream& s) { return s.cover; });
+    if (covers == 1)
+        job.addNote(
+            QStringLiteral("The cover picture was left out: it may show what the redacted areas hide"));
+    else if (covers > 1)
+        job.addNote(
+            QStringLiteral("The cover pictures were left out: they may show what the redacted areas hide"));
+    // The tracks' languages are not the file's metadata that the copy leaves behind; their titles
+    // are free text that may name someone.
     ToolArgs::Extras extras = KeptStreams::copied(streams, ext, true, false, job);
     for (ToolArgs::Extras::Copied& c : extras.copied)
         c.title.clear();

@@ -23,7 +23,7 @@ namespace ToolOps {
 // "<base> Redacted.<ext>": each of `boxes` (at least one) covered in turn in `style`, on every
 // frame shown during `range` or the whole video; the audio copied and the chapters kept whole.
 // No tag of the file or its streams is kept but the tracks' languages and an attachment's file
-// name and type, which it can't be written without; cover pictures are left out.
+// name and type, which it can't be written without; cover pictures are left out, with a note.
 QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, RedactStyle style,
                         const std::optional<TimeRange>& range, Job& job, const Progress& progress);
 

@@ -1,6 +1,6 @@
 // What the Redact Video tool's result keeps of a film besides its picture and sound: a Matroska
 // film's font, byte for byte with its name and type, and none of the tags that could tell whose
-// the film is, read back by ffprobe.
+// the film is nor its cover picture, read back by ffprobe and from the file's bytes.
 
 #include "../../../support/enginefixtures_a.h"
 #include "core/job.h"
@@ -49,6 +49,23 @@ QByteArray attachment(const QString& path, int k, const QString& into)
     p.waitForFinished(60000);
     QFile f(into);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// How a cover picture shows in a file: an attached picture, a picture stream besides the first,
+// an attachment, or the picture's own bytes anywhere in it.
+QStringList coverIn(const QString& path, const QByteArray& picture)
+{
+    QStringList found;
+    const QJsonArray streams = streamsOf(path);
+    for (int i = 0; i < streams.size(); ++i) {
+        const QJsonObject s = streams[i].toObject();
+        if (s["disposition"].toObject()["attached_pic"].toInt() == 1) found << "attached picture";
+        if (s["codec_type"] == "video" && i > 0) found << "picture stream " + s["codec_name"].toString();
+        if (s["codec_type"] == "attachment") found << "attachment";
+    }
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || f.readAll().contains(picture)) found << "its bytes";
+    return found;
 }
 
 } // namespace
@@ -115,6 +132,43 @@ class RedactVideoStreamsTest : public QObject
         QVERIFY2(tags.filter("Jane Doe").isEmpty(), qPrintable(tags.join(", ")));
         QVERIFY(tags.contains("filename=Font.ttf") && tags.contains("mimetype=font/ttf"));
         QCOMPARE(attachment(out, 0, path("dumped.ttf")), font);
+    }
+
+    // An MP4's attached cover picture and a Matroska film's cover attachment, which may show what
+    // the boxes hide, are left out in every form, and a note says so.
+    void leavesTheCoverOut_data()
+    {
+        QTest::addColumn<QString>("ext");
+        QTest::newRow("mp4") << "mp4";
+        QTest::newRow("mkv") << "mkv";
+    }
+    void leavesTheCoverOut()
+    {
+        QFETCH(QString, ext);
+        const QString cover = path("cover.jpg"), covered = path("Covered." + ext);
+        QVERIFY(
+            Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x64", "-frames:v", "1", "-q:v", "2", cover}));
+        QFile picture(cover);
+        QVERIFY(picture.open(QIODevice::ReadOnly));
+        const QByteArray bytes = picture.readAll();
+        QStringList into{"-map", "0", "-map", "1"};
+        if (ext == "mp4")
+            into = QStringList{"-i", cover} + into + QStringList{"-map", "2", "-c:v:1", "copy"} +
+                   QStringList{"-disposition:v:1", "attached_pic"};
+        else
+            into += QStringList{"-attach", cover, "-metadata:s:t", "mimetype=image/jpeg"};
+        QVERIFY(Fixture::ffmpeg(film() + into + named() + QStringList{covered}));
+        QVERIFY2(coverIn(covered, bytes).contains("attached picture"),
+                 qPrintable(coverIn(covered, bytes).join(", ")));
+
+        Job job({}, {}, 0);
+        const QString out = ToolOps::redactVideo(covered, {QRectF(0.2, 0.2, 0.5, 0.5)}, RedactStyle::pixelate,
+                                                 std::nullopt, job, {})
+                                .value(0);
+        QVERIFY(QFileInfo(out).isFile());
+        QVERIFY2(coverIn(out, bytes).isEmpty(), qPrintable(coverIn(out, bytes).join(", ")));
+        QCOMPARE(job.notes(),
+                 QStringList{"The cover picture was left out: it may show what the redacted areas hide"});
     }
 };
 
