@@ -146,7 +146,7 @@ ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& strea
             ++attachment;
             if (ext == QLatin1String("mkv"))
                 extras.copied << ToolArgs::Extras::Copied{
-                    s.index, QStringLiteral("copy"), As::attachment, {}, {}};
+                    s.index, QStringLiteral("copy"), As::attachment, {}, {}, s.fileName, s.mimeType};
             else
                 job.addNote(
                     QStringLiteral("The attached file “%1” was left out: %2 files can’t hold it")

@@ -78,7 +78,9 @@ QStringList extraOutputs(const Extras& extras, int firstTrack)
             args << QStringLiteral("-c:v:") + v << c.codec << QStringLiteral("-disposition:v:") + v
                  << QStringLiteral("attached_pic");
         } else if (c.as == As::attachment) {
-            ++attachment;
+            const QString t = QStringLiteral("t:") + integer(attachment++);
+            tag(t, QStringLiteral("filename"), c.fileName);
+            tag(t, QStringLiteral("mimetype"), c.mimeType);
         } else {
             const QString s = integer(subtitle++);
             args << QStringLiteral("-c:s:") + s << c.codec;

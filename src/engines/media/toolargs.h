@@ -28,9 +28,11 @@ QStringList coverCopies(int input);
 // attachments.
 struct Extras
 {
-    // A stream of the source, by its number there, its encoder ("copy", "mov_text", "mjpeg") and
-    // the tags of a subtitle. Subtitles and attachments come from the first input; covers from
-    // `coverSource` when that is set.
+    // A stream of the source, by its number there, its encoder ("copy", "mov_text", "mjpeg"),
+    // the tags of a subtitle and an attachment's file name and type, which an MKV can't be
+    // written without and which are set even where the operation drops the streams' tags.
+    // Subtitles and attachments come from the first input; covers from `coverSource` when that
+    // is set.
     struct Copied
     {
         enum class As { subtitle, cover, attachment };
@@ -39,6 +41,8 @@ struct Extras
         As as = As::subtitle;
         QString language;
         QString title;
+        QString fileName{};
+        QString mimeType{};
     };
     // A subtitle file in SubRip form that the operation wrote, with its encoder and tags, and
     // the seconds its times are moved by to meet a picture that starts before the cut.

@@ -1,13 +1,19 @@
 #include "tools/video/redact/redactvideowork.h"
 
 #include "core/converterror.h"
+#include "core/job.h"
 #include "core/scratchfolder.h"
 #include "engines/media/keptstreams.h"
+#include "engines/media/libav.h"
 #include "engines/media/media.h"
+#include "engines/media/mediastreams.h"
 #include "engines/media/toolrun.h"
 #include "engines/media/videoops.h"
 
 #include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <algorithm>
 #include <cmath>
 
@@ -26,6 +32,17 @@ QString clip(const QString& samples)
 } // namespace
 
 namespace RedactVideoWork {
+
+TimeRange shownTimes(const QString& source, TimeRange range)
+{
+    // The graph's `t` is each frame's start, and its times are written to the millisecond: the
+    // start moves to the cut before the frame shown there, the end 0.8 ms past the start of the
+    // frame shown there, less than any frame lasts, so that rounding leaves neither out.
+    TimeRange times{ToolRun::frameCut(source, range.start), range.end};
+    if (const std::optional<LibAv::ShownFrame> end = LibAv::shownFrame(source, range.end))
+        times.end = std::max(range.end, end->start + 0.0008);
+    return times;
+}
 
 ToolArgs::BoxExpr coverExpr(const QRectF& box)
 {
@@ -96,7 +113,8 @@ QStringList args(const QString& source, const QList<QRectF>& boxes, RedactStyle 
 {
     // Like a redacted photo, the copy keeps none of the file's global metadata (names, places)
     // nor its streams' tags. Dropping all metadata at once would strip the chapters' titles too,
-    // and an MP4 then refers to a chapter track that the muxer leaves out.
+    // and an MP4 then refers to a chapter track that the muxer leaves out. An attachment keeps
+    // the two tags a Matroska file can't be written without (extraOutputs sets them).
     return QStringList{QStringLiteral("-i"),
                        source,
                        QStringLiteral("-filter_complex"),
@@ -144,17 +162,30 @@ QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, Redac
     const QString ext = ToolRun::ext(source);
     const Media::Probe probe = Media::probe(source);
     const double duration = probe.duration;
-    // A cover picture may show what the boxes hide. The tracks' languages are not the file's
-    // metadata that the copy leaves behind.
     const QList<Media::Stream> streams = Media::streams(source);
+    // A cover picture may show what the boxes hide.
+    const auto covers =
+        std::count_if(streams.begin(), streams.end(), [](const Media::Stream& s) { return s.cover; });
+    if (covers == 1)
+        job.addNote(
+            QStringLiteral("The cover picture was left out: it may show what the redacted areas hide"));
+    else if (covers > 1)
+        job.addNote(
+            QStringLiteral("The cover pictures were left out: they may show what the redacted areas hide"));
+    // The tracks' languages are not the file's metadata that the copy leaves behind; their titles
+    // are free text that may name someone.
     const ScratchFolder scratch;
     ToolArgs::Extras extras =
         KeptStreams::copied(source, streams, ext, {.covers = false}, scratch.path(), job);
+    for (ToolArgs::Extras::Copied& c : extras.copied)
+        c.title.clear();
     for (const Media::Stream& a : Media::streamsOf(streams, Media::Stream::Kind::audio))
         extras.sound << ToolArgs::Extras::Tags{a.language, {}};
+    const std::optional<TimeRange> times =
+        range ? std::optional<TimeRange>(RedactVideoWork::shownTimes(source, *range)) : std::nullopt;
     return ToolRun::write(
         {source, {0, duration}}, QStringLiteral("Redacted"), job, progress, [&](const QString& temporary) {
-            return RedactVideoWork::args(source, boxes, style, range, QSize(probe.width, probe.height), ext,
+            return RedactVideoWork::args(source, boxes, style, times, QSize(probe.width, probe.height), ext,
                                          temporary, extras);
         });
 }

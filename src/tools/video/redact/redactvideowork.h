@@ -4,6 +4,7 @@
 #include "engines/media/toolargs.h"
 #include "engines/media/toolchoices.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QRectF>
 #include <QSize>
@@ -19,9 +20,10 @@ class Job;
 // of the picture (x, y from the top left, width, height, each 0…1).
 namespace ToolOps {
 
-// "<base> Redacted.<ext>": each of `boxes` (at least one) covered in turn in `style`, during
-// `range` or the whole video; the audio copied and the chapters kept whole, the file's global
-// metadata and cover pictures dropped.
+// "<base> Redacted.<ext>": each of `boxes` (at least one) covered in turn in `style`, on every
+// frame shown during `range` or the whole video; the audio copied and the chapters kept whole.
+// No tag of the file or its streams is kept but the tracks' languages and an attachment's file
+// name and type, which it can't be written without; cover pictures are left out, with a note.
 QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, RedactStyle style,
                         const std::optional<TimeRange>& range, Job& job, const Progress& progress);
 
@@ -29,6 +31,11 @@ QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, Redac
 
 // What the operation is built from, and its self-test rows.
 namespace RedactVideoWork {
+
+// The times of the graph that cover `range` of `source` frame by frame: from just before the
+// frame shown at its start to just after the start of the frame shown at its end, so that both,
+// which are on screen during the range, are covered.
+TimeRange shownTimes(const QString& source, TimeRange range);
 
 // Where the graph covers `box` (a unit rectangle), in ffmpeg's terms: grown outwards to even
 // pixels, so that no edge of what it hides stays in view.

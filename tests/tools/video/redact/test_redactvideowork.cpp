@@ -1,6 +1,7 @@
 // The Redact Video tool's filter graph and arguments, built under the C locale and a German one;
 // then its work on a clip of drawn digits, read back by recognition and measured block by block,
-// and on clips with chapters, read back by ffprobe. Its other work on real clips is tested with
+// on a clip that shows its frame numbers, read back frame by frame, and on clips with chapters,
+// read back by ffprobe. Its other work on real clips is tested with
 // the other video tools' (test_videowork).
 
 #include "../../../support/decimallocales.h"
@@ -101,6 +102,53 @@ int measuredBlock(const QImage& frame, QRect box)
         }
     }
     return least;
+}
+
+// The frames of a clip made by numberedClip(): the number each shows in its lower half, and
+// whether its upper half is covered in black or still shows the same number.
+struct Numbered
+{
+    int number = 0;
+    bool covered = false;
+    bool readable = false;
+};
+
+// 128 frames of 128 × 64 pixels at `rate` frames a second, each showing its number twice, in the
+// upper and the lower half: in eight columns of 16 pixels, the first always light, the others
+// the number's bits from the lowest, light for a 1.
+bool numberedClip(const QString& path, const QString& rate)
+{
+    return Fixture::ffmpeg({"-f", "lavfi", "-i",
+                            "color=c=black:s=128x64:r=" + rate +
+                                ",format=gray,"
+                                "geq=lum='if(lt(X,16),235,if(mod(floor(N/pow(2,floor(X/16)-1)),2),235,16))'",
+                            "-frames:v", "128", "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt",
+                            "yuv420p", path});
+}
+
+QList<Numbered> numberedFrames(const QString& video)
+{
+    QProcess f;
+    f.start("ffmpeg", {"-v", "error", "-i", video, "-f", "rawvideo", "-pix_fmt", "gray", "-"});
+    f.waitForFinished(60000);
+    const QByteArray raw = f.readAllStandardOutput();
+    const int size = 128 * 64;
+    QList<Numbered> frames;
+    for (qsizetype at = 0; at + size <= raw.size(); at += size) {
+        const auto grey = [&](int x, int y) { return int(uchar(raw[at + y * 128 + x])); };
+        const auto number = [&](int row) {
+            int value = 0;
+            for (int bit = 0; bit < 7; ++bit)
+                value |= (grey(16 * bit + 24, row) > 128) << bit;
+            return value;
+        };
+        int lightest = 0;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 128; ++x)
+                lightest = std::max(lightest, grey(x, y));
+        frames << Numbered{number(48), lightest<60, grey(8, 16)> 128 && number(16) == number(48)};
+    }
+    return frames;
 }
 
 struct Chapter
@@ -250,6 +298,53 @@ class RedactVideoWorkTest : public QObject
                 showing += style == RedactStyle::black ? grey > 60 : std::abs(grey - 128) > 60;
             }
         QVERIFY2(showing == 0, qPrintable(QString::number(showing) + " pixels of the stripes show"));
+    }
+
+    // A range covers every frame on screen while it lasts: the frame shown at its start, which
+    // began before it, and the one shown at its end. The frames around it are as they were.
+    void coversEveryFrameShownInItsRange_data()
+    {
+        QTest::addColumn<QString>("rate");
+        QTest::addColumn<double>("start");
+        QTest::addColumn<double>("end");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("last");
+        // Frame n starts at n × 0.04 s: 1.90 s shows frame 47 (1.88 s), 3.10 s frame 77.
+        QTest::newRow("within frames") << "25" << 1.90 << 3.10 << 47 << 77;
+        QTest::newRow("on frames' starts") << "25" << 2.00 << 3.08 << 50 << 77;
+        QTest::newRow("to the end") << "25" << 4.53 << 5.12 << 113 << 127;
+        // At 30000/1001 fps frame 91 starts at 3.03633… s; 3.0362 s shows it already (frame times
+        // are often stored rounded), and it lies between the thousandths around it.
+        QTest::newRow("end a moment before a frame") << "30000/1001" << 1.0 << 3.0362 << 29 << 91;
+    }
+    void coversEveryFrameShownInItsRange()
+    {
+        QFETCH(QString, rate);
+        QFETCH(double, start);
+        QFETCH(double, end);
+        QFETCH(int, first);
+        QFETCH(int, last);
+        const QString clip = path("Numbered " + QString(rate).replace('/', '_') + ".mp4");
+        if (!QFile::exists(clip)) QVERIFY(numberedClip(clip, rate));
+        Job job({}, {}, 0);
+        const QString out = ToolOps::redactVideo(clip, {QRectF(0, 0, 1, 0.5)}, RedactStyle::black,
+                                                 TimeRange{start, end}, job, {})
+                                .value(0);
+        const QList<Numbered> frames = numberedFrames(out);
+        QCOMPARE(frames.size(), 128);
+        QStringList wrong;
+        for (int i = 0; i < frames.size(); ++i) {
+            const bool inRange = i >= first && i <= last;
+            if (frames[i].number != i || frames[i].covered != inRange || frames[i].readable == inRange)
+                wrong << QStringLiteral("%1 (shows %2%3)")
+                             .arg(i)
+                             .arg(frames[i].number)
+                             .arg(frames[i].covered    ? ", covered"
+                                  : frames[i].readable ? ""
+                                                       : ", unreadable");
+        }
+        QVERIFY2(wrong.isEmpty(), qPrintable("frames " + wrong.join(", ")));
+        QVERIFY(QFile::remove(out));
     }
 
     // The chapters of an MP4 and of a Matroska film come through whole, times and titles, and
