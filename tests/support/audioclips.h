@@ -24,6 +24,7 @@ namespace AudioClips {
 // "Centre.flac": a 5.1 tone of 3 s whose only sound is in the centre;
 // "Picture.mp4": a second of picture without sound;
 // "bg 100%d.png": a red 800 × 600 picture whose name ffmpeg would take for a numbered sequence;
+// "Cover.ogg": the same sound in Ogg Vorbis, its cover in the comment taggers write it in.
 // "Cover.mp3", "Cover.m4a", "Cover.flac": 6 s of sound with a 64 × 64 cover picture, as a
 // tagger leaves it: PNG in MP3 and FLAC, JPEG in M4A.
 inline QString make(const QString& folder, const QString& name)
@@ -51,6 +52,27 @@ inline QString make(const QString& folder, const QString& name)
         const QString plain = QDir(folder).filePath("bg.png");
         made = ffmpeg({"-f", "lavfi", "-i", "color=red:s=800x600", "-frames:v", "1"}, plain) &&
                QFile::rename(plain, path);
+    } else if (name == "Cover.ogg") {
+        // As taggers write it: the picture in a METADATA_BLOCK_PICTURE comment, a FLAC picture
+        // block (front cover, type, description, size, depth, colours, bytes) in base64.
+        const QString picture = QDir(folder).filePath("cover-ogg.jpg");
+        QByteArray block;
+        QDataStream out(&block, QIODevice::WriteOnly); // big-endian
+        const QByteArray mime = "image/jpeg";
+        const auto blockOf = [&](const QByteArray& jpeg) {
+            out << quint32(3) << quint32(mime.size());
+            out.writeRawData(mime.constData(), int(mime.size()));
+            out << quint32(0) << quint32(64) << quint32(64) << quint32(24) << quint32(0)
+                << quint32(jpeg.size());
+            out.writeRawData(jpeg.constData(), int(jpeg.size()));
+        };
+        QFile jpeg(picture);
+        made = ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x64", "-frames:v", "1"}, picture) &&
+               jpeg.open(QIODevice::ReadOnly);
+        if (made) blockOf(jpeg.readAll());
+        made = made && ffmpeg({"-f", "lavfi", "-i", "sine=d=6", "-c:a", "libvorbis", "-metadata",
+                               "METADATA_BLOCK_PICTURE=" + QString::fromLatin1(block.toBase64())},
+                              path);
     } else if (name.startsWith("Cover.")) {
         const bool m4a = name.endsWith(".m4a");
         const QString picture = QDir(folder).filePath(m4a ? "cover.jpg" : "cover.png");

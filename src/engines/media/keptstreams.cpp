@@ -128,6 +128,9 @@ ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& strea
                     job.addNote(
                         QStringLiteral("The cover picture was left out: %1 files written here can’t hold it")
                             .arg(containerName(ext)));
+            } else if (!carry.picture) {
+                job.addNote(QStringLiteral("The picture track “%1” was left out: the result holds sound only")
+                                .arg(Media::streamName(s, ++picture)));
             } else if (++picture > 1 && !carry.everyPicture) {
                 job.addNote(QStringLiteral("The picture track “%1” was left out: only the first one is kept")
                                 .arg(Media::streamName(s, picture)));
@@ -168,6 +171,7 @@ ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& strea
                                         [](const auto& c) { return c.as == As::cover; }))
         extras.coverSource = source;
     if (carry.everyPicture) extras.pictures = picture;
+    if (!carry.picture) extras.pictures = 0;
     extras.attached = attachedCovers(source, toAttach, folder, job);
     return extras;
 }

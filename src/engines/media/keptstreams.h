@@ -25,6 +25,7 @@ struct Carry
 {
     bool subtitles = true;     // copied or converted as they are; false: the operation writes its own
     bool covers = true;        // false: the operation leaves them out and says why
+    bool picture = true;       // false: the result is sound (and covers) only
     bool everyPicture = false; // the operation maps every picture track itself, not the first only
     bool coverApart = false;   // the covers come from an input of their own (the first is seeked in)
 };

@@ -35,12 +35,6 @@ bool carriesCovers(const QString& ext)
     return containers.contains(ext);
 }
 
-QStringList coverCopies(int input)
-{
-    return {QStringLiteral("-map"), integer(input) + QStringLiteral(":v?"), QStringLiteral("-c:v"),
-            QStringLiteral("copy"), QStringLiteral("-disposition:v"),       QStringLiteral("attached_pic")};
-}
-
 QStringList extraInputs(const Extras& extras)
 {
     QStringList args;

@@ -20,9 +20,6 @@ QString gain(double value);
 
 // Whether a result in the container `ext` can hold cover pictures: mp3, m4a and flac can.
 bool carriesCovers(const QString& ext);
-// Every picture stream of input `input` copied as an attached (cover) picture; a source without
-// any passes.
-QStringList coverCopies(int input);
 
 // What a video result carries besides its picture and sound: subtitles, cover pictures and
 // attachments.

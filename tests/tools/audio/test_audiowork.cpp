@@ -28,7 +28,7 @@ class AudioWorkTest : public QObject
   private slots:
     void initTestCase()
     {
-        for (const QString name : {"Tone.wav", "Cover.mp3", "Cover.m4a", "Cover.flac"})
+        for (const QString name : {"Tone.wav", "Cover.mp3", "Cover.m4a", "Cover.flac", "Cover.ogg"})
             QVERIFY(!make(m_dir.path(), name).isEmpty());
     }
 
@@ -84,6 +84,42 @@ class AudioWorkTest : public QObject
         if (tool != "metadata strip" && tool != "visualize") QCOMPARE(coverPictures(out), 1);
         QCOMPARE(job.notes(), QStringList());
         QVERIFY(QFile::remove(out));
+    }
+
+    // An Ogg file's cover, which ffmpeg reads but can't write back, is named in the note of every
+    // audio tool that leaves it out, beside the whole sound.
+    void coversAnOggCantHoldAreNamed()
+    {
+        const QString f = path("Cover.ogg");
+        QCOMPARE(coverPictures(f), 1);
+        const QList<std::pair<QString, std::function<QStringList(Job&)>>> tools{
+            {"trim", [&](Job& job) { return ToolOps::trimAudio(f, 0, 6, job, {}); }},
+            {"channels", [&](Job& job) { return ToolOps::channels(f, false, 100, 100, job, {}); }},
+            {"normalize", [&](Job& job) { return ToolOps::normalize(f, LoudnessTarget::podcast, job, {}); }},
+            {"bleep",
+             [&](Job& job) {
+                 return ToolOps::bleep(f, {{QUuid::createUuid(), 1.0, 2.0}}, job, {});
+             }},
+            {"compress",
+             [&](Job& job) {
+                 CompressWork::Choices smaller;
+                 smaller.bitrate = 32;
+                 return CompressWork::compressFile(f, CompressWork::Kind::audio, smaller, job, {});
+             }},
+            {"metadata", [&](Job& job) {
+                 return MetadataWork::writeFile(f, MetadataWork::Kind::media, false, {{"artist", {}, "Ann"}},
+                                                false, job);
+             }}};
+        for (const auto& [tool, run] : tools) {
+            Job job{{}, {}, 0};
+            QString out;
+            const ConvertError e = Fixture::failure([&] { out = run(job).value(0); });
+            QVERIFY2(!out.isEmpty(), qPrintable(tool + ": " + e.message()));
+            QVERIFY2(near(soundSeconds(out), 6, 0.2), qPrintable(tool));
+            QCOMPARE(job.notes(),
+                     QStringList{"The cover picture was left out: OGG files written here can’t hold it"});
+            QVERIFY(QFile::remove(out));
+        }
     }
 
     // ffmpeg that exits 0 after 0.3 s of a result makes every audio tool fail, saying so, and

@@ -12,9 +12,9 @@
 namespace BleepWork {
 
 QStringList args(const QString& source, const QList<BleepRange>& sorted, int channels, const QString& ext,
-                 bool covers, const QString& out)
+                 const ToolArgs::Extras& kept, const QString& out)
 {
-    return AudioWrite::graphed(source, Bleeper::filter(sorted, channels), ext, covers, out);
+    return AudioWrite::graphed(source, Bleeper::filter(sorted, channels), ext, kept, out);
 }
 
 QStringList selfCheck(const QString& samples, Job& job)
@@ -37,10 +37,10 @@ QStringList bleep(const QString& source, const QList<BleepRange>& ranges, Job& j
     QList<BleepRange> sorted = ranges;
     std::stable_sort(sorted.begin(), sorted.end(),
                      [](const BleepRange& a, const BleepRange& b) { return a.start < b.start; });
+    const ToolArgs::Extras kept = AudioWrite::kept(source, ext, true, job);
     return ToolRun::write({source, {0, probe.duration}}, QStringLiteral("Bleeped"), job, progress,
                           [&](const QString& temporary) {
-                              return BleepWork::args(source, sorted, probe.channels, ext,
-                                                     AudioWrite::keepsCovers(probe, ext), temporary);
+                              return BleepWork::args(source, sorted, probe.channels, ext, kept, temporary);
                           });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/progress.h"
+#include "engines/media/toolargs.h"
 #include "engines/media/toolchoices.h"
 
 #include <QList>
@@ -32,9 +33,9 @@ QStringList filter(const QList<BleepRange>& ranges, int channels);
 namespace BleepWork {
 
 // The ffmpeg arguments of the result for `sorted` ranges of a source with `channels` channels,
-// in the container `ext` at `out`, with the source's cover pictures when `covers`.
+// in the container `ext` at `out`, with what `kept` keeps (AudioWrite::kept()).
 QStringList args(const QString& source, const QList<BleepRange>& sorted, int channels, const QString& ext,
-                 bool covers, const QString& out);
+                 const ToolArgs::Extras& kept, const QString& out);
 
 // The self-test's row "bleep": song.mp3 in `samples` bleeped from 0.5 to 1.0 s and from 2.0 to
 // 2.4 s.

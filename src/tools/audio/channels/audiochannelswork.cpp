@@ -53,10 +53,10 @@ QString surroundFilter(bool stereo, double l, double r)
 
 namespace AudioChannelsWork {
 
-QStringList args(const QString& source, const QString& filter, const QString& ext, bool covers,
-                 const QString& out)
+QStringList args(const QString& source, const QString& filter, const QString& ext,
+                 const ToolArgs::Extras& kept, const QString& out)
 {
-    return AudioWrite::filtered(source, filter, ext, covers, out);
+    return AudioWrite::filtered(source, filter, ext, kept, out);
 }
 
 QStringList selfCheck(const QString& samples, Job& job)
@@ -77,11 +77,11 @@ QStringList channels(const QString& source, bool stereo, double left, double rig
     const Media::Probe probe = Media::probe(source);
     // Each file's own channel count: a mono file among stereo ones still fills both sides.
     const QString pan = channelFilter(stereo, probe.channels, left, right);
+    const ToolArgs::Extras kept = AudioWrite::kept(source, ext, false, job);
     return ToolRun::write(
         {source, {0, probe.duration}}, stereo ? QStringLiteral("Stereo") : QStringLiteral("Mono"), job,
-        progress, [&](const QString& temporary) {
-            return AudioChannelsWork::args(source, pan, ext, AudioWrite::keepsCovers(probe, ext), temporary);
-        });
+        progress,
+        [&](const QString& temporary) { return AudioChannelsWork::args(source, pan, ext, kept, temporary); });
 }
 
 QString channelFilter(bool stereo, int sourceChannels, double left, double right)

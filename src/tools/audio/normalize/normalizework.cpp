@@ -89,10 +89,10 @@ QStringList measureArgs(const QString& source)
             QStringLiteral("-")};
 }
 
-QStringList args(const QString& source, const QString& filter, const QString& ext, bool covers,
-                 const QString& out)
+QStringList args(const QString& source, const QString& filter, const QString& ext,
+                 const ToolArgs::Extras& kept, const QString& out)
 {
-    return AudioWrite::filtered(source, filter, ext, covers, out);
+    return AudioWrite::filtered(source, filter, ext, kept, out);
 }
 
 QStringList checkPodcast(const QString& samples, Job& job)
@@ -117,11 +117,10 @@ QStringList normalize(const QString& source, LoudnessTarget target, Job& job, co
     const QString filter = target == LoudnessTarget::peak
                                ? NormalizeWork::peakFilter(measurePeak(source, job))
                                : NormalizeWork::loudnessFilter(target, probe.sampleRate);
-    return ToolRun::write({source, {0, probe.duration}}, QStringLiteral("Normalized"), job, progress,
-                          [&](const QString& temporary) {
-                              return NormalizeWork::args(source, filter, ext,
-                                                         AudioWrite::keepsCovers(probe, ext), temporary);
-                          });
+    const ToolArgs::Extras kept = AudioWrite::kept(source, ext, false, job);
+    return ToolRun::write(
+        {source, {0, probe.duration}}, QStringLiteral("Normalized"), job, progress,
+        [&](const QString& temporary) { return NormalizeWork::args(source, filter, ext, kept, temporary); });
 }
 
 } // namespace ToolOps

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/progress.h"
+#include "engines/media/toolargs.h"
 #include "engines/media/toolchoices.h"
 
 #include <QString>
@@ -29,9 +30,9 @@ QString peakFilter(double maxVolume);
 // The measuring pass of the peak target; its standard error names the loudest peak.
 QStringList measureArgs(const QString& source);
 // The ffmpeg arguments of a result through `filter` in the container `ext` at `out`, with the
-// source's cover pictures when `covers`.
-QStringList args(const QString& source, const QString& filter, const QString& ext, bool covers,
-                 const QString& out);
+// source's cover pictures: what `kept` keeps (AudioWrite::kept()).
+QStringList args(const QString& source, const QString& filter, const QString& ext,
+                 const ToolArgs::Extras& kept, const QString& out);
 
 // The self-test's rows over song.mp3 in `samples`: "normalize" to the podcast loudness, and
 // "normalize peak" with its loudest peak at −1 dB.

@@ -1,32 +1,28 @@
 #include "tools/audio/shared/audiowrite.h"
 
-#include "engines/media/toolargs.h"
+#include "engines/media/keptstreams.h"
+#include "engines/media/mediastreams.h"
 
 namespace {
 
 const QStringList keepMetadata{QStringLiteral("-map_metadata"), QStringLiteral("0")};
 const QStringList audioOnly{QStringLiteral("-map"), QStringLiteral("0:a")};
 
-QStringList coversOf(bool covers, int input)
-{
-    return covers ? ToolArgs::coverCopies(input) : QStringList{};
-}
-
 } // namespace
 
 namespace AudioWrite {
 
-// Cover pictures go along where the container holds them and the source has no real picture
-// stream, which would be copied with them.
-bool keepsCovers(const Media::Probe& probe, const QString& ext)
+ToolArgs::Extras kept(const QString& source, const QString& ext, bool apart, Job& job)
 {
-    return ToolArgs::carriesCovers(ext) && !probe.videoCodec;
+    // A sound file's covers are never attached, so no folder is needed for them.
+    return KeptStreams::copied(source, Media::streams(source), ext, {.picture = false, .coverApart = apart},
+                               {}, job);
 }
 
-QStringList filtered(const QString& source, const QString& filter, const QString& ext, bool covers,
-                     const QString& out)
+QStringList filtered(const QString& source, const QString& filter, const QString& ext,
+                     const ToolArgs::Extras& kept, const QString& out)
 {
-    return QStringList{QStringLiteral("-i"), source} + audioOnly + coversOf(covers, 0) +
+    return QStringList{QStringLiteral("-i"), source} + audioOnly + ToolArgs::extraOutputs(kept, 1) +
            QStringList{QStringLiteral("-af"), filter} + keepMetadata + Media::audioArgs(ext) +
            QStringList{out};
 }
@@ -34,12 +30,11 @@ QStringList filtered(const QString& source, const QString& filter, const QString
 // ffmpeg 5.1 ends the whole result a few frames in when a graph that makes sound of its own (a
 // tone) runs beside a stream copied from the graph's input file: the covers come from a second
 // reading of the source.
-QStringList graphed(const QString& source, const QStringList& graph, const QString& ext, bool covers,
-                    const QString& out)
+QStringList graphed(const QString& source, const QStringList& graph, const QString& ext,
+                    const ToolArgs::Extras& kept, const QString& out)
 {
-    const QStringList input{QStringLiteral("-i"), source};
-    return input + (covers ? input : QStringList{}) + graph + coversOf(covers, 1) + keepMetadata +
-           Media::audioArgs(ext) + QStringList{out};
+    return QStringList{QStringLiteral("-i"), source} + ToolArgs::extraInputs(kept) + graph +
+           ToolArgs::extraOutputs(kept, 1) + keepMetadata + Media::audioArgs(ext) + QStringList{out};
 }
 
 } // namespace AudioWrite

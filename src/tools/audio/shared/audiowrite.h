@@ -1,9 +1,12 @@
 #pragma once
 
 #include "engines/media/media.h"
+#include "engines/media/toolargs.h"
 
 #include <QString>
 #include <QStringList>
+
+class Job;
 
 // What the audio tools' operations share: results keep the source's extension, lower-cased, and
 // its container's encoder; in mp3, m4a and flac they keep the source's cover pictures too. A
@@ -12,15 +15,18 @@
 // behind.
 namespace AudioWrite {
 
-// Whether a result in `ext` keeps the cover pictures of the source `probe` read.
-bool keepsCovers(const Media::Probe& probe, const QString& ext);
+// What a result in `ext` keeps of `source` beside its sound: its cover pictures where the
+// container holds them, taken from a second reading of the source when `apart`; whatever it
+// leaves out (covers an OGG or WAV file can't hold, a film's picture) is named in a note on `job`.
+ToolArgs::Extras kept(const QString& source, const QString& ext, bool apart, Job& job);
 
-// The arguments of a result that is the source's sound through the audio filter `filter` and,
-// with `covers`, a copy of each of its picture streams as an attached (cover) picture.
-QStringList filtered(const QString& source, const QString& filter, const QString& ext, bool covers,
-                     const QString& out);
-// The same for a filter graph given as its arguments ("-filter_complex", graph, "-map", label).
-QStringList graphed(const QString& source, const QStringList& graph, const QString& ext, bool covers,
-                    const QString& out);
+// The arguments of a result that is the source's sound through the audio filter `filter`, with
+// what `kept` keeps.
+QStringList filtered(const QString& source, const QString& filter, const QString& ext,
+                     const ToolArgs::Extras& kept, const QString& out);
+// The same for a filter graph given as its arguments ("-filter_complex", graph, "-map", label);
+// `kept` is made `apart`.
+QStringList graphed(const QString& source, const QStringList& graph, const QString& ext,
+                    const ToolArgs::Extras& kept, const QString& out);
 
 } // namespace AudioWrite

@@ -18,14 +18,14 @@ QString pastTheEnd(const QString& source)
 
 namespace TrimAudioWork {
 
-QStringList args(const QString& source, double from, double to, const QString& ext, bool covers,
-                 const QString& out)
+QStringList args(const QString& source, double from, double to, const QString& ext,
+                 const ToolArgs::Extras& kept, const QString& out)
 {
     // Cut by a filter rather than -ss/-to on the output, which would drop a cover picture: its
     // one frame lies at the start.
     const QString cut = QStringLiteral("atrim=start=%1:end=%2,asetpts=PTS-STARTPTS")
                             .arg(ToolArgs::fixed(from, 3), ToolArgs::fixed(to, 3));
-    return AudioWrite::filtered(source, cut, ext, covers, out);
+    return AudioWrite::filtered(source, cut, ext, kept, out);
 }
 
 QStringList selfCheck(const QString& samples, Job& job)
@@ -44,11 +44,10 @@ QStringList trimAudio(const QString& source, double from, double to, Job& job, c
     const QString ext = ToolRun::ext(source);
     const Media::Probe probe = Media::probe(source);
     ToolRun::refusePastTheEnd(from, probe.duration, pastTheEnd(source));
+    const ToolArgs::Extras kept = AudioWrite::kept(source, ext, false, job);
     return ToolRun::write(
         {source, {from, to}}, QStringLiteral("Trimmed"), job, progress,
-        [&](const QString& temporary) {
-            return TrimAudioWork::args(source, from, to, ext, AudioWrite::keepsCovers(probe, ext), temporary);
-        },
+        [&](const QString& temporary) { return TrimAudioWork::args(source, from, to, ext, kept, temporary); },
         pastTheEnd(source));
 }
 

@@ -8,6 +8,8 @@
 #include "core/output.h"
 #include "engines/compress/videocompressor.h"
 #include "engines/heavyengines.h"
+#include "engines/media/keptstreams.h"
+#include "engines/media/mediastreams.h"
 #include "engines/media/toolargs.h"
 #include "engines/media/toolrun.h"
 
@@ -61,16 +63,12 @@ QString resultExtension(Kind kind, const QString& file)
     return ext;
 }
 
-QStringList audioArgs(const QString& file, const QString& output, int bitrate, const Media::Probe& probe)
+QStringList audioArgs(const QString& file, const QString& output, int bitrate, const Media::Probe& probe,
+                      const ToolArgs::Extras& kept)
 {
     const QString ext = QFileInfo(output).suffix().toLower();
-    QStringList args{"-i", file};
-    // Cover pictures go along where the container holds them; a real picture stream is left out.
-    if (ToolArgs::carriesCovers(ext) && !probe.videoCodec)
-        args << QStringList{"-map", "0:a"} << ToolArgs::coverCopies(0);
-    else
-        args << QStringLiteral("-vn");
-    args << QStringList{"-map_metadata", "0"};
+    QStringList args{"-i", file, "-map", "0:a"};
+    args << ToolArgs::extraOutputs(kept, 1) << QStringList{"-map_metadata", "0"};
     if (ext == QLatin1String("flac"))
         args << QStringList{"-c:a", "flac", "-compression_level", "12"};
     else if (ext == QLatin1String("mp3"))
@@ -109,7 +107,11 @@ QStringList compressFile(const QString& file, Kind kind, const Choices& choices,
             break;
         case Kind::audio: {
             const Media::Probe probe = Media::probe(file);
-            Media::ffmpeg(audioArgs(file, temporary, choices.bitrate, probe), probe.duration, &job, progress);
+            const ToolArgs::Extras kept =
+                KeptStreams::copied(file, Media::streams(file), QFileInfo(destination).suffix().toLower(),
+                                    {.picture = false}, {}, job);
+            Media::ffmpeg(audioArgs(file, temporary, choices.bitrate, probe, kept), probe.duration, &job,
+                          progress);
             ToolRun::requireLength(temporary, QFileInfo(destination).fileName(),
                                    {{file, {0, probe.duration}}}, job);
             break;

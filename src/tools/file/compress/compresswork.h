@@ -4,6 +4,7 @@
 #include "core/progress.h"
 #include "engines/compress/compresssettings.h"
 #include "engines/media/media.h"
+#include "engines/media/toolargs.h"
 #include "tools/selfchecks.h"
 
 #include <QStringList>
@@ -34,9 +35,10 @@ QString title(Kind kind);
 // The result's extension: the file's own in lower case, bmp as png, wav and aiff as flac.
 QString resultExtension(Kind kind, const QString& file);
 // ffmpeg's arguments for the audio route into `output`, chosen by its extension: flac at the
-// strongest setting, mp3 at `bitrate`, every other container's own encoder at `bitrate`. An mp3,
-// m4a or flac result keeps the cover pictures.
-QStringList audioArgs(const QString& file, const QString& output, int bitrate, const Media::Probe& probe);
+// strongest setting, mp3 at `bitrate`, every other container's own encoder at `bitrate`, with the
+// cover pictures `kept` keeps (KeptStreams::copied() for a result that is sound only).
+QStringList audioArgs(const QString& file, const QString& output, int bitrate, const Media::Probe& probe,
+                      const ToolArgs::Extras& kept = {});
 
 // Writes "<base> Compressed.<ext>" for `file` (numbered while taken) beside it or in the output
 // folder and returns it; a size goal out of reach is said in a note on the job. A copy that is

@@ -79,21 +79,20 @@ class CompressViewTest : public QObject
         QCOMPARE(CompressWork::title(CompressWork::kind("x.mp3")), QStringLiteral("Compress Audio"));
 
         const Media::Probe probe;
-        // Cover pictures are copied into the containers that hold them; a film's picture is not.
-        QCOMPARE(CompressWork::audioArgs("in.wav", "t.flac", 128, probe),
-                 (QStringList{"-i", "in.wav", "-map", "0:a", "-map", "0:v?", "-c:v", "copy", "-disposition:v",
-                              "attached_pic", "-map_metadata", "0", "-c:a", "flac", "-compression_level",
-                              "12", "t.flac"}));
-        QCOMPARE(CompressWork::audioArgs("in.mp3", "t.mp3", 192, probe).mid(12),
+        // The covers kept are copied as covers.
+        ToolArgs::Extras cover;
+        cover.copied << ToolArgs::Extras::Copied{1, "copy", ToolArgs::Extras::Copied::As::cover, {}, {}};
+        cover.pictures = 0;
+        QCOMPARE(CompressWork::audioArgs("in.wav", "t.flac", 128, probe, cover),
+                 (QStringList{"-i", "in.wav", "-map", "0:a", "-map", "0:1", "-c:v:0", "copy",
+                              "-disposition:v:0", "attached_pic", "-map_metadata", "0", "-c:a", "flac",
+                              "-compression_level", "12", "t.flac"}));
+        QCOMPARE(CompressWork::audioArgs("in.mp3", "t.mp3", 192, probe).mid(6),
                  (QStringList{"-c:a", "libmp3lame", "-b:a", "192k", "t.mp3"}));
-        QCOMPARE(CompressWork::audioArgs("in.m4a", "t.m4a", 96, probe).mid(12, 4),
+        QCOMPARE(CompressWork::audioArgs("in.m4a", "t.m4a", 96, probe).mid(6, 4),
                  Media::audioArgs("m4a", probe, 96));
-        Media::Probe film;
-        film.videoCodec = "h264";
-        QCOMPARE(CompressWork::audioArgs("in.m4a", "t.m4a", 96, film).mid(0, 5),
-                 (QStringList{"-i", "in.m4a", "-vn", "-map_metadata", "0"}));
-        QCOMPARE(CompressWork::audioArgs("in.wav", "t.ogg", 96, probe).mid(0, 5),
-                 (QStringList{"-i", "in.wav", "-vn", "-map_metadata", "0"}));
+        QCOMPARE(CompressWork::audioArgs("in.wav", "t.ogg", 96, probe).mid(0, 6),
+                 (QStringList{"-i", "in.wav", "-map", "0:a", "-map_metadata", "0"}));
     }
 
     // The window is named after the kind of its first file; an unknown kind is a PDF's.
