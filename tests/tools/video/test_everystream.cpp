@@ -94,6 +94,8 @@ QStringList run(const QString& file, const QString& operation, Job& job)
                                        {MetaField{"title", "Title", "Trip"}}, false, job);
     if (operation == "strip")
         return MetadataWork::writeFile(file, MetadataWork::Kind::media, true, {}, false, job);
+    if (operation == "join")
+        return ToolOps::join({file, QFileInfo(file).dir().filePath("second.mp4")}, job, {});
     return Converter::convert(file, operation, job, {});
 }
 
@@ -219,6 +221,8 @@ class EveryStreamTest : public QObject
             row(source, "compress", kinds, 4, 2);
             row(source, "edit", kinds, 4, 2);
         }
+        // The MKV's cover becomes the joined MP4's; the MP4's own cover and the font are named.
+        row("film.mkv", "join", mp4, 8, -1, {font, "The cover picture of second.mp4 was left out"});
         row("film.mp4", "strip", mp4, 4, 0, {"data track"});
         row("film.mkv", "strip", mkv, 4, 0);
     }
@@ -232,6 +236,7 @@ class EveryStreamTest : public QObject
         QVERIFY(QDir().mkpath(folder));
         const QString file = QDir(folder).filePath(source);
         QVERIFY(QFile::copy(path(source), file));
+        if (operation == "join") QVERIFY(QFile::copy(path("film.mp4"), QDir(folder).filePath("second.mp4")));
         Job job({}, {}, 0);
         QStringList results;
         try {

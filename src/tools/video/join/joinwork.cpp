@@ -142,6 +142,7 @@ QStringList join(const QStringList& clips, Job& job, const Progress& progress)
     QList<ToolRun::Part> parts;
     int commonSound = INT_MAX;
     int commonText = INT_MAX;
+    QList<ToolArgs::Extras::Copied> covers;
     for (int i = 0; i < clips.size(); ++i) {
         const QString& clip = clips[i];
         const Media::Probe p = probes.value(clip);
@@ -155,6 +156,16 @@ QStringList join(const QStringList& clips, Job& job, const Progress& progress)
                 QStringLiteral("A temporary folder could not be made for the subtitles"));
         c.text = KeptStreams::readText(clip, streams, QStringLiteral("mp4"),
                                        QStringLiteral("picture subtitles can’t be joined"), folder, job);
+        // The joined film takes the first clip's covers; what it can't hold is named for each clip.
+        const ToolArgs::Extras kept = KeptStreams::copied(
+            clip, streams, QStringLiteral("mp4"), {.subtitles = false, .covers = i == 0}, folder, job);
+        if (i == 0) covers = kept.copied;
+        if (i > 0 &&
+            std::any_of(streams.begin(), streams.end(), [](const Media::Stream& s) { return s.cover; }))
+            job.addNote(
+                QStringLiteral("The cover picture of %1 was left out: the joined film keeps the first "
+                               "clip’s only")
+                    .arg(ToolRun::fileName(clip)));
         commonSound = std::min(commonSound, int(c.sound.size()));
         commonText = std::min(commonText, int(c.text.size()));
         probed << c;
@@ -164,6 +175,7 @@ QStringList join(const QStringList& clips, Job& job, const Progress& progress)
     const int soundTracks = std::max(1, commonSound);
     QList<JoinWork::JoinClip> joinClips;
     ToolArgs::Extras extras;
+    extras.copied = covers;
     for (const Clip& c : probed) {
         joinClips << c.args;
         for (qsizetype k = soundTracks; k < c.sound.size(); ++k)
