@@ -29,11 +29,18 @@ QString fileIn(const QString& folder, const QString& name)
     return QDir(folder).filePath(name);
 }
 
+// A cover picture encoded again, which leaves its own tags (a camera's Exif, a location) behind: a
+// PNG as a PNG, any other as a JPEG of high quality.
+QString coverEncoder(const Media::Stream& cover)
+{
+    return cover.codec == QLatin1String("png") ? QStringLiteral("png") : QStringLiteral("mjpeg");
+}
+
 // This ffmpeg writes a picture stream into an MKV as a video track, never as the attachment an
-// MKV's cover is: each cover's own bytes are taken out into `folder` in one run, to be attached
-// like a font.
+// MKV's cover is: each cover is taken out into `folder` in one run (its own bytes, or encoded
+// again when `encode`), to be attached like a font.
 QList<ToolArgs::Extras::Attached> attachedCovers(const QString& source, const QList<Media::Stream>& covers,
-                                                 const QString& folder, Job& job)
+                                                 bool encode, const QString& folder, Job& job)
 {
     QList<ToolArgs::Extras::Attached> attached;
     if (covers.isEmpty()) return attached;
@@ -48,12 +55,26 @@ QList<ToolArgs::Extras::Attached> attachedCovers(const QString& source, const QL
         attached << ToolArgs::Extras::Attached{
             path, mime, c.fileName.isEmpty() ? QFileInfo(path).fileName() : c.fileName};
         args << QStringLiteral("-map") << QStringLiteral("0:%1").arg(c.index) << QStringLiteral("-frames:v")
-             << QStringLiteral("1") << QStringLiteral("-c") << QStringLiteral("copy")
-             << QStringLiteral("-fflags") << QStringLiteral("+bitexact") << QStringLiteral("-f")
+             << QStringLiteral("1") << QStringLiteral("-c:v")
+             << (encode ? coverEncoder(c) : QStringLiteral("copy"));
+        if (encode && !png) args << QStringLiteral("-q:v") << QStringLiteral("2");
+        args << QStringLiteral("-fflags") << QStringLiteral("+bitexact") << QStringLiteral("-f")
              << QStringLiteral("image2") << QStringLiteral("-update") << QStringLiteral("1") << path;
     }
     ToolRun::ffmpeg(args, 0, job, {});
     return attached;
+}
+
+// The note on the data tracks a result leaves out; `tagless` for a result that keeps no tags.
+QString dataTracksLeftOut(int count, bool tagless, const QString& ext)
+{
+    const QString what =
+        count == 1 ? QStringLiteral("A data track was") : QStringLiteral("%1 data tracks were").arg(count);
+    const QString why = tagless ? QStringLiteral("such tracks hold timed details, locations among them, that "
+                                                 "can’t be removed from them")
+                                : QStringLiteral("such tracks can’t be copied into %1 files")
+                                      .arg(KeptStreams::containerName(ext));
+    return what + QStringLiteral(" left out: ") + why;
 }
 
 } // namespace
@@ -111,7 +132,8 @@ ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& strea
     using As = ToolArgs::Extras::Copied::As;
     ToolArgs::Extras extras;
     QList<Media::Stream> toAttach;
-    int subtitle = 0, picture = 0, attachment = 0;
+    int subtitle = 0, picture = 0, attachment = 0, data = 0;
+    bool coverLeftOut = false;
     for (const Media::Stream& s : streams) {
         switch (s.kind) {
         case Media::Stream::Kind::audio:
@@ -119,15 +141,13 @@ ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& strea
         case Media::Stream::Kind::video:
             if (s.cover) {
                 if (!carry.covers) break;
+                const QString encoder = carry.encodeCovers ? coverEncoder(s) : QStringLiteral("copy");
                 if ((isMovie(ext) && ext != QLatin1String("mov")) || ToolArgs::carriesCovers(ext))
-                    extras.copied << ToolArgs::Extras::Copied{
-                        s.index, QStringLiteral("copy"), As::cover, {}, {}};
+                    extras.copied << ToolArgs::Extras::Copied{s.index, encoder, As::cover, {}, {}};
                 else if (ext == QLatin1String("mkv"))
                     toAttach << s;
                 else // ffmpeg writes a QuickTime file without the cover it is handed, and says nothing
-                    job.addNote(
-                        QStringLiteral("The cover picture was left out: %1 files written here can’t hold it")
-                            .arg(containerName(ext)));
+                    coverLeftOut = true;
             } else if (!carry.picture) {
                 job.addNote(QStringLiteral("The picture track “%1” was left out: the result holds sound only")
                                 .arg(Media::streamName(s, ++picture)));
@@ -146,10 +166,17 @@ ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& strea
                 subtitleLeftOut(job, s, subtitle, cantHold(ext));
             break;
         case Media::Stream::Kind::attachment:
+            // An MKV can't be written without an attachment's file name and type.
             ++attachment;
             if (ext == QLatin1String("mkv"))
                 extras.copied << ToolArgs::Extras::Copied{
-                    s.index, QStringLiteral("copy"), As::attachment, {}, {}, s.fileName, s.mimeType};
+                    s.index,
+                    QStringLiteral("copy"),
+                    As::attachment,
+                    {},
+                    {},
+                    s.fileName.isEmpty() ? QStringLiteral("attachment-%1").arg(attachment) : s.fileName,
+                    s.mimeType.isEmpty() ? QStringLiteral("application/octet-stream") : s.mimeType};
             else
                 job.addNote(
                     QStringLiteral("The attached file “%1” was left out: %2 files can’t hold it")
@@ -158,21 +185,24 @@ ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& strea
             break;
         case Media::Stream::Kind::other:
             // A QuickTime chapter track holds the chapters' titles, which go with the chapters; a
-            // timecode track is written again from the picture's timecode.
-            if (s.codecTag == QLatin1String("text") || s.codecTag == QLatin1String("tmcd")) break;
-            job.addNote(QStringLiteral("A data track (%1) was left out: it can’t be copied into %2 files")
-                            .arg(s.codecTag.isEmpty() || s.codecTag.startsWith(QLatin1Char('[')) ? s.codec
-                                                                                                 : s.codecTag,
-                                 containerName(ext)));
+            // timecode track is written again from the picture's timecode tag, where tags are kept.
+            if (s.codecTag == QLatin1String("text")) break;
+            if (s.codecTag == QLatin1String("tmcd") && carry.keepsTags) break;
+            ++data;
             break;
         }
     }
+    if (coverLeftOut)
+        job.addNote(QStringLiteral("The cover picture was left out: %1 files %2 can’t hold it")
+                        .arg(containerName(ext), carry.keepsTags ? QStringLiteral("written here")
+                                                                 : QStringLiteral("without tags")));
+    if (data > 0) job.addNote(dataTracksLeftOut(data, !carry.keepsTags, ext));
     if (carry.coverApart && std::any_of(extras.copied.begin(), extras.copied.end(),
                                         [](const auto& c) { return c.as == As::cover; }))
         extras.coverSource = source;
     if (carry.everyPicture) extras.pictures = picture;
     if (!carry.picture) extras.pictures = 0;
-    extras.attached = attachedCovers(source, toAttach, folder, job);
+    extras.attached = attachedCovers(source, toAttach, carry.encodeCovers, folder, job);
     return extras;
 }
 

@@ -71,6 +71,8 @@ QStringList extraOutputs(const Extras& extras, int firstTrack)
             const QString v = integer(video++);
             args << QStringLiteral("-c:v:") + v << c.codec << QStringLiteral("-disposition:v:") + v
                  << QStringLiteral("attached_pic");
+            if (c.codec == QLatin1String("mjpeg")) args << QStringLiteral("-q:v:") + v << QStringLiteral("2");
+            tag(QStringLiteral("v:") + v, QStringLiteral("comment"), c.pictureKind);
         } else if (c.as == As::attachment) {
             const QString t = QStringLiteral("t:") + integer(attachment++);
             tag(t, QStringLiteral("filename"), c.fileName);

@@ -40,6 +40,7 @@ struct Extras
         QString title;
         QString fileName{};
         QString mimeType{};
+        QString pictureKind{}; // a cover's kind ("Cover (front)"), set again where tags are dropped
     };
     // A subtitle file in SubRip form that the operation wrote, with its encoder and tags, and
     // the seconds its times are moved by to meet a picture that starts before the cut.

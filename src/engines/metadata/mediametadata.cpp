@@ -107,58 +107,6 @@ QString containerOf(const QString& path)
     return Catalog::format(path).value_or(QFileInfo(path).suffix().toLower());
 }
 
-// Whether a cover picture goes into `ext` as an attached picture, without tags.
-bool holdsCovers(const QString& ext)
-{
-    static const QStringList containers{"mp3", "m4a", "flac", "mp4", "mov", "m4v"};
-    return containers.contains(ext);
-}
-
-// A cover picture encoded again, which leaves its own tags behind: a PNG as a PNG, any other as
-// a JPEG of high quality. `at` is the output stream's specifier.
-QStringList pictureCodec(const Media::Stream& cover, const QString& at)
-{
-    if (cover.codec == QLatin1String("png")) return {"-c:" + at, "png"};
-    return {"-c:" + at, "mjpeg", "-q:" + at, "2"};
-}
-
-// A picture attached to an MKV: the file made for it, its type and the name it goes in under.
-struct Attached
-{
-    QString path, mimeType, name;
-};
-
-Attached coverFile(const MetadataEngine::StripStream& cover, const QString& folder)
-{
-    const bool png = cover.codec == QLatin1String("png");
-    const QString path =
-        QDir(folder).filePath(QStringLiteral("cover-%1.%2").arg(cover.index).arg(png ? "png" : "jpg"));
-    return {path, png ? QStringLiteral("image/png") : QStringLiteral("image/jpeg"),
-            cover.fileName.isEmpty() ? QFileInfo(path).fileName() : cover.fileName};
-}
-
-// This ffmpeg writes an attached picture into an MKV as a video track, so each cover is written
-// on its own first, by `plan.covers` with the picture options `codec`, and attached like a font.
-Attached attachedCover(MetadataEngine::StripPlan& plan, const MetadataEngine::StripStream& cover,
-                       const QStringList& codec, const QString& folder)
-{
-    const Attached attached = coverFile(cover, folder);
-    plan.covers << QStringList{"-map", QStringLiteral("0:%1").arg(cover.index), "-frames:v", "1"} + codec +
-                       QStringList{"-fflags", "+bitexact", "-f", "image2", "-update", "1", attached.path};
-    return attached;
-}
-
-// The arguments that attach `covers` after the `count` streams an MKV copy has already.
-QStringList attachments(const QList<Attached>& covers, int count)
-{
-    QStringList args;
-    for (const Attached& a : covers) {
-        const QString tags = QStringLiteral("-metadata:s:%1").arg(count++);
-        args << "-attach" << a.path << tags << "mimetype=" + a.mimeType << tags << "filename=" + a.name;
-    }
-    return args;
-}
-
 } // namespace
 
 namespace MetadataEngine {
@@ -182,75 +130,38 @@ QStringList editArgs(const QString& source, const QString& destination, const QL
     return args << destination;
 }
 
-StripPlan stripPlan(const QString& source, const QString& destination, const QList<StripStream>& streams,
-                    const QString& folder)
+QStringList stripArgs(const QString& source, const QString& destination, const ToolArgs::Extras& extras)
 {
-    const QString ext = containerOf(destination);
-    StripPlan plan;
-    QStringList maps, options;
-    QList<Attached> attached;
-    int out = 0, data = 0;
-    bool coverLeftOut = false;
-    for (const StripStream& s : streams) {
-        const QString from = QStringLiteral("0:%1").arg(s.index);
-        const QString at = QString::number(out);
-        if (s.cover && ext == QLatin1String("mkv")) {
-            attached << attachedCover(plan, s, pictureCodec(s, "v"), folder);
-            continue;
-        }
-        if (s.cover && !holdsCovers(ext)) {
-            coverLeftOut = true;
-            continue;
-        }
-        if (s.kind == Media::Stream::Kind::other) {
-            // A QuickTime chapter track holds the chapter titles, which go with the chapters.
-            if (s.codecTag != QLatin1String("text")) ++data;
-            continue;
-        }
-        maps << "-map" << from;
-        if (s.cover) options << pictureCodec(s, at) << "-disposition:" + at << "attached_pic";
-        if (s.cover && !s.pictureKind.isEmpty()) options << "-metadata:s:" + at << "comment=" + s.pictureKind;
-        if (s.kind == Media::Stream::Kind::attachment)
-            options << "-metadata:s:" + at
-                    << "filename=" + (s.fileName.isEmpty() ? "attachment-" + at : s.fileName)
-                    << "-metadata:s:" + at
-                    << "mimetype=" +
-                           (s.mimeType.isEmpty() ? QStringLiteral("application/octet-stream") : s.mimeType);
-        ++out;
-    }
-    if (!plan.covers.isEmpty()) plan.covers = QStringList{"-i", source} + plan.covers;
-
-    plan.args << "-i" << source << (streams.isEmpty() ? QStringList{"-map", "0"} : maps) << "-c"
-              << "copy" << options << attachments(attached, out);
-    plan.args << QStringList{"-map_metadata", "-1",        "-map_chapters", "-1",
-                             "-fflags",       "+bitexact", destination};
-
-    if (coverLeftOut)
-        plan.notes << QStringLiteral("The cover picture was left out: %1 files without tags can’t hold it")
-                          .arg(KeptStreams::containerName(ext));
-    const QString dataNote = QStringLiteral("left out: such tracks hold timed details, locations among them, "
-                                            "that can’t be removed from them");
-    if (data == 1) plan.notes << QStringLiteral("A data track was ") + dataNote;
-    if (data > 1) plan.notes << QStringLiteral("%1 data tracks were ").arg(data) + dataNote;
-    return plan;
+    return QStringList{"-i", source, "-map", "0:V?", "-map", "0:a?", "-c", "copy"} +
+           ToolArgs::extraOutputs(extras, 1) +
+           QStringList{"-map_metadata", "-1", "-map_chapters", "-1", "-fflags", "+bitexact", destination};
 }
 
 void writeMedia(const QString& source, const QString& destination, const QList<MetaField>& fields, bool strip,
                 Job& job)
 {
     const ScratchFolder folder;
+    const QString ext = containerOf(destination);
     if (!strip) {
-        const ToolArgs::Extras extras =
-            KeptStreams::copied(source, Media::streams(source), containerOf(destination),
-                                {.everyPicture = true}, folder.path(), job);
+        const ToolArgs::Extras extras = KeptStreams::copied(source, Media::streams(source), ext,
+                                                            {.everyPicture = true}, folder.path(), job);
         Media::ffmpeg(editArgs(source, destination, fields, extras), 0, &job, {});
         return;
     }
-    const StripPlan plan = stripPlan(source, destination, stripStreams(source), folder.path());
-    if (!plan.covers.isEmpty()) Media::ffmpeg(plan.covers, 0, &job, {});
-    Media::ffmpeg(plan.args, 0, &job, {});
-    for (const QString& note : plan.notes)
-        job.addNote(note);
+    // Every stream stays but the data tracks; the covers are encoded again and keep their kind,
+    // and no track keeps a tag but what an attachment can't be written without.
+    const QList<StripStream> streams = stripStreams(source);
+    ToolArgs::Extras extras = KeptStreams::copied(
+        source, QList<Media::Stream>(streams.begin(), streams.end()), ext,
+        {.everyPicture = true, .encodeCovers = true, .keepsTags = false}, folder.path(), job);
+    for (ToolArgs::Extras::Copied& c : extras.copied) {
+        c.language.clear();
+        c.title.clear();
+        for (const StripStream& s : streams)
+            if (s.index == c.index && c.as == ToolArgs::Extras::Copied::As::cover)
+                c.pictureKind = s.pictureKind;
+    }
+    Media::ffmpeg(stripArgs(source, destination, extras), 0, &job, {});
 }
 
 } // namespace MetadataEngine
