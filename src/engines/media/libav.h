@@ -21,9 +21,9 @@ struct Reading
     double audioSeconds = 0;
 };
 
-// What a written file really holds: the stream kinds its header lists, and how far the packets
-// of its first picture and first sound stream reach from their start, in seconds (none when no
-// packet of that stream could be read near the end).
+// What a file really holds: the stream kinds its header lists, and how far the packets of its
+// first picture and first sound stream reach from their start, in seconds (none when no packet
+// of that stream could be read).
 struct Contents
 {
     bool opened = false;
@@ -31,6 +31,16 @@ struct Contents
     bool hasAudio = false;
     std::optional<double> videoEnd;
     std::optional<double> audioEnd;
+    // When the first packets of those streams are shown, in seconds from the file's zero; none
+    // when no packet of that stream could be read.
+    std::optional<double> videoStart;
+    std::optional<double> audioStart;
+    // One frame: of the picture or, where longer, the sound's first packet (a muxer moves the
+    // picture later by the sound's priming, which lies before zero); and how long before its
+    // first frame is shown the picture begins decoding (frames held back for B-frames, which a
+    // muxer makes room for by moving every stream later). Seconds.
+    double frame = 0;
+    double lead = 0;
 };
 
 // Whether the libraries are there; loads them at the first call.
@@ -41,9 +51,9 @@ bool available();
 // None only when the libraries are missing.
 std::optional<Reading> read(const QString& path);
 
-// Looks at the packets near the end of the file, read as the format `format` (a key such as
-// "mp4" or "wav") where it is one the results are written in, without probing others; none when
-// the libraries are missing.
+// Looks at the packets at the start and near the end of the file, read as the format `format` (a
+// key such as "mp4" or "wav") where it is one the results are written in, without probing
+// others; none when the libraries are missing.
 std::optional<Contents> contents(const QString& path, const QString& format = {});
 
 // The picture of the first picture stream shown at a moment: the last frame that starts at or

@@ -27,6 +27,12 @@ double least(double seconds)
     return seconds - std::max(0.5, 0.1 * seconds);
 }
 
+// The most a result meant to last `seconds` may hold, by the same measure.
+double most(double seconds)
+{
+    return seconds + std::max(0.5, 0.1 * seconds);
+}
+
 // Whether the file is a PNG picture from its signature to its closing chunk: the one frame of a
 // still, whole. The media libraries read no pictures.
 bool wholePng(const QString& path)
@@ -44,6 +50,77 @@ QString shown(double seconds)
 {
     if (seconds < 10) return QString::number(seconds, 'f', 1) + QStringLiteral(" s");
     return seconds < 60 ? QStringLiteral("%1 s").arg(qRound(seconds)) : Fmt::time(seconds, false);
+}
+
+// Throws when a result reaching `reach` seconds, short of the `wanted` length of `parts`, holds
+// less than their sources do: ffmpeg stopped early. Otherwise the sources end before the parts
+// do, which the notes returned say of each source cut short.
+QStringList requireHeld(const QString& name, const QList<ToolRun::Part>& parts, double reach, double wanted)
+{
+    const auto stoppedEarly = [&] {
+        return ConvertError::failed(QStringLiteral("%1 came out %2 long instead of %3: ffmpeg stopped early")
+                                        .arg(name, shown(reach), shown(wanted)));
+    };
+    double held = 0;
+    QStringList notes;
+    for (const ToolRun::Part& p : parts) {
+        const std::optional<LibAv::Contents> source = LibAv::contents(p.source);
+        const std::optional<LibAv::Reading> stated = LibAv::read(p.source);
+        if (!source || !source->opened || !stated) throw stoppedEarly();
+        const double end = ends(*source) > 0 ? ends(*source) : p.range.end;
+        held += std::max(0.0, std::min(p.range.end, end) - p.range.start) / p.speed;
+        const double says = std::max(stated->videoSeconds, stated->audioSeconds);
+        if (end < least(says) && end < p.range.end)
+            notes << QStringLiteral("%1 is cut short: %2 of %3 made")
+                         .arg(ToolRun::fileName(p.source), shown(end), shown(says));
+    }
+    if (reach < least(held)) throw stoppedEarly();
+    return notes;
+}
+
+// How long `parts` may really last: a stream copy from the key frame before its range, and a part
+// that runs to the end its source's header states as long as the source's packets go, where the
+// header understates them (a VBR MP3 without its table of contents).
+double longestHeld(const QList<ToolRun::Part>& parts)
+{
+    double total = 0;
+    for (const ToolRun::Part& p : parts) {
+        double start = p.range.start;
+        if (p.copied) start = std::min(start, LibAv::copyStart(p.source, start).value_or(start));
+        double end = p.range.end;
+        const std::optional<LibAv::Reading> stated = LibAv::read(p.source);
+        const std::optional<LibAv::Contents> source = LibAv::contents(p.source);
+        if (stated && source && source->opened &&
+            p.range.end >= std::max(stated->videoSeconds, stated->audioSeconds) - 0.05)
+            end = std::max(end, ends(*source));
+        total += std::max(0.0, end - start) / p.speed;
+    }
+    return total;
+}
+
+// Throws when the picture or the sound of a result begins more than a frame after its zero, past
+// the frames a B-frame picture holds back, and later than that stream begins in the source
+// `first` the result starts with, counted from the part's start.
+void requireStarts(const LibAv::Contents& made, const QString& name, const ToolRun::Part& first)
+{
+    // Stored times are often rounded to the millisecond.
+    const double allowed = made.frame + made.lead + 0.001;
+    if (made.videoStart.value_or(0) <= allowed && made.audioStart.value_or(0) <= allowed) return;
+    const LibAv::Contents source = LibAv::contents(first.source).value_or(LibAv::Contents{});
+    // How far after the part's start the source's stream begins, at the part's speed.
+    const auto delay = [&](const std::optional<double>& at) {
+        if (!at) return 0.0;
+        const double zero = std::min({*at, source.videoStart.value_or(*at), source.audioStart.value_or(*at)});
+        return std::max(0.0, *at - zero - first.range.start) / first.speed;
+    };
+    const auto require = [&](const std::optional<double>& start, const std::optional<double>& inSource,
+                             const QString& kind) {
+        if (start && *start > allowed + delay(inSource))
+            throw ConvertError::failed(
+                QStringLiteral("%1 came out with its %2 starting %3 late").arg(name, kind, shown(*start)));
+    };
+    require(made.videoStart, source.videoStart, QStringLiteral("picture"));
+    require(made.audioStart, source.audioStart, QStringLiteral("sound"));
 }
 
 } // namespace
@@ -137,26 +214,14 @@ void requireLength(const QString& path, const QString& name, const QList<Part>& 
     // Packets without times (raw ADTS) reach nowhere: the header's length stands in.
     const double packets = made && made->opened ? ends(*made) : 0;
     const double reach = packets > 0 ? packets : Media::probeWithFfprobe(path).duration;
-    if (reach >= least(wanted)) return;
-    // Short: ffmpeg stopped early, unless the sources hold no more than the result does.
-    const auto stoppedEarly = [&] {
-        return ConvertError::failed(QStringLiteral("%1 came out %2 long instead of %3: ffmpeg stopped early")
-                                        .arg(name, shown(reach), shown(wanted)));
-    };
-    double held = 0;
     QStringList notes;
-    for (const Part& p : parts) {
-        const std::optional<LibAv::Contents> source = LibAv::contents(p.source);
-        const std::optional<LibAv::Reading> stated = LibAv::read(p.source);
-        if (!source || !source->opened || !stated) throw stoppedEarly();
-        const double end = ends(*source) > 0 ? ends(*source) : p.range.end;
-        held += std::max(0.0, std::min(p.range.end, end) - p.range.start) / p.speed;
-        const double says = std::max(stated->videoSeconds, stated->audioSeconds);
-        if (end < least(says) && end < p.range.end)
-            notes << QStringLiteral("%1 is cut short: %2 of %3 made")
-                         .arg(fileName(p.source), shown(end), shown(says));
-    }
-    if (reach < least(held)) throw stoppedEarly();
+    if (reach < least(wanted))
+        notes = requireHeld(name, parts, reach, wanted);
+    else if (reach > most(wanted) && reach > most(longestHeld(parts)))
+        throw ConvertError::failed(
+            QStringLiteral("%1 came out %2 long instead of %3: ffmpeg wrote more than was asked for")
+                .arg(name, shown(reach), shown(wanted)));
+    if (made && made->opened) requireStarts(*made, name, parts.first());
     for (const QString& note : notes)
         job.addNote(note);
 }

@@ -50,21 +50,24 @@ TimeRange frameRange(const QString& source, TimeRange range, bool fast);
 
 // What a result is made of, to tell how long it should last: `range` of `source`, in the
 // source's seconds, played at `speed`. A join is made of one part per clip; an empty range
-// stands for one frame (a still PNG picture).
+// stands for one frame (a still PNG picture). A stream copy (`copied`) may begin at the key
+// frame before the range.
 struct Part
 {
     QString source;
     TimeRange range;
     double speed = 1;
+    bool copied = false;
 };
 
 // How long `parts` last one after another, in seconds.
 double length(const QList<Part>& parts);
 
-// Throws when the file at `path`, shown to the user as `name`, holds much less than `parts`: a
-// still picture that is not a whole PNG, anything else ending well before their length. A source whose
-// own packets stop before the length its header states (a cut-off download) gives what it holds:
-// that passes, with a note on `job` naming the source.
+// Throws when the file at `path`, shown to the user as `name`, holds other than `parts`: a
+// still picture that is not a whole PNG; anything else ending well before their length or well
+// after it, or with its picture or sound beginning more than a frame after its start. A source
+// whose own packets stop before the length its header states (a cut-off download) gives what it
+// holds: that passes, with a note on `job` naming the source.
 void requireLength(const QString& path, const QString& name, const QList<Part>& parts, Job& job);
 
 // One ffmpeg run writing `destination` through its hidden temporary file, which is committed

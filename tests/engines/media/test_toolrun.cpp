@@ -2,6 +2,7 @@
 
 #include "../../support/enginefixtures_a.h"
 #include "core/job.h"
+#include "engines/media/media.h"
 #include "engines/media/toolrun.h"
 
 #include <QDir>
@@ -85,6 +86,63 @@ class ToolRunTest : public QObject
                      .match(job.notes().join('|'))
                      .hasMatch(),
                  qPrintable(job.notes().join('|')));
+    }
+
+    // A result that lasts well beyond what it was made of, or whose picture or sound begins well
+    // after its start, fails naming the file and leaves nothing. Frames a B-frame picture holds
+    // back, sound priming that moves the picture of a 60 fps film by more than a frame, and a
+    // source whose header understates its length (a VBR MP3 without its table) are no such fault.
+    void longOrLateResults()
+    {
+        QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x48:r=25:d=3", "-f", "lavfi", "-i",
+                                 "sine=d=3", "-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac",
+                                 path("Clip.mp4")}));
+        QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x48:r=60:d=2", "-f", "lavfi", "-i",
+                                 "sine=d=2", "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p",
+                                 "-c:a", "pcm_s16le", path("Sixty.mkv")}));
+        // A VBR MP3 without its table, whose stated length is guessed from its first frames.
+        QVERIFY(Fixture::ffmpeg({"-filter_complex",
+                                 "anoisesrc=d=3[a];anullsrc=cl=mono:d=5[b];[a][b]concat=n=2:v=0:a=1", "-c:a",
+                                 "libmp3lame", "-q:a", "0", "-write_xing", "0", path("Falling.mp3")}));
+        const double falling = Media::probeWithFfprobe(path("Falling.mp3")).duration;
+        QVERIFY2(falling < 6, qPrintable(QString::number(falling))); // 8 s
+        const struct
+        {
+            const char* source;
+            TimeRange range;
+            QStringList args; // between the source and the result
+            const char* message;
+        } rows[] = {
+            {"Clip.mp4",
+             {0, 1},
+             {"-c", "copy"},
+             "Clip Copy.mp4 came out 3.0 s long instead of 1.0 s: ffmpeg wrote more than was asked for"},
+            {"Clip.mp4",
+             {0, 3},
+             {"-c", "copy", "-output_ts_offset", "2"},
+             "Clip Copy.mp4 came out with its picture starting 2.0 s late"},
+            {"Clip.mp4",
+             {0, 3},
+             {"-itsoffset", "1.5", "-i", path("Clip.mp4"), "-map", "0:v", "-map", "1:a", "-c", "copy"},
+             "Clip Copy.mp4 came out with its sound starting 1.5 s late"},
+            {"Clip.mp4", {0, 3}, {"-c", "copy", "-avoid_negative_ts", "make_zero"}, ""},
+            {"Sixty.mkv", {0, 2}, {"-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"}, ""},
+            {"Falling.mp3", {0, falling}, {"-c", "copy"}, ""},
+        };
+        for (const auto& r : rows) {
+            QTemporaryDir folder;
+            const QString source = folder.filePath(r.source);
+            QVERIFY(QFile::copy(path(r.source), source));
+            Job job{{}, {}, 0};
+            const ConvertError e = Fixture::failure([&] {
+                ToolRun::write({source, r.range}, "Copy", job, {}, [&](const QString& temporary) {
+                    return QStringList{"-i", source} + r.args + QStringList{temporary};
+                });
+            });
+            QCOMPARE(e.message(), QString(*r.message ? r.message : "(no failure)"));
+            QCOMPARE(Fixture::entries(folder.path()).size(), *r.message ? 1 : 2);
+            QCOMPARE(job.notes(), QStringList());
+        }
     }
 };
 

@@ -47,7 +47,7 @@ QStringList splitVideo(const QString& source, const QList<TimeRange>& parts, boo
         const QString clip = QDir(staging.path()).filePath(name);
         const TimeRange frames = ToolRun::frameRange(source, parts[i], fast);
         ToolRun::writeTo(
-            clip, {{source, frames}}, job,
+            clip, {{source, frames, 1, fast}}, job,
             [&](double p) {
                 if (progress) progress((i + p) / count);
             },

@@ -34,7 +34,7 @@ QStringList trimVideo(const QString& source, TimeRange range, bool fast, Job& jo
     const TimeRange frames = ToolRun::frameRange(source, range, fast);
     const ToolArgs::Extras extras = streams.forRange(frames, 1);
     return ToolRun::write(
-        {source, frames}, QStringLiteral("Trimmed"), job, progress,
+        {source, frames, 1, fast}, QStringLiteral("Trimmed"), job, progress,
         [&](const QString& temporary) {
             return ToolArgs::trimVideo(source, frames, fast, ext, temporary, extras);
         },

@@ -1,0 +1,32 @@
+#pragma once
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/avutil.h>
+}
+
+// The entry points of ffmpeg's libraries that the media readers use, typed from the headers this
+// file was built with. The libraries are opened by the major version of those headers, so the
+// structures agree.
+struct LibAvApi
+{
+    decltype(&av_log_set_level) logSetLevel;
+    decltype(&av_dict_set) dictSet;
+    decltype(&av_dict_free) dictFree;
+    decltype(&av_get_media_type_string) mediaTypeString;
+    decltype(&avcodec_descriptor_get) descriptor;
+    decltype(&av_packet_alloc) packetAlloc;
+    decltype(&av_packet_free) packetFree;
+    decltype(&av_packet_unref) packetUnref;
+    decltype(&avformat_open_input) openInput;
+    decltype(&av_find_input_format) findInputFormat;
+    decltype(&avformat_find_stream_info) findStreamInfo;
+    decltype(&avformat_close_input) closeInput;
+    decltype(&av_read_frame) readFrame;
+    decltype(&avformat_seek_file) seekFile;
+};
+
+// The libraries' entry points, loaded at the first call, on whatever thread makes it; null when
+// the libraries are missing.
+const LibAvApi* libAvApi();
