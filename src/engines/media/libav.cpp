@@ -1,7 +1,9 @@
 #include "engines/media/libav.h"
 
 #include "engines/media/libavinput.h"
+#include "engines/media/waveheader.h"
 
+#include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -16,11 +18,22 @@ double printedSeconds(int64_t ts, AVRational base)
     return QString::asprintf("%f", double(ts) * av_q2d(base)).toDouble();
 }
 
-// The stream's own length, or the file's when the stream is its only picture or sound; 0 when
-// neither is known.
-double streamSeconds(const AVStream* s, const AVFormatContext* c, bool alone)
+// The length a Matroska track states in its tags ("DURATION": "00:01:02.500000000"); 0 for none.
+double taggedSeconds(const LibAvApi& api, const AVStream* s)
+{
+    const AVDictionaryEntry* tag = api.dictGet(s->metadata, "DURATION", nullptr, 0);
+    static const QRegularExpression pattern(QStringLiteral(R"(^(\d+):(\d\d):(\d\d(?:\.\d+)?)$)"));
+    const QRegularExpressionMatch m = pattern.match(QString::fromLatin1(tag ? tag->value : ""));
+    if (!m.hasMatch()) return 0;
+    return m.captured(1).toDouble() * 3600 + m.captured(2).toDouble() * 60 + m.captured(3).toDouble();
+}
+
+// The stream's own length, as its header or its tags state it, or the file's when the stream is
+// its only picture or sound; 0 when neither is known.
+double streamSeconds(const LibAvApi& api, const AVStream* s, const AVFormatContext* c, bool alone)
 {
     if (s->duration != AV_NOPTS_VALUE && s->duration > 0) return double(s->duration) * av_q2d(s->time_base);
+    if (const double tagged = taggedSeconds(api, s); tagged > 0) return tagged;
     return alone && c->duration != AV_NOPTS_VALUE && c->duration > 0 ? double(c->duration) / AV_TIME_BASE : 0;
 }
 
@@ -109,8 +122,14 @@ std::optional<Reading> read(const QString& path)
     if (!c) return r;
     r.probe = probeOf(*a, c);
     const auto [video, audio] = input->mainStreams();
-    if (video >= 0) r.videoSeconds = streamSeconds(c->streams[video], c, audio < 0);
-    if (audio >= 0) r.audioSeconds = streamSeconds(c->streams[audio], c, video < 0);
+    if (video >= 0) r.videoSeconds = streamSeconds(*a, c->streams[video], c, audio < 0);
+    if (audio >= 0) r.audioSeconds = streamSeconds(*a, c->streams[audio], c, video < 0);
+    // A length guessed from the bitrate (an MP3 without its table of contents) is no statement.
+    if (c->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE) r.videoSeconds = r.audioSeconds = 0;
+    // The WAVE demuxer guesses the length of data that stops before its header says from what
+    // is there; the header's own word is the length stated.
+    if (const std::optional<double> promised = WaveHeader::promisedSeconds(path); promised && audio >= 0)
+        r.audioSeconds = std::max(r.audioSeconds, *promised);
     return r;
 }
 

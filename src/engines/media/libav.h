@@ -12,8 +12,9 @@
 namespace LibAv {
 
 // A source as the conversion sees it: the probe, and how long its first picture stream and its
-// first sound stream last: the stream's own length, or the file's when the file holds no other
-// kind; 0 when unknown or without such a stream.
+// first sound stream last as the file states it: the stream's own length (a Matroska track's in
+// its tags, a WAVE file's sound as its header gives the size of its data), or the file's when the
+// file holds no other kind; 0 when unknown or without such a stream.
 struct Reading
 {
     Media::Probe probe;
@@ -53,7 +54,8 @@ std::optional<Reading> read(const QString& path);
 
 // Looks at the packets at the start and near the end of the file, read as the format `format` (a
 // key such as "mp4" or "wav") where it is one the results are written in, without probing
-// others; none when the libraries are missing.
+// others; none when the libraries are missing. Where the index promises packets that the file no
+// longer holds near its end (cut off after the index), the file is read as far as it goes.
 std::optional<Contents> contents(const QString& path, const QString& format = {});
 
 // The picture of the first picture stream shown at a moment: the last frame that starts at or

@@ -23,7 +23,7 @@ const LibAvApi* load()
         ::dlopen("libavformat.so." AV_STRINGIFY(LIBAVFORMAT_VERSION_MAJOR), RTLD_LAZY | RTLD_LOCAL);
     if (!util || !codec || !format) return nullptr;
     const bool ok = resolve(util, "av_log_set_level", api.logSetLevel) &&
-                    resolve(util, "av_dict_set", api.dictSet) &&
+                    resolve(util, "av_dict_set", api.dictSet) && resolve(util, "av_dict_get", api.dictGet) &&
                     resolve(util, "av_dict_free", api.dictFree) &&
                     resolve(util, "av_get_media_type_string", api.mediaTypeString) &&
                     resolve(codec, "avcodec_descriptor_get", api.descriptor) &&

@@ -13,6 +13,7 @@ struct LibAvApi
 {
     decltype(&av_log_set_level) logSetLevel;
     decltype(&av_dict_set) dictSet;
+    decltype(&av_dict_get) dictGet;
     decltype(&av_dict_free) dictFree;
     decltype(&av_get_media_type_string) mediaTypeString;
     decltype(&avcodec_descriptor_get) descriptor;

@@ -56,16 +56,18 @@ class PacketReach
     }
 
     // Reads from where `c` stands to its end, or only until each stream has shown where it
-    // begins.
-    void read(AVFormatContext* c, bool firstOnly)
+    // begins. Returns whether a packet of the picture and of the sound was met.
+    std::pair<bool, bool> read(AVFormatContext* c, bool firstOnly)
     {
+        std::pair met{false, false};
         AVPacket* packet = m_api.packetAlloc();
-        if (!packet) return;
+        if (!packet) return met;
         int budget = 1000;
         while (!(firstOnly && (begun() || budget-- <= 0)) && m_api.readFrame(c, packet) >= 0) {
             const int index = packet->stream_index;
             if ((index == m_video || index == m_audio) &&
                 (packet->pts != AV_NOPTS_VALUE || packet->dts != AV_NOPTS_VALUE)) {
+                (index == m_video ? met.first : met.second) = true;
                 add(c->streams[index], *packet, index == m_video);
             }
             m_api.packetUnref(packet);
@@ -73,6 +75,7 @@ class PacketReach
         m_api.packetFree(&packet);
         m_out.lead = heldBack();
         m_out.frame = std::max(m_frames.first, m_frames.second);
+        return met;
     }
 
   private:
@@ -151,7 +154,13 @@ std::optional<Contents> contents(const QString& path, const QString& format)
         reach.read(c, false);
         return out;
     }
-    reach.read(c, false);
+    const auto [video, audio] = reach.read(c, false);
+    if ((out.hasVideo && !video) || (out.hasAudio && !audio)) {
+        // The index promises packets that the file doesn't hold: a download broken off after an
+        // index at the front. Its data reaches as far as it can be read from the start.
+        const LibAvInput again(*a, path, false, demuxer);
+        if (again.get()) reach.read(again.get(), false);
+    }
     return out;
 }
 

@@ -7,6 +7,7 @@
 #include "engines/media/ffmpegdescription.h"
 #include "engines/media/keptstreams.h"
 #include "engines/media/libav.h"
+#include "engines/media/waveheader.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -142,6 +143,8 @@ bool shownWhole(const Media::FfmpegReport& report, const FfmpegDescription& said
     // A line break in a name could pose as a line of the description.
     const QRegularExpression lineBreak(QStringLiteral("[\\r\\n]"));
     if (source.contains(lineBreak) || output.contains(lineBreak)) return false;
+    // Of a WAVE file cut short, ffmpeg states the length of the data there, not the header's.
+    if (WaveHeader::promisedSeconds(source)) return false;
     if (!said.input || !(said.input->duration > 0) || !report.ended || !report.errors.isEmpty()) return false;
     if (said.outputFormat.isEmpty() || said.outputFormat != muxerFor(target)) return false;
     const bool wantsVideo = !audio;
@@ -187,6 +190,13 @@ bool whole(const LibAv::Contents& c, const LibAv::Reading& source, bool video, b
            (!audio || reaches(c.audioEnd, source.audioSeconds));
 }
 
+// Whether the wanted streams of a result reach about as far as the source's packets do.
+bool holdsAll(const LibAv::Contents& result, const LibAv::Contents& source, bool video, bool audio)
+{
+    return (!video || reaches(result.videoEnd, source.videoEnd.value_or(0))) &&
+           (!audio || reaches(result.audioEnd, source.audioEnd.value_or(0)));
+}
+
 // Throws when the result lacks a stream it should have or stops short. A result that holds
 // all that ffmpeg wrote but not the source's stated length is fine when the source itself ends
 // early (a half-downloaded file): it is converted as far as it goes, and the note says so.
@@ -212,9 +222,11 @@ std::optional<QString> checkResult(const QString& source, const QString& output,
     if (report.outSeconds && reach < *report.outSeconds - std::max(0.5, 0.02 * *report.outSeconds))
         throw Media::incomplete(report.errors);
     if (whole(*contents, reading, wantsVideo, wantsAudio)) return std::nullopt;
-    // Short of the stated length: ffmpeg stopped early unless the source's own packets stop too.
+    // Short of the stated length: ffmpeg stopped early unless the source's own packets stop too,
+    // and the result holds them all.
     const auto held = LibAv::contents(source);
-    if (!report.outSeconds || !held || whole(*held, reading, wantsVideo, wantsAudio))
+    if (!report.outSeconds || !held || whole(*held, reading, wantsVideo, wantsAudio) ||
+        !holdsAll(*contents, *held, wantsVideo, wantsAudio))
         throw Media::incomplete(report.errors);
     const double converted =
         std::min(wantsVideo ? *contents->videoEnd : reach, wantsAudio ? *contents->audioEnd : reach);

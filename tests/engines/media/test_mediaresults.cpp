@@ -163,6 +163,48 @@ class MediaResultsTest : public QObject
         }
     }
 
+    // A Matroska or WebM film with sound, and a WAVE file whose header promises more than its
+    // data, broken off after 60 % of their bytes, convert as far as they go and say so; ffmpeg
+    // stopping short of what the source holds still fails.
+    void cutSourcesAreNoted()
+    {
+        QTemporaryDir folder, wholes;
+        const QStringList film{"-f",       "lavfi",  "-i", "testsrc2=s=64x48:r=25:d=7",
+                               "-f",       "lavfi",  "-i", "sine=d=7",
+                               "-pix_fmt", "yuv420p"};
+        const struct
+        {
+            const char* name;
+            QStringList made;
+            const char* target;
+        } sources[] = {{"cut.mkv", film + QStringList{"-c:v", "libx264", "-c:a", "aac"}, "mp4"},
+                       {"cut.webm",
+                        film + QStringList{"-c:v", "libvpx-vp9", "-deadline", "realtime", "-cpu-used", "8"},
+                        "mkv"},
+                       {"cut.wav", {"-f", "lavfi", "-i", "sine=d=7"}, "mp3"}};
+        for (const auto& s : sources) {
+            const QString whole = wholes.filePath(s.name);
+            QVERIFY(ffmpeg(s.made + QStringList{whole}));
+            QFile in(whole);
+            QVERIFY(in.open(QIODevice::ReadOnly));
+            QVERIFY(write(folder.filePath(s.name), in.read(in.size() * 6 / 10)));
+            Job job({}, {}, 0);
+            QCOMPARE(Converter::convert(folder.filePath(s.name), s.target, job, {}).size(), 1);
+            QVERIFY2(QRegularExpression("^The file is cut short: [3-5] s of 7 s converted$")
+                         .match(job.notes().join('|'))
+                         .hasMatch(),
+                     qPrintable(s.name + (": " + job.notes().join('|'))));
+        }
+
+        QTemporaryDir bin;
+        QVERIFY(fakeFfmpeg(bin, "exec /usr/bin/ffmpeg \"${@:1:$#-1}\" -t 1 \"${@: -1}\"\n"));
+        QTemporaryDir stopped;
+        QVERIFY(QFile::copy(folder.filePath("cut.mkv"), stopped.filePath("cut.mkv")));
+        QCOMPARE(failure([&] { convert(stopped.filePath("cut.mkv"), "mp4"); }).message(),
+                 QString("The result is incomplete: the disk may be full or the file damaged"));
+        QCOMPARE(entries(stopped.path()), QStringList{"cut.mkv"});
+    }
+
     // What a user reads when ffmpeg refuses: plain words, with a piece of ffmpeg's own words kept
     // aside.
     void plainFailures()

@@ -91,7 +91,8 @@ class ToolRunTest : public QObject
     // A result that lasts well beyond what it was made of, or whose picture or sound begins well
     // after its start, fails naming the file and leaves nothing. Frames a B-frame picture holds
     // back, sound priming that moves the picture of a 60 fps film by more than a frame, and a
-    // source whose header understates its length (a VBR MP3 without its table) are no such fault.
+    // source whose length is only guessed (a VBR MP3 without its table) are no such fault, and
+    // the guess says nothing of the source being cut short.
     void longOrLateResults()
     {
         QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x48:r=25:d=3", "-f", "lavfi", "-i",
@@ -100,12 +101,16 @@ class ToolRunTest : public QObject
         QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x48:r=60:d=2", "-f", "lavfi", "-i",
                                  "sine=d=2", "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p",
                                  "-c:a", "pcm_s16le", path("Sixty.mkv")}));
-        // A VBR MP3 without its table, whose stated length is guessed from its first frames.
-        QVERIFY(Fixture::ffmpeg({"-filter_complex",
-                                 "anoisesrc=d=3[a];anullsrc=cl=mono:d=5[b];[a][b]concat=n=2:v=0:a=1", "-c:a",
-                                 "libmp3lame", "-q:a", "0", "-write_xing", "0", path("Falling.mp3")}));
+        // VBR MP3s without their table, whose stated length is guessed from their first frames.
+        for (const auto& [name, sources] :
+             {std::pair{"Falling.mp3", "anoisesrc=d=3[a];anullsrc=cl=mono:d=5[b]"},
+              std::pair{"Rising.mp3", "anullsrc=cl=mono:d=2[a];anoisesrc=d=3[b]"}})
+            QVERIFY(Fixture::ffmpeg({"-filter_complex", QString(sources) + ";[a][b]concat=n=2:v=0:a=1",
+                                     "-c:a", "libmp3lame", "-q:a", "0", "-write_xing", "0", path(name)}));
         const double falling = Media::probeWithFfprobe(path("Falling.mp3")).duration;
-        QVERIFY2(falling < 6, qPrintable(QString::number(falling))); // 8 s
+        const double rising = Media::probeWithFfprobe(path("Rising.mp3")).duration;
+        QVERIFY2(falling < 6 && rising > 8,
+                 qPrintable(QString("%1 %2").arg(falling).arg(rising))); // 8 s, 5 s
         const struct
         {
             const char* source;
@@ -128,6 +133,7 @@ class ToolRunTest : public QObject
             {"Clip.mp4", {0, 3}, {"-c", "copy", "-avoid_negative_ts", "make_zero"}, ""},
             {"Sixty.mkv", {0, 2}, {"-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"}, ""},
             {"Falling.mp3", {0, falling}, {"-c", "copy"}, ""},
+            {"Rising.mp3", {0, rising}, {"-c", "copy"}, ""},
         };
         for (const auto& r : rows) {
             QTemporaryDir folder;

@@ -161,6 +161,33 @@ class AudioWorkTest : public QObject
         }
     }
 
+    // A WAVE file broken off after 60 % of its bytes, whose header promises all 7 s, trims to what
+    // it holds with a note naming it; ffmpeg stopping short of that fails.
+    void cutWaveGivesWhatItHolds()
+    {
+        QTemporaryDir folder;
+        const QString cut = folder.filePath("Cut.wav");
+        QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "sine=d=7", path("Whole.wav")}));
+        QFile whole(path("Whole.wav"));
+        QVERIFY(whole.open(QIODevice::ReadOnly));
+        QVERIFY(Fixture::write(cut, whole.read(whole.size() * 6 / 10)));
+        Job job{{}, {}, 0};
+        const QString trimmed = ToolOps::trimAudio(cut, 1, 6, job, {}).value(0);
+        QCOMPARE(job.notes(), QStringList{"Cut.wav is cut short: 4.2 s of 7.0 s made"});
+        QVERIFY(near(soundSeconds(trimmed), 3.2, 0.1));
+        QVERIFY(QFile::remove(trimmed));
+
+        QTemporaryDir bin;
+        Fixture::write(bin.filePath("ffmpeg"),
+                       "#!/bin/bash\nexec /usr/bin/ffmpeg \"${@:1:$#-1}\" -t 0.3 \"${@: -1}\"\n");
+        QFile::setPermissions(bin.filePath("ffmpeg"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("TOLVANE_SEARCH_PATH", bin.path().toUtf8() + ":/usr/bin:/bin");
+        const auto restore = qScopeGuard([] { qunsetenv("TOLVANE_SEARCH_PATH"); });
+        QCOMPARE(Fixture::failure([&] { ToolOps::trimAudio(cut, 1, 6, m_job, {}); }).message(),
+                 "Cut Trimmed.wav came out 0.3 s long instead of 5.0 s: ffmpeg stopped early");
+        QCOMPARE(Fixture::entries(folder.path()), QStringList{"Cut.wav"});
+    }
+
     void missingFfmpeg()
     {
         QTemporaryDir empty;

@@ -260,6 +260,53 @@ class VideoWorkTest : public QObject
         QCOMPARE(job.notes(), QStringList());
     }
 
+    // A download broken off after 40 % of its bytes gives what it holds, with a note naming it: a
+    // web film whose index at the front is whole, and Matroska and WebM films with sound, whose
+    // tracks state their lengths in tags. ffmpeg stopping short of what the source holds fails.
+    void cutDownloadsGiveWhatTheyHold()
+    {
+        QTemporaryDir folder, wholes;
+        // A key frame each second, as a web film has: a seek near the end lands past the cut.
+        const QStringList film{"-f",       "lavfi",   "-i", "testsrc2=s=64x48:r=25:d=7",
+                               "-f",       "lavfi",   "-i", "sine=d=7",
+                               "-pix_fmt", "yuv420p", "-g", "25"};
+        const QList<std::pair<QString, QStringList>> kinds{
+            {"Web.mp4", {"-c:v", "libx264", "-c:a", "aac", "-movflags", "+faststart"}},
+            {"Film.mkv", {"-c:v", "libx264", "-c:a", "aac"}},
+            {"Clip.webm",
+             {"-c:v", "libvpx-vp9", "-deadline", "realtime", "-cpu-used", "8", "-c:a", "libopus"}}};
+        for (const auto& [name, codecs] : kinds) {
+            QVERIFY(Fixture::ffmpeg(film + codecs + QStringList{wholes.filePath(name)}));
+            QFile whole(wholes.filePath(name));
+            QVERIFY(whole.open(QIODevice::ReadOnly));
+            QVERIFY(Fixture::write(folder.filePath(name), whole.read(whole.size() * 4 / 10)));
+            Job job({}, {}, 0);
+            const QString trimmed =
+                ToolOps::trimVideo(folder.filePath(name), {1, 6}, false, job, {}).value(0);
+            QVERIFY2(QRegularExpression(QString("^%1 is cut short: [23]\\.\\d s of 7\\.0 s made$").arg(name))
+                         .match(job.notes().join('|'))
+                         .hasMatch(),
+                     qPrintable(name + ": " + job.notes().join('|')));
+            QVERIFY2(ffprobe(trimmed).duration > 1 && ffprobe(trimmed).duration < 2.5, qPrintable(name));
+            QVERIFY(QFile::remove(trimmed));
+        }
+
+        QTemporaryDir bin;
+        Fixture::write(bin.filePath("ffmpeg"),
+                       "#!/bin/bash\nexec /usr/bin/ffmpeg \"${@:1:$#-1}\" -t 0.3 \"${@: -1}\"\n");
+        QFile::setPermissions(bin.filePath("ffmpeg"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("TOLVANE_SEARCH_PATH", bin.path().toUtf8() + ":/usr/bin:/bin");
+        const auto restore = qScopeGuard([] { qunsetenv("TOLVANE_SEARCH_PATH"); });
+        for (const auto& [name, codecs] : kinds) {
+            const QString message = Fixture::failure([&] {
+                                        ToolOps::trimVideo(folder.filePath(name), {1, 6}, false, m_job, {});
+                                    }).message();
+            QVERIFY2(message.endsWith("came out 0.3 s long instead of 5.0 s: ffmpeg stopped early"),
+                     qPrintable(message));
+        }
+        QCOMPARE(Fixture::entries(folder.path()), (QStringList{"Clip.webm", "Film.mkv", "Web.mp4"}));
+    }
+
     // A cancel that comes between two runs of one operation stops it before the next run starts:
     // an ffmpeg that logs each start shows one run only.
     void cancelBetweenRuns()
