@@ -33,6 +33,24 @@ class SnapshotsWorkTest : public QObject
         QCOMPARE(Fixture::failure([&] { ToolOps::snapshots(path("Trip.mp4"), {9.0}, m_job, {}); }).message(),
                  "Nothing was written");
     }
+
+    // ffmpeg that exits 0 after writing half of the picture: the snapshot fails, saying so, and
+    // leaves nothing behind.
+    void halfAPictureFails()
+    {
+        QTemporaryDir bin, folder;
+        const QString trip = folder.filePath("Trip.mp4");
+        QVERIFY(QFile::copy(path("Trip.mp4"), trip));
+        Fixture::write(bin.filePath("ffmpeg"),
+                       "#!/bin/bash\n/usr/bin/ffmpeg \"$@\" || exit\n"
+                       "truncate -s \"$(( $(stat -c %s \"${@: -1}\") / 2 ))\" \"${@: -1}\"\n");
+        QFile::setPermissions(bin.filePath("ffmpeg"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        qputenv("TOLVANE_SEARCH_PATH", bin.path().toUtf8() + ":/usr/bin:/bin");
+        const auto restore = qScopeGuard([] { qunsetenv("TOLVANE_SEARCH_PATH"); });
+        QCOMPARE(Fixture::failure([&] { ToolOps::snapshots(trip, {1.0}, m_job, {}); }).message(),
+                 "Trip Snapshot.png came out without a whole picture");
+        QCOMPARE(Fixture::entries(folder.path()), QStringList{"Trip.mp4"});
+    }
 };
 
 QTEST_GUILESS_MAIN(SnapshotsWorkTest)
