@@ -134,6 +134,7 @@ ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& strea
     QList<Media::Stream> toAttach;
     int subtitle = 0, picture = 0, attachment = 0, data = 0;
     bool coverLeftOut = false;
+    const bool sameKind = QFileInfo(source).suffix().toLower() == ext;
     for (const Media::Stream& s : streams) {
         switch (s.kind) {
         case Media::Stream::Kind::audio:
@@ -159,7 +160,9 @@ ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& strea
         case Media::Stream::Kind::subtitle:
             ++subtitle;
             if (!carry.subtitles) break;
-            if (const auto encoder = subtitleEncoder(s.codec, ext))
+            // A copy into the source's own kind of file holds what the source held.
+            if (const auto encoder =
+                    sameKind ? std::optional<QString>(QStringLiteral("copy")) : subtitleEncoder(s.codec, ext))
                 extras.copied << ToolArgs::Extras::Copied{s.index, *encoder, As::subtitle, s.language,
                                                           s.title};
             else
