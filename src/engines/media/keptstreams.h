@@ -10,8 +10,10 @@
 
 class Job;
 
-// Which of a video's subtitles, cover pictures and attachments a result in the container `ext`
-// keeps, and how. Each stream that cannot be kept is named in a note on the job.
+// What a result in the container `ext` keeps of its source's streams beside the first picture and
+// the sound (subtitles, cover pictures, attachments, data tracks), and how: the one plan every
+// audio and video write takes its maps from. Each stream that cannot be kept is named in a note
+// on the job.
 namespace KeptStreams {
 
 // The encoder that puts a subtitle stream of `codec` into `ext` ("copy" when it goes as it is);
