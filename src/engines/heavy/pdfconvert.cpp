@@ -8,10 +8,12 @@
 #include "engines/package/epub.h"
 #include "engines/package/ooxml.h"
 #include "engines/pdf/blocks.h"
+#include "engines/pdf/damagedpages.h"
 #include "engines/pdf/layouttext.h"
 #include "engines/pdf/pageimages.h"
 #include "engines/pdf/pdfengine.h"
 #include "engines/pdftext/pdftext.h"
+#include "engines/pdftext/readerrors.h"
 #include "engines/pdftext/textlayer.h"
 #include "engines/text/regex.h"
 
@@ -35,7 +37,7 @@ QString pageTexts(const QString& source, const Poppler::Document& doc, Job& job,
 {
     const TextLayer layer(source);
     return texts(
-               doc, [&](int i) { return layer.text(i); }, job, progress)
+               source, doc, [&](int i) { return layer.text(i); }, job, progress)
         .values()
         .join(QStringLiteral("\n\n"));
 }
@@ -64,9 +66,10 @@ struct Slides
     QSizeF size{960, 540};      // of the first page, in points
 };
 
-Slides slides(const Poppler::Document& doc, Job& job, const Progress& progress)
+Slides slides(const QString& source, const Poppler::Document& doc, Job& job, const Progress& progress)
 {
     Slides deck;
+    DamagedPages damage(source, DamagedPages::Kind::pictures);
     const int count = doc.numPages();
     for (int i = 0; i < count; ++i) {
         job.throwIfCancelled();
@@ -75,9 +78,13 @@ Slides slides(const Poppler::Document& doc, Job& job, const Progress& progress)
         const QSizeF size = page->pageSizeF(); // the crop box, turned with the page
         if (i == 0) deck.size = size;
         const double dpi = std::min(slideLongSide / std::max(size.width(), size.height()) * 72, slideMaxDPI);
-        deck.pictures.append(pngData(render(*page, dpi)));
+        const ReadErrors errors;
+        const QImage picture = render(*page, dpi);
+        if (errors.count() > 0) damage.add(i, DamagedPages::blank(picture));
+        deck.pictures.append(pngData(picture));
         progress(double(i + 1) / count * 0.9);
     }
+    damage.report(count, job);
     return deck;
 }
 
@@ -109,7 +116,7 @@ QList<Sheet> sheets(const QString& source, const Poppler::Document& doc, Job& jo
 {
     const LayoutText layout(source);
     const QMap<int, QString> pages = texts(
-        doc, [&](int i) { return layout.page(i).value_or(QString()); }, job, progress);
+        source, doc, [&](int i) { return layout.page(i).value_or(QString()); }, job, progress);
     QList<Sheet> book;
     for (auto it = pages.cbegin(); it != pages.cend(); ++it)
         book.append({QStringLiteral("Page %1").arg(it.key() + 1), rows(it.value())});
@@ -120,7 +127,7 @@ QList<Block> documentBlocks(const QString& source, const Poppler::Document& doc,
                             const Progress& progress)
 {
     const TextLayer layer(source);
-    return blocks(doc, layer, job, progress);
+    return blocks(source, doc, layer, job, progress);
 }
 
 } // namespace
@@ -154,7 +161,7 @@ QStringList convert(const QString& source, const QString& target, Job& job, cons
         return write([&](const QString& path) { EPUB::write(base, book, path); });
     }
     if (target == QLatin1String("pptx")) {
-        const Slides deck = slides(*doc, job, progress);
+        const Slides deck = slides(source, *doc, job, progress);
         return write([&](const QString& path) { OOXML::writePPTX(deck.pictures, deck.size, path); });
     }
     if (target == QLatin1String("xlsx")) {

@@ -104,7 +104,8 @@ class Cutter
 
 } // namespace
 
-QList<Block> blocks(const Poppler::Document& doc, const TextLayer& layer, Job& job, const Progress& progress)
+QList<Block> blocks(const QString& source, const Poppler::Document& doc, const TextLayer& layer, Job& job,
+                    const Progress& progress)
 {
     // Fonts come with text from the layer; recognised text has none.
     QMap<int, std::optional<QList<FontRun>>> fonts;
@@ -114,7 +115,7 @@ QList<Block> blocks(const Poppler::Document& doc, const TextLayer& layer, Job& j
         return read ? read->text : QString();
     };
     const QMap<int, QString> texts =
-        PDFEngine::texts(doc, layerText, job, [&](double done) { progress(done * 0.5); });
+        PDFEngine::texts(source, doc, layerText, job, [&](double done) { progress(done * 0.5); });
     QList<PageEntry> pages;
     for (auto it = texts.cbegin(); it != texts.cend(); ++it)
         pages.append({it.value(), fonts.value(it.key())});

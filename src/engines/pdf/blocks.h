@@ -42,8 +42,10 @@ struct PageEntry
 
 // The blocks of the document: every page read through `layer` (scanned pages through text
 // recognition), then cut into blocks. Progress reaches 0.5 when the pages are read. Throws
-// ConvertError::cancelled() when `job` is cancelled, checked after each page.
-QList<Block> blocks(const Poppler::Document& doc, const TextLayer& layer, Job& job, const Progress& progress);
+// ConvertError::cancelled() when `job` is cancelled, checked after each page. Damaged pages are
+// told of as texts() tells them, by their number in `source`.
+QList<Block> blocks(const QString& source, const Poppler::Document& doc, const TextLayer& layer, Job& job,
+                    const Progress& progress);
 
 // The blocks of pages already read: headings by size against the most common text size (or
 // short bold lines), bullets by their glyph, lines joined into paragraphs with line-end

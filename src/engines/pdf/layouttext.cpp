@@ -1,6 +1,7 @@
 #include "engines/pdf/layouttext.h"
 
 #include "core/converterror.h"
+#include "engines/pdf/readerrorhooks.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -10,7 +11,7 @@
 namespace PDFEngine {
 
 LayoutText::LayoutText(const QString& path)
-    : m_doc(poppler::document::load_from_file(QFile::encodeName(path).toStdString()))
+    : m_doc((hookReadErrors(), poppler::document::load_from_file(QFile::encodeName(path).toStdString())))
 {
     if (!m_doc || m_doc->is_locked())
         throw ConvertError::failed(QStringLiteral("Couldn’t open %1").arg(QFileInfo(path).fileName()));

@@ -5,7 +5,9 @@
 #include "core/output.h"
 #include "engines/image/imageengine.h"
 #include "engines/image/pixelbudget.h"
+#include "engines/pdf/damagedpages.h"
 #include "engines/pdf/pdfengine.h"
+#include "engines/pdftext/readerrors.h"
 
 #include <QDir>
 #include <QThread>
@@ -41,11 +43,21 @@ MemoryBudget::Share pageShare(const Poppler::Page& page, double dpi, const QStri
                              budget);
 }
 
+// render() of page `index`, recorded in `damage` when Poppler could not read it whole.
+QImage renderNoting(const Poppler::Page& page, int index, double dpi, DamagedPages& damage)
+{
+    const PDFEngine::ReadErrors errors;
+    QImage image = PDFEngine::render(page, dpi);
+    if (errors.count() > 0) damage.add(index, DamagedPages::blank(image));
+    return image;
+}
+
 // Renders pages `count` of `pdf` into `folder` on the calling thread (with `doc`) and up to one
 // helper thread per further core, each helper with a document of its own: a Poppler document
 // must stay on one thread. Returns how many pages were written; rethrows the first failure.
 int renderPages(const Poppler::Document& doc, const QString& pdf, int count, const QString& folder,
-                const QString& format, double dpi, Job& job, const Progress& progress, MemoryBudget& budget)
+                const QString& format, double dpi, Job& job, const Progress& progress, MemoryBudget& budget,
+                DamagedPages& damage)
 {
     std::atomic<int> next{0};
     std::mutex lock; // guards the fields below and serialises the progress reports
@@ -61,7 +73,7 @@ int renderPages(const Poppler::Document& doc, const QString& pdf, int count, con
                 if (page) {
                     // Taken anew for each page, so a thread waiting for room holds none.
                     const MemoryBudget::Share share = pageShare(*page, dpi, format, job, budget);
-                    const QImage image = PDFEngine::render(*page, dpi);
+                    const QImage image = renderNoting(*page, i, dpi, damage);
                     const QString name =
                         QStringLiteral("Page %1.%2").arg(i + 1, digits, 10, QLatin1Char('0')).arg(format);
                     ImageEngine::write(image, folder + QLatin1Char('/') + name, format, {}, std::nullopt,
@@ -109,9 +121,12 @@ QStringList severalPages(const Poppler::Document& doc, const QString& pdf, const
         [&](const QString& temporary) {
             if (!QDir().mkpath(temporary))
                 throw ConvertError::failed(QStringLiteral("Couldn’t create the folder for %1").arg(base));
-            const int written = renderPages(doc, pdf, n, temporary, format, dpi, job, progress, budget);
+            DamagedPages damage(src, DamagedPages::Kind::pictures);
+            const int written =
+                renderPages(doc, pdf, n, temporary, format, dpi, job, progress, budget, damage);
             // A folder without pages would be reported as a result.
             if (written == 0) throw ConvertError::failed(QStringLiteral("Nothing to render"));
+            damage.report(n, job);
             if (written < n) qWarning("%d of %d pages could not be read and were left out", n - written, n);
         },
         &job)};
@@ -129,7 +144,9 @@ QStringList writePageImages(const QString& pdf, const QString& src, const QStrin
     if (doc->numPages() == 1) {
         if (const std::unique_ptr<Poppler::Page> page = doc->page(0)) {
             const MemoryBudget::Share share = pageShare(*page, dpi, format, job, budget);
-            const QImage image = PDFEngine::render(*page, dpi);
+            DamagedPages damage(src, DamagedPages::Kind::pictures);
+            const QImage image = renderNoting(*page, 0, dpi, damage);
+            damage.report(1, job);
             const QString destination = Output::result(src, {}, format);
             return {Output::write(
                 destination,

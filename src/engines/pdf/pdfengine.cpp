@@ -2,11 +2,15 @@
 
 #include "core/converterror.h"
 #include "core/job.h"
+#include "engines/pdf/damagedpages.h"
+#include "engines/pdf/readerrorhooks.h"
 #include "engines/pdftext/pdftext.h"
+#include "engines/pdftext/readerrors.h"
 #include "engines/recognition/recognitionmodule.h"
 
 #include <QBuffer>
 #include <QFileInfo>
+#include <QSet>
 #include <cmath>
 #include <deque>
 
@@ -26,6 +30,7 @@ namespace PDFEngine {
 std::unique_ptr<Poppler::Document> open(const QString& path)
 {
     const QString name = QFileInfo(path).fileName();
+    hookReadErrors();
     std::unique_ptr<Poppler::Document> doc = Poppler::Document::load(path);
     if (!doc) throw ConvertError::failed(QStringLiteral("Couldn’t open %1").arg(name));
     // A locked document must not be asked anything else: poppler may crash on it.
@@ -68,8 +73,8 @@ QString text(const Poppler::Page& page, const QString& layer)
     }
 }
 
-QMap<int, QString> texts(const Poppler::Document& doc, const std::function<QString(int)>& layer, Job& job,
-                         const Progress& progress)
+QMap<int, QString> texts(const QString& source, const Poppler::Document& doc,
+                         const std::function<QString(int)>& layer, Job& job, const Progress& progress)
 {
     const int count = doc.numPages();
     // Renders wait here for a free recognition thread, so that only a few pages are in memory.
@@ -77,6 +82,7 @@ QMap<int, QString> texts(const Poppler::Document& doc, const std::function<QStri
     size_t inFlight = 0;
     QMap<int, QString> out;
     std::deque<std::pair<int, QFuture<QString>>> pending;
+    QSet<int> damaged; // pages Poppler complained of while reading them
     int read = 0;
     const auto done = [&](int index, const QString& text) {
         out.insert(index, text);
@@ -91,8 +97,10 @@ QMap<int, QString> texts(const Poppler::Document& doc, const std::function<QStri
         job.throwIfCancelled();
         const std::unique_ptr<Poppler::Page> page = doc.page(i);
         if (!page) continue;
+        const ReadErrors errors;
         const QString pageLayer = layer(i);
         if (PDFText::hasText(pageLayer)) {
+            if (errors.count() > 0) damaged.insert(i);
             done(i, pageLayer);
             continue;
         }
@@ -103,6 +111,7 @@ QMap<int, QString> texts(const Poppler::Document& doc, const std::function<QStri
             done(i, QString());
             continue;
         }
+        if (errors.count() > 0) damaged.insert(i);
         if (inFlight == 0) inFlight = size_t(Modules::entries<RecognitionModule>().parallelism()) + 2;
         pending.emplace_back(i, Modules::entries<RecognitionModule>().recognizeLater(std::move(picture)));
         while (pending.size() >= inFlight)
@@ -112,6 +121,10 @@ QMap<int, QString> texts(const Poppler::Document& doc, const std::function<QStri
         job.throwIfCancelled();
         collect();
     }
+    DamagedPages damage(source, DamagedPages::Kind::text);
+    for (int i : std::as_const(damaged))
+        damage.add(i, PDFText::trimmed(out.value(i), true).isEmpty());
+    damage.report(count, job);
     return out;
 }
 

@@ -38,9 +38,11 @@ QString text(const Poppler::Page& page, const QString& layer);
 // text() of every page that opens, by page index; `layer(i)` is page i's text layer. Pages
 // without one are rendered here, one after another, and recognised side by side. Progress goes
 // to 1 as pages are read, in order. Throws ConvertError::cancelled() when `job` is cancelled,
-// checked between pages.
-QMap<int, QString> texts(const Poppler::Document& doc, const std::function<QString(int)>& layer, Job& job,
-                         const Progress& progress);
+// checked between pages. Pages Poppler could not read whole are noted to `job` by their number
+// in `source` (the file the user dropped); when no page could be read, throws ConvertError
+// "<file name> is damaged: none of its pages could be read".
+QMap<int, QString> texts(const QString& source, const Poppler::Document& doc,
+                         const std::function<QString(int)>& layer, Job& job, const Progress& progress);
 
 // `image` as PNG bytes. Throws ConvertError "PNG encoding failed".
 QByteArray pngData(const QImage& image);

@@ -5,6 +5,7 @@
 #include "core/output.h"
 #include "engines/heavyengines.h"
 #include "engines/pdftext/pdftext.h"
+#include "engines/pdftext/readerrors.h"
 #include "engines/pdftext/textlayer.h"
 
 #include <algorithm>
@@ -19,9 +20,11 @@ QStringList convertToText(const QString& source, Job& job, const Progress& progr
     pages.reserve(count);
     for (int i = 0; i < count; ++i) {
         job.throwIfCancelled();
+        const PDFEngine::ReadErrors errors;
         QString text = layer.text(i);
-        if (!PDFText::hasText(text)) {
-            // The heavy conversion reports this document's pages again from the first: progress
+        // A damaged page is told of by the heavy conversion, which also renders what it can.
+        if (!PDFText::hasText(text) || errors.count() > 0) {
+            // That conversion reports this document's pages again from the first: progress
             // holds where it is until that passes it.
             const double reached = double(i) / count;
             return Modules::entries<HeavyEngines>().convert(

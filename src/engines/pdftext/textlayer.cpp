@@ -1,6 +1,7 @@
 #include "engines/pdftext/textlayer.h"
 
 #include "core/converterror.h"
+#include "engines/pdftext/readerrors.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -95,6 +96,7 @@ TextLayer::TextLayer(const QString& path) : d(std::make_unique<Impl>())
     const QByteArray file = QFile::encodeName(QFileInfo(path).absoluteFilePath());
     gchar* uri = g_filename_to_uri(file.constData(), nullptr, nullptr);
     GError* error = nullptr;
+    ReadErrors::hookGlib();
     if (uri) d->doc = poppler_document_new_from_file(uri, nullptr, &error);
     g_free(uri);
     const bool locked = error && error->domain == POPPLER_ERROR && error->code == POPPLER_ERROR_ENCRYPTED;

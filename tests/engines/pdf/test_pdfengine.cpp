@@ -101,8 +101,8 @@ class PdfEngineTest : public QObject
         QCOMPARE(PDFEngine::text(*doc->page(1), ""), QString());
         Job job({}, {}, 0);
         QList<double> progress;
-        const auto blocks = PDFEngine::blocks(*doc, PDFEngine::TextLayer(path("scan.pdf")), job,
-                                              [&](double p) { progress << p; });
+        const auto blocks = PDFEngine::blocks(path("scan.pdf"), *doc, PDFEngine::TextLayer(path("scan.pdf")),
+                                              job, [&](double p) { progress << p; });
         QCOMPARE(progress, (QList<double>{0.25, 0.5}));
         QCOMPARE(blocks.size(), 2);
         QVERIFY(blocks[0].kind == PDFEngine::Block::Kind::paragraph &&
@@ -129,7 +129,7 @@ class PdfEngineTest : public QObject
         Job job({}, {}, 0);
         QList<double> progress;
         const QMap<int, QString> texts = PDFEngine::texts(
-            *doc, [](int i) { return i == 2 ? QString("Layer words") : QString(); }, job,
+            path("pages.pdf"), *doc, [](int i) { return i == 2 ? QString("Layer words") : QString(); }, job,
             [&](double done) { progress << done; });
         QCOMPARE(texts.keys(), QList<int>({0, 1, 2, 3, 4, 5}));
         for (int i = 0; i < 6; ++i)

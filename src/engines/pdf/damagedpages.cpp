@@ -1,0 +1,70 @@
+#include "engines/pdf/damagedpages.h"
+
+#include "core/converterror.h"
+#include "core/job.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// "2", "2 and 3", "2, 3 and 5": page numbers as a sentence names them.
+QString numbers(const QList<int>& indexes)
+{
+    QStringList names;
+    for (int index : indexes)
+        names.append(QString::number(index + 1));
+    const QString last = names.takeLast();
+    return names.isEmpty() ? last : names.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
+}
+
+QString note(const QList<int>& pages, const QString& file, const QString& one, const QString& several)
+{
+    if (pages.size() == 1)
+        return QStringLiteral("Page %1 of %2 is damaged: %3").arg(numbers(pages), file, one);
+    return QStringLiteral("Pages %1 of %2 are damaged: %3").arg(numbers(pages), file, several);
+}
+
+} // namespace
+
+DamagedPages::DamagedPages(const QString& file, Kind kind) : m_file(QFileInfo(file).fileName()), m_kind(kind)
+{
+}
+
+void DamagedPages::add(int index, bool empty)
+{
+    const std::lock_guard<std::mutex> guard(m_lock);
+    m_pages.insert(index, empty);
+}
+
+void DamagedPages::report(int pages, Job& job) const
+{
+    const std::lock_guard<std::mutex> guard(m_lock);
+    QList<int> empty, partial;
+    for (auto it = m_pages.cbegin(); it != m_pages.cend(); ++it)
+        (it.value() ? empty : partial).append(it.key());
+    if (pages > 0 && empty.size() == pages)
+        throw ConvertError::failed(
+            QStringLiteral("%1 is damaged: none of its pages could be read").arg(m_file));
+    const bool pictures = m_kind == Kind::pictures;
+    if (!empty.isEmpty())
+        job.addNote(pictures ? note(empty, m_file, QStringLiteral("it came out blank"),
+                                    QStringLiteral("they came out blank"))
+                             : note(empty, m_file, QStringLiteral("no text could be read from it"),
+                                    QStringLiteral("no text could be read from them")));
+    if (!partial.isEmpty())
+        job.addNote(pictures ? note(partial, m_file, QStringLiteral("part of it may be missing"),
+                                    QStringLiteral("parts of them may be missing"))
+                             : note(partial, m_file, QStringLiteral("some of its text may be missing"),
+                                    QStringLiteral("some of their text may be missing")));
+}
+
+bool DamagedPages::blank(const QImage& image)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x)
+            if (qRed(line[x]) != 255 || qGreen(line[x]) != 255 || qBlue(line[x]) != 255) return false;
+    }
+    return true;
+}
