@@ -2,9 +2,9 @@
 
 #include "app/appdelegate.h"
 #include "app/hud.h"
+#include "app/revealresults.h"
 #include "core/interrupts.h"
 #include "core/jobs.h"
-#include "platform/desktop.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -187,7 +187,7 @@ int run(int argc, char** argv)
     serve(server, delegate);
     Jobs::setPresenter(
         [](const std::shared_ptr<Job>& job, std::optional<QPointF> at) { HUD::shared().show(job, at); });
-    Jobs::setRevealer(Desktop::reveal);
+    Jobs::setRevealer(RevealResults::revealer());
     delegate.launch();
     Interrupts interrupts;
     QObject::connect(&interrupts, &Interrupts::interrupted, &app, &QCoreApplication::quit);

@@ -156,7 +156,11 @@ void openTerminal(const QStringList& files, const FileActions::Services& s)
     if (Settings::shared().terminalApp() == TerminalApp::iterm)
         program = firstFound(Terminal::alternativePrograms(), s);
     if (!program) program = firstFound(Terminal::defaultPrograms(), s);
-    if (!program) return;
+    if (!program) {
+        s.warn(QStringLiteral("Couldn’t open a terminal"),
+               QStringLiteral("No terminal program is installed. Install one with: sudo apt install xterm"));
+        return;
+    }
     const auto warn = s.warn;
     s.launch(*program, Terminal::arguments(*program, folder), folder,
              [warn](const QString& why) { warn(QStringLiteral("Couldn’t open a terminal"), why); });

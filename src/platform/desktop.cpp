@@ -4,7 +4,6 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
@@ -24,14 +23,27 @@ QString lastLine(QFile& log)
     return lines.isEmpty() ? QString() : lines.last().trimmed();
 }
 
+// xdg-open ends at once with a failure when nothing on the desktop can open a folder.
+constexpr auto openerWatch = std::chrono::seconds(3);
+
 } // namespace
 
 namespace Desktop {
 
-void reveal(const QStringList& paths)
+void reveal(const QStringList& paths, const std::function<std::optional<QString>(const QString&)>& find,
+            std::function<void(const QString& why)> failed)
 {
     if (paths.isEmpty()) return;
     const QString folder = QFileInfo(paths.first()).absolutePath();
+    // Found now: the fallback may run after the caller's finder is gone.
+    const std::optional<QString> opener = find(QStringLiteral("xdg-open"));
+    const auto openFolder = [folder, opener, failed] {
+        if (!opener) {
+            failed(QStringLiteral("No file manager is installed that can show them."));
+            return;
+        }
+        startWatched(*opener, {folder}, folder, openerWatch, failed);
+    };
     QStringList uris;
     for (const QString& p : paths)
         uris << QUrl::fromLocalFile(p).toString();
@@ -40,14 +52,11 @@ void reveal(const QStringList& paths)
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
     call << uris << QString();
     QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected()) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
-        return;
-    }
+    if (!bus.isConnected()) return openFolder();
     // Asynchronous, so a slow or missing file manager never stalls the caller.
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 3000));
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [watcher, folder] {
-        if (watcher->isError()) QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [watcher, openFolder] {
+        if (watcher->isError()) openFolder();
         watcher->deleteLater();
     });
 }

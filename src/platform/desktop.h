@@ -3,13 +3,17 @@
 #include <QStringList>
 #include <chrono>
 #include <functional>
+#include <optional>
 
 // The desktop's workspace services.
 namespace Desktop {
 
-// Shows the items selected in the file manager (one request for all of them); falls back to
-// opening the folder of the first item when no file manager answers the freedesktop call.
-void reveal(const QStringList& paths);
+// Shows the items selected in the file manager (one request for all of them). When no file
+// manager answers the freedesktop call, opens the folder of the first item with xdg-open, which
+// `find` gives the full path of (none when it is not installed). `failed` is called on the main
+// thread with the cause in plain words when neither way shows them.
+void reveal(const QStringList& paths, const std::function<std::optional<QString>(const QString& name)>& find,
+            std::function<void(const QString& why)> failed);
 
 // Starts `program` (a full path) in `folder`, detached: it outlives us and is never waited for.
 // False when it could not be started.

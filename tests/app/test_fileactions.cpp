@@ -139,8 +139,8 @@ class FileActionsTest : public QObject
     }
 
     // The terminal opens in the first item's folder, or in the item when it is one; the chosen
-    // alternative only when it is installed; nothing without any terminal. One that fails at once
-    // says why in a warning.
+    // alternative only when it is installed. Without any terminal, or with one that fails at once,
+    // a warning says why.
     void terminal()
     {
         QVERIFY(QDir(m_home.path()).mkpath("proj"));
@@ -152,7 +152,6 @@ class FileActionsTest : public QObject
              "/usr/bin/gnome-terminal|--working-directory=@/proj|@/proj"},
             {"iterm", {"kitty", "xterm"}, "proj", "/usr/bin/kitty|--directory @/proj|@/proj"},
             {"iterm", {"xterm"}, "proj", "/usr/bin/xterm||@/proj"},
-            {"terminal", {}, "proj", ""},
         };
         for (auto [setting, installed, first, launched] : rows) {
             Settings::shared().setTerminalApp(*terminalAppFromRaw(setting));
@@ -161,6 +160,15 @@ class FileActionsTest : public QObject
             FileActions::perform(ActionID::openTerminal, {home(first), home("other")}, r.services());
             QCOMPARE(r.launched.join(""), launched.replace("@", m_home.path()));
             QVERIFY(r.toasts.isEmpty());
+        }
+        // No terminal at all, whichever is chosen: nothing starts, and a warning says why.
+        for (const char* setting : {"terminal", "iterm"}) {
+            Settings::shared().setTerminalApp(*terminalAppFromRaw(setting));
+            Recorder none;
+            FileActions::perform(ActionID::openTerminal, {home("proj")}, none.services());
+            QVERIFY(none.launched.isEmpty());
+            QCOMPARE(none.toasts, QStringList{"! Couldn’t open a terminal|No terminal program is installed. "
+                                              "Install one with: sudo apt install xterm"});
         }
         Recorder r;
         r.installed = {"xterm"};

@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 
 void ArchiveInput::Free::operator()(archive* a) const
 {
@@ -17,8 +18,12 @@ ArchiveInput::ArchiveInput(const QString& path, const ExtractLimits& limits, std
     const LibArchive& lib = LibArchive::get();
     lib.readSupportFormatAll(m_in.get());
     lib.readSupportFilterAll(m_in.get());
-    if (lib.readOpenFilename(m_in.get(), QFile::encodeName(path).constData(), blockSize) != ARCHIVE_OK)
-        refuse(ArchiveNames::errorText(m_in.get()));
+    if (lib.readOpenFilename(m_in.get(), QFile::encodeName(path).constData(), blockSize) == ARCHIVE_OK)
+        return;
+    // Opening reads only enough to recognise the format; libarchive says it doesn't know one
+    // with EILSEQ, its code for an unrecognised file format.
+    if (lib.errorNumber(m_in.get()) == EILSEQ) refuse(notAnArchive());
+    refuse(ArchiveNames::errorText(m_in.get()));
 }
 
 ArchiveInput::~ArchiveInput() = default;
@@ -28,6 +33,7 @@ archive_entry* ArchiveInput::next()
     const LibArchive& lib = LibArchive::get();
     archive_entry* entry = nullptr;
     const int status = lib.readNextHeader(m_in.get(), &entry);
+    if (m_entries == 0 && status >= ARCHIVE_WARN) refuseNonArchive();
     if (status == ARCHIVE_EOF) return nullptr;
     if (status < ARCHIVE_WARN) refuse(ArchiveNames::errorText(m_in.get()));
     if (++m_entries > m_limits.maxEntries)
@@ -44,6 +50,25 @@ void ArchiveInput::countUnpacked(qint64 bytes)
 void ArchiveInput::refuse(const QString& reason) const
 {
     throw ArchiveNames::unpackFailure(m_name, reason);
+}
+
+QString ArchiveInput::notAnArchive()
+{
+    return QStringLiteral("it isn’t an archive");
+}
+
+void ArchiveInput::refuseNonArchive() const
+{
+    // libarchive takes an empty file for an archive of nothing, and lines of words for a
+    // manifest of files found elsewhere (mtree); neither holds anything to unpack.
+    switch (LibArchive::get().format(m_in.get()) & ARCHIVE_FORMAT_BASE_MASK) {
+    case ARCHIVE_FORMAT_EMPTY:
+        refuse(QStringLiteral("the file is empty, not an archive"));
+    case ARCHIVE_FORMAT_MTREE:
+        refuse(notAnArchive());
+    default:
+        return;
+    }
 }
 
 void ArchiveInput::count(qint64& total, qint64 bytes) const

@@ -15,7 +15,8 @@ struct archive_entry;
 class ArchiveInput
 {
   public:
-    // Reads `path` in blocks of `blockSize` bytes; refuses an archive that can't be opened.
+    // Reads `path` in blocks of `blockSize` bytes; refuses an archive that can't be opened, and a
+    // file that is no archive ("it isn’t an archive", "the file is empty, not an archive").
     ArchiveInput(const QString& path, const ExtractLimits& limits, std::size_t blockSize);
     ~ArchiveInput();
     ArchiveInput(const ArchiveInput&) = delete;
@@ -40,6 +41,9 @@ class ArchiveInput
     };
 
     void count(qint64& total, qint64 bytes) const;
+    // Refuses what libarchive reads although it is no archive: an empty file, a text.
+    void refuseNonArchive() const;
+    static QString notAnArchive();
 
     QString m_name;
     ExtractLimits m_limits;

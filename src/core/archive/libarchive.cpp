@@ -53,6 +53,7 @@ LibArchive load()
     const LibArchive lib{
         .errorString = find("archive_error_string"),
         .errorNumber = find("archive_errno"),
+        .format = find("archive_format"),
         .readNew = find("archive_read_new"),
         .readFree = find("archive_read_free"),
         .readSupportFormatAll = find("archive_read_support_format_all"),

@@ -10,6 +10,7 @@ struct LibArchive
 {
     decltype(&archive_error_string) errorString;
     decltype(&archive_errno) errorNumber;
+    decltype(&archive_format) format;
 
     decltype(&archive_read_new) readNew;
     decltype(&archive_read_free) readFree;

@@ -253,6 +253,41 @@ class ArchiveTest : public QObject
         QVERIFY(Shell::run("/usr/bin/zipinfo", {m_in + "/empty-zip"}).out().contains("number of entries: 0"));
     }
 
+    // An empty file or a text named as an archive is no archive, whichever way it goes in, and
+    // nothing is written; a zip with no entries, as the zip program leaves one, still is.
+    void nonArchivesAreRefused()
+    {
+        const std::pair<QByteArray, QString> rows[] = {
+            {"", "the file is empty, not an archive"},
+            {"hello\nworld\n", "it isn’t an archive"},
+            {"Dear Ana,\nthe photos are in the other folder.\n", "it isn’t an archive"},
+        };
+        for (const auto& [bytes, reason] : rows) {
+            for (const char* name : {"notes.zip", "notes.tar.gz"}) {
+                const QString source = writeFile(m_in + '/' + name, bytes);
+                const QString other = QString(name).endsWith(".zip") ? "gz" : "zip";
+                for (const QString& road : {QString("tar"), other, QString("extract")}) {
+                    const QString said = message([&] {
+                        road == "extract" ? ArchiveEngine::extractTool(source) : convert(source, road);
+                    });
+                    QCOMPARE(said, "Couldn’t unpack " + QString(name) + ": " + reason);
+                    QCOMPARE(entries(m_in), QStringList{name});
+                }
+                QVERIFY(QFile::remove(source));
+            }
+        }
+        writeFile(m_in + "/a.txt", "a");
+        const auto zip = [&](const QStringList& args) {
+            return Shell::run("/usr/bin/zip", args, m_in).status;
+        };
+        QCOMPARE(zip({"-q", "Empty.zip", "a.txt"}), 0);
+        QCOMPARE(zip({"-qd", "Empty.zip", "a.txt"}), 0);
+        QCOMPARE(QFileInfo(m_in + "/Empty.zip").size(), 22);
+        QCOMPARE(ArchiveEngine::extractTool(m_in + "/Empty.zip"), QStringList{m_in + "/Empty Extracted"});
+        QCOMPARE(entries(m_in + "/Empty Extracted"), QStringList());
+        QCOMPARE(convert(m_in + "/Empty.zip", "tar"), QStringList{m_in + "/Empty.tar"});
+    }
+
     // One top folder is unwrapped and Mac resource forks dropped; several items, or a lone link to a
     // folder, are not unwrapped; a taken name is numbered.
     void extractTool()
