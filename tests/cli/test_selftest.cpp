@@ -1,7 +1,8 @@
 // --selftest through the program over the samples the fixture script makes: every check passes
 // and names its results with their sizes, the retitled PDF keeps nothing but its title, the
-// archive comes out whole, a second run writes beside the first under new names, and a missing
-// sample fails only the checks that use it. Run under a German locale, whose decimal comma must
+// archive made of samples comes out whole, a second run writes beside the first under new names,
+// a sample.pdf of any number of pages serves, and a missing sample fails only the checks that use
+// it, naming the folder it is not in. Run under a German locale, whose decimal comma must
 // not reach the output.
 
 #include "core/fmt.h"
@@ -24,6 +25,18 @@ struct Run
     QStringList lines;
     QString err;
 };
+
+// Makes the six samples in `dir`, sample.pdf of `pages` pages; false when the script fails.
+bool makeSamples(const QString& dir, int pages = 3)
+{
+    QProcess script;
+    script.start("bash", {SAMPLES_SCRIPT, dir, QString::number(pages)});
+    if (!script.waitForFinished(120000) || script.exitCode() != 0) {
+        qWarning("%s", script.readAllStandardError().constData());
+        return false;
+    }
+    return true;
+}
 
 Run selftest(const QString& dir, const QString& configHome = {})
 {
@@ -146,11 +159,8 @@ class SelfTestTest : public QObject
   private slots:
     void initTestCase()
     {
-        QProcess script;
-        script.start("bash", {SAMPLES_SCRIPT, m_samples.path()});
-        QVERIFY(script.waitForFinished(120000));
-        QVERIFY2(script.exitCode() == 0, script.readAllStandardError().constData());
-        QCOMPARE(QDir(m_samples.path()).entryList(QDir::Files).size(), 7);
+        QVERIFY(makeSamples(m_samples.path()));
+        QCOMPARE(QDir(m_samples.path()).entryList(QDir::Files).size(), 6);
     }
 
     void passesAndNeverReplacesResults()
@@ -296,12 +306,17 @@ class SelfTestTest : public QObject
         const double writing = difference(photo, redacted, QRect(40, 408, 460, 40));
         const double rest = difference(photo, redacted, QRect(0, 60, 640, 260));
         QVERIFY2(writing > 25 && rest < 4, qPrintable(QString("%1 %2").arg(writing).arg(rest)));
-        // The archive's two files, one of them in a folder, and nothing else; a second run
-        // leaves the first's as it was.
-        const QMap<QString, QByteArray> archived{{"notes.txt", "Sample notes\n"},
-                                                 {"letters/hello.txt", "Hello from the archive\n"}};
+        // The archive's two samples, one of them in a folder, and nothing else; a second run
+        // leaves the first's as it was. The archive itself and its scratch folder are gone.
+        const QMap<QString, QByteArray> archived{{"photo.png", tree(dir).value("photo.png")},
+                                                 {"photos/photo.jpg", tree(dir).value("photo.jpg")}};
+        QVERIFY(!archived["photo.png"].isEmpty() && !archived["photos/photo.jpg"].isEmpty());
         QCOMPARE(tree(QDir(dir).filePath("sample Extracted")), archived);
         QCOMPARE(tree(QDir(dir).filePath("sample Extracted 2")), archived);
+        const QStringList left = QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        QVERIFY2(!left.join('\n').contains(
+                     QRegularExpression("^\\.|\\.zip$", QRegularExpression::MultilineOption)),
+                 qPrintable(left.join('\n')));
     }
 
     // A user who saves results in a folder of their own gets nothing of the self-test there, nor
@@ -336,12 +351,12 @@ class SelfTestTest : public QObject
         QTest::newRow("no clip.mp4") << QStringList{"clip.mp4"} << clipChecks;
         QTest::newRow("no clip.mov") << QStringList{"clip.mov"} << QStringList{"join"};
         QTest::newRow("no song.mp3") << QStringList{"song.mp3"} << audioChecks;
-        QTest::newRow("no photo.png") << QStringList{"photo.png"} << QStringList{"collage", "create pdf"};
+        QTest::newRow("no photo.png")
+            << QStringList{"photo.png"} << QStringList{"collage", "create pdf", "extract archive"};
         QTest::newRow("no sample.pdf")
             << QStringList{"sample.pdf"}
             << QStringList{"compress pdf", "pdf metadata", "split pdf", "merge pdf", "organize pdf"};
-        const QStringList all{"photo.jpg", "photo.png",  "clip.mp4",  "clip.mov",
-                              "song.mp3",  "sample.pdf", "sample.zip"};
+        const QStringList all{"photo.jpg", "photo.png", "clip.mp4", "clip.mov", "song.mp3", "sample.pdf"};
         QTest::newRow("empty folder") << all << names;
     }
 
@@ -366,9 +381,9 @@ class SelfTestTest : public QObject
         QCOMPARE(run.lines.last(), QStringLiteral("%1 tool checks failed.").arg(failing.size()));
     }
 
-    // A sample gone is said to be gone by the image, PDF and media checks alike, and the
-    // programs' own words about it stay off standard error.
-    void missingSampleIsSaidToBeGone_data()
+    // A sample the folder lacks is said not to be in it, naming the folder, by the image, PDF,
+    // media and archive checks alike, and the programs' own words about it stay off standard error.
+    void missingSampleIsNamedWithItsFolder_data()
     {
         QTest::addColumn<QString>("removed");
         QTest::addColumn<QStringList>("failing");
@@ -376,8 +391,10 @@ class SelfTestTest : public QObject
                                                              "edit",           "collage",
                                                              "annotate",       "compress image",
                                                              "metadata strip", "metadata edit",
-                                                             "create pdf",     "visualize bars+bg"};
-        QTest::newRow("second image") << "photo.png" << QStringList{"collage", "create pdf"};
+                                                             "create pdf",     "visualize bars+bg",
+                                                             "extract archive"};
+        QTest::newRow("second image")
+            << "photo.png" << QStringList{"collage", "create pdf", "extract archive"};
         QTest::newRow("pdf") << "sample.pdf"
                              << QStringList{"compress pdf", "pdf metadata", "split pdf", "merge pdf",
                                             "organize pdf"};
@@ -385,7 +402,7 @@ class SelfTestTest : public QObject
         QTest::newRow("sound") << "song.mp3" << audioChecks;
     }
 
-    void missingSampleIsSaidToBeGone()
+    void missingSampleIsNamedWithItsFolder()
     {
         QFETCH(QString, removed);
         QFETCH(QStringList, failing);
@@ -395,9 +412,47 @@ class SelfTestTest : public QObject
         const Run run = selftest(dir);
         QCOMPARE(run.status, 1);
         for (const QString& name : failing)
-            QVERIFY2(run.lines.contains(QStringLiteral("✗ %1: %2 is no longer there").arg(name, removed)),
+            QVERIFY2(run.lines.contains(QStringLiteral("✗ %1: %2 is not in %3").arg(name, removed, dir)),
                      qPrintable(run.lines.join('\n')));
         QCOMPARE(run.err, QString());
+    }
+
+    // A folder of just the six samples passes whatever sample.pdf's number of pages: the archive
+    // is made from the samples, and organize and merge take the pages there are.
+    void sixSamplesOfAnyPageCountPass_data()
+    {
+        QTest::addColumn<int>("pages");
+        QTest::newRow("one page") << 1;
+        QTest::newRow("two pages") << 2;
+    }
+
+    void sixSamplesOfAnyPageCountPass()
+    {
+        QFETCH(int, pages);
+        QTemporaryDir folder;
+        const QString dir = folder.path();
+        QVERIFY(makeSamples(dir, pages));
+        const Run run = selftest(dir);
+        QVERIFY2(!run.lines.join('\n').contains("✗"), qPrintable(run.lines.join('\n')));
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.lines.size(), names.size() + 1);
+        QCOMPARE(run.lines.last(), QStringLiteral("All tool checks passed."));
+        verifyPassed(run.lines[names.indexOf("organize pdf")], "organize pdf", dir, {"sample Organized.pdf"});
+        verifyPassed(run.lines[names.indexOf("extract archive")], "extract archive", dir,
+                     {"sample Extracted"});
+        // The merge holds the sample twice over; the organized copy its last page, then its first
+        // turned a quarter.
+        const QString merged = popplerSays("pdfinfo", {QDir(dir).filePath("sample Merged.pdf")});
+        QVERIFY2(hasLine(merged, QStringLiteral("^Pages: +%1$").arg(2 * pages)), qPrintable(merged));
+        const QString organized = QDir(dir).filePath("sample Organized.pdf");
+        const QString said = popplerSays("pdfinfo", {"-f", "1", "-l", "2", organized});
+        QVERIFY2(hasLine(said, "^Pages: +2$") && hasLine(said, "^Page +1 rot: +0$") &&
+                     hasLine(said, "^Page +2 rot: +90$"),
+                 qPrintable(said));
+        QCOMPARE(popplerSays("pdftotext", {"-f", "1", "-l", "1", organized, "-"}).trimmed(),
+                 QStringLiteral("Sample page %1").arg(pages));
+        QCOMPARE(popplerSays("pdftotext", {"-f", "2", "-l", "2", organized, "-"}).trimmed(),
+                 QString("Sample page 1"));
     }
 
     // A clip broken off short fails every check that reads it, each in our words, and ffmpeg's own
