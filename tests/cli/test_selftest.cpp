@@ -1,9 +1,8 @@
 // --selftest through the program over the samples the fixture script makes: every check passes
 // and names its results with their sizes, the retitled PDF keeps nothing but its title, the
 // archive made of samples comes out whole, a second run writes beside the first under new names,
-// a sample.pdf of any number of pages serves, and a missing sample fails only the checks that use
-// it, naming the folder it is not in. Run under a German locale, whose decimal comma must
-// not reach the output.
+// and a missing sample fails only the checks that use it, naming the folder it is not in. Run under a German
+// locale, whose decimal comma must not reach the output.
 
 #include "core/fmt.h"
 
@@ -16,54 +15,10 @@
 #include <QtTest>
 
 #include "../support/processes.h"
+#include "../support/selftestrun.h"
 
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QStringList lines;
-    QString err;
-};
-
-// Makes the six samples in `dir`, sample.pdf of `pages` pages; false when the script fails.
-bool makeSamples(const QString& dir, int pages = 3)
-{
-    QProcess script;
-    script.start("bash", {SAMPLES_SCRIPT, dir, QString::number(pages)});
-    if (!script.waitForFinished(120000) || script.exitCode() != 0) {
-        qWarning("%s", script.readAllStandardError().constData());
-        return false;
-    }
-    return true;
-}
-
-Run selftest(const QString& dir, const QString& configHome = {})
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("LC_ALL", "de_DE.UTF-8");
-    if (!configHome.isEmpty()) env.insert("XDG_CONFIG_HOME", configHome);
-    p.setProcessEnvironment(env);
-    p.start(TOLVANE_BIN, {"--selftest", dir});
-    if (!p.waitForFinished(120000)) return {};
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
-            QString::fromUtf8(p.readAllStandardError())};
-}
-
-// clang-format off
-const QStringList names{"crop",           "add bg",         "edit",           "annotate",
-                        "redact",         "collage",        "compress image", "metadata strip",
-                        "metadata edit",  "create pdf",     "compress pdf",   "pdf metadata",
-                        "split pdf",      "merge pdf",      "organize pdf",
-                        "trim audio",     "mono",           "bleep",
-                        "normalize",      "normalize peak", "visualize",      "visualize bars+bg",
-                        "compress audio", "audio metadata", "trim video",     "trim video fast",
-                        "split video",    "crop video",     "speed 2x",       "speed .25x",
-                        "snapshots",      "join",           "redact blur",    "redact pixelate+range",
-                        "redact black",   "mute",           "compress video", "video metadata strip",
-                        "extract archive"};
-// clang-format on
 const QStringList audioChecks{"trim audio",        "mono",           "bleep",
                               "normalize",         "normalize peak", "visualize",
                               "visualize bars+bg", "compress audio", "audio metadata"};
@@ -74,29 +29,6 @@ const QStringList clipChecks{"trim video",     "trim video fast",
                              "redact blur",    "redact pixelate+range",
                              "redact black",   "mute",
                              "compress video", "video metadata strip"};
-
-// "✓ <name>: <file> (<size>), …  [<seconds>s]" for a check that wrote `results` in `dir`.
-void verifyPassed(const QString& line, const QString& name, const QString& dir, const QStringList& results)
-{
-    QStringList parts;
-    for (const QString& result : results) {
-        const QString path = QDir(dir).filePath(result);
-        QVERIFY2(QFileInfo::exists(path), qPrintable(path));
-        parts << QStringLiteral("%1 (%2)").arg(result, Fmt::byteCount(Fmt::fileSize(path)));
-    }
-    const QString head = QStringLiteral("✓ %1: %2").arg(name, parts.join(QStringLiteral(", ")));
-    static const QRegularExpression time(QStringLiteral("^  \\[\\d+\\.\\ds\\]$"));
-    QVERIFY2(line.startsWith(head) && time.match(line.mid(head.size())).hasMatch(), qPrintable(line));
-}
-
-// What a poppler tool prints about a file; empty when it fails.
-QString popplerSays(const QString& program, const QStringList& args)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(60000) || p.exitCode() != 0) return {};
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
 
 // The length ffprobe reads of a media file, and how many cover pictures it holds.
 std::pair<double, int> lengthAndCovers(const QString& path)
@@ -109,11 +41,6 @@ std::pair<double, int> lengthAndCovers(const QString& path)
     const auto duration =
         QRegularExpression("^duration=([\\d.]+)$", QRegularExpression::MultilineOption).match(said);
     return {duration.captured(1).toDouble(), int(said.count("DISPOSITION:attached_pic=1"))};
-}
-
-bool hasLine(const QString& text, const QString& pattern)
-{
-    return text.contains(QRegularExpression(pattern, QRegularExpression::MultilineOption));
 }
 
 // Each file under `folder`, by its path inside it, with its bytes; folders count only by what
@@ -415,44 +342,6 @@ class SelfTestTest : public QObject
             QVERIFY2(run.lines.contains(QStringLiteral("✗ %1: %2 is not in %3").arg(name, removed, dir)),
                      qPrintable(run.lines.join('\n')));
         QCOMPARE(run.err, QString());
-    }
-
-    // A folder of just the six samples passes whatever sample.pdf's number of pages: the archive
-    // is made from the samples, and organize and merge take the pages there are.
-    void sixSamplesOfAnyPageCountPass_data()
-    {
-        QTest::addColumn<int>("pages");
-        QTest::newRow("one page") << 1;
-        QTest::newRow("two pages") << 2;
-    }
-
-    void sixSamplesOfAnyPageCountPass()
-    {
-        QFETCH(int, pages);
-        QTemporaryDir folder;
-        const QString dir = folder.path();
-        QVERIFY(makeSamples(dir, pages));
-        const Run run = selftest(dir);
-        QVERIFY2(!run.lines.join('\n').contains("✗"), qPrintable(run.lines.join('\n')));
-        QCOMPARE(run.status, 0);
-        QCOMPARE(run.lines.size(), names.size() + 1);
-        QCOMPARE(run.lines.last(), QStringLiteral("All tool checks passed."));
-        verifyPassed(run.lines[names.indexOf("organize pdf")], "organize pdf", dir, {"sample Organized.pdf"});
-        verifyPassed(run.lines[names.indexOf("extract archive")], "extract archive", dir,
-                     {"sample Extracted"});
-        // The merge holds the sample twice over; the organized copy its last page, then its first
-        // turned a quarter.
-        const QString merged = popplerSays("pdfinfo", {QDir(dir).filePath("sample Merged.pdf")});
-        QVERIFY2(hasLine(merged, QStringLiteral("^Pages: +%1$").arg(2 * pages)), qPrintable(merged));
-        const QString organized = QDir(dir).filePath("sample Organized.pdf");
-        const QString said = popplerSays("pdfinfo", {"-f", "1", "-l", "2", organized});
-        QVERIFY2(hasLine(said, "^Pages: +2$") && hasLine(said, "^Page +1 rot: +0$") &&
-                     hasLine(said, "^Page +2 rot: +90$"),
-                 qPrintable(said));
-        QCOMPARE(popplerSays("pdftotext", {"-f", "1", "-l", "1", organized, "-"}).trimmed(),
-                 QStringLiteral("Sample page %1").arg(pages));
-        QCOMPARE(popplerSays("pdftotext", {"-f", "2", "-l", "2", organized, "-"}).trimmed(),
-                 QString("Sample page 1"));
     }
 
     // A clip broken off short fails every check that reads it, each in our words, and ffmpeg's own
