@@ -1,5 +1,6 @@
 #include "tools/selfchecks.h"
 
+#include "core/converterror.h"
 #include "core/toolid.h"
 #include "engines/heavyengines.h"
 #include "tools/audio/bleep/bleepwork.h"
@@ -17,6 +18,7 @@
 #include "tools/image/redact/redactimage.h"
 #include "tools/pdf/merge/mergepdfwork.h"
 #include "tools/pdf/organize/organizepdfwork.h"
+#include "tools/samplearchive.h"
 #include "tools/video/crop/cropvideowork.h"
 #include "tools/video/join/joinwork.h"
 #include "tools/video/redact/redactvideowork.h"
@@ -26,6 +28,7 @@
 #include "tools/video/trim/trimvideowork.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace SelfChecks {
 
@@ -43,49 +46,57 @@ std::function<QStringList(const QString&, Job&)> instant(ToolID tool, const QStr
     };
 }
 
+// The samples, each by its extension.
+const QString jpg = QStringLiteral("photo.jpg"), png = QStringLiteral("photo.png"),
+              mp4 = QStringLiteral("clip.mp4"), mov = QStringLiteral("clip.mov"),
+              mp3 = QStringLiteral("song.mp3"), pdf = QStringLiteral("sample.pdf");
+
 const Check table[] = {
-    {ToolID::cropImage, QStringLiteral("crop"), CropImage::selfCheck},
-    {ToolID::frameImage, QStringLiteral("add bg"), AddBackground::selfCheck},
-    {ToolID::editImage, QStringLiteral("edit"), EditPhoto::selfCheck},
-    {ToolID::annotateImage, QStringLiteral("annotate"), AnnotateImage::selfCheck},
-    {ToolID::redactImage, QStringLiteral("redact"), RedactImage::selfCheck},
-    {ToolID::createCollage, QStringLiteral("collage"), CreateCollage::selfCheck},
-    {ToolID::compress, QStringLiteral("compress image"), CompressWork::checkImage},
-    {ToolID::removeMetadata, QStringLiteral("metadata strip"), MetadataWork::checkImageStrip},
-    {ToolID::removeMetadata, QStringLiteral("metadata edit"), MetadataWork::checkImageEdit},
-    {ToolID::createPDF, QStringLiteral("create pdf"),
-     instant(ToolID::createPDF, {QStringLiteral("photo.jpg"), QStringLiteral("photo.png")})},
-    {ToolID::compress, QStringLiteral("compress pdf"), CompressWork::checkPDF},
-    {ToolID::removeMetadata, QStringLiteral("pdf metadata"), MetadataWork::checkPDF},
-    {ToolID::splitPDF, QStringLiteral("split pdf"),
-     instant(ToolID::splitPDF, {QStringLiteral("sample.pdf")})},
-    {ToolID::mergePDF, QStringLiteral("merge pdf"), MergePDFWork::selfCheck},
-    {ToolID::organizePDF, QStringLiteral("organize pdf"), OrganizePDFWork::selfCheck},
-    {ToolID::trimAudio, QStringLiteral("trim audio"), TrimAudioWork::selfCheck},
-    {ToolID::audioChannels, QStringLiteral("mono"), AudioChannelsWork::selfCheck},
-    {ToolID::redactAudio, QStringLiteral("bleep"), BleepWork::selfCheck},
-    {ToolID::normalizeAudio, QStringLiteral("normalize"), NormalizeWork::checkPodcast},
-    {ToolID::normalizeAudio, QStringLiteral("normalize peak"), NormalizeWork::checkPeak},
-    {ToolID::audioToVideo, QStringLiteral("visualize"), VisualizerWork::checkWave},
-    {ToolID::audioToVideo, QStringLiteral("visualize bars+bg"), VisualizerWork::checkBarsOnPicture},
-    {ToolID::compress, QStringLiteral("compress audio"), CompressWork::checkAudio},
-    {ToolID::removeMetadata, QStringLiteral("audio metadata"), MetadataWork::checkAudio},
-    {ToolID::trimVideo, QStringLiteral("trim video"), TrimVideoWork::checkReencoded},
-    {ToolID::trimVideo, QStringLiteral("trim video fast"), TrimVideoWork::checkFast},
-    {ToolID::splitVideo, QStringLiteral("split video"), SplitVideoWork::selfCheck},
-    {ToolID::cropVideo, QStringLiteral("crop video"), CropVideoWork::selfCheck},
-    {ToolID::changeVideoSpeed, QStringLiteral("speed 2x"), SpeedWork::checkTwice},
-    {ToolID::changeVideoSpeed, QStringLiteral("speed .25x"), SpeedWork::checkQuarter},
-    {ToolID::videoSnapshots, QStringLiteral("snapshots"), SnapshotsWork::selfCheck},
-    {ToolID::joinVideos, QStringLiteral("join"), JoinWork::selfCheck},
-    {ToolID::redactVideo, QStringLiteral("redact blur"), RedactVideoWork::checkBlur},
-    {ToolID::redactVideo, QStringLiteral("redact pixelate+range"), RedactVideoWork::checkPixelateRange},
-    {ToolID::redactVideo, QStringLiteral("redact black"), RedactVideoWork::checkBlack},
-    {ToolID::muteVideo, QStringLiteral("mute"), instant(ToolID::muteVideo, {QStringLiteral("clip.mp4")})},
-    {ToolID::compress, QStringLiteral("compress video"), CompressWork::checkVideo},
-    {ToolID::removeMetadata, QStringLiteral("video metadata strip"), MetadataWork::checkVideoStrip},
-    {ToolID::extractArchive, QStringLiteral("extract archive"),
-     instant(ToolID::extractArchive, {QStringLiteral("sample.zip")})},
+    {ToolID::cropImage, QStringLiteral("crop"), {jpg}, CropImage::selfCheck},
+    {ToolID::frameImage, QStringLiteral("add bg"), {jpg}, AddBackground::selfCheck},
+    {ToolID::editImage, QStringLiteral("edit"), {jpg}, EditPhoto::selfCheck},
+    {ToolID::annotateImage, QStringLiteral("annotate"), {jpg}, AnnotateImage::selfCheck},
+    {ToolID::redactImage, QStringLiteral("redact"), {jpg}, RedactImage::selfCheck},
+    {ToolID::createCollage, QStringLiteral("collage"), {jpg, png}, CreateCollage::selfCheck},
+    {ToolID::compress, QStringLiteral("compress image"), {jpg}, CompressWork::checkImage},
+    {ToolID::removeMetadata, QStringLiteral("metadata strip"), {jpg}, MetadataWork::checkImageStrip},
+    {ToolID::removeMetadata, QStringLiteral("metadata edit"), {jpg}, MetadataWork::checkImageEdit},
+    {ToolID::createPDF, QStringLiteral("create pdf"), {jpg, png}, instant(ToolID::createPDF, {jpg, png})},
+    {ToolID::compress, QStringLiteral("compress pdf"), {pdf}, CompressWork::checkPDF},
+    {ToolID::removeMetadata, QStringLiteral("pdf metadata"), {pdf}, MetadataWork::checkPDF},
+    {ToolID::splitPDF, QStringLiteral("split pdf"), {pdf}, instant(ToolID::splitPDF, {pdf})},
+    {ToolID::mergePDF, QStringLiteral("merge pdf"), {pdf}, MergePDFWork::selfCheck},
+    {ToolID::organizePDF, QStringLiteral("organize pdf"), {pdf}, OrganizePDFWork::selfCheck},
+    {ToolID::trimAudio, QStringLiteral("trim audio"), {mp3}, TrimAudioWork::selfCheck},
+    {ToolID::audioChannels, QStringLiteral("mono"), {mp3}, AudioChannelsWork::selfCheck},
+    {ToolID::redactAudio, QStringLiteral("bleep"), {mp3}, BleepWork::selfCheck},
+    {ToolID::normalizeAudio, QStringLiteral("normalize"), {mp3}, NormalizeWork::checkPodcast},
+    {ToolID::normalizeAudio, QStringLiteral("normalize peak"), {mp3}, NormalizeWork::checkPeak},
+    {ToolID::audioToVideo, QStringLiteral("visualize"), {mp3}, VisualizerWork::checkWave},
+    {ToolID::audioToVideo,
+     QStringLiteral("visualize bars+bg"),
+     {mp3, jpg},
+     VisualizerWork::checkBarsOnPicture},
+    {ToolID::compress, QStringLiteral("compress audio"), {mp3}, CompressWork::checkAudio},
+    {ToolID::removeMetadata, QStringLiteral("audio metadata"), {mp3}, MetadataWork::checkAudio},
+    {ToolID::trimVideo, QStringLiteral("trim video"), {mp4}, TrimVideoWork::checkReencoded},
+    {ToolID::trimVideo, QStringLiteral("trim video fast"), {mp4}, TrimVideoWork::checkFast},
+    {ToolID::splitVideo, QStringLiteral("split video"), {mp4}, SplitVideoWork::selfCheck},
+    {ToolID::cropVideo, QStringLiteral("crop video"), {mp4}, CropVideoWork::selfCheck},
+    {ToolID::changeVideoSpeed, QStringLiteral("speed 2x"), {mp4}, SpeedWork::checkTwice},
+    {ToolID::changeVideoSpeed, QStringLiteral("speed .25x"), {mp4}, SpeedWork::checkQuarter},
+    {ToolID::videoSnapshots, QStringLiteral("snapshots"), {mp4}, SnapshotsWork::selfCheck},
+    {ToolID::joinVideos, QStringLiteral("join"), {mp4, mov}, JoinWork::selfCheck},
+    {ToolID::redactVideo, QStringLiteral("redact blur"), {mp4}, RedactVideoWork::checkBlur},
+    {ToolID::redactVideo,
+     QStringLiteral("redact pixelate+range"),
+     {mp4},
+     RedactVideoWork::checkPixelateRange},
+    {ToolID::redactVideo, QStringLiteral("redact black"), {mp4}, RedactVideoWork::checkBlack},
+    {ToolID::muteVideo, QStringLiteral("mute"), {mp4}, instant(ToolID::muteVideo, {mp4})},
+    {ToolID::compress, QStringLiteral("compress video"), {mp4}, CompressWork::checkVideo},
+    {ToolID::removeMetadata, QStringLiteral("video metadata strip"), {mp4}, MetadataWork::checkVideoStrip},
+    {ToolID::extractArchive, QStringLiteral("extract archive"), {png, jpg}, SampleArchive::extract},
 };
 
 } // namespace
@@ -93,6 +104,16 @@ const Check table[] = {
 std::span<const Check> all()
 {
     return table;
+}
+
+void requireSamples(const Check& check, const QString& samples)
+{
+    // A sample that was never there isn't "gone": the folder is named, as the user may have
+    // given the wrong one.
+    for (const QString& name : check.samples)
+        if (!QFileInfo::exists(QDir(samples).filePath(name)))
+            throw ConvertError::failed(
+                QStringLiteral("%1 is not in %2").arg(name, QDir::toNativeSeparators(samples)));
 }
 
 } // namespace SelfChecks

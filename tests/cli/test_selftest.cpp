@@ -1,8 +1,8 @@
 // --selftest through the program over the samples the fixture script makes: every check passes
 // and names its results with their sizes, the retitled PDF keeps nothing but its title, the
-// archive comes out whole, a second run writes beside the first under new names, and a missing
-// sample fails only the checks that use it. Run under a German locale, whose decimal comma must
-// not reach the output.
+// archive made of samples comes out whole, a second run writes beside the first under new names,
+// and a missing sample fails only the checks that use it, naming the folder it is not in. Run under a German
+// locale, whose decimal comma must not reach the output.
 
 #include "core/fmt.h"
 
@@ -15,42 +15,10 @@
 #include <QtTest>
 
 #include "../support/processes.h"
+#include "../support/selftestrun.h"
 
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QStringList lines;
-    QString err;
-};
-
-Run selftest(const QString& dir, const QString& configHome = {})
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("LC_ALL", "de_DE.UTF-8");
-    if (!configHome.isEmpty()) env.insert("XDG_CONFIG_HOME", configHome);
-    p.setProcessEnvironment(env);
-    p.start(TOLVANE_BIN, {"--selftest", dir});
-    if (!p.waitForFinished(120000)) return {};
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
-            QString::fromUtf8(p.readAllStandardError())};
-}
-
-// clang-format off
-const QStringList names{"crop",           "add bg",         "edit",           "annotate",
-                        "redact",         "collage",        "compress image", "metadata strip",
-                        "metadata edit",  "create pdf",     "compress pdf",   "pdf metadata",
-                        "split pdf",      "merge pdf",      "organize pdf",
-                        "trim audio",     "mono",           "bleep",
-                        "normalize",      "normalize peak", "visualize",      "visualize bars+bg",
-                        "compress audio", "audio metadata", "trim video",     "trim video fast",
-                        "split video",    "crop video",     "speed 2x",       "speed .25x",
-                        "snapshots",      "join",           "redact blur",    "redact pixelate+range",
-                        "redact black",   "mute",           "compress video", "video metadata strip",
-                        "extract archive"};
-// clang-format on
 const QStringList audioChecks{"trim audio",        "mono",           "bleep",
                               "normalize",         "normalize peak", "visualize",
                               "visualize bars+bg", "compress audio", "audio metadata"};
@@ -61,29 +29,6 @@ const QStringList clipChecks{"trim video",     "trim video fast",
                              "redact blur",    "redact pixelate+range",
                              "redact black",   "mute",
                              "compress video", "video metadata strip"};
-
-// "✓ <name>: <file> (<size>), …  [<seconds>s]" for a check that wrote `results` in `dir`.
-void verifyPassed(const QString& line, const QString& name, const QString& dir, const QStringList& results)
-{
-    QStringList parts;
-    for (const QString& result : results) {
-        const QString path = QDir(dir).filePath(result);
-        QVERIFY2(QFileInfo::exists(path), qPrintable(path));
-        parts << QStringLiteral("%1 (%2)").arg(result, Fmt::byteCount(Fmt::fileSize(path)));
-    }
-    const QString head = QStringLiteral("✓ %1: %2").arg(name, parts.join(QStringLiteral(", ")));
-    static const QRegularExpression time(QStringLiteral("^  \\[\\d+\\.\\ds\\]$"));
-    QVERIFY2(line.startsWith(head) && time.match(line.mid(head.size())).hasMatch(), qPrintable(line));
-}
-
-// What a poppler tool prints about a file; empty when it fails.
-QString popplerSays(const QString& program, const QStringList& args)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(60000) || p.exitCode() != 0) return {};
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
 
 // The length ffprobe reads of a media file, and how many cover pictures it holds.
 std::pair<double, int> lengthAndCovers(const QString& path)
@@ -96,11 +41,6 @@ std::pair<double, int> lengthAndCovers(const QString& path)
     const auto duration =
         QRegularExpression("^duration=([\\d.]+)$", QRegularExpression::MultilineOption).match(said);
     return {duration.captured(1).toDouble(), int(said.count("DISPOSITION:attached_pic=1"))};
-}
-
-bool hasLine(const QString& text, const QString& pattern)
-{
-    return text.contains(QRegularExpression(pattern, QRegularExpression::MultilineOption));
 }
 
 // Each file under `folder`, by its path inside it, with its bytes; folders count only by what
@@ -146,11 +86,8 @@ class SelfTestTest : public QObject
   private slots:
     void initTestCase()
     {
-        QProcess script;
-        script.start("bash", {SAMPLES_SCRIPT, m_samples.path()});
-        QVERIFY(script.waitForFinished(120000));
-        QVERIFY2(script.exitCode() == 0, script.readAllStandardError().constData());
-        QCOMPARE(QDir(m_samples.path()).entryList(QDir::Files).size(), 7);
+        QVERIFY(makeSamples(m_samples.path()));
+        QCOMPARE(QDir(m_samples.path()).entryList(QDir::Files).size(), 6);
     }
 
     void passesAndNeverReplacesResults()
@@ -296,12 +233,17 @@ class SelfTestTest : public QObject
         const double writing = difference(photo, redacted, QRect(40, 408, 460, 40));
         const double rest = difference(photo, redacted, QRect(0, 60, 640, 260));
         QVERIFY2(writing > 25 && rest < 4, qPrintable(QString("%1 %2").arg(writing).arg(rest)));
-        // The archive's two files, one of them in a folder, and nothing else; a second run
-        // leaves the first's as it was.
-        const QMap<QString, QByteArray> archived{{"notes.txt", "Sample notes\n"},
-                                                 {"letters/hello.txt", "Hello from the archive\n"}};
+        // The archive's two samples, one of them in a folder, and nothing else; a second run
+        // leaves the first's as it was. The archive itself and its scratch folder are gone.
+        const QMap<QString, QByteArray> archived{{"photo.png", tree(dir).value("photo.png")},
+                                                 {"photos/photo.jpg", tree(dir).value("photo.jpg")}};
+        QVERIFY(!archived["photo.png"].isEmpty() && !archived["photos/photo.jpg"].isEmpty());
         QCOMPARE(tree(QDir(dir).filePath("sample Extracted")), archived);
         QCOMPARE(tree(QDir(dir).filePath("sample Extracted 2")), archived);
+        const QStringList left = QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        QVERIFY2(!left.join('\n').contains(
+                     QRegularExpression("^\\.|\\.zip$", QRegularExpression::MultilineOption)),
+                 qPrintable(left.join('\n')));
     }
 
     // A user who saves results in a folder of their own gets nothing of the self-test there, nor
@@ -336,12 +278,12 @@ class SelfTestTest : public QObject
         QTest::newRow("no clip.mp4") << QStringList{"clip.mp4"} << clipChecks;
         QTest::newRow("no clip.mov") << QStringList{"clip.mov"} << QStringList{"join"};
         QTest::newRow("no song.mp3") << QStringList{"song.mp3"} << audioChecks;
-        QTest::newRow("no photo.png") << QStringList{"photo.png"} << QStringList{"collage", "create pdf"};
+        QTest::newRow("no photo.png")
+            << QStringList{"photo.png"} << QStringList{"collage", "create pdf", "extract archive"};
         QTest::newRow("no sample.pdf")
             << QStringList{"sample.pdf"}
             << QStringList{"compress pdf", "pdf metadata", "split pdf", "merge pdf", "organize pdf"};
-        const QStringList all{"photo.jpg", "photo.png",  "clip.mp4",  "clip.mov",
-                              "song.mp3",  "sample.pdf", "sample.zip"};
+        const QStringList all{"photo.jpg", "photo.png", "clip.mp4", "clip.mov", "song.mp3", "sample.pdf"};
         QTest::newRow("empty folder") << all << names;
     }
 
@@ -366,9 +308,9 @@ class SelfTestTest : public QObject
         QCOMPARE(run.lines.last(), QStringLiteral("%1 tool checks failed.").arg(failing.size()));
     }
 
-    // A sample gone is said to be gone by the image, PDF and media checks alike, and the
-    // programs' own words about it stay off standard error.
-    void missingSampleIsSaidToBeGone_data()
+    // A sample the folder lacks is said not to be in it, naming the folder, by the image, PDF,
+    // media and archive checks alike, and the programs' own words about it stay off standard error.
+    void missingSampleIsNamedWithItsFolder_data()
     {
         QTest::addColumn<QString>("removed");
         QTest::addColumn<QStringList>("failing");
@@ -376,8 +318,10 @@ class SelfTestTest : public QObject
                                                              "edit",           "collage",
                                                              "annotate",       "compress image",
                                                              "metadata strip", "metadata edit",
-                                                             "create pdf",     "visualize bars+bg"};
-        QTest::newRow("second image") << "photo.png" << QStringList{"collage", "create pdf"};
+                                                             "create pdf",     "visualize bars+bg",
+                                                             "extract archive"};
+        QTest::newRow("second image")
+            << "photo.png" << QStringList{"collage", "create pdf", "extract archive"};
         QTest::newRow("pdf") << "sample.pdf"
                              << QStringList{"compress pdf", "pdf metadata", "split pdf", "merge pdf",
                                             "organize pdf"};
@@ -385,7 +329,7 @@ class SelfTestTest : public QObject
         QTest::newRow("sound") << "song.mp3" << audioChecks;
     }
 
-    void missingSampleIsSaidToBeGone()
+    void missingSampleIsNamedWithItsFolder()
     {
         QFETCH(QString, removed);
         QFETCH(QStringList, failing);
@@ -395,7 +339,7 @@ class SelfTestTest : public QObject
         const Run run = selftest(dir);
         QCOMPARE(run.status, 1);
         for (const QString& name : failing)
-            QVERIFY2(run.lines.contains(QStringLiteral("✗ %1: %2 is no longer there").arg(name, removed)),
+            QVERIFY2(run.lines.contains(QStringLiteral("✗ %1: %2 is not in %3").arg(name, removed, dir)),
                      qPrintable(run.lines.join('\n')));
         QCOMPARE(run.err, QString());
     }

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Makes the seven samples that `tolvane --selftest DIR` works on, in DIR: photo.jpg, photo.png,
-# clip.mp4 (3 s with sound), clip.mov (2 s, silent), song.mp3 (3 s stereo, with a cover picture),
-# sample.pdf (three pages of text, a photo on the first, a title, an author and the rest of the
-# document information) and sample.zip (notes.txt, and letters/hello.txt in a folder). Needs only
-# ffmpeg, zip and the DejaVu fonts; nothing is downloaded.
+# Makes the six samples that `tolvane --selftest DIR` works on, in DIR: photo.jpg, photo.png,
+# clip.mp4 (3 s with sound), clip.mov (2 s, silent), song.mp3 (3 s stereo, with a cover picture)
+# and sample.pdf (PAGES pages of text, three unless given, a photo on the first, a title, an
+# author and the rest of the document information). Needs only ffmpeg and the DejaVu fonts;
+# nothing is downloaded.
 set -euo pipefail
 export LC_ALL=C # byte counts and numbers below, whatever the caller speaks
-dir=${1:?usage: selftest-samples.sh DIR}
+dir=${1:?usage: selftest-samples.sh DIR [PAGES]}
+pages=${2:-3}
 mkdir -p "$dir"
 cd "$dir"
 
@@ -29,17 +30,6 @@ ff -f lavfi -i "sine=frequency=440:duration=3" -f lavfi -i "sine=frequency=660:d
   -disposition:v attached_pic -c:a libmp3lame -b:a 128k song.mp3
 rm cover.png
 
-# Two small files, one in a folder, zipped from a scratch folder (never one of DIR's own). zip
-# adds to an archive already there, so an earlier run's goes first.
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-mkdir "$scratch/letters"
-printf 'Sample notes\n' >"$scratch/notes.txt"
-printf 'Hello from the archive\n' >"$scratch/letters/hello.txt"
-archive=$PWD/sample.zip
-rm -f "$archive"
-(cd "$scratch" && zip -q -r -X "$archive" notes.txt letters)
-
 # A PDF written object by object, its first page holding a photo of the whole page at 150 dpi
 # (so that its smallest copy really is smaller); the cross-reference table needs each object's
 # byte offset. The photo's bytes go straight into the file, as a shell string can't hold them.
@@ -52,31 +42,34 @@ object() {
   printf '%s 0 obj\n%s\nendobj\n' "$1" "$2" >>sample.pdf
 }
 object 1 "<< /Type /Catalog /Pages 2 0 R >>"
-object 2 "<< /Type /Pages /Kids [4 0 R 6 0 R 8 0 R] /Count 3 >>"
+image=$((4 + 2 * pages)) info=$((5 + 2 * pages)) # after each page's object and its content
+kids=
+for page in $(seq "$pages"); do kids+="$((2 + 2 * page)) 0 R "; done
+object 2 "<< /Type /Pages /Kids [${kids% }] /Count $pages >>"
 object 3 "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"
-for page in 1 2 3; do
+for page in $(seq "$pages"); do
   content="BT /F1 36 Tf 72 700 Td (Sample page $page) Tj ET"
   photo=
   if [ "$page" = 1 ]; then
     content="q 612 0 0 792 0 0 cm /Im1 Do Q $content"
-    photo="/XObject << /Im1 10 0 R >>"
+    photo="/XObject << /Im1 $image 0 R >>"
   fi
   object $((2 + 2 * page)) "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 3 0 R >> $photo >> /Contents $((3 + 2 * page)) 0 R >>"
   object $((3 + 2 * page)) "<< /Length ${#content} >>"$'\nstream\n'"$content"$'\nendstream'
 done
 offsets+=("$(pdfsize)")
-printf '10 0 obj\n<< /Type /XObject /Subtype /Image /Width 1275 /Height 1650 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode /Length %s >>\nstream\n' \
-  "$(stat -c %s picture.jpg)" >>sample.pdf
+printf '%s 0 obj\n<< /Type /XObject /Subtype /Image /Width 1275 /Height 1650 /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /DCTDecode /Length %s >>\nstream\n' \
+  "$image" "$(stat -c %s picture.jpg)" >>sample.pdf
 cat picture.jpg >>sample.pdf
 printf '\nendstream\nendobj\n' >>sample.pdf
 rm picture.jpg
 # Document information of every kind, which an edit of the title must not leave behind.
-object 11 "<< /Title (Sample) /Author (Ann Sample) /Subject (Samples) /Keywords (test) /Creator (Writer) /Producer (Press) /CreationDate (D:20240101120000Z) /ModDate (D:20240102120000Z) >>"
+object "$info" "<< /Title (Sample) /Author (Ann Sample) /Subject (Samples) /Keywords (test) /Creator (Writer) /Producer (Press) /CreationDate (D:20240101120000Z) /ModDate (D:20240102120000Z) >>"
 xref=$(pdfsize)
 {
   printf 'xref\n0 %d\n0000000000 65535 f \n' $((${#offsets[@]} + 1))
   for offset in "${offsets[@]}"; do
     printf '%010d 00000 n \n' "$offset"
   done
-  printf 'trailer\n<< /Size %d /Root 1 0 R /Info 11 0 R >>\nstartxref\n%d\n%%%%EOF\n' $((${#offsets[@]} + 1)) "$xref"
+  printf 'trailer\n<< /Size %d /Root 1 0 R /Info %d 0 R >>\nstartxref\n%d\n%%%%EOF\n' $((${#offsets[@]} + 1)) "$info" "$xref"
 } >>sample.pdf

@@ -54,6 +54,7 @@ CheckLine runCheck(const SelfChecks::Check& check, const QString& samples, Job& 
     QElapsedTimer timer;
     timer.start();
     try {
+        SelfChecks::requireSamples(check, samples);
         const SelfChecks::Outcome outcome = check.work(samples, job);
         return {true, passLine(check.name, outcome, double(timer.nsecsElapsed()) / 1e9)};
     } catch (const std::exception& e) {

@@ -10,11 +10,12 @@ class Job;
 namespace CLI {
 
 // --selftest DIR: runs each tool's own operation once, with fixed choices, over the samples in
-// DIR (photo.jpg, photo.png, clip.mp4, clip.mov, song.mp3, sample.pdf, sample.zip), one check
-// after another whatever the others gave. Prints "✓ <name>: <file> (<size>), …  [0.4s]" or
-// "✗ <name>: <message>" for each, then "All tool checks passed." or "<n> tool checks failed.". A
-// compression that rightly keeps nothing passes as "✓ <name>: nothing smaller than <file> (<size>)
-// to keep  [0.4s]": a ✗ is always a fault.
+// DIR (photo.jpg, photo.png, clip.mp4, clip.mov, song.mp3, sample.pdf), one check after another
+// whatever the others gave. Prints "✓ <name>: <file> (<size>), …  [0.4s]" or "✗ <name>:
+// <message>" for each ("✗ <name>: song.mp3 is not in DIR" when DIR lacks a sample it reads),
+// then "All tool checks passed." or "<n> tool checks failed.". A compression that rightly keeps
+// nothing passes as "✓ <name>: nothing smaller than <file> (<size>) to keep  [0.4s]": a ✗ is
+// always a fault.
 // The checks run on the default settings, whatever the user chose: results stay beside the
 // samples under free names. Returns 0 when every check passed, else 1; SIGINT, SIGTERM or SIGHUP
 // cancels the running check, which removes what it had begun, skips the rest and returns 128 +

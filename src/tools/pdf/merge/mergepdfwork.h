@@ -13,7 +13,8 @@ namespace MergePDFWork {
 // output folder, through the heavy module. Returns the path written; throws ConvertError.
 QStringList merge(const QStringList& files, Job& job, const Progress& progress);
 
-// The self-test's merge: sample.pdf in `samples` twice over, "sample Merged.pdf" of six pages.
+// The self-test's merge: sample.pdf in `samples` twice over, "sample Merged.pdf" of twice its
+// pages.
 QStringList selfCheck(const QString& samples, Job& job);
 
 } // namespace MergePDFWork

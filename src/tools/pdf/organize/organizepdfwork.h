@@ -17,8 +17,8 @@ namespace OrganizePDFWork {
 QStringList organize(const QString& file, const std::vector<PageChoice>& pages, Job& job,
                      const Progress& progress);
 
-// The self-test's organize: of sample.pdf's three pages in `samples`, the third first, then
-// the first turned a quarter to the right; the second is left out.
+// The self-test's organize of sample.pdf in `samples`, whatever its number of pages: its last
+// page first, then its first turned a quarter to the right; the pages between are left out.
 QStringList selfCheck(const QString& samples, Job& job);
 
 } // namespace OrganizePDFWork
