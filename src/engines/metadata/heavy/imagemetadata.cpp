@@ -163,6 +163,23 @@ void writeTiff(const QByteArray& bytes, const QString& destination, const QList<
             [&](Exiv2::Image& image) { edit(image, edits, removeGPS, QStringLiteral("tiff")); });
 }
 
+// The XMP of a HEIF `source` that an edit keeps: all but the edited fields' stale copies and,
+// with `removeGPS`, the location; empty when there is none or it cannot be read.
+QByteArray keptXmp(const QString& source, const QString& format, const QList<MetaField>& fields,
+                   bool removeGPS)
+{
+    std::optional<ImageTags> tags = ImageTags::read(source, format);
+    if (!tags || tags->xmp.empty()) return {};
+    for (const MetaField& field : fields)
+        for (int i = 0; i < 3; ++i)
+            if (field.key == QLatin1String(fieldKeys[i]))
+                eraseAll(tags->xmp, [i](const std::string& k) { return k == xmpKeys[i]; });
+    if (removeGPS) eraseAll(tags->xmp, ImageTags::isLocation);
+    std::string packet;
+    if (tags->xmp.empty() || Exiv2::XmpParser::encode(packet, tags->xmp) != 0) return {};
+    return QByteArray::fromStdString(packet);
+}
+
 // Formats exiv2 cannot write: HEIC and AVIF are encoded again with the tags that stay.
 void reencode(const QString& source, const QString& destination, const QString& format,
               const QList<MetaField>& fields, bool strip, bool removeGPS)
@@ -184,6 +201,7 @@ void reencode(const QString& source, const QString& destination, const QString& 
     if (removeGPS)
         for (const QString& key : props.keys())
             if (ImageTags::isLocation(key.toStdString())) props.remove(key);
+    if (!strip) props.setXmpPacket(keptXmp(source, format, fields, removeGPS));
     ImageEngine::write(std::move(loaded.image), destination, format, props, 0.95, loaded.dpi);
 }
 
