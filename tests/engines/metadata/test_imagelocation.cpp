@@ -116,6 +116,11 @@ class ImageLocationTest : public QObject
         QVERIFY2(tags.contains(QRegularExpression("XMP-dc\\]\\s+Creator\\s+: Ann")) &&
                      tags.contains("Tower") == titled,
                  qPrintable(tags));
+        // A TIFF's records, rewritten by hand, are as well-formed as the source's.
+        const auto warnings = [](const QString& file) {
+            return run("exiftool", {"-validate", "-warning", "-a", "-s3", file});
+        };
+        if (format == QLatin1String("tif")) QCOMPARE(warnings(copy), warnings(photo));
         const ImageFields after = MetadataEngine::imageFields(copy);
         QVERIFY(!after.hasGPS);
         QCOMPARE(location(after), QString());

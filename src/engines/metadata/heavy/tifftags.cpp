@@ -157,16 +157,19 @@ class Pass
         const Range r = valueOf(e);
         QByteArray entry = m_in.mid(e.at, 12);
         const QByteArray value = m_in.mid(r.from, r.to - r.from);
-        const std::optional<std::string> kept =
+        std::optional<std::string> kept =
             e.tag == xmpPacket ? xmpWithoutLocation(value) : iptcWithoutLocation(value);
         if (!kept) return entry;
         if (kept->size() <= 4) return std::nullopt; // an empty packet, or none that could be read
+        // XMP goes as bytes; IPTC records keep their type (readers expect longs), padded to it.
+        const quint16 type = e.tag == xmpPacket || typeSize(e.type) == 0 ? 1 : e.type;
+        const size_t unit = size_t(typeSize(type));
+        kept->resize((kept->size() + unit - 1) / unit * unit, '\0');
         const qint64 where = m_in.size() + m_appended.size() + (m_in.size() + m_appended.size()) % 2;
         m_appended.append(QByteArray((m_in.size() + m_appended.size()) % 2, '\0'));
         m_appended.append(kept->data(), qsizetype(kept->size()));
-        const char* type = e.tag == xmpPacket ? "\x01" : "\x07"; // bytes, undefined
-        entry.replace(2, 2, m_little ? QByteArray(type, 1) + '\0' : '\0' + QByteArray(type, 1));
-        entry.replace(4, 4, bytes32(quint32(kept->size())));
+        entry.replace(2, 2, bytes32(type).mid(m_little ? 0 : 2, 2));
+        entry.replace(4, 4, bytes32(quint32(kept->size() / unit)));
         entry.replace(8, 4, bytes32(quint32(where)));
         return entry;
     }
