@@ -111,7 +111,7 @@ QSize size(const QString& path)
 }
 
 void write(const QImage& image, const QString& path, const QString& format, int quality,
-           const QByteArray& exif)
+           const QByteArray& exif, const QByteArray& xmp)
 {
     setUpLibheif();
     const QString upper = format.toUpper();
@@ -153,6 +153,10 @@ void write(const QImage& image, const QString& path, const QString& format, int 
     Handle handle(rawHandle);
     if (!exif.isEmpty())
         heif_context_add_exif_metadata(ctx.get(), handle.get(), exif.constData(), int(exif.size()));
+    if (!xmp.isEmpty() &&
+        heif_context_add_XMP_metadata(ctx.get(), handle.get(), xmp.constData(), int(xmp.size())).code !=
+            heif_error_Ok)
+        throw failed();
     // Through a device of our own: libheif's file writer doesn't see a failed write.
     CheckedFile file(path);
     heif_writer writer{1, [](heif_context*, const void* data, size_t size, void* userdata) {

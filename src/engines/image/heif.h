@@ -26,8 +26,8 @@ Picture read(const QString& path, const QString& name, const std::function<void(
 QSize size(const QString& path);
 
 // Encodes `image` as HEIC (`format` "heic") or AVIF ("avif") at `quality` 0…100, with its
-// colour profile and the Exif block, if any. Throws ConvertError when it cannot.
+// colour profile, the Exif block and the XMP packet, if any. Throws ConvertError when it cannot.
 void write(const QImage& image, const QString& path, const QString& format, int quality,
-           const QByteArray& exif);
+           const QByteArray& exif, const QByteArray& xmp = {});
 
 } // namespace Heif

@@ -13,6 +13,7 @@ struct ImageProps::Data
 {
     Exiv2::ExifData exif;
     Exiv2::IptcData iptc;
+    QByteArray xmpPacket;
 };
 
 namespace {
@@ -245,6 +246,16 @@ void ImageProps::takeExifDpi()
     if (code != 2 && code != 3) return setDpi(std::nullopt, std::nullopt);
     const double perUnit = code == 3 ? 2.54 : 1;
     setDpi(x ? std::optional(*x * perUnit) : std::nullopt, y ? std::optional(*y * perUnit) : std::nullopt);
+}
+
+QByteArray ImageProps::xmpPacket() const
+{
+    return d->xmpPacket;
+}
+
+void ImageProps::setXmpPacket(const QByteArray& packet)
+{
+    d->xmpPacket = packet;
 }
 
 QByteArray ImageProps::exifBlock() const

@@ -45,6 +45,10 @@ class ImageProps
 
     // The Exif fields as a block starting with its TIFF header; empty without Exif fields.
     QByteArray exifBlock() const;
+    // An XMP packet a HEIC or AVIF file is written with; read() and carried() leave it empty,
+    // so only a caller that chose what the packet holds sets one.
+    QByteArray xmpPacket() const;
+    void setXmpPacket(const QByteArray& packet);
     // Writes the Exif and IPTC fields into the finished image file at `path`, for the formats
     // exiv2 can write (JPEG, PNG, TIFF, WebP); does nothing for others or without fields.
     // Throws ConvertError when the rewrite fails, since the file may then be damaged.

@@ -178,7 +178,7 @@ void write(QImage image, const QString& path, const QString& format, const Image
     if (format == QLatin1String("heic") || format == QLatin1String("avif")) {
         const double lossy = format == QLatin1String("avif") ? std::max(q - 0.08, 0.5) : q;
         return Heif::write(IccProfile::forEncoder(pixels, "heif"), path, format, percent(lossy),
-                           fields.exifBlock());
+                           fields.exifBlock(), fields.xmpPacket());
     }
     if (format == QLatin1String("gif")) return GifWriter::write(pixels, path);
     if (format == QLatin1String("jpg"))

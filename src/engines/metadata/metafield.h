@@ -17,7 +17,7 @@ struct MetaField
 
 // What an image says about itself: its editable fields (Title, Author, Copyright, Keywords),
 // read-only facts as (label, text) rows (Camera, Lens, Taken, Size, Location, each when known)
-// and whether it carries a location at all.
+// and whether it carries a location at all (coordinates or a place name).
 struct ImageFields
 {
     QList<MetaField> editable;

@@ -7,6 +7,7 @@
 #include "engines/image/jpegsegments.h"
 #include "engines/metadata/heavy/gifblocks.h"
 #include "engines/metadata/heavy/imagecontent.h"
+#include "engines/metadata/heavy/imagelocation.h"
 #include "engines/metadata/heavy/imagetags.h"
 #include "engines/metadata/heavy/tifftags.h"
 
@@ -15,7 +16,6 @@
 #include <QImageReader>
 #include <QRegularExpression>
 #include <QtEndian>
-#include <cmath>
 #include <exiv2/exiv2.hpp>
 
 namespace {
@@ -36,20 +36,6 @@ const char* const exifKeys[] = {"Exif.Image.ImageDescription", "Exif.Image.Artis
 const char* const xmpKeys[] = {"Xmp.dc.description", "Xmp.dc.creator", "Xmp.dc.rights"};
 const char* const fieldKeys[] = {"title", "author", "copyright"};
 const char* const labels[] = {"Title", "Author", "Copyright"};
-
-// Degrees from exiv2's three rationals; none when they are not three finite numbers.
-std::optional<double> degrees(const Exiv2::ExifData& exif, const char* key)
-{
-    const auto it = exif.findKey(Exiv2::ExifKey(key));
-    if (it == exif.end() || it->count() != 3) return std::nullopt;
-    double sum = 0;
-    for (long i = 0; i < 3; ++i) {
-        const Exiv2::Rational r = it->toRational(i);
-        if (r.second == 0) return std::nullopt;
-        sum += double(r.first) / r.second / std::pow(60.0, double(i));
-    }
-    return std::isfinite(sum) ? std::optional(sum) : std::nullopt;
-}
 
 QStringList keywords(const Exiv2::IptcData& iptc, const Exiv2::XmpData& xmp)
 {
@@ -125,6 +111,7 @@ void edit(Exiv2::Image& image, const QList<MetaField>& fields, bool removeGPS, c
     if (removeGPS) {
         eraseAll(image.exifData(), ImageTags::isLocation);
         eraseAll(image.xmpData(), ImageTags::isLocation);
+        eraseAll(image.iptcData(), ImageTags::isLocation);
     }
 }
 
@@ -176,6 +163,23 @@ void writeTiff(const QByteArray& bytes, const QString& destination, const QList<
             [&](Exiv2::Image& image) { edit(image, edits, removeGPS, QStringLiteral("tiff")); });
 }
 
+// The XMP of a HEIF `source` that an edit keeps: all but the edited fields' stale copies and,
+// with `removeGPS`, the location; empty when there is none or it cannot be read.
+QByteArray keptXmp(const QString& source, const QString& format, const QList<MetaField>& fields,
+                   bool removeGPS)
+{
+    std::optional<ImageTags> tags = ImageTags::read(source, format);
+    if (!tags || tags->xmp.empty()) return {};
+    for (const MetaField& field : fields)
+        for (int i = 0; i < 3; ++i)
+            if (field.key == QLatin1String(fieldKeys[i]))
+                eraseAll(tags->xmp, [i](const std::string& k) { return k == xmpKeys[i]; });
+    if (removeGPS) eraseAll(tags->xmp, ImageTags::isLocation);
+    std::string packet;
+    if (tags->xmp.empty() || Exiv2::XmpParser::encode(packet, tags->xmp) != 0) return {};
+    return QByteArray::fromStdString(packet);
+}
+
 // Formats exiv2 cannot write: HEIC and AVIF are encoded again with the tags that stay.
 void reencode(const QString& source, const QString& destination, const QString& format,
               const QList<MetaField>& fields, bool strip, bool removeGPS)
@@ -197,6 +201,7 @@ void reencode(const QString& source, const QString& destination, const QString& 
     if (removeGPS)
         for (const QString& key : props.keys())
             if (ImageTags::isLocation(key.toStdString())) props.remove(key);
+    if (!strip) props.setXmpPacket(keptXmp(source, format, fields, removeGPS));
     ImageEngine::write(std::move(loaded.image), destination, format, props, 0.95, loaded.dpi);
 }
 
@@ -302,17 +307,10 @@ ImageFields imageFields(const QString& path)
         out.hasGPS = out.hasGPS || ImageTags::isLocation(d.key());
     for (const auto& d : xmp)
         out.hasGPS = out.hasGPS || ImageTags::isLocation(d.key());
-    const auto lat = degrees(exif, "Exif.GPSInfo.GPSLatitude"),
-               lon = degrees(exif, "Exif.GPSInfo.GPSLongitude");
-    if (lat && lon) {
-        const QString latRef = value(exif, "Exif.GPSInfo.GPSLatitudeRef"),
-                      lonRef = value(exif, "Exif.GPSInfo.GPSLongitudeRef");
-        out.info << qMakePair(
-            QStringLiteral("Location"),
-            QStringLiteral("%1° %2, %3° %4")
-                .arg(QString::number(*lat, 'f', 4), latRef.isEmpty() ? QStringLiteral("N") : latRef,
-                     QString::number(*lon, 'f', 4), lonRef.isEmpty() ? QStringLiteral("E") : lonRef));
-    }
+    for (const auto& d : tags->iptc)
+        out.hasGPS = out.hasGPS || ImageTags::isLocation(d.key());
+    if (const QString location = ImageLocation::describe(*tags); !location.isEmpty())
+        out.info << qMakePair(QStringLiteral("Location"), location);
     return out;
 }
 

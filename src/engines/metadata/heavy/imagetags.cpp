@@ -110,7 +110,23 @@ void ImageTags::setUpExiv2()
 
 bool ImageTags::isLocation(const std::string& key)
 {
-    return key.rfind("Exif.GPSInfo.", 0) == 0 || key.rfind("Xmp.exif.GPS", 0) == 0;
+    // Coordinates, and the place names of IPTC and XMP: a city and country tell where as well.
+    // The IPTC Extension's places, where the picture was taken and what it shows, hold both.
+    static const char* const prefixes[] = {"Exif.GPSInfo.", "Xmp.exif.GPS", "Xmp.iptcExt.LocationShown",
+                                           "Xmp.iptcExt.LocationCreated"};
+    static const char* const keys[] = {"Xmp.photoshop.City",
+                                       "Xmp.photoshop.State",
+                                       "Xmp.photoshop.Country",
+                                       "Xmp.iptc.Location",
+                                       "Xmp.iptc.CountryCode",
+                                       "Iptc.Application2.City",
+                                       "Iptc.Application2.SubLocation",
+                                       "Iptc.Application2.ProvinceState",
+                                       "Iptc.Application2.CountryCode",
+                                       "Iptc.Application2.CountryName"};
+    for (const char* prefix : prefixes)
+        if (key.rfind(prefix, 0) == 0) return true;
+    return std::find(std::begin(keys), std::end(keys), key) != std::end(keys);
 }
 
 std::optional<ImageTags> ImageTags::read(const QString& path, const QString& format)
@@ -125,8 +141,13 @@ std::optional<ImageTags> ImageTags::read(const QString& path, const QString& for
 
 QStringList ImageTags::leftovers(bool strip) const
 {
-    bool location = xmpPacket.find("GPSLatitude") != std::string::npos ||
-                    xmpPacket.find("GPSLongitude") != std::string::npos;
+    // The packet as stored also tells of a location in XMP that could not be parsed.
+    static const char* const marks[] = {"GPSLatitude",     "GPSLongitude",      "photoshop:City",
+                                        "photoshop:State", "photoshop:Country", "LocationShown",
+                                        "LocationCreated"};
+    bool location = std::any_of(std::begin(marks), std::end(marks), [this](const char* name) {
+        return xmpPacket.find(name) != std::string::npos;
+    });
     bool otherExif = false;
     for (const Exiv2::Exifdatum& d : exif) {
         if (isLocation(d.key()))
@@ -135,6 +156,8 @@ QStringList ImageTags::leftovers(bool strip) const
             otherExif = true;
     }
     for (const Exiv2::Xmpdatum& d : xmp)
+        location = location || isLocation(d.key());
+    for (const Exiv2::Iptcdatum& d : iptc)
         location = location || isLocation(d.key());
     QStringList out;
     if (location) out << QStringLiteral("the location");

@@ -20,7 +20,9 @@ struct ImageTags
 
     // Mutes exiv2's warnings and readies its XMP parser, once per process.
     static void setUpExiv2();
-    // Whether the exiv2 key `key` belongs to a location (the GPS directory, or GPS in XMP).
+    // Whether the exiv2 key `key` belongs to a location: coordinates (the GPS directory, GPS in
+    // XMP, the IPTC Extension's places shown and created) or a place name (IPTC and XMP city,
+    // state, country and sublocation).
     static bool isLocation(const std::string& key);
 
     // The tags of `path` read as `format`; none when the file cannot be read as an image.

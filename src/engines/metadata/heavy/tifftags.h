@@ -7,7 +7,7 @@
 namespace TiffTags {
 
 enum class Drop {
-    location, // the GPS directories and the location kept in XMP
+    location, // the GPS directories and the location kept in XMP (ImageTags::isLocation)
     allTags   // every tag a reader does not need to show a page, but the orientation and the
               // colour profile
 };

@@ -198,6 +198,36 @@ class MetadataViewTest : public QObject
                  QStringLiteral("Couldn’t read the details of later.pdf, so they were left as they are"));
         QVERIFY(!QFile::exists(path("later Tagged.pdf")));
     }
+
+    // Coordinates in an XMP namespace that no reader knows stay in the copy; the copy is read
+    // back, and the job fails naming them and keeps nothing.
+    void leftoverLocationKeepsNothing()
+    {
+        const QString folder = path("leftover"), photo = folder + "/odd.jpg";
+        QVERIFY(QDir().mkpath(folder));
+        writePhoto(photo);
+        const QString packet = path("odd.xmp");
+        QVERIFY(Fixture::write(
+            packet, "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+                    "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description rdf:about='' "
+                    "xmlns:trip='http://example.org/trip/1.0/'><trip:GPSLatitude>48,51.5022N</"
+                    "trip:GPSLatitude><trip:GPSLongitude>2,17.66886E</trip:GPSLongitude></"
+                    "rdf:Description></rdf:RDF></x:xmpmeta>"));
+        QProcess exiftool;
+        exiftool.start("exiftool", {"-q", "-overwrite_original", "-xmp<=" + packet, photo});
+        QVERIFY(exiftool.waitForFinished(60000) && exiftool.exitCode() == 0);
+
+        ToolHarness harness;
+        auto* view = harness.open<MetadataView>(ToolID::removeMetadata, {photo});
+        QVERIFY(view && view->removeLocation());
+        view->removeLocation()->click();
+        const std::shared_ptr<Job> job = harness.apply(*view);
+        QVERIFY(job && job->state().phase == Job::Phase::failed);
+        QCOMPARE(job->state().message,
+                 QStringLiteral("Couldn’t remove the location from odd.jpg, so no copy was saved"));
+        QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{"odd.jpg"});
+    }
 };
 
 QTEST_MAIN(MetadataViewTest)

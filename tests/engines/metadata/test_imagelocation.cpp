@@ -1,0 +1,152 @@
+// The location a photo holds besides its GPS directory: coordinates in XMP (exif:GPS and the
+// IPTC Extension's places shown and created) and place names in IPTC and XMP, as exiftool
+// writes them, shown by the reader and gone from a location-free copy in every format.
+
+#include "engines/metadata/heavy/imagemetadata.h"
+
+#include "core/converterror.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QString run(const QString& program, const QStringList& args)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return QStringLiteral("<%1 failed: %2>").arg(program, QString::fromUtf8(p.readAllStandardError()));
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+QString report(const QString& path)
+{
+    return run("exiftool", {"-a", "-ee", "-G1", path});
+}
+
+bool tag(const QString& path, const QStringList& tags)
+{
+    return !run("exiftool", QStringList{"-q", "-q", "-m", "-overwrite_original"} + tags + QStringList{path})
+                .startsWith('<');
+}
+
+// Why writing a copy without the location failed; empty when it was written.
+QString removeLocation(const QString& source, const QString& destination, const QList<MetaField>& edits = {})
+{
+    try {
+        MetadataEngine::writeImage(source, destination, edits, false, true);
+        return {};
+    } catch (const ConvertError& e) {
+        return e.message();
+    }
+}
+
+QString location(const ImageFields& fields)
+{
+    for (const auto& [label, text] : fields.info)
+        if (label == QLatin1String("Location")) return text;
+    return {};
+}
+
+} // namespace
+
+class ImageLocationTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    // A 32 × 24 picture in `format` with `tags` written by exiftool.
+    QString picture(const QString& name, const QString& format, const QStringList& tags)
+    {
+        const QString png = path(name + ".png"), out = path(name + "." + format);
+        if (!run("/usr/bin/convert", {"-size", "32x24", "xc:teal", "PNG24:" + png}).isEmpty()) return {};
+        if (format == QLatin1String("heic") || format == QLatin1String("avif")) {
+            const QStringList av1 = format == QLatin1String("avif") ? QStringList{"-A"} : QStringList();
+            if (run("heif-enc", av1 + QStringList{"-q", "80", png, "-o", out}).startsWith('<')) return {};
+        } else if (format != QLatin1String("png") && !run("/usr/bin/convert", {png, out}).isEmpty()) {
+            return {};
+        }
+        return tag(out, tags) ? out : QString();
+    }
+
+  private slots:
+    // Coordinates only in XMP, and place names wherever the format keeps them: the window is
+    // told of them, and a tagged copy without the location keeps the other tags, XMP included.
+    void xmpAndIptcPlacesGo_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<bool>("titled");
+        for (const char* format : {"jpg", "png", "webp", "tif", "heic", "avif"})
+            QTest::newRow(format) << QString(format) << true;
+        // A TIFF's location alone is taken out of its pages by hand.
+        QTest::newRow("tif untitled") << QStringLiteral("tif") << false;
+    }
+
+    void xmpAndIptcPlacesGo()
+    {
+        QFETCH(QString, format);
+        QFETCH(bool, titled);
+        const QString photo = picture(
+            "trip", format,
+            {"-XMP-iptcExt:LocationShownGPSLatitude=48.85837 N",
+             "-XMP-iptcExt:LocationShownGPSLongitude=2.294481 E", "-XMP-iptcExt:LocationShownCity=Paris",
+             "-XMP-iptcExt:LocationCreatedGPSLatitude=45.76 N", "-XMP-iptcExt:LocationCreatedCity=Lyon",
+             "-XMP-photoshop:City=Paris", "-XMP-photoshop:State=Ile-de-France",
+             "-XMP-photoshop:Country=France", "-IPTC:City=Paris", "-IPTC:Province-State=Ile-de-France",
+             "-IPTC:Country-PrimaryLocationName=France", "-IPTC:Keywords=tower", "-XMP-dc:Creator=Ann",
+             "-Artist=Ann"});
+        QVERIFY(!photo.isEmpty());
+        const ImageFields read = MetadataEngine::imageFields(photo);
+        QVERIFY(read.hasGPS);
+        // The place created has no longitude, so the place shown gives the coordinates.
+        QCOMPARE(location(read), QStringLiteral("48.8584° N, 2.2945° E"));
+
+        const QString copy = path(QString(QTest::currentDataTag()) + " Tagged." + format);
+        const QList<MetaField> title{{"title", "Title", "Tower"}};
+        QCOMPARE(removeLocation(photo, copy, titled ? title : QList<MetaField>()), QString());
+        const QString tags = report(copy);
+        for (const char* gone : {"GPS", "Location", "Paris", "Lyon", "France", "City"})
+            QVERIFY2(!tags.contains(gone), qPrintable(QString(gone) + " in\n" + tags));
+        // The XMP that was not asked to go stays, also in a HEIF file that is encoded again.
+        QVERIFY2(tags.contains(QRegularExpression("XMP-dc\\]\\s+Creator\\s+: Ann")) &&
+                     tags.contains("Tower") == titled,
+                 qPrintable(tags));
+        // A TIFF's records, rewritten by hand, are as well-formed as the source's.
+        const auto warnings = [](const QString& file) {
+            return run("exiftool", {"-validate", "-warning", "-a", "-s3", file});
+        };
+        if (format == QLatin1String("tif")) QCOMPARE(warnings(copy), warnings(photo));
+        const ImageFields after = MetadataEngine::imageFields(copy);
+        QVERIFY(!after.hasGPS);
+        QCOMPARE(location(after), QString());
+    }
+
+    // Place names alone are a location too, said as the file names it.
+    void placeNamesAlone()
+    {
+        const QString photo = picture("named", "jpg",
+                                      {"-IPTC:City=Paris", "-IPTC:Province-State=Ile-de-France",
+                                       "-IPTC:Country-PrimaryLocationName=France", "-IPTC:Keywords=tower"});
+        QVERIFY(!photo.isEmpty());
+        const ImageFields read = MetadataEngine::imageFields(photo);
+        QVERIFY(read.hasGPS);
+        QCOMPARE(location(read), QStringLiteral("Paris, Ile-de-France, France"));
+        QVERIFY(tag(photo, {"-XMP-iptcExt:LocationCreatedCity=Lyon", "-IPTC:all="}));
+        QCOMPARE(location(MetadataEngine::imageFields(photo)), QStringLiteral("Lyon"));
+        // XMP coordinates in the exif namespace, southern and western.
+        QVERIFY(tag(photo, {"-XMP-exif:GPSLatitude=33.8688 S", "-XMP-exif:GPSLongitude=70.65 W"}));
+        QCOMPARE(location(MetadataEngine::imageFields(photo)), QStringLiteral("33.8688° S, 70.6500° W"));
+
+        QCOMPARE(removeLocation(photo, path("named Tagged.jpg")), QString());
+        const QString tags = report(path("named Tagged.jpg"));
+        QVERIFY2(!tags.contains("GPS") && !tags.contains("Lyon"), qPrintable(tags));
+    }
+};
+
+QTEST_MAIN(ImageLocationTest)
+#include "test_imagelocation.moc"
