@@ -80,8 +80,9 @@ struct HeavyEngines
     void (*writeImageTags)(const QString& source, const QString& destination, const QList<MetaField>& fields,
                            bool strip, bool removeGPS);
     QList<MetaField> (*pdfFields)(const QString& path, bool* read);
-    void (*writePDFTags)(const QString& source, const QString& destination, const QList<MetaField>& fields,
-                         bool strip);
+    // Returns notes on attached files that keep their own metadata.
+    QStringList (*writePDFTags)(const QString& source, const QString& destination,
+                                const QList<MetaField>& fields, bool strip);
 };
 
 namespace Converter {

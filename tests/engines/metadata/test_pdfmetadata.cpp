@@ -148,6 +148,50 @@ class PdfMetadataTest : public QObject
         QVERIFY(picture(pages[1]).getDict().getKey("/Filter").isNameAndEquals("/DCTDecode"));
     }
 
+    // An attached photo loses its tags and every attachment its description and dates; a kind of
+    // file that can't be stripped stays, named in a note.
+    void stripReachesAttachedFiles()
+    {
+        QVERIFY(
+            !run("/usr/bin/convert", {"-size", "48x32", "gradient:red-blue", path("photo.jpg")}).isEmpty());
+        QVERIFY(tag(path("photo.jpg")));
+        const QImage photo(path("photo.jpg"));
+        QFile notes(path("notes.txt"));
+        QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("Ann's notes") > 0);
+        notes.close();
+        QVERIFY(!run("img2pdf", {path("photo.jpg"), "-o", path("page.pdf")}).isEmpty());
+        QVERIFY(!run("qpdf", {path("page.pdf"), "--add-attachment", path("photo.jpg"),
+                              "--description=Ann at the tower", "--creationdate=D:20240101110000Z",
+                              "--moddate=D:20240102120000Z", "--", "--add-attachment", path("notes.txt"),
+                              "--description=Ann's list", "--", path("attached.pdf")})
+                     .isEmpty());
+        const QStringList args{"--list-attachments", "--verbose"};
+        QVERIFY(run("qpdf", QStringList{path("attached.pdf")} + args).contains("Ann at the tower"));
+
+        const QStringList kept =
+            MetadataEngine::writePDF(path("attached.pdf"), path("attached bare.pdf"), {}, true);
+        QCOMPARE(kept.size(), 1);
+        QVERIFY2(kept[0].startsWith("The attached file “notes.txt” keeps its own metadata: "),
+                 qPrintable(kept[0]));
+
+        const QByteArray listed = run("qpdf", QStringList{path("attached bare.pdf")} + args);
+        QVERIFY(listed.contains("photo.jpg") && listed.contains("notes.txt"));
+        for (const char* word : {"Ann", "description", "D:"})
+            QVERIFY2(!listed.contains(word), word);
+        const QByteArray bare =
+            run("qpdf", {path("attached bare.pdf"), "--show-attachment=photo.jpg"}).chopped(1);
+        QFile extracted(path("extracted.jpg"));
+        QVERIFY(extracted.open(QIODevice::WriteOnly) && extracted.write(bare) == bare.size());
+        extracted.close();
+        QCOMPARE(QImage(path("extracted.jpg")).size(), photo.size());
+        const QByteArray tags = run("exiftool", {"-a", "-ee", "-G1", path("extracted.jpg")});
+        QVERIFY(tags.contains("Image Size"));
+        for (const char* word : {"GPS", "Serial", "Artist", "Ann "})
+            QVERIFY2(!tags.contains(word), word);
+        QCOMPARE(run("qpdf", {path("attached bare.pdf"), "--show-attachment=notes.txt"}),
+                 QByteArray("Ann's notes\n"));
+    }
+
     void jpegSegments()
     {
         QVERIFY(!run("/usr/bin/convert", {"-size", "40x30", "plasma:fractal", "-seed", "2", "-interlace",

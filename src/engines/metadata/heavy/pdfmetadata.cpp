@@ -1,6 +1,7 @@
 #include "engines/metadata/heavy/pdfmetadata.h"
 
 #include "core/converterror.h"
+#include "engines/metadata/heavy/pdfattachments.h"
 #include "engines/metadata/heavy/pdfembedded.h"
 #include "engines/pdf/pdfengine.h"
 #include "engines/pdf/qpdfio.h"
@@ -31,10 +32,11 @@ bool isTableKey(const QString& key)
                        [&](const MetaField& f) { return f.key == key; });
 }
 
-void strip(QPDF& pdf)
+QStringList strip(QPDF& pdf)
 {
     pdf.getTrailer().removeKey("/Info");
     PDFEmbedded::strip(pdf);
+    return PDFAttachments::strip(pdf);
 }
 
 // The document information becomes the fields given and nothing else: producer, dates and any
@@ -79,18 +81,21 @@ QList<MetaField> pdfFields(const QString& path, bool* read)
     return fields;
 }
 
-void writePDF(const QString& source, const QString& destination, const QList<MetaField>& fields, bool strip)
+QStringList writePDF(const QString& source, const QString& destination, const QList<MetaField>& fields,
+                     bool strip)
 {
     PDFEngine::open(source); // refuses a locked or unreadable file in the words every PDF tool uses
     try {
         QPDF pdf;
         pdf.setSuppressWarnings(true);
         pdf.processFile(QFile::encodeName(source).constData());
+        QStringList notes;
         if (strip)
-            ::strip(pdf);
+            notes = ::strip(pdf);
         else
             edit(pdf, fields);
         QPDFIO::write(pdf, destination);
+        return notes;
     } catch (const ConvertError&) {
         throw;
     } catch (const std::exception& e) {

@@ -10,11 +10,13 @@ namespace MetadataEngine {
 QList<MetaField> pdfFields(const QString& path, bool* read = nullptr);
 
 // Writes a copy of `source` at `destination` (a new file). Stripped: without the Info
-// dictionary and everything PDFEmbedded::strip removes. Edited: the Info dictionary holds the
+// dictionary and everything PDFEmbedded::strip and PDFAttachments::strip remove; returns the
+// notes naming the attached files kept with their own metadata. Edited: the Info dictionary holds the
 // non-empty `fields` among the five and nothing else (none at all when every one is empty), so
 // the producer, the dates and entries of other programs go; the catalog's XMP stream, which
 // readers show first and would keep the old values, goes too.
 // Throws the PDF engine's refusals ("… is password-protected") and "Couldn’t write the PDF".
-void writePDF(const QString& source, const QString& destination, const QList<MetaField>& fields, bool strip);
+QStringList writePDF(const QString& source, const QString& destination, const QList<MetaField>& fields,
+                     bool strip);
 
 } // namespace MetadataEngine

@@ -3,6 +3,7 @@
 #include "core/catalog.h"
 #include "core/converterror.h"
 #include "core/inputcheck.h"
+#include "core/job.h"
 #include "core/output.h"
 #include "engines/heavyengines.h"
 #include "engines/metadata/mediametadata.h"
@@ -69,7 +70,9 @@ QStringList writeFile(const QString& file, Kind kind, bool strip, const QList<Me
         if (kind == Kind::image || gif)
             Modules::entries<HeavyEngines>().writeImageTags(file, temporary, fields, strip, removeGPS);
         else if (kind == Kind::pdf)
-            Modules::entries<HeavyEngines>().writePDFTags(file, temporary, fields, strip);
+            for (const QString& note :
+                 Modules::entries<HeavyEngines>().writePDFTags(file, temporary, fields, strip))
+                job.addNote(note);
         else
             MetadataEngine::writeMedia(file, temporary, fields, strip, job);
     };
