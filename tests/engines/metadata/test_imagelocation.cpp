@@ -6,6 +6,8 @@
 
 #include "core/converterror.h"
 
+#include "../../support/programoutput.h"
+
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -13,23 +15,15 @@
 
 namespace {
 
-QString run(const QString& program, const QStringList& args)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        return QStringLiteral("<%1 failed: %2>").arg(program, QString::fromUtf8(p.readAllStandardError()));
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
 QString report(const QString& path)
 {
-    return run("exiftool", {"-a", "-ee", "-G1", path});
+    return programOutput("exiftool", {"-a", "-ee", "-G1", path});
 }
 
 bool tag(const QString& path, const QStringList& tags)
 {
-    return !run("exiftool", QStringList{"-q", "-q", "-m", "-overwrite_original"} + tags + QStringList{path})
+    return !programOutput("exiftool",
+                          QStringList{"-q", "-q", "-m", "-overwrite_original"} + tags + QStringList{path})
                 .startsWith('<');
 }
 
@@ -64,11 +58,14 @@ class ImageLocationTest : public QObject
     QString picture(const QString& name, const QString& format, const QStringList& tags)
     {
         const QString png = path(name + ".png"), out = path(name + "." + format);
-        if (!run("/usr/bin/convert", {"-size", "32x24", "xc:teal", "PNG24:" + png}).isEmpty()) return {};
+        if (!programOutput("/usr/bin/convert", {"-size", "32x24", "xc:teal", "PNG24:" + png}).isEmpty())
+            return {};
         if (format == QLatin1String("heic") || format == QLatin1String("avif")) {
             const QStringList av1 = format == QLatin1String("avif") ? QStringList{"-A"} : QStringList();
-            if (run("heif-enc", av1 + QStringList{"-q", "80", png, "-o", out}).startsWith('<')) return {};
-        } else if (format != QLatin1String("png") && !run("/usr/bin/convert", {png, out}).isEmpty()) {
+            if (programOutput("heif-enc", av1 + QStringList{"-q", "80", png, "-o", out}).startsWith('<'))
+                return {};
+        } else if (format != QLatin1String("png") &&
+                   !programOutput("/usr/bin/convert", {png, out}).isEmpty()) {
             return {};
         }
         return tag(out, tags) ? out : QString();
@@ -118,7 +115,7 @@ class ImageLocationTest : public QObject
                  qPrintable(tags));
         // A TIFF's records, rewritten by hand, are as well-formed as the source's.
         const auto warnings = [](const QString& file) {
-            return run("exiftool", {"-validate", "-warning", "-a", "-s3", file});
+            return programOutput("exiftool", {"-validate", "-warning", "-a", "-s3", file});
         };
         if (format == QLatin1String("tif")) QCOMPARE(warnings(copy), warnings(photo));
         const ImageFields after = MetadataEngine::imageFields(copy);

@@ -12,6 +12,8 @@
 
 #include "../../support/files.h"
 
+#include "../../support/programoutput.h"
+
 #include <QImageReader>
 #include <QProcess>
 #include <QtEndian>
@@ -19,20 +21,11 @@
 
 namespace {
 
-QString run(const QString& program, const QStringList& args)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        return QStringLiteral("<%1 failed: %2>").arg(program, QString::fromUtf8(p.readAllStandardError()));
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
 // exiftool's report of every tag it finds, embedded pictures and later pages included, with
 // the groups the tags came from.
 QString report(const QString& path)
 {
-    return run("exiftool", {"-a", "-ee", "-G1", "-u", path});
+    return programOutput("exiftool", {"-a", "-ee", "-G1", "-u", path});
 }
 
 // Tags that tell where, with what and by whom a picture was taken, the location in Exif and in
@@ -54,7 +47,7 @@ QStringList personal(const QString& who, const QString& where)
 
 bool tag(const QString& path, const QStringList& tags)
 {
-    return !run("exiftool", QStringList{"-q", "-overwrite_original"} + tags + QStringList{path})
+    return !programOutput("exiftool", QStringList{"-q", "-overwrite_original"} + tags + QStringList{path})
                 .startsWith('<');
 }
 
@@ -145,9 +138,11 @@ class ImageStripTest : public QObject
     void jpegWithASecondPicture()
     {
         const QString first = path("first.jpg"), second = path("second.jpg");
-        QVERIFY(run("/usr/bin/convert", {"-size", "64x48", "gradient:red-blue", first}).isEmpty());
-        QVERIFY(run("/usr/bin/convert", {"-size", "32x24", "gradient:green-yellow", second}).isEmpty());
-        QVERIFY(run("/usr/bin/convert", {"-size", "16x12", "xc:orange", path("thumb.jpg")}).isEmpty());
+        QVERIFY(programOutput("/usr/bin/convert", {"-size", "64x48", "gradient:red-blue", first}).isEmpty());
+        QVERIFY(
+            programOutput("/usr/bin/convert", {"-size", "32x24", "gradient:green-yellow", second}).isEmpty());
+        QVERIFY(
+            programOutput("/usr/bin/convert", {"-size", "16x12", "xc:orange", path("thumb.jpg")}).isEmpty());
         // An Exif thumbnail ends in its own FF D9 long before the first picture does.
         QVERIFY(
             tag(first, personal("Ann", "DatumOne") +
@@ -186,7 +181,8 @@ class ImageStripTest : public QObject
     void tiffWithTagsOnEveryPage()
     {
         const QString pageTwo = path("page2.tif");
-        QVERIFY(run("/usr/bin/convert", {"-size", "20x10", "-depth", "8", "gradient:blue-white", pageTwo})
+        QVERIFY(programOutput("/usr/bin/convert",
+                              {"-size", "20x10", "-depth", "8", "gradient:blue-white", pageTwo})
                     .isEmpty());
         QVERIFY(tag(pageTwo, personal("Carl", "DatumTwo") + QStringList{"-ImageDescription=Carl's page"}));
         const QString scan = writeFile(path("scan.tif"), withPageBefore(readAll(pageTwo)));
@@ -195,7 +191,8 @@ class ImageStripTest : public QObject
         const QString before = report(scan);
         QVERIFY2(before.contains("Carl's page") && before.contains("[IFD1]") && before.contains("SN-Ann"),
                  qPrintable(before));
-        QVERIFY2(run("tiffinfo", {scan}).count("GPS directory") == 2, qPrintable(run("tiffinfo", {scan})));
+        QVERIFY2(programOutput("tiffinfo", {scan}).count("GPS directory") == 2,
+                 qPrintable(programOutput("tiffinfo", {scan})));
         const QList<QImage> original = pages(scan);
         QCOMPARE(original.size(), 2);
 
@@ -205,11 +202,11 @@ class ImageStripTest : public QObject
             left(path("bare.tif"), {"Ann", "Carl", "Datum", "GPS", "Serial", "Artist", "Description", "XMP"}),
             QString());
         QCOMPARE(pages(path("bare.tif")), original);
-        QVERIFY(!run("tiffinfo", {path("bare.tif")}).contains("directory within"));
+        QVERIFY(!programOutput("tiffinfo", {path("bare.tif")}).contains("directory within"));
         // Compressions that keep their tables and predictor in tags still decode.
         for (const QStringList& how : {QStringList{"-c", "lzw:2"}, QStringList{"-c", "jpeg"}}) {
             const QString packed = path("packed.tif");
-            QCOMPARE(run("tiffcp", how + QStringList{"-r", "16", scan, packed}), QString());
+            QCOMPARE(programOutput("tiffcp", how + QStringList{"-r", "16", scan, packed}), QString());
             const QString bare = path(how[1].left(4) + " bare.tif");
             MetadataEngine::writeImage(packed, bare, {}, true, false);
             QCOMPARE(left(bare, {"Ann", "Carl"}), QString());
@@ -245,7 +242,7 @@ class ImageStripTest : public QObject
     void pngCompressedAndInternationalText()
     {
         const QString png = path("shot.png");
-        QVERIFY(run("/usr/bin/convert", {"-size", "20x10", "xc:red", png}).isEmpty());
+        QVERIFY(programOutput("/usr/bin/convert", {"-size", "20x10", "xc:red", png}).isEmpty());
         const QString long_ = QString("Rue de Rivoli 99, Paris; ").repeated(6);
         // exiftool writes compressed text as zTXt and a text with a language as iTXt.
         QVERIFY(tag(png, {"-api", "Compress=1", "-PNG:Comment=" + long_, "-PNG:Title-de=" + long_}));
@@ -289,13 +286,13 @@ class ImageStripTest : public QObject
         QVERIFY(QDir().mkpath(dir));
         const QString png = dir + "picture.png", original = dir + "photo." + made;
         // heif-enc's AV1 encoder takes 8-bit pictures only.
-        QVERIFY(
-            run("/usr/bin/convert", {"-size", "64x48", "gradient:red-blue", "-depth", "8", "PNG24:" + png})
-                .isEmpty());
+        QVERIFY(programOutput("/usr/bin/convert",
+                              {"-size", "64x48", "gradient:red-blue", "-depth", "8", "PNG24:" + png})
+                    .isEmpty());
         const QStringList encode = made == "webp"  ? QStringList{"cwebp", "-quiet", png, "-o", original}
                                    : made == "png" ? QStringList{"cp", png, original}
                                                    : QStringList{"heif-enc", "-q", "80", png, "-o", original};
-        QVERIFY(!run(encode[0], encode.mid(1)).startsWith('<'));
+        QVERIFY(!programOutput(encode[0], encode.mid(1)).startsWith('<'));
         QVERIFY(tag(original, personal("Ann", "DatumOne")));
         const QString photo = dir + "photo." + named;
         QVERIFY(QFile::rename(original, photo));
@@ -329,8 +326,9 @@ class ImageStripTest : public QObject
     {
         const QString png = path("left.png"), heic = path("left.heic");
         QVERIFY(
-            run("/usr/bin/convert", {"-size", "32x24", "xc:teal", "-depth", "8", "PNG24:" + png}).isEmpty());
-        QVERIFY(!run("heif-enc", {"-q", "80", png, "-o", heic}).startsWith('<'));
+            programOutput("/usr/bin/convert", {"-size", "32x24", "xc:teal", "-depth", "8", "PNG24:" + png})
+                .isEmpty());
+        QVERIFY(!programOutput("heif-enc", {"-q", "80", png, "-o", heic}).startsWith('<'));
         const auto leftovers = [](const QString& file, bool strip) {
             const std::optional<ImageTags> tags = ImageTags::read(file, *ImageContent::formatOf(file));
             return tags ? tags->leftovers(strip) : QStringList{"<unreadable>"};
@@ -345,7 +343,7 @@ class ImageStripTest : public QObject
         QCOMPARE(leftovers(heic, true), (QStringList{"the location", "the XMP tags"}));
 
         const QString jpg = path("left.jpg");
-        QVERIFY(run("/usr/bin/convert", {png, jpg}).isEmpty());
+        QVERIFY(programOutput("/usr/bin/convert", {png, jpg}).isEmpty());
         QVERIFY(tag(jpg, {"-Comment=Ann's", "-IPTC:Keywords=sea", "-Orientation#=6"}));
         QCOMPARE(leftovers(jpg, true), (QStringList{"the IPTC tags", "the comment"}));
         QCOMPARE(leftovers(jpg, false), QStringList());
