@@ -4,6 +4,7 @@
 #include "core/scratchfolder.h"
 #include "engines/metadata/heavy/imagecontent.h"
 #include "engines/metadata/heavy/imagemetadata.h"
+#include "engines/metadata/heavy/pdfdictionaries.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -78,32 +79,24 @@ std::optional<QString> stripFile(QPDFObjectHandle stream, const QString& name)
 class Walker
 {
   public:
-    // Visits `object` and the dictionaries and arrays written inside it; indirect objects are
-    // reached on their own.
+    // Visits `object` and the dictionaries written inside it.
     void visit(QPDFObjectHandle object)
     {
-        if (object.isStream()) object = object.getDict();
-        if (object.isDictionary()) {
-            if (object.hasKey("/EF")) fileSpec(object);
-            for (const std::string& key : object.getKeys()) {
-                QPDFObjectHandle value = object.getKey(key);
-                if (!value.isIndirect()) visit(value);
-            }
-        } else if (object.isArray()) {
-            for (QPDFObjectHandle& item : object.getArrayAsVector())
-                if (!item.isIndirect()) visit(item);
-        }
+        eachDictionary(object, [this](QPDFObjectHandle& dictionary) {
+            if (dictionary.hasKey("/EF")) attachedFile(dictionary);
+        });
     }
 
     QStringList notes;
 
   private:
-    void fileSpec(QPDFObjectHandle spec)
+    // A dictionary that names an attached file and holds its streams under /EF.
+    void attachedFile(QPDFObjectHandle entry)
     {
-        spec.removeKey("/Desc");
-        QPDFObjectHandle files = spec.getKey("/EF");
+        entry.removeKey("/Desc");
+        QPDFObjectHandle files = entry.getKey("/EF");
         if (!files.isDictionary()) return;
-        const QString name = QString::fromStdString(QPDFFileSpecObjectHelper(spec).getFilename());
+        const QString name = QString::fromStdString(QPDFFileSpecObjectHelper(entry).getFilename());
         for (const std::string& key : files.getKeys()) {
             QPDFObjectHandle stream = files.getKey(key);
             if (!stream.isStream() || !m_done.insert(stream.getObjGen()).second) continue;

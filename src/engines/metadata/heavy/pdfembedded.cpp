@@ -1,6 +1,7 @@
 #include "engines/metadata/heavy/pdfembedded.h"
 
 #include "engines/image/jpegsegments.h"
+#include "engines/metadata/heavy/pdfdictionaries.h"
 
 #include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
@@ -8,22 +9,13 @@
 
 namespace {
 
-// Drops the private keys of `object` and of the dictionaries written inside it; indirect
-// objects are reached on their own.
+// Drops the private keys of `object` and of the dictionaries written inside it.
 void dropPrivateKeys(QPDFObjectHandle object)
 {
-    if (object.isStream()) object = object.getDict();
-    if (object.isDictionary()) {
+    eachDictionary(object, [](QPDFObjectHandle& dictionary) {
         for (const char* key : {"/Metadata", "/PieceInfo", "/LastModified"})
-            object.removeKey(key);
-        for (const std::string& key : object.getKeys()) {
-            QPDFObjectHandle value = object.getKey(key);
-            if (!value.isIndirect()) dropPrivateKeys(value);
-        }
-    } else if (object.isArray()) {
-        for (QPDFObjectHandle& item : object.getArrayAsVector())
-            if (!item.isIndirect()) dropPrivateKeys(item);
-    }
+            dictionary.removeKey(key);
+    });
 }
 
 // A widget's /T names its form field, which the form needs; on other annotations it is the author.
