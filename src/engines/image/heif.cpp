@@ -14,6 +14,9 @@
 
 namespace {
 
+// Rows converted at a time on the way into libheif's picture.
+constexpr int bandRows = 64;
+
 void setUpLibheif()
 {
     static std::once_flag once;
@@ -110,15 +113,16 @@ QSize size(const QString& path)
     return QSize(heif_image_handle_get_width(handle.get()), heif_image_handle_get_height(handle.get()));
 }
 
-void write(const QImage& image, const QString& path, const QString& format, int quality,
-           const QByteArray& exif, const QByteArray& xmp)
+void write(QImage image, const QString& path, const QString& format, int quality, const QByteArray& exif,
+           const QByteArray& xmp)
 {
     setUpLibheif();
     const QString upper = format.toUpper();
     const auto failed = [&] { return ConvertError::failed(QStringLiteral("Couldn’t encode %1").arg(upper)); };
+    if (image.isNull()) throw failed();
     const bool alpha = image.hasAlphaChannel();
-    const QImage src = image.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
-    if (src.isNull()) throw failed();
+    const QImage::Format samples = alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888;
+    const QSize size = image.size();
 
     Context ctx(heif_context_alloc());
     heif_encoder* rawEncoder = nullptr;
@@ -129,22 +133,32 @@ void write(const QImage& image, const QString& path, const QString& format, int 
     heif_encoder_set_lossy_quality(encoder.get(), quality);
 
     heif_image* rawImage = nullptr;
-    if (heif_image_create(src.width(), src.height(), heif_colorspace_RGB,
+    if (heif_image_create(size.width(), size.height(), heif_colorspace_RGB,
                           alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &rawImage)
             .code != heif_error_Ok)
         throw failed();
     Image img(rawImage);
-    if (heif_image_add_plane(img.get(), heif_channel_interleaved, src.width(), src.height(), 8).code !=
+    if (heif_image_add_plane(img.get(), heif_channel_interleaved, size.width(), size.height(), 8).code !=
         heif_error_Ok)
         throw failed();
     int stride = 0;
     uint8_t* plane = heif_image_get_plane(img.get(), heif_channel_interleaved, &stride);
-    const size_t rowBytes = size_t(src.width()) * (alpha ? 4 : 3);
-    for (int y = 0; y < src.height(); ++y)
-        std::memcpy(plane + qsizetype(y) * stride, src.constScanLine(y), rowBytes);
+    // In bands, so that no whole converted copy is held beside the source and libheif's picture.
+    const size_t rowBytes = size_t(size.width()) * (alpha ? 4 : 3);
+    for (int top = 0; top < size.height(); top += bandRows) {
+        const int rows = std::min(bandRows, size.height() - top);
+        const bool converted = image.format() != samples;
+        const QImage band =
+            converted ? image.copy(0, top, size.width(), rows).convertToFormat(samples) : QImage();
+        if (converted && band.isNull()) throw failed();
+        for (int y = 0; y < rows; ++y)
+            std::memcpy(plane + qsizetype(top + y) * stride,
+                        converted ? band.constScanLine(y) : image.constScanLine(top + y), rowBytes);
+    }
     const QByteArray icc = IccProfile::fitting(image, IccProfile::Model::rgb); // the samples are RGB
     if (!icc.isEmpty())
         heif_image_set_raw_color_profile(img.get(), "prof", icc.constData(), size_t(icc.size()));
+    image = QImage();
 
     heif_image_handle* rawHandle = nullptr;
     if (heif_context_encode_image(ctx.get(), img.get(), encoder.get(), nullptr, &rawHandle).code !=

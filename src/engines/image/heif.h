@@ -27,7 +27,9 @@ QSize size(const QString& path);
 
 // Encodes `image` as HEIC (`format` "heic") or AVIF ("avif") at `quality` 0…100, with its
 // colour profile, the Exif block and the XMP packet, if any. Throws ConvertError when it cannot.
-void write(const QImage& image, const QString& path, const QString& format, int quality,
-           const QByteArray& exif, const QByteArray& xmp = {});
+// The pixels are copied into libheif's picture and `image` is let go before the encoder starts:
+// handed over as the last reference, its memory is free for the encoder's own.
+void write(QImage image, const QString& path, const QString& format, int quality, const QByteArray& exif,
+           const QByteArray& xmp = {});
 
 } // namespace Heif

@@ -177,7 +177,8 @@ void write(QImage image, const QString& path, const QString& format, const Image
     const QImage& pixels = image;
     if (format == QLatin1String("heic") || format == QLatin1String("avif")) {
         const double lossy = format == QLatin1String("avif") ? std::max(q - 0.08, 0.5) : q;
-        return Heif::write(IccProfile::forEncoder(pixels, "heif"), path, format, percent(lossy),
+        // Handed over whole: the encoder needs the memory more than this function needs the pixels.
+        return Heif::write(IccProfile::forEncoder(std::move(image), "heif"), path, format, percent(lossy),
                            fields.exifBlock(), fields.xmpPacket());
     }
     if (format == QLatin1String("gif")) return GifWriter::write(pixels, path);

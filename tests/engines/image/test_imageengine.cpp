@@ -161,6 +161,56 @@ class ImageEngineTest : public QObject
         }
     }
 
+    // Taller than the rows converted at a time, from pixels already in the encoder's order and
+    // from pixels that need converting: every stripe comes back in its place.
+    void heifKeepsEveryRowInPlace()
+    {
+        QImage img(48, 300, QImage::Format_RGB32);
+        const auto colour = [](int stripe) { return QColor::fromHsv(stripe * 47 % 360, 255, 230); };
+        for (int stripe = 0; stripe < 30; ++stripe)
+            QPainter(&img).fillRect(0, stripe * 10, 48, 10, colour(stripe));
+        for (const QImage::Format format : {QImage::Format_RGB32, QImage::Format_RGB888,
+                                            QImage::Format_RGBA8888, QImage::Format_Indexed8}) {
+            ImageEngine::write(img.convertToFormat(format), path("rows.heic"), "heic", {}, 0.95, 72);
+            const QImage back = ImageEngine::load(path("rows.heic")).image;
+            QCOMPARE(back.size(), img.size());
+            for (int stripe = 0; stripe < 30; ++stripe) {
+                const QColor want = colour(stripe), got = back.pixelColor(24, stripe * 10 + 5);
+                QVERIFY2(std::abs(got.red() - want.red()) + std::abs(got.green() - want.green()) +
+                                 std::abs(got.blue() - want.blue()) <
+                             60,
+                         qPrintable(QString("format %1, stripe %2").arg(format).arg(stripe)));
+            }
+            QVERIFY(QFile::remove(path("rows.heic")));
+        }
+    }
+
+    // Pixels handed over whole are let go before the file is written, so that the encoder has
+    // their memory; a large picture would otherwise be held twice beside the encoder's own.
+    void heifLetsHandedOverPixelsGo()
+    {
+        for (const QString format : {"heic", "avif"}) {
+            struct Watch
+            {
+                QString target;
+                bool released = false, written = false;
+                std::vector<uchar> pixels = std::vector<uchar>(64 * 64 * 4, 0x80);
+            } watch{path("handed." + format)};
+            QImage img(
+                watch.pixels.data(), 64, 64, 64 * 4, QImage::Format_RGB32,
+                [](void* info) {
+                    auto* w = static_cast<Watch*>(info);
+                    w->released = true;
+                    w->written = QFileInfo(w->target).size() > 0;
+                },
+                &watch);
+            ImageEngine::write(std::move(img), watch.target, format, {}, 0.8, 72);
+            QVERIFY(watch.released);
+            QVERIFY2(!watch.written, qPrintable(format));
+            QCOMPARE(ImageEngine::load(watch.target).image.size(), QSize(64, 64));
+        }
+    }
+
     void colourProfileIsKept()
     {
         QImage img = quadrants(32, 32);
