@@ -13,7 +13,6 @@
 #include "engines/pdf/pageimages.h"
 #include "engines/pdf/pdfengine.h"
 #include "engines/pdftext/pdftext.h"
-#include "engines/pdftext/readerrors.h"
 #include "engines/pdftext/textlayer.h"
 #include "engines/text/regex.h"
 
@@ -78,9 +77,7 @@ Slides slides(const QString& source, const Poppler::Document& doc, Job& job, con
         const QSizeF size = page->pageSizeF(); // the crop box, turned with the page
         if (i == 0) deck.size = size;
         const double dpi = std::min(slideLongSide / std::max(size.width(), size.height()) * 72, slideMaxDPI);
-        const ReadErrors errors;
-        const QImage picture = render(*page, dpi);
-        if (errors.count() > 0) damage.add(i, DamagedPages::blank(picture));
+        const QImage picture = damage.rendered(*page, i, dpi);
         deck.pictures.append(pngData(picture));
         progress(double(i + 1) / count * 0.9);
     }

@@ -2,6 +2,8 @@
 
 #include "core/converterror.h"
 #include "core/job.h"
+#include "engines/pdf/pdfengine.h"
+#include "engines/pdftext/readerrors.h"
 
 #include <QFileInfo>
 
@@ -25,6 +27,14 @@ QString note(const QList<int>& pages, const QString& file, const QString& one, c
 }
 
 } // namespace
+
+QImage DamagedPages::rendered(const Poppler::Page& page, int index, double dpi)
+{
+    const PDFEngine::ReadErrors errors;
+    QImage image = PDFEngine::render(page, dpi);
+    if (errors.count() > 0) add(index, blank(image));
+    return image;
+}
 
 DamagedPages::DamagedPages(const QString& file, Kind kind) : m_file(QFileInfo(file).fileName()), m_kind(kind)
 {

@@ -6,6 +6,9 @@
 #include <mutex>
 
 class Job;
+namespace Poppler {
+class Page;
+}
 
 // The pages of one PDF that Poppler could not read whole while they were rendered or their text
 // read, and whether anything came out of each: told to the job as notes, or as the failure when
@@ -20,6 +23,9 @@ class DamagedPages
 
     // Any thread: page `index` (from 0) is damaged; `empty` when nothing of it came out.
     void add(int index, bool empty);
+
+    // PDFEngine::render() of page `index`, added here when Poppler could not read it whole.
+    QImage rendered(const Poppler::Page& page, int index, double dpi);
 
     // Throws ConvertError "<file> is damaged: none of its pages could be read" when all `pages`
     // pages are damaged and came out empty; otherwise adds a note to `job` for the pages that

@@ -7,7 +7,6 @@
 #include "engines/image/pixelbudget.h"
 #include "engines/pdf/damagedpages.h"
 #include "engines/pdf/pdfengine.h"
-#include "engines/pdftext/readerrors.h"
 
 #include <QDir>
 #include <QThread>
@@ -43,15 +42,6 @@ MemoryBudget::Share pageShare(const Poppler::Page& page, double dpi, const QStri
                              budget);
 }
 
-// render() of page `index`, recorded in `damage` when Poppler could not read it whole.
-QImage renderNoting(const Poppler::Page& page, int index, double dpi, DamagedPages& damage)
-{
-    const PDFEngine::ReadErrors errors;
-    QImage image = PDFEngine::render(page, dpi);
-    if (errors.count() > 0) damage.add(index, DamagedPages::blank(image));
-    return image;
-}
-
 // Renders pages `count` of `pdf` into `folder` on the calling thread (with `doc`) and up to one
 // helper thread per further core, each helper with a document of its own: a Poppler document
 // must stay on one thread. Returns how many pages were written; rethrows the first failure.
@@ -73,7 +63,7 @@ int renderPages(const Poppler::Document& doc, const QString& pdf, int count, con
                 if (page) {
                     // Taken anew for each page, so a thread waiting for room holds none.
                     const MemoryBudget::Share share = pageShare(*page, dpi, format, job, budget);
-                    const QImage image = renderNoting(*page, i, dpi, damage);
+                    const QImage image = damage.rendered(*page, i, dpi);
                     const QString name =
                         QStringLiteral("Page %1.%2").arg(i + 1, digits, 10, QLatin1Char('0')).arg(format);
                     ImageEngine::write(image, folder + QLatin1Char('/') + name, format, {}, std::nullopt,
@@ -145,7 +135,7 @@ QStringList writePageImages(const QString& pdf, const QString& src, const QStrin
         if (const std::unique_ptr<Poppler::Page> page = doc->page(0)) {
             const MemoryBudget::Share share = pageShare(*page, dpi, format, job, budget);
             DamagedPages damage(src, DamagedPages::Kind::pictures);
-            const QImage image = renderNoting(*page, 0, dpi, damage);
+            const QImage image = damage.rendered(*page, 0, dpi);
             damage.report(1, job);
             const QString destination = Output::result(src, {}, format);
             return {Output::write(

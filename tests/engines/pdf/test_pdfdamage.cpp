@@ -1,3 +1,4 @@
+#include "engines/compress/heavy/pdfcompressor.h"
 #include "engines/heavy/pdfconvert.h"
 #include "engines/pdftext/pdftextmodule.h"
 
@@ -132,6 +133,29 @@ class PdfDamageTest : public QObject
                 }
                 QCOMPARE(entries(m_dir.path()), (QStringList{"report.pdf", "single.pdf"}));
             }
+    }
+
+    // The smallest compression draws every page: a spoiled one is said, and a document none of
+    // whose pages can be read is refused.
+    void compressedToPictures()
+    {
+        QVERIFY(writeCompressed(path("report.pdf")));
+        QVERIFY(spoil(path("report.pdf"), {2}));
+        Job job({}, {}, 0);
+        Compressor::pdf(path("report.pdf"), CompressLevel::small, path("small.pdf"), job, [](double) {});
+        QCOMPARE(job.notes(), QStringList{"Page 2 of report.pdf is damaged: it came out blank"});
+        QVERIFY(QFileInfo(path("small.pdf")).size() > 0);
+
+        QVERIFY(writeCompressed(path("gone.pdf"), 2));
+        QVERIFY(spoil(path("gone.pdf"), {1, 2}));
+        Job none({}, {}, 0);
+        try {
+            Compressor::pdf(path("gone.pdf"), CompressLevel::small, path("gone small.pdf"), none,
+                            [](double) {});
+            QFAIL("a PDF of spoiled pages was compressed");
+        } catch (const ConvertError& error) {
+            QCOMPARE(error.message(), QString("gone.pdf is damaged: none of its pages could be read"));
+        }
     }
 
     // A PDF LibreOffice wrote reads without a complaint.

@@ -6,6 +6,7 @@
 #include "core/scratchfolder.h"
 #include "engines/compress/heavy/pagepictures.h"
 #include "engines/compress/heavy/screenpictures.h"
+#include "engines/pdf/damagedpages.h"
 #include "engines/pdf/pdfengine.h"
 
 #include <QBuffer>
@@ -115,15 +116,17 @@ void pictures(const QString& source, const QString& destination, Job& job, const
     const int pages = document->numPages();
     if (pages < 1) throw ConvertError::failed(QStringLiteral("The PDF has no pages"));
     PagePictures out(destination, pages);
+    DamagedPages damage(source, DamagedPages::Kind::pictures);
     for (int i = 0; i < pages; ++i) {
         job.throwIfCancelled();
         const std::unique_ptr<Poppler::Page> page(document->page(i));
         if (!page) throw ConvertError::failed(QStringLiteral("Couldn’t read page %1").arg(i + 1));
-        const QImage picture = PDFEngine::render(*page, pageDpi);
+        const QImage picture = damage.rendered(*page, i, pageDpi);
         const QSizeF points(picture.width() * 72.0 / pageDpi, picture.height() * 72.0 / pageDpi);
         out.add(jpeg(picture, i), picture.size(), points);
         progress((i + 1) * renderShare / pages);
     }
+    damage.report(pages, job);
     out.finish();
 }
 
