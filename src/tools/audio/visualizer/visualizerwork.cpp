@@ -6,6 +6,7 @@
 #include "core/scratchfolder.h"
 #include "engines/heavyengines.h"
 #include "engines/media/media.h"
+#include "engines/media/mediastreams.h"
 #include "engines/media/toolargs.h"
 #include "engines/media/toolrun.h"
 
@@ -47,6 +48,34 @@ QString integer(int value)
 QString everyChannel(const QString& color, int channels)
 {
     return QStringList(std::max(channels, 1), QStringLiteral("0x") + color).join(QLatin1Char('|'));
+}
+
+// The film holds the drawing and the sound: whatever else the song carries is named, one note
+// per stream.
+void nameLeftOut(const QList<Media::Stream>& streams, Job& job)
+{
+    const QString why = QStringLiteral("the video holds the drawing and the sound only");
+    int picture = 0, subtitle = 0, attachment = 0, data = 0;
+    for (const Media::Stream& s : streams) {
+        using Kind = Media::Stream::Kind;
+        if (s.kind == Kind::video && s.cover)
+            job.addNote(QStringLiteral("The cover picture was left out: ") + why);
+        else if (s.kind == Kind::video)
+            job.addNote(QStringLiteral("The picture track “%1” was left out: %2")
+                            .arg(Media::streamName(s, ++picture), why));
+        else if (s.kind == Kind::subtitle)
+            job.addNote(QStringLiteral("The subtitles “%1” were left out: %2")
+                            .arg(Media::streamName(s, ++subtitle), why));
+        else if (s.kind == Kind::attachment)
+            job.addNote(
+                QStringLiteral("The attached file “%1” was left out: %2")
+                    .arg(s.fileName.isEmpty() ? QStringLiteral("number %1").arg(++attachment) : s.fileName,
+                         why));
+        else if (s.kind == Kind::other)
+            ++data;
+    }
+    if (data == 1) job.addNote(QStringLiteral("A data track was left out: ") + why);
+    if (data > 1) job.addNote(QStringLiteral("%1 data tracks were left out: %2").arg(data).arg(why));
 }
 
 QString sample(const QString& samples, const char* name)
@@ -160,7 +189,7 @@ QStringList visualize(const QString& source, VisualShape shape, VisualStyle styl
         png = scratch->file(QStringLiteral("background.png"));
         writeBackground(*background, *png, frame);
     }
-    return {ToolRun::writeTo(
+    const QStringList results = {ToolRun::writeTo(
         destination, {{source, {0, probe.duration}}}, job, progress,
         [&](const QString& temporary) {
             return VisualizerWork::args(source, shape, style, color, probe.channels, png, probe.duration,
@@ -168,6 +197,8 @@ QStringList visualize(const QString& source, VisualShape shape, VisualStyle styl
         },
         QStringLiteral("The video of %1 came out empty: its sound could not be read")
             .arg(ToolRun::fileName(source)))};
+    nameLeftOut(Media::streams(source), job);
+    return results;
 }
 
 } // namespace ToolOps

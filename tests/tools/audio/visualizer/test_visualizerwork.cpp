@@ -98,6 +98,40 @@ class VisualizerWorkTest : public QObject
         QVERIFY(hiddenIn(m_dir.path()).isEmpty());
     }
 
+    // A song's cover, and subtitles an MKA holds, are named; the film keeps its full length.
+    void namesWhatTheFilmLeavesOut()
+    {
+        for (const QString name : {"Cover.mp3", "Cover.ogg"}) {
+            QVERIFY(!make(m_dir.path(), name).isEmpty());
+            Job job({}, {}, 0);
+            const QString film = ToolOps::visualize(path(name), VisualShape::square, VisualStyle::line,
+                                                    "FFFFFF", std::nullopt, job, {})
+                                     .value(0);
+            QCOMPARE(job.notes(),
+                     QStringList{
+                         "The cover picture was left out: the video holds the drawing and the sound only"});
+            QVERIFY2(qAbs(ffprobe(film).duration - 6.0) < 0.2, qPrintable(name));
+        }
+        QFile cues(path("words.srt"));
+        QVERIFY(cues.open(QIODevice::WriteOnly) &&
+                cues.write("1\n00:00:00,500 --> 00:00:01,500\nLa la\n") > 0);
+        cues.close();
+        QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "sine=d=2", "-i", path("words.srt"), "-map", "0",
+                                 "-map", "1", "-metadata:s:s:0", "title=Lyrics", "-c:a", "libopus", "-c:s",
+                                 "srt", path("Words.mka")}));
+        Job job({}, {}, 0);
+        ToolOps::visualize(path("Words.mka"), VisualShape::square, VisualStyle::wave, "FFFFFF", std::nullopt,
+                           job, {});
+        QCOMPARE(job.notes(),
+                 QStringList{
+                     "The subtitles “Lyrics” were left out: the video holds the drawing and the sound only"});
+
+        Job plain({}, {}, 0);
+        ToolOps::visualize(path("Song.MP3"), VisualShape::square, VisualStyle::wave, "FFFFFF", std::nullopt,
+                           plain, {});
+        QCOMPARE(plain.notes(), QStringList());
+    }
+
     void cancelLeavesNothing()
     {
         QTemporaryDir dir;
