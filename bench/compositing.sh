@@ -17,17 +17,7 @@ dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 export XDG_CONFIG_HOME="$dir/config" QT_QPA_PLATFORM=offscreen
 cd "$dir"
-# Debian's ImageMagick policy allows 256 MiB of memory and 1 GiB of disk, too little to hold
-# twelve such photographs; a policy of the bench's own lifts those limits for it.
-cat >policy.xml <<'XML'
-<policymap>
-  <policy domain="resource" name="memory" value="8GiB"/>
-  <policy domain="resource" name="map" value="8GiB"/>
-  <policy domain="resource" name="area" value="2GP"/>
-  <policy domain="resource" name="disk" value="16GiB"/>
-</policymap>
-XML
-export MAGICK_CONFIGURE_PATH=$dir
+magick_room "$dir/policy"
 
 echo "making twelve 6000 × 4000 photographs…"
 for i in $(seq -w 1 12); do

@@ -15,18 +15,8 @@ dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 export XDG_CONFIG_HOME="$dir/config" XDG_CACHE_HOME="$dir/cache" LC_ALL=C.UTF-8
 cd "$dir"
-# Debian's ImageMagick policy keeps pictures this large out of memory and off a 1 GiB disk cache.
-mkdir policy
-cat >policy/policy.xml <<'XML'
-<policymap>
-  <policy domain="resource" name="area" value="1GP"/>
-  <policy domain="resource" name="memory" value="4GiB"/>
-  <policy domain="resource" name="map" value="8GiB"/>
-  <policy domain="resource" name="disk" value="8GiB"/>
-</policymap>
-XML
-MAGICK_CONFIGURE_PATH="$dir/policy" convert -size 1x15000 gradient:white-navy -sample '15000x15000!' \
-  -depth 8 big.png
+magick_room "$dir/policy"
+convert -size 1x15000 gradient:white-navy -sample '15000x15000!' -depth 8 big.png
 echo "input: PNG $(file -b big.png | cut -d, -f2,3) $(($(stat -c %s big.png) / 1024)) KB"
 
 # measure NAME RESULT COMMAND…: runs it under /usr/bin/time and prints its figures; leaves the

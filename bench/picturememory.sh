@@ -35,18 +35,8 @@ trailer << /Size 5 /Root 1 0 R >>
 %%EOF
 PDF
 qpdf raw.pdf a0.pdf 2>/dev/null || [ $? -eq 3 ] # 3: written, with a warning about the missing table
-# Debian's ImageMagick policy keeps pictures this large out of memory and off a 1 GiB disk cache.
-mkdir policy
-cat >policy/policy.xml <<'XML'
-<policymap>
-  <policy domain="resource" name="area" value="1GP"/>
-  <policy domain="resource" name="memory" value="4GiB"/>
-  <policy domain="resource" name="map" value="8GiB"/>
-  <policy domain="resource" name="disk" value="8GiB"/>
-</policymap>
-XML
-MAGICK_CONFIGURE_PATH="$dir/policy" convert -size 1x15000 gradient:white-navy -sample '15000x15000!' \
-  -depth 8 big.png
+magick_room "$dir/policy"
+convert -size 1x15000 gradient:white-navy -sample '15000x15000!' -depth 8 big.png
 for i in 1 2 3 4; do cp a0.pdf "a0-$i.pdf"; cp big.png "big-$i.png"; done
 echo "inputs: A0 PDF $(stat -c %s a0.pdf) bytes ($(pdfinfo a0.pdf | sed -n 's/^Page size: *//p')), PNG $(file -b big.png | cut -d, -f2,3) $(($(stat -c %s big.png) / 1024)) KB"
 
