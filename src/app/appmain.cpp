@@ -3,6 +3,7 @@
 #include "app/appdelegate.h"
 #include "app/hud.h"
 #include "app/revealresults.h"
+#include "core/freedmemory.h"
 #include "core/interrupts.h"
 #include "core/jobs.h"
 
@@ -162,6 +163,7 @@ int run(int argc, char** argv)
     QApplication::setOrganizationName(QStringLiteral("Tolvane"));
     QApplication::setQuitOnLastWindowClosed(false);
     std::setlocale(LC_NUMERIC, "C");
+    FreedMemory::holdLittle();
 
     QLocalServer server;
     const std::optional<QString> socket = instanceSocket();

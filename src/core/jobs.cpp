@@ -3,6 +3,7 @@
 #include "core/catalog.h"
 #include "core/converterror.h"
 #include "core/fmt.h"
+#include "core/freedmemory.h"
 #include "core/inputcheck.h"
 #include "core/settings.h"
 #include "core/shell.h"
@@ -78,6 +79,8 @@ void onMain(const std::shared_ptr<Job>& job, std::function<void()> update)
 void conclude(Job& job, const QStringList& results, const std::optional<QString>& error)
 {
     job.finish(results, error);
+    // What the work held lies freed in its threads' arenas.
+    FreedMemory::giveBackSoon();
     if (job.state().phase == Job::Phase::done && Settings::shared().revealInFinder() && !results.isEmpty() &&
         revealer())
         revealer()(results);

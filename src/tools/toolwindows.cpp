@@ -1,5 +1,6 @@
 #include "tools/toolwindows.h"
 
+#include "core/freedmemory.h"
 #include "toolkit/toolcontext.h"
 #include "toolkit/toolview.h"
 #include "toolkit/toolwindow.h"
@@ -118,7 +119,11 @@ ToolWindow* open(ToolID tool, const QStringList& files)
     registry() << window;
     const auto forget = [window] { registry().removeOne(window); };
     QObject::connect(window, &ToolWindow::closing, window, forget);
-    QObject::connect(window, &QObject::destroyed, forget); // also one deleted without closing
+    QObject::connect(window, &QObject::destroyed, [forget] {
+        forget(); // also one deleted without closing
+        // The window's pictures go with it; the pages they held go back to the system.
+        FreedMemory::giveBackSoon();
+    });
     place(*window, route.size);
     window->show();
     window->activateWindow();

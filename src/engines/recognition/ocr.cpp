@@ -1,9 +1,9 @@
 #include "engines/recognition/ocr.h"
 
 #include "core/converterror.h"
+#include "engines/recognition/enginecache.h"
 #include "engines/recognition/textsearch.h"
 
-#include <QCoreApplication>
 #include <QMap>
 #include <QPainter>
 #include <QPromise>
@@ -34,31 +34,6 @@ QImage greyOnWhite(const QImage& image)
     return flat.convertToFormat(QImage::Format_Grayscale8);
 }
 
-// This thread's engine, made at its first use and kept for the thread's life: making one
-// costs more than recognising a page of little text. Throws when Tesseract or its English data
-// is missing.
-tesseract::TessBaseAPI& engine()
-{
-    thread_local std::unique_ptr<tesseract::TessBaseAPI> api;
-    if (api) return *api;
-    auto made = std::make_unique<tesseract::TessBaseAPI>();
-    if (made->Init(nullptr, "eng", tesseract::OEM_LSTM_ONLY) != 0)
-        throw ConvertError::missingTool(
-            QStringLiteral("Text recognition needs English language data. Install it with: sudo apt install "
-                           "tesseract-ocr-eng"));
-    made->SetVariable("debug_file", "/dev/null"); // its notes would garble the command line's output
-    made->SetPageSegMode(tesseract::PSM_AUTO);
-    api = std::move(made);
-    return *api;
-}
-
-// Forgets the engine's image and results when a recognition ends, however it ends.
-struct Cleared
-{
-    tesseract::TessBaseAPI& api;
-    ~Cleared() { api.Clear(); }
-};
-
 // How Tesseract parts ink from paper in a grey picture: one threshold for the whole picture,
 // or one for every neighbourhood, which takes as ink only what is darker than around it.
 enum class Threshold { global = 0, local = 2 };
@@ -67,8 +42,8 @@ enum class Threshold { global = 0, local = 2 };
 QList<OCR::Line> recognizeGrey(const QImage& grey, Threshold threshold = Threshold::global)
 {
     if (grey.isNull() || grey.width() < 3 || grey.height() < 3) return {};
-    tesseract::TessBaseAPI& api = engine();
-    const Cleared cleared{api};
+    const EngineCache::Lease lease;
+    tesseract::TessBaseAPI& api = lease.api();
     api.SetImage(grey.constBits(), grey.width(), grey.height(), 1, int(grey.bytesPerLine()));
     api.SetSourceResolution(300);
     api.SetVariable("thresholding_method", threshold == Threshold::local ? "2" : "0");
@@ -100,11 +75,12 @@ void keepToThisThread()
         setLevels(0);
 }
 
-// Recognition's own threads, one per core, so that their engines outlive a single document.
+// Recognition's own threads, one per core. Not owned by the application: the pool is first asked
+// for on whichever thread reads first, where it could not be the application's child.
 QThreadPool& pool()
 {
     static QThreadPool* const threads = [] {
-        auto* p = new QThreadPool(QCoreApplication::instance());
+        auto* p = new QThreadPool;
         p->setObjectName(QStringLiteral("Recognition"));
         p->setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
         return p;
@@ -203,7 +179,9 @@ QFuture<QString> recognizeLater(QImage image)
     auto promise = std::make_shared<QPromise<QString>>();
     QFuture<QString> future = promise->future();
     promise->start();
-    pool().start([promise, image = std::move(image)] {
+    // Held from now, so that the engines stay between the pages of a document queued one by one.
+    auto work = std::make_shared<EngineCache::Work>();
+    pool().start([promise, image = std::move(image), work]() mutable {
         keepToThisThread();
         QString text;
         try {
@@ -211,6 +189,7 @@ QFuture<QString> recognizeLater(QImage image)
         } catch (const std::exception&) {
             // Without the engine there is no text, as for a page that has none.
         }
+        work.reset();
         promise->addResult(text);
         promise->finish();
     });
@@ -225,6 +204,7 @@ int parallelism()
 QList<QRectF> textBoxes(const QImage& image)
 {
     if (image.isNull()) return {};
+    const EngineCache::Work work;
     const QImage grey = greyOnWhite(image);
     const QList<TextSearch::Run> runs = TextSearch::runs(grey.size());
     QMap<double, QImage> shrunk;

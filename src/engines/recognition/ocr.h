@@ -23,7 +23,8 @@ struct Line
 QString recognize(const QImage& image);
 
 // recognize() on one of recognition's own threads, at most one per core at a time; the text is
-// "" when recognition cannot run. Each thread keeps its engine between calls.
+// "" when recognition cannot run. The engines stay from one call to the next while any is
+// waiting or running (EngineCache).
 QFuture<QString> recognizeLater(QImage image);
 
 // How many images recognizeLater() works on at once.

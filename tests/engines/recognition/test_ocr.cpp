@@ -1,5 +1,6 @@
 #include "engines/recognition/ocr.h"
 
+#include "engines/recognition/enginecache.h"
 #include "engines/recognition/facesearch.h"
 #include "engines/recognition/textsearch.h"
 
@@ -8,6 +9,7 @@
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QtTest>
+#include <thread>
 
 namespace {
 
@@ -244,6 +246,40 @@ class OcrTest : public QObject
         QVERIFY2(
             box.adjusted(-10, -10, 10, 10).contains(ink),
             qPrintable(QString("%1 %2 %3 %4").arg(box.x()).arg(box.y()).arg(box.width()).arg(box.height())));
+    }
+
+    // An engine made for a piece of work serves its next readings, and none is left once the
+    // last work has ended: each holds tens of megabytes, in a process that stays for days.
+    void enginesGoWhenTheWorkEnds()
+    {
+        const QImage img = Fixture::writing(QSize(1400, 400), {{120, "The quick brown fox"}});
+        QCOMPARE(OCR::textBoxes(img).size(), 1);
+        QCOMPARE(EngineCache::engines(), 0);
+        QCOMPARE(OCR::recognize(img), QString("The quick brown fox"));
+        QCOMPARE(EngineCache::engines(), 0);
+        {
+            const EngineCache::Work work;
+            OCR::recognize(img);
+            OCR::recognize(img);
+            QCOMPARE(EngineCache::engines(), 1);
+        }
+        QCOMPARE(EngineCache::engines(), 0);
+        QList<QFuture<QString>> pages;
+        for (int i = 0; i < 3; ++i)
+            pages << OCR::recognizeLater(img);
+        for (const QFuture<QString>& page : pages)
+            QCOMPARE(page.result(), QString("The quick brown fox"));
+        QCOMPARE(EngineCache::engines(), 0);
+
+        // Two searches at once, one ending while the other still reads, as in two windows.
+        const QImage wide = Fixture::writing(QSize(5000, 1400), {{700, "Meet me on Tuesday"}});
+        QList<QRectF> inWide, inSmall;
+        std::thread other([&] { inWide = OCR::textBoxes(wide); });
+        inSmall = OCR::textBoxes(img);
+        other.join();
+        QCOMPARE(inWide.size(), 1);
+        QCOMPARE(inSmall.size(), 1);
+        QCOMPARE(EngineCache::engines(), 0);
     }
 
     // However large the picture, some run of the search holds each face whole, centred in its
