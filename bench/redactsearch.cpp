@@ -7,10 +7,11 @@
 #include "engines/recognition/recognitionmodule.h"
 #include "tools/image/redact/redactdetector.h"
 
+#include "textphoto.h"
+
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPainter>
-#include <QRandomGenerator>
 #include <cstdio>
 #include <sys/resource.h>
 
@@ -61,31 +62,12 @@ void face(QPainter& p, QPointF centre, double side)
     p.restore();
 }
 
+// The text photo with small faces of a plain drawing along its foot.
 QImage photo(QSize size)
 {
-    QImage img(size, QImage::Format_RGB32);
-    QRandomGenerator random(3);
-    for (int y = 0; y < size.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = 0; x < size.width(); ++x) {
-            const int grain = int(random.bounded(24));
-            line[x] = qRgb(90 + grain, 110 + grain, 130 + grain);
-        }
-    }
+    QImage img = textPhoto(size);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
-    p.fillRect(QRectF(0.05 * size.width(), 0.05 * size.height(), 0.5 * size.width(), 0.5 * size.height()),
-               QColor(236, 232, 222));
-    double baseline = 0.12 * size.height();
-    p.setPen(QColor(30, 30, 40));
-    for (int points : {24, 32, 40, 56, 100}) {
-        QFont font("DejaVu Sans");
-        font.setPixelSize(points * 300 / 72);
-        p.setFont(font);
-        p.drawText(QPointF(0.07 * size.width(), baseline),
-                   QStringLiteral("Line of %1 points 0171 2345").arg(points));
-        baseline += font.pixelSize() * 1.8;
-    }
     for (int i = 0; i < 6; ++i)
         face(p, QPointF((0.62 + 0.06 * i) * size.width(), 0.8 * size.height()), 32 + 24 * i);
     return img;

@@ -15,12 +15,12 @@
 #include "tools/image/redact/redactimageview.h"
 #include "tools/toolwindows.h"
 
+#include "textphoto.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QPainter>
 #include <QPointer>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdio>
@@ -44,35 +44,6 @@ std::pair<double, double> heapMB()
 {
     const struct mallinfo2 info = mallinfo2();
     return {double(info.uordblks + info.hblkhd) / 1e6, double(info.fordblks) / 1e6};
-}
-
-// A photo of light noise with a paper holding lines of text from 24 to 100 points at 300 dpi.
-QImage photo(QSize size)
-{
-    QImage img(size, QImage::Format_RGB32);
-    QRandomGenerator random(3);
-    for (int y = 0; y < size.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = 0; x < size.width(); ++x) {
-            const int grain = int(random.bounded(24));
-            line[x] = qRgb(90 + grain, 110 + grain, 130 + grain);
-        }
-    }
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.fillRect(QRectF(0.05 * size.width(), 0.05 * size.height(), 0.5 * size.width(), 0.5 * size.height()),
-               QColor(236, 232, 222));
-    double baseline = 0.12 * size.height();
-    p.setPen(QColor(30, 30, 40));
-    for (int points : {24, 32, 40, 56, 100}) {
-        QFont font(QStringLiteral("DejaVu Sans"));
-        font.setPixelSize(points * 300 / 72);
-        p.setFont(font);
-        p.drawText(QPointF(0.07 * size.width(), baseline),
-                   QStringLiteral("Line of %1 points 0171 2345").arg(points));
-        baseline += font.pixelSize() * 1.8;
-    }
-    return img;
 }
 
 // Deferred deletes, queued results and timers of the closed window run out.
@@ -146,7 +117,7 @@ int main(int argc, char** argv)
     const int cycles = argc > 1 ? std::max(2, std::atoi(argv[1])) : 20;
     QTemporaryDir folder;
     const QString file = folder.filePath(QStringLiteral("photo.jpg"));
-    if (!folder.isValid() || !photo(QSize(6000, 4000)).save(file, "JPEG", 90)) {
+    if (!folder.isValid() || !textPhoto(QSize(6000, 4000)).save(file, "JPEG", 90)) {
         std::fputs("could not write the photo\n", stderr);
         return 1;
     }
