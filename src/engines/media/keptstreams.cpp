@@ -143,7 +143,8 @@ ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& strea
             if (s.cover) {
                 if (!carry.covers) break;
                 const QString encoder = carry.encodeCovers ? coverEncoder(s) : QStringLiteral("copy");
-                if ((isMovie(ext) && ext != QLatin1String("mov")) || ToolArgs::carriesCovers(ext))
+                if ((isMovie(ext) && ext != QLatin1String("mov")) || ToolArgs::carriesCovers(ext) ||
+                    (carry.id3Chunk && ext == QLatin1String("aiff")))
                     extras.copied << ToolArgs::Extras::Copied{s.index, encoder, As::cover, {}, {}};
                 else if (ext == QLatin1String("mkv"))
                     toAttach << s;

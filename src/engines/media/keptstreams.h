@@ -32,16 +32,17 @@ struct Carry
     bool coverApart = false;   // the covers come from an input of their own (the first is seeked in)
     bool encodeCovers = false; // covers encoded again, leaving their own tags (Exif) behind
     bool keepsTags = true;     // false: the result keeps no tag, a timecode's among them
+    bool id3Chunk = false;     // an AIFF result is written with an ID3 chunk, which holds covers
 };
 
 // What a result in the container `ext` does with each stream of `source` (listed in `streams`)
 // beside its first picture and its sound, which the operation maps itself: subtitles copied or
-// converted to a kind `ext` holds, cover pictures kept as covers (MP4, MP3, M4A, FLAC: an attached
-// picture; MKV: an attachment, first taken out into `folder` by one ffmpeg run), attachments kept
-// as attachments with the file name and type an MKV needs, QuickTime chapter tracks left to the
-// chapters, timecode tracks to the picture's timecode tag. Whatever the result can't hold
-// (subtitles, covers, attachments, data tracks, further picture tracks) is named in a note on
-// `job`. Throws ConvertError when the covers can't be taken out.
+// converted to a kind `ext` holds, cover pictures kept as covers (MP4, MP3, M4A, FLAC, an AIFF with
+// an ID3 chunk: an attached picture; MKV: an attachment, first taken out into `folder` by one ffmpeg run),
+// attachments kept as attachments with the file name and type an MKV needs, QuickTime chapter tracks left to
+// the chapters, timecode tracks to the picture's timecode tag. Whatever the result can't hold (subtitles,
+// covers, attachments, data tracks, further picture tracks) is named in a note on `job`. Throws ConvertError
+// when the covers can't be taken out.
 ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& streams, const QString& ext,
                         const Carry& carry, const QString& folder, Job& job);
 

@@ -1,6 +1,7 @@
 // The Metadata window: what it shows for a photo with a location (a HEIC named .jpg too), a PDF
 // and several files, when Save Changes is enabled, and the copies its buttons write (an image's
-// changed fields, a PDF's five and nothing else, " 2" names, lower-case extensions).
+// changed fields, an AIFF's every field, a PDF's five and nothing else, " 2" names, lower-case
+// extensions).
 
 #include "core/job.h"
 #include "engines/image/imageprops.h"
@@ -130,6 +131,32 @@ class MetadataViewTest : public QObject
         QVERIFY(report.waitForFinished(60000));
         const QString tags = QString::fromUtf8(report.readAllStandardOutput());
         QVERIFY2(tags.contains("HEIC") && tags.contains("SN-1") && !tags.contains("GPS"), qPrintable(tags));
+    }
+
+    // An AIFF of another program with its own chunks only: what is typed in Artist, Album and
+    // Year reaches the copy (in an ID3 chunk), and the title stays.
+    void aiffTakesEveryField()
+    {
+        QVERIFY(Fixture::ffmpeg(
+            {"-f", "lavfi", "-i", "sine=duration=1", "-metadata", "title=Song", path("song.AIF")}));
+        ToolHarness harness;
+        auto* view = harness.open<MetadataView>(ToolID::removeMetadata, {path("song.AIF")});
+        QVERIFY(view);
+        QCOMPARE(view->editors().size(), 6);
+        QCOMPARE(view->editors()[0]->text(), QStringLiteral("Song"));
+        view->editors()[1]->setText("Ann");
+        view->editors()[2]->setText("Road");
+        view->editors()[3]->setText("2001");
+        const std::shared_ptr<Job> job = harness.apply(*view);
+        QVERIFY(job && job->state().phase == Job::Phase::done);
+        QCOMPARE(job->results(), QStringList{path("song Tagged.aif")});
+        QProcess report;
+        report.start("exiftool", {"-a", "-G1", "-s", "-s", path("song Tagged.aif")});
+        QVERIFY(report.waitForFinished(60000));
+        const QString tags = QString::fromUtf8(report.readAllStandardOutput());
+        for (const char* tag : {"[AIFF] Name: Song", "] Title: Song", "] Artist: Ann", "] Album: Road",
+                                "] RecordingTime: 2001"})
+            QVERIFY2(tags.contains(tag), qPrintable(tag + QStringLiteral(" not in:\n") + tags));
     }
 
     void pdfAndSeveralFiles()
