@@ -177,6 +177,12 @@ class ImageStripTest : public QObject
         QVERIFY(extract.waitForFinished(60000) && extract.exitCode() == 0);
         QCOMPARE(QImage::fromData(extract.readAllStandardOutput()).convertToFormat(QImage::Format_ARGB32),
                  QImage(second).convertToFormat(QImage::Format_ARGB32));
+        // An edit alone keeps both pictures as they were.
+        MetadataEngine::writeImage(phone, path("titled.jpg"), {{"title", "Title", "Tower"}}, false, false);
+        QVERIFY2(report(path("titled.jpg")).contains("Tower") &&
+                     report(path("titled.jpg")).contains("DatumTwo") &&
+                     !report(path("titled.jpg")).contains("Warning"),
+                 qPrintable(report(path("titled.jpg"))));
 
         // A picture cut short has no end to find; its scans stay as far as they go.
         const QByteArray whole = readAll(first);

@@ -279,7 +279,9 @@ void write(const QString& source, QByteArray bytes, const QString& destination, 
                     ::strip(image, orientation);
                 });
     } else {
-        rewrite(bytes, destination, change);
+        // exiv2 carries a JPEG's later pictures over without following its index to them.
+        const QByteArray written = rewritten(bytes, change);
+        Output::writeFile(destination, jpeg ? JpegTags::reindexed(bytes, written) : written);
     }
 }
 

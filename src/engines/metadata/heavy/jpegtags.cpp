@@ -256,6 +256,31 @@ std::optional<QByteArray> joined(const QList<QByteArray>& pictures)
     return out;
 }
 
+QByteArray reindexed(const QByteArray& before, QByteArray after)
+{
+    const std::optional<QList<JpegSegments::Segment>> old = JpegSegments::segments(before),
+                                                      now = JpegSegments::segments(after);
+    if (!old || !now || old->isEmpty() || now->isEmpty()) return after;
+    const std::optional<Index> was = indexOf(before.left(old->last().to)),
+                               is = indexOf(after.left(now->last().to));
+    if (!was || !is || was->count != is->count || is->count < 2) return after;
+    // What lies behind the first picture moved with its end, the offsets' base with the index.
+    const qsizetype moved = (now->last().to - old->last().to) - (is->base - was->base);
+    const auto u32 = [&](qsizetype at) {
+        return qsizetype(is->little ? qFromLittleEndian<quint32>(after.constData() + at)
+                                    : qFromBigEndian<quint32>(after.constData() + at));
+    };
+    const auto put = [&](qsizetype at, qsizetype value) {
+        is->little ? qToLittleEndian(quint32(value), after.data() + at)
+                   : qToBigEndian(quint32(value), after.data() + at);
+    };
+    put(is->at + 4, now->last().to);
+    for (qsizetype i = 1; i < is->count; ++i)
+        if (const qsizetype offset = u32(is->at + 16 * i + 8); offset != 0)
+            put(is->at + 16 * i + 8, offset + moved);
+    return after;
+}
+
 std::optional<QByteArray> withoutLocation(const QByteArray& data)
 {
     std::optional<QList<QByteArray>> all = pictures(data);

@@ -20,6 +20,11 @@ std::optional<QList<QByteArray>> pictures(const QByteArray& data);
 // index does not have an entry for each.
 std::optional<QByteArray> joined(const QList<QByteArray>& pictures);
 
+// `after`, a copy of the JPEG `before` whose first picture's header was rewritten and
+// everything behind it carried over, with its multi-picture index pointing at the pictures where
+// they now are. `after` as it is when either has no index that can be followed.
+QByteArray reindexed(const QByteArray& before, QByteArray after);
+
 // `data` without a location in the tags of any of its pictures (LocationBlocks, an extended XMP
 // keyed anew or dropped as a whole). `data` itself when it holds none. Otherwise the pictures
 // joined, or the first alone without its index when the index cannot be followed; what followed
