@@ -24,38 +24,23 @@ bool aboutTheFile(const QString& group)
 // colour profile.
 bool showsThePicture(const QString& group, const QString& name, const QJsonValue& id)
 {
-    static const QSet<QString> groups{"File",      "JFIF", "Adobe", "RIFF",
-                                      "QuickTime", "Meta", "GIF",   "PNG-pHYs"};
-    static const QSet<QString> png{"ImageWidth",
-                                   "ImageHeight",
-                                   "BitDepth",
-                                   "ColorType",
-                                   "Compression",
-                                   "Filter",
-                                   "Interlace",
-                                   "Gamma",
-                                   "SRGBRendering",
-                                   "WhitePointX",
-                                   "WhitePointY",
-                                   "RedX",
-                                   "RedY",
-                                   "GreenX",
-                                   "GreenY",
-                                   "BlueX",
-                                   "BlueY",
-                                   "BackgroundColor",
-                                   "Palette",
-                                   "Transparency",
-                                   "SignificantBits",
-                                   "ProfileName",
-                                   "AnimationFrames",
-                                   "AnimationPlays",
-                                   "ColorPrimaries",
-                                   "TransferCharacteristics",
-                                   "MatrixCoefficients",
-                                   "VideoFullRangeFlag"};
+    static const QSet<QString> groups{"File", "JFIF", "Adobe", "RIFF", "QuickTime", "Meta", "GIF"};
+    // The header, colours, palette, animation and placement of a PNG, which share its group with
+    // text.
+    static const QStringList png =
+        QStringLiteral("ImageWidth ImageHeight BitDepth ColorType Compression Filter Interlace Gamma "
+                       "SRGBRendering WhitePointX WhitePointY RedX RedY GreenX GreenY BlueX BlueY "
+                       "BackgroundColor Palette Transparency SignificantBits ProfileName AnimationFrames "
+                       "AnimationPlays ColorPrimaries TransferCharacteristics MatrixCoefficients "
+                       "VideoFullRangeFlag ImageOffset VirtualImageWidth VirtualImageHeight VirtualPageUnits "
+                       "SubjectUnits SubjectPixelWidth SubjectPixelHeight StereoMode PaletteHistogram "
+                       "SuggestedPalette PixelCalibration")
+            .split(QLatin1Char(' '));
     if (name == QLatin1String("Comment")) return false;
-    if (groups.contains(group) || group.startsWith(QLatin1String("ICC"))) return true;
+    // A chunk of its own (pHYs, oFFs, vpAg) is a PNG-<chunk> group; text is in the PNG group.
+    if (groups.contains(group) || group.startsWith(QLatin1String("ICC")) ||
+        group.startsWith(QLatin1String("PNG-")))
+        return true;
     if (group == QLatin1String("PNG")) return png.contains(name);
     const bool pictureDirectory =
         group.startsWith(QLatin1String("IFD")) || group.startsWith(QLatin1String("SubIFD"));
