@@ -19,7 +19,6 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QRegularExpression>
-#include <QtEndian>
 #include <exiv2/exiv2.hpp>
 
 namespace {
