@@ -30,7 +30,7 @@ inline int run(const QString& program, const QStringList& args, QByteArray* out 
     return result.status;
 }
 
-inline bool writeFile(const QString& path, const QByteArray& bytes)
+inline bool writeBytes(const QString& path, const QByteArray& bytes)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
@@ -88,7 +88,7 @@ inline bool paper(const QString& path)
         "R >>",
         "<< /Type /Annot /Subtype /Popup /Rect [250 250 290 350] /Parent 21 0 R /P 7 0 R >>",
     };
-    return writeFile(path, MiniPdf::assemble(objects, "1.7"));
+    return writeBytes(path, MiniPdf::assemble(objects, "1.7"));
 }
 
 // A guide of 4 pages from LibreOffice Writer: a table of contents on page 1 linking forward to
@@ -129,7 +129,7 @@ inline QString guide(const QString& folder)
 )";
     const QDir dir(folder);
     const auto soffice = Shell::find("soffice");
-    if (!soffice || !writeFile(dir.filePath("guide.fodt"), fodt)) return {};
+    if (!soffice || !writeBytes(dir.filePath("guide.fodt"), fodt)) return {};
     const ScratchFolder profile;
     const QString filter = QStringLiteral(
         R"(pdf:writer_pdf_Export:{"ExportBookmarksToPDFDestination":{"type":"boolean","value":"true"}})");
@@ -140,8 +140,8 @@ inline QString guide(const QString& folder)
                    std::nullopt, nullptr, {}, std::chrono::minutes(3))
             .status != 0)
         return {};
-    if (!writeFile(dir.filePath("notes.txt"), "guide notes\n") ||
-        !writeFile(dir.filePath("table.csv"), "x,y\n"))
+    if (!writeBytes(dir.filePath("notes.txt"), "guide notes\n") ||
+        !writeBytes(dir.filePath("table.csv"), "x,y\n"))
         return {};
     const QString out = dir.filePath("guide restricted.pdf");
     return run("qpdf", {dir.filePath("guide.pdf"), "--add-attachment", dir.filePath("notes.txt"), "--",
