@@ -114,12 +114,15 @@ QStringList conversionArgs(const QString& source, const QString& output, bool au
                            const Probe& probe, const ToolArgs::Extras& extras)
 {
     QStringList args = QStringList{QStringLiteral("-i"), source} + ToolArgs::extraInputs(extras);
+    const QString sound = extras.soundTrack >= 0 ? QStringLiteral("0:%1").arg(extras.soundTrack) : QString();
     if (audio && extras.copied.isEmpty()) {
-        args << QStringLiteral("-vn") << keepMetadata << audioArgs(target, probe);
+        args << QStringLiteral("-vn");
+        if (!sound.isEmpty()) args << QStringLiteral("-map") << sound;
+        args << keepMetadata << audioArgs(target, probe);
     } else if (audio) {
         // The covers go along, copied as they are; a real picture is left behind.
-        args << QStringLiteral("-map") << QStringLiteral("0:a") << keepMetadata << audioArgs(target, probe)
-             << ToolArgs::extraOutputs(extras, 1);
+        args << QStringLiteral("-map") << (sound.isEmpty() ? QStringLiteral("0:a") : sound) << keepMetadata
+             << audioArgs(target, probe) << ToolArgs::extraOutputs(extras, 1);
     } else if (target == QLatin1String("gif")) {
         // At most 720 pixels wide; asked of ffmpeg, so that no probe has to come first.
         args << QStringLiteral("-an") << QStringLiteral("-vf")

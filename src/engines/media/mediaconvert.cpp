@@ -14,6 +14,7 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QThread>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -236,9 +237,26 @@ std::optional<QString> checkResult(const QString& source, const QString& output,
         .arg(seconds(converted), seconds(stated));
 }
 
+// A sound file holds one sound track: a film's default one, else its first. The note names the
+// others. -1 when the source has none.
+int oneSoundTrack(const QList<Media::Stream>& streams, const QString& target, Job& notes)
+{
+    const QList<Media::Stream> sound = Media::streamsOf(streams, Media::Stream::Kind::audio);
+    if (sound.isEmpty()) return -1;
+    const auto chosen =
+        std::find_if(sound.begin(), sound.end(), [](const Media::Stream& s) { return s.isDefault; });
+    const int kept = chosen != sound.end() ? chosen->index : sound.first().index;
+    for (int k = 0; k < sound.size(); ++k)
+        if (sound[k].index != kept)
+            notes.addNote(QStringLiteral("The sound track “%1” was left out: %2 files hold only one")
+                              .arg(Media::streamName(sound[k], k + 1), KeptStreams::containerName(target)));
+    return kept;
+}
+
 // The subtitles, covers and attachments a conversion carries, with a note on the job for what
-// the target can't hold. A GIF holds none of them; an audio target holds only covers, and a
-// film's picture, subtitles and attachments are what converting it to sound leaves behind.
+// the target can't hold. A GIF holds none of them; an audio target holds only covers and one
+// sound track, and a film's picture, subtitles, attachments and further sound tracks are what
+// converting it to sound leaves behind.
 ToolArgs::Extras sideStreams(const QString& source, bool audio, const QString& target, const QString& folder,
                              Job* job)
 {
@@ -246,19 +264,20 @@ ToolArgs::Extras sideStreams(const QString& source, bool audio, const QString& t
     Job& notes = job ? *job : quiet;
     QList<Media::Stream> streams = Media::streams(source);
     if (audio) {
+        ToolArgs::Extras extras;
+        extras.pictures = 0;
+        extras.soundTrack = oneSoundTrack(streams, target, notes);
         streams.removeIf([](const Media::Stream& s) { return !s.cover; });
         if (!ToolArgs::carriesCovers(target)) {
             if (!streams.isEmpty())
                 notes.addNote(
                     QStringLiteral("The cover picture was left out: %1 files written here can’t hold it")
                         .arg(KeptStreams::containerName(target)));
-            return {};
+            return extras;
         }
-        ToolArgs::Extras extras;
         for (const Media::Stream& s : streams)
             extras.copied << ToolArgs::Extras::Copied{
                 s.index, QStringLiteral("copy"), ToolArgs::Extras::Copied::As::cover, {}, {}};
-        extras.pictures = 0;
         return extras;
     }
     return KeptStreams::copied(source, streams, target, {}, folder, notes);

