@@ -117,10 +117,13 @@ QStringList videoArgs(const QString& ext, int crf);
 bool canCopy(const Probe& probe, const QString& ext);
 // Whether this ffmpeg has the libvorbis encoder; asked once per process.
 bool hasLibVorbis();
+// The options that keep the tags of `source` as a sound result's own: the file's, and where a
+// song keeps its tags on its sound stream instead (an Ogg file: Vorbis, Opus), that stream's.
+QStringList keptTags(const QString& source);
 
 // The first ffmpeg run of a conversion (after the fixed prefix): audio extraction, GIF,
-// stream copy or re-encode, carrying `extras` (subtitles, covers, attachments) beside the first
-// picture and the sound.
+// stream copy or re-encode, carrying `extras` (subtitles, covers, attachments; the one sound
+// track of a sound result) beside the first picture and the sound.
 QStringList conversionArgs(const QString& source, const QString& output, bool audio, const QString& target,
                            const Probe& probe, const ToolArgs::Extras& extras);
 // The re-encode that follows a failed stream copy.

@@ -138,6 +138,30 @@ class MediaTracksTest : public QObject
         QFETCH(QString, note);
         QCOMPARE(job.notes(), QStringList{note});
     }
+
+    // An Ogg song's title and artist, which live on its sound stream, are the result's own in
+    // every sound format, beside its cover.
+    void oggTagsAreKept_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("target");
+        for (const char* source : {"song.ogg", "song.opus"})
+            for (const char* target : {"mp3", "m4a", "flac"})
+                QTest::addRow("%s to %s", source, target) << QString(source) << QString(target);
+    }
+    void oggTagsAreKept()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, target);
+        Job job({}, {}, 0);
+        const QString result =
+            Converter::convert(copy(source, QTest::currentDataTag()), target, job, {}).value(0);
+        const Judge::File got = Judge::probe(result);
+        QCOMPARE(got.tags["title"].toString(), QString("Night Song"));
+        QCOMPARE(got.tags["artist"].toString(), QString("The Band"));
+        QCOMPARE(got.covers(), 1);
+        QVERIFY2(job.notes().isEmpty(), qPrintable(job.notes().join('|')));
+    }
 };
 
 QTEST_GUILESS_MAIN(MediaTracksTest)
