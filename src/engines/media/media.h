@@ -98,9 +98,9 @@ ConvertError ffmpegFailure(const QString& errors, int status);
 // Whether a run that exited 0 left its output unfinished: its last report never came, or it
 // could not write its trailer or close its file (ffmpeg 5.1 exits 0 on a full disk).
 std::optional<ConvertError> unfinishedWrite(const FfmpegReport& report);
-// "The disk is full", or "… the disk may be full or the file damaged"
-// when ffmpeg's standard error does not say so, with that standard error as details.
-ConvertError incomplete(const QString& errors);
+// "The disk is full" where ffmpeg's standard error says so, else "The result is incomplete: "
+// and `why` ("its sound lasts 1.5 s of 4.0 s"), with that standard error as details.
+ConvertError incomplete(const QString& errors, const QString& why);
 // The fraction, within 0…0.99, that one line of ffmpeg's progress report stands for, or none
 // for lines that carry no output time. Needs a duration above 0.
 std::optional<double> progressFraction(const QString& line, double duration);

@@ -184,11 +184,27 @@ QString seconds(double s)
     return s < 60 ? QStringLiteral("%1 s").arg(qRound(s)) : Fmt::time(s, false);
 }
 
+// "0.5 s", "12 s", "1:05:00", for what a result holds.
+QString measured(double s)
+{
+    return s < 10 ? QString::number(s, 'f', 1) + QStringLiteral(" s") : seconds(s);
+}
+
 // Whether the wanted streams of a file reach about as far as the source states.
 bool whole(const LibAv::Contents& c, const LibAv::Reading& source, bool video, bool audio)
 {
     return (!video || reaches(c.videoEnd, source.videoSeconds)) &&
            (!audio || reaches(c.audioEnd, source.audioSeconds));
+}
+
+// Which of the wanted streams of a result stops short of the source, and where.
+QString shortfall(const LibAv::Contents& c, const LibAv::Reading& source, bool video)
+{
+    const bool picture = video && !reaches(c.videoEnd, source.videoSeconds);
+    return QStringLiteral("its %1 lasts %2 of %3")
+        .arg(picture ? QStringLiteral("picture") : QStringLiteral("sound"),
+             measured((picture ? c.videoEnd : c.audioEnd).value_or(0)),
+             measured(picture ? source.videoSeconds : source.audioSeconds));
 }
 
 // Whether the wanted streams of a result reach about as far as the source's packets do.
@@ -205,10 +221,11 @@ std::optional<QString> checkResult(const QString& source, const QString& output,
                                    const LibAv::Reading& reading, bool audio, const QString& target,
                                    const Media::FfmpegReport& report)
 {
-    if (QFileInfo(output).size() <= 0) throw Media::incomplete(report.errors);
+    if (QFileInfo(output).size() <= 0)
+        throw Media::incomplete(report.errors, QStringLiteral("nothing was written"));
     const auto contents = LibAv::contents(output, target);
     if (!contents) return std::nullopt; // nothing to look inside with
-    if (!contents->opened) throw Media::incomplete(report.errors);
+    if (!contents->opened) throw Media::incomplete(report.errors, QStringLiteral("it can’t be read back"));
     const bool wantsVideo = !audio;
     const bool wantsAudio = audio || (target != QLatin1String("gif") && reading.probe.audioCodec);
     if (wantsVideo && !contents->hasVideo)
@@ -216,19 +233,23 @@ std::optional<QString> checkResult(const QString& source, const QString& output,
     if (wantsAudio && !contents->hasAudio)
         throw ConvertError::failed(QStringLiteral("The result has no sound"));
     if ((wantsVideo && !contents->videoEnd) || (wantsAudio && !contents->audioEnd))
-        throw Media::incomplete(report.errors);
+        throw Media::incomplete(report.errors,
+                                QStringLiteral("its %1 holds nothing")
+                                    .arg(wantsVideo && !contents->videoEnd ? QStringLiteral("picture")
+                                                                           : QStringLiteral("sound")));
 
-    // As far as ffmpeg says it wrote: a file cut short by the disk ends early.
+    // As far as ffmpeg says it wrote: a file cut short on its way to the disk ends early.
     const double reach = std::max(contents->videoEnd.value_or(0), contents->audioEnd.value_or(0));
     if (report.outSeconds && reach < *report.outSeconds - std::max(0.5, 0.02 * *report.outSeconds))
-        throw Media::incomplete(report.errors);
+        throw Media::incomplete(report.errors, QStringLiteral("it holds %1 of the %2 ffmpeg wrote")
+                                                   .arg(measured(reach), measured(*report.outSeconds)));
     if (whole(*contents, reading, wantsVideo, wantsAudio)) return std::nullopt;
     // Short of the stated length: ffmpeg stopped early unless the source's own packets stop too,
     // and the result holds them all.
     const auto held = LibAv::contents(source);
     if (!report.outSeconds || !held || whole(*held, reading, wantsVideo, wantsAudio) ||
         !holdsAll(*contents, *held, wantsVideo, wantsAudio))
-        throw Media::incomplete(report.errors);
+        throw Media::incomplete(report.errors, shortfall(*contents, reading, wantsVideo));
     const double converted =
         std::min(wantsVideo ? *contents->videoEnd : reach, wantsAudio ? *contents->audioEnd : reach);
     const double stated =

@@ -92,6 +92,9 @@ class MediaTracksTest : public QObject
                                                    "attached_pic", "-disposition:a:0", "0",
                                                    "-disposition:a:1", "default", path("covered.mp4")}));
         QVERIFY(Fixture::ffmpeg(film + QStringList{path("plain.mkv")}));
+        // The same 3 s, timed from 5 s on.
+        QVERIFY(Fixture::ffmpeg({"-i", path("plain.mkv"), "-map", "0:v", "-map", "0:a:0", "-c", "copy",
+                                 "-output_ts_offset", "5", path("late.mkv")}));
 
         // Songs whose tags and cover ffmpeg puts on the sound stream.
         QFile jpeg(path("cover.jpg"));
@@ -160,6 +163,30 @@ class MediaTracksTest : public QObject
         QCOMPARE(got.tags["title"].toString(), QString("Night Song"));
         QCOMPARE(got.tags["artist"].toString(), QString("The Band"));
         QCOMPARE(got.covers(), 1);
+        QVERIFY2(job.notes().isEmpty(), qPrintable(job.notes().join('|')));
+    }
+
+    // A Matroska film whose times start at 5 s lasts 3 s, as its tracks' end times (5 s on) say:
+    // every target holds all of it.
+    void lateTimestampsConvertWhole_data()
+    {
+        QTest::addColumn<QString>("target");
+        for (const char* target : {"mp4", "mov", "webm", "avi", "wmv", "gif", "mp3"})
+            QTest::newRow(target) << QString(target);
+    }
+    void lateTimestampsConvertWhole()
+    {
+        QFETCH(QString, target);
+        Job job({}, {}, 0);
+        QString result;
+        try {
+            result = Converter::convert(copy("late.mkv", target), target, job, {}).value(0);
+        } catch (const ConvertError& e) {
+            QFAIL(qPrintable(e.message()));
+        }
+        QVERIFY2(Judge::decodeErrors(result).isEmpty(), qPrintable(Judge::decodeErrors(result)));
+        const double length = Judge::probe(result).duration;
+        QVERIFY2(qAbs(length - 3) < 0.2, qPrintable(QString::number(length)));
         QVERIFY2(job.notes().isEmpty(), qPrintable(job.notes().join('|')));
     }
 };
