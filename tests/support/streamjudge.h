@@ -74,6 +74,16 @@ inline QString decodeErrors(const QString& path)
                                                   : QStringLiteral("ffmpeg exit %1").arg(p.exitCode());
 }
 
+// The sizes of the first picture's first packets, which a stream copy keeps.
+inline QString firstPackets(const QString& path)
+{
+    QProcess p;
+    p.start("ffprobe", {"-v", "error", "-select_streams", "V:0", "-read_intervals", "%+#8", "-show_entries",
+                        "packet=size", "-of", "csv=p=0", path});
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput()).simplified();
+}
+
 // The subtitle track `index` (among the subtitles) as ffmpeg writes it in the ASS form.
 inline QString assText(const QString& path, int index = 0)
 {

@@ -130,7 +130,8 @@ QStringList conversionArgs(const QString& source, const QString& output, bool au
 QStringList retryArgs(const QString& source, const QString& output, const QString& target, const Probe& probe,
                       const ToolArgs::Extras& extras);
 // Converts `source` into `output` (a temporary path whose extension is the target's); a stream
-// copy that fails for any reason but cancelling is repeated once as a re-encode. ffmpeg starts on
+// copy that fails for any reason but cancelling, or whose picture or sound does not decode at
+// its start and end in the result (LibAv::undecodable), is repeated once as a re-encode. ffmpeg starts on
 // a guess of the source's streams from its extension; a run whose description of the source
 // calls for other arguments is ended and redone. The result is checked before it is handed back:
 // from ffmpeg's own report where that shows it whole (the source's stated length reached, each

@@ -304,6 +304,25 @@ ToolArgs::Extras sideStreams(const QString& source, bool audio, const QString& t
     return KeptStreams::copied(source, streams, target, {}, folder, notes);
 }
 
+// Whether the run `args` copies the picture and sound as they are.
+bool copies(const QStringList& args)
+{
+    const qsizetype c = args.indexOf(QStringLiteral("-c"));
+    return c >= 0 && args.value(c + 1) == QLatin1String("copy");
+}
+
+// A stream copy is done once what it copied decodes in its new container; otherwise the error
+// that calls for a re-encode.
+std::optional<ConvertError> undecodableCopy(const QStringList& args, const QString& output,
+                                            const QString& target)
+{
+    if (!copies(args)) return std::nullopt;
+    const std::optional<QString> kind = LibAv::undecodable(output, target);
+    if (!kind) return std::nullopt;
+    return ConvertError::failed(QStringLiteral("The %1 copied as it is can’t be played from %2 files")
+                                    .arg(*kind, KeptStreams::containerName(target)));
+}
+
 } // namespace
 
 namespace Media {
@@ -335,7 +354,8 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
     }
     watch.finish();
     if (job) job->throwIfCancelled();
-    if (report && shownWhole(*report, watch.said(), source, output, audio, target)) return;
+    if (report && !error) error = undecodableCopy(started, output, target);
+    if (report && !error && shownWhole(*report, watch.said(), source, output, audio, target)) return;
 
     // ffmpeg's report leaves a doubt or called for other arguments: the source and the result
     // are read in this process.
@@ -345,13 +365,14 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
         // Started on a wrong guess: the run the source calls for, with its own retry.
         try {
             report = ffmpeg(oneThreadWhenFull(argsFor(probe)), probe.duration, job, progress);
-            error.reset();
+            error = undecodableCopy(argsFor(probe), output, target);
         } catch (const ConvertError& e) {
             error = e;
         }
     }
     // Only a stream copy is worth repeating: a container may refuse a stream it was thought
-    // to hold. The re-encode's outcome is the conversion's.
+    // to hold, or hold it without what its decoder needs. The re-encode's outcome is the
+    // conversion's.
     if (error && !error->isCancelled() && !audio && target != QLatin1String("gif") && canCopy(probe, target))
         report = ffmpeg(oneThreadWhenFull(retryArgs(source, output, target, probe, extras)), probe.duration,
                         job, progress);

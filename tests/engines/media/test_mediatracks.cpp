@@ -96,6 +96,11 @@ class MediaTracksTest : public QObject
         QVERIFY(Fixture::ffmpeg({"-i", path("plain.mkv"), "-map", "0:v", "-map", "0:a:0", "-c", "copy",
                                  "-output_ts_offset", "5", path("late.mkv")}));
 
+        // QuickTime Animation, whose decoder needs what only a QuickTime file tells it.
+        QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=160x120:r=25:d=2", "-f", "lavfi", "-i",
+                                 "sine=d=2", "-c:v", "qtrle", "-pix_fmt", "rgb24", "-c:a", "pcm_s16le",
+                                 path("animation.mov")}));
+
         // Songs whose tags and cover ffmpeg puts on the sound stream.
         QFile jpeg(path("cover.jpg"));
         QVERIFY(jpeg.open(QIODevice::ReadOnly));
@@ -163,6 +168,36 @@ class MediaTracksTest : public QObject
         QCOMPARE(got.tags["title"].toString(), QString("Night Song"));
         QCOMPARE(got.tags["artist"].toString(), QString("The Band"));
         QCOMPARE(got.covers(), 1);
+        QVERIFY2(job.notes().isEmpty(), qPrintable(job.notes().join('|')));
+    }
+
+    // A picture is copied only into a container it plays from: QuickTime Animation is encoded
+    // again for an MKV, while H.264 is still copied, packet for packet.
+    void copiesPlay_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("copied");
+        QTest::newRow("animation to mkv") << "animation.mov"
+                                          << "mkv" << false;
+        QTest::newRow("h264 to mp4") << "plain.mkv"
+                                     << "mp4" << true;
+    }
+    void copiesPlay()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, target);
+        Job job({}, {}, 0);
+        QString result;
+        try {
+            result = Converter::convert(copy(source, QTest::currentDataTag()), target, job, {}).value(0);
+        } catch (const ConvertError& e) {
+            QFAIL(qPrintable(e.message()));
+        }
+        QVERIFY2(Judge::decodeErrors(result).isEmpty(), qPrintable(Judge::decodeErrors(result)));
+        QCOMPARE(Judge::probe(result).of("video").size(), 1);
+        QCOMPARE(Judge::probe(result).of("audio").size(), Judge::probe(path(source)).of("audio").size());
+        QTEST(Judge::firstPackets(result) == Judge::firstPackets(path(source)), "copied");
         QVERIFY2(job.notes().isEmpty(), qPrintable(job.notes().join('|')));
     }
 
