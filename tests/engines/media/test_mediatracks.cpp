@@ -6,6 +6,7 @@
 #include "../../support/streamjudge.h"
 #include "core/job.h"
 #include "engines/converter.h"
+#include "engines/instant/instanttools.h"
 
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -100,6 +101,48 @@ class MediaTracksTest : public QObject
         QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=160x120:r=25:d=2", "-f", "lavfi", "-i",
                                  "sine=d=2", "-c:v", "qtrle", "-pix_fmt", "rgb24", "-c:a", "pcm_s16le",
                                  path("animation.mov")}));
+
+        // A second picture track beside the first and a cover; a song with a cover.
+        QVERIFY(Fixture::ffmpeg({"-f",
+                                 "lavfi",
+                                 "-i",
+                                 "testsrc2=s=160x120:r=25:d=2",
+                                 "-f",
+                                 "lavfi",
+                                 "-i",
+                                 "testsrc=s=96x64:r=25:d=2",
+                                 "-f",
+                                 "lavfi",
+                                 "-i",
+                                 "sine=d=2",
+                                 "-i",
+                                 path("cover.jpg"),
+                                 "-map",
+                                 "0",
+                                 "-map",
+                                 "1",
+                                 "-map",
+                                 "2",
+                                 "-map",
+                                 "3",
+                                 "-c:v:0",
+                                 "libx264",
+                                 "-c:v:1",
+                                 "libx264",
+                                 "-preset",
+                                 "ultrafast",
+                                 "-pix_fmt",
+                                 "yuv420p",
+                                 "-c:v:2",
+                                 "copy",
+                                 "-disposition:v:2",
+                                 "attached_pic",
+                                 "-c:a",
+                                 "aac",
+                                 path("angles.mp4")}));
+        QVERIFY(
+            Fixture::ffmpeg({"-f", "lavfi", "-i", "sine=d=2", "-i", path("cover.jpg"), "-map", "0", "-map",
+                             "1", "-c:v", "copy", "-disposition:v:0", "attached_pic", path("covered.mp3")}));
 
         // Songs whose tags and cover ffmpeg puts on the sound stream.
         QFile jpeg(path("cover.jpg"));
@@ -199,6 +242,47 @@ class MediaTracksTest : public QObject
         QCOMPARE(Judge::probe(result).of("audio").size(), Judge::probe(path(source)).of("audio").size());
         QTEST(Judge::firstPackets(result) == Judge::firstPackets(path(source)), "copied");
         QVERIFY2(job.notes().isEmpty(), qPrintable(job.notes().join('|')));
+    }
+
+    // A second picture track goes only where the operation maps every one; elsewhere the note
+    // names it. The cover stays a cover either way.
+    void secondPicturesAreNamed()
+    {
+        Job converted({}, {}, 0);
+        const QString mkv =
+            Converter::convert(copy("angles.mp4", "angles to mkv"), "mkv", converted, {}).value(0);
+        QCOMPARE(Judge::probe(mkv).of("video").size(), 1);
+        QCOMPARE(converted.notes(),
+                 QStringList{"The picture track “number 2” was left out: only the first one is kept"});
+        Job muted({}, {}, 0);
+        const QString quiet = InstantTools::mute(copy("angles.mp4", "angles muted"), muted, {}).value(0);
+        const Judge::File got = Judge::probe(quiet);
+        QCOMPARE(got.of("video").size(), 2);
+        QCOMPARE(got.covers(), 1);
+        QVERIFY2(muted.notes().isEmpty(), qPrintable(muted.notes().join('|')));
+    }
+
+    // A song's cover goes where the target holds one, and is named where it does not.
+    void songCoversGoOrAreNamed_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("covers");
+        QTest::addColumn<QStringList>("notes");
+        for (const char* target : {"wav", "ogg", "aiff"})
+            QTest::newRow(target) << QString(target) << 0
+                                  << QStringList{
+                                         QStringLiteral("The cover picture was left out: %1 files written "
+                                                        "here can’t hold it")
+                                             .arg(QString(target).toUpper())};
+        QTest::newRow("flac") << "flac" << 1 << QStringList{};
+    }
+    void songCoversGoOrAreNamed()
+    {
+        QFETCH(QString, target);
+        Job job({}, {}, 0);
+        const QString result = Converter::convert(copy("covered.mp3", target), target, job, {}).value(0);
+        QTEST(Judge::probe(result).covers(), "covers");
+        QTEST(job.notes(), "notes");
     }
 
     // A Matroska film whose times start at 5 s lasts 3 s, as its tracks' end times (5 s on) say:
