@@ -4,6 +4,7 @@
 #include "app/hudview.h"
 
 #include "../support/enginefixtures_a.h"
+#include "../support/streamjudge.h"
 #include "core/job.h"
 #include "tools/video/join/joinwork.h"
 
@@ -22,37 +23,22 @@ class HudNotesTest : public QObject
     void joinNotesAreReadWhole()
     {
         QVERIFY(Fixture::write(path("film.srt"), "1\n00:00:00,200 --> 00:00:01,000\nHello\n\n"));
-        QVERIFY(Fixture::ffmpeg(
-            {"-f", "lavfi", "-i", "color=c=red:s=32x32", "-frames:v", "1", path("cover.png")}));
-        const QStringList picture{"-f", "lavfi", "-i", "testsrc2=s=160x120:r=25:d=2"};
-        const QStringList encode{"-c:v:0",   "libx264", "-preset", "ultrafast",
-                                 "-pix_fmt", "yuv420p", "-c:a",    "aac"};
-        QVERIFY(
-            Fixture::ffmpeg(picture + QStringList{"-f",   "lavfi",
-                                                  "-i",   "sine=f=300:d=2",
-                                                  "-f",   "lavfi",
-                                                  "-i",   "sine=f=400:d=2",
-                                                  "-f",   "lavfi",
-                                                  "-i",   "sine=f=500:d=2",
-                                                  "-i",   path("film.srt"),
-                                                  "-i",   path("cover.png"),
-                                                  "-map", "0",
-                                                  "-map", "1",
-                                                  "-map", "2",
-                                                  "-map", "3",
-                                                  "-map", "4",
-                                                  "-map", "5"} +
-                            encode +
-                            QStringList{"-c:s", "mov_text", "-c:v:1", "png", "-disposition:v:1",
-                                        "attached_pic", "-metadata:s:a:0", "language=eng", "-metadata:s:a:1",
-                                        "language=deu", "-metadata:s:a:2", "language=fra", "-metadata:s:s:0",
-                                        "language=eng", path("Our holiday in the mountains.mp4")}));
-        QVERIFY(Fixture::ffmpeg(picture +
-                                QStringList{"-f", "lavfi", "-i", "sine=f=600:d=2", "-i", path("cover.png"),
-                                            "-map", "0", "-map", "1", "-map", "2"} +
-                                encode +
-                                QStringList{"-c:v:1", "png", "-disposition:v:1", "attached_pic",
-                                            path("The walk back down to the village.mp4")}));
+        const auto make = [&](const QString& options, const QString& out) {
+            return Judge::make(m_dir.path(), options, out);
+        };
+        QVERIFY(make("-f lavfi -i color=c=red:s=32x32 -frames:v 1", "cover.png"));
+        const QString picture = "-f lavfi -i testsrc2=s=160x120:r=25:d=2 ";
+        const QString encode = " -c:v:0 libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac -c:v:1 png "
+                               "-disposition:v:1 attached_pic";
+        QVERIFY(make(picture +
+                         "-f lavfi -i sine=f=300:d=2 -f lavfi -i sine=f=400:d=2 -f lavfi -i sine=f=500:d=2 "
+                         "-i @film.srt -i @cover.png -map 0 -map 1 -map 2 -map 3 -map 4 -map 5 -c:s mov_text "
+                         "-metadata:s:a:0 language=eng -metadata:s:a:1 language=deu -metadata:s:a:2 "
+                         "language=fra -metadata:s:s:0 language=eng" +
+                         encode,
+                     "Our holiday in the mountains.mp4"));
+        QVERIFY(make(picture + "-f lavfi -i sine=f=600:d=2 -i @cover.png -map 0 -map 1 -map 2" + encode,
+                     "The walk back down to the village.mp4"));
 
         Job work({}, {}, 0);
         const QString joined = ToolOps::join({path("Our holiday in the mountains.mp4"),

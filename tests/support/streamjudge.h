@@ -1,8 +1,10 @@
 // A media result read by other eyes than the code that wrote it: ffprobe's view of each stream
-// (kind, codec, dispositions, tags) and of the file, and ffmpeg decoding the whole of it.
+// (kind, codec, dispositions, tags) and of the file, and ffmpeg decoding the whole of it; and
+// the sources such results are made from, written by ffmpeg.
 
 #pragma once
 
+#include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,6 +14,18 @@
 #include <algorithm>
 
 namespace Judge {
+
+// ffmpeg writing `out` in `folder` with `options`, words apart, where "@name" stands for the file
+// of that name in `folder`; false when it fails.
+inline bool make(const QDir& folder, const QString& options, const QString& out)
+{
+    QStringList args{"-v", "error", "-y", "-nostdin"};
+    for (const QString& word : options.split(' ', Qt::SkipEmptyParts))
+        args << (word.startsWith('@') ? folder.filePath(word.mid(1)) : word);
+    QProcess p;
+    p.start("ffmpeg", args << folder.filePath(out));
+    return p.waitForFinished(60000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
 
 struct Stream
 {

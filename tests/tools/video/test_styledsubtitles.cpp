@@ -69,41 +69,12 @@ class StyledSubtitlesTest : public QObject
     {
         // 4 s at 25 fps with a key frame every second, and forced English signs.
         QVERIFY(Fixture::write(path("signs.ass"), script));
-        QVERIFY(Fixture::ffmpeg({"-f",
-                                 "lavfi",
-                                 "-i",
-                                 "testsrc2=s=160x120:r=25:d=4",
-                                 "-f",
-                                 "lavfi",
-                                 "-i",
-                                 "sine=d=4",
-                                 "-i",
-                                 path("signs.ass"),
-                                 "-map",
-                                 "0",
-                                 "-map",
-                                 "1",
-                                 "-map",
-                                 "2",
-                                 "-c:v",
-                                 "libx264",
-                                 "-preset",
-                                 "ultrafast",
-                                 "-g",
-                                 "25",
-                                 "-pix_fmt",
-                                 "yuv420p",
-                                 "-c:a",
-                                 "aac",
-                                 "-c:s",
-                                 "copy",
-                                 "-disposition:s:0",
-                                 "forced",
-                                 "-metadata:s:s:0",
-                                 "language=eng",
-                                 "-metadata:s:s:0",
-                                 "title=Signs",
-                                 path("Film.mkv")}));
+        QVERIFY(Judge::make(
+            m_dir.path(),
+            "-f lavfi -i testsrc2=s=160x120:r=25:d=4 -f lavfi -i sine=d=4 -i @signs.ass -map 0 -map 1 "
+            "-map 2 -c:v libx264 -preset ultrafast -g 25 -pix_fmt yuv420p -c:a aac -c:s copy "
+            "-disposition:s:0 forced -metadata:s:s:0 language=eng -metadata:s:s:0 title=Signs",
+            "Film.mkv"));
     }
 
     // Each cut and speed change: one ASS track, forced, tagged, with both styles and the sign
