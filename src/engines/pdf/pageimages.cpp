@@ -10,7 +10,6 @@
 
 #include <QDir>
 #include <QThread>
-#include <QtDebug>
 #include <atomic>
 #include <mutex>
 #include <thread>
@@ -28,7 +27,6 @@ std::unique_ptr<Poppler::Document> openForPages(const QString& pdf)
         if (Poppler::Document::load(pdf)) throw;
         throw ConvertError::failed(QStringLiteral("Nothing to render"));
     }
-    if (doc->numPages() <= 0) throw ConvertError::failed(QStringLiteral("Nothing to render"));
     return doc;
 }
 
@@ -42,13 +40,15 @@ MemoryBudget::Share pageShare(const Poppler::Page& page, double dpi, const QStri
                              budget);
 }
 
-// Renders pages `count` of `pdf` into `folder` on the calling thread (with `doc`) and up to one
-// helper thread per further core, each helper with a document of its own: a Poppler document
-// must stay on one thread. Returns how many pages were written; rethrows the first failure.
-int renderPages(const Poppler::Document& doc, const QString& pdf, int count, const QString& folder,
+// Renders the pages of `pdf` that `damage` names into `folder` on the calling thread (with `doc`)
+// and up to one helper thread per further core, each helper with a document of its own: a
+// Poppler document must stay on one thread. Returns how many pages were written; rethrows the
+// first failure.
+int renderPages(const Poppler::Document& doc, const QString& pdf, const QString& folder,
                 const QString& format, double dpi, Job& job, const Progress& progress, MemoryBudget& budget,
                 DamagedPages& damage)
 {
+    const int count = damage.count();
     std::atomic<int> next{0};
     std::mutex lock; // guards the fields below and serialises the progress reports
     int handled = 0, written = 0;
@@ -59,7 +59,7 @@ int renderPages(const Poppler::Document& doc, const QString& pdf, int count, con
         try {
             for (int i = next++; i < count; i = next++) {
                 job.throwIfCancelled();
-                const std::unique_ptr<Poppler::Page> page = own.page(i);
+                const std::unique_ptr<Poppler::Page> page = damage.page(own, i);
                 if (page) {
                     // Taken anew for each page, so a thread waiting for room holds none.
                     const MemoryBudget::Share share = pageShare(*page, dpi, format, job, budget);
@@ -102,22 +102,18 @@ int renderPages(const Poppler::Document& doc, const QString& pdf, int count, con
 
 QStringList severalPages(const Poppler::Document& doc, const QString& pdf, const QString& src,
                          const QString& base, const QString& format, double dpi, Job& job,
-                         const Progress& progress, MemoryBudget& budget)
+                         const Progress& progress, MemoryBudget& budget, DamagedPages& damage)
 {
     const QString destination = Output::result(src, {}, std::nullopt);
-    const int n = doc.numPages();
     return {Output::write(
         destination,
         [&](const QString& temporary) {
             if (!QDir().mkpath(temporary))
                 throw ConvertError::failed(QStringLiteral("Couldn’t create the folder for %1").arg(base));
-            DamagedPages damage(src, DamagedPages::Kind::pictures);
-            const int written =
-                renderPages(doc, pdf, n, temporary, format, dpi, job, progress, budget, damage);
+            const int written = renderPages(doc, pdf, temporary, format, dpi, job, progress, budget, damage);
+            damage.report(job);
             // A folder without pages would be reported as a result.
             if (written == 0) throw ConvertError::failed(QStringLiteral("Nothing to render"));
-            damage.report(n, job);
-            if (written < n) qWarning("%d of %d pages could not be read and were left out", n - written, n);
         },
         &job)};
 }
@@ -130,23 +126,24 @@ QStringList writePageImages(const QString& pdf, const QString& src, const QStrin
                             Job& job, const Progress& progress, MemoryBudget& budget)
 {
     const std::unique_ptr<Poppler::Document> doc = openForPages(pdf);
+    DamagedPages damage(src, DamagedPages::Kind::pictures, pdf, *doc);
+    if (damage.count() <= 0) throw ConvertError::failed(QStringLiteral("Nothing to render"));
     const QString base = Output::baseName(src);
-    if (doc->numPages() == 1) {
-        if (const std::unique_ptr<Poppler::Page> page = doc->page(0)) {
-            const MemoryBudget::Share share = pageShare(*page, dpi, format, job, budget);
-            DamagedPages damage(src, DamagedPages::Kind::pictures);
-            const QImage image = damage.rendered(*page, 0, dpi);
-            damage.report(1, job);
-            const QString destination = Output::result(src, {}, format);
-            return {Output::write(
-                destination,
-                [&](const QString& temporary) {
-                    ImageEngine::write(image, temporary, format, {}, std::nullopt, dpi);
-                },
-                &job)};
-        }
+    if (damage.count() == 1) {
+        const std::unique_ptr<Poppler::Page> page = damage.page(*doc, 0);
+        if (!page) damage.report(job); // throws: the one page can't be read
+        const MemoryBudget::Share share = pageShare(*page, dpi, format, job, budget);
+        const QImage image = damage.rendered(*page, 0, dpi);
+        damage.report(job);
+        const QString destination = Output::result(src, {}, format);
+        return {Output::write(
+            destination,
+            [&](const QString& temporary) {
+                ImageEngine::write(image, temporary, format, {}, std::nullopt, dpi);
+            },
+            &job)};
     }
-    return severalPages(*doc, pdf, src, base, format, dpi, job, progress, budget);
+    return severalPages(*doc, pdf, src, base, format, dpi, job, progress, budget, damage);
 }
 
 } // namespace Doc

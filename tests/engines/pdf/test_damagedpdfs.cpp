@@ -142,6 +142,14 @@ class DamagedPdfsTest : public QObject
             << "archived.pdf" << Expected{{}, {}, {}, {1}, {"A sound letter"}};
         QTest::newRow("LibreOffice, plain") << "letter.pdf" << Expected{{}, {}, {}, {1}, {"A sound letter"}};
         QTest::newRow("scan") << "scan.pdf" << Expected{{}, {}, {}, {1}, {"first line", "last line"}};
+        QTest::newRow("cut download") << "cut download.pdf" << Expected{none, {}, {}, {}, {}};
+        QTest::newRow("lost page tree") << "lost tree.pdf" << Expected{none, {}, {}, {}, {}};
+        QTest::newRow("lost page 2") << "lost page.pdf"
+                                     << Expected{{},
+                                                 {"Page 2 of %1 is damaged: it could not be read"},
+                                                 {"Page 2 of %1 is damaged: it could not be read"},
+                                                 {1, 3},
+                                                 numbers};
     }
 
     // Every target of every input: the failure, or a result holding what the source holds, with

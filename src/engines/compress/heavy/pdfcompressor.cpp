@@ -110,23 +110,37 @@ QByteArray jpeg(const QImage& picture, int page)
     return data;
 }
 
+// The pages of `doc` (opened from `source`) that can't be read, noted to `job`; fails as the
+// smallest level does when none can.
+void checkPages(const QString& source, const Poppler::Document& doc, Job& job)
+{
+    DamagedPages damage(source, DamagedPages::Kind::pictures, source, doc);
+    for (int i = 0; i < damage.count(); ++i)
+        damage.page(doc, i);
+    damage.report(job);
+}
+
 void pictures(const QString& source, const QString& destination, Job& job, const Progress& progress)
 {
     const std::unique_ptr<Poppler::Document> document = PDFEngine::open(source);
-    const int pages = document->numPages();
+    DamagedPages damage(source, DamagedPages::Kind::pictures, source, *document);
+    const int pages = damage.count();
     if (pages < 1) throw ConvertError::failed(QStringLiteral("The PDF has no pages"));
-    PagePictures out(destination, pages);
-    DamagedPages damage(source, DamagedPages::Kind::pictures);
-    for (int i = 0; i < pages; ++i) {
+    // A page that can't be read is left out of the copy.
+    QList<int> readable;
+    for (int i = 0; i < pages; ++i)
+        if (damage.page(*document, i)) readable.append(i);
+    if (readable.isEmpty()) damage.report(job); // throws: no page can be read
+    PagePictures out(destination, int(readable.size()));
+    for (int i : std::as_const(readable)) {
         job.throwIfCancelled();
-        const std::unique_ptr<Poppler::Page> page(document->page(i));
-        if (!page) throw ConvertError::failed(QStringLiteral("Couldn’t read page %1").arg(i + 1));
+        const std::unique_ptr<Poppler::Page> page = damage.page(*document, i);
         const QImage picture = damage.rendered(*page, i, pageDpi);
         const QSizeF points(picture.width() * 72.0 / pageDpi, picture.height() * 72.0 / pageDpi);
         out.add(jpeg(picture, i), picture.size(), points);
         progress((i + 1) * renderShare / pages);
     }
-    damage.report(pages, job);
+    damage.report(job);
     out.finish();
 }
 
@@ -140,7 +154,10 @@ void pdf(const QString& source, CompressLevel level, const QString& destination,
     if (level == CompressLevel::small) {
         pictures(source, destination, job, progress);
     } else {
-        PDFEngine::open(source); // a locked or unreadable file fails with the same words everywhere
+        // A locked or unreadable file fails with the same words everywhere, and a damaged one
+        // says so as at the smallest level.
+        const std::unique_ptr<Poppler::Document> document = PDFEngine::open(source);
+        checkPages(source, *document, job);
         job.throwIfCancelled();
         const ScratchFolder scratch;
         const QString input = level == CompressLevel::balanced ? screened(source, scratch, job) : source;
