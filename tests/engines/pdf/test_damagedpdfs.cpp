@@ -142,6 +142,13 @@ class DamagedPdfsTest : public QObject
             << "archived.pdf" << Expected{{}, {}, {}, {1}, {"A sound letter"}};
         QTest::newRow("LibreOffice, plain") << "letter.pdf" << Expected{{}, {}, {}, {1}, {"A sound letter"}};
         QTest::newRow("scan") << "scan.pdf" << Expected{{}, {}, {}, {1}, {"first line", "last line"}};
+        QTest::newRow("blank page 2") << "blank page.pdf"
+                                      << Expected{{},
+                                                  {"Page 2 of %1 is damaged: it came out blank"},
+                                                  {"Page 2 of %1 is damaged: no text could be read from it"},
+                                                  three,
+                                                  numbers};
+        QTest::newRow("every page spoiled") << "all spoiled.pdf" << Expected{none, {}, {}, {}, {}};
         QTest::newRow("cut download") << "cut download.pdf" << Expected{none, {}, {}, {}, {}};
         QTest::newRow("lost page tree") << "lost tree.pdf" << Expected{none, {}, {}, {}, {}};
         QTest::newRow("lost page 2") << "lost page.pdf"

@@ -23,6 +23,10 @@ namespace {
 constexpr double pageDpi = 110;
 constexpr int jpegQuality = 50;
 constexpr double renderShare = 0.8;
+// The levels that keep the document draw its pages this small to find the damaged ones, in this
+// share of the progress.
+constexpr double checkDpi = 36;
+constexpr double checkShare = 0.5;
 // The resolution pictures keep when a PDF is made for reading on screen.
 constexpr double screenPpi = 150;
 
@@ -110,13 +114,19 @@ QByteArray jpeg(const QImage& picture, int page)
     return data;
 }
 
-// The pages of `doc` (opened from `source`) that can't be read, noted to `job`; fails as the
-// smallest level does when none can.
-void checkPages(const QString& source, const Poppler::Document& doc, Job& job)
+// The pages of `doc` (opened from `source`) that can't be read, or not whole, noted to `job` as
+// the smallest level notes them: each page is drawn, small, to learn what the copy will hold.
+// Fails as the smallest level does when none can be read.
+void checkPages(const QString& source, const Poppler::Document& doc, Job& job, const Progress& progress)
 {
     DamagedPages damage(source, DamagedPages::Kind::pictures, source, doc);
-    for (int i = 0; i < damage.count(); ++i)
-        damage.page(doc, i);
+    const int pages = damage.count();
+    for (int i = 0; i < pages; ++i) {
+        job.throwIfCancelled();
+        if (const std::unique_ptr<Poppler::Page> page = damage.page(doc, i))
+            damage.rendered(*page, i, checkDpi);
+        progress((i + 1) * checkShare / pages);
+    }
     damage.report(job);
 }
 
@@ -157,7 +167,7 @@ void pdf(const QString& source, CompressLevel level, const QString& destination,
         // A locked or unreadable file fails with the same words everywhere, and a damaged one
         // says so as at the smallest level.
         const std::unique_ptr<Poppler::Document> document = PDFEngine::open(source);
-        checkPages(source, *document, job);
+        checkPages(source, *document, job, progress);
         job.throwIfCancelled();
         const ScratchFolder scratch;
         const QString input = level == CompressLevel::balanced ? screened(source, scratch, job) : source;

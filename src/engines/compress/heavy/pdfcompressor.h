@@ -14,9 +14,10 @@ namespace Compressor {
 // its streams and objects packed tighter; balanced first scales every picture drawn above
 // 150 ppi down to 150 ppi, as JPEG; the smallest level turns every page into a JPEG
 // picture of the page's size at 110 dpi, page by page, so memory holds one page at a time, and
-// leaves out a page that can't be read. At every level pages that can't be read, and at the
-// smallest those Poppler could not read whole, are noted to `job` by their number; when none
-// could be read the call fails with "<file name> is damaged: none of its pages could be read".
+// leaves out a page that can't be read. Every level reads every page and notes to `job`, by
+// their number, the pages that can't be read and those that could not be read whole, the same
+// at every level; when none could be read the call fails with "<file name> is damaged: none of
+// its pages could be read".
 // A page that cannot be rendered or encoded fails the call. Throws the PDF engine's errors
 // ("… is password-protected"), "Couldn’t write the PDF", write failures and Cancelled (asked
 // before every page).
