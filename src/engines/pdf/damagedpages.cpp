@@ -68,11 +68,17 @@ std::unique_ptr<Poppler::Page> DamagedPages::page(const Poppler::Document& doc, 
     return page;
 }
 
+bool DamagedPages::drawsDamage(int index)
+{
+    const std::lock_guard<std::mutex> guard(m_checkLock);
+    return m_check->drawsDamage(index);
+}
+
 QImage DamagedPages::rendered(const Poppler::Page& page, int index, double dpi)
 {
     const PDFEngine::ReadErrors errors;
     QImage image = PDFEngine::render(page, dpi);
-    if (errors.count() > 0) add(index, blank(image));
+    if (errors.count() > 0 || drawsDamage(index)) add(index, blank(image));
     return image;
 }
 

@@ -44,8 +44,12 @@ class DamagedPages
     // Any thread: page `index` is damaged; `empty` when nothing of it came out.
     void add(int index, bool empty);
 
+    // Any thread: whether page `index` draws an embedded font or picture that is damaged in a way
+    // Poppler draws without a complaint (see PageCheck::drawsDamage).
+    bool drawsDamage(int index);
+
     // Any thread: PDFEngine::render() of page `index`, added here when Poppler could not read it
-    // whole.
+    // whole or it draws a damaged font or picture.
     QImage rendered(const Poppler::Page& page, int index, double dpi);
 
     // Throws ConvertError "<file> is damaged: none of its pages could be read" when no page
@@ -60,7 +64,8 @@ class DamagedPages
   private:
     const QString m_file;
     const Kind m_kind;
-    std::unique_ptr<PageCheck> m_check;
+    std::unique_ptr<PageCheck> m_check; // its reads guarded by m_checkLock
+    std::mutex m_checkLock;
     mutable std::mutex m_lock; // guards m_pages
     QMap<int, bool> m_pages;   // index → came out empty
     QList<int> m_missing;      // pages that could not be read, guarded by m_lock

@@ -29,6 +29,10 @@ class PageCheck
     // Poppler's index of page `index` (from 0, in the file's order); none when Poppler has no
     // page for it.
     std::optional<int> shown(int index) const;
+    // Whether page `index` draws, itself or through the forms and patterns it draws, an embedded
+    // TrueType font whose tables can't be followed or a JPEG picture whose decoder warns of
+    // damage. Each font and picture is read once.
+    bool drawsDamage(int index);
 
   private:
     struct Impl;

@@ -115,7 +115,8 @@ QMap<int, QString> texts(const QString& source, const Poppler::Document& doc,
             done(i, QString());
             continue;
         }
-        if (errors.count() > 0) damaged.insert(i);
+        // What a damaged font or picture leaves out of the picture, recognition can't read.
+        if (errors.count() > 0 || damage.drawsDamage(i)) damaged.insert(i);
         if (inFlight == 0) inFlight = size_t(Modules::entries<RecognitionModule>().parallelism()) + 2;
         pending.emplace_back(i, Modules::entries<RecognitionModule>().recognizeLater(std::move(picture)));
         while (pending.size() >= inFlight)

@@ -157,6 +157,14 @@ class DamagedPdfsTest : public QObject
                                                  {"Page 2 of %1 is damaged: it could not be read"},
                                                  {1, 3},
                                                  numbers};
+        const QString partly = "Page 1 of %1 is damaged: part of it may be missing";
+        QTest::newRow("damaged font")
+            << "letter font.pdf" << Expected{{}, {partly}, {}, {1}, {"A sound letter"}};
+        const QString someText = "Page 1 of %1 is damaged: some of its text may be missing";
+        QTest::newRow("zeroed JPEG") << "zeroed scan.pdf"
+                                     << Expected{{}, {partly}, {someText}, {1}, {"first line"}};
+        QTest::newRow("garbled JPEG")
+            << "garbled scan.pdf" << Expected{{}, {partly}, {someText}, {1}, {"first line"}};
     }
 
     // Every target of every input: the failure, or a result holding what the source holds, with

@@ -1,5 +1,7 @@
 #include "engines/compress/heavy/pdfcompressor.h"
 #include "engines/heavy/pdfconvert.h"
+#include "engines/image/jpegcheck.h"
+#include "engines/pdf/fontcheck.h"
 #include "engines/pdf/layouttext.h"
 #include "engines/pdf/pdfengine.h"
 #include "engines/pdftext/pdftextmodule.h"
@@ -15,6 +17,7 @@
 
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
 namespace {
@@ -212,6 +215,46 @@ class PdfDamageTest : public QObject
                                      ? "Page 2 of odd.pdf is damaged: part of it may be missing"
                                      : "Page 2 of odd.pdf is damaged: some of its text may be missing"});
             if (target == "txt") QVERIFY(Fixture::read(results[0]).contains("Page number 2 says hello"));
+        }
+    }
+
+    // Fonts and pictures as a PDF embeds them: whole as their programs wrote them, damaged where
+    // 20 bytes are changed in the tables a reader follows or the coded data are cut, zeroed or
+    // changed. A change where nothing leads (a name) is not seen, and loses nothing.
+    void embeddedFontsAndPictures()
+    {
+        const QByteArray font = DamagedPdfs::bytes("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+        QVERIFY(font.size() > 100000);
+        const auto table = [&](const char* tag) {
+            const qsizetype at = font.indexOf(tag);
+            return at > 0 && at < 12 + 16 * 40 ? qFromBigEndian<quint32>(font.constData() + at + 8) : 0;
+        };
+        const auto changed = [&](qsizetype at) {
+            QByteArray damaged = font;
+            for (qsizetype i = at; i < at + 20; ++i)
+                damaged[i] = char(damaged[i] ^ 0x5A);
+            return damaged;
+        };
+        QVERIFY(FontCheck::trueTypeWhole(font));
+        QVERIFY(!FontCheck::trueTypeWhole(changed(12)));                 // the table directory
+        QVERIFY(!FontCheck::trueTypeWhole(changed(table("loca") + 40))); // where glyphs lie
+        QVERIFY(!FontCheck::trueTypeWhole(changed(table("head"))));      // its magic number
+        QVERIFY(!FontCheck::trueTypeWhole(font.left(font.size() / 2)));  // cut short
+        QVERIFY(FontCheck::trueTypeWhole(changed(table("name") + 100)));
+
+        const auto magick = [&](const QStringList& args) {
+            return QProcess::execute("convert", args + QStringList{path("picture.jpg")}) == 0
+                       ? DamagedPdfs::bytes(path("picture.jpg"))
+                       : QByteArray();
+        };
+        const QStringList photo{"-size", "320x240", "plasma:fractal", "-seed", "3"};
+        for (const QStringList& options :
+             {QStringList{}, QStringList{"-interlace", "Plane"}, QStringList{"-colorspace", "CMYK"},
+              QStringList{"-define", "jpeg:restart-interval=2"}}) {
+            const QByteArray jpeg = magick(photo + options);
+            QVERIFY(!jpeg.isEmpty());
+            QVERIFY2(JpegCheck::whole(jpeg), qPrintable(options.join(' ')));
+            QVERIFY2(!JpegCheck::whole(jpeg.left(jpeg.size() * 2 / 3)), qPrintable(options.join(' ')));
         }
     }
 
