@@ -116,7 +116,8 @@ struct PageCheck::Impl
 
     // Where Poppler can't reach a page whose object is missing, it leaves it out and moves the
     // later pages up; its pages are then the readable ones of the tree, in order. Where the two
-    // readers see the tree otherwise, Poppler's own order is taken.
+    // readers see the tree otherwise, Poppler's own order is taken, and pages past those it
+    // reads are missing.
     void mapPages(const Poppler::Document& doc)
     {
         const int count = doc.numPages();
@@ -125,6 +126,9 @@ struct PageCheck::Impl
             if (pages[size_t(i)].isDictionary()) sound.append(i);
         for (int i = 0; i < count; ++i)
             shown.append(i);
+        // Poppler reads as many pages as the tree's count says, even where the tree holds more.
+        while (shown.size() < qsizetype(pages.size()))
+            shown.append(std::nullopt);
         if (int(pages.size()) != count || sound.size() == count) return;
         QList<int> readable;
         for (int i = 0; i < count; ++i)

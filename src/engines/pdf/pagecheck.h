@@ -21,7 +21,8 @@ class PageCheck
     PageCheck(const PageCheck&) = delete;
     PageCheck& operator=(const PageCheck&) = delete;
 
-    // How many pages the document names; 0 for one without pages or without a page tree.
+    // How many pages the document names: as many as Poppler reads, or as qpdf finds in the page
+    // tree where that is more; 0 for one without pages or without a page tree.
     int count() const;
     // Whether the document names no page that can be read although it is not a sound document
     // without pages: its page tree is missing, or Poppler reads none of the pages qpdf finds.
