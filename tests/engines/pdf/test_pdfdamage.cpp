@@ -218,6 +218,19 @@ class PdfDamageTest : public QObject
         }
     }
 
+    // A page tree that holds three pages but counts one: Poppler reads only the first, and the
+    // conversions that read the document whole say that the others could not be read.
+    void treeCountsTooFew()
+    {
+        QVERIFY(DamagedPdfs::writeEdited(path("short count.pdf"), "] /Count 3", "] /Count 1"));
+        for (const QString target : {"png", "pptx", "xlsx", "md"}) {
+            Job job({}, {}, 0);
+            QCOMPARE(convert(path("short count.pdf"), target, job).size(), 1);
+            QCOMPARE(job.notes(),
+                     QStringList{"Pages 2 and 3 of short count.pdf are damaged: they could not be read"});
+        }
+    }
+
     // Fonts and pictures as a PDF embeds them: whole as their programs wrote them, damaged where
     // 20 bytes are changed in the tables a reader follows or the coded data are cut, zeroed or
     // changed. A change where nothing leads (a name) is not seen, and loses nothing.
