@@ -6,14 +6,11 @@
 #include "engines/image/imageengine.h"
 #include "engines/image/pixelbudget.h"
 #include "engines/pdf/damagedpages.h"
+#include "engines/pdf/pageworkers.h"
 #include "engines/pdf/pdfengine.h"
 
 #include <QDir>
-#include <QThread>
-#include <atomic>
 #include <mutex>
-#include <thread>
-#include <vector>
 
 namespace {
 
@@ -40,63 +37,31 @@ MemoryBudget::Share pageShare(const Poppler::Page& page, double dpi, const QStri
                              budget);
 }
 
-// Renders the pages of `pdf` that `damage` names into `folder` on the calling thread (with `doc`)
-// and up to one helper thread per further core, each helper with a document of its own: a
-// Poppler document must stay on one thread. Returns how many pages were written; rethrows the
-// first failure.
+// Renders the pages of `pdf` that `damage` names into `folder`, side by side (see eachPage).
+// Returns how many pages were written; rethrows the first failure.
 int renderPages(const Poppler::Document& doc, const QString& pdf, const QString& folder,
                 const QString& format, double dpi, Job& job, const Progress& progress, MemoryBudget& budget,
                 DamagedPages& damage)
 {
     const int count = damage.count();
-    std::atomic<int> next{0};
-    std::mutex lock; // guards the fields below and serialises the progress reports
+    std::mutex lock; // guards the counts and serialises the progress reports
     int handled = 0, written = 0;
-    std::exception_ptr failure;
     // Names sort in page order: as many digits as the last page needs, at least three.
     const int digits = std::max(3, int(QString::number(count).size()));
-    const auto work = [&](const Poppler::Document& own) {
-        try {
-            for (int i = next++; i < count; i = next++) {
-                job.throwIfCancelled();
-                const std::unique_ptr<Poppler::Page> page = damage.page(own, i);
-                if (page) {
-                    // Taken anew for each page, so a thread waiting for room holds none.
-                    const MemoryBudget::Share share = pageShare(*page, dpi, format, job, budget);
-                    const QImage image = damage.rendered(*page, i, dpi);
-                    const QString name =
-                        QStringLiteral("Page %1.%2").arg(i + 1, digits, 10, QLatin1Char('0')).arg(format);
-                    ImageEngine::write(image, folder + QLatin1Char('/') + name, format, {}, std::nullopt,
-                                       dpi);
-                }
-                const std::lock_guard<std::mutex> guard(lock);
-                written += page ? 1 : 0;
-                progress(double(++handled) / count);
-            }
-        } catch (...) {
-            const std::lock_guard<std::mutex> guard(lock);
-            if (!failure) failure = std::current_exception();
-            next = count; // the others stop after their current page
+    PDFEngine::eachPage(doc, pdf, count, job, [&](const Poppler::Document& own, int i) {
+        const std::unique_ptr<Poppler::Page> page = damage.page(own, i);
+        if (page) {
+            // Taken anew for each page, so a thread waiting for room holds none.
+            const MemoryBudget::Share share = pageShare(*page, dpi, format, job, budget);
+            const QImage image = damage.rendered(*page, i, dpi);
+            const QString name =
+                QStringLiteral("Page %1.%2").arg(i + 1, digits, 10, QLatin1Char('0')).arg(format);
+            ImageEngine::write(image, folder + QLatin1Char('/') + name, format, {}, std::nullopt, dpi);
         }
-    };
-    std::vector<std::thread> helpers;
-    const int threads = std::min(count, std::max(1, QThread::idealThreadCount()));
-    for (int t = 1; t < threads; ++t)
-        helpers.emplace_back([&] {
-            std::unique_ptr<Poppler::Document> own;
-            try {
-                own = PDFEngine::open(pdf);
-            } catch (const ConvertError&) {
-                return; // the other threads render its share
-            }
-            work(*own);
-        });
-    work(doc);
-    for (std::thread& helper : helpers)
-        helper.join();
-    if (failure) std::rethrow_exception(failure);
-    // Pages already under way when the job was cancelled may all have finished.
-    job.throwIfCancelled();
+        const std::lock_guard<std::mutex> guard(lock);
+        written += page ? 1 : 0;
+        progress(double(++handled) / count);
+    });
     return written;
 }
 

@@ -7,11 +7,13 @@
 #include "engines/compress/heavy/pagepictures.h"
 #include "engines/compress/heavy/screenpictures.h"
 #include "engines/pdf/damagedpages.h"
+#include "engines/pdf/pageworkers.h"
 #include "engines/pdf/pdfengine.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QImageWriter>
+#include <mutex>
 #include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFJob.hh>
@@ -115,18 +117,20 @@ QByteArray jpeg(const QImage& picture, int page)
 }
 
 // The pages of `doc` (opened from `source`) that can't be read, or not whole, noted to `job` as
-// the smallest level notes them: each page is drawn, small, to learn what the copy will hold.
-// Fails as the smallest level does when none can be read.
+// the smallest level notes them: each page is drawn, small and side by side, to learn what the
+// copy will hold. Fails as the smallest level does when none can be read.
 void checkPages(const QString& source, const Poppler::Document& doc, Job& job, const Progress& progress)
 {
     DamagedPages damage(source, DamagedPages::Kind::pictures, source, doc);
     const int pages = damage.count();
-    for (int i = 0; i < pages; ++i) {
-        job.throwIfCancelled();
-        if (const std::unique_ptr<Poppler::Page> page = damage.page(doc, i))
+    std::mutex lock; // serialises the progress reports
+    int checked = 0;
+    PDFEngine::eachPage(doc, source, pages, job, [&](const Poppler::Document& own, int i) {
+        if (const std::unique_ptr<Poppler::Page> page = damage.page(own, i))
             damage.rendered(*page, i, checkDpi);
-        progress((i + 1) * checkShare / pages);
-    }
+        const std::lock_guard<std::mutex> guard(lock);
+        progress(++checked * checkShare / pages);
+    });
     damage.report(job);
 }
 
