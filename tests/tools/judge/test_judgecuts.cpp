@@ -1,0 +1,95 @@
+// Trims, splits, joins and snapshots of the judge's films, re-encoded and by stream copy, each
+// result judged against its source by ffprobe and an ffmpeg decode: it begins with the picture
+// shown at the start asked for (a fast cut: at the key frame at or before it), lasts as long as
+// asked, keeps its sound in step and its subtitles, chapters and timecode where its picture is.
+
+#include "../../support/mediabench.h"
+
+#include <QtTest>
+
+namespace {
+
+const Judge::Row rows[] = {
+    {"film.mp4", "trim 1.03 2.97"},
+    {"film.mp4", "trim fast 1.2 2.8"},
+    {"film.mp4", "split 0 2 2 4"},
+    {"film.mp4", "split fast 0 2 2 4"},
+    {"film.mp4", "snapshots 0.5 2.02"},
+    {"film.mkv", "trim 1.03 2.97"},
+    {"film.mkv", "trim fast 1.2 2.8"},
+    {"film.mkv", "split 0 2 2 4"},
+    {"film.mkv", "split fast 0 2 2 4"},
+    {"film.mkv", "join late.mp4"},
+    {"film.mp4", "join late.mkv"},
+    {"camera.mov", "trim 1.97 3.5"},
+    {"camera.mov", "trim fast 2 3.5"},
+    {"camera.mov", "split 0 1.97 1.97 4"},
+    {"web.webm", "trim 0.5 2.5"},
+    {"web.webm", "trim fast 1.02 2.5"},
+    {"web.webm", "split fast 0 1.5 1.5 3"},
+    {"late.mp4", "trim 0.2 2.5"},
+    {"late.mp4", "trim fast 0.2 3"},
+    {"late.mp4", "split 0 1 1 3"},
+    {"long.mkv", "trim 4.1 5.5"},
+    {"long.mkv", "trim fast 4.1 5.5"},
+    {"long.mkv", "trim fast 2 5"},
+    {"long.mkv", "split fast 0 4.1 4.1 6"},
+    {"long.webm", "trim fast 4.1 5.5"},
+    {"long.mp4", "trim fast 4.1 5.5"},
+    {"long.mp4", "trim fast 2.3 5.7"},
+    {"vfr.mp4", "trim 0.5 2.5"},
+    {"vfr.mp4", "split fast 0 1.5 1.5 3"},
+    {"short.mkv", "trim 1 2.8"},
+    {"old.avi", "trim 0.5 2.5"},
+    {"anim.mov", "trim 0.5 1.5"},
+    {"anim.mov", "trim fast 0.5 1.5"},
+    {"offset.mkv", "trim 1 2.5"},
+    {"offset.mp4", "trim fast 1 2.5"},
+    {"cut.mkv", "trim 0.5 1.5"},
+};
+
+const Judge::KnownFault knownFaultRows[] = {
+    {"fault 4", "film.mp4", "trim fast 1.2 2.8"},
+    {"fault 7", "film.mp4", "split fast 0 2 2 4"},
+    {"fault 6", "film.mkv", "trim 1.03 2.97"},
+    {"faults 6, 7", "film.mkv", "trim fast 1.2 2.8"},
+    {"fault 6", "film.mkv", "split 0 2 2 4"},
+    {"faults 6, 7", "film.mkv", "split fast 0 2 2 4"},
+    {"fault 5", "camera.mov", "trim 1.97 3.5"},
+    {"fault 4", "camera.mov", "trim fast 2 3.5"},
+    {"fault 5", "camera.mov", "split 0 1.97 1.97 4"},
+    {"fault 7", "web.webm", "split fast 0 1.5 1.5 3"},
+    {"fault 4", "late.mp4", "trim fast 0.2 3"},
+    {"faults 3, 7", "long.mkv", "trim fast 4.1 5.5"},
+    {"faults 3, 7", "long.mkv", "trim fast 2 5"},
+    {"faults 3, 7", "long.mkv", "split fast 0 4.1 4.1 6"},
+    {"fault 4", "long.mp4", "trim fast 4.1 5.5"},
+    {"fault 7; new: fast cut ends past its end", "long.mp4", "trim fast 2.3 5.7"},
+    {"fault 4", "vfr.mp4", "split fast 0 1.5 1.5 3"},
+};
+
+} // namespace
+
+class JudgeCutsTest : public QObject
+{
+    Q_OBJECT
+    Judge::Bench m_bench;
+
+  private slots:
+    void initTestCase() { QVERIFY(m_bench.make(Judge::sourcesOf(rows, knownFaultRows))); }
+
+    void cut_data() { Judge::addRows(rows, knownFaultRows); }
+
+    void cut()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, operation);
+        QFETCH(QString, fault);
+        if (const QString why = Judge::skipped(fault); !why.isEmpty()) QSKIP(qPrintable(why));
+        const QStringList complaints = m_bench.judge(source, operation);
+        QVERIFY2(complaints.isEmpty(), qPrintable(complaints.join("\n")));
+    }
+};
+
+QTEST_MAIN(JudgeCutsTest)
+#include "test_judgecuts.moc"
