@@ -46,6 +46,7 @@ const Judge::Row rows[] = {
     {"offset.mkv", "trim 1 2.5"},
     {"offset.mp4", "trim fast 1 2.5"},
     {"cut.mkv", "trim 0.5 1.5"},
+
 };
 
 const Judge::KnownFault knownFaultRows[] = {
@@ -66,6 +67,10 @@ const Judge::KnownFault knownFaultRows[] = {
     {"fault 4", "long.mp4", "trim fast 4.1 5.5"},
     {"fault 7; new: fast cut ends past its end", "long.mp4", "trim fast 2.3 5.7"},
     {"fault 4", "vfr.mp4", "split fast 0 1.5 1.5 3"},
+    // Fast cuts that start less than ffmpeg's seek margin after a key frame of a film with B-frames.
+    {"fault 4", "film.mp4", "trim fast 1.05 2.8"},
+    {"fault 4", "camera.mov", "split fast 0 1.05 1.05 4"},
+    {"faults 3, 6, 7", "film.mkv", "split fast 0 1.05 1.05 4"},
 };
 
 } // namespace
