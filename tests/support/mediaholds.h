@@ -205,7 +205,7 @@ inline QString judgeTimecode(const Reading& result, const Expected& e, const QSt
     if (got.isEmpty() && noted(notes, "timecode")) return {};
     return wanted.contains(got)
                ? QString()
-               : QStringLiteral("its timecode is “%1” instead of “%2”").arg(got, wanted.last());
+               : QStringLiteral("its timecode is “%1” instead of “%2”").arg(got, wanted.first());
 }
 
 // The complaints about every stream beside the first picture and sound, the chapters, the

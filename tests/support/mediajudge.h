@@ -129,7 +129,7 @@ inline QStringList judgeTrack(const Reading& result, int k, int from, const Expe
                 return c;
             }
             if (std::abs(*plays - want) / p.speed > slack) {
-                c << QStringLiteral("%1 at %2 plays %3's %4 where the picture is at %5")
+                c << QStringLiteral("%1 at %2 plays %3's %4 instead of its %5")
                          .arg(name, s(r), p.source->name, s(*plays), s(want));
                 return c;
             }
