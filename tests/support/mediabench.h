@@ -34,16 +34,15 @@
 #include "tools/video/split/splitvideowork.h"
 #include "tools/video/trim/trimvideowork.h"
 
-#include <QDirIterator>
 #include <QHash>
 #include <QTemporaryDir>
 #include <memory>
 
 namespace Judge {
 
-// Turned on once the faults numbered in the tables' knownFaultRows ("fault 3") are mended: their
-// rows are then judged like any other. Rows of faults found here and not yet mended ("new: …")
-// stay skipped until they are moved into their table's rows.
+// Turned on once the faults that the tables' knownFaultRows name are mended: their rows are then
+// judged like any other. Rows of a fault this judge found that nobody mends yet ("new: …") stay
+// skipped until they are moved into their table's rows.
 constexpr bool faultsMended = false;
 
 // A row of a judge's table: a source and what is done to it; in a table of conversions, the
@@ -54,8 +53,7 @@ struct Row
     const char* operation;
 };
 
-// A row that fails today through a known fault, which `fault` names: "fault 3" for the third of
-// the list of faults being mended, "new: …" for one this judge found.
+// A row that fails today through the known faults `fault` names, separated by "; ".
 struct KnownFault
 {
     const char* fault;

@@ -33,29 +33,29 @@ const Judge::Row toolRows[] = {
 };
 
 const Judge::KnownFault knownToolRows[] = {
-    {"fault 9", "song.opus", "bleep 1 1.4"},
-    {"fault 9", "song.ogg", "bleep 1 1.4"},
+    {"Ogg stream tags lost", "song.opus", "bleep 1 1.4"},
+    {"Ogg stream tags lost", "song.ogg", "bleep 1 1.4"},
     {"new: mono of 5.1 wraps around", "surround.wav", "mono"},
 };
 
 const Judge::KnownFault knownFaultRows[] = {
-    {"fault 9", "song.ogg", "mp3"},
-    {"fault 9", "song.ogg", "m4a"},
-    {"fault 9", "song.ogg", "wav"},
-    {"fault 9", "song.ogg", "flac"},
-    {"fault 9", "song.ogg", "aiff"},
-    {"fault 9", "song.ogg", "wma"},
-    {"fault 9", "song.opus", "mp3"},
-    {"fault 9", "song.opus", "m4a"},
-    {"fault 9", "song.opus", "wav"},
-    {"fault 9", "song.opus", "flac"},
-    {"fault 9", "song.opus", "aiff"},
-    {"fault 9", "song.opus", "wma"},
+    {"Ogg stream tags lost", "song.ogg", "mp3"},
+    {"Ogg stream tags lost", "song.ogg", "m4a"},
+    {"Ogg stream tags lost", "song.ogg", "wav"},
+    {"Ogg stream tags lost", "song.ogg", "flac"},
+    {"Ogg stream tags lost", "song.ogg", "aiff"},
+    {"Ogg stream tags lost", "song.ogg", "wma"},
+    {"Ogg stream tags lost", "song.opus", "mp3"},
+    {"Ogg stream tags lost", "song.opus", "m4a"},
+    {"Ogg stream tags lost", "song.opus", "wav"},
+    {"Ogg stream tags lost", "song.opus", "flac"},
+    {"Ogg stream tags lost", "song.opus", "aiff"},
+    {"Ogg stream tags lost", "song.opus", "wma"},
     {"new: 5.1 to WMA refused", "surround.wav", "wma"},
-    {"fault 7", "book.m4a", "wav"},
-    {"fault 7", "book.m4a", "flac"},
-    {"fault 7", "book.m4a", "ogg"},
-    {"fault 7", "book.m4a", "aiff"},
+    {"chapters misplaced, or dropped unsaid", "book.m4a", "wav"},
+    {"chapters misplaced, or dropped unsaid", "book.m4a", "flac"},
+    {"chapters misplaced, or dropped unsaid", "book.m4a", "ogg"},
+    {"chapters misplaced, or dropped unsaid", "book.m4a", "aiff"},
     {"new: Opus chapters misplaced", "book.m4a", "opus"},
 };
 

@@ -23,9 +23,12 @@ const Judge::Row rows[] = {
 };
 
 const Judge::KnownFault knownFaultRows[] = {
-    {"fault 6", "film.mkv", "speed 2"},   {"fault 5", "camera.mov", "speed 2"},
-    {"fault 5", "camera.mov", "redact"},  {"fault 1", "late.mp4", "speed 0.5"},
-    {"fault 1", "late.mp4", "speed 1.5"}, {"fault 1", "late.mp4", "speed 2"},
+    {"styled subtitles flattened", "film.mkv", "speed 2"},
+    {"timecode not moved, or dropped unsaid", "camera.mov", "speed 2"},
+    {"timecode not moved, or dropped unsaid", "camera.mov", "redact"},
+    {"speed moves late sound", "late.mp4", "speed 0.5"},
+    {"speed moves late sound", "late.mp4", "speed 1.5"},
+    {"speed moves late sound", "late.mp4", "speed 2"},
 };
 
 } // namespace
