@@ -281,4 +281,16 @@ class Bench
     QHash<QString, std::shared_ptr<Source>> m_sources;
 };
 
+// Judges the current row of a table that addRows() made: skipped while its fault stands, else
+// failing with every complaint the judge has of its result. The last call of a test function.
+inline void judgeRow(Bench& bench)
+{
+    QFETCH(QString, source);
+    QFETCH(QString, operation);
+    QFETCH(QString, fault);
+    if (const QString why = skipped(fault); !why.isEmpty()) QSKIP(qPrintable(why));
+    const QStringList complaints = bench.judge(source, operation);
+    QVERIFY2(complaints.isEmpty(), qPrintable(complaints.join("\n")));
+}
+
 } // namespace Judge

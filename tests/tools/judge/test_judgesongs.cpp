@@ -77,25 +77,9 @@ class JudgeSongsTest : public QObject
 
     void tool_data() { Judge::addRows(toolRows, knownToolRows); }
 
-    void tool()
-    {
-        QFETCH(QString, source);
-        QFETCH(QString, operation);
-        QFETCH(QString, fault);
-        if (const QString why = Judge::skipped(fault); !why.isEmpty()) QSKIP(qPrintable(why));
-        const QStringList complaints = m_bench.judge(source, operation);
-        QVERIFY2(complaints.isEmpty(), qPrintable(complaints.join("\n")));
-    }
+    void tool() { Judge::judgeRow(m_bench); }
 
-    void conversion()
-    {
-        QFETCH(QString, source);
-        QFETCH(QString, operation);
-        QFETCH(QString, fault);
-        if (const QString why = Judge::skipped(fault); !why.isEmpty()) QSKIP(qPrintable(why));
-        const QStringList complaints = m_bench.judge(source, operation);
-        QVERIFY2(complaints.isEmpty(), qPrintable(complaints.join("\n")));
-    }
+    void conversion() { Judge::judgeRow(m_bench); }
 };
 
 QTEST_MAIN(JudgeSongsTest)
