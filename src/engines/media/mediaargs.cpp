@@ -115,11 +115,12 @@ QStringList conversionArgs(const QString& source, const QString& output, bool au
 {
     QStringList args = QStringList{QStringLiteral("-i"), source} + ToolArgs::extraInputs(extras);
     if (audio && extras.copied.isEmpty()) {
-        args << QStringLiteral("-vn") << keepMetadata << audioArgs(target, probe);
+        args << QStringLiteral("-vn") << keepMetadata << audioArgs(target, probe)
+             << ToolArgs::id3Chunk(target);
     } else if (audio) {
         // The covers go along, copied as they are; a real picture is left behind.
         args << QStringLiteral("-map") << QStringLiteral("0:a") << keepMetadata << audioArgs(target, probe)
-             << ToolArgs::extraOutputs(extras, 1);
+             << ToolArgs::id3Chunk(target) << ToolArgs::extraOutputs(extras, 1);
     } else if (target == QLatin1String("gif")) {
         // At most 720 pixels wide; asked of ffmpeg, so that no probe has to come first.
         args << QStringLiteral("-an") << QStringLiteral("-vf")

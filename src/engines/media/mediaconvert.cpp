@@ -258,7 +258,8 @@ ToolArgs::Extras sideStreams(const QString& source, QList<Media::Stream> streams
     Job& notes = job ? *job : quiet;
     if (audio) {
         streams.removeIf([](const Media::Stream& s) { return !s.cover; });
-        if (!ToolArgs::carriesCovers(target)) {
+        // An AIFF is written with an ID3 chunk, which holds the covers beside every tag.
+        if (!KeptStreams::holdsCovers(target, {.picture = false, .id3Chunk = true})) {
             if (!streams.isEmpty())
                 notes.addNote(
                     QStringLiteral("The cover picture was left out: %1 files written here can’t hold it")
