@@ -36,7 +36,7 @@ class HUDView : public QWidget
     enum class MovePhase { changed, ended, reset };
     static constexpr QSize panelSize{300, 74};
     // Most lines a finished panel's subline wraps to; past two, the panel grows to hold them.
-    static constexpr int finishedLines = 5;
+    static constexpr int finishedLines = 10;
 
     explicit HUDView(std::shared_ptr<Job> job, QWidget* parent = nullptr);
     ~HUDView() override;

@@ -50,21 +50,26 @@ bool holdsCovers(const QString& ext, const Carry& carry);
 ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& streams, const QString& ext,
                         const Carry& carry, const QString& folder, Job& job);
 
-// A text subtitle track read whole, and the encoder it goes into the result with.
+// A text subtitle track read whole, and the encoder it goes into the result with. An ASS track
+// that the result holds as ASS keeps its header, and its cues are its events (AssScript).
 struct TextTrack
 {
     Media::Stream stream;
     QString encoder;
     QList<SubtitleCues::Cue> cues;
+    QString assHeader{}; // empty for a track read as SubRip
 };
 
 // The text subtitles of `source` that `ext` can hold, read in one ffmpeg run through files in
-// `folder`. Picture subtitles are left out with a note saying they `pictureReason` ("can’t be
-// cut with the video").
+// `folder`: an ASS track as ASS where `ext` holds it, with its styles and positions, any other
+// as SubRip. An ASS track that `ext` holds as plain text only is named in a note; picture
+// subtitles are left out with a note saying they `pictureReason` ("can’t be cut with the
+// video").
 QList<TextTrack> readText(const QString& source, const QList<Media::Stream>& streams, const QString& ext,
                           const QString& pictureReason, const QString& folder, Job& job);
 
-// The tracks with their cues changed by `retime`, written as files "<name>-<k>.srt" in `folder`.
+// The tracks with their cues changed by `retime`, written as files "<name>-<k>.srt" (or ".ass")
+// in `folder`, each to go into the result with its source track's tags and dispositions.
 ToolArgs::Extras
 written(const QList<TextTrack>& tracks,
         const std::function<QList<SubtitleCues::Cue>(const QList<SubtitleCues::Cue>&)>& retime,
@@ -73,6 +78,10 @@ written(const QList<TextTrack>& tracks,
 // Adds the note "The subtitles “<name>” (picture subtitles) were left out: <reason>" to the job,
 // without the part in brackets for text subtitles; `ordinal` counts the subtitles from 1.
 void subtitleLeftOut(Job& job, const Media::Stream& stream, int ordinal, const QString& reason);
+
+// The dispositions of `stream` as ffmpeg's -disposition takes them ("default+forced"); empty for
+// none.
+QString dispositions(const Media::Stream& stream);
 
 // "MP4", "WebM", … for messages.
 QString containerName(const QString& ext);

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QHash>
 #include <algorithm>
 
 namespace {
@@ -103,6 +104,8 @@ QList<Media::Stream> LibAvInput::streams() const
         if (stream.language == QLatin1String("und")) stream.language.clear();
         stream.title = tag(m_api, s->metadata, "title");
         stream.cover = isCover(s);
+        stream.isDefault = (s->disposition & AV_DISPOSITION_DEFAULT) != 0;
+        stream.forced = (s->disposition & AV_DISPOSITION_FORCED) != 0;
         if (par->codec_type == AVMEDIA_TYPE_AUDIO) stream.sampleRate = par->sample_rate;
         char fourcc[AV_FOURCC_MAX_STRING_SIZE] = {};
         stream.codecTag = QString::fromLatin1(m_api.fourccString(fourcc, par->codec_tag));
@@ -131,4 +134,14 @@ QList<Chapters::Chapter> LibAvInput::chapters() const
         out << chapter;
     }
     return out;
+}
+
+const AVInputFormat* LibAvInput::demuxerFor(const LibAvApi& api, const QString& key)
+{
+    static const QHash<QString, const char*> names{
+        {"mp3", "mp3"},       {"m4a", "mov"}, {"mp4", "mov"},   {"mov", "mov"},   {"mkv", "matroska"},
+        {"webm", "matroska"}, {"wav", "wav"}, {"aiff", "aiff"}, {"flac", "flac"}, {"ogg", "ogg"},
+        {"opus", "ogg"},      {"wma", "asf"}, {"wmv", "asf"},   {"avi", "avi"},   {"gif", "gif"}};
+    const char* name = names.value(key);
+    return name ? api.findInputFormat(name) : nullptr;
 }

@@ -41,6 +41,9 @@ class LibAvInput
     static bool isCover(const AVStream* s);
     // A time as ffprobe prints it ("%f" seconds); none where it prints "N/A".
     static std::optional<double> printedSeconds(int64_t ts, AVRational base);
+    // The demuxer that reads files written in the format `key` ("mp4", "mkv", …); none for a key
+    // not listed, which is probed.
+    static const AVInputFormat* demuxerFor(const LibAvApi& api, const QString& key);
 
   private:
     const LibAvApi& m_api;

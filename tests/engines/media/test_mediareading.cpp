@@ -18,11 +18,13 @@ namespace {
 // Every field of a stream on one line, so that a difference names the stream and the field.
 QString line(const Media::Stream& s)
 {
-    return QStringLiteral("#%1 kind %2 codec %3 tag %4 lang %5 title %6 cover %7 rate %8 file %9 mime %10")
+    return QStringLiteral(
+               "#%1 kind %2 codec %3 tag %4 lang %5 title %6 cover %7 %8 rate %9 file %10 mime %11")
         .arg(s.index)
         .arg(int(s.kind))
         .arg(s.codec, s.codecTag, s.language, s.title)
         .arg(s.cover ? "yes" : "no")
+        .arg(QString(s.isDefault ? "default" : "-") + (s.forced ? " forced" : ""))
         .arg(s.sampleRate)
         .arg(s.fileName, s.mimeType);
 }
@@ -257,8 +259,9 @@ class MediaReadingTest : public QObject
             return lines(Media::streams(path(name))).join('\n');
         };
         const QString mkv = described("film.mkv");
-        for (const QString part : {"codec ass", "lang deu title Kommentar", "cover yes", "file cover.jpg",
-                                   "mime application/x-truetype-font", "codec opus"})
+        for (const QString part :
+             {"codec ass tag [0][0][0][0] lang  title  cover no - forced", "lang deu title Kommentar",
+              "cover yes", "file cover.jpg", "mime application/x-truetype-font", "codec opus"})
             QVERIFY2(mkv.contains(part), qPrintable(part + "\n" + mkv));
         QCOMPARE(Chapters::read(path("film.mkv")).value(1).tags,
                  (QList<std::pair<QString, QString>>{{"ARTIST", "Someone"}, {"title", "Main"}}));

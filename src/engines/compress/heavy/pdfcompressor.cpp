@@ -5,6 +5,7 @@
 #include "core/job.h"
 #include "core/scratchfolder.h"
 #include "engines/compress/heavy/pagepictures.h"
+#include "engines/compress/heavy/pictureextras.h"
 #include "engines/compress/heavy/screenpictures.h"
 #include "engines/pdf/damagedpages.h"
 #include "engines/pdf/pdfengine.h"
@@ -115,7 +116,8 @@ void pictures(const QString& source, const QString& destination, Job& job, const
     const std::unique_ptr<Poppler::Document> document = PDFEngine::open(source);
     const int pages = document->numPages();
     if (pages < 1) throw ConvertError::failed(QStringLiteral("The PDF has no pages"));
-    PagePictures out(destination, pages);
+    PictureExtras extras(source);
+    PagePictures out(extras.picturesFile(destination), pages);
     DamagedPages damage(source, DamagedPages::Kind::pictures);
     for (int i = 0; i < pages; ++i) {
         job.throwIfCancelled();
@@ -128,6 +130,7 @@ void pictures(const QString& source, const QString& destination, Job& job, const
     }
     damage.report(pages, job);
     out.finish();
+    extras.finish(destination, job);
 }
 
 } // namespace
