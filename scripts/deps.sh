@@ -24,7 +24,7 @@ runtime_pkgs=(
 )
 test_pkgs=(
   locales xvfb xdotool x11-utils trayer xcompmgr hyperfine clang-format git epubcheck qpdf poppler-utils
-  python3 pulseaudio pngcheck xclip
+  python3 pulseaudio pngcheck xclip dbus-daemon
   imagemagick img2pdf tesseract-ocr libtiff-tools ghostscript libheif-examples
 )
 

@@ -52,6 +52,9 @@ class HUDView : public QWidget
     // The job's state as drawn, with its progress unanimated and the segment at rest.
     static HudState state(const Job& job);
 
+    // The headline of `state` as drawn in `rect` on `device`, cut short with an ellipsis when it
+    // does not fit beside the close button and the state icon.
+    static QString shownHeadline(const HudState& state, const QRectF& rect, const QPaintDevice* device);
     // The subline of `state` as drawn on `device` across a panel of panelSize's width.
     static QStringList sublines(const HudState& state, const QPaintDevice* device);
     // The card's size for `state`: panelSize, a line taller for each subline line past two.

@@ -118,6 +118,9 @@ class ToolRunTest : public QObject
         QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x48:r=25:d=3", "-f", "lavfi", "-i",
                                  "sine=d=3", "-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac",
                                  path("Clip.mp4")}));
+        QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x48:r=25:d=8", "-f", "lavfi", "-i",
+                                 "sine=d=8", "-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac",
+                                 path("Long.mp4")}));
         QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x48:r=60:d=2", "-f", "lavfi", "-i",
                                  "sine=d=2", "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p",
                                  "-c:a", "pcm_s16le", path("Sixty.mkv")}));
@@ -142,6 +145,11 @@ class ToolRunTest : public QObject
              {0, 1},
              {"-c", "copy"},
              "Clip Copy.mp4 came out 3.0 s long instead of 1.0 s: ffmpeg wrote more than was asked for"},
+            // A tenth more than asked, past the half second every result may be off by.
+            {"Long.mp4",
+             {0, 6},
+             {"-t", "7.5", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"},
+             "Long Copy.mp4 came out 7.5 s long instead of 6.0 s: ffmpeg wrote more than was asked for"},
             {"Clip.mp4",
              {0, 3},
              {"-c", "copy", "-output_ts_offset", "2"},

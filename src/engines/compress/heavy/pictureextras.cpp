@@ -58,9 +58,13 @@ QString PictureExtras::picturesFile(const QString& destination)
     return m_pictures;
 }
 
-void PictureExtras::finish(const QString& destination, Job& job)
+void PictureExtras::finish(const QString& destination, const QList<int>& kept, Job& job)
 {
     if (m_carry) {
+        // Each source page's index in the copy.
+        m_kept = kept;
+        for (auto& [page, index] : m_pageIndex)
+            index = int(kept.indexOf(index));
         QPDF pictures;
         QPDFIO::open(pictures, m_pictures);
         std::vector<QPDFObjectHandle> pages;
@@ -94,7 +98,7 @@ QPDFObjectHandle PictureExtras::placed(QPDFObjectHandle dest, const std::vector<
     if (!dest.isArray() || dest.getArrayNItems() < 1) return QPDFObjectHandle::newNull();
     QPDFObjectHandle page = dest.getArrayItem(0);
     const auto found = page.isIndirect() ? m_pageIndex.find(page.getObjGen()) : m_pageIndex.end();
-    const int index = page.isInteger()             ? page.getIntValueAsInt()
+    const int index = page.isInteger()             ? int(m_kept.indexOf(page.getIntValueAsInt()))
                       : found != m_pageIndex.end() ? found->second
                                                    : -1;
     if (index < 0 || index >= int(pages.size())) return QPDFObjectHandle::newNull();

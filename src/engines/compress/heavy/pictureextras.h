@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <map>
@@ -27,10 +28,11 @@ class PictureExtras
     // nothing to carry over, else a file in a scratch folder.
     QString picturesFile(const QString& destination);
 
-    // Writes `destination` from picturesFile(), one picture page per source page, with what is
-    // carried over, and tells `job` what was left out. Throws ConvertError "Couldn’t write the
+    // Writes `destination` from picturesFile(), whose pages picture the source's pages `kept`
+    // (their indexes, in order), with what is carried over, and tells `job` what was left out; a
+    // bookmark to a page left out leads nowhere. Throws ConvertError "Couldn’t write the
     // PDF" or the plain failure of the write.
-    void finish(const QString& destination, Job& job);
+    void finish(const QString& destination, const QList<int>& kept, Job& job);
 
   private:
     QPDFObjectHandle placed(QPDFObjectHandle dest, const std::vector<QPDFObjectHandle>& pages);
@@ -42,7 +44,8 @@ class PictureExtras
     bool m_carry = false; // attached files, bookmarks or restrictions
     int m_links = 0, m_fields = 0;
     QStringList m_unread;
-    std::map<QPDFObjGen, int> m_pageIndex; // the source's pages
+    std::map<QPDFObjGen, int> m_pageIndex; // the source's pages, by index; in finish(), in the copy
+    QList<int> m_kept;                     // the source's pages the copy holds
     std::unique_ptr<ScratchFolder> m_scratch;
     QString m_pictures;
 };
