@@ -105,13 +105,16 @@ QList<Case> cases()
         return QStringList{result};
     };
     const QRectF box(0.1, 0.1, 0.3, 0.3);
+    // What the audio tools keep beside the sound of a song without a cover: nothing.
+    ToolArgs::Extras soundOnly;
+    soundOnly.pictures = 0;
     return {
         {"trim audio 60 s mp3", [=](Job& j) { return ToolOps::trimAudio(song, 5, 45, j, {}); },
-         [=] { return run(TrimAudioWork::args(song, 5, 45, "mp3", true, out("t.mp3")), out("t.mp3")); }},
+         [=] { return run(TrimAudioWork::args(song, 5, 45, "mp3", soundOnly, out("t.mp3")), out("t.mp3")); }},
         {"channels mono", [=](Job& j) { return ToolOps::channels(song, false, 100, 80, j, {}); },
          [=] {
-             return run(AudioChannelsWork::args(song, ToolOps::channelFilter(false, 2, 100, 80), "mp3", true,
-                                                out("c.mp3")),
+             return run(AudioChannelsWork::args(song, ToolOps::channelFilter(false, 2, 100, 80), "mp3",
+                                                soundOnly, out("c.mp3")),
                         out("c.mp3"));
          }},
         {"bleep",
@@ -119,21 +122,22 @@ QList<Case> cases()
              return ToolOps::bleep(song, {{QUuid::createUuid(), 2, 4}}, j, {});
          },
          [=] {
-             return run(BleepWork::args(song, {{QUuid::createUuid(), 2, 4}}, 2, "mp3", true, out("b.mp3")),
-                        out("b.mp3"));
+             return run(
+                 BleepWork::args(song, {{QUuid::createUuid(), 2, 4}}, 2, "mp3", soundOnly, out("b.mp3")),
+                 out("b.mp3"));
          }},
         {"normalize streaming",
          [=](Job& j) { return ToolOps::normalize(song, LoudnessTarget::streaming, j, {}); },
          [=] {
              return run(NormalizeWork::args(song,
                                             NormalizeWork::loudnessFilter(LoudnessTarget::streaming, 44100),
-                                            "mp3", true, out("n.mp3")),
+                                            "mp3", soundOnly, out("n.mp3")),
                         out("n.mp3"));
          }},
         {"normalize peak", [=](Job& j) { return ToolOps::normalize(song, LoudnessTarget::peak, j, {}); },
          [=] {
              const QString filter = NormalizeWork::peakFilter(measuredPeak(song));
-             return run(NormalizeWork::args(song, filter, "mp3", true, out("p.mp3")), out("p.mp3"));
+             return run(NormalizeWork::args(song, filter, "mp3", soundOnly, out("p.mp3")), out("p.mp3"));
          }},
         {"visualize wave",
          [=](Job& j) {
@@ -208,9 +212,9 @@ QList<Case> cases()
         {"redact blur",
          [=](Job& j) { return ToolOps::redactVideo(film, {box}, RedactStyle::blur, std::nullopt, j, {}); },
          [=] {
-             return run(
-                 RedactVideoWork::args(film, {box}, RedactStyle::blur, std::nullopt, "mp4", out("r.mp4")),
-                 out("r.mp4"));
+             return run(RedactVideoWork::args(film, {box}, RedactStyle::blur, std::nullopt,
+                                              QSize(filmWidth, filmHeight), "mp4", out("r.mp4")),
+                        out("r.mp4"));
          }},
     };
 }

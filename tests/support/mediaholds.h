@@ -28,7 +28,8 @@ inline Holds holds(const QString& ext)
     const bool movie = ext == "mp4" || ext == "mov", matroska = ext == "mkv" || ext == "webm";
     Holds h;
     h.subtitles = movie ? "mov_text" : ext == "mkv" ? "keep" : ext == "webm" ? "webvtt" : "";
-    h.covers = QStringList{"mp4", "mkv", "mp3", "m4a", "flac"}.contains(ext);
+    // An AIFF is written with an ID3 chunk, which holds the covers and every tag.
+    h.covers = QStringList{"mp4", "mkv", "mp3", "m4a", "flac", "aiff"}.contains(ext);
     h.attachments = ext == "mkv";
     h.chapters = movie || matroska || QStringList{"wmv", "mp3", "m4a", "opus", "wma"}.contains(ext);
     h.timecode = movie || matroska;
@@ -36,7 +37,6 @@ inline Holds holds(const QString& ext)
     h.language = movie || matroska || ext == "wmv";
     h.trackTitle = h.forced = matroska;
     if (ext == "gif") h.tags.clear();
-    if (ext == "aiff") h.tags = QStringList{"title", "comment"};
     return h;
 }
 

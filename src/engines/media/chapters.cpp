@@ -1,6 +1,7 @@
 #include "engines/media/chapters.h"
 
 #include "core/converterror.h"
+#include "engines/media/libav.h"
 #include "engines/media/media.h"
 #include "engines/media/mediastreams.h"
 
@@ -56,6 +57,7 @@ QList<Chapter> parse(const QByteArray& json)
 
 QList<Chapter> read(const QString& path)
 {
+    if (const auto reading = LibAv::read(path)) return reading->chapters;
     return parse(Media::probeJson(path, QStringLiteral("-show_chapters")));
 }
 

@@ -16,7 +16,8 @@ struct Chapter
     QList<std::pair<QString, QString>> tags; // "title" and whatever else the chapter carries
 };
 
-// The chapters of `path` in file order; none when it has none or ffprobe can't read it.
+// The chapters of `path` in file order, read in this process (by ffprobe where ffmpeg's libraries
+// are missing); none when it has none or it can't be read.
 QList<Chapter> read(const QString& path);
 // The reading of ffprobe's JSON (-show_chapters); bad input gives none.
 QList<Chapter> parse(const QByteArray& json);

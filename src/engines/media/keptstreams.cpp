@@ -140,6 +140,12 @@ void subtitleLeftOut(Job& job, const Media::Stream& stream, int ordinal, const Q
                          isText(stream.codec) ? QString() : QStringLiteral(" (picture subtitles)"), reason));
 }
 
+bool holdsCovers(const QString& ext, const Carry& carry)
+{
+    return (isMovie(ext) && ext != QLatin1String("mov")) || ToolArgs::carriesCovers(ext) ||
+           (carry.id3Chunk && ext == QLatin1String("aiff"));
+}
+
 ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& streams, const QString& ext,
                         const Carry& carry, const QString& folder, Job& job)
 {
@@ -157,8 +163,7 @@ ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& strea
             if (s.cover) {
                 if (!carry.covers) break;
                 const QString encoder = carry.encodeCovers ? coverEncoder(s) : QStringLiteral("copy");
-                if ((isMovie(ext) && ext != QLatin1String("mov")) || ToolArgs::carriesCovers(ext) ||
-                    (carry.id3Chunk && ext == QLatin1String("aiff")))
+                if (holdsCovers(ext, carry))
                     extras.copied << ToolArgs::Extras::Copied{s.index, encoder, As::cover, {}, {}};
                 else if (ext == QLatin1String("mkv"))
                     toAttach << s;

@@ -35,6 +35,10 @@ struct Carry
     bool id3Chunk = false;     // an AIFF result is written with an ID3 chunk, which holds covers
 };
 
+// Whether a result in the container `ext` keeps cover pictures as attached pictures: MP4, M4V,
+// the containers ToolArgs::carriesCovers() names, and an AIFF written with an ID3 chunk.
+bool holdsCovers(const QString& ext, const Carry& carry);
+
 // What a result in the container `ext` does with each stream of `source` (listed in `streams`)
 // beside its first picture and its sound, which the operation maps itself: subtitles copied or
 // converted to a kind `ext` holds, cover pictures kept as covers (MP4, MP3, M4A, FLAC, an AIFF with

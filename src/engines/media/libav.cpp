@@ -1,6 +1,7 @@
 #include "engines/media/libav.h"
 
 #include "engines/media/libavinput.h"
+#include "engines/media/recentreadings.h"
 #include "engines/media/waveheader.h"
 
 #include <QRegularExpression>
@@ -124,6 +125,30 @@ bool settled(const LibAvInput& input)
                          c->streams[audio]->codecpar->ch_layout.nb_channels > 0);
 }
 
+// The reading of LibAv::read, made anew.
+LibAv::Reading readFile(const LibAvApi* a, const QString& path)
+{
+    LibAv::Reading r;
+    // A quick reading tells most files apart; the default one is read where it leaves a doubt.
+    std::optional<LibAvInput> input(std::in_place, *a, path, true, nullptr, true);
+    if (!settled(*input)) input.emplace(*a, path, true);
+    const AVFormatContext* c = input->get();
+    if (!c) return r;
+    r.probe = probeOf(*a, c);
+    r.streams = input->streams();
+    r.chapters = input->chapters();
+    const auto [video, audio] = input->mainStreams();
+    if (video >= 0) r.videoSeconds = streamSeconds(*a, c->streams[video], c, audio < 0);
+    if (audio >= 0) r.audioSeconds = streamSeconds(*a, c->streams[audio], c, video < 0);
+    // A length guessed from the bitrate (an MP3 without its table of contents) is no statement.
+    if (c->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE) r.videoSeconds = r.audioSeconds = 0;
+    // The WAVE demuxer guesses the length of data that stops before its header says from what
+    // is there; the header's own word is the length stated.
+    if (const std::optional<double> promised = WaveHeader::promisedSeconds(path); promised && audio >= 0)
+        r.audioSeconds = std::max(r.audioSeconds, *promised);
+    return r;
+}
+
 } // namespace
 
 namespace LibAv {
@@ -137,22 +162,13 @@ std::optional<Reading> read(const QString& path)
 {
     const LibAvApi* a = libAvApi();
     if (!a) return std::nullopt;
-    Reading r;
-    // A quick reading tells most files apart; the default one is read where it leaves a doubt.
-    std::optional<LibAvInput> input(std::in_place, *a, path, true, nullptr, true);
-    if (!settled(*input)) input.emplace(*a, path, true);
-    const AVFormatContext* c = input->get();
-    if (!c) return r;
-    r.probe = probeOf(*a, c);
-    const auto [video, audio] = input->mainStreams();
-    if (video >= 0) r.videoSeconds = streamSeconds(*a, c->streams[video], c, audio < 0);
-    if (audio >= 0) r.audioSeconds = streamSeconds(*a, c->streams[audio], c, video < 0);
-    // A length guessed from the bitrate (an MP3 without its table of contents) is no statement.
-    if (c->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE) r.videoSeconds = r.audioSeconds = 0;
-    // The WAVE demuxer guesses the length of data that stops before its header says from what
-    // is there; the header's own word is the length stated.
-    if (const std::optional<double> promised = WaveHeader::promisedSeconds(path); promised && audio >= 0)
-        r.audioSeconds = std::max(r.audioSeconds, *promised);
+    static RecentReadings recent;
+    const std::optional<RecentReadings::Stamp> before = RecentReadings::stamp(path);
+    if (before)
+        if (std::optional<Reading> kept = recent.find(path, *before)) return kept;
+    Reading r = readFile(a, path);
+    // Kept only when the file did not change while it was read.
+    if (before && RecentReadings::stamp(path) == before) recent.keep(path, *before, r);
     return r;
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "engines/media/chapters.h"
 #include "engines/media/media.h"
+#include "engines/media/mediastreams.h"
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -20,6 +23,9 @@ struct Reading
     Media::Probe probe;
     double videoSeconds = 0;
     double audioSeconds = 0;
+    // Every stream and chapter, as Media::parseStreams and Chapters::parse read ffprobe's.
+    QList<Media::Stream> streams;
+    QList<Chapters::Chapter> chapters;
 };
 
 // What a file really holds: the stream kinds its header lists, and how far the packets of its
@@ -47,9 +53,10 @@ struct Contents
 // Whether the libraries are there; loads them at the first call.
 bool available();
 
-// Reads the file the way ffprobe -show_format -show_streams does, so that the probe equals
-// Media::parseProbe of ffprobe's output; a file that cannot be opened gives the defaults.
-// None only when the libraries are missing.
+// Reads the file the way ffprobe -show_format -show_streams -show_chapters does, so that the probe
+// equals Media::parseProbe of ffprobe's output; a file that cannot be opened gives the defaults.
+// None only when the libraries are missing. The last few readings are kept while their file is
+// unchanged (the same file, size and change time), so that the steps of one job read it once.
 std::optional<Reading> read(const QString& path);
 
 // Looks at the packets at the start and near the end of the file, read as the format `format` (a

@@ -26,6 +26,7 @@ const LibAvApi* load()
         resolve(util, "av_log_set_level", api.logSetLevel) && resolve(util, "av_dict_set", api.dictSet) &&
         resolve(util, "av_dict_get", api.dictGet) && resolve(util, "av_dict_free", api.dictFree) &&
         resolve(util, "av_get_media_type_string", api.mediaTypeString) &&
+        resolve(util, "av_fourcc_make_string", api.fourccString) &&
         resolve(codec, "avcodec_descriptor_get", api.descriptor) &&
         resolve(codec, "av_packet_alloc", api.packetAlloc) &&
         resolve(codec, "av_packet_free", api.packetFree) &&

@@ -16,6 +16,7 @@ struct LibAvApi
     decltype(&av_dict_get) dictGet;
     decltype(&av_dict_free) dictFree;
     decltype(&av_get_media_type_string) mediaTypeString;
+    decltype(&av_fourcc_make_string) fourccString;
     decltype(&avcodec_descriptor_get) descriptor;
     decltype(&av_packet_alloc) packetAlloc;
     decltype(&av_packet_free) packetFree;

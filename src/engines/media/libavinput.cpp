@@ -7,6 +7,17 @@
 #include <QHash>
 #include <algorithm>
 
+namespace {
+
+// The value of the tag named exactly `key` (ffprobe prints keys as they are stored), empty for none.
+QString tag(const LibAvApi& api, const AVDictionary* tags, const char* key)
+{
+    const AVDictionaryEntry* e = api.dictGet(tags, key, nullptr, AV_DICT_MATCH_CASE);
+    return e ? QString::fromUtf8(e->value) : QString();
+}
+
+} // namespace
+
 LibAvInput::LibAvInput(const LibAvApi& api, const QString& path, bool streamInfo, const AVInputFormat* format,
                        bool quick)
     : m_api(api)
@@ -65,6 +76,64 @@ int64_t LibAvInput::headerLength() const
 bool LibAvInput::isCover(const AVStream* s)
 {
     return (s->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0;
+}
+
+std::optional<double> LibAvInput::printedSeconds(int64_t ts, AVRational base)
+{
+    if (ts == AV_NOPTS_VALUE) return std::nullopt;
+    return QString::asprintf("%f", double(ts) * av_q2d(base)).toDouble();
+}
+
+QList<Media::Stream> LibAvInput::streams() const
+{
+    QList<Media::Stream> out;
+    for (unsigned i = 0; m_context && i < m_context->nb_streams; ++i) {
+        const AVStream* s = m_context->streams[i];
+        const AVCodecParameters* par = s->codecpar;
+        using Kind = Media::Stream::Kind;
+        Media::Stream stream;
+        stream.index = s->index;
+        stream.kind = par->codec_type == AVMEDIA_TYPE_VIDEO        ? Kind::video
+                      : par->codec_type == AVMEDIA_TYPE_AUDIO      ? Kind::audio
+                      : par->codec_type == AVMEDIA_TYPE_SUBTITLE   ? Kind::subtitle
+                      : par->codec_type == AVMEDIA_TYPE_ATTACHMENT ? Kind::attachment
+                                                                   : Kind::other;
+        if (const AVCodecDescriptor* d = m_api.descriptor(par->codec_id))
+            stream.codec = QString::fromLatin1(d->name);
+        stream.language = tag(m_api, s->metadata, "language");
+        if (stream.language == QLatin1String("und")) stream.language.clear();
+        stream.title = tag(m_api, s->metadata, "title");
+        stream.cover = isCover(s);
+        stream.isDefault = (s->disposition & AV_DISPOSITION_DEFAULT) != 0;
+        stream.forced = (s->disposition & AV_DISPOSITION_FORCED) != 0;
+        if (par->codec_type == AVMEDIA_TYPE_AUDIO) stream.sampleRate = par->sample_rate;
+        char fourcc[AV_FOURCC_MAX_STRING_SIZE] = {};
+        stream.codecTag = QString::fromLatin1(m_api.fourccString(fourcc, par->codec_tag));
+        stream.fileName = tag(m_api, s->metadata, "filename");
+        stream.mimeType = tag(m_api, s->metadata, "mimetype");
+        out << stream;
+    }
+    return out;
+}
+
+QList<Chapters::Chapter> LibAvInput::chapters() const
+{
+    QList<Chapters::Chapter> out;
+    for (unsigned i = 0; m_context && i < m_context->nb_chapters; ++i) {
+        const AVChapter* c = m_context->chapters[i];
+        const std::optional<double> start = printedSeconds(c->start, c->time_base);
+        const std::optional<double> end = printedSeconds(c->end, c->time_base);
+        if (!start || !end) continue;
+        Chapters::Chapter chapter{*start, *end, {}};
+        // In the order of their keys, as a JSON object hands them back.
+        const AVDictionaryEntry* e = nullptr;
+        while ((e = m_api.dictGet(c->metadata, "", e, AV_DICT_IGNORE_SUFFIX)))
+            chapter.tags << std::pair{QString::fromUtf8(e->key), QString::fromUtf8(e->value)};
+        std::stable_sort(chapter.tags.begin(), chapter.tags.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        out << chapter;
+    }
+    return out;
 }
 
 const AVInputFormat* LibAvInput::demuxerFor(const LibAvApi& api, const QString& key)

@@ -1,9 +1,13 @@
 #pragma once
 
+#include "engines/media/chapters.h"
 #include "engines/media/libavapi.h"
+#include "engines/media/mediastreams.h"
 
+#include <QList>
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <utility>
 
 // A media file opened with ffmpeg's libraries, closed when it goes out of scope; null when it
@@ -29,7 +33,14 @@ class LibAvInput
     // AV_TIME_BASE units; 0 when it states none.
     int64_t headerLength() const;
 
+    // Every stream and every chapter as ffprobe's -show_streams and -show_chapters list them and
+    // Media::parseStreams and Chapters::parse read them back; none for a file not opened.
+    QList<Media::Stream> streams() const;
+    QList<Chapters::Chapter> chapters() const;
+
     static bool isCover(const AVStream* s);
+    // A time as ffprobe prints it ("%f" seconds); none where it prints "N/A".
+    static std::optional<double> printedSeconds(int64_t ts, AVRational base);
     // The demuxer that reads files written in the format `key` ("mp4", "mkv", …); none for a key
     // not listed, which is probed.
     static const AVInputFormat* demuxerFor(const LibAvApi& api, const QString& key);

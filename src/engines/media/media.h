@@ -131,14 +131,15 @@ QStringList retryArgs(const QString& source, const QString& output, const QStrin
                       const ToolArgs::Extras& extras);
 // Converts `source` into `output` (a temporary path whose extension is the target's); a stream
 // copy that fails for any reason but cancelling, or whose picture or sound does not decode at
-// its start and end in the result (LibAv::undecodable), is repeated once as a re-encode. ffmpeg starts on
-// a guess of the source's streams from its extension; a run whose description of the source
-// calls for other arguments is ended and redone. The result is checked before it is handed back:
-// from ffmpeg's own report where that shows it whole (the source's stated length reached, each
-// stream asked for written whole, every byte it wrote on disk), otherwise by reading the source and
-// the result in this process: it must hold the streams asked for, reach as far as ffmpeg says it
-// wrote, and last about as long as the source (the disk may fill up under a run that still exits
-// 0). While conversions fill the cores, each ffmpeg runs on one thread.
+// its start and end in the result (LibAv::undecodable), is repeated once as a re-encode. ffmpeg
+// starts on a guess of the source's streams from its extension while the source is read once, in
+// this process (LibAv::read); a run the reading calls for other arguments than the guess's is
+// ended and redone. The result is checked before it is handed back: from ffmpeg's own report where
+// that shows it whole (the source's stated length reached, each stream asked for written whole,
+// every byte it wrote on disk), otherwise by reading the result in this process: it must hold the
+// streams asked for, reach as far as ffmpeg says it wrote, and last about as long as the source
+// (the disk may fill up under a run that still exits 0). While conversions fill the cores, each
+// ffmpeg runs on one thread.
 void convert(const QString& source, const QString& output, bool audio, const QString& target, Job* job,
              const Progress& progress);
 

@@ -129,11 +129,12 @@ QStringList conversionArgs(const QString& source, const QString& output, bool au
     if (audio && extras.copied.isEmpty()) {
         args << QStringLiteral("-vn");
         if (!sound.isEmpty()) args << QStringLiteral("-map") << sound;
-        args << keptTags(source) << audioArgs(target, probe);
+        args << keptTags(source) << audioArgs(target, probe) << ToolArgs::id3Chunk(target);
     } else if (audio) {
         // The covers go along, copied as they are; a real picture is left behind.
         args << QStringLiteral("-map") << (sound.isEmpty() ? QStringLiteral("0:a") : sound)
-             << keptTags(source) << audioArgs(target, probe) << ToolArgs::extraOutputs(extras, 1);
+             << keptTags(source) << audioArgs(target, probe) << ToolArgs::id3Chunk(target)
+             << ToolArgs::extraOutputs(extras, 1);
     } else if (target == QLatin1String("gif")) {
         // At most 720 pixels wide; asked of ffmpeg, so that no probe has to come first.
         args << QStringLiteral("-an") << QStringLiteral("-vf")

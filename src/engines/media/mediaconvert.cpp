@@ -7,7 +7,6 @@
 #include "engines/media/ffmpegdescription.h"
 #include "engines/media/keptstreams.h"
 #include "engines/media/libav.h"
-#include "engines/media/waveheader.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -18,6 +17,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <exception>
 #include <mutex>
 #include <thread>
 
@@ -26,13 +26,16 @@ namespace {
 LibAv::Reading readSource(const QString& source)
 {
     if (auto reading = LibAv::read(source)) return *reading;
-    LibAv::Reading r{Media::probeWithFfprobe(source)};
+    LibAv::Reading r;
+    r.probe = Media::probeWithFfprobe(source);
     r.videoSeconds = r.audioSeconds = r.probe.duration;
+    r.streams = Media::streams(source);
     return r;
 }
 
-// What a file of this kind usually holds, judged by its extension. The first run is started
-// on this guess while the file is read; a wrong guess costs a restart once the reading is in.
+// What a file of this kind usually holds, judged by its extension. The first run is started on
+// this guess, and on the guess that the file holds no other streams, while the file is read; a
+// wrong guess costs a restart once the reading is in.
 Media::Probe usualStreams(const QString& source)
 {
     const QString ext = QFileInfo(source).suffix().toLower();
@@ -56,72 +59,99 @@ Media::Probe usualStreams(const QString& source)
     return guess;
 }
 
-// Watches the first run, which goes on under a job of its own: passes the user's cancel on to
-// it, and once ffmpeg has described the source, ends it when the source calls for other
-// arguments; otherwise publishes the source's duration for progress.
-class Watch
+// The streams of a file that holds the picture and sound `guess` names and nothing else, in the
+// order ffmpeg writes them.
+QList<Media::Stream> plainStreams(const Media::Probe& guess)
+{
+    QList<Media::Stream> streams;
+    if (guess.videoCodec) {
+        Media::Stream video;
+        video.kind = Media::Stream::Kind::video;
+        video.codec = *guess.videoCodec;
+        streams << video;
+    }
+    if (guess.audioCodec) {
+        Media::Stream audio;
+        audio.index = int(streams.size());
+        audio.kind = Media::Stream::Kind::audio;
+        audio.codec = *guess.audioCodec;
+        streams << audio;
+    }
+    return streams;
+}
+
+// The first run, started on a guess of the source's streams while the source is read in this
+// process, on a thread of its own and under a job of its own: ended when the reading calls for
+// other arguments, and handed the user's cancel while it is waited for.
+class FirstRun
 {
   public:
-    Watch(const std::function<QStringList(const Media::Probe&)>& argsFor, const QStringList& started,
-          Job* job)
-        : m_argsFor(argsFor), m_started(started), m_job(job), m_thread([this] { relay(); })
+    FirstRun(const QStringList& args, Job* job, const Progress& progress)
+        : m_job(job), m_thread([this, args, progress] { run(args, progress); })
     {
     }
-    ~Watch() { finish(); }
-    Watch(const Watch&) = delete;
-    Watch& operator=(const Watch&) = delete;
-
-    Job& runJob() { return m_runJob; }
-    // The source's duration once ffmpeg's description agreed with the run; 0 until then.
-    double duration() const { return m_duration; }
-    // One information line of the run, on the thread that runs it.
-    void add(const QString& line)
+    ~FirstRun()
     {
-        if (!m_said.add(line)) return;
-        if (m_argsFor(*m_said.input) == m_started) {
-            m_duration = m_said.input->duration;
-        } else {
-            m_stopped = true;
-            m_runJob.cancel();
-        }
-    }
-    const FfmpegDescription& said() const { return m_said; }
-    // Whether the run was ended for arguments the source does not call for.
-    bool stoppedRun() const { return m_stopped; }
-
-    // The run is over: stops passing the cancel on.
-    void finish()
-    {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_over = true;
-        }
-        m_wake.notify_all();
+        stop();
         if (m_thread.joinable()) m_thread.join();
     }
+    FirstRun(const FirstRun&) = delete;
+    FirstRun& operator=(const FirstRun&) = delete;
 
-  private:
-    void relay()
+    // The reading agreed with the guess: progress is measured over `duration` seconds.
+    void agree(double duration) { m_duration = duration; }
+    // The reading called for other arguments.
+    void stop() { m_runJob.cancel(); }
+    // Waits for the run to end, passing the user's cancel on to it at the pace at which the
+    // process runner looks at a job's cancel flag.
+    void wait()
     {
-        // The same pace at which the process runner looks at a job's cancel flag.
         std::unique_lock lock(m_mutex);
         while (!m_over) {
             if (m_job && m_job->isCancelled()) m_runJob.cancel();
             m_wake.wait_for(lock, std::chrono::milliseconds(100));
         }
+        lock.unlock();
+        m_thread.join();
+        if (m_unexpected) std::rethrow_exception(m_unexpected);
     }
 
-    const std::function<QStringList(const Media::Probe&)> m_argsFor;
-    const QStringList m_started;
+    // Once waited for: what the run reported or the error it ended with, and how ffmpeg
+    // described what it read and wrote.
+    const std::optional<Media::FfmpegReport>& report() const { return m_report; }
+    const std::optional<ConvertError>& error() const { return m_error; }
+    const FfmpegDescription& said() const { return m_said; }
+
+  private:
+    void run(const QStringList& args, const Progress& progress)
+    {
+        try {
+            m_report = Media::ffmpeg(
+                args, [this] { return m_duration.load(); }, &m_runJob, progress,
+                [this](const QString& line) { m_said.add(line); });
+        } catch (const ConvertError& e) {
+            m_error = e;
+        } catch (...) {
+            m_unexpected = std::current_exception();
+        }
+        {
+            const std::lock_guard lock(m_mutex);
+            m_over = true;
+        }
+        m_wake.notify_all();
+    }
+
     Job* const m_job;
     Job m_runJob{QString(), QString(), 0};
-    FfmpegDescription m_said;
     std::atomic<double> m_duration{0};
-    bool m_stopped = false;
+    FfmpegDescription m_said;
+    std::optional<Media::FfmpegReport> m_report;
+    std::optional<ConvertError> m_error;
+    std::exception_ptr m_unexpected; // thrown again on the waiting thread
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_over = false;
-    std::thread m_thread;
+    std::thread m_thread; // last: it starts once the rest is made
 };
 
 // The muxer ffmpeg names for each target it writes.
@@ -135,18 +165,21 @@ QString muxerFor(const QString& target)
 }
 
 // Whether ffmpeg's own report shows the whole result, so that nothing needs reading back: it
-// described the source with a stated length, wrote the target's format with the streams asked
-// for, said no error, reached that length with each of those streams, and the file holds every
-// byte it says it wrote.
-bool shownWhole(const Media::FfmpegReport& report, const FfmpegDescription& said, const QString& source,
-                const QString& output, bool audio, const QString& target)
+// described the source with a stated length, no shorter than the reading's, wrote the target's
+// format with the streams asked for, said no error, reached that length with each of those
+// streams, and the file holds every byte it says it wrote.
+bool shownWhole(const Media::FfmpegReport& report, const FfmpegDescription& said,
+                const LibAv::Reading& reading, const QString& source, const QString& output, bool audio,
+                const QString& target)
 {
     // A line break in a name could pose as a line of the description.
     const QRegularExpression lineBreak(QStringLiteral("[\\r\\n]"));
     if (source.contains(lineBreak) || output.contains(lineBreak)) return false;
-    // Of a WAVE file cut short, ffmpeg states the length of the data there, not the header's.
-    if (WaveHeader::promisedSeconds(source)) return false;
     if (!said.input || !(said.input->duration > 0) || !report.ended || !report.errors.isEmpty()) return false;
+    // Of a WAVE file cut short, ffmpeg states the length of the data there, the reading the
+    // header's.
+    const double promised = std::max(reading.videoSeconds, reading.audioSeconds);
+    if (promised > said.input->duration + std::max(0.25, 0.005 * promised)) return false;
     if (said.outputFormat.isEmpty() || said.outputFormat != muxerFor(target)) return false;
     const bool wantsVideo = !audio;
     const bool wantsAudio = audio || (target != QLatin1String("gif") && said.input->audioCodec);
@@ -278,18 +311,18 @@ int oneSoundTrack(const QList<Media::Stream>& streams, const QString& target, Jo
 // the target can't hold. A GIF holds none of them; an audio target holds only covers and one
 // sound track, and a film's picture, subtitles, attachments and further sound tracks are what
 // converting it to sound leaves behind.
-ToolArgs::Extras sideStreams(const QString& source, bool audio, const QString& target, const QString& folder,
-                             Job* job)
+ToolArgs::Extras sideStreams(const QString& source, QList<Media::Stream> streams, bool audio,
+                             const QString& target, const QString& folder, Job* job)
 {
     Job quiet(QString(), QString(), 0);
     Job& notes = job ? *job : quiet;
-    QList<Media::Stream> streams = Media::streams(source);
     if (audio) {
         ToolArgs::Extras extras;
         extras.pictures = 0;
         extras.soundTrack = oneSoundTrack(streams, target, notes);
         streams.removeIf([](const Media::Stream& s) { return !s.cover; });
-        if (!ToolArgs::carriesCovers(target)) {
+        // An AIFF is written with an ID3 chunk, which holds the covers beside every tag.
+        if (!KeptStreams::holdsCovers(target, {.picture = false, .id3Chunk = true})) {
             if (!streams.isEmpty())
                 notes.addNote(
                     QStringLiteral("The cover picture was left out: %1 files written here can’t hold it")
@@ -332,40 +365,44 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
 {
     if (job) job->throwIfCancelled();
     refuseLists(source);
-    // What the result keeps beside the picture and sound is decided once, from the source's streams.
     const ScratchFolder scratch;
-    const ToolArgs::Extras extras = sideStreams(source, audio, target, scratch.path(), job);
-    const auto argsFor = [&](const Probe& probe) {
+    const auto argsFor = [&](const Probe& probe, const ToolArgs::Extras& extras) {
         return conversionArgs(source, output, audio, target, probe, extras);
     };
-    const QStringList started = argsFor(usualStreams(source));
+    // ffmpeg starts at once on a guess, while the source is read in this process: loading the
+    // libraries that read it takes about as long as starting ffmpeg does.
+    const Probe guess = usualStreams(source);
+    const QStringList started =
+        argsFor(guess, sideStreams(source, plainStreams(guess), audio, target, scratch.path(), nullptr));
     running.fetch_add(1);
     const auto done = qScopeGuard([] { running.fetch_sub(1); });
+    FirstRun first(oneThreadWhenFull(started), job, progress);
 
-    Watch watch(argsFor, started, job);
-    std::optional<FfmpegReport> report;
-    std::optional<ConvertError> error;
-    try {
-        report = ffmpeg(
-            oneThreadWhenFull(started), [&] { return watch.duration(); }, &watch.runJob(), progress,
-            [&](const QString& line) { watch.add(line); });
-    } catch (const ConvertError& e) {
-        error = e;
-    }
-    watch.finish();
-    if (job) job->throwIfCancelled();
-    if (report && !error) error = undecodableCopy(started, output, target);
-    if (report && !error && shownWhole(*report, watch.said(), source, output, audio, target)) return;
-
-    // ffmpeg's report leaves a doubt or called for other arguments: the source and the result
-    // are read in this process.
+    // The one reading of the source: the plan of its streams, the arguments and the check.
     const LibAv::Reading reading = readSource(source);
     const Probe& probe = reading.probe;
-    if (watch.stoppedRun() || argsFor(probe) != started) {
+    // What the result keeps beside the picture and sound is decided once, from the source's streams.
+    const ToolArgs::Extras extras = sideStreams(source, reading.streams, audio, target, scratch.path(), job);
+    const QStringList args = argsFor(probe, extras);
+    const bool guessed = args == started;
+    if (guessed)
+        first.agree(probe.duration);
+    else
+        first.stop();
+    first.wait();
+    if (job) job->throwIfCancelled();
+    std::optional<FfmpegReport> report = first.report();
+    std::optional<ConvertError> error = first.error();
+    if (guessed && report && !error) error = undecodableCopy(started, output, target);
+    if (guessed && report && !error &&
+        shownWhole(*report, first.said(), reading, source, output, audio, target))
+        return;
+
+    if (!guessed) {
         // Started on a wrong guess: the run the source calls for, with its own retry.
         try {
-            report = ffmpeg(oneThreadWhenFull(argsFor(probe)), probe.duration, job, progress);
-            error = undecodableCopy(argsFor(probe), output, target);
+            report = ffmpeg(oneThreadWhenFull(args), probe.duration, job, progress);
+            error = undecodableCopy(args, output, target);
         } catch (const ConvertError& e) {
             error = e;
         }

@@ -2,6 +2,7 @@
 
 #include "core/converterror.h"
 #include "core/shell.h"
+#include "engines/media/libav.h"
 #include "engines/media/media.h"
 
 #include <QJsonArray>
@@ -56,6 +57,7 @@ QList<Stream> parseStreams(const QByteArray& json)
 
 QList<Stream> streams(const QString& path)
 {
+    if (const auto reading = LibAv::read(path)) return reading->streams;
     return parseStreams(probeJson(path, QStringLiteral("-show_streams")));
 }
 

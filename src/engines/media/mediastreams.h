@@ -27,7 +27,8 @@ struct Stream
     QString mimeType;
 };
 
-// The streams in file order; empty when the file cannot be read or ffprobe is missing.
+// The streams in file order, read in this process the way ffprobe -show_streams lists them (ffprobe
+// itself only where ffmpeg's libraries are missing); empty when the file cannot be read.
 QList<Stream> streams(const QString& path);
 
 // ffprobe's JSON of `path` for one `show` option ("-show_streams", "-show_chapters"); empty

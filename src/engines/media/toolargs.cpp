@@ -35,6 +35,12 @@ bool carriesCovers(const QString& ext)
     return containers.contains(ext);
 }
 
+QStringList id3Chunk(const QString& ext)
+{
+    if (ext != QLatin1String("aiff")) return {};
+    return {QStringLiteral("-write_id3v2"), QStringLiteral("1")};
+}
+
 QStringList extraInputs(const Extras& extras)
 {
     QStringList args;

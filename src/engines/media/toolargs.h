@@ -20,6 +20,10 @@ QString gain(double value);
 
 // Whether a result in the container `ext` can hold cover pictures: mp3, m4a and flac can.
 bool carriesCovers(const QString& ext);
+// The option that writes an AIFF result with an ID3 chunk, which holds every tag and the covers
+// (an AIFF's own chunks hold only a title, an author, a copyright and a comment); nothing for
+// other containers.
+QStringList id3Chunk(const QString& ext);
 
 // What a video result carries besides its picture and sound: subtitles, cover pictures and
 // attachments.

@@ -213,7 +213,7 @@ void requireLength(const QString& path, const QString& name, const QList<Part>& 
     const std::optional<LibAv::Contents> made = LibAv::contents(path, QFileInfo(name).suffix().toLower());
     // Packets without times (raw ADTS) reach nowhere: the header's length stands in.
     const double packets = made && made->opened ? ends(*made) : 0;
-    const double reach = packets > 0 ? packets : Media::probeWithFfprobe(path).duration;
+    const double reach = packets > 0 ? packets : Media::probe(path).duration;
     QStringList notes;
     if (reach < least(wanted))
         notes = requireHeld(name, parts, reach, wanted);

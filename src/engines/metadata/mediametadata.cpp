@@ -127,10 +127,7 @@ QStringList editArgs(const QString& source, const QString& destination, const QL
     args << ToolArgs::extraOutputs(extras, 1);
     for (const MetaField& field : fields)
         args << "-metadata" << field.key + QLatin1Char('=') + field.value;
-    // An AIFF's own chunks hold only a title, an author, a copyright and a comment; its ID3 chunk
-    // holds every tag and the covers.
-    if (containerOf(destination) == QLatin1String("aiff")) args << QStringList{"-write_id3v2", "1"};
-    return args << destination;
+    return args << ToolArgs::id3Chunk(containerOf(destination)) << destination;
 }
 
 QStringList stripArgs(const QString& source, const QString& destination, const ToolArgs::Extras& extras)

@@ -3,10 +3,12 @@
 #include "engines/media/waveform.h"
 
 #include "../../support/enginefixtures_a.h"
+#include "../../support/programoutput.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QUuid>
@@ -237,6 +239,62 @@ class MediaTest : public QObject
         QCOMPARE(QFileInfo(back).fileName() + " " + video["codec_name"].toString(), "clip.mp4 h264");
         QCOMPARE(video["width"].toInt(), 160);
         QVERIFY(video["nb_read_frames"].toString().toInt() > 1);
+    }
+
+    // An AIFF keeps a song's tags and its cover in an ID3 chunk, as exiftool and ffprobe read them.
+    void aiffKeepsTagsAndCover()
+    {
+        for (const QString ext : {"mp3", "m4a", "flac"}) {
+            const QString folder = path("aiff-" + ext);
+            QVERIFY(QDir().mkpath(folder));
+            const QString song = folder + "/song." + ext, cover = path("cover.png");
+            QVERIFY(QFile::exists(cover) ||
+                    ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=48x48", "-frames:v", "1", cover}));
+            QVERIFY(ffmpeg({"-f",
+                            "lavfi",
+                            "-i",
+                            "sine=d=1",
+                            "-i",
+                            cover,
+                            "-map",
+                            "0",
+                            "-map",
+                            "1",
+                            "-c:v",
+                            "copy",
+                            "-disposition:v",
+                            "attached_pic",
+                            "-metadata",
+                            "title=Night",
+                            "-metadata",
+                            "artist=Ann",
+                            "-metadata",
+                            "album=Road",
+                            song}));
+            Job job(QString(), QString(), 0);
+            const QString out = Converter::convert(song, "aiff", job, {}).value(0);
+            QCOMPARE(job.notes(), QStringList());
+            const QString tags = programOutput("exiftool", {"-a", "-G1", "-s", "-s", out});
+            for (const QString tag : {"Title: Night", "Artist: Ann", "Album: Road", "Picture: (Binary"})
+                QVERIFY2(QRegularExpression("\\[ID3v2_\\d\\] " + QRegularExpression::escape(tag))
+                             .match(tags)
+                             .hasMatch(),
+                         qPrintable(ext + ": " + tag + " not in\n" + tags));
+            const QStringList probed =
+                programOutput("ffprobe",
+                              {"-v", "error", "-show_entries",
+                               "format_tags=artist,album:stream=codec_name:disposition=attached_pic", "-of",
+                               "default=nw=1", out})
+                    .split('\n', Qt::SkipEmptyParts);
+            for (const QString line : {"codec_name=pcm_s16be", "codec_name=png", "DISPOSITION:attached_pic=1",
+                                       "TAG:artist=Ann", "TAG:album=Road"})
+                QVERIFY2(probed.contains(line),
+                         qPrintable(ext + ": " + line + " not in\n" + probed.join('\n')));
+            // The cover as it was, byte for byte.
+            QFile in(cover), result(out);
+            QVERIFY(in.open(QIODevice::ReadOnly) && result.open(QIODevice::ReadOnly));
+            QVERIFY(result.readAll().contains(in.readAll()));
+        }
     }
 
     void cancellingEndsFfmpeg()

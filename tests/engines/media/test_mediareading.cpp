@@ -1,0 +1,301 @@
+// The in-process reading of a media file stands in for ffprobe: the streams, chapters and probe it
+// gives must be what ffprobe's output reads back as, over sources with side streams of every kind.
+
+#include "engines/media/chapters.h"
+#include "engines/media/libav.h"
+#include "engines/media/media.h"
+#include "engines/media/mediastreams.h"
+
+#include "../../support/enginefixtures_a.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace Fixture;
+
+namespace {
+
+// Every field of a stream on one line, so that a difference names the stream and the field.
+QString line(const Media::Stream& s)
+{
+    return QStringLiteral(
+               "#%1 kind %2 codec %3 tag %4 lang %5 title %6 cover %7 %8 rate %9 file %10 mime %11")
+        .arg(s.index)
+        .arg(int(s.kind))
+        .arg(s.codec, s.codecTag, s.language, s.title)
+        .arg(s.cover ? "yes" : "no")
+        .arg(QString(s.isDefault ? "default" : "-") + (s.forced ? " forced" : ""))
+        .arg(s.sampleRate)
+        .arg(s.fileName, s.mimeType);
+}
+
+QStringList lines(const QList<Media::Stream>& streams)
+{
+    QStringList out;
+    for (const Media::Stream& s : streams)
+        out << line(s);
+    return out;
+}
+
+QStringList lines(const QList<Chapters::Chapter>& chapters)
+{
+    QStringList out;
+    for (const Chapters::Chapter& c : chapters) {
+        QString text = QStringLiteral("%1–%2").arg(c.start, 0, 'f', 6).arg(c.end, 0, 'f', 6);
+        for (const auto& [key, value] : c.tags)
+            text += QStringLiteral(" %1=%2").arg(key, value);
+        out << text;
+    }
+    return out;
+}
+
+QString summary(const Media::Probe& p)
+{
+    return QStringLiteral("%1s %2/%3 %4x%5 %6fps %7ch %8Hz")
+        .arg(QString::number(p.duration), p.videoCodec.value_or("-"), p.audioCodec.value_or("-"),
+             QString::number(p.width), QString::number(p.height), QString::number(p.fps),
+             QString::number(p.channels), QString::number(p.sampleRate));
+}
+
+} // namespace
+
+class MediaReadingTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+  private slots:
+    void initTestCase()
+    {
+        QVERIFY(LibAv::available());
+        QVERIFY(write(path("lines.srt"), "1\n00:00:00,500 --> 00:00:01,500\nHello\n\n"
+                                         "2\n00:00:02,000 --> 00:00:03,000\nAgain\n"));
+        QVERIFY(write(
+            path("styled.ass"),
+            "[Script Info]\nScriptType: v4.00+\nPlayResX: 320\nPlayResY: 240\n\n[V4+ Styles]\n"
+            "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, "
+            "BackColour, Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, "
+            "BorderStyle, Outline, Shadow, Alignment, MarginL, MarginR, MarginV, Encoding\n"
+            "Style: Sign,Sans,20,&H0000FFFF,&H000000FF,&H00000000,&H00000000,0,0,0,0,100,100,0,0,1,"
+            "1,0,8,10,10,10,1\n\n[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, "
+            "MarginV, Effect, Text\nDialogue: 0,0:00:00.50,0:00:02.00,Sign,,0,0,0,,{\\pos(160,40)}Exit\n"));
+        QVERIFY(write(path("chapters.txt"),
+                      ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1500\n"
+                      "title=Opening\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=1500\nEND=3000\n"
+                      "title=Main\nartist=Someone\n"));
+        QVERIFY(write(path("font.ttf"), QByteArray(2048, 'f')));
+        QVERIFY(ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=96x96:d=1", "-frames:v", "1", path("cover.jpg")}));
+        QVERIFY(ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=96x96:d=1", "-frames:v", "1", path("cover.png")}));
+
+        const QStringList picture{"-f", "lavfi", "-i", "testsrc2=s=160x120:r=25:d=3"};
+        const QStringList twoSounds{"-f", "lavfi", "-i", "sine=f=440:d=3",
+                                    "-f", "lavfi", "-i", "sine=f=660:d=2.5"};
+        const QStringList languages{"-metadata:s:a:0", "language=eng", "-metadata:s:a:0", "title=Main",
+                                    "-metadata:s:a:1", "language=deu", "-metadata:s:a:1", "title=Kommentar"};
+        // B-frames, which an MP4 meets with an edit list; sound that starts late; two sound tracks
+        // with languages, timed text, a cover and chapters.
+        QVERIFY(ffmpeg(picture +
+                       QStringList{"-f",
+                                   "lavfi",
+                                   "-i",
+                                   "sine=f=440:d=3",
+                                   "-itsoffset",
+                                   "0.48",
+                                   "-f",
+                                   "lavfi",
+                                   "-i",
+                                   "sine=f=660:d=2.5",
+                                   "-i",
+                                   path("lines.srt"),
+                                   "-i",
+                                   path("cover.png"),
+                                   "-f",
+                                   "ffmetadata",
+                                   "-i",
+                                   path("chapters.txt"),
+                                   "-map",
+                                   "0",
+                                   "-map",
+                                   "1",
+                                   "-map",
+                                   "2",
+                                   "-map",
+                                   "3",
+                                   "-map",
+                                   "4",
+                                   "-map_chapters",
+                                   "5",
+                                   "-c:v:0",
+                                   "libx264",
+                                   "-preset",
+                                   "fast",
+                                   "-bf",
+                                   "2",
+                                   "-pix_fmt",
+                                   "yuv420p",
+                                   "-c:v:1",
+                                   "png",
+                                   "-disposition:v:1",
+                                   "attached_pic",
+                                   "-c:a",
+                                   "aac",
+                                   "-c:s",
+                                   "mov_text"} +
+                       languages + QStringList{"-metadata:s:s:0", "language=fra", path("film.mp4")}));
+        // A forced styled subtitle, a font and a cover as attachments, chapters.
+        QVERIFY(ffmpeg(picture + twoSounds +
+                       QStringList{"-i",
+                                   path("styled.ass"),
+                                   "-f",
+                                   "ffmetadata",
+                                   "-i",
+                                   path("chapters.txt"),
+                                   "-map",
+                                   "0",
+                                   "-map",
+                                   "1",
+                                   "-map",
+                                   "2",
+                                   "-map",
+                                   "3",
+                                   "-map_chapters",
+                                   "4",
+                                   "-c:v",
+                                   "libx264",
+                                   "-preset",
+                                   "ultrafast",
+                                   "-c:a",
+                                   "libopus",
+                                   "-c:s",
+                                   "copy",
+                                   "-disposition:s:0",
+                                   "forced",
+                                   "-attach",
+                                   path("font.ttf"),
+                                   "-metadata:s:t:0",
+                                   "mimetype=application/x-truetype-font",
+                                   "-attach",
+                                   path("cover.jpg"),
+                                   "-metadata:s:t:1",
+                                   "mimetype=image/jpeg",
+                                   "-metadata:s:t:1",
+                                   "filename=cover.jpg"} +
+                       languages + QStringList{path("film.mkv")}));
+        // Timestamps that start 5 s in.
+        QVERIFY(ffmpeg(picture + QStringList{"-f", "lavfi", "-i", "sine=d=3", "-c:v", "libx264", "-preset",
+                                             "ultrafast", "-c:a", "aac", "-output_ts_offset", "5",
+                                             path("late.mkv")}));
+        // A timecode track beside a camera-like picture.
+        QVERIFY(ffmpeg({"-f",
+                        "lavfi",
+                        "-i",
+                        "testsrc2=s=160x120:r=30000/1001:d=2",
+                        "-f",
+                        "lavfi",
+                        "-i",
+                        "sine=d=2",
+                        "-c:v",
+                        "libx264",
+                        "-preset",
+                        "fast",
+                        "-bf",
+                        "3",
+                        "-pix_fmt",
+                        "yuv420p",
+                        "-c:a",
+                        "pcm_s16le",
+                        "-timecode",
+                        "10:00:00:00",
+                        path("clock.mov")}));
+        QVERIFY(ffmpeg(picture + QStringList{"-f", "lavfi", "-i", "sine=d=3", "-c:v", "libvpx-vp9",
+                                             "-deadline", "realtime", "-c:a", "libopus", path("clip.webm")}));
+        QVERIFY(ffmpeg(picture + QStringList{"-f", "lavfi", "-i", "sine=d=3", "-c:v", "mpeg2video", "-c:a",
+                                             "mp2", path("clip.ts")}));
+        // Songs: tags on the stream (Ogg) or the file, covers, an audiobook's chapters.
+        const QStringList tone{"-f", "lavfi", "-i", "sine=d=2"};
+        const QStringList tags{"-metadata",      "title=Song", "-metadata",
+                               "artist=Someone", "-metadata",  "album=Album"};
+        const QStringList cover{"-i",  path("cover.png"), "-map",        "0", "-map", "1", "-c:v",
+                                "png", "-disposition:v",  "attached_pic"};
+        QVERIFY(ffmpeg(tone + tags + QStringList{"-c:a", "libvorbis", path("song.ogg")}));
+        QVERIFY(ffmpeg(tone + tags + QStringList{"-c:a", "libopus", path("song.opus")}));
+        QVERIFY(ffmpeg(tone + cover + tags + QStringList{path("song.mp3")}));
+        QVERIFY(ffmpeg(tone + cover + tags + QStringList{path("song.flac")}));
+        QVERIFY(ffmpeg(tone + cover + tags + QStringList{"-write_id3v2", "1", path("song.aiff")}));
+        QVERIFY(ffmpeg(tone + QStringList{"-f", "ffmetadata", "-i", path("chapters.txt"), "-map", "0",
+                                          "-map_chapters", "1", "-c:a", "aac", path("book.m4a")}));
+        QVERIFY(ffmpeg({"-f", "lavfi", "-i", "sine=d=1.5", "-af",
+                        "pan=5.1|c0=c0|c1=c0|c2=c0|c3=c0|c4=c0|c5=c0", path("surround.wav")}));
+        QVERIFY(write(path("broken.mp4"), QByteArray(4096, 'x')));
+    }
+
+    // Every field the plans, arguments and checks use comes out as ffprobe's output reads back.
+    void agreesWithFfprobe()
+    {
+        for (const QString name : {"film.mp4", "film.mkv", "late.mkv", "clock.mov", "clip.webm", "clip.ts",
+                                   "song.ogg", "song.opus", "song.mp3", "song.flac", "song.aiff", "book.m4a",
+                                   "surround.wav", "broken.mp4", "missing.mkv"}) {
+            const std::optional<LibAv::Reading> reading = LibAv::read(path(name));
+            QVERIFY(reading);
+            const QStringList ours = QStringList{name} + lines(reading->streams) + lines(reading->chapters) +
+                                     QStringList{summary(reading->probe)};
+            const QStringList theirs =
+                QStringList{name} +
+                lines(Media::parseStreams(Media::probeJson(path(name), "-show_streams"))) +
+                lines(Chapters::parse(Media::probeJson(path(name), "-show_chapters"))) +
+                QStringList{summary(Media::probeWithFfprobe(path(name)))};
+            QCOMPARE(ours, theirs);
+            QCOMPARE(lines(Media::streams(path(name))), lines(reading->streams));
+            QCOMPARE(lines(Chapters::read(path(name))), lines(reading->chapters));
+        }
+    }
+
+    // The sources hold what the comparison is meant to cover, so that it can't pass on less.
+    void sourcesHoldTheirSideStreams()
+    {
+        const auto described = [&](const QString& name) {
+            return lines(Media::streams(path(name))).join('\n');
+        };
+        const QString mkv = described("film.mkv");
+        for (const QString part :
+             {"codec ass tag [0][0][0][0] lang  title  cover no - forced", "lang deu title Kommentar",
+              "cover yes", "file cover.jpg", "mime application/x-truetype-font", "codec opus"})
+            QVERIFY2(mkv.contains(part), qPrintable(part + "\n" + mkv));
+        QCOMPARE(Chapters::read(path("film.mkv")).value(1).tags,
+                 (QList<std::pair<QString, QString>>{{"ARTIST", "Someone"}, {"title", "Main"}}));
+        const QString mp4 = described("film.mp4");
+        for (const QString part : {"codec mov_text tag tx3g lang fra", "codec png", "cover yes", "lang eng"})
+            QVERIFY2(mp4.contains(part), qPrintable(part + "\n" + mp4));
+        QVERIFY2(described("clock.mov").contains("tag tmcd"), qPrintable(described("clock.mov")));
+        QVERIFY2(described("song.aiff").contains("cover yes"), qPrintable(described("song.aiff")));
+        QCOMPARE(Media::probe(path("surround.wav")).channels, 6);
+        QVERIFY(Media::streams(path("broken.mp4")).isEmpty());
+    }
+
+    // A reading kept for a file is never handed out once the file has changed, even to the
+    // same size.
+    void aChangedFileIsReadAgain()
+    {
+        const QString file = path("changing.wav");
+        QVERIFY(ffmpeg({"-f", "lavfi", "-i", "sine=d=1:sample_rate=22050", "-ac", "2", file}));
+        QCOMPARE(LibAv::read(file)->probe.sampleRate, 22050);
+        // The same size and place, other sound: a mono file of twice the rate.
+        QVERIFY(ffmpeg({"-f", "lavfi", "-i", "sine=d=1:sample_rate=44100", "-ac", "1", path("other.wav")}));
+        QCOMPARE(QFileInfo(path("other.wav")).size(), QFileInfo(file).size());
+        QFile in(path("other.wav")), out(file);
+        QVERIFY(in.open(QIODevice::ReadOnly) && out.open(QIODevice::ReadWrite));
+        QVERIFY(out.write(in.readAll()) == in.size() && out.flush());
+        out.close();
+        QCOMPARE(LibAv::read(file)->probe.sampleRate, 44100);
+        QCOMPARE(LibAv::read(file)->probe.channels, 1);
+        // A file put in its place by a rename.
+        QVERIFY(ffmpeg({"-f", "lavfi", "-i", "sine=d=2", "-c:a", "flac", path("new.flac")}));
+        QVERIFY(QFile::remove(file) && QFile::rename(path("new.flac"), file));
+        QCOMPARE(LibAv::read(file)->probe.audioCodec, "flac");
+    }
+};
+
+QTEST_MAIN(MediaReadingTest)
+#include "test_mediareading.moc"
