@@ -208,7 +208,7 @@ std::optional<double> copyStart(const QString& path, double seconds)
     if (!(c->iformat->flags & AVFMT_SEEK_TO_PTS))
         for (unsigned i = 0; i < c->nb_streams; ++i)
             if (c->streams[i]->codecpar->video_delay) {
-                target -= 3 * AV_TIME_BASE / 23;
+                target -= std::llround(seekMargin * AV_TIME_BASE);
                 break;
             }
     a->seekFile(c, -1, INT64_MIN, target, target, 0);
@@ -224,6 +224,55 @@ std::optional<double> copyStart(const QString& path, double seconds)
     }
     a->packetFree(&packet);
     return start;
+}
+
+std::optional<double> keyFrameAt(const QString& path, double seconds)
+{
+    const LibAvApi* a = libAvApi();
+    if (!a || !std::isfinite(seconds)) return std::nullopt;
+    const LibAvInput input(*a, path, true);
+    AVFormatContext* c = input.get();
+    const int video = c ? input.mainStreams().first : -1;
+    if (video < 0) return std::nullopt;
+    const int64_t origin = c->start_time != AV_NOPTS_VALUE ? c->start_time : 0;
+    const double base = av_q2d(c->streams[video]->time_base);
+    const double zero = double(origin) / AV_TIME_BASE;
+    const double t = std::max(seconds, 0.0) + 0.0005;
+    AVPacket* packet = a->packetAlloc();
+    if (!packet) return std::nullopt;
+    std::optional<double> found, first;
+    // Key frames are shown in the order they are decoded: reading from where a seek lands, the
+    // last one at or before the moment is met before the first one after it.
+    const auto scan = [&] {
+        for (int budget = 20000; budget > 0 && a->readFrame(c, packet) >= 0; --budget) {
+            const bool key = packet->stream_index == video && (packet->flags & AV_PKT_FLAG_KEY) &&
+                             packet->pts != AV_NOPTS_VALUE;
+            const double at = key ? double(packet->pts) * base - zero : 0;
+            a->packetUnref(packet);
+            if (!key) continue;
+            if (!first) first = at;
+            if (at > t) break;
+            found = at;
+        }
+    };
+    // A demuxer that seeks by decoding times may land on the key frame after the moment; then a
+    // seek further back, and at last the whole file from its start.
+    for (const double back : {0.0, 2.0, 10.0, 60.0}) {
+        if (seconds - back <= 0) break;
+        const int64_t target = origin + std::llround((seconds - back) * AV_TIME_BASE);
+        if (a->seekFile(c, -1, INT64_MIN, target, target, 0) < 0) break;
+        scan();
+        if (found) break;
+    }
+    if (!found) {
+        const LibAvInput again(*a, path, true);
+        if ((c = again.get())) {
+            first.reset();
+            scan();
+        }
+    }
+    a->packetFree(&packet);
+    return found ? found : first;
 }
 
 } // namespace LibAv

@@ -81,4 +81,14 @@ std::optional<ShownFrame> shownFrame(const QString& path, double seconds);
 // as shownFrame(). None when the libraries are missing or no such frame is found.
 std::optional<double> copyStart(const QString& path, double seconds);
 
+// How much earlier than asked ffmpeg seeks in a format that seeks by decoding times, where the
+// picture has delayed frames (B-frames): its own margin, in seconds.
+constexpr double seekMargin = 3.0 / 23;
+
+// Where a stream copy of `path` that shows the frame shown at `seconds` must begin: the start of
+// the last key frame of its first picture stream at or before that frame, or of the first key
+// frame for a moment before the picture, in the same seconds as shownFrame(). None when the
+// libraries are missing or no key frame is found.
+std::optional<double> keyFrameAt(const QString& path, double seconds);
+
 } // namespace LibAv
