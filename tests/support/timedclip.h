@@ -123,16 +123,19 @@ inline Timeline read(const QString& path)
             .trimmed();
     if (start.isEmpty() || start == "N/A") return t;
     t.soundStart = start.toDouble();
-    // Mono at 8000 Hz from the file's zero: the sound's own start is kept as silence before it.
+    // Mono at 8000 Hz from the file's zero, not from its earliest stream: the sound's own start
+    // is kept as silence before it.
     const QByteArray pcm =
-        output("ffmpeg", {"-v", "error", "-i", path, "-map", "0:a:0", "-af", "aresample=async=1:first_pts=0",
-                          "-ac", "1", "-ar", "8000", "-f", "s16le", "-"});
+        output("ffmpeg", {"-v", "error", "-copyts", "-i", path, "-map", "0:a:0", "-af",
+                          "aresample=async=1:first_pts=0", "-ac", "1", "-ar", "8000", "-f", "s16le", "-"});
     const auto* samples = reinterpret_cast<const qint16*>(pcm.constData());
     const qsizetype count = pcm.size() / 2;
     qsizetype quiet = 8000; // a click begins after at least 0.3 s without one
     for (qsizetype i = 0; i < count; ++i) {
-        if (std::abs(int(samples[i])) > 6000 && quiet >= 2400) t.clicks << double(i) / 8000;
-        quiet = std::abs(int(samples[i])) > 1500 ? 0 : quiet + 1;
+        // Well above the encoder's pre-echo, which runs a few milliseconds ahead of a click.
+        const bool loud = std::abs(int(samples[i])) > 3000;
+        if (loud && quiet >= 2400) t.clicks << double(i) / 8000;
+        quiet = loud ? 0 : quiet + 1;
     }
     return t;
 }
@@ -168,7 +171,9 @@ inline std::optional<double> worstStep(const Timeline& made, const Timeline& sou
 {
     std::optional<double> worst;
     for (const double c : made.clicks) {
-        const std::optional<Frame> f = made.shownAt(c);
+        // A slowed picture shows each frame more than once: timed from its first showing.
+        const std::optional<Frame> shown = made.shownAt(c);
+        const std::optional<Frame> f = shown ? made.numbered(shown->number) : std::nullopt;
         const std::optional<Frame> original = f ? source.numbered(f->number) : std::nullopt;
         if (!original) continue;
         const double moment = original->at + (c - f->at) * speed;

@@ -6,6 +6,7 @@
 #include "../../support/enginefixtures_a.h"
 #include "../../support/timedclip.h"
 #include "core/job.h"
+#include "tools/video/speed/speedwork.h"
 #include "tools/video/split/splitvideowork.h"
 #include "tools/video/trim/trimvideowork.h"
 
@@ -160,6 +161,39 @@ class VideoTimeTest : public QObject
         QCOMPARE(made.size(), parts.size());
         for (int i = 0; i < parts.size(); ++i)
             checkFastCut(made[i], file, parts[i], QStringLiteral("part %1").arg(i + 1));
+    }
+
+    // A speed change keeps the sound where it was against the picture, a late start scaled with
+    // the rest, whether the pitch is kept or follows the speed.
+    void speedKeepsTheSoundInStep_data()
+    {
+        QTest::addColumn<double>("speed");
+        QTest::addColumn<bool>("keepPitch");
+        for (const double speed : {0.5, 1.5, 2.0})
+            QTest::addRow("%gx", speed) << speed << true;
+        QTest::newRow("0.5x pitch follows") << 0.5 << false;
+    }
+    void speedKeepsTheSoundInStep()
+    {
+        QFETCH(double, speed);
+        QFETCH(bool, keepPitch);
+        const QString folder = path(QString::fromLatin1(QTest::currentDataTag()));
+        QVERIFY(QDir().mkpath(folder));
+        const QString file = QDir(folder).filePath("Late.mp4");
+        QVERIFY(QFile::copy(path("Late.mp4"), file));
+        Job job({}, {}, 0);
+        QString made;
+        const ConvertError e = Fixture::failure([&] {
+            made = ToolOps::speed(file, speed, keepPitch, QString::number(speed) + "x", job, {}).value(0);
+        });
+        QVERIFY2(e.message() == "(no failure)", qPrintable(e.description()));
+        const TimedClip::Timeline from = TimedClip::read(file), got = TimedClip::read(made);
+        QVERIFY2(got.clicks.size() >= 3, qPrintable(QString::number(got.clicks.size())));
+        const std::optional<double> step = TimedClip::worstStep(got, from, speed);
+        // Within a frame, and the window of the tempo filter that keeps the pitch, which may move a
+        // click's first moment by part of it.
+        const double window = keepPitch ? 0.045 : 0.015;
+        QVERIFY2(step && *step <= 0.04 + window, qPrintable(QStringLiteral("%1 s out of step").arg(*step)));
     }
 };
 

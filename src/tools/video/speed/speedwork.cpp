@@ -42,8 +42,11 @@ QString speedGraph(double speed, bool keepPitch, const QList<int>& sampleRates)
         QStringLiteral("[0:v]setpts=PTS/%1,fps=source_fps,%2[v]").arg(fixed(speed, 4), VideoOps::evenSides());
     const bool one = sampleRates.size() == 1;
     for (int k = 0; k < sampleRates.size(); ++k) {
+        // atempo times its sound from where the sound began, unscaled: a sound that begins after
+        // the picture is moved to its start scaled like the picture's frames first. A new rate
+        // scales every time by itself.
         const QString chain =
-            keepPitch ? ToolOps::atempo(speed)
+            keepPitch ? QStringLiteral("asetpts=PTS/%1,").arg(fixed(speed, 4)) + ToolOps::atempo(speed)
                       : QStringLiteral("asetrate=%1*%2,aresample=%1").arg(n(sampleRates[k]), fixed(speed, 4));
         g += (one ? QStringLiteral(";[0:a]") : QStringLiteral(";[0:a:%1]").arg(n(k))) + chain +
              (one ? QStringLiteral("[a]") : QStringLiteral("[a%1]").arg(n(k)));
