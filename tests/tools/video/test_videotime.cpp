@@ -6,6 +6,7 @@
 #include "../../support/enginefixtures_a.h"
 #include "../../support/timedclip.h"
 #include "core/job.h"
+#include "tools/video/join/joinwork.h"
 #include "tools/video/speed/speedwork.h"
 #include "tools/video/split/splitvideowork.h"
 #include "tools/video/trim/trimvideowork.h"
@@ -45,6 +46,9 @@ const QList<Source> sources{
      h264 + QStringList{"-g", "15", "-bf", "3", "-x264-params", "b-adapt=0"}},
     // The sound begins 0.48 s after the picture.
     {"Late.mp4", 4, "25", 0.48, h264 + QStringList{"-g", "50"}},
+    // Clips to join: sound from the start, and sound from 0.48 s on.
+    {"Short.mkv", 3, "25", 0.0, h264},
+    {"Late.mkv", 3, "25", 0.48, h264},
     // A web film with a key frame each 2 s, of which a piece is copied into the excerpt below.
     {"Web.mp4", 12, "25", 0.0,
      h264 + QStringList{"-g", "50", "-bf", "2", "-x264-params", "b-adapt=0", "-movflags", "+faststart"}},
@@ -108,6 +112,40 @@ class VideoTimeTest : public QObject
         // begins at a key frame and an edit list hides what comes before 3.3 s.
         QVERIFY(Fixture::ffmpeg(
             {"-ss", "3.3", "-i", path("Web.mp4"), "-t", "6", "-c", "copy", path("Excerpt.mp4")}));
+        // The short film with side streams: a second sound track in German, English subtitles and
+        // a cover picture attached.
+        QVERIFY(Fixture::write(path("side.srt"), "1\n00:00:00,500 --> 00:00:01,500\nHello\n\n"));
+        QVERIFY(Fixture::ffmpeg(
+            {"-f", "lavfi", "-i", "color=c=red:s=32x32", "-frames:v", "1", path("cover.jpg")}));
+        QVERIFY(Fixture::ffmpeg({"-i",
+                                 path("Short.mkv"),
+                                 "-f",
+                                 "lavfi",
+                                 "-i",
+                                 "sine=f=300:d=3",
+                                 "-i",
+                                 path("side.srt"),
+                                 "-map",
+                                 "0",
+                                 "-map",
+                                 "1",
+                                 "-map",
+                                 "2",
+                                 "-c",
+                                 "copy",
+                                 "-c:a:1",
+                                 "aac",
+                                 "-metadata:s:a:1",
+                                 "language=deu",
+                                 "-metadata:s:s:0",
+                                 "language=eng",
+                                 "-attach",
+                                 path("cover.jpg"),
+                                 "-metadata:s:t:0",
+                                 "mimetype=image/jpeg",
+                                 "-metadata:s:t:0",
+                                 "filename=cover.jpg",
+                                 path("Side.mkv")}));
     }
 
     void fastCutsBeginAtTheKeyFrameShown_data()
@@ -194,6 +232,46 @@ class VideoTimeTest : public QObject
         // click's first moment by part of it.
         const double window = keepPitch ? 0.045 : 0.015;
         QVERIFY2(step && *step <= 0.04 + window, qPrintable(QStringLiteral("%1 s out of step").arg(*step)));
+    }
+
+    // Each joined clip keeps its own sound where it was against its picture: a clip whose sound
+    // begins late after a film whose sound begins with its picture, plain or with side streams.
+    void joinKeepsEachClipsSoundInPlace_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::newRow("plain film, late sound") << "Short.mkv";
+        QTest::newRow("film with side streams, late sound") << "Side.mkv";
+    }
+    void joinKeepsEachClipsSoundInPlace()
+    {
+        QFETCH(QString, first);
+        const QString folder = path(QString::fromLatin1(QTest::currentDataTag()));
+        QVERIFY(QDir().mkpath(folder));
+        const QStringList clips{QDir(folder).filePath(first), QDir(folder).filePath("Late.mkv")};
+        QVERIFY(QFile::copy(path(first), clips[0]) && QFile::copy(path("Late.mkv"), clips[1]));
+        Job job({}, {}, 0);
+        QString made;
+        const ConvertError e = Fixture::failure([&] { made = ToolOps::join(clips, job, {}).value(0); });
+        QVERIFY2(e.message() == "(no failure)", qPrintable(e.description()));
+        const TimedClip::Timeline got = TimedClip::read(made);
+        // The second clip begins where the frames' numbers start again.
+        qsizetype seam = 1;
+        while (seam < got.frames.size() && got.frames[seam].number >= got.frames[seam - 1].number)
+            ++seam;
+        QVERIFY2(seam < got.frames.size(), "no second clip");
+        const double at = got.frames[seam].at;
+        for (int i = 0; i < 2; ++i) {
+            TimedClip::Timeline part = got;
+            part.frames = i == 0 ? got.frames.mid(0, seam) : got.frames.mid(seam);
+            part.clicks.removeIf([&](double c) { return i == 0 ? c >= at : c < at; });
+            const TimedClip::Timeline from = TimedClip::read(clips[i]);
+            QVERIFY2(part.clicks.size() >= 2,
+                     qPrintable(QStringLiteral("clip %1: %2 clicks").arg(i + 1).arg(part.clicks.size())));
+            const std::optional<double> step = TimedClip::worstStep(part, from);
+            QVERIFY2(
+                step && *step <= 0.055,
+                qPrintable(QStringLiteral("clip %1: %2 s out of step").arg(i + 1).arg(step.value_or(-1))));
+        }
     }
 };
 
