@@ -2,8 +2,10 @@
 
 #include "engines/media/libav.h"
 #include "engines/media/media.h"
+#include "engines/media/timecode.h"
 
 #include <algorithm>
+#include <cmath>
 
 CutStreams::CutStreams(const QString& source, const QString& ext, bool fast, Job& job)
     : m_source(source), m_fast(fast)
@@ -27,8 +29,12 @@ CutStreams::CutStreams(const QString& source, const QString& ext, bool fast, Job
     m_text = KeptStreams::readText(source, text, ext,
                                    QStringLiteral("picture subtitles can’t be cut with the video"),
                                    m_scratch.path(), job);
-    const double fps = Media::probe(source).fps;
-    m_frame = fps > 0 ? 1 / fps : 0;
+    m_fps = Media::probe(source).fps;
+    m_frame = m_fps > 0 ? 1 / m_fps : 0;
+    m_timecode = Timecode::of(streams);
+    if (m_timecode)
+        if (const std::optional<LibAv::ShownFrame> first = LibAv::shownFrame(source, 0))
+            m_firstFrame = first->start;
 }
 
 ToolArgs::Extras CutStreams::forRange(TimeRange range, int part) const
@@ -48,5 +54,10 @@ ToolArgs::Extras CutStreams::forRange(TimeRange range, int part) const
     // The copy's picture starts at `from`, which ffmpeg puts `range.start - from` before zero.
     for (ToolArgs::Extras::Track& t : extras.tracks)
         t.offset = from - range.start;
+    if (m_timecode) {
+        // A cut begins just before its first frame, a copy with its key frame.
+        const qint64 frames = std::llround((from - m_firstFrame) * m_fps + 0.25);
+        extras.timecode = Timecode::advanced(*m_timecode, m_fps, frames).value_or(QString());
+    }
     return extras;
 }

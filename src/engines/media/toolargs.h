@@ -80,6 +80,9 @@ struct Extras
     QString coverSource;
     // How many picture tracks the operation maps before the covers.
     int pictures = 1;
+    // The timecode of the result's first frame, set on its picture where the operation leaves
+    // the source's behind (a cut, which starts later) or makes its picture anew; empty: none set.
+    QString timecode;
 };
 // The inputs of `extras.tracks`, its chapters and its cover source, to go after every other
 // input, in that order.

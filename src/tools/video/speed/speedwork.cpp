@@ -5,6 +5,7 @@
 #include "engines/media/chapters.h"
 #include "engines/media/keptstreams.h"
 #include "engines/media/media.h"
+#include "engines/media/timecode.h"
 #include "engines/media/toolrun.h"
 #include "engines/media/videoops.h"
 
@@ -107,6 +108,9 @@ QStringList speed(const QString& source, double speed, bool keepPitch, const QSt
         extras.sound << ToolArgs::Extras::Tags{a.language, a.title};
     }
     if (rates.isEmpty() && probe.audioCodec) rates << probe.sampleRate;
+    // The retimed picture is made anew, without the source's tags: its first frame is the
+    // source's, and so is its timecode.
+    extras.timecode = Timecode::of(streams).value_or(QString());
     const QList<KeptStreams::TextTrack> text = KeptStreams::readText(
         source, streams, ext, QStringLiteral("picture subtitles can’t be retimed"), scratch.path(), job);
     extras.tracks =
