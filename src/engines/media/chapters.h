@@ -5,6 +5,8 @@
 #include <QString>
 #include <utility>
 
+class Job;
+
 // The chapters of a media file, and the ffmetadata text that hands chapters to ffmpeg as an
 // input of their own, for a result whose timing differs from its source's.
 namespace Chapters {
@@ -24,10 +26,24 @@ QList<Chapter> parse(const QByteArray& json);
 // The chapters of a video played `speed` times as fast (above 0), each time divided by it.
 QList<Chapter> scaled(const QList<Chapter>& chapters, double speed);
 
+// The chapters of the stretch from `from` to `to` seconds of a source, in a result whose 0 lies at
+// `zero` seconds of the source: those that reach into the stretch, each held within it, so that
+// one that began before it begins with it.
+QList<Chapter> cut(const QList<Chapter>& chapters, double from, double to, double zero);
+
+// Whether ffmpeg writes chapters into files of the container `ext`: WAVE, AIFF, AVI and GIF
+// files hold none, and it writes none into FLAC and Ogg files.
+bool heldBy(const QString& ext);
+
+// Notes on `job` that a result in the container `ext` leaves out the chapters of `source`, where
+// it has any and heldBy() is false; looks for them only then.
+void noteLeftOut(const QString& source, const QString& ext, Job& job);
+
 // ffmpeg's metadata file holding `chapters` and nothing else, times in milliseconds.
 QString metadata(const QList<Chapter>& chapters);
 
-// metadata() written as "chapters.txt" in `folder`; its path. Throws ConvertError.
-QString written(const QList<Chapter>& chapters, const QString& folder);
+// metadata() written as "<name>.txt" in `folder`; its path. Throws ConvertError.
+QString written(const QList<Chapter>& chapters, const QString& folder,
+                const QString& name = QStringLiteral("chapters"));
 
 } // namespace Chapters

@@ -1,5 +1,6 @@
 #include "engines/media/cutstreams.h"
 
+#include "engines/media/chapters.h"
 #include "engines/media/libav.h"
 #include "engines/media/media.h"
 #include "engines/media/timecode.h"
@@ -32,6 +33,7 @@ CutStreams::CutStreams(const QString& source, const QString& ext, bool fast, Job
     m_fps = Media::probe(source).fps;
     m_frame = m_fps > 0 ? 1 / m_fps : 0;
     m_timecode = Timecode::of(streams);
+    if (fast) m_chapters = Chapters::read(source);
     if (m_timecode)
         if (const std::optional<LibAv::ShownFrame> first = LibAv::shownFrame(source, 0))
             m_firstFrame = first->start;
@@ -41,9 +43,15 @@ ToolArgs::Extras CutStreams::forRange(TimeRange range, int part) const
 {
     ToolArgs::Extras extras = m_base;
     double from = range.start;
-    if (m_fast)
-        if (const std::optional<double> key = LibAv::copyStart(m_source, range.start))
-            from = std::min(*key, range.start);
+    if (m_fast) {
+        const std::optional<LibAv::CopyStart> copy = LibAv::copyStart(m_source, range.start);
+        if (copy) from = std::min(copy->key, range.start);
+        // ffmpeg times the chapters from the seek, and moves the packets alone to begin at 0.
+        if (!m_chapters.isEmpty())
+            extras.chapters =
+                Chapters::written(Chapters::cut(m_chapters, from, range.end, copy ? copy->zero : from),
+                                  m_scratch.path(), QStringLiteral("chapters%1").arg(part));
+    }
     extras.tracks = KeptStreams::written(
                         m_text,
                         [&](const QList<SubtitleCues::Cue>& cues) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/scratchfolder.h"
+#include "engines/media/chapters.h"
 #include "engines/media/keptstreams.h"
 #include "engines/media/toolargs.h"
 #include "engines/media/toolchoices.h"
@@ -15,8 +16,8 @@ class Job;
 // trim and split. The text subtitles are read once here and cut to each range, the piece of a cue
 // shorter than a frame left out. A stream copy (`fast`) begins at the key frame before its range,
 // which it shows, so its cues count from that frame; it takes picture subtitles along as they
-// are, cut at the same key frame. A timecode names each part's first frame. Throws ConvertError;
-// notes what is left out in `job`.
+// are, cut at the same key frame, and its chapters, timed for the frame it shows first. A
+// timecode names each part's first frame. Throws ConvertError; notes what is left out in `job`.
 class CutStreams
 {
   public:
@@ -35,4 +36,5 @@ class CutStreams
     ScratchFolder m_scratch;
     ToolArgs::Extras m_base;
     QList<KeptStreams::TextTrack> m_text;
+    QList<Chapters::Chapter> m_chapters; // a copy's, which it times itself
 };

@@ -193,7 +193,7 @@ std::optional<ShownFrame> shownFrame(const QString& path, double seconds)
     return f;
 }
 
-std::optional<double> copyStart(const QString& path, double seconds)
+std::optional<CopyStart> copyStart(const QString& path, double seconds)
 {
     const LibAvApi* a = libAvApi();
     if (!a || !std::isfinite(seconds)) return std::nullopt;
@@ -212,18 +212,51 @@ std::optional<double> copyStart(const QString& path, double seconds)
                 break;
             }
     a->seekFile(c, -1, INT64_MIN, target, target, 0);
-    const double base = av_q2d(c->streams[video]->time_base);
-    std::optional<double> start;
+    const double zero = double(origin) / AV_TIME_BASE;
+    const AVRational rate = c->streams[video]->avg_frame_rate;
+    const double frame = rate.num > 0 && rate.den > 0 ? av_q2d(av_inv_q(rate)) : 0;
+    // The sound streams a copy takes along, each from the first packet after the seek.
+    std::vector<bool> unseen(c->nb_streams, false);
+    int sounds = 0;
+    for (unsigned i = 0; i < c->nb_streams; ++i)
+        if (c->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) unseen[i] = true, ++sounds;
+    std::optional<double> key;
+    double earliest = INFINITY;
     AVPacket* packet = a->packetAlloc();
     if (!packet) return std::nullopt;
-    for (int budget = 20000; budget > 0 && !start && a->readFrame(c, packet) >= 0; --budget) {
-        if (packet->stream_index == video && (packet->flags & AV_PKT_FLAG_KEY) &&
-            packet->pts != AV_NOPTS_VALUE)
-            start = double(packet->pts) * base - double(origin) / AV_TIME_BASE;
+    // Until the key frame is met and each sound stream has begun, or a while after the key frame
+    // for a sound that ends before it. Picture packets before the key frame are not copied.
+    for (int budget = 20000, after = 500;
+         budget > 0 && after > 0 && (!key || sounds > 0) && a->readFrame(c, packet) >= 0; --budget) {
+        const int index = packet->stream_index;
+        const double base = av_q2d(c->streams[index]->time_base);
+        const int64_t decoded = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
+        if (index == video && !key && (packet->flags & AV_PKT_FLAG_KEY) && packet->pts != AV_NOPTS_VALUE) {
+            key = double(packet->pts) * base - zero;
+            // Without a stored decoding time (Matroska), ffmpeg decodes the first picture as many
+            // frames before it is shown as the stream holds back.
+            const double held =
+                packet->dts != AV_NOPTS_VALUE ? 0 : c->streams[video]->codecpar->video_delay * frame;
+            earliest = std::min(earliest, double(decoded) * base - zero - held);
+        } else if (unseen[index] && decoded != AV_NOPTS_VALUE) {
+            unseen[index] = false;
+            --sounds;
+            earliest = std::min(earliest, double(decoded) * base - zero);
+        }
+        if (key) --after;
         a->packetUnref(packet);
     }
     a->packetFree(&packet);
-    return start;
+    if (!key) return std::nullopt;
+    return CopyStart{*key, std::min(earliest, *key)};
+}
+
+std::optional<int> chapterCount(const QString& path)
+{
+    const LibAvApi* a = libAvApi();
+    if (!a) return std::nullopt;
+    const LibAvInput input(*a, path, false);
+    return input.get() ? int(input.get()->nb_chapters) : 0;
 }
 
 std::optional<double> keyFrameAt(const QString& path, double seconds)

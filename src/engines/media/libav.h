@@ -76,10 +76,21 @@ struct ShownFrame
 // lies past the end of the file.
 std::optional<ShownFrame> shownFrame(const QString& path, double seconds);
 
-// Where a stream copy of `path` that ffmpeg seeks to `seconds` (-ss before the input) begins: the
-// start of the first key frame of its first picture stream after that seek, in the same seconds
-// as shownFrame(). None when the libraries are missing or no such frame is found.
-std::optional<double> copyStart(const QString& path, double seconds);
+// Where a stream copy of `path` that ffmpeg seeks to `seconds` (-ss before the input) begins, in
+// the same seconds as shownFrame(): `key`, the start of the first key frame of its first picture
+// stream after that seek, which it shows first; `zero`, the earliest decoding time among the
+// first packets it copies (that key frame's and each sound stream's first), where a copy that
+// moves its times to begin at 0 (-avoid_negative_ts make_zero) puts its 0. None when the
+// libraries are missing or no such key frame is found.
+struct CopyStart
+{
+    double key = 0;
+    double zero = 0;
+};
+std::optional<CopyStart> copyStart(const QString& path, double seconds);
+
+// How many chapters the header of `path` lists; none when the libraries are missing.
+std::optional<int> chapterCount(const QString& path);
 
 // How much earlier than asked ffmpeg seeks in a format that seeks by decoding times, where the
 // picture has delayed frames (B-frames): its own margin, in seconds.

@@ -4,6 +4,7 @@
 #include "core/fmt.h"
 #include "core/job.h"
 #include "core/scratchfolder.h"
+#include "engines/media/chapters.h"
 #include "engines/media/ffmpegdescription.h"
 #include "engines/media/keptstreams.h"
 #include "engines/media/libav.h"
@@ -276,6 +277,7 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
     // What the result keeps beside the picture and sound is decided once, from the source's streams.
     const ScratchFolder scratch;
     const ToolArgs::Extras extras = sideStreams(source, audio, target, scratch.path(), job);
+    if (job) Chapters::noteLeftOut(source, target, *job);
     const auto argsFor = [&](const Probe& probe) {
         return conversionArgs(source, output, audio, target, probe, extras);
     };

@@ -200,8 +200,8 @@ double copySeek(const QString& source, double seconds)
     // times that would land on the next key frame.
     for (const double seek : {seconds, *key + LibAv::seekMargin + 0.001, *key + 0.001}) {
         if (seek < 0) continue;
-        const std::optional<double> lands = LibAv::copyStart(source, seek);
-        if (lands && std::abs(*lands - *key) < 0.0005) return seek;
+        const std::optional<LibAv::CopyStart> lands = LibAv::copyStart(source, seek);
+        if (lands && std::abs(lands->key - *key) < 0.0005) return seek;
     }
     return seconds;
 }

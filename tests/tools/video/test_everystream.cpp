@@ -183,6 +183,7 @@ class EveryStreamTest : public QObject
         const QString english = "The subtitles “number 1” were left out";
         const QString font = "The attached file “Font.ttf” was left out";
         const QString timecode = "The timecode was left out";
+        const QString chapters = "The chapters were left out";
         const QStringList mp4{"cover", "picture", "sound", "sound", "subtitle:mov_text"};
         const QStringList mkv{"attachment:Font.ttf", "cover file", "picture", "sound", "sound",
                               "subtitle:subrip"};
@@ -192,13 +193,13 @@ class EveryStreamTest : public QObject
         row("film.mp4", "mkv", {"cover file", "picture", "sound", "sound", "subtitle:subrip"}, 4, 2);
         row("film.mp4", "mov", {"picture", "sound", "sound", "subtitle:mov_text"}, 4, 2, {cover});
         row("film.mp4", "webm", {"picture", "sound", "sound", "subtitle:webvtt"}, 4, 2, {cover});
-        row("film.mp4", "avi", {"picture", "sound", "sound"}, 4, -1, {english, cover, timecode});
+        row("film.mp4", "avi", {"picture", "sound", "sound"}, 4, 0, {english, cover, timecode, chapters});
         row("film.mp4", "wmv", {"picture", "sound", "sound"}, 4, -1, {english, cover, timecode});
-        row("film.mp4", "gif", {"picture"}, 4, -1, {english, cover, timecode});
+        row("film.mp4", "gif", {"picture"}, 4, 0, {english, cover, timecode, chapters});
         row("film.mkv", "mp4", mp4 + QStringList{}, 4, 2, {font});
         row("film.mkv", "mov", {"picture", "sound", "sound", "subtitle:mov_text"}, 4, 2, {cover, font});
         row("film.mkv", "webm", {"picture", "sound", "sound", "subtitle:webvtt"}, 4, 2, {cover, font});
-        row("film.mkv", "avi", {"picture", "sound", "sound"}, 4, -1, {english, font, cover});
+        row("film.mkv", "avi", {"picture", "sound", "sound"}, 4, 0, {english, font, cover, chapters});
         row("film.mov", "mp4", mov, 4, 2);
         row("film.mov", "mkv", mov, 4, 2);
 
