@@ -7,6 +7,7 @@
 #include "../../support/timedclip.h"
 #include "core/job.h"
 #include "engines/converter.h"
+#include "tools/audio/trim/trimaudiowork.h"
 #include "tools/video/join/joinwork.h"
 #include "tools/video/redact/redactvideowork.h"
 #include "tools/video/speed/speedwork.h"
@@ -243,6 +244,20 @@ class VideoMarksTest : public QObject
             QVERIFY2(near(chapters[i + 4].start, chapters[i].start + length, 0.05),
                      qPrintable(QString::number(chapters[i + 4].start)));
         QCOMPARE(job.notes(), QStringList());
+    }
+
+    // A trimmed audiobook keeps the chapters that reach into the cut, timed from it.
+    void trimmedSoundKeepsItsChapters()
+    {
+        const QString book = copied("Book.m4a");
+        Job job({}, {}, 0);
+        const QString trimmed = ToolOps::trimAudio(book, 2.5, 4.5, job, {}).value(0);
+        const QList<ProbedChapter> chapters = probedChapters(trimmed);
+        QCOMPARE(chapters.size(), 2);
+        QCOMPARE(chapters[0].title, "Setup");
+        QVERIFY(near(chapters[0].start, 0, 0.002) && near(chapters[0].end, 1.5, 0.002));
+        QCOMPARE(chapters[1].title, "Main");
+        QVERIFY(near(chapters[1].start, 1.5, 0.002) && near(chapters[1].end, 2, 0.002));
     }
 
     // A conversion into a kind of file that ffmpeg writes no chapters into says that it left them
