@@ -1,7 +1,6 @@
 #include "engines/media/chapters.h"
 
 #include "core/converterror.h"
-#include "core/job.h"
 #include "engines/media/keptstreams.h"
 #include "engines/media/libav.h"
 #include "engines/media/media.h"
@@ -93,11 +92,10 @@ bool heldBy(const QString& ext)
     return !none.contains(ext);
 }
 
-void noteLeftOut(const QString& source, const QString& ext, Job& job)
+QString leftOut(const QString& ext)
 {
-    if (heldBy(ext) || read(source).isEmpty()) return;
-    job.addNote(QStringLiteral("The chapters were left out: %1 files written here can’t hold them")
-                    .arg(KeptStreams::containerName(ext)));
+    return QStringLiteral("The chapters were left out: %1 files written here can’t hold them")
+        .arg(KeptStreams::containerName(ext));
 }
 
 QString metadata(const QList<Chapter>& chapters)

@@ -5,8 +5,6 @@
 #include <QString>
 #include <utility>
 
-class Job;
-
 // The chapters of a media file, and the ffmetadata text that hands chapters to ffmpeg as an
 // input of their own, for a result whose timing differs from its source's.
 namespace Chapters {
@@ -35,9 +33,8 @@ QList<Chapter> cut(const QList<Chapter>& chapters, double from, double to, doubl
 // files hold none, and it writes none into FLAC and Ogg files.
 bool heldBy(const QString& ext);
 
-// Notes on `job` that a result in the container `ext` leaves out the chapters of `source`, where
-// it has any and heldBy() is false; looks for them only then.
-void noteLeftOut(const QString& source, const QString& ext, Job& job);
+// The note on a result in the container `ext` that leaves chapters out.
+QString leftOut(const QString& ext);
 
 // ffmpeg's metadata file holding `chapters` and nothing else, times in milliseconds.
 QString metadata(const QList<Chapter>& chapters);

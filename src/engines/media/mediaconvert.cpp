@@ -277,7 +277,6 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
     // What the result keeps beside the picture and sound is decided once, from the source's streams.
     const ScratchFolder scratch;
     const ToolArgs::Extras extras = sideStreams(source, audio, target, scratch.path(), job);
-    if (job) Chapters::noteLeftOut(source, target, *job);
     const auto argsFor = [&](const Probe& probe) {
         return conversionArgs(source, output, audio, target, probe, extras);
     };
@@ -297,6 +296,11 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
     }
     watch.finish();
     if (job) job->throwIfCancelled();
+    // The chapters a target can't hold, as ffmpeg's description of the source lists them, or read
+    // where it gave none.
+    if (job && !Chapters::heldBy(target) &&
+        (watch.said().input ? watch.said().inputChapters > 0 : !Chapters::read(source).isEmpty()))
+        job->addNote(Chapters::leftOut(target));
     if (report && shownWhole(*report, watch.said(), source, output, audio, target)) return;
 
     // ffmpeg's report leaves a doubt or called for other arguments: the source and the result
