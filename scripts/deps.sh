@@ -14,17 +14,18 @@ build_pkgs=(
   libavformat-dev libavcodec-dev libavutil-dev
 )
 # libgs-common holds the default CMYK colour profile, for CMYK pictures that carry none.
+# exiftool reads back every photo whose tags or location were removed.
 runtime_pkgs=(
   zip unzip tar ffmpeg
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
   fonts-dejavu-core qt6-qpa-plugins
   qt6-image-formats-plugins webp tesseract-ocr-eng opencv-data libgs-common
-  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav libimage-exiftool-perl
 )
 test_pkgs=(
   locales xvfb xdotool x11-utils trayer xcompmgr hyperfine clang-format git epubcheck qpdf poppler-utils
-  python3 pulseaudio pngcheck xclip
-  libimage-exiftool-perl imagemagick img2pdf tesseract-ocr libtiff-tools ghostscript libheif-examples
+  python3 pulseaudio pngcheck xclip dbus-daemon
+  imagemagick img2pdf tesseract-ocr libtiff-tools ghostscript libheif-examples
 )
 
 pkgs=("${build_pkgs[@]}" "${runtime_pkgs[@]}")

@@ -216,6 +216,16 @@ QStringList HUDView::sublines(const HudState& state, const QPaintDevice* device)
                                   device);
 }
 
+QString HUDView::shownHeadline(const HudState& state, const QRectF& rect, const QPaintDevice* device)
+{
+    const QFontMetricsF metrics(Painting::font(device, 13, QFont::DemiBold),
+                                const_cast<QPaintDevice*>(device));
+    const double left = closeButtonRect(rect).right() + spacing;
+    const double right =
+        state.icon != HudState::Icon::none ? iconRect(rect).left() - spacing : rect.right() - padX;
+    return metrics.elidedText(state.headline, Qt::ElideRight, std::max(0.0, right - left));
+}
+
 QSize HUDView::sizeFor(const HudState& state, const QPaintDevice* device)
 {
     const qsizetype lines = sublines(state, device).size();
@@ -277,15 +287,11 @@ void HUDView::paint(QPainter& painter, const QRectF& rect, const HudState& state
 
     const QFont headlineFont = Painting::font(painter, 13, QFont::DemiBold);
     const QFontMetricsF headlineMetrics(headlineFont, const_cast<QPaintDevice*>(device));
-    const double headlineLeft = close.right() + spacing;
-    const double headlineRight = hasIcon ? icon.left() - spacing : right;
     const double headlineBaseline =
         close.center().y() + (headlineMetrics.ascent() - headlineMetrics.descent()) / 2;
     painter.setFont(headlineFont);
     painter.setPen(Theme::ink());
-    painter.drawText(QPointF(headlineLeft, headlineBaseline),
-                     headlineMetrics.elidedText(state.headline, Qt::ElideRight,
-                                                std::max(0.0, headlineRight - headlineLeft)));
+    painter.drawText(QPointF(close.right() + spacing, headlineBaseline), shownHeadline(state, rect, device));
 
     const QFont sublineFont = Painting::font(painter, 11.5, QFont::Normal);
     const QFont timeFont = Painting::font(painter, 11.5, QFont::Medium);

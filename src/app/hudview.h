@@ -36,7 +36,7 @@ class HUDView : public QWidget
     enum class MovePhase { changed, ended, reset };
     static constexpr QSize panelSize{300, 74};
     // Most lines a finished panel's subline wraps to; past two, the panel grows to hold them.
-    static constexpr int finishedLines = 5;
+    static constexpr int finishedLines = 10;
 
     explicit HUDView(std::shared_ptr<Job> job, QWidget* parent = nullptr);
     ~HUDView() override;
@@ -52,6 +52,9 @@ class HUDView : public QWidget
     // The job's state as drawn, with its progress unanimated and the segment at rest.
     static HudState state(const Job& job);
 
+    // The headline of `state` as drawn in `rect` on `device`, cut short with an ellipsis when it
+    // does not fit beside the close button and the state icon.
+    static QString shownHeadline(const HudState& state, const QRectF& rect, const QPaintDevice* device);
     // The subline of `state` as drawn on `device` across a panel of panelSize's width.
     static QStringList sublines(const HudState& state, const QPaintDevice* device);
     // The card's size for `state`: panelSize, a line taller for each subline line past two.

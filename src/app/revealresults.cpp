@@ -20,7 +20,7 @@ Jobs::Revealer revealer(Reveal reveal, Warn warn)
     return [reveal = std::move(reveal), warn = std::move(warn), warned](const QStringList& paths) {
         reveal(paths, [warn, warned](const QString& why) {
             if (std::exchange(*warned, true)) return;
-            warn(QStringLiteral("Couldn’t show the results in the file manager"), why);
+            warn(QStringLiteral("Couldn’t show the results"), why);
         });
     };
 }

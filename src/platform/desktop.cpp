@@ -23,12 +23,45 @@ QString lastLine(QFile& log)
     return lines.isEmpty() ? QString() : lines.last().trimmed();
 }
 
-// xdg-open ends at once with a failure when nothing on the desktop can open a folder.
+// xdg-open ends at once with a failure when nothing on the desktop can open a folder; a file
+// manager that hands the folder to its running window ends at once too, without one.
 constexpr auto openerWatch = std::chrono::seconds(3);
+
+// Opens `folder` with the first of `openers`, with the next when it fails; `failed` hears why the
+// last one failed.
+void openFolder(QStringList openers, const QString& folder, const std::function<void(const QString&)>& failed)
+{
+    const QString opener = openers.takeFirst();
+    Desktop::startWatched(opener, {folder}, folder, openerWatch,
+                          [openers, folder, failed](const QString& why) {
+                              if (openers.isEmpty())
+                                  failed(why);
+                              else
+                                  openFolder(openers, folder, failed);
+                          });
+}
 
 } // namespace
 
 namespace Desktop {
+
+QStringList fileManagers(const QString& desktop)
+{
+    QStringList programs{QStringLiteral("pcmanfm"), QStringLiteral("pcmanfm-qt"), QStringLiteral("nautilus"),
+                         QStringLiteral("dolphin"), QStringLiteral("thunar"),     QStringLiteral("nemo"),
+                         QStringLiteral("caja")};
+    // Each desktop's own, under the names XDG_CURRENT_DESKTOP gives them.
+    static const std::pair<const char*, const char*> own[] = {
+        {"LXDE", "pcmanfm"}, {"LXQt", "pcmanfm-qt"}, {"GNOME", "nautilus"},  {"Unity", "nautilus"},
+        {"KDE", "dolphin"},  {"XFCE", "thunar"},     {"X-Cinnamon", "nemo"}, {"MATE", "caja"}};
+    for (const QString& name : desktop.split(QLatin1Char(':'), Qt::SkipEmptyParts))
+        for (const auto& [session, program] : own)
+            if (name.compare(QLatin1String(session), Qt::CaseInsensitive) == 0) {
+                programs.move(programs.indexOf(QLatin1String(program)), 0);
+                return programs;
+            }
+    return programs;
+}
 
 void reveal(const QStringList& paths, const std::function<std::optional<QString>(const QString&)>& find,
             std::function<void(const QString& why)> failed)
@@ -36,13 +69,19 @@ void reveal(const QStringList& paths, const std::function<std::optional<QString>
     if (paths.isEmpty()) return;
     const QString folder = QFileInfo(paths.first()).absolutePath();
     // Found now: the fallback may run after the caller's finder is gone.
-    const std::optional<QString> opener = find(QStringLiteral("xdg-open"));
-    const auto openFolder = [folder, opener, failed] {
-        if (!opener) {
-            failed(QStringLiteral("No file manager is installed that can show them."));
-            return;
+    QStringList openers;
+    if (const std::optional<QString> xdgOpen = find(QStringLiteral("xdg-open"))) openers << *xdgOpen;
+    for (const QString& name : fileManagers(qEnvironmentVariable("XDG_CURRENT_DESKTOP")))
+        if (const std::optional<QString> program = find(name)) {
+            openers << *program;
+            break;
         }
-        startWatched(*opener, {folder}, folder, openerWatch, failed);
+    const auto openFolder = [folder, openers, failed] {
+        if (!openers.isEmpty())
+            ::openFolder(openers, folder, failed);
+        else
+            failed(QStringLiteral("xdg-open is not installed, nor a file manager to open the folder with. "
+                                  "Install it with: sudo apt install xdg-utils"));
     };
     QStringList uris;
     for (const QString& p : paths)

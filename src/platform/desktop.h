@@ -8,10 +8,15 @@
 // The desktop's workspace services.
 namespace Desktop {
 
+// File managers that open the folder they are given, the one of `desktop` (the session's
+// XDG_CURRENT_DESKTOP, a colon-separated list) first.
+QStringList fileManagers(const QString& desktop);
+
 // Shows the items selected in the file manager (one request for all of them). When no file
-// manager answers the freedesktop call, opens the folder of the first item with xdg-open, which
-// `find` gives the full path of (none when it is not installed). `failed` is called on the main
-// thread with the cause in plain words when neither way shows them.
+// manager answers the freedesktop call, opens the folder of the first item with xdg-open, and
+// when xdg-open is not installed or fails, with the first installed of fileManagers(); `find`
+// gives a program's full path, none when it is not installed. `failed` is called on the main
+// thread with the cause in plain words when no way shows them.
 void reveal(const QStringList& paths, const std::function<std::optional<QString>(const QString& name)>& find,
             std::function<void(const QString& why)> failed);
 

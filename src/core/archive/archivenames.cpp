@@ -3,6 +3,7 @@
 #include "core/archive/libarchive.h"
 
 #include <QFile>
+#include <QRegularExpression>
 
 namespace ArchiveNames {
 
@@ -30,7 +31,15 @@ std::optional<QString> escapes(const QByteArray& name, const Components& parts)
 QString errorText(archive* a)
 {
     const char* text = LibArchive::get().errorString(a);
-    return text ? QString::fromLocal8Bit(text) : QStringLiteral("the archive can’t be read");
+    if (!text) return QStringLiteral("the archive can’t be read");
+    const QString said = QString::fromLocal8Bit(text);
+    // libarchive names the codec or the record where data end early or fail to inflate ("ZIP
+    // decompression failed (-5)", "Truncated tar archive"): to the user it is one thing.
+    static const QRegularExpression damage(
+        QStringLiteral("truncat|decompression failed|damaged|corrupt|premature end|\\bcrc\\b|checksum error|"
+                       "compressed data"),
+        QRegularExpression::CaseInsensitiveOption);
+    return said.contains(damage) ? QStringLiteral("the file is damaged or cut short") : said;
 }
 
 ConvertError unpackFailure(const QString& archive, const QString& reason)

@@ -27,7 +27,8 @@ QByteArray entryText(const char* local, const char* utf8);
 // that could lead out of the folder; none when its name stays inside.
 std::optional<QString> escapes(const QByteArray& name, const Components& parts);
 
-// libarchive's last error on `a`, or a plain phrase when it gives none.
+// libarchive's last error on `a`; "the file is damaged or cut short" for data that end early
+// or fail to decompress or to match their checksum, a plain phrase when it gives none.
 QString errorText(archive* a);
 
 // "Couldn’t unpack <archive>: <reason>", for an archive a reader can't take.

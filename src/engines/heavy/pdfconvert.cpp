@@ -36,7 +36,7 @@ QString pageTexts(const QString& source, const Poppler::Document& doc, Job& job,
 {
     const TextLayer layer(source);
     return texts(
-               source, doc, [&](int i) { return layer.text(i); }, job, progress)
+               source, doc, [&](PageIndex p) { return layer.text(p.shown); }, job, progress)
         .values()
         .join(QStringLiteral("\n\n"));
 }
@@ -68,20 +68,20 @@ struct Slides
 Slides slides(const QString& source, const Poppler::Document& doc, Job& job, const Progress& progress)
 {
     Slides deck;
-    DamagedPages damage(source, DamagedPages::Kind::pictures);
-    const int count = doc.numPages();
+    DamagedPages damage(source, DamagedPages::Kind::pictures, source, doc);
+    const int count = damage.count();
     for (int i = 0; i < count; ++i) {
         job.throwIfCancelled();
-        const std::unique_ptr<Poppler::Page> page = doc.page(i);
+        const std::unique_ptr<Poppler::Page> page = damage.page(doc, i);
         if (!page) continue;
         const QSizeF size = page->pageSizeF(); // the crop box, turned with the page
-        if (i == 0) deck.size = size;
+        if (deck.pictures.isEmpty()) deck.size = size;
         const double dpi = std::min(slideLongSide / std::max(size.width(), size.height()) * 72, slideMaxDPI);
         const QImage picture = damage.rendered(*page, i, dpi);
         deck.pictures.append(pngData(picture));
         progress(double(i + 1) / count * 0.9);
     }
-    damage.report(count, job);
+    damage.report(job);
     return deck;
 }
 
@@ -113,7 +113,7 @@ QList<Sheet> sheets(const QString& source, const Poppler::Document& doc, Job& jo
 {
     const LayoutText layout(source);
     const QMap<int, QString> pages = texts(
-        source, doc, [&](int i) { return layout.page(i).value_or(QString()); }, job, progress);
+        source, doc, [&](PageIndex p) { return layout.page(p.shown).value_or(QString()); }, job, progress);
     QList<Sheet> book;
     for (auto it = pages.cbegin(); it != pages.cend(); ++it)
         book.append({QStringLiteral("Page %1").arg(it.key() + 1), rows(it.value())});

@@ -98,6 +98,16 @@ std::optional<QByteArray> firstPicture(const QByteArray& data, Keep keep)
     return out;
 }
 
+std::optional<QList<Segment>> segments(const QByteArray& data)
+{
+    QList<Segment> out;
+    const Walk ending = walk(data, [&](quint8 code, qsizetype from, qsizetype to) {
+        out << Segment{code, from, to};
+    });
+    if (ending == Walk::broken) return std::nullopt;
+    return out;
+}
+
 Cut cut(const QByteArray& data)
 {
     bool progressive = false, scanned = false;

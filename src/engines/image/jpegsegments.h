@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <optional>
 
 namespace JpegSegments {
@@ -18,6 +19,17 @@ enum class Keep {
 // scans stay byte for byte, so it decodes to the same pixels. A picture cut short in its last scan
 // keeps its scans as far as they go. None when `data` is not a JPEG whose segments can be followed.
 std::optional<QByteArray> firstPicture(const QByteArray& data, Keep keep);
+
+struct Segment
+{
+    quint8 code;        // the marker's second byte; 0 for the entropy-coded data after a scan header
+    qsizetype from, to; // where it starts (its marker) and ends in the data
+};
+
+// The segments of the first picture of the JPEG `data` in order, after its start marker: through
+// its end marker, which is the last, or as far as a picture cut short goes. None when `data` is
+// not a JPEG whose segments can be followed.
+std::optional<QList<Segment>> segments(const QByteArray& data);
 
 enum class Cut { whole, lowerPart, detail };
 

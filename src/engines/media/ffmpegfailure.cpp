@@ -72,17 +72,17 @@ ConvertError ffmpegFailure(const QString& errors, int status)
 std::optional<ConvertError> unfinishedWrite(const FfmpegReport& report)
 {
     if (report.ended && !writeFailed(report.errors)) return std::nullopt;
-    return incomplete(report.errors);
+    return incomplete(report.errors, QStringLiteral("ffmpeg could not finish writing it"));
 }
 
-ConvertError incomplete(const QString& errors)
+ConvertError incomplete(const QString& errors, const QString& why)
 {
+    // Only ffmpeg's own words tell that the disk is full: a short file may have other causes.
     const bool full = errors.contains(QLatin1String("No space left on device")) ||
                       errors.contains(QLatin1String("Disk quota exceeded"));
-    return ConvertError::failed(
-        full ? QStringLiteral("The disk is full")
-             : QStringLiteral("The result is incomplete: the disk may be full or the file damaged"),
-        rawTail(errors));
+    return ConvertError::failed(full ? QStringLiteral("The disk is full")
+                                     : QStringLiteral("The result is incomplete: ") + why,
+                                rawTail(errors));
 }
 
 } // namespace Media

@@ -2,6 +2,7 @@
 
 #include "core/converterror.h"
 #include "core/job.h"
+#include "engines/media/assscript.h"
 #include "engines/media/timecode.h"
 #include "engines/media/toolrun.h"
 
@@ -28,6 +29,19 @@ QString cantHold(const QString& ext)
 QString fileIn(const QString& folder, const QString& name)
 {
     return QDir(folder).filePath(name);
+}
+
+bool isAss(const QString& codec)
+{
+    return codec == QLatin1String("ass") || codec == QLatin1String("ssa");
+}
+
+// An ASS track that goes into `ext` as plain text loses what makes it ASS: the note says so.
+void stylesLost(Job& job, const Media::Stream& stream, int ordinal, const QString& ext)
+{
+    job.addNote(
+        QStringLiteral("The subtitles “%1” lost their styles and positions: %2 files hold only plain text")
+            .arg(Media::streamName(stream, ordinal), KeptStreams::containerName(ext)));
 }
 
 // A cover picture encoded again, which leaves its own tags (a camera's Exif, a location) behind: a
@@ -144,7 +158,8 @@ ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& strea
             if (s.cover) {
                 if (!carry.covers) break;
                 const QString encoder = carry.encodeCovers ? coverEncoder(s) : QStringLiteral("copy");
-                if ((isMovie(ext) && ext != QLatin1String("mov")) || ToolArgs::carriesCovers(ext))
+                if ((isMovie(ext) && ext != QLatin1String("mov")) || ToolArgs::carriesCovers(ext) ||
+                    (carry.id3Chunk && ext == QLatin1String("aiff")))
                     extras.copied << ToolArgs::Extras::Copied{s.index, encoder, As::cover, {}, {}};
                 else if (ext == QLatin1String("mkv"))
                     toAttach << s;
@@ -162,12 +177,14 @@ ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& strea
             ++subtitle;
             if (!carry.subtitles) break;
             // A copy into the source's own kind of file holds what the source held.
-            if (const auto encoder =
-                    sameKind ? std::optional<QString>(QStringLiteral("copy")) : subtitleEncoder(s.codec, ext))
+            if (const auto encoder = sameKind ? std::optional<QString>(QStringLiteral("copy"))
+                                              : subtitleEncoder(s.codec, ext)) {
                 extras.copied << ToolArgs::Extras::Copied{s.index, *encoder, As::subtitle, s.language,
                                                           s.title};
-            else
+                if (isAss(s.codec) && *encoder != QLatin1String("copy")) stylesLost(job, s, subtitle, ext);
+            } else {
                 subtitleLeftOut(job, s, subtitle, cantHold(ext));
+            }
             break;
         case Media::Stream::Kind::attachment:
             // An MKV can't be written without an attachment's file name and type.
@@ -228,26 +245,41 @@ QList<TextTrack> readText(const QString& source, const QList<Media::Stream>& str
         } else if (!isText(s.codec)) {
             subtitleLeftOut(job, s, ordinal, pictureReason);
         } else {
-            // Retimed cues are written anew, so a track that could be copied is encoded instead.
-            const QString encoder = *into == QLatin1String("copy")
-                                        ? (ext == QLatin1String("mkv")    ? QStringLiteral("srt")
-                                           : ext == QLatin1String("webm") ? QStringLiteral("webvtt")
-                                                                          : QStringLiteral("mov_text"))
-                                        : *into;
+            // An ASS track stays one where the result holds it as it is. Retimed cues are written
+            // anew, so any other track that could be copied is encoded instead.
+            const bool asAss = isAss(s.codec) && *into == QLatin1String("copy");
+            if (isAss(s.codec) && !asAss) stylesLost(job, s, ordinal, ext);
+            const QString encoder = asAss                            ? QStringLiteral("ass")
+                                    : *into != QLatin1String("copy") ? *into
+                                    : ext == QLatin1String("mkv")    ? QStringLiteral("srt")
+                                    : ext == QLatin1String("webm")   ? QStringLiteral("webvtt")
+                                                                     : QStringLiteral("mov_text");
+            const QString form = asAss ? QStringLiteral("ass") : QStringLiteral("srt");
             tracks << TextTrack{s, encoder, {}};
             args << QStringLiteral("-map") << QStringLiteral("0:%1").arg(s.index) << QStringLiteral("-c:s")
-                 << QStringLiteral("srt") << QStringLiteral("-f") << QStringLiteral("srt")
-                 << fileIn(folder, QStringLiteral("read-%1.srt").arg(s.index));
+                 << form << QStringLiteral("-f") << form
+                 << fileIn(folder, QStringLiteral("read-%1.%2").arg(s.index).arg(form));
         }
     }
     if (tracks.isEmpty()) return tracks;
     ToolRun::ffmpeg(args, 0, job, {});
     for (TextTrack& t : tracks) {
-        QFile file(fileIn(folder, QStringLiteral("read-%1.srt").arg(t.stream.index)));
+        const bool ass = t.encoder == QLatin1String("ass");
+        QFile file(fileIn(folder, QStringLiteral("read-%1.%2").arg(t.stream.index).arg(ass ? "ass" : "srt")));
         if (!file.open(QIODevice::ReadOnly))
             throw ConvertError::failed(QStringLiteral("The subtitles of %1 could not be read: %2")
                                            .arg(ToolRun::fileName(source), file.errorString()));
-        t.cues = SubtitleCues::parse(QString::fromUtf8(file.readAll()));
+        const QString text = QString::fromUtf8(file.readAll());
+        if (ass) {
+            AssScript::Script script = AssScript::parse(text);
+            if (script.header.isEmpty())
+                throw ConvertError::failed(QStringLiteral("The styled subtitles of %1 could not be read")
+                                               .arg(ToolRun::fileName(source)));
+            t.assHeader = script.header;
+            t.cues = script.events;
+        } else {
+            t.cues = SubtitleCues::parse(text);
+        }
     }
     return tracks;
 }
@@ -259,17 +291,30 @@ written(const QList<TextTrack>& tracks,
 {
     ToolArgs::Extras extras;
     for (int k = 0; k < tracks.size(); ++k) {
-        const QString path = fileIn(folder, QStringLiteral("%1-%2.srt").arg(name).arg(k));
+        const TextTrack& t = tracks[k];
+        const bool ass = !t.assHeader.isEmpty();
+        const QString path =
+            fileIn(folder, QStringLiteral("%1-%2.%3").arg(name).arg(k).arg(ass ? "ass" : "srt"));
         QFile file(path);
-        const QByteArray text = SubtitleCues::write(retime(tracks[k].cues)).toUtf8();
+        const QByteArray text =
+            (ass ? AssScript::write({t.assHeader, retime(t.cues)}) : SubtitleCues::write(retime(t.cues)))
+                .toUtf8();
         if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush())
             throw ConvertError::failed(
                 QStringLiteral("The subtitles could not be written to a temporary file: %1")
                     .arg(file.errorString()));
-        extras.tracks << ToolArgs::Extras::Track{path, tracks[k].encoder, tracks[k].stream.language,
-                                                 tracks[k].stream.title};
+        extras.tracks << ToolArgs::Extras::Track{path,           t.encoder, t.stream.language,
+                                                 t.stream.title, 0,         dispositions(t.stream)};
     }
     return extras;
+}
+
+QString dispositions(const Media::Stream& stream)
+{
+    QStringList flags;
+    if (stream.isDefault) flags << QStringLiteral("default");
+    if (stream.forced) flags << QStringLiteral("forced");
+    return flags.join(QLatin1Char('+'));
 }
 
 } // namespace KeptStreams

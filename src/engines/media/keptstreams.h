@@ -32,34 +32,40 @@ struct Carry
     bool coverApart = false;   // the covers come from an input of their own (the first is seeked in)
     bool encodeCovers = false; // covers encoded again, leaving their own tags (Exif) behind
     bool keepsTags = true;     // false: the result keeps no tag, a timecode's among them
+    bool id3Chunk = false;     // an AIFF result is written with an ID3 chunk, which holds covers
 };
 
 // What a result in the container `ext` does with each stream of `source` (listed in `streams`)
 // beside its first picture and its sound, which the operation maps itself: subtitles copied or
-// converted to a kind `ext` holds, cover pictures kept as covers (MP4, MP3, M4A, FLAC: an attached
-// picture; MKV: an attachment, first taken out into `folder` by one ffmpeg run), attachments kept
-// as attachments with the file name and type an MKV needs, QuickTime chapter tracks left to the
-// chapters, timecode tracks to the picture's timecode tag. Whatever the result can't hold
-// (subtitles, covers, attachments, data tracks, further picture tracks, a timecode) is named in a
-// note on `job`. Throws ConvertError when the covers can't be taken out.
+// converted to a kind `ext` holds, cover pictures kept as covers (MP4, MP3, M4A, FLAC, an AIFF with
+// an ID3 chunk: an attached picture; MKV: an attachment, first taken out into `folder` by one ffmpeg run),
+// attachments kept as attachments with the file name and type an MKV needs, QuickTime chapter tracks left to
+// the chapters, timecode tracks to the picture's timecode tag. Whatever the result can't hold (subtitles,
+// covers, attachments, data tracks, further picture tracks, a timecode) is named in a note on `job`. Throws
+// ConvertError when the covers can't be taken out.
 ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& streams, const QString& ext,
                         const Carry& carry, const QString& folder, Job& job);
 
-// A text subtitle track read whole, and the encoder it goes into the result with.
+// A text subtitle track read whole, and the encoder it goes into the result with. An ASS track
+// that the result holds as ASS keeps its header, and its cues are its events (AssScript).
 struct TextTrack
 {
     Media::Stream stream;
     QString encoder;
     QList<SubtitleCues::Cue> cues;
+    QString assHeader{}; // empty for a track read as SubRip
 };
 
 // The text subtitles of `source` that `ext` can hold, read in one ffmpeg run through files in
-// `folder`. Picture subtitles are left out with a note saying they `pictureReason` ("can’t be
-// cut with the video").
+// `folder`: an ASS track as ASS where `ext` holds it, with its styles and positions, any other
+// as SubRip. An ASS track that `ext` holds as plain text only is named in a note; picture
+// subtitles are left out with a note saying they `pictureReason` ("can’t be cut with the
+// video").
 QList<TextTrack> readText(const QString& source, const QList<Media::Stream>& streams, const QString& ext,
                           const QString& pictureReason, const QString& folder, Job& job);
 
-// The tracks with their cues changed by `retime`, written as files "<name>-<k>.srt" in `folder`.
+// The tracks with their cues changed by `retime`, written as files "<name>-<k>.srt" (or ".ass")
+// in `folder`, each to go into the result with its source track's tags and dispositions.
 ToolArgs::Extras
 written(const QList<TextTrack>& tracks,
         const std::function<QList<SubtitleCues::Cue>(const QList<SubtitleCues::Cue>&)>& retime,
@@ -68,6 +74,10 @@ written(const QList<TextTrack>& tracks,
 // Adds the note "The subtitles “<name>” (picture subtitles) were left out: <reason>" to the job,
 // without the part in brackets for text subtitles; `ordinal` counts the subtitles from 1.
 void subtitleLeftOut(Job& job, const Media::Stream& stream, int ordinal, const QString& reason);
+
+// The dispositions of `stream` as ffmpeg's -disposition takes them ("default+forced"); empty for
+// none.
+QString dispositions(const Media::Stream& stream);
 
 // "MP4", "WebM", … for messages.
 QString containerName(const QString& ext);

@@ -18,23 +18,46 @@ double printedSeconds(int64_t ts, AVRational base)
     return QString::asprintf("%f", double(ts) * av_q2d(base)).toDouble();
 }
 
-// The length a Matroska track states in its tags ("DURATION": "00:01:02.500000000"); 0 for none.
-double taggedSeconds(const LibAvApi& api, const AVStream* s)
+// Seconds from the file's zero to where its first stream starts; 0 when it starts there or before.
+double startSeconds(const AVFormatContext* c)
+{
+    return c->start_time != AV_NOPTS_VALUE ? std::max(0.0, double(c->start_time) / AV_TIME_BASE) : 0;
+}
+
+bool isMatroska(const AVFormatContext* c)
+{
+    return c->iformat && c->iformat->name && std::strncmp(c->iformat->name, "matroska", 8) == 0;
+}
+
+// The length a Matroska track states in its tags: its "DURATION" ("00:01:02.500000000") is the
+// time its last frame ends, from which its start (or the file's, where a quick reading left the
+// track's unknown) is taken. 0 for none.
+double taggedSeconds(const LibAvApi& api, const AVStream* s, const AVFormatContext* c)
 {
     const AVDictionaryEntry* tag = api.dictGet(s->metadata, "DURATION", nullptr, 0);
     static const QRegularExpression pattern(QStringLiteral(R"(^(\d+):(\d\d):(\d\d(?:\.\d+)?)$)"));
     const QRegularExpressionMatch m = pattern.match(QString::fromLatin1(tag ? tag->value : ""));
     if (!m.hasMatch()) return 0;
-    return m.captured(1).toDouble() * 3600 + m.captured(2).toDouble() * 60 + m.captured(3).toDouble();
+    const double end =
+        m.captured(1).toDouble() * 3600 + m.captured(2).toDouble() * 60 + m.captured(3).toDouble();
+    const double start =
+        s->start_time != AV_NOPTS_VALUE ? double(s->start_time) * av_q2d(s->time_base) : startSeconds(c);
+    return std::max(0.0, end - start);
 }
 
 // The stream's own length, as its header or its tags state it, or the file's when the stream is
-// its only picture or sound; 0 when neither is known.
+// its only picture or sound; 0 when neither is known. A Matroska file states when it ends, not
+// how long it lasts, and none of its tracks states a length of its own: one the libraries filled
+// in from the file's is no statement.
 double streamSeconds(const LibAvApi& api, const AVStream* s, const AVFormatContext* c, bool alone)
 {
-    if (s->duration != AV_NOPTS_VALUE && s->duration > 0) return double(s->duration) * av_q2d(s->time_base);
-    if (const double tagged = taggedSeconds(api, s); tagged > 0) return tagged;
-    return alone && c->duration != AV_NOPTS_VALUE && c->duration > 0 ? double(c->duration) / AV_TIME_BASE : 0;
+    const bool matroska = isMatroska(c);
+    if (!matroska && s->duration != AV_NOPTS_VALUE && s->duration > 0)
+        return double(s->duration) * av_q2d(s->time_base);
+    if (const double tagged = taggedSeconds(api, s, c); tagged > 0) return tagged;
+    if (!alone || c->duration == AV_NOPTS_VALUE || c->duration <= 0) return 0;
+    const double stated = double(c->duration) / AV_TIME_BASE;
+    return matroska ? std::max(0.0, stated - startSeconds(c)) : stated;
 }
 
 // Whether the stream's display matrix turns its picture by a quarter turn (90° or 270°), so that

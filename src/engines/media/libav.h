@@ -76,6 +76,13 @@ struct ShownFrame
 // lies past the end of the file.
 std::optional<ShownFrame> shownFrame(const QString& path, double seconds);
 
+// Which kind of stream of the file ("picture" or "sound"; covers aside) gives no frame from its
+// first packets or from those of its last second, read as the format `format` (as contents()
+// reads it): a stream copied into a container that does not carry what its decoder needs.
+// None when every stream decodes, when this ffmpeg has no decoder to tell with, or when the
+// libraries are missing.
+std::optional<QString> undecodable(const QString& path, const QString& format = {});
+
 // Where a stream copy of `path` that ffmpeg seeks to `seconds` (-ss before the input) begins, in
 // the same seconds as shownFrame(): `key`, the start of the first key frame of its first picture
 // stream after that seek, which it shows first; `zero`, the earliest decoding time among the

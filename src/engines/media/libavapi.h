@@ -26,6 +26,17 @@ struct LibAvApi
     decltype(&avformat_close_input) closeInput;
     decltype(&av_read_frame) readFrame;
     decltype(&avformat_seek_file) seekFile;
+    // Decoding, to tell that a copied stream plays.
+    decltype(&av_frame_alloc) frameAlloc;
+    decltype(&av_frame_free) frameFree;
+    decltype(&avcodec_find_decoder) findDecoder;
+    decltype(&avcodec_alloc_context3) allocContext;
+    decltype(&avcodec_free_context) freeContext;
+    decltype(&avcodec_parameters_to_context) parametersToContext;
+    decltype(&avcodec_open2) openCodec;
+    decltype(&avcodec_send_packet) sendPacket;
+    decltype(&avcodec_receive_frame) receiveFrame;
+    decltype(&avcodec_flush_buffers) flushBuffers;
 };
 
 // The libraries' entry points, loaded at the first call, on whatever thread makes it; null when

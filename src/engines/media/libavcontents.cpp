@@ -2,7 +2,6 @@
 
 #include "engines/media/libavinput.h"
 
-#include <QHash>
 #include <algorithm>
 #include <vector>
 
@@ -11,18 +10,6 @@ namespace {
 // How many packets of a stream tell where it begins: more than the frames a B-frame picture
 // decodes before the one it shows first.
 constexpr int firstPackets = 16;
-
-// The demuxer that reads files written in the format `key`; none for a key not listed, which is
-// probed.
-const AVInputFormat* demuxerFor(const LibAvApi& api, const QString& key)
-{
-    static const QHash<QString, const char*> names{
-        {"mp3", "mp3"},       {"m4a", "mov"}, {"mp4", "mov"},   {"mov", "mov"},   {"mkv", "matroska"},
-        {"webm", "matroska"}, {"wav", "wav"}, {"aiff", "aiff"}, {"flac", "flac"}, {"ogg", "ogg"},
-        {"opus", "ogg"},      {"wma", "asf"}, {"wmv", "asf"},   {"avi", "avi"},   {"gif", "gif"}};
-    const char* name = names.value(key);
-    return name ? api.findInputFormat(name) : nullptr;
-}
 
 // One frame of a picture stream by its rate; 0 when it states none.
 double frameOf(const AVStream* s)
@@ -148,7 +135,7 @@ std::optional<Contents> contents(const QString& path, const QString& format)
     const LibAvApi* a = libAvApi();
     if (!a) return std::nullopt;
     Contents out;
-    const AVInputFormat* demuxer = demuxerFor(*a, format);
+    const AVInputFormat* demuxer = LibAvInput::demuxerFor(*a, format);
     const LibAvInput input(*a, path, false, demuxer);
     AVFormatContext* c = input.get();
     if (!c) return out;

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QHash>
 #include <algorithm>
 
 LibAvInput::LibAvInput(const LibAvApi& api, const QString& path, bool streamInfo, const AVInputFormat* format,
@@ -64,4 +65,14 @@ int64_t LibAvInput::headerLength() const
 bool LibAvInput::isCover(const AVStream* s)
 {
     return (s->disposition & AV_DISPOSITION_ATTACHED_PIC) != 0;
+}
+
+const AVInputFormat* LibAvInput::demuxerFor(const LibAvApi& api, const QString& key)
+{
+    static const QHash<QString, const char*> names{
+        {"mp3", "mp3"},       {"m4a", "mov"}, {"mp4", "mov"},   {"mov", "mov"},   {"mkv", "matroska"},
+        {"webm", "matroska"}, {"wav", "wav"}, {"aiff", "aiff"}, {"flac", "flac"}, {"ogg", "ogg"},
+        {"opus", "ogg"},      {"wma", "asf"}, {"wmv", "asf"},   {"avi", "avi"},   {"gif", "gif"}};
+    const char* name = names.value(key);
+    return name ? api.findInputFormat(name) : nullptr;
 }

@@ -30,6 +30,9 @@ class LibAvInput
     int64_t headerLength() const;
 
     static bool isCover(const AVStream* s);
+    // The demuxer that reads files written in the format `key` ("mp4", "mkv", …); none for a key
+    // not listed, which is probed.
+    static const AVInputFormat* demuxerFor(const LibAvApi& api, const QString& key);
 
   private:
     const LibAvApi& m_api;

@@ -98,9 +98,9 @@ ConvertError ffmpegFailure(const QString& errors, int status);
 // Whether a run that exited 0 left its output unfinished: its last report never came, or it
 // could not write its trailer or close its file (ffmpeg 5.1 exits 0 on a full disk).
 std::optional<ConvertError> unfinishedWrite(const FfmpegReport& report);
-// "The disk is full", or "… the disk may be full or the file damaged"
-// when ffmpeg's standard error does not say so, with that standard error as details.
-ConvertError incomplete(const QString& errors);
+// "The disk is full" where ffmpeg's standard error says so, else "The result is incomplete: "
+// and `why` ("its sound lasts 1.5 s of 4.0 s"), with that standard error as details.
+ConvertError incomplete(const QString& errors, const QString& why);
 // The fraction, within 0…0.99, that one line of ffmpeg's progress report stands for, or none
 // for lines that carry no output time. Needs a duration above 0.
 std::optional<double> progressFraction(const QString& line, double duration);
@@ -117,17 +117,21 @@ QStringList videoArgs(const QString& ext, int crf);
 bool canCopy(const Probe& probe, const QString& ext);
 // Whether this ffmpeg has the libvorbis encoder; asked once per process.
 bool hasLibVorbis();
+// The options that keep the tags of `source` as a sound result's own: the file's, and where a
+// song keeps its tags on its sound stream instead (an Ogg file: Vorbis, Opus), that stream's.
+QStringList keptTags(const QString& source);
 
 // The first ffmpeg run of a conversion (after the fixed prefix): audio extraction, GIF,
-// stream copy or re-encode, carrying `extras` (subtitles, covers, attachments) beside the first
-// picture and the sound.
+// stream copy or re-encode, carrying `extras` (subtitles, covers, attachments; the one sound
+// track of a sound result) beside the first picture and the sound.
 QStringList conversionArgs(const QString& source, const QString& output, bool audio, const QString& target,
                            const Probe& probe, const ToolArgs::Extras& extras);
 // The re-encode that follows a failed stream copy.
 QStringList retryArgs(const QString& source, const QString& output, const QString& target, const Probe& probe,
                       const ToolArgs::Extras& extras);
 // Converts `source` into `output` (a temporary path whose extension is the target's); a stream
-// copy that fails for any reason but cancelling is repeated once as a re-encode. ffmpeg starts on
+// copy that fails for any reason but cancelling, or whose picture or sound does not decode at
+// its start and end in the result (LibAv::undecodable), is repeated once as a re-encode. ffmpeg starts on
 // a guess of the source's streams from its extension; a run whose description of the source
 // calls for other arguments is ended and redone. The result is checked before it is handed back:
 // from ffmpeg's own report where that shows it whole (the source's stated length reached, each

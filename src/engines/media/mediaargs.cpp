@@ -4,6 +4,8 @@
 #include "core/shell.h"
 #include "engines/media/toolargs.h"
 
+#include <QFile>
+
 namespace {
 
 QString kbps(int n)
@@ -110,16 +112,28 @@ bool hasLibVorbis()
     return has;
 }
 
+QStringList keptTags(const QString& source)
+{
+    QFile file(source);
+    // Every Ogg file begins with its first page's capture pattern.
+    const bool ogg = file.open(QIODevice::ReadOnly) && file.read(4) == QByteArrayLiteral("OggS");
+    return ogg ? keepMetadata + QStringList{QStringLiteral("-map_metadata:g"), QStringLiteral("0:s:a:0")}
+               : keepMetadata;
+}
+
 QStringList conversionArgs(const QString& source, const QString& output, bool audio, const QString& target,
                            const Probe& probe, const ToolArgs::Extras& extras)
 {
     QStringList args = QStringList{QStringLiteral("-i"), source} + ToolArgs::extraInputs(extras);
+    const QString sound = extras.soundTrack >= 0 ? QStringLiteral("0:%1").arg(extras.soundTrack) : QString();
     if (audio && extras.copied.isEmpty()) {
-        args << QStringLiteral("-vn") << keepMetadata << audioArgs(target, probe);
+        args << QStringLiteral("-vn");
+        if (!sound.isEmpty()) args << QStringLiteral("-map") << sound;
+        args << keptTags(source) << audioArgs(target, probe);
     } else if (audio) {
         // The covers go along, copied as they are; a real picture is left behind.
-        args << QStringLiteral("-map") << QStringLiteral("0:a") << keepMetadata << audioArgs(target, probe)
-             << ToolArgs::extraOutputs(extras, 1);
+        args << QStringLiteral("-map") << (sound.isEmpty() ? QStringLiteral("0:a") : sound)
+             << keptTags(source) << audioArgs(target, probe) << ToolArgs::extraOutputs(extras, 1);
     } else if (target == QLatin1String("gif")) {
         // At most 720 pixels wide; asked of ffmpeg, so that no probe has to come first.
         args << QStringLiteral("-an") << QStringLiteral("-vf")

@@ -15,6 +15,7 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QThread>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -184,11 +185,27 @@ QString seconds(double s)
     return s < 60 ? QStringLiteral("%1 s").arg(qRound(s)) : Fmt::time(s, false);
 }
 
+// "0.5 s", "12 s", "1:05:00", for what a result holds.
+QString measured(double s)
+{
+    return s < 10 ? QString::number(s, 'f', 1) + QStringLiteral(" s") : seconds(s);
+}
+
 // Whether the wanted streams of a file reach about as far as the source states.
 bool whole(const LibAv::Contents& c, const LibAv::Reading& source, bool video, bool audio)
 {
     return (!video || reaches(c.videoEnd, source.videoSeconds)) &&
            (!audio || reaches(c.audioEnd, source.audioSeconds));
+}
+
+// Which of the wanted streams of a result stops short of the source, and where.
+QString shortfall(const LibAv::Contents& c, const LibAv::Reading& source, bool video)
+{
+    const bool picture = video && !reaches(c.videoEnd, source.videoSeconds);
+    return QStringLiteral("its %1 lasts %2 of %3")
+        .arg(picture ? QStringLiteral("picture") : QStringLiteral("sound"),
+             measured((picture ? c.videoEnd : c.audioEnd).value_or(0)),
+             measured(picture ? source.videoSeconds : source.audioSeconds));
 }
 
 // Whether the wanted streams of a result reach about as far as the source's packets do.
@@ -205,10 +222,11 @@ std::optional<QString> checkResult(const QString& source, const QString& output,
                                    const LibAv::Reading& reading, bool audio, const QString& target,
                                    const Media::FfmpegReport& report)
 {
-    if (QFileInfo(output).size() <= 0) throw Media::incomplete(report.errors);
+    if (QFileInfo(output).size() <= 0)
+        throw Media::incomplete(report.errors, QStringLiteral("nothing was written"));
     const auto contents = LibAv::contents(output, target);
     if (!contents) return std::nullopt; // nothing to look inside with
-    if (!contents->opened) throw Media::incomplete(report.errors);
+    if (!contents->opened) throw Media::incomplete(report.errors, QStringLiteral("it can’t be read back"));
     const bool wantsVideo = !audio;
     const bool wantsAudio = audio || (target != QLatin1String("gif") && reading.probe.audioCodec);
     if (wantsVideo && !contents->hasVideo)
@@ -216,19 +234,23 @@ std::optional<QString> checkResult(const QString& source, const QString& output,
     if (wantsAudio && !contents->hasAudio)
         throw ConvertError::failed(QStringLiteral("The result has no sound"));
     if ((wantsVideo && !contents->videoEnd) || (wantsAudio && !contents->audioEnd))
-        throw Media::incomplete(report.errors);
+        throw Media::incomplete(report.errors,
+                                QStringLiteral("its %1 holds nothing")
+                                    .arg(wantsVideo && !contents->videoEnd ? QStringLiteral("picture")
+                                                                           : QStringLiteral("sound")));
 
-    // As far as ffmpeg says it wrote: a file cut short by the disk ends early.
+    // As far as ffmpeg says it wrote: a file cut short on its way to the disk ends early.
     const double reach = std::max(contents->videoEnd.value_or(0), contents->audioEnd.value_or(0));
     if (report.outSeconds && reach < *report.outSeconds - std::max(0.5, 0.02 * *report.outSeconds))
-        throw Media::incomplete(report.errors);
+        throw Media::incomplete(report.errors, QStringLiteral("it holds %1 of the %2 ffmpeg wrote")
+                                                   .arg(measured(reach), measured(*report.outSeconds)));
     if (whole(*contents, reading, wantsVideo, wantsAudio)) return std::nullopt;
     // Short of the stated length: ffmpeg stopped early unless the source's own packets stop too,
     // and the result holds them all.
     const auto held = LibAv::contents(source);
     if (!report.outSeconds || !held || whole(*held, reading, wantsVideo, wantsAudio) ||
         !holdsAll(*contents, *held, wantsVideo, wantsAudio))
-        throw Media::incomplete(report.errors);
+        throw Media::incomplete(report.errors, shortfall(*contents, reading, wantsVideo));
     const double converted =
         std::min(wantsVideo ? *contents->videoEnd : reach, wantsAudio ? *contents->audioEnd : reach);
     const double stated =
@@ -237,9 +259,26 @@ std::optional<QString> checkResult(const QString& source, const QString& output,
         .arg(seconds(converted), seconds(stated));
 }
 
+// A sound file holds one sound track: a film's default one, else its first. The note names the
+// others. -1 when the source has none.
+int oneSoundTrack(const QList<Media::Stream>& streams, const QString& target, Job& notes)
+{
+    const QList<Media::Stream> sound = Media::streamsOf(streams, Media::Stream::Kind::audio);
+    if (sound.isEmpty()) return -1;
+    const auto chosen =
+        std::find_if(sound.begin(), sound.end(), [](const Media::Stream& s) { return s.isDefault; });
+    const int kept = chosen != sound.end() ? chosen->index : sound.first().index;
+    for (int k = 0; k < sound.size(); ++k)
+        if (sound[k].index != kept)
+            notes.addNote(QStringLiteral("The sound track “%1” was left out: %2 files hold only one")
+                              .arg(Media::streamName(sound[k], k + 1), KeptStreams::containerName(target)));
+    return kept;
+}
+
 // The subtitles, covers and attachments a conversion carries, with a note on the job for what
-// the target can't hold. A GIF holds none of them; an audio target holds only covers, and a
-// film's picture, subtitles and attachments are what converting it to sound leaves behind.
+// the target can't hold. A GIF holds none of them; an audio target holds only covers and one
+// sound track, and a film's picture, subtitles, attachments and further sound tracks are what
+// converting it to sound leaves behind.
 ToolArgs::Extras sideStreams(const QString& source, bool audio, const QString& target, const QString& folder,
                              Job* job)
 {
@@ -247,22 +286,42 @@ ToolArgs::Extras sideStreams(const QString& source, bool audio, const QString& t
     Job& notes = job ? *job : quiet;
     QList<Media::Stream> streams = Media::streams(source);
     if (audio) {
+        ToolArgs::Extras extras;
+        extras.pictures = 0;
+        extras.soundTrack = oneSoundTrack(streams, target, notes);
         streams.removeIf([](const Media::Stream& s) { return !s.cover; });
         if (!ToolArgs::carriesCovers(target)) {
             if (!streams.isEmpty())
                 notes.addNote(
                     QStringLiteral("The cover picture was left out: %1 files written here can’t hold it")
                         .arg(KeptStreams::containerName(target)));
-            return {};
+            return extras;
         }
-        ToolArgs::Extras extras;
         for (const Media::Stream& s : streams)
             extras.copied << ToolArgs::Extras::Copied{
                 s.index, QStringLiteral("copy"), ToolArgs::Extras::Copied::As::cover, {}, {}};
-        extras.pictures = 0;
         return extras;
     }
     return KeptStreams::copied(source, streams, target, {}, folder, notes);
+}
+
+// Whether the run `args` copies the picture and sound as they are.
+bool copies(const QStringList& args)
+{
+    const qsizetype c = args.indexOf(QStringLiteral("-c"));
+    return c >= 0 && args.value(c + 1) == QLatin1String("copy");
+}
+
+// A stream copy is done once what it copied decodes in its new container; otherwise the error
+// that calls for a re-encode.
+std::optional<ConvertError> undecodableCopy(const QStringList& args, const QString& output,
+                                            const QString& target)
+{
+    if (!copies(args)) return std::nullopt;
+    const std::optional<QString> kind = LibAv::undecodable(output, target);
+    if (!kind) return std::nullopt;
+    return ConvertError::failed(QStringLiteral("The %1 copied as it is can’t be played from %2 files")
+                                    .arg(*kind, KeptStreams::containerName(target)));
 }
 
 } // namespace
@@ -301,7 +360,8 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
     if (job && !Chapters::heldBy(target) &&
         (watch.said().input ? watch.said().inputChapters > 0 : !Chapters::read(source).isEmpty()))
         job->addNote(Chapters::leftOut(target));
-    if (report && shownWhole(*report, watch.said(), source, output, audio, target)) return;
+    if (report && !error) error = undecodableCopy(started, output, target);
+    if (report && !error && shownWhole(*report, watch.said(), source, output, audio, target)) return;
 
     // ffmpeg's report leaves a doubt or called for other arguments: the source and the result
     // are read in this process.
@@ -311,13 +371,14 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
         // Started on a wrong guess: the run the source calls for, with its own retry.
         try {
             report = ffmpeg(oneThreadWhenFull(argsFor(probe)), probe.duration, job, progress);
-            error.reset();
+            error = undecodableCopy(argsFor(probe), output, target);
         } catch (const ConvertError& e) {
             error = e;
         }
     }
     // Only a stream copy is worth repeating: a container may refuse a stream it was thought
-    // to hold. The re-encode's outcome is the conversion's.
+    // to hold, or hold it without what its decoder needs. The re-encode's outcome is the
+    // conversion's.
     if (error && !error->isCancelled() && !audio && target != QLatin1String("gif") && canCopy(probe, target))
         report = ffmpeg(oneThreadWhenFull(retryArgs(source, output, target, probe, extras)), probe.duration,
                         job, progress);

@@ -41,9 +41,10 @@ QList<Stream> parseStreams(const QByteArray& json)
         stream.language = tags.value(QLatin1String("language")).toString();
         if (stream.language == QLatin1String("und")) stream.language.clear();
         stream.title = tags.value(QLatin1String("title")).toString();
-        stream.cover =
-            s.value(QLatin1String("disposition")).toObject().value(QLatin1String("attached_pic")) ==
-            QJsonValue(1);
+        const QJsonObject disposition = s.value(QLatin1String("disposition")).toObject();
+        stream.cover = disposition.value(QLatin1String("attached_pic")) == QJsonValue(1);
+        stream.isDefault = disposition.value(QLatin1String("default")) == QJsonValue(1);
+        stream.forced = disposition.value(QLatin1String("forced")) == QJsonValue(1);
         stream.sampleRate = s.value(QLatin1String("sample_rate")).toString().toInt();
         stream.codecTag = s.value(QLatin1String("codec_tag_string")).toString();
         stream.fileName = tags.value(QLatin1String("filename")).toString();

@@ -19,9 +19,11 @@ struct Stream
     QString language; // ISO 639-2 ("eng"); empty when untagged or "und"
     QString title;
     bool cover = false;
-    int sampleRate = 0; // audio only; 0 when unknown
-    QString codecTag;   // the container's name for the codec ("avc1", "tmcd", "text"), as ffprobe prints it
-    QString fileName;   // an attachment's or an attached picture's, when the container names it
+    bool isDefault = false; // the track a player picks of its kind
+    bool forced = false;    // subtitles shown whatever the viewer chose (signs, foreign speech)
+    int sampleRate = 0;     // audio only; 0 when unknown
+    QString codecTag; // the container's name for the codec ("avc1", "tmcd", "text"), as ffprobe prints it
+    QString fileName; // an attachment's or an attached picture's, when the container names it
     QString mimeType;
     QString timecode; // the SMPTE timecode of the stream's first frame ("10:00:00:00"), when tagged
 };

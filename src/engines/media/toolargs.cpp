@@ -41,7 +41,9 @@ QStringList extraInputs(const Extras& extras)
     // "-f" right before "-i": a file the operation wrote is the one input the guard leaves alone.
     for (const Extras::Track& t : extras.tracks) {
         if (t.offset != 0) args << QStringLiteral("-itsoffset") << fixed(t.offset, 3);
-        args << QStringLiteral("-f") << QStringLiteral("srt") << QStringLiteral("-i") << t.path;
+        args << QStringLiteral("-f")
+             << (t.codec == QLatin1String("ass") ? QStringLiteral("ass") : QStringLiteral("srt"))
+             << QStringLiteral("-i") << t.path;
     }
     if (!extras.chapters.isEmpty())
         args << QStringLiteral("-f") << QStringLiteral("ffmetadata") << QStringLiteral("-i")
@@ -89,6 +91,7 @@ QStringList extraOutputs(const Extras& extras, int firstTrack)
         const QString s = integer(subtitle++);
         args << QStringLiteral("-map") << integer(firstTrack + i) + QStringLiteral(":0")
              << QStringLiteral("-c:s:") + s << t.codec;
+        if (!t.disposition.isEmpty()) args << QStringLiteral("-disposition:s:") + s << t.disposition;
         tag(QStringLiteral("s:") + s, QStringLiteral("language"), t.language);
         tag(QStringLiteral("s:") + s, QStringLiteral("title"), t.title);
     }

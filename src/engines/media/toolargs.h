@@ -42,8 +42,9 @@ struct Extras
         QString mimeType{};
         QString pictureKind{}; // a cover's kind ("Cover (front)"), set again where tags are dropped
     };
-    // A subtitle file in SubRip form that the operation wrote, with its encoder and tags, and
-    // the seconds its times are moved by to meet a picture that starts before the cut.
+    // A subtitle file in SubRip form (ASS for the encoder "ass") that the operation wrote, with
+    // its encoder, tags and dispositions ("forced"; empty: ffmpeg's choice), and the seconds its
+    // times are moved by to meet a picture that starts before the cut.
     struct Track
     {
         QString path;
@@ -51,6 +52,7 @@ struct Extras
         QString language;
         QString title;
         double offset = 0;
+        QString disposition{};
     };
     // A file attached to an MKV result as it is (a cover picture taken out of the source).
     struct Attached
@@ -80,6 +82,9 @@ struct Extras
     QString coverSource;
     // How many picture tracks the operation maps before the covers.
     int pictures = 1;
+    // The one sound track a result that holds one takes, by its number in the source; -1: the
+    // operation's own choice.
+    int soundTrack = -1;
     // The timecode of the result's first frame, set on its picture where the operation leaves
     // the source's behind (a cut, which starts later) or makes its picture anew; empty: none set.
     QString timecode;

@@ -253,6 +253,11 @@ void requireLength(const QString& path, const QString& name, const QList<Part>& 
             QStringLiteral("%1 came out %2 long instead of %3: ffmpeg wrote more than was asked for")
                 .arg(name, shown(reach), shown(wanted)));
     if (made && made->opened) requireStarts(*made, name, parts.first());
+    // A copied stream is done once it plays from its start to its end.
+    if (std::any_of(parts.begin(), parts.end(), [](const Part& p) { return p.copied; }))
+        if (const std::optional<QString> kind = LibAv::undecodable(path, QFileInfo(name).suffix().toLower()))
+            throw ConvertError::failed(
+                QStringLiteral("%1 came out with a %2 that can’t be played").arg(name, *kind));
     for (const QString& note : notes)
         job.addNote(note);
 }

@@ -76,7 +76,8 @@ double length(const QList<Part>& parts);
 
 // Throws when the file at `path`, shown to the user as `name`, holds other than `parts`: a
 // still picture that is not a whole PNG; anything else ending well before their length or well
-// after it, or with its picture or sound beginning more than a frame after its start. A source
+// after it, with its picture or sound beginning more than a frame after its start, or, made of
+// a stream copy, with a picture or sound that gives no frame at its start or its end. A source
 // whose own packets stop before the length its header states (a cut-off download) gives what it
 // holds: that passes, with a note on `job` naming the source.
 void requireLength(const QString& path, const QString& name, const QList<Part>& parts, Job& job);

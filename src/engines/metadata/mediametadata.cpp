@@ -127,6 +127,9 @@ QStringList editArgs(const QString& source, const QString& destination, const QL
     args << ToolArgs::extraOutputs(extras, 1);
     for (const MetaField& field : fields)
         args << "-metadata" << field.key + QLatin1Char('=') + field.value;
+    // An AIFF's own chunks hold only a title, an author, a copyright and a comment; its ID3 chunk
+    // holds every tag and the covers.
+    if (containerOf(destination) == QLatin1String("aiff")) args << QStringList{"-write_id3v2", "1"};
     return args << destination;
 }
 
@@ -143,8 +146,9 @@ void writeMedia(const QString& source, const QString& destination, const QList<M
     const ScratchFolder folder;
     const QString ext = containerOf(destination);
     if (!strip) {
-        const ToolArgs::Extras extras = KeptStreams::copied(source, Media::streams(source), ext,
-                                                            {.everyPicture = true}, folder.path(), job);
+        const ToolArgs::Extras extras =
+            KeptStreams::copied(source, Media::streams(source), ext, {.everyPicture = true, .id3Chunk = true},
+                                folder.path(), job);
         Media::ffmpeg(editArgs(source, destination, fields, extras), 0, &job, {});
         return;
     }

@@ -27,6 +27,7 @@ QStringList stripArgs(const QString& source, const QString& destination, const T
 
 // ffmpeg's arguments for an edited copy: every picture and sound track and what `extras` keeps
 // (KeptStreams::copied()), copied with their tags, and each of `fields` set ("" clears that tag).
+// An AIFF is written with an ID3 chunk, the one place it holds an artist, an album or a cover.
 QStringList editArgs(const QString& source, const QString& destination, const QList<MetaField>& fields,
                      const ToolArgs::Extras& extras);
 
@@ -34,8 +35,8 @@ QStringList editArgs(const QString& source, const QString& destination, const QL
 // notes on `job` what it leaves out (KeptStreams::copied()): a strip keeps every picture, sound and
 // subtitle stream and every attachment but no tag, its covers encoded again, since a picture's
 // own Exif may hold a location, and kept in their kind (front cover, back cover, …); data tracks
-// (timed details such as locations) and covers a container holds only among its tags are left
-// out. Throws ffmpeg's failures and Cancelled.
+// (timed details such as locations) and covers a container holds only among its tags (an Ogg's,
+// an AIFF's in its ID3 chunk) are left out. Throws ffmpeg's failures and Cancelled.
 void writeMedia(const QString& source, const QString& destination, const QList<MetaField>& fields, bool strip,
                 Job& job);
 

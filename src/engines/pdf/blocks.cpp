@@ -109,9 +109,9 @@ QList<Block> blocks(const QString& source, const Poppler::Document& doc, const T
 {
     // Fonts come with text from the layer; recognised text has none.
     QMap<int, std::optional<QList<FontRun>>> fonts;
-    const auto layerText = [&](int i) {
-        std::optional<PageText> read = layer.page(i);
-        if (read && PDFText::hasText(read->text)) fonts.insert(i, read->runs);
+    const auto layerText = [&](PageIndex p) {
+        std::optional<PageText> read = layer.page(p.shown);
+        if (read && PDFText::hasText(read->text)) fonts.insert(p.page, read->runs);
         return read ? read->text : QString();
     };
     const QMap<int, QString> texts =

@@ -2,6 +2,7 @@
 
 #include "core/converterror.h"
 #include "core/job.h"
+#include "engines/pdf/pagecheck.h"
 #include "engines/pdf/pdfengine.h"
 #include "engines/pdftext/readerrors.h"
 
@@ -26,18 +27,59 @@ QString note(const QList<int>& pages, const QString& file, const QString& one, c
     return QStringLiteral("Pages %1 of %2 are damaged: %3").arg(numbers(pages), file, several);
 }
 
+ConvertError none(const QString& file)
+{
+    return ConvertError::failed(QStringLiteral("%1 is damaged: none of its pages could be read").arg(file));
+}
+
 } // namespace
+
+DamagedPages::DamagedPages(const QString& file, Kind kind, const QString& pdf, const Poppler::Document& doc)
+    : m_file(QFileInfo(file).fileName()), m_kind(kind), m_check(std::make_unique<PageCheck>(pdf, doc))
+{
+    if (m_check->lost()) throw none(m_file);
+}
+
+DamagedPages::~DamagedPages() = default;
+
+int DamagedPages::count() const
+{
+    return m_check->count();
+}
+
+std::optional<int> DamagedPages::shown(int index)
+{
+    const std::optional<int> at = m_check->shown(index);
+    if (!at) {
+        const std::lock_guard<std::mutex> guard(m_lock);
+        if (!m_missing.contains(index)) m_missing.append(index);
+    }
+    return at;
+}
+
+std::unique_ptr<Poppler::Page> DamagedPages::page(const Poppler::Document& doc, int index)
+{
+    const std::optional<int> at = shown(index);
+    std::unique_ptr<Poppler::Page> page(at ? doc.page(*at) : nullptr);
+    if (at && !page) {
+        const std::lock_guard<std::mutex> guard(m_lock);
+        if (!m_missing.contains(index)) m_missing.append(index);
+    }
+    return page;
+}
+
+bool DamagedPages::drawsDamage(int index)
+{
+    const std::lock_guard<std::mutex> guard(m_checkLock);
+    return m_check->drawsDamage(index);
+}
 
 QImage DamagedPages::rendered(const Poppler::Page& page, int index, double dpi)
 {
     const PDFEngine::ReadErrors errors;
     QImage image = PDFEngine::render(page, dpi);
-    if (errors.count() > 0) add(index, blank(image));
+    if (errors.count() > 0 || drawsDamage(index)) add(index, blank(image));
     return image;
-}
-
-DamagedPages::DamagedPages(const QString& file, Kind kind) : m_file(QFileInfo(file).fileName()), m_kind(kind)
-{
 }
 
 void DamagedPages::add(int index, bool empty)
@@ -46,15 +88,18 @@ void DamagedPages::add(int index, bool empty)
     m_pages.insert(index, empty);
 }
 
-void DamagedPages::report(int pages, Job& job) const
+void DamagedPages::report(Job& job) const
 {
     const std::lock_guard<std::mutex> guard(m_lock);
     QList<int> empty, partial;
     for (auto it = m_pages.cbegin(); it != m_pages.cend(); ++it)
         (it.value() ? empty : partial).append(it.key());
-    if (pages > 0 && empty.size() == pages)
-        throw ConvertError::failed(
-            QStringLiteral("%1 is damaged: none of its pages could be read").arg(m_file));
+    if (count() > 0 && empty.size() + m_missing.size() >= count()) throw none(m_file);
+    QList<int> missing = m_missing;
+    std::sort(missing.begin(), missing.end());
+    if (!missing.isEmpty())
+        job.addNote(note(missing, m_file, QStringLiteral("it could not be read"),
+                         QStringLiteral("they could not be read")));
     const bool pictures = m_kind == Kind::pictures;
     if (!empty.isEmpty())
         job.addNote(pictures ? note(empty, m_file, QStringLiteral("it came out blank"),

@@ -3,35 +3,60 @@
 #include <QImage>
 #include <QMap>
 #include <QString>
+#include <memory>
 #include <mutex>
+#include <optional>
 
 class Job;
+class PageCheck;
 namespace Poppler {
+class Document;
 class Page;
-}
+} // namespace Poppler
 
-// The pages of one PDF that Poppler could not read whole while they were rendered or their text
-// read, and whether anything came out of each: told to the job as notes, or as the failure when
-// no page could be read at all.
+// The pages of one PDF that could not be read whole while they were rendered or their text read,
+// and whether anything came out of each, by their place in the file's page tree: told to the job
+// as notes, or as the failure when no page could be read at all.
 class DamagedPages
 {
   public:
     enum class Kind { pictures, text };
 
-    // `file` is the name the notes give the document: the file the user dropped.
-    DamagedPages(const QString& file, Kind kind);
+    // `pdf` is the file `doc` has opened: the file the user dropped or a copy made of it; `file`
+    // is the name the notes give the document: the file the user dropped. Throws ConvertError
+    // "<file> is damaged: none of its pages could be read" when the document names no page that
+    // can be read (a page tree that is missing, or whose pages Poppler can't reach) and is not a
+    // sound document without pages.
+    DamagedPages(const QString& file, Kind kind, const QString& pdf, const Poppler::Document& doc);
+    ~DamagedPages();
 
-    // Any thread: page `index` (from 0) is damaged; `empty` when nothing of it came out.
+    // How many pages the document names.
+    int count() const;
+
+    // Any thread: Poppler's index of page `index` (from 0, in the file's order), which `doc` and
+    // every other reader of the same file give it; none, noted as a page that could not be read,
+    // when Poppler has no page for it.
+    std::optional<int> shown(int index);
+    // Any thread: page `index` from `doc`, a document of the same file; none, noted, when it
+    // can't be read.
+    std::unique_ptr<Poppler::Page> page(const Poppler::Document& doc, int index);
+
+    // Any thread: page `index` is damaged; `empty` when nothing of it came out.
     void add(int index, bool empty);
 
-    // PDFEngine::render() of page `index`, added here when Poppler could not read it whole.
+    // Any thread: whether page `index` draws an embedded font or picture that is damaged in a way
+    // Poppler draws without a complaint (see PageCheck::drawsDamage).
+    bool drawsDamage(int index);
+
+    // Any thread: PDFEngine::render() of page `index`, added here when Poppler could not read it
+    // whole or it draws a damaged font or picture.
     QImage rendered(const Poppler::Page& page, int index, double dpi);
 
-    // Throws ConvertError "<file> is damaged: none of its pages could be read" when all `pages`
-    // pages are damaged and came out empty; otherwise adds a note to `job` for the pages that
-    // came out empty ("Page 2 of <file> is damaged: it came out blank") and one for those that
-    // came out in part.
-    void report(int pages, Job& job) const;
+    // Throws ConvertError "<file> is damaged: none of its pages could be read" when no page
+    // could be read or came out with anything; otherwise adds a note to `job` for the pages that
+    // could not be read ("Page 2 of <file> is damaged: it could not be read"), one for those that
+    // came out empty ("… it came out blank") and one for those that came out in part.
+    void report(Job& job) const;
 
     // Whether `image` holds nothing but white.
     static bool blank(const QImage& image);
@@ -39,6 +64,9 @@ class DamagedPages
   private:
     const QString m_file;
     const Kind m_kind;
+    std::unique_ptr<PageCheck> m_check; // its reads guarded by m_checkLock
+    std::mutex m_checkLock;
     mutable std::mutex m_lock; // guards m_pages
     QMap<int, bool> m_pages;   // index → came out empty
+    QList<int> m_missing;      // pages that could not be read, guarded by m_lock
 };

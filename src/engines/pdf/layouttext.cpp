@@ -15,6 +15,8 @@ LayoutText::LayoutText(const QString& path)
 {
     if (!m_doc || m_doc->is_locked())
         throw ConvertError::failed(QStringLiteral("Couldn’t open %1").arg(QFileInfo(path).fileName()));
+    // The page tree is walked now, as TextLayer does, so that its complaints go with no page.
+    if (m_doc->pages() > 0) std::unique_ptr<poppler::page>(m_doc->create_page(m_doc->pages() - 1));
 }
 
 LayoutText::~LayoutText() = default;

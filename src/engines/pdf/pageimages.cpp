@@ -6,15 +6,11 @@
 #include "engines/image/imageengine.h"
 #include "engines/image/pixelbudget.h"
 #include "engines/pdf/damagedpages.h"
+#include "engines/pdf/pageworkers.h"
 #include "engines/pdf/pdfengine.h"
 
 #include <QDir>
-#include <QThread>
-#include <QtDebug>
-#include <atomic>
 #include <mutex>
-#include <thread>
-#include <vector>
 
 namespace {
 
@@ -28,7 +24,6 @@ std::unique_ptr<Poppler::Document> openForPages(const QString& pdf)
         if (Poppler::Document::load(pdf)) throw;
         throw ConvertError::failed(QStringLiteral("Nothing to render"));
     }
-    if (doc->numPages() <= 0) throw ConvertError::failed(QStringLiteral("Nothing to render"));
     return doc;
 }
 
@@ -42,82 +37,48 @@ MemoryBudget::Share pageShare(const Poppler::Page& page, double dpi, const QStri
                              budget);
 }
 
-// Renders pages `count` of `pdf` into `folder` on the calling thread (with `doc`) and up to one
-// helper thread per further core, each helper with a document of its own: a Poppler document
-// must stay on one thread. Returns how many pages were written; rethrows the first failure.
-int renderPages(const Poppler::Document& doc, const QString& pdf, int count, const QString& folder,
+// Renders the pages of `pdf` that `damage` names into `folder`, side by side (see eachPage).
+// Returns how many pages were written; rethrows the first failure.
+int renderPages(const Poppler::Document& doc, const QString& pdf, const QString& folder,
                 const QString& format, double dpi, Job& job, const Progress& progress, MemoryBudget& budget,
                 DamagedPages& damage)
 {
-    std::atomic<int> next{0};
-    std::mutex lock; // guards the fields below and serialises the progress reports
+    const int count = damage.count();
+    std::mutex lock; // guards the counts and serialises the progress reports
     int handled = 0, written = 0;
-    std::exception_ptr failure;
     // Names sort in page order: as many digits as the last page needs, at least three.
     const int digits = std::max(3, int(QString::number(count).size()));
-    const auto work = [&](const Poppler::Document& own) {
-        try {
-            for (int i = next++; i < count; i = next++) {
-                job.throwIfCancelled();
-                const std::unique_ptr<Poppler::Page> page = own.page(i);
-                if (page) {
-                    // Taken anew for each page, so a thread waiting for room holds none.
-                    const MemoryBudget::Share share = pageShare(*page, dpi, format, job, budget);
-                    const QImage image = damage.rendered(*page, i, dpi);
-                    const QString name =
-                        QStringLiteral("Page %1.%2").arg(i + 1, digits, 10, QLatin1Char('0')).arg(format);
-                    ImageEngine::write(image, folder + QLatin1Char('/') + name, format, {}, std::nullopt,
-                                       dpi);
-                }
-                const std::lock_guard<std::mutex> guard(lock);
-                written += page ? 1 : 0;
-                progress(double(++handled) / count);
-            }
-        } catch (...) {
-            const std::lock_guard<std::mutex> guard(lock);
-            if (!failure) failure = std::current_exception();
-            next = count; // the others stop after their current page
+    PDFEngine::eachPage(doc, pdf, count, job, [&](const Poppler::Document& own, int i) {
+        const std::unique_ptr<Poppler::Page> page = damage.page(own, i);
+        if (page) {
+            // Taken anew for each page, so a thread waiting for room holds none.
+            const MemoryBudget::Share share = pageShare(*page, dpi, format, job, budget);
+            const QImage image = damage.rendered(*page, i, dpi);
+            const QString name =
+                QStringLiteral("Page %1.%2").arg(i + 1, digits, 10, QLatin1Char('0')).arg(format);
+            ImageEngine::write(image, folder + QLatin1Char('/') + name, format, {}, std::nullopt, dpi);
         }
-    };
-    std::vector<std::thread> helpers;
-    const int threads = std::min(count, std::max(1, QThread::idealThreadCount()));
-    for (int t = 1; t < threads; ++t)
-        helpers.emplace_back([&] {
-            std::unique_ptr<Poppler::Document> own;
-            try {
-                own = PDFEngine::open(pdf);
-            } catch (const ConvertError&) {
-                return; // the other threads render its share
-            }
-            work(*own);
-        });
-    work(doc);
-    for (std::thread& helper : helpers)
-        helper.join();
-    if (failure) std::rethrow_exception(failure);
-    // Pages already under way when the job was cancelled may all have finished.
-    job.throwIfCancelled();
+        const std::lock_guard<std::mutex> guard(lock);
+        written += page ? 1 : 0;
+        progress(double(++handled) / count);
+    });
     return written;
 }
 
 QStringList severalPages(const Poppler::Document& doc, const QString& pdf, const QString& src,
                          const QString& base, const QString& format, double dpi, Job& job,
-                         const Progress& progress, MemoryBudget& budget)
+                         const Progress& progress, MemoryBudget& budget, DamagedPages& damage)
 {
     const QString destination = Output::result(src, {}, std::nullopt);
-    const int n = doc.numPages();
     return {Output::write(
         destination,
         [&](const QString& temporary) {
             if (!QDir().mkpath(temporary))
                 throw ConvertError::failed(QStringLiteral("Couldn’t create the folder for %1").arg(base));
-            DamagedPages damage(src, DamagedPages::Kind::pictures);
-            const int written =
-                renderPages(doc, pdf, n, temporary, format, dpi, job, progress, budget, damage);
+            const int written = renderPages(doc, pdf, temporary, format, dpi, job, progress, budget, damage);
+            damage.report(job);
             // A folder without pages would be reported as a result.
             if (written == 0) throw ConvertError::failed(QStringLiteral("Nothing to render"));
-            damage.report(n, job);
-            if (written < n) qWarning("%d of %d pages could not be read and were left out", n - written, n);
         },
         &job)};
 }
@@ -130,23 +91,24 @@ QStringList writePageImages(const QString& pdf, const QString& src, const QStrin
                             Job& job, const Progress& progress, MemoryBudget& budget)
 {
     const std::unique_ptr<Poppler::Document> doc = openForPages(pdf);
+    DamagedPages damage(src, DamagedPages::Kind::pictures, pdf, *doc);
+    if (damage.count() <= 0) throw ConvertError::failed(QStringLiteral("Nothing to render"));
     const QString base = Output::baseName(src);
-    if (doc->numPages() == 1) {
-        if (const std::unique_ptr<Poppler::Page> page = doc->page(0)) {
-            const MemoryBudget::Share share = pageShare(*page, dpi, format, job, budget);
-            DamagedPages damage(src, DamagedPages::Kind::pictures);
-            const QImage image = damage.rendered(*page, 0, dpi);
-            damage.report(1, job);
-            const QString destination = Output::result(src, {}, format);
-            return {Output::write(
-                destination,
-                [&](const QString& temporary) {
-                    ImageEngine::write(image, temporary, format, {}, std::nullopt, dpi);
-                },
-                &job)};
-        }
+    if (damage.count() == 1) {
+        const std::unique_ptr<Poppler::Page> page = damage.page(*doc, 0);
+        if (!page) damage.report(job); // throws: the one page can't be read
+        const MemoryBudget::Share share = pageShare(*page, dpi, format, job, budget);
+        const QImage image = damage.rendered(*page, 0, dpi);
+        damage.report(job);
+        const QString destination = Output::result(src, {}, format);
+        return {Output::write(
+            destination,
+            [&](const QString& temporary) {
+                ImageEngine::write(image, temporary, format, {}, std::nullopt, dpi);
+            },
+            &job)};
     }
-    return severalPages(*doc, pdf, src, base, format, dpi, job, progress, budget);
+    return severalPages(*doc, pdf, src, base, format, dpi, job, progress, budget, damage);
 }
 
 } // namespace Doc

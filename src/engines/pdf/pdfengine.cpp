@@ -74,9 +74,10 @@ QString text(const Poppler::Page& page, const QString& layer)
 }
 
 QMap<int, QString> texts(const QString& source, const Poppler::Document& doc,
-                         const std::function<QString(int)>& layer, Job& job, const Progress& progress)
+                         const std::function<QString(PageIndex)>& layer, Job& job, const Progress& progress)
 {
-    const int count = doc.numPages();
+    DamagedPages damage(source, DamagedPages::Kind::text, source, doc);
+    const int count = damage.count();
     // Renders wait here for a free recognition thread, so that only a few pages are in memory.
     // Known once a page needs recognition: a document with text never loads the module.
     size_t inFlight = 0;
@@ -95,10 +96,13 @@ QMap<int, QString> texts(const QString& source, const Poppler::Document& doc,
     };
     for (int i = 0; i < count; ++i) {
         job.throwIfCancelled();
-        const std::unique_ptr<Poppler::Page> page = doc.page(i);
-        if (!page) continue;
+        const std::unique_ptr<Poppler::Page> page = damage.page(doc, i);
+        if (!page) {
+            progress(double(++read) / count);
+            continue;
+        }
         const ReadErrors errors;
-        const QString pageLayer = layer(i);
+        const QString pageLayer = layer({i, *damage.shown(i)});
         if (PDFText::hasText(pageLayer)) {
             if (errors.count() > 0) damaged.insert(i);
             done(i, pageLayer);
@@ -111,7 +115,8 @@ QMap<int, QString> texts(const QString& source, const Poppler::Document& doc,
             done(i, QString());
             continue;
         }
-        if (errors.count() > 0) damaged.insert(i);
+        // What a damaged font or picture leaves out of the picture, recognition can't read.
+        if (errors.count() > 0 || damage.drawsDamage(i)) damaged.insert(i);
         if (inFlight == 0) inFlight = size_t(Modules::entries<RecognitionModule>().parallelism()) + 2;
         pending.emplace_back(i, Modules::entries<RecognitionModule>().recognizeLater(std::move(picture)));
         while (pending.size() >= inFlight)
@@ -121,10 +126,9 @@ QMap<int, QString> texts(const QString& source, const Poppler::Document& doc,
         job.throwIfCancelled();
         collect();
     }
-    DamagedPages damage(source, DamagedPages::Kind::text);
     for (int i : std::as_const(damaged))
         damage.add(i, PDFText::trimmed(out.value(i), true).isEmpty());
-    damage.report(count, job);
+    damage.report(job);
     return out;
 }
 

@@ -35,14 +35,22 @@ std::optional<QSize> renderSize(const QSizeF& points, double dpi);
 // page rendered at 200 dpi; "" when that fails. Never throws.
 QString text(const Poppler::Page& page, const QString& layer);
 
-// text() of every page that opens, by page index; `layer(i)` is page i's text layer. Pages
-// without one are rendered here, one after another, and recognised side by side. Progress goes
-// to 1 as pages are read, in order. Throws ConvertError::cancelled() when `job` is cancelled,
-// checked between pages. Pages Poppler could not read whole are noted to `job` by their number
-// in `source` (the file the user dropped); when no page could be read, throws ConvertError
-// "<file name> is damaged: none of its pages could be read".
+// A page as the conversions read it: its index in the file's page tree (from 0), by which it is
+// named, and the index Poppler's readers give it, which a page they can't reach before it moves up.
+struct PageIndex
+{
+    int page = 0;
+    int shown = 0;
+};
+
+// text() of every page that can be read, by its index in the file; `layer(p)` is page p's text
+// layer. Pages without one are rendered here, one after another, and recognised side by side.
+// Progress goes to 1 as pages are read, in order. Throws ConvertError::cancelled() when `job` is
+// cancelled, checked between pages. Pages that could not be read, or not whole, are noted to
+// `job` by their number in `source` (the file the user dropped and `doc` has opened); when no
+// page could be read, throws ConvertError "<file name> is damaged: none of its pages could be read".
 QMap<int, QString> texts(const QString& source, const Poppler::Document& doc,
-                         const std::function<QString(int)>& layer, Job& job, const Progress& progress);
+                         const std::function<QString(PageIndex)>& layer, Job& job, const Progress& progress);
 
 // `image` as PNG bytes. Throws ConvertError "PNG encoding failed".
 QByteArray pngData(const QImage& image);

@@ -68,11 +68,12 @@ void copyInfo(QPDF& source, QPDF& out)
     out.getTrailer().replaceKey("/Info", out.copyForeignObject(info));
 }
 
-void write(QPDF& pdf, const QString& path)
+void write(QPDF& pdf, const QString& path, QPDF* restrictions)
 {
     CheckedPipeline file(path);
     QPDFWriter writer(pdf);
     writer.setOutputPipeline(&file);
+    if (restrictions) writer.copyEncryptionParameters(*restrictions);
     writer.write();
     file.close();
 }

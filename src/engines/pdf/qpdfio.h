@@ -16,8 +16,9 @@ void open(QPDF& pdf, const QString& path);
 void copyInfo(QPDF& source, QPDF& out);
 
 // Writes `pdf` as the new file `path`, every write checked: qpdf's own file writer loses the
-// failure of its last flush, which on a full disk leaves a truncated file as success. Throws the
-// plain failure of the write (Output::writeFailure) or qpdf's exception.
-void write(QPDF& pdf, const QString& path);
+// failure of its last flush, which on a full disk leaves a truncated file as success. With
+// `restrictions`, an opened PDF, the file is encrypted as that one is: same passwords, same
+// permissions. Throws the plain failure of the write (Output::writeFailure) or qpdf's exception.
+void write(QPDF& pdf, const QString& path, QPDF* restrictions = nullptr);
 
 } // namespace QPDFIO

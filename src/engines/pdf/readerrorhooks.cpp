@@ -14,8 +14,11 @@ void hookReadErrors()
     // Poppler keeps one callback for the whole process, set by whichever front end opens the
     // first document; each front end then hands the complaint to its own hook on the same thread.
     std::call_once(once, [] {
-        Poppler::setDebugErrorFunction([](const QString&, const QVariant&) { ReadErrors::add(); }, {});
-        poppler::set_debug_error_function([](const std::string&, void*) { ReadErrors::add(); }, nullptr);
+        Poppler::setDebugErrorFunction(
+            [](const QString& message, const QVariant&) { ReadErrors::add(message); }, {});
+        poppler::set_debug_error_function(
+            [](const std::string& message, void*) { ReadErrors::add(QString::fromStdString(message)); },
+            nullptr);
     });
 }
 

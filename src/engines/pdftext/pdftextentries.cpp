@@ -16,6 +16,11 @@ QStringList convertToText(const QString& source, Job& job, const Progress& progr
 {
     const PDFEngine::TextLayer layer(source);
     const int count = layer.pageCount();
+    // A document without pages may be one whose page tree is lost, which the heavy conversion
+    // tells apart and refuses.
+    if (count == 0)
+        return Modules::entries<HeavyEngines>().convert(FileCategory::pdf, source, QStringLiteral("txt"), job,
+                                                        progress);
     QStringList pages;
     pages.reserve(count);
     for (int i = 0; i < count; ++i) {

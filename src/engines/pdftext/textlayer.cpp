@@ -104,6 +104,10 @@ TextLayer::TextLayer(const QString& path) : d(std::make_unique<Impl>())
     const QString name = QFileInfo(path).fileName();
     if (locked) throw ConvertError::failed(QStringLiteral("%1 is password-protected").arg(name));
     if (!d->doc) throw ConvertError::failed(QStringLiteral("Couldn’t open %1").arg(name));
+    // Poppler finds its pages as they are first asked for: the whole page tree is walked now,
+    // so that what it says of a damaged tree is not laid at the door of the page read after.
+    if (const int count = pageCount(); count > 0)
+        if (PopplerPage* last = poppler_document_get_page(d->doc, count - 1)) g_object_unref(last);
 }
 
 TextLayer::~TextLayer() = default;

@@ -178,6 +178,47 @@ class ArchiveTest : public QObject
         }
     }
 
+    // An archive cut short, as an interrupted download leaves it, is said to be damaged or cut
+    // short in those words, whichever way it goes in; a cut presentation too, and nothing is kept.
+    void cutArchivesSaySo()
+    {
+        const QString folder = m_in + "/src";
+        QByteArray noise;
+        for (quint32 i = 0, x = 12345; noise.size() < 300000; ++i)
+            noise += char((x = x * 1103515245 + 12345) >> 16);
+        writeFile(folder + "/a.bin", noise);
+        writeFile(folder + "/b.bin", noise.right(200000));
+        writeFile(folder + "/[Content_Types].xml", "<Types/>");
+        const auto made = [&](const QString& name, const QString& program, const QStringList& args) {
+            QCOMPARE(Shell::run(program, args, folder).status, 0);
+            QByteArray bytes = readAll(folder + "/" + name);
+            QVERIFY(QFile::remove(folder + "/" + name));
+            writeFile(m_in + "/" + name, bytes.left(bytes.size() * 6 / 10));
+        };
+        made("cut.zip", "/usr/bin/zip", {"-qX", "cut.zip", "a.bin", "b.bin"});
+        made("stored.zip", "/usr/bin/zip", {"-qX0", "stored.zip", "a.bin", "b.bin"});
+        made("cut.tar.gz", "/usr/bin/tar", {"czf", "cut.tar.gz", "a.bin", "b.bin"});
+        made("cut.tar", "/usr/bin/tar", {"cf", "cut.tar", "a.bin", "b.bin"});
+        made("cut.pptx", "/usr/bin/zip", {"-qX", "cut.pptx", "[Content_Types].xml", "a.bin", "b.bin"});
+        const QStringList kept = entries(m_in);
+        const QList<std::pair<QString, QStringList>> roads{{"cut.zip", {"tar", "gz", "extract"}},
+                                                           {"stored.zip", {"tar", "gz", "extract"}},
+                                                           {"cut.tar.gz", {"zip", "tar", "extract"}},
+                                                           {"cut.tar", {"zip", "gz", "extract"}}};
+        for (const auto& [name, ways] : roads)
+            for (const QString& road : ways) {
+                const QString said = message([&] {
+                    road == "extract" ? ArchiveEngine::extractTool(m_in + "/" + name)
+                                      : convert(m_in + "/" + name, road);
+                });
+                QCOMPARE(said, "Couldn’t unpack " + name + ": the file is damaged or cut short");
+                QCOMPARE(entries(m_in), kept);
+            }
+        QCOMPARE(message([&] { convert(m_in + "/cut.pptx", "pdf"); }),
+                 QString("Couldn’t unpack cut.pptx: the file is damaged or cut short"));
+        QCOMPARE(entries(m_in), kept);
+    }
+
     // What other programs write unpacks and converts whole: long and non-ASCII names, empty files,
     // sparse files with holes at the end, entries whose sizes follow their data (zip to a pipe),
     // and the zips Python writes.

@@ -1,6 +1,7 @@
 // The compressors: images at each level and under a size goal (met, or said to be missed), PDFs
-// page for page at every level, videos through libx264 and libx265 on lavfi clips, and a
-// cancelled compression that leaves no file.
+// page for page at every level, what page pictures keep of a PDF (attached files, bookmarks,
+// restrictions) and what they say they can't (links, form fields), videos through libx264 and
+// libx265 on lavfi clips, and a cancelled compression that leaves no file.
 
 #include "core/job.h"
 #include "core/output.h"
@@ -10,6 +11,7 @@
 #include "engines/media/media.h"
 
 #include "../../support/enginefixtures_b.h"
+#include "../../support/linkedpdfs.h"
 #include "../../support/minipdf.h"
 #include "../../support/placedpictures.h"
 
@@ -286,6 +288,77 @@ class CompressorTest : public QObject
             widths << l.type + " " + QString::number(l.width);
         QCOMPARE(widths, (QStringList{"image 300", "image 300", "image 600", "image 600", "image 600",
                                       "image 150", "smask 600"}));
+    }
+
+    // Five listed files, one more on a comment, a filled form, links and bookmarks, printing
+    // forbidden: the page pictures keep every file and bookmark and the restrictions, and the note
+    // names the links and the field they can't hold. A plain PDF gets no note.
+    void pagePicturesKeepFilesAndBookmarks()
+    {
+        QTemporaryDir dir;
+        QVERIFY(LinkedPdfs::paper(dir.filePath("paper.pdf")));
+        QStringList args{dir.filePath("paper.pdf")};
+        for (const QString name : {"a.txt", "b.txt", "c.txt", "d.txt"}) {
+            QVERIFY(LinkedPdfs::writeBytes(dir.filePath(name), name.toUtf8() + " says hello\n"));
+            args << "--add-attachment" << dir.filePath(name) << "--";
+        }
+        args << "--encrypt"
+             << ""
+             << "owner"
+             << "256"
+             << "--print=none"
+             << "--modify=none"
+             << "--" << dir.filePath("filed.pdf");
+        QCOMPARE(LinkedPdfs::run("qpdf", args), 0);
+        QCOMPARE(LinkedPdfs::read(dir.filePath("filed.pdf")).attachments.size(), 5);
+
+        Job job("", "", 0);
+        Compressor::pdf(dir.filePath("filed.pdf"), CompressLevel::small, dir.filePath("small.pdf"), job,
+                        ignored);
+        const LinkedPdfs::Structure s = LinkedPdfs::read(dir.filePath("small.pdf"));
+        QCOMPARE(s.pages, 3);
+        QCOMPARE(s.attachments, (QStringList{"a.txt", "b.txt", "c.txt", "d.txt", "data.csv", "notes.txt"}));
+        QCOMPARE(LinkedPdfs::attachment(dir.filePath("small.pdf"), "c.txt"),
+                 QByteArray("c.txt says hello\n"));
+        QCOMPARE(LinkedPdfs::attachment(dir.filePath("small.pdf"), "data.csv"), QByteArray("a,b\n1,2\n"));
+        QCOMPARE(s.bookmarks, (QStringList{"Intro 1", "Method 2 (closed)", ">Results 3"}));
+        QCOMPARE(s.links, (QList<QList<int>>{{}, {}, {}}));
+        QVERIFY(s.fields.isEmpty() && s.commentFiles.isEmpty());
+        QVERIFY(s.encrypted && !s.canPrint && !s.canModify);
+        QCOMPARE(job.notes().size(), 2);
+        QVERIFY2(job.notes()[0].startsWith("3 links were left out"), qPrintable(job.notes()[0]));
+        QVERIFY2(job.notes()[1].startsWith("1 form field can no longer be filled in"),
+                 qPrintable(job.notes()[1]));
+
+        // A bookmark to a place on a page turned a quarter, whose box starts away from 0, 0,
+        // leads to the same place on the upright picture of that page.
+        QVERIFY(LinkedPdfs::writeBytes(
+            dir.filePath("turned.pdf"),
+            MiniPdf::assemble(
+                {"<< /Type /Catalog /Pages 2 0 R /Outlines 5 0 R >>",
+                 "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                 "<< /Type /Page /Parent 2 0 R /MediaBox [100 50 700 850] /Rotate 90 /Contents 4 0 R >>",
+                 "<< /Length 0 >>\nstream\n\nendstream",
+                 "<< /Type /Outlines /First 6 0 R /Last 6 0 R /Count 1 >>",
+                 "<< /Title (Here) /Parent 5 0 R /Dest [3 0 R /XYZ 300 650 null] >>"},
+                "1.4")));
+        Job turning("", "", 0);
+        Compressor::pdf(dir.filePath("turned.pdf"), CompressLevel::small, dir.filePath("turned small.pdf"),
+                        turning, ignored);
+        QByteArray json;
+        QCOMPARE(LinkedPdfs::run("qpdf", {"--json", dir.filePath("turned small.pdf")}, &json), 0);
+        const QJsonArray dest = QJsonDocument::fromJson(json)["outlines"][0]["dest"].toArray();
+        QCOMPARE(dest.size(), 5);
+        QCOMPARE(dest[1].toString(), QString("/XYZ"));
+        QCOMPARE(dest[2].toDouble(), 600.0);
+        QCOMPARE(dest[3].toDouble(), 400.0);
+
+        const QString plain = textPDF(dir.filePath("plain.pdf"), 2);
+        Job quiet("", "", 0);
+        Compressor::pdf(plain, CompressLevel::small, dir.filePath("plain small.pdf"), quiet, ignored);
+        const LinkedPdfs::Structure p = LinkedPdfs::read(dir.filePath("plain small.pdf"));
+        QVERIFY(p.pages == 2 && p.attachments.isEmpty() && p.bookmarks.isEmpty() && !p.encrypted);
+        QVERIFY(quiet.notes().isEmpty());
     }
 
     void cancelledCompressionLeavesNoFile()

@@ -2,6 +2,7 @@
 // are named, and subtitle cues are cut and scaled the way the picture is.
 
 #include "core/job.h"
+#include "engines/media/assscript.h"
 #include "engines/media/keptstreams.h"
 #include "engines/media/subtitlecues.h"
 
@@ -56,6 +57,31 @@ class KeptStreamsTest : public QObject
         QVERIFY(SubtitleCues::cut(cues, 3.5, 3600.25).isEmpty());
         QCOMPARE(SubtitleCues::write(SubtitleCues::scaled(cues, 2)).section('\n', 1, 1),
                  "00:00:00,500 --> 00:00:01,750");
+    }
+
+    // An ASS or SSA script keeps its header and every field of its events but the times, which
+    // are cut like any cue's; commas in the text and the events' own order of fields hold.
+    void assEventsAreRetimedWhole()
+    {
+        const QString ssa =
+            QStringLiteral("\xfeff[Script Info]\r\nScriptType: v4.00\r\n\r\n[Events]\r\n"
+                           "Format: Marked, Start, End, Style, Name, MarginL, MarginR, MarginV, "
+                           "Effect, Text\r\n"
+                           "Comment: Marked=0,0:00:00.00,0:00:09.00,Default,,0,0,0,,note\r\n"
+                           "Dialogue: Marked=0,0:00:01.00,0:00:02.50,Sign,,0,0,0,,{\\pos(4,2)}A, B\r\n"
+                           "Dialogue: Marked=0,bad,0:00:03.00,Default,,0,0,0,,skipped\r\n"
+                           "Dialogue: Marked=0,1:00:00.10,1:00:01.00,Default,,0,0,0,,late\r\n");
+        const AssScript::Script script = AssScript::parse(ssa);
+        QVERIFY(script.header.startsWith("[Script Info]\n"));
+        QVERIFY(script.header.endsWith("Effect, Text\n"));
+        QCOMPARE(script.events.size(), 2);
+        QCOMPARE(script.events[0].text, QString("Marked=0,Sign,,0,0,0,,{\\pos(4,2)}A, B"));
+        QCOMPARE(script.events[1].start, 3600.1);
+        const QString cut = AssScript::write({script.header, SubtitleCues::cut(script.events, 2, 3600.5)});
+        QCOMPARE(cut.section('\n', -3, -2),
+                 QString("Dialogue: Marked=0,0:00:00.00,0:00:00.50,Sign,,0,0,0,,{\\pos(4,2)}A, B\n"
+                         "Dialogue: Marked=0,0:59:58.10,0:59:58.50,Default,,0,0,0,,late"));
+        QVERIFY(AssScript::parse("1\n00:00:01,000 --> 00:00:02,000\nSubRip\n").header.isEmpty());
     }
 };
 

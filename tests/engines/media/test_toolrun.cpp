@@ -51,6 +51,26 @@ class ToolRunTest : public QObject
                  QStringList{path("Talk Cut.m4a")});
     }
 
+    // A result made by a stream copy is kept once its picture plays: a copy whose key frames were
+    // lost gives no frame and is refused, where a re-encoded result is only measured.
+    void copiesMustPlay()
+    {
+        QVERIFY(
+            Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=160x120:r=25:d=3", "-c:v", "libx264", "-preset",
+                             "ultrafast", "-g", "25", "-pix_fmt", "yuv420p", path("Whole.mp4")}));
+        QVERIFY(Fixture::ffmpeg({"-i", path("Whole.mp4"), "-c", "copy", "-bsf:v",
+                                 "filter_units=remove_types=5", path("Keyless.mp4")}));
+        Job job{{}, {}, 0};
+        const ToolRun::Part copied{path("Whole.mp4"), {0, 3}, 1, true};
+        ToolRun::requireLength(path("Whole.mp4"), "Whole Trimmed.mp4", {copied}, job);
+        QCOMPARE(Fixture::failure([&] {
+                     ToolRun::requireLength(path("Keyless.mp4"), "Keyless Trimmed.mp4", {copied}, job);
+                 }).message(),
+                 QString("Keyless Trimmed.mp4 came out with a picture that can’t be played"));
+        ToolRun::requireLength(path("Keyless.mp4"), "Keyless Trimmed.mp4", {{path("Whole.mp4"), {0, 3}}},
+                               job);
+    }
+
     // A result that stops well before what it was made of fails, naming both lengths, and leaves
     // nothing; a source that itself ends before its header says gives what it holds, with a note
     // naming it, but not where the range lies before its cut.
@@ -98,6 +118,9 @@ class ToolRunTest : public QObject
         QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x48:r=25:d=3", "-f", "lavfi", "-i",
                                  "sine=d=3", "-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac",
                                  path("Clip.mp4")}));
+        QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x48:r=25:d=8", "-f", "lavfi", "-i",
+                                 "sine=d=8", "-c:v", "libx264", "-pix_fmt", "yuv420p", "-c:a", "aac",
+                                 path("Long.mp4")}));
         QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x48:r=60:d=2", "-f", "lavfi", "-i",
                                  "sine=d=2", "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p",
                                  "-c:a", "pcm_s16le", path("Sixty.mkv")}));
@@ -122,6 +145,11 @@ class ToolRunTest : public QObject
              {0, 1},
              {"-c", "copy"},
              "Clip Copy.mp4 came out 3.0 s long instead of 1.0 s: ffmpeg wrote more than was asked for"},
+            // A tenth more than asked, past the half second every result may be off by.
+            {"Long.mp4",
+             {0, 6},
+             {"-t", "7.5", "-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"},
+             "Long Copy.mp4 came out 7.5 s long instead of 6.0 s: ffmpeg wrote more than was asked for"},
             {"Clip.mp4",
              {0, 3},
              {"-c", "copy", "-output_ts_offset", "2"},

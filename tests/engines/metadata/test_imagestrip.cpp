@@ -1,7 +1,8 @@
 // What a stripped or location-free copy of an image leaves behind, on files that exiftool,
 // ImageMagick, heif-enc and cwebp wrote: a JPEG with a second picture behind a multi-picture
-// index, a two-page TIFF with tags on both pages, a PNG with compressed and international text,
-// and photos named as another format than they hold.
+// index (kept, without its own location, when only the location goes), a two-page TIFF with
+// tags on both pages, a PNG with compressed and international text, and photos named as another
+// format than they hold.
 
 #include "engines/metadata/heavy/imagecontent.h"
 #include "engines/metadata/heavy/imagemetadata.h"
@@ -161,14 +162,27 @@ class ImageStripTest : public QObject
             QString());
         QCOMPARE(QImage(path("bare.jpg")).convertToFormat(QImage::Format_ARGB32), picture);
 
-        // Without the location the first picture keeps its other tags but holds no second one.
+        // Without the location both pictures keep their other tags, and the index still points at
+        // the second, whole.
         MetadataEngine::writeImage(phone, path("nowhere.jpg"), {}, false, true);
-        QCOMPARE(left(path("nowhere.jpg"), {"Bob", "Datum", "MPF", "MPImage", "GPS"}), QString());
+        QCOMPARE(left(path("nowhere.jpg"), {"Datum", "GPS"}), QString());
         const QString kept = report(path("nowhere.jpg"));
         QVERIFY2(kept.contains("SN-Ann") && kept.contains("Ann's comment") &&
-                     kept.contains("Thumbnail Image"),
+                     kept.contains("Thumbnail Image") && kept.contains("[MPImage2]") &&
+                     kept.contains("SN-Bob"),
                  qPrintable(kept));
         QCOMPARE(QImage(path("nowhere.jpg")).convertToFormat(QImage::Format_ARGB32), picture);
+        QProcess extract;
+        extract.start("exiftool", {"-b", "-MPImage2:PreviewImage", path("nowhere.jpg")});
+        QVERIFY(extract.waitForFinished(60000) && extract.exitCode() == 0);
+        QCOMPARE(QImage::fromData(extract.readAllStandardOutput()).convertToFormat(QImage::Format_ARGB32),
+                 QImage(second).convertToFormat(QImage::Format_ARGB32));
+        // An edit alone keeps both pictures as they were.
+        MetadataEngine::writeImage(phone, path("titled.jpg"), {{"title", "Title", "Tower"}}, false, false);
+        QVERIFY2(report(path("titled.jpg")).contains("Tower") &&
+                     report(path("titled.jpg")).contains("DatumTwo") &&
+                     !report(path("titled.jpg")).contains("Warning"),
+                 qPrintable(report(path("titled.jpg"))));
 
         // A picture cut short has no end to find; its scans stay as far as they go.
         const QByteArray whole = readAll(first);

@@ -1,7 +1,7 @@
 // A stripped copy of a film keeps every stream (picture, sound, subtitles, cover picture, fonts)
 // and loses every tag and chapter, the cover's own Exif included; what it cannot keep is named in
 // the job's notes; an edited copy keeps them all, tags included. Films made by ffmpeg, with a
-// cover that exiftool tagged.
+// cover that exiftool tagged. An edited AIFF holds every tag and its cover in an ID3 chunk.
 
 #include "core/job.h"
 #include "engines/metadata/mediametadata.h"
@@ -9,12 +9,14 @@
 #include "../../support/audioclips.h"
 #include "../../support/enginefixtures_a.h"
 #include "../../support/files.h"
+#include "../../support/programoutput.h"
 
 #include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QtTest>
 
 namespace {
@@ -58,6 +60,33 @@ QStringList tags(const QJsonObject& probed)
     for (const QJsonValue& v : probed["streams"].toArray())
         add(v.toObject()["tags"].toObject());
     return out;
+}
+
+QStringList values(const QList<MetaField>& fields)
+{
+    QStringList out;
+    for (const MetaField& f : fields)
+        out << f.value;
+    return out;
+}
+
+// What exiftool reads in an AIFF's own chunks ("AIFF Name: …") and in its ID3 chunk, whatever
+// the version ("ID3 Title: …").
+QStringList aiffTags(const QString& path)
+{
+    QStringList out;
+    for (QString line : programOutput("exiftool", {"-a", "-G1", "-s", "-s", path}).split('\n')) {
+        line.replace(QRegularExpression(R"(^\[ID3v2_\d\] )"), "ID3 ");
+        line.replace(QRegularExpression(R"(^\[AIFF\] )"), "AIFF ");
+        if (line.startsWith("ID3 ") || line.startsWith("AIFF ")) out << line;
+    }
+    return out;
+}
+
+// ffmpeg's checksum of the decoded sound of `path`.
+QString soundSum(const QString& path)
+{
+    return programOutput("ffmpeg", {"-v", "error", "-i", path, "-map", "0:a", "-f", "md5", "-"}).trimmed();
 }
 
 } // namespace
@@ -206,6 +235,87 @@ class MediaStripTest : public QObject
         QVERIFY(!readAll(bare).contains("CoverCam") && !readAll(bare).contains("Ann"));
         const QStringList left = tags(after);
         QCOMPARE(left, ext == "m4a" ? QStringList() : QStringList{"comment=Cover (back)"});
+    }
+
+    // An AIFF keeps every tag in its ID3 chunk, its own chunks as far as they go, and its cover:
+    // whatever the edit leaves alone stays, whatever it types is written. Stripped again, the
+    // file keeps no ID3 chunk, so its cover goes with a note.
+    void aiffEditKeepsEveryTag_data()
+    {
+        QTest::addColumn<QStringList>("make");
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QList<MetaField>>("typed");
+        QTest::addColumn<QString>("cover");
+        const QStringList sound{"-f", "lavfi", "-i", "sine=duration=1"};
+        const QStringList tagged{"-metadata", "title=Old",  "-metadata", "artist=Ann",
+                                 "-metadata", "album=Road", "-metadata", "date=2001",
+                                 "-metadata", "genre=Folk", "-metadata", "comment=Live"};
+        const QStringList asCover{"-map",           "0",
+                                  "-map",           "1",
+                                  "-c:v",           "copy",
+                                  "-disposition:v", "attached_pic",
+                                  "-metadata:s:v",  "comment=Cover (front)",
+                                  "-write_id3v2",   "1"};
+        const QList<MetaField> title{{"title", "Title", "New"}};
+        QTest::newRow("ID3v2.4 chunk and a JPEG cover")
+            << sound + QStringList{"-i", path("cover.jpg")} + asCover + tagged
+            << QStringList{"Old", "Ann", "Road", "2001", "Folk", "Live"} << title << path("cover.jpg");
+        QTest::newRow("ID3v2.3 chunk and a PNG cover")
+            << sound + QStringList{"-i", path("cover.png"), "-id3v2_version", "3"} + asCover + tagged
+            << QStringList{"Old", "Ann", "Road", "2001", "Folk", "Live"} << title << path("cover.png");
+        QTest::newRow("its own chunks only")
+            << sound + QStringList{"-metadata", "title=Old", "-metadata", "comment=Live"}
+            << QStringList{"Old", "", "", "", "", "Live"}
+            << QList<MetaField>{{"title", "Title", "New"},
+                                {"artist", "Artist", "Ann"},
+                                {"album", "Album", "Road"},
+                                {"date", "Year", "2001"},
+                                {"genre", "Genre", "Folk"}}
+            << QString();
+    }
+    void aiffEditKeepsEveryTag()
+    {
+        QFETCH(QStringList, make);
+        QFETCH(QStringList, before);
+        QFETCH(QList<MetaField>, typed);
+        QFETCH(QString, cover);
+        if (!QFile::exists(path("cover.png")))
+            QVERIFY(Fixture::ffmpeg(
+                {"-f", "lavfi", "-i", "testsrc2=s=48x48", "-frames:v", "1", path("cover.png")}));
+        const QString name = QString(QTest::currentDataTag()).section(' ', 0, 0);
+        const QString song = path(name + ".aiff"), edited = path(name + " edited.aiff"),
+                      bare = path(name + " bare.aiff");
+        QVERIFY(Fixture::ffmpeg(make + QStringList{song}));
+        QCOMPARE(values(MetadataEngine::mediaFields(song)), before);
+
+        Job job("", "", 0);
+        MetadataEngine::writeMedia(song, edited, typed, false, job);
+        QCOMPARE(values(MetadataEngine::mediaFields(edited)),
+                 (QStringList{"New", "Ann", "Road", "2001", "Folk", "Live"}));
+        QCOMPARE(job.notes(), QStringList());
+        const QStringList read = aiffTags(edited);
+        for (const char* tag : {"ID3 Title: New", "ID3 Artist: Ann", "ID3 Album: Road", "ID3 Genre: Folk",
+                                "AIFF Name: New", "AIFF Annotation: Live"})
+            QVERIFY2(read.contains(tag), qPrintable(tag + QString(" not in: ") + read.join(", ")));
+        QVERIFY2(read.contains("ID3 RecordingTime: 2001") || read.contains("ID3 Year: 2001"),
+                 qPrintable(read.join(", ")));
+        QCOMPARE(kinds(probe(edited)), kinds(probe(song)));
+        QVERIFY(soundSum(song).startsWith("MD5="));
+        QCOMPARE(soundSum(edited), soundSum(song));
+        if (!cover.isEmpty()) {
+            QVERIFY(readAll(edited).contains(readAll(cover)));
+            QVERIFY2(read.contains("ID3 PictureType: Front Cover"), qPrintable(read.join(", ")));
+        }
+
+        Job strip("", "", 0);
+        MetadataEngine::writeMedia(edited, bare, {}, true, strip);
+        QCOMPARE(aiffTags(bare).filter(QRegularExpression("^ID3 |Name|Annotation")), QStringList());
+        QVERIFY(!readAll(bare).contains("ID3"));
+        QCOMPARE(kinds(probe(bare)), QStringList{"audio pcm_s16be"});
+        QCOMPARE(soundSum(bare), soundSum(song));
+        QCOMPARE(strip.notes(), cover.isEmpty() ? QStringList()
+                                                : QStringList{"The cover picture was left out: AIFF files "
+                                                              "without tags can’t hold it"});
     }
 
     // A timecode track is a data track: it is left out, and a note says so.

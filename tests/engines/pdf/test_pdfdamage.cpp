@@ -1,56 +1,43 @@
 #include "engines/compress/heavy/pdfcompressor.h"
 #include "engines/heavy/pdfconvert.h"
+#include "engines/image/jpegcheck.h"
+#include "engines/pdf/fontcheck.h"
+#include "engines/pdf/layouttext.h"
+#include "engines/pdf/pdfengine.h"
 #include "engines/pdftext/pdftextmodule.h"
+#include "engines/pdftext/readerrors.h"
+#include "engines/pdftext/textlayer.h"
 
 #include "core/converterror.h"
 #include "core/job.h"
 #include "core/settings.h"
 
+#include "../../support/damagedpdfs.h"
 #include "../../support/enginefixtures_a.h"
-#include "../../support/minipdf.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <QtTest>
 
 namespace {
 
-// Pages of a line of text and a filled square each, their streams compressed by qpdf.
-bool writeCompressed(const QString& path, int count = 3)
-{
-    QList<MiniPdf::Page> pages;
-    for (int n = 1; n <= count; ++n)
-        pages.append(
-            {QRectF(0, 0, 612, 792), 0,
-             MiniPdf::text("F1", 24, 72, 700, "Page number " + QByteArray::number(n) + " says hello") +
-                 "0 0 1 rg 72 300 200 200 re f"});
-    const QString plain = path + ".plain";
-    if (!MiniPdf::write(plain, pages)) return false;
-    const int status =
-        QProcess::execute("qpdf", {"--compress-streams=y", "--object-streams=disable", plain, path});
-    return QFile::remove(plain) && status == 0;
-}
+using DamagedPdfs::spoil;
+using DamagedPdfs::writeCompressed;
 
-// Overwrites the first bytes of the content streams of `pages` (from 1), so that they no
-// longer inflate.
-bool spoil(const QString& path, const QList<int>& pages)
+// Three pages of text; page 2 also sets its square's colour with an operator no reader knows,
+// and page 1 carries a comment whose popup has no place on the page, which every reader
+// complains of and draws nothing for. qpdf mends the cross-reference table.
+bool writeOddPages(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite)) return false;
-    QByteArray bytes = file.readAll();
-    // qpdf writes the page objects in page order.
-    const QRegularExpression contents("/Contents (\\d+) 0 R");
-    QList<QByteArray> streams;
-    for (auto it = contents.globalMatch(QString::fromLatin1(bytes)); it.hasNext();)
-        streams.append(it.next().captured(1).toLatin1());
-    for (int page : pages) {
-        const qsizetype object = bytes.indexOf("\n" + streams.value(page - 1) + " 0 obj");
-        const qsizetype data = bytes.indexOf("stream\n", object);
-        if (object < 0 || data < 0) return false;
-        bytes[data + 7] = '\0';
-        bytes[data + 8] = '\0';
-    }
-    return file.seek(0) && file.write(bytes) == bytes.size();
+    QByteArray data = DamagedPdfs::plainPages(3);
+    data.replace("2 says hello) Tj ET\n0 0 1 rg", "2 says hello) Tj ET\n0 0 1 zz");
+    data.replace("/Rotate 0 /Contents 4 0 R",
+                 "/Rotate 0 /Annots [<< /Type /Annot /Subtype /Popup >>] /Contents 4 0 R");
+    if (!Fixture::write(path + ".edited", data)) return false;
+    const int status = QProcess::execute("qpdf", {path + ".edited", path});
+    return QFile::remove(path + ".edited") && (status == 0 || status == 3) && data.contains(" zz") &&
+           data.contains("/Popup");
 }
 
 QStringList entries(const QString& folder)
@@ -155,6 +142,132 @@ class PdfDamageTest : public QObject
             QFAIL("a PDF of spoiled pages was compressed");
         } catch (const ConvertError& error) {
             QCOMPARE(error.message(), QString("gone.pdf is damaged: none of its pages could be read"));
+        }
+    }
+
+    // Each of Poppler's front ends, reading alone (the first document open takes Poppler's one
+    // complaint callback), has its complaints counted on the thread that reads: an operator no
+    // reader knows is counted, a comment's popup without a place is not.
+    void everyReaderCounts_data()
+    {
+        QTest::addColumn<QString>("reader");
+        QTest::newRow("Qt") << "Qt";
+        QTest::newRow("GLib") << "GLib";
+        QTest::newRow("C++") << "C++";
+    }
+
+    void everyReaderCounts()
+    {
+        QFETCH(QString, reader);
+        QVERIFY(writeOddPages(path("odd.pdf")));
+        const auto complaints = [&](int page) {
+            const PDFEngine::ReadErrors errors;
+            QString text;
+            if (reader == "Qt")
+                text = std::unique_ptr<Poppler::Page>(PDFEngine::open(path("odd.pdf"))->page(page))->text({});
+            else if (reader == "GLib")
+                text = PDFEngine::TextLayer(path("odd.pdf")).text(page);
+            else
+                text = PDFEngine::LayoutText(path("odd.pdf")).page(page).value_or(QString());
+            return text.contains("Page number " + QString::number(page + 1)) ? errors.count() : 1000;
+        };
+        QCOMPARE(complaints(0), 0u);
+        QCOMPARE(complaints(1), 1u);
+        QCOMPARE(complaints(2), 0u);
+    }
+
+    // Poppler's own words, as its front ends hand them on: what loses content counts, what lies
+    // over the page or beside it doesn't, even where it names an object, a font or a stream.
+    void complaintsThatLoseContent()
+    {
+        for (const char* lost :
+             {"Error (796): Unknown compression method in flate stream",
+              "Syntax error at position 617: Unknown operator 'zz'",
+              "poppler/error: Kid object (page 2) is wrong type (null)",
+              "Error: xref num 55 not found but needed, try to reconstruct<0a>",
+              "Error: Couldn't create a font for 'BAAAAA+DejaVuSerif'", "Error (1201): Bad image parameters",
+              "Error: Bad color space (fill)", "Error (90): Missing 'endstream' or incorrect stream length",
+              "Error (410): No current point in lineto", "Error: Bad form bounding box",
+              "Error (77): Illegal character <29> in hex string"})
+            QVERIFY2(PDFEngine::ReadErrors::losesContent(QString(lost)), lost);
+        for (const char* aside :
+             {"Error: Bad bounding box for annotation",
+              "Error: Invalid or missing AS value in annotation containing one or more "
+              "appearance subdictionaries",
+              "Error: Invalid Font Weight", "Error: MarkInfo object is wrong type (null)",
+              "Error: Invalid least number of objects reading page offset hints table",
+              "Error: Form field child is not a dictionary", "Error: Bad annotation destination",
+              "Error: Illegal file spec", "Error (12): Restoring state when no valid states to pop",
+              "Error: May not be a PDF file (continuing anyway)"})
+            QVERIFY2(!PDFEngine::ReadErrors::losesContent(QString(aside)), aside);
+    }
+
+    // A page whose text layer reads, with a complaint, is said to be damaged by every text target.
+    void textLayerWithComplaints()
+    {
+        QVERIFY(writeOddPages(path("odd.pdf")));
+        for (const QString target : {"txt", "md", "docx", "xlsx", "png"}) {
+            Job job({}, {}, 0);
+            const QStringList results = convert(path("odd.pdf"), target, job);
+            QCOMPARE(results.size(), 1);
+            QCOMPARE(job.notes(),
+                     QStringList{target == "png"
+                                     ? "Page 2 of odd.pdf is damaged: part of it may be missing"
+                                     : "Page 2 of odd.pdf is damaged: some of its text may be missing"});
+            if (target == "txt") QVERIFY(Fixture::read(results[0]).contains("Page number 2 says hello"));
+        }
+    }
+
+    // A page tree that holds three pages but counts one: Poppler reads only the first, and the
+    // conversions that read the document whole say that the others could not be read.
+    void treeCountsTooFew()
+    {
+        QVERIFY(DamagedPdfs::writeEdited(path("short count.pdf"), "] /Count 3", "] /Count 1"));
+        for (const QString target : {"png", "pptx", "xlsx", "md"}) {
+            Job job({}, {}, 0);
+            QCOMPARE(convert(path("short count.pdf"), target, job).size(), 1);
+            QCOMPARE(job.notes(),
+                     QStringList{"Pages 2 and 3 of short count.pdf are damaged: they could not be read"});
+        }
+    }
+
+    // Fonts and pictures as a PDF embeds them: whole as their programs wrote them, damaged where
+    // 20 bytes are changed in the tables a reader follows or the coded data are cut, zeroed or
+    // changed. A change where nothing leads (a name) is not seen, and loses nothing.
+    void embeddedFontsAndPictures()
+    {
+        const QByteArray font = DamagedPdfs::bytes("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+        QVERIFY(font.size() > 100000);
+        const auto table = [&](const char* tag) {
+            const qsizetype at = font.indexOf(tag);
+            return at > 0 && at < 12 + 16 * 40 ? qFromBigEndian<quint32>(font.constData() + at + 8) : 0;
+        };
+        const auto changed = [&](qsizetype at) {
+            QByteArray damaged = font;
+            for (qsizetype i = at; i < at + 20; ++i)
+                damaged[i] = char(damaged[i] ^ 0x5A);
+            return damaged;
+        };
+        QVERIFY(FontCheck::trueTypeWhole(font));
+        QVERIFY(!FontCheck::trueTypeWhole(changed(12)));                 // the table directory
+        QVERIFY(!FontCheck::trueTypeWhole(changed(table("loca") + 40))); // where glyphs lie
+        QVERIFY(!FontCheck::trueTypeWhole(changed(table("head"))));      // its magic number
+        QVERIFY(!FontCheck::trueTypeWhole(font.left(font.size() / 2)));  // cut short
+        QVERIFY(FontCheck::trueTypeWhole(changed(table("name") + 100)));
+
+        const auto magick = [&](const QStringList& args) {
+            return QProcess::execute("convert", args + QStringList{path("picture.jpg")}) == 0
+                       ? DamagedPdfs::bytes(path("picture.jpg"))
+                       : QByteArray();
+        };
+        const QStringList photo{"-size", "320x240", "plasma:fractal", "-seed", "3"};
+        for (const QStringList& options :
+             {QStringList{}, QStringList{"-interlace", "Plane"}, QStringList{"-colorspace", "CMYK"},
+              QStringList{"-define", "jpeg:restart-interval=2"}}) {
+            const QByteArray jpeg = magick(photo + options);
+            QVERIFY(!jpeg.isEmpty());
+            QVERIFY2(JpegCheck::whole(jpeg), qPrintable(options.join(' ')));
+            QVERIFY2(!JpegCheck::whole(jpeg.left(jpeg.size() * 2 / 3)), qPrintable(options.join(' ')));
         }
     }
 

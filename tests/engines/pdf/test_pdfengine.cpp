@@ -129,7 +129,8 @@ class PdfEngineTest : public QObject
         Job job({}, {}, 0);
         QList<double> progress;
         const QMap<int, QString> texts = PDFEngine::texts(
-            path("pages.pdf"), *doc, [](int i) { return i == 2 ? QString("Layer words") : QString(); }, job,
+            path("pages.pdf"), *doc,
+            [](PDFEngine::PageIndex p) { return p.shown == 2 ? QString("Layer words") : QString(); }, job,
             [&](double done) { progress << done; });
         QCOMPARE(texts.keys(), QList<int>({0, 1, 2, 3, 4, 5}));
         for (int i = 0; i < 6; ++i)

@@ -8,6 +8,7 @@
 #include "../../support/videoclip.h"
 #include "core/job.h"
 #include "engines/image/videoframe.h"
+#include "tools/file/compress/compresswork.h"
 #include "tools/video/crop/cropvideowork.h"
 #include "tools/video/join/joinwork.h"
 #include "tools/video/redact/redactvideowork.h"
@@ -180,8 +181,8 @@ class VideoWorkTest : public QObject
         }
     }
 
-    // ffmpeg that exits 0 after 0.3 s of a result makes every video tool fail, saying so, and
-    // leaves nothing behind.
+    // ffmpeg that exits 0 after 0.3 s of a result makes every video tool and Compress Video fail,
+    // saying so, and leaves nothing behind.
     void stoppedEarlyFails()
     {
         QTemporaryDir bin, folder;
@@ -212,10 +213,14 @@ class VideoWorkTest : public QObject
             {"Trip Cropped.mp4", "3.0 s",
              [&] { ToolOps::cropVideo(trip, QRectF(0, 0, 0.5, 0.5), m_job, {}); }},
             {"Trip Speed 2x.mp4", "1.5 s", [&] { ToolOps::speed(trip, 2, true, "2x", m_job, {}); }},
-            {"Trip Redacted.mp4", "3.0 s", [&] {
+            {"Trip Redacted.mp4", "3.0 s",
+             [&] {
                  ToolOps::redactVideo(trip, {QRectF(0, 0, 0.5, 0.5)}, RedactStyle::black, std::nullopt, m_job,
                                       {});
-             }}};
+             }},
+            // Smaller than its source, and still no result.
+            {"Trip Compressed.mp4", "3.0 s",
+             [&] { CompressWork::compressFile(trip, CompressWork::Kind::video, {}, m_job, {}); }}};
         for (const auto& [name, wanted, run] : tools) {
             const QString message = Fixture::failure(run).message();
             QVERIFY2(QRegularExpression(

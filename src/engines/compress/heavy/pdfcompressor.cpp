@@ -5,13 +5,16 @@
 #include "core/job.h"
 #include "core/scratchfolder.h"
 #include "engines/compress/heavy/pagepictures.h"
+#include "engines/compress/heavy/pictureextras.h"
 #include "engines/compress/heavy/screenpictures.h"
 #include "engines/pdf/damagedpages.h"
+#include "engines/pdf/pageworkers.h"
 #include "engines/pdf/pdfengine.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QImageWriter>
+#include <mutex>
 #include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFJob.hh>
@@ -23,6 +26,10 @@ namespace {
 constexpr double pageDpi = 110;
 constexpr int jpegQuality = 50;
 constexpr double renderShare = 0.8;
+// The levels that keep the document draw its pages this small to find the damaged ones, in this
+// share of the progress.
+constexpr double checkDpi = 36;
+constexpr double checkShare = 0.5;
 // The resolution pictures keep when a PDF is made for reading on screen.
 constexpr double screenPpi = 150;
 
@@ -110,24 +117,48 @@ QByteArray jpeg(const QImage& picture, int page)
     return data;
 }
 
+// The pages of `doc` (opened from `source`) that can't be read, or not whole, noted to `job` as
+// the smallest level notes them: each page is drawn, small and side by side, to learn what the
+// copy will hold. Fails as the smallest level does when none can be read.
+void checkPages(const QString& source, const Poppler::Document& doc, Job& job, const Progress& progress)
+{
+    DamagedPages damage(source, DamagedPages::Kind::pictures, source, doc);
+    const int pages = damage.count();
+    std::mutex lock; // serialises the progress reports
+    int checked = 0;
+    PDFEngine::eachPage(doc, source, pages, job, [&](const Poppler::Document& own, int i) {
+        if (const std::unique_ptr<Poppler::Page> page = damage.page(own, i))
+            damage.rendered(*page, i, checkDpi);
+        const std::lock_guard<std::mutex> guard(lock);
+        progress(++checked * checkShare / pages);
+    });
+    damage.report(job);
+}
+
 void pictures(const QString& source, const QString& destination, Job& job, const Progress& progress)
 {
     const std::unique_ptr<Poppler::Document> document = PDFEngine::open(source);
-    const int pages = document->numPages();
+    DamagedPages damage(source, DamagedPages::Kind::pictures, source, *document);
+    const int pages = damage.count();
     if (pages < 1) throw ConvertError::failed(QStringLiteral("The PDF has no pages"));
-    PagePictures out(destination, pages);
-    DamagedPages damage(source, DamagedPages::Kind::pictures);
-    for (int i = 0; i < pages; ++i) {
+    // A page that can't be read is left out of the copy.
+    QList<int> readable;
+    for (int i = 0; i < pages; ++i)
+        if (damage.page(*document, i)) readable.append(i);
+    if (readable.isEmpty()) damage.report(job); // throws: no page can be read
+    PictureExtras extras(source);
+    PagePictures out(extras.picturesFile(destination), int(readable.size()));
+    for (int i : std::as_const(readable)) {
         job.throwIfCancelled();
-        const std::unique_ptr<Poppler::Page> page(document->page(i));
-        if (!page) throw ConvertError::failed(QStringLiteral("Couldn’t read page %1").arg(i + 1));
+        const std::unique_ptr<Poppler::Page> page = damage.page(*document, i);
         const QImage picture = damage.rendered(*page, i, pageDpi);
         const QSizeF points(picture.width() * 72.0 / pageDpi, picture.height() * 72.0 / pageDpi);
         out.add(jpeg(picture, i), picture.size(), points);
         progress((i + 1) * renderShare / pages);
     }
-    damage.report(pages, job);
+    damage.report(job);
     out.finish();
+    extras.finish(destination, readable, job);
 }
 
 } // namespace
@@ -140,7 +171,10 @@ void pdf(const QString& source, CompressLevel level, const QString& destination,
     if (level == CompressLevel::small) {
         pictures(source, destination, job, progress);
     } else {
-        PDFEngine::open(source); // a locked or unreadable file fails with the same words everywhere
+        // A locked or unreadable file fails with the same words everywhere, and a damaged one
+        // says so as at the smallest level.
+        const std::unique_ptr<Poppler::Document> document = PDFEngine::open(source);
+        checkPages(source, *document, job, progress);
         job.throwIfCancelled();
         const ScratchFolder scratch;
         const QString input = level == CompressLevel::balanced ? screened(source, scratch, job) : source;

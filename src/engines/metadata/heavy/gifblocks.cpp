@@ -1,6 +1,10 @@
 #include "engines/metadata/heavy/gifblocks.h"
 
+#include "engines/metadata/heavy/locationblocks.h"
+
 namespace {
+
+const QByteArray xmpApplication = "XMP DataXMP";
 
 // The end of the sub-blocks that start at `at`, past their terminator; none when cut short.
 std::optional<qsizetype> skipSubBlocks(const QByteArray& data, qsizetype at)
@@ -19,35 +23,35 @@ int colourTableBytes(quint8 flags)
     return (flags & 0x80) ? 3 * (1 << ((flags & 0x07) + 1)) : 0;
 }
 
-} // namespace
+// XMP is written raw after its application's name, followed by a trailer of 258 bytes (1, 255
+// down to 0, and the terminator) that lets a reader walk it as sub-blocks.
+QByteArray xmpTrailer()
+{
+    QByteArray out(1, '\x01');
+    for (int i = 255; i >= 0; --i)
+        out += char(i);
+    return out + '\0';
+}
 
-namespace GifBlocks {
-
-std::optional<QByteArray> withoutTags(const QByteArray& data)
+// Hands `visit` each extension (label, application name for an application block, where it
+// starts and ends) and image (label 0x2C) in order, and returns what `visit` made of them
+// between the header and the trailer; none when the blocks cannot be followed.
+template <class Visit> std::optional<QByteArray> rebuild(const QByteArray& data, Visit visit)
 {
     if (data.size() < 13 || !(data.startsWith("GIF87a") || data.startsWith("GIF89a"))) return std::nullopt;
     qsizetype at = 13 + colourTableBytes(quint8(data[10]));
     QByteArray out = data.left(at);
     while (at < data.size()) {
         const quint8 kind = quint8(data[at]);
-        if (kind == 0x3B) {
-            out += char(0x3B);
-            return out;
-        }
+        if (kind == 0x3B) return out + char(0x3B);
         qsizetype end = 0;
-        bool keep = true;
+        quint8 label = 0x2C;
         if (kind == 0x21) {
             if (at + 2 > data.size()) return std::nullopt;
-            const quint8 label = quint8(data[at + 1]);
+            label = quint8(data[at + 1]);
             const std::optional<qsizetype> next = skipSubBlocks(data, at + 2);
             if (!next) return std::nullopt;
             end = *next;
-            if (label == 0xFE) keep = false; // a comment
-            if (label == 0xFF) {
-                // Only the loop count of an animation is kept; XMP and other tags go.
-                const QByteArray id = data.mid(at + 3, 11);
-                keep = id == "NETSCAPE2.0" || id == "ANIMEXTS1.0";
-            }
         } else if (kind == 0x2C) {
             if (at + 10 > data.size()) return std::nullopt;
             const qsizetype pixels =
@@ -59,10 +63,46 @@ std::optional<QByteArray> withoutTags(const QByteArray& data)
             return std::nullopt;
         }
         if (end > data.size()) return std::nullopt;
-        if (keep) out += data.mid(at, end - at);
+        out += visit(label, label == 0xFF ? data.mid(at + 3, 11) : QByteArray(), at, end);
         at = end;
     }
     return std::nullopt;
+}
+
+} // namespace
+
+namespace GifBlocks {
+
+std::optional<QByteArray> withoutTags(const QByteArray& data)
+{
+    return rebuild(data, [&](quint8 label, const QByteArray& application, qsizetype at, qsizetype end) {
+        // Only the loop count of an animation is kept; comments, XMP and other tags go.
+        const bool keep = label == 0xFE   ? false
+                          : label == 0xFF ? application == "NETSCAPE2.0" || application == "ANIMEXTS1.0"
+                                          : true;
+        return keep ? data.mid(at, end - at) : QByteArray();
+    });
+}
+
+std::optional<QByteArray> withoutLocation(const QByteArray& data)
+{
+    static const QByteArray trailer = xmpTrailer();
+    bool changed = false;
+    const std::optional<QByteArray> out =
+        rebuild(data, [&](quint8 label, const QByteArray& application, qsizetype at, qsizetype end) {
+            const QByteArray block = data.mid(at, end - at);
+            if (label != 0xFF || application != xmpApplication) return block;
+            const qsizetype packetAt = 14;
+            const std::optional<QByteArray> kept =
+                block.endsWith(trailer) && block.size() >= packetAt + trailer.size()
+                    ? LocationBlocks::xmp(block.mid(packetAt, block.size() - packetAt - trailer.size()))
+                    : std::optional(QByteArray());
+            if (!kept) return block;
+            changed = true;
+            return kept->isEmpty() ? QByteArray() : block.left(packetAt) + *kept + trailer;
+        });
+    if (!out) return std::nullopt;
+    return changed ? *out : data;
 }
 
 } // namespace GifBlocks

@@ -10,4 +10,9 @@ namespace GifBlocks {
 // not a well-formed GIF.
 std::optional<QByteArray> withoutTags(const QByteArray& data);
 
+// The GIF `data` without the location in its XMP application block (LocationBlocks::xmp); the
+// block goes when nothing else is left in it or it cannot be read. `data` itself when it holds no
+// location. None when `data` is not a well-formed GIF.
+std::optional<QByteArray> withoutLocation(const QByteArray& data);
+
 } // namespace GifBlocks

@@ -8,14 +8,17 @@
 #include "engines/metadata/heavy/gifblocks.h"
 #include "engines/metadata/heavy/imagecontent.h"
 #include "engines/metadata/heavy/imagelocation.h"
+#include "engines/metadata/heavy/imagereadback.h"
 #include "engines/metadata/heavy/imagetags.h"
+#include "engines/metadata/heavy/jpegtags.h"
+#include "engines/metadata/heavy/pngchunks.h"
 #include "engines/metadata/heavy/tifftags.h"
+#include "engines/metadata/heavy/webpchunks.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QRegularExpression>
-#include <QtEndian>
 #include <exiv2/exiv2.hpp>
 
 namespace {
@@ -54,24 +57,6 @@ template <class Data> void eraseAll(Data& data, const std::function<bool(const s
 {
     for (auto it = data.begin(); it != data.end();)
         it = matches(it->key()) ? data.erase(it) : std::next(it);
-}
-
-// A PNG without its text, time and Exif chunks, which exiv2 leaves in place, and without what
-// follows its end; none when its chunks cannot be followed.
-std::optional<QByteArray> pngWithoutText(const QByteArray& data)
-{
-    static const QByteArrayList dropped{"tEXt", "zTXt", "iTXt", "eXIf", "tIME"};
-    QByteArray out = data.left(8);
-    for (qsizetype at = 8; at + 12 <= data.size();) {
-        const qsizetype length = qFromBigEndian<quint32>(data.constData() + at);
-        const qsizetype end = at + 12 + length;
-        if (length < 0 || end > data.size()) return std::nullopt;
-        const QByteArray kind = data.mid(at + 4, 4);
-        if (!dropped.contains(kind)) out += data.mid(at, end - at);
-        if (kind == "IEND") return out;
-        at = end;
-    }
-    return std::nullopt;
 }
 
 void setKeywords(Exiv2::Image& image, const QStringList& words, const QString& format)
@@ -126,21 +111,62 @@ void strip(Exiv2::Image& image, int orientation)
     if (orientation != 1) image.exifData()["Exif.Image.Orientation"] = uint16_t(orientation);
 }
 
-// Writes `bytes` at `destination` and rewrites its tags there with exiv2.
-void rewrite(const QByteArray& bytes, const QString& destination,
-             const std::function<void(Exiv2::Image&)>& change)
+// `bytes` with their tags rewritten by exiv2.
+QByteArray rewritten(const QByteArray& bytes, const std::function<void(Exiv2::Image&)>& change)
 {
-    Output::writeFile(destination, bytes);
     try {
-        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(QFile::encodeName(destination).toStdString());
+        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(
+            reinterpret_cast<const Exiv2::byte*>(bytes.constData()), long(bytes.size()));
         image->readMetadata();
         change(*image);
         image->writeMetadata();
+        Exiv2::BasicIo& io = image->io();
+        io.seek(0, Exiv2::BasicIo::beg);
+        const Exiv2::DataBuf written = io.read(long(io.size()));
+        return QByteArray(reinterpret_cast<const char*>(written.pData_), qsizetype(written.size_));
     } catch (const ConvertError&) {
         throw;
     } catch (const std::exception& e) {
         throw ConvertError::failed(QStringLiteral("Couldn’t write the image"), QString::fromUtf8(e.what()));
     }
+}
+
+// Writes `bytes` at `destination` with their tags rewritten by exiv2.
+void rewrite(const QByteArray& bytes, const QString& destination,
+             const std::function<void(Exiv2::Image&)>& change)
+{
+    Output::writeFile(destination, rewritten(bytes, change));
+}
+
+// `bytes`, a file of `format`, without the location in the places its format keeps tags, taken
+// out by hand: every picture of a JPEG, the chunks of a PNG or WebP, the pages of a TIFF, the
+// XMP of a GIF. `bytes` itself when they hold none or the format has no such places (HEIF files
+// are encoded again); none when the file cannot be followed.
+std::optional<QByteArray> withoutLocationByHand(const QByteArray& bytes, const QString& format)
+{
+    if (TiffTags::pageCount(bytes) > 0) return TiffTags::without(bytes, TiffTags::Drop::location);
+    if (bytes.startsWith("\xFF\xD8")) return JpegTags::withoutLocation(bytes);
+    if (format == QLatin1String("png")) return PngChunks::withoutLocation(bytes);
+    if (format == QLatin1String("webp")) return WebpChunks::withoutLocation(bytes);
+    if (format == QLatin1String("gif")) return GifBlocks::withoutLocation(bytes);
+    return bytes;
+}
+
+// A JPEG's tags edited and its location removed in each of its pictures; exiv2 edits the first,
+// and the index of the first points at the others once more.
+void writeJpegWithoutLocation(const QByteArray& bytes, const QString& destination,
+                              const std::function<void(Exiv2::Image&)>& change)
+{
+    const std::optional<QByteArray> clean = JpegTags::withoutLocation(bytes);
+    std::optional<QList<QByteArray>> pictures = clean ? JpegTags::pictures(*clean) : std::nullopt;
+    if (clean && !pictures)
+        if (const auto first = JpegSegments::firstPicture(*clean, JpegSegments::Keep::tags))
+            pictures = QList<QByteArray>{*first};
+    if (!pictures) throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
+    (*pictures)[0] = rewritten(pictures->first(), change);
+    const std::optional<QByteArray> joined = JpegTags::joined(*pictures);
+    if (!joined) throw ConvertError::failed(QStringLiteral("Couldn’t write the image"));
+    Output::writeFile(destination, *joined);
 }
 
 // A TIFF loses its tags or its location on every page by our own hand; exiv2, which would keep
@@ -209,14 +235,18 @@ void reencode(const QString& source, const QString& destination, const QString& 
 void write(const QString& source, QByteArray bytes, const QString& destination, const QString& format,
            const QList<MetaField>& edits, bool strip, bool removeGPS)
 {
+    const auto unreadable = [] { return ConvertError::failed(QStringLiteral("Couldn’t read the image")); };
     if (format == QLatin1String("gif") || format == QLatin1String("bmp")) {
         if (!edits.isEmpty())
             throw ConvertError::failed(
                 QStringLiteral("%1 can’t be saved in %2 files").arg(edits[0].label, format.toUpper()));
-        // A BMP holds no tags; a GIF keeps every frame and loses only its comments and tags.
-        const std::optional<QByteArray> kept =
-            format == QLatin1String("gif") ? GifBlocks::withoutTags(bytes) : bytes;
-        if (!kept) throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
+        // A BMP holds no tags; a GIF keeps every frame and loses only its comments and tags, or
+        // the location in its XMP.
+        const std::optional<QByteArray> kept = format == QLatin1String("bmp") ? bytes
+                                               : strip                        ? GifBlocks::withoutTags(bytes)
+                                               : removeGPS ? GifBlocks::withoutLocation(bytes)
+                                                           : bytes;
+        if (!kept) throw unreadable();
         Output::writeFile(destination, *kept);
         return;
     }
@@ -230,22 +260,27 @@ void write(const QString& source, QByteArray bytes, const QString& destination, 
         writeTiff(bytes, destination, edits, strip, removeGPS);
         return;
     }
-    if (bytes.startsWith("\xFF\xD8") && (strip || removeGPS)) {
-        const auto keep = strip ? JpegSegments::Keep::decoding : JpegSegments::Keep::tags;
-        bytes = JpegSegments::firstPicture(bytes, keep).value_or(QByteArray());
-        if (bytes.isEmpty()) throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
+    const auto change = [&](Exiv2::Image& image) { edit(image, edits, removeGPS, format); };
+    const bool jpeg = bytes.startsWith("\xFF\xD8");
+    if (jpeg && !strip && removeGPS) {
+        writeJpegWithoutLocation(bytes, destination, change);
+        return;
     }
-    if (strip && bytes.startsWith("\x89PNG\r\n\x1A\n")) {
-        bytes = pngWithoutText(bytes).value_or(QByteArray());
-        if (bytes.isEmpty()) throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
-    }
+    if (jpeg && strip)
+        bytes = JpegSegments::firstPicture(bytes, JpegSegments::Keep::decoding).value_or(QByteArray());
+    if (!strip && removeGPS) bytes = withoutLocationByHand(bytes, format).value_or(QByteArray());
+    if (strip && bytes.startsWith("\x89PNG\r\n\x1A\n"))
+        bytes = PngChunks::withoutText(bytes).value_or(QByteArray());
+    if (bytes.isEmpty()) throw unreadable();
     if (strip) {
         rewrite(bytes, destination,
                 [orientation = ImageProps::read(source).orientation()](Exiv2::Image& image) {
                     ::strip(image, orientation);
                 });
     } else {
-        rewrite(bytes, destination, [&](Exiv2::Image& image) { edit(image, edits, removeGPS, format); });
+        // exiv2 carries a JPEG's later pictures over without following its index to them.
+        const QByteArray written = rewritten(bytes, change);
+        Output::writeFile(destination, jpeg ? JpegTags::reindexed(bytes, written) : written);
     }
 }
 
@@ -261,8 +296,17 @@ void refuseLeftovers(const QString& source, const QString& destination, const QS
         throw ConvertError::failed(
             QStringLiteral("Couldn’t read back the copy of %1 to check its tags, so no copy was saved")
                 .arg(name));
+    // exiv2's reading, then exiftool's, which knows places exiv2 does not.
     QStringList left = tags->leftovers(strip);
+    for (const QString& word : ImageReadBack::leftovers(destination, name, strip))
+        if (!left.contains(word)) left << word;
     if (left.isEmpty()) return;
+    static const QStringList order{"the location", "the Exif tags", "the XMP tags", "the IPTC tags",
+                                   "the comment"};
+    std::stable_sort(left.begin(), left.end(), [](const QString& a, const QString& b) {
+        return std::make_pair(order.indexOf(a) < 0, order.indexOf(a)) <
+               std::make_pair(order.indexOf(b) < 0, order.indexOf(b));
+    });
     const QString last = left.takeLast();
     throw ConvertError::failed(
         QStringLiteral("Couldn’t remove %1 from %2, so no copy was saved")
@@ -309,6 +353,12 @@ ImageFields imageFields(const QString& path)
         out.hasGPS = out.hasGPS || ImageTags::isLocation(d.key());
     for (const auto& d : tags->iptc)
         out.hasGPS = out.hasGPS || ImageTags::isLocation(d.key());
+    // The places exiv2 does not read: a location there is one that the removal takes out.
+    if (QFile file(path); !out.hasGPS && file.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = file.readAll();
+        const std::optional<QString> format = ImageContent::format(bytes.left(256));
+        out.hasGPS = format && withoutLocationByHand(bytes, *format).value_or(bytes) != bytes;
+    }
     if (const QString location = ImageLocation::describe(*tags); !location.isEmpty())
         out.info << qMakePair(QStringLiteral("Location"), location);
     return out;
@@ -318,6 +368,7 @@ void writeImage(const QString& source, const QString& destination, const QList<M
                 bool removeGPS)
 {
     ImageTags::setUpExiv2();
+    if (strip || removeGPS) ImageReadBack::reader(); // before anything is written
     QFile file(source);
     if (!file.open(QIODevice::ReadOnly))
         throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));

@@ -14,13 +14,16 @@ ImageFields imageFields(const QString& path);
 // location is left, but the orientation and the colour profile stay, a GIF keeps every frame
 // and a TIFF every page. Edited: `fields` (only those the user changed) are set, "" removing a
 // tag, and every other tag stays; `removeGPS` also drops the location, its coordinates and
-// place names in Exif, XMP and IPTC, from every page of a TIFF. Both take a JPEG's first
-// picture alone: pictures and data behind it go with the index that points there. Keywords go
-// where the format holds them (IPTC, else XMP); a format that has no place for an edited
-// field, and a TIFF of several pages, fail with a message saying so, never dropping the edit
-// silently. A stripped or location-free copy is read back before it is kept: one that still
-// holds a location, Exif, XMP or IPTC tags it should have lost is refused, naming what is
-// left. Throws "Couldn’t read the image", "Couldn’t write the image" and the like.
+// place names wherever the format keeps tags (LocationNames tells which tags), from every page
+// of a TIFF and every picture of a JPEG. A strip takes a JPEG's first picture alone, and a
+// location removal the pictures its multi-picture index points at: what else lies behind the
+// first picture goes. Keywords go where the format holds them (IPTC, else XMP); a format that
+// has no place for an edited field, and a TIFF of several pages, fail with a message saying so,
+// never dropping the edit silently. A stripped or location-free copy is read back by exiv2 and
+// by exiftool before it is kept: one that still holds a location, Exif, XMP or IPTC tags it
+// should have lost, or that cannot be read back, is refused, naming what is left; without
+// exiftool nothing is written. Throws "Couldn’t read the image", "Couldn’t write the image" and
+// the like.
 void writeImage(const QString& source, const QString& destination, const QList<MetaField>& fields, bool strip,
                 bool removeGPS);
 

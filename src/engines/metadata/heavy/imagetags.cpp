@@ -1,6 +1,7 @@
 #include "engines/metadata/heavy/imagetags.h"
 
 #include "engines/metadata/heavy/imagecontent.h"
+#include "engines/metadata/heavy/locationnames.h"
 #include "engines/metadata/heavy/tifftags.h"
 
 #include <QFile>
@@ -110,23 +111,7 @@ void ImageTags::setUpExiv2()
 
 bool ImageTags::isLocation(const std::string& key)
 {
-    // Coordinates, and the place names of IPTC and XMP: a city and country tell where as well.
-    // The IPTC Extension's places, where the picture was taken and what it shows, hold both.
-    static const char* const prefixes[] = {"Exif.GPSInfo.", "Xmp.exif.GPS", "Xmp.iptcExt.LocationShown",
-                                           "Xmp.iptcExt.LocationCreated"};
-    static const char* const keys[] = {"Xmp.photoshop.City",
-                                       "Xmp.photoshop.State",
-                                       "Xmp.photoshop.Country",
-                                       "Xmp.iptc.Location",
-                                       "Xmp.iptc.CountryCode",
-                                       "Iptc.Application2.City",
-                                       "Iptc.Application2.SubLocation",
-                                       "Iptc.Application2.ProvinceState",
-                                       "Iptc.Application2.CountryCode",
-                                       "Iptc.Application2.CountryName"};
-    for (const char* prefix : prefixes)
-        if (key.rfind(prefix, 0) == 0) return true;
-    return std::find(std::begin(keys), std::end(keys), key) != std::end(keys);
+    return LocationNames::isLocationKey(key);
 }
 
 std::optional<ImageTags> ImageTags::read(const QString& path, const QString& format)

@@ -20,9 +20,8 @@ struct ImageTags
 
     // Mutes exiv2's warnings and readies its XMP parser, once per process.
     static void setUpExiv2();
-    // Whether the exiv2 key `key` belongs to a location: coordinates (the GPS directory, GPS in
-    // XMP, the IPTC Extension's places shown and created) or a place name (IPTC and XMP city,
-    // state, country and sublocation).
+    // Whether the exiv2 key `key` belongs to a location: coordinates or a place name, in any
+    // directory, namespace or record (LocationNames::isLocationKey).
     static bool isLocation(const std::string& key);
 
     // The tags of `path` read as `format`; none when the file cannot be read as an image.

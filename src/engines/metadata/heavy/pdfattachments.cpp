@@ -4,7 +4,7 @@
 #include "core/scratchfolder.h"
 #include "engines/metadata/heavy/imagecontent.h"
 #include "engines/metadata/heavy/imagemetadata.h"
-#include "engines/metadata/heavy/pdfdictionaries.h"
+#include "engines/pdf/attachedfiles.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -79,17 +79,6 @@ std::optional<QString> stripFile(QPDFObjectHandle stream, const QString& name)
 class Walker
 {
   public:
-    // Visits `object` and the dictionaries written inside it.
-    void visit(QPDFObjectHandle object)
-    {
-        eachDictionary(object, [this](QPDFObjectHandle& dictionary) {
-            if (dictionary.hasKey("/EF")) attachedFile(dictionary);
-        });
-    }
-
-    QStringList notes;
-
-  private:
     // A dictionary that names an attached file and holds its streams under /EF.
     void attachedFile(QPDFObjectHandle entry)
     {
@@ -104,6 +93,9 @@ class Walker
         }
     }
 
+    QStringList notes;
+
+  private:
     std::set<QPDFObjGen> m_done; // /F and /UF usually name the same stream
 };
 
@@ -114,8 +106,7 @@ namespace PDFAttachments {
 QStringList strip(QPDF& pdf)
 {
     Walker walker;
-    for (QPDFObjectHandle& object : pdf.getAllObjects())
-        walker.visit(object);
+    AttachedFiles::each(pdf, [&walker](QPDFObjectHandle& entry) { walker.attachedFile(entry); });
     return walker.notes;
 }
 

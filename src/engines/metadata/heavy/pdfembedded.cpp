@@ -1,7 +1,7 @@
 #include "engines/metadata/heavy/pdfembedded.h"
 
 #include "engines/image/jpegsegments.h"
-#include "engines/metadata/heavy/pdfdictionaries.h"
+#include "engines/pdf/pdfdictionaries.h"
 
 #include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>

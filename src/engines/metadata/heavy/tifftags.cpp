@@ -1,19 +1,18 @@
 #include "engines/metadata/heavy/tifftags.h"
 
-#include "engines/metadata/heavy/imagetags.h"
+#include "engines/metadata/heavy/locationblocks.h"
 
 #include <QList>
 #include <QSet>
 #include <algorithm>
-#include <exiv2/exiv2.hpp>
 
 namespace {
 
 using TiffTags::Drop;
 
 constexpr quint16 stripOffsets = 273, stripCounts = 279, tileOffsets = 324, tileCounts = 325, subIfds = 330,
-                  xmpPacket = 700, iptcRecords = 33723, jpegFormat = 513, jpegLength = 514, exifIfd = 34665,
-                  gpsIfd = 34853, interopIfd = 40965;
+                  xmpPacket = 700, iptcRecords = 33723, photoshopResources = 34377, jpegFormat = 513,
+                  jpegLength = 514, exifIfd = 34665, gpsIfd = 34853, interopIfd = 40965;
 
 bool leadsToDirectory(quint16 tag, quint16 type)
 {
@@ -132,7 +131,8 @@ class Pass
                     directory(sub, !keep, depth + 1);
             const QByteArray original = m_in.mid(e.at, 12);
             std::optional<QByteArray> entry = keep ? std::optional(original) : std::nullopt;
-            if (keep && (e.tag == xmpPacket || e.tag == iptcRecords) && m_drop == Drop::location)
+            if (keep && (e.tag == xmpPacket || e.tag == iptcRecords || e.tag == photoshopResources) &&
+                m_drop == Drop::location)
                 entry = withoutLocation(e);
             if (typeSize(e.type) * e.count > 4) (entry == original ? m_staying : m_going) << valueOf(e);
             changed = changed || entry != original;
@@ -150,58 +150,30 @@ class Pass
         if (!going && changed) m_rewrites << std::pair(at, stay);
     }
 
-    // The entry of an XMP packet or of IPTC records, pointing at a copy without the location when
-    // they hold one; none when that copy is empty or they cannot be read and may hold one.
+    // The entry of an XMP packet, IPTC records or a Photoshop resource block, pointing at a copy
+    // without the location when they hold one; none when that copy is empty or they cannot be
+    // read and may hold one.
     std::optional<QByteArray> withoutLocation(const Entry& e)
     {
         const Range r = valueOf(e);
         QByteArray entry = m_in.mid(e.at, 12);
         const QByteArray value = m_in.mid(r.from, r.to - r.from);
-        std::optional<std::string> kept =
-            e.tag == xmpPacket ? xmpWithoutLocation(value) : iptcWithoutLocation(value);
+        std::optional<QByteArray> kept = e.tag == xmpPacket     ? LocationBlocks::xmp(value)
+                                         : e.tag == iptcRecords ? LocationBlocks::iptc(value)
+                                                                : LocationBlocks::photoshop(value);
         if (!kept) return entry;
-        if (kept->size() <= 4) return std::nullopt; // an empty packet, or none that could be read
+        if (kept->isEmpty()) return std::nullopt;
         // XMP goes as bytes; IPTC records keep their type (readers expect longs), padded to it.
         const quint16 type = e.tag == xmpPacket || typeSize(e.type) == 0 ? 1 : e.type;
-        const size_t unit = size_t(typeSize(type));
-        kept->resize((kept->size() + unit - 1) / unit * unit, '\0');
+        const qsizetype unit = qsizetype(typeSize(type));
+        kept->append(QByteArray((unit - kept->size() % unit) % unit, '\0'));
         const qint64 where = m_in.size() + m_appended.size() + (m_in.size() + m_appended.size()) % 2;
         m_appended.append(QByteArray((m_in.size() + m_appended.size()) % 2, '\0'));
-        m_appended.append(kept->data(), qsizetype(kept->size()));
+        m_appended.append(*kept);
         entry.replace(2, 2, bytes32(type).mid(m_little ? 0 : 2, 2));
         entry.replace(4, 4, bytes32(quint32(kept->size() / unit)));
         entry.replace(8, 4, bytes32(quint32(where)));
         return entry;
-    }
-
-    // The packet without its location; none when it holds none; empty when it cannot be read.
-    static std::optional<std::string> xmpWithoutLocation(const QByteArray& packet)
-    {
-        Exiv2::XmpData xmp;
-        if (Exiv2::XmpParser::decode(xmp, packet.toStdString()) != 0)
-            return packet.contains("GPS") ? std::optional(std::string()) : std::nullopt;
-        const long before = xmp.count();
-        for (auto it = xmp.begin(); it != xmp.end();)
-            it = ImageTags::isLocation(it->key()) ? xmp.erase(it) : std::next(it);
-        if (xmp.count() == before) return std::nullopt;
-        std::string kept;
-        return Exiv2::XmpParser::encode(kept, xmp) == 0 ? kept : std::string();
-    }
-
-    // The records without the place names; none when they hold none; empty when they cannot be
-    // read, so that they go rather than keep a place unseen.
-    static std::optional<std::string> iptcWithoutLocation(const QByteArray& records)
-    {
-        Exiv2::IptcData iptc;
-        if (Exiv2::IptcParser::decode(iptc, reinterpret_cast<const Exiv2::byte*>(records.constData()),
-                                      uint32_t(records.size())) != 0)
-            return std::string();
-        const long before = iptc.count();
-        for (auto it = iptc.begin(); it != iptc.end();)
-            it = ImageTags::isLocation(it->key()) ? iptc.erase(it) : std::next(it);
-        if (iptc.count() == before) return std::nullopt;
-        const Exiv2::DataBuf kept = Exiv2::IptcParser::encode(iptc);
-        return std::string(reinterpret_cast<const char*>(kept.pData_), size_t(kept.size_));
     }
 
     QByteArray result() const

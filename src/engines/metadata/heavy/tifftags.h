@@ -7,7 +7,8 @@
 namespace TiffTags {
 
 enum class Drop {
-    location, // the GPS directories and the location kept in XMP (ImageTags::isLocation)
+    location, // the GPS directories of every page and thumbnail, and the location kept in XMP,
+              // IPTC and the Photoshop resource block (LocationBlocks)
     allTags   // every tag a reader does not need to show a page, but the orientation and the
               // colour profile
 };

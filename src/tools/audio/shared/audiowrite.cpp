@@ -5,7 +5,6 @@
 
 namespace {
 
-const QStringList keepMetadata{QStringLiteral("-map_metadata"), QStringLiteral("0")};
 const QStringList audioOnly{QStringLiteral("-map"), QStringLiteral("0:a")};
 
 } // namespace
@@ -23,8 +22,8 @@ QStringList filtered(const QString& source, const QString& filter, const QString
                      const ToolArgs::Extras& kept, const QString& out)
 {
     return QStringList{QStringLiteral("-i"), source} + ToolArgs::extraInputs(kept) + audioOnly +
-           ToolArgs::extraOutputs(kept, 1) + QStringList{QStringLiteral("-af"), filter} + keepMetadata +
-           Media::audioArgs(ext) + QStringList{out};
+           ToolArgs::extraOutputs(kept, 1) + QStringList{QStringLiteral("-af"), filter} +
+           Media::keptTags(source) + Media::audioArgs(ext) + QStringList{out};
 }
 
 // ffmpeg 5.1 ends the whole result a few frames in when a graph that makes sound of its own (a
@@ -34,7 +33,8 @@ QStringList graphed(const QString& source, const QStringList& graph, const QStri
                     const ToolArgs::Extras& kept, const QString& out)
 {
     return QStringList{QStringLiteral("-i"), source} + ToolArgs::extraInputs(kept) + graph +
-           ToolArgs::extraOutputs(kept, 1) + keepMetadata + Media::audioArgs(ext) + QStringList{out};
+           ToolArgs::extraOutputs(kept, 1) + Media::keptTags(source) + Media::audioArgs(ext) +
+           QStringList{out};
 }
 
 } // namespace AudioWrite

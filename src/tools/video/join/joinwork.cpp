@@ -179,9 +179,18 @@ QStringList join(const QStringList& clips, Job& job, const Progress& progress)
     extras.copied = covers;
     for (const Clip& c : probed) {
         joinClips << c.args;
+        QStringList left;
         for (qsizetype k = soundTracks; k < c.sound.size(); ++k)
-            job.addNote(QStringLiteral("The sound track “%1” of %2 was left out: not every clip has it")
-                            .arg(Media::streamName(c.sound[k], int(k) + 1), ToolRun::fileName(c.args.path)));
+            left << QStringLiteral("“%1”").arg(Media::streamName(c.sound[k], int(k) + 1));
+        // One note for all of a clip's tracks, so that a panel can show it whole.
+        if (left.size() == 1)
+            job.addNote(QStringLiteral("The sound track %1 of %2 was left out: not every clip has it")
+                            .arg(left.first(), ToolRun::fileName(c.args.path)));
+        else if (left.size() > 1)
+            job.addNote(
+                QStringLiteral("The sound tracks %1 and %2 of %3 were left out: not every clip has them")
+                    .arg(left.mid(0, left.size() - 1).join(QStringLiteral(", ")), left.last(),
+                         ToolRun::fileName(c.args.path)));
         for (qsizetype k = commonText; k < c.text.size(); ++k)
             KeptStreams::subtitleLeftOut(job, c.text[k].stream, int(k) + 1,
                                          QStringLiteral("not every clip has them"));

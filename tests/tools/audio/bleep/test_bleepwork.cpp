@@ -7,6 +7,8 @@
 #include <QtTest>
 
 #include "../../../support/audioclips.h"
+#include "../../../support/audiofixtures.h"
+#include "../../../support/streamjudge.h"
 
 using namespace AudioClips;
 
@@ -60,6 +62,24 @@ class BleepWorkTest : public QObject
         for (int channel = 0; channel < 6; ++channel) {
             const double peak = channelPeak(surround, channel, "1.1", "1.9");
             QVERIFY2(qAbs(peak + 10.5) < 0.6, qPrintable(QString("c%1: %2").arg(channel).arg(peak)));
+        }
+    }
+
+    // An Ogg song keeps its tags on its sound stream, which the bleeped sound replaces: they go
+    // with it.
+    void oggTagsAreKept()
+    {
+        for (const QString name : {"Tagged.ogg", "Tagged.opus"}) {
+            QVERIFY(makeAudio(path(name), "sine=d=3",
+                              {"-c:a", name.endsWith("ogg") ? "libvorbis" : "libopus", "-metadata",
+                               "title=Night Song", "-metadata", "artist=The Band"}));
+            const QString out =
+                ToolOps::bleep(path(name), {{QUuid::createUuid(), 1.0, 2.0}}, m_job, {}).value(0);
+            const Judge::File got = Judge::probe(out);
+            QCOMPARE(got.of("audio").size(), 1);
+            const QJsonObject tags = got.of("audio")[0].tags;
+            QCOMPARE(tags["title"].toString(), QString("Night Song"));
+            QCOMPARE(tags["artist"].toString(), QString("The Band"));
         }
     }
 };

@@ -1,6 +1,7 @@
 // The Metadata window: what it shows for a photo with a location (a HEIC named .jpg too), a PDF
 // and several files, when Save Changes is enabled, and the copies its buttons write (an image's
-// changed fields, a PDF's five and nothing else, " 2" names, lower-case extensions).
+// changed fields, an AIFF's every field, a PDF's five and nothing else, " 2" names, lower-case
+// extensions).
 
 #include "core/job.h"
 #include "engines/image/imageprops.h"
@@ -14,6 +15,8 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <qpdf/QPDF.hh>
@@ -132,6 +135,32 @@ class MetadataViewTest : public QObject
         QVERIFY2(tags.contains("HEIC") && tags.contains("SN-1") && !tags.contains("GPS"), qPrintable(tags));
     }
 
+    // An AIFF of another program with its own chunks only: what is typed in Artist, Album and
+    // Year reaches the copy (in an ID3 chunk), and the title stays.
+    void aiffTakesEveryField()
+    {
+        QVERIFY(Fixture::ffmpeg(
+            {"-f", "lavfi", "-i", "sine=duration=1", "-metadata", "title=Song", path("song.AIF")}));
+        ToolHarness harness;
+        auto* view = harness.open<MetadataView>(ToolID::removeMetadata, {path("song.AIF")});
+        QVERIFY(view);
+        QCOMPARE(view->editors().size(), 6);
+        QCOMPARE(view->editors()[0]->text(), QStringLiteral("Song"));
+        view->editors()[1]->setText("Ann");
+        view->editors()[2]->setText("Road");
+        view->editors()[3]->setText("2001");
+        const std::shared_ptr<Job> job = harness.apply(*view);
+        QVERIFY(job && job->state().phase == Job::Phase::done);
+        QCOMPARE(job->results(), QStringList{path("song Tagged.aif")});
+        QProcess report;
+        report.start("exiftool", {"-a", "-G1", "-s", "-s", path("song Tagged.aif")});
+        QVERIFY(report.waitForFinished(60000));
+        const QString tags = QString::fromUtf8(report.readAllStandardOutput());
+        for (const char* tag : {"[AIFF] Name: Song", "] Title: Song", "] Artist: Ann", "] Album: Road",
+                                "] RecordingTime: 2001"})
+            QVERIFY2(tags.contains(tag), qPrintable(tag + QStringLiteral(" not in:\n") + tags));
+    }
+
     void pdfAndSeveralFiles()
     {
         {
@@ -199,23 +228,22 @@ class MetadataViewTest : public QObject
         QVERIFY(!QFile::exists(path("later Tagged.pdf")));
     }
 
-    // Coordinates in an XMP namespace that no reader knows stay in the copy; the copy is read
-    // back, and the job fails naming them and keeps nothing.
+    // A copy in which the read-back still finds a location is not kept: the job fails naming it
+    // and leaves nothing behind. The reader here reports a place besides what it reads.
     void leftoverLocationKeepsNothing()
     {
-        const QString folder = path("leftover"), photo = folder + "/odd.jpg";
-        QVERIFY(QDir().mkpath(folder));
+        const QString folder = path("leftover"), photo = folder + "/odd.jpg", bin = path("bin");
+        QVERIFY(QDir().mkpath(folder) && QDir().mkpath(bin));
         writePhoto(photo);
-        const QString packet = path("odd.xmp");
-        QVERIFY(Fixture::write(
-            packet, "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
-                    "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description rdf:about='' "
-                    "xmlns:trip='http://example.org/trip/1.0/'><trip:GPSLatitude>48,51.5022N</"
-                    "trip:GPSLatitude><trip:GPSLongitude>2,17.66886E</trip:GPSLongitude></"
-                    "rdf:Description></rdf:RDF></x:xmpmeta>"));
-        QProcess exiftool;
-        exiftool.start("exiftool", {"-q", "-overwrite_original", "-xmp<=" + packet, photo});
-        QVERIFY(exiftool.waitForFinished(60000) && exiftool.exitCode() == 0);
+        const QString exiftool = QStandardPaths::findExecutable("exiftool"),
+                      sed = QStandardPaths::findExecutable("sed");
+        QVERIFY(!exiftool.isEmpty() && !sed.isEmpty());
+        QVERIFY(Fixture::write(bin + "/exiftool", ("#!/bin/sh\n" + exiftool + " \"$@\" | " + sed +
+                                                   " 's/\"SourceFile\"/\"XMP-trip:Place\": \"Paris\", &/'\n")
+                                                      .toUtf8()));
+        QVERIFY(QFile::setPermissions(bin + "/exiftool", QFile::ReadOwner | QFile::ExeOwner));
+        qputenv("TOLVANE_SEARCH_PATH", bin.toUtf8());
+        const auto restore = qScopeGuard([] { qunsetenv("TOLVANE_SEARCH_PATH"); });
 
         ToolHarness harness;
         auto* view = harness.open<MetadataView>(ToolID::removeMetadata, {photo});

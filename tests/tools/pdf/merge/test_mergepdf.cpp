@@ -1,5 +1,7 @@
 // The Merge PDFs tool: the rows' details, read in the background, reordering by dragging a row,
-// and the merged PDF read back through Poppler; a locked file fails the merge and leaves nothing.
+// and the merged PDF read back through Poppler; links, bookmarks, attached files, form fields
+// and restrictions of every file kept (read back through qpdf); a locked file fails the merge
+// and leaves nothing.
 
 #include "core/fmt.h"
 #include "core/job.h"
@@ -8,6 +10,7 @@
 #include "toolkit/pools.h"
 #include "toolkit/primarybutton.h"
 #include "tools/pdf/merge/mergepdfview.h"
+#include "tools/pdf/merge/mergepdfwork.h"
 
 #include <QDir>
 #include <QSemaphore>
@@ -15,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "../../../support/linkedpdfs.h"
 #include "../../../support/orderlistdrag.h"
 #include "../../../support/pdfpagesfixture.h"
 #include "../../../support/toolharness.h"
@@ -122,6 +126,44 @@ class MergePdfTest : public QObject
         QCOMPARE(PagesFixture::read(second->results()[0]), (QStringList{"C1@0", "C2@0", "C3@0", "B1@90"}));
         QFile::remove(path("c Merged.pdf"));
         QFile::remove(path("c Merged 2.pdf"));
+    }
+
+    // Each file's links, named destinations and bookmarks lead into its own pages, also when a
+    // file comes twice and its names meet themselves; every file's attached files, comments and
+    // fields are there, and the owner's restrictions of one file hold for the whole.
+    void linksAndBookmarksOfEveryFileAreKept()
+    {
+        QVERIFY(LinkedPdfs::paper(path("paper.pdf")));
+        if (!Shell::find("soffice")) QSKIP("LibreOffice is not installed");
+        const QString guide = LinkedPdfs::guide(m_dir.path());
+        QVERIFY(!guide.isEmpty());
+        Job job("", "", 0);
+        const QStringList written =
+            MergePDFWork::merge({path("paper.pdf"), guide, path("paper.pdf")}, job, [](double) {});
+        QCOMPARE(written, QStringList{path("paper Merged.pdf")});
+        const LinkedPdfs::Structure s = LinkedPdfs::read(written[0]);
+        QCOMPARE(s.pages, 10);
+        const QList<QList<int>> links{{3}, {3}, {1}, {5, 7, 6}, {4}, {}, {5}, {10}, {10}, {8}};
+        const QMap<QString, int> names{{"intro", 1},    {"method", 2},    {"results", 3}, {"First", 4},
+                                       {"Second", 5},   {"Third", 6},     {"Fourth", 7},  {"intro-2", 8},
+                                       {"method-2", 9}, {"results-2", 10}};
+        QVERIFY2(s.links == links && s.names == names, qPrintable(s.linksText()));
+        QCOMPARE(s.bookmarks,
+                 (QStringList{"Intro 1", "Method 2 (closed)", ">Results 3", "First 4", "Second 5", "Third 6",
+                              "Fourth 7", "Intro 8", "Method 9 (closed)", ">Results 10"}));
+        QCOMPARE(s.commentFiles, (QStringList{"data.csv@2", "data.csv@9"}));
+        QCOMPARE(s.misplaced, 0);
+        QStringList fields = s.fields;
+        fields.sort();
+        QCOMPARE(fields, (QStringList{"Name=Ann Lee@4", "Reviewer+1=Bo Berg@10", "Reviewer=Bo Berg@3"}));
+        // The paper's notes, listed twice, are kept once; the guide's of the same name beside them.
+        QCOMPARE(s.attachments, (QStringList{"notes 2.txt", "notes.txt", "table.csv"}));
+        QCOMPARE(LinkedPdfs::attachment(written[0], "notes.txt"), QByteArray("paper notes\n"));
+        QCOMPARE(LinkedPdfs::attachment(written[0], "notes 2.txt"), QByteArray("guide notes\n"));
+        QVERIFY(s.encrypted && !s.canPrint && !s.canModify);
+        QCOMPARE(job.notes().size(), 1);
+        QVERIFY2(job.notes()[0].contains("restrictions of guide restricted.pdf"), qPrintable(job.notes()[0]));
+        QFile::remove(written[0]);
     }
 
     void aLockedFileFailsTheMerge()

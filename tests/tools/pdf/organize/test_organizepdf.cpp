@@ -1,6 +1,7 @@
 // The Organize PDF tool: the page list's edits, the window driven with the mouse and its
-// buttons down to the PDF it writes (read back through Poppler), files it refuses, and its page
-// pictures stopping when asked.
+// buttons down to the PDF it writes (read back through Poppler), links, bookmarks, attached
+// files, form fields and restrictions carried to their pages' copies (read back through qpdf),
+// files it refuses, and its page pictures stopping when asked.
 
 #include "core/job.h"
 #include "core/shell.h"
@@ -9,6 +10,7 @@
 #include "toolkit/primarybutton.h"
 #include "toolkit/secondarybutton.h"
 #include "tools/pdf/organize/organizepdfview.h"
+#include "tools/pdf/organize/organizepdfwork.h"
 #include "tools/pdf/organize/pagegrid.h"
 #include "tools/pdf/organize/pagelist.h"
 #include "tools/pdf/organize/pagethumbs.h"
@@ -18,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "../../../support/linkedpdfs.h"
 #include "../../../support/pdfpagesfixture.h"
 #include "../../../support/toolharness.h"
 
@@ -180,6 +183,96 @@ class OrganizePdfTest : public QObject
         again->resetButton()->click();
         QCOMPARE(order(again->pages()), (QStringList{"1", "2", "3", "4"}));
         QFile::remove(path("report Organized.pdf"));
+    }
+
+    // Every link, named destination and bookmark whose page is kept leads to its first copy, on
+    // turned and repeated pages too; what leads only to pages left out goes, and the note says
+    // so. Attached files, filled fields and the owner's restrictions stay.
+    void linksAndBookmarksFollowTheirPages()
+    {
+        QVERIFY(LinkedPdfs::paper(path("paper.pdf")));
+        if (!Shell::find("soffice")) QSKIP("LibreOffice is not installed");
+        const QString guide = LinkedPdfs::guide(m_dir.path());
+        QVERIFY(!guide.isEmpty());
+        const QStringList guideFiles{"notes.txt", "table.csv"};
+        struct Row
+        {
+            QString name, source;
+            std::vector<PageChoice> pages;
+            QList<QList<int>> links;
+            QMap<QString, int> names;
+            QStringList bookmarks, fields, attachments, commentFiles;
+            QStringList notes; // a word or two of each note, in order
+        };
+        const QList<Row> rows{
+            {"the guide as it is",
+             guide,
+             {{0, 0}, {1, 0}, {2, 0}, {3, 0}},
+             {{2, 4, 3}, {1}, {}, {2}},
+             {{"First", 1}, {"Second", 2}, {"Third", 3}, {"Fourth", 4}},
+             {"First 1", "Second 2", "Third 3", "Fourth 4"},
+             {"Name=Ann Lee@1"},
+             guideFiles,
+             {},
+             {}},
+            {"the guide reordered, its third page twice, its first turned",
+             guide,
+             {{3, 0}, {2, 0}, {2, 0}, {0, 90}, {1, 0}},
+             {{5}, {}, {}, {5, 1, 2}, {4}},
+             {{"First", 4}, {"Second", 5}, {"Third", 2}, {"Fourth", 1}},
+             {"First 4", "Second 5", "Third 2", "Fourth 1"},
+             {"Name=Ann Lee@4"},
+             guideFiles,
+             {},
+             {}},
+            {"the guide without its third page",
+             guide,
+             {{0, 0}, {1, 0}, {3, 0}},
+             {{2, 3}, {1}, {2}},
+             {{"First", 1}, {"Second", 2}, {"Fourth", 3}},
+             {"First 1", "Second 2", "Fourth 3"},
+             {"Name=Ann Lee@1"},
+             guideFiles,
+             {},
+             {"1 link", "“Third”"}},
+            {"the paper backwards without its second page, its last page twice",
+             path("paper.pdf"),
+             {{2, 0}, {2, 0}, {0, 0}},
+             {{3}, {3}, {1}},
+             {{"intro", 3}, {"results", 1}},
+             {"Intro 3", "Method 0 (closed)", ">Results 1"},
+             {"Reviewer=Bo Berg@1", "Reviewer+1=Bo Berg@2"},
+             {"data.csv", "notes.txt"},
+             {},
+             {"“Method”"}},
+        };
+        for (const Row& row : rows) {
+            QFile::remove(path(QFileInfo(row.source).completeBaseName() + " Organized.pdf"));
+            Job job("", "", 0);
+            const QStringList written = OrganizePDFWork::organize(row.source, row.pages, job, [](double) {});
+            QCOMPARE(written.size(), 1);
+            const LinkedPdfs::Structure s = LinkedPdfs::read(written[0]);
+            const QByteArray name = row.name.toUtf8();
+            QVERIFY2(s.pages == int(row.pages.size()), name);
+            QVERIFY2(s.links == row.links && s.names == row.names,
+                     qPrintable(row.name + ": " + s.linksText()));
+            QVERIFY2(s.bookmarks == row.bookmarks, qPrintable(row.name + ": " + s.bookmarks.join(", ")));
+            QVERIFY2(s.fields == row.fields, qPrintable(row.name + ": " + s.fields.join(", ")));
+            QVERIFY2(s.attachments == row.attachments,
+                     qPrintable(row.name + ": " + s.attachments.join(", ")));
+            QVERIFY2(s.commentFiles == row.commentFiles && s.misplaced == 0, name);
+            // The owner forbade printing and changes; the copy keeps that, and opens as freely.
+            const bool restricted = row.source == guide;
+            QVERIFY2(s.encrypted == restricted && s.canPrint != restricted && s.canModify != restricted,
+                     name);
+            QVERIFY2(job.notes().size() == row.notes.size(),
+                     qPrintable(row.name + ": " + job.notes().join(" | ")));
+            for (qsizetype i = 0; i < row.notes.size(); ++i)
+                QVERIFY2(job.notes()[i].contains(row.notes[i]), qPrintable(job.notes()[i]));
+        }
+        QCOMPARE(LinkedPdfs::attachment(path("paper Organized.pdf"), "data.csv"), QByteArray("a,b\n1,2\n"));
+        QCOMPARE(LinkedPdfs::attachment(path("guide restricted Organized.pdf"), "notes.txt"),
+                 QByteArray("guide notes\n"));
     }
 
     // A locked file says so in the window, which then has nothing to save.

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "engines/media/subtitlecues.h"
+
+#include <QList>
+#include <QString>
+
+// A subtitle track in the ASS (or SSA) form, as ffmpeg writes one with "-f ass": a header that
+// holds the script's details, its styles and the events' format, and one Dialogue line per event.
+// Each event is a cue whose text is its Dialogue line without the times, so that cutting and
+// retiming it with SubtitleCues keeps its style, layer, margins and override tags ({\pos(…)})
+// as they were.
+namespace AssScript {
+
+struct Script
+{
+    QString header; // up to and with the [Events] section's Format line, ending in a line break
+    QList<SubtitleCues::Cue> events;
+};
+
+// Reads the script; Dialogue lines without readable times, comments and sections after the
+// events are left out. A text without an [Events] section gives an empty header.
+Script parse(const QString& text);
+// The header and the events, times in hundredths of a second as the form has them.
+QString write(const Script& script);
+
+} // namespace AssScript

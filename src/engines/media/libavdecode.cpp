@@ -1,0 +1,141 @@
+#include "engines/media/libav.h"
+
+#include "engines/media/libavinput.h"
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+// How many packets of a stream may go by without a frame before it counts as undecodable.
+constexpr int packetBudget = 48;
+// The last stretch of the file that is decoded again, in seconds.
+constexpr int64_t tailSeconds = 1;
+
+// One stream's decoder, on one thread so that it gives a frame as soon as it can (frame threads
+// hold frames back). A codec this ffmpeg has no decoder for can't be told about: it counts as
+// decoding.
+class Decoder
+{
+  public:
+    Decoder(const LibAvApi& api, const AVStream* s) : m_api(api)
+    {
+        const AVCodec* codec = api.findDecoder(s->codecpar->codec_id);
+        if (!codec) return;
+        m_known = true;
+        m_context = api.allocContext(codec);
+        m_frame = api.frameAlloc();
+        if (!m_context || !m_frame || api.parametersToContext(m_context, s->codecpar) < 0) return;
+        m_context->thread_count = 1;
+        // Whether a frame comes out is all that is asked: no time on how it looks.
+        m_context->skip_loop_filter = AVDISCARD_ALL;
+        m_context->flags2 |= AV_CODEC_FLAG2_FAST;
+        m_open = api.openCodec(m_context, codec, nullptr) >= 0;
+    }
+    ~Decoder()
+    {
+        if (m_frame) m_api.frameFree(&m_frame);
+        if (m_context) m_api.freeContext(&m_context);
+    }
+    Decoder(const Decoder&) = delete;
+    Decoder& operator=(const Decoder&) = delete;
+
+    bool known() const { return m_known; }
+    // Hands it one packet, or none to drain it: whether a frame came out.
+    bool feed(const AVPacket* packet)
+    {
+        if (!m_open) return false;
+        m_api.sendPacket(m_context, packet);
+        bool framed = false;
+        while (m_api.receiveFrame(m_context, m_frame) >= 0)
+            framed = true;
+        return framed;
+    }
+    // Ready for packets again, after draining or from elsewhere in the file.
+    void reset()
+    {
+        if (m_open) m_api.flushBuffers(m_context);
+    }
+
+  private:
+    const LibAvApi& m_api;
+    AVCodecContext* m_context = nullptr;
+    AVFrame* m_frame = nullptr;
+    bool m_known = false;
+    bool m_open = false;
+};
+
+// Reads on from where `c` stands and hands each checked stream its first key packet, then
+// drains its decoder, so that the frame comes out at once whatever frames a B-frame picture
+// would hold back. A stream whose key packet gives none tries its next, up to `packetBudget`
+// packets; one whose key packet is the one at `decoded` (its time, by the stream's number) gave
+// its frame before. Whether each stream (by its number in `decoders`) gave a frame, and where.
+std::vector<bool> framesFrom(const LibAvApi& api, AVFormatContext* c,
+                             std::vector<std::unique_ptr<Decoder>>& decoders, std::vector<int64_t>& decoded)
+{
+    std::vector<bool> framed(decoders.size(), false);
+    std::vector<int> seen(decoders.size(), 0);
+    const auto settled = [&] {
+        for (size_t i = 0; i < decoders.size(); ++i)
+            if (decoders[i] && !framed[i] && seen[i] < packetBudget) return false;
+        return true;
+    };
+    AVPacket* packet = api.packetAlloc();
+    if (!packet) return framed;
+    while (!settled() && api.readFrame(c, packet) >= 0) {
+        const auto i = size_t(packet->stream_index);
+        if (i < decoders.size() && decoders[i] && !framed[i] && seen[i]++ < packetBudget &&
+            (packet->flags & AV_PKT_FLAG_KEY)) {
+            if (packet->pts != AV_NOPTS_VALUE && packet->pts == decoded[i]) {
+                framed[i] = true;
+            } else {
+                const bool now = decoders[i]->feed(packet);
+                framed[i] = decoders[i]->feed(nullptr) || now;
+                decoders[i]->reset();
+                if (framed[i]) decoded[i] = packet->pts;
+            }
+        }
+        api.packetUnref(packet);
+    }
+    api.packetFree(&packet);
+    return framed;
+}
+
+} // namespace
+
+namespace LibAv {
+
+std::optional<QString> undecodable(const QString& path, const QString& format)
+{
+    const LibAvApi* a = libAvApi();
+    if (!a) return std::nullopt;
+    const LibAvInput input(*a, path, false, LibAvInput::demuxerFor(*a, format));
+    AVFormatContext* c = input.get();
+    if (!c) return std::nullopt;
+    std::vector<std::unique_ptr<Decoder>> decoders(c->nb_streams);
+    for (unsigned i = 0; i < c->nb_streams; ++i) {
+        const AVStream* s = c->streams[i];
+        const AVMediaType type = s->codecpar->codec_type;
+        if ((type == AVMEDIA_TYPE_VIDEO && !LibAvInput::isCover(s)) || type == AVMEDIA_TYPE_AUDIO)
+            if (auto d = std::make_unique<Decoder>(*a, s); d->known()) decoders[i] = std::move(d);
+    }
+    const auto firstFailing = [&](const std::vector<bool>& framed) -> std::optional<QString> {
+        for (size_t i = 0; i < decoders.size(); ++i)
+            if (decoders[i] && !framed[i])
+                return c->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO ? QStringLiteral("picture")
+                                                                                 : QStringLiteral("sound");
+        return std::nullopt;
+    };
+    std::vector<int64_t> decoded(c->nb_streams, AV_NOPTS_VALUE);
+    if (const auto failing = firstFailing(framesFrom(*a, c, decoders, decoded))) return failing;
+    // Then from the key frame before its last second (a short film's may be its first), where a
+    // file that can't seek is let be.
+    const int64_t length = input.headerLength();
+    const int64_t start = c->start_time != AV_NOPTS_VALUE ? c->start_time : 0;
+    if (length <= tailSeconds * AV_TIME_BASE) return std::nullopt;
+    const int64_t tail = start + length - tailSeconds * AV_TIME_BASE;
+    if (a->seekFile(c, -1, INT64_MIN, tail, tail, 0) < 0) return std::nullopt;
+    return firstFailing(framesFrom(*a, c, decoders, decoded));
+}
+
+} // namespace LibAv

@@ -1,0 +1,114 @@
+#include "engines/metadata/heavy/imagereadback.h"
+
+#include "core/converterror.h"
+#include "core/shell.h"
+#include "engines/metadata/heavy/locationnames.h"
+#include "engines/metadata/heavy/tifftags.h"
+
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+
+namespace {
+
+// What a reader says about the file rather than what the file says.
+bool aboutTheFile(const QString& group)
+{
+    return group == QLatin1String("ExifTool") || group == QLatin1String("System") ||
+           group == QLatin1String("Composite");
+}
+
+// Groups that only describe how the picture is stored and shown: its container, its coding, its
+// colour profile.
+bool showsThePicture(const QString& group, const QString& name, const QJsonValue& id)
+{
+    static const QSet<QString> groups{"File", "JFIF", "Adobe", "RIFF", "QuickTime", "Meta", "GIF"};
+    // The header, colours, palette, animation and placement of a PNG, which share its group with
+    // text.
+    static const QStringList png =
+        QStringLiteral("ImageWidth ImageHeight BitDepth ColorType Compression Filter Interlace Gamma "
+                       "SRGBRendering WhitePointX WhitePointY RedX RedY GreenX GreenY BlueX BlueY "
+                       "BackgroundColor Palette Transparency SignificantBits ProfileName AnimationFrames "
+                       "AnimationPlays ColorPrimaries TransferCharacteristics MatrixCoefficients "
+                       "VideoFullRangeFlag ImageOffset VirtualImageWidth VirtualImageHeight VirtualPageUnits "
+                       "SubjectUnits SubjectPixelWidth SubjectPixelHeight StereoMode PaletteHistogram "
+                       "SuggestedPalette PixelCalibration")
+            .split(QLatin1Char(' '));
+    if (name == QLatin1String("Comment")) return false;
+    // A chunk of its own (pHYs, oFFs, vpAg) is a PNG-<chunk> group; text is in the PNG group.
+    if (groups.contains(group) || group.startsWith(QLatin1String("ICC")) ||
+        group.startsWith(QLatin1String("PNG-")))
+        return true;
+    if (group == QLatin1String("PNG")) return png.contains(name);
+    const bool pictureDirectory =
+        group.startsWith(QLatin1String("IFD")) || group.startsWith(QLatin1String("SubIFD"));
+    // A name without a tag number of its own (a preview read from the strips) comes from tags
+    // judged on their own.
+    return pictureDirectory && (id.isString() || TiffTags::showsThePage(quint16(id.toInt())));
+}
+
+QString word(const QString& group, const QString& name)
+{
+    if (name == QLatin1String("Comment")) return QStringLiteral("the comment");
+    if (group.startsWith(QLatin1String("XMP"))) return QStringLiteral("the XMP tags");
+    if (group.startsWith(QLatin1String("IPTC"))) return QStringLiteral("the IPTC tags");
+    static const QStringList exif{"IFD", "SubIFD", "ExifIFD", "InteropIFD", "GlobParamIFD", "MakerNotes"};
+    for (const QString& start : exif)
+        if (group.startsWith(start)) return QStringLiteral("the Exif tags");
+    return QStringLiteral("the %1 tags").arg(group);
+}
+
+} // namespace
+
+namespace ImageReadBack {
+
+QString reader()
+{
+    if (const std::optional<QString> path = Shell::find(QStringLiteral("exiftool"))) return *path;
+    throw ConvertError::missingTool(
+        QStringLiteral("This needs exiftool. Install it with: sudo apt install libimage-exiftool-perl"));
+}
+
+QStringList leftovers(const QString& copy, const QString& name, bool strip)
+{
+    const QString failed =
+        QStringLiteral("Couldn’t read back the copy of %1 to check its tags, so no copy was saved").arg(name);
+    // No configuration file, which could run code; every group, embedded picture, unknown tag and
+    // extended XMP of any GUID; tag ids to tell a picture's own directory entries; the path is no
+    // option.
+    const Shell::Result result = Shell::run(
+        reader(), {QStringLiteral("-config"), QString(), QStringLiteral("-j"), QStringLiteral("-a"),
+                   QStringLiteral("-ee"), QStringLiteral("-G1"), QStringLiteral("-u"), QStringLiteral("-D"),
+                   QStringLiteral("-api"), QStringLiteral("ExtendedXMP=2"), QStringLiteral("--"),
+                   QFileInfo(copy).absoluteFilePath()});
+    if (result.status != 0)
+        throw ConvertError::failed(failed, Shell::failureText(QStringLiteral("exiftool"), result));
+    const QJsonArray files = QJsonDocument::fromJson(result.stdoutBytes).array();
+    if (files.size() != 1 || !files[0].isObject())
+        throw ConvertError::failed(failed, QStringLiteral("exiftool printed no tags"));
+    const QJsonObject tags = files[0].toObject();
+    QStringList out;
+    const auto add = [&out](const QString& w) {
+        if (!out.contains(w)) out << w;
+    };
+    for (auto it = tags.begin(); it != tags.end(); ++it) {
+        const qsizetype colon = it.key().indexOf(QLatin1Char(':'));
+        if (colon < 0) continue; // the file's name
+        const QString group = it.key().left(colon), tag = it.key().mid(colon + 1);
+        const QJsonValue id = it.value().toObject().value(QLatin1String("id"));
+        if (group == QLatin1String("ExifTool") && tag == QLatin1String("Error"))
+            throw ConvertError::failed(
+                failed, it.value().toObject().value(QLatin1String("val")).toString(it.value().toString()));
+        if (aboutTheFile(group)) continue;
+        if (group == QLatin1String("GPS") || LocationNames::isLocationName(tag) ||
+            (id.isString() && LocationNames::isLocationName(id.toString())))
+            add(QStringLiteral("the location"));
+        else if (strip && !showsThePicture(group, tag, id))
+            add(word(group, tag));
+    }
+    return out;
+}
+
+} // namespace ImageReadBack

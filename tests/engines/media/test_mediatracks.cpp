@@ -1,0 +1,252 @@
+// What a conversion takes of its source's tracks and tags, judged by ffprobe and by decoding the
+// result whole: one sound track for a song file, the tags an Ogg song keeps on its stream, a
+// picture that only decodes when encoded again, and timestamps that start late.
+
+#include "../../support/enginefixtures_a.h"
+#include "../../support/streamjudge.h"
+#include "core/job.h"
+#include "engines/converter.h"
+#include "engines/instant/instanttools.h"
+
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+namespace {
+
+// A FLAC picture block holding the JPEG `jpeg`, base64 as a Vorbis comment carries a cover.
+QByteArray pictureBlock(const QByteArray& jpeg)
+{
+    QByteArray block;
+    const auto number = [&](quint32 n) {
+        const quint32 big = qToBigEndian(n);
+        block.append(reinterpret_cast<const char*>(&big), 4);
+    };
+    number(3); // the front cover
+    number(10);
+    block += "image/jpeg";
+    number(0);
+    for (const quint32 n : {32u, 32u, 24u, 0u})
+        number(n);
+    number(quint32(jpeg.size()));
+    return (block + jpeg).toBase64();
+}
+
+} // namespace
+
+class MediaTracksTest : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    // A copy of `name` alone in a folder of its own, for the row `row`.
+    QString copy(const QString& name, const QString& row)
+    {
+        const QString folder = path(row);
+        QDir().mkpath(folder);
+        QFile::copy(path(name), QDir(folder).filePath(name));
+        return QDir(folder).filePath(name);
+    }
+
+    bool make(const QString& options, const QString& out) { return Judge::make(m_dir.path(), options, out); }
+
+  private slots:
+    void initTestCase()
+    {
+        QVERIFY(make("-f lavfi -i testsrc=s=32x32:d=1 -frames:v 1", "cover.jpg"));
+        // 3 s of picture, a German sound track of 3 s and a French one of 2 s, told apart by
+        // their lengths; the French one is the default.
+        const QString film =
+            "-f lavfi -i testsrc2=s=160x120:r=25:d=3 -f lavfi -i sine=f=440:d=3 -f lavfi -i "
+            "sine=f=660:d=2 -i @cover.jpg -map 0 -map 1 -map 2 -c:v:0 libx264 -preset ultrafast "
+            "-pix_fmt yuv420p -c:a aac -metadata:s:a:0 language=deu -metadata:s:a:1 language=fra ";
+        QVERIFY(make(film + "-map 3 -c:v:1 copy -disposition:v:1 attached_pic -disposition:a:0 0 "
+                            "-disposition:a:1 default",
+                     "covered.mp4"));
+        QVERIFY(make(film, "plain.mkv"));
+        // The same 3 s, timed from 5 s on.
+        QVERIFY(make("-i @plain.mkv -map 0:v -map 0:a:0 -c copy -output_ts_offset 5", "late.mkv"));
+        // QuickTime Animation, whose decoder needs what only a QuickTime file tells it.
+        QVERIFY(make("-f lavfi -i testsrc2=s=160x120:r=25:d=2 -f lavfi -i sine=d=2 -c:v qtrle -pix_fmt rgb24 "
+                     "-c:a pcm_s16le",
+                     "animation.mov"));
+        // A second picture track beside the first and a cover; a song with a cover.
+        QVERIFY(
+            make("-f lavfi -i testsrc2=s=160x120:r=25:d=2 -f lavfi -i testsrc=s=96x64:r=25:d=2 -f lavfi -i "
+                 "sine=d=2 -i @cover.jpg -map 0 -map 1 -map 2 -map 3 -c:v:0 libx264 -c:v:1 libx264 -preset "
+                 "ultrafast -pix_fmt yuv420p -c:v:2 copy -disposition:v:2 attached_pic -c:a aac",
+                 "angles.mp4"));
+        QVERIFY(
+            make("-f lavfi -i sine=d=2 -i @cover.jpg -map 0 -map 1 -c:v copy -disposition:v:0 attached_pic",
+                 "covered.mp3"));
+
+        // Songs whose tags and cover ffmpeg puts on the sound stream.
+        QFile jpeg(path("cover.jpg"));
+        QVERIFY(jpeg.open(QIODevice::ReadOnly));
+        const QStringList tags{
+            "-metadata", "title=Night Song",
+            "-metadata", "artist=The Band",
+            "-metadata", "METADATA_BLOCK_PICTURE=" + QString::fromLatin1(pictureBlock(jpeg.readAll()))};
+        for (const QString codec : {"libvorbis", "libopus"})
+            QVERIFY(Fixture::ffmpeg(QStringList{"-f", "lavfi", "-i", "sine=d=2", "-c:a", codec} + tags +
+                                    QStringList{path(codec == "libopus" ? "song.opus" : "song.ogg")}));
+    }
+
+    // A song file holds one sound track: the film's default one, else its first. The note names
+    // each one left out, whether or not a cover goes along.
+    void songsTakeOneSoundTrack_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<double>("seconds"); // the length of the track taken
+        QTest::addColumn<int>("covers");
+        QTest::addColumn<QString>("note");
+        QTest::newRow("default track, with a cover")
+            << "covered.mp4" << 2.0 << 1 << "The sound track “German” was left out: MP3 files hold only one";
+        QTest::newRow("first track") << "plain.mkv" << 3.0 << 0
+                                     << "The sound track “French” was left out: MP3 files hold only one";
+    }
+    void songsTakeOneSoundTrack()
+    {
+        QFETCH(QString, source);
+        Job job({}, {}, 0);
+        QString result;
+        try {
+            result = Converter::convert(copy(source, QTest::currentDataTag()), "mp3", job, {}).value(0);
+        } catch (const ConvertError& e) {
+            QFAIL(qPrintable(e.message()));
+        }
+        QVERIFY2(Judge::decodeErrors(result).isEmpty(), qPrintable(Judge::decodeErrors(result)));
+        const Judge::File got = Judge::probe(result);
+        QCOMPARE(got.of("audio").size(), 1);
+        QTEST(got.covers(), "covers");
+        QFETCH(double, seconds);
+        QVERIFY2(qAbs(got.duration - seconds) < 0.2, qPrintable(QString::number(got.duration)));
+        QFETCH(QString, note);
+        QCOMPARE(job.notes(), QStringList{note});
+    }
+
+    // An Ogg song's title and artist, which live on its sound stream, are the result's own in
+    // every sound format, beside its cover.
+    void oggTagsAreKept_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("target");
+        for (const char* target : {"mp3", "m4a", "flac"})
+            QTest::addRow("song.ogg to %s", target) << "song.ogg" << QString(target);
+        QTest::newRow("song.opus to mp3") << "song.opus"
+                                          << "mp3";
+    }
+    void oggTagsAreKept()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, target);
+        Job job({}, {}, 0);
+        const QString result =
+            Converter::convert(copy(source, QTest::currentDataTag()), target, job, {}).value(0);
+        const Judge::File got = Judge::probe(result);
+        QCOMPARE(got.tags["title"].toString(), QString("Night Song"));
+        QCOMPARE(got.tags["artist"].toString(), QString("The Band"));
+        QCOMPARE(got.covers(), 1);
+        QVERIFY2(job.notes().isEmpty(), qPrintable(job.notes().join('|')));
+    }
+
+    // A picture is copied only into a container it plays from: QuickTime Animation is encoded
+    // again for an MKV, while H.264 is still copied, packet for packet.
+    void copiesPlay_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("copied");
+        QTest::newRow("animation to mkv") << "animation.mov"
+                                          << "mkv" << false;
+        QTest::newRow("h264 to mp4") << "plain.mkv"
+                                     << "mp4" << true;
+    }
+    void copiesPlay()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, target);
+        Job job({}, {}, 0);
+        QString result;
+        try {
+            result = Converter::convert(copy(source, QTest::currentDataTag()), target, job, {}).value(0);
+        } catch (const ConvertError& e) {
+            QFAIL(qPrintable(e.message()));
+        }
+        QVERIFY2(Judge::decodeErrors(result).isEmpty(), qPrintable(Judge::decodeErrors(result)));
+        QCOMPARE(Judge::probe(result).of("video").size(), 1);
+        QCOMPARE(Judge::probe(result).of("audio").size(), Judge::probe(path(source)).of("audio").size());
+        QTEST(Judge::firstPackets(result) == Judge::firstPackets(path(source)), "copied");
+        QVERIFY2(job.notes().isEmpty(), qPrintable(job.notes().join('|')));
+    }
+
+    // A second picture track goes only where the operation maps every one; elsewhere the note
+    // names it. The cover stays a cover either way.
+    void secondPicturesAreNamed()
+    {
+        Job converted({}, {}, 0);
+        const QString mkv =
+            Converter::convert(copy("angles.mp4", "angles to mkv"), "mkv", converted, {}).value(0);
+        QCOMPARE(Judge::probe(mkv).of("video").size(), 1);
+        QCOMPARE(converted.notes(),
+                 QStringList{"The picture track “number 2” was left out: only the first one is kept"});
+        Job muted({}, {}, 0);
+        const QString quiet = InstantTools::mute(copy("angles.mp4", "angles muted"), muted, {}).value(0);
+        const Judge::File got = Judge::probe(quiet);
+        QCOMPARE(got.of("video").size(), 2);
+        QCOMPARE(got.covers(), 1);
+        QVERIFY2(muted.notes().isEmpty(), qPrintable(muted.notes().join('|')));
+    }
+
+    // A song's cover goes where the target holds one, and is named where it does not.
+    void songCoversGoOrAreNamed_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("covers");
+        QTest::addColumn<QStringList>("notes");
+        for (const char* target : {"wav", "ogg", "aiff"})
+            QTest::newRow(target) << QString(target) << 0
+                                  << QStringList{
+                                         QStringLiteral("The cover picture was left out: %1 files written "
+                                                        "here can’t hold it")
+                                             .arg(QString(target).toUpper())};
+        QTest::newRow("flac") << "flac" << 1 << QStringList{};
+    }
+    void songCoversGoOrAreNamed()
+    {
+        QFETCH(QString, target);
+        Job job({}, {}, 0);
+        const QString result = Converter::convert(copy("covered.mp3", target), target, job, {}).value(0);
+        QTEST(Judge::probe(result).covers(), "covers");
+        QTEST(job.notes(), "notes");
+    }
+
+    // A Matroska film whose times start at 5 s lasts 3 s, as its tracks' end times (5 s on) say:
+    // every target holds all of it.
+    void lateTimestampsConvertWhole_data()
+    {
+        QTest::addColumn<QString>("target");
+        // A copy, a re-encode, a GIF and a song.
+        for (const char* target : {"mp4", "avi", "gif", "mp3"})
+            QTest::newRow(target) << QString(target);
+    }
+    void lateTimestampsConvertWhole()
+    {
+        QFETCH(QString, target);
+        Job job({}, {}, 0);
+        QString result;
+        try {
+            result = Converter::convert(copy("late.mkv", target), target, job, {}).value(0);
+        } catch (const ConvertError& e) {
+            QFAIL(qPrintable(e.message()));
+        }
+        QVERIFY2(Judge::decodeErrors(result).isEmpty(), qPrintable(Judge::decodeErrors(result)));
+        const double length = Judge::probe(result).duration;
+        QVERIFY2(qAbs(length - 3) < 0.2, qPrintable(QString::number(length)));
+        QVERIFY2(job.notes().isEmpty(), qPrintable(job.notes().join('|')));
+    }
+};
+
+QTEST_GUILESS_MAIN(MediaTracksTest)
+#include "test_mediatracks.moc"

@@ -1,0 +1,217 @@
+#pragma once
+
+// PDFs damaged the ways real files are: cut downloads, lost objects, spoiled streams, damaged
+// embedded fonts and pictures; and sound ones that other programs wrote (LibreOffice, qpdf,
+// img2pdf), made with those programs and byte edits.
+
+#include "core/scratchfolder.h"
+#include "core/shell.h"
+
+#include "enginefixtures_a.h"
+#include "minipdf.h"
+
+#include <QFile>
+#include <QImage>
+#include <QRegularExpression>
+#include <QUrl>
+
+namespace DamagedPdfs {
+
+inline QByteArray bytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Pages of a line of text ("Page number <n> says hello") and a filled square each, as they come
+// from MiniPdf; `count` pages.
+inline QByteArray plainPages(int count)
+{
+    QList<MiniPdf::Page> pages;
+    for (int n = 1; n <= count; ++n)
+        pages.append(
+            {QRectF(0, 0, 612, 792), 0,
+             MiniPdf::text("F1", 24, 72, 700, "Page number " + QByteArray::number(n) + " says hello") +
+                 "0 0 1 rg 72 300 200 200 re f"});
+    return MiniPdf::bytes(pages);
+}
+
+// The pages of plainPages(), their streams compressed by qpdf.
+inline bool writeCompressed(const QString& path, int count = 3)
+{
+    const QString plain = path + ".plain";
+    if (!Fixture::write(plain, plainPages(count))) return false;
+    const int status =
+        QProcess::execute("qpdf", {"--compress-streams=y", "--object-streams=disable", plain, path});
+    return QFile::remove(plain) && status == 0;
+}
+
+// Overwrites the first bytes of the content streams of `pages` (from 1) of a file written by
+// writeCompressed(), so that they no longer inflate.
+inline bool spoil(const QString& path, const QList<int>& pages)
+{
+    QByteArray data = bytes(path);
+    // qpdf writes the page objects in page order.
+    const QRegularExpression contents("/Contents (\\d+) 0 R");
+    QList<QByteArray> streams;
+    for (auto it = contents.globalMatch(QString::fromLatin1(data)); it.hasNext();)
+        streams.append(it.next().captured(1).toLatin1());
+    for (int page : pages) {
+        const qsizetype object = data.indexOf("\n" + streams.value(page - 1) + " 0 obj");
+        const qsizetype start = data.indexOf("stream\n", object);
+        if (object < 0 || start < 0) return false;
+        data[start + 7] = '\0';
+        data[start + 8] = '\0';
+    }
+    return Fixture::write(path, data);
+}
+
+// A download of a web PDF (qpdf --linearize) broken off after 60 % of its bytes.
+inline bool writeCutDownload(const QString& path)
+{
+    const QString whole = path + ".whole";
+    if (!writeCompressed(path + ".plain") ||
+        QProcess::execute("qpdf", {"--linearize", path + ".plain", whole}) != 0)
+        return false;
+    const QByteArray data = bytes(whole);
+    return QFile::remove(path + ".plain") && QFile::remove(whole) &&
+           Fixture::write(path, data.left(data.size() * 6 / 10));
+}
+
+// plainPages(3) with `from` replaced by `to`, which is as long, so that the cross-reference
+// table still holds.
+inline bool writeEdited(const QString& path, const QByteArray& from, const QByteArray& to)
+{
+    QByteArray data = plainPages(3);
+    if (from.size() != to.size() || !data.contains(from)) return false;
+    return Fixture::write(path, data.replace(from, to));
+}
+
+// A catalog whose page tree is an object the file doesn't hold.
+inline bool writeLostTree(const QString& path)
+{
+    return writeEdited(path, "/Pages 2 0 R >>", "/Pages 77 0 R>>");
+}
+
+// Three pages whose tree names an object the file doesn't hold for page 2.
+inline bool writeLostPage(const QString& path)
+{
+    return writeEdited(path, "[3 0 R 5 0 R 7 0 R ]", "[3 0 R 55 0 R 7 0 R]");
+}
+
+// LibreOffice documents written once per test run, with as few starts of LibreOffice as can be:
+// "letter.pdf" (one page of plain text), "remark.pdf" (one page with a comment, exported as an
+// annotation) and "archived.pdf" (the same as PDF/A-2). False when LibreOffice fails.
+inline bool writeOfficePdfs(const QString& folder)
+{
+    const QByteArray head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document "
+                            "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+                            "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+                            "xmlns:dc=\"http://purl.org/dc/elements/1.1/\" office:version=\"1.3\" "
+                            "office:mimetype=\"application/vnd.oasis.opendocument.text\">"
+                            "<office:body><office:text>";
+    const QByteArray tail = "</office:text></office:body></office:document>\n";
+    const QByteArray remark = head +
+                              "<text:p>A sound letter with a remark<office:annotation><dc:creator>Ann"
+                              "</dc:creator><text:p>Check this</text:p></office:annotation> in its "
+                              "first line.</text:p>" +
+                              tail;
+    const QByteArray letter = head + "<text:p>A sound letter in plain words.</text:p>" + tail;
+    if (!Fixture::write(folder + "/remark.fodt", remark) ||
+        !Fixture::write(folder + "/archived.fodt", remark) ||
+        !Fixture::write(folder + "/letter.fodt", letter))
+        return false;
+    const auto program = Shell::find("soffice");
+    if (!program) return false;
+    const ScratchFolder profile;
+    const auto run = [&](const QString& filter, const QStringList& files) {
+        QStringList args{"--headless",
+                         "--norestore",
+                         "-env:UserInstallation=" + QUrl::fromLocalFile(profile.path()).toString(),
+                         "--convert-to",
+                         "pdf:writer_pdf_Export:" + filter,
+                         "--outdir",
+                         folder};
+        for (const QString& file : files)
+            args << folder + "/" + file;
+        return Shell::run(*program, args, std::nullopt, nullptr, {}, std::chrono::minutes(3)).status == 0;
+    };
+    return run(R"({"ExportNotes":{"type":"boolean","value":"true"}})", {"remark.fodt", "letter.fodt"}) &&
+           run(R"({"SelectPdfVersion":{"type":"long","value":"2"}})", {"archived.fodt"}) &&
+           QFile::exists(folder + "/remark.pdf") && QFile::exists(folder + "/letter.pdf") &&
+           QFile::exists(folder + "/archived.pdf");
+}
+
+// The stream data of the object that `key` (e.g. "/FontFile2") names first in the file at
+// `path`: where they start and end. The file must hold its streams uncompressed.
+inline std::pair<qsizetype, qsizetype> streamOf(const QByteArray& data, const QByteArray& key)
+{
+    const QRegularExpression named(QRegularExpression::escape(QString::fromLatin1(key)) + " (\\d+) 0 R");
+    const QRegularExpressionMatch match = named.match(QString::fromLatin1(data));
+    if (!match.hasMatch()) return {-1, -1};
+    const qsizetype object = data.indexOf("\n" + match.captured(1).toLatin1() + " 0 obj");
+    const qsizetype start = data.indexOf("stream\n", object) + 7;
+    return {start, data.indexOf("endstream", start)};
+}
+
+// `source` (a PDF with an embedded TrueType font) with its streams uncompressed by qpdf and 20
+// bytes changed in the table directory of that font, where the tables are found.
+inline bool writeDamagedFont(const QString& source, const QString& path)
+{
+    if (QProcess::execute(
+            "qpdf", {"--qdf", "--object-streams=disable", "--stream-data=uncompress", source, path}) != 0)
+        return false;
+    QByteArray data = bytes(path);
+    const auto [start, end] = streamOf(data, "/FontFile2");
+    if (start < 7 || end < start + 40) return false;
+    for (qsizetype i = start + 12; i < start + 32; ++i)
+        data[i] = char(data[i] ^ 0x5A);
+    return Fixture::write(path, data);
+}
+
+// A scanned page: three lines of text on white paper as a JPEG, which img2pdf embeds as it is.
+inline bool writeScan(const QString& path)
+{
+    const QImage page = Fixture::writing(
+        QSize(640, 360), {{80, "The first line"}, {190, "A middle line"}, {320, "The last line"}});
+    return page.save(path + ".jpg", "JPEG", 85) &&
+           QProcess::execute("img2pdf", {"-o", path, path + ".jpg"}) == 0 && QFile::remove(path + ".jpg");
+}
+
+// The JPEG data of a PDF written by writeScan(): where they start and end.
+inline std::pair<qsizetype, qsizetype> jpegOf(const QByteArray& data)
+{
+    const qsizetype start = data.indexOf("\xFF\xD8\xFF");
+    return {start, data.indexOf("\xFF\xD9", start) + 2};
+}
+
+// A scan whose JPEG has its second half zeroed.
+inline bool writeZeroedScan(const QString& path)
+{
+    if (!writeScan(path)) return false;
+    QByteArray data = bytes(path);
+    const auto [start, end] = jpegOf(data);
+    if (start < 0 || end <= start) return false;
+    for (qsizetype i = start + (end - start) / 2; i < end; ++i)
+        data[i] = '\0';
+    return Fixture::write(path, data);
+}
+
+// A scan with a few bytes changed halfway through its JPEG's coded picture, which a decoder
+// can't follow (bad Huffman codes).
+inline bool writeGarbledScan(const QString& path)
+{
+    if (!writeScan(path)) return false;
+    QByteArray data = bytes(path);
+    const auto [start, end] = jpegOf(data);
+    const qsizetype scan = data.indexOf("\xFF\xDA", start);
+    if (scan < 0 || end <= scan) return false;
+    for (qsizetype i = scan + (end - scan) / 2, n = 0; n < 8; ++i)
+        if (uchar(data[i]) != 0xFF && uchar(data[i - 1]) != 0xFF) {
+            data[i] = char(data[i] ^ 0x37);
+            ++n;
+        }
+    return Fixture::write(path, data);
+}
+
+} // namespace DamagedPdfs

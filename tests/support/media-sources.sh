@@ -1,0 +1,202 @@
+#!/usr/bin/env bash
+# Makes the films and songs that the media judge works on, in DIR: all of them, or only the
+# NAMEs given. Every picture shows its own time and every sound tells its own, so that a reader
+# of any result can say which moment of the source it shows and plays:
+# - a picture is 14 upright bands across its width: white, eleven bits of its time in hundredths
+#   of a second (most significant first, white for 1), the parity of those bits, black;
+# - a sound is a tone whose frequency follows its time: 400 + 400·t Hz ("up"), or on a second
+#   sound track 3200 − 400·t Hz ("down").
+# Needs only ffmpeg; nothing is downloaded.
+set -euo pipefail
+export LC_ALL=C
+dir=${1:?usage: media-sources.sh DIR [NAME…]}
+shift
+mkdir -p "$dir"
+cd "$dir"
+
+ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
+
+bands=14
+n='round(T*100)'
+band="floor(X*$bands/W)"
+parity=0
+for bit in $(seq 0 10); do parity+="+mod(floor($n/$((1 << bit))),2)"; done
+code="if(lt($band,1),235,if(gte($band,$((bands - 1))),16,if(eq($band,$((bands - 2))),16+219*mod($parity,2),16+219*mod(floor($n/pow(2,$((bands - 3))-$band)),2))))"
+# picture SIZE RATE SECONDS: the lavfi source of a timed picture.
+picture() { echo "nullsrc=s=$1:r=$2:d=$3,geq=lum='$code':cb=128:cr=128"; }
+# tone LAW SECONDS [CHANNELS]: the lavfi source of a timed tone.
+tone() {
+  local wave
+  if [ "$1" = up ]; then wave='0.5*sin(2*PI*(400*t+200*t*t))'; else wave='0.5*sin(2*PI*(3200*t-200*t*t))'; fi
+  local all=$wave
+  for _ in $(seq 2 "${3:-2}"); do all+="|$wave"; done
+  echo "aevalsrc='$all':s=48000:d=$2"
+}
+
+x264() { echo -c:v libx264 -preset veryfast -pix_fmt yuv420p -sc_threshold 0 "$@"; }
+tags=(-metadata "title=Judge Sample" -metadata "artist=Tolvane Tests" -metadata "comment=kept whole")
+
+side() {
+  [ -f cover.jpg ] && return
+  ff -f lavfi -i "testsrc2=s=64x64" -frames:v 1 cover.jpg
+  ff -f lavfi -i "testsrc2=s=64x64" -frames:v 1 cover.png
+  head -c 2000 /dev/zero | tr '\0' 'f' >Font.ttf
+  cat >film.srt <<'EOF'
+1
+00:00:00,500 --> 00:00:01,500
+First
+
+2
+00:00:02,500 --> 00:00:03,500
+Second
+EOF
+  cat >film.vtt <<'EOF'
+WEBVTT
+
+00:00:00.500 --> 00:00:01.500
+First
+
+00:00:02.000 --> 00:00:02.800
+Second
+EOF
+  cat >signs.ass <<'EOF'
+[Script Info]
+ScriptType: v4.00+
+PlayResX: 160
+PlayResY: 120
+
+[V4+ Styles]
+Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, MarginR, MarginV, Encoding
+Style: Sign,Font,12,&H0000FFFF,&H000000FF,&H00000000,&H00000000,1,0,0,0,100,100,0,0,1,1,0,8,5,5,5,1
+
+[Events]
+Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text
+Dialogue: 0,0:00:01.00,0:00:02.00,Sign,,0,0,0,,{\pos(80,20)}Exit
+Dialogue: 0,0:00:02.50,0:00:03.50,Sign,,0,0,0,,{\pos(40,100)}Harbour
+EOF
+  # Chapters "Intro" 0–1.5 s and "Main" 1.5 s to the end, of a film of 4 s.
+  printf ';FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1500\ntitle=Intro\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=1500\nEND=4000\ntitle=Main\n' >chapters.txt
+  # The same at 0–4 s and 4–6 s, of a film of 6 s.
+  printf ';FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=4000\ntitle=Intro\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=4000\nEND=6000\ntitle=Main\n' >long.txt
+}
+
+make() {
+  case $1 in
+  film.mp4) # H.264 with 2 B-frames, an English and a German sound track, timed text, a cover and
+    # chapters
+    side
+    ff -f lavfi -i "$(picture 160x120 25 4)" -f lavfi -i "$(tone up 4)" -f lavfi -i "$(tone down 4)" \
+      -i film.srt -i chapters.txt -i cover.jpg -map 0 -map 1 -map 2 -map 3 -map 5 -map_chapters 4 \
+      $(x264 -bf 2 -g 25) -c:a aac -c:s mov_text -c:v:1 copy -disposition:v:1 attached_pic \
+      -metadata:s:a:0 language=eng -metadata:s:a:0 title=Dialogue -metadata:s:a:1 language=deu \
+      -metadata:s:a:1 title=Dialog -metadata:s:s:0 language=eng -disposition:s:0 default \
+      "${tags[@]}" film.mp4
+    ;;
+  film.mkv) # H.264 with 3 B-frames, a second picture track, AAC and Opus, SubRip and a forced
+    # styled track, a font and a cover attached, chapters
+    side
+    ff -f lavfi -i "$(picture 160x120 25 4)" -f lavfi -i "$(tone up 4)" -f lavfi -i "$(tone down 4)" \
+      -i film.srt -i signs.ass -i chapters.txt -f lavfi -i "$(picture 80x60 25 4)" \
+      -map 0 -map 6 -map 1 -map 2 -map 3 -map 4 -map_chapters 5 \
+      $(x264 -bf 3 -g 25) -c:a:0 aac -c:a:1 libopus -c:s copy -metadata:s:v:1 title=Angle \
+      -metadata:s:a:0 language=eng -metadata:s:a:1 language=fre -metadata:s:a:1 title=Commentaire \
+      -metadata:s:s:0 language=eng -metadata:s:s:1 language=eng -metadata:s:s:1 title=Signs \
+      -disposition:s:0 default -disposition:s:1 forced \
+      -attach Font.ttf -metadata:s:t:0 mimetype=font/ttf -attach cover.jpg -metadata:s:t:1 mimetype=image/jpeg \
+      "${tags[@]}" film.mkv
+    ;;
+  camera.mov) # a camera's film: 29.97 fps with 2 B-frames, a timecode of 10:00:00:00, chapters
+    side
+    ff -f lavfi -i "$(picture 160x120 30000/1001 4)" -f lavfi -i "$(tone up 4)" -i chapters.txt \
+      -map 0 -map 1 -map_chapters 2 $(x264 -bf 2 -g 30) -c:a aac -timecode 10:00:00:00 "${tags[@]}" camera.mov
+    ;;
+  web.webm) # VP9 and Opus with WebVTT subtitles and chapters
+    side
+    ff -f lavfi -i "$(picture 160x120 25 3)" -f lavfi -i "$(tone up 3)" -i film.vtt -i chapters.txt \
+      -map 0 -map 1 -map 2 -map_chapters 3 -c:v libvpx-vp9 -deadline realtime -cpu-used 8 -b:v 200k -g 25 \
+      -c:a libopus -c:s webvtt -metadata:s:s:0 language=eng "${tags[@]}" web.webm
+    ;;
+  old.avi) # MJPEG of odd size with PCM sound
+    ff -f lavfi -i "$(picture 161x91 25 3)" -f lavfi -i "$(tone up 3)" -c:v mjpeg -q:v 3 -pix_fmt yuvj420p \
+      -c:a pcm_s16le "${tags[@]}" old.avi
+    ;;
+  anim.mov) # QuickTime Animation of odd size
+    ff -f lavfi -i "$(picture 157x119 15 2),format=rgb24" -f lavfi -i "$(tone up 2)" -c:v qtrle -c:a aac \
+      "${tags[@]}" anim.mov
+    ;;
+  late.mp4 | late.mkv) # sound that starts 0.48 s after the picture
+    ff -f lavfi -i "$(picture 160x120 25 3)" -f lavfi -i "$(tone up 3)" -filter_complex "[1:a]atrim=start=0.48[a]" \
+      -map 0:v -map '[a]' $(x264 -bf 0 -g 25) -c:a aac "${tags[@]}" "$1"
+    ;;
+  short.mkv) # sound that ends at 2 s of a 3 s picture
+    ff -f lavfi -i "$(picture 160x120 25 3)" -f lavfi -i "$(tone up 2)" $(x264 -bf 0 -g 25) -c:a aac \
+      "${tags[@]}" short.mkv
+    ;;
+  vfr.mp4) # frames 20, 40 and 40 ms apart in turn
+    ff -f lavfi -i "$(picture 160x120 50 3),select='not(eq(mod(n\,5)\,2))*not(eq(mod(n\,5)\,4))'" \
+      -f lavfi -i "$(tone up 3)" -fps_mode vfr $(x264 -bf 2 -g 30) -c:a aac "${tags[@]}" vfr.mp4
+    ;;
+  offset.mkv | offset.mp4) # timestamps that start at 5 s
+    ff -f lavfi -i "$(picture 160x120 25 3)" -f lavfi -i "$(tone up 3)" $(x264 -bf 2 -g 25) -c:a aac \
+      -output_ts_offset 5 "${tags[@]}" "$1"
+    ;;
+  long.mkv | long.webm | long.mp4) # key frames at 0 and 4 s only; chapters at 0 and 4 s
+    side
+    if [ "$1" = long.webm ]; then
+      video=(-c:v libvpx-vp9 -deadline realtime -cpu-used 8 -b:v 200k -g 100 -keyint_min 100 -c:a libopus)
+    else
+      video=($(x264 -bf 2 -g 100 -keyint_min 100 -sc_threshold 0) -c:a aac)
+    fi
+    ff -f lavfi -i "$(picture 160x120 25 6)" -f lavfi -i "$(tone up 6)" -i long.txt -map 0 -map 1 -map_chapters 2 \
+      "${video[@]}" "${tags[@]}" "$1"
+    ;;
+  song.mp3 | song.m4a | song.flac)
+    side
+    case $1 in
+    *.mp3) codec=(-c:a libmp3lame -q:a 2) picture=cover.png ;;
+    *.m4a) codec=(-c:a aac) picture=cover.jpg ;;
+    *) codec=(-c:a flac) picture=cover.png ;;
+    esac
+    ff -f lavfi -i "$(tone up 3)" -i "$picture" -map 0:a -map 1:v "${codec[@]}" -c:v copy \
+      -disposition:v attached_pic -metadata album=Samples "${tags[@]}" "$1"
+    ;;
+  song.ogg | song.opus) # tags on the stream, the cover in the comment taggers write it in
+    side
+    # A FLAC picture block: front cover, type, no description, 64 × 64 × 24, then the bytes.
+    block=$( {
+      printf '\x00\x00\x00\x03\x00\x00\x00\x0aimage/jpeg\x00\x00\x00\x00'
+      printf '\x00\x00\x00\x40\x00\x00\x00\x40\x00\x00\x00\x18\x00\x00\x00\x00'
+      size=$(stat -c %s cover.jpg)
+      printf "\\x$(printf %02x $((size >> 24 & 255)))\\x$(printf %02x $((size >> 16 & 255)))\\x$(printf %02x $((size >> 8 & 255)))\\x$(printf %02x $((size & 255)))"
+      cat cover.jpg
+    } | base64 -w0)
+    if [ "$1" = song.ogg ]; then codec=(-c:a libvorbis); else codec=(-c:a libopus); fi
+    ff -f lavfi -i "$(tone up 3)" "${codec[@]}" -metadata album=Samples "${tags[@]}" \
+      -metadata "METADATA_BLOCK_PICTURE=$block" "$1"
+    ;;
+  surround.wav) # 5.1
+    ff -f lavfi -i "$(tone up 3 6)" -af "aformat=channel_layouts=5.1" -c:a pcm_s16le "${tags[@]}" surround.wav
+    ;;
+  book.m4a) # a spoken book with chapters
+    side
+    ff -f lavfi -i "$(tone up 4)" -i chapters.txt -map 0 -map_chapters 1 -c:a aac "${tags[@]}" book.m4a
+    ;;
+  cut.mkv) # a download cut off halfway: its header states 4 s, its packets reach about 2 s
+    ff -f lavfi -i "$(picture 160x120 25 4)" -f lavfi -i "$(tone up 4)" $(x264 -bf 0 -g 25) -c:a aac \
+      "${tags[@]}" whole.mkv
+    head -c $(($(stat -c %s whole.mkv) / 2)) whole.mkv >cut.mkv
+    rm whole.mkv
+    ;;
+  song.aiff)
+    ff -f lavfi -i "$(tone up 3)" -c:a pcm_s16be "${tags[@]}" song.aiff
+    ;;
+  *)
+    echo "unknown source: $1" >&2
+    exit 2
+    ;;
+  esac
+}
+
+all=(film.mp4 film.mkv camera.mov web.webm old.avi anim.mov late.mp4 late.mkv short.mkv vfr.mp4 offset.mkv
+  offset.mp4 long.mkv long.webm long.mp4 cut.mkv song.mp3 song.m4a song.flac song.ogg song.opus surround.wav song.aiff book.m4a)
+for name in "${@:-${all[@]}}"; do make "$name"; done

@@ -1,0 +1,106 @@
+// Trims, splits, joins and snapshots of the judge's films, re-encoded and by stream copy, each
+// result judged against its source by ffprobe and an ffmpeg decode: it begins with the picture
+// shown at the start asked for (a fast cut: at the key frame at or before it), lasts as long as
+// asked, keeps its sound in step and its subtitles, chapters and timecode where its picture is.
+
+#include "../../support/mediabench.h"
+
+#include <QtTest>
+
+namespace {
+
+const Judge::Row rows[] = {
+    {"film.mp4", "trim 1.03 2.97"},
+    {"film.mp4", "trim fast 1.2 2.8"},
+    {"film.mp4", "split 0 2 2 4"},
+    {"film.mp4", "split fast 0 2 2 4"},
+    {"film.mp4", "snapshots 0.5 2.02"},
+    {"film.mkv", "trim 1.03 2.97"},
+    {"film.mkv", "trim fast 1.2 2.8"},
+    {"film.mkv", "split 0 2 2 4"},
+    {"film.mkv", "split fast 0 2 2 4"},
+    {"film.mkv", "join late.mp4"},
+    {"film.mp4", "join late.mkv"},
+    {"camera.mov", "trim 1.97 3.5"},
+    {"camera.mov", "trim fast 2 3.5"},
+    {"camera.mov", "split 0 1.97 1.97 4"},
+    {"web.webm", "trim 0.5 2.5"},
+    {"web.webm", "trim fast 1.02 2.5"},
+    {"web.webm", "split fast 0 1.5 1.5 3"},
+    {"late.mp4", "trim 0.2 2.5"},
+    {"late.mp4", "trim fast 0.2 3"},
+    {"late.mp4", "split 0 1 1 3"},
+    {"long.mkv", "trim 4.1 5.5"},
+    {"long.mkv", "trim fast 4.1 5.5"},
+    {"long.mkv", "trim fast 2 5"},
+    {"long.mkv", "split fast 0 4.1 4.1 6"},
+    {"long.webm", "trim fast 4.1 5.5"},
+    {"long.mp4", "trim fast 4.1 5.5"},
+    {"long.mp4", "trim fast 2.3 5.7"},
+    {"vfr.mp4", "trim 0.5 2.5"},
+    {"vfr.mp4", "split fast 0 1.5 1.5 3"},
+    {"short.mkv", "trim 1 2.8"},
+    {"old.avi", "trim 0.5 2.5"},
+    {"anim.mov", "trim 0.5 1.5"},
+    {"anim.mov", "trim fast 0.5 1.5"},
+    {"offset.mkv", "trim 1 2.5"},
+    {"offset.mp4", "trim fast 1 2.5"},
+    {"cut.mkv", "trim 0.5 1.5"},
+
+};
+
+const Judge::KnownFault knownFaultRows[] = {
+    {"start check refuses fast cuts with B-frames", "film.mp4", "trim fast 1.2 2.8"},
+    {"chapters misplaced, or dropped unsaid", "film.mp4", "split fast 0 2 2 4"},
+    {"styled subtitles flattened", "film.mkv", "trim 1.03 2.97"},
+    {"styled subtitles flattened; chapters misplaced, or dropped unsaid", "film.mkv", "trim fast 1.2 2.8"},
+    {"styled subtitles flattened", "film.mkv", "split 0 2 2 4"},
+    {"styled subtitles flattened; chapters misplaced, or dropped unsaid", "film.mkv", "split fast 0 2 2 4"},
+    {"timecode not moved, or dropped unsaid", "camera.mov", "trim 1.97 3.5"},
+    {"start check refuses fast cuts with B-frames", "camera.mov", "trim fast 2 3.5"},
+    {"timecode not moved, or dropped unsaid", "camera.mov", "split 0 1.97 1.97 4"},
+    {"chapters misplaced, or dropped unsaid", "web.webm", "split fast 0 1.5 1.5 3"},
+    {"start check refuses fast cuts with B-frames", "late.mp4", "trim fast 0.2 3"},
+    {"MKV fast cut begins an interval early; chapters misplaced, or dropped unsaid", "long.mkv",
+     "trim fast 4.1 5.5"},
+    {"MKV fast cut begins an interval early; chapters misplaced, or dropped unsaid", "long.mkv",
+     "trim fast 2 5"},
+    {"MKV fast cut begins an interval early; chapters misplaced, or dropped unsaid", "long.mkv",
+     "split fast 0 4.1 4.1 6"},
+    {"start check refuses fast cuts with B-frames", "long.mp4", "trim fast 4.1 5.5"},
+    {"chapters misplaced, or dropped unsaid; new: fast cut ends past its end", "long.mp4",
+     "trim fast 2.3 5.7"},
+    {"start check refuses fast cuts with B-frames", "vfr.mp4", "split fast 0 1.5 1.5 3"},
+    // Fast cuts that start less than ffmpeg's seek margin after a key frame of a film with B-frames.
+    {"start check refuses fast cuts with B-frames", "film.mp4", "trim fast 1.05 2.8"},
+    {"start check refuses fast cuts with B-frames", "camera.mov", "split fast 0 1.05 1.05 4"},
+    {"MKV fast cut begins an interval early; styled subtitles flattened; chapters misplaced, or dropped "
+     "unsaid",
+     "film.mkv", "split fast 0 1.05 1.05 4"},
+};
+
+} // namespace
+
+class JudgeCutsTest : public QObject
+{
+    Q_OBJECT
+    Judge::Bench m_bench;
+
+  private slots:
+    void initTestCase() { QVERIFY(m_bench.make(Judge::sourcesOf(rows, knownFaultRows))); }
+
+    void cut_data() { Judge::addRows(rows, knownFaultRows); }
+
+    void cut()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, operation);
+        QFETCH(QString, fault);
+        if (const QString why = Judge::skipped(fault); !why.isEmpty()) QSKIP(qPrintable(why));
+        const QStringList complaints = m_bench.judge(source, operation);
+        QVERIFY2(complaints.isEmpty(), qPrintable(complaints.join("\n")));
+    }
+};
+
+QTEST_MAIN(JudgeCutsTest)
+#include "test_judgecuts.moc"

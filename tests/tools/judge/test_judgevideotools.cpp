@@ -1,0 +1,58 @@
+// Change Speed, Crop, Redact, Remove Audio, Compress and the Metadata tool on the judge's films,
+// each result judged against its source by ffprobe and an ffmpeg decode: whole, in step, as long
+// as asked, with every stream its container holds and a note for the rest.
+
+#include "../../support/mediabench.h"
+
+#include <QtTest>
+
+namespace {
+
+const Judge::Row rows[] = {
+    {"film.mp4", "speed 0.5"},  {"film.mp4", "speed 2"},   {"film.mp4", "crop"},
+    {"film.mp4", "redact"},     {"film.mp4", "mute"},      {"film.mp4", "compress"},
+    {"film.mp4", "tag"},        {"film.mkv", "speed 2"},   {"film.mkv", "crop"},
+    {"film.mkv", "redact"},     {"film.mkv", "mute"},      {"film.mkv", "compress"},
+    {"film.mkv", "tag"},        {"camera.mov", "speed 2"}, {"camera.mov", "redact"},
+    {"camera.mov", "compress"}, {"web.webm", "speed 1.5"}, {"web.webm", "compress"},
+    {"late.mp4", "speed 0.5"},  {"late.mp4", "speed 1.5"}, {"late.mp4", "speed 2"},
+    {"late.mp4", "mute"},       {"late.mp4", "compress"},  {"vfr.mp4", "speed 2"},
+    {"short.mkv", "speed 2"},   {"old.avi", "crop"},       {"old.avi", "redact"},
+    {"old.avi", "compress"},    {"anim.mov", "speed 2"},   {"cut.mkv", "compress"},
+    {"cut.mkv", "speed 2"},
+};
+
+const Judge::KnownFault knownFaultRows[] = {
+    {"styled subtitles flattened", "film.mkv", "speed 2"},
+    {"timecode not moved, or dropped unsaid", "camera.mov", "speed 2"},
+    {"timecode not moved, or dropped unsaid", "camera.mov", "redact"},
+    {"speed moves late sound", "late.mp4", "speed 0.5"},
+    {"speed moves late sound", "late.mp4", "speed 1.5"},
+    {"speed moves late sound", "late.mp4", "speed 2"},
+};
+
+} // namespace
+
+class JudgeVideoToolsTest : public QObject
+{
+    Q_OBJECT
+    Judge::Bench m_bench;
+
+  private slots:
+    void initTestCase() { QVERIFY(m_bench.make(Judge::sourcesOf(rows, knownFaultRows))); }
+
+    void tool_data() { Judge::addRows(rows, knownFaultRows); }
+
+    void tool()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, operation);
+        QFETCH(QString, fault);
+        if (const QString why = Judge::skipped(fault); !why.isEmpty()) QSKIP(qPrintable(why));
+        const QStringList complaints = m_bench.judge(source, operation);
+        QVERIFY2(complaints.isEmpty(), qPrintable(complaints.join("\n")));
+    }
+};
+
+QTEST_MAIN(JudgeVideoToolsTest)
+#include "test_judgevideotools.moc"
