@@ -28,10 +28,10 @@ inline Holds holds(const QString& ext)
     const bool movie = ext == "mp4" || ext == "mov", matroska = ext == "mkv" || ext == "webm";
     Holds h;
     h.subtitles = movie ? "mov_text" : ext == "mkv" ? "keep" : ext == "webm" ? "webvtt" : "";
-    // An AIFF is written with an ID3 chunk, which holds the covers and every tag.
+    // An AIFF is written with an ID3 chunk, which holds the covers, the chapters and every tag.
     h.covers = QStringList{"mp4", "mkv", "mp3", "m4a", "flac", "aiff"}.contains(ext);
     h.attachments = ext == "mkv";
-    h.chapters = movie || matroska || QStringList{"wmv", "mp3", "m4a", "opus", "wma"}.contains(ext);
+    h.chapters = movie || matroska || QStringList{"wmv", "mp3", "m4a", "opus", "wma", "aiff"}.contains(ext);
     h.timecode = movie || matroska;
     h.manySounds = movie || matroska || ext == "avi" || ext == "wmv";
     h.language = movie || matroska || ext == "wmv";

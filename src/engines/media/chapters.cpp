@@ -1,6 +1,7 @@
 #include "engines/media/chapters.h"
 
 #include "core/converterror.h"
+#include "engines/media/keptstreams.h"
 #include "engines/media/libav.h"
 #include "engines/media/media.h"
 #include "engines/media/mediastreams.h"
@@ -71,6 +72,31 @@ QList<Chapter> scaled(const QList<Chapter>& chapters, double speed)
     return out;
 }
 
+QList<Chapter> cut(const QList<Chapter>& chapters, double from, double to, double zero)
+{
+    QList<Chapter> out;
+    for (Chapter c : chapters) {
+        if (c.end <= from || c.start >= to) continue;
+        c.start = std::max(c.start, from) - zero;
+        c.end = std::min(c.end, to) - zero;
+        out << c;
+    }
+    return out;
+}
+
+bool heldBy(const QString& ext)
+{
+    static const QStringList none{QStringLiteral("wav"), QStringLiteral("flac"), QStringLiteral("ogg"),
+                                  QStringLiteral("avi"), QStringLiteral("gif")};
+    return !none.contains(ext);
+}
+
+QString leftOut(const QString& ext)
+{
+    return QStringLiteral("The chapters were left out: %1 files written here can’t hold them")
+        .arg(KeptStreams::containerName(ext));
+}
+
 QString metadata(const QList<Chapter>& chapters)
 {
     QString text = QStringLiteral(";FFMETADATA1\n");
@@ -83,9 +109,9 @@ QString metadata(const QList<Chapter>& chapters)
     return text;
 }
 
-QString written(const QList<Chapter>& chapters, const QString& folder)
+QString written(const QList<Chapter>& chapters, const QString& folder, const QString& name)
 {
-    const QString path = QDir(folder).filePath(QStringLiteral("chapters.txt"));
+    const QString path = QDir(folder).filePath(name + QStringLiteral(".txt"));
     QFile file(path);
     const QByteArray text = metadata(chapters).toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush())

@@ -25,10 +25,24 @@ QList<Chapter> parse(const QByteArray& json);
 // The chapters of a video played `speed` times as fast (above 0), each time divided by it.
 QList<Chapter> scaled(const QList<Chapter>& chapters, double speed);
 
+// The chapters of the stretch from `from` to `to` seconds of a source, in a result whose 0 lies at
+// `zero` seconds of the source: those that reach into the stretch, each held within it, so that
+// one that began before it begins with it.
+QList<Chapter> cut(const QList<Chapter>& chapters, double from, double to, double zero);
+
+// Whether ffmpeg writes chapters into a conversion's result in the container `ext`: WAVE, AVI
+// and GIF files hold none, and it writes none into FLAC and Ogg files; an AIFF holds them in
+// the ID3 chunk a conversion writes.
+bool heldBy(const QString& ext);
+
+// The note on a result in the container `ext` that leaves chapters out.
+QString leftOut(const QString& ext);
+
 // ffmpeg's metadata file holding `chapters` and nothing else, times in milliseconds.
 QString metadata(const QList<Chapter>& chapters);
 
-// metadata() written as "chapters.txt" in `folder`; its path. Throws ConvertError.
-QString written(const QList<Chapter>& chapters, const QString& folder);
+// metadata() written as "<name>.txt" in `folder`; its path. Throws ConvertError.
+QString written(const QList<Chapter>& chapters, const QString& folder,
+                const QString& name = QStringLiteral("chapters"));
 
 } // namespace Chapters

@@ -1,9 +1,12 @@
 #include "engines/media/cutstreams.h"
 
+#include "engines/media/chapters.h"
 #include "engines/media/libav.h"
 #include "engines/media/media.h"
+#include "engines/media/timecode.h"
 
 #include <algorithm>
+#include <cmath>
 
 CutStreams::CutStreams(const QString& source, const QString& ext, bool fast, Job& job)
     : m_source(source), m_fast(fast)
@@ -27,17 +30,28 @@ CutStreams::CutStreams(const QString& source, const QString& ext, bool fast, Job
     m_text = KeptStreams::readText(source, text, ext,
                                    QStringLiteral("picture subtitles can’t be cut with the video"),
                                    m_scratch.path(), job);
-    const double fps = Media::probe(source).fps;
-    m_frame = fps > 0 ? 1 / fps : 0;
+    m_fps = Media::probe(source).fps;
+    m_frame = m_fps > 0 ? 1 / m_fps : 0;
+    m_timecode = Timecode::of(streams);
+    if (fast) m_chapters = Chapters::read(source);
+    if (m_timecode)
+        if (const std::optional<LibAv::ShownFrame> first = LibAv::shownFrame(source, 0))
+            m_firstFrame = first->start;
 }
 
 ToolArgs::Extras CutStreams::forRange(TimeRange range, int part) const
 {
     ToolArgs::Extras extras = m_base;
     double from = range.start;
-    if (m_fast)
-        if (const std::optional<double> key = LibAv::copyStart(m_source, range.start))
-            from = std::min(*key, range.start);
+    if (m_fast) {
+        const std::optional<LibAv::CopyStart> copy = LibAv::copyStart(m_source, range.start);
+        if (copy) from = std::min(copy->key, range.start);
+        // ffmpeg times the chapters from the seek, and moves the packets alone to begin at 0.
+        if (!m_chapters.isEmpty())
+            extras.chapters =
+                Chapters::written(Chapters::cut(m_chapters, from, range.end, copy ? copy->zero : from),
+                                  m_scratch.path(), QStringLiteral("chapters%1").arg(part));
+    }
     extras.tracks = KeptStreams::written(
                         m_text,
                         [&](const QList<SubtitleCues::Cue>& cues) {
@@ -48,5 +62,10 @@ ToolArgs::Extras CutStreams::forRange(TimeRange range, int part) const
     // The copy's picture starts at `from`, which ffmpeg puts `range.start - from` before zero.
     for (ToolArgs::Extras::Track& t : extras.tracks)
         t.offset = from - range.start;
+    if (m_timecode) {
+        // A cut begins just before its first frame, a copy with its key frame.
+        const qint64 frames = std::llround((from - m_firstFrame) * m_fps + 0.25);
+        extras.timecode = Timecode::advanced(*m_timecode, m_fps, frames).value_or(QString());
+    }
     return extras;
 }

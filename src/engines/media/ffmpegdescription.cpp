@@ -56,9 +56,12 @@ bool FfmpegDescription::add(const QString& line)
     static const QRegularExpression outputStart(QStringLiteral(R"(^Output #0, ([\w-]+), to ')"));
     static const QRegularExpression inputStatistics(QStringLiteral(R"(^Input file #0 \(.*\):$)"));
     static const QRegularExpression outputStatistics(QStringLiteral(R"(^Output file #0 \(.*\):$)"));
+    // "    Chapter #0:1: start 2.000000, end 4.000000"
+    static const QRegularExpression chapterLine(QStringLiteral(R"(^    Chapter #0:\d+: start )"));
     if (m_section == Section::input && !line.startsWith(QLatin1String("  "))) {
         // Anything at the left margin after the input's lines ends its description.
         input = m_reading;
+        inputChapters = m_chapters;
         m_section = Section::none;
         add(line);
         return true;
@@ -71,6 +74,7 @@ bool FfmpegDescription::add(const QString& line)
         if (inputStart.match(line).hasMatch()) {
             m_section = Section::input;
             m_reading = {};
+            m_chapters = 0;
         } else if (const QRegularExpressionMatch m = outputStart.match(line); m.hasMatch()) {
             m_section = Section::output;
             m_doubt = m_doubt || !outputFormat.isEmpty();
@@ -88,6 +92,7 @@ bool FfmpegDescription::add(const QString& line)
     switch (m_section) {
     case Section::input:
         if (const auto length = statedLength(line)) m_reading.duration = *length;
+        if (chapterLine.match(line).hasMatch()) ++m_chapters;
         if (const auto s = streamLine(line)) {
             if (s->kind == QLatin1String("Video") && !s->cover && !m_reading.videoCodec)
                 m_reading.videoCodec = s->codec;

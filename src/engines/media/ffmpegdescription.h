@@ -16,7 +16,8 @@ struct FfmpegDescription
     // codecs of its first picture stream that is not a cover and its first sound stream. The
     // other fields keep their defaults.
     std::optional<Media::Probe> input;
-    QString outputFormat; // the name of the muxer the result is written with
+    int inputChapters = 0; // how many chapters that description lists
+    QString outputFormat;  // the name of the muxer the result is written with
     bool outputVideo = false;
     bool outputAudio = false;
 
@@ -49,6 +50,7 @@ struct FfmpegDescription
 
     Section m_section = Section::none;
     Media::Probe m_reading;
+    int m_chapters = 0;
     QMap<int, OutputStream> m_outputs;
     QMap<int, qint64> m_packetsRead; // per stream of the first input
     bool m_doubt = false;            // a stream told twice, or told otherwise than expected

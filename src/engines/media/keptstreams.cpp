@@ -3,6 +3,7 @@
 #include "core/converterror.h"
 #include "core/job.h"
 #include "engines/media/assscript.h"
+#include "engines/media/timecode.h"
 #include "engines/media/toolrun.h"
 
 #include <QDir>
@@ -222,6 +223,9 @@ ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& strea
                         .arg(containerName(ext), carry.keepsTags ? QStringLiteral("written here")
                                                                  : QStringLiteral("without tags")));
     if (data > 0) job.addNote(dataTracksLeftOut(data, !carry.keepsTags, ext));
+    if (carry.keepsTags && carry.picture && Timecode::of(streams) && !Timecode::heldBy(ext))
+        job.addNote(
+            QStringLiteral("The timecode was left out: %1 files can’t hold it").arg(containerName(ext)));
     if (carry.coverApart && std::any_of(extras.copied.begin(), extras.copied.end(),
                                         [](const auto& c) { return c.as == As::cover; }))
         extras.coverSource = source;

@@ -45,8 +45,8 @@ bool holdsCovers(const QString& ext, const Carry& carry);
 // an ID3 chunk: an attached picture; MKV: an attachment, first taken out into `folder` by one ffmpeg run),
 // attachments kept as attachments with the file name and type an MKV needs, QuickTime chapter tracks left to
 // the chapters, timecode tracks to the picture's timecode tag. Whatever the result can't hold (subtitles,
-// covers, attachments, data tracks, further picture tracks) is named in a note on `job`. Throws ConvertError
-// when the covers can't be taken out.
+// covers, attachments, data tracks, further picture tracks, a timecode) is named in a note on `job`. Throws
+// ConvertError when the covers can't be taken out.
 ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& streams, const QString& ext,
                         const Carry& carry, const QString& folder, Job& job);
 

@@ -232,7 +232,7 @@ std::optional<ShownFrame> shownFrame(const QString& path, double seconds)
     return f;
 }
 
-std::optional<double> copyStart(const QString& path, double seconds)
+std::optional<CopyStart> copyStart(const QString& path, double seconds)
 {
     const LibAvApi* a = libAvApi();
     if (!a || !std::isfinite(seconds)) return std::nullopt;
@@ -247,22 +247,96 @@ std::optional<double> copyStart(const QString& path, double seconds)
     if (!(c->iformat->flags & AVFMT_SEEK_TO_PTS))
         for (unsigned i = 0; i < c->nb_streams; ++i)
             if (c->streams[i]->codecpar->video_delay) {
-                target -= 3 * AV_TIME_BASE / 23;
+                target -= std::llround(seekMargin * AV_TIME_BASE);
                 break;
             }
     a->seekFile(c, -1, INT64_MIN, target, target, 0);
-    const double base = av_q2d(c->streams[video]->time_base);
-    std::optional<double> start;
+    const double zero = double(origin) / AV_TIME_BASE;
+    const AVRational rate = c->streams[video]->avg_frame_rate;
+    const double frame = rate.num > 0 && rate.den > 0 ? av_q2d(av_inv_q(rate)) : 0;
+    // The sound streams a copy takes along, each from the first packet after the seek.
+    std::vector<bool> unseen(c->nb_streams, false);
+    int sounds = 0;
+    for (unsigned i = 0; i < c->nb_streams; ++i)
+        if (c->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) unseen[i] = true, ++sounds;
+    std::optional<double> key;
+    double earliest = INFINITY;
     AVPacket* packet = a->packetAlloc();
     if (!packet) return std::nullopt;
-    for (int budget = 20000; budget > 0 && !start && a->readFrame(c, packet) >= 0; --budget) {
-        if (packet->stream_index == video && (packet->flags & AV_PKT_FLAG_KEY) &&
-            packet->pts != AV_NOPTS_VALUE)
-            start = double(packet->pts) * base - double(origin) / AV_TIME_BASE;
+    // Until the key frame is met and each sound stream has begun, or a while after the key frame
+    // for a sound that ends before it. Picture packets before the key frame are not copied.
+    for (int budget = 20000, after = 500;
+         budget > 0 && after > 0 && (!key || sounds > 0) && a->readFrame(c, packet) >= 0; --budget) {
+        const int index = packet->stream_index;
+        const double base = av_q2d(c->streams[index]->time_base);
+        const int64_t decoded = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
+        if (index == video && !key && (packet->flags & AV_PKT_FLAG_KEY) && packet->pts != AV_NOPTS_VALUE) {
+            key = double(packet->pts) * base - zero;
+            // Without a stored decoding time (Matroska), ffmpeg decodes the first picture as many
+            // frames before it is shown as the stream holds back.
+            const double held =
+                packet->dts != AV_NOPTS_VALUE ? 0 : c->streams[video]->codecpar->video_delay * frame;
+            earliest = std::min(earliest, double(decoded) * base - zero - held);
+        } else if (unseen[index] && decoded != AV_NOPTS_VALUE) {
+            unseen[index] = false;
+            --sounds;
+            earliest = std::min(earliest, double(decoded) * base - zero);
+        }
+        if (key) --after;
         a->packetUnref(packet);
     }
     a->packetFree(&packet);
-    return start;
+    if (!key) return std::nullopt;
+    return CopyStart{*key, std::min(earliest, *key)};
+}
+
+std::optional<double> keyFrameAt(const QString& path, double seconds)
+{
+    const LibAvApi* a = libAvApi();
+    if (!a || !std::isfinite(seconds)) return std::nullopt;
+    const LibAvInput input(*a, path, true);
+    AVFormatContext* c = input.get();
+    const int video = c ? input.mainStreams().first : -1;
+    if (video < 0) return std::nullopt;
+    const int64_t origin = c->start_time != AV_NOPTS_VALUE ? c->start_time : 0;
+    const double base = av_q2d(c->streams[video]->time_base);
+    const double zero = double(origin) / AV_TIME_BASE;
+    const double t = std::max(seconds, 0.0) + 0.0005;
+    AVPacket* packet = a->packetAlloc();
+    if (!packet) return std::nullopt;
+    std::optional<double> found, first;
+    // Key frames are shown in the order they are decoded: reading from where a seek lands, the
+    // last one at or before the moment is met before the first one after it.
+    const auto scan = [&] {
+        for (int budget = 20000; budget > 0 && a->readFrame(c, packet) >= 0; --budget) {
+            const bool key = packet->stream_index == video && (packet->flags & AV_PKT_FLAG_KEY) &&
+                             packet->pts != AV_NOPTS_VALUE;
+            const double at = key ? double(packet->pts) * base - zero : 0;
+            a->packetUnref(packet);
+            if (!key) continue;
+            if (!first) first = at;
+            if (at > t) break;
+            found = at;
+        }
+    };
+    // A demuxer that seeks by decoding times may land on the key frame after the moment; then a
+    // seek further back, and at last the whole file from its start.
+    for (const double back : {0.0, 2.0, 10.0, 60.0}) {
+        if (seconds - back <= 0) break;
+        const int64_t target = origin + std::llround((seconds - back) * AV_TIME_BASE);
+        if (a->seekFile(c, -1, INT64_MIN, target, target, 0) < 0) break;
+        scan();
+        if (found) break;
+    }
+    if (!found) {
+        const LibAvInput again(*a, path, true);
+        if ((c = again.get())) {
+            first.reset();
+            scan();
+        }
+    }
+    a->packetFree(&packet);
+    return found ? found : first;
 }
 
 } // namespace LibAv

@@ -90,9 +90,27 @@ std::optional<ShownFrame> shownFrame(const QString& path, double seconds);
 // libraries are missing.
 std::optional<QString> undecodable(const QString& path, const QString& format = {});
 
-// Where a stream copy of `path` that ffmpeg seeks to `seconds` (-ss before the input) begins: the
-// start of the first key frame of its first picture stream after that seek, in the same seconds
-// as shownFrame(). None when the libraries are missing or no such frame is found.
-std::optional<double> copyStart(const QString& path, double seconds);
+// Where a stream copy of `path` that ffmpeg seeks to `seconds` (-ss before the input) begins, in
+// the same seconds as shownFrame(): `key`, the start of the first key frame of its first picture
+// stream after that seek, which it shows first; `zero`, the earliest decoding time among the
+// first packets it copies (that key frame's and each sound stream's first), where a copy that
+// moves its times to begin at 0 (-avoid_negative_ts make_zero) puts its 0. None when the
+// libraries are missing or no such key frame is found.
+struct CopyStart
+{
+    double key = 0;
+    double zero = 0;
+};
+std::optional<CopyStart> copyStart(const QString& path, double seconds);
+
+// How much earlier than asked ffmpeg seeks in a format that seeks by decoding times, where the
+// picture has delayed frames (B-frames): its own margin, in seconds.
+constexpr double seekMargin = 3.0 / 23;
+
+// Where a stream copy of `path` that shows the frame shown at `seconds` must begin: the start of
+// the last key frame of its first picture stream at or before that frame, or of the first key
+// frame for a moment before the picture, in the same seconds as shownFrame(). None when the
+// libraries are missing or no key frame is found.
+std::optional<double> keyFrameAt(const QString& path, double seconds);
 
 } // namespace LibAv

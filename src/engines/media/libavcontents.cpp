@@ -39,7 +39,10 @@ class PacketReach
         m_starts = {startOf(m_video), startOf(m_audio)};
         out.hasVideo = m_video >= 0;
         out.hasAudio = m_audio >= 0;
-        if (m_video >= 0) m_frames.first = frameOf(c->streams[m_video]);
+        if (m_video >= 0) {
+            m_frames.first = frameOf(c->streams[m_video]);
+            m_declared = c->streams[m_video]->codecpar->video_delay * m_frames.first;
+        }
     }
 
     // Reads from where `c` stands to its end, or only until each stream has shown where it
@@ -60,14 +63,16 @@ class PacketReach
             m_api.packetUnref(packet);
         }
         m_api.packetFree(&packet);
-        m_out.lead = heldBack();
+        m_out.lead = std::max({heldBack(), m_declared, m_firstDelay});
         m_out.frame = std::max(m_frames.first, m_frames.second);
         return met;
     }
 
   private:
-    // How long the picture's first packets are decoded before they are shown: the k-th packet
-    // decoded can't be shown before the k-th earliest time among them.
+    // How long the picture's first packets are decoded before they are shown, as far as their
+    // order tells: the k-th packet decoded can't be shown before the k-th earliest time among
+    // them. An encoder may hold back more than its frames' order needs, which the stream states
+    // (its delay in frames) and the first packet's decoding time shows.
     double heldBack() const
     {
         std::vector<double> sorted = m_shown;
@@ -98,6 +103,8 @@ class PacketReach
         std::optional<double>& first = video ? m_out.videoStart : m_out.audioStart;
         first = std::min(first.value_or(double(at) * base), double(at) * base);
         if (video) m_shown.push_back(double(at) * base);
+        if (video && seen == 1 && packet.pts != AV_NOPTS_VALUE && packet.dts != AV_NOPTS_VALUE)
+            m_firstDelay = double(packet.pts - packet.dts) * base;
         double& frame = video ? m_frames.first : m_frames.second;
         if (frame <= 0) frame = length;
         // Sound packets follow one another: where the container times them by their starts only,
@@ -115,6 +122,8 @@ class PacketReach
     std::vector<double> m_shown;              // the times of the picture's first packets, in decoding order
     std::pair<double, double> m_frames{0, 0}; // one frame of the picture, one packet of the sound
     std::optional<double> m_lastSound;
+    double m_declared = 0;   // the delay the picture stream states, seconds
+    double m_firstDelay = 0; // how long before it is shown the first picture packet is decoded
 };
 
 } // namespace

@@ -111,6 +111,9 @@ QList<Media::Stream> LibAvInput::streams() const
         stream.codecTag = QString::fromLatin1(m_api.fourccString(fourcc, par->codec_tag));
         stream.fileName = tag(m_api, s->metadata, "filename");
         stream.mimeType = tag(m_api, s->metadata, "mimetype");
+        // QuickTime names it "timecode", Matroska "TIMECODE".
+        if (const AVDictionaryEntry* e = m_api.dictGet(s->metadata, "timecode", nullptr, 0))
+            stream.timecode = QString::fromUtf8(e->value);
         out << stream;
     }
     return out;

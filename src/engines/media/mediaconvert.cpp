@@ -4,6 +4,7 @@
 #include "core/fmt.h"
 #include "core/job.h"
 #include "core/scratchfolder.h"
+#include "engines/media/chapters.h"
 #include "engines/media/ffmpegdescription.h"
 #include "engines/media/keptstreams.h"
 #include "engines/media/libav.h"
@@ -391,6 +392,8 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
         first.stop();
     first.wait();
     if (job) job->throwIfCancelled();
+    if (job && !Chapters::heldBy(target) && !reading.chapters.isEmpty())
+        job->addNote(Chapters::leftOut(target));
     std::optional<FfmpegReport> report = first.report();
     std::optional<ConvertError> error = first.error();
     if (guessed && report && !error) error = undecodableCopy(started, output, target);

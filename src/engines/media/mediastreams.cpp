@@ -50,6 +50,10 @@ QList<Stream> parseStreams(const QByteArray& json)
         stream.codecTag = s.value(QLatin1String("codec_tag_string")).toString();
         stream.fileName = tags.value(QLatin1String("filename")).toString();
         stream.mimeType = tags.value(QLatin1String("mimetype")).toString();
+        // QuickTime names it "timecode", Matroska "TIMECODE".
+        for (auto t = tags.begin(); t != tags.end(); ++t)
+            if (t.key().compare(QLatin1String("timecode"), Qt::CaseInsensitive) == 0)
+                stream.timecode = t.value().toString();
         out << stream;
     }
     return out;

@@ -25,6 +25,7 @@ struct Stream
     QString codecTag; // the container's name for the codec ("avc1", "tmcd", "text"), as ffprobe prints it
     QString fileName; // an attachment's or an attached picture's, when the container names it
     QString mimeType;
+    QString timecode; // the SMPTE timecode of the stream's first frame ("10:00:00:00"), when tagged
 };
 
 // The streams in file order, read in this process the way ffprobe -show_streams lists them (ffprobe

@@ -89,6 +89,9 @@ struct Extras
     // The one sound track a result that holds one takes, by its number in the source; -1: the
     // operation's own choice.
     int soundTrack = -1;
+    // The timecode of the result's first frame, set on its picture where the operation leaves
+    // the source's behind (a cut, which starts later) or makes its picture anew; empty: none set.
+    QString timecode;
 };
 // The inputs of `extras.tracks`, its chapters and its cover source, to go after every other
 // input, in that order.

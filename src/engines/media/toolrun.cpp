@@ -78,6 +78,13 @@ QStringList requireHeld(const QString& name, const QList<ToolRun::Part>& parts, 
     return notes;
 }
 
+// Where a part begins in its source: a stream copy at the key frame that holds the frame shown at
+// its start, which it shows first.
+double partStart(const ToolRun::Part& p)
+{
+    return p.copied ? std::min(p.range.start, ToolRun::copyFrom(p.source, p.range.start)) : p.range.start;
+}
+
 // How long `parts` may really last: a stream copy from the key frame before its range, and a part
 // that runs to the end its source's header states as long as the source's packets go, where the
 // header understates them (a VBR MP3 without its table of contents).
@@ -85,8 +92,7 @@ double longestHeld(const QList<ToolRun::Part>& parts)
 {
     double total = 0;
     for (const ToolRun::Part& p : parts) {
-        double start = p.range.start;
-        if (p.copied) start = std::min(start, LibAv::copyStart(p.source, start).value_or(start));
+        const double start = partStart(p);
         double end = p.range.end;
         const std::optional<LibAv::Reading> stated = LibAv::read(p.source);
         const std::optional<LibAv::Contents> source = LibAv::contents(p.source);
@@ -100,18 +106,20 @@ double longestHeld(const QList<ToolRun::Part>& parts)
 
 // Throws when the picture or the sound of a result begins more than a frame after its zero, past
 // the frames a B-frame picture holds back, and later than that stream begins in the source
-// `first` the result starts with, counted from the part's start.
+// `first` the result starts with, counted from where the part begins (a stream copy: at its key
+// frame).
 void requireStarts(const LibAv::Contents& made, const QString& name, const ToolRun::Part& first)
 {
     // Stored times are often rounded to the millisecond.
     const double allowed = made.frame + made.lead + 0.001;
     if (made.videoStart.value_or(0) <= allowed && made.audioStart.value_or(0) <= allowed) return;
     const LibAv::Contents source = LibAv::contents(first.source).value_or(LibAv::Contents{});
+    const double begins = partStart(first);
     // How far after the part's start the source's stream begins, at the part's speed.
     const auto delay = [&](const std::optional<double>& at) {
         if (!at) return 0.0;
         const double zero = std::min({*at, source.videoStart.value_or(*at), source.audioStart.value_or(*at)});
-        return std::max(0.0, *at - zero - first.range.start) / first.speed;
+        return std::max(0.0, *at - zero - begins) / first.speed;
     };
     const auto require = [&](const std::optional<double>& start, const std::optional<double>& inSource,
                              const QString& kind) {
@@ -179,11 +187,34 @@ double frameCut(const QString& source, double seconds)
     return f ? f->cut : seconds;
 }
 
+double copyFrom(const QString& source, double seconds)
+{
+    return LibAv::keyFrameAt(source, seconds).value_or(seconds);
+}
+
+double copySeek(const QString& source, double seconds)
+{
+    const std::optional<double> key = LibAv::keyFrameAt(source, seconds);
+    if (!key) return seconds;
+    // The start itself; past the key frame by ffmpeg's margin; just past it, for a seek by decoding
+    // times that would land on the next key frame.
+    for (const double seek : {seconds, *key + LibAv::seekMargin + 0.001, *key + 0.001}) {
+        if (seek < 0) continue;
+        const std::optional<LibAv::CopyStart> lands = LibAv::copyStart(source, seek);
+        if (lands && std::abs(lands->key - *key) < 0.0005) return seek;
+    }
+    return seconds;
+}
+
 TimeRange frameRange(const QString& source, TimeRange range, bool fast)
 {
     // A fast cut starts at the key frame before the start, which holds the frame shown, and a cut
-    // moved before a key frame would take the whole group before it.
-    if (fast) return range;
+    // moved before a key frame would take the whole group before it. A seek past the start keeps
+    // at least a moment to copy after it.
+    if (fast) {
+        const double seek = copySeek(source, range.start);
+        return {seek, std::max(range.end, seek + 0.01)};
+    }
     TimeRange frames{frameCut(source, range.start), range.end};
     const std::optional<LibAv::ShownFrame> end = LibAv::shownFrame(source, range.end);
     if (end && !end->last && end->cut > frames.start)

@@ -45,13 +45,24 @@ double frameCut(const QString& source, double seconds);
 
 // `range` of `source` in frames: from the one shown at its start up to the one shown at its end,
 // which is left to what follows (the next clip of a split); a range that ends on the last frame
-// keeps it. A `fast` cut (stream copy) keeps its times.
+// keeps it. A `fast` cut (stream copy) starts where ffmpeg's seek lands on the key frame that
+// copyFrom() names (copySeek()), and keeps its end.
 TimeRange frameRange(const QString& source, TimeRange range, bool fast);
+
+// Where a stream copy of `source` that shows the frame at `seconds` begins: the last key frame at
+// or before that frame; `seconds` itself when nothing tells.
+double copyFrom(const QString& source, double seconds);
+
+// The seek (-ss before the input) that makes ffmpeg begin a stream copy of `source` at
+// copyFrom() `seconds`, no earlier and no later: ffmpeg seeks a little earlier than asked in
+// some formats, and some seek by decoding times, either of which can land a whole key-frame
+// interval away. `seconds` when no seek is known to land there.
+double copySeek(const QString& source, double seconds);
 
 // What a result is made of, to tell how long it should last: `range` of `source`, in the
 // source's seconds, played at `speed`. A join is made of one part per clip; an empty range
-// stands for one frame (a still PNG picture). A stream copy (`copied`) may begin at the key
-// frame before the range.
+// stands for one frame (a still PNG picture). A stream copy (`copied`) begins at copyFrom() its
+// range's start.
 struct Part
 {
     QString source;

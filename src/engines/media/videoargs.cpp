@@ -28,8 +28,13 @@ BoxExpr boxExpr(const QRectF& r)
 QStringList trimVideo(const QString& source, TimeRange range, bool fast, const QString& ext,
                       const QString& out, const Extras& extras)
 {
-    QStringList args{QStringLiteral("-ss"), fixed(range.start, 3), QStringLiteral("-i"), source};
-    args << extraInputs(extras) << QStringLiteral("-t") << fixed(range.end - range.start, 3);
+    // A copy's length is read from its input: the chapters it is handed then aren't cut at the
+    // length, which counts from the seek, while the copy holds the key frame before it too.
+    const QStringList length{QStringLiteral("-t"), fixed(range.end - range.start, 3)};
+    QStringList args{QStringLiteral("-ss"), fixed(range.start, 3)};
+    if (fast) args << length;
+    args << QStringLiteral("-i") << source << extraInputs(extras);
+    if (!fast) args << length;
     args << pictureAndSound() << QStringLiteral("-map_metadata") << QStringLiteral("0");
     if (fast)
         args << QStringLiteral("-c") << QStringLiteral("copy") << QStringLiteral("-avoid_negative_ts")

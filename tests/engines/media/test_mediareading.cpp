@@ -19,14 +19,14 @@ namespace {
 QString line(const Media::Stream& s)
 {
     return QStringLiteral(
-               "#%1 kind %2 codec %3 tag %4 lang %5 title %6 cover %7 %8 rate %9 file %10 mime %11")
+               "#%1 kind %2 codec %3 tag %4 lang %5 title %6 cover %7 %8 rate %9 file %10 mime %11 timecode %12")
         .arg(s.index)
         .arg(int(s.kind))
         .arg(s.codec, s.codecTag, s.language, s.title)
         .arg(s.cover ? "yes" : "no")
         .arg(QString(s.isDefault ? "default" : "-") + (s.forced ? " forced" : ""))
         .arg(s.sampleRate)
-        .arg(s.fileName, s.mimeType);
+        .arg(s.fileName, s.mimeType, s.timecode);
 }
 
 QStringList lines(const QList<Media::Stream>& streams)

@@ -330,6 +330,12 @@ class MediaResultsTest : public QObject
     title           : one
                     : Output #0, mp3, to 'elsewhere':
   Duration: 00:01:02.50, start: 0.000000, bitrate: 1411 kb/s
+  Chapters:
+    Chapter #0:0: start 0.000000, end 2.000000
+      Metadata:
+        title           : Intro
+                        :     Chapter #0:7: start 2.000000, end 9.000000
+    Chapter #0:1: start 2.000000, end 62.500000
   Stream #0:0[0x1](und): Video: png, rgb24(pc), 64x64, 90k tbr, 90k tbn (attached pic)
   Stream #0:1[0x2](eng): Video: h264 (High) (avc1 / 0x31637661), yuv420p, 320x240, 25 fps
     Metadata:
@@ -347,9 +353,10 @@ Output #0, mp4, to 'out.mp4':
         QList<int> completedAt;
         for (int i = 0; i < lines.size(); ++i)
             if (said.add(lines[i])) completedAt << i;
-        QCOMPARE(completedAt, QList<int>{10});
+        QCOMPARE(completedAt, QList<int>{16});
         QVERIFY(said.input);
         QCOMPARE(said.input->duration, 62.5);
+        QCOMPARE(said.inputChapters, 2);
         QCOMPARE(said.input->videoCodec, std::optional<QString>("h264"));
         QCOMPARE(said.input->audioCodec, std::optional<QString>("aac"));
         QCOMPARE(said.outputFormat, QString("mp4"));

@@ -31,7 +31,7 @@ class ToolArgsTest : public QObject
     {
         QCOMPARE(
             ToolArgs::trimVideo("/v/Clip.MOV", {1.5, 4.25}, true, "mov", "o.mov"),
-            QStringList({"-ss", "1.500", "-i", "/v/Clip.MOV", "-t", "2.750", "-map", "0:v:0", "-map", "0:a?",
+            QStringList({"-ss", "1.500", "-t", "2.750", "-i", "/v/Clip.MOV", "-map", "0:v:0", "-map", "0:a?",
                          "-map_metadata", "0", "-c", "copy", "-avoid_negative_ts", "make_zero", "o.mov"}));
     }
 

@@ -178,6 +178,42 @@ class ToolRunTest : public QObject
             QCOMPARE(job.notes(), QStringList());
         }
     }
+
+    // A stream copy begins at the key frame that holds the frame shown at its start: made from one
+    // that starts a key-frame interval earlier it fails, and made with the seek that lands there it
+    // passes, a Matroska film whose delayed frames make ffmpeg seek earlier than asked among them.
+    void copyFromTheKeyFrameShown()
+    {
+        const QString film = path("Keys.mkv");
+        QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x48:r=25:d=12", "-c:v", "libx264", "-g",
+                                 "50", "-sc_threshold", "0", "-bf", "2", "-pix_fmt", "yuv420p", film}));
+        const TimeRange range{2.1, 12};
+        const auto copy = [&](double seek) {
+            return [=](const QString& temporary) {
+                return QStringList{"-ss",
+                                   QString::number(seek, 'f', 3),
+                                   "-i",
+                                   film,
+                                   "-t",
+                                   QString::number(range.end - seek, 'f', 3),
+                                   "-c",
+                                   "copy",
+                                   "-avoid_negative_ts",
+                                   "make_zero",
+                                   temporary};
+            };
+        };
+        Job job{{}, {}, 0};
+        QCOMPARE(Fixture::failure([&] {
+                     ToolRun::write({film, range, 1, true}, "Early", job, {}, copy(0.1));
+                 }).message(),
+                 "Keys Early.mkv came out 12 s long instead of 9.9 s: ffmpeg wrote more than was asked for");
+        const TimeRange seek = ToolRun::frameRange(film, range, true);
+        QVERIFY2(seek.start > 2.1 && seek.start < 2.3, qPrintable(QString::number(seek.start)));
+        QCOMPARE(ToolRun::write({film, seek, 1, true}, "Copy", job, {}, copy(seek.start)),
+                 QStringList{path("Keys Copy.mkv")});
+        QVERIFY(!QFileInfo::exists(path("Keys Early.mkv")));
+    }
 };
 
 QTEST_GUILESS_MAIN(ToolRunTest)

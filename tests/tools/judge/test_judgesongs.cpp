@@ -39,24 +39,13 @@ const Judge::KnownFault knownToolRows[] = {
 };
 
 const Judge::KnownFault knownFaultRows[] = {
-    {"Ogg stream tags lost", "song.ogg", "mp3"},
-    {"Ogg stream tags lost", "song.ogg", "m4a"},
-    {"Ogg stream tags lost", "song.ogg", "wav"},
-    {"Ogg stream tags lost", "song.ogg", "flac"},
-    {"Ogg stream tags lost", "song.ogg", "aiff"},
-    {"Ogg stream tags lost", "song.ogg", "wma"},
-    {"Ogg stream tags lost", "song.opus", "mp3"},
-    {"Ogg stream tags lost", "song.opus", "m4a"},
-    {"Ogg stream tags lost", "song.opus", "wav"},
-    {"Ogg stream tags lost", "song.opus", "flac"},
-    {"Ogg stream tags lost", "song.opus", "aiff"},
-    {"Ogg stream tags lost", "song.opus", "wma"},
-    {"new: 5.1 to WMA refused", "surround.wav", "wma"},
-    {"chapters misplaced, or dropped unsaid", "book.m4a", "wav"},
-    {"chapters misplaced, or dropped unsaid", "book.m4a", "flac"},
-    {"chapters misplaced, or dropped unsaid", "book.m4a", "ogg"},
-    {"chapters misplaced, or dropped unsaid", "book.m4a", "aiff"},
-    {"new: Opus chapters misplaced", "book.m4a", "opus"},
+    {"Ogg stream tags lost", "song.ogg", "mp3"},        {"Ogg stream tags lost", "song.ogg", "m4a"},
+    {"Ogg stream tags lost", "song.ogg", "wav"},        {"Ogg stream tags lost", "song.ogg", "flac"},
+    {"Ogg stream tags lost", "song.ogg", "aiff"},       {"Ogg stream tags lost", "song.ogg", "wma"},
+    {"Ogg stream tags lost", "song.opus", "mp3"},       {"Ogg stream tags lost", "song.opus", "m4a"},
+    {"Ogg stream tags lost", "song.opus", "wav"},       {"Ogg stream tags lost", "song.opus", "flac"},
+    {"Ogg stream tags lost", "song.opus", "aiff"},      {"Ogg stream tags lost", "song.opus", "wma"},
+    {"new: 5.1 to WMA refused", "surround.wav", "wma"}, {"new: Opus chapters misplaced", "book.m4a", "opus"},
 };
 
 } // namespace

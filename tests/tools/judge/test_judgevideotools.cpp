@@ -24,11 +24,6 @@ const Judge::Row rows[] = {
 
 const Judge::KnownFault knownFaultRows[] = {
     {"styled subtitles flattened", "film.mkv", "speed 2"},
-    {"timecode not moved, or dropped unsaid", "camera.mov", "speed 2"},
-    {"timecode not moved, or dropped unsaid", "camera.mov", "redact"},
-    {"speed moves late sound", "late.mp4", "speed 0.5"},
-    {"speed moves late sound", "late.mp4", "speed 1.5"},
-    {"speed moves late sound", "late.mp4", "speed 2"},
 };
 
 } // namespace

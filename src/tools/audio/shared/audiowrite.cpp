@@ -21,9 +21,9 @@ ToolArgs::Extras kept(const QString& source, const QString& ext, bool apart, Job
 QStringList filtered(const QString& source, const QString& filter, const QString& ext,
                      const ToolArgs::Extras& kept, const QString& out)
 {
-    return QStringList{QStringLiteral("-i"), source} + audioOnly + ToolArgs::extraOutputs(kept, 1) +
-           QStringList{QStringLiteral("-af"), filter} + Media::keptTags(source) + Media::audioArgs(ext) +
-           QStringList{out};
+    return QStringList{QStringLiteral("-i"), source} + ToolArgs::extraInputs(kept) + audioOnly +
+           ToolArgs::extraOutputs(kept, 1) + QStringList{QStringLiteral("-af"), filter} +
+           Media::keptTags(source) + Media::audioArgs(ext) + QStringList{out};
 }
 
 // ffmpeg 5.1 ends the whole result a few frames in when a graph that makes sound of its own (a

@@ -1,5 +1,7 @@
 #include "tools/audio/trim/trimaudiowork.h"
 
+#include "core/scratchfolder.h"
+#include "engines/media/chapters.h"
 #include "engines/media/media.h"
 #include "engines/media/toolargs.h"
 #include "engines/media/toolrun.h"
@@ -44,7 +46,12 @@ QStringList trimAudio(const QString& source, double from, double to, Job& job, c
     const QString ext = ToolRun::ext(source);
     const Media::Probe probe = Media::probe(source);
     ToolRun::refusePastTheEnd(from, probe.duration, pastTheEnd(source));
-    const ToolArgs::Extras kept = AudioWrite::kept(source, ext, false, job);
+    ToolArgs::Extras kept = AudioWrite::kept(source, ext, false, job);
+    // The filter that cuts leaves the source's times on its chapters: those that reach into the
+    // cut go timed from it.
+    const ScratchFolder scratch;
+    if (const QList<Chapters::Chapter> chapters = Chapters::read(source); !chapters.isEmpty())
+        kept.chapters = Chapters::written(Chapters::cut(chapters, from, to, from), scratch.path());
     return ToolRun::write(
         {source, {from, to}}, QStringLiteral("Trimmed"), job, progress,
         [&](const QString& temporary) { return TrimAudioWork::args(source, from, to, ext, kept, temporary); },

@@ -3,6 +3,7 @@
 #include "core/converterror.h"
 #include "core/job.h"
 #include "core/scratchfolder.h"
+#include "engines/media/chapters.h"
 #include "engines/media/keptstreams.h"
 #include "engines/media/toolrun.h"
 
@@ -200,6 +201,15 @@ QStringList join(const QStringList& clips, Job& job, const Progress& progress)
     QList<KeptStreams::TextTrack> joined;
     for (int k = 0; k < commonText; ++k)
         joined << joinedTrack(probed, k);
+    // Every clip's chapters, each clip's within its own length, laid end to end like its cues.
+    QList<Chapters::Chapter> chapters;
+    double offset = 0;
+    for (const Clip& c : probed) {
+        const double length = c.args.duration > 0 ? c.args.duration : 1e9;
+        chapters += Chapters::cut(Chapters::read(c.args.path), 0, length, -offset);
+        offset += c.args.duration;
+    }
+    if (!chapters.isEmpty()) extras.chapters = Chapters::written(chapters, scratch.path());
     extras.tracks = KeptStreams::written(
                         joined, [](const QList<SubtitleCues::Cue>& cues) { return cues; }, scratch.path(),
                         QStringLiteral("joined"))

@@ -7,6 +7,7 @@
 #include "engines/media/libav.h"
 #include "engines/media/media.h"
 #include "engines/media/mediastreams.h"
+#include "engines/media/timecode.h"
 #include "engines/media/toolrun.h"
 #include "engines/media/videoops.h"
 
@@ -172,6 +173,10 @@ QStringList redactVideo(const QString& source, const QList<QRectF>& boxes, Redac
     else if (covers > 1)
         job.addNote(
             QStringLiteral("The cover pictures were left out: they may show what the redacted areas hide"));
+    // Like the dates the copy leaves behind, a timecode counted from the time of day tells when
+    // the film was recorded.
+    if (Timecode::of(streams))
+        job.addNote(QStringLiteral("The timecode was left out: it may tell when the film was recorded"));
     // The tracks' languages are not the file's metadata that the copy leaves behind; their titles
     // are free text that may name someone.
     const ScratchFolder scratch;

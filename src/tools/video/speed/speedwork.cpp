@@ -5,6 +5,7 @@
 #include "engines/media/chapters.h"
 #include "engines/media/keptstreams.h"
 #include "engines/media/media.h"
+#include "engines/media/timecode.h"
 #include "engines/media/toolrun.h"
 #include "engines/media/videoops.h"
 
@@ -42,8 +43,11 @@ QString speedGraph(double speed, bool keepPitch, const QList<int>& sampleRates)
         QStringLiteral("[0:v]setpts=PTS/%1,fps=source_fps,%2[v]").arg(fixed(speed, 4), VideoOps::evenSides());
     const bool one = sampleRates.size() == 1;
     for (int k = 0; k < sampleRates.size(); ++k) {
+        // atempo times its sound from where the sound began, unscaled: a sound that begins after
+        // the picture is moved to its start scaled like the picture's frames first. A new rate
+        // scales every time by itself.
         const QString chain =
-            keepPitch ? ToolOps::atempo(speed)
+            keepPitch ? QStringLiteral("asetpts=PTS/%1,").arg(fixed(speed, 4)) + ToolOps::atempo(speed)
                       : QStringLiteral("asetrate=%1*%2,aresample=%1").arg(n(sampleRates[k]), fixed(speed, 4));
         g += (one ? QStringLiteral(";[0:a]") : QStringLiteral(";[0:a:%1]").arg(n(k))) + chain +
              (one ? QStringLiteral("[a]") : QStringLiteral("[a%1]").arg(n(k)));
@@ -104,6 +108,9 @@ QStringList speed(const QString& source, double speed, bool keepPitch, const QSt
         extras.sound << ToolArgs::Extras::Tags{a.language, a.title};
     }
     if (rates.isEmpty() && probe.audioCodec) rates << probe.sampleRate;
+    // The retimed picture is made anew, without the source's tags: its first frame is the
+    // source's, and so is its timecode.
+    extras.timecode = Timecode::of(streams).value_or(QString());
     const QList<KeptStreams::TextTrack> text = KeptStreams::readText(
         source, streams, ext, QStringLiteral("picture subtitles can’t be retimed"), scratch.path(), job);
     extras.tracks =
