@@ -198,10 +198,7 @@ ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& strea
                     s.fileName.isEmpty() ? QStringLiteral("attachment-%1").arg(attachment) : s.fileName,
                     s.mimeType.isEmpty() ? QStringLiteral("application/octet-stream") : s.mimeType};
             else
-                job.addNote(
-                    QStringLiteral("The attached file “%1” was left out: %2 files can’t hold it")
-                        .arg(s.fileName.isEmpty() ? QStringLiteral("number %1").arg(attachment) : s.fileName,
-                             containerName(ext)));
+                attachmentLeftOut(job, s, attachment, ext);
             break;
         case Media::Stream::Kind::other:
             // A QuickTime chapter track holds the chapters' titles, which go with the chapters; a
@@ -303,6 +300,14 @@ written(const QList<TextTrack>& tracks,
                                                  t.stream.title, 0,         dispositions(t.stream)};
     }
     return extras;
+}
+
+void attachmentLeftOut(Job& job, const Media::Stream& stream, int ordinal, const QString& ext)
+{
+    job.addNote(
+        QStringLiteral("The attached file “%1” was left out: %2 files can’t hold it")
+            .arg(stream.fileName.isEmpty() ? QStringLiteral("number %1").arg(ordinal) : stream.fileName,
+                 containerName(ext)));
 }
 
 QString dispositions(const Media::Stream& stream)

@@ -75,6 +75,10 @@ written(const QList<TextTrack>& tracks,
 // without the part in brackets for text subtitles; `ordinal` counts the subtitles from 1.
 void subtitleLeftOut(Job& job, const Media::Stream& stream, int ordinal, const QString& reason);
 
+// Adds the note "The attached file “<file name>” was left out: <container> files can’t hold it" to the
+// job; an attachment without a file name is named by `ordinal`, counted among attachments from 1.
+void attachmentLeftOut(Job& job, const Media::Stream& stream, int ordinal, const QString& ext);
+
 // The dispositions of `stream` as ffmpeg's -disposition takes them ("default+forced"); empty for
 // none.
 QString dispositions(const Media::Stream& stream);

@@ -276,8 +276,8 @@ int oneSoundTrack(const QList<Media::Stream>& streams, const QString& target, Jo
 
 // The subtitles, covers and attachments a conversion carries, with a note on the job for what
 // the target can't hold. A GIF holds none of them; an audio target holds only covers and one
-// sound track, and a film's picture, subtitles, attachments and further sound tracks are what
-// converting it to sound leaves behind.
+// sound track: a film's picture and subtitles are what converting it to sound leaves behind, and
+// its further sound tracks and its attached files (fonts, pictures) are named.
 ToolArgs::Extras sideStreams(const QString& source, bool audio, const QString& target, const QString& folder,
                              Job* job)
 {
@@ -288,6 +288,9 @@ ToolArgs::Extras sideStreams(const QString& source, bool audio, const QString& t
         ToolArgs::Extras extras;
         extras.pictures = 0;
         extras.soundTrack = oneSoundTrack(streams, target, notes);
+        const QList<Media::Stream> attachments = Media::streamsOf(streams, Media::Stream::Kind::attachment);
+        for (int k = 0; k < attachments.size(); ++k)
+            KeptStreams::attachmentLeftOut(notes, attachments[k], k + 1, target);
         streams.removeIf([](const Media::Stream& s) { return !s.cover; });
         if (!ToolArgs::carriesCovers(target)) {
             if (!streams.isEmpty())

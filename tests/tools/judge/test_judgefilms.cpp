@@ -26,12 +26,10 @@ const Judge::Row rows[] = {
 const Judge::KnownFault knownFaultRows[] = {
     {"chapters misplaced, or dropped unsaid", "film.mp4", "avi"},
     {"chapters misplaced, or dropped unsaid", "film.mp4", "gif"},
-    {"MP3 of two sound tracks and a cover refused", "film.mp4", "mp3"},
     {"new: MOV drops the languages deu and fre", "film.mp4", "mov"},
     {"new: MOV drops the languages deu and fre", "film.mkv", "mov"},
     {"chapters misplaced, or dropped unsaid; new: AVI pictures two frames late", "film.mkv", "avi"},
     {"chapters misplaced, or dropped unsaid", "film.mkv", "gif"},
-    {"MP3 of two sound tracks and a cover refused", "film.mkv", "mp3"},
     {"timecode not moved, or dropped unsaid; chapters misplaced, or dropped unsaid", "camera.mov", "avi"},
     {"timecode not moved, or dropped unsaid", "camera.mov", "wmv"},
     {"timecode not moved, or dropped unsaid; chapters misplaced, or dropped unsaid", "camera.mov", "gif"},
