@@ -83,6 +83,10 @@ void attachmentLeftOut(Job& job, const Media::Stream& stream, int ordinal, const
 // none.
 QString dispositions(const Media::Stream& stream);
 
+// The ISO 639-2 code a track of the language `code` is tagged with in a result in `ext`: in a
+// QuickTime file the one of its two codes (terminology, bibliographic) that ffmpeg writes there.
+QString language(const QString& code, const QString& ext);
+
 // "MP4", "WebM", … for messages.
 QString containerName(const QString& ext);
 

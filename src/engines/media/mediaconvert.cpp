@@ -304,7 +304,15 @@ ToolArgs::Extras sideStreams(const QString& source, bool audio, const QString& t
                 s.index, QStringLiteral("copy"), ToolArgs::Extras::Copied::As::cover, {}, {}};
         return extras;
     }
-    return KeptStreams::copied(source, streams, target, {}, folder, notes);
+    ToolArgs::Extras extras = KeptStreams::copied(source, streams, target, {}, folder, notes);
+    // Every sound track is mapped, and tagged again where the target names its language otherwise.
+    const QList<Media::Stream> sound = Media::streamsOf(streams, Media::Stream::Kind::audio);
+    if (std::any_of(sound.begin(), sound.end(), [&](const Media::Stream& s) {
+            return KeptStreams::language(s.language, target) != s.language;
+        }))
+        for (const Media::Stream& s : sound)
+            extras.sound << ToolArgs::Extras::Tags{KeptStreams::language(s.language, target), s.title};
+    return extras;
 }
 
 // Whether the run `args` copies the picture and sound as they are.

@@ -1,6 +1,7 @@
 // What a conversion takes of its source's tracks and tags, judged by ffprobe and by decoding the
 // result whole: one sound track for a song file, the tags an Ogg song keeps on its stream, a
-// picture that only decodes when encoded again, and timestamps that start late.
+// picture that only decodes when encoded again, the tracks' languages in a QuickTime file, and
+// timestamps that start late.
 
 #include "../../support/enginefixtures_a.h"
 #include "../../support/streamjudge.h"
@@ -65,6 +66,13 @@ class MediaTracksTest : public QObject
                             "-disposition:a:1 default",
                      "covered.mp4"));
         QVERIFY(make(film, "plain.mkv"));
+        // The same with Czech subtitles, tagged by the code QuickTime's table does not use.
+        QFile words(path("words.srt"));
+        QVERIFY(words.open(QIODevice::WriteOnly));
+        words.write("1\n00:00:00,500 --> 00:00:01,500\nAhoj\n");
+        words.close();
+        QVERIFY(make("-i @plain.mkv -i @words.srt -map 0 -map 1 -c copy -metadata:s:s:0 language=cze",
+                     "spoken.mkv"));
         // The same 3 s, timed from 5 s on.
         QVERIFY(make("-i @plain.mkv -map 0:v -map 0:a:0 -c copy -output_ts_offset 5", "late.mkv"));
         // QuickTime Animation, whose decoder needs what only a QuickTime file tells it.
@@ -178,6 +186,21 @@ class MediaTracksTest : public QObject
         QCOMPARE(Judge::probe(result).of("video").size(), 1);
         QCOMPARE(Judge::probe(result).of("audio").size(), Judge::probe(path(source)).of("audio").size());
         QTEST(Judge::firstPackets(result) == Judge::firstPackets(path(source)), "copied");
+        QVERIFY2(job.notes().isEmpty(), qPrintable(job.notes().join('|')));
+    }
+
+    // A QuickTime file keeps each track's language, whichever of its two ISO 639-2 codes the
+    // source named it by: ffmpeg writes it there only by the code of the Macintosh table.
+    void quickTimeKeepsLanguages()
+    {
+        Job job({}, {}, 0);
+        const QString mov = Converter::convert(copy("spoken.mkv", "languages"), "mov", job, {}).value(0);
+        const Judge::File got = Judge::probe(mov);
+        QStringList languages;
+        for (const QString type : {"audio", "subtitle"})
+            for (const Judge::Stream& s : got.of(type))
+                languages << s.tags["language"].toString();
+        QCOMPARE(languages, (QStringList{"ger", "fra", "ces"}));
         QVERIFY2(job.notes().isEmpty(), qPrintable(job.notes().join('|')));
     }
 
