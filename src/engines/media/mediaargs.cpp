@@ -29,6 +29,14 @@ const QStringList keepMetadata{QStringLiteral("-map_metadata"), QStringLiteral("
 
 constexpr int conversionCrf = 21;
 
+// Windows Media Audio holds one or two channels, and its encoder refuses more rather than mix them
+// down as the MP3 and AAC encoders have ffmpeg do: surround sound is mixed down to stereo the same way.
+QStringList channelsHeld(const QString& target)
+{
+    if (target != QLatin1String("wma") && target != QLatin1String("wmv")) return {};
+    return {QStringLiteral("-af"), QStringLiteral("aformat=channel_layouts=mono|stereo")};
+}
+
 } // namespace
 
 namespace Media {
@@ -129,11 +137,12 @@ QStringList conversionArgs(const QString& source, const QString& output, bool au
     if (audio && extras.copied.isEmpty()) {
         args << QStringLiteral("-vn");
         if (!sound.isEmpty()) args << QStringLiteral("-map") << sound;
-        args << keptTags(source) << audioArgs(target, probe);
+        args << keptTags(source) << audioArgs(target, probe) << channelsHeld(target);
     } else if (audio) {
         // The covers go along, copied as they are; a real picture is left behind.
         args << QStringLiteral("-map") << (sound.isEmpty() ? QStringLiteral("0:a") : sound)
-             << keptTags(source) << audioArgs(target, probe) << ToolArgs::extraOutputs(extras, 1);
+             << keptTags(source) << audioArgs(target, probe) << channelsHeld(target)
+             << ToolArgs::extraOutputs(extras, 1);
     } else if (target == QLatin1String("gif")) {
         // At most 720 pixels wide; asked of ffmpeg, so that no probe has to come first.
         args << QStringLiteral("-an") << QStringLiteral("-vf")
@@ -149,7 +158,7 @@ QStringList conversionArgs(const QString& source, const QString& output, bool au
         args << ToolArgs::extraOutputs(extras, 1);
     } else {
         args << pictureAndAudio << evenScale << videoArgs(target, conversionCrf) << audioArgs(target, probe)
-             << keepMetadata << ToolArgs::extraOutputs(extras, 1);
+             << channelsHeld(target) << keepMetadata << ToolArgs::extraOutputs(extras, 1);
         if (isMovie(target)) args << faststart;
     }
     return args << output;

@@ -51,7 +51,6 @@ const Judge::KnownFault knownFaultRows[] = {
     {"Ogg stream tags lost", "song.opus", "flac"},
     {"Ogg stream tags lost", "song.opus", "aiff"},
     {"Ogg stream tags lost", "song.opus", "wma"},
-    {"new: 5.1 to WMA refused", "surround.wav", "wma"},
     {"chapters misplaced, or dropped unsaid", "book.m4a", "wav"},
     {"chapters misplaced, or dropped unsaid", "book.m4a", "flac"},
     {"chapters misplaced, or dropped unsaid", "book.m4a", "ogg"},
