@@ -8,6 +8,7 @@
 #include "core/job.h"
 #include "engines/converter.h"
 #include "engines/instant/instanttools.h"
+#include "engines/media/media.h"
 
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -75,6 +76,7 @@ class MediaTracksTest : public QObject
                      "spoken.mkv"));
         // The same 3 s, timed from 5 s on.
         QVERIFY(make("-i @plain.mkv -map 0:v -map 0:a:0 -c copy -output_ts_offset 5", "late.mkv"));
+        QVERIFY(make("-i @plain.mkv -map 0:v -map 0:a:0 -c copy -output_ts_offset 5", "late.mp4"));
         // QuickTime Animation, whose decoder needs what only a QuickTime file tells it.
         QVERIFY(make("-f lavfi -i testsrc2=s=160x120:r=25:d=2 -f lavfi -i sine=d=2 -c:v qtrle -pix_fmt rgb24 "
                      "-c:a pcm_s16le",
@@ -245,6 +247,19 @@ class MediaTracksTest : public QObject
         QTEST(job.notes(), "notes");
     }
 
+    // A Matroska or MP4 film whose times start at 5 s lasts 3 s, read in this process or by
+    // ffprobe: both files state where they end, 8 s.
+    void lateTimestampsLastTheirLength()
+    {
+        for (const QString name : {"late.mkv", "late.mp4"}) {
+            const double read = Media::probe(path(name)).duration;
+            const double probed = Media::probeWithFfprobe(path(name)).duration;
+            QVERIFY2(qAbs(read - 3) < 0.05 && qAbs(probed - 3) < 0.05,
+                     qPrintable(QStringLiteral("%1: %2, %3").arg(name).arg(read).arg(probed)));
+        }
+        QVERIFY(qAbs(Media::probe(path("plain.mkv")).duration - 3) < 0.05);
+    }
+
     // A Matroska film whose times start at 5 s lasts 3 s, as its tracks' end times (5 s on) say:
     // every target holds all of it.
     void lateTimestampsConvertWhole_data()
@@ -259,11 +274,16 @@ class MediaTracksTest : public QObject
         QFETCH(QString, target);
         Job job({}, {}, 0);
         QString result;
+        double progress = 0;
         try {
-            result = Converter::convert(copy("late.mkv", target), target, job, {}).value(0);
+            result = Converter::convert(copy("late.mkv", target), target, job, [&](double f) {
+                         progress = std::max(progress, f);
+                     }).value(0);
         } catch (const ConvertError& e) {
             QFAIL(qPrintable(e.message()));
         }
+        // Measured against the 3 s it lasts, the conversion's progress comes near its end.
+        QVERIFY2(progress > 0.8, qPrintable(QString::number(progress)));
         QVERIFY2(Judge::decodeErrors(result).isEmpty(), qPrintable(Judge::decodeErrors(result)));
         const double length = Judge::probe(result).duration;
         QVERIFY2(qAbs(length - 3) < 0.2, qPrintable(QString::number(length)));
