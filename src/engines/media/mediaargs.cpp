@@ -137,7 +137,8 @@ QStringList conversionArgs(const QString& source, const QString& output, bool au
     if (audio && extras.copied.isEmpty()) {
         args << QStringLiteral("-vn");
         if (!sound.isEmpty()) args << QStringLiteral("-map") << sound;
-        args << keptTags(source) << audioArgs(target, probe) << channelsHeld(target);
+        args << keptTags(source) << audioArgs(target, probe) << channelsHeld(target)
+             << ToolArgs::extraOutputs(extras, 1);
     } else if (audio) {
         // The covers go along, copied as they are; a real picture is left behind.
         args << QStringLiteral("-map") << (sound.isEmpty() ? QStringLiteral("0:a") : sound)

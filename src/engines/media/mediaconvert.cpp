@@ -7,6 +7,7 @@
 #include "engines/media/ffmpegdescription.h"
 #include "engines/media/keptstreams.h"
 #include "engines/media/libav.h"
+#include "engines/media/oggchapters.h"
 #include "engines/media/waveheader.h"
 
 #include <QFileInfo>
@@ -288,6 +289,7 @@ ToolArgs::Extras sideStreams(const QString& source, bool audio, const QString& t
         ToolArgs::Extras extras;
         extras.pictures = 0;
         extras.soundTrack = oneSoundTrack(streams, target, notes);
+        if (target == QLatin1String("opus")) extras.soundComments = OggChapters::of(source, notes);
         const QList<Media::Stream> attachments = Media::streamsOf(streams, Media::Stream::Kind::attachment);
         for (int k = 0; k < attachments.size(); ++k)
             KeptStreams::attachmentLeftOut(notes, attachments[k], k + 1, target);

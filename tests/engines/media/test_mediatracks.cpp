@@ -1,7 +1,7 @@
 // What a conversion takes of its source's tracks and tags, judged by ffprobe and by decoding the
 // result whole: one sound track for a song file, the tags an Ogg song keeps on its stream, a
-// picture that only decodes when encoded again, the tracks' languages in a QuickTime file, and
-// timestamps that start late.
+// picture that only decodes when encoded again, the tracks' languages in a QuickTime file, an
+// Opus book's chapters, and timestamps that start late.
 
 #include "../../support/enginefixtures_a.h"
 #include "../../support/streamjudge.h"
@@ -9,7 +9,11 @@
 #include "engines/converter.h"
 #include "engines/instant/instanttools.h"
 #include "engines/media/media.h"
+#include "engines/media/oggchapters.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
@@ -74,6 +78,19 @@ class MediaTracksTest : public QObject
         words.close();
         QVERIFY(make("-i @plain.mkv -i @words.srt -map 0 -map 1 -c copy -metadata:s:s:0 language=cze",
                      "spoken.mkv"));
+        // A spoken book of 3 s whose chapters start at 0, 1.5 and 2.75 s.
+        QFile marks(path("book.txt"));
+        QVERIFY(marks.open(QIODevice::WriteOnly));
+        marks.write(";FFMETADATA1\n");
+        for (const auto& [start, end, title] :
+             {std::tuple{0, 1500, "Intro"}, std::tuple{1500, 2750, "Main"}, std::tuple{2750, 3000, "End"}})
+            marks.write(QString("[CHAPTER]\nTIMEBASE=1/1000\nSTART=%1\nEND=%2\ntitle=%3\n")
+                            .arg(start)
+                            .arg(end)
+                            .arg(title)
+                            .toUtf8());
+        marks.close();
+        QVERIFY(make("-f lavfi -i sine=d=3 -i @book.txt -map 0 -map_chapters 1 -c:a aac", "book.m4a"));
         // The same 3 s, timed from 5 s on.
         QVERIFY(make("-i @plain.mkv -map 0:v -map 0:a:0 -c copy -output_ts_offset 5", "late.mkv"));
         QVERIFY(make("-i @plain.mkv -map 0:v -map 0:a:0 -c copy -output_ts_offset 5", "late.mp4"));
@@ -204,6 +221,43 @@ class MediaTracksTest : public QObject
                 languages << s.tags["language"].toString();
         QCOMPARE(languages, (QStringList{"ger", "fra", "ces"}));
         QVERIFY2(job.notes().isEmpty(), qPrintable(job.notes().join('|')));
+    }
+
+    // An Opus book's chapters start where the source's do, to the millisecond, as ffprobe reads
+    // them and as their comments say.
+    void opusChaptersKeepTheirTimes()
+    {
+        Job job({}, {}, 0);
+        const QString opus = Converter::convert(copy("book.m4a", "opus chapters"), "opus", job, {}).value(0);
+        QProcess probe;
+        probe.start("ffprobe", {"-v", "error", "-of", "json", "-show_chapters", opus});
+        QVERIFY(probe.waitForFinished(60000));
+        QStringList chapters;
+        for (const QJsonValue& c :
+             QJsonDocument::fromJson(probe.readAllStandardOutput())["chapters"].toArray())
+            chapters << c["tags"]["title"].toString() + " " + c["start_time"].toString();
+        QCOMPARE(chapters, (QStringList{"Intro 0.000000", "Main 1.500000", "End 2.750000"}));
+        QFile file(opus);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray head = file.read(8192);
+        for (const char* comment :
+             {"CHAPTER001=00:00:01.500", "CHAPTER001NAME=Main", "CHAPTER002=00:00:02.750"})
+            QVERIFY2(head.contains(comment), comment);
+        QVERIFY2(job.notes().isEmpty(), qPrintable(job.notes().join('|')));
+    }
+
+    // Chapters are numbered and timed from the result's start: one that ends before it is left
+    // out, one under way begins at 0, hours and minutes are counted out.
+    void opusChapterComments()
+    {
+        const auto chapter = [](double start, double end, const QString& title) {
+            return Chapters::Chapter{start, end, {{"title", title}}};
+        };
+        const QList<Chapters::Chapter> chapters{chapter(0, 1, "Before"), chapter(1, 2.5, "Under way"),
+                                                chapter(2.5, 3725.5, {}), chapter(3725.5, 3726, "Late")};
+        QCOMPARE(OggChapters::comments(chapters, 1.25),
+                 (QStringList{"CHAPTER000=00:00:00.000", "CHAPTER000NAME=Under way",
+                              "CHAPTER001=00:00:01.250", "CHAPTER002=01:02:04.250", "CHAPTER002NAME=Late"}));
     }
 
     // A second picture track goes only where the operation maps every one; elsewhere the note
