@@ -26,7 +26,7 @@ const Judge::Row rows[] = {
 const Judge::KnownFault knownFaultRows[] = {
     {"chapters misplaced, or dropped unsaid", "film.mp4", "avi"},
     {"chapters misplaced, or dropped unsaid", "film.mp4", "gif"},
-    {"chapters misplaced, or dropped unsaid; new: AVI pictures two frames late", "film.mkv", "avi"},
+    {"chapters misplaced, or dropped unsaid", "film.mkv", "avi"},
     {"chapters misplaced, or dropped unsaid", "film.mkv", "gif"},
     {"timecode not moved, or dropped unsaid; chapters misplaced, or dropped unsaid", "camera.mov", "avi"},
     {"timecode not moved, or dropped unsaid", "camera.mov", "wmv"},
@@ -34,12 +34,6 @@ const Judge::KnownFault knownFaultRows[] = {
     {"chapters misplaced, or dropped unsaid", "web.webm", "avi"},
     {"chapters misplaced, or dropped unsaid", "web.webm", "gif"},
     {"QuickTime Animation copied into MKV undecodable", "anim.mov", "mkv"},
-    {"new: AVI and MP3 move late sound to the start", "late.mp4", "avi"},
-    {"new: AVI and MP3 move late sound to the start", "late.mp4", "mp3"},
-    {"new: AVI pictures two frames late", "short.mkv", "avi"},
-    {"new: AVI pictures two frames late", "vfr.mp4", "avi"},
-    {"new: AVI pictures two frames late", "offset.mp4", "avi"},
-    {"MKV starting at 5 s refused", "offset.mkv", "avi"},
 };
 
 } // namespace
