@@ -22,6 +22,7 @@ namespace AudioClips {
 // "Song.MP3", "Tone.wav": a 440 Hz tone from 1 s to 3 s of 5 s, stereo, at −7.5 dB (MP3, WAV);
 // "Talk.m4a": a mono 300 Hz tone of 4 s at 48 kHz;
 // "Centre.flac": a 5.1 tone of 3 s whose only sound is in the centre;
+// "Loud.wav": 2 s of 16-bit 5.1 whose every channel carries the same tone at −6 dB;
 // "Picture.mp4": a second of picture without sound;
 // "bg 100%d.png": a red 800 × 600 picture whose name ffmpeg would take for a numbered sequence;
 // "Cover.ogg": the same sound in Ogg Vorbis, its cover in the comment taggers write it in.
@@ -45,6 +46,10 @@ inline QString make(const QString& folder, const QString& name)
     else if (name == "Centre.flac")
         made = ffmpeg({"-f", "lavfi", "-i", "sine=f=500:d=3:r=48000", "-af",
                        "pan=5.1|FL=0*c0|FR=0*c0|FC=c0|LFE=0*c0|BL=0*c0|BR=0*c0"},
+                      path);
+    else if (name == "Loud.wav")
+        made = ffmpeg({"-f", "lavfi", "-i", "sine=f=500:d=2:r=48000", "-af",
+                       "volume=4.0,pan=5.1(side)|FL=c0|FR=c0|FC=c0|LFE=c0|SL=c0|SR=c0", "-c:a", "pcm_s16le"},
                       path);
     else if (name == "Picture.mp4")
         made = ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=320x240:d=1", "-pix_fmt", "yuv420p"}, path);

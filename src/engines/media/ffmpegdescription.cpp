@@ -4,13 +4,17 @@
 
 namespace {
 
-// "  Duration: 00:01:02.50, start: …": the length the source states; none for "N/A".
-std::optional<double> statedLength(const QString& line)
+// "  Duration: 00:01:02.50, start: 5.000000, …": the length the source of the format `format`
+// states, less its start where that states its end (Media::playedLength); none for "N/A".
+std::optional<double> statedLength(const QString& line, const QString& format)
 {
-    static const QRegularExpression pattern(QStringLiteral(R"(^  Duration: (\d+):(\d\d):(\d\d(?:\.\d+)?),)"));
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(^  Duration: (\d+):(\d\d):(\d\d(?:\.\d+)?)(?:, start: (-?\d+(?:\.\d+)?))?)"));
     const QRegularExpressionMatch m = pattern.match(line);
     if (!m.hasMatch()) return std::nullopt;
-    return m.captured(1).toDouble() * 3600 + m.captured(2).toDouble() * 60 + m.captured(3).toDouble();
+    return Media::playedLength(m.captured(1).toDouble() * 3600 + m.captured(2).toDouble() * 60 +
+                                   m.captured(3).toDouble(),
+                               m.captured(4).toDouble(), format);
 }
 
 struct StreamLine
@@ -52,7 +56,7 @@ std::optional<StreamLine> streamLine(const QString& line)
 
 bool FfmpegDescription::add(const QString& line)
 {
-    static const QRegularExpression inputStart(QStringLiteral(R"(^Input #0, [^ ]+, from ')"));
+    static const QRegularExpression inputStart(QStringLiteral(R"(^Input #0, ([^ ]+), from ')"));
     static const QRegularExpression outputStart(QStringLiteral(R"(^Output #0, ([\w-]+), to ')"));
     static const QRegularExpression inputStatistics(QStringLiteral(R"(^Input file #0 \(.*\):$)"));
     static const QRegularExpression outputStatistics(QStringLiteral(R"(^Output file #0 \(.*\):$)"));
@@ -71,10 +75,11 @@ bool FfmpegDescription::add(const QString& line)
     if (!line.startsWith(QLatin1Char(' '))) {
         // Each other line at the left margin opens a section or ends the one before.
         m_section = Section::none;
-        if (inputStart.match(line).hasMatch()) {
+        if (const QRegularExpressionMatch m = inputStart.match(line); m.hasMatch()) {
             m_section = Section::input;
             m_reading = {};
             m_chapters = 0;
+            m_inputFormat = m.captured(1);
         } else if (const QRegularExpressionMatch m = outputStart.match(line); m.hasMatch()) {
             m_section = Section::output;
             m_doubt = m_doubt || !outputFormat.isEmpty();
@@ -91,7 +96,7 @@ bool FfmpegDescription::add(const QString& line)
     }
     switch (m_section) {
     case Section::input:
-        if (const auto length = statedLength(line)) m_reading.duration = *length;
+        if (const auto length = statedLength(line, m_inputFormat)) m_reading.duration = *length;
         if (chapterLine.match(line).hasMatch()) ++m_chapters;
         if (const auto s = streamLine(line)) {
             if (s->kind == QLatin1String("Video") && !s->cover && !m_reading.videoCodec)

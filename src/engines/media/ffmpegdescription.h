@@ -12,7 +12,8 @@
 // section, so no tag of the file (printed further indented) can pose as one.
 struct FfmpegDescription
 {
-    // The source as ffmpeg read it, once its description is complete: its stated length and the
+    // The source as ffmpeg read it, once its description is complete: its length (the one it
+    // states, less its start where it states its end: Media::playedLength) and the
     // codecs of its first picture stream that is not a cover and its first sound stream. The
     // other fields keep their defaults.
     std::optional<Media::Probe> input;
@@ -51,6 +52,7 @@ struct FfmpegDescription
     Section m_section = Section::none;
     Media::Probe m_reading;
     int m_chapters = 0;
+    QString m_inputFormat; // ffmpeg's name of the input's demuxer ("matroska,webm")
     QMap<int, OutputStream> m_outputs;
     QMap<int, qint64> m_packetsRead; // per stream of the first input
     bool m_doubt = false;            // a stream told twice, or told otherwise than expected

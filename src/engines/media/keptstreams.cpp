@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <algorithm>
 
 namespace {
@@ -127,6 +128,20 @@ std::optional<QString> subtitleEncoder(const QString& codec, const QString& ext)
     return std::nullopt;
 }
 
+QString language(const QString& code, const QString& ext)
+{
+    if (ext != QLatin1String("mov")) return code;
+    // A QuickTime file stores a language as its number in the Macintosh table, which names each
+    // language by one of its two ISO 639-2 codes; ffmpeg leaves out a language it is handed by
+    // the other.
+    static const QHash<QString, QString> macintosh{
+        {"sqi", "alb"}, {"hye", "arm"}, {"eus", "baq"}, {"mya", "bur"}, {"zho", "chi"},
+        {"cze", "ces"}, {"nld", "dut"}, {"fre", "fra"}, {"kat", "geo"}, {"deu", "ger"},
+        {"ell", "gre"}, {"isl", "ice"}, {"mkd", "mac"}, {"msa", "may"}, {"fas", "per"},
+        {"rum", "ron"}, {"slo", "slk"}, {"bod", "tib"}, {"cym", "wel"}};
+    return macintosh.value(code, code);
+}
+
 QString containerName(const QString& ext)
 {
     if (ext == QLatin1String("mov")) return QStringLiteral("QuickTime");
@@ -184,8 +199,8 @@ ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& strea
             // A copy into the source's own kind of file holds what the source held.
             if (const auto encoder = sameKind ? std::optional<QString>(QStringLiteral("copy"))
                                               : subtitleEncoder(s.codec, ext)) {
-                extras.copied << ToolArgs::Extras::Copied{s.index, *encoder, As::subtitle, s.language,
-                                                          s.title};
+                extras.copied << ToolArgs::Extras::Copied{s.index, *encoder, As::subtitle,
+                                                          language(s.language, ext), s.title};
                 if (isAss(s.codec) && *encoder != QLatin1String("copy")) stylesLost(job, s, subtitle, ext);
             } else {
                 subtitleLeftOut(job, s, subtitle, cantHold(ext));
@@ -204,10 +219,7 @@ ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& strea
                     s.fileName.isEmpty() ? QStringLiteral("attachment-%1").arg(attachment) : s.fileName,
                     s.mimeType.isEmpty() ? QStringLiteral("application/octet-stream") : s.mimeType};
             else
-                job.addNote(
-                    QStringLiteral("The attached file “%1” was left out: %2 files can’t hold it")
-                        .arg(s.fileName.isEmpty() ? QStringLiteral("number %1").arg(attachment) : s.fileName,
-                             containerName(ext)));
+                attachmentLeftOut(job, s, attachment, ext);
             break;
         case Media::Stream::Kind::other:
             // A QuickTime chapter track holds the chapters' titles, which go with the chapters; a
@@ -312,6 +324,14 @@ written(const QList<TextTrack>& tracks,
                                                  t.stream.title, 0,         dispositions(t.stream)};
     }
     return extras;
+}
+
+void attachmentLeftOut(Job& job, const Media::Stream& stream, int ordinal, const QString& ext)
+{
+    job.addNote(
+        QStringLiteral("The attached file “%1” was left out: %2 files can’t hold it")
+            .arg(stream.fileName.isEmpty() ? QStringLiteral("number %1").arg(ordinal) : stream.fileName,
+                 containerName(ext)));
 }
 
 QString dispositions(const Media::Stream& stream)

@@ -79,9 +79,17 @@ written(const QList<TextTrack>& tracks,
 // without the part in brackets for text subtitles; `ordinal` counts the subtitles from 1.
 void subtitleLeftOut(Job& job, const Media::Stream& stream, int ordinal, const QString& reason);
 
+// Adds the note "The attached file “<file name>” was left out: <container> files can’t hold it" to the
+// job; an attachment without a file name is named by `ordinal`, counted among attachments from 1.
+void attachmentLeftOut(Job& job, const Media::Stream& stream, int ordinal, const QString& ext);
+
 // The dispositions of `stream` as ffmpeg's -disposition takes them ("default+forced"); empty for
 // none.
 QString dispositions(const Media::Stream& stream);
+
+// The ISO 639-2 code a track of the language `code` is tagged with in a result in `ext`: in a
+// QuickTime file the one of its two codes (terminology, bibliographic) that ffmpeg writes there.
+QString language(const QString& code, const QString& ext);
 
 // "MP4", "WebM", … for messages.
 QString containerName(const QString& ext);

@@ -25,9 +25,14 @@ double startSeconds(const AVFormatContext* c)
     return c->start_time != AV_NOPTS_VALUE ? std::max(0.0, double(c->start_time) / AV_TIME_BASE) : 0;
 }
 
+QString formatName(const AVFormatContext* c)
+{
+    return QString::fromLatin1(c->iformat && c->iformat->name ? c->iformat->name : "");
+}
+
 bool isMatroska(const AVFormatContext* c)
 {
-    return c->iformat && c->iformat->name && std::strncmp(c->iformat->name, "matroska", 8) == 0;
+    return formatName(c).startsWith(QLatin1String("matroska"));
 }
 
 // The length a Matroska track states in its tags: its "DURATION" ("00:01:02.500000000") is the
@@ -57,8 +62,7 @@ double streamSeconds(const LibAvApi& api, const AVStream* s, const AVFormatConte
         return double(s->duration) * av_q2d(s->time_base);
     if (const double tagged = taggedSeconds(api, s, c); tagged > 0) return tagged;
     if (!alone || c->duration == AV_NOPTS_VALUE || c->duration <= 0) return 0;
-    const double stated = double(c->duration) / AV_TIME_BASE;
-    return matroska ? std::max(0.0, stated - startSeconds(c)) : stated;
+    return Media::playedLength(double(c->duration) / AV_TIME_BASE, startSeconds(c), formatName(c));
 }
 
 // Whether the stream's display matrix turns its picture by a quarter turn (90° or 270°), so that
@@ -80,7 +84,11 @@ bool quarterTurned(const AVStream* s)
 Media::Probe probeOf(const LibAvApi& api, const AVFormatContext* c)
 {
     Media::Probe p;
-    if (c->duration != AV_NOPTS_VALUE) p.duration = printedSeconds(c->duration, AV_TIME_BASE_Q);
+    if (c->duration != AV_NOPTS_VALUE)
+        p.duration = Media::playedLength(
+            printedSeconds(c->duration, AV_TIME_BASE_Q),
+            c->start_time != AV_NOPTS_VALUE ? printedSeconds(c->start_time, AV_TIME_BASE_Q) : 0,
+            formatName(c));
     for (unsigned i = 0; i < c->nb_streams; ++i) {
         const AVStream* s = c->streams[i];
         const AVCodecParameters* par = s->codecpar;

@@ -99,6 +99,13 @@ QString require(const QString& program)
     throw ConvertError::missingTool(missingToolText());
 }
 
+double playedLength(double stated, double start, const QString& format)
+{
+    const bool endTime =
+        format.startsWith(QLatin1String("matroska")) || format.startsWith(QLatin1String("mov,"));
+    return endTime && start > 0 ? std::max(0.0, stated - start) : stated;
+}
+
 Probe parseProbe(const QByteArray& json)
 {
     Probe p;
@@ -106,8 +113,12 @@ Probe parseProbe(const QByteArray& json)
     if (!doc.isObject()) return p;
     const QJsonObject top = doc.object();
 
-    if (const auto d = string(top.value(QLatin1String("format")).toObject().value(QLatin1String("duration"))))
-        p.duration = number(*d).value_or(0);
+    const QJsonObject format = top.value(QLatin1String("format")).toObject();
+    if (const auto d = string(format.value(QLatin1String("duration"))))
+        p.duration = playedLength(
+            number(*d).value_or(0),
+            number(string(format.value(QLatin1String("start_time"))).value_or(QString())).value_or(0),
+            string(format.value(QLatin1String("format_name"))).value_or(QString()));
 
     for (const QJsonValue& item : top.value(QLatin1String("streams")).toArray()) {
         if (!item.isObject()) continue;

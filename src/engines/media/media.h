@@ -42,6 +42,13 @@ QString missingToolText();
 // The full path of `program` ("ffmpeg", "ffprobe"); throws the missing-tool error without it.
 QString require(const QString& program);
 
+// How long a file plays, from the length `stated` for the whole file by its format (ffmpeg's
+// demuxer name: "matroska,webm", "mov,mp4,m4a,3gp,3g2,mj2") and the time `start` at which its first
+// stream begins: a Matroska or QuickTime file states when it ends (a QuickTime file's length
+// counts the empty stretch its edit list places before a late start), from which the start is
+// taken; any other format states its length. ffmpeg plays such a file from its start.
+double playedLength(double stated, double start, const QString& format);
+
 // Never fails: whatever cannot be told keeps its default. Read in-process by ffmpeg's libraries,
 // with the same result ffprobe would give; ffprobe itself only where the libraries are missing.
 Probe probe(const QString& path);

@@ -29,6 +29,34 @@ const QStringList keepMetadata{QStringLiteral("-map_metadata"), QStringLiteral("
 
 constexpr int conversionCrf = 21;
 
+// The filters every sound track of a conversion to `target` goes through; `film`: the source has
+// a picture.
+QStringList soundFilters(const QString& target, bool film)
+{
+    QStringList filters;
+    // An AVI file lays its sound from its first sample, and a film's sound taken alone plays from
+    // the result's start: sound that begins after the film's start is preceded by as much silence,
+    // and keeps its place against the picture.
+    if (target == QLatin1String("avi") || (film && Media::isAudioTarget(target)))
+        filters << QStringLiteral("aresample=async=1:first_pts=0");
+    // Windows Media Audio holds one or two channels, and its encoder refuses more rather than mix
+    // them down as the MP3 and AAC encoders have ffmpeg do: surround sound is mixed down to stereo
+    // the same way.
+    if (target == QLatin1String("wma") || target == QLatin1String("wmv"))
+        filters << QStringLiteral("aformat=channel_layouts=mono|stereo");
+    if (filters.isEmpty()) return {};
+    return {QStringLiteral("-af"), filters.join(QLatin1Char(','))};
+}
+
+// An AVI file lays each picture at its index from its start, without a time of its own: no time
+// is shifted to make room for the sound encoder's delay, which would move every picture a frame
+// later than its sound.
+QStringList keptTimes(const QString& target)
+{
+    if (target != QLatin1String("avi")) return {};
+    return {QStringLiteral("-avoid_negative_ts"), QStringLiteral("disabled")};
+}
+
 } // namespace
 
 namespace Media {
@@ -126,14 +154,17 @@ QStringList conversionArgs(const QString& source, const QString& output, bool au
 {
     QStringList args = QStringList{QStringLiteral("-i"), source} + ToolArgs::extraInputs(extras);
     const QString sound = extras.soundTrack >= 0 ? QStringLiteral("0:%1").arg(extras.soundTrack) : QString();
+    const bool film = probe.videoCodec.has_value();
     if (audio && extras.copied.isEmpty()) {
         args << QStringLiteral("-vn");
         if (!sound.isEmpty()) args << QStringLiteral("-map") << sound;
-        args << keptTags(source) << audioArgs(target, probe) << ToolArgs::id3Chunk(target);
+        args << keptTags(source) << audioArgs(target, probe) << ToolArgs::id3Chunk(target)
+             << soundFilters(target, film) << ToolArgs::extraOutputs(extras, 1);
     } else if (audio) {
         // The covers go along, copied as they are; a real picture is left behind.
         args << QStringLiteral("-map") << (sound.isEmpty() ? QStringLiteral("0:a") : sound)
              << keptTags(source) << audioArgs(target, probe) << ToolArgs::id3Chunk(target)
+             << soundFilters(target, film)
              << ToolArgs::extraOutputs(extras, 1);
     } else if (target == QLatin1String("gif")) {
         // At most 720 pixels wide; asked of ffmpeg, so that no probe has to come first.
@@ -149,8 +180,9 @@ QStringList conversionArgs(const QString& source, const QString& output, bool au
         if (isMovie(target)) args << faststart;
         args << ToolArgs::extraOutputs(extras, 1);
     } else {
-        args << pictureAndAudio << evenScale << videoArgs(target, conversionCrf) << audioArgs(target, probe)
-             << keepMetadata << ToolArgs::extraOutputs(extras, 1);
+        args << pictureAndAudio << evenScale << keptTimes(target) << videoArgs(target, conversionCrf)
+             << audioArgs(target, probe) << soundFilters(target, true) << keepMetadata
+             << ToolArgs::extraOutputs(extras, 1);
         if (isMovie(target)) args << faststart;
     }
     return args << output;

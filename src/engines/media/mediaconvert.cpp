@@ -8,6 +8,7 @@
 #include "engines/media/ffmpegdescription.h"
 #include "engines/media/keptstreams.h"
 #include "engines/media/libav.h"
+#include "engines/media/oggchapters.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -310,8 +311,8 @@ int oneSoundTrack(const QList<Media::Stream>& streams, const QString& target, Jo
 
 // The subtitles, covers and attachments a conversion carries, with a note on the job for what
 // the target can't hold. A GIF holds none of them; an audio target holds only covers and one
-// sound track, and a film's picture, subtitles, attachments and further sound tracks are what
-// converting it to sound leaves behind.
+// sound track: a film's picture and subtitles are what converting it to sound leaves behind, and
+// its further sound tracks and its attached files (fonts, pictures) are named.
 ToolArgs::Extras sideStreams(const QString& source, QList<Media::Stream> streams, bool audio,
                              const QString& target, const QString& folder, Job* job)
 {
@@ -321,6 +322,10 @@ ToolArgs::Extras sideStreams(const QString& source, QList<Media::Stream> streams
         ToolArgs::Extras extras;
         extras.pictures = 0;
         extras.soundTrack = oneSoundTrack(streams, target, notes);
+        if (target == QLatin1String("opus")) extras.soundComments = OggChapters::of(source, notes);
+        const QList<Media::Stream> attachments = Media::streamsOf(streams, Media::Stream::Kind::attachment);
+        for (int k = 0; k < attachments.size(); ++k)
+            KeptStreams::attachmentLeftOut(notes, attachments[k], k + 1, target);
         streams.removeIf([](const Media::Stream& s) { return !s.cover; });
         // An AIFF is written with an ID3 chunk, which holds the covers beside every tag.
         if (!KeptStreams::holdsCovers(target, {.picture = false, .id3Chunk = true})) {
@@ -335,7 +340,15 @@ ToolArgs::Extras sideStreams(const QString& source, QList<Media::Stream> streams
                 s.index, QStringLiteral("copy"), ToolArgs::Extras::Copied::As::cover, {}, {}};
         return extras;
     }
-    return KeptStreams::copied(source, streams, target, {}, folder, notes);
+    ToolArgs::Extras extras = KeptStreams::copied(source, streams, target, {}, folder, notes);
+    // Every sound track is mapped, and tagged again where the target names its language otherwise.
+    const QList<Media::Stream> sound = Media::streamsOf(streams, Media::Stream::Kind::audio);
+    if (std::any_of(sound.begin(), sound.end(), [&](const Media::Stream& s) {
+            return KeptStreams::language(s.language, target) != s.language;
+        }))
+        for (const Media::Stream& s : sound)
+            extras.sound << ToolArgs::Extras::Tags{KeptStreams::language(s.language, target), s.title};
+    return extras;
 }
 
 // Whether the run `args` copies the picture and sound as they are.

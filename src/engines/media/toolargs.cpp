@@ -111,6 +111,9 @@ QStringList extraOutputs(const Extras& extras, int firstTrack)
     if (!extras.chapters.isEmpty())
         args << QStringLiteral("-map_chapters") << integer(firstTrack + int(extras.tracks.size()));
     tag(QStringLiteral("v:0"), QStringLiteral("timecode"), extras.timecode);
+    if (!extras.soundComments.isEmpty()) args << QStringLiteral("-map_chapters") << QStringLiteral("-1");
+    for (const QString& comment : extras.soundComments)
+        args << QStringLiteral("-metadata:s:a:0") << comment;
     for (int k = 0; k < extras.sound.size(); ++k) {
         tag(QStringLiteral("a:") + integer(k), QStringLiteral("language"), extras.sound[k].language);
         tag(QStringLiteral("a:") + integer(k), QStringLiteral("title"), extras.sound[k].title);

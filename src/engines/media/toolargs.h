@@ -79,6 +79,9 @@ struct Extras
     // A metadata file the operation wrote whose chapters the result holds instead of the first
     // input's; empty to keep those.
     QString chapters;
+    // Comments ("CHAPTER001=00:00:01.500") set on the first sound track in this order, which holds
+    // the chapters in their place (OggChapters); none of the inputs' chapters is written then.
+    QStringList soundComments;
     // The source again, as an input of its own that nothing seeks in, for the covers of a cut:
     // a cover's one packet sits at the file's start, before any cut that starts later, and would
     // move every stream of a stream copy by the cut's start. Empty: covers come from the first

@@ -368,6 +368,21 @@ Output #0, mp4, to 'out.mp4':
               "  Stream #0:0: Audio: opus, 48000 Hz, stereo, fltp", "Stream mapping:"})
             unstated.add(line);
         QVERIFY(unstated.input && unstated.input->duration == 0 && unstated.input->audioCodec == "opus");
+
+        // Matroska and QuickTime files state when they end: one whose times start at 5 s lasts 3 s.
+        // A transport stream states its length, whatever its start.
+        for (const auto& [format, length] :
+             {std::pair{"matroska,webm", 3.0}, std::pair{"mov,mp4,m4a,3gp,3g2,mj2", 3.0},
+              std::pair{"mpegts", 8.0}}) {
+            FfmpegDescription late;
+            for (const QString& line :
+                 {QStringLiteral("Input #0, %1, from 'late':").arg(format),
+                  QStringLiteral("  Duration: 00:00:08.00, start: 5.000000, bitrate: 90 kb/s"),
+                  QStringLiteral("  Stream #0:0: Audio: aac, 48000 Hz, stereo, fltp"),
+                  QStringLiteral("Stream mapping:")})
+                late.add(line);
+            QVERIFY2(late.input && qAbs(late.input->duration - length) < 1e-9, format);
+        }
     }
 
     // ffmpeg's closing statistics, as 5.1 writes them at level verbose, tied to the output's

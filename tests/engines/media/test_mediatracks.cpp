@@ -1,13 +1,19 @@
 // What a conversion takes of its source's tracks and tags, judged by ffprobe and by decoding the
 // result whole: one sound track for a song file, the tags an Ogg song keeps on its stream, a
-// picture that only decodes when encoded again, and timestamps that start late.
+// picture that only decodes when encoded again, the tracks' languages in a QuickTime file, an
+// Opus book's chapters, and timestamps that start late.
 
 #include "../../support/enginefixtures_a.h"
 #include "../../support/streamjudge.h"
 #include "core/job.h"
 #include "engines/converter.h"
 #include "engines/instant/instanttools.h"
+#include "engines/media/media.h"
+#include "engines/media/oggchapters.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
@@ -65,8 +71,29 @@ class MediaTracksTest : public QObject
                             "-disposition:a:1 default",
                      "covered.mp4"));
         QVERIFY(make(film, "plain.mkv"));
+        // The same with Czech subtitles, tagged by the code QuickTime's table does not use.
+        QFile words(path("words.srt"));
+        QVERIFY(words.open(QIODevice::WriteOnly));
+        words.write("1\n00:00:00,500 --> 00:00:01,500\nAhoj\n");
+        words.close();
+        QVERIFY(make("-i @plain.mkv -i @words.srt -map 0 -map 1 -c copy -metadata:s:s:0 language=cze",
+                     "spoken.mkv"));
+        // A spoken book of 3 s whose chapters start at 0, 1.5 and 2.75 s.
+        QFile marks(path("book.txt"));
+        QVERIFY(marks.open(QIODevice::WriteOnly));
+        marks.write(";FFMETADATA1\n");
+        for (const auto& [start, end, title] :
+             {std::tuple{0, 1500, "Intro"}, std::tuple{1500, 2750, "Main"}, std::tuple{2750, 3000, "End"}})
+            marks.write(QString("[CHAPTER]\nTIMEBASE=1/1000\nSTART=%1\nEND=%2\ntitle=%3\n")
+                            .arg(start)
+                            .arg(end)
+                            .arg(title)
+                            .toUtf8());
+        marks.close();
+        QVERIFY(make("-f lavfi -i sine=d=3 -i @book.txt -map 0 -map_chapters 1 -c:a aac", "book.m4a"));
         // The same 3 s, timed from 5 s on.
         QVERIFY(make("-i @plain.mkv -map 0:v -map 0:a:0 -c copy -output_ts_offset 5", "late.mkv"));
+        QVERIFY(make("-i @plain.mkv -map 0:v -map 0:a:0 -c copy -output_ts_offset 5", "late.mp4"));
         // QuickTime Animation, whose decoder needs what only a QuickTime file tells it.
         QVERIFY(make("-f lavfi -i testsrc2=s=160x120:r=25:d=2 -f lavfi -i sine=d=2 -c:v qtrle -pix_fmt rgb24 "
                      "-c:a pcm_s16le",
@@ -181,6 +208,58 @@ class MediaTracksTest : public QObject
         QVERIFY2(job.notes().isEmpty(), qPrintable(job.notes().join('|')));
     }
 
+    // A QuickTime file keeps each track's language, whichever of its two ISO 639-2 codes the
+    // source named it by: ffmpeg writes it there only by the code of the Macintosh table.
+    void quickTimeKeepsLanguages()
+    {
+        Job job({}, {}, 0);
+        const QString mov = Converter::convert(copy("spoken.mkv", "languages"), "mov", job, {}).value(0);
+        const Judge::File got = Judge::probe(mov);
+        QStringList languages;
+        for (const QString type : {"audio", "subtitle"})
+            for (const Judge::Stream& s : got.of(type))
+                languages << s.tags["language"].toString();
+        QCOMPARE(languages, (QStringList{"ger", "fra", "ces"}));
+        QVERIFY2(job.notes().isEmpty(), qPrintable(job.notes().join('|')));
+    }
+
+    // An Opus book's chapters start where the source's do, to the millisecond, as ffprobe reads
+    // them and as their comments say.
+    void opusChaptersKeepTheirTimes()
+    {
+        Job job({}, {}, 0);
+        const QString opus = Converter::convert(copy("book.m4a", "opus chapters"), "opus", job, {}).value(0);
+        QProcess probe;
+        probe.start("ffprobe", {"-v", "error", "-of", "json", "-show_chapters", opus});
+        QVERIFY(probe.waitForFinished(60000));
+        QStringList chapters;
+        for (const QJsonValue& c :
+             QJsonDocument::fromJson(probe.readAllStandardOutput())["chapters"].toArray())
+            chapters << c["tags"]["title"].toString() + " " + c["start_time"].toString();
+        QCOMPARE(chapters, (QStringList{"Intro 0.000000", "Main 1.500000", "End 2.750000"}));
+        QFile file(opus);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray head = file.read(8192);
+        for (const char* comment :
+             {"CHAPTER001=00:00:01.500", "CHAPTER001NAME=Main", "CHAPTER002=00:00:02.750"})
+            QVERIFY2(head.contains(comment), comment);
+        QVERIFY2(job.notes().isEmpty(), qPrintable(job.notes().join('|')));
+    }
+
+    // Chapters are numbered and timed from the result's start: one that ends before it is left
+    // out, one under way begins at 0, hours and minutes are counted out.
+    void opusChapterComments()
+    {
+        const auto chapter = [](double start, double end, const QString& title) {
+            return Chapters::Chapter{start, end, {{"title", title}}};
+        };
+        const QList<Chapters::Chapter> chapters{chapter(0, 1, "Before"), chapter(1, 2.5, "Under way"),
+                                                chapter(2.5, 3725.5, {}), chapter(3725.5, 3726, "Late")};
+        QCOMPARE(OggChapters::comments(chapters, 1.25),
+                 (QStringList{"CHAPTER000=00:00:00.000", "CHAPTER000NAME=Under way",
+                              "CHAPTER001=00:00:01.250", "CHAPTER002=01:02:04.250", "CHAPTER002NAME=Late"}));
+    }
+
     // A second picture track goes only where the operation maps every one; elsewhere the note
     // names it. The cover stays a cover either way.
     void secondPicturesAreNamed()
@@ -224,6 +303,19 @@ class MediaTracksTest : public QObject
         QTEST(job.notes(), "notes");
     }
 
+    // A Matroska or MP4 film whose times start at 5 s lasts 3 s, read in this process or by
+    // ffprobe: both files state where they end, 8 s.
+    void lateTimestampsLastTheirLength()
+    {
+        for (const QString name : {"late.mkv", "late.mp4"}) {
+            const double read = Media::probe(path(name)).duration;
+            const double probed = Media::probeWithFfprobe(path(name)).duration;
+            QVERIFY2(qAbs(read - 3) < 0.05 && qAbs(probed - 3) < 0.05,
+                     qPrintable(QStringLiteral("%1: %2, %3").arg(name).arg(read).arg(probed)));
+        }
+        QVERIFY(qAbs(Media::probe(path("plain.mkv")).duration - 3) < 0.05);
+    }
+
     // A Matroska film whose times start at 5 s lasts 3 s, as its tracks' end times (5 s on) say:
     // every target holds all of it.
     void lateTimestampsConvertWhole_data()
@@ -238,11 +330,16 @@ class MediaTracksTest : public QObject
         QFETCH(QString, target);
         Job job({}, {}, 0);
         QString result;
+        double progress = 0;
         try {
-            result = Converter::convert(copy("late.mkv", target), target, job, {}).value(0);
+            result = Converter::convert(copy("late.mkv", target), target, job, [&](double f) {
+                         progress = std::max(progress, f);
+                     }).value(0);
         } catch (const ConvertError& e) {
             QFAIL(qPrintable(e.message()));
         }
+        // Measured against the 3 s it lasts, the conversion's progress comes near its end.
+        QVERIFY2(progress > 0.8, qPrintable(QString::number(progress)));
         QVERIFY2(Judge::decodeErrors(result).isEmpty(), qPrintable(Judge::decodeErrors(result)));
         const double length = Judge::probe(result).duration;
         QVERIFY2(qAbs(length - 3) < 0.2, qPrintable(QString::number(length)));

@@ -53,15 +53,11 @@ const Judge::Row rows[] = {
 };
 
 const Judge::KnownFault knownFaultRows[] = {
-    {"styled subtitles flattened", "film.mkv", "trim 1.03 2.97"},
-    {"styled subtitles flattened", "film.mkv", "trim fast 1.2 2.8"},
-    {"styled subtitles flattened", "film.mkv", "split 0 2 2 4"},
-    {"styled subtitles flattened", "film.mkv", "split fast 0 2 2 4"},
     {"new: fast cut ends past its end", "long.mkv", "trim fast 2 5"},
     {"new: fast cut ends past its end", "long.mp4", "trim fast 4.1 5.5"},
     {"new: fast cut ends past its end", "long.mp4", "trim fast 2.3 5.7"},
     // A fast cut that starts less than ffmpeg's seek margin after a key frame of a film with B-frames.
-    {"styled subtitles flattened; new: fast cut ends past its end", "film.mkv", "split fast 0 1.05 1.05 4"},
+    {"new: fast cut ends past its end", "film.mkv", "split fast 0 1.05 1.05 4"},
 };
 
 } // namespace

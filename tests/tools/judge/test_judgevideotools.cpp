@@ -22,10 +22,6 @@ const Judge::Row rows[] = {
     {"cut.mkv", "speed 2"},
 };
 
-const Judge::KnownFault knownFaultRows[] = {
-    {"styled subtitles flattened", "film.mkv", "speed 2"},
-};
-
 } // namespace
 
 class JudgeVideoToolsTest : public QObject
@@ -34,9 +30,9 @@ class JudgeVideoToolsTest : public QObject
     Judge::Bench m_bench;
 
   private slots:
-    void initTestCase() { QVERIFY(m_bench.make(Judge::sourcesOf(rows, knownFaultRows))); }
+    void initTestCase() { QVERIFY(m_bench.make(Judge::sourcesOf(rows))); }
 
-    void tool_data() { Judge::addRows(rows, knownFaultRows); }
+    void tool_data() { Judge::addRows(rows); }
 
     void tool() { Judge::judgeRow(m_bench); }
 };

@@ -8,7 +8,6 @@
 #include <QDir>
 #include <cmath>
 #include <numbers>
-#include <optional>
 
 namespace {
 
@@ -27,26 +26,16 @@ constexpr Share downmix[] = {{"FL", 1, 0},        {"FR", 0, 1},        {"FC", mi
                              {"SL", minus3dB, 0}, {"SR", 0, minus3dB}, {"BL", minus3dB, 0},
                              {"BR", 0, minus3dB}, {"BC", 0.5, 0.5}};
 
-// One output channel of `downmix`: the left side at the gain `left`, the right at `right`, each
-// left out when none.
-QString mix(std::optional<double> left, std::optional<double> right)
+// One side of `downmix`, its shares scaled by pan ("<") to add up to 1 over the channels the
+// source has: sound that every channel carries in phase comes out as loud as it went in, never
+// past full scale, where 16-bit samples would wrap around.
+QString side(bool left)
 {
     QStringList terms;
-    for (const Share& s : downmix) {
-        if (!(left && s.left > 0) && !(right && s.right > 0)) continue;
-        const double g = left.value_or(0) * s.left + right.value_or(0) * s.right;
-        // Four decimals keep the products short; the coefficients need no more.
-        terms << ToolArgs::gain(std::round(g * 1e4) / 1e4) + QLatin1Char('*') + QLatin1String(s.channel);
-    }
+    for (const Share& s : downmix)
+        if (const double g = left ? s.left : s.right; g > 0)
+            terms << ToolArgs::gain(std::round(g * 1e4) / 1e4) + QLatin1Char('*') + QLatin1String(s.channel);
     return terms.join(QLatin1Char('+'));
-}
-
-// Mono is the mean of the two sides.
-QString surroundFilter(bool stereo, double l, double r)
-{
-    if (!stereo) return QStringLiteral("pan=mono|c0=") + mix(l / 2, r / 2);
-    return QStringLiteral("pan=stereo|c0=") + mix(l, std::nullopt) + QStringLiteral("|c1=") +
-           mix(std::nullopt, r);
 }
 
 } // namespace
@@ -86,9 +75,12 @@ QStringList channels(const QString& source, bool stereo, double left, double rig
 
 QString channelFilter(bool stereo, int sourceChannels, double left, double right)
 {
+    // Surround sound is mixed down to stereo first; the gains then apply to its two sides.
+    if (sourceChannels > 2)
+        return QStringLiteral("pan=stereo|c0<%1|c1<%2,").arg(side(true), side(false)) +
+               channelFilter(stereo, 2, left, right);
     const double l = left / 100, r = right / 100;
     using ToolArgs::gain;
-    if (sourceChannels > 2) return surroundFilter(stereo, l, r);
     if (!stereo)
         return sourceChannels < 2
                    ? QStringLiteral("pan=mono|c0=%1*c0").arg(gain(l))

@@ -19,9 +19,9 @@ QStringList channels(const QString& source, bool stereo, double left, double rig
 
 // The pan filter for `stereo` (else mono) output of a source with `sourceChannels` channels and
 // gains in percent. Sources with more than two channels are mixed down to stereo the standard
-// way (centre and surrounds at −3 dB, no low-frequency channel) before the gains; their mono is
-// the mean of that stereo. Example: stereo of stereo at 100 and 50 is
-// "pan=stereo|c0=1.0*c0|c1=0.5*c1".
+// way (centre and surrounds at −3 dB, no low-frequency channel, each side scaled so that its
+// shares add up to 1) before the gains, as stereo sources are. Example: stereo of stereo at 100
+// and 50 is "pan=stereo|c0=1.0*c0|c1=0.5*c1".
 QString channelFilter(bool stereo, int sourceChannels, double left, double right);
 
 } // namespace ToolOps

@@ -21,7 +21,7 @@ class AudioChannelsWorkTest : public QObject
   private slots:
     void initTestCase()
     {
-        for (const QString name : {"Talk.m4a", "Centre.flac"})
+        for (const QString name : {"Talk.m4a", "Centre.flac", "Loud.wav"})
             QVERIFY(!make(m_dir.path(), name).isEmpty());
     }
 
@@ -36,12 +36,12 @@ class AudioChannelsWorkTest : public QObject
         QCOMPARE(ToolOps::channelFilter(false, 1, 75, 100), "pan=mono|c0=0.75*c0");
         QCOMPARE(ToolOps::channelFilter(true, 2, 125, 0.5), "pan=stereo|c0=1.25*c0|c1=0.005*c1");
         QCOMPARE(ToolOps::channelFilter(false, 2, 100, 80), "pan=mono|c0=0.5*c0+0.4*c1");
-        // Surround sound is mixed down with the standard coefficients, the gains applied after.
-        QCOMPARE(ToolOps::channelFilter(true, 6, 100, 50),
-                 "pan=stereo|c0=1.0*FL+0.7071*FC+0.7071*SL+0.7071*BL+0.5*BC"
-                 "|c1=0.5*FR+0.3536*FC+0.3536*SR+0.3536*BR+0.25*BC");
-        QCOMPARE(ToolOps::channelFilter(false, 6, 100, 100),
-                 "pan=mono|c0=0.5*FL+0.5*FR+0.7071*FC+0.3536*SL+0.3536*SR+0.3536*BL+0.3536*BR+0.5*BC");
+        // Surround sound is mixed down with the standard coefficients, each side scaled to add
+        // up to 1, the gains applied after.
+        const QString downmix = "pan=stereo|c0<1.0*FL+0.7071*FC+0.7071*SL+0.7071*BL+0.5*BC"
+                                "|c1<1.0*FR+0.7071*FC+0.7071*SR+0.7071*BR+0.5*BC,";
+        QCOMPARE(ToolOps::channelFilter(true, 6, 100, 50), downmix + "pan=stereo|c0=1.0*c0|c1=0.5*c1");
+        QCOMPARE(ToolOps::channelFilter(false, 6, 100, 100), downmix + "pan=mono|c0=0.5*c0+0.5*c1");
     }
 
     void channelsFollowEachFile()
@@ -58,7 +58,8 @@ class AudioChannelsWorkTest : public QObject
         QVERIFY(!right.readAllStandardError().contains("max_volume: -91"));
 
         // Surround sound is mixed down the standard way: the centre (a tone at −18 dB) reaches
-        // each side, and mono, 3 dB down.
+        // each side, and mono, 3 dB down, and by a side's 2.41 shares (front, centre, surround)
+        // scaled to 1, 7.7 dB more.
         const QString mono = ToolOps::channels(path("Centre.flac"), false, 100, 100, m_job, {}).value(0);
         QCOMPARE(mono, path("Centre Mono.flac"));
         QCOMPARE(ffprobe(mono).channels, 1);
@@ -66,7 +67,22 @@ class AudioChannelsWorkTest : public QObject
         QCOMPARE(ffprobe(both).channels, 2);
         for (const auto& [file, channel] : {std::pair{mono, 0}, std::pair{both, 0}, std::pair{both, 1}}) {
             const double peak = channelPeak(file, channel, "0", "3");
-            QVERIFY2(qAbs(peak + 21.1) < 0.5,
+            QVERIFY2(qAbs(peak + 28.7) < 0.5,
+                     qPrintable(QString("%1 c%2: %3").arg(file).arg(channel).arg(peak)));
+        }
+    }
+
+    // Loud surround sound that every channel carries in phase comes out of the mixdown as loud as
+    // it went in, on each side and in mono: 16-bit samples pushed past full scale would wrap
+    // around to the other extreme.
+    void loudSurroundStaysWhole()
+    {
+        const QString mono = ToolOps::channels(path("Loud.wav"), false, 100, 100, m_job, {}).value(0);
+        const QString both = ToolOps::channels(path("Loud.wav"), true, 100, 100, m_job, {}).value(0);
+        QCOMPARE(ffprobe(mono).channels, 1);
+        for (const auto& [file, channel] : {std::pair{mono, 0}, std::pair{both, 0}, std::pair{both, 1}}) {
+            const double peak = channelPeak(file, channel, "0", "2");
+            QVERIFY2(qAbs(peak + 6) < 0.3,
                      qPrintable(QString("%1 c%2: %3").arg(file).arg(channel).arg(peak)));
         }
     }
