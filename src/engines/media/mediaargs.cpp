@@ -164,8 +164,7 @@ QStringList conversionArgs(const QString& source, const QString& output, bool au
         // The covers go along, copied as they are; a real picture is left behind.
         args << QStringLiteral("-map") << (sound.isEmpty() ? QStringLiteral("0:a") : sound)
              << keptTags(source) << audioArgs(target, probe) << ToolArgs::id3Chunk(target)
-             << soundFilters(target, film)
-             << ToolArgs::extraOutputs(extras, 1);
+             << soundFilters(target, film) << ToolArgs::extraOutputs(extras, 1);
     } else if (target == QLatin1String("gif")) {
         // At most 720 pixels wide; asked of ffmpeg, so that no probe has to come first.
         args << QStringLiteral("-an") << QStringLiteral("-vf")

@@ -18,8 +18,8 @@ namespace {
 // Every field of a stream on one line, so that a difference names the stream and the field.
 QString line(const Media::Stream& s)
 {
-    return QStringLiteral(
-               "#%1 kind %2 codec %3 tag %4 lang %5 title %6 cover %7 %8 rate %9 file %10 mime %11 timecode %12")
+    return QStringLiteral("#%1 kind %2 codec %3 tag %4 lang %5 title %6 cover %7 %8 rate %9 file %10 mime "
+                          "%11 timecode %12")
         .arg(s.index)
         .arg(int(s.kind))
         .arg(s.codec, s.codecTag, s.language, s.title)
