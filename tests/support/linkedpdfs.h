@@ -263,9 +263,9 @@ class Reader
                     (subtype == "/Popup" && !here(annot["/Parent"])))
                     ++s.misplaced;
                 if (subtype == "/FileAttachment") {
-                    const QJsonObject spec = deref(annot["/FS"]).toObject();
-                    s.commentFiles << text(spec.contains("/UF") ? spec["/UF"] : spec["/F"]) + "@" +
-                                          QString::number(i + 1);
+                    const QJsonObject fileSpec = deref(annot["/FS"]).toObject();
+                    s.commentFiles << text(fileSpec.contains("/UF") ? fileSpec["/UF"] : fileSpec["/F"]) +
+                                          "@" + QString::number(i + 1);
                 }
                 if (subtype != "/Link") continue;
                 const QJsonObject action = deref(annot["/A"]).toObject();

@@ -8,11 +8,11 @@
 
 namespace {
 
-// The data of the file `spec` holds; empty when it can't be read.
-std::string data(QPDFObjectHandle spec)
+// The data of the file `fileSpec` holds; empty when it can't be read.
+std::string data(QPDFObjectHandle fileSpec)
 {
     try {
-        QPDFObjectHandle stream = QPDFFileSpecObjectHelper(spec).getEmbeddedFileStream();
+        QPDFObjectHandle stream = QPDFFileSpecObjectHelper(fileSpec).getEmbeddedFileStream();
         if (!stream.isStream()) return {};
         const std::shared_ptr<Buffer> buffer = stream.getStreamData(qpdf_dl_all);
         return {reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize()};
@@ -45,33 +45,33 @@ void AttachedFiles::each(QPDF& pdf, const std::function<void(QPDFObjectHandle&)>
 void AttachedFiles::addListed(QPDF& source)
 {
     QPDFEmbeddedFileDocumentHelper listed(source);
-    for (const auto& [name, spec] : listed.getEmbeddedFiles())
-        add(source, spec->getObjectHandle(), name);
+    for (const auto& [name, fileSpec] : listed.getEmbeddedFiles())
+        add(source, fileSpec->getObjectHandle(), name);
 }
 
 void AttachedFiles::addEvery(QPDF& source)
 {
     addListed(source);
-    each(source, [this, &source](QPDFObjectHandle& spec) {
-        add(source, spec, QPDFFileSpecObjectHelper(spec).getFilename());
+    each(source, [this, &source](QPDFObjectHandle& fileSpec) {
+        add(source, fileSpec, QPDFFileSpecObjectHelper(fileSpec).getFilename());
     });
 }
 
-bool AttachedFiles::add(QPDF& source, QPDFObjectHandle spec, const std::string& name)
+bool AttachedFiles::add(QPDF& source, QPDFObjectHandle fileSpec, const std::string& name)
 {
-    if (!spec.isDictionary()) return false;
-    QPDFObjectHandle stream = QPDFFileSpecObjectHelper(spec).getEmbeddedFileStream();
+    if (!fileSpec.isDictionary()) return false;
+    QPDFObjectHandle stream = QPDFFileSpecObjectHelper(fileSpec).getEmbeddedFileStream();
     if (!stream.isStream()) return false;
     // A file listed and also attached to a comment, or met again, is listed once.
     if (!m_added.insert({source.getUniqueId(), stream.getObjGen()}).second) return true;
     std::string key = name.empty() ? std::string("attached file") : name;
     std::string own;
     for (int n = 2; m_list.getEmbeddedFile(key); ++n) {
-        if (own.empty()) own = data(spec);
+        if (own.empty()) own = data(fileSpec);
         if (!own.empty() && data(m_list.getEmbeddedFile(key)->getObjectHandle()) == own) return true;
         key = numbered(name.empty() ? std::string("attached file") : name, n);
     }
-    if (!spec.isIndirect()) spec = source.makeIndirectObject(spec);
-    m_list.replaceEmbeddedFile(key, QPDFFileSpecObjectHelper(m_out.copyForeignObject(spec)));
+    if (!fileSpec.isIndirect()) fileSpec = source.makeIndirectObject(fileSpec);
+    m_list.replaceEmbeddedFile(key, QPDFFileSpecObjectHelper(m_out.copyForeignObject(fileSpec)));
     return true;
 }

@@ -14,7 +14,7 @@ class AttachedFiles
   public:
     explicit AttachedFiles(QPDF& out);
 
-    // Hands `visit` every file specification of `pdf` that holds its file (under /EF), wherever
+    // Hands `visit` every file entry of `pdf` that holds its file (under /EF), wherever
     // it is written: in the list of attached files, in file attachment comments, anywhere.
     static void each(QPDF& pdf, const std::function<void(QPDFObjectHandle&)>& visit);
 
@@ -25,10 +25,10 @@ class AttachedFiles
     // anywhere else (comments on its pages) under their file names; each file once.
     void addEvery(QPDF& source);
 
-    // Adds the file of the file specification `spec` of `source` as `name`. A name the list
+    // Adds the file of the file entry `fileSpec` of `source` as `name`. A name the list
     // holds already is kept when it names the same data; otherwise the file is listed as
-    // "name 2.ext", "name 3.ext", … Returns false when `spec` holds no file.
-    bool add(QPDF& source, QPDFObjectHandle spec, const std::string& name);
+    // "name 2.ext", "name 3.ext", … Returns false when `fileSpec` holds no file.
+    bool add(QPDF& source, QPDFObjectHandle fileSpec, const std::string& name);
 
   private:
     QPDF& m_out;

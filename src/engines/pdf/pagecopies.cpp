@@ -104,9 +104,9 @@ void PageCopies::finish(AttachedFiles& files)
             if (!m_copies[i].empty() || !m_annotations[i].isArray()) continue;
             for (QPDFObjectHandle& annotation : m_annotations[i].getArrayAsVector()) {
                 if (!isA(annotation, "/FileAttachment")) continue;
-                QPDFObjectHandle spec = annotation.getKey("/FS");
-                if (spec.isDictionary())
-                    files.add(m_source, spec, QPDFFileSpecObjectHelper(spec).getFilename());
+                QPDFObjectHandle fileSpec = annotation.getKey("/FS");
+                if (fileSpec.isDictionary())
+                    files.add(m_source, fileSpec, QPDFFileSpecObjectHelper(fileSpec).getFilename());
             }
         }
     });
