@@ -27,7 +27,8 @@ namespace AudioClips {
 // "bg 100%d.png": a red 800 × 600 picture whose name ffmpeg would take for a numbered sequence;
 // "Cover.ogg": the same sound in Ogg Vorbis, its cover in the comment taggers write it in.
 // "Cover.mp3", "Cover.m4a", "Cover.flac": 6 s of sound with a 64 × 64 cover picture, as a
-// tagger leaves it: PNG in MP3 and FLAC, JPEG in M4A.
+// tagger leaves it: PNG in MP3 and FLAC, JPEG in M4A; "Cover.aiff": the same with the artist
+// "Tester", both in its ID3 chunk.
 inline QString make(const QString& folder, const QString& name)
 {
     const QString path = QDir(folder).filePath(name);
@@ -81,10 +82,17 @@ inline QString make(const QString& folder, const QString& name)
     } else if (name.startsWith("Cover.")) {
         const bool m4a = name.endsWith(".m4a");
         const QString picture = QDir(folder).filePath(m4a ? "cover.jpg" : "cover.png");
-        const QString codec = m4a ? "aac" : name.endsWith(".mp3") ? "libmp3lame" : "flac";
+        const bool aiff = name.endsWith(".aiff");
+        const QString codec = m4a                     ? "aac"
+                              : name.endsWith(".mp3") ? "libmp3lame"
+                              : aiff                  ? "pcm_s16be"
+                                                      : "flac";
+        const QStringList id3 =
+            aiff ? QStringList{"-write_id3v2", "1", "-metadata", "artist=Tester"} : QStringList();
         made = ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x64", "-frames:v", "1"}, picture) &&
-               ffmpeg({"-f", "lavfi", "-i", "sine=d=6", "-i", picture, "-map", "0:a", "-map", "1:v", "-c:a",
-                       codec, "-c:v", "copy", "-disposition:v", "attached_pic"},
+               ffmpeg(QStringList{"-f", "lavfi", "-i", "sine=d=6", "-i", picture, "-map", "0:a", "-map",
+                                  "1:v", "-c:a", codec, "-c:v", "copy", "-disposition:v", "attached_pic"} +
+                          id3,
                       path);
     }
     return made ? path : QString();

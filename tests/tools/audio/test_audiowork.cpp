@@ -14,6 +14,7 @@
 #include <functional>
 
 #include "../../support/audioclips.h"
+#include "../../support/programoutput.h"
 
 using namespace AudioClips;
 
@@ -28,7 +29,8 @@ class AudioWorkTest : public QObject
   private slots:
     void initTestCase()
     {
-        for (const QString name : {"Tone.wav", "Cover.mp3", "Cover.m4a", "Cover.flac", "Cover.ogg"})
+        for (const QString name :
+             {"Tone.wav", "Cover.mp3", "Cover.m4a", "Cover.flac", "Cover.ogg", "Cover.aiff"})
             QVERIFY(!make(m_dir.path(), name).isEmpty());
     }
 
@@ -87,6 +89,31 @@ class AudioWorkTest : public QObject
                                                                 "holds the drawing and the sound only"}
                                                   : QStringList());
         QVERIFY(QFile::remove(out));
+    }
+
+    // An AIFF keeps its artist and cover in an ID3 chunk: every audio tool writes one again.
+    void aiffKeepsTagsAndCover()
+    {
+        const QString f = path("Cover.aiff");
+        QCOMPARE(coverPictures(f), 1);
+        const QList<std::pair<QString, std::function<QStringList(Job&)>>> tools{
+            {"trim", [&](Job& job) { return ToolOps::trimAudio(f, 0.5, 5.5, job, {}); }},
+            {"channels", [&](Job& job) { return ToolOps::channels(f, false, 100, 100, job, {}); }},
+            {"normalize", [&](Job& job) { return ToolOps::normalize(f, LoudnessTarget::podcast, job, {}); }},
+            {"bleep", [&](Job& job) {
+                 return ToolOps::bleep(f, {{QUuid::createUuid(), 1.0, 2.0}}, job, {});
+             }}};
+        for (const auto& [tool, run] : tools) {
+            Job job{{}, {}, 0};
+            QString out;
+            const ConvertError e = Fixture::failure([&] { out = run(job).value(0); });
+            QVERIFY2(!out.isEmpty(), qPrintable(tool + ": " + e.message()));
+            QCOMPARE(job.notes(), QStringList());
+            QVERIFY2(coverPictures(out) == 1, qPrintable(tool));
+            const QString artist = programOutput("exiftool", {"-s3", "-ID3:Artist", out}).trimmed();
+            QVERIFY2(artist == "Tester", qPrintable(tool + ": artist “" + artist + "”"));
+            QVERIFY(QFile::remove(out));
+        }
     }
 
     // An Ogg file's cover, which ffmpeg reads but can't write back, is named in the note of every

@@ -13,9 +13,10 @@ namespace AudioWrite {
 
 ToolArgs::Extras kept(const QString& source, const QString& ext, bool apart, Job& job)
 {
-    // A sound file's covers are never attached, so no folder is needed for them.
-    return KeptStreams::copied(source, Media::streams(source), ext, {.picture = false, .coverApart = apart},
-                               {}, job);
+    // A sound file's covers are never attached, so no folder is needed for them. An AIFF is
+    // written with an ID3 chunk, which holds them.
+    return KeptStreams::copied(source, Media::streams(source), ext,
+                               {.picture = false, .coverApart = apart, .id3Chunk = true}, {}, job);
 }
 
 QStringList filtered(const QString& source, const QString& filter, const QString& ext,
@@ -23,7 +24,7 @@ QStringList filtered(const QString& source, const QString& filter, const QString
 {
     return QStringList{QStringLiteral("-i"), source} + ToolArgs::extraInputs(kept) + audioOnly +
            ToolArgs::extraOutputs(kept, 1) + QStringList{QStringLiteral("-af"), filter} +
-           Media::keptTags(source) + Media::audioArgs(ext) + QStringList{out};
+           Media::keptTags(source) + Media::audioArgs(ext) + ToolArgs::id3Chunk(ext) + QStringList{out};
 }
 
 // ffmpeg 5.1 ends the whole result a few frames in when a graph that makes sound of its own (a
@@ -34,7 +35,7 @@ QStringList graphed(const QString& source, const QStringList& graph, const QStri
 {
     return QStringList{QStringLiteral("-i"), source} + ToolArgs::extraInputs(kept) + graph +
            ToolArgs::extraOutputs(kept, 1) + Media::keptTags(source) + Media::audioArgs(ext) +
-           QStringList{out};
+           ToolArgs::id3Chunk(ext) + QStringList{out};
 }
 
 } // namespace AudioWrite

@@ -9,7 +9,8 @@
 class Job;
 
 // What the audio tools' operations share: results keep the source's extension, lower-cased, and
-// its container's encoder; in mp3, m4a and flac they keep the source's cover pictures too. A
+// its container's encoder; in mp3, m4a, flac and aiff (in its ID3 chunk, with every tag) they
+// keep the source's cover pictures too. A
 // result is made in a hidden temporary item beside the source and committed under a free name
 // ("Talk Trimmed.m4a", then "Talk Trimmed 2.m4a", …); a failure or a cancel leaves nothing
 // behind.
