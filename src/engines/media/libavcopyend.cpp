@@ -49,7 +49,7 @@ std::optional<double> copiedPictureLength(const QString& path, double seek, doub
         const double shown = double(pts) * base - zero;
         const double decoded = dts != AV_NOPTS_VALUE ? double(dts) * base - zero
                                : next                ? *next
-                                      : shown - stream->codecpar->video_delay * frame;
+                                                     : shown - stream->codecpar->video_delay * frame;
         next = decoded + (duration > 0 ? double(duration) * base : frame);
         if (packets.empty() && !key) continue; // not copied: the copy begins with a key frame
         packets.push_back({shown, decoded});

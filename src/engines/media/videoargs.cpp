@@ -39,9 +39,9 @@ QStringList trimVideo(const QString& source, TimeRange range, bool fast, const Q
     if (!fast) args << length;
     if (fast && extras.pictureLength > 0) {
         const qsizetype picture = extra.count(QStringLiteral("-i")) + 1;
-        args << seek << QStringLiteral("-t") << fixed(extras.pictureLength, 3) << QStringLiteral("-i") << source
-             << QStringLiteral("-map") << QStringLiteral("%1:v:0").arg(picture) << QStringLiteral("-map")
-             << QStringLiteral("0:a?");
+        args << seek << QStringLiteral("-t") << fixed(extras.pictureLength, 3) << QStringLiteral("-i")
+             << source << QStringLiteral("-map") << QStringLiteral("%1:v:0").arg(picture)
+             << QStringLiteral("-map") << QStringLiteral("0:a?");
     } else {
         args << pictureAndSound();
     }
