@@ -18,7 +18,10 @@ std::optional<double> copiedPictureLength(const QString& path, double seek, doub
     AVFormatContext* c = input.get();
     const int video = c ? input.mainStreams().first : -1;
     if (video < 0) return std::nullopt;
-    const double zero = input.seekAsFfmpeg(seek);
+    // Read from where the copy starts or from a moment before its end, whichever is later: past
+    // the first packets after a seek, ffmpeg takes the decoding times the demuxer gives, which
+    // depend only on the packets near them.
+    const double zero = input.seekAsFfmpeg(std::max(seek, end - 1.5));
     const AVStream* stream = c->streams[video];
     const double base = av_q2d(stream->time_base);
     const AVRational rate = stream->avg_frame_rate;

@@ -55,6 +55,9 @@ const Judge::Row rows[] = {
     {"film.mp4", "split fast 0 1.3 1.3 3.7"},
     {"vfr.mp4", "trim fast 0.5 2.2"},
     {"late.mkv", "trim fast 0.2 2.3"},
+    {"reel.mkv", "trim fast 2.5 10.3"},
+    {"reel.mkv", "split fast 0 5.3 5.3 11.1"},
+    {"reel.mp4", "trim fast 2.5 10.3"},
 };
 
 } // namespace
