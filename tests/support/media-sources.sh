@@ -150,6 +150,10 @@ make() {
     ff -f lavfi -i "$(picture 160x120 25 6)" -f lavfi -i "$(tone up 6)" -i long.txt -map 0 -map 1 -map_chapters 2 \
       "${video[@]}" "${tags[@]}" "$1"
     ;;
+  reel.mkv | reel.mp4) # 12 s, key frames every 2 s, three B-frames in a pyramid
+    ff -f lavfi -i "$(picture 160x120 25 12)" -f lavfi -i "$(tone up 12)" \
+      $(x264 -bf 3 -b-pyramid normal -g 50 -keyint_min 50) -c:a aac "${tags[@]}" "$1"
+    ;;
   song.mp3 | song.m4a | song.flac)
     side
     case $1 in
@@ -198,5 +202,5 @@ make() {
 }
 
 all=(film.mp4 film.mkv camera.mov web.webm old.avi anim.mov late.mp4 late.mkv short.mkv vfr.mp4 offset.mkv
-  offset.mp4 long.mkv long.webm long.mp4 cut.mkv song.mp3 song.m4a song.flac song.ogg song.opus surround.wav song.aiff book.m4a)
+  offset.mp4 long.mkv long.webm long.mp4 reel.mkv reel.mp4 cut.mkv song.mp3 song.m4a song.flac song.ogg song.opus surround.wav song.aiff book.m4a)
 for name in "${@:-${all[@]}}"; do make "$name"; done

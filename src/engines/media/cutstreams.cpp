@@ -46,6 +46,7 @@ ToolArgs::Extras CutStreams::forRange(TimeRange range, int part) const
     if (m_fast) {
         const std::optional<LibAv::CopyStart> copy = LibAv::copyStart(m_source, range.start);
         if (copy) from = std::min(copy->key, range.start);
+        extras.pictureLength = LibAv::copiedPictureLength(m_source, range.start, range.end).value_or(0);
         // ffmpeg times the chapters from the seek, and moves the packets alone to begin at 0.
         if (!m_chapters.isEmpty())
             extras.chapters =

@@ -248,18 +248,7 @@ std::optional<CopyStart> copyStart(const QString& path, double seconds)
     AVFormatContext* c = input.get();
     const int video = c ? input.mainStreams().first : -1;
     if (video < 0) return std::nullopt;
-    const int64_t origin = c->start_time != AV_NOPTS_VALUE ? c->start_time : 0;
-    // The seek ffmpeg makes: a little earlier where the stored times are decoding times of a
-    // picture with delayed frames.
-    int64_t target = origin + std::llround(std::max(seconds, 0.0) * AV_TIME_BASE);
-    if (!(c->iformat->flags & AVFMT_SEEK_TO_PTS))
-        for (unsigned i = 0; i < c->nb_streams; ++i)
-            if (c->streams[i]->codecpar->video_delay) {
-                target -= std::llround(seekMargin * AV_TIME_BASE);
-                break;
-            }
-    a->seekFile(c, -1, INT64_MIN, target, target, 0);
-    const double zero = double(origin) / AV_TIME_BASE;
+    const double zero = input.seekAsFfmpeg(seconds);
     const AVRational rate = c->streams[video]->avg_frame_rate;
     const double frame = rate.num > 0 && rate.den > 0 ? av_q2d(av_inv_q(rate)) : 0;
     // The sound streams a copy takes along, each from the first packet after the seek.

@@ -113,4 +113,13 @@ constexpr double seekMargin = 3.0 / 23;
 // libraries are missing or no key frame is found.
 std::optional<double> keyFrameAt(const QString& path, double seconds);
 
+// How long after its seek a stream copy of `path` that ffmpeg seeks to `seek` (-ss before the
+// input) must read its first picture stream (-t before that input) to end with every frame shown
+// before `end`, in the same seconds as shownFrame(), and no more frames than those need. ffmpeg
+// stops copying at the first packet whose decoding time reaches the -t, while a frame that
+// B-frames hold back is decoded after the frame it needs, which is shown later. None when the
+// libraries are missing, no key frame follows the seek, or the picture ends before it would be
+// stopped.
+std::optional<double> copiedPictureLength(const QString& path, double seek, double end);
+
 } // namespace LibAv

@@ -1,11 +1,13 @@
 #include "engines/media/libavinput.h"
 
+#include "engines/media/libav.h"
 #include "engines/media/media.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QHash>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -46,6 +48,20 @@ LibAvInput::LibAvInput(const LibAvApi& api, const QString& path, bool streamInfo
 LibAvInput::~LibAvInput()
 {
     if (m_context) m_api.closeInput(&m_context);
+}
+
+double LibAvInput::seekAsFfmpeg(double seconds) const
+{
+    const int64_t origin = m_context->start_time != AV_NOPTS_VALUE ? m_context->start_time : 0;
+    int64_t target = origin + std::llround(std::max(seconds, 0.0) * AV_TIME_BASE);
+    if (!(m_context->iformat->flags & AVFMT_SEEK_TO_PTS))
+        for (unsigned i = 0; i < m_context->nb_streams; ++i)
+            if (m_context->streams[i]->codecpar->video_delay) {
+                target -= std::llround(LibAv::seekMargin * AV_TIME_BASE);
+                break;
+            }
+    m_api.seekFile(m_context, -1, INT64_MIN, target, target, 0);
+    return double(origin) / AV_TIME_BASE;
 }
 
 std::pair<int, int> LibAvInput::mainStreams() const

@@ -32,6 +32,10 @@ class LibAvInput
     // The length the header states, from the file or else from its longest stream, in
     // AV_TIME_BASE units; 0 when it states none.
     int64_t headerLength() const;
+    // Seeks where ffmpeg does for a -ss of `seconds` before this input: that far from the file's
+    // start, a little earlier where the stored times are decoding times of a picture with delayed
+    // frames (its own margin). Gives the file's start in seconds, which -ss counts from.
+    double seekAsFfmpeg(double seconds) const;
 
     // Every stream and every chapter as ffprobe's -show_streams and -show_chapters list them and
     // Media::parseStreams and Chapters::parse read them back; none for a file not opened.

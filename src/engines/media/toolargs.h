@@ -87,6 +87,12 @@ struct Extras
     // move every stream of a stream copy by the cut's start. Empty: covers come from the first
     // input.
     QString coverSource;
+    // For a stream copy that stops before the source's end: how many seconds after its seek the
+    // source's picture is read, from the source again as an input of its own, seeked like the
+    // first (a copy stops each input at its -t in decoding order, so the picture must stop
+    // where its last frame shown has been decoded, and the other streams at the end). 0: the
+    // picture comes from the first input.
+    double pictureLength = 0;
     // How many picture tracks the operation maps before the covers.
     int pictures = 1;
     // The one sound track a result that holds one takes, by its number in the source; -1: the

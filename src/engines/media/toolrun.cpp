@@ -112,7 +112,10 @@ void requireStarts(const LibAv::Contents& made, const QString& name, const ToolR
 {
     // Stored times are often rounded to the millisecond.
     const double allowed = made.frame + made.lead + 0.001;
-    if (made.videoStart.value_or(0) <= allowed && made.audioStart.value_or(0) <= allowed) return;
+    // Sound that begins with the picture's first frame is in step with it, where a stream copy
+    // shows that frame late to make room for the frames it holds back.
+    const double soundAllowed = std::max(allowed, made.videoStart.value_or(0) + made.frame + 0.001);
+    if (made.videoStart.value_or(0) <= allowed && made.audioStart.value_or(0) <= soundAllowed) return;
     const LibAv::Contents source = LibAv::contents(first.source).value_or(LibAv::Contents{});
     const double begins = partStart(first);
     // How far after the part's start the source's stream begins, at the part's speed.
@@ -122,13 +125,13 @@ void requireStarts(const LibAv::Contents& made, const QString& name, const ToolR
         return std::max(0.0, *at - zero - begins) / first.speed;
     };
     const auto require = [&](const std::optional<double>& start, const std::optional<double>& inSource,
-                             const QString& kind) {
-        if (start && *start > allowed + delay(inSource))
+                             double limit, const QString& kind) {
+        if (start && *start > limit + delay(inSource))
             throw ConvertError::failed(
                 QStringLiteral("%1 came out with its %2 starting %3 late").arg(name, kind, shown(*start)));
     };
-    require(made.videoStart, source.videoStart, QStringLiteral("picture"));
-    require(made.audioStart, source.audioStart, QStringLiteral("sound"));
+    require(made.videoStart, source.videoStart, allowed, QStringLiteral("picture"));
+    require(made.audioStart, source.audioStart, soundAllowed, QStringLiteral("sound"));
 }
 
 } // namespace

@@ -31,11 +31,21 @@ QStringList trimVideo(const QString& source, TimeRange range, bool fast, const Q
     // A copy's length is read from its input: the chapters it is handed then aren't cut at the
     // length, which counts from the seek, while the copy holds the key frame before it too.
     const QStringList length{QStringLiteral("-t"), fixed(range.end - range.start, 3)};
-    QStringList args{QStringLiteral("-ss"), fixed(range.start, 3)};
+    const QStringList seek{QStringLiteral("-ss"), fixed(range.start, 3)};
+    QStringList args = seek;
     if (fast) args << length;
-    args << QStringLiteral("-i") << source << extraInputs(extras);
+    const QStringList extra = extraInputs(extras);
+    args << QStringLiteral("-i") << source << extra;
     if (!fast) args << length;
-    args << pictureAndSound() << QStringLiteral("-map_metadata") << QStringLiteral("0");
+    if (fast && extras.pictureLength > 0) {
+        const qsizetype picture = extra.count(QStringLiteral("-i")) + 1;
+        args << seek << QStringLiteral("-t") << fixed(extras.pictureLength, 3) << QStringLiteral("-i")
+             << source << QStringLiteral("-map") << QStringLiteral("%1:v:0").arg(picture)
+             << QStringLiteral("-map") << QStringLiteral("0:a?");
+    } else {
+        args << pictureAndSound();
+    }
+    args << QStringLiteral("-map_metadata") << QStringLiteral("0");
     if (fast)
         args << QStringLiteral("-c") << QStringLiteral("copy") << QStringLiteral("-avoid_negative_ts")
              << QStringLiteral("make_zero");
