@@ -6,6 +6,7 @@
 #include "core/scratchfolder.h"
 #include "engines/media/chapters.h"
 #include "engines/media/ffmpegdescription.h"
+#include "engines/media/ffmpegrun.h"
 #include "engines/media/keptstreams.h"
 #include "engines/media/libav.h"
 #include "engines/media/oggchapters.h"
@@ -82,15 +83,25 @@ QList<Media::Stream> plainStreams(const Media::Probe& guess)
     return streams;
 }
 
-// The first run, started on a guess of the source's streams while the source is read in this
-// process, on a thread of its own and under a job of its own: ended when the reading calls for
-// other arguments, and handed the user's cancel while it is waited for.
+// The first run, started on a guess of the source's streams before the source is read in this
+// process, under a job of its own, and waited for on a thread of its own: ended when the reading
+// calls for other arguments, and handed the user's cancel while it is waited for. ffmpeg is
+// started on the calling thread, so that it is running before the reading loads its libraries.
 class FirstRun
 {
   public:
-    FirstRun(const QStringList& args, Job* job, const Progress& progress)
-        : m_job(job), m_thread([this, args, progress] { run(args, progress); })
+    FirstRun(const QStringList& args, Job* job, const Progress& progress) : m_job(job)
     {
+        try {
+            m_run.emplace(
+                args, [this] { return m_duration.load(); }, &m_runJob, progress,
+                [this](const QString& line) { m_said.add(line); });
+        } catch (const ConvertError& e) {
+            m_error = e;
+            m_over = true;
+            return;
+        }
+        m_thread = std::thread([this] { finish(); });
     }
     ~FirstRun()
     {
@@ -114,7 +125,7 @@ class FirstRun
             m_wake.wait_for(lock, std::chrono::milliseconds(100));
         }
         lock.unlock();
-        m_thread.join();
+        if (m_thread.joinable()) m_thread.join();
         if (m_unexpected) std::rethrow_exception(m_unexpected);
     }
 
@@ -125,12 +136,10 @@ class FirstRun
     const FfmpegDescription& said() const { return m_said; }
 
   private:
-    void run(const QStringList& args, const Progress& progress)
+    void finish()
     {
         try {
-            m_report = Media::ffmpeg(
-                args, [this] { return m_duration.load(); }, &m_runJob, progress,
-                [this](const QString& line) { m_said.add(line); });
+            m_report = m_run->finish();
         } catch (const ConvertError& e) {
             m_error = e;
         } catch (...) {
@@ -153,7 +162,8 @@ class FirstRun
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_over = false;
-    std::thread m_thread; // last: it starts once the rest is made
+    std::optional<FfmpegRun> m_run; // after what its callbacks reach
+    std::thread m_thread;
 };
 
 // The muxer ffmpeg names for each target it writes.
@@ -175,7 +185,7 @@ bool shownWhole(const Media::FfmpegReport& report, const FfmpegDescription& said
                 const QString& target)
 {
     // A line break in a name could pose as a line of the description.
-    const QRegularExpression lineBreak(QStringLiteral("[\\r\\n]"));
+    static const QRegularExpression lineBreak(QStringLiteral("[\\r\\n]"));
     if (source.contains(lineBreak) || output.contains(lineBreak)) return false;
     if (!said.input || !(said.input->duration > 0) || !report.ended || !report.errors.isEmpty()) return false;
     // Of a WAVE file cut short, ffmpeg states the length of the data there, the reading the
@@ -379,15 +389,15 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
 {
     if (job) job->throwIfCancelled();
     refuseLists(source);
-    const ScratchFolder scratch;
     const auto argsFor = [&](const Probe& probe, const ToolArgs::Extras& extras) {
         return conversionArgs(source, output, audio, target, probe, extras);
     };
-    // ffmpeg starts at once on a guess, while the source is read in this process: loading the
-    // libraries that read it takes about as long as starting ffmpeg does.
+    // ffmpeg starts at once on a guess, before the source is read in this process: loading the
+    // libraries that read it takes about as long as starting ffmpeg does. The plain streams of a
+    // guess take nothing out into a folder.
     const Probe guess = usualStreams(source);
     const QStringList started =
-        argsFor(guess, sideStreams(source, plainStreams(guess), audio, target, scratch.path(), nullptr));
+        argsFor(guess, sideStreams(source, plainStreams(guess), audio, target, QString(), nullptr));
     running.fetch_add(1);
     const auto done = qScopeGuard([] { running.fetch_sub(1); });
     FirstRun first(oneThreadWhenFull(started), job, progress);
@@ -396,7 +406,13 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
     const LibAv::Reading reading = readSource(source);
     const Probe& probe = reading.probe;
     // What the result keeps beside the picture and sound is decided once, from the source's streams.
-    const ToolArgs::Extras extras = sideStreams(source, reading.streams, audio, target, scratch.path(), job);
+    // Only covers are taken out into a folder (to be attached to an MKV): a folder made and removed
+    // for nothing would cost a few disk writes.
+    std::optional<ScratchFolder> scratch;
+    if (std::any_of(reading.streams.begin(), reading.streams.end(), [](const Stream& s) { return s.cover; }))
+        scratch.emplace();
+    const ToolArgs::Extras extras =
+        sideStreams(source, reading.streams, audio, target, scratch ? scratch->path() : QString(), job);
     const QStringList args = argsFor(probe, extras);
     const bool guessed = args == started;
     if (guessed)
