@@ -58,8 +58,9 @@ const QStringList& prefix()
 } // namespace
 
 FfmpegRun::FfmpegRun(const QStringList& args, std::function<double()> duration, Job* job, Progress progress,
-                     std::function<void(const QString&)> onInfo)
-    : m_duration(std::move(duration)), m_progress(std::move(progress)), m_onInfo(std::move(onInfo))
+                     std::function<void(const QString&)> onInfo, std::function<void()> onWritten)
+    : m_duration(std::move(duration)), m_progress(std::move(progress)), m_onInfo(std::move(onInfo)),
+      m_onWritten(std::move(onWritten))
 {
     const QString program = Media::require(QStringLiteral("ffmpeg"));
     Shell::Options options;
@@ -80,7 +81,11 @@ Media::FfmpegReport FfmpegRun::finish()
 
 void FfmpegRun::line(const QString& line)
 {
-    if (line == QLatin1String("progress=end")) m_report.ended = true;
+    // ffmpeg's last report follows its trailer.
+    if (line == QLatin1String("progress=end") && !m_report.ended) {
+        m_report.ended = true;
+        if (m_onWritten) m_onWritten();
+    }
     if (line.startsWith(QLatin1String("out_time_us=")))
         if (const auto micros = number(line.mid(12))) m_report.outSeconds = *micros / 1e6;
     if (line.startsWith(QLatin1String("total_size=")))

@@ -142,4 +142,10 @@ std::optional<QString> undecodable(const QString& path, const QString& format)
     return start ? start : last;
 }
 
+std::optional<QString> undecodable(const QString& path, const QString& format, Stretch stretch)
+{
+    const LibAvApi* a = libAvApi();
+    return a ? failingFrom(*a, path, format, stretch == Stretch::end) : std::nullopt;
+}
+
 } // namespace LibAv

@@ -5,8 +5,9 @@
 #include "core/job.h"
 #include "core/scratchfolder.h"
 #include "engines/media/chapters.h"
+#include "engines/media/copycheck.h"
 #include "engines/media/ffmpegdescription.h"
-#include "engines/media/ffmpegrun.h"
+#include "engines/media/firstrun.h"
 #include "engines/media/keptstreams.h"
 #include "engines/media/libav.h"
 #include "engines/media/oggchapters.h"
@@ -18,11 +19,6 @@
 #include <QThread>
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <exception>
-#include <mutex>
-#include <thread>
 
 namespace {
 
@@ -82,89 +78,6 @@ QList<Media::Stream> plainStreams(const Media::Probe& guess)
     }
     return streams;
 }
-
-// The first run, started on a guess of the source's streams before the source is read in this
-// process, under a job of its own, and waited for on a thread of its own: ended when the reading
-// calls for other arguments, and handed the user's cancel while it is waited for. ffmpeg is
-// started on the calling thread, so that it is running before the reading loads its libraries.
-class FirstRun
-{
-  public:
-    FirstRun(const QStringList& args, Job* job, const Progress& progress) : m_job(job)
-    {
-        try {
-            m_run.emplace(
-                args, [this] { return m_duration.load(); }, &m_runJob, progress,
-                [this](const QString& line) { m_said.add(line); });
-        } catch (const ConvertError& e) {
-            m_error = e;
-            m_over = true;
-            return;
-        }
-        m_thread = std::thread([this] { finish(); });
-    }
-    ~FirstRun()
-    {
-        stop();
-        if (m_thread.joinable()) m_thread.join();
-    }
-    FirstRun(const FirstRun&) = delete;
-    FirstRun& operator=(const FirstRun&) = delete;
-
-    // The reading agreed with the guess: progress is measured over `duration` seconds.
-    void agree(double duration) { m_duration = duration; }
-    // The reading called for other arguments.
-    void stop() { m_runJob.cancel(); }
-    // Waits for the run to end, passing the user's cancel on to it at the pace at which the
-    // process runner looks at a job's cancel flag.
-    void wait()
-    {
-        std::unique_lock lock(m_mutex);
-        while (!m_over) {
-            if (m_job && m_job->isCancelled()) m_runJob.cancel();
-            m_wake.wait_for(lock, std::chrono::milliseconds(100));
-        }
-        lock.unlock();
-        if (m_thread.joinable()) m_thread.join();
-        if (m_unexpected) std::rethrow_exception(m_unexpected);
-    }
-
-    // Once waited for: what the run reported or the error it ended with, and how ffmpeg
-    // described what it read and wrote.
-    const std::optional<Media::FfmpegReport>& report() const { return m_report; }
-    const std::optional<ConvertError>& error() const { return m_error; }
-    const FfmpegDescription& said() const { return m_said; }
-
-  private:
-    void finish()
-    {
-        try {
-            m_report = m_run->finish();
-        } catch (const ConvertError& e) {
-            m_error = e;
-        } catch (...) {
-            m_unexpected = std::current_exception();
-        }
-        {
-            const std::lock_guard lock(m_mutex);
-            m_over = true;
-        }
-        m_wake.notify_all();
-    }
-
-    Job* const m_job;
-    Job m_runJob{QString(), QString(), 0};
-    std::atomic<double> m_duration{0};
-    FfmpegDescription m_said;
-    std::optional<Media::FfmpegReport> m_report;
-    std::optional<ConvertError> m_error;
-    std::exception_ptr m_unexpected; // thrown again on the waiting thread
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_over = false;
-    std::optional<FfmpegRun> m_run; // after what its callbacks reach
-    std::thread m_thread;
-};
 
 // The muxer ffmpeg names for each target it writes.
 QString muxerFor(const QString& target)
@@ -368,13 +281,13 @@ bool copies(const QStringList& args)
     return c >= 0 && args.value(c + 1) == QLatin1String("copy");
 }
 
-// A stream copy is done once what it copied decodes in its new container; otherwise the error
-// that calls for a re-encode.
+// A stream copy is done once what it copied decodes in its new container, as `check` read it
+// where there is one; otherwise the error that calls for a re-encode.
 std::optional<ConvertError> undecodableCopy(const QStringList& args, const QString& output,
-                                            const QString& target)
+                                            const QString& target, const CopyCheck* check = nullptr)
 {
     if (!copies(args)) return std::nullopt;
-    const std::optional<QString> kind = LibAv::undecodable(output, target);
+    const std::optional<QString> kind = check ? check->undecodable() : LibAv::undecodable(output, target);
     if (!kind) return std::nullopt;
     return ConvertError::failed(QStringLiteral("The %1 copied as it is can’t be played from %2 files")
                                     .arg(*kind, KeptStreams::containerName(target)));
@@ -419,13 +332,20 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
         first.agree(probe.duration);
     else
         first.stop();
+    // A copy is decoded back as soon as ffmpeg has written it, while it exits.
+    std::optional<CopyCheck> check;
+    if (guessed && copies(started)) {
+        check.emplace(first, output, target);
+        check->read();
+    }
     first.wait();
     if (job) job->throwIfCancelled();
     if (job && !Chapters::heldBy(target) && !reading.chapters.isEmpty())
         job->addNote(Chapters::leftOut(target));
     std::optional<FfmpegReport> report = first.report();
     std::optional<ConvertError> error = first.error();
-    if (guessed && report && !error) error = undecodableCopy(started, output, target);
+    if (guessed && report && !error)
+        error = undecodableCopy(started, output, target, check ? &*check : nullptr);
     if (guessed && report && !error &&
         shownWhole(*report, first.said(), reading, source, output, audio, target))
         return;
