@@ -295,6 +295,13 @@ int main(int argc, char** argv)
     const int status = run(QCoreApplication::arguments());
     std::fflush(stdout);
     if (const int signal = Interrupts::received()) Interrupts::endBy(signal);
+    // A conversion has committed its results and printed its lines by now. Its process ends
+    // without the finalizers of the libraries it loaded (those under ffmpeg's alone are some
+    // 150), which would only give back memory that goes with the process anyway.
+    if (command && command->needs == Needs::convert) {
+        std::fflush(nullptr);
+        ::_exit(status);
+    }
     return status;
 }
 

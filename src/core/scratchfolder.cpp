@@ -3,6 +3,8 @@
 #include "core/output.h"
 
 #include <QDir>
+#include <QFile>
+#include <unistd.h>
 #include <utility>
 
 ScratchFolder::ScratchFolder(Output::ScratchPlace place) : m_path(Output::scratch(place)) {}
@@ -32,6 +34,8 @@ QString ScratchFolder::file(const QString& name) const
 
 void ScratchFolder::remove()
 {
-    if (!m_path.isEmpty()) QDir(m_path).removeRecursively();
+    // Most folders are left empty: one system call then does.
+    if (!m_path.isEmpty() && ::rmdir(QFile::encodeName(m_path).constData()) != 0)
+        QDir(m_path).removeRecursively();
     m_path.clear();
 }

@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QProcessEnvironment>
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -21,6 +20,7 @@
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -72,6 +72,8 @@ class Fd
     Fd& operator=(const Fd&) = delete;
     int get() const { return m_fd; }
     bool isOpen() const { return m_fd >= 0; }
+    // Hands the descriptor over: it is no longer closed here.
+    int release() { return std::exchange(m_fd, -1); }
     void reset(int fd = -1)
     {
         if (m_fd >= 0) ::close(m_fd);
@@ -161,13 +163,14 @@ struct Argv
     }
 };
 
+// This process's environment with PATH set to the search path, taken as it is: the bytes of each
+// entry pass on unchanged.
 std::vector<QByteArray> childEnvironment()
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PATH"), Shell::searchPaths().join(QLatin1Char(':')));
     std::vector<QByteArray> entries;
-    for (const QString& entry : env.toStringList())
-        entries.push_back(entry.toLocal8Bit());
+    for (char** entry = environ; entry && *entry; ++entry)
+        if (std::strncmp(*entry, "PATH=", 5) != 0) entries.emplace_back(*entry);
+    entries.push_back("PATH=" + QFile::encodeName(Shell::searchPaths().join(QLatin1Char(':'))));
     return entries;
 }
 
@@ -354,6 +357,28 @@ Result run(const QString& program, const QStringList& args, const std::optional<
 
 Result run(const QString& program, const QStringList& args, const Options& options)
 {
+    return start(program, args, options).wait();
+}
+
+// What a started child needs until it is waited for.
+struct Started::Child
+{
+    QString name;
+    Options options;
+    pid_t pid = -1;
+    Fd out, err, exitFd;
+
+    // Unregisters before reaping, so that nobody signals a group whose id may be reused.
+    int release()
+    {
+        if (options.job) options.job->detachProcess(pid);
+        removeLiveGroup(pid);
+        return reap(pid);
+    }
+};
+
+Started start(const QString& program, const QStringList& args, Options options)
+{
     const QString name = QFileInfo(program).fileName();
     const auto startError = [&](int error) {
         return ConvertError::failed(QStringLiteral("Couldn’t start %1: %2").arg(name, systemError(error)));
@@ -379,6 +404,9 @@ Result run(const QString& program, const QStringList& args, const Options& optio
                            input.get(),          outWrite.get(),
                            errWrite.get(),       reportWrite.get(),
                            ::getpid(),           int(std::clamp(::sysconf(_SC_OPEN_MAX), 1024L, 65536L))};
+    auto child = std::make_unique<Started::Child>();
+    child->name = name;
+    child->options = std::move(options);
 
     // vfork, not fork: copying the page tables of a process this large costs several
     // milliseconds a child. The parent's thread waits until the child has called execve.
@@ -401,41 +429,54 @@ Result run(const QString& program, const QStringList& args, const Options& optio
     // A cancel that came before the registration finds no process: end the child ourselves.
     if (job && !job->attachProcess(pid)) ::kill(-pid, SIGTERM);
 
-    // Unregisters before reaping, so that nobody signals a group whose id may be reused.
-    const auto release = [&] {
-        if (job) job->detachProcess(pid);
-        removeLiveGroup(pid);
-        return reap(pid);
-    };
+    child->pid = pid;
 
     int childError = 0;
     ssize_t got;
     while ((got = ::read(reportRead.get(), &childError, sizeof childError)) < 0 && errno == EINTR) {
     }
     if (got == ssize_t(sizeof childError)) {
-        release();
+        child->release();
         if (job && job->isCancelled()) throw ConvertError::cancelled();
         throw startError(childError);
     }
-    reportRead.reset();
 
     ::fcntl(outRead.get(), F_SETFL, ::fcntl(outRead.get(), F_GETFL) | O_NONBLOCK);
     ::fcntl(errRead.get(), F_SETFL, ::fcntl(errRead.get(), F_GETFL) | O_NONBLOCK);
+    child->out.reset(outRead.release());
+    child->err.reset(errRead.release());
     // Wakes the wait when the child exits; without it (old kernels, filters) the wait ticks.
-    Fd exitFd(int(::syscall(SYS_pidfd_open, pid, 0)));
+    child->exitFd.reset(int(::syscall(SYS_pidfd_open, pid, 0)));
+    return Started(std::move(child));
+}
 
+Started::Started(std::unique_ptr<Child> child) : m_child(std::move(child)) {}
+
+Started::Started(Started&& other) noexcept = default;
+
+Started::~Started()
+{
+    if (!m_child) return;
+    ProcessGroup::end(m_child->pid, Clock::now());
+    m_child->release();
+}
+
+Result Started::wait()
+{
+    const std::unique_ptr<Child> child = std::move(m_child);
+    Job* const job = child->options.job;
     Result result;
-    Wait waiting(pid, options, name);
+    Wait waiting(child->pid, child->options, child->name);
     try {
-        waiting(outRead, errRead, exitFd, result);
+        waiting(child->out, child->err, child->exitFd, result);
     } catch (...) {
-        ProcessGroup::end(pid, Clock::now());
-        release();
+        ProcessGroup::end(child->pid, Clock::now());
+        child->release();
         throw;
     }
     // The child has exited, but what it started may live on; the zombie still holds the group.
-    if (const auto killAt = waiting.killAt()) ProcessGroup::end(pid, *killAt);
-    result.status = release();
+    if (const auto killAt = waiting.killAt()) ProcessGroup::end(child->pid, *killAt);
+    result.status = child->release();
     if (job && job->isCancelled()) throw ConvertError::cancelled();
     result.stderrText = QString::fromUtf8(waiting.errorBytes());
     return result;

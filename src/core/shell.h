@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class Job;
@@ -47,6 +48,32 @@ struct Options
     // A child still running when it passes has its group ended like a cancel; the result says so.
     std::optional<std::chrono::milliseconds> timeLimit;
 };
+
+// A program start() has started. wait() waits for it once, on whatever thread; one that goes
+// unwaited has its whole process group ended and is reaped first.
+class Started
+{
+  public:
+    Started(Started&& other) noexcept;
+    Started& operator=(Started&&) = delete;
+    Started(const Started&) = delete;
+    Started& operator=(const Started&) = delete;
+    ~Started();
+
+    // Waits for the program as run() does and returns or throws what run() would.
+    Result wait();
+
+  private:
+    struct Child;
+    friend Started start(const QString& program, const QStringList& args, Options options);
+    explicit Started(std::unique_ptr<Child> child);
+
+    std::unique_ptr<Child> m_child;
+};
+
+// Starts `program` as run() does and returns once it is running, so that the caller may go on
+// while it works. Throws as run() does when it can't be started.
+Started start(const QString& program, const QStringList& args, Options options);
 
 // Runs `program` (a full path) with `args` and waits for it. Returns whatever the exit status;
 // throws ConvertError::cancelled() when the job was cancelled during the run, and

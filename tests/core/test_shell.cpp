@@ -46,6 +46,10 @@ class ShellTest : public QObject
         QTest::newRow("killed") << "echo >&2; kill -9 $$" << 137 << "" << "\n" << "sh failed: exit 137";
         QTest::newRow("stdin") << "cat; readlink /proc/$$/fd/0" << 0 << "/dev/null\n" << "" << "";
         QTest::newRow("folder and PATH") << "pwd -P; echo \"$PATH\"" << 0 << "$DIR\n$PATH\n" << "" << "";
+        // The rest of the environment passes on byte for byte, beside a single PATH.
+        QTest::newRow("environment") << "printf '%s' \"$SHELL_TEST_BYTES\" | od -An -tx1; "
+                                        "tr '\\0' '\\n' < /proc/$$/environ | grep -c '^PATH='"
+                                     << 0 << " 61 ff 3d 62\n1\n" << "" << "";
         // clang-format on
     }
 
@@ -58,6 +62,7 @@ class ShellTest : public QObject
         QFETCH(QString, failure);
         QTemporaryDir dir;
         QStringList lines;
+        qputenv("SHELL_TEST_BYTES", "a\xff=b");
         const auto result = Shell::run("/bin/sh", {"-c", script}, dir.path(), nullptr, [&](const QString& l) {
             if (lines.isEmpty()) QFile(dir.filePath("flag")).open(QIODevice::WriteOnly);
             lines << l;
@@ -126,6 +131,33 @@ class ShellTest : public QObject
         // A cancelled or stopped run returns only once its whole group is gone.
         if (how == "cancel" || how == "limit") QVERIFY(!alive(pid));
         QTRY_VERIFY(!alive(pid));
+    }
+
+    // A started program that is dropped unwaited (the work beside it failed) leaves nothing of
+    // its group behind; one that is waited for on another thread reports as run() does.
+    void startedPrograms()
+    {
+        QTemporaryDir dir;
+        const QString pids = dir.filePath("pids");
+        {
+            const Shell::Started dropped = Shell::start(
+                "/bin/sh", {"-c", "sleep 30 & echo $$ $! > " + pids + "; wait"}, Shell::Options{});
+            QTRY_VERIFY(QFileInfo(pids).size() > 0);
+        }
+        QFile file(pids);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> group = file.readAll().simplified().split(' ');
+        QCOMPARE(group.size(), 2);
+        for (const QByteArray& pid : group)
+            QVERIFY(!alive(pid.toInt()));
+
+        Shell::Options options;
+        QStringList lines;
+        options.onLine = [&](const QString& line) { lines << line; };
+        Shell::Started started = Shell::start("/bin/sh", {"-c", "echo one; exit 4"}, std::move(options));
+        const Shell::Result result = std::async(std::launch::async, [&] { return started.wait(); }).get();
+        QCOMPARE(result.status, 4);
+        QCOMPARE(lines, QStringList{"one"});
     }
 
     // Standard output handed over as it arrives is complete and in order, reaches the callback

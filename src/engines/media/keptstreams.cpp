@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <algorithm>
+#include <stdexcept>
 
 namespace {
 
@@ -29,6 +30,8 @@ QString cantHold(const QString& ext)
 
 QString fileIn(const QString& folder, const QString& name)
 {
+    // A caller that made no folder must not send a file to the working folder instead.
+    if (folder.isEmpty()) throw std::logic_error("no folder to take a stream out into");
     return QDir(folder).filePath(name);
 }
 

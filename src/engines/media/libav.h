@@ -89,6 +89,9 @@ std::optional<ShownFrame> shownFrame(const QString& path, double seconds);
 // None when every stream decodes, when this ffmpeg has no decoder to tell with, or when the
 // libraries are missing.
 std::optional<QString> undecodable(const QString& path, const QString& format = {});
+// The same over one stretch of the file alone: its first packets, or those of its last second.
+enum class Stretch { start, end };
+std::optional<QString> undecodable(const QString& path, const QString& format, Stretch stretch);
 
 // Where a stream copy of `path` that ffmpeg seeks to `seconds` (-ss before the input) begins, in
 // the same seconds as shownFrame(): `key`, the start of the first key frame of its first picture

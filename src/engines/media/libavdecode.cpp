@@ -2,6 +2,7 @@
 
 #include "engines/media/libavinput.h"
 
+#include <future>
 #include <memory>
 #include <vector>
 
@@ -68,10 +69,9 @@ class Decoder
 // Reads on from where `c` stands and hands each checked stream its first key packet, then
 // drains its decoder, so that the frame comes out at once whatever frames a B-frame picture
 // would hold back. A stream whose key packet gives none tries its next, up to `packetBudget`
-// packets; one whose key packet is the one at `decoded` (its time, by the stream's number) gave
-// its frame before. Whether each stream (by its number in `decoders`) gave a frame, and where.
+// packets. Whether each stream (by its number in `decoders`) gave a frame.
 std::vector<bool> framesFrom(const LibAvApi& api, AVFormatContext* c,
-                             std::vector<std::unique_ptr<Decoder>>& decoders, std::vector<int64_t>& decoded)
+                             std::vector<std::unique_ptr<Decoder>>& decoders)
 {
     std::vector<bool> framed(decoders.size(), false);
     std::vector<int> seen(decoders.size(), 0);
@@ -86,19 +86,45 @@ std::vector<bool> framesFrom(const LibAvApi& api, AVFormatContext* c,
         const auto i = size_t(packet->stream_index);
         if (i < decoders.size() && decoders[i] && !framed[i] && seen[i]++ < packetBudget &&
             (packet->flags & AV_PKT_FLAG_KEY)) {
-            if (packet->pts != AV_NOPTS_VALUE && packet->pts == decoded[i]) {
-                framed[i] = true;
-            } else {
-                const bool now = decoders[i]->feed(packet);
-                framed[i] = decoders[i]->feed(nullptr) || now;
-                decoders[i]->reset();
-                if (framed[i]) decoded[i] = packet->pts;
-            }
+            const bool now = decoders[i]->feed(packet);
+            framed[i] = decoders[i]->feed(nullptr) || now;
+            decoders[i]->reset();
         }
         api.packetUnref(packet);
     }
     api.packetFree(&packet);
     return framed;
+}
+
+// Which kind of stream of the file at `path` gives no frame from where it is read: its start, or
+// with `tail` the key frame before its last second (a short film's may be its first), where a file
+// too short for that or that can't seek is let be. Each reading opens the file on its own, so
+// that the two can run side by side.
+std::optional<QString> failingFrom(const LibAvApi& api, const QString& path, const QString& format, bool tail)
+{
+    const LibAvInput input(api, path, false, LibAvInput::demuxerFor(api, format));
+    AVFormatContext* c = input.get();
+    if (!c) return std::nullopt;
+    if (tail) {
+        const int64_t length = input.headerLength();
+        const int64_t start = c->start_time != AV_NOPTS_VALUE ? c->start_time : 0;
+        if (length <= tailSeconds * AV_TIME_BASE) return std::nullopt;
+        const int64_t at = start + length - tailSeconds * AV_TIME_BASE;
+        if (api.seekFile(c, -1, INT64_MIN, at, at, 0) < 0) return std::nullopt;
+    }
+    std::vector<std::unique_ptr<Decoder>> decoders(c->nb_streams);
+    for (unsigned i = 0; i < c->nb_streams; ++i) {
+        const AVStream* s = c->streams[i];
+        const AVMediaType type = s->codecpar->codec_type;
+        if ((type == AVMEDIA_TYPE_VIDEO && !LibAvInput::isCover(s)) || type == AVMEDIA_TYPE_AUDIO)
+            if (auto d = std::make_unique<Decoder>(api, s); d->known()) decoders[i] = std::move(d);
+    }
+    const std::vector<bool> framed = framesFrom(api, c, decoders);
+    for (size_t i = 0; i < decoders.size(); ++i)
+        if (decoders[i] && !framed[i])
+            return c->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO ? QStringLiteral("picture")
+                                                                             : QStringLiteral("sound");
+    return std::nullopt;
 }
 
 } // namespace
@@ -109,33 +135,17 @@ std::optional<QString> undecodable(const QString& path, const QString& format)
 {
     const LibAvApi* a = libAvApi();
     if (!a) return std::nullopt;
-    const LibAvInput input(*a, path, false, LibAvInput::demuxerFor(*a, format));
-    AVFormatContext* c = input.get();
-    if (!c) return std::nullopt;
-    std::vector<std::unique_ptr<Decoder>> decoders(c->nb_streams);
-    for (unsigned i = 0; i < c->nb_streams; ++i) {
-        const AVStream* s = c->streams[i];
-        const AVMediaType type = s->codecpar->codec_type;
-        if ((type == AVMEDIA_TYPE_VIDEO && !LibAvInput::isCover(s)) || type == AVMEDIA_TYPE_AUDIO)
-            if (auto d = std::make_unique<Decoder>(*a, s); d->known()) decoders[i] = std::move(d);
-    }
-    const auto firstFailing = [&](const std::vector<bool>& framed) -> std::optional<QString> {
-        for (size_t i = 0; i < decoders.size(); ++i)
-            if (decoders[i] && !framed[i])
-                return c->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO ? QStringLiteral("picture")
-                                                                                 : QStringLiteral("sound");
-        return std::nullopt;
-    };
-    std::vector<int64_t> decoded(c->nb_streams, AV_NOPTS_VALUE);
-    if (const auto failing = firstFailing(framesFrom(*a, c, decoders, decoded))) return failing;
-    // Then from the key frame before its last second (a short film's may be its first), where a
-    // file that can't seek is let be.
-    const int64_t length = input.headerLength();
-    const int64_t start = c->start_time != AV_NOPTS_VALUE ? c->start_time : 0;
-    if (length <= tailSeconds * AV_TIME_BASE) return std::nullopt;
-    const int64_t tail = start + length - tailSeconds * AV_TIME_BASE;
-    if (a->seekFile(c, -1, INT64_MIN, tail, tail, 0) < 0) return std::nullopt;
-    return firstFailing(framesFrom(*a, c, decoders, decoded));
+    // The end is read beside the start: each waits mostly on its decoder.
+    auto end = std::async(std::launch::async, [&] { return failingFrom(*a, path, format, true); });
+    const std::optional<QString> start = failingFrom(*a, path, format, false);
+    const std::optional<QString> last = end.get();
+    return start ? start : last;
+}
+
+std::optional<QString> undecodable(const QString& path, const QString& format, Stretch stretch)
+{
+    const LibAvApi* a = libAvApi();
+    return a ? failingFrom(*a, path, format, stretch == Stretch::end) : std::nullopt;
 }
 
 } // namespace LibAv

@@ -8,10 +8,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
-#include <tuple>
 
 namespace {
 
@@ -35,13 +33,6 @@ std::optional<int> decimalInteger(const QString& text)
     return ok ? std::optional<int>(value) : std::nullopt;
 }
 
-std::optional<qint64> decimalInteger64(const QString& text)
-{
-    bool ok = false;
-    const qint64 value = text.toLongLong(&ok);
-    return ok && value >= 0 ? std::optional<qint64>(value) : std::nullopt;
-}
-
 std::optional<int> integer(const QJsonValue& value)
 {
     if (!value.isDouble()) return std::nullopt;
@@ -63,25 +54,6 @@ std::optional<double> frameRate(const QString& text)
         if (const auto n = number(part)) parts << *n;
     if (parts.size() != 2 || !(parts[0] > 0) || !(parts[1] > 0)) return std::nullopt;
     return parts[0] / parts[1];
-}
-
-enum class Level { error, warning, info };
-
-// The level a line of ffmpeg's standard error is tagged with, and the line without its tag; none
-// for an untagged line.
-std::optional<std::pair<Level, QString>> tagged(const QString& line)
-{
-    static const QRegularExpression pattern(
-        QStringLiteral(R"(^((?:\[[^\[\]]*\] )*?)\[(panic|fatal|error|warning|info|verbose|debug|trace)\] )"));
-    const QRegularExpressionMatch m = pattern.match(line);
-    if (!m.hasMatch()) return std::nullopt;
-    const QString level = m.captured(2);
-    const Level l = level == QLatin1String("info") || level == QLatin1String("verbose") ||
-                            level == QLatin1String("debug") || level == QLatin1String("trace")
-                        ? Level::info
-                    : level == QLatin1String("warning") ? Level::warning
-                                                        : Level::error;
-    return std::pair{l, m.captured(1) + line.mid(m.capturedEnd(0))};
 }
 
 } // namespace
@@ -184,66 +156,6 @@ std::optional<double> progressFraction(const QString& line, double duration)
     // ffmpeg reports negative times at the start of some inputs, and N/A before the first frame.
     const double fraction = micros / 1e6 / duration;
     return std::isfinite(fraction) ? std::clamp(fraction, 0.0, 0.99) : 0.0;
-}
-
-std::pair<QString, QString> splitLog(const QString& standardError)
-{
-    QStringList errors, info;
-    Level level = Level::error;
-    for (const QString& line : standardError.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        const auto t = tagged(line);
-        if (t) level = t->first;
-        if (level == Level::error) errors << (t ? t->second : line);
-        if (level == Level::info) info << (t ? t->second : line);
-    }
-    return {errors.join(QLatin1Char('\n')), info.join(QLatin1Char('\n'))};
-}
-
-FfmpegReport ffmpeg(const QStringList& args, const std::function<double()>& duration, Job* job,
-                    const Progress& progress, const std::function<void(const QString&)>& onInfo)
-{
-    const QString program = require(QStringLiteral("ffmpeg"));
-    // Information and warnings too, each tagged with its level: the information describes what
-    // ffmpeg read and wrote, and at level verbose ends with what it did with each stream; only
-    // errors are shown to the user.
-    static const QStringList prefix{
-        QStringLiteral("-hide_banner"), QStringLiteral("-nostdin"),      QStringLiteral("-y"),
-        QStringLiteral("-loglevel"),    QStringLiteral("level+verbose"), QStringLiteral("-progress"),
-        QStringLiteral("pipe:1"),       QStringLiteral("-nostats")};
-    FfmpegReport report;
-    Shell::Options options;
-    options.job = job;
-    options.onLine = [&](const QString& line) {
-        if (line == QLatin1String("progress=end")) report.ended = true;
-        if (line.startsWith(QLatin1String("out_time_us=")))
-            if (const auto micros = number(line.mid(12))) report.outSeconds = *micros / 1e6;
-        if (line.startsWith(QLatin1String("total_size=")))
-            if (const auto bytes = decimalInteger64(line.mid(11))) report.outBytes = *bytes;
-        const double seconds = duration ? duration() : 0;
-        if (progress)
-            if (const auto fraction = progressFraction(line, seconds)) progress(*fraction);
-    };
-    bool informing = false;
-    if (onInfo) {
-        options.onErrorLine = [&](const QString& line) {
-            const auto t = tagged(line);
-            if (t) informing = t->first == Level::info;
-            // An untagged line continues the one before: a tag's name or value across a line
-            // break, which could otherwise pose as a line of ffmpeg's own at the left margin.
-            if (informing && t) onInfo(t->second);
-        };
-    }
-    const Shell::Result result = Shell::run(program, prefix + guardedInputs(args), options);
-    std::tie(report.errors, report.log) = splitLog(result.stderrText);
-    if (result.status != 0) throw ffmpegFailure(report.errors, result.status);
-    if (const auto unfinished = unfinishedWrite(report)) throw *unfinished;
-    return report;
-}
-
-FfmpegReport ffmpeg(const QStringList& args, double duration, Job* job, const Progress& progress)
-{
-    return ffmpeg(
-        args, [duration] { return duration; }, job, progress);
 }
 
 } // namespace Media

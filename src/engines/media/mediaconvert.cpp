@@ -5,7 +5,9 @@
 #include "core/job.h"
 #include "core/scratchfolder.h"
 #include "engines/media/chapters.h"
+#include "engines/media/copycheck.h"
 #include "engines/media/ffmpegdescription.h"
+#include "engines/media/firstrun.h"
 #include "engines/media/keptstreams.h"
 #include "engines/media/libav.h"
 #include "engines/media/oggchapters.h"
@@ -17,11 +19,6 @@
 #include <QThread>
 #include <algorithm>
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <exception>
-#include <mutex>
-#include <thread>
 
 namespace {
 
@@ -82,80 +79,6 @@ QList<Media::Stream> plainStreams(const Media::Probe& guess)
     return streams;
 }
 
-// The first run, started on a guess of the source's streams while the source is read in this
-// process, on a thread of its own and under a job of its own: ended when the reading calls for
-// other arguments, and handed the user's cancel while it is waited for.
-class FirstRun
-{
-  public:
-    FirstRun(const QStringList& args, Job* job, const Progress& progress)
-        : m_job(job), m_thread([this, args, progress] { run(args, progress); })
-    {
-    }
-    ~FirstRun()
-    {
-        stop();
-        if (m_thread.joinable()) m_thread.join();
-    }
-    FirstRun(const FirstRun&) = delete;
-    FirstRun& operator=(const FirstRun&) = delete;
-
-    // The reading agreed with the guess: progress is measured over `duration` seconds.
-    void agree(double duration) { m_duration = duration; }
-    // The reading called for other arguments.
-    void stop() { m_runJob.cancel(); }
-    // Waits for the run to end, passing the user's cancel on to it at the pace at which the
-    // process runner looks at a job's cancel flag.
-    void wait()
-    {
-        std::unique_lock lock(m_mutex);
-        while (!m_over) {
-            if (m_job && m_job->isCancelled()) m_runJob.cancel();
-            m_wake.wait_for(lock, std::chrono::milliseconds(100));
-        }
-        lock.unlock();
-        m_thread.join();
-        if (m_unexpected) std::rethrow_exception(m_unexpected);
-    }
-
-    // Once waited for: what the run reported or the error it ended with, and how ffmpeg
-    // described what it read and wrote.
-    const std::optional<Media::FfmpegReport>& report() const { return m_report; }
-    const std::optional<ConvertError>& error() const { return m_error; }
-    const FfmpegDescription& said() const { return m_said; }
-
-  private:
-    void run(const QStringList& args, const Progress& progress)
-    {
-        try {
-            m_report = Media::ffmpeg(
-                args, [this] { return m_duration.load(); }, &m_runJob, progress,
-                [this](const QString& line) { m_said.add(line); });
-        } catch (const ConvertError& e) {
-            m_error = e;
-        } catch (...) {
-            m_unexpected = std::current_exception();
-        }
-        {
-            const std::lock_guard lock(m_mutex);
-            m_over = true;
-        }
-        m_wake.notify_all();
-    }
-
-    Job* const m_job;
-    Job m_runJob{QString(), QString(), 0};
-    std::atomic<double> m_duration{0};
-    FfmpegDescription m_said;
-    std::optional<Media::FfmpegReport> m_report;
-    std::optional<ConvertError> m_error;
-    std::exception_ptr m_unexpected; // thrown again on the waiting thread
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_over = false;
-    std::thread m_thread; // last: it starts once the rest is made
-};
-
 // The muxer ffmpeg names for each target it writes.
 QString muxerFor(const QString& target)
 {
@@ -175,7 +98,7 @@ bool shownWhole(const Media::FfmpegReport& report, const FfmpegDescription& said
                 const QString& target)
 {
     // A line break in a name could pose as a line of the description.
-    const QRegularExpression lineBreak(QStringLiteral("[\\r\\n]"));
+    static const QRegularExpression lineBreak(QStringLiteral("[\\r\\n]"));
     if (source.contains(lineBreak) || output.contains(lineBreak)) return false;
     if (!said.input || !(said.input->duration > 0) || !report.ended || !report.errors.isEmpty()) return false;
     // Of a WAVE file cut short, ffmpeg states the length of the data there, the reading the
@@ -358,13 +281,13 @@ bool copies(const QStringList& args)
     return c >= 0 && args.value(c + 1) == QLatin1String("copy");
 }
 
-// A stream copy is done once what it copied decodes in its new container; otherwise the error
-// that calls for a re-encode.
+// A stream copy is done once what it copied decodes in its new container, as `check` read it
+// where there is one; otherwise the error that calls for a re-encode.
 std::optional<ConvertError> undecodableCopy(const QStringList& args, const QString& output,
-                                            const QString& target)
+                                            const QString& target, const CopyCheck* check = nullptr)
 {
     if (!copies(args)) return std::nullopt;
-    const std::optional<QString> kind = LibAv::undecodable(output, target);
+    const std::optional<QString> kind = check ? check->undecodable() : LibAv::undecodable(output, target);
     if (!kind) return std::nullopt;
     return ConvertError::failed(QStringLiteral("The %1 copied as it is can’t be played from %2 files")
                                     .arg(*kind, KeptStreams::containerName(target)));
@@ -379,15 +302,15 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
 {
     if (job) job->throwIfCancelled();
     refuseLists(source);
-    const ScratchFolder scratch;
     const auto argsFor = [&](const Probe& probe, const ToolArgs::Extras& extras) {
         return conversionArgs(source, output, audio, target, probe, extras);
     };
-    // ffmpeg starts at once on a guess, while the source is read in this process: loading the
-    // libraries that read it takes about as long as starting ffmpeg does.
+    // ffmpeg starts at once on a guess, before the source is read in this process: loading the
+    // libraries that read it takes about as long as starting ffmpeg does. The plain streams of a
+    // guess take nothing out into a folder.
     const Probe guess = usualStreams(source);
     const QStringList started =
-        argsFor(guess, sideStreams(source, plainStreams(guess), audio, target, scratch.path(), nullptr));
+        argsFor(guess, sideStreams(source, plainStreams(guess), audio, target, QString(), nullptr));
     running.fetch_add(1);
     const auto done = qScopeGuard([] { running.fetch_sub(1); });
     FirstRun first(oneThreadWhenFull(started), job, progress);
@@ -396,20 +319,33 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
     const LibAv::Reading reading = readSource(source);
     const Probe& probe = reading.probe;
     // What the result keeps beside the picture and sound is decided once, from the source's streams.
-    const ToolArgs::Extras extras = sideStreams(source, reading.streams, audio, target, scratch.path(), job);
+    // Only covers are taken out into a folder (to be attached to an MKV): a folder made and removed
+    // for nothing would cost a few disk writes.
+    std::optional<ScratchFolder> scratch;
+    if (std::any_of(reading.streams.begin(), reading.streams.end(), [](const Stream& s) { return s.cover; }))
+        scratch.emplace();
+    const ToolArgs::Extras extras =
+        sideStreams(source, reading.streams, audio, target, scratch ? scratch->path() : QString(), job);
     const QStringList args = argsFor(probe, extras);
     const bool guessed = args == started;
     if (guessed)
         first.agree(probe.duration);
     else
         first.stop();
+    // A copy is decoded back as soon as ffmpeg has written it, while it exits.
+    std::optional<CopyCheck> check;
+    if (guessed && copies(started)) {
+        check.emplace(first, output, target);
+        check->read();
+    }
     first.wait();
     if (job) job->throwIfCancelled();
     if (job && !Chapters::heldBy(target) && !reading.chapters.isEmpty())
         job->addNote(Chapters::leftOut(target));
     std::optional<FfmpegReport> report = first.report();
     std::optional<ConvertError> error = first.error();
-    if (guessed && report && !error) error = undecodableCopy(started, output, target);
+    if (guessed && report && !error)
+        error = undecodableCopy(started, output, target, check ? &*check : nullptr);
     if (guessed && report && !error &&
         shownWhole(*report, first.said(), reading, source, output, audio, target))
         return;

@@ -549,6 +549,23 @@ Output file #0 (out.mp4):
         QCOMPARE(e.details(), errors.isEmpty() ? QString("exit %1").arg(status) : errors);
     }
 
+    // A copy is decoded back once ffmpeg reports its end, before it has exited: a result that
+    // changes after that is decoded again, and found unplayable here, is made again as a
+    // re-encode.
+    void copyChangedAfterItsEnd()
+    {
+        QTemporaryDir bin, folder;
+        QVERIFY(ffmpeg({"-i", path("clip.mp4"), "-c", "copy", "-bsf:v", "filter_units=remove_types=5",
+                        bin.filePath("keyless.mp4")}));
+        const QString runs = bin.filePath("runs");
+        QVERIFY(fakeFfmpeg(bin, "out=\"${@: -1}\"; echo run >> '" + runs.toUtf8() + "'\ncp '" +
+                                    path("clip.mp4").toUtf8() +
+                                    "' \"$out\"\necho progress=end\nsleep 0.5\ncp '" +
+                                    bin.filePath("keyless.mp4").toUtf8() + "' \"$out\"\n"));
+        QCOMPARE(convert(copy("clip.mkv", folder), "mp4").size(), 1);
+        QCOMPARE(read(runs), QString("run\nrun\n"));
+    }
+
     // The first run starts before the source is read, and under a job of its own: the user's
     // cancel must still end it.
     void cancelReachesTheFirstRun()

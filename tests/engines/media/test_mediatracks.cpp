@@ -208,6 +208,29 @@ class MediaTracksTest : public QObject
         QVERIFY2(job.notes().isEmpty(), qPrintable(job.notes().join('|')));
     }
 
+    // A film's cover goes into an MKV as its attached picture, the cover's own bytes, beside the
+    // picture and both sound tracks; the folder it was taken out into goes with the conversion.
+    void filmCoverIntoMkv()
+    {
+        QTemporaryDir temp;
+        const std::optional<QByteArray> tmpdir =
+            qEnvironmentVariableIsSet("TMPDIR") ? std::optional(qgetenv("TMPDIR")) : std::nullopt;
+        qputenv("TMPDIR", temp.path().toUtf8());
+        const auto restore = qScopeGuard([&] { tmpdir ? qputenv("TMPDIR", *tmpdir) : qunsetenv("TMPDIR"); });
+        Job job({}, {}, 0);
+        QString result;
+        try {
+            result = Converter::convert(copy("covered.mp4", "cover into mkv"), "mkv", job, {}).value(0);
+        } catch (const ConvertError& e) {
+            QFAIL(qPrintable(e.message()));
+        }
+        const Judge::File got = Judge::probe(result);
+        QCOMPARE(got.covers(), 1);
+        QCOMPARE(got.of("video").size(), 1);
+        QCOMPARE(got.of("audio").size(), 2);
+        QCOMPARE(QDir(temp.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    }
+
     // A QuickTime file keeps each track's language, whichever of its two ISO 639-2 codes the
     // source named it by: ffmpeg writes it there only by the code of the Macintosh table.
     void quickTimeKeepsLanguages()
