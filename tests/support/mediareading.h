@@ -150,6 +150,28 @@ struct Reading
         }
         return out;
     }
+    // How far the first picture track is turned when shown, in degrees anticlockwise: by its
+    // display matrix, else by the tag older files carry (which counts clockwise); 0 when neither.
+    int turn() const
+    {
+        const QJsonObject picture = streams("video").value(0);
+        for (const QJsonValue& side : picture["side_data_list"].toArray())
+            if (side.toObject().contains("rotation"))
+                return ((qRound(side.toObject()["rotation"].toDouble()) % 360) + 360) % 360;
+        return ((360 - picture["tags"].toObject()["rotate"].toString().toInt() % 360) % 360);
+    }
+    // The width and height of the first picture as shown: turned, and stretched by its pixels'
+    // shape.
+    std::pair<double, double> shownSize() const
+    {
+        const QJsonObject picture = streams("video").value(0);
+        double w = picture["width"].toInt(), h = picture["height"].toInt();
+        const QStringList shape = picture["sample_aspect_ratio"].toString().split(':');
+        if (shape.size() == 2 && shape[0].toDouble() > 0 && shape[1].toDouble() > 0)
+            w *= shape[0].toDouble() / shape[1].toDouble();
+        if (turn() % 180 == 90) std::swap(w, h);
+        return {w, h};
+    }
     // The timecode of the first picture, as any stream or the file states it; empty when none.
     QString timecode() const
     {

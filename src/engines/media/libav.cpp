@@ -65,19 +65,18 @@ double streamSeconds(const LibAvApi& api, const AVStream* s, const AVFormatConte
     return Media::playedLength(double(c->duration) / AV_TIME_BASE, startSeconds(c), formatName(c));
 }
 
-// Whether the stream's display matrix turns its picture by a quarter turn (90° or 270°), so that
-// it is shown, and decoded by ffmpeg, with width and height swapped.
-bool quarterTurned(const AVStream* s)
+// How far the stream's display matrix turns its picture, in whole degrees anticlockwise as ffprobe
+// prints it (−180…180); 0 without a matrix.
+int turnOf(const AVStream* s)
 {
     for (int i = 0; i < s->nb_side_data; ++i) {
         const AVPacketSideData& side = s->side_data[i];
         if (side.type != AV_PKT_DATA_DISPLAYMATRIX || side.size < 9 * int(sizeof(int32_t))) continue;
         int32_t m[9];
         std::memcpy(m, side.data, sizeof m);
-        const double degrees = std::atan2(double(m[1]), double(m[0])) * 180 / M_PI;
-        return std::abs(std::lround(degrees / 90)) % 2 == 1;
+        return -int(std::lround(std::atan2(double(m[1]), double(m[0])) * 180 / M_PI));
     }
-    return false;
+    return 0;
 }
 
 // The same steps as Media::parseProbe over the values ffprobe would print.
@@ -102,7 +101,9 @@ Media::Probe probeOf(const LibAvApi& api, const AVFormatContext* c)
             p.videoCodec = codec;
             p.width = par->width;
             p.height = par->height;
-            if (quarterTurned(s)) std::swap(p.width, p.height);
+            p.turn = turnOf(s);
+            // A quarter turn (90° or 270°) shows, and has ffmpeg decode, width and height swapped.
+            if (std::abs(std::lround(p.turn / 90.0)) % 2 == 1) std::swap(p.width, p.height);
             const AVRational rate = s->avg_frame_rate;
             p.fps = rate.num > 0 && rate.den > 0 ? double(rate.num) / double(rate.den) : 30;
         } else if (type == QLatin1String("audio") && !p.audioCodec) {

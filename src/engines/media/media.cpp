@@ -134,8 +134,10 @@ Probe parseProbe(const QByteArray& json)
             p.width = integer(s.value(QLatin1String("width"))).value_or(0);
             p.height = integer(s.value(QLatin1String("height"))).value_or(0);
             for (const QJsonValue& side : s.value(QLatin1String("side_data_list")).toArray())
-                if (const QJsonValue r = side.toObject().value(QLatin1String("rotation")); r.isDouble())
+                if (const QJsonValue r = side.toObject().value(QLatin1String("rotation")); r.isDouble()) {
+                    p.turn = int(std::lround(r.toDouble()));
                     if (std::abs(std::lround(r.toDouble() / 90)) % 2 == 1) std::swap(p.width, p.height);
+                }
             if (const auto rate = string(s.value(QLatin1String("avg_frame_rate"))))
                 p.fps = frameRate(*rate).value_or(30);
         } else if (type == QLatin1String("audio") && !p.audioCodec) {

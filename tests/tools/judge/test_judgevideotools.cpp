@@ -9,17 +9,25 @@
 namespace {
 
 const Judge::Row rows[] = {
-    {"film.mp4", "speed 0.5"},  {"film.mp4", "speed 2"},   {"film.mp4", "crop"},
-    {"film.mp4", "redact"},     {"film.mp4", "mute"},      {"film.mp4", "compress"},
-    {"film.mp4", "tag"},        {"film.mkv", "speed 2"},   {"film.mkv", "crop"},
-    {"film.mkv", "redact"},     {"film.mkv", "mute"},      {"film.mkv", "compress"},
-    {"film.mkv", "tag"},        {"camera.mov", "speed 2"}, {"camera.mov", "redact"},
-    {"camera.mov", "compress"}, {"web.webm", "speed 1.5"}, {"web.webm", "compress"},
-    {"late.mp4", "speed 0.5"},  {"late.mp4", "speed 1.5"}, {"late.mp4", "speed 2"},
-    {"late.mp4", "mute"},       {"late.mp4", "compress"},  {"vfr.mp4", "speed 2"},
-    {"short.mkv", "speed 2"},   {"old.avi", "crop"},       {"old.avi", "redact"},
-    {"old.avi", "compress"},    {"anim.mov", "speed 2"},   {"cut.mkv", "compress"},
-    {"cut.mkv", "speed 2"},
+    {"film.mp4", "speed 0.5"},  {"film.mp4", "speed 2"},    {"film.mp4", "crop"},
+    {"film.mp4", "redact"},     {"film.mp4", "mute"},       {"film.mp4", "compress"},
+    {"film.mp4", "tag"},        {"film.mkv", "speed 2"},    {"film.mkv", "crop"},
+    {"film.mkv", "redact"},     {"film.mkv", "mute"},       {"film.mkv", "compress"},
+    {"film.mkv", "tag"},        {"camera.mov", "speed 2"},  {"camera.mov", "redact"},
+    {"camera.mov", "compress"}, {"web.webm", "speed 1.5"},  {"web.webm", "compress"},
+    {"late.mp4", "speed 0.5"},  {"late.mp4", "speed 1.5"},  {"late.mp4", "speed 2"},
+    {"late.mp4", "mute"},       {"late.mp4", "compress"},   {"vfr.mp4", "speed 2"},
+    {"short.mkv", "speed 2"},   {"old.avi", "crop"},        {"old.avi", "redact"},
+    {"old.avi", "compress"},    {"anim.mov", "speed 2"},    {"cut.mkv", "compress"},
+    {"cut.mkv", "speed 2"},     {"phone.mov", "speed 2"},   {"phone.mov", "crop"},
+    {"phone.mov", "redact"},    {"phone.mov", "compress"},  {"phone.mov", "tag"},
+    {"phone.mp4", "crop"},      {"phone.mp4", "speed 0.5"}, {"phone.mp4", "mute"},
+    {"hevc.mp4", "speed 2"},    {"hevc.mp4", "crop"},       {"hevc.mp4", "compress"},
+    {"hevc.mp4", "mute"},       {"deep.mkv", "speed 2"},    {"deep.mkv", "crop"},
+    {"deep.mkv", "compress"},   {"av1.webm", "speed 2"},    {"av1.webm", "crop"},
+    {"av1.webm", "compress"},   {"vp8.webm", "speed 1.5"},  {"xvid.avi", "speed 2"},
+    {"xvid.avi", "crop"},       {"xvid.avi", "compress"},   {"old.wmv", "speed 2"},
+    {"old.wmv", "crop"},        {"old.wmv", "compress"},    {"old.wmv", "mute"},
 };
 
 } // namespace
