@@ -39,11 +39,13 @@ QStringList soundFilters(const QString& target, bool film)
     // and keeps its place against the picture.
     if (target == QLatin1String("avi") || (film && Media::isAudioTarget(target)))
         filters << QStringLiteral("aresample=async=1:first_pts=0");
-    // Windows Media Audio holds one or two channels, and its encoder refuses more rather than mix
-    // them down as the MP3 and AAC encoders have ffmpeg do: surround sound is mixed down to stereo
-    // the same way.
+    // Windows Media Audio holds one or two channels at up to 48 kHz, and its encoder refuses more
+    // rather than name what it takes as the MP3 and AAC encoders do for ffmpeg to convert to:
+    // surround sound is mixed down to stereo, and high-resolution sound resampled to the nearest
+    // of the rates it takes, the same way.
     if (target == QLatin1String("wma") || target == QLatin1String("wmv"))
-        filters << QStringLiteral("aformat=channel_layouts=mono|stereo");
+        filters << QStringLiteral("aformat=channel_layouts=mono|stereo:"
+                                  "sample_rates=8000|11025|12000|16000|22050|24000|32000|44100|48000");
     if (filters.isEmpty()) return {};
     return {QStringLiteral("-af"), filters.join(QLatin1Char(','))};
 }
