@@ -65,11 +65,13 @@ class Decoder
     bool m_open = false;
 };
 
-// Reads on from where `c` stands and hands each checked stream its first key packet, then
-// drains its decoder, so that the frame comes out at once whatever frames a B-frame picture
-// would hold back. A stream whose key packet gives none tries its next, up to `packetBudget`
-// packets; one whose key packet is the one at `decoded` (its time, by the stream's number) gave
-// its frame before. Whether each stream (by its number in `decoders`) gave a frame, and where.
+// Reads on from where `c` stands and hands each checked picture stream its first key packet,
+// then drains its decoder, so that the frame comes out at once whatever frames a B-frame picture
+// would hold back; a sound stream gets its packets one after another, as a sound decoder may
+// give nothing for the first packet it is handed (Vorbis gives its samples from the second on).
+// A stream whose key packet gives none tries its next, up to `packetBudget` packets; one whose
+// key packet is the one at `decoded` (its time, by the stream's number) gave its frame before.
+// Whether each stream (by its number in `decoders`) gave a frame, and where.
 std::vector<bool> framesFrom(const LibAvApi& api, AVFormatContext* c,
                              std::vector<std::unique_ptr<Decoder>>& decoders, std::vector<int64_t>& decoded)
 {
@@ -80,6 +82,8 @@ std::vector<bool> framesFrom(const LibAvApi& api, AVFormatContext* c,
             if (decoders[i] && !framed[i] && seen[i] < packetBudget) return false;
         return true;
     };
+    for (const auto& d : decoders)
+        if (d) d->reset();
     AVPacket* packet = api.packetAlloc();
     if (!packet) return framed;
     while (!settled() && api.readFrame(c, packet) >= 0) {
@@ -88,6 +92,9 @@ std::vector<bool> framesFrom(const LibAvApi& api, AVFormatContext* c,
             (packet->flags & AV_PKT_FLAG_KEY)) {
             if (packet->pts != AV_NOPTS_VALUE && packet->pts == decoded[i]) {
                 framed[i] = true;
+            } else if (c->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
+                framed[i] = decoders[i]->feed(packet);
+                if (framed[i]) decoded[i] = packet->pts;
             } else {
                 const bool now = decoders[i]->feed(packet);
                 framed[i] = decoders[i]->feed(nullptr) || now;
