@@ -32,6 +32,7 @@ struct Frame
     double at = 0;
     int code = -1;
     double lasts = 0;
+    bool key = false; // a key frame, as the decoder marks it
 };
 
 // A subtitle cue by its packet, in seconds from the file's start.
@@ -125,15 +126,36 @@ struct Reading
     }
     // Where the pictures end.
     double pictureEnd() const { return frames.isEmpty() ? 0 : frames.last().at + frames.last().lasts; }
-    // When the key frames of the first picture track show.
+    // When the key frames of the first picture track show: by their packets, or as decoded where
+    // a key packet has no time of its own (an AVI file's, before B-frames). Some decoders mark
+    // every frame a key frame (QuickTime Animation's).
     QList<double> keyFrames() const
     {
         QList<double> out;
         const QList<QJsonObject> pictures = streams("video");
         if (pictures.isEmpty()) return out;
+        for (const QJsonValue& v : probe["packets"].toArray()) {
+            const QJsonObject p = v.toObject();
+            if (p["stream_index"].toInt() == pictures[0]["index"].toInt() && !p.contains("pts_time") &&
+                p["flags"].toString().startsWith('K')) {
+                for (const Frame& f : frames)
+                    if (f.key) out << f.at;
+                return out;
+            }
+        }
         for (const auto& [cue, key] : packets(pictures[0]["index"].toInt()))
             if (key) out << cue.start;
         return out;
+    }
+    // How many packets the first picture track holds.
+    qsizetype picturePackets() const
+    {
+        const QList<QJsonObject> pictures = streams("video");
+        qsizetype n = 0;
+        for (const QJsonValue& v : probe["packets"].toArray())
+            if (!pictures.isEmpty() && v.toObject()["stream_index"].toInt() == pictures[0]["index"].toInt())
+                ++n;
+        return n;
     }
     // The file's tags, and those of its only sound track (where Ogg keeps a song's), by lower-case
     // name.
@@ -259,19 +281,22 @@ inline Reading read(const QString& path)
     decode.start("ffmpeg", args);
     decode.waitForFinished(120000);
     const QString log = QString::fromUtf8(decode.readAllStandardError());
-    QList<double> shown;
-    static const QRegularExpression showinfo(R"(\] \[info\] n:\s*\d+ pts:\s*-?\d+ pts_time:(-?[\d.e+-]+))");
+    QList<std::pair<double, bool>> shown;
+    static const QRegularExpression showinfo(
+        R"(\] \[info\] n:\s*\d+ pts:\s*-?\d+ pts_time:(-?[\d.e+-]+) .* iskey:([01]))");
     for (const QString& line : log.split('\n')) {
         if (line.contains("[error]") || line.contains("[fatal]") || line.contains("[panic]"))
             r.errors << line.trimmed();
         const auto m = showinfo.match(line);
-        if (m.hasMatch()) shown << m.captured(1).toDouble();
+        if (m.hasMatch()) shown << std::pair{m.captured(1).toDouble(), m.captured(2) == "1"};
     }
     if (decode.exitCode() != 0 && r.errors.isEmpty()) r.errors << "ffmpeg could not decode it";
     const QByteArray pixels = fileBytes(scratch.filePath("picture"));
     const qsizetype row = bands * bandWidth;
     for (qsizetype i = 0; i < shown.size() && (i + 1) * row <= pixels.size(); ++i)
-        r.frames << Frame{shown[i], codeOf(reinterpret_cast<const uchar*>(pixels.constData() + i * row))};
+        r.frames << Frame{shown[i].first,
+                          codeOf(reinterpret_cast<const uchar*>(pixels.constData() + i * row)), 0,
+                          shown[i].second};
     // Each picture lasts until the next; the last as long as its packet says, else as the one before.
     for (qsizetype i = 0; i + 1 < r.frames.size(); ++i)
         r.frames[i].lasts = r.frames[i + 1].at - r.frames[i].at;

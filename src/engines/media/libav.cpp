@@ -79,6 +79,29 @@ int turnOf(const AVStream* s)
     return 0;
 }
 
+// When the key frames of a picture stream show, told from its packets in decoding order, in the
+// stream's time base. A packet of an AVI file with B-frames has no time of its own unless it is a
+// B-frame: a frame that B-frames are decoded after shows when the next such frame is decoded, as
+// the decoder hands it on then.
+class KeyTimes
+{
+  public:
+    // Hands it the next packet of the picture stream: the time of a key frame now known, this
+    // one's or that of the one before it that had no time of its own.
+    std::optional<int64_t> next(const AVPacket* packet)
+    {
+        const bool key = packet->flags & AV_PKT_FLAG_KEY;
+        if (packet->pts != AV_NOPTS_VALUE) return key ? std::optional(packet->pts) : std::nullopt;
+        if (packet->dts == AV_NOPTS_VALUE) return std::nullopt;
+        const std::optional<int64_t> known = m_pending ? std::optional(packet->dts) : std::nullopt;
+        m_pending = key;
+        return known;
+    }
+
+  private:
+    bool m_pending = false; // a key frame without a time waits for the next frame without one
+};
+
 // The same steps as Media::parseProbe over the values ffprobe would print.
 Media::Probe probeOf(const LibAvApi& api, const AVFormatContext* c)
 {
@@ -259,6 +282,8 @@ std::optional<CopyStart> copyStart(const QString& path, double seconds)
         if (c->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) unseen[i] = true, ++sounds;
     std::optional<double> key;
     double earliest = INFINITY;
+    KeyTimes keys;
+    std::optional<double> keyDecoded; // the first key frame's decoding time, while it shows when unknown
     AVPacket* packet = a->packetAlloc();
     if (!packet) return std::nullopt;
     // Until the key frame is met and each sound stream has begun, or a while after the key frame
@@ -268,13 +293,19 @@ std::optional<CopyStart> copyStart(const QString& path, double seconds)
         const int index = packet->stream_index;
         const double base = av_q2d(c->streams[index]->time_base);
         const int64_t decoded = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
-        if (index == video && !key && (packet->flags & AV_PKT_FLAG_KEY) && packet->pts != AV_NOPTS_VALUE) {
-            key = double(packet->pts) * base - zero;
-            // Without a stored decoding time (Matroska), ffmpeg decodes the first picture as many
-            // frames before it is shown as the stream holds back.
-            const double held =
-                packet->dts != AV_NOPTS_VALUE ? 0 : c->streams[video]->codecpar->video_delay * frame;
-            earliest = std::min(earliest, double(decoded) * base - zero - held);
+        if (index == video && !key) {
+            const bool first = !keyDecoded && (packet->flags & AV_PKT_FLAG_KEY) && decoded != AV_NOPTS_VALUE;
+            if (first) {
+                // Without a stored decoding time (Matroska), ffmpeg decodes the first picture as
+                // many frames before it is shown as the stream holds back.
+                const double held =
+                    packet->dts != AV_NOPTS_VALUE ? 0 : c->streams[video]->codecpar->video_delay * frame;
+                keyDecoded = double(decoded) * base - zero - held;
+            }
+            if (const std::optional<int64_t> shown = keys.next(packet); shown && keyDecoded) {
+                key = double(*shown) * base - zero;
+                earliest = std::min(earliest, *keyDecoded);
+            }
         } else if (unseen[index] && decoded != AV_NOPTS_VALUE) {
             unseen[index] = false;
             --sounds;
@@ -306,12 +337,13 @@ std::optional<double> keyFrameAt(const QString& path, double seconds)
     // Key frames are shown in the order they are decoded: reading from where a seek lands, the
     // last one at or before the moment is met before the first one after it.
     const auto scan = [&] {
+        KeyTimes keys;
         for (int budget = 20000; budget > 0 && a->readFrame(c, packet) >= 0; --budget) {
-            const bool key = packet->stream_index == video && (packet->flags & AV_PKT_FLAG_KEY) &&
-                             packet->pts != AV_NOPTS_VALUE;
-            const double at = key ? double(packet->pts) * base - zero : 0;
+            const std::optional<int64_t> shown =
+                packet->stream_index == video ? keys.next(packet) : std::nullopt;
             a->packetUnref(packet);
-            if (!key) continue;
+            if (!shown) continue;
+            const double at = double(*shown) * base - zero;
             if (!first) first = at;
             if (at > t) break;
             found = at;
