@@ -192,8 +192,9 @@ make() {
     ff -f lavfi -i "$(picture 160x120 25 3)" -f lavfi -i "$(tone up 3)" -c:v mpeg4 -vtag XVID -q:v 3 -bf 2 -g 25 \
       -c:a libmp3lame -q:a 4 "${tags[@]}" xvid.avi
     ;;
-  old.wmv) # Windows Media Video 8 and Audio 2
-    ff -f lavfi -i "$(picture 160x120 25 3)" -f lavfi -i "$(tone up 3)" -c:v wmv2 -q:v 3 -g 25 -c:a wmav2 \
+  old.wmv) # Windows Media Video 8 and Audio 2, key frames every 2 s, and an index that names one
+    # once a second
+    ff -f lavfi -i "$(picture 160x120 25 4)" -f lavfi -i "$(tone up 4)" -c:v wmv2 -q:v 3 -g 50 -c:a wmav2 \
       -b:a 128k "${tags[@]}" old.wmv
     ;;
   song.mp3 | song.m4a | song.flac)

@@ -77,8 +77,8 @@ const Judge::Row rows[] = {
     {"xvid.avi", "trim fast 1.2 2.5"},
     {"xvid.avi", "split fast 0 1 1 3"},
     {"old.wmv", "trim 0.5 2.5"},
-    {"old.wmv", "trim fast 1.2 2.5"},
-    {"old.wmv", "split 0 1.5 1.5 3"},
+    {"old.wmv", "trim fast 2.3 3.5"},
+    {"old.wmv", "split 0 1.5 1.5 4"},
 };
 
 } // namespace
