@@ -25,9 +25,9 @@ const Judge::Row rows[] = {
     {"hevc.mp4", "speed 2"},    {"hevc.mp4", "crop"},       {"hevc.mp4", "compress"},
     {"hevc.mp4", "mute"},       {"deep.mkv", "speed 2"},    {"deep.mkv", "crop"},
     {"deep.mkv", "compress"},   {"av1.webm", "speed 2"},    {"av1.webm", "crop"},
-    {"av1.webm", "compress"},   {"vp8.webm", "speed 1.5"},  {"xvid.avi", "speed 2"},
-    {"xvid.avi", "crop"},       {"xvid.avi", "compress"},   {"old.wmv", "speed 2"},
-    {"old.wmv", "crop"},        {"old.wmv", "compress"},    {"old.wmv", "mute"},
+    {"vp8.webm", "speed 1.5"},  {"xvid.avi", "speed 2"},    {"xvid.avi", "crop"},
+    {"xvid.avi", "compress"},   {"old.wmv", "speed 2"},     {"old.wmv", "crop"},
+    {"old.wmv", "compress"},    {"old.wmv", "mute"},
 };
 
 } // namespace
