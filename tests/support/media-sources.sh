@@ -18,12 +18,13 @@ ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
 
 bands=14
 n='round(T*100)'
-band="floor(X*$bands/W)"
+band=X
 parity=0
 for bit in $(seq 0 10); do parity+="+mod(floor($n/$((1 << bit))),2)"; done
 code="if(lt($band,1),235,if(gte($band,$((bands - 1))),16,if(eq($band,$((bands - 2))),16+219*mod($parity,2),16+219*mod(floor($n/pow(2,$((bands - 3))-$band)),2))))"
-# picture SIZE RATE SECONDS: the lavfi source of a timed picture.
-picture() { echo "nullsrc=s=$1:r=$2:d=$3,geq=lum='$code':cb=128:cr=128"; }
+# picture SIZE RATE SECONDS: the lavfi source of a timed picture, its bands drawn one pixel each and
+# widened.
+picture() { echo "nullsrc=s=${bands}x1:r=$2:d=$3,geq=lum='$code':cb=128:cr=128,scale=$1:flags=neighbor,setsar=1"; }
 # tone LAW SECONDS [CHANNELS]: the lavfi source of a timed tone.
 tone() {
   local wave

@@ -253,7 +253,9 @@ inline Reading read(const QString& path)
     // that pictures closer than the writer's time base stay apart); every sound track padded from
     // the file's start.
     QTemporaryDir scratch;
-    QStringList args{"-nostdin", "-hide_banner", "-nostats", "-loglevel", "level+info", "-i", path};
+    // One thread each: the pictures are small, and the judges run side by side.
+    QStringList args{"-nostdin", "-hide_banner",    "-nostats", "-loglevel", "level+info", "-threads",
+                     "1",        "-filter_threads", "1",        "-i",        path};
     const bool picture = !r.streams("video").isEmpty() || path.endsWith(".png");
     if (picture)
         args << "-map"
