@@ -158,7 +158,7 @@ struct Reading
         return n;
     }
     // The file's tags, and those of its only sound track (where Ogg keeps a song's), by lower-case
-    // name.
+    // name. The place a phone keeps under Apple's own name counts as the location.
     QMap<QString, QString> tags() const
     {
         QMap<QString, QString> out;
@@ -170,6 +170,8 @@ struct Reading
             for (auto it = t.begin(); it != t.end(); ++it)
                 out.insert(it.key().toLower(), it.value().toString());
         }
+        const QString apple = out.value("com.apple.quicktime.location.iso6709");
+        if (!out.contains("location") && !apple.isEmpty()) out.insert("location", apple);
         return out;
     }
     // How far the first picture track is turned when shown, in degrees anticlockwise: by its

@@ -111,6 +111,10 @@ Media::Probe probeOf(const LibAvApi& api, const AVFormatContext* c)
             printedSeconds(c->duration, AV_TIME_BASE_Q),
             c->start_time != AV_NOPTS_VALUE ? printedSeconds(c->start_time, AV_TIME_BASE_Q) : 0,
             formatName(c));
+    if (!api.dictGet(c->metadata, "location", nullptr, 0))
+        if (const AVDictionaryEntry* place =
+                api.dictGet(c->metadata, "com.apple.quicktime.location.ISO6709", nullptr, 0))
+            p.place = QString::fromUtf8(place->value);
     for (unsigned i = 0; i < c->nb_streams; ++i) {
         const AVStream* s = c->streams[i];
         const AVCodecParameters* par = s->codecpar;

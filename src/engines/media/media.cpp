@@ -114,6 +114,9 @@ Probe parseProbe(const QByteArray& json)
     const QJsonObject top = doc.object();
 
     const QJsonObject format = top.value(QLatin1String("format")).toObject();
+    const QJsonObject tags = format.value(QLatin1String("tags")).toObject();
+    if (!tags.contains(QLatin1String("location")))
+        p.place = tags.value(QLatin1String("com.apple.quicktime.location.ISO6709")).toString();
     if (const auto d = string(format.value(QLatin1String("duration"))))
         p.duration = playedLength(
             number(*d).value_or(0),

@@ -111,6 +111,17 @@ QStringList videoArgs(const QString& ext, int crf)
     return {};
 }
 
+QStringList keptPlace(const Probe& probe, const QString& ext)
+{
+    if (probe.place.isEmpty() || !(isMovie(ext) || ext == QLatin1String("m4v"))) return {};
+    return {QStringLiteral("-metadata"), QStringLiteral("location=") + probe.place};
+}
+
+QStringList keptPlace(const QString& source, const QString& ext)
+{
+    return isMovie(ext) || ext == QLatin1String("m4v") ? keptPlace(probe(source), ext) : QStringList{};
+}
+
 bool canCopy(const Probe& probe, const QString& ext)
 {
     if (!probe.videoCodec) return false;
@@ -175,7 +186,8 @@ QStringList conversionArgs(const QString& source, const QString& output, bool au
                                "[a]palettegen=stats_mode=diff[p];[b][p]paletteuse=dither=bayer:bayer_scale=4")
              << QStringLiteral("-loop") << QStringLiteral("0");
     } else if (canCopy(probe, target)) {
-        args << pictureAndAudio << QStringLiteral("-c") << QStringLiteral("copy") << keepMetadata;
+        args << pictureAndAudio << QStringLiteral("-c") << QStringLiteral("copy") << keepMetadata
+             << keptPlace(probe, target);
         // Players that expect HEVC in MP4 or QuickTime only accept the hvc1 sample entry.
         if (probe.videoCodec == QLatin1String("hevc") && isMovie(target))
             args << QStringLiteral("-tag:v:0") << QStringLiteral("hvc1");
@@ -184,7 +196,7 @@ QStringList conversionArgs(const QString& source, const QString& output, bool au
     } else {
         args << pictureAndAudio << evenScale << keptTimes(target) << videoArgs(target, conversionCrf)
              << audioArgs(target, probe) << soundFilters(target, true) << keepMetadata
-             << ToolArgs::extraOutputs(extras, 1);
+             << keptPlace(probe, target) << ToolArgs::extraOutputs(extras, 1);
         if (isMovie(target)) args << faststart;
     }
     return args << output;
