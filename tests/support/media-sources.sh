@@ -18,12 +18,13 @@ ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
 
 bands=14
 n='round(T*100)'
-band="floor(X*$bands/W)"
+band=X
 parity=0
 for bit in $(seq 0 10); do parity+="+mod(floor($n/$((1 << bit))),2)"; done
 code="if(lt($band,1),235,if(gte($band,$((bands - 1))),16,if(eq($band,$((bands - 2))),16+219*mod($parity,2),16+219*mod(floor($n/pow(2,$((bands - 3))-$band)),2))))"
-# picture SIZE RATE SECONDS: the lavfi source of a timed picture.
-picture() { echo "nullsrc=s=$1:r=$2:d=$3,geq=lum='$code':cb=128:cr=128"; }
+# picture SIZE RATE SECONDS: the lavfi source of a timed picture, its bands drawn one pixel each and
+# widened.
+picture() { echo "nullsrc=s=${bands}x1:r=$2:d=$3,geq=lum='$code':cb=128:cr=128,scale=$1:flags=neighbor,setsar=1"; }
 # tone LAW SECONDS [CHANNELS]: the lavfi source of a timed tone.
 tone() {
   local wave
@@ -154,6 +155,49 @@ make() {
     ff -f lavfi -i "$(picture 160x120 25 12)" -f lavfi -i "$(tone up 12)" \
       $(x264 -bf 3 -b-pyramid normal -g 50 -keyint_min 50) -c:a aac "${tags[@]}" "$1"
     ;;
+  phone.mov | phone.mp4) # a phone's portrait film: the picture stored on its side and turned by
+    # the display matrix (a quarter turn clockwise for the QuickTime one, anticlockwise for the
+    # MP4), 30 fps on a time scale of 600, AAC, the moment and place it was taken
+    if [ "$1" = phone.mov ]; then
+      stored=cclock turn=270 rate=44100 channels=2
+      place=(-movflags use_metadata_tags -metadata "com.apple.quicktime.location.ISO6709=+48.8584+002.2945+035.000/"
+        -metadata com.apple.quicktime.make=Apple -metadata "com.apple.quicktime.model=Phone 12")
+    else
+      stored=clock turn=90 rate=48000 channels=1 place=(-metadata "location=+48.8584+002.2945/")
+    fi
+    ff -f lavfi -i "$(picture 120x160 30 3),transpose=$stored" -f lavfi -i "$(tone up 3 "$channels")" \
+      $(x264 -bf 0 -g 30) -video_track_timescale 600 -c:a aac -ar "$rate" \
+      -metadata creation_time=2024-05-04T10:20:30.000000Z "${place[@]}" "${tags[@]}" "upright.${1##*.}"
+    # ffmpeg turns a picture by the tag only on a stream copy.
+    ff -i "upright.${1##*.}" -map 0 -c copy -map_metadata 0 "${place[@]:0:2}" -metadata:s:v:0 rotate=$turn "$1"
+    rm "upright.${1##*.}"
+    ;;
+  hevc.mp4) # HEVC with 3 B-frames, tagged hvc1, and AAC
+    ff -f lavfi -i "$(picture 160x120 25 3)" -f lavfi -i "$(tone up 3)" -c:v libx265 -preset ultrafast \
+      -x265-params "bframes=3:keyint=25:min-keyint=25:scenecut=0:log-level=error" -tag:v hvc1 -c:a aac \
+      "${tags[@]}" hevc.mp4
+    ;;
+  deep.mkv) # 10-bit H.264 with 3 B-frames and AC-3 sound, as television recordings come
+    ff -f lavfi -i "$(picture 160x120 25 3)" -f lavfi -i "$(tone up 3)" \
+      $(x264 -bf 3 -g 25 | sed 's/yuv420p/yuv420p10le/') -c:a ac3 "${tags[@]}" deep.mkv
+    ;;
+  av1.webm) # AV1 and Opus
+    SVT_LOG=1 ff -f lavfi -i "$(picture 160x120 25 3)" -f lavfi -i "$(tone up 3)" -c:v libsvtav1 -preset 12 \
+      -g 25 -pix_fmt yuv420p -c:a libopus "${tags[@]}" av1.webm
+    ;;
+  vp8.webm) # VP8 and Vorbis, as WebM began
+    ff -f lavfi -i "$(picture 160x120 25 3)" -f lavfi -i "$(tone up 3)" -c:v libvpx -deadline realtime \
+      -cpu-used 8 -b:v 300k -g 25 -c:a libvorbis "${tags[@]}" vp8.webm
+    ;;
+  xvid.avi) # MPEG-4 Part 2 with B-frames and MP3, as downloads of old came
+    ff -f lavfi -i "$(picture 160x120 25 3)" -f lavfi -i "$(tone up 3)" -c:v mpeg4 -vtag XVID -q:v 3 -bf 2 -g 25 \
+      -c:a libmp3lame -q:a 4 "${tags[@]}" xvid.avi
+    ;;
+  old.wmv) # Windows Media Video 8 and Audio 2, key frames every 2 s, and an index that names one
+    # once a second
+    ff -f lavfi -i "$(picture 160x120 25 4)" -f lavfi -i "$(tone up 4)" -c:v wmv2 -q:v 3 -g 50 -c:a wmav2 \
+      -b:a 128k "${tags[@]}" old.wmv
+    ;;
   song.mp3 | song.m4a | song.flac)
     side
     case $1 in
@@ -191,6 +235,26 @@ make() {
     head -c $(($(stat -c %s whole.mkv) / 2)) whole.mkv >cut.mkv
     rm whole.mkv
     ;;
+  memo.m4a) # a voice memo: mono AAC at 48 kHz
+    ff -f lavfi -i "$(tone up 3 1)" -c:a aac -b:a 64k "${tags[@]}" memo.m4a
+    ;;
+  lossless.m4a) # Apple Lossless with a cover
+    side
+    ff -f lavfi -i "$(tone up 3)" -i cover.jpg -map 0:a -map 1:v -c:a alac -ar 44100 -c:v copy \
+      -disposition:v attached_pic -metadata album=Samples "${tags[@]}" lossless.m4a
+    ;;
+  hires.flac) # 24 bits at 96 kHz
+    ff -f lavfi -i "$(tone up 3)" -af aresample=96000 -c:a flac -sample_fmt s32 "${tags[@]}" hires.flac
+    ;;
+  low.wav) # 8-bit mono at 11 025 Hz
+    ff -f lavfi -i "$(tone up 3 1)" -c:a pcm_u8 -ar 11025 "${tags[@]}" low.wav
+    ;;
+  low.mp3) # mono at 22 050 Hz, of a varying bit rate with its Xing header
+    ff -f lavfi -i "$(tone up 3 1)" -c:a libmp3lame -ar 22050 -q:a 6 "${tags[@]}" low.mp3
+    ;;
+  song.wma)
+    ff -f lavfi -i "$(tone up 3)" -c:a wmav2 -b:a 128k "${tags[@]}" song.wma
+    ;;
   song.aiff)
     ff -f lavfi -i "$(tone up 3)" -c:a pcm_s16be "${tags[@]}" song.aiff
     ;;
@@ -202,5 +266,7 @@ make() {
 }
 
 all=(film.mp4 film.mkv camera.mov web.webm old.avi anim.mov late.mp4 late.mkv short.mkv vfr.mp4 offset.mkv
-  offset.mp4 long.mkv long.webm long.mp4 reel.mkv reel.mp4 cut.mkv song.mp3 song.m4a song.flac song.ogg song.opus surround.wav song.aiff book.m4a)
+  offset.mp4 long.mkv long.webm long.mp4 reel.mkv reel.mp4 cut.mkv song.mp3 song.m4a song.flac song.ogg song.opus surround.wav song.aiff book.m4a
+  phone.mov phone.mp4 hevc.mp4 deep.mkv av1.webm vp8.webm xvid.avi old.wmv memo.m4a lossless.m4a hires.flac
+  low.wav low.mp3 song.wma)
 for name in "${@:-${all[@]}}"; do make "$name"; done

@@ -244,6 +244,8 @@ class Bench
             return clips;
         } else if (w[0] == "speed") {
             e.pieces[0].speed = w[1].toDouble();
+        } else if (w[0] == "crop") {
+            e.height = 0.6;
         } else if (w[0] == "redact") {
             e.tagsKept = e.coversKept = false;
         } else if (w[0] == "mute") {

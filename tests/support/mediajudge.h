@@ -8,6 +8,26 @@
 
 namespace Judge {
 
+// The complaint about the shape the result's picture is shown in, against the source's as shown
+// (turned by its display matrix) and the share of it the result keeps; empty when it matches.
+inline QString judgeShape(const Reading& result, const Expected& e)
+{
+    const auto [sw, sh] = e.pieces.first().source->reading.shownSize();
+    const auto [rw, rh] = result.shownSize();
+    if (sw <= 0 || sh <= 0 || rw <= 0 || rh <= 0) return {};
+    const double want = sw * e.width / (sh * e.height), got = rw / rh;
+    if (std::abs(std::log(got / want)) <= 0.05) return {};
+    const QString shape = QStringLiteral("%1 × %2").arg(rw).arg(rh);
+    if (std::abs(std::log(got * want)) <= 0.05)
+        return QStringLiteral("its picture is shown turned a quarter from the source's: %1, turned %2°")
+            .arg(shape)
+            .arg(result.turn());
+    return QStringLiteral("its picture is shown %1 instead of %2 × %3")
+        .arg(shape)
+        .arg(qRound(sw * e.width))
+        .arg(qRound(sh * e.height));
+}
+
 // The complaints about the picture; sets `base`, the source time of the first picture, and
 // `zero`, when the result shows it.
 inline QStringList judgePicture(const Reading& result, const Expected& e, double& base, double& zero)
@@ -19,6 +39,8 @@ inline QStringList judgePicture(const Reading& result, const Expected& e, double
     zero = 0;
     if (result.frames.isEmpty()) return {"it has no picture"};
     if (e.drawing) return {};
+    // Shown as the source is: a copy keeps its turn, a re-encode turns the pixels.
+    if (const QString turned = judgeShape(result, e); !turned.isEmpty()) return {turned};
     for (const Frame& f : result.frames)
         if (f.code < 0) return {QStringLiteral("its picture at %1 can't be read: damaged").arg(s(f.at))};
     if (e.still) {
@@ -45,8 +67,13 @@ inline QStringList judgePicture(const Reading& result, const Expected& e, double
     const double typical = result.typicalFrame();
     const double frame = std::max(typical, src.frame / first.speed) + 0.005;
     const double held = result.streams("video").value(0)["has_b_frames"].toInt() * typical;
+    // A copy may open with pictures that decode after its key frame but show before it, whose
+    // other reference was cut away: no decoder shows them.
+    const double unshown =
+        first.fast ? double(std::max<qsizetype>(0, result.picturePackets() - result.frames.size())) * typical
+                   : 0;
     const double late =
-        opening.at - std::max(0.0, (src.frames.value(0).at - first.from) / first.speed) - held;
+        opening.at - std::max(0.0, (src.frames.value(0).at - first.from) / first.speed) - held - unshown;
     if (late > std::max(frame, 0.055)) c << QStringLiteral("its picture starts %1 late").arg(s(late));
     base = shown->at;
     zero = opening.at;

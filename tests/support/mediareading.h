@@ -32,6 +32,7 @@ struct Frame
     double at = 0;
     int code = -1;
     double lasts = 0;
+    bool key = false; // a key frame, as the decoder marks it
 };
 
 // A subtitle cue by its packet, in seconds from the file's start.
@@ -125,18 +126,39 @@ struct Reading
     }
     // Where the pictures end.
     double pictureEnd() const { return frames.isEmpty() ? 0 : frames.last().at + frames.last().lasts; }
-    // When the key frames of the first picture track show.
+    // When the key frames of the first picture track show: by their packets, or as decoded where
+    // a key packet has no time of its own (an AVI file's, before B-frames). Some decoders mark
+    // every frame a key frame (QuickTime Animation's).
     QList<double> keyFrames() const
     {
         QList<double> out;
         const QList<QJsonObject> pictures = streams("video");
         if (pictures.isEmpty()) return out;
+        for (const QJsonValue& v : probe["packets"].toArray()) {
+            const QJsonObject p = v.toObject();
+            if (p["stream_index"].toInt() == pictures[0]["index"].toInt() && !p.contains("pts_time") &&
+                p["flags"].toString().startsWith('K')) {
+                for (const Frame& f : frames)
+                    if (f.key) out << f.at;
+                return out;
+            }
+        }
         for (const auto& [cue, key] : packets(pictures[0]["index"].toInt()))
             if (key) out << cue.start;
         return out;
     }
+    // How many packets the first picture track holds.
+    qsizetype picturePackets() const
+    {
+        const QList<QJsonObject> pictures = streams("video");
+        qsizetype n = 0;
+        for (const QJsonValue& v : probe["packets"].toArray())
+            if (!pictures.isEmpty() && v.toObject()["stream_index"].toInt() == pictures[0]["index"].toInt())
+                ++n;
+        return n;
+    }
     // The file's tags, and those of its only sound track (where Ogg keeps a song's), by lower-case
-    // name.
+    // name. The place a phone keeps under Apple's own name counts as the location.
     QMap<QString, QString> tags() const
     {
         QMap<QString, QString> out;
@@ -148,7 +170,31 @@ struct Reading
             for (auto it = t.begin(); it != t.end(); ++it)
                 out.insert(it.key().toLower(), it.value().toString());
         }
+        const QString apple = out.value("com.apple.quicktime.location.iso6709");
+        if (!out.contains("location") && !apple.isEmpty()) out.insert("location", apple);
         return out;
+    }
+    // How far the first picture track is turned when shown, in degrees anticlockwise: by its
+    // display matrix, else by the tag older files carry (which counts clockwise); 0 when neither.
+    int turn() const
+    {
+        const QJsonObject picture = streams("video").value(0);
+        for (const QJsonValue& side : picture["side_data_list"].toArray())
+            if (side.toObject().contains("rotation"))
+                return ((qRound(side.toObject()["rotation"].toDouble()) % 360) + 360) % 360;
+        return ((360 - picture["tags"].toObject()["rotate"].toString().toInt() % 360) % 360);
+    }
+    // The width and height of the first picture as shown: turned, and stretched by its pixels'
+    // shape.
+    std::pair<double, double> shownSize() const
+    {
+        const QJsonObject picture = streams("video").value(0);
+        double w = picture["width"].toInt(), h = picture["height"].toInt();
+        const QStringList shape = picture["sample_aspect_ratio"].toString().split(':');
+        if (shape.size() == 2 && shape[0].toDouble() > 0 && shape[1].toDouble() > 0)
+            w *= shape[0].toDouble() / shape[1].toDouble();
+        if (turn() % 180 == 90) std::swap(w, h);
+        return {w, h};
     }
     // The timecode of the first picture, as any stream or the file states it; empty when none.
     QString timecode() const
@@ -209,7 +255,9 @@ inline Reading read(const QString& path)
     // that pictures closer than the writer's time base stay apart); every sound track padded from
     // the file's start.
     QTemporaryDir scratch;
-    QStringList args{"-nostdin", "-hide_banner", "-nostats", "-loglevel", "level+info", "-i", path};
+    // One thread each: the pictures are small, and the judges run side by side.
+    QStringList args{"-nostdin", "-hide_banner",    "-nostats", "-loglevel", "level+info", "-threads",
+                     "1",        "-filter_threads", "1",        "-i",        path};
     const bool picture = !r.streams("video").isEmpty() || path.endsWith(".png");
     if (picture)
         args << "-map"
@@ -237,19 +285,22 @@ inline Reading read(const QString& path)
     decode.start("ffmpeg", args);
     decode.waitForFinished(120000);
     const QString log = QString::fromUtf8(decode.readAllStandardError());
-    QList<double> shown;
-    static const QRegularExpression showinfo(R"(\] \[info\] n:\s*\d+ pts:\s*-?\d+ pts_time:(-?[\d.e+-]+))");
+    QList<std::pair<double, bool>> shown;
+    static const QRegularExpression showinfo(
+        R"(\] \[info\] n:\s*\d+ pts:\s*-?\d+ pts_time:(-?[\d.e+-]+) .* iskey:([01]))");
     for (const QString& line : log.split('\n')) {
         if (line.contains("[error]") || line.contains("[fatal]") || line.contains("[panic]"))
             r.errors << line.trimmed();
         const auto m = showinfo.match(line);
-        if (m.hasMatch()) shown << m.captured(1).toDouble();
+        if (m.hasMatch()) shown << std::pair{m.captured(1).toDouble(), m.captured(2) == "1"};
     }
     if (decode.exitCode() != 0 && r.errors.isEmpty()) r.errors << "ffmpeg could not decode it";
     const QByteArray pixels = fileBytes(scratch.filePath("picture"));
     const qsizetype row = bands * bandWidth;
     for (qsizetype i = 0; i < shown.size() && (i + 1) * row <= pixels.size(); ++i)
-        r.frames << Frame{shown[i], codeOf(reinterpret_cast<const uchar*>(pixels.constData() + i * row))};
+        r.frames << Frame{shown[i].first,
+                          codeOf(reinterpret_cast<const uchar*>(pixels.constData() + i * row)), 0,
+                          shown[i].second};
     // Each picture lasts until the next; the last as long as its packet says, else as the one before.
     for (qsizetype i = 0; i + 1 < r.frames.size(); ++i)
         r.frames[i].lasts = r.frames[i + 1].at - r.frames[i].at;

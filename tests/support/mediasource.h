@@ -98,11 +98,12 @@ struct Piece
 // What a result should be.
 struct Expected
 {
-    QList<Piece> pieces;  // in the order played
-    QString ext;          // the result's container
-    bool picture = true;  // the sources' pictures; false for sound only
-    bool drawing = false; // a picture of the program's own (a visualizer), not read for its time
-    bool still = false;   // one picture, a snapshot at `pieces[0].from`
+    QList<Piece> pieces;          // in the order played
+    QString ext;                  // the result's container
+    bool picture = true;          // the sources' pictures; false for sound only
+    bool drawing = false;         // a picture of the program's own (a visualizer), not read for its time
+    bool still = false;           // one picture, a snapshot at `pieces[0].from`
+    double width = 1, height = 1; // the shares of the source's picture, as shown, that the result shows
     bool sound = true;
     bool tagsKept = true;
     bool coversKept = true;                 // false: the operation leaves covers out on purpose, with a note

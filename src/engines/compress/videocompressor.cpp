@@ -72,8 +72,9 @@ void video(const QString& source, CompressLevel level, int maxHeight, bool hevc,
     const Media::Probe probe = Media::probe(source);
     const ScratchFolder scratch;
     const QString ext = QFileInfo(destination).suffix().toLower();
-    const ToolArgs::Extras extras =
+    ToolArgs::Extras extras =
         KeptStreams::copied(source, Media::streams(source), ext, {}, scratch.path(), job);
+    extras.place = Media::keptPlace(probe, ext);
     Media::ffmpeg(videoArgs(source, destination, level, maxHeight, hevc, probe.height, extras),
                   probe.duration, &job, progress);
     ToolRun::requireLength(destination, QFileInfo(shownAs).fileName(), {{source, {0, probe.duration}}}, job);

@@ -14,6 +14,7 @@ CutStreams::CutStreams(const QString& source, const QString& ext, bool fast, Job
     const QList<Media::Stream> streams = Media::streams(source);
     m_base = KeptStreams::copied(source, streams, ext, {.subtitles = fast, .coverApart = true},
                                  m_scratch.path(), job);
+    m_base.place = Media::keptPlace(source, ext);
     QList<Media::Stream> text = streams;
     if (fast) {
         // The copy keeps whole cues, which would run past the cut: its text subtitles are cut

@@ -65,20 +65,42 @@ double streamSeconds(const LibAvApi& api, const AVStream* s, const AVFormatConte
     return Media::playedLength(double(c->duration) / AV_TIME_BASE, startSeconds(c), formatName(c));
 }
 
-// Whether the stream's display matrix turns its picture by a quarter turn (90° or 270°), so that
-// it is shown, and decoded by ffmpeg, with width and height swapped.
-bool quarterTurned(const AVStream* s)
+// How far the stream's display matrix turns its picture, in whole degrees anticlockwise as ffprobe
+// prints it (−180…180); 0 without a matrix.
+int turnOf(const AVStream* s)
 {
     for (int i = 0; i < s->nb_side_data; ++i) {
         const AVPacketSideData& side = s->side_data[i];
         if (side.type != AV_PKT_DATA_DISPLAYMATRIX || side.size < 9 * int(sizeof(int32_t))) continue;
         int32_t m[9];
         std::memcpy(m, side.data, sizeof m);
-        const double degrees = std::atan2(double(m[1]), double(m[0])) * 180 / M_PI;
-        return std::abs(std::lround(degrees / 90)) % 2 == 1;
+        return -int(std::lround(std::atan2(double(m[1]), double(m[0])) * 180 / M_PI));
     }
-    return false;
+    return 0;
 }
+
+// When the key frames of a picture stream show, told from its packets in decoding order, in the
+// stream's time base. A packet of an AVI file with B-frames has no time of its own unless it is a
+// B-frame: a frame that B-frames are decoded after shows when the next such frame is decoded, as
+// the decoder hands it on then.
+class KeyTimes
+{
+  public:
+    // Hands it the next packet of the picture stream: the time of a key frame now known, this
+    // one's or that of the one before it that had no time of its own.
+    std::optional<int64_t> next(const AVPacket* packet)
+    {
+        const bool key = packet->flags & AV_PKT_FLAG_KEY;
+        if (packet->pts != AV_NOPTS_VALUE) return key ? std::optional(packet->pts) : std::nullopt;
+        if (packet->dts == AV_NOPTS_VALUE) return std::nullopt;
+        const std::optional<int64_t> known = m_pending ? std::optional(packet->dts) : std::nullopt;
+        m_pending = key;
+        return known;
+    }
+
+  private:
+    bool m_pending = false; // a key frame without a time waits for the next frame without one
+};
 
 // The same steps as Media::parseProbe over the values ffprobe would print.
 Media::Probe probeOf(const LibAvApi& api, const AVFormatContext* c)
@@ -89,6 +111,10 @@ Media::Probe probeOf(const LibAvApi& api, const AVFormatContext* c)
             printedSeconds(c->duration, AV_TIME_BASE_Q),
             c->start_time != AV_NOPTS_VALUE ? printedSeconds(c->start_time, AV_TIME_BASE_Q) : 0,
             formatName(c));
+    if (!api.dictGet(c->metadata, "location", nullptr, 0))
+        if (const AVDictionaryEntry* place =
+                api.dictGet(c->metadata, "com.apple.quicktime.location.ISO6709", nullptr, 0))
+            p.place = QString::fromUtf8(place->value);
     for (unsigned i = 0; i < c->nb_streams; ++i) {
         const AVStream* s = c->streams[i];
         const AVCodecParameters* par = s->codecpar;
@@ -102,7 +128,9 @@ Media::Probe probeOf(const LibAvApi& api, const AVFormatContext* c)
             p.videoCodec = codec;
             p.width = par->width;
             p.height = par->height;
-            if (quarterTurned(s)) std::swap(p.width, p.height);
+            p.turn = turnOf(s);
+            // A quarter turn (90° or 270°) shows, and has ffmpeg decode, width and height swapped.
+            if (std::abs(std::lround(p.turn / 90.0)) % 2 == 1) std::swap(p.width, p.height);
             const AVRational rate = s->avg_frame_rate;
             p.fps = rate.num > 0 && rate.den > 0 ? double(rate.num) / double(rate.den) : 30;
         } else if (type == QLatin1String("audio") && !p.audioCodec) {
@@ -258,6 +286,8 @@ std::optional<CopyStart> copyStart(const QString& path, double seconds)
         if (c->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) unseen[i] = true, ++sounds;
     std::optional<double> key;
     double earliest = INFINITY;
+    KeyTimes keys;
+    std::optional<double> keyDecoded; // the first key frame's decoding time, while it shows when unknown
     AVPacket* packet = a->packetAlloc();
     if (!packet) return std::nullopt;
     // Until the key frame is met and each sound stream has begun, or a while after the key frame
@@ -267,13 +297,19 @@ std::optional<CopyStart> copyStart(const QString& path, double seconds)
         const int index = packet->stream_index;
         const double base = av_q2d(c->streams[index]->time_base);
         const int64_t decoded = packet->dts != AV_NOPTS_VALUE ? packet->dts : packet->pts;
-        if (index == video && !key && (packet->flags & AV_PKT_FLAG_KEY) && packet->pts != AV_NOPTS_VALUE) {
-            key = double(packet->pts) * base - zero;
-            // Without a stored decoding time (Matroska), ffmpeg decodes the first picture as many
-            // frames before it is shown as the stream holds back.
-            const double held =
-                packet->dts != AV_NOPTS_VALUE ? 0 : c->streams[video]->codecpar->video_delay * frame;
-            earliest = std::min(earliest, double(decoded) * base - zero - held);
+        if (index == video && !key) {
+            const bool first = !keyDecoded && (packet->flags & AV_PKT_FLAG_KEY) && decoded != AV_NOPTS_VALUE;
+            if (first) {
+                // Without a stored decoding time (Matroska), ffmpeg decodes the first picture as
+                // many frames before it is shown as the stream holds back.
+                const double held =
+                    packet->dts != AV_NOPTS_VALUE ? 0 : c->streams[video]->codecpar->video_delay * frame;
+                keyDecoded = double(decoded) * base - zero - held;
+            }
+            if (const std::optional<int64_t> shown = keys.next(packet); shown && keyDecoded) {
+                key = double(*shown) * base - zero;
+                earliest = std::min(earliest, *keyDecoded);
+            }
         } else if (unseen[index] && decoded != AV_NOPTS_VALUE) {
             unseen[index] = false;
             --sounds;
@@ -305,12 +341,13 @@ std::optional<double> keyFrameAt(const QString& path, double seconds)
     // Key frames are shown in the order they are decoded: reading from where a seek lands, the
     // last one at or before the moment is met before the first one after it.
     const auto scan = [&] {
+        KeyTimes keys;
         for (int budget = 20000; budget > 0 && a->readFrame(c, packet) >= 0; --budget) {
-            const bool key = packet->stream_index == video && (packet->flags & AV_PKT_FLAG_KEY) &&
-                             packet->pts != AV_NOPTS_VALUE;
-            const double at = key ? double(packet->pts) * base - zero : 0;
+            const std::optional<int64_t> shown =
+                packet->stream_index == video ? keys.next(packet) : std::nullopt;
             a->packetUnref(packet);
-            if (!key) continue;
+            if (!shown) continue;
+            const double at = double(*shown) * base - zero;
             if (!first) first = at;
             if (at > t) break;
             found = at;

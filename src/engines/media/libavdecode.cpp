@@ -66,10 +66,12 @@ class Decoder
     bool m_open = false;
 };
 
-// Reads on from where `c` stands and hands each checked stream its first key packet, then
-// drains its decoder, so that the frame comes out at once whatever frames a B-frame picture
-// would hold back. A stream whose key packet gives none tries its next, up to `packetBudget`
-// packets. Whether each stream (by its number in `decoders`) gave a frame.
+// Reads on from where `c` stands and hands each checked picture stream its first key packet,
+// then drains its decoder, so that the frame comes out at once whatever frames a B-frame picture
+// would hold back; a sound stream gets its packets one after another, as a sound decoder may
+// give nothing for the first packet it is handed (Vorbis gives its samples from the second on).
+// A stream whose key packet gives none tries its next, up to `packetBudget` packets. Whether
+// each stream (by its number in `decoders`) gave a frame.
 std::vector<bool> framesFrom(const LibAvApi& api, AVFormatContext* c,
                              std::vector<std::unique_ptr<Decoder>>& decoders)
 {
@@ -80,15 +82,21 @@ std::vector<bool> framesFrom(const LibAvApi& api, AVFormatContext* c,
             if (decoders[i] && !framed[i] && seen[i] < packetBudget) return false;
         return true;
     };
+    for (const auto& d : decoders)
+        if (d) d->reset();
     AVPacket* packet = api.packetAlloc();
     if (!packet) return framed;
     while (!settled() && api.readFrame(c, packet) >= 0) {
         const auto i = size_t(packet->stream_index);
         if (i < decoders.size() && decoders[i] && !framed[i] && seen[i]++ < packetBudget &&
             (packet->flags & AV_PKT_FLAG_KEY)) {
-            const bool now = decoders[i]->feed(packet);
-            framed[i] = decoders[i]->feed(nullptr) || now;
-            decoders[i]->reset();
+            if (c->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) {
+                framed[i] = decoders[i]->feed(packet);
+            } else {
+                const bool now = decoders[i]->feed(packet);
+                framed[i] = decoders[i]->feed(nullptr) || now;
+                decoders[i]->reset();
+            }
         }
         api.packetUnref(packet);
     }

@@ -86,6 +86,9 @@ Probe parseProbe(const QByteArray& json)
     const QJsonObject top = doc.object();
 
     const QJsonObject format = top.value(QLatin1String("format")).toObject();
+    const QJsonObject tags = format.value(QLatin1String("tags")).toObject();
+    if (!tags.contains(QLatin1String("location")))
+        p.place = tags.value(QLatin1String("com.apple.quicktime.location.ISO6709")).toString();
     if (const auto d = string(format.value(QLatin1String("duration"))))
         p.duration = playedLength(
             number(*d).value_or(0),
@@ -106,8 +109,10 @@ Probe parseProbe(const QByteArray& json)
             p.width = integer(s.value(QLatin1String("width"))).value_or(0);
             p.height = integer(s.value(QLatin1String("height"))).value_or(0);
             for (const QJsonValue& side : s.value(QLatin1String("side_data_list")).toArray())
-                if (const QJsonValue r = side.toObject().value(QLatin1String("rotation")); r.isDouble())
+                if (const QJsonValue r = side.toObject().value(QLatin1String("rotation")); r.isDouble()) {
+                    p.turn = int(std::lround(r.toDouble()));
                     if (std::abs(std::lround(r.toDouble() / 90)) % 2 == 1) std::swap(p.width, p.height);
+                }
             if (const auto rate = string(s.value(QLatin1String("avg_frame_rate"))))
                 p.fps = frameRate(*rate).value_or(30);
         } else if (type == QLatin1String("audio") && !p.audioCodec) {

@@ -31,6 +31,10 @@ struct Probe
     // as ffmpeg swaps them when it decodes.
     int width = 0;
     int height = 0;
+    int turn = 0; // degrees anticlockwise the display matrix turns the picture by, as ffprobe prints it
+    // Where the film was taken (ISO 6709) when the file names it only under Apple's own name, as
+    // a phone does, which QuickTime and MP4 files written here hold only as their location.
+    QString place;
     double fps = 30;
     int channels = 2;
     int sampleRate = 44100;
@@ -120,7 +124,13 @@ QStringList audioArgs(const QString& ext, const std::optional<Probe>& probe = st
                       std::optional<int> bitrate = std::nullopt);
 // Video encoder options for an output extension at constant rate factor `crf`.
 QStringList videoArgs(const QString& ext, int crf);
-// Whether the probed streams can be copied into the container `ext` without re-encoding.
+// The option that names the place `probe` holds as the location of a result in `ext` (MP4, M4V,
+// QuickTime); nothing for other containers or without a place.
+QStringList keptPlace(const Probe& probe, const QString& ext);
+// The same for `source`, read once.
+QStringList keptPlace(const QString& source, const QString& ext);
+// Whether the probed streams can be copied into the container `ext` without re-encoding. Matroska
+// as ffmpeg writes it has no place for a display matrix: a turned picture is turned in its pixels.
 bool canCopy(const Probe& probe, const QString& ext);
 // Whether this ffmpeg has the libvorbis encoder; asked once per process.
 bool hasLibVorbis();

@@ -39,11 +39,13 @@ QStringList soundFilters(const QString& target, bool film)
     // and keeps its place against the picture.
     if (target == QLatin1String("avi") || (film && Media::isAudioTarget(target)))
         filters << QStringLiteral("aresample=async=1:first_pts=0");
-    // Windows Media Audio holds one or two channels, and its encoder refuses more rather than mix
-    // them down as the MP3 and AAC encoders have ffmpeg do: surround sound is mixed down to stereo
-    // the same way.
+    // Windows Media Audio holds one or two channels at up to 48 kHz, and its encoder refuses more
+    // rather than name what it takes as the MP3 and AAC encoders do for ffmpeg to convert to:
+    // surround sound is mixed down to stereo, and high-resolution sound resampled to the nearest
+    // of the rates it takes, the same way.
     if (target == QLatin1String("wma") || target == QLatin1String("wmv"))
-        filters << QStringLiteral("aformat=channel_layouts=mono|stereo");
+        filters << QStringLiteral("aformat=channel_layouts=mono|stereo:"
+                                  "sample_rates=8000|11025|12000|16000|22050|24000|32000|44100|48000");
     if (filters.isEmpty()) return {};
     return {QStringLiteral("-af"), filters.join(QLatin1Char(','))};
 }
@@ -109,6 +111,17 @@ QStringList videoArgs(const QString& ext, int crf)
     return {};
 }
 
+QStringList keptPlace(const Probe& probe, const QString& ext)
+{
+    if (probe.place.isEmpty() || !(isMovie(ext) || ext == QLatin1String("m4v"))) return {};
+    return {QStringLiteral("-metadata"), QStringLiteral("location=") + probe.place};
+}
+
+QStringList keptPlace(const QString& source, const QString& ext)
+{
+    return isMovie(ext) || ext == QLatin1String("m4v") ? keptPlace(probe(source), ext) : QStringList{};
+}
+
 bool canCopy(const Probe& probe, const QString& ext)
 {
     if (!probe.videoCodec) return false;
@@ -118,6 +131,7 @@ bool canCopy(const Probe& probe, const QString& ext)
     };
     if (isMovie(ext))
         return QStringList{"h264", "hevc", "mpeg4"}.contains(v) && audioIn({"aac", "mp3", "alac"});
+    if (probe.turn != 0 && (ext == QLatin1String("mkv") || ext == QLatin1String("webm"))) return false;
     if (ext == QLatin1String("mkv")) return true;
     if (ext == QLatin1String("webm"))
         return QStringList{"vp8", "vp9", "av1"}.contains(v) && audioIn({"opus", "vorbis"});
@@ -172,7 +186,8 @@ QStringList conversionArgs(const QString& source, const QString& output, bool au
                                "[a]palettegen=stats_mode=diff[p];[b][p]paletteuse=dither=bayer:bayer_scale=4")
              << QStringLiteral("-loop") << QStringLiteral("0");
     } else if (canCopy(probe, target)) {
-        args << pictureAndAudio << QStringLiteral("-c") << QStringLiteral("copy") << keepMetadata;
+        args << pictureAndAudio << QStringLiteral("-c") << QStringLiteral("copy") << keepMetadata
+             << keptPlace(probe, target);
         // Players that expect HEVC in MP4 or QuickTime only accept the hvc1 sample entry.
         if (probe.videoCodec == QLatin1String("hevc") && isMovie(target))
             args << QStringLiteral("-tag:v:0") << QStringLiteral("hvc1");
@@ -181,7 +196,7 @@ QStringList conversionArgs(const QString& source, const QString& output, bool au
     } else {
         args << pictureAndAudio << evenScale << keptTimes(target) << videoArgs(target, conversionCrf)
              << audioArgs(target, probe) << soundFilters(target, true) << keepMetadata
-             << ToolArgs::extraOutputs(extras, 1);
+             << keptPlace(probe, target) << ToolArgs::extraOutputs(extras, 1);
         if (isMovie(target)) args << faststart;
     }
     return args << output;

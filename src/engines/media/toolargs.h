@@ -101,6 +101,9 @@ struct Extras
     // The timecode of the result's first frame, set on its picture where the operation leaves
     // the source's behind (a cut, which starts later) or makes its picture anew; empty: none set.
     QString timecode;
+    // The option naming where the film was taken (Media::keptPlace), for a result that keeps the
+    // source's tags; empty: none.
+    QStringList place;
 };
 // The inputs of `extras.tracks`, its chapters and its cover source, to go after every other
 // input, in that order.

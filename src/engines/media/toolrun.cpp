@@ -200,8 +200,10 @@ double copySeek(const QString& source, double seconds)
     const std::optional<double> key = LibAv::keyFrameAt(source, seconds);
     if (!key) return seconds;
     // The start itself; past the key frame by ffmpeg's margin; just past it, for a seek by decoding
-    // times that would land on the next key frame.
-    for (const double seek : {seconds, *key + LibAv::seekMargin + 0.001, *key + 0.001}) {
+    // times that would land on the next key frame; then further past it, for an index that names
+    // a key frame once a second from some time after it (a WMV file's).
+    for (const double seek : {seconds, *key + LibAv::seekMargin + 0.001, *key + 0.001, *key + 0.251,
+                              *key + 0.501, *key + 1.001}) {
         if (seek < 0) continue;
         const std::optional<LibAv::CopyStart> lands = LibAv::copyStart(source, seek);
         if (lands && std::abs(lands->key - *key) < 0.0005) return seek;

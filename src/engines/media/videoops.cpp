@@ -9,6 +9,11 @@ QStringList reencode(const QString& ext, int crf)
     QStringList args = Media::videoArgs(ext, crf) + Media::audioArgs(ext);
     if (ext == QLatin1String("mp4") || ext == QLatin1String("mov"))
         args << QStringLiteral("-movflags") << QStringLiteral("+faststart");
+    // An AVI file lays each picture at its index from its start: no time is shifted to make room
+    // for the sound encoder's delay, which would hold the first picture and move every other one
+    // a frame later than its sound.
+    if (ext == QLatin1String("avi"))
+        args << QStringLiteral("-avoid_negative_ts") << QStringLiteral("disabled");
     return args;
 }
 

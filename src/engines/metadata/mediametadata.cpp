@@ -143,9 +143,10 @@ void writeMedia(const QString& source, const QString& destination, const QList<M
     const ScratchFolder folder;
     const QString ext = containerOf(destination);
     if (!strip) {
-        const ToolArgs::Extras extras =
+        ToolArgs::Extras extras =
             KeptStreams::copied(source, Media::streams(source), ext, {.everyPicture = true, .id3Chunk = true},
                                 folder.path(), job);
+        extras.place = Media::keptPlace(source, ext);
         Media::ffmpeg(editArgs(source, destination, fields, extras), 0, &job, {});
         return;
     }

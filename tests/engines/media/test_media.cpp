@@ -56,9 +56,11 @@ QList<int> childProcesses()
 QString summary(const Media::Probe& p)
 {
     return QString("%1s %2/%3 %4x%5 %6fps %7ch %8Hz")
-        .arg(QString::number(p.duration), p.videoCodec.value_or("-"), p.audioCodec.value_or("-"),
-             QString::number(p.width), QString::number(p.height), QString::number(p.fps),
-             QString::number(p.channels), QString::number(p.sampleRate));
+               .arg(QString::number(p.duration), p.videoCodec.value_or("-"), p.audioCodec.value_or("-"),
+                    QString::number(p.width), QString::number(p.height), QString::number(p.fps),
+                    QString::number(p.channels), QString::number(p.sampleRate)) +
+           (p.turn != 0 ? QString(" turned %1").arg(p.turn) : QString()) +
+           (p.place.isEmpty() ? QString() : " at " + p.place);
 }
 
 } // namespace
@@ -148,10 +150,17 @@ class MediaTest : public QObject
             QVERIFY(ffmpeg(sources(3, "160x120", true) + QStringList{"-itsoffset", "1", "-f", "lavfi", "-i",
                                                                      "sine=d=2", "-map", "0", "-map", "1",
                                                                      path("late." + ext)}));
+        // A phone's film: stored on its side, turned by its display matrix, its place under Apple's
+        // own name.
+        QVERIFY(ffmpeg({"-i", path("tall.mp4"), "-c", "copy", "-metadata:s:v:0", "rotate=90", "-movflags",
+                        "use_metadata_tags", "-metadata",
+                        "com.apple.quicktime.location.ISO6709=+48.8584+002.2945/", path("turned.mov")}));
+        QCOMPARE(summary(Media::probe(path("turned.mov"))).section(' ', 2),
+                 "160x120 25fps 2ch 44100Hz turned 90 at +48.8584+002.2945/");
         for (const QString& name :
-             QStringList{"clip.mkv", "long.mkv", "hevc.mkv", "two.mkv", "song.mp3", "tall.mp4", "thin.mkv",
-                         "rising.flac", "clip.webm", "tone.wav", "pcm.mov", "broken.mp4", "missing.mp4",
-                         "cover.mp3", "plain.mp3", "raw.aac", "late.ts", "late.flv"})
+             QStringList{"turned.mov", "clip.mkv", "long.mkv", "hevc.mkv", "two.mkv", "song.mp3", "tall.mp4",
+                         "thin.mkv", "rising.flac", "clip.webm", "tone.wav", "pcm.mov", "broken.mp4",
+                         "missing.mp4", "cover.mp3", "plain.mp3", "raw.aac", "late.ts", "late.flv"})
             QCOMPARE(name + summary(Media::probe(path(name))),
                      name + summary(Media::probeWithFfprobe(path(name))));
         QCOMPARE(summary(Media::probe(path("clip.mkv"))).section(' ', 1),

@@ -58,6 +58,18 @@ const Judge::Row rows[] = {
     {"reel.mkv", "trim fast 2.5 10.3"},
     {"reel.mkv", "split fast 0 5.3 5.3 11.1"},
     {"reel.mp4", "trim fast 2.5 10.3"},
+    // Films of the kinds phones, cameras, television and downloads give: turned, HEVC, 10-bit,
+    // AV1, VP8 with Vorbis, MPEG-4 Part 2 in AVI with B-frames, Windows Media with its index.
+    {"phone.mov", "trim 0.5 2.5"},
+    {"phone.mov", "trim fast 1 2.5"},
+    {"phone.mov", "snapshots 0.5 2.02"},
+    {"hevc.mp4", "trim fast 1.2 2.5"},
+    {"deep.mkv", "trim 0.5 2.5"},
+    {"av1.webm", "trim fast 1.2 2.5"},
+    {"vp8.webm", "trim fast 1.2 2.5"},
+    {"xvid.avi", "trim fast 1.2 2.5"},
+    {"xvid.avi", "split fast 0 1 1 3"},
+    {"old.wmv", "trim fast 2.3 3.5"},
 };
 
 } // namespace

@@ -21,6 +21,15 @@ const Judge::Row rows[] = {
     {"offset.mkv", "mp4 webm avi mp3"},
     {"offset.mp4", "mkv webm avi"},
     {"cut.mkv", "mp4 webm mp3"},
+    // Films of the kinds phones, cameras, television and downloads give.
+    {"phone.mov", "mp4 mkv gif"},
+    {"phone.mp4", "mov"},
+    {"hevc.mp4", "mov mkv"},
+    {"deep.mkv", "mp4"},
+    {"av1.webm", "mp4 mkv"},
+    {"vp8.webm", "mkv"},
+    {"xvid.avi", "mp4 mkv"},
+    {"old.wmv", "mp4 mkv"},
 };
 
 } // namespace

@@ -9,10 +9,20 @@
 namespace {
 
 const Judge::Row rows[] = {
-    {"song.mp3", "m4a wav flac ogg opus aiff wma"}, {"song.m4a", "mp3 wav flac ogg opus aiff wma"},
-    {"song.flac", "mp3 m4a wav ogg opus aiff wma"}, {"song.ogg", "mp3 m4a wav flac opus aiff wma"},
-    {"song.opus", "mp3 m4a wav flac ogg aiff wma"}, {"surround.wav", "mp3 m4a flac ogg opus aiff wma"},
-    {"song.aiff", "mp3 m4a wav flac ogg opus wma"}, {"book.m4a", "mp3 wav flac ogg opus aiff"},
+    {"song.mp3", "m4a wav flac ogg opus aiff wma"},
+    {"song.m4a", "mp3 wav flac ogg opus aiff wma"},
+    {"song.flac", "mp3 m4a wav ogg opus aiff wma"},
+    {"song.ogg", "mp3 m4a wav flac opus aiff wma"},
+    {"song.opus", "mp3 m4a wav flac ogg aiff wma"},
+    {"surround.wav", "mp3 m4a flac ogg opus aiff wma"},
+    {"song.aiff", "mp3 m4a wav flac ogg opus wma"},
+    {"book.m4a", "mp3 wav flac ogg opus aiff"},
+    {"memo.m4a", "mp3 wma"},
+    {"lossless.m4a", "mp3 flac"},
+    {"hires.flac", "mp3 wma"},
+    {"low.wav", "mp3 m4a"},
+    {"low.mp3", "m4a ogg"},
+    {"song.wma", "mp3 flac"},
 };
 
 const Judge::Row toolRows[] = {
@@ -30,6 +40,12 @@ const Judge::Row toolRows[] = {
     {"song.aiff", "compress"},
     {"surround.wav", "compress"},
     {"song.mp3", "visualize"},
+    {"memo.m4a", "trim audio 0.5 2.5"},
+    {"low.wav", "trim audio 0.5 2.5"},
+    {"song.wma", "trim audio 0.5 2.5"},
+    {"low.wav", "normalize"},
+    // A word bleeped out of a lossless song, whose frames last a tenth of a second.
+    {"lossless.m4a", "bleep 1 1.4"},
 };
 
 } // namespace

@@ -61,8 +61,11 @@ QStringList filter(const QList<BleepRange>& ranges, int channels)
     const QString tone = QStringLiteral("0.3*sin(2*PI*1000*t)*(") + e + QLatin1Char(')');
     // One expression per channel of the source: every channel that is silenced sounds the tone.
     const QString a = QStringList(std::max(channels, 1), tone).join(QLatin1Char('|'));
+    // Silenced sample by sample: a filter's timeline switches whole frames, and a frame of a
+    // lossless song (4096 samples of Apple Lossless) lasts longer than a short word.
     return {QStringLiteral("-filter_complex"),
-            QStringLiteral("[0:a]volume=0:enable='") + e + QStringLiteral("'[muted];aevalsrc='") + a +
+            QStringLiteral("[0:a]aeval='val(ch)*not(") + e + QStringLiteral(")':c=same[muted];aevalsrc='") +
+                a +
                 QStringLiteral("':s=48000[beep];[muted][beep]amix=inputs=2:duration=first:normalize=0[out]"),
             QStringLiteral("-map"), QStringLiteral("[out]")};
 }

@@ -42,8 +42,9 @@ QStringList cropVideo(const QString& source, const QRectF& rect, Job& job, const
     const QString ext = ToolRun::ext(source);
     const double duration = Media::probe(source).duration;
     const ScratchFolder scratch;
-    const ToolArgs::Extras extras =
+    ToolArgs::Extras extras =
         KeptStreams::copied(source, Media::streams(source), ext, {}, scratch.path(), job);
+    extras.place = Media::keptPlace(source, ext);
     return ToolRun::write(
         {source, {0, duration}}, QStringLiteral("Cropped"), job, progress,
         [&](const QString& temporary) { return CropVideoWork::args(source, rect, ext, temporary, extras); });

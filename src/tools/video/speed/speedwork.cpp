@@ -70,8 +70,9 @@ QStringList args(const QString& source, double speed, bool keepPitch, const QLis
     for (int k = 0; k < sampleRates.size(); ++k)
         a << QStringLiteral("-map")
           << (sampleRates.size() == 1 ? QStringLiteral("[a]") : QStringLiteral("[a%1]").arg(n(k)));
+    // Named, so that ffmpeg keeps the moment the film was taken with the other tags.
     return a + VideoOps::reencode(ext, ToolArgs::videoCrf) + ToolArgs::extraOutputs(extras, 1) +
-           QStringList{out};
+           QStringList{QStringLiteral("-map_metadata"), QStringLiteral("0"), out};
 }
 
 QStringList checkTwice(const QString& samples, Job& job)
@@ -101,6 +102,7 @@ QStringList speed(const QString& source, double speed, bool keepPitch, const QSt
     const ScratchFolder scratch;
     ToolArgs::Extras extras =
         KeptStreams::copied(source, streams, ext, {.subtitles = false}, scratch.path(), job);
+    extras.place = Media::keptPlace(probe, ext);
     // Every sound track goes through its own tempo chain, at its own sample rate.
     QList<int> rates;
     for (const Media::Stream& a : Media::streamsOf(streams, Media::Stream::Kind::audio)) {

@@ -35,7 +35,7 @@ class BleepWorkTest : public QObject
         const BleepRange one{QUuid::createUuid(), 1.0, 2.5};
         const QString tone = "0.3*sin(2*PI*1000*t)*(between(t,1.000,2.500))";
         const QString graph =
-            "[0:a]volume=0:enable='between(t,1.000,2.500)'[muted];aevalsrc='%1':s=48000[beep];"
+            "[0:a]aeval='val(ch)*not(between(t,1.000,2.500))':c=same[muted];aevalsrc='%1':s=48000[beep];"
             "[muted][beep]amix=inputs=2:duration=first:normalize=0[out]";
         QCOMPARE(Bleeper::filter({one}, 2),
                  QStringList({"-filter_complex", graph.arg(tone + "|" + tone), "-map", "[out]"}));
