@@ -25,6 +25,22 @@ QString n(int value)
     return QString::number(value);
 }
 
+// The setpts expression that plays the picture `speed` times as fast. The frame-rate filter after
+// it rounds each picture to the nearest frame of the source's rate; a picture that starts in the
+// later half of a frame (as one moved by a sound encoder's delay does) would be rounded onto the
+// next frame, where the picture after it lands too and replaces it. Such a picture is moved back
+// to the start of its frame, the others with it; any other start is timed as it was.
+QString retimed(double speed)
+{
+    const QString s = ToolArgs::fixed(speed, 4);
+    // The first picture's place in frames of the result, and how far into its frame it starts.
+    const QString at = QStringLiteral("STARTPTS*TB*FRAME_RATE/") + s;
+    const QString into = QStringLiteral("mod(%1,1)").arg(at);
+    // Up to a thousandth of a frame short of the next is taken as on it.
+    return QStringLiteral("if(between(%1,0.5,0.999),round((PTS-STARTPTS)/%2+floor(%3)/FRAME_RATE/TB),PTS/%2)")
+        .arg(into, s, at);
+}
+
 } // namespace
 
 namespace SpeedWork {
@@ -40,7 +56,7 @@ QString speedGraph(double speed, bool keepPitch, const QList<int>& sampleRates)
     // Back to the source's frame rate: frames timed anew would otherwise be filled up to it by the
     // writer, which holds the last one past the end of the sound.
     QString g =
-        QStringLiteral("[0:v]setpts=PTS/%1,fps=source_fps,%2[v]").arg(fixed(speed, 4), VideoOps::evenSides());
+        QStringLiteral("[0:v]setpts='%1',fps=source_fps,%2[v]").arg(retimed(speed), VideoOps::evenSides());
     const bool one = sampleRates.size() == 1;
     for (int k = 0; k < sampleRates.size(); ++k) {
         // atempo times its sound from where the sound began, unscaled: a sound that begins after

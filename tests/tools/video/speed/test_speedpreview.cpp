@@ -132,7 +132,9 @@ class SpeedPreviewTest : public QObject
                 const QString g = a.value(a.indexOf("-filter_complex") + 1);
                 QVERIFY2(g.startsWith(
                              QStringLiteral(
-                                 "[0:v]setpts=PTS/%1,fps=source_fps,crop=trunc(iw/2)*2:trunc(ih/2)*2:0:0[v]")
+                                 "[0:v]setpts='if(between(mod(STARTPTS*TB*FRAME_RATE/%1,1),0.5,0.999),"
+                                 "round((PTS-STARTPTS)/%1+floor(STARTPTS*TB*FRAME_RATE/%1)/FRAME_RATE/TB),"
+                                 "PTS/%1)',fps=source_fps,crop=trunc(iw/2)*2:trunc(ih/2)*2:0:0[v]")
                                  .arg(speed, 0, 'f', 4)),
                          qPrintable(g));
                 double product = 1;

@@ -142,11 +142,17 @@ class SpeedWorkTest : public QObject
         // NaN first: its tempo chain ends even when it is let through, the others' never do.
         for (const double bad : {qQNaN(), 0.0, -1.0, qInf()})
             QVERIFY_THROWS_EXCEPTION(ConvertError, ToolOps::atempo(bad));
-        QCOMPARE(SpeedWork::speedGraph(0.5, false, 44100),
-                 "[0:v]setpts=PTS/0.5000,fps=source_fps,crop=trunc(iw/2)*2:trunc(ih/2)*2:0:0[v];"
-                 "[0:a]asetrate=44100*0.5000,aresample=44100[a]");
-        QCOMPARE(SpeedWork::speedGraph(2, true, std::nullopt),
-                 "[0:v]setpts=PTS/2.0000,fps=source_fps,crop=trunc(iw/2)*2:trunc(ih/2)*2:0:0[v]");
+        QCOMPARE(
+            SpeedWork::speedGraph(0.5, false, 44100),
+            "[0:v]setpts='if(between(mod(STARTPTS*TB*FRAME_RATE/0.5000,1),0.5,0.999),round((PTS-STARTPTS)/"
+            "0.5000+floor(STARTPTS*TB*FRAME_RATE/0.5000)/FRAME_RATE/TB),PTS/0.5000)',"
+            "fps=source_fps,crop=trunc(iw/2)*2:trunc(ih/2)*2:0:0[v];"
+            "[0:a]asetrate=44100*0.5000,aresample=44100[a]");
+        QCOMPARE(
+            SpeedWork::speedGraph(2, true, std::nullopt),
+            "[0:v]setpts='if(between(mod(STARTPTS*TB*FRAME_RATE/2.0000,1),0.5,0.999),round((PTS-STARTPTS)/"
+            "2.0000+floor(STARTPTS*TB*FRAME_RATE/2.0000)/FRAME_RATE/TB),PTS/2.0000)',"
+            "fps=source_fps,crop=trunc(iw/2)*2:trunc(ih/2)*2:0:0[v]");
     }
 };
 
