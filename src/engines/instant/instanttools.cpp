@@ -75,8 +75,8 @@ QStringList mute(const QString& source, Job& job, const Progress& progress)
     const double duration = Media::probe(source).duration;
     // Every picture track, subtitle, cover and attachment stays, each in its kind.
     const ScratchFolder scratch;
-    const ToolArgs::Extras extras =
-        KeptStreams::copied(source, Media::streams(source), ext, {.everyPicture = true}, scratch.path(), job);
+    const ToolArgs::Extras extras = KeptStreams::copied(
+        source, Media::streams(source), ext, {.everyPicture = true, .sound = false}, scratch.path(), job);
     job.throwIfCancelled();
     return {Output::write(
         destination,

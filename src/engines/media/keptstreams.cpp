@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QLocale>
+#include <QSet>
 #include <algorithm>
 #include <stdexcept>
 
@@ -46,6 +48,36 @@ void stylesLost(Job& job, const Media::Stream& stream, int ordinal, const QStrin
     job.addNote(
         QStringLiteral("The subtitles “%1” lost their styles and positions: %2 files hold only plain text")
             .arg(Media::streamName(stream, ordinal), KeptStreams::containerName(ext)));
+}
+
+// The languages a QuickTime file written by ffmpeg names, each by the code ffmpeg takes for it
+// (KeptStreams::language()): those of the Macintosh table. ffmpeg writes a track of any other
+// language without one.
+bool quickTimeNames(const QString& code)
+{
+    static const QSet<QString> named{
+        "alb", "amh", "ara", "arm", "asm", "aym", "aze", "baq", "bel", "ben", "bul", "bur", "cat", "ces",
+        "chi", "dan", "dut", "dzo", "eng", "epo", "est", "fin", "fra", "geo", "ger", "gre", "grn", "guj",
+        "heb", "hin", "hun", "ice", "ind", "ita", "jav", "jpn", "kan", "kas", "kaz", "khm", "kin", "kir",
+        "kor", "kur", "lao", "lat", "lav", "lit", "mac", "mal", "mar", "may", "mlg", "mlt", "mon", "nep",
+        "nor", "nya", "ori", "orm", "per", "pol", "por", "pus", "que", "ron", "run", "rus", "san", "sin",
+        "slk", "slv", "smi", "snd", "som", "spa", "swa", "tam", "tat", "tel", "tgk", "tgl", "tha", "tib",
+        "tir", "tuk", "tur", "uig", "ukr", "urd", "uzb", "vie", "wel", "yid"};
+    return named.contains(code);
+}
+
+// A track of `stream` that goes into `ext` without its language, which the container can't name,
+// is named in a note that begins with `lost` ("The subtitles “%1” lost their language").
+void languageLost(Job& job, const QString& lost, const Media::Stream& stream, int ordinal, const QString& ext)
+{
+    if (ext != QLatin1String("mov") || stream.language.isEmpty() ||
+        quickTimeNames(KeptStreams::language(stream.language, ext)))
+        return;
+    const QLocale::Language l = QLocale::codeToLanguage(stream.language, QLocale::ISO639Part2);
+    const QString name =
+        l != QLocale::AnyLanguage && l != QLocale::C ? QLocale::languageToString(l) : stream.language;
+    job.addNote(lost.arg(Media::streamName(stream, ordinal)) +
+                QStringLiteral(": %1 files can’t name %2").arg(KeptStreams::containerName(ext), name));
 }
 
 // A cover picture encoded again, which leaves its own tags (a camera's Exif, a location) behind: a
@@ -171,13 +203,17 @@ ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& strea
     using As = ToolArgs::Extras::Copied::As;
     ToolArgs::Extras extras;
     QList<Media::Stream> toAttach;
-    int subtitle = 0, picture = 0, attachment = 0, data = 0;
+    int subtitle = 0, picture = 0, attachment = 0, data = 0, sound = 0;
     bool coverLeftOut = false;
     const bool sameKind = QFileInfo(source).suffix().toLower() == ext;
     for (const Media::Stream& s : streams) {
         switch (s.kind) {
         case Media::Stream::Kind::audio:
-            break; // the operation maps every sound track itself
+            // The operation maps and tags every sound track itself.
+            ++sound;
+            if (carry.sound && carry.keepsTags)
+                languageLost(job, QStringLiteral("The sound track “%1” lost its language"), s, sound, ext);
+            break;
         case Media::Stream::Kind::video:
             if (s.cover) {
                 if (!carry.covers) break;
@@ -205,6 +241,9 @@ ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& strea
                 extras.copied << ToolArgs::Extras::Copied{s.index, *encoder, As::subtitle,
                                                           language(s.language, ext), s.title};
                 if (isAss(s.codec) && *encoder != QLatin1String("copy")) stylesLost(job, s, subtitle, ext);
+                if (carry.keepsTags)
+                    languageLost(job, QStringLiteral("The subtitles “%1” lost their language"), s, subtitle,
+                                 ext);
             } else {
                 subtitleLeftOut(job, s, subtitle, cantHold(ext));
             }
@@ -275,6 +314,7 @@ QList<TextTrack> readText(const QString& source, const QList<Media::Stream>& str
                                     : ext == QLatin1String("webm")   ? QStringLiteral("webvtt")
                                                                      : QStringLiteral("mov_text");
             const QString form = asAss ? QStringLiteral("ass") : QStringLiteral("srt");
+            languageLost(job, QStringLiteral("The subtitles “%1” lost their language"), s, ordinal, ext);
             tracks << TextTrack{s, encoder, {}};
             args << QStringLiteral("-map") << QStringLiteral("0:%1").arg(s.index) << QStringLiteral("-c:s")
                  << form << QStringLiteral("-f") << form

@@ -33,6 +33,7 @@ struct Carry
     bool encodeCovers = false; // covers encoded again, leaving their own tags (Exif) behind
     bool keepsTags = true;     // false: the result keeps no tag, a timecode's among them
     bool id3Chunk = false;     // an AIFF result is written with an ID3 chunk, which holds covers
+    bool sound = true;         // false: the result holds no sound
 };
 
 // Whether a result in the container `ext` keeps cover pictures as attached pictures: MP4, M4V,
@@ -45,7 +46,8 @@ bool holdsCovers(const QString& ext, const Carry& carry);
 // an ID3 chunk: an attached picture; MKV: an attachment, first taken out into `folder` by one ffmpeg run),
 // attachments kept as attachments with the file name and type an MKV needs, QuickTime chapter tracks left to
 // the chapters, timecode tracks to the picture's timecode tag. Whatever the result can't hold (subtitles,
-// covers, attachments, data tracks, further picture tracks, a timecode) is named in a note on `job`. Throws
+// covers, attachments, data tracks, further picture tracks, a timecode, the language of a sound track or
+// subtitles that a QuickTime file can't name) is named in a note on `job`. Throws
 // ConvertError when the covers can't be taken out.
 ToolArgs::Extras copied(const QString& source, const QList<Media::Stream>& streams, const QString& ext,
                         const Carry& carry, const QString& folder, Job& job);
@@ -62,7 +64,8 @@ struct TextTrack
 
 // The text subtitles of `source` that `ext` can hold, read in one ffmpeg run through files in
 // `folder`: an ASS track as ASS where `ext` holds it, with its styles and positions, any other
-// as SubRip. An ASS track that `ext` holds as plain text only is named in a note; picture
+// as SubRip. An ASS track that `ext` holds as plain text only is named in a note, and so is a
+// track whose language a QuickTime file can't name; picture
 // subtitles are left out with a note saying they `pictureReason` ("can’t be cut with the
 // video").
 QList<TextTrack> readText(const QString& source, const QList<Media::Stream>& streams, const QString& ext,

@@ -40,6 +40,27 @@ class KeptStreamsTest : public QObject
         QCOMPARE(KeptStreams::subtitleEncoder("hdmv_pgs_subtitle", "mkv"), "copy");
     }
 
+    // A sound track's language that a QuickTime result can't name is noted only where the result
+    // holds the track with its tags.
+    void lostLanguageOnlyWhereTheTrackStays()
+    {
+        Media::Stream maori;
+        maori.index = 1, maori.kind = Media::Stream::Kind::audio, maori.language = "mri";
+        Media::Stream french = maori;
+        french.index = 2, french.language = "fre";
+        const QList<Media::Stream> streams{maori, french};
+        const auto notes = [&](const QString& ext, const KeptStreams::Carry& carry) {
+            Job job({}, {}, 0);
+            KeptStreams::copied({}, streams, ext, carry, {}, job);
+            return job.notes();
+        };
+        QCOMPARE(notes("mov", {}),
+                 QStringList{"The sound track “Maori” lost its language: QuickTime files can’t name Maori"});
+        QCOMPARE(notes("mov", {.sound = false}), QStringList());
+        QCOMPARE(notes("mov", {.keepsTags = false}), QStringList());
+        QCOMPARE(notes("mkv", {}), QStringList());
+    }
+
     // Cutting keeps what overlaps the range, clipped to it; scaling divides every time.
     void cuesAreCutAndScaled()
     {

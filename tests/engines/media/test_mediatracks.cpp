@@ -78,6 +78,11 @@ class MediaTracksTest : public QObject
         words.close();
         QVERIFY(make("-i @plain.mkv -i @words.srt -map 0 -map 1 -c copy -metadata:s:s:0 language=cze",
                      "spoken.mkv"));
+        // Sound in Māori, Swedish and English, and Māori subtitles titled "Kupu".
+        QVERIFY(make("-i @plain.mkv -i @words.srt -map 0:v -map 0:a:0 -map 0:a:1 -map 0:a:0 -map 1 -c copy "
+                     "-metadata:s:a:0 language=mri -metadata:s:a:1 language=swe -metadata:s:a:2 language=eng "
+                     "-metadata:s:s:0 language=mri -metadata:s:s:0 title=Kupu",
+                     "reo.mkv"));
         // A spoken book of 3 s whose chapters start at 0, 1.5 and 2.75 s.
         QFile marks(path("book.txt"));
         QVERIFY(marks.open(QIODevice::WriteOnly));
@@ -244,6 +249,40 @@ class MediaTracksTest : public QObject
                 languages << s.tags["language"].toString();
         QCOMPARE(languages, (QStringList{"ger", "fra", "ces"}));
         QVERIFY2(job.notes().isEmpty(), qPrintable(job.notes().join('|')));
+    }
+
+    // A track whose language QuickTime's table lacks loses it there, and the note names each such
+    // track, as ffprobe reads the result; an MP4 keeps every language.
+    void lostLanguagesAreNamed()
+    {
+        Job movJob({}, {}, 0);
+        const QString mov = Converter::convert(copy("reo.mkv", "reo mov"), "mov", movJob, {}).value(0);
+        const Judge::File got = Judge::probe(mov);
+        const QList<Judge::Stream> sound = got.of("audio");
+        const QList<Judge::Stream> words = got.of("subtitle");
+        QCOMPARE(sound.size(), 3);
+        QCOMPARE(words.size(), 1);
+        QCOMPARE(sound[2].tags["language"].toString(), "eng");
+        QStringList lost;
+        const QStringList names{"Maori", "Swedish", "English"};
+        for (int k = 0; k < 3; ++k)
+            if (sound[k].tags["language"].toString().isEmpty())
+                lost << QStringLiteral(
+                            "The sound track “%1” lost its language: QuickTime files can’t name %1")
+                            .arg(names[k]);
+        if (words[0].tags["language"].toString().isEmpty())
+            lost << "The subtitles “Kupu” lost their language: QuickTime files can’t name Maori";
+        QVERIFY(!lost.isEmpty());
+        QCOMPARE(movJob.notes(), lost);
+
+        Job mp4Job({}, {}, 0);
+        const QString mp4 = Converter::convert(copy("reo.mkv", "reo mp4"), "mp4", mp4Job, {}).value(0);
+        QStringList languages;
+        for (const QString type : {"audio", "subtitle"})
+            for (const Judge::Stream& s : Judge::probe(mp4).of(type))
+                languages << s.tags["language"].toString();
+        QCOMPARE(languages, (QStringList{"mri", "swe", "eng", "mri"}));
+        QVERIFY2(mp4Job.notes().isEmpty(), qPrintable(mp4Job.notes().join('|')));
     }
 
     // An Opus book's chapters start where the source's do, to the millisecond, as ffprobe reads
