@@ -58,8 +58,16 @@ double taggedSeconds(const LibAvApi& api, const AVStream* s, const AVFormatConte
 double streamSeconds(const LibAvApi& api, const AVStream* s, const AVFormatContext* c, bool alone)
 {
     const bool matroska = isMatroska(c);
-    if (!matroska && s->duration != AV_NOPTS_VALUE && s->duration > 0)
-        return double(s->duration) * av_q2d(s->time_base);
+    if (!matroska && s->duration != AV_NOPTS_VALUE && s->duration > 0) {
+        const double stated = double(s->duration) * av_q2d(s->time_base);
+        // Of an Opus stream in Ogg, the demuxer states the time its last packet ends rather than
+        // its length: a song cut from a longer stream (a radio recording) starts late.
+        const bool endTime =
+            s->codecpar->codec_id == AV_CODEC_ID_OPUS && formatName(c) == QLatin1String("ogg");
+        if (endTime && s->start_time != AV_NOPTS_VALUE && s->start_time > 0)
+            return std::max(0.0, stated - double(s->start_time) * av_q2d(s->time_base));
+        return stated;
+    }
     if (const double tagged = taggedSeconds(api, s, c); tagged > 0) return tagged;
     if (!alone || c->duration == AV_NOPTS_VALUE || c->duration <= 0) return 0;
     return Media::playedLength(double(c->duration) / AV_TIME_BASE, startSeconds(c), formatName(c));
@@ -173,6 +181,7 @@ LibAv::Reading readFile(const LibAvApi* a, const QString& path)
     r.probe = probeOf(*a, c);
     r.streams = input->streams();
     r.chapters = input->chapters();
+    if (c->start_time != AV_NOPTS_VALUE) r.start = double(c->start_time) / AV_TIME_BASE;
     const auto [video, audio] = input->mainStreams();
     if (video >= 0) r.videoSeconds = streamSeconds(*a, c->streams[video], c, audio < 0);
     if (audio >= 0) r.audioSeconds = streamSeconds(*a, c->streams[audio], c, video < 0);

@@ -26,6 +26,8 @@ struct Reading
     // Every stream and chapter, as Media::parseStreams and Chapters::parse read ffprobe's.
     QList<Media::Stream> streams;
     QList<Chapters::Chapter> chapters;
+    // When the file's first stream begins, as ffprobe's format start_time states it; seconds.
+    double start = 0;
 };
 
 // What a file really holds: the stream kinds its header lists, and how far the packets of its

@@ -19,6 +19,8 @@
 #include <QThread>
 #include <algorithm>
 #include <atomic>
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -196,17 +198,36 @@ std::optional<QString> checkResult(const QString& source, const QString& output,
                                     .arg(wantsVideo && !contents->videoEnd ? QStringLiteral("picture")
                                                                            : QStringLiteral("sound")));
 
-    // As far as ffmpeg says it wrote: a file cut short on its way to the disk ends early.
+    // As far as ffmpeg says it wrote: a file cut short on its way to the disk ends early. ffmpeg
+    // counts from the source's zero, so where the source's streams begin later than that (sound
+    // that starts a second in), the result reaches that much less, whether it keeps the start
+    // (MP4) or begins at once (WAV, FLAC, MP3).
     const double reach = std::max(contents->videoEnd.value_or(0), contents->audioEnd.value_or(0));
-    if (report.outSeconds && reach < *report.outSeconds - std::max(0.5, 0.02 * *report.outSeconds))
-        throw Media::incomplete(report.errors, QStringLiteral("it holds %1 of the %2 ffmpeg wrote")
-                                                   .arg(measured(reach), measured(*report.outSeconds)));
+    // The source's packets, read once and only where they are needed.
+    std::optional<std::optional<LibAv::Contents>> sourceContents;
+    const auto held = [&]() -> const std::optional<LibAv::Contents>& {
+        if (!sourceContents) sourceContents = LibAv::contents(source);
+        return *sourceContents;
+    };
+    const auto lead = [&] {
+        const std::optional<LibAv::Contents>& c = held();
+        if (!c) return 0.0;
+        double first = std::numeric_limits<double>::infinity();
+        if (wantsVideo && c->videoStart) first = std::min(first, *c->videoStart);
+        if (wantsAudio && c->audioStart) first = std::min(first, *c->audioStart);
+        return std::isfinite(first) ? std::max(0.0, first - reading.start) : 0.0;
+    };
+    if (report.outSeconds) {
+        const double wrote = *report.outSeconds - std::max(0.5, 0.02 * *report.outSeconds);
+        if (reach < wrote && reach + lead() < wrote)
+            throw Media::incomplete(report.errors, QStringLiteral("it holds %1 of the %2 ffmpeg wrote")
+                                                       .arg(measured(reach), measured(*report.outSeconds)));
+    }
     if (whole(*contents, reading, wantsVideo, wantsAudio)) return std::nullopt;
     // Short of the stated length: ffmpeg stopped early unless the source's own packets stop too,
     // and the result holds them all.
-    const auto held = LibAv::contents(source);
-    if (!report.outSeconds || !held || whole(*held, reading, wantsVideo, wantsAudio) ||
-        !holdsAll(*contents, *held, wantsVideo, wantsAudio))
+    if (!report.outSeconds || !held() || whole(*held(), reading, wantsVideo, wantsAudio) ||
+        !holdsAll(*contents, *held(), wantsVideo, wantsAudio))
         throw Media::incomplete(report.errors, shortfall(*contents, reading, wantsVideo));
     const double converted =
         std::min(wantsVideo ? *contents->videoEnd : reach, wantsAudio ? *contents->audioEnd : reach);
@@ -235,9 +256,11 @@ int oneSoundTrack(const QList<Media::Stream>& streams, const QString& target, Jo
 // The subtitles, covers and attachments a conversion carries, with a note on the job for what
 // the target can't hold. A GIF holds none of them; an audio target holds only covers and one
 // sound track: a film's picture and subtitles are what converting it to sound leaves behind, and
-// its further sound tracks and its attached files (fonts, pictures) are named.
-ToolArgs::Extras sideStreams(const QString& source, QList<Media::Stream> streams, bool audio,
-                             const QString& target, const QString& folder, Job* job)
+// its further sound tracks and its attached files (fonts, pictures) are named. `reading` is the
+// source's own, none for the first run's guess.
+ToolArgs::Extras sideStreams(const QString& source, QList<Media::Stream> streams,
+                             const LibAv::Reading* reading, bool audio, const QString& target,
+                             const QString& folder, Job* job)
 {
     Job quiet(QString(), QString(), 0);
     Job& notes = job ? *job : quiet;
@@ -245,7 +268,11 @@ ToolArgs::Extras sideStreams(const QString& source, QList<Media::Stream> streams
         ToolArgs::Extras extras;
         extras.pictures = 0;
         extras.soundTrack = oneSoundTrack(streams, target, notes);
-        if (target == QLatin1String("opus")) extras.soundComments = OggChapters::of(source, notes);
+        // A guess knows of no chapters: a source that has some restarts the first run.
+        if (target == QLatin1String("opus") && reading)
+            extras.soundComments = LibAv::available()
+                                       ? OggChapters::of(reading->chapters, reading->start, notes)
+                                       : OggChapters::of(source, notes);
         const QList<Media::Stream> attachments = Media::streamsOf(streams, Media::Stream::Kind::attachment);
         for (int k = 0; k < attachments.size(); ++k)
             KeptStreams::attachmentLeftOut(notes, attachments[k], k + 1, target);
@@ -310,7 +337,7 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
     // guess take nothing out into a folder.
     const Probe guess = usualStreams(source);
     const QStringList started =
-        argsFor(guess, sideStreams(source, plainStreams(guess), audio, target, QString(), nullptr));
+        argsFor(guess, sideStreams(source, plainStreams(guess), nullptr, audio, target, QString(), nullptr));
     running.fetch_add(1);
     const auto done = qScopeGuard([] { running.fetch_sub(1); });
     FirstRun first(oneThreadWhenFull(started), job, progress);
@@ -324,8 +351,8 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
     std::optional<ScratchFolder> scratch;
     if (std::any_of(reading.streams.begin(), reading.streams.end(), [](const Stream& s) { return s.cover; }))
         scratch.emplace();
-    const ToolArgs::Extras extras =
-        sideStreams(source, reading.streams, audio, target, scratch ? scratch->path() : QString(), job);
+    const ToolArgs::Extras extras = sideStreams(source, reading.streams, &reading, audio, target,
+                                                scratch ? scratch->path() : QString(), job);
     const QStringList args = argsFor(probe, extras);
     const bool guessed = args == started;
     if (guessed)

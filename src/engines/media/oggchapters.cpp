@@ -58,14 +58,20 @@ QStringList of(const QString& source, Job& job)
     }
     const QList<Chapters::Chapter> chapters = Chapters::parse(json);
     if (chapters.isEmpty()) return {};
+    return of(chapters,
+              QJsonDocument::fromJson(json)
+                  .object()
+                  .value(QLatin1String("format"))
+                  .toObject()
+                  .value(QLatin1String("start_time"))
+                  .toString()
+                  .toDouble(),
+              job);
+}
+
+QStringList of(const QList<Chapters::Chapter>& chapters, double start, Job& job)
+{
     // ffmpeg starts the result at the source's first stream, and its chapters with it.
-    const double start = QJsonDocument::fromJson(json)
-                             .object()
-                             .value(QLatin1String("format"))
-                             .toObject()
-                             .value(QLatin1String("start_time"))
-                             .toString()
-                             .toDouble();
     const double from = std::isfinite(start) ? std::max(0.0, start) : 0;
     const auto held = std::count_if(chapters.begin(), chapters.end(),
                                     [&](const Chapters::Chapter& c) { return c.end > from; });

@@ -18,8 +18,10 @@ namespace OggChapters {
 // begins at 0. At most 1000 chapters: the numbers have three digits.
 QStringList comments(const QList<Chapters::Chapter>& chapters, double start);
 
-// comments() for the chapters of `source`, read by ffprobe with the time its first stream
-// begins at; empty when it has none. Chapters past the thousandth are named in a note on `job`.
+// comments() for `chapters` of a source whose first stream begins at `start`; chapters past the
+// thousandth are named in a note on `job`.
+QStringList of(const QList<Chapters::Chapter>& chapters, double start, Job& job);
+// of() for the chapters of `source` as ffprobe reads them, where the file isn't read in this process.
 QStringList of(const QString& source, Job& job);
 
 } // namespace OggChapters

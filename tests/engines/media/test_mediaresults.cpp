@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <cmath>
 #include <csignal>
 #include <future>
 #include <sys/inotify.h>
@@ -87,6 +88,16 @@ class MediaResultsTest : public QObject
         QVERIFY(ffmpeg({"-f", "lavfi", "-i", "sine=d=4", path("tone.wav")}));
         QVERIFY(ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x48:d=1", "-c:v", "ffv1", path("silent.mkv")}));
         QVERIFY(write(path("broken.mp4"), QByteArray(5000, '\x17')));
+        // Songs whose sound starts late: an audiobook whose first second is an empty edit, and an
+        // Opus stream cut from a longer one, as a radio recording is.
+        QVERIFY(write(path("chapters.txt"), ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1500\n"
+                                            "title=Intro\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=1500\nEND=4000\n"
+                                            "title=Main\n"));
+        QVERIFY(
+            ffmpeg({"-f", "lavfi", "-i", "sine=d=4", "-f", "ffmetadata", "-i", path("chapters.txt"), "-map",
+                    "0", "-map_chapters", "1", "-c:a", "aac", "-output_ts_offset", "1", path("late.m4a")}));
+        QVERIFY(ffmpeg({"-f", "lavfi", "-i", "sine=d=4", "-c:a", "libopus", "-output_ts_offset", "2.5",
+                        path("late.opus")}));
     }
 
     void cleanup()
@@ -142,6 +153,9 @@ class MediaResultsTest : public QObject
             "exec \"$real\" \"${@:1:$#-1}\" -af atrim=end=0.5 \"${@: -1}\"\n",
             R"(its sound lasts 0\.5 s of 2\.0 s)");
         // Read as what was asked for, not as whatever the bytes resemble.
+        // Sound that starts late lets no result half written pass.
+        row("late sound cut on disk", "late.m4a", "flac", halfTheBytes,
+            R"(it holds [12]\.\d s of the 5\.0 s ffmpeg wrote)");
         row("another format than asked", "tone.wav", "flac",
             "exec \"$real\" \"${@:1:$#-1}\" -f ogg \"${@: -1}\"\n",
             R"(it holds 2\.0 s of the 4\.0 s ffmpeg wrote)");
@@ -238,6 +252,32 @@ class MediaResultsTest : public QObject
         QCOMPARE(entries(stopped.path()), QStringList{"cut.mkv"});
     }
 
+    // A song whose sound starts late converts whole, without being called incomplete or cut
+    // short: ffmpeg counts its time from the file's zero, and an Ogg Opus stream states where it
+    // ends rather than how long it lasts. The result plays as long as the source's sound.
+    void lateSoundIsWhole()
+    {
+        for (const auto& [source, targets] :
+             {std::pair{"late.m4a", QStringList{"mp3", "flac", "wav", "opus"}},
+              {"late.opus", QStringList{"mp3", "flac", "wav", "m4a"}}})
+            for (const QString& target : targets) {
+                QTemporaryDir folder;
+                Job job({}, {}, 0);
+                const QStringList out = Converter::convert(copy(source, folder), target, job, {});
+                const QString row = QString("%1 to %2").arg(source, target);
+                QVERIFY2(out.size() == 1, qPrintable(row));
+                const QStringList notes = job.notes().filter(QRegularExpression("cut short|incomplete"));
+                QVERIFY2(notes.isEmpty(), qPrintable(row + ": " + notes.join('|')));
+                // Decoded, as a player hears it: 8000 samples a second of two bytes each.
+                QProcess decode;
+                decode.start("ffmpeg", {"-v", "error", "-i", out.value(0), "-map", "0:a:0", "-ac", "1", "-ar",
+                                        "8000", "-f", "s16le", "-"});
+                QVERIFY(decode.waitForFinished(30000));
+                const double length = decode.readAllStandardOutput().size() / 16000.0;
+                QVERIFY2(std::abs(length - 4.0) < 0.1, qPrintable(row + ": " + QString::number(length)));
+            }
+    }
+
     // What a user reads when ffmpeg refuses: plain words, with a piece of ffmpeg's own words kept
     // aside.
     void plainFailures()
@@ -282,6 +322,8 @@ class MediaResultsTest : public QObject
             QVERIFY2(convert(copy(source, folder), target).size() == 1, source);
         for (const auto& [source, target] : {std::pair{"song.mp3", "m4a"}, {"subtitled.mkv", "mp4"}})
             QVERIFY2(convert(folder.filePath(source), target).size() == 1, source);
+        // An Opus result's chapters are written as comments of its own, placed from the reading.
+        const QString book = convert(copy("late.m4a", folder), "opus").value(0);
         QVERIFY(QFile::copy(path("tone.wav"), folder.filePath("two\n  lines.wav")));
         QCOMPARE(convert(folder.filePath("two\n  lines.wav"), "mp3").size(), 1);
         QVERIFY(!QFile::exists(marker));
@@ -295,6 +337,12 @@ class MediaResultsTest : public QObject
         };
         QVERIFY(described(folder.filePath("song.m4a")).contains("png,1"));
         QVERIFY(described(folder.filePath("subtitled.mp4")).contains("mov_text,0"));
+        QProcess chapters;
+        chapters.start("ffprobe", {"-v", "error", "-show_entries", "chapter=start_time:chapter_tags=title",
+                                   "-of", "csv=p=0", book});
+        QVERIFY(chapters.waitForFinished(30000));
+        QCOMPARE(QString::fromUtf8(chapters.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
+                 (QStringList{"0.000000,Intro", "1.500000,Main"}));
         // Where ffmpeg's libraries are missing ffprobe reads instead: the marker would show it.
         QVERIFY(Media::probeWithFfprobe(path("tone.wav")).audioCodec);
         QVERIFY(QFile::exists(marker));
@@ -582,8 +630,8 @@ Output file #0 (out.mp4):
         QVERIFY(work.wait_for(std::chrono::seconds(10)) == std::future_status::ready);
         QVERIFY(work.get());
         QCOMPARE(::kill(read(pidFile).trimmed().toInt(), 0), -1);
-        QCOMPARE(entries(m_dir.path()),
-                 (QStringList{"broken.mp4", "clip.mkv", "clip.mp4", "silent.mkv", "tone.wav"}));
+        QCOMPARE(entries(m_dir.path()), (QStringList{"broken.mp4", "chapters.txt", "clip.mkv", "clip.mp4",
+                                                     "late.m4a", "late.opus", "silent.mkv", "tone.wav"}));
     }
 };
 
