@@ -70,9 +70,8 @@ QStringList args(const QString& source, double speed, bool keepPitch, const QLis
     for (int k = 0; k < sampleRates.size(); ++k)
         a << QStringLiteral("-map")
           << (sampleRates.size() == 1 ? QStringLiteral("[a]") : QStringLiteral("[a%1]").arg(n(k)));
-    // Named, so that ffmpeg keeps the moment the film was taken with the other tags.
     return a + VideoOps::reencode(ext, ToolArgs::videoCrf) + ToolArgs::extraOutputs(extras, 1) +
-           QStringList{QStringLiteral("-map_metadata"), QStringLiteral("0"), out};
+           ToolArgs::keptTags() + QStringList{out};
 }
 
 QStringList checkTwice(const QString& samples, Job& job)
