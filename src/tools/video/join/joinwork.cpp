@@ -213,7 +213,7 @@ QStringList join(const QStringList& clips, Job& job, const Progress& progress)
     }
     if (!chapters.isEmpty()) extras.chapters = Chapters::written(chapters, scratch.path());
     extras.tracks = KeptStreams::written(
-                        joined, [](const QList<SubtitleCues::Cue>& cues) { return cues; }, scratch.path(),
+                        joined, [](const KeptStreams::TextTrack& t) { return t.cues; }, scratch.path(),
                         QStringLiteral("joined"))
                         .tracks;
     const QString destination =

@@ -114,11 +114,10 @@ QStringList speed(const QString& source, double speed, bool keepPitch, const QSt
     extras.timecode = Timecode::of(streams).value_or(QString());
     const QList<KeptStreams::TextTrack> text = KeptStreams::readText(
         source, streams, ext, QStringLiteral("picture subtitles can’t be retimed"), scratch.path(), job);
-    extras.tracks =
-        KeptStreams::written(
-            text, [&](const QList<SubtitleCues::Cue>& cues) { return SubtitleCues::scaled(cues, speed); },
-            scratch.path(), QStringLiteral("speed"))
-            .tracks;
+    extras.tracks = KeptStreams::written(
+                        text, [&](const KeptStreams::TextTrack& t) { return KeptStreams::scaled(t, speed); },
+                        scratch.path(), QStringLiteral("speed"))
+                        .tracks;
     // The chapters are retimed with the picture; a source whose chapters can't be read gets none
     // rather than the old times.
     extras.chapters = Chapters::written(Chapters::scaled(Chapters::read(source), speed), scratch.path());
