@@ -1,5 +1,7 @@
 #include "engines/media/assscript.h"
 
+#include "engines/media/assoverrides.h"
+
 #include <QRegularExpression>
 #include <cmath>
 #include <optional>
@@ -27,6 +29,26 @@ Fields fieldsOf(const QString& formatLine)
     }
     if (start < 0 || end < 0 || start == end || names.size() < 3) return f;
     return {int(names.size()), start, end};
+}
+
+// The fields of the events' Format line, the last line of `header` that starts with "Format:".
+Fields fieldsIn(const QString& header)
+{
+    const qsizetype format = header.lastIndexOf(QLatin1String("\nFormat:"), -1, Qt::CaseInsensitive);
+    return format < 0 ? Fields{} : fieldsOf(header.mid(format + 1).section(QLatin1Char('\n'), 0, 0));
+}
+
+// An event's text (its Dialogue line without the times) with the override tags of its Text
+// field, the last of `fields`, retimed.
+QString retimed(const QString& event, const Fields& fields, double lead, double speed)
+{
+    qsizetype text = 0;
+    for (int commas = fields.count - 3; commas > 0; --commas) {
+        const qsizetype comma = event.indexOf(QLatin1Char(','), text);
+        if (comma < 0) return event;
+        text = comma + 1;
+    }
+    return event.left(text) + AssOverrides::retimed(event.mid(text), lead, speed);
 }
 
 std::optional<double> seconds(const QString& text)
@@ -98,9 +120,7 @@ Script parse(const QString& text)
 
 QString write(const Script& script)
 {
-    const qsizetype format = script.header.lastIndexOf(QLatin1String("\nFormat:"), -1, Qt::CaseInsensitive);
-    const Fields fields =
-        format < 0 ? Fields{} : fieldsOf(script.header.mid(format + 1).section(QLatin1Char('\n'), 0, 0));
+    const Fields fields = fieldsIn(script.header);
     QString out = script.header;
     for (const SubtitleCues::Cue& e : script.events) {
         QStringList values = e.text.split(QLatin1Char(','));
@@ -111,6 +131,27 @@ QString write(const Script& script)
         values.insert(std::max(fields.start, fields.end), stamp(startFirst ? e.end : e.start));
         out += QStringLiteral("Dialogue: ") + values.join(QLatin1Char(',')) + QLatin1Char('\n');
     }
+    return out;
+}
+
+QList<SubtitleCues::Cue> cut(const Script& script, double from, double to, double shortest)
+{
+    const Fields fields = fieldsIn(script.header);
+    QList<SubtitleCues::Cue> out;
+    for (const SubtitleCues::Cue& e : script.events)
+        for (SubtitleCues::Cue c : SubtitleCues::cut({e}, from, to, shortest)) {
+            c.text = retimed(e.text, fields, from - e.start, 1);
+            out << c;
+        }
+    return out;
+}
+
+QList<SubtitleCues::Cue> scaled(const Script& script, double speed)
+{
+    const Fields fields = fieldsIn(script.header);
+    QList<SubtitleCues::Cue> out = SubtitleCues::scaled(script.events, speed);
+    for (SubtitleCues::Cue& c : out)
+        c.text = retimed(c.text, fields, 0, speed);
     return out;
 }
 

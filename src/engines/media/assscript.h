@@ -8,8 +8,8 @@
 // A subtitle track in the ASS (or SSA) form, as ffmpeg writes one with "-f ass": a header that
 // holds the script's details, its styles and the events' format, and one Dialogue line per event.
 // Each event is a cue whose text is its Dialogue line without the times, so that cutting and
-// retiming it with SubtitleCues keeps its style, layer, margins and override tags ({\pos(…)})
-// as they were.
+// retiming it keeps its style, layer, margins and override tags ({\pos(…)}) as they were, but
+// for the times those tags hold, which cut() and scaled() move with the event.
 namespace AssScript {
 
 struct Script
@@ -23,5 +23,11 @@ struct Script
 Script parse(const QString& text);
 // The header and the events, times in hundredths of a second as the form has them.
 QString write(const Script& script);
+
+// The events cut like SubtitleCues::cut(); the override tags of an event that the cut starts
+// later count their times from its new start (AssOverrides::retimed).
+QList<SubtitleCues::Cue> cut(const Script& script, double from, double to, double shortest = 0);
+// The events played `speed` times as fast (above 0), the times of their override tags too.
+QList<SubtitleCues::Cue> scaled(const Script& script, double speed);
 
 } // namespace AssScript

@@ -54,13 +54,12 @@ ToolArgs::Extras CutStreams::forRange(TimeRange range, int part) const
                 Chapters::written(Chapters::cut(m_chapters, from, range.end, copy ? copy->zero : from),
                                   m_scratch.path(), QStringLiteral("chapters%1").arg(part));
     }
-    extras.tracks = KeptStreams::written(
-                        m_text,
-                        [&](const QList<SubtitleCues::Cue>& cues) {
-                            return SubtitleCues::cut(cues, from, range.end, m_frame);
-                        },
-                        m_scratch.path(), QStringLiteral("part%1").arg(part))
-                        .tracks;
+    extras.tracks =
+        KeptStreams::written(
+            m_text,
+            [&](const KeptStreams::TextTrack& t) { return KeptStreams::cut(t, from, range.end, m_frame); },
+            m_scratch.path(), QStringLiteral("part%1").arg(part))
+            .tracks;
     // The copy's picture starts at `from`, which ffmpeg puts `range.start - from` before zero.
     for (ToolArgs::Extras::Track& t : extras.tracks)
         t.offset = from - range.start;

@@ -344,10 +344,21 @@ QList<TextTrack> readText(const QString& source, const QList<Media::Stream>& str
     return tracks;
 }
 
-ToolArgs::Extras
-written(const QList<TextTrack>& tracks,
-        const std::function<QList<SubtitleCues::Cue>(const QList<SubtitleCues::Cue>&)>& retime,
-        const QString& folder, const QString& name)
+QList<SubtitleCues::Cue> cut(const TextTrack& track, double from, double to, double shortest)
+{
+    return track.assHeader.isEmpty() ? SubtitleCues::cut(track.cues, from, to, shortest)
+                                     : AssScript::cut({track.assHeader, track.cues}, from, to, shortest);
+}
+
+QList<SubtitleCues::Cue> scaled(const TextTrack& track, double speed)
+{
+    return track.assHeader.isEmpty() ? SubtitleCues::scaled(track.cues, speed)
+                                     : AssScript::scaled({track.assHeader, track.cues}, speed);
+}
+
+ToolArgs::Extras written(const QList<TextTrack>& tracks,
+                         const std::function<QList<SubtitleCues::Cue>(const TextTrack&)>& retime,
+                         const QString& folder, const QString& name)
 {
     ToolArgs::Extras extras;
     for (int k = 0; k < tracks.size(); ++k) {
@@ -357,8 +368,7 @@ written(const QList<TextTrack>& tracks,
             fileIn(folder, QStringLiteral("%1-%2.%3").arg(name).arg(k).arg(ass ? "ass" : "srt"));
         QFile file(path);
         const QByteArray text =
-            (ass ? AssScript::write({t.assHeader, retime(t.cues)}) : SubtitleCues::write(retime(t.cues)))
-                .toUtf8();
+            (ass ? AssScript::write({t.assHeader, retime(t)}) : SubtitleCues::write(retime(t))).toUtf8();
         if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.flush())
             throw ConvertError::failed(
                 QStringLiteral("The subtitles could not be written to a temporary file: %1")

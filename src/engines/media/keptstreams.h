@@ -71,12 +71,16 @@ struct TextTrack
 QList<TextTrack> readText(const QString& source, const QList<Media::Stream>& streams, const QString& ext,
                           const QString& pictureReason, const QString& folder, Job& job);
 
-// The tracks with their cues changed by `retime`, written as files "<name>-<k>.srt" (or ".ass")
-// in `folder`, each to go into the result with its source track's tags and dispositions.
-ToolArgs::Extras
-written(const QList<TextTrack>& tracks,
-        const std::function<QList<SubtitleCues::Cue>(const QList<SubtitleCues::Cue>&)>& retime,
-        const QString& folder, const QString& name);
+// The cues of `track` cut like SubtitleCues::cut(), or played `speed` times as fast; an ASS
+// track's override tags are retimed with its events (AssScript).
+QList<SubtitleCues::Cue> cut(const TextTrack& track, double from, double to, double shortest);
+QList<SubtitleCues::Cue> scaled(const TextTrack& track, double speed);
+
+// The tracks with the cues `retime` gives each, written as files "<name>-<k>.srt" (or ".ass") in
+// `folder`, each to go into the result with its source track's tags and dispositions.
+ToolArgs::Extras written(const QList<TextTrack>& tracks,
+                         const std::function<QList<SubtitleCues::Cue>(const TextTrack&)>& retime,
+                         const QString& folder, const QString& name);
 
 // Adds the note "The subtitles “<name>” (picture subtitles) were left out: <reason>" to the job,
 // without the part in brackets for text subtitles; `ordinal` counts the subtitles from 1.

@@ -143,7 +143,7 @@ QStringList keptTags(const QString& source);
 // track of a sound result) beside the first picture and the sound.
 QStringList conversionArgs(const QString& source, const QString& output, bool audio, const QString& target,
                            const Probe& probe, const ToolArgs::Extras& extras);
-// The re-encode that follows a failed stream copy.
+// The re-encode that follows a failed stream copy, with the tags the copy would have kept.
 QStringList retryArgs(const QString& source, const QString& output, const QString& target, const Probe& probe,
                       const ToolArgs::Extras& extras);
 // Converts `source` into `output` (a temporary path whose extension is the target's); a stream

@@ -59,6 +59,18 @@ QStringList keptTimes(const QString& target)
     return {QStringLiteral("-avoid_negative_ts"), QStringLiteral("disabled")};
 }
 
+// The picture and sound encoded again for `target`, with the tags a copy keeps: the first run
+// that re-encodes and the retry after a failed copy write the same.
+QStringList reencoded(const QString& target, const Media::Probe& probe, const ToolArgs::Extras& extras)
+{
+    QStringList args = pictureAndAudio + evenScale + keptTimes(target) +
+                       Media::videoArgs(target, conversionCrf) + Media::audioArgs(target, probe) +
+                       soundFilters(target, true) + keepMetadata + Media::keptPlace(probe, target) +
+                       ToolArgs::extraOutputs(extras, 1);
+    if (isMovie(target)) args << faststart;
+    return args;
+}
+
 } // namespace
 
 namespace Media {
@@ -194,10 +206,7 @@ QStringList conversionArgs(const QString& source, const QString& output, bool au
         if (isMovie(target)) args << faststart;
         args << ToolArgs::extraOutputs(extras, 1);
     } else {
-        args << pictureAndAudio << evenScale << keptTimes(target) << videoArgs(target, conversionCrf)
-             << audioArgs(target, probe) << soundFilters(target, true) << keepMetadata
-             << keptPlace(probe, target) << ToolArgs::extraOutputs(extras, 1);
-        if (isMovie(target)) args << faststart;
+        args << reencoded(target, probe, extras);
     }
     return args << output;
 }
@@ -205,9 +214,8 @@ QStringList conversionArgs(const QString& source, const QString& output, bool au
 QStringList retryArgs(const QString& source, const QString& output, const QString& target, const Probe& probe,
                       const ToolArgs::Extras& extras)
 {
-    return QStringList{QStringLiteral("-i"), source} + ToolArgs::extraInputs(extras) + pictureAndAudio +
-           evenScale + videoArgs(target, conversionCrf) + audioArgs(target, probe) +
-           ToolArgs::extraOutputs(extras, 1) + QStringList{output};
+    return QStringList{QStringLiteral("-i"), source} + ToolArgs::extraInputs(extras) +
+           reencoded(target, probe, extras) + QStringList{output};
 }
 
 } // namespace Media

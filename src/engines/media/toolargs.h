@@ -117,6 +117,9 @@ QStringList extraOutputs(const Extras& extras, int firstTrack);
 constexpr int videoCrf = 18;
 // The first picture stream and every sound stream, if any.
 QStringList pictureAndSound();
+// The first input's tags as the result's own, the moment the film was taken among them, which
+// ffmpeg leaves out of the tags it copies unless they are named.
+QStringList keptTags();
 // The index moved to the front of an MP4 or MOV result; nothing for other containers.
 QStringList faststart(const QString& ext);
 

@@ -11,6 +11,11 @@ QStringList pictureAndSound()
     return {QStringLiteral("-map"), QStringLiteral("0:v:0"), QStringLiteral("-map"), QStringLiteral("0:a?")};
 }
 
+QStringList keptTags()
+{
+    return {QStringLiteral("-map_metadata"), QStringLiteral("0")};
+}
+
 QStringList faststart(const QString& ext)
 {
     const bool movie = ext == QLatin1String("mp4") || ext == QLatin1String("mov");
@@ -48,7 +53,7 @@ QStringList trimVideo(const QString& source, TimeRange range, bool fast, const Q
     } else {
         args << pictureAndSound();
     }
-    args << QStringLiteral("-map_metadata") << QStringLiteral("0");
+    args << keptTags();
     if (fast)
         args << QStringLiteral("-c") << QStringLiteral("copy") << QStringLiteral("-avoid_negative_ts")
              << QStringLiteral("make_zero");

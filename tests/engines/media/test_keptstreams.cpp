@@ -104,6 +104,30 @@ class KeptStreamsTest : public QObject
                          "Dialogue: Marked=0,0:59:58.10,0:59:58.50,Default,,0,0,0,,late"));
         QVERIFY(AssScript::parse("1\n00:00:01,000 --> 00:00:02,000\nSubRip\n").header.isEmpty());
     }
+
+    // The tags' times are retimed in an event's text field alone, whatever the fields before it
+    // hold; an event the cut starts within counts them from its new start.
+    void assEventsRetimeTheirTags()
+    {
+        const QString header =
+            "[Script Info]\nScriptType: v4.00+\n\n[Events]\n"
+            "Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n";
+        const AssScript::Script script = AssScript::parse(
+            header +
+            "Dialogue: 0,0:00:00.50,0:00:02.00,Default,,0,0,0,{\\fad(500,500)},{\\fad(800,500)}A, B\n"
+            "Dialogue: 0,0:00:01.50,0:00:02.00,Default,,0,0,0,,{\\fad(800,500)}C\n"
+            "Dialogue: 0,0:00:00.00,0:00:00.50,Default,,0,0,0,,{\\fad(800,500)}gone\n");
+        QCOMPARE(script.events.size(), 3);
+        const QList<SubtitleCues::Cue> faster = AssScript::scaled(script, 2);
+        QCOMPARE(faster[0].text, QString("0,Default,,0,0,0,{\\fad(500,500)},{\\fad(400,250)}A, B"));
+        QCOMPARE(faster[0].start, 0.25);
+        const QList<SubtitleCues::Cue> cut = AssScript::cut(script, 1, 3);
+        QCOMPARE(cut.size(), 2);
+        QCOMPARE(cut[0].text, QString("0,Default,,0,0,0,{\\fad(500,500)},{\\fad(300,500)}A, B"));
+        QCOMPARE(cut[0].start, 0.0);
+        QCOMPARE(cut[1].text, QString("0,Default,,0,0,0,,{\\fad(800,500)}C"));
+        QCOMPARE(cut[1].start, 0.5);
+    }
 };
 
 QTEST_GUILESS_MAIN(KeptStreamsTest)

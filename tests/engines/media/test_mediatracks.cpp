@@ -103,6 +103,20 @@ class MediaTracksTest : public QObject
         QVERIFY(make("-f lavfi -i testsrc2=s=160x120:r=25:d=2 -f lavfi -i sine=d=2 -c:v qtrle -pix_fmt rgb24 "
                      "-c:a pcm_s16le",
                      "animation.mov"));
+        // The same taken at a known moment and place, titled, its sound in French; and a film whose
+        // second sound track an MP4 can't hold, with the place under Apple's own name.
+        const QString taken = "-metadata creation_time=2021-05-06T07:08:09Z -metadata:s:a:0 language=fra ";
+        QVERIFY(
+            make("-f lavfi -i testsrc2=s=160x120:r=25:d=1 -f lavfi -i sine=d=1 -c:v qtrle -c:a pcm_s16le " +
+                     taken + "-metadata title=Harbour -metadata location=+48.8577+002.2950/",
+                 "taken.mov"));
+        QVERIFY(
+            make("-f lavfi -i testsrc2=s=160x120:r=25:d=1 -f lavfi -i sine=d=1 -f lavfi -i sine=f=660:d=1 "
+                 "-map 0 -map 1 -map 2 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a:0 aac "
+                 "-c:a:1 pcm_s16le -metadata title=Harbour -movflags use_metadata_tags "
+                 "-metadata com.apple.quicktime.location.ISO6709=+48.8577+002.2950/ " +
+                     taken,
+                 "placed.mov"));
         // A second picture track beside the first and a cover; a song with a cover.
         QVERIFY(
             make("-f lavfi -i testsrc2=s=160x120:r=25:d=2 -f lavfi -i testsrc=s=96x64:r=25:d=2 -f lavfi -i "
@@ -211,6 +225,44 @@ class MediaTracksTest : public QObject
         QCOMPARE(Judge::probe(result).of("audio").size(), Judge::probe(path(source)).of("audio").size());
         QTEST(Judge::firstPackets(result) == Judge::firstPackets(path(source)), "copied");
         QVERIFY2(job.notes().isEmpty(), qPrintable(job.notes().join('|')));
+    }
+
+    // A copy the target refuses (a picture that doesn't decode from an MKV, a sound track an MP4
+    // can't hold) is encoded again with the tags the copy would have kept: the moment and place
+    // the film was taken, its title and its sound's language.
+    void retriedCopyKeepsTags_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("target");
+        QTest::newRow("animation to mkv") << "taken.mov"
+                                          << "mkv";
+        QTest::newRow("pcm sound to mp4") << "placed.mov"
+                                          << "mp4";
+    }
+    void retriedCopyKeepsTags()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, target);
+        Job job({}, {}, 0);
+        QString result;
+        try {
+            result = Converter::convert(copy(source, QTest::currentDataTag()), target, job, {}).value(0);
+        } catch (const ConvertError& e) {
+            QFAIL(qPrintable(e.message()));
+        }
+        QVERIFY2(Judge::firstPackets(result) != Judge::firstPackets(path(source)), "encoded again");
+        QVERIFY2(Judge::decodeErrors(result).isEmpty(), qPrintable(Judge::decodeErrors(result)));
+        const Judge::File got = Judge::probe(result);
+        // An MKV names its tags in capitals.
+        const auto tag = [&](const QString& name) {
+            for (auto it = got.tags.begin(); it != got.tags.end(); ++it)
+                if (it.key().compare(name, Qt::CaseInsensitive) == 0) return it.value().toString();
+            return QString();
+        };
+        QCOMPARE(tag("creation_time").left(19), QString("2021-05-06T07:08:09"));
+        QCOMPARE(tag("location"), QString("+48.8577+002.2950/"));
+        QCOMPARE(tag("title"), QString("Harbour"));
+        QCOMPARE(got.of("audio").value(0).tags["language"].toString(), QString("fra"));
     }
 
     // A film's cover goes into an MKV as its attached picture, the cover's own bytes, beside the

@@ -31,6 +31,25 @@ Dialogue: 0,0:00:00.50,0:00:01.50,Default,,0,0,0,,Wait, who's there?
 Dialogue: 1,0:00:02.50,0:00:03.50,Sign,,0,0,0,,{\pos(40,20)}EXIT
 )";
 
+// Events whose override tags hold times of their own: a fade, a movement, a transform and karaoke
+// syllables; a fade of opacities and a transform done by 0.4 s; a movement done by 0.8 s and a
+// fade with one number, which is no fade.
+const char* timedScript = R"([Script Info]
+ScriptType: v4.00+
+PlayResX: 160
+PlayResY: 120
+
+[V4+ Styles]
+Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, MarginR, MarginV, Encoding
+Style: Default,Arial,20,&H00FFFFFF,&H000000FF,&H00000000,&H00000000,0,0,0,0,100,100,0,0,1,1,0,2,10,10,10,1
+
+[Events]
+Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text
+Dialogue: 0,0:00:00.50,0:00:03.50,Default,,0,0,0,,{\fad(500,500)\move(10,10,110,110,0,2000)\t(0,1000,\frz90)}{\k50}Go {\kf100}on {\ko50}now{\K20}!
+Dialogue: 0,0:00:00.00,0:00:04.00,Default,,0,0,0,,{\pos(80,60)\fade(255,0,128,0,200,1500,2500)\t(100,400,\fscx150)}Sign
+Dialogue: 0,0:00:00.00,0:00:04.00,Default,,0,0,0,,{\move(0,0,100,50,0,800)\fad(300)}Moving
+)";
+
 struct Event
 {
     double start = 0, end = 0;
@@ -55,6 +74,19 @@ QList<Event> events(const QString& ass)
     return out;
 }
 
+// Whether two texts say the same but for numbers at most `margin` apart.
+bool alike(const QString& a, const QString& b, double margin)
+{
+    static const QRegularExpression number(R"(\d+(?:\.\d+)?)");
+    QString shapeA = a, shapeB = b;
+    shapeA.replace(number, "#");
+    shapeB.replace(number, "#");
+    if (shapeA != shapeB) return false;
+    for (auto x = number.globalMatch(a), y = number.globalMatch(b); x.hasNext() && y.hasNext();)
+        if (qAbs(x.next().captured().toDouble() - y.next().captured().toDouble()) > margin) return false;
+    return true;
+}
+
 } // namespace
 
 class StyledSubtitlesTest : public QObject
@@ -75,6 +107,12 @@ class StyledSubtitlesTest : public QObject
             "-map 2 -c:v libx264 -preset ultrafast -g 25 -pix_fmt yuv420p -c:a aac -c:s copy "
             "-disposition:s:0 forced -metadata:s:s:0 language=eng -metadata:s:s:0 title=Signs",
             "Film.mkv"));
+        QVERIFY(Fixture::write(path("timed.ass"), timedScript));
+        QVERIFY(
+            Judge::make(m_dir.path(),
+                        "-f lavfi -i testsrc2=s=160x120:r=25:d=4 -i @timed.ass -map 0 -map 1 -c:v libx264 "
+                        "-preset ultrafast -g 25 -pix_fmt yuv420p -c:s copy",
+                        "Timed.mkv"));
     }
 
     // Each cut and speed change: one ASS track, forced, tagged, with both styles and the sign
@@ -136,6 +174,62 @@ class StyledSubtitlesTest : public QObject
         QVERIFY2(qAbs(got.last().start - signStart) < 0.07, qPrintable(QString::number(got.last().start)));
         QVERIFY2(qAbs(got.last().end - signEnd) < 0.07, qPrintable(QString::number(got.last().end)));
         QVERIFY2(job.notes().isEmpty(), qPrintable(job.notes().join('|')));
+    }
+
+    // The times within each event's tags count from its start, which a speed change moves closer
+    // and a cut that starts within it moves later: they follow, what the cut passed done, and
+    // every other byte of the event stays as it was.
+    void tagTimesFollowTheirEvent_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QStringList>("texts");
+        QTest::newRow("speed 2×") << "speed"
+                                  << QStringList{
+                                         "{\\fad(250,250)\\move(10,10,110,110,0,1000)\\t(0,500,\\frz90)}"
+                                         "{\\k25}Go {\\kf50}on {\\ko25}now{\\K10}!",
+                                         "{\\pos(80,60)\\fade(255,0,128,0,100,750,1250)\\t(50,200,"
+                                         "\\fscx150)}Sign",
+                                         "{\\move(0,0,100,50,0,400)\\fad(300)}Moving"};
+        // Half a second into the first event, a second into the others.
+        QTest::newRow("trim 1–4") << "trim"
+                                  << QStringList{
+                                         "{\\fad(0,500)\\move(35,35,110,110,0,1500)\\t(0,500,\\frz90)}"
+                                         "{\\k0}Go {\\kf100}on {\\ko50}now{\\K20}!",
+                                         "{\\pos(80,60)\\fade(255,0,128,0,0,500,1500)\\fscx150}Sign",
+                                         "{\\pos(100,50)\\fad(300)}Moving"};
+        // The copy begins at the key frame at 2 s: 1.5 s into the first event.
+        QTest::newRow("fast trim 2.5–4")
+            << "fast"
+            << QStringList{"{\\fad(0,500)\\move(85,85,110,110,0,500)\\frz90}"
+                           "{\\k0}Go {\\kf0}on {\\ko50}now{\\K20}!",
+                           "{\\pos(80,60)\\fade(255,0,128,0,0,0,500)\\fscx150}Sign",
+                           "{\\pos(100,50)\\fad(300)}Moving"};
+    }
+    void tagTimesFollowTheirEvent()
+    {
+        QFETCH(QString, operation);
+        QFETCH(QStringList, texts);
+        const QString file =
+            path(QString::fromLatin1(QTest::currentDataTag()).section(' ', 0, 0) + "Timed.mkv");
+        if (!QFile::exists(file)) QVERIFY(QFile::copy(path("Timed.mkv"), file));
+        Job job({}, {}, 0);
+        QString result;
+        try {
+            if (operation == "trim")
+                result = ToolOps::trimVideo(file, {1, 4}, false, job, {}).value(0);
+            else if (operation == "fast")
+                result = ToolOps::trimVideo(file, {2.5, 4}, true, job, {}).value(0);
+            else
+                result = ToolOps::speed(file, 2, true, "2x", job, {}).value(0);
+        } catch (const ConvertError& e) {
+            QFAIL(qPrintable(e.message() + " " + e.details()));
+        }
+        const QList<Event> got = events(Judge::assText(result));
+        QCOMPARE(got.size(), texts.size());
+        // A cut that isn't a copy begins just before its first frame, a few milliseconds early.
+        for (qsizetype k = 0; k < got.size(); ++k)
+            QVERIFY2(alike(got[k].rest.section(',', 6), texts[k], 3),
+                     qPrintable(got[k].rest.section(',', 6) + " instead of " + texts[k]));
     }
 
     // An MP4 holds subtitles as plain text: the track goes on, forced still, and the note says

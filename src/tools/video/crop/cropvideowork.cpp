@@ -21,8 +21,7 @@ QStringList args(const QString& source, const QRectF& rect, const QString& ext, 
     return QStringList{QStringLiteral("-i"), source} + ToolArgs::pictureAndSound() +
            QStringList{QStringLiteral("-filter:v:0"), cropFilter(rect)} +
            Media::videoArgs(ext, ToolArgs::videoCrf) +
-           QStringList{QStringLiteral("-c:a"), QStringLiteral("copy"), QStringLiteral("-map_metadata"),
-                       QStringLiteral("0")} +
+           QStringList{QStringLiteral("-c:a"), QStringLiteral("copy")} + ToolArgs::keptTags() +
            ToolArgs::faststart(ext) + ToolArgs::extraOutputs(extras, 1) + QStringList{out};
 }
 

@@ -112,7 +112,7 @@ QStringList args(const QList<JoinClip>& clips, const QString& out, int soundTrac
                        QStringLiteral("medium"), QStringLiteral("-crf"),      QStringLiteral("20"),
                        QStringLiteral("-c:a"),   QStringLiteral("aac"),       QStringLiteral("-b:a"),
                        QStringLiteral("192k"),   QStringLiteral("-movflags"), QStringLiteral("+faststart")} +
-           ToolArgs::extraOutputs(extras, firstTrack) + QStringList{out};
+           ToolArgs::extraOutputs(extras, firstTrack) + ToolArgs::keptTags() + QStringList{out};
 }
 
 QStringList selfCheck(const QString& samples, Job& job)
@@ -177,6 +177,8 @@ QStringList join(const QStringList& clips, Job& job, const Progress& progress)
     QList<JoinWork::JoinClip> joinClips;
     ToolArgs::Extras extras;
     extras.copied = covers;
+    // The joined film is the first clip's, taken where and when that clip was.
+    extras.place = Media::keptPlace(probes.value(clips.first()), QStringLiteral("mp4"));
     for (const Clip& c : probed) {
         joinClips << c.args;
         QStringList left;
@@ -211,7 +213,7 @@ QStringList join(const QStringList& clips, Job& job, const Progress& progress)
     }
     if (!chapters.isEmpty()) extras.chapters = Chapters::written(chapters, scratch.path());
     extras.tracks = KeptStreams::written(
-                        joined, [](const QList<SubtitleCues::Cue>& cues) { return cues; }, scratch.path(),
+                        joined, [](const KeptStreams::TextTrack& t) { return t.cues; }, scratch.path(),
                         QStringLiteral("joined"))
                         .tracks;
     const QString destination =

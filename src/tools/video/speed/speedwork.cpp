@@ -86,9 +86,8 @@ QStringList args(const QString& source, double speed, bool keepPitch, const QLis
     for (int k = 0; k < sampleRates.size(); ++k)
         a << QStringLiteral("-map")
           << (sampleRates.size() == 1 ? QStringLiteral("[a]") : QStringLiteral("[a%1]").arg(n(k)));
-    // Named, so that ffmpeg keeps the moment the film was taken with the other tags.
     return a + VideoOps::reencode(ext, ToolArgs::videoCrf) + ToolArgs::extraOutputs(extras, 1) +
-           QStringList{QStringLiteral("-map_metadata"), QStringLiteral("0"), out};
+           ToolArgs::keptTags() + QStringList{out};
 }
 
 QStringList checkTwice(const QString& samples, Job& job)
@@ -131,11 +130,10 @@ QStringList speed(const QString& source, double speed, bool keepPitch, const QSt
     extras.timecode = Timecode::of(streams).value_or(QString());
     const QList<KeptStreams::TextTrack> text = KeptStreams::readText(
         source, streams, ext, QStringLiteral("picture subtitles can’t be retimed"), scratch.path(), job);
-    extras.tracks =
-        KeptStreams::written(
-            text, [&](const QList<SubtitleCues::Cue>& cues) { return SubtitleCues::scaled(cues, speed); },
-            scratch.path(), QStringLiteral("speed"))
-            .tracks;
+    extras.tracks = KeptStreams::written(
+                        text, [&](const KeptStreams::TextTrack& t) { return KeptStreams::scaled(t, speed); },
+                        scratch.path(), QStringLiteral("speed"))
+                        .tracks;
     // The chapters are retimed with the picture; a source whose chapters can't be read gets none
     // rather than the old times.
     extras.chapters = Chapters::written(Chapters::scaled(Chapters::read(source), speed), scratch.path());

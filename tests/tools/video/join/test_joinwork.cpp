@@ -1,9 +1,11 @@
-// The Join Videos tool's work run for real on lavfi clips, its refusal of a clip without a
-// picture before any ffmpeg run, and its filter graph built under the C locale and a German one.
+// The Join Videos tool's work run for real on lavfi clips, the first clip's tags kept, its refusal
+// of a clip without a picture before any ffmpeg run, and its filter graph built under the C locale
+// and a German one.
 
 #include "../../../support/decimallocales.h"
 #include "../../../support/enginefixtures_a.h"
 #include "../../../support/probedclip.h"
+#include "../../../support/streamjudge.h"
 #include "core/job.h"
 #include "tools/video/join/joinwork.h"
 
@@ -41,6 +43,31 @@ class JoinWorkTest : public QObject
                  }).message(),
                  "Sound.m4a has no picture to join");
         QVERIFY(!QFile::exists(path("Sound Joined.mp4")));
+    }
+
+    // The joined film is the first clip's: it keeps the moment and place that clip was taken and
+    // its title, not the second clip's, though ffmpeg drops a film's moment unless told.
+    void keepsFirstClipsTags()
+    {
+        const QString moment = "2024-05-04T10:20:30";
+        QVERIFY(Judge::make(
+            m_dir.path(),
+            "-f lavfi -i testsrc2=s=160x120:r=25:d=1 -f lavfi -i sine=d=1 -c:v libx264 -preset "
+            "ultrafast -pix_fmt yuv420p -c:a aac -metadata title=Harbour -metadata creation_time=" +
+                moment +
+                "Z -movflags use_metadata_tags "
+                "-metadata com.apple.quicktime.location.ISO6709=+48.8584+002.2945/",
+            "Taken.mov"));
+        QVERIFY(Judge::make(m_dir.path(),
+                            "-f lavfi -i testsrc2=s=160x120:r=25:d=1 -c:v libx264 -preset ultrafast -pix_fmt "
+                            "yuv420p -metadata title=Later -metadata creation_time=2025-01-01T00:00:00Z "
+                            "-metadata location=+10.0000+020.0000/",
+                            "Later.mp4"));
+        const QString joined = ToolOps::join({path("Taken.mov"), path("Later.mp4")}, m_job, {}).value(0);
+        const QJsonObject tags = Judge::probe(joined).tags;
+        QCOMPARE(tags["creation_time"].toString().left(19), moment);
+        QCOMPARE(tags["location"].toString(), QString("+48.8584+002.2945/"));
+        QCOMPARE(tags["title"].toString(), QString("Harbour"));
     }
 
     // A clip without a picture is refused wherever it stands, naming that clip, before ffmpeg
