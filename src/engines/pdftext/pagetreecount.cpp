@@ -1,81 +1,47 @@
 #include "engines/pdftext/pagetreecount.h"
 
-#include <QFile>
+#include "core/converterror.h"
+#include "core/job.h"
+
 #include <QFileInfo>
-#include <chrono>
-#include <dlfcn.h>
-#include <qpdf/DLL.h>
-#include <qpdf/qpdf-c.h>
-
-namespace {
-
-// Every qpdf 11 carries this soname, so the functions of the header agree with the library opened.
-static_assert(QPDF_MAJOR_VERSION == 11);
-constexpr char fileName[] = "libqpdf.so.29";
-
-// qpdf's C functions, looked up by name: its C++ classes can't be reached through dlsym.
-struct QpdfC
-{
-    decltype(&qpdf_init) init = nullptr;
-    decltype(&qpdf_cleanup) cleanup = nullptr;
-    decltype(&qpdf_set_suppress_warnings) suppressWarnings = nullptr;
-    decltype(&qpdf_read) read = nullptr;
-    decltype(&qpdf_get_num_pages) pages = nullptr;
-};
-
-// qpdf's functions, loaded once for the process; none when the library or one of them is missing.
-std::optional<QpdfC> load()
-{
-    void* library = ::dlopen(fileName, RTLD_LAZY | RTLD_LOCAL);
-    if (!library) return std::nullopt;
-    const auto find = [library]<typename F>(F& function, const char* name) {
-        function = reinterpret_cast<F>(::dlsym(library, name));
-        return function != nullptr;
-    };
-    QpdfC c;
-    if (!find(c.init, "qpdf_init") || !find(c.cleanup, "qpdf_cleanup") ||
-        !find(c.suppressWarnings, "qpdf_set_suppress_warnings") || !find(c.read, "qpdf_read") ||
-        !find(c.pages, "qpdf_get_num_pages"))
-        return std::nullopt;
-    return c;
-}
-
-std::optional<int> count(const QByteArray& file)
-{
-    static const std::optional<QpdfC> c = load();
-    if (!c) return std::nullopt;
-    qpdf_data pdf = c->init();
-    c->suppressWarnings(pdf, QPDF_TRUE);
-    std::optional<int> pages;
-    // Warnings are what qpdf mended as it read; the pages it finds are still the tree's.
-    if ((c->read(pdf, file.constData(), nullptr) & QPDF_ERRORS) == 0)
-        if (const int n = c->pages(pdf); n >= 0) pages = n;
-    c->cleanup(&pdf);
-    return pages;
-}
-
-} // namespace
 
 namespace PDFEngine {
 
-PageTreeCount::PageTreeCount(const QString& path)
-    : m_pages(std::async(std::launch::async, count, QFile::encodeName(QFileInfo(path).absoluteFilePath())))
+PageTreeCount::PageTreeCount(const QString& path, Job& job) : m_listed(std::make_shared<int>(0))
 {
+    const std::optional<QString> qpdf = Shell::find(QStringLiteral("qpdf"));
+    if (!qpdf) return;
+    // qpdf lists every page it finds by walking the tree, each on a line "page <n>: <object>",
+    // followed by its content streams on lines of their own. The file is named by its full path,
+    // which no option starts like.
+    Shell::Options options;
+    options.job = &job;
+    options.onLine = [listed = m_listed](const QString& line) {
+        if (line.startsWith(QLatin1String("page "))) ++*listed;
+    };
+    try {
+        m_qpdf.emplace(Shell::start(
+            *qpdf, {QStringLiteral("--show-pages"), QFileInfo(path).absoluteFilePath()}, std::move(options)));
+    } catch (const ConvertError& e) {
+        if (e.isCancelled()) throw;
+    }
 }
 
-PageTreeCount::~PageTreeCount()
+PageTreeCount::~PageTreeCount() = default;
+
+bool PageTreeCount::started() const
 {
-    m_pages.wait();
+    return m_qpdf.has_value();
 }
 
-bool PageTreeCount::ready() const
+std::optional<int> PageTreeCount::pages()
 {
-    return m_pages.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
-}
-
-std::optional<int> PageTreeCount::pages() const
-{
-    return m_pages.get();
+    if (!m_qpdf) return m_pages;
+    const Shell::Result result = m_qpdf->wait();
+    m_qpdf.reset();
+    // 3: qpdf mended what it read and said so; the pages it lists are still the tree's.
+    if (result.status == 0 || result.status == 3) m_pages = *m_listed;
+    return m_pages;
 }
 
 } // namespace PDFEngine

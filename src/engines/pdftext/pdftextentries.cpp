@@ -27,20 +27,18 @@ QStringList convertToText(const QString& source, Job& job, const Progress& progr
 {
     // Poppler shows only the pages a page tree counts, however many it holds; the heavy conversion
     // names the others as pages that could not be read. They are counted as the text is read.
-    const PDFEngine::PageTreeCount tree(source);
+    PDFEngine::PageTreeCount tree(source, job);
     const PDFEngine::TextLayer layer(source);
     const int count = layer.pageCount();
     // A document without pages may be one whose page tree is lost, which the heavy conversion
-    // tells apart and refuses.
-    if (count == 0)
+    // tells apart and refuses; one whose pages can't be counted here is counted there.
+    if (count == 0 || !tree.started())
         return Modules::entries<HeavyEngines>().convert(FileCategory::pdf, source, QStringLiteral("txt"), job,
                                                         progress);
-    const auto held = [&tree] { return tree.pages().value_or(0); };
     QStringList pages;
     pages.reserve(count);
     for (int i = 0; i < count; ++i) {
         job.throwIfCancelled();
-        if (tree.ready() && held() > count) return handOver(source, job, progress, i, held());
         const PDFEngine::ReadErrors errors;
         QString text = layer.text(i);
         // A damaged page is told of by the heavy conversion, which also renders what it can.
@@ -48,8 +46,7 @@ QStringList convertToText(const QString& source, Job& job, const Progress& progr
         pages.append(std::move(text));
         progress(double(i + 1) / count);
     }
-    // Known only now, after every page was told as read.
-    if (held() > count) return handOver(source, job, progress, count, count);
+    if (tree.pages().value_or(0) > count) return handOver(source, job, progress, count, count);
     const QByteArray bytes = pages.join(QStringLiteral("\n\n")).toUtf8();
     const QString destination = Output::result(source, {}, QStringLiteral("txt"));
     return {Output::write(

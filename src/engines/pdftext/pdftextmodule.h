@@ -16,8 +16,9 @@ struct PDFTextModule
 
     // PDF → txt, with the same result, refusals and progress as the heavy module's conversion;
     // a document without pages, with a page that has no text, with one Poppler could not read
-    // whole, or whose page tree holds more pages than it counts, is handed to that conversion
-    // whole, since its pages are rendered and recognised and its damage told.
+    // whole, or whose page tree holds more pages than it counts (or can't be counted: qpdf is
+    // missing), is handed to that conversion whole, since its pages are rendered and recognised
+    // and its damage told.
     QStringList (*convertToText)(const QString& source, Job& job,
                                  const std::function<void(double)>& progress);
 };
