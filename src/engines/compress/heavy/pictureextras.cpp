@@ -46,16 +46,17 @@ PictureExtras::PictureExtras(const QString& source, const Poppler::Document& doc
         bool files = false;
         AttachedFiles::each(m_source, [&files](QPDFObjectHandle&) { files = true; });
         m_carry = files || QPDFOutlineDocumentHelper(m_source).hasOutlines() || m_source.isEncrypted();
-        m_read = true;
     } catch (const std::exception&) {
-        m_read = false;
         findLost(doc);
     }
 }
 
+// What the copy would carry over or tell of, as Poppler finds it where qpdf could not read the
+// source, from the start: qpdf may have failed part of the way through.
 void PictureExtras::findLost(const Poppler::Document& doc)
 {
     bool files = doc.hasEmbeddedFiles();
+    m_links = 0;
     QSet<QString> fields; // a field shown in several places is one field
     for (int i = 0; i < doc.numPages(); ++i) {
         const std::unique_ptr<Poppler::Page> page(doc.page(i));

@@ -45,7 +45,6 @@ class PictureExtras
 
     QString m_name;
     QPDF m_source;
-    bool m_read = false;
     bool m_carry = false; // attached files, bookmarks or restrictions
     int m_links = 0, m_fields = 0;
     QStringList m_unread;
