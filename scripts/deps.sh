@@ -15,8 +15,9 @@ build_pkgs=(
 )
 # libgs-common holds the default CMYK colour profile, for CMYK pictures that carry none.
 # exiftool reads back every photo whose tags or location were removed.
+# qpdf counts the pages of a PDF's page tree beside the text read from it.
 runtime_pkgs=(
-  zip unzip tar ffmpeg
+  zip unzip tar ffmpeg qpdf
   libreoffice-writer-nogui libreoffice-calc-nogui libreoffice-impress-nogui
   fonts-dejavu-core qt6-qpa-plugins
   qt6-image-formats-plugins webp tesseract-ocr-eng opencv-data libgs-common

@@ -99,6 +99,24 @@ inline bool writeLostPage(const QString& path)
     return writeEdited(path, "[3 0 R 5 0 R 7 0 R ]", "[3 0 R 55 0 R 7 0 R]");
 }
 
+// Five pages as qpdf writes them in its QDF form, their objects in object streams, whose page tree
+// counts `count` of them: the count edited, and the offsets mended with fix-qdf.
+inline bool writeShortCount(const QString& path, int count)
+{
+    const QString plain = path + ".plain", qdf = path + ".qdf";
+    if (!Fixture::write(plain, plainPages(5)) ||
+        QProcess::execute("qpdf", {"--qdf", "--object-streams=generate", plain, qdf}) != 0)
+        return false;
+    QByteArray data = bytes(qdf);
+    if (!data.contains("/Count 5")) return false;
+    if (!Fixture::write(qdf, data.replace("/Count 5", "/Count " + QByteArray::number(count)))) return false;
+    QProcess fix;
+    fix.setStandardOutputFile(path);
+    fix.start("fix-qdf", {qdf});
+    return fix.waitForFinished(60000) && fix.exitStatus() == QProcess::NormalExit && fix.exitCode() == 0 &&
+           QFile::remove(plain) && QFile::remove(qdf);
+}
+
 // LibreOffice documents written once per test run, with as few starts of LibreOffice as can be:
 // "letter.pdf" (one page of plain text), "remark.pdf" (one page with a comment, exported as an
 // annotation) and "archived.pdf" (the same as PDF/A-2). False when LibreOffice fails.

@@ -15,9 +15,10 @@ struct PDFTextModule
     static constexpr Modules::Module module = Modules::Module::pdfText;
 
     // PDF → txt, with the same result, refusals and progress as the heavy module's conversion;
-    // a document without pages, with a page that has no text, or with one Poppler could not read
-    // whole, is handed to that conversion whole, since its pages are rendered and recognised and
-    // its damage told.
+    // a document without pages, with a page that has no text, with one Poppler could not read
+    // whole, or whose page tree holds more pages than it counts (or can't be counted: qpdf is
+    // missing), is handed to that conversion whole, since its pages are rendered and recognised
+    // and its damage told.
     QStringList (*convertToText)(const QString& source, Job& job,
                                  const std::function<void(double)>& progress);
 };

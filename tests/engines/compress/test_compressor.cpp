@@ -14,6 +14,7 @@
 #include "../../support/linkedpdfs.h"
 #include "../../support/minipdf.h"
 #include "../../support/placedpictures.h"
+#include "../../support/programoutput.h"
 
 #include <QImageReader>
 #include <QMap>
@@ -359,6 +360,54 @@ class CompressorTest : public QObject
         const LinkedPdfs::Structure p = LinkedPdfs::read(dir.filePath("plain small.pdf"));
         QVERIFY(p.pages == 2 && p.attachments.isEmpty() && p.bookmarks.isEmpty() && !p.encrypted);
         QVERIFY(quiet.notes().isEmpty());
+    }
+
+    // A trailer whose /Encrypt is no dictionary: qpdf refuses the file, Poppler reads it as one
+    // without encryption. The page pictures are made all the same, and the note names what the
+    // source held (as qpdf reads it before the damage) and lost, and nothing when it held nothing.
+    void pagePicturesOfAFileQpdfRefuses()
+    {
+        QTemporaryDir dir;
+        const auto spoiled = [&](const QString& source, const QString& name) {
+            const QString written = dir.filePath("written.pdf");
+            QFile::remove(written);
+            if (LinkedPdfs::run("qpdf", {"--object-streams=disable", source, written}) != 0) return false;
+            QFile f(written);
+            QByteArray data = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+            return data.contains("trailer << /Root ") &&
+                   LinkedPdfs::writeBytes(dir.filePath(name),
+                                          data.replace("trailer << /Root ", "trailer << /Encrypt 7 /Root "));
+        };
+        QVERIFY(LinkedPdfs::paper(dir.filePath("paper.pdf")));
+        QVERIFY(LinkedPdfs::writeBytes(dir.filePath("a.txt"), "a.txt says hello\n"));
+        QCOMPARE(LinkedPdfs::run("qpdf", {dir.filePath("paper.pdf"), "--add-attachment",
+                                          dir.filePath("a.txt"), "--", dir.filePath("filed.pdf")}),
+                 0);
+        const LinkedPdfs::Structure held = LinkedPdfs::read(dir.filePath("filed.pdf"));
+        QVERIFY(held.attachments.size() == 2 && !held.bookmarks.isEmpty() && held.fields.size() == 1);
+        QCOMPARE(held.links, (QList<QList<int>>{{3}, {3}, {1}}));
+        QVERIFY(spoiled(dir.filePath("filed.pdf"), "damaged paper.pdf"));
+        QVERIFY(spoiled(textPDF(dir.filePath("plain.pdf"), 2), "damaged plain.pdf"));
+
+        const QMap<QString, QStringList> notes{
+            {"damaged paper.pdf",
+             {"The attached files and the bookmarks of damaged paper.pdf were left out: the file is "
+              "damaged, and they couldn’t be copied from it",
+              "3 links were left out: page pictures can’t hold links",
+              "1 form field can no longer be filled in: page pictures can’t hold form fields"}},
+            {"damaged plain.pdf", {}}};
+        for (auto it = notes.cbegin(); it != notes.cend(); ++it) {
+            const QString source = dir.filePath(it.key()), small = dir.filePath("small " + it.key());
+            QCOMPARE(LinkedPdfs::run("qpdf", {"--check", source}), 2);
+            const QString shown = programOutput("pdfinfo", {source});
+            QVERIFY2(shown.contains(QRegularExpression("Encrypted:\\s+no\n")), qPrintable(shown));
+            Job job("", "", 0);
+            Compressor::pdf(source, CompressLevel::small, small, job, ignored);
+            QCOMPARE(job.notes(), it.value());
+            // Every page is kept: as many as Poppler reads in the source.
+            const QString pages = QRegularExpression("Pages:\\s+(\\d+)\n").match(shown).captured(1);
+            QCOMPARE(QString::number(LinkedPdfs::read(small).pages), pages);
+        }
     }
 
     void cancelledCompressionLeavesNoFile()

@@ -14,6 +14,7 @@
 
 #include "../../support/damagedpdfs.h"
 #include "../../support/enginefixtures_a.h"
+#include "../../support/programoutput.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -218,16 +219,42 @@ class PdfDamageTest : public QObject
         }
     }
 
-    // A page tree that holds three pages but counts one: Poppler reads only the first, and the
-    // conversions that read the document whole say that the others could not be read.
+    // A page tree that holds more pages than it counts, in a file of our own and in one qpdf
+    // wrote: Poppler reads only the counted ones, and every target says that the others could not
+    // be read. The text holds what pdftotext reads of the counted pages, and the pages named are
+    // the rest of those qpdf finds in the tree.
     void treeCountsTooFew()
     {
         QVERIFY(DamagedPdfs::writeEdited(path("short count.pdf"), "] /Count 3", "] /Count 1"));
-        for (const QString target : {"png", "pptx", "xlsx", "md"}) {
+        QVERIFY(DamagedPdfs::writeShortCount(path("qpdf count.pdf"), 2));
+        const QMap<QString, QString> notes{
+            {"short count.pdf", "Pages 2 and 3 of short count.pdf are damaged: they could not be read"},
+            {"qpdf count.pdf", "Pages 3, 4 and 5 of qpdf count.pdf are damaged: they could not be read"}};
+        const QMap<QString, QString> trees{{"short count.pdf", "3"}, {"qpdf count.pdf", "5"}};
+        for (const QString file : {"short count.pdf", "qpdf count.pdf"}) {
+            const QString shown = programOutput("pdfinfo", {path(file)});
+            const QString counted = QRegularExpression("Pages:\\s+(\\d+)").match(shown).captured(1);
+            QCOMPARE(programOutput("qpdf", {"--show-npages", path(file)}).trimmed(), counted);
+            QCOMPARE(QString::number(programOutput("qpdf", {"--show-pages", path(file)}).count("page ")),
+                     trees[file]);
+            const QString text = programOutput("pdftotext", {"-f", "1", "-l", counted, path(file), "-"});
+            for (const QString target : {"txt", "png", "pptx", "xlsx", "md"}) {
+                Job job({}, {}, 0);
+                const QStringList results = convert(path(file), target, job);
+                QCOMPARE(results.size(), 1);
+                QCOMPARE(job.notes(), QStringList{notes[file]});
+                if (target != "txt") continue;
+                QCOMPARE(Fixture::read(results[0]).simplified(), text.simplified());
+                QVERIFY(text.contains("Page number " + counted + " says hello"));
+            }
+            // Where qpdf can't be found to count the tree, the text is read as the other targets
+            // read it.
+            qputenv("TOLVANE_SEARCH_PATH", QFile::encodeName(m_dir.path()));
             Job job({}, {}, 0);
-            QCOMPARE(convert(path("short count.pdf"), target, job).size(), 1);
-            QCOMPARE(job.notes(),
-                     QStringList{"Pages 2 and 3 of short count.pdf are damaged: they could not be read"});
+            const QStringList results = convert(path(file), "txt", job);
+            qunsetenv("TOLVANE_SEARCH_PATH");
+            QCOMPARE(job.notes(), QStringList{notes[file]});
+            QCOMPARE(Fixture::read(results.value(0)).simplified(), text.simplified());
         }
     }
 

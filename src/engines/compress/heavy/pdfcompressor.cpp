@@ -146,7 +146,7 @@ void pictures(const QString& source, const QString& destination, Job& job, const
     for (int i = 0; i < pages; ++i)
         if (damage.page(*document, i)) readable.append(i);
     if (readable.isEmpty()) damage.report(job); // throws: no page can be read
-    PictureExtras extras(source);
+    PictureExtras extras(source, *document);
     PagePictures out(extras.picturesFile(destination), int(readable.size()));
     for (int i : std::as_const(readable)) {
         job.throwIfCancelled();

@@ -8,7 +8,10 @@
 #include "engines/pdf/qpdfio.h"
 
 #include <QFileInfo>
+#include <QSet>
 #include <optional>
+#include <poppler-form.h>
+#include <poppler-qt6.h>
 #include <qpdf/QPDFAcroFormDocumentHelper.hh>
 #include <qpdf/QPDFOutlineDocumentHelper.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
@@ -28,7 +31,8 @@ QPDFObjectHandle numberOrNull(std::optional<double> v)
 
 } // namespace
 
-PictureExtras::PictureExtras(const QString& source) : m_name(QFileInfo(source).fileName())
+PictureExtras::PictureExtras(const QString& source, const Poppler::Document& doc)
+    : m_name(QFileInfo(source).fileName())
 {
     try {
         QPDFIO::open(m_source, source);
@@ -42,10 +46,30 @@ PictureExtras::PictureExtras(const QString& source) : m_name(QFileInfo(source).f
         bool files = false;
         AttachedFiles::each(m_source, [&files](QPDFObjectHandle&) { files = true; });
         m_carry = files || QPDFOutlineDocumentHelper(m_source).hasOutlines() || m_source.isEncrypted();
-        m_read = true;
     } catch (const std::exception&) {
-        m_read = false;
+        findLost(doc);
     }
+}
+
+// What the copy would carry over or tell of, as Poppler finds it where qpdf could not read the
+// source, from the start: qpdf may have failed part of the way through.
+void PictureExtras::findLost(const Poppler::Document& doc)
+{
+    bool files = doc.hasEmbeddedFiles();
+    m_links = 0;
+    QSet<QString> fields; // a field shown in several places is one field
+    for (int i = 0; i < doc.numPages(); ++i) {
+        const std::unique_ptr<Poppler::Page> page(doc.page(i));
+        if (!page) continue;
+        m_links += int(page->links().size());
+        for (const std::unique_ptr<Poppler::FormField>& field : page->formFields())
+            fields.insert(field->fullyQualifiedName());
+        files = files || !page->annotations({Poppler::Annotation::AFileAttachment}).empty();
+    }
+    m_fields = int(fields.size());
+    if (files) m_lost << QStringLiteral("attached files");
+    if (!doc.outline().isEmpty()) m_lost << QStringLiteral("bookmarks");
+    if (doc.isEncrypted()) m_lost << QStringLiteral("owner’s restrictions");
 }
 
 PictureExtras::~PictureExtras() = default;
@@ -138,11 +162,15 @@ QPDFObjectHandle PictureExtras::placed(QPDFObjectHandle dest, const std::vector<
 
 void PictureExtras::notes(Job& job) const
 {
-    if (!m_read) {
-        job.addNote(
-            QStringLiteral("The attached files and bookmarks of %1 couldn’t be read, so none were kept")
-                .arg(m_name));
-        return;
+    if (!m_lost.isEmpty()) {
+        const QString last = m_lost.last();
+        const QString parts = m_lost.size() == 1
+                                  ? last
+                                  : m_lost.first(m_lost.size() - 1).join(QStringLiteral(", the ")) +
+                                        QStringLiteral(" and the ") + last;
+        job.addNote(QStringLiteral("The %1 of %2 were left out: the file is damaged, and they couldn’t be "
+                                   "copied from it")
+                        .arg(parts, m_name));
     }
     if (m_links == 1) job.addNote(QStringLiteral("1 link was left out: page pictures can’t hold links"));
     if (m_links > 1)

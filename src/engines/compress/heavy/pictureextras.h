@@ -10,6 +10,9 @@
 
 class Job;
 class ScratchFolder;
+namespace Poppler {
+class Document;
+}
 
 // What a PDF of page pictures keeps of its source besides the look of its pages: every file
 // attached to it (to its comments too) in its list of attached files, its bookmarks leading to
@@ -18,8 +21,9 @@ class ScratchFolder;
 class PictureExtras
 {
   public:
-    // Reads `source`; when qpdf can't, nothing is carried over and finish() says so.
-    explicit PictureExtras(const QString& source);
+    // Reads `source`, which `doc` has opened. When qpdf can't, nothing is carried over, and
+    // finish() names what Poppler finds there that is lost with it.
+    PictureExtras(const QString& source, const Poppler::Document& doc);
     ~PictureExtras();
     PictureExtras(const PictureExtras&) = delete;
     PictureExtras& operator=(const PictureExtras&) = delete;
@@ -36,14 +40,15 @@ class PictureExtras
 
   private:
     QPDFObjectHandle placed(QPDFObjectHandle dest, const std::vector<QPDFObjectHandle>& pages);
+    void findLost(const Poppler::Document& doc);
     void notes(Job& job) const;
 
     QString m_name;
     QPDF m_source;
-    bool m_read = false;
     bool m_carry = false; // attached files, bookmarks or restrictions
     int m_links = 0, m_fields = 0;
     QStringList m_unread;
+    QStringList m_lost; // when qpdf can't read the source: what it holds that can't be carried over
     std::map<QPDFObjGen, int> m_pageIndex; // the source's pages, by index; in finish(), in the copy
     QList<int> m_kept;                     // the source's pages the copy holds
     std::unique_ptr<ScratchFolder> m_scratch;
