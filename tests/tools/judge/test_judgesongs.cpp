@@ -55,6 +55,9 @@ const Judge::Row toolRows[] = {
     {"delayed.m4a", "trim audio 0.5 2.5"},
     {"delayed.m4a", "bleep 1 1.4"},
     {"delayed.m4a", "mono"},
+    {"delayed.m4a", "normalize"},
+    {"delayed.m4a", "visualize"},
+    {"delayed.m4a", "tag"},
 };
 
 } // namespace
