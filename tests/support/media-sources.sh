@@ -258,6 +258,14 @@ make() {
   song.aiff)
     ff -f lavfi -i "$(tone up 3)" -c:a pcm_s16be "${tags[@]}" song.aiff
     ;;
+  aired.opus) # cut from a longer stream, as a radio recording is: its first page is 2.5 s in
+    ff -f lavfi -i "$(tone up 3)" -c:a libopus -output_ts_offset 2.5 "${tags[@]}" aired.opus
+    ;;
+  delayed.m4a) # a book whose sound starts a second in, after an empty edit
+    side
+    ff -f lavfi -i "$(tone up 4)" -i chapters.txt -map 0 -map_chapters 1 -c:a aac -output_ts_offset 1 \
+      "${tags[@]}" delayed.m4a
+    ;;
   *)
     echo "unknown source: $1" >&2
     exit 2
@@ -268,5 +276,5 @@ make() {
 all=(film.mp4 film.mkv camera.mov web.webm old.avi anim.mov late.mp4 late.mkv short.mkv vfr.mp4 offset.mkv
   offset.mp4 long.mkv long.webm long.mp4 reel.mkv reel.mp4 cut.mkv song.mp3 song.m4a song.flac song.ogg song.opus surround.wav song.aiff book.m4a
   phone.mov phone.mp4 hevc.mp4 deep.mkv av1.webm vp8.webm xvid.avi old.wmv memo.m4a lossless.m4a hires.flac
-  low.wav low.mp3 song.wma)
+  low.wav low.mp3 song.wma aired.opus delayed.m4a)
 for name in "${@:-${all[@]}}"; do make "$name"; done

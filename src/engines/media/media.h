@@ -118,6 +118,10 @@ std::optional<double> progressFraction(const QString& line, double duration);
 
 // True for the audio-only target keys: the picture is dropped and only audio is encoded.
 bool isAudioTarget(const QString& key);
+// The audio filter that lays a sound from the result's zero, as a player of its source hears it:
+// sound that begins after the source's start (a song after an empty edit, a film's sound after
+// its picture) is preceded by as much silence. It leaves sound that begins at the start as it is.
+inline const QString soundFromZero = QStringLiteral("aresample=async=1:first_pts=0");
 // Audio encoder options for an output extension; `probe` does not change them. Without a
 // bitrate each container gets its default quality.
 QStringList audioArgs(const QString& ext, const std::optional<Probe>& probe = std::nullopt,

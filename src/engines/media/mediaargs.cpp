@@ -29,16 +29,15 @@ const QStringList keepMetadata{QStringLiteral("-map_metadata"), QStringLiteral("
 
 constexpr int conversionCrf = 21;
 
-// The filters every sound track of a conversion to `target` goes through; `film`: the source has
-// a picture.
-QStringList soundFilters(const QString& target, bool film)
+// The filters every sound track of a conversion to `target` goes through.
+QStringList soundFilters(const QString& target)
 {
     QStringList filters;
-    // An AVI file lays its sound from its first sample, and a film's sound taken alone plays from
-    // the result's start: sound that begins after the film's start is preceded by as much silence,
-    // and keeps its place against the picture.
-    if (target == QLatin1String("avi") || (film && Media::isAudioTarget(target)))
-        filters << QStringLiteral("aresample=async=1:first_pts=0");
+    // An AVI file lays its sound from its first sample, and sound taken alone plays from the
+    // result's start: sound that begins after the source's start (a film's, or a song's after an
+    // empty edit) is preceded by as much silence, and keeps its place against the picture and
+    // the chapters.
+    if (target == QLatin1String("avi") || Media::isAudioTarget(target)) filters << Media::soundFromZero;
     // Windows Media Audio holds one or two channels at up to 48 kHz, and its encoder refuses more
     // rather than name what it takes as the MP3 and AAC encoders do for ffmpeg to convert to:
     // surround sound is mixed down to stereo, and high-resolution sound resampled to the nearest
@@ -65,7 +64,7 @@ QStringList reencoded(const QString& target, const Media::Probe& probe, const To
 {
     QStringList args = pictureAndAudio + evenScale + keptTimes(target) +
                        Media::videoArgs(target, conversionCrf) + Media::audioArgs(target, probe) +
-                       soundFilters(target, true) + keepMetadata + Media::keptPlace(probe, target) +
+                       soundFilters(target) + keepMetadata + Media::keptPlace(probe, target) +
                        ToolArgs::extraOutputs(extras, 1);
     if (isMovie(target)) args << faststart;
     return args;
@@ -180,17 +179,16 @@ QStringList conversionArgs(const QString& source, const QString& output, bool au
 {
     QStringList args = QStringList{QStringLiteral("-i"), source} + ToolArgs::extraInputs(extras);
     const QString sound = extras.soundTrack >= 0 ? QStringLiteral("0:%1").arg(extras.soundTrack) : QString();
-    const bool film = probe.videoCodec.has_value();
     if (audio && extras.copied.isEmpty()) {
         args << QStringLiteral("-vn");
         if (!sound.isEmpty()) args << QStringLiteral("-map") << sound;
         args << keptTags(source) << audioArgs(target, probe) << ToolArgs::id3Chunk(target)
-             << soundFilters(target, film) << ToolArgs::extraOutputs(extras, 1);
+             << soundFilters(target) << ToolArgs::extraOutputs(extras, 1);
     } else if (audio) {
         // The covers go along, copied as they are; a real picture is left behind.
         args << QStringLiteral("-map") << (sound.isEmpty() ? QStringLiteral("0:a") : sound)
              << keptTags(source) << audioArgs(target, probe) << ToolArgs::id3Chunk(target)
-             << soundFilters(target, film) << ToolArgs::extraOutputs(extras, 1);
+             << soundFilters(target) << ToolArgs::extraOutputs(extras, 1);
     } else if (target == QLatin1String("gif")) {
         // At most 720 pixels wide; asked of ffmpeg, so that no probe has to come first.
         args << QStringLiteral("-an") << QStringLiteral("-vf")

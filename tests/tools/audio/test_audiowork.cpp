@@ -152,6 +152,30 @@ class AudioWorkTest : public QObject
         }
     }
 
+    // A book whose sound starts a second in, after an empty edit, compresses with that second of
+    // silence before its sound, as its player hears it, instead of being refused as late.
+    void compressKeepsALateStart()
+    {
+        QTemporaryDir folder;
+        const QString book = folder.filePath("Late.m4a"), chapters = folder.filePath("chapters.txt");
+        QVERIFY(Fixture::write(chapters, ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=3000\n"
+                                         "title=All\n"));
+        QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "sine=f=440:d=2", "-i", chapters, "-map", "0",
+                                 "-map_chapters", "1", "-c:a", "aac", "-b:a", "128k", "-output_ts_offset",
+                                 "1", book}));
+        CompressWork::Choices smaller;
+        smaller.bitrate = 32;
+        Job job{{}, {}, 0};
+        QString out;
+        const ConvertError e = Fixture::failure([&] {
+            out = CompressWork::compressFile(book, CompressWork::Kind::audio, smaller, job, {}).value(0);
+        });
+        QVERIFY2(!out.isEmpty(), qPrintable(e.message()));
+        QVERIFY2(levels(out, "0", "0.9").first < -60, "the silence before the sound is gone");
+        QVERIFY(levels(out, "1.1", "2.9").first > -25); // the tone, at −18 dB
+        QVERIFY2(near(soundSeconds(out), 3, 0.1), qPrintable(QString::number(soundSeconds(out))));
+    }
+
     // ffmpeg that exits 0 after 0.3 s of a result makes every audio tool fail, saying so, and
     // leaves nothing behind.
     void stoppedEarlyFails()

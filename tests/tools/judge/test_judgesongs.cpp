@@ -23,6 +23,8 @@ const Judge::Row rows[] = {
     {"low.wav", "mp3 m4a"},
     {"low.mp3", "m4a ogg"},
     {"song.wma", "mp3 flac"},
+    {"aired.opus", "mp3 m4a wav flac ogg"},
+    {"delayed.m4a", "mp3 wav flac opus"},
 };
 
 const Judge::Row toolRows[] = {
@@ -46,6 +48,16 @@ const Judge::Row toolRows[] = {
     {"low.wav", "normalize"},
     // A word bleeped out of a lossless song, whose frames last a tenth of a second.
     {"lossless.m4a", "bleep 1 1.4"},
+    // Songs whose sound starts late.
+    {"aired.opus", "trim audio 0.5 2.5"},
+    {"aired.opus", "bleep 1 1.4"},
+    {"aired.opus", "normalize"},
+    {"delayed.m4a", "trim audio 0.5 2.5"},
+    {"delayed.m4a", "bleep 1 1.4"},
+    {"delayed.m4a", "mono"},
+    {"delayed.m4a", "normalize"},
+    {"delayed.m4a", "visualize"},
+    {"delayed.m4a", "tag"},
 };
 
 } // namespace

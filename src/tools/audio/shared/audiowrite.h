@@ -22,12 +22,13 @@ namespace AudioWrite {
 ToolArgs::Extras kept(const QString& source, const QString& ext, bool apart, Job& job);
 
 // The arguments of a result that is the source's sound through the audio filter `filter`, with
-// what `kept` keeps.
+// what `kept` keeps. The filter's times are the source's as its player counts them: sound that
+// begins after the source's start reaches it after as much silence, and keeps that place.
 QStringList filtered(const QString& source, const QString& filter, const QString& ext,
                      const ToolArgs::Extras& kept, const QString& out);
-// The same for a filter graph given as its arguments ("-filter_complex", graph, "-map", label);
-// `kept` is made `apart`.
-QStringList graphed(const QString& source, const QStringList& graph, const QString& ext,
+// The same for a filter graph given as its arguments ("-filter_complex", graph, "-map", label),
+// which reads the source's sound once, as "[0:a]"; `kept` is made `apart`.
+QStringList graphed(const QString& source, QStringList graph, const QString& ext,
                     const ToolArgs::Extras& kept, const QString& out);
 
 } // namespace AudioWrite

@@ -113,7 +113,10 @@ QString graph(VisualShape shape, VisualStyle style, const QString& color, int ch
                              "crop=%2,setsar=1[img];[c][img]overlay=0:0[bg]")
                   .arg(frame, size)
             : QStringLiteral("color=black:s=%1:r=30[bg]").arg(frame);
-    return b + QStringLiteral(";[0:a]") + v +
+    // The sound, and the picture drawn from it, as the source's player hears it: sound that begins
+    // after the source's start comes after as much silence.
+    return b + QStringLiteral(";[0:a]") + Media::soundFromZero + QStringLiteral(",asplit[shown][a];[shown]") +
+           v +
            QStringLiteral(",format=rgba,colorkey=black:0.01:0.0[w];[bg][w]overlay=0:(H-h)/2:shortest=1,"
                           "format=yuv420p[v]");
 }
@@ -131,7 +134,7 @@ QStringList args(const QString& source, VisualShape shape, VisualStyle style, co
                                 QStringLiteral("-map"),
                                 QStringLiteral("[v]"),
                                 QStringLiteral("-map"),
-                                QStringLiteral("0:a"),
+                                QStringLiteral("[a]"),
                                 QStringLiteral("-c:v"),
                                 QStringLiteral("libx264"),
                                 QStringLiteral("-preset"),

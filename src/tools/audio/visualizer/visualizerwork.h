@@ -26,7 +26,7 @@ QStringList visualize(const QString& source, VisualShape shape, VisualStyle styl
 namespace VisualizerWork {
 
 // The filter graph of a visualizer video of a source with `channels` channels, each drawn in
-// `color`, which must already be six hexadecimal digits.
+// `color`, which must already be six hexadecimal digits: its picture is "[v]", its sound "[a]".
 QString graph(VisualShape shape, VisualStyle style, const QString& color, int channels, bool background);
 // The ffmpeg arguments of that video, `duration` seconds long, at `out`; `background` is a PNG
 // file the operation made.

@@ -68,7 +68,8 @@ QStringList audioArgs(const QString& file, const QString& output, int bitrate, c
 {
     const QString ext = QFileInfo(output).suffix().toLower();
     QStringList args{"-i", file, "-map", "0:a"};
-    args << ToolArgs::extraOutputs(kept, 1) << QStringList{"-map_metadata", "0"};
+    // Sound that begins after the song's start keeps the silence its player hears before it.
+    args << ToolArgs::extraOutputs(kept, 1) << QStringList{"-map_metadata", "0", "-af", Media::soundFromZero};
     if (ext == QLatin1String("flac"))
         args << QStringList{"-c:a", "flac", "-compression_level", "12"};
     else if (ext == QLatin1String("mp3"))

@@ -36,7 +36,8 @@ QString title(Kind kind);
 QString resultExtension(Kind kind, const QString& file);
 // ffmpeg's arguments for the audio route into `output`, chosen by its extension: flac at the
 // strongest setting, mp3 at `bitrate`, every other container's own encoder at `bitrate`, with the
-// cover pictures `kept` keeps (KeptStreams::copied() for a result that is sound only).
+// cover pictures `kept` keeps (KeptStreams::copied() for a result that is sound only); sound that
+// begins after the source's start keeps the silence before it.
 QStringList audioArgs(const QString& file, const QString& output, int bitrate, const Media::Probe& probe,
                       const ToolArgs::Extras& kept = {});
 

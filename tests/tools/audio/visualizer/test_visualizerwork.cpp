@@ -34,7 +34,8 @@ class VisualizerWorkTest : public QObject
         const RowLocale locale;
         QVERIFY2(locale.isSet(), QTest::currentDataTag());
         QCOMPARE(VisualizerWork::graph(VisualShape::landscape, VisualStyle::bars, "38D9F5", 1, false),
-                 "color=black:s=1920x1080:r=30[bg];[0:a]showfreqs=s=1920x360:mode=bar:ascale=sqrt:fscale=log:"
+                 "color=black:s=1920x1080:r=30[bg];[0:a]aresample=async=1:first_pts=0,asplit[shown][a];"
+                 "[shown]showfreqs=s=1920x360:mode=bar:ascale=sqrt:fscale=log:"
                  "colors=0x38D9F5:win_size=2048:overlap=0,fps=30,format=rgba,colorkey=black:0.01:0.0[w];"
                  "[bg][w]overlay=0:(H-h)/2:shortest=1,format=yuv420p[v]");
         QVERIFY(VisualizerWork::graph(VisualShape::square, VisualStyle::bars, "FF5200", 2, false)

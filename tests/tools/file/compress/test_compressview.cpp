@@ -83,13 +83,14 @@ class CompressViewTest : public QObject
         ToolArgs::Extras cover;
         cover.copied << ToolArgs::Extras::Copied{1, "copy", ToolArgs::Extras::Copied::As::cover, {}, {}};
         cover.pictures = 0;
-        QCOMPARE(CompressWork::audioArgs("in.wav", "t.flac", 128, probe, cover),
-                 (QStringList{"-i", "in.wav", "-map", "0:a", "-map", "0:1", "-c:v:0", "copy",
-                              "-disposition:v:0", "attached_pic", "-map_metadata", "0", "-c:a", "flac",
-                              "-compression_level", "12", "t.flac"}));
-        QCOMPARE(CompressWork::audioArgs("in.mp3", "t.mp3", 192, probe).mid(6),
+        QCOMPARE(
+            CompressWork::audioArgs("in.wav", "t.flac", 128, probe, cover),
+            (QStringList{"-i", "in.wav", "-map", "0:a", "-map", "0:1", "-c:v:0", "copy", "-disposition:v:0",
+                         "attached_pic", "-map_metadata", "0", "-af", "aresample=async=1:first_pts=0", "-c:a",
+                         "flac", "-compression_level", "12", "t.flac"}));
+        QCOMPARE(CompressWork::audioArgs("in.mp3", "t.mp3", 192, probe).mid(8),
                  (QStringList{"-c:a", "libmp3lame", "-b:a", "192k", "t.mp3"}));
-        QCOMPARE(CompressWork::audioArgs("in.m4a", "t.m4a", 96, probe).mid(6, 4),
+        QCOMPARE(CompressWork::audioArgs("in.m4a", "t.m4a", 96, probe).mid(8, 4),
                  Media::audioArgs("m4a", probe, 96));
         QCOMPARE(CompressWork::audioArgs("in.wav", "t.ogg", 96, probe).mid(0, 6),
                  (QStringList{"-i", "in.wav", "-map", "0:a", "-map_metadata", "0"}));
