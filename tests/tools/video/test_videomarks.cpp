@@ -246,6 +246,32 @@ class VideoMarksTest : public QObject
         QCOMPARE(job.notes(), QStringList());
     }
 
+    // A clip without chapters before one with them: an MP4 file's chapters run from its start, so
+    // the first clip is held by a chapter without a title, and the second's begin where it does.
+    void joinAfterAClipWithoutChapters()
+    {
+        const QString first = copied("plain.mp4");
+        const QString second = QFileInfo(first).dir().filePath("Book.mkv");
+        QVERIFY(QFile::copy(path("Book.mkv"), second));
+        Job job({}, {}, 0);
+        QString joined;
+        const ConvertError e = Fixture::failure([&] {
+            joined = ToolOps::join({first, second}, job, {}).value(0);
+        });
+        QVERIFY2(e.message() == "(no failure)", qPrintable(e.description()));
+        const QList<ProbedChapter> chapters = probedChapters(joined);
+        QStringList titles;
+        for (const ProbedChapter& c : chapters)
+            titles << c.title;
+        QCOMPARE(titles, (QStringList{"", "Intro", "Setup", "Main", "End"}));
+        const double length = ffprobe(first).duration;
+        QVERIFY2(near(chapters[0].start, 0, 0.002) && near(chapters[0].end, length, 0.05),
+                 qPrintable(QString::number(chapters[0].end)));
+        for (int i = 1; i < 5; ++i)
+            QVERIFY2(near(chapters[i].start, length + 2 * (i - 1), 0.05),
+                     qPrintable(QString::number(chapters[i].start)));
+    }
+
     // A trimmed audiobook keeps the chapters that reach into the cut, timed from it.
     void trimmedSoundKeepsItsChapters()
     {

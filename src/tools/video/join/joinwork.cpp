@@ -211,6 +211,12 @@ QStringList join(const QStringList& clips, Job& job, const Progress& progress)
         chapters += Chapters::cut(Chapters::read(c.args.path), 0, length, -offset);
         offset += c.args.duration;
     }
+    // An MP4 file's chapters run from its start: its first chapter would be shown from 0 however
+    // late it begins. The clips before the first with chapters are held by one with an empty
+    // title: ffmpeg's writer mistimes a chapter that has no title at all.
+    if (!chapters.isEmpty() && chapters.first().start >= 0.0005)
+        chapters.prepend(
+            Chapters::Chapter{0, chapters.first().start, {{QStringLiteral("title"), QString()}}});
     if (!chapters.isEmpty()) extras.chapters = Chapters::written(chapters, scratch.path());
     extras.tracks = KeptStreams::written(
                         joined, [](const KeptStreams::TextTrack& t) { return t.cues; }, scratch.path(),
