@@ -108,10 +108,12 @@ QList<float> waveform(const QString& path, int buckets, Job* job)
     options.job = job;
     options.onOutput = [&fold](QByteArrayView bytes) { fold.add(bytes); };
     try {
-        const Shell::Result r = Shell::run(
-            *program,
-            guardedInputs({"-v", "error", "-i", path, "-ac", "1", "-ar", "8000", "-f", "f32le", "-"}),
-            options);
+        const Shell::Result r = Shell::run(*program,
+                                           // Drawn from the file's zero, as the sound tools cut it: sound
+                                           // that starts late after as much silence.
+                                           guardedInputs({"-v", "error", "-i", path, "-af", soundFromZero,
+                                                          "-ac", "1", "-ar", "8000", "-f", "f32le", "-"}),
+                                           options);
         if (r.status != 0) return {};
     } catch (const ConvertError&) {
         return {};

@@ -352,6 +352,25 @@ class MediaTest : public QObject
         QVERIFY(Media::waveform(path("tall.mp4"), 20).isEmpty());
     }
 
+    // A song whose sound starts a second in is drawn after a second of silence, as its tools cut
+    // it and as a player plays it.
+    void waveformOfLateSound()
+    {
+        QTemporaryDir folder;
+        // Its chapters begin at the file's zero, a second before the sound.
+        const QString chapters = folder.filePath("chapters.txt");
+        QVERIFY(write(chapters, ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=5000\ntitle=All\n"));
+        const QString book = folder.filePath("late.m4a");
+        QVERIFY(ffmpeg({"-f", "lavfi", "-i", "sine=d=4", "-f", "ffmetadata", "-i", chapters, "-map", "0",
+                        "-map_chapters", "1", "-c:a", "aac", "-output_ts_offset", "1", book}));
+        // A quarter of a second each: the sound begins in the fourth.
+        const QList<float> peaks = Media::waveform(book, 20);
+        QCOMPARE(peaks.size(), 20);
+        for (int k = 0; k < 20; ++k)
+            QVERIFY2(k < 3 ? peaks[k] < 0.01f : k < 4 || peaks[k] > 0.05f,
+                     qPrintable(QString("%1: %2").arg(k).arg(peaks[k])));
+    }
+
     // An hour at 8000 Hz, a rising ramp, arrives in pieces that split values: the fold never
     // holds more than its capacity, and the peaks still rise with the ramp.
     void waveformOfAnHourStaysSmall()
