@@ -61,6 +61,25 @@ class VideoMarksTest : public QObject
         return QFile::copy(path(source), file) ? file : QString();
     }
 
+    // The chapters of `first` joined with the Matroska book; a refusal fails the test.
+    QList<ProbedChapter> joinedWithBook(const QString& first, Job& job)
+    {
+        const QString second = QFileInfo(first).dir().filePath("Book.mkv");
+        if (!QFile::copy(path("Book.mkv"), second)) {
+            QTest::qFail("Book.mkv could not be copied", __FILE__, __LINE__);
+            return {};
+        }
+        QString joined;
+        const ConvertError e = Fixture::failure([&] {
+            joined = ToolOps::join({first, second}, job, {}).value(0);
+        });
+        if (e.message() != "(no failure)") {
+            QTest::qFail(qPrintable(e.description()), __FILE__, __LINE__);
+            return {};
+        }
+        return probedChapters(joined);
+    }
+
   private slots:
     void initTestCase()
     {
@@ -226,15 +245,9 @@ class VideoMarksTest : public QObject
     void joinKeepsEveryClipsChapters()
     {
         const QString first = copied("Book.mp4");
-        const QString second = QFileInfo(first).dir().filePath("Book.mkv");
-        QVERIFY(QFile::copy(path("Book.mkv"), second));
         Job job({}, {}, 0);
-        QString joined;
-        const ConvertError e = Fixture::failure([&] {
-            joined = ToolOps::join({first, second}, job, {}).value(0);
-        });
-        QVERIFY2(e.message() == "(no failure)", qPrintable(e.description()));
-        const QList<ProbedChapter> chapters = probedChapters(joined);
+        const QList<ProbedChapter> chapters = joinedWithBook(first, job);
+        if (QTest::currentTestFailed()) return;
         QStringList titles;
         for (const ProbedChapter& c : chapters)
             titles << c.title;
@@ -251,15 +264,9 @@ class VideoMarksTest : public QObject
     void joinAfterAClipWithoutChapters()
     {
         const QString first = copied("plain.mp4");
-        const QString second = QFileInfo(first).dir().filePath("Book.mkv");
-        QVERIFY(QFile::copy(path("Book.mkv"), second));
         Job job({}, {}, 0);
-        QString joined;
-        const ConvertError e = Fixture::failure([&] {
-            joined = ToolOps::join({first, second}, job, {}).value(0);
-        });
-        QVERIFY2(e.message() == "(no failure)", qPrintable(e.description()));
-        const QList<ProbedChapter> chapters = probedChapters(joined);
+        const QList<ProbedChapter> chapters = joinedWithBook(first, job);
+        if (QTest::currentTestFailed()) return;
         QStringList titles;
         for (const ProbedChapter& c : chapters)
             titles << c.title;
