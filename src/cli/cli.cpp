@@ -2,6 +2,7 @@
 
 #include "cli/convert.h"
 #include "cli/etademo.h"
+#include "cli/exitahead.h"
 #include "cli/guimodule.h"
 #include "core/catalog.h"
 #include "core/converterror.h"
@@ -297,10 +298,11 @@ int main(int argc, char** argv)
     if (const int signal = Interrupts::received()) Interrupts::endBy(signal);
     // A conversion has committed its results and printed its lines by now. Its process ends
     // without the finalizers of the libraries it loaded (those under ffmpeg's alone are some
-    // 150), which would only give back memory that goes with the process anyway.
+    // 150), which would only give back memory that goes with the process anyway, and without
+    // making its caller wait while that memory is freed.
     if (command && command->needs == Needs::convert) {
         std::fflush(nullptr);
-        ::_exit(status);
+        exitAheadOfTeardown(status);
     }
     return status;
 }

@@ -11,6 +11,9 @@
 #include <QDirIterator>
 #include <QImage>
 #include <QtTest>
+#include <cerrno>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 
 namespace {
 
@@ -237,6 +240,34 @@ class CliTest : public QObject
         const Run again = tolvane({"--convert", "mp4", dir.filePath("short.mkv")});
         QVERIFY2(again.status == 0 && again.out.startsWith("✓ short.mkv → short 2.mp4  ("),
                  qPrintable(again.out));
+    }
+
+    // A conversion's process leaves the freeing of its memory to a task that outlives it. That
+    // task ends with the process, after a success as after a failure, whose status is the one
+    // the caller sees; this test adopts what the process leaves behind to see it end.
+    void leavesNothingRunning()
+    {
+        QTemporaryDir dir;
+        QProcess ffmpeg;
+        ffmpeg.start("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "sine=d=1", dir.filePath("tone.wav")});
+        QVERIFY(ffmpeg.waitForFinished(30000) && ffmpeg.exitCode() == 0);
+        QCOMPARE(::prctl(PR_SET_CHILD_SUBREAPER, 1L), 0);
+        const auto notAdopting = qScopeGuard([] { ::prctl(PR_SET_CHILD_SUBREAPER, 0L); });
+        // Reaps what this process adopted; true once nothing is left, not even a task that waits.
+        const auto nothingLeft = [] {
+            for (;;) {
+                const pid_t reaped = ::waitpid(-1, nullptr, WNOHANG | __WALL);
+                if (reaped == 0) return false;
+                if (reaped < 0) return errno == ECHILD;
+            }
+        };
+        const Run done = tolvane({"--convert", "mp3", dir.filePath("tone.wav")});
+        QCOMPARE(done.status, 0);
+        QVERIFY(QFile::exists(dir.filePath("tone.mp3")));
+        QTRY_VERIFY_WITH_TIMEOUT(nothingLeft(), 20000);
+        const Run failed = tolvane({"--convert", "mp3", dir.filePath("gone.wav")});
+        QCOMPARE(failed.status, 1);
+        QTRY_VERIFY_WITH_TIMEOUT(nothingLeft(), 20000);
     }
 
     // A format that is a path is refused before anything is written, here or anywhere else.
