@@ -23,10 +23,12 @@ runtime_pkgs=(
   qt6-image-formats-plugins webp tesseract-ocr-eng opencv-data libgs-common
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav libimage-exiftool-perl
 )
+# flac, lame and mutagen's mid3v2 tag songs as taggers do.
 test_pkgs=(
   locales xvfb xdotool x11-utils trayer xcompmgr hyperfine clang-format git epubcheck qpdf poppler-utils
   python3 pulseaudio pngcheck xclip dbus-daemon
   imagemagick img2pdf tesseract-ocr libtiff-tools ghostscript libheif-examples
+  flac lame python3-mutagen
 )
 
 pkgs=("${build_pkgs[@]}" "${runtime_pkgs[@]}")

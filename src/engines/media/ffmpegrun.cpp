@@ -1,6 +1,7 @@
 #include "engines/media/ffmpegrun.h"
 
 #include "core/converterror.h"
+#include "engines/media/id3frames.h"
 
 #include <QRegularExpression>
 #include <cmath>
@@ -63,6 +64,10 @@ FfmpegRun::FfmpegRun(const QStringList& args, std::function<double()> duration, 
       m_onWritten(std::move(onWritten))
 {
     const QString program = Media::require(QStringLiteral("ffmpeg"));
+    // ffmpeg's output comes last. MP3 and AIFF results hold their tags in ID3.
+    static const QRegularExpression id3Suffix(QStringLiteral("\\.(mp3|aiff?|aifc)$"),
+                                              QRegularExpression::CaseInsensitiveOption);
+    if (!args.isEmpty() && id3Suffix.match(args.last()).hasMatch()) m_id3Output = args.last();
     Shell::Options options;
     options.job = job;
     options.onLine = [this](const QString& l) { line(l); };
@@ -76,6 +81,7 @@ Media::FfmpegReport FfmpegRun::finish()
     std::tie(m_report.errors, m_report.log) = Media::splitLog(result.stderrText);
     if (result.status != 0) throw Media::ffmpegFailure(m_report.errors, result.status);
     if (const auto unfinished = Media::unfinishedWrite(m_report)) throw *unfinished;
+    if (!m_id3Output.isEmpty()) Id3Frames::mendFile(m_id3Output);
     return m_report;
 }
 

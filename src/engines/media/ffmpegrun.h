@@ -34,6 +34,7 @@ class FfmpegRun
     const Progress m_progress;
     const std::function<void(const QString&)> m_onInfo;
     const std::function<void()> m_onWritten;
+    QString m_id3Output; // a result whose ID3 frames are mended once ffmpeg has written it
     Media::FfmpegReport m_report;
     bool m_informing = false;
     std::optional<Shell::Started> m_started; // last: its callbacks reach the members above
