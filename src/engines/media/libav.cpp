@@ -123,6 +123,10 @@ Media::Probe probeOf(const LibAvApi& api, const AVFormatContext* c)
         if (const AVDictionaryEntry* place =
                 api.dictGet(c->metadata, "com.apple.quicktime.location.ISO6709", nullptr, 0))
             p.place = QString::fromUtf8(place->value);
+    QList<std::pair<QString, QString>> tags;
+    for (const AVDictionaryEntry* t = nullptr; (t = api.dictGet(c->metadata, "", t, AV_DICT_IGNORE_SUFFIX));)
+        tags.append({QString::fromUtf8(t->key), QString::fromUtf8(t->value)});
+    Media::readLyrics(p, tags);
     for (unsigned i = 0; i < c->nb_streams; ++i) {
         const AVStream* s = c->streams[i];
         const AVCodecParameters* par = s->codecpar;

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
 
@@ -78,6 +79,25 @@ double playedLength(double stated, double start, const QString& format)
     return endTime && start > 0 ? std::max(0.0, stated - start) : stated;
 }
 
+void readLyrics(Probe& probe, const QList<std::pair<QString, QString>>& tags)
+{
+    static const QRegularExpression byLanguage(QStringLiteral("^lyrics-[a-z]{3}$"),
+                                               QRegularExpression::CaseInsensitiveOption);
+    probe.lyricsKey.clear();
+    probe.lyrics.clear();
+    for (const auto& [name, text] : tags) {
+        if (name.compare(QLatin1String("lyrics"), Qt::CaseInsensitive) == 0) {
+            probe.lyricsKey.clear();
+            probe.lyrics.clear();
+            return;
+        }
+        if (probe.lyricsKey.isEmpty() && byLanguage.match(name).hasMatch()) {
+            probe.lyricsKey = name;
+            probe.lyrics = text;
+        }
+    }
+}
+
 Probe parseProbe(const QByteArray& json)
 {
     Probe p;
@@ -89,6 +109,10 @@ Probe parseProbe(const QByteArray& json)
     const QJsonObject tags = format.value(QLatin1String("tags")).toObject();
     if (!tags.contains(QLatin1String("location")))
         p.place = tags.value(QLatin1String("com.apple.quicktime.location.ISO6709")).toString();
+    QList<std::pair<QString, QString>> named;
+    for (auto t = tags.begin(); t != tags.end(); ++t)
+        named.append({t.key(), t.value().toString()});
+    readLyrics(p, named);
     if (const auto d = string(format.value(QLatin1String("duration"))))
         p.duration = playedLength(
             number(*d).value_or(0),

@@ -35,6 +35,11 @@ struct Probe
     // Where the film was taken (ISO 6709) when the file names it only under Apple's own name, as
     // a phone does, which QuickTime and MP4 files written here hold only as their location.
     QString place;
+    // Lyrics an ID3 tag holds, which ffmpeg names by their language ("lyrics-eng") where other
+    // containers hold them as "lyrics": that name and the text; empty without them, or when the
+    // file holds plain "lyrics" too.
+    QString lyricsKey;
+    QString lyrics;
     double fps = 30;
     int channels = 2;
     int sampleRate = 44100;
@@ -133,6 +138,12 @@ QStringList videoArgs(const QString& ext, int crf);
 QStringList keptPlace(const Probe& probe, const QString& ext);
 // The same for `source`, read once.
 QStringList keptPlace(const QString& source, const QString& ext);
+// Sets `probe`'s lyrics from a file's tags, each a name and its text.
+void readLyrics(Probe& probe, const QList<std::pair<QString, QString>>& tags);
+// The options that keep `probe`'s lyrics as "lyrics" in a result in `ext`, where players look
+// for them; nothing for an ID3 tag (MP3, AIFF), whose lyrics frame names the language, or
+// without lyrics.
+QStringList keptLyrics(const Probe& probe, const QString& ext);
 // Whether the probed streams can be copied into the container `ext` without re-encoding. Matroska
 // as ffmpeg writes it has no place for a display matrix: a turned picture is turned in its pixels.
 bool canCopy(const Probe& probe, const QString& ext);

@@ -128,6 +128,13 @@ QStringList keptPlace(const Probe& probe, const QString& ext)
     return {QStringLiteral("-metadata"), QStringLiteral("location=") + probe.place};
 }
 
+QStringList keptLyrics(const Probe& probe, const QString& ext)
+{
+    if (probe.lyricsKey.isEmpty() || ext == QLatin1String("mp3") || ext == QLatin1String("aiff")) return {};
+    return {QStringLiteral("-metadata"), QStringLiteral("lyrics=") + probe.lyrics,
+            QStringLiteral("-metadata"), probe.lyricsKey + QLatin1Char('=')};
+}
+
 QStringList keptPlace(const QString& source, const QString& ext)
 {
     return isMovie(ext) || ext == QLatin1String("m4v") ? keptPlace(probe(source), ext) : QStringList{};
@@ -182,13 +189,13 @@ QStringList conversionArgs(const QString& source, const QString& output, bool au
     if (audio && extras.copied.isEmpty()) {
         args << QStringLiteral("-vn");
         if (!sound.isEmpty()) args << QStringLiteral("-map") << sound;
-        args << keptTags(source) << audioArgs(target, probe) << ToolArgs::id3Chunk(target)
-             << soundFilters(target) << ToolArgs::extraOutputs(extras, 1);
+        args << keptTags(source) << keptLyrics(probe, target) << audioArgs(target, probe)
+             << ToolArgs::id3Chunk(target) << soundFilters(target) << ToolArgs::extraOutputs(extras, 1);
     } else if (audio) {
         // The covers go along, copied as they are; a real picture is left behind.
         args << QStringLiteral("-map") << (sound.isEmpty() ? QStringLiteral("0:a") : sound)
-             << keptTags(source) << audioArgs(target, probe) << ToolArgs::id3Chunk(target)
-             << soundFilters(target) << ToolArgs::extraOutputs(extras, 1);
+             << keptTags(source) << keptLyrics(probe, target) << audioArgs(target, probe)
+             << ToolArgs::id3Chunk(target) << soundFilters(target) << ToolArgs::extraOutputs(extras, 1);
     } else if (target == QLatin1String("gif")) {
         // At most 720 pixels wide; asked of ffmpeg, so that no probe has to come first.
         args << QStringLiteral("-an") << QStringLiteral("-vf")

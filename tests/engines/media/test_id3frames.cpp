@@ -1,10 +1,12 @@
 // A song's comment and lyrics reach an MP3 or AIFF result in the ID3 frames players read (COMM
 // and USLT), from songs that taggers wrote (flac, lame and mid3v2) and from the Metadata window's
-// Comments, as exiftool reads them. The rewriting itself on hand-made tags: ID3v2.3 in UTF-16,
-// a language, a frame already there, a second comment, and tags it must leave as they are.
+// Comments, as exiftool reads them; an MP3's lyrics reach other containers as their "lyrics". The rewriting
+// itself on hand-made tags: ID3v2.3 in UTF-16, a language, a frame already there, a second comment, and tags
+// it must leave as they are.
 
 #include "core/job.h"
 #include "engines/media/id3frames.h"
+#include "engines/media/media.h"
 #include "engines/metadata/mediametadata.h"
 
 #include "../../support/enginefixtures_a.h"
@@ -117,6 +119,42 @@ class Id3FramesTest : public QObject
                          .contains("TAG:comment=" + comment),
                      qPrintable(row));
             QVERIFY2(run("ffmpeg", {"-v", "error", "-i", out, "-f", "null", "-"}), qPrintable(row));
+        }
+    }
+
+    // ffmpeg names an ID3 tag's lyrics by their language, a name no other container's players know.
+    void lyricsReachOtherContainers()
+    {
+        QTemporaryDir dir;
+        const QString wav = dir.filePath("take.wav"), mp3 = dir.filePath("song.mp3"),
+                      lyrics = "Näher, mein Gott";
+        QVERIFY(run("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "sine=d=1", wav}));
+        QVERIFY(run("lame", {"--quiet", "--tt", "Night", wav, mp3}));
+        QVERIFY(run("mid3v2", {"--USLT", ":" + lyrics + ":deu", mp3}));
+        QVERIFY2(tagsOf(mp3).contains("Lyrics (deu)"), qPrintable(tagsOf(mp3)));
+        for (const auto& [target, group] : {std::pair{"m4a", "ItemList"},
+                                            {"flac", "Vorbis"},
+                                            {"ogg", "Vorbis"},
+                                            {"opus", "Vorbis"},
+                                            {"mp3", "ID3v2_4"}}) {
+            Job job(QString(), QString(), 0);
+            // An MP3 isn't converted to MP3; Trim Audio writes one, through the same runs, and
+            // is asked for here by its arguments.
+            const QString out = QString(target) == "mp3" ? dir.filePath("again.mp3")
+                                                         : Converter::convert(mp3, target, job, {}).value(0);
+            if (QString(target) == "mp3")
+                QVERIFY(
+                    Media::ffmpeg({"-i", mp3, "-t", "0.5", "-map_metadata", "0", out}, 0.5, &job, {}).ended);
+            const QString tags = tagsOf(out);
+            const QString expected = QString(target) == "mp3" ? "Lyrics (deu)" : "Lyrics";
+            QVERIFY2(QRegularExpression(QString("^\\[%1\\] +%2 +: %3$")
+                                            .arg(group, QRegularExpression::escape(expected),
+                                                 QRegularExpression::escape(lyrics)),
+                                        QRegularExpression::MultilineOption)
+                         .match(tags)
+                         .hasMatch(),
+                     qPrintable(QString(target) + "\n" + tags));
+            QCOMPARE(tags.count(lyrics), 1);
         }
     }
 
