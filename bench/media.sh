@@ -5,7 +5,9 @@
 # their ratio and whether the case keeps within its bound: 8 ms over ffmpeg alone for the wav to
 # mp3, 10 ms for the other single files; 1.05× for the 50 files.
 # Usage: bench/media.sh [path/to/tolvane]    ROUNDS=N (default 6) rounds of PER_ROUND=N (default 4)
-# runs of each command; CASES=REGEX runs only the cases whose names match.
+# runs of each command; CASES=REGEX runs only the cases whose names match; PAIRS=N adds, for each
+# single file, the difference run by run over N pairs (bench/pairs.py), for the re-encodes, whose
+# runs scatter by tens of milliseconds.
 set -euo pipefail
 bin=$(realpath "${1:-$(dirname "$0")/../build/tolvane}")
 rounds=${ROUNDS:-6}
@@ -47,7 +49,7 @@ compare() {
   [[ $name =~ ${CASES:-.} ]] || return 0
   local split
   for ((split = 1; split <= $#; split++)); do [ "${!split}" = -- ] && break; done
-  local ours theirs
+  local ours theirs ours_cmd=("${@:1:split-1}") theirs_cmd=("${@:split+1}")
   ours=$(printf '%q ' "${@:1:split-1}")
   theirs=$(printf '%q ' "${@:split+1}")
   local prepare="find $(dirname "$result") -maxdepth 1 -name $(basename "$result") -delete"
@@ -74,6 +76,10 @@ print(f"{name:<32} tolvane {ours * 1000:8.1f} ms  ffmpeg {theirs * 1000:8.1f} ms
       f"ratio {ours / theirs:5.2f}  +{(ours - theirs) * 1000:6.1f} ms  {'within' if ok else 'OVER'} {limit}")
 PY
 )")
+  if [ -n "${PAIRS:-}" ] && [ "$bound" != many ]; then
+    results+=("$(printf '%-32s ' '') $(python3 "$(dirname "$0")/pairs.py" -n "$PAIRS" --clean "$result" \
+      -- "${ours_cmd[@]}" -- "${theirs_cmd[@]}")")
+  fi
 }
 
 compare "5 s wav to mp3" close "$dir/tone*.mp3" \
