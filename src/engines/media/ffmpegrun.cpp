@@ -65,9 +65,9 @@ FfmpegRun::FfmpegRun(const QStringList& args, std::function<double()> duration, 
 {
     const QString program = Media::require(QStringLiteral("ffmpeg"));
     // ffmpeg's output comes last. MP3 and AIFF results hold their tags in ID3.
-    static const QRegularExpression id3Suffix(QStringLiteral("\\.(mp3|aiff?|aifc)$"),
-                                              QRegularExpression::CaseInsensitiveOption);
-    if (!args.isEmpty() && id3Suffix.match(args.last()).hasMatch()) m_id3Output = args.last();
+    const QString output = args.isEmpty() ? QString() : args.last();
+    for (const char* suffix : {".mp3", ".aif", ".aiff", ".aifc"})
+        if (output.endsWith(QLatin1String(suffix), Qt::CaseInsensitive)) m_id3Output = output;
     Shell::Options options;
     options.job = job;
     options.onLine = [this](const QString& l) { line(l); };
