@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStringDecoder>
+#include <QtEndian>
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -27,10 +28,7 @@ quint32 syncsafe(const QByteArray& b, qsizetype at)
 
 quint32 bigEndian(const QByteArray& b, qsizetype at)
 {
-    quint32 v = 0;
-    for (qsizetype i = at; i < at + 4; ++i)
-        v = v << 8 | uchar(b[i]);
-    return v;
+    return qFromBigEndian<quint32>(b.constData() + at);
 }
 
 QByteArray sizeBytes(quint32 size, bool syncsafeSize)
