@@ -30,6 +30,14 @@ test_pkgs=(
   imagemagick img2pdf tesseract-ocr libtiff-tools ghostscript libheif-examples
   flac lame python3-mutagen
 )
+# Files as other programs write them: films and songs from other muxers and recorders, photos
+# from other image libraries and taggers, PDFs from other producers.
+test_pkgs+=(
+  mkvtoolnix gstreamer1.0-tools gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly x264
+  sox libsox-fmt-base opus-tools vorbis-tools
+  graphicsmagick libvips-tools python3-pil exiv2 libavif-bin
+  python3-reportlab python3-pikepdf
+)
 
 pkgs=("${build_pkgs[@]}" "${runtime_pkgs[@]}")
 [ "$want" = test ] && pkgs+=("${test_pkgs[@]}")
