@@ -66,6 +66,11 @@ class DocReaderTest : public QObject
             << QByteArray(QStringEncoder("shift_jis")
                               .encode("これは日本語のテキストです。文字コードの判定をテストしています。"))
             << false << "これは日本語のテキストです。文字コードの判定をテストしています。";
+        QTest::newRow("Windows-1252 names") << QByteArray("Liste: Zo\xEB, Chlo\xE9, No\xEBl, Ana\xEFs")
+                                            << false << "Liste: Zoë, Chloé, Noël, Anaïs";
+        QTest::newRow("Windows-1253 Greek")
+            << QByteArray(QStringEncoder("windows-1253").encode("«Άννα» – είπε…")) << false
+            << "«Άννα» – είπε…";
         QTest::newRow("Windows-1252 quotes")
             << QByteArray("\x93Quoted\x94 text \x97 with dashes and caf\xE9.") << false
             << "“Quoted” text — with dashes and café.";
