@@ -74,7 +74,7 @@ QByteArray detectorGuess(const QByteArray& bytes)
 // The text when `encoding` takes every byte without error.
 std::optional<QString> reading(const char* encoding, const QByteArray& bytes)
 {
-    QStringDecoder decoder(encoding);
+    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
     if (!decoder.isValid()) return std::nullopt;
     QString text = decoder.decode(bytes);
     if (decoder.hasError()) return std::nullopt;

@@ -12,15 +12,18 @@ namespace TextFile {
 
 QString decode(const QByteArray& bytes)
 {
+    // Stateless: a decoder that expects more input holds back a sequence cut short at the end
+    // (the last letter of Latin-1 text that isn't UTF-8) instead of calling it an error.
+    constexpr auto whole = QStringConverter::Flag::Stateless;
     if (const auto marked = QStringConverter::encodingForData(bytes)) {
-        QStringDecoder decoder(*marked);
+        QStringDecoder decoder(*marked, whole);
         return decoder.decode(bytes);
     }
-    QStringDecoder utf8(QStringConverter::Utf8);
+    QStringDecoder utf8(QStringConverter::Utf8, whole);
     QString text = utf8.decode(bytes);
     if (!utf8.hasError()) return text;
     if (const QByteArray guessed = TextEncoding::guess(bytes); !guessed.isEmpty()) {
-        QStringDecoder detected(guessed.constData());
+        QStringDecoder detected(guessed.constData(), whole);
         if (detected.isValid()) {
             text = detected.decode(bytes);
             if (!detected.hasError()) return text;

@@ -7,7 +7,8 @@
 
 namespace {
 
-// The text when `decoder` is usable and takes every byte without error.
+// The text when `decoder` is usable and takes every byte without error. Decoders are stateless:
+// one that expects more input holds back a sequence cut short at the end instead of failing.
 std::optional<QString> decodeWith(QStringDecoder decoder, const QByteArray& bytes)
 {
     if (!decoder.isValid()) return std::nullopt;
@@ -23,7 +24,8 @@ std::optional<QString> byMetaCharset(const QByteArray& bytes)
     const auto found =
         Regex::groups(head, QStringLiteral("(?i)<meta[^>]+charset\\s*=\\s*[\"']?([A-Za-z0-9._:-]+)"));
     if (!found) return std::nullopt;
-    return decodeWith(QStringDecoder(found->at(1).toLatin1().constData()), bytes);
+    return decodeWith(QStringDecoder(found->at(1).toLatin1().constData(), QStringConverter::Flag::Stateless),
+                      bytes);
 }
 
 } // namespace
@@ -33,7 +35,7 @@ namespace Doc {
 std::optional<QString> decodeUTF8(const QByteArray& bytes)
 {
     // The decoder drops a leading byte-order mark itself.
-    return decodeWith(QStringDecoder(QStringConverter::Utf8), bytes);
+    return decodeWith(QStringDecoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless), bytes);
 }
 
 QString decodeText(const QByteArray& bytes, bool html)

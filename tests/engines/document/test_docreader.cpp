@@ -68,6 +68,8 @@ class DocReaderTest : public QObject
             << false << "これは日本語のテキストです。文字コードの判定をテストしています。";
         QTest::newRow("Windows-1252 names") << QByteArray("Liste: Zo\xEB, Chlo\xE9, No\xEBl, Ana\xEFs")
                                             << false << "Liste: Zoë, Chloé, Noël, Anaïs";
+        // Valid UTF-8 up to its last byte, which would begin a sequence.
+        QTest::newRow("Windows-1252 ending in a letter") << QByteArray("Chez Zo\xEB") << false << "Chez Zoë";
         QTest::newRow("Windows-1253 Greek")
             << QByteArray(QStringEncoder("windows-1253").encode("«Άννα» – είπε…")) << false
             << "«Άννα» – είπε…";
