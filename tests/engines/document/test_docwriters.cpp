@@ -13,6 +13,7 @@
 #include <QDirIterator>
 #include <QFontDatabase>
 #include <QImage>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -115,9 +116,15 @@ class DocWritersTest : public QObject
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         const int face = QFontDatabase::addApplicationFont("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
         QVERIFY2(face >= 0, "DejaVu Sans is not installed");
+        // Short lines, then paragraphs of many lines, each word its own, that pages break inside.
         QString text;
         for (int i = 1; i <= 150; ++i)
             text += QString("Line %1 of the text\n").arg(i);
+        for (int i = 1; i <= 40; ++i) {
+            for (int w = 1; w <= 10 + i * 7 % 90; ++w)
+                text += QString("p%1w%2 ").arg(i).arg(w);
+            text += "\n";
+        }
         const auto document = Doc::plainAttributed(text);
         QTextCharFormat family;
         family.setFontFamilies(QFontDatabase::applicationFontFamilies(face));
@@ -131,6 +138,11 @@ class DocWritersTest : public QObject
         const QString all = pdf.texts.join('\n');
         for (int i = 1; i <= 150; ++i)
             QVERIFY2(all.count(QString("Line %1 of").arg(i)) == 1, qPrintable(QString::number(i)));
+        QStringList words = all.simplified().split(' ').filter(QRegularExpression("^p\\d+w\\d+$"));
+        const qsizetype count = words.size();
+        words.removeDuplicates();
+        QCOMPARE(count, words.size());
+        QCOMPARE(words.size(), 40 * 10 + 1690);
         for (const QRectF& box : pdf.boxes) {
             const QString where =
                 QString("%1,%2 %3x%4").arg(box.x()).arg(box.y()).arg(box.width()).arg(box.height());
