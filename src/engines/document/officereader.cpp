@@ -7,6 +7,7 @@
 #include "engines/document/flatodf.h"
 #include "engines/document/reader.h"
 #include "engines/document/textdecoding.h"
+#include "engines/text/regex.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,8 +55,12 @@ std::unique_ptr<QTextDocument> readThroughOffice(const QString& path, Job* job)
     const QString settledPath = settled.file(QStringLiteral("document.fodt"));
     Output::writeFile(settledPath, FlatOdf::settled(converted(flat.path(), QStringLiteral("fodt"))));
     const ScratchFolder out = IWork::convertInto(settledPath, QStringLiteral("html:HTML (StarWriter)"), job);
-    // The pictures are read while the document is made, before the folder goes.
-    return attributed(decodeText(converted(out.path(), QStringLiteral("html")), true), out.path());
+    // LibreOffice starts a new line after each picture, which would end a picture's paragraph
+    // with a space. The pictures are read while the document is made, before the folder goes.
+    const QString html = decodeText(converted(out.path(), QStringLiteral("html")), true);
+    return attributed(Regex::replace(html, QStringLiteral("(?i)(<img\\b[^>]*>)\\s+(?=</p>)"),
+                                     [](const QStringList& g) { return g[1]; }),
+                      out.path());
 }
 
 } // namespace Doc
