@@ -160,14 +160,19 @@ class DocWritersTest : public QObject
     void htmlTitleAndPictures()
     {
         QTextDocument document;
-        document.setHtml(
-            "<html><head><title>x<y & z</title></head><body><p>Hi <img src=\"pic\"></p></body></html>");
+        document.setHtml("<html><head><title>x<y & z</title></head><body><p>Hi <img src=\"pic\"></p><ol><li "
+                         "style=\"margin-top:30px; font-size:20pt\">big</li></ol></body></html>");
         QImage picture(8, 4, QImage::Format_RGB32);
         picture.fill(Qt::red);
         document.addResource(QTextDocument::ImageResource, QUrl("pic"), picture);
         Doc::writeHTML(document, "a<b & \"c\"", path("page.html"));
         const QString html = read(path("page.html"));
         QCOMPARE(html.count("<title>"), 1);
+        // A list item has one style, holding both its paragraph's and its characters' formats.
+        const QString item = html.section("<li ", 1).section('>', 0, 0);
+        QVERIFY2(item.count("style=") == 1 && item.contains("margin-top:30px") &&
+                     item.contains("font-size:20pt"),
+                 qPrintable(item));
         QVERIFY(html.contains("<head><title>a&lt;b &amp; &quot;c&quot;</title>"));
         const QString data = html.section("src=\"data:image/png;base64,", 1).section('"', 0, 0);
         const QImage embedded = QImage::fromData(QByteArray::fromBase64(data.toLatin1()));
