@@ -11,6 +11,8 @@
 
 namespace {
 
+constexpr size_t maxDepth = 2000;
+
 // The document as a tree, its names as written: LibreOffice writes the standard prefixes.
 struct Node
 {
@@ -79,6 +81,9 @@ class Reader
   private:
     void start()
     {
+        // The tree is walked recursively; no document a word processor saves nests this deep.
+        if (m_closes.size() >= maxDepth)
+            throw ConvertError::failed(QStringLiteral("This document is nested too deeply to convert"));
         const QString name = m_xml.qualifiedName().toString();
         if (name == QLatin1String("text:tracked-changes")) return changes();
         if (name == QLatin1String("text:change-start") || name == QLatin1String("text:change-end") ||

@@ -15,6 +15,7 @@
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextLayout>
+#include <cmath>
 #include <limits>
 #include <optional>
 
@@ -90,10 +91,11 @@ std::optional<Continued> continuedOn(QTextDocument& document, const QRectF& clip
         if (!block.isValid()) continue;
         if (layout->blockBoundingRect(block).bottom() < clip.top()) continue;
         const QTextLayout* lines = block.layout();
-        // A line drawn on the page before lies above it by the clip's hair and more.
+        // A line of the page before lies above this page's top (the clip's, less its hair) by
+        // more than half its height; the page's own first line may start a little above it.
         int first = 0;
         while (lines && first < lines->lineCount() &&
-               lines->position().y() + lines->lineAt(first).y() < clip.top() - 1)
+               lines->position().y() + lines->lineAt(first).rect().center().y() < clip.top() - 0.5)
             ++first;
         if (first == 0) return std::nullopt;
         return Continued{block, first};
@@ -153,7 +155,10 @@ void writePDF(QTextDocument& document, const QString& path, const std::optional<
     const LayoutDevice device(document);
     document.setUseDesignMetrics(true);
     document.setDocumentMargin(0);
-    const QSizeF area = QSizeF(page.width() - 2 * margin, page.height() - 2 * margin) * pixelsPerPoint;
+    // The layout places its pages in 64ths of a pixel: a text area of another height would see
+    // them drift from the pages drawn here, by half a line after a hundred pages.
+    const QSizeF area(((page.width() - 2 * margin) * pixelsPerPoint),
+                      std::floor((page.height() - 2 * margin) * pixelsPerPoint * 64) / 64);
     fitPictures(document, area.width());
     document.setPageSize(area);
     const int pages = document.pageCount();

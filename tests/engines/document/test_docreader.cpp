@@ -325,6 +325,9 @@ class DocReaderTest : public QObject
         QCOMPARE(::blocks(FlatOdf::settled(flatText(body))), blocks);
         QCOMPARE(failure([] { FlatOdf::settled("<office:document><text:p>"); }).message().left(32),
                  QString("LibreOffice couldn’t convert the"));
+        QCOMPARE(
+            failure([] { FlatOdf::settled(flatText(QByteArray("<text:span>").repeated(5000))); }).message(),
+            QString("This document is nested too deeply to convert"));
     }
 
     // Shared objects expanded at every use would grow without end; they are refused instead.
