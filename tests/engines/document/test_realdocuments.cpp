@@ -65,52 +65,36 @@ QByteArray contract()
     QBuffer buffer(&png);
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
-    const auto picture = [&](const char* anchor) {
-        return QByteArray("<draw:frame draw:name=\"") + anchor + "\" text:anchor-type=\"" + anchor +
-               "\" svg:x=\"10cm\" svg:y=\"0cm\" svg:width=\"3cm\" svg:height=\"2cm\"><draw:image>"
-               "<office:binary-data>" +
-               png.toBase64() + "</office:binary-data></draw:image></draw:frame>";
-    };
-    const auto heading = [](int level, const char* name) {
-        const QByteArray n = QByteArray::number(level);
-        return "<text:h text:style-name=\"Heading_20_" + n + "\" text:outline-level=\"" + n + "\">" + name +
-               "</text:h>";
-    };
-    QByteArray styles;
-    for (const char* level : {"1", "2"})
-        styles += QByteArray("<style:style style:name=\"Heading_20_") + level +
-                  "\" style:display-name=\"Heading " + level +
-                  "\" style:family=\"paragraph\" style:default-outline-level=\"" + level +
-                  "\"><style:text-properties fo:font-size=\"16pt\" fo:font-weight=\"bold\"/></style:style>";
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document "
-           "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-           "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
-           "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
-           "xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\" "
-           "xmlns:draw=\"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0\" "
-           "xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\" "
-           "xmlns:dc=\"http://purl.org/dc/elements/1.1/\" office:version=\"1.3\" "
-           "office:mimetype=\"application/vnd.oasis.opendocument.text\"><office:styles>" +
-           styles +
-           "</office:styles><office:automatic-styles><style:style style:name=\"RTL\" "
-           "style:family=\"paragraph\">"
-           "<style:paragraph-properties style:writing-mode=\"rl-tb\" fo:text-align=\"end\"/></style:style>"
-           "</office:automatic-styles><office:body><office:text><text:tracked-changes "
-           "text:track-changes=\"true\">"
-           "<text:changed-region "
-           "text:id=\"c1\"><text:insertion><office:change-info><dc:creator>X</dc:creator>"
-           "<dc:date>2024-01-01T10:00:00</dc:date></office:change-info></text:insertion></"
-           "text:changed-region>"
-           "<text:changed-region text:id=\"c2\"><text:deletion><office:change-info><dc:creator>X</dc:creator>"
-           "<dc:date>2024-01-01T10:00:00</dc:date></office:change-info><text:p>$500 </text:p></text:deletion>"
-           "</text:changed-region></text:tracked-changes>" +
-           heading(1, "Payment terms") +
-           "<text:p>The buyer pays <text:change-start text:change-id=\"c1\"/>$900 <text:change-end "
-           "text:change-id=\"c1\"/><text:change text:change-id=\"c2\"/>on delivery.</text:p>" +
-           heading(2, "Details") + "<text:p>Invoice" + picture("paragraph") +
-           " number follows.</text:p><text:p>The board" + picture("char") +
-           " approved the plan.</text:p><text:p text:style-name=\"RTL\">מחיר: 100 ש\"ח בלבד.</text:p>"
-           "</office:text></office:body></office:document>";
+    const QByteArray change =
+        "<office:change-info><dc:creator>X</dc:creator><dc:date>2024-01-01T10:00:00</dc:date>"
+        "</office:change-info>";
+    QByteArray fodt = R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:dc="http://purl.org/dc/elements/1.1/"
+ xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
+ xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
+ xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0"
+ xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0" office:version="1.3"
+ office:mimetype="application/vnd.oasis.opendocument.text"><office:styles>
+<style:style style:name="Heading_20_1" style:display-name="Heading 1" style:family="paragraph"
+ style:default-outline-level="1"><style:text-properties fo:font-size="18pt" fo:font-weight="bold"/></style:style>
+<style:style style:name="Heading_20_2" style:display-name="Heading 2" style:family="paragraph"
+ style:default-outline-level="2"><style:text-properties fo:font-size="14pt" fo:font-weight="bold"/></style:style>
+</office:styles><office:automatic-styles><style:style style:name="RTL" style:family="paragraph">
+<style:paragraph-properties style:writing-mode="rl-tb" fo:text-align="end"/></style:style></office:automatic-styles>
+<office:body><office:text><text:tracked-changes text:track-changes="true">
+<text:changed-region text:id="c1"><text:insertion>CHANGE</text:insertion></text:changed-region>
+<text:changed-region text:id="c2"><text:deletion>CHANGE<text:p>$500 </text:p></text:deletion></text:changed-region>
+</text:tracked-changes><text:h text:style-name="Heading_20_1" text:outline-level="1">Payment terms</text:h>
+<text:p>The buyer pays <text:change-start text:change-id="c1"/>$900 <text:change-end text:change-id="c1"/><text:change
+ text:change-id="c2"/>on delivery.</text:p><text:h text:style-name="Heading_20_2" text:outline-level="2">Details</text:h>
+<text:p>Invoice<draw:frame text:anchor-type="paragraph" PICTURE number follows.</text:p>
+<text:p>The board<draw:frame text:anchor-type="char" PICTURE approved the plan.</text:p>
+<text:p text:style-name="RTL">מחיר: 100 ש"ח בלבד.</text:p></office:text></office:body></office:document>)";
+    return fodt.replace("CHANGE", change)
+        .replace("PICTURE", R"(svg:x="10cm" svg:y="0cm" svg:width="3cm" svg:height="2cm"><draw:image>)"
+                            "<office:binary-data>" +
+                                png.toBase64() + "</office:binary-data></draw:image></draw:frame>");
 }
 
 QString pdfText(const QString& path)
