@@ -318,6 +318,77 @@ class MediaStripTest : public QObject
                                                               "without tags can’t hold it"});
     }
 
+    // A drone's telemetry track tells where every second of the film was taken: a strip leaves it
+    // out, with a note naming it, and keeps the subtitles that hold none.
+    void telemetrySubtitlesAreLeftOut_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("cue");
+        QTest::addColumn<QString>("maker");
+        QTest::newRow("MKV by mkvmerge") << "drone.mkv"
+                                         << "F/2.8, SS 1000, ISO 100 [latitude: 43.2917] [longitude: 5.3778]"
+                                         << "mkvmerge";
+        QTest::newRow("MP4 by ffmpeg") << "drone.mp4"
+                                       << "HOME(5.3778,43.2917) GPS(5.3778,43.2917,19) D 12.5m"
+                                       << "ffmpeg";
+    }
+    void telemetrySubtitlesAreLeftOut()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, cue);
+        QFETCH(QString, maker);
+        QByteArray cues;
+        for (int i = 0; i < 2; ++i)
+            cues += QStringLiteral("%1\n00:00:0%2,000 --> 00:00:0%3,000\n%4\n\n")
+                        .arg(i + 1)
+                        .arg(i)
+                        .arg(i + 1)
+                        .arg(cue)
+                        .toUtf8();
+        writeFile(path("telemetry.srt"), cues);
+        const QString film = path(name), clip = path("clip.mkv"), bare = path("bare " + name);
+        QVERIFY(Fixture::ffmpeg({"-f", "lavfi", "-i", "testsrc2=size=64x48:rate=10:duration=2", "-c:v",
+                                 "libx264", "-preset", "ultrafast", clip}));
+        if (maker == "mkvmerge")
+            QVERIFY(!programOutput("mkvmerge",
+                                   {"-q", "-o", film, clip, "--track-name", "0:Telemetry",
+                                    path("telemetry.srt"), "--track-name", "0:Words", path("subs.srt")})
+                         .startsWith('<'));
+        else
+            QVERIFY(Fixture::ffmpeg({"-i",
+                                     clip,
+                                     "-i",
+                                     path("telemetry.srt"),
+                                     "-i",
+                                     path("subs.srt"),
+                                     "-map",
+                                     "0",
+                                     "-map",
+                                     "1",
+                                     "-map",
+                                     "2",
+                                     "-c:v",
+                                     "copy",
+                                     "-c:s",
+                                     "mov_text",
+                                     "-metadata:s:s:0",
+                                     "title=Telemetry",
+                                     "-metadata:s:s:1",
+                                     "title=Words",
+                                     film}));
+        QVERIFY(readAll(film).contains("43.2917"));
+        Job job("", "", 0);
+        MetadataEngine::writeMedia(film, bare, {}, true, job);
+        QStringList kept = kinds(probe(film));
+        kept.removeOne(kept.filter("subtitle").first());
+        QCOMPARE(kinds(probe(bare)), kept);
+        QVERIFY(!readAll(bare).contains("43.2917") && !readAll(bare).contains("5.3778"));
+        QCOMPARE(job.notes(),
+                 QStringList{"The subtitles “Telemetry” were left out: they tell where the film was taken"});
+        QVERIFY(Fixture::ffmpeg({"-i", bare, "-map", "0:s:0", path(name + ".srt")}));
+        QVERIFY(readAll(path(name + ".srt")).contains("Hello there"));
+    }
+
     // A timecode track is a data track: it is left out, and a note says so.
     void dataTracksAreNamed()
     {
