@@ -150,6 +150,26 @@ class InstantToolsTest : public QObject
                  "Couldn’t open Fake.pdf");
         QVERIFY(failure([&] { InstantTools::createPDF({path("a.png"), path("b.png")}, job, ignored); }));
         QVERIFY(failure([&] { InstantTools::createPDF({}, job, ignored); }));
+        // A photo whose download was cut short, or whose data were damaged, decodes with grey where
+        // the picture is missing.
+        QVERIFY(ffmpeg({"testsrc2=s=320x240", "-frames:v", "1", path("whole.jpg")}));
+        const QByteArray photo = readAll(path("whole.jpg"));
+        writeFile(path("cut.jpg"), photo.left(photo.size() / 2));
+        QByteArray scrambled = photo;
+        for (qsizetype at = photo.size() / 2; at < photo.size() / 2 + 64; ++at)
+            scrambled[at] = char(0xFF);
+        writeFile(path("broken.jpg"), scrambled);
+        QCOMPARE(message([&] {
+                     InstantTools::createPDF({path("a.png"), path("cut.jpg")}, job, ignored);
+                 }),
+                 "cut.jpg is damaged: its lower part is missing, so no PDF was made");
+        const QString broken = message([&] {
+            InstantTools::createPDF({path("broken.jpg"), path("a.png")}, job, ignored);
+        });
+        QVERIFY2(broken.startsWith("broken.jpg is damaged: ") && broken.endsWith(", so no PDF was made"),
+                 qPrintable(broken));
+        QVERIFY(QFile::remove(path("whole.jpg")) && QFile::remove(path("cut.jpg")) &&
+                QFile::remove(path("broken.jpg")));
         const auto cancelled = [](const std::function<void(Job&)>& work) {
             Job job({}, {}, 0);
             const auto error = failure([&] { work(job); });
