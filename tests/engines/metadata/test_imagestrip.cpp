@@ -139,9 +139,12 @@ QByteArray withUnknownPart(QByteArray photo, const QString& ext)
 {
     const QByteArray secret = "Ann Smith was in Marseille";
     QByteArray size(4, '\0');
-    if (ext == "jpg") // an APP5 segment and a JPEG extension segment, after the start
-        return photo.insert(2, QByteArray("\xFF\xE5\0\x1C", 4) + secret + QByteArray("\xFF\xF3\0\x1C", 4) +
-                                   secret);
+    if (ext == "jpg") // after the start: JFIF with a 3 × 3 thumbnail, an APP5 and a JPEG extension segment
+        return photo.insert(2, QByteArray("\xFF\xE0\0\x2B"
+                                          "JFIF\0\x01\x02\0\0\x01\0\x01\x03\x03",
+                                          18) +
+                                   secret + "!" + QByteArray("\xFF\xE5\0\x1C", 4) + secret +
+                                   QByteArray("\xFF\xF3\0\x1C", 4) + secret);
     if (ext == "webp") {
         qToLittleEndian(quint32(secret.size()), size.data());
         photo += "ZZZZ" + size + secret;
