@@ -4,6 +4,7 @@
 // cover that exiftool tagged. An edited AIFF holds every tag and its cover in an ID3 chunk.
 
 #include "core/job.h"
+#include "engines/metadata/coordinatetext.h"
 #include "engines/metadata/mediametadata.h"
 
 #include "../../support/audioclips.h"
@@ -387,6 +388,29 @@ class MediaStripTest : public QObject
                  QStringList{"The subtitles “Telemetry” were left out: they tell where the film was taken"});
         QVERIFY(Fixture::ffmpeg({"-i", bare, "-map", "0:s:0", path(name + ".srt")}));
         QVERIFY(readAll(path(name + ".srt")).contains("Hello there"));
+    }
+
+    // The forms a position takes in telemetry and captions, and texts that only look alike: a
+    // subtitle track taken for a location would be lost.
+    void coordinatesInText()
+    {
+        const QList<std::pair<QString, bool>> texts{
+            {"[latitude: 43.2917] [longitude: 5.3778] [rel_alt: 12.0]", true},
+            {"GPS (5.3778, 43.2917, 19)", true},
+            {"lat 43.29 lon 5.37", true},
+            {"43.291700, 5.377800", true},
+            {"43°17'30.1\"N 5°22'40.1\"E", true},
+            {"43 deg 17' 30.12\" N", true},
+            {"+43.2917+005.3778/", true},
+            {"Hello there", false},
+            {"00:00:01,000 --> 00:00:02,000", false},
+            {"It is 21°C, and the latte costs 4.50", false},
+            {"Chapter 12.5, page 3.25", false},
+            {"Speed 12.3456 m/s", false},
+            {"Latitude is a film about the sea", false},
+        };
+        for (const auto& [text, holds] : texts)
+            QVERIFY2(CoordinateText::holdsCoordinates(text) == holds, qPrintable(text));
     }
 
     // A timecode track is a data track: it is left out, and a note says so.
