@@ -20,7 +20,6 @@
 #include <QProcess>
 #include <QtEndian>
 #include <QtTest>
-#include <array>
 #include <zlib.h>
 
 namespace {
@@ -113,9 +112,10 @@ QByteArray withPageBefore(QByteArray pageTwo)
 QList<QByteArray> readable(const QByteArray& bytes)
 {
     QList<QByteArray> out{bytes};
-    for (qsizetype at = bytes.indexOf('\x78'); at >= 0 && at + 2 < bytes.size();
-         at = bytes.indexOf('\x78', at + 1)) {
-        if ((quint8(bytes[at]) << 8 | quint8(bytes[at + 1])) % 31 != 0) continue;
+    for (qsizetype at = 0; at + 2 < bytes.size(); ++at) {
+        const quint8 method = quint8(bytes[at]); // deflate, and a window size zlib knows
+        if ((method & 0x0F) != 8 || method > 0x78 || (method << 8 | quint8(bytes[at + 1])) % 31 != 0)
+            continue;
         z_stream z{};
         QByteArray inflated(1 << 20, Qt::Uninitialized);
         z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.constData() + at));
@@ -145,60 +145,11 @@ QByteArray withUnknownPart(QByteArray photo, const QString& ext)
                                           18) +
                                    secret + "!" + QByteArray("\xFF\xE5\0\x1C", 4) + secret +
                                    QByteArray("\xFF\xF3\0\x1C", 4) + secret);
-    if (ext == "webp") {
-        qToLittleEndian(quint32(secret.size()), size.data());
-        photo += "ZZZZ" + size + secret;
-        qToLittleEndian(quint32(photo.size() - 8), photo.data() + 4);
-        return photo;
-    }
-    if (ext == "gif") // an application block before the trailer
-        return photo.insert(photo.size() - 1, "\x21\xFF\x0BPRIVATE01.0" + QByteArray(1, char(secret.size())) +
-                                                  secret + QByteArray(1, '\0'));
-    // png: a private chunk before the end, with its checksum
-    qToBigEndian(quint32(secret.size()), size.data());
-    QByteArray crc(4, '\0');
-    const QByteArray covered = "prVt" + secret;
-    qToBigEndian(quint32(crc32(0, reinterpret_cast<const Bytef*>(covered.constData()), uInt(covered.size()))),
-                 crc.data());
-    return photo.insert(photo.size() - 12, size + covered + crc);
-}
-
-// A TIFF laid out as a DNG or a scanner lays it: page 1 a 160 × 120 preview, its full 800 × 600
-// picture (grey, a pattern of its own) in a sub-directory that the page's tag 330 points at.
-QByteArray previewWithFullPictureBelow()
-{
-    QByteArray out("II*\0\x08\0\0\0", 8);
-    const auto put = [&](QByteArray& to, quint32 v, int bytes) {
-        for (int i = 0; i < bytes; ++i)
-            to.append(char(v >> (8 * i)));
-    };
-    const auto directory = [&](quint32 width, quint32 height, quint32 pixels, quint32 sub) {
-        QByteArray ifd;
-        QList<std::array<quint32, 3>> entries{{254, 4, sub ? 1u : 0u},
-                                              {256, 4, width},
-                                              {257, 4, height},
-                                              {258, 3, 8},
-                                              {259, 3, 1},
-                                              {262, 3, 1},
-                                              {273, 4, pixels},
-                                              {277, 3, 1},
-                                              {278, 4, height},
-                                              {279, 4, width * height}};
-        if (sub) entries << std::array<quint32, 3>{330, 4, sub};
-        put(ifd, quint32(entries.size()), 2);
-        for (const auto& [tag, type, value] : entries)
-            put(ifd, tag, 2), put(ifd, type, 2), put(ifd, 1, 4), put(ifd, value, 4);
-        put(ifd, 0, 4);
-        return ifd.leftJustified(2 + 12 * 11 + 4, '\0');
-    };
-    const quint32 second = 8 + 2 + 12 * 11 + 4, preview = second + 2 + 12 * 11 + 4,
-                  full = preview + 160 * 120;
-    out += directory(160, 120, preview, second) + directory(800, 600, full, 0);
-    for (int i = 0; i < 160 * 120; ++i)
-        out.append(char(i % 160));
-    for (int i = 0; i < 800 * 600; ++i)
-        out.append(char((i / 800 + i % 800) % 251));
-    return out;
+    // webp: a chunk of a kind of its own at the end
+    qToLittleEndian(quint32(secret.size()), size.data());
+    photo += "ZZZZ" + size + secret;
+    qToLittleEndian(quint32(photo.size() - 8), photo.data() + 4);
+    return photo;
 }
 
 QList<QImage> pages(const QString& path)
@@ -380,59 +331,53 @@ class ImageStripTest : public QObject
 
     // A stripped copy is made of what shows the picture: nothing of what photos converted by
     // GraphicsMagick, vips and Pillow, or tagged by exiv2, hold besides is left in its bytes, in
-    // chunks no reader knows neither, and it shows the same picture, every frame of it.
+    // parts no reader knows neither, and it shows the same picture, every frame, page and
+    // sub-picture of it.
     void strippedCopiesKeepOnlyThePicture_data()
     {
         QTest::addColumn<QList<QStringList>>("make"); // SRC: a photo tagged by exiftool; OUT: the source
         QTest::addColumn<QString>("ext");
         QTest::addColumn<bool>("unknownPart");
         const auto python = [](const QString& script) {
-            return QStringList{"/usr/bin/python3", "-c",
-                               "import sys\nfrom PIL import Image, PngImagePlugin\n"
-                               "im = Image.open(sys.argv[1])\n" +
-                                   script,
-                               "SRC", "OUT"};
+            return QStringList{
+                "/usr/bin/python3", "-c",
+                "import sys\nfrom PIL import Image, PngImagePlugin\nim = Image.open(sys.argv[1])\n" + script,
+                "SRC", "OUT"};
         };
-        const QStringList exiv2{"exiv2",
-                                "-M",
-                                "set Xmp.dc.creator Ann Smith",
-                                "-M",
-                                "set Exif.Image.Artist Ann Smith",
-                                "-M",
-                                "set Exif.Photo.UserComment Marseille 43.2917 5.3778",
-                                "-M",
-                                "set Xmp.photoshop.City Marseille",
-                                "OUT"};
+        const QStringList exiv2 =
+            QString("exiv2|-M|set Xmp.dc.creator Ann Smith|-M|set Exif.Image.Artist Ann "
+                    "Smith|-M|set Exif.Photo.UserComment Marseille 43.2917|OUT")
+                .split('|');
         for (const QString ext : {"webp", "png", "tif", "jpg"}) {
             QTest::addRow("gm %s", qPrintable(ext))
                 << QList<QStringList>{{"gm", "convert", "SRC", "OUT"}} << ext << false;
-            QTest::addRow("vips %s", qPrintable(ext))
-                << QList<QStringList>{{"vips", "copy", "SRC", "OUT"}} << ext << (ext != "tif");
+            QTest::addRow("vips %s", qPrintable(ext)) << QList<QStringList>{{"vips", "copy", "SRC", "OUT"}}
+                                                      << ext << (ext == "jpg" || ext == "webp");
+            if (ext != "tif")
+                QTest::addRow("exiv2 %s", qPrintable(ext))
+                    << QList<QStringList>{{"gm", "convert", "SRC", "-strip", "OUT"}, exiv2} << ext << false;
         }
-        for (const QString ext : {"webp", "png", "jpg"})
-            QTest::addRow("exiv2 %s", qPrintable(ext))
-                << QList<QStringList>{{"gm", "convert", "SRC", "-strip", "OUT"}, exiv2} << ext << false;
+        // Smaller sizes in sub-directories below the page, as DNG previews and scanners' pyramids.
+        QTest::newRow("vips tif, sub-pictures")
+            << QList<QStringList>{{"vips", "tiffsave", "SRC", "OUT", "--tile", "--tile-width", "16",
+                                   "--tile-height", "16", "--pyramid", "--subifd"}}
+            << "tif" << false;
         QTest::newRow("Pillow png, text and a private chunk")
             << QList<QStringList>{python("i = PngImagePlugin.PngInfo()\ni.add_text('Author', 'Ann Smith')\n"
                                          "i.add_itxt('Place', 'Marseille 43.2917 5.3778', zip=True)\n"
                                          "i.add(b'prVt', b'SN-4711')\n"
                                          "im.save(sys.argv[2], pnginfo=i, exif=im.info['exif'])")}
             << "png" << false;
-        QTest::newRow("Pillow webp")
-            << QList<QStringList>{python(
-                   "x = [d[29:] for m, d in im.applist if d.startswith(b'http://ns.adobe.com/xap')]\n"
-                   "im.save(sys.argv[2], exif=im.info['exif'], xmp=x[0])")}
-            << "webp" << false;
         QTest::newRow("Pillow tif, a private tag")
             << QList<QStringList>{python(
                    "im.save(sys.argv[2], tiffinfo={315: 'Ann Smith', 60123: 'Marseille SN-4711'})")}
             << "tif" << false;
         for (const QString ext : {"gif", "webp"})
             QTest::addRow("Pillow animated %s", qPrintable(ext))
-                << QList<QStringList>{python("im.save(sys.argv[2], comment=b'Ann Smith in Marseille', "
-                                             "exif=im.info['exif'], save_all=True, "
-                                             "append_images=[im.rotate(180)], loop=0, duration=100)")}
-                << ext << true;
+                << QList<QStringList>{python(
+                       "im.save(sys.argv[2], comment=b'Ann Smith in Marseille', exif=im.info['exif'], "
+                       "save_all=True, append_images=[im.rotate(180)], loop=0, duration=100)")}
+                << ext << (ext == "webp");
     }
     void strippedCopiesKeepOnlyThePicture()
     {
@@ -457,29 +402,20 @@ class ImageStripTest : public QObject
         if (unknownPart) writeFile(photo, withUnknownPart(readAll(photo), ext));
         const QStringList values{"Ann Smith", "SN-4711", "Marseille", "43.29",
                                  "43,17",     "43 deg",  "5.377",     "5,22"};
-        const QString before = left(photo, values);
-        QVERIFY2(before.contains("Ann Smith") && before.contains("Marseille"), qPrintable(before));
+        const QByteArray before = readable(readAll(photo)).join();
+        QVERIFY(before.contains("Ann Smith") && before.contains("Marseille"));
 
         const QString bare = path(QString(QTest::currentDataTag()) + " bare." + ext);
         MetadataEngine::writeImage(photo, bare, {}, true, false);
         QCOMPARE(left(bare, values), QString());
         QCOMPARE(pages(bare), pages(photo));
-    }
-
-    // A picture whose full size sits in a sub-directory below its preview keeps both.
-    void tiffWithItsPictureBelowAPreview()
-    {
-        const QString scan = writeFile(path("raw-like.tif"), previewWithFullPictureBelow());
-        QVERIFY(tag(scan, {"-Artist=Ann Smith", "-GPSLatitude=43.2917", "-GPSLatitudeRef=N"}));
-        const QString full = path("full.png"), bareFull = path("bare full.png"),
-                      bare = path("raw-like bare.tif");
-        QCOMPARE(programOutput("vips", {"copy", scan + "[subifd=0]", full}), QString());
-        MetadataEngine::writeImage(scan, bare, {}, true, false);
-        QCOMPARE(left(bare, {"Ann Smith", "GPS"}), QString());
-        QCOMPARE(pages(bare), pages(scan));
-        QCOMPARE(programOutput("vips", {"copy", bare + "[subifd=0]", bareFull}), QString());
-        QCOMPARE(QImage(bareFull).size(), QSize(800, 600));
-        QCOMPARE(QImage(bareFull), QImage(full));
+        const auto subPicture = [&](const QString& file) {
+            programOutput("vips", {"copy", file + "[subifd=0]", file + ".png"});
+            return QImage(file + ".png");
+        };
+        if (ext != "tif") return;
+        QCOMPARE(subPicture(photo).isNull(), !QString(QTest::currentDataTag()).contains("sub-pictures"));
+        QCOMPARE(subPicture(bare), subPicture(photo));
     }
 
     // Phones and sharing apps hand out HEIC photos named .jpg: each photo is read and written as
@@ -570,12 +506,10 @@ class ImageStripTest : public QObject
         QCOMPARE(leftovers(path("left bare.jpg"), true), QStringList());
 
         // A copy that exiv2 can't open is not kept unjudged.
-        const QString broken = writeFile(path("broken.jpg"), QByteArray("\xFF\xD8\xFF\xE1\x7F\xF0"
-                                                                        "Exif",
-                                                                        10));
+        writeFile(path("broken.jpg"), QByteArray("\xFF\xD8\xFF\xE1\x7F\xF0", 6));
         QString why;
         try {
-            ImageReadBack::refuseLeftovers(broken, "left.jpg", "jpg", true);
+            ImageReadBack::refuseLeftovers(path("broken.jpg"), "left.jpg", "jpg", true);
         } catch (const ConvertError& e) {
             why = e.message();
         }
