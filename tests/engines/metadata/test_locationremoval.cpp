@@ -202,6 +202,9 @@ class LocationRemovalTest : public QObject
                          qPrintable(copies[i] + " lost " + text + after));
             QVERIFY2(after.contains("Ann Smith"), qPrintable(copies[i] + after));
             QVERIFY2(!MetadataEngine::imageFields(copies[i]).hasGPS, qPrintable(copies[i]));
+            // Each chunk rewritten with its right checksum, which readers do not all check.
+            if (bytes.startsWith("\x89PNG"))
+                QCOMPARE(programOutput("pngcheck", {"-q", copies[i]}), QString());
             QCOMPARE(ImageEngine::load(copies[i]).image.size(), QSize(32, 24));
         }
     }

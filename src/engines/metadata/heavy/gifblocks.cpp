@@ -2,6 +2,8 @@
 
 #include "engines/metadata/heavy/locationblocks.h"
 
+#include <utility>
+
 namespace {
 
 const QByteArray xmpApplication = "XMP DataXMP";
@@ -73,14 +75,20 @@ template <class Visit> std::optional<QByteArray> rebuild(const QByteArray& data,
 
 namespace GifBlocks {
 
-std::optional<QByteArray> withoutTags(const QByteArray& data)
+std::optional<QByteArray> pictureOnly(const QByteArray& data)
 {
+    // A frame's timing waits for the frame it belongs to, and goes with a block that goes.
+    QByteArray control;
     return rebuild(data, [&](quint8 label, const QByteArray& application, qsizetype at, qsizetype end) {
-        // Only the loop count of an animation is kept; comments, XMP and other tags go.
-        const bool keep = label == 0xFE   ? false
-                          : label == 0xFF ? application == "NETSCAPE2.0" || application == "ANIMEXTS1.0"
-                                          : true;
-        return keep ? data.mid(at, end - at) : QByteArray();
+        const QByteArray block = data.mid(at, end - at);
+        if (label == 0xF9) {
+            control = block;
+            return QByteArray();
+        }
+        if (label == 0x2C) return std::exchange(control, QByteArray()) + block;
+        if (label == 0x01) control.clear(); // text drawn over the picture, which no viewer shows
+        const bool loop = label == 0xFF && (application == "NETSCAPE2.0" || application == "ANIMEXTS1.0");
+        return loop ? block : QByteArray();
     });
 }
 

@@ -240,10 +240,10 @@ void write(const QString& source, QByteArray bytes, const QString& destination, 
         if (!edits.isEmpty())
             throw ConvertError::failed(
                 QStringLiteral("%1 can’t be saved in %2 files").arg(edits[0].label, format.toUpper()));
-        // A BMP holds no tags; a GIF keeps every frame and loses only its comments and tags, or
-        // the location in its XMP.
+        // A BMP holds no tags; a GIF keeps every frame and loses everything else, or the location
+        // in its XMP.
         const std::optional<QByteArray> kept = format == QLatin1String("bmp") ? bytes
-                                               : strip                        ? GifBlocks::withoutTags(bytes)
+                                               : strip                        ? GifBlocks::pictureOnly(bytes)
                                                : removeGPS ? GifBlocks::withoutLocation(bytes)
                                                            : bytes;
         if (!kept) throw unreadable();
@@ -266,11 +266,15 @@ void write(const QString& source, QByteArray bytes, const QString& destination, 
         writeJpegWithoutLocation(bytes, destination, change);
         return;
     }
+    // A stripped copy is made of what shows the picture, whatever else the file holds; exiv2 then
+    // gives it the orientation and the colour profile alone.
     if (jpeg && strip)
         bytes = JpegSegments::firstPicture(bytes, JpegSegments::Keep::decoding).value_or(QByteArray());
     if (!strip && removeGPS) bytes = withoutLocationByHand(bytes, format).value_or(QByteArray());
     if (strip && bytes.startsWith("\x89PNG\r\n\x1A\n"))
-        bytes = PngChunks::withoutText(bytes).value_or(QByteArray());
+        bytes = PngChunks::pictureOnly(bytes).value_or(QByteArray());
+    if (strip && format == QLatin1String("webp"))
+        bytes = WebpChunks::pictureOnly(bytes).value_or(QByteArray());
     if (bytes.isEmpty()) throw unreadable();
     if (strip) {
         rewrite(bytes, destination,
@@ -282,35 +286,6 @@ void write(const QString& source, QByteArray bytes, const QString& destination, 
         const QByteArray written = rewritten(bytes, change);
         Output::writeFile(destination, jpeg ? JpegTags::reindexed(bytes, written) : written);
     }
-}
-
-// Fails when the copy at `destination` still holds what a strip (`strip`) or a location removal
-// promised to take away, so that no file is kept under a false promise.
-void refuseLeftovers(const QString& source, const QString& destination, const QString& format, bool strip)
-{
-    const QString name = QFileInfo(source).fileName();
-    // Read as what the copy holds, whatever the writer took it for.
-    const std::optional<ImageTags> tags =
-        ImageTags::read(destination, ImageContent::formatOf(destination).value_or(format));
-    if (!tags)
-        throw ConvertError::failed(
-            QStringLiteral("Couldn’t read back the copy of %1 to check its tags, so no copy was saved")
-                .arg(name));
-    // exiv2's reading, then exiftool's, which knows places exiv2 does not.
-    QStringList left = tags->leftovers(strip);
-    for (const QString& word : ImageReadBack::leftovers(destination, name, strip))
-        if (!left.contains(word)) left << word;
-    if (left.isEmpty()) return;
-    static const QStringList order{"the location", "the Exif tags", "the XMP tags", "the IPTC tags",
-                                   "the comment"};
-    std::stable_sort(left.begin(), left.end(), [](const QString& a, const QString& b) {
-        return std::make_pair(order.indexOf(a) < 0, order.indexOf(a)) <
-               std::make_pair(order.indexOf(b) < 0, order.indexOf(b));
-    });
-    const QString last = left.takeLast();
-    throw ConvertError::failed(
-        QStringLiteral("Couldn’t remove %1 from %2, so no copy was saved")
-            .arg(left.isEmpty() ? last : left.join(QStringLiteral(", ")) + " and " + last, name));
 }
 
 // What `path` holds, told by its bytes, else by its name.
@@ -378,7 +353,8 @@ void writeImage(const QString& source, const QString& destination, const QList<M
                                .value_or(Catalog::format(source).value_or(QStringLiteral("jpg")));
     const QList<MetaField> edits = strip ? QList<MetaField>() : fields;
     write(source, bytes, destination, format, edits, strip, removeGPS);
-    if (strip || removeGPS) refuseLeftovers(source, destination, format, strip);
+    if (strip || removeGPS)
+        ImageReadBack::refuseLeftovers(destination, QFileInfo(source).fileName(), format, strip);
 }
 
 } // namespace MetadataEngine

@@ -2,6 +2,8 @@
 
 #include "core/converterror.h"
 #include "core/shell.h"
+#include "engines/metadata/heavy/imagecontent.h"
+#include "engines/metadata/heavy/imagetags.h"
 #include "engines/metadata/heavy/locationnames.h"
 #include "engines/metadata/heavy/tifftags.h"
 
@@ -10,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+#include <algorithm>
 
 namespace {
 
@@ -109,6 +112,32 @@ QStringList leftovers(const QString& copy, const QString& name, bool strip)
             add(word(group, tag));
     }
     return out;
+}
+
+void refuseLeftovers(const QString& copy, const QString& name, const QString& format, bool strip)
+{
+    // Read as what the copy holds, whatever the writer took it for.
+    const std::optional<ImageTags> tags =
+        ImageTags::read(copy, ImageContent::formatOf(copy).value_or(format));
+    if (!tags)
+        throw ConvertError::failed(
+            QStringLiteral("Couldn’t read back the copy of %1 to check its tags, so no copy was saved")
+                .arg(name));
+    // exiv2's reading, then exiftool's, which knows places exiv2 does not.
+    QStringList left = tags->leftovers(strip);
+    for (const QString& word : leftovers(copy, name, strip))
+        if (!left.contains(word)) left << word;
+    if (left.isEmpty()) return;
+    static const QStringList order{"the location", "the Exif tags", "the XMP tags", "the IPTC tags",
+                                   "the comment"};
+    std::stable_sort(left.begin(), left.end(), [](const QString& a, const QString& b) {
+        return std::make_pair(order.indexOf(a) < 0, order.indexOf(a)) <
+               std::make_pair(order.indexOf(b) < 0, order.indexOf(b));
+    });
+    const QString last = left.takeLast();
+    throw ConvertError::failed(
+        QStringLiteral("Couldn’t remove %1 from %2, so no copy was saved")
+            .arg(left.isEmpty() ? last : left.join(QStringLiteral(", ")) + " and " + last, name));
 }
 
 } // namespace ImageReadBack

@@ -19,4 +19,9 @@ QString reader();
 // cannot read the copy: a copy that cannot be judged is not kept.
 QStringList leftovers(const QString& copy, const QString& name, bool strip);
 
+// Fails when `copy`, a copy of the file named `name` written as `format`, still holds what a
+// strip (`strip`) or else a location removal takes away, as exiv2 and then exiftool read it,
+// naming what is left; also when either of them can't read it: a copy is never kept unjudged.
+void refuseLeftovers(const QString& copy, const QString& name, const QString& format, bool strip);
+
 } // namespace ImageReadBack

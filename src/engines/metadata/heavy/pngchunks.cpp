@@ -166,12 +166,13 @@ template <class Visit> bool walk(const QByteArray& data, Visit visit)
 
 namespace PngChunks {
 
-std::optional<QByteArray> withoutText(const QByteArray& data)
+std::optional<QByteArray> pictureOnly(const QByteArray& data)
 {
-    static const QByteArrayList dropped{"tEXt", "zTXt", "iTXt", "eXIf", "tIME"};
+    static const QByteArrayList kept{"IHDR", "PLTE", "IDAT", "IEND", "tRNS", "gAMA", "cHRM", "sRGB",
+                                     "iCCP", "cICP", "sBIT", "pHYs", "acTL", "fcTL", "fdAT"};
     QByteArray out = data.left(8);
     const bool ended = walk(data, [&](const QByteArray& kind, const QByteArray&, const QByteArray& whole) {
-        if (!dropped.contains(kind)) out += whole;
+        if (kept.contains(kind)) out += whole;
     });
     return ended ? std::optional(out) : std::nullopt;
 }

@@ -9,9 +9,12 @@
 // by their keyword ("exif:GPSLatitude", "photoshop:City").
 namespace PngChunks {
 
-// `data` without its text, time and Exif chunks and without what follows its end; none when its
-// chunks cannot be followed.
-std::optional<QByteArray> withoutText(const QByteArray& data);
+// `data` with only the chunks that show its picture: the critical ones, transparency, the colour
+// chunks (gamma, chromaticities, sRGB, ICC profile, coding-independent code points, significant
+// bits), the pixel size and an animation's chunks, each byte for byte. Any other chunk goes, one
+// no reader knows included, and so does what follows the end. None when its chunks cannot be
+// followed.
+std::optional<QByteArray> pictureOnly(const QByteArray& data);
 
 // `data` without a location in any of its tags: eXIf and the raw Exif profiles lose their GPS
 // directories, XMP, IPTC and Photoshop profiles their location, and a text chunk whose keyword

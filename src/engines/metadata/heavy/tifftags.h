@@ -23,7 +23,8 @@ std::optional<QByteArray> without(const QByteArray& data, Drop drop);
 int pageCount(const QByteArray& data);
 
 // Whether a reader needs the tag `tag` of a page to show it (its layout, compression, colours,
-// resolution and orientation): what a page keeps when every other tag goes.
+// resolution and orientation, and the sub-directories that hold its full picture or its other
+// sizes): what a page keeps when every other tag goes.
 bool showsThePage(quint16 tag);
 
 } // namespace TiffTags
