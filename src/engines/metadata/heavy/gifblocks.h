@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <optional>
 
+class LocationRule;
+
 namespace GifBlocks {
 
 // The GIF `data` without its comment blocks and the application blocks that carry tags (XMP and
@@ -10,9 +12,10 @@ namespace GifBlocks {
 // not a well-formed GIF.
 std::optional<QByteArray> withoutTags(const QByteArray& data);
 
-// The GIF `data` without the location in its XMP application block (LocationBlocks::xmp); the
-// block goes when nothing else is left in it or it cannot be read. `data` itself when it holds no
+// The GIF `data` without the location, as `rule` tells it, in its XMP application block
+// (LocationBlocks::xmp), which goes when nothing else is left in it or it cannot be read, and
+// without the comments that hold one. `data` itself when it holds no
 // location. None when `data` is not a well-formed GIF.
-std::optional<QByteArray> withoutLocation(const QByteArray& data);
+std::optional<QByteArray> withoutLocation(const QByteArray& data, LocationRule& rule);
 
 } // namespace GifBlocks

@@ -13,6 +13,13 @@ bool startsWithWord(QStringView name, QLatin1StringView word)
     return name.size() == word.size() || !name[word.size()].isLower();
 }
 
+// Whether the word `word` (capitalised, as "Location") is in `name`: at its start in any case,
+// or further on with its capital, as camel-case names join words.
+bool holdsWord(QStringView name, QLatin1StringView word)
+{
+    return name.startsWith(word, Qt::CaseInsensitive) || name.contains(word);
+}
+
 } // namespace
 
 namespace LocationNames {
@@ -20,12 +27,17 @@ namespace LocationNames {
 bool isLocationName(QStringView name)
 {
     name = name.mid(name.lastIndexOf(QLatin1Char(':')) + 1);
+    if (name.compare(QLatin1String("SubjectLocation"), Qt::CaseInsensitive) == 0) return false;
     if (name.contains(QLatin1String("gps"), Qt::CaseInsensitive)) return true;
     for (const char* end : {"latitude", "longitude", "altitude"})
         if (name.endsWith(QLatin1String(end), Qt::CaseInsensitive)) return true;
     for (const char* word : {"city", "state", "province", "country", "location", "sublocation",
-                             "sub-location", "contentlocation", "place"})
+                             "sub-location", "contentlocation", "place", "coverage"})
         if (startsWithWord(name, QLatin1StringView(word))) return true;
+    for (const char* word :
+         {"Location", "Coordinates", "Geo", "Locality", "Municipality", "County", "Country", "StateProvince",
+          "Elevation", "Island", "WaterBody", "Continent", "Footprint"})
+        if (holdsWord(name, QLatin1StringView(word))) return true;
     return false;
 }
 
@@ -43,6 +55,16 @@ bool isLocationKey(const std::string& key)
         if (isLocationName(index < 0 ? step : step.left(index))) return true;
     }
     return false;
+}
+
+bool namesAPlace(QStringView name)
+{
+    name = name.mid(name.lastIndexOf(QLatin1Char(':')) + 1);
+    if (!isLocationName(name)) return false;
+    for (const char* measure :
+         {"gps", "latitude", "longitude", "altitude", "coordinates", "elevation", "datum", "depth"})
+        if (name.contains(QLatin1String(measure), Qt::CaseInsensitive)) return false;
+    return true;
 }
 
 } // namespace LocationNames
