@@ -398,13 +398,15 @@ class LocationRemovalTest : public QObject
             !programOutput("gm", {"convert", thumbnail, "-resize", "160x120!", thumbnail}).startsWith('<'));
         QVERIFY(
             exiftool({"-GPSLatitude=48.85837", "-GPSLatitudeRef=N", "-GPSMapDatum=DatumThumb", thumbnail}));
-        QVERIFY(exiftool({"-ThumbnailImage<=" + thumbnail, "-XMP-dc:Creator=Ann Smith", thumbnailed}));
+        // Beside it, an angle and a creator's address, which are no place the photo shows.
+        QVERIFY(exiftool({"-ThumbnailImage<=" + thumbnail, "-XMP-dc:Creator=Ann Smith",
+                          "-CameraElevationAngle=12.5", "-XMP-iptcCore:CreatorCountry=Norway", thumbnailed}));
 
         const QString plain = picture("plain", "jpg");
         QVERIFY(exiftool({"-ImageDescription=Evening swim 12.05.2024, 35.5 m", "-UserComment=120.5", plain}));
         QVERIFY(!MetadataEngine::imageFields(plain).hasGPS);
         removeFromEach(sources << samsung << text << thumbnailed,
-                       {"Evening swim 12.05.2024, 35.5 m", "[Samsung]", "Thumbnail Image"});
+                       {"Evening swim 12.05.2024, 35.5 m", "[Samsung]", "Thumbnail Image", "12.5", "Norway"});
         // The thumbnail kept in the copy holds no GPS of its own.
         QProcess extract;
         extract.start("exiftool", {"-b", "-ThumbnailImage", thumbnailed + ".nowhere.jpg"});

@@ -27,16 +27,19 @@ namespace LocationNames {
 bool isLocationName(QStringView name)
 {
     name = name.mid(name.lastIndexOf(QLatin1Char(':')) + 1);
-    if (name.compare(QLatin1String("SubjectLocation"), Qt::CaseInsensitive) == 0) return false;
+    // Points in the picture: where the subject, a face or the focus is.
+    for (const char* inPicture : {"Subject", "Focus", "Face", "AFPoint"})
+        if (name.contains(QLatin1String(inPicture), Qt::CaseInsensitive)) return false;
     if (name.contains(QLatin1String("gps"), Qt::CaseInsensitive)) return true;
     for (const char* end : {"latitude", "longitude", "altitude"})
         if (name.endsWith(QLatin1String(end), Qt::CaseInsensitive)) return true;
-    for (const char* word : {"city", "state", "province", "country", "location", "sublocation",
-                             "sub-location", "contentlocation", "place", "coverage"})
-        if (startsWithWord(name, QLatin1StringView(word))) return true;
     for (const char* word :
-         {"Location", "Coordinates", "Geo", "Locality", "Municipality", "County", "Country", "StateProvince",
-          "Elevation", "Island", "WaterBody", "Continent", "Footprint"})
+         {"city", "state", "province", "country", "location", "sublocation", "sub-location",
+          "contentlocation", "place", "coverage", "coordinate", "minimumelevation", "maximumelevation",
+          "verbatimelevation", "minimumdepth", "maximumdepth"})
+        if (startsWithWord(name, QLatin1StringView(word))) return true;
+    for (const char* word : {"Location", "Coordinates", "Geo", "Locality", "Municipality", "County",
+                             "StateProvince", "Island", "WaterBody", "Continent", "Footprint"})
         if (holdsWord(name, QLatin1StringView(word))) return true;
     return false;
 }

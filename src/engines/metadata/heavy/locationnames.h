@@ -13,8 +13,9 @@ namespace LocationNames {
 // (CityName and Country-PrimaryLocationName are places, Statement and Placement are not), one
 // with the word Location, Coordinates or Geo in it (LocalLocationName, shotLocation,
 // GeoLocation; not Allocation or Surgeon), Dublin Core's coverage, and the place terms of Darwin
-// Core (locality, county, municipality, island, continent, water body, elevation and the like).
-// A picture's subject location, a point in its pixels, is none. Letter case does not matter but
+// Core (locality, county, municipality, island, continent, water body, elevation, depth and the
+// like). A point in the picture (where its subject, a face or the focus is) is none, and so is the
+// country of a creator's address, which is no place the picture shows. Letter case does not matter but
 // to tell a word's start; a namespace or prefix before the last ':' is left out.
 bool isLocationName(QStringView name);
 
