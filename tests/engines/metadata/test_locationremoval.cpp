@@ -386,6 +386,7 @@ class LocationRemovalTest : public QObject
                                          "set Exif.Samsung2.LocalLocationName Calanque de Sormiou", "-M",
                                          "set Xmp.dc.creator XmpSeq Ann Smith", samsung})
                      .startsWith('<'));
+        QVERIFY(exiftool({"-Comment=Anchored at 48.85837, 2.294481", samsung}));
 
         const QString text = path("text.png");
         QVERIFY(
