@@ -149,6 +149,8 @@ class ImageLocationTest : public QObject
             {"uuid:faf5bdd5-ba3d-11da-ad31-d33d75182f1b", false},
             {"+33 1 23 45 67 89", false},
             {"Marseilles soap", false},
+            {"marseille", true},
+            {"a marseille soap", false},
         };
         for (const auto& [text, location] : rows)
             QTest::newRow(text) << QString::fromUtf8(text) << location;

@@ -110,13 +110,17 @@ void LocationRule::learn(const Exiv2::Metadatum& datum)
 bool LocationRule::holdsLocation(QStringView text) const
 {
     if (holdsCoordinates(text)) return true;
-    for (const QString& place : m_places)
+    for (const QString& place : m_places) {
+        // A keyword is often a place name in lower case; in running text the name keeps its capital,
+        // so that "Nice" does not take "a nice day" with it.
+        if (text.trimmed().compare(place, Qt::CaseInsensitive) == 0) return true;
         for (qsizetype at = text.indexOf(place); at >= 0; at = text.indexOf(place, at + 1)) {
             const qsizetype end = at + place.size();
             if ((at == 0 || !text[at - 1].isLetterOrNumber()) &&
                 (end == text.size() || !text[end].isLetterOrNumber()))
                 return true;
         }
+    }
     return false;
 }
 

@@ -24,7 +24,8 @@ class LocationRule
     void learn(QStringView name, QStringView value);
     void learn(const Exiv2::Metadatum& datum);
 
-    // Whether `text` holds coordinates or repeats a learned place name as a whole word.
+    // Whether `text` holds coordinates, or repeats a learned place name as a whole word with its
+    // capitals, or is that name alone in any case.
     bool holdsLocation(QStringView text) const;
 
     // Whether the field named `name` holding `value` is location, and goes with it: named as a
