@@ -3,6 +3,7 @@
 // writes them, shown by the reader and gone from a location-free copy in every format.
 
 #include "engines/metadata/heavy/imagemetadata.h"
+#include "engines/metadata/heavy/locationnames.h"
 #include "engines/metadata/heavy/locationrule.h"
 
 #include "core/converterror.h"
@@ -165,6 +166,19 @@ class ImageLocationTest : public QObject
         rule.learn(u"exif:GPSMapDatum", u"WGS-84"); // a datum is no place
         QCOMPARE(rule.holdsLocation(text), location);
         QVERIFY(!rule.holdsLocation(u"WGS-84"));
+    }
+
+    // Tags named for a place, by the words of their names, and tags whose names only sound so.
+    void locationNames()
+    {
+        for (const char* place : {"LocalLocationName", "shotLocation", "GeoLocation", "Coordinates",
+                                  "coverage", "DCCounty", "dwc:municipality", "dctermsLocation",
+                                  "verbatimCoordinates", "LocationInfoVersion", "minimumElevationInMeters"})
+            QVERIFY2(LocationNames::isLocationName(QString::fromLatin1(place)), place);
+        for (const char* other : {"Allocation", "SubjectLocation", "FocusLocation", "WorldTimeLocation",
+                                  "GeometricDistortionParams", "CameraElevationAngle", "CreatorCountry",
+                                  "SetClockFromLocationData", "Statement", "Placement"})
+            QVERIFY2(!LocationNames::isLocationName(QString::fromLatin1(other)), other);
     }
 
     // Place names alone are a location too, said as the file names it.

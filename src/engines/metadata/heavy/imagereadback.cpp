@@ -120,7 +120,8 @@ QStringList leftovers(const QString& copy, const QString& name, bool strip, cons
         if (group == QLatin1String("ExifTool") && tag == QLatin1String("Error"))
             throw ConvertError::failed(
                 failed, it.value().toObject().value(QLatin1String("val")).toString(it.value().toString()));
-        if (aboutTheFile(group)) continue;
+        // A colour profile's colorant and channel coordinates are colours.
+        if (aboutTheFile(group) || group.startsWith(QLatin1String("ICC"))) continue;
         // The file's own name and folder are no tags; its comment is.
         if (group == QLatin1String("File") && tag != QLatin1String("Comment")) continue;
         const bool named = LocationNames::isLocationName(tag) ||

@@ -27,9 +27,11 @@ namespace LocationNames {
 bool isLocationName(QStringView name)
 {
     name = name.mid(name.lastIndexOf(QLatin1Char(':')) + 1);
-    // Points in the picture: where the subject, a face or the focus is.
-    for (const char* inPicture : {"Subject", "Focus", "Face", "AFPoint"})
-        if (name.contains(QLatin1String(inPicture), Qt::CaseInsensitive)) return false;
+    // Points in the picture (where the subject, a face or the focus is), a lens's geometry, rock
+    // strata, and a camera's settings for its clock and its recording of places.
+    for (const char* other : {"Subject", "Focus", "Face", "AFPoint", "Geometr", "Geolog", "WorldTime",
+                              "SetClock", "RecordLocation"})
+        if (name.contains(QLatin1String(other), Qt::CaseInsensitive)) return false;
     if (name.contains(QLatin1String("gps"), Qt::CaseInsensitive)) return true;
     for (const char* end : {"latitude", "longitude", "altitude"})
         if (name.endsWith(QLatin1String(end), Qt::CaseInsensitive)) return true;

@@ -14,8 +14,9 @@ namespace LocationNames {
 // with the word Location, Coordinates or Geo in it (LocalLocationName, shotLocation,
 // GeoLocation; not Allocation or Surgeon), Dublin Core's coverage, and the place terms of Darwin
 // Core (locality, county, municipality, island, continent, water body, elevation, depth and the
-// like). A point in the picture (where its subject, a face or the focus is) is none, and so is the
-// country of a creator's address, which is no place the picture shows. Letter case does not matter but
+// like). A point in the picture (where its subject, a face or the focus is), a lens's geometry,
+// a camera's world-time and clock settings are none, and so is the country of a creator's
+// address, which is no place the picture shows. Letter case does not matter but
 // to tell a word's start; a namespace or prefix before the last ':' is left out.
 bool isLocationName(QStringView name);
 
