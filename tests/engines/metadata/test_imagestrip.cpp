@@ -8,6 +8,7 @@
 #include "engines/metadata/heavy/imagemetadata.h"
 #include "engines/metadata/heavy/imagereadback.h"
 #include "engines/metadata/heavy/imagetags.h"
+#include "engines/metadata/heavy/locationrule.h"
 
 #include "core/converterror.h"
 #include "engines/image/imageengine.h"
@@ -509,7 +510,7 @@ class ImageStripTest : public QObject
         writeFile(path("broken.jpg"), QByteArray("\xFF\xD8\xFF\xE1\x7F\xF0", 6));
         QString why;
         try {
-            ImageReadBack::refuseLeftovers(path("broken.jpg"), "left.jpg", "jpg", true);
+            ImageReadBack::refuseLeftovers(path("broken.jpg"), "left.jpg", "jpg", true, LocationRule());
         } catch (const ConvertError& e) {
             why = e.message();
         }

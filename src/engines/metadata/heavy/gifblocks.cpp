@@ -1,6 +1,7 @@
 #include "engines/metadata/heavy/gifblocks.h"
 
 #include "engines/metadata/heavy/locationblocks.h"
+#include "engines/metadata/heavy/locationrule.h"
 
 #include <utility>
 
@@ -92,18 +93,26 @@ std::optional<QByteArray> pictureOnly(const QByteArray& data)
     });
 }
 
-std::optional<QByteArray> withoutLocation(const QByteArray& data)
+std::optional<QByteArray> withoutLocation(const QByteArray& data, LocationRule& rule)
 {
     static const QByteArray trailer = xmpTrailer();
     bool changed = false;
     const std::optional<QByteArray> out =
         rebuild(data, [&](quint8 label, const QByteArray& application, qsizetype at, qsizetype end) {
             const QByteArray block = data.mid(at, end - at);
+            if (label == 0xFE) {
+                QByteArray text; // the comment's sub-blocks, each after its length
+                for (qsizetype i = 2; i < block.size() && block[i] != '\0'; i += 1 + quint8(block[i]))
+                    text += block.mid(i + 1, quint8(block[i]));
+                const bool location = rule.holdsLocation(QString::fromUtf8(text));
+                changed = changed || location;
+                return location ? QByteArray() : block;
+            }
             if (label != 0xFF || application != xmpApplication) return block;
             const qsizetype packetAt = 14;
             const std::optional<QByteArray> kept =
                 block.endsWith(trailer) && block.size() >= packetAt + trailer.size()
-                    ? LocationBlocks::xmp(block.mid(packetAt, block.size() - packetAt - trailer.size()))
+                    ? LocationBlocks::xmp(block.mid(packetAt, block.size() - packetAt - trailer.size()), rule)
                     : std::optional(QByteArray());
             if (!kept) return block;
             changed = true;

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <optional>
 
+class LocationRule;
+
 // The tags of a PNG file, kept in its chunks: Exif in eXIf, and text chunks (tEXt, zTXt, iTXt)
 // that hold XMP ("XML:com.adobe.xmp"), the raw Exif, IPTC, Photoshop and XMP profiles
 // ImageMagick writes ("Raw profile type exif", "iptc", "8bim", "xmp"), or a tag each, named
@@ -16,11 +18,11 @@ namespace PngChunks {
 // followed.
 std::optional<QByteArray> pictureOnly(const QByteArray& data);
 
-// `data` without a location in any of its tags: eXIf and the raw Exif profiles lose their GPS
-// directories, XMP, IPTC and Photoshop profiles their location, and a text chunk whose keyword
-// names a place goes; a profile that cannot be read goes as a whole. Every other chunk stays byte
-// for byte, and `data` itself comes back when it holds no location. None when its chunks cannot
-// be followed.
-std::optional<QByteArray> withoutLocation(const QByteArray& data);
+// `data` without a location, as `rule` tells it, in any of its tags: eXIf and the raw Exif
+// profiles lose it as LocationBlocks::exif() says, XMP, IPTC and Photoshop profiles their
+// location, and a text chunk whose keyword names a place or whose text holds one goes; a profile that cannot
+// be read goes as a whole. Every other chunk stays byte for byte, and `data` itself comes back when it holds
+// no location. None when its chunks cannot be followed.
+std::optional<QByteArray> withoutLocation(const QByteArray& data, LocationRule& rule);
 
 } // namespace PngChunks

@@ -68,7 +68,7 @@ std::optional<QByteArray> pictureOnly(const QByteArray& data)
     return out;
 }
 
-std::optional<QByteArray> withoutLocation(const QByteArray& data)
+std::optional<QByteArray> withoutLocation(const QByteArray& data, LocationRule& rule)
 {
     if (data.size() < 12 || !data.startsWith("RIFF") || data.mid(8, 4) != "WEBP") return std::nullopt;
     QByteArray out = data.left(12);
@@ -83,8 +83,8 @@ std::optional<QByteArray> withoutLocation(const QByteArray& data)
         if (size < 0 || at + 8 + size > data.size()) return std::nullopt;
         const QByteArray body = data.mid(at + 8, size);
         std::optional<QByteArray> kept;
-        if (kind == "EXIF") kept = LocationBlocks::exif(body);
-        if (kind == "XMP " || kind == QByteArray("XMP\0", 4)) kept = LocationBlocks::xmp(body);
+        if (kind == "EXIF") kept = LocationBlocks::exif(body, rule);
+        if (kind == "XMP " || kind == QByteArray("XMP\0", 4)) kept = LocationBlocks::xmp(body, rule);
         if (kind == "VP8X") header = out.size();
         if (!kept) {
             out += data.mid(at, std::min(end, data.size()) - at);

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <optional>
 
+class LocationRule;
+
 // The tags of a WebP file: its EXIF chunk and its XMP chunk, also under the name "XMP\0" that
 // ImageMagick gives it.
 namespace WebpChunks {
@@ -14,10 +16,9 @@ namespace WebpChunks {
 // its chunks cannot be followed.
 std::optional<QByteArray> pictureOnly(const QByteArray& data);
 
-// `data` without a location in its tags: the Exif loses its GPS directories and the XMP its
-// location; a chunk left empty goes, with its flag in the extended header. Every other chunk stays
-// byte for byte, and `data` itself comes back when it holds no location. None when its chunks
-// cannot be followed.
-std::optional<QByteArray> withoutLocation(const QByteArray& data);
+// `data` without a location in its tags, as `rule` tells it (LocationBlocks); a chunk left empty goes, with
+// its flag in the extended header. Every other chunk stays byte for byte, and `data` itself comes back when
+// it holds no location. None when its chunks cannot be followed.
+std::optional<QByteArray> withoutLocation(const QByteArray& data, LocationRule& rule);
 
 } // namespace WebpChunks
