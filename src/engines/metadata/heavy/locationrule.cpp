@@ -1,5 +1,6 @@
 #include "engines/metadata/heavy/locationrule.h"
 
+#include "engines/metadata/coordinatetext.h"
 #include "engines/metadata/heavy/locationnames.h"
 
 #include <QRegularExpression>
@@ -7,52 +8,6 @@
 #include <vector>
 
 namespace {
-
-// Degrees, with minutes and seconds as they are written by hand and by readers.
-const QString degrees =
-    QStringLiteral(R"(\d{1,3}(?:\.\d+)?\s*(?:°|º|deg\b)(?:\s*\d{1,2}(?:\.\d+)?\s*(?:'|′|’))?)"
-                   R"((?:\s*\d{1,2}(?:\.\d+)?\s*(?:"|″|”|''))?)");
-const QString hemisphere = QStringLiteral(R"((?:North|South|East|West|[NSEW])\b)");
-// A latitude and a longitude, each with its hemisphere and no degree sign ("43 12N 5 27E").
-const QString lettered = QStringLiteral(R"(\d{1,2}(?:[.,]\d+)?(?:[ ,]\d{1,2}(?:\.\d+)?){0,2}\s?[NS]\b[\s,;]*)"
-                                        R"(\d{1,3}(?:[.,]\d+)?(?:[ ,]\d{1,2}(?:\.\d+)?){0,2}\s?[EW]\b)");
-
-const QRegularExpression& coordinatePattern()
-{
-    static const QRegularExpression pattern(
-        QStringList{
-            // Degrees and a hemisphere, or two degrees in a row.
-            degrees + R"(\s*)" + hemisphere,
-            R"(\b[NSEW]\s*)" + degrees,
-            degrees + R"(\s*[,;/]?\s*[-+]?)" + degrees,
-            QStringLiteral(R"((?<![\w.])(?:)") + lettered + QStringLiteral(")"),
-            // XMP's degrees and minutes with the hemisphere last.
-            QStringLiteral(R"((?<![\w.])\d{1,3},\d{1,2}(?:\.\d+|,\d{1,2}(?:\.\d+)?)[NSEW]\b)"),
-            // A latitude or longitude called by its name.
-            QStringLiteral(R"(\b(?:lat|latitude|lon|lng|long|longitude)\b\s*[:=]\s*[-+]?\d{1,3}\.\d+)"),
-            // ISO 6709: signed degrees (or degrees and minutes, and seconds) run together, ended by
-            // a slash unless they have decimals.
-            QStringLiteral(R"((?<![\w.+-])[+-]\d{2}(?:\d{2}){0,2}(?:\.\d+)?[+-]\d{3}(?:\d{2}){0,2}(?:\.\d+)?)"
-                           R"((?:[+-]\d+(?:\.\d+)?)?(?:CRS[\w:]+)?/)"),
-            QStringLiteral(R"((?<![\w.+-])[+-]\d{2}(?:\d{2}){0,2}\.\d+[+-]\d{3}(?:\d{2}){0,2}\.\d+)"),
-        }
-            .join(QLatin1Char('|')),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
-    return pattern;
-}
-
-// Two decimal degrees in a row, each with three decimals or more, within their ranges.
-bool decimalPair(QStringView text)
-{
-    static const QRegularExpression pair(
-        QStringLiteral(R"((?<![\w.])([-+]?\d{1,2}\.\d{3,})\s*[,;]\s*([-+]?\d{1,3}\.\d{3,})(?![\w.]))"));
-    for (auto it = pair.globalMatch(text); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        if (std::abs(m.capturedView(1).toDouble()) <= 90 && std::abs(m.capturedView(2).toDouble()) <= 180)
-            return true;
-    }
-    return false;
-}
 
 // The field's name in an exiv2 key: the last step of an XMP path, without its index.
 QString nameOf(const std::string& key)
@@ -83,11 +38,6 @@ std::optional<QString> printable(QByteArray bytes)
 
 } // namespace
 
-bool LocationRule::holdsCoordinates(QStringView text)
-{
-    return decimalPair(text) || coordinatePattern().match(text).hasMatch();
-}
-
 void LocationRule::learn(QStringView name, QStringView value)
 {
     if (!LocationNames::namesAPlace(name) || value.startsWith(QLatin1String("type="))) return;
@@ -95,7 +45,8 @@ void LocationRule::learn(QStringView name, QStringView value)
                                          QRegularExpression::UseUnicodePropertiesOption);
     for (QStringView part : value.split(QRegularExpression(QStringLiteral("[,;\\n]")))) {
         part = part.trimmed();
-        if (part.size() > 200 || !word.match(part).hasMatch() || holdsCoordinates(part)) continue;
+        if (part.size() > 200 || !word.match(part).hasMatch() || CoordinateText::holdsCoordinates(part))
+            continue;
         if (!m_places.contains(part)) m_places << part.toString();
     }
 }
@@ -109,7 +60,7 @@ void LocationRule::learn(const Exiv2::Metadatum& datum)
 
 bool LocationRule::holdsLocation(QStringView text) const
 {
-    if (holdsCoordinates(text)) return true;
+    if (CoordinateText::holdsCoordinates(text)) return true;
     for (const QString& place : m_places) {
         // A keyword is often a place name in lower case; in running text the name keeps its capital,
         // so that "Nice" does not take "a nice day" with it.

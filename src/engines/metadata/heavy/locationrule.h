@@ -12,12 +12,6 @@
 class LocationRule
 {
   public:
-    // Whether `text` holds coordinates: two decimal degrees ("48.85837, 2.294481"), degrees with
-    // a degree sign or a hemisphere ("48°51'30\"N, 2°17'40\"E", "43 12N 5 27E", XMP's
-    // "48,51.5022N"), a latitude or longitude given by name ("lat: 48.8584"), or an ISO 6709
-    // point ("+48.8584+002.2945/"). A plain number, a list of numbers or a date holds none.
-    static bool holdsCoordinates(QStringView text);
-
     // Learns the place names `value` holds when the field named `name` names places (a city, a
     // shot location, a Darwin Core locality; not coordinates): each of its parts between commas
     // that has a word of three letters or more.
