@@ -240,9 +240,9 @@ inline int depth(const QJsonObject& sound)
 }
 
 // The complaints about how a sound tool's result stores its sound against its source's: its
-// sample rate, its kind and depth of samples, its channels; and about a WAVE result of a
-// broadcast WAVE file: its bext chunk, its time reference moved to where a cut begins.
-inline QStringList judgeStored(const Reading& result, const Expected& e)
+// sample rate, its kind and depth of samples, its channels; and about a result of a broadcast
+// WAVE file: its bext chunk in a WAVE file, its time reference moved to where a cut begins.
+inline QStringList judgeStored(const Reading& result, const Expected& e, const QStringList& notes)
 {
     const Piece& p = e.pieces.first();
     const Reading& src = p.source->reading;
@@ -263,9 +263,14 @@ inline QStringList judgeStored(const Reading& result, const Expected& e)
         c << QStringLiteral("its sound has %1 channels instead of %2")
                  .arg(to["channels"].toInt())
                  .arg(channels);
-    // A WAVE result of a broadcast WAVE file (a tool's, a tag editor's) keeps its bext chunk.
+    // A WAVE result of a broadcast WAVE file (a tool's, a tag editor's) keeps its bext chunk; a
+    // visualizer's film names it.
     const QMap<QString, QString> had = src.tags(), has = result.tags();
-    if (!had.contains("time_reference") || e.ext != "wav") return c;
+    if (!had.contains("time_reference")) return c;
+    if (e.ext != "wav")
+        return !e.drawing || noted(notes, "broadcast")
+                   ? c
+                   : c << "it leaves out the broadcast chunk without a note";
     for (const char* field :
          {"encoded_by", "originator_reference", "date", "creation_time", "coding_history"})
         if (has.value(field) != had.value(field))
@@ -359,10 +364,13 @@ inline QStringList judgeStreams(const Reading& result, const Expected& e, const 
     }
     // A film's subtitles left out of its sound alone are named too.
     if (!e.drawing) c << judgeSubtitles(result, e, notes, base, zero);
-    c << judgeChapters(result, e, notes, base, zero) << judgeStored(result, e) << judgeId3(result);
+    c << judgeChapters(result, e, notes, base, zero) << judgeStored(result, e, notes) << judgeId3(result);
     if (e.picture) c << judgeTimecode(result, e, notes, base);
     const QMap<QString, QString> had = src.tags(), has = result.tags();
     for (const QString& tag : h.tags) {
+        // A broadcast WAVE file's "creation_time" is the time of day its bext chunk names, no moment
+        // a film's tag could hold.
+        if (tag == "creation_time" && had.contains("time_reference")) continue;
         const QString wanted = e.tags.value(tag, e.tagsKept ? had.value(tag) : QString());
         if (!wanted.isEmpty() && !sameTag(tag, has.value(tag), wanted))
             c << QStringLiteral("its tag “%1” is “%2” instead of “%3”").arg(tag, has.value(tag), wanted);

@@ -79,6 +79,7 @@ const Judge::Row toolRows[] = {
     {"broadcast.wav", "trim audio 0.5 2.5"},
     {"broadcast.wav", "bleep 1 1.4"},
     {"broadcast.wav", "tag"},
+    {"broadcast.wav", "visualize"},
     {"cue.flac", "trim audio 0.5 2.5"},
     {"cue.flac", "bleep 1 1.4"},
     {"cue.flac", "normalize"},
