@@ -267,9 +267,55 @@ make() {
       "${tags[@]}" delayed.m4a
     ;;
   *)
+    song_by_others "$1" && return
     echo "unknown source: $1" >&2
     exit 2
     ;;
+  esac
+}
+
+# Songs as other programs write them: sox, the Opus and Vorbis encoders, flac with a cue sheet,
+# lame at a varying bit rate, a broadcast WAVE file. Their tone rises linearly as the others' do,
+# at half of full scale.
+sweep() { echo synth "$1" sine 400:$((400 + 400 * $1)) vol 0.5; }
+song_by_others() {
+  case $1 in
+  deep.wav) # 24 bits at 96 kHz
+    sox -n -r 96000 -c 2 -b 24 deep.wav $(sweep 3)
+    ;;
+  byte.aiff) # 8 bits, mono, an odd number of samples: the sound chunk needs a pad byte
+    sox -n -r 11025 -c 1 -b 8 raw.aiff $(sweep 3)
+    ff -i raw.aiff -c copy "${tags[@]}" byte.aiff
+    rm raw.aiff
+    ;;
+  ulaw.wav) # µ-law at 8 kHz, as telephones record
+    sox -n -r 8000 -c 1 -e u-law ulaw.wav $(sweep 3)
+    ;;
+  six.wav) # six channels
+    sox -n -r 48000 -c 6 -b 16 six.wav $(sweep 3)
+    ;;
+  broadcast.wav) # a field recorder's: 24 bits with a bext chunk, recorded at 10:00:00
+    ff -f lavfi -i "$(tone up 3)" -c:a pcm_s24le -write_bext 1 -metadata "originator=Field Recorder" \
+      -metadata originator_reference=REC0042 -metadata origination_date=2024-05-04 \
+      -metadata origination_time=10:00:00 -metadata time_reference=1728000000 \
+      -metadata "coding_history=A=PCM,F=48000,W=24,M=stereo,T=Recorder" broadcast.wav
+    ;;
+  enc.opus | enc.ogg | vbr.mp3 | cue.flac)
+    sox -n -r 44100 -c 2 -b 16 plain.wav $(sweep 4)
+    case $1 in
+    enc.opus) opusenc --quiet --title "Judge Sample" --artist "Tolvane Tests" --comment "comment=kept whole" \
+      plain.wav enc.opus ;;
+    enc.ogg) oggenc -Q -t "Judge Sample" -a "Tolvane Tests" -c "comment=kept whole" -o enc.ogg plain.wav ;;
+    vbr.mp3) lame --quiet -V 4 --tt "Judge Sample" --ta "Tolvane Tests" plain.wav vbr.mp3 ;;
+    cue.flac) # a disc's two tracks at 0 and 1.5 s, the second with a pregap from 1 s
+      printf 'FILE "plain.wav" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    INDEX 00 00:01:00\n    INDEX 01 00:01:37\n' >cue.cue
+      flac -s -f --cuesheet=cue.cue -T "TITLE=Judge Sample" -T "ARTIST=Tolvane Tests" -o cue.flac plain.wav
+      rm cue.cue
+      ;;
+    esac
+    rm plain.wav
+    ;;
+  *) return 1 ;;
   esac
 }
 
@@ -277,4 +323,5 @@ all=(film.mp4 film.mkv camera.mov web.webm old.avi anim.mov late.mp4 late.mkv sh
   offset.mp4 long.mkv long.webm long.mp4 reel.mkv reel.mp4 cut.mkv song.mp3 song.m4a song.flac song.ogg song.opus surround.wav song.aiff book.m4a
   phone.mov phone.mp4 hevc.mp4 deep.mkv av1.webm vp8.webm xvid.avi old.wmv memo.m4a lossless.m4a hires.flac
   low.wav low.mp3 song.wma aired.opus delayed.m4a)
+all+=(deep.wav byte.aiff ulaw.wav six.wav broadcast.wav enc.opus enc.ogg vbr.mp3 cue.flac)
 for name in "${@:-${all[@]}}"; do make "$name"; done

@@ -268,12 +268,14 @@ void requireLength(const QString& path, const QString& name, const QList<Part>& 
 }
 
 QString writeTo(const QString& destination, const QList<Part>& parts, Job& job, const Progress& progress,
-                const std::function<QStringList(const QString&)>& argsFor, const QString& empty)
+                const std::function<QStringList(const QString&)>& argsFor, const QString& empty,
+                const std::function<void(const QString&)>& finish)
 {
     return Output::write(
         destination,
         [&](const QString& temporary) {
             ffmpeg(argsFor(temporary), length(parts), job, progress);
+            if (finish) finish(temporary);
             if (!empty.isEmpty()) requireContent(temporary, empty);
             requireLength(temporary, fileName(destination), parts, job);
         },
@@ -281,10 +283,11 @@ QString writeTo(const QString& destination, const QList<Part>& parts, Job& job, 
 }
 
 QStringList write(const Part& made, const QString& suffix, Job& job, const Progress& progress,
-                  const std::function<QStringList(const QString&)>& argsFor, const QString& empty)
+                  const std::function<QStringList(const QString&)>& argsFor, const QString& empty,
+                  const std::function<void(const QString&)>& finish)
 {
     return {writeTo(destination(made.source, suffix, extension(made.source)), {made}, job, progress, argsFor,
-                    empty)};
+                    empty, finish)};
 }
 
 QString fileName(const QString& path)

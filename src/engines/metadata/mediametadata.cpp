@@ -5,6 +5,7 @@
 #include "core/scratchfolder.h"
 #include "engines/media/keptstreams.h"
 #include "engines/media/media.h"
+#include "engines/media/waveheader.h"
 #include "engines/metadata/coordinatetext.h"
 
 #include <QDir>
@@ -164,6 +165,8 @@ QStringList editArgs(const QString& source, const QString& destination, const QL
     args << ToolArgs::extraOutputs(extras, 1);
     for (const MetaField& field : fields)
         args << "-metadata" << field.key + QLatin1Char('=') + field.value;
+    // A broadcast WAVE file's bext chunk is written again from the tags it was read into.
+    if (containerOf(destination) == QLatin1String("wav")) args << WaveHeader::keptBroadcast(source);
     return args << ToolArgs::id3Chunk(containerOf(destination)) << destination;
 }
 
