@@ -87,6 +87,17 @@ int turnOf(const AVStream* s)
     return 0;
 }
 
+// Whether the first frames of the stream's index are marked to be decoded and not shown, as the
+// QuickTime demuxer marks those an edit list leaves out.
+bool hidesItsStart(const LibAvApi& api, AVStream* s)
+{
+    const int count = std::min(api.indexCount(s), 8);
+    for (int i = 0; i < count; ++i)
+        if (const AVIndexEntry* e = api.indexEntry(s, i); e && (e->flags & AVINDEX_DISCARD_FRAME))
+            return true;
+    return false;
+}
+
 // When the key frames of a picture stream show, told from its packets in decoding order, in the
 // stream's time base. A packet of an AVI file with B-frames has no time of its own unless it is a
 // B-frame: a frame that B-frames are decoded after shows when the next such frame is decoded, as
@@ -141,6 +152,7 @@ Media::Probe probeOf(const LibAvApi& api, const AVFormatContext* c)
             p.width = par->width;
             p.height = par->height;
             p.turn = turnOf(s);
+            p.hiddenStart = hidesItsStart(api, c->streams[i]);
             // A quarter turn (90° or 270°) shows, and has ffmpeg decode, width and height swapped.
             if (std::abs(std::lround(p.turn / 90.0)) % 2 == 1) std::swap(p.width, p.height);
             const AVRational rate = s->avg_frame_rate;

@@ -40,6 +40,9 @@ struct Contents
     bool hasAudio = false;
     std::optional<double> videoEnd;
     std::optional<double> audioEnd;
+    // How far the packets of every picture and sound stream (covers aside) reach from the file's
+    // start: a second sound track may end later than the first.
+    std::optional<double> furthestEnd;
     // When the first packets of those streams are shown, in seconds from the file's zero; none
     // when no packet of that stream could be read.
     std::optional<double> videoStart;
