@@ -94,9 +94,6 @@ Format: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text
 Dialogue: 0,0:00:01.00,0:00:02.00,Sign,,0,0,0,,{\pos(80,20)}Exit
 Dialogue: 0,0:00:02.50,0:00:03.50,Sign,,0,0,0,,{\pos(40,100)}Harbour
 EOF
-  # The same signs, their events' fields in another order than usual.
-  sed -e 's/^Format: Layer, Start, End, Style,/Format: Layer, Style, Start, End,/' \
-    -e 's/^Dialogue: 0,\([^,]*\),\([^,]*\),Sign,/Dialogue: 0,Sign,\1,\2,/' signs.ass >reordered.ass
   # Chapters "Intro" 0–1.5 s and "Main" 1.5 s to the end, of a film of 4 s.
   printf ';FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1500\ntitle=Intro\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=1500\nEND=4000\ntitle=Main\n' >chapters.txt
   # The same at 0–4 s and 4–6 s, of a film of 6 s.
@@ -269,6 +266,15 @@ EOF
     raw g 5
     gst $(gsttone g up vorbisenc) ! oggmux ! filesink location=gst.ogg
     ;;
+  plain.mkv) # H.264 with room for 2 B-frames and none used, as x264 chooses for moving pictures:
+    # Matroska's first packets without decoding times then show none held back
+    ff -f lavfi -i "$(picture 160x120 25 4)" -f lavfi -i "$(tone up 4)" $(x264 -bf 2 -g 25) \
+      -x264-params b-bias=-100 -c:a aac "${tags[@]}" plain.mkv
+    ;;
+  remux.mkv) # GStreamer's MP4 copied into Matroska by ffmpeg, which stores no decoding times
+    [ -f gst.mp4 ] || make gst.mp4
+    ff -i gst.mp4 -c copy remux.mkv
+    ;;
   editlist.mp4) # cut by stream copy from 1.3 s of GStreamer's MP4, as cutters and phones save a cut:
     # an edit list hides the frames from the key frame before
     [ -f gst.mp4 ] || make gst.mp4
@@ -283,11 +289,9 @@ EOF
       -map 0 -map 1 -map 2 $(x264 -bf 2 -g 25) -c:a aac -metadata:s:a:0 language=eng \
       -metadata:s:a:1 language=deu "${tags[@]}" tracks.mp4
     ;;
-  stamped.mkv) # a camera's film whose picture begins 0.5 s after its sound, with a timecode, and
-    # styled subtitles whose events' fields come in another order than usual
-    side
-    ff -itsoffset 0.5 -f lavfi -i "$(picture 160x120 25 3.5)" -f lavfi -i "$(tone up 4)" -i reordered.ass \
-      -map 0 -map 1 -map 2 $(x264 -bf 2 -g 25) -c:a aac -c:s copy -timecode 10:00:00:00 "${tags[@]}" stamped.mkv
+  stamped.mkv) # a camera's film whose picture begins 0.5 s after its sound, with a timecode
+    ff -itsoffset 0.5 -f lavfi -i "$(picture 160x120 25 3.5)" -f lavfi -i "$(tone up 4)" \
+      $(x264 -bf 2 -g 25) -c:a aac -timecode 10:00:00:00 "${tags[@]}" stamped.mkv
     ;;
   song.mp3 | song.m4a | song.flac)
     side
@@ -368,5 +372,5 @@ all=(film.mp4 film.mkv camera.mov web.webm old.avi anim.mov late.mp4 late.mkv sh
   offset.mp4 long.mkv long.webm long.mp4 reel.mkv reel.mp4 cut.mkv song.mp3 song.m4a song.flac song.ogg song.opus surround.wav song.aiff book.m4a
   phone.mov phone.mp4 hevc.mp4 deep.mkv av1.webm vp8.webm xvid.avi old.wmv memo.m4a lossless.m4a hires.flac
   low.wav low.mp3 song.wma aired.opus delayed.m4a merged.mkv dubbed.mkv gst.mp4 gst.mov gst.mkv gst.webm
-  gst.ogg editlist.mp4 frag.mp4 tracks.mp4 stamped.mkv)
+  gst.ogg plain.mkv remux.mkv editlist.mp4 frag.mp4 tracks.mp4 stamped.mkv)
 for name in "${@:-${all[@]}}"; do make "$name"; done

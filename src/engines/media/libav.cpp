@@ -199,7 +199,12 @@ LibAv::Reading readFile(const LibAvApi* a, const QString& path)
     r.chapters = input->chapters();
     if (c->start_time != AV_NOPTS_VALUE) r.start = double(c->start_time) / AV_TIME_BASE;
     const auto [video, audio] = input->mainStreams();
-    if (video >= 0) r.videoSeconds = streamSeconds(*a, c->streams[video], c, audio < 0);
+    if (video >= 0) {
+        const AVStream* s = c->streams[video];
+        r.videoSeconds = streamSeconds(*a, s, c, audio < 0);
+        if (s->avg_frame_rate.num > 0 && s->avg_frame_rate.den > 0)
+            r.pictureDelay = s->codecpar->video_delay * av_q2d(av_inv_q(s->avg_frame_rate));
+    }
     if (audio >= 0) r.audioSeconds = streamSeconds(*a, c->streams[audio], c, video < 0);
     // A length guessed from the bitrate (an MP3 without its table of contents) is no statement.
     if (c->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE) r.videoSeconds = r.audioSeconds = 0;

@@ -28,6 +28,9 @@ struct Reading
     QList<Chapters::Chapter> chapters;
     // When the file's first stream begins, as ffprobe's format start_time states it; seconds.
     double start = 0;
+    // How long the first picture stream holds its frames back for B-frames, as its decoder
+    // states it; seconds.
+    double pictureDelay = 0;
 };
 
 // What a file really holds: the stream kinds its header lists, and how far the packets of its

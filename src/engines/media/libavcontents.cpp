@@ -107,16 +107,10 @@ class PacketReach
         std::optional<double>& first = video ? m_out.videoStart : m_out.audioStart;
         first = std::min(first.value_or(double(at) * base), double(at) * base);
         if (video) m_shown.push_back(double(at) * base);
+        if (video && seen == 1 && packet.pts != AV_NOPTS_VALUE && packet.dts != AV_NOPTS_VALUE)
+            m_firstDelay = double(packet.pts - packet.dts) * base;
         double& frame = video ? m_frames.first : m_frames.second;
         if (frame <= 0) frame = length;
-        if (video && packet.dts != AV_NOPTS_VALUE && !m_decodingTimed) {
-            m_decodingTimed = true;
-            // Matroska stores no decoding times: the demuxer leaves them out of as many first
-            // packets as the picture holds frames back, each a frame long, which tells when the
-            // first packet is decoded.
-            const double decoded = double(packet.dts) * base - (seen - 1) * frame;
-            if (!m_shown.empty()) m_firstDelay = std::max(0.0, m_shown.front() - decoded);
-        }
         // Sound packets follow one another: where the container times them by their starts only,
         // the gap between the first two tells their length.
         if (frame <= 0 && !video && m_lastSound) frame = double(at) * base - *m_lastSound;
@@ -145,9 +139,8 @@ class PacketReach
     std::vector<double> m_shown;              // the times of the picture's first packets, in decoding order
     std::pair<double, double> m_frames{0, 0}; // one frame of the picture, one packet of the sound
     std::optional<double> m_lastSound;
-    double m_declared = 0;        // the delay the picture stream states, seconds
-    double m_firstDelay = 0;      // how long before it is shown the first picture packet is decoded
-    bool m_decodingTimed = false; // a picture packet with a decoding time was met
+    double m_declared = 0;   // the delay the picture stream states, seconds
+    double m_firstDelay = 0; // how long before it is shown the first picture packet is decoded
 };
 
 } // namespace

@@ -110,8 +110,14 @@ double longestHeld(const QList<ToolRun::Part>& parts)
 // frame).
 void requireStarts(const LibAv::Contents& made, const QString& name, const ToolRun::Part& first)
 {
-    // Stored times are often rounded to the millisecond.
-    const double allowed = made.frame + made.lead + 0.001;
+    // A copy holds back as many frames as its source: Matroska, which stores no decoding times,
+    // may show none held back among its first packets. Stored times are often rounded to the
+    // millisecond.
+    double lead = made.lead;
+    if (first.copied)
+        if (const std::optional<LibAv::Reading> source = LibAv::read(first.source))
+            lead = std::max(lead, source->pictureDelay);
+    const double allowed = made.frame + lead + 0.001;
     // Sound that begins with the picture's first frame is in step with it, where a stream copy
     // shows that frame late to make room for the frames it holds back. A copy's sound begins with
     // its first packet after the seek, which Matroska may store a few hundredths of a second
