@@ -7,6 +7,8 @@
 
 #include "mediasource.h"
 
+#include <QDateTime>
+
 namespace Judge {
 
 struct Holds
@@ -217,6 +219,10 @@ inline QString judgeTimecode(const Reading& result, const Expected& e, const QSt
 // by its numbers, which an MP4 file keeps in a box of its own and gives back written otherwise.
 inline bool sameTag(const QString& tag, const QString& a, const QString& b)
 {
+    // QuickTime holds the moment a film was taken to the second.
+    if (tag == "creation_time")
+        return QDateTime::fromString(a, Qt::ISODateWithMs).toSecsSinceEpoch() ==
+               QDateTime::fromString(b, Qt::ISODateWithMs).toSecsSinceEpoch();
     if (tag != "location" || a == b) return a == b;
     static const QRegularExpression number(R"([+-]\d+(?:\.\d*)?)");
     QList<double> x, y;
@@ -359,7 +365,10 @@ inline QStringList judgeStreams(const Reading& result, const Expected& e, const 
         const QJsonObject format = p.source->reading.probe["format"].toObject();
         const double stated =
             format["duration"].toString().toDouble() - std::max(0.0, p.source->reading.start);
-        if (stated > p.source->end + 0.5 && (p.to < 0 || p.to > p.source->end) && !noted(notes, "cut short"))
+        double reach = p.source->end; // its picture's, or any sound track's that goes on after it
+        for (const auto& heard : p.source->heard)
+            if (heard) reach = std::max(reach, heard->second);
+        if (stated > reach + 0.5 && (p.to < 0 || p.to > p.source->end) && !noted(notes, "cut short"))
             c << QStringLiteral("no note says that %1 is cut short").arg(p.source->name);
     }
     // A film's subtitles left out of its sound alone are named too.

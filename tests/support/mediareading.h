@@ -165,7 +165,8 @@ struct Reading
         QMap<QString, QString> out;
         const QList<QJsonObject> sounds = streams("audio");
         QList<QJsonObject> holders{probe["format"].toObject()};
-        if (sounds.size() == 1) holders << sounds[0];
+        // A song's only sound track may hold its tags (Ogg); a film's holds the track's own.
+        if (sounds.size() == 1 && streams("video").isEmpty()) holders << sounds[0];
         for (const QJsonObject& holder : holders) {
             const QJsonObject t = holder["tags"].toObject();
             for (auto it = t.begin(); it != t.end(); ++it)

@@ -136,6 +136,11 @@ QList<Media::Stream> LibAvInput::streams() const
             stream.timecode = QString::fromUtf8(e->value);
         out << stream;
     }
+    // ffmpeg keeps a Matroska film's timecode as a tag of the file: it is its picture's.
+    const int video = mainStreams().first;
+    if (video >= 0 && out[video].timecode.isEmpty())
+        if (const AVDictionaryEntry* e = m_api.dictGet(m_context->metadata, "timecode", nullptr, 0))
+            out[video].timecode = QString::fromUtf8(e->value);
     return out;
 }
 

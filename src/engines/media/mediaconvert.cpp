@@ -202,7 +202,9 @@ std::optional<QString> checkResult(const QString& source, const QString& output,
     // counts from the source's zero, so where the source's streams begin later than that (sound
     // that starts a second in), the result reaches that much less, whether it keeps the start
     // (MP4) or begins at once (WAV, FLAC, MP3).
-    const double reach = std::max(contents->videoEnd.value_or(0), contents->audioEnd.value_or(0));
+    // ffmpeg's time is its furthest stream's, which may be a further sound track.
+    const double reach = std::max(
+        {contents->videoEnd.value_or(0), contents->audioEnd.value_or(0), contents->furthestEnd.value_or(0)});
     // The source's packets, read once and only where they are needed.
     std::optional<std::optional<LibAv::Contents>> sourceContents;
     const auto held = [&]() -> const std::optional<LibAv::Contents>& {

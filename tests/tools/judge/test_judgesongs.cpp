@@ -25,6 +25,7 @@ const Judge::Row rows[] = {
     {"song.wma", "mp3 flac"},
     {"aired.opus", "mp3 m4a wav flac ogg"},
     {"delayed.m4a", "mp3 wav flac opus"},
+    {"gst.ogg", "mp3 flac opus"},
     // Songs from sox, the Opus, Vorbis, FLAC and MP3 encoders, and a field recorder.
     {"deep.wav", "flac m4a"},
     {"ulaw.wav", "mp3"},
