@@ -12,10 +12,15 @@
 
 #include <QFile>
 #include <QImage>
+#include <QMap>
 #include <QRegularExpression>
 #include <QUrl>
+#include <QtEndian>
 
 namespace DamagedPdfs {
+
+// Lines of Hebrew, English and Arabic, as they are read.
+inline const QStringList rightToLeft{"אני אוהב לקרוא ספרים בערב", "Hello world line", "أنا أحب قراءة الكتب"};
 
 inline QByteArray bytes(const QString& path)
 {
@@ -119,25 +124,44 @@ inline bool writeShortCount(const QString& path, int count)
 
 // LibreOffice documents written once per test run, with as few starts of LibreOffice as can be:
 // "letter.pdf" (one page of plain text), "remark.pdf" (one page with a comment, exported as an
-// annotation) and "archived.pdf" (the same as PDF/A-2). False when LibreOffice fails.
+// annotation), "archived.pdf" (the same as PDF/A-2), "right to left.pdf" (a line of Hebrew, one of
+// English and one of Arabic, each its own paragraph) and "mixed.pdf" (a line of Hebrew, an English
+// line with a Hebrew word, a heading, two bullet lines and a line of Arabic). False when LibreOffice fails.
 inline bool writeOfficePdfs(const QString& folder)
 {
-    const QByteArray head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document "
-                            "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-                            "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
-                            "xmlns:dc=\"http://purl.org/dc/elements/1.1/\" office:version=\"1.3\" "
-                            "office:mimetype=\"application/vnd.oasis.opendocument.text\">"
-                            "<office:body><office:text>";
+    const QByteArray head =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<office:document "
+        "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+        "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+        "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+        "xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\" "
+        "xmlns:dc=\"http://purl.org/dc/elements/1.1/\" office:version=\"1.3\" "
+        "office:mimetype=\"application/vnd.oasis.opendocument.text\">"
+        "<office:automatic-styles><style:style style:name=\"H\" style:family=\"paragraph\">"
+        "<style:text-properties fo:font-size=\"20pt\" fo:font-weight=\"bold\"/>"
+        "</style:style></office:automatic-styles><office:body><office:text>";
     const QByteArray tail = "</office:text></office:body></office:document>\n";
+    const auto paragraphs = [&](const QStringList& lines) {
+        QByteArray body;
+        for (const QString& line : lines)
+            body += "<text:p>" + line.toUtf8() + "</text:p>";
+        return head + body + tail;
+    };
     const QByteArray remark = head +
                               "<text:p>A sound letter with a remark<office:annotation><dc:creator>Ann"
                               "</dc:creator><text:p>Check this</text:p></office:annotation> in its "
                               "first line.</text:p>" +
                               tail;
     const QByteArray letter = head + "<text:p>A sound letter in plain words.</text:p>" + tail;
+    const QByteArray mixed = paragraphs({rightToLeft[0], "The word שלום means peace in Hebrew.",
+                                         "<text:span>Reading list</text:span>", "• First bullet about books",
+                                         "• Second bullet about reading", rightToLeft[2]})
+                                 .replace("<text:p><text:span>", "<text:p text:style-name=\"H\"><text:span>");
     if (!Fixture::write(folder + "/remark.fodt", remark) ||
         !Fixture::write(folder + "/archived.fodt", remark) ||
-        !Fixture::write(folder + "/letter.fodt", letter))
+        !Fixture::write(folder + "/letter.fodt", letter) ||
+        !Fixture::write(folder + "/right to left.fodt", paragraphs(rightToLeft)) ||
+        !Fixture::write(folder + "/mixed.fodt", mixed))
         return false;
     const auto program = Shell::find("soffice");
     if (!program) return false;
@@ -154,10 +178,12 @@ inline bool writeOfficePdfs(const QString& folder)
             args << folder + "/" + file;
         return Shell::run(*program, args, std::nullopt, nullptr, {}, std::chrono::minutes(3)).status == 0;
     };
-    return run(R"({"ExportNotes":{"type":"boolean","value":"true"}})", {"remark.fodt", "letter.fodt"}) &&
+    const QStringList written{"remark", "letter", "archived", "right to left", "mixed"};
+    return run(R"({"ExportNotes":{"type":"boolean","value":"true"}})",
+               {"remark.fodt", "letter.fodt", "right to left.fodt", "mixed.fodt"}) &&
            run(R"({"SelectPdfVersion":{"type":"long","value":"2"}})", {"archived.fodt"}) &&
-           QFile::exists(folder + "/remark.pdf") && QFile::exists(folder + "/letter.pdf") &&
-           QFile::exists(folder + "/archived.pdf");
+           std::all_of(written.begin(), written.end(),
+                       [&](const QString& name) { return QFile::exists(folder + "/" + name + ".pdf"); });
 }
 
 // The stream data of the object that `key` (e.g. "/FontFile2") names first in the file at
@@ -185,6 +211,77 @@ inline bool writeDamagedFont(const QString& source, const QString& path)
     for (qsizetype i = start + 12; i < start + 32; ++i)
         data[i] = char(data[i] ^ 0x5A);
     return Fixture::write(path, data);
+}
+
+// `source` (a PDF with an embedded TrueType font) with its streams uncompressed by qpdf and the
+// last entry of that font's glyph index (loca) moved past the end of its glyph table, so that
+// its last glyph ends outside the font.
+inline bool writeFontPastItsEnd(const QString& source, const QString& path)
+{
+    if (QProcess::execute(
+            "qpdf", {"--qdf", "--object-streams=disable", "--stream-data=uncompress", source, path}) != 0)
+        return false;
+    QByteArray data = bytes(path);
+    const auto [start, end] = streamOf(data, "/FontFile2");
+    if (start < 7 || end < start + 12) return false;
+    const auto u16 = [&](qsizetype at) { return qFromBigEndian<quint16>(data.constData() + at); };
+    const auto u32 = [&](qsizetype at) { return qFromBigEndian<quint32>(data.constData() + at); };
+    QMap<QByteArray, std::pair<quint32, quint32>> tables; // offset and length, by tag
+    for (int i = 0; i < u16(start + 4); ++i) {
+        const qsizetype at = start + 12 + 16 * i;
+        tables.insert(data.mid(at, 4), {u32(at + 8), u32(at + 12)});
+    }
+    if (!tables.contains("loca") || !tables.contains("glyf") || !tables.contains("head") ||
+        !tables.contains("maxp"))
+        return false;
+    const bool longOffsets = u16(start + tables["head"].first + 50) == 1;
+    const qsizetype last = start + tables["loca"].first +
+                           qsizetype(u16(start + tables["maxp"].first + 4)) * (longOffsets ? 4 : 2);
+    const quint32 past = tables["glyf"].second + 8;
+    if (longOffsets)
+        qToBigEndian<quint32>(past, data.data() + last);
+    else
+        qToBigEndian<quint16>(quint16(past / 2), data.data() + last);
+    return Fixture::write(path, data);
+}
+
+// A page with no text layer holding a picture of three lines of text, a PNG that img2pdf embeds
+// as it is (Flate data), with a few bytes changed three quarters of the way into its data, so
+// that zlib stops there ("incorrect data check", or another complaint).
+inline bool writeSpoiledFlateScan(const QString& path)
+{
+    const QImage page = Fixture::writing(
+        QSize(640, 360), {{80, "The first line"}, {190, "A middle line"}, {320, "The last line"}});
+    if (!page.convertToFormat(QImage::Format_Grayscale8).save(path + ".png", "PNG") ||
+        QProcess::execute("img2pdf", {"-o", path, path + ".png"}) != 0 || !QFile::remove(path + ".png"))
+        return false;
+    QByteArray data = bytes(path);
+    const qsizetype picture = data.indexOf("/Subtype /Image");
+    const qsizetype start = data.indexOf("stream\n", picture) + 7;
+    const qsizetype end = data.indexOf("endstream", start);
+    if (picture < 0 || start < 7 || end < start + 100 ||
+        !data.mid(picture - 400, 400).contains("/FlateDecode"))
+        return false;
+    for (qsizetype i = start + (end - start) * 3 / 4; i < start + (end - start) * 3 / 4 + 8; ++i)
+        data[i] = char(data[i] ^ 0x37);
+    return Fixture::write(path, data);
+}
+
+// A PDF without pages, as `qpdf --empty` writes one, or pikepdf's new document when `pikepdf`.
+inline bool writeNoPages(const QString& path, bool pikepdf)
+{
+    if (!pikepdf) return QProcess::execute("qpdf", {"--empty", path}) == 0;
+    const auto python = Shell::find("python3");
+    return python &&
+           Shell::run(*python, {"-c", "import pikepdf, sys; pikepdf.new().save(sys.argv[1])", path}).status ==
+               0;
+}
+
+// Two pages whose page tree counts three.
+inline bool writeLongCount(const QString& path)
+{
+    QByteArray data = plainPages(2);
+    return data.contains("/Count 2") && Fixture::write(path, data.replace("/Count 2", "/Count 3"));
 }
 
 // A scanned page: three lines of text on white paper as a JPEG, which img2pdf embeds as it is.

@@ -8,11 +8,14 @@
 #include "core/shell.h"
 #include "engines/converter.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QPainter>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QUrl>
+#include <algorithm>
 #include <functional>
 #include <utility>
 
@@ -73,6 +76,40 @@ inline QImage writing(QSize size, const QList<std::pair<int, QString>>& lines)
     for (const auto& [baseline, text] : lines)
         p.drawText(60, baseline, text);
     return img;
+}
+
+// A photo of 1200 × 900: a noisy colour gradient, speckled along its right and bottom edges, and
+// a white band that holds "Meet me at the harbour" in 54 px black DejaVu Sans Bold, as a JPEG
+// decodes it.
+inline QImage captionedPhoto()
+{
+    QImage img(1200, 900, QImage::Format_RGB32);
+    QRandomGenerator noise(61);
+    for (int y = 0; y < img.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < img.width(); ++x) {
+            // One grain for the three channels, wrapping round as it does where a camera's
+            // values overflow: speckles near the bright red right edge, and in the bottom strip.
+            const int spread = y > 860 ? 256 : 32;
+            const int grain = int(noise.bounded(spread)) - spread / 2;
+            row[x] = qRgb((x / 5 + grain) & 0xFF, (y * 2 / 9 + grain) & 0xFF, (135 + grain) & 0xFF);
+        }
+    }
+    QPainter p(&img);
+    p.fillRect(0, 720, 1200, 140, Qt::white);
+    QFont font("DejaVu Sans");
+    font.setBold(true);
+    font.setPixelSize(54);
+    p.setFont(font);
+    p.setPen(Qt::black);
+    p.drawText(60, 805, "Meet me at the harbour");
+    p.end();
+    // As a camera keeps it: through JPEG.
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    img.save(&buffer, "JPEG", 92);
+    return QImage::fromData(jpeg, "JPEG");
 }
 
 // Runs the program: its exit status and standard output, trimmed.

@@ -1,7 +1,7 @@
 #pragma once
 
 // PDFs with links, named destinations, bookmarks, attached files and a filled form, as
-// LibreOffice and LaTeX-like writers make them, and what qpdf reads back of such a file: where
+// LibreOffice, Ghostscript and LaTeX-like writers make them, and what qpdf reads back of such a file: where
 // each link and bookmark leads, its named destinations, attached files, form fields and
 // restrictions.
 
@@ -89,6 +89,33 @@ inline bool paper(const QString& path)
         "<< /Type /Annot /Subtype /Popup /Rect [250 250 290 350] /Parent 21 0 R /P 7 0 R >>",
     };
     return writeBytes(path, MiniPdf::assemble(objects, "1.7"));
+}
+
+// A paper of 3 pages as Ghostscript's pdfwrite makes one from pdfmarks: named destinations
+// stored as dictionaries (`(intro) << /D [page /XYZ …] >>`), links by name forward (page 1 to 3)
+// and back (3 to 1), and bookmarks by name ("Intro", "Results").
+inline bool ghostscriptPaper(const QString& path)
+{
+    const QByteArray ps = R"(%!PS
+/Helvetica findfont 24 scalefont setfont
+[ /Dest /intro /View [/XYZ 0 792 null] /DEST pdfmark
+72 700 moveto (Intro) show
+[ /Rect [70 600 200 620] /Border [0 0 0] /Dest /results /Subtype /Link /ANN pdfmark
+showpage
+[ /Dest /method /View [/XYZ 0 792 null] /DEST pdfmark
+72 700 moveto (Method) show
+showpage
+[ /Dest /results /View [/XYZ 0 500 null] /DEST pdfmark
+72 700 moveto (Results) show
+[ /Rect [70 600 200 620] /Border [0 0 0] /Dest /intro /Subtype /Link /ANN pdfmark
+showpage
+[ /Title (Intro) /Dest /intro /OUT pdfmark
+[ /Title (Results) /Dest /results /OUT pdfmark
+)";
+    return writeBytes(path + ".ps", ps) &&
+           run("gs", {"-q", "-dNOPAUSE", "-dBATCH", "-dSAFER", "-sDEVICE=pdfwrite", "-sOutputFile=" + path,
+                      path + ".ps"}) == 0 &&
+           QFile::remove(path + ".ps");
 }
 
 // A guide of 4 pages from LibreOffice Writer: a table of contents on page 1 linking forward to

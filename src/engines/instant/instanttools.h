@@ -43,7 +43,9 @@ bool run(ToolID tool, const QStringList& files, std::optional<QPointF> at);
 QStringList mute(const QString& source, Job& job, const Progress& progress);
 
 // A folder "<base> Pages" in the output folder holding "<base> Page 001.pdf", … one page each,
-// with the source's document information.
+// with the source's document information. A page that can't be read is left out and noted to
+// `job` as the conversions note it; the damage errors of the conversions otherwise ("… is
+// damaged: none of its pages could be read", "… has no pages").
 QStringList splitPDF(const QString& source, Job& job, const Progress& progress);
 // The name of page `number` (1-based) of a split: "Report Page 007.pdf", "Report Page 1000.pdf".
 QString pageFileName(const QString& base, int number);

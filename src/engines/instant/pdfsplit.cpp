@@ -5,6 +5,8 @@
 #include "core/job.h"
 #include "core/output.h"
 #include "core/stagingfolder.h"
+#include "engines/pdf/damagedpages.h"
+#include "engines/pdf/pdfengine.h"
 #include "engines/pdf/qpdfio.h"
 
 #include <QDir>
@@ -17,6 +19,9 @@
 #include <exception>
 
 namespace {
+
+// Drawing the pages to find the damaged ones takes this share of the progress.
+constexpr double checkShare = 0.5;
 
 // A new document holding only `page`, written to the new file `path`.
 void writePage(QPDF& source, QPDFAcroFormDocumentHelper& sourceForms, QPDFPageObjectHelper& page,
@@ -51,6 +56,12 @@ QStringList splitPDF(const QString& source, Job& job, const Progress& progress)
     InputCheck::refuseSpecial(source);
     QPDF pdf;
     QPDFIO::open(pdf, source);
+    // The pages are read as a copy holds them, and their damage told as the conversions tell it:
+    // a page the page tree names but that can't be read is left out and named, and a file
+    // without a page that can be read is refused.
+    const std::unique_ptr<Poppler::Document> doc = PDFEngine::open(source);
+    DamagedPages damage(source, DamagedPages::Kind::pictures, source, *doc);
+    damage.drawEvery(*doc, source, job, [&](double done) { progress(done * checkShare); });
     const QString base = Output::baseName(source);
     const QString destination = Output::result(source, QStringLiteral(" Pages"), std::nullopt);
     StagingFolder staging(destination);
@@ -62,9 +73,14 @@ QStringList splitPDF(const QString& source, Job& job, const Progress& progress)
     } catch (const std::exception&) {
         throw ConvertError::failed(QStringLiteral("Couldn’t open ") + QFileInfo(source).fileName());
     }
-    const int count = int(pages.size());
+    const int count = damage.count();
     for (int i = 0; i < count; ++i) {
         job.throwIfCancelled();
+        if (size_t(i) >= pages.size() || !pages[size_t(i)].getObjectHandle().isDictionary() ||
+            damage.isMissing(i)) {
+            damage.addMissing(i);
+            continue;
+        }
         const QString path = QDir(staging.path()).filePath(pageFileName(base, i + 1));
         try {
             writePage(pdf, forms, pages[size_t(i)], path);
@@ -73,8 +89,9 @@ QStringList splitPDF(const QString& source, Job& job, const Progress& progress)
         } catch (const std::exception&) {
             throw ConvertError::failed(QStringLiteral("Couldn’t write page %1").arg(i + 1));
         }
-        progress(double(i + 1) / count);
+        progress(checkShare + double(i + 1) / count * (1 - checkShare));
     }
+    damage.report(job);
     job.throwIfCancelled();
     return {staging.commit()};
 }

@@ -3,12 +3,16 @@
 #include "core/converterror.h"
 #include "core/job.h"
 #include "engines/pdf/pagecheck.h"
+#include "engines/pdf/pageworkers.h"
 #include "engines/pdf/pdfengine.h"
 #include "engines/pdftext/readerrors.h"
 
 #include <QFileInfo>
 
 namespace {
+
+// Pages are drawn this small to learn which are damaged.
+constexpr double checkDpi = 36;
 
 // "2", "2 and 3", "2, 3 and 5": page numbers as a sentence names them.
 QString numbers(const QList<int>& indexes)
@@ -38,6 +42,7 @@ DamagedPages::DamagedPages(const QString& file, Kind kind, const QString& pdf, c
     : m_file(QFileInfo(file).fileName()), m_kind(kind), m_check(std::make_unique<PageCheck>(pdf, doc))
 {
     if (m_check->lost()) throw none(m_file);
+    if (m_check->count() == 0) throw ConvertError::failed(QStringLiteral("%1 has no pages").arg(m_file));
 }
 
 DamagedPages::~DamagedPages() = default;
@@ -50,10 +55,7 @@ int DamagedPages::count() const
 std::optional<int> DamagedPages::shown(int index)
 {
     const std::optional<int> at = m_check->shown(index);
-    if (!at) {
-        const std::lock_guard<std::mutex> guard(m_lock);
-        if (!m_missing.contains(index)) m_missing.append(index);
-    }
+    if (!at) addMissing(index);
     return at;
 }
 
@@ -61,11 +63,32 @@ std::unique_ptr<Poppler::Page> DamagedPages::page(const Poppler::Document& doc, 
 {
     const std::optional<int> at = shown(index);
     std::unique_ptr<Poppler::Page> page(at ? doc.page(*at) : nullptr);
-    if (at && !page) {
-        const std::lock_guard<std::mutex> guard(m_lock);
-        if (!m_missing.contains(index)) m_missing.append(index);
-    }
+    if (at && !page) addMissing(index);
     return page;
+}
+
+void DamagedPages::addMissing(int index)
+{
+    const std::lock_guard<std::mutex> guard(m_lock);
+    if (!m_missing.contains(index)) m_missing.append(index);
+}
+
+bool DamagedPages::isMissing(int index) const
+{
+    const std::lock_guard<std::mutex> guard(m_lock);
+    return m_missing.contains(index);
+}
+
+void DamagedPages::drawEvery(const Poppler::Document& doc, const QString& pdf, Job& job,
+                             const Progress& progress)
+{
+    std::mutex lock; // serialises the progress reports
+    int drawn = 0;
+    PDFEngine::eachPage(doc, pdf, count(), job, [&](const Poppler::Document& own, int i) {
+        if (const std::unique_ptr<Poppler::Page> page = this->page(own, i)) rendered(*page, i, checkDpi);
+        const std::lock_guard<std::mutex> guard(lock);
+        progress(double(++drawn) / count());
+    });
 }
 
 bool DamagedPages::drawsDamage(int index)

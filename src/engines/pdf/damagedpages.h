@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/progress.h"
+
 #include <QImage>
 #include <QMap>
 #include <QString>
@@ -25,8 +27,8 @@ class DamagedPages
     // `pdf` is the file `doc` has opened: the file the user dropped or a copy made of it; `file`
     // is the name the notes give the document: the file the user dropped. Throws ConvertError
     // "<file> is damaged: none of its pages could be read" when the document names no page that
-    // can be read (a page tree that is missing, or whose pages Poppler can't reach) and is not a
-    // sound document without pages.
+    // can be read (a page tree that is missing, or whose pages Poppler can't reach), and
+    // "<file> has no pages" when it is a sound document without pages.
     DamagedPages(const QString& file, Kind kind, const QString& pdf, const Poppler::Document& doc);
     ~DamagedPages();
 
@@ -41,6 +43,11 @@ class DamagedPages
     // can't be read.
     std::unique_ptr<Poppler::Page> page(const Poppler::Document& doc, int index);
 
+    // Any thread: page `index` could not be read.
+    void addMissing(int index);
+    // Any thread: whether page `index` was found to be one that can't be read.
+    bool isMissing(int index) const;
+
     // Any thread: page `index` is damaged; `empty` when nothing of it came out.
     void add(int index, bool empty);
 
@@ -51,6 +58,12 @@ class DamagedPages
     // Any thread: PDFEngine::render() of page `index`, added here when Poppler could not read it
     // whole or it draws a damaged font or picture.
     QImage rendered(const Poppler::Page& page, int index, double dpi);
+
+    // Draws every page small, side by side (PDFEngine::eachPage, with documents of their own
+    // opened from `pdf`), to learn which pages can't be read or not whole, as a copy that keeps
+    // the pages as they are would hold them. Progress goes to 1 as pages are drawn; throws
+    // ConvertError::cancelled when `job` is cancelled.
+    void drawEvery(const Poppler::Document& doc, const QString& pdf, Job& job, const Progress& progress);
 
     // Throws ConvertError "<file> is damaged: none of its pages could be read" when no page
     // could be read or came out with anything; otherwise adds a note to `job` for the pages that

@@ -2,6 +2,7 @@
 
 #include "core/converterror.h"
 #include "engines/pdf/readerrorhooks.h"
+#include "engines/pdftext/bidiorder.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -30,7 +31,9 @@ std::optional<QString> LayoutText::page(int index) const
     QString text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
     // Poppler ends each page with a form feed, a separator between pages.
     if (text.endsWith(QLatin1Char('\f'))) text.chop(1);
-    return text;
+    // Its lines of right-to-left script come in the order they are read, wrapped in embedding
+    // marks that would turn them round again.
+    return PDFText::withoutEmbeddings(text);
 }
 
 } // namespace PDFEngine

@@ -11,6 +11,8 @@
 #include <qpdf/Buffer.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
+#include <vector>
+#include <zlib.h>
 
 namespace {
 
@@ -49,6 +51,34 @@ bool isJpeg(QPDFObjectHandle& image)
     return filter.isNameAndEquals("/DCTDecode");
 }
 
+enum class Kind { font, jpeg, flate };
+
+bool isFlate(QPDFObjectHandle& image)
+{
+    QPDFObjectHandle filter = image.getDict().getKey("/Filter");
+    if (filter.isArray() && filter.getArrayNItems() == 1) filter = filter.getArrayItem(0);
+    return filter.isNameAndEquals("/FlateDecode");
+}
+
+// Whether Flate data inflate to their end. qpdf and Poppler both take what comes out before
+// zlib gives up (on a wrong check sum, say) and go on without a word.
+bool inflatesWhole(const QByteArray& data)
+{
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK) return false;
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.constData()));
+    z.avail_in = uInt(data.size());
+    std::vector<Bytef> out(1 << 16);
+    int result = Z_OK;
+    while (result == Z_OK) {
+        z.next_out = out.data();
+        z.avail_out = uInt(out.size());
+        result = inflate(&z, Z_NO_FLUSH);
+    }
+    inflateEnd(&z);
+    return result == Z_STREAM_END;
+}
+
 } // namespace
 
 struct PageCheck::Impl
@@ -74,14 +104,16 @@ struct PageCheck::Impl
     }
 
     // Whether the font program or picture `object` reads whole, once per object.
-    bool readsWhole(QPDFObjectHandle object, bool picture)
+    bool readsWhole(QPDFObjectHandle object, Kind kind)
     {
         const bool indirect = object.isIndirect();
         if (indirect && whole.contains(key(object))) return whole.value(key(object));
         bool read = false;
         try {
-            read = picture ? JpegCheck::whole(bytes(object.getRawStreamData()))
-                           : FontCheck::trueTypeWhole(bytes(object.getStreamData(qpdf_dl_generalized)));
+            read = kind == Kind::jpeg ? JpegCheck::whole(bytes(object.getRawStreamData()))
+                   : kind == Kind::font
+                       ? FontCheck::trueTypeWhole(bytes(object.getStreamData(qpdf_dl_generalized)))
+                       : inflatesWhole(bytes(object.getRawStreamData()));
         } catch (const std::exception&) {
             read = false; // data that can't be read or inflated
         }
@@ -98,14 +130,16 @@ struct PageCheck::Impl
         if (fonts.isDictionary())
             for (auto& [name, font] : fonts.ditems()) {
                 QPDFObjectHandle program = trueTypeProgram(font);
-                if (program.isStream() && !readsWhole(program, false)) return true;
+                if (program.isStream() && !readsWhole(program, Kind::font)) return true;
             }
         for (const char* kind : {"/XObject", "/Pattern"}) {
             QPDFObjectHandle named = resources.getKey(kind);
             if (!named.isDictionary()) continue;
             for (auto& [name, object] : named.ditems()) {
                 if (!object.isStream()) continue;
-                if (object.isImage(false) && isJpeg(object) && !readsWhole(object, true)) return true;
+                if (object.isImage(false) && (isJpeg(object) || isFlate(object)) &&
+                    !readsWhole(object, isJpeg(object) ? Kind::jpeg : Kind::flate))
+                    return true;
                 if (object.isIndirect() && seen.contains(key(object))) continue;
                 if (object.isIndirect()) seen.insert(key(object));
                 if (damaged(object.getDict().getKey("/Resources"), seen, depth + 1)) return true;

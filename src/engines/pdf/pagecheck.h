@@ -10,8 +10,8 @@ class Document;
 
 // A PDF's pages as its page tree names them, read with qpdf beside Poppler. Poppler passes over
 // a page whose object is missing and moves the pages after it up, and it draws without a
-// complaint an embedded font whose tables can't be followed or a JPEG picture whose data are
-// damaged; this tells those pages by their place in the file. Not thread-safe.
+// complaint an embedded font whose tables can't be followed or a picture whose data are damaged; this tells
+// those pages by their place in the file. Not thread-safe.
 class PageCheck
 {
   public:
@@ -31,8 +31,9 @@ class PageCheck
     // page for it.
     std::optional<int> shown(int index) const;
     // Whether page `index` draws, itself or through the forms and patterns it draws, an embedded
-    // TrueType font whose tables can't be followed or a JPEG picture whose decoder warns of
-    // damage. Each font and picture is read once.
+    // TrueType font whose tables can't be followed, a JPEG picture whose decoder warns of damage,
+    // or a picture whose compressed data don't inflate to their end. Each font and picture is
+    // read once.
     bool drawsDamage(int index);
 
   private:

@@ -169,7 +169,7 @@ bool PageCopies::linkKept(QPDFObjectHandle link)
 QPDFObjectHandle PageCopies::resolved(QPDFObjectHandle dest)
 {
     if (dest.isName() || dest.isString()) {
-        QPDFObjectHandle named = m_names->resolveNamedDest(dest);
+        QPDFObjectHandle named = PDFOutlines::viewOf(m_names->resolveNamedDest(dest));
         if (!named.isArray()) return QPDFObjectHandle::newNull();
         dest = PDFOutlines::copied(m_source, m_out, named);
     }
@@ -194,7 +194,7 @@ QPDFObjectHandle PageCopies::kept(QPDFObjectHandle dest) const
 
 QPDFObjectHandle PageCopies::placed(QPDFObjectHandle named)
 {
-    return kept(PDFOutlines::copied(m_source, m_out, named.isDictionary() ? named.getKey("/D") : named));
+    return kept(PDFOutlines::copied(m_source, m_out, PDFOutlines::viewOf(named)));
 }
 
 void PageCopies::copyNames()

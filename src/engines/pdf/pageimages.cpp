@@ -92,7 +92,6 @@ QStringList writePageImages(const QString& pdf, const QString& src, const QStrin
 {
     const std::unique_ptr<Poppler::Document> doc = openForPages(pdf);
     DamagedPages damage(src, DamagedPages::Kind::pictures, pdf, *doc);
-    if (damage.count() <= 0) throw ConvertError::failed(QStringLiteral("Nothing to render"));
     const QString base = Output::baseName(src);
     if (damage.count() == 1) {
         const std::unique_ptr<Poppler::Page> page = damage.page(*doc, 0);

@@ -16,7 +16,8 @@ namespace Doc {
 // a folder "<base>" of "Page 001.<format>", "Page 002.<format>", … (free names are taken).
 // Nothing appears until the whole result is complete; on failure or cancel nothing is left.
 // `progress` hears (i + 1) / n after each page of a several-page document. Throws ConvertError
-// "Nothing to render" for a file that cannot be opened or is a sound document without pages.
+// "Nothing to render" for a file that cannot be opened, and "<src's name> has no pages" for a sound
+// document without pages.
 // Pages that could not be read, or not whole, are noted to `job` by their number in `src` (a
 // page that can't be read is left out and its number with it); when none could be read, throws
 // ConvertError "<src's name> is damaged: none of its pages could be read". Each page takes its

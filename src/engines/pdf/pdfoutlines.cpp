@@ -35,7 +35,7 @@ class Builder
         const QString title = QString::fromStdString(bookmark.getTitle());
         QPDFObjectHandle target = QPDFObjectHandle::newNull();
         if (toPage) {
-            QPDFObjectHandle dest = bookmark.getDest();
+            QPDFObjectHandle dest = PDFOutlines::viewOf(bookmark.getDest());
             if (dest.isArray()) target = m_destination(dest);
             if (dest.isArray() && target.isNull()) (kids.empty() ? lost.removed : lost.emptied) << title;
             if (target.isNull() && kids.empty()) return std::nullopt;
@@ -89,6 +89,11 @@ class Builder
 } // namespace
 
 namespace PDFOutlines {
+
+QPDFObjectHandle viewOf(QPDFObjectHandle named)
+{
+    return named.isDictionary() ? named.getKey("/D") : named;
+}
 
 QPDFObjectHandle copied(QPDF& source, QPDF& out, QPDFObjectHandle value)
 {

@@ -25,6 +25,10 @@ struct Lost
 // one that does something other than go to a page (open a web address, say) does it still.
 Lost append(QPDF& source, QPDF& out, const Destination& destination);
 
+// The page and view a named destination holds: `named` itself, or the array under /D of the
+// dictionary some writers store it in (`(name) << /D [page /XYZ …] >>`).
+QPDFObjectHandle viewOf(QPDFObjectHandle named);
+
 // `value`, an object of `source`, copied into `out` with what it refers to; references to pages
 // not copied into `out` before become nulls.
 QPDFObjectHandle copied(QPDF& source, QPDF& out, QPDFObjectHandle value);

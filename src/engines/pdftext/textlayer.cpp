@@ -1,7 +1,9 @@
 #include "engines/pdftext/textlayer.h"
 
 #include "core/converterror.h"
+#include "engines/pdftext/bidiorder.h"
 #include "engines/pdftext/readerrors.h"
+#include "engines/pdftext/wordtext.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -58,6 +60,10 @@ namespace PDFEngine {
 struct TextLayer::Impl
 {
     PopplerDocument* doc = nullptr;
+    QString path;
+    // Opened when a page first holds right-to-left text.
+    mutable std::unique_ptr<WordText> words;
+    mutable bool wordsOpened = false;
     ~Impl()
     {
         if (doc) g_object_unref(doc);
@@ -89,10 +95,21 @@ struct TextLayer::Impl
         offsets.push_back(out.size());
         return out;
     }
+
+    // Page `index` rebuilt from its words, when `text` (as the selection reads it) holds
+    // right-to-left script, whose lines the selection loses or turns round.
+    std::optional<PageText> fromWords(int index, const QString& text) const
+    {
+        if (!PDFText::hasRightToLeft(text)) return std::nullopt;
+        if (!wordsOpened) words = WordText::open(path);
+        wordsOpened = true;
+        return words ? words->page(index) : std::nullopt;
+    }
 };
 
 TextLayer::TextLayer(const QString& path) : d(std::make_unique<Impl>())
 {
+    d->path = path;
     const QByteArray file = QFile::encodeName(QFileInfo(path).absoluteFilePath());
     gchar* uri = g_filename_to_uri(file.constData(), nullptr, nullptr);
     GError* error = nullptr;
@@ -124,6 +141,10 @@ std::optional<PageText> TextLayer::page(int index) const
     if (!page) return std::nullopt;
     std::vector<qsizetype> offsets;
     PageText result{d->text(page, offsets), {}};
+    if (std::optional<PageText> read = d->fromWords(index, result.text)) {
+        g_object_unref(page);
+        return read;
+    }
     const qsizetype points = qsizetype(offsets.size()) - 1;
     GList* attributes = poppler_page_get_text_attributes(page);
     for (GList* it = attributes; it; it = it->next) {
@@ -148,6 +169,7 @@ QString TextLayer::text(int index) const
     std::vector<qsizetype> offsets;
     const QString text = d->text(page, offsets);
     g_object_unref(page);
+    if (std::optional<PageText> read = d->fromWords(index, text)) return read->text;
     return text;
 }
 

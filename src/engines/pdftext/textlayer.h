@@ -42,6 +42,8 @@ class TextLayer
     // The text and fonts of page `index`; none when the document has no such page. Words that
     // stand apart on the page are never run together: where the reading order puts two
     // separate words side by side without a space (cells of a table), a space is put between.
+    // A page that holds right-to-left script is read from its words instead (WordText), each line
+    // in the order it is read.
     std::optional<PageText> page(int index) const;
     // The text alone, as `page` gives it; "" for a missing page.
     QString text(int index) const;

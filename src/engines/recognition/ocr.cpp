@@ -117,6 +117,10 @@ void forEach(int count, const std::function<void(int)>& work)
     shared->ended.acquire(count);
 }
 
+// A picture read again for its text is also read shrunk to this longer side, where its writing
+// is too tall for Tesseract as it is.
+constexpr int fallbackSide = 1600;
+
 // Writing has sharp edges: a grey picture with fewer than a few dozen steps of a tenth of the
 // grey scale between neighbouring pixels holds none (a clear sky, a plain wall, a gradient).
 bool mayHoldWriting(const QImage& grey)
@@ -171,7 +175,23 @@ namespace OCR {
 
 QString recognize(const QImage& image)
 {
-    return readingOrder(recognizeGrey(greyOnWhite(image)));
+    const QImage grey = greyOnWhite(image);
+    QString text = readingOrder(recognizeGrey(grey));
+    if (!text.isEmpty() || !mayHoldWriting(grey)) return text;
+    // One threshold for a whole photo can take its ground for ink and lose a clear caption in it:
+    // a photo in which nothing was read is read again as the text search reads it, with a
+    // threshold for every neighbourhood, for dark writing and then for light, and in a copy
+    // shrunk for writing too tall to be read as it is.
+    QList<QImage> sizes{grey};
+    if (std::max(grey.width(), grey.height()) > fallbackSide)
+        sizes << grey.scaled(fallbackSide, fallbackSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    for (QImage picture : sizes)
+        for (int pass = 0; pass < 2; ++pass) {
+            if (pass == 1) picture.invertPixels();
+            text = readingOrder(recognizeGrey(picture, Threshold::local));
+            if (!text.isEmpty()) return text;
+        }
+    return text;
 }
 
 QFuture<QString> recognizeLater(QImage image)

@@ -347,33 +347,59 @@ class CompressorTest : public QObject
         QCOMPARE(s.links, (QList<QList<int>>{{}, {}, {}}));
         QVERIFY(s.fields.isEmpty() && s.commentFiles.isEmpty());
         QVERIFY(s.encrypted && !s.canPrint && !s.canModify);
-        QCOMPARE(job.notes().size(), 2);
+        QCOMPARE(job.notes().size(), 3);
         QVERIFY2(job.notes()[0].startsWith("3 links were left out"), qPrintable(job.notes()[0]));
         QVERIFY2(job.notes()[1].startsWith("1 form field can no longer be filled in"),
                  qPrintable(job.notes()[1]));
+        // The comment with its pop-up, and the one that attaches a file.
+        QCOMPARE(job.notes()[2], QString("2 comments were left out: page pictures can’t hold comments"));
 
-        // A bookmark to a place on a page turned a quarter, whose box starts away from 0, 0,
-        // leads to the same place on the upright picture of that page.
+        // A bookmark to a place on a page turned a quarter either way, whose box starts away from
+        // 0, 0, leads to the same place on the upright picture of that page.
         QVERIFY(LinkedPdfs::writeBytes(
             dir.filePath("turned.pdf"),
             MiniPdf::assemble(
                 {"<< /Type /Catalog /Pages 2 0 R /Outlines 5 0 R >>",
-                 "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+                 "<< /Type /Pages /Kids [3 0 R 8 0 R] /Count 2 >>",
                  "<< /Type /Page /Parent 2 0 R /MediaBox [100 50 700 850] /Rotate 90 /Contents 4 0 R >>",
                  "<< /Length 0 >>\nstream\n\nendstream",
-                 "<< /Type /Outlines /First 6 0 R /Last 6 0 R /Count 1 >>",
-                 "<< /Title (Here) /Parent 5 0 R /Dest [3 0 R /XYZ 300 650 null] >>"},
+                 "<< /Type /Outlines /First 6 0 R /Last 7 0 R /Count 2 >>",
+                 "<< /Title (Here) /Parent 5 0 R /Next 7 0 R /Dest [3 0 R /XYZ 300 650 null] >>",
+                 "<< /Title (There) /Parent 5 0 R /Prev 6 0 R /Dest [8 0 R /XYZ 250 600 null] >>",
+                 "<< /Type /Page /Parent 2 0 R /MediaBox [100 50 700 850] /Rotate 270 /Contents 4 0 R >>"},
                 "1.4")));
         Job turning("", "", 0);
         Compressor::pdf(dir.filePath("turned.pdf"), CompressLevel::small, dir.filePath("turned small.pdf"),
                         turning, ignored);
         QByteArray json;
         QCOMPARE(LinkedPdfs::run("qpdf", {"--json", dir.filePath("turned small.pdf")}, &json), 0);
-        const QJsonArray dest = QJsonDocument::fromJson(json)["outlines"][0]["dest"].toArray();
-        QCOMPARE(dest.size(), 5);
-        QCOMPARE(dest[1].toString(), QString("/XYZ"));
-        QCOMPARE(dest[2].toDouble(), 600.0);
-        QCOMPARE(dest[3].toDouble(), 400.0);
+        const QJsonArray outlines = QJsonDocument::fromJson(json)["outlines"].toArray();
+        QCOMPARE(outlines.size(), 2);
+        for (const auto& [at, x, y] : {std::tuple{0, 600.0, 400.0}, std::tuple{1, 250.0, 150.0}}) {
+            const QJsonArray dest = outlines[at]["dest"].toArray();
+            QCOMPARE(dest.size(), 5);
+            QCOMPARE(dest[1].toString(), QString("/XYZ"));
+            QCOMPARE(dest[2].toDouble(), x);
+            QCOMPARE(dest[3].toDouble(), y);
+        }
+
+        // A page left out as unreadable: the bookmark to the page after it leads to that page's
+        // picture, one place up.
+        QVERIFY(LinkedPdfs::writeBytes(
+            dir.filePath("lost.pdf"),
+            MiniPdf::assemble({"<< /Type /Catalog /Pages 2 0 R /Outlines 6 0 R >>",
+                               "<< /Type /Pages /Kids [3 0 R 40 0 R 5 0 R] /Count 3 >>",
+                               "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 400] /Contents 4 0 R >>",
+                               "<< /Length 23 >>\nstream\n0 0 1 rg 9 9 99 99 re f\nendstream",
+                               "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 300 400] /Contents 4 0 R >>",
+                               "<< /Type /Outlines /First 7 0 R /Last 7 0 R /Count 1 >>",
+                               "<< /Title (Last) /Parent 6 0 R /Dest [5 0 R /Fit] >>"},
+                              "1.4")));
+        Job lost("", "", 0);
+        Compressor::pdf(dir.filePath("lost.pdf"), CompressLevel::small, dir.filePath("lost small.pdf"), lost,
+                        ignored);
+        QCOMPARE(LinkedPdfs::read(dir.filePath("lost small.pdf")).bookmarks, QStringList{"Last 2"});
+        QCOMPARE(lost.notes(), QStringList{"Page 2 of lost.pdf is damaged: it could not be read"});
 
         const QString plain = textPDF(dir.filePath("plain.pdf"), 2);
         Job quiet("", "", 0);
@@ -381,6 +407,14 @@ class CompressorTest : public QObject
         const LinkedPdfs::Structure p = LinkedPdfs::read(dir.filePath("plain small.pdf"));
         QVERIFY(p.pages == 2 && p.attachments.isEmpty() && p.bookmarks.isEmpty() && !p.encrypted);
         QVERIFY(quiet.notes().isEmpty());
+
+        // Attached files alone, with no bookmark or restriction beside them, are kept as well.
+        QCOMPARE(LinkedPdfs::run("qpdf", {plain, "--add-attachment", dir.filePath("a.txt"), "--",
+                                          dir.filePath("attached.pdf")}),
+                 0);
+        Compressor::pdf(dir.filePath("attached.pdf"), CompressLevel::small,
+                        dir.filePath("attached small.pdf"), quiet, ignored);
+        QCOMPARE(LinkedPdfs::read(dir.filePath("attached small.pdf")).attachments, QStringList{"a.txt"});
     }
 
     // A trailer whose /Encrypt is no dictionary: qpdf refuses the file, Poppler reads it as one
@@ -415,7 +449,8 @@ class CompressorTest : public QObject
              {"The attached files and the bookmarks of damaged paper.pdf were left out: the file is "
               "damaged, and they couldn’t be copied from it",
               "3 links were left out: page pictures can’t hold links",
-              "1 form field can no longer be filled in: page pictures can’t hold form fields"}},
+              "1 form field can no longer be filled in: page pictures can’t hold form fields",
+              "2 comments were left out: page pictures can’t hold comments"}},
             {"damaged plain.pdf", {}}};
         for (auto it = notes.cbegin(); it != notes.cend(); ++it) {
             const QString source = dir.filePath(it.key()), small = dir.filePath("small " + it.key());

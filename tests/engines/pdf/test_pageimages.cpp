@@ -96,13 +96,14 @@ class PageImagesTest : public QObject
         QCOMPARE(entries(m_dir.path()), QStringList{"Long.pdf"});
     }
 
-    // A damaged file or one without pages.
+    // A damaged file, or one without pages, which says so as every PDF target does.
     void nothingToRender()
     {
-        for (const QByteArray& bytes : {QByteArray("%PDF-1.4\nnothing else"), MiniPdf::bytes({})}) {
+        for (const auto& [bytes, said] :
+             {std::pair{QByteArray("%PDF-1.4\nnothing else"), "Nothing to render"},
+              std::pair{MiniPdf::bytes({}), "Empty.pdf has no pages"}}) {
             QVERIFY(write(path("Empty.pdf"), bytes));
-            QCOMPARE(failure([&] { pages(path("Empty.pdf"), "png", 72); }).message(),
-                     QString("Nothing to render"));
+            QCOMPARE(failure([&] { pages(path("Empty.pdf"), "png", 72); }).message(), QString(said));
             QCOMPARE(entries(m_dir.path()), QStringList{"Empty.pdf"});
         }
     }

@@ -194,6 +194,21 @@ class PdfConvertTest : public QObject
     }
 
     // Pictures of the pages at the resolution chosen in the settings.
+    // A photo drawn over a whole page, without a text layer: its caption is read as the text.
+    void captionOfAPhotoPage()
+    {
+        QImage photo = Fixture::captionedPhoto();
+        photo.setDotsPerMeterX(2835); // 72 dpi: a page of 1200 × 900 points
+        photo.setDotsPerMeterY(2835);
+        QVERIFY(photo.save(path("photo.jpg"), "JPEG", 92));
+        QCOMPARE(QProcess::execute("img2pdf", {"-o", path("Photo.pdf"), path("photo.jpg")}), 0);
+        Job job({}, {}, 0);
+        const QStringList written = PDFEngine::convert(path("Photo.pdf"), "txt", job, [](double) {});
+        QVERIFY2(read(written.value(0)).contains("Meet me at the harbour"),
+                 qPrintable(read(written.value(0))));
+        QCOMPARE(job.notes(), QStringList());
+    }
+
     void pageImages()
     {
         QCOMPARE(QImageReader(convert("png").value(0) + "/Page 003.png").size(), QSize(306, 396));

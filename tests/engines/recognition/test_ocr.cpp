@@ -122,6 +122,14 @@ class OcrTest : public QObject
         QVERIFY(OCR::faceBoxes(QImage()).isEmpty());
     }
 
+    // A photo's clear caption on a white band, where one threshold for the whole noisy photo
+    // finds nothing: it is read as the text search reads it.
+    void captionOnANoisyPhoto()
+    {
+        const QString text = OCR::recognize(Fixture::captionedPhoto());
+        QVERIFY2(text.contains("Meet me at the harbour"), qPrintable(text));
+    }
+
     // A panorama longer than Tesseract takes in one piece: a line far past its limit is found,
     // and a line the overlapping pieces both read is one box.
     void textOnAPictureTooLongForTesseract()

@@ -8,13 +8,11 @@
 #include "engines/compress/heavy/pictureextras.h"
 #include "engines/compress/heavy/screenpictures.h"
 #include "engines/pdf/damagedpages.h"
-#include "engines/pdf/pageworkers.h"
 #include "engines/pdf/pdfengine.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QImageWriter>
-#include <mutex>
 #include <qpdf/Pipeline.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFJob.hh>
@@ -26,9 +24,8 @@ namespace {
 constexpr double pageDpi = 110;
 constexpr int jpegQuality = 50;
 constexpr double renderShare = 0.8;
-// The levels that keep the document draw its pages this small to find the damaged ones, in this
-// share of the progress.
-constexpr double checkDpi = 36;
+// The levels that keep the document draw its pages to find the damaged ones in this share of the
+// progress.
 constexpr double checkShare = 0.5;
 // The resolution pictures keep when a PDF is made for reading on screen.
 constexpr double screenPpi = 150;
@@ -118,20 +115,11 @@ QByteArray jpeg(const QImage& picture, int page)
 }
 
 // The pages of `doc` (opened from `source`) that can't be read, or not whole, noted to `job` as
-// the smallest level notes them: each page is drawn, small and side by side, to learn what the
-// copy will hold. Fails as the smallest level does when none can be read.
+// the smallest level notes them. Fails as the smallest level does when none can be read.
 void checkPages(const QString& source, const Poppler::Document& doc, Job& job, const Progress& progress)
 {
     DamagedPages damage(source, DamagedPages::Kind::pictures, source, doc);
-    const int pages = damage.count();
-    std::mutex lock; // serialises the progress reports
-    int checked = 0;
-    PDFEngine::eachPage(doc, source, pages, job, [&](const Poppler::Document& own, int i) {
-        if (const std::unique_ptr<Poppler::Page> page = damage.page(own, i))
-            damage.rendered(*page, i, checkDpi);
-        const std::lock_guard<std::mutex> guard(lock);
-        progress(++checked * checkShare / pages);
-    });
+    damage.drawEvery(doc, source, job, [&](double done) { progress(done * checkShare); });
     damage.report(job);
 }
 
@@ -140,7 +128,6 @@ void pictures(const QString& source, const QString& destination, Job& job, const
     const std::unique_ptr<Poppler::Document> document = PDFEngine::open(source);
     DamagedPages damage(source, DamagedPages::Kind::pictures, source, *document);
     const int pages = damage.count();
-    if (pages < 1) throw ConvertError::failed(QStringLiteral("The PDF has no pages"));
     // A page that can't be read is left out of the copy.
     QList<int> readable;
     for (int i = 0; i < pages; ++i)

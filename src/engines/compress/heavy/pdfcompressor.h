@@ -18,8 +18,8 @@ namespace Compressor {
 // owner's restrictions (PictureExtras), noting the links and form fields it leaves out. Every level reads
 // every page and notes to `job`, by their number, the pages that can't be read and those that could not be
 // read whole, the same at every level; when none could be read the call fails with "<file name> is damaged:
-// none of its pages could be read". A page that cannot be rendered or encoded fails the call. Throws the PDF
-// engine's errors
+// none of its pages could be read", and with "<file name> has no pages" for one without pages. A page that
+// cannot be rendered or encoded fails the call. Throws the PDF engine's errors
 // ("… is password-protected"), "Couldn’t write the PDF", write failures and Cancelled (asked
 // before every page).
 void pdf(const QString& source, CompressLevel level, const QString& destination, Job& job,

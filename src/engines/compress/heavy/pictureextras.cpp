@@ -29,6 +29,24 @@ QPDFObjectHandle numberOrNull(std::optional<double> v)
     return v ? QPDFObjectHandle::newReal(*v, 3) : QPDFObjectHandle::newNull();
 }
 
+// Whether `annotation` is a comment: a note that holds words or opens a pop-up. Its look may be
+// drawn into the page's picture, but not what it says.
+bool isComment(QPDFObjectHandle annotation)
+{
+    if (!annotation.isDictionary()) return false;
+    QPDFObjectHandle subtype = annotation.getKey("/Subtype");
+    for (const char* other : {"/Link", "/Widget", "/Popup"})
+        if (subtype.isNameAndEquals(other)) return false;
+    QPDFObjectHandle contents = annotation.getKey("/Contents");
+    return annotation.getKey("/Popup").isDictionary() ||
+           (contents.isString() && !contents.getUTF8Value().empty());
+}
+
+QString counted(int count, const QString& one, const QString& several)
+{
+    return count == 1 ? one : several.arg(count);
+}
+
 } // namespace
 
 PictureExtras::PictureExtras(const QString& source, const Poppler::Document& doc)
@@ -41,6 +59,8 @@ PictureExtras::PictureExtras(const QString& source, const Poppler::Document& doc
         for (size_t i = 0; i < pages.size(); ++i) {
             m_pageIndex[pages[i].getObjectHandle().getObjGen()] = int(i);
             m_links += int(pages[i].getAnnotations("/Link").size());
+            for (QPDFAnnotationObjectHelper& annotation : pages[i].getAnnotations())
+                m_comments += isComment(annotation.getObjectHandle());
         }
         m_fields = int(QPDFAcroFormDocumentHelper(m_source).getFormFields().size());
         bool files = false;
@@ -56,7 +76,7 @@ PictureExtras::PictureExtras(const QString& source, const Poppler::Document& doc
 void PictureExtras::findLost(const Poppler::Document& doc)
 {
     bool files = doc.hasEmbeddedFiles();
-    m_links = 0;
+    m_links = m_comments = 0;
     QSet<QString> fields; // a field shown in several places is one field
     for (int i = 0; i < doc.numPages(); ++i) {
         const std::unique_ptr<Poppler::Page> page(doc.page(i));
@@ -65,6 +85,10 @@ void PictureExtras::findLost(const Poppler::Document& doc)
         for (const std::unique_ptr<Poppler::FormField>& field : page->formFields())
             fields.insert(field->fullyQualifiedName());
         files = files || !page->annotations({Poppler::Annotation::AFileAttachment}).empty();
+        for (const std::unique_ptr<Poppler::Annotation>& annotation : page->annotations())
+            m_comments += annotation->subType() != Poppler::Annotation::ALink &&
+                          annotation->subType() != Poppler::Annotation::AWidget &&
+                          !annotation->contents().isEmpty();
     }
     m_fields = int(fields.size());
     if (files) m_lost << QStringLiteral("attached files");
@@ -172,16 +196,19 @@ void PictureExtras::notes(Job& job) const
                                    "copied from it")
                         .arg(parts, m_name));
     }
-    if (m_links == 1) job.addNote(QStringLiteral("1 link was left out: page pictures can’t hold links"));
-    if (m_links > 1)
-        job.addNote(QStringLiteral("%1 links were left out: page pictures can’t hold links").arg(m_links));
-    if (m_fields == 1)
-        job.addNote(
-            QStringLiteral("1 form field can no longer be filled in: page pictures can’t hold form fields"));
-    if (m_fields > 1)
-        job.addNote(
-            QStringLiteral("%1 form fields can no longer be filled in: page pictures can’t hold form fields")
-                .arg(m_fields));
+    if (m_links > 0)
+        job.addNote(counted(m_links, QStringLiteral("1 link was left out: page pictures can’t hold links"),
+                            QStringLiteral("%1 links were left out: page pictures can’t hold links")));
+    if (m_fields > 0)
+        job.addNote(counted(
+            m_fields,
+            QStringLiteral("1 form field can no longer be filled in: page pictures can’t hold form fields"),
+            QStringLiteral(
+                "%1 form fields can no longer be filled in: page pictures can’t hold form fields")));
+    if (m_comments > 0)
+        job.addNote(counted(m_comments,
+                            QStringLiteral("1 comment was left out: page pictures can’t hold comments"),
+                            QStringLiteral("%1 comments were left out: page pictures can’t hold comments")));
     for (const QString& part : m_unread)
         job.addNote(QStringLiteral("%1 of %2 couldn’t be read and were left out").arg(part, m_name));
 }

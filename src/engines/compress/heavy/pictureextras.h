@@ -16,8 +16,8 @@ class Document;
 
 // What a PDF of page pictures keeps of its source besides the look of its pages: every file
 // attached to it (to its comments too) in its list of attached files, its bookmarks leading to
-// the same pages and places, and the owner's restrictions. What a picture can't hold, links and
-// form fields, is told as notes.
+// the same pages and places, and the owner's restrictions. What a picture can't hold, links,
+// form fields and comments, is told as notes.
 class PictureExtras
 {
   public:
@@ -46,7 +46,7 @@ class PictureExtras
     QString m_name;
     QPDF m_source;
     bool m_carry = false; // attached files, bookmarks or restrictions
-    int m_links = 0, m_fields = 0;
+    int m_links = 0, m_fields = 0, m_comments = 0;
     QStringList m_unread;
     QStringList m_lost; // when qpdf can't read the source: what it holds that can't be carried over
     std::map<QPDFObjGen, int> m_pageIndex; // the source's pages, by index; in finish(), in the copy

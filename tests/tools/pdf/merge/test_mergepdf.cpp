@@ -166,6 +166,45 @@ class MergePdfTest : public QObject
         QFile::remove(written[0]);
     }
 
+    // Ghostscript's named destinations, stored in dictionaries, lead to its pages, and so do its
+    // links and bookmarks through them: nothing is said to be lost.
+    void ghostscriptDestinationsAreKept()
+    {
+        QVERIFY(LinkedPdfs::ghostscriptPaper(path("gs paper.pdf")));
+        Job job("", "", 0);
+        const QStringList written =
+            MergePDFWork::merge({path("gs paper.pdf"), path("a.pdf")}, job, [](double) {});
+        QCOMPARE(written.size(), 1);
+        const LinkedPdfs::Structure s = LinkedPdfs::read(written[0]);
+        const QList<QList<int>> links{{3}, {}, {1}, {}, {}};
+        const QMap<QString, int> names{{"intro", 1}, {"method", 2}, {"results", 3}};
+        QVERIFY2(s.pages == 5 && s.links == links && s.names == names, qPrintable(s.linksText()));
+        QCOMPARE(s.bookmarks, (QStringList{"Intro 1", "Results 3"}));
+        QCOMPARE(job.notes(), QStringList());
+        QFile::remove(written[0]);
+    }
+
+    // Of two files the owners restricted differently, the first one's restrictions hold, and the
+    // note names the other.
+    void theFirstRestrictionsHold()
+    {
+        for (const auto& [name, forbidden] :
+             {std::pair{"no printing.pdf", "--print=none"}, std::pair{"no changes.pdf", "--modify=none"}})
+            QCOMPARE(LinkedPdfs::run("qpdf", {"--encrypt", "", "owner", "256", forbidden, "--", path("b.pdf"),
+                                              path(name)}),
+                     0);
+        Job job("", "", 0);
+        const QStringList written = MergePDFWork::merge(
+            {path("a.pdf"), path("no printing.pdf"), path("no changes.pdf")}, job, [](double) {});
+        QCOMPARE(written.size(), 1);
+        const LinkedPdfs::Structure s = LinkedPdfs::read(written[0]);
+        QVERIFY(s.pages == 4 && s.encrypted && !s.canPrint && s.canModify);
+        QCOMPARE(job.notes(),
+                 QStringList{"The merged PDF carries the owner’s restrictions of no printing.pdf, "
+                             "not those of no changes.pdf"});
+        QFile::remove(written[0]);
+    }
+
     void aLockedFileFailsTheMerge()
     {
         const QStringList before = QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden);

@@ -191,6 +191,7 @@ class OrganizePdfTest : public QObject
     void linksAndBookmarksFollowTheirPages()
     {
         QVERIFY(LinkedPdfs::paper(path("paper.pdf")));
+        QVERIFY(LinkedPdfs::ghostscriptPaper(path("gs paper.pdf")));
         if (!Shell::find("soffice")) QSKIP("LibreOffice is not installed");
         const QString guide = LinkedPdfs::guide(m_dir.path());
         QVERIFY(!guide.isEmpty());
@@ -235,6 +236,38 @@ class OrganizePdfTest : public QObject
              guideFiles,
              {},
              {"1 link", "“Third”"}},
+            // Page 2's link to page 3 by its number leads to the first of its two copies.
+            {"the paper without its first page, its last page twice",
+             path("paper.pdf"),
+             {{1, 0}, {2, 0}, {2, 0}},
+             {{2}, {}, {}},
+             {{"method", 1}, {"results", 2}},
+             {"Method 1 (closed)", ">Results 2"},
+             {"Reviewer=Bo Berg@2", "Reviewer+1=Bo Berg@3"},
+             {"notes.txt"},
+             {"data.csv@1"},
+             {"2 links", "“Intro”"}},
+            // Ghostscript stores its named destinations in dictionaries.
+            {"Ghostscript's paper as it is",
+             path("gs paper.pdf"),
+             {{0, 0}, {1, 0}, {2, 0}},
+             {{3}, {}, {1}},
+             {{"intro", 1}, {"method", 2}, {"results", 3}},
+             {"Intro 1", "Results 3"},
+             {},
+             {},
+             {},
+             {}},
+            {"Ghostscript's paper without its first page",
+             path("gs paper.pdf"),
+             {{1, 0}, {2, 0}},
+             {{}, {}},
+             {{"method", 1}, {"results", 2}},
+             {"Results 2"},
+             {},
+             {},
+             {},
+             {"1 link", "“Intro”"}},
             {"the paper backwards without its second page, its last page twice",
              path("paper.pdf"),
              {{2, 0}, {2, 0}, {0, 0}},
