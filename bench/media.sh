@@ -3,11 +3,13 @@
 # ffmpeg alone running the arguments the conversion builds, both in one hyperfine run, and 50
 # short files in one `--convert` call against `xargs -P$(nproc) ffmpeg`. Prints the medians,
 # their ratio and whether the case keeps within its bound: 8 ms over ffmpeg alone for the wav to
-# mp3, 10 ms for the other single files; 1.05× for the 50 files.
+# mp3, 10 ms for the other single files; 1.05× for the 50 files. Then each case again in PAIRS
+# alternating pairs (bench/pairs.py), for the difference run by run in wall time (the re-encodes'
+# runs scatter by tens of milliseconds) and in processor time, user and system, of every process
+# each command starts, including what outlives it: held to 10 ms or 1.10× over ffmpeg alone.
 # Usage: bench/media.sh [path/to/tolvane]    ROUNDS=N (default 6) rounds of PER_ROUND=N (default 4)
-# runs of each command; CASES=REGEX runs only the cases whose names match; PAIRS=N adds, for each
-# single file, the difference run by run over N pairs (bench/pairs.py), for the re-encodes, whose
-# runs scatter by tens of milliseconds.
+# runs of each command; CASES=REGEX runs only the cases whose names match; PAIRS=N (default 20,
+# 0 for none) pairs.
 set -euo pipefail
 bin=$(realpath "${1:-$(dirname "$0")/../build/tolvane}")
 rounds=${ROUNDS:-6}
@@ -76,9 +78,11 @@ print(f"{name:<32} tolvane {ours * 1000:8.1f} ms  ffmpeg {theirs * 1000:8.1f} ms
       f"ratio {ours / theirs:5.2f}  +{(ours - theirs) * 1000:6.1f} ms  {'within' if ok else 'OVER'} {limit}")
 PY
 )")
-  if [ -n "${PAIRS:-}" ] && [ "$bound" != many ]; then
-    results+=("$(printf '%-32s ' '') $(python3 "$(dirname "$0")/pairs.py" -n "$PAIRS" --clean "$result" \
-      -- "${ours_cmd[@]}" -- "${theirs_cmd[@]}")")
+  if ((${PAIRS:-20} > 0)); then
+    local line
+    while IFS= read -r line; do results+=("$(printf '%-32s %s' '' "$line")"); done < <(
+      python3 "$(dirname "$0")/pairs.py" -n "${PAIRS:-20}" --clean "$result" --cpu-bound 10:1.10 \
+        -- "${ours_cmd[@]}" -- "${theirs_cmd[@]}")
   fi
 }
 
