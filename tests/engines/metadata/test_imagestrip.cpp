@@ -17,6 +17,7 @@
 
 #include <QImageReader>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QtEndian>
 #include <QtTest>
 
@@ -333,6 +334,74 @@ class ImageStripTest : public QObject
         QCOMPARE(left(nowhere, {"Datum", "GPS"}), QString());
         QVERIFY2(report(nowhere).contains("SN-Ann"), qPrintable(report(nowhere)));
         QVERIFY(!MetadataEngine::imageFields(nowhere).hasGPS);
+    }
+
+    // A title, a location removal and a strip of a HEIF photo copy its coded pictures: the bit
+    // depth, the chroma, a second picture, every pixel and the size stay; only the tags change.
+    void heifWritesKeepThePictures_data()
+    {
+        QTest::addColumn<QStringList>("encode"); // %1 the picture, %2 the file written
+        QTest::addColumn<QString>("coding");     // what the source's coding must show
+        QTest::newRow("10-bit HEIC") << QStringList{"heif-enc", "-q", "30", "%1", "-o", "%2.heic"}
+                                     << "Bit Depth Luma                  : 10";
+        QTest::newRow("4:4:4 AVIF") << QStringList{"avifenc", "-d",    "8",  "-y", "444",    "--min",
+                                                   "40",      "--max", "50", "%1", "%2.avif"}
+                                    << "Chroma Format                   : YUV 4:4:4";
+        QTest::newRow("two-picture HEIC")
+            << QStringList{"heif-enc", "-q", "30", "%1", "%1", "-o", "%2.heic"} << "pictures: 2";
+    }
+    void heifWritesKeepThePictures()
+    {
+        QFETCH(QStringList, encode);
+        QFETCH(QString, coding);
+        const QString png = path(QTest::currentDataTag()) + ".png", photo = path(QTest::currentDataTag());
+        QVERIFY(programOutput("/usr/bin/convert", {"-seed", "7", "-size", "256x192", "plasma:fractal",
+                                                   "-depth", "16", "PNG48:" + png})
+                    .isEmpty());
+        QStringList args = encode.mid(1);
+        for (QString& a : args)
+            a.replace("%1", png).replace("%2", photo);
+        QVERIFY(!programOutput(encode[0], args).startsWith('<'));
+        const QString source = args.last();
+        QVERIFY(tag(source, personal("Ann", "DatumOne")));
+        // The coding of every picture, and every picture decoded.
+        const auto codingOf = [](const QString& file) {
+            QStringList lines = programOutput("exiftool", {"-a", "-QuickTime:all", file})
+                                    .split('\n')
+                                    .filter(QRegularExpression("Bit Depth|Chroma|Pixel Depth|Spatial"));
+            lines << "pictures: " + QString::number(programOutput("heif-info", {file}).count("\nimage:"));
+            return lines.join('\n');
+        };
+        const auto decoded = [this](const QString& file) {
+            QDir(path("decoded")).removeRecursively();
+            QDir().mkpath(path("decoded"));
+            programOutput("heif-convert", {file, path("decoded/p.png")});
+            QList<QImage> out;
+            for (const QFileInfo& f : QDir(path("decoded")).entryInfoList({"*.png"}, QDir::Files, QDir::Name))
+                out << QImage(f.filePath());
+            return out;
+        };
+        const QString sourceCoding = codingOf(source);
+        QVERIFY2(sourceCoding.contains(coding), qPrintable(sourceCoding));
+        const QList<QImage> pictures = decoded(source);
+        QVERIFY(!pictures.isEmpty());
+
+        const QString titled = photo + " titled." + QFileInfo(source).suffix(),
+                      nowhere = photo + " nowhere." + QFileInfo(source).suffix(),
+                      bare = photo + " bare." + QFileInfo(source).suffix();
+        MetadataEngine::writeImage(source, titled, {{"title", "Title", "Sky"}}, false, false);
+        MetadataEngine::writeImage(source, nowhere, {}, false, true);
+        MetadataEngine::writeImage(source, bare, {}, true, false);
+        for (const QString& copy : {titled, nowhere, bare}) {
+            QCOMPARE(codingOf(copy), sourceCoding);
+            QVERIFY2(decoded(copy) == pictures, qPrintable(copy));
+            QVERIFY2(QFileInfo(copy).size() < QFileInfo(source).size() + 256, qPrintable(copy));
+        }
+        const QString titledTags = report(titled);
+        QVERIFY2(titledTags.contains("Sky") && titledTags.contains("SN-Ann"), qPrintable(titledTags));
+        QCOMPARE(left(nowhere, {"Datum", "GPS"}), QString());
+        QVERIFY2(report(nowhere).contains("SN-Ann"), qPrintable(report(nowhere)));
+        QCOMPARE(left(bare, {"Ann", "Datum", "GPS", "Serial", "Artist", "Creator"}), QString());
     }
 
     // What a copy still holds of what was to go, read by what the file is.

@@ -6,6 +6,7 @@
 #include "engines/image/imageengine.h"
 #include "engines/image/jpegsegments.h"
 #include "engines/metadata/heavy/gifblocks.h"
+#include "engines/metadata/heavy/heiftags.h"
 #include "engines/metadata/heavy/imagecontent.h"
 #include "engines/metadata/heavy/imagelocation.h"
 #include "engines/metadata/heavy/imagereadback.h"
@@ -140,8 +141,8 @@ void rewrite(const QByteArray& bytes, const QString& destination,
 
 // `bytes`, a file of `format`, without the location in the places its format keeps tags, taken
 // out by hand: every picture of a JPEG, the chunks of a PNG or WebP, the pages of a TIFF, the
-// XMP of a GIF. `bytes` itself when they hold none or the format has no such places (HEIF files
-// are encoded again); none when the file cannot be followed.
+// XMP of a GIF. `bytes` itself when they hold none or the format has no such places (a HEIF
+// file's items are changed on their own); none when the file cannot be followed.
 std::optional<QByteArray> withoutLocationByHand(const QByteArray& bytes, const QString& format)
 {
     if (TiffTags::pageCount(bytes) > 0) return TiffTags::without(bytes, TiffTags::Drop::location);
@@ -206,7 +207,7 @@ QByteArray keptXmp(const QString& source, const QString& format, const QList<Met
     return QByteArray::fromStdString(packet);
 }
 
-// Formats exiv2 cannot write: HEIC and AVIF are encoded again with the tags that stay.
+// A HEIC or AVIF file whose boxes a copy cannot follow is encoded again with the tags that stay.
 void reencode(const QString& source, const QString& destination, const QString& format,
               const QList<MetaField>& fields, bool strip, bool removeGPS)
 {
@@ -231,6 +232,46 @@ void reencode(const QString& source, const QString& destination, const QString& 
     ImageEngine::write(std::move(loaded.image), destination, format, props, 0.95, loaded.dpi);
 }
 
+// A HEIF copy keeps its coded pictures and has only its Exif and XMP items rewritten; a file
+// whose boxes cannot be followed is encoded again.
+void writeHeif(const QString& source, const QByteArray& bytes, const QString& destination,
+               const QString& format, const QList<MetaField>& edits, bool strip, bool removeGPS)
+{
+    const auto fieldIndex = [](const MetaField& field) {
+        int i = 0;
+        while (i < 3 && field.key != QLatin1String(fieldKeys[i]))
+            ++i;
+        return i;
+    };
+    for (const MetaField& field : edits)
+        if (fieldIndex(field) == 3)
+            throw ConvertError::failed(
+                QStringLiteral("%1 can’t be saved in %2 files").arg(field.label, format.toUpper()));
+    const QList<MetaField> primaryEdits = edits, noEdits;
+    const auto exif = [&](Exiv2::ExifData& data, bool primary) {
+        for (const MetaField& field : primary ? primaryEdits : noEdits) {
+            const char* key = exifKeys[fieldIndex(field)];
+            eraseAll(data, [key](const std::string& k) { return k == key; });
+            if (!field.value.isEmpty()) data[key] = field.value.toStdString();
+        }
+        if (removeGPS) eraseAll(data, ImageTags::isLocation);
+    };
+    const auto xmp = [&](Exiv2::XmpData& data, bool primary) {
+        // A stale copy in XMP would win over the new text in most readers.
+        for (const MetaField& field : primary ? primaryEdits : noEdits) {
+            const char* key = xmpKeys[fieldIndex(field)];
+            eraseAll(data, [key](const std::string& k) { return k == key; });
+        }
+        if (removeGPS) eraseAll(data, ImageTags::isLocation);
+    };
+    const std::optional<QByteArray> copy =
+        strip ? HeifTags::stripped(bytes) : HeifTags::changed(bytes, {exif, xmp});
+    if (copy)
+        Output::writeFile(destination, *copy);
+    else
+        reencode(source, destination, format, edits, strip, removeGPS);
+}
+
 // The copy of `bytes`, the contents of `source`, as a strip, a location removal or an edit makes it.
 void write(const QString& source, QByteArray bytes, const QString& destination, const QString& format,
            const QList<MetaField>& edits, bool strip, bool removeGPS)
@@ -251,7 +292,7 @@ void write(const QString& source, QByteArray bytes, const QString& destination, 
         return;
     }
     if (ImageContent::isHeif(format)) {
-        reencode(source, destination, format, edits, strip, removeGPS);
+        writeHeif(source, bytes, destination, format, edits, strip, removeGPS);
         return;
     }
     // exiv2 rewrites a JPEG's first picture and a TIFF's first pages only, and carries the
