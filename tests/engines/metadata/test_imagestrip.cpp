@@ -347,6 +347,12 @@ class ImageStripTest : public QObject
         QTest::newRow("4:4:4 AVIF") << QStringList{"avifenc", "-d",    "8",  "-y", "444",    "--min",
                                                    "40",      "--max", "50", "%1", "%2.avif"}
                                     << "Chroma Format                   : YUV 4:4:4";
+        // ffmpeg lays its items out in its own way.
+        QTest::newRow("4:4:4 AVIF by ffmpeg")
+            << QStringList{"ffmpeg",     "-loglevel",      "error", "-i",     "%1", "-c:v",
+                           "libaom-av1", "-cpu-used",      "8",     "-crf",   "40", "-pix_fmt",
+                           "yuv444p",    "-still-picture", "1",     "%2.avif"}
+            << "Chroma Format                   : YUV 4:4:4";
         QTest::newRow("two-picture HEIC")
             << QStringList{"heif-enc", "-q", "30", "%1", "%1", "-o", "%2.heic"} << "pictures: 2";
     }
