@@ -368,13 +368,17 @@ class ImageStripTest : public QObject
         for (QString& a : args)
             a.replace("%1", png).replace("%2", photo);
         QVERIFY(!programOutput(encode[0], args).startsWith('<'));
-        const QString source = args.last();
+        const QString source = args.last(), ext = "." + QFileInfo(source).suffix();
+        // A photo without tags is given an Exif item for its title.
+        const QString fresh = photo + " fresh" + ext;
+        MetadataEngine::writeImage(source, fresh, {{"title", "Title", "Sky"}}, false, false);
         QVERIFY(tag(source, personal("Ann", "DatumOne")));
         // The coding of every picture, and every picture decoded.
         const auto codingOf = [](const QString& file) {
-            QStringList lines = programOutput("exiftool", {"-a", "-QuickTime:all", file})
-                                    .split('\n')
-                                    .filter(QRegularExpression("Bit Depth|Chroma|Pixel Depth|Spatial"));
+            QStringList lines =
+                programOutput("exiftool", {"-a", "-validate", "-warning", "-QuickTime:all", file})
+                    .split('\n')
+                    .filter(QRegularExpression("Bit Depth|Chroma|Pixel Depth|Spatial|Validate|Warn"));
             lines << "pictures: " + QString::number(programOutput("heif-info", {file}).count("\nimage:"));
             return lines.join('\n');
         };
@@ -392,17 +396,17 @@ class ImageStripTest : public QObject
         const QList<QImage> pictures = decoded(source);
         QVERIFY(!pictures.isEmpty());
 
-        const QString titled = photo + " titled." + QFileInfo(source).suffix(),
-                      nowhere = photo + " nowhere." + QFileInfo(source).suffix(),
-                      bare = photo + " bare." + QFileInfo(source).suffix();
+        const QString titled = photo + " titled" + ext, nowhere = photo + " nowhere" + ext,
+                      bare = photo + " bare" + ext;
         MetadataEngine::writeImage(source, titled, {{"title", "Title", "Sky"}}, false, false);
         MetadataEngine::writeImage(source, nowhere, {}, false, true);
         MetadataEngine::writeImage(source, bare, {}, true, false);
-        for (const QString& copy : {titled, nowhere, bare}) {
+        for (const QString& copy : {fresh, titled, nowhere, bare}) {
             QCOMPARE(codingOf(copy), sourceCoding);
             QVERIFY2(decoded(copy) == pictures, qPrintable(copy));
             QVERIFY2(QFileInfo(copy).size() < QFileInfo(source).size() + 256, qPrintable(copy));
         }
+        QVERIFY2(report(fresh).contains("Sky"), qPrintable(report(fresh)));
         const QString titledTags = report(titled);
         QVERIFY2(titledTags.contains("Sky") && titledTags.contains("SN-Ann"), qPrintable(titledTags));
         QCOMPARE(left(nowhere, {"Datum", "GPS"}), QString());
