@@ -114,6 +114,8 @@ std::optional<QHash<quint32, Location>> locations(const QByteArray& bytes, const
     const int sizes = int(r.take(2));
     const int offsetSize = sizes >> 12, lengthSize = (sizes >> 8) & 15, baseSize = (sizes >> 4) & 15,
               indexSize = version > 0 ? sizes & 15 : 0;
+    for (const int size : {offsetSize, lengthSize, baseSize, indexSize})
+        if (size != 0 && size != 4 && size != 8) return std::nullopt;
     const quint64 count = r.take(version < 2 ? 2 : 4);
     QHash<quint32, Location> out;
     for (quint64 i = 0; i < count && r.ok; ++i) {
