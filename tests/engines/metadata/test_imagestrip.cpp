@@ -384,7 +384,7 @@ class ImageStripTest : public QObject
     // depth, the chroma, a second picture, every pixel and the size stay; only the tags change.
     void heifWritesKeepThePictures_data()
     {
-        QTest::addColumn<QStringList>("encode"); // %1 the picture, %2 the file written
+        QTest::addColumn<QStringList>("encode"); // %1 and %3 two pictures, %2 the file written
         QTest::addColumn<QString>("coding");     // what the source's coding must show
         QTest::addColumn<bool>("relaid");        // laid out anew by relayOut once tagged
         QTest::newRow("10-bit HEIC") << QStringList{"heif-enc", "-q", "30", "%1", "-o", "%2.heic"}
@@ -399,22 +399,24 @@ class ImageStripTest : public QObject
                            "yuv444p",    "-still-picture", "1",     "%2.avif"}
             << "Chroma Format                   : YUV 4:4:4" << false;
         QTest::newRow("two-picture HEIC")
-            << QStringList{"heif-enc", "-q", "30", "%1", "%1", "-o", "%2.heic"} << "pictures: 2" << false;
+            << QStringList{"heif-enc", "-q", "30", "%1", "%3", "-o", "%2.heic"} << "pictures: 2" << false;
         QTest::newRow("two-picture HEIC laid out anew")
-            << QStringList{"heif-enc", "-q", "30", "%1", "%1", "-o", "%2.heic"} << "pictures: 2" << true;
+            << QStringList{"heif-enc", "-q", "30", "%1", "%3", "-o", "%2.heic"} << "pictures: 2" << true;
     }
     void heifWritesKeepThePictures()
     {
         QFETCH(QStringList, encode);
         QFETCH(QString, coding);
         QFETCH(bool, relaid);
-        const QString png = path(QTest::currentDataTag()) + ".png", photo = path(QTest::currentDataTag());
-        QVERIFY(programOutput("/usr/bin/convert", {"-seed", "7", "-size", "256x192", "plasma:fractal",
-                                                   "-depth", "16", "PNG48:" + png})
-                    .isEmpty());
+        const QString photo = path(QTest::currentDataTag()), png = photo + ".png", second = photo + " 2.png";
+        for (const QString& picture : encode.contains("%3") ? QStringList{png, second} : QStringList{png})
+            QVERIFY(programOutput("/usr/bin/convert",
+                                  {"-seed", QString::number(picture.size()), "-size", "256x192",
+                                   "plasma:fractal", "-depth", "16", "PNG48:" + picture})
+                        .isEmpty());
         QStringList args = encode.mid(1);
         for (QString& a : args)
-            a.replace("%1", png).replace("%2", photo);
+            a.replace("%1", png).replace("%2", photo).replace("%3", second);
         QVERIFY(!programOutput(encode[0], args).startsWith('<'));
         const QString source = args.last(), ext = "." + QFileInfo(source).suffix();
         // A photo without tags is given an Exif item for its title.
