@@ -265,8 +265,8 @@ class MetadataEngineTest : public QObject
     }
 
     // A HEIF copy is made of the file's own items: a strip keeps the translucent picture and
-    // drops its thumbnail, its tags and a box no reader knows, which a title keeps; a damaged
-    // file gives no copy.
+    // drops its thumbnail, its tags and a box no reader knows, which a title keeps; a file whose
+    // tags cannot be followed is encoded again under a note, and a damaged file gives no copy.
     void heifCopiesKeepWhatShowsThePicture()
     {
         QImage picture(64, 48, QImage::Format_RGBA8888);
@@ -300,6 +300,20 @@ class MetadataEngineTest : public QObject
         const QImage shown = ImageEngine::load(heic).image;
         QCOMPARE(ImageEngine::load(path("glass bare.heic")).image, shown);
         QCOMPARE(ImageEngine::load(path("glass titled.heic")).image, shown);
+
+        // An Exif block no reader can follow leaves the picture to be encoded again, which a note says.
+        QByteArray unreadable = bytes;
+        const qsizetype exif = unreadable.indexOf(QByteArray("Exif\0\0MM\0*", 10));
+        QVERIFY(exif > 0);
+        QVERIFY(Fixture::write(path("odd.heic"), unreadable.replace(exif + 6, 2, "XX")));
+        QCOMPARE(MetadataEngine::writeImage(path("odd.heic"), path("odd titled.heic"),
+                                            {field("title", "Sky")}, false, false),
+                 QStringList(
+                     "odd.heic was encoded again, as its pictures couldn’t be copied as they are: the copy "
+                     "holds its main picture alone, at 8 bits"));
+        QVERIFY(MetadataEngine::writeImage(heic, path("glass titled 2.heic"), {field("title", "Sky")}, false,
+                                           false)
+                    .isEmpty());
 
         for (const qsizetype size : {qsizetype(100), bytes.size() / 2}) {
             QVERIFY(Fixture::write(path("cut.heic"), bytes.left(size)));

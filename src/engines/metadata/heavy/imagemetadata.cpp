@@ -233,9 +233,9 @@ void reencode(const QString& source, const QString& destination, const QString& 
 }
 
 // A HEIF copy keeps its coded pictures and has only its Exif and XMP items rewritten; a file
-// whose boxes cannot be followed is encoded again.
-void writeHeif(const QString& source, const QByteArray& bytes, const QString& destination,
-               const QString& format, const QList<MetaField>& edits, bool strip, bool removeGPS)
+// whose boxes cannot be followed is encoded again, which the returned note says.
+QStringList writeHeif(const QString& source, const QByteArray& bytes, const QString& destination,
+                      const QString& format, const QList<MetaField>& edits, bool strip, bool removeGPS)
 {
     const auto fieldIndex = [](const MetaField& field) {
         int i = 0;
@@ -266,10 +266,14 @@ void writeHeif(const QString& source, const QByteArray& bytes, const QString& de
     };
     const std::optional<QByteArray> copy =
         strip ? HeifTags::stripped(bytes) : HeifTags::changed(bytes, {exif, xmp});
-    if (copy)
+    if (copy) {
         Output::writeFile(destination, *copy);
-    else
-        reencode(source, destination, format, edits, strip, removeGPS);
+        return {};
+    }
+    reencode(source, destination, format, edits, strip, removeGPS);
+    return {QStringLiteral("%1 was encoded again, as its pictures couldn’t be copied as they are: the copy "
+                           "holds its main picture alone, at 8 bits")
+                .arg(QFileInfo(source).fileName())};
 }
 
 // The copy of `bytes`, the contents of `source`, as a strip, a location removal or an edit makes it.
@@ -289,10 +293,6 @@ void write(const QString& source, QByteArray bytes, const QString& destination, 
                                                            : bytes;
         if (!kept) throw unreadable();
         Output::writeFile(destination, *kept);
-        return;
-    }
-    if (ImageContent::isHeif(format)) {
-        writeHeif(source, bytes, destination, format, edits, strip, removeGPS);
         return;
     }
     // exiv2 rewrites a JPEG's first picture and a TIFF's first pages only, and carries the
@@ -405,8 +405,8 @@ ImageFields imageFields(const QString& path)
     return out;
 }
 
-void writeImage(const QString& source, const QString& destination, const QList<MetaField>& fields, bool strip,
-                bool removeGPS)
+QStringList writeImage(const QString& source, const QString& destination, const QList<MetaField>& fields,
+                       bool strip, bool removeGPS)
 {
     ImageTags::setUpExiv2();
     if (strip || removeGPS) ImageReadBack::reader(); // before anything is written
@@ -418,8 +418,13 @@ void writeImage(const QString& source, const QString& destination, const QList<M
     const QString format = ImageContent::format(bytes.left(256))
                                .value_or(Catalog::format(source).value_or(QStringLiteral("jpg")));
     const QList<MetaField> edits = strip ? QList<MetaField>() : fields;
-    write(source, bytes, destination, format, edits, strip, removeGPS);
+    QStringList notes;
+    if (ImageContent::isHeif(format))
+        notes = writeHeif(source, bytes, destination, format, edits, strip, removeGPS);
+    else
+        write(source, bytes, destination, format, edits, strip, removeGPS);
     if (strip || removeGPS) refuseLeftovers(source, destination, format, strip);
+    return notes;
 }
 
 } // namespace MetadataEngine

@@ -25,7 +25,9 @@ ImageFields imageFields(const QString& path);
 // should have lost, or that cannot be read back, is refused, naming what is left; without
 // exiftool nothing is written. Throws "Couldn’t read the image", "Couldn’t write the image" and
 // the like.
-void writeImage(const QString& source, const QString& destination, const QList<MetaField>& fields, bool strip,
-                bool removeGPS);
+// Returns a note when a HEIC or AVIF had to be encoded again, which keeps its primary picture
+// alone, at 8 bits.
+QStringList writeImage(const QString& source, const QString& destination, const QList<MetaField>& fields,
+                       bool strip, bool removeGPS);
 
 } // namespace MetadataEngine
