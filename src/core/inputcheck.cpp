@@ -1,9 +1,13 @@
 #include "core/inputcheck.h"
 
+#include "core/archive/partreader.h"
 #include "core/converterror.h"
+#include "core/olefile.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QtEndian>
 #include <algorithm>
 #include <iterator>
 #include <sys/stat.h>
@@ -47,6 +51,62 @@ bool holds(const QByteArray& head, Container container)
     return false;
 }
 
+// Whether a Word document's file information block says the document is encrypted.
+bool wordEncrypted(const OleFile& ole)
+{
+    const QByteArray fib = ole.read(QStringLiteral("WordDocument"), 12);
+    return fib.size() == 12 && (qFromLittleEndian<quint16>(fib.constData() + 10) & 0x0100);
+}
+
+// Whether a workbook's global records, which come first, hold the record that says the rest is
+// encrypted (FILEPASS): record headers stay readable when it does.
+bool workbookEncrypted(const OleFile& ole)
+{
+    QByteArray records = ole.read(QStringLiteral("Workbook"), 1 << 16);
+    if (records.isEmpty()) records = ole.read(QStringLiteral("Book"), 1 << 16);
+    for (qint64 at = 0; at + 4 <= records.size();) {
+        const quint16 type = qFromLittleEndian<quint16>(records.constData() + at);
+        if (type == 0x002F) return true;
+        if (type == 0x000A) return false; // the end of the globals
+        at += 4 + qFromLittleEndian<quint16>(records.constData() + at + 2);
+    }
+    return false;
+}
+
+// Whether an OpenDocument package's manifest gives any part encryption data.
+bool packageEncrypted(const QString& path)
+{
+    try {
+        PartReader reader(path, {});
+        while (const std::optional<QString> name = reader.next()) {
+            if (*name != QLatin1String("META-INF/manifest.xml")) continue;
+            QByteArray manifest;
+            for (QByteArrayView piece = reader.piece(); !piece.isEmpty() && manifest.size() < (1 << 20);
+                 piece = reader.piece())
+                manifest += piece;
+            static const QRegularExpression encrypted(QStringLiteral("<([\\w.-]+:)?encryption-data[\\s/>]"));
+            return QString::fromUtf8(manifest).contains(encrypted);
+        }
+    } catch (const ConvertError&) {
+        // A package that can't be read is no locked one: its reader says what is wrong.
+    }
+    return false;
+}
+
+// Whether the office file at `path` (format `key`, in `container`) is saved with a password:
+// an OLE container holding an encrypted OOXML package, a Word document or workbook marked
+// encrypted, an OpenDocument package with encrypted parts.
+bool locked(const QString& path, const QString& key, Container container)
+{
+    if (container == Container::zip) return key.startsWith(QLatin1String("od")) && packageEncrypted(path);
+    const std::optional<OleFile> ole = OleFile::open(path);
+    if (!ole) return false;
+    if (ole->has(QStringLiteral("EncryptionInfo"))) return true;
+    if (key == QLatin1String("doc")) return wordEncrypted(*ole);
+    if (key == QLatin1String("xls")) return workbookEncrypted(*ole);
+    return false;
+}
+
 } // namespace
 
 namespace InputCheck {
@@ -81,10 +141,17 @@ void refuseMislabelled(const QString& path, const QString& key)
     if (!file.isOpen())
         throw ConvertError::failed(
             QStringLiteral("Couldn’t read %1: %2").arg(QFileInfo(path).fileName(), file.errorString()));
-    if (holds(head, kind->container)) return;
+    file.close();
+    const QString name = QFileInfo(path).fileName();
+    const auto refuseLocked = [&](Container container) {
+        if (locked(path, key, container))
+            throw ConvertError::failed(QStringLiteral("%1 is password-protected").arg(name));
+    };
+    if (holds(head, kind->container)) return refuseLocked(kind->container);
     if (kind->container == Container::ole2 && holds(head, Container::rtf)) return;
-    throw ConvertError::unsupported(
-        QStringLiteral("%1 isn’t %2").arg(QFileInfo(path).fileName(), QLatin1String(kind->what)));
+    // Office saves an OOXML file with a password as an encrypted package in an OLE container.
+    if (holds(head, Container::ole2)) refuseLocked(Container::ole2);
+    throw ConvertError::unsupported(QStringLiteral("%1 isn’t %2").arg(name, QLatin1String(kind->what)));
 }
 
 } // namespace InputCheck

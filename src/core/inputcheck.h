@@ -18,7 +18,10 @@ void refuseSpecial(const QString& path);
 // Throws ConvertError::unsupported ("report.docx isn’t a Word document") when the container of
 // a file with format `key` is not the one that format is stored in: ZIP for OOXML, OpenDocument
 // and EPUB, OLE2 for the older office formats, "{\rtf" for RTF. Other formats, folders and
-// missing paths pass.
+// missing paths pass. Throws ConvertError::failed ("report.docx is password-protected") when the
+// file is saved with a password: an OOXML name on an encrypted package (an OLE container with
+// an EncryptionInfo stream), a DOC or XLS file marked encrypted, an OpenDocument package whose
+// manifest holds encryption data.
 void refuseMislabelled(const QString& path, const QString& key);
 
 } // namespace InputCheck

@@ -7,7 +7,9 @@
 namespace TextFile {
 
 // The text of `bytes`: by their byte-order mark when they have one (which is dropped), else as
-// UTF-8 when they are valid UTF-8, else as Windows-1252, which every byte sequence is.
+// UTF-8 when they are valid UTF-8, else in the encoding TextEncoding::guess finds, else as
+// Windows-1252, which every byte sequence is. Throws ConvertError when the encoding detector
+// can't be loaded.
 QString decode(const QByteArray& bytes);
 
 // The bytes of the file at `path`. Throws ConvertError::failed("Couldn’t read “<name>”: …").

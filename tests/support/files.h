@@ -67,6 +67,14 @@ inline QString writeArchive(const QString& path, const Members& members, bool ta
     return path;
 }
 
+// `value` as little-endian bytes, as binary formats store their numbers.
+template <typename T> QByteArray le(T value)
+{
+    QByteArray bytes(sizeof(T), '\0');
+    qToLittleEndian(value, bytes.data());
+    return bytes;
+}
+
 enum class ZipField { crc, size };
 
 // Rewrites what the local and the central header of the zip entry `name` declare as its CRC or

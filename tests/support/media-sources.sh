@@ -6,7 +6,8 @@
 #   of a second (most significant first, white for 1), the parity of those bits, black;
 # - a sound is a tone whose frequency follows its time: 400 + 400·t Hz ("up"), or on a second
 #   sound track 3200 − 400·t Hz ("down").
-# Needs only ffmpeg; nothing is downloaded.
+# Needs ffmpeg, and for the films and songs other programs make, mkvmerge, GStreamer (x264, its
+# muxers), opusenc and oggenc; nothing is downloaded.
 set -euo pipefail
 export LC_ALL=C
 dir=${1:?usage: media-sources.sh DIR [NAME…]}
@@ -32,6 +33,24 @@ tone() {
   local all=$wave
   for _ in $(seq 2 "${3:-2}"); do all+="|$wave"; done
   echo "aevalsrc='$all':s=48000:d=$2"
+}
+
+# raw NAME SECONDS [RATE]: the timed picture, 160 × 120, as a YUV4MPEG stream, and the timed tones
+# ("up" and "down") as WAVE files, for other programs to encode.
+raw() {
+  [ -f "$1.y4m" ] || ff -f lavfi -i "$(picture 160x120 ${3:-25} $2)" -pix_fmt yuv420p -f yuv4mpegpipe "$1.y4m"
+  for law in up down; do
+    [ -f "$1-$law.wav" ] || ff -f lavfi -i "$(tone $law $2)" -bitexact "$1-$law.wav"
+  done
+}
+gst() { gst-launch-1.0 -q "$@" >/dev/null; }
+# GStreamer's pipeline of H.264 with 2 B-frames and a key frame every second, from raw NAME.
+gstx264() { echo "filesrc location=$1.y4m ! y4mdec ! x264enc bframes=2 b-adapt=false key-int-max=25 speed-preset=veryfast option-string=scenecut=0 ! h264parse"; }
+# GStreamer's pipeline of tone LAW of raw NAME, then the encoder and its options.
+gsttone() { echo "filesrc location=$1-$2.wav ! wavparse ! audioconvert ! audioresample ! ${*:3}"; }
+# mkvmerge's raw H.264 of raw NAME, from GStreamer's encoder as a byte stream.
+h264() {
+  [ -f "$1.h264" ] || gst $(gstx264 "$1") ! video/x-h264,stream-format=byte-stream ! filesink location="$1.h264"
 }
 
 x264() { echo -c:v libx264 -preset veryfast -pix_fmt yuv420p -sc_threshold 0 "$@"; }
@@ -198,6 +217,82 @@ make() {
     ff -f lavfi -i "$(picture 160x120 25 4)" -f lavfi -i "$(tone up 4)" -c:v wmv2 -q:v 3 -g 50 -c:a wmav2 \
       -b:a 128k "${tags[@]}" old.wmv
     ;;
+  merged.mkv) # mkvmerge's: GStreamer's raw H.264 with 2 B-frames, an English Opus track from
+    # opusenc and a French Vorbis one from oggenc, chapters from XML, a font attached
+    side
+    raw m 4
+    h264 m
+    opusenc --quiet m-up.wav m-up.opus
+    oggenc -Q m-down.wav -o m-down.ogg
+    cat >chapters.xml <<'EOF'
+<?xml version="1.0"?>
+<Chapters><EditionEntry>
+<ChapterAtom><ChapterTimeStart>00:00:00.000</ChapterTimeStart><ChapterTimeEnd>00:00:01.500</ChapterTimeEnd>
+<ChapterDisplay><ChapterString>Intro</ChapterString></ChapterDisplay></ChapterAtom>
+<ChapterAtom><ChapterTimeStart>00:00:01.500</ChapterTimeStart><ChapterTimeEnd>00:00:04.000</ChapterTimeEnd>
+<ChapterDisplay><ChapterString>Main</ChapterString></ChapterDisplay></ChapterAtom>
+</EditionEntry></Chapters>
+EOF
+    mkvmerge -q -o merged.mkv --title "Judge Sample" --chapters chapters.xml \
+      --attachment-mime-type font/ttf --attach-file Font.ttf \
+      --default-duration 0:25fps m.h264 --language 0:eng m-up.opus --language 0:fre m-down.ogg
+    ;;
+  dubbed.mkv) # mkvmerge's: raw H.264, an English Vorbis track, a French Opus one, and a German
+    # Opus one delayed by half a second with --sync, which ends after the rest
+    raw m 4
+    h264 m
+    opusenc --quiet m-down.wav m-down.opus
+    oggenc -Q m-up.wav -o m-up.ogg
+    mkvmerge -q -o dubbed.mkv --default-duration 0:25fps m.h264 --language 0:eng m-up.ogg \
+      --language 0:fre m-down.opus --language 0:ger --sync 0:500 m-down.opus
+    ;;
+  gst.mp4 | gst.mov | gst.mkv | gst.webm) # GStreamer's muxers: H.264 with 2 B-frames and a key
+    # frame every second with AAC, or with Opus in Matroska; VP8 and Vorbis in WebM
+    raw g 5
+    case $1 in
+    *.mp4) mux=mp4mux sound=voaacenc ;;
+    *.mov) mux=qtmux sound=voaacenc ;;
+    *.mkv) mux=matroskamux sound=opusenc ;;
+    *) mux=webmmux sound=vorbisenc ;;
+    esac
+    if [ "$1" = gst.webm ]; then
+      video="filesrc location=g.y4m ! y4mdec ! vp8enc deadline=1 keyframe-max-dist=25"
+    else
+      video=$(gstx264 g)
+    fi
+    gst $video ! queue ! $mux name=mux ! filesink location="$1" $(gsttone g up $sound) ! queue ! mux.
+    ;;
+  gst.ogg) # GStreamer's Ogg: Vorbis
+    raw g 5
+    gst $(gsttone g up vorbisenc) ! oggmux ! filesink location=gst.ogg
+    ;;
+  plain.mkv) # H.264 with room for 2 B-frames and none used, as x264 chooses for moving pictures:
+    # Matroska's first packets without decoding times then show none held back
+    ff -f lavfi -i "$(picture 160x120 25 4)" -f lavfi -i "$(tone up 4)" $(x264 -bf 2 -g 25) \
+      -x264-params b-bias=-100 -c:a aac "${tags[@]}" plain.mkv
+    ;;
+  remux.mkv) # GStreamer's MP4 copied into Matroska by ffmpeg, which stores no decoding times
+    [ -f gst.mp4 ] || make gst.mp4
+    ff -i gst.mp4 -c copy remux.mkv
+    ;;
+  editlist.mp4) # cut by stream copy from 1.3 s of GStreamer's MP4, as cutters and phones save a cut:
+    # an edit list hides the frames from the key frame before
+    [ -f gst.mp4 ] || make gst.mp4
+    ff -ss 1.3 -i gst.mp4 -c copy editlist.mp4
+    ;;
+  frag.mp4) # fragmented, a fragment a second, as streaming and recorders write
+    ff -f lavfi -i "$(picture 160x120 25 4)" -f lavfi -i "$(tone up 4)" $(x264 -bf 2 -g 25) -c:a aac \
+      -movflags frag_keyframe+empty_moov+default_base_moof "${tags[@]}" frag.mp4
+    ;;
+  tracks.mp4) # a 5 s film with an English sound track as long and a German one of 6 s
+    ff -f lavfi -i "$(picture 160x120 25 5)" -f lavfi -i "$(tone up 5)" -f lavfi -i "$(tone down 6)" \
+      -map 0 -map 1 -map 2 $(x264 -bf 2 -g 25) -c:a aac -metadata:s:a:0 language=eng \
+      -metadata:s:a:1 language=deu "${tags[@]}" tracks.mp4
+    ;;
+  stamped.mkv) # a camera's film whose picture begins 0.5 s after its sound, with a timecode
+    ff -itsoffset 0.5 -f lavfi -i "$(picture 160x120 25 3.5)" -f lavfi -i "$(tone up 4)" \
+      $(x264 -bf 2 -g 25) -c:a aac -timecode 10:00:00:00 "${tags[@]}" stamped.mkv
+    ;;
   song.mp3 | song.m4a | song.flac)
     side
     case $1 in
@@ -267,14 +362,62 @@ make() {
       "${tags[@]}" delayed.m4a
     ;;
   *)
+    song_by_others "$1" && return
     echo "unknown source: $1" >&2
     exit 2
     ;;
   esac
 }
 
+# Songs as other programs write them: sox, the Opus and Vorbis encoders, flac with a cue sheet,
+# lame at a varying bit rate, a broadcast WAVE file. Their tone rises linearly as the others' do,
+# at half of full scale.
+sweep() { echo synth "$1" sine 400:$((400 + 400 * $1)) vol 0.5; }
+song_by_others() {
+  case $1 in
+  deep.wav) # 24 bits at 96 kHz
+    sox -n -r 96000 -c 2 -b 24 deep.wav $(sweep 3)
+    ;;
+  byte.aiff) # 8 bits, mono, an odd number of samples: the sound chunk needs a pad byte
+    sox -n -r 11025 -c 1 -b 8 raw.aiff $(sweep 3)
+    ff -i raw.aiff -c copy "${tags[@]}" byte.aiff
+    rm raw.aiff
+    ;;
+  ulaw.wav) # µ-law at 8 kHz, as telephones record
+    sox -n -r 8000 -c 1 -e u-law ulaw.wav $(sweep 3)
+    ;;
+  six.wav) # six channels
+    sox -n -r 48000 -c 6 -b 16 six.wav $(sweep 3)
+    ;;
+  broadcast.wav) # a field recorder's: 24 bits with a bext chunk, recorded at 10:00:00
+    ff -f lavfi -i "$(tone up 3)" -c:a pcm_s24le -write_bext 1 -metadata "originator=Field Recorder" \
+      -metadata originator_reference=REC0042 -metadata origination_date=2024-05-04 \
+      -metadata origination_time=10:00:00 -metadata time_reference=1728000000 \
+      -metadata "coding_history=A=PCM,F=48000,W=24,M=stereo,T=Recorder" broadcast.wav
+    ;;
+  enc.opus | enc.ogg | vbr.mp3 | cue.flac)
+    sox -n -r 44100 -c 2 -b 16 plain.wav $(sweep 4)
+    case $1 in
+    enc.opus) opusenc --quiet --title "Judge Sample" --artist "Tolvane Tests" --comment "comment=kept whole" \
+      plain.wav enc.opus ;;
+    enc.ogg) oggenc -Q -t "Judge Sample" -a "Tolvane Tests" -c "comment=kept whole" -o enc.ogg plain.wav ;;
+    vbr.mp3) lame --quiet -V 4 --tt "Judge Sample" --ta "Tolvane Tests" plain.wav vbr.mp3 ;;
+    cue.flac) # a disc's two tracks at 0 and 1.5 s, the second with a pregap from 1 s
+      printf 'FILE "plain.wav" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    INDEX 00 00:01:00\n    INDEX 01 00:01:37\n' >cue.cue
+      flac -s -f --cuesheet=cue.cue -T "TITLE=Judge Sample" -T "ARTIST=Tolvane Tests" -o cue.flac plain.wav
+      rm cue.cue
+      ;;
+    esac
+    rm plain.wav
+    ;;
+  *) return 1 ;;
+  esac
+}
+
 all=(film.mp4 film.mkv camera.mov web.webm old.avi anim.mov late.mp4 late.mkv short.mkv vfr.mp4 offset.mkv
   offset.mp4 long.mkv long.webm long.mp4 reel.mkv reel.mp4 cut.mkv song.mp3 song.m4a song.flac song.ogg song.opus surround.wav song.aiff book.m4a
   phone.mov phone.mp4 hevc.mp4 deep.mkv av1.webm vp8.webm xvid.avi old.wmv memo.m4a lossless.m4a hires.flac
-  low.wav low.mp3 song.wma aired.opus delayed.m4a)
+  low.wav low.mp3 song.wma aired.opus delayed.m4a merged.mkv dubbed.mkv gst.mp4 gst.mov gst.mkv gst.webm
+  gst.ogg plain.mkv remux.mkv editlist.mp4 frag.mp4 tracks.mp4 stamped.mkv)
+all+=(deep.wav byte.aiff ulaw.wav six.wav broadcast.wav enc.opus enc.ogg vbr.mp3 cue.flac)
 for name in "${@:-${all[@]}}"; do make "$name"; done

@@ -235,6 +235,7 @@ class Bench
         } else if (w[0] == "trim" && w[1] == "audio") {
             e.pieces[0].from = w[2].toDouble();
             e.pieces[0].to = w[3].toDouble();
+            e.stored = true;
         } else if (w[0] == "trim" || w[0] == "split") {
             QList<Expected> clips;
             for (const TimeRange& r : parts(numbers(w, fast ? 2 : 1))) {
@@ -267,6 +268,10 @@ class Bench
             return shots;
         } else if (w[0] == "bleep") {
             e.quiet << std::pair{w[1].toDouble(), w[2].toDouble()};
+            e.stored = true;
+        } else if (w[0] == "mono" || w[0] == "normalize") {
+            e.stored = true;
+            e.channels = w[0] == "mono" ? 1 : 0;
         } else if (w[0] == "visualize") {
             e.ext = "mp4";
             e.picture = e.drawing = true;

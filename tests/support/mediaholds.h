@@ -7,6 +7,8 @@
 
 #include "mediasource.h"
 
+#include <QDateTime>
+
 namespace Judge {
 
 struct Holds
@@ -170,7 +172,8 @@ inline QStringList judgeChapters(const Reading& result, const Expected& e, const
                                   ch.title};
     }
     if (wanted.isEmpty()) return {};
-    if (!holds(e.ext).chapters)
+    // A FLAC holds a cue sheet's chapters, which a tool gives back; a conversion writes no cue sheet.
+    if (!holds(e.ext).chapters && !(e.stored && e.ext == "flac"))
         return noted(notes, "chapter") ? QStringList{}
                                        : QStringList{"it leaves out the chapters without a note"};
     const QList<Chapter> got = chapters(result);
@@ -216,6 +219,10 @@ inline QString judgeTimecode(const Reading& result, const Expected& e, const QSt
 // by its numbers, which an MP4 file keeps in a box of its own and gives back written otherwise.
 inline bool sameTag(const QString& tag, const QString& a, const QString& b)
 {
+    // QuickTime holds the moment a film was taken to the second.
+    if (tag == "creation_time")
+        return QDateTime::fromString(a, Qt::ISODateWithMs).toSecsSinceEpoch() ==
+               QDateTime::fromString(b, Qt::ISODateWithMs).toSecsSinceEpoch();
     if (tag != "location" || a == b) return a == b;
     static const QRegularExpression number(R"([+-]\d+(?:\.\d*)?)");
     QList<double> x, y;
@@ -226,6 +233,77 @@ inline bool sameTag(const QString& tag, const QString& a, const QString& b)
     for (qsizetype i = 0; i < x.size(); ++i)
         if (std::abs(x[i] - y[i]) > 0.0001) return false;
     return true;
+}
+
+// The depth of a stream's samples where it is stored sample by sample (PCM) or losslessly; 0 for
+// lossy sound.
+inline int depth(const QJsonObject& sound)
+{
+    const QString codec = sound["codec_name"].toString();
+    if (!codec.startsWith("pcm_") && codec != "flac" && codec != "alac") return 0;
+    const int raw = sound["bits_per_raw_sample"].toString().toInt();
+    return raw > 0 ? raw : sound["bits_per_sample"].toInt();
+}
+
+// The complaints about how a sound tool's result stores its sound against its source's: its
+// sample rate, its kind and depth of samples, its channels; and about a result of a broadcast
+// WAVE file: its bext chunk in a WAVE file, its time reference moved to where a cut begins.
+inline QStringList judgeStored(const Reading& result, const Expected& e, const QStringList& notes)
+{
+    const Piece& p = e.pieces.first();
+    const Reading& src = p.source->reading;
+    const QJsonObject from = src.streams("audio").value(0), to = result.streams("audio").value(0);
+    QStringList c;
+    if (e.stored && to["sample_rate"] != from["sample_rate"])
+        c << QStringLiteral("its sound is at %1 Hz instead of %2 Hz")
+                 .arg(to["sample_rate"].toString(), from["sample_rate"].toString());
+    const bool pcm = from["codec_name"].toString().startsWith("pcm_");
+    if (e.stored && (depth(to) != depth(from) || (pcm && to["codec_name"] != from["codec_name"])))
+        c << QStringLiteral("its sound is stored as %1 at %2 bits instead of %3 at %4 bits")
+                 .arg(to["codec_name"].toString())
+                 .arg(depth(to))
+                 .arg(from["codec_name"].toString())
+                 .arg(depth(from));
+    const int channels = e.channels > 0 ? e.channels : from["channels"].toInt();
+    if (e.stored && to["channels"].toInt() != channels)
+        c << QStringLiteral("its sound has %1 channels instead of %2")
+                 .arg(to["channels"].toInt())
+                 .arg(channels);
+    // A WAVE result of a broadcast WAVE file (a tool's, a tag editor's) keeps its bext chunk; a
+    // visualizer's film names it.
+    const QMap<QString, QString> had = src.tags(), has = result.tags();
+    if (!had.contains("time_reference")) return c;
+    if (e.ext != "wav")
+        return !e.drawing || noted(notes, "broadcast")
+                   ? c
+                   : c << "it leaves out the broadcast chunk without a note";
+    for (const char* field :
+         {"encoded_by", "originator_reference", "date", "creation_time", "coding_history"})
+        if (has.value(field) != had.value(field))
+            c << QStringLiteral("its broadcast chunk's %1 is “%2” instead of “%3”")
+                     .arg(field, has.value(field), had.value(field));
+    // The samples since midnight at which the result begins.
+    const double rate = from["sample_rate"].toString().toDouble();
+    const double wanted = had.value("time_reference").toDouble() + std::round(p.from * rate);
+    if (std::abs(has.value("time_reference").toDouble() - wanted) > rate / 1000)
+        c << QStringLiteral("its broadcast chunk's time reference is %1 instead of %2")
+                 .arg(has.value("time_reference"), QString::number(qint64(wanted)));
+    return c;
+}
+
+// The complaint about an ID3 tag (an MP3's, an AIFF's chunk) that holds its comment as a
+// user-defined text frame (TXXX), where players and taggers don't look for it.
+inline QString judgeId3(const Reading& result)
+{
+    if (!result.path.endsWith(".mp3") && !result.path.endsWith(".aiff")) return {};
+    const QByteArray bytes = fileBytes(result.path);
+    for (qsizetype at = bytes.indexOf("TXXX"); at >= 0; at = bytes.indexOf("TXXX", at + 4)) {
+        QByteArray description = bytes.mid(at + 11, 24);
+        description.replace('\0', "").replace("\xff\xfe", "").replace("\xfe\xff", "");
+        if (description.toLower().startsWith("comment"))
+            return "its comment is held as user-defined text (TXXX)";
+    }
+    return {};
 }
 
 // The complaints about every stream beside the first picture and sound, the chapters, the
@@ -287,14 +365,21 @@ inline QStringList judgeStreams(const Reading& result, const Expected& e, const 
         const QJsonObject format = p.source->reading.probe["format"].toObject();
         const double stated =
             format["duration"].toString().toDouble() - std::max(0.0, p.source->reading.start);
-        if (stated > p.source->end + 0.5 && (p.to < 0 || p.to > p.source->end) && !noted(notes, "cut short"))
+        double reach = p.source->end; // its picture's, or any sound track's that goes on after it
+        for (const auto& heard : p.source->heard)
+            if (heard) reach = std::max(reach, heard->second);
+        if (stated > reach + 0.5 && (p.to < 0 || p.to > p.source->end) && !noted(notes, "cut short"))
             c << QStringLiteral("no note says that %1 is cut short").arg(p.source->name);
     }
-    if (e.picture && !e.drawing) c << judgeSubtitles(result, e, notes, base, zero);
-    c << judgeChapters(result, e, notes, base, zero);
+    // A film's subtitles left out of its sound alone are named too.
+    if (!e.drawing) c << judgeSubtitles(result, e, notes, base, zero);
+    c << judgeChapters(result, e, notes, base, zero) << judgeStored(result, e, notes) << judgeId3(result);
     if (e.picture) c << judgeTimecode(result, e, notes, base);
     const QMap<QString, QString> had = src.tags(), has = result.tags();
     for (const QString& tag : h.tags) {
+        // A broadcast WAVE file's "creation_time" is the time of day its bext chunk names, no moment
+        // a film's tag could hold.
+        if (tag == "creation_time" && had.contains("time_reference")) continue;
         const QString wanted = e.tags.value(tag, e.tagsKept ? had.value(tag) : QString());
         if (!wanted.isEmpty() && !sameTag(tag, has.value(tag), wanted))
             c << QStringLiteral("its tag “%1” is “%2” instead of “%3”").arg(tag, has.value(tag), wanted);

@@ -114,14 +114,17 @@ inline QStringList judgeTrack(const Reading& result, int k, int from, const Expe
     const QVector<float>& track = result.sound.value(k);
     const std::optional<std::pair<double, double>> heard = Judge::heard(track);
     const Timeline timeline(e, base);
-    // Where each piece's sound is heard in the result, from its start.
+    // Where each piece's sound is heard in the result, from its start. A whole source keeps
+    // the sound its tracks hold before its first picture and after its last.
     QList<std::pair<double, double>> spans;
+    const bool whole = e.pieces.size() == 1 && e.pieces[0].from <= 0 && e.pieces[0].to < 0;
     for (qsizetype i = 0; i < e.pieces.size(); ++i) {
         const Piece& p = e.pieces[i];
         const double origin = timeline.origins[i];
         const auto in = p.source->heard.value(from);
         if (!in) continue;
-        const double a = std::max(in->first, origin), b = std::min(in->second, p.end());
+        const double a = whole ? in->first : std::max(in->first, origin);
+        const double b = whole ? in->second : std::min(in->second, p.end());
         if (b > a)
             spans << std::pair{zero + timeline.starts[i] + (a - origin) / p.speed,
                                zero + timeline.starts[i] + (b - origin) / p.speed};

@@ -48,6 +48,7 @@ struct Reading
     QList<QVector<float>> sound; // each sound track, mono at soundRate, from the file's start
     QStringList errors;          // what the decoder said at level error and above
     double start = 0;            // the file's start time, which the times here count from
+    QString path;
 
     QList<QJsonObject> streams() const
     {
@@ -164,7 +165,8 @@ struct Reading
         QMap<QString, QString> out;
         const QList<QJsonObject> sounds = streams("audio");
         QList<QJsonObject> holders{probe["format"].toObject()};
-        if (sounds.size() == 1) holders << sounds[0];
+        // A song's only sound track may hold its tags (Ogg); a film's holds the track's own.
+        if (sounds.size() == 1 && streams("video").isEmpty()) holders << sounds[0];
         for (const QJsonObject& holder : holders) {
             const QJsonObject t = holder["tags"].toObject();
             for (auto it = t.begin(); it != t.end(); ++it)
@@ -243,6 +245,7 @@ inline QByteArray fileBytes(const QString& path)
 inline Reading read(const QString& path)
 {
     Reading r;
+    r.path = path;
     QProcess probe;
     probe.start("ffprobe", {"-v", "error", "-of", "json", "-show_format", "-show_streams", "-show_chapters",
                             "-show_entries", "packet=stream_index,pts_time,duration_time,flags,size", path});

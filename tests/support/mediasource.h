@@ -109,6 +109,10 @@ struct Expected
     bool coversKept = true;                 // false: the operation leaves covers out on purpose, with a note
     QList<std::pair<double, double>> quiet; // stretches of the source whose sound was replaced
     QMap<QString, QString> tags;            // file tags set by the operation, by lower-case name
+    // A sound tool's result: the source's kind of file with its sound stored as the source's is,
+    // in `channels` channels (0: the source's).
+    bool stored = false;
+    int channels = 0;
 };
 
 inline QString s(double seconds)

@@ -42,6 +42,16 @@ archive_entry* ArchiveInput::next()
     return entry;
 }
 
+QByteArray ArchiveInput::entryName(archive_entry* entry) const
+{
+    const LibArchive& lib = LibArchive::get();
+    QByteArray name = ArchiveNames::entryText(lib.entryPathname(entry), lib.entryPathnameUtf8(entry));
+    if ((lib.format(m_in.get()) & ARCHIVE_FORMAT_BASE_MASK) != ARCHIVE_FORMAT_ZIP) return name;
+    // libarchive hands the bytes of an unflagged name over as they are. Names the Mac's archiver
+    // writes are UTF-8 without the flag; those in code page 437 are hardly ever valid UTF-8.
+    return name.isValidUtf8() ? name : ArchiveNames::fromCodePage437(name);
+}
+
 void ArchiveInput::countUnpacked(qint64 bytes)
 {
     count(m_unpacked, bytes);

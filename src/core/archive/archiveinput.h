@@ -2,6 +2,7 @@
 
 #include "core/archive/safeextract.h"
 
+#include <QByteArray>
 #include <QString>
 #include <cstddef>
 #include <memory>
@@ -29,6 +30,10 @@ class ArchiveInput
     // The next entry, or null at the end. Refuses a header that can't be read, more entries than
     // the limits allow, and declared sizes that together go past them.
     archive_entry* next();
+    // The path of `entry`, an entry of this archive, as bytes for the file system: UTF-8 where
+    // the archive says how its names are written or they already are UTF-8; the name of a zip
+    // entry that is neither (from Windows Explorer, old zip programs) read as code page 437.
+    QByteArray entryName(archive_entry* entry) const;
     // Counts bytes really unpacked (the entries' data); refuses past the limit.
     void countUnpacked(qint64 bytes);
 

@@ -23,6 +23,9 @@ Components split(const QByteArray& path);
 // A name libarchive gives in the locale's encoding, or in UTF-8 when it can't convert it.
 QByteArray entryText(const char* local, const char* utf8);
 
+// `name` read as code page 437, in UTF-8: how a zip entry without the UTF-8 flag names itself.
+QByteArray fromCodePage437(const QByteArray& name);
+
 // Why the entry `name` (split into `parts`) may not be unpacked: an absolute name or a ".."
 // that could lead out of the folder; none when its name stays inside.
 std::optional<QString> escapes(const QByteArray& name, const Components& parts);

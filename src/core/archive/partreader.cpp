@@ -32,7 +32,7 @@ std::optional<QString> PartReader::next()
     m_entry.reset();
     while (archive_entry* entry = m_input->next()) {
         ++m_index;
-        const QByteArray name = entryText(lib.entryPathname(entry), lib.entryPathnameUtf8(entry));
+        const QByteArray name = m_input->entryName(entry);
         const Components parts = split(name);
         if (const auto why = escapes(name, parts)) m_input->refuse(*why);
         const bool regular = lib.entryFiletype(entry) == AE_IFREG && !lib.entryHardlink(entry) &&

@@ -92,7 +92,7 @@ class Extractor
         if (m_root.isEmpty()) refuse(QStringLiteral("the destination folder is missing"));
         m_lib.writeDiskSetOptions(m_out.get(), writeOptions);
         while (archive_entry* entry = m_input.next()) {
-            const QByteArray name = entryText(m_lib.entryPathname(entry), m_lib.entryPathnameUtf8(entry));
+            const QByteArray name = m_input.entryName(entry);
             if (!place(entry, name)) continue;
             if (m_lib.writeHeader(m_out.get(), entry) < ARCHIVE_WARN) writeFailed();
             // Folders and symbolic links carry no data of their own.

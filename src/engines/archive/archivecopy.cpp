@@ -220,7 +220,7 @@ class Copier
 
     void copy(archive_entry* entry)
     {
-        const QByteArray name = entryText(m_lib.entryPathname(entry), m_lib.entryPathnameUtf8(entry));
+        const QByteArray name = m_input.entryName(entry);
         const QString shown = QFile::decodeName(name);
         const Components parts = split(name);
         if (const auto why = escapes(name, parts)) refuse(*why);

@@ -75,12 +75,36 @@ QString runContent(const QString& text)
     return out;
 }
 
-QString alignment(Qt::Alignment align)
+// Word's alignment of a paragraph. In a right-to-left paragraph Word's left and right name its
+// start and end, as Qt's do unless they are absolute (as HTML's are).
+QString alignment(Qt::Alignment align, bool rightToLeft)
 {
     if (align & Qt::AlignHCenter) return QStringLiteral("center");
     if (align & Qt::AlignJustify) return QStringLiteral("both");
-    if (align & Qt::AlignRight) return QStringLiteral("right");
-    return {};
+    const bool right = align & Qt::AlignRight, left = align & Qt::AlignLeft;
+    if (!rightToLeft) return right ? QStringLiteral("right") : QString();
+    if (align & Qt::AlignAbsolute) return left ? QStringLiteral("right") : QString();
+    return right ? QStringLiteral("right") : QString();
+}
+
+// Whether a run is right-to-left text for Word: it holds right-to-left letters and no
+// left-to-right ones (digits and punctuation take either side).
+bool rightToLeftRun(const QString& text)
+{
+    bool rightToLeft = false;
+    for (const QChar c : text) {
+        switch (c.direction()) {
+        case QChar::DirL:
+            return false;
+        case QChar::DirR:
+        case QChar::DirAL:
+            rightToLeft = true;
+            break;
+        default:
+            break;
+        }
+    }
+    return rightToLeft;
 }
 
 QString tableBorders()
@@ -203,6 +227,8 @@ QString DocxBody::paragraphProperties(const QTextBlock& block)
     if (format.hasProperty(QTextFormat::BlockTrailingHorizontalRulerWidth))
         p += QLatin1String(
             "<w:pBdr><w:bottom w:val=\"single\" w:sz=\"6\" w:space=\"1\" w:color=\"auto\"/></w:pBdr>");
+    const bool rightToLeft = block.textDirection() == Qt::RightToLeft;
+    if (rightToLeft) p += QLatin1String("<w:bidi/>");
     const int before = twips(format.topMargin()), after = twips(format.bottomMargin());
     const bool proportional =
         format.lineHeightType() == QTextBlockFormat::ProportionalHeight && format.lineHeight() != 100;
@@ -225,7 +251,7 @@ QString DocxBody::paragraphProperties(const QTextBlock& block)
             p += QLatin1String("/>");
         }
     }
-    if (const QString jc = alignment(format.alignment()); !jc.isEmpty())
+    if (const QString jc = alignment(format.alignment(), rightToLeft); !jc.isEmpty())
         p += QLatin1String("<w:jc w:val=\"") + jc + QLatin1String("\"/>");
     return p;
 }
@@ -285,11 +311,12 @@ QString DocxBody::fragmentRuns(const QTextFragment& fragment)
     if (format.isImageFormat()) return pictureRun(fragment);
     const QString content = runContent(fragment.text());
     if (content.isEmpty()) return {};
-    return QLatin1String("<w:r>") + runProperties(format) + content + QLatin1String("</w:r>");
+    return QLatin1String("<w:r>") + runProperties(format, rightToLeftRun(fragment.text())) + content +
+           QLatin1String("</w:r>");
 }
 
 // In the order the format's schema demands.
-QString DocxBody::runProperties(const QTextCharFormat& f) const
+QString DocxBody::runProperties(const QTextCharFormat& f, bool rightToLeft) const
 {
     QString p;
     if (const QString family = concreteFamily(f); !family.isEmpty())
@@ -311,5 +338,6 @@ QString DocxBody::runProperties(const QTextCharFormat& f) const
         p += QLatin1String("<w:vertAlign w:val=\"superscript\"/>");
     if (f.verticalAlignment() == QTextCharFormat::AlignSubScript)
         p += QLatin1String("<w:vertAlign w:val=\"subscript\"/>");
+    if (rightToLeft) p += QLatin1String("<w:rtl/>");
     return p.isEmpty() ? p : QLatin1String("<w:rPr>") + p + QLatin1String("</w:rPr>");
 }

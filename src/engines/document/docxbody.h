@@ -48,7 +48,7 @@ class DocxBody
     QString paragraphProperties(const QTextBlock& block);
     QString runs(const QTextBlock& block);
     QString fragmentRuns(const QTextFragment& fragment);
-    QString runProperties(const QTextCharFormat& format) const;
+    QString runProperties(const QTextCharFormat& format, bool rightToLeft) const;
     QString pictureRun(const QTextFragment& fragment);
     std::optional<QString> linkOpening(const QString& href);
 

@@ -4,6 +4,7 @@
 #include "core/output.h"
 #include "core/xml.h"
 #include "engines/document/pictures.h"
+#include "engines/text/regex.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -13,7 +14,13 @@ namespace Doc {
 
 void writeHTML(const QTextDocument& document, const QString& title, const QString& path)
 {
-    QString html = document.toHtml();
+    // Qt gives a list item whose paragraph has a character format of its own two style
+    // attributes, and browsers read only the first; they become one.
+    QString html = Regex::replace(
+        document.toHtml(), QStringLiteral("(<li\\b[^>]*?) style=\"([^\"]*)\" style=\"([^\"]*)\""),
+        [](const QStringList& g) {
+            return g[1] + QLatin1String(" style=\"") + g[2] + g[3] + QLatin1Char('"');
+        });
     // Qt writes the document's own title unescaped; ours replaces it.
     const QString own = document.metaInformation(QTextDocument::DocumentTitle);
     if (!own.isEmpty()) {

@@ -2,9 +2,12 @@
 
 #include "core/converterror.h"
 #include "core/libreoffice/iwork.h"
+#include "core/output.h"
 #include "core/scratchfolder.h"
+#include "engines/document/flatodf.h"
 #include "engines/document/reader.h"
 #include "engines/document/textdecoding.h"
+#include "engines/text/regex.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,15 +29,16 @@ QString officeInput(const QString& path)
     return rtf;
 }
 
-QString convertedHtml(const QString& folder)
+// The one file with `extension` that LibreOffice wrote into `folder`.
+QByteArray converted(const QString& folder, const QString& extension)
 {
-    const QStringList pages = QDir(folder).entryList({QStringLiteral("*.html")}, QDir::Files);
-    if (pages.size() != 1)
+    const QStringList files = QDir(folder).entryList({QStringLiteral("*.") + extension}, QDir::Files);
+    if (files.size() != 1)
         throw ConvertError::failed(failurePrefix + QStringLiteral("It produced no output."));
-    QFile file(QDir(folder).filePath(pages.first()));
+    QFile file(QDir(folder).filePath(files.first()));
     if (!file.open(QIODevice::ReadOnly) || file.size() == 0)
         throw ConvertError::failed(failurePrefix + QStringLiteral("It produced no output."));
-    return Doc::decodeText(file.readAll(), true);
+    return file.readAll();
 }
 
 } // namespace
@@ -43,10 +47,20 @@ namespace Doc {
 
 std::unique_ptr<QTextDocument> readThroughOffice(const QString& path, Job* job)
 {
-    const ScratchFolder out =
-        IWork::convertInto(officeInput(path), QStringLiteral("html:HTML (StarWriter)"), job);
-    // The pictures are read while the document is made, before the folder goes.
-    return attributed(convertedHtml(out.path()), out.path());
+    // LibreOffice's HTML shows every tracked change as text and splits words at floating
+    // pictures, so the document goes through its flat XML first, where that is put right.
+    const ScratchFolder flat =
+        IWork::convertInto(officeInput(path), QStringLiteral("fodt:OpenDocument Text Flat XML"), job);
+    const ScratchFolder settled;
+    const QString settledPath = settled.file(QStringLiteral("document.fodt"));
+    Output::writeFile(settledPath, FlatOdf::settled(converted(flat.path(), QStringLiteral("fodt"))));
+    const ScratchFolder out = IWork::convertInto(settledPath, QStringLiteral("html:HTML (StarWriter)"), job);
+    // LibreOffice starts a new line after each picture, which would end a picture's paragraph
+    // with a space. The pictures are read while the document is made, before the folder goes.
+    const QString html = decodeText(converted(out.path(), QStringLiteral("html")), true);
+    return attributed(Regex::replace(html, QStringLiteral("(?i)(<img\\b[^>]*>)\\s+(?=</p>)"),
+                                     [](const QStringList& g) { return g[1]; }),
+                      out.path());
 }
 
 } // namespace Doc

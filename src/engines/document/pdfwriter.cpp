@@ -13,7 +13,11 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFrame>
+#include <QTextLayout>
+#include <cmath>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -69,7 +73,37 @@ void fitPictures(QTextDocument& document, double width)
     }
 }
 
-void drawPage(QPainter& painter, QTextDocument& document, int index, double scale)
+// The first paragraph on the page when it began on an earlier one, with the lines it has
+// there: Qt's layout draws such a paragraph from its last line before the page (clipped away
+// from sight, but its text stays in the PDF, where it is found and copied twice).
+struct Continued
+{
+    QTextBlock block;
+    int firstLine = 0;
+};
+
+// `from` walks the document's top-level paragraphs page by page, past those above the page.
+std::optional<Continued> continuedOn(QTextDocument& document, const QRectF& clip, QTextFrame::iterator& from)
+{
+    QAbstractTextDocumentLayout* layout = document.documentLayout();
+    for (; !from.atEnd(); ++from) {
+        const QTextBlock block = from.currentBlock();
+        if (!block.isValid()) continue;
+        if (layout->blockBoundingRect(block).bottom() < clip.top()) continue;
+        const QTextLayout* lines = block.layout();
+        // A line of the page before lies above this page's top (the clip's, less its hair) by
+        // more than half its height; the page's own first line may start a little above it.
+        int first = 0;
+        while (lines && first < lines->lineCount() &&
+               lines->position().y() + lines->lineAt(first).rect().center().y() < clip.top() - 0.5)
+            ++first;
+        if (first == 0) return std::nullopt;
+        return Continued{block, first};
+    }
+    return std::nullopt;
+}
+
+void drawPage(QPainter& painter, QTextDocument& document, int index, double scale, QTextFrame::iterator& from)
 {
     const QSizeF area = document.pageSize();
     const QRectF clip(QPointF(0, index * area.height()), area);
@@ -82,7 +116,18 @@ void drawPage(QPainter& painter, QTextDocument& document, int index, double scal
     // end would be drawn here too (cut off, but its text in the page); a hair less excludes it.
     context.clip = clip.adjusted(0, 0.5, 0, -0.5);
     context.palette.setColor(QPalette::Text, Qt::black);
-    document.documentLayout()->draw(&painter, context);
+    if (const std::optional<Continued> continued = continuedOn(document, context.clip, from)) {
+        const QTextLayout* lines = continued->block.layout();
+        painter.setPen(Qt::black);
+        for (int i = continued->firstLine; i < lines->lineCount(); ++i) {
+            const QTextLine line = lines->lineAt(i);
+            if (lines->position().y() + line.y() > context.clip.bottom()) break;
+            line.draw(&painter, lines->position());
+        }
+        // The layout draws from below that paragraph on.
+        context.clip.setTop(document.documentLayout()->blockBoundingRect(continued->block).bottom() + 0.01);
+    }
+    if (context.clip.height() > 0) document.documentLayout()->draw(&painter, context);
     painter.restore();
 }
 
@@ -110,7 +155,10 @@ void writePDF(QTextDocument& document, const QString& path, const std::optional<
     const LayoutDevice device(document);
     document.setUseDesignMetrics(true);
     document.setDocumentMargin(0);
-    const QSizeF area = QSizeF(page.width() - 2 * margin, page.height() - 2 * margin) * pixelsPerPoint;
+    // The layout places its pages in 64ths of a pixel: a text area of another height would see
+    // them drift from the pages drawn here, by half a line after a hundred pages.
+    const QSizeF area(((page.width() - 2 * margin) * pixelsPerPoint),
+                      std::floor((page.height() - 2 * margin) * pixelsPerPoint * 64) / 64);
     fitPictures(document, area.width());
     document.setPageSize(area);
     const int pages = document.pageCount();
@@ -127,10 +175,11 @@ void writePDF(QTextDocument& document, const QString& path, const std::optional<
     QPainter painter;
     if (!painter.begin(&writer)) throw ConvertError::failed(QStringLiteral("Couldn’t create the PDF"));
     const double scale = writer.resolution() / layoutDPI;
+    QTextFrame::iterator from = document.rootFrame()->begin();
     for (int i = 0; i < pages; ++i) {
         if (job) job->throwIfCancelled();
         if (i > 0) writer.newPage();
-        drawPage(painter, document, i, scale);
+        drawPage(painter, document, i, scale, from);
     }
     if (!painter.end()) throw ConvertError::failed(QStringLiteral("Couldn’t create the PDF"));
     file.finish();

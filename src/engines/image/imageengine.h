@@ -47,7 +47,8 @@ QImage rasterize(QSvgRenderer& renderer, const QSizeF& size);
 void write(QImage image, const QString& path, const QString& format, const ImageProps& props,
            std::optional<double> quality, double dpi);
 
-// WebP through the cwebp program, at `quality` 0…1; carries no metadata.
+// WebP through the cwebp program, at `quality` 0…1; carries no metadata and no colour profile,
+// so colours another profile describes are written in sRGB.
 void writeWebP(const QImage& image, const QString& path, double quality, Job* job = nullptr);
 
 // A PDF of one page per image, each of its pixels × 72 / its dpi points (72 when `dpis` has no

@@ -202,9 +202,12 @@ void writeWebP(const QImage& image, const QString& path, double quality, Job* jo
         throw ConvertError::missingTool(
             QStringLiteral("WebP export needs cwebp. Install it with: sudo apt install webp"));
     // The intermediate copy is read once by cwebp: plain pixels, quickest to write and to read.
+    // It holds no profile, and a WebP without one is shown as sRGB: colours another profile
+    // describes are turned into sRGB first.
     ScratchFolder scratch;
     const QString pam = scratch.file(QStringLiteral("image.pam"));
-    writePAM(image, pam);
+    const bool otherColours = image.colorSpace().isValid() && image.colorSpace() != QColorSpace::SRgb;
+    writePAM(otherColours ? image.convertedToColorSpace(QColorSpace::SRgb) : image, pam);
     const Shell::Result r =
         Shell::run(*cwebp, {"-quiet", "-mt", "-q", QString::number(percent(quality)), pam, "-o", path},
                    std::nullopt, job);

@@ -5,19 +5,31 @@
 namespace {
 
 constexpr quint8 soi = 0xD8, eoi = 0xD9, sos = 0xDA, sof2 = 0xC2, tem = 0x01, app0 = 0xE0, app2 = 0xE2,
-                 app14 = 0xEE, app15 = 0xEF, com = 0xFE;
+                 app14 = 0xEE, app15 = 0xEF;
+
+// A JFIF segment without a thumbnail: marker, length, identifier, version, units, density and
+// the thumbnail's size.
+constexpr qsizetype jfifLength = 18;
 
 bool isRestart(quint8 code)
 {
     return code >= 0xD0 && code <= 0xD7;
 }
 
+// The segments that code the picture: frames (SOF0-15 but the reserved JPG), Huffman and
+// arithmetic tables, quantization tables, scans, the restart interval, the line count, the
+// hierarchical frame and its expansion.
+bool codesThePicture(quint8 code)
+{
+    return (code >= 0xC0 && code <= 0xCF && code != 0xC8) || (code >= 0xDA && code <= 0xDF);
+}
+
 bool kept(quint8 code, const QByteArray& payload, JpegSegments::Keep keep)
 {
     if (code == app2 && payload.startsWith(QByteArrayLiteral("MPF\0"))) return false;
     if (keep == JpegSegments::Keep::tags) return true;
-    if (code == com) return false;
-    if (code < app0 || code > app15) return true;
+    if (codesThePicture(code)) return true;
+    if (code < app0 || code > app15) return false; // comments, JPEG extensions, reserved codes
     const bool profile = code == app2 && payload.startsWith(QByteArrayLiteral("ICC_PROFILE\0"));
     return (code == app0 && payload.startsWith(QByteArrayLiteral("JFIF\0"))) ||
            (profile && keep == JpegSegments::Keep::decoding) ||
@@ -91,7 +103,13 @@ std::optional<QByteArray> firstPicture(const QByteArray& data, Keep keep)
     out.reserve(data.size());
     const Walk ending = walk(data, [&](quint8 code, qsizetype from, qsizetype to) {
         const bool segment = code != 0 && code != eoi && !isRestart(code) && code != tem;
-        if (!segment || kept(code, data.mid(from + 4, std::min<qsizetype>(to - from - 4, 12)), keep))
+        if (segment && !kept(code, data.mid(from + 4, std::min<qsizetype>(to - from - 4, 12)), keep)) return;
+        // JFIF's own thumbnail, an old copy of the picture, stays only where tags do.
+        if (code == app0 && keep != Keep::tags && to - from > jfifLength &&
+            data.mid(from + 4, 5) == QByteArrayLiteral("JFIF\0"))
+            out += data.mid(from, 2) + QByteArray("\0\x10", 2) + data.mid(from + 4, jfifLength - 6) +
+                   QByteArray(2, '\0');
+        else
             out += data.mid(from, to - from);
     });
     if (ending == Walk::broken) return std::nullopt;

@@ -9,7 +9,7 @@ namespace JpegSegments {
 enum class Keep {
     tags,     // every segment but the multi-picture index
     decoding, // only what a decoder needs: JFIF, the Adobe colour transform, the colour profile,
-              // the tables and the scans
+              // the frame, the tables and the scans; a segment no decoder reads goes
     drawing   // as decoding, without the colour profile: for a picture whose colours are given
               // elsewhere (a PDF's colour space)
 };

@@ -6,7 +6,11 @@
 #include "core/job.h"
 #include "core/output.h"
 #include "engines/image/imageengine.h"
+#include "engines/image/jpegcheck.h"
+#include "engines/image/jpegsegments.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
@@ -24,6 +28,23 @@ QPageLayout layoutFor(const ImageEngine::Loaded& page)
                        wide ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF());
 }
 
+// A JPEG that ends early or whose coded data are damaged decodes with grey where the picture is
+// missing: a page of it would pass for the picture, so no PDF is made of it.
+void refuseDamaged(const QString& image)
+{
+    QFile file(image);
+    if (!file.open(QIODevice::ReadOnly) || file.peek(2) != QByteArrayLiteral("\xFF\xD8")) return;
+    const QByteArray data = file.readAll();
+    const JpegSegments::Cut cut = JpegSegments::cut(data);
+    if (cut == JpegSegments::Cut::whole && JpegCheck::whole(data)) return;
+    const QString what = cut == JpegSegments::Cut::lowerPart ? QStringLiteral("its lower part is missing")
+                         : cut == JpegSegments::Cut::detail
+                             ? QStringLiteral("part of its detail is missing")
+                             : QStringLiteral("part of its picture can’t be decoded");
+    throw ConvertError::failed(
+        QStringLiteral("%1 is damaged: %2, so no PDF was made").arg(QFileInfo(image).fileName(), what));
+}
+
 // Writes the images page by page; only the image of the page being written is in memory.
 void writePages(const QStringList& images, const QString& path, Job& job, const Progress& progress)
 {
@@ -34,6 +55,7 @@ void writePages(const QStringList& images, const QString& path, Job& job, const 
     QPainter painter;
     for (qsizetype i = 0; i < images.size(); ++i) {
         job.throwIfCancelled();
+        refuseDamaged(images[i]);
         const ImageEngine::Loaded page = ImageEngine::load(images[i]);
         const QPageLayout layout = layoutFor(page);
         if (!writer.setPageLayout(layout))

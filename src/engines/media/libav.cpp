@@ -87,6 +87,17 @@ int turnOf(const AVStream* s)
     return 0;
 }
 
+// Whether the first frames of the stream's index are marked to be decoded and not shown, as the
+// QuickTime demuxer marks those an edit list leaves out.
+bool hidesItsStart(const LibAvApi& api, AVStream* s)
+{
+    const int count = std::min(api.indexCount(s), 8);
+    for (int i = 0; i < count; ++i)
+        if (const AVIndexEntry* e = api.indexEntry(s, i); e && (e->flags & AVINDEX_DISCARD_FRAME))
+            return true;
+    return false;
+}
+
 // When the key frames of a picture stream show, told from its packets in decoding order, in the
 // stream's time base. A packet of an AVI file with B-frames has no time of its own unless it is a
 // B-frame: a frame that B-frames are decoded after shows when the next such frame is decoded, as
@@ -141,6 +152,7 @@ Media::Probe probeOf(const LibAvApi& api, const AVFormatContext* c)
             p.width = par->width;
             p.height = par->height;
             p.turn = turnOf(s);
+            p.hiddenStart = hidesItsStart(api, c->streams[i]);
             // A quarter turn (90° or 270°) shows, and has ffmpeg decode, width and height swapped.
             if (std::abs(std::lround(p.turn / 90.0)) % 2 == 1) std::swap(p.width, p.height);
             const AVRational rate = s->avg_frame_rate;
@@ -187,7 +199,12 @@ LibAv::Reading readFile(const LibAvApi* a, const QString& path)
     r.chapters = input->chapters();
     if (c->start_time != AV_NOPTS_VALUE) r.start = double(c->start_time) / AV_TIME_BASE;
     const auto [video, audio] = input->mainStreams();
-    if (video >= 0) r.videoSeconds = streamSeconds(*a, c->streams[video], c, audio < 0);
+    if (video >= 0) {
+        const AVStream* s = c->streams[video];
+        r.videoSeconds = streamSeconds(*a, s, c, audio < 0);
+        if (s->avg_frame_rate.num > 0 && s->avg_frame_rate.den > 0)
+            r.pictureDelay = s->codecpar->video_delay * av_q2d(av_inv_q(s->avg_frame_rate));
+    }
     if (audio >= 0) r.audioSeconds = streamSeconds(*a, c->streams[audio], c, video < 0);
     // A length guessed from the bitrate (an MP3 without its table of contents) is no statement.
     if (c->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE) r.videoSeconds = r.audioSeconds = 0;

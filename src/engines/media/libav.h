@@ -28,6 +28,9 @@ struct Reading
     QList<Chapters::Chapter> chapters;
     // When the file's first stream begins, as ffprobe's format start_time states it; seconds.
     double start = 0;
+    // How long the first picture stream holds its frames back for B-frames, as its decoder
+    // states it; seconds.
+    double pictureDelay = 0;
 };
 
 // What a file really holds: the stream kinds its header lists, and how far the packets of its
@@ -40,6 +43,9 @@ struct Contents
     bool hasAudio = false;
     std::optional<double> videoEnd;
     std::optional<double> audioEnd;
+    // How far the packets of every picture and sound stream (covers aside) reach from the file's
+    // start: a second sound track may end later than the first.
+    std::optional<double> furthestEnd;
     // When the first packets of those streams are shown, in seconds from the file's zero; none
     // when no packet of that stream could be read.
     std::optional<double> videoStart;

@@ -37,6 +37,8 @@ const LibAvApi* load()
         resolve(format, "avformat_close_input", api.closeInput) &&
         resolve(format, "av_read_frame", api.readFrame) &&
         resolve(format, "avformat_seek_file", api.seekFile) &&
+        resolve(format, "avformat_index_get_entries_count", api.indexCount) &&
+        resolve(format, "avformat_index_get_entry", api.indexEntry) &&
         resolve(util, "av_frame_alloc", api.frameAlloc) && resolve(util, "av_frame_free", api.frameFree) &&
         resolve(codec, "avcodec_find_decoder", api.findDecoder) &&
         resolve(codec, "avcodec_alloc_context3", api.allocContext) &&

@@ -27,6 +27,8 @@ struct LibAvApi
     decltype(&avformat_close_input) closeInput;
     decltype(&av_read_frame) readFrame;
     decltype(&avformat_seek_file) seekFile;
+    decltype(&avformat_index_get_entries_count) indexCount;
+    decltype(&avformat_index_get_entry) indexEntry;
     // Decoding, to tell that a copied stream plays.
     decltype(&av_frame_alloc) frameAlloc;
     decltype(&av_frame_free) frameFree;

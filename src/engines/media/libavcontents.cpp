@@ -37,6 +37,7 @@ class PacketReach
                        : int64_t(0);
         };
         m_starts = {startOf(m_video), startOf(m_audio)};
+        m_fileStart = c->start_time != AV_NOPTS_VALUE ? double(c->start_time) / AV_TIME_BASE : 0;
         out.hasVideo = m_video >= 0;
         out.hasAudio = m_audio >= 0;
         if (m_video >= 0) {
@@ -55,10 +56,12 @@ class PacketReach
         int budget = 1000;
         while (!(firstOnly && (begun() || budget-- <= 0)) && m_api.readFrame(c, packet) >= 0) {
             const int index = packet->stream_index;
-            if ((index == m_video || index == m_audio) &&
-                (packet->pts != AV_NOPTS_VALUE || packet->dts != AV_NOPTS_VALUE)) {
+            const bool timed = packet->pts != AV_NOPTS_VALUE || packet->dts != AV_NOPTS_VALUE;
+            if ((index == m_video || index == m_audio) && timed) {
                 (index == m_video ? met.first : met.second) = true;
                 add(c->streams[index], *packet, index == m_video);
+            } else if (timed && index >= 0 && unsigned(index) < c->nb_streams) {
+                reachOf(c->streams[index], *packet);
             }
             m_api.packetUnref(packet);
         }
@@ -97,6 +100,7 @@ class PacketReach
         const double end = double(at - (video ? m_starts.first : m_starts.second)) * base + length;
         std::optional<double>& reach = video ? m_out.videoEnd : m_out.audioEnd;
         reach = std::max(reach.value_or(end), end);
+        reachOf(s, packet);
         int& seen = video ? m_seen.first : m_seen.second;
         if (seen >= firstPackets) return;
         ++seen;
@@ -113,11 +117,24 @@ class PacketReach
         if (!video) m_lastSound = double(at) * base;
     }
 
+    // Counts the packet of a picture or sound stream towards the furthest reach, from the file's
+    // start, which ffmpeg counts its time from.
+    void reachOf(const AVStream* s, const AVPacket& packet)
+    {
+        const AVMediaType type = s->codecpar->codec_type;
+        if ((type != AVMEDIA_TYPE_VIDEO && type != AVMEDIA_TYPE_AUDIO) || LibAvInput::isCover(s)) return;
+        const int64_t at = packet.pts != AV_NOPTS_VALUE ? packet.pts : packet.dts;
+        const double end =
+            double(at + std::max<int64_t>(packet.duration, 0)) * av_q2d(s->time_base) - m_fileStart;
+        m_out.furthestEnd = std::max(m_out.furthestEnd.value_or(end), end);
+    }
+
     const LibAvApi& m_api;
     LibAv::Contents& m_out;
     int m_video = -1;
     int m_audio = -1;
     std::pair<int64_t, int64_t> m_starts;
+    double m_fileStart = 0; // seconds
     std::pair<int, int> m_seen{0, 0};
     std::vector<double> m_shown;              // the times of the picture's first packets, in decoding order
     std::pair<double, double> m_frames{0, 0}; // one frame of the picture, one packet of the sound

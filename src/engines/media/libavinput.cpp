@@ -122,7 +122,11 @@ QList<Media::Stream> LibAvInput::streams() const
         stream.cover = isCover(s);
         stream.isDefault = (s->disposition & AV_DISPOSITION_DEFAULT) != 0;
         stream.forced = (s->disposition & AV_DISPOSITION_FORCED) != 0;
-        if (par->codec_type == AVMEDIA_TYPE_AUDIO) stream.sampleRate = par->sample_rate;
+        if (par->codec_type == AVMEDIA_TYPE_AUDIO) {
+            stream.sampleRate = par->sample_rate;
+            stream.bits =
+                par->bits_per_raw_sample > 0 ? par->bits_per_raw_sample : par->bits_per_coded_sample;
+        }
         char fourcc[AV_FOURCC_MAX_STRING_SIZE] = {};
         stream.codecTag = QString::fromLatin1(m_api.fourccString(fourcc, par->codec_tag));
         stream.fileName = tag(m_api, s->metadata, "filename");
@@ -132,6 +136,11 @@ QList<Media::Stream> LibAvInput::streams() const
             stream.timecode = QString::fromUtf8(e->value);
         out << stream;
     }
+    // ffmpeg keeps a Matroska film's timecode as a tag of the file: it is its picture's.
+    const int video = mainStreams().first;
+    if (video >= 0 && out[video].timecode.isEmpty())
+        if (const AVDictionaryEntry* e = m_api.dictGet(m_context->metadata, "timecode", nullptr, 0))
+            out[video].timecode = QString::fromUtf8(e->value);
     return out;
 }
 

@@ -41,6 +41,10 @@ struct Probe
     QString lyricsKey;
     QString lyrics;
     double fps = 30;
+    // The picture begins with frames that an edit list hides, decoded only for those shown after
+    // them (a film cut by stream copy from a moment after a key frame); a container without edit
+    // lists would show them.
+    bool hiddenStart = false;
     int channels = 2;
     int sampleRate = 44100;
 };

@@ -149,7 +149,9 @@ bool canCopy(const Probe& probe, const QString& ext)
     };
     if (isMovie(ext))
         return QStringList{"h264", "hevc", "mpeg4"}.contains(v) && audioIn({"aac", "mp3", "alac"});
-    if (probe.turn != 0 && (ext == QLatin1String("mkv") || ext == QLatin1String("webm"))) return false;
+    if ((probe.turn != 0 || probe.hiddenStart) &&
+        (ext == QLatin1String("mkv") || ext == QLatin1String("webm")))
+        return false;
     if (ext == QLatin1String("mkv")) return true;
     if (ext == QLatin1String("webm"))
         return QStringList{"vp8", "vp9", "av1"}.contains(v) && audioIn({"opus", "vorbis"});

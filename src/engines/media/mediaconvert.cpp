@@ -202,7 +202,9 @@ std::optional<QString> checkResult(const QString& source, const QString& output,
     // counts from the source's zero, so where the source's streams begin later than that (sound
     // that starts a second in), the result reaches that much less, whether it keeps the start
     // (MP4) or begins at once (WAV, FLAC, MP3).
-    const double reach = std::max(contents->videoEnd.value_or(0), contents->audioEnd.value_or(0));
+    // ffmpeg's time is its furthest stream's, which may be a further sound track.
+    const double reach = std::max(
+        {contents->videoEnd.value_or(0), contents->audioEnd.value_or(0), contents->furthestEnd.value_or(0)});
     // The source's packets, read once and only where they are needed.
     std::optional<std::optional<LibAv::Contents>> sourceContents;
     const auto held = [&]() -> const std::optional<LibAv::Contents>& {
@@ -255,7 +257,7 @@ int oneSoundTrack(const QList<Media::Stream>& streams, const QString& target, Jo
 
 // The subtitles, covers and attachments a conversion carries, with a note on the job for what
 // the target can't hold. A GIF holds none of them; an audio target holds only covers and one
-// sound track: a film's picture and subtitles are what converting it to sound leaves behind, and
+// sound track: a film's picture is what converting it to sound leaves behind, and its subtitles,
 // its further sound tracks and its attached files (fonts, pictures) are named. `reading` is the
 // source's own, none for the first run's guess.
 ToolArgs::Extras sideStreams(const QString& source, QList<Media::Stream> streams,
@@ -276,6 +278,10 @@ ToolArgs::Extras sideStreams(const QString& source, QList<Media::Stream> streams
         const QList<Media::Stream> attachments = Media::streamsOf(streams, Media::Stream::Kind::attachment);
         for (int k = 0; k < attachments.size(); ++k)
             KeptStreams::attachmentLeftOut(notes, attachments[k], k + 1, target);
+        const QList<Media::Stream> subtitles = Media::streamsOf(streams, Media::Stream::Kind::subtitle);
+        for (int k = 0; k < subtitles.size(); ++k)
+            KeptStreams::subtitleLeftOut(notes, subtitles[k], k + 1,
+                                         QStringLiteral("the result holds sound only"));
         streams.removeIf([](const Media::Stream& s) { return !s.cover; });
         // An AIFF is written with an ID3 chunk, which holds the covers beside every tag.
         if (!KeptStreams::holdsCovers(target, {.picture = false, .id3Chunk = true})) {

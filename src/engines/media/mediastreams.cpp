@@ -47,6 +47,10 @@ QList<Stream> parseStreams(const QByteArray& json)
         stream.isDefault = disposition.value(QLatin1String("default")) == QJsonValue(1);
         stream.forced = disposition.value(QLatin1String("forced")) == QJsonValue(1);
         stream.sampleRate = s.value(QLatin1String("sample_rate")).toString().toInt();
+        // ffprobe prints the raw bits as text, "N/A" when unknown, and the coded bits as a number.
+        stream.bits = s.value(QLatin1String("bits_per_raw_sample")).toString().toInt();
+        if (stream.bits <= 0 && stream.kind == Stream::Kind::audio)
+            stream.bits = s.value(QLatin1String("bits_per_sample")).toInt();
         stream.codecTag = s.value(QLatin1String("codec_tag_string")).toString();
         stream.fileName = tags.value(QLatin1String("filename")).toString();
         stream.mimeType = tags.value(QLatin1String("mimetype")).toString();

@@ -22,6 +22,7 @@ struct Stream
     bool isDefault = false; // the track a player picks of its kind
     bool forced = false;    // subtitles shown whatever the viewer chose (signs, foreign speech)
     int sampleRate = 0;     // audio only; 0 when unknown
+    int bits = 0;     // audio only: the bits of a sample as stored (24 of a 24-bit FLAC); 0 when unknown
     QString codecTag; // the container's name for the codec ("avc1", "tmcd", "text"), as ffprobe prints it
     QString fileName; // an attachment's or an attached picture's, when the container names it
     QString mimeType;

@@ -111,6 +111,9 @@ QStringList extraOutputs(const Extras& extras, int firstTrack)
     if (!extras.chapters.isEmpty())
         args << QStringLiteral("-map_chapters") << integer(firstTrack + int(extras.tracks.size()));
     tag(QStringLiteral("v:0"), QStringLiteral("timecode"), extras.timecode);
+    // A tag of the file, as ffmpeg writes a Matroska film's, would still hold the source's.
+    if (!extras.timecode.isEmpty())
+        args << QStringLiteral("-metadata") << QStringLiteral("timecode=") + extras.timecode;
     args << extras.place;
     if (!extras.soundComments.isEmpty()) args << QStringLiteral("-map_chapters") << QStringLiteral("-1");
     for (const QString& comment : extras.soundComments)

@@ -110,11 +110,21 @@ double longestHeld(const QList<ToolRun::Part>& parts)
 // frame).
 void requireStarts(const LibAv::Contents& made, const QString& name, const ToolRun::Part& first)
 {
-    // Stored times are often rounded to the millisecond.
-    const double allowed = made.frame + made.lead + 0.001;
+    // A copy holds back as many frames as its source: Matroska, which stores no decoding times,
+    // may show none held back among its first packets. Stored times are often rounded to the
+    // millisecond.
+    double lead = made.lead;
+    if (first.copied)
+        if (const std::optional<LibAv::Reading> source = LibAv::read(first.source))
+            lead = std::max(lead, source->pictureDelay);
+    const double allowed = made.frame + lead + 0.001;
     // Sound that begins with the picture's first frame is in step with it, where a stream copy
-    // shows that frame late to make room for the frames it holds back.
-    const double soundAllowed = std::max(allowed, made.videoStart.value_or(0) + made.frame + 0.001);
+    // shows that frame late to make room for the frames it holds back. A copy's sound begins with
+    // its first packet after the seek, which Matroska may store a few hundredths of a second
+    // after the key frame the picture begins with.
+    const double soundAllowed =
+        std::max(allowed, made.videoStart.value_or(0) +
+                              (first.copied ? std::max(made.frame, 0.1) : made.frame) + 0.001);
     if (made.videoStart.value_or(0) <= allowed && made.audioStart.value_or(0) <= soundAllowed) return;
     const LibAv::Contents source = LibAv::contents(first.source).value_or(LibAv::Contents{});
     const double begins = partStart(first);
@@ -220,7 +230,8 @@ TimeRange frameRange(const QString& source, TimeRange range, bool fast)
         const double seek = copySeek(source, range.start);
         return {seek, std::max(range.end, seek + 0.01)};
     }
-    TimeRange frames{frameCut(source, range.start), range.end};
+    // A cut from the start reads the file from its start, whatever stream begins it.
+    TimeRange frames{range.start > 0 ? frameCut(source, range.start) : 0.0, range.end};
     const std::optional<LibAv::ShownFrame> end = LibAv::shownFrame(source, range.end);
     if (end && !end->last && end->cut > frames.start)
         frames.end = end->cut;
@@ -268,12 +279,14 @@ void requireLength(const QString& path, const QString& name, const QList<Part>& 
 }
 
 QString writeTo(const QString& destination, const QList<Part>& parts, Job& job, const Progress& progress,
-                const std::function<QStringList(const QString&)>& argsFor, const QString& empty)
+                const std::function<QStringList(const QString&)>& argsFor, const QString& empty,
+                const std::function<void(const QString&)>& finish)
 {
     return Output::write(
         destination,
         [&](const QString& temporary) {
             ffmpeg(argsFor(temporary), length(parts), job, progress);
+            if (finish) finish(temporary);
             if (!empty.isEmpty()) requireContent(temporary, empty);
             requireLength(temporary, fileName(destination), parts, job);
         },
@@ -281,10 +294,11 @@ QString writeTo(const QString& destination, const QList<Part>& parts, Job& job, 
 }
 
 QStringList write(const Part& made, const QString& suffix, Job& job, const Progress& progress,
-                  const std::function<QStringList(const QString&)>& argsFor, const QString& empty)
+                  const std::function<QStringList(const QString&)>& argsFor, const QString& empty,
+                  const std::function<void(const QString&)>& finish)
 {
     return {writeTo(destination(made.source, suffix, extension(made.source)), {made}, job, progress, argsFor,
-                    empty)};
+                    empty, finish)};
 }
 
 QString fileName(const QString& path)

@@ -85,14 +85,17 @@ void requireLength(const QString& path, const QString& name, const QList<Part>& 
 // One ffmpeg run writing `destination` through its hidden temporary file, which is committed
 // once it holds `parts` (requireLength); the progress runs over their length. `argsFor` gives
 // the arguments that write the temporary path it is handed. With `empty`, a result that holds
-// no stream or lasts no time fails with that message first. Returns where the result landed.
+// no stream or lasts no time fails with that message first. `finish`, when given, works on the
+// temporary file once ffmpeg has written it. Returns where the result landed.
 QString writeTo(const QString& destination, const QList<Part>& parts, Job& job, const Progress& progress,
-                const std::function<QStringList(const QString&)>& argsFor, const QString& empty = {});
+                const std::function<QStringList(const QString&)>& argsFor, const QString& empty = {},
+                const std::function<void(const QString&)>& finish = {});
 
 // writeTo() "<base> <suffix>.<ext>" with the extension of `made.source`, which the result is
 // made of.
 QStringList write(const Part& made, const QString& suffix, Job& job, const Progress& progress,
-                  const std::function<QStringList(const QString&)>& argsFor, const QString& empty = {});
+                  const std::function<QStringList(const QString&)>& argsFor, const QString& empty = {},
+                  const std::function<void(const QString&)>& finish = {});
 
 // "Talk.m4a", for messages.
 QString fileName(const QString& path);

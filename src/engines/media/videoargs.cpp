@@ -36,10 +36,11 @@ QStringList trimVideo(const QString& source, TimeRange range, bool fast, const Q
     // A copy's length is read from its input: the chapters it is handed then aren't cut at the
     // length, which counts from the seek, while the copy holds the key frame before it too.
     const QStringList length{QStringLiteral("-t"), fixed(range.end - range.start, 3)};
-    // A copy from the start reads from the start: ffmpeg 5.1 copying an AVI file with B-frames
-    // from a seek to its start drops each picture up to its second key frame.
+    // A cut from the start reads from the start: ffmpeg 5.1 copying an AVI file with B-frames
+    // from a seek to its start drops each picture up to its second key frame, and decoding Opus
+    // from Matroska after a seek to its start drops its first 0.16 s.
     const QStringList seek =
-        fast && range.start <= 0 ? QStringList{} : QStringList{QStringLiteral("-ss"), fixed(range.start, 3)};
+        range.start <= 0 ? QStringList{} : QStringList{QStringLiteral("-ss"), fixed(range.start, 3)};
     QStringList args = seek;
     if (fast) args << length;
     const QStringList extra = extraInputs(extras);

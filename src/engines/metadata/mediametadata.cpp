@@ -5,8 +5,11 @@
 #include "core/scratchfolder.h"
 #include "engines/media/keptstreams.h"
 #include "engines/media/media.h"
+#include "engines/media/waveheader.h"
+#include "engines/metadata/coordinatetext.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QJsonArray>
@@ -101,6 +104,41 @@ QList<MetadataEngine::StripStream> stripStreams(const QString& path)
     return out;
 }
 
+// `streams` without the text subtitles whose cues hold coordinates, such as a drone's telemetry
+// track: a location, each named in a note on `job`. Their text is read in one ffmpeg run through
+// files in `folder`.
+QList<MetadataEngine::StripStream> withoutLocatedSubtitles(const QString& source,
+                                                           QList<MetadataEngine::StripStream> streams,
+                                                           const QString& folder, Job& job)
+{
+    QStringList args{"-i", source};
+    for (const MetadataEngine::StripStream& s : streams)
+        if (s.kind == Media::Stream::Kind::subtitle && KeptStreams::isText(s.codec))
+            args << "-map" << QStringLiteral("0:%1").arg(s.index) << "-c:s"
+                 << "srt"
+                 << "-f"
+                 << "srt" << QDir(folder).filePath(QStringLiteral("cues-%1.srt").arg(s.index));
+    if (args.size() == 2) return streams;
+    Media::ffmpeg(args, 0, &job, {});
+    int ordinal = 0;
+    for (auto it = streams.begin(); it != streams.end();) {
+        if (it->kind != Media::Stream::Kind::subtitle) {
+            ++it;
+            continue;
+        }
+        ++ordinal;
+        QFile cues(QDir(folder).filePath(QStringLiteral("cues-%1.srt").arg(it->index)));
+        if (!cues.open(QIODevice::ReadOnly) ||
+            !CoordinateText::holdsCoordinates(QString::fromUtf8(cues.readAll()))) {
+            ++it;
+            continue;
+        }
+        KeptStreams::subtitleLeftOut(job, *it, ordinal, QStringLiteral("they tell where the film was taken"));
+        it = streams.erase(it);
+    }
+    return streams;
+}
+
 // The container a result is written in, by its name: "mp4", "mkv", "mp3", …
 QString containerOf(const QString& path)
 {
@@ -127,6 +165,8 @@ QStringList editArgs(const QString& source, const QString& destination, const QL
     args << ToolArgs::extraOutputs(extras, 1);
     for (const MetaField& field : fields)
         args << "-metadata" << field.key + QLatin1Char('=') + field.value;
+    // A broadcast WAVE file's bext chunk is written again from the tags it was read into.
+    if (containerOf(destination) == QLatin1String("wav")) args << WaveHeader::keptBroadcast(source);
     return args << ToolArgs::id3Chunk(containerOf(destination)) << destination;
 }
 
@@ -150,9 +190,11 @@ void writeMedia(const QString& source, const QString& destination, const QList<M
         Media::ffmpeg(editArgs(source, destination, fields, extras), 0, &job, {});
         return;
     }
-    // Every stream stays but the data tracks; the covers are encoded again and keep their kind,
-    // and no track keeps a tag but what an attachment can't be written without.
-    const QList<StripStream> streams = stripStreams(source);
+    // Every stream stays but the data tracks and the subtitles that hold a location; the covers
+    // are encoded again and keep their kind, and no track keeps a tag but what an attachment
+    // can't be written without.
+    const QList<StripStream> streams =
+        withoutLocatedSubtitles(source, stripStreams(source), folder.path(), job);
     ToolArgs::Extras extras = KeptStreams::copied(
         source, QList<Media::Stream>(streams.begin(), streams.end()), ext,
         {.everyPicture = true, .encodeCovers = true, .keepsTags = false}, folder.path(), job);

@@ -35,8 +35,9 @@ QStringList editArgs(const QString& source, const QString& destination, const QL
 // notes on `job` what it leaves out (KeptStreams::copied()): a strip keeps every picture, sound and
 // subtitle stream and every attachment but no tag, its covers encoded again, since a picture's
 // own Exif may hold a location, and kept in their kind (front cover, back cover, …); data tracks
-// (timed details such as locations) and covers a container holds only among its tags (an Ogg's,
-// an AIFF's in its ID3 chunk) are left out. Throws ffmpeg's failures and Cancelled.
+// (timed details such as locations), subtitles whose text holds coordinates (a drone's
+// telemetry) and covers a container holds only among its tags (an Ogg's, an AIFF's in its ID3
+// chunk) are left out. Throws ffmpeg's failures and Cancelled.
 void writeMedia(const QString& source, const QString& destination, const QList<MetaField>& fields, bool strip,
                 Job& job);
 

@@ -263,6 +263,30 @@ class ArchiveTest : public QObject
         }
     }
 
+    // Names without the UTF-8 flag are code page 437, as Windows writes them, unless they are
+    // UTF-8 already, as the Mac writes them; flagged names stay as they are. Unpacked and converted.
+    void zipNameEncodings()
+    {
+        // Written under ASCII names of the same lengths, which take no flag, then renamed in place.
+        QByteArray zip = readAll(writeArchive(m_in + "/explorer.zip", {{"M_ller.txt", "cp437"},
+                                                                       {"Stra_e/_ber.txt", "folder"},
+                                                                       {"Zoë.txt", "flagged"},
+                                                                       {"Noe__l.txt", "mac"}}));
+        zip.replace("M_ller", "M\x81ller").replace("Stra_e/_ber", "Stra\xE1\x65/\x9A\x62\x65r");
+        writeFile(m_in + "/explorer.zip", zip.replace("Noe__l", QString("Noe\u0308l").toUtf8()));
+        const QMap<QString, QByteArray> expected{{"Müller.txt", "cp437"},
+                                                 {"Straße", "/"},
+                                                 {"Straße/Über.txt", "folder"},
+                                                 {"Zoë.txt", "flagged"},
+                                                 {"Noe\u0308l.txt", "mac"}};
+        QCOMPARE(tree(ArchiveEngine::extract(m_in + "/explorer.zip", "zip").path()), expected);
+        Job job(QString(), QString(), 0);
+        const QString tar =
+            ArchiveEngine::convert(m_in + "/explorer.zip", "tar", job, [](double) {}).value(0);
+        QCOMPARE(tree(ArchiveEngine::extract(tar, "tar").path()), expected);
+        QVERIFY(QFile::remove(tar) && QFile::remove(m_in + "/explorer.zip"));
+    }
+
     void refusals()
     {
         const QString zip = writeArchive(m_in + "/a.zip", {{"a.txt", "a"}});

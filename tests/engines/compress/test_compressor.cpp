@@ -14,6 +14,7 @@
 #include "../../support/linkedpdfs.h"
 #include "../../support/minipdf.h"
 #include "../../support/placedpictures.h"
+#include "../../support/profiledpictures.h"
 #include "../../support/programoutput.h"
 
 #include <QImageReader>
@@ -160,6 +161,26 @@ class CompressorTest : public QObject
                                                   settings(ImageCompressMode::quality, level), path("q.jpg"));
             QVERIFY(result.bytes < last && result.bytes == QFileInfo(path("q.jpg")).size());
             last = result.bytes;
+        }
+    }
+
+    // A WebP holds its colours without the profile they came with: as a viewer shows them, they
+    // stay what they were.
+    void webpColoursStayAsShown()
+    {
+        const QString folder = path("profiled");
+        QVERIFY(QDir().mkpath(folder));
+        for (const ProfiledPicture& picture : writeProfiledPictures(folder, {48, 32})) {
+            const QString webp = picture.path + ".webp", out = picture.path + " small.webp";
+            QCOMPARE(programOutput("vips", {"copy", picture.path, webp}), QString());
+            Compressor::image(webp, settings(ImageCompressMode::quality, CompressLevel::small), out);
+            QImage shown(out);
+            if (shown.colorSpace().isValid()) shown.convertToColorSpace(QColorSpace::SRgb);
+            const QColor c = shown.pixelColor(24, 16), want = picture.shown;
+            QVERIFY2(qAbs(c.red() - want.red()) + qAbs(c.green() - want.green()) +
+                             qAbs(c.blue() - want.blue()) <=
+                         12,
+                     qPrintable(picture.path + " shows " + c.name() + ", not " + want.name()));
         }
     }
 

@@ -1,4 +1,5 @@
 #include "engines/document/clipping.h"
+#include "engines/document/flatodf.h"
 #include "engines/document/fontsize.h"
 #include "engines/document/propertylist.h"
 #include "engines/document/reader.h"
@@ -9,6 +10,7 @@
 
 #include <QTemporaryDir>
 #include <QTextBlock>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 namespace {
@@ -29,6 +31,64 @@ QByteArray xmlClipping(const QByteArray& entries)
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist "
            "version=\"1.0\"><dict><key>UTI-Data</key><dict>" +
            entries + "</dict></dict></plist>";
+}
+
+// A flat OpenDocument text as LibreOffice saves one: list styles with and without numbers, a
+// change list with an insertion c1 and deletions c2 (marked by its ends in the text) and c3
+// (whose words only the list holds), then `body`.
+QByteArray flatText(const QByteArray& body)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?><office:document "
+           "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+           "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
+           "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+           "xmlns:draw=\"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0\" "
+           "xmlns:svg=\"urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0\"><office:automatic-styles>"
+           "<text:list-style style:name=\"Plain\"><text:list-level-style-number text:level=\"1\" "
+           "style:num-format=\"\"/><text:list-level-style-number text:level=\"2\" style:num-format=\"\"/>"
+           "</text:list-style><text:list-style style:name=\"Numbered\"><text:list-level-style-number "
+           "text:level=\"1\" style:num-format=\"1\" style:num-suffix=\".\"/></text:list-style>"
+           "</office:automatic-styles><office:body><office:text><text:tracked-changes>"
+           "<text:changed-region text:id=\"c1\"><text:insertion/></text:changed-region>"
+           "<text:changed-region text:id=\"c2\"><text:deletion/></text:changed-region>"
+           "<text:changed-region text:id=\"c3\"><text:deletion><text:p>$500 </text:p></text:deletion>"
+           "</text:changed-region></text:tracked-changes>" +
+           body + "</office:text></office:body></office:document>";
+}
+
+QByteArray picture(const char* anchor)
+{
+    return QByteArray("<draw:frame text:anchor-type=\"") + anchor +
+           "\" svg:x=\"1cm\" svg:y=\"0cm\"><draw:image/></draw:frame>";
+}
+
+// The body's blocks in short: H(…) a heading, P(…) a paragraph, L[…] a list, * a picture with
+// its anchor.
+QString blocks(const QByteArray& flat)
+{
+    QXmlStreamReader xml(flat);
+    QString out;
+    bool body = false;
+    while (!xml.atEnd()) {
+        const auto token = xml.readNext();
+        const QStringView name = xml.qualifiedName();
+        if (token == QXmlStreamReader::StartElement) {
+            if (name == u"office:text") body = true;
+            if (!body) continue;
+            if (name == u"text:h") out += "H(";
+            if (name == u"text:p") out += "P(";
+            if (name == u"text:list") out += "L[";
+            if (name == u"draw:frame")
+                out += "*" + xml.attributes().value("text:anchor-type").toString() +
+                       (xml.attributes().hasAttribute("svg:x") ? "@x" : "");
+        } else if (token == QXmlStreamReader::EndElement && body) {
+            if (name == u"text:h" || name == u"text:p") out += ")";
+            if (name == u"text:list") out += "]";
+        } else if (token == QXmlStreamReader::Characters && body) {
+            out += xml.text();
+        }
+    }
+    return xml.hasError() ? "error: " + xml.errorString() : out;
 }
 
 } // namespace
@@ -66,6 +126,13 @@ class DocReaderTest : public QObject
             << QByteArray(QStringEncoder("shift_jis")
                               .encode("これは日本語のテキストです。文字コードの判定をテストしています。"))
             << false << "これは日本語のテキストです。文字コードの判定をテストしています。";
+        QTest::newRow("Windows-1252 names") << QByteArray("Liste: Zo\xEB, Chlo\xE9, No\xEBl, Ana\xEFs")
+                                            << false << "Liste: Zoë, Chloé, Noël, Anaïs";
+        // Valid UTF-8 up to its last byte, which would begin a sequence.
+        QTest::newRow("Windows-1252 ending in a letter") << QByteArray("Chez Zo\xEB") << false << "Chez Zoë";
+        QTest::newRow("Windows-1253 Greek")
+            << QByteArray(QStringEncoder("windows-1253").encode("«Άννα» – είπε…")) << false
+            << "«Άννα» – είπε…";
         QTest::newRow("Windows-1252 quotes")
             << QByteArray("\x93Quoted\x94 text \x97 with dashes and caf\xE9.") << false
             << "“Quoted” text — with dashes and café.";
@@ -214,6 +281,60 @@ class DocReaderTest : public QObject
         QFETCH(QByteArray, rtf);
         QFETCH(QString, text);
         QCOMPARE(Doc::rtfText(rtf), text);
+    }
+
+    // What LibreOffice's HTML would show wrongly is settled in the flat document before.
+    void settledFlatText_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("blocks");
+        QTest::newRow("changes accepted")
+            << QByteArray("<text:p>The buyer pays <text:change-start text:change-id=\"c1\"/>$900 "
+                          "<text:change-end text:change-id=\"c1\"/><text:change-start text:change-id=\"c2\"/>"
+                          "<text:span>$500 </text:span><text:change-end text:change-id=\"c2\"/>on delivery."
+                          "</text:p><text:p>Once <text:change text:change-id=\"c3\"/>more.</text:p>")
+            << "P(The buyer pays $900 on delivery.)P(Once more.)";
+        QTest::newRow("deletion over two paragraph ends")
+            << QByteArray("<text:p>Keep <text:span>this<text:change-start text:change-id=\"c2\"/> "
+                          "not</text:span> that.</text:p><text:p>Gone.</text:p><text:h>Also <text:change-end "
+                          "text:change-id=\"c2\"/>and the rest.</text:h><text:p>Next.</text:p>")
+            << "P(Keep thisand the rest.)P(Next.)";
+        QTest::newRow("deletion from a paragraph into a list")
+            << QByteArray(
+                   "<text:p>A<text:change-start text:change-id=\"c2\"/>x</text:p><text:list><text:list-item>"
+                   "<text:p>y<text:change-end text:change-id=\"c2\"/>B</text:p><text:p>C</text:p>"
+                   "</text:list-item></text:list><text:p>D</text:p>")
+            << "P(AB)P(C)P(D)";
+        QTest::newRow("headings out of lists without labels")
+            << QByteArray(
+                   "<text:list text:style-name=\"Plain\"><text:list-item><text:h>Terms</text:h>"
+                   "<text:list><text:list-item><text:h>Payment</text:h></text:list-item></text:list>"
+                   "</text:list-item></text:list><text:list "
+                   "text:style-name=\"Plain\"><text:list-item><text:list>"
+                   "<text:list-item><text:h>Details</text:h></text:list-item></text:list></text:list-item></"
+                   "text:list>"
+                   "<text:list text:style-name=\"Numbered\"><text:list-item>"
+                   "<text:h>One</text:h></text:list-item></text:list><text:list text:style-name=\"Plain\">"
+                   "<text:list-item><text:p>item</text:p></text:list-item></text:list>")
+            << "H(Terms)H(Payment)H(Details)L[H(One)]L[P(item)]";
+        QTest::newRow("floating pictures set apart")
+            << QByteArray("<text:p>Invoice" + picture("paragraph") +
+                          " number follows.</text:p><text:h>The board" + "<text:span>" + picture("char") +
+                          "</text:span> approved.</text:h><text:p>An " + picture("as-char") +
+                          " icon.</text:p>")
+            << "P(*as-char)P(Invoice number follows.)P(*as-char)H(The board approved.)P(An *as-char@x icon.)";
+    }
+
+    void settledFlatText()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, blocks);
+        QCOMPARE(::blocks(FlatOdf::settled(flatText(body))), blocks);
+        QCOMPARE(failure([] { FlatOdf::settled("<office:document><text:p>"); }).message().left(32),
+                 QString("LibreOffice couldn’t convert the"));
+        QCOMPARE(
+            failure([] { FlatOdf::settled(flatText(QByteArray("<text:span>").repeated(5000))); }).message(),
+            QString("This document is nested too deeply to convert"));
     }
 
     // Shared objects expanded at every use would grow without end; they are refused instead.

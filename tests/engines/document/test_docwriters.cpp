@@ -13,6 +13,7 @@
 #include <QDirIterator>
 #include <QFontDatabase>
 #include <QImage>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -115,9 +116,17 @@ class DocWritersTest : public QObject
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         const int face = QFontDatabase::addApplicationFont("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
         QVERIFY2(face >= 0, "DejaVu Sans is not installed");
+        // Short lines, then paragraphs of many lines, each word its own, that pages break inside.
         QString text;
         for (int i = 1; i <= 150; ++i)
             text += QString("Line %1 of the text\n").arg(i);
+        // Over a hundred pages: pages that drift from the layout's by a hair each show it there.
+        int words = 0;
+        for (int i = 1; i <= 700; ++i) {
+            for (int w = 1; w <= 10 + i * 7 % 90; ++w, ++words)
+                text += QString("p%1w%2 ").arg(i).arg(w);
+            text += "\n";
+        }
         const auto document = Doc::plainAttributed(text);
         QTextCharFormat family;
         family.setFontFamilies(QFontDatabase::applicationFontFamilies(face));
@@ -126,11 +135,16 @@ class DocWritersTest : public QObject
         cursor.mergeCharFormat(family);
         Doc::writePDF(*document, path("lines.pdf"), QString("Lines <1>"));
         const PdfPages pdf = readPdf(path("lines.pdf"));
-        QVERIFY(pdf.sizes.size() > 2);
+        QVERIFY(pdf.sizes.size() > 100);
         QCOMPARE(pdf.title, QString("Lines <1>"));
         const QString all = pdf.texts.join('\n');
         for (int i = 1; i <= 150; ++i)
             QVERIFY2(all.count(QString("Line %1 of").arg(i)) == 1, qPrintable(QString::number(i)));
+        QStringList found = all.simplified().split(' ').filter(QRegularExpression("^p\\d+w\\d+$"));
+        const qsizetype count = found.size();
+        found.removeDuplicates();
+        QCOMPARE(count, found.size());
+        QCOMPARE(found.size(), words);
         for (const QRectF& box : pdf.boxes) {
             const QString where =
                 QString("%1,%2 %3x%4").arg(box.x()).arg(box.y()).arg(box.width()).arg(box.height());
@@ -148,14 +162,19 @@ class DocWritersTest : public QObject
     void htmlTitleAndPictures()
     {
         QTextDocument document;
-        document.setHtml(
-            "<html><head><title>x<y & z</title></head><body><p>Hi <img src=\"pic\"></p></body></html>");
+        document.setHtml("<html><head><title>x<y & z</title></head><body><p>Hi <img src=\"pic\"></p><ol><li "
+                         "style=\"margin-top:30px; font-size:20pt\">big</li></ol></body></html>");
         QImage picture(8, 4, QImage::Format_RGB32);
         picture.fill(Qt::red);
         document.addResource(QTextDocument::ImageResource, QUrl("pic"), picture);
         Doc::writeHTML(document, "a<b & \"c\"", path("page.html"));
         const QString html = read(path("page.html"));
         QCOMPARE(html.count("<title>"), 1);
+        // A list item has one style, holding both its paragraph's and its characters' formats.
+        const QString item = html.section("<li ", 1).section('>', 0, 0);
+        QVERIFY2(item.count("style=") == 1 && item.contains("margin-top:30px") &&
+                     item.contains("font-size:20pt"),
+                 qPrintable(item));
         QVERIFY(html.contains("<head><title>a&lt;b &amp; &quot;c&quot;</title>"));
         const QString data = html.section("src=\"data:image/png;base64,", 1).section('"', 0, 0);
         const QImage embedded = QImage::fromData(QByteArray::fromBase64(data.toLatin1()));

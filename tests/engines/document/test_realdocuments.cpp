@@ -1,13 +1,22 @@
 #include "core/scratchfolder.h"
 #include "core/shell.h"
 #include "core/zip.h"
+#include "engines/document/docxwriter.h"
+#include "engines/document/htmlwriter.h"
+#include "engines/document/markdownfrom.h"
+#include "engines/document/pdfwriter.h"
+#include "engines/document/plaintext.h"
+#include "engines/document/reader.h"
 
 #include "../../support/files.h"
 
+#include <QBuffer>
 #include <QDirIterator>
+#include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QtTest>
 #include <poppler-qt6.h>
 
@@ -43,6 +52,58 @@ Kind kindOf(const QString& package)
 QString firstWord(const QString& text)
 {
     return QRegularExpression("\\p{L}{4,}").match(text).captured(0);
+}
+
+// A contract as a word processor keeps it: outline headings, a tracked insertion of "$900 " and
+// deletion of "$500 ", pictures floating beside a paragraph and anchored in a sentence, and a
+// right-to-left paragraph.
+QByteArray contract()
+{
+    QImage image(120, 80, QImage::Format_RGB32);
+    image.fill(QColor(0x20, 0x40, 0xE0));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    const QByteArray change =
+        "<office:change-info><dc:creator>X</dc:creator><dc:date>2024-01-01T10:00:00</dc:date>"
+        "</office:change-info>";
+    QByteArray fodt = R"(<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" xmlns:dc="http://purl.org/dc/elements/1.1/"
+ xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
+ xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"
+ xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0"
+ xmlns:svg="urn:oasis:names:tc:opendocument:xmlns:svg-compatible:1.0" office:version="1.3"
+ office:mimetype="application/vnd.oasis.opendocument.text"><office:styles>
+<style:style style:name="Heading_20_1" style:display-name="Heading 1" style:family="paragraph"
+ style:default-outline-level="1"><style:text-properties fo:font-size="18pt" fo:font-weight="bold"/></style:style>
+<style:style style:name="Heading_20_2" style:display-name="Heading 2" style:family="paragraph"
+ style:default-outline-level="2"><style:text-properties fo:font-size="14pt" fo:font-weight="bold"/></style:style>
+</office:styles><office:automatic-styles><style:style style:name="RTL" style:family="paragraph">
+<style:paragraph-properties style:writing-mode="rl-tb" fo:text-align="end"/></style:style></office:automatic-styles>
+<office:body><office:text><text:tracked-changes text:track-changes="true">
+<text:changed-region text:id="c1"><text:insertion>CHANGE</text:insertion></text:changed-region>
+<text:changed-region text:id="c2"><text:deletion>CHANGE<text:p>$500 </text:p></text:deletion></text:changed-region>
+</text:tracked-changes><text:h text:style-name="Heading_20_1" text:outline-level="1">Payment terms</text:h>
+<text:p>The buyer pays <text:change-start text:change-id="c1"/>$900 <text:change-end text:change-id="c1"/><text:change
+ text:change-id="c2"/>on delivery.</text:p><text:h text:style-name="Heading_20_2" text:outline-level="2">Details</text:h>
+<text:p>Invoice<draw:frame text:anchor-type="paragraph" PICTURE number follows.</text:p>
+<text:p>The board<draw:frame text:anchor-type="char" PICTURE approved the plan.</text:p>
+<text:p text:style-name="RTL">מחיר: 100 ש"ח בלבד.</text:p></office:text></office:body></office:document>)";
+    return fodt.replace("CHANGE", change)
+        .replace("PICTURE", R"(svg:x="10cm" svg:y="0cm" svg:width="3cm" svg:height="2cm"><draw:image>)"
+                            "<office:binary-data>" +
+                                png.toBase64() + "</office:binary-data></draw:image></draw:frame>");
+}
+
+QString pdfText(const QString& path)
+{
+    const std::unique_ptr<Poppler::Document> pdf = Poppler::Document::load(path);
+    QString text;
+    for (int i = 0; pdf && i < pdf->numPages(); ++i)
+        text += pdf->page(i)->text(QRectF()) + "\n";
+    return text;
 }
 
 } // namespace
@@ -104,12 +165,12 @@ class RealDocumentsTest : public QObject
     {
         const auto soffice = Shell::find("soffice");
         if (!soffice) QSKIP("LibreOffice is not installed");
-        if (installed("ott").isEmpty()) QSKIP("LibreOffice installed no templates");
         m_soffice = *soffice;
     }
 
     void everyKindConverts()
     {
+        if (installed("ott").isEmpty()) QSKIP("LibreOffice installed no templates");
         QMap<Kind, QString> sample;
         for (const QString& path : installed("ott"))
             if (const Kind kind = kindOf(path); !sample.contains(kind)) sample.insert(kind, path);
@@ -151,6 +212,62 @@ class RealDocumentsTest : public QObject
                 QVERIFY2(QString::fromUtf8(readAll(text)).contains(word), qPrintable(text + ": " + word));
         }
         QVERIFY(words > 0);
+    }
+
+    // A contract saved through LibreOffice's Word, RTF and OpenDocument filters reads as it
+    // does once its changes are accepted, in every target: no deleted words, no word split by a
+    // picture, headings as headings, and its right-to-left paragraph still right to left.
+    void wordProcessorFilters_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::newRow("docx") << "docx:MS Word 2007 XML";
+        QTest::newRow("doc") << "doc:MS Word 97";
+        QTest::newRow("rtf") << "rtf:Rich Text Format";
+        QTest::newRow("odt") << "odt:writer8";
+    }
+    void wordProcessorFilters()
+    {
+        QFETCH(QString, filter);
+        const QString key = filter.section(':', 0, 0), out = folder("filters-" + key);
+        const QStringList made = saved({writeFile(out + "/source/contract.fodt", contract())}, filter, out);
+        QCOMPARE(made.size(), 1);
+        auto document = Doc::read(made.first(), key, nullptr).text;
+
+        const QString text = Doc::plainString(*document);
+        for (const char* expected : {"Payment terms\n", "The buyer pays $900 on delivery.",
+                                     "Invoice number follows.", "The board approved the plan.", "מחיר: 100"})
+            QVERIFY2(text.contains(expected), qPrintable(expected + (" in:\n" + text)));
+        QVERIFY2(!text.contains("$500") && !text.contains("\n \n"), qPrintable(text));
+
+        const QString md = Markdown::from(*document);
+        QVERIFY2(md.contains("# Payment terms\n") && md.contains("## Details\n") &&
+                     md.contains("The buyer pays $900 on delivery."),
+                 qPrintable(md));
+
+        Doc::writeHTML(*document, "contract", out + "/contract.html");
+        const QString html = QString::fromUtf8(readAll(out + "/contract.html"));
+        QVERIFY2(
+            QRegularExpression("<h1[^>]*>(<span[^>]*>)?Payment terms(</span>)?</h1>")
+                    .match(html)
+                    .hasMatch() &&
+                QRegularExpression("<h2[^>]*>(<span[^>]*>)?Details(</span>)?</h2>").match(html).hasMatch() &&
+                !html.contains("<li"),
+            qPrintable(html));
+
+        Doc::writeDOCX(*document, out + "/back.docx");
+        const QString body =
+            QString::fromUtf8(readAll(Zip::extract(out + "/back.docx").file("word/document.xml")));
+        const QString rtl = QRegularExpression("<w:p>(?:(?!</w:p>).)*מחיר.*?</w:p>").match(body).captured(0);
+        QVERIFY2(rtl.contains("<w:bidi/>") && !rtl.contains("<w:jc ") &&
+                     rtl.contains("<w:rtl/></w:rPr><w:t xml:space=\"preserve\">מחיר"),
+                 qPrintable(rtl));
+
+        Doc::writePDF(*document, out + "/contract.pdf", std::nullopt);
+        const QString pdf = pdfText(out + "/contract.pdf");
+        for (const char* expected : {"Payment terms\n", "The buyer pays $900 on delivery.",
+                                     "Invoice number follows.", "The board approved"})
+            QVERIFY2(pdf.contains(expected), qPrintable(expected + (" in:\n" + pdf)));
+        QVERIFY2(!pdf.contains("$500") && !pdf.contains("1."), qPrintable(pdf));
     }
 };
 

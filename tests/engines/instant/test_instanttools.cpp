@@ -150,6 +150,21 @@ class InstantToolsTest : public QObject
                  "Couldn’t open Fake.pdf");
         QVERIFY(failure([&] { InstantTools::createPDF({path("a.png"), path("b.png")}, job, ignored); }));
         QVERIFY(failure([&] { InstantTools::createPDF({}, job, ignored); }));
+        // A photo whose download was cut short, or whose data were damaged, decodes with grey where
+        // the picture is missing.
+        QVERIFY(ffmpeg({"testsrc2=s=320x240", "-frames:v", "1", path("whole.jpg")}));
+        QByteArray photo = readAll(path("whole.jpg"));
+        writeFile(path("cut.jpg"), photo.left(photo.size() / 2));
+        writeFile(path("broken.jpg"), photo.replace(photo.size() / 2, 64, QByteArray(64, '\xFF')));
+        QCOMPARE(message([&] {
+                     InstantTools::createPDF({path("a.png"), path("cut.jpg")}, job, ignored);
+                 }),
+                 "cut.jpg is damaged: its lower part is missing, so no PDF was made");
+        const QString broken = message([&] { InstantTools::createPDF({path("broken.jpg")}, job, ignored); });
+        QVERIFY2(broken.startsWith("broken.jpg is damaged: ") && broken.endsWith(", so no PDF was made"),
+                 qPrintable(broken));
+        for (const QString name : {"whole.jpg", "cut.jpg", "broken.jpg"})
+            QVERIFY(QFile::remove(path(name)));
         const auto cancelled = [](const std::function<void(Job&)>& work) {
             Job job({}, {}, 0);
             const auto error = failure([&] { work(job); });

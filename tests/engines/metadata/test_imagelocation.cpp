@@ -3,6 +3,8 @@
 // writes them, shown by the reader and gone from a location-free copy in every format.
 
 #include "engines/metadata/heavy/imagemetadata.h"
+#include "engines/metadata/heavy/locationnames.h"
+#include "engines/metadata/heavy/locationrule.h"
 
 #include "core/converterror.h"
 
@@ -121,6 +123,62 @@ class ImageLocationTest : public QObject
         const ImageFields after = MetadataEngine::imageFields(copy);
         QVERIFY(!after.hasGPS);
         QCOMPARE(location(after), QString());
+    }
+
+    // A tag's text is a location when it holds coordinates in any form readers and people write
+    // them, or repeats a place the file names; numbers, dates, lists of numbers and ordinary words
+    // are not.
+    void locationInText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("location");
+        const std::pair<const char*, bool> rows[] = {
+            {"48.85837, 2.294481", true},
+            {"43 12N 5 27E", true},
+            {"48°51'30.1\"N 2°17'40.1\"E", true},
+            {"48 deg 51' 30.13\" N", true},
+            {"48,51.5022N", true},
+            {"+48.8584+002.2945/", true},
+            {"[latitude: 43.2917] [longitude: 5.3778]", true},
+            {"Boats near Marseille", true},
+            {"120.5", false},
+            {"Evening swim 12.05.2024, 35.5 m", false},
+            {"2024:05:12 10:30:00+02:00", false},
+            {"0.43607 0.22249 0.01392", false},
+            {"1/125 s, f/2.8, 24-70 mm", false},
+            {"Rotated 90°", false},
+            {"uuid:faf5bdd5-ba3d-11da-ad31-d33d75182f1b", false},
+            {"+33 1 23 45 67 89", false},
+            {"Marseilles soap", false},
+            {"marseille", true},
+            {"a marseille soap", false},
+        };
+        for (const auto& [text, location] : rows)
+            QTest::newRow(text) << QString::fromUtf8(text) << location;
+    }
+
+    void locationInText()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, location);
+        LocationRule rule;
+        rule.learn(u"photoshop:City", u"Marseille");
+        rule.learn(u"exif:GPSMapDatum", u"WGS-84"); // a datum is no place
+        QCOMPARE(rule.holdsLocation(text), location);
+        QVERIFY(!rule.holdsLocation(u"WGS-84"));
+    }
+
+    // Tags named for a place, by the words of their names, and tags whose names only sound so.
+    void locationNames()
+    {
+        for (const char* place : {"LocalLocationName", "shotLocation", "GeoLocation", "Coordinates",
+                                  "coverage", "DCCounty", "dwc:municipality", "dctermsLocation",
+                                  "verbatimCoordinates", "LocationInfoVersion", "minimumElevationInMeters"})
+            QVERIFY2(LocationNames::isLocationName(QString::fromLatin1(place)), place);
+        for (const char* other : {"Allocation", "SubjectLocation", "FocusLocation", "WorldTimeLocation",
+                                  "GeometricDistortionParams", "CameraElevationAngle", "CreatorCountry",
+                                  "SetClockFromLocationData", "Statement", "Placement"})
+            QVERIFY2(!LocationNames::isLocationName(QString::fromLatin1(other)), other);
     }
 
     // Place names alone are a location too, said as the file names it.

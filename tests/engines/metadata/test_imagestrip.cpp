@@ -6,7 +6,9 @@
 
 #include "engines/metadata/heavy/imagecontent.h"
 #include "engines/metadata/heavy/imagemetadata.h"
+#include "engines/metadata/heavy/imagereadback.h"
 #include "engines/metadata/heavy/imagetags.h"
+#include "engines/metadata/heavy/locationrule.h"
 
 #include "core/converterror.h"
 #include "engines/image/imageengine.h"
@@ -20,6 +22,7 @@
 #include <QRegularExpression>
 #include <QtEndian>
 #include <QtTest>
+#include <zlib.h>
 
 namespace {
 
@@ -149,6 +152,52 @@ meta = top[b'meta'][8:12] + b''.join(box(b'iloc', entries) if k == b'iloc' else 
 open(sys.argv[2], 'wb').write(top[b'ftyp'] + box(b'mdat', media) + box(b'meta', meta))
 )py";
 
+// The bytes of a file and what they hide from a plain search: every zlib stream in them inflated
+// (PNG text and profiles, compressed strips) and every long run of hexadecimal digits decoded
+// (raw profiles), so that a value is found whatever part of the file holds it.
+QList<QByteArray> readable(const QByteArray& bytes)
+{
+    QList<QByteArray> out{bytes};
+    for (qsizetype at = 0; at + 2 < bytes.size(); ++at) {
+        const quint8 method = quint8(bytes[at]); // deflate, and a window size zlib knows
+        if ((method & 0x0F) != 8 || method > 0x78 || (method << 8 | quint8(bytes[at + 1])) % 31 != 0)
+            continue;
+        z_stream z{};
+        QByteArray inflated(1 << 20, Qt::Uninitialized);
+        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.constData() + at));
+        z.avail_in = uInt(bytes.size() - at);
+        z.next_out = reinterpret_cast<Bytef*>(inflated.data());
+        z.avail_out = uInt(inflated.size());
+        if (inflateInit(&z) != Z_OK) continue;
+        inflate(&z, Z_FINISH);
+        if (z.total_out > 0) out << inflated.left(qsizetype(z.total_out));
+        inflateEnd(&z);
+    }
+    static const QRegularExpression hex("[0-9a-fA-F\\s]{32,}");
+    for (qsizetype i = 0, n = out.size(); i < n; ++i)
+        for (const QRegularExpressionMatch& m : hex.globalMatch(QString::fromLatin1(out[i])))
+            out << QByteArray::fromHex(m.captured().toLatin1());
+    return out;
+}
+
+// `photo` with a part of its own kind that no reader knows, holding a name and a place.
+QByteArray withUnknownPart(QByteArray photo, const QString& ext)
+{
+    const QByteArray secret = "Ann Smith was in Marseille";
+    QByteArray size(4, '\0');
+    if (ext == "jpg") // after the start: JFIF with a 3 × 3 thumbnail, an APP5 and a JPEG extension segment
+        return photo.insert(2, QByteArray("\xFF\xE0\0\x2B"
+                                          "JFIF\0\x01\x02\0\0\x01\0\x01\x03\x03",
+                                          18) +
+                                   secret + "!" + QByteArray("\xFF\xE5\0\x1C", 4) + secret +
+                                   QByteArray("\xFF\xF3\0\x1C", 4) + secret);
+    // webp: a chunk of a kind of its own at the end
+    qToLittleEndian(quint32(secret.size()), size.data());
+    photo += "ZZZZ" + size + secret;
+    qToLittleEndian(quint32(photo.size() - 8), photo.data() + 4);
+    return photo;
+}
+
 QList<QImage> pages(const QString& path)
 {
     QList<QImage> out;
@@ -167,15 +216,19 @@ class ImageStripTest : public QObject
 
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
-    // What of `texts` the file's bytes or exiftool's report still hold, and exiftool's warnings;
-    // empty when the file is clean.
+    // What of `texts` the file's bytes (readable()) or exiftool's report still hold, exiftool's
+    // warnings, and a PNG chunk whose checksum pngcheck finds wrong; empty when the file is clean.
     static QString left(const QString& file, const QStringList& texts)
     {
-        const QByteArray bytes = readAll(file);
+        const QList<QByteArray> bytes = readable(readAll(file));
         const QString tags = report(file);
         QStringList found;
+        if (bytes[0].startsWith("\x89PNG")) found << programOutput("pngcheck", {"-q", file});
+        found.removeAll(QString());
         for (const QString& t : texts)
-            if (bytes.contains(t.toUtf8()) || tags.contains(t)) found << t;
+            if (tags.contains(t) || std::any_of(bytes.begin(), bytes.end(),
+                                                [&](const QByteArray& b) { return b.contains(t.toUtf8()); }))
+                found << t;
         if (found.isEmpty() && !tags.startsWith('<') && !tags.contains("Warning")) return {};
         return file + " holds " + found.join(", ") + "\n" + tags;
     }
@@ -320,6 +373,95 @@ class ImageStripTest : public QObject
         writeFile(path("trailed.png"), readAll(png) + QByteArray(16, '\xFF'));
         MetadataEngine::writeImage(path("trailed.png"), path("trailed bare.png"), {}, true, false);
         QCOMPARE(readAll(path("trailed bare.png")), bare);
+    }
+
+    // A stripped copy is made of what shows the picture: nothing of what photos converted by
+    // GraphicsMagick, vips and Pillow, or tagged by exiv2, hold besides is left in its bytes, in
+    // parts no reader knows neither, and it shows the same picture, every frame, page and
+    // sub-picture of it.
+    void strippedCopiesKeepOnlyThePicture_data()
+    {
+        QTest::addColumn<QList<QStringList>>("make"); // SRC: a photo tagged by exiftool; OUT: the source
+        QTest::addColumn<QString>("ext");
+        QTest::addColumn<bool>("unknownPart");
+        const auto python = [](const QString& script) {
+            return QStringList{
+                "/usr/bin/python3", "-c",
+                "import sys\nfrom PIL import Image, PngImagePlugin\nim = Image.open(sys.argv[1])\n" + script,
+                "SRC", "OUT"};
+        };
+        const QStringList exiv2 =
+            QString("exiv2|-M|set Xmp.dc.creator Ann Smith|-M|set Exif.Image.Artist Ann "
+                    "Smith|-M|set Exif.Photo.UserComment Marseille 43.2917|OUT")
+                .split('|');
+        for (const QString ext : {"webp", "png", "tif", "jpg"}) {
+            QTest::addRow("gm %s", qPrintable(ext))
+                << QList<QStringList>{{"gm", "convert", "SRC", "OUT"}} << ext << false;
+            QTest::addRow("vips %s", qPrintable(ext)) << QList<QStringList>{{"vips", "copy", "SRC", "OUT"}}
+                                                      << ext << (ext == "jpg" || ext == "webp");
+            if (ext != "tif")
+                QTest::addRow("exiv2 %s", qPrintable(ext))
+                    << QList<QStringList>{{"gm", "convert", "SRC", "-strip", "OUT"}, exiv2} << ext << false;
+        }
+        // Smaller sizes in sub-directories below the page, as DNG previews and scanners' pyramids.
+        QTest::newRow("vips tif, sub-pictures")
+            << QList<QStringList>{{"vips", "tiffsave", "SRC", "OUT", "--tile", "--tile-width", "16",
+                                   "--tile-height", "16", "--pyramid", "--subifd"}}
+            << "tif" << false;
+        QTest::newRow("Pillow png, text and a private chunk")
+            << QList<QStringList>{python("i = PngImagePlugin.PngInfo()\ni.add_text('Author', 'Ann Smith')\n"
+                                         "i.add_itxt('Place', 'Marseille 43.2917 5.3778', zip=True)\n"
+                                         "i.add(b'prVt', b'SN-4711')\n"
+                                         "im.save(sys.argv[2], pnginfo=i, exif=im.info['exif'])")}
+            << "png" << false;
+        QTest::newRow("Pillow tif, a private tag")
+            << QList<QStringList>{python(
+                   "im.save(sys.argv[2], tiffinfo={315: 'Ann Smith', 60123: 'Marseille SN-4711'})")}
+            << "tif" << false;
+        for (const QString ext : {"gif", "webp"})
+            QTest::addRow("Pillow animated %s", qPrintable(ext))
+                << QList<QStringList>{python(
+                       "im.save(sys.argv[2], comment=b'Ann Smith in Marseille', exif=im.info['exif'], "
+                       "save_all=True, append_images=[im.rotate(180)], loop=0, duration=100)")}
+                << ext << (ext == "webp");
+    }
+    void strippedCopiesKeepOnlyThePicture()
+    {
+        QFETCH(QList<QStringList>, make);
+        QFETCH(QString, ext);
+        QFETCH(bool, unknownPart);
+        const QString camera = path("camera.jpg"), photo = path(QString(QTest::currentDataTag()) + "." + ext);
+        if (!QFile::exists(camera)) {
+            QVERIFY(
+                programOutput("gm", {"convert", "-size", "64x48", "gradient:red-blue", camera}).isEmpty());
+            QVERIFY(tag(camera, {"-Artist=Ann Smith", "-SerialNumber=SN-4711", "-XMP-dc:Creator=Ann Smith",
+                                 "-GPSLatitude=43.2917", "-GPSLatitudeRef=N", "-GPSLongitude=5.3778",
+                                 "-GPSLongitudeRef=E", "-XMP-photoshop:City=Marseille",
+                                 "-IPTC:City=Marseille", "-Comment=Ann Smith in Marseille"}));
+        }
+        for (QStringList command : make) {
+            command.replaceInStrings(QRegularExpression("^SRC$"), camera)
+                .replaceInStrings(QRegularExpression("^OUT$"), photo);
+            QVERIFY2(!programOutput(command[0], command.mid(1)).startsWith('<'),
+                     qPrintable(command.join(' ')));
+        }
+        if (unknownPart) writeFile(photo, withUnknownPart(readAll(photo), ext));
+        const QStringList values{"Ann Smith", "SN-4711", "Marseille", "43.29",
+                                 "43,17",     "43 deg",  "5.377",     "5,22"};
+        const QByteArray before = readable(readAll(photo)).join();
+        QVERIFY(before.contains("Ann Smith") && before.contains("Marseille"));
+
+        const QString bare = path(QString(QTest::currentDataTag()) + " bare." + ext);
+        MetadataEngine::writeImage(photo, bare, {}, true, false);
+        QCOMPARE(left(bare, values), QString());
+        QCOMPARE(pages(bare), pages(photo));
+        const auto subPicture = [&](const QString& file) {
+            programOutput("vips", {"copy", file + "[subifd=0]", file + ".png"});
+            return QImage(file + ".png");
+        };
+        if (ext != "tif") return;
+        QCOMPARE(subPicture(photo).isNull(), !QString(QTest::currentDataTag()).contains("sub-pictures"));
+        QCOMPARE(subPicture(bare), subPicture(photo));
     }
 
     // Phones and sharing apps hand out HEIC photos named .jpg: each photo is read and written as
@@ -493,6 +635,17 @@ class ImageStripTest : public QObject
         QCOMPARE(leftovers(jpg, false), QStringList());
         MetadataEngine::writeImage(jpg, path("left bare.jpg"), {}, true, false);
         QCOMPARE(leftovers(path("left bare.jpg"), true), QStringList());
+
+        // A copy that exiv2 can't open is not kept unjudged.
+        writeFile(path("broken.jpg"), QByteArray("\xFF\xD8\xFF\xE1\x7F\xF0", 6));
+        QString why;
+        try {
+            ImageReadBack::refuseLeftovers(path("broken.jpg"), "left.jpg", "jpg", true, LocationRule());
+        } catch (const ConvertError& e) {
+            why = e.message();
+        }
+        QCOMPARE(why, QStringLiteral(
+                          "Couldn’t read back the copy of left.jpg to check its tags, so no copy was saved"));
     }
 
     void formatsToldByTheirBytes()

@@ -4,6 +4,7 @@
 // cover that exiftool tagged. An edited AIFF holds every tag and its cover in an ID3 chunk.
 
 #include "core/job.h"
+#include "engines/metadata/coordinatetext.h"
 #include "engines/metadata/mediametadata.h"
 
 #include "../../support/audioclips.h"
@@ -316,6 +317,74 @@ class MediaStripTest : public QObject
         QCOMPARE(strip.notes(), cover.isEmpty() ? QStringList()
                                                 : QStringList{"The cover picture was left out: AIFF files "
                                                               "without tags can’t hold it"});
+    }
+
+    // A drone's telemetry track tells where every second of the film was taken: a strip leaves it
+    // out, with a note naming it (an MP4 names subtitles by their language only), and keeps the
+    // subtitles that hold none.
+    void telemetrySubtitlesAreLeftOut_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("cue");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("MKV by mkvmerge") << "drone.mkv"
+                                         << "ISO 100 [latitude: 43.2917] [longitude: 5.3778]"
+                                         << "Telemetry";
+        QTest::newRow("MP4 by ffmpeg") << "drone.mp4"
+                                       << "HOME(5.3778,43.2917) GPS(5.3778,43.2917,19)"
+                                       << "English";
+    }
+    void telemetrySubtitlesAreLeftOut()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, cue);
+        QFETCH(QString, named);
+        writeFile(path("telemetry.srt"), ("1\n00:00:00,000 --> 00:00:01,000\n" + cue +
+                                          "\n\n2\n00:00:01,000 --> "
+                                          "00:00:02,000\n" +
+                                          cue + "\n")
+                                             .toUtf8());
+        const QString film = path(name), clip = path("clip.mkv"), bare = path("bare " + name);
+        QVERIFY(Fixture::ffmpeg(QString("-f lavfi -i testsrc2=size=64x48:rate=10:duration=2 -c:v libx264 "
+                                        "-preset ultrafast")
+                                    .split(' ')
+                                << clip));
+        if (name.endsWith("mkv"))
+            QVERIFY(!programOutput("mkvmerge", {"-q", "-o", film, clip, "--track-name", "0:Telemetry",
+                                                path("telemetry.srt"), path("subs.srt")})
+                         .startsWith('<'));
+        else
+            QVERIFY(
+                Fixture::ffmpeg(QStringList{"-i", clip, "-i", path("telemetry.srt"), "-i", path("subs.srt")} +
+                                    QString("-map 0 -map 1 -map 2 -c:v copy -c:s mov_text -metadata:s:s:0 "
+                                            "language=eng")
+                                        .split(' ')
+                                << film));
+        QVERIFY(readAll(film).contains("43.2917"));
+        Job job("", "", 0);
+        MetadataEngine::writeMedia(film, bare, {}, true, job);
+        QStringList kept = kinds(probe(film));
+        kept.removeOne(kept.filter("subtitle").first());
+        QCOMPARE(kinds(probe(bare)), kept);
+        QVERIFY(!readAll(bare).contains("43.2917") && !readAll(bare).contains("5.3778"));
+        QCOMPARE(job.notes(), QStringList{"The subtitles “" + named +
+                                          "” were left out: they tell where the film was taken"});
+        QVERIFY(Fixture::ffmpeg({"-i", bare, "-map", "0:s:0", path(name + ".srt")}));
+        QVERIFY(readAll(path(name + ".srt")).contains("Hello there"));
+    }
+
+    // The forms a position takes in telemetry and captions, and texts that only look alike: a
+    // subtitle track taken for a location would be lost.
+    void coordinatesInText()
+    {
+        for (const QString text : {"[latitude: 43.2917] [longitude: 5.3778]", "GPS (5.3778, 43.2917, 19)",
+                                   "lat 43.29 lon 5.37", "43.291700, 5.377800", "43°17'30.1\"N 5°22'40.1\"E",
+                                   "43 deg 17' 30.12\" N", "+43.2917+005.3778/"})
+            QVERIFY2(CoordinateText::holdsCoordinates(text), qPrintable(text));
+        for (const QString text :
+             {"00:00:01,000 --> 00:00:02,000", "It is 21°C, and the latte costs 4.50",
+              "Chapter 12.5, page 3.25", "Speed 12.3456 m/s", "Latitude is a film about the sea"})
+            QVERIFY2(!CoordinateText::holdsCoordinates(text), qPrintable(text));
     }
 
     // A timecode track is a data track: it is left out, and a note says so.

@@ -204,7 +204,8 @@ class SheetReadTest : public QObject
         QCOMPARE(second.rows.last(), QStringList{"same"});
     }
 
-    // A byte order mark is skipped and text that is not UTF-8 read as Windows-1252.
+    // A byte order mark is skipped and text that is not UTF-8 read in the code page it was saved
+    // in, as a localized spreadsheet exports it.
     void delimitedFiles()
     {
         const QString csv = writeFile(m_tmp.files + "/excel.csv", "\xef\xbb\xbfName;x,\"1\"\r\n");
@@ -212,6 +213,22 @@ class SheetReadTest : public QObject
         const QList<Sheet> sheets = SheetEngine::read(writeFile(csv, "Caf\xe9\tb\n"), "tsv", nullptr);
         QCOMPARE(sheets.first().name, "excel");
         QCOMPARE(sheets.first().rows, (Rows{{"Café", "b"}}));
+        const std::pair<const char*, Rows> exported[] = {
+            {"windows-1251", {{"Имя", "Город"}, {"Анна", "Москва"}}},
+            {"windows-1253", {{"Όνομα", "Πόλη"}, {"Άννα", "Αθήνα"}}},
+            {"windows-1250", {{"Jméno", "Město"}, {"Petr", "Brno"}}},
+            {"windows-1254", {{"Ad", "Şehir"}, {"Ayşe", "İzmir"}}},
+            {"windows-1255", {{"שם", "עיר"}, {"דוד", "חיפה"}}},
+            {"windows-1256", {{"الاسم", "المدينة"}, {"أحمد", "القاهرة"}}},
+            {"windows-1252", {{"Prénom", "Ville"}, {"Zoë", "Noël"}}},
+        };
+        for (const auto& [codec, rows] : exported) {
+            QString text;
+            for (const QStringList& row : rows)
+                text += row.join(',') + "\r\n";
+            const QByteArray bytes = QStringEncoder(codec).encode(text);
+            QCOMPARE(SheetEngine::read(writeFile(csv, bytes), "csv", nullptr).first().rows, rows);
+        }
     }
 };
 

@@ -102,6 +102,47 @@ class SubtitleTest : public QObject
         QCOMPARE(SubtitleEngine::timestamp(360000, true), "100:00:00,000");
     }
 
+    // Subtitles saved in the code pages of other languages read as themselves, and short Western
+    // text in Windows-1252, which misleads the detector, stays Western.
+    void codePages_data()
+    {
+        QTest::addColumn<QByteArray>("codec");
+        QTest::addColumn<QStringList>("lines");
+        QTest::newRow("Cyrillic") << QByteArray("windows-1251") << QStringList{"Добрый вечер", "Как дела?"};
+        QTest::newRow("Greek") << QByteArray("windows-1253")
+                               << QStringList{"Καλησπέρα σας", "«Άννα» – είπε…"};
+        QTest::newRow("Central European")
+            << QByteArray("windows-1250") << QStringList{"Dobrý večer", "„Jak se máte?“ řekl Petr."};
+        QTest::newRow("Turkish") << QByteArray("windows-1254")
+                                 << QStringList{"İyi akşamlar", "“Teşekkürler”…"};
+        QTest::newRow("Hebrew") << QByteArray("windows-1255") << QStringList{"ערב טוב", "מה שלומך?"};
+        QTest::newRow("Arabic") << QByteArray("windows-1256") << QStringList{"مساء الخير", "كيف حالك؟"};
+        QTest::newRow("Western names")
+            << QByteArray("windows-1252") << QStringList{"Liste: Zoë, Chloé, Noël, Anaïs"};
+        QTest::newRow("Western") << QByteArray("windows-1252") << QStringList{"naïve café", "Señor Muñoz"};
+        QTest::newRow("Nordic") << QByteArray("windows-1252") << QStringList{"Ærø og Fjørd", "Über François"};
+    }
+
+    void codePages()
+    {
+        QFETCH(QByteArray, codec);
+        QFETCH(QStringList, lines);
+        QString srt;
+        for (int i = 0; i < lines.size(); ++i)
+            srt += QString("%1\r\n00:00:0%1,000 --> 00:00:0%2,000\r\n%3\r\n\r\n")
+                       .arg(i + 1)
+                       .arg(i + 2)
+                       .arg(lines[i]);
+        QStringEncoder encoder(codec.constData());
+        const QByteArray bytes = encoder.encode(srt);
+        QVERIFY(!encoder.hasError());
+        const QTemporaryDir dir;
+        const QString source = writeFile(dir.filePath("cues.srt"), bytes);
+        QCOMPARE(QString::fromUtf8(readAll(subtitles(source, "txt").first())), lines.join('\n') + '\n');
+        const QString vtt = QString::fromUtf8(readAll(subtitles(source, "vtt").first()));
+        QVERIFY2(vtt.endsWith("\n" + lines.last() + "\n"), qPrintable(vtt));
+    }
+
     // srt → vtt (by the command line, under a German locale) → srt keeps every cue; the files go
     // beside the source under free names.
     void roundTripAndRefusals()

@@ -70,6 +70,27 @@ const Judge::Row rows[] = {
     {"xvid.avi", "trim fast 1.2 2.5"},
     {"xvid.avi", "split fast 0 1 1 3"},
     {"old.wmv", "trim fast 2.3 3.5"},
+    // Films other programs made: Matroska without decoding times (mkvmerge's, GStreamer's), Opus
+    // with its pre-skip first and second, an edit list, fragments, a second sound track that ends
+    // later, a timecode on a picture that starts late.
+    {"merged.mkv", "trim fast 1.3 3.5"},
+    {"merged.mkv", "trim 0 3"},
+    {"merged.mkv", "split fast 0 2.1 2.1 4"},
+    {"dubbed.mkv", "trim 0 3"},
+    {"dubbed.mkv", "trim fast 1.3 3.5"},
+    {"gst.mkv", "trim fast 3.3 4.5"},
+    {"gst.mkv", "split 0 2.5 2.5 5"},
+    {"gst.mp4", "trim fast 1.3 3.5"},
+    {"plain.mkv", "trim fast 1.3 3.5"},
+    {"plain.mkv", "split fast 0 2.2 2.2 4"},
+    {"remux.mkv", "trim fast 3.3 4.5"},
+    {"remux.mkv", "split fast 0 1.3 1.3 5"},
+    {"editlist.mp4", "trim fast 1.2 3"},
+    {"editlist.mp4", "trim 0.5 2.5"},
+    {"frag.mp4", "trim fast 1.2 3"},
+    {"tracks.mp4", "trim 1 4"},
+    {"stamped.mkv", "trim 1.5 3"},
+    {"stamped.mkv", "trim fast 2.1 3.5"},
 };
 
 } // namespace

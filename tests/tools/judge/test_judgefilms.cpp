@@ -30,6 +30,19 @@ const Judge::Row rows[] = {
     {"vp8.webm", "mkv"},
     {"xvid.avi", "mp4 mkv"},
     {"old.wmv", "mp4 mkv"},
+    // Films other programs made: mkvmerge (raw H.264, Opus and Vorbis, a track moved by --sync that
+    // ends after the rest), GStreamer's muxers, a cut by stream copy (an edit list), fragments,
+    // a second sound track longer than the first, a timecode on a picture that starts late.
+    {"merged.mkv", "mp4 webm mp3"},
+    {"dubbed.mkv", "mp4 mov avi"},
+    {"gst.mp4", "mkv"},
+    {"gst.mov", "mkv"},
+    {"gst.mkv", "mp4 webm"},
+    {"gst.webm", "mp4"},
+    {"editlist.mp4", "mkv mov"},
+    {"frag.mp4", "mkv"},
+    {"tracks.mp4", "mov webm avi"},
+    {"stamped.mkv", "mov"},
 };
 
 } // namespace

@@ -25,6 +25,15 @@ const Judge::Row rows[] = {
     {"song.wma", "mp3 flac"},
     {"aired.opus", "mp3 m4a wav flac ogg"},
     {"delayed.m4a", "mp3 wav flac opus"},
+    {"gst.ogg", "mp3 flac opus"},
+    // Songs from sox, the Opus, Vorbis, FLAC and MP3 encoders, and a field recorder.
+    {"deep.wav", "flac m4a"},
+    {"ulaw.wav", "mp3"},
+    {"six.wav", "m4a"},
+    {"enc.opus", "mp3 flac"},
+    {"enc.ogg", "m4a wav"},
+    {"vbr.mp3", "ogg flac"},
+    {"cue.flac", "m4a"},
 };
 
 const Judge::Row toolRows[] = {
@@ -58,6 +67,27 @@ const Judge::Row toolRows[] = {
     {"delayed.m4a", "normalize"},
     {"delayed.m4a", "visualize"},
     {"delayed.m4a", "tag"},
+    // Sound given back at its source's rate, depth and channels, with its cue sheet and its
+    // broadcast chunk; a tone made at the source's own rate.
+    {"deep.wav", "bleep 1 1.4"},
+    {"deep.wav", "normalize"},
+    {"hires.flac", "bleep 1 1.4"},
+    {"hires.flac", "mono"},
+    {"six.wav", "bleep 1 1.4"},
+    {"ulaw.wav", "normalize"},
+    // An 8-bit sound chunk of odd size, with its pad byte before the ID3 chunk.
+    {"byte.aiff", "mono"},
+    {"broadcast.wav", "trim audio 0.5 2.5"},
+    {"broadcast.wav", "bleep 1 1.4"},
+    {"broadcast.wav", "tag"},
+    {"broadcast.wav", "visualize"},
+    {"cue.flac", "trim audio 0.5 2.5"},
+    {"cue.flac", "bleep 1 1.4"},
+    {"cue.flac", "normalize"},
+    {"cue.flac", "mono"},
+    {"enc.opus", "trim audio 0.5 2.5"},
+    {"enc.ogg", "bleep 1 1.4"},
+    {"vbr.mp3", "normalize"},
 };
 
 } // namespace

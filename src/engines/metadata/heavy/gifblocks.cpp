@@ -1,6 +1,9 @@
 #include "engines/metadata/heavy/gifblocks.h"
 
 #include "engines/metadata/heavy/locationblocks.h"
+#include "engines/metadata/heavy/locationrule.h"
+
+#include <utility>
 
 namespace {
 
@@ -73,29 +76,43 @@ template <class Visit> std::optional<QByteArray> rebuild(const QByteArray& data,
 
 namespace GifBlocks {
 
-std::optional<QByteArray> withoutTags(const QByteArray& data)
+std::optional<QByteArray> pictureOnly(const QByteArray& data)
 {
+    // A frame's timing waits for the frame it belongs to, and goes with a block that goes.
+    QByteArray control;
     return rebuild(data, [&](quint8 label, const QByteArray& application, qsizetype at, qsizetype end) {
-        // Only the loop count of an animation is kept; comments, XMP and other tags go.
-        const bool keep = label == 0xFE   ? false
-                          : label == 0xFF ? application == "NETSCAPE2.0" || application == "ANIMEXTS1.0"
-                                          : true;
-        return keep ? data.mid(at, end - at) : QByteArray();
+        const QByteArray block = data.mid(at, end - at);
+        if (label == 0xF9) {
+            control = block;
+            return QByteArray();
+        }
+        if (label == 0x2C) return std::exchange(control, QByteArray()) + block;
+        if (label == 0x01) control.clear(); // text drawn over the picture, which no viewer shows
+        const bool loop = label == 0xFF && (application == "NETSCAPE2.0" || application == "ANIMEXTS1.0");
+        return loop ? block : QByteArray();
     });
 }
 
-std::optional<QByteArray> withoutLocation(const QByteArray& data)
+std::optional<QByteArray> withoutLocation(const QByteArray& data, LocationRule& rule)
 {
     static const QByteArray trailer = xmpTrailer();
     bool changed = false;
     const std::optional<QByteArray> out =
         rebuild(data, [&](quint8 label, const QByteArray& application, qsizetype at, qsizetype end) {
             const QByteArray block = data.mid(at, end - at);
+            if (label == 0xFE) {
+                QByteArray text; // the comment's sub-blocks, each after its length
+                for (qsizetype i = 2; i < block.size() && block[i] != '\0'; i += 1 + quint8(block[i]))
+                    text += block.mid(i + 1, quint8(block[i]));
+                const bool location = rule.holdsLocation(QString::fromUtf8(text));
+                changed = changed || location;
+                return location ? QByteArray() : block;
+            }
             if (label != 0xFF || application != xmpApplication) return block;
             const qsizetype packetAt = 14;
             const std::optional<QByteArray> kept =
                 block.endsWith(trailer) && block.size() >= packetAt + trailer.size()
-                    ? LocationBlocks::xmp(block.mid(packetAt, block.size() - packetAt - trailer.size()))
+                    ? LocationBlocks::xmp(block.mid(packetAt, block.size() - packetAt - trailer.size()), rule)
                     : std::optional(QByteArray());
             if (!kept) return block;
             changed = true;

@@ -12,6 +12,8 @@
 #include "engines/metadata/heavy/imagereadback.h"
 #include "engines/metadata/heavy/imagetags.h"
 #include "engines/metadata/heavy/jpegtags.h"
+#include "engines/metadata/heavy/locationblocks.h"
+#include "engines/metadata/heavy/locationrule.h"
 #include "engines/metadata/heavy/pngchunks.h"
 #include "engines/metadata/heavy/tifftags.h"
 #include "engines/metadata/heavy/webpchunks.h"
@@ -81,7 +83,17 @@ void setKeywords(Exiv2::Image& image, const QStringList& words, const QString& f
     }
 }
 
-void edit(Exiv2::Image& image, const QList<MetaField>& fields, bool removeGPS, const QString& format)
+// Erases what `rule` tells is location, after showing it every field.
+template <class Data> void eraseLocation(Data& data, LocationRule& rule)
+{
+    for (const auto& d : data)
+        rule.learn(d);
+    for (auto it = data.begin(); it != data.end();)
+        it = rule.isLocation(*it) ? data.erase(it) : std::next(it);
+}
+
+void edit(Exiv2::Image& image, const QList<MetaField>& fields, bool removeGPS, const QString& format,
+          LocationRule& rule)
 {
     for (const MetaField& field : fields) {
         for (int i = 0; i < 3; ++i) {
@@ -95,9 +107,10 @@ void edit(Exiv2::Image& image, const QList<MetaField>& fields, bool removeGPS, c
             setKeywords(image, MetadataEngine::keywordList(field.value), format);
     }
     if (removeGPS) {
-        eraseAll(image.exifData(), ImageTags::isLocation);
-        eraseAll(image.xmpData(), ImageTags::isLocation);
-        eraseAll(image.iptcData(), ImageTags::isLocation);
+        eraseLocation(image.exifData(), rule);
+        eraseLocation(image.xmpData(), rule);
+        eraseLocation(image.iptcData(), rule);
+        if (rule.holdsLocation(QString::fromStdString(image.comment()))) image.clearComment();
     }
 }
 
@@ -139,26 +152,34 @@ void rewrite(const QByteArray& bytes, const QString& destination,
     Output::writeFile(destination, rewritten(bytes, change));
 }
 
-// `bytes`, a file of `format`, without the location in the places its format keeps tags, taken
-// out by hand: every picture of a JPEG, the chunks of a PNG or WebP, the pages of a TIFF, the
-// XMP of a GIF. `bytes` itself when they hold none or the format has no such places (a HEIF
-// file's items are changed on their own); none when the file cannot be followed.
-std::optional<QByteArray> withoutLocationByHand(const QByteArray& bytes, const QString& format)
+// `bytes`, a file of `format`, without the location (as `rule` tells it) in the places its format
+// keeps tags, taken out by hand: every picture of a JPEG, the chunks of a PNG or WebP, the pages
+// of a TIFF, the XMP and comments of a GIF. `bytes` itself when they hold none or the format has
+// no such places (a HEIF file's items are changed on their own); none when the file cannot be
+// followed.
+std::optional<QByteArray> withoutLocationByHand(const QByteArray& bytes, const QString& format,
+                                                LocationRule& rule)
 {
-    if (TiffTags::pageCount(bytes) > 0) return TiffTags::without(bytes, TiffTags::Drop::location);
-    if (bytes.startsWith("\xFF\xD8")) return JpegTags::withoutLocation(bytes);
-    if (format == QLatin1String("png")) return PngChunks::withoutLocation(bytes);
-    if (format == QLatin1String("webp")) return WebpChunks::withoutLocation(bytes);
-    if (format == QLatin1String("gif")) return GifBlocks::withoutLocation(bytes);
-    return bytes;
+    const auto once = [&]() -> std::optional<QByteArray> {
+        if (TiffTags::pageCount(bytes) > 0) return LocationBlocks::tiff(bytes, rule);
+        if (bytes.startsWith("\xFF\xD8")) return JpegTags::withoutLocation(bytes, rule);
+        if (format == QLatin1String("png")) return PngChunks::withoutLocation(bytes, rule);
+        if (format == QLatin1String("webp")) return WebpChunks::withoutLocation(bytes, rule);
+        if (format == QLatin1String("gif")) return GifBlocks::withoutLocation(bytes, rule);
+        return bytes;
+    };
+    // The first reading learns the place names the file holds anywhere, so that the second finds
+    // what repeats them wherever it comes first.
+    once();
+    return once();
 }
 
 // A JPEG's tags edited and its location removed in each of its pictures; exiv2 edits the first,
 // and the index of the first points at the others once more.
 void writeJpegWithoutLocation(const QByteArray& bytes, const QString& destination,
-                              const std::function<void(Exiv2::Image&)>& change)
+                              const std::function<void(Exiv2::Image&)>& change, LocationRule& rule)
 {
-    const std::optional<QByteArray> clean = JpegTags::withoutLocation(bytes);
+    const std::optional<QByteArray> clean = withoutLocationByHand(bytes, QStringLiteral("jpg"), rule);
     std::optional<QList<QByteArray>> pictures = clean ? JpegTags::pictures(*clean) : std::nullopt;
     if (clean && !pictures)
         if (const auto first = JpegSegments::firstPicture(*clean, JpegSegments::Keep::tags))
@@ -173,27 +194,28 @@ void writeJpegWithoutLocation(const QByteArray& bytes, const QString& destinatio
 // A TIFF loses its tags or its location on every page by our own hand; exiv2, which would keep
 // four pages at most and leave the later pages' directories dangling, edits single pages only.
 void writeTiff(const QByteArray& bytes, const QString& destination, const QList<MetaField>& edits, bool strip,
-               bool removeGPS)
+               bool removeGPS, LocationRule& rule)
 {
     if (!edits.isEmpty() && TiffTags::pageCount(bytes) > 1)
         throw ConvertError::failed(
             QStringLiteral("%1 can’t be saved in TIFF files of several pages").arg(edits[0].label));
     std::optional<QByteArray> kept = bytes;
     if (strip || removeGPS)
-        kept = TiffTags::without(bytes, strip ? TiffTags::Drop::allTags : TiffTags::Drop::location);
+        kept = strip ? TiffTags::without(bytes, TiffTags::Drop::allTags)
+                     : withoutLocationByHand(bytes, QStringLiteral("tiff"), rule);
     if (!kept) throw ConvertError::failed(QStringLiteral("Couldn’t read the image"));
     if (edits.isEmpty()) {
         Output::writeFile(destination, *kept);
         return;
     }
     rewrite(*kept, destination,
-            [&](Exiv2::Image& image) { edit(image, edits, removeGPS, QStringLiteral("tiff")); });
+            [&](Exiv2::Image& image) { edit(image, edits, removeGPS, QStringLiteral("tiff"), rule); });
 }
 
 // The XMP of a HEIF `source` that an edit keeps: all but the edited fields' stale copies and,
 // with `removeGPS`, the location; empty when there is none or it cannot be read.
 QByteArray keptXmp(const QString& source, const QString& format, const QList<MetaField>& fields,
-                   bool removeGPS)
+                   bool removeGPS, LocationRule& rule)
 {
     std::optional<ImageTags> tags = ImageTags::read(source, format);
     if (!tags || tags->xmp.empty()) return {};
@@ -201,7 +223,7 @@ QByteArray keptXmp(const QString& source, const QString& format, const QList<Met
         for (int i = 0; i < 3; ++i)
             if (field.key == QLatin1String(fieldKeys[i]))
                 eraseAll(tags->xmp, [i](const std::string& k) { return k == xmpKeys[i]; });
-    if (removeGPS) eraseAll(tags->xmp, ImageTags::isLocation);
+    if (removeGPS) eraseLocation(tags->xmp, rule);
     std::string packet;
     if (tags->xmp.empty() || Exiv2::XmpParser::encode(packet, tags->xmp) != 0) return {};
     return QByteArray::fromStdString(packet);
@@ -209,7 +231,7 @@ QByteArray keptXmp(const QString& source, const QString& format, const QList<Met
 
 // A HEIC or AVIF file whose boxes a copy cannot follow is encoded again with the tags that stay.
 void reencode(const QString& source, const QString& destination, const QString& format,
-              const QList<MetaField>& fields, bool strip, bool removeGPS)
+              const QList<MetaField>& fields, bool strip, bool removeGPS, LocationRule& rule)
 {
     ImageEngine::Loaded loaded = ImageEngine::load(source);
     ImageProps props = strip ? ImageProps() : ImageEngine::carriedProperties(loaded.props);
@@ -227,15 +249,18 @@ void reencode(const QString& source, const QString& destination, const QString& 
     }
     if (removeGPS)
         for (const QString& key : props.keys())
-            if (ImageTags::isLocation(key.toStdString())) props.remove(key);
-    if (!strip) props.setXmpPacket(keptXmp(source, format, fields, removeGPS));
+            if (ImageTags::isLocation(key.toStdString()) ||
+                rule.holdsLocation(props.value(key).value_or(QString())))
+                props.remove(key);
+    if (!strip) props.setXmpPacket(keptXmp(source, format, fields, removeGPS, rule));
     ImageEngine::write(std::move(loaded.image), destination, format, props, 0.95, loaded.dpi);
 }
 
 // A HEIF copy keeps its coded pictures and has only its Exif and XMP items rewritten; a file
 // whose boxes cannot be followed is encoded again, which the returned note says.
 QStringList writeHeif(const QString& source, const QByteArray& bytes, const QString& destination,
-                      const QString& format, const QList<MetaField>& edits, bool strip, bool removeGPS)
+                      const QString& format, const QList<MetaField>& edits, bool strip, bool removeGPS,
+                      LocationRule& rule)
 {
     const auto fieldIndex = [](const MetaField& field) {
         int i = 0;
@@ -254,7 +279,7 @@ QStringList writeHeif(const QString& source, const QByteArray& bytes, const QStr
             eraseAll(data, [key](const std::string& k) { return k == key; });
             if (!field.value.isEmpty()) data[key] = field.value.toStdString();
         }
-        if (removeGPS) eraseAll(data, ImageTags::isLocation);
+        if (removeGPS) eraseLocation(data, rule);
     };
     const auto xmp = [&](Exiv2::XmpData& data, bool primary) {
         // A stale copy in XMP would win over the new text in most readers.
@@ -262,7 +287,7 @@ QStringList writeHeif(const QString& source, const QByteArray& bytes, const QStr
             const char* key = xmpKeys[fieldIndex(field)];
             eraseAll(data, [key](const std::string& k) { return k == key; });
         }
-        if (removeGPS) eraseAll(data, ImageTags::isLocation);
+        if (removeGPS) eraseLocation(data, rule);
     };
     const std::optional<QByteArray> copy =
         strip ? HeifTags::stripped(bytes) : HeifTags::changed(bytes, {exif, xmp});
@@ -270,7 +295,7 @@ QStringList writeHeif(const QString& source, const QByteArray& bytes, const QStr
         Output::writeFile(destination, *copy);
         return {};
     }
-    reencode(source, destination, format, edits, strip, removeGPS);
+    reencode(source, destination, format, edits, strip, removeGPS, rule);
     return {QStringLiteral("%1 was encoded again, as its pictures couldn’t be copied as they are: the copy "
                            "holds its main picture alone, at 8 bits")
                 .arg(QFileInfo(source).fileName())};
@@ -278,18 +303,18 @@ QStringList writeHeif(const QString& source, const QByteArray& bytes, const QStr
 
 // The copy of `bytes`, the contents of `source`, as a strip, a location removal or an edit makes it.
 void write(const QString& source, QByteArray bytes, const QString& destination, const QString& format,
-           const QList<MetaField>& edits, bool strip, bool removeGPS)
+           const QList<MetaField>& edits, bool strip, bool removeGPS, LocationRule& rule)
 {
     const auto unreadable = [] { return ConvertError::failed(QStringLiteral("Couldn’t read the image")); };
     if (format == QLatin1String("gif") || format == QLatin1String("bmp")) {
         if (!edits.isEmpty())
             throw ConvertError::failed(
                 QStringLiteral("%1 can’t be saved in %2 files").arg(edits[0].label, format.toUpper()));
-        // A BMP holds no tags; a GIF keeps every frame and loses only its comments and tags, or
-        // the location in its XMP.
+        // A BMP holds no tags; a GIF keeps every frame and loses everything else, or the location
+        // in its XMP.
         const std::optional<QByteArray> kept = format == QLatin1String("bmp") ? bytes
-                                               : strip                        ? GifBlocks::withoutTags(bytes)
-                                               : removeGPS ? GifBlocks::withoutLocation(bytes)
+                                               : strip                        ? GifBlocks::pictureOnly(bytes)
+                                               : removeGPS ? withoutLocationByHand(bytes, format, rule)
                                                            : bytes;
         if (!kept) throw unreadable();
         Output::writeFile(destination, *kept);
@@ -298,20 +323,24 @@ void write(const QString& source, QByteArray bytes, const QString& destination, 
     // exiv2 rewrites a JPEG's first picture and a TIFF's first pages only, and carries the
     // rest over as it finds it.
     if (TiffTags::pageCount(bytes) > 0) {
-        writeTiff(bytes, destination, edits, strip, removeGPS);
+        writeTiff(bytes, destination, edits, strip, removeGPS, rule);
         return;
     }
-    const auto change = [&](Exiv2::Image& image) { edit(image, edits, removeGPS, format); };
+    const auto change = [&](Exiv2::Image& image) { edit(image, edits, removeGPS, format, rule); };
     const bool jpeg = bytes.startsWith("\xFF\xD8");
     if (jpeg && !strip && removeGPS) {
-        writeJpegWithoutLocation(bytes, destination, change);
+        writeJpegWithoutLocation(bytes, destination, change, rule);
         return;
     }
+    // A stripped copy is made of what shows the picture, whatever else the file holds; exiv2 then
+    // gives it the orientation and the colour profile alone.
     if (jpeg && strip)
         bytes = JpegSegments::firstPicture(bytes, JpegSegments::Keep::decoding).value_or(QByteArray());
-    if (!strip && removeGPS) bytes = withoutLocationByHand(bytes, format).value_or(QByteArray());
+    if (!strip && removeGPS) bytes = withoutLocationByHand(bytes, format, rule).value_or(QByteArray());
     if (strip && bytes.startsWith("\x89PNG\r\n\x1A\n"))
-        bytes = PngChunks::withoutText(bytes).value_or(QByteArray());
+        bytes = PngChunks::pictureOnly(bytes).value_or(QByteArray());
+    if (strip && format == QLatin1String("webp"))
+        bytes = WebpChunks::pictureOnly(bytes).value_or(QByteArray());
     if (bytes.isEmpty()) throw unreadable();
     if (strip) {
         rewrite(bytes, destination,
@@ -323,35 +352,6 @@ void write(const QString& source, QByteArray bytes, const QString& destination, 
         const QByteArray written = rewritten(bytes, change);
         Output::writeFile(destination, jpeg ? JpegTags::reindexed(bytes, written) : written);
     }
-}
-
-// Fails when the copy at `destination` still holds what a strip (`strip`) or a location removal
-// promised to take away, so that no file is kept under a false promise.
-void refuseLeftovers(const QString& source, const QString& destination, const QString& format, bool strip)
-{
-    const QString name = QFileInfo(source).fileName();
-    // Read as what the copy holds, whatever the writer took it for.
-    const std::optional<ImageTags> tags =
-        ImageTags::read(destination, ImageContent::formatOf(destination).value_or(format));
-    if (!tags)
-        throw ConvertError::failed(
-            QStringLiteral("Couldn’t read back the copy of %1 to check its tags, so no copy was saved")
-                .arg(name));
-    // exiv2's reading, then exiftool's, which knows places exiv2 does not.
-    QStringList left = tags->leftovers(strip);
-    for (const QString& word : ImageReadBack::leftovers(destination, name, strip))
-        if (!left.contains(word)) left << word;
-    if (left.isEmpty()) return;
-    static const QStringList order{"the location", "the Exif tags", "the XMP tags", "the IPTC tags",
-                                   "the comment"};
-    std::stable_sort(left.begin(), left.end(), [](const QString& a, const QString& b) {
-        return std::make_pair(order.indexOf(a) < 0, order.indexOf(a)) <
-               std::make_pair(order.indexOf(b) < 0, order.indexOf(b));
-    });
-    const QString last = left.takeLast();
-    throw ConvertError::failed(
-        QStringLiteral("Couldn’t remove %1 from %2, so no copy was saved")
-            .arg(left.isEmpty() ? last : left.join(QStringLiteral(", ")) + " and " + last, name));
 }
 
 // What `path` holds, told by its bytes, else by its name.
@@ -388,17 +388,15 @@ ImageFields imageFields(const QString& path)
     if (!size.isEmpty())
         out.info << qMakePair(QStringLiteral("Size"),
                               QStringLiteral("%1 × %2").arg(size.width()).arg(size.height()));
-    for (const auto& d : exif)
-        out.hasGPS = out.hasGPS || ImageTags::isLocation(d.key());
-    for (const auto& d : xmp)
-        out.hasGPS = out.hasGPS || ImageTags::isLocation(d.key());
-    for (const auto& d : tags->iptc)
-        out.hasGPS = out.hasGPS || ImageTags::isLocation(d.key());
-    // The places exiv2 does not read: a location there is one that the removal takes out.
+    // The offer follows the removal's rule: what exiv2 reads, then what the removal would take
+    // out of the places exiv2 does not read.
+    LocationRule rule;
+    tags->teach(rule);
+    out.hasGPS = tags->holdsLocation(rule);
     if (QFile file(path); !out.hasGPS && file.open(QIODevice::ReadOnly)) {
         const QByteArray bytes = file.readAll();
         const std::optional<QString> format = ImageContent::format(bytes.left(256));
-        out.hasGPS = format && withoutLocationByHand(bytes, *format).value_or(bytes) != bytes;
+        out.hasGPS = format && withoutLocationByHand(bytes, *format, rule).value_or(bytes) != bytes;
     }
     if (const QString location = ImageLocation::describe(*tags); !location.isEmpty())
         out.info << qMakePair(QStringLiteral("Location"), location);
@@ -418,12 +416,17 @@ QStringList writeImage(const QString& source, const QString& destination, const 
     const QString format = ImageContent::format(bytes.left(256))
                                .value_or(Catalog::format(source).value_or(QStringLiteral("jpg")));
     const QList<MetaField> edits = strip ? QList<MetaField>() : fields;
+    // One rule for the removal and the read-back, which knows the source's place names.
+    LocationRule rule;
+    if (strip || removeGPS)
+        if (const std::optional<ImageTags> tags = ImageTags::read(source, format)) tags->teach(rule);
     QStringList notes;
     if (ImageContent::isHeif(format))
-        notes = writeHeif(source, bytes, destination, format, edits, strip, removeGPS);
+        notes = writeHeif(source, bytes, destination, format, edits, strip, removeGPS, rule);
     else
-        write(source, bytes, destination, format, edits, strip, removeGPS);
-    if (strip || removeGPS) refuseLeftovers(source, destination, format, strip);
+        write(source, bytes, destination, format, edits, strip, removeGPS, rule);
+    if (strip || removeGPS)
+        ImageReadBack::refuseLeftovers(destination, QFileInfo(source).fileName(), format, strip, rule);
     return notes;
 }
 

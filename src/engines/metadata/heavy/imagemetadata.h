@@ -11,9 +11,10 @@ namespace MetadataEngine {
 // Never fails: an image whose tags cannot be read has no editable fields and no facts.
 ImageFields imageFields(const QString& path);
 
-// Writes a copy of `source` at `destination` (a new file). Stripped: no tag, comment, text or
-// location is left, but the orientation and the colour profile stay, a GIF keeps every frame
-// and a TIFF every page. Edited: `fields` (only those the user changed) are set, "" removing a
+// Writes a copy of `source` at `destination` (a new file). Stripped: the copy is made of what
+// shows the picture alone, so that no tag, comment, text, location or part no reader knows is
+// left, but the orientation and the colour profile stay, a GIF keeps every frame and a TIFF every
+// page with its sub-pictures. Edited: `fields` (only those the user changed) are set, "" removing a
 // tag, and every other tag stays; `removeGPS` also drops the location, its coordinates and
 // place names wherever the format keeps tags (LocationNames tells which tags), from every page
 // of a TIFF and every picture of a JPEG. A strip takes a JPEG's first picture alone, and a

@@ -2,7 +2,10 @@
 
 #include "core/converterror.h"
 #include "core/shell.h"
+#include "engines/metadata/heavy/imagecontent.h"
+#include "engines/metadata/heavy/imagetags.h"
 #include "engines/metadata/heavy/locationnames.h"
+#include "engines/metadata/heavy/locationrule.h"
 #include "engines/metadata/heavy/tifftags.h"
 
 #include <QFileInfo>
@@ -10,6 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+#include <algorithm>
 
 namespace {
 
@@ -49,6 +53,22 @@ bool showsThePicture(const QString& group, const QString& name, const QJsonValue
     return pictureDirectory && (id.isString() || TiffTags::showsThePage(quint16(id.toInt())));
 }
 
+// Whether exiftool's `value` of a tag, a text or a list of them, tells a location as `rule`
+// judges it; `named` when the tag's name is a location's, which then only needs to be filled.
+bool tellsLocation(const QJsonValue& value, bool named, const LocationRule& rule)
+{
+    if (value.isString()) {
+        const QString text = value.toString();
+        return (named && !text.trimmed().isEmpty()) || rule.holdsLocation(text);
+    }
+    if (value.isArray()) {
+        const QJsonArray items = value.toArray();
+        return std::any_of(items.begin(), items.end(),
+                           [&](const QJsonValue& item) { return tellsLocation(item, named, rule); });
+    }
+    return named; // a number, or no value printed
+}
+
 QString word(const QString& group, const QString& name)
 {
     if (name == QLatin1String("Comment")) return QStringLiteral("the comment");
@@ -71,7 +91,7 @@ QString reader()
         QStringLiteral("This needs exiftool. Install it with: sudo apt install libimage-exiftool-perl"));
 }
 
-QStringList leftovers(const QString& copy, const QString& name, bool strip)
+QStringList leftovers(const QString& copy, const QString& name, bool strip, const LocationRule& rule)
 {
     const QString failed =
         QStringLiteral("Couldn’t read back the copy of %1 to check its tags, so no copy was saved").arg(name);
@@ -98,17 +118,50 @@ QStringList leftovers(const QString& copy, const QString& name, bool strip)
         if (colon < 0) continue; // the file's name
         const QString group = it.key().left(colon), tag = it.key().mid(colon + 1);
         const QJsonValue id = it.value().toObject().value(QLatin1String("id"));
+        const QJsonValue value =
+            it.value().isObject() ? it.value().toObject().value(QLatin1String("val")) : it.value();
         if (group == QLatin1String("ExifTool") && tag == QLatin1String("Error"))
             throw ConvertError::failed(
                 failed, it.value().toObject().value(QLatin1String("val")).toString(it.value().toString()));
-        if (aboutTheFile(group)) continue;
-        if (group == QLatin1String("GPS") || LocationNames::isLocationName(tag) ||
-            (id.isString() && LocationNames::isLocationName(id.toString())))
+        // A colour profile's colorant and channel coordinates are colours.
+        if (aboutTheFile(group) || group.startsWith(QLatin1String("ICC"))) continue;
+        // The file's own name and folder are no tags; its comment is.
+        if (group == QLatin1String("File") && tag != QLatin1String("Comment")) continue;
+        const bool named = LocationNames::isLocationName(tag) ||
+                           (id.isString() && LocationNames::isLocationName(id.toString()));
+        if (group == QLatin1String("GPS") || tellsLocation(value, named, rule))
             add(QStringLiteral("the location"));
         else if (strip && !showsThePicture(group, tag, id))
             add(word(group, tag));
     }
     return out;
+}
+
+void refuseLeftovers(const QString& copy, const QString& name, const QString& format, bool strip,
+                     const LocationRule& rule)
+{
+    // Read as what the copy holds, whatever the writer took it for.
+    const std::optional<ImageTags> tags =
+        ImageTags::read(copy, ImageContent::formatOf(copy).value_or(format));
+    if (!tags)
+        throw ConvertError::failed(
+            QStringLiteral("Couldn’t read back the copy of %1 to check its tags, so no copy was saved")
+                .arg(name));
+    // exiv2's reading, then exiftool's, which knows places exiv2 does not.
+    QStringList left = tags->leftovers(strip, rule);
+    for (const QString& word : leftovers(copy, name, strip, rule))
+        if (!left.contains(word)) left << word;
+    if (left.isEmpty()) return;
+    static const QStringList order{"the location", "the Exif tags", "the XMP tags", "the IPTC tags",
+                                   "the comment"};
+    std::stable_sort(left.begin(), left.end(), [](const QString& a, const QString& b) {
+        return std::make_pair(order.indexOf(a) < 0, order.indexOf(a)) <
+               std::make_pair(order.indexOf(b) < 0, order.indexOf(b));
+    });
+    const QString last = left.takeLast();
+    throw ConvertError::failed(
+        QStringLiteral("Couldn’t remove %1 from %2, so no copy was saved")
+            .arg(left.isEmpty() ? last : left.join(QStringLiteral(", ")) + " and " + last, name));
 }
 
 } // namespace ImageReadBack

@@ -2,6 +2,7 @@
 
 #include "engines/metadata/heavy/imagecontent.h"
 #include "engines/metadata/heavy/locationnames.h"
+#include "engines/metadata/heavy/locationrule.h"
 #include "engines/metadata/heavy/tifftags.h"
 
 #include <QFile>
@@ -124,26 +125,44 @@ std::optional<ImageTags> ImageTags::read(const QString& path, const QString& for
     }
 }
 
+void ImageTags::teach(LocationRule& rule) const
+{
+    for (const Exiv2::Exifdatum& d : exif)
+        rule.learn(d);
+    for (const Exiv2::Xmpdatum& d : xmp)
+        rule.learn(d);
+    for (const Exiv2::Iptcdatum& d : iptc)
+        rule.learn(d);
+}
+
+bool ImageTags::holdsLocation(const LocationRule& rule) const
+{
+    const auto tells = [&rule](const auto& d) { return rule.tellsLocation(d); };
+    return std::any_of(exif.begin(), exif.end(), tells) || std::any_of(xmp.begin(), xmp.end(), tells) ||
+           std::any_of(iptc.begin(), iptc.end(), tells) ||
+           rule.holdsLocation(QString::fromStdString(comment));
+}
+
 QStringList ImageTags::leftovers(bool strip) const
 {
+    LocationRule rule;
+    teach(rule);
+    return leftovers(strip, rule);
+}
+
+QStringList ImageTags::leftovers(bool strip, const LocationRule& rule) const
+{
     // The packet as stored also tells of a location in XMP that could not be parsed.
-    static const char* const marks[] = {"GPSLatitude",     "GPSLongitude",      "photoshop:City",
-                                        "photoshop:State", "photoshop:Country", "LocationShown",
-                                        "LocationCreated"};
+    static const char* const marks[] = {
+        "GPSLatitude",   "GPSLongitude",    "photoshop:City", "photoshop:State", "photoshop:Country",
+        "LocationShown", "LocationCreated", "shotLocation",   "dc:coverage",     "dctermsLocation"};
     bool location = std::any_of(std::begin(marks), std::end(marks), [this](const char* name) {
         return xmpPacket.find(name) != std::string::npos;
     });
+    location = location || holdsLocation(rule);
     bool otherExif = false;
-    for (const Exiv2::Exifdatum& d : exif) {
-        if (isLocation(d.key()))
-            location = true;
-        else if (!showsThePicture(d))
-            otherExif = true;
-    }
-    for (const Exiv2::Xmpdatum& d : xmp)
-        location = location || isLocation(d.key());
-    for (const Exiv2::Iptcdatum& d : iptc)
-        location = location || isLocation(d.key());
+    for (const Exiv2::Exifdatum& d : exif)
+        if (!isLocation(d.key()) && !showsThePicture(d)) otherExif = true;
     QStringList out;
     if (location) out << QStringLiteral("the location");
     if (!strip) return out;

@@ -2,6 +2,7 @@
 
 #include "engines/image/jpegsegments.h"
 #include "engines/metadata/heavy/locationblocks.h"
+#include "engines/metadata/heavy/locationrule.h"
 
 #include <QCryptographicHash>
 #include <QMap>
@@ -10,7 +11,7 @@
 
 namespace {
 
-constexpr quint8 app1 = 0xE1, app2 = 0xE2, app13 = 0xED;
+constexpr quint8 app1 = 0xE1, app2 = 0xE2, app13 = 0xED, comment = 0xFE;
 // The most a segment's payload can hold.
 constexpr qsizetype largestPayload = 65533;
 
@@ -125,7 +126,7 @@ std::optional<QByteArray> extensionSegments(const QByteArray& packet, const QByt
 }
 
 // One picture without its location; the picture itself when it holds none.
-std::optional<QByteArray> pictureWithoutLocation(const QByteArray& picture)
+std::optional<QByteArray> pictureWithoutLocation(const QByteArray& picture, LocationRule& rule)
 {
     const std::optional<QList<JpegSegments::Segment>> segments = JpegSegments::segments(picture);
     if (!segments) return std::nullopt;
@@ -138,7 +139,7 @@ std::optional<QByteArray> pictureWithoutLocation(const QByteArray& picture)
             resources += payload.mid(photoshopHeader.size());
         if (s.code == app1 && payload.startsWith(extensionHeader)) extension << payload;
     }
-    const std::optional<QByteArray> keptResources = LocationBlocks::photoshop(resources);
+    const std::optional<QByteArray> keptResources = LocationBlocks::photoshop(resources, rule);
     // The extended packets that held a location, without it and under a GUID of their own, and
     // the GUIDs they had.
     QMap<QByteArray, QByteArray> renamed;
@@ -146,7 +147,7 @@ std::optional<QByteArray> pictureWithoutLocation(const QByteArray& picture)
     bool extensionChanged = false;
     const QMap<QByteArray, QByteArray> packets = extendedXmp(extension);
     for (auto it = packets.begin(); it != packets.end(); ++it) {
-        std::optional<QByteArray> kept = LocationBlocks::xmp(*it);
+        std::optional<QByteArray> kept = LocationBlocks::xmp(*it, rule);
         QByteArray guid = it.key();
         if (kept) {
             extensionChanged = true;
@@ -179,10 +180,11 @@ std::optional<QByteArray> pictureWithoutLocation(const QByteArray& picture)
         }
         if (app && s.code == app1 && payload.startsWith(extensionHeader) && extensionChanged) continue;
         std::optional<QByteArray> kept;
-        if (s.code == app1 && payload.startsWith(exifHeader)) kept = LocationBlocks::exif(payload);
+        if (s.code == app1 && payload.startsWith(exifHeader)) kept = LocationBlocks::exif(payload, rule);
+        if (s.code == comment && rule.holdsLocation(QString::fromUtf8(payload))) kept = QByteArray();
         if (s.code == app1 && payload.startsWith(xmpHeader)) {
             const QByteArray packet = payload.mid(xmpHeader.size());
-            kept = LocationBlocks::xmp(packet);
+            kept = LocationBlocks::xmp(packet, rule);
             // The packet names its extension by GUID, which follows the extension's new contents.
             if (!renamed.isEmpty() && (!kept || !kept->isEmpty())) {
                 QByteArray text = kept.value_or(packet);
@@ -281,7 +283,7 @@ QByteArray reindexed(const QByteArray& before, QByteArray after)
     return after;
 }
 
-std::optional<QByteArray> withoutLocation(const QByteArray& data)
+std::optional<QByteArray> withoutLocation(const QByteArray& data, LocationRule& rule)
 {
     std::optional<QList<QByteArray>> all = pictures(data);
     if (!all) {
@@ -291,7 +293,7 @@ std::optional<QByteArray> withoutLocation(const QByteArray& data)
     }
     bool changed = false;
     for (QByteArray& picture : *all) {
-        const std::optional<QByteArray> kept = pictureWithoutLocation(picture);
+        const std::optional<QByteArray> kept = pictureWithoutLocation(picture, rule);
         if (!kept) return std::nullopt;
         changed = changed || *kept != picture;
         picture = *kept;

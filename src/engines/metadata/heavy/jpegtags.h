@@ -4,6 +4,8 @@
 #include <QList>
 #include <optional>
 
+class LocationRule;
+
 // The tags of a JPEG file in its segments: Exif (APP1), XMP and its extension segments (APP1),
 // the Photoshop resource block with the IPTC records (APP13, split over segments when large),
 // and the pictures a multi-picture index (APP2 "MPF") points at behind the first, each with
@@ -25,10 +27,11 @@ std::optional<QByteArray> joined(const QList<QByteArray>& pictures);
 // they now are. `after` as it is when either has no index that can be followed.
 QByteArray reindexed(const QByteArray& before, QByteArray after);
 
-// `data` without a location in the tags of any of its pictures (LocationBlocks, an extended XMP
-// keyed anew or dropped as a whole). `data` itself when it holds none. Otherwise the pictures
+// `data` without a location, as `rule` tells it, in the tags and comments of any of its pictures
+// (LocationBlocks, an extended XMP keyed anew or dropped as a whole). `data` itself when it holds
+// none. Otherwise the pictures
 // joined, or the first alone without its index when the index cannot be followed; what followed
 // the pictures is left out. None when `data` is not a JPEG whose segments can be followed.
-std::optional<QByteArray> withoutLocation(const QByteArray& data);
+std::optional<QByteArray> withoutLocation(const QByteArray& data, LocationRule& rule);
 
 } // namespace JpegTags

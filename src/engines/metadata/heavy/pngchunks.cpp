@@ -1,7 +1,7 @@
 #include "engines/metadata/heavy/pngchunks.h"
 
 #include "engines/metadata/heavy/locationblocks.h"
-#include "engines/metadata/heavy/locationnames.h"
+#include "engines/metadata/heavy/locationrule.h"
 
 #include <QByteArrayList>
 #include <QtEndian>
@@ -84,13 +84,14 @@ QByteArray toRawProfile(const QByteArray& type, const QByteArray& bytes)
 }
 
 // A raw profile's bytes without the location, by what the profile holds.
-std::optional<QByteArray> profileWithoutLocation(const QByteArray& type, const QByteArray& bytes)
+std::optional<QByteArray> profileWithoutLocation(const QByteArray& type, const QByteArray& bytes,
+                                                 LocationRule& rule)
 {
-    if (type == "exif" || type == "app1") return LocationBlocks::exif(bytes);
-    if (bytes.startsWith("8BIM")) return LocationBlocks::photoshop(bytes);
-    if (type == "iptc") return LocationBlocks::iptc(bytes);
-    if (type == "8bim") return LocationBlocks::photoshop(bytes);
-    if (type == "xmp") return LocationBlocks::xmp(bytes);
+    if (type == "exif" || type == "app1") return LocationBlocks::exif(bytes, rule);
+    if (bytes.startsWith("8BIM")) return LocationBlocks::photoshop(bytes, rule);
+    if (type == "iptc") return LocationBlocks::iptc(bytes, rule);
+    if (type == "8bim") return LocationBlocks::photoshop(bytes, rule);
+    if (type == "xmp") return LocationBlocks::xmp(bytes, rule);
     return std::nullopt;
 }
 
@@ -116,25 +117,30 @@ std::optional<Text> textOf(const QByteArray& kind, const QByteArray& data)
 }
 
 // The text chunk of `kind` with `data` without the location: none when it holds none, empty
-// when the chunk goes.
-std::optional<QByteArray> textWithoutLocation(const QByteArray& kind, const QByteArray& data)
+// when the chunk goes. A chunk of plain text goes when its keyword or its text is location.
+std::optional<QByteArray> textWithoutLocation(const QByteArray& kind, const QByteArray& data,
+                                              LocationRule& rule)
 {
     const std::optional<Text> text = textOf(kind, data);
     if (!text) return std::nullopt;
     const QByteArray keyword = text->keyword.toLower();
     const bool xmpChunk = keyword == "xml:com.adobe.xmp";
     const bool profile = keyword.startsWith("raw profile type ");
-    if (!xmpChunk && !profile)
-        return LocationNames::isLocationName(QString::fromLatin1(text->keyword)) ? std::optional(QByteArray())
-                                                                                 : std::nullopt;
     const QByteArray stored = data.mid(text->textAt);
     const std::optional<QByteArray> plain = text->compressed ? inflated(stored) : stored;
+    if (!xmpChunk && !profile) {
+        const QString name = QString::fromLatin1(text->keyword);
+        const QString value =
+            plain ? (kind == "iTXt" ? QString::fromUtf8(*plain) : QString::fromLatin1(*plain)) : QString();
+        rule.learn(name, value);
+        return !plain || rule.isLocation(name, value) ? std::optional(QByteArray()) : std::nullopt;
+    }
     if (!plain) return QByteArray();
     const QByteArray type = keyword.mid(17);
     std::optional<QByteArray> bytes = xmpChunk ? std::optional(*plain) : fromRawProfile(*plain);
     if (!bytes) return QByteArray();
     const std::optional<QByteArray> kept =
-        xmpChunk ? LocationBlocks::xmp(*bytes) : profileWithoutLocation(type, *bytes);
+        xmpChunk ? LocationBlocks::xmp(*bytes, rule) : profileWithoutLocation(type, *bytes, rule);
     if (!kept || kept->isEmpty()) return kept;
     const QByteArray written = xmpChunk ? *kept : toRawProfile(type, *kept);
     if (kind == "iTXt") // uncompressed, with the language and translated keyword it had
@@ -166,17 +172,18 @@ template <class Visit> bool walk(const QByteArray& data, Visit visit)
 
 namespace PngChunks {
 
-std::optional<QByteArray> withoutText(const QByteArray& data)
+std::optional<QByteArray> pictureOnly(const QByteArray& data)
 {
-    static const QByteArrayList dropped{"tEXt", "zTXt", "iTXt", "eXIf", "tIME"};
+    static const QByteArrayList kept{"IHDR", "PLTE", "IDAT", "IEND", "tRNS", "gAMA", "cHRM", "sRGB",
+                                     "iCCP", "cICP", "sBIT", "pHYs", "acTL", "fcTL", "fdAT"};
     QByteArray out = data.left(8);
     const bool ended = walk(data, [&](const QByteArray& kind, const QByteArray&, const QByteArray& whole) {
-        if (!dropped.contains(kind)) out += whole;
+        if (kept.contains(kind)) out += whole;
     });
     return ended ? std::optional(out) : std::nullopt;
 }
 
-std::optional<QByteArray> withoutLocation(const QByteArray& data)
+std::optional<QByteArray> withoutLocation(const QByteArray& data, LocationRule& rule)
 {
     QByteArray out = data.left(8);
     bool changed = false;
@@ -184,10 +191,10 @@ std::optional<QByteArray> withoutLocation(const QByteArray& data)
         walk(data, [&](const QByteArray& kind, const QByteArray& body, const QByteArray& whole) {
             std::optional<QByteArray> kept;
             if (kind == "eXIf") {
-                kept = LocationBlocks::exif(body);
+                kept = LocationBlocks::exif(body, rule);
                 if (kept && !kept->isEmpty()) kept = chunk(kind, *kept);
             } else if (kind == "tEXt" || kind == "zTXt" || kind == "iTXt") {
-                kept = textWithoutLocation(kind, body);
+                kept = textWithoutLocation(kind, body, rule);
             }
             changed = changed || kept;
             out += kept.value_or(whole);

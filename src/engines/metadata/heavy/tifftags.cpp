@@ -1,6 +1,7 @@
 #include "engines/metadata/heavy/tifftags.h"
 
 #include "engines/metadata/heavy/locationblocks.h"
+#include "engines/metadata/heavy/locationrule.h"
 
 #include <QList>
 #include <QSet>
@@ -12,7 +13,13 @@ using TiffTags::Drop;
 
 constexpr quint16 stripOffsets = 273, stripCounts = 279, tileOffsets = 324, tileCounts = 325, subIfds = 330,
                   xmpPacket = 700, iptcRecords = 33723, photoshopResources = 34377, jpegFormat = 513,
-                  jpegLength = 514, exifIfd = 34665, gpsIfd = 34853, interopIfd = 40965;
+                  jpegLength = 514, exifIfd = 34665, gpsIfd = 34853, interopIfd = 40965, userComment = 37510;
+
+// Where a GeoTIFF places its pixels on the earth: scale, tie points, transformation and keys.
+bool isGeoTiff(quint16 tag)
+{
+    return tag == 33550 || tag == 33922 || tag == 34264 || tag == 34735 || tag == 34736 || tag == 34737;
+}
 
 bool leadsToDirectory(quint16 tag, quint16 type)
 {
@@ -41,7 +48,10 @@ struct Entry
 class Pass
 {
   public:
-    Pass(const QByteArray& data, Drop drop) : m_in(data), m_little(data.startsWith("II")), m_drop(drop) {}
+    Pass(const QByteArray& data, Drop drop, LocationRule& rule)
+        : m_in(data), m_little(data.startsWith("II")), m_drop(drop), m_rule(rule)
+    {
+    }
 
     std::optional<QByteArray> run()
     {
@@ -106,7 +116,30 @@ class Pass
     bool keeps(const Entry& e) const
     {
         if (m_drop == Drop::allTags) return TiffTags::showsThePage(e.tag);
-        return e.tag != gpsIfd;
+        return e.tag != gpsIfd && !isGeoTiff(e.tag) && !m_rule.holdsLocation(text(e));
+    }
+
+    // The text of an entry as readers show it: ASCII, a user comment after its character set,
+    // Windows' UCS-2 XP tags; empty for anything else.
+    QString text(const Entry& e) const
+    {
+        const Range r = valueOf(e);
+        if (r.from < 0 || r.to <= r.from) return {};
+        QByteArray bytes = m_in.mid(r.from, r.to - r.from);
+        if (e.type == 2) return QString::fromUtf8(bytes.replace('\0', ' '));
+        if (e.tag == userComment && e.type == 7 && bytes.size() > 8) {
+            const QByteArray set = bytes.left(8);
+            bytes = bytes.mid(8);
+            if (!set.startsWith("UNICODE")) return QString::fromUtf8(bytes.replace('\0', ' '));
+            QString out;
+            for (qsizetype i = 0; i + 1 < bytes.size(); i += 2)
+                out += QChar(m_little ? quint16(quint8(bytes[i]) | quint8(bytes[i + 1]) << 8)
+                                      : quint16(quint8(bytes[i]) << 8 | quint8(bytes[i + 1])));
+            return out;
+        }
+        if (e.tag >= 0x9C9B && e.tag <= 0x9C9F && e.type == 1)
+            return QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData()), bytes.size() / 2);
+        return {};
     }
 
     // Walks the directory at `at`; `going` when it is left out as a whole. A pointer that leads
@@ -158,9 +191,9 @@ class Pass
         const Range r = valueOf(e);
         QByteArray entry = m_in.mid(e.at, 12);
         const QByteArray value = m_in.mid(r.from, r.to - r.from);
-        std::optional<QByteArray> kept = e.tag == xmpPacket     ? LocationBlocks::xmp(value)
-                                         : e.tag == iptcRecords ? LocationBlocks::iptc(value)
-                                                                : LocationBlocks::photoshop(value);
+        std::optional<QByteArray> kept = e.tag == xmpPacket     ? LocationBlocks::xmp(value, m_rule)
+                                         : e.tag == iptcRecords ? LocationBlocks::iptc(value, m_rule)
+                                                                : LocationBlocks::photoshop(value, m_rule);
         if (!kept) return entry;
         if (kept->isEmpty()) return std::nullopt;
         // XMP goes as bytes; IPTC records keep their type (readers expect longs), padded to it.
@@ -206,6 +239,7 @@ class Pass
     const QByteArray& m_in;
     const bool m_little;
     const Drop m_drop;
+    LocationRule& m_rule;
     QSet<qint64> m_pages, m_seen;
     QList<Range> m_staying, m_going;
     QList<std::pair<qint64, QList<QByteArray>>> m_rewrites;
@@ -224,24 +258,32 @@ namespace TiffTags {
 
 std::optional<QByteArray> without(const QByteArray& data, Drop drop)
 {
+    LocationRule rule;
     if (!isClassicTiff(data)) return std::nullopt;
-    return Pass(data, drop).run();
+    return Pass(data, drop, rule).run();
+}
+
+std::optional<QByteArray> withoutLocation(const QByteArray& data, LocationRule& rule)
+{
+    if (!isClassicTiff(data)) return std::nullopt;
+    return Pass(data, Drop::location, rule).run();
 }
 
 int pageCount(const QByteArray& data)
 {
     if (!isClassicTiff(data)) return 0;
-    const std::optional<QList<qint64>> pages = Pass(data, Drop::allTags).chain();
+    LocationRule rule;
+    const std::optional<QList<qint64>> pages = Pass(data, Drop::allTags, rule).chain();
     return pages ? int(pages->size()) : 0;
 }
 
 bool showsThePage(quint16 tag)
 {
-    static const QSet<quint16> tags{254, 255, 256, 257, 258, 259, 262, 263, 264,  265, 266, 273, 274,
-                                    277, 278, 279, 280, 281, 282, 283, 284, 290,  291, 292, 293, 296,
-                                    297, 301, 317, 318, 319, 320, 321, 322, 323,  324, 325, 332, 333,
-                                    334, 336, 338, 339, 340, 341, 342, 347, 512,  513, 514, 515, 517,
-                                    518, 519, 520, 521, 529, 530, 531, 532, 34675};
+    static const QSet<quint16> tags{254, 255, 256, 257, 258, 259, 262, 263, 264, 265,  266, 273, 274,
+                                    277, 278, 279, 280, 281, 282, 283, 284, 290, 291,  292, 293, 296,
+                                    297, 301, 317, 318, 319, 320, 321, 322, 323, 324,  325, 330, 332,
+                                    333, 334, 336, 338, 339, 340, 341, 342, 347, 512,  513, 514, 515,
+                                    517, 518, 519, 520, 521, 529, 530, 531, 532, 34675};
     return tags.contains(tag);
 }
 

@@ -17,11 +17,58 @@ QByteArray chunk(const QByteArray& kind, const QByteArray& data)
     return out;
 }
 
+// Calls `visit` with each chunk's kind and data in `data` from `at` on; false when the chunks
+// cannot be followed.
+template <class Visit> bool walk(const QByteArray& data, qsizetype at, Visit visit)
+{
+    while (at < data.size()) {
+        if (at + 8 > data.size()) return false;
+        const qsizetype size = qFromLittleEndian<quint32>(data.constData() + at + 4);
+        if (size < 0 || at + 8 + size > data.size()) return false;
+        visit(data.mid(at, 4), data.mid(at + 8, size));
+        at += 8 + size + (size & 1);
+    }
+    return true;
+}
+
+bool isPicture(const QByteArray& kind)
+{
+    return kind == "VP8 " || kind == "VP8L" || kind == "ALPH";
+}
+
 } // namespace
 
 namespace WebpChunks {
 
-std::optional<QByteArray> withoutLocation(const QByteArray& data)
+std::optional<QByteArray> pictureOnly(const QByteArray& data)
+{
+    if (data.size() < 12 || !data.startsWith("RIFF") || data.mid(8, 4) != "WEBP") return std::nullopt;
+    const qsizetype declared = qsizetype(qFromLittleEndian<quint32>(data.constData() + 4)) + 8;
+    const QByteArray riff = data.left(std::min(declared, data.size()));
+    QByteArray out = data.left(12);
+    bool framesFollowed = true;
+    const bool followed = walk(riff, 12, [&](const QByteArray& kind, const QByteArray& body) {
+        if (kind == "VP8X" && body.size() >= 1) {
+            QByteArray header = body;
+            header[0] = char(quint8(header[0]) & ~(exifFlag | xmpFlag));
+            out += chunk(kind, header);
+        } else if (kind == "ANMF" && body.size() >= 16) {
+            QByteArray frame = body.left(16);
+            framesFollowed =
+                framesFollowed && walk(body, 16, [&](const QByteArray& part, const QByteArray& b) {
+                    if (isPicture(part)) frame += chunk(part, b);
+                });
+            out += chunk(kind, frame);
+        } else if (isPicture(kind) || kind == "ANIM" || kind == "ICCP") {
+            out += chunk(kind, body);
+        }
+    });
+    if (!followed || !framesFollowed) return std::nullopt;
+    qToLittleEndian(quint32(out.size() - 8), out.data() + 4);
+    return out;
+}
+
+std::optional<QByteArray> withoutLocation(const QByteArray& data, LocationRule& rule)
 {
     if (data.size() < 12 || !data.startsWith("RIFF") || data.mid(8, 4) != "WEBP") return std::nullopt;
     QByteArray out = data.left(12);
@@ -36,8 +83,8 @@ std::optional<QByteArray> withoutLocation(const QByteArray& data)
         if (size < 0 || at + 8 + size > data.size()) return std::nullopt;
         const QByteArray body = data.mid(at + 8, size);
         std::optional<QByteArray> kept;
-        if (kind == "EXIF") kept = LocationBlocks::exif(body);
-        if (kind == "XMP " || kind == QByteArray("XMP\0", 4)) kept = LocationBlocks::xmp(body);
+        if (kind == "EXIF") kept = LocationBlocks::exif(body, rule);
+        if (kind == "XMP " || kind == QByteArray("XMP\0", 4)) kept = LocationBlocks::xmp(body, rule);
         if (kind == "VP8X") header = out.size();
         if (!kept) {
             out += data.mid(at, std::min(end, data.size()) - at);

@@ -148,10 +148,12 @@ void BleepAudioView::playBleeped()
         return;
     }
     const QPointer<QLabel> error = m_error;
-    m_playback->playRendered(m_source->path(), Bleeper::filter(m_model.ranges, m_source->probe().channels),
-                             m_model.duration, [error](const QString& message) {
-                                 if (error) error->setText(message);
-                             });
+    m_playback->playRendered(
+        m_source->path(),
+        Bleeper::filter(m_model.ranges, m_source->probe().channels, m_source->probe().sampleRate),
+        m_model.duration, [error](const QString& message) {
+            if (error) error->setText(message);
+        });
 }
 
 void BleepAudioView::refresh()

@@ -11,10 +11,10 @@
 
 namespace BleepWork {
 
-QStringList args(const QString& source, const QList<BleepRange>& sorted, int channels, const QString& ext,
-                 const ToolArgs::Extras& kept, const QString& out)
+QStringList args(const QString& source, const QList<BleepRange>& sorted, int channels, int sampleRate,
+                 const QString& ext, const AudioWrite::Kept& kept, const QString& out)
 {
-    return AudioWrite::graphed(source, Bleeper::filter(sorted, channels), ext, kept, out);
+    return AudioWrite::graphed(source, Bleeper::filter(sorted, channels, sampleRate), ext, kept, out);
 }
 
 QStringList selfCheck(const QString& samples, Job& job)
@@ -37,18 +37,20 @@ QStringList bleep(const QString& source, const QList<BleepRange>& ranges, Job& j
     QList<BleepRange> sorted = ranges;
     std::stable_sort(sorted.begin(), sorted.end(),
                      [](const BleepRange& a, const BleepRange& b) { return a.start < b.start; });
-    const ToolArgs::Extras kept = AudioWrite::kept(source, ext, true, job);
-    return ToolRun::write({source, {0, probe.duration}}, QStringLiteral("Bleeped"), job, progress,
-                          [&](const QString& temporary) {
-                              return BleepWork::args(source, sorted, probe.channels, ext, kept, temporary);
-                          });
+    const AudioWrite::Kept kept = AudioWrite::kept(source, ext, true, job);
+    return ToolRun::write(
+        {source, {0, probe.duration}}, QStringLiteral("Bleeped"), job, progress,
+        [&](const QString& temporary) {
+            return BleepWork::args(source, sorted, probe.channels, probe.sampleRate, ext, kept, temporary);
+        },
+        {}, [&](const QString& temporary) { AudioWrite::finish(kept, temporary, job); });
 }
 
 } // namespace ToolOps
 
 namespace Bleeper {
 
-QStringList filter(const QList<BleepRange>& ranges, int channels)
+QStringList filter(const QList<BleepRange>& ranges, int channels, int sampleRate)
 {
     if (ranges.isEmpty())
         return {QStringLiteral("-filter_complex"), QStringLiteral("[0:a]anull[out]"), QStringLiteral("-map"),
@@ -66,7 +68,8 @@ QStringList filter(const QList<BleepRange>& ranges, int channels)
     return {QStringLiteral("-filter_complex"),
             QStringLiteral("[0:a]aeval='val(ch)*not(") + e + QStringLiteral(")':c=same[muted];aevalsrc='") +
                 a +
-                QStringLiteral("':s=48000[beep];[muted][beep]amix=inputs=2:duration=first:normalize=0[out]"),
+                QStringLiteral("':s=%1[beep];[muted][beep]amix=inputs=2:duration=first:normalize=0[out]")
+                    .arg(sampleRate > 0 ? sampleRate : 48000),
             QStringLiteral("-map"), QStringLiteral("[out]")};
 }
 

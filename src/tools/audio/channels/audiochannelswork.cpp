@@ -43,7 +43,7 @@ QString side(bool left)
 namespace AudioChannelsWork {
 
 QStringList args(const QString& source, const QString& filter, const QString& ext,
-                 const ToolArgs::Extras& kept, const QString& out)
+                 const AudioWrite::Kept& kept, const QString& out)
 {
     return AudioWrite::filtered(source, filter, ext, kept, out);
 }
@@ -66,11 +66,12 @@ QStringList channels(const QString& source, bool stereo, double left, double rig
     const Media::Probe probe = Media::probe(source);
     // Each file's own channel count: a mono file among stereo ones still fills both sides.
     const QString pan = channelFilter(stereo, probe.channels, left, right);
-    const ToolArgs::Extras kept = AudioWrite::kept(source, ext, false, job);
+    const AudioWrite::Kept kept = AudioWrite::kept(source, ext, false, job);
     return ToolRun::write(
         {source, {0, probe.duration}}, stereo ? QStringLiteral("Stereo") : QStringLiteral("Mono"), job,
         progress,
-        [&](const QString& temporary) { return AudioChannelsWork::args(source, pan, ext, kept, temporary); });
+        [&](const QString& temporary) { return AudioChannelsWork::args(source, pan, ext, kept, temporary); },
+        {}, [&](const QString& temporary) { AudioWrite::finish(kept, temporary, job); });
 }
 
 QString channelFilter(bool stereo, int sourceChannels, double left, double right)

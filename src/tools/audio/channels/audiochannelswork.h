@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/progress.h"
-#include "engines/media/toolargs.h"
+#include "tools/audio/shared/audiowrite.h"
 
 #include <QString>
 #include <QStringList>
@@ -32,7 +32,7 @@ namespace AudioChannelsWork {
 // The ffmpeg arguments of a result through `filter` in the container `ext` at `out`, with the
 // source's cover pictures: what `kept` keeps (AudioWrite::kept()).
 QStringList args(const QString& source, const QString& filter, const QString& ext,
-                 const ToolArgs::Extras& kept, const QString& out);
+                 const AudioWrite::Kept& kept, const QString& out);
 
 // The self-test's row "mono": song.mp3 in `samples` to mono with the left side at 100 % and the
 // right at 80 %.

@@ -90,7 +90,7 @@ QStringList measureArgs(const QString& source)
 }
 
 QStringList args(const QString& source, const QString& filter, const QString& ext,
-                 const ToolArgs::Extras& kept, const QString& out)
+                 const AudioWrite::Kept& kept, const QString& out)
 {
     return AudioWrite::filtered(source, filter, ext, kept, out);
 }
@@ -117,10 +117,11 @@ QStringList normalize(const QString& source, LoudnessTarget target, Job& job, co
     const QString filter = target == LoudnessTarget::peak
                                ? NormalizeWork::peakFilter(measurePeak(source, job))
                                : NormalizeWork::loudnessFilter(target, probe.sampleRate);
-    const ToolArgs::Extras kept = AudioWrite::kept(source, ext, false, job);
+    const AudioWrite::Kept kept = AudioWrite::kept(source, ext, false, job);
     return ToolRun::write(
         {source, {0, probe.duration}}, QStringLiteral("Normalized"), job, progress,
-        [&](const QString& temporary) { return NormalizeWork::args(source, filter, ext, kept, temporary); });
+        [&](const QString& temporary) { return NormalizeWork::args(source, filter, ext, kept, temporary); },
+        {}, [&](const QString& temporary) { AudioWrite::finish(kept, temporary, job); });
 }
 
 } // namespace ToolOps

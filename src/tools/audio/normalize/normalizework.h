@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/progress.h"
-#include "engines/media/toolargs.h"
 #include "engines/media/toolchoices.h"
+#include "tools/audio/shared/audiowrite.h"
 
 #include <QString>
 #include <QStringList>
@@ -32,7 +32,7 @@ QStringList measureArgs(const QString& source);
 // The ffmpeg arguments of a result through `filter` in the container `ext` at `out`, with the
 // source's cover pictures: what `kept` keeps (AudioWrite::kept()).
 QStringList args(const QString& source, const QString& filter, const QString& ext,
-                 const ToolArgs::Extras& kept, const QString& out);
+                 const AudioWrite::Kept& kept, const QString& out);
 
 // The self-test's rows over song.mp3 in `samples`: "normalize" to the podcast loudness, and
 // "normalize peak" with its loudest peak at −1 dB.

@@ -21,7 +21,7 @@ QString pastTheEnd(const QString& source)
 namespace TrimAudioWork {
 
 QStringList args(const QString& source, double from, double to, const QString& ext,
-                 const ToolArgs::Extras& kept, const QString& out)
+                 const AudioWrite::Kept& kept, const QString& out)
 {
     // Cut by a filter rather than -ss/-to on the output, which would drop a cover picture: its
     // one frame lies at the start.
@@ -46,16 +46,16 @@ QStringList trimAudio(const QString& source, double from, double to, Job& job, c
     const QString ext = ToolRun::ext(source);
     const Media::Probe probe = Media::probe(source);
     ToolRun::refusePastTheEnd(from, probe.duration, pastTheEnd(source));
-    ToolArgs::Extras kept = AudioWrite::kept(source, ext, false, job);
+    AudioWrite::Kept kept = AudioWrite::kept(source, ext, false, job, TimeRange{from, to});
     // The filter that cuts leaves the source's times on its chapters: those that reach into the
     // cut go timed from it.
     const ScratchFolder scratch;
     if (const QList<Chapters::Chapter> chapters = Chapters::read(source); !chapters.isEmpty())
-        kept.chapters = Chapters::written(Chapters::cut(chapters, from, to, from), scratch.path());
+        kept.streams.chapters = Chapters::written(Chapters::cut(chapters, from, to, from), scratch.path());
     return ToolRun::write(
         {source, {from, to}}, QStringLiteral("Trimmed"), job, progress,
         [&](const QString& temporary) { return TrimAudioWork::args(source, from, to, ext, kept, temporary); },
-        pastTheEnd(source));
+        pastTheEnd(source), [&](const QString& temporary) { AudioWrite::finish(kept, temporary, job); });
 }
 
 } // namespace ToolOps

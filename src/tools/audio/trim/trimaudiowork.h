@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/progress.h"
-#include "engines/media/toolargs.h"
+#include "tools/audio/shared/audiowrite.h"
 
 #include <QString>
 #include <QStringList>
@@ -24,7 +24,7 @@ namespace TrimAudioWork {
 // The ffmpeg arguments of that result in the container `ext` at `out`, with the source's cover
 // pictures: what `kept` keeps (AudioWrite::kept()).
 QStringList args(const QString& source, double from, double to, const QString& ext,
-                 const ToolArgs::Extras& kept, const QString& out);
+                 const AudioWrite::Kept& kept, const QString& out);
 
 // The self-test's row "trim audio": song.mp3 in `samples` from 0.5 s to 2.5 s.
 QStringList selfCheck(const QString& samples, Job& job);

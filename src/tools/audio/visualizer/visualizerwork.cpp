@@ -9,6 +9,7 @@
 #include "engines/media/mediastreams.h"
 #include "engines/media/toolargs.h"
 #include "engines/media/toolrun.h"
+#include "engines/media/waveheader.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -51,10 +52,14 @@ QString everyChannel(const QString& color, int channels)
 }
 
 // The film holds the drawing and the sound: whatever else the song carries is named, one note
-// per stream.
-void nameLeftOut(const QList<Media::Stream>& streams, Job& job)
+// per stream, and a broadcast WAVE file's bext chunk.
+void nameLeftOut(const QString& source, const QList<Media::Stream>& streams, Job& job)
 {
     const QString why = QStringLiteral("the video holds the drawing and the sound only");
+    if (WaveHeader::broadcast(source))
+        job.addNote(
+            QStringLiteral("The broadcast chunk (its time reference and coding history) was left out: ") +
+            why);
     int picture = 0, subtitle = 0, attachment = 0, data = 0;
     for (const Media::Stream& s : streams) {
         using Kind = Media::Stream::Kind;
@@ -200,7 +205,7 @@ QStringList visualize(const QString& source, VisualShape shape, VisualStyle styl
         },
         QStringLiteral("The video of %1 came out empty: its sound could not be read")
             .arg(ToolRun::fileName(source)))};
-    nameLeftOut(Media::streams(source), job);
+    nameLeftOut(source, Media::streams(source), job);
     return results;
 }
 
