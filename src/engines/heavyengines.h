@@ -77,8 +77,9 @@ struct HeavyEngines
                         const Progress& progress);
     // MetadataEngine's readers and writers of images and PDFs.
     ImageFields (*imageFields)(const QString& path);
-    void (*writeImageTags)(const QString& source, const QString& destination, const QList<MetaField>& fields,
-                           bool strip, bool removeGPS);
+    // Returns notes on a photo that had to be encoded again.
+    QStringList (*writeImageTags)(const QString& source, const QString& destination,
+                                  const QList<MetaField>& fields, bool strip, bool removeGPS);
     QList<MetaField> (*pdfFields)(const QString& path, bool* read);
     // Returns notes on attached files that keep their own metadata.
     QStringList (*writePDFTags)(const QString& source, const QString& destination,

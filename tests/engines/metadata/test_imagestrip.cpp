@@ -19,6 +19,7 @@
 
 #include <QImageReader>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QtEndian>
 #include <QtTest>
 #include <zlib.h>
@@ -106,6 +107,50 @@ QByteArray withPageBefore(QByteArray pageTwo)
     pageTwo.replace(4, 4, first);
     return pageTwo + ifd;
 }
+
+// Lays a HEIC of heif-enc's out anew as other writers do: the media data before the meta box,
+// item numbers and offsets of eight bytes (location box version 2), and each item's bytes in two
+// extents stored in the reverse order.
+const char* const relayOut = R"py(
+import struct, sys
+src = open(sys.argv[1], 'rb').read()
+def boxes(d):
+    out, at = [], 0
+    while at < len(d):
+        size, kind = struct.unpack('>I4s', d[at:at + 8])
+        out.append((kind, d[at:at + size]))
+        at += size
+    return out
+def box(kind, payload): return struct.pack('>I4s', 8 + len(payload), kind) + payload
+top = dict(boxes(src))
+children = boxes(top[b'meta'][12:])
+iloc = dict(children)[b'iloc']
+version = iloc[8]
+assert version < 2 and iloc[12:14] == bytes.fromhex('4440'), 'heif-enc lays its items out so'
+count, at = struct.unpack('>H', iloc[14:16])[0], 16
+media_start = len(top[b'ftyp']) + 8
+media, entries = b'', struct.pack('>BBBBBBI', 2, 0, 0, 0, 0x84, 0x40, count)
+for _ in range(count):
+    item, method = struct.unpack('>HH', iloc[at:at + 4]) if version else (struct.unpack('>H', iloc[at:at + 2])[0], 0)
+    at += 2 + 2 * version
+    base, extents = struct.unpack('>2xIH', iloc[at:at + 8])
+    at += 8
+    parts = [struct.unpack('>II', iloc[at + 8 * e:at + 8 * e + 8]) for e in range(extents)]
+    at += 8 * extents
+    if method == 1:
+        entries += struct.pack('>IHHIH', item, 1, 0, base, extents)
+        entries += b''.join(struct.pack('>QI', o, n) for o, n in parts)
+        continue
+    data = b''.join(src[base + o:base + o + n] for o, n in parts)
+    half = len(data) // 2
+    entries += struct.pack('>IHHIH', item, 0, 0, media_start, 2)
+    # the second half first, so that only the order of the extents joins them
+    entries += struct.pack('>QI', len(media) + len(data) - half, half)
+    entries += struct.pack('>QI', len(media), len(data) - half)
+    media += data[half:] + data[:half]
+meta = top[b'meta'][8:12] + b''.join(box(b'iloc', entries) if k == b'iloc' else b for k, b in children)
+open(sys.argv[2], 'wb').write(top[b'ftyp'] + box(b'mdat', media) + box(b'meta', meta))
+)py";
 
 // The bytes of a file and what they hide from a plain search: every zlib stream in them inflated
 // (PNG text and profiles, compressed strips) and every long run of hexadecimal digits decoded
@@ -475,6 +520,91 @@ class ImageStripTest : public QObject
         QCOMPARE(left(nowhere, {"Datum", "GPS"}), QString());
         QVERIFY2(report(nowhere).contains("SN-Ann"), qPrintable(report(nowhere)));
         QVERIFY(!MetadataEngine::imageFields(nowhere).hasGPS);
+    }
+
+    // A title, a location removal and a strip of a HEIF photo copy its coded pictures: the bit
+    // depth, the chroma, a second picture, every pixel and the size stay; only the tags change.
+    void heifWritesKeepThePictures_data()
+    {
+        QTest::addColumn<QStringList>("encode"); // %1 and %3 two pictures, %2 the file written
+        QTest::addColumn<QString>("coding");     // what the source's coding must show
+        QTest::addColumn<bool>("relaid");        // laid out anew by relayOut once tagged
+        QTest::newRow("10-bit HEIC") << QStringList{"heif-enc", "-q", "30", "%1", "-o", "%2.heic"}
+                                     << "Bit Depth Luma                  : 10" << false;
+        QTest::newRow("4:4:4 AVIF") << QStringList{"avifenc", "-d",    "8",  "-y", "444",    "--min",
+                                                   "40",      "--max", "50", "%1", "%2.avif"}
+                                    << "Chroma Format                   : YUV 4:4:4" << false;
+        // ffmpeg lays its items out in its own way.
+        QTest::newRow("4:4:4 AVIF by ffmpeg")
+            << QStringList{"ffmpeg",     "-loglevel",      "error", "-i",     "%1", "-c:v",
+                           "libaom-av1", "-cpu-used",      "8",     "-crf",   "40", "-pix_fmt",
+                           "yuv444p",    "-still-picture", "1",     "%2.avif"}
+            << "Chroma Format                   : YUV 4:4:4" << false;
+        QTest::newRow("two-picture HEIC")
+            << QStringList{"heif-enc", "-q", "30", "%1", "%3", "-o", "%2.heic"} << "pictures: 2" << false;
+        QTest::newRow("two-picture HEIC laid out anew")
+            << QStringList{"heif-enc", "-q", "30", "%1", "%3", "-o", "%2.heic"} << "pictures: 2" << true;
+    }
+    void heifWritesKeepThePictures()
+    {
+        QFETCH(QStringList, encode);
+        QFETCH(QString, coding);
+        QFETCH(bool, relaid);
+        const QString photo = path(QTest::currentDataTag()), png = photo + ".png", second = photo + " 2.png";
+        for (const QString& picture : encode.contains("%3") ? QStringList{png, second} : QStringList{png})
+            QVERIFY(programOutput("/usr/bin/convert",
+                                  {"-seed", QString::number(picture.size()), "-size", "256x192",
+                                   "plasma:fractal", "-depth", "16", "PNG48:" + picture})
+                        .isEmpty());
+        QStringList args = encode.mid(1);
+        for (QString& a : args)
+            a.replace("%1", png).replace("%2", photo).replace("%3", second);
+        QVERIFY(!programOutput(encode[0], args).startsWith('<'));
+        const QString source = args.last(), ext = "." + QFileInfo(source).suffix();
+        // A photo without tags is given an Exif item for its title.
+        const QString fresh = photo + " fresh" + ext;
+        MetadataEngine::writeImage(source, fresh, {{"title", "Title", "Sky"}}, false, false);
+        QVERIFY(tag(source, personal("Ann", "DatumOne")));
+        if (relaid) QVERIFY(programOutput("python3", {"-c", relayOut, source, source}).isEmpty());
+        // The coding of every picture, and every picture decoded.
+        const auto codingOf = [](const QString& file) {
+            QStringList lines =
+                programOutput("exiftool", {"-a", "-validate", "-warning", "-QuickTime:all", file})
+                    .split('\n')
+                    .filter(QRegularExpression("Bit Depth|Chroma|Pixel Depth|Spatial|Validate|Warn"));
+            lines << "pictures: " + QString::number(programOutput("heif-info", {file}).count("\nimage:"));
+            return lines.join('\n');
+        };
+        const auto decoded = [this](const QString& file) {
+            QDir(path("decoded")).removeRecursively();
+            QDir().mkpath(path("decoded"));
+            programOutput("heif-convert", {file, path("decoded/p.png")});
+            QList<QImage> out;
+            for (const QFileInfo& f : QDir(path("decoded")).entryInfoList({"*.png"}, QDir::Files, QDir::Name))
+                out << QImage(f.filePath());
+            return out;
+        };
+        const QString sourceCoding = codingOf(source);
+        QVERIFY2(sourceCoding.contains(coding), qPrintable(sourceCoding));
+        const QList<QImage> pictures = decoded(source);
+        QVERIFY(!pictures.isEmpty());
+
+        const QString titled = photo + " titled" + ext, nowhere = photo + " nowhere" + ext,
+                      bare = photo + " bare" + ext;
+        MetadataEngine::writeImage(source, titled, {{"title", "Title", "Sky"}}, false, false);
+        MetadataEngine::writeImage(source, nowhere, {}, false, true);
+        MetadataEngine::writeImage(source, bare, {}, true, false);
+        for (const QString& copy : {fresh, titled, nowhere, bare}) {
+            QCOMPARE(codingOf(copy), sourceCoding);
+            QVERIFY2(decoded(copy) == pictures, qPrintable(copy));
+            QVERIFY2(QFileInfo(copy).size() < QFileInfo(source).size() + 256, qPrintable(copy));
+        }
+        QVERIFY2(report(fresh).contains("Sky"), qPrintable(report(fresh)));
+        const QString titledTags = report(titled);
+        QVERIFY2(titledTags.contains("Sky") && titledTags.contains("SN-Ann"), qPrintable(titledTags));
+        QCOMPARE(left(nowhere, {"Datum", "GPS"}), QString());
+        QVERIFY2(report(nowhere).contains("SN-Ann"), qPrintable(report(nowhere)));
+        QCOMPARE(left(bare, {"Ann", "Datum", "GPS", "Serial", "Artist", "Creator"}), QString());
     }
 
     // What a copy still holds of what was to go, read by what the file is.

@@ -264,6 +264,65 @@ class MetadataEngineTest : public QObject
         QVERIFY(!QFile::exists(path("pic kw.heic")));
     }
 
+    // A HEIF copy is made of the file's own items: a strip keeps the translucent picture and
+    // drops its thumbnail, its tags and a box no reader knows, which a title keeps; a file whose
+    // tags cannot be followed is encoded again under a note, and a damaged file gives no copy.
+    void heifCopiesKeepWhatShowsThePicture()
+    {
+        QImage picture(64, 48, QImage::Format_RGBA8888);
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x)
+                picture.setPixelColor(x, y, QColor(x * 4, y * 5, 128, 40 + x * 3));
+        QVERIFY(picture.save(path("glass.png")));
+        const QString heic = path("glass.heic");
+        QVERIFY(run("heif-enc", {"-q", "50", "-t", "32", path("glass.png"), "-o", heic}));
+        QVERIFY(
+            run("exiftool", {"-q", "-overwrite_original", "-Artist=Ann", "-XMP-photoshop:City=Paris", heic}));
+        const QByteArray bytes = readAll(heic), unknown = QByteArray(16, '\x42') + "Marseille 43.2917 5.3778";
+        QVERIFY(
+            Fixture::write(heic, bytes + QByteArray(3, '\0') + char(8 + unknown.size()) + "uuid" + unknown));
+        const auto info = [](const QString& file) {
+            QByteArray out;
+            return run("heif-info", {file}, &out) ? QString(out) : QString("<unreadable>");
+        };
+        QVERIFY(info(heic).contains("thumbnail: 32x24") && info(heic).contains("alpha channel: yes"));
+
+        MetadataEngine::writeImage(heic, path("glass bare.heic"), {}, true, false);
+        MetadataEngine::writeImage(heic, path("glass titled.heic"), {field("title", "Sky")}, false, false);
+        const QString bare = info(path("glass bare.heic"));
+        QVERIFY2(bare.contains("alpha channel: yes") && !bare.contains("thumbnail"), qPrintable(bare));
+        for (const char* text : {"Marseille", "Paris", "Ann"})
+            QVERIFY2(!readAll(path("glass bare.heic")).contains(text), text);
+        QVERIFY(info(path("glass titled.heic")).contains("thumbnail: 32x24"));
+        QVERIFY(readAll(path("glass titled.heic")).contains(unknown));
+        QCOMPARE(MetadataEngine::imageFields(path("glass titled.heic")).editable[0].value,
+                 QStringLiteral("Sky"));
+        const QImage shown = ImageEngine::load(heic).image;
+        QCOMPARE(ImageEngine::load(path("glass bare.heic")).image, shown);
+        QCOMPARE(ImageEngine::load(path("glass titled.heic")).image, shown);
+
+        // An Exif block no reader can follow leaves the picture to be encoded again, which a note says.
+        QByteArray unreadable = bytes;
+        const qsizetype exif = unreadable.indexOf(QByteArray("Exif\0\0MM\0*", 10));
+        QVERIFY(exif > 0);
+        QVERIFY(Fixture::write(path("odd.heic"), unreadable.replace(exif + 6, 2, "XX")));
+        QCOMPARE(MetadataEngine::writeImage(path("odd.heic"), path("odd titled.heic"),
+                                            {field("title", "Sky")}, false, false),
+                 QStringList(
+                     "odd.heic was encoded again, as its pictures couldn’t be copied as they are: the copy "
+                     "holds its main picture alone, at 8 bits"));
+        QVERIFY(MetadataEngine::writeImage(heic, path("glass titled 2.heic"), {field("title", "Sky")}, false,
+                                           false)
+                    .isEmpty());
+
+        for (const qsizetype size : {qsizetype(100), bytes.size() / 2}) {
+            QVERIFY(Fixture::write(path("cut.heic"), bytes.left(size)));
+            QVERIFY(!message([&] {
+                         MetadataEngine::writeImage(path("cut.heic"), path("cut bare.heic"), {}, true, false);
+                     }).isEmpty());
+        }
+    }
+
     void pdfInfoAndXmp()
     {
         QVERIFY(MiniPdf::write(path("plain.pdf"),

@@ -6,6 +6,7 @@
 #include "engines/image/imageengine.h"
 #include "engines/image/jpegsegments.h"
 #include "engines/metadata/heavy/gifblocks.h"
+#include "engines/metadata/heavy/heiftags.h"
 #include "engines/metadata/heavy/imagecontent.h"
 #include "engines/metadata/heavy/imagelocation.h"
 #include "engines/metadata/heavy/imagereadback.h"
@@ -154,7 +155,8 @@ void rewrite(const QByteArray& bytes, const QString& destination,
 // `bytes`, a file of `format`, without the location (as `rule` tells it) in the places its format
 // keeps tags, taken out by hand: every picture of a JPEG, the chunks of a PNG or WebP, the pages
 // of a TIFF, the XMP and comments of a GIF. `bytes` itself when they hold none or the format has
-// no such places (HEIF files are encoded again); none when the file cannot be followed.
+// no such places (a HEIF file's items are changed on their own); none when the file cannot be
+// followed.
 std::optional<QByteArray> withoutLocationByHand(const QByteArray& bytes, const QString& format,
                                                 LocationRule& rule)
 {
@@ -227,7 +229,7 @@ QByteArray keptXmp(const QString& source, const QString& format, const QList<Met
     return QByteArray::fromStdString(packet);
 }
 
-// Formats exiv2 cannot write: HEIC and AVIF are encoded again with the tags that stay.
+// A HEIC or AVIF file whose boxes a copy cannot follow is encoded again with the tags that stay.
 void reencode(const QString& source, const QString& destination, const QString& format,
               const QList<MetaField>& fields, bool strip, bool removeGPS, LocationRule& rule)
 {
@@ -254,6 +256,51 @@ void reencode(const QString& source, const QString& destination, const QString& 
     ImageEngine::write(std::move(loaded.image), destination, format, props, 0.95, loaded.dpi);
 }
 
+// A HEIF copy keeps its coded pictures and has only its Exif and XMP items rewritten; a file
+// whose boxes cannot be followed is encoded again, which the returned note says.
+QStringList writeHeif(const QString& source, const QByteArray& bytes, const QString& destination,
+                      const QString& format, const QList<MetaField>& edits, bool strip, bool removeGPS,
+                      LocationRule& rule)
+{
+    const auto fieldIndex = [](const MetaField& field) {
+        int i = 0;
+        while (i < 3 && field.key != QLatin1String(fieldKeys[i]))
+            ++i;
+        return i;
+    };
+    for (const MetaField& field : edits)
+        if (fieldIndex(field) == 3)
+            throw ConvertError::failed(
+                QStringLiteral("%1 can’t be saved in %2 files").arg(field.label, format.toUpper()));
+    const QList<MetaField> primaryEdits = edits, noEdits;
+    const auto exif = [&](Exiv2::ExifData& data, bool primary) {
+        for (const MetaField& field : primary ? primaryEdits : noEdits) {
+            const char* key = exifKeys[fieldIndex(field)];
+            eraseAll(data, [key](const std::string& k) { return k == key; });
+            if (!field.value.isEmpty()) data[key] = field.value.toStdString();
+        }
+        if (removeGPS) eraseLocation(data, rule);
+    };
+    const auto xmp = [&](Exiv2::XmpData& data, bool primary) {
+        // A stale copy in XMP would win over the new text in most readers.
+        for (const MetaField& field : primary ? primaryEdits : noEdits) {
+            const char* key = xmpKeys[fieldIndex(field)];
+            eraseAll(data, [key](const std::string& k) { return k == key; });
+        }
+        if (removeGPS) eraseLocation(data, rule);
+    };
+    const std::optional<QByteArray> copy =
+        strip ? HeifTags::stripped(bytes) : HeifTags::changed(bytes, {exif, xmp});
+    if (copy) {
+        Output::writeFile(destination, *copy);
+        return {};
+    }
+    reencode(source, destination, format, edits, strip, removeGPS, rule);
+    return {QStringLiteral("%1 was encoded again, as its pictures couldn’t be copied as they are: the copy "
+                           "holds its main picture alone, at 8 bits")
+                .arg(QFileInfo(source).fileName())};
+}
+
 // The copy of `bytes`, the contents of `source`, as a strip, a location removal or an edit makes it.
 void write(const QString& source, QByteArray bytes, const QString& destination, const QString& format,
            const QList<MetaField>& edits, bool strip, bool removeGPS, LocationRule& rule)
@@ -271,10 +318,6 @@ void write(const QString& source, QByteArray bytes, const QString& destination, 
                                                            : bytes;
         if (!kept) throw unreadable();
         Output::writeFile(destination, *kept);
-        return;
-    }
-    if (ImageContent::isHeif(format)) {
-        reencode(source, destination, format, edits, strip, removeGPS, rule);
         return;
     }
     // exiv2 rewrites a JPEG's first picture and a TIFF's first pages only, and carries the
@@ -360,8 +403,8 @@ ImageFields imageFields(const QString& path)
     return out;
 }
 
-void writeImage(const QString& source, const QString& destination, const QList<MetaField>& fields, bool strip,
-                bool removeGPS)
+QStringList writeImage(const QString& source, const QString& destination, const QList<MetaField>& fields,
+                       bool strip, bool removeGPS)
 {
     ImageTags::setUpExiv2();
     if (strip || removeGPS) ImageReadBack::reader(); // before anything is written
@@ -377,9 +420,14 @@ void writeImage(const QString& source, const QString& destination, const QList<M
     LocationRule rule;
     if (strip || removeGPS)
         if (const std::optional<ImageTags> tags = ImageTags::read(source, format)) tags->teach(rule);
-    write(source, bytes, destination, format, edits, strip, removeGPS, rule);
+    QStringList notes;
+    if (ImageContent::isHeif(format))
+        notes = writeHeif(source, bytes, destination, format, edits, strip, removeGPS, rule);
+    else
+        write(source, bytes, destination, format, edits, strip, removeGPS, rule);
     if (strip || removeGPS)
         ImageReadBack::refuseLeftovers(destination, QFileInfo(source).fileName(), format, strip, rule);
+    return notes;
 }
 
 } // namespace MetadataEngine

@@ -3,8 +3,9 @@
 #include "engines/metadata/metafield.h"
 
 // The tags of still images and GIFs, read and rewritten with exiv2 without touching the pixels
-// where the format allows (JPEG, PNG, TIFF, WebP). A file is read and written as what its bytes
-// hold, whatever its name says: a HEIC photo named .jpg is a HEIC photo.
+// where the format allows (JPEG, PNG, TIFF, WebP, and HEIC and AVIF, whose coded pictures are
+// copied as they are: a HEIF file is encoded again only when its boxes cannot be followed). A file is read
+// and written as what its bytes hold, whatever its name says: a HEIC photo named .jpg is a HEIC photo.
 namespace MetadataEngine {
 
 // Never fails: an image whose tags cannot be read has no editable fields and no facts.
@@ -25,7 +26,9 @@ ImageFields imageFields(const QString& path);
 // should have lost, or that cannot be read back, is refused, naming what is left; without
 // exiftool nothing is written. Throws "Couldn’t read the image", "Couldn’t write the image" and
 // the like.
-void writeImage(const QString& source, const QString& destination, const QList<MetaField>& fields, bool strip,
-                bool removeGPS);
+// Returns a note when a HEIC or AVIF had to be encoded again, which keeps its primary picture
+// alone, at 8 bits.
+QStringList writeImage(const QString& source, const QString& destination, const QList<MetaField>& fields,
+                       bool strip, bool removeGPS);
 
 } // namespace MetadataEngine

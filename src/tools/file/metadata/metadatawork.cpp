@@ -68,7 +68,9 @@ QStringList writeFile(const QString& file, Kind kind, bool strip, const QList<Me
     const bool gif = Catalog::format(file) == QStringLiteral("gif");
     const auto produce = [&](const QString& temporary) {
         if (kind == Kind::image || gif)
-            Modules::entries<HeavyEngines>().writeImageTags(file, temporary, fields, strip, removeGPS);
+            for (const QString& note :
+                 Modules::entries<HeavyEngines>().writeImageTags(file, temporary, fields, strip, removeGPS))
+                job.addNote(note);
         else if (kind == Kind::pdf)
             for (const QString& note :
                  Modules::entries<HeavyEngines>().writePDFTags(file, temporary, fields, strip))
