@@ -8,6 +8,28 @@
 
 namespace {
 
+// The fields of ffmpeg's own order for events, which it writes whatever the Format line says.
+const QStringList fixedOrder = {
+    QStringLiteral("Layer"),  QStringLiteral("Start"),   QStringLiteral("End"),     QStringLiteral("Style"),
+    QStringLiteral("Name"),   QStringLiteral("MarginL"), QStringLiteral("MarginR"), QStringLiteral("MarginV"),
+    QStringLiteral("Effect"), QStringLiteral("Text")};
+
+QStringList namesOf(const QString& formatLine)
+{
+    QStringList names = formatLine.section(QLatin1Char(':'), 1).split(QLatin1Char(','));
+    for (QString& name : names)
+        name = name.trimmed();
+    return names;
+}
+
+// Where the field `name` stands among `names`, whatever its case; -1 if it is not there.
+int indexOf(const QStringList& names, const QString& name)
+{
+    for (int i = 0; i < names.size(); ++i)
+        if (names[i].compare(name, Qt::CaseInsensitive) == 0) return i;
+    return -1;
+}
+
 // Where the Start and End fields stand in the events' Format line; the usual order when it
 // names none.
 struct Fields
@@ -19,23 +41,59 @@ struct Fields
 
 Fields fieldsOf(const QString& formatLine)
 {
-    Fields f;
-    const QStringList names = formatLine.section(QLatin1Char(':'), 1).split(QLatin1Char(','));
-    int start = -1, end = -1;
-    for (int i = 0; i < names.size(); ++i) {
-        const QString name = names[i].trimmed();
-        if (name.compare(QLatin1String("Start"), Qt::CaseInsensitive) == 0) start = i;
-        if (name.compare(QLatin1String("End"), Qt::CaseInsensitive) == 0) end = i;
-    }
-    if (start < 0 || end < 0 || start == end || names.size() < 3) return f;
+    const QStringList names = namesOf(formatLine);
+    const int start = indexOf(names, QStringLiteral("Start"));
+    const int end = indexOf(names, QStringLiteral("End"));
+    if (start < 0 || end < 0 || names.size() < 3) return {};
     return {int(names.size()), start, end};
 }
 
-// The fields of the events' Format line, the last line of `header` that starts with "Format:".
+// The events' Format line: the first line after "[Events]" that starts with "Format:"; none when
+// the header has no such line (the styles' Format line is not one).
+QString eventsFormat(const QString& header)
+{
+    const QStringList lines = header.split(QLatin1Char('\n'));
+    qsizetype i = 0;
+    while (i < lines.size() &&
+           lines[i].trimmed().compare(QLatin1String("[Events]"), Qt::CaseInsensitive) != 0)
+        ++i;
+    for (++i; i < lines.size(); ++i)
+        if (lines[i].startsWith(QLatin1String("Format:"), Qt::CaseInsensitive)) return lines[i];
+    return {};
+}
+
 Fields fieldsIn(const QString& header)
 {
-    const qsizetype format = header.lastIndexOf(QLatin1String("\nFormat:"), -1, Qt::CaseInsensitive);
-    return format < 0 ? Fields{} : fieldsOf(header.mid(format + 1).section(QLatin1Char('\n'), 0, 0));
+    const QString format = eventsFormat(header);
+    return format.isEmpty() ? Fields{} : fieldsOf(format);
+}
+
+// A Dialogue line's fields after "Dialogue:", `count` of them: the text, the last, may hold commas
+// of its own. Empty when the line holds fewer.
+QStringList split(const QString& line, int count)
+{
+    QStringList values = line.section(QLatin1Char(':'), 1).split(QLatin1Char(','));
+    if (values.size() < count) return {};
+    const QString rest = values.mid(count - 1).join(QLatin1Char(','));
+    return values.mid(0, count - 1) << rest;
+}
+
+// The values of fields `names` put in ffmpeg's order; a field they lack is left empty, a layer or
+// margin 0.
+QStringList inFixedOrder(const QStringList& values, const QStringList& names)
+{
+    QStringList out;
+    for (const QString& field : fixedOrder) {
+        const bool layer = field == QLatin1String("Layer");
+        int at = indexOf(names, field);
+        if (at < 0 && layer) at = indexOf(names, QStringLiteral("Marked"));
+        QString value = at < 0 ? QString() : layer ? values[at].trimmed() : values[at];
+        if (layer && value.contains(QLatin1Char('='))) value.clear(); // the older "Marked=0"
+        if (value.isEmpty() && (layer || field.startsWith(QLatin1String("Margin"))))
+            value = QStringLiteral("0");
+        out << value;
+    }
+    return out;
 }
 
 // An event's text (its Dialogue line without the times) with the override tags of its Text
@@ -80,7 +138,7 @@ bool isSection(const QString& line)
 
 namespace AssScript {
 
-Script parse(const QString& text)
+Script parse(const QString& text, Source source)
 {
     QString all = text;
     all.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -94,24 +152,40 @@ Script parse(const QString& text)
     }
     if (i == lines.size()) return {};
     Fields fields;
+    QStringList names = fixedOrder;
+    // ffmpeg writes the events it read in its own order, and passes on the ones it could not read
+    // (those whose second and third fields aren't times) as they were; where that differs from
+    // the Format line's order, every event is put in ffmpeg's order and the Format line says so.
+    bool toFixed = false;
     for (++i; i < lines.size() && !isSection(lines[i]); ++i) {
         const QString& line = lines[i];
         if (line.startsWith(QLatin1String("Format:"), Qt::CaseInsensitive)) {
-            script.header += line + QLatin1Char('\n');
             fields = fieldsOf(line);
+            names = namesOf(line);
+            toFixed = source == Source::Ffmpeg && (fields.start != 1 || fields.end != 2);
+            script.header +=
+                (toFixed ? QStringLiteral("Format: ") + fixedOrder.join(QStringLiteral(", ")) : line) +
+                QLatin1Char('\n');
             continue;
         }
         if (!line.startsWith(QLatin1String("Dialogue:"), Qt::CaseInsensitive)) continue;
-        // The text, the last field, may hold commas of its own.
-        QStringList values = line.section(QLatin1Char(':'), 1).split(QLatin1Char(','));
-        if (values.size() < fields.count) continue;
-        const QString rest = values.mid(fields.count - 1).join(QLatin1Char(','));
-        values = values.mid(0, fields.count - 1) << rest;
-        const auto start = seconds(values[fields.start]);
-        const auto end = seconds(values[fields.end]);
+        QStringList values;
+        if (toFixed) {
+            values = split(line, int(fixedOrder.size()));
+            if (values.isEmpty() || !seconds(values[1]) || !seconds(values[2])) {
+                values = split(line, fields.count);
+                if (!values.isEmpty()) values = inFixedOrder(values, names);
+            }
+        } else {
+            values = split(line, fields.count);
+        }
+        if (values.isEmpty()) continue;
+        const Fields at = toFixed ? Fields{} : fields;
+        const auto start = seconds(values[at.start]);
+        const auto end = seconds(values[at.end]);
         if (!start || !end) continue;
-        values.removeAt(std::max(fields.start, fields.end));
-        values.removeAt(std::min(fields.start, fields.end));
+        values.removeAt(std::max(at.start, at.end));
+        values.removeAt(std::min(at.start, at.end));
         values.first() = values.first().trimmed();
         script.events << SubtitleCues::Cue{*start, *end, values.join(QLatin1Char(','))};
     }

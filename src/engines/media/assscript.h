@@ -18,10 +18,18 @@ struct Script
     QList<SubtitleCues::Cue> events;
 };
 
+// Where a script's text comes from: a file, whose events are in its Format line's order, or
+// ffmpeg, which writes the events it read in its own order (Layer, Start, End, Style, Name,
+// MarginL, MarginR, MarginV, Effect, Text) whatever the Format line says.
+enum class Source { File, Ffmpeg };
+
 // Reads the script; Dialogue lines without readable times, comments and sections after the
-// events are left out. A text without an [Events] section gives an empty header.
-Script parse(const QString& text);
-// The header and the events, times in hundredths of a second as the form has them.
+// events are left out. A text without an [Events] section gives an empty header. A script from
+// ffmpeg whose Format line orders the fields otherwise comes back with every event in ffmpeg's
+// order and a Format line that says so.
+Script parse(const QString& text, Source source = Source::File);
+// The header and the events, in the fields' order the events' Format line gives (not the
+// styles'), times in hundredths of a second as the form has them.
 QString write(const Script& script);
 
 // The events cut like SubtitleCues::cut(); the override tags of an event that the cut starts

@@ -331,7 +331,7 @@ QList<TextTrack> readText(const QString& source, const QList<Media::Stream>& str
                                            .arg(ToolRun::fileName(source), file.errorString()));
         const QString text = QString::fromUtf8(file.readAll());
         if (ass) {
-            AssScript::Script script = AssScript::parse(text);
+            AssScript::Script script = AssScript::parse(text, AssScript::Source::Ffmpeg);
             if (script.header.isEmpty())
                 throw ConvertError::failed(QStringLiteral("The styled subtitles of %1 could not be read")
                                                .arg(ToolRun::fileName(source)));

@@ -128,6 +128,32 @@ class KeptStreamsTest : public QObject
         QCOMPARE(cut[1].text, QString("0,Default,,0,0,0,,{\\fad(800,500)}C"));
         QCOMPARE(cut[1].start, 0.5);
     }
+
+    // A file's events are read, and written again, in its events' Format line's order, not its
+    // styles'. ffmpeg writes the events it read in its own order whatever that line says, and
+    // those it could not read as they were: both come in its order, under a line that says so.
+    void assEventsFollowTheirFormatLine()
+    {
+        const QString header =
+            "[V4+ Styles]\nFormat: Name, Fontname\nStyle: Sign,Arial\n\n[Events]\n"
+            "Format: Start, End, Layer, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n";
+        const AssScript::Script file =
+            AssScript::parse(header + "Dialogue: 0:00:01.00,0:00:02.00,1,Sign,,0,0,0,,{\\pos(4,2)}A, B\n");
+        QCOMPARE(file.events.value(0).text, QString("1,Sign,,0,0,0,,{\\pos(4,2)}A, B"));
+        QCOMPARE(AssScript::write({file.header, AssScript::cut(file, 0.5, 3)}),
+                 header + "Dialogue: 0:00:00.50,0:00:01.50,1,Sign,,0,0,0,,{\\pos(4,2)}A, B\n");
+
+        const AssScript::Script ffmpeg =
+            AssScript::parse(header + "Dialogue: 1,0:00:01.00,0:00:02.00,Sign,,0,0,0,,A, B\n"
+                                      "Dialogue: 0:00:03.00,0:00:04.00,2,Sign,,5,0,0,,C\n",
+                             AssScript::Source::Ffmpeg);
+        QVERIFY(ffmpeg.header.endsWith("[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, "
+                                       "MarginV, Effect, Text\n"));
+        QCOMPARE(ffmpeg.events.size(), 2);
+        QCOMPARE(ffmpeg.events[0].text, QString("1,Sign,,0,0,0,,A, B"));
+        QCOMPARE(ffmpeg.events[1].text, QString("2,Sign,,5,0,0,,C"));
+        QCOMPARE(ffmpeg.events[1].start, 3.0);
+    }
 };
 
 QTEST_GUILESS_MAIN(KeptStreamsTest)

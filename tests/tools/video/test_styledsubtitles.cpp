@@ -113,6 +113,18 @@ class StyledSubtitlesTest : public QObject
                         "-f lavfi -i testsrc2=s=160x120:r=25:d=4 -i @timed.ass -map 0 -map 1 -c:v libx264 "
                         "-preset ultrafast -g 25 -pix_fmt yuv420p -c:s copy",
                         "Timed.mkv"));
+        // The same film from mkvmerge, with the events' fields in another order: mkvmerge stores
+        // them in its own, which ffmpeg gives back under the script's Format line.
+        QString reordered =
+            QString(script).replace("Format: Layer, Start, End,", "Format: Start, End, Layer,");
+        reordered.replace(
+            QRegularExpression(R"(^Dialogue: (\d+),([^,]+),([^,]+),)", QRegularExpression::MultilineOption),
+            "Dialogue: \\2,\\3,\\1,");
+        QVERIFY(Fixture::write(path("reordered.ass"), reordered.toUtf8()));
+        QCOMPARE(QProcess::execute("mkvmerge", {"-q", "-o", path("Reordered.mkv"), "-S", path("Film.mkv"),
+                                                "--language", "0:eng", "--track-name", "0:Signs",
+                                                "--forced-display-flag", "0:1", path("reordered.ass")}),
+                 0);
     }
 
     // Each cut and speed change: one ASS track, forced, tagged, with both styles and the sign
@@ -120,21 +132,30 @@ class StyledSubtitlesTest : public QObject
     void cutsAndSpeedsKeepTheStyles_data()
     {
         QTest::addColumn<QString>("operation");
+        QTest::addColumn<QString>("source");
         QTest::addColumn<int>("events");
         QTest::addColumn<double>("signStart"); // seconds into the result
         QTest::addColumn<double>("signEnd");
-        QTest::newRow("trim 1–4") << "trim" << 2 << 1.5 << 2.5;
+        QTest::newRow("trim 1–4") << "trim"
+                                  << "Film.mkv" << 2 << 1.5 << 2.5;
         // The copy begins at the key frame at 2 s, which it shows.
-        QTest::newRow("fast trim 2.5–4") << "fast" << 1 << 0.5 << 1.5;
-        QTest::newRow("split, the clip 2–4") << "split" << 1 << 0.5 << 1.5;
-        QTest::newRow("fast split, the clip 2.5–4") << "fast split" << 1 << 0.5 << 1.5;
-        QTest::newRow("speed 2×") << "speed" << 2 << 1.25 << 1.75;
+        QTest::newRow("fast trim 2.5–4") << "fast"
+                                         << "Film.mkv" << 1 << 0.5 << 1.5;
+        QTest::newRow("split, the clip 2–4") << "split"
+                                             << "Film.mkv" << 1 << 0.5 << 1.5;
+        QTest::newRow("fast split, the clip 2.5–4") << "fast split"
+                                                    << "Film.mkv" << 1 << 0.5 << 1.5;
+        QTest::newRow("speed 2×") << "speed"
+                                  << "Film.mkv" << 2 << 1.25 << 1.75;
+        QTest::newRow("reordered trim 1–4") << "trim"
+                                            << "Reordered.mkv" << 2 << 1.5 << 2.5;
     }
     void cutsAndSpeedsKeepTheStyles()
     {
         QFETCH(QString, operation);
+        QFETCH(QString, source);
         const QString file = path(QString::fromLatin1(QTest::currentDataTag()).section(' ', 0, 1) + ".mkv");
-        if (!QFile::exists(file)) QVERIFY(QFile::copy(path("Film.mkv"), file));
+        if (!QFile::exists(file)) QVERIFY(QFile::copy(path(source), file));
         const auto clip2 = [&](const QStringList& folders) {
             return QDir(folders.value(0)).filePath(QFileInfo(file).completeBaseName() + " Clip 2.mkv");
         };
