@@ -11,6 +11,7 @@
 #include "core/converterror.h"
 
 #include "../../support/files.h"
+#include "../../support/photobytes.h"
 #include "../../support/programoutput.h"
 
 #include <QCryptographicHash>
@@ -18,7 +19,6 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
-#include <zlib.h>
 
 namespace {
 
@@ -53,25 +53,11 @@ const QByteArray madeUp = xmp(creator + "<trip:Latitude>48.85837</trip:Latitude>
                                         "<trip:Longitude>2.294481</trip:Longitude>"
                                         "<trip:Place>Eiffel Tower</trip:Place><trip:Mood>sunny</trip:Mood>");
 
-// The file's bytes, then what each zlib stream in them inflates to: a reader with no blind spot for
-// a chunk it does not know or a text it would have to unpack.
+// The file's bytes and what they hide from a plain search (photobytes.h): a reader with no blind
+// spot for a chunk it does not know or a text it would have to unpack.
 QByteArray contents(const QString& file)
 {
-    const QByteArray bytes = readAll(file);
-    QByteArray out = bytes;
-    for (qsizetype at = 0; at + 2 < bytes.size(); ++at) {
-        if (bytes[at] != 0x78 || (0x7800 + quint8(bytes[at + 1])) % 31 != 0) continue;
-        z_stream z{};
-        inflateInit(&z);
-        z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.constData() + at));
-        z.avail_in = uInt(bytes.size() - at);
-        QByteArray inflated(1 << 20, '\0');
-        z.next_out = reinterpret_cast<Bytef*>(inflated.data());
-        z.avail_out = uInt(inflated.size());
-        if (inflate(&z, Z_FINISH) == Z_STREAM_END) out += inflated.left(qsizetype(z.total_out));
-        inflateEnd(&z);
-    }
-    return out;
+    return readable(readAll(file)).join();
 }
 
 // Pillow's PNG text: coordinates under names of their own, one compressed, and tags that stay.
