@@ -85,6 +85,9 @@ class MediaResultsTest : public QObject
                         "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac",
                         path("clip.mkv")}));
         QVERIFY(ffmpeg({"-i", path("clip.mkv"), "-c", "copy", path("clip.mp4")}));
+        // An AVI film's copy is made by the ffmpeg program, started on a guess.
+        QVERIFY(
+            ffmpeg({"-i", path("clip.mkv"), "-c", "copy", "-bsf:v", "h264_mp4toannexb", path("clip.avi")}));
         QVERIFY(ffmpeg({"-f", "lavfi", "-i", "sine=d=4", path("tone.wav")}));
         QVERIFY(ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x48:d=1", "-c:v", "ffv1", path("silent.mkv")}));
         QVERIFY(write(path("broken.mp4"), QByteArray(5000, '\x17')));
@@ -110,7 +113,7 @@ class MediaResultsTest : public QObject
     // a packet does (the copy to mp4). Neither may pass for a result, and nothing may stay behind.
     void fullDisk()
     {
-        for (const QString target : {"webm", "mp4"}) {
+        for (const QString target : {"webm", "mp4", "mov"}) {
             QTemporaryDir disk;
             const QByteArray mountPoint = QFile::encodeName(disk.path());
             if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=32k") != 0)
@@ -142,7 +145,7 @@ class MediaResultsTest : public QObject
                             const QString& why) {
             QTest::newRow(name) << QString(source) << QString(target) << fake << why;
         };
-        row("copy cut on disk", "clip.mkv", "mp4", halfTheBytes, halfWritten);
+        row("copy cut on disk", "clip.avi", "mkv", halfTheBytes, halfWritten);
         row("re-encode cut on disk", "clip.mkv", "avi", halfTheBytes, halfWritten);
         row("sound cut on disk", "tone.wav", "flac", halfTheBytes, halfWritten);
         row("gif cut on disk", "clip.mkv", "gif", halfTheBytes, halfWritten);
@@ -209,7 +212,7 @@ class MediaResultsTest : public QObject
 
     // A Matroska or WebM film with sound, and a WAVE file whose header promises more than its
     // data, broken off after 60 % of their bytes, convert as far as they go and say so; ffmpeg
-    // stopping short of what the source holds still fails.
+    // stopping short of what the source holds (a re-encode) still fails.
     void cutSourcesAreNoted()
     {
         QTemporaryDir folder, wholes;
@@ -244,7 +247,7 @@ class MediaResultsTest : public QObject
         QVERIFY(fakeFfmpeg(bin, "exec /usr/bin/ffmpeg \"${@:1:$#-1}\" -t 1 \"${@: -1}\"\n"));
         QTemporaryDir stopped;
         QVERIFY(QFile::copy(folder.filePath("cut.mkv"), stopped.filePath("cut.mkv")));
-        const QString stoppedEarly = failure([&] { convert(stopped.filePath("cut.mkv"), "mp4"); }).message();
+        const QString stoppedEarly = failure([&] { convert(stopped.filePath("cut.mkv"), "avi"); }).message();
         QVERIFY2(QRegularExpression(R"(^The result is incomplete: its picture lasts 1\.\d s of 7\.0 s$)")
                      .match(stoppedEarly)
                      .hasMatch(),
@@ -354,11 +357,12 @@ class MediaResultsTest : public QObject
     // picture (its last key frame garbled) is not handed back as it is.
     // A copy is decoded back at its end as well as at its start: one whose last key frame gives no
     // picture in its new container is made again by re-encoding, not handed back as it is. The
-    // stand-in garbles the last key frame of each copy it writes.
+    // stand-in garbles the last key frame of each copy it writes (an AVI film's copy is the
+    // ffmpeg program's).
     void copyUnplayableAtItsEnd()
     {
         QTemporaryDir bin, folder;
-        const QString source = folder.filePath("film.mkv");
+        const QString source = folder.filePath("film.avi");
         QVERIFY(ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=160x120:r=25:d=3", "-f", "lavfi", "-i", "sine=d=3",
                         "-c:v", "libx264", "-preset", "ultrafast", "-g", "25", "-pix_fmt", "yuv420p", "-c:a",
                         "aac", source}));
@@ -367,7 +371,7 @@ class MediaResultsTest : public QObject
                  "  exec /usr/bin/ffmpeg \"${@:1:$#-1}\" -bsf:v 'noise=amount=key*gte(pts*tb\\,1.9)' "
                  "\"${@: -1}\"\n"
                  "fi\nexec /usr/bin/ffmpeg \"$@\"\n"));
-        const QStringList out = convert(source, "mp4");
+        const QStringList out = convert(source, "mkv");
         QCOMPARE(out.size(), 1);
         QProcess end;
         end.start("ffmpeg", {"-v", "error", "-nostdin", "-sseof", "-1", "-i", out[0], "-f", "null", "-"});
@@ -631,14 +635,14 @@ Output file #0 (out.mp4):
     void copyChangedAfterItsEnd()
     {
         QTemporaryDir bin, folder;
-        QVERIFY(ffmpeg({"-i", path("clip.mp4"), "-c", "copy", "-bsf:v", "filter_units=remove_types=5",
-                        bin.filePath("keyless.mp4")}));
+        QVERIFY(ffmpeg({"-i", path("clip.mkv"), "-c", "copy", "-bsf:v", "filter_units=remove_types=5",
+                        bin.filePath("keyless.mkv")}));
         const QString runs = bin.filePath("runs");
         QVERIFY(fakeFfmpeg(bin, "out=\"${@: -1}\"; echo run >> '" + runs.toUtf8() + "'\ncp '" +
-                                    path("clip.mp4").toUtf8() +
+                                    path("clip.mkv").toUtf8() +
                                     "' \"$out\"\necho progress=end\nsleep 0.5\ncp '" +
-                                    bin.filePath("keyless.mp4").toUtf8() + "' \"$out\"\n"));
-        QCOMPARE(convert(copy("clip.mkv", folder), "mp4").size(), 1);
+                                    bin.filePath("keyless.mkv").toUtf8() + "' \"$out\"\n"));
+        QCOMPARE(convert(copy("clip.avi", folder), "mkv").size(), 1);
         QCOMPARE(read(runs), QString("run\nrun\n"));
     }
 
@@ -658,8 +662,9 @@ Output file #0 (out.mp4):
         QVERIFY(work.wait_for(std::chrono::seconds(10)) == std::future_status::ready);
         QVERIFY(work.get());
         QCOMPARE(::kill(read(pidFile).trimmed().toInt(), 0), -1);
-        QCOMPARE(entries(m_dir.path()), (QStringList{"broken.mp4", "chapters.txt", "clip.mkv", "clip.mp4",
-                                                     "late.m4a", "late.opus", "silent.mkv", "tone.wav"}));
+        QCOMPARE(entries(m_dir.path()),
+                 (QStringList{"broken.mp4", "chapters.txt", "clip.avi", "clip.mkv", "clip.mp4", "late.m4a",
+                              "late.opus", "silent.mkv", "tone.wav"}));
     }
 };
 
