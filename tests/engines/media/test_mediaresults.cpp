@@ -646,6 +646,50 @@ Output file #0 (out.mp4):
         QCOMPARE(read(runs), QString("run\nrun\n"));
     }
 
+    // A plain stream copy of a Matroska or QuickTime film is made in this process: no ffmpeg
+    // starts, though one must be installed, and the user's cancel stops it at the next packet
+    // with nothing left. An AVI film's copy and a copy that carries subtitles still run ffmpeg.
+    void plainCopiesStartNoFfmpeg()
+    {
+        QTemporaryDir bin, folder;
+        const QString runs = bin.filePath("runs");
+        QVERIFY(fakeFfmpeg(bin, "echo run >> '" + runs.toUtf8() + "'\nexec /usr/bin/ffmpeg \"$@\"\n"));
+        QVERIFY(write(bin.filePath("lines.srt"), "1\n00:00:00,200 --> 00:00:01,500\nHello\n"));
+        QVERIFY(ffmpeg({"-i", path("clip.mkv"), "-i", bin.filePath("lines.srt"), "-map", "0", "-map", "1",
+                        "-c", "copy", path("subtitled.mkv")}));
+        const auto removeSubtitled = qScopeGuard([&] { QFile::remove(path("subtitled.mkv")); });
+        for (const auto& [source, target, started] : {std::tuple{"clip.mkv", "mp4", false},
+                                                      {"clip.mkv", "mov", false},
+                                                      {"clip.mp4", "mkv", false},
+                                                      {"clip.avi", "mkv", true},
+                                                      {"subtitled.mkv", "mp4", true}}) {
+            QFile::remove(runs);
+            QVERIFY2(convert(copy(source, folder), target).size() == 1, source);
+            QVERIFY2(QFile::exists(runs) == started, source);
+        }
+
+        QFile::remove(runs);
+        QTemporaryDir cancelled;
+        Job job({}, {}, 0);
+        int reports = 0;
+        const ConvertError e = failure([&] {
+            Converter::convert(copy("clip.mkv", cancelled), "mp4", job, [&](double) {
+                ++reports;
+                job.cancel();
+            });
+        });
+        QVERIFY(e.isCancelled());
+        QCOMPARE(reports, 1);
+        QCOMPARE(entries(cancelled.path()), QStringList{"clip.mkv"});
+        QVERIFY(!QFile::exists(runs));
+
+        QTemporaryDir missing;
+        qputenv("TOLVANE_SEARCH_PATH", missing.path().toUtf8());
+        const ConvertError none = failure([&] { convert(copy("clip.mkv", missing), "mp4"); });
+        QCOMPARE(none.kind(), ConvertError::Kind::missingTool);
+        QCOMPARE(entries(missing.path()), QStringList{"clip.mkv"});
+    }
+
     // The first run starts before the source is read, and under a job of its own: the user's
     // cancel must still end it.
     void cancelReachesTheFirstRun()
