@@ -19,7 +19,7 @@ constexpr int64_t timeErrorThreshold = int64_t(3600 * 30) * AV_TIME_BASE;
 
 // Files whose times run on without wrapping or jumping: the copy keeps them as ffmpeg does.
 // Others (transport streams, whose clock wraps and restarts) go to the ffmpeg program.
-bool copiedHere(const AVInputFormat* format)
+bool steadyTimes(const AVInputFormat* format)
 {
     return std::strcmp(format->name, "matroska,webm") == 0 ||
            std::strcmp(format->name, "mov,mp4,m4a,3gp,3g2,mj2") == 0;
@@ -61,7 +61,7 @@ class Remux
             m_api.freeFormat(m_context);
         }
         if (m_packet) m_api.packetFree(&m_packet);
-        if (!m_kept) QFile::remove(m_output);
+        if (m_created && !m_kept) QFile::remove(m_output);
     }
     Remux(const Remux&) = delete;
     Remux& operator=(const Remux&) = delete;
@@ -88,6 +88,7 @@ class Remux
     QHash<int, int> m_copiedOf; // source stream index → m_streams index
     int64_t m_offset = 0;       // what ffmpeg adds to every time: minus the source's start
     double m_reach = 0;
+    bool m_created = false; // the result was opened, and is removed unless it is kept
     bool m_kept = false;
 };
 
@@ -137,6 +138,7 @@ bool Remux::open(const LibAvInput& input, const QString& muxer, const LibAv::Cop
 
     if (!step(m_api.ioOpen(&m_context->pb, url.constData(), AVIO_FLAG_WRITE), "Could not open the result"))
         return false;
+    m_created = true;
     AVDictionary* muxerOptions = nullptr;
     if (options.faststart) m_api.dictSet(&muxerOptions, "movflags", "+faststart", 0);
     const int header = m_api.writeHeader(m_context, &muxerOptions);
@@ -146,8 +148,9 @@ bool Remux::open(const LibAvInput& input, const QString& muxer, const LibAv::Cop
 
 bool Remux::addStream(AVStream* in, bool hvc1)
 {
+    if (in->codecpar->codec_id == AV_CODEC_ID_NONE) return false;
     AVStream* out = m_api.newStream(m_context, nullptr);
-    if (!out || in->codecpar->codec_id == AV_CODEC_ID_NONE) return false;
+    if (!out) return false;
     if (m_api.parametersCopy(out->codecpar, in->codecpar) < 0) return false;
     // The source's tag where the target knows it for this codec, or knows none for it.
     const AVCodecParameters* par = in->codecpar;
@@ -345,7 +348,7 @@ std::optional<double> remux(const QString& source, const QString& output, const 
     const QString muxer = filmMuxer(target);
     if (!a || muxer.isEmpty()) return std::nullopt;
     LibAvInput input(*a, source, true);
-    if (!input.get() || !copiedHere(input.get()->iformat)) return std::nullopt;
+    if (!input.get() || !steadyTimes(input.get()->iformat)) return std::nullopt;
     Remux remux(*a, output, job);
     if (!remux.open(input, muxer, options)) return std::nullopt;
     return remux.copy(input, duration, progress);

@@ -331,7 +331,7 @@ std::optional<ConvertError> undecodableCopy(const QStringList& args, const QStri
 bool copiedHere(const QString& source, const QString& target)
 {
     static const QStringList targets{"mp4", "mov", "mkv", "webm"};
-    static const QStringList sources{"mkv", "webm", "mp4", "mov", "m4v"};
+    static const QStringList sources{"mkv", "webm", "mp4", "mov", "m4v", "qt"};
     return targets.contains(target) && sources.contains(QFileInfo(source).suffix().toLower());
 }
 

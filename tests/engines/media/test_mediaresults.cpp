@@ -648,7 +648,8 @@ Output file #0 (out.mp4):
 
     // A plain stream copy of a Matroska or QuickTime film is made in this process: no ffmpeg
     // starts, though one must be installed, and the user's cancel stops it at the next packet
-    // with nothing left. An AVI film's copy and a copy that carries subtitles still run ffmpeg.
+    // with nothing left. An AVI film's copy, a copy that carries subtitles, and one that can't be
+    // made here (a transport stream named .mkv) still run ffmpeg.
     void plainCopiesStartNoFfmpeg()
     {
         QTemporaryDir bin, folder;
@@ -656,15 +657,18 @@ Output file #0 (out.mp4):
         QVERIFY(fakeFfmpeg(bin, "echo run >> '" + runs.toUtf8() + "'\nexec /usr/bin/ffmpeg \"$@\"\n"));
         QVERIFY(write(bin.filePath("lines.srt"), "1\n00:00:00,200 --> 00:00:01,500\nHello\n"));
         QVERIFY(ffmpeg({"-i", path("clip.mkv"), "-i", bin.filePath("lines.srt"), "-map", "0", "-map", "1",
-                        "-c", "copy", path("subtitled.mkv")}));
-        const auto removeSubtitled = qScopeGuard([&] { QFile::remove(path("subtitled.mkv")); });
+                        "-c", "copy", folder.filePath("subtitled.mkv")}));
+        QVERIFY(
+            ffmpeg({"-i", path("clip.mkv"), "-c", "copy", "-f", "mpegts", folder.filePath("transport.mkv")}));
         for (const auto& [source, target, started] : {std::tuple{"clip.mkv", "mp4", false},
                                                       {"clip.mkv", "mov", false},
                                                       {"clip.mp4", "mkv", false},
                                                       {"clip.avi", "mkv", true},
-                                                      {"subtitled.mkv", "mp4", true}}) {
+                                                      {"subtitled.mkv", "mp4", true},
+                                                      {"transport.mkv", "mp4", true}}) {
             QFile::remove(runs);
-            QVERIFY2(convert(copy(source, folder), target).size() == 1, source);
+            const QString from = QFile::exists(path(source)) ? copy(source, folder) : folder.filePath(source);
+            QVERIFY2(convert(from, target).size() == 1, source);
             QVERIFY2(QFile::exists(runs) == started, source);
         }
 
