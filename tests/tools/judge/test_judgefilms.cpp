@@ -49,14 +49,15 @@ const Judge::Row rows[] = {
 
 // Conversions that are a plain stream copy, made in this process without ffmpeg: Matroska without
 // decoding times, edit lists, fragments, times that start late or early, a sound track longer than
-// the picture, chapters, HEVC tagged hvc1, and files other programs muxed.
+// the picture, chapters, HEVC tagged hvc1, a picture turned by its display matrix, and files other
+// programs muxed.
 const Judge::Row plainCopies[] = {
     {"late.mp4", "mov mkv"},   {"late.mkv", "mp4"},    {"short.mkv", "mp4"},    {"vfr.mp4", "mkv"},
     {"offset.mkv", "mp4"},     {"offset.mp4", "mkv"},  {"long.mkv", "mp4"},     {"long.webm", "mkv webm"},
     {"reel.mkv", "mp4"},       {"cut.mkv", "mp4"},     {"hevc.mp4", "mov mkv"}, {"av1.webm", "mkv"},
     {"vp8.webm", "mkv"},       {"gst.mp4", "mkv mov"}, {"gst.mov", "mkv"},      {"gst.webm", "mkv"},
     {"plain.mkv", "mp4"},      {"remux.mkv", "mp4"},   {"editlist.mp4", "mov"}, {"frag.mp4", "mkv"},
-    {"tracks.mp4", "mov mkv"},
+    {"tracks.mp4", "mov mkv"}, {"turned.mp4", "mov"},  {"hevc.mkv", "mp4 mov"},
 };
 
 // What ffprobe reads of a file: every packet, stream, chapter and tag, the file's name aside.
