@@ -357,21 +357,30 @@ class MediaResultsTest : public QObject
     // picture (its last key frame garbled) is not handed back as it is.
     // A copy is decoded back at its end as well as at its start: one whose last key frame gives no
     // picture in its new container is made again by re-encoding, not handed back as it is. The
-    // stand-in garbles the last key frame of each copy it writes (an AVI film's copy is the
-    // ffmpeg program's).
+    // stand-in garbles the last key frame of each copy it writes (the copy of a film that carries
+    // subtitles is the ffmpeg program's).
     void copyUnplayableAtItsEnd()
     {
         QTemporaryDir bin, folder;
-        const QString source = folder.filePath("film.avi");
-        QVERIFY(ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=160x120:r=25:d=3", "-f", "lavfi", "-i", "sine=d=3",
-                        "-c:v", "libx264", "-preset", "ultrafast", "-g", "25", "-pix_fmt", "yuv420p", "-c:a",
-                        "aac", source}));
+        const QString source = folder.filePath("film.mkv");
+        QVERIFY(write(bin.filePath("lines.srt"), "1\n00:00:00,200 --> 00:00:01,500\nHello\n"));
+        QVERIFY(ffmpeg({"-f",       "lavfi",
+                        "-i",       "testsrc2=s=160x120:r=25:d=3",
+                        "-f",       "lavfi",
+                        "-i",       "sine=d=3",
+                        "-i",       bin.filePath("lines.srt"),
+                        "-c:v",     "libx264",
+                        "-preset",  "ultrafast",
+                        "-g",       "25",
+                        "-pix_fmt", "yuv420p",
+                        "-c:a",     "aac",
+                        source}));
         QVERIFY(fakeFfmpeg(
             bin, "if [[ \" $* \" == *' -c copy '* ]]; then\n"
                  "  exec /usr/bin/ffmpeg \"${@:1:$#-1}\" -bsf:v 'noise=amount=key*gte(pts*tb\\,1.9)' "
                  "\"${@: -1}\"\n"
                  "fi\nexec /usr/bin/ffmpeg \"$@\"\n"));
-        const QStringList out = convert(source, "mkv");
+        const QStringList out = convert(source, "mp4");
         QCOMPARE(out.size(), 1);
         QProcess end;
         end.start("ffmpeg", {"-v", "error", "-nostdin", "-sseof", "-1", "-i", out[0], "-f", "null", "-"});
