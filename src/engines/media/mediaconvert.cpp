@@ -340,19 +340,10 @@ bool copiedHere(const QString& source, const QString& target)
 std::optional<LibAv::CopyOptions> plainCopy(const QStringList& args, const QString& source,
                                             const QString& output, const QString& target)
 {
-    QStringList plain{QStringLiteral("-i"),
-                      source,
-                      QStringLiteral("-map"),
-                      QStringLiteral("0:V:0"),
-                      QStringLiteral("-map"),
-                      QStringLiteral("0:a?"),
-                      QStringLiteral("-c"),
-                      QStringLiteral("copy"),
-                      QStringLiteral("-map_metadata"),
-                      QStringLiteral("0")};
+    QStringList plain{"-i", source, "-map", "0:V:0", "-map", "0:a?", "-c", "copy", "-map_metadata", "0"};
     LibAv::CopyOptions options;
-    const QStringList hvc1{QStringLiteral("-tag:v:0"), QStringLiteral("hvc1")};
-    const QStringList faststart{QStringLiteral("-movflags"), QStringLiteral("+faststart")};
+    const QStringList hvc1{"-tag:v:0", "hvc1"};
+    const QStringList faststart{"-movflags", "+faststart"};
     if (args.mid(plain.size(), 2) == hvc1) {
         plain << hvc1;
         options.hvc1 = true;
