@@ -399,6 +399,8 @@ class CliTest : public QObject
         QProcess ffmpeg;
         ffmpeg.start("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "sine=d=1", dir.filePath("tone.wav")});
         QVERIFY(ffmpeg.waitForFinished(30000) && ffmpeg.exitCode() == 0);
+        ffmpeg.start("ffmpeg", {"-v", "error", "-i", dir.filePath("tone.wav"), dir.filePath("tone.flac")});
+        QVERIFY(ffmpeg.waitForFinished(30000) && ffmpeg.exitCode() == 0);
         QImage picture(16, 16, QImage::Format_RGB32);
         picture.fill(Qt::red);
         QVERIFY(picture.save(dir.filePath("picture.png")));
@@ -426,11 +428,15 @@ class CliTest : public QObject
             {{"--targets", dir.filePath("x.mp3")}, {}, {"libtolvane_core.so"}, gui + heavy + archives},
             {{"--targets", dir.filePath("tone.wav")}, {}, {"libtolvane_core.so"}, gui + heavy + archives},
             // The source is read in this process, by ffmpeg's libraries (which load libxml2 for
-            // themselves), while ffmpeg converts it.
-            {{"--convert", "mp3", dir.filePath("tone.wav")},
+            // themselves), while ffmpeg converts it; a WAVE file from its header alone.
+            {{"--convert", "mp3", dir.filePath("tone.flac")},
              "tone.mp3",
              {"libtolvane_engines.so", "libavformat.so"},
              gui + heavy + QStringList{"libarchive.so"}},
+            {{"--convert", "ogg", dir.filePath("tone.wav")},
+             "tone.ogg",
+             {"libtolvane_engines.so"},
+             gui + heavy + QStringList{"libarchive.so", "libavformat.so", "libavcodec.so"}},
             {{"--convert", "vtt", dir.filePath("lines.srt")}, "lines.vtt", {}, gui + heavy + archives},
             {{"--convert", "gz", dir.filePath("box.zip")}, "box.tar.gz", {"libarchive.so"}, gui + heavy},
             {{"--convert", "jpg", dir.filePath("picture.png")},

@@ -11,6 +11,7 @@
 #include "engines/media/keptstreams.h"
 #include "engines/media/libav.h"
 #include "engines/media/oggchapters.h"
+#include "engines/media/wavereading.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -26,6 +27,8 @@ namespace {
 
 LibAv::Reading readSource(const QString& source)
 {
+    // A WAVE file's header tells all there is to read of it, without loading the libraries.
+    if (auto wave = WaveReading::read(source)) return *wave;
     if (auto reading = LibAv::read(source)) return *reading;
     LibAv::Reading r;
     r.probe = Media::probeWithFfprobe(source);

@@ -5,10 +5,12 @@
 #include "engines/media/libav.h"
 #include "engines/media/media.h"
 #include "engines/media/mediastreams.h"
+#include "engines/media/wavereading.h"
 
 #include "../../support/enginefixtures_a.h"
 
 #include <QJsonDocument>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cmath>
@@ -280,6 +282,99 @@ class MediaReadingTest : public QObject
         QVERIFY2(described("song.aiff").contains("cover yes"), qPrintable(described("song.aiff")));
         QCOMPARE(Media::probe(path("surround.wav")).channels, 6);
         QVERIFY(Media::streams(path("broken.mp4")).isEmpty());
+    }
+
+    // A WAVE file of plain samples, as ffmpeg, sox and a field recorder write it, is read from its
+    // header as the libraries read it; any other it leaves to them.
+    void waveHeadersReadAsTheLibrariesRead()
+    {
+        QTemporaryDir dir;
+        const auto at = [&](const QString& name) { return dir.filePath(name); };
+        const QStringList tone{"-f", "lavfi", "-i", "sine=f=330:d=1.37", "-ac", "2"};
+        const auto encoded = [&](const QString& name, const QStringList& args) {
+            return ffmpeg(tone + args + QStringList{at(name)});
+        };
+        const auto sox = [&](const QString& name, const QStringList& args) {
+            return QProcess::execute("sox", QStringList{"-n"} + args +
+                                                QStringList{at(name), "synth", "1.37", "sine", "200:1200"}) ==
+                   0;
+        };
+        // What ffmpeg writes: every sample coding, tags, more channels than two (an extended
+        // format), a broadcast chunk, an odd-sized data chunk with its pad byte.
+        QVERIFY(encoded("s16.wav", {"-metadata", "title=Take", "-metadata", "artist=Someone"}));
+        QVERIFY(encoded("bare.wav", {"-bitexact", "-fflags", "+bitexact"}));
+        QVERIFY(encoded("u8.wav", {"-c:a", "pcm_u8", "-ac", "1", "-ar", "11025"}));
+        for (const QString codec :
+             {"pcm_s24le", "pcm_s32le", "pcm_f32le", "pcm_f64le", "pcm_alaw", "pcm_mulaw"})
+            QVERIFY(encoded(codec + ".wav", {"-c:a", codec, "-ar", "8000"}));
+        QVERIFY(encoded("surround.wav", {"-af", "pan=5.1|c0=c0|c1=c1|c2=c0|c3=c1|c4=c0|c5=c1"}));
+        QVERIFY(encoded("bext.wav", {"-c:a", "pcm_s24le", "-write_bext", "1", "-metadata",
+                                     "originator=Recorder", "-metadata", "time_reference=1728000000"}));
+        // What sox writes: an extended format for 24 bits and for six channels.
+        QVERIFY(sox("deep.wav", {"-r", "96000", "-c", "2", "-b", "24"}));
+        QVERIFY(sox("six.wav", {"-r", "48000", "-c", "6", "-b", "16"}));
+        QVERIFY(sox("byte.wav", {"-r", "22050", "-c", "1", "-b", "8"}));
+        QVERIFY(sox("ulaw.wav", {"-r", "8000", "-c", "1", "-e", "u-law"}));
+        QVERIFY(sox("float.wav", {"-r", "44100", "-c", "2", "-e", "floating-point", "-b", "32"}));
+
+        // What only the libraries read right: a file cut off before the end of its samples, cue
+        // marks (chapters), an ID3 chunk (lyrics), S/PDIF bursts of AC-3 dressed as 16-bit stereo.
+        // Without tags of its own, which would hide an ID3 chunk's.
+        QFile source(at("bare.wav"));
+        QVERIFY(source.open(QIODevice::ReadOnly));
+        const QByteArray whole = source.readAll();
+        QVERIFY(write(at("cut.wav"), whole.left(whole.size() - 4000)));
+        const auto chunk = [](const QByteArray& id, const QByteArray& body) {
+            QByteArray bytes = id;
+            const quint32 size = qToLittleEndian(quint32(body.size()));
+            bytes.append(reinterpret_cast<const char*>(&size), 4).append(body);
+            return body.size() % 2 ? bytes + '\0' : bytes;
+        };
+        const auto withChunk = [&](const QByteArray& added) {
+            QByteArray bytes = whole + added;
+            const quint32 size = qToLittleEndian(quint32(bytes.size() - 8));
+            return bytes.replace(4, 4, reinterpret_cast<const char*>(&size), 4);
+        };
+        QByteArray cue = QByteArray::fromHex("01000000") + QByteArray::fromHex("0100000000000000") + "data" +
+                         QByteArray(12, '\0');
+        QVERIFY(write(at("cue.wav"), withChunk(chunk("cue ", cue))));
+        const QByteArray text = QByteArray(1, '\0') + "eng" + '\0' + "La la la la";
+        const QByteArray frame =
+            "USLT" + QByteArray::fromHex("000000") + char(text.size()) + QByteArray(2, '\0') + text;
+        const QByteArray id3 = "ID3" + QByteArray::fromHex("030000000000") + char(frame.size()) + frame;
+        QVERIFY(write(at("id3.wav"), withChunk(chunk("id3 ", id3))));
+        QVERIFY(ffmpeg({"-f", "lavfi", "-i", "sine=d=1.37", "-ac", "2", "-ar", "48000", "-c:a", "ac3", "-f",
+                        "spdif", at("bursts.spdif")}));
+        QVERIFY(ffmpeg({"-f", "s16le", "-ar", "48000", "-ac", "2", "-i", at("bursts.spdif"), "-c", "copy",
+                        at("spdif.wav")}));
+
+        const QStringList fromHeader{"s16.wav",       "bare.wav",      "u8.wav",        "pcm_s24le.wav",
+                                     "pcm_s32le.wav", "pcm_f32le.wav", "pcm_f64le.wav", "pcm_alaw.wav",
+                                     "pcm_mulaw.wav", "surround.wav",  "bext.wav",      "deep.wav",
+                                     "six.wav",       "byte.wav",      "ulaw.wav",      "float.wav"};
+        for (const QString& name : fromHeader + QStringList{"cut.wav", "cue.wav", "id3.wav", "spdif.wav"}) {
+            const std::optional<LibAv::Reading> header = WaveReading::read(at(name));
+            QVERIFY2(header.has_value() == fromHeader.contains(name), qPrintable(name));
+            if (!header) continue;
+            const LibAv::Reading theirs = *LibAv::read(at(name));
+            const auto all = [&](const LibAv::Reading& r) {
+                QStringList out = QStringList{name, summary(r.probe), r.probe.lyrics} + lines(r.streams) +
+                                  lines(r.chapters);
+                for (const Media::Stream& s : r.streams)
+                    out << QStringLiteral("bits %1").arg(s.bits);
+                return out << QString::number(r.start) << QString::number(r.pictureDelay)
+                           << QString::number(r.videoSeconds);
+            };
+            QCOMPARE(all(*header), all(theirs));
+            // To the bit: the checks compare lengths within a sample.
+            QCOMPARE(header->probe.duration, theirs.probe.duration);
+            QCOMPARE(header->audioSeconds, theirs.audioSeconds);
+        }
+        // What the libraries found where the header was left alone, so that those rows test something.
+        QCOMPARE(LibAv::read(at("cue.wav"))->chapters.size(), 1);
+        QCOMPARE(LibAv::read(at("id3.wav"))->probe.lyrics, "La la la la");
+        QCOMPARE(LibAv::read(at("spdif.wav"))->probe.audioCodec, "ac3");
+        QVERIFY(LibAv::read(at("cut.wav"))->probe.duration < 1.36);
     }
 
     // A reading kept for a file is never handed out once the file has changed, even to the
