@@ -223,8 +223,10 @@ std::optional<double> Remux::copy(const LibAvInput& input, double duration, cons
             continue;
         }
         if (!write(m_streams[*copied], m_packet)) return std::nullopt;
-        if (progress && duration > 0 && m_reach / duration >= shown + 0.01) {
-            shown = std::min(0.99, m_reach / duration);
+        // In steps of a hundredth, as far as 0.99: the result is read back after the copy.
+        if (const double done = duration > 0 ? std::min(0.99, m_reach / duration) : 0;
+            progress && done >= shown + 0.01) {
+            shown = done;
             progress(shown);
         }
     }

@@ -677,8 +677,13 @@ Output file #0 (out.mp4):
                                                       {"transport.mkv", "mp4", true}}) {
             QFile::remove(runs);
             const QString from = QFile::exists(path(source)) ? copy(source, folder) : folder.filePath(source);
-            QVERIFY2(convert(from, target).size() == 1, source);
+            QList<double> shown;
+            QVERIFY2(convert(from, target, [&](double done) { shown << done; }).size() == 1, source);
             QVERIFY2(QFile::exists(runs) == started, source);
+            // Progress rises with the time copied, to near the whole.
+            QVERIFY2(std::is_sorted(shown.begin(), shown.end()) && shown.value(shown.size() - 1) > 0.9 &&
+                         shown.value(shown.size() - 1) <= 1,
+                     qPrintable(QString("%1: %2").arg(source).arg(shown.size())));
         }
 
         QFile::remove(runs);
