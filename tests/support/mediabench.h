@@ -175,6 +175,9 @@ class Bench
         return script.waitForFinished(300000) && script.exitCode() == 0;
     }
 
+    // Where the source `name` was made.
+    QString sourcePath(const QString& name) const { return m_dir.filePath("sources/" + name); }
+
     // The complaints about what `operation` makes of `source`; the program's refusal is one.
     QStringList judge(const QString& source, const QString& operation)
     {

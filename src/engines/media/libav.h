@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/progress.h"
 #include "engines/media/chapters.h"
 #include "engines/media/media.h"
 #include "engines/media/mediastreams.h"
@@ -8,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+
+class Job;
 
 // ffmpeg's own libraries read inside this process. They are loaded at the first call only, on
 // whatever thread makes it: loading costs about as much as starting a small program, so only
@@ -132,5 +135,25 @@ std::optional<double> keyFrameAt(const QString& path, double seconds);
 // libraries are missing, no key frame follows the seek, or the picture ends before it would be
 // stopped.
 std::optional<double> copiedPictureLength(const QString& path, double seek, double end);
+
+// What a plain stream copy asks of the muxer beside the streams: the hvc1 sample entry for its
+// HEVC picture, and the index moved to the front of an MP4 or QuickTime file.
+struct CopyOptions
+{
+    bool hvc1 = false;
+    bool faststart = false;
+};
+
+// Writes `output` as ffmpeg's `-i source -map 0:V:0 -map 0:a? -c copy -map_metadata 0` does for
+// a `target` of mp4, mov, mkv or webm, packet for packet: the first picture stream that is not a
+// cover and every sound stream, their times moved to begin where ffmpeg moves them, with the
+// file's tags, the streams' tags and kinds, and the chapters. Gives how far the result reaches
+// in seconds; none, with nothing left at `output`, when it could not be made here (the libraries
+// are missing, the source is not a Matroska or QuickTime file, a stream or packet is refused),
+// which the ffmpeg program is left to try. Progress is the share of `duration` written. Throws
+// ConvertError when `job` is cancelled, or "The disk is full" when a write finds no room, with
+// nothing left at `output`.
+std::optional<double> remux(const QString& source, const QString& output, const QString& target,
+                            const CopyOptions& options, Job* job, const Progress& progress, double duration);
 
 } // namespace LibAv

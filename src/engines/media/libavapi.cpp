@@ -47,7 +47,29 @@ const LibAvApi* load()
         resolve(codec, "avcodec_open2", api.openCodec) &&
         resolve(codec, "avcodec_send_packet", api.sendPacket) &&
         resolve(codec, "avcodec_receive_frame", api.receiveFrame) &&
-        resolve(codec, "avcodec_flush_buffers", api.flushBuffers);
+        resolve(codec, "avcodec_flush_buffers", api.flushBuffers) &&
+        resolve(format, "avformat_version", api.formatVersion) &&
+        resolve(util, "av_strerror", api.strerror) && resolve(util, "av_mallocz", api.mallocz) &&
+        resolve(util, "av_calloc", api.calloc) && resolve(util, "av_dict_copy", api.dictCopy) &&
+        resolve(util, "av_rescale_q", api.rescaleQ) && resolve(util, "av_rescale_q_rnd", api.rescaleQRnd) &&
+        resolve(util, "av_rescale_delta", api.rescaleDelta) && resolve(util, "av_add_q", api.addQ) &&
+        resolve(codec, "avcodec_parameters_copy", api.parametersCopy) &&
+        resolve(codec, "av_get_audio_frame_duration2", api.audioFrameDuration) &&
+        resolve(codec, "av_packet_new_side_data", api.packetNewSideData) &&
+        resolve(codec, "av_packet_get_side_data", api.packetGetSideData) &&
+        resolve(format, "avformat_alloc_output_context2", api.allocOutput) &&
+        resolve(format, "avformat_free_context", api.freeFormat) &&
+        resolve(format, "avformat_new_stream", api.newStream) &&
+        resolve(format, "avformat_transfer_internal_stream_timing_info", api.transferTiming) &&
+        resolve(format, "av_stream_get_codec_timebase", api.codecTimeBase) &&
+        resolve(format, "av_stream_new_side_data", api.streamNewSideData) &&
+        resolve(format, "av_stream_get_parser", api.streamParser) &&
+        resolve(format, "av_codec_get_id", api.codecGetId) &&
+        resolve(format, "av_codec_get_tag2", api.codecGetTag2) && resolve(format, "avio_open", api.ioOpen) &&
+        resolve(format, "avio_closep", api.ioClose) &&
+        resolve(format, "avformat_write_header", api.writeHeader) &&
+        resolve(format, "av_interleaved_write_frame", api.writeFrame) &&
+        resolve(format, "av_write_trailer", api.writeTrailer);
     if (!ok) return nullptr;
     // The libraries would otherwise write their warnings to our standard error.
     api.logSetLevel(AV_LOG_QUIET);

@@ -40,6 +40,34 @@ struct LibAvApi
     decltype(&avcodec_send_packet) sendPacket;
     decltype(&avcodec_receive_frame) receiveFrame;
     decltype(&avcodec_flush_buffers) flushBuffers;
+    // Writing, for a stream copy made in this process.
+    decltype(&avformat_version) formatVersion;
+    decltype(&av_strerror) strerror;
+    decltype(&av_mallocz) mallocz;
+    decltype(&av_calloc) calloc;
+    decltype(&av_dict_copy) dictCopy;
+    decltype(&av_rescale_q) rescaleQ;
+    decltype(&av_rescale_q_rnd) rescaleQRnd;
+    decltype(&av_rescale_delta) rescaleDelta;
+    decltype(&av_add_q) addQ;
+    decltype(&avcodec_parameters_copy) parametersCopy;
+    decltype(&av_get_audio_frame_duration2) audioFrameDuration;
+    decltype(&av_packet_new_side_data) packetNewSideData;
+    decltype(&av_packet_get_side_data) packetGetSideData;
+    decltype(&avformat_alloc_output_context2) allocOutput;
+    decltype(&avformat_free_context) freeFormat;
+    decltype(&avformat_new_stream) newStream;
+    decltype(&avformat_transfer_internal_stream_timing_info) transferTiming;
+    decltype(&av_stream_get_codec_timebase) codecTimeBase;
+    decltype(&av_stream_new_side_data) streamNewSideData;
+    decltype(&av_stream_get_parser) streamParser;
+    decltype(&av_codec_get_id) codecGetId;
+    decltype(&av_codec_get_tag2) codecGetTag2;
+    decltype(&avio_open) ioOpen;
+    decltype(&avio_closep) ioClose;
+    decltype(&avformat_write_header) writeHeader;
+    decltype(&av_interleaved_write_frame) writeFrame;
+    decltype(&av_write_trailer) writeTrailer;
 };
 
 // The libraries' entry points, loaded at the first call, on whatever thread makes it; null when

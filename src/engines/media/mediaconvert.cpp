@@ -329,6 +329,36 @@ std::optional<ConvertError> undecodableCopy(const QStringList& args, const QStri
                                     .arg(*kind, KeptStreams::containerName(target)));
 }
 
+// Whether a copy of `source` into `target` may be made in this process: a film format the copy
+// writes as ffmpeg does, from a Matroska, WebM or QuickTime file (others go to ffmpeg at once).
+bool copiedHere(const QString& source, const QString& target)
+{
+    static const QStringList targets{"mp4", "mov", "mkv", "webm"};
+    static const QStringList sources{"mkv", "webm", "mp4", "mov", "m4v", "qt"};
+    return targets.contains(target) && sources.contains(QFileInfo(source).suffix().toLower());
+}
+
+// What the muxer is asked for when `args` are a plain stream copy, as conversionArgs() makes one
+// for a film with nothing beside its picture and sound to carry; none for any other run.
+std::optional<LibAv::CopyOptions> plainCopy(const QStringList& args, const QString& source,
+                                            const QString& output, const QString& target)
+{
+    QStringList plain{"-i", source, "-map", "0:V:0", "-map", "0:a?", "-c", "copy", "-map_metadata", "0"};
+    LibAv::CopyOptions options;
+    const QStringList hvc1{"-tag:v:0", "hvc1"};
+    const QStringList faststart{"-movflags", "+faststart"};
+    if (args.mid(plain.size(), 2) == hvc1) {
+        plain << hvc1;
+        options.hvc1 = true;
+    }
+    if (args.mid(plain.size(), 2) == faststart) {
+        plain << faststart;
+        options.faststart = true;
+    }
+    if (args != plain + QStringList{output} || !copiedHere(source, target)) return std::nullopt;
+    return options;
+}
+
 } // namespace
 
 namespace Media {
@@ -343,13 +373,17 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
     };
     // ffmpeg starts at once on a guess, before the source is read in this process: loading the
     // libraries that read it takes about as long as starting ffmpeg does. The plain streams of a
-    // guess take nothing out into a folder.
+    // guess take nothing out into a folder. A copy from a Matroska or QuickTime film is read
+    // first instead: once the libraries are loaded, a plain copy costs less made here than
+    // ffmpeg costs to start.
     const Probe guess = usualStreams(source);
-    const QStringList started =
+    QStringList started =
         argsFor(guess, sideStreams(source, plainStreams(guess), nullptr, audio, target, QString(), nullptr));
     running.fetch_add(1);
     const auto done = qScopeGuard([] { running.fetch_sub(1); });
-    FirstRun first(oneThreadWhenFull(started), job, progress);
+    const bool readFirst = !audio && copies(started) && copiedHere(source, target) && LibAv::available();
+    std::optional<FirstRun> first;
+    if (!readFirst) first.emplace(oneThreadWhenFull(started), job, progress);
 
     // The one reading of the source: the plan of its streams, the arguments and the check.
     const LibAv::Reading reading = readSource(source);
@@ -363,27 +397,47 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
     const ToolArgs::Extras extras = sideStreams(source, reading.streams, &reading, audio, target,
                                                 scratch ? scratch->path() : QString(), job);
     const QStringList args = argsFor(probe, extras);
-    const bool guessed = args == started;
-    if (guessed)
-        first.agree(probe.duration);
-    else
-        first.stop();
-    // A copy is decoded back as soon as ffmpeg has written it, while it exits.
-    std::optional<CopyCheck> check;
-    if (guessed && copies(started)) {
-        check.emplace(first, output, target);
-        check->read();
+    std::optional<FfmpegReport> report;
+    std::optional<ConvertError> error;
+    if (readFirst) {
+        started = args;
+        if (const std::optional<LibAv::CopyOptions> plain = plainCopy(args, source, output, target)) {
+            require(QStringLiteral("ffmpeg"));
+            if (const std::optional<double> reach =
+                    LibAv::remux(source, output, target, *plain, job, progress, probe.duration)) {
+                report.emplace();
+                report->ended = true;
+                report->outSeconds = *reach;
+                report->outBytes = QFileInfo(output).size();
+                error = undecodableCopy(args, output, target);
+            }
+        }
+        // Otherwise ffmpeg copies, started on what the reading calls for.
+        if (!report) first.emplace(oneThreadWhenFull(started), job, progress);
     }
-    first.wait();
-    if (job) job->throwIfCancelled();
+    const bool guessed = args == started;
+    if (first) {
+        if (guessed)
+            first->agree(probe.duration);
+        else
+            first->stop();
+        // A copy is decoded back as soon as ffmpeg has written it, while it exits.
+        std::optional<CopyCheck> check;
+        if (guessed && copies(started)) {
+            check.emplace(*first, output, target);
+            check->read();
+        }
+        first->wait();
+        if (job) job->throwIfCancelled();
+        report = first->report();
+        error = first->error();
+        if (guessed && report && !error)
+            error = undecodableCopy(started, output, target, check ? &*check : nullptr);
+    }
     if (job && !Chapters::heldBy(target) && !reading.chapters.isEmpty())
         job->addNote(Chapters::leftOut(target));
-    std::optional<FfmpegReport> report = first.report();
-    std::optional<ConvertError> error = first.error();
-    if (guessed && report && !error)
-        error = undecodableCopy(started, output, target, check ? &*check : nullptr);
-    if (guessed && report && !error &&
-        shownWhole(*report, first.said(), reading, source, output, audio, target))
+    if (first && guessed && report && !error &&
+        shownWhole(*report, first->said(), reading, source, output, audio, target))
         return;
 
     if (!guessed) {

@@ -85,6 +85,9 @@ class MediaResultsTest : public QObject
                         "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt", "yuv420p", "-c:a", "aac",
                         path("clip.mkv")}));
         QVERIFY(ffmpeg({"-i", path("clip.mkv"), "-c", "copy", path("clip.mp4")}));
+        // An AVI film's copy is made by the ffmpeg program, started on a guess.
+        QVERIFY(
+            ffmpeg({"-i", path("clip.mkv"), "-c", "copy", "-bsf:v", "h264_mp4toannexb", path("clip.avi")}));
         QVERIFY(ffmpeg({"-f", "lavfi", "-i", "sine=d=4", path("tone.wav")}));
         QVERIFY(ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=64x48:d=1", "-c:v", "ffv1", path("silent.mkv")}));
         QVERIFY(write(path("broken.mp4"), QByteArray(5000, '\x17')));
@@ -110,7 +113,7 @@ class MediaResultsTest : public QObject
     // a packet does (the copy to mp4). Neither may pass for a result, and nothing may stay behind.
     void fullDisk()
     {
-        for (const QString target : {"webm", "mp4"}) {
+        for (const QString target : {"webm", "mp4", "mov"}) {
             QTemporaryDir disk;
             const QByteArray mountPoint = QFile::encodeName(disk.path());
             if (::mount("tmpfs", mountPoint.constData(), "tmpfs", 0, "size=32k") != 0)
@@ -142,7 +145,7 @@ class MediaResultsTest : public QObject
                             const QString& why) {
             QTest::newRow(name) << QString(source) << QString(target) << fake << why;
         };
-        row("copy cut on disk", "clip.mkv", "mp4", halfTheBytes, halfWritten);
+        row("copy cut on disk", "clip.avi", "mkv", halfTheBytes, halfWritten);
         row("re-encode cut on disk", "clip.mkv", "avi", halfTheBytes, halfWritten);
         row("sound cut on disk", "tone.wav", "flac", halfTheBytes, halfWritten);
         row("gif cut on disk", "clip.mkv", "gif", halfTheBytes, halfWritten);
@@ -209,7 +212,7 @@ class MediaResultsTest : public QObject
 
     // A Matroska or WebM film with sound, and a WAVE file whose header promises more than its
     // data, broken off after 60 % of their bytes, convert as far as they go and say so; ffmpeg
-    // stopping short of what the source holds still fails.
+    // stopping short of what the source holds (a re-encode) still fails.
     void cutSourcesAreNoted()
     {
         QTemporaryDir folder, wholes;
@@ -244,7 +247,7 @@ class MediaResultsTest : public QObject
         QVERIFY(fakeFfmpeg(bin, "exec /usr/bin/ffmpeg \"${@:1:$#-1}\" -t 1 \"${@: -1}\"\n"));
         QTemporaryDir stopped;
         QVERIFY(QFile::copy(folder.filePath("cut.mkv"), stopped.filePath("cut.mkv")));
-        const QString stoppedEarly = failure([&] { convert(stopped.filePath("cut.mkv"), "mp4"); }).message();
+        const QString stoppedEarly = failure([&] { convert(stopped.filePath("cut.mkv"), "avi"); }).message();
         QVERIFY2(QRegularExpression(R"(^The result is incomplete: its picture lasts 1\.\d s of 7\.0 s$)")
                      .match(stoppedEarly)
                      .hasMatch(),
@@ -354,14 +357,24 @@ class MediaResultsTest : public QObject
     // picture (its last key frame garbled) is not handed back as it is.
     // A copy is decoded back at its end as well as at its start: one whose last key frame gives no
     // picture in its new container is made again by re-encoding, not handed back as it is. The
-    // stand-in garbles the last key frame of each copy it writes.
+    // stand-in garbles the last key frame of each copy it writes (the copy of a film that carries
+    // subtitles is the ffmpeg program's).
     void copyUnplayableAtItsEnd()
     {
         QTemporaryDir bin, folder;
         const QString source = folder.filePath("film.mkv");
-        QVERIFY(ffmpeg({"-f", "lavfi", "-i", "testsrc2=s=160x120:r=25:d=3", "-f", "lavfi", "-i", "sine=d=3",
-                        "-c:v", "libx264", "-preset", "ultrafast", "-g", "25", "-pix_fmt", "yuv420p", "-c:a",
-                        "aac", source}));
+        QVERIFY(write(bin.filePath("lines.srt"), "1\n00:00:00,200 --> 00:00:01,500\nHello\n"));
+        QVERIFY(ffmpeg({"-f",       "lavfi",
+                        "-i",       "testsrc2=s=160x120:r=25:d=3",
+                        "-f",       "lavfi",
+                        "-i",       "sine=d=3",
+                        "-i",       bin.filePath("lines.srt"),
+                        "-c:v",     "libx264",
+                        "-preset",  "ultrafast",
+                        "-g",       "25",
+                        "-pix_fmt", "yuv420p",
+                        "-c:a",     "aac",
+                        source}));
         QVERIFY(fakeFfmpeg(
             bin, "if [[ \" $* \" == *' -c copy '* ]]; then\n"
                  "  exec /usr/bin/ffmpeg \"${@:1:$#-1}\" -bsf:v 'noise=amount=key*gte(pts*tb\\,1.9)' "
@@ -631,15 +644,68 @@ Output file #0 (out.mp4):
     void copyChangedAfterItsEnd()
     {
         QTemporaryDir bin, folder;
-        QVERIFY(ffmpeg({"-i", path("clip.mp4"), "-c", "copy", "-bsf:v", "filter_units=remove_types=5",
-                        bin.filePath("keyless.mp4")}));
+        QVERIFY(ffmpeg({"-i", path("clip.mkv"), "-c", "copy", "-bsf:v", "filter_units=remove_types=5",
+                        bin.filePath("keyless.mkv")}));
         const QString runs = bin.filePath("runs");
         QVERIFY(fakeFfmpeg(bin, "out=\"${@: -1}\"; echo run >> '" + runs.toUtf8() + "'\ncp '" +
-                                    path("clip.mp4").toUtf8() +
+                                    path("clip.mkv").toUtf8() +
                                     "' \"$out\"\necho progress=end\nsleep 0.5\ncp '" +
-                                    bin.filePath("keyless.mp4").toUtf8() + "' \"$out\"\n"));
-        QCOMPARE(convert(copy("clip.mkv", folder), "mp4").size(), 1);
+                                    bin.filePath("keyless.mkv").toUtf8() + "' \"$out\"\n"));
+        QCOMPARE(convert(copy("clip.avi", folder), "mkv").size(), 1);
         QCOMPARE(read(runs), QString("run\nrun\n"));
+    }
+
+    // A plain stream copy of a Matroska or QuickTime film is made in this process: no ffmpeg
+    // starts, though one must be installed, and the user's cancel stops it at the next packet
+    // with nothing left. An AVI film's copy, a copy that carries subtitles, and one that can't be
+    // made here (a transport stream named .mkv) still run ffmpeg.
+    void plainCopiesStartNoFfmpeg()
+    {
+        QTemporaryDir bin, folder;
+        const QString runs = bin.filePath("runs");
+        QVERIFY(fakeFfmpeg(bin, "echo run >> '" + runs.toUtf8() + "'\nexec /usr/bin/ffmpeg \"$@\"\n"));
+        QVERIFY(write(bin.filePath("lines.srt"), "1\n00:00:00,200 --> 00:00:01,500\nHello\n"));
+        QVERIFY(ffmpeg({"-i", path("clip.mkv"), "-i", bin.filePath("lines.srt"), "-map", "0", "-map", "1",
+                        "-c", "copy", folder.filePath("subtitled.mkv")}));
+        QVERIFY(
+            ffmpeg({"-i", path("clip.mkv"), "-c", "copy", "-f", "mpegts", folder.filePath("transport.mkv")}));
+        for (const auto& [source, target, started] : {std::tuple{"clip.mkv", "mp4", false},
+                                                      {"clip.mkv", "mov", false},
+                                                      {"clip.mp4", "mkv", false},
+                                                      {"clip.avi", "mkv", true},
+                                                      {"subtitled.mkv", "mp4", true},
+                                                      {"transport.mkv", "mp4", true}}) {
+            QFile::remove(runs);
+            const QString from = QFile::exists(path(source)) ? copy(source, folder) : folder.filePath(source);
+            QList<double> shown;
+            QVERIFY2(convert(from, target, [&](double done) { shown << done; }).size() == 1, source);
+            QVERIFY2(QFile::exists(runs) == started, source);
+            // Progress rises with the time copied, to near the whole.
+            QVERIFY2(std::is_sorted(shown.begin(), shown.end()) && shown.value(shown.size() - 1) > 0.9 &&
+                         shown.value(shown.size() - 1) <= 1,
+                     qPrintable(QString("%1: %2").arg(source).arg(shown.size())));
+        }
+
+        QFile::remove(runs);
+        QTemporaryDir cancelled;
+        Job job({}, {}, 0);
+        int reports = 0;
+        const ConvertError e = failure([&] {
+            Converter::convert(copy("clip.mkv", cancelled), "mp4", job, [&](double) {
+                ++reports;
+                job.cancel();
+            });
+        });
+        QVERIFY(e.isCancelled());
+        QCOMPARE(reports, 1);
+        QCOMPARE(entries(cancelled.path()), QStringList{"clip.mkv"});
+        QVERIFY(!QFile::exists(runs));
+
+        QTemporaryDir missing;
+        qputenv("TOLVANE_SEARCH_PATH", missing.path().toUtf8());
+        const ConvertError none = failure([&] { convert(copy("clip.mkv", missing), "mp4"); });
+        QCOMPARE(none.kind(), ConvertError::Kind::missingTool);
+        QCOMPARE(entries(missing.path()), QStringList{"clip.mkv"});
     }
 
     // The first run starts before the source is read, and under a job of its own: the user's
@@ -658,8 +724,9 @@ Output file #0 (out.mp4):
         QVERIFY(work.wait_for(std::chrono::seconds(10)) == std::future_status::ready);
         QVERIFY(work.get());
         QCOMPARE(::kill(read(pidFile).trimmed().toInt(), 0), -1);
-        QCOMPARE(entries(m_dir.path()), (QStringList{"broken.mp4", "chapters.txt", "clip.mkv", "clip.mp4",
-                                                     "late.m4a", "late.opus", "silent.mkv", "tone.wav"}));
+        QCOMPARE(entries(m_dir.path()),
+                 (QStringList{"broken.mp4", "chapters.txt", "clip.avi", "clip.mkv", "clip.mp4", "late.m4a",
+                              "late.opus", "silent.mkv", "tone.wav"}));
     }
 };
 
