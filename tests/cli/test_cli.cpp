@@ -401,6 +401,9 @@ class CliTest : public QObject
         QVERIFY(ffmpeg.waitForFinished(30000) && ffmpeg.exitCode() == 0);
         ffmpeg.start("ffmpeg", {"-v", "error", "-i", dir.filePath("tone.wav"), dir.filePath("tone.flac")});
         QVERIFY(ffmpeg.waitForFinished(30000) && ffmpeg.exitCode() == 0);
+        ffmpeg.start("ffmpeg", {"-v", "error", "-f", "lavfi", "-i", "testsrc2=s=64x48:d=1", "-c:v", "libx264",
+                                "-preset", "ultrafast", dir.filePath("clip.mkv")});
+        QVERIFY(ffmpeg.waitForFinished(30000) && ffmpeg.exitCode() == 0);
         QImage picture(16, 16, QImage::Format_RGB32);
         picture.fill(Qt::red);
         QVERIFY(picture.save(dir.filePath("picture.png")));
@@ -433,6 +436,11 @@ class CliTest : public QObject
              "tone.mp3",
              {"libtolvane_engines.so", "libavformat.so"},
              gui + heavy + QStringList{"libarchive.so"}},
+            // A GIF's source is read by ffmpeg alone when its description names nothing to leave out.
+            {{"--convert", "gif", dir.filePath("clip.mkv")},
+             "clip.gif",
+             {"libtolvane_engines.so"},
+             gui + heavy + QStringList{"libarchive.so", "libavformat.so", "libavcodec.so"}},
             {{"--convert", "ogg", dir.filePath("tone.wav")},
              "tone.ogg",
              {"libtolvane_engines.so"},

@@ -52,6 +52,14 @@ std::optional<StreamLine> streamLine(const QString& line)
     return s;
 }
 
+// The language of a stream line, "eng" of "  Stream #0:1[0x2](eng): Audio: …"; empty for none.
+QString languageOf(const QString& line)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral(R"(^  Stream #\d+:\d+(?:\[0x[0-9a-f]+\])?\(([^()]*)\): )"));
+    return pattern.match(line).captured(1);
+}
+
 } // namespace
 
 bool FfmpegDescription::add(const QString& line)
@@ -66,6 +74,7 @@ bool FfmpegDescription::add(const QString& line)
         // Anything at the left margin after the input's lines ends its description.
         input = m_reading;
         inputChapters = m_chapters;
+        inputPlain = m_pictures == 1 && !m_otherStream;
         m_section = Section::none;
         add(line);
         return true;
@@ -79,6 +88,8 @@ bool FfmpegDescription::add(const QString& line)
             m_section = Section::input;
             m_reading = {};
             m_chapters = 0;
+            m_pictures = 0;
+            m_otherStream = false;
             m_inputFormat = m.captured(1);
         } else if (const QRegularExpressionMatch m = outputStart.match(line); m.hasMatch()) {
             m_section = Section::output;
@@ -102,6 +113,13 @@ bool FfmpegDescription::add(const QString& line)
             if (s->kind == QLatin1String("Video") && !s->cover && !m_reading.videoCodec)
                 m_reading.videoCodec = s->codec;
             if (s->kind == QLatin1String("Audio") && !m_reading.audioCodec) m_reading.audioCodec = s->codec;
+            if (s->kind == QLatin1String("Video")) ++m_pictures;
+            const QString language = languageOf(line);
+            m_otherStream = m_otherStream || s->cover ||
+                            (!language.isEmpty() && language != QLatin1String("und")) ||
+                            (s->kind != QLatin1String("Video") && s->kind != QLatin1String("Audio"));
+        } else if (line.startsWith(QLatin1String("  Stream #"))) {
+            m_otherStream = true;
         }
         break;
     case Section::output:

@@ -18,7 +18,11 @@ struct FfmpegDescription
     // other fields keep their defaults.
     std::optional<Media::Probe> input;
     int inputChapters = 0; // how many chapters that description lists
-    QString outputFormat;  // the name of the muxer the result is written with
+    // That description lists one picture stream and, beside it, only sound streams, none of
+    // them a cover or tagged with a language: nothing a result without sound would have to name
+    // as left out. False at any doubt (a stream line it can't read).
+    bool inputPlain = false;
+    QString outputFormat; // the name of the muxer the result is written with
     bool outputVideo = false;
     bool outputAudio = false;
 
@@ -52,7 +56,9 @@ struct FfmpegDescription
     Section m_section = Section::none;
     Media::Probe m_reading;
     int m_chapters = 0;
-    QString m_inputFormat; // ffmpeg's name of the input's demuxer ("matroska,webm")
+    int m_pictures = 0;         // picture streams of the input, covers among them
+    bool m_otherStream = false; // one not plain: a cover, a language, another kind, unreadable
+    QString m_inputFormat;      // ffmpeg's name of the input's demuxer ("matroska,webm")
     QMap<int, OutputStream> m_outputs;
     QMap<int, qint64> m_packetsRead; // per stream of the first input
     bool m_doubt = false;            // a stream told twice, or told otherwise than expected

@@ -7,7 +7,10 @@ FirstRun::FirstRun(const QStringList& args, Job* job, const Progress& progress) 
     try {
         m_run.emplace(
             args, [this] { return m_duration.load(); }, &m_runJob, progress,
-            [this](const QString& line) { m_said.add(line); }, [this] { written(); });
+            [this](const QString& line) {
+                if (m_said.add(line)) described();
+            },
+            [this] { written(); });
     } catch (const ConvertError& e) {
         m_error = e;
         m_over = true;
@@ -44,6 +47,22 @@ template <typename Done> void FirstRun::waitFor(std::unique_lock<std::mutex>& lo
         if (m_job && m_job->isCancelled()) m_runJob.cancel();
         m_wake.wait_for(lock, std::chrono::milliseconds(100));
     }
+}
+
+bool FirstRun::waitDescribed()
+{
+    std::unique_lock lock(m_mutex);
+    waitFor(lock, [this] { return m_described || m_over; });
+    return m_described;
+}
+
+void FirstRun::described()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_described = true;
+    }
+    m_wake.notify_all();
 }
 
 void FirstRun::written()

@@ -34,6 +34,10 @@ class FirstRun
     // Waits until ffmpeg has written the whole result (it then only closes it and exits) or the
     // run is over; whether the result is written.
     bool waitWritten();
+    // Waits until ffmpeg has described its source or the run is over; whether it described it.
+    // The description's fields of the source (input, inputChapters, inputPlain) may then be read
+    // while the run goes on.
+    bool waitDescribed();
     // Waits for the run to end; throws again what the run threw but a ConvertError.
     void wait();
 
@@ -48,6 +52,7 @@ class FirstRun
     // runner looks at a job's cancel flag.
     template <typename Done> void waitFor(std::unique_lock<std::mutex>& lock, Done done);
     void written();
+    void described();
     void finish();
 
     Job* const m_job;
@@ -60,6 +65,7 @@ class FirstRun
     std::mutex m_mutex;
     std::condition_variable m_wake;
     bool m_written = false;
+    bool m_described = false;
     bool m_over = false;
     std::optional<FfmpegRun> m_run; // after what its callbacks reach
     std::thread m_thread;

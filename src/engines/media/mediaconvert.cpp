@@ -329,6 +329,19 @@ std::optional<ConvertError> undecodableCopy(const QStringList& args, const QStri
                                     .arg(*kind, KeptStreams::containerName(target)));
 }
 
+// The reading of a source that ffmpeg described as one picture and plain sound: what it states
+// of them, each lasting the length it states; none for any other.
+std::optional<LibAv::Reading> plainReading(const FfmpegDescription& said)
+{
+    if (!said.input || !said.inputPlain || !said.input->videoCodec) return std::nullopt;
+    LibAv::Reading r;
+    r.probe = *said.input;
+    r.videoSeconds = r.probe.duration;
+    r.audioSeconds = r.probe.audioCodec ? r.probe.duration : 0;
+    r.streams = plainStreams(r.probe);
+    return r;
+}
+
 // Whether a copy of `source` into `target` may be made in this process: a film format the copy
 // writes as ffmpeg does, from a Matroska, WebM or QuickTime file (others go to ffmpeg at once).
 bool copiedHere(const QString& source, const QString& target)
@@ -385,8 +398,13 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
     std::optional<FirstRun> first;
     if (!readFirst) first.emplace(oneThreadWhenFull(started), job, progress);
 
-    // The one reading of the source: the plan of its streams, the arguments and the check.
-    const LibAv::Reading reading = readSource(source);
+    // The one reading of the source: the plan of its streams, the arguments and the check. A
+    // GIF's arguments are the same whatever the source holds: where ffmpeg's own description
+    // shows nothing a note would name, the source is not read again here.
+    const std::optional<LibAv::Reading> described =
+        target == QLatin1String("gif") && first && first->waitDescribed() ? plainReading(first->said())
+                                                                          : std::nullopt;
+    const LibAv::Reading reading = described ? *described : readSource(source);
     const Probe& probe = reading.probe;
     // What the result keeps beside the picture and sound is decided once, from the source's streams.
     // Only covers are taken out into a folder (to be attached to an MKV): a folder made and removed
@@ -434,7 +452,8 @@ void convert(const QString& source, const QString& output, bool audio, const QSt
         if (guessed && report && !error)
             error = undecodableCopy(started, output, target, check ? &*check : nullptr);
     }
-    if (job && !Chapters::heldBy(target) && !reading.chapters.isEmpty())
+    if (job && !Chapters::heldBy(target) &&
+        (described ? first->said().inputChapters > 0 : !reading.chapters.isEmpty()))
         job->addNote(Chapters::leftOut(target));
     if (first && guessed && report && !error &&
         shownWhole(*report, first->said(), reading, source, output, audio, target))

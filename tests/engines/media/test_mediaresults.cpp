@@ -472,6 +472,31 @@ Output #0, mp4, to 'out.mp4':
                 late.add(line);
             QVERIFY2(late.input && qAbs(late.input->duration - length) < 1e-9, format);
         }
+        QVERIFY(!said.inputPlain); // a cover, and a language
+
+        // Whether the source holds nothing beside one picture and sound that a GIF would have to
+        // name as left out.
+        const QString picture =
+            "  Stream #0:0: Video: h264 (High), yuv420p, 320x240, 25 fps, 25 tbr (default)";
+        const QString sound = "  Stream #0:1(und): Audio: aac (LC), 48000 Hz, stereo, fltp (default)";
+        for (const auto& [streams, plain] : std::initializer_list<std::pair<QStringList, bool>>{
+                 {{picture}, true},
+                 {{picture, sound, "    Metadata:", "      comment         : Stream #0:2: Subtitle: ass"},
+                  true},
+                 {{picture, "  Stream #0:1[0x2](eng): Audio: aac (LC), 48000 Hz, stereo"}, false},
+                 {{picture, sound, "  Stream #0:2: Subtitle: subrip"}, false},
+                 {{picture, "  Stream #0:1: Attachment: ttf"}, false},
+                 {{picture, "  Stream #0:1: Video: mjpeg, yuvj420p, 96x96, 90k tbn (attached pic)"}, false},
+                 {{picture, picture}, false},
+                 {{picture, "  Stream #0:1: Audio: "}, false},
+                 {{sound}, false}}) {
+            FfmpegDescription d;
+            for (const QString& line : QStringList{"Input #0, matroska,webm, from 'in.mkv':",
+                                                   "  Duration: 00:00:03.00, start: 0.000000"} +
+                                           streams + QStringList{"Stream mapping:"})
+                d.add(line);
+            QVERIFY2(d.input && d.inputPlain == plain, qPrintable(streams.join('\n')));
+        }
     }
 
     // ffmpeg's closing statistics, as 5.1 writes them at level verbose, tied to the output's
