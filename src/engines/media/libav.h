@@ -155,5 +155,11 @@ struct CopyOptions
 // nothing left at `output`.
 std::optional<double> remux(const QString& source, const QString& output, const QString& target,
                             const CopyOptions& options, Job* job, const Progress& progress, double duration);
+// The targets remux() writes: "mp4", "mov", "mkv", "webm".
+const QStringList& remuxTargets();
+
+// The name of the muxer ffmpeg writes a target (a key such as "m4a" or "mkv") with: "ipod",
+// "matroska"; empty for a key that is none.
+QString muxerFor(const QString& target);
 
 } // namespace LibAv

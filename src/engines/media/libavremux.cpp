@@ -331,14 +331,6 @@ bool Remux::write(Copied& s, AVPacket* pkt)
     return step(m_api.writeFrame(m_context, pkt), "av_interleaved_write_frame()");
 }
 
-// The muxer ffmpeg picks for a result of each film format.
-QString filmMuxer(const QString& target)
-{
-    static const QHash<QString, QString> names{
-        {"mp4", "mp4"}, {"mov", "mov"}, {"mkv", "matroska"}, {"webm", "webm"}};
-    return names.value(target);
-}
-
 } // namespace
 
 namespace LibAv {
@@ -347,13 +339,27 @@ std::optional<double> remux(const QString& source, const QString& output, const 
                             const CopyOptions& options, Job* job, const Progress& progress, double duration)
 {
     const LibAvApi* a = libAvApi();
-    const QString muxer = filmMuxer(target);
-    if (!a || muxer.isEmpty()) return std::nullopt;
+    if (!a || !remuxTargets().contains(target)) return std::nullopt;
     LibAvInput input(*a, source, true);
     if (!input.get() || !steadyTimes(input.get()->iformat)) return std::nullopt;
     Remux remux(*a, output, job);
-    if (!remux.open(input, muxer, options)) return std::nullopt;
+    if (!remux.open(input, muxerFor(target), options)) return std::nullopt;
     return remux.copy(input, duration, progress);
+}
+
+const QStringList& remuxTargets()
+{
+    static const QStringList targets{"mp4", "mov", "mkv", "webm"};
+    return targets;
+}
+
+QString muxerFor(const QString& target)
+{
+    static const QHash<QString, QString> names{
+        {"mp3", "mp3"},   {"m4a", "ipod"}, {"mp4", "mp4"},   {"mov", "mov"},   {"mkv", "matroska"},
+        {"webm", "webm"}, {"wav", "wav"},  {"aiff", "aiff"}, {"flac", "flac"}, {"ogg", "ogg"},
+        {"opus", "opus"}, {"wma", "asf"},  {"wmv", "asf"},   {"avi", "avi"},   {"gif", "gif"}};
+    return names.value(target);
 }
 
 } // namespace LibAv

@@ -84,16 +84,6 @@ QList<Media::Stream> plainStreams(const Media::Probe& guess)
     return streams;
 }
 
-// The muxer ffmpeg names for each target it writes.
-QString muxerFor(const QString& target)
-{
-    static const QHash<QString, QString> names{
-        {"mp3", "mp3"},   {"m4a", "ipod"}, {"mp4", "mp4"},   {"mov", "mov"},   {"mkv", "matroska"},
-        {"webm", "webm"}, {"wav", "wav"},  {"aiff", "aiff"}, {"flac", "flac"}, {"ogg", "ogg"},
-        {"opus", "opus"}, {"wma", "asf"},  {"wmv", "asf"},   {"avi", "avi"},   {"gif", "gif"}};
-    return names.value(target);
-}
-
 // Whether ffmpeg's own report shows the whole result, so that nothing needs reading back: it
 // described the source with a stated length, no shorter than the reading's, wrote the target's
 // format with the streams asked for, said no error, reached that length with each of those
@@ -110,7 +100,7 @@ bool shownWhole(const Media::FfmpegReport& report, const FfmpegDescription& said
     // header's.
     const double promised = std::max(reading.videoSeconds, reading.audioSeconds);
     if (promised > said.input->duration + std::max(0.25, 0.005 * promised)) return false;
-    if (said.outputFormat.isEmpty() || said.outputFormat != muxerFor(target)) return false;
+    if (said.outputFormat.isEmpty() || said.outputFormat != LibAv::muxerFor(target)) return false;
     const bool wantsVideo = !audio;
     const bool wantsAudio = audio || (target != QLatin1String("gif") && said.input->audioCodec);
     if ((wantsVideo && !said.outputVideo) || (wantsAudio && !said.outputAudio)) return false;
@@ -346,9 +336,8 @@ std::optional<LibAv::Reading> plainReading(const FfmpegDescription& said)
 // writes as ffmpeg does, from a Matroska, WebM or QuickTime file (others go to ffmpeg at once).
 bool copiedHere(const QString& source, const QString& target)
 {
-    static const QStringList targets{"mp4", "mov", "mkv", "webm"};
     static const QStringList sources{"mkv", "webm", "mp4", "mov", "m4v", "qt"};
-    return targets.contains(target) && sources.contains(QFileInfo(source).suffix().toLower());
+    return LibAv::remuxTargets().contains(target) && sources.contains(QFileInfo(source).suffix().toLower());
 }
 
 // What the muxer is asked for when `args` are a plain stream copy, as conversionArgs() makes one
