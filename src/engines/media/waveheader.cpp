@@ -5,30 +5,45 @@
 
 namespace WaveHeader {
 
+std::optional<Chunks> chunks(QFile& file)
+{
+    if (!file.seek(0)) return std::nullopt;
+    const QByteArray riff = file.read(12);
+    if (riff.size() < 12 || !riff.startsWith("RIFF") || riff.mid(8, 4) != "WAVE") return std::nullopt;
+    Chunks out;
+    while (out.list.size() < 256) {
+        const QByteArray head = file.read(8);
+        if (head.size() < 8) {
+            out.whole = head.isEmpty();
+            break;
+        }
+        const quint32 size = qFromLittleEndian<quint32>(head.constData() + 4);
+        out.list << Chunk{head.left(4), file.pos(), size};
+        // A last chunk whose pad byte was left off still ends the file.
+        const qint64 next = file.pos() + qint64(size) + (size & 1);
+        if (next >= file.size() || !file.seek(next)) break;
+    }
+    return out;
+}
+
 std::optional<double> promisedSeconds(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    const QByteArray riff = file.read(12);
-    if (riff.size() < 12 || !riff.startsWith("RIFF") || riff.mid(8, 4) != "WAVE") return std::nullopt;
+    const std::optional<Chunks> all = file.open(QIODevice::ReadOnly) ? chunks(file) : std::nullopt;
+    if (!all) return std::nullopt;
+    // "fmt " gives the rate, "data" the size.
     quint32 bytesPerSecond = 0;
-    // The chunks in order: "fmt " gives the rate, "data" the size; a few others may come between.
-    for (int chunks = 0; chunks < 64; ++chunks) {
-        const QByteArray head = file.read(8);
-        if (head.size() < 8) return std::nullopt;
-        const quint32 size = qFromLittleEndian<quint32>(head.constData() + 4);
-        const qint64 next = file.pos() + qint64(size) + (size & 1);
-        if (head.startsWith("fmt ")) {
-            const QByteArray format = file.read(12);
+    for (const Chunk& c : all->list) {
+        if (c.id == "fmt ") {
+            const QByteArray format = file.seek(c.at) ? file.read(12) : QByteArray();
             if (format.size() < 12) return std::nullopt;
             bytesPerSecond = qFromLittleEndian<quint32>(format.constData() + 8);
-        } else if (head.startsWith("data")) {
-            if (bytesPerSecond == 0 || size == 0 || size == 0xFFFFFFFFu ||
-                file.pos() + qint64(size) <= file.size())
+        } else if (c.id == "data") {
+            if (bytesPerSecond == 0 || c.size == 0 || c.size == 0xFFFFFFFFu ||
+                c.at + qint64(c.size) <= file.size())
                 return std::nullopt;
-            return double(size) / bytesPerSecond;
+            return double(c.size) / bytesPerSecond;
         }
-        if (next >= file.size() || !file.seek(next)) return std::nullopt;
     }
     return std::nullopt;
 }
@@ -36,25 +51,18 @@ std::optional<double> promisedSeconds(const QString& path)
 std::optional<Broadcast> broadcast(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    const QByteArray riff = file.read(12);
-    if (riff.size() < 12 || !riff.startsWith("RIFF") || riff.mid(8, 4) != "WAVE") return std::nullopt;
+    const std::optional<Chunks> all = file.open(QIODevice::ReadOnly) ? chunks(file) : std::nullopt;
+    if (!all) return std::nullopt;
     // The description, originator and its reference, the date, then the time and the reference.
     constexpr qint64 timeAt = 256 + 32 + 32 + 10, referenceAt = timeAt + 8, least = referenceAt + 8;
-    for (int chunks = 0; chunks < 64; ++chunks) {
-        const QByteArray head = file.read(8);
-        if (head.size() < 8) return std::nullopt;
-        const quint32 size = qFromLittleEndian<quint32>(head.constData() + 4);
-        const qint64 next = file.pos() + qint64(size) + (size & 1);
-        if (head.startsWith("bext")) {
-            const QByteArray bext = file.read(least);
-            if (size < least || bext.size() < least) return std::nullopt;
-            Broadcast b;
-            b.originationTime = QString::fromLatin1(bext.mid(timeAt, 8)).remove(QChar(0)).trimmed();
-            b.timeReference = qFromLittleEndian<quint64>(bext.constData() + referenceAt);
-            return b;
-        }
-        if (next >= file.size() || !file.seek(next)) return std::nullopt;
+    for (const Chunk& c : all->list) {
+        if (c.id != "bext") continue;
+        const QByteArray bext = file.seek(c.at) ? file.read(least) : QByteArray();
+        if (c.size < least || bext.size() < least) return std::nullopt;
+        Broadcast b;
+        b.originationTime = QString::fromLatin1(bext.mid(timeAt, 8)).remove(QChar(0)).trimmed();
+        b.timeReference = qFromLittleEndian<quint64>(bext.constData() + referenceAt);
+        return b;
     }
     return std::nullopt;
 }

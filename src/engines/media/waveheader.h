@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QFile>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -7,6 +9,24 @@
 
 // The header of a RIFF WAVE file, read without the media libraries.
 namespace WaveHeader {
+
+// One chunk of a RIFF WAVE file: its id, where its body begins, and the size its header gives
+// (which may reach past the end of a file broken off).
+struct Chunk
+{
+    QByteArray id;
+    qint64 at = 0;
+    quint32 size = 0;
+};
+// The chunks of the RIFF WAVE file open in `file`, in order and at most 256, up to the one that
+// ends the file or the end of the last whole chunk header; `whole` tells whether every chunk
+// header was whole. None when the file is no RIFF WAVE file.
+struct Chunks
+{
+    QList<Chunk> list;
+    bool whole = true;
+};
+std::optional<Chunks> chunks(QFile& file);
 
 // How long the sound of the WAVE file at `path` lasts as its header promises, in seconds, when
 // its data chunk is said to reach past the end of the file (a copy or download broken off);

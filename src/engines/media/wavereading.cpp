@@ -1,5 +1,7 @@
 #include "engines/media/wavereading.h"
 
+#include "engines/media/waveheader.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QtEndian>
@@ -52,36 +54,28 @@ namespace WaveReading {
 std::optional<LibAv::Reading> read(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    const QByteArray riff = file.read(12);
-    if (riff.size() < 12 || !riff.startsWith("RIFF") || riff.mid(8, 4) != "WAVE") return std::nullopt;
+    const std::optional<WaveHeader::Chunks> all =
+        file.open(QIODevice::ReadOnly) ? WaveHeader::chunks(file) : std::nullopt;
+    if (!all || !all->whole || all->list.size() == 256) return std::nullopt;
     QByteArray format;
     qint64 dataAt = -1, dataSize = 0;
     // Every chunk, the ones after the samples too: the libraries read those of a file they can seek in.
-    for (int chunks = 0;; ++chunks) {
-        const QByteArray head = file.read(8);
-        if (head.isEmpty()) break;
-        if (head.size() < 8 || chunks == 256) return std::nullopt;
-        const QByteArray id = head.left(4);
-        const quint32 size = qFromLittleEndian<quint32>(head.constData() + 4);
-        const qint64 next = file.pos() + qint64(size) + (size & 1);
-        if (id == "fmt ") {
-            if (!format.isEmpty() || dataAt >= 0 || size < 16 || size > 64) return std::nullopt;
-            format = file.read(size);
-            if (format.size() != qint64(size)) return std::nullopt;
-        } else if (id == "data") {
-            if (format.isEmpty() || dataAt >= 0 || size == 0 || size == 0xFFFFFFFFu ||
-                file.pos() + qint64(size) > file.size())
+    for (const WaveHeader::Chunk& c : all->list) {
+        if (c.id == "fmt ") {
+            if (!format.isEmpty() || dataAt >= 0 || c.size < 16 || c.size > 64 || !file.seek(c.at))
                 return std::nullopt;
-            dataAt = file.pos();
-            dataSize = size;
-        } else if (id == "id3 " || id == "ID3 " || id == "SMV0" || id == "ds64" || id == "cue ") {
+            format = file.read(c.size);
+            if (format.size() != qint64(c.size)) return std::nullopt;
+        } else if (c.id == "data") {
+            if (format.isEmpty() || dataAt >= 0 || c.size == 0 || c.size == 0xFFFFFFFFu ||
+                c.at + qint64(c.size) > file.size())
+                return std::nullopt;
+            dataAt = c.at;
+            dataSize = c.size;
+        } else if (c.id == "id3 " || c.id == "ID3 " || c.id == "SMV0" || c.id == "ds64" || c.id == "cue ") {
             // Tags that may hold lyrics, a film beside the sound, sizes kept elsewhere, marks.
             return std::nullopt;
         }
-        // A last chunk whose pad byte was left off still ends the file.
-        if (next >= file.size()) break;
-        if (!file.seek(next)) return std::nullopt;
     }
     if (dataAt < 0) return std::nullopt;
 
